@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Zov Suite and starts it on the bundled
+# example model.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > build.log 2>&1 || { cat build.log; exit 1; }
+cmake --build build -j "$(nproc)" > /dev/null
+model=examples/ATM.mdl
+if [ -f "$model" ] && ./build/src/cli/zov help load > /dev/null 2>&1; then
+  ./build/src/cli/zov load "$model"
+fi
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: starting Zov Suite offscreen (close it with Ctrl+C)."
+  export QT_QPA_PLATFORM=offscreen
+fi
+exec ./build/src/shell/zov-suite "$@"

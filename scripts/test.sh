@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds Zov Suite and runs every test: once in a normal build, once more
+# with AddressSanitizer and UndefinedBehaviorSanitizer. Headless.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/deps.sh
+
+export QT_QPA_PLATFORM=offscreen
+jobs=$(nproc)
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > build.log 2>&1 || { cat build.log; exit 1; }
+cmake --build build -j "$jobs" 2>&1 | tee -a build.log | grep -E 'warning|error' || true
+cmake --build build -j "$jobs" > /dev/null
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+if [ "${ZOV_SKIP_SANITIZERS:-0}" != 1 ]; then
+  cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZOV_SANITIZE=ON -DZOV_BUILD_BENCH=OFF \
+    > build-asan.log 2>&1 || { cat build-asan.log; exit 1; }
+  cmake --build build-asan -j "$jobs" 2>&1 | tee -a build-asan.log | grep -E 'warning|error' || true
+  cmake --build build-asan -j "$jobs" > /dev/null
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  ctest --test-dir build-asan --output-on-failure -j "$jobs"
+fi

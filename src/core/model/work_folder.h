@@ -1,0 +1,71 @@
+// The private folder where the program writes its working files, test
+// specification documents and test scripts. Every file written there is
+// recorded on one of two created-files lists; deleting only ever touches
+// files on those lists, so a file the program did not create is never
+// overwritten or removed.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zov {
+
+enum class CreatedList {
+  kLoad,     // working files of the model load: deleted at the next load and at exit
+  kScripts,  // test specification documents and test scripts (scriptFiles)
+};
+
+class WorkFolder {
+ public:
+  // Uses an existing folder (or creates it); files already there are left alone.
+  explicit WorkFolder(std::filesystem::path dir);
+  // A new private folder below the system's temporary folder, removed again
+  // by the destructor when it is empty. std::nullopt with *error set on failure.
+  static std::optional<WorkFolder> CreatePrivate(std::string* error);
+
+  WorkFolder(WorkFolder&&) noexcept;
+  WorkFolder& operator=(WorkFolder&&) noexcept;
+  WorkFolder(const WorkFolder&) = delete;
+  WorkFolder& operator=(const WorkFolder&) = delete;
+  ~WorkFolder();
+
+  const std::filesystem::path& dir() const { return dir_; }
+
+  // The full path of a plain file name inside the folder; std::nullopt for a
+  // name that is empty, absolute, has a folder part or is "." / "..".
+  std::optional<std::filesystem::path> pathOf(std::string_view name) const;
+
+  // Opens name for writing (or appending), recording it on the list when it
+  // is new. Refuses a file that exists but was not created by this program.
+  // On failure the returned stream is not open and *error says why.
+  std::ofstream create(std::string_view name, CreatedList list, std::string* error,
+                       bool append = false);
+  // Records a file the program has written by other means.
+  bool record(std::string_view name, CreatedList list);
+  bool created(std::string_view name) const;
+
+  const std::vector<std::string>& files(CreatedList list) const;
+  // Deletes every file on the list and empties it; returns how many were removed.
+  int removeAll(CreatedList list);
+  // Deletes one recorded file and takes it off its list.
+  bool removeFile(std::string_view name);
+
+ private:
+  std::vector<std::string>& listOf(CreatedList list);
+
+  std::filesystem::path dir_;
+  bool removeWhenEmpty_ = false;
+  std::vector<std::string> load_;
+  std::vector<std::string> scripts_;
+};
+
+// Deletes the working files of the last load.
+int RimuoveFileCreati(WorkFolder& folder);
+// Deletes the test specification documents and test scripts.
+int RimuoveFileCreatiUIT(WorkFolder& folder);
+
+}  // namespace zov

@@ -1,0 +1,220 @@
+#include "shell/generale.h"
+
+#include "model/work_folder.h"
+#include "tree/kinds.h"
+#include "tree/numbers.h"
+#include "tree/tag.h"
+
+namespace zov {
+
+Layout LayoutFor(bool large) {
+  Layout l;
+  if (large) {
+    l.width = 1024;
+    l.height = 768;
+    l.tabWidth = 1004;
+    l.tabHeight = 728;
+  } else {
+    l.width = 800;
+    l.height = 600;
+    l.tabWidth = 780;
+    l.tabHeight = 550;
+  }
+  return l;
+}
+
+Generale::Generale() {
+  collega(menu::kApri, [this] { espandiTutto(kMainTree); });
+  collega(menu::kApriDesignTree, [this] { espandiTutto(kDesignTree); });
+  collega(menu::kExpand, [this] { espandiTutto(kUitTree); });
+  collega(menu::kCollapse, [this] { comprimiTutto(kUitTree); });
+  collega(menu::kUscita, [this] { esci(); });
+}
+
+void Generale::caricaFinestra() {
+  numeroTestDefault = 500;
+  percentualeDefault = 100;
+  nomeFile_.clear();
+  contatore1_ = 0;
+  contatore2_ = 0;
+  livellomassimo = 0;
+
+  layout = LayoutFor(form2.option1);
+
+  menus.setEnabled(menu::kZov, true);
+  menus.setEnabled(menu::kUit, false);
+  menus.setEnabled(menu::kTestCase, false);
+  menus.setEnabled(menu::kPrint, false);
+
+  trascinamento = false;
+}
+
+void Generale::MostraMessaggio(std::string_view text) {
+  status_ = std::string(text);
+  if (busy_ != nullptr) busy_->setStatus(text);
+}
+
+void Generale::mostraBusy() {
+  if (busy_ != nullptr) busy_->show();
+}
+
+void Generale::nascondiBusy() {
+  if (busy_ != nullptr) busy_->hide();
+}
+
+void Generale::collega(std::string_view item, std::function<void()> operation) {
+  operations_[std::string(item)] = std::move(operation);
+}
+
+bool Generale::collegato(std::string_view item) const {
+  return operations_.count(std::string(item)) != 0;
+}
+
+bool Generale::attivo(std::string_view item) const {
+  const MenuEntry* e = menus.find(item);
+  if (e == nullptr || !e->enabled) return false;
+  if (e->parent.empty()) return true;
+  // Items of a pop-up are reached whenever the pop-up is shown.
+  const MenuEntry* parent = menus.find(e->parent);
+  return parent != nullptr && (parent->popup || parent->enabled);
+}
+
+bool Generale::esegui(std::string_view item) {
+  if (!attivo(item)) return false;
+  auto it = operations_.find(std::string(item));
+  if (it != operations_.end() && it->second) {
+    auto operation = it->second;  // the operation may re-attach commands
+    operation();
+  }
+  return true;
+}
+
+void Generale::setCaption(std::string text) {
+  caption = std::move(text);
+  if (onCaptionChange) onCaptionChange();
+}
+
+void Generale::setLivv(std::string text) {
+  livv = std::move(text);
+  if (onLabelsChange) onLabelsChange();
+}
+
+void Generale::setSomma(std::string text) {
+  somma = std::move(text);
+  if (onLabelsChange) onLabelsChange();
+}
+
+void Generale::clickTab(int index) {
+  if (index < 1 || index > 3) return;
+  currentTab = index;
+  if (onTabChange) onTabChange(index);
+  menus.setEnabled(menu::kZov, index == 1);
+  menus.setEnabled(menu::kUit, index == 2);
+  menus.setEnabled(menu::kTestCase, index == 3);
+}
+
+void Generale::caricamentoDaZovFatto() {
+  for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand,
+                    menu::kCollapse})
+    menus.setEnabled(item, true);
+}
+
+void Generale::caricamentoDesignOTuttiFatto() { menus.setEnabled(menu::kGenerazione, true); }
+
+void Generale::elaborazioneFatta() {
+  menus.setEnabled(menu::kPrint, true);
+  menus.setEnabled(menu::kTestScript, true);
+  menus.setEnabled(menu::kTestSc, true);
+}
+
+void Generale::nodoStartScelto() {
+  menus.setCaption(menu::kStart, menu::kCaptionSelectStop);
+  menus.setEnabled(menu::kSeleziona, false);
+}
+
+void Generale::nodoStopScelto() {
+  menus.setCaption(menu::kStart, menu::kCaptionSelectStart);
+  menus.setEnabled(menu::kSeleziona, true);
+  menus.setEnabled(menu::kStart, false);
+}
+
+void Generale::espandiTutto(int tree) {
+  Tree& t = TV(tree);
+  for (int i = 1; i <= t.count(); ++i) t.setExpanded(t.at(i), true);
+}
+
+void Generale::comprimiTutto(int tree) {
+  Tree& t = TV(tree);
+  for (int i = 1; i <= t.count(); ++i) t.setExpanded(t.at(i), false);
+}
+
+bool Generale::mouseDown(int tree, NodeId hit, MouseButton button) {
+  Tree& t = TV(tree);
+  t.setDropHighlight(hit);
+  if (hit != kNoNode) t.setSelected(hit);
+  const NodeId selected = t.selected();
+  if (selected != kNoNode && t.node(selected).image != kind::kRose) {
+    const NodeTag tag = LeggiTag(t.node(selected).tag);
+    setLivv("Level: " + Intero(tag.level));
+  }
+  if (tree == kUitTree && button == MouseButton::kLeft && hit != kNoNode) {
+    trascinamento = true;
+    return true;
+  }
+  return false;
+}
+
+Popup Generale::mouseUp(int tree, MouseButton button) {
+  Tree& t = TV(tree);
+  const NodeId selected = t.selected();
+  switch (tree) {
+    case kMainTree: {
+      if (selected == kNoNode) return Popup::kNone;
+      const Node& n = t.node(selected);
+      if (button == MouseButton::kRight) {
+        MostraMessaggio(n.text);
+        menus.setEnabled(menu::kVEntry, false);
+        menus.setEnabled(menu::kVLink, false);
+        menus.setCaption(menu::kSeleziona, n.foreColor != kSelectedFore ? menu::kCaptionSelectLevel
+                                                                        : menu::kCaptionUnselectAll);
+        if (n.image.find("entry") != std::string::npos) {
+          menus.setEnabled(menu::kVEntry, true);
+          menus.setEnabled(menu::kVLink, false);
+        } else if (n.image.find("cont") != std::string::npos) {
+          menus.setEnabled(menu::kVEntry, false);
+          menus.setEnabled(menu::kVLink, true);
+        }
+        return Popup::kMainTree;
+      }
+      if (button == MouseButton::kLeft && n.image == kind::kPackage && n.text != "Design Link") {
+        if (locatePackage) locatePackage(selected, kMainTree);
+      }
+      return Popup::kNone;
+    }
+    case kUitTree:
+      nodoTrascinato = selected;
+      chiaveTrascinata = selected == kNoNode ? std::string() : t.node(selected).key;
+      return Popup::kNone;
+    case kSpecTree:
+      if (button == MouseButton::kRight && selected != kNoNode &&
+          (t.node(selected).image == kind::kAttributo || t.node(selected).image == kind::kMessaggio))
+        return Popup::kSpecTree;
+      return Popup::kNone;
+    case kNotLinkedTree:
+      if (button == MouseButton::kRight && selected != kNoNode && locatePackage)
+        locatePackage(selected, kNotLinkedTree);
+      return Popup::kNone;
+    default:
+      return Popup::kNone;
+  }
+}
+
+void Generale::esci() {
+  if (work_ != nullptr) {
+    RimuoveFileCreati(*work_);
+    RimuoveFileCreatiUIT(*work_);
+  }
+  if (onExit) onExit();
+}
+
+}  // namespace zov

@@ -1,0 +1,158 @@
+// The main window's state and rules, without a window: the seven trees, the
+// menus, the labels and list box, the busy box, the start-up choice and the
+// commands. The Qt shell shows this state and forwards the tester's clicks;
+// the command line and the tests drive it directly.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "shell/menus.h"
+#include "shell/ui.h"
+#include "tree/tree.h"
+
+namespace zov {
+
+class WorkFolder;
+
+// The start-up dialog Form2: two option buttons, exactly one set.
+struct Form2State {
+  bool option1 = true;   // "1024x768", selected when the dialog loads
+  bool option2 = false;  // "800x600"
+  void clickOption1() { option1 = true; option2 = false; }
+  void clickOption2() { option2 = true; option1 = false; }
+};
+
+// Window and tab strip sizes of a layout, in pixels.
+struct Layout {
+  int width = 1024;
+  int height = 768;
+  int tabLeft = 5;
+  int tabTop = 5;
+  int tabWidth = 1004;
+  int tabHeight = 728;
+};
+Layout LayoutFor(bool large);
+
+enum class MouseButton { kLeft, kRight, kMiddle };
+enum class Popup { kNone, kMainTree /* mnuFile */, kSpecTree /* m_popupA */ };
+
+// A list box: lines in order, with a change callback for the view.
+struct ListBoxState {
+  std::vector<std::string> items;
+  std::function<void()> onChange;
+  void clear() { items.clear(); if (onChange) onChange(); }
+  void add(std::string item) { items.push_back(std::move(item)); if (onChange) onChange(); }
+};
+
+class Generale {
+ public:
+  Generale();
+  Generale(const Generale&) = delete;
+  Generale& operator=(const Generale&) = delete;
+
+  // --- state -------------------------------------------------------------
+  Trees TV;
+  MenuState menus;
+  Form2State form2;
+  ListBoxState LB;
+  std::string caption = "Zov Suite";
+  std::string livv;   // "Level: " n
+  std::string somma;  // leaf weight sum or procedure total
+  int currentTab = 1;  // 1 to 3
+  Layout layout;
+
+  // Defaults the criterion dialog starts from.
+  std::int16_t numeroTestDefault = 500;
+  std::int16_t percentualeDefault = 100;
+
+  // The node of TV(1) being dragged, and its key (set on mouse-up on TV(1)).
+  NodeId nodoTrascinato = kNoNode;
+  std::string chiaveTrascinata;
+  bool trascinamento = false;
+
+  // Default node colours, read from the first Main Tree node after a load.
+  Color defaultFore = kDefaultForeColor;
+  Color defaultBack = kDefaultBackColor;
+
+  // --- collaborators -----------------------------------------------------
+  void setBusyBox(BusyBox* busy) { busy_ = busy; }
+  BusyBox* busyBox() const { return busy_; }
+  void setAsker(Asker* asker) { asker_ = asker; }
+  Asker* asker() const { return asker_; }
+  void setWorkFolder(WorkFolder* folder) { work_ = folder; }
+  WorkFolder* workFolder() const { return work_; }
+
+  // Called by the shell when the caption changes.
+  std::function<void()> onCaptionChange;
+  // Called when a label (Livv, Somma) changes.
+  std::function<void()> onLabelsChange;
+  // Called when the window must show another tab page (1 to 3).
+  std::function<void(int)> onTabChange;
+  // Called by "EXIT" once the files are deleted: the front end ends.
+  std::function<void()> onExit;
+  // Marks a package of the Main Tree or the not-linked tree in the Design
+  // Tree; called with the node, the tree it is in and the mark colour index.
+  std::function<void(NodeId, int)> locatePackage;
+
+  // --- start-up and window load ------------------------------------------
+  // Runs the window load: defaults, layout from the start-up dialog, menus.
+  void caricaFinestra();
+
+  // --- busy box ----------------------------------------------------------
+  void MostraMessaggio(std::string_view text);
+  const std::string& status() const { return status_; }
+  void mostraBusy();
+  void nascondiBusy();
+
+  // --- commands ----------------------------------------------------------
+  // Runs the command of a menu item as a click would: nothing happens when
+  // the item or its menu is disabled. Returns whether it ran.
+  bool esegui(std::string_view item);
+  // Attaches an operation to a menu item (later parts plug in here).
+  void collega(std::string_view item, std::function<void()> operation);
+  bool collegato(std::string_view item) const;
+  // Whether a click on the item reaches it (it and its menu are enabled).
+  bool attivo(std::string_view item) const;
+
+  void setCaption(std::string text);
+  void setLivv(std::string text);
+  void setSomma(std::string text);
+
+  // --- tab strip ---------------------------------------------------------
+  void clickTab(int index);
+
+  // --- command enabling as the work proceeds ------------------------------
+  void caricamentoDaZovFatto();          // "Loading from &ZOV tree" done
+  void caricamentoDesignOTuttiFatto();   // "Loading from Design Tree" / "Loading all &Sequence" done
+  void elaborazioneFatta();              // "&Processing..." done
+  void nodoStartScelto();                // start node chosen
+  void nodoStopScelto();                 // stop node chosen
+
+  // --- trees -------------------------------------------------------------
+  void espandiTutto(int tree);
+  void comprimiTutto(int tree);
+  // Mouse-down on TV(tree) with node under the pointer (kNoNode if none).
+  // Returns true when a drag must start (left button on TV(1) over a node).
+  bool mouseDown(int tree, NodeId hit, MouseButton button);
+  // Mouse-up on TV(tree); returns the pop-up to show at the pointer.
+  Popup mouseUp(int tree, MouseButton button);
+
+  // --- exit --------------------------------------------------------------
+  void esci();
+
+ private:
+  BusyBox* busy_ = nullptr;
+  Asker* asker_ = nullptr;
+  WorkFolder* work_ = nullptr;
+  std::string status_;
+  std::unordered_map<std::string, std::function<void()>> operations_;
+  std::string nomeFile_;  // the window's file-name string
+  std::int16_t contatore1_ = 0;
+  std::int16_t contatore2_ = 0;
+};
+
+}  // namespace zov

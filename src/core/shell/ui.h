@@ -1,0 +1,72 @@
+// What the operations need from a front end: the busy box and the message
+// and input boxes. The Qt shell, the command line and the tests each answer.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zov {
+
+// The busy box "Wait Please..." shown during long operations.
+class BusyBox {
+ public:
+  virtual ~BusyBox() = default;
+  virtual void show() = 0;
+  virtual void hide() = 0;
+  // Writes the progress text into the box and repaints it at once.
+  virtual void setStatus(std::string_view text) = 0;
+};
+
+enum class MessageButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };
+enum class MessageIcon { kNone, kInformation, kWarning, kCritical, kQuestion };
+enum class Answer { kOk, kCancel, kYes, kNo };
+
+class Asker {
+ public:
+  virtual ~Asker() = default;
+  virtual Answer messageBox(std::string_view text, std::string_view title,
+                            MessageButtons buttons = MessageButtons::kOk,
+                            MessageIcon icon = MessageIcon::kNone) = 0;
+  // std::nullopt when the tester cancels.
+  virtual std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
+                                              std::string_view defaultText = {}) = 0;
+};
+
+// A busy box that only remembers what it was told (command line, tests).
+class QuietBusyBox : public BusyBox {
+ public:
+  void show() override { visible = true; }
+  void hide() override { visible = false; }
+  void setStatus(std::string_view text) override {
+    status = std::string(text);
+    history.push_back(status);
+  }
+  bool visible = false;
+  std::string status;
+  std::vector<std::string> history;
+};
+
+// Answers from a queue given in advance; records every question. When the
+// queue runs dry, message boxes get their first button's answer and input
+// boxes their default text.
+class ScriptedAsker : public Asker {
+ public:
+  struct Question {
+    bool input = false;
+    std::string text;
+    std::string title;
+  };
+  Answer messageBox(std::string_view text, std::string_view title, MessageButtons buttons,
+                    MessageIcon icon) override;
+  std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
+                                      std::string_view defaultText) override;
+
+  std::deque<Answer> answers;
+  std::deque<std::optional<std::string>> inputs;
+  std::vector<Question> asked;
+};
+
+}  // namespace zov

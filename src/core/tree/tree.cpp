@@ -1,0 +1,282 @@
+#include "tree/tree.h"
+
+#include <algorithm>
+
+namespace zov {
+
+namespace {
+
+constexpr std::size_t kIdentifierLength = 12;
+
+std::string prefixOf(std::string_view key) {
+  return std::string(key.substr(0, std::min(key.size(), kIdentifierLength)));
+}
+
+int lowBit(int i) { return i & -i; }
+
+}  // namespace
+
+void Tree::fenwickAdd(NodeId id, int delta) {
+  const int size = static_cast<int>(fenwick_.size()) - 1;
+  for (int i = id; i <= size; i += lowBit(i)) fenwick_[static_cast<std::size_t>(i)] += delta;
+}
+
+int Tree::fenwickPrefix(NodeId id) const {
+  int sum = 0;
+  for (int i = id; i > 0; i -= lowBit(i)) sum += fenwick_[static_cast<std::size_t>(i)];
+  return sum;
+}
+
+bool Tree::valid(NodeId node) const {
+  return node > 0 && static_cast<std::size_t>(node) < nodes_.size() && nodes_[static_cast<std::size_t>(node)].alive;
+}
+
+NodeId Tree::addChild(std::string_view parentKey, std::string_view key,
+                      std::string_view text, std::string_view image) {
+  const NodeId parent = find(parentKey);
+  if (parent == kNoNode) return kNoNode;
+  return append(parent, key, text, image);
+}
+
+NodeId Tree::addChild(NodeId parent, std::string_view key, std::string_view text,
+                      std::string_view image) {
+  if (!valid(parent)) return kNoNode;
+  return append(parent, key, text, image);
+}
+
+NodeId Tree::addTop(std::string_view key, std::string_view text,
+                    std::string_view image) {
+  return append(kNoNode, key, text, image);
+}
+
+NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text,
+                    std::string_view image) {
+  std::string keyText(key);
+  if (byKey_.count(keyText) != 0) return kNoNode;
+
+  const int row = parent == kNoNode ? rootCount_ : node(parent).children;
+  if (notifying()) observer_->nodeAboutToBeAdded(parent, row);
+
+  const auto id = static_cast<NodeId>(nodes_.size());
+  Node fresh;
+  fresh.key = keyText;
+  fresh.text = std::string(text);
+  fresh.image = std::string(image);
+  fresh.parent = parent;
+  fresh.alive = true;
+  nodes_.push_back(std::move(fresh));
+
+  // Grow the Fenwick tree by one slot holding the range (id - lowbit, id].
+  fenwick_.push_back(1 + fenwickPrefix(id - 1) - fenwickPrefix(id - lowBit(id)));
+  ++alive_;
+
+  if (parent == kNoNode) {
+    Node& n = mut(id);
+    n.previous = lastRoot_;
+    if (lastRoot_ != kNoNode) mut(lastRoot_).next = id; else firstRoot_ = id;
+    lastRoot_ = id;
+    ++rootCount_;
+  } else {
+    Node& p = mut(parent);
+    mut(id).previous = p.lastChild;
+    if (p.lastChild != kNoNode) mut(p.lastChild).next = id; else p.child = id;
+    p.lastChild = id;
+    ++p.children;
+  }
+
+  byKey_.emplace(std::move(keyText), id);
+  byPrefix_[prefixOf(key)].push_back(id);  // ids only grow: stays sorted
+
+  if (notifying()) observer_->nodeAdded(id);
+  return id;
+}
+
+void Tree::unlink(NodeId id) {
+  Node& n = mut(id);
+  if (n.previous != kNoNode) mut(n.previous).next = n.next;
+  else if (n.parent != kNoNode) mut(n.parent).child = n.next;
+  else firstRoot_ = n.next;
+  if (n.next != kNoNode) mut(n.next).previous = n.previous;
+  else if (n.parent != kNoNode) mut(n.parent).lastChild = n.previous;
+  else lastRoot_ = n.previous;
+  if (n.parent != kNoNode) --mut(n.parent).children; else --rootCount_;
+}
+
+void Tree::forget(NodeId id) {
+  // Depth-first over the branch without recursion: deep trees stay safe.
+  std::vector<NodeId> stack{id};
+  while (!stack.empty()) {
+    const NodeId current = stack.back();
+    stack.pop_back();
+    for (NodeId c = node(current).child; c != kNoNode; c = node(c).next) stack.push_back(c);
+    Node& n = mut(current);
+    byKey_.erase(n.key);
+    auto prefix = byPrefix_.find(prefixOf(n.key));
+    if (prefix != byPrefix_.end()) {
+      auto& ids = prefix->second;
+      auto at = std::lower_bound(ids.begin(), ids.end(), current);
+      if (at != ids.end() && *at == current) ids.erase(at);
+      if (ids.empty()) byPrefix_.erase(prefix);
+    }
+    if (selected_ == current) selected_ = kNoNode;
+    if (dropHighlight_ == current) dropHighlight_ = kNoNode;
+    fenwickAdd(current, -1);
+    --alive_;
+    n = Node{};  // releases the strings; alive is false
+  }
+}
+
+void Tree::remove(NodeId id) {
+  if (!valid(id)) return;
+  const bool wasSelected = selected_ != kNoNode;
+  if (notifying()) observer_->nodeAboutToBeRemoved(id, row(id));
+  unlink(id);
+  forget(id);
+  if (notifying()) {
+    observer_->nodeRemoved();
+    if (wasSelected && selected_ == kNoNode) observer_->selectionChanged(kNoNode);
+  }
+}
+
+void Tree::clear() {
+  if (notifying()) observer_->treeAboutToBeReset();
+  nodes_.assign(1, Node{});
+  fenwick_.assign(1, 0);
+  alive_ = 0;
+  byKey_.clear();
+  byPrefix_.clear();
+  firstRoot_ = lastRoot_ = kNoNode;
+  rootCount_ = 0;
+  selected_ = dropHighlight_ = kNoNode;
+  if (notifying()) observer_->treeReset();
+}
+
+NodeId Tree::at(int index) const {
+  if (index < 1 || index > alive_) return kNoNode;
+  // Fenwick descent: the smallest id whose prefix count reaches index.
+  int position = 0;
+  int remaining = index;
+  int step = 1;
+  const int size = static_cast<int>(fenwick_.size()) - 1;
+  while (step * 2 <= size) step *= 2;
+  for (; step > 0; step /= 2) {
+    const int probe = position + step;
+    if (probe <= size && fenwick_[static_cast<std::size_t>(probe)] < remaining) {
+      position = probe;
+      remaining -= fenwick_[static_cast<std::size_t>(probe)];
+    }
+  }
+  return position + 1;
+}
+
+int Tree::indexOf(NodeId id) const { return valid(id) ? fenwickPrefix(id) : 0; }
+
+NodeId Tree::find(std::string_view key) const {
+  auto it = byKey_.find(std::string(key));
+  return it == byKey_.end() ? kNoNode : it->second;
+}
+
+bool Tree::isPresent(std::string_view identifier) const {
+  return firstPresent(identifier) != kNoNode;
+}
+
+NodeId Tree::firstPresent(std::string_view identifier) const {
+  if (identifier.size() > kIdentifierLength) return kNoNode;  // no 12-char prefix can equal it
+  auto it = byPrefix_.find(std::string(identifier));
+  return it == byPrefix_.end() || it->second.empty() ? kNoNode : it->second.front();
+}
+
+NodeId Tree::nextInCollection(NodeId id) const {
+  const auto size = static_cast<NodeId>(nodes_.size());
+  for (NodeId n = id + 1; n < size; ++n)
+    if (nodes_[static_cast<std::size_t>(n)].alive) return n;
+  return kNoNode;
+}
+
+std::vector<NodeId> Tree::collection() const {
+  std::vector<NodeId> ids;
+  ids.reserve(static_cast<std::size_t>(alive_));
+  for (NodeId n = nextInCollection(kNoNode); n != kNoNode; n = nextInCollection(n)) ids.push_back(n);
+  return ids;
+}
+
+int Tree::row(NodeId id) const {
+  int r = 0;
+  for (NodeId p = node(id).previous; p != kNoNode; p = node(p).previous) ++r;
+  return r;
+}
+
+NodeId Tree::childAt(NodeId parent, int wanted) const {
+  if (wanted < 0) return kNoNode;
+  NodeId c = parent == kNoNode ? firstRoot_ : (valid(parent) ? node(parent).child : kNoNode);
+  for (int r = 0; c != kNoNode && r < wanted; ++r) c = node(c).next;
+  return c;
+}
+
+int Tree::depth(NodeId id) const {
+  int d = 0;
+  for (NodeId p = node(id).parent; p != kNoNode; p = node(p).parent) ++d;
+  return d;
+}
+
+void Tree::changed(NodeId id) {
+  if (notifying()) observer_->nodeChanged(id);
+}
+
+void Tree::setText(NodeId id, std::string_view text) {
+  if (!valid(id)) return;
+  mut(id).text = std::string(text);
+  changed(id);
+}
+void Tree::setImage(NodeId id, std::string_view image) {
+  if (!valid(id)) return;
+  mut(id).image = std::string(image);
+  changed(id);
+}
+void Tree::setTag(NodeId id, std::string_view tag) {
+  if (!valid(id)) return;
+  mut(id).tag = std::string(tag);  // the tag is not shown: no notification
+}
+void Tree::setBold(NodeId id, bool bold) {
+  if (!valid(id) || node(id).bold == bold) return;
+  mut(id).bold = bold;
+  changed(id);
+}
+void Tree::setChecked(NodeId id, bool checked) {
+  if (!valid(id) || node(id).checked == checked) return;
+  mut(id).checked = checked;
+  changed(id);
+}
+void Tree::setForeColor(NodeId id, Color color) {
+  if (!valid(id) || node(id).foreColor == color) return;
+  mut(id).foreColor = color;
+  changed(id);
+}
+void Tree::setBackColor(NodeId id, Color color) {
+  if (!valid(id) || node(id).backColor == color) return;
+  mut(id).backColor = color;
+  changed(id);
+}
+void Tree::setExpanded(NodeId id, bool expanded) {
+  if (!valid(id) || node(id).expanded == expanded) return;
+  mut(id).expanded = expanded;
+  if (notifying()) observer_->expandedChanged(id);
+}
+
+void Tree::setSelected(NodeId id) {
+  const NodeId wanted = valid(id) ? id : kNoNode;
+  if (wanted == selected_) return;
+  selected_ = wanted;
+  if (notifying()) observer_->selectionChanged(selected_);
+}
+
+void Tree::beginBulkUpdate() {
+  if (bulk_++ == 0 && observer_ != nullptr) observer_->treeAboutToBeReset();
+}
+
+void Tree::endBulkUpdate() {
+  if (bulk_ == 0 || --bulk_ > 0) return;
+  if (observer_ != nullptr) observer_->treeReset();
+}
+
+}  // namespace zov

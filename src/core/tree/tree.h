@@ -1,0 +1,182 @@
+// Keyed tree store: the seven trees that hold everything the program knows.
+//
+// A tree is a forest of nodes. Every node has a key unique within its tree,
+// a text, an image key (its kind), a tag and a few marks. Nodes are only ever
+// appended, as the last child of a parent or at the top level, so the node
+// collection (1-based, insertion order) is also the order of node ids. A node
+// is removed together with its branch; later nodes move up in the collection.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "tree/colors.h"
+
+namespace zov {
+
+using NodeId = std::int32_t;  // stable handle of a node within its tree
+inline constexpr NodeId kNoNode = 0;
+
+struct Node {
+  std::string key;
+  std::string text;
+  std::string image;  // the node kind, one of the keys of ImageList1
+  std::string tag;
+  bool bold = false;
+  bool checked = false;
+  bool expanded = false;
+  Color foreColor = kDefaultForeColor;
+  Color backColor = kDefaultBackColor;
+
+  NodeId parent = kNoNode;
+  NodeId child = kNoNode;  // first child
+  NodeId lastChild = kNoNode;
+  NodeId next = kNoNode;  // next sibling
+  NodeId previous = kNoNode;
+  int children = 0;
+  bool alive = false;
+};
+
+// Receives every change of a tree, so that a view can follow the store
+// without copying it. Row numbers are 0-based positions among the siblings.
+class TreeObserver {
+ public:
+  virtual ~TreeObserver() = default;
+  virtual void nodeAboutToBeAdded(NodeId parent, int row) = 0;
+  virtual void nodeAdded(NodeId node) = 0;
+  virtual void nodeAboutToBeRemoved(NodeId node, int row) = 0;
+  virtual void nodeRemoved() = 0;
+  virtual void nodeChanged(NodeId node) = 0;
+  virtual void expandedChanged(NodeId node) = 0;
+  virtual void selectionChanged(NodeId node) = 0;
+  virtual void treeAboutToBeReset() = 0;
+  virtual void treeReset() = 0;
+};
+
+class Tree {
+ public:
+  Tree() = default;
+  Tree(const Tree&) = delete;
+  Tree& operator=(const Tree&) = delete;
+
+  // Adds a node as the last child of the node keyed parentKey. Returns
+  // kNoNode, leaving the tree unchanged, when the key already exists or the
+  // parent does not.
+  NodeId addChild(std::string_view parentKey, std::string_view key,
+                  std::string_view text, std::string_view image);
+  NodeId addChild(NodeId parent, std::string_view key, std::string_view text,
+                  std::string_view image);
+  // Adds a node at the top level; kNoNode when the key already exists.
+  NodeId addTop(std::string_view key, std::string_view text,
+                std::string_view image);
+
+  // Removes the node and its whole branch.
+  void remove(NodeId node);
+  void clear();
+
+  int count() const { return alive_; }
+  bool empty() const { return alive_ == 0; }
+  // The node at 1-based position index of the collection (kNoNode if out of range).
+  NodeId at(int index) const;
+  // The 1-based collection position of a node, 0 if it is not in the tree.
+  int indexOf(NodeId node) const;
+  NodeId find(std::string_view key) const;
+  bool contains(std::string_view key) const { return find(key) != kNoNode; }
+  bool valid(NodeId node) const;
+
+  // Whether a node stands for the element with this identifier: the first
+  // 12 characters of some key equal it. Answered from an index; the result
+  // is the same as scanning the collection.
+  bool isPresent(std::string_view identifier) const;
+  // The first node, in collection order, that stands for the identifier.
+  NodeId firstPresent(std::string_view identifier) const;
+
+  const Node& node(NodeId id) const { return nodes_[static_cast<std::size_t>(id)]; }
+  // The node after this one in collection order (kNoNode at the end);
+  // nextInCollection(kNoNode) is the first node.
+  NodeId nextInCollection(NodeId node) const;
+  std::vector<NodeId> collection() const;
+  // Top-level nodes in order.
+  NodeId firstRoot() const { return firstRoot_; }
+  int rootCount() const { return rootCount_; }
+  // 0-based position of a node among its siblings.
+  int row(NodeId node) const;
+  // The nth (0-based) child of parent, or of the top level when parent is kNoNode.
+  NodeId childAt(NodeId parent, int row) const;
+  int depth(NodeId node) const;
+
+  void setText(NodeId node, std::string_view text);
+  void setImage(NodeId node, std::string_view image);
+  void setTag(NodeId node, std::string_view tag);
+  void setBold(NodeId node, bool bold);
+  void setChecked(NodeId node, bool checked);
+  void setForeColor(NodeId node, Color color);
+  void setBackColor(NodeId node, Color color);
+  void setExpanded(NodeId node, bool expanded);
+
+  // The selected node and the drop-highlighted node, as a tree view has them.
+  NodeId selected() const { return selected_; }
+  void setSelected(NodeId node);
+  NodeId dropHighlight() const { return dropHighlight_; }
+  void setDropHighlight(NodeId node) { dropHighlight_ = node; }
+
+  void setObserver(TreeObserver* observer) { observer_ = observer; }
+  // A bulk update is seen by the observer as one reset: it is told at the
+  // start and at the end, and of nothing in between. Nested calls are counted.
+  void beginBulkUpdate();
+  void endBulkUpdate();
+
+ private:
+  NodeId append(NodeId parent, std::string_view key, std::string_view text,
+                std::string_view image);
+  void unlink(NodeId node);
+  void forget(NodeId node);
+  void fenwickAdd(NodeId id, int delta);
+  int fenwickPrefix(NodeId id) const;
+  Node& mut(NodeId id) { return nodes_[static_cast<std::size_t>(id)]; }
+  bool notifying() const { return observer_ != nullptr && bulk_ == 0; }
+  void changed(NodeId node);
+
+  std::vector<Node> nodes_ = std::vector<Node>(1);  // slot 0 is kNoNode
+  // Node ids follow insertion order, so the collection is the live ids in
+  // ascending order; a Fenwick tree over the live flags turns a 1-based
+  // collection index into an id and back in logarithmic time.
+  std::vector<int> fenwick_ = std::vector<int>(1);
+  int alive_ = 0;
+  std::unordered_map<std::string, NodeId> byKey_;
+  std::unordered_map<std::string, std::vector<NodeId>> byPrefix_;  // ascending ids
+  NodeId firstRoot_ = kNoNode;
+  NodeId lastRoot_ = kNoNode;
+  int rootCount_ = 0;
+  NodeId selected_ = kNoNode;
+  NodeId dropHighlight_ = kNoNode;
+  TreeObserver* observer_ = nullptr;
+  int bulk_ = 0;
+};
+
+// The seven trees of the main window, TV(0) to TV(6).
+inline constexpr int kTreeCount = 7;
+enum TreeIndex : int {
+  kMainTree = 0,
+  kUitTree = 1,
+  kSpecTree = 2,
+  kSelectedTestCases = 3,
+  kNotLinkedTree = 4,
+  kSelectionTree = 5,
+  kDesignTree = 6,
+};
+
+class Trees {
+ public:
+  Tree& operator()(int index) { return trees_.at(static_cast<std::size_t>(index)); }
+  const Tree& operator()(int index) const { return trees_.at(static_cast<std::size_t>(index)); }
+
+ private:
+  std::array<Tree, kTreeCount> trees_;
+};
+
+}  // namespace zov

@@ -1,0 +1,76 @@
+// The main window Generale: three tabbed pages of tree views, the menu bar,
+// the pop-ups, the labels and the list box, all showing the core state.
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <optional>
+
+#include "model/work_folder.h"
+#include "shell/generale.h"
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QSplitter;
+class QTabWidget;
+class QGroupBox;
+
+namespace zov::gui {
+
+class BusyBox;
+class QtAsker;
+class TreeView;
+
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  MainWindow();
+  ~MainWindow() override;
+
+  Generale& state() { return g_; }
+  // The window load: defaults, layout, menus.
+  void caricaFinestra();
+
+  TreeView* tv(int index) const { return tv_.at(static_cast<std::size_t>(index)); }
+  QTabWidget* tabStrip() const { return ts_; }
+  QAction* action(const QString& name) const { return actions_.value(name); }
+  QMenu* menu(const QString& name) const { return menus_.value(name); }
+  QMenu* shownPopup() const { return shownPopup_; }
+  BusyBox* busyBox() const { return busy_; }
+  QLabel* livv() const { return livv_; }
+  QLabel* somma() const { return somma_; }
+  QListWidget* lb() const { return lb_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildPages();
+  void buildMenus();
+  void reflect(const std::string& name);
+  void showPopup(Popup popup, const QPoint& globalPos);
+  QWidget* page(int index, QWidget* left, QWidget* right, QLabel* label);
+
+  Generale g_;
+  std::optional<WorkFolder> work_;
+  BusyBox* busy_ = nullptr;
+  std::unique_ptr<QtAsker> asker_;
+  QTabWidget* ts_ = nullptr;
+  std::array<QGroupBox*, 3> scheda_{};
+  std::array<QSplitter*, 3> imma_{};
+  std::array<TreeView*, kTreeCount> tv_{};
+  QLabel* livv_ = nullptr;
+  QLabel* somma_ = nullptr;
+  QListWidget* lb_ = nullptr;
+  QHash<QString, QAction*> actions_;
+  QHash<QString, QMenu*> menus_;
+  QMenu* shownPopup_ = nullptr;
+  bool exiting_ = false;
+};
+
+}  // namespace zov::gui

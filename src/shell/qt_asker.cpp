@@ -1,0 +1,49 @@
+#include "shell/qt_asker.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace zov::gui {
+
+namespace {
+QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+}  // namespace
+
+Answer QtAsker::messageBox(std::string_view text, std::string_view title, MessageButtons buttons,
+                           MessageIcon icon) {
+  QMessageBox box(parent_);
+  box.setWindowTitle(Q(title));
+  box.setText(Q(text));
+  switch (icon) {
+    case MessageIcon::kInformation: box.setIcon(QMessageBox::Information); break;
+    case MessageIcon::kWarning: box.setIcon(QMessageBox::Warning); break;
+    case MessageIcon::kCritical: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::kQuestion: box.setIcon(QMessageBox::Question); break;
+    case MessageIcon::kNone: break;
+  }
+  switch (buttons) {
+    case MessageButtons::kOk: box.setStandardButtons(QMessageBox::Ok); break;
+    case MessageButtons::kOkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case MessageButtons::kYesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case MessageButtons::kYesNoCancel:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      break;
+  }
+  switch (box.exec()) {
+    case QMessageBox::Yes: return Answer::kYes;
+    case QMessageBox::No: return Answer::kNo;
+    case QMessageBox::Cancel: return Answer::kCancel;
+    default: return Answer::kOk;
+  }
+}
+
+std::optional<std::string> QtAsker::inputBox(std::string_view prompt, std::string_view title,
+                                             std::string_view defaultText) {
+  bool ok = false;
+  const QString text = QInputDialog::getText(parent_, Q(title), Q(prompt), QLineEdit::Normal,
+                                             Q(defaultText), &ok);
+  if (!ok) return std::nullopt;
+  return text.toStdString();
+}
+
+}  // namespace zov::gui

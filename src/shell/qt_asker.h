@@ -1,0 +1,22 @@
+// Message boxes and input boxes as Qt dialogs.
+#pragma once
+
+#include "shell/ui.h"
+
+class QWidget;
+
+namespace zov::gui {
+
+class QtAsker : public Asker {
+ public:
+  explicit QtAsker(QWidget* parent) : parent_(parent) {}
+  Answer messageBox(std::string_view text, std::string_view title, MessageButtons buttons,
+                    MessageIcon icon) override;
+  std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
+                                      std::string_view defaultText) override;
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace zov::gui

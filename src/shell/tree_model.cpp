@@ -1,0 +1,121 @@
+#include "shell/tree_model.h"
+
+#include <QBrush>
+#include <QColor>
+#include <QFont>
+
+#include "shell/icons.h"
+
+namespace zov::gui {
+
+namespace {
+
+QColor ToQColor(Color c) { return QColor(int(RedOf(c)), int(GreenOf(c)), int(BlueOf(c))); }
+
+QString ToQString(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+}  // namespace
+
+TreeModel::TreeModel(Tree& tree, QObject* parent) : QAbstractItemModel(parent), tree_(tree) {
+  tree_.setObserver(this);
+}
+
+TreeModel::~TreeModel() { tree_.setObserver(nullptr); }
+
+NodeId TreeModel::nodeOf(const QModelIndex& index) const {
+  if (!index.isValid()) return kNoNode;
+  const auto id = static_cast<NodeId>(index.internalId());
+  return tree_.valid(id) ? id : kNoNode;
+}
+
+QModelIndex TreeModel::indexOf(NodeId node) const {
+  if (!tree_.valid(node)) return {};
+  return createIndex(tree_.row(node), 0, static_cast<quintptr>(node));
+}
+
+QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) const {
+  if (column != 0 || row < 0) return {};
+  if (parent.isValid() && nodeOf(parent) == kNoNode) return {};
+  const NodeId child = tree_.childAt(nodeOf(parent), row);
+  return child == kNoNode ? QModelIndex() : createIndex(row, 0, static_cast<quintptr>(child));
+}
+
+QModelIndex TreeModel::parent(const QModelIndex& child) const {
+  const NodeId node = nodeOf(child);
+  if (node == kNoNode) return {};
+  return indexOf(tree_.node(node).parent);
+}
+
+int TreeModel::rowCount(const QModelIndex& parent) const {
+  if (!parent.isValid()) return tree_.rootCount();
+  const NodeId node = nodeOf(parent);
+  return node == kNoNode ? 0 : tree_.node(node).children;
+}
+
+int TreeModel::columnCount(const QModelIndex&) const { return 1; }
+
+QVariant TreeModel::data(const QModelIndex& index, int role) const {
+  const NodeId id = nodeOf(index);
+  if (id == kNoNode) return {};
+  const Node& n = tree_.node(id);
+  switch (role) {
+    case Qt::DisplayRole:
+      return ToQString(n.text);
+    case Qt::ToolTipRole:
+      return ToQString(n.text);
+    case Qt::DecorationRole:
+      return IconForKind(n.image);
+    case Qt::ForegroundRole:
+      return n.foreColor == kDefaultForeColor ? QVariant() : QVariant(QBrush(ToQColor(n.foreColor)));
+    case Qt::BackgroundRole:
+      return n.backColor == kDefaultBackColor ? QVariant() : QVariant(QBrush(ToQColor(n.backColor)));
+    case Qt::FontRole:
+      if (n.bold) {
+        QFont font;
+        font.setBold(true);
+        return font;
+      }
+      return {};
+    default:
+      return {};
+  }
+}
+
+Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
+  if (nodeOf(index) == kNoNode) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+}
+
+void TreeModel::nodeAboutToBeAdded(NodeId parent, int row) {
+  beginInsertRows(indexOf(parent), row, row);
+}
+
+void TreeModel::nodeAdded(NodeId) { endInsertRows(); }
+
+void TreeModel::nodeAboutToBeRemoved(NodeId node, int row) {
+  beginRemoveRows(indexOf(tree_.node(node).parent), row, row);
+}
+
+void TreeModel::nodeRemoved() { endRemoveRows(); }
+
+void TreeModel::nodeChanged(NodeId node) {
+  const QModelIndex i = indexOf(node);
+  emit dataChanged(i, i);
+}
+
+void TreeModel::expandedChanged(NodeId node) {
+  emit nodeExpandedChanged(indexOf(node), tree_.node(node).expanded);
+}
+
+void TreeModel::selectionChanged(NodeId node) { emit nodeSelected(indexOf(node)); }
+
+void TreeModel::treeAboutToBeReset() { beginResetModel(); }
+
+void TreeModel::treeReset() {
+  endResetModel();
+  emit modelWasReset();
+}
+
+}  // namespace zov::gui

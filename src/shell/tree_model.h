@@ -1,0 +1,49 @@
+// A Qt item model over one core tree: the view reads the core store
+// directly and follows its changes; nothing is copied.
+#pragma once
+
+#include <QAbstractItemModel>
+
+#include "tree/tree.h"
+
+namespace zov::gui {
+
+class TreeModel : public QAbstractItemModel, private TreeObserver {
+  Q_OBJECT
+
+ public:
+  explicit TreeModel(Tree& tree, QObject* parent = nullptr);
+  ~TreeModel() override;
+
+  QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+  QModelIndex parent(const QModelIndex& child) const override;
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  QModelIndex indexOf(NodeId node) const;
+  NodeId nodeOf(const QModelIndex& index) const;
+  Tree& tree() const { return tree_; }
+
+ signals:
+  void nodeExpandedChanged(const QModelIndex& index, bool expanded);
+  void nodeSelected(const QModelIndex& index);
+  // After a reset: the view re-applies every node's expanded flag.
+  void modelWasReset();
+
+ private:
+  void nodeAboutToBeAdded(NodeId parent, int row) override;
+  void nodeAdded(NodeId node) override;
+  void nodeAboutToBeRemoved(NodeId node, int row) override;
+  void nodeRemoved() override;
+  void nodeChanged(NodeId node) override;
+  void expandedChanged(NodeId node) override;
+  void selectionChanged(NodeId node) override;
+  void treeAboutToBeReset() override;
+  void treeReset() override;
+
+  Tree& tree_;
+};
+
+}  // namespace zov::gui

@@ -1,0 +1,112 @@
+#include "shell/tree_view.h"
+
+#include <QApplication>
+#include <QDrag>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+
+namespace zov::gui {
+
+TreeView::TreeView(Generale& g, int index, QWidget* parent)
+    : QTreeView(parent), g_(g), index_(index), model_(new TreeModel(g.TV(index), this)) {
+  setObjectName(QStringLiteral("TV%1").arg(index));
+  setHeaderHidden(true);
+  setModel(model_);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setUniformRowHeights(true);
+  setExpandsOnDoubleClick(true);
+  setIconSize(QSize(16, 16));
+
+  // The core's Expanded flags and the view's expansion follow each other.
+  connect(model_, &TreeModel::nodeExpandedChanged, this,
+          [this](const QModelIndex& i, bool on) { setExpanded(i, on); });
+  connect(model_, &TreeModel::modelWasReset, this, &TreeView::applyExpanded);
+  connect(this, &QTreeView::expanded, this,
+          [this](const QModelIndex& i) { model_->tree().setExpanded(model_->nodeOf(i), true); });
+  connect(this, &QTreeView::collapsed, this,
+          [this](const QModelIndex& i) { model_->tree().setExpanded(model_->nodeOf(i), false); });
+  // Selection: core to view and view to core.
+  connect(model_, &TreeModel::nodeSelected, this, [this](const QModelIndex& i) {
+    if (i != currentIndex()) setCurrentIndex(i);
+  });
+  connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& i) { model_->tree().setSelected(model_->nodeOf(i)); });
+  // A node added expanded (a root) shows its children at once.
+  connect(model_, &QAbstractItemModel::rowsInserted, this,
+          [this](const QModelIndex& parent, int first, int last) {
+            for (int r = first; r <= last; ++r) {
+              const QModelIndex i = model_->index(r, 0, parent);
+              if (model_->tree().node(model_->nodeOf(i)).expanded) setExpanded(i, true);
+            }
+            if (parent.isValid() && model_->tree().node(model_->nodeOf(parent)).expanded)
+              setExpanded(parent, true);
+          });
+}
+
+void TreeView::applyExpanded() {
+  const Tree& t = model_->tree();
+  for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n))
+    if (t.node(n).expanded) setExpanded(model_->indexOf(n), true);
+  const NodeId sel = t.selected();
+  if (sel != kNoNode) setCurrentIndex(model_->indexOf(sel));
+}
+
+MouseButton TreeView::ButtonOf(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::RightButton: return MouseButton::kRight;
+    case Qt::MiddleButton: return MouseButton::kMiddle;
+    default: return MouseButton::kLeft;
+  }
+}
+
+void TreeView::mousePressEvent(QMouseEvent* event) {
+  QTreeView::mousePressEvent(event);
+  const NodeId hit = model_->nodeOf(indexAt(event->position().toPoint()));
+  pressPos_ = event->position().toPoint();
+  dragArmed_ = g_.mouseDown(index_, hit, ButtonOf(event->button()));
+}
+
+void TreeView::mouseMoveEvent(QMouseEvent* event) {
+  if (dragArmed_ && (event->buttons() & Qt::LeftButton) &&
+      (event->position().toPoint() - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
+    dragArmed_ = false;
+    // The drop target reads the dragged node from the main window state.
+    g_.mouseUp(index_, MouseButton::kLeft);
+    const NodeId n = g_.nodoTrascinato;
+    if (n == kNoNode) return;
+    auto* mime = new QMimeData;
+    mime->setData(QStringLiteral("application/x-zov-node"),
+                  QByteArray::fromStdString(model_->tree().node(n).key));
+    auto* drag = new QDrag(this);
+    drag->setMimeData(mime);
+    const QModelIndex i = model_->indexOf(n);
+    drag->setPixmap(model_->data(i, Qt::DecorationRole).value<QIcon>().pixmap(16, 16));
+    drag->exec(Qt::CopyAction);
+    g_.trascinamento = false;
+    return;
+  }
+  QTreeView::mouseMoveEvent(event);
+}
+
+void TreeView::mouseReleaseEvent(QMouseEvent* event) {
+  QTreeView::mouseReleaseEvent(event);
+  dragArmed_ = false;
+  g_.trascinamento = false;
+  const Popup popup = g_.mouseUp(index_, ButtonOf(event->button()));
+  if (popup != Popup::kNone) emit popupRequested(popup, event->globalPosition().toPoint());
+}
+
+void TreeView::keyPressEvent(QKeyEvent* event) {
+  // The context-menu key opens the pop-up of the current node, as a right click does.
+  if (event->key() == Qt::Key_Menu && currentIndex().isValid()) {
+    g_.mouseDown(index_, model_->nodeOf(currentIndex()), MouseButton::kRight);
+    const Popup popup = g_.mouseUp(index_, MouseButton::kRight);
+    if (popup != Popup::kNone)
+      emit popupRequested(popup, viewport()->mapToGlobal(visualRect(currentIndex()).center()));
+    return;
+  }
+  QTreeView::keyPressEvent(event);
+}
+
+}  // namespace zov::gui
