@@ -45,6 +45,7 @@ TEST_F(WorkFolderTest, DeletesOnlyTheFilesOfEachList) {
   EXPECT_FALSE(fs::exists(root / "TestScript1.txt"));
   EXPECT_TRUE(fs::exists(root / "user-notes.txt"));
   EXPECT_TRUE(work->files(CreatedList::kLoad).empty());
+  EXPECT_EQ(work->files(CreatedList::kScripts).size(), 1u);  // the scripts list is kept
 }
 
 TEST_F(WorkFolderTest, NeverOverwritesAFileItDidNotCreate) {

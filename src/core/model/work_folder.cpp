@@ -111,13 +111,20 @@ std::ofstream WorkFolder::create(std::string_view name, CreatedList list, std::s
 }
 
 int WorkFolder::removeAll(CreatedList list) {
+  // The load's files go from the last to the first and leave the list
+  // empty; the documents and scripts go from the first to the last and
+  // stay listed, so that "EXIT" after "&Unselect All" finds them again.
   auto& names = listOf(list);
   int removed = 0;
-  for (const auto& name : names) {
-    std::error_code ec;
-    if (auto path = pathOf(name); path && fs::remove(*path, ec)) ++removed;
+  std::error_code ec;
+  if (list == CreatedList::kLoad) {
+    for (auto it = names.rbegin(); it != names.rend(); ++it)
+      if (auto path = pathOf(*it); path && fs::remove(*path, ec)) ++removed;
+    names.clear();
+  } else {
+    for (const auto& name : names)
+      if (auto path = pathOf(name); path && fs::remove(*path, ec)) ++removed;
   }
-  names.clear();
   return removed;
 }
 

@@ -49,7 +49,8 @@ class WorkFolder {
   bool created(std::string_view name) const;
 
   const std::vector<std::string>& files(CreatedList list) const;
-  // Deletes every file on the list and empties it; returns how many were removed.
+  // Deletes every file on the list; the load's list is emptied, the
+  // scripts list kept. Returns how many files were removed.
   int removeAll(CreatedList list);
   // Deletes one recorded file and takes it off its list.
   bool removeFile(std::string_view name);

@@ -29,6 +29,12 @@ Generale::Generale() {
   collega(menu::kExpand, [this] { espandiTutto(kUitTree); });
   collega(menu::kCollapse, [this] { comprimiTutto(kUitTree); });
   collega(menu::kUscita, [this] { esci(); });
+  collega(menu::kCaricaMdl, [this] { CaricaMdl(*this); });
+}
+
+void Generale::setModello(std::unique_ptr<ModelSource> source, Handle model) {
+  modello_ = std::move(source);
+  modelloAperto_ = model;
 }
 
 void Generale::caricaFinestra() {

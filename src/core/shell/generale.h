@@ -5,11 +5,14 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "model/caricamento.h"
+#include "model/model_source.h"
 #include "shell/menus.h"
 #include "shell/ui.h"
 #include "tree/tree.h"
@@ -77,6 +80,15 @@ class Generale {
   // Default node colours, read from the first Main Tree node after a load.
   Color defaultFore = kDefaultForeColor;
   Color defaultBack = kDefaultBackColor;
+
+  // The model file of the last load ("*.mdl" until one is chosen) and the
+  // open model, kept until the next load.
+  std::string filemdl = "*.mdl";
+  ModelSource* modello() const { return modello_.get(); }
+  Handle modelloAperto() const { return modelloAperto_; }
+  void setModello(std::unique_ptr<ModelSource> source, Handle model);
+  // The steps of the load that later stages provide.
+  FasiCaricamento fasi;
 
   // --- collaborators -----------------------------------------------------
   void setBusyBox(BusyBox* busy) { busy_ = busy; }
@@ -149,6 +161,8 @@ class Generale {
   Asker* asker_ = nullptr;
   WorkFolder* work_ = nullptr;
   std::string status_;
+  std::unique_ptr<ModelSource> modello_;
+  Handle modelloAperto_;
   std::unordered_map<std::string, std::function<void()>> operations_;
   std::string nomeFile_;  // the window's file-name string
   std::int16_t contatore1_ = 0;

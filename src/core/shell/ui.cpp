@@ -25,4 +25,13 @@ std::optional<std::string> ScriptedAsker::inputBox(std::string_view prompt, std:
   return std::string(defaultText);
 }
 
+std::optional<std::string> ScriptedAsker::openFile(std::string_view title, std::string_view filter,
+                                                  std::string_view) {
+  asked.push_back({true, std::string(filter), std::string(title)});
+  if (files.empty()) return std::nullopt;
+  auto f = files.front();
+  files.pop_front();
+  return f;
+}
+
 }  // namespace zov

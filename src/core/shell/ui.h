@@ -33,6 +33,10 @@ class Asker {
   // std::nullopt when the tester cancels.
   virtual std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
                                               std::string_view defaultText = {}) = 0;
+  // The file-open dialog. filter is in the form "Label (*.x)| *.x| ...";
+  // std::nullopt when the tester cancels.
+  virtual std::optional<std::string> openFile(std::string_view title, std::string_view filter,
+                                              std::string_view startFolder) = 0;
 };
 
 // A busy box that only remembers what it was told (command line, tests).
@@ -55,7 +59,7 @@ class QuietBusyBox : public BusyBox {
 class ScriptedAsker : public Asker {
  public:
   struct Question {
-    bool input = false;
+    bool input = false;  // an input box or file dialog, not a message box
     std::string text;
     std::string title;
   };
@@ -63,8 +67,11 @@ class ScriptedAsker : public Asker {
                     MessageIcon icon) override;
   std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
                                       std::string_view defaultText) override;
+  std::optional<std::string> openFile(std::string_view title, std::string_view filter,
+                                      std::string_view startFolder) override;
 
   std::deque<Answer> answers;
+  std::deque<std::optional<std::string>> files;
   std::deque<std::optional<std::string>> inputs;
   std::vector<Question> asked;
 };

@@ -1,0 +1,110 @@
+#include "model/caricamento.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "model/petal_model.h"
+#include "model/work_folder.h"
+#include "shell/generale.h"
+#include "tree/kinds.h"
+#include "tree/tag.h"
+
+namespace fs = std::filesystem;
+
+namespace zov {
+
+std::string CartellaIniziale() {
+  std::error_code ec;
+  if (fs::is_directory(std::string(kCartellaEsempi), ec)) return std::string(kCartellaEsempi);
+  if (const char* home = std::getenv("HOME"); home != nullptr && fs::is_directory(home, ec)) return home;
+  return fs::current_path(ec).string();
+}
+
+std::unique_ptr<ModelSource> CreaModelSource() { return std::make_unique<PetalModel>(); }
+
+void ClearAllTreew(Generale& g, int first) {
+  for (int i = first; i <= kSelectionTree; ++i)
+    if (i != kNotLinkedTree) g.TV(i).clear();
+}
+
+std::string CaricaModello(Generale& g, const std::string& path) {
+  WorkFolder* work = g.workFolder();
+  if (work == nullptr) return "There is no working folder for the files of the load.";
+
+  g.mostraBusy();
+  g.MostraMessaggio("Activate Rational ROSE Object");
+  auto source = CreaModelSource();
+  g.MostraMessaggio("Loading Rose file");
+  std::string error;
+  const Handle model = source->OpenModel(path, &error);
+  if (!model) {
+    g.nascondiBusy();
+    return error.empty() ? path + ": the model could not be read" : error;
+  }
+
+  // The model is readable: now the previous load's trees and files go.
+  RimuoveFileCreati(*work);
+  livellomassimo = 0;
+  ClearAllTreew(g, 0);
+  // The not-linked tree and the Design Tree are rebuilt by every load too.
+  g.TV(kNotLinkedTree).clear();
+  g.TV(kDesignTree).clear();
+  g.filemdl = path;
+  g.setCaption("Zov Suite - " + path);
+
+  std::string fileError;
+  std::ofstream links = work->create("collegamenti.txt", CreatedList::kLoad, &fileError);
+  std::ofstream notLinked = work->create("notlinked_elements.txt", CreatedList::kLoad, &fileError);
+  if (!links.is_open() || !notLinked.is_open()) {
+    g.nascondiBusy();
+    return fileError;
+  }
+
+  g.setModello(std::move(source), model);
+  ModelSource& m = *g.modello();
+  const FasiCaricamento& fasi = g.fasi;
+  if (fasi.scriviViste) fasi.scriviViste(g, m, model, links, notLinked);
+  links.close();
+  notLinked.close();
+
+  for (Tree* t : {&g.TV(kMainTree), &g.TV(kDesignTree)}) t->beginBulkUpdate();
+  if (fasi.costruisciMainTree) fasi.costruisciMainTree(g, m, model);
+  if (fasi.pesaMainTree) fasi.pesaMainTree(g, m, model);
+  if (fasi.costruisciDesignTree) fasi.costruisciDesignTree(g, m, model);
+  for (Tree* t : {&g.TV(kMainTree), &g.TV(kDesignTree)}) t->endBulkUpdate();
+
+  Tree& uit = g.TV(kUitTree);
+  uit.setExpanded(uit.addTop("ROOT", path, kind::kRose), true);
+  Tree& selected = g.TV(kSelectedTestCases);
+  selected.setExpanded(selected.addTop("Selected Item", path, kind::kRose), true);
+
+  if (fasi.gestisciNotLinked) fasi.gestisciNotLinked(g, m, model);
+  g.MostraMessaggio("Done...");
+  g.nascondiBusy();
+  if (fasi.riordinaMainTree) {
+    g.TV(kMainTree).beginBulkUpdate();
+    fasi.riordinaMainTree(g, m, model);
+    g.TV(kMainTree).endBulkUpdate();
+  }
+
+  const Tree& main = g.TV(kMainTree);
+  if (main.count() > 0) {
+    g.defaultFore = main.node(main.at(1)).foreColor;
+    g.defaultBack = main.node(main.at(1)).backColor;
+  }
+  return {};
+}
+
+void CaricaMdl(Generale& g) {
+  Asker* asker = g.asker();
+  if (asker == nullptr) return;
+  const auto path = asker->openFile("Load MDL File", kFiltroModelli, CartellaIniziale());
+  if (!path || path->empty()) return;
+  const std::string error = CaricaModello(g, *path);
+  if (!error.empty())
+    asker->messageBox("The model could not be loaded.\n\n" + error, "Zov Suite", MessageButtons::kOk,
+                      MessageIcon::kCritical);
+}
+
+}  // namespace zov

@@ -1,0 +1,140 @@
+// ModelSource: everything the program reads from a UML model, and the one
+// thing it changes (a scenario diagram's name, in memory only).
+//
+// Elements are opaque handles; a missing element is a null handle, which
+// callers test. Collections are read by count and 1-based index, in the
+// model file's order.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zov {
+
+struct Handle {
+  std::int32_t id = 0;
+  explicit operator bool() const { return id != 0; }
+  bool null() const { return id == 0; }
+  friend bool operator==(Handle a, Handle b) { return a.id == b.id; }
+};
+
+// A collection of elements: Count() items, Item(1) to Item(Count()).
+class Items {
+ public:
+  Items() = default;
+  explicit Items(std::span<const Handle> items) : items_(items) {}
+  int Count() const { return static_cast<int>(items_.size()); }
+  // The item at a 1-based index; a null handle outside 1..Count().
+  Handle Item(int index) const {
+    return index >= 1 && index <= Count() ? items_[static_cast<std::size_t>(index - 1)] : Handle{};
+  }
+  auto begin() const { return items_.begin(); }
+  auto end() const { return items_.end(); }
+  bool empty() const { return items_.empty(); }
+
+ private:
+  std::span<const Handle> items_;
+};
+
+// Diagram kinds of a scenario diagram.
+inline constexpr int kSequenceDiagram = 1;
+inline constexpr int kCollaborationDiagram = 2;
+
+class ModelSource {
+ public:
+  virtual ~ModelSource() = default;
+
+  // Opens the model file; the model handle, or a null handle with *error
+  // set to a message naming the file and, for a malformed file, the line,
+  // column and what was expected.
+  virtual Handle OpenModel(const std::string& path, std::string* error) = 0;
+  // Problems that did not stop the load (a controlled unit not found, a
+  // reference to an element that is not in the model), one line each.
+  virtual const std::vector<std::string>& Warnings() const = 0;
+
+  // --- packages ------------------------------------------------------
+  virtual Handle UseCaseRoot(Handle model) const = 0;
+  virtual Handle LogicalRoot(Handle model) const = 0;
+  virtual Items SubPackages(Handle package) const = 0;
+  // Every package below the package (or of the model) at any depth, in
+  // depth-first order.
+  virtual Items AllPackages(Handle packageOrModel) const = 0;
+  virtual Items ClassDiagrams(Handle package) const = 0;
+  virtual Items PackageScenarioDiagrams(Handle package) const = 0;
+  virtual Items PackageReuses(Handle package) const = 0;
+  virtual Handle ReusedPackage(Handle reuse) const = 0;
+  virtual Items PackageUseCases(Handle package) const = 0;
+  virtual Items AllUseCases(Handle model) const = 0;
+
+  // --- any element ---------------------------------------------------
+  virtual std::string Identifier(Handle element) const = 0;
+  virtual std::string Name(Handle element) const = 0;
+  virtual std::string Stereotype(Handle element) const = 0;
+  virtual std::string Documentation(Handle element) const = 0;
+
+  // --- diagrams ------------------------------------------------------
+  virtual bool IsUseCaseDiagram(Handle diagram) const = 0;
+  virtual Items DiagramClasses(Handle diagram) const = 0;
+  virtual Items DiagramAssociations(Handle diagram) const = 0;
+  virtual Items DiagramUseCases(Handle diagram) const = 0;
+  virtual Items DiagramPackages(Handle diagram) const = 0;
+  // 1 for a sequence diagram, 2 for a collaboration diagram, 0 otherwise.
+  virtual int DiagramKind(Handle diagram) const = 0;
+  virtual Items DiagramObjects(Handle diagram) const = 0;
+  // The messages of a scenario diagram in diagram order.
+  virtual Items DiagramMessages(Handle diagram) const = 0;
+  virtual Items DiagramViews(Handle diagram) const = 0;
+  virtual Handle ViewElement(Handle view) const = 0;
+  virtual Items ViewNotes(Handle view) const = 0;
+  virtual std::string NoteText(Handle note) const = 0;
+  // Renames a scenario diagram in memory; the model file is never written.
+  virtual void SetName(Handle diagram, std::string_view name) = 0;
+
+  // --- classes and relations ------------------------------------------
+  // n = 1 generalizations, 2 realizations, 3 dependencies owned by the class.
+  virtual Items ClassRelations(Handle cls, int n) const = 0;
+  virtual Handle FirstEnd(Handle relation) const = 0;
+  virtual Handle SecondEnd(Handle relation) const = 0;
+  virtual Items ClassAttributes(Handle cls) const = 0;
+  virtual std::string AttributeType(Handle attribute) const = 0;
+  virtual std::string AttributeInitialValue(Handle attribute) const = 0;
+  virtual Handle ClassStateMachine(Handle cls) const = 0;
+  virtual Items MachineStates(Handle machine) const = 0;
+  virtual bool StateFlag(Handle state) const = 0;
+  virtual Items StateTransitions(Handle state) const = 0;
+  virtual Handle TransitionTarget(Handle transition) const = 0;
+
+  // --- associations --------------------------------------------------
+  virtual Handle Role1(Handle association) const = 0;
+  virtual Handle Role2(Handle association) const = 0;
+  virtual Handle RoleElement(Handle role) const = 0;
+  virtual bool RoleNavigable(Handle role) const = 0;
+  virtual Handle RoleUseCase(Handle role) const = 0;
+
+  // --- use cases -----------------------------------------------------
+  virtual Items UseCaseRelations(Handle useCase) const = 0;
+  virtual Items UseCaseAssociations(Handle useCase) const = 0;
+  virtual Items ScenarioDiagrams(Handle useCaseOrPackage) const = 0;
+  virtual Items UseCaseClassDiagrams(Handle useCase) const = 0;
+
+  // --- objects, messages, operations ---------------------------------
+  virtual std::string ObjectName(Handle object) const = 0;
+  virtual bool ObjectHasClass(Handle object) const = 0;
+  virtual Handle ObjectClass(Handle object) const = 0;
+  virtual std::string MessageSequence(Handle message) const = 0;
+  virtual Handle MessageSender(Handle message) const = 0;
+  virtual Handle MessageReceiver(Handle message) const = 0;
+  virtual bool MessageHasOperation(Handle message) const = 0;
+  virtual Handle MessageOperation(Handle message) const = 0;
+  // The model element a message stands for, as diagram views refer to it.
+  virtual Handle MessageElement(Handle message) const = 0;
+  virtual Items OperationParameters(Handle operation) const = 0;
+  virtual std::string ParameterType(Handle parameter) const = 0;
+  virtual Handle OperationClass(Handle operation) const = 0;
+  virtual std::string OperationText(Handle operation) const = 0;
+};
+
+}  // namespace zov

@@ -1,0 +1,764 @@
+#include "model/petal_model.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "model/text_encoding.h"
+
+namespace fs = std::filesystem;
+
+namespace zov {
+
+using petal::Form;
+using petal::FormKind;
+using petal::Value;
+using petal::ValueKind;
+
+struct PetalModel::Context {
+  std::uint32_t index;  // position in documents_
+  const petal::Document& doc;
+  fs::path dir;  // folder of the file, for controlled units
+};
+
+namespace {
+
+std::uint64_t Key(Handle h, int slot) {
+  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(h.id)) << 8) | static_cast<std::uint64_t>(slot);
+}
+
+bool IsTrue(const Value* v) { return v != nullptr && v->kind == ValueKind::kWord && v->text == "TRUE"; }
+
+bool Is(const Form& f, std::string_view type) { return f.kind == FormKind::kObject && f.type == type; }
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace
+
+// --- building ------------------------------------------------------------
+
+void PetalModel::reset() {
+  elements_.assign(1, Element{});
+  collections_.clear();
+  byQuid_.clear();
+  documents_.clear();
+  pending_.clear();
+  warnings_.clear();
+  filesRead_.clear();
+  unitsLoading_.clear();
+  interactions_.clear();
+  model_ = {};
+}
+
+const PetalModel::Element* PetalModel::get(Handle h) const {
+  return h.id > 0 && static_cast<std::size_t>(h.id) < elements_.size() ? &elements_[static_cast<std::size_t>(h.id)]
+                                                                       : nullptr;
+}
+
+PetalModel::Element* PetalModel::get(Handle h) {
+  return h.id > 0 && static_cast<std::size_t>(h.id) < elements_.size() ? &elements_[static_cast<std::size_t>(h.id)]
+                                                                       : nullptr;
+}
+
+std::string PetalModel::text(const Context& c, std::string_view raw) const {
+  if (c.doc.utf8()) return std::string(raw);
+  return Cp1252ToUtf8(raw);
+}
+
+std::string PetalModel::nameOf(const Context& c, std::string_view raw) const {
+  // Rose writes "$UNNAMED$n" for an element without a name.
+  if (raw.substr(0, 9) == "$UNNAMED$") return {};
+  return text(c, raw);
+}
+
+std::string PetalModel::stringAttr(const Context& c, const Form& f, std::string_view name) const {
+  const Value* v = c.doc.find(f, name);
+  if (v == nullptr) return {};
+  if (v->kind == ValueKind::kString || v->kind == ValueKind::kWord || v->kind == ValueKind::kNumber)
+    return text(c, v->text);
+  // (value Text "...") forms carry their text as the last item.
+  if (const Form* inner = c.doc.formOf(v); inner != nullptr && inner->kind == FormKind::kValue) {
+    auto items = c.doc.attributes(*inner);
+    for (auto it = items.rbegin(); it != items.rend(); ++it)
+      if (it->value.kind == ValueKind::kString) return text(c, it->value.text);
+  }
+  return {};
+}
+
+Handle PetalModel::add(Kind kind, Handle parent, const Context& c, const Form& f) {
+  Element e;
+  e.kind = kind;
+  e.parent = parent;
+  e.identifier = stringAttr(c, f, "quid");
+  e.name = nameOf(c, f.name);
+  e.stereotype = stringAttr(c, f, "stereotype");
+  e.documentation = stringAttr(c, f, "documentation");
+  Handle h{static_cast<std::int32_t>(elements_.size())};
+  if (!e.identifier.empty()) byQuid_.emplace(e.identifier, h);  // the first one made keeps the quid
+  elements_.push_back(std::move(e));
+  return h;
+}
+
+void PetalModel::addTo(Handle owner, Slot slot, Handle item) {
+  if (owner && item) collections_[Key(owner, slot)].push_back(item);
+}
+
+Items PetalModel::items(Handle h, Slot slot) const {
+  auto it = collections_.find(Key(h, slot));
+  return it == collections_.end() ? Items() : Items(it->second);
+}
+
+void PetalModel::defer(Handle h, int field, Kind wanted, const Context& c, const Form& f,
+                       std::string_view attribute) {
+  const Value* v = c.doc.find(f, attribute);
+  if (v == nullptr || v->kind != ValueKind::kString || v->text.empty()) return;
+  pending_.push_back({h, field, wanted, std::string(v->text), c.index, v->line, v->column});
+}
+
+void PetalModel::forEachItem(const Context& c, const Form& f, std::string_view attribute,
+                             const std::function<void(const Form&)>& visit) const {
+  const Form* list = c.doc.formOf(c.doc.find(f, attribute));
+  if (list == nullptr) return;
+  for (const auto& item : c.doc.attributes(*list))
+    if (const Form* inner = c.doc.formOf(&item.value); inner != nullptr && inner->kind == FormKind::kObject)
+      visit(*inner);
+}
+
+Handle PetalModel::OpenModel(const std::string& path, std::string* error) {
+  reset();
+  petal::ParseError parseError;
+  auto doc = petal::ParseFile(path, &parseError);
+  if (!doc) {
+    if (error != nullptr) *error = parseError.format();
+    return {};
+  }
+  filesRead_.push_back(path);
+  documents_.push_back(std::move(*doc));
+  Context c{0, documents_.back(), fs::path(path).parent_path()};
+  const auto& top = c.doc.top();
+
+  const Form* design = nullptr;
+  const Form* category = nullptr;
+  for (std::size_t i = 1; i < top.size(); ++i) {
+    const Form& f = c.doc.form(top[i]);
+    if (Is(f, "Design") && design == nullptr) design = &f;
+    if (Is(f, "Class_Category") && category == nullptr) category = &f;
+  }
+  if (design == nullptr && category == nullptr) {
+    if (error != nullptr)
+      *error = path + ": neither a model (object Design ...) nor a category unit (object Class_Category ...) "
+                      "follows the petal header";
+    reset();
+    return {};
+  }
+
+  Element model;
+  model.kind = Kind::kModel;
+  model.name = fs::path(path).stem().string();
+  elements_.push_back(model);
+  model_ = Handle{1};
+
+  Handle useCaseRoot, logicalRoot;
+  if (design != nullptr) {
+    if (const Form* uc = c.doc.formOf(c.doc.find(*design, "root_usecase_package")); uc && Is(*uc, "Class_Category"))
+      useCaseRoot = mapPackage(c, *uc, model_);
+    if (const Form* lv = c.doc.formOf(c.doc.find(*design, "root_category")); lv && Is(*lv, "Class_Category"))
+      logicalRoot = mapPackage(c, *lv, model_);
+  } else {
+    // A unit opened on its own: a model of that one package, placed in the
+    // use-case view when it holds use cases or use-case diagrams, else in the
+    // logical view.
+    const Handle unit = mapPackage(c, *category, model_);
+    resolve();
+    finishCollections();
+    bool usecases = !items(unit, kUseCases).empty();
+    for (Handle q : AllPackages(unit)) usecases = usecases || !items(q, kUseCases).empty();
+    for (Handle d : items(unit, kClassDiagrams)) usecases = usecases || get(d)->flag;
+    (usecases ? useCaseRoot : logicalRoot) = unit;
+  }
+  if (design != nullptr) {
+    resolve();
+    finishCollections();
+  }
+  get(model_)->ref = useCaseRoot;
+  get(model_)->ref2 = logicalRoot;
+  return model_;
+}
+
+Handle PetalModel::mapPackage(const Context& c, const Form& f, Handle parent, Handle existing) {
+  const Handle pkg = existing ? existing : add(Kind::kPackage, parent, c, f);
+  if (!existing) addTo(parent, kPackages, pkg);
+  const bool unit = IsTrue(c.doc.find(f, "is_unit"));
+  const Value* loaded = c.doc.find(f, "is_loaded");
+  const bool notLoaded = loaded != nullptr && !IsTrue(loaded);
+  if (unit && (notLoaded || (c.doc.find(f, "logical_models") == nullptr && c.doc.find(f, "file_name") != nullptr))) {
+    loadUnit(c, f, pkg);
+    return pkg;
+  }
+  mapPackageContents(c, f, pkg);
+  return pkg;
+}
+
+bool PetalModel::loadUnit(const Context& c, const Form& f, Handle pkg) {
+  const std::string packageName = get(pkg)->name;
+  std::string fileName = stringAttr(c, f, "file_name");
+  const Value* at = c.doc.find(f, "file_name");
+  auto where = [&]() {
+    const std::uint32_t line = at ? at->line : f.line, column = at ? at->column : f.column;
+    return c.doc.file() + ":" + std::to_string(line) + ":" + std::to_string(column) + ": ";
+  };
+  if (fileName.empty()) {
+    warnings_.push_back(where() + "the package \"" + packageName +
+                        "\" is a controlled unit that is not loaded and names no file; it stays empty");
+    return false;
+  }
+  // Windows paths and path-map symbols ($CURDIR\x.cat): try the path as
+  // written, then below the model's folder, then the bare file name there.
+  std::string path = fileName;
+  std::replace(path.begin(), path.end(), '\\', '/');
+  std::vector<fs::path> candidates;
+  std::string relative = path;
+  if (!relative.empty() && relative[0] == '$') {
+    const auto slash = relative.find('/');
+    relative = slash == std::string::npos ? std::string() : relative.substr(slash + 1);
+  } else if (relative.size() > 2 && relative[1] == ':') {
+    relative = relative.substr(2);
+    while (!relative.empty() && relative[0] == '/') relative.erase(0, 1);
+  }
+  if (path[0] != '$') candidates.push_back(fs::path(path).is_absolute() ? fs::path(path) : c.dir / path);
+  if (!relative.empty()) candidates.push_back(c.dir / relative);
+  const std::string base = fs::path(path).filename().string();
+  candidates.push_back(c.dir / base);
+  fs::path found;
+  std::error_code ec;
+  for (const auto& p : candidates)
+    if (fs::is_regular_file(p, ec)) {
+      found = p;
+      break;
+    }
+  if (found.empty() && !base.empty()) {
+    // Model folders copied from Windows may differ in letter case, and a
+    // path-map symbol may stand for a folder below the model's: look for the
+    // longest matching tail of the path below the model's folder.
+    std::vector<std::string> parts;
+    for (const auto& part : fs::path(relative.empty() ? base : relative)) parts.push_back(Lower(part.string()));
+    std::size_t bestMatch = 0;
+    int seen = 0;
+    for (auto it = fs::recursive_directory_iterator(c.dir, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator() && seen < 20000; it.increment(ec), ++seen) {
+      if (it.depth() > 4) {
+        it.disable_recursion_pending();
+        continue;
+      }
+      if (!it->is_regular_file(ec) || Lower(it->path().filename().string()) != parts.back()) continue;
+      std::size_t match = 1;
+      fs::path up = it->path().parent_path();
+      while (match < parts.size() && Lower(up.filename().string()) == parts[parts.size() - 1 - match]) {
+        ++match;
+        up = up.parent_path();
+      }
+      if (match > bestMatch) {
+        bestMatch = match;
+        found = it->path();
+      }
+    }
+  }
+  if (found.empty()) {
+    warnings_.push_back(where() + "the controlled unit \"" + fileName + "\" of the package \"" + packageName +
+                        "\" was not found next to the model; the package stays empty");
+    return false;
+  }
+  const std::string key = fs::weakly_canonical(found, ec).string();
+  if (unitsLoading_.count(key) != 0) {
+    warnings_.push_back(where() + "the controlled unit " + found.string() + " includes itself; it is read once");
+    return false;
+  }
+  petal::ParseError parseError;
+  auto unitDoc = petal::ParseFile(found.string(), &parseError);
+  if (!unitDoc) {
+    warnings_.push_back(parseError.format() + " (controlled unit of the package \"" + packageName +
+                        "\"; the package stays empty)");
+    return false;
+  }
+  filesRead_.push_back(found.string());
+  documents_.push_back(std::move(*unitDoc));
+  Context unit{static_cast<std::uint32_t>(documents_.size() - 1), documents_.back(), found.parent_path()};
+  const Form* category = nullptr;
+  for (std::size_t i = 1; i < unit.doc.top().size(); ++i)
+    if (Is(unit.doc.form(unit.doc.top()[i]), "Class_Category")) {
+      category = &unit.doc.form(unit.doc.top()[i]);
+      break;
+    }
+  if (category == nullptr) {
+    warnings_.push_back(found.string() + ": the controlled unit holds no (object Class_Category ...); the package \"" +
+                        packageName + "\" stays empty");
+    return false;
+  }
+  unitsLoading_.insert(key);
+  Element* e = get(pkg);
+  if (e->documentation.empty()) e->documentation = stringAttr(unit, *category, "documentation");
+  if (e->stereotype.empty()) e->stereotype = stringAttr(unit, *category, "stereotype");
+  mapPackage(unit, *category, e->parent, pkg);
+  unitsLoading_.erase(key);
+  return true;
+}
+
+void PetalModel::mapPackageContents(const Context& c, const Form& f, Handle pkg) {
+  forEachItem(c, f, "logical_models", [&](const Form& item) {
+    if (item.type == "Class_Category") mapPackage(c, item, pkg);
+    else if (item.type == "UseCase") mapUseCase(c, item, pkg);
+    else if (item.type == "Association") mapAssociation(c, item, pkg);
+    else if (item.type == "Class" || item.type == "Class_Utility" || item.type == "Parameterized_Class" ||
+             item.type == "Instantiated_Class" || item.type == "Metaclass")
+      mapClass(c, item, pkg);
+  });
+  forEachItem(c, f, "logical_presentations", [&](const Form& item) {
+    if (item.type == "UseCaseDiagram" || item.type == "ClassDiagram") mapDiagram(c, item, pkg, kClassDiagrams);
+    else if (item.type == "InteractionDiagram" || item.type == "ObjectDiagram")
+      mapDiagram(c, item, pkg, kScenarioDiagrams);
+  });
+  forEachItem(c, f, "visible_categories", [&](const Form& item) {
+    const Handle reuse = add(Kind::kReuse, pkg, c, item);
+    addTo(pkg, kReuses, reuse);
+    defer(reuse, 0, Kind::kPackage, c, item, "quidu");
+  });
+}
+
+void PetalModel::mapRelations(const Context& c, const Form& list, Handle owner, Slot slot) {
+  for (const auto& item : c.doc.attributes(list)) {
+    const Form* r = c.doc.formOf(&item.value);
+    if (r == nullptr || r->kind != FormKind::kObject) continue;
+    const Handle rel = add(Kind::kRelation, owner, c, *r);
+    get(rel)->ref2 = owner;  // the first end is the owner
+    addTo(owner, slot, rel);
+    defer(rel, 0, Kind::kNone, c, *r, "quidu");
+  }
+}
+
+void PetalModel::mapClass(const Context& c, const Form& f, Handle owner) {
+  const Handle cls = add(Kind::kClass, owner, c, f);
+  addTo(owner, kClasses, cls);
+  for (const auto& a : c.doc.attributes(f)) {
+    const Form* list = c.doc.formOf(&a.value);
+    if (list == nullptr) continue;
+    if (a.name == "superclasses") mapRelations(c, *list, cls, kRelGeneral);
+    else if (a.name == "realized_interfaces") mapRelations(c, *list, cls, kRelRealize);
+    else if (a.name == "used_nodes" || a.name == "visible_modules") mapRelations(c, *list, cls, kRelDepend);
+    else if (a.name == "statemachine" && Is(*list, "State_Machine")) mapStateMachine(c, *list, cls);
+  }
+  forEachItem(c, f, "class_attributes", [&](const Form& item) {
+    const Handle attr = add(Kind::kAttribute, cls, c, item);
+    get(attr)->text = stringAttr(c, item, "type");
+    get(attr)->text2 = stringAttr(c, item, "initv");
+    addTo(cls, kAttributes, attr);
+  });
+  forEachItem(c, f, "operations", [&](const Form& item) {
+    const Handle op = add(Kind::kOperation, cls, c, item);
+    // The operation's text: its semantics where Rose kept them, else its documentation.
+    std::string semantics = stringAttr(c, item, "semantics");
+    get(op)->text = semantics.empty() ? get(op)->documentation : semantics;
+    addTo(cls, kOperations, op);
+    forEachItem(c, item, "parameters", [&](const Form& p) {
+      const Handle par = add(Kind::kParameter, op, c, p);
+      get(par)->text = stringAttr(c, p, "type");
+      addTo(op, kParameters, par);
+    });
+  });
+}
+
+void PetalModel::mapStateMachine(const Context& c, const Form& f, Handle cls) {
+  const Handle machine = add(Kind::kStateMachine, cls, c, f);
+  get(cls)->ref = machine;
+  forEachItem(c, f, "states", [&](const Form& s) {
+    const Handle state = add(Kind::kState, machine, c, s);
+    const std::string type = stringAttr(c, s, "type");
+    // Start and end states are pseudo-states: flagged.
+    get(state)->flag = type == "StartState" || type == "EndState";
+    addTo(machine, kStates, state);
+    forEachItem(c, s, "transitions", [&](const Form& t) {
+      const Handle tr = add(Kind::kTransition, state, c, t);
+      addTo(state, kTransitions, tr);
+      defer(tr, 0, Kind::kState, c, t, "quidu");
+    });
+  });
+}
+
+void PetalModel::mapUseCase(const Context& c, const Form& f, Handle owner) {
+  const Handle uc = add(Kind::kUseCase, owner, c, f);
+  addTo(owner, kUseCases, uc);
+  for (const auto& a : c.doc.attributes(f)) {
+    const Form* list = c.doc.formOf(&a.value);
+    if (list == nullptr) continue;
+    if (a.name == "visible_modules" || a.name == "superclasses") mapRelations(c, *list, uc, kUcRelations);
+  }
+  forEachItem(c, f, "logical_presentations", [&](const Form& item) {
+    if (item.type == "InteractionDiagram" || item.type == "ObjectDiagram") mapDiagram(c, item, uc, kScenarioDiagrams);
+    else if (item.type == "ClassDiagram" || item.type == "UseCaseDiagram") mapDiagram(c, item, uc, kUcClassDiagrams);
+  });
+}
+
+void PetalModel::mapAssociation(const Context& c, const Form& f, Handle owner) {
+  const Handle assoc = add(Kind::kAssociation, owner, c, f);
+  addTo(owner, kAssociations, assoc);
+  int n = 0;
+  forEachItem(c, f, "roles", [&](const Form& r) {
+    if (r.type != "Role") return;
+    const Handle role = add(Kind::kRole, assoc, c, r);
+    get(role)->flag = IsTrue(c.doc.find(r, "is_navigable"));
+    defer(role, 0, Kind::kNone, c, r, "quidu");
+    addTo(assoc, kRoles, role);
+    if (++n == 1) get(assoc)->ref = role;
+    else if (n == 2) get(assoc)->ref2 = role;
+  });
+}
+
+void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot slot) {
+  const Handle d = add(Kind::kDiagram, owner, c, f);
+  addTo(owner, slot, d);
+  get(d)->flag = f.type == "UseCaseDiagram";
+  get(d)->diagramKind =
+      f.type == "InteractionDiagram" ? kSequenceDiagram : f.type == "ObjectDiagram" ? kCollaborationDiagram : 0;
+
+  const bool scenario = get(d)->diagramKind != 0;
+  std::unordered_map<std::string_view, Handle> viewsByLabel;
+  std::vector<std::pair<const Form*, Handle>> attaches;
+  forEachItem(c, f, "items", [&](const Form& v) {
+    if (!scenario) {
+      if (v.type == "ClassView") defer(d, 100 + kDiagClasses, Kind::kClass, c, v, "quidu");
+      else if (v.type == "UseCaseView") defer(d, 100 + kDiagUseCases, Kind::kUseCase, c, v, "quidu");
+      else if (v.type == "CategoryView") defer(d, 100 + kDiagPackages, Kind::kPackage, c, v, "quidu");
+      else if (v.type == "AssociationViewNew") defer(d, 100 + kDiagAssociations, Kind::kAssociation, c, v, "quidu");
+      return;  // views and notes matter only on scenario diagrams
+    }
+    if (v.type == "AttachView") {
+      attaches.emplace_back(&v, Handle{});
+      return;
+    }
+    if (v.type == "NoteView") {
+      const Handle note = add(Kind::kNote, d, c, v);
+      if (const Form* label = c.doc.formOf(c.doc.find(v, "label")))
+        get(note)->text = stringAttr(c, *label, "label");
+      if (!v.label.empty()) viewsByLabel[v.label] = note;
+      return;
+    }
+    const Handle view = add(Kind::kView, d, c, v);
+    addTo(d, kViews, view);
+    if (!v.label.empty()) viewsByLabel[v.label] = view;
+    // A message view names its message in its label.
+    if (c.doc.find(v, "quidu") != nullptr) {
+      defer(view, 0, Kind::kNone, c, v, "quidu");
+    } else if (const Form* label = c.doc.formOf(c.doc.find(v, "label")); label != nullptr) {
+      defer(view, 0, Kind::kNone, c, *label, "quidu");
+    }
+  });
+  // Notes attached to a view (either end of the attachment may be the note).
+  for (const auto& [attach, unused] : attaches) {
+    const Value* client = c.doc.find(*attach, "client");
+    const Value* supplier = c.doc.find(*attach, "supplier");
+    if (client == nullptr || supplier == nullptr) continue;
+    auto a = viewsByLabel.find(client->text), b = viewsByLabel.find(supplier->text);
+    if (a == viewsByLabel.end() || b == viewsByLabel.end()) continue;
+    Handle note = a->second, view = b->second;
+    if (get(note)->kind != Kind::kNote) std::swap(note, view);
+    if (get(note)->kind == Kind::kNote && get(view)->kind == Kind::kView) addTo(view, kNotes, note);
+  }
+
+  if (scenario) {
+    const Value* mech = c.doc.find(f, "mechanism_ref");
+    const Form* mechanism = mech != nullptr && mech->kind == ValueKind::kReference ? c.doc.labelled(mech->text) : nullptr;
+    if (mechanism != nullptr && Is(*mechanism, "Mechanism")) {
+      const std::uint64_t key = (static_cast<std::uint64_t>(c.index) << 32) | c.doc.indexOf(mechanism);
+      auto [it, fresh] = interactions_.emplace(key, d);
+      if (fresh) {
+        mapInteraction(c, *mechanism, d);
+      } else {
+        for (Slot slot : {kObjects, kMessages})
+          if (auto shared = collections_.find(Key(it->second, slot)); shared != collections_.end()) {
+            std::vector<Handle> copy = shared->second;  // the map may grow while inserting
+            collections_[Key(d, slot)] = std::move(copy);
+          }
+      }
+    } else if (mech != nullptr) {
+      warnings_.push_back(c.doc.file() + ":" + std::to_string(mech->line) + ":" + std::to_string(mech->column) +
+                          ": the diagram \"" + get(d)->name + "\" refers to the interaction " + std::string(mech->text) +
+                          ", which is not in the file; it shows no objects or messages");
+    }
+  }
+}
+
+void PetalModel::mapInteraction(const Context& c, const Form& mechanism, Handle diagram) {
+  // Objects first, then their links' messages, with sender and receiver
+  // found among the objects of this interaction.
+  std::unordered_map<std::string, Handle> objects;
+  std::vector<std::pair<const Form*, Handle>> owners;
+  forEachItem(c, mechanism, "logical_models", [&](const Form& o) {
+    if (o.type != "Object") return;
+    const Handle obj = add(Kind::kObject, diagram, c, o);
+    addTo(diagram, kObjects, obj);
+    defer(obj, 0, Kind::kClass, c, o, "quidu");
+    if (!get(obj)->identifier.empty()) objects.emplace(get(obj)->identifier, obj);
+    owners.emplace_back(&o, obj);
+  });
+  struct Found {
+    Handle message;
+    int ordinal;
+    std::size_t order;
+  };
+  std::vector<Found> messages;
+  for (const auto& [form, obj] : owners) {
+    forEachItem(c, *form, "collaborators", [&](const Form& link) {
+      add(Kind::kLink, obj, c, link);
+      const std::string target = stringAttr(c, link, "quidu");
+      auto other = objects.find(target);
+      const Handle peer = other == objects.end() ? Handle{} : other->second;
+      forEachItem(c, link, "messages", [&](const Form& m) {
+        const Handle msg = add(Kind::kMessage, diagram, c, m);
+        Element* e = get(msg);
+        const bool backwards = stringAttr(c, m, "dir") == "ToClientFromSupplier";
+        e->ref2 = backwards ? peer : obj;
+        e->ref3 = backwards ? obj : peer;
+        e->text = stringAttr(c, m, "sequence");
+        const Value* ord = c.doc.find(m, "ordinal");
+        e->ordinal = ord != nullptr && ord->kind == ValueKind::kNumber ? std::atoi(std::string(ord->text).c_str()) : 0;
+        defer(msg, 0, Kind::kOperation, c, m, "quidu");
+        messages.push_back({msg, ord != nullptr ? e->ordinal : 1 << 30, messages.size()});
+      });
+    });
+  }
+  std::stable_sort(messages.begin(), messages.end(),
+                   [](const Found& a, const Found& b) { return a.ordinal < b.ordinal; });
+  for (const Found& m : messages) {
+    addTo(diagram, kMessages, m.message);
+    // Rose 4 left the sequence label empty; number the messages as shown.
+    Element* e = get(m.message);
+    if (e->text.empty()) e->text = std::to_string(m.ordinal == (1 << 30) ? static_cast<int>(m.order) + 1 : m.ordinal + 1);
+  }
+}
+
+void PetalModel::resolve() {
+  for (const Pending& p : pending_) {
+    auto it = byQuid_.find(p.quid);
+    Handle target = it == byQuid_.end() ? Handle{} : it->second;
+    if (target && p.wanted != Kind::kNone && get(target)->kind != p.wanted) target = {};
+    if (!target) {
+      if (it == byQuid_.end()) {
+        const petal::Document& doc = documents_[p.document];
+        warnings_.push_back(doc.file() + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) +
+                            ": reference to quid " + p.quid + ", which is not in the model");
+      }
+      continue;
+    }
+    if (p.field >= 100) {
+      addTo(p.element, static_cast<Slot>(p.field - 100), target);
+      continue;
+    }
+    Element* e = get(p.element);
+    (p.field == 0 ? e->ref : p.field == 1 ? e->ref2 : e->ref3) = target;
+  }
+  pending_.clear();
+}
+
+void PetalModel::finishCollections() {
+  // The associations of each use case: those with a role at that use case.
+  for (std::size_t i = 1; i < elements_.size(); ++i) {
+    if (elements_[i].kind != Kind::kAssociation) continue;
+    const Handle assoc{static_cast<std::int32_t>(i)};
+    Handle last;
+    for (Handle role : items(assoc, kRoles)) {
+      const Handle u = get(role)->ref;
+      if (u && get(u)->kind == Kind::kUseCase && !(u == last)) {
+        addTo(u, kUcAssociations, assoc);
+        last = u;
+      }
+    }
+  }
+  // Every package and use case in depth-first order, for the flat reads.
+  std::vector<Handle> stack;
+  std::function<void(Handle, std::vector<Handle>&)> walk = [&](Handle p, std::vector<Handle>& out) {
+    for (Handle q : items(p, kPackages)) {
+      out.push_back(q);
+      walk(q, out);
+    }
+  };
+  std::vector<Handle> all;
+  walk(model_, all);
+  std::vector<Handle> useCases;
+  for (Handle p : all) {
+    std::vector<Handle> below;
+    walk(p, below);
+    if (!below.empty()) collections_[Key(p, kAllPackages)] = std::move(below);
+    for (Handle u : items(p, kUseCases)) useCases.push_back(u);
+  }
+  collections_[Key(model_, kAllPackages)] = std::move(all);
+  collections_[Key(model_, kAllUseCases)] = std::move(useCases);
+}
+
+PetalModel::Summary PetalModel::Summarize() const {
+  Summary s;
+  for (std::size_t i = 1; i < elements_.size(); ++i) {
+    const Element& e = elements_[i];
+    switch (e.kind) {
+      case Kind::kPackage: ++s.packages; break;
+      case Kind::kUseCase: ++s.useCases; break;
+      case Kind::kClass: (e.stereotype == "Actor" ? s.actors : s.classes)++; break;
+      case Kind::kMessage: ++s.messages; break;
+      case Kind::kDiagram:
+        if (e.diagramKind == kSequenceDiagram) ++s.sequenceDiagrams;
+        else if (e.diagramKind == kCollaborationDiagram) ++s.collaborationDiagrams;
+        else if (e.flag) ++s.useCaseDiagrams;
+        else ++s.classDiagrams;
+        break;
+      default: break;
+    }
+  }
+  return s;
+}
+
+// --- reads -----------------------------------------------------------------
+
+PetalModel::Kind PetalModel::KindOf(Handle h) const {
+  const Element* e = get(h);
+  return e == nullptr ? Kind::kNone : e->kind;
+}
+
+Handle PetalModel::Owner(Handle h) const {
+  const Element* e = get(h);
+  return e == nullptr ? Handle{} : e->parent;
+}
+
+Handle PetalModel::FindByIdentifier(std::string_view quid) const {
+  auto it = byQuid_.find(std::string(quid));
+  return it == byQuid_.end() ? Handle{} : it->second;
+}
+
+Handle PetalModel::ref(Handle h, Kind kind) const {
+  const Element* e = get(h);
+  return e != nullptr && e->kind == kind ? e->ref : Handle{};
+}
+
+Handle PetalModel::UseCaseRoot(Handle model) const { return ref(model, Kind::kModel); }
+Handle PetalModel::LogicalRoot(Handle model) const {
+  const Element* e = get(model);
+  return e != nullptr && e->kind == Kind::kModel ? e->ref2 : Handle{};
+}
+Items PetalModel::SubPackages(Handle package) const { return items(package, kPackages); }
+Items PetalModel::AllPackages(Handle p) const { return items(p, kAllPackages); }
+Items PetalModel::ClassDiagrams(Handle package) const { return items(package, kClassDiagrams); }
+Items PetalModel::PackageScenarioDiagrams(Handle package) const {
+  return KindOf(package) == Kind::kPackage ? items(package, kScenarioDiagrams) : Items();
+}
+Items PetalModel::PackageReuses(Handle package) const { return items(package, kReuses); }
+Handle PetalModel::ReusedPackage(Handle reuse) const { return ref(reuse, Kind::kReuse); }
+Items PetalModel::PackageUseCases(Handle package) const { return items(package, kUseCases); }
+Items PetalModel::AllUseCases(Handle model) const { return items(model, kAllUseCases); }
+
+std::string PetalModel::Identifier(Handle h) const {
+  const Element* e = get(h);
+  return e == nullptr ? std::string() : e->identifier;
+}
+std::string PetalModel::Name(Handle h) const {
+  const Element* e = get(h);
+  return e == nullptr ? std::string() : e->name;
+}
+std::string PetalModel::Stereotype(Handle h) const {
+  const Element* e = get(h);
+  return e == nullptr ? std::string() : e->stereotype;
+}
+std::string PetalModel::Documentation(Handle h) const {
+  const Element* e = get(h);
+  return e == nullptr ? std::string() : e->documentation;
+}
+
+bool PetalModel::IsUseCaseDiagram(Handle d) const { return KindOf(d) == Kind::kDiagram && get(d)->flag; }
+Items PetalModel::DiagramClasses(Handle d) const { return items(d, kDiagClasses); }
+Items PetalModel::DiagramAssociations(Handle d) const { return items(d, kDiagAssociations); }
+Items PetalModel::DiagramUseCases(Handle d) const { return items(d, kDiagUseCases); }
+Items PetalModel::DiagramPackages(Handle d) const { return items(d, kDiagPackages); }
+int PetalModel::DiagramKind(Handle d) const { return KindOf(d) == Kind::kDiagram ? get(d)->diagramKind : 0; }
+Items PetalModel::DiagramObjects(Handle d) const { return items(d, kObjects); }
+Items PetalModel::DiagramMessages(Handle d) const { return items(d, kMessages); }
+Items PetalModel::DiagramViews(Handle d) const { return items(d, kViews); }
+Handle PetalModel::ViewElement(Handle v) const { return ref(v, Kind::kView); }
+Items PetalModel::ViewNotes(Handle v) const { return items(v, kNotes); }
+std::string PetalModel::NoteText(Handle n) const { return KindOf(n) == Kind::kNote ? get(n)->text : std::string(); }
+void PetalModel::SetName(Handle d, std::string_view name) {
+  if (KindOf(d) == Kind::kDiagram) get(d)->name = std::string(name);
+}
+
+Items PetalModel::ClassRelations(Handle cls, int n) const {
+  if (KindOf(cls) != Kind::kClass || n < 1 || n > 3) return {};
+  return items(cls, n == 1 ? kRelGeneral : n == 2 ? kRelRealize : kRelDepend);
+}
+Handle PetalModel::FirstEnd(Handle r) const {
+  const Element* e = get(r);
+  return e != nullptr && e->kind == Kind::kRelation ? e->ref2 : Handle{};
+}
+Handle PetalModel::SecondEnd(Handle r) const { return ref(r, Kind::kRelation); }
+Items PetalModel::ClassAttributes(Handle cls) const { return items(cls, kAttributes); }
+std::string PetalModel::AttributeType(Handle a) const {
+  return KindOf(a) == Kind::kAttribute ? get(a)->text : std::string();
+}
+std::string PetalModel::AttributeInitialValue(Handle a) const {
+  return KindOf(a) == Kind::kAttribute ? get(a)->text2 : std::string();
+}
+Handle PetalModel::ClassStateMachine(Handle cls) const { return ref(cls, Kind::kClass); }
+Items PetalModel::MachineStates(Handle m) const { return items(m, kStates); }
+bool PetalModel::StateFlag(Handle s) const { return KindOf(s) == Kind::kState && get(s)->flag; }
+Items PetalModel::StateTransitions(Handle s) const { return items(s, kTransitions); }
+Handle PetalModel::TransitionTarget(Handle t) const { return ref(t, Kind::kTransition); }
+
+Handle PetalModel::Role1(Handle a) const { return ref(a, Kind::kAssociation); }
+Handle PetalModel::Role2(Handle a) const {
+  const Element* e = get(a);
+  return e != nullptr && e->kind == Kind::kAssociation ? e->ref2 : Handle{};
+}
+Handle PetalModel::RoleElement(Handle r) const { return ref(r, Kind::kRole); }
+bool PetalModel::RoleNavigable(Handle r) const { return KindOf(r) == Kind::kRole && get(r)->flag; }
+Handle PetalModel::RoleUseCase(Handle r) const {
+  const Handle e = RoleElement(r);
+  return KindOf(e) == Kind::kUseCase ? e : Handle{};
+}
+
+Items PetalModel::UseCaseRelations(Handle u) const { return items(u, kUcRelations); }
+Items PetalModel::UseCaseAssociations(Handle u) const { return items(u, kUcAssociations); }
+Items PetalModel::ScenarioDiagrams(Handle owner) const { return items(owner, kScenarioDiagrams); }
+Items PetalModel::UseCaseClassDiagrams(Handle u) const { return items(u, kUcClassDiagrams); }
+
+std::string PetalModel::ObjectName(Handle o) const { return KindOf(o) == Kind::kObject ? get(o)->name : std::string(); }
+bool PetalModel::ObjectHasClass(Handle o) const { return static_cast<bool>(ObjectClass(o)); }
+Handle PetalModel::ObjectClass(Handle o) const { return ref(o, Kind::kObject); }
+std::string PetalModel::MessageSequence(Handle m) const {
+  return KindOf(m) == Kind::kMessage ? get(m)->text : std::string();
+}
+Handle PetalModel::MessageSender(Handle m) const {
+  return KindOf(m) == Kind::kMessage ? get(m)->ref2 : Handle{};
+}
+Handle PetalModel::MessageReceiver(Handle m) const {
+  return KindOf(m) == Kind::kMessage ? get(m)->ref3 : Handle{};
+}
+bool PetalModel::MessageHasOperation(Handle m) const { return static_cast<bool>(MessageOperation(m)); }
+Handle PetalModel::MessageOperation(Handle m) const { return ref(m, Kind::kMessage); }
+Handle PetalModel::MessageElement(Handle m) const {
+  // Views name a message by its quid; the element they find is the first
+  // element made with that quid.
+  if (KindOf(m) != Kind::kMessage) return {};
+  const Handle byQuid = FindByIdentifier(get(m)->identifier);
+  return byQuid ? byQuid : m;
+}
+Items PetalModel::OperationParameters(Handle op) const { return items(op, kParameters); }
+std::string PetalModel::ParameterType(Handle p) const {
+  return KindOf(p) == Kind::kParameter ? get(p)->text : std::string();
+}
+Handle PetalModel::OperationClass(Handle op) const {
+  return KindOf(op) == Kind::kOperation ? get(op)->parent : Handle{};
+}
+std::string PetalModel::OperationText(Handle op) const {
+  return KindOf(op) == Kind::kOperation ? get(op)->text : std::string();
+}
+
+}  // namespace zov

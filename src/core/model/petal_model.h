@@ -1,0 +1,191 @@
+// ModelSource over Rose petal files: reads a ".mdl" model (with the
+// controlled units it names) or a ".cat" unit on its own, and answers every
+// model read from the element table it builds. docs/model-mapping.md says
+// which petal construct each operation reads.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "model/model_source.h"
+#include "model/petal_parser.h"
+
+namespace zov {
+
+class PetalModel : public ModelSource {
+ public:
+  enum class Kind : std::uint8_t {
+    kNone, kModel, kPackage, kClass, kUseCase, kAssociation, kRole, kRelation, kDiagram,
+    kObject, kMessage, kOperation, kParameter, kAttribute, kStateMachine, kState,
+    kTransition, kView, kNote, kReuse, kLink,
+  };
+
+  Handle OpenModel(const std::string& path, std::string* error) override;
+  const std::vector<std::string>& Warnings() const override { return warnings_; }
+
+  Handle UseCaseRoot(Handle model) const override;
+  Handle LogicalRoot(Handle model) const override;
+  Items SubPackages(Handle package) const override;
+  Items AllPackages(Handle packageOrModel) const override;
+  Items ClassDiagrams(Handle package) const override;
+  Items PackageScenarioDiagrams(Handle package) const override;
+  Items PackageReuses(Handle package) const override;
+  Handle ReusedPackage(Handle reuse) const override;
+  Items PackageUseCases(Handle package) const override;
+  Items AllUseCases(Handle model) const override;
+
+  std::string Identifier(Handle element) const override;
+  std::string Name(Handle element) const override;
+  std::string Stereotype(Handle element) const override;
+  std::string Documentation(Handle element) const override;
+
+  bool IsUseCaseDiagram(Handle diagram) const override;
+  Items DiagramClasses(Handle diagram) const override;
+  Items DiagramAssociations(Handle diagram) const override;
+  Items DiagramUseCases(Handle diagram) const override;
+  Items DiagramPackages(Handle diagram) const override;
+  int DiagramKind(Handle diagram) const override;
+  Items DiagramObjects(Handle diagram) const override;
+  Items DiagramMessages(Handle diagram) const override;
+  Items DiagramViews(Handle diagram) const override;
+  Handle ViewElement(Handle view) const override;
+  Items ViewNotes(Handle view) const override;
+  std::string NoteText(Handle note) const override;
+  void SetName(Handle diagram, std::string_view name) override;
+
+  Items ClassRelations(Handle cls, int n) const override;
+  Handle FirstEnd(Handle relation) const override;
+  Handle SecondEnd(Handle relation) const override;
+  Items ClassAttributes(Handle cls) const override;
+  std::string AttributeType(Handle attribute) const override;
+  std::string AttributeInitialValue(Handle attribute) const override;
+  Handle ClassStateMachine(Handle cls) const override;
+  Items MachineStates(Handle machine) const override;
+  bool StateFlag(Handle state) const override;
+  Items StateTransitions(Handle state) const override;
+  Handle TransitionTarget(Handle transition) const override;
+
+  Handle Role1(Handle association) const override;
+  Handle Role2(Handle association) const override;
+  Handle RoleElement(Handle role) const override;
+  bool RoleNavigable(Handle role) const override;
+  Handle RoleUseCase(Handle role) const override;
+
+  Items UseCaseRelations(Handle useCase) const override;
+  Items UseCaseAssociations(Handle useCase) const override;
+  Items ScenarioDiagrams(Handle useCaseOrPackage) const override;
+  Items UseCaseClassDiagrams(Handle useCase) const override;
+
+  std::string ObjectName(Handle object) const override;
+  bool ObjectHasClass(Handle object) const override;
+  Handle ObjectClass(Handle object) const override;
+  std::string MessageSequence(Handle message) const override;
+  Handle MessageSender(Handle message) const override;
+  Handle MessageReceiver(Handle message) const override;
+  bool MessageHasOperation(Handle message) const override;
+  Handle MessageOperation(Handle message) const override;
+  Handle MessageElement(Handle message) const override;
+  Items OperationParameters(Handle operation) const override;
+  std::string ParameterType(Handle parameter) const override;
+  Handle OperationClass(Handle operation) const override;
+  std::string OperationText(Handle operation) const override;
+
+  // Beyond the interface: what kind an element is, its owner, and the
+  // element with a given quid (for tests and tools).
+  Kind KindOf(Handle h) const;
+  Handle Owner(Handle h) const;
+  Handle FindByIdentifier(std::string_view quid) const;
+  int ElementCount() const { return static_cast<int>(elements_.size()) - 1; }
+
+  struct Summary {
+    int packages = 0, useCases = 0, actors = 0, classes = 0;
+    int useCaseDiagrams = 0, classDiagrams = 0, sequenceDiagrams = 0, collaborationDiagrams = 0;
+    int messages = 0;
+  };
+  Summary Summarize() const;
+  // Files read for the last OpenModel: the model and its units.
+  const std::vector<std::string>& FilesRead() const { return filesRead_; }
+
+ private:
+  // Collections of an element, by slot.
+  enum Slot : std::uint8_t {
+    kPackages, kClasses, kUseCases, kAssociations, kClassDiagrams, kScenarioDiagrams,
+    kReuses, kRelGeneral, kRelRealize, kRelDepend, kAttributes, kOperations, kParameters,
+    kStates, kTransitions, kUcRelations, kUcAssociations, kUcClassDiagrams, kDiagClasses,
+    kDiagAssociations, kDiagUseCases, kDiagPackages, kObjects, kMessages, kViews, kNotes,
+    kAllPackages, kAllUseCases, kRoles,
+  };
+
+  struct Element {
+    Kind kind = Kind::kNone;
+    int diagramKind = 0;
+    bool flag = false;  // navigable role, pseudo-state, use-case diagram, has class
+    int ordinal = 0;
+    Handle parent;
+    Handle ref;   // the supplier / target / class / operation / view element / machine
+    Handle ref2;  // second role / sender
+    Handle ref3;  // receiver
+    std::string identifier, name, stereotype, documentation;
+    std::string text;   // type, sequence label, note text, operation text
+    std::string text2;  // initial value
+  };
+
+  struct Pending {
+    Handle element;
+    int field;  // 0 ref, 1 ref2, 2 ref3, or 100 + slot: add the target to a collection
+    Kind wanted;  // Kind::kNone: any kind
+    std::string quid;
+    std::uint32_t document;
+    std::uint32_t line, column;
+  };
+
+  struct Context;
+
+  void reset();
+  Handle add(Kind kind, Handle parent, const Context& c, const petal::Form& f);
+  void addTo(Handle owner, Slot slot, Handle item);
+  Items items(Handle h, Slot slot) const;
+  const Element* get(Handle h) const;
+  Element* get(Handle h);
+  Handle ref(Handle h, Kind kind) const;
+  std::string text(const Context& c, std::string_view raw) const;
+  std::string nameOf(const Context& c, std::string_view raw) const;
+  std::string stringAttr(const Context& c, const petal::Form& f, std::string_view name) const;
+  void defer(Handle h, int field, Kind wanted, const Context& c, const petal::Form& f, std::string_view attribute);
+
+  Handle mapPackage(const Context& c, const petal::Form& f, Handle parent, Handle existing = {});
+  void mapPackageContents(const Context& c, const petal::Form& f, Handle pkg);
+  bool loadUnit(const Context& c, const petal::Form& f, Handle pkg);
+  void mapClass(const Context& c, const petal::Form& f, Handle owner);
+  void mapUseCase(const Context& c, const petal::Form& f, Handle owner);
+  void mapAssociation(const Context& c, const petal::Form& f, Handle owner);
+  void mapRelations(const Context& c, const petal::Form& list, Handle owner, Slot slot);
+  void mapDiagram(const Context& c, const petal::Form& f, Handle owner, Slot slot);
+  void mapInteraction(const Context& c, const petal::Form& mechanism, Handle diagram);
+  void mapStateMachine(const Context& c, const petal::Form& f, Handle cls);
+  void resolve();
+  void finishCollections();
+  void forEachItem(const Context& c, const petal::Form& f, std::string_view attribute,
+                   const std::function<void(const petal::Form&)>& visit) const;
+
+  std::vector<Element> elements_;
+  std::unordered_map<std::uint64_t, std::vector<Handle>> collections_;
+  std::unordered_map<std::string, Handle> byQuid_;
+  std::deque<petal::Document> documents_;
+  std::vector<Pending> pending_;
+  std::vector<std::string> warnings_;
+  std::vector<std::string> filesRead_;
+  std::unordered_set<std::string> unitsLoading_;
+  // Interactions already mapped (document, form) and the diagram that holds
+  // their objects and messages: a sequence diagram and its collaboration
+  // diagram share one interaction.
+  std::unordered_map<std::uint64_t, Handle> interactions_;
+  Handle model_;
+};
+
+}  // namespace zov

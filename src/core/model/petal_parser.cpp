@@ -1,0 +1,449 @@
+#include "model/petal_parser.h"
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace zov::petal {
+
+std::string ParseError::format() const {
+  std::string text = file;
+  if (line > 0) text += ":" + std::to_string(line) + ":" + std::to_string(column);
+  text += ": " + message;
+  return text;
+}
+
+const Value* Document::find(const Form& f, std::string_view name) const {
+  for (const Attribute& a : attributes(f))
+    if (a.name == name) return &a.value;
+  return nullptr;
+}
+
+const Form* Document::formOf(const Value* v) const {
+  return v != nullptr && v->kind == ValueKind::kForm ? &forms_[v->form] : nullptr;
+}
+
+const Form* Document::labelled(std::string_view label) const {
+  auto it = labels_.find(label);
+  return it == labels_.end() ? nullptr : &forms_[it->second];
+}
+
+namespace {
+
+constexpr int kMaxDepth = 400;
+
+bool IsWordStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '$';
+}
+bool IsWordChar(unsigned char c) {
+  return IsWordStart(c) || (c >= '0' && c <= '9') || c == '.' || c == ':' || c == '-' || c == '#';
+}
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+std::string Describe(unsigned char c) {
+  char buffer[32];
+  if (c >= 0x20 && c < 0x7F) std::snprintf(buffer, sizeof buffer, "'%c'", c);
+  else std::snprintf(buffer, sizeof buffer, "byte 0x%02X", c);
+  return buffer;
+}
+
+std::string Quote(std::string_view s) {
+  std::string out = "\"";
+  out.append(s.substr(0, 40));
+  if (s.size() > 40) out += "...";
+  out += "\"";
+  return out;
+}
+
+}  // namespace
+
+class Parser {
+ public:
+  Parser(Document& doc, ParseError* error) : doc_(doc), error_(error) {
+    const std::string& b = *doc.buffer_;
+    p_ = b.data();
+    begin_ = p_;
+    end_ = p_ + b.size();
+    lineStart_ = p_;
+  }
+
+  bool run() {
+    if (!checkEncoding()) return false;
+    while (true) {
+      skipBlank();
+      if (failed_) return false;
+      if (p_ == end_) break;
+      if (*p_ != '(') return fail("expected '(' to start a form, found " + Describe(*p_));
+      Value v;
+      if (!parseForm(v, 0)) return false;
+      doc_.top_.push_back(v.form);
+    }
+    if (doc_.top_.empty()) return failAt(1, 1, "the file holds no petal forms");
+    const Form& header = doc_.forms_[doc_.top_.front()];
+    if (header.kind != FormKind::kObject || header.type != "Petal")
+      return failAt(header.line, header.column,
+                    "expected the header (object Petal ...) first, found " + describeForm(header));
+    return true;
+  }
+
+ private:
+  std::uint32_t column() const { return static_cast<std::uint32_t>(p_ - lineStart_) + 1; }
+
+  bool failAt(std::uint32_t line, std::uint32_t column, std::string message) {
+    if (!failed_ && error_ != nullptr) {
+      error_->file = doc_.file_;
+      error_->line = line;
+      error_->column = column;
+      error_->message = std::move(message);
+    }
+    failed_ = true;
+    return false;
+  }
+  bool fail(std::string message) { return failAt(line_, column(), std::move(message)); }
+
+  std::string describeForm(const Form& f) const {
+    std::string text = "(";
+    switch (f.kind) {
+      case FormKind::kObject: text += "object "; break;
+      case FormKind::kList: text += "list "; break;
+      case FormKind::kValue: text += "value "; break;
+      case FormKind::kTuple: return "the tuple opened at line " + std::to_string(f.line);
+    }
+    text.append(f.type);
+    if (!f.name.empty()) text += " " + Quote(f.name);
+    text += ")";
+    return text;
+  }
+
+  bool checkEncoding() {
+    const auto size = static_cast<std::size_t>(end_ - p_);
+    if (size >= 2 && ((static_cast<unsigned char>(p_[0]) == 0xFF && static_cast<unsigned char>(p_[1]) == 0xFE) ||
+                      (static_cast<unsigned char>(p_[0]) == 0xFE && static_cast<unsigned char>(p_[1]) == 0xFF)))
+      return failAt(1, 1, "the file is UTF-16 text; petal files are 8-bit text (save the model again from Rose)");
+    if (size >= 3 && static_cast<unsigned char>(p_[0]) == 0xEF && static_cast<unsigned char>(p_[1]) == 0xBB &&
+        static_cast<unsigned char>(p_[2]) == 0xBF) {
+      doc_.utf8_ = true;
+      p_ += 3;
+      lineStart_ = p_;
+    }
+    if (const void* nul = std::memchr(p_, '\0', static_cast<std::size_t>(end_ - p_))) {
+      // Report the position of the first NUL byte: binary data, or UTF-16.
+      const char* at = static_cast<const char*>(nul);
+      std::uint32_t line = 1;
+      const char* start = p_;
+      for (const char* q = p_; q < at; ++q)
+        if (*q == '\n') {
+          ++line;
+          start = q + 1;
+        }
+      return failAt(line, static_cast<std::uint32_t>(at - start) + 1,
+                    "a NUL byte: this is not petal text (a binary file, or UTF-16 text)");
+    }
+    return true;
+  }
+
+  // Blanks, tabs, line ends.
+  void skipBlank() {
+    while (p_ < end_) {
+      const char c = *p_;
+      if (c == ' ' || c == '\t' || c == '\r' || c == '\f') {
+        ++p_;
+      } else if (c == '\n') {
+        ++p_;
+        ++line_;
+        lineStart_ = p_;
+      } else {
+        return;
+      }
+    }
+  }
+
+  std::string_view word() {
+    const char* start = p_;
+    while (p_ < end_ && IsWordChar(static_cast<unsigned char>(*p_))) ++p_;
+    return {start, static_cast<std::size_t>(p_ - start)};
+  }
+
+  bool parseString(Value& v) {
+    const std::uint32_t line = line_, col = column();
+    ++p_;  // opening quote
+    const char* start = p_;
+    // Fast path: no escapes.
+    while (p_ < end_ && *p_ != '"' && *p_ != '\\' && *p_ != '\n') ++p_;
+    if (p_ < end_ && *p_ == '"') {
+      v.text = {start, static_cast<std::size_t>(p_ - start)};
+      ++p_;
+      return true;
+    }
+    std::string decoded(start, static_cast<std::size_t>(p_ - start));
+    while (p_ < end_ && *p_ != '"') {
+      if (*p_ == '\n')
+        return failAt(line, col, "the string that starts here is not closed before the end of the line");
+      if (*p_ == '\\' && p_ + 1 < end_) {
+        const char next = p_[1];
+        if (next == '\\' || next == '"') {
+          decoded.push_back(next);
+        } else {
+          decoded.push_back('\\');
+          decoded.push_back(next);
+        }
+        p_ += 2;
+        continue;
+      }
+      decoded.push_back(*p_++);
+    }
+    if (p_ >= end_) return failAt(line, col, "the string that starts here is not closed before the end of the file");
+    ++p_;
+    doc_.decoded_.push_back(std::move(decoded));
+    v.text = doc_.decoded_.back();
+    return true;
+  }
+
+  // Lines that begin with '|', joined by line breaks.
+  bool parseMultiLine(Value& v) {
+    std::string text;
+    bool firstLine = true;
+    while (p_ < end_ && *p_ == '|') {
+      ++p_;
+      const char* start = p_;
+      while (p_ < end_ && *p_ != '\n') ++p_;
+      const char* stop = p_;
+      if (stop > start && stop[-1] == '\r') --stop;
+      if (!firstLine) text.push_back('\n');
+      text.append(start, static_cast<std::size_t>(stop - start));
+      firstLine = false;
+      if (p_ < end_) {  // past the line end
+        ++p_;
+        ++line_;
+        lineStart_ = p_;
+      }
+    }
+    doc_.decoded_.push_back(std::move(text));
+    v.text = doc_.decoded_.back();
+    return true;
+  }
+
+  bool parseNumber(Value& v) {
+    const char* start = p_;
+    if (*p_ == '-' || *p_ == '+') ++p_;
+    bool digits = false;
+    while (p_ < end_ && IsDigit(static_cast<unsigned char>(*p_))) { ++p_; digits = true; }
+    if (p_ < end_ && *p_ == '.') {
+      ++p_;
+      while (p_ < end_ && IsDigit(static_cast<unsigned char>(*p_))) { ++p_; digits = true; }
+    }
+    if (digits && p_ < end_ && (*p_ == 'e' || *p_ == 'E')) {
+      const char* save = p_;
+      ++p_;
+      if (p_ < end_ && (*p_ == '-' || *p_ == '+')) ++p_;
+      if (p_ < end_ && IsDigit(static_cast<unsigned char>(*p_))) {
+        while (p_ < end_ && IsDigit(static_cast<unsigned char>(*p_))) ++p_;
+      } else {
+        p_ = save;
+      }
+    }
+    if (!digits) {
+      p_ = start;
+      return fail("expected a number, found " + Describe(static_cast<unsigned char>(*p_)));
+    }
+    v.kind = ValueKind::kNumber;
+    v.text = {start, static_cast<std::size_t>(p_ - start)};
+    return true;
+  }
+
+  bool parseValue(Value& v, int depth) {
+    skipBlank();
+    if (p_ >= end_) return fail("unexpected end of file: expected a value");
+    v.line = line_;
+    v.column = column();
+    const auto c = static_cast<unsigned char>(*p_);
+    if (c == '(') return parseForm(v, depth + 1);
+    if (c == '"') {
+      v.kind = ValueKind::kString;
+      return parseString(v);
+    }
+    if (c == '|') {
+      v.kind = ValueKind::kString;
+      return parseMultiLine(v);
+    }
+    if (c == '@') {
+      const char* start = p_++;
+      while (p_ < end_ && IsDigit(static_cast<unsigned char>(*p_))) ++p_;
+      if (p_ - start == 1) return fail("expected a label number after '@'");
+      v.kind = ValueKind::kReference;
+      v.text = {start, static_cast<std::size_t>(p_ - start)};
+      return true;
+    }
+    if (IsDigit(c) || c == '-' || c == '+' || c == '.') return parseNumber(v);
+    if (IsWordStart(c)) {
+      v.kind = ValueKind::kWord;
+      v.text = word();
+      return true;
+    }
+    return fail("expected a value (a string, number, word, @label or '('), found " + Describe(c));
+  }
+
+  // At '(' of a form; fills v with the new form.
+  bool parseForm(Value& v, int depth) {
+    if (depth > kMaxDepth) return fail("forms are nested more than " + std::to_string(kMaxDepth) + " deep");
+    Form f;
+    f.line = line_;
+    f.column = column();
+    v.kind = ValueKind::kForm;
+    v.line = f.line;
+    v.column = f.column;
+    ++p_;
+    skipBlank();
+    const std::size_t base = pending_.size();
+
+    bool tuple = false;
+    if (p_ < end_ && IsWordStart(static_cast<unsigned char>(*p_))) {
+      const std::string_view head = word();
+      if (head == "object") f.kind = FormKind::kObject;
+      else if (head == "list") f.kind = FormKind::kList;
+      else if (head == "value") f.kind = FormKind::kValue;
+      else return failAt(f.line, f.column + 1, "expected 'object', 'list' or 'value' after '(', found '" +
+                                                   std::string(head.substr(0, 40)) + "'");
+    } else {
+      tuple = true;
+      f.kind = FormKind::kTuple;
+    }
+
+    if (!tuple) {
+      skipBlank();
+      if (p_ < end_ && IsWordStart(static_cast<unsigned char>(*p_))) {
+        f.type = word();
+      } else if (f.kind != FormKind::kList) {
+        return fail("expected the kind of the form after '(" + std::string(f.kind == FormKind::kObject ? "object" : "value") +
+                    "'");
+      }
+    }
+
+    if (f.kind == FormKind::kObject) {
+      // Names and label.
+      for (int names = 0;; ) {
+        skipBlank();
+        if (p_ < end_ && *p_ == '"') {
+          // Views carry two names, modules three; the first two are kept.
+          Value s;
+          s.kind = ValueKind::kString;
+          if (!parseString(s)) return false;
+          if (names == 0) f.name = s.text;
+          else if (names == 1) f.name2 = s.text;
+          ++names;
+        } else if (p_ < end_ && *p_ == '@' && f.label.empty()) {
+          Value label;
+          if (!parseValue(label, depth)) return false;
+          f.label = label.text;
+        } else {
+          break;
+        }
+      }
+      // The label is known before the attributes, which may refer to it.
+      const auto index = static_cast<std::uint32_t>(doc_.forms_.size());
+      doc_.forms_.push_back(f);
+      if (!f.label.empty()) doc_.labels_[f.label] = index;
+      while (true) {
+        skipBlank();
+        if (p_ >= end_) return unclosed(f);
+        if (*p_ == ')') break;
+        if (!IsWordStart(static_cast<unsigned char>(*p_)))
+          return fail("expected an attribute name or ')' to close " + describeForm(f) + ", found " +
+                      Describe(static_cast<unsigned char>(*p_)));
+        Attribute a;
+        a.name = word();
+        if (!parseValue(a.value, depth)) {
+          if (p_ >= end_) return unclosed(f);
+          return false;
+        }
+        pending_.push_back(a);
+      }
+      ++p_;
+      finish(index, base);
+      v.form = index;
+      return true;
+    }
+
+    const auto index = static_cast<std::uint32_t>(doc_.forms_.size());
+    doc_.forms_.push_back(f);
+    bool expectComma = false;
+    while (true) {
+      skipBlank();
+      if (p_ >= end_) return unclosed(f);
+      if (*p_ == ')') break;
+      // Tuples separate their items by commas, (450, 225), or by blanks
+      // alone, ("DataBaseSet" 800).
+      if (tuple && expectComma && *p_ == ',') {
+        ++p_;
+        expectComma = false;
+        continue;
+      }
+      if (tuple && *p_ == ',') return fail("expected a value in a tuple, found ','");
+      Attribute a;
+      if (!parseValue(a.value, depth)) {
+        if (p_ >= end_) return unclosed(f);
+        return false;
+      }
+      pending_.push_back(a);
+      expectComma = tuple;
+    }
+    ++p_;
+    finish(index, base);
+    v.form = index;
+    return true;
+  }
+
+  bool unclosed(const Form& f) {
+    return failAt(line_, column(),
+                  "unexpected end of file: " + describeForm(f) + " opened at line " + std::to_string(f.line) +
+                      ", column " + std::to_string(f.column) + " is not closed (expected ')')");
+  }
+
+  void finish(std::uint32_t index, std::size_t base) {
+    Form& f = doc_.forms_[index];
+    f.first = static_cast<std::uint32_t>(doc_.attributes_.size());
+    f.count = static_cast<std::uint32_t>(pending_.size() - base);
+    doc_.attributes_.insert(doc_.attributes_.end(), pending_.begin() + static_cast<std::ptrdiff_t>(base),
+                            pending_.end());
+    pending_.resize(base);
+  }
+
+  Document& doc_;
+  ParseError* error_;
+  const char* p_ = nullptr;
+  const char* begin_ = nullptr;
+  const char* end_ = nullptr;
+  const char* lineStart_ = nullptr;
+  std::uint32_t line_ = 1;
+  bool failed_ = false;
+  std::vector<Attribute> pending_;
+};
+
+std::optional<Document> Parse(std::string content, std::string fileName, ParseError* error) {
+  Document doc;
+  doc.file_ = std::move(fileName);
+  doc.buffer_ = std::make_unique<std::string>(std::move(content));
+  doc.forms_.reserve(doc.buffer_->size() / 200 + 16);
+  doc.attributes_.reserve(doc.buffer_->size() / 40 + 16);
+  Parser parser(doc, error);
+  if (!parser.run()) return std::nullopt;
+  return doc;
+}
+
+std::optional<Document> ParseFile(const std::string& path, ParseError* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (error != nullptr) {
+      error->file = path;
+      error->line = 0;
+      error->message = std::string("cannot open the file: ") + std::strerror(errno);
+    }
+    return std::nullopt;
+  }
+  std::ostringstream content;
+  content << in.rdbuf();
+  return Parse(std::move(content).str(), path, error);
+}
+
+}  // namespace zov::petal

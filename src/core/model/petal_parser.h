@@ -1,0 +1,105 @@
+// Generic reader of Rose's petal text format: forms (object, list, value
+// and tuples), attributes and values, without knowing what they mean.
+//
+//   (object KIND ["name" ["name2"]] [@N] attr value attr value ...)
+//   (list KIND item item ...)
+//   (value KIND "text")
+//   (450, 225)  ("DataBaseSet" 800)
+//
+// Values are quoted strings (backslash escapes), multi-line strings (lines
+// that begin with '|'), numbers, words (TRUE, FALSE ...), references @N and
+// nested forms.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace zov::petal {
+
+enum class ValueKind : std::uint8_t { kNone, kString, kNumber, kWord, kReference, kForm };
+enum class FormKind : std::uint8_t { kObject, kList, kValue, kTuple };
+
+struct Value {
+  ValueKind kind = ValueKind::kNone;
+  std::uint32_t form = 0;  // the nested form, for kForm
+  std::string_view text;   // string content (raw bytes), number, word, or label "@N"
+  std::uint32_t line = 0;
+  std::uint32_t column = 0;
+};
+
+// An attribute of an object; the items of lists, tuples and value forms
+// are stored the same way with an empty name.
+struct Attribute {
+  std::string_view name;
+  Value value;
+};
+
+struct Form {
+  FormKind kind = FormKind::kObject;
+  std::string_view type;   // Class, UseCase, unit_reference_list ...
+  std::string_view name;   // first quoted string after the type, if any
+  std::string_view name2;  // second one (views: "Use Case View::x"); later ones are dropped
+  std::string_view label;  // "@N", if labelled
+  std::uint32_t first = 0;
+  std::uint32_t count = 0;
+  std::uint32_t line = 0;
+  std::uint32_t column = 0;
+};
+
+struct ParseError {
+  std::string file;
+  std::uint32_t line = 0;
+  std::uint32_t column = 0;
+  std::string message;
+  // "file:line:column: message"
+  std::string format() const;
+};
+
+class Document {
+ public:
+  const std::string& file() const { return file_; }
+  // Top-level forms in order: the header (object Petal ...) first.
+  const std::vector<std::uint32_t>& top() const { return top_; }
+  const Form& form(std::uint32_t index) const { return forms_[index]; }
+  std::size_t formCount() const { return forms_.size() - 1; }
+  std::span<const Attribute> attributes(const Form& f) const {
+    return {attributes_.data() + f.first, f.count};
+  }
+  // The value of the first attribute with that name, or nullptr.
+  const Value* find(const Form& f, std::string_view name) const;
+  // The form a value holds (nullptr unless it is a form).
+  const Form* formOf(const Value* v) const;
+  // The form labelled "@N", or nullptr.
+  const Form* labelled(std::string_view label) const;
+  std::uint32_t indexOf(const Form* f) const { return static_cast<std::uint32_t>(f - forms_.data()); }
+  // Whether the file began with a UTF-8 byte order mark.
+  bool utf8() const { return utf8_; }
+
+ private:
+  friend class Parser;
+  friend std::optional<Document> Parse(std::string, std::string, ParseError*);
+  std::string file_;
+  // Views into the content stay valid when the document moves.
+  std::unique_ptr<std::string> buffer_;
+  std::deque<std::string> decoded_;  // strings with escapes or several lines
+  std::vector<Form> forms_ = std::vector<Form>(1);
+  std::vector<Attribute> attributes_;
+  std::vector<std::uint32_t> top_;
+  std::unordered_map<std::string_view, std::uint32_t> labels_;
+  bool utf8_ = false;
+};
+
+// Parses a whole file's content. On failure returns std::nullopt and fills
+// *error with the position and what was expected.
+std::optional<Document> Parse(std::string content, std::string fileName, ParseError* error);
+// Reads and parses a file.
+std::optional<Document> ParseFile(const std::string& path, ParseError* error);
+
+}  // namespace zov::petal

@@ -1,0 +1,13 @@
+// Text of 8-bit petal files (Windows-1252) as UTF-8.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zov {
+
+std::string Cp1252ToUtf8(std::string_view text);
+// Whether text is well-formed UTF-8.
+bool IsUtf8(std::string_view text);
+
+}  // namespace zov
