@@ -1,5 +1,6 @@
 #include "shell/qt_asker.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -44,6 +45,15 @@ std::optional<std::string> QtAsker::inputBox(std::string_view prompt, std::strin
                                              Q(defaultText), &ok);
   if (!ok) return std::nullopt;
   return text.toStdString();
+}
+
+std::optional<std::string> QtAsker::openFile(std::string_view title, std::string_view filter,
+                                            std::string_view startFolder) {
+  QStringList labels;
+  for (const auto& [label, pattern] : SplitFilter(filter)) labels << Q(label);
+  const QString path = QFileDialog::getOpenFileName(parent_, Q(title), Q(startFolder), labels.join(";;"));
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
 }
 
 }  // namespace zov::gui

@@ -14,6 +14,8 @@ class QtAsker : public Asker {
                     MessageIcon icon) override;
   std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
                                       std::string_view defaultText) override;
+  std::optional<std::string> openFile(std::string_view title, std::string_view filter,
+                                      std::string_view startFolder) override;
 
  private:
   QWidget* parent_;

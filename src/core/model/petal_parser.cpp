@@ -91,6 +91,9 @@ class Parser {
   std::uint32_t column() const { return static_cast<std::uint32_t>(p_ - lineStart_) + 1; }
 
   bool failAt(std::uint32_t line, std::uint32_t column, std::string message) {
+    // A file cut short is the usual cause of an error at its very end.
+    if (p_ >= end_ && end_ != begin_ && message.rfind("unexpected end of file", 0) != 0)
+      message = "unexpected end of file: " + message;
     if (!failed_ && error_ != nullptr) {
       error_->file = doc_.file_;
       error_->line = line;
@@ -270,7 +273,7 @@ class Parser {
     if (c == '@') {
       const char* start = p_++;
       while (p_ < end_ && IsDigit(static_cast<unsigned char>(*p_))) ++p_;
-      if (p_ - start == 1) return fail("expected a label number after '@'");
+      if (p_ - start == 1) return failAt(v.line, v.column, "expected a label number after '@'");
       v.kind = ValueKind::kReference;
       v.text = {start, static_cast<std::size_t>(p_ - start)};
       return true;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zov {
@@ -38,6 +39,9 @@ class Asker {
   virtual std::optional<std::string> openFile(std::string_view title, std::string_view filter,
                                               std::string_view startFolder) = 0;
 };
+
+// The pairs (label, pattern) of a filter "Label (*.x)| *.x| Other (*.y)| *.y".
+std::vector<std::pair<std::string, std::string>> SplitFilter(std::string_view filter);
 
 // A busy box that only remembers what it was told (command line, tests).
 class QuietBusyBox : public BusyBox {

@@ -1,0 +1,149 @@
+#include "model/caricamento.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "model/work_folder.h"
+#include "shell/generale.h"
+#include "tree/tag.h"
+
+namespace fs = std::filesystem;
+
+namespace zov {
+namespace {
+
+const std::string kAtm = std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl";
+
+struct LoadTest : ::testing::Test {
+  LoadTest() : work(*WorkFolder::CreatePrivate(nullptr)) {
+    g.setBusyBox(&busy);
+    g.setAsker(&asker);
+    g.setWorkFolder(&work);
+    g.caricaFinestra();
+  }
+  ~LoadTest() override {
+    RimuoveFileCreati(work);
+    RimuoveFileCreatiUIT(work);
+  }
+  Generale g;
+  QuietBusyBox busy;
+  ScriptedAsker asker;
+  WorkFolder work;
+};
+
+TEST_F(LoadTest, LoadSetsCaptionRootsFilesAndStatuses) {
+  livellomassimo = 7;
+  ASSERT_EQ(CaricaModello(g, kAtm), "");
+  EXPECT_EQ(g.caption, "Zov Suite - " + kAtm);
+  EXPECT_EQ(g.filemdl, kAtm);
+  EXPECT_EQ(livellomassimo, 0);
+  ASSERT_NE(g.modello(), nullptr);
+  EXPECT_EQ(g.modello()->AllUseCases(g.modelloAperto()).Count(), 8);
+
+  const Tree& uit = g.TV(kUitTree);
+  ASSERT_EQ(uit.count(), 1);
+  EXPECT_EQ(uit.node(uit.at(1)).key, "ROOT");
+  EXPECT_EQ(uit.node(uit.at(1)).text, kAtm);
+  EXPECT_EQ(uit.node(uit.at(1)).image, "rose");
+  EXPECT_TRUE(uit.node(uit.at(1)).expanded);
+  const Tree& selected = g.TV(kSelectedTestCases);
+  EXPECT_EQ(selected.node(selected.at(1)).key, "Selected Item");
+
+  EXPECT_EQ(work.files(CreatedList::kLoad), (std::vector<std::string>{"collegamenti.txt", "notlinked_elements.txt"}));
+  EXPECT_TRUE(fs::exists(work.dir() / "collegamenti.txt"));
+  EXPECT_EQ(busy.history.front(), "Activate Rational ROSE Object");
+  EXPECT_EQ(busy.history[1], "Loading Rose file");
+  EXPECT_EQ(busy.history.back(), "Done...");
+  EXPECT_FALSE(busy.visible);
+}
+
+TEST_F(LoadTest, ASecondLoadStartsAfresh) {
+  ASSERT_EQ(CaricaModello(g, kAtm), "");
+  g.TV(kNotLinkedTree).addTop("ROOT", "<<NOT linked>>", "chain");
+  g.TV(kDesignTree).addTop("Design Tree", "Design Tree", "package");
+  g.TV(kMainTree).addTop("X", "stale", "actor");
+  ASSERT_EQ(CaricaModello(g, kAtm), "");
+  EXPECT_EQ(g.TV(kNotLinkedTree).count(), 0);
+  EXPECT_EQ(g.TV(kDesignTree).count(), 0);
+  EXPECT_EQ(g.TV(kMainTree).count(), 0);
+  EXPECT_EQ(g.TV(kUitTree).count(), 1);
+  EXPECT_EQ(work.files(CreatedList::kLoad).size(), 2u);
+}
+
+TEST_F(LoadTest, AnUnreadableModelChangesNothing) {
+  ASSERT_EQ(CaricaModello(g, kAtm), "");
+  g.TV(kMainTree).addTop("A", "[1.0000] Customer", "actor");
+  const std::string error = CaricaModello(g, "/nonexistent/Other.mdl");
+  EXPECT_NE(error.find("/nonexistent/Other.mdl"), std::string::npos);
+  EXPECT_EQ(g.caption, "Zov Suite - " + kAtm);
+  EXPECT_EQ(g.TV(kMainTree).count(), 1);
+  EXPECT_EQ(g.modello()->AllUseCases(g.modelloAperto()).Count(), 8);
+  EXPECT_TRUE(fs::exists(work.dir() / "collegamenti.txt"));
+  EXPECT_FALSE(busy.visible);
+}
+
+TEST_F(LoadTest, CommandAsksForTheFileAndReportsFailures) {
+  // Cancel: nothing happens.
+  asker.files.push_back(std::nullopt);
+  g.esegui(menu::kCaricaMdl);
+  ASSERT_EQ(asker.asked.size(), 1u);
+  EXPECT_EQ(asker.asked[0].text, std::string(kFiltroModelli));
+  EXPECT_EQ(g.filemdl, "*.mdl");
+  EXPECT_EQ(g.TV(kUitTree).count(), 0);
+
+  // A malformed file: a message that names it, and nothing loaded.
+  asker.files.push_back(std::string(ZOV_SHARED_MODELS_DIR) + "/README.md");
+  g.esegui(menu::kCaricaMdl);
+  ASSERT_EQ(asker.asked.size(), 3u);
+  EXPECT_EQ(asker.asked[2].title, "Zov Suite");
+  EXPECT_NE(asker.asked[2].text.find("README.md:1:1"), std::string::npos) << asker.asked[2].text;
+  EXPECT_EQ(g.TV(kUitTree).count(), 0);
+
+  asker.files.push_back(kAtm);
+  g.esegui(menu::kCaricaMdl);
+  EXPECT_EQ(g.TV(kUitTree).count(), 1);
+}
+
+TEST_F(LoadTest, LaterStagesRunInOrder) {
+  std::vector<std::string> steps;
+  g.fasi.scriviViste = [&](Generale&, ModelSource&, Handle, std::ostream& links, std::ostream&) {
+    links << "ACTOROBJ::x\n";
+    steps.push_back("views");
+  };
+  g.fasi.costruisciMainTree = [&](Generale& gg, ModelSource&, Handle) {
+    gg.TV(kMainTree).addTop("A", "a", "actor");
+    gg.TV(kMainTree).setForeColor(gg.TV(kMainTree).find("A"), 0x123456);
+    steps.push_back("main");
+  };
+  g.fasi.pesaMainTree = [&](Generale&, ModelSource&, Handle) { steps.push_back("weights"); };
+  g.fasi.costruisciDesignTree = [&](Generale&, ModelSource&, Handle) { steps.push_back("design"); };
+  g.fasi.gestisciNotLinked = [&](Generale& gg, ModelSource&, Handle) {
+    EXPECT_EQ(gg.TV(kUitTree).count(), 1);  // the roots come first
+    steps.push_back("notlinked");
+  };
+  g.fasi.riordinaMainTree = [&](Generale&, ModelSource&, Handle) { steps.push_back("tidy"); };
+  ASSERT_EQ(CaricaModello(g, kAtm), "");
+  EXPECT_EQ(steps, (std::vector<std::string>{"views", "main", "weights", "design", "notlinked", "tidy"}));
+  EXPECT_EQ(g.defaultFore, 0x123456u);
+  EXPECT_EQ(fs::file_size(work.dir() / "collegamenti.txt"), 12u);
+}
+
+TEST(CartellaIniziale, FallsBackToHome) {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && fs::is_directory(home)) {
+    EXPECT_EQ(CartellaIniziale(), home);
+  }
+}
+
+TEST(SplitFilter, PairsOfLabelAndPattern) {
+  const auto pairs = SplitFilter(kFiltroModelli);
+  ASSERT_EQ(pairs.size(), 2u);
+  EXPECT_EQ(pairs[0].first, "Models (*.mdl)");
+  EXPECT_EQ(pairs[0].second, "*.mdl");
+  EXPECT_EQ(pairs[1].first, "Category Files (*.cat)");
+  EXPECT_EQ(pairs[1].second, "*.cat");
+}
+
+}  // namespace
+}  // namespace zov

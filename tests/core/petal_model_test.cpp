@@ -1,0 +1,415 @@
+#include "model/petal_model.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace zov {
+namespace {
+
+const std::string kExamples = ZOV_EXAMPLES_DIR;
+const std::string kShared = ZOV_SHARED_MODELS_DIR;
+
+// Finds an element by name in a collection.
+Handle Named(const ModelSource& m, Items items, const std::string& name) {
+  for (Handle h : items)
+    if (m.Name(h) == name) return h;
+  return {};
+}
+
+std::vector<std::string> Names(const ModelSource& m, Items items) {
+  std::vector<std::string> names;
+  for (Handle h : items) names.push_back(m.Name(h));
+  return names;
+}
+
+class AtmModel : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    model_ = new PetalModel;
+    std::string error;
+    root_ = model_->OpenModel(kExamples + "/ATM.mdl", &error);
+    ASSERT_TRUE(root_) << error;
+  }
+  static void TearDownTestSuite() { delete model_; }
+
+  Handle package(const std::string& name) const { return Named(m(), m().AllPackages(root_), name); }
+  Handle useCase(const std::string& name) const { return Named(m(), m().AllUseCases(root_), name); }
+  Handle diagram(Handle owner, const std::string& name) const {
+    return Named(m(), m().ScenarioDiagrams(owner), name);
+  }
+  const PetalModel& m() const { return *model_; }
+
+  static PetalModel* model_;
+  static Handle root_;
+};
+PetalModel* AtmModel::model_ = nullptr;
+Handle AtmModel::root_;
+
+TEST_F(AtmModel, RootsPackagesAndUseCases) {
+  EXPECT_TRUE(m().Warnings().empty()) << m().Warnings().front();
+  const Handle uc = m().UseCaseRoot(root_), lv = m().LogicalRoot(root_);
+  EXPECT_EQ(m().Name(uc), "Use Case View");
+  EXPECT_EQ(m().Name(lv), "Logical View");
+  EXPECT_EQ(Names(m(), m().SubPackages(lv)),
+            (std::vector<std::string>{"Use Case Realizations", "ATM Core", "Bank Services"}));
+  EXPECT_EQ(Names(m(), m().AllPackages(root_)),
+            (std::vector<std::string>{"Use Case View", "Logical View", "Use Case Realizations", "ATM Core",
+                                      "Bank Services"}));
+  EXPECT_EQ(m().AllPackages(lv).Count(), 3);
+  EXPECT_EQ(m().AllPackages(uc).Count(), 0);
+  EXPECT_EQ(m().AllUseCases(root_).Count(), 8);
+  EXPECT_EQ(m().PackageUseCases(uc).Count(), 7);
+  EXPECT_EQ(m().Identifier(useCase("Withdraw Cash")), "5A1000000020");
+  EXPECT_EQ(m().Stereotype(useCase("Withdraw Cash Realization")), "use-case realization");
+  // 1-based items, null outside.
+  Items all = m().AllUseCases(root_);
+  EXPECT_EQ(m().Name(all.Item(1)), "Withdraw Cash");
+  EXPECT_TRUE(all.Item(0).null());
+  EXPECT_TRUE(all.Item(9).null());
+  EXPECT_EQ(m().Name(Handle{}), "");
+}
+
+TEST_F(AtmModel, UseCaseDiagramContents) {
+  const Handle main = m().ClassDiagrams(m().UseCaseRoot(root_)).Item(1);
+  ASSERT_TRUE(m().IsUseCaseDiagram(main));
+  EXPECT_EQ(Names(m(), m().DiagramClasses(main)),
+            (std::vector<std::string>{"Customer", "Premium Customer", "Operator", "Bank System"}));
+  EXPECT_EQ(m().DiagramUseCases(main).Count(), 7);
+  EXPECT_EQ(m().DiagramAssociations(main).Count(), 5);
+  for (Handle actor : m().DiagramClasses(main)) EXPECT_EQ(m().Stereotype(actor), "Actor");
+  EXPECT_FALSE(m().IsUseCaseDiagram(m().ClassDiagrams(package("ATM Core")).Item(1)));
+}
+
+TEST_F(AtmModel, ActorGeneralization) {
+  const Handle main = m().ClassDiagrams(m().UseCaseRoot(root_)).Item(1);
+  const Handle premium = Named(m(), m().DiagramClasses(main), "Premium Customer");
+  ASSERT_EQ(m().ClassRelations(premium, 1).Count(), 1);
+  const Handle g = m().ClassRelations(premium, 1).Item(1);
+  EXPECT_EQ(m().FirstEnd(g), premium);
+  EXPECT_EQ(m().Name(m().SecondEnd(g)), "Customer");
+  EXPECT_EQ(m().ClassRelations(premium, 2).Count(), 0);
+  EXPECT_EQ(m().ClassRelations(premium, 4).Count(), 0);
+}
+
+TEST_F(AtmModel, UseCaseRelationsAndAssociations) {
+  const Handle withdraw = useCase("Withdraw Cash");
+  ASSERT_EQ(m().UseCaseRelations(withdraw).Count(), 1);
+  const Handle include = m().UseCaseRelations(withdraw).Item(1);
+  EXPECT_EQ(m().Stereotype(include), "include");
+  EXPECT_EQ(m().FirstEnd(include), withdraw);
+  EXPECT_EQ(m().Name(m().SecondEnd(include)), "Authenticate");
+  const Handle extend = m().UseCaseRelations(useCase("Print Receipt")).Item(1);
+  EXPECT_EQ(m().Stereotype(extend), "extend");
+  EXPECT_EQ(m().SecondEnd(extend), withdraw);
+
+  // Customer, Bank System and the "realize" association from the realization.
+  const Items assoc = m().UseCaseAssociations(withdraw);
+  ASSERT_EQ(assoc.Count(), 3);
+  const Handle oneWay = assoc.Item(1);
+  EXPECT_EQ(m().RoleElement(m().Role1(oneWay)), withdraw);
+  EXPECT_TRUE(m().RoleNavigable(m().Role1(oneWay)));
+  EXPECT_EQ(m().Name(m().RoleElement(m().Role2(oneWay))), "Customer");
+  EXPECT_FALSE(m().RoleNavigable(m().Role2(oneWay)));
+  EXPECT_EQ(m().RoleUseCase(m().Role1(oneWay)), withdraw);
+  EXPECT_TRUE(m().RoleUseCase(m().Role2(oneWay)).null());
+  EXPECT_EQ(m().Name(oneWay), "");  // $UNNAMED$ shows empty
+  EXPECT_EQ(m().Stereotype(assoc.Item(3)), "realize");
+
+  const Handle both = m().UseCaseAssociations(useCase("Check Balance")).Item(1);
+  EXPECT_TRUE(m().RoleNavigable(m().Role1(both)) && m().RoleNavigable(m().Role2(both)));
+  EXPECT_EQ(m().UseCaseAssociations(useCase("Transfer Funds")).Count(), 0);
+}
+
+TEST_F(AtmModel, RealizationsOnTheTraceabilityDiagram) {
+  const Handle realizations = package("Use Case Realizations");
+  const Handle trace = m().ClassDiagrams(realizations).Item(1);
+  EXPECT_EQ(m().Name(trace), "Traceability");
+  EXPECT_TRUE(m().IsUseCaseDiagram(trace));
+  EXPECT_EQ(Names(m(), m().DiagramUseCases(trace)),
+            (std::vector<std::string>{"Withdraw Cash", "Withdraw Cash Realization"}));
+  const Handle realization = useCase("Withdraw Cash Realization");
+  ASSERT_EQ(m().UseCaseClassDiagrams(realization).Count(), 1);
+  const Handle participants = m().UseCaseClassDiagrams(realization).Item(1);
+  EXPECT_EQ(Names(m(), m().DiagramPackages(participants)), (std::vector<std::string>{"ATM Core"}));
+}
+
+TEST_F(AtmModel, PackageReuseAndControlledUnit) {
+  const Handle core = package("ATM Core");
+  ASSERT_EQ(m().PackageReuses(core).Count(), 1);
+  const Handle services = m().ReusedPackage(m().PackageReuses(core).Item(1));
+  EXPECT_EQ(m().Name(services), "Bank Services");
+  // The unit's contents were read from ATM-Services.cat.
+  EXPECT_EQ(m().Documentation(services), "Services of the bank that the machine calls; kept as a unit of its own.");
+  ASSERT_EQ(m().ClassDiagrams(services).Count(), 1);
+  EXPECT_EQ(Names(m(), m().DiagramClasses(m().ClassDiagrams(services).Item(1))),
+            (std::vector<std::string>{"AuthorizationService"}));
+  EXPECT_EQ(m().FilesRead().size(), 2u);
+}
+
+TEST_F(AtmModel, ScenarioDiagramsOfUseCasesAndPackages) {
+  const Handle withdraw = useCase("Withdraw Cash");
+  EXPECT_EQ(Names(m(), m().ScenarioDiagrams(withdraw)),
+            (std::vector<std::string>{"Withdraw Cash - main flow", "Withdraw Cash - collaboration"}));
+  EXPECT_EQ(m().DiagramKind(m().ScenarioDiagrams(withdraw).Item(1)), kSequenceDiagram);
+  EXPECT_EQ(m().DiagramKind(m().ScenarioDiagrams(withdraw).Item(2)), kCollaborationDiagram);
+  EXPECT_EQ(m().Documentation(m().ScenarioDiagrams(withdraw).Item(1)), "WGH=3 the usual withdrawal");
+  EXPECT_EQ(m().Documentation(withdraw), "WGH=60 The customer takes cash from the account.\nMost visits to the machine are withdrawals.");
+
+  const Handle core = package("ATM Core");
+  EXPECT_EQ(m().PackageScenarioDiagrams(core).Count(), 2);
+  EXPECT_EQ(m().ScenarioDiagrams(core).Count(), 2);
+  EXPECT_EQ(m().PackageScenarioDiagrams(withdraw).Count(), 0);  // not a package
+  // A sequence diagram and its collaboration diagram share the interaction.
+  const Handle seq = m().PackageScenarioDiagrams(core).Item(1), col = m().PackageScenarioDiagrams(core).Item(2);
+  EXPECT_EQ(m().DiagramMessages(seq).Item(1), m().DiagramMessages(col).Item(1));
+  EXPECT_EQ(m().DiagramMessages(m().ScenarioDiagrams(withdraw).Item(2)).Count(), 6);
+
+  const Handle empty = diagram(useCase("Refill Machine"), "Refill - empty");
+  EXPECT_EQ(m().DiagramObjects(empty).Count(), 0);
+  EXPECT_EQ(m().DiagramMessages(empty).Count(), 0);
+}
+
+TEST_F(AtmModel, ObjectsAndMessages) {
+  const Handle d = diagram(useCase("Withdraw Cash"), "Withdraw Cash - main flow");
+  EXPECT_EQ(Names(m(), m().DiagramObjects(d)), (std::vector<std::string>{"aCustomer", "reader", "controller", "account"}));
+  const Handle customer = m().DiagramObjects(d).Item(1);
+  EXPECT_FALSE(m().ObjectHasClass(customer));
+  EXPECT_TRUE(m().ObjectClass(customer).null());
+  EXPECT_EQ(m().Name(m().ObjectClass(m().DiagramObjects(d).Item(3))), "ATMController");
+
+  const Items msgs = m().DiagramMessages(d);
+  EXPECT_EQ(Names(m(), msgs),
+            (std::vector<std::string>{"readCard", "validatePin", "withdraw", "dispense", "keepCard", "ejectCard"}));
+  std::vector<std::string> labels;
+  for (Handle msg : msgs) labels.push_back(m().MessageSequence(msg));
+  EXPECT_EQ(labels, (std::vector<std::string>{"1", "2", "2.1", "2.2", "3", "4"}));
+
+  const Handle dispense = msgs.Item(4);  // drawn from the account back to the controller
+  EXPECT_EQ(m().ObjectName(m().MessageSender(dispense)), "account");
+  EXPECT_EQ(m().ObjectName(m().MessageReceiver(dispense)), "controller");
+  const Handle eject = msgs.Item(6);
+  EXPECT_EQ(m().ObjectName(m().MessageSender(eject)), "reader");
+  EXPECT_EQ(m().ObjectName(m().MessageReceiver(eject)), "aCustomer");
+
+  ASSERT_TRUE(m().MessageHasOperation(dispense));
+  const Handle op = m().MessageOperation(dispense);
+  EXPECT_EQ(m().Name(op), "dispense");
+  EXPECT_EQ(m().Name(m().OperationClass(op)), "ATMController");
+  const Items params = m().OperationParameters(op);
+  EXPECT_EQ(Names(m(), params), (std::vector<std::string>{"amount", "notes"}));
+  EXPECT_EQ(m().ParameterType(params.Item(2)), "Integer");
+  EXPECT_FALSE(m().MessageHasOperation(msgs.Item(5)));
+  EXPECT_EQ(m().OperationText(m().MessageOperation(msgs.Item(2))), "if pin is valid");
+}
+
+TEST_F(AtmModel, ConditionNoteOnAMessageView) {
+  const Handle d = diagram(useCase("Withdraw Cash"), "Withdraw Cash - main flow");
+  const Handle keep = m().DiagramMessages(d).Item(5);
+  Handle view;
+  for (Handle v : m().DiagramViews(d))
+    if (m().ViewElement(v) == m().MessageElement(keep)) {
+      view = v;
+      break;
+    }
+  ASSERT_TRUE(view);
+  ASSERT_EQ(m().ViewNotes(view).Count(), 1);
+  EXPECT_EQ(m().NoteText(m().ViewNotes(view).Item(1)), "else pin refused three times");
+  EXPECT_EQ(m().ViewNotes(m().DiagramViews(d).Item(1)).Count(), 0);
+}
+
+TEST_F(AtmModel, AttributesAndStateMachine) {
+  const Handle core = package("ATM Core");
+  const Handle controller = Named(m(), m().DiagramClasses(m().ClassDiagrams(core).Item(1)), "ATMController");
+  const Items attrs = m().ClassAttributes(controller);
+  EXPECT_EQ(Names(m(), attrs), (std::vector<std::string>{"amount", "notes"}));
+  EXPECT_EQ(m().AttributeType(attrs.Item(1)), "Integer");
+  EXPECT_EQ(m().AttributeInitialValue(attrs.Item(1)), "20");
+  EXPECT_EQ(m().Documentation(attrs.Item(1)), "DEF(20,50,100)");
+  EXPECT_EQ(m().ClassRelations(controller, 1).Count(), 1);
+  EXPECT_EQ(m().Name(m().SecondEnd(m().ClassRelations(controller, 3).Item(1))), "Account");
+
+  const Handle machine = m().ClassStateMachine(controller);
+  ASSERT_TRUE(machine);
+  const Items states = m().MachineStates(machine);
+  EXPECT_EQ(Names(m(), states), (std::vector<std::string>{"", "Idle", "Reading Card", "Dispensing"}));
+  EXPECT_TRUE(m().StateFlag(states.Item(1)));  // the start state
+  EXPECT_FALSE(m().StateFlag(states.Item(3)));
+  const Items out = m().StateTransitions(states.Item(3));
+  ASSERT_EQ(out.Count(), 2);
+  EXPECT_EQ(m().Name(m().TransitionTarget(out.Item(1))), "Dispensing");
+  EXPECT_EQ(m().Name(m().TransitionTarget(out.Item(2))), "Idle");
+  EXPECT_TRUE(m().ClassStateMachine(Named(m(), m().DiagramClasses(m().ClassDiagrams(core).Item(1)), "Account")).null());
+}
+
+TEST_F(AtmModel, Windows1252TextComesOutAsUtf8) {
+  EXPECT_EQ(m().Documentation(useCase("Print Receipt")),
+            "Prints what was withdrawn. Printed in Gr\xC3\xBCn on request \xE2\x82\xAC notes.");
+}
+
+TEST(PetalModel, SetNameChangesOnlyTheModelInMemory) {
+  const fs::path copy = fs::temp_directory_path() / "zov-setname-test";
+  fs::create_directories(copy);
+  fs::copy_file(kExamples + "/ATM.mdl", copy / "ATM.mdl", fs::copy_options::overwrite_existing);
+  const auto before = fs::file_size(copy / "ATM.mdl");
+  PetalModel m;
+  std::string error;
+  const Handle root = m.OpenModel((copy / "ATM.mdl").string(), &error);
+  ASSERT_TRUE(root) << error;
+  const Handle d = m.ScenarioDiagrams(m.AllUseCases(root).Item(1)).Item(1);
+  m.SetName(d, "[0.5000] renamed");
+  EXPECT_EQ(m.Name(d), "[0.5000] renamed");
+  EXPECT_EQ(fs::file_size(copy / "ATM.mdl"), before);
+  // The unit is missing next to the copy: reported, and the rest loads.
+  ASSERT_EQ(m.Warnings().size(), 1u);
+  EXPECT_NE(m.Warnings()[0].find("ATM-Services.cat"), std::string::npos);
+  EXPECT_NE(m.Warnings()[0].find("stays empty"), std::string::npos);
+  EXPECT_EQ(m.AllUseCases(root).Count(), 8);
+  fs::remove_all(copy);
+}
+
+TEST(PetalModel, CategoryUnitOpenedAlone) {
+  PetalModel m;
+  std::string error;
+  const Handle root = m.OpenModel(kExamples + "/ATM-Services.cat", &error);
+  ASSERT_TRUE(root) << error;
+  EXPECT_TRUE(m.UseCaseRoot(root).null());
+  EXPECT_EQ(m.Name(m.LogicalRoot(root)), "Bank Services");
+  EXPECT_EQ(m.AllPackages(root).Count(), 1);
+}
+
+TEST(PetalModel, MalformedModelIsRefusedWithItsPosition) {
+  PetalModel m;
+  std::string error;
+  EXPECT_FALSE(m.OpenModel(kShared + "/README.md", &error));
+  EXPECT_NE(error.find("README.md:1:1:"), std::string::npos) << error;
+
+  const fs::path bad = fs::temp_directory_path() / "zov-truncated.mdl";
+  {
+    std::ifstream in(kExamples + "/ATM.mdl", std::ios::binary);
+    std::stringstream all;
+    all << in.rdbuf();
+    std::ofstream(bad, std::ios::binary) << all.str().substr(0, 5000);
+  }
+  EXPECT_FALSE(m.OpenModel(bad.string(), &error));
+  EXPECT_NE(error.find("zov-truncated.mdl:"), std::string::npos) << error;
+  EXPECT_NE(error.find("unexpected end of file"), std::string::npos) << error;
+  fs::remove(bad);
+}
+
+// The real models, written by other people.
+TEST(RealModels, EveryModelLoads) {
+  int files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(kShared)) {
+    const std::string ext = entry.path().extension().string();
+    if (ext != ".mdl" && ext != ".cat" && ext != ".sub") continue;
+    PetalModel m;
+    std::string error;
+    EXPECT_TRUE(m.OpenModel(entry.path().string(), &error)) << error;
+    ++files;
+  }
+  EXPECT_GE(files, 17);
+}
+
+struct Expected {
+  const char* file;
+  int actors, useCases, useCaseDiagrams, sequence, collaboration, messages;
+};
+
+class RealModelCounts : public ::testing::TestWithParam<Expected> {};
+
+TEST_P(RealModelCounts, MatchTheModel) {
+  const Expected& e = GetParam();
+  PetalModel m;
+  std::string error;
+  ASSERT_TRUE(m.OpenModel(kShared + "/crazybeans/" + e.file, &error)) << error;
+  const auto s = m.Summarize();
+  EXPECT_EQ(s.actors, e.actors);
+  EXPECT_EQ(s.useCases, e.useCases);
+  EXPECT_EQ(s.useCaseDiagrams, e.useCaseDiagrams);
+  EXPECT_EQ(s.sequenceDiagrams, e.sequence);
+  EXPECT_EQ(s.collaborationDiagrams, e.collaboration);
+  EXPECT_EQ(s.messages, e.messages);
+}
+
+INSTANTIATE_TEST_SUITE_P(Crazybeans, RealModelCounts,
+                         ::testing::Values(Expected{"Hospital98.mdl", 7, 6, 1, 1, 1, 12},
+                                           Expected{"project.mdl", 4, 14, 2, 12, 12, 64},
+                                           Expected{"uni.mdl", 2, 3, 1, 1, 1, 6},
+                                           Expected{"RUP01.mdl", 1, 3, 5, 2, 0, 0},
+                                           Expected{"empty.mdl", 0, 0, 1, 0, 0, 0}));
+
+TEST(RealModels, HospitalMessagesAndRoles) {
+  PetalModel m;
+  std::string error;
+  const Handle root = m.OpenModel(kShared + "/crazybeans/Hospital98.mdl", &error);
+  ASSERT_TRUE(root) << error;
+  const Handle admit = Named(m, m.AllUseCases(root), "Admit Patient");
+  ASSERT_TRUE(admit);
+  const Handle seq = m.ScenarioDiagrams(admit).Item(1);
+  EXPECT_EQ(m.Name(seq), "admit patient");
+  EXPECT_EQ(m.DiagramKind(seq), kSequenceDiagram);
+  const Items msgs = m.DiagramMessages(seq);
+  ASSERT_GT(msgs.Count(), 0);
+  const Handle first = msgs.Item(1);
+  EXPECT_EQ(m.Name(first), "Validate");
+  EXPECT_EQ(m.ObjectName(m.MessageSender(first)), "Admission Screen");
+  EXPECT_EQ(m.ObjectName(m.MessageReceiver(first)), "Admission Screen");  // a message to itself
+  EXPECT_FALSE(m.MessageSequence(first).empty());  // Rose 4 left it empty: numbered as shown
+  // The actor of the first association and its navigable use-case end.
+  const Items assoc = m.UseCaseAssociations(admit);
+  ASSERT_GT(assoc.Count(), 0);
+  EXPECT_EQ(m.RoleElement(m.Role1(assoc.Item(1))), admit);
+  EXPECT_TRUE(m.RoleNavigable(m.Role1(assoc.Item(1))));
+  EXPECT_EQ(m.Name(m.RoleElement(m.Role2(assoc.Item(1)))), "administrative staff");
+}
+
+TEST(RealModels, ProjectOperationsAndStateMachine) {
+  PetalModel m;
+  std::string error;
+  const Handle root = m.OpenModel(kShared + "/crazybeans/project.mdl", &error);
+  ASSERT_TRUE(root) << error;
+  const Handle machine = m.FindByIdentifier("3AE3C4D302DA");
+  ASSERT_EQ(m.KindOf(machine), PetalModel::Kind::kStateMachine);
+  const Handle owner = m.Owner(machine);
+  EXPECT_EQ(m.ClassStateMachine(owner), machine);
+  const Handle wait = m.FindByIdentifier("3AE3C502005A");
+  EXPECT_EQ(m.Name(wait), "Wait for User Input");
+  EXPECT_FALSE(m.StateFlag(wait));
+  const Items out = m.StateTransitions(wait);
+  ASSERT_EQ(out.Count(), 2);
+  EXPECT_EQ(m.Name(m.TransitionTarget(out.Item(2))), "Call selected Operation");
+  EXPECT_EQ(m.Name(m.TransitionTarget(out.Item(1))), "");  // the unnamed end state
+  EXPECT_TRUE(m.StateFlag(m.TransitionTarget(out.Item(1))));
+
+  const Handle create = m.FindByIdentifier("3AE778930002");
+  EXPECT_EQ(m.Name(create), "CreateCD");
+  ASSERT_EQ(m.OperationParameters(create).Count(), 1);
+  EXPECT_EQ(m.ParameterType(m.OperationParameters(create).Item(1)), "Object");
+  // A message whose operation was deleted from the model: reported, no operation.
+  bool reported = false;
+  for (const auto& w : m.Warnings()) reported = reported || w.find("3AE87EC3019F") != std::string::npos;
+  EXPECT_TRUE(reported);
+}
+
+TEST(RealModels, ControlledUnitsAreRead) {
+  PetalModel m;
+  std::string error;
+  const Handle root = m.OpenModel(kShared + "/crazybeans/sgtest2018-09.mdl", &error);
+  ASSERT_TRUE(root) << error;
+  EXPECT_TRUE(m.Warnings().empty()) << m.Warnings().front();
+  EXPECT_EQ(m.FilesRead().size(), 3u);
+  EXPECT_TRUE(m.FindByIdentifier("5B97A90901D2"));  // ClassB, from sgtest2018-09-B.cat
+
+  PetalModel jdk;
+  ASSERT_TRUE(jdk.OpenModel(kShared + "/crazybeans/JDK-12_01.mdl", &error)) << error;
+  EXPECT_TRUE(jdk.Warnings().empty()) << jdk.Warnings().front();  // found below javaframework/
+  EXPECT_EQ(jdk.FilesRead().size(), 4u);
+}
+
+}  // namespace
+}  // namespace zov

@@ -1,0 +1,165 @@
+#include "model/petal_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace zov::petal {
+namespace {
+
+const std::string kHeader = "(object Petal\n    version    \t47\n    charSet    \t0)\n";
+
+Document MustParse(const std::string& text) {
+  ParseError error;
+  auto doc = Parse(text, "test.mdl", &error);
+  EXPECT_TRUE(doc.has_value()) << error.format();
+  return doc ? std::move(*doc) : Document{};
+}
+
+ParseError MustFail(const std::string& text) {
+  ParseError error;
+  EXPECT_FALSE(Parse(text, "bad.mdl", &error).has_value()) << text;
+  return error;
+}
+
+TEST(PetalParser, ReadsObjectsListsValuesAndTuples) {
+  const Document doc = MustParse(kHeader +
+      "(object Design \"Logical View\"\n"
+      "  is_unit TRUE\n"
+      "  gridX 16 margin -0.25 big 1.5e3\n"
+      "  items (list diagram_item_list\n"
+      "    (object ClassView \"Class\" \"Use Case View::Customer\" @50\n"
+      "      location (256, 192) pair (\"DataBaseSet\" 800)\n"
+      "      Parent_View @50)\n"
+      "    (object module \"a\" \"b\" \"c\" quid \"X\"))\n"
+      "  empty (list)\n"
+      "  attr (value Text \"abc\"))\n");
+  ASSERT_EQ(doc.top().size(), 2u);
+  const Form& design = doc.form(doc.top()[1]);
+  EXPECT_EQ(design.type, "Design");
+  EXPECT_EQ(design.name, "Logical View");
+  EXPECT_EQ(doc.find(design, "is_unit")->text, "TRUE");
+  EXPECT_EQ(doc.find(design, "is_unit")->kind, ValueKind::kWord);
+  EXPECT_EQ(doc.find(design, "gridX")->kind, ValueKind::kNumber);
+  EXPECT_EQ(doc.find(design, "margin")->text, "-0.25");
+  EXPECT_EQ(doc.find(design, "big")->text, "1.5e3");
+  EXPECT_EQ(doc.find(design, "missing"), nullptr);
+
+  const Form* items = doc.formOf(doc.find(design, "items"));
+  ASSERT_NE(items, nullptr);
+  EXPECT_EQ(items->kind, FormKind::kList);
+  EXPECT_EQ(items->type, "diagram_item_list");
+  ASSERT_EQ(items->count, 2u);
+  const Form* view = doc.formOf(&doc.attributes(*items)[0].value);
+  EXPECT_EQ(view->name, "Class");
+  EXPECT_EQ(view->name2, "Use Case View::Customer");
+  EXPECT_EQ(view->label, "@50");
+  EXPECT_EQ(doc.labelled("@50"), view);
+  EXPECT_EQ(doc.find(*view, "Parent_View")->kind, ValueKind::kReference);
+  const Form* location = doc.formOf(doc.find(*view, "location"));
+  ASSERT_EQ(location->kind, FormKind::kTuple);
+  ASSERT_EQ(location->count, 2u);
+  EXPECT_EQ(doc.attributes(*location)[1].value.text, "192");
+  const Form* pair = doc.formOf(doc.find(*view, "pair"));
+  ASSERT_EQ(pair->count, 2u);
+  EXPECT_EQ(doc.attributes(*pair)[0].value.text, "DataBaseSet");
+  const Form* module = doc.formOf(&doc.attributes(*items)[1].value);
+  EXPECT_EQ(module->name, "a");
+  EXPECT_EQ(doc.find(*module, "quid")->text, "X");
+
+  EXPECT_EQ(doc.formOf(doc.find(design, "empty"))->count, 0u);
+  const Form* value = doc.formOf(doc.find(design, "attr"));
+  EXPECT_EQ(value->kind, FormKind::kValue);
+  EXPECT_EQ(value->type, "Text");
+}
+
+TEST(PetalParser, StringsWithEscapesAndMultiLineText) {
+  const Document doc = MustParse(kHeader +
+      "(object Class \"A \\\"quoted\\\" name\"\n"
+      "  path \"$CURDIR\\\\x.cat\"\n"
+      "  odd \"C:\\temp\"\n"
+      "  documentation \t\r\n"
+      "|WGH=10 first line\r\n"
+      "|\r\n"
+      "|third line\r\n"
+      "\t\t\r\n"
+      "  after 1)\r\n");
+  const Form& cls = doc.form(doc.top()[1]);
+  EXPECT_EQ(cls.name, "A \"quoted\" name");
+  EXPECT_EQ(doc.find(cls, "path")->text, "$CURDIR\\x.cat");
+  EXPECT_EQ(doc.find(cls, "odd")->text, "C:\\temp");  // an unknown escape keeps its backslash
+  EXPECT_EQ(doc.find(cls, "documentation")->text, "WGH=10 first line\n\nthird line");
+  EXPECT_EQ(doc.find(cls, "after")->text, "1");
+  EXPECT_EQ(doc.find(cls, "after")->line, 12u);
+}
+
+TEST(PetalParser, Utf8ByteOrderMarkIsNoted) {
+  const Document doc = MustParse("\xEF\xBB\xBF" + kHeader);
+  EXPECT_TRUE(doc.utf8());
+  EXPECT_FALSE(MustParse(kHeader).utf8());
+}
+
+TEST(PetalParser, TruncatedFileNamesTheOpenForm) {
+  const ParseError e = MustFail(kHeader + "(object Design \"Logical View\"\n  root (object Class_Category \"Use Case View\"\n    quid \"1\"");
+  EXPECT_EQ(e.file, "bad.mdl");
+  EXPECT_EQ(e.line, 6u);
+  EXPECT_NE(e.message.find("unexpected end of file"), std::string::npos) << e.message;
+  EXPECT_NE(e.message.find("Class_Category \"Use Case View\""), std::string::npos) << e.message;
+  EXPECT_NE(e.message.find("line 5"), std::string::npos) << e.message;
+  EXPECT_NE(e.format().find("bad.mdl:6:"), std::string::npos);
+}
+
+TEST(PetalParser, MalformedInputGivesPositionAndExpectation) {
+  struct Case {
+    std::string text;
+    unsigned line, column;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {kHeader + "(object Design))", 4, 16, "expected '('"},
+      {kHeader + "(object Design\n  quid \"unterminated\n)", 5, 8, "not closed"},
+      {kHeader + "(object Design\n  quid ]\n)", 5, 8, "expected a value"},
+      {kHeader + "(objekt Design)", 4, 2, "expected 'object', 'list' or 'value'"},
+      {kHeader + "(object)", 4, 8, "expected the kind"},
+      {kHeader + "(object Design 12 quid)", 4, 16, "expected an attribute name"},
+      {kHeader + "(object Design at (1, , 2))", 4, 23, "expected a value in a tuple"},
+      {kHeader + "(object Design r @)", 4, 18, "label number"},
+      {"(object Design \"x\")", 1, 1, "expected the header (object Petal ...)"},
+      {"", 1, 1, "no petal forms"},
+      {"   \n\n", 1, 1, "no petal forms"},
+      {kHeader + "(object Design \x01)", 4, 16, "byte 0x01"},
+  };
+  for (const Case& c : cases) {
+    const ParseError e = MustFail(c.text);
+    EXPECT_EQ(e.line, c.line) << c.text << "\n" << e.format();
+    EXPECT_EQ(e.column, c.column) << c.text << "\n" << e.format();
+    EXPECT_NE(e.message.find(c.expected), std::string::npos) << e.format();
+  }
+}
+
+TEST(PetalParser, BinaryAndUtf16AreRefused) {
+  const ParseError binary = MustFail(kHeader + "(object Design\n  x \"a\0b\")" + std::string(1, '\0'));
+  EXPECT_NE(binary.message.find("NUL"), std::string::npos);
+  EXPECT_EQ(binary.line, 5u);
+
+  std::string utf16 = "\xFF\xFE";
+  for (char ch : std::string("(object Petal)")) utf16 += std::string{ch, '\0'};
+  const ParseError wide = MustFail(utf16);
+  EXPECT_NE(wide.message.find("UTF-16"), std::string::npos);
+}
+
+TEST(PetalParser, DeepNestingIsRefusedNotOverflowed) {
+  std::string deep = kHeader + "(object Design x ";
+  for (int i = 0; i < 5000; ++i) deep += "(list l ";
+  const ParseError e = MustFail(deep);
+  EXPECT_NE(e.message.find("nested more than"), std::string::npos) << e.message;
+}
+
+TEST(PetalParser, MissingFileIsReported) {
+  ParseError e;
+  EXPECT_FALSE(ParseFile("/nonexistent/model.mdl", &e).has_value());
+  EXPECT_NE(e.format().find("/nonexistent/model.mdl: cannot open the file"), std::string::npos) << e.format();
+}
+
+}  // namespace
+}  // namespace zov::petal
