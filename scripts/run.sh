@@ -7,11 +7,10 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > build.log 2>&1 || { cat build.log; exit 1; }
 cmake --build build -j "$(nproc)" > /dev/null
 model=examples/ATM.mdl
-if [ -f "$model" ] && ./build/src/cli/zov help load > /dev/null 2>&1; then
-  ./build/src/cli/zov load "$model"
-fi
+./build/src/cli/zov load "$model"
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: starting Zov Suite offscreen (close it with Ctrl+C)."
   export QT_QPA_PLATFORM=offscreen
 fi
+echo "In Zov Suite, open $model with FILE > Load MDL File (Ctrl+O)."
 exec ./build/src/shell/zov-suite "$@"

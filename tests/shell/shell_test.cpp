@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "shell/busy_box.h"
+#include "shell/ui.h"
 #include "shell/form2.h"
 #include "shell/main_window.h"
 #include "shell/tree_view.h"
@@ -138,6 +139,32 @@ class ShellTest : public QObject {
     QTRY_VERIFY(w.busyBox()->ticks() > 0);
     w.state().nascondiBusy();
     QVERIFY(!w.busyBox()->isVisible());
+  }
+
+  void loadMdlFileShowsTheModel() {
+    MainWindow w;
+    w.caricaFinestra();
+    w.show();
+    ScriptedAsker asker;
+    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
+    w.state().setAsker(&asker);
+    QVERIFY(w.action("m_caricamdl")->isEnabled());
+    w.action("m_caricamdl")->trigger();
+    QVERIFY(w.windowTitle().startsWith(QStringLiteral("Zov Suite - ")));
+    QVERIFY(w.windowTitle().endsWith(QStringLiteral("ATM.mdl")));
+    TreeModel* uit = w.tv(kUitTree)->treeModel();
+    QCOMPARE(uit->rowCount(), 1);
+    QVERIFY(uit->index(0, 0).data().toString().endsWith(QStringLiteral("ATM.mdl")));
+    QCOMPARE(w.tv(kSelectedTestCases)->treeModel()->rowCount(), 1);
+    QVERIFY(!w.busyBox()->isVisible());
+
+    // A file that is not a model: a message, and the loaded model stays.
+    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/../README.md");
+    w.action("m_caricamdl")->trigger();
+    QVERIFY(!asker.asked.empty());
+    QCOMPARE(QString::fromStdString(asker.asked.back().title), QStringLiteral("Zov Suite"));
+    QVERIFY(w.windowTitle().endsWith(QStringLiteral("ATM.mdl")));
+    w.state().setAsker(nullptr);
   }
 
   void exitDeletesTheCreatedFiles() {

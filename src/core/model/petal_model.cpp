@@ -137,8 +137,23 @@ Handle PetalModel::OpenModel(const std::string& path, std::string* error) {
     if (error != nullptr) *error = parseError.format();
     return {};
   }
+  return openParsed(std::move(*doc), path, error);
+}
+
+Handle PetalModel::OpenText(std::string content, const std::string& path, std::string* error) {
+  reset();
+  petal::ParseError parseError;
+  auto doc = petal::Parse(std::move(content), path, &parseError);
+  if (!doc) {
+    if (error != nullptr) *error = parseError.format();
+    return {};
+  }
+  return openParsed(std::move(*doc), path, error);
+}
+
+Handle PetalModel::openParsed(petal::Document&& doc, const std::string& path, std::string* error) {
   filesRead_.push_back(path);
-  documents_.push_back(std::move(*doc));
+  documents_.push_back(std::move(doc));
   Context c{0, documents_.back(), fs::path(path).parent_path()};
   const auto& top = c.doc.top();
 
@@ -510,7 +525,9 @@ void PetalModel::mapInteraction(const Context& c, const Form& mechanism, Handle 
     std::size_t order;
   };
   std::vector<Found> messages;
-  for (const auto& [form, obj] : owners) {
+  for (const auto& owner : owners) {
+    const Form* form = owner.first;
+    const Handle obj = owner.second;  // captured below: no structured binding
     forEachItem(c, *form, "collaborators", [&](const Form& link) {
       add(Kind::kLink, obj, c, link);
       const std::string target = stringAttr(c, link, "quidu");

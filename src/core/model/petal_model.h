@@ -27,6 +27,9 @@ class PetalModel : public ModelSource {
 
   Handle OpenModel(const std::string& path, std::string* error) override;
   const std::vector<std::string>& Warnings() const override { return warnings_; }
+  // Opens a model from text already in memory; path names it in messages
+  // and places its controlled units.
+  Handle OpenText(std::string content, const std::string& path, std::string* error);
 
   Handle UseCaseRoot(Handle model) const override;
   Handle LogicalRoot(Handle model) const override;
@@ -147,6 +150,7 @@ class PetalModel : public ModelSource {
   struct Context;
 
   void reset();
+  Handle openParsed(petal::Document&& doc, const std::string& path, std::string* error);
   Handle add(Kind kind, Handle parent, const Context& c, const petal::Form& f);
   void addTo(Handle owner, Slot slot, Handle item);
   Items items(Handle h, Slot slot) const;
