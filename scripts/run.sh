@@ -12,5 +12,4 @@ if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: starting Zov Suite offscreen (close it with Ctrl+C)."
   export QT_QPA_PLATFORM=offscreen
 fi
-echo "In Zov Suite, open $model with FILE > Load MDL File (Ctrl+O)."
-exec ./build/src/shell/zov-suite "$@"
+exec ./build/src/shell/zov-suite "${@:-$model}"

@@ -40,6 +40,7 @@ void Form2::ok() {
   else main_->state().form2.clickOption2();
   main_->caricaFinestra();
   main_->show();
+  if (!model_.isEmpty()) main_->apriModello(model_.toStdString());
 }
 
 }  // namespace zov::gui

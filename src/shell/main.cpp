@@ -1,5 +1,8 @@
 // zov-suite: the desktop front end of Zov Suite.
+//   zov-suite [MODEL]   starts with the layout dialog; with MODEL, that model
+//                       is loaded as soon as the main window opens.
 #include <QApplication>
+#include <QCommandLineParser>
 
 #include "shell/form2.h"
 
@@ -7,7 +10,15 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Zov Suite"));
   QApplication::setApplicationVersion(QStringLiteral(ZOV_VERSION));
+  QCommandLineParser options;
+  options.setApplicationDescription(QStringLiteral("Model-based test planning from Rational Rose models."));
+  options.addHelpOption();
+  options.addVersionOption();
+  options.addPositionalArgument(QStringLiteral("model"), QStringLiteral("A model (.mdl) or category unit (.cat) to open."),
+                                QStringLiteral("[model]"));
+  options.process(app);
   zov::gui::Form2 form2;
+  if (!options.positionalArguments().isEmpty()) form2.setModelToOpen(options.positionalArguments().first());
   form2.show();
   return QApplication::exec();
 }

@@ -184,6 +184,13 @@ void MainWindow::caricaFinestra() {
   ts_->setMinimumSize(0, 0);
 }
 
+void MainWindow::apriModello(const std::string& path) {
+  const std::string error = CaricaModello(g_, path);
+  if (!error.empty())
+    g_.asker()->messageBox("The model could not be loaded.\n\n" + error, "Zov Suite", MessageButtons::kOk,
+                           MessageIcon::kCritical);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing the window ends the program as "EXIT" does: nothing is left behind.
   if (!exiting_) {
