@@ -272,6 +272,31 @@ TEST(PetalModel, SetNameChangesOnlyTheModelInMemory) {
   fs::remove_all(copy);
 }
 
+TEST(PetalModel, UnitPathsWrittenOnWindowsOrRelative) {
+  std::ifstream in(kExamples + "/ATM.mdl", std::ios::binary);
+  std::stringstream all;
+  all << in.rdbuf();
+  const std::string original = all.str();
+  const std::string symbol = "\"$CURDIR\\\\ATM-Services.cat\"";
+  ASSERT_NE(original.find(symbol), std::string::npos);
+  const fs::path dir = fs::temp_directory_path() / "zov-unit-paths";
+  fs::create_directories(dir / "units");
+  fs::copy_file(kExamples + "/ATM-Services.cat", dir / "units" / "ATM-Services.cat",
+                fs::copy_options::overwrite_existing);
+  for (const std::string path : {"\"units\\\\ATM-Services.cat\"", "\"C:\\\\Rose\\\\Models\\\\units\\\\atm-services.CAT\"",
+                                 "\"units/ATM-Services.cat\""}) {
+    std::string text = original;
+    text.replace(text.find(symbol), symbol.size(), path);
+    std::ofstream(dir / "ATM.mdl", std::ios::binary) << text;
+    PetalModel m;
+    std::string error;
+    ASSERT_TRUE(m.OpenModel((dir / "ATM.mdl").string(), &error)) << error;
+    EXPECT_TRUE(m.Warnings().empty()) << path << ": " << m.Warnings().front();
+    EXPECT_TRUE(m.FindByIdentifier("5A1000000400")) << path;  // AuthorizationService, from the unit
+  }
+  fs::remove_all(dir);
+}
+
 TEST(PetalModel, CategoryUnitOpenedAlone) {
   PetalModel m;
   std::string error;
