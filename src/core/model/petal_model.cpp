@@ -441,7 +441,7 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
 
   const bool scenario = get(d)->diagramKind != 0;
   std::unordered_map<std::string_view, Handle> viewsByLabel;
-  std::vector<std::pair<const Form*, Handle>> attaches;
+  std::vector<const Form*> attaches;
   forEachItem(c, f, "items", [&](const Form& v) {
     if (!scenario) {
       if (v.type == "ClassView") defer(d, 100 + kDiagClasses, Kind::kClass, c, v, "quidu");
@@ -451,7 +451,7 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
       return;  // views and notes matter only on scenario diagrams
     }
     if (v.type == "AttachView") {
-      attaches.emplace_back(&v, Handle{});
+      attaches.push_back(&v);
       return;
     }
     if (v.type == "NoteView") {
@@ -472,7 +472,7 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
     }
   });
   // Notes attached to a view (either end of the attachment may be the note).
-  for (const auto& [attach, unused] : attaches) {
+  for (const Form* attach : attaches) {
     const Value* client = c.doc.find(*attach, "client");
     const Value* supplier = c.doc.find(*attach, "supplier");
     if (client == nullptr || supplier == nullptr) continue;
@@ -595,7 +595,6 @@ void PetalModel::finishCollections() {
     }
   }
   // Every package and use case in depth-first order, for the flat reads.
-  std::vector<Handle> stack;
   std::function<void(Handle, std::vector<Handle>&)> walk = [&](Handle p, std::vector<Handle>& out) {
     for (Handle q : items(p, kPackages)) {
       out.push_back(q);
