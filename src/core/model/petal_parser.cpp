@@ -180,9 +180,14 @@ class Parser {
       return true;
     }
     std::string decoded(start, static_cast<std::size_t>(p_ - start));
+    // A name may hold line breaks; the lines are counted on.
     while (p_ < end_ && *p_ != '"') {
-      if (*p_ == '\n')
-        return failAt(line, col, "the string that starts here is not closed before the end of the line");
+      if (*p_ == '\n') {
+        decoded.push_back(*p_++);
+        ++line_;
+        lineStart_ = p_;
+        continue;
+      }
       if (*p_ == '\\' && p_ + 1 < end_) {
         const char next = p_[1];
         if (next == '\\' || next == '"') {

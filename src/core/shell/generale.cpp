@@ -1,5 +1,6 @@
 #include "shell/generale.h"
 
+#include "model/vista_casi_uso.h"
 #include "model/work_folder.h"
 #include "tree/kinds.h"
 #include "tree/numbers.h"
@@ -30,6 +31,9 @@ Generale::Generale() {
   collega(menu::kCollapse, [this] { comprimiTutto(kUitTree); });
   collega(menu::kUscita, [this] { esci(); });
   collega(menu::kCaricaMdl, [this] { CaricaMdl(*this); });
+  fasi.scriviViste = [](Generale& g, ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked) {
+    ScriviVistaCasiUso(m, model, links, notLinked, [&g](std::string_view text) { g.MostraMessaggio(text); });
+  };
 }
 
 void Generale::setModello(std::unique_ptr<ModelSource> source, Handle model) {
