@@ -60,13 +60,15 @@ TEST_F(LoadTest, LoadSetsCaptionRootsFilesAndStatuses) {
 
 TEST_F(LoadTest, ASecondLoadStartsAfresh) {
   ASSERT_EQ(CaricaModello(g, kAtm), "");
+  const int designNodes = g.TV(kDesignTree).count();
+  EXPECT_EQ(designNodes, 6);
   g.TV(kNotLinkedTree).addTop("ROOT", "<<NOT linked>>", "chain");
   g.TV(kDesignTree).addTop("Design Tree", "Design Tree", "package");
   g.TV(kMainTree).addTop("X", "stale", "actor");
   ASSERT_EQ(CaricaModello(g, kAtm), "");
   EXPECT_EQ(g.TV(kNotLinkedTree).count(), 0);
-  EXPECT_EQ(g.TV(kDesignTree).count(), 0);
-  EXPECT_EQ(g.TV(kMainTree).count(), 0);
+  EXPECT_EQ(g.TV(kDesignTree).count(), designNodes);  // rebuilt, not doubled
+  EXPECT_FALSE(g.TV(kMainTree).contains("X"));
   EXPECT_EQ(g.TV(kUitTree).count(), 1);
   EXPECT_EQ(work.files(CreatedList::kLoad).size(), 2u);
 }

@@ -62,6 +62,7 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   }
 
   g.setModello(std::move(source), model);
+  g.passiFalliti = 0;
   ModelSource& m = *g.modello();
   const FasiCaricamento& fasi = g.fasi;
   if (fasi.scriviViste) fasi.scriviViste(g, m, model, links, notLinked);

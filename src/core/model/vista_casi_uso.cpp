@@ -25,6 +25,24 @@ class Writer {
          const std::function<void(std::string_view)>& status)
       : m_(m), links_(links), notLinked_(notLinked), status_(status) {}
 
+  // The realizations on the "Traceability" diagrams of the logical view.
+  void realizations(Handle d) {
+    for (Handle u : m_.DiagramUseCases(d)) {
+      const std::string stereotype = m_.Stereotype(u);
+      if (stereotype != "business use-case realization" && stereotype != "use-case realization") continue;
+      line(links_, {"USECARELOBJ", id(u), name(u)});
+      const Items associations = m_.UseCaseAssociations(u);
+      if (associations.Count() == 1 && IsRealize(m_.Stereotype(associations.Item(1)))) {
+        association(associations.Item(1));
+      } else if (associations.Count() == 0) {
+        line(notLinked_, {"USECARELOBJ", id(u), name(u)});
+      }
+      for (Handle s : m_.ScenarioDiagrams(u)) scenario(u, s);
+      for (Handle c : m_.UseCaseClassDiagrams(u))
+        for (Handle q : m_.DiagramPackages(c)) line(links_, {"ASSOCPACK", id(u), name(u), id(q), name(q)});
+    }
+  }
+
   void diagrams(Items diagrams) {
     for (Handle d : diagrams) {
       if (!m_.IsUseCaseDiagram(d)) continue;
@@ -66,16 +84,20 @@ class Writer {
 
   void associations(Handle d) {
     say("Loading Associations");
-    for (Handle a : m_.DiagramAssociations(d)) {
+    for (Handle a : m_.DiagramAssociations(d)) association(a);
+  }
+
+  void association(Handle a) {
+    {
       line(links_, {"ASSOCOBJ", id(a), name(a)});
       const Handle r1 = m_.Role1(a), r2 = m_.Role2(a);
-      if (!r1 || !r2) continue;
+      if (!r1 || !r2) return;
       const Handle e1 = m_.RoleElement(r1), e2 = m_.RoleElement(r2);
       // A role without an element would give a line with an empty end.
-      if (!e1 || !e2) continue;
+      if (!e1 || !e2) return;
       if (IsRealize(m_.Stereotype(a))) {
         line(links_, {"ASSOCREL", id(e1), name(e1), id(e2), name(e2)});
-        continue;
+        return;
       }
       line(links_, {"ASSOC", id(e2), name(e2), id(e1), name(e1)});
       if (m_.RoleNavigable(r2) == m_.RoleNavigable(r1)) line(links_, {"ASSOC", id(e1), name(e1), id(e2), name(e2)});
@@ -85,8 +107,11 @@ class Writer {
   void scenarios(Handle u) {
     const Items diagrams = m_.ScenarioDiagrams(u);
     line(links_, {"USECAOBJ", id(u), std::to_string(diagrams.Count()), std::to_string(m_.UseCaseClassDiagrams(u).Count())});
-    for (Handle s : diagrams)
-      line(links_, {m_.DiagramKind(s) == kSequenceDiagram ? "SCENAUC" : "COLLAUC", id(u), id(s), name(s)});
+    for (Handle s : diagrams) scenario(u, s);
+  }
+
+  void scenario(Handle u, Handle s) {
+    line(links_, {m_.DiagramKind(s) == kSequenceDiagram ? "SCENAUC" : "COLLAUC", id(u), id(s), name(s)});
   }
 
   void useCases(Handle d) {
@@ -130,6 +155,19 @@ void ScriviVistaCasiUso(const ModelSource& m, Handle model, std::ostream& links,
   Writer w(m, links, notLinked, status);
   w.diagrams(m.ClassDiagrams(root));
   for (Handle p : m.AllPackages(root)) w.diagrams(m.ClassDiagrams(p));
+}
+
+void ScriviRealizzazioni(const ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked,
+                         const std::function<void(std::string_view)>& status) {
+  if (status) status("Loading LogicalView diagrams");
+  const Handle root = m.LogicalRoot(model);
+  if (!root) return;
+  Writer w(m, links, notLinked, status);
+  for (Handle p : m.AllPackages(root))
+    for (Handle d : m.ClassDiagrams(p)) {
+      const std::string name = m.Name(d);
+      if ((name == "Traceability" || name == "Traceabilities") && m.IsUseCaseDiagram(d)) w.realizations(d);
+    }
 }
 
 }  // namespace zov

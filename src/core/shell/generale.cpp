@@ -1,5 +1,6 @@
 #include "shell/generale.h"
 
+#include "model/design_tree.h"
 #include "model/vista_casi_uso.h"
 #include "model/work_folder.h"
 #include "tree/kinds.h"
@@ -32,7 +33,15 @@ Generale::Generale() {
   collega(menu::kUscita, [this] { esci(); });
   collega(menu::kCaricaMdl, [this] { CaricaMdl(*this); });
   fasi.scriviViste = [](Generale& g, ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked) {
-    ScriviVistaCasiUso(m, model, links, notLinked, [&g](std::string_view text) { g.MostraMessaggio(text); });
+    const auto status = [&g](std::string_view text) { g.MostraMessaggio(text); };
+    ScriviVistaCasiUso(m, model, links, notLinked, status);
+    ScriviRealizzazioni(m, model, links, notLinked, status);
+  };
+  fasi.costruisciDesignTree = [](Generale& g, ModelSource& m, Handle model) {
+    if (!CostruisciDesignTree(g.TV(kDesignTree), m, model)) ++g.passiFalliti;
+  };
+  locatePackage = [this](NodeId node, int tree) {
+    LocatePackage(TV(kDesignTree), TV(tree).node(node).key, tree == kMainTree ? 6 : 4);
   };
 }
 

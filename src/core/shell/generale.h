@@ -89,6 +89,8 @@ class Generale {
   void setModello(std::unique_ptr<ModelSource> source, Handle model);
   // The steps of the load that later stages provide.
   FasiCaricamento fasi;
+  // Steps of the last load that failed and were skipped.
+  int passiFalliti = 0;
 
   // --- collaborators -----------------------------------------------------
   void setBusyBox(BusyBox* busy) { busy_ = busy; }
