@@ -156,6 +156,10 @@ class ShellTest : public QObject {
     QCOMPARE(uit->rowCount(), 1);
     QVERIFY(uit->index(0, 0).data().toString().endsWith(QStringLiteral("ATM.mdl")));
     QCOMPARE(w.tv(kSelectedTestCases)->treeModel()->rowCount(), 1);
+    TreeModel* design = w.tv(kDesignTree)->treeModel();
+    QCOMPARE(design->rowCount(), 1);
+    QCOMPARE(design->index(0, 0).data().toString(), QStringLiteral("Design Tree"));
+    QCOMPARE(design->rowCount(design->index(0, 0)), 2);  // ATM Core, Bank Services
     QVERIFY(!w.busyBox()->isVisible());
 
     // A file that is not a model: a message, and the loaded model stays.
