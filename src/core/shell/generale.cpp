@@ -1,5 +1,6 @@
 #include "shell/generale.h"
 
+#include "model/analisi_link.h"
 #include "model/design_tree.h"
 #include "model/vista_casi_uso.h"
 #include "model/work_folder.h"
@@ -37,6 +38,7 @@ Generale::Generale() {
     ScriviVistaCasiUso(m, model, links, notLinked, status);
     ScriviRealizzazioni(m, model, links, notLinked, status);
   };
+  fasi.costruisciMainTree = [](Generale& g, ModelSource&, Handle) { CostruisciMainTree(g); };
   fasi.costruisciDesignTree = [](Generale& g, ModelSource& m, Handle model) {
     if (!CostruisciDesignTree(g.TV(kDesignTree), m, model)) ++g.passiFalliti;
   };

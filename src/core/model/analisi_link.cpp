@@ -1,0 +1,218 @@
+#include "model/analisi_link.h"
+
+#include <cstdio>
+#include <fstream>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "model/work_folder.h"
+#include "shell/generale.h"
+#include "tree/kinds.h"
+#include "tree/tag.h"
+
+namespace zov {
+
+namespace {
+
+constexpr std::string_view kSep = "::";
+constexpr int kMaxPasses = 9;
+
+// The fields of text cut at every "::".
+std::vector<std::string_view> Cut(std::string_view text) {
+  std::vector<std::string_view> parts;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t at = text.find(kSep, start);
+    if (at == std::string_view::npos) {
+      parts.push_back(text.substr(start));
+      return parts;
+    }
+    parts.push_back(text.substr(start, at - start));
+    start = at + kSep.size();
+  }
+}
+
+// Everything after the nth "::" (n from 1), or "" when there are fewer.
+std::string_view After(std::string_view text, int n) {
+  std::size_t at = 0;
+  for (int i = 0; i < n; ++i) {
+    const std::size_t found = text.find(kSep, at);
+    if (found == std::string_view::npos) return {};
+    at = found + kSep.size();
+  }
+  return text.substr(at);
+}
+
+std::string Field(const std::vector<std::string_view>& parts, std::size_t i) {
+  return i < parts.size() ? std::string(parts[i]) : std::string();
+}
+
+bool IsDiagramLine(std::string_view kind) { return kind == "SCENAUC" || kind == "COLLAUC"; }
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path, std::ios::binary);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+void Dump(WorkFolder& work, const char* name, const std::vector<RecordRelazione>& table) {
+  std::string error;
+  std::ofstream out = work.create(name, CreatedList::kLoad, &error);
+  for (const auto& r : table) out << r.f1 << "--" << r.f2 << "--" << r.f3 << "--" << r.f4 << '\n';
+}
+
+}  // namespace
+
+CampiLink RitornaCampi(std::string_view line) {
+  CampiLink c;
+  const auto parts = Cut(line);
+  c.tipo = std::string(parts[0]);
+  if (c.tipo.find("OBJ") != std::string::npos) {
+    c.oggetto = true;
+    c.f1 = Field(parts, 1);
+    c.f2 = std::string(After(line, 2));
+  } else if (IsDiagramLine(c.tipo)) {
+    c.f1 = Field(parts, 1);
+    c.f3 = Field(parts, 2);
+    c.f4 = std::string(After(line, 3));
+  } else {
+    c.f1 = Field(parts, 1);
+    c.f2 = Field(parts, 2);
+    c.f3 = Field(parts, 3);
+    c.f4 = std::string(After(line, 4));
+  }
+  return c;
+}
+
+void CambiaNumerazione(std::vector<RecordRelazione>& table) {
+  // Indexes of the records by their original target and source.
+  std::unordered_map<std::string, std::vector<std::size_t>> byTarget, bySource;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    byTarget[table[i].f3].push_back(i);
+    bySource[table[i].f1].push_back(i);
+  }
+  int c = 0;
+  for (std::size_t i = 0; i < table.size(); ++i) {
+    if (table[i].f3.find(kSep) != std::string::npos) continue;
+    const std::string t = table[i].f3;
+    for (std::size_t j : byTarget[t]) {
+      if (j <= i || table[j].f3 != t) continue;
+      char number[16];
+      std::snprintf(number, sizeof number, "%06d", c);
+      table[j].f3 = t + "::" + number;
+      for (std::size_t m : bySource[t])
+        if (m > i && table[m].f1 == t) table[m].f1 = table[j].f3;
+      ++c;
+    }
+  }
+}
+
+int ControllaRipetizione(const Tree& tree, int node) {
+  const std::string own = tree.node(node).key.substr(0, 12);
+  int count = 0;
+  for (NodeId p = tree.node(node).parent; p != kNoNode; p = tree.node(p).parent)
+    if (tree.node(p).key.substr(0, 12) == own) ++count;
+  return count;
+}
+
+int CostruisciMainTree(Generale& g) {
+  WorkFolder* work = g.workFolder();
+  if (work == nullptr) return 0;
+  Tree& t = g.TV(kMainTree);
+  const auto linkPath = work->pathOf("collegamenti.txt");
+  const std::vector<std::string> lines = ReadLines(linkPath ? linkPath->string() : std::string());
+  std::vector<CampiLink> fields;
+  fields.reserve(lines.size());
+  for (const auto& l : lines) fields.push_back(RitornaCampi(l));
+
+  // 1. The relation table.
+  std::vector<RecordRelazione> table;
+  for (const auto& f : fields)
+    if (!f.oggetto) table.push_back({f.f1, f.f2, f.f3, f.f4});
+  g.MostraMessaggio("End of Operation");
+  g.MostraMessaggio("Sorting all Items ...");
+
+  // 2. Actor nodes, in the order of their first line.
+  for (const auto& f : fields) {
+    if (f.tipo != "ACTOROBJ" || t.isPresent(f.f1)) continue;
+    const NodeId actor = t.addTop(f.f1, EtichettaPeso(1.0f, f.f2), kind::kActor);
+    if (actor != kNoNode) t.setTag(actor, "LIV:0$$WEI:" + FormattaPeso(1.0f) + "$$NCI:1$$EDI:F");
+  }
+
+  // 3. The dumps of the table, before and after renumbering.
+  Dump(*work, "nonriordinati.txt", table);
+  CambiaNumerazione(table);
+  Dump(*work, "riordinati.txt", table);
+
+  // 4. The verify passes.
+  std::string error;
+  work->create("passo1.txt", CreatedList::kLoad, &error);
+  std::unordered_set<std::string> processed;  // emptied at every load
+  int counter = 1;
+  std::string designLink;  // the key of the first "Design Link" node
+  bool waiting = true;
+  int pass = 1;
+  for (; waiting && pass <= kMaxPasses; ++pass) {
+    g.MostraMessaggio("Starting verify #" + std::to_string(pass));
+    waiting = false;
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+      const CampiLink& f = fields[n];
+      if (f.oggetto) continue;
+      const std::string& line = lines[n];
+      if (!t.isPresent(f.f1)) {
+        waiting = true;
+        continue;
+      }
+      if (IsDiagramLine(f.tipo)) {
+        t.addChild(f.f1, f.f3, f.f4, f.tipo == "SCENAUC" ? kind::kSequence : kind::kCollaboration);
+        processed.insert(line);
+        continue;
+      }
+      if (t.isPresent(f.f3) && processed.count(line) == 0) {
+        // A further occurrence of an element already in the tree: a link.
+        const NodeId target = t.find(f.f3);
+        if (target == kNoNode) continue;  // only copies of it exist: nothing to point to
+        const std::string key = f.f3 + "ACTOR" + std::to_string(counter++);
+        if (t.node(target).image == kind::kActor) {
+          t.addChild(f.f1, key, f.f4, kind::kActor);
+        } else {
+          const NodeId link = t.addChild(f.f1, key, f.f4, kind::kContinua);
+          if (link != kNoNode) {
+            if (ControllaRipetizione(t, link) != 0) {
+              t.setImage(link, kind::kUsecaseCic);
+            } else {
+              if (auto cont = work->create(key + "_cont.txt", CreatedList::kLoad, &error); cont.is_open())
+                cont << f.f3 << '\n' << f.f4 << '\n';
+              if (auto entry = work->create(f.f3 + "_entry.txt", CreatedList::kLoad, &error, true); entry.is_open())
+                entry << key << '\n' << f.f4 << '\n';
+              t.setBold(link, true);
+              t.setBold(target, true);
+              if (t.node(target).image == kind::kUsecase) t.setImage(target, kind::kEntryUsecase);
+            }
+          }
+        }
+        processed.insert(line);
+        continue;
+      }
+      if (f.tipo == "ASSOCREL") {
+        t.addChild(f.f1, f.f3, f.f4, kind::kUsecaseRel);
+      } else if (f.tipo == "ASSOCPACK") {
+        if (designLink.empty()) {
+          designLink = f.f1 + "Design Link";
+          t.addChild(f.f1, designLink, "Design Link", kind::kPackage);
+        }
+        t.addChild(designLink, f.f3, f.f4, kind::kPackage);
+      } else {
+        t.addChild(f.f1, f.f3, f.f4, kind::kUsecase);
+      }
+      processed.insert(line);
+    }
+  }
+  return pass - 1;
+}
+
+}  // namespace zov

@@ -1,0 +1,76 @@
+#include "model/analisi_link.h"
+
+#include <gtest/gtest.h>
+
+#include "model/caricamento.h"
+#include "model/work_folder.h"
+#include "shell/generale.h"
+
+namespace zov {
+namespace {
+
+TEST(RitornaCampi, SplitsByKind) {
+  const CampiLink obj = RitornaCampi("USECAOBJ::5A1000000020::2::0");
+  EXPECT_TRUE(obj.oggetto);
+  EXPECT_EQ(obj.f1, "5A1000000020");
+  EXPECT_EQ(obj.f2, "2::0");
+  const CampiLink scen = RitornaCampi("SCENAUC::U::D::main::flow");
+  EXPECT_EQ(scen.f1, "U");
+  EXPECT_EQ(scen.f3, "D");
+  EXPECT_EQ(scen.f4, "main::flow");
+  const CampiLink rel = RitornaCampi("ASSOC::A::Customer::B::Withdraw");
+  EXPECT_FALSE(rel.oggetto);
+  EXPECT_EQ(rel.tipo, "ASSOC");
+  EXPECT_EQ(rel.f2, "Customer");
+  EXPECT_EQ(rel.f3, "B");
+  EXPECT_EQ(rel.f4, "Withdraw");
+}
+
+TEST(CambiaNumerazione, RepeatedTargetsGetNumbers) {
+  std::vector<RecordRelazione> t = {{"A", "a", "X", "x"}, {"B", "b", "X", "x"}, {"X", "x", "Y", "y"}};
+  CambiaNumerazione(t);
+  EXPECT_EQ(t[0].f3, "X");
+  EXPECT_EQ(t[1].f3, "X::000000");
+  EXPECT_EQ(t[2].f1, "X::000000");
+}
+
+TEST(MainTree, AtmLinksEntriesAndLeafCopies) {
+  auto work = WorkFolder::CreatePrivate(nullptr);
+  ASSERT_TRUE(work);
+  Generale g;
+  QuietBusyBox busy;
+  g.setBusyBox(&busy);
+  g.setWorkFolder(&*work);
+  ASSERT_EQ(CaricaModello(g, std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl"), "");
+  const Tree& t = g.TV(kMainTree);
+  // Actors at the top level with their label and tag.
+  ASSERT_EQ(t.rootCount(), 4);
+  const NodeId customer = t.firstRoot();
+  EXPECT_EQ(t.node(customer).text, "[1.0000] Customer");
+  EXPECT_EQ(t.node(customer).tag, "LIV:0$$WEI:1.0000$$NCI:1$$EDI:F");
+  // The generalized actor below Customer is a leaf copy.
+  const NodeId copy = t.find("5A1000000011ACTOR1");
+  ASSERT_NE(copy, kNoNode);
+  EXPECT_EQ(t.node(copy).image, "actor");
+  EXPECT_EQ(t.node(copy).parent, customer);
+  // Withdraw Cash is owned by Customer; Bank System and Print Receipt reach it again: links.
+  const NodeId withdraw = t.find("5A1000000020");
+  EXPECT_EQ(t.node(withdraw).parent, customer);
+  EXPECT_EQ(t.node(withdraw).image, "entryusecase");
+  EXPECT_TRUE(t.node(withdraw).bold);
+  const NodeId link = t.find("5A1000000020ACTOR4");
+  ASSERT_NE(link, kNoNode);
+  EXPECT_EQ(t.node(link).image, "continua");
+  EXPECT_TRUE(t.node(link).bold);
+  // Print Receipt is reached by nothing: its line waits through every pass.
+  EXPECT_FALSE(t.isPresent("5A1000000022"));
+  EXPECT_EQ(t.node(t.find("5A1000000040")).image, "sequence");
+  EXPECT_EQ(t.node(t.find("5A1000000041")).image, "collaboration");
+  EXPECT_EQ(t.node(t.find("5A1000000051")).image, "usecaserel");
+  EXPECT_EQ(t.node(t.find("5A1000000051Design Link")).text, "Design Link");
+  EXPECT_TRUE(work->created("5A1000000020ACTOR4_cont.txt"));
+  RimuoveFileCreati(*work);
+}
+
+}  // namespace
+}  // namespace zov
