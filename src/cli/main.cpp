@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "model/caricamento.h"
@@ -25,8 +26,16 @@ void PrintUsage(std::FILE* out) {
       "\n"
       "Commands:\n"
       "  load MODEL     load the model and print a one-line summary of it\n"
+      "  tree MODEL     load the model and print one of its trees, one node per\n"
+      "                 line in collection order, tab-separated under a header:\n"
+      "                 index depth key kind text tag fore back bold\n"
+      "                 (colours as 0xBBGGRR, bold as 0/1; a tab, line break or\n"
+      "                 backslash inside a field is written \\t, \\n, \\r, \\\\)\n"
       "\n"
       "Options:\n"
+      "  --tree N       the tree to print: 0 Main Tree (default), 1 UIT tree,\n"
+      "                 2 Test Specification, 3 selected test cases,\n"
+      "                 4 not-linked tree, 5 selection tree, 6 Design Tree\n"
       "  --work DIR     write the working files into DIR and keep them there\n"
       "                 (default: a private folder, removed at the end)\n"
       "  -h, --help     show this help and exit\n"
@@ -45,7 +54,46 @@ struct Options {
   std::string command;
   std::vector<std::string> arguments;
   std::optional<std::string> work;
+  std::optional<int> tree;
 };
+
+// A field of a tree line: tabs, line breaks and backslashes escaped.
+std::string Field(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\\': out += "\\\\"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+
+void PrintTree(const zov::Tree& t) {
+  std::string out = "index\tdepth\tkey\tkind\ttext\ttag\tfore\tback\tbold\n";
+  std::unordered_map<zov::NodeId, int> depth;
+  depth.reserve(static_cast<std::size_t>(t.count()));
+  int index = 0;
+  for (zov::NodeId id = t.nextInCollection(zov::kNoNode); id != zov::kNoNode; id = t.nextInCollection(id)) {
+    const zov::Node& n = t.node(id);
+    const int d = n.parent == zov::kNoNode ? 0 : depth[n.parent] + 1;
+    depth[id] = d;
+    char colours[40];
+    std::snprintf(colours, sizeof colours, "0x%06X\t0x%06X\t%d", static_cast<unsigned>(n.foreColor),
+                  static_cast<unsigned>(n.backColor), n.bold ? 1 : 0);
+    out += std::to_string(++index) + '\t' + std::to_string(d) + '\t' + Field(n.key) + '\t' + Field(n.image) +
+           '\t' + Field(n.text) + '\t' + Field(n.tag) + '\t' + colours + '\n';
+    if (out.size() > (1u << 16)) {
+      std::fwrite(out.data(), 1, out.size(), stdout);
+      out.clear();
+    }
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
 
 std::string Plural(int n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -55,7 +103,7 @@ std::string Plural(int n, const char* one, const char* many) {
 class NoAsker : public zov::ScriptedAsker {};
 
 int Load(const Options& o) {
-  if (o.arguments.size() != 1) return UsageError("'load' takes one model file");
+  if (o.arguments.size() != 1) return UsageError("'" + o.command + "' takes one model file");
   const std::string& path = o.arguments.front();
 
   std::string error;
@@ -79,8 +127,13 @@ int Load(const Options& o) {
   if (!error.empty()) {
     std::fprintf(stderr, "zov: %s\n", error.c_str());
     status = kExitFailure;
+  } else if (o.command == "tree") {
+    for (const auto& w : g.modello()->Warnings()) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
+    for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
+    PrintTree(g.TV(o.tree.value_or(zov::kMainTree)));
   } else {
     for (const auto& w : g.modello()->Warnings()) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
+    for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
     const auto* petal = dynamic_cast<const zov::PetalModel*>(g.modello());
     const auto s = petal->Summarize();
     std::printf("%s: %s, %s, %s, %s, %s, %s, %s, %s\n", path.c_str(),
@@ -120,6 +173,17 @@ int main(int argc, char** argv) {
       o.work = std::string(args[++i]);
     } else if (a.substr(0, 7) == "--work=") {
       o.work = std::string(a.substr(7));
+    } else if (a == "--tree" || a.substr(0, 7) == "--tree=") {
+      std::string_view value;
+      if (a == "--tree") {
+        if (i + 1 >= args.size()) return UsageError("option '--tree' needs a tree number from 0 to 6");
+        value = args[++i];
+      } else {
+        value = a.substr(7);
+      }
+      if (value.size() != 1 || value[0] < '0' || value[0] > '6')
+        return UsageError("invalid tree number '" + std::string(value) + "' (0 to 6)");
+      o.tree = value[0] - '0';
     } else if (a == "--") {
       for (++i; i < args.size(); ++i) (o.command.empty() ? o.command : o.arguments.emplace_back()) = args[i];
     } else if (a.size() > 1 && a[0] == '-') {
@@ -132,6 +196,7 @@ int main(int argc, char** argv) {
   }
   if (o.command.empty()) return UsageError("missing command");
   if (o.work && o.work->empty()) return UsageError("option '--work' needs a folder");
-  if (o.command == "load") return Load(o);
+  if (o.tree && o.command != "tree") return UsageError("option '--tree' goes with the 'tree' command");
+  if (o.command == "load" || o.command == "tree") return Load(o);
   return UsageError("unknown command '" + o.command + "'");
 }

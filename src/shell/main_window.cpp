@@ -185,10 +185,7 @@ void MainWindow::caricaFinestra() {
 }
 
 void MainWindow::apriModello(const std::string& path) {
-  const std::string error = CaricaModello(g_, path);
-  if (!error.empty())
-    g_.asker()->messageBox("The model could not be loaded.\n\n" + error, "Zov Suite", MessageButtons::kOk,
-                           MessageIcon::kCritical);
+  ApriModello(g_, path);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -63,6 +63,7 @@ std::string CaricaModello(Generale& g, const std::string& path) {
 
   g.setModello(std::move(source), model);
   g.passiFalliti = 0;
+  g.avvisi.clear();
   ModelSource& m = *g.modello();
   const FasiCaricamento& fasi = g.fasi;
   if (fasi.scriviViste) fasi.scriviViste(g, m, model, links, notLinked);
@@ -82,12 +83,14 @@ std::string CaricaModello(Generale& g, const std::string& path) {
 
   if (fasi.gestisciNotLinked) fasi.gestisciNotLinked(g, m, model);
   g.MostraMessaggio("Done...");
-  g.nascondiBusy();
+  // The busy box stays up through the tidy-up, which can take a while on a
+  // large model and may have something to say.
   if (fasi.riordinaMainTree) {
     g.TV(kMainTree).beginBulkUpdate();
     fasi.riordinaMainTree(g, m, model);
     g.TV(kMainTree).endBulkUpdate();
   }
+  g.nascondiBusy();
 
   const Tree& main = g.TV(kMainTree);
   if (main.count() > 0) {
@@ -97,15 +100,29 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   return {};
 }
 
+void ApriModello(Generale& g, const std::string& path) {
+  const std::string error = CaricaModello(g, path);
+  Asker* asker = g.asker();
+  if (asker == nullptr) return;
+  if (!error.empty()) {
+    asker->messageBox("The model could not be loaded.\n\n" + error, "Zov Suite", MessageButtons::kOk,
+                      MessageIcon::kCritical);
+    return;
+  }
+  if (g.avvisi.empty()) return;
+  std::string text = "The model was loaded, but the Main Tree is not complete:\n";
+  constexpr std::size_t kShown = 10;
+  for (std::size_t i = 0; i < g.avvisi.size() && i < kShown; ++i) text += "\n" + g.avvisi[i];
+  if (g.avvisi.size() > kShown) text += "\n... and " + std::to_string(g.avvisi.size() - kShown) + " more.";
+  asker->messageBox(text, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+}
+
 void CaricaMdl(Generale& g) {
   Asker* asker = g.asker();
   if (asker == nullptr) return;
   const auto path = asker->openFile("Load MDL File", kFiltroModelli, CartellaIniziale());
   if (!path || path->empty()) return;
-  const std::string error = CaricaModello(g, *path);
-  if (!error.empty())
-    asker->messageBox("The model could not be loaded.\n\n" + error, "Zov Suite", MessageButtons::kOk,
-                      MessageIcon::kCritical);
+  ApriModello(g, *path);
 }
 
 }  // namespace zov

@@ -43,6 +43,10 @@ void ClearAllTreew(Generale& g, int first);
 // success the result is empty.
 std::string CaricaModello(Generale& g, const std::string& path);
 
+// Loads the model and tells the tester what went wrong: a model that cannot
+// be read, or the problems that left the Main Tree incomplete.
+void ApriModello(Generale& g, const std::string& path);
+
 // The "Load MDL File" command: asks for the file, loads it, and tells the
 // tester when the model cannot be read. Cancelling changes nothing.
 void CaricaMdl(Generale& g);

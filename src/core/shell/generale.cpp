@@ -2,11 +2,13 @@
 
 #include "model/analisi_link.h"
 #include "model/design_tree.h"
+#include "model/riordino.h"
 #include "model/vista_casi_uso.h"
 #include "model/work_folder.h"
 #include "tree/kinds.h"
 #include "tree/numbers.h"
 #include "tree/tag.h"
+#include "weights/pesi.h"
 
 namespace zov {
 
@@ -39,8 +41,24 @@ Generale::Generale() {
     ScriviRealizzazioni(m, model, links, notLinked, status);
   };
   fasi.costruisciMainTree = [](Generale& g, ModelSource&, Handle) { CostruisciMainTree(g); };
+  fasi.pesaMainTree = [](Generale& g, ModelSource& m, Handle model) {
+    g.passiFalliti += PesaAlbero(g.TV(kMainTree), m, model);
+  };
   fasi.costruisciDesignTree = [](Generale& g, ModelSource& m, Handle model) {
     if (!CostruisciDesignTree(g.TV(kDesignTree), m, model)) ++g.passiFalliti;
+  };
+  fasi.gestisciNotLinked = [](Generale& g, ModelSource& m, Handle model) {
+    if (g.workFolder() != nullptr) GestisciNotLinked(g.TV(kNotLinkedTree), m, model, *g.workFolder());
+  };
+  fasi.riordinaMainTree = [](Generale& g, ModelSource&, Handle) {
+    Tree& t = g.TV(kMainTree);
+    StatoCopia copia;
+    AzzeraCollezioni(copia);
+    if (g.workFolder() != nullptr)
+      DuplicaRami(t, copia, *g.workFolder(), [&g](const std::string& text) { g.avvisa(text); });
+    EliminaChildUguali(t);
+    EliminaEntry(t);
+    AggiungiIndicazioniLivello(t);
   };
   locatePackage = [this](NodeId node, int tree) {
     LocatePackage(TV(kDesignTree), TV(tree).node(node).key, tree == kMainTree ? 6 : 4);
@@ -73,6 +91,11 @@ void Generale::caricaFinestra() {
 void Generale::MostraMessaggio(std::string_view text) {
   status_ = std::string(text);
   if (busy_ != nullptr) busy_->setStatus(text);
+}
+
+void Generale::avvisa(const std::string& text) {
+  avvisi.push_back(text);
+  MostraMessaggio(text);
 }
 
 void Generale::mostraBusy() {

@@ -91,6 +91,10 @@ class Generale {
   FasiCaricamento fasi;
   // Steps of the last load that failed and were skipped.
   int passiFalliti = 0;
+  // Problems of the last load that left a tree incomplete, one line each.
+  std::vector<std::string> avvisi;
+  // Reports a problem of the load: in the busy box and in avvisi.
+  void avvisa(const std::string& text);
 
   // --- collaborators -----------------------------------------------------
   void setBusyBox(BusyBox* busy) { busy_ = busy; }

@@ -1,0 +1,251 @@
+#include "model/riordino.h"
+
+#include <cstdio>
+#include <fstream>
+#include <unordered_set>
+
+#include "model/analisi_link.h"
+#include "model/work_folder.h"
+#include "tree/colors.h"
+#include "tree/kinds.h"
+#include "tree/tag.h"
+
+namespace zov {
+
+namespace {
+
+bool IsRealizationStereotype(std::string_view s) {
+  return s == "business use-case realization" || s == "use-case realization";
+}
+bool IsRealize(std::string_view s) { return s == "realize" || s == "realizes"; }
+
+std::string Prefix12(std::string_view key) { return std::string(key.substr(0, 12)); }
+
+// Adds an element below parent with its scenario diagrams below it.
+NodeId AddWithDiagrams(Tree& t, NodeId parent, const ModelSource& m, Handle element, std::string_view kindOf) {
+  const NodeId node = t.addChild(parent, m.Identifier(element), m.Name(element), kindOf);
+  if (node == kNoNode) return kNoNode;
+  for (Handle d : m.ScenarioDiagrams(element))
+    t.addChild(node, m.Identifier(d), m.Name(d),
+               m.DiagramKind(d) == kSequenceDiagram ? kind::kSequence : kind::kCollaboration);
+  return node;
+}
+
+// The tag of a copy: the tag of the node it goes below, one level deeper.
+std::string TagSotto(const Tree& t, NodeId parent) {
+  const NodeTag p = LeggiTag(t.node(parent).tag);
+  return CreaTag(static_cast<std::int16_t>(p.level + 1), p.weight, p.count, p.edited);
+}
+
+bool Pieno(const Tree& t, StatoCopia& s) {
+  if (t.count() < s.limite) return false;
+  s.interrotto = true;
+  s.pila.clear();
+  return true;
+}
+
+// Steps 1 and 2 of a copy: the kind of L after its target T, the cut of a
+// branch whose element already occurs twice above it, and the leaf that
+// stands for L's own element. Returns false when the branch is cut.
+bool IniziaCopia(Tree& t, StatoCopia& s, NodeId l, NodeId target, bool primoLivello) {
+  t.setBold(l, false);
+  const std::string targetKind = t.node(target).image;
+  if (targetKind == kind::kEntryUsecase) {
+    t.setImage(l, kind::kUsecaseRip);
+  } else if (targetKind == kind::kUsecaseRel) {
+    t.setImage(l, kind::kUsecaseRelrip);
+  } else if (primoLivello && t.node(l).image == kind::kContinua) {
+    // A link to anything else (a package reached twice): it takes its
+    // target's kind, so that it is expanded once and the passes end.
+    t.setImage(l, targetKind == kind::kContinua ? kind::kUsecaseCic : std::string_view(targetKind));
+  }
+  if (!primoLivello) {
+    if (ControllaRipetizione(t, l) >= 2) {
+      t.setImage(l, kind::kUsecaseCic);
+      return false;
+    }
+    if (Pieno(t, s)) return false;
+    const Node& n = t.node(l);
+    const NodeId leaf = t.addChild(l, K(s, n.key), n.text, n.image);
+    if (leaf != kNoNode) t.setTag(leaf, TagSotto(t, l));
+  }
+  const Node& tn = t.node(target);
+  if (tn.children > 0) s.pila.push_back({l, tn.child, tn.children});
+  return true;
+}
+
+std::string PrimaRiga(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  if (!in || !std::getline(in, line)) return {};
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+}  // namespace
+
+void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFolder& work) {
+  const NodeId root = t.addTop("ROOT", "<<NOT linked>>", kind::kChain);
+  if (root == kNoNode) return;
+  t.setExpanded(root, true);
+  t.setForeColor(root, kNotLinkedRootFore);
+  t.setBackColor(root, kNotLinkedRootBack);
+
+  const auto path = work.pathOf("notlinked_elements.txt");
+  if (!path) return;
+  std::ifstream in(*path, std::ios::binary);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const CampiLink f = RitornaCampi(line);
+    if (f.tipo == "USECAOBJ") {
+      for (Handle d : m.ClassDiagrams(m.UseCaseRoot(model))) {
+        if (!m.IsUseCaseDiagram(d) || m.DiagramUseCases(d).empty()) continue;
+        for (Handle u : m.DiagramUseCases(d)) {
+          if (m.Identifier(u) != f.f1) continue;
+          if (t.contains(m.Identifier(u))) break;
+          const NodeId node = AddWithDiagrams(t, root, m, u, kind::kUsecase);
+          for (Handle a : m.UseCaseAssociations(u)) {
+            if (!IsRealize(m.Stereotype(a))) continue;
+            const Handle r = m.RoleUseCase(m.Role2(a));
+            if (r && IsRealizationStereotype(m.Stereotype(r)))
+              t.addChild(node, m.Identifier(r), m.Name(r), kind::kUsecaseRel);
+          }
+          break;
+        }
+      }
+    } else {
+      for (Handle p : m.AllPackages(m.LogicalRoot(model))) {
+        for (Handle d : m.ClassDiagrams(p)) {
+          const std::string name = m.Name(d);
+          if (name != "Traceability" && name != "Traceabilities") continue;
+          if (!m.IsUseCaseDiagram(d) || m.DiagramUseCases(d).empty()) continue;
+          for (Handle u : m.DiagramUseCases(d)) {
+            if (!IsRealizationStereotype(m.Stereotype(u)) || m.Identifier(u) != f.f1) continue;
+            // A realization shown on several traceability diagrams is added once.
+            if (!t.contains(f.f1)) AddWithDiagrams(t, root, m, u, kind::kUsecaseRel);
+            break;
+          }
+        }
+      }
+    }
+  }
+}
+
+void AzzeraCollezioni(StatoCopia& s) {
+  s.pila.clear();
+  s.contatore = 0;
+  s.interrotto = false;
+}
+
+std::string K(StatoCopia& s, std::string_view key) {
+  char number[16];
+  std::snprintf(number, sizeof number, "%05u", static_cast<unsigned>(s.contatore++));
+  std::string k(key);
+  k += "$$";
+  k += number;
+  return k;
+}
+
+void CopiaNodoDown(Tree& t, StatoCopia& s, std::string_view destinazione, std::string_view sorgente,
+                   bool primoLivello) {
+  const NodeId l = t.find(destinazione);
+  const NodeId target = t.find(sorgente);
+  if (l == kNoNode || target == kNoNode || s.interrotto) return;
+  const std::size_t base = s.pila.size();
+  if (!IniziaCopia(t, s, l, target, primoLivello)) return;
+  // Depth first, as a recursive copy would go: the branch of a child is
+  // copied whole before its next sibling.
+  while (s.pila.size() > base) {
+    StatoCopia::Livello& level = s.pila.back();
+    if (level.rimanenti == 0 || level.prossimo == kNoNode) {
+      s.pila.pop_back();
+      continue;
+    }
+    const NodeId c = level.prossimo;
+    const NodeId into = level.destinazione;
+    level.prossimo = t.node(c).next;
+    --level.rimanenti;
+    if (Pieno(t, s)) return;
+    const Node& cn = t.node(c);
+    const std::string_view kindOf = cn.image == kind::kUsecaseRel ? kind::kUsecaseRelrip : std::string_view(cn.image);
+    const NodeId copy = t.addChild(into, K(s, cn.key), cn.text, kindOf);
+    if (copy == kNoNode) continue;
+    t.setTag(copy, TagSotto(t, into));
+    if (t.node(c).children > 0) {
+      IniziaCopia(t, s, copy, c, false);
+      if (s.interrotto) return;
+    }
+  }
+}
+
+void DuplicaRami(Tree& t, StatoCopia& s, const WorkFolder& work,
+                 const std::function<void(const std::string&)>& notice) {
+  s.contatore = 0;
+  const auto tell = [&notice](const std::string& text) {
+    if (notice) notice(text);
+  };
+  std::unordered_set<NodeId> failed;  // links that cannot be expanded stay as they are
+  bool found = true;
+  while (found && !s.interrotto) {
+    found = false;
+    const int c = t.count();
+    NodeId id = t.nextInCollection(kNoNode);
+    for (int i = 1; i <= c && id != kNoNode; ++i, id = t.nextInCollection(id)) {
+      const Node& n = t.node(id);
+      if (n.image != kind::kContinua || failed.count(id) != 0) continue;
+      found = true;
+      std::string k = n.key;
+      if (const std::size_t cut = k.find("$$"); cut != std::string::npos) k.resize(cut);
+      const std::string file = k + "_cont.txt";
+      const auto path = work.pathOf(file);
+      std::error_code ec;
+      const std::string target = path && std::filesystem::exists(*path, ec) ? PrimaRiga(*path) : std::string();
+      if (target.empty()) {
+        failed.insert(id);
+        tell("Link \"" + n.text + "\": the continuation file \"" + file + "\" is missing; its branch is not copied.");
+        continue;
+      }
+      if (!t.contains(target)) {
+        failed.insert(id);
+        tell("Link \"" + n.text + "\": its element " + target + " is not in the Main Tree; its branch is not copied.");
+        continue;
+      }
+      const std::string key = n.key;
+      CopiaNodoDown(t, s, key, target, true);
+      if (s.interrotto) {
+        tell("The Main Tree has reached " + std::to_string(s.limite) +
+             " nodes: copying branches below links stopped here, and the links left are not expanded.");
+        return;
+      }
+    }
+  }
+}
+
+void EliminaChildUguali(Tree& t) {
+  for (int i = 1; i <= t.count(); ++i) {
+    const NodeId id = t.at(i);
+    const Node& n = t.node(id);
+    if (n.parent == kNoNode || n.children != 0) continue;
+    if (Prefix12(n.key) == Prefix12(t.node(n.parent).key)) t.remove(id);
+  }
+}
+
+void EliminaEntry(Tree& t) {
+  for (NodeId id : t.collection()) {
+    if (t.node(id).image != kind::kEntryUsecase) continue;
+    t.setImage(id, kind::kUsecase);
+    t.setBold(id, false);
+  }
+}
+
+void AggiungiIndicazioniLivello(Tree& t) {
+  NodeId previous = t.addTop("LEVEL 0", "LEVEL 0", kind::kRose);
+  if (previous != kNoNode) t.setExpanded(previous, true);
+  for (int n = 1; n <= livellomassimo && previous != kNoNode; ++n) {
+    const std::string text = "LEVEL " + std::to_string(n);
+    previous = t.addChild(previous, text, text, kind::kRose);
+    if (previous != kNoNode) t.setExpanded(previous, true);
+  }
+}
+
+}  // namespace zov

@@ -1,0 +1,75 @@
+// The last stages of a load: the not-linked tree TV(4), and the tidy-up of
+// the Main Tree. Below every link node the branch of the element it points
+// to is copied, so that every path from an actor shows the whole behaviour
+// reached from it; leaf children standing for their own parent's element
+// are removed; entry nodes become plain use cases again; and a chain of
+// "LEVEL n" markers down to the deepest level is added.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/model_source.h"
+#include "tree/tree.h"
+
+namespace zov {
+
+class WorkFolder;
+
+// Builds the not-linked tree from the lines of "notlinked_elements.txt":
+// the "<<NOT linked>>" root, the use cases and realizations that take part
+// in no relation, their scenario diagrams, and below a use case the
+// realizations that realize it.
+void GestisciNotLinked(Tree& notLinked, const ModelSource& m, Handle model, const WorkFolder& work);
+
+// The most nodes the Main Tree may reach by branch copying.
+inline constexpr int kMassimoNodiMainTree = 200000;
+
+// The state of the branch copy: the running copy number and the stack of
+// the branch being copied (the node receiving copies and the next child to
+// copy at each depth).
+struct StatoCopia {
+  std::uint32_t contatore = 0;
+  struct Livello {
+    NodeId destinazione = kNoNode;  // receives the copies
+    NodeId prossimo = kNoNode;      // the next child of the source to copy
+    int rimanenti = 0;              // children of the source still to copy
+  };
+  std::vector<Livello> pila;
+  int limite = kMassimoNodiMainTree;
+  bool interrotto = false;  // the node limit was reached
+};
+
+// Empties the copy stack and the running number.
+void AzzeraCollezioni(StatoCopia& s);
+
+// The next copy key: key "$$" and the running number with at least five digits.
+std::string K(StatoCopia& s, std::string_view key);
+
+// Copies the children of the node keyed sorgente (T) below the node keyed
+// destinazione (L), their branches with them; see DuplicaRami.
+void CopiaNodoDown(Tree& t, StatoCopia& s, std::string_view destinazione, std::string_view sorgente,
+                   bool primoLivello);
+
+// Expands every "continua" node: reads the target of the link from its
+// continuation file and copies the target's branch below it, pass after
+// pass until no link is left to expand. notice receives the problems met
+// (a missing continuation file, the node limit); the rest goes on.
+void DuplicaRami(Tree& t, StatoCopia& s, const WorkFolder& work,
+                 const std::function<void(const std::string&)>& notice);
+
+// Removes, in one scan, the leaves whose key begins with the same 12
+// characters as their parent's key.
+void EliminaChildUguali(Tree& t);
+
+// "entryusecase" nodes become "usecase" and stop being bold.
+void EliminaEntry(Tree& t);
+
+// "LEVEL 0" at the top level, then "LEVEL n" below "LEVEL n-1" down to
+// livellomassimo.
+void AggiungiIndicazioniLivello(Tree& t);
+
+}  // namespace zov

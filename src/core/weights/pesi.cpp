@@ -1,0 +1,233 @@
+#include "weights/pesi.h"
+
+#include "tree/colors.h"
+#include "tree/kinds.h"
+#include "tree/numbers.h"
+#include "tree/tag.h"
+
+namespace zov {
+
+namespace {
+
+constexpr std::string_view kMarcatore = "WGH=";
+constexpr std::int16_t kPesoSenzaMarcatore = 5;
+
+// How a child's documentation is found: a use case (an entry use case is
+// one too: the kind only marks, during the load, a use case reached
+// twice), a scenario diagram, or a link node standing for a use case
+// reached again (the first 12 characters of its key are the use case's
+// identifier). Other children take no documentation weight.
+enum class Lettura { kNessuna, kUseCase, kDiagramma, kCollegamento };
+
+Lettura LetturaDi(std::string_view k) {
+  if (k == kind::kUsecase || k == kind::kUsecaseRel || k == kind::kEntryUsecase) return Lettura::kUseCase;
+  if (k == kind::kSequence || k == kind::kCollaboration) return Lettura::kDiagramma;
+  if (k == kind::kContinua || k == kind::kUsecaseCic) return Lettura::kCollegamento;
+  return Lettura::kNessuna;
+}
+
+struct Documento {
+  bool pesato = false;  // the child takes a documentation weight
+  std::string testo;
+};
+
+// The documentation of the element a child stands for; nothing when a use
+// case or diagram child is no element of the model.
+std::optional<Documento> Documentazione(const Tree& t, NodeId child, const IndiceDocumenti& index) {
+  const Node& c = t.node(child);
+  Handle element;
+  switch (LetturaDi(c.image)) {
+    case Lettura::kNessuna:
+      return Documento{};
+    case Lettura::kUseCase:
+      element = index.CercaUseCase(c.key);
+      break;
+    case Lettura::kDiagramma:
+      element = index.CercaDiagramma(c.key);
+      break;
+    case Lettura::kCollegamento:
+      element = index.CercaUseCase(std::string_view(c.key).substr(0, 12));
+      if (!element) return Documento{};  // a link to something else (a package)
+      break;
+  }
+  if (!element) return std::nullopt;
+  return Documento{true, index.model().Documentation(element)};
+}
+
+}  // namespace
+
+IndiceDocumenti::IndiceDocumenti(const ModelSource& m, Handle model) : m_(m) {
+  for (Handle u : m.AllUseCases(model)) {
+    useCases_.try_emplace(m.Identifier(u), u);
+    for (Handle d : m.ScenarioDiagrams(u)) diagrams_.try_emplace(m.Identifier(d), d);
+  }
+}
+
+Handle IndiceDocumenti::CercaUseCase(std::string_view key) const {
+  const auto it = useCases_.find(std::string(key));
+  return it == useCases_.end() ? Handle{} : it->second;
+}
+
+Handle IndiceDocumenti::CercaDiagramma(std::string_view key) const {
+  const auto it = diagrams_.find(std::string(key));
+  return it == diagrams_.end() ? Handle{} : it->second;
+}
+
+std::optional<double> PesoDocumentazione(std::string_view documentation) {
+  const std::size_t at = documentation.find(kMarcatore);
+  if (at == std::string_view::npos) return std::nullopt;
+  std::string_view rest = documentation.substr(at + kMarcatore.size());
+  const std::size_t start = rest.find_first_not_of(" \t");
+  if (start == std::string_view::npos) return 0.0;
+  rest = rest.substr(start);
+  return LeggiNumero(rest.substr(0, rest.find_first_of(" \t\r\n")));
+}
+
+std::optional<bool> CercaPesiDoc(const Tree& t, NodeId node, const IndiceDocumenti& index) {
+  for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) {
+    const auto doc = Documentazione(t, c, index);
+    if (!doc) return std::nullopt;
+    if (!doc->pesato) continue;
+    // A use case needs only "WGH"; a diagram needs the whole marker.
+    const bool diagram = LetturaDi(t.node(c).image) == Lettura::kDiagramma;
+    if (doc->testo.find(diagram ? kMarcatore : std::string_view("WGH")) != std::string::npos) return true;
+  }
+  return false;
+}
+
+std::optional<std::int16_t> SommaPesiDoc(const Tree& t, NodeId node, const IndiceDocumenti& index) {
+  std::int16_t total = 0;
+  for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) {
+    const auto doc = Documentazione(t, c, index);
+    if (!doc) return std::nullopt;
+    if (!doc->pesato) continue;
+    const auto weight = PesoDocumentazione(doc->testo);
+    bool overflow = false;
+    total = RoundInt16(static_cast<double>(total) + (weight ? *weight : kPesoSenzaMarcatore), &overflow);
+    if (overflow) return std::nullopt;
+  }
+  return total;
+}
+
+std::optional<PesoDoc> LeggiPesoDoc(const Tree& t, NodeId child, const IndiceDocumenti& index) {
+  PesoDoc result;
+  const auto doc = Documentazione(t, child, index);
+  if (!doc) return std::nullopt;
+  if (!doc->pesato) return result;
+  const auto weight = PesoDocumentazione(doc->testo);
+  if (!weight) {
+    result.missing = true;
+    return result;
+  }
+  bool overflow = false;
+  result.weight = RoundInt16(*weight, &overflow);
+  if (overflow) return std::nullopt;
+  return result;
+}
+
+bool AssegnaPesi(Tree& t, NodeId node, const IndiceDocumenti& index) {
+  const Node& n0 = t.node(node);
+  if (n0.image == kind::kPackage) {
+    // A package takes no share; the "Design Link" node keeps its parent's.
+    if (n0.text.find("Design Link") == std::string::npos) {
+      t.setText(node, std::string(kEtichettaPackage) + n0.text);
+      t.setTag(node, CreaTag(1, 0.0f, 0, false));
+    }
+    return true;
+  }
+  const auto docMode = CercaPesiDoc(t, node, index);
+  if (!docMode) return false;
+  const NodeTag own = LeggiTag(t.node(node).tag);
+  const auto level = static_cast<std::int16_t>(own.level + 1);
+  int n = t.node(node).children;
+  if (n == 0) return true;
+
+  bool hasPackage = false;
+  for (NodeId c = t.node(node).child; c != kNoNode && !hasPackage; c = t.node(c).next)
+    hasPackage = t.node(c).image == kind::kPackage;
+
+  const auto label = [&t](NodeId c, float share) {
+    t.setText(c, EtichettaPeso(share, t.node(c).text));
+  };
+
+  if (hasPackage) {
+    --n;
+    t.setTag(node, CreaTag(own.level, own.weight, static_cast<std::int16_t>(n), own.edited));
+    if (n == 0) return false;  // only packages: there is nothing to share
+    const auto share = static_cast<float>(1.0 / n);
+    for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) {
+      if (t.node(c).image == kind::kPackage) {
+        t.setText(c, std::string(kEtichettaPackage) + t.node(c).text);
+        t.setTag(c, CreaTag(level, 0.0f, 0, own.edited));
+      } else {
+        label(c, share);
+        t.setTag(c, CreaTag(level, share, 0, own.edited));
+      }
+    }
+    return true;
+  }
+
+  if (*docMode) {
+    const auto total = SommaPesiDoc(t, node, index);
+    if (!total) return false;
+    t.setTag(node, CreaTag(own.level, own.weight, static_cast<std::int16_t>(n), own.edited));
+    if (*total == 0) return false;
+    for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) {
+      const auto weight = LeggiPesoDoc(t, c, index);
+      if (!weight) return false;
+      const double w = weight->missing ? kPesoSenzaMarcatore : weight->weight;
+      const auto share = static_cast<float>(w / *total);
+      label(c, share);
+      t.setTag(c, CreaTag(level, share, 0, own.edited));
+    }
+    return true;
+  }
+
+  t.setTag(node, CreaTag(own.level, own.weight, static_cast<std::int16_t>(n), own.edited));
+  const auto share = static_cast<float>(1.0 / n);
+  for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) {
+    label(c, share);
+    t.setTag(c, CreaTag(level, share, 0, own.edited));
+  }
+  return true;
+}
+
+int PesaAlbero(Tree& t, const ModelSource& m, Handle model) {
+  const IndiceDocumenti index(m, model);
+  int abandoned = 0;
+  for (NodeId id : t.collection())
+    if (!AssegnaPesi(t, id, index)) ++abandoned;
+  return abandoned;
+}
+
+float CalcolaPesiAssoluti(Tree& t) {
+  float sum = 0.0f;
+  for (NodeId id : t.collection()) {
+    const Node& n = t.node(id);
+    if (n.parent != kNoNode) {
+      const NodeTag own = LeggiTag(n.tag);
+      const NodeTag parent = LeggiTag(t.node(n.parent).tag);
+      const float a = own.weight * parent.weight;
+      t.setTag(id, CreaTag(own.level, a, own.count, own.edited));
+      t.setText(id, SostituiscePeso(n.text, a));
+    }
+    if (n.children == 0) {
+      t.setForeColor(id, Rgb(0, 128, 0));
+      sum += LeggiTag(t.node(id).tag).weight;
+    }
+  }
+  return sum;
+}
+
+std::string TestoSommaFoglie(float sum) { return "Leaves weights sum: " + FormaBreve(sum); }
+
+void AllineaPesiTag(Tree& t) {
+  for (NodeId id : t.collection()) {
+    const Node& n = t.node(id);
+    const float label = LeggiPesoEtichetta(n.text);
+    const NodeTag tag = LeggiTag(n.tag);
+    if (label != tag.weight) t.setTag(id, CreaTag(tag.level, label, tag.count, tag.edited));
+  }
+}
+
+}  // namespace zov
