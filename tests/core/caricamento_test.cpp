@@ -140,6 +140,24 @@ TEST_F(LoadTest, LaterStagesRunInOrder) {
   EXPECT_EQ(fs::file_size(work.dir() / "collegamenti.txt"), 12u);
 }
 
+TEST_F(LoadTest, ProblemsOfTheTidyUpAreShownAfterTheLoad) {
+  g.fasi.riordinaMainTree = [this](Generale& gg, ModelSource&, Handle) {
+    EXPECT_TRUE(busy.visible);  // still up: the message can be read
+    gg.avvisa("Link \"Pay\": the continuation file \"X_cont.txt\" is missing; its branch is not copied.");
+  };
+  ApriModello(g, kAtm);
+  ASSERT_EQ(asker.asked.size(), 1u);
+  EXPECT_EQ(asker.asked[0].title, "Zov Suite");
+  EXPECT_NE(asker.asked[0].text.find("X_cont.txt"), std::string::npos);
+  EXPECT_EQ(busy.history.back().find("Link \"Pay\""), 0u);
+  EXPECT_FALSE(busy.visible);
+  // The next load starts with no problems.
+  g.fasi = Generale().fasi;
+  ApriModello(g, kAtm);
+  EXPECT_TRUE(g.avvisi.empty());
+  EXPECT_EQ(asker.asked.size(), 1u);
+}
+
 TEST(CartellaIniziale, FallsBackToHome) {
   const char* home = std::getenv("HOME");
   if (home != nullptr && fs::is_directory(home)) {

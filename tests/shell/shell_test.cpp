@@ -160,7 +160,16 @@ class ShellTest : public QObject {
     QCOMPARE(design->rowCount(), 1);
     QCOMPARE(design->index(0, 0).data().toString(), QStringLiteral("Design Tree"));
     QCOMPARE(design->rowCount(design->index(0, 0)), 2);  // ATM Core, Bank Services
+    // The Main Tree: four actors, then the level markers.
+    TreeModel* main = w.tv(kMainTree)->treeModel();
+    QCOMPARE(main->rowCount(), 5);
+    QCOMPARE(main->index(0, 0).data().toString(), QStringLiteral("[1.0000] Customer"));
+    QCOMPARE(main->index(4, 0).data().toString(), QStringLiteral("LEVEL 0"));
+    TreeModel* notLinked = w.tv(kNotLinkedTree)->treeModel();
+    QCOMPARE(notLinked->rowCount(), 1);
+    QCOMPARE(notLinked->index(0, 0).data().toString(), QStringLiteral("<<NOT linked>>"));
     QVERIFY(!w.busyBox()->isVisible());
+    QCOMPARE(asker.asked.size(), std::size_t{1});  // the file only: a complete load reports nothing
 
     // A file that is not a model: a message, and the loaded model stays.
     asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/../README.md");
