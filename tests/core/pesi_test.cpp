@@ -3,51 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
-#include <unistd.h>
 
 #include "model/caricamento.h"
 #include "model/work_folder.h"
 #include "shell/generale.h"
-#include "support/modello_sintetico.h"
+#include "support/modello_caricato.h"
 #include "tree/kinds.h"
 #include "tree/tag.h"
 
-namespace fs = std::filesystem;
 
 namespace zov {
 namespace {
 
 using test::ModelloSintetico;
 
-// Loads a synthetic model with the whole load; the files go at the end.
-struct Loaded {
-  explicit Loaded(const ModelloSintetico& model) : work(*WorkFolder::CreatePrivate(nullptr)) {
-    static int serial = 0;
-    path = fs::temp_directory_path() / ("zov-weights-" + std::to_string(::getpid()) + "-" +
-                                        std::to_string(++serial) + ".mdl");
-    std::ofstream(path, std::ios::binary) << model.petal();
-    g.setBusyBox(&busy);
-    g.setWorkFolder(&work);
-    error = CaricaModello(g, path.string());
-  }
-  ~Loaded() {
-    RimuoveFileCreati(work);
-    fs::remove(path);
-  }
-  const Tree& main() const { return g.TV(kMainTree); }
-  const Node& node(const std::string& key) const {
-    const NodeId id = main().find(key);
-    EXPECT_NE(id, kNoNode) << key;
-    return main().node(id == kNoNode ? main().firstRoot() : id);
-  }
-  fs::path path;
-  Generale g;
-  QuietBusyBox busy;
-  WorkFolder work;
-  std::string error;
-};
+using Loaded = test::ModelloCaricato;
 
 TEST(PesoDocumentazione, ReadsTheWholeNumberAfterTheFirstMarker) {
   EXPECT_EQ(PesoDocumentazione("WGH=10 main flow"), 10.0);

@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
-#include <unistd.h>
 
 #include "model/caricamento.h"
 #include "model/work_folder.h"
 #include "shell/generale.h"
-#include "support/modello_sintetico.h"
+#include "support/modello_caricato.h"
 #include "tree/tag.h"
 
 namespace fs = std::filesystem;
@@ -20,38 +18,7 @@ namespace {
 
 using test::ModelloSintetico;
 
-struct Loaded {
-  explicit Loaded(const ModelloSintetico& model) : work(*WorkFolder::CreatePrivate(nullptr)) {
-    static int serial = 0;
-    path = fs::temp_directory_path() /
-           ("zov-tidy-" + std::to_string(::getpid()) + "-" + std::to_string(++serial) + ".mdl");
-    std::ofstream(path, std::ios::binary) << model.petal();
-    g.setBusyBox(&busy);
-    g.setWorkFolder(&work);
-    error = CaricaModello(g, path.string());
-  }
-  ~Loaded() {
-    RimuoveFileCreati(work);
-    fs::remove(path);
-  }
-  const Tree& main() const { return g.TV(kMainTree); }
-  NodeId find(const std::string& key) const { return main().find(key); }
-  const Node& node(const std::string& key) const {
-    const NodeId id = find(key);
-    EXPECT_NE(id, kNoNode) << key;
-    return main().node(id == kNoNode ? main().firstRoot() : id);
-  }
-  std::vector<std::string> childKeys(const std::string& key) const {
-    std::vector<std::string> keys;
-    for (NodeId c = node(key).child; c != kNoNode; c = main().node(c).next) keys.push_back(main().node(c).key);
-    return keys;
-  }
-  fs::path path;
-  Generale g;
-  QuietBusyBox busy;
-  WorkFolder work;
-  std::string error;
-};
+using Loaded = test::ModelloCaricato;
 
 TEST(BranchCopies, AUseCaseReachedFromTwoActors) {
   ModelloSintetico m;
