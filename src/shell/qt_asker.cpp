@@ -4,6 +4,10 @@
 #include <QInputDialog>
 #include <QMessageBox>
 
+#include "shell/dialoghi.h"
+#include "weights/editor_pesi.h"
+#include "selection/allocazione.h"
+
 namespace zov::gui {
 
 namespace {
@@ -54,6 +58,18 @@ std::optional<std::string> QtAsker::openFile(std::string_view title, std::string
   const QString path = QFileDialog::getOpenFileName(parent_, Q(title), Q(startFolder), labels.join(";;"));
   if (path.isEmpty()) return std::nullopt;
   return path.toStdString();
+}
+
+void QtAsker::edita(Edita& editor) {
+  EditaDialog dialog(editor, parent_);
+  dialog.exec();
+  if (!editor.chiuso()) editor.cancel();
+}
+
+void QtAsker::numTest(DialogoNumTest& d) {
+  NumTestDialog dialog(d, *this, parent_);
+  dialog.exec();
+  if (!d.finito) d.cancel();
 }
 
 }  // namespace zov::gui

@@ -2,11 +2,17 @@
 
 #include <QApplication>
 #include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 
 namespace zov::gui {
+
+namespace {
+const QString kNodeMime = QStringLiteral("application/x-zov-node");
+}  // namespace
 
 TreeView::TreeView(Generale& g, int index, QWidget* parent)
     : QTreeView(parent), g_(g), index_(index), model_(new TreeModel(g.TV(index), this)) {
@@ -17,6 +23,12 @@ TreeView::TreeView(Generale& g, int index, QWidget* parent)
   setUniformRowHeights(true);
   setExpandsOnDoubleClick(true);
   setIconSize(QSize(16, 16));
+  // Test cases are dragged from the UIT tree onto the selected test cases.
+  if (index == kUitTree || index == kSelectedTestCases) {
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(true);
+  }
 
   // The core's Expanded flags and the view's expansion follow each other.
   connect(model_, &TreeModel::nodeExpandedChanged, this,
@@ -76,7 +88,7 @@ void TreeView::mouseMoveEvent(QMouseEvent* event) {
     const NodeId n = g_.nodoTrascinato;
     if (n == kNoNode) return;
     auto* mime = new QMimeData;
-    mime->setData(QStringLiteral("application/x-zov-node"),
+    mime->setData(kNodeMime,
                   QByteArray::fromStdString(model_->tree().node(n).key));
     auto* drag = new QDrag(this);
     drag->setMimeData(mime);
@@ -95,6 +107,29 @@ void TreeView::mouseReleaseEvent(QMouseEvent* event) {
   g_.trascinamento = false;
   const Popup popup = g_.mouseUp(index_, ButtonOf(event->button()));
   if (popup != Popup::kNone) emit popupRequested(popup, event->globalPosition().toPoint());
+}
+
+void TreeView::dragEnterEvent(QDragEnterEvent* event) {
+  if (event->mimeData()->hasFormat(kNodeMime)) event->acceptProposedAction();
+  else event->ignore();
+}
+
+void TreeView::dragMoveEvent(QDragMoveEvent* event) {
+  if (!event->mimeData()->hasFormat(kNodeMime)) {
+    event->ignore();
+    return;
+  }
+  model_->tree().setDropHighlight(model_->nodeOf(indexAt(event->position().toPoint())));
+  event->acceptProposedAction();
+}
+
+void TreeView::dropEvent(QDropEvent* event) {
+  if (!event->mimeData()->hasFormat(kNodeMime)) {
+    event->ignore();
+    return;
+  }
+  event->acceptProposedAction();
+  g_.rilascia(index_, model_->nodeOf(indexAt(event->position().toPoint())));
 }
 
 void TreeView::keyPressEvent(QKeyEvent* event) {

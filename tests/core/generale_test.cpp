@@ -18,8 +18,8 @@ struct GeneraleTest : ::testing::Test {
 };
 
 TEST_F(GeneraleTest, WindowLoadSetsDefaultsLayoutAndMenus) {
-  EXPECT_EQ(g.numeroTestDefault, 500);
-  EXPECT_EQ(g.percentualeDefault, 100);
+  EXPECT_EQ(g.criterio.numeroTest, 500);
+  EXPECT_EQ(g.criterio.percentuale, 100);
   EXPECT_EQ(g.layout.width, 1024);
   EXPECT_EQ(g.layout.height, 768);
   EXPECT_EQ(g.layout.tabWidth, 1004);

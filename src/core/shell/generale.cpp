@@ -35,6 +35,10 @@ Generale::Generale() {
   collega(menu::kCollapse, [this] { comprimiTutto(kUitTree); });
   collega(menu::kUscita, [this] { esci(); });
   collega(menu::kCaricaMdl, [this] { CaricaMdl(*this); });
+  collega(menu::kModifica, [this] { modifica(); });
+  collega(menu::kStart, [this] { scegliStartStop(); });
+  collega(menu::kSeleziona, [this] { selezionaLivello(); });
+  collega(menu::kSelectAll, [this] { selezionaTutti(); });
   fasi.scriviViste = [](Generale& g, ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked) {
     const auto status = [&g](std::string_view text) { g.MostraMessaggio(text); };
     ScriviVistaCasiUso(m, model, links, notLinked, status);
@@ -71,8 +75,8 @@ void Generale::setModello(std::unique_ptr<ModelSource> source, Handle model) {
 }
 
 void Generale::caricaFinestra() {
-  numeroTestDefault = 500;
-  percentualeDefault = 100;
+  criterio.numeroTest = 500;
+  criterio.percentuale = 100;
   nomeFile_.clear();
   contatore1_ = 0;
   contatore2_ = 0;
@@ -251,6 +255,128 @@ Popup Generale::mouseUp(int tree, MouseButton button) {
     default:
       return Popup::kNone;
   }
+}
+
+void Generale::modifica() {
+  Tree& t = TV(kMainTree);
+  const NodeId node = t.selected();
+  if (node == kNoNode || asker_ == nullptr) return;
+  editor.mostra(t, node);
+  asker_->edita(editor);
+  // Cancel leaves the tree as it was.
+  if (!editor.confermato()) return;
+  if (t.node(node).parent == kNoNode) return;  // an actor: no siblings to check
+  if (editor.esito()) {
+    MetteRamiNormal(t, node);
+  } else {
+    asker_->messageBox("Verify weights distibution", "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+    MetteRamiRossi(t, node);
+  }
+}
+
+void Generale::scegliStartStop() {
+  Tree& t = TV(kMainTree);
+  const NodeId node = t.selected();
+  if (node == kNoNode) return;
+  if (!selezione.startselezione) {
+    if (t.node(node).children == 0) {
+      if (asker_ != nullptr) asker_->messageBox("Warning: no children", "Zov Suite");
+      return;
+    }
+    t.setBackColor(node, kStartStopBack);
+    nodoStartScelto();
+    selezione.startselezione = true;
+    selezione.livellostart = Livello(t, node);
+  } else {
+    t.setBackColor(node, kStartStopBack);
+    nodoStopScelto();
+    selezione.startselezione = false;
+    selezione.livellostop = Livello(t, node);
+    selezione.livelli = true;
+  }
+}
+
+void Generale::selezionaLivello() {
+  Tree& t = TV(kMainTree);
+  const NodeId clicked = t.selected();
+  if (clicked == kNoNode) return;
+  selezione.salvato = t.node(clicked).foreColor;
+  if (!ControllaRamiOut(t)) {
+    if (asker_ != nullptr)
+      asker_->messageBox("Unproperly weight distribution", "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+    return;
+  }
+  NodeId node = clicked;
+  const std::string& k = t.node(clicked).image;
+  if ((k == kind::kSequence || k == kind::kCollaboration) && t.node(clicked).parent != kNoNode)
+    node = t.node(clicked).parent;
+  const std::int16_t level = Livello(t, node);
+  if (selezione.livelli) {
+    SelezionaDueLivelli(t, node, selezione);
+  } else {
+    SelezionaVersoRadice(t, node, level);
+    menus.setEnabled(menu::kStart, false);
+  }
+
+  if (selezione.salvato != defaultFore) {
+    // The node was marked already: the item read "&Unselect All".
+    setSomma("Leaves weights sum: ");
+    DeselezionaTutto(t, defaultFore, defaultBack);
+    for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
+      menus.setEnabled(item, false);
+    ClearAllTreew(*this, 1);
+    if (work_ != nullptr) RimuoveFileCreatiUIT(*work_);
+    LB.clear();
+    Tree& uit = TV(kUitTree);
+    uit.setExpanded(uit.addTop("ROOT", filemdl, kind::kRose), true);
+    Tree& chosen = TV(kSelectedTestCases);
+    chosen.setExpanded(chosen.addTop("Selected Item", filemdl, kind::kRose), true);
+    selezione.livelli = false;
+    menus.setEnabled(menu::kStart, true);
+    menus.setEnabled(menu::kSeleziona, true);
+    return;
+  }
+
+  numTest.mostra();
+  if (asker_ != nullptr) asker_->numTest(numTest);
+  else numTest.cancel();
+  if (!numTest.tastoOK) {
+    DeselezionaTutto(t, defaultFore, defaultBack);
+    selezione.livelli = false;
+    menus.setEnabled(menu::kStart, true);
+    return;
+  }
+  Tree& selection = TV(kSelectionTree);
+  if (selezione.livelli) CopiaSelezionati2Liv(t, selection, selezione);
+  else CopiaSelezionati(t, selection);
+  AllineaPesiTag(selection);
+  setSomma(TestoSommaFoglie(CalcolaPesiAssoluti(selection)));
+  if (criterio.perNumero) {
+    DistribuisciCasiTest(selection, criterio.numeroTest);
+  } else if (asker_ != nullptr) {
+    const std::string refused = CasiTestCoverage(selection, criterio.percentuale, *asker_);
+    if (!refused.empty()) asker_->messageBox(refused, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+  }
+  setSomma(somma + "   Number of Test Procedures: " + Intero(CalcolaNumeroTest(selection)));
+}
+
+void Generale::selezionaTutti() { SelezionaTutti(TV(kUitTree), TV(kSelectedTestCases)); }
+
+void Generale::rilascia(int tree, NodeId target) {
+  Tree& uit = TV(kUitTree);
+  if (tree == kUitTree) {
+    const bool same = target != kNoNode && nodoTrascinato != kNoNode && uit.valid(nodoTrascinato) &&
+                      uit.node(target).text == uit.node(nodoTrascinato).text;
+    if (!same) {
+      uit.setDropHighlight(kNoNode);
+      trascinamento = false;
+    }
+    return;
+  }
+  if (tree != kSelectedTestCases || nodoTrascinato == kNoNode || !uit.valid(nodoTrascinato)) return;
+  if (!AggiungiSelezionato(uit, nodoTrascinato, TV(kSelectedTestCases)) && asker_ != nullptr)
+    asker_->messageBox("Error: this node is already selected", "Zov Suite", MessageButtons::kOk,
+                       MessageIcon::kCritical);
 }
 
 void Generale::esci() {

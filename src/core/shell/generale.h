@@ -13,9 +13,12 @@
 
 #include "model/caricamento.h"
 #include "model/model_source.h"
+#include "selection/allocazione.h"
+#include "selection/selezione.h"
 #include "shell/menus.h"
 #include "shell/ui.h"
 #include "tree/tree.h"
+#include "weights/editor_pesi.h"
 
 namespace zov {
 
@@ -68,9 +71,14 @@ class Generale {
   int currentTab = 1;  // 1 to 3
   Layout layout;
 
-  // Defaults the criterion dialog starts from.
-  std::int16_t numeroTestDefault = 500;
-  std::int16_t percentualeDefault = 100;
+  // The settings of the criterion dialog (number of test procedures,
+  // coverage percentage, criterion), the dialog itself and the node editor,
+  // kept between openings.
+  ImpostazioniCriterio criterio;
+  DialogoNumTest numTest{criterio};
+  Edita editor;
+  // The start and stop levels of "Select ST&ART Node" / "Select ST&OP Node".
+  StatoSelezione selezione;
 
   // The node of TV(1) being dragged, and its key (set on mouse-up on TV(1)).
   NodeId nodoTrascinato = kNoNode;
@@ -158,6 +166,18 @@ class Generale {
   bool mouseDown(int tree, NodeId hit, MouseButton button);
   // Mouse-up on TV(tree); returns the pop-up to show at the pointer.
   Popup mouseUp(int tree, MouseButton button);
+
+  // --- weights and selection -----------------------------------------------
+  // "&Modify": the node editor on the selected node of the Main Tree.
+  void modifica();
+  // "Select ST&ART Node" / "Select ST&OP Node" on the selected node.
+  void scegliStartStop();
+  // "&Select Level" / "&Unselect All" on the selected node.
+  void selezionaLivello();
+  // "&Select All": every test case of the UIT tree into the selected ones.
+  void selezionaTutti();
+  // A node dragged from the UIT tree dropped on TV(tree) over target.
+  void rilascia(int tree, NodeId target);
 
   // --- exit --------------------------------------------------------------
   void esci();

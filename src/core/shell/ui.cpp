@@ -1,5 +1,8 @@
 #include "shell/ui.h"
 
+#include "selection/allocazione.h"
+#include "weights/editor_pesi.h"
+
 namespace zov {
 
 namespace {
@@ -54,6 +57,29 @@ std::optional<std::string> ScriptedAsker::openFile(std::string_view title, std::
   auto f = files.front();
   files.pop_front();
   return f;
+}
+
+void Asker::edita(Edita& editor) { editor.cancel(); }
+void Asker::numTest(DialogoNumTest& dialog) { dialog.cancel(); }
+
+void ScriptedAsker::edita(Edita& editor) {
+  asked.push_back({true, Edita::kCaption, Edita::kCaption});
+  if (!edits.empty()) {
+    auto play = std::move(edits.front());
+    edits.pop_front();
+    if (play) play(editor);
+  }
+  if (!editor.chiuso()) editor.cancel();
+}
+
+void ScriptedAsker::numTest(DialogoNumTest& dialog) {
+  asked.push_back({true, DialogoNumTest::kCaption, DialogoNumTest::kCaption});
+  if (!criteria.empty()) {
+    auto play = std::move(criteria.front());
+    criteria.pop_front();
+    if (play) play(dialog);
+  }
+  if (!dialog.finito) dialog.cancel();
 }
 
 }  // namespace zov

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,9 @@ enum class MessageButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };
 enum class MessageIcon { kNone, kInformation, kWarning, kCritical, kQuestion };
 enum class Answer { kOk, kCancel, kYes, kNo };
 
+class Edita;
+class DialogoNumTest;
+
 class Asker {
  public:
   virtual ~Asker() = default;
@@ -38,6 +42,11 @@ class Asker {
   // std::nullopt when the tester cancels.
   virtual std::optional<std::string> openFile(std::string_view title, std::string_view filter,
                                               std::string_view startFolder) = 0;
+  // The node editor and the criterion dialog, filled in by the caller:
+  // shown until the tester closes them with ok()/done() or cancel(). One
+  // that cannot show them cancels.
+  virtual void edita(Edita& editor);
+  virtual void numTest(DialogoNumTest& dialog);
 };
 
 // The pairs (label, pattern) of a filter "Label (*.x)| *.x| Other (*.y)| *.y".
@@ -74,9 +83,16 @@ class ScriptedAsker : public Asker {
   std::optional<std::string> openFile(std::string_view title, std::string_view filter,
                                       std::string_view startFolder) override;
 
+  // Plays the tester in the node editor and the criterion dialog; a
+  // dialog left open afterwards (or with no script) is cancelled.
+  void edita(Edita& editor) override;
+  void numTest(DialogoNumTest& dialog) override;
+
   std::deque<Answer> answers;
   std::deque<std::optional<std::string>> files;
   std::deque<std::optional<std::string>> inputs;
+  std::deque<std::function<void(Edita&)>> edits;
+  std::deque<std::function<void(DialogoNumTest&)>> criteria;
   std::vector<Question> asked;
 };
 

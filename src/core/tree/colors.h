@@ -29,6 +29,7 @@ inline constexpr Color kNotLinkedRootFore = kWhite;
 inline constexpr Color kNotLinkedRootBack = kRed;
 inline constexpr Color kSelectedFore = kBlue;  // a node chosen for testing
 inline constexpr Color kSelectedBack = kGrey;
+inline constexpr Color kStartStopBack = Rgb(255, 0, 0);  // the start and stop nodes of a selection
 inline constexpr Color kRedBranchFore = kRed;  // weights to be checked
 inline constexpr Color kNormalBranchFore = kBlack;
 inline constexpr Color kExcludedFore = Rgb(255, 0, 0);  // left out by the coverage criterion

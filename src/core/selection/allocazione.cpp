@@ -1,0 +1,224 @@
+#include "selection/allocazione.h"
+
+#include <cmath>
+#include <limits>
+
+#include "shell/ui.h"
+#include "tree/colors.h"
+#include "tree/numbers.h"
+#include "tree/tag.h"
+
+namespace zov {
+
+namespace {
+
+constexpr double kQuasiMezzo = 0.499999;
+
+bool IsLeaf(const Tree& t, NodeId id) { return t.node(id).children == 0; }
+bool IsExcluded(const Tree& t, NodeId id) { return t.node(id).foreColor == kExcludedFore; }
+
+std::string Annotazione(long n) { return "  ((NTP:" + Intero(n) + "))"; }
+
+bool In16(double v) {
+  return v >= std::numeric_limits<std::int16_t>::min() && v <= std::numeric_limits<std::int16_t>::max();
+}
+
+// The quotient w / minimo as single-precision floats, then scaled.
+double Quoziente(float w, float minimo, float factor) { return static_cast<double>(w / minimo * factor); }
+
+}  // namespace
+
+void DialogoNumTest::aggiorna(bool perNumero) {
+  optNumTest = perNumero;
+  optCoverage = !perNumero;
+  NNTestEnabled = perNumero;
+  PerccEnabled = !perNumero;
+}
+
+void DialogoNumTest::mostra() {
+  aggiorna(s_.perNumero);
+  NNTest = Intero(s_.numeroTest);
+  Percc = Intero(s_.percentuale);
+  finito = false;
+  tastoOK = false;
+}
+
+void DialogoNumTest::scegliNumTest() {
+  aggiorna(true);
+  s_.perNumero = true;
+}
+
+void DialogoNumTest::scegliCoverage() {
+  aggiorna(false);
+  s_.perNumero = false;
+}
+
+std::string DialogoNumTest::done() {
+  bool overflowN = false, overflowP = false;
+  const std::int16_t n = RoundInt16(LeggiNumero(NNTest), &overflowN);
+  const std::int16_t p = RoundInt16(LeggiNumero(Percc), &overflowP);
+  if (overflowN)
+    return "Number of Test Procedures: \"" + NNTest + "\" is out of range; type a number from -32768 to 32767.";
+  if (overflowP)
+    return "Functional Coverage: \"" + Percc + "\" is out of range; type a number from -32768 to 32767.";
+  s_.numeroTest = n;
+  s_.percentuale = p;
+  tastoOK = true;
+  finito = true;
+  return {};
+}
+
+void DialogoNumTest::cancel() {
+  tastoOK = false;
+  finito = true;
+}
+
+void DistribuisciCasiTest(Tree& t, std::int16_t n) {
+  for (NodeId id : t.collection()) {
+    if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
+    const float x = static_cast<float>(n) * LeggiTag(t.node(id).tag).weight;
+    t.setText(id, t.node(id).text + Annotazione(static_cast<long>(RoundHalfEven(x))));
+  }
+}
+
+TabellaFoglie RiempiTabella(const Tree& t) {
+  TabellaFoglie f;
+  int i = 0;
+  for (NodeId id : t.collection()) {
+    ++i;
+    if (!IsLeaf(t, id)) continue;
+    f.peso.push_back(100.0f * LeggiTag(t.node(id).tag).weight);
+    f.indice.push_back(i);
+  }
+  return f;
+}
+
+void OrdinaPesi(TabellaFoglie& f) {
+  // An exchange sort, kept as it is: among equal weights the order it
+  // leaves decides which leaf a coverage threshold keeps.
+  const std::size_t k = f.peso.size();
+  for (std::size_t a = 0; a < k; ++a)
+    for (std::size_t b = a + 1; b < k; ++b)
+      if (f.peso[b] > f.peso[a]) {
+        std::swap(f.peso[a], f.peso[b]);
+        std::swap(f.indice[a], f.indice[b]);
+      }
+}
+
+void TagliaCopertura(TabellaFoglie& f, std::int16_t p) {
+  float s = 0.0f;
+  for (std::size_t a = 0; a < f.peso.size(); ++a) {
+    if (s < static_cast<float>(p)) {
+      s += f.peso[a];
+    } else {
+      f.indice[a] = -f.indice[a];
+      f.peso[a] = 100.0f;
+    }
+  }
+  for (float& w : f.peso) w /= 100.0f;
+}
+
+void CambiaColoreEsclusi(const TabellaFoglie& f, Tree& t) {
+  for (int i : f.indice)
+    if (i < 0) t.setForeColor(t.at(-i), kExcludedFore);
+}
+
+std::optional<float> PesoMinimo(const TabellaFoglie& f) {
+  // Leaves of weight 0 (packages) would leave no quotient to compute: they
+  // do not lower the minimum. A kept leaf must be among the rest.
+  bool kept = false;
+  float minimo = 100.0f;
+  for (std::size_t a = 0; a < f.peso.size(); ++a) {
+    if (f.peso[a] <= 0.0f) continue;
+    if (f.indice[a] > 0) kept = true;
+    if (f.peso[a] < minimo) minimo = f.peso[a];
+  }
+  if (!kept) return std::nullopt;
+  return minimo;
+}
+
+std::optional<std::int16_t> CalcolaNecessari(float minimo, const Tree& t) {
+  double n = 0;
+  for (NodeId id : t.collection()) {
+    if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
+    n += std::floor(Quoziente(LeggiTag(t.node(id).tag).weight, minimo, 1.0f) + kQuasiMezzo);
+  }
+  if (!In16(n)) return std::nullopt;
+  return static_cast<std::int16_t>(n);
+}
+
+bool DistribuisciCasiTestCoverage(Tree& t, float minimo, float factor) {
+  std::vector<std::pair<NodeId, long>> counts;
+  for (NodeId id : t.collection()) {
+    if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
+    const double c = std::floor(Quoziente(LeggiTag(t.node(id).tag).weight, minimo, factor) + kQuasiMezzo);
+    if (!In16(c)) return false;
+    counts.emplace_back(id, static_cast<long>(c));
+  }
+  for (const auto& [id, c] : counts) t.setText(id, t.node(id).text + Annotazione(c));
+  return true;
+}
+
+std::string CasiTestCoverage(Tree& t, std::int16_t p, Asker& asker) {
+  TabellaFoglie f = RiempiTabella(t);
+  if (f.peso.empty()) return "The selection has no leaf to give test procedures to.";
+  OrdinaPesi(f);
+  TagliaCopertura(f, p);
+  CambiaColoreEsclusi(f, t);
+  const auto minimo = PesoMinimo(f);
+  if (!minimo)
+    return "A coverage of " + Intero(p) +
+           "% keeps no leaf with a weight above 0: no test procedures were allocated.";
+  const auto necessari = CalcolaNecessari(*minimo, t);
+  if (!necessari)
+    return "The leaves kept by a coverage of " + Intero(p) +
+           "% need more than 32767 test procedures: no test procedures were allocated.";
+  if (*necessari <= 0)
+    return "A coverage of " + Intero(p) + "% keeps no leaf: no test procedures were allocated.";
+  const auto answer = asker.inputBox("The minimum number of Test Procedures is " + Intero(*necessari),
+                                     "Insert the required number of Test Procedures: ", Intero(*necessari));
+  const double wanted = LeggiNumero(answer ? *answer : std::string());
+  const auto factor = static_cast<float>(wanted / *necessari);
+  if (!DistribuisciCasiTestCoverage(t, *minimo, factor))
+    return "With " + (answer ? *answer : std::string()) +
+           " test procedures a leaf would get more than 32767: no test procedures were allocated.";
+  return {};
+}
+
+std::int16_t RitornaNumeroTest(std::string_view text) {
+  const std::size_t p = text.find("((");
+  if (p == std::string_view::npos) return 0;
+  const std::size_t q = text.find("))", p);
+  if (q == std::string_view::npos || q < p + 6) return 0;
+  return RoundInt16(LeggiNumero(text.substr(p + 6, q - p - 6)));
+}
+
+std::int16_t LeggiNTP(std::string_view text) {
+  // Positions from 1, 0 when absent, as the annotation was specified.
+  const std::size_t pf = text.find("(("), qf = text.find("))");
+  const long p = pf == std::string_view::npos ? 0 : static_cast<long>(pf) + 1;
+  const long q = qf == std::string_view::npos ? 0 : static_cast<long>(qf) + 1;
+  if (p >= q) return 0;
+  const long start = p + 6, length = q - p - 6;
+  if (length <= 0 || start > static_cast<long>(text.size())) return 0;
+  return RoundInt16(LeggiNumero(text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(length))));
+}
+
+std::string EstraiNome(std::string_view text) {
+  const std::size_t rf = text.find(']'), pf = text.find("((");
+  const long r = rf == std::string_view::npos ? -1 : static_cast<long>(rf);
+  const std::size_t start = static_cast<std::size_t>(r + 2);
+  if (start >= text.size()) return {};
+  if (pf == std::string_view::npos || static_cast<long>(pf) - r - 3 < 0)
+    return std::string(text.substr(start));  // no annotation: the whole name
+  return std::string(text.substr(start, static_cast<std::size_t>(static_cast<long>(pf) - r - 3)));
+}
+
+long CalcolaNumeroTest(const Tree& t) {
+  long total = 0;
+  for (NodeId id : t.collection())
+    if (IsLeaf(t, id)) total += RitornaNumeroTest(t.node(id).text);
+  return total;
+}
+
+}  // namespace zov

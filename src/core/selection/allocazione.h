@@ -1,0 +1,95 @@
+// Sharing test procedures over the leaves of the selection tree: a fixed
+// number in proportion to the leaf weights, or "Functional Coverage", which
+// keeps the most used leaves up to a percentage and gives the rarest kept
+// leaf at least one procedure. Each leaf's count is written into its text
+// as "  ((NTP:" n "))".
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "tree/tree.h"
+
+namespace zov {
+
+class Asker;
+
+// The settings the criterion dialog edits; they last while the program runs.
+struct ImpostazioniCriterio {
+  std::int16_t numeroTest = 500;   // number of test procedures
+  std::int16_t percentuale = 100;  // coverage percentage
+  bool perNumero = true;           // the criterion: by number, or by coverage
+};
+
+// The criterion dialog "Select Test Case criterion". The front end shows
+// its fields, lets the tester choose and type, and calls done() or cancel().
+class DialogoNumTest {
+ public:
+  static constexpr const char* kCaption = "Select Test Case criterion";
+
+  explicit DialogoNumTest(ImpostazioniCriterio& settings) : s_(settings) {}
+  // Fills the fields from the settings.
+  void mostra();
+  void scegliNumTest();   // the option "Number of Test Procedures"
+  void scegliCoverage();  // the option "Functional Coverage"
+  // "Done": keeps the number and the percentage. A value outside the
+  // 16-bit range is refused: the result is the message to show, and the
+  // dialog stays open. Empty when the dialog closed.
+  std::string done();
+  void cancel();
+
+  // Fields as shown.
+  bool optNumTest = true;
+  bool optCoverage = false;
+  std::string NNTest;
+  std::string Percc;
+  bool NNTestEnabled = true;
+  bool PerccEnabled = false;
+
+  bool finito = false;
+  bool tastoOK = false;
+
+ private:
+  void aggiorna(bool perNumero);
+  ImpostazioniCriterio& s_;
+};
+
+// By number: every leaf not painted red gets round(N x weight).
+void DistribuisciCasiTest(Tree& t, std::int16_t n);
+
+// The leaf table of a coverage run, sorted, cut and with the kept leaves'
+// minimum weight; exposed for the tests.
+struct TabellaFoglie {
+  std::vector<float> peso;        // percentage, then share after the cut
+  std::vector<int> indice;        // collection position; negative when excluded
+};
+TabellaFoglie RiempiTabella(const Tree& t);
+void OrdinaPesi(TabellaFoglie& f);
+void TagliaCopertura(TabellaFoglie& f, std::int16_t p);
+void CambiaColoreEsclusi(const TabellaFoglie& f, Tree& t);
+// The smallest weight of a kept leaf above 0; nothing when there is none.
+std::optional<float> PesoMinimo(const TabellaFoglie& f);
+// The least number of procedures that gives the rarest kept leaf one.
+// Nothing when the sum leaves the 16-bit range.
+std::optional<std::int16_t> CalcolaNecessari(float minimo, const Tree& t);
+// Writes floor(weight / minimo x factor + 0.499999) on every kept leaf.
+// False, writing nothing, when a count leaves the 16-bit range.
+bool DistribuisciCasiTestCoverage(Tree& t, float minimo, float factor);
+
+// By coverage, asking the tester for the number of procedures. The result
+// is empty on success, else the message saying why nothing was allocated.
+std::string CasiTestCoverage(Tree& t, std::int16_t p, Asker& asker);
+
+// The sum of the annotations of all leaves.
+long CalcolaNumeroTest(const Tree& t);
+
+// n of an annotated text "...((NTP:" n "))"; 0 without an annotation.
+std::int16_t RitornaNumeroTest(std::string_view text);
+std::int16_t LeggiNTP(std::string_view text);
+// The name of an annotated leaf text: what lies between the label and the
+// annotation, with one blank after the name.
+std::string EstraiNome(std::string_view text);
+
+}  // namespace zov

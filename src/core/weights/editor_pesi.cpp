@@ -1,0 +1,97 @@
+#include "weights/editor_pesi.h"
+
+#include "tree/colors.h"
+#include "tree/numbers.h"
+#include "tree/tag.h"
+
+namespace zov {
+
+namespace {
+
+constexpr float kMinimoSomma = 0.9999f;
+constexpr float kMassimoSomma = 1.0001f;
+
+void Dipingi(Tree& t, NodeId node, Color fore, bool bold) {
+  const NodeId parent = t.node(node).parent;
+  if (parent == kNoNode) return;
+  for (NodeId c = t.node(parent).child; c != kNoNode; c = t.node(c).next) {
+    t.setForeColor(c, fore);
+    t.setBold(c, bold);
+  }
+}
+
+}  // namespace
+
+void Rinumera(Tree& t, NodeId node) {
+  const NodeId parent = t.node(node).parent;
+  if (parent == kNoNode) return;
+  float editedSum = 0.0f;
+  int unedited = 0;
+  for (NodeId c = t.node(parent).child; c != kNoNode; c = t.node(c).next) {
+    const NodeTag tag = LeggiTag(t.node(c).tag);
+    if (tag.edited) editedSum += tag.weight;
+    else ++unedited;
+  }
+  if (unedited == 0) return;
+  const float share = (1.0f - editedSum) / static_cast<float>(unedited);
+  for (NodeId c = t.node(parent).child; c != kNoNode; c = t.node(c).next) {
+    const NodeTag tag = LeggiTag(t.node(c).tag);
+    if (tag.edited) continue;
+    t.setTag(c, CreaTag(tag.level, share, tag.count, false));
+    t.setText(c, SostituiscePeso(t.node(c).text, share));
+  }
+}
+
+bool ControllaSommaUnitaria(const Tree& t, NodeId node) {
+  const NodeId parent = t.node(node).parent;
+  if (parent == kNoNode) return true;
+  float sum = 0.0f;
+  for (NodeId c = t.node(parent).child; c != kNoNode; c = t.node(c).next) sum += LeggiTag(t.node(c).tag).weight;
+  return sum >= kMinimoSomma && sum <= kMassimoSomma;
+}
+
+void MetteRamiRossi(Tree& t, NodeId node) { Dipingi(t, node, kRedBranchFore, true); }
+void MetteRamiNormal(Tree& t, NodeId node) { Dipingi(t, node, kNormalBranchFore, false); }
+
+void Edita::mostra(Tree& t, NodeId node) {
+  tree_ = &t;
+  node_ = node;
+  chiuso_ = false;
+  confermato_ = false;
+  const NodeTag tag = LeggiTag(t.node(node).tag);
+  level_ = tag.level;
+  weight_ = tag.weight;
+  count_ = tag.count;
+  edited_ = tag.edited;
+  chiave = t.node(node).key;
+  Nome = t.node(node).text;
+  Liv = Intero(level_);
+  Wei = FormaBreve(weight_);
+  Selez = false;
+}
+
+void Edita::ok() {
+  if (tree_ == nullptr || !tree_->valid(node_)) {
+    cancel();
+    return;
+  }
+  Tree& t = *tree_;
+  const auto w = static_cast<float>(LeggiNumero(Wei));
+  if (w != weight_) t.setText(node_, SostituiscePeso(t.node(node_).text, w));
+  weight_ = w;
+  edited_ = true;
+  t.setTag(node_, CreaTag(level_, w, count_, true));
+  if (Selez) t.setBold(node_, true);
+  // An actor has no siblings to rebalance or check.
+  Rinumera(t, node_);
+  esito_ = ControllaSommaUnitaria(t, node_);
+  confermato_ = true;
+  chiuso_ = true;
+}
+
+void Edita::cancel() {
+  confermato_ = false;
+  chiuso_ = true;
+}
+
+}  // namespace zov
