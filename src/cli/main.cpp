@@ -36,6 +36,16 @@ void PrintUsage(std::FILE* out) {
       "  --tree N       the tree to print: 0 Main Tree (default), 1 UIT tree,\n"
       "                 2 Test Specification, 3 selected test cases,\n"
       "                 4 not-linked tree, 5 selection tree, 6 Design Tree\n"
+      "\n"
+      "Selecting what to test (with 'tree'; NODE is a key or a path of names\n"
+      "such as \"Customer/Withdraw Cash\"):\n"
+      "  --select NODE  run \"&Select Level\" on NODE (may be repeated)\n"
+      "  --start NODE --stop NODE\n"
+      "                 fix the start and stop levels first\n"
+      "  --procedures N share N test procedures over the leaves\n"
+      "  --coverage P   keep the leaves that cover P percent of the usage\n"
+      "  --answer N     the number of test procedures asked for by --coverage\n"
+      "                 (default: the least number it proposes)\n"
       "  --work DIR     write the working files into DIR and keep them there\n"
       "                 (default: a private folder, removed at the end)\n"
       "  -h, --help     show this help and exit\n"
@@ -55,6 +65,11 @@ struct Options {
   std::vector<std::string> arguments;
   std::optional<std::string> work;
   std::optional<int> tree;
+  // The selection: nodes for "&Select Level", start and stop nodes, the
+  // criterion and the answer to the coverage's input box.
+  std::vector<std::string> select;
+  std::optional<std::string> start, stop;
+  std::optional<std::string> procedures, coverage, answer;
 };
 
 // A field of a tree line: tabs, line breaks and backslashes escaped.
@@ -99,8 +114,65 @@ std::string Plural(int n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// Answers nothing: a headless run asks no questions.
-class NoAsker : public zov::ScriptedAsker {};
+// Answers as scripted; messages go to standard error.
+class CliAsker : public zov::ScriptedAsker {
+ public:
+  zov::Answer messageBox(std::string_view text, std::string_view title, zov::MessageButtons buttons,
+                         zov::MessageIcon icon) override {
+    std::fprintf(stderr, "zov: %.*s: %.*s\n", static_cast<int>(title.size()), title.data(),
+                 static_cast<int>(text.size()), text.data());
+    ++messages;
+    return ScriptedAsker::messageBox(text, title, buttons, icon);
+  }
+  int messages = 0;
+};
+
+// Runs the selection commands as the tester would from the Main Tree's
+// pop-up menu. False, with a message, when a node is not there or a
+// command refuses.
+bool RunSelection(const Options& o, zov::Generale& g, CliAsker& asker) {
+  zov::Tree& t = g.TV(zov::kMainTree);
+  const auto pick = [&](const std::string& spec) {
+    const zov::NodeId n = zov::FindByKeyOrPath(t, spec);
+    if (n == zov::kNoNode) std::fprintf(stderr, "zov: no node '%s' in the Main Tree\n", spec.c_str());
+    else t.setSelected(n);
+    return n != zov::kNoNode;
+  };
+  const auto run = [&](std::string_view item) {
+    const int before = asker.messages;
+    if (!g.esegui(item)) {
+      std::fprintf(stderr, "zov: '%s' is not available now\n", g.menus.find(item)->caption.c_str());
+      return false;
+    }
+    return asker.messages == before;
+  };
+  if (o.start) {
+    if (!pick(*o.start) || !run(zov::menu::kStart)) return false;
+    if (!pick(*o.stop) || !run(zov::menu::kStart)) return false;
+  }
+  bool refused = false;
+  for (const std::string& node : o.select) {
+    if (!pick(node)) return false;
+    asker.criteria.push_back([&](zov::DialogoNumTest& d) {
+      if (o.procedures) {
+        d.scegliNumTest();
+        d.NNTest = *o.procedures;
+      } else if (o.coverage) {
+        d.scegliCoverage();
+        d.Percc = *o.coverage;
+      }
+      const std::string message = d.done();
+      if (!message.empty()) {
+        std::fprintf(stderr, "zov: %s\n", message.c_str());
+        refused = true;
+      }
+    });
+    if (o.answer) asker.inputs.push_back(*o.answer);
+    if (!run(zov::menu::kSeleziona) || refused) return false;
+  }
+  if (!o.select.empty()) std::fprintf(stderr, "zov: %s\n", g.somma.c_str());
+  return true;
+}
 
 int Load(const Options& o) {
   if (o.arguments.size() != 1) return UsageError("'" + o.command + "' takes one model file");
@@ -117,7 +189,7 @@ int Load(const Options& o) {
 
   zov::Generale g;
   zov::QuietBusyBox busy;
-  NoAsker asker;
+  CliAsker asker;
   g.setBusyBox(&busy);
   g.setAsker(&asker);
   g.setWorkFolder(&*work);
@@ -130,7 +202,8 @@ int Load(const Options& o) {
   } else if (o.command == "tree") {
     for (const auto& w : g.modello()->Warnings()) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
     for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
-    PrintTree(g.TV(o.tree.value_or(zov::kMainTree)));
+    if (RunSelection(o, g, asker)) PrintTree(g.TV(o.tree.value_or(zov::kMainTree)));
+    else status = kExitFailure;
   } else {
     for (const auto& w : g.modello()->Warnings()) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
     for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
@@ -173,6 +246,28 @@ int main(int argc, char** argv) {
       o.work = std::string(args[++i]);
     } else if (a.substr(0, 7) == "--work=") {
       o.work = std::string(a.substr(7));
+    } else if (const auto value = [&]() -> std::optional<std::string> {
+                 for (const char* name : {"--select", "--start", "--stop", "--procedures", "--coverage", "--answer"}) {
+                   const std::string_view n(name);
+                   if (a == n) {
+                     if (i + 1 >= args.size()) return std::string("\x01") + name;
+                     return std::string(args[++i]);
+                   }
+                   if (a.size() > n.size() && a.substr(0, n.size()) == n && a[n.size()] == '=')
+                     return std::string(a.substr(n.size() + 1));
+                 }
+                 return std::nullopt;
+               }();
+               value) {
+      if (!value->empty() && (*value)[0] == '\x01')
+        return UsageError("option '" + value->substr(1) + "' needs a value");
+      const std::string_view name = a.substr(0, a.find('='));
+      if (name == "--select") o.select.push_back(*value);
+      else if (name == "--start") o.start = *value;
+      else if (name == "--stop") o.stop = *value;
+      else if (name == "--procedures") o.procedures = *value;
+      else if (name == "--coverage") o.coverage = *value;
+      else o.answer = *value;
     } else if (a == "--tree" || a.substr(0, 7) == "--tree=") {
       std::string_view value;
       if (a == "--tree") {
@@ -197,6 +292,12 @@ int main(int argc, char** argv) {
   if (o.command.empty()) return UsageError("missing command");
   if (o.work && o.work->empty()) return UsageError("option '--work' needs a folder");
   if (o.tree && o.command != "tree") return UsageError("option '--tree' goes with the 'tree' command");
+  const bool selecting = !o.select.empty() || o.start || o.stop || o.procedures || o.coverage || o.answer;
+  if (selecting && o.command != "tree") return UsageError("the selection options go with the 'tree' command");
+  if (o.start.has_value() != o.stop.has_value()) return UsageError("'--start' and '--stop' go together");
+  if (o.procedures && o.coverage) return UsageError("choose either '--procedures' or '--coverage'");
+  if (o.answer && !o.coverage) return UsageError("'--answer' goes with '--coverage'");
+  if ((o.procedures || o.coverage) && o.select.empty()) return UsageError("'--procedures' and '--coverage' need '--select'");
   if (o.command == "load" || o.command == "tree") return Load(o);
   return UsageError("unknown command '" + o.command + "'");
 }

@@ -11,7 +11,12 @@
 #include <QTest>
 #include <filesystem>
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
 #include "shell/busy_box.h"
+#include "shell/dialoghi.h"
 #include "shell/ui.h"
 #include "shell/form2.h"
 #include "shell/main_window.h"
@@ -178,6 +183,82 @@ class ShellTest : public QObject {
     QCOMPARE(QString::fromStdString(asker.asked.back().title), QStringLiteral("Zov Suite"));
     QVERIFY(w.windowTitle().endsWith(QStringLiteral("ATM.mdl")));
     w.state().setAsker(nullptr);
+  }
+
+  void nodeEditorShowsAndWritesTheWeight() {
+    Tree t;
+    const NodeId a = t.addTop("A", "[1.0000] A", "actor");
+    t.setTag(a, CreaTag(0, 1.0f, 2, false));
+    const NodeId b = t.addChild(a, "B", "[0.5000] B", "usecase");
+    t.setTag(b, CreaTag(1, 0.5f, 0, false));
+    const NodeId c = t.addChild(a, "C", "[0.5000] C", "usecase");
+    t.setTag(c, CreaTag(1, 0.5f, 0, false));
+    Edita e;
+    e.mostra(t, b);
+    EditaDialog dialog(e, nullptr);
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Selected node:"));
+    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("Nome"))->text(), QStringLiteral("[0.5000] B"));
+    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("Liv"))->text(), QStringLiteral("1"));
+    QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("chiave"))->text(), QStringLiteral("B"));
+    QCOMPARE(dialog.wei()->text(), QStringLiteral(".5"));
+    QCOMPARE(dialog.selez()->text(), QStringLiteral("Selected:"));
+    dialog.wei()->setText(QStringLiteral("0.7"));
+    dialog.selez()->setChecked(true);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(e.chiuso());
+    QCOMPARE(QString::fromStdString(t.node(b).text), QStringLiteral("[0.7000] B"));
+    QCOMPARE(QString::fromStdString(t.node(c).text), QStringLiteral("[0.3000] C"));
+    QVERIFY(t.node(b).bold);
+
+    // Cancel: nothing changes.
+    e.mostra(t, c);
+    EditaDialog again(e, nullptr);
+    again.show();
+    again.wei()->setText(QStringLiteral("0.1"));
+    QTest::mouseClick(again.findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
+    QVERIFY(e.chiuso());
+    QVERIFY(!e.confermato());
+    QCOMPARE(QString::fromStdString(t.node(c).text), QStringLiteral("[0.3000] C"));
+  }
+
+  void criterionDialogKeepsItsChoice() {
+    ImpostazioniCriterio settings;
+    DialogoNumTest d(settings);
+    ScriptedAsker asker;
+    d.mostra();
+    {
+      NumTestDialog dialog(d, asker, nullptr);
+      dialog.show();
+      QCOMPARE(dialog.windowTitle(), QStringLiteral("Select Test Case criterion"));
+      QVERIFY(dialog.numTest()->isChecked());
+      QVERIFY(dialog.nnTest()->isEnabled());
+      QVERIFY(!dialog.percc()->isEnabled());
+      QCOMPARE(dialog.nnTest()->text(), QStringLiteral("500"));
+      QTest::mouseClick(dialog.coverage(), Qt::LeftButton);
+      QVERIFY(dialog.coverage()->isChecked());
+      QVERIFY(dialog.percc()->isEnabled());
+      QVERIFY(!dialog.nnTest()->isEnabled());
+      dialog.percc()->setText(QStringLiteral("99999"));
+      QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Done")), Qt::LeftButton);
+      QVERIFY(dialog.isVisible());  // refused: stays open with a message
+      QCOMPARE(asker.asked.size(), std::size_t{1});
+      QVERIFY(!d.finito);
+      dialog.percc()->setText(QStringLiteral("80"));
+      QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Done")), Qt::LeftButton);
+      QVERIFY(!dialog.isVisible());
+      QVERIFY(d.tastoOK);
+    }
+    QCOMPARE(int(settings.percentuale), 80);
+    QVERIFY(!settings.perNumero);
+    d.mostra();
+    NumTestDialog next(d, asker, nullptr);
+    QVERIFY(next.coverage()->isChecked());
+    QCOMPARE(next.percc()->text(), QStringLiteral("80"));
+    QTest::mouseClick(next.findChild<QPushButton*>(QStringLiteral("Cancel")), Qt::LeftButton);
+    QVERIFY(d.finito);
+    QVERIFY(!d.tastoOK);
   }
 
   void exitDeletesTheCreatedFiles() {

@@ -279,4 +279,32 @@ void Tree::endBulkUpdate() {
   if (observer_ != nullptr) observer_->treeReset();
 }
 
+NodeId FindByKeyOrPath(const Tree& tree, std::string_view keyOrPath) {
+  if (const NodeId byKey = tree.find(keyOrPath); byKey != kNoNode) return byKey;
+  const auto nameOf = [&tree](NodeId n) {
+    std::string_view text = tree.node(n).text;
+    if (!text.empty() && text.front() == '[') {
+      const std::size_t close = text.find("] ");
+      if (close != std::string_view::npos) text.remove_prefix(close + 2);
+    }
+    return text;
+  };
+  NodeId at = kNoNode;
+  std::size_t start = 0;
+  while (start <= keyOrPath.size()) {
+    const std::size_t slash = std::min(keyOrPath.find('/', start), keyOrPath.size());
+    const std::string_view name = keyOrPath.substr(start, slash - start);
+    NodeId found = kNoNode;
+    for (NodeId c = at == kNoNode ? tree.firstRoot() : tree.node(at).child; c != kNoNode; c = tree.node(c).next)
+      if (nameOf(c) == name) {
+        found = c;
+        break;
+      }
+    if (found == kNoNode) return kNoNode;
+    at = found;
+    start = slash + 1;
+  }
+  return at;
+}
+
 }  // namespace zov

@@ -62,6 +62,8 @@ class Tree {
   Tree() = default;
   Tree(const Tree&) = delete;
   Tree& operator=(const Tree&) = delete;
+  Tree(Tree&&) = default;
+  Tree& operator=(Tree&&) = default;
 
   // Adds a node as the last child of the node keyed parentKey. Returns
   // kNoNode, leaving the tree unchanged, when the key already exists or the
@@ -157,6 +159,11 @@ class Tree {
   TreeObserver* observer_ = nullptr;
   int bulk_ = 0;
 };
+
+// A node named by its key, or by the path of its names from the top level
+// ("Customer/Withdraw Cash"; a name is the text after its weight label).
+// The first match in sibling order is taken; kNoNode when there is none.
+NodeId FindByKeyOrPath(const Tree& tree, std::string_view keyOrPath);
 
 // The seven trees of the main window, TV(0) to TV(6).
 inline constexpr int kTreeCount = 7;
