@@ -12,6 +12,7 @@
 #include "model/work_folder.h"
 #include "shell/generale.h"
 #include "shell/ui.h"
+#include "testcases/sequenze.h"
 
 namespace {
 
@@ -46,6 +47,9 @@ void PrintUsage(std::FILE* out) {
       "  --coverage P   keep the leaves that cover P percent of the usage\n"
       "  --answer N     the number of test procedures asked for by --coverage\n"
       "                 (default: the least number it proposes)\n"
+      "  --uit SOURCE   then fill the UIT tree: all (\"Loading all &Sequence\"),\n"
+      "                 zov (\"Loading from &ZOV tree\"), design (\"Loading from\n"
+      "                 Design Tree\"), notlinked (\"Loading NOT Linked\"); may be repeated\n"
       "  --work DIR     write the working files into DIR and keep them there\n"
       "                 (default: a private folder, removed at the end)\n"
       "  -h, --help     show this help and exit\n"
@@ -70,6 +74,8 @@ struct Options {
   std::vector<std::string> select;
   std::optional<std::string> start, stop;
   std::optional<std::string> procedures, coverage, answer;
+  // The UIT commands to run after the selection, in order.
+  std::vector<std::string> uit;
 };
 
 // A field of a tree line: tabs, line breaks and backslashes escaped.
@@ -174,6 +180,19 @@ bool RunSelection(const Options& o, zov::Generale& g, CliAsker& asker) {
   return true;
 }
 
+// Runs the UIT commands. "Loading all &Sequence" and "Loading NOT Linked"
+// stay disabled in the window's menu; headless, all four can run.
+void RunUit(const Options& o, zov::Generale& g) {
+  if (o.uit.empty()) return;
+  g.clickTab(2);
+  for (const std::string& source : o.uit) {
+    if (source == "all") zov::CaricaAllSequence(g);
+    else if (source == "zov") zov::CaricaSequenceFromZov(g);
+    else if (source == "design") zov::CaricaDaDesignTree(g);
+    else zov::CaricaNonConnessi(g);
+  }
+}
+
 int Load(const Options& o) {
   if (o.arguments.size() != 1) return UsageError("'" + o.command + "' takes one model file");
   const std::string& path = o.arguments.front();
@@ -202,8 +221,12 @@ int Load(const Options& o) {
   } else if (o.command == "tree") {
     for (const auto& w : g.modello()->Warnings()) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
     for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
-    if (RunSelection(o, g, asker)) PrintTree(g.TV(o.tree.value_or(zov::kMainTree)));
-    else status = kExitFailure;
+    if (RunSelection(o, g, asker)) {
+      RunUit(o, g);
+      PrintTree(g.TV(o.tree.value_or(zov::kMainTree)));
+    } else {
+      status = kExitFailure;
+    }
   } else {
     for (const auto& w : g.modello()->Warnings()) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
     for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
@@ -247,7 +270,8 @@ int main(int argc, char** argv) {
     } else if (a.substr(0, 7) == "--work=") {
       o.work = std::string(a.substr(7));
     } else if (const auto value = [&]() -> std::optional<std::string> {
-                 for (const char* name : {"--select", "--start", "--stop", "--procedures", "--coverage", "--answer"}) {
+                 for (const char* name :
+                      {"--select", "--start", "--stop", "--procedures", "--coverage", "--answer", "--uit"}) {
                    const std::string_view n(name);
                    if (a == n) {
                      if (i + 1 >= args.size()) return std::string("\x01") + name;
@@ -267,7 +291,9 @@ int main(int argc, char** argv) {
       else if (name == "--stop") o.stop = *value;
       else if (name == "--procedures") o.procedures = *value;
       else if (name == "--coverage") o.coverage = *value;
-      else o.answer = *value;
+      else if (name == "--answer") o.answer = *value;
+      else if (*value == "all" || *value == "zov" || *value == "design" || *value == "notlinked") o.uit.push_back(*value);
+      else return UsageError("invalid UIT source '" + *value + "' (all, zov, design or notlinked)");
     } else if (a == "--tree" || a.substr(0, 7) == "--tree=") {
       std::string_view value;
       if (a == "--tree") {
@@ -292,7 +318,8 @@ int main(int argc, char** argv) {
   if (o.command.empty()) return UsageError("missing command");
   if (o.work && o.work->empty()) return UsageError("option '--work' needs a folder");
   if (o.tree && o.command != "tree") return UsageError("option '--tree' goes with the 'tree' command");
-  const bool selecting = !o.select.empty() || o.start || o.stop || o.procedures || o.coverage || o.answer;
+  const bool selecting =
+      !o.select.empty() || o.start || o.stop || o.procedures || o.coverage || o.answer || !o.uit.empty();
   if (selecting && o.command != "tree") return UsageError("the selection options go with the 'tree' command");
   if (o.start.has_value() != o.stop.has_value()) return UsageError("'--start' and '--stop' go together");
   if (o.procedures && o.coverage) return UsageError("choose either '--procedures' or '--coverage'");

@@ -1,5 +1,8 @@
 #include "shell/tree_model.h"
 
+#include <QApplication>
+#include <QPalette>
+
 #include <QBrush>
 #include <QColor>
 #include <QFont>
@@ -70,6 +73,7 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
     case Qt::ForegroundRole:
       return n.foreColor == kDefaultForeColor ? QVariant() : QVariant(QBrush(ToQColor(n.foreColor)));
     case Qt::BackgroundRole:
+      if (id == tree_.dropHighlight()) return QBrush(QApplication::palette().color(QPalette::Highlight).lighter(150));
       return n.backColor == kDefaultBackColor ? QVariant() : QVariant(QBrush(ToQColor(n.backColor)));
     case Qt::FontRole:
       if (n.bold) {

@@ -95,6 +95,7 @@ void TreeView::mouseMoveEvent(QMouseEvent* event) {
     const QModelIndex i = model_->indexOf(n);
     drag->setPixmap(model_->data(i, Qt::DecorationRole).value<QIcon>().pixmap(16, 16));
     drag->exec(Qt::CopyAction);
+    model_->tree().setDropHighlight(kNoNode);
     g_.trascinamento = false;
     return;
   }
@@ -119,7 +120,7 @@ void TreeView::dragMoveEvent(QDragMoveEvent* event) {
     event->ignore();
     return;
   }
-  model_->tree().setDropHighlight(model_->nodeOf(indexAt(event->position().toPoint())));
+  g_.mouseMove(index_, model_->nodeOf(indexAt(event->position().toPoint())));
   event->acceptProposedAction();
 }
 

@@ -3,6 +3,7 @@
 #include "model/analisi_link.h"
 #include "model/design_tree.h"
 #include "model/riordino.h"
+#include "testcases/sequenze.h"
 #include "model/vista_casi_uso.h"
 #include "model/work_folder.h"
 #include "tree/kinds.h"
@@ -39,6 +40,10 @@ Generale::Generale() {
   collega(menu::kStart, [this] { scegliStartStop(); });
   collega(menu::kSeleziona, [this] { selezionaLivello(); });
   collega(menu::kSelectAll, [this] { selezionaTutti(); });
+  collega(menu::kElencaSeq, [this] { CaricaAllSequence(*this); });
+  collega(menu::kSeqFromZov, [this] { CaricaSequenceFromZov(*this); });
+  collega(menu::kLoadingDT, [this] { CaricaDaDesignTree(*this); });
+  collega(menu::kNonConnessi, [this] { CaricaNonConnessi(*this); });
   fasi.scriviViste = [](Generale& g, ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked) {
     const auto status = [&g](std::string_view text) { g.MostraMessaggio(text); };
     ScriviVistaCasiUso(m, model, links, notLinked, status);
@@ -53,6 +58,8 @@ Generale::Generale() {
   };
   fasi.gestisciNotLinked = [](Generale& g, ModelSource& m, Handle model) {
     if (g.workFolder() != nullptr) GestisciNotLinked(g.TV(kNotLinkedTree), m, model, *g.workFolder());
+    CaricaAllSequenceNonConnessi(m, model, g.TV(kMainTree), g.TV(kNotLinkedTree),
+                                 [&g](std::string_view text) { g.MostraMessaggio(text); });
   };
   fasi.riordinaMainTree = [](Generale& g, ModelSource&, Handle) {
     Tree& t = g.TV(kMainTree);
@@ -210,6 +217,10 @@ bool Generale::mouseDown(int tree, NodeId hit, MouseButton button) {
     return true;
   }
   return false;
+}
+
+void Generale::mouseMove(int tree, NodeId hit) {
+  if (trascinamento && tree == kUitTree) TV(kUitTree).setDropHighlight(hit);
 }
 
 Popup Generale::mouseUp(int tree, MouseButton button) {

@@ -164,6 +164,9 @@ class Generale {
   // Mouse-down on TV(tree) with node under the pointer (kNoNode if none).
   // Returns true when a drag must start (left button on TV(1) over a node).
   bool mouseDown(int tree, NodeId hit, MouseButton button);
+  // The pointer moves over TV(tree) onto hit (kNoNode if none): during a
+  // drag from the UIT tree its node under the pointer is highlighted.
+  void mouseMove(int tree, NodeId hit);
   // Mouse-up on TV(tree); returns the pop-up to show at the pointer.
   Popup mouseUp(int tree, MouseButton button);
 

@@ -279,6 +279,14 @@ void Tree::endBulkUpdate() {
   if (observer_ != nullptr) observer_->treeReset();
 }
 
+void Tree::setDropHighlight(NodeId node) {
+  if (node == dropHighlight_) return;
+  const NodeId old = dropHighlight_;
+  dropHighlight_ = node;
+  if (old != kNoNode && valid(old)) changed(old);
+  if (node != kNoNode && valid(node)) changed(node);
+}
+
 NodeId FindByKeyOrPath(const Tree& tree, std::string_view keyOrPath) {
   if (const NodeId byKey = tree.find(keyOrPath); byKey != kNoNode) return byKey;
   const auto nameOf = [&tree](NodeId n) {

@@ -124,7 +124,7 @@ class Tree {
   NodeId selected() const { return selected_; }
   void setSelected(NodeId node);
   NodeId dropHighlight() const { return dropHighlight_; }
-  void setDropHighlight(NodeId node) { dropHighlight_ = node; }
+  void setDropHighlight(NodeId node);
 
   void setObserver(TreeObserver* observer) { observer_ = observer; }
   // A bulk update is seen by the observer as one reset: it is told at the

@@ -1,0 +1,173 @@
+#include "testcases/sequenze.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+#include "shell/generale.h"
+#include "testcases/scenario.h"
+#include "tree/colors.h"
+#include "tree/kinds.h"
+
+namespace zov {
+
+namespace {
+
+constexpr Color kFogliaVerde = Rgb(0, 128, 0);
+
+bool IsDiagramKind(std::string_view k) { return k == kind::kSequence || k == kind::kCollaboration; }
+
+// The name of a Main Tree diagram node: its text after the weight label.
+std::string_view NomeDopoEtichetta(std::string_view text) {
+  const std::size_t p = text.find(']');
+  const std::size_t from = p == std::string_view::npos ? 1 : p + 2;
+  return from >= text.size() ? std::string_view() : text.substr(from);
+}
+
+// The green leaves of the selection tree by diagram identifier: the first
+// collection index of each.
+std::unordered_map<std::string, int> FoglieVerdi(const Tree& t) {
+  std::unordered_map<std::string, int> leaves;
+  int i = 0;
+  for (NodeId id = t.nextInCollection(kNoNode); id != kNoNode; id = t.nextInCollection(id)) {
+    ++i;
+    const Node& n = t.node(id);
+    if (n.foreColor != kFogliaVerde || n.children != 0) continue;
+    leaves.try_emplace(n.key.substr(0, n.key.find("$$")), i);
+  }
+  return leaves;
+}
+
+void Gia(Generale& g, const ModelSource& m, Handle d) {
+  g.MostraMessaggio("\"" + m.Name(d) + "\" is in the UIT tree already: skipped");
+}
+
+// Copies a node of another tree (key, text, kind) below parentKey of the UIT tree.
+void Copia(Generale& g, const Node& n, std::string_view parentKey) {
+  Tree& uit = g.TV(kUitTree);
+  if (uit.contains(n.key)) {
+    if (IsDiagramKind(n.image)) g.MostraMessaggio("\"" + n.text + "\" is in the UIT tree already: skipped");
+    return;
+  }
+  uit.addChild(parentKey, n.key, n.text, n.image);
+}
+
+}  // namespace
+
+bool SDpresente(const Tree& mainTree, std::string_view name) {
+  for (NodeId id = mainTree.nextInCollection(kNoNode); id != kNoNode; id = mainTree.nextInCollection(id)) {
+    const Node& n = mainTree.node(id);
+    if (IsDiagramKind(n.image) && NomeDopoEtichetta(n.text) == name) return true;
+  }
+  return false;
+}
+
+int GetSequenceDiag(const ModelSource& m, Handle diagram, const Tree& tree) {
+  const auto leaves = FoglieVerdi(tree);
+  const auto it = leaves.find(m.Identifier(diagram));
+  return it == leaves.end() ? 0 : it->second;
+}
+
+bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit) {
+  if (m.DiagramKind(diagram) != kCollaborationDiagram) return false;
+  const std::string name = m.Name(diagram);
+  for (NodeId id = uit.nextInCollection(kNoNode); id != kNoNode; id = uit.nextInCollection(id)) {
+    const std::string& text = uit.node(id).text;
+    if (text.find("((") == std::string::npos) continue;
+    const std::size_t r = text.find(']');
+    std::string bare = text.substr(std::min(text.size(), r == std::string::npos ? std::size_t{1} : r + 2));
+    const std::size_t p = bare.find("((");
+    if (p == std::string::npos || p < 2) continue;
+    bare.resize(p - 2);
+    if (bare != name) continue;
+    for (NodeId c = uit.node(id).child; c != kNoNode; c = uit.node(c).next)
+      for (Handle o : m.DiagramObjects(diagram))
+        if (uit.node(c).key == m.Identifier(o)) return true;
+    return false;  // only the first node showing the name counts
+  }
+  return false;
+}
+
+bool AggiungiSequenceaTV(ModelSource& m, Handle diagram, const Tree& source, Tree& target, int index) {
+  const NodeId node = source.at(index);
+  if (node == kNoNode) return false;
+  if (target.contains(m.Identifier(diagram))) return false;
+  m.SetName(diagram, source.node(node).text);
+  return AggiungiScenarioCompleto(m, diagram, target);
+}
+
+void CaricaAllSequence(Generale& g) {
+  ModelSource* m = g.modello();
+  if (m == nullptr) return;
+  g.MostraMessaggio("Loading all Sequence Diagrams");
+  g.mostraBusy();
+  Tree& uit = g.TV(kUitTree);
+  uit.beginBulkUpdate();
+  for (Handle p : m->AllPackages(g.modelloAperto()))
+    for (Handle d : m->ScenarioDiagrams(p))
+      if (!AggiungiScenarioCompleto(*m, d, uit)) Gia(g, *m, d);
+  uit.endBulkUpdate();
+  g.MostraMessaggio("All Sequence Diagrams found");
+  g.caricamentoDesignOTuttiFatto();
+  g.nascondiBusy();
+}
+
+void CaricaSequenceFromZov(Generale& g) {
+  ModelSource* m = g.modello();
+  if (m == nullptr) return;
+  g.MostraMessaggio("Loading all Sequence Diagrams");
+  g.mostraBusy();
+  const Tree& selection = g.TV(kSelectionTree);
+  Tree& uit = g.TV(kUitTree);
+  const auto leaves = FoglieVerdi(selection);
+  const auto step = [&](Handle d) {
+    const auto it = leaves.find(m->Identifier(d));
+    if (it == leaves.end() || GiaPresente(*m, d, uit)) return;
+    if (!AggiungiSequenceaTV(*m, d, selection, uit, it->second)) Gia(g, *m, d);
+  };
+  uit.beginBulkUpdate();
+  for (Handle p : m->AllPackages(g.modelloAperto())) {
+    for (Handle d : m->ScenarioDiagrams(p)) step(d);
+    for (Handle u : m->PackageUseCases(p))
+      for (Handle d : m->ScenarioDiagrams(u)) step(d);
+  }
+  uit.endBulkUpdate();
+  g.MostraMessaggio("All Sequence Diagrams found");
+  g.caricamentoDaZovFatto();
+  g.nascondiBusy();
+}
+
+void CaricaDaDesignTree(Generale& g) {
+  const Tree& design = g.TV(kDesignTree);
+  for (NodeId id = design.nextInCollection(kNoNode); id != kNoNode; id = design.nextInCollection(id))
+    if (IsDiagramKind(design.node(id).image)) Copia(g, design.node(id), "ROOT");
+  g.caricamentoDesignOTuttiFatto();
+}
+
+void CaricaNonConnessi(Generale& g) {
+  g.mostraBusy();
+  const Tree& notLinked = g.TV(kNotLinkedTree);
+  for (NodeId id = notLinked.nextInCollection(kNoNode); id != kNoNode; id = notLinked.nextInCollection(id)) {
+    const Node& n = notLinked.node(id);
+    if (n.parent == kNoNode) continue;  // the root "<<NOT linked>>"
+    // Below "ROOT" of the UIT tree, or below the copy of the node's parent.
+    Copia(g, n, notLinked.node(n.parent).key);
+  }
+  g.caricamentoDesignOTuttiFatto();
+  g.nascondiBusy();
+}
+
+void CaricaAllSequenceNonConnessi(const ModelSource& m, Handle model, const Tree& mainTree, Tree& notLinked,
+                                  const std::function<void(std::string_view)>& status) {
+  // The names the Main Tree's diagram nodes show, gathered once.
+  std::unordered_set<std::string> shown;
+  for (NodeId id = mainTree.nextInCollection(kNoNode); id != kNoNode; id = mainTree.nextInCollection(id))
+    if (IsDiagramKind(mainTree.node(id).image)) shown.emplace(NomeDopoEtichetta(mainTree.node(id).text));
+  for (Handle p : m.AllPackages(model)) {
+    if (status) status("Category: " + m.Name(p));
+    for (Handle d : m.ScenarioDiagrams(p))
+      if (shown.count(m.Name(d)) == 0 && !AggiungiScenario(m, d, notLinked) && status)
+        status("\"" + m.Name(d) + "\" is in the not-linked tree already: skipped");
+  }
+}
+
+}  // namespace zov

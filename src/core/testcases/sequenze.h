@@ -1,0 +1,46 @@
+// Filling the UIT tree with test cases: every scenario diagram of the
+// model's packages, the diagrams chosen in the selection tree, the diagram
+// nodes of the Design Tree, or the not-linked tree; and, at load time, the
+// package diagrams the Main Tree does not reach, into the not-linked tree.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "model/model_source.h"
+#include "tree/tree.h"
+
+namespace zov {
+
+class Generale;
+
+// "Loading all &Sequence".
+void CaricaAllSequence(Generale& g);
+// "Loading from &ZOV tree": the diagrams of the green leaves of the selection tree.
+void CaricaSequenceFromZov(Generale& g);
+// "Loading from Design Tree".
+void CaricaDaDesignTree(Generale& g);
+// "Loading NOT Linked".
+void CaricaNonConnessi(Generale& g);
+
+// The package diagrams whose names no diagram node of the Main Tree shows,
+// as test cases of the not-linked tree. status gets "Category: " and each
+// package's name; skipped receives a note for a diagram already there.
+void CaricaAllSequenceNonConnessi(const ModelSource& m, Handle model, const Tree& mainTree, Tree& notLinked,
+                                  const std::function<void(std::string_view)>& status);
+
+// Whether a diagram node of the Main Tree shows this name after its label.
+bool SDpresente(const Tree& mainTree, std::string_view name);
+// The collection index of the first green leaf of the tree standing for
+// the diagram (its key up to "$$" is the diagram's identifier); 0 if none.
+int GetSequenceDiag(const ModelSource& m, Handle diagram, const Tree& tree);
+// Whether a collaboration diagram is in the UIT tree already: the first
+// node showing its name (between label and annotation) has a child keyed
+// by one of the diagram's objects.
+bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit);
+// Renames the diagram as the source node at index shows it, then adds it
+// with its messages to the target tree. False when it was there already.
+bool AggiungiSequenceaTV(ModelSource& m, Handle diagram, const Tree& source, Tree& target, int index);
+
+}  // namespace zov
