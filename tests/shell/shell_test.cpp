@@ -261,6 +261,26 @@ class ShellTest : public QObject {
     QVERIFY(!d.tastoOK);
   }
 
+  void uitMenuFillsTheUitTree() {
+    MainWindow w;
+    w.caricaFinestra();
+    w.show();
+    ScriptedAsker asker;
+    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl");
+    w.state().setAsker(&asker);
+    w.action("m_caricamdl")->trigger();
+    w.tabStrip()->setCurrentIndex(1);
+    QVERIFY(w.action("m_loadingDT")->isEnabled());
+    QVERIFY(!w.action("m_elencaseq")->isEnabled());  // off from the start
+    w.action("m_loadingDT")->trigger();
+    TreeModel* uit = w.tv(kUitTree)->treeModel();
+    const QModelIndex root = uit->index(0, 0);
+    QCOMPARE(uit->rowCount(root), 1);
+    QCOMPARE(uit->index(0, 0, root).data().toString(), QStringLiteral("Stocktaking"));
+    QVERIFY(w.state().menus.find(menu::kGenerazione)->enabled);  // "&Processing..." now on
+    w.state().setAsker(nullptr);
+  }
+
   void exitDeletesTheCreatedFiles() {
     std::filesystem::path dir;
     {
