@@ -13,6 +13,8 @@
 #include "shell/generale.h"
 #include "shell/ui.h"
 #include "testcases/sequenze.h"
+#include "selection/selezione.h"
+#include "generation/specifica.h"
 
 namespace {
 
@@ -32,6 +34,10 @@ void PrintUsage(std::FILE* out) {
       "                 index depth key kind text tag fore back bold\n"
       "                 (colours as 0xBBGGRR, bold as 0/1; a tab, line break or\n"
       "                 backslash inside a field is written \\t, \\n, \\r, \\\\)\n"
+      "  spec MODEL     as 'tree', then pick test cases into the selected test\n"
+      "                 cases (--pick, else all of the UIT tree), run \"&Processing...\"\n"
+      "                 and print the Test Specification tree (--tree to change);\n"
+      "                 the documents go into the working folder (keep it with --work)\n"
       "\n"
       "Options:\n"
       "  --tree N       the tree to print: 0 Main Tree (default), 1 UIT tree,\n"
@@ -50,6 +56,8 @@ void PrintUsage(std::FILE* out) {
       "  --uit SOURCE   then fill the UIT tree: all (\"Loading all &Sequence\"),\n"
       "                 zov (\"Loading from &ZOV tree\"), design (\"Loading from\n"
       "                 Design Tree\"), notlinked (\"Loading NOT Linked\"); may be repeated\n"
+      "  --pick NODE    with 'spec': drag this test case of the UIT tree onto the\n"
+      "                 selected test cases (may be repeated)\n"
       "  --work DIR     write the working files into DIR and keep them there\n"
       "                 (default: a private folder, removed at the end)\n"
       "  -h, --help     show this help and exit\n"
@@ -76,6 +84,8 @@ struct Options {
   std::optional<std::string> procedures, coverage, answer;
   // The UIT commands to run after the selection, in order.
   std::vector<std::string> uit;
+  // Test cases of the UIT tree to pick for "spec".
+  std::vector<std::string> pick;
 };
 
 // A field of a tree line: tabs, line breaks and backslashes escaped.
@@ -193,6 +203,32 @@ void RunUit(const Options& o, zov::Generale& g) {
   }
 }
 
+// Picks the test cases (the --pick nodes, else all of the UIT tree) and
+// runs "&Processing...".
+bool RunSpec(const Options& o, zov::Generale& g) {
+  zov::Tree& uit = g.TV(zov::kUitTree);
+  if (o.pick.empty()) {
+    zov::SelezionaTutti(uit, g.TV(zov::kSelectedTestCases));
+  } else {
+    for (const std::string& spec : o.pick) {
+      const zov::NodeId n = zov::FindByKeyOrPath(uit, spec);
+      if (n == zov::kNoNode) {
+        std::fprintf(stderr, "zov: no node '%s' in the UIT tree\n", spec.c_str());
+        return false;
+      }
+      g.mouseDown(zov::kUitTree, n, zov::MouseButton::kLeft);
+      g.mouseUp(zov::kUitTree, zov::MouseButton::kLeft);
+      g.rilascia(zov::kSelectedTestCases, zov::kNoNode);
+    }
+  }
+  zov::Elabora(g);
+  for (const std::string& file : g.specifica.specDocuments) {
+    const auto path = g.workFolder()->pathOf(file);
+    std::fprintf(stderr, "zov: wrote %s\n", path ? path->string().c_str() : file.c_str());
+  }
+  return true;
+}
+
 int Load(const Options& o) {
   if (o.arguments.size() != 1) return UsageError("'" + o.command + "' takes one model file");
   const std::string& path = o.arguments.front();
@@ -218,12 +254,13 @@ int Load(const Options& o) {
   if (!error.empty()) {
     std::fprintf(stderr, "zov: %s\n", error.c_str());
     status = kExitFailure;
-  } else if (o.command == "tree") {
+  } else if (o.command == "tree" || o.command == "spec") {
     for (const auto& w : g.modello()->Warnings()) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
     for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
     if (RunSelection(o, g, asker)) {
       RunUit(o, g);
-      PrintTree(g.TV(o.tree.value_or(zov::kMainTree)));
+      if (o.command == "spec" && !RunSpec(o, g)) return kExitFailure;
+      PrintTree(g.TV(o.tree.value_or(o.command == "spec" ? zov::kSpecTree : zov::kMainTree)));
     } else {
       status = kExitFailure;
     }
@@ -271,7 +308,7 @@ int main(int argc, char** argv) {
       o.work = std::string(a.substr(7));
     } else if (const auto value = [&]() -> std::optional<std::string> {
                  for (const char* name :
-                      {"--select", "--start", "--stop", "--procedures", "--coverage", "--answer", "--uit"}) {
+                      {"--select", "--start", "--stop", "--procedures", "--coverage", "--answer", "--uit", "--pick"}) {
                    const std::string_view n(name);
                    if (a == n) {
                      if (i + 1 >= args.size()) return std::string("\x01") + name;
@@ -292,6 +329,7 @@ int main(int argc, char** argv) {
       else if (name == "--procedures") o.procedures = *value;
       else if (name == "--coverage") o.coverage = *value;
       else if (name == "--answer") o.answer = *value;
+      else if (name == "--pick") o.pick.push_back(*value);
       else if (*value == "all" || *value == "zov" || *value == "design" || *value == "notlinked") o.uit.push_back(*value);
       else return UsageError("invalid UIT source '" + *value + "' (all, zov, design or notlinked)");
     } else if (a == "--tree" || a.substr(0, 7) == "--tree=") {
@@ -317,14 +355,16 @@ int main(int argc, char** argv) {
   }
   if (o.command.empty()) return UsageError("missing command");
   if (o.work && o.work->empty()) return UsageError("option '--work' needs a folder");
-  if (o.tree && o.command != "tree") return UsageError("option '--tree' goes with the 'tree' command");
+  const bool treeCommand = o.command == "tree" || o.command == "spec";
+  if (o.tree && !treeCommand) return UsageError("option '--tree' goes with the 'tree' and 'spec' commands");
+  if (!o.pick.empty() && o.command != "spec") return UsageError("'--pick' goes with the 'spec' command");
   const bool selecting =
       !o.select.empty() || o.start || o.stop || o.procedures || o.coverage || o.answer || !o.uit.empty();
-  if (selecting && o.command != "tree") return UsageError("the selection options go with the 'tree' command");
+  if (selecting && !treeCommand) return UsageError("the selection options go with the 'tree' and 'spec' commands");
   if (o.start.has_value() != o.stop.has_value()) return UsageError("'--start' and '--stop' go together");
   if (o.procedures && o.coverage) return UsageError("choose either '--procedures' or '--coverage'");
   if (o.answer && !o.coverage) return UsageError("'--answer' goes with '--coverage'");
   if ((o.procedures || o.coverage) && o.select.empty()) return UsageError("'--procedures' and '--coverage' need '--select'");
-  if (o.command == "load" || o.command == "tree") return Load(o);
+  if (o.command == "load" || treeCommand) return Load(o);
   return UsageError("unknown command '" + o.command + "'");
 }

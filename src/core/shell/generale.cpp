@@ -1,5 +1,8 @@
 #include "shell/generale.h"
 
+#include <filesystem>
+#include <fstream>
+
 #include "model/analisi_link.h"
 #include "model/design_tree.h"
 #include "model/riordino.h"
@@ -44,6 +47,7 @@ Generale::Generale() {
   collega(menu::kSeqFromZov, [this] { CaricaSequenceFromZov(*this); });
   collega(menu::kLoadingDT, [this] { CaricaDaDesignTree(*this); });
   collega(menu::kNonConnessi, [this] { CaricaNonConnessi(*this); });
+  collega(menu::kGenerazione, [this] { Elabora(*this); });
   fasi.scriviViste = [](Generale& g, ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked) {
     const auto status = [&g](std::string_view text) { g.MostraMessaggio(text); };
     ScriviVistaCasiUso(m, model, links, notLinked, status);
@@ -255,6 +259,7 @@ Popup Generale::mouseUp(int tree, MouseButton button) {
       chiaveTrascinata = selected == kNoNode ? std::string() : t.node(selected).key;
       return Popup::kNone;
     case kSpecTree:
+      if (button == MouseButton::kLeft && selected != kNoNode) mostraDocumento(selected);
       if (button == MouseButton::kRight && selected != kNoNode &&
           (t.node(selected).image == kind::kAttributo || t.node(selected).image == kind::kMessaggio))
         return Popup::kSpecTree;
@@ -388,6 +393,22 @@ void Generale::rilascia(int tree, NodeId target) {
   if (!AggiungiSelezionato(uit, nodoTrascinato, TV(kSelectedTestCases)) && asker_ != nullptr)
     asker_->messageBox("Error: this node is already selected", "Zov Suite", MessageButtons::kOk,
                        MessageIcon::kCritical);
+}
+
+void Generale::mostraDocumento(NodeId node) {
+  const std::string file = DocumentoDelNodo(*this, node);
+  if (file.empty() || work_ == nullptr) return;
+  LB.clear();
+  const auto path = work_->pathOf(file);
+  std::ifstream in(path ? *path : std::filesystem::path(), std::ios::binary);
+  if (!in) {
+    MostraMessaggio("The document \"" + file + "\" cannot be read");
+    return;
+  }
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    LB.add(line);
+  }
 }
 
 void Generale::esci() {

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "generation/specifica.h"
 #include "model/caricamento.h"
 #include "model/model_source.h"
 #include "selection/allocazione.h"
@@ -79,6 +80,8 @@ class Generale {
   Edita editor;
   // The start and stop levels of "Select ST&ART Node" / "Select ST&OP Node".
   StatoSelezione selezione;
+  // The table of test cases, the documents of the last "&Processing...".
+  StatoSpecifica specifica;
 
   // The node of TV(1) being dragged, and its key (set on mouse-up on TV(1)).
   NodeId nodoTrascinato = kNoNode;
@@ -181,6 +184,9 @@ class Generale {
   void selezionaTutti();
   // A node dragged from the UIT tree dropped on TV(tree) over target.
   void rilascia(int tree, NodeId target);
+
+  // Shows in LB the document of a path or branch node of TV(2).
+  void mostraDocumento(NodeId node);
 
   // --- exit --------------------------------------------------------------
   void esci();

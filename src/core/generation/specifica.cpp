@@ -1,0 +1,480 @@
+#include "generation/specifica.h"
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <optional>
+
+#include "generation/scelte.h"
+#include "model/work_folder.h"
+#include "selection/allocazione.h"
+#include "shell/generale.h"
+#include "tree/kinds.h"
+#include "tree/numbers.h"
+
+namespace zov {
+
+namespace {
+
+std::string Parte(std::string_view pathName) { return std::string(pathName.substr(0, pathName.find('.'))); }
+
+struct Info {
+  Handle message;
+  std::string sequence, name, documentation;
+  std::int16_t level = 1;
+  Condition condition;
+  bool hasCondition = false;
+};
+
+MessageRecord Record(const Info& info) {
+  MessageRecord r;
+  r.message = info.message;
+  r.sequenceLabel = info.sequence;
+  r.name = info.name;
+  r.documentation = info.documentation;
+  r.level = info.level;
+  return r;
+}
+
+}  // namespace
+
+void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
+                     const std::function<void(const std::string&)>& notice) {
+  std::vector<Info> infos;
+  for (Handle msg : m.DiagramMessages(diagram)) {
+    Info i;
+    i.message = msg;
+    i.sequence = m.MessageSequence(msg);
+    i.name = m.Name(msg);
+    i.documentation = m.Documentation(msg);
+    SequenceLevel("[" + i.sequence + "]" + i.name, i.level);
+    i.hasCondition = ReadCondition(m, diagram, msg, i.condition);
+    infos.push_back(std::move(i));
+  }
+
+  std::vector<MessageRecord>& records = r.messages;
+  records.clear();
+  int pathCounter = 1;
+  std::string cur = std::to_string(pathCounter);
+  std::size_t pathStart = 0;  // the record of the current path's top-level message
+  struct Preparato {
+    std::string pathName;
+    std::size_t ifRecord;
+  };
+  std::map<std::size_t, Preparato> elses;  // by message position
+  bool full = false;
+  const auto push = [&](MessageRecord rec) {
+    if (records.size() >= kMassimoMessaggi) {
+      full = true;
+      return;
+    }
+    records.push_back(std::move(rec));
+  };
+  const auto newTopPath = [&](MessageRecord& rec) {
+    if (!records.empty()) cur = std::to_string(++pathCounter);
+    rec.pathName = cur;
+    pathStart = records.size();
+  };
+
+  for (std::size_t j = 0; j < infos.size() && !full; ++j) {
+    const Info& info = infos[j];
+    MessageRecord rec = Record(info);
+    const std::int16_t level = info.level;
+    const bool isIf = info.hasCondition && info.condition.isIf;
+    const bool isElse = info.hasCondition && info.condition.isElse;
+    if (info.hasCondition) {
+      rec.conditionKind = isIf ? Condizione::kIf : Condizione::kElse;
+      rec.condition = info.condition.text;
+    }
+    // A first message below the top level opens path 1 all the same.
+    const std::string previous = records.empty() ? cur : records.back().pathName;
+
+    if (isElse && elses.count(j) != 0) {
+      const Preparato p = elses[j];
+      rec.pathName = p.pathName;
+      rec.ifIndex = static_cast<std::int16_t>(p.ifRecord);
+      if (level > 1) {
+        // The ELSE branch starts with the messages that led to its IF.
+        for (std::size_t k = pathStart; k < p.ifRecord && !full; ++k) {
+          MessageRecord copy = records[k];
+          copy.pathName = p.pathName;
+          push(std::move(copy));
+        }
+      }
+      push(std::move(rec));
+      continue;
+    }
+    if (isIf) {
+      std::optional<std::size_t> match;
+      for (std::size_t k = j + 1; k < infos.size(); ++k) {
+        if (level > 1 && infos[k].level == 1) break;
+        if (infos[k].level != level) continue;
+        if (infos[k].hasCondition && infos[k].condition.isElse) {
+          match = k;
+          break;
+        }
+      }
+      if (match) {
+        if (level <= 1) pathStart = records.size();
+        const std::string branch = cur + ".1";
+        if (level > 1)
+          for (std::size_t k = pathStart; k < records.size(); ++k) records[k].pathName = branch;
+        rec.pathName = branch;
+        elses[*match] = {cur + ".2", records.size()};
+        cur = branch;
+      } else if (level <= 1) {
+        newTopPath(rec);
+      } else {
+        rec.pathName = previous;
+      }
+      push(std::move(rec));
+      continue;
+    }
+    if (level <= 1) newTopPath(rec);
+    else rec.pathName = previous;
+    push(std::move(rec));
+  }
+  if (full && notice)
+    notice("\"" + m.Name(diagram) + "\" has more than " + std::to_string(kMassimoMessaggi) +
+           " messages in its paths: the rest are left out.");
+}
+
+std::int16_t CountPaths(const TestCaseRecord& r) {
+  if (r.messages.empty()) return 1;
+  std::string s = r.messages[0].pathName;
+  std::int16_t count = 1;
+  for (const MessageRecord& rec : r.messages) {
+    if (rec.pathName.empty()) break;
+    if (rec.pathName != s) {
+      ++count;
+      s = rec.pathName;
+    }
+  }
+  return count;
+}
+
+Quote SharePaths(int allotted, int paths) {
+  Quote q;
+  if (paths <= 0) paths = 1;
+  if (allotted >= paths) {
+    q.q = allotted / paths;
+    q.r = allotted % paths;
+  } else {
+    q.q = 0;
+    q.r = allotted;
+    q.insufficienti = true;
+  }
+  return q;
+}
+
+std::string NomeFileSicuro(std::string_view name) {
+  std::string out;
+  for (unsigned char c : name) {
+    const bool bad = c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' ||
+                     c == '"' || c == '<' || c == '>' || c == '|';
+    out += bad ? '_' : static_cast<char>(c);
+  }
+  for (std::size_t at; (at = out.find("..")) != std::string::npos;) out[at + 1] = '_';
+  // Keep room for ".txt" and a number within the usual 255-byte limit,
+  // without cutting a UTF-8 character in two.
+  constexpr std::size_t kMassimo = 200;
+  if (out.size() > kMassimo) {
+    std::size_t cut = kMassimo;
+    while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
+    out.resize(cut);
+  }
+  if (out.empty() || out == ".") out = "_";
+  return out;
+}
+
+namespace {
+
+// Writes the tree and the documents of one diagram of test case i.
+class Costruttore {
+ public:
+  Costruttore(Generale& g, const ModelSource& m, Handle d, int i, TestCaseRecord& r)
+      : g_(g), m_(m), d_(d), i_(i), r_(r), t_(g.TV(kSpecTree)) {}
+
+  void build(const std::string& testCaseText) {
+    testCaseText_ = testCaseText;
+    const Quote share = SharePaths(r_.allotted, r_.pathCount);
+    if (share.insufficienti && g_.asker() != nullptr)
+      g_.asker()->messageBox(
+          "The number of executable test cases is not enough to cover all the Test Cases for '" + r_.name + "'",
+          "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+    int q = share.q, rest = share.r;
+    const std::string diagramKey = m_.Identifier(d_);
+    const std::string diagramName = m_.Name(d_);
+    std::size_t k = 0;
+    const auto pathOf = [&](std::size_t index) {
+      return index < r_.messages.size() ? r_.messages[index].pathName : std::string();
+    };
+    std::string s = Parte(pathOf(0));
+    std::string cur = s;
+    while (k < r_.messages.size() && !r_.messages[k].name.empty()) {
+      const std::string pathKey = s + diagramName;
+      NodeId path = t_.addChild(diagramKey, pathKey, "TestCase " + s, kind::kTestcase);
+      if (path == kNoNode) path = t_.find(pathKey);
+      if (path != kNoNode) t_.setBold(path, true);
+      int total = 0;
+      while (s == cur && k < r_.messages.size() && !r_.messages[k].name.empty()) {
+        const std::string gName = pathOf(k);
+        int share_m = q;
+        if (rest > 0) {
+          share_m = q + 1;
+          --rest;
+        }
+        NodeId current = path;
+        std::string currentKey = pathKey;
+        if (gName != cur) {
+          currentKey = gName + " - " + r_.messages[k].name;
+          current = t_.addChild(pathKey, currentKey, "TestCase " + gName + "   (" + ConSegno(share_m) + " )",
+                                kind::kTestcase);
+          if (current == kNoNode) current = t_.find(currentKey);
+          if (current != kNoNode) t_.setBold(current, true);
+          total += share_m;
+          if (path != kNoNode) {
+            t_.setText(path, "TestCase " + s + "   (" + ConSegno(total) + " )");
+            t_.setImage(path, kind::kTestcaseGiallo);
+          }
+        } else if (path != kNoNode) {
+          t_.setText(path, t_.node(path).text + "   (" + ConSegno(share_m) + " )");
+        }
+        const std::string nodeText = current != kNoNode ? t_.node(current).text : std::string();
+        std::vector<std::string> doc;
+        doc.push_back("Test Case  " + gName + "   of  SD " + EstraiNome(diagramName));
+        for (int e = 0; e < 4; ++e) doc.emplace_back();
+        for (const char* line : {" Description:", "", " PreCondition:", "", " Flow of Event:"}) doc.emplace_back(line);
+        const std::size_t first = k;
+        while (k < r_.messages.size() && pathOf(k) == gName) {
+          messaggio(r_.messages[k], currentKey, doc);
+          ++k;
+        }
+        categorie(first, k, doc);
+        for (const char* line : {"", " PostCondition:", "", " Comment:"}) doc.emplace_back(line);
+        scrivi(testCaseText_ + nodeText, currentKey, doc);
+        s = Parte(pathOf(k));
+      }
+      cur = s;
+    }
+    r_.lastMessage = static_cast<std::int16_t>(k == 0 ? 0 : k - 1);
+  }
+
+ private:
+  void messaggio(MessageRecord& rec, const std::string& p, std::vector<std::string>& doc) {
+    const std::string label = "[" + rec.sequenceLabel + "] " + rec.name;
+    std::string text = rec.level <= 1 ? label : std::string(static_cast<std::size_t>(2 * rec.level), ' ') + label;
+    std::string line = std::string(12, ' ') + rec.name;
+    if (rec.conditionKind == Condizione::kIf) {
+      text += " -- IF " + rec.condition;
+      line += "   --- IF " + rec.condition;
+    } else if (rec.conditionKind == Condizione::kElse) {
+      text += " -- ELSE " + rec.condition;
+      line += "   --- ELSE " + rec.condition;
+    }
+    const std::string key = m_.Identifier(rec.message) + p;
+    t_.addChild(p, key, text, kind::kMessaggio);
+    doc.push_back(line);
+    if (!m_.MessageHasOperation(rec.message)) return;
+    rec.ownChoices.assign(kMassimoScelte, std::string());
+    rec.ownChoiceCount = 0;
+    valoriDefault(rec, key, p);
+    const Handle op = m_.MessageOperation(rec.message);
+    if (!m_.OperationParameters(op).empty()) {
+      rec.attributes.assign(kMassimoScelte, AttributeRecord());
+      attributi(rec, key, p);
+    }
+  }
+
+  void valoriDefault(MessageRecord& rec, const std::string& messageKey, const std::string& p) {
+    const Handle cls = m_.OperationClass(m_.MessageOperation(rec.message));
+    const Handle machine = m_.ClassStateMachine(cls);
+    if (!machine) return;
+    const std::string pathName = rec.pathName;
+    std::size_t taken = 0;
+    for (Handle state : m_.MachineStates(machine)) {
+      if (m_.StateFlag(state) || m_.StateTransitions(state).empty()) continue;
+      const std::string defaultKey = m_.Identifier(rec.message) + p + "Default";
+      t_.addChild(messageKey, defaultKey, "Default values:", kind::kChoices);
+      for (Handle tr : m_.StateTransitions(state)) {
+        const Handle target = m_.TransitionTarget(tr);
+        const std::string name = m_.Name(target);
+        if (name.empty()) continue;
+        t_.addChild(defaultKey, m_.Identifier(target) + rec.sequenceLabel + pathName, name, kind::kStateDiagram);
+        if (std::string* c = rec.ownChoice(taken)) {
+          *c = name;
+          ++taken;
+        }
+      }
+    }
+    rec.ownChoiceCount = static_cast<std::int16_t>(taken);
+  }
+
+  void attributi(MessageRecord& rec, const std::string& messageKey, const std::string& p) {
+    const Handle op = m_.MessageOperation(rec.message);
+    const Handle cls = m_.OperationClass(op);
+    std::size_t j = 0;
+    for (Handle par : m_.OperationParameters(op)) {
+      if (j >= kMassimoScelte) break;
+      const std::string name = m_.Name(par), type = m_.ParameterType(par);
+      const std::string key = m_.Identifier(par) + "_" + rec.sequenceLabel + p;
+      t_.addChild(messageKey, key, name, kind::kAttributo);
+      AttributeRecord& a = rec.attributes[j];
+      a.name = name;
+      a.type = type;
+      a.documentation = m_.Documentation(par);
+      for (Handle attr : m_.ClassAttributes(cls)) {
+        if (m_.Name(attr) != name || m_.AttributeType(attr) != type) continue;
+        t_.addChild(key, key + " Type", "Type: " + m_.AttributeType(attr), kind::kType);
+        t_.addChild(key, key + " Initial", "Initial Value: " + m_.AttributeInitialValue(attr), kind::kInitial);
+        a.initialValue = m_.AttributeInitialValue(attr);
+        break;
+      }
+      ++j;
+    }
+    rec.attributeCount = static_cast<std::int16_t>(j);
+  }
+
+  void categorie(std::size_t first, std::size_t end, std::vector<std::string>& doc) {
+    doc.emplace_back();
+    doc.emplace_back(" Categories");
+    doc.emplace_back();
+    doc.push_back(std::string(5, ' ') + "Settings Categories :");
+    for (std::size_t k = first; k < end; ++k) {
+      const Handle msg = r_.messages[k].message;
+      if (!m_.MessageHasOperation(msg)) continue;
+      for (Handle par : m_.OperationParameters(m_.MessageOperation(msg)))
+        doc.push_back(std::string(20, ' ') + m_.Name(par) + " : " + m_.ParameterType(par));
+    }
+    doc.emplace_back();
+    doc.push_back(std::string(5, ' ') + "Interactions Categories :");
+    for (std::size_t k = first; k < end; ++k) {
+      const Handle msg = r_.messages[k].message;
+      doc.push_back(std::string(20, ' ') + r_.messages[k].name);
+      if (!m_.MessageHasOperation(msg)) continue;
+      const Handle machine = m_.ClassStateMachine(m_.OperationClass(m_.MessageOperation(msg)));
+      if (!machine) continue;
+      for (Handle state : m_.MachineStates(machine)) {
+        if (m_.StateFlag(state)) continue;
+        for (Handle tr : m_.StateTransitions(state))
+          doc.push_back(std::string(30, ' ') + m_.Name(m_.TransitionTarget(tr)));
+      }
+    }
+  }
+
+  void scrivi(const std::string& base, const std::string& nodeKey, const std::vector<std::string>& doc) {
+    WorkFolder* work = g_.workFolder();
+    if (work == nullptr) return;
+    StatoSpecifica& st = g_.specifica;
+    // The same name again (a path name that repeats) replaces its document,
+    // as before; names that only collide once made safe get a number.
+    std::string file;
+    if (const auto it = st.documenti.find(base); it != st.documenti.end()) {
+      file = it->second;
+    } else {
+      const std::string safe = NomeFileSicuro(base);
+      file = safe + ".txt";
+      for (int n = 2; usati_.count(file) != 0 || taken(file); ++n) file = safe + " (" + std::to_string(n) + ").txt";
+      st.documenti[base] = file;
+      st.specDocuments.push_back(file);
+    }
+    usati_.insert(file);
+    st.documentiPerNodo.try_emplace(nodeKey, file);
+    std::string error;
+    std::ofstream out = work->create(file, CreatedList::kScripts, &error);
+    if (!out.is_open()) {
+      g_.avvisa(error);
+      return;
+    }
+    for (const std::string& line : doc) out << line << '\n';
+  }
+
+  bool taken(const std::string& file) const {
+    for (const auto& [name, f] : g_.specifica.documenti)
+      if (f == file) return true;
+    return false;
+  }
+
+  Generale& g_;
+  const ModelSource& m_;
+  Handle d_;
+  int i_;
+  TestCaseRecord& r_;
+  Tree& t_;
+  std::string testCaseText_;
+  std::set<std::string> usati_;
+};
+
+}  // namespace
+
+void Elabora(Generale& g) {
+  ModelSource* m = g.modello();
+  if (m == nullptr) return;
+  g.MostraMessaggio("Processing...");
+  g.mostraBusy();
+  Tree& spec = g.TV(kSpecTree);
+  spec.beginBulkUpdate();
+  spec.clear();
+  StatoSpecifica& st = g.specifica;
+  st = StatoSpecifica();
+  const Tree& chosen = g.TV(kSelectedTestCases);
+  const NodeId root = chosen.firstRoot();
+  const int n = root == kNoNode ? 0 : chosen.node(root).children;
+  st.tabella.casi.assign(static_cast<std::size_t>(n) + 1, TestCaseRecord());
+  std::vector<Handle> diagrams;
+  for (Handle p : m->AllPackages(g.modelloAperto())) {
+    for (Handle d : m->ScenarioDiagrams(p)) diagrams.push_back(d);
+    for (Handle u : m->PackageUseCases(p))
+      for (Handle d : m->ScenarioDiagrams(u)) diagrams.push_back(d);
+  }
+  int i = 0;
+  for (NodeId c = root == kNoNode ? kNoNode : chosen.node(root).child; c != kNoNode; c = chosen.node(c).next) {
+    ++i;
+    TestCaseRecord& record = *st.tabella.caso(i);
+    const std::string& text = chosen.node(c).text;
+    record.name = EstraiNome(text);
+    record.allotted = LeggiNTP(text);
+    for (Handle d : diagrams) {
+      if (m->Name(d).find(text) == std::string::npos) continue;
+      TestCaseRecord r = record;
+      const std::string caseText = "SD" + std::to_string(i) + ". " + EstraiNome(m->Name(d)) + " (" +
+                                   ConSegno(r.allotted) + ")";
+      const NodeId node = spec.addTop(m->Identifier(d), caseText,
+                                      m->DiagramKind(d) == kSequenceDiagram ? kind::kSequence : kind::kCollaboration);
+      if (node == kNoNode) {
+        g.MostraMessaggio("\"" + m->Name(d) + "\" is in the Test Specification tree already: skipped");
+        continue;
+      }
+      spec.setBold(node, true);
+      CollectMessages(*m, d, r, [&g](const std::string& text) { g.avvisa(text); });
+      r.pathCount = CountPaths(r);
+      Costruttore(g, *m, d, i, r).build(caseText);
+      record = std::move(r);
+    }
+  }
+  spec.endBulkUpdate();
+  g.nascondiBusy();
+  g.elaborazioneFatta();
+}
+
+std::string DocumentoDelNodo(const Generale& g, NodeId node) {
+  const Tree& t = g.TV(kSpecTree);
+  if (node == kNoNode || !t.valid(node)) return {};
+  const Node& n = t.node(node);
+  if (n.children == 0 || n.image != kind::kTestcase || t.node(n.child).image != kind::kMessaggio) return {};
+  if (n.parent == kNoNode) return {};
+  if (const auto it = g.specifica.documentiPerNodo.find(n.key); it != g.specifica.documentiPerNodo.end())
+    return it->second;
+  const Node& parent = t.node(n.parent);
+  std::string base;
+  if (parent.image == kind::kSequence || parent.image == kind::kCollaboration) {
+    base = parent.text + n.text;
+  } else {
+    if (parent.parent == kNoNode) return {};
+    base = t.node(parent.parent).text + n.text;
+  }
+  const auto it = g.specifica.documenti.find(base);
+  return it == g.specifica.documenti.end() ? std::string() : it->second;
+}
+
+}  // namespace zov

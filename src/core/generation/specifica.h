@@ -1,0 +1,59 @@
+// "&Processing...": turns the selected test cases into the table of test
+// cases, the Test Specification tree TV(2) and one test specification
+// document per path of each test case.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "generation/tabella_casi.h"
+#include "model/model_source.h"
+#include "tree/tree.h"
+
+namespace zov {
+
+class Generale;
+class WorkFolder;
+
+// What a run of "&Processing..." leaves for the editors, the generation of
+// test procedures and the printing.
+struct StatoSpecifica {
+  TabellaCasi tabella;
+  std::vector<std::string> specDocuments;  // file names, in writing order
+  // The file of each document by the name built from the node texts.
+  std::unordered_map<std::string, std::string> documenti;
+  // The file of the document written for each path or branch node, by key.
+  std::unordered_map<std::string, std::string> documentiPerNodo;
+};
+
+// Fills R.messages from the diagram's messages, naming the paths: each
+// top-level message opens a path; an IF with its ELSE splits the path into
+// ".1" and ".2" branches, the ELSE branch starting with copies of the
+// messages before the IF. notice is told when messages are left out.
+void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
+                     const std::function<void(const std::string&)>& notice);
+// The number of runs of equal path names (1 for an empty list).
+std::int16_t CountPaths(const TestCaseRecord& r);
+// allotted over paths: q each, one more for the first r paths.
+struct Quote {
+  int q = 0;
+  int r = 0;
+  bool insufficienti = false;  // fewer procedures than paths
+};
+Quote SharePaths(int allotted, int paths);
+
+// A document name made safe: no folder separators, "..", characters that
+// file systems refuse or control characters.
+std::string NomeFileSicuro(std::string_view name);
+
+// The command.
+void Elabora(Generale& g);
+
+// The document shown for a click on a path or branch node of TV(2): its
+// file name, or empty when the node is no such node or has no document.
+std::string DocumentoDelNodo(const Generale& g, NodeId node);
+
+}  // namespace zov

@@ -1,0 +1,94 @@
+// The table of test cases built by "&Processing...": per selected test case
+// its messages in path order, each with its interactions category (own
+// choices) and its settings categories (the parameters of the operation it
+// calls), which the test specification editors fill and the generation of
+// test procedures combines.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/model_source.h"
+
+namespace zov {
+
+// Limits of a test case: the table keeps to them and reports what is left out.
+inline constexpr std::size_t kMassimoMessaggi = 1001;   // message records, 0 to 1000
+inline constexpr std::size_t kMassimoScelte = 101;      // choices of a category, 0 to 100
+inline constexpr std::size_t kMassimoProprieta = 11;    // properties or selectors of a choice, 0 to 10
+
+// One choice of a settings category.
+struct ChoiceRecord {
+  std::string value;
+  std::int16_t propertyCount = 0;
+  std::int16_t selectorCount = 0;
+  std::vector<std::string> properties;  // at most kMassimoProprieta
+  std::vector<std::string> selectors;
+};
+
+// A settings category: one parameter of the operation a message calls.
+struct AttributeRecord {
+  std::string name;
+  std::string type;
+  std::string initialValue;
+  std::int16_t choiceCount = 0;
+  std::vector<ChoiceRecord> choices;  // grows on use, at most kMassimoScelte
+  bool edited = false;                // set by the first OK of the settings editor
+  std::string documentation;
+
+  // The choice at index, made when first used; nullptr past the limit.
+  ChoiceRecord* choice(std::size_t index) {
+    if (index >= kMassimoScelte) return nullptr;
+    if (choices.size() <= index) choices.resize(index + 1);
+    return &choices[index];
+  }
+};
+
+enum class Condizione : std::int16_t { kNessuna = 0, kIf = 1, kElse = 2 };
+
+struct MessageRecord {
+  Handle message;
+  std::string pathName;
+  std::string sequenceLabel;
+  std::string name;
+  Condizione conditionKind = Condizione::kNessuna;
+  std::string condition;
+  std::int16_t ifIndex = 0;
+  std::int16_t level = 0;
+  std::vector<AttributeRecord> attributes;  // one per parameter
+  std::vector<std::string> ownChoices;      // the interactions category
+  std::int16_t ownChoiceCount = 0;
+  std::int16_t attributeCount = 0;
+  bool edited = false;  // set by the first OK of the interactions editor
+  std::string documentation;
+
+  std::string* ownChoice(std::size_t index) {
+    if (index >= kMassimoScelte) return nullptr;
+    if (ownChoices.size() <= index) ownChoices.resize(index + 1);
+    return &ownChoices[index];
+  }
+};
+
+struct TestCaseRecord {
+  std::string name;
+  std::vector<MessageRecord> messages;  // path order; at most kMassimoMessaggi
+  std::int16_t allotted = 0;
+  std::int16_t pathCount = 0;
+  std::int16_t lastMessage = 0;
+
+  // The message at index, or nullptr (an empty record ends the list).
+  const MessageRecord* message(std::size_t index) const {
+    return index < messages.size() ? &messages[index] : nullptr;
+  }
+  MessageRecord* message(std::size_t index) { return index < messages.size() ? &messages[index] : nullptr; }
+};
+
+// Test cases 1 to count; index 0 is unused.
+struct TabellaCasi {
+  std::vector<TestCaseRecord> casi = std::vector<TestCaseRecord>(1);
+  int count() const { return static_cast<int>(casi.size()) - 1; }
+  TestCaseRecord* caso(int i) { return i >= 1 && i <= count() ? &casi[static_cast<std::size_t>(i)] : nullptr; }
+};
+
+}  // namespace zov
