@@ -1,6 +1,7 @@
 // zov: the command-line front end of Zov Suite. It runs the same operations
 // as the desktop program, without a window.
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "testcases/sequenze.h"
 #include "selection/selezione.h"
 #include "generation/specifica.h"
+#include "specification/editor_categorie.h"
 
 namespace {
 
@@ -58,6 +60,9 @@ void PrintUsage(std::FILE* out) {
       "                 Design Tree\"), notlinked (\"Loading NOT Linked\"); may be repeated\n"
       "  --pick NODE    with 'spec': drag this test case of the UIT tree onto the\n"
       "                 selected test cases (may be repeated)\n"
+      "  --choices FILE with 'spec': enter choices through the editors; lines\n"
+      "                 'category NODE', 'choice VALUE', 'property P1,P2' and\n"
+      "                 'if S1,S2' (a category without choices takes its defaults)\n"
       "  --work DIR     write the working files into DIR and keep them there\n"
       "                 (default: a private folder, removed at the end)\n"
       "  -h, --help     show this help and exit\n"
@@ -86,6 +91,8 @@ struct Options {
   std::vector<std::string> uit;
   // Test cases of the UIT tree to pick for "spec".
   std::vector<std::string> pick;
+  // The test specification to enter with the editors, for "spec".
+  std::optional<std::string> choices;
 };
 
 // A field of a tree line: tabs, line breaks and backslashes escaped.
@@ -203,6 +210,102 @@ void RunUit(const Options& o, zov::Generale& g) {
   }
 }
 
+// One category of a choices file: the node and the values with their
+// properties and if-selectors.
+struct CategoriaScritta {
+  std::string node;
+  int line = 0;
+  struct Valore {
+    std::string value, properties, selectors;
+  };
+  std::vector<Valore> values;
+};
+
+// Reads a choices file:
+//   category NODE        the "attributo" or "messaggio" node (key or path)
+//   choice VALUE         an own value of that category
+//   property P1,P2       properties of the last value (settings categories)
+//   if S1,S2             if-selectors of the last value (settings categories)
+// Blank lines and lines starting with "#" are skipped. A category without
+// choice lines takes its default values.
+std::optional<std::vector<CategoriaScritta>> LeggiScelte(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    std::fprintf(stderr, "zov: %s: cannot be read\n", path.c_str());
+    return std::nullopt;
+  }
+  std::vector<CategoriaScritta> out;
+  int n = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++n;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    line.erase(0, first);
+    const std::size_t blank = line.find(' ');
+    const std::string word = line.substr(0, blank);
+    const std::string rest = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+    const auto fail = [&](const std::string& what) {
+      std::fprintf(stderr, "zov: %s:%d: %s\n", path.c_str(), n, what.c_str());
+      return std::nullopt;
+    };
+    if (word == "category") {
+      if (rest.empty()) return fail("'category' needs a node");
+      out.push_back({rest, n, {}});
+    } else if (word == "choice") {
+      if (out.empty()) return fail("'choice' before any 'category'");
+      out.back().values.push_back({rest, {}, {}});
+    } else if (word == "property" || word == "if") {
+      if (out.empty() || out.back().values.empty()) return fail("'" + word + "' before any 'choice'");
+      (word == "property" ? out.back().values.back().properties : out.back().values.back().selectors) = rest;
+    } else {
+      return fail("expected 'category', 'choice', 'property' or 'if', found '" + word + "'");
+    }
+  }
+  return out;
+}
+
+// Enters the choices through the editors, as the tester would: opens the
+// editor on the node, picks "Insert your own values", adds each value, OK.
+bool RunChoices(const Options& o, zov::Generale& g, CliAsker& asker) {
+  const auto categories = LeggiScelte(*o.choices);
+  if (!categories) return false;
+  zov::Tree& spec = g.TV(zov::kSpecTree);
+  for (const CategoriaScritta& c : *categories) {
+    const zov::NodeId n = zov::FindByKeyOrPath(spec, c.node);
+    const std::string& kind = n == zov::kNoNode ? std::string() : spec.node(n).image;
+    if (kind != "attributo" && kind != "messaggio") {
+      std::fprintf(stderr, "zov: %s:%d: no category node '%s' in the Test Specification tree\n", o.choices->c_str(),
+                   c.line, c.node.c_str());
+      return false;
+    }
+    spec.setSelected(n);
+    if (kind == "attributo") {
+      asker.settings.push_back([&c](zov::EditorImpostazioni& e) {
+        if (!c.values.empty()) e.clickOption2();
+        for (const auto& v : c.values) {
+          e.Text1 = v.value;
+          e.Text3 = v.properties;
+          e.Text2 = v.selectors;
+          e.add();
+        }
+        e.ok();
+      });
+    } else {
+      asker.interactions.push_back([&c](zov::EditorInterazioni& e) {
+        if (!c.values.empty()) e.clickOption3();
+        for (const auto& v : c.values) {
+          e.Text1 = v.value;
+          e.add();
+        }
+        e.ok();
+      });
+    }
+    g.specifiche();
+  }
+  return true;
+}
+
 // Picks the test cases (the --pick nodes, else all of the UIT tree) and
 // runs "&Processing...".
 bool RunSpec(const Options& o, zov::Generale& g) {
@@ -222,6 +325,7 @@ bool RunSpec(const Options& o, zov::Generale& g) {
     }
   }
   zov::Elabora(g);
+  if (o.choices && !RunChoices(o, g, *dynamic_cast<CliAsker*>(g.asker()))) return false;
   for (const std::string& file : g.specifica.specDocuments) {
     const auto path = g.workFolder()->pathOf(file);
     std::fprintf(stderr, "zov: wrote %s\n", path ? path->string().c_str() : file.c_str());
@@ -308,7 +412,7 @@ int main(int argc, char** argv) {
       o.work = std::string(a.substr(7));
     } else if (const auto value = [&]() -> std::optional<std::string> {
                  for (const char* name :
-                      {"--select", "--start", "--stop", "--procedures", "--coverage", "--answer", "--uit", "--pick"}) {
+                      {"--select", "--start", "--stop", "--procedures", "--coverage", "--answer", "--uit", "--pick", "--choices"}) {
                    const std::string_view n(name);
                    if (a == n) {
                      if (i + 1 >= args.size()) return std::string("\x01") + name;
@@ -330,6 +434,7 @@ int main(int argc, char** argv) {
       else if (name == "--coverage") o.coverage = *value;
       else if (name == "--answer") o.answer = *value;
       else if (name == "--pick") o.pick.push_back(*value);
+      else if (name == "--choices") o.choices = *value;
       else if (*value == "all" || *value == "zov" || *value == "design" || *value == "notlinked") o.uit.push_back(*value);
       else return UsageError("invalid UIT source '" + *value + "' (all, zov, design or notlinked)");
     } else if (a == "--tree" || a.substr(0, 7) == "--tree=") {
@@ -357,7 +462,8 @@ int main(int argc, char** argv) {
   if (o.work && o.work->empty()) return UsageError("option '--work' needs a folder");
   const bool treeCommand = o.command == "tree" || o.command == "spec";
   if (o.tree && !treeCommand) return UsageError("option '--tree' goes with the 'tree' and 'spec' commands");
-  if (!o.pick.empty() && o.command != "spec") return UsageError("'--pick' goes with the 'spec' command");
+  if ((!o.pick.empty() || o.choices) && o.command != "spec")
+    return UsageError("'--pick' and '--choices' go with the 'spec' command");
   const bool selecting =
       !o.select.empty() || o.start || o.stop || o.procedures || o.coverage || o.answer || !o.uit.empty();
   if (selecting && !treeCommand) return UsageError("the selection options go with the 'tree' and 'spec' commands");

@@ -48,6 +48,7 @@ Generale::Generale() {
   collega(menu::kLoadingDT, [this] { CaricaDaDesignTree(*this); });
   collega(menu::kNonConnessi, [this] { CaricaNonConnessi(*this); });
   collega(menu::kGenerazione, [this] { Elabora(*this); });
+  collega(menu::kPopupASpec, [this] { specifiche(); });
   fasi.scriviViste = [](Generale& g, ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked) {
     const auto status = [&g](std::string_view text) { g.MostraMessaggio(text); };
     ScriviVistaCasiUso(m, model, links, notLinked, status);
@@ -393,6 +394,19 @@ void Generale::rilascia(int tree, NodeId target) {
   if (!AggiungiSelezionato(uit, nodoTrascinato, TV(kSelectedTestCases)) && asker_ != nullptr)
     asker_->messageBox("Error: this node is already selected", "Zov Suite", MessageButtons::kOk,
                        MessageIcon::kCritical);
+}
+
+void Generale::specifiche() {
+  Tree& t = TV(kSpecTree);
+  const NodeId node = t.selected();
+  if (node == kNoNode || asker_ == nullptr || modello_ == nullptr) return;
+  ContestoEditor c{t, specifica, *modello_, *casuale};
+  const std::string& k = t.node(node).image;
+  if (k == kind::kAttributo) {
+    if (editorImpostazioni.apri(c, node)) asker_->impostazioni(editorImpostazioni);
+  } else if (k == kind::kMessaggio) {
+    if (editorInterazioni.apri(c, node)) asker_->interazioni(editorInterazioni);
+  }
 }
 
 void Generale::mostraDocumento(NodeId node) {

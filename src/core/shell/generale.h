@@ -17,6 +17,7 @@
 #include "selection/allocazione.h"
 #include "selection/selezione.h"
 #include "shell/menus.h"
+#include "specification/editor_categorie.h"
 #include "shell/ui.h"
 #include "tree/tree.h"
 #include "weights/editor_pesi.h"
@@ -82,6 +83,11 @@ class Generale {
   StatoSelezione selezione;
   // The table of test cases, the documents of the last "&Processing...".
   StatoSpecifica specifica;
+  // The two test specification editors, kept between openings, and the
+  // random numbers behind their default values.
+  EditorImpostazioni editorImpostazioni;
+  EditorInterazioni editorInterazioni;
+  std::unique_ptr<Casuale> casuale = std::make_unique<CasualeOrologio>();
 
   // The node of TV(1) being dragged, and its key (set on mouse-up on TV(1)).
   NodeId nodoTrascinato = kNoNode;
@@ -185,6 +191,9 @@ class Generale {
   // A node dragged from the UIT tree dropped on TV(tree) over target.
   void rilascia(int tree, NodeId target);
 
+  // "&Specifications.." on the selected node of TV(2): the settings editor
+  // on an "attributo" node, the interactions editor on a "messaggio" node.
+  void specifiche();
   // Shows in LB the document of a path or branch node of TV(2).
   void mostraDocumento(NodeId node);
 

@@ -1,6 +1,7 @@
 #include "shell/ui.h"
 
 #include "selection/allocazione.h"
+#include "specification/editor_categorie.h"
 #include "weights/editor_pesi.h"
 
 namespace zov {
@@ -61,6 +62,29 @@ std::optional<std::string> ScriptedAsker::openFile(std::string_view title, std::
 
 void Asker::edita(Edita& editor) { editor.cancel(); }
 void Asker::numTest(DialogoNumTest& dialog) { dialog.cancel(); }
+
+void Asker::impostazioni(EditorImpostazioni& editor) { editor.cancel(); }
+void Asker::interazioni(EditorInterazioni& editor) { editor.cancel(); }
+
+void ScriptedAsker::impostazioni(EditorImpostazioni& editor) {
+  asked.push_back({true, editor.caption, "FormIntervallo"});
+  if (!settings.empty()) {
+    auto play = std::move(settings.front());
+    settings.pop_front();
+    if (play) play(editor);
+  }
+  if (!editor.done) editor.cancel();
+}
+
+void ScriptedAsker::interazioni(EditorInterazioni& editor) {
+  asked.push_back({true, editor.caption, "FormInteractions"});
+  if (!interactions.empty()) {
+    auto play = std::move(interactions.front());
+    interactions.pop_front();
+    if (play) play(editor);
+  }
+  if (!editor.done) editor.cancel();
+}
 
 void ScriptedAsker::edita(Edita& editor) {
   asked.push_back({true, Edita::kCaption, Edita::kCaption});

@@ -28,6 +28,8 @@ enum class Answer { kOk, kCancel, kYes, kNo };
 
 class Edita;
 class DialogoNumTest;
+class EditorImpostazioni;
+class EditorInterazioni;
 
 class Asker {
  public:
@@ -47,6 +49,10 @@ class Asker {
   // that cannot show them cancels.
   virtual void edita(Edita& editor);
   virtual void numTest(DialogoNumTest& dialog);
+  // The test specification editors, filled in by the caller; closed with
+  // ok() or cancel().
+  virtual void impostazioni(EditorImpostazioni& editor);
+  virtual void interazioni(EditorInterazioni& editor);
 };
 
 // The pairs (label, pattern) of a filter "Label (*.x)| *.x| Other (*.y)| *.y".
@@ -87,12 +93,16 @@ class ScriptedAsker : public Asker {
   // dialog left open afterwards (or with no script) is cancelled.
   void edita(Edita& editor) override;
   void numTest(DialogoNumTest& dialog) override;
+  void impostazioni(EditorImpostazioni& editor) override;
+  void interazioni(EditorInterazioni& editor) override;
 
   std::deque<Answer> answers;
   std::deque<std::optional<std::string>> files;
   std::deque<std::optional<std::string>> inputs;
   std::deque<std::function<void(Edita&)>> edits;
   std::deque<std::function<void(DialogoNumTest&)>> criteria;
+  std::deque<std::function<void(EditorImpostazioni&)>> settings;
+  std::deque<std::function<void(EditorInterazioni&)>> interactions;
   std::vector<Question> asked;
 };
 

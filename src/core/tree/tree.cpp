@@ -289,8 +289,10 @@ void Tree::setDropHighlight(NodeId node) {
 
 NodeId FindByKeyOrPath(const Tree& tree, std::string_view keyOrPath) {
   if (const NodeId byKey = tree.find(keyOrPath); byKey != kNoNode) return byKey;
+  // A node's name: its text without the blanks in front and the label.
   const auto nameOf = [&tree](NodeId n) {
     std::string_view text = tree.node(n).text;
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     if (!text.empty() && text.front() == '[') {
       const std::size_t close = text.find("] ");
       if (close != std::string_view::npos) text.remove_prefix(close + 2);
@@ -302,12 +304,20 @@ NodeId FindByKeyOrPath(const Tree& tree, std::string_view keyOrPath) {
   while (start <= keyOrPath.size()) {
     const std::size_t slash = std::min(keyOrPath.find('/', start), keyOrPath.size());
     const std::string_view name = keyOrPath.substr(start, slash - start);
-    NodeId found = kNoNode;
-    for (NodeId c = at == kNoNode ? tree.firstRoot() : tree.node(at).child; c != kNoNode; c = tree.node(c).next)
-      if (nameOf(c) == name) {
+    // The name itself, else a name that goes on after a blank
+    // ("TestCase 1" for "TestCase 1   ( 2 )").
+    NodeId found = kNoNode, partial = kNoNode;
+    for (NodeId c = at == kNoNode ? tree.firstRoot() : tree.node(at).child; c != kNoNode; c = tree.node(c).next) {
+      const std::string_view own = nameOf(c);
+      if (own == name || tree.node(c).text == name) {
         found = c;
         break;
       }
+      if (partial == kNoNode && !name.empty() && own.size() > name.size() && own.substr(0, name.size()) == name &&
+          own[name.size()] == ' ')
+        partial = c;
+    }
+    if (found == kNoNode) found = partial;
     if (found == kNoNode) return kNoNode;
     at = found;
     start = slash + 1;

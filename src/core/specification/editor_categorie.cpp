@@ -1,0 +1,411 @@
+#include "specification/editor_categorie.h"
+
+#include <chrono>
+#include <cmath>
+
+#include "generation/scelte.h"
+#include "tree/kinds.h"
+#include "tree/numbers.h"
+
+namespace zov {
+
+namespace {
+
+unsigned SemeOrologio() {
+  return static_cast<unsigned>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
+}
+
+float Uniforme(std::mt19937& e) {
+  // 24 random bits over 2^24: uniform in [0, 1), never 1.
+  return static_cast<float>(e() >> 8) / 16777216.0f;
+}
+
+// The text between the first "[" and the first "]".
+std::string Etichetta(std::string_view text) {
+  const std::size_t open = text.find('['), close = text.find(']');
+  if (open == std::string_view::npos || close == std::string_view::npos || close < open) return {};
+  return std::string(text.substr(open + 1, close - open - 1));
+}
+
+// The test case number in "SD" n ". ...": the characters from the third to the first ".".
+int NumeroCaso(std::string_view text) {
+  const std::size_t dot = text.find('.');
+  if (text.size() < 3) return 0;
+  const std::string_view digits = text.substr(2, dot == std::string_view::npos ? std::string_view::npos : dot - 2);
+  return static_cast<int>(LeggiNumero(digits));
+}
+
+// The first message record from 1 on whose label is label; 0 when none.
+int CercaMessaggio(const TestCaseRecord& r, std::string_view label) {
+  for (std::size_t j = 1; j < r.messages.size() && !r.messages[j].name.empty(); ++j)
+    if (r.messages[j].sequenceLabel == label) return static_cast<int>(j);
+  return 0;
+}
+
+std::vector<std::string> Pezzi(const std::string& text) {
+  std::vector<std::string> pieces;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = text.find(',', start);
+    pieces.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) return pieces;
+    start = comma + 1;
+  }
+}
+
+// CaricaValoriArray: the pieces of a "," list into a property or selector array.
+void CaricaValoriArray(const std::string& text, std::vector<std::string>& into, std::int16_t& count) {
+  std::vector<std::string> pieces = Pezzi(text);
+  if (pieces.size() > kMassimoProprieta) pieces.resize(kMassimoProprieta);
+  into = pieces;
+  count = static_cast<std::int16_t>(pieces.size());
+}
+
+void AggiungiFigli(const Tree& t, NodeId node, std::vector<std::string>& list) {
+  for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) list.push_back(t.node(c).text);
+}
+
+}  // namespace
+
+CasualeOrologio::CasualeOrologio() : engine_(SemeOrologio()) {}
+float CasualeOrologio::estrai() { return Uniforme(engine_); }
+void CasualeOrologio::rimescola() { engine_.seed(SemeOrologio()); }
+float CasualeFisso::estrai() { return Uniforme(engine_); }
+
+bool EsisteDocumentazioneAttr(std::string_view text) { return text.find("DEF(") != std::string_view::npos; }
+bool EsisteDocumentazione(std::string_view text) { return text.find("DEF(") != std::string_view::npos; }
+
+std::string StrIndice(int i) { return ConSegno(i); }
+
+std::string RigaScelta(const ChoiceRecord& c) {
+  std::string line = c.value;
+  const auto part = [&line](const char* open, const std::vector<std::string>& names, int count) {
+    if (count <= 0) return;
+    line += open;
+    for (int i = 0; i < count && i < static_cast<int>(names.size()); ++i) {
+      if (i > 0) line += ", ";
+      line += names[static_cast<std::size_t>(i)];
+    }
+    line += " ]";
+  };
+  part(" [Property ", c.properties, c.propertyCount);
+  part(" [If ", c.selectors, c.selectorCount);
+  return line;
+}
+
+// --- settings categories -------------------------------------------------
+
+AttributeRecord* EditorImpostazioni::record() {
+  if (!c_) return nullptr;
+  TestCaseRecord* r = c_->stato.tabella.caso(t);
+  if (r == nullptr) return nullptr;
+  MessageRecord* msg = r->message(static_cast<std::size_t>(m));
+  if (msg == nullptr || static_cast<std::size_t>(a) >= msg->attributes.size()) return nullptr;
+  return &msg->attributes[static_cast<std::size_t>(a)];
+}
+
+bool EditorImpostazioni::apri(const ContestoEditor& c, NodeId node) {
+  c_.emplace(c);
+  node_ = node;
+  const Tree& tree = c.spec;
+  key_ = tree.node(node).key;
+  t = m = a = 0;
+  NodeId testCase = tree.node(node).parent;
+  while (testCase != kNoNode && tree.node(testCase).text.find("SD") == std::string::npos)
+    testCase = tree.node(testCase).parent;
+  if (testCase == kNoNode) return false;
+  t = NumeroCaso(tree.node(testCase).text);
+  TestCaseRecord* r = c.stato.tabella.caso(t);
+  if (r == nullptr) return false;
+  const NodeId parent = tree.node(node).parent;
+  m = CercaMessaggio(*r, Etichetta(tree.node(parent).text));
+  MessageRecord* msg = r->message(static_cast<std::size_t>(m));
+  if (msg == nullptr) return false;
+  const int parameters =
+      c.model.MessageHasOperation(msg->message) ? c.model.OperationParameters(c.model.MessageOperation(msg->message)).Count() : 0;
+  for (int i = 0; i < parameters && i < static_cast<int>(msg->attributes.size()); ++i)
+    if (msg->attributes[static_cast<std::size_t>(i)].name == tree.node(node).text) {
+      a = i;
+      break;
+    }
+  AttributeRecord* rec = record();
+  if (rec == nullptr) return false;
+
+  if (!rec->edited) {
+    List1.clear();
+    List2.clear();
+    Label4.clear();
+    Text1.clear();
+    Text2.clear();
+    Text3.clear();
+    Option2 = false;
+    Option1 = true;
+    // The defaults of an attribute never edited start at its first choice.
+    counter = 0;
+  } else {
+    Text1.clear();
+    Text2.clear();
+    Text3.clear();
+    Option1 = false;
+    List2.clear();
+  }
+  cercaDefaultValues();
+  caption = "Test Specification for " + rec->name;
+  done = false;
+  return true;
+}
+
+void EditorImpostazioni::cercaDefaultValues() {
+  AttributeRecord& r = *record();
+  if (r.edited) {
+    for (int i = 0; i < r.choiceCount && i < static_cast<int>(r.choices.size()); ++i)
+      List2.push_back(RigaScelta(r.choices[static_cast<std::size_t>(i)]));
+    counter = r.choiceCount;
+    return;
+  }
+  const auto put = [this, &r](const std::string& line, const std::string& value) {
+    ChoiceRecord* choice = r.choice(static_cast<std::size_t>(counter));
+    if (choice == nullptr) return;
+    List1.push_back(line);
+    choice->value = value;
+    ++counter;
+  };
+  const auto initial = [&] {
+    if (!r.initialValue.empty()) put(" " + r.initialValue, r.initialValue);
+  };
+  if (EsisteDocumentazioneAttr(r.documentation)) {
+    initial();
+    counter = static_cast<std::int16_t>(ParseDefaultList(r.documentation, counter, r, &List1));
+    return;
+  }
+  Casuale& rnd = c_->casuale;
+  if (r.type == "Integer") {
+    initial();
+    const std::int16_t lower = RoundInt16(LeggiNumero(r.initialValue));
+    for (int i = 0; i < 5; ++i) {
+      const float x = std::floor(static_cast<float>(6 - lower) * rnd.estrai() + static_cast<float>(lower));
+      const std::string value = ConSegno(static_cast<long long>(x));
+      put(value, value);
+      rnd.rimescola();
+    }
+  } else if (r.type == "String") {
+    initial();
+    for (int i = 0; i < 5; ++i) {
+      const int n = static_cast<int>(std::floor(16.0f * rnd.estrai()));
+      rnd.rimescola();
+      std::string text;
+      for (int k = 0; k < n; ++k) {
+        text += static_cast<char>(static_cast<int>(std::floor(57.0f * rnd.estrai() + 65.0f)));
+        rnd.rimescola();
+      }
+      put(text, text);
+      rnd.rimescola();
+    }
+  } else if (r.type == "Boolean") {
+    put("True", "True");
+    put("False", "False");
+  } else {
+    List1.push_back("No values");
+    Label4 = "an object of class " + r.type + ". " + "See the implementation.";
+  }
+}
+
+void EditorImpostazioni::clickOption2() {
+  Option2 = true;
+  Option1 = false;
+  const AttributeRecord* r = record();
+  counter = r != nullptr && r->edited ? r->choiceCount : 0;
+}
+
+void EditorImpostazioni::clickOption1() {
+  Option1 = true;
+  Option2 = false;
+}
+
+void EditorImpostazioni::add() {
+  if (!Option2) return;
+  AttributeRecord* r = record();
+  if (r == nullptr) return;
+  ChoiceRecord* choice = r->choice(static_cast<std::size_t>(counter));
+  if (choice == nullptr) return;  // all 101 choices are in use
+  *choice = ChoiceRecord();
+  choice->value = Text1;
+  std::string line = Text1;
+  if (!Text3.empty()) {
+    CaricaValoriArray(Text3, choice->properties, choice->propertyCount);
+    line += "  [Property  " + Text3 + "] ";
+  }
+  if (!Text2.empty()) {
+    CaricaValoriArray(Text2, choice->selectors, choice->selectorCount);
+    line += "[if " + Text2 + "]";
+  }
+  List2.push_back(line);
+  ++counter;
+  Text1.clear();
+  Text2.clear();
+  Text3.clear();
+}
+
+void EditorImpostazioni::ok() {
+  AttributeRecord* r = record();
+  if (r != nullptr) {
+    r->choiceCount = counter;
+    // The tree mirror: "Choices: " and one value node per choice.
+    Tree& t = c_->spec;
+    const std::string choicesKey = key_ + " Choices";
+    const auto value = [r](int i) {
+      return static_cast<std::size_t>(i) < r->choices.size() ? r->choices[static_cast<std::size_t>(i)].value
+                                                             : std::string();
+    };
+    const auto line = [](const std::vector<std::string>& list, int i) {
+      return static_cast<std::size_t>(i) < list.size() ? list[static_cast<std::size_t>(i)] : std::string();
+    };
+    if (!r->edited) {
+      t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
+      for (int i = 0; i < r->choiceCount; ++i)
+        t.addChild(choicesKey, choicesKey + value(i) + StrIndice(i), line(Option1 ? List1 : List2, i), "value");
+    } else if (Option2) {
+      const NodeId choices = t.find(choicesKey);
+      const int c = choices == kNoNode ? 0 : t.node(choices).children;
+      for (int i = 0; i < c; ++i)
+        if (const NodeId old = t.find(choicesKey + value(i) + StrIndice(i)); old != kNoNode) t.remove(old);
+      if (t.find(choicesKey) == kNoNode) t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
+      for (int i = 0; i < r->choiceCount; ++i)
+        t.addChild(choicesKey, choicesKey + value(i) + StrIndice(i), line(List2, i), "value");
+    }
+    r->edited = true;
+  }
+  done = true;
+}
+
+void EditorImpostazioni::cancel() {
+  const AttributeRecord* r = record();
+  if (r != nullptr && c_ && c_->spec.valid(node_)) {
+    if (r->edited) {
+      Option2 = true;
+      Option1 = false;
+      AggiungiFigli(c_->spec, node_, List2);
+    } else {
+      Option1 = true;
+      Option2 = false;
+      AggiungiFigli(c_->spec, node_, List1);
+    }
+  }
+  done = true;
+}
+
+// --- interactions categories ----------------------------------------------
+
+MessageRecord* EditorInterazioni::record() {
+  if (!c_) return nullptr;
+  TestCaseRecord* r = c_->stato.tabella.caso(t);
+  return r == nullptr ? nullptr : r->message(static_cast<std::size_t>(m));
+}
+
+bool EditorInterazioni::apri(const ContestoEditor& c, NodeId node) {
+  c_.emplace(c);
+  node_ = node;
+  const Tree& tree = c.spec;
+  key_ = tree.node(node).key;
+  m = t = 0;
+  NodeId root = node;
+  while (tree.node(root).parent != kNoNode) root = tree.node(root).parent;
+  t = NumeroCaso(tree.node(root).text);
+  TestCaseRecord* r = c.stato.tabella.caso(t);
+  if (r == nullptr) return false;
+  m = CercaMessaggio(*r, Etichetta(tree.node(node).text));
+  MessageRecord* rec = record();
+  if (rec == nullptr) return false;
+  caption = "Test Specification for " + rec->name;
+  if (rec->edited) {
+    Text1.clear();
+    Option2 = false;
+    Option3 = true;
+    List2.clear();
+  } else {
+    List1.clear();
+    List2.clear();
+    Text1.clear();
+    Option2 = true;
+    Option3 = false;
+  }
+  // CercaDefaultInteractions.
+  counter = rec->ownChoiceCount;
+  if (rec->edited) {
+    for (int i = 0; i < rec->ownChoiceCount && i < static_cast<int>(rec->ownChoices.size()); ++i)
+      List2.push_back(rec->ownChoices[static_cast<std::size_t>(i)]);
+  } else if (EsisteDocumentazione(rec->documentation)) {
+    // GestisciDocumentazione: the listed values follow the choices found so far
+    // and stay in use, so that OK keeps them.
+    for (const std::string& v : ValoriDefault(rec->documentation)) {
+      std::string* slot = rec->ownChoice(static_cast<std::size_t>(counter));
+      if (slot == nullptr) break;
+      *slot = v;
+      List1.push_back(v);
+      ++counter;
+    }
+  } else {
+    for (int i = 0; i < rec->ownChoiceCount && i < static_cast<int>(rec->ownChoices.size()); ++i)
+      List1.push_back(rec->ownChoices[static_cast<std::size_t>(i)]);
+  }
+  done = false;
+  return true;
+}
+
+void EditorInterazioni::add() {
+  if (!Option3) return;
+  MessageRecord* r = record();
+  if (r == nullptr) return;
+  std::string* slot = r->ownChoice(static_cast<std::size_t>(counter));
+  if (slot == nullptr) return;
+  *slot = Text1;
+  List2.push_back(Text1);
+  ++counter;
+  Text1.clear();
+}
+
+void EditorInterazioni::ok() {
+  MessageRecord* r = record();
+  if (r != nullptr) {
+    if (counter > 0) r->ownChoiceCount = counter;
+    Tree& t = c_->spec;
+    const std::string choicesKey = key_ + " Choices";
+    const auto value = [r](int i) {
+      return static_cast<std::size_t>(i) < r->ownChoices.size() ? r->ownChoices[static_cast<std::size_t>(i)]
+                                                                : std::string();
+    };
+    if (!r->edited) {
+      t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
+      for (int i = 0; i < r->ownChoiceCount; ++i) t.addChild(choicesKey, choicesKey + value(i), value(i), "value");
+    } else if (Option3) {
+      // The value nodes there now go, whichever keys they carry.
+      if (const NodeId choices = t.find(choicesKey); choices != kNoNode)
+        while (t.node(choices).child != kNoNode) t.remove(t.node(choices).child);
+      else
+        t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
+      for (int i = 0; i < r->ownChoiceCount; ++i)
+        t.addChild(choicesKey, choicesKey + value(i) + StrIndice(i), value(i), "value");
+    }
+    r->edited = true;
+  }
+  done = true;
+}
+
+void EditorInterazioni::cancel() {
+  const MessageRecord* r = record();
+  if (r != nullptr && c_ && c_->spec.valid(node_)) {
+    if (r->edited) {
+      Option3 = true;
+      Option2 = false;
+      List2.clear();
+      AggiungiFigli(c_->spec, node_, List2);
+    } else {
+      Option2 = true;
+      Option3 = false;
+      AggiungiFigli(c_->spec, node_, List1);
+    }
+  }
+  done = true;
+}
+
+}  // namespace zov

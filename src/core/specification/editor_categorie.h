@@ -1,0 +1,127 @@
+// The test specification editors: the settings categories editor
+// "FormIntervallo" (the choices of one parameter of a message, each with
+// properties and if-selectors) and the interactions categories editor
+// "FormInteractions" (the plain choices of one message). They propose
+// default values, take the tester's own values and on OK store the choices
+// in the table of test cases and mirror them as nodes of TV(2). The state
+// of each window lives here; the dialogs only show it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "generation/specifica.h"
+#include "model/model_source.h"
+#include "tree/tree.h"
+
+namespace zov {
+
+// The random numbers behind the default values: a draw is uniform in [0, 1).
+class Casuale {
+ public:
+  virtual ~Casuale() = default;
+  virtual float estrai() = 0;
+  // Called after each value; the clock-seeded generator reseeds here.
+  virtual void rimescola() {}
+};
+// Seeded from the clock, and again after every value.
+class CasualeOrologio : public Casuale {
+ public:
+  CasualeOrologio();
+  float estrai() override;
+  void rimescola() override;
+
+ private:
+  std::mt19937 engine_;
+};
+// A fixed seed, for tests and repeatable runs.
+class CasualeFisso : public Casuale {
+ public:
+  explicit CasualeFisso(unsigned seed) : engine_(seed) {}
+  float estrai() override;
+
+ private:
+  std::mt19937 engine_;
+};
+
+// Whether a documentation text holds a default list ("DEF(").
+bool EsisteDocumentazioneAttr(std::string_view text);
+bool EsisteDocumentazione(std::string_view text);
+
+// What the editors work on.
+struct ContestoEditor {
+  Tree& spec;
+  StatoSpecifica& stato;
+  const ModelSource& model;
+  Casuale& casuale;
+};
+
+class EditorImpostazioni {
+ public:
+  // "&Specifications.." on an "attributo" node: CaricaValori. False when
+  // the node leads to no record of the table.
+  bool apri(const ContestoEditor& c, NodeId node);
+  void attiva() { done = false; }
+  void clickOption2();  // "Insert your own values:"
+  void clickOption1();  // "Default Values:"
+  void add();           // "Add  --->"
+  void ok();
+  void cancel();
+
+  std::string caption;
+  bool Option1 = true;
+  bool Option2 = false;
+  std::vector<std::string> List1, List2;
+  std::string Label4;
+  std::string Text1, Text2, Text3;  // value, IF selectors, properties
+  std::int16_t counter = 0;
+  bool done = true;
+  int t = 0, m = 0, a = 0;
+
+  AttributeRecord* record();
+
+ private:
+  void cercaDefaultValues();
+  std::optional<ContestoEditor> c_;
+  NodeId node_ = kNoNode;
+  std::string key_;
+};
+
+class EditorInterazioni {
+ public:
+  // "&Specifications.." on a "messaggio" node: CaricaValoriInt.
+  bool apri(const ContestoEditor& c, NodeId node);
+  void attiva() { done = false; }
+  void clickOption3() { Option3 = true; Option2 = false; }  // "Insert your own values"
+  void clickOption2() { Option2 = true; Option3 = false; }  // "Default values: "
+  void add();  // "Add -->"
+  void ok();
+  void cancel();
+
+  std::string caption;
+  bool Option2 = true;
+  bool Option3 = false;
+  std::vector<std::string> List1, List2;
+  std::string Text1;
+  std::int16_t counter = 0;
+  bool done = true;
+  int t = 0, m = 0;
+
+  MessageRecord* record();
+
+ private:
+  std::optional<ContestoEditor> c_;
+  NodeId node_ = kNoNode;
+  std::string key_;
+};
+
+// The line of a choice listed from the record of an edited attribute.
+std::string RigaScelta(const ChoiceRecord& c);
+// Str(i): the index after one blank for its sign.
+std::string StrIndice(int i);
+
+}  // namespace zov
