@@ -1,0 +1,397 @@
+#include "generation/specifica.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "model/caricamento.h"
+#include "model/work_folder.h"
+#include "shell/generale.h"
+#include "specification/editor_categorie.h"
+#include "tree/kinds.h"
+
+namespace fs = std::filesystem;
+
+namespace zov {
+namespace {
+
+std::string Message(const char* name, const char* quid, const char* sequence, int ordinal, const char* op) {
+  return std::string("\t\t\t\t\t    (object Message \"") + name + "\"\n\t\t\t\t\t\tquid \t\"" + quid +
+         "\"\n\t\t\t\t\t\tdir \t\"FromClientToSupplier\"\n\t\t\t\t\t\tsequence \t\"" + sequence +
+         "\"\n\t\t\t\t\t\tordinal \t" + std::to_string(ordinal) + "\n\t\t\t\t\t\tquidu \t\"" + op + "\")\n";
+}
+
+std::string Operation(const char* name, const char* quid, const char* semantics, bool parameter = false) {
+  std::string t = std::string("\t\t    (object Operation \"") + name + "\"\n\t\t\tquid \t\"" + quid + "\"\n";
+  if (semantics[0] != '\0') t += std::string("\t\t\tsemantics \t\"") + semantics + "\"\n";
+  if (parameter)
+    t += "\t\t\tparameters \t(list Parameters\n\t\t\t    (object Parameter \"amount\"\n\t\t\t\tquid \t\"5E0000000320\"\n"
+         "\t\t\t\ttype \t\"Integer\"))\n";
+  return t + "\t\t\tuid \t0)\n";
+}
+
+// Top-level messages A and B; below A the messages A1 (IF), A2 and A3 (ELSE).
+// The operations belong to Till, which has a state machine.
+std::string Checkout() {
+  std::string t =
+      "(object Petal\n    version \t47\n    charSet \t0)\n\n(object Design \"Logical View\"\n"
+      "    root_usecase_package \t(object Class_Category \"Use Case View\"\n\tquid \t\"5E0000000002\"\n"
+      "\tlogical_models \t(list unit_reference_list\n\t    (object UseCase \"Checkout\"\n\t\tquid \t\"5E0000000020\"\n"
+      "\t\tlogical_models \t(list unit_reference_list\n\t\t    (object Mechanism @1\n"
+      "\t\t\tlogical_models \t(list unit_reference_list\n\t\t\t    (object Object \"client\"\n"
+      "\t\t\t\tquid \t\"5E0000000100\"\n\t\t\t\tcollaborators \t(list link_list\n\t\t\t\t    (object Link\n"
+      "\t\t\t\t\tquid \t\"5E0000000101\"\n\t\t\t\t\tquidu \t\"5E0000000102\"\n\t\t\t\t\tmessages \t(list Messages\n";
+  t += Message("A", "5E0000000110", "1", 0, "5E0000000311");
+  t += Message("A1", "5E0000000111", "1.1", 1, "5E0000000312");
+  t += Message("A2", "5E0000000112", "1.1.1", 2, "5E0000000313");
+  t += Message("A3", "5E0000000113", "1.2", 3, "5E0000000314");
+  t += Message("B", "5E0000000114", "2", 4, "5E0000000315");
+  t += "\t\t\t\t\t\t))))\n\t\t\t    (object Object \"till\"\n\t\t\t\tquid \t\"5E0000000102\"\n"
+       "\t\t\t\tquidu \t\"5E0000000300\"))))\n\t\tlogical_presentations \t(list unit_reference_list\n"
+       "\t\t    (object InteractionDiagram \"Checkout - main\"\n\t\t\tmechanism_ref \t@1\n\t\t\tquid \t\"5E0000000040\"\n"
+       "\t\t\titems \t(list diagram_item_list)))))\n\tlogical_presentations \t(list unit_reference_list))\n"
+       "    root_category \t(object Class_Category \"Logical View\"\n\tquid \t\"5E0000000003\"\n"
+       "\tlogical_models \t(list unit_reference_list\n\t    (object Class \"Till\"\n\t\tquid \t\"5E0000000300\"\n"
+       "\t\toperations \t(list Operations\n";
+  t += Operation("A", "5E0000000311", "", true);
+  t += Operation("A1", "5E0000000312", "if card valid");
+  t += Operation("A2", "5E0000000313", "");
+  t += Operation("A3", "5E0000000314", "else card refused");
+  t += Operation("B", "5E0000000315", "");
+  t += "\t\t    )\n\t\tclass_attributes \t(list class_attribute_list\n\t\t    (object ClassAttribute \"amount\"\n"
+       "\t\t\tquid \t\"5E0000000321\"\n\t\t\ttype \t\"Integer\"\n\t\t\tinitv \t\"7\"))\n"
+       "\t\tstatemachine \t(object State_Machine \"SM\"\n\t\t    quid \t\"5E0000000330\"\n\t\t    states \t(list States\n"
+       "\t\t\t(object State \"$UNNAMED$0\"\n\t\t\t    quid \t\"5E0000000331\"\n\t\t\t    transitions \t(list transition_list\n"
+       "\t\t\t\t(object State_Transition\n\t\t\t\t    quid \t\"5E0000000341\"\n\t\t\t\t    quidu \t\"5E0000000332\"))\n"
+       "\t\t\t    type \t\"StartState\")\n"
+       "\t\t\t(object State \"Idle\"\n\t\t\t    quid \t\"5E0000000332\"\n\t\t\t    transitions \t(list transition_list\n"
+       "\t\t\t\t(object State_Transition\n\t\t\t\t    quid \t\"5E0000000342\"\n\t\t\t\t    quidu \t\"5E0000000333\"))\n"
+       "\t\t\t    type \t\"Normal\")\n"
+       "\t\t\t(object State \"Busy\"\n\t\t\t    quid \t\"5E0000000333\"\n\t\t\t    transitions \t(list transition_list\n"
+       "\t\t\t\t(object State_Transition\n\t\t\t\t    quid \t\"5E0000000343\"\n\t\t\t\t    quidu \t\"5E0000000332\"))\n"
+       "\t\t\t    type \t\"Normal\")))))\n\tlogical_presentations \t(list unit_reference_list)))\n";
+  return t;
+}
+
+struct Processing : ::testing::Test {
+  Processing() : work(*WorkFolder::CreatePrivate(nullptr)) {
+    path = fs::temp_directory_path() / ("zov-checkout-" + std::to_string(::getpid()) + ".mdl");
+    std::ofstream(path, std::ios::binary) << Checkout();
+    g.setBusyBox(&busy);
+    g.setAsker(&asker);
+    g.setWorkFolder(&work);
+    g.caricaFinestra();
+    EXPECT_EQ(CaricaModello(g, path.string()), "");
+    diagram = g.modello()->ScenarioDiagrams(g.modello()->AllUseCases(g.modelloAperto()).Item(1)).Item(1);
+  }
+  ~Processing() override {
+    RimuoveFileCreati(work);
+    RimuoveFileCreatiUIT(work);
+    fs::remove(path);
+  }
+  // The diagram selected with allotted procedures, as the earlier commands leave it.
+  void select(int allotted) {
+    const std::string text = "[0.5000] Checkout - main  ((NTP:" + std::to_string(allotted) + "))";
+    g.modello()->SetName(diagram, text);
+    g.TV(kSelectedTestCases).addChild("Selected Item", "5E0000000040", text, "sequence");
+  }
+  const Tree& spec() { return g.TV(kSpecTree); }
+  std::string text(const std::string& key) {
+    const NodeId n = spec().find(key);
+    return n == kNoNode ? "<none: " + key + ">" : spec().node(n).text;
+  }
+  std::vector<std::string> lines(const std::string& file) {
+    std::vector<std::string> out;
+    std::ifstream in(work.dir() / file);
+    for (std::string l; std::getline(in, l);) out.push_back(l);
+    return out;
+  }
+
+  fs::path path;
+  Generale g;
+  QuietBusyBox busy;
+  ScriptedAsker asker;
+  WorkFolder work;
+  Handle diagram;
+};
+
+TEST_F(Processing, PathsOfTheWorkedExample) {
+  TestCaseRecord r;
+  CollectMessages(*g.modello(), diagram, r, nullptr);
+  std::vector<std::string> names, paths;
+  for (const auto& m : r.messages) {
+    names.push_back(m.name);
+    paths.push_back(m.pathName);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "A1", "A2", "A", "A3", "B"}));
+  EXPECT_EQ(paths, (std::vector<std::string>{"1.1", "1.1", "1.1", "1.2", "1.2", "2"}));
+  EXPECT_EQ(r.messages[1].conditionKind, Condizione::kIf);
+  EXPECT_EQ(r.messages[1].condition, " card valid");
+  EXPECT_EQ(r.messages[4].conditionKind, Condizione::kElse);
+  EXPECT_EQ(r.messages[4].ifIndex, 1);
+  EXPECT_EQ(r.messages[2].level, 3);
+  EXPECT_EQ(CountPaths(r), 3);
+}
+
+TEST_F(Processing, TreeSharesAndDocuments) {
+  select(5);
+  g.caricamentoDaZovFatto();
+  g.clickTab(3);
+  ASSERT_TRUE(g.esegui(menu::kGenerazione));
+  EXPECT_EQ(text("5E0000000040"), "SD1. Checkout - main  ( 5)");
+  // Path 1 holds its two branches, path 2 stands alone: shares 2, 2 and 1.
+  const std::string name = "[0.5000] Checkout - main  ((NTP:5))";
+  EXPECT_EQ(text("1" + name), "TestCase 1   ( 4 )");
+  EXPECT_EQ(spec().node(spec().find("1" + name)).image, "testcasegiallo");
+  EXPECT_EQ(text("1.1 - A"), "TestCase 1.1   ( 2 )");
+  EXPECT_EQ(text("1.2 - A"), "TestCase 1.2   ( 2 )");
+  EXPECT_EQ(text("2" + name), "TestCase 2   ( 1 )");
+  EXPECT_EQ(text("5E00000001111.1 - A"), "    [1.1] A1 -- IF  card valid");
+  EXPECT_EQ(text("5E00000001131.2 - A"), "    [1.2] A3 -- ELSE  card refused");
+  // The parameter with its class attribute, and the states as default values.
+  EXPECT_EQ(text("5E0000000320_11.1 - A"), "amount");
+  EXPECT_EQ(text("5E0000000320_11.1 - A Initial"), "Initial Value: 7");
+  EXPECT_EQ(text("5E00000001101.1 - ADefault"), "Default values:");
+  EXPECT_EQ(text("5E000000033311.1"), "Busy");
+  const TestCaseRecord& r = *g.specifica.tabella.caso(1);
+  EXPECT_EQ(r.name, "Checkout - main ");
+  EXPECT_EQ(r.allotted, 5);
+  EXPECT_EQ(r.pathCount, 3);
+  EXPECT_EQ(r.messages[0].ownChoiceCount, 2);
+  EXPECT_EQ(r.messages[0].ownChoices[0], "Busy");
+  EXPECT_EQ(r.messages[0].attributes[0].initialValue, "7");
+  EXPECT_EQ(r.lastMessage, 5);
+  EXPECT_TRUE(g.menus.find(menu::kTestSc)->enabled);
+
+  ASSERT_EQ(g.specifica.specDocuments.size(), 3u);
+  const std::vector<std::string> doc = lines(g.specifica.specDocuments[0]);
+  const std::vector<std::string> expected = {
+      "Test Case  1.1   of  SD Checkout - main ",
+      "", "", "", "",
+      " Description:", "", " PreCondition:", "", " Flow of Event:",
+      "            A", "            A1   --- IF  card valid", "            A2",
+      "", " Categories", "",
+      "     Settings Categories :",
+      "                    amount : Integer",
+      "",
+      "     Interactions Categories :",
+      "                    A", "                              Busy", "                              Idle",
+      "                    A1", "                              Busy", "                              Idle",
+      "                    A2", "                              Busy", "                              Idle",
+      "", " PostCondition:", "", " Comment:"};
+  EXPECT_EQ(doc, expected);
+  EXPECT_EQ(g.specifica.specDocuments[0], "SD1. Checkout - main  ( 5)TestCase 1.1   ( 2 ).txt");
+  EXPECT_TRUE(work.created(g.specifica.specDocuments[2]));
+
+  // A click on the branch node shows its document in LB.
+  g.mouseDown(kSpecTree, spec().find("1.2 - A"), MouseButton::kLeft);
+  g.mouseUp(kSpecTree, MouseButton::kLeft);
+  ASSERT_FALSE(g.LB.items.empty());
+  EXPECT_EQ(g.LB.items[0], "Test Case  1.2   of  SD Checkout - main ");
+}
+
+TEST_F(Processing, TooFewProceduresForThePaths) {
+  select(2);
+  Elabora(g);
+  ASSERT_EQ(asker.asked.size(), 1u);
+  EXPECT_EQ(asker.asked[0].title, "Warning");
+  EXPECT_EQ(asker.asked[0].text,
+            "The number of executable test cases is not enough to cover all the Test Cases for 'Checkout - main '");
+  EXPECT_EQ(text("2[0.5000] Checkout - main  ((NTP:2))"), "TestCase 2   ( 0 )");
+  // Run again: everything is rebuilt, nothing doubled.
+  Elabora(g);
+  EXPECT_EQ(g.specifica.specDocuments.size(), 3u);
+}
+
+// The editors on the categories of message A (path 1.1): its parameter
+// amount (Integer, initial value 7) and its own interactions category.
+struct Editors : Processing {
+  Editors() {
+    g.casuale = std::make_unique<CasualeFisso>(7);
+    select(5);
+    Elabora(g);
+  }
+  static constexpr const char* kAmount = "5E0000000320_11.1 - A";
+  static constexpr const char* kMessage = "5E00000001101.1 - A";
+  // Opens the editor on a node, lets play act, and returns the record it edited.
+  AttributeRecord& settings(const std::function<void(EditorImpostazioni&)>& play) {
+    g.TV(kSpecTree).setSelected(spec().find(kAmount));
+    asker.settings.push_back(play);
+    g.esegui(menu::kPopupASpec);
+    return *g.editorImpostazioni.record();
+  }
+  MessageRecord& interactions(const std::function<void(EditorInterazioni&)>& play) {
+    g.TV(kSpecTree).setSelected(spec().find(kMessage));
+    asker.interactions.push_back(play);
+    g.esegui(menu::kPopupASpec);
+    return *g.editorInterazioni.record();
+  }
+  std::vector<std::string> below(const std::string& key) {
+    std::vector<std::string> out;
+    const NodeId n = spec().find(key);
+    for (NodeId c = n == kNoNode ? kNoNode : spec().node(n).child; c != kNoNode; c = spec().node(c).next)
+      out.push_back(spec().node(c).key + "=" + spec().node(c).text);
+    return out;
+  }
+};
+
+TEST_F(Editors, IntegerDefaultsConfirmed) {
+  std::vector<std::string> shown;
+  AttributeRecord& r = settings([&](EditorImpostazioni& e) {
+    EXPECT_EQ(e.caption, "Test Specification for amount");
+    EXPECT_TRUE(e.Option1);
+    shown = e.List1;
+    e.ok();
+  });
+  ASSERT_EQ(shown.size(), 6u);
+  EXPECT_EQ(shown[0], " 7");
+  for (std::size_t i = 1; i < 6; ++i) EXPECT_TRUE(shown[i] == " 6" || shown[i] == " 7") << shown[i];
+  EXPECT_EQ(r.choiceCount, 6);
+  EXPECT_EQ(r.choices[0].value, "7");
+  EXPECT_TRUE(r.edited);
+  const std::string k = std::string(kAmount) + " Choices";
+  const auto nodes = below(k);
+  ASSERT_EQ(nodes.size(), 6u);
+  EXPECT_EQ(nodes[0], k + "7 0= 7");
+  EXPECT_EQ(text(k), "Choices: ");
+}
+
+TEST_F(Editors, OwnValuesWithPropertiesAndSelectors) {
+  AttributeRecord& r = settings([](EditorImpostazioni& e) {
+    e.Text1 = "ignored";
+    e.add();  // "Default Values:" selected: nothing
+    EXPECT_TRUE(e.List2.empty());
+    e.clickOption2();
+    e.Text1 = "5";
+    e.Text3 = "busy,open";
+    e.Text2 = "ready";
+    e.add();
+    e.Text1 = "6";
+    e.Text3 = "a,,b";
+    e.add();
+    EXPECT_EQ(e.List2, (std::vector<std::string>{"5  [Property  busy,open] [if ready]", "6  [Property  a,,b] "}));
+    EXPECT_TRUE(e.Text1.empty());
+    e.ok();
+  });
+  ASSERT_EQ(r.choiceCount, 2);
+  EXPECT_EQ(r.choices[0].properties, (std::vector<std::string>{"busy", "open"}));
+  EXPECT_EQ(r.choices[0].selectorCount, 1);
+  EXPECT_EQ(r.choices[1].properties, (std::vector<std::string>{"a", "", "b"}));
+  const std::string k = std::string(kAmount) + " Choices";
+  EXPECT_EQ(below(k), (std::vector<std::string>{k + "5 0=5  [Property  busy,open] [if ready]",
+                                                k + "6 1=6  [Property  a,,b] "}));
+  // Reopened: the stored choices in the record's form; a third value is added after them.
+  settings([](EditorImpostazioni& e) {
+    EXPECT_FALSE(e.Option1);
+    EXPECT_EQ(e.List2, (std::vector<std::string>{"5 [Property busy, open ] [If ready ]", "6 [Property a, , b ]"}));
+    e.clickOption2();
+    EXPECT_EQ(e.counter, 2);
+    e.Text1 = "9";
+    e.add();
+    e.ok();
+  });
+  EXPECT_EQ(r.choiceCount, 3);
+  EXPECT_EQ(below(k).size(), 3u);
+}
+
+TEST_F(Editors, DefaultsByTypeAndDocumentation) {
+  const auto reopen = [this](const std::string& type, const std::string& doc, std::vector<std::string>* shown,
+                             std::string* note) {
+    AttributeRecord& r = *g.specifica.tabella.caso(1)->message(3)->attributes.data();
+    r.type = type;
+    r.documentation = doc;
+    settings([&](EditorImpostazioni& e) {
+      *shown = e.List1;
+      if (note) *note = e.Label4;
+      e.cancel();
+    });
+    return &r;
+  };
+  std::vector<std::string> shown;
+  std::string note;
+  AttributeRecord* r = reopen("Boolean", "", &shown, nullptr);
+  EXPECT_EQ(shown, (std::vector<std::string>{"True", "False"}));
+  EXPECT_FALSE(r->edited);  // Cancel confirms nothing
+  EXPECT_TRUE(below(std::string(kAmount) + " Choices").empty());
+  reopen("Integer", "values DEF(2,4,8)", &shown, nullptr);
+  EXPECT_EQ(shown, (std::vector<std::string>{" 7", "2", "4", "8"}));
+  EXPECT_EQ(r->choices[3].value, "8");
+  reopen("Date", "", &shown, &note);
+  EXPECT_EQ(shown, (std::vector<std::string>{"No values"}));
+  EXPECT_EQ(note, "an object of class Date. See the implementation.");
+  reopen("integer", "def(2)", &shown, nullptr);
+  EXPECT_EQ(shown, (std::vector<std::string>{"No values"}));
+  reopen("String", "", &shown, nullptr);
+  ASSERT_EQ(shown.size(), 6u);
+  for (std::size_t i = 1; i < 6; ++i) {
+    EXPECT_LE(shown[i].size(), 15u);
+    for (char c : shown[i]) EXPECT_TRUE(c >= 'A' && c <= 'y') << shown[i];
+  }
+}
+
+TEST_F(Editors, BooleanDefaultsOnTheFirstUse) {
+  g.specifica.tabella.caso(1)->message(3)->attributes[0].type = "Boolean";
+  AttributeRecord& r = settings([](EditorImpostazioni& e) { e.ok(); });
+  EXPECT_EQ(r.choiceCount, 2);
+  const std::string k = std::string(kAmount) + " Choices";
+  EXPECT_EQ(below(k), (std::vector<std::string>{k + "True 0=True", k + "False 1=False"}));
+}
+
+TEST_F(Editors, InteractionsFirstSecondAndThirdOk) {
+  MessageRecord& r = interactions([](EditorInterazioni& e) {
+    EXPECT_EQ(e.caption, "Test Specification for A");
+    EXPECT_TRUE(e.Option2);
+    EXPECT_EQ(e.List1, (std::vector<std::string>{"Busy", "Idle"}));  // the states found by Processing
+    e.Text1 = "x";
+    e.add();  // "Default values: " selected: nothing
+    e.ok();
+  });
+  EXPECT_EQ(r.ownChoiceCount, 2);
+  EXPECT_TRUE(r.edited);
+  const std::string k = std::string(kMessage) + " Choices";
+  EXPECT_EQ(below(k), (std::vector<std::string>{k + "Busy=Busy", k + "Idle=Idle"}));
+  interactions([](EditorInterazioni& e) {
+    EXPECT_TRUE(e.Option3);
+    EXPECT_EQ(e.List2, (std::vector<std::string>{"Busy", "Idle"}));
+    e.Text1 = "x";
+    e.add();
+    e.Text1 = "y";
+    e.add();
+    e.ok();
+  });
+  EXPECT_EQ(r.ownChoiceCount, 4);
+  EXPECT_EQ(r.ownChoices[3], "y");
+  EXPECT_EQ(below(k), (std::vector<std::string>{k + "Busy 0=Busy", k + "Idle 1=Idle", k + "x 2=x", k + "y 3=y"}));
+  interactions([](EditorInterazioni& e) {
+    e.Text1 = "z";
+    e.add();
+    e.ok();
+  });
+  EXPECT_EQ(below(k).size(), 5u);  // the old value nodes went, whatever their keys
+  EXPECT_EQ(below(k).back(), k + "z 4=z");
+}
+
+TEST(SharePaths, QuotientAndRest) {
+  const Quote a = SharePaths(5, 3);
+  EXPECT_EQ(a.q, 1);
+  EXPECT_EQ(a.r, 2);
+  EXPECT_FALSE(a.insufficienti);
+  const Quote b = SharePaths(2, 3);
+  EXPECT_EQ(b.q, 0);
+  EXPECT_EQ(b.r, 2);
+  EXPECT_TRUE(b.insufficienti);
+}
+
+TEST(NomeFileSicuro, StaysInsideTheFolder) {
+  EXPECT_EQ(NomeFileSicuro("SD1. a/b\\c:d*e?f\"g<h>i|j"), "SD1. a_b_c_d_e_f_g_h_i_j");
+  EXPECT_EQ(NomeFileSicuro("../../etc/passwd"), ".__.__etc_passwd");
+  EXPECT_EQ(NomeFileSicuro(std::string("a\nb\x01", 4)), "a_b_");
+  EXPECT_EQ(NomeFileSicuro(""), "_");
+  EXPECT_LE(NomeFileSicuro(std::string(500, 'x')).size(), 200u);
+}
+
+}  // namespace
+}  // namespace zov
