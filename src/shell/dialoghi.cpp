@@ -131,3 +131,188 @@ void NumTestDialog::sync() {
 }
 
 }  // namespace zov::gui
+
+#include <QGridLayout>
+#include <QListWidget>
+
+#include "specification/editor_categorie.h"
+
+namespace zov::gui {
+
+namespace {
+
+QListWidget* Lista(const char* name) {
+  auto* list = new QListWidget;
+  list->setObjectName(QString::fromLatin1(name));
+  return list;
+}
+
+void Riempi(QListWidget* list, const std::vector<std::string>& lines) {
+  list->clear();
+  for (const std::string& l : lines) list->addItem(QString::fromStdString(l));
+}
+
+QPushButton* Pulsante(QDialogButtonBox* box, const char* text, QDialogButtonBox::ButtonRole role) {
+  auto* b = box->addButton(QString::fromLatin1(text), role);
+  b->setObjectName(QString::fromLatin1(text));
+  return b;
+}
+
+}  // namespace
+
+FormIntervallo::FormIntervallo(EditorImpostazioni& editor, QWidget* parent) : QDialog(parent), e_(editor) {
+  setObjectName(QStringLiteral("FormIntervallo"));
+  setWindowTitle(QString::fromStdString(e_.caption));
+  auto* frame = new QGroupBox(QStringLiteral("Test values choices"));
+  frame->setObjectName(QStringLiteral("Frame2"));
+  option1_ = new QRadioButton(QStringLiteral("Default Values:"));
+  option1_->setObjectName(QStringLiteral("Option1"));
+  option2_ = new QRadioButton(QStringLiteral("Insert your own values:"));
+  option2_->setObjectName(QStringLiteral("Option2"));
+  list1_ = Lista("List1");
+  list2_ = Lista("List2");
+  auto* label3 = new QLabel(QStringLiteral("NOTES:"));
+  label3->setObjectName(QStringLiteral("Label3"));
+  label4_ = new QLabel;
+  label4_->setObjectName(QStringLiteral("Label4"));
+  label4_->setWordWrap(true);
+  text1_ = new QLineEdit;
+  text1_->setObjectName(QStringLiteral("Text1"));
+  text3_ = new QLineEdit;
+  text3_->setObjectName(QStringLiteral("Text3"));
+  text2_ = new QLineEdit;
+  text2_->setObjectName(QStringLiteral("Text2"));
+  auto* add = new QPushButton(QStringLiteral("Add  --->"));
+  add->setObjectName(QStringLiteral("Add"));
+
+  auto* grid = new QGridLayout(frame);
+  grid->addWidget(option1_, 0, 0);
+  grid->addWidget(list1_, 1, 0, 1, 2);
+  grid->addWidget(label3, 2, 0);
+  grid->addWidget(label4_, 2, 1);
+  grid->addWidget(option2_, 3, 0);
+  grid->addWidget(text1_, 3, 1);
+  grid->addWidget(new QLabel(QStringLiteral("Properties: ")), 4, 0);
+  grid->addWidget(text3_, 4, 1);
+  grid->addWidget(new QLabel(QStringLiteral("IF selectors:")), 5, 0);
+  grid->addWidget(text2_, 5, 1);
+  grid->addWidget(add, 6, 1);
+  grid->addWidget(list2_, 0, 2, 7, 1);
+
+  auto* buttons = new QDialogButtonBox;
+  auto* ok = Pulsante(buttons, "OK", QDialogButtonBox::AcceptRole);
+  ok->setDefault(false);
+  Pulsante(buttons, "Cancel", QDialogButtonBox::RejectRole);
+
+  connect(option1_, &QRadioButton::clicked, this, [this] {
+    e_.clickOption1();
+    sync();
+  });
+  connect(option2_, &QRadioButton::clicked, this, [this] {
+    e_.clickOption2();
+    sync();
+  });
+  connect(add, &QPushButton::clicked, this, [this] {
+    e_.Text1 = text1_->text().toStdString();
+    e_.Text2 = text2_->text().toStdString();
+    e_.Text3 = text3_->text().toStdString();
+    e_.add();
+    sync();
+    text1_->setFocus();
+  });
+  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+    e_.ok();
+    accept();
+  });
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(this, &QDialog::rejected, this, [this] {
+    if (!e_.done) e_.cancel();
+  });
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(frame);
+  layout->addWidget(buttons);
+  e_.attiva();
+  sync();
+}
+
+void FormIntervallo::sync() {
+  option1_->setChecked(e_.Option1);
+  option2_->setChecked(e_.Option2);
+  if (!e_.Option1 && !e_.Option2) {
+    // Neither chosen (an edited attribute reopened): show both unchecked.
+    option1_->setAutoExclusive(false);
+    option1_->setChecked(false);
+    option2_->setChecked(false);
+    option1_->setAutoExclusive(true);
+  }
+  Riempi(list1_, e_.List1);
+  Riempi(list2_, e_.List2);
+  label4_->setText(QString::fromStdString(e_.Label4));
+  text1_->setText(QString::fromStdString(e_.Text1));
+  text2_->setText(QString::fromStdString(e_.Text2));
+  text3_->setText(QString::fromStdString(e_.Text3));
+}
+
+FormInteractions::FormInteractions(EditorInterazioni& editor, QWidget* parent) : QDialog(parent), e_(editor) {
+  setObjectName(QStringLiteral("FormInteractions"));
+  setWindowTitle(QString::fromStdString(e_.caption));
+  auto* frame = new QGroupBox(QStringLiteral("Test values choices: "));
+  frame->setObjectName(QStringLiteral("Frame1"));
+  option2_ = new QRadioButton(QStringLiteral("Default values: "));
+  option2_->setObjectName(QStringLiteral("Option2"));
+  option3_ = new QRadioButton(QStringLiteral("Insert your own values"));
+  option3_->setObjectName(QStringLiteral("Option3"));
+  list1_ = Lista("List1");
+  list2_ = Lista("List2");
+  text1_ = new QLineEdit;
+  text1_->setObjectName(QStringLiteral("Text1"));
+  auto* add = new QPushButton(QStringLiteral("Add -->"));
+  add->setObjectName(QStringLiteral("Add"));
+  auto* grid = new QGridLayout(frame);
+  grid->addWidget(option2_, 0, 0);
+  grid->addWidget(list1_, 1, 0, 1, 2);
+  grid->addWidget(option3_, 2, 0);
+  grid->addWidget(text1_, 2, 1);
+  grid->addWidget(add, 3, 1);
+  grid->addWidget(list2_, 0, 2, 4, 1);
+  auto* buttons = new QDialogButtonBox;
+  Pulsante(buttons, "OK", QDialogButtonBox::AcceptRole);
+  Pulsante(buttons, "Cancel", QDialogButtonBox::RejectRole);
+  connect(option2_, &QRadioButton::clicked, this, [this] {
+    e_.clickOption2();
+    sync();
+  });
+  connect(option3_, &QRadioButton::clicked, this, [this] {
+    e_.clickOption3();
+    sync();
+  });
+  connect(add, &QPushButton::clicked, this, [this] {
+    e_.Text1 = text1_->text().toStdString();
+    e_.add();
+    sync();
+    text1_->setFocus();
+  });
+  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+    e_.ok();
+    accept();
+  });
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(this, &QDialog::rejected, this, [this] {
+    if (!e_.done) e_.cancel();
+  });
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(frame);
+  layout->addWidget(buttons);
+  e_.attiva();
+  sync();
+}
+
+void FormInteractions::sync() {
+  option2_->setChecked(e_.Option2);
+  option3_->setChecked(e_.Option3);
+  Riempi(list1_, e_.List1);
+  Riempi(list2_, e_.List2);
+  text1_->setText(QString::fromStdString(e_.Text1));
+}
+
+}  // namespace zov::gui

@@ -49,3 +49,61 @@ class NumTestDialog : public QDialog {
 };
 
 }  // namespace zov::gui
+
+namespace zov {
+class EditorImpostazioni;
+class EditorInterazioni;
+}  // namespace zov
+
+class QListWidget;
+
+namespace zov::gui {
+
+// "FormIntervallo": the settings categories editor.
+class FormIntervallo : public QDialog {
+  Q_OBJECT
+ public:
+  FormIntervallo(EditorImpostazioni& editor, QWidget* parent);
+  QRadioButton* option1() const { return option1_; }
+  QRadioButton* option2() const { return option2_; }
+  QListWidget* list1() const { return list1_; }
+  QListWidget* list2() const { return list2_; }
+  QLineEdit* text1() const { return text1_; }
+  QLineEdit* text2() const { return text2_; }
+  QLineEdit* text3() const { return text3_; }
+
+ private:
+  void sync();
+  EditorImpostazioni& e_;
+  QRadioButton* option1_;
+  QRadioButton* option2_;
+  QListWidget* list1_;
+  QListWidget* list2_;
+  QLabel* label4_;
+  QLineEdit* text1_;
+  QLineEdit* text2_;
+  QLineEdit* text3_;
+};
+
+// "FormInteractions": the interactions categories editor.
+class FormInteractions : public QDialog {
+  Q_OBJECT
+ public:
+  FormInteractions(EditorInterazioni& editor, QWidget* parent);
+  QRadioButton* option2() const { return option2_; }
+  QRadioButton* option3() const { return option3_; }
+  QListWidget* list1() const { return list1_; }
+  QListWidget* list2() const { return list2_; }
+  QLineEdit* text1() const { return text1_; }
+
+ private:
+  void sync();
+  EditorInterazioni& e_;
+  QRadioButton* option2_;
+  QRadioButton* option3_;
+  QListWidget* list1_;
+  QListWidget* list2_;
+  QLineEdit* text1_;
+};
+
+}  // namespace zov::gui

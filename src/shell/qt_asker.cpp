@@ -7,6 +7,7 @@
 #include "shell/dialoghi.h"
 #include "weights/editor_pesi.h"
 #include "selection/allocazione.h"
+#include "specification/editor_categorie.h"
 
 namespace zov::gui {
 
@@ -70,6 +71,18 @@ void QtAsker::numTest(DialogoNumTest& d) {
   NumTestDialog dialog(d, *this, parent_);
   dialog.exec();
   if (!d.finito) d.cancel();
+}
+
+void QtAsker::impostazioni(EditorImpostazioni& editor) {
+  FormIntervallo dialog(editor, parent_);
+  dialog.exec();
+  if (!editor.done) editor.cancel();
+}
+
+void QtAsker::interazioni(EditorInterazioni& editor) {
+  FormInteractions dialog(editor, parent_);
+  dialog.exec();
+  if (!editor.done) editor.cancel();
 }
 
 }  // namespace zov::gui

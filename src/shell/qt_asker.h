@@ -18,6 +18,8 @@ class QtAsker : public Asker {
                                       std::string_view startFolder) override;
   void edita(Edita& editor) override;
   void numTest(DialogoNumTest& dialog) override;
+  void impostazioni(EditorImpostazioni& editor) override;
+  void interazioni(EditorInterazioni& editor) override;
 
  private:
   QWidget* parent_;

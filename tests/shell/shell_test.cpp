@@ -14,9 +14,12 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 
 #include "shell/busy_box.h"
 #include "shell/dialoghi.h"
+#include "generation/specifica.h"
+#include "specification/editor_categorie.h"
 #include "shell/ui.h"
 #include "shell/form2.h"
 #include "shell/main_window.h"
@@ -279,6 +282,64 @@ class ShellTest : public QObject {
     QCOMPARE(uit->index(0, 0, root).data().toString(), QStringLiteral("Stocktaking"));
     QVERIFY(w.state().menus.find(menu::kGenerazione)->enabled);  // "&Processing..." now on
     w.state().setAsker(nullptr);
+  }
+
+  void specificationEditorsInTheWindow() {
+    MainWindow w;
+    w.caricaFinestra();
+    ScriptedAsker asker;
+    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl");
+    Generale& g = w.state();
+    g.setAsker(&asker);
+    w.action("m_caricamdl")->trigger();
+    // "Borrow - main" selected with 9 procedures, then "&Processing...".
+    Handle diagram;
+    for (Handle u : g.modello()->AllUseCases(g.modelloAperto()))
+      for (Handle d : g.modello()->ScenarioDiagrams(u))
+        if (g.modello()->Identifier(d) == "5B1000000040") diagram = d;
+    const std::string text = "[0.4615] Borrow - main  ((NTP:9))";
+    g.modello()->SetName(diagram, text);
+    g.TV(kSelectedTestCases).addChild("Selected Item", "5B1000000040", text, "sequence");
+    Elabora(g);
+    Tree& spec = g.TV(kSpecTree);
+    const NodeId x = FindByKeyOrPath(spec, "SD1./TestCase 1/open/x");
+    QVERIFY(x != kNoNode);
+    ContestoEditor c{spec, g.specifica, *g.modello(), *g.casuale};
+    QVERIFY(g.editorImpostazioni.apri(c, x));
+    {
+      FormIntervallo form(g.editorImpostazioni, nullptr);
+      form.show();
+      QCOMPARE(form.windowTitle(), QStringLiteral("Test Specification for x"));
+      QCOMPARE(form.list1()->count(), 1);
+      QCOMPARE(form.list1()->item(0)->text(), QStringLiteral("No values"));  // type long
+      QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label4"))->text(),
+               QStringLiteral("an object of class long. See the implementation."));
+      QTest::mouseClick(form.option2(), Qt::LeftButton);
+      form.text1()->setText(QStringLiteral("5"));
+      form.text3()->setText(QStringLiteral("busy,open"));
+      form.text2()->setText(QStringLiteral("ready"));
+      QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Add")), Qt::LeftButton);
+      QCOMPARE(form.list2()->item(0)->text(), QStringLiteral("5  [Property  busy,open] [if ready]"));
+      QVERIFY(form.text1()->text().isEmpty());
+      QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("OK")), Qt::LeftButton);
+      QVERIFY(!form.isVisible());
+    }
+    QCOMPARE(int(g.editorImpostazioni.record()->choiceCount), 1);
+    QVERIFY(g.editorImpostazioni.record()->edited);
+
+    const NodeId open = FindByKeyOrPath(spec, "SD1./TestCase 1/open");
+    QVERIFY(g.editorInterazioni.apri(c, open));
+    FormInteractions form(g.editorInterazioni, nullptr);
+    form.show();
+    QCOMPARE(form.windowTitle(), QStringLiteral("Test Specification for open"));
+    QVERIFY(form.option2()->isChecked());
+    QTest::mouseClick(form.option3(), Qt::LeftButton);
+    form.text1()->setText(QStringLiteral("fast"));
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Add")), Qt::LeftButton);
+    QCOMPARE(form.list2()->count(), 1);
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Cancel")), Qt::LeftButton);
+    QVERIFY(!g.editorInterazioni.record()->edited);
+    g.setAsker(nullptr);
   }
 
   void exitDeletesTheCreatedFiles() {
