@@ -287,7 +287,7 @@ bool RunChoices(const Options& o, zov::Generale& g, CliAsker& asker) {
           e.Text1 = v.value;
           e.Text3 = v.properties;
           e.Text2 = v.selectors;
-          e.add();
+          if (!e.add()) std::fprintf(stderr, "zov: %s: at most 101 choices\n", c.node.c_str());
         }
         e.ok();
       });
@@ -296,7 +296,7 @@ bool RunChoices(const Options& o, zov::Generale& g, CliAsker& asker) {
         if (!c.values.empty()) e.clickOption3();
         for (const auto& v : c.values) {
           e.Text1 = v.value;
-          e.add();
+          if (!e.add()) std::fprintf(stderr, "zov: %s: at most 101 choices\n", c.node.c_str());
         }
         e.ok();
       });

@@ -134,6 +134,7 @@ void NumTestDialog::sync() {
 
 #include <QGridLayout>
 #include <QListWidget>
+#include <QMessageBox>
 
 #include "specification/editor_categorie.h"
 
@@ -216,7 +217,7 @@ FormIntervallo::FormIntervallo(EditorImpostazioni& editor, QWidget* parent) : QD
     e_.Text1 = text1_->text().toStdString();
     e_.Text2 = text2_->text().toStdString();
     e_.Text3 = text3_->text().toStdString();
-    e_.add();
+    if (!e_.add()) QMessageBox::warning(this, windowTitle(), QStringLiteral("A category holds at most 101 choices."));
     sync();
     text1_->setFocus();
   });
@@ -288,7 +289,7 @@ FormInteractions::FormInteractions(EditorInterazioni& editor, QWidget* parent) :
   });
   connect(add, &QPushButton::clicked, this, [this] {
     e_.Text1 = text1_->text().toStdString();
-    e_.add();
+    if (!e_.add()) QMessageBox::warning(this, windowTitle(), QStringLiteral("A category holds at most 101 choices."));
     sync();
     text1_->setFocus();
   });

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "model/caricamento.h"
+#include "model/petal_model.h"
 #include "model/work_folder.h"
 #include "shell/generale.h"
 #include "specification/editor_categorie.h"
@@ -372,6 +373,32 @@ TEST_F(Editors, InteractionsFirstSecondAndThirdOk) {
   });
   EXPECT_EQ(below(k).size(), 5u);  // the old value nodes went, whatever their keys
   EXPECT_EQ(below(k).back(), k + "z 4=z");
+}
+
+TEST(DocumentNames, CollidingNamesGetDistinctFiles) {
+  StatoSpecifica st;
+  EXPECT_EQ(AssegnaNomeDocumento(st, "SD1. a/b"), "SD1. a_b.txt");
+  EXPECT_EQ(AssegnaNomeDocumento(st, "SD1. a:b"), "SD1. a_b (2).txt");
+  EXPECT_EQ(AssegnaNomeDocumento(st, "SD1. a/b"), "SD1. a_b.txt");  // the same name: the same file
+  EXPECT_EQ(st.specDocuments.size(), 2u);
+}
+
+TEST(FirstMessageBelowTheTopLevel, OpensPathOne) {
+  PetalModel m;
+  std::string error;
+  const Handle model = m.OpenModel(std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl", &error);
+  ASSERT_TRUE(model) << error;
+  Handle borrow;
+  for (Handle u : m.AllUseCases(model))
+    for (Handle d : m.ScenarioDiagrams(u))
+      if (m.Identifier(d) == "5B1000000040") borrow = d;
+  TestCaseRecord r;
+  CollectMessages(m, borrow, r, nullptr);
+  ASSERT_GE(r.messages.size(), 3u);
+  EXPECT_EQ(r.messages[0].level, 2);  // [1.2] open
+  EXPECT_EQ(r.messages[0].pathName, "1");
+  EXPECT_EQ(r.messages[1].pathName, "1");
+  EXPECT_EQ(r.messages[2].pathName, "2");  // [2] reserve
 }
 
 TEST(SharePaths, QuotientAndRest) {

@@ -187,6 +187,19 @@ std::string NomeFileSicuro(std::string_view name) {
   return out;
 }
 
+std::string AssegnaNomeDocumento(StatoSpecifica& st, const std::string& base) {
+  // The same name again (a path name that repeats) replaces its document;
+  // names that only collide once made safe get a number.
+  if (const auto it = st.documenti.find(base); it != st.documenti.end()) return it->second;
+  const std::string safe = NomeFileSicuro(base);
+  std::string file = safe + ".txt";
+  for (int n = 2; st.fileUsati.count(file) != 0; ++n) file = safe + " (" + std::to_string(n) + ").txt";
+  st.documenti[base] = file;
+  st.fileUsati.insert(file);
+  st.specDocuments.push_back(file);
+  return file;
+}
+
 namespace {
 
 // Writes the tree and the documents of one diagram of test case i.
@@ -292,6 +305,7 @@ class Costruttore {
     if (!machine) return;
     const std::string pathName = rec.pathName;
     std::size_t taken = 0;
+    bool troppe = false;
     for (Handle state : m_.MachineStates(machine)) {
       if (m_.StateFlag(state) || m_.StateTransitions(state).empty()) continue;
       const std::string defaultKey = m_.Identifier(rec.message) + p + "Default";
@@ -304,6 +318,10 @@ class Costruttore {
         if (std::string* c = rec.ownChoice(taken)) {
           *c = name;
           ++taken;
+        } else if (!troppe) {
+          troppe = true;
+          g_.avvisa("\"" + rec.name + "\": more than " + std::to_string(kMassimoScelte) +
+                    " states to choose from; the rest are left out.");
         }
       }
     }
@@ -315,7 +333,11 @@ class Costruttore {
     const Handle cls = m_.OperationClass(op);
     std::size_t j = 0;
     for (Handle par : m_.OperationParameters(op)) {
-      if (j >= kMassimoScelte) break;
+      if (j >= kMassimoScelte) {
+        g_.avvisa("\"" + rec.name + "\": more than " + std::to_string(kMassimoScelte) +
+                  " parameters; the rest are left out.");
+        break;
+      }
       const std::string name = m_.Name(par), type = m_.ParameterType(par);
       const std::string key = m_.Identifier(par) + "_" + rec.sequenceLabel + p;
       t_.addChild(messageKey, key, name, kind::kAttributo);
@@ -366,19 +388,7 @@ class Costruttore {
     WorkFolder* work = g_.workFolder();
     if (work == nullptr) return;
     StatoSpecifica& st = g_.specifica;
-    // The same name again (a path name that repeats) replaces its document,
-    // as before; names that only collide once made safe get a number.
-    std::string file;
-    if (const auto it = st.documenti.find(base); it != st.documenti.end()) {
-      file = it->second;
-    } else {
-      const std::string safe = NomeFileSicuro(base);
-      file = safe + ".txt";
-      for (int n = 2; usati_.count(file) != 0 || taken(file); ++n) file = safe + " (" + std::to_string(n) + ").txt";
-      st.documenti[base] = file;
-      st.specDocuments.push_back(file);
-    }
-    usati_.insert(file);
+    const std::string file = AssegnaNomeDocumento(st, base);
     st.documentiPerNodo.try_emplace(nodeKey, file);
     std::string error;
     std::ofstream out = work->create(file, CreatedList::kScripts, &error);
@@ -389,12 +399,6 @@ class Costruttore {
     for (const std::string& line : doc) out << line << '\n';
   }
 
-  bool taken(const std::string& file) const {
-    for (const auto& [name, f] : g_.specifica.documenti)
-      if (f == file) return true;
-    return false;
-  }
-
   Generale& g_;
   const ModelSource& m_;
   Handle d_;
@@ -402,7 +406,6 @@ class Costruttore {
   TestCaseRecord& r_;
   Tree& t_;
   std::string testCaseText_;
-  std::set<std::string> usati_;
 };
 
 }  // namespace

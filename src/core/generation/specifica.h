@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "generation/tabella_casi.h"
@@ -27,7 +28,12 @@ struct StatoSpecifica {
   std::unordered_map<std::string, std::string> documenti;
   // The file of the document written for each path or branch node, by key.
   std::unordered_map<std::string, std::string> documentiPerNodo;
+  std::unordered_set<std::string> fileUsati;
 };
+
+// The file for a document named base: the same file for the same name,
+// a safe name, numbered when another name led to it already.
+std::string AssegnaNomeDocumento(StatoSpecifica& st, const std::string& base);
 
 // Fills R.messages from the diagram's messages, naming the paths: each
 // top-level message opens a path; an IF with its ELSE splits the path into

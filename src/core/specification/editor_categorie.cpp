@@ -222,12 +222,12 @@ void EditorImpostazioni::clickOption1() {
   Option2 = false;
 }
 
-void EditorImpostazioni::add() {
-  if (!Option2) return;
+bool EditorImpostazioni::add() {
+  if (!Option2) return true;
   AttributeRecord* r = record();
-  if (r == nullptr) return;
+  if (r == nullptr) return true;
   ChoiceRecord* choice = r->choice(static_cast<std::size_t>(counter));
-  if (choice == nullptr) return;  // all 101 choices are in use
+  if (choice == nullptr) return false;
   *choice = ChoiceRecord();
   choice->value = Text1;
   std::string line = Text1;
@@ -244,6 +244,7 @@ void EditorImpostazioni::add() {
   Text1.clear();
   Text2.clear();
   Text3.clear();
+  return true;
 }
 
 void EditorImpostazioni::ok() {
@@ -352,16 +353,17 @@ bool EditorInterazioni::apri(const ContestoEditor& c, NodeId node) {
   return true;
 }
 
-void EditorInterazioni::add() {
-  if (!Option3) return;
+bool EditorInterazioni::add() {
+  if (!Option3) return true;
   MessageRecord* r = record();
-  if (r == nullptr) return;
+  if (r == nullptr) return true;
   std::string* slot = r->ownChoice(static_cast<std::size_t>(counter));
-  if (slot == nullptr) return;
+  if (slot == nullptr) return false;
   *slot = Text1;
   List2.push_back(Text1);
   ++counter;
   Text1.clear();
+  return true;
 }
 
 void EditorInterazioni::ok() {

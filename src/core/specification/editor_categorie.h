@@ -68,7 +68,8 @@ class EditorImpostazioni {
   void attiva() { done = false; }
   void clickOption2();  // "Insert your own values:"
   void clickOption1();  // "Default Values:"
-  void add();           // "Add  --->"
+  // "Add  --->". False when all 101 choices are in use (nothing added).
+  bool add();
   void ok();
   void cancel();
 
@@ -98,7 +99,8 @@ class EditorInterazioni {
   void attiva() { done = false; }
   void clickOption3() { Option3 = true; Option2 = false; }  // "Insert your own values"
   void clickOption2() { Option2 = true; Option3 = false; }  // "Default values: "
-  void add();  // "Add -->"
+  // "Add -->". False when all 101 choices are in use (nothing added).
+  bool add();
   void ok();
   void cancel();
 
