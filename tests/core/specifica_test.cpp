@@ -401,6 +401,22 @@ TEST(FirstMessageBelowTheTopLevel, OpensPathOne) {
   EXPECT_EQ(r.messages[2].pathName, "2");  // [2] reserve
 }
 
+TEST_F(Editors, AtMost101Choices) {
+  MessageRecord& r = interactions([](EditorInterazioni& e) {
+    e.clickOption3();
+    bool refused = false;
+    for (int i = 0; i < 120 && !refused; ++i) {
+      e.Text1 = "v" + std::to_string(i);
+      refused = !e.add();
+    }
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(e.counter, 101);
+    e.ok();
+  });
+  EXPECT_EQ(r.ownChoiceCount, 101);
+  EXPECT_EQ(r.ownChoices.size(), 101u);
+}
+
 TEST(SharePaths, QuotientAndRest) {
   const Quote a = SharePaths(5, 3);
   EXPECT_EQ(a.q, 1);
