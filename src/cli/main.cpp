@@ -1,6 +1,9 @@
 // zov: the command-line front end of Zov Suite. It runs the same operations
 // as the desktop program, without a window.
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -36,6 +39,11 @@ void PrintUsage(std::FILE* out) {
       "                 index depth key kind text tag fore back bold\n"
       "                 (colours as 0xBBGGRR, bold as 0/1; a tab, line break or\n"
       "                 backslash inside a field is written \\t, \\n, \\r, \\\\)\n"
+      "  plan MODEL     plan the model end to end: select (default: every actor's\n"
+      "                 whole branch), allocate, take the test cases, Processing,\n"
+      "                 choices (--choices, else every category's defaults) and\n"
+      "                 generate; documents and scripts go to --out DIR (default\n"
+      "                 zov-plan-<model name>); --seed S makes the run repeatable\n"
       "  spec MODEL     as 'tree', then pick test cases into the selected test\n"
       "                 cases (--pick, else all of the UIT tree), run \"&Processing...\"\n"
       "                 and print the Test Specification tree (--tree to change);\n"
@@ -93,6 +101,9 @@ struct Options {
   std::vector<std::string> pick;
   // The test specification to enter with the editors, for "spec".
   std::optional<std::string> choices;
+  // For "plan": the output folder and the seed of the random numbers.
+  std::optional<std::string> out;
+  std::optional<std::string> seed;
 };
 
 // A field of a tree line: tabs, line breaks and backslashes escaped.
@@ -142,12 +153,15 @@ class CliAsker : public zov::ScriptedAsker {
  public:
   zov::Answer messageBox(std::string_view text, std::string_view title, zov::MessageButtons buttons,
                          zov::MessageIcon icon) override {
-    std::fprintf(stderr, "zov: %.*s: %.*s\n", static_cast<int>(title.size()), title.data(),
-                 static_cast<int>(text.size()), text.data());
+    if (!quiet || title != "Warning")
+      std::fprintf(stderr, "zov: %.*s: %.*s\n", static_cast<int>(title.size()), title.data(),
+                   static_cast<int>(text.size()), text.data());
     ++messages;
     return ScriptedAsker::messageBox(text, title, buttons, icon);
   }
   int messages = 0;
+  bool quiet = false;   // leave out the "Warning" boxes (counted elsewhere)
+  bool failed = false;
 };
 
 // Runs the selection commands as the tester would from the Main Tree's
@@ -392,6 +406,150 @@ int Load(const Options& o) {
 
 }  // namespace
 
+// Progress for long runs: the busy box's status on standard error, at most
+// twice a second and only once a run has taken more than a second.
+class CliBusyBox : public zov::QuietBusyBox {
+ public:
+  void setStatus(std::string_view text) override {
+    QuietBusyBox::setStatus(text);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(500)) return;
+    last_ = now;
+    std::fprintf(stderr, "zov: %.*s\n", static_cast<int>(text.size()), text.data());
+  }
+
+ private:
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point last_{};
+};
+
+// The files an earlier plan wrote into the folder, one name per line.
+constexpr const char* kManifesto = ".zov-plan";
+
+// Plans a model end to end: load, select, allocate, take the test cases,
+// "&Processing...", choices (the given ones, then every category's
+// defaults), "&All Test Cases". The documents and scripts stay in the
+// output folder.
+int Plan(const Options& o) {
+  if (o.arguments.size() != 1) return UsageError("'plan' takes one model file");
+  if (o.procedures && o.coverage) return UsageError("choose either '--procedures' or '--coverage'");
+  if (o.answer && !o.coverage) return UsageError("'--answer' goes with '--coverage'");
+  if (o.start.has_value() != o.stop.has_value()) return UsageError("'--start' and '--stop' go together");
+  if (o.tree || !o.uit.empty() || !o.pick.empty() || o.work)
+    return UsageError("'plan' takes --out, --procedures, --coverage, --answer, --select, --start, --stop, --choices and --seed");
+  const std::string& model = o.arguments.front();
+  unsigned seed = 0;
+  if (o.seed) {
+    char* end = nullptr;
+    const unsigned long v = std::strtoul(o.seed->c_str(), &end, 10);
+    if (o.seed->empty() || *end != '\0' || v > 0xFFFFFFFFul) return UsageError("invalid seed '" + *o.seed + "'");
+    seed = static_cast<unsigned>(v);
+  }
+  const std::filesystem::path dir =
+      o.out ? std::filesystem::path(*o.out) : std::filesystem::path("zov-plan-" + std::filesystem::path(model).stem().string());
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) {
+    std::fprintf(stderr, "zov: cannot make the folder %s: %s\n", dir.string().c_str(), ec.message().c_str());
+    return kExitFailure;
+  }
+  zov::WorkFolder work(dir);
+  // What an earlier plan wrote here may be written again; nothing else is touched.
+  {
+    std::ifstream manifest(dir / kManifesto);
+    for (std::string name; std::getline(manifest, name);)
+      if (!name.empty()) work.record(name, zov::CreatedList::kScripts);
+  }
+
+  zov::Generale g;
+  CliBusyBox busy;
+  CliAsker asker;
+  asker.quiet = true;
+  g.setBusyBox(&busy);
+  g.setAsker(&asker);
+  g.setWorkFolder(&work);
+  if (o.seed) g.casuale = std::make_unique<zov::CasualeFisso>(seed);
+  g.caricaFinestra();
+  const std::string error = zov::CaricaModello(g, model);
+  if (!error.empty()) {
+    std::fprintf(stderr, "zov: %s\n", error.c_str());
+    return kExitFailure;
+  }
+  for (const auto& w : g.modello()->Warnings()) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
+  for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
+
+  // Without --select: every actor's whole branch (start level 0, stop at the deepest level).
+  Options selection = o;
+  zov::Tree& t = g.TV(zov::kMainTree);
+  if (o.select.empty() && !o.start) {
+    zov::NodeId firstActor = zov::kNoNode, deepest = zov::kNoNode;
+    int deepestLevel = -1;
+    for (zov::NodeId id : t.collection()) {
+      const zov::Node& n = t.node(id);
+      if (n.image == "rose") continue;
+      if (n.parent == zov::kNoNode && n.children > 0 && firstActor == zov::kNoNode) firstActor = id;
+      const int level = zov::Livello(t, id);
+      if (level > deepestLevel) {
+        deepestLevel = level;
+        deepest = id;
+      }
+    }
+    if (firstActor == zov::kNoNode) {
+      std::printf("%s: no actor reaches a use case: nothing to plan\n", model.c_str());
+      zov::RimuoveFileCreati(work);
+      return kExitOk;
+    }
+    selection.start = t.node(firstActor).key;
+    selection.stop = t.node(deepest).key;
+    for (zov::NodeId a = t.firstRoot(); a != zov::kNoNode; a = t.node(a).next)
+      if (t.node(a).image != "rose" && t.node(a).children > 0) selection.select.push_back(t.node(t.node(a).child).key);
+  }
+  if (!RunSelection(selection, g, asker)) return kExitFailure;
+
+  zov::CaricaSequenceFromZov(g);
+  zov::SelezionaTutti(g.TV(zov::kUitTree), g.TV(zov::kSelectedTestCases));
+  zov::Elabora(g);
+  if (o.choices && !RunChoices(o, g, asker)) return kExitFailure;
+  // Every category not given its choices takes its defaults, confirmed with OK.
+  zov::Tree& spec = g.TV(zov::kSpecTree);
+  for (zov::NodeId id : spec.collection()) {
+    const std::string kind = spec.node(id).image;
+    if (kind != "attributo" && kind != "messaggio") continue;
+    spec.setSelected(id);
+    if (kind == "attributo")
+      asker.settings.push_back([](zov::EditorImpostazioni& e) {
+        if (e.record() != nullptr && !e.record()->edited) e.ok();
+        else e.cancel();
+      });
+    else
+      asker.interactions.push_back([](zov::EditorInterazioni& e) {
+        if (e.record() != nullptr && !e.record()->edited) e.ok();
+        else e.cancel();
+      });
+    g.specifiche();
+  }
+  asker.settings.clear();
+  asker.interactions.clear();
+  long conflicts = 0;
+  const zov::RisultatoGenerazione result = zov::GenerateTestProcedures(g, [&conflicts](const std::string&) { ++conflicts; });
+
+  zov::RimuoveFileCreati(work);
+  const std::vector<std::string>& files = work.files(zov::CreatedList::kScripts);
+  {
+    std::ofstream manifest(dir / kManifesto, std::ios::binary | std::ios::trunc);
+    for (const std::string& name : files) manifest << name << '\n';
+  }
+  int testCases = 0;
+  for (int i = 1; i <= g.specifica.tabella.count(); ++i)
+    if (g.specifica.tabella.caso(i)->pathCount > 0) ++testCases;
+  std::printf("%s: %d test case%s, %d path%s, %ld test procedure%s (%ld insignificant), %zu files in %s\n",
+              model.c_str(), testCases, testCases == 1 ? "" : "s", result.paths, result.paths == 1 ? "" : "s",
+              result.procedures, result.procedures == 1 ? "" : "s", result.insignificant, files.size(),
+              dir.string().c_str());
+  for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
+  return asker.failed ? kExitFailure : kExitOk;
+}
+
 int main(int argc, char** argv) {
   std::vector<std::string_view> args(argv + 1, argv + argc);
   Options o;
@@ -412,7 +570,7 @@ int main(int argc, char** argv) {
       o.work = std::string(a.substr(7));
     } else if (const auto value = [&]() -> std::optional<std::string> {
                  for (const char* name :
-                      {"--select", "--start", "--stop", "--procedures", "--coverage", "--answer", "--uit", "--pick", "--choices"}) {
+                      {"--select", "--start", "--stop", "--procedures", "--coverage", "--answer", "--uit", "--pick", "--choices", "--out", "--seed"}) {
                    const std::string_view n(name);
                    if (a == n) {
                      if (i + 1 >= args.size()) return std::string("\x01") + name;
@@ -435,6 +593,8 @@ int main(int argc, char** argv) {
       else if (name == "--answer") o.answer = *value;
       else if (name == "--pick") o.pick.push_back(*value);
       else if (name == "--choices") o.choices = *value;
+      else if (name == "--out") o.out = *value;
+      else if (name == "--seed") o.seed = *value;
       else if (*value == "all" || *value == "zov" || *value == "design" || *value == "notlinked") o.uit.push_back(*value);
       else return UsageError("invalid UIT source '" + *value + "' (all, zov, design or notlinked)");
     } else if (a == "--tree" || a.substr(0, 7) == "--tree=") {
@@ -460,10 +620,12 @@ int main(int argc, char** argv) {
   }
   if (o.command.empty()) return UsageError("missing command");
   if (o.work && o.work->empty()) return UsageError("option '--work' needs a folder");
+  if (o.command == "plan") return Plan(o);
   const bool treeCommand = o.command == "tree" || o.command == "spec";
   if (o.tree && !treeCommand) return UsageError("option '--tree' goes with the 'tree' and 'spec' commands");
   if ((!o.pick.empty() || o.choices) && o.command != "spec")
     return UsageError("'--pick' and '--choices' go with the 'spec' command");
+  if (o.out || o.seed) return UsageError("'--out' and '--seed' go with the 'plan' command");
   const bool selecting =
       !o.select.empty() || o.start || o.stop || o.procedures || o.coverage || o.answer || !o.uit.empty();
   if (selecting && !treeCommand) return UsageError("the selection options go with the 'tree' and 'spec' commands");

@@ -3,6 +3,10 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 
 #include "shell/dialoghi.h"
 #include "weights/editor_pesi.h"
@@ -83,6 +87,50 @@ void QtAsker::interazioni(EditorInterazioni& editor) {
   FormInteractions dialog(editor, parent_);
   dialog.exec();
   if (!editor.done) editor.cancel();
+}
+
+namespace {
+
+// Lays the lines out on the printer's pages in a fixed-pitch font.
+void Disegna(QPrinter& printer, const std::vector<std::string>& lines) {
+  QPainter painter(&printer);
+  QFont font(QStringLiteral("Monospace"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setPointSize(9);
+  painter.setFont(font);
+  const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+  const qreal height = painter.fontMetrics().lineSpacing();
+  qreal y = height;
+  for (const std::string& line : lines) {
+    if (y > page.height() - height) {
+      printer.newPage();
+      y = height;
+    }
+    painter.drawText(QPointF(0, y), Q(line));
+    y += height;
+  }
+}
+
+}  // namespace
+
+bool QtAsker::stampa(std::string_view title, const std::vector<std::string>& lines) {
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setDocName(Q(title));
+  if (QPrinterInfo::availablePrinters().isEmpty()) {
+    // No printer here: the same pages go to a PDF file.
+    const QString file = QFileDialog::getSaveFileName(parent_, Q(title), Q(title) + QStringLiteral(".pdf"),
+                                                      QStringLiteral("PDF files (*.pdf)"));
+    if (file.isEmpty()) return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    Disegna(printer, lines);
+    return true;
+  }
+  QPrintPreviewDialog preview(&printer, parent_);
+  preview.setWindowTitle(Q(title));
+  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+                   [&lines](QPrinter* p) { Disegna(*p, lines); });
+  return preview.exec() == QDialog::Accepted;
 }
 
 }  // namespace zov::gui

@@ -20,6 +20,7 @@ class QtAsker : public Asker {
   void numTest(DialogoNumTest& dialog) override;
   void impostazioni(EditorImpostazioni& editor) override;
   void interazioni(EditorInterazioni& editor) override;
+  bool stampa(std::string_view title, const std::vector<std::string>& lines) override;
 
  private:
   QWidget* parent_;

@@ -49,6 +49,10 @@ Generale::Generale() {
   collega(menu::kNonConnessi, [this] { CaricaNonConnessi(*this); });
   collega(menu::kGenerazione, [this] { Elabora(*this); });
   collega(menu::kPopupASpec, [this] { specifiche(); });
+  collega(menu::kAllTestCases, [this] { generaTutti(); });
+  collega(menu::kTestSc, [this] { visualizzaScript(); });
+  collega(menu::kPrintTC, [this] { stampaCasi(); });
+  collega(menu::kPrintTS, [this] { stampaScript(); });
   fasi.scriviViste = [](Generale& g, ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked) {
     const auto status = [&g](std::string_view text) { g.MostraMessaggio(text); };
     ScriviVistaCasiUso(m, model, links, notLinked, status);
@@ -407,6 +411,68 @@ void Generale::specifiche() {
   } else if (k == kind::kMessaggio) {
     if (editorInterazioni.apri(c, node)) asker_->interazioni(editorInterazioni);
   }
+}
+
+RisultatoGenerazione Generale::generaTutti() {
+  return GenerateTestProcedures(*this, [this](const std::string& text) {
+    if (asker_ != nullptr) asker_->messageBox(text, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+  });
+}
+
+std::optional<std::vector<std::string>> Generale::leggiFile(const std::string& name) {
+  const auto path = work_ == nullptr ? std::nullopt : work_->pathOf(name);
+  std::ifstream in(path ? *path : std::filesystem::path(), std::ios::binary);
+  if (!path || !in) {
+    if (asker_ != nullptr)
+      asker_->messageBox("The file \"" + name + "\" cannot be read.", "Zov Suite", MessageButtons::kOk,
+                         MessageIcon::kWarning);
+    return std::nullopt;
+  }
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
+void Generale::visualizzaScript() {
+  LB.clear();
+  for (int i = 1; i <= specifica.tabella.count(); ++i)
+    if (const auto lines = leggiFile("TestScript" + std::to_string(i) + ".txt"))
+      for (const std::string& line : *lines) LB.add(line);
+}
+
+namespace {
+// StampaFile: every printed line is twelve blanks and the file's line.
+void AggiungiStampa(std::vector<std::string>& out, const std::string& name, const std::vector<std::string>& lines) {
+  out.push_back(std::string(20, '-'));
+  out.push_back("File name: " + name);
+  for (const std::string& line : lines) out.push_back(std::string(12, ' ') + line);
+  out.push_back(std::string(80, '-'));
+}
+}  // namespace
+
+void Generale::stampaCasi() {
+  std::vector<std::string> out;
+  for (const std::string& name : specifica.specDocuments)
+    if (const auto lines = leggiFile(name)) AggiungiStampa(out, name, *lines);
+  if (asker_ != nullptr && !out.empty()) asker_->stampa("Test Cases List", out);
+}
+
+void Generale::stampaScript() {
+  // The numbered scripts of the last generation, with the same separators.
+  std::vector<std::string> out;
+  for (int i = 1; i <= specifica.tabella.count(); ++i) {
+    const std::string name = "TestScript" + std::to_string(i) + ".txt";
+    if (work_ == nullptr || !work_->created(name)) continue;
+    if (const auto lines = leggiFile(name)) AggiungiStampa(out, name, *lines);
+  }
+  if (asker_ == nullptr) return;
+  if (out.empty())
+    asker_->messageBox("There are no test scripts to print: run \"&All Test Cases\" first.", "Zov Suite");
+  else
+    asker_->stampa("Test Scripts List", out);
 }
 
 void Generale::mostraDocumento(NodeId node) {

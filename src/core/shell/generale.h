@@ -6,11 +6,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "generation/procedure.h"
 #include "generation/specifica.h"
 #include "model/caricamento.h"
 #include "model/model_source.h"
@@ -194,6 +196,15 @@ class Generale {
   // "&Specifications.." on the selected node of TV(2): the settings editor
   // on an "attributo" node, the interactions editor on a "messaggio" node.
   void specifiche();
+  // "&All Test Cases": the test procedures and script files.
+  RisultatoGenerazione generaTutti();
+  // "&Visualize Test Scripts", "Test Cases List", "Test Scripts List".
+  void visualizzaScript();
+  void stampaCasi();
+  void stampaScript();
+  // The lines of a file of the working folder; nothing (and a message)
+  // when it cannot be read.
+  std::optional<std::vector<std::string>> leggiFile(const std::string& name);
   // Shows in LB the document of a path or branch node of TV(2).
   void mostraDocumento(NodeId node);
 

@@ -64,6 +64,12 @@ void Asker::edita(Edita& editor) { editor.cancel(); }
 void Asker::numTest(DialogoNumTest& dialog) { dialog.cancel(); }
 
 void Asker::impostazioni(EditorImpostazioni& editor) { editor.cancel(); }
+bool Asker::stampa(std::string_view, const std::vector<std::string>&) { return false; }
+
+bool ScriptedAsker::stampa(std::string_view title, const std::vector<std::string>& lines) {
+  printed.emplace_back(std::string(title), lines);
+  return true;
+}
 void Asker::interazioni(EditorInterazioni& editor) { editor.cancel(); }
 
 void ScriptedAsker::impostazioni(EditorImpostazioni& editor) {

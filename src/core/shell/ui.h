@@ -53,6 +53,9 @@ class Asker {
   // ok() or cancel().
   virtual void impostazioni(EditorImpostazioni& editor);
   virtual void interazioni(EditorInterazioni& editor);
+  // Sends lines to the printer as one job (the platform's print dialog).
+  // False when nothing was printed (no printer, or the tester cancelled).
+  virtual bool stampa(std::string_view title, const std::vector<std::string>& lines);
 };
 
 // The pairs (label, pattern) of a filter "Label (*.x)| *.x| Other (*.y)| *.y".
@@ -95,6 +98,7 @@ class ScriptedAsker : public Asker {
   void numTest(DialogoNumTest& dialog) override;
   void impostazioni(EditorImpostazioni& editor) override;
   void interazioni(EditorInterazioni& editor) override;
+  bool stampa(std::string_view title, const std::vector<std::string>& lines) override;
 
   std::deque<Answer> answers;
   std::deque<std::optional<std::string>> files;
@@ -103,6 +107,8 @@ class ScriptedAsker : public Asker {
   std::deque<std::function<void(DialogoNumTest&)>> criteria;
   std::deque<std::function<void(EditorImpostazioni&)>> settings;
   std::deque<std::function<void(EditorInterazioni&)>> interactions;
+  // Print jobs received: title and lines.
+  std::vector<std::pair<std::string, std::vector<std::string>>> printed;
   std::vector<Question> asked;
 };
 

@@ -1,0 +1,191 @@
+#include "generation/procedure.h"
+
+#include <cmath>
+#include <fstream>
+
+#include "generation/scelte.h"
+#include "generation/specifica.h"
+#include "model/work_folder.h"
+#include "shell/generale.h"
+#include "specification/editor_categorie.h"
+#include "tree/numbers.h"
+
+namespace zov {
+
+namespace {
+const std::string kTrattini(34, '-');
+}  // namespace
+
+Categorie BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t j) {
+  Categorie c;
+  const auto add = [&c](CategoryRef ref) {
+    c.list.push_back(ref);
+    if (c.T > kMassimoCombinazioni / ref.choices) c.troppe = true;
+    if (!c.troppe) c.T *= ref.choices;
+  };
+  for (std::size_t m = k; m <= j && m < r.messages.size(); ++m) {
+    const MessageRecord& msg = r.messages[m];
+    if (msg.ownChoiceCount > 0) add({static_cast<int>(m), true, false, 0, msg.ownChoiceCount});
+    for (int a = 0; a < msg.attributeCount && a < static_cast<int>(msg.attributes.size()); ++a) {
+      const int choices = msg.attributes[static_cast<std::size_t>(a)].choiceCount;
+      if (choices > 0) add({static_cast<int>(m), false, true, a, choices});
+    }
+  }
+  return c;
+}
+
+int ChoiceDigit(std::int64_t n, std::size_t c, const Categorie& cat) {
+  std::int64_t p = 1;
+  for (std::size_t i = 0; i <= c; ++i) p *= cat.list[i].choices;
+  return static_cast<int>((n / (cat.T / p)) % cat.list[c].choices);
+}
+
+std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, Casuale& random) {
+  std::vector<std::int64_t> order(static_cast<std::size_t>(T));
+  for (std::int64_t i = 0; i < T; ++i) order[static_cast<std::size_t>(i)] = i;
+  for (std::int64_t k = T - 1; k >= 1; --k) {
+    auto j = static_cast<std::int64_t>(std::floor(static_cast<double>(k) * random.estrai()));
+    if (j >= k) j = k - 1;  // guards the rounding of a draw just below 1
+    std::swap(order[static_cast<std::size_t>(j)], order[static_cast<std::size_t>(k)]);
+  }
+  return order;
+}
+
+std::vector<std::string> GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase,
+                                      const std::string& pathName, std::int64_t n, Casuale& random,
+                                      const std::function<void(const std::string&)>& warn) {
+  std::vector<std::string> out;
+  if (cat.list.empty()) {
+    out.emplace_back();
+    out.push_back("WARNING!!! No values for Test Procedure generation in Test Case " + pathName);
+    return out;
+  }
+  if (cat.troppe) {
+    out.emplace_back();
+    out.push_back("WARNING!!! More than " + std::to_string(kMassimoCombinazioni) +
+                  " combinations of values: no Test Procedures generated for Test Case " + pathName);
+    if (warn) warn("Test Case " + pathName + " has more than " + std::to_string(kMassimoCombinazioni) +
+                   " combinations of values; no test procedures were generated for it.");
+    return out;
+  }
+  const std::int64_t T = cat.T;
+  const std::vector<std::int64_t> order = ShuffleCombinations(T, random);
+  out.emplace_back();
+  if (n <= T) {
+    out.push_back("- - - - - - generated " + ConSegno(n) + " of possible " + ConSegno(T) +
+                  " Test Procedures for Test Case " + pathName);
+  } else {
+    n = T;
+    out.push_back("WARNING!!! The set values are not enough for generating all");
+    out.push_back("Test Procedures for the Test Case " + pathName);
+    out.push_back("- - - - - - generated " + ConSegno(n) + " Test Procedures for Test Case " + pathName);
+  }
+  long number = 1;
+  std::vector<std::string> row;
+  for (std::int64_t p = 0; p < n; ++p) {
+    const std::int64_t combination = order[static_cast<std::size_t>(p)];
+    row.assign(3, std::string());
+    row[0] = std::to_string(combination);
+    row[1] = "Test Procedure  (SD" + ConSegno(testCase) + ") " + pathName + "_" + ConSegno(number);
+    row[2] = "True";
+    for (std::size_t c = 0; c < cat.list.size(); ++c) {
+      const CategoryRef& ref = cat.list[c];
+      const int d = ChoiceDigit(combination, c, cat);
+      const MessageRecord& msg = r.messages[static_cast<std::size_t>(ref.message)];
+      row.push_back(msg.name);
+      if (ref.own) {
+        row.push_back(" " + (static_cast<std::size_t>(d) < msg.ownChoices.size() ? msg.ownChoices[static_cast<std::size_t>(d)]
+                                                                                 : std::string()));
+        continue;
+      }
+      const AttributeRecord& a = msg.attributes[static_cast<std::size_t>(ref.attr)];
+      row.push_back(" " + a.name);
+      static const ChoiceRecord kVuota;
+      const ChoiceRecord& choice = static_cast<std::size_t>(d) < a.choices.size() ? a.choices[static_cast<std::size_t>(d)] : kVuota;
+      row.push_back("   " + choice.value);
+      bool conflict = false;
+      for (int i = 0; i < choice.propertyCount && i < static_cast<int>(choice.properties.size()) && !conflict; ++i) {
+        const std::string& name = choice.properties[static_cast<std::size_t>(i)];
+        conflict = FindConflict(name, row, static_cast<int>(row.size()) - 1, true, warn);
+        if (!conflict) row.push_back(RigaProprieta(name));
+      }
+      conflict = false;
+      for (int i = 0; i < choice.selectorCount && i < static_cast<int>(choice.selectors.size()) && !conflict; ++i) {
+        const std::string& name = choice.selectors[static_cast<std::size_t>(i)];
+        conflict = FindConflict(name, row, static_cast<int>(row.size()) - 1, false, warn);
+        if (!conflict) row.push_back(RigaSelettore(name));
+      }
+    }
+    // WriteProcedures, one row.
+    if (row[2] != "True") {
+      if (row[2] == "False") {
+        out.push_back(row[1]);
+        out.emplace_back("Conflicting values choices ");
+      }
+      out.emplace_back(" ");
+    } else {
+      for (std::size_t c = 0; c < row.size() && !row[c].empty(); ++c)
+        out.push_back(c == 0 || c == 2 ? std::string() : row[c]);
+      out.emplace_back(" ");
+    }
+    out.push_back(kTrattini);
+    // An insignificant procedure leaves its number to the next one.
+    if (row[2] != "False") ++number;
+  }
+  return out;
+}
+
+RisultatoGenerazione GenerateTestProcedures(Generale& g, const std::function<void(const std::string&)>& warn) {
+  RisultatoGenerazione result;
+  WorkFolder* work = g.workFolder();
+  if (work == nullptr) return result;
+  TabellaCasi& table = g.specifica.tabella;
+  g.mostraBusy();
+  for (int i = 1; i <= table.count(); ++i) {
+    const TestCaseRecord& r = *table.caso(i);
+    g.MostraMessaggio("Generating the test procedures of " + r.name + "(" + std::to_string(i) + " of " +
+                      std::to_string(table.count()) + ")");
+    const std::string file = "TestScript" + std::to_string(i) + ".txt";
+    std::string error;
+    std::ofstream out = work->create(file, CreatedList::kScripts, &error);
+    if (!out.is_open()) {
+      g.avvisa(error);
+      continue;
+    }
+    result.files.push_back(file);
+    out << "Test Procedures generation file of  " << r.name << '\n' << '\n';
+    // A test case that no diagram matched has no paths: its file has its head only.
+    if (r.pathCount <= 0) continue;
+    int q = 0, rest = 0;
+    if (r.allotted <= r.pathCount) {
+      rest = r.allotted;
+    } else {
+      q = r.allotted / r.pathCount;
+      rest = r.allotted % r.pathCount;
+    }
+    std::size_t k = 0;
+    while (k < r.messages.size() && !r.messages[k].name.empty()) {
+      const std::string path = r.messages[k].pathName;
+      std::size_t j = k;
+      while (j + 1 < r.messages.size() && !r.messages[j + 1].name.empty() && r.messages[j + 1].pathName == path) ++j;
+      const Categorie cat = BuildCategories(r, k, j);
+      int n = q;
+      if (rest > 0) {
+        n = q + 1;
+        --rest;
+      }
+      for (const std::string& line : GeneratePath(r, cat, i, path, n, *g.casuale, warn)) {
+        out << line << '\n';
+        if (line == kTrattini) ++result.procedures;
+        if (line == "Conflicting values choices ") ++result.insignificant;
+      }
+      out << '\n';
+      ++result.paths;
+      k = j + 1;
+    }
+  }
+  g.nascondiBusy();
+  return result;
+}
+
+}  // namespace zov

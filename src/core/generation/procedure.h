@@ -1,0 +1,63 @@
+// "&All Test Cases": the test procedures of every test case, category-
+// partition style. Each category of a path (a message's own choices, or the
+// choices of one of its parameters) gives one digit of a combination
+// number; the allotted number of combinations is drawn in random order
+// without repetition, and a property that contradicts an if-selector of the
+// same procedure marks it as insignificant. One script file per test case.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "generation/tabella_casi.h"
+
+namespace zov {
+
+class Casuale;
+class Generale;
+
+struct CategoryRef {
+  int message = 0;
+  bool own = false;
+  bool attribute = false;
+  int attr = 0;
+  int choices = 0;
+};
+
+// The most combinations a path may have; a path with more is refused.
+inline constexpr std::int64_t kMassimoCombinazioni = 10'000'000;
+
+struct Categorie {
+  std::vector<CategoryRef> list;
+  std::int64_t T = 1;       // the number of combinations
+  bool troppe = false;      // past kMassimoCombinazioni (T is then not exact)
+};
+// The categories of messages k to j of a test case, in order.
+Categorie BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t j);
+
+// The choice index of category c in combination n (category 0 is the most
+// significant digit).
+int ChoiceDigit(std::int64_t n, std::size_t c, const Categorie& cat);
+
+// 0 .. T-1 in a random cyclic order (Sattolo's shuffle).
+std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, Casuale& random);
+
+// The lines of one path block: summary or warnings, then the procedures.
+// warn receives the conflict warnings.
+std::vector<std::string> GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase,
+                                      const std::string& pathName, std::int64_t n, Casuale& random,
+                                      const std::function<void(const std::string&)>& warn);
+
+// The whole command: one "TestScript" i ".txt" per test case. progress gets
+// (test case, count); warn the conflict warnings. Returns the files written.
+struct RisultatoGenerazione {
+  std::vector<std::string> files;
+  long procedures = 0;     // procedures written, valid or not
+  long insignificant = 0;  // of which marked "Conflicting values choices"
+  int paths = 0;
+};
+RisultatoGenerazione GenerateTestProcedures(Generale& g, const std::function<void(const std::string&)>& warn);
+
+}  // namespace zov
