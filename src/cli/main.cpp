@@ -161,7 +161,6 @@ class CliAsker : public zov::ScriptedAsker {
   }
   int messages = 0;
   bool quiet = false;   // leave out the "Warning" boxes (counted elsewhere)
-  bool failed = false;
 };
 
 // Runs the selection commands as the tester would from the Main Tree's
@@ -547,7 +546,7 @@ int Plan(const Options& o) {
               result.procedures, result.procedures == 1 ? "" : "s", result.insignificant, files.size(),
               dir.string().c_str());
   for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
-  return asker.failed ? kExitFailure : kExitOk;
+  return result.failed > 0 || g.specifica.nonScritti > 0 ? kExitFailure : kExitOk;
 }
 
 int main(int argc, char** argv) {

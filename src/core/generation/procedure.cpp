@@ -150,6 +150,7 @@ RisultatoGenerazione GenerateTestProcedures(Generale& g, const std::function<voi
     std::ofstream out = work->create(file, CreatedList::kScripts, &error);
     if (!out.is_open()) {
       g.avvisa(error);
+      ++result.failed;
       continue;
     }
     result.files.push_back(file);

@@ -57,6 +57,7 @@ struct RisultatoGenerazione {
   long procedures = 0;     // procedures written, valid or not
   long insignificant = 0;  // of which marked "Conflicting values choices"
   int paths = 0;
+  int failed = 0;          // script files that could not be written
 };
 RisultatoGenerazione GenerateTestProcedures(Generale& g, const std::function<void(const std::string&)>& warn);
 

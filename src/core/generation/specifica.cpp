@@ -394,6 +394,7 @@ class Costruttore {
     std::ofstream out = work->create(file, CreatedList::kScripts, &error);
     if (!out.is_open()) {
       g_.avvisa(error);
+      ++st.nonScritti;
       return;
     }
     for (const std::string& line : doc) out << line << '\n';

@@ -29,6 +29,7 @@ struct StatoSpecifica {
   // The file of the document written for each path or branch node, by key.
   std::unordered_map<std::string, std::string> documentiPerNodo;
   std::unordered_set<std::string> fileUsati;
+  int nonScritti = 0;  // documents that could not be written
 };
 
 // The file for a document named base: the same file for the same name,

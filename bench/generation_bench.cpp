@@ -1,0 +1,57 @@
+// Test procedure generation: one path whose categories give 32,767
+// combinations (7 x 31 x 151, the factors of 32,767; the values of the
+// third category past its 101st are empty), all of them generated as
+// script lines; and a path of a million combinations from which 1,000 are
+// drawn.
+#include <benchmark/benchmark.h>
+
+#include "generation/procedure.h"
+#include "specification/editor_categorie.h"
+
+namespace {
+
+zov::TestCaseRecord Path(const std::vector<int>& radices) {
+  zov::TestCaseRecord r;
+  zov::MessageRecord m;
+  m.name = "message";
+  m.pathName = "1";
+  for (std::size_t c = 0; c < radices.size(); ++c) {
+    zov::AttributeRecord a;
+    a.name = "p" + std::to_string(c);
+    for (int v = 0; v < radices[c] && v < 101; ++v) {
+      zov::ChoiceRecord* choice = a.choice(static_cast<std::size_t>(v));
+      choice->value = "value " + std::to_string(v);
+      choice->properties = {"busy"};
+      choice->propertyCount = 1;
+      choice->selectors = {"ready"};
+      choice->selectorCount = 1;
+    }
+    a.choiceCount = static_cast<std::int16_t>(radices[c]);
+    m.attributes.push_back(a);
+  }
+  m.attributeCount = static_cast<std::int16_t>(m.attributes.size());
+  r.messages.push_back(m);
+  return r;
+}
+
+void Generate(benchmark::State& state, const std::vector<int>& radices, std::int64_t n) {
+  const zov::TestCaseRecord r = Path(radices);
+  const zov::Categorie c = zov::BuildCategories(r, 0, 0);
+  zov::CasualeFisso random(1);
+  std::size_t lines = 0;
+  for (auto _ : state) {
+    auto out = zov::GeneratePath(r, c, 1, "1", n, random, nullptr);
+    lines = out.size();
+    benchmark::DoNotOptimize(out);
+  }
+  state.counters["combinations"] = static_cast<double>(c.T);
+  state.counters["lines"] = static_cast<double>(lines);
+}
+
+void BM_GenerateAll32767(benchmark::State& s) { Generate(s, {7, 31, 151}, 32767); }
+void BM_Generate1000OfAMillion(benchmark::State& s) { Generate(s, {100, 100, 100}, 1000); }
+
+BENCHMARK(BM_GenerateAll32767)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Generate1000OfAMillion)->Unit(benchmark::kMillisecond);
+
+}  // namespace
