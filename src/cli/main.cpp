@@ -506,7 +506,16 @@ int Plan(const Options& o) {
   if (!RunSelection(selection, g, asker)) return kExitFailure;
 
   zov::CaricaSequenceFromZov(g);
-  zov::SelezionaTutti(g.TV(zov::kUitTree), g.TV(zov::kSelectedTestCases));
+  // Every test case of the UIT tree goes to the selected test cases, as if
+  // dragged there one by one; the "rose" nodes of messages that could not be
+  // placed are no test cases and stay behind.
+  zov::Tree& uit = g.TV(zov::kUitTree);
+  for (zov::NodeId c = uit.firstRoot() == zov::kNoNode ? zov::kNoNode : uit.node(uit.firstRoot()).child;
+       c != zov::kNoNode; c = uit.node(c).next) {
+    const std::string& kind = uit.node(c).image;
+    if (kind == "sequence" || kind == "collaboration")
+      zov::AggiungiSelezionato(uit, c, g.TV(zov::kSelectedTestCases));
+  }
   zov::Elabora(g);
   if (o.choices && !RunChoices(o, g, asker)) return kExitFailure;
   // Every category not given its choices takes its defaults, confirmed with OK.
