@@ -48,7 +48,10 @@ MainWindow::MainWindow() {
   };
   g_.LB.onChange = [this] {
     lb_->clear();
-    for (const auto& line : g_.LB.items) lb_->addItem(Q(line));
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(g_.LB.items.size()));
+    for (const auto& line : g_.LB.items) lines << Q(line);
+    lb_->addItems(lines);
   };
   g_.onExit = [this] {
     if (exiting_) return;  // already closing
@@ -107,6 +110,7 @@ void MainWindow::buildPages() {
   somma_ = new QLabel(this);
   somma_->setObjectName(QStringLiteral("Somma"));
   lb_ = new QListWidget(this);
+  lb_->setUniformItemSizes(true);  // scripts can run to many thousands of lines
   lb_->setObjectName(QStringLiteral("LB"));
   lb_->setFont(QFont(QStringLiteral("Monospace")));
 

@@ -439,8 +439,7 @@ std::optional<std::vector<std::string>> Generale::leggiFile(const std::string& n
 void Generale::visualizzaScript() {
   LB.clear();
   for (int i = 1; i <= specifica.tabella.count(); ++i)
-    if (const auto lines = leggiFile("TestScript" + std::to_string(i) + ".txt"))
-      for (const std::string& line : *lines) LB.add(line);
+    if (const auto lines = leggiFile("TestScript" + std::to_string(i) + ".txt")) LB.addAll(*lines);
 }
 
 namespace {
@@ -485,10 +484,12 @@ void Generale::mostraDocumento(NodeId node) {
     MostraMessaggio("The document \"" + file + "\" cannot be read");
     return;
   }
+  std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    LB.add(line);
+    lines.push_back(std::move(line));
   }
+  LB.addAll(lines);
 }
 
 void Generale::esci() {

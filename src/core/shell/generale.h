@@ -56,6 +56,11 @@ struct ListBoxState {
   std::function<void()> onChange;
   void clear() { items.clear(); if (onChange) onChange(); }
   void add(std::string item) { items.push_back(std::move(item)); if (onChange) onChange(); }
+  // Many lines at once, with one change.
+  void addAll(const std::vector<std::string>& lines) {
+    items.insert(items.end(), lines.begin(), lines.end());
+    if (onChange) onChange();
+  }
 };
 
 class Generale {
