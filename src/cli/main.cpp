@@ -55,8 +55,7 @@ void PrintUsage(std::FILE* out) {
       "                 4 not-linked tree, 5 selection tree, 6 Design Tree\n"
       "\n"
       "Selecting what to test (with 'tree', 'spec' and 'plan'; NODE is a key or a\n"
-      "path of names
-      " such as \"Customer/Withdraw Cash\"):\n"
+      "path of names such as \"Customer/Withdraw Cash\"):\n"
       "  --select NODE  run \"&Select Level\" on NODE (may be repeated)\n"
       "  --start NODE --stop NODE\n"
       "                 fix the start and stop levels first\n"
