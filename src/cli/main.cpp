@@ -407,6 +407,15 @@ int Load(const Options& o) {
 
 }  // namespace
 
+// The rules the selection options keep wherever they are taken; the usage
+// error's status, or 0.
+int CheckSelectionOptions(const Options& o) {
+  if (o.start.has_value() != o.stop.has_value()) return UsageError("'--start' and '--stop' go together");
+  if (o.procedures && o.coverage) return UsageError("choose either '--procedures' or '--coverage'");
+  if (o.answer && !o.coverage) return UsageError("'--answer' goes with '--coverage'");
+  return 0;
+}
+
 // Progress for long runs: the busy box's status on standard error, at most
 // twice a second and only once a run has taken more than a second.
 class CliBusyBox : public zov::QuietBusyBox {
@@ -433,9 +442,7 @@ constexpr const char* kManifesto = ".zov-plan";
 // output folder.
 int Plan(const Options& o) {
   if (o.arguments.size() != 1) return UsageError("'plan' takes one model file");
-  if (o.procedures && o.coverage) return UsageError("choose either '--procedures' or '--coverage'");
-  if (o.answer && !o.coverage) return UsageError("'--answer' goes with '--coverage'");
-  if (o.start.has_value() != o.stop.has_value()) return UsageError("'--start' and '--stop' go together");
+  if (const int bad = CheckSelectionOptions(o)) return bad;
   if (o.tree || !o.uit.empty() || !o.pick.empty() || o.work)
     return UsageError("'plan' takes --out, --procedures, --coverage, --answer, --select, --start, --stop, --choices and --seed");
   const std::string& model = o.arguments.front();
@@ -639,9 +646,7 @@ int main(int argc, char** argv) {
   const bool selecting =
       !o.select.empty() || o.start || o.stop || o.procedures || o.coverage || o.answer || !o.uit.empty();
   if (selecting && !treeCommand) return UsageError("the selection options go with the 'tree' and 'spec' commands");
-  if (o.start.has_value() != o.stop.has_value()) return UsageError("'--start' and '--stop' go together");
-  if (o.procedures && o.coverage) return UsageError("choose either '--procedures' or '--coverage'");
-  if (o.answer && !o.coverage) return UsageError("'--answer' goes with '--coverage'");
+  if (const int bad = CheckSelectionOptions(o)) return bad;
   if ((o.procedures || o.coverage) && o.select.empty()) return UsageError("'--procedures' and '--coverage' need '--select'");
   if (o.command == "load" || treeCommand) return Load(o);
   return UsageError("unknown command '" + o.command + "'");

@@ -159,6 +159,30 @@ QPushButton* Pulsante(QDialogButtonBox* box, const char* text, QDialogButtonBox:
   return b;
 }
 
+const QString kTroppeScelte = QStringLiteral("A category holds at most 101 choices.");
+
+// The common end of both editors: the frame, OK (ok() of the editor) and
+// Cancel (cancel(), also when the window is closed). Returns the OK button.
+template <typename Editor>
+QPushButton* Concludi(QDialog* dialog, Editor& e, QGroupBox* frame) {
+  auto* buttons = new QDialogButtonBox;
+  auto* ok = Pulsante(buttons, "OK", QDialogButtonBox::AcceptRole);
+  Pulsante(buttons, "Cancel", QDialogButtonBox::RejectRole);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [dialog, &e] {
+    e.ok();
+    dialog->accept();
+  });
+  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+  QObject::connect(dialog, &QDialog::rejected, dialog, [&e] {
+    if (!e.done) e.cancel();
+  });
+  auto* layout = new QVBoxLayout(dialog);
+  layout->addWidget(frame);
+  layout->addWidget(buttons);
+  e.attiva();
+  return ok;
+}
+
 }  // namespace
 
 FormIntervallo::FormIntervallo(EditorImpostazioni& editor, QWidget* parent) : QDialog(parent), e_(editor) {
@@ -200,11 +224,6 @@ FormIntervallo::FormIntervallo(EditorImpostazioni& editor, QWidget* parent) : QD
   grid->addWidget(add, 6, 1);
   grid->addWidget(list2_, 0, 2, 7, 1);
 
-  auto* buttons = new QDialogButtonBox;
-  auto* ok = Pulsante(buttons, "OK", QDialogButtonBox::AcceptRole);
-  ok->setDefault(false);
-  Pulsante(buttons, "Cancel", QDialogButtonBox::RejectRole);
-
   connect(option1_, &QRadioButton::clicked, this, [this] {
     e_.clickOption1();
     sync();
@@ -217,22 +236,11 @@ FormIntervallo::FormIntervallo(EditorImpostazioni& editor, QWidget* parent) : QD
     e_.Text1 = text1_->text().toStdString();
     e_.Text2 = text2_->text().toStdString();
     e_.Text3 = text3_->text().toStdString();
-    if (!e_.add()) QMessageBox::warning(this, windowTitle(), QStringLiteral("A category holds at most 101 choices."));
+    if (!e_.add()) QMessageBox::warning(this, windowTitle(), kTroppeScelte);
     sync();
     text1_->setFocus();
   });
-  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-    e_.ok();
-    accept();
-  });
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(this, &QDialog::rejected, this, [this] {
-    if (!e_.done) e_.cancel();
-  });
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(frame);
-  layout->addWidget(buttons);
-  e_.attiva();
+  Concludi(this, e_, frame)->setDefault(false);
   sync();
 }
 
@@ -276,9 +284,6 @@ FormInteractions::FormInteractions(EditorInterazioni& editor, QWidget* parent) :
   grid->addWidget(text1_, 2, 1);
   grid->addWidget(add, 3, 1);
   grid->addWidget(list2_, 0, 2, 4, 1);
-  auto* buttons = new QDialogButtonBox;
-  Pulsante(buttons, "OK", QDialogButtonBox::AcceptRole);
-  Pulsante(buttons, "Cancel", QDialogButtonBox::RejectRole);
   connect(option2_, &QRadioButton::clicked, this, [this] {
     e_.clickOption2();
     sync();
@@ -289,22 +294,11 @@ FormInteractions::FormInteractions(EditorInterazioni& editor, QWidget* parent) :
   });
   connect(add, &QPushButton::clicked, this, [this] {
     e_.Text1 = text1_->text().toStdString();
-    if (!e_.add()) QMessageBox::warning(this, windowTitle(), QStringLiteral("A category holds at most 101 choices."));
+    if (!e_.add()) QMessageBox::warning(this, windowTitle(), kTroppeScelte);
     sync();
     text1_->setFocus();
   });
-  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-    e_.ok();
-    accept();
-  });
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  connect(this, &QDialog::rejected, this, [this] {
-    if (!e_.done) e_.cancel();
-  });
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(frame);
-  layout->addWidget(buttons);
-  e_.attiva();
+  Concludi(this, e_, frame);
   sync();
 }
 

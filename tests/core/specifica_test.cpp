@@ -5,16 +5,15 @@
 #include <filesystem>
 #include <fstream>
 
-#include <unistd.h>
 
 #include "model/caricamento.h"
 #include "model/petal_model.h"
 #include "model/work_folder.h"
 #include "shell/generale.h"
+#include "support/modello_caricato.h"
 #include "specification/editor_categorie.h"
 #include "tree/kinds.h"
 
-namespace fs = std::filesystem;
 
 namespace zov {
 namespace {
@@ -78,20 +77,10 @@ std::string Checkout() {
 }
 
 struct Processing : ::testing::Test {
-  Processing() : work(*WorkFolder::CreatePrivate(nullptr)) {
-    path = fs::temp_directory_path() / ("zov-checkout-" + std::to_string(::getpid()) + ".mdl");
-    std::ofstream(path, std::ios::binary) << Checkout();
-    g.setBusyBox(&busy);
+  Processing() : loaded(Checkout()), g(loaded.g), work(loaded.work) {
+    EXPECT_EQ(loaded.error, "");
     g.setAsker(&asker);
-    g.setWorkFolder(&work);
-    g.caricaFinestra();
-    EXPECT_EQ(CaricaModello(g, path.string()), "");
     diagram = g.modello()->ScenarioDiagrams(g.modello()->AllUseCases(g.modelloAperto()).Item(1)).Item(1);
-  }
-  ~Processing() override {
-    RimuoveFileCreati(work);
-    RimuoveFileCreatiUIT(work);
-    fs::remove(path);
   }
   // The diagram selected with allotted procedures, as the earlier commands leave it.
   void select(int allotted) {
@@ -111,11 +100,10 @@ struct Processing : ::testing::Test {
     return out;
   }
 
-  fs::path path;
-  Generale g;
-  QuietBusyBox busy;
+  test::ModelloCaricato loaded;
+  Generale& g;
+  WorkFolder& work;
   ScriptedAsker asker;
-  WorkFolder work;
   Handle diagram;
 };
 

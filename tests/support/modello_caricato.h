@@ -19,17 +19,20 @@
 namespace zov::test {
 
 struct ModelloCaricato {
-  explicit ModelloCaricato(const ModelloSintetico& model) : work(*WorkFolder::CreatePrivate(nullptr)) {
+  explicit ModelloCaricato(const ModelloSintetico& model) : ModelloCaricato(model.petal()) {}
+  // A model written by hand as petal text.
+  explicit ModelloCaricato(const std::string& petal) : work(*WorkFolder::CreatePrivate(nullptr)) {
     static int serial = 0;
     path = std::filesystem::temp_directory_path() /
            ("zov-model-" + std::to_string(::getpid()) + "-" + std::to_string(++serial) + ".mdl");
-    std::ofstream(path, std::ios::binary) << model.petal();
+    std::ofstream(path, std::ios::binary) << petal;
     g.setBusyBox(&busy);
     g.setWorkFolder(&work);
     error = CaricaModello(g, path.string());
   }
   ~ModelloCaricato() {
     RimuoveFileCreati(work);
+    RimuoveFileCreatiUIT(work);
     std::filesystem::remove(path);
   }
   const Tree& main() const { return g.TV(kMainTree); }

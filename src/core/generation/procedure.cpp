@@ -16,6 +16,8 @@ namespace {
 const std::string kTrattini(34, '-');
 }  // namespace
 
+std::string NomeScript(int i) { return "TestScript" + std::to_string(i) + ".txt"; }
+
 Categorie BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t j) {
   Categorie c;
   const auto add = [&c](CategoryRef ref) {
@@ -145,7 +147,7 @@ RisultatoGenerazione GenerateTestProcedures(Generale& g, const std::function<voi
     const TestCaseRecord& r = *table.caso(i);
     g.MostraMessaggio("Generating the test procedures of " + r.name + "(" + std::to_string(i) + " of " +
                       std::to_string(table.count()) + ")");
-    const std::string file = "TestScript" + std::to_string(i) + ".txt";
+    const std::string file = NomeScript(i);
     std::string error;
     std::ofstream out = work->create(file, CreatedList::kScripts, &error);
     if (!out.is_open()) {

@@ -50,6 +50,9 @@ std::vector<std::string> GeneratePath(const TestCaseRecord& r, const Categorie& 
                                       const std::string& pathName, std::int64_t n, Casuale& random,
                                       const std::function<void(const std::string&)>& warn);
 
+// The script file of test case i: "TestScript" i ".txt".
+std::string NomeScript(int i);
+
 // The whole command: one "TestScript" i ".txt" per test case. progress gets
 // (test case, count); warn the conflict warnings. Returns the files written.
 struct RisultatoGenerazione {

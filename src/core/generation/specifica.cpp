@@ -205,8 +205,8 @@ namespace {
 // Writes the tree and the documents of one diagram of test case i.
 class Costruttore {
  public:
-  Costruttore(Generale& g, const ModelSource& m, Handle d, int i, TestCaseRecord& r)
-      : g_(g), m_(m), d_(d), i_(i), r_(r), t_(g.TV(kSpecTree)) {}
+  Costruttore(Generale& g, const ModelSource& m, Handle d, TestCaseRecord& r)
+      : g_(g), m_(m), d_(d), r_(r), t_(g.TV(kSpecTree)) {}
 
   void build(const std::string& testCaseText) {
     testCaseText_ = testCaseText;
@@ -403,7 +403,6 @@ class Costruttore {
   Generale& g_;
   const ModelSource& m_;
   Handle d_;
-  int i_;
   TestCaseRecord& r_;
   Tree& t_;
   std::string testCaseText_;
@@ -452,7 +451,7 @@ void Elabora(Generale& g) {
       spec.setBold(node, true);
       CollectMessages(*m, d, r, [&g](const std::string& text) { g.avvisa(text); });
       r.pathCount = CountPaths(r);
-      Costruttore(g, *m, d, i, r).build(caseText);
+      Costruttore(g, *m, d, r).build(caseText);
       record = std::move(r);
     }
   }
@@ -466,19 +465,10 @@ std::string DocumentoDelNodo(const Generale& g, NodeId node) {
   if (node == kNoNode || !t.valid(node)) return {};
   const Node& n = t.node(node);
   if (n.children == 0 || n.image != kind::kTestcase || t.node(n.child).image != kind::kMessaggio) return {};
-  if (n.parent == kNoNode) return {};
-  if (const auto it = g.specifica.documentiPerNodo.find(n.key); it != g.specifica.documentiPerNodo.end())
-    return it->second;
-  const Node& parent = t.node(n.parent);
-  std::string base;
-  if (parent.image == kind::kSequence || parent.image == kind::kCollaboration) {
-    base = parent.text + n.text;
-  } else {
-    if (parent.parent == kNoNode) return {};
-    base = t.node(parent.parent).text + n.text;
-  }
-  const auto it = g.specifica.documenti.find(base);
-  return it == g.specifica.documenti.end() ? std::string() : it->second;
+  // Every path or branch node that got a document is listed by its key
+  // (the text of a path node changes after its document is named).
+  const auto it = g.specifica.documentiPerNodo.find(n.key);
+  return it == g.specifica.documentiPerNodo.end() ? std::string() : it->second;
 }
 
 }  // namespace zov

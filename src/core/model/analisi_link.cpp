@@ -49,16 +49,6 @@ std::string Field(const std::vector<std::string_view>& parts, std::size_t i) {
 
 bool IsDiagramLine(std::string_view kind) { return kind == "SCENAUC" || kind == "COLLAUC"; }
 
-std::vector<std::string> ReadLines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::ifstream in(path, std::ios::binary);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-  }
-  return lines;
-}
-
 void Dump(WorkFolder& work, const char* name, const std::vector<RecordRelazione>& table) {
   std::string error;
   std::ofstream out = work.create(name, CreatedList::kLoad, &error);
@@ -123,8 +113,7 @@ int CostruisciMainTree(Generale& g) {
   WorkFolder* work = g.workFolder();
   if (work == nullptr) return 0;
   Tree& t = g.TV(kMainTree);
-  const auto linkPath = work->pathOf("collegamenti.txt");
-  const std::vector<std::string> lines = ReadLines(linkPath ? linkPath->string() : std::string());
+  const std::vector<std::string> lines = work->readLines("collegamenti.txt").value_or(std::vector<std::string>());
   std::vector<CampiLink> fields;
   fields.reserve(lines.size());
   for (const auto& l : lines) fields.push_back(RitornaCampi(l));

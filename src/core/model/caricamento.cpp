@@ -76,10 +76,7 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   if (fasi.costruisciDesignTree) fasi.costruisciDesignTree(g, m, model);
   for (Tree* t : {&g.TV(kMainTree), &g.TV(kDesignTree)}) t->endBulkUpdate();
 
-  Tree& uit = g.TV(kUitTree);
-  uit.setExpanded(uit.addTop("ROOT", path, kind::kRose), true);
-  Tree& selected = g.TV(kSelectedTestCases);
-  selected.setExpanded(selected.addTop("Selected Item", path, kind::kRose), true);
+  g.aggiungiRadici();
 
   if (fasi.gestisciNotLinked) fasi.gestisciNotLinked(g, m, model);
   g.MostraMessaggio("Done...");

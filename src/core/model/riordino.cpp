@@ -1,7 +1,6 @@
 #include "model/riordino.h"
 
 #include <cstdio>
-#include <fstream>
 #include <unordered_set>
 
 #include "model/analisi_link.h"
@@ -74,14 +73,6 @@ bool IniziaCopia(Tree& t, StatoCopia& s, NodeId l, NodeId target, bool primoLive
   return true;
 }
 
-std::string PrimaRiga(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string line;
-  if (!in || !std::getline(in, line)) return {};
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
-}
-
 }  // namespace
 
 void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFolder& work) {
@@ -91,11 +82,7 @@ void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFo
   t.setForeColor(root, kNotLinkedRootFore);
   t.setBackColor(root, kNotLinkedRootBack);
 
-  const auto path = work.pathOf("notlinked_elements.txt");
-  if (!path) return;
-  std::ifstream in(*path, std::ios::binary);
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (const std::string& line : work.readLines("notlinked_elements.txt").value_or(std::vector<std::string>())) {
     const CampiLink f = RitornaCampi(line);
     if (f.tipo == "USECAOBJ") {
       for (Handle d : m.ClassDiagrams(m.UseCaseRoot(model))) {
@@ -197,9 +184,8 @@ void DuplicaRami(Tree& t, StatoCopia& s, const WorkFolder& work,
       std::string k = n.key;
       if (const std::size_t cut = k.find("$$"); cut != std::string::npos) k.resize(cut);
       const std::string file = k + "_cont.txt";
-      const auto path = work.pathOf(file);
-      std::error_code ec;
-      const std::string target = path && std::filesystem::exists(*path, ec) ? PrimaRiga(*path) : std::string();
+      const auto lines = work.readLines(file);
+      const std::string target = lines && !lines->empty() ? lines->front() : std::string();
       if (target.empty()) {
         failed.insert(id);
         tell("Link \"" + n.text + "\": the continuation file \"" + file + "\" is missing; its branch is not copied.");

@@ -59,6 +59,19 @@ WorkFolder::~WorkFolder() {
   if (fs::is_empty(dir_, ec) && !ec) fs::remove(dir_, ec);
 }
 
+std::optional<std::vector<std::string>> WorkFolder::readLines(std::string_view name) const {
+  const auto path = pathOf(name);
+  if (!path) return std::nullopt;
+  std::ifstream in(*path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
 std::optional<fs::path> WorkFolder::pathOf(std::string_view name) const {
   if (name.empty() || name == "." || name == "..") return std::nullopt;
   if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos)

@@ -47,6 +47,9 @@ class WorkFolder {
   // Records a file the program has written by other means.
   bool record(std::string_view name, CreatedList list);
   bool created(std::string_view name) const;
+  // The lines of a file in the folder, each without its line break (CR LF
+  // or LF); nothing when the file cannot be read.
+  std::optional<std::vector<std::string>> readLines(std::string_view name) const;
 
   const std::vector<std::string>& files(CreatedList list) const;
   // Deletes every file on the list; the load's list is emptied, the

@@ -9,11 +9,6 @@ namespace zov {
 
 namespace {
 
-bool IsDiagram(const Tree& t, NodeId n) {
-  const std::string& k = t.node(n).image;
-  return k == kind::kSequence || k == kind::kCollaboration;
-}
-
 bool Marked(const Tree& t, NodeId n) { return t.node(n).backColor == kSelectedBack; }
 
 constexpr int kGenerazioniCopiate = 4;
@@ -59,7 +54,7 @@ void SelezionaNodiChild(Tree& t, NodeId node, std::int16_t stop) {
     std::vector<NodeId> below;
     for (NodeId c = t.node(n).child; c != kNoNode; c = t.node(c).next) {
       if (atStop) {
-        if (IsDiagram(t, c)) SelezionaNodo(t, c);
+        if (kind::IsScenario(t.node(c).image)) SelezionaNodo(t, c);
         continue;
       }
       SelezionaNodo(t, c);

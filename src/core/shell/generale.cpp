@@ -1,8 +1,5 @@
 #include "shell/generale.h"
 
-#include <filesystem>
-#include <fstream>
-
 #include "model/analisi_link.h"
 #include "model/design_tree.h"
 #include "model/riordino.h"
@@ -317,6 +314,13 @@ void Generale::scegliStartStop() {
   }
 }
 
+void Generale::aggiungiRadici() {
+  Tree& uit = TV(kUitTree);
+  uit.setExpanded(uit.addTop("ROOT", filemdl, kind::kRose), true);
+  Tree& chosen = TV(kSelectedTestCases);
+  chosen.setExpanded(chosen.addTop("Selected Item", filemdl, kind::kRose), true);
+}
+
 void Generale::selezionaLivello() {
   Tree& t = TV(kMainTree);
   const NodeId clicked = t.selected();
@@ -329,7 +333,7 @@ void Generale::selezionaLivello() {
   }
   NodeId node = clicked;
   const std::string& k = t.node(clicked).image;
-  if ((k == kind::kSequence || k == kind::kCollaboration) && t.node(clicked).parent != kNoNode)
+  if (kind::IsScenario(k) && t.node(clicked).parent != kNoNode)
     node = t.node(clicked).parent;
   const std::int16_t level = Livello(t, node);
   if (selezione.livelli) {
@@ -348,10 +352,7 @@ void Generale::selezionaLivello() {
     ClearAllTreew(*this, 1);
     if (work_ != nullptr) RimuoveFileCreatiUIT(*work_);
     LB.clear();
-    Tree& uit = TV(kUitTree);
-    uit.setExpanded(uit.addTop("ROOT", filemdl, kind::kRose), true);
-    Tree& chosen = TV(kSelectedTestCases);
-    chosen.setExpanded(chosen.addTop("Selected Item", filemdl, kind::kRose), true);
+    aggiungiRadici();
     selezione.livelli = false;
     menus.setEnabled(menu::kStart, true);
     menus.setEnabled(menu::kSeleziona, true);
@@ -420,26 +421,17 @@ RisultatoGenerazione Generale::generaTutti() {
 }
 
 std::optional<std::vector<std::string>> Generale::leggiFile(const std::string& name) {
-  const auto path = work_ == nullptr ? std::nullopt : work_->pathOf(name);
-  std::ifstream in(path ? *path : std::filesystem::path(), std::ios::binary);
-  if (!path || !in) {
-    if (asker_ != nullptr)
-      asker_->messageBox("The file \"" + name + "\" cannot be read.", "Zov Suite", MessageButtons::kOk,
-                         MessageIcon::kWarning);
-    return std::nullopt;
-  }
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-  }
+  auto lines = work_ == nullptr ? std::nullopt : work_->readLines(name);
+  if (!lines && asker_ != nullptr)
+    asker_->messageBox("The file \"" + name + "\" cannot be read.", "Zov Suite", MessageButtons::kOk,
+                       MessageIcon::kWarning);
   return lines;
 }
 
 void Generale::visualizzaScript() {
   LB.clear();
   for (int i = 1; i <= specifica.tabella.count(); ++i)
-    if (const auto lines = leggiFile("TestScript" + std::to_string(i) + ".txt")) LB.addAll(*lines);
+    if (const auto lines = leggiFile(NomeScript(i))) LB.addAll(*lines);
 }
 
 namespace {
@@ -463,7 +455,7 @@ void Generale::stampaScript() {
   // The numbered scripts of the last generation, with the same separators.
   std::vector<std::string> out;
   for (int i = 1; i <= specifica.tabella.count(); ++i) {
-    const std::string name = "TestScript" + std::to_string(i) + ".txt";
+    const std::string name = NomeScript(i);
     if (work_ == nullptr || !work_->created(name)) continue;
     if (const auto lines = leggiFile(name)) AggiungiStampa(out, name, *lines);
   }
@@ -478,18 +470,12 @@ void Generale::mostraDocumento(NodeId node) {
   const std::string file = DocumentoDelNodo(*this, node);
   if (file.empty() || work_ == nullptr) return;
   LB.clear();
-  const auto path = work_->pathOf(file);
-  std::ifstream in(path ? *path : std::filesystem::path(), std::ios::binary);
-  if (!in) {
+  const auto lines = work_->readLines(file);
+  if (!lines) {
     MostraMessaggio("The document \"" + file + "\" cannot be read");
     return;
   }
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-  }
-  LB.addAll(lines);
+  LB.addAll(*lines);
 }
 
 void Generale::esci() {

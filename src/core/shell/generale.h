@@ -187,6 +187,9 @@ class Generale {
   Popup mouseUp(int tree, MouseButton button);
 
   // --- weights and selection -----------------------------------------------
+  // The roots "ROOT" of the UIT tree and "Selected Item" of the selected
+  // test cases, named after the model file, expanded.
+  void aggiungiRadici();
   // "&Modify": the node editor on the selected node of the Main Tree.
   void modifica();
   // "Select ST&ART Node" / "Select ST&OP Node" on the selected node.

@@ -62,54 +62,46 @@ std::optional<std::string> ScriptedAsker::openFile(std::string_view title, std::
 
 void Asker::edita(Edita& editor) { editor.cancel(); }
 void Asker::numTest(DialogoNumTest& dialog) { dialog.cancel(); }
-
 void Asker::impostazioni(EditorImpostazioni& editor) { editor.cancel(); }
+void Asker::interazioni(EditorInterazioni& editor) { editor.cancel(); }
 bool Asker::stampa(std::string_view, const std::vector<std::string>&) { return false; }
 
-bool ScriptedAsker::stampa(std::string_view title, const std::vector<std::string>& lines) {
-  printed.emplace_back(std::string(title), lines);
-  return true;
+namespace {
+// Plays the next scripted tester on a dialog; one left open is cancelled.
+template <typename Dialog, typename Closed>
+void Recita(std::deque<std::function<void(Dialog&)>>& script, Dialog& dialog, Closed closed) {
+  if (!script.empty()) {
+    auto play = std::move(script.front());
+    script.pop_front();
+    if (play) play(dialog);
+  }
+  if (!closed(dialog)) dialog.cancel();
 }
-void Asker::interazioni(EditorInterazioni& editor) { editor.cancel(); }
+}  // namespace
 
 void ScriptedAsker::impostazioni(EditorImpostazioni& editor) {
   asked.push_back({true, editor.caption, "FormIntervallo"});
-  if (!settings.empty()) {
-    auto play = std::move(settings.front());
-    settings.pop_front();
-    if (play) play(editor);
-  }
-  if (!editor.done) editor.cancel();
+  Recita(settings, editor, [](const EditorImpostazioni& e) { return e.done; });
 }
 
 void ScriptedAsker::interazioni(EditorInterazioni& editor) {
   asked.push_back({true, editor.caption, "FormInteractions"});
-  if (!interactions.empty()) {
-    auto play = std::move(interactions.front());
-    interactions.pop_front();
-    if (play) play(editor);
-  }
-  if (!editor.done) editor.cancel();
+  Recita(interactions, editor, [](const EditorInterazioni& e) { return e.done; });
 }
 
 void ScriptedAsker::edita(Edita& editor) {
   asked.push_back({true, Edita::kCaption, Edita::kCaption});
-  if (!edits.empty()) {
-    auto play = std::move(edits.front());
-    edits.pop_front();
-    if (play) play(editor);
-  }
-  if (!editor.chiuso()) editor.cancel();
+  Recita(edits, editor, [](const Edita& e) { return e.chiuso(); });
 }
 
 void ScriptedAsker::numTest(DialogoNumTest& dialog) {
   asked.push_back({true, DialogoNumTest::kCaption, DialogoNumTest::kCaption});
-  if (!criteria.empty()) {
-    auto play = std::move(criteria.front());
-    criteria.pop_front();
-    if (play) play(dialog);
-  }
-  if (!dialog.finito) dialog.cancel();
+  Recita(criteria, dialog, [](const DialogoNumTest& d) { return d.finito; });
+}
+
+bool ScriptedAsker::stampa(std::string_view title, const std::vector<std::string>& lines) {
+  printed.emplace_back(std::string(title), lines);
+  return true;
 }
 
 }  // namespace zov

@@ -14,8 +14,6 @@ namespace {
 
 constexpr Color kFogliaVerde = Rgb(0, 128, 0);
 
-bool IsDiagramKind(std::string_view k) { return k == kind::kSequence || k == kind::kCollaboration; }
-
 // The name of a Main Tree diagram node: its text after the weight label.
 std::string_view NomeDopoEtichetta(std::string_view text) {
   const std::size_t p = text.find(']');
@@ -37,15 +35,16 @@ std::unordered_map<std::string, int> FoglieVerdi(const Tree& t) {
   return leaves;
 }
 
-void Gia(Generale& g, const ModelSource& m, Handle d) {
-  g.MostraMessaggio("\"" + m.Name(d) + "\" is in the UIT tree already: skipped");
+// Tells, in the busy box, that a diagram shown as name is skipped.
+void Gia(Generale& g, std::string_view name) {
+  g.MostraMessaggio("\"" + std::string(name) + "\" is in the UIT tree already: skipped");
 }
 
 // Copies a node of another tree (key, text, kind) below parentKey of the UIT tree.
 void Copia(Generale& g, const Node& n, std::string_view parentKey) {
   Tree& uit = g.TV(kUitTree);
   if (uit.contains(n.key)) {
-    if (IsDiagramKind(n.image)) g.MostraMessaggio("\"" + n.text + "\" is in the UIT tree already: skipped");
+    if (kind::IsScenario(n.image)) Gia(g, n.text);
     return;
   }
   uit.addChild(parentKey, n.key, n.text, n.image);
@@ -56,7 +55,7 @@ void Copia(Generale& g, const Node& n, std::string_view parentKey) {
 bool SDpresente(const Tree& mainTree, std::string_view name) {
   for (NodeId id = mainTree.nextInCollection(kNoNode); id != kNoNode; id = mainTree.nextInCollection(id)) {
     const Node& n = mainTree.node(id);
-    if (IsDiagramKind(n.image) && NomeDopoEtichetta(n.text) == name) return true;
+    if (kind::IsScenario(n.image) && NomeDopoEtichetta(n.text) == name) return true;
   }
   return false;
 }
@@ -104,7 +103,7 @@ void CaricaAllSequence(Generale& g) {
   uit.beginBulkUpdate();
   for (Handle p : m->AllPackages(g.modelloAperto()))
     for (Handle d : m->ScenarioDiagrams(p))
-      if (!AggiungiScenarioCompleto(*m, d, uit)) Gia(g, *m, d);
+      if (!AggiungiScenarioCompleto(*m, d, uit)) Gia(g, m->Name(d));
   uit.endBulkUpdate();
   g.MostraMessaggio("All Sequence Diagrams found");
   g.caricamentoDesignOTuttiFatto();
@@ -122,7 +121,7 @@ void CaricaSequenceFromZov(Generale& g) {
   const auto step = [&](Handle d) {
     const auto it = leaves.find(m->Identifier(d));
     if (it == leaves.end() || GiaPresente(*m, d, uit)) return;
-    if (!AggiungiSequenceaTV(*m, d, selection, uit, it->second)) Gia(g, *m, d);
+    if (!AggiungiSequenceaTV(*m, d, selection, uit, it->second)) Gia(g, m->Name(d));
   };
   uit.beginBulkUpdate();
   for (Handle p : m->AllPackages(g.modelloAperto())) {
@@ -139,7 +138,7 @@ void CaricaSequenceFromZov(Generale& g) {
 void CaricaDaDesignTree(Generale& g) {
   const Tree& design = g.TV(kDesignTree);
   for (NodeId id = design.nextInCollection(kNoNode); id != kNoNode; id = design.nextInCollection(id))
-    if (IsDiagramKind(design.node(id).image)) Copia(g, design.node(id), "ROOT");
+    if (kind::IsScenario(design.node(id).image)) Copia(g, design.node(id), "ROOT");
   g.caricamentoDesignOTuttiFatto();
 }
 
@@ -161,7 +160,7 @@ void CaricaAllSequenceNonConnessi(const ModelSource& m, Handle model, const Tree
   // The names the Main Tree's diagram nodes show, gathered once.
   std::unordered_set<std::string> shown;
   for (NodeId id = mainTree.nextInCollection(kNoNode); id != kNoNode; id = mainTree.nextInCollection(id))
-    if (IsDiagramKind(mainTree.node(id).image)) shown.emplace(NomeDopoEtichetta(mainTree.node(id).text));
+    if (kind::IsScenario(mainTree.node(id).image)) shown.emplace(NomeDopoEtichetta(mainTree.node(id).text));
   for (Handle p : m.AllPackages(model)) {
     if (status) status("Category: " + m.Name(p));
     for (Handle d : m.ScenarioDiagrams(p))

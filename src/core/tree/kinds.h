@@ -51,6 +51,9 @@ inline constexpr std::string_view kAttributo = "attributo";
 inline constexpr std::string_view kStateDiagram = "statediagram";
 inline constexpr std::string_view kType = "type";
 inline constexpr std::string_view kInitial = "initial";
+
+// A scenario diagram: a sequence or a collaboration diagram.
+constexpr bool IsScenario(std::string_view k) { return k == kSequence || k == kCollaboration; }
 }  // namespace kind
 
 }  // namespace zov

@@ -21,7 +21,7 @@ enum class Lettura { kNessuna, kUseCase, kDiagramma, kCollegamento };
 
 Lettura LetturaDi(std::string_view k) {
   if (k == kind::kUsecase || k == kind::kUsecaseRel || k == kind::kEntryUsecase) return Lettura::kUseCase;
-  if (k == kind::kSequence || k == kind::kCollaboration) return Lettura::kDiagramma;
+  if (kind::IsScenario(k)) return Lettura::kDiagramma;
   if (k == kind::kContinua || k == kind::kUsecaseCic) return Lettura::kCollegamento;
   return Lettura::kNessuna;
 }
