@@ -295,28 +295,42 @@ bool RunChoices(const Options& o, zov::Generale& g, CliAsker& asker) {
       return false;
     }
     spec.setSelected(n);
+    // Values past what a category holds are counted and reported once.
+    int leftOut = 0;
     if (kind == "attributo") {
-      asker.settings.push_back([&c](zov::EditorImpostazioni& e) {
+      asker.settings.push_back([&c, &leftOut](zov::EditorImpostazioni& e) {
         if (!c.values.empty()) e.clickOption2();
         for (const auto& v : c.values) {
           e.Text1 = v.value;
           e.Text3 = v.properties;
           e.Text2 = v.selectors;
-          if (!e.add()) std::fprintf(stderr, "zov: %s: at most 101 choices\n", c.node.c_str());
+          if (!e.add()) ++leftOut;
         }
         e.ok();
       });
     } else {
-      asker.interactions.push_back([&c](zov::EditorInterazioni& e) {
+      asker.interactions.push_back([&c, &leftOut](zov::EditorInterazioni& e) {
         if (!c.values.empty()) e.clickOption3();
         for (const auto& v : c.values) {
           e.Text1 = v.value;
-          if (!e.add()) std::fprintf(stderr, "zov: %s: at most 101 choices\n", c.node.c_str());
+          if (!e.add()) ++leftOut;
         }
         e.ok();
       });
     }
-    g.specifiche();
+    const bool opened = g.specifiche();
+    asker.settings.clear();
+    asker.interactions.clear();
+    if (!opened) {
+      std::fprintf(stderr, "zov: %s:%d: the category '%s' cannot be edited: no test specification record behind it\n",
+                   o.choices->c_str(), c.line, c.node.c_str());
+      return false;
+    }
+    if (leftOut > 0) {
+      std::fprintf(stderr, "zov: %s:%d: '%s' holds at most %zu choices: %d of its values were left out\n",
+                   o.choices->c_str(), c.line, c.node.c_str(), zov::kMassimoScelte, leftOut);
+      return false;
+    }
   }
   return true;
 }

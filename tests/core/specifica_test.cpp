@@ -133,17 +133,17 @@ TEST_F(Processing, TreeSharesAndDocuments) {
   EXPECT_EQ(text("5E0000000040"), "SD1. Checkout - main  ( 5)");
   // Path 1 holds its two branches, path 2 stands alone: shares 2, 2 and 1.
   const std::string name = "[0.5000] Checkout - main  ((NTP:5))";
-  EXPECT_EQ(text("1" + name), "TestCase 1   ( 4 )");
-  EXPECT_EQ(spec().node(spec().find("1" + name)).image, "testcasegiallo");
-  EXPECT_EQ(text("1.1 - A"), "TestCase 1.1   ( 2 )");
-  EXPECT_EQ(text("1.2 - A"), "TestCase 1.2   ( 2 )");
-  EXPECT_EQ(text("2" + name), "TestCase 2   ( 1 )");
-  EXPECT_EQ(text("5E00000001111.1 - A"), "    [1.1] A1 -- IF  card valid");
-  EXPECT_EQ(text("5E00000001131.2 - A"), "    [1.2] A3 -- ELSE  card refused");
+  EXPECT_EQ(text("5E0000000040" "1" + name), "TestCase 1   ( 4 )");
+  EXPECT_EQ(spec().node(spec().find("5E0000000040" "1" + name)).image, "testcasegiallo");
+  EXPECT_EQ(text("5E00000000401.1 - A"), "TestCase 1.1   ( 2 )");
+  EXPECT_EQ(text("5E00000000401.2 - A"), "TestCase 1.2   ( 2 )");
+  EXPECT_EQ(text("5E0000000040" "2" + name), "TestCase 2   ( 1 )");
+  EXPECT_EQ(text("5E00000001115E00000000401.1 - A"), "    [1.1] A1 -- IF  card valid");
+  EXPECT_EQ(text("5E00000001135E00000000401.2 - A"), "    [1.2] A3 -- ELSE  card refused");
   // The parameter with its class attribute, and the states as default values.
-  EXPECT_EQ(text("5E0000000320_11.1 - A"), "amount");
-  EXPECT_EQ(text("5E0000000320_11.1 - A Initial"), "Initial Value: 7");
-  EXPECT_EQ(text("5E00000001101.1 - ADefault"), "Default values:");
+  EXPECT_EQ(text("5E0000000320_15E00000000401.1 - A"), "amount");
+  EXPECT_EQ(text("5E0000000320_15E00000000401.1 - A Initial"), "Initial Value: 7");
+  EXPECT_EQ(text("5E00000001105E00000000401.1 - ADefault"), "Default values:");
   EXPECT_EQ(text("5E000000033311.1"), "Busy");
   const TestCaseRecord& r = *g.specifica.tabella.caso(1);
   EXPECT_EQ(r.name, "Checkout - main ");
@@ -176,7 +176,7 @@ TEST_F(Processing, TreeSharesAndDocuments) {
   EXPECT_TRUE(work.created(g.specifica.specDocuments[2]));
 
   // A click on the branch node shows its document in LB.
-  g.mouseDown(kSpecTree, spec().find("1.2 - A"), MouseButton::kLeft);
+  g.mouseDown(kSpecTree, spec().find("5E00000000401.2 - A"), MouseButton::kLeft);
   g.mouseUp(kSpecTree, MouseButton::kLeft);
   ASSERT_FALSE(g.LB.items.empty());
   EXPECT_EQ(g.LB.items[0], "Test Case  1.2   of  SD Checkout - main ");
@@ -189,7 +189,7 @@ TEST_F(Processing, TooFewProceduresForThePaths) {
   EXPECT_EQ(asker.asked[0].title, "Warning");
   EXPECT_EQ(asker.asked[0].text,
             "The number of executable test cases is not enough to cover all the Test Cases for 'Checkout - main '");
-  EXPECT_EQ(text("2[0.5000] Checkout - main  ((NTP:2))"), "TestCase 2   ( 0 )");
+  EXPECT_EQ(text("5E00000000402[0.5000] Checkout - main  ((NTP:2))"), "TestCase 2   ( 0 )");
   // Run again: everything is rebuilt, nothing doubled.
   Elabora(g);
   EXPECT_EQ(g.specifica.specDocuments.size(), 3u);
@@ -203,8 +203,8 @@ struct Editors : Processing {
     select(5);
     Elabora(g);
   }
-  static constexpr const char* kAmount = "5E0000000320_11.1 - A";
-  static constexpr const char* kMessage = "5E00000001101.1 - A";
+  static constexpr const char* kAmount = "5E0000000320_15E00000000401.1 - A";
+  static constexpr const char* kMessage = "5E00000001105E00000000401.1 - A";
   // Opens the editor on a node, lets play act, and returns the record it edited.
   AttributeRecord& settings(const std::function<void(EditorImpostazioni&)>& play) {
     g.TV(kSpecTree).setSelected(spec().find(kAmount));
@@ -286,10 +286,60 @@ TEST_F(Editors, OwnValuesWithPropertiesAndSelectors) {
   EXPECT_EQ(below(k).size(), 3u);
 }
 
+// Cancel leaves no trace of what was typed; "Default Values:" chosen again
+// stores the defaults shown.
+TEST_F(Editors, CancelAndBackToTheDefaults) {
+  AttributeRecord& r = settings([](EditorImpostazioni& e) {
+    e.clickOption2();
+    e.Text1 = "5";
+    e.Text3 = "busy";
+    e.add();
+    e.cancel();
+  });
+  EXPECT_FALSE(r.edited);
+  settings([](EditorImpostazioni& e) { e.ok(); });
+  ASSERT_EQ(r.choiceCount, 6);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(r.choices[static_cast<std::size_t>(i)].propertyCount, 0) << i;
+  EXPECT_EQ(r.choices[0].value, "7");
+
+  g.specifica.tabella.caso(1)->message(0)->attributes[0] = AttributeRecord{"amount", "Boolean", "", 0, {}, false, ""};
+  settings([](EditorImpostazioni& e) {
+    e.clickOption2();
+    e.Text1 = "mine";
+    e.add();
+    e.clickOption1();
+    e.ok();
+  });
+  EXPECT_EQ(r.choiceCount, 2);
+  EXPECT_EQ(r.choices[0].value, "True");
+  EXPECT_EQ(r.choices[1].value, "False");
+}
+
+TEST_F(Editors, LongDefaultListsAreReportedOnce) {
+  std::string list = "DEF(";
+  for (int i = 0; i < 130; ++i) list += (i ? "," : "") + std::to_string(i);
+  g.specifica.tabella.caso(1)->message(0)->attributes[0].documentation = list + ")";
+  g.specifica.tabella.caso(1)->message(0)->documentation = list + ")";
+  std::string said;
+  AttributeRecord& r = settings([&](EditorImpostazioni& e) {
+    said = e.avviso;
+    e.ok();
+  });
+  EXPECT_EQ(r.choiceCount, 101);
+  // The initial value 7 comes first: 100 of the 130 listed values fit.
+  EXPECT_EQ(said, "\"amount\": 30 of the 130 default values were left out: a category holds at most 101 choices.");
+  MessageRecord& m = interactions([&](EditorInterazioni& e) {
+    said = e.avviso;
+    e.ok();
+  });
+  EXPECT_EQ(m.ownChoiceCount, 101);
+  EXPECT_EQ(said, "\"A\": 31 of the 130 default values were left out: a category holds at most 101 choices.");
+}
+
 TEST_F(Editors, DefaultsByTypeAndDocumentation) {
   const auto reopen = [this](const std::string& type, const std::string& doc, std::vector<std::string>* shown,
                              std::string* note) {
-    AttributeRecord& r = *g.specifica.tabella.caso(1)->message(3)->attributes.data();
+    AttributeRecord& r = *g.specifica.tabella.caso(1)->message(0)->attributes.data();
     r.type = type;
     r.documentation = doc;
     settings([&](EditorImpostazioni& e) {
@@ -307,7 +357,7 @@ TEST_F(Editors, DefaultsByTypeAndDocumentation) {
   EXPECT_TRUE(below(std::string(kAmount) + " Choices").empty());
   reopen("Integer", "values DEF(2,4,8)", &shown, nullptr);
   EXPECT_EQ(shown, (std::vector<std::string>{" 7", "2", "4", "8"}));
-  EXPECT_EQ(r->choices[3].value, "8");
+  EXPECT_TRUE(r->choices.empty());  // Cancel writes nothing into the record
   reopen("Date", "", &shown, &note);
   EXPECT_EQ(shown, (std::vector<std::string>{"No values"}));
   EXPECT_EQ(note, "an object of class Date. See the implementation.");
@@ -322,7 +372,7 @@ TEST_F(Editors, DefaultsByTypeAndDocumentation) {
 }
 
 TEST_F(Editors, BooleanDefaultsOnTheFirstUse) {
-  g.specifica.tabella.caso(1)->message(3)->attributes[0].type = "Boolean";
+  g.specifica.tabella.caso(1)->message(0)->attributes[0].type = "Boolean";
   AttributeRecord& r = settings([](EditorImpostazioni& e) { e.ok(); });
   EXPECT_EQ(r.choiceCount, 2);
   const std::string k = std::string(kAmount) + " Choices";
@@ -361,6 +411,189 @@ TEST_F(Editors, InteractionsFirstSecondAndThirdOk) {
   });
   EXPECT_EQ(below(k).size(), 5u);  // the old value nodes went, whatever their keys
   EXPECT_EQ(below(k).back(), k + "z 4=z");
+}
+
+// A use case "Pay" with one scenario diagram per entry, each a list of
+// messages from client to till; every message calls an operation of its own
+// whose semantics hold its condition ("if ..." / "else ...") and which may
+// take one Integer parameter "amount".
+struct Msg {
+  std::string name, sequence, condition;
+  bool parameter = false;
+};
+struct Diag {
+  std::string name;
+  std::vector<Msg> messages;
+};
+std::string Quid(int kind, int n) {
+  char q[16];
+  std::snprintf(q, sizeof q, "5F%02d%08d", kind, n);
+  return q;
+}
+std::string Diagrams(const std::vector<Diag>& diagrams) {
+  std::string mech, pres, ops;
+  int msg = 0;
+  for (std::size_t d = 0; d < diagrams.size(); ++d) {
+    const int at = static_cast<int>(d) + 1;
+    mech += "(object Mechanism @" + std::to_string(at) + " logical_models (list unit_reference_list\n"
+            "(object Object \"client\" quid \"" + Quid(5, at) + "\" collaborators (list link_list (object Link quid \"" +
+            Quid(6, at) + "\" quidu \"" + Quid(7, at) + "\" messages (list Messages\n";
+    int ordinal = 0;
+    for (const Msg& m : diagrams[d].messages) {
+      ++msg;
+      mech += "(object Message \"" + m.name + "\" quid \"" + Quid(2, msg) +
+              "\" dir \"FromClientToSupplier\" sequence \"" + m.sequence + "\" ordinal " + std::to_string(ordinal++) +
+              " quidu \"" + Quid(3, msg) + "\")\n";
+      ops += "(object Operation \"" + m.name + "\" quid \"" + Quid(3, msg) + "\"";
+      if (!m.condition.empty()) ops += " semantics \"" + m.condition + "\"";
+      if (m.parameter)
+        ops += " parameters (list Parameters (object Parameter \"amount\" quid \"" + Quid(4, msg) +
+               "\" type \"Integer\"))";
+      ops += " uid 0)\n";
+    }
+    mech += "))))\n(object Object \"till\" quid \"" + Quid(7, at) + "\" quidu \"5F0100000300\")))\n";
+    pres += "(object InteractionDiagram \"" + diagrams[d].name + "\" mechanism_ref @" + std::to_string(at) +
+            " quid \"" + Quid(1, at) + "\" items (list diagram_item_list))\n";
+  }
+  return "(object Petal version 47 charSet 0)\n(object Design \"Logical View\"\n"
+         "root_usecase_package (object Class_Category \"Use Case View\" quid \"5F0100000002\"\n"
+         "logical_models (list unit_reference_list (object UseCase \"Pay\" quid \"5F0100000020\"\n"
+         "logical_models (list unit_reference_list\n" + mech + ")\nlogical_presentations (list unit_reference_list\n" +
+         pres + ")))\nlogical_presentations (list unit_reference_list))\n"
+         "root_category (object Class_Category \"Logical View\" quid \"5F0100000003\"\n"
+         "logical_models (list unit_reference_list (object Class \"Till\" quid \"5F0100000300\"\n"
+         "operations (list Operations\n" + ops + ")))\nlogical_presentations (list unit_reference_list)))\n";
+}
+
+// Every diagram of the model picked as a test case with allotted procedures,
+// then "&Processing...".
+struct Picked {
+  explicit Picked(const std::vector<Diag>& diagrams, int allotted = 8) : loaded(Diagrams(diagrams)), g(loaded.g) {
+    EXPECT_EQ(loaded.error, "");
+    g.setAsker(&asker);
+    g.casuale = std::make_unique<CasualeFisso>(3);
+    const Handle uc = g.modello()->AllUseCases(g.modelloAperto()).Item(1);
+    for (Handle d : g.modello()->ScenarioDiagrams(uc))
+      g.TV(kSelectedTestCases).addChild("Selected Item", g.modello()->Identifier(d),
+                                        "[0.5000] " + g.modello()->Name(d) + "  ((NTP:" + std::to_string(allotted) + "))",
+                                        "sequence");
+    Elabora(g);
+  }
+  const Tree& spec() const { return g.TV(kSpecTree); }
+  // "text" of each node below key, indented by depth.
+  std::vector<std::string> branch(const std::string& key, int depth = 0) const {
+    std::vector<std::string> out;
+    const NodeId n = spec().find(key);
+    for (NodeId c = n == kNoNode ? kNoNode : spec().node(n).child; c != kNoNode; c = spec().node(c).next) {
+      out.push_back(std::string(static_cast<std::size_t>(2 * depth), ' ') + spec().node(c).text);
+      if (spec().node(c).image == kind::kTestcase || spec().node(c).image == kind::kTestcaseGiallo)
+        for (const std::string& line : branch(spec().node(c).key, depth + 1)) out.push_back(line);
+    }
+    return out;
+  }
+  std::vector<std::string> paths(int testCase) const {
+    std::vector<std::string> out;
+    for (const MessageRecord& m : g.specifica.tabella.caso(testCase)->messages) out.push_back(m.pathName + " " + m.name);
+    return out;
+  }
+  // Opens "&Specifications.." on the node at path (names below the root).
+  bool open(const std::string& path) {
+    const NodeId n = FindByKeyOrPath(spec(), path);
+    if (n == kNoNode) return false;
+    g.TV(kSpecTree).setSelected(n);
+    return g.specifiche();
+  }
+  test::ModelloCaricato loaded;
+  Generale& g;
+  ScriptedAsker asker;
+};
+
+// Two IF/ELSE pairs one after the other below one top-level message: every
+// path takes one branch of each; the message after them is in all four.
+TEST(Paths, SuccessivePairsAtOneLevelMultiply) {
+  Picked p({{"Pay - main",
+             {{"A", "1", ""}, {"A1", "1.1", "if c1"}, {"A2", "1.2", "else c1"}, {"A3", "1.3", "if c2"},
+              {"A4", "1.4", "else c2"}, {"A5", "1.5", ""}, {"B", "2", ""}}}});
+  EXPECT_EQ(p.paths(1), (std::vector<std::string>{
+                            "1.1.1 A", "1.1.1 A1", "1.1.1 A3", "1.1.1 A5", "1.1.2 A", "1.1.2 A1", "1.1.2 A4",
+                            "1.1.2 A5", "1.2.1 A", "1.2.1 A2", "1.2.1 A3", "1.2.1 A5", "1.2.2 A", "1.2.2 A2",
+                            "1.2.2 A4", "1.2.2 A5", "2 B"}));
+  EXPECT_EQ(p.g.specifica.tabella.caso(1)->pathCount, 5);
+  // The tree shows the same paths, with 8 procedures shared 2, 2, 2, 1, 1.
+  const std::vector<std::string> tree = p.branch(p.spec().node(p.spec().firstRoot()).key);
+  EXPECT_EQ(tree[0], "TestCase 1   ( 7 )");
+  EXPECT_EQ(tree[1], "  TestCase 1.1.1   ( 2 )");
+  EXPECT_EQ(tree[2], "    [1] A");
+  EXPECT_EQ(tree[3], "        [1.1] A1 -- IF  c1");
+  EXPECT_EQ(tree[4], "        [1.3] A3 -- IF  c2");
+  EXPECT_EQ(tree[5], "        [1.5] A5");
+  EXPECT_EQ(tree[6], "  TestCase 1.1.2   ( 2 )");
+  EXPECT_EQ(tree.back(), "  [2] B");
+  EXPECT_EQ(p.g.specifica.specDocuments.size(), 5u);
+  // Nesting still splits as before; a first message below the top level
+  // with a pair of its own opens path 1.
+  Picked nested({{"Pay - main",
+                  {{"A", "1", ""}, {"A1", "1.1", "if c1"}, {"A11", "1.1.1", "if c2"}, {"A12", "1.1.2", "else c2"},
+                   {"A2", "1.2", "else c1"}, {"B", "2", ""}}},
+                 {"Pay - deep", {{"X", "1.1", "if c"}, {"Y", "1.2", "else c"}}}});
+  EXPECT_EQ(nested.paths(1), (std::vector<std::string>{"1.1.1 A", "1.1.1 A1", "1.1.1 A11", "1.1.2 A", "1.1.2 A1",
+                                                       "1.1.2 A12", "1.2 A", "1.2 A2", "2 B"}));
+  EXPECT_EQ(nested.paths(2), (std::vector<std::string>{"1.1 X", "1.2 Y"}));
+}
+
+// Two test cases whose diagrams have the same first message and the same
+// branches: each keeps its own paths, and a name inside another name
+// ("Login" in "Login failed") takes nothing that is not its own.
+TEST(Paths, EachTestCaseKeepsItsOwnDiagramAndBranches) {
+  const std::vector<Msg> flow = {{"A", "1", "", true}, {"A1", "1.1", "if ok"}, {"A2", "1.2", "else ok"}};
+  Picked p({{"Login", flow}, {"Login failed", flow}}, 4);
+  EXPECT_EQ(p.paths(1), (std::vector<std::string>{"1.1 A", "1.1 A1", "1.2 A", "1.2 A2"}));
+  EXPECT_EQ(p.paths(2), p.paths(1));
+  for (int i = 0; i < 2; ++i) {
+    const std::string key = p.g.modello()->Identifier(
+        p.g.modello()->ScenarioDiagrams(p.g.modello()->AllUseCases(p.g.modelloAperto()).Item(1)).Item(i + 1));
+    EXPECT_EQ(p.branch(key), (std::vector<std::string>{"TestCase 1   ( 4 )", "  TestCase 1.1   ( 2 )", "    [1] A",
+                                                       "        [1.1] A1 -- IF  ok", "  TestCase 1.2   ( 2 )",
+                                                       "    [1] A", "        [1.2] A2 -- ELSE  ok"}))
+        << i;
+  }
+  // A choice of the second test case's path 1.2 is its own, and reaches its script.
+  p.asker.settings.push_back([](EditorImpostazioni& e) {
+    e.clickOption2();
+    e.Text1 = "42";
+    e.add();
+    e.ok();
+  });
+  ASSERT_TRUE(p.open("SD2./TestCase 1/TestCase 1.2/A/amount"));
+  EXPECT_EQ(p.g.editorImpostazioni.t, 2);
+  EXPECT_EQ(p.g.editorImpostazioni.m, 2);
+  EXPECT_EQ(p.g.specifica.tabella.caso(2)->messages[2].attributes[0].choiceCount, 1);
+  EXPECT_EQ(p.g.specifica.tabella.caso(1)->messages[2].attributes[0].choiceCount, 0);
+  EXPECT_EQ(p.g.specifica.tabella.caso(2)->messages[0].attributes[0].choiceCount, 0);
+  p.g.generaTutti();
+  const auto script = p.loaded.work.readLines("TestScript2.txt");
+  ASSERT_TRUE(script);
+  EXPECT_NE(std::find(script->begin(), script->end(), "   42"), script->end());
+  const auto first = p.loaded.work.readLines("TestScript1.txt");
+  EXPECT_EQ(std::find(first->begin(), first->end(), "   42"), first->end());
+}
+
+// The editors open on the record of the node opened, whatever the names.
+TEST(Paths, EditorsFindTheirRecordByNode) {
+  Picked p({{"Pay", {{"useSD", "1", "", true}, {"toUSD", "1.1", "if x", true}, {"readSDCard", "1.2", "else x"}}}});
+  p.asker.settings.push_back([](EditorImpostazioni& e) { e.ok(); });
+  ASSERT_TRUE(p.open("SD1./TestCase 1/TestCase 1.2/useSD/amount"));
+  EXPECT_EQ(p.g.editorImpostazioni.m, 2);  // the ELSE branch's copy of useSD
+  p.asker.settings.push_back([](EditorImpostazioni& e) { e.ok(); });
+  ASSERT_TRUE(p.open("SD1./TestCase 1/TestCase 1.1/toUSD/amount"));
+  EXPECT_EQ(p.g.editorImpostazioni.m, 1);
+  p.asker.interactions.push_back([](EditorInterazioni& e) { e.ok(); });
+  ASSERT_TRUE(p.open("SD1./TestCase 1/TestCase 1.2/readSDCard"));
+  EXPECT_EQ(p.g.editorInterazioni.m, 3);
+  EXPECT_TRUE(p.g.specifica.tabella.caso(1)->messages[2].attributes[0].edited);
+  EXPECT_FALSE(p.g.specifica.tabella.caso(1)->messages[0].attributes[0].edited);
+  // A node that is no category opens nothing.
+  EXPECT_FALSE(p.open("SD1./TestCase 1"));
 }
 
 TEST(DocumentNames, CollidingNamesGetDistinctFiles) {

@@ -71,6 +71,7 @@ int ParseDefaultList(std::string_view text, int next, AttributeRecord& attribute
   for (const std::string& v : ValoriDefault(text)) {
     ChoiceRecord* c = attribute.choice(static_cast<std::size_t>(next));
     if (c == nullptr) break;
+    *c = ChoiceRecord();
     c->value = v;
     if (listed != nullptr) listed->push_back(v);
     ++next;

@@ -38,6 +38,90 @@ MessageRecord Record(const Info& info) {
 
 }  // namespace
 
+namespace {
+
+bool IsIf(const Info& i) { return i.hasCondition && i.condition.isIf; }
+bool IsElse(const Info& i) { return i.hasCondition && i.condition.isElse; }
+
+// One run through a part of the diagram: the branch numbers it took, in
+// the order its conditions come, and its messages.
+struct Run {
+  std::string branches;  // ".1.2" ...
+  std::vector<std::size_t> messages;
+};
+
+// The runs through messages [begin, end), all deeper than the top level:
+// an IF with an ELSE at its own level further on (within the range) splits
+// every run made so far into an IF branch (the IF and the messages up to
+// the ELSE) and an ELSE branch (the ELSE and the deeper messages after
+// it); each branch adds its number to the run's path name. Other messages
+// go to every run. At most limit messages are listed in all; full tells
+// when runs were left out.
+class Percorsi {
+ public:
+  Percorsi(const std::vector<Info>& infos, std::size_t limit) : infos_(infos), limit_(limit) {}
+
+  std::vector<Run> runs(std::size_t begin, std::size_t end) {
+    std::vector<Run> out(1);
+    for (std::size_t k = begin; k < end;) {
+      const Info& in = infos_[k];
+      std::optional<std::size_t> match;
+      if (IsIf(in))
+        for (std::size_t e = k + 1; e < end; ++e)
+          if (infos_[e].level == in.level && IsElse(infos_[e])) {
+            match = e;
+            break;
+          }
+      if (!match) {
+        for (Run& r : out) r.messages.push_back(k);
+        ++k;
+        continue;
+      }
+      std::size_t elseEnd = *match + 1;
+      while (elseEnd < end && infos_[elseEnd].level > in.level) ++elseEnd;
+      elseOf_[*match] = k;
+      const std::vector<Run> branches[2] = {prefixed(k, runs(k + 1, *match)), prefixed(*match, runs(*match + 1, elseEnd))};
+      std::vector<Run> next;
+      std::size_t listed = 0;
+      for (const Run& r : out)
+        for (int b = 0; b < 2; ++b)
+          for (const Run& q : branches[b]) {
+            listed += r.messages.size() + q.messages.size();
+            if (listed > limit_) {
+              full = true;
+              continue;
+            }
+            Run joined{r.branches + "." + std::to_string(b + 1) + q.branches, r.messages};
+            joined.messages.insert(joined.messages.end(), q.messages.begin(), q.messages.end());
+            next.push_back(std::move(joined));
+          }
+      out = std::move(next);
+      k = elseEnd;
+    }
+    return out;
+  }
+
+  // The IF of an ELSE that opened a branch.
+  std::optional<std::size_t> ifOf(std::size_t elseMessage) const {
+    const auto it = elseOf_.find(elseMessage);
+    return it == elseOf_.end() ? std::nullopt : std::optional<std::size_t>(it->second);
+  }
+
+  bool full = false;
+
+ private:
+  static std::vector<Run> prefixed(std::size_t first, std::vector<Run> runs) {
+    for (Run& r : runs) r.messages.insert(r.messages.begin(), first);
+    return runs;
+  }
+
+  const std::vector<Info>& infos_;
+  std::size_t limit_;
+  std::map<std::size_t, std::size_t> elseOf_;
+};
+
+}  // namespace
+
 void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
                      const std::function<void(const std::string&)>& notice) {
   std::vector<Info> infos;
@@ -54,87 +138,69 @@ void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
 
   std::vector<MessageRecord>& records = r.messages;
   records.clear();
-  int pathCounter = 1;
-  std::string cur = std::to_string(pathCounter);
-  std::size_t pathStart = 0;  // the record of the current path's top-level message
-  struct Preparato {
-    std::string pathName;
-    std::size_t ifRecord;
-  };
-  std::map<std::size_t, Preparato> elses;  // by message position
   bool full = false;
-  const auto push = [&](MessageRecord rec) {
+  Percorsi percorsi(infos, kMassimoMessaggi);
+  // The record of each message's first copy, for the ELSE records' ifIndex.
+  std::map<std::size_t, std::size_t> firstRecord;
+  const auto push = [&](std::size_t j, const std::string& pathName) {
     if (records.size() >= kMassimoMessaggi) {
       full = true;
       return;
     }
+    MessageRecord rec = Record(infos[j]);
+    if (infos[j].hasCondition) {
+      rec.conditionKind = IsIf(infos[j]) ? Condizione::kIf : Condizione::kElse;
+      rec.condition = infos[j].condition.text;
+    }
+    rec.pathName = pathName;
+    firstRecord.try_emplace(j, records.size());
+    if (const auto theIf = percorsi.ifOf(j); theIf && firstRecord.count(*theIf) != 0)
+      rec.ifIndex = static_cast<std::int16_t>(firstRecord[*theIf]);
     records.push_back(std::move(rec));
   };
-  const auto newTopPath = [&](MessageRecord& rec) {
-    if (!records.empty()) cur = std::to_string(++pathCounter);
-    rec.pathName = cur;
-    pathStart = records.size();
-  };
 
-  for (std::size_t j = 0; j < infos.size() && !full; ++j) {
-    const Info& info = infos[j];
-    MessageRecord rec = Record(info);
-    const std::int16_t level = info.level;
-    const bool isIf = info.hasCondition && info.condition.isIf;
-    const bool isElse = info.hasCondition && info.condition.isElse;
-    if (info.hasCondition) {
-      rec.conditionKind = isIf ? Condizione::kIf : Condizione::kElse;
-      rec.condition = info.condition.text;
-    }
-    // A first message below the top level opens path 1 all the same.
-    const std::string previous = records.empty() ? cur : records.back().pathName;
-
-    if (isElse && elses.count(j) != 0) {
-      const Preparato p = elses[j];
-      rec.pathName = p.pathName;
-      rec.ifIndex = static_cast<std::int16_t>(p.ifRecord);
-      if (level > 1) {
-        // The ELSE branch starts with the messages that led to its IF.
-        for (std::size_t k = pathStart; k < p.ifRecord && !full; ++k) {
-          MessageRecord copy = records[k];
-          copy.pathName = p.pathName;
-          push(std::move(copy));
-        }
-      }
-      push(std::move(rec));
-      continue;
-    }
-    if (isIf) {
+  // Each top-level message opens a path, with the deeper messages after
+  // it. A top-level IF with a top-level ELSE further on splits the current
+  // path into ".1" (the IF) and ".2" (the ELSE).
+  int pathCounter = 1;
+  std::string cur = std::to_string(pathCounter);
+  std::map<std::size_t, std::string> topElses;  // top-level ELSE by position: its path name
+  for (std::size_t j = 0; j < infos.size() && !full;) {
+    std::size_t end = j + 1;
+    while (end < infos.size() && infos[end].level > 1) ++end;
+    const Info& head = infos[j];
+    std::string name;
+    bool headFirst = true;
+    if (head.level > 1) {
+      // A first message below the top level opens path 1 all the same.
+      name = cur;
+      headFirst = false;
+    } else if (IsElse(head) && topElses.count(j) != 0) {
+      name = topElses[j];
+    } else {
       std::optional<std::size_t> match;
-      for (std::size_t k = j + 1; k < infos.size(); ++k) {
-        if (level > 1 && infos[k].level == 1) break;
-        if (infos[k].level != level) continue;
-        if (infos[k].hasCondition && infos[k].condition.isElse) {
-          match = k;
-          break;
-        }
-      }
+      if (IsIf(head))
+        for (std::size_t k = j + 1; k < infos.size(); ++k)
+          if (infos[k].level == head.level && IsElse(infos[k])) {
+            match = k;
+            break;
+          }
       if (match) {
-        if (level <= 1) pathStart = records.size();
-        const std::string branch = cur + ".1";
-        if (level > 1)
-          for (std::size_t k = pathStart; k < records.size(); ++k) records[k].pathName = branch;
-        rec.pathName = branch;
-        elses[*match] = {cur + ".2", records.size()};
-        cur = branch;
-      } else if (level <= 1) {
-        newTopPath(rec);
+        name = cur + ".1";
+        topElses[*match] = cur + ".2";
+        cur = name;
       } else {
-        rec.pathName = previous;
+        if (!records.empty()) cur = std::to_string(++pathCounter);
+        name = cur;
       }
-      push(std::move(rec));
-      continue;
     }
-    if (level <= 1) newTopPath(rec);
-    else rec.pathName = previous;
-    push(std::move(rec));
+    for (const Run& run : percorsi.runs(headFirst ? j + 1 : j, end)) {
+      if (headFirst) push(j, name + run.branches);
+      for (std::size_t k : run.messages) push(k, name + run.branches);
+    }
+    j = end;
   }
-  if (full && notice)
+  if ((full || percorsi.full) && notice)
     notice("\"" + m.Name(diagram) + "\" has more than " + std::to_string(kMassimoMessaggi) +
            " messages in its paths: the rest are left out.");
 }
@@ -205,8 +271,8 @@ namespace {
 // Writes the tree and the documents of one diagram of test case i.
 class Costruttore {
  public:
-  Costruttore(Generale& g, const ModelSource& m, Handle d, TestCaseRecord& r)
-      : g_(g), m_(m), d_(d), r_(r), t_(g.TV(kSpecTree)) {}
+  Costruttore(Generale& g, const ModelSource& m, Handle d, TestCaseRecord& r, int testCase)
+      : g_(g), m_(m), d_(d), r_(r), t_(g.TV(kSpecTree)), testCase_(testCase) {}
 
   void build(const std::string& testCaseText) {
     testCaseText_ = testCaseText;
@@ -225,7 +291,9 @@ class Costruttore {
     std::string s = Parte(pathOf(0));
     std::string cur = s;
     while (k < r_.messages.size() && !r_.messages[k].name.empty()) {
-      const std::string pathKey = s + diagramName;
+      // Keys carry the diagram's identifier: two test cases may have paths
+      // and branches of the same name.
+      const std::string pathKey = diagramKey + s + diagramName;
       NodeId path = t_.addChild(diagramKey, pathKey, "TestCase " + s, kind::kTestcase);
       if (path == kNoNode) path = t_.find(pathKey);
       if (path != kNoNode) t_.setBold(path, true);
@@ -240,7 +308,7 @@ class Costruttore {
         NodeId current = path;
         std::string currentKey = pathKey;
         if (gName != cur) {
-          currentKey = gName + " - " + r_.messages[k].name;
+          currentKey = diagramKey + gName + " - " + r_.messages[k].name;
           current = t_.addChild(pathKey, currentKey, "TestCase " + gName + "   (" + ConSegno(share_m) + " )",
                                 kind::kTestcase);
           if (current == kNoNode) current = t_.find(currentKey);
@@ -260,7 +328,7 @@ class Costruttore {
         for (const char* line : {" Description:", "", " PreCondition:", "", " Flow of Event:"}) doc.emplace_back(line);
         const std::size_t first = k;
         while (k < r_.messages.size() && pathOf(k) == gName) {
-          messaggio(r_.messages[k], currentKey, doc);
+          messaggio(k, currentKey, doc);
           ++k;
         }
         categorie(first, k, doc);
@@ -274,7 +342,8 @@ class Costruttore {
   }
 
  private:
-  void messaggio(MessageRecord& rec, const std::string& p, std::vector<std::string>& doc) {
+  void messaggio(std::size_t index, const std::string& p, std::vector<std::string>& doc) {
+    MessageRecord& rec = r_.messages[index];
     const std::string label = "[" + rec.sequenceLabel + "] " + rec.name;
     std::string text = rec.level <= 1 ? label : std::string(static_cast<std::size_t>(2 * rec.level), ' ') + label;
     std::string line = std::string(12, ' ') + rec.name;
@@ -287,6 +356,7 @@ class Costruttore {
     }
     const std::string key = m_.Identifier(rec.message) + p;
     t_.addChild(p, key, text, kind::kMessaggio);
+    g_.specifica.posti.try_emplace(key, StatoSpecifica::Posto{testCase_, static_cast<int>(index)});
     doc.push_back(line);
     if (!m_.MessageHasOperation(rec.message)) return;
     rec.ownChoices.assign(kMassimoScelte, std::string());
@@ -295,7 +365,7 @@ class Costruttore {
     const Handle op = m_.MessageOperation(rec.message);
     if (!m_.OperationParameters(op).empty()) {
       rec.attributes.assign(kMassimoScelte, AttributeRecord());
-      attributi(rec, key, p);
+      attributi(rec, static_cast<int>(index), key, p);
     }
   }
 
@@ -328,7 +398,7 @@ class Costruttore {
     rec.ownChoiceCount = static_cast<std::int16_t>(taken);
   }
 
-  void attributi(MessageRecord& rec, const std::string& messageKey, const std::string& p) {
+  void attributi(MessageRecord& rec, int index, const std::string& messageKey, const std::string& p) {
     const Handle op = m_.MessageOperation(rec.message);
     const Handle cls = m_.OperationClass(op);
     std::size_t j = 0;
@@ -341,6 +411,7 @@ class Costruttore {
       const std::string name = m_.Name(par), type = m_.ParameterType(par);
       const std::string key = m_.Identifier(par) + "_" + rec.sequenceLabel + p;
       t_.addChild(messageKey, key, name, kind::kAttributo);
+      g_.specifica.posti.try_emplace(key, StatoSpecifica::Posto{testCase_, index, static_cast<int>(j)});
       AttributeRecord& a = rec.attributes[j];
       a.name = name;
       a.type = type;
@@ -405,6 +476,7 @@ class Costruttore {
   Handle d_;
   TestCaseRecord& r_;
   Tree& t_;
+  int testCase_;
   std::string testCaseText_;
 };
 
@@ -430,30 +502,33 @@ void Elabora(Generale& g) {
     for (Handle u : m->PackageUseCases(p))
       for (Handle d : m->ScenarioDiagrams(u)) diagrams.push_back(d);
   }
+  // A test case stands for the diagram whose identifier its key begins with.
+  std::unordered_map<std::string, Handle> perIdentifier;
+  for (Handle d : diagrams) perIdentifier.try_emplace(m->Identifier(d), d);
   int i = 0;
   for (NodeId c = root == kNoNode ? kNoNode : chosen.node(root).child; c != kNoNode; c = chosen.node(c).next) {
     ++i;
     TestCaseRecord& record = *st.tabella.caso(i);
-    const std::string& text = chosen.node(c).text;
-    record.name = EstraiNome(text);
-    record.allotted = LeggiNTP(text);
-    for (Handle d : diagrams) {
-      if (m->Name(d).find(text) == std::string::npos) continue;
-      TestCaseRecord r = record;
-      const std::string caseText = "SD" + std::to_string(i) + ". " + EstraiNome(m->Name(d)) + " (" +
-                                   ConSegno(r.allotted) + ")";
-      const NodeId node = spec.addTop(m->Identifier(d), caseText,
-                                      m->DiagramKind(d) == kSequenceDiagram ? kind::kSequence : kind::kCollaboration);
-      if (node == kNoNode) {
-        g.MostraMessaggio("\"" + m->Name(d) + "\" is in the Test Specification tree already: skipped");
-        continue;
-      }
-      spec.setBold(node, true);
-      CollectMessages(*m, d, r, [&g](const std::string& text) { g.avvisa(text); });
-      r.pathCount = CountPaths(r);
-      Costruttore(g, *m, d, r).build(caseText);
-      record = std::move(r);
+    const Node& chosenNode = chosen.node(c);
+    record.name = EstraiNome(chosenNode.text);
+    record.allotted = LeggiNTP(chosenNode.text);
+    const auto it = perIdentifier.find(chosenNode.key.substr(0, kIdentifierLength));
+    if (it == perIdentifier.end()) continue;
+    const Handle d = it->second;
+    TestCaseRecord r = record;
+    const std::string caseText = "SD" + std::to_string(i) + ". " + EstraiNome(m->Name(d)) + " (" +
+                                 ConSegno(r.allotted) + ")";
+    const NodeId node = spec.addTop(m->Identifier(d), caseText,
+                                    m->DiagramKind(d) == kSequenceDiagram ? kind::kSequence : kind::kCollaboration);
+    if (node == kNoNode) {
+      g.MostraMessaggio("\"" + m->Name(d) + "\" is in the Test Specification tree already: skipped");
+      continue;
     }
+    spec.setBold(node, true);
+    CollectMessages(*m, d, r, [&g](const std::string& text) { g.avvisa(text); });
+    r.pathCount = CountPaths(r);
+    Costruttore(g, *m, d, r, i).build(caseText);
+    record = std::move(r);
   }
   spec.endBulkUpdate();
   g.nascondiBusy();

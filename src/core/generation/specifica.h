@@ -30,6 +30,19 @@ struct StatoSpecifica {
   std::unordered_map<std::string, std::string> documentiPerNodo;
   std::unordered_set<std::string> fileUsati;
   int nonScritti = 0;  // documents that could not be written
+
+  // Where the record of a message or parameter node of TV(2) lies: test
+  // case, message record and (for a parameter) attribute; by node key.
+  struct Posto {
+    int testCase = 0;
+    int message = 0;
+    int attribute = -1;
+  };
+  std::unordered_map<std::string, Posto> posti;
+  const Posto* posto(const std::string& key) const {
+    const auto it = posti.find(key);
+    return it == posti.end() ? nullptr : &it->second;
+  }
 };
 
 // The file for a document named base: the same file for the same name,

@@ -401,17 +401,27 @@ void Generale::rilascia(int tree, NodeId target) {
                        MessageIcon::kCritical);
 }
 
-void Generale::specifiche() {
+bool Generale::specifiche() {
   Tree& t = TV(kSpecTree);
   const NodeId node = t.selected();
-  if (node == kNoNode || asker_ == nullptr || modello_ == nullptr) return;
+  if (node == kNoNode || asker_ == nullptr || modello_ == nullptr) return false;
   ContestoEditor c{t, specifica, *modello_, *casuale};
   const std::string& k = t.node(node).image;
-  if (k == kind::kAttributo) {
-    if (editorImpostazioni.apri(c, node)) asker_->impostazioni(editorImpostazioni);
-  } else if (k == kind::kMessaggio) {
-    if (editorInterazioni.apri(c, node)) asker_->interazioni(editorInterazioni);
+  // A default list longer than a category holds is reported before the editor shows.
+  const auto avvisa = [this](const std::string& text) {
+    if (!text.empty()) asker_->messageBox(text, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+  };
+  if (k == kind::kAttributo && editorImpostazioni.apri(c, node)) {
+    avvisa(editorImpostazioni.avviso);
+    asker_->impostazioni(editorImpostazioni);
+    return true;
   }
+  if (k == kind::kMessaggio && editorInterazioni.apri(c, node)) {
+    avvisa(editorInterazioni.avviso);
+    asker_->interazioni(editorInterazioni);
+    return true;
+  }
+  return false;
 }
 
 RisultatoGenerazione Generale::generaTutti() {

@@ -203,7 +203,8 @@ class Generale {
 
   // "&Specifications.." on the selected node of TV(2): the settings editor
   // on an "attributo" node, the interactions editor on a "messaggio" node.
-  void specifiche();
+  // False when no editor opened (no such node, or no record behind it).
+  bool specifiche();
   // "&All Test Cases": the test procedures and script files.
   RisultatoGenerazione generaTutti();
   // "&Visualize Test Scripts", "Test Cases List", "Test Scripts List".

@@ -20,26 +20,11 @@ float Uniforme(std::mt19937& e) {
   return static_cast<float>(e() >> 8) / 16777216.0f;
 }
 
-// The text between the first "[" and the first "]".
-std::string Etichetta(std::string_view text) {
-  const std::size_t open = text.find('['), close = text.find(']');
-  if (open == std::string_view::npos || close == std::string_view::npos || close < open) return {};
-  return std::string(text.substr(open + 1, close - open - 1));
-}
-
-// The test case number in "SD" n ". ...": the characters from the third to the first ".".
-int NumeroCaso(std::string_view text) {
-  const std::size_t dot = text.find('.');
-  if (text.size() < 3) return 0;
-  const std::string_view digits = text.substr(2, dot == std::string_view::npos ? std::string_view::npos : dot - 2);
-  return static_cast<int>(LeggiNumero(digits));
-}
-
-// The first message record from 1 on whose label is label; 0 when none.
-int CercaMessaggio(const TestCaseRecord& r, std::string_view label) {
-  for (std::size_t j = 1; j < r.messages.size() && !r.messages[j].name.empty(); ++j)
-    if (r.messages[j].sequenceLabel == label) return static_cast<int>(j);
-  return 0;
+// What the editor says when a default list is longer than a category holds.
+std::string AvvisoTroncati(const std::string& category, std::size_t listed, std::size_t taken) {
+  if (taken >= listed) return {};
+  return "\"" + category + "\": " + std::to_string(listed - taken) + " of the " + std::to_string(listed) +
+         " default values were left out: a category holds at most " + std::to_string(kMassimoScelte) + " choices.";
 }
 
 std::vector<std::string> Pezzi(const std::string& text) {
@@ -107,29 +92,20 @@ AttributeRecord* EditorImpostazioni::record() {
 bool EditorImpostazioni::apri(const ContestoEditor& c, NodeId node) {
   c_.emplace(c);
   node_ = node;
-  const Tree& tree = c.spec;
-  key_ = tree.node(node).key;
-  t = m = a = 0;
-  NodeId testCase = tree.node(node).parent;
-  while (testCase != kNoNode && tree.node(testCase).text.find("SD") == std::string::npos)
-    testCase = tree.node(testCase).parent;
-  if (testCase == kNoNode) return false;
-  t = NumeroCaso(tree.node(testCase).text);
-  TestCaseRecord* r = c.stato.tabella.caso(t);
-  if (r == nullptr) return false;
-  const NodeId parent = tree.node(node).parent;
-  m = CercaMessaggio(*r, Etichetta(tree.node(parent).text));
-  MessageRecord* msg = r->message(static_cast<std::size_t>(m));
-  if (msg == nullptr) return false;
-  const int parameters =
-      c.model.MessageHasOperation(msg->message) ? c.model.OperationParameters(c.model.MessageOperation(msg->message)).Count() : 0;
-  for (int i = 0; i < parameters && i < static_cast<int>(msg->attributes.size()); ++i)
-    if (msg->attributes[static_cast<std::size_t>(i)].name == tree.node(node).text) {
-      a = i;
-      break;
-    }
+  key_ = c.spec.node(node).key;
+  t = m = 0;
+  a = 0;
+  avviso.clear();
+  // The record of the very node opened: its own path's copy of the message.
+  const StatoSpecifica::Posto* posto = c.stato.posto(key_);
+  if (posto == nullptr || posto->attribute < 0) return false;
+  t = posto->testCase;
+  m = posto->message;
+  a = posto->attribute;
   AttributeRecord* rec = record();
   if (rec == nullptr) return false;
+  pending_ = *rec;
+  defaults_.clear();
 
   if (!rec->edited) {
     List1.clear();
@@ -150,13 +126,16 @@ bool EditorImpostazioni::apri(const ContestoEditor& c, NodeId node) {
     List2.clear();
   }
   cercaDefaultValues();
+  if (!rec->edited)
+    defaults_.assign(pending_.choices.begin(),
+                     pending_.choices.begin() + std::min<std::size_t>(pending_.choices.size(), counter));
   caption = "Test Specification for " + rec->name;
   done = false;
   return true;
 }
 
 void EditorImpostazioni::cercaDefaultValues() {
-  AttributeRecord& r = *record();
+  AttributeRecord& r = pending_;
   if (r.edited) {
     for (int i = 0; i < r.choiceCount && i < static_cast<int>(r.choices.size()); ++i)
       List2.push_back(RigaScelta(r.choices[static_cast<std::size_t>(i)]));
@@ -167,6 +146,7 @@ void EditorImpostazioni::cercaDefaultValues() {
     ChoiceRecord* choice = r.choice(static_cast<std::size_t>(counter));
     if (choice == nullptr) return;
     List1.push_back(line);
+    *choice = ChoiceRecord();
     choice->value = value;
     ++counter;
   };
@@ -175,7 +155,10 @@ void EditorImpostazioni::cercaDefaultValues() {
   };
   if (EsisteDocumentazioneAttr(r.documentation)) {
     initial();
+    const std::size_t listed = ValoriDefault(r.documentation).size();
+    const int before = counter;
     counter = static_cast<std::int16_t>(ParseDefaultList(r.documentation, counter, r, &List1));
+    avviso = AvvisoTroncati(r.name, listed, static_cast<std::size_t>(counter - before));
     return;
   }
   Casuale& rnd = c_->casuale;
@@ -213,8 +196,7 @@ void EditorImpostazioni::cercaDefaultValues() {
 void EditorImpostazioni::clickOption2() {
   Option2 = true;
   Option1 = false;
-  const AttributeRecord* r = record();
-  counter = r != nullptr && r->edited ? r->choiceCount : 0;
+  counter = pending_.edited ? pending_.choiceCount : 0;
 }
 
 void EditorImpostazioni::clickOption1() {
@@ -223,10 +205,8 @@ void EditorImpostazioni::clickOption1() {
 }
 
 bool EditorImpostazioni::add() {
-  if (!Option2) return true;
-  AttributeRecord* r = record();
-  if (r == nullptr) return true;
-  ChoiceRecord* choice = r->choice(static_cast<std::size_t>(counter));
+  if (!Option2 || record() == nullptr) return true;
+  ChoiceRecord* choice = pending_.choice(static_cast<std::size_t>(counter));
   if (choice == nullptr) return false;
   *choice = ChoiceRecord();
   choice->value = Text1;
@@ -249,7 +229,15 @@ bool EditorImpostazioni::add() {
 
 void EditorImpostazioni::ok() {
   AttributeRecord* r = record();
-  if (r != nullptr) {
+  // An edited attribute changes only through "Insert your own values:".
+  if (r != nullptr && !(r->edited && !Option2)) {
+    if (!r->edited && Option1) {
+      // "Default Values:" stores the defaults the dialog shows, also after
+      // own values were typed under the other option.
+      pending_.choices = defaults_;
+      counter = static_cast<std::int16_t>(defaults_.size());
+    }
+    *r = pending_;
     r->choiceCount = counter;
     // The tree mirror: "Choices: " and one value node per choice.
     Tree& t = c_->spec;
@@ -297,6 +285,14 @@ void EditorImpostazioni::cancel() {
 
 // --- interactions categories ----------------------------------------------
 
+namespace {
+std::string* Slot(std::vector<std::string>& choices, std::size_t index) {
+  if (index >= kMassimoScelte) return nullptr;
+  if (choices.size() <= index) choices.resize(index + 1);
+  return &choices[index];
+}
+}  // namespace
+
 MessageRecord* EditorInterazioni::record() {
   if (!c_) return nullptr;
   TestCaseRecord* r = c_->stato.tabella.caso(t);
@@ -306,17 +302,16 @@ MessageRecord* EditorInterazioni::record() {
 bool EditorInterazioni::apri(const ContestoEditor& c, NodeId node) {
   c_.emplace(c);
   node_ = node;
-  const Tree& tree = c.spec;
-  key_ = tree.node(node).key;
+  key_ = c.spec.node(node).key;
   m = t = 0;
-  NodeId root = node;
-  while (tree.node(root).parent != kNoNode) root = tree.node(root).parent;
-  t = NumeroCaso(tree.node(root).text);
-  TestCaseRecord* r = c.stato.tabella.caso(t);
-  if (r == nullptr) return false;
-  m = CercaMessaggio(*r, Etichetta(tree.node(node).text));
+  avviso.clear();
+  const StatoSpecifica::Posto* posto = c.stato.posto(key_);
+  if (posto == nullptr || posto->attribute >= 0) return false;
+  t = posto->testCase;
+  m = posto->message;
   MessageRecord* rec = record();
   if (rec == nullptr) return false;
+  pending_ = rec->ownChoices;
   caption = "Test Specification for " + rec->name;
   if (rec->edited) {
     Text1.clear();
@@ -338,13 +333,17 @@ bool EditorInterazioni::apri(const ContestoEditor& c, NodeId node) {
   } else if (EsisteDocumentazione(rec->documentation)) {
     // GestisciDocumentazione: the listed values follow the choices found so far
     // and stay in use, so that OK keeps them.
-    for (const std::string& v : ValoriDefault(rec->documentation)) {
-      std::string* slot = rec->ownChoice(static_cast<std::size_t>(counter));
+    const std::vector<std::string> values = ValoriDefault(rec->documentation);
+    std::size_t taken = 0;
+    for (const std::string& v : values) {
+      std::string* slot = Slot(pending_, static_cast<std::size_t>(counter));
       if (slot == nullptr) break;
       *slot = v;
       List1.push_back(v);
       ++counter;
+      ++taken;
     }
+    avviso = AvvisoTroncati(rec->name, values.size(), taken);
   } else {
     for (int i = 0; i < rec->ownChoiceCount && i < static_cast<int>(rec->ownChoices.size()); ++i)
       List1.push_back(rec->ownChoices[static_cast<std::size_t>(i)]);
@@ -354,10 +353,8 @@ bool EditorInterazioni::apri(const ContestoEditor& c, NodeId node) {
 }
 
 bool EditorInterazioni::add() {
-  if (!Option3) return true;
-  MessageRecord* r = record();
-  if (r == nullptr) return true;
-  std::string* slot = r->ownChoice(static_cast<std::size_t>(counter));
+  if (!Option3 || record() == nullptr) return true;
+  std::string* slot = Slot(pending_, static_cast<std::size_t>(counter));
   if (slot == nullptr) return false;
   *slot = Text1;
   List2.push_back(Text1);
@@ -369,6 +366,7 @@ bool EditorInterazioni::add() {
 void EditorInterazioni::ok() {
   MessageRecord* r = record();
   if (r != nullptr) {
+    r->ownChoices = pending_;
     if (counter > 0) r->ownChoiceCount = counter;
     Tree& t = c_->spec;
     const std::string choicesKey = key_ + " Choices";

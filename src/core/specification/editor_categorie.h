@@ -82,7 +82,10 @@ class EditorImpostazioni {
   std::int16_t counter = 0;
   bool done = true;
   int t = 0, m = 0, a = 0;
+  // Set on opening when default values had to be left out; empty otherwise.
+  std::string avviso;
 
+  // The stored record of the attribute being edited.
   AttributeRecord* record();
 
  private:
@@ -90,6 +93,11 @@ class EditorImpostazioni {
   std::optional<ContestoEditor> c_;
   NodeId node_ = kNoNode;
   std::string key_;
+  // What the tester works on: the record is written only on OK, so that
+  // Cancel leaves no trace. The default values are kept apart, for OK with
+  // "Default Values:" after own values were typed.
+  AttributeRecord pending_;
+  std::vector<ChoiceRecord> defaults_;
 };
 
 class EditorInterazioni {
@@ -112,13 +120,18 @@ class EditorInterazioni {
   std::int16_t counter = 0;
   bool done = true;
   int t = 0, m = 0;
+  // Set on opening when default values had to be left out; empty otherwise.
+  std::string avviso;
 
+  // The stored record of the message being edited.
   MessageRecord* record();
 
  private:
   std::optional<ContestoEditor> c_;
   NodeId node_ = kNoNode;
   std::string key_;
+  // The own choices being edited, written to the record only on OK.
+  std::vector<std::string> pending_;
 };
 
 // The line of a choice listed from the record of an edited attribute.

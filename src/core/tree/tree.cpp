@@ -6,8 +6,6 @@ namespace zov {
 
 namespace {
 
-constexpr std::size_t kIdentifierLength = 12;
-
 std::string prefixOf(std::string_view key) {
   return std::string(key.substr(0, std::min(key.size(), kIdentifierLength)));
 }

@@ -18,6 +18,10 @@
 
 namespace zov {
 
+// A model element's identifier has 12 characters; a node key is an
+// identifier, possibly followed by a link or copy suffix.
+inline constexpr std::size_t kIdentifierLength = 12;
+
 using NodeId = std::int32_t;  // stable handle of a node within its tree
 inline constexpr NodeId kNoNode = 0;
 
