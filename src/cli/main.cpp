@@ -1,5 +1,7 @@
 // zov: the command-line front end of Zov Suite. It runs the same operations
 // as the desktop program, without a window.
+#include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -424,6 +426,20 @@ int Load(const Options& o) {
 // The rules the selection options keep wherever they are taken; the usage
 // error's status, or 0.
 int CheckSelectionOptions(const Options& o) {
+  // A whole number from lo to hi, as typed (an optional sign and digits).
+  const auto whole = [](const std::string& text, long lo, long hi) {
+    char* end = nullptr;
+    errno = 0;
+    const long v = std::strtol(text.c_str(), &end, 10);
+    return !text.empty() && !std::isspace(static_cast<unsigned char>(text[0])) && *end == '\0' && errno == 0 &&
+           v >= lo && v <= hi;
+  };
+  if (o.procedures && !whole(*o.procedures, 0, 32767))
+    return UsageError("invalid number of test procedures '" + *o.procedures + "' (0 to 32767)");
+  if (o.answer && !whole(*o.answer, 0, 32767))
+    return UsageError("invalid number of test procedures '" + *o.answer + "' (0 to 32767)");
+  if (o.coverage && !whole(*o.coverage, 1, 100))
+    return UsageError("invalid coverage '" + *o.coverage + "' (a percentage from 1 to 100)");
   if (o.start.has_value() != o.stop.has_value()) return UsageError("'--start' and '--stop' go together");
   if (o.procedures && o.coverage) return UsageError("choose either '--procedures' or '--coverage'");
   if (o.answer && !o.coverage) return UsageError("'--answer' goes with '--coverage'");

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -51,7 +52,11 @@ EditaDialog::EditaDialog(Edita& editor, QWidget* parent) : QDialog(parent), e_(e
   connect(buttons, &QDialogButtonBox::accepted, this, [this] {
     e_.Wei = wei_->text().toStdString();
     e_.Selez = selez_->isChecked();
-    e_.ok();
+    const std::string refused = e_.ok();
+    if (!refused.empty()) {
+      QMessageBox::warning(this, QStringLiteral("Zov Suite"), QString::fromStdString(refused));
+      return;  // the editor stays open
+    }
     accept();
   });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

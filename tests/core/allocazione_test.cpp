@@ -96,11 +96,16 @@ TEST(ByCoverage, RefusedWhenNothingCanBeShared) {
   EXPECT_TRUE(asker.asked.empty());
   Tree empty;
   EXPECT_NE(CasiTestCoverage(empty, 100, asker), "");
-  // An answer that would give a leaf more than 32767 procedures.
+  // An answer outside 0..32767 is refused and asked again.
   Tree big = Leaves({0.5f, 0.5f});
   asker.inputs.push_back("100000");
-  EXPECT_NE(CasiTestCoverage(big, 100, asker).find("32767"), std::string::npos);
-  EXPECT_EQ(Text(big, 0), "[0.5000] L0");
+  asker.inputs.push_back("-4");
+  asker.inputs.push_back("40");
+  EXPECT_EQ(CasiTestCoverage(big, 100, asker), "");
+  ASSERT_EQ(asker.asked.size(), 5u);
+  EXPECT_EQ(asker.asked[1].text, "Number of Test Procedures: \"100000\" is out of range; type a number from 0 to 32767.");
+  EXPECT_EQ(asker.asked[3].text, "Number of Test Procedures: \"-4\" is out of range; type a number from 0 to 32767.");
+  EXPECT_EQ(Text(big, 0), "[0.5000] L0  ((NTP:20))");
 }
 
 TEST(ByCoverage, AZeroWeightLeafDoesNotLowerTheMinimum) {
@@ -127,6 +132,9 @@ TEST(Annotations, ReadBack) {
   EXPECT_EQ(LeggiNTP("odd)) text (("), 0);
   EXPECT_EQ(EstraiNome("[0.5000] Pay cash  ((NTP:3))"), "Pay cash ");
   EXPECT_EQ(EstraiNome("[0.5000] Pay cash"), "Pay cash");
+  // Test cases from the Design Tree have no weight label.
+  EXPECT_EQ(EstraiNome("Dispense notes"), "Dispense notes");
+  EXPECT_EQ(EstraiNome("Dispense notes  ((NTP:3))"), "Dispense notes ");
 }
 
 TEST(CriterionDialog, FieldsSettingsAndRefusals) {
@@ -158,6 +166,13 @@ TEST(CriterionDialog, FieldsSettingsAndRefusals) {
   EXPECT_NE(d.done().find("out of range"), std::string::npos);
   EXPECT_FALSE(d.finito);
   EXPECT_EQ(s.numeroTest, 12);
+  d.NNTest = "12";
+  d.Percc = "0";
+  EXPECT_EQ(d.done(), "Functional Coverage: \"0\" is out of range; type a percentage from 1 to 100.");
+  d.scegliNumTest();
+  d.NNTest = "-5";
+  EXPECT_EQ(d.done(), "Number of Test Procedures: \"-5\" is out of range; type a number from 0 to 32767.");
+  EXPECT_FALSE(d.finito);
   d.cancel();
   EXPECT_TRUE(d.finito);
   EXPECT_FALSE(d.tastoOK);

@@ -149,6 +149,16 @@ TEST_F(ModifyTest, CancelChangesAndPaintsNothing) {
   EXPECT_EQ(t.node(t.find("U1")).tag, tag);
   EXPECT_EQ(t.node(t.find("U1")).foreColor, kDefaultForeColor);
   EXPECT_EQ(asker.asked.size(), 1u);  // the editor only, no warning
+  // A weight no float can hold is refused, the editor stays open.
+  const std::string huge(44, '9');
+  asker.edits.push_back([&huge](Edita& e) {
+    e.Wei = huge;
+    EXPECT_EQ(e.ok(), "Weight: \"" + huge + "\" is too large for a weight; type a number such as 0.25.");
+    EXPECT_FALSE(e.chiuso());
+  });
+  ASSERT_TRUE(g.esegui(menu::kModifica));
+  EXPECT_EQ(t.node(t.find("U1")).tag, tag);
+  EXPECT_EQ(t.node(t.find("U1")).text, "[0.5000] U1");
 }
 
 TEST_F(ModifyTest, AnActorTakesItsWeightAndChecksNothing) {

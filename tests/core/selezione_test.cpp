@@ -185,6 +185,19 @@ TEST_F(Chain, CoverageFromTheCommand) {
   EXPECT_EQ(g().somma, "Leaves weights sum: .75   Number of Test Procedures: 4");
 }
 
+// One procedure over two leaves of weights .5 and .25 rounds both to 0:
+// the tester is told, with the least number that gives each leaf one.
+TEST_F(Chain, NoLeafGettingAProcedureIsSaid) {
+  click(u[0]);
+  byNumber(1);
+  ASSERT_TRUE(g().esegui(menu::kSeleziona));
+  ASSERT_EQ(asker.asked.size(), 2u);
+  EXPECT_EQ(asker.asked[1].text,
+            "No leaf gets a test procedure: 1 test procedures shared over 2 leaves round to 0 for each. "
+            "At least 3 test procedures give every leaf one.");
+  EXPECT_EQ(MinimoPerOgniFoglia(g().TV(kSelectionTree)), 3);
+}
+
 TEST_F(Chain, NodesByKeyOrPath) {
   EXPECT_EQ(FindByKeyOrPath(main(), u[1]), n(u[1]));
   EXPECT_EQ(FindByKeyOrPath(main(), "Clerk/U1/U2/D2"), n(d[1]));

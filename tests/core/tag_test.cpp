@@ -74,6 +74,12 @@ TEST(LeggiTag, NotATagReadsAsZeros) {
   }
 }
 
+TEST(LeggiTag, AWeightNoFloatHoldsReadsAsZero) {
+  const NodeTag t = LeggiTag("LIV:1$$WEI:" + std::string(44, '9') + "$$NCI:0$$EDI:F");
+  EXPECT_EQ(t.weight, 0.0f);
+  EXPECT_EQ(t.level, 1);
+}
+
 TEST(SostituiscePeso, ReplacesTheLabel) {
   EXPECT_EQ(SostituiscePeso("[0.5000] Withdraw Cash", 0.25f), "[0.2500] Withdraw Cash");
   EXPECT_EQ(SostituiscePeso("[----] Banking", 1.0f), "[1.0000] Banking");

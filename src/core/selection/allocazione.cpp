@@ -57,10 +57,11 @@ std::string DialogoNumTest::done() {
   bool overflowN = false, overflowP = false;
   const std::int16_t n = RoundInt16(LeggiNumero(NNTest), &overflowN);
   const std::int16_t p = RoundInt16(LeggiNumero(Percc), &overflowP);
-  if (overflowN)
-    return "Number of Test Procedures: \"" + NNTest + "\" is out of range; type a number from -32768 to 32767.";
-  if (overflowP)
-    return "Functional Coverage: \"" + Percc + "\" is out of range; type a number from -32768 to 32767.";
+  // The criterion in use must make sense; the other field only has to fit.
+  if (overflowN || (optNumTest && n < 0))
+    return "Number of Test Procedures: \"" + NNTest + "\" is out of range; type a number from 0 to 32767.";
+  if (overflowP || (optCoverage && (p < 1 || p > 100)))
+    return "Functional Coverage: \"" + Percc + "\" is out of range; type a percentage from 1 to 100.";
   s_.numeroTest = n;
   s_.percentuale = p;
   tastoOK = true;
@@ -175,9 +176,16 @@ std::string CasiTestCoverage(Tree& t, std::int16_t p, Asker& asker) {
            "% need more than 32767 test procedures: no test procedures were allocated.";
   if (*necessari <= 0)
     return "A coverage of " + Intero(p) + "% keeps no leaf: no test procedures were allocated.";
-  const auto answer = asker.inputBox("The minimum number of Test Procedures is " + Intero(*necessari),
-                                     "Insert the required number of Test Procedures: ", Intero(*necessari));
-  const double wanted = LeggiNumero(answer ? *answer : std::string());
+  std::optional<std::string> answer;
+  double wanted = 0;
+  while (true) {
+    answer = asker.inputBox("The minimum number of Test Procedures is " + Intero(*necessari),
+                            "Insert the required number of Test Procedures: ", Intero(*necessari));
+    wanted = LeggiNumero(answer ? *answer : std::string());
+    if (!answer || (wanted >= 0 && wanted <= 32767)) break;
+    asker.messageBox("Number of Test Procedures: \"" + *answer + "\" is out of range; type a number from 0 to 32767.",
+                     "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+  }
   const auto factor = static_cast<float>(wanted / *necessari);
   if (!DistribuisciCasiTestCoverage(t, *minimo, factor))
     return "With " + (answer ? *answer : std::string()) +
@@ -205,13 +213,41 @@ std::int16_t LeggiNTP(std::string_view text) {
 }
 
 std::string EstraiNome(std::string_view text) {
-  const std::size_t rf = text.find(']'), pf = text.find("((");
-  const long r = rf == std::string_view::npos ? -1 : static_cast<long>(rf);
+  // A text without a weight label has its name from the first character on.
+  const std::size_t rf = text.empty() || text.front() != '[' ? std::string_view::npos : text.find(']');
+  const std::size_t pf = text.find("((");
+  const long r = rf == std::string_view::npos ? -2 : static_cast<long>(rf);
   const std::size_t start = static_cast<std::size_t>(r + 2);
   if (start >= text.size()) return {};
-  if (pf == std::string_view::npos || static_cast<long>(pf) - r - 3 < 0)
+  const long length = static_cast<long>(pf) - static_cast<long>(start) - 1;
+  if (pf == std::string_view::npos || length < 0)
     return std::string(text.substr(start));  // no annotation: the whole name
-  return std::string(text.substr(start, static_cast<std::size_t>(static_cast<long>(pf) - r - 3)));
+  return std::string(text.substr(start, static_cast<std::size_t>(length)));
+}
+
+std::optional<long> MinimoPerOgniFoglia(const Tree& t) {
+  float least = 0.0f;
+  for (NodeId id : t.collection()) {
+    if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
+    const float w = LeggiTag(t.node(id).tag).weight;
+    if (w > 0.0f && (least == 0.0f || w < least)) least = w;
+  }
+  if (least <= 0.0f) return std::nullopt;
+  // The rarest leaf decides; the rounding is the one the allocation uses.
+  long n = static_cast<long>(0.5 / static_cast<double>(least));
+  while (n <= 32767 && RoundHalfEven(static_cast<float>(n) * least) < 1) ++n;
+  return n;
+}
+
+std::string AvvisoNessunaProcedura(const Tree& t, std::int16_t n) {
+  const auto least = MinimoPerOgniFoglia(t);
+  if (n <= 0 || !least || CalcolaNumeroTest(t) != 0) return {};
+  int leaves = 0;
+  for (NodeId id : t.collection()) leaves += IsLeaf(t, id) && !IsExcluded(t, id) ? 1 : 0;
+  return "No leaf gets a test procedure: " + Intero(n) + " test procedures shared over " + std::to_string(leaves) +
+         " leaves round to 0 for each. " +
+         (*least <= 32767 ? "At least " + std::to_string(*least) + " test procedures give every leaf one."
+                          : std::string("No number up to 32767 gives every leaf one."));
 }
 
 long CalcolaNumeroTest(const Tree& t) {

@@ -82,6 +82,15 @@ bool DistribuisciCasiTestCoverage(Tree& t, float minimo, float factor);
 // is empty on success, else the message saying why nothing was allocated.
 std::string CasiTestCoverage(Tree& t, std::int16_t p, Asker& asker);
 
+// The least number of test procedures that gives every kept leaf with a
+// weight above 0 at least one; nothing when no leaf has such a weight.
+// Above 32767 when no 16-bit number does.
+std::optional<long> MinimoPerOgniFoglia(const Tree& t);
+// After n procedures were shared by number: the message saying that no
+// leaf got one, with the least number that would give each leaf one;
+// empty when some leaf got a procedure (or n is 0).
+std::string AvvisoNessunaProcedura(const Tree& t, std::int16_t n);
+
 // The sum of the annotations of all leaves.
 long CalcolaNumeroTest(const Tree& t);
 

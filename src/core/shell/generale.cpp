@@ -375,6 +375,10 @@ void Generale::selezionaLivello() {
   setSomma(TestoSommaFoglie(CalcolaPesiAssoluti(selection)));
   if (criterio.perNumero) {
     DistribuisciCasiTest(selection, criterio.numeroTest);
+    // Too few procedures for too many leaves round every share to 0: say so.
+    const std::string none = AvvisoNessunaProcedura(selection, criterio.numeroTest);
+    if (!none.empty() && asker_ != nullptr)
+      asker_->messageBox(none, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
   } else if (asker_ != nullptr) {
     const std::string refused = CasiTestCoverage(selection, criterio.percentuale, *asker_);
     if (!refused.empty()) asker_->messageBox(refused, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);

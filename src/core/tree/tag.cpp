@@ -56,6 +56,8 @@ NodeTag LeggiTag(std::string_view tag) {
   };
   result.level = RoundInt16(LeggiNumero(field(liv, q1)));
   result.weight = static_cast<float>(LeggiNumero(field(wei, q2)));
+  // A tag written by hand or by another tool may hold a number no float can.
+  if (!std::isfinite(result.weight)) result.weight = 0.0f;
   result.count = RoundInt16(LeggiNumero(field(nci, q3)));
   result.edited = tag.substr(edi + 4) == "T";
   return result;

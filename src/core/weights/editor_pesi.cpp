@@ -1,5 +1,7 @@
 #include "weights/editor_pesi.h"
 
+#include <cmath>
+
 #include "tree/colors.h"
 #include "tree/numbers.h"
 #include "tree/tag.h"
@@ -70,13 +72,15 @@ void Edita::mostra(Tree& t, NodeId node) {
   Selez = false;
 }
 
-void Edita::ok() {
+std::string Edita::ok() {
   if (tree_ == nullptr || !tree_->valid(node_)) {
     cancel();
-    return;
+    return {};
   }
   Tree& t = *tree_;
   const auto w = static_cast<float>(LeggiNumero(Wei));
+  if (!std::isfinite(w))
+    return "Weight: \"" + Wei + "\" is too large for a weight; type a number such as 0.25.";
   if (w != weight_) t.setText(node_, SostituiscePeso(t.node(node_).text, w));
   weight_ = w;
   edited_ = true;
@@ -87,6 +91,7 @@ void Edita::ok() {
   esito_ = ControllaSommaUnitaria(t, node_);
   confermato_ = true;
   chiuso_ = true;
+  return {};
 }
 
 void Edita::cancel() {

@@ -28,8 +28,10 @@ class Edita {
   // Fills the fields from the node and its tag.
   void mostra(Tree& t, NodeId node);
   // "OK": writes the weight, marks the node as edited, rebalances its
-  // siblings and checks their sum.
-  void ok();
+  // siblings and checks their sum. A weight that is no finite number is
+  // refused: the result is the message to show, the tree is unchanged and
+  // the editor stays open. Empty when the editor closed.
+  std::string ok();
   // "Cancel": nothing changes.
   void cancel();
 
