@@ -214,8 +214,7 @@ bool RunSelection(const Options& o, zov::Generale& g, CliAsker& asker) {
   return true;
 }
 
-// Runs the UIT commands. "Loading all &Sequence" and "Loading NOT Linked"
-// stay disabled in the window's menu; headless, all four can run.
+// Runs the UIT commands.
 void RunUit(const Options& o, zov::Generale& g) {
   if (o.uit.empty()) return;
   g.clickTab(2);

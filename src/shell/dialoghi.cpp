@@ -140,6 +140,7 @@ void NumTestDialog::sync() {
 #include <QGridLayout>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QShortcut>
 
 #include "specification/editor_categorie.h"
 
@@ -158,10 +159,21 @@ void Riempi(QListWidget* list, const std::vector<std::string>& lines) {
   for (const std::string& l : lines) list->addItem(QString::fromStdString(l));
 }
 
-QPushButton* Pulsante(QDialogButtonBox* box, const char* text, QDialogButtonBox::ButtonRole role) {
-  auto* b = box->addButton(QString::fromLatin1(text), role);
+// A button of the editors. Enter belongs to the text boxes (it adds the
+// value), so no button takes it: the buttons sit in a plain row, since a
+// button box would make OK the default button when shown.
+QPushButton* Pulsante(QHBoxLayout* row, const char* text) {
+  auto* b = new QPushButton(QString::fromLatin1(text));
   b->setObjectName(QString::fromLatin1(text));
+  b->setAutoDefault(false);
+  row->addWidget(b);
   return b;
+}
+
+// Enter in any of the boxes adds the value, as "Add" does.
+void InvioAggiunge(QPushButton* add, std::initializer_list<QLineEdit*> boxes) {
+  add->setAutoDefault(false);
+  for (QLineEdit* box : boxes) QObject::connect(box, &QLineEdit::returnPressed, add, &QPushButton::click);
 }
 
 const QString kTroppeScelte = QStringLiteral("A category holds at most 101 choices.");
@@ -170,20 +182,24 @@ const QString kTroppeScelte = QStringLiteral("A category holds at most 101 choic
 // Cancel (cancel(), also when the window is closed). Returns the OK button.
 template <typename Editor>
 QPushButton* Concludi(QDialog* dialog, Editor& e, QGroupBox* frame) {
-  auto* buttons = new QDialogButtonBox;
-  auto* ok = Pulsante(buttons, "OK", QDialogButtonBox::AcceptRole);
-  Pulsante(buttons, "Cancel", QDialogButtonBox::RejectRole);
-  QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, [dialog, &e] {
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  auto* ok = Pulsante(buttons, "OK");
+  auto* cancel = Pulsante(buttons, "Cancel");
+  QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, &e] {
     e.ok();
     dialog->accept();
   });
-  QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+  QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
   QObject::connect(dialog, &QDialog::rejected, dialog, [&e] {
     if (!e.done) e.cancel();
   });
+  // OK from the keyboard: Ctrl+Enter.
+  for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+    QObject::connect(new QShortcut(key, dialog), &QShortcut::activated, ok, &QPushButton::click);
   auto* layout = new QVBoxLayout(dialog);
   layout->addWidget(frame);
-  layout->addWidget(buttons);
+  layout->addLayout(buttons);
   e.attiva();
   return ok;
 }
@@ -245,7 +261,8 @@ FormIntervallo::FormIntervallo(EditorImpostazioni& editor, QWidget* parent) : QD
     sync();
     text1_->setFocus();
   });
-  Concludi(this, e_, frame)->setDefault(false);
+  InvioAggiunge(add, {text1_, text2_, text3_});
+  Concludi(this, e_, frame);
   sync();
 }
 
@@ -303,6 +320,7 @@ FormInteractions::FormInteractions(EditorInterazioni& editor, QWidget* parent) :
     sync();
     text1_->setFocus();
   });
+  InvioAggiunge(add, {text1_});
   Concludi(this, e_, frame);
   sync();
 }

@@ -33,6 +33,7 @@ struct AtmDesign : ::testing::Test {
 
 TEST_F(AtmDesign, PackagesDiagramsAndReuses) {
   ASSERT_TRUE(CostruisciDesignTree(t, m, model));
+  EXPECT_TRUE(t.node(t.firstRoot()).expanded);  // the root shows what is below it
   EXPECT_EQ(Dump(t),
                 "Design Tree | Design Tree | package\n"
                 "  5A1000000060 | ATM Core | package\n"

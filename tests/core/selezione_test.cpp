@@ -83,6 +83,11 @@ TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
   EXPECT_FALSE(Marked(main(), n(u[2])));
   EXPECT_EQ(g().TV(kSelectionTree).count(), 6);
   g().caricamentoDaZovFatto();  // as after "Loading from ZOV tree"
+  // ... and after "&Processing...", whose results the reset throws away.
+  g().specifica.tabella.casi.resize(2);
+  g().TV(kSpecTree).addTop("T", "SD1. D2 ( 10)", "sequence");
+  g().LB.add("Test Case  1   of  SD D2");
+  g().elaborazioneFatta();
   // The pop-up now reads "&Unselect All".
   g().mouseDown(kMainTree, n(u[0]), MouseButton::kRight);
   g().mouseUp(kMainTree, MouseButton::kRight);
@@ -100,6 +105,11 @@ TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
     EXPECT_FALSE(g().menus.find(item)->enabled) << item;
   EXPECT_TRUE(g().menus.find(menu::kStart)->enabled);
   EXPECT_TRUE(g().menus.find(menu::kSeleziona)->enabled);
+  EXPECT_EQ(g().specifica.tabella.count(), 0);
+  EXPECT_EQ(g().TV(kSpecTree).count(), 0);
+  EXPECT_TRUE(g().LB.items.empty());
+  for (auto item : {menu::kPrint, menu::kTestScript, menu::kTestSc})
+    EXPECT_FALSE(g().menus.find(item)->enabled) << item;
 }
 
 TEST_F(Chain, StartAndStopLevels) {

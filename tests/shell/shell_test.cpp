@@ -271,10 +271,13 @@ class ShellTest : public QObject {
     ScriptedAsker asker;
     asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl");
     w.state().setAsker(&asker);
+    QVERIFY(!w.action("m_elencaseq")->isEnabled());  // off until a model is loaded
+    QVERIFY(!w.action("m_nonconnessi")->isEnabled());
     w.action("m_caricamdl")->trigger();
     w.tabStrip()->setCurrentIndex(1);
     QVERIFY(w.action("m_loadingDT")->isEnabled());
-    QVERIFY(!w.action("m_elencaseq")->isEnabled());  // off from the start
+    QVERIFY(w.action("m_elencaseq")->isEnabled());
+    QVERIFY(w.action("m_nonconnessi")->isEnabled());
     w.action("m_loadingDT")->trigger();
     TreeModel* uit = w.tv(kUitTree)->treeModel();
     const QModelIndex root = uit->index(0, 0);
@@ -321,10 +324,17 @@ class ShellTest : public QObject {
       QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Add")), Qt::LeftButton);
       QCOMPARE(form.list2()->item(0)->text(), QStringLiteral("5  [Property  busy,open] [if ready]"));
       QVERIFY(form.text1()->text().isEmpty());
+      // Enter in a text box adds the value and keeps the editor open.
+      form.text1()->setText(QStringLiteral("6"));
+      form.text2()->setText(QStringLiteral("idle"));
+      QTest::keyClick(form.text2(), Qt::Key_Return);
+      QVERIFY(form.isVisible());
+      QCOMPARE(form.list2()->count(), 2);
+      QCOMPARE(form.list2()->item(1)->text(), QStringLiteral("6[if idle]"));
       QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("OK")), Qt::LeftButton);
       QVERIFY(!form.isVisible());
     }
-    QCOMPARE(int(g.editorImpostazioni.record()->choiceCount), 1);
+    QCOMPARE(int(g.editorImpostazioni.record()->choiceCount), 2);
     QVERIFY(g.editorImpostazioni.record()->edited);
 
     const NodeId open = FindByKeyOrPath(spec, "SD1./TestCase 1/open");
@@ -339,6 +349,49 @@ class ShellTest : public QObject {
     QCOMPARE(form.list2()->count(), 1);
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Cancel")), Qt::LeftButton);
     QVERIFY(!g.editorInterazioni.record()->edited);
+    // Enter adds; Ctrl+Enter is OK.
+    QVERIFY(g.editorInterazioni.apri(c, open));
+    FormInteractions again(g.editorInterazioni, nullptr);
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QTest::mouseClick(again.option3(), Qt::LeftButton);
+    again.text1()->setText(QStringLiteral("slow"));
+    QTest::keyClick(again.text1(), Qt::Key_Return);
+    QVERIFY(again.isVisible());
+    QCOMPARE(again.list2()->count(), 1);
+    QTest::keyClick(again.text1(), Qt::Key_Return, Qt::ControlModifier);
+    QVERIFY(!again.isVisible());
+    QVERIFY(g.editorInterazioni.record()->edited);
+    QCOMPARE(g.editorInterazioni.record()->ownChoices[0], std::string("slow"));
+    g.setAsker(nullptr);
+  }
+
+  // A new model throws away the test specification and the scripts of the
+  // one before: nothing of it can be generated, shown or printed.
+  void anotherModelLeavesNothingOfThePrevious() {
+    MainWindow w;
+    w.caricaFinestra();
+    ScriptedAsker asker;
+    Generale& g = w.state();
+    g.setAsker(&asker);
+    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl");
+    w.action("m_caricamdl")->trigger();
+    g.TV(kSelectedTestCases).addChild("Selected Item", "5B1000000040", "[0.4615] Borrow - main  ((NTP:9))",
+                                      "sequence");
+    Elabora(g);
+    g.generaTutti();
+    g.visualizzaScript();
+    QVERIFY(!g.LB.items.empty());
+    QVERIFY(g.attivo(menu::kAllTestCases));
+    QVERIFY(w.action("mnuTestSc")->isEnabled());
+    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
+    w.action("m_caricamdl")->trigger();
+    QCOMPARE(g.TV(kSpecTree).count(), 0);
+    QVERIFY(g.LB.items.empty());
+    QCOMPARE(g.specifica.tabella.count(), 0);
+    QVERIFY(!g.attivo(menu::kAllTestCases));
+    QVERIFY(!w.action("mnuTestSc")->isEnabled());
+    QVERIFY(!w.action("mnuPrintTC")->isEnabled() || !g.menus.find(menu::kPrint)->enabled);
     g.setAsker(nullptr);
   }
 

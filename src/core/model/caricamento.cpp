@@ -50,6 +50,10 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   // The not-linked tree and the Design Tree are rebuilt by every load too.
   g.TV(kNotLinkedTree).clear();
   g.TV(kDesignTree).clear();
+  // Nothing of the previous model's test specification stays.
+  g.azzeraElaborazione();
+  g.setLivv("");
+  g.setSomma("");
   g.filemdl = path;
   g.setCaption("Zov Suite - " + path);
 
@@ -94,6 +98,7 @@ std::string CaricaModello(Generale& g, const std::string& path) {
     g.defaultFore = main.node(main.at(1)).foreColor;
     g.defaultBack = main.node(main.at(1)).backColor;
   }
+  g.modelloCaricato();
   return {};
 }
 

@@ -62,7 +62,9 @@ class Builder {
 
 bool CostruisciDesignTree(Tree& tree, const ModelSource& m, Handle model) {
   const Handle logical = m.LogicalRoot(model);
-  if (tree.addTop(kRoot, kRoot, kind::kPackage) == kNoNode) return false;
+  const NodeId root = tree.addTop(kRoot, kRoot, kind::kPackage);
+  if (root == kNoNode) return false;
+  tree.setExpanded(root, true);
   if (!logical) return true;
   Builder b(tree, m);
   return b.packages(m.SubPackages(logical), std::string(kRoot)) && b.reuses(logical);

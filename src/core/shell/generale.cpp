@@ -188,6 +188,22 @@ void Generale::elaborazioneFatta() {
   menus.setEnabled(menu::kTestSc, true);
 }
 
+void Generale::modelloCaricato() {
+  // Every UIT loading command works on a loaded model, also those for the
+  // diagrams that no use case reaches.
+  menus.setEnabled(menu::kElencaSeq, true);
+  menus.setEnabled(menu::kNonConnessi, true);
+}
+
+void Generale::azzeraElaborazione() {
+  specifica = StatoSpecifica();
+  TV(kSpecTree).clear();
+  LB.clear();
+  menus.setEnabled(menu::kPrint, false);
+  menus.setEnabled(menu::kTestScript, false);
+  menus.setEnabled(menu::kTestSc, false);
+}
+
 void Generale::nodoStartScelto() {
   menus.setCaption(menu::kStart, menu::kCaptionSelectStop);
   menus.setEnabled(menu::kSeleziona, false);
@@ -351,7 +367,7 @@ void Generale::selezionaLivello() {
       menus.setEnabled(item, false);
     ClearAllTreew(*this, 1);
     if (work_ != nullptr) RimuoveFileCreatiUIT(*work_);
-    LB.clear();
+    azzeraElaborazione();
     aggiungiRadici();
     selezione.livelli = false;
     menus.setEnabled(menu::kStart, true);

@@ -171,6 +171,11 @@ class Generale {
   void caricamentoDaZovFatto();          // "Loading from &ZOV tree" done
   void caricamentoDesignOTuttiFatto();   // "Loading from Design Tree" / "Loading all &Sequence" done
   void elaborazioneFatta();              // "&Processing..." done
+  void modelloCaricato();                // a model was loaded
+  // Throws away the test case table, the Test Specification tree, the
+  // documents' list and the list box, and disables the commands that need
+  // "&Processing..." until it runs again.
+  void azzeraElaborazione();
   void nodoStartScelto();                // start node chosen
   void nodoStopScelto();                 // stop node chosen
 
