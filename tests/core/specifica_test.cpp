@@ -530,6 +530,14 @@ TEST(Paths, SuccessivePairsAtOneLevelMultiply) {
   EXPECT_EQ(tree[6], "  TestCase 1.1.2   ( 2 )");
   EXPECT_EQ(tree.back(), "  [2] B");
   EXPECT_EQ(p.g.specifica.specDocuments.size(), 5u);
+  // The script takes the same five paths.
+  p.g.generaTutti();
+  std::vector<std::string> scripted;
+  const auto script = p.loaded.work.readLines("TestScript1.txt");
+  ASSERT_TRUE(script);
+  for (const std::string& line : *script)
+    if (line.rfind("WARNING!!! No values", 0) == 0) scripted.push_back(line.substr(line.rfind(' ') + 1));
+  EXPECT_EQ(scripted, (std::vector<std::string>{"1.1.1", "1.1.2", "1.2.1", "1.2.2", "2"}));
   // Nesting still splits as before; a first message below the top level
   // with a pair of its own opens path 1.
   Picked nested({{"Pay - main",
