@@ -132,7 +132,7 @@ TEST(Tree, PresenceTestComparesTwelveCharacters) {
   EXPECT_FALSE(t.isPresent(""));
 }
 
-TEST(Tree, PresenceIndexAgreesWithAScan) {
+TEST(Tree, IndexesAgreeWithAScan) {
   std::mt19937 random(7);
   Tree t;
   std::vector<std::string> ids;
@@ -155,6 +155,15 @@ TEST(Tree, PresenceIndexAgreesWithAScan) {
       // Collection positions agree with a walk of the live nodes.
       int index = 0;
       for (NodeId n : t.collection()) ASSERT_EQ(t.indexOf(n), ++index);
+      // Rows and children by row agree with a walk of the sibling links.
+      for (NodeId n : t.collection()) {
+        int r = 0;
+        for (NodeId c = t.node(n).child; c != kNoNode; c = t.node(c).next, ++r) {
+          ASSERT_EQ(t.row(c), r);
+          ASSERT_EQ(t.childAt(n, r), c);
+        }
+        ASSERT_EQ(t.childAt(n, r), kNoNode);
+      }
     }
   }
 }
@@ -191,25 +200,6 @@ TEST(Tree, MarksAndObserver) {
   t.endBulkUpdate();
   EXPECT_EQ(recorder.events, (std::vector<std::string>{"reset?", "reset"}));
   EXPECT_TRUE(t.node(a).bold);
-}
-
-TEST(ImageList, ThirtyFiveKindsInOrder) {
-  EXPECT_EQ(ImageList1.size(), 35u);
-  EXPECT_EQ(ImageNumber("actor"), 1);
-  EXPECT_EQ(ImageNumber("sequence"), 18);
-  EXPECT_EQ(ImageNumber("messaggio"), 23);
-  EXPECT_EQ(ImageNumber("rose"), 24);
-  EXPECT_EQ(ImageNumber("usecase"), 27);
-  EXPECT_EQ(ImageNumber("initial"), 35);
-  EXPECT_EQ(ImageNumber("nothing"), 0);
-}
-
-TEST(Colors, StoredAsBGR) {
-  EXPECT_EQ(Rgb(255, 0, 0), 0x0000FFu);
-  EXPECT_EQ(Rgb(128, 255, 128), 0x80FF80u);
-  EXPECT_EQ(kSelectedFore, 0xFF0000u);
-  EXPECT_EQ(BlueOf(kSelectedFore), 255u);
-  EXPECT_EQ(RedOf(kRed), 255u);
 }
 
 TEST(Trees, SevenIndependentTrees) {

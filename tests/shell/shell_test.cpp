@@ -1,4 +1,5 @@
 // Checks of the real widgets, offscreen.
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QListWidget>
 #include <QMenu>
@@ -28,6 +29,14 @@
 
 using namespace zov;
 using namespace zov::gui;
+
+namespace {
+// Qt's own checks of the tree models, on every change the test makes.
+void CheckModels(MainWindow& w) {
+  for (int i = 0; i < kTreeCount; ++i)
+    new QAbstractItemModelTester(w.tv(i)->treeModel(), QAbstractItemModelTester::FailureReportingMode::QtTest, &w);
+}
+}  // namespace
 
 class ShellTest : public QObject {
   Q_OBJECT
@@ -64,6 +73,7 @@ class ShellTest : public QObject {
   void tabThreeSwitchesTheMenus() {
     MainWindow w;
     w.caricaFinestra();
+    CheckModels(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTabBar* bar = w.tabStrip()->tabBar();
@@ -80,6 +90,7 @@ class ShellTest : public QObject {
   void rightClickOnAMarkedNodeOffersUnselectAll() {
     MainWindow w;
     w.caricaFinestra();
+    CheckModels(w);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     Tree& t = w.state().TV(kMainTree);
@@ -115,6 +126,7 @@ class ShellTest : public QObject {
   void viewFollowsTheCoreTree() {
     MainWindow w;
     w.caricaFinestra();
+    CheckModels(w);
     Tree& t = w.state().TV(kDesignTree);
     TreeModel* model = w.tv(kDesignTree)->treeModel();
     const NodeId root = t.addTop("Design Tree", "Design Tree", "package");
@@ -139,6 +151,7 @@ class ShellTest : public QObject {
   void busyBoxShowsTheStatus() {
     MainWindow w;
     w.caricaFinestra();
+    CheckModels(w);
     w.state().mostraBusy();
     w.state().MostraMessaggio("Reading the use-case view");
     QCOMPARE(w.busyBox()->statusText(), QStringLiteral("Reading the use-case view"));
@@ -152,6 +165,7 @@ class ShellTest : public QObject {
   void loadMdlFileShowsTheModel() {
     MainWindow w;
     w.caricaFinestra();
+    CheckModels(w);
     w.show();
     ScriptedAsker asker;
     asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
@@ -267,6 +281,7 @@ class ShellTest : public QObject {
   void uitMenuFillsTheUitTree() {
     MainWindow w;
     w.caricaFinestra();
+    CheckModels(w);
     w.show();
     ScriptedAsker asker;
     asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl");
@@ -290,6 +305,7 @@ class ShellTest : public QObject {
   void specificationEditorsInTheWindow() {
     MainWindow w;
     w.caricaFinestra();
+    CheckModels(w);
     ScriptedAsker asker;
     asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl");
     Generale& g = w.state();
@@ -371,6 +387,7 @@ class ShellTest : public QObject {
   void anotherModelLeavesNothingOfThePrevious() {
     MainWindow w;
     w.caricaFinestra();
+    CheckModels(w);
     ScriptedAsker asker;
     Generale& g = w.state();
     g.setAsker(&asker);

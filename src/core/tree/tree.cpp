@@ -63,6 +63,8 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text,
   fresh.parent = parent;
   fresh.alive = true;
   nodes_.push_back(std::move(fresh));
+  kids_.emplace_back();
+  kids_[static_cast<std::size_t>(parent)].push_back(id);
 
   // Grow the Fenwick tree by one slot holding the range (id - lowbit, id].
   fenwick_.push_back(1 + fenwickPrefix(id - 1) - fenwickPrefix(id - lowBit(id)));
@@ -98,6 +100,9 @@ void Tree::unlink(NodeId id) {
   else if (n.parent != kNoNode) mut(n.parent).lastChild = n.previous;
   else lastRoot_ = n.previous;
   if (n.parent != kNoNode) --mut(n.parent).children; else --rootCount_;
+  auto& siblings = kids_[static_cast<std::size_t>(n.parent)];
+  const auto at = std::lower_bound(siblings.begin(), siblings.end(), id);
+  if (at != siblings.end() && *at == id) siblings.erase(at);
 }
 
 void Tree::forget(NodeId id) {
@@ -120,6 +125,7 @@ void Tree::forget(NodeId id) {
     if (dropHighlight_ == current) dropHighlight_ = kNoNode;
     fenwickAdd(current, -1);
     --alive_;
+    std::vector<NodeId>().swap(kids_[static_cast<std::size_t>(current)]);
     n = Node{};  // releases the strings; alive is false
   }
 }
@@ -139,6 +145,7 @@ void Tree::remove(NodeId id) {
 void Tree::clear() {
   if (notifying()) observer_->treeAboutToBeReset();
   nodes_.assign(1, Node{});
+  kids_.assign(1, {});
   fenwick_.assign(1, 0);
   alive_ = 0;
   byKey_.clear();
@@ -199,16 +206,15 @@ std::vector<NodeId> Tree::collection() const {
 }
 
 int Tree::row(NodeId id) const {
-  int r = 0;
-  for (NodeId p = node(id).previous; p != kNoNode; p = node(p).previous) ++r;
-  return r;
+  if (!valid(id)) return 0;
+  const auto& siblings = kids_[static_cast<std::size_t>(node(id).parent)];
+  return static_cast<int>(std::lower_bound(siblings.begin(), siblings.end(), id) - siblings.begin());
 }
 
 NodeId Tree::childAt(NodeId parent, int wanted) const {
-  if (wanted < 0) return kNoNode;
-  NodeId c = parent == kNoNode ? firstRoot_ : (valid(parent) ? node(parent).child : kNoNode);
-  for (int r = 0; c != kNoNode && r < wanted; ++r) c = node(c).next;
-  return c;
+  if (wanted < 0 || (parent != kNoNode && !valid(parent))) return kNoNode;
+  const auto& children = kids_[static_cast<std::size_t>(parent)];
+  return static_cast<std::size_t>(wanted) < children.size() ? children[static_cast<std::size_t>(wanted)] : kNoNode;
 }
 
 int Tree::depth(NodeId id) const {

@@ -109,9 +109,10 @@ class Tree {
   // Top-level nodes in order.
   NodeId firstRoot() const { return firstRoot_; }
   int rootCount() const { return rootCount_; }
-  // 0-based position of a node among its siblings.
+  // 0-based position of a node among its siblings (logarithmic time).
   int row(NodeId node) const;
-  // The nth (0-based) child of parent, or of the top level when parent is kNoNode.
+  // The nth (0-based) child of parent, or of the top level when parent is
+  // kNoNode (constant time).
   NodeId childAt(NodeId parent, int row) const;
   int depth(NodeId node) const;
 
@@ -153,6 +154,10 @@ class Tree {
   // collection index into an id and back in logarithmic time.
   std::vector<int> fenwick_ = std::vector<int>(1);
   int alive_ = 0;
+  // The children of each node in sibling order, slot 0 for the top level.
+  // Siblings are only ever appended, so each list is in ascending id order
+  // and a node's row is found by binary search.
+  std::vector<std::vector<NodeId>> kids_ = std::vector<std::vector<NodeId>>(1);
   std::unordered_map<std::string, NodeId> byKey_;
   std::unordered_map<std::string, std::vector<NodeId>> byPrefix_;  // ascending ids
   NodeId firstRoot_ = kNoNode;
