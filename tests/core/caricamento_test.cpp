@@ -33,12 +33,12 @@ struct LoadTest : ::testing::Test {
 };
 
 TEST_F(LoadTest, LoadSetsCaptionRootsFilesAndStatuses) {
-  livellomassimo = 7;
+  g.livellomassimo = 7;
   ASSERT_EQ(CaricaModello(g, kAtm), "");
   EXPECT_EQ(g.caption, "Zov Suite - " + kAtm);
   EXPECT_EQ(g.filemdl, kAtm);
   // Reset at the start, then raised to the deepest level of this model.
-  EXPECT_EQ(livellomassimo, 4);
+  EXPECT_EQ(g.livellomassimo, 4);
   ASSERT_NE(g.modello(), nullptr);
   EXPECT_EQ(g.modello()->AllUseCases(g.modelloAperto()).Count(), 8);
 

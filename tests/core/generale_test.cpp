@@ -48,11 +48,6 @@ TEST_F(GeneraleTest, SecondOptionGivesTheSmallLayout) {
   EXPECT_FALSE(g.form2.option2);
 }
 
-TEST_F(GeneraleTest, WindowLoadResetsTheHighestLevel) {
-  CreaTag(9, 1.0f, 1, false);
-  g.caricaFinestra();
-  EXPECT_EQ(livellomassimo, 0);
-}
 
 TEST_F(GeneraleTest, MenuTablesHoldEveryCaption) {
   EXPECT_EQ(g.menus.caption(menu::kCaricaMdl), "Load MDL File");

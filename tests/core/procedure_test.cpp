@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "model/work_folder.h"
 #include "shell/generale.h"
@@ -11,6 +12,17 @@
 
 namespace zov {
 namespace {
+
+// The lines GeneratePath writes.
+std::vector<std::string> Lines(const TestCaseRecord& r, const Categorie& c, int testCase, const std::string& path,
+                               std::int64_t n, Casuale& random, const std::function<void(const std::string&)>& warn) {
+  std::ostringstream out;
+  GeneratePath(r, c, testCase, path, n, random, warn, out);
+  std::vector<std::string> lines;
+  std::istringstream in(out.str());
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
 
 // A message with own choices and parameters of the given choice counts.
 MessageRecord Messaggio(const std::string& name, const std::string& path, std::vector<std::string> own,
@@ -60,7 +72,7 @@ TEST(GeneratePath, EveryChoiceOnceInRandomOrder) {
   TestCaseRecord r;
   r.messages.push_back(Messaggio("open", "1", {"a", "b", "c"}));
   CasualeFisso random(1);
-  const auto lines = GeneratePath(r, BuildCategories(r, 0, 0), 1, "1", 3, random, nullptr);
+  const auto lines = Lines(r, BuildCategories(r, 0, 0), 1, "1", 3, random, nullptr);
   EXPECT_EQ(lines[0], "");
   EXPECT_EQ(lines[1], "- - - - - - generated  3 of possible  3 Test Procedures for Test Case 1");
   std::multiset<std::string> chosen;
@@ -81,13 +93,13 @@ TEST(GeneratePath, NoneAskedTooManyAskedAndNoCategory) {
   r.messages.push_back(Messaggio("open", "1", {"a", "b"}));
   r.messages.push_back(Messaggio("quiet", "2", {}));
   CasualeFisso random(1);
-  const auto zero = GeneratePath(r, BuildCategories(r, 0, 0), 1, "1", 0, random, nullptr);
+  const auto zero = Lines(r, BuildCategories(r, 0, 0), 1, "1", 0, random, nullptr);
   EXPECT_EQ(zero, (std::vector<std::string>{"", "- - - - - - generated  0 of possible  2 Test Procedures for Test Case 1"}));
-  const auto many = GeneratePath(r, BuildCategories(r, 0, 0), 1, "1", 5, random, nullptr);
+  const auto many = Lines(r, BuildCategories(r, 0, 0), 1, "1", 5, random, nullptr);
   EXPECT_EQ(many[1], "WARNING!!! The set values are not enough for generating all");
   EXPECT_EQ(many[2], "Test Procedures for the Test Case 1");
   EXPECT_EQ(many[3], "- - - - - - generated  2 Test Procedures for Test Case 1");
-  const auto none = GeneratePath(r, BuildCategories(r, 1, 1), 1, "2", 5, random, nullptr);
+  const auto none = Lines(r, BuildCategories(r, 1, 1), 1, "2", 5, random, nullptr);
   EXPECT_EQ(none, (std::vector<std::string>{"", "WARNING!!! No values for Test Procedure generation in Test Case 2"}));
 }
 
@@ -105,7 +117,7 @@ TEST(GeneratePath, AConflictingRowKeepsTheNextNumber) {
   bool conflictInTheMiddle = false;
   for (unsigned seed = 0; seed < 6; ++seed) {
     CasualeFisso random(seed);
-    const auto lines = GeneratePath(r, BuildCategories(r, 0, 0), 1, "1", 3, random,
+    const auto lines = Lines(r, BuildCategories(r, 0, 0), 1, "1", 3, random,
                                     [&](const std::string& w) { warnings.push_back(w); });
     // The headers in order, each with whether its procedure conflicts.
     std::vector<std::pair<std::string, bool>> headers;
@@ -137,7 +149,7 @@ TEST(GeneratePath, PastTheBoundIsReported) {
   EXPECT_TRUE(c.troppe);
   CasualeFisso random(1);
   std::vector<std::string> warnings;
-  const auto lines = GeneratePath(r, c, 1, "1", 5, random, [&](const std::string& w) { warnings.push_back(w); });
+  const auto lines = Lines(r, c, 1, "1", 5, random, [&](const std::string& w) { warnings.push_back(w); });
   EXPECT_NE(lines[1].find("More than 10000000 combinations"), std::string::npos);
   EXPECT_EQ(warnings.size(), 1u);
 }

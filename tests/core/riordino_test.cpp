@@ -63,7 +63,7 @@ TEST(BranchCopies, DeeperBranchesAndTheirSameElementLeaves) {
   EXPECT_EQ(l.childKeys(v + "$$00000"), (std::vector<std::string>{w + "$$00002"}));
   EXPECT_EQ(l.node(w + "$$00002").tag, "LIV:3$$WEI:1.0000$$NCI:0$$EDI:F");
   // Level markers down to the deepest level.
-  EXPECT_EQ(livellomassimo, 3);
+  EXPECT_EQ(l.g.livellomassimo, 3);
   EXPECT_EQ(l.node("LEVEL 3").parent, l.find("LEVEL 2"));
   EXPECT_EQ(l.main().node(l.main().firstRoot()).key, a1);
 }
@@ -204,19 +204,16 @@ TEST(EntryReset, EntriesBecomePlainUseCases) {
 
 TEST(LevelMarkers, AChainDownToTheDeepestLevel) {
   Tree t;
-  livellomassimo = 0;
-  AggiungiIndicazioniLivello(t);
+  AggiungiIndicazioniLivello(t, 0);
   ASSERT_EQ(t.count(), 1);
   EXPECT_EQ(t.node(t.find("LEVEL 0")).image, "rose");
   EXPECT_TRUE(t.node(t.find("LEVEL 0")).expanded);
   Tree deep;
-  livellomassimo = 12;
-  AggiungiIndicazioniLivello(deep);
+  AggiungiIndicazioniLivello(deep, 12);
   EXPECT_EQ(deep.count(), 13);
   EXPECT_EQ(deep.depth(deep.find("LEVEL 12")), 12);
   EXPECT_EQ(deep.node(deep.find("LEVEL 12")).text, "LEVEL 12");
   EXPECT_TRUE(deep.node(deep.find("LEVEL 12")).expanded);
-  livellomassimo = 0;
 }
 
 TEST(NotLinkedTree, AtmModel) {

@@ -53,88 +53,101 @@ std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, Casuale& random) {
   return order;
 }
 
-std::vector<std::string> GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase,
-                                      const std::string& pathName, std::int64_t n, Casuale& random,
-                                      const std::function<void(const std::string&)>& warn) {
-  std::vector<std::string> out;
+ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase,
+                               const std::string& pathName, std::int64_t n, Casuale& random,
+                               const std::function<void(const std::string&)>& warn, std::ostream& out) {
+  ConteggioPercorso count;
   if (cat.list.empty()) {
-    out.emplace_back();
-    out.push_back("WARNING!!! No values for Test Procedure generation in Test Case " + pathName);
-    return out;
+    out << "\nWARNING!!! No values for Test Procedure generation in Test Case " << pathName << '\n';
+    return count;
   }
   if (cat.troppe) {
-    out.emplace_back();
-    out.push_back("WARNING!!! More than " + std::to_string(kMassimoCombinazioni) +
-                  " combinations of values: no Test Procedures generated for Test Case " + pathName);
+    out << "\nWARNING!!! More than " << kMassimoCombinazioni
+        << " combinations of values: no Test Procedures generated for Test Case " << pathName << '\n';
     if (warn) warn("Test Case " + pathName + " has more than " + std::to_string(kMassimoCombinazioni) +
                    " combinations of values; no test procedures were generated for it.");
-    return out;
+    return count;
   }
   const std::int64_t T = cat.T;
   const std::vector<std::int64_t> order = ShuffleCombinations(T, random);
-  out.emplace_back();
+  out << '\n';
   if (n <= T) {
-    out.push_back("- - - - - - generated " + ConSegno(n) + " of possible " + ConSegno(T) +
-                  " Test Procedures for Test Case " + pathName);
+    out << "- - - - - - generated " << ConSegno(n) << " of possible " << ConSegno(T) << " Test Procedures for Test Case "
+        << pathName << '\n';
   } else {
     n = T;
-    out.push_back("WARNING!!! The set values are not enough for generating all");
-    out.push_back("Test Procedures for the Test Case " + pathName);
-    out.push_back("- - - - - - generated " + ConSegno(n) + " Test Procedures for Test Case " + pathName);
+    out << "WARNING!!! The set values are not enough for generating all\n"
+        << "Test Procedures for the Test Case " << pathName << '\n'
+        << "- - - - - - generated " << ConSegno(n) << " Test Procedures for Test Case " << pathName << '\n';
   }
-  long number = 1;
+  // The place value of each category's digit, once per path.
+  std::vector<std::int64_t> divisors(cat.list.size());
+  std::int64_t product = 1;
+  for (std::size_t c = 0; c < cat.list.size(); ++c) {
+    product *= cat.list[c].choices;
+    divisors[c] = T / product;
+  }
+  // One row buffer for every procedure: its cells keep their storage.
   std::vector<std::string> row;
+  std::size_t used = 0;
+  const auto cell = [&row, &used]() -> std::string& {
+    if (used == row.size()) row.emplace_back();
+    std::string& c = row[used++];
+    c.clear();
+    return c;
+  };
+  static const ChoiceRecord kVuota;
+  long number = 1;
   for (std::int64_t p = 0; p < n; ++p) {
     const std::int64_t combination = order[static_cast<std::size_t>(p)];
-    row.assign(3, std::string());
-    row[0] = std::to_string(combination);
-    row[1] = "Test Procedure  (SD" + ConSegno(testCase) + ") " + pathName + "_" + ConSegno(number);
-    row[2] = "True";
+    used = 0;
+    cell() = std::to_string(combination);
+    cell().append("Test Procedure  (SD").append(ConSegno(testCase)).append(") ").append(pathName).append("_").append(
+        ConSegno(number));
+    cell() = "True";
     for (std::size_t c = 0; c < cat.list.size(); ++c) {
       const CategoryRef& ref = cat.list[c];
-      const int d = ChoiceDigit(combination, c, cat);
+      const auto d = static_cast<std::size_t>((combination / divisors[c]) % ref.choices);
       const MessageRecord& msg = r.messages[static_cast<std::size_t>(ref.message)];
-      row.push_back(msg.name);
+      cell() = msg.name;
       if (ref.own) {
-        row.push_back(" " + (static_cast<std::size_t>(d) < msg.ownChoices.size() ? msg.ownChoices[static_cast<std::size_t>(d)]
-                                                                                 : std::string()));
+        cell().append(" ").append(d < msg.ownChoices.size() ? msg.ownChoices[d] : std::string());
         continue;
       }
       const AttributeRecord& a = msg.attributes[static_cast<std::size_t>(ref.attr)];
-      row.push_back(" " + a.name);
-      static const ChoiceRecord kVuota;
-      const ChoiceRecord& choice = static_cast<std::size_t>(d) < a.choices.size() ? a.choices[static_cast<std::size_t>(d)] : kVuota;
-      row.push_back("   " + choice.value);
+      cell().append(" ").append(a.name);
+      const ChoiceRecord& choice = d < a.choices.size() ? a.choices[d] : kVuota;
+      cell().append("   ").append(choice.value);
       bool conflict = false;
       for (int i = 0; i < choice.propertyCount && i < static_cast<int>(choice.properties.size()) && !conflict; ++i) {
         const std::string& name = choice.properties[static_cast<std::size_t>(i)];
-        conflict = FindConflict(name, row, static_cast<int>(row.size()) - 1, true, warn);
-        if (!conflict) row.push_back(RigaProprieta(name));
+        conflict = FindConflict(name, row, static_cast<int>(used) - 1, true, warn);
+        if (!conflict) cell() = RigaProprieta(name);
       }
       conflict = false;
       for (int i = 0; i < choice.selectorCount && i < static_cast<int>(choice.selectors.size()) && !conflict; ++i) {
         const std::string& name = choice.selectors[static_cast<std::size_t>(i)];
-        conflict = FindConflict(name, row, static_cast<int>(row.size()) - 1, false, warn);
-        if (!conflict) row.push_back(RigaSelettore(name));
+        conflict = FindConflict(name, row, static_cast<int>(used) - 1, false, warn);
+        if (!conflict) cell() = RigaSelettore(name);
       }
     }
     // WriteProcedures, one row.
     if (row[2] != "True") {
       if (row[2] == "False") {
-        out.push_back(row[1]);
-        out.emplace_back("Conflicting values choices ");
+        out << row[1] << "\nConflicting values choices \n";
+        ++count.insignificant;
       }
-      out.emplace_back(" ");
+      out << " \n";
     } else {
-      for (std::size_t c = 0; c < row.size() && !row[c].empty(); ++c)
-        out.push_back(c == 0 || c == 2 ? std::string() : row[c]);
-      out.emplace_back(" ");
+      for (std::size_t c = 0; c < used && !row[c].empty(); ++c) out << (c == 0 || c == 2 ? std::string() : row[c]) << '\n';
+      out << " \n";
     }
-    out.push_back(kTrattini);
+    out << kTrattini << '\n';
+    ++count.procedures;
     // An insignificant procedure leaves its number to the next one.
     if (row[2] != "False") ++number;
   }
-  return out;
+  return count;
 }
 
 RisultatoGenerazione GenerateTestProcedures(Generale& g, const std::function<void(const std::string&)>& warn) {
@@ -159,13 +172,10 @@ RisultatoGenerazione GenerateTestProcedures(Generale& g, const std::function<voi
     out << "Test Procedures generation file of  " << r.name << '\n' << '\n';
     // A test case that no diagram matched has no paths: its file has its head only.
     if (r.pathCount <= 0) continue;
-    int q = 0, rest = 0;
-    if (r.allotted <= r.pathCount) {
-      rest = r.allotted;
-    } else {
-      q = r.allotted / r.pathCount;
-      rest = r.allotted % r.pathCount;
-    }
+    // The same shares as the Test Specification tree shows.
+    const Quote share = SharePaths(r.allotted, r.pathCount);
+    const int q = share.q;
+    int rest = share.r;
     std::size_t k = 0;
     while (k < r.messages.size() && !r.messages[k].name.empty()) {
       const std::string path = r.messages[k].pathName;
@@ -177,11 +187,9 @@ RisultatoGenerazione GenerateTestProcedures(Generale& g, const std::function<voi
         n = q + 1;
         --rest;
       }
-      for (const std::string& line : GeneratePath(r, cat, i, path, n, *g.casuale, warn)) {
-        out << line << '\n';
-        if (line == kTrattini) ++result.procedures;
-        if (line == "Conflicting values choices ") ++result.insignificant;
-      }
+      const ConteggioPercorso written = GeneratePath(r, cat, i, path, n, *g.casuale, warn, out);
+      result.procedures += written.procedures;
+      result.insignificant += written.insignificant;
       out << '\n';
       ++result.paths;
       k = j + 1;

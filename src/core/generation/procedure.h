@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -44,11 +45,16 @@ int ChoiceDigit(std::int64_t n, std::size_t c, const Categorie& cat);
 // 0 .. T-1 in a random cyclic order (Sattolo's shuffle).
 std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, Casuale& random);
 
-// The lines of one path block: summary or warnings, then the procedures.
-// warn receives the conflict warnings.
-std::vector<std::string> GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase,
-                                      const std::string& pathName, std::int64_t n, Casuale& random,
-                                      const std::function<void(const std::string&)>& warn);
+// Writes the lines of one path block to out as they are made: summary or
+// warnings, then the procedures. warn receives the conflict warnings.
+// Returns what was written.
+struct ConteggioPercorso {
+  long procedures = 0;     // procedures written, valid or not
+  long insignificant = 0;  // of which marked "Conflicting values choices"
+};
+ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase,
+                               const std::string& pathName, std::int64_t n, Casuale& random,
+                               const std::function<void(const std::string&)>& warn, std::ostream& out);
 
 // The script file of test case i: "TestScript" i ".txt".
 std::string NomeScript(int i);

@@ -10,10 +10,10 @@ namespace {
 constexpr std::string_view kInizioSelettore = "     [if ";
 constexpr std::string_view kInizioProprieta = "     [Property  ";
 
-std::string NomeDa(std::string_view line, std::size_t from) {
+std::string_view NomeDa(std::string_view line, std::size_t from) {
   if (from >= line.size()) return {};
   std::string_view name = line.substr(from);
-  return std::string(name.substr(0, name.find(" ]")));
+  return name.substr(0, name.find(" ]"));
 }
 }  // namespace
 
@@ -25,24 +25,21 @@ std::string NegateValue(std::string_view text) {
 std::string RigaProprieta(std::string_view name) { return std::string(kInizioProprieta) + std::string(name) + " ]"; }
 std::string RigaSelettore(std::string_view name) { return std::string(kInizioSelettore) + std::string(name) + " ]"; }
 // From the ninth and the sixteenth character on: the names keep the blank before them.
-std::string NomeRigaSelettore(std::string_view line) { return NomeDa(line, 8); }
-std::string NomeRigaProprieta(std::string_view line) { return NomeDa(line, 15); }
+std::string NomeRigaSelettore(std::string_view line) { return std::string(NomeDa(line, 8)); }
+std::string NomeRigaProprieta(std::string_view line) { return std::string(NomeDa(line, 15)); }
 
 bool FindConflict(std::string_view text, std::vector<std::string>& row, int lastColumn, bool isProperty,
                   const std::function<void(const std::string&)>& warn) {
+  // Runs once per property of every generated procedure: compared in place.
   const std::string negated = NegateValue(text);
+  const std::string_view start = isProperty ? kInizioSelettore : kInizioProprieta;
+  const std::size_t from = isProperty ? 8 : 15;
   for (int c = 0; c <= lastColumn && c < static_cast<int>(row.size()); ++c) {
-    const std::string& cell = row[static_cast<std::size_t>(c)];
-    std::string name;
-    if (isProperty) {
-      if (cell.substr(0, kInizioSelettore.size()) != kInizioSelettore) continue;
-      name = NomeRigaSelettore(cell);
-    } else {
-      if (cell.substr(0, kInizioProprieta.size()) != kInizioProprieta) continue;
-      name = NomeRigaProprieta(cell);
-    }
+    const std::string_view cell = row[static_cast<std::size_t>(c)];
+    if (!cell.starts_with(start)) continue;
+    const std::string_view name = NomeDa(cell, from);
     if (name != negated) continue;
-    if (warn) warn(std::string(kAvvisoConflitto) + name);
+    if (warn) warn(std::string(kAvvisoConflitto) + std::string(name));
     if (row.size() < 3) row.resize(3);
     row[2] = "False";
     return true;

@@ -129,7 +129,7 @@ int CostruisciMainTree(Generale& g) {
   for (const auto& f : fields) {
     if (f.tipo != "ACTOROBJ" || t.isPresent(f.f1)) continue;
     const NodeId actor = t.addTop(f.f1, EtichettaPeso(1.0f, f.f2), kind::kActor);
-    if (actor != kNoNode) t.setTag(actor, "LIV:0$$WEI:" + FormattaPeso(1.0f) + "$$NCI:1$$EDI:F");
+    if (actor != kNoNode) t.setTag(actor, CreaTag(0, 1.0f, 1, false));
   }
 
   // 3. The dumps of the table, before and after renumbering.

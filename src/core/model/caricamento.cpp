@@ -45,7 +45,7 @@ std::string CaricaModello(Generale& g, const std::string& path) {
 
   // The model is readable: now the previous load's trees and files go.
   RimuoveFileCreati(*work);
-  livellomassimo = 0;
+  g.livellomassimo = 0;
   ClearAllTreew(g, 0);
   // The not-linked tree and the Design Tree are rebuilt by every load too.
   g.TV(kNotLinkedTree).clear();

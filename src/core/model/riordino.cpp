@@ -31,9 +31,11 @@ NodeId AddWithDiagrams(Tree& t, NodeId parent, const ModelSource& m, Handle elem
 }
 
 // The tag of a copy: the tag of the node it goes below, one level deeper.
-std::string TagSotto(const Tree& t, NodeId parent) {
+std::string TagSotto(const Tree& t, NodeId parent, StatoCopia& s) {
   const NodeTag p = LeggiTag(t.node(parent).tag);
-  return CreaTag(static_cast<std::int16_t>(p.level + 1), p.weight, p.count, p.edited);
+  const auto level = static_cast<std::int16_t>(p.level + 1);
+  s.livelloMassimo = std::max(s.livelloMassimo, level);
+  return CreaTag(level, p.weight, p.count, p.edited);
 }
 
 bool Pieno(const Tree& t, StatoCopia& s) {
@@ -66,7 +68,7 @@ bool IniziaCopia(Tree& t, StatoCopia& s, NodeId l, NodeId target, bool primoLive
     if (Pieno(t, s)) return false;
     const Node& n = t.node(l);
     const NodeId leaf = t.addChild(l, K(s, n.key), n.text, n.image);
-    if (leaf != kNoNode) t.setTag(leaf, TagSotto(t, l));
+    if (leaf != kNoNode) t.setTag(leaf, TagSotto(t, l, s));
   }
   const Node& tn = t.node(target);
   if (tn.children > 0) s.pila.push_back({l, tn.child, tn.children});
@@ -157,7 +159,7 @@ void CopiaNodoDown(Tree& t, StatoCopia& s, std::string_view destinazione, std::s
     const std::string_view kindOf = cn.image == kind::kUsecaseRel ? kind::kUsecaseRelrip : std::string_view(cn.image);
     const NodeId copy = t.addChild(into, K(s, cn.key), cn.text, kindOf);
     if (copy == kNoNode) continue;
-    t.setTag(copy, TagSotto(t, into));
+    t.setTag(copy, TagSotto(t, into, s));
     if (t.node(c).children > 0) {
       IniziaCopia(t, s, copy, c, false);
       if (s.interrotto) return;
@@ -224,10 +226,16 @@ void EliminaEntry(Tree& t) {
   }
 }
 
-void AggiungiIndicazioniLivello(Tree& t) {
+std::int16_t LivelloMassimo(const Tree& t) {
+  std::int16_t deepest = 0;
+  for (NodeId id : t.collection()) deepest = std::max(deepest, LeggiTag(t.node(id).tag).level);
+  return deepest;
+}
+
+void AggiungiIndicazioniLivello(Tree& t, std::int16_t deepest) {
   NodeId previous = t.addTop("LEVEL 0", "LEVEL 0", kind::kRose);
   if (previous != kNoNode) t.setExpanded(previous, true);
-  for (int n = 1; n <= livellomassimo && previous != kNoNode; ++n) {
+  for (int n = 1; n <= deepest && previous != kNoNode; ++n) {
     const std::string text = "LEVEL " + std::to_string(n);
     previous = t.addChild(previous, text, text, kind::kRose);
     if (previous != kNoNode) t.setExpanded(previous, true);

@@ -41,6 +41,7 @@ struct StatoCopia {
   std::vector<Livello> pila;
   int limite = kMassimoNodiMainTree;
   bool interrotto = false;  // the node limit was reached
+  std::int16_t livelloMassimo = 0;  // the deepest level a copy was given
 };
 
 // Empties the copy stack and the running number.
@@ -69,7 +70,9 @@ void EliminaChildUguali(Tree& t);
 void EliminaEntry(Tree& t);
 
 // "LEVEL 0" at the top level, then "LEVEL n" below "LEVEL n-1" down to
-// livellomassimo.
-void AggiungiIndicazioniLivello(Tree& t);
+// the deepest level of the tree.
+void AggiungiIndicazioniLivello(Tree& t, std::int16_t deepest);
+// The deepest level written in the tags of a tree.
+std::int16_t LivelloMassimo(const Tree& t);
 
 }  // namespace zov

@@ -58,6 +58,7 @@ Generale::Generale() {
   fasi.costruisciMainTree = [](Generale& g, ModelSource&, Handle) { CostruisciMainTree(g); };
   fasi.pesaMainTree = [](Generale& g, ModelSource& m, Handle model) {
     g.passiFalliti += PesaAlbero(g.TV(kMainTree), m, model);
+    g.livellomassimo = std::max(g.livellomassimo, LivelloMassimo(g.TV(kMainTree)));
   };
   fasi.costruisciDesignTree = [](Generale& g, ModelSource& m, Handle model) {
     if (!CostruisciDesignTree(g.TV(kDesignTree), m, model)) ++g.passiFalliti;
@@ -73,9 +74,11 @@ Generale::Generale() {
     AzzeraCollezioni(copia);
     if (g.workFolder() != nullptr)
       DuplicaRami(t, copia, *g.workFolder(), [&g](const std::string& text) { g.avvisa(text); });
+    // The copies count even when the tidy-up removes them again.
+    g.livellomassimo = std::max(g.livellomassimo, copia.livelloMassimo);
     EliminaChildUguali(t);
     EliminaEntry(t);
-    AggiungiIndicazioniLivello(t);
+    AggiungiIndicazioniLivello(t, g.livellomassimo);
   };
   locatePackage = [this](NodeId node, int tree) {
     LocatePackage(TV(kDesignTree), TV(tree).node(node).key, tree == kMainTree ? 6 : 4);
@@ -90,9 +93,6 @@ void Generale::setModello(std::unique_ptr<ModelSource> source, Handle model) {
 void Generale::caricaFinestra() {
   criterio.numeroTest = 500;
   criterio.percentuale = 100;
-  nomeFile_.clear();
-  contatore1_ = 0;
-  contatore2_ = 0;
   livellomassimo = 0;
 
   layout = LayoutFor(form2.option1);

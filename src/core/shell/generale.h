@@ -115,6 +115,9 @@ class Generale {
   FasiCaricamento fasi;
   // Steps of the last load that failed and were skipped.
   int passiFalliti = 0;
+  // The deepest level the load gave a node of the Main Tree (copies below
+  // links included): the "LEVEL" markers go down to it.
+  std::int16_t livellomassimo = 0;
   // Problems of the last load that left a tree incomplete, one line each.
   std::vector<std::string> avvisi;
   // Reports a problem of the load: in the busy box and in avvisi.
@@ -233,9 +236,6 @@ class Generale {
   std::unique_ptr<ModelSource> modello_;
   Handle modelloAperto_;
   std::unordered_map<std::string, std::function<void()>> operations_;
-  std::string nomeFile_;  // the window's file-name string
-  std::int16_t contatore1_ = 0;
-  std::int16_t contatore2_ = 0;
 };
 
 }  // namespace zov

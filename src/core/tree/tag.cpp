@@ -7,8 +7,6 @@
 
 namespace zov {
 
-std::int16_t livellomassimo = 0;
-
 std::string FormattaPeso(float weight) {
   char buffer[64];
   // The float is widened exactly, so rounding follows its true binary value:
@@ -20,7 +18,6 @@ std::string FormattaPeso(float weight) {
 }
 
 std::string CreaTag(std::int16_t level, float weight, std::int16_t count, bool edited) {
-  if (level > livellomassimo) livellomassimo = level;
   std::string tag;
   tag.reserve(40);
   tag += "LIV:";

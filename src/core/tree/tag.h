@@ -16,14 +16,10 @@ struct NodeTag {
   bool edited = false;
 };
 
-// The highest level written by CreaTag since the last reset. Reset to 0 when
-// the main window opens and when a model load starts.
-extern std::int16_t livellomassimo;
-
 // The weight with four decimals and a point: 1 -> "1.0000", 1/3 -> "0.3333".
 std::string FormattaPeso(float weight);
 
-// The tag text; raises livellomassimo to level when level is higher.
+// The tag text "LIV:" level "$$WEI:" weight "$$NCI:" count "$$EDI:" T or F.
 std::string CreaTag(std::int16_t level, float weight, std::int16_t count, bool edited);
 std::string CreaTag(const NodeTag& fields);
 
