@@ -111,12 +111,17 @@ void ApriModello(Generale& g, const std::string& path) {
                       MessageIcon::kCritical);
     return;
   }
-  if (g.avvisi.empty()) return;
+  if (const std::string text = MessaggioIncompleto(g); !text.empty())
+    asker->messageBox(text, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+}
+
+std::string MessaggioIncompleto(const Generale& g) {
+  if (g.avvisi.empty()) return {};
   std::string text = "The model was loaded, but the Main Tree is not complete:\n";
   constexpr std::size_t kShown = 10;
   for (std::size_t i = 0; i < g.avvisi.size() && i < kShown; ++i) text += "\n" + g.avvisi[i];
   if (g.avvisi.size() > kShown) text += "\n... and " + std::to_string(g.avvisi.size() - kShown) + " more.";
-  asker->messageBox(text, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+  return text;
 }
 
 void CaricaMdl(Generale& g) {

@@ -46,6 +46,9 @@ std::string CaricaModello(Generale& g, const std::string& path);
 // Loads the model and tells the tester what went wrong: a model that cannot
 // be read, or the problems that left the Main Tree incomplete.
 void ApriModello(Generale& g, const std::string& path);
+// What the window says after a load that left the Main Tree incomplete;
+// empty when it is complete.
+std::string MessaggioIncompleto(const Generale& g);
 
 // The "Load MDL File" command: asks for the file, loads it, and tells the
 // tester when the model cannot be read. Cancelling changes nothing.

@@ -160,7 +160,7 @@ bool DistribuisciCasiTestCoverage(Tree& t, float minimo, float factor) {
   return true;
 }
 
-std::string CasiTestCoverage(Tree& t, std::int16_t p, Asker& asker) {
+std::string PreparaCoverage(Tree& t, std::int16_t p, Coverage& c) {
   TabellaFoglie f = RiempiTabella(t);
   if (f.peso.empty()) return "The selection has no leaf to give test procedures to.";
   OrdinaPesi(f);
@@ -176,22 +176,38 @@ std::string CasiTestCoverage(Tree& t, std::int16_t p, Asker& asker) {
            "% need more than 32767 test procedures: no test procedures were allocated.";
   if (*necessari <= 0)
     return "A coverage of " + Intero(p) + "% keeps no leaf: no test procedures were allocated.";
+  c.minimo = *minimo;
+  c.necessari = *necessari;
+  return {};
+}
+
+std::string RangeProcedure(const std::string& answer) {
+  return "Number of Test Procedures: \"" + answer + "\" is out of range; type a number from 0 to 32767.";
+}
+
+std::string ApplicaCoverage(Tree& t, const Coverage& c, double wanted, const std::string& answer) {
+  if (wanted < 0 || wanted > 32767) return RangeProcedure(answer);
+  const auto factor = static_cast<float>(wanted / c.necessari);
+  if (!DistribuisciCasiTestCoverage(t, c.minimo, factor))
+    return "With " + answer + " test procedures a leaf would get more than 32767: no test procedures were allocated.";
+  return {};
+}
+
+std::string CasiTestCoverage(Tree& t, std::int16_t p, Asker& asker) {
+  Coverage c;
+  if (std::string refused = PreparaCoverage(t, p, c); !refused.empty()) return refused;
   std::optional<std::string> answer;
   double wanted = 0;
   while (true) {
-    answer = asker.inputBox("The minimum number of Test Procedures is " + Intero(*necessari),
-                            "Insert the required number of Test Procedures: ", Intero(*necessari));
+    answer = asker.inputBox(DomandaCoverage(c), "Insert the required number of Test Procedures: ", Intero(c.necessari));
     wanted = LeggiNumero(answer ? *answer : std::string());
     if (!answer || (wanted >= 0 && wanted <= 32767)) break;
-    asker.messageBox("Number of Test Procedures: \"" + *answer + "\" is out of range; type a number from 0 to 32767.",
-                     "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+    asker.messageBox(RangeProcedure(*answer), "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
   }
-  const auto factor = static_cast<float>(wanted / *necessari);
-  if (!DistribuisciCasiTestCoverage(t, *minimo, factor))
-    return "With " + (answer ? *answer : std::string()) +
-           " test procedures a leaf would get more than 32767: no test procedures were allocated.";
-  return {};
+  return ApplicaCoverage(t, c, wanted, answer ? *answer : std::string());
 }
+
+std::string DomandaCoverage(const Coverage& c) { return "The minimum number of Test Procedures is " + Intero(c.necessari); }
 
 std::int16_t RitornaNumeroTest(std::string_view text) {
   const std::size_t p = text.find("((");

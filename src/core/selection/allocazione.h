@@ -78,8 +78,20 @@ std::optional<std::int16_t> CalcolaNecessari(float minimo, const Tree& t);
 // False, writing nothing, when a count leaves the 16-bit range.
 bool DistribuisciCasiTestCoverage(Tree& t, float minimo, float factor);
 
-// By coverage, asking the tester for the number of procedures. The result
-// is empty on success, else the message saying why nothing was allocated.
+// By coverage, in two steps around the question to the tester: the cut at
+// p percent with the least number of procedures that gives the rarest kept
+// leaf one, then the allocation of the number wanted. Each returns empty on
+// success, else the message saying why nothing was allocated.
+struct Coverage {
+  float minimo = 0;           // the weight of the rarest kept leaf
+  std::int16_t necessari = 0; // the least number of procedures
+};
+std::string PreparaCoverage(Tree& t, std::int16_t p, Coverage& c);
+// The question: "The minimum number of Test Procedures is " n.
+std::string DomandaCoverage(const Coverage& c);
+// answer is the text the number was read from, for the messages.
+std::string ApplicaCoverage(Tree& t, const Coverage& c, double wanted, const std::string& answer);
+// Both steps, asking the tester (again while the number is out of range).
 std::string CasiTestCoverage(Tree& t, std::int16_t p, Asker& asker);
 
 // The least number of test procedures that gives every kept leaf with a

@@ -299,24 +299,44 @@ void Generale::modifica() {
   asker_->edita(editor);
   // Cancel leaves the tree as it was.
   if (!editor.confermato()) return;
-  if (t.node(node).parent == kNoNode) return;  // an actor: no siblings to check
+  const Esito e = dopoModifica(node);
+  if (!e.messaggio.empty()) asker_->messageBox(e.messaggio, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+}
+
+Esito Generale::modificaPeso(NodeId node, const std::string& weight, bool bold) {
+  Tree& t = TV(kMainTree);
+  if (!t.valid(node)) return Esito::Rifiutato("There is no such node in the Main Tree.");
+  editor.mostra(t, node);
+  editor.Wei = weight;
+  editor.Selez = bold;
+  if (std::string refused = editor.ok(); !refused.empty()) {
+    editor.cancel();
+    return Esito::Rifiutato(std::move(refused));
+  }
+  return dopoModifica(node);
+}
+
+Esito Generale::dopoModifica(NodeId node) {
+  Tree& t = TV(kMainTree);
+  if (t.node(node).parent == kNoNode) return {};  // an actor: no siblings to check
   if (editor.esito()) {
     MetteRamiNormal(t, node);
-  } else {
-    asker_->messageBox("Verify weights distibution", "Warning", MessageButtons::kOk, MessageIcon::kWarning);
-    MetteRamiRossi(t, node);
+    return {};
   }
+  MetteRamiRossi(t, node);
+  return Esito::Avviso("Verify weights distibution");
 }
 
 void Generale::scegliStartStop() {
+  const Esito e = scegliStartStopSu(TV(kMainTree).selected());
+  if (!e && asker_ != nullptr) asker_->messageBox(e.messaggio, "Zov Suite");
+}
+
+Esito Generale::scegliStartStopSu(NodeId node) {
   Tree& t = TV(kMainTree);
-  const NodeId node = t.selected();
-  if (node == kNoNode) return;
+  if (!t.valid(node)) return Esito::Rifiutato("There is no such node in the Main Tree.");
   if (!selezione.startselezione) {
-    if (t.node(node).children == 0) {
-      if (asker_ != nullptr) asker_->messageBox("Warning: no children", "Zov Suite");
-      return;
-    }
+    if (t.node(node).children == 0) return Esito::Rifiutato("Warning: no children");
     t.setBackColor(node, kStartStopBack);
     nodoStartScelto();
     selezione.startselezione = true;
@@ -328,6 +348,7 @@ void Generale::scegliStartStop() {
     selezione.livellostop = Livello(t, node);
     selezione.livelli = true;
   }
+  return {};
 }
 
 void Generale::aggiungiRadici() {
@@ -338,15 +359,29 @@ void Generale::aggiungiRadici() {
 }
 
 void Generale::selezionaLivello() {
-  Tree& t = TV(kMainTree);
-  const NodeId clicked = t.selected();
-  if (clicked == kNoNode) return;
-  selezione.salvato = t.node(clicked).foreColor;
-  if (!ControllaRamiOut(t)) {
-    if (asker_ != nullptr)
-      asker_->messageBox("Unproperly weight distribution", "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+  bool attende = false;
+  const Esito e = iniziaSelezione(TV(kMainTree).selected(), attende);
+  if (!e && asker_ != nullptr)
+    asker_->messageBox(e.messaggio, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+  if (!attende) return;
+  numTest.mostra();
+  if (asker_ != nullptr) asker_->numTest(numTest);
+  else numTest.cancel();
+  if (!numTest.tastoOK) {
+    annullaSelezione();
     return;
   }
+  const Esito done = completaSelezione(std::nullopt);
+  if (!done.messaggio.empty() && asker_ != nullptr)
+    asker_->messageBox(done.messaggio, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+}
+
+Esito Generale::iniziaSelezione(NodeId clicked, bool& attendeCriterio) {
+  attendeCriterio = false;
+  Tree& t = TV(kMainTree);
+  if (!t.valid(clicked)) return Esito::Rifiutato("There is no such node in the Main Tree.");
+  selezione.salvato = t.node(clicked).foreColor;
+  if (!ControllaRamiOut(t)) return Esito::Rifiutato("Unproperly weight distribution");
   NodeId node = clicked;
   const std::string& k = t.node(clicked).image;
   if (kind::IsScenario(k) && t.node(clicked).parent != kNoNode)
@@ -372,34 +407,44 @@ void Generale::selezionaLivello() {
     selezione.livelli = false;
     menus.setEnabled(menu::kStart, true);
     menus.setEnabled(menu::kSeleziona, true);
-    return;
+    return {};
   }
+  attendeCriterio = true;
+  return {};
+}
 
-  numTest.mostra();
-  if (asker_ != nullptr) asker_->numTest(numTest);
-  else numTest.cancel();
-  if (!numTest.tastoOK) {
-    DeselezionaTutto(t, defaultFore, defaultBack);
-    selezione.livelli = false;
-    menus.setEnabled(menu::kStart, true);
-    return;
-  }
+void Generale::annullaSelezione() {
+  DeselezionaTutto(TV(kMainTree), defaultFore, defaultBack);
+  selezione.livelli = false;
+  menus.setEnabled(menu::kStart, true);
+}
+
+Esito Generale::completaSelezione(std::optional<std::string> risposta) {
+  Tree& t = TV(kMainTree);
   Tree& selection = TV(kSelectionTree);
   if (selezione.livelli) CopiaSelezionati2Liv(t, selection, selezione);
   else CopiaSelezionati(t, selection);
   AllineaPesiTag(selection);
   setSomma(TestoSommaFoglie(CalcolaPesiAssoluti(selection)));
+  Esito result;
   if (criterio.perNumero) {
     DistribuisciCasiTest(selection, criterio.numeroTest);
     // Too few procedures for too many leaves round every share to 0: say so.
-    const std::string none = AvvisoNessunaProcedura(selection, criterio.numeroTest);
-    if (!none.empty() && asker_ != nullptr)
-      asker_->messageBox(none, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
-  } else if (asker_ != nullptr) {
-    const std::string refused = CasiTestCoverage(selection, criterio.percentuale, *asker_);
-    if (!refused.empty()) asker_->messageBox(refused, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+    result = Esito::Avviso(AvvisoNessunaProcedura(selection, criterio.numeroTest));
+  } else if (!risposta && asker_ != nullptr) {
+    result = Esito::Avviso(CasiTestCoverage(selection, criterio.percentuale, *asker_));
+  } else {
+    // The answer given up front; without one, the least number proposed.
+    Coverage c;
+    std::string refused = PreparaCoverage(selection, criterio.percentuale, c);
+    if (refused.empty()) {
+      const std::string answer = risposta ? *risposta : Intero(c.necessari);
+      refused = ApplicaCoverage(selection, c, LeggiNumero(answer), answer);
+    }
+    result = Esito::Avviso(std::move(refused));
   }
   setSomma(somma + "   Number of Test Procedures: " + Intero(CalcolaNumeroTest(selection)));
+  return result;
 }
 
 void Generale::selezionaTutti() { SelezionaTutti(TV(kUitTree), TV(kSelectedTestCases)); }
@@ -415,31 +460,46 @@ void Generale::rilascia(int tree, NodeId target) {
     }
     return;
   }
-  if (tree != kSelectedTestCases || nodoTrascinato == kNoNode || !uit.valid(nodoTrascinato)) return;
-  if (!AggiungiSelezionato(uit, nodoTrascinato, TV(kSelectedTestCases)) && asker_ != nullptr)
-    asker_->messageBox("Error: this node is already selected", "Zov Suite", MessageButtons::kOk,
-                       MessageIcon::kCritical);
+  if (tree != kSelectedTestCases || nodoTrascinato == kNoNode) return;
+  const Esito e = scegliCasoTest(nodoTrascinato);
+  if (!e && asker_ != nullptr) asker_->messageBox(e.messaggio, "Zov Suite", MessageButtons::kOk, MessageIcon::kCritical);
+}
+
+Esito Generale::scegliCasoTest(NodeId uitNode) {
+  Tree& uit = TV(kUitTree);
+  if (!uit.valid(uitNode)) return Esito::Rifiutato("There is no such node in the UIT tree.");
+  if (!AggiungiSelezionato(uit, uitNode, TV(kSelectedTestCases)))
+    return Esito::Rifiutato("Error: this node is already selected");
+  return {};
+}
+
+Generale::Categoria Generale::apriCategoria(NodeId node) {
+  Tree& t = TV(kSpecTree);
+  if (!t.valid(node) || modello_ == nullptr) return Categoria::kNessuna;
+  ContestoEditor c{t, specifica, *modello_, *casuale};
+  const std::string& k = t.node(node).image;
+  if (k == kind::kAttributo && editorImpostazioni.apri(c, node)) return Categoria::kImpostazioni;
+  if (k == kind::kMessaggio && editorInterazioni.apri(c, node)) return Categoria::kInterazioni;
+  return Categoria::kNessuna;
 }
 
 bool Generale::specifiche() {
-  Tree& t = TV(kSpecTree);
-  const NodeId node = t.selected();
-  if (node == kNoNode || asker_ == nullptr || modello_ == nullptr) return false;
-  ContestoEditor c{t, specifica, *modello_, *casuale};
-  const std::string& k = t.node(node).image;
+  if (asker_ == nullptr) return false;
   // A default list longer than a category holds is reported before the editor shows.
   const auto avvisa = [this](const std::string& text) {
     if (!text.empty()) asker_->messageBox(text, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
   };
-  if (k == kind::kAttributo && editorImpostazioni.apri(c, node)) {
-    avvisa(editorImpostazioni.avviso);
-    asker_->impostazioni(editorImpostazioni);
-    return true;
-  }
-  if (k == kind::kMessaggio && editorInterazioni.apri(c, node)) {
-    avvisa(editorInterazioni.avviso);
-    asker_->interazioni(editorInterazioni);
-    return true;
+  switch (apriCategoria(TV(kSpecTree).selected())) {
+    case Categoria::kImpostazioni:
+      avvisa(editorImpostazioni.avviso);
+      asker_->impostazioni(editorImpostazioni);
+      return true;
+    case Categoria::kInterazioni:
+      avvisa(editorInterazioni.avviso);
+      asker_->interazioni(editorInterazioni);
+      return true;
+    case Categoria::kNessuna:
+      break;
   }
   return false;
 }

@@ -28,6 +28,16 @@ namespace zov {
 
 class WorkFolder;
 
+// The result of a thing the tester does: done, or refused with the message
+// the window shows; a done operation may still have something to say.
+struct Esito {
+  bool fatto = true;
+  std::string messaggio;
+  static Esito Rifiutato(std::string message) { return {false, std::move(message)}; }
+  static Esito Avviso(std::string message) { return {true, std::move(message)}; }
+  explicit operator bool() const { return fatto; }
+};
+
 // The start-up dialog Form2: two option buttons, exactly one set.
 struct Form2State {
   bool option1 = true;   // "1024x768", selected when the dialog loads
@@ -200,19 +210,40 @@ class Generale {
   void aggiungiRadici();
   // "&Modify": the node editor on the selected node of the Main Tree.
   void modifica();
+  // The same without the editor: the node's new weight (and whether to
+  // make it bold). Refused for a weight no float holds; done with
+  // "Verify weights distibution" when the siblings no longer add up to 1.
+  Esito modificaPeso(NodeId node, const std::string& weight, bool bold = false);
   // "Select ST&ART Node" / "Select ST&OP Node" on the selected node.
   void scegliStartStop();
-  // "&Select Level" / "&Unselect All" on the selected node.
+  Esito scegliStartStopSu(NodeId node);
+  // "&Select Level" / "&Unselect All" on the selected node: asks for the
+  // criterion between its two steps.
   void selezionaLivello();
+  // First step: the checks and the marks. On a marked node everything is
+  // unselected and nothing more is waited for; otherwise attendeCriterio
+  // tells that the criterion (the settings in criterio) is wanted next.
+  Esito iniziaSelezione(NodeId node, bool& attendeCriterio);
+  // Second step: the selection tree and the allocation by criterio. For
+  // coverage, risposta is the number of procedures (else the least number
+  // proposed; in the window, the tester is asked).
+  Esito completaSelezione(std::optional<std::string> risposta);
+  // The criterion was not given: the marks go.
+  void annullaSelezione();
   // "&Select All": every test case of the UIT tree into the selected ones.
   void selezionaTutti();
   // A node dragged from the UIT tree dropped on TV(tree) over target.
   void rilascia(int tree, NodeId target);
+  // A test case of the UIT tree into the selected test cases.
+  Esito scegliCasoTest(NodeId uitNode);
 
   // "&Specifications.." on the selected node of TV(2): the settings editor
   // on an "attributo" node, the interactions editor on a "messaggio" node.
   // False when no editor opened (no such node, or no record behind it).
   bool specifiche();
+  // Opens the editor state of a parameter or message node, without showing it.
+  enum class Categoria { kNessuna, kImpostazioni, kInterazioni };
+  Categoria apriCategoria(NodeId node);
   // "&All Test Cases": the test procedures and script files.
   RisultatoGenerazione generaTutti();
   // "&Visualize Test Scripts", "Test Cases List", "Test Scripts List".
@@ -229,6 +260,7 @@ class Generale {
   void esci();
 
  private:
+  Esito dopoModifica(NodeId node);
   BusyBox* busy_ = nullptr;
   Asker* asker_ = nullptr;
   WorkFolder* work_ = nullptr;

@@ -1,0 +1,196 @@
+#include "shell/pianificazione.h"
+
+#include "generation/specifica.h"
+#include "model/caricamento.h"
+#include "model/work_folder.h"
+#include "selection/selezione.h"
+#include "testcases/sequenze.h"
+#include "tree/kinds.h"
+
+namespace zov {
+
+namespace {
+const char* NomeAlbero(int tree) {
+  switch (tree) {
+    case kMainTree: return "the Main Tree";
+    case kUitTree: return "the UIT tree";
+    case kSpecTree: return "the Test Specification tree";
+    default: return "the tree";
+  }
+}
+}  // namespace
+
+NodeId Pianificazione::trova(int tree, std::string_view node, Esito& refused) const {
+  const NodeId id = FindByKeyOrPath(g_.TV(tree), node);
+  if (id == kNoNode) refused = Esito::Rifiutato("no node '" + std::string(node) + "' in " + NomeAlbero(tree));
+  return id;
+}
+
+Esito Pianificazione::apriModello(const std::string& path) {
+  if (std::string error = CaricaModello(g_, path); !error.empty()) return Esito::Rifiutato(std::move(error));
+  return Esito::Avviso(MessaggioIncompleto(g_));
+}
+
+Esito Pianificazione::impostaPeso(std::string_view node, const std::string& weight) {
+  Esito refused;
+  const NodeId id = trova(kMainTree, node, refused);
+  return id == kNoNode ? refused : g_.modificaPeso(id, weight);
+}
+
+Esito Pianificazione::scegliStartStop(std::string_view start, std::string_view stop) {
+  Esito refused;
+  const NodeId from = trova(kMainTree, start, refused);
+  if (from == kNoNode) return refused;
+  const NodeId to = trova(kMainTree, stop, refused);
+  if (to == kNoNode) return refused;
+  if (Esito e = g_.scegliStartStopSu(from); !e) return e;
+  return g_.scegliStartStopSu(to);
+}
+
+Esito Pianificazione::selezionaLivello(std::string_view node, const Criterio& criterio) {
+  Esito refused;
+  const NodeId id = trova(kMainTree, node, refused);
+  if (id == kNoNode) return refused;
+  bool attende = false;
+  if (Esito e = g_.iniziaSelezione(id, attende); !e || !attende) return e;
+  // The criterion dialog's checks and settings, as if typed there.
+  DialogoNumTest& d = g_.numTest;
+  d.mostra();
+  if (criterio.perNumero) {
+    d.scegliNumTest();
+    d.NNTest = criterio.numero;
+  } else {
+    d.scegliCoverage();
+    d.Percc = criterio.percentuale;
+  }
+  if (std::string message = d.done(); !message.empty()) {
+    d.cancel();
+    g_.annullaSelezione();
+    return Esito::Rifiutato(std::move(message));
+  }
+  Esito e = g_.completaSelezione(criterio.risposta);
+  // Nothing allocated is a refusal here: the plan cannot go on.
+  e.fatto = e.messaggio.empty();
+  return e;
+}
+
+Esito Pianificazione::caricaCasiTest(SorgenteCasi from) {
+  if (g_.modello() == nullptr) return Esito::Rifiutato("No model is loaded.");
+  switch (from) {
+    case SorgenteCasi::kTutti: CaricaAllSequence(g_); break;
+    case SorgenteCasi::kZov: CaricaSequenceFromZov(g_); break;
+    case SorgenteCasi::kDesignTree: CaricaDaDesignTree(g_); break;
+    case SorgenteCasi::kNotLinked: CaricaNonConnessi(g_); break;
+  }
+  return {};
+}
+
+Esito Pianificazione::scegliCasoTest(std::string_view node) {
+  Esito refused;
+  const NodeId id = trova(kUitTree, node, refused);
+  return id == kNoNode ? refused : g_.scegliCasoTest(id);
+}
+
+Esito Pianificazione::scegliTuttiICasiTest() {
+  Tree& uit = g_.TV(kUitTree);
+  const NodeId root = uit.firstRoot();
+  for (NodeId c = root == kNoNode ? kNoNode : uit.node(root).child; c != kNoNode; c = uit.node(c).next)
+    if (kind::IsScenario(uit.node(c).image)) AggiungiSelezionato(uit, c, g_.TV(kSelectedTestCases));
+  return {};
+}
+
+Esito Pianificazione::elabora() {
+  if (g_.modello() == nullptr) return Esito::Rifiutato("No model is loaded.");
+  Elabora(g_);
+  return {};
+}
+
+Esito Pianificazione::apriCategoria(std::string_view node) {
+  Esito refused;
+  const NodeId id = trova(kSpecTree, node, refused);
+  if (id == kNoNode) return refused;
+  switch (g_.apriCategoria(id)) {
+    case Generale::Categoria::kImpostazioni:
+      aperto_ = Editor::kImpostazioni;
+      return Esito::Avviso(g_.editorImpostazioni.avviso);
+    case Generale::Categoria::kInterazioni:
+      aperto_ = Editor::kInterazioni;
+      return Esito::Avviso(g_.editorInterazioni.avviso);
+    case Generale::Categoria::kNessuna:
+      break;
+  }
+  aperto_ = Editor::kNessuno;
+  return Esito::Rifiutato("'" + std::string(node) + "' is no category of the Test Specification tree");
+}
+
+Esito Pianificazione::aggiungiValore(const std::string& value, const std::string& properties,
+                                     const std::string& selectors) {
+  bool added = false;
+  if (aperto_ == Editor::kImpostazioni) {
+    EditorImpostazioni& e = g_.editorImpostazioni;
+    if (!e.Option2) e.clickOption2();
+    e.Text1 = value;
+    e.Text3 = properties;
+    e.Text2 = selectors;
+    added = e.add();
+  } else if (aperto_ == Editor::kInterazioni) {
+    EditorInterazioni& e = g_.editorInterazioni;
+    if (!e.Option3) e.clickOption3();
+    e.Text1 = value;
+    added = e.add();
+  } else {
+    return Esito::Rifiutato("No category is open.");
+  }
+  return added ? Esito() : Esito::Rifiutato("A category holds at most 101 choices.");
+}
+
+Esito Pianificazione::valoriDefault() {
+  if (aperto_ == Editor::kImpostazioni) g_.editorImpostazioni.clickOption1();
+  else if (aperto_ == Editor::kInterazioni) g_.editorInterazioni.clickOption2();
+  else return Esito::Rifiutato("No category is open.");
+  return {};
+}
+
+Esito Pianificazione::confermaCategoria() {
+  if (aperto_ == Editor::kImpostazioni) g_.editorImpostazioni.ok();
+  else if (aperto_ == Editor::kInterazioni) g_.editorInterazioni.ok();
+  else return Esito::Rifiutato("No category is open.");
+  aperto_ = Editor::kNessuno;
+  return {};
+}
+
+Esito Pianificazione::annullaCategoria() {
+  if (aperto_ == Editor::kImpostazioni) g_.editorImpostazioni.cancel();
+  else if (aperto_ == Editor::kInterazioni) g_.editorInterazioni.cancel();
+  else return Esito::Rifiutato("No category is open.");
+  aperto_ = Editor::kNessuno;
+  return {};
+}
+
+void Pianificazione::confermaDefault() {
+  const Tree& spec = g_.TV(kSpecTree);
+  for (NodeId id : spec.collection()) {
+    const Generale::Categoria c = g_.apriCategoria(id);
+    if (c == Generale::Categoria::kImpostazioni) {
+      EditorImpostazioni& e = g_.editorImpostazioni;
+      if (!e.record()->edited) e.ok();
+      else e.cancel();
+    } else if (c == Generale::Categoria::kInterazioni) {
+      EditorInterazioni& e = g_.editorInterazioni;
+      if (!e.record()->edited) e.ok();
+      else e.cancel();
+    }
+  }
+  aperto_ = Editor::kNessuno;
+}
+
+RisultatoGenerazione Pianificazione::genera(const std::function<void(const std::string&)>& warn) {
+  return GenerateTestProcedures(g_, warn);
+}
+
+std::vector<std::string> Pianificazione::fileScritti() const {
+  const WorkFolder* work = g_.workFolder();
+  return work == nullptr ? std::vector<std::string>() : work->files(CreatedList::kScripts);
+}
+
+}  // namespace zov

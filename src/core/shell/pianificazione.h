@@ -1,0 +1,87 @@
+// The planning session without a window: one call for each thing a tester
+// does, taking what the window would ask as arguments and returning a
+// result (done, or refused with the message the window shows). The command
+// line and the tests drive it; the window asks the tester and runs the same
+// operations of the window state below it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "generation/procedure.h"
+#include "shell/generale.h"
+
+namespace zov {
+
+// The criterion dialog's answer: a number of test procedures, or a
+// functional coverage with the number of procedures wanted for it (by
+// default the least number proposed). Numbers as the tester types them.
+struct Criterio {
+  bool perNumero = true;
+  std::string numero = "500";
+  std::string percentuale = "100";
+  std::optional<std::string> risposta;
+};
+
+// Where the UIT tree takes its test cases from.
+enum class SorgenteCasi { kTutti, kZov, kDesignTree, kNotLinked };
+
+class Pianificazione {
+ public:
+  // Works on the window state g, whose working folder and busy box are set.
+  explicit Pianificazione(Generale& g) : g_(g) {}
+
+  Generale& stato() { return g_; }
+
+  // "Load MDL File" on the file path.
+  Esito apriModello(const std::string& path);
+
+  // Nodes are named by key or by the path of their names ("Customer/Pay").
+  // "&Modify" with a new weight.
+  Esito impostaPeso(std::string_view node, const std::string& weight);
+  // "Select ST&ART Node" then "Select ST&OP Node".
+  Esito scegliStartStop(std::string_view start, std::string_view stop);
+  // "&Select Level" with the criterion (or "&Unselect All" on a marked node).
+  Esito selezionaLivello(std::string_view node, const Criterio& criterio);
+
+  // The UIT commands.
+  Esito caricaCasiTest(SorgenteCasi from);
+  // A test case of the UIT tree dragged onto the selected test cases.
+  Esito scegliCasoTest(std::string_view node);
+  // Every scenario diagram of the UIT tree, as if dragged one by one (the
+  // marker nodes of messages that could not be placed stay behind).
+  Esito scegliTuttiICasiTest();
+
+  // "&Processing...".
+  Esito elabora();
+
+  // "&Specifications.." on a parameter or message node of the Test
+  // Specification tree; then values with their properties and if-selectors
+  // (comma-separated, for parameters), or the default values; then OK or
+  // Cancel. The result of opening carries any note on default values left
+  // out.
+  Esito apriCategoria(std::string_view node);
+  Esito aggiungiValore(const std::string& value, const std::string& properties = {},
+                       const std::string& selectors = {});
+  Esito valoriDefault();
+  Esito confermaCategoria();
+  Esito annullaCategoria();
+  // Every category not confirmed yet takes its default values.
+  void confermaDefault();
+
+  // "&All Test Cases"; warn receives each conflict warning.
+  RisultatoGenerazione genera(const std::function<void(const std::string&)>& warn = nullptr);
+
+  // The documents and scripts written, in the working folder.
+  std::vector<std::string> fileScritti() const;
+
+ private:
+  enum class Editor { kNessuno, kImpostazioni, kInterazioni };
+  NodeId trova(int tree, std::string_view node, Esito& refused) const;
+  Generale& g_;
+  Editor aperto_ = Editor::kNessuno;
+};
+
+}  // namespace zov

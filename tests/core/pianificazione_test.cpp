@@ -1,0 +1,95 @@
+#include "shell/pianificazione.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "model/work_folder.h"
+#include "shell/ui.h"
+#include "specification/editor_categorie.h"
+
+namespace zov {
+namespace {
+
+const std::string kLending = std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl";
+
+struct Api : ::testing::Test {
+  Api() : work(*WorkFolder::CreatePrivate(nullptr)), p(g) {
+    g.setBusyBox(&busy);
+    g.setWorkFolder(&work);
+    g.casuale = std::make_unique<CasualeFisso>(1);
+    g.caricaFinestra();
+    EXPECT_TRUE(p.apriModello(kLending));
+  }
+  ~Api() override {
+    RimuoveFileCreati(work);
+    RimuoveFileCreatiUIT(work);
+  }
+  Criterio procedures(const std::string& n) {
+    Criterio c;
+    c.numero = n;
+    return c;
+  }
+  Generale g;
+  QuietBusyBox busy;
+  WorkFolder work;
+  Pianificazione p;
+};
+
+// A plan from the model to the scripts, without a window or a dialog.
+TEST_F(Api, AWholePlan) {
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", procedures("20")));
+  EXPECT_NE(g.somma.find("Number of Test Procedures: 20"), std::string::npos) << g.somma;
+  ASSERT_TRUE(p.caricaCasiTest(SorgenteCasi::kZov));
+  ASSERT_TRUE(p.scegliCasoTest("5B1000000040"));
+  const Esito again = p.scegliCasoTest("5B1000000040");
+  EXPECT_FALSE(again);
+  EXPECT_EQ(again.messaggio, "Error: this node is already selected");
+  ASSERT_TRUE(p.elabora());
+  ASSERT_TRUE(p.apriCategoria("SD1./TestCase 1/open/x"));
+  ASSERT_TRUE(p.aggiungiValore("5", "busy,open", "ready"));
+  ASSERT_TRUE(p.aggiungiValore("7"));
+  ASSERT_TRUE(p.confermaCategoria());
+  // Opened and cancelled: nothing of it stays.
+  ASSERT_TRUE(p.apriCategoria("SD1./TestCase 1/open"));
+  ASSERT_TRUE(p.aggiungiValore("never"));
+  ASSERT_TRUE(p.annullaCategoria());
+  p.confermaDefault();
+  const MessageRecord& open = g.specifica.tabella.caso(1)->messages[0];
+  EXPECT_EQ(open.attributes[0].choiceCount, 2);
+  EXPECT_TRUE(open.edited);
+  EXPECT_EQ(std::count(open.ownChoices.begin(), open.ownChoices.end(), "never"), 0);
+  const RisultatoGenerazione r = p.genera();
+  EXPECT_GT(r.procedures, 0);
+  const auto files = p.fileScritti();
+  EXPECT_NE(std::find(files.begin(), files.end(), "TestScript1.txt"), files.end());
+  EXPECT_NE(std::find(files.begin(), files.end(), "SD1. Borrow - main  ( 9)TestCase 1   ( 5 ).txt"), files.end());
+}
+
+// Each call refuses with the message the window shows.
+TEST_F(Api, RefusalsCarryTheWindowsMessages) {
+  EXPECT_EQ(p.impostaPeso("Member/Nobody", "0.5").messaggio, "no node 'Member/Nobody' in the Main Tree");
+  EXPECT_EQ(p.impostaPeso("Member/Borrow Book", std::string(44, '9')).messaggio,
+            "Weight: \"" + std::string(44, '9') + "\" is too large for a weight; type a number such as 0.25.");
+  // Both siblings edited to 0.2: the group no longer adds up to 1.
+  EXPECT_EQ(p.impostaPeso("Member/Borrow Book", "0.2").messaggio, "");
+  const Esito red = p.impostaPeso("Member/Return Book", "0.2");
+  EXPECT_TRUE(red);
+  EXPECT_EQ(red.messaggio, "Verify weights distibution");
+  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", procedures("20")).messaggio, "Unproperly weight distribution");
+  ASSERT_EQ(p.impostaPeso("Member/Return Book", "0.8").messaggio, "");
+  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", procedures("-5")).messaggio,
+            "Number of Test Procedures: \"-5\" is out of range; type a number from 0 to 32767.");
+  Criterio coverage;
+  coverage.perNumero = false;
+  coverage.percentuale = "80";
+  coverage.risposta = "40000";
+  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", coverage).messaggio,
+            "Number of Test Procedures: \"40000\" is out of range; type a number from 0 to 32767.");
+  EXPECT_EQ(p.scegliStartStop("Member/Borrow Book/Borrow - main", "Member").messaggio, "Warning: no children");
+  EXPECT_FALSE(p.apriCategoria("anything"));
+  EXPECT_EQ(p.aggiungiValore("x").messaggio, "No category is open.");
+}
+
+}  // namespace
+}  // namespace zov
