@@ -1,0 +1,123 @@
+#include "shell/piano.h"
+
+#include <fstream>
+
+#include "model/model_source.h"
+#include "selection/selezione.h"
+#include "tree/kinds.h"
+
+namespace zov {
+
+Esito Seleziona(Pianificazione& p, const OpzioniSelezione& o) {
+  if (o.start && o.stop)
+    if (Esito e = p.scegliStartStop(*o.start, *o.stop); !e) return e;
+  for (const std::string& node : o.nodi)
+    if (Esito e = p.selezionaLivello(node, o.criterio); !e) return e;
+  return {};
+}
+
+Esito LeggiScelte(const std::string& path, FileScelte& out) {
+  out = FileScelte{path, {}};
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Esito::Rifiutato(path + ": cannot be read");
+  int n = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++n;
+    if (n == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    line.erase(0, first);
+    const std::size_t blank = line.find(' ');
+    const std::string word = line.substr(0, blank);
+    const std::string rest = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+    const auto fail = [&](const std::string& what) {
+      return Esito::Rifiutato(path + ":" + std::to_string(n) + ": " + what);
+    };
+    if (word == "category") {
+      if (rest.empty()) return fail("'category' needs a node");
+      out.categorie.push_back({rest, n, {}});
+    } else if (word == "choice") {
+      if (out.categorie.empty()) return fail("'choice' before any 'category'");
+      out.categorie.back().values.push_back({rest, {}, {}});
+    } else if (word == "property" || word == "if") {
+      if (out.categorie.empty() || out.categorie.back().values.empty())
+        return fail("'" + word + "' before any 'choice'");
+      FileScelte::Valore& v = out.categorie.back().values.back();
+      (word == "property" ? v.properties : v.selectors) = rest;
+    } else {
+      return fail("expected 'category', 'choice', 'property' or 'if', found '" + word + "'");
+    }
+  }
+  return {};
+}
+
+Esito InserisciScelte(Pianificazione& p, const FileScelte& file) {
+  for (const FileScelte::Categoria& c : file.categorie) {
+    const std::string at = file.path + ":" + std::to_string(c.line) + ": ";
+    if (Esito e = p.apriCategoria(c.node); !e) return Esito::Rifiutato(at + e.messaggio);
+    int leftOut = 0;
+    for (const FileScelte::Valore& v : c.values)
+      if (!p.aggiungiValore(v.value, v.properties, v.selectors)) ++leftOut;
+    p.confermaCategoria();
+    if (leftOut > 0)
+      return Esito::Rifiutato(at + "'" + c.node + "' holds at most " + std::to_string(kMassimoScelte) +
+                              " choices: " + std::to_string(leftOut) + " of its values were left out");
+  }
+  return {};
+}
+
+namespace {
+
+// Every actor's whole branch: start at the first actor with use cases, stop
+// at the deepest node, "&Select Level" below each actor.
+bool SelezioneIntera(const Tree& t, OpzioniSelezione& o) {
+  NodeId firstActor = kNoNode, deepest = kNoNode;
+  int deepestLevel = -1;
+  for (NodeId id : t.collection()) {
+    const Node& n = t.node(id);
+    if (n.image == kind::kRose) continue;
+    if (n.parent == kNoNode && n.children > 0 && firstActor == kNoNode) firstActor = id;
+    const int level = Livello(t, id);
+    if (level > deepestLevel) {
+      deepestLevel = level;
+      deepest = id;
+    }
+  }
+  if (firstActor == kNoNode) return false;
+  o.start = t.node(firstActor).key;
+  o.stop = t.node(deepest).key;
+  for (NodeId a = t.firstRoot(); a != kNoNode; a = t.node(a).next)
+    if (t.node(a).image != kind::kRose && t.node(a).children > 0) o.nodi.push_back(t.node(t.node(a).child).key);
+  return true;
+}
+
+}  // namespace
+
+RisultatoPiano Pianifica(Pianificazione& p, const std::string& model, const OpzioniPiano& o) {
+  RisultatoPiano r;
+  Generale& g = p.stato();
+  r.esito = p.apriModello(model);
+  if (!r.esito) return r;
+  for (const std::string& w : g.modello()->Warnings()) r.avvisi.push_back(w);
+  for (const std::string& w : g.avvisi) r.avvisi.push_back(w);
+
+  OpzioniSelezione selection = o.selezione;
+  if (selection.nodi.empty() && !selection.start && !SelezioneIntera(g.TV(kMainTree), selection)) {
+    r.nienteDaPianificare = true;
+    return r;
+  }
+  if (r.esito = Seleziona(p, selection); !r.esito) return r;
+  for (SorgenteCasi s : o.sorgenti) p.caricaCasiTest(s);
+  p.scegliTuttiICasiTest();
+  p.elabora();
+  if (o.scelte)
+    if (r.esito = InserisciScelte(p, *o.scelte); !r.esito) return r;
+  p.confermaDefault();
+  r.generazione = p.genera([&r](const std::string&) { ++r.conflitti; });
+  for (int i = 1; i <= g.specifica.tabella.count(); ++i)
+    if (g.specifica.tabella.caso(i)->pathCount > 0) ++r.casiTest;
+  return r;
+}
+
+}  // namespace zov

@@ -1,0 +1,75 @@
+// Whole runs over the planning API, as the command line offers them: the
+// selection a tester would make from the Main Tree's pop-up, a file of
+// choices entered through the editors, and the plan of a model from the
+// load to the scripts.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/pianificazione.h"
+
+namespace zov {
+
+// Nodes for "&Select Level" (key or path of names), the start and stop
+// levels fixed first, and the criterion.
+struct OpzioniSelezione {
+  std::vector<std::string> nodi;
+  std::optional<std::string> start, stop;
+  Criterio criterio;
+};
+// Runs "Select ST&ART Node"/"Select ST&OP Node" and "&Select Level" on each
+// node; the first refusal ends it.
+Esito Seleziona(Pianificazione& p, const OpzioniSelezione& o);
+
+// A file of choices:
+//   category NODE        the parameter or message node (key or path)
+//   choice VALUE         an own value of that category
+//   property P1,P2       properties of the last value (parameters)
+//   if S1,S2             if-selectors of the last value (parameters)
+// Blank lines and lines starting with "#" are skipped; a UTF-8 byte order
+// mark at the start is too. A category without choice lines takes its
+// default values.
+struct FileScelte {
+  struct Valore {
+    std::string value, properties, selectors;
+  };
+  struct Categoria {
+    std::string node;
+    int line = 0;
+    std::vector<Valore> values;
+  };
+  std::string path;
+  std::vector<Categoria> categorie;
+};
+// Refused with "path:line: what is wrong" for a line that makes no sense.
+Esito LeggiScelte(const std::string& path, FileScelte& out);
+// Enters every category through its editor and confirms it. Refused with
+// "path:line: ..." for a category that cannot be edited or that holds fewer
+// choices than given.
+Esito InserisciScelte(Pianificazione& p, const FileScelte& file);
+
+// The plan of a model end to end: load; select (the given nodes, else every
+// actor's whole branch from level 0 to the deepest level); "Loading from
+// &ZOV tree" (or the given sources); every diagram test case picked;
+// "&Processing..."; the choices, then every other category's defaults;
+// "&All Test Cases".
+struct OpzioniPiano {
+  OpzioniSelezione selezione;
+  std::vector<SorgenteCasi> sorgenti = {SorgenteCasi::kZov};
+  std::optional<FileScelte> scelte;
+};
+struct RisultatoPiano {
+  Esito esito;
+  bool nienteDaPianificare = false;  // no actor reaches a use case
+  int casiTest = 0;                  // test cases with paths
+  RisultatoGenerazione generazione;
+  long conflitti = 0;
+  std::vector<std::string> avvisi;   // warnings of the model and the load
+};
+RisultatoPiano Pianifica(Pianificazione& p, const std::string& model, const OpzioniPiano& o);
+
+}  // namespace zov
