@@ -348,6 +348,32 @@ bool RunSpec(const Options& o, zov::Generale& g) {
   return true;
 }
 
+// Ends the run in its folder on every way out: a private folder is emptied
+// (and so removed); a --work or --out folder keeps what the run leaves
+// there listed in its manifest. done() ends a run that succeeded.
+class FolderRun {
+ public:
+  FolderRun(zov::WorkFolder& work, bool shared, bool keepLoadFiles)
+      : work_(work), shared_(shared), keep_(keepLoadFiles) {}
+  ~FolderRun() { finish(false); }
+  void done() { finish(true); }
+
+ private:
+  void finish(bool succeeded) {
+    if (finished_) return;
+    finished_ = true;
+    if (!shared_) {
+      zov::RimuoveFileCreati(work_);
+      zov::RimuoveFileCreatiUIT(work_);
+      return;
+    }
+    std::string error;
+    if (!zov::FinishFolder(work_, succeeded, keep_, &error)) std::fprintf(stderr, "zov: %s\n", error.c_str());
+  }
+  zov::WorkFolder& work_;
+  bool shared_, keep_, finished_ = false;
+};
+
 int Load(const Options& o) {
   if (o.arguments.size() != 1) return UsageError("'" + o.command + "' takes one model file");
   const std::string& path = o.arguments.front();
@@ -356,10 +382,11 @@ int Load(const Options& o) {
   std::optional<zov::WorkFolder> work;
   if (o.work) work.emplace(*o.work);
   else work = zov::WorkFolder::CreatePrivate(&error);
-  if (!work) {
+  if (!work || (o.work && !zov::AdoptFolder(*work, &error))) {
     std::fprintf(stderr, "zov: %s\n", error.c_str());
     return kExitFailure;
   }
+  FolderRun run(*work, o.work.has_value(), true);
 
   zov::Generale g;
   zov::QuietBusyBox busy;
@@ -398,10 +425,7 @@ int Load(const Options& o) {
                 Plural(s.messages, "message", "messages").c_str());
   }
   // Without --work nothing is left behind; with it the files stay for inspection.
-  if (!o.work) {
-    zov::RimuoveFileCreati(*work);
-    zov::RimuoveFileCreatiUIT(*work);
-  }
+  if (status == kExitOk) run.done();
   return status;
 }
 
@@ -433,9 +457,6 @@ class CliBusyBox : public zov::QuietBusyBox {
   std::chrono::steady_clock::time_point last_{};
 };
 
-// The files an earlier plan wrote into the folder, one name per line.
-constexpr const char* kManifesto = ".zov-plan";
-
 // Plans a model end to end: load, select, allocate, take the test cases,
 // "&Processing...", choices (the given ones, then every category's
 // defaults), "&All Test Cases". The documents and scripts stay in the
@@ -462,12 +483,14 @@ int Plan(const Options& o) {
     return kExitFailure;
   }
   zov::WorkFolder work(dir);
-  // What an earlier plan wrote here may be written again; nothing else is touched.
-  {
-    std::ifstream manifest(dir / kManifesto);
-    for (std::string name; std::getline(manifest, name);)
-      if (!name.empty()) work.record(name, zov::CreatedList::kScripts);
+  // What an earlier plan provably wrote here may be written again or removed;
+  // nothing else is touched.
+  std::string adoptError;
+  if (!zov::AdoptFolder(work, &adoptError)) {
+    std::fprintf(stderr, "zov: %s\n", adoptError.c_str());
+    return kExitFailure;
   }
+  FolderRun run(work, true, false);
 
   zov::Generale g;
   CliBusyBox busy;
@@ -504,7 +527,7 @@ int Plan(const Options& o) {
     }
     if (firstActor == zov::kNoNode) {
       std::printf("%s: no actor reaches a use case: nothing to plan\n", model.c_str());
-      zov::RimuoveFileCreati(work);
+      run.done();
       return kExitOk;
     }
     selection.start = t.node(firstActor).key;
@@ -550,12 +573,9 @@ int Plan(const Options& o) {
   long conflicts = 0;
   const zov::RisultatoGenerazione result = zov::GenerateTestProcedures(g, [&conflicts](const std::string&) { ++conflicts; });
 
-  zov::RimuoveFileCreati(work);
+  // The folder keeps exactly this plan's files, listed in its manifest.
+  run.done();
   const std::vector<std::string>& files = work.files(zov::CreatedList::kScripts);
-  {
-    std::ofstream manifest(dir / kManifesto, std::ios::binary | std::ios::trunc);
-    for (const std::string& name : files) manifest << name << '\n';
-  }
   int testCases = 0;
   for (int i = 1; i <= g.specifica.tabella.count(); ++i)
     if (g.specifica.tabella.caso(i)->pathCount > 0) ++testCases;
