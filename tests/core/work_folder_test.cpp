@@ -194,6 +194,27 @@ TEST(WorkFolder, PrivateFolderIsRemovedWhenLeftEmpty) {
     RimuoveFileCreati(*folder);
   }
   EXPECT_FALSE(fs::exists(dir));
+  // Files left on either list go with the folder; a file of another keeps it.
+  {
+    auto folder = WorkFolder::CreatePrivate(nullptr);
+    ASSERT_TRUE(folder);
+    dir = folder->dir();
+    std::string error;
+    folder->create("collegamenti.txt", CreatedList::kLoad, &error) << "x";
+    folder->create("TestScript1.txt", CreatedList::kScripts, &error) << "x";
+  }
+  EXPECT_FALSE(fs::exists(dir));
+  {
+    auto folder = WorkFolder::CreatePrivate(nullptr);
+    ASSERT_TRUE(folder);
+    dir = folder->dir();
+    std::string error;
+    folder->create("TestScript1.txt", CreatedList::kScripts, &error) << "x";
+    std::ofstream(dir / "not-ours.txt") << "x";
+  }
+  EXPECT_TRUE(fs::exists(dir / "not-ours.txt"));
+  EXPECT_FALSE(fs::exists(dir / "TestScript1.txt"));
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -61,6 +61,9 @@ WorkFolder& WorkFolder::operator=(WorkFolder&& other) noexcept {
 
 WorkFolder::~WorkFolder() {
   if (!removeWhenEmpty_) return;
+  // A private folder belongs to this run alone: what the run wrote goes with it.
+  removeAll(CreatedList::kLoad);
+  removeAll(CreatedList::kScripts);
   std::error_code ec;
   if (fs::is_empty(dir_, ec) && !ec) fs::remove(dir_, ec);
 }

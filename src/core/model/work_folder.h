@@ -25,8 +25,9 @@ class WorkFolder {
  public:
   // Uses an existing folder (or creates it); files already there are left alone.
   explicit WorkFolder(std::filesystem::path dir);
-  // A new private folder below the system's temporary folder, removed again
-  // by the destructor when it is empty. std::nullopt with *error set on failure.
+  // A new private folder below the system's temporary folder. The destructor
+  // removes the files written there and then the folder, when that leaves it
+  // empty. std::nullopt with *error set on failure.
   static std::optional<WorkFolder> CreatePrivate(std::string* error);
 
   WorkFolder(WorkFolder&&) noexcept;
