@@ -13,6 +13,7 @@
 
 #include "model/caricamento.h"
 #include "model/petal_model.h"
+#include "model/text_encoding.h"
 #include "model/work_folder.h"
 #include "shell/generale.h"
 #include "shell/ui.h"
@@ -253,6 +254,7 @@ std::optional<std::vector<CategoriaScritta>> LeggiScelte(const std::string& path
   int n = 0;
   for (std::string line; std::getline(in, line);) {
     ++n;
+    if (n == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // a UTF-8 byte order mark
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const std::size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line[first] == '#') continue;
@@ -261,7 +263,7 @@ std::optional<std::vector<CategoriaScritta>> LeggiScelte(const std::string& path
     const std::string word = line.substr(0, blank);
     const std::string rest = blank == std::string::npos ? std::string() : line.substr(blank + 1);
     const auto fail = [&](const std::string& what) {
-      std::fprintf(stderr, "zov: %s:%d: %s\n", path.c_str(), n, what.c_str());
+      std::fprintf(stderr, "zov: %s:%d: %s\n", path.c_str(), n, zov::Printable(what).c_str());
       return std::nullopt;
     };
     if (word == "category") {
@@ -291,7 +293,7 @@ bool RunChoices(const Options& o, zov::Generale& g, CliAsker& asker) {
     const std::string& kind = n == zov::kNoNode ? std::string() : spec.node(n).image;
     if (kind != "attributo" && kind != "messaggio") {
       std::fprintf(stderr, "zov: %s:%d: no category node '%s' in the Test Specification tree\n", o.choices->c_str(),
-                   c.line, c.node.c_str());
+                   c.line, zov::Printable(c.node).c_str());
       return false;
     }
     spec.setSelected(n);

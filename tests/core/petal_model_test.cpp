@@ -1,4 +1,5 @@
 #include "model/petal_model.h"
+#include "model/text_encoding.h"
 
 #include <gtest/gtest.h>
 
@@ -255,6 +256,14 @@ TEST_F(AtmModel, AttributesAndStateMachine) {
 TEST_F(AtmModel, Windows1252TextComesOutAsUtf8) {
   EXPECT_EQ(m().Documentation(useCase("Print Receipt")),
             "Prints what was withdrawn. Printed in Gr\xC3\xBCn on request \xE2\x82\xAC notes.");
+}
+
+TEST(TextEncoding, PrintableEscapesControlsAndBytesThatAreNotUtf8) {
+  EXPECT_EQ(Printable("caf\xC3\xA9 \xE2\x82\xAC ok"), "caf\xC3\xA9 \xE2\x82\xAC ok");
+  EXPECT_EQ(Printable("a\x1B[2Jb\x07\x7F"), "a\\x1B[2Jb\\x07\\x7F");
+  EXPECT_EQ(Printable("\xC2\x9B" "31m"), "\\xC2\\x9B31m");  // C1 CSI
+  EXPECT_EQ(Printable("\x9B\xFF\xC3"), "\\x9B\\xFF\\xC3");
+  EXPECT_EQ(Printable(std::string("\0x", 2)), "\\x00x");
 }
 
 TEST(PetalModel, SetNameChangesOnlyTheModelInMemory) {
