@@ -352,11 +352,12 @@ bool RunSpec(const Options& o, zov::Generale& g) {
 
 // Ends the run in its folder on every way out: a private folder is emptied
 // (and so removed); a --work or --out folder keeps what the run leaves
-// there listed in its manifest. done() ends a run that succeeded.
+// there listed in its manifest, and one the run made goes again when a
+// failed run leaves it empty. done() ends a run that succeeded.
 class FolderRun {
  public:
-  FolderRun(zov::WorkFolder& work, bool shared, bool keepLoadFiles)
-      : work_(work), shared_(shared), keep_(keepLoadFiles) {}
+  FolderRun(zov::WorkFolder& work, bool shared, bool keepLoadFiles, bool madeFolder = false)
+      : work_(work), shared_(shared), keep_(keepLoadFiles), made_(madeFolder) {}
   ~FolderRun() { finish(false); }
   void done() { finish(true); }
 
@@ -371,9 +372,11 @@ class FolderRun {
     }
     std::string error;
     if (!zov::FinishFolder(work_, succeeded, keep_, &error)) std::fprintf(stderr, "zov: %s\n", error.c_str());
+    std::error_code ec;
+    if (!succeeded && made_ && std::filesystem::is_empty(work_.dir(), ec)) std::filesystem::remove(work_.dir(), ec);
   }
   zov::WorkFolder& work_;
-  bool shared_, keep_, finished_ = false;
+  bool shared_, keep_, made_, finished_ = false;
 };
 
 int Load(const Options& o) {
@@ -382,13 +385,15 @@ int Load(const Options& o) {
 
   std::string error;
   std::optional<zov::WorkFolder> work;
+  std::error_code ec;
+  const bool madeFolder = o.work && !std::filesystem::exists(*o.work, ec);
   if (o.work) work.emplace(*o.work);
   else work = zov::WorkFolder::CreatePrivate(&error);
   if (!work || (o.work && !zov::AdoptFolder(*work, &error))) {
     std::fprintf(stderr, "zov: %s\n", error.c_str());
     return kExitFailure;
   }
-  FolderRun run(*work, o.work.has_value(), true);
+  FolderRun run(*work, o.work.has_value(), true, madeFolder);
 
   zov::Generale g;
   zov::QuietBusyBox busy;
@@ -479,6 +484,7 @@ int Plan(const Options& o) {
   const std::filesystem::path dir =
       o.out ? std::filesystem::path(*o.out) : std::filesystem::path("zov-plan-" + std::filesystem::path(model).stem().string());
   std::error_code ec;
+  const bool madeFolder = !std::filesystem::exists(dir, ec);
   std::filesystem::create_directories(dir, ec);
   if (ec) {
     std::fprintf(stderr, "zov: cannot make the folder %s: %s\n", dir.string().c_str(), ec.message().c_str());
@@ -492,7 +498,7 @@ int Plan(const Options& o) {
     std::fprintf(stderr, "zov: %s\n", adoptError.c_str());
     return kExitFailure;
   }
-  FolderRun run(work, true, false);
+  FolderRun run(work, true, false, madeFolder);
 
   zov::Generale g;
   CliBusyBox busy;
