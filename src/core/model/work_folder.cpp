@@ -134,7 +134,9 @@ std::ofstream OpenNoFollow(const fs::path& path, bool append, std::string* error
   // points at by now; without /proc, the name must still be that file.
   out.open("/proc/self/fd/" + std::to_string(fd), append ? std::ios::out | std::ios::app : std::ios::out);
   if (!out.is_open()) {
-    out.open(path, append ? std::ios::out | std::ios::app : std::ios::out);
+    // Appending never truncates what the name may point at by now; the file
+    // just made is empty anyway.
+    out.open(path, std::ios::out | std::ios::app);
     struct stat now {};
     if (out.is_open() && (::lstat(path.c_str(), &now) != 0 || !S_ISREG(now.st_mode) ||
                           now.st_dev != made.st_dev || now.st_ino != made.st_ino)) {
