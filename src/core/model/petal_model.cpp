@@ -4,7 +4,6 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -60,6 +59,7 @@ void PetalModel::reset() {
   unitsLoading_.clear();
   unitsRead_.clear();
   listings_.clear();
+  entriesListed_ = 0;
   bytesRead_ = 0;
   limitReported_ = false;
   interactions_.clear();
@@ -365,10 +365,12 @@ bool PetalModel::loadUnit(const Context& c, const Form& f, Handle pkg) {
 const std::vector<fs::path>& PetalModel::filesBelow(const fs::path& dir) {
   auto [it, fresh] = listings_.try_emplace(dir.string());
   if (!fresh) return it->second;
+  // At most 20,000 entries below one folder, and 200,000 in all for a load.
   std::error_code ec;
   int seen = 0;
   for (auto entry = fs::recursive_directory_iterator(dir, fs::directory_options::skip_permission_denied, ec);
-       !ec && entry != fs::recursive_directory_iterator() && seen < 20000; entry.increment(ec), ++seen) {
+       !ec && entry != fs::recursive_directory_iterator() && seen < 20000 && entriesListed_ < 200000;
+       entry.increment(ec), ++seen, ++entriesListed_) {
     if (entry.depth() > 4) {
       entry.disable_recursion_pending();
       continue;

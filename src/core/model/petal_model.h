@@ -205,6 +205,7 @@ class PetalModel : public ModelSource {
   // package it was read for: a unit is read and mapped once.
   std::unordered_map<std::string, std::string> unitsRead_;
   std::unordered_map<std::string, std::vector<std::filesystem::path>> listings_;
+  int entriesListed_ = 0;
   std::size_t maxUnitFiles_ = kMaxUnitFiles;
   std::uintmax_t maxBytesRead_ = kMaxBytesRead;
   std::uintmax_t bytesRead_ = 0;
