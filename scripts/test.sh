@@ -6,6 +6,9 @@ cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 
 export QT_QPA_PLATFORM=offscreen
+if [ ! -d ../shared/models ]; then
+  echo "Note: $(cd .. && pwd)/shared/models is missing: the tests of the shared real models are skipped."
+fi
 jobs=$(nproc)
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo > build.log 2>&1 || { cat build.log; exit 1; }

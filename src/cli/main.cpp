@@ -15,6 +15,7 @@
 
 #include "model/caricamento.h"
 #include "model/petal_model.h"
+#include "model/text_encoding.h"
 #include "model/work_folder.h"
 #include "shell/generale.h"
 #include "shell/ui.h"
@@ -254,6 +255,7 @@ std::optional<std::vector<CategoriaScritta>> LeggiScelte(const std::string& path
   int n = 0;
   for (std::string line; std::getline(in, line);) {
     ++n;
+    if (n == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // a UTF-8 byte order mark
     if (!line.empty() && line.back() == '\r') line.pop_back();
     const std::size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line[first] == '#') continue;
@@ -262,7 +264,7 @@ std::optional<std::vector<CategoriaScritta>> LeggiScelte(const std::string& path
     const std::string word = line.substr(0, blank);
     const std::string rest = blank == std::string::npos ? std::string() : line.substr(blank + 1);
     const auto fail = [&](const std::string& what) {
-      std::fprintf(stderr, "zov: %s:%d: %s\n", path.c_str(), n, what.c_str());
+      std::fprintf(stderr, "zov: %s:%d: %s\n", path.c_str(), n, zov::Printable(what).c_str());
       return std::nullopt;
     };
     if (word == "category") {
@@ -292,7 +294,7 @@ bool RunChoices(const Options& o, zov::Generale& g, CliAsker& asker) {
     const std::string& kind = n == zov::kNoNode ? std::string() : spec.node(n).image;
     if (kind != "attributo" && kind != "messaggio") {
       std::fprintf(stderr, "zov: %s:%d: no category node '%s' in the Test Specification tree\n", o.choices->c_str(),
-                   c.line, c.node.c_str());
+                   c.line, zov::Printable(c.node).c_str());
       return false;
     }
     spec.setSelected(n);
@@ -363,18 +365,50 @@ bool RunSpec(const Options& o, zov::Generale& g) {
   return true;
 }
 
+// Ends the run in its folder on every way out: a private folder is emptied
+// (and so removed); a --work or --out folder keeps what the run leaves
+// there listed in its manifest, and one the run made goes again when a
+// failed run leaves it empty. done() ends a run that succeeded.
+class FolderRun {
+ public:
+  FolderRun(zov::WorkFolder& work, bool shared, bool keepLoadFiles, bool madeFolder = false)
+      : work_(work), shared_(shared), keep_(keepLoadFiles), made_(madeFolder) {}
+  ~FolderRun() { finish(false); }
+  void done() { finish(true); }
+
+ private:
+  void finish(bool succeeded) {
+    if (finished_) return;
+    finished_ = true;
+    if (!shared_) {
+      zov::RimuoveFileCreati(work_);
+      zov::RimuoveFileCreatiUIT(work_);
+      return;
+    }
+    std::string error;
+    if (!zov::FinishFolder(work_, succeeded, keep_, &error)) std::fprintf(stderr, "zov: %s\n", error.c_str());
+    std::error_code ec;
+    if (!succeeded && made_ && std::filesystem::is_empty(work_.dir(), ec)) std::filesystem::remove(work_.dir(), ec);
+  }
+  zov::WorkFolder& work_;
+  bool shared_, keep_, made_, finished_ = false;
+};
+
 int Load(const Options& o) {
   if (o.arguments.size() != 1) return UsageError("'" + o.command + "' takes one model file");
   const std::string& path = o.arguments.front();
 
   std::string error;
   std::optional<zov::WorkFolder> work;
+  std::error_code ec;
+  const bool madeFolder = o.work && !std::filesystem::exists(*o.work, ec);
   if (o.work) work.emplace(*o.work);
   else work = zov::WorkFolder::CreatePrivate(&error);
-  if (!work) {
+  if (!work || (o.work && !zov::AdoptFolder(*work, &error))) {
     std::fprintf(stderr, "zov: %s\n", error.c_str());
     return kExitFailure;
   }
+  FolderRun run(*work, o.work.has_value(), true, madeFolder);
 
   zov::Generale g;
   zov::QuietBusyBox busy;
@@ -413,10 +447,7 @@ int Load(const Options& o) {
                 Plural(s.messages, "message", "messages").c_str());
   }
   // Without --work nothing is left behind; with it the files stay for inspection.
-  if (!o.work) {
-    zov::RimuoveFileCreati(*work);
-    zov::RimuoveFileCreatiUIT(*work);
-  }
+  if (status == kExitOk) run.done();
   return status;
 }
 
@@ -462,9 +493,6 @@ class CliBusyBox : public zov::QuietBusyBox {
   std::chrono::steady_clock::time_point last_{};
 };
 
-// The files an earlier plan wrote into the folder, one name per line.
-constexpr const char* kManifesto = ".zov-plan";
-
 // Plans a model end to end: load, select, allocate, take the test cases,
 // "&Processing...", choices (the given ones, then every category's
 // defaults), "&All Test Cases". The documents and scripts stay in the
@@ -485,18 +513,21 @@ int Plan(const Options& o) {
   const std::filesystem::path dir =
       o.out ? std::filesystem::path(*o.out) : std::filesystem::path("zov-plan-" + std::filesystem::path(model).stem().string());
   std::error_code ec;
+  const bool madeFolder = !std::filesystem::exists(dir, ec);
   std::filesystem::create_directories(dir, ec);
   if (ec) {
     std::fprintf(stderr, "zov: cannot make the folder %s: %s\n", dir.string().c_str(), ec.message().c_str());
     return kExitFailure;
   }
   zov::WorkFolder work(dir);
-  // What an earlier plan wrote here may be written again; nothing else is touched.
-  {
-    std::ifstream manifest(dir / kManifesto);
-    for (std::string name; std::getline(manifest, name);)
-      if (!name.empty()) work.record(name, zov::CreatedList::kScripts);
+  // What an earlier plan provably wrote here may be written again or removed;
+  // nothing else is touched.
+  std::string adoptError;
+  if (!zov::AdoptFolder(work, &adoptError)) {
+    std::fprintf(stderr, "zov: %s\n", adoptError.c_str());
+    return kExitFailure;
   }
+  FolderRun run(work, true, false, madeFolder);
 
   zov::Generale g;
   CliBusyBox busy;
@@ -533,7 +564,7 @@ int Plan(const Options& o) {
     }
     if (firstActor == zov::kNoNode) {
       std::printf("%s: no actor reaches a use case: nothing to plan\n", model.c_str());
-      zov::RimuoveFileCreati(work);
+      run.done();
       return kExitOk;
     }
     selection.start = t.node(firstActor).key;
@@ -579,12 +610,9 @@ int Plan(const Options& o) {
   long conflicts = 0;
   const zov::RisultatoGenerazione result = zov::GenerateTestProcedures(g, [&conflicts](const std::string&) { ++conflicts; });
 
-  zov::RimuoveFileCreati(work);
+  // The folder keeps exactly this plan's files, listed in its manifest.
+  run.done();
   const std::vector<std::string>& files = work.files(zov::CreatedList::kScripts);
-  {
-    std::ofstream manifest(dir / kManifesto, std::ios::binary | std::ios::trunc);
-    for (const std::string& name : files) manifest << name << '\n';
-  }
   int testCases = 0;
   for (int i = 1; i <= g.specifica.tabella.count(); ++i)
     if (g.specifica.tabella.caso(i)->pathCount > 0) ++testCases;

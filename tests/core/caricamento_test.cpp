@@ -104,7 +104,7 @@ TEST_F(LoadTest, CommandAsksForTheFileAndReportsFailures) {
   EXPECT_EQ(g.TV(kUitTree).count(), 0);
 
   // A malformed file: a message that names it, and nothing loaded.
-  asker.files.push_back(std::string(ZOV_SHARED_MODELS_DIR) + "/README.md");
+  asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/../README.md");
   g.esegui(menu::kCaricaMdl);
   ASSERT_EQ(asker.asked.size(), 3u);
   EXPECT_EQ(asker.asked[2].title, "Zov Suite");

@@ -1,10 +1,17 @@
 #include "model/petal_model.h"
+#include "model/text_encoding.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <unistd.h>
+
+#include "support/shared_models.h"
 
 namespace fs = std::filesystem;
 
@@ -12,7 +19,7 @@ namespace zov {
 namespace {
 
 const std::string kExamples = ZOV_EXAMPLES_DIR;
-const std::string kShared = ZOV_SHARED_MODELS_DIR;
+const std::string kShared = test::kSharedModels;
 
 // Finds an element by name in a collection.
 Handle Named(const ModelSource& m, Items items, const std::string& name) {
@@ -251,6 +258,14 @@ TEST_F(AtmModel, Windows1252TextComesOutAsUtf8) {
             "Prints what was withdrawn. Printed in Gr\xC3\xBCn on request \xE2\x82\xAC notes.");
 }
 
+TEST(TextEncoding, PrintableEscapesControlsAndBytesThatAreNotUtf8) {
+  EXPECT_EQ(Printable("caf\xC3\xA9 \xE2\x82\xAC ok"), "caf\xC3\xA9 \xE2\x82\xAC ok");
+  EXPECT_EQ(Printable("a\x1B[2Jb\x07\x7F"), "a\\x1B[2Jb\\x07\\x7F");
+  EXPECT_EQ(Printable("\xC2\x9B" "31m"), "\\xC2\\x9B31m");  // C1 CSI
+  EXPECT_EQ(Printable("\x9B\xFF\xC3"), "\\x9B\\xFF\\xC3");
+  EXPECT_EQ(Printable(std::string("\0x", 2)), "\\x00x");
+}
+
 TEST(PetalModel, SetNameChangesOnlyTheModelInMemory) {
   const fs::path copy = fs::temp_directory_path() / "zov-setname-test";
   fs::create_directories(copy);
@@ -297,6 +312,139 @@ TEST(PetalModel, UnitPathsWrittenOnWindowsOrRelative) {
   fs::remove_all(dir);
 }
 
+// A model whose package is the unit u1.cat; unit i names unit i+1 twice.
+// Read again for every reference, the load would grow as 2^n.
+fs::path WriteUnitChain(const fs::path& dir, int units, const std::string& padding = {}) {
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  auto reference = [](int i, const char* suffix) {
+    char quid[32];
+    std::snprintf(quid, sizeof quid, "5D%04d%s00000", i, suffix);
+    return "\t(object Class_Category \"U" + std::to_string(i) + suffix + "\"\n\t    is_unit \tTRUE\n\t    is_loaded \tFALSE\n"
+           "\t    file_name \t\"$CURDIR\\\\u" + std::to_string(i) + ".cat\"\n\t    quid \t\"" + quid + "\")\n";
+  };
+  for (int i = 1; i <= units; ++i) {
+    std::string t = "(object Petal\n    version \t47\n    charSet \t0)\n\n(object Class_Category \"U" + std::to_string(i) +
+                     "\"\n    is_unit \tTRUE\n    is_loaded \tTRUE\n    documentation \t\"" + padding +
+                     "\"\n    logical_models \t(list unit_reference_list\n";
+    if (i < units) t += reference(i + 1, "A") + reference(i + 1, "B");
+    t += "    ))\n";
+    std::ofstream(dir / ("u" + std::to_string(i) + ".cat"), std::ios::binary) << t;
+  }
+  std::ofstream(dir / "chain.mdl", std::ios::binary)
+      << "(object Petal\n    version \t47\n    charSet \t0)\n\n(object Design \"Logical View\"\n"
+         "    root_category \t(object Class_Category \"Logical View\"\n\tquid \t\"5D0000000001\"\n"
+         "\tlogical_models \t(list unit_reference_list\n" + reference(1, "A") + "\t)))\n";
+  return dir / "chain.mdl";
+}
+
+TEST(PetalModel, EachUnitIsReadOnceAndASecondReferenceIsReported) {
+  const fs::path dir = fs::temp_directory_path() / ("zov-unit-chain-" + std::to_string(::getpid()));
+  const fs::path model = WriteUnitChain(dir, 28);
+  PetalModel m;
+  std::string error;
+  const auto start = std::chrono::steady_clock::now();
+  const Handle root = m.OpenModel(model.string(), &error);
+  const auto took = std::chrono::steady_clock::now() - start;
+  ASSERT_TRUE(root) << error;
+  EXPECT_LT(took, std::chrono::seconds(5));
+  EXPECT_EQ(m.FilesRead().size(), 29u);
+  // Every unit's package once, plus the empty second references and the root.
+  EXPECT_EQ(m.AllPackages(root).Count(), 1 + 28 + 27);
+  ASSERT_EQ(m.Warnings().size(), 27u);
+  EXPECT_NE(m.Warnings()[0].find("u28.cat was already read for the package \"U28A\"; the package \"U28B\" stays empty"),
+            std::string::npos)
+      << m.Warnings()[0];
+  fs::remove_all(dir);
+}
+
+TEST(PetalModel, ALoadReadsABoundedNumberOfUnitsAndBytes) {
+  const fs::path dir = fs::temp_directory_path() / ("zov-unit-bound-" + std::to_string(::getpid()));
+  const fs::path model = WriteUnitChain(dir, 12, std::string(1000, 'x'));
+  PetalModel m;
+  std::string error;
+  m.SetReadLimits(5, PetalModel::kMaxBytesRead);
+  ASSERT_TRUE(m.OpenModel(model.string(), &error)) << error;
+  EXPECT_EQ(m.FilesRead().size(), 6u);
+  std::string limit;
+  for (const auto& w : m.Warnings())
+    if (w.find("a load reads at most") != std::string::npos) limit += w;
+  // One warning, placed where the first unit left out is named.
+  EXPECT_EQ(limit.rfind((dir / "u5.cat").string() + ":", 0), 0u) << limit;
+  EXPECT_NE(limit.find("at most 5 unit files and 1073741824 bytes; the controlled unit \"$CURDIR\\u6.cat\""),
+            std::string::npos)
+      << limit;
+  EXPECT_EQ(limit.find("u7.cat"), std::string::npos) << limit;
+
+  // Bytes: the model and a little more than two units fit.
+  m.SetReadLimits(PetalModel::kMaxUnitFiles, fs::file_size(model) + 2 * fs::file_size(dir / "u1.cat") + 100);
+  ASSERT_TRUE(m.OpenModel(model.string(), &error)) << error;
+  EXPECT_EQ(m.FilesRead().size(), 3u);
+  // A model file larger than the bound is refused before it is read.
+  m.SetReadLimits(PetalModel::kMaxUnitFiles, 100);
+  EXPECT_FALSE(m.OpenModel(model.string(), &error));
+  EXPECT_NE(error.find("chain.mdl: the file is larger than 100 bytes"), std::string::npos) << error;
+  fs::remove_all(dir);
+}
+
+// A unit in a sub-folder, written in other letter case, is found the same
+// way whether the model's path is a bare file name or starts with "./".
+TEST(PetalModel, UnitSearchDoesNotDependOnHowTheModelPathIsWritten) {
+  const fs::path dir = fs::temp_directory_path() / ("zov-unit-cwd-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "Units");
+  fs::copy_file(kExamples + "/ATM.mdl", dir / "ATM.mdl");
+  fs::copy_file(kExamples + "/ATM-Services.cat", dir / "Units" / "atm-services.CAT");
+  const fs::path before = fs::current_path();
+  fs::current_path(dir);
+  std::vector<std::vector<std::string>> read;
+  for (const std::string path : {"ATM.mdl", "./ATM.mdl"}) {
+    PetalModel m;
+    std::string error;
+    EXPECT_TRUE(m.OpenModel(path, &error)) << error;
+    EXPECT_TRUE(m.Warnings().empty()) << path << ": " << m.Warnings().front();
+    EXPECT_TRUE(m.FindByIdentifier("5A1000000400")) << path;  // AuthorizationService, from the unit
+    read.push_back({m.FilesRead().begin() + 1, m.FilesRead().end()});
+  }
+  fs::current_path(before);
+  EXPECT_EQ(read[0], read[1]);
+  fs::remove_all(dir);
+}
+
+// Numbers out of range are reported where they stand and clamped.
+TEST(PetalModel, OrdinalsOutOfRangeAreReportedAndClamped) {
+  std::ifstream in(kExamples + "/Lending.mdl", std::ios::binary);
+  std::stringstream all;
+  all << in.rdbuf();
+  std::string text = all.str();
+  std::vector<std::size_t> at;
+  for (std::size_t p = text.find("ordinal"); p != std::string::npos; p = text.find("ordinal", p + 1)) at.push_back(p);
+  ASSERT_GE(at.size(), 3u);
+  const char* values[] = {"2147483647", "99999999999", "-5"};
+  for (int i = 2; i >= 0; --i) {
+    const std::size_t number = text.find_first_of("0123456789", at[static_cast<std::size_t>(i)]);
+    text.replace(number, text.find_first_not_of("0123456789", number) - number, values[i]);
+  }
+  PetalModel m;
+  std::string error;
+  const Handle root = m.OpenText(text, "odd.mdl", &error);
+  ASSERT_TRUE(root) << error;
+  std::vector<std::string> reported;
+  for (const auto& w : m.Warnings())
+    if (w.find("is not a whole number from 0 to 999999999") != std::string::npos) reported.push_back(w);
+  ASSERT_EQ(reported.size(), 3u);
+  EXPECT_NE(reported[0].find("the ordinal 2147483647 is not a whole number from 0 to 999999999; it is read as 999999999"),
+            std::string::npos)
+      << reported[0];
+  EXPECT_EQ(reported[0].substr(0, 8), "odd.mdl:");
+  EXPECT_NE(reported[1].find("99999999999"), std::string::npos);
+  EXPECT_NE(reported[2].find("-5 is not a whole number from 0 to 999999999; it is read as 0"), std::string::npos);
+  // The numbering that follows from them stays in range.
+  for (Handle u : m.AllUseCases(root))
+    for (Handle d : m.ScenarioDiagrams(u))
+      for (Handle msg : m.DiagramMessages(d)) EXPECT_EQ(m.MessageSequence(msg).find('-'), std::string::npos);
+}
+
 TEST(PetalModel, CategoryUnitOpenedAlone) {
   PetalModel m;
   std::string error;
@@ -310,7 +458,7 @@ TEST(PetalModel, CategoryUnitOpenedAlone) {
 TEST(PetalModel, MalformedModelIsRefusedWithItsPosition) {
   PetalModel m;
   std::string error;
-  EXPECT_FALSE(m.OpenModel(kShared + "/README.md", &error));
+  EXPECT_FALSE(m.OpenModel(kExamples + "/../README.md", &error));
   EXPECT_NE(error.find("README.md:1:1:"), std::string::npos) << error;
 
   const fs::path bad = fs::temp_directory_path() / "zov-truncated.mdl";
@@ -328,6 +476,7 @@ TEST(PetalModel, MalformedModelIsRefusedWithItsPosition) {
 
 // The real models, written by other people.
 TEST(RealModels, EveryModelLoads) {
+  ZOV_NEEDS_SHARED_MODELS();
   int files = 0;
   for (const auto& entry : fs::recursive_directory_iterator(kShared)) {
     const std::string ext = entry.path().extension().string();
@@ -348,6 +497,7 @@ struct Expected {
 class RealModelCounts : public ::testing::TestWithParam<Expected> {};
 
 TEST_P(RealModelCounts, MatchTheModel) {
+  ZOV_NEEDS_SHARED_MODELS();
   const Expected& e = GetParam();
   PetalModel m;
   std::string error;
@@ -369,6 +519,7 @@ INSTANTIATE_TEST_SUITE_P(Crazybeans, RealModelCounts,
                                            Expected{"empty.mdl", 0, 0, 1, 0, 0, 0}));
 
 TEST(RealModels, HospitalMessagesAndRoles) {
+  ZOV_NEEDS_SHARED_MODELS();
   PetalModel m;
   std::string error;
   const Handle root = m.OpenModel(kShared + "/crazybeans/Hospital98.mdl", &error);
@@ -394,6 +545,7 @@ TEST(RealModels, HospitalMessagesAndRoles) {
 }
 
 TEST(RealModels, ProjectOperationsAndStateMachine) {
+  ZOV_NEEDS_SHARED_MODELS();
   PetalModel m;
   std::string error;
   const Handle root = m.OpenModel(kShared + "/crazybeans/project.mdl", &error);
@@ -422,6 +574,7 @@ TEST(RealModels, ProjectOperationsAndStateMachine) {
 }
 
 TEST(RealModels, ControlledUnitsAreRead) {
+  ZOV_NEEDS_SHARED_MODELS();
   PetalModel m;
   std::string error;
   const Handle root = m.OpenModel(kShared + "/crazybeans/sgtest2018-09.mdl", &error);

@@ -159,6 +159,8 @@ TEST(PetalParser, MissingFileIsReported) {
   ParseError e;
   EXPECT_FALSE(ParseFile("/nonexistent/model.mdl", &e).has_value());
   EXPECT_NE(e.format().find("/nonexistent/model.mdl: cannot open the file"), std::string::npos) << e.format();
+  EXPECT_FALSE(ParseFile(ZOV_EXAMPLES_DIR, &e).has_value());
+  EXPECT_EQ(e.format(), std::string(ZOV_EXAMPLES_DIR) + ": this is a folder, not a model file");
 }
 
 }  // namespace

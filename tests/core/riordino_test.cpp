@@ -9,6 +9,7 @@
 #include "model/work_folder.h"
 #include "shell/generale.h"
 #include "support/modello_caricato.h"
+#include "support/shared_models.h"
 #include "tree/tag.h"
 
 namespace fs = std::filesystem;
@@ -264,11 +265,9 @@ namespace {
 
 // Every real model goes through the whole load; the trees it leaves keep
 // the rules every later command relies on.
-TEST(RealModelLoads, TreesKeepTheirRules) {
-  int files = 0, weightedGroups = 0;
+void CheckTreesKeepTheirRules(const std::string& dir, int& files, int& weightedGroups) {
   std::vector<fs::path> models;
-  for (const char* dir : {ZOV_SHARED_MODELS_DIR, ZOV_EXAMPLES_DIR})
-    for (const auto& entry : fs::recursive_directory_iterator(dir))
+  for (const auto& entry : fs::recursive_directory_iterator(dir))
       if (entry.path().extension() == ".mdl" || entry.path().extension() == ".cat") models.push_back(entry.path());
   for (const fs::path& model : models) {
     ++files;
@@ -308,8 +307,21 @@ TEST(RealModelLoads, TreesKeepTheirRules) {
     }
     RimuoveFileCreati(*work);
   }
-  EXPECT_GE(files, 17);
+}
+
+TEST(RealModelLoads, TreesKeepTheirRules) {
+  ZOV_NEEDS_SHARED_MODELS();
+  int files = 0, weightedGroups = 0;
+  CheckTreesKeepTheirRules(test::kSharedModels, files, weightedGroups);
+  EXPECT_GE(files, 15);
   EXPECT_GE(weightedGroups, 20);  // the check is not empty
+}
+
+TEST(ExampleModelLoads, TreesKeepTheirRules) {
+  int files = 0, weightedGroups = 0;
+  CheckTreesKeepTheirRules(ZOV_EXAMPLES_DIR, files, weightedGroups);
+  EXPECT_EQ(files, 3);
+  EXPECT_GE(weightedGroups, 2);
 }
 
 }  // namespace

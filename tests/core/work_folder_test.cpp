@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -77,6 +80,99 @@ TEST_F(WorkFolderTest, RewritesAndAppendsItsOwnFiles) {
   EXPECT_EQ(b, "more");
 }
 
+std::string Contents(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A link in the folder is never followed, not even one to a file the
+// program wrote itself, nor a dangling one; the file behind it stays as it was.
+TEST_F(WorkFolderTest, NeverFollowsALink) {
+  const fs::path outside = root.parent_path() / ("zov-outside-" + root.filename().string());
+  { std::ofstream(outside) << "outside\n"; }
+  fs::create_symlink(outside, root / "riordinati.txt");
+  fs::create_symlink(outside.string() + ".new", root / "collegamenti.txt");
+  Write("TestScript1.txt", CreatedList::kScripts);
+  fs::remove(root / "TestScript1.txt");
+  fs::create_symlink(outside, root / "TestScript1.txt");
+  for (const char* name : {"riordinati.txt", "collegamenti.txt", "TestScript1.txt"})
+    for (bool append : {false, true}) {
+      std::string error;
+      EXPECT_FALSE(work->create(name, CreatedList::kLoad, &error, append).is_open()) << name;
+      EXPECT_NE(error.find("left alone"), std::string::npos) << error;
+    }
+  EXPECT_EQ(Contents(outside), "outside\n");
+  EXPECT_FALSE(fs::exists(outside.string() + ".new"));
+  fs::remove(outside);
+}
+
+// A run leaves its files listed with their proof; the next run takes over
+// exactly those, refuses a folder whose list proves nothing, and ends with
+// only its own files.
+TEST_F(WorkFolderTest, ManifestProvesWhatAnEarlierRunWrote) {
+  Write("TestScript1.txt", CreatedList::kScripts);
+  Write("TestScript2.txt", CreatedList::kScripts);
+  Write("collegamenti.txt", CreatedList::kLoad);
+  std::string error;
+  ASSERT_TRUE(FinishFolder(*work, true, false, &error)) << error;
+  EXPECT_FALSE(fs::exists(root / "collegamenti.txt"));
+  const std::string manifest = Contents(root / kManifestName);
+  EXPECT_EQ(manifest.rfind("zov-plan 2\n", 0), 0u) << manifest;
+
+  // The next run rewrites TestScript1.txt only: TestScript2.txt goes.
+  {
+    WorkFolder next(root);
+    ASSERT_TRUE(AdoptFolder(next, &error)) << error;
+    EXPECT_TRUE(next.created("TestScript2.txt"));
+    { auto out = next.create("TestScript1.txt", CreatedList::kScripts, &error, true); out << "anew\n"; }
+    ASSERT_TRUE(FinishFolder(next, true, false, &error)) << error;
+    EXPECT_EQ(Contents(root / "TestScript1.txt"), "anew\n");  // appending starts a taken-over file anew
+    EXPECT_FALSE(fs::exists(root / "TestScript2.txt"));
+    EXPECT_EQ(next.files(CreatedList::kScripts), std::vector<std::string>{"TestScript1.txt"});
+  }
+  // A run that fails removes what it wrote and keeps the earlier files.
+  {
+    WorkFolder failing(root);
+    ASSERT_TRUE(AdoptFolder(failing, &error)) << error;
+    failing.create("TestScript9.txt", CreatedList::kScripts, &error) << "x";
+    ASSERT_TRUE(FinishFolder(failing, false, false, &error)) << error;
+    EXPECT_FALSE(fs::exists(root / "TestScript9.txt"));
+    EXPECT_EQ(Contents(root / "TestScript1.txt"), "anew\n");
+  }
+  // A changed file, a listed link, a list of bare names, a linked list: refused, nothing touched.
+  const std::string good = Contents(root / kManifestName);
+  { std::ofstream(root / "TestScript1.txt", std::ios::app) << "edited\n"; }
+  {
+    WorkFolder again(root);
+    EXPECT_FALSE(AdoptFolder(again, &error));
+    EXPECT_NE(error.find("is not the file Zov Suite wrote there"), std::string::npos) << error;
+  }
+  fs::remove(root / "TestScript1.txt");
+  fs::create_symlink(root / kManifestName, root / "TestScript1.txt");
+  {
+    WorkFolder again(root);
+    EXPECT_FALSE(AdoptFolder(again, &error));
+    EXPECT_NE(error.find("is a link or not a regular file"), std::string::npos) << error;
+  }
+  { std::ofstream(root / kManifestName, std::ios::trunc) << "TestScript1.txt\n"; }
+  {
+    WorkFolder again(root);
+    EXPECT_FALSE(AdoptFolder(again, &error));
+    EXPECT_NE(error.find("does not prove which files Zov Suite wrote"), std::string::npos) << error;
+    EXPECT_NE(error.find("empty the folder or choose another"), std::string::npos) << error;
+  }
+  fs::remove(root / kManifestName);
+  fs::remove(root / "TestScript1.txt");
+  { std::ofstream(root / "elsewhere") << good; }
+  fs::create_symlink(root / "elsewhere", root / kManifestName);
+  {
+    WorkFolder again(root);
+    EXPECT_FALSE(AdoptFolder(again, &error));
+    EXPECT_NE(error.find("is a link"), std::string::npos) << error;
+  }
+  EXPECT_EQ(Contents(root / "elsewhere"), good);
+}
+
 TEST_F(WorkFolderTest, RefusesNamesOutsideTheFolder) {
   for (const char* bad : {"", ".", "..", "../escape.txt", "/etc/passwd", "sub/file.txt"}) {
     std::string error;
@@ -98,6 +194,27 @@ TEST(WorkFolder, PrivateFolderIsRemovedWhenLeftEmpty) {
     RimuoveFileCreati(*folder);
   }
   EXPECT_FALSE(fs::exists(dir));
+  // Files left on either list go with the folder; a file of another keeps it.
+  {
+    auto folder = WorkFolder::CreatePrivate(nullptr);
+    ASSERT_TRUE(folder);
+    dir = folder->dir();
+    std::string error;
+    folder->create("collegamenti.txt", CreatedList::kLoad, &error) << "x";
+    folder->create("TestScript1.txt", CreatedList::kScripts, &error) << "x";
+  }
+  EXPECT_FALSE(fs::exists(dir));
+  {
+    auto folder = WorkFolder::CreatePrivate(nullptr);
+    ASSERT_TRUE(folder);
+    dir = folder->dir();
+    std::string error;
+    folder->create("TestScript1.txt", CreatedList::kScripts, &error) << "x";
+    std::ofstream(dir / "not-ours.txt") << "x";
+  }
+  EXPECT_TRUE(fs::exists(dir / "not-ours.txt"));
+  EXPECT_FALSE(fs::exists(dir / "TestScript1.txt"));
+  fs::remove_all(dir);
 }
 
 }  // namespace

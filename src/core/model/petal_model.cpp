@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
+#include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <functional>
 
@@ -31,6 +32,11 @@ std::uint64_t Key(Handle h, int slot) {
 
 bool IsTrue(const Value* v) { return v != nullptr && v->kind == ValueKind::kWord && v->text == "TRUE"; }
 
+// Message ordinals: those read lie in [0, kMaxOrdinal], so that numbering
+// them from 1 cannot overflow; messages without one sort after them all.
+constexpr int kMaxOrdinal = 999999999;
+constexpr int kNoOrdinal = 1 << 30;
+
 bool Is(const Form& f, std::string_view type) { return f.kind == FormKind::kObject && f.type == type; }
 
 std::string Lower(std::string s) {
@@ -51,6 +57,11 @@ void PetalModel::reset() {
   warnings_.clear();
   filesRead_.clear();
   unitsLoading_.clear();
+  unitsRead_.clear();
+  listings_.clear();
+  entriesListed_ = 0;
+  bytesRead_ = 0;
+  limitReported_ = false;
   interactions_.clear();
   model_ = {};
 }
@@ -131,6 +142,16 @@ void PetalModel::forEachItem(const Context& c, const Form& f, std::string_view a
 
 Handle PetalModel::OpenModel(const std::string& path, std::string* error) {
   reset();
+  std::error_code ec;
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (!ec) {
+    if (size > maxBytesRead_) {
+      if (error != nullptr)
+        *error = path + ": the file is larger than " + std::to_string(maxBytesRead_) + " bytes, more than a load reads";
+      return {};
+    }
+    bytesRead_ = size;
+  }
   petal::ParseError parseError;
   auto doc = petal::ParseFile(path, &parseError);
   if (!doc) {
@@ -142,6 +163,7 @@ Handle PetalModel::OpenModel(const std::string& path, std::string* error) {
 
 Handle PetalModel::OpenText(std::string content, const std::string& path, std::string* error) {
   reset();
+  bytesRead_ = content.size();
   petal::ParseError parseError;
   auto doc = petal::Parse(std::move(content), path, &parseError);
   if (!doc) {
@@ -154,7 +176,11 @@ Handle PetalModel::OpenText(std::string content, const std::string& path, std::s
 Handle PetalModel::openParsed(petal::Document&& doc, const std::string& path, std::string* error) {
   filesRead_.push_back(path);
   documents_.push_back(std::move(doc));
-  Context c{0, documents_.back(), fs::path(path).parent_path()};
+  // A bare file name lies in the current folder: its units are looked for
+  // from "." as they would be for "./name".
+  fs::path dir = fs::path(path).parent_path();
+  if (dir.empty()) dir = ".";
+  Context c{0, documents_.back(), dir};
   const auto& top = c.doc.top();
 
   const Form* design = nullptr;
@@ -263,23 +289,17 @@ bool PetalModel::loadUnit(const Context& c, const Form& f, Handle pkg) {
     std::vector<std::string> parts;
     for (const auto& part : fs::path(relative.empty() ? base : relative)) parts.push_back(Lower(part.string()));
     std::size_t bestMatch = 0;
-    int seen = 0;
-    for (auto it = fs::recursive_directory_iterator(c.dir, fs::directory_options::skip_permission_denied, ec);
-         !ec && it != fs::recursive_directory_iterator() && seen < 20000; it.increment(ec), ++seen) {
-      if (it.depth() > 4) {
-        it.disable_recursion_pending();
-        continue;
-      }
-      if (!it->is_regular_file(ec) || Lower(it->path().filename().string()) != parts.back()) continue;
+    for (const fs::path& file : filesBelow(c.dir)) {
+      if (Lower(file.filename().string()) != parts.back()) continue;
       std::size_t match = 1;
-      fs::path up = it->path().parent_path();
+      fs::path up = file.parent_path();
       while (match < parts.size() && Lower(up.filename().string()) == parts[parts.size() - 1 - match]) {
         ++match;
         up = up.parent_path();
       }
       if (match > bestMatch) {
         bestMatch = match;
-        found = it->path();
+        found = file;
       }
     }
   }
@@ -293,6 +313,25 @@ bool PetalModel::loadUnit(const Context& c, const Form& f, Handle pkg) {
     warnings_.push_back(where() + "the controlled unit " + found.string() + " includes itself; it is read once");
     return false;
   }
+  // Each unit is read and mapped once per load: packages that name it again
+  // would otherwise multiply the work with every level of units.
+  if (auto read = unitsRead_.find(key); read != unitsRead_.end()) {
+    warnings_.push_back(where() + "the controlled unit " + found.string() + " was already read for the package \"" +
+                        read->second + "\"; the package \"" + packageName + "\" stays empty");
+    return false;
+  }
+  const std::uintmax_t size = fs::file_size(found, ec);
+  if (unitsRead_.size() >= maxUnitFiles_ || (!ec && size > maxBytesRead_ - std::min(bytesRead_, maxBytesRead_))) {
+    if (!limitReported_)
+      warnings_.push_back(where() + "a load reads at most " + std::to_string(maxUnitFiles_) + " unit files and " +
+                          std::to_string(maxBytesRead_) + " bytes; the controlled unit \"" + fileName +
+                          "\" of the package \"" + packageName + "\" and the units after it are not read, "
+                          "their packages stay empty");
+    limitReported_ = true;
+    return false;
+  }
+  unitsRead_.emplace(key, packageName);
+  if (!ec) bytesRead_ += size;
   petal::ParseError parseError;
   auto unitDoc = petal::ParseFile(found.string(), &parseError);
   if (!unitDoc) {
@@ -321,6 +360,46 @@ bool PetalModel::loadUnit(const Context& c, const Form& f, Handle pkg) {
   mapPackage(unit, *category, e->parent, pkg);
   unitsLoading_.erase(key);
   return true;
+}
+
+const std::vector<fs::path>& PetalModel::filesBelow(const fs::path& dir) {
+  auto [it, fresh] = listings_.try_emplace(dir.string());
+  if (!fresh) return it->second;
+  // At most 20,000 entries below one folder, and 200,000 in all for a load.
+  std::error_code ec;
+  int seen = 0;
+  for (auto entry = fs::recursive_directory_iterator(dir, fs::directory_options::skip_permission_denied, ec);
+       !ec && entry != fs::recursive_directory_iterator() && seen < 20000 && entriesListed_ < 200000;
+       entry.increment(ec), ++seen, ++entriesListed_) {
+    if (entry.depth() > 4) {
+      entry.disable_recursion_pending();
+      continue;
+    }
+    if (entry->is_regular_file(ec)) it->second.push_back(entry->path().lexically_normal());
+  }
+  return it->second;
+}
+
+int PetalModel::numberAttr(const Context& c, const Form& f, std::string_view name, int low, int high, int absent) {
+  const Value* v = c.doc.find(f, name);
+  if (v == nullptr || v->kind != ValueKind::kNumber) return absent;
+  std::string_view digits = v->text;
+  if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);
+  double value = 0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (ec == std::errc::result_out_of_range) value = digits[0] == '-' ? -HUGE_VAL : HUGE_VAL;
+  const bool whole = ec != std::errc::invalid_argument && end == digits.data() + digits.size() &&
+                     value == std::trunc(value);
+  if (whole && value >= low && value <= high) return static_cast<int>(value);
+  const int clamped = ec == std::errc::invalid_argument ? absent
+                      : value < low                     ? low
+                      : value > high                    ? high
+                                                        : static_cast<int>(value);
+  warnings_.push_back(c.doc.file() + ":" + std::to_string(v->line) + ":" + std::to_string(v->column) + ": the " +
+                      std::string(name) + " " + std::string(v->text) + " is not a whole number from " +
+                      std::to_string(low) + " to " + std::to_string(high) + "; it is read as " +
+                      std::to_string(clamped));
+  return clamped;
 }
 
 void PetalModel::mapPackageContents(const Context& c, const Form& f, Handle pkg) {
@@ -541,9 +620,9 @@ void PetalModel::mapInteraction(const Context& c, const Form& mechanism, Handle 
         e->ref3 = backwards ? obj : peer;
         e->text = stringAttr(c, m, "sequence");
         const Value* ord = c.doc.find(m, "ordinal");
-        e->ordinal = ord != nullptr && ord->kind == ValueKind::kNumber ? std::atoi(std::string(ord->text).c_str()) : 0;
+        e->ordinal = numberAttr(c, m, "ordinal", 0, kMaxOrdinal, 0);
         defer(msg, 0, Kind::kOperation, c, m, "quidu");
-        messages.push_back({msg, ord != nullptr ? e->ordinal : 1 << 30, messages.size()});
+        messages.push_back({msg, ord != nullptr ? e->ordinal : kNoOrdinal, messages.size()});
       });
     });
   }
@@ -553,7 +632,7 @@ void PetalModel::mapInteraction(const Context& c, const Form& mechanism, Handle 
     addTo(diagram, kMessages, m.message);
     // Rose 4 left the sequence label empty; number the messages as shown.
     Element* e = get(m.message);
-    if (e->text.empty()) e->text = std::to_string(m.ordinal == (1 << 30) ? static_cast<int>(m.order) + 1 : m.ordinal + 1);
+    if (e->text.empty()) e->text = std::to_string(m.ordinal == kNoOrdinal ? static_cast<int>(m.order) + 1 : m.ordinal + 1);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <unordered_map>
@@ -114,6 +115,16 @@ class PetalModel : public ModelSource {
   // Files read for the last OpenModel: the model and its units.
   const std::vector<std::string>& FilesRead() const { return filesRead_; }
 
+  // What one load may read at most: unit files and bytes (the model's own
+  // file counted). Past either bound the remaining units are not read and a
+  // warning says so, so that no set of files can make a load run away.
+  static constexpr std::size_t kMaxUnitFiles = 10000;
+  static constexpr std::uintmax_t kMaxBytesRead = std::uintmax_t{1} << 30;
+  void SetReadLimits(std::size_t unitFiles, std::uintmax_t bytes) {
+    maxUnitFiles_ = unitFiles;
+    maxBytesRead_ = bytes;
+  }
+
  private:
   // Collections of an element, by slot.
   enum Slot : std::uint8_t {
@@ -176,6 +187,11 @@ class PetalModel : public ModelSource {
   void finishCollections();
   void forEachItem(const Context& c, const petal::Form& f, std::string_view attribute,
                    const std::function<void(const petal::Form&)>& visit) const;
+  // A whole number attribute within [low, high]; a value out of range (or
+  // not whole) is reported with its position and clamped.
+  int numberAttr(const Context& c, const petal::Form& f, std::string_view name, int low, int high, int absent);
+  // The files below a folder (at most four levels down), listed once per load.
+  const std::vector<std::filesystem::path>& filesBelow(const std::filesystem::path& dir);
 
   std::vector<Element> elements_;
   std::unordered_map<std::uint64_t, std::vector<Handle>> collections_;
@@ -185,6 +201,15 @@ class PetalModel : public ModelSource {
   std::vector<std::string> warnings_;
   std::vector<std::string> filesRead_;
   std::unordered_set<std::string> unitsLoading_;
+  // Every unit file read in this load (by its canonical path) and the
+  // package it was read for: a unit is read and mapped once.
+  std::unordered_map<std::string, std::string> unitsRead_;
+  std::unordered_map<std::string, std::vector<std::filesystem::path>> listings_;
+  int entriesListed_ = 0;
+  std::size_t maxUnitFiles_ = kMaxUnitFiles;
+  std::uintmax_t maxBytesRead_ = kMaxBytesRead;
+  std::uintmax_t bytesRead_ = 0;
+  bool limitReported_ = false;
   // Interactions already mapped (document, form) and the diagram that holds
   // their objects and messages: a sequence diagram and its collaboration
   // diagram share one interaction.

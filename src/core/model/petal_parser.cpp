@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -440,6 +441,16 @@ std::optional<Document> Parse(std::string content, std::string fileName, ParseEr
 }
 
 std::optional<Document> ParseFile(const std::string& path, ParseError* error) {
+  // A folder opens as an empty stream on some systems: say what it is.
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    if (error != nullptr) {
+      error->file = path;
+      error->line = 0;
+      error->message = "this is a folder, not a model file";
+    }
+    return std::nullopt;
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     if (error != nullptr) {

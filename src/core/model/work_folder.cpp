@@ -3,9 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <system_error>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -38,7 +42,8 @@ WorkFolder::WorkFolder(WorkFolder&& other) noexcept
     : dir_(std::move(other.dir_)),
       removeWhenEmpty_(other.removeWhenEmpty_),
       load_(std::move(other.load_)),
-      scripts_(std::move(other.scripts_)) {
+      scripts_(std::move(other.scripts_)),
+      written_(std::move(other.written_)) {
   other.removeWhenEmpty_ = false;
 }
 
@@ -48,6 +53,7 @@ WorkFolder& WorkFolder::operator=(WorkFolder&& other) noexcept {
     removeWhenEmpty_ = other.removeWhenEmpty_;
     load_ = std::move(other.load_);
     scripts_ = std::move(other.scripts_);
+    written_ = std::move(other.written_);
     other.removeWhenEmpty_ = false;
   }
   return *this;
@@ -55,6 +61,9 @@ WorkFolder& WorkFolder::operator=(WorkFolder&& other) noexcept {
 
 WorkFolder::~WorkFolder() {
   if (!removeWhenEmpty_) return;
+  // A private folder belongs to this run alone: what the run wrote goes with it.
+  removeAll(CreatedList::kLoad);
+  removeAll(CreatedList::kScripts);
   std::error_code ec;
   if (fs::is_empty(dir_, ec) && !ec) fs::remove(dir_, ec);
 }
@@ -94,10 +103,50 @@ bool WorkFolder::created(std::string_view name) const {
   return has(load_) || has(scripts_);
 }
 
+bool WorkFolder::written(std::string_view name) const {
+  return std::find(written_.begin(), written_.end(), name) != written_.end();
+}
+
 bool WorkFolder::record(std::string_view name, CreatedList list) {
   if (!pathOf(name)) return false;
   if (!created(name)) listOf(list).emplace_back(name);
   return true;
+}
+
+std::ofstream OpenNoFollow(const fs::path& path, bool append, std::string* error) {
+  std::ofstream out;
+  const int fd = append ? ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC)
+                        : ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (error != nullptr)
+      *error = errno == ELOOP || errno == EEXIST
+                   ? path.string() + " is a link or already exists; it is left alone"
+                   : "Cannot write " + path.string() + ": " + std::strerror(errno);
+    return out;
+  }
+  struct stat made {};
+  if (::fstat(fd, &made) != 0 || !S_ISREG(made.st_mode)) {
+    ::close(fd);
+    if (error != nullptr) *error = path.string() + " is not a regular file; it is left alone";
+    return out;
+  }
+  // The stream opens the very file of the descriptor, whatever the name
+  // points at by now; without /proc, the name must still be that file.
+  out.open("/proc/self/fd/" + std::to_string(fd), append ? std::ios::out | std::ios::app : std::ios::out);
+  if (!out.is_open()) {
+    // Appending never truncates what the name may point at by now; the file
+    // just made is empty anyway.
+    out.open(path, std::ios::out | std::ios::app);
+    struct stat now {};
+    if (out.is_open() && (::lstat(path.c_str(), &now) != 0 || !S_ISREG(now.st_mode) ||
+                          now.st_dev != made.st_dev || now.st_ino != made.st_ino)) {
+      out.close();
+      out.setstate(std::ios::failbit);
+    }
+  }
+  ::close(fd);
+  if (!out.is_open() && error != nullptr) *error = "Cannot write " + path.string();
+  return out;
 }
 
 std::ofstream WorkFolder::create(std::string_view name, CreatedList list, std::string* error,
@@ -109,15 +158,25 @@ std::ofstream WorkFolder::create(std::string_view name, CreatedList list, std::s
     return out;
   }
   std::error_code ec;
-  if (fs::exists(*path, ec) && !created(name)) {
+  const bool there = fs::symlink_status(*path, ec).type() != fs::file_type::not_found;
+  if (there && (!created(name) || fs::is_symlink(*path, ec))) {
     if (error != nullptr)
       *error = path->string() + " already exists and was not written by Zov Suite; it is left alone";
     return out;
   }
-  out.open(*path, append ? std::ios::out | std::ios::app : std::ios::out | std::ios::trunc);
-  if (!out) {
-    if (error != nullptr) *error = "Cannot write " + path->string() + ": " + std::strerror(errno);
+  // Our own file: removed and made anew, unless this run appends to it.
+  const bool appending = append && there && written(name);
+  if (there && !appending && !fs::remove(*path, ec)) {
+    if (error != nullptr) *error = "Cannot replace " + path->string() + ": " + ec.message();
     return out;
+  }
+  out = OpenNoFollow(*path, appending, error);
+  if (!out.is_open()) return out;
+  if (!written(name)) {
+    // Written for the first time in this run: on the list it is written for
+    // now, whichever list took it over from an earlier run.
+    for (auto* names : {&load_, &scripts_}) names->erase(std::remove(names->begin(), names->end(), name), names->end());
+    written_.emplace_back(name);
   }
   record(name, list);
   return out;
@@ -151,6 +210,132 @@ bool WorkFolder::removeFile(std::string_view name) {
     return path && fs::remove(*path, ec);
   }
   return false;
+}
+
+namespace {
+
+constexpr std::string_view kManifestHeader = "zov-plan 2";
+
+// The size and a 64-bit FNV-1a hash of a regular file that is not a link.
+std::optional<std::pair<std::uintmax_t, std::uint64_t>> Fingerprint(const fs::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return std::nullopt;
+  }
+  std::uint64_t hash = 14695981039346656037ull;
+  std::uintmax_t size = 0;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    for (ssize_t i = 0; i < n; ++i) {
+      hash ^= static_cast<unsigned char>(buffer[i]);
+      hash *= 1099511628211ull;
+    }
+    size += static_cast<std::uintmax_t>(n);
+  }
+  ::close(fd);
+  return std::make_pair(size, hash);
+}
+
+std::string Hex(std::uint64_t v) {
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(v));
+  return text;
+}
+
+}  // namespace
+
+bool AdoptFolder(WorkFolder& work, std::string* error) {
+  const fs::path manifest = work.dir() / kManifestName;
+  const auto fail = [&](const std::string& why) {
+    if (error != nullptr) *error = why + "; nothing was touched: empty the folder or choose another";
+    return false;
+  };
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(manifest, ec);
+  if (status.type() == fs::file_type::not_found) return true;
+  if (status.type() != fs::file_type::regular)
+    return fail(manifest.string() + " is a link or not a regular file, so not a list Zov Suite wrote");
+  // Read without following a link planted since.
+  const int fd = ::open(manifest.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return fail("Cannot read " + manifest.string() + ": " + std::strerror(errno));
+  std::string content;
+  char buffer[65536];
+  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || content.size() > (std::size_t{1} << 24)) break;
+    content.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  std::vector<std::string> lines;
+  for (std::size_t start = 0; start < content.size();) {
+    const std::size_t end = std::min(content.find('\n', start), content.size());
+    lines.push_back(content.substr(start, end - start));
+    start = end + 1;
+  }
+  if (lines.empty() || lines[0] != kManifestHeader)
+    return fail(manifest.string() + " does not prove which files Zov Suite wrote in " + work.dir().string() +
+                " (a list from an older version or from another program)");
+  std::vector<std::string> proven;
+  for (std::size_t i = 1; i < lines.size(); ++i) {
+    // "size hash name"
+    const std::string& line = lines[i];
+    const std::size_t a = line.find(' '), b = a == std::string::npos ? a : line.find(' ', a + 1);
+    const std::string name = b == std::string::npos ? std::string() : line.substr(b + 1);
+    const auto path = work.pathOf(name);
+    if (!path || name == kManifestName)
+      return fail(manifest.string() + ":" + std::to_string(i + 1) + ": not an entry Zov Suite writes");
+    const fs::file_status entry = fs::symlink_status(*path, ec);
+    if (entry.type() == fs::file_type::not_found) continue;  // gone since: nothing to take over
+    const auto print = Fingerprint(*path);
+    if (entry.type() != fs::file_type::regular || !print)
+      return fail(path->string() + ", listed in " + manifest.string() + ", is a link or not a regular file");
+    if (line.substr(0, b) != std::to_string(print->first) + " " + Hex(print->second))
+      return fail(path->string() + ", listed in " + manifest.string() +
+                  ", is not the file Zov Suite wrote there (its size or content differs)");
+    proven.push_back(name);
+  }
+  for (const std::string& name : proven) work.record(name, CreatedList::kScripts);
+  return true;
+}
+
+bool FinishFolder(WorkFolder& work, bool succeeded, bool keepLoadFiles, std::string* error) {
+  if (!keepLoadFiles || !succeeded) work.removeAll(CreatedList::kLoad);
+  const std::vector<std::string> scripts = work.files(CreatedList::kScripts);
+  for (const std::string& name : scripts)
+    if (work.written(name) != succeeded) work.removeFile(name);
+  std::string text = std::string(kManifestHeader) + "\n";
+  bool any = false;
+  for (CreatedList list : {CreatedList::kLoad, CreatedList::kScripts})
+    for (const std::string& name : work.files(list)) {
+      const auto path = work.pathOf(name);
+      const auto print = path ? Fingerprint(*path) : std::nullopt;
+      if (!print || name.find('\n') != std::string::npos) continue;
+      text += std::to_string(print->first) + " " + Hex(print->second) + " " + name + "\n";
+      any = true;
+    }
+  const fs::path manifest = work.dir() / kManifestName;
+  std::error_code ec;
+  fs::remove(manifest, ec);  // ours, taken over at the start (a link is only unlinked)
+  if (!any) return true;
+  std::ofstream out = OpenNoFollow(manifest, false, error);
+  if (!out.is_open()) return false;
+  out << text;
+  out.close();
+  if (!out) {
+    if (error != nullptr) *error = "Cannot write " + manifest.string();
+    return false;
+  }
+  return true;
 }
 
 int RimuoveFileCreati(WorkFolder& folder) { return folder.removeAll(CreatedList::kLoad); }

@@ -2,7 +2,9 @@
 // specification documents and test scripts. Every file written there is
 // recorded on one of two created-files lists; deleting only ever touches
 // files on those lists, so a file the program did not create is never
-// overwritten or removed.
+// overwritten or removed. Files are made with O_CREAT | O_EXCL | O_NOFOLLOW
+// (one of ours is removed first, then made anew): a link planted in the
+// folder is never followed.
 #pragma once
 
 #include <filesystem>
@@ -23,8 +25,9 @@ class WorkFolder {
  public:
   // Uses an existing folder (or creates it); files already there are left alone.
   explicit WorkFolder(std::filesystem::path dir);
-  // A new private folder below the system's temporary folder, removed again
-  // by the destructor when it is empty. std::nullopt with *error set on failure.
+  // A new private folder below the system's temporary folder. The destructor
+  // removes the files written there and then the folder, when that leaves it
+  // empty. std::nullopt with *error set on failure.
   static std::optional<WorkFolder> CreatePrivate(std::string* error);
 
   WorkFolder(WorkFolder&&) noexcept;
@@ -40,13 +43,17 @@ class WorkFolder {
   std::optional<std::filesystem::path> pathOf(std::string_view name) const;
 
   // Opens name for writing (or appending), recording it on the list when it
-  // is new. Refuses a file that exists but was not created by this program.
+  // is new. Refuses a file that exists but was not created by this program,
+  // and any link. Appending continues only a file written since this folder
+  // object was made; a file taken over from an earlier run starts anew.
   // On failure the returned stream is not open and *error says why.
   std::ofstream create(std::string_view name, CreatedList list, std::string* error,
                        bool append = false);
   // Records a file the program has written by other means.
   bool record(std::string_view name, CreatedList list);
   bool created(std::string_view name) const;
+  // Whether the file was written through create() since this object was made.
+  bool written(std::string_view name) const;
   // The lines of a file in the folder, each without its line break (CR LF
   // or LF); nothing when the file cannot be read.
   std::optional<std::vector<std::string>> readLines(std::string_view name) const;
@@ -65,7 +72,34 @@ class WorkFolder {
   bool removeWhenEmpty_ = false;
   std::vector<std::string> load_;
   std::vector<std::string> scripts_;
+  std::vector<std::string> written_;
 };
+
+// Opens path for writing as a new file (O_CREAT | O_EXCL | O_NOFOLLOW), or,
+// with append, an existing regular file that is not a link. On failure the
+// stream is not open and *error says why.
+std::ofstream OpenNoFollow(const std::filesystem::path& path, bool append, std::string* error);
+
+// The record a run keeps in a folder it writes into (an output folder of
+// "zov plan", a --work folder): ".zov-plan", naming each file the program
+// wrote there with its size and hash, so that a later run may rewrite or
+// remove exactly those files.
+inline constexpr const char* kManifestName = ".zov-plan";
+
+// Takes over the files an earlier run proved it wrote in work's folder:
+// each is recorded on the scripts list. Refuses (false, *error says why,
+// nothing touched) a manifest that is a link or not a regular file, one
+// without the proof (an older list of bare names, or another program's), and
+// an entry that is a link, not a regular file, or not the file written.
+bool AdoptFolder(WorkFolder& work, std::string* error);
+// Ends a run in work's folder. The working files of the load go, unless a
+// run that succeeded keeps them for inspection (listed in the manifest then).
+// When the
+// run succeeded, the files taken over and not written again go too; when it
+// failed, the files it wrote go and the earlier ones not rewritten stay.
+// The manifest is then written anew for the files that remain (removed when
+// none do). False, with *error, when the manifest cannot be written.
+bool FinishFolder(WorkFolder& work, bool succeeded, bool keepLoadFiles, std::string* error);
 
 // Deletes the working files of the last load.
 int RimuoveFileCreati(WorkFolder& folder);
