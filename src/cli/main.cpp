@@ -1,483 +1,51 @@
-// zov: the command-line front end of Zov Suite. It runs the same operations
-// as the desktop program, without a window.
-#include <cctype>
-#include <cerrno>
+// zov: the command-line front end of Zov Suite. It reads its options, runs
+// the planning API of the core and prints what came of it.
+#include <CLI/CLI.hpp>
+
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <map>
 #include <optional>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
-#include "model/caricamento.h"
 #include "model/petal_model.h"
-#include "model/text_encoding.h"
 #include "model/work_folder.h"
-#include "shell/generale.h"
-#include "shell/ui.h"
-#include "testcases/sequenze.h"
-#include "selection/selezione.h"
-#include "generation/specifica.h"
+#include "shell/piano.h"
 #include "specification/editor_categorie.h"
+#include "tree_printer.h"
 
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+constexpr int kExitOk = 0, kExitFailure = 1, kExitUsage = 2;
 
-void PrintUsage(std::FILE* out) {
-  std::fputs(
-      "Usage: zov [OPTION]... COMMAND [ARGUMENT]...\n"
-      "Plan tests from a UML model kept in Rational Rose petal files (.mdl, .cat).\n"
-      "\n"
-      "Commands:\n"
-      "  load MODEL     load the model and print a one-line summary of it\n"
-      "  tree MODEL     load the model and print one of its trees, one node per\n"
-      "                 line in collection order, tab-separated under a header:\n"
-      "                 index depth key kind text tag fore back bold\n"
-      "                 (colours as 0xBBGGRR, bold as 0/1; a tab, line break or\n"
-      "                 backslash inside a field is written \\t, \\n, \\r, \\\\)\n"
-      "  plan MODEL     plan the model end to end: select (default: every actor's\n"
-      "                 whole branch), allocate, take the test cases, Processing,\n"
-      "                 choices (--choices, else every category's defaults) and\n"
-      "                 generate; documents and scripts go to --out DIR (default\n"
-      "                 zov-plan-<model name>); --seed S makes the run repeatable\n"
-      "  spec MODEL     as 'tree', then pick test cases into the selected test\n"
-      "                 cases (--pick, else all of the UIT tree), run \"&Processing...\"\n"
-      "                 and print the Test Specification tree (--tree to change);\n"
-      "                 the documents go into the working folder (keep it with --work)\n"
-      "\n"
-      "Options:\n"
-      "  --tree N       the tree to print: 0 Main Tree (default), 1 UIT tree,\n"
-      "                 2 Test Specification, 3 selected test cases,\n"
-      "                 4 not-linked tree, 5 selection tree, 6 Design Tree\n"
-      "\n"
-      "Selecting what to test (with 'tree', 'spec' and 'plan'; NODE is a key or a\n"
-      "path of names such as \"Customer/Withdraw Cash\"):\n"
-      "  --select NODE  run \"&Select Level\" on NODE (may be repeated)\n"
-      "  --start NODE --stop NODE\n"
-      "                 fix the start and stop levels first\n"
-      "  --procedures N share N test procedures over the leaves\n"
-      "  --coverage P   keep the leaves that cover P percent of the usage\n"
-      "  --answer N     the number of test procedures asked for by --coverage\n"
-      "                 (default: the least number it proposes)\n"
-      "  --uit SOURCE   then fill the UIT tree: all (\"Loading all &Sequence\"),\n"
-      "                 zov (\"Loading from &ZOV tree\"), design (\"Loading from\n"
-      "                 Design Tree\"), notlinked (\"Loading NOT Linked\"); may be repeated\n"
-      "  --pick NODE    with 'spec': drag this test case of the UIT tree onto the\n"
-      "                 selected test cases (may be repeated)\n"
-      "  --choices FILE with 'spec' and 'plan': enter choices through the editors;\n"
-      "                 lines 'category NODE', 'choice VALUE', 'property P1,P2' and\n"
-      "                 'if S1,S2' (a category without choices takes its defaults)\n"
-      "  --out DIR      with 'plan': the folder for the documents and scripts\n"
-      "  --seed S       with 'plan': seed of the random numbers (repeatable runs)\n"
-      "  --work DIR     write the working files into DIR and keep them there\n"
-      "                 (default: a private folder, removed at the end)\n"
-      "  -h, --help     show this help and exit\n"
-      "  -V, --version  show the version and exit\n"
-      "\n"
-      "Exit status: 0 if all went well, 1 if the work failed, 2 on a usage error.\n",
-      out);
-}
+void Say(const std::string& text) { std::fprintf(stderr, "zov: %s\n", text.c_str()); }
+void Warn(const std::string& text) { Say("warning: " + text); }
 
-int UsageError(const std::string& message) {
-  std::fprintf(stderr, "zov: %s\nTry 'zov --help' for more information.\n", message.c_str());
-  return kExitUsage;
-}
-
-struct Options {
-  std::string command;
-  std::vector<std::string> arguments;
-  std::optional<std::string> work;
-  std::optional<int> tree;
-  // The selection: nodes for "&Select Level", start and stop nodes, the
-  // criterion and the answer to the coverage's input box.
-  std::vector<std::string> select;
-  std::optional<std::string> start, stop;
-  std::optional<std::string> procedures, coverage, answer;
-  // The UIT commands to run after the selection, in order.
-  std::vector<std::string> uit;
-  // Test cases of the UIT tree to pick for "spec".
-  std::vector<std::string> pick;
-  // The test specification to enter with the editors, for "spec".
-  std::optional<std::string> choices;
-  // For "plan": the output folder and the seed of the random numbers.
-  std::optional<std::string> out;
-  std::optional<std::string> seed;
-};
-
-// A field of a tree line: tabs, line breaks and backslashes escaped.
-std::string Field(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
-void PrintTree(const zov::Tree& t) {
-  std::string out = "index\tdepth\tkey\tkind\ttext\ttag\tfore\tback\tbold\n";
-  std::unordered_map<zov::NodeId, int> depth;
-  depth.reserve(static_cast<std::size_t>(t.count()));
-  int index = 0;
-  for (zov::NodeId id = t.nextInCollection(zov::kNoNode); id != zov::kNoNode; id = t.nextInCollection(id)) {
-    const zov::Node& n = t.node(id);
-    const int d = n.parent == zov::kNoNode ? 0 : depth[n.parent] + 1;
-    depth[id] = d;
-    char colours[40];
-    std::snprintf(colours, sizeof colours, "0x%06X\t0x%06X\t%d", static_cast<unsigned>(n.foreColor),
-                  static_cast<unsigned>(n.backColor), n.bold ? 1 : 0);
-    out += std::to_string(++index) + '\t' + std::to_string(d) + '\t' + Field(n.key) + '\t' + Field(n.image) +
-           '\t' + Field(n.text) + '\t' + Field(n.tag) + '\t' + colours + '\n';
-    if (out.size() > (1u << 16)) {
-      std::fwrite(out.data(), 1, out.size(), stdout);
-      out.clear();
-    }
-  }
-  std::fwrite(out.data(), 1, out.size(), stdout);
-}
-
-std::string Plural(int n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-// Answers as scripted; messages go to standard error.
-class CliAsker : public zov::ScriptedAsker {
+// Message boxes of the operations go to standard error; plan leaves out
+// the "Warning" boxes, whose count it reports instead.
+class CliAsker : public zov::Asker {
  public:
-  zov::Answer messageBox(std::string_view text, std::string_view title, zov::MessageButtons buttons,
-                         zov::MessageIcon icon) override {
-    if (!quiet || title != "Warning")
-      std::fprintf(stderr, "zov: %.*s: %.*s\n", static_cast<int>(title.size()), title.data(),
-                   static_cast<int>(text.size()), text.data());
-    ++messages;
-    return ScriptedAsker::messageBox(text, title, buttons, icon);
+  explicit CliAsker(bool quiet) : quiet_(quiet) {}
+  zov::Answer messageBox(std::string_view text, std::string_view title, zov::MessageButtons,
+                         zov::MessageIcon) override {
+    if (!quiet_ || title != "Warning") Say(std::string(title) + ": " + std::string(text));
+    return zov::Answer::kOk;
   }
-  int messages = 0;
-  bool quiet = false;   // leave out the "Warning" boxes (counted elsewhere)
-};
-
-// Runs the selection commands as the tester would from the Main Tree's
-// pop-up menu. False, with a message, when a node is not there or a
-// command refuses.
-bool RunSelection(const Options& o, zov::Generale& g, CliAsker& asker) {
-  zov::Tree& t = g.TV(zov::kMainTree);
-  const auto pick = [&](const std::string& spec) {
-    const zov::NodeId n = zov::FindByKeyOrPath(t, spec);
-    if (n == zov::kNoNode) std::fprintf(stderr, "zov: no node '%s' in the Main Tree\n", spec.c_str());
-    else t.setSelected(n);
-    return n != zov::kNoNode;
-  };
-  const auto run = [&](std::string_view item) {
-    const int before = asker.messages;
-    if (!g.esegui(item)) {
-      std::fprintf(stderr, "zov: '%s' is not available now\n", g.menus.find(item)->caption.c_str());
-      return false;
-    }
-    return asker.messages == before;
-  };
-  if (o.start) {
-    if (!pick(*o.start) || !run(zov::menu::kStart)) return false;
-    if (!pick(*o.stop) || !run(zov::menu::kStart)) return false;
+  std::optional<std::string> inputBox(std::string_view, std::string_view, std::string_view def) override {
+    return std::string(def);
   }
-  bool refused = false;
-  for (const std::string& node : o.select) {
-    if (!pick(node)) return false;
-    asker.criteria.push_back([&](zov::DialogoNumTest& d) {
-      if (o.procedures) {
-        d.scegliNumTest();
-        d.NNTest = *o.procedures;
-      } else if (o.coverage) {
-        d.scegliCoverage();
-        d.Percc = *o.coverage;
-      }
-      const std::string message = d.done();
-      if (!message.empty()) {
-        std::fprintf(stderr, "zov: %s\n", message.c_str());
-        refused = true;
-      }
-    });
-    if (o.answer) asker.inputs.push_back(*o.answer);
-    if (!run(zov::menu::kSeleziona) || refused) return false;
-  }
-  if (!o.select.empty()) std::fprintf(stderr, "zov: %s\n", g.somma.c_str());
-  return true;
-}
-
-// Runs the UIT commands.
-void RunUit(const Options& o, zov::Generale& g) {
-  if (o.uit.empty()) return;
-  g.clickTab(2);
-  for (const std::string& source : o.uit) {
-    if (source == "all") zov::CaricaAllSequence(g);
-    else if (source == "zov") zov::CaricaSequenceFromZov(g);
-    else if (source == "design") zov::CaricaDaDesignTree(g);
-    else zov::CaricaNonConnessi(g);
-  }
-}
-
-// One category of a choices file: the node and the values with their
-// properties and if-selectors.
-struct CategoriaScritta {
-  std::string node;
-  int line = 0;
-  struct Valore {
-    std::string value, properties, selectors;
-  };
-  std::vector<Valore> values;
-};
-
-// Reads a choices file:
-//   category NODE        the "attributo" or "messaggio" node (key or path)
-//   choice VALUE         an own value of that category
-//   property P1,P2       properties of the last value (settings categories)
-//   if S1,S2             if-selectors of the last value (settings categories)
-// Blank lines and lines starting with "#" are skipped. A category without
-// choice lines takes its default values.
-std::optional<std::vector<CategoriaScritta>> LeggiScelte(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "zov: %s: cannot be read\n", path.c_str());
+  std::optional<std::string> openFile(std::string_view, std::string_view, std::string_view) override {
     return std::nullopt;
   }
-  std::vector<CategoriaScritta> out;
-  int n = 0;
-  for (std::string line; std::getline(in, line);) {
-    ++n;
-    if (n == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);  // a UTF-8 byte order mark
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || line[first] == '#') continue;
-    line.erase(0, first);
-    const std::size_t blank = line.find(' ');
-    const std::string word = line.substr(0, blank);
-    const std::string rest = blank == std::string::npos ? std::string() : line.substr(blank + 1);
-    const auto fail = [&](const std::string& what) {
-      std::fprintf(stderr, "zov: %s:%d: %s\n", path.c_str(), n, zov::Printable(what).c_str());
-      return std::nullopt;
-    };
-    if (word == "category") {
-      if (rest.empty()) return fail("'category' needs a node");
-      out.push_back({rest, n, {}});
-    } else if (word == "choice") {
-      if (out.empty()) return fail("'choice' before any 'category'");
-      out.back().values.push_back({rest, {}, {}});
-    } else if (word == "property" || word == "if") {
-      if (out.empty() || out.back().values.empty()) return fail("'" + word + "' before any 'choice'");
-      (word == "property" ? out.back().values.back().properties : out.back().values.back().selectors) = rest;
-    } else {
-      return fail("expected 'category', 'choice', 'property' or 'if', found '" + word + "'");
-    }
-  }
-  return out;
-}
-
-// Enters the choices through the editors, as the tester would: opens the
-// editor on the node, picks "Insert your own values", adds each value, OK.
-bool RunChoices(const Options& o, zov::Generale& g, CliAsker& asker) {
-  const auto categories = LeggiScelte(*o.choices);
-  if (!categories) return false;
-  zov::Tree& spec = g.TV(zov::kSpecTree);
-  for (const CategoriaScritta& c : *categories) {
-    const zov::NodeId n = zov::FindByKeyOrPath(spec, c.node);
-    const std::string& kind = n == zov::kNoNode ? std::string() : spec.node(n).image;
-    if (kind != "attributo" && kind != "messaggio") {
-      std::fprintf(stderr, "zov: %s:%d: no category node '%s' in the Test Specification tree\n", o.choices->c_str(),
-                   c.line, zov::Printable(c.node).c_str());
-      return false;
-    }
-    spec.setSelected(n);
-    // Values past what a category holds are counted and reported once.
-    int leftOut = 0;
-    if (kind == "attributo") {
-      asker.settings.push_back([&c, &leftOut](zov::EditorImpostazioni& e) {
-        if (!c.values.empty()) e.clickOption2();
-        for (const auto& v : c.values) {
-          e.Text1 = v.value;
-          e.Text3 = v.properties;
-          e.Text2 = v.selectors;
-          if (!e.add()) ++leftOut;
-        }
-        e.ok();
-      });
-    } else {
-      asker.interactions.push_back([&c, &leftOut](zov::EditorInterazioni& e) {
-        if (!c.values.empty()) e.clickOption3();
-        for (const auto& v : c.values) {
-          e.Text1 = v.value;
-          if (!e.add()) ++leftOut;
-        }
-        e.ok();
-      });
-    }
-    const bool opened = g.specifiche();
-    asker.settings.clear();
-    asker.interactions.clear();
-    if (!opened) {
-      std::fprintf(stderr, "zov: %s:%d: the category '%s' cannot be edited: no test specification record behind it\n",
-                   o.choices->c_str(), c.line, c.node.c_str());
-      return false;
-    }
-    if (leftOut > 0) {
-      std::fprintf(stderr, "zov: %s:%d: '%s' holds at most %zu choices: %d of its values were left out\n",
-                   o.choices->c_str(), c.line, c.node.c_str(), zov::kMassimoScelte, leftOut);
-      return false;
-    }
-  }
-  return true;
-}
-
-// Picks the test cases (the --pick nodes, else all of the UIT tree) and
-// runs "&Processing...".
-bool RunSpec(const Options& o, zov::Generale& g) {
-  zov::Tree& uit = g.TV(zov::kUitTree);
-  if (o.pick.empty()) {
-    zov::SelezionaTutti(uit, g.TV(zov::kSelectedTestCases));
-  } else {
-    for (const std::string& spec : o.pick) {
-      const zov::NodeId n = zov::FindByKeyOrPath(uit, spec);
-      if (n == zov::kNoNode) {
-        std::fprintf(stderr, "zov: no node '%s' in the UIT tree\n", spec.c_str());
-        return false;
-      }
-      g.mouseDown(zov::kUitTree, n, zov::MouseButton::kLeft);
-      g.mouseUp(zov::kUitTree, zov::MouseButton::kLeft);
-      g.rilascia(zov::kSelectedTestCases, zov::kNoNode);
-    }
-  }
-  zov::Elabora(g);
-  if (o.choices && !RunChoices(o, g, *dynamic_cast<CliAsker*>(g.asker()))) return false;
-  for (const std::string& file : g.specifica.specDocuments) {
-    const auto path = g.workFolder()->pathOf(file);
-    std::fprintf(stderr, "zov: wrote %s\n", path ? path->string().c_str() : file.c_str());
-  }
-  return true;
-}
-
-// Ends the run in its folder on every way out: a private folder is emptied
-// (and so removed); a --work or --out folder keeps what the run leaves
-// there listed in its manifest, and one the run made goes again when a
-// failed run leaves it empty. done() ends a run that succeeded.
-class FolderRun {
- public:
-  FolderRun(zov::WorkFolder& work, bool shared, bool keepLoadFiles, bool madeFolder = false)
-      : work_(work), shared_(shared), keep_(keepLoadFiles), made_(madeFolder) {}
-  ~FolderRun() { finish(false); }
-  void done() { finish(true); }
 
  private:
-  void finish(bool succeeded) {
-    if (finished_) return;
-    finished_ = true;
-    if (!shared_) {
-      zov::RimuoveFileCreati(work_);
-      zov::RimuoveFileCreatiUIT(work_);
-      return;
-    }
-    std::string error;
-    if (!zov::FinishFolder(work_, succeeded, keep_, &error)) std::fprintf(stderr, "zov: %s\n", error.c_str());
-    std::error_code ec;
-    if (!succeeded && made_ && std::filesystem::is_empty(work_.dir(), ec)) std::filesystem::remove(work_.dir(), ec);
-  }
-  zov::WorkFolder& work_;
-  bool shared_, keep_, made_, finished_ = false;
+  bool quiet_;
 };
 
-int Load(const Options& o) {
-  if (o.arguments.size() != 1) return UsageError("'" + o.command + "' takes one model file");
-  const std::string& path = o.arguments.front();
-
-  std::string error;
-  std::optional<zov::WorkFolder> work;
-  std::error_code ec;
-  const bool madeFolder = o.work && !std::filesystem::exists(*o.work, ec);
-  if (o.work) work.emplace(*o.work);
-  else work = zov::WorkFolder::CreatePrivate(&error);
-  if (!work || (o.work && !zov::AdoptFolder(*work, &error))) {
-    std::fprintf(stderr, "zov: %s\n", error.c_str());
-    return kExitFailure;
-  }
-  FolderRun run(*work, o.work.has_value(), true, madeFolder);
-
-  zov::Generale g;
-  zov::QuietBusyBox busy;
-  CliAsker asker;
-  g.setBusyBox(&busy);
-  g.setAsker(&asker);
-  g.setWorkFolder(&*work);
-  g.caricaFinestra();
-  error = zov::CaricaModello(g, path);
-  int status = kExitOk;
-  if (!error.empty()) {
-    std::fprintf(stderr, "zov: %s\n", error.c_str());
-    status = kExitFailure;
-  } else if (o.command == "tree" || o.command == "spec") {
-    for (const auto& w : g.modello()->Warnings()) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
-    for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
-    if (RunSelection(o, g, asker)) {
-      RunUit(o, g);
-      if (o.command == "spec" && !RunSpec(o, g)) return kExitFailure;
-      PrintTree(g.TV(o.tree.value_or(o.command == "spec" ? zov::kSpecTree : zov::kMainTree)));
-    } else {
-      status = kExitFailure;
-    }
-  } else {
-    for (const auto& w : g.modello()->Warnings()) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
-    for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
-    const auto* petal = dynamic_cast<const zov::PetalModel*>(g.modello());
-    const auto s = petal->Summarize();
-    std::printf("%s: %s, %s, %s, %s, %s, %s, %s, %s\n", path.c_str(),
-                Plural(s.packages, "package", "packages").c_str(),
-                Plural(s.useCases, "use case", "use cases").c_str(), Plural(s.actors, "actor", "actors").c_str(),
-                Plural(s.classes, "class", "classes").c_str(),
-                Plural(s.useCaseDiagrams, "use-case diagram", "use-case diagrams").c_str(),
-                Plural(s.classDiagrams, "class diagram", "class diagrams").c_str(),
-                Plural(s.sequenceDiagrams + s.collaborationDiagrams, "scenario diagram", "scenario diagrams").c_str(),
-                Plural(s.messages, "message", "messages").c_str());
-  }
-  // Without --work nothing is left behind; with it the files stay for inspection.
-  if (status == kExitOk) run.done();
-  return status;
-}
-
-}  // namespace
-
-// The rules the selection options keep wherever they are taken; the usage
-// error's status, or 0.
-int CheckSelectionOptions(const Options& o) {
-  // A whole number from lo to hi, as typed (an optional sign and digits).
-  const auto whole = [](const std::string& text, long lo, long hi) {
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    return !text.empty() && !std::isspace(static_cast<unsigned char>(text[0])) && *end == '\0' && errno == 0 &&
-           v >= lo && v <= hi;
-  };
-  if (o.procedures && !whole(*o.procedures, 0, 32767))
-    return UsageError("invalid number of test procedures '" + *o.procedures + "' (0 to 32767)");
-  if (o.answer && !whole(*o.answer, 0, 32767))
-    return UsageError("invalid number of test procedures '" + *o.answer + "' (0 to 32767)");
-  if (o.coverage && !whole(*o.coverage, 1, 100))
-    return UsageError("invalid coverage '" + *o.coverage + "' (a percentage from 1 to 100)");
-  if (o.start.has_value() != o.stop.has_value()) return UsageError("'--start' and '--stop' go together");
-  if (o.procedures && o.coverage) return UsageError("choose either '--procedures' or '--coverage'");
-  if (o.answer && !o.coverage) return UsageError("'--answer' goes with '--coverage'");
-  return 0;
-}
-
-// Progress for long runs: the busy box's status on standard error, at most
-// twice a second and only once a run has taken more than a second.
+// The busy box's progress on standard error, at most twice a second and
+// only once a run has taken more than a second.
 class CliBusyBox : public zov::QuietBusyBox {
  public:
   void setStatus(std::string_view text) override {
@@ -485,226 +53,211 @@ class CliBusyBox : public zov::QuietBusyBox {
     const auto now = std::chrono::steady_clock::now();
     if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(500)) return;
     last_ = now;
-    std::fprintf(stderr, "zov: %.*s\n", static_cast<int>(text.size()), text.data());
+    Say(std::string(text));
   }
 
  private:
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-  std::chrono::steady_clock::time_point last_{};
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now(), last_{};
 };
 
-// Plans a model end to end: load, select, allocate, take the test cases,
-// "&Processing...", choices (the given ones, then every category's
-// defaults), "&All Test Cases". The documents and scripts stay in the
-// output folder.
-int Plan(const Options& o) {
-  if (o.arguments.size() != 1) return UsageError("'plan' takes one model file");
-  if (const int bad = CheckSelectionOptions(o)) return bad;
-  if (o.tree || !o.uit.empty() || !o.pick.empty() || o.work)
-    return UsageError("'plan' takes --out, --procedures, --coverage, --answer, --select, --start, --stop, --choices and --seed");
-  const std::string& model = o.arguments.front();
-  unsigned seed = 0;
-  if (o.seed) {
-    char* end = nullptr;
-    const unsigned long v = std::strtoul(o.seed->c_str(), &end, 10);
-    if (o.seed->empty() || *end != '\0' || v > 0xFFFFFFFFul) return UsageError("invalid seed '" + *o.seed + "'");
-    seed = static_cast<unsigned>(v);
-  }
-  const std::filesystem::path dir =
-      o.out ? std::filesystem::path(*o.out) : std::filesystem::path("zov-plan-" + std::filesystem::path(model).stem().string());
-  std::error_code ec;
-  const bool madeFolder = !std::filesystem::exists(dir, ec);
-  std::filesystem::create_directories(dir, ec);
-  if (ec) {
-    std::fprintf(stderr, "zov: cannot make the folder %s: %s\n", dir.string().c_str(), ec.message().c_str());
-    return kExitFailure;
-  }
-  zov::WorkFolder work(dir);
-  // What an earlier plan provably wrote here may be written again or removed;
-  // nothing else is touched.
-  std::string adoptError;
-  if (!zov::AdoptFolder(work, &adoptError)) {
-    std::fprintf(stderr, "zov: %s\n", adoptError.c_str());
-    return kExitFailure;
-  }
-  FolderRun run(work, true, false, madeFolder);
+struct Options {
+  std::string model;
+  std::optional<std::string> work, out, choices, seed, tree;
+  std::vector<std::string> pick;
+  std::vector<zov::SorgenteCasi> uit;
+  zov::OpzioniSelezione selection;
+  std::optional<std::string> procedures, coverage, answer;
+};
 
+// A whole number from lo to hi as typed, else the message naming what.
+CLI::Validator Whole(long lo, long hi, const std::string& what, const std::string& range) {
+  return CLI::Validator(
+      [=](std::string& v) {
+        std::size_t used = 0;
+        long n = 0;
+        try {
+          n = std::stol(v, &used);
+        } catch (const std::exception&) {
+          used = 0;
+        }
+        const bool ok = used == v.size() && !v.empty() && v[0] != ' ' && n >= lo && n <= hi;
+        return ok ? std::string() : "invalid " + what + " '" + v + "' (" + range + ")";
+      },
+      range);
+}
+
+void SelectionOptions(CLI::App* c, Options& o, bool plan) {
+  c->add_option("--select", o.selection.nodi, "run \"&Select Level\" on NODE (key or path of names; repeatable)");
+  auto* start = c->add_option("--start", o.selection.start, "fix the start level at NODE first");
+  auto* stop = c->add_option("--stop", o.selection.stop, "fix the stop level at NODE first");
+  start->needs(stop);
+  stop->needs(start);
+  auto* n = c->add_option("--procedures", o.procedures, "share N test procedures over the leaves")
+                ->check(Whole(0, 32767, "number of test procedures", "0 to 32767"));
+  auto* p = c->add_option("--coverage", o.coverage, "keep the leaves that cover P percent of the usage")
+                ->check(Whole(1, 100, "coverage", "a percentage from 1 to 100"))
+                ->excludes(n);
+  c->add_option("--answer", o.answer, "procedures asked for by --coverage (default: the least it proposes)")
+      ->check(Whole(0, 32767, "number of test procedures", "0 to 32767"))
+      ->needs(p);
+  c->add_option("--uit", o.uit, std::string("fill the UIT tree from: all, zov, design, notlinked (repeatable") +
+                                    (plan ? "; default zov)" : ")"))
+      ->transform(CLI::CheckedTransformer(std::map<std::string, zov::SorgenteCasi>{
+          {"all", zov::SorgenteCasi::kTutti}, {"zov", zov::SorgenteCasi::kZov},
+          {"design", zov::SorgenteCasi::kDesignTree}, {"notlinked", zov::SorgenteCasi::kNotLinked}}));
+}
+
+// The session of one run: the window state, its folder and front-end parts.
+struct Run {
+  Run(zov::WorkFolder& work, bool quiet) : asker(quiet), p(g) {
+    g.setBusyBox(&busy);
+    g.setAsker(&asker);
+    g.setWorkFolder(&work);
+    g.caricaFinestra();
+  }
   zov::Generale g;
   CliBusyBox busy;
   CliAsker asker;
-  asker.quiet = true;
-  g.setBusyBox(&busy);
-  g.setAsker(&asker);
-  g.setWorkFolder(&work);
-  if (o.seed) g.casuale = std::make_unique<zov::CasualeFisso>(seed);
-  g.caricaFinestra();
-  const std::string error = zov::CaricaModello(g, model);
-  if (!error.empty()) {
-    std::fprintf(stderr, "zov: %s\n", error.c_str());
-    return kExitFailure;
-  }
-  for (const auto& w : g.modello()->Warnings()) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
-  for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
+  zov::Pianificazione p;
+};
 
-  // Without --select: every actor's whole branch (start level 0, stop at the deepest level).
-  Options selection = o;
-  zov::Tree& t = g.TV(zov::kMainTree);
-  if (o.select.empty() && !o.start) {
-    zov::NodeId firstActor = zov::kNoNode, deepest = zov::kNoNode;
-    int deepestLevel = -1;
-    for (zov::NodeId id : t.collection()) {
-      const zov::Node& n = t.node(id);
-      if (n.image == "rose") continue;
-      if (n.parent == zov::kNoNode && n.children > 0 && firstActor == zov::kNoNode) firstActor = id;
-      const int level = zov::Livello(t, id);
-      if (level > deepestLevel) {
-        deepestLevel = level;
-        deepest = id;
-      }
-    }
-    if (firstActor == zov::kNoNode) {
-      std::printf("%s: no actor reaches a use case: nothing to plan\n", model.c_str());
-      run.done();
-      return kExitOk;
-    }
-    selection.start = t.node(firstActor).key;
-    selection.stop = t.node(deepest).key;
-    for (zov::NodeId a = t.firstRoot(); a != zov::kNoNode; a = t.node(a).next)
-      if (t.node(a).image != "rose" && t.node(a).children > 0) selection.select.push_back(t.node(t.node(a).child).key);
-  }
-  if (!RunSelection(selection, g, asker)) return kExitFailure;
-
-  zov::CaricaSequenceFromZov(g);
-  // Every test case of the UIT tree goes to the selected test cases, as if
-  // dragged there one by one; the "rose" nodes of messages that could not be
-  // placed are no test cases and stay behind.
-  zov::Tree& uit = g.TV(zov::kUitTree);
-  for (zov::NodeId c = uit.firstRoot() == zov::kNoNode ? zov::kNoNode : uit.node(uit.firstRoot()).child;
-       c != zov::kNoNode; c = uit.node(c).next) {
-    const std::string& kind = uit.node(c).image;
-    if (kind == "sequence" || kind == "collaboration")
-      zov::AggiungiSelezionato(uit, c, g.TV(zov::kSelectedTestCases));
-  }
-  zov::Elabora(g);
-  if (o.choices && !RunChoices(o, g, asker)) return kExitFailure;
-  // Every category not given its choices takes its defaults, confirmed with OK.
-  zov::Tree& spec = g.TV(zov::kSpecTree);
-  for (zov::NodeId id : spec.collection()) {
-    const std::string kind = spec.node(id).image;
-    if (kind != "attributo" && kind != "messaggio") continue;
-    spec.setSelected(id);
-    if (kind == "attributo")
-      asker.settings.push_back([](zov::EditorImpostazioni& e) {
-        if (e.record() != nullptr && !e.record()->edited) e.ok();
-        else e.cancel();
-      });
-    else
-      asker.interactions.push_back([](zov::EditorInterazioni& e) {
-        if (e.record() != nullptr && !e.record()->edited) e.ok();
-        else e.cancel();
-      });
-    g.specifiche();
-  }
-  asker.settings.clear();
-  asker.interactions.clear();
-  long conflicts = 0;
-  const zov::RisultatoGenerazione result = zov::GenerateTestProcedures(g, [&conflicts](const std::string&) { ++conflicts; });
-
-  // The folder keeps exactly this plan's files, listed in its manifest.
-  run.done();
-  const std::vector<std::string>& files = work.files(zov::CreatedList::kScripts);
-  int testCases = 0;
-  for (int i = 1; i <= g.specifica.tabella.count(); ++i)
-    if (g.specifica.tabella.caso(i)->pathCount > 0) ++testCases;
-  std::printf("%s: %d test case%s, %d path%s, %ld test procedure%s (%ld insignificant), %zu files in %s\n",
-              model.c_str(), testCases, testCases == 1 ? "" : "s", result.paths, result.paths == 1 ? "" : "s",
-              result.procedures, result.procedures == 1 ? "" : "s", result.insignificant, files.size(),
-              dir.string().c_str());
-  for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
-  return result.failed > 0 || g.specifica.nonScritti > 0 ? kExitFailure : kExitOk;
+std::optional<zov::WorkFolder> OpenFolder(const std::optional<std::filesystem::path>& dir, bool& made) {
+  std::string error;
+  auto work = zov::ApriCartella(dir, made, &error);
+  if (!work) Say(error);
+  return work;
 }
 
-int main(int argc, char** argv) {
-  std::vector<std::string_view> args(argv + 1, argv + argc);
-  Options o;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string_view a = args[i];
-    if (a == "-h" || a == "--help") {
-      PrintUsage(stdout);
-      return kExitOk;
-    }
-    if (a == "-V" || a == "--version") {
-      std::printf("zov (Zov Suite) %s\n", ZOV_VERSION);
-      return kExitOk;
-    }
-    if (a == "--work") {
-      if (i + 1 >= args.size()) return UsageError("option '--work' needs a folder");
-      o.work = std::string(args[++i]);
-    } else if (a.substr(0, 7) == "--work=") {
-      o.work = std::string(a.substr(7));
-    } else if (const auto value = [&]() -> std::optional<std::string> {
-                 for (const char* name :
-                      {"--select", "--start", "--stop", "--procedures", "--coverage", "--answer", "--uit", "--pick", "--choices", "--out", "--seed"}) {
-                   const std::string_view n(name);
-                   if (a == n) {
-                     if (i + 1 >= args.size()) return std::string("\x01") + name;
-                     return std::string(args[++i]);
-                   }
-                   if (a.size() > n.size() && a.substr(0, n.size()) == n && a[n.size()] == '=')
-                     return std::string(a.substr(n.size() + 1));
-                 }
-                 return std::nullopt;
-               }();
-               value) {
-      if (!value->empty() && (*value)[0] == '\x01')
-        return UsageError("option '" + value->substr(1) + "' needs a value");
-      const std::string_view name = a.substr(0, a.find('='));
-      if (name == "--select") o.select.push_back(*value);
-      else if (name == "--start") o.start = *value;
-      else if (name == "--stop") o.stop = *value;
-      else if (name == "--procedures") o.procedures = *value;
-      else if (name == "--coverage") o.coverage = *value;
-      else if (name == "--answer") o.answer = *value;
-      else if (name == "--pick") o.pick.push_back(*value);
-      else if (name == "--choices") o.choices = *value;
-      else if (name == "--out") o.out = *value;
-      else if (name == "--seed") o.seed = *value;
-      else if (*value == "all" || *value == "zov" || *value == "design" || *value == "notlinked") o.uit.push_back(*value);
-      else return UsageError("invalid UIT source '" + *value + "' (all, zov, design or notlinked)");
-    } else if (a == "--tree" || a.substr(0, 7) == "--tree=") {
-      std::string_view value;
-      if (a == "--tree") {
-        if (i + 1 >= args.size()) return UsageError("option '--tree' needs a tree number from 0 to 6");
-        value = args[++i];
-      } else {
-        value = a.substr(7);
-      }
-      if (value.size() != 1 || value[0] < '0' || value[0] > '6')
-        return UsageError("invalid tree number '" + std::string(value) + "' (0 to 6)");
-      o.tree = value[0] - '0';
-    } else if (a == "--") {
-      for (++i; i < args.size(); ++i) (o.command.empty() ? o.command : o.arguments.emplace_back()) = args[i];
-    } else if (a.size() > 1 && a[0] == '-') {
-      return UsageError("unrecognized option '" + std::string(a) + "'");
-    } else if (o.command.empty()) {
-      o.command = std::string(a);
-    } else {
-      o.arguments.emplace_back(a);
-    }
+void Criterion(const Options& o, zov::OpzioniSelezione& s) {
+  s.criterio = {!o.coverage, o.procedures.value_or("500"), o.coverage.value_or("100"), o.answer};
+}
+
+// The choices file, read before any work starts; false when it is bad.
+bool Choices(const Options& o, std::optional<zov::FileScelte>& file) {
+  if (!o.choices) return true;
+  const zov::Esito e = zov::LeggiScelte(*o.choices, file.emplace());
+  if (!e) Say(e.messaggio);
+  return e.fatto;
+}
+
+int Load(const std::string& command, Options& o) {
+  if ((o.procedures || o.coverage) && o.selection.nodi.empty())
+    throw CLI::ValidationError("'--procedures' and '--coverage' need '--select'");
+  bool made = false;
+  auto work = OpenFolder(o.work ? std::optional<std::filesystem::path>(*o.work) : std::nullopt, made);
+  if (!work) return kExitFailure;
+  zov::FolderRun folder(*work, o.work.has_value(), true, made, Say);
+  Run run(*work, false);
+  if (zov::Esito e = run.p.apriModello(o.model); !e) return Say(e.messaggio), kExitFailure;
+  for (const auto& w : run.g.modello()->Warnings()) Warn(w);
+  for (const auto& w : run.g.avvisi) Warn(w);
+  if (command == "load") {
+    const auto s = dynamic_cast<const zov::PetalModel&>(*run.g.modello()).Summarize();
+    std::printf("%s: %s\n", o.model.c_str(), zov::cli::Summary(s).c_str());
+    folder.done();
+    return kExitOk;
   }
-  if (o.command.empty()) return UsageError("missing command");
-  if (o.work && o.work->empty()) return UsageError("option '--work' needs a folder");
-  if (o.command == "plan") return Plan(o);
-  const bool treeCommand = o.command == "tree" || o.command == "spec";
-  if (o.tree && !treeCommand) return UsageError("option '--tree' goes with the 'tree' and 'spec' commands");
-  if ((!o.pick.empty() || o.choices) && o.command != "spec")
-    return UsageError("'--pick' and '--choices' go with the 'spec' command");
-  if (o.out || o.seed) return UsageError("'--out' and '--seed' go with the 'plan' command");
-  const bool selecting =
-      !o.select.empty() || o.start || o.stop || o.procedures || o.coverage || o.answer || !o.uit.empty();
-  if (selecting && !treeCommand) return UsageError("the selection options go with the 'tree' and 'spec' commands");
-  if (const int bad = CheckSelectionOptions(o)) return bad;
-  if ((o.procedures || o.coverage) && o.select.empty()) return UsageError("'--procedures' and '--coverage' need '--select'");
-  if (o.command == "load" || treeCommand) return Load(o);
-  return UsageError("unknown command '" + o.command + "'");
+  Criterion(o, o.selection);
+  if (zov::Esito e = zov::Seleziona(run.p, o.selection); !e) return Say(e.messaggio), kExitFailure;
+  if (!o.selection.nodi.empty()) Say(run.g.somma);
+  for (zov::SorgenteCasi s : o.uit) run.p.caricaCasiTest(s);
+  if (command == "spec") {
+    std::optional<zov::FileScelte> choices;
+    if (!Choices(o, choices)) return kExitFailure;
+    if (o.pick.empty()) zov::SelezionaTutti(run.g.TV(zov::kUitTree), run.g.TV(zov::kSelectedTestCases));
+    for (const std::string& node : o.pick)
+      if (zov::Esito e = run.p.scegliCasoTest(node); !e) return Say(e.messaggio), kExitFailure;
+    run.p.elabora();
+    if (choices)
+      if (zov::Esito e = zov::InserisciScelte(run.p, *choices); !e) return Say(e.messaggio), kExitFailure;
+    for (const std::string& file : run.g.specifica.specDocuments) Say("wrote " + (work->dir() / file).string());
+  }
+  const int tree = o.tree ? std::stoi(*o.tree) : command == "spec" ? zov::kSpecTree : zov::kMainTree;
+  zov::cli::PrintTree(run.g.TV(tree));
+  folder.done();
+  return kExitOk;
+}
+
+int Plan(Options& o) {
+  zov::OpzioniPiano plan;
+  Criterion(o, o.selection);
+  plan.selezione = o.selection;
+  if (!o.uit.empty()) plan.sorgenti = o.uit;
+  if (!Choices(o, plan.scelte)) return kExitFailure;
+  const std::filesystem::path dir =
+      std::filesystem::path(o.out ? *o.out : "zov-plan-" + std::filesystem::path(o.model).stem().string());
+  bool made = false;
+  auto work = OpenFolder(dir, made);
+  if (!work) return kExitFailure;
+  zov::FolderRun folder(*work, true, false, made, Say);
+  Run run(*work, true);
+  if (o.seed) run.g.casuale = std::make_unique<zov::CasualeFisso>(static_cast<unsigned>(std::stoul(*o.seed)));
+  const zov::RisultatoPiano r = zov::Pianifica(run.p, o.model, plan);
+  for (const auto& w : r.avvisi) Warn(w);
+  if (!r.esito) return Say(r.esito.messaggio), kExitFailure;
+  if (r.nienteDaPianificare) {
+    std::printf("%s: no actor reaches a use case: nothing to plan\n", o.model.c_str());
+    folder.done();
+    return kExitOk;
+  }
+  Say(run.g.somma);
+  folder.done();
+  const zov::RisultatoGenerazione& g = r.generazione;
+  const std::size_t files = work->files(zov::CreatedList::kScripts).size();
+  std::printf("%s: %s, %s, %s (%ld insignificant), %zu files in %s\n", o.model.c_str(),
+              zov::cli::Plural(r.casiTest, "test case", "test cases").c_str(),
+              zov::cli::Plural(g.paths, "path", "paths").c_str(),
+              zov::cli::Plural(g.procedures, "test procedure", "test procedures").c_str(), g.insignificant, files,
+              dir.string().c_str());
+  return g.failed > 0 || run.g.specifica.nonScritti > 0 ? kExitFailure : kExitOk;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app("Plan tests from a UML model kept in Rational Rose petal files (.mdl, .cat).", "zov");
+  app.set_version_flag("-V,--version", std::string("zov (Zov Suite) ") + ZOV_VERSION);
+  app.require_subcommand(0, 1);
+  app.footer("Exit status: 0 if all went well, 1 if the work failed, 2 on a usage error.");
+  Options o;
+  auto* load = app.add_subcommand("load", "load the model and print a one-line summary of it");
+  auto* tree = app.add_subcommand("tree", "load the model and print a tree, one node per line in collection "
+                                          "order under the header: index depth key kind text tag fore back bold");
+  auto* spec = app.add_subcommand("spec", "as 'tree', then pick test cases (--pick, else all of the UIT tree), "
+                                          "run \"&Processing...\" and print the Test Specification tree");
+  auto* plan = app.add_subcommand("plan", "plan the model end to end: documents and scripts go to --out DIR "
+                                          "(default zov-plan-<model name>)");
+  for (CLI::App* c : {load, tree, spec, plan}) c->add_option("MODEL", o.model, "the model file")->required();
+  for (CLI::App* c : {load, tree, spec})
+    c->add_option("--work", o.work, "write the working files into DIR and keep them there");
+  for (CLI::App* c : {tree, spec}) {
+    c->add_option("--tree", o.tree, "the tree to print: 0 Main Tree, 1 UIT, 2 Test Specification, "
+                                    "3 selected test cases, 4 not-linked, 5 selection, 6 Design Tree")
+        ->check(CLI::Validator([](std::string& v) {
+          return v.size() == 1 && v[0] >= '0' && v[0] <= '6' ? std::string() : "invalid tree number '" + v + "' (0 to 6)";
+        }, "0 to 6"));
+    SelectionOptions(c, o, false);
+  }
+  spec->add_option("--pick", o.pick, "drag this test case of the UIT tree onto the selected test cases");
+  for (CLI::App* c : {spec, plan})
+    c->add_option("--choices", o.choices, "enter choices through the editors: lines 'category NODE', "
+                                          "'choice VALUE', 'property P1,P2', 'if S1,S2'");
+  SelectionOptions(plan, o, true);
+  plan->add_option("--out", o.out, "the folder for the documents and scripts");
+  plan->add_option("--seed", o.seed, "seed of the random numbers (repeatable runs)")
+      ->check(Whole(0, 0xFFFFFFFFL, "seed", "0 to 4294967295"));
+  try {
+    app.parse(argc, argv);
+    if (app.get_subcommands().empty()) throw CLI::ValidationError("missing command (load, tree, spec or plan)");
+    if (plan->parsed()) return Plan(o);
+    return Load(load->parsed() ? "load" : tree->parsed() ? "tree" : "spec", o);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    Say(e.what());
+    std::fprintf(stderr, "Try 'zov --help' for more information.\n");
+    return kExitUsage;
+  }
 }

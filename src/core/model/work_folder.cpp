@@ -341,4 +341,40 @@ bool FinishFolder(WorkFolder& work, bool succeeded, bool keepLoadFiles, std::str
 int RimuoveFileCreati(WorkFolder& folder) { return folder.removeAll(CreatedList::kLoad); }
 int RimuoveFileCreatiUIT(WorkFolder& folder) { return folder.removeAll(CreatedList::kScripts); }
 
+FolderRun::FolderRun(WorkFolder& work, bool shared, bool keepLoadFiles, bool madeFolder,
+                     std::function<void(const std::string&)> report)
+    : work_(work), shared_(shared), keep_(keepLoadFiles), made_(madeFolder), report_(std::move(report)) {}
+
+void FolderRun::finish(bool succeeded) {
+  if (finished_) return;
+  finished_ = true;
+  if (!shared_) {
+    RimuoveFileCreati(work_);
+    RimuoveFileCreatiUIT(work_);
+    return;
+  }
+  std::string error;
+  if (!FinishFolder(work_, succeeded, keep_, &error) && report_) report_(error);
+  std::error_code ec;
+  if (!succeeded && made_ && std::filesystem::is_empty(work_.dir(), ec)) std::filesystem::remove(work_.dir(), ec);
+}
+
+std::optional<WorkFolder> ApriCartella(const std::optional<std::filesystem::path>& dir, bool& made,
+                                       std::string* error) {
+  std::error_code ec;
+  made = dir && !std::filesystem::exists(*dir, ec);
+  if (!dir) return WorkFolder::CreatePrivate(error);
+  std::filesystem::create_directories(*dir, ec);
+  if (ec) {
+    if (error != nullptr) *error = "cannot make the folder " + dir->string() + ": " + ec.message();
+    return std::nullopt;
+  }
+  WorkFolder work(*dir);
+  if (!AdoptFolder(work, error)) {
+    if (made) std::filesystem::remove(*dir, ec);
+    return std::nullopt;
+  }
+  return work;
+}
+
 }  // namespace zov

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -100,6 +101,34 @@ bool AdoptFolder(WorkFolder& work, std::string* error);
 // The manifest is then written anew for the files that remain (removed when
 // none do). False, with *error, when the manifest cannot be written.
 bool FinishFolder(WorkFolder& work, bool succeeded, bool keepLoadFiles, std::string* error);
+
+// A run of the command line in a folder, ended on every way out: a private
+// folder is emptied (and so removed); a --work or --out folder (shared)
+// keeps what the run leaves there listed in its manifest, and one the run
+// made goes again when a failed run leaves it empty. done() ends a run that
+// succeeded; problems writing the manifest go to report.
+class FolderRun {
+ public:
+  FolderRun(WorkFolder& work, bool shared, bool keepLoadFiles, bool madeFolder,
+            std::function<void(const std::string&)> report);
+  FolderRun(const FolderRun&) = delete;
+  FolderRun& operator=(const FolderRun&) = delete;
+  ~FolderRun() { finish(false); }
+  void done() { finish(true); }
+
+ private:
+  void finish(bool succeeded);
+  WorkFolder& work_;
+  bool shared_, keep_, made_, finished_ = false;
+  std::function<void(const std::string&)> report_;
+};
+
+// The folder of a run: dir (made when missing, with *made set; what an
+// earlier run proved it wrote there taken over), else a new private one.
+// std::nullopt with *error set when it cannot be used; a folder made here
+// goes again then.
+std::optional<WorkFolder> ApriCartella(const std::optional<std::filesystem::path>& dir, bool& made,
+                                       std::string* error);
 
 // Deletes the working files of the last load.
 int RimuoveFileCreati(WorkFolder& folder);

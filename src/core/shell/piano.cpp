@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "model/model_source.h"
+#include "model/text_encoding.h"
 #include "selection/selezione.h"
 #include "tree/kinds.h"
 
@@ -31,8 +32,9 @@ Esito LeggiScelte(const std::string& path, FileScelte& out) {
     const std::size_t blank = line.find(' ');
     const std::string word = line.substr(0, blank);
     const std::string rest = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+    // What the file holds is shown without its control characters.
     const auto fail = [&](const std::string& what) {
-      return Esito::Rifiutato(path + ":" + std::to_string(n) + ": " + what);
+      return Esito::Rifiutato(path + ":" + std::to_string(n) + ": " + Printable(what));
     };
     if (word == "category") {
       if (rest.empty()) return fail("'category' needs a node");
@@ -55,13 +57,13 @@ Esito LeggiScelte(const std::string& path, FileScelte& out) {
 Esito InserisciScelte(Pianificazione& p, const FileScelte& file) {
   for (const FileScelte::Categoria& c : file.categorie) {
     const std::string at = file.path + ":" + std::to_string(c.line) + ": ";
-    if (Esito e = p.apriCategoria(c.node); !e) return Esito::Rifiutato(at + e.messaggio);
+    if (Esito e = p.apriCategoria(c.node); !e) return Esito::Rifiutato(at + Printable(e.messaggio));
     int leftOut = 0;
     for (const FileScelte::Valore& v : c.values)
       if (!p.aggiungiValore(v.value, v.properties, v.selectors)) ++leftOut;
     p.confermaCategoria();
     if (leftOut > 0)
-      return Esito::Rifiutato(at + "'" + c.node + "' holds at most " + std::to_string(kMassimoScelte) +
+      return Esito::Rifiutato(at + "'" + Printable(c.node) + "' holds at most " + std::to_string(kMassimoScelte) +
                               " choices: " + std::to_string(leftOut) + " of its values were left out");
   }
   return {};

@@ -1,0 +1,57 @@
+#include "tree_printer.h"
+
+#include <cstdio>
+#include <unordered_map>
+
+namespace zov::cli {
+
+namespace {
+std::string Field(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '\t': out += "\\t"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\\': out += "\\\\"; break;
+      default: out += c;
+    }
+  }
+  return out;
+}
+}  // namespace
+
+void PrintTree(const Tree& t) {
+  std::string out = "index\tdepth\tkey\tkind\ttext\ttag\tfore\tback\tbold\n";
+  std::unordered_map<NodeId, int> depth;
+  int index = 0;
+  for (NodeId id = t.nextInCollection(kNoNode); id != kNoNode; id = t.nextInCollection(id)) {
+    const Node& n = t.node(id);
+    const int d = n.parent == kNoNode ? 0 : depth[n.parent] + 1;
+    depth[id] = d;
+    char colours[40];
+    std::snprintf(colours, sizeof colours, "0x%06X\t0x%06X\t%d", static_cast<unsigned>(n.foreColor),
+                  static_cast<unsigned>(n.backColor), n.bold ? 1 : 0);
+    out += std::to_string(++index) + '\t' + std::to_string(d) + '\t' + Field(n.key) + '\t' + Field(n.image) + '\t' +
+           Field(n.text) + '\t' + Field(n.tag) + '\t' + colours + '\n';
+    if (out.size() > (1u << 16)) {
+      std::fwrite(out.data(), 1, out.size(), stdout);
+      out.clear();
+    }
+  }
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+std::string Plural(long n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
+
+std::string Summary(const PetalModel::Summary& s) {
+  return Plural(s.packages, "package", "packages") + ", " + Plural(s.useCases, "use case", "use cases") + ", " +
+         Plural(s.actors, "actor", "actors") + ", " + Plural(s.classes, "class", "classes") + ", " +
+         Plural(s.useCaseDiagrams, "use-case diagram", "use-case diagrams") + ", " +
+         Plural(s.classDiagrams, "class diagram", "class diagrams") + ", " +
+         Plural(s.sequenceDiagrams + s.collaborationDiagrams, "scenario diagram", "scenario diagrams") + ", " +
+         Plural(s.messages, "message", "messages");
+}
+
+}  // namespace zov::cli
