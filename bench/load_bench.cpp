@@ -9,9 +9,9 @@
 
 #include <unistd.h>
 
-#include "model/caricamento.h"
+#include "app/caricamento.h"
 #include "model/work_folder.h"
-#include "shell/generale.h"
+#include "app/generale.h"
 #include "support/modello_sintetico.h"
 
 namespace fs = std::filesystem;

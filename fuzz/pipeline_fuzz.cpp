@@ -7,16 +7,18 @@
 #include <fstream>
 #include <string>
 
+#include "app/asker_scritto.h"
 #include "generation/procedure.h"
 #include "generation/specifica.h"
-#include "model/caricamento.h"
+#include "app/caricamento.h"
 #include "model/work_folder.h"
 #include "selection/allocazione.h"
 #include "selection/selezione.h"
-#include "shell/generale.h"
-#include "shell/menus.h"
-#include "shell/ui.h"
+#include "app/generale.h"
+#include "app/menus.h"
+#include "ui/ui.h"
 #include "specification/editor_categorie.h"
+#include "app/comandi_uit.h"
 #include "testcases/sequenze.h"
 
 namespace {
@@ -39,7 +41,7 @@ void Plan(zov::Generale& g, zov::ScriptedAsker& asker) {
   zov::CaricaDaDesignTree(g);
   zov::CaricaNonConnessi(g);
   zov::SelezionaTutti(g.TV(zov::kUitTree), g.TV(zov::kSelectedTestCases));
-  zov::Elabora(g);
+  g.elabora();
   zov::Tree& spec = g.TV(zov::kSpecTree);
   for (zov::NodeId id : spec.collection()) {
     const std::string kind = spec.node(id).image;
@@ -53,7 +55,7 @@ void Plan(zov::Generale& g, zov::ScriptedAsker& asker) {
   }
   asker.settings.clear();
   asker.interactions.clear();
-  zov::GenerateTestProcedures(g, [](const std::string&) {});
+  g.genera([](const std::string&) {});
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 
 #include "model/petal_model.h"
 #include "model/work_folder.h"
-#include "shell/piano.h"
+#include "app/piano.h"
 #include "specification/editor_categorie.h"
 #include "tree_printer.h"
 

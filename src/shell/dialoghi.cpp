@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "selection/allocazione.h"
-#include "shell/ui.h"
+#include "ui/ui.h"
 #include "weights/editor_pesi.h"
 
 namespace zov::gui {

@@ -14,7 +14,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "shell/busy_box.h"
+#include "shell/busy_dialog.h"
 #include "shell/qt_asker.h"
 #include "shell/tree_view.h"
 
@@ -26,7 +26,7 @@ QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast
 
 MainWindow::MainWindow() {
   setObjectName(QStringLiteral("Generale"));
-  busy_ = new BusyBox(this);
+  busy_ = new BusyDialog(this);
   asker_ = std::make_unique<QtAsker>(this);
   g_.setBusyBox(busy_);
   g_.setAsker(asker_.get());

@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "model/work_folder.h"
-#include "shell/generale.h"
+#include "app/generale.h"
 
 class QAction;
 class QLabel;
@@ -21,7 +21,7 @@ class QGroupBox;
 
 namespace zov::gui {
 
-class BusyBox;
+class BusyDialog;
 class QtAsker;
 class TreeView;
 
@@ -43,7 +43,7 @@ class MainWindow : public QMainWindow {
   QAction* action(const QString& name) const { return actions_.value(name); }
   QMenu* menu(const QString& name) const { return menus_.value(name); }
   QMenu* shownPopup() const { return shownPopup_; }
-  BusyBox* busyBox() const { return busy_; }
+  BusyDialog* busyBox() const { return busy_; }
   QLabel* livv() const { return livv_; }
   QLabel* somma() const { return somma_; }
   QListWidget* lb() const { return lb_; }
@@ -60,7 +60,7 @@ class MainWindow : public QMainWindow {
 
   Generale g_;
   std::optional<WorkFolder> work_;
-  BusyBox* busy_ = nullptr;
+  BusyDialog* busy_ = nullptr;
   std::unique_ptr<QtAsker> asker_;
   QTabWidget* ts_ = nullptr;
   std::array<QGroupBox*, 3> scheda_{};

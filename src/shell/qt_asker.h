@@ -1,7 +1,7 @@
 // Message boxes and input boxes as Qt dialogs.
 #pragma once
 
-#include "shell/ui.h"
+#include "ui/ui.h"
 
 class QWidget;
 

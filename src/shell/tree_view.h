@@ -5,7 +5,7 @@
 #include <QPoint>
 #include <QTreeView>
 
-#include "shell/generale.h"
+#include "app/generale.h"
 #include "shell/tree_model.h"
 
 namespace zov::gui {

@@ -1,8 +1,9 @@
+#include "app/asker_scritto.h"
 #include "selection/allocazione.h"
 
 #include <gtest/gtest.h>
 
-#include "shell/ui.h"
+#include "ui/ui.h"
 #include "tree/colors.h"
 #include "tree/tag.h"
 

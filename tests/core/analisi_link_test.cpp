@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "model/caricamento.h"
+#include <fstream>
+
+#include "model/petal_model.h"
+#include "model/vista_casi_uso.h"
 #include "model/work_folder.h"
-#include "shell/generale.h"
 
 namespace zov {
 namespace {
@@ -37,15 +39,19 @@ TEST(CambiaNumerazione, RepeatedTargetsGetNumbers) {
 TEST(MainTree, AtmLinksEntriesAndLeafCopies) {
   auto work = WorkFolder::CreatePrivate(nullptr);
   ASSERT_TRUE(work);
-  Generale g;
-  QuietBusyBox busy;
-  g.setBusyBox(&busy);
-  g.setWorkFolder(&*work);
+  PetalModel m;
+  std::string error;
+  const Handle model = m.OpenModel(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl", &error);
+  ASSERT_TRUE(model) << error;
+  {
+    std::ofstream links = work->create("collegamenti.txt", CreatedList::kLoad, &error);
+    std::ofstream notLinked = work->create("notlinked_elements.txt", CreatedList::kLoad, &error);
+    ScriviVistaCasiUso(m, model, links, notLinked, nullptr);
+    ScriviRealizzazioni(m, model, links, notLinked, nullptr);
+  }
   // The tree as the link analysis leaves it, before weights and tidy-up.
-  g.fasi.pesaMainTree = nullptr;
-  g.fasi.riordinaMainTree = nullptr;
-  ASSERT_EQ(CaricaModello(g, std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl"), "");
-  const Tree& t = g.TV(kMainTree);
+  Tree t;
+  CostruisciMainTree(t, *work, nullptr);
   // Actors at the top level with their label and tag.
   ASSERT_EQ(t.rootCount(), 4);
   const NodeId customer = t.firstRoot();

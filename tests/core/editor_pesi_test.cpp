@@ -1,8 +1,9 @@
+#include "app/asker_scritto.h"
 #include "weights/editor_pesi.h"
 
 #include <gtest/gtest.h>
 
-#include "shell/generale.h"
+#include "app/generale.h"
 #include "tree/colors.h"
 #include "tree/tag.h"
 

@@ -1,4 +1,4 @@
-#include "shell/generale.h"
+#include "app/generale.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "shell/pianificazione.h"
+#include "app/pianificazione.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "model/work_folder.h"
-#include "shell/ui.h"
+#include "ui/ui.h"
 #include "specification/editor_categorie.h"
 
 namespace zov {

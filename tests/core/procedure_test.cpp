@@ -1,3 +1,4 @@
+#include "app/asker_scritto.h"
 #include "generation/procedure.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,7 @@
 #include <sstream>
 
 #include "model/work_folder.h"
-#include "shell/generale.h"
+#include "app/generale.h"
 #include "specification/editor_categorie.h"
 
 namespace zov {
@@ -172,7 +173,7 @@ TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {
   }
   t.casi[3].name = "Nothing ";  // no diagram matched: path count 0
   t.casi[3].allotted = 4;
-  const RisultatoGenerazione result = GenerateTestProcedures(g, nullptr);
+  const RisultatoGenerazione result = g.genera(nullptr);
   EXPECT_EQ(result.files, (std::vector<std::string>{"TestScript1.txt", "TestScript2.txt", "TestScript3.txt"}));
   EXPECT_EQ(result.procedures, 4);
   for (int i = 1; i <= 2; ++i) {

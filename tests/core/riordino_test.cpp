@@ -5,9 +5,9 @@
 #include <filesystem>
 
 
-#include "model/caricamento.h"
+#include "app/caricamento.h"
 #include "model/work_folder.h"
-#include "shell/generale.h"
+#include "app/generale.h"
 #include "support/modello_caricato.h"
 #include "support/shared_models.h"
 #include "tree/tag.h"

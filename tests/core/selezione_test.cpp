@@ -1,8 +1,9 @@
+#include "app/asker_scritto.h"
 #include "selection/selezione.h"
 
 #include <gtest/gtest.h>
 
-#include "shell/generale.h"
+#include "app/generale.h"
 #include "support/modello_caricato.h"
 #include "tree/tag.h"
 

@@ -1,3 +1,5 @@
+#include "app/asker_scritto.h"
+#include "app/comandi_uit.h"
 #include "testcases/sequenze.h"
 
 #include <gtest/gtest.h>
@@ -6,9 +8,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "model/caricamento.h"
+#include "app/caricamento.h"
 #include "model/work_folder.h"
-#include "shell/generale.h"
+#include "app/generale.h"
 #include "testcases/scenario.h"
 #include "tree/colors.h"
 

@@ -1,3 +1,4 @@
+#include "app/asker_scritto.h"
 #include "generation/specifica.h"
 
 #include <gtest/gtest.h>
@@ -6,10 +7,10 @@
 #include <fstream>
 
 
-#include "model/caricamento.h"
+#include "app/caricamento.h"
 #include "model/petal_model.h"
 #include "model/work_folder.h"
-#include "shell/generale.h"
+#include "app/generale.h"
 #include "support/modello_caricato.h"
 #include "specification/editor_categorie.h"
 #include "tree/kinds.h"
@@ -184,14 +185,14 @@ TEST_F(Processing, TreeSharesAndDocuments) {
 
 TEST_F(Processing, TooFewProceduresForThePaths) {
   select(2);
-  Elabora(g);
+  g.elabora();
   ASSERT_EQ(asker.asked.size(), 1u);
   EXPECT_EQ(asker.asked[0].title, "Warning");
   EXPECT_EQ(asker.asked[0].text,
             "The number of executable test cases is not enough to cover all the Test Cases for 'Checkout - main '");
   EXPECT_EQ(text("5E00000000402[0.5000] Checkout - main  ((NTP:2))"), "TestCase 2   ( 0 )");
   // Run again: everything is rebuilt, nothing doubled.
-  Elabora(g);
+  g.elabora();
   EXPECT_EQ(g.specifica.specDocuments.size(), 3u);
 }
 
@@ -201,7 +202,7 @@ struct Editors : Processing {
   Editors() {
     g.casuale = std::make_unique<CasualeFisso>(7);
     select(5);
-    Elabora(g);
+    g.elabora();
   }
   static constexpr const char* kAmount = "5E0000000320_15E00000000401.1 - A";
   static constexpr const char* kMessage = "5E00000001105E00000000401.1 - A";
@@ -477,7 +478,7 @@ struct Picked {
       g.TV(kSelectedTestCases).addChild("Selected Item", g.modello()->Identifier(d),
                                         "[0.5000] " + g.modello()->Name(d) + "  ((NTP:" + std::to_string(allotted) + "))",
                                         "sequence");
-    Elabora(g);
+    g.elabora();
   }
   const Tree& spec() const { return g.TV(kSpecTree); }
   // "text" of each node below key, indented by depth.

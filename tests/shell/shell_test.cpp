@@ -17,11 +17,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-#include "shell/busy_box.h"
+#include "app/asker_scritto.h"
+#include "shell/busy_dialog.h"
 #include "shell/dialoghi.h"
 #include "generation/specifica.h"
 #include "specification/editor_categorie.h"
-#include "shell/ui.h"
+#include "ui/ui.h"
 #include "shell/form2.h"
 #include "shell/main_window.h"
 #include "shell/tree_view.h"
@@ -319,7 +320,7 @@ class ShellTest : public QObject {
     const std::string text = "[0.4615] Borrow - main  ((NTP:9))";
     g.modello()->SetName(diagram, text);
     g.TV(kSelectedTestCases).addChild("Selected Item", "5B1000000040", text, "sequence");
-    Elabora(g);
+    g.elabora();
     Tree& spec = g.TV(kSpecTree);
     const NodeId x = FindByKeyOrPath(spec, "SD1./TestCase 1/open/x");
     QVERIFY(x != kNoNode);
@@ -395,7 +396,7 @@ class ShellTest : public QObject {
     w.action("m_caricamdl")->trigger();
     g.TV(kSelectedTestCases).addChild("Selected Item", "5B1000000040", "[0.4615] Borrow - main  ((NTP:9))",
                                       "sequence");
-    Elabora(g);
+    g.elabora();
     g.generaTutti();
     g.visualizzaScript();
     QVERIFY(!g.LB.items.empty());

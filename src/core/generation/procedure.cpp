@@ -6,8 +6,7 @@
 #include "generation/scelte.h"
 #include "generation/specifica.h"
 #include "model/work_folder.h"
-#include "shell/generale.h"
-#include "specification/editor_categorie.h"
+#include "generation/casuale.h"
 #include "tree/numbers.h"
 
 namespace zov {
@@ -150,21 +149,20 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
   return count;
 }
 
-RisultatoGenerazione GenerateTestProcedures(Generale& g, const std::function<void(const std::string&)>& warn) {
+RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
+                                            const std::function<void(const std::string&)>& warn) {
   RisultatoGenerazione result;
-  WorkFolder* work = g.workFolder();
-  if (work == nullptr) return result;
-  TabellaCasi& table = g.specifica.tabella;
-  g.mostraBusy();
+  WorkFolder* work = &g.work;
+  const TabellaCasi& table = g.tabella;
   for (int i = 1; i <= table.count(); ++i) {
-    const TestCaseRecord& r = *table.caso(i);
-    g.MostraMessaggio("Generating the test procedures of " + r.name + "(" + std::to_string(i) + " of " +
+    const TestCaseRecord& r = table.casi[static_cast<std::size_t>(i)];
+    if (g.status) g.status("Generating the test procedures of " + r.name + "(" + std::to_string(i) + " of " +
                       std::to_string(table.count()) + ")");
     const std::string file = NomeScript(i);
     std::string error;
     std::ofstream out = work->create(file, CreatedList::kScripts, &error);
     if (!out.is_open()) {
-      g.avvisa(error);
+      if (g.avvisa) g.avvisa(error);
       ++result.failed;
       continue;
     }
@@ -187,7 +185,7 @@ RisultatoGenerazione GenerateTestProcedures(Generale& g, const std::function<voi
         n = q + 1;
         --rest;
       }
-      const ConteggioPercorso written = GeneratePath(r, cat, i, path, n, *g.casuale, warn, out);
+      const ConteggioPercorso written = GeneratePath(r, cat, i, path, n, g.casuale, warn, out);
       result.procedures += written.procedures;
       result.insignificant += written.insignificant;
       out << '\n';
@@ -195,7 +193,6 @@ RisultatoGenerazione GenerateTestProcedures(Generale& g, const std::function<voi
       k = j + 1;
     }
   }
-  g.nascondiBusy();
   return result;
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "generation/tabella_casi.h"
@@ -17,7 +18,7 @@
 namespace zov {
 
 class Casuale;
-class Generale;
+class WorkFolder;
 
 struct CategoryRef {
   int message = 0;
@@ -68,6 +69,15 @@ struct RisultatoGenerazione {
   int paths = 0;
   int failed = 0;          // script files that could not be written
 };
-RisultatoGenerazione GenerateTestProcedures(Generale& g, const std::function<void(const std::string&)>& warn);
+// What the generation works with and reports to.
+struct ContestoGenerazione {
+  const TabellaCasi& tabella;
+  WorkFolder& work;   // where the scripts go
+  Casuale& casuale;   // the shuffles
+  std::function<void(std::string_view)> status;    // the busy box's text
+  std::function<void(const std::string&)> avvisa;  // a script that could not be written
+};
+RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
+                                            const std::function<void(const std::string&)>& warn);
 
 }  // namespace zov

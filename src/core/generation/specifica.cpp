@@ -8,7 +8,6 @@
 #include "generation/scelte.h"
 #include "model/work_folder.h"
 #include "selection/allocazione.h"
-#include "shell/generale.h"
 #include "tree/kinds.h"
 #include "tree/numbers.h"
 
@@ -271,16 +270,15 @@ namespace {
 // Writes the tree and the documents of one diagram of test case i.
 class Costruttore {
  public:
-  Costruttore(Generale& g, const ModelSource& m, Handle d, TestCaseRecord& r, int testCase)
-      : g_(g), m_(m), d_(d), r_(r), t_(g.TV(kSpecTree)), testCase_(testCase) {}
+  Costruttore(const ContestoElaborazione& c, Handle d, TestCaseRecord& r, int testCase)
+      : c_(c), m_(c.model), d_(d), r_(r), t_(c.spec), testCase_(testCase) {}
 
   void build(const std::string& testCaseText) {
     testCaseText_ = testCaseText;
     const Quote share = SharePaths(r_.allotted, r_.pathCount);
-    if (share.insufficienti && g_.asker() != nullptr)
-      g_.asker()->messageBox(
-          "The number of executable test cases is not enough to cover all the Test Cases for '" + r_.name + "'",
-          "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+    if (share.insufficienti && c_.warn)
+      c_.warn("The number of executable test cases is not enough to cover all the Test Cases for '" + r_.name +
+              "'");
     int q = share.q, rest = share.r;
     const std::string diagramKey = m_.Identifier(d_);
     const std::string diagramName = m_.Name(d_);
@@ -356,7 +354,7 @@ class Costruttore {
     }
     const std::string key = m_.Identifier(rec.message) + p;
     t_.addChild(p, key, text, kind::kMessaggio);
-    g_.specifica.posti.try_emplace(key, StatoSpecifica::Posto{testCase_, static_cast<int>(index)});
+    c_.stato.posti.try_emplace(key, StatoSpecifica::Posto{testCase_, static_cast<int>(index)});
     doc.push_back(line);
     if (!m_.MessageHasOperation(rec.message)) return;
     rec.ownChoices.assign(kMassimoScelte, std::string());
@@ -390,7 +388,7 @@ class Costruttore {
           ++taken;
         } else if (!troppe) {
           troppe = true;
-          g_.avvisa("\"" + rec.name + "\": more than " + std::to_string(kMassimoScelte) +
+          avvisa("\"" + rec.name + "\": more than " + std::to_string(kMassimoScelte) +
                     " states to choose from; the rest are left out.");
         }
       }
@@ -404,14 +402,14 @@ class Costruttore {
     std::size_t j = 0;
     for (Handle par : m_.OperationParameters(op)) {
       if (j >= kMassimoScelte) {
-        g_.avvisa("\"" + rec.name + "\": more than " + std::to_string(kMassimoScelte) +
+        avvisa("\"" + rec.name + "\": more than " + std::to_string(kMassimoScelte) +
                   " parameters; the rest are left out.");
         break;
       }
       const std::string name = m_.Name(par), type = m_.ParameterType(par);
       const std::string key = m_.Identifier(par) + "_" + rec.sequenceLabel + p;
       t_.addChild(messageKey, key, name, kind::kAttributo);
-      g_.specifica.posti.try_emplace(key, StatoSpecifica::Posto{testCase_, index, static_cast<int>(j)});
+      c_.stato.posti.try_emplace(key, StatoSpecifica::Posto{testCase_, index, static_cast<int>(j)});
       AttributeRecord& a = rec.attributes[j];
       a.name = name;
       a.type = type;
@@ -456,22 +454,26 @@ class Costruttore {
   }
 
   void scrivi(const std::string& base, const std::string& nodeKey, const std::vector<std::string>& doc) {
-    WorkFolder* work = g_.workFolder();
+    WorkFolder* work = c_.work;
     if (work == nullptr) return;
-    StatoSpecifica& st = g_.specifica;
+    StatoSpecifica& st = c_.stato;
     const std::string file = AssegnaNomeDocumento(st, base);
     st.documentiPerNodo.try_emplace(nodeKey, file);
     std::string error;
     std::ofstream out = work->create(file, CreatedList::kScripts, &error);
     if (!out.is_open()) {
-      g_.avvisa(error);
+      avvisa(error);
       ++st.nonScritti;
       return;
     }
     for (const std::string& line : doc) out << line << '\n';
   }
 
-  Generale& g_;
+  void avvisa(const std::string& text) const {
+    if (c_.avvisa) c_.avvisa(text);
+  }
+
+  const ContestoElaborazione& c_;
   const ModelSource& m_;
   Handle d_;
   TestCaseRecord& r_;
@@ -482,22 +484,19 @@ class Costruttore {
 
 }  // namespace
 
-void Elabora(Generale& g) {
-  ModelSource* m = g.modello();
-  if (m == nullptr) return;
-  g.MostraMessaggio("Processing...");
-  g.mostraBusy();
-  Tree& spec = g.TV(kSpecTree);
+void Elabora(const ContestoElaborazione& ctx) {
+  const ModelSource* m = &ctx.model;
+  Tree& spec = ctx.spec;
   spec.beginBulkUpdate();
   spec.clear();
-  StatoSpecifica& st = g.specifica;
+  StatoSpecifica& st = ctx.stato;
   st = StatoSpecifica();
-  const Tree& chosen = g.TV(kSelectedTestCases);
+  const Tree& chosen = ctx.chosen;
   const NodeId root = chosen.firstRoot();
   const int n = root == kNoNode ? 0 : chosen.node(root).children;
   st.tabella.casi.assign(static_cast<std::size_t>(n) + 1, TestCaseRecord());
   std::vector<Handle> diagrams;
-  for (Handle p : m->AllPackages(g.modelloAperto())) {
+  for (Handle p : m->AllPackages(ctx.modelHandle)) {
     for (Handle d : m->ScenarioDiagrams(p)) diagrams.push_back(d);
     for (Handle u : m->PackageUseCases(p))
       for (Handle d : m->ScenarioDiagrams(u)) diagrams.push_back(d);
@@ -521,29 +520,26 @@ void Elabora(Generale& g) {
     const NodeId node = spec.addTop(m->Identifier(d), caseText,
                                     m->DiagramKind(d) == kSequenceDiagram ? kind::kSequence : kind::kCollaboration);
     if (node == kNoNode) {
-      g.MostraMessaggio("\"" + m->Name(d) + "\" is in the Test Specification tree already: skipped");
+      if (ctx.status) ctx.status("\"" + m->Name(d) + "\" is in the Test Specification tree already: skipped");
       continue;
     }
     spec.setBold(node, true);
-    CollectMessages(*m, d, r, [&g](const std::string& text) { g.avvisa(text); });
+    CollectMessages(*m, d, r, ctx.avvisa);
     r.pathCount = CountPaths(r);
-    Costruttore(g, *m, d, r, i).build(caseText);
+    Costruttore(ctx, d, r, i).build(caseText);
     record = std::move(r);
   }
   spec.endBulkUpdate();
-  g.nascondiBusy();
-  g.elaborazioneFatta();
 }
 
-std::string DocumentoDelNodo(const Generale& g, NodeId node) {
-  const Tree& t = g.TV(kSpecTree);
+std::string DocumentoDelNodo(const Tree& t, const StatoSpecifica& st, NodeId node) {
   if (node == kNoNode || !t.valid(node)) return {};
   const Node& n = t.node(node);
   if (n.children == 0 || n.image != kind::kTestcase || t.node(n.child).image != kind::kMessaggio) return {};
   // Every path or branch node that got a document is listed by its key
   // (the text of a path node changes after its document is named).
-  const auto it = g.specifica.documentiPerNodo.find(n.key);
-  return it == g.specifica.documentiPerNodo.end() ? std::string() : it->second;
+  const auto it = st.documentiPerNodo.find(n.key);
+  return it == st.documentiPerNodo.end() ? std::string() : it->second;
 }
 
 }  // namespace zov

@@ -16,7 +16,6 @@
 
 namespace zov {
 
-class Generale;
 class WorkFolder;
 
 // What a run of "&Processing..." leaves for the editors, the generation of
@@ -69,11 +68,24 @@ Quote SharePaths(int allotted, int paths);
 // file systems refuse or control characters.
 std::string NomeFileSicuro(std::string_view name);
 
-// The command.
-void Elabora(Generale& g);
+// What "&Processing..." works with and reports to.
+struct ContestoElaborazione {
+  const ModelSource& model;
+  Handle modelHandle;
+  const Tree& chosen;  // the selected test cases
+  Tree& spec;          // the Test Specification tree
+  StatoSpecifica& stato;
+  WorkFolder* work;    // where the documents go
+  std::function<void(const std::string&)> warn;    // a warning box
+  std::function<void(const std::string&)> avvisa;  // something left out or not written
+  std::function<void(std::string_view)> status;    // the busy box's text
+};
+// The command: the table, the tree and the documents, anew.
+void Elabora(const ContestoElaborazione& c);
 
-// The document shown for a click on a path or branch node of TV(2): its
-// file name, or empty when the node is no such node or has no document.
-std::string DocumentoDelNodo(const Generale& g, NodeId node);
+// The document shown for a click on a path or branch node of the Test
+// Specification tree: its file name, or empty when the node is no such node
+// or has no document.
+std::string DocumentoDelNodo(const Tree& spec, const StatoSpecifica& st, NodeId node);
 
 }  // namespace zov

@@ -6,7 +6,6 @@
 #include <unordered_set>
 
 #include "model/work_folder.h"
-#include "shell/generale.h"
 #include "tree/kinds.h"
 #include "tree/tag.h"
 
@@ -109,10 +108,11 @@ int ControllaRipetizione(const Tree& tree, int node) {
   return count;
 }
 
-int CostruisciMainTree(Generale& g) {
-  WorkFolder* work = g.workFolder();
-  if (work == nullptr) return 0;
-  Tree& t = g.TV(kMainTree);
+int CostruisciMainTree(Tree& t, WorkFolder& folder, const std::function<void(std::string_view)>& status) {
+  WorkFolder* work = &folder;
+  const auto MostraMessaggio = [&status](std::string_view text) {
+    if (status) status(text);
+  };
   const std::vector<std::string> lines = work->readLines("collegamenti.txt").value_or(std::vector<std::string>());
   std::vector<CampiLink> fields;
   fields.reserve(lines.size());
@@ -122,8 +122,8 @@ int CostruisciMainTree(Generale& g) {
   std::vector<RecordRelazione> table;
   for (const auto& f : fields)
     if (!f.oggetto) table.push_back({f.f1, f.f2, f.f3, f.f4});
-  g.MostraMessaggio("End of Operation");
-  g.MostraMessaggio("Sorting all Items ...");
+  MostraMessaggio("End of Operation");
+  MostraMessaggio("Sorting all Items ...");
 
   // 2. Actor nodes, in the order of their first line.
   for (const auto& f : fields) {
@@ -146,7 +146,7 @@ int CostruisciMainTree(Generale& g) {
   bool waiting = true;
   int pass = 1;
   for (; waiting && pass <= kMaxPasses; ++pass) {
-    g.MostraMessaggio("Starting verify #" + std::to_string(pass));
+    MostraMessaggio("Starting verify #" + std::to_string(pass));
     waiting = false;
     for (std::size_t n = 0; n < lines.size(); ++n) {
       const CampiLink& f = fields[n];

@@ -6,13 +6,16 @@
 // cycle gets the kind "usecasecic".
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "tree/tree.h"
+
 namespace zov {
 
-class Generale;
+class WorkFolder;
 class Tree;
 
 // The parts of a link line.
@@ -38,6 +41,6 @@ int ControllaRipetizione(const Tree& tree, int node);
 // Builds TV(0) from "collegamenti.txt" in the working folder; writes the
 // dumps, "passo1.txt" and the continuation and entry files there. Returns
 // the number of passes made.
-int CostruisciMainTree(Generale& g);
+int CostruisciMainTree(Tree& t, WorkFolder& work, const std::function<void(std::string_view)>& status);
 
 }  // namespace zov

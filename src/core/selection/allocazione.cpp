@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "shell/ui.h"
+#include "ui/ui.h"
 #include "tree/colors.h"
 #include "tree/numbers.h"
 #include "tree/tag.h"

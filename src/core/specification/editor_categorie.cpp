@@ -1,6 +1,5 @@
 #include "specification/editor_categorie.h"
 
-#include <chrono>
 #include <cmath>
 
 #include "generation/scelte.h"
@@ -11,14 +10,6 @@ namespace zov {
 
 namespace {
 
-unsigned SemeOrologio() {
-  return static_cast<unsigned>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
-}
-
-float Uniforme(std::mt19937& e) {
-  // 24 random bits over 2^24: uniform in [0, 1), never 1.
-  return static_cast<float>(e() >> 8) / 16777216.0f;
-}
 
 // What the editor says when a default list is longer than a category holds.
 std::string AvvisoTroncati(const std::string& category, std::size_t listed, std::size_t taken) {
@@ -52,10 +43,6 @@ void AggiungiFigli(const Tree& t, NodeId node, std::vector<std::string>& list) {
 
 }  // namespace
 
-CasualeOrologio::CasualeOrologio() : engine_(SemeOrologio()) {}
-float CasualeOrologio::estrai() { return Uniforme(engine_); }
-void CasualeOrologio::rimescola() { engine_.seed(SemeOrologio()); }
-float CasualeFisso::estrai() { return Uniforme(engine_); }
 
 bool EsisteDocumentazioneAttr(std::string_view text) { return text.find("DEF(") != std::string_view::npos; }
 bool EsisteDocumentazione(std::string_view text) { return text.find("DEF(") != std::string_view::npos; }

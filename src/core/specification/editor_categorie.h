@@ -10,43 +10,15 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
+#include "generation/casuale.h"
 #include "generation/specifica.h"
 #include "model/model_source.h"
 #include "tree/tree.h"
 
 namespace zov {
-
-// The random numbers behind the default values: a draw is uniform in [0, 1).
-class Casuale {
- public:
-  virtual ~Casuale() = default;
-  virtual float estrai() = 0;
-  // Called after each value; the clock-seeded generator reseeds here.
-  virtual void rimescola() {}
-};
-// Seeded from the clock, and again after every value.
-class CasualeOrologio : public Casuale {
- public:
-  CasualeOrologio();
-  float estrai() override;
-  void rimescola() override;
-
- private:
-  std::mt19937 engine_;
-};
-// A fixed seed, for tests and repeatable runs.
-class CasualeFisso : public Casuale {
- public:
-  explicit CasualeFisso(unsigned seed) : engine_(seed) {}
-  float estrai() override;
-
- private:
-  std::mt19937 engine_;
-};
 
 // Whether a documentation text holds a default list ("DEF(").
 bool EsisteDocumentazioneAttr(std::string_view text);

@@ -1,28 +1,22 @@
-// Filling the UIT tree with test cases: every scenario diagram of the
-// model's packages, the diagrams chosen in the selection tree, the diagram
-// nodes of the Design Tree, or the not-linked tree; and, at load time, the
-// package diagrams the Main Tree does not reach, into the not-linked tree.
+// The steps that fill the UIT tree with test cases (the diagrams chosen in
+// the selection tree, collaboration diagrams already there); and, at load
+// time, the package diagrams the Main Tree does not reach, into the
+// not-linked tree.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "model/model_source.h"
 #include "tree/tree.h"
 
 namespace zov {
 
-class Generale;
-
-// "Loading all &Sequence".
-void CaricaAllSequence(Generale& g);
-// "Loading from &ZOV tree": the diagrams of the green leaves of the selection tree.
-void CaricaSequenceFromZov(Generale& g);
-// "Loading from Design Tree".
-void CaricaDaDesignTree(Generale& g);
-// "Loading NOT Linked".
-void CaricaNonConnessi(Generale& g);
+// The green leaves of a selection tree by diagram identifier (a key up to
+// "$$"): the first collection index of each.
+std::unordered_map<std::string, int> FoglieVerdi(const Tree& t);
 
 // The package diagrams whose names no diagram node of the Main Tree shows,
 // as test cases of the not-linked tree. status gets "Category: " and each

@@ -2,8 +2,6 @@
 // and input boxes. The Qt shell, the command line and the tests each answer.
 #pragma once
 
-#include <deque>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,43 +71,6 @@ class QuietBusyBox : public BusyBox {
   bool visible = false;
   std::string status;
   std::vector<std::string> history;
-};
-
-// Answers from a queue given in advance; records every question. When the
-// queue runs dry, message boxes get their first button's answer and input
-// boxes their default text.
-class ScriptedAsker : public Asker {
- public:
-  struct Question {
-    bool input = false;  // an input box or file dialog, not a message box
-    std::string text;
-    std::string title;
-  };
-  Answer messageBox(std::string_view text, std::string_view title, MessageButtons buttons,
-                    MessageIcon icon) override;
-  std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
-                                      std::string_view defaultText) override;
-  std::optional<std::string> openFile(std::string_view title, std::string_view filter,
-                                      std::string_view startFolder) override;
-
-  // Plays the tester in the node editor and the criterion dialog; a
-  // dialog left open afterwards (or with no script) is cancelled.
-  void edita(Edita& editor) override;
-  void numTest(DialogoNumTest& dialog) override;
-  void impostazioni(EditorImpostazioni& editor) override;
-  void interazioni(EditorInterazioni& editor) override;
-  bool stampa(std::string_view title, const std::vector<std::string>& lines) override;
-
-  std::deque<Answer> answers;
-  std::deque<std::optional<std::string>> files;
-  std::deque<std::optional<std::string>> inputs;
-  std::deque<std::function<void(Edita&)>> edits;
-  std::deque<std::function<void(DialogoNumTest&)>> criteria;
-  std::deque<std::function<void(EditorImpostazioni&)>> settings;
-  std::deque<std::function<void(EditorInterazioni&)>> interactions;
-  // Print jobs received: title and lines.
-  std::vector<std::pair<std::string, std::vector<std::string>>> printed;
-  std::vector<Question> asked;
 };
 
 }  // namespace zov

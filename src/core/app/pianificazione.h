@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "generation/procedure.h"
-#include "shell/generale.h"
+#include "app/generale.h"
 
 namespace zov {
 

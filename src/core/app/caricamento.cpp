@@ -1,12 +1,18 @@
-#include "model/caricamento.h"
+#include "app/caricamento.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
+#include "model/analisi_link.h"
+#include "model/design_tree.h"
 #include "model/petal_model.h"
+#include "model/riordino.h"
+#include "model/vista_casi_uso.h"
+#include "testcases/sequenze.h"
+#include "weights/pesi.h"
 #include "model/work_folder.h"
-#include "shell/generale.h"
+#include "app/generale.h"
 #include "tree/kinds.h"
 #include "tree/tag.h"
 
@@ -69,31 +75,41 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   g.passiFalliti = 0;
   g.avvisi.clear();
   ModelSource& m = *g.modello();
-  const FasiCaricamento& fasi = g.fasi;
-  if (fasi.scriviViste) fasi.scriviViste(g, m, model, links, notLinked);
+  const auto status = [&g](std::string_view text) { g.MostraMessaggio(text); };
+  // The use-case view and the realizations as link lines.
+  ScriviVistaCasiUso(m, model, links, notLinked, status);
+  ScriviRealizzazioni(m, model, links, notLinked, status);
   links.close();
   notLinked.close();
 
-  for (Tree* t : {&g.TV(kMainTree), &g.TV(kDesignTree)}) t->beginBulkUpdate();
-  if (fasi.costruisciMainTree) fasi.costruisciMainTree(g, m, model);
-  if (fasi.pesaMainTree) fasi.pesaMainTree(g, m, model);
-  if (fasi.costruisciDesignTree) fasi.costruisciDesignTree(g, m, model);
-  for (Tree* t : {&g.TV(kMainTree), &g.TV(kDesignTree)}) t->endBulkUpdate();
+  Tree& main = g.TV(kMainTree);
+  for (Tree* t : {&main, &g.TV(kDesignTree)}) t->beginBulkUpdate();
+  CostruisciMainTree(main, *work, status);
+  g.passiFalliti += PesaAlbero(main, m, model);
+  g.livellomassimo = std::max(g.livellomassimo, LivelloMassimo(main));
+  if (!CostruisciDesignTree(g.TV(kDesignTree), m, model)) ++g.passiFalliti;
+  for (Tree* t : {&main, &g.TV(kDesignTree)}) t->endBulkUpdate();
 
   g.aggiungiRadici();
 
-  if (fasi.gestisciNotLinked) fasi.gestisciNotLinked(g, m, model);
+  GestisciNotLinked(g.TV(kNotLinkedTree), m, model, *work);
+  CaricaAllSequenceNonConnessi(m, model, main, g.TV(kNotLinkedTree), status);
   g.MostraMessaggio("Done...");
   // The busy box stays up through the tidy-up, which can take a while on a
   // large model and may have something to say.
-  if (fasi.riordinaMainTree) {
-    g.TV(kMainTree).beginBulkUpdate();
-    fasi.riordinaMainTree(g, m, model);
-    g.TV(kMainTree).endBulkUpdate();
-  }
+  main.beginBulkUpdate();
+  StatoCopia copia;
+  AzzeraCollezioni(copia);
+  copia.limite = g.limiteMainTree;
+  DuplicaRami(main, copia, *work, [&g](const std::string& text) { g.avvisa(text); });
+  // The copies count even when the tidy-up removes them again.
+  g.livellomassimo = std::max(g.livellomassimo, copia.livelloMassimo);
+  EliminaChildUguali(main);
+  EliminaEntry(main);
+  AggiungiIndicazioniLivello(main, g.livellomassimo);
+  main.endBulkUpdate();
   g.nascondiBusy();
 
-  const Tree& main = g.TV(kMainTree);
   if (main.count() > 0) {
     g.defaultFore = main.node(main.at(1)).foreColor;
     g.defaultBack = main.node(main.at(1)).backColor;

@@ -1,9 +1,10 @@
-#include "shell/pianificazione.h"
+#include "app/pianificazione.h"
 
 #include "generation/specifica.h"
-#include "model/caricamento.h"
+#include "app/caricamento.h"
 #include "model/work_folder.h"
 #include "selection/selezione.h"
+#include "app/comandi_uit.h"
 #include "testcases/sequenze.h"
 #include "tree/kinds.h"
 
@@ -101,7 +102,7 @@ Esito Pianificazione::scegliTuttiICasiTest() {
 
 Esito Pianificazione::elabora() {
   if (g_.modello() == nullptr) return Esito::Rifiutato("No model is loaded.");
-  Elabora(g_);
+  g_.elabora();
   return {};
 }
 
@@ -185,7 +186,7 @@ void Pianificazione::confermaDefault() {
 }
 
 RisultatoGenerazione Pianificazione::genera(const std::function<void(const std::string&)>& warn) {
-  return GenerateTestProcedures(g_, warn);
+  return g_.genera(warn);
 }
 
 std::vector<std::string> Pianificazione::fileScritti() const {

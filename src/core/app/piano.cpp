@@ -1,4 +1,4 @@
-#include "shell/piano.h"
+#include "app/piano.h"
 
 #include <fstream>
 

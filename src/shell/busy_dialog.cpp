@@ -1,4 +1,4 @@
-#include "shell/busy_box.h"
+#include "shell/busy_dialog.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -8,7 +8,7 @@
 
 namespace zov::gui {
 
-BusyBox::BusyBox(QWidget* parent) : QDialog(parent) {
+BusyDialog::BusyDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Elabo"));
   setWindowTitle(QStringLiteral("Wait Please..."));
   setModal(false);
@@ -32,13 +32,13 @@ BusyBox::BusyBox(QWidget* parent) : QDialog(parent) {
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
   timer1_->setInterval(100);
-  connect(timer1_, &QTimer::timeout, this, &BusyBox::tick);
+  connect(timer1_, &QTimer::timeout, this, &BusyDialog::tick);
 }
 
-void BusyBox::show() { QDialog::show(); }
-void BusyBox::hide() { QDialog::hide(); }
+void BusyDialog::show() { QDialog::show(); }
+void BusyDialog::hide() { QDialog::hide(); }
 
-void BusyBox::setStatus(std::string_view text) {
+void BusyDialog::setStatus(std::string_view text) {
   messinfo_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   if (isVisible()) {
     repaint();
@@ -47,20 +47,20 @@ void BusyBox::setStatus(std::string_view text) {
   }
 }
 
-QString BusyBox::statusText() const { return messinfo_->text(); }
+QString BusyDialog::statusText() const { return messinfo_->text(); }
 
-void BusyBox::showEvent(QShowEvent* event) {
+void BusyDialog::showEvent(QShowEvent* event) {
   ticks_ = 0;
   timer1_->start();
   QDialog::showEvent(event);
 }
 
-void BusyBox::hideEvent(QHideEvent* event) {
+void BusyDialog::hideEvent(QHideEvent* event) {
   timer1_->stop();
   QDialog::hideEvent(event);
 }
 
-void BusyBox::tick() {
+void BusyDialog::tick() {
   ticks_ = static_cast<qint16>((ticks_ + 5) % 30000);
   bar_->setValue(ticks_ % 100);
   repaint();

@@ -23,18 +23,6 @@ std::string CartellaIniziale();
 // A model source for a file (our petal reader).
 std::unique_ptr<ModelSource> CreaModelSource();
 
-// Steps of the load that later stages fill in; each may be empty.
-struct FasiCaricamento {
-  // Writes the use-case view and the realizations as link lines.
-  std::function<void(Generale&, ModelSource&, Handle model, std::ostream& links, std::ostream& notLinked)>
-      scriviViste;
-  std::function<void(Generale&, ModelSource&, Handle model)> costruisciMainTree;   // link analysis
-  std::function<void(Generale&, ModelSource&, Handle model)> pesaMainTree;         // weights
-  std::function<void(Generale&, ModelSource&, Handle model)> costruisciDesignTree;
-  std::function<void(Generale&, ModelSource&, Handle model)> gestisciNotLinked;
-  std::function<void(Generale&, ModelSource&, Handle model)> riordinaMainTree;     // tidy-up
-};
-
 // Clears TV(first) to TV(5), skipping TV(4).
 void ClearAllTreew(Generale& g, int first);
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/pianificazione.h"
+#include "app/pianificazione.h"
 
 namespace zov {
 

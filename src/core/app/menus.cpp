@@ -1,4 +1,4 @@
-#include "shell/menus.h"
+#include "app/menus.h"
 
 #include <stdexcept>
 

@@ -14,13 +14,14 @@
 
 #include "generation/procedure.h"
 #include "generation/specifica.h"
-#include "model/caricamento.h"
+#include "app/caricamento.h"
 #include "model/model_source.h"
+#include "model/riordino.h"
 #include "selection/allocazione.h"
 #include "selection/selezione.h"
-#include "shell/menus.h"
+#include "app/menus.h"
 #include "specification/editor_categorie.h"
-#include "shell/ui.h"
+#include "ui/ui.h"
 #include "tree/tree.h"
 #include "weights/editor_pesi.h"
 
@@ -121,8 +122,9 @@ class Generale {
   ModelSource* modello() const { return modello_.get(); }
   Handle modelloAperto() const { return modelloAperto_; }
   void setModello(std::unique_ptr<ModelSource> source, Handle model);
-  // The steps of the load that later stages provide.
-  FasiCaricamento fasi;
+  // The most nodes the Main Tree may have while branches are copied below
+  // its links; past it the copying stops and the load says so.
+  int limiteMainTree = kMassimoNodiMainTree;
   // Steps of the last load that failed and were skipped.
   int passiFalliti = 0;
   // The deepest level the load gave a node of the Main Tree (copies below
@@ -244,8 +246,13 @@ class Generale {
   // Opens the editor state of a parameter or message node, without showing it.
   enum class Categoria { kNessuna, kImpostazioni, kInterazioni };
   Categoria apriCategoria(NodeId node);
-  // "&All Test Cases": the test procedures and script files.
+  // "&Processing...".
+  void elabora();
+  // "&All Test Cases": the test procedures and script files; each conflict
+  // warning is shown in a box.
   RisultatoGenerazione generaTutti();
+  // The same, with the conflict warnings going to warn.
+  RisultatoGenerazione genera(const std::function<void(const std::string&)>& warn);
   // "&Visualize Test Scripts", "Test Cases List", "Test Scripts List".
   void visualizzaScript();
   void stampaCasi();

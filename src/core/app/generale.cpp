@@ -1,8 +1,9 @@
-#include "shell/generale.h"
+#include "app/generale.h"
 
 #include "model/analisi_link.h"
 #include "model/design_tree.h"
 #include "model/riordino.h"
+#include "app/comandi_uit.h"
 #include "testcases/sequenze.h"
 #include "model/vista_casi_uso.h"
 #include "model/work_folder.h"
@@ -44,42 +45,12 @@ Generale::Generale() {
   collega(menu::kSeqFromZov, [this] { CaricaSequenceFromZov(*this); });
   collega(menu::kLoadingDT, [this] { CaricaDaDesignTree(*this); });
   collega(menu::kNonConnessi, [this] { CaricaNonConnessi(*this); });
-  collega(menu::kGenerazione, [this] { Elabora(*this); });
+  collega(menu::kGenerazione, [this] { elabora(); });
   collega(menu::kPopupASpec, [this] { specifiche(); });
   collega(menu::kAllTestCases, [this] { generaTutti(); });
   collega(menu::kTestSc, [this] { visualizzaScript(); });
   collega(menu::kPrintTC, [this] { stampaCasi(); });
   collega(menu::kPrintTS, [this] { stampaScript(); });
-  fasi.scriviViste = [](Generale& g, ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked) {
-    const auto status = [&g](std::string_view text) { g.MostraMessaggio(text); };
-    ScriviVistaCasiUso(m, model, links, notLinked, status);
-    ScriviRealizzazioni(m, model, links, notLinked, status);
-  };
-  fasi.costruisciMainTree = [](Generale& g, ModelSource&, Handle) { CostruisciMainTree(g); };
-  fasi.pesaMainTree = [](Generale& g, ModelSource& m, Handle model) {
-    g.passiFalliti += PesaAlbero(g.TV(kMainTree), m, model);
-    g.livellomassimo = std::max(g.livellomassimo, LivelloMassimo(g.TV(kMainTree)));
-  };
-  fasi.costruisciDesignTree = [](Generale& g, ModelSource& m, Handle model) {
-    if (!CostruisciDesignTree(g.TV(kDesignTree), m, model)) ++g.passiFalliti;
-  };
-  fasi.gestisciNotLinked = [](Generale& g, ModelSource& m, Handle model) {
-    if (g.workFolder() != nullptr) GestisciNotLinked(g.TV(kNotLinkedTree), m, model, *g.workFolder());
-    CaricaAllSequenceNonConnessi(m, model, g.TV(kMainTree), g.TV(kNotLinkedTree),
-                                 [&g](std::string_view text) { g.MostraMessaggio(text); });
-  };
-  fasi.riordinaMainTree = [](Generale& g, ModelSource&, Handle) {
-    Tree& t = g.TV(kMainTree);
-    StatoCopia copia;
-    AzzeraCollezioni(copia);
-    if (g.workFolder() != nullptr)
-      DuplicaRami(t, copia, *g.workFolder(), [&g](const std::string& text) { g.avvisa(text); });
-    // The copies count even when the tidy-up removes them again.
-    g.livellomassimo = std::max(g.livellomassimo, copia.livelloMassimo);
-    EliminaChildUguali(t);
-    EliminaEntry(t);
-    AggiungiIndicazioniLivello(t, g.livellomassimo);
-  };
   locatePackage = [this](NodeId node, int tree) {
     LocatePackage(TV(kDesignTree), TV(tree).node(node).key, tree == kMainTree ? 6 : 4);
   };
@@ -504,10 +475,35 @@ bool Generale::specifiche() {
   return false;
 }
 
+void Generale::elabora() {
+  if (modello_ == nullptr) return;
+  MostraMessaggio("Processing...");
+  mostraBusy();
+  const auto warning = [this](const std::string& text) {
+    if (asker_ != nullptr) asker_->messageBox(text, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+  };
+  Elabora({*modello_, modelloAperto_, TV(kSelectedTestCases), TV(kSpecTree), specifica, work_, warning,
+           [this](const std::string& text) { avvisa(text); },
+           [this](std::string_view text) { MostraMessaggio(text); }});
+  nascondiBusy();
+  elaborazioneFatta();
+}
+
 RisultatoGenerazione Generale::generaTutti() {
-  return GenerateTestProcedures(*this, [this](const std::string& text) {
+  return genera([this](const std::string& text) {
     if (asker_ != nullptr) asker_->messageBox(text, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
   });
+}
+
+RisultatoGenerazione Generale::genera(const std::function<void(const std::string&)>& warn) {
+  if (work_ == nullptr) return {};
+  mostraBusy();
+  const RisultatoGenerazione r = GenerateTestProcedures(
+      {specifica.tabella, *work_, *casuale, [this](std::string_view text) { MostraMessaggio(text); },
+       [this](const std::string& text) { avvisa(text); }},
+      warn);
+  nascondiBusy();
+  return r;
 }
 
 std::optional<std::vector<std::string>> Generale::leggiFile(const std::string& name) {
@@ -557,7 +553,7 @@ void Generale::stampaScript() {
 }
 
 void Generale::mostraDocumento(NodeId node) {
-  const std::string file = DocumentoDelNodo(*this, node);
+  const std::string file = DocumentoDelNodo(TV(kSpecTree), specifica, node);
   if (file.empty() || work_ == nullptr) return;
   LB.clear();
   const auto lines = work_->readLines(file);

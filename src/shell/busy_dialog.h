@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "shell/ui.h"
+#include "ui/ui.h"
 
 class QLabel;
 class QProgressBar;
@@ -12,11 +12,11 @@ class QTimer;
 
 namespace zov::gui {
 
-class BusyBox : public QDialog, public zov::BusyBox {
+class BusyDialog : public QDialog, public zov::BusyBox {
   Q_OBJECT
 
  public:
-  explicit BusyBox(QWidget* parent = nullptr);
+  explicit BusyDialog(QWidget* parent = nullptr);
   void show() override;
   void hide() override;
   void setStatus(std::string_view text) override;

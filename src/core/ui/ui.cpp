@@ -1,0 +1,28 @@
+#include "ui/ui.h"
+
+
+namespace zov {
+
+namespace {
+std::string Trim(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return std::string(s);
+}
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> SplitFilter(std::string_view filter) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  while (start <= filter.size()) {
+    const std::size_t bar = filter.find('|', start);
+    parts.push_back(Trim(filter.substr(start, bar == std::string_view::npos ? std::string_view::npos : bar - start)));
+    if (bar == std::string_view::npos) break;
+    start = bar + 1;
+  }
+  std::vector<std::pair<std::string, std::string>> pairs;
+  for (std::size_t i = 0; i + 1 < parts.size(); i += 2) pairs.emplace_back(parts[i], parts[i + 1]);
+  return pairs;
+}
+
+}  // namespace zov
