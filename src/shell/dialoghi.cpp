@@ -211,77 +211,77 @@ FormIntervallo::FormIntervallo(EditorImpostazioni& editor, QWidget* parent) : QD
   setWindowTitle(QString::fromStdString(e_.caption));
   auto* frame = new QGroupBox(QStringLiteral("Test values choices"));
   frame->setObjectName(QStringLiteral("Frame2"));
-  option1_ = new QRadioButton(QStringLiteral("Default Values:"));
-  option1_->setObjectName(QStringLiteral("Option1"));
-  option2_ = new QRadioButton(QStringLiteral("Insert your own values:"));
-  option2_->setObjectName(QStringLiteral("Option2"));
-  list1_ = Lista("List1");
-  list2_ = Lista("List2");
+  defaultsOption_ = new QRadioButton(QStringLiteral("Default Values:"));
+  defaultsOption_->setObjectName(QStringLiteral("DefaultValues"));
+  ownValuesOption_ = new QRadioButton(QStringLiteral("Insert your own values:"));
+  ownValuesOption_->setObjectName(QStringLiteral("OwnValues"));
+  defaultList_ = Lista("DefaultList");
+  choiceList_ = Lista("ChoiceList");
   auto* label3 = new QLabel(QStringLiteral("NOTES:"));
   label3->setObjectName(QStringLiteral("Label3"));
-  label4_ = new QLabel;
-  label4_->setObjectName(QStringLiteral("Label4"));
-  label4_->setWordWrap(true);
-  text1_ = new QLineEdit;
-  text1_->setObjectName(QStringLiteral("Text1"));
-  text3_ = new QLineEdit;
-  text3_->setObjectName(QStringLiteral("Text3"));
-  text2_ = new QLineEdit;
-  text2_->setObjectName(QStringLiteral("Text2"));
+  note_ = new QLabel;
+  note_->setObjectName(QStringLiteral("Note"));
+  note_->setWordWrap(true);
+  valueEdit_ = new QLineEdit;
+  valueEdit_->setObjectName(QStringLiteral("Value"));
+  propertiesEdit_ = new QLineEdit;
+  propertiesEdit_->setObjectName(QStringLiteral("Properties"));
+  selectorsEdit_ = new QLineEdit;
+  selectorsEdit_->setObjectName(QStringLiteral("Selectors"));
   auto* add = new QPushButton(QStringLiteral("Add  --->"));
   add->setObjectName(QStringLiteral("Add"));
 
   auto* grid = new QGridLayout(frame);
-  grid->addWidget(option1_, 0, 0);
-  grid->addWidget(list1_, 1, 0, 1, 2);
+  grid->addWidget(defaultsOption_, 0, 0);
+  grid->addWidget(defaultList_, 1, 0, 1, 2);
   grid->addWidget(label3, 2, 0);
-  grid->addWidget(label4_, 2, 1);
-  grid->addWidget(option2_, 3, 0);
-  grid->addWidget(text1_, 3, 1);
+  grid->addWidget(note_, 2, 1);
+  grid->addWidget(ownValuesOption_, 3, 0);
+  grid->addWidget(valueEdit_, 3, 1);
   grid->addWidget(new QLabel(QStringLiteral("Properties: ")), 4, 0);
-  grid->addWidget(text3_, 4, 1);
+  grid->addWidget(propertiesEdit_, 4, 1);
   grid->addWidget(new QLabel(QStringLiteral("IF selectors:")), 5, 0);
-  grid->addWidget(text2_, 5, 1);
+  grid->addWidget(selectorsEdit_, 5, 1);
   grid->addWidget(add, 6, 1);
-  grid->addWidget(list2_, 0, 2, 7, 1);
+  grid->addWidget(choiceList_, 0, 2, 7, 1);
 
-  connect(option1_, &QRadioButton::clicked, this, [this] {
-    e_.clickOption1();
+  connect(defaultsOption_, &QRadioButton::clicked, this, [this] {
+    e_.chooseDefaults();
     sync();
   });
-  connect(option2_, &QRadioButton::clicked, this, [this] {
-    e_.clickOption2();
+  connect(ownValuesOption_, &QRadioButton::clicked, this, [this] {
+    e_.chooseOwnValues();
     sync();
   });
   connect(add, &QPushButton::clicked, this, [this] {
-    e_.Text1 = text1_->text().toStdString();
-    e_.Text2 = text2_->text().toStdString();
-    e_.Text3 = text3_->text().toStdString();
+    e_.value = valueEdit_->text().toStdString();
+    e_.selectors = selectorsEdit_->text().toStdString();
+    e_.properties = propertiesEdit_->text().toStdString();
     if (!e_.add()) QMessageBox::warning(this, windowTitle(), kTroppeScelte);
     sync();
-    text1_->setFocus();
+    valueEdit_->setFocus();
   });
-  InvioAggiunge(add, {text1_, text2_, text3_});
+  InvioAggiunge(add, {valueEdit_, selectorsEdit_, propertiesEdit_});
   Concludi(this, e_, frame);
   sync();
 }
 
 void FormIntervallo::sync() {
-  option1_->setChecked(e_.Option1);
-  option2_->setChecked(e_.Option2);
-  if (!e_.Option1 && !e_.Option2) {
+  defaultsOption_->setChecked(e_.useDefaults);
+  ownValuesOption_->setChecked(e_.useOwnValues);
+  if (!e_.useDefaults && !e_.useOwnValues) {
     // Neither chosen (an edited attribute reopened): show both unchecked.
-    option1_->setAutoExclusive(false);
-    option1_->setChecked(false);
-    option2_->setChecked(false);
-    option1_->setAutoExclusive(true);
+    defaultsOption_->setAutoExclusive(false);
+    defaultsOption_->setChecked(false);
+    ownValuesOption_->setChecked(false);
+    defaultsOption_->setAutoExclusive(true);
   }
-  Riempi(list1_, e_.List1);
-  Riempi(list2_, e_.List2);
-  label4_->setText(QString::fromStdString(e_.Label4));
-  text1_->setText(QString::fromStdString(e_.Text1));
-  text2_->setText(QString::fromStdString(e_.Text2));
-  text3_->setText(QString::fromStdString(e_.Text3));
+  Riempi(defaultList_, e_.defaultLines);
+  Riempi(choiceList_, e_.choiceLines);
+  note_->setText(QString::fromStdString(e_.note));
+  valueEdit_->setText(QString::fromStdString(e_.value));
+  selectorsEdit_->setText(QString::fromStdString(e_.selectors));
+  propertiesEdit_->setText(QString::fromStdString(e_.properties));
 }
 
 FormInteractions::FormInteractions(EditorInterazioni& editor, QWidget* parent) : QDialog(parent), e_(editor) {
@@ -289,48 +289,48 @@ FormInteractions::FormInteractions(EditorInterazioni& editor, QWidget* parent) :
   setWindowTitle(QString::fromStdString(e_.caption));
   auto* frame = new QGroupBox(QStringLiteral("Test values choices: "));
   frame->setObjectName(QStringLiteral("Frame1"));
-  option2_ = new QRadioButton(QStringLiteral("Default values: "));
-  option2_->setObjectName(QStringLiteral("Option2"));
-  option3_ = new QRadioButton(QStringLiteral("Insert your own values"));
-  option3_->setObjectName(QStringLiteral("Option3"));
-  list1_ = Lista("List1");
-  list2_ = Lista("List2");
-  text1_ = new QLineEdit;
-  text1_->setObjectName(QStringLiteral("Text1"));
+  defaultsOption_ = new QRadioButton(QStringLiteral("Default values: "));
+  defaultsOption_->setObjectName(QStringLiteral("DefaultValues"));
+  ownValuesOption_ = new QRadioButton(QStringLiteral("Insert your own values"));
+  ownValuesOption_->setObjectName(QStringLiteral("OwnValues"));
+  defaultList_ = Lista("DefaultList");
+  choiceList_ = Lista("ChoiceList");
+  valueEdit_ = new QLineEdit;
+  valueEdit_->setObjectName(QStringLiteral("Value"));
   auto* add = new QPushButton(QStringLiteral("Add -->"));
   add->setObjectName(QStringLiteral("Add"));
   auto* grid = new QGridLayout(frame);
-  grid->addWidget(option2_, 0, 0);
-  grid->addWidget(list1_, 1, 0, 1, 2);
-  grid->addWidget(option3_, 2, 0);
-  grid->addWidget(text1_, 2, 1);
+  grid->addWidget(defaultsOption_, 0, 0);
+  grid->addWidget(defaultList_, 1, 0, 1, 2);
+  grid->addWidget(ownValuesOption_, 2, 0);
+  grid->addWidget(valueEdit_, 2, 1);
   grid->addWidget(add, 3, 1);
-  grid->addWidget(list2_, 0, 2, 4, 1);
-  connect(option2_, &QRadioButton::clicked, this, [this] {
-    e_.clickOption2();
+  grid->addWidget(choiceList_, 0, 2, 4, 1);
+  connect(defaultsOption_, &QRadioButton::clicked, this, [this] {
+    e_.chooseDefaults();
     sync();
   });
-  connect(option3_, &QRadioButton::clicked, this, [this] {
-    e_.clickOption3();
+  connect(ownValuesOption_, &QRadioButton::clicked, this, [this] {
+    e_.chooseOwnValues();
     sync();
   });
   connect(add, &QPushButton::clicked, this, [this] {
-    e_.Text1 = text1_->text().toStdString();
+    e_.value = valueEdit_->text().toStdString();
     if (!e_.add()) QMessageBox::warning(this, windowTitle(), kTroppeScelte);
     sync();
-    text1_->setFocus();
+    valueEdit_->setFocus();
   });
-  InvioAggiunge(add, {text1_});
+  InvioAggiunge(add, {valueEdit_});
   Concludi(this, e_, frame);
   sync();
 }
 
 void FormInteractions::sync() {
-  option2_->setChecked(e_.Option2);
-  option3_->setChecked(e_.Option3);
-  Riempi(list1_, e_.List1);
-  Riempi(list2_, e_.List2);
-  text1_->setText(QString::fromStdString(e_.Text1));
+  defaultsOption_->setChecked(e_.useDefaults);
+  ownValuesOption_->setChecked(e_.useOwnValues);
+  Riempi(defaultList_, e_.defaultLines);
+  Riempi(choiceList_, e_.choiceLines);
+  valueEdit_->setText(QString::fromStdString(e_.value));
 }
 
 }  // namespace zov::gui

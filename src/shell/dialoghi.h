@@ -64,25 +64,25 @@ class FormIntervallo : public QDialog {
   Q_OBJECT
  public:
   FormIntervallo(EditorImpostazioni& editor, QWidget* parent);
-  QRadioButton* option1() const { return option1_; }
-  QRadioButton* option2() const { return option2_; }
-  QListWidget* list1() const { return list1_; }
-  QListWidget* list2() const { return list2_; }
-  QLineEdit* text1() const { return text1_; }
-  QLineEdit* text2() const { return text2_; }
-  QLineEdit* text3() const { return text3_; }
+  QRadioButton* defaultsOption() const { return defaultsOption_; }
+  QRadioButton* ownValuesOption() const { return ownValuesOption_; }
+  QListWidget* defaultList() const { return defaultList_; }
+  QListWidget* choiceList() const { return choiceList_; }
+  QLineEdit* valueEdit() const { return valueEdit_; }
+  QLineEdit* selectorsEdit() const { return selectorsEdit_; }
+  QLineEdit* propertiesEdit() const { return propertiesEdit_; }
 
  private:
   void sync();
   EditorImpostazioni& e_;
-  QRadioButton* option1_;
-  QRadioButton* option2_;
-  QListWidget* list1_;
-  QListWidget* list2_;
-  QLabel* label4_;
-  QLineEdit* text1_;
-  QLineEdit* text2_;
-  QLineEdit* text3_;
+  QRadioButton* defaultsOption_;
+  QRadioButton* ownValuesOption_;
+  QListWidget* defaultList_;
+  QListWidget* choiceList_;
+  QLabel* note_;
+  QLineEdit* valueEdit_;
+  QLineEdit* selectorsEdit_;
+  QLineEdit* propertiesEdit_;
 };
 
 // "FormInteractions": the interactions categories editor.
@@ -90,20 +90,20 @@ class FormInteractions : public QDialog {
   Q_OBJECT
  public:
   FormInteractions(EditorInterazioni& editor, QWidget* parent);
-  QRadioButton* option2() const { return option2_; }
-  QRadioButton* option3() const { return option3_; }
-  QListWidget* list1() const { return list1_; }
-  QListWidget* list2() const { return list2_; }
-  QLineEdit* text1() const { return text1_; }
+  QRadioButton* defaultsOption() const { return defaultsOption_; }
+  QRadioButton* ownValuesOption() const { return ownValuesOption_; }
+  QListWidget* defaultList() const { return defaultList_; }
+  QListWidget* choiceList() const { return choiceList_; }
+  QLineEdit* valueEdit() const { return valueEdit_; }
 
  private:
   void sync();
   EditorInterazioni& e_;
-  QRadioButton* option2_;
-  QRadioButton* option3_;
-  QListWidget* list1_;
-  QListWidget* list2_;
-  QLineEdit* text1_;
+  QRadioButton* defaultsOption_;
+  QRadioButton* ownValuesOption_;
+  QListWidget* defaultList_;
+  QListWidget* choiceList_;
+  QLineEdit* valueEdit_;
 };
 
 }  // namespace zov::gui

@@ -232,8 +232,8 @@ TEST_F(Editors, IntegerDefaultsConfirmed) {
   std::vector<std::string> shown;
   AttributeRecord& r = settings([&](EditorImpostazioni& e) {
     EXPECT_EQ(e.caption, "Test Specification for amount");
-    EXPECT_TRUE(e.Option1);
-    shown = e.List1;
+    EXPECT_TRUE(e.useDefaults);
+    shown = e.defaultLines;
     e.ok();
   });
   ASSERT_EQ(shown.size(), 6u);
@@ -251,19 +251,19 @@ TEST_F(Editors, IntegerDefaultsConfirmed) {
 
 TEST_F(Editors, OwnValuesWithPropertiesAndSelectors) {
   AttributeRecord& r = settings([](EditorImpostazioni& e) {
-    e.Text1 = "ignored";
+    e.value = "ignored";
     e.add();  // "Default Values:" selected: nothing
-    EXPECT_TRUE(e.List2.empty());
-    e.clickOption2();
-    e.Text1 = "5";
-    e.Text3 = "busy,open";
-    e.Text2 = "ready";
+    EXPECT_TRUE(e.choiceLines.empty());
+    e.chooseOwnValues();
+    e.value = "5";
+    e.properties = "busy,open";
+    e.selectors = "ready";
     e.add();
-    e.Text1 = "6";
-    e.Text3 = "a,,b";
+    e.value = "6";
+    e.properties = "a,,b";
     e.add();
-    EXPECT_EQ(e.List2, (std::vector<std::string>{"5  [Property  busy,open] [if ready]", "6  [Property  a,,b] "}));
-    EXPECT_TRUE(e.Text1.empty());
+    EXPECT_EQ(e.choiceLines, (std::vector<std::string>{"5  [Property  busy,open] [if ready]", "6  [Property  a,,b] "}));
+    EXPECT_TRUE(e.value.empty());
     e.ok();
   });
   ASSERT_EQ(r.choiceCount, 2);
@@ -275,11 +275,11 @@ TEST_F(Editors, OwnValuesWithPropertiesAndSelectors) {
                                                 k + "6 1=6  [Property  a,,b] "}));
   // Reopened: the stored choices in the record's form; a third value is added after them.
   settings([](EditorImpostazioni& e) {
-    EXPECT_FALSE(e.Option1);
-    EXPECT_EQ(e.List2, (std::vector<std::string>{"5 [Property busy, open ] [If ready ]", "6 [Property a, , b ]"}));
-    e.clickOption2();
-    EXPECT_EQ(e.counter, 2);
-    e.Text1 = "9";
+    EXPECT_FALSE(e.useDefaults);
+    EXPECT_EQ(e.choiceLines, (std::vector<std::string>{"5 [Property busy, open ] [If ready ]", "6 [Property a, , b ]"}));
+    e.chooseOwnValues();
+    EXPECT_EQ(e.nextChoice, 2);
+    e.value = "9";
     e.add();
     e.ok();
   });
@@ -291,9 +291,9 @@ TEST_F(Editors, OwnValuesWithPropertiesAndSelectors) {
 // stores the defaults shown.
 TEST_F(Editors, CancelAndBackToTheDefaults) {
   AttributeRecord& r = settings([](EditorImpostazioni& e) {
-    e.clickOption2();
-    e.Text1 = "5";
-    e.Text3 = "busy";
+    e.chooseOwnValues();
+    e.value = "5";
+    e.properties = "busy";
     e.add();
     e.cancel();
   });
@@ -305,10 +305,10 @@ TEST_F(Editors, CancelAndBackToTheDefaults) {
 
   g.specifica.tabella.caso(1)->message(0)->attributes[0] = AttributeRecord{"amount", "Boolean", "", 0, {}, false, ""};
   settings([](EditorImpostazioni& e) {
-    e.clickOption2();
-    e.Text1 = "mine";
+    e.chooseOwnValues();
+    e.value = "mine";
     e.add();
-    e.clickOption1();
+    e.chooseDefaults();
     e.ok();
   });
   EXPECT_EQ(r.choiceCount, 2);
@@ -344,8 +344,8 @@ TEST_F(Editors, DefaultsByTypeAndDocumentation) {
     r.type = type;
     r.documentation = doc;
     settings([&](EditorImpostazioni& e) {
-      *shown = e.List1;
-      if (note) *note = e.Label4;
+      *shown = e.defaultLines;
+      if (note) *note = e.note;
       e.cancel();
     });
     return &r;
@@ -383,9 +383,9 @@ TEST_F(Editors, BooleanDefaultsOnTheFirstUse) {
 TEST_F(Editors, InteractionsFirstSecondAndThirdOk) {
   MessageRecord& r = interactions([](EditorInterazioni& e) {
     EXPECT_EQ(e.caption, "Test Specification for A");
-    EXPECT_TRUE(e.Option2);
-    EXPECT_EQ(e.List1, (std::vector<std::string>{"Busy", "Idle"}));  // the states found by Processing
-    e.Text1 = "x";
+    EXPECT_TRUE(e.useDefaults);
+    EXPECT_EQ(e.defaultLines, (std::vector<std::string>{"Busy", "Idle"}));  // the states found by Processing
+    e.value = "x";
     e.add();  // "Default values: " selected: nothing
     e.ok();
   });
@@ -394,11 +394,11 @@ TEST_F(Editors, InteractionsFirstSecondAndThirdOk) {
   const std::string k = std::string(kMessage) + " Choices";
   EXPECT_EQ(below(k), (std::vector<std::string>{k + "Busy=Busy", k + "Idle=Idle"}));
   interactions([](EditorInterazioni& e) {
-    EXPECT_TRUE(e.Option3);
-    EXPECT_EQ(e.List2, (std::vector<std::string>{"Busy", "Idle"}));
-    e.Text1 = "x";
+    EXPECT_TRUE(e.useOwnValues);
+    EXPECT_EQ(e.choiceLines, (std::vector<std::string>{"Busy", "Idle"}));
+    e.value = "x";
     e.add();
-    e.Text1 = "y";
+    e.value = "y";
     e.add();
     e.ok();
   });
@@ -406,7 +406,7 @@ TEST_F(Editors, InteractionsFirstSecondAndThirdOk) {
   EXPECT_EQ(r.ownChoices[3], "y");
   EXPECT_EQ(below(k), (std::vector<std::string>{k + "Busy 0=Busy", k + "Idle 1=Idle", k + "x 2=x", k + "y 3=y"}));
   interactions([](EditorInterazioni& e) {
-    e.Text1 = "z";
+    e.value = "z";
     e.add();
     e.ok();
   });
@@ -568,14 +568,14 @@ TEST(Paths, EachTestCaseKeepsItsOwnDiagramAndBranches) {
   }
   // A choice of the second test case's path 1.2 is its own, and reaches its script.
   p.asker.settings.push_back([](EditorImpostazioni& e) {
-    e.clickOption2();
-    e.Text1 = "42";
+    e.chooseOwnValues();
+    e.value = "42";
     e.add();
     e.ok();
   });
   ASSERT_TRUE(p.open("SD2./TestCase 1/TestCase 1.2/A/amount"));
-  EXPECT_EQ(p.g.editorImpostazioni.t, 2);
-  EXPECT_EQ(p.g.editorImpostazioni.m, 2);
+  EXPECT_EQ(p.g.editorImpostazioni.testCase, 2);
+  EXPECT_EQ(p.g.editorImpostazioni.message, 2);
   EXPECT_EQ(p.g.specifica.tabella.caso(2)->messages[2].attributes[0].choiceCount, 1);
   EXPECT_EQ(p.g.specifica.tabella.caso(1)->messages[2].attributes[0].choiceCount, 0);
   EXPECT_EQ(p.g.specifica.tabella.caso(2)->messages[0].attributes[0].choiceCount, 0);
@@ -592,13 +592,13 @@ TEST(Paths, EditorsFindTheirRecordByNode) {
   Picked p({{"Pay", {{"useSD", "1", "", true}, {"toUSD", "1.1", "if x", true}, {"readSDCard", "1.2", "else x"}}}});
   p.asker.settings.push_back([](EditorImpostazioni& e) { e.ok(); });
   ASSERT_TRUE(p.open("SD1./TestCase 1/TestCase 1.2/useSD/amount"));
-  EXPECT_EQ(p.g.editorImpostazioni.m, 2);  // the ELSE branch's copy of useSD
+  EXPECT_EQ(p.g.editorImpostazioni.message, 2);  // the ELSE branch's copy of useSD
   p.asker.settings.push_back([](EditorImpostazioni& e) { e.ok(); });
   ASSERT_TRUE(p.open("SD1./TestCase 1/TestCase 1.1/toUSD/amount"));
-  EXPECT_EQ(p.g.editorImpostazioni.m, 1);
+  EXPECT_EQ(p.g.editorImpostazioni.message, 1);
   p.asker.interactions.push_back([](EditorInterazioni& e) { e.ok(); });
   ASSERT_TRUE(p.open("SD1./TestCase 1/TestCase 1.2/readSDCard"));
-  EXPECT_EQ(p.g.editorInterazioni.m, 3);
+  EXPECT_EQ(p.g.editorInterazioni.message, 3);
   EXPECT_TRUE(p.g.specifica.tabella.caso(1)->messages[2].attributes[0].edited);
   EXPECT_FALSE(p.g.specifica.tabella.caso(1)->messages[0].attributes[0].edited);
   // A node that is no category opens nothing.
@@ -633,14 +633,14 @@ TEST(FirstMessageBelowTheTopLevel, OpensPathOne) {
 
 TEST_F(Editors, AtMost101Choices) {
   MessageRecord& r = interactions([](EditorInterazioni& e) {
-    e.clickOption3();
+    e.chooseOwnValues();
     bool refused = false;
     for (int i = 0; i < 120 && !refused; ++i) {
-      e.Text1 = "v" + std::to_string(i);
+      e.value = "v" + std::to_string(i);
       refused = !e.add();
     }
     EXPECT_TRUE(refused);
-    EXPECT_EQ(e.counter, 101);
+    EXPECT_EQ(e.nextChoice, 101);
     e.ok();
   });
   EXPECT_EQ(r.ownChoiceCount, 101);

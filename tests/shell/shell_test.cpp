@@ -330,24 +330,24 @@ class ShellTest : public QObject {
       FormIntervallo form(g.editorImpostazioni, nullptr);
       form.show();
       QCOMPARE(form.windowTitle(), QStringLiteral("Test Specification for x"));
-      QCOMPARE(form.list1()->count(), 1);
-      QCOMPARE(form.list1()->item(0)->text(), QStringLiteral("No values"));  // type long
-      QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Label4"))->text(),
+      QCOMPARE(form.defaultList()->count(), 1);
+      QCOMPARE(form.defaultList()->item(0)->text(), QStringLiteral("No values"));  // type long
+      QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Note"))->text(),
                QStringLiteral("an object of class long. See the implementation."));
-      QTest::mouseClick(form.option2(), Qt::LeftButton);
-      form.text1()->setText(QStringLiteral("5"));
-      form.text3()->setText(QStringLiteral("busy,open"));
-      form.text2()->setText(QStringLiteral("ready"));
+      QTest::mouseClick(form.ownValuesOption(), Qt::LeftButton);
+      form.valueEdit()->setText(QStringLiteral("5"));
+      form.propertiesEdit()->setText(QStringLiteral("busy,open"));
+      form.selectorsEdit()->setText(QStringLiteral("ready"));
       QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Add")), Qt::LeftButton);
-      QCOMPARE(form.list2()->item(0)->text(), QStringLiteral("5  [Property  busy,open] [if ready]"));
-      QVERIFY(form.text1()->text().isEmpty());
+      QCOMPARE(form.choiceList()->item(0)->text(), QStringLiteral("5  [Property  busy,open] [if ready]"));
+      QVERIFY(form.valueEdit()->text().isEmpty());
       // Enter in a text box adds the value and keeps the editor open.
-      form.text1()->setText(QStringLiteral("6"));
-      form.text2()->setText(QStringLiteral("idle"));
-      QTest::keyClick(form.text2(), Qt::Key_Return);
+      form.valueEdit()->setText(QStringLiteral("6"));
+      form.selectorsEdit()->setText(QStringLiteral("idle"));
+      QTest::keyClick(form.selectorsEdit(), Qt::Key_Return);
       QVERIFY(form.isVisible());
-      QCOMPARE(form.list2()->count(), 2);
-      QCOMPARE(form.list2()->item(1)->text(), QStringLiteral("6[if idle]"));
+      QCOMPARE(form.choiceList()->count(), 2);
+      QCOMPARE(form.choiceList()->item(1)->text(), QStringLiteral("6[if idle]"));
       QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("OK")), Qt::LeftButton);
       QVERIFY(!form.isVisible());
     }
@@ -359,11 +359,11 @@ class ShellTest : public QObject {
     FormInteractions form(g.editorInterazioni, nullptr);
     form.show();
     QCOMPARE(form.windowTitle(), QStringLiteral("Test Specification for open"));
-    QVERIFY(form.option2()->isChecked());
-    QTest::mouseClick(form.option3(), Qt::LeftButton);
-    form.text1()->setText(QStringLiteral("fast"));
+    QVERIFY(form.defaultsOption()->isChecked());
+    QTest::mouseClick(form.ownValuesOption(), Qt::LeftButton);
+    form.valueEdit()->setText(QStringLiteral("fast"));
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Add")), Qt::LeftButton);
-    QCOMPARE(form.list2()->count(), 1);
+    QCOMPARE(form.choiceList()->count(), 1);
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Cancel")), Qt::LeftButton);
     QVERIFY(!g.editorInterazioni.record()->edited);
     // Enter adds; Ctrl+Enter is OK.
@@ -371,12 +371,12 @@ class ShellTest : public QObject {
     FormInteractions again(g.editorInterazioni, nullptr);
     again.show();
     QVERIFY(QTest::qWaitForWindowExposed(&again));
-    QTest::mouseClick(again.option3(), Qt::LeftButton);
-    again.text1()->setText(QStringLiteral("slow"));
-    QTest::keyClick(again.text1(), Qt::Key_Return);
+    QTest::mouseClick(again.ownValuesOption(), Qt::LeftButton);
+    again.valueEdit()->setText(QStringLiteral("slow"));
+    QTest::keyClick(again.valueEdit(), Qt::Key_Return);
     QVERIFY(again.isVisible());
-    QCOMPARE(again.list2()->count(), 1);
-    QTest::keyClick(again.text1(), Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(again.choiceList()->count(), 1);
+    QTest::keyClick(again.valueEdit(), Qt::Key_Return, Qt::ControlModifier);
     QVERIFY(!again.isVisible());
     QVERIFY(g.editorInterazioni.record()->edited);
     QCOMPARE(g.editorInterazioni.record()->ownChoices[0], std::string("slow"));

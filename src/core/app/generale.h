@@ -169,7 +169,7 @@ class Generale {
   // Runs the command of a menu item as a click would: nothing happens when
   // the item or its menu is disabled. Returns whether it ran.
   bool esegui(std::string_view item);
-  // Attaches an operation to a menu item (later parts plug in here).
+  // Attaches the operation a menu item runs.
   void collega(std::string_view item, std::function<void()> operation);
   bool collegato(std::string_view item) const;
   // Whether a click on the item reaches it (it and its menu are enabled).

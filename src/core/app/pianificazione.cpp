@@ -129,15 +129,15 @@ Esito Pianificazione::aggiungiValore(const std::string& value, const std::string
   bool added = false;
   if (aperto_ == Editor::kImpostazioni) {
     EditorImpostazioni& e = g_.editorImpostazioni;
-    if (!e.Option2) e.clickOption2();
-    e.Text1 = value;
-    e.Text3 = properties;
-    e.Text2 = selectors;
+    if (!e.useOwnValues) e.chooseOwnValues();
+    e.value = value;
+    e.properties = properties;
+    e.selectors = selectors;
     added = e.add();
   } else if (aperto_ == Editor::kInterazioni) {
     EditorInterazioni& e = g_.editorInterazioni;
-    if (!e.Option3) e.clickOption3();
-    e.Text1 = value;
+    if (!e.useOwnValues) e.chooseOwnValues();
+    e.value = value;
     added = e.add();
   } else {
     return Esito::Rifiutato("No category is open.");
@@ -146,8 +146,8 @@ Esito Pianificazione::aggiungiValore(const std::string& value, const std::string
 }
 
 Esito Pianificazione::valoriDefault() {
-  if (aperto_ == Editor::kImpostazioni) g_.editorImpostazioni.clickOption1();
-  else if (aperto_ == Editor::kInterazioni) g_.editorInterazioni.clickOption2();
+  if (aperto_ == Editor::kImpostazioni) g_.editorImpostazioni.chooseDefaults();
+  else if (aperto_ == Editor::kInterazioni) g_.editorInterazioni.chooseDefaults();
   else return Esito::Rifiutato("No category is open.");
   return {};
 }

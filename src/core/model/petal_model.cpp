@@ -124,11 +124,11 @@ Items PetalModel::items(Handle h, Slot slot) const {
   return it == collections_.end() ? Items() : Items(it->second);
 }
 
-void PetalModel::defer(Handle h, int field, Kind wanted, const Context& c, const Form& f,
+void PetalModel::defer(Handle h, std::optional<Slot> collection, Kind wanted, const Context& c, const Form& f,
                        std::string_view attribute) {
   const Value* v = c.doc.find(f, attribute);
   if (v == nullptr || v->kind != ValueKind::kString || v->text.empty()) return;
-  pending_.push_back({h, field, wanted, std::string(v->text), c.index, v->line, v->column});
+  pending_.push_back({h, collection, wanted, std::string(v->text), c.index, v->line, v->column});
 }
 
 void PetalModel::forEachItem(const Context& c, const Form& f, std::string_view attribute,
@@ -419,7 +419,7 @@ void PetalModel::mapPackageContents(const Context& c, const Form& f, Handle pkg)
   forEachItem(c, f, "visible_categories", [&](const Form& item) {
     const Handle reuse = add(Kind::kReuse, pkg, c, item);
     addTo(pkg, kReuses, reuse);
-    defer(reuse, 0, Kind::kPackage, c, item, "quidu");
+    defer(reuse, std::nullopt, Kind::kPackage, c, item, "quidu");
   });
 }
 
@@ -430,7 +430,7 @@ void PetalModel::mapRelations(const Context& c, const Form& list, Handle owner, 
     const Handle rel = add(Kind::kRelation, owner, c, *r);
     get(rel)->ref2 = owner;  // the first end is the owner
     addTo(owner, slot, rel);
-    defer(rel, 0, Kind::kNone, c, *r, "quidu");
+    defer(rel, std::nullopt, Kind::kNone, c, *r, "quidu");
   }
 }
 
@@ -477,7 +477,7 @@ void PetalModel::mapStateMachine(const Context& c, const Form& f, Handle cls) {
     forEachItem(c, s, "transitions", [&](const Form& t) {
       const Handle tr = add(Kind::kTransition, state, c, t);
       addTo(state, kTransitions, tr);
-      defer(tr, 0, Kind::kState, c, t, "quidu");
+      defer(tr, std::nullopt, Kind::kState, c, t, "quidu");
     });
   });
 }
@@ -504,7 +504,7 @@ void PetalModel::mapAssociation(const Context& c, const Form& f, Handle owner) {
     if (r.type != "Role") return;
     const Handle role = add(Kind::kRole, assoc, c, r);
     get(role)->flag = IsTrue(c.doc.find(r, "is_navigable"));
-    defer(role, 0, Kind::kNone, c, r, "quidu");
+    defer(role, std::nullopt, Kind::kNone, c, r, "quidu");
     addTo(assoc, kRoles, role);
     if (++n == 1) get(assoc)->ref = role;
     else if (n == 2) get(assoc)->ref2 = role;
@@ -523,10 +523,10 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
   std::vector<const Form*> attaches;
   forEachItem(c, f, "items", [&](const Form& v) {
     if (!scenario) {
-      if (v.type == "ClassView") defer(d, 100 + kDiagClasses, Kind::kClass, c, v, "quidu");
-      else if (v.type == "UseCaseView") defer(d, 100 + kDiagUseCases, Kind::kUseCase, c, v, "quidu");
-      else if (v.type == "CategoryView") defer(d, 100 + kDiagPackages, Kind::kPackage, c, v, "quidu");
-      else if (v.type == "AssociationViewNew") defer(d, 100 + kDiagAssociations, Kind::kAssociation, c, v, "quidu");
+      if (v.type == "ClassView") defer(d, kDiagClasses, Kind::kClass, c, v, "quidu");
+      else if (v.type == "UseCaseView") defer(d, kDiagUseCases, Kind::kUseCase, c, v, "quidu");
+      else if (v.type == "CategoryView") defer(d, kDiagPackages, Kind::kPackage, c, v, "quidu");
+      else if (v.type == "AssociationViewNew") defer(d, kDiagAssociations, Kind::kAssociation, c, v, "quidu");
       return;  // views and notes matter only on scenario diagrams
     }
     if (v.type == "AttachView") {
@@ -545,9 +545,9 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
     if (!v.label.empty()) viewsByLabel[v.label] = view;
     // A message view names its message in its label.
     if (c.doc.find(v, "quidu") != nullptr) {
-      defer(view, 0, Kind::kNone, c, v, "quidu");
+      defer(view, std::nullopt, Kind::kNone, c, v, "quidu");
     } else if (const Form* label = c.doc.formOf(c.doc.find(v, "label")); label != nullptr) {
-      defer(view, 0, Kind::kNone, c, *label, "quidu");
+      defer(view, std::nullopt, Kind::kNone, c, *label, "quidu");
     }
   });
   // Notes attached to a view (either end of the attachment may be the note).
@@ -594,7 +594,7 @@ void PetalModel::mapInteraction(const Context& c, const Form& mechanism, Handle 
     if (o.type != "Object") return;
     const Handle obj = add(Kind::kObject, diagram, c, o);
     addTo(diagram, kObjects, obj);
-    defer(obj, 0, Kind::kClass, c, o, "quidu");
+    defer(obj, std::nullopt, Kind::kClass, c, o, "quidu");
     if (!get(obj)->identifier.empty()) objects.emplace(get(obj)->identifier, obj);
     owners.emplace_back(&o, obj);
   });
@@ -621,7 +621,7 @@ void PetalModel::mapInteraction(const Context& c, const Form& mechanism, Handle 
         e->text = stringAttr(c, m, "sequence");
         const Value* ord = c.doc.find(m, "ordinal");
         e->ordinal = numberAttr(c, m, "ordinal", 0, kMaxOrdinal, 0);
-        defer(msg, 0, Kind::kOperation, c, m, "quidu");
+        defer(msg, std::nullopt, Kind::kOperation, c, m, "quidu");
         messages.push_back({msg, ord != nullptr ? e->ordinal : kNoOrdinal, messages.size()});
       });
     });
@@ -649,12 +649,8 @@ void PetalModel::resolve() {
       }
       continue;
     }
-    if (p.field >= 100) {
-      addTo(p.element, static_cast<Slot>(p.field - 100), target);
-      continue;
-    }
-    Element* e = get(p.element);
-    (p.field == 0 ? e->ref : p.field == 1 ? e->ref2 : e->ref3) = target;
+    if (p.collection) addTo(p.element, *p.collection, target);
+    else get(p.element)->ref = target;
   }
   pending_.clear();
 }

@@ -8,6 +8,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -151,7 +152,9 @@ class PetalModel : public ModelSource {
 
   struct Pending {
     Handle element;
-    int field;  // 0 ref, 1 ref2, 2 ref3, or 100 + slot: add the target to a collection
+    // The collection of the element the target is added to; without one,
+    // the target becomes the element's ref.
+    std::optional<Slot> collection;
     Kind wanted;  // Kind::kNone: any kind
     std::string quid;
     std::uint32_t document;
@@ -171,7 +174,8 @@ class PetalModel : public ModelSource {
   std::string text(const Context& c, std::string_view raw) const;
   std::string nameOf(const Context& c, std::string_view raw) const;
   std::string stringAttr(const Context& c, const petal::Form& f, std::string_view name) const;
-  void defer(Handle h, int field, Kind wanted, const Context& c, const petal::Form& f, std::string_view attribute);
+  void defer(Handle h, std::optional<Slot> collection, Kind wanted, const Context& c, const petal::Form& f,
+             std::string_view attribute);
 
   Handle mapPackage(const Context& c, const petal::Form& f, Handle parent, Handle existing = {});
   void mapPackageContents(const Context& c, const petal::Form& f, Handle pkg);

@@ -69,53 +69,52 @@ std::string RigaScelta(const ChoiceRecord& c) {
 
 AttributeRecord* EditorImpostazioni::record() {
   if (!c_) return nullptr;
-  TestCaseRecord* r = c_->stato.tabella.caso(t);
+  TestCaseRecord* r = c_->stato.tabella.caso(testCase);
   if (r == nullptr) return nullptr;
-  MessageRecord* msg = r->message(static_cast<std::size_t>(m));
-  if (msg == nullptr || static_cast<std::size_t>(a) >= msg->attributes.size()) return nullptr;
-  return &msg->attributes[static_cast<std::size_t>(a)];
+  MessageRecord* msg = r->message(static_cast<std::size_t>(message));
+  if (msg == nullptr || static_cast<std::size_t>(attribute) >= msg->attributes.size()) return nullptr;
+  return &msg->attributes[static_cast<std::size_t>(attribute)];
 }
 
 bool EditorImpostazioni::apri(const ContestoEditor& c, NodeId node) {
   c_.emplace(c);
   node_ = node;
   key_ = c.spec.node(node).key;
-  t = m = 0;
-  a = 0;
+  testCase = message = attribute = 0;
   avviso.clear();
   // The record of the very node opened: its own path's copy of the message.
   const StatoSpecifica::Posto* posto = c.stato.posto(key_);
   if (posto == nullptr || posto->attribute < 0) return false;
-  t = posto->testCase;
-  m = posto->message;
-  a = posto->attribute;
+  testCase = posto->testCase;
+  message = posto->message;
+  attribute = posto->attribute;
   AttributeRecord* rec = record();
   if (rec == nullptr) return false;
   pending_ = *rec;
   defaults_.clear();
 
   if (!rec->edited) {
-    List1.clear();
-    List2.clear();
-    Label4.clear();
-    Text1.clear();
-    Text2.clear();
-    Text3.clear();
-    Option2 = false;
-    Option1 = true;
+    defaultLines.clear();
+    choiceLines.clear();
+    note.clear();
+    value.clear();
+    selectors.clear();
+    properties.clear();
+    useOwnValues = false;
+    useDefaults = true;
     // The defaults of an attribute never edited start at its first choice.
-    counter = 0;
+    nextChoice = 0;
   } else {
-    Text1.clear();
-    Text2.clear();
-    Text3.clear();
-    Option1 = false;
-    List2.clear();
+    value.clear();
+    selectors.clear();
+    properties.clear();
+    useDefaults = false;
+    choiceLines.clear();
   }
   cercaDefaultValues();
   if (!rec->edited)
     defaults_.assign(pending_.choices.begin(),
-                     pending_.choices.begin() + std::min<std::size_t>(pending_.choices.size(), counter));
+                     pending_.choices.begin() + std::min<std::size_t>(pending_.choices.size(), nextChoice));
   caption = "Test Specification for " + rec->name;
   done = false;
   return true;
@@ -125,17 +124,17 @@ void EditorImpostazioni::cercaDefaultValues() {
   AttributeRecord& r = pending_;
   if (r.edited) {
     for (int i = 0; i < r.choiceCount && i < static_cast<int>(r.choices.size()); ++i)
-      List2.push_back(RigaScelta(r.choices[static_cast<std::size_t>(i)]));
-    counter = r.choiceCount;
+      choiceLines.push_back(RigaScelta(r.choices[static_cast<std::size_t>(i)]));
+    nextChoice = r.choiceCount;
     return;
   }
   const auto put = [this, &r](const std::string& line, const std::string& value) {
-    ChoiceRecord* choice = r.choice(static_cast<std::size_t>(counter));
+    ChoiceRecord* choice = r.choice(static_cast<std::size_t>(nextChoice));
     if (choice == nullptr) return;
-    List1.push_back(line);
+    defaultLines.push_back(line);
     *choice = ChoiceRecord();
     choice->value = value;
-    ++counter;
+    ++nextChoice;
   };
   const auto initial = [&] {
     if (!r.initialValue.empty()) put(" " + r.initialValue, r.initialValue);
@@ -143,9 +142,9 @@ void EditorImpostazioni::cercaDefaultValues() {
   if (EsisteDocumentazioneAttr(r.documentation)) {
     initial();
     const std::size_t listed = ValoriDefault(r.documentation).size();
-    const int before = counter;
-    counter = static_cast<std::int16_t>(ParseDefaultList(r.documentation, counter, r, &List1));
-    avviso = AvvisoTroncati(r.name, listed, static_cast<std::size_t>(counter - before));
+    const int before = nextChoice;
+    nextChoice = static_cast<std::int16_t>(ParseDefaultList(r.documentation, nextChoice, r, &defaultLines));
+    avviso = AvvisoTroncati(r.name, listed, static_cast<std::size_t>(nextChoice - before));
     return;
   }
   Casuale& rnd = c_->casuale;
@@ -175,57 +174,57 @@ void EditorImpostazioni::cercaDefaultValues() {
     put("True", "True");
     put("False", "False");
   } else {
-    List1.push_back("No values");
-    Label4 = "an object of class " + r.type + ". " + "See the implementation.";
+    defaultLines.push_back("No values");
+    note = "an object of class " + r.type + ". " + "See the implementation.";
   }
 }
 
-void EditorImpostazioni::clickOption2() {
-  Option2 = true;
-  Option1 = false;
-  counter = pending_.edited ? pending_.choiceCount : 0;
+void EditorImpostazioni::chooseOwnValues() {
+  useOwnValues = true;
+  useDefaults = false;
+  nextChoice = pending_.edited ? pending_.choiceCount : 0;
 }
 
-void EditorImpostazioni::clickOption1() {
-  Option1 = true;
-  Option2 = false;
+void EditorImpostazioni::chooseDefaults() {
+  useDefaults = true;
+  useOwnValues = false;
 }
 
 bool EditorImpostazioni::add() {
-  if (!Option2 || record() == nullptr) return true;
-  ChoiceRecord* choice = pending_.choice(static_cast<std::size_t>(counter));
+  if (!useOwnValues || record() == nullptr) return true;
+  ChoiceRecord* choice = pending_.choice(static_cast<std::size_t>(nextChoice));
   if (choice == nullptr) return false;
   *choice = ChoiceRecord();
-  choice->value = Text1;
-  std::string line = Text1;
-  if (!Text3.empty()) {
-    CaricaValoriArray(Text3, choice->properties, choice->propertyCount);
-    line += "  [Property  " + Text3 + "] ";
+  choice->value = value;
+  std::string line = value;
+  if (!properties.empty()) {
+    CaricaValoriArray(properties, choice->properties, choice->propertyCount);
+    line += "  [Property  " + properties + "] ";
   }
-  if (!Text2.empty()) {
-    CaricaValoriArray(Text2, choice->selectors, choice->selectorCount);
-    line += "[if " + Text2 + "]";
+  if (!selectors.empty()) {
+    CaricaValoriArray(selectors, choice->selectors, choice->selectorCount);
+    line += "[if " + selectors + "]";
   }
-  List2.push_back(line);
-  ++counter;
-  Text1.clear();
-  Text2.clear();
-  Text3.clear();
+  choiceLines.push_back(line);
+  ++nextChoice;
+  value.clear();
+  selectors.clear();
+  properties.clear();
   return true;
 }
 
 void EditorImpostazioni::ok() {
   AttributeRecord* r = record();
   // An edited attribute changes only through "Insert your own values:".
-  if (r != nullptr && !(r->edited && !Option2)) {
-    if (!r->edited && Option1) {
+  if (r != nullptr && !(r->edited && !useOwnValues)) {
+    if (!r->edited && useDefaults) {
       // "Default Values:" stores the defaults the dialog shows, also after
       // own values were typed under the other option.
       pending_.choices = defaults_;
-      counter = static_cast<std::int16_t>(defaults_.size());
+      nextChoice = static_cast<std::int16_t>(defaults_.size());
     }
     *r = pending_;
-    r->choiceCount = counter;
+    r->choiceCount = nextChoice;
     // The tree mirror: "Choices: " and one value node per choice.
     Tree& t = c_->spec;
     const std::string choicesKey = key_ + " Choices";
@@ -239,15 +238,15 @@ void EditorImpostazioni::ok() {
     if (!r->edited) {
       t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
       for (int i = 0; i < r->choiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + value(i) + StrIndice(i), line(Option1 ? List1 : List2, i), "value");
-    } else if (Option2) {
+        t.addChild(choicesKey, choicesKey + value(i) + StrIndice(i), line(useDefaults ? defaultLines : choiceLines, i), "value");
+    } else if (useOwnValues) {
       const NodeId choices = t.find(choicesKey);
       const int c = choices == kNoNode ? 0 : t.node(choices).children;
       for (int i = 0; i < c; ++i)
         if (const NodeId old = t.find(choicesKey + value(i) + StrIndice(i)); old != kNoNode) t.remove(old);
       if (t.find(choicesKey) == kNoNode) t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
       for (int i = 0; i < r->choiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + value(i) + StrIndice(i), line(List2, i), "value");
+        t.addChild(choicesKey, choicesKey + value(i) + StrIndice(i), line(choiceLines, i), "value");
     }
     r->edited = true;
   }
@@ -258,13 +257,13 @@ void EditorImpostazioni::cancel() {
   const AttributeRecord* r = record();
   if (r != nullptr && c_ && c_->spec.valid(node_)) {
     if (r->edited) {
-      Option2 = true;
-      Option1 = false;
-      AggiungiFigli(c_->spec, node_, List2);
+      useOwnValues = true;
+      useDefaults = false;
+      AggiungiFigli(c_->spec, node_, choiceLines);
     } else {
-      Option1 = true;
-      Option2 = false;
-      AggiungiFigli(c_->spec, node_, List1);
+      useDefaults = true;
+      useOwnValues = false;
+      AggiungiFigli(c_->spec, node_, defaultLines);
     }
   }
   done = true;
@@ -282,71 +281,71 @@ std::string* Slot(std::vector<std::string>& choices, std::size_t index) {
 
 MessageRecord* EditorInterazioni::record() {
   if (!c_) return nullptr;
-  TestCaseRecord* r = c_->stato.tabella.caso(t);
-  return r == nullptr ? nullptr : r->message(static_cast<std::size_t>(m));
+  TestCaseRecord* r = c_->stato.tabella.caso(testCase);
+  return r == nullptr ? nullptr : r->message(static_cast<std::size_t>(message));
 }
 
 bool EditorInterazioni::apri(const ContestoEditor& c, NodeId node) {
   c_.emplace(c);
   node_ = node;
   key_ = c.spec.node(node).key;
-  m = t = 0;
+  message = testCase = 0;
   avviso.clear();
   const StatoSpecifica::Posto* posto = c.stato.posto(key_);
   if (posto == nullptr || posto->attribute >= 0) return false;
-  t = posto->testCase;
-  m = posto->message;
+  testCase = posto->testCase;
+  message = posto->message;
   MessageRecord* rec = record();
   if (rec == nullptr) return false;
   pending_ = rec->ownChoices;
   caption = "Test Specification for " + rec->name;
   if (rec->edited) {
-    Text1.clear();
-    Option2 = false;
-    Option3 = true;
-    List2.clear();
+    value.clear();
+    useDefaults = false;
+    useOwnValues = true;
+    choiceLines.clear();
   } else {
-    List1.clear();
-    List2.clear();
-    Text1.clear();
-    Option2 = true;
-    Option3 = false;
+    defaultLines.clear();
+    choiceLines.clear();
+    value.clear();
+    useDefaults = true;
+    useOwnValues = false;
   }
   // CercaDefaultInteractions.
-  counter = rec->ownChoiceCount;
+  nextChoice = rec->ownChoiceCount;
   if (rec->edited) {
     for (int i = 0; i < rec->ownChoiceCount && i < static_cast<int>(rec->ownChoices.size()); ++i)
-      List2.push_back(rec->ownChoices[static_cast<std::size_t>(i)]);
+      choiceLines.push_back(rec->ownChoices[static_cast<std::size_t>(i)]);
   } else if (EsisteDocumentazione(rec->documentation)) {
     // GestisciDocumentazione: the listed values follow the choices found so far
     // and stay in use, so that OK keeps them.
     const std::vector<std::string> values = ValoriDefault(rec->documentation);
     std::size_t taken = 0;
     for (const std::string& v : values) {
-      std::string* slot = Slot(pending_, static_cast<std::size_t>(counter));
+      std::string* slot = Slot(pending_, static_cast<std::size_t>(nextChoice));
       if (slot == nullptr) break;
       *slot = v;
-      List1.push_back(v);
-      ++counter;
+      defaultLines.push_back(v);
+      ++nextChoice;
       ++taken;
     }
     avviso = AvvisoTroncati(rec->name, values.size(), taken);
   } else {
     for (int i = 0; i < rec->ownChoiceCount && i < static_cast<int>(rec->ownChoices.size()); ++i)
-      List1.push_back(rec->ownChoices[static_cast<std::size_t>(i)]);
+      defaultLines.push_back(rec->ownChoices[static_cast<std::size_t>(i)]);
   }
   done = false;
   return true;
 }
 
 bool EditorInterazioni::add() {
-  if (!Option3 || record() == nullptr) return true;
-  std::string* slot = Slot(pending_, static_cast<std::size_t>(counter));
+  if (!useOwnValues || record() == nullptr) return true;
+  std::string* slot = Slot(pending_, static_cast<std::size_t>(nextChoice));
   if (slot == nullptr) return false;
-  *slot = Text1;
-  List2.push_back(Text1);
-  ++counter;
-  Text1.clear();
+  *slot = value;
+  choiceLines.push_back(value);
+  ++nextChoice;
+  value.clear();
   return true;
 }
 
@@ -354,7 +353,7 @@ void EditorInterazioni::ok() {
   MessageRecord* r = record();
   if (r != nullptr) {
     r->ownChoices = pending_;
-    if (counter > 0) r->ownChoiceCount = counter;
+    if (nextChoice > 0) r->ownChoiceCount = nextChoice;
     Tree& t = c_->spec;
     const std::string choicesKey = key_ + " Choices";
     const auto value = [r](int i) {
@@ -364,7 +363,7 @@ void EditorInterazioni::ok() {
     if (!r->edited) {
       t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
       for (int i = 0; i < r->ownChoiceCount; ++i) t.addChild(choicesKey, choicesKey + value(i), value(i), "value");
-    } else if (Option3) {
+    } else if (useOwnValues) {
       // The value nodes there now go, whichever keys they carry.
       if (const NodeId choices = t.find(choicesKey); choices != kNoNode)
         while (t.node(choices).child != kNoNode) t.remove(t.node(choices).child);
@@ -382,14 +381,14 @@ void EditorInterazioni::cancel() {
   const MessageRecord* r = record();
   if (r != nullptr && c_ && c_->spec.valid(node_)) {
     if (r->edited) {
-      Option3 = true;
-      Option2 = false;
-      List2.clear();
-      AggiungiFigli(c_->spec, node_, List2);
+      useOwnValues = true;
+      useDefaults = false;
+      choiceLines.clear();
+      AggiungiFigli(c_->spec, node_, choiceLines);
     } else {
-      Option2 = true;
-      Option3 = false;
-      AggiungiFigli(c_->spec, node_, List1);
+      useDefaults = true;
+      useOwnValues = false;
+      AggiungiFigli(c_->spec, node_, defaultLines);
     }
   }
   done = true;

@@ -38,22 +38,23 @@ class EditorImpostazioni {
   // the node leads to no record of the table.
   bool apri(const ContestoEditor& c, NodeId node);
   void attiva() { done = false; }
-  void clickOption2();  // "Insert your own values:"
-  void clickOption1();  // "Default Values:"
+  void chooseOwnValues();  // "Insert your own values:"
+  void chooseDefaults();  // "Default Values:"
   // "Add  --->". False when all 101 choices are in use (nothing added).
   bool add();
   void ok();
   void cancel();
 
   std::string caption;
-  bool Option1 = true;
-  bool Option2 = false;
-  std::vector<std::string> List1, List2;
-  std::string Label4;
-  std::string Text1, Text2, Text3;  // value, IF selectors, properties
-  std::int16_t counter = 0;
+  bool useDefaults = true;
+  bool useOwnValues = false;
+  std::vector<std::string> defaultLines, choiceLines;
+  std::string note;
+  std::string value, selectors, properties;  // value, IF selectors, properties
+  std::int16_t nextChoice = 0;
   bool done = true;
-  int t = 0, m = 0, a = 0;
+  // Where the record lies: test case, message record and attribute.
+  int testCase = 0, message = 0, attribute = 0;
   // Set on opening when default values had to be left out; empty otherwise.
   std::string avviso;
 
@@ -77,21 +78,22 @@ class EditorInterazioni {
   // "&Specifications.." on a "messaggio" node: CaricaValoriInt.
   bool apri(const ContestoEditor& c, NodeId node);
   void attiva() { done = false; }
-  void clickOption3() { Option3 = true; Option2 = false; }  // "Insert your own values"
-  void clickOption2() { Option2 = true; Option3 = false; }  // "Default values: "
+  void chooseOwnValues() { useOwnValues = true; useDefaults = false; }  // "Insert your own values"
+  void chooseDefaults() { useDefaults = true; useOwnValues = false; }  // "Default values: "
   // "Add -->". False when all 101 choices are in use (nothing added).
   bool add();
   void ok();
   void cancel();
 
   std::string caption;
-  bool Option2 = true;
-  bool Option3 = false;
-  std::vector<std::string> List1, List2;
-  std::string Text1;
-  std::int16_t counter = 0;
+  bool useDefaults = true;
+  bool useOwnValues = false;
+  std::vector<std::string> defaultLines, choiceLines;
+  std::string value;
+  std::int16_t nextChoice = 0;
   bool done = true;
-  int t = 0, m = 0;
+  // Where the record lies: test case and message record.
+  int testCase = 0, message = 0;
   // Set on opening when default values had to be left out; empty otherwise.
   std::string avviso;
 
