@@ -46,13 +46,13 @@ TreeView::TreeView(Generale& g, int index, QWidget* parent)
           [this](const QModelIndex& i) { model_->tree().setSelected(model_->nodeOf(i)); });
   // A node added expanded (a root) shows its children at once.
   connect(model_, &QAbstractItemModel::rowsInserted, this,
-          [this](const QModelIndex& parent, int first, int last) {
+          [this](const QModelIndex& under, int first, int last) {
             for (int r = first; r <= last; ++r) {
-              const QModelIndex i = model_->index(r, 0, parent);
+              const QModelIndex i = model_->index(r, 0, under);
               if (model_->tree().node(model_->nodeOf(i)).expanded) setExpanded(i, true);
             }
-            if (parent.isValid() && model_->tree().node(model_->nodeOf(parent)).expanded)
-              setExpanded(parent, true);
+            if (under.isValid() && model_->tree().node(model_->nodeOf(under)).expanded)
+              setExpanded(under, true);
           });
 }
 

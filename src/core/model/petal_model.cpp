@@ -571,10 +571,10 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
       if (fresh) {
         mapInteraction(c, *mechanism, d);
       } else {
-        for (Slot slot : {kObjects, kMessages})
-          if (auto shared = collections_.find(Key(it->second, slot)); shared != collections_.end()) {
-            std::vector<Handle> copy = shared->second;  // the map may grow while inserting
-            collections_[Key(d, slot)] = std::move(copy);
+        for (Slot shared : {kObjects, kMessages})
+          if (auto from = collections_.find(Key(it->second, shared)); from != collections_.end()) {
+            std::vector<Handle> copy = from->second;  // the map may grow while inserting
+            collections_[Key(d, shared)] = std::move(copy);
           }
       }
     } else if (mech != nullptr) {

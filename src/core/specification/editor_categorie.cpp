@@ -128,12 +128,12 @@ void EditorImpostazioni::cercaDefaultValues() {
     nextChoice = r.choiceCount;
     return;
   }
-  const auto put = [this, &r](const std::string& line, const std::string& value) {
+  const auto put = [this, &r](const std::string& line, const std::string& text) {
     ChoiceRecord* choice = r.choice(static_cast<std::size_t>(nextChoice));
     if (choice == nullptr) return;
     defaultLines.push_back(line);
     *choice = ChoiceRecord();
-    choice->value = value;
+    choice->value = text;
     ++nextChoice;
   };
   const auto initial = [&] {
@@ -153,8 +153,8 @@ void EditorImpostazioni::cercaDefaultValues() {
     const std::int16_t lower = RoundInt16(LeggiNumero(r.initialValue));
     for (int i = 0; i < 5; ++i) {
       const float x = std::floor(static_cast<float>(6 - lower) * rnd.estrai() + static_cast<float>(lower));
-      const std::string value = ConSegno(static_cast<long long>(x));
-      put(value, value);
+      const std::string text = ConSegno(static_cast<long long>(x));
+      put(text, text);
       rnd.rimescola();
     }
   } else if (r.type == "String") {
@@ -228,7 +228,7 @@ void EditorImpostazioni::ok() {
     // The tree mirror: "Choices: " and one value node per choice.
     Tree& t = c_->spec;
     const std::string choicesKey = key_ + " Choices";
-    const auto value = [r](int i) {
+    const auto choiceValue = [r](int i) {
       return static_cast<std::size_t>(i) < r->choices.size() ? r->choices[static_cast<std::size_t>(i)].value
                                                              : std::string();
     };
@@ -238,15 +238,15 @@ void EditorImpostazioni::ok() {
     if (!r->edited) {
       t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
       for (int i = 0; i < r->choiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + value(i) + StrIndice(i), line(useDefaults ? defaultLines : choiceLines, i), "value");
+        t.addChild(choicesKey, choicesKey + choiceValue(i) + StrIndice(i), line(useDefaults ? defaultLines : choiceLines, i), "value");
     } else if (useOwnValues) {
       const NodeId choices = t.find(choicesKey);
       const int c = choices == kNoNode ? 0 : t.node(choices).children;
       for (int i = 0; i < c; ++i)
-        if (const NodeId old = t.find(choicesKey + value(i) + StrIndice(i)); old != kNoNode) t.remove(old);
+        if (const NodeId old = t.find(choicesKey + choiceValue(i) + StrIndice(i)); old != kNoNode) t.remove(old);
       if (t.find(choicesKey) == kNoNode) t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
       for (int i = 0; i < r->choiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + value(i) + StrIndice(i), line(choiceLines, i), "value");
+        t.addChild(choicesKey, choicesKey + choiceValue(i) + StrIndice(i), line(choiceLines, i), "value");
     }
     r->edited = true;
   }
@@ -356,13 +356,13 @@ void EditorInterazioni::ok() {
     if (nextChoice > 0) r->ownChoiceCount = nextChoice;
     Tree& t = c_->spec;
     const std::string choicesKey = key_ + " Choices";
-    const auto value = [r](int i) {
+    const auto choiceValue = [r](int i) {
       return static_cast<std::size_t>(i) < r->ownChoices.size() ? r->ownChoices[static_cast<std::size_t>(i)]
                                                                 : std::string();
     };
     if (!r->edited) {
       t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
-      for (int i = 0; i < r->ownChoiceCount; ++i) t.addChild(choicesKey, choicesKey + value(i), value(i), "value");
+      for (int i = 0; i < r->ownChoiceCount; ++i) t.addChild(choicesKey, choicesKey + choiceValue(i), choiceValue(i), "value");
     } else if (useOwnValues) {
       // The value nodes there now go, whichever keys they carry.
       if (const NodeId choices = t.find(choicesKey); choices != kNoNode)
@@ -370,7 +370,7 @@ void EditorInterazioni::ok() {
       else
         t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
       for (int i = 0; i < r->ownChoiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + value(i) + StrIndice(i), value(i), "value");
+        t.addChild(choicesKey, choicesKey + choiceValue(i) + StrIndice(i), choiceValue(i), "value");
     }
     r->edited = true;
   }
