@@ -1,5 +1,6 @@
 // zov: the command-line front end of Zov Suite. It runs the same operations
 // as the desktop program, without a window.
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -14,7 +15,6 @@
 #include <vector>
 
 #include "model/caricamento.h"
-#include "model/petal_model.h"
 #include "model/work_folder.h"
 #include "shell/generale.h"
 #include "shell/ui.h"
@@ -32,7 +32,8 @@ constexpr int kExitUsage = 2;
 void PrintUsage(std::FILE* out) {
   std::fputs(
       "Usage: zov [OPTION]... COMMAND [ARGUMENT]...\n"
-      "Plan tests from a UML model kept in Rational Rose petal files (.mdl, .cat).\n"
+      "Plan tests from a UML model: Rational Rose petal files (.mdl, .cat) or UML 2\n"
+      "XMI files (.xmi, .uml, .xml), told apart by their content.\n"
       "\n"
       "Commands:\n"
       "  load MODEL     load the model and print a one-line summary of it\n"
@@ -45,7 +46,8 @@ void PrintUsage(std::FILE* out) {
       "                 whole branch), allocate, take the test cases, Processing,\n"
       "                 choices (--choices, else every category's defaults) and\n"
       "                 generate; documents and scripts go to --out DIR (default\n"
-      "                 zov-plan-<model name>); --seed S makes the run repeatable\n"
+      "                 zov-plan-<model name>); --seed S makes the run repeatable;\n"
+      "                 --uit SOURCE takes the test cases from another source\n"
       "  spec MODEL     as 'tree', then pick test cases into the selected test\n"
       "                 cases (--pick, else all of the UIT tree), run \"&Processing...\"\n"
       "                 and print the Test Specification tree (--tree to change);\n"
@@ -401,16 +403,17 @@ int Load(const Options& o) {
   } else {
     for (const auto& w : g.modello()->Warnings()) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
     for (const auto& w : g.avvisi) std::fprintf(stderr, "zov: warning: %s\n", w.c_str());
-    const auto* petal = dynamic_cast<const zov::PetalModel*>(g.modello());
-    const auto s = petal->Summarize();
-    std::printf("%s: %s, %s, %s, %s, %s, %s, %s, %s\n", path.c_str(),
+    const zov::ModelSummary s = g.modello()->Summarize();
+    const bool empty = s.useCases == 0 && s.sequenceDiagrams + s.collaborationDiagrams == 0;
+    std::printf("%s: %s, %s, %s, %s, %s, %s, %s, %s%s\n", path.c_str(),
                 Plural(s.packages, "package", "packages").c_str(),
                 Plural(s.useCases, "use case", "use cases").c_str(), Plural(s.actors, "actor", "actors").c_str(),
                 Plural(s.classes, "class", "classes").c_str(),
                 Plural(s.useCaseDiagrams, "use-case diagram", "use-case diagrams").c_str(),
                 Plural(s.classDiagrams, "class diagram", "class diagrams").c_str(),
                 Plural(s.sequenceDiagrams + s.collaborationDiagrams, "scenario diagram", "scenario diagrams").c_str(),
-                Plural(s.messages, "message", "messages").c_str());
+                Plural(s.messages, "message", "messages").c_str(),
+                empty ? " (no use case and no interaction: nothing to plan)" : "");
   }
   // Without --work nothing is left behind; with it the files stay for inspection.
   if (!o.work) {
@@ -472,8 +475,8 @@ constexpr const char* kManifesto = ".zov-plan";
 int Plan(const Options& o) {
   if (o.arguments.size() != 1) return UsageError("'plan' takes one model file");
   if (const int bad = CheckSelectionOptions(o)) return bad;
-  if (o.tree || !o.uit.empty() || !o.pick.empty() || o.work)
-    return UsageError("'plan' takes --out, --procedures, --coverage, --answer, --select, --start, --stop, --choices and --seed");
+  if (o.tree || !o.pick.empty() || o.work)
+    return UsageError("'plan' takes --out, --uit, --procedures, --coverage, --answer, --select, --start, --stop, --choices and --seed");
   const std::string& model = o.arguments.front();
   unsigned seed = 0;
   if (o.seed) {
@@ -531,19 +534,26 @@ int Plan(const Options& o) {
         deepest = id;
       }
     }
-    if (firstActor == zov::kNoNode) {
+    const bool onlyZov = o.uit.empty() || std::all_of(o.uit.begin(), o.uit.end(), [](const std::string& u) { return u == "zov"; });
+    if (firstActor == zov::kNoNode && onlyZov) {
       std::printf("%s: no actor reaches a use case: nothing to plan\n", model.c_str());
       zov::RimuoveFileCreati(work);
       return kExitOk;
     }
-    selection.start = t.node(firstActor).key;
-    selection.stop = t.node(deepest).key;
-    for (zov::NodeId a = t.firstRoot(); a != zov::kNoNode; a = t.node(a).next)
-      if (t.node(a).image != "rose" && t.node(a).children > 0) selection.select.push_back(t.node(t.node(a).child).key);
+    if (firstActor != zov::kNoNode) {
+      selection.start = t.node(firstActor).key;
+      selection.stop = t.node(deepest).key;
+      for (zov::NodeId a = t.firstRoot(); a != zov::kNoNode; a = t.node(a).next)
+        if (t.node(a).image != "rose" && t.node(a).children > 0) selection.select.push_back(t.node(t.node(a).child).key);
+    }
   }
   if (!RunSelection(selection, g, asker)) return kExitFailure;
 
-  zov::CaricaSequenceFromZov(g);
+  // The test cases: from the selection (--uit zov, the default) or from
+  // the other sources of the UIT tree.
+  Options sources = o;
+  if (sources.uit.empty()) sources.uit.push_back("zov");
+  RunUit(sources, g);
   // Every test case of the UIT tree goes to the selected test cases, as if
   // dragged there one by one; the "rose" nodes of messages that could not be
   // placed are no test cases and stay behind.

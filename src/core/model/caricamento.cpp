@@ -6,6 +6,7 @@
 
 #include "model/petal_model.h"
 #include "model/work_folder.h"
+#include "model/xmi_model.h"
 #include "shell/generale.h"
 #include "tree/kinds.h"
 #include "tree/tag.h"
@@ -23,6 +24,14 @@ std::string CartellaIniziale() {
 
 std::unique_ptr<ModelSource> CreaModelSource() { return std::make_unique<PetalModel>(); }
 
+std::unique_ptr<ModelSource> CreaModelSourcePer(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  char head[1024];
+  in.read(head, sizeof head);
+  if (LooksLikeXml(std::string_view(head, static_cast<std::size_t>(in.gcount())))) return std::make_unique<XmiModel>();
+  return CreaModelSource();
+}
+
 void ClearAllTreew(Generale& g, int first) {
   for (int i = first; i <= kSelectionTree; ++i)
     if (i != kNotLinkedTree) g.TV(i).clear();
@@ -34,7 +43,7 @@ std::string CaricaModello(Generale& g, const std::string& path) {
 
   g.mostraBusy();
   g.MostraMessaggio("Activate Rational ROSE Object");
-  auto source = CreaModelSource();
+  auto source = CreaModelSourcePer(path);
   g.MostraMessaggio("Loading Rose file");
   std::string error;
   const Handle model = source->OpenModel(path, &error);

@@ -14,7 +14,8 @@ namespace zov {
 class Generale;
 
 // The file dialog's filter and start folder.
-inline constexpr std::string_view kFiltroModelli = "Models (*.mdl)| *.mdl| Category Files (*.cat)| *.cat";
+inline constexpr std::string_view kFiltroModelli =
+    "Models (*.mdl)| *.mdl| Category Files (*.cat)| *.cat| UML models (*.xmi *.uml *.xml)| *.xmi;*.uml;*.xml";
 inline constexpr std::string_view kCartellaEsempi = "C:\\ZOV\\Marzo2002\\esempi";
 // The start folder of the file dialog: the examples folder when it exists,
 // else the user's home folder.
@@ -22,6 +23,9 @@ std::string CartellaIniziale();
 
 // A model source for a file (our petal reader).
 std::unique_ptr<ModelSource> CreaModelSource();
+// A model source for the file at path, chosen by its content: the XMI
+// reader when it starts with an XML element, else the petal reader.
+std::unique_ptr<ModelSource> CreaModelSourcePer(const std::string& path);
 
 // Steps of the load that later stages fill in; each may be empty.
 struct FasiCaricamento {
