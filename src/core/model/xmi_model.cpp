@@ -887,6 +887,13 @@ void XmiModel::resolve() {
       note(view, body, get(view)->identifier);
     }
   }
+  // A message without a condition gets an empty note: where a view has no
+  // note, the condition of the view before it is read (as Rose attaches
+  // notes), and the message must not take its predecessor's condition.
+  const std::size_t count = elements_.size();
+  for (std::size_t i = 1; i < count; ++i)
+    if (elements_[i].kind == Kind::kView && items(Handle{static_cast<std::int32_t>(i)}, kNotes).empty())
+      note(Handle{static_cast<std::int32_t>(i)}, std::string(), elements_[i].identifier);
   // Enterprise Architect keeps documentation and stereotypes in its
   // extension block.
   const pugi::xml_node root = doc_->document_element();
@@ -911,6 +918,8 @@ void XmiModel::placeInteractions() {
     const Handle owner = KindOf(d.context) == Kind::kUseCase ? d.context : d.package;
     get(d.element)->parent = owner;
     addTo(owner, kScenarioDiagrams, d.element);
+    // "Loading all Sequence" reads the packages: those of their use cases too.
+    addTo(d.package, kAllScenarioDiagrams, d.element);
   }
 }
 
@@ -1198,7 +1207,9 @@ Handle XmiModel::RoleUseCase(Handle r) const {
 
 Items XmiModel::UseCaseRelations(Handle u) const { return items(u, kUcRelations); }
 Items XmiModel::UseCaseAssociations(Handle u) const { return items(u, kUcAssociations); }
-Items XmiModel::ScenarioDiagrams(Handle owner) const { return items(owner, kScenarioDiagrams); }
+Items XmiModel::ScenarioDiagrams(Handle owner) const {
+  return items(owner, KindOf(owner) == Kind::kPackage ? kAllScenarioDiagrams : kScenarioDiagrams);
+}
 Items XmiModel::UseCaseClassDiagrams(Handle) const { return {}; }
 
 std::string XmiModel::ObjectName(Handle o) const { return KindOf(o) == Kind::kObject ? get(o)->name : std::string(); }

@@ -128,7 +128,7 @@ class XmiModel : public ModelSource {
     kRelGeneral, kRelRealize, kRelDepend, kAttributes, kOperations, kParameters,
     kStates, kTransitions, kUcRelations, kUcAssociations, kDiagClasses,
     kDiagAssociations, kDiagUseCases, kDiagPackages, kObjects, kMessages, kViews, kNotes,
-    kAllPackages, kAllUseCases, kRoles, kSlotCount,
+    kAllPackages, kAllUseCases, kRoles, kAllScenarioDiagrams, kSlotCount,
   };
 
   struct Element {
