@@ -147,7 +147,7 @@ void XmiModel::reset() {
   unresolved_.clear();
   unresolvedCount_ = 0;
   for (auto* v : {&associations_, &relations_, &dependencies_, &comments_, &interactions_, &collaborationUses_,
-                  &objects_, &messages_, &properties_, &transitions_})
+                  &objects_, &messages_, &machines_, &transitions_})
     v->clear();
   messageViews_.clear();
   model_ = {};
@@ -356,6 +356,9 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
 
   pugi::xml_node root = doc_->document_element();
   if (!root) return fail(buffer_.size(), "no root element");
+  const auto at = [](pugi::xml_node n) {  // the element's "<"
+    return static_cast<std::size_t>(std::max<std::ptrdiff_t>(n.offset_debug() - 1, 0));
+  };
   // The prefix bound to the XMI namespace (almost always "xmi").
   for (pugi::xml_attribute a = root.first_attribute(); a; a = a.next_attribute()) {
     const std::string_view name = a.name(), value = a.value();
@@ -377,9 +380,9 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
       if (c.type() == pugi::node_element && typeOf(c) == "Model") modelNode = c;
     for (pugi::xml_node c = root.first_child(); c && !modelNode; c = c.next_sibling())
       if (c.type() == pugi::node_element && typeOf(c) == "Package") modelNode = c;
-    if (!modelNode) return fail(static_cast<std::size_t>(root.offset_debug()), "the XMI document holds no uml:Model or uml:Package");
+    if (!modelNode) return fail(at(root), "the XMI document holds no uml:Model or uml:Package");
   } else {
-    return fail(static_cast<std::size_t>(root.offset_debug()),
+    return fail(at(root),
                 "expected an XMI document or a UML model (xmi:XMI, uml:Model or uml:Package), found <" +
                     std::string(root.name()) + ">");
   }
@@ -545,7 +548,7 @@ void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
     }
   } else if (type == "StateMachine") {
     if (ownerKind == Kind::kClass && !get(c.owner)->ref) mapStateMachine(n, c.owner);
-    else skip(type);
+    else machines_.push_back({Handle{}, n.internal_object(), c.owner, c.package});  // maybe a class's behaviour
   } else if (type == "Interaction") {
     mapInteraction(n, c);
   } else if (type == "Association") {
@@ -578,6 +581,8 @@ void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
     comments_.push_back({Handle{}, n.internal_object(), c.owner ? c.owner : c.package, c.package});
   } else if (type == "Diagram") {
     comments_.push_back({Handle{}, n.internal_object(), Handle{-1}, c.package});
+  } else if (type == "PrimitiveType" || type == "DataType" || type == "Enumeration") {
+    // Read only as the names of types.
   } else if (type == "Profile") {
     skip(type);
   } else {
@@ -640,8 +645,8 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
   std::function<void(pugi::xml_node, int)> events = [&](pugi::xml_node holder, int depth) {
     if (depth > kMaxDepth) return;
     for (pugi::xml_node f = holder.first_child(); f; f = f.next_sibling()) {
-      const std::string_view tag = f.name();
-      if (tag != "fragment" && tag != "operand") continue;
+      const std::string_view tag = Local(f.name());
+      if (f.type() != pugi::node_element || tag == "lifeline" || tag == "message") continue;
       const std::string_view id = idOf(f);
       if (!id.empty()) {
         in.fragments.insert(id);
@@ -706,7 +711,8 @@ void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, const std::s
     in.pending.clear();
   };
   for (pugi::xml_node f = holder.first_child(); f; f = f.next_sibling()) {
-    if (std::string_view(f.name()) != "fragment") continue;
+    const std::string_view tag = Local(f.name());
+    if (f.type() != pugi::node_element || tag == "lifeline" || tag == "message") continue;
     const std::string_view type = typeOf(f);
     if (type == "CombinedFragment") {
       ++in.combined;
@@ -778,6 +784,16 @@ void XmiModel::resolve() {
     }
     if (KindOf(cls) == Kind::kClass) get(d.element)->ref = cls;
   }
+  // A class's state machine may be packaged elsewhere and named by its
+  // classifierBehavior.
+  for (std::size_t i = 1, n = elements_.size(); i < n; ++i) {
+    if (elements_[i].kind != Kind::kClass || elements_[i].ref) continue;
+    const pugi::xml_node behavior = nodeOf(ref1(pugi::xml_node(elements_[i].node), "classifierBehavior"));
+    if (behavior && typeOf(behavior) == "StateMachine")
+      mapStateMachine(behavior, Handle{static_cast<std::int32_t>(i)});
+  }
+  for (const Deferred& d : machines_)
+    if (!handleOf(idOf(pugi::xml_node(d.node)))) skip("StateMachine");
   // Messages: the operation of their signature.
   for (const Deferred& d : messages_) {
     const Handle op = find(ref1(pugi::xml_node(d.node), "signature"));

@@ -207,7 +207,8 @@ class XmiModel : public ModelSource {
     Handle package;
   };
   std::vector<Deferred> associations_, relations_, dependencies_, comments_, interactions_, collaborationUses_;
-  std::vector<Deferred> objects_, messages_, properties_, transitions_;
+  std::vector<Deferred> objects_, messages_, transitions_;
+  std::vector<Deferred> machines_;  // state machines outside classes
   std::unordered_map<const pugi::xml_node_struct*, Handle> messageViews_;
   Handle model_;
   Handle rootPackage_;
