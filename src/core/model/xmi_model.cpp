@@ -152,7 +152,6 @@ void XmiModel::reset() {
   messageViews_.clear();
   model_ = {};
   rootPackage_ = {};
-  cp1252_ = false;
   idAttr_ = "xmi:id";
   typeAttr_ = "xmi:type";
   idrefAttr_ = "xmi:idref";
@@ -167,8 +166,6 @@ XmiModel::Element* XmiModel::get(Handle h) {
   return h.id > 0 && static_cast<std::size_t>(h.id) < elements_.size() ? &elements_[static_cast<std::size_t>(h.id)]
                                                                        : nullptr;
 }
-
-std::string XmiModel::text(std::string_view raw) const { return std::string(raw); }
 
 std::string_view XmiModel::typeOf(pugi::xml_node n) const {
   if (const pugi::xml_attribute t = n.attribute(typeAttr_.c_str())) return Local(t.value());
@@ -233,7 +230,7 @@ Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, std::string_
   e.node = node.internal_object();
   std::string_view id;
   if (node) {
-    e.name = text(node.attribute("name").value());
+    e.name = node.attribute("name").value();
     id = idOf(node);
   }
   std::string synthetic;
@@ -343,7 +340,6 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
       const std::string_view value = std::string_view(head).substr(declared + 10);
       if (value.rfind("windows-1252", 0) == 0 || value.rfind("cp1252", 0) == 0 ||
           value.rfind("iso-8859-1", 0) == 0 || value.rfind("latin1", 0) == 0 || value.rfind("iso-8859-15", 0) == 0) {
-        cp1252_ = true;
         if (std::any_of(buffer_.begin(), buffer_.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
           buffer_ = Cp1252ToUtf8(buffer_);
         encoding = pugi::encoding_utf8;
@@ -439,9 +435,16 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
     if (unresolvedCount_ > static_cast<int>(unresolved_.size())) text += " ...";
     warnings_.push_back(text);
   }
-  for (const auto& [file, count] : external_)
-    warnings_.push_back(path + ": " + std::to_string(count) + (count == 1 ? " reference" : " references") +
-                        " to elements of another file (" + file + ") stay null");
+  if (!external_.empty()) {
+    int total = 0;
+    std::string files;
+    for (const auto& [file, count] : external_) {
+      total += count;
+      files += (files.empty() ? " " : ", ") + file + " (" + std::to_string(count) + ")";
+    }
+    warnings_.push_back(path + ": " + std::to_string(total) + (total == 1 ? " reference" : " references") +
+                        " to elements of other files stay null:" + files);
+  }
   if (!skipped_.empty()) {
     std::vector<std::pair<int, std::string>> kinds;
     int total = 0;
@@ -488,6 +491,13 @@ void XmiModel::walk(pugi::xml_node parent, const Context& c, int depth) {
 void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
   const std::string_view tag = Local(n.name());
   if (tag == "Extension" || tag == "Documentation" || tag == "eAnnotations") return;
+  // A reference to an element of this file or of another: nothing of its own.
+  if (n.attribute(idrefAttr_.c_str())) return;
+  if (const pugi::xml_attribute href = n.attribute("href")) {
+    const std::string_view h = href.value();
+    ++external_[std::string(h.substr(0, h.find('#')))];
+    return;
+  }
   const std::string_view type = typeOf(n);
   if (depth > kMaxDepth) {
     skip("elements nested too deeply");

@@ -157,7 +157,6 @@ class XmiModel : public ModelSource {
   const Element* get(Handle h) const;
   Element* get(Handle h);
   Handle ref(Handle h, Kind kind) const;
-  std::string text(std::string_view raw) const;
   std::string_view typeOf(pugi::xml_node n) const;
   std::string_view idOf(pugi::xml_node n) const;
   std::vector<std::string_view> refs(pugi::xml_node n, const char* name);
@@ -187,7 +186,6 @@ class XmiModel : public ModelSource {
   std::string buffer_;
   std::string path_;
   std::string idAttr_, typeAttr_, idrefAttr_;
-  bool cp1252_ = false;
   std::vector<Element> elements_;
   std::vector<std::vector<Handle>> collections_;  // by handle * kSlotCount + slot
   std::unordered_map<std::string_view, pugi::xml_node_struct*> nodes_;
