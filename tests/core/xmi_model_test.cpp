@@ -322,6 +322,9 @@ TEST(XmiModel, MalformedXmlGivesFileLineColumnAndWhat) {
   EXPECT_NE(error.find("mismatch"), std::string::npos) << error;
   EXPECT_FALSE(OpenText(m, "<html><body/></html>", &error));
   EXPECT_EQ(error, "/nowhere/mem.xmi:1:1: expected an XMI document or a UML model (xmi:XMI, uml:Model or uml:Package), found <html>");
+  // A declaration cut short after "encoding=".
+  EXPECT_FALSE(OpenText(m, "<?xml version=\"1.0\" encoding=", &error));
+  EXPECT_EQ(error.substr(0, 17), "/nowhere/mem.xmi:");
   EXPECT_FALSE(OpenText(m, "", &error));
   EXPECT_EQ(error.substr(0, 20), "/nowhere/mem.xmi:1:1");
 }

@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
@@ -100,6 +101,105 @@ bool LooksLikeXml(std::string_view head) {
   return !head.empty() && head.front() == '<';
 }
 
+// Open addressing over the ids, which point into the parsed buffer: a
+// large file holds millions of them, and the standard containers spend most
+// of the load on their nodes.
+struct XmiModel::IdTable {
+  struct Entry {
+    const char* key = nullptr;
+    std::uint32_t size = 0;
+    std::int32_t handle = 0;
+    pugi::xml_node_struct* node = nullptr;
+    // While an interaction is read (its diagram's handle in `interaction`):
+    // the message an event sends or receives (index + 1), the lifeline of
+    // the event, whether it is one of the interaction's fragments.
+    std::int32_t interaction = 0;
+    std::int32_t sends = 0, receives = 0;
+    std::int32_t lifeline = 0;
+    bool fragment = false;
+  };
+  // The entry of k for the interaction d, made when missing (an id that
+  // names no element of the file gets an entry that names nothing).
+  Entry& of(std::string_view k, std::int32_t d) {
+    Entry& e = insert(k);
+    if (e.interaction != d) {
+      e.interaction = d;
+      e.sends = e.receives = e.lifeline = 0;
+      e.fragment = false;
+    }
+    return e;
+  }
+  const Entry* in(std::string_view k, std::int32_t d) const {
+    const Entry* e = find(k);
+    return e != nullptr && e->interaction == d ? e : nullptr;
+  }
+  std::vector<Entry> entries;
+  std::size_t used = 0;
+
+  static std::size_t HashOf(std::string_view k) { return std::hash<std::string_view>{}(k); }
+  void clear() {
+    entries.clear();
+    used = 0;
+  }
+  void reserve(std::size_t n) {
+    std::size_t capacity = 1024;
+    while (capacity < 2 * n) capacity *= 2;
+    if (capacity > entries.size()) rehash(capacity);
+  }
+  void rehash(std::size_t capacity) {
+    std::vector<Entry> old = std::move(entries);
+    entries.assign(capacity, Entry{});
+    for (const Entry& e : old)
+      if (e.key != nullptr) *slot(std::string_view(e.key, e.size)) = e;
+  }
+  Entry* slot(std::string_view k) {
+    const std::size_t mask = entries.size() - 1;
+    for (std::size_t i = HashOf(k) & mask;; i = (i + 1) & mask) {
+      Entry& e = entries[i];
+      if (e.key == nullptr || (e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0)) return &e;
+    }
+  }
+  const Entry* find(std::string_view k) const {
+    if (entries.empty() || k.empty()) return nullptr;
+    const std::size_t mask = entries.size() - 1;
+    for (std::size_t i = HashOf(k) & mask;; i = (i + 1) & mask) {
+      const Entry& e = entries[i];
+      if (e.key == nullptr) return nullptr;
+      if (e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0) return &e;
+    }
+  }
+  // The entry of k, made when missing; the first element with an id keeps it.
+  Entry& insert(std::string_view k) {
+    if (entries.empty() || 2 * (used + 1) > entries.size()) rehash(std::max<std::size_t>(1024, entries.size() * 2));
+    Entry* e = slot(k);
+    if (e->key == nullptr) {
+      e->key = k.data();
+      e->size = static_cast<std::uint32_t>(k.size());
+      ++used;
+    }
+    return *e;
+  }
+};
+
+bool XmiModel::takeIdentifier(std::uint64_t value) {
+  if (identifiers_.empty() || 2 * (identifierCount_ + 1) > identifiers_.size()) {
+    std::vector<std::uint64_t> old = std::move(identifiers_);
+    identifiers_.assign(std::max<std::size_t>(1024, old.size() * 2), 0);
+    identifierCount_ = 0;
+    for (std::uint64_t v : old)
+      if (v != 0) takeIdentifier(v - 1);
+  }
+  const std::size_t mask = identifiers_.size() - 1;
+  for (std::size_t i = (value * 0x9E3779B97F4A7C15ull) >> 20 & mask;; i = (i + 1) & mask) {
+    if (identifiers_[i] == value + 1) return false;
+    if (identifiers_[i] == 0) {
+      identifiers_[i] = value + 1;
+      ++identifierCount_;
+      return true;
+    }
+  }
+}
+
 struct XmiModel::Context {
   Handle package;
   Handle owner;  // the classifier (class, actor, use case, collaboration) that owns what is read
@@ -119,9 +219,6 @@ struct XmiModel::Interaction {
   };
   Handle diagram;
   std::vector<Message> messages;
-  std::unordered_map<std::string_view, std::size_t> sendOf, receiveOf;
-  std::unordered_map<std::string_view, Handle> lifelineOf;  // event -> object
-  std::unordered_set<std::string_view> fragments;           // ids of every fragment
   std::unordered_map<std::string, int> childCounters;       // messages numbered below a label
   std::vector<std::string> pending;                         // conditions for the next message
   std::vector<Emitted> order;
@@ -137,10 +234,11 @@ void XmiModel::reset() {
   doc_ = std::make_unique<pugi::xml_document>();
   buffer_.clear();
   elements_.assign(1, Element{});
-  collections_.clear();
-  nodes_.clear();
-  handles_.clear();
+  collections_.assign(1, {});
+  if (!ids_) ids_ = std::make_unique<IdTable>();
+  ids_->clear();
   identifiers_.clear();
+  identifierCount_ = 0;
   warnings_.clear();
   skipped_.clear();
   external_.clear();
@@ -182,14 +280,14 @@ std::string_view XmiModel::idOf(pugi::xml_node n) const { return n.attribute(idA
 
 Handle XmiModel::handleOf(std::string_view id) const {
   if (id.empty()) return {};
-  auto it = handles_.find(id);
-  return it == handles_.end() ? Handle{} : it->second;
+  const IdTable::Entry* e = ids_->find(id);
+  return e == nullptr ? Handle{} : Handle{e->handle};
 }
 
 pugi::xml_node XmiModel::nodeOf(std::string_view id) const {
   if (id.empty()) return {};
-  auto it = nodes_.find(id);
-  return it == nodes_.end() ? pugi::xml_node() : pugi::xml_node(it->second);
+  const IdTable::Entry* e = ids_->find(id);
+  return e == nullptr ? pugi::xml_node() : pugi::xml_node(e->node);
 }
 
 std::vector<std::string_view> XmiModel::refs(pugi::xml_node n, const char* name) {
@@ -217,8 +315,20 @@ std::vector<std::string_view> XmiModel::refs(pugi::xml_node n, const char* name)
 }
 
 std::string_view XmiModel::ref1(pugi::xml_node n, const char* name) {
-  const auto all = refs(n, name);
-  return all.empty() ? std::string_view() : all.front();
+  if (const pugi::xml_attribute a = n.attribute(name)) {
+    std::string_view list = Trim(a.value());
+    std::size_t end = 0;
+    while (end < list.size() && !std::isspace(static_cast<unsigned char>(list[end]))) ++end;
+    if (end > 0) return list.substr(0, end);
+  }
+  for (pugi::xml_node c = n.child(name); c; c = c.next_sibling(name)) {
+    if (const pugi::xml_attribute idref = c.attribute(idrefAttr_.c_str())) return idref.value();
+    if (const pugi::xml_attribute href = c.attribute("href")) {
+      const std::string_view h = href.value();
+      ++external_[std::string(h.substr(0, h.find('#')))];
+    }
+  }
+  return {};
 }
 
 void XmiModel::skip(std::string_view type) { ++skipped_[std::string(type.empty() ? "(untyped)" : type)]; }
@@ -242,25 +352,36 @@ Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, std::string_
   // the same file: a hash of the xmi:id (or of the element's place), the
   // next hash in the chain when taken.
   std::uint64_t h = Fnv(key.empty() ? id : key);
-  while (!identifiers_.insert(h & 0xFFFFFFFFFFFFull).second) h = Fnv("#", h);
+  while (!takeIdentifier(h & 0xFFFFFFFFFFFFull)) h = Fnv("#", h);
   e.identifier = Hex12(h);
   const Handle handle{static_cast<std::int32_t>(elements_.size())};
-  if (key.empty() && !id.empty()) handles_.emplace(id, handle);
+  if (key.empty() && !id.empty()) {
+    IdTable::Entry& entry = ids_->insert(id);
+    if (entry.handle == 0) entry.handle = handle.id;
+    if (entry.node == nullptr) entry.node = node.internal_object();
+  }
   elements_.push_back(std::move(e));
+  collections_.emplace_back();
   return handle;
 }
 
 void XmiModel::addTo(Handle owner, Slot slot, Handle item) {
-  if (!owner || !item) return;
-  const std::size_t index = static_cast<std::size_t>(owner.id) * kSlotCount + slot;
-  if (collections_.size() <= index) collections_.resize(std::max(index + 1, collections_.size() * 2));
-  collections_[index].push_back(item);
+  if (owner.id <= 0 || static_cast<std::size_t>(owner.id) >= collections_.size() || !item) return;
+  auto& lists = collections_[static_cast<std::size_t>(owner.id)];
+  for (auto& [s, list] : lists)
+    if (s == slot) {
+      list.push_back(item);
+      return;
+    }
+  lists.emplace_back(static_cast<std::uint8_t>(slot), std::vector<Handle>{item});
 }
 
 Items XmiModel::items(Handle h, Slot slot) const {
   if (h.id <= 0) return {};
-  const std::size_t index = static_cast<std::size_t>(h.id) * kSlotCount + slot;
-  return index < collections_.size() ? Items(collections_[index]) : Items();
+  if (static_cast<std::size_t>(h.id) >= collections_.size()) return {};
+  for (const auto& [s, list] : collections_[static_cast<std::size_t>(h.id)])
+    if (s == slot) return Items(list);
+  return {};
 }
 
 std::string XmiModel::valueText(pugi::xml_node v) const {
@@ -302,9 +423,14 @@ Handle XmiModel::OpenModel(const std::string& path, std::string* error) {
     if (error != nullptr) *error = path + ": cannot be read";
     return {};
   }
-  std::ostringstream content;
-  content << in.rdbuf();
-  buffer_ = std::move(content).str();
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size > 0) {
+    buffer_.resize(static_cast<std::size_t>(size));
+    in.read(buffer_.data(), size);
+    buffer_.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  }
   return openBuffer(path, error);
 }
 
@@ -336,7 +462,7 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   if (buffer_.size() >= 2 && !(static_cast<unsigned char>(buffer_[0]) >= 0xFE)) {
     const std::string head = Lower(std::string_view(buffer_).substr(0, std::min<std::size_t>(buffer_.size(), 200)));
     const std::size_t declared = head.find("encoding=");
-    if (head.rfind("<?xml", 0) == 0 && declared != std::string::npos) {
+    if (head.rfind("<?xml", 0) == 0 && declared != std::string::npos && declared + 10 <= head.size()) {
       const std::string_view value = std::string_view(head).substr(declared + 10);
       if (value.rfind("windows-1252", 0) == 0 || value.rfind("cp1252", 0) == 0 ||
           value.rfind("iso-8859-1", 0) == 0 || value.rfind("latin1", 0) == 0 || value.rfind("iso-8859-15", 0) == 0) {
@@ -390,8 +516,9 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   model.name = modelNode.attribute("name").value();
   if (model.name.empty()) model.name = fs::path(path).stem().string();
   model.identifier = Hex12(Fnv("#model"));
-  identifiers_.insert(Fnv("#model") & 0xFFFFFFFFFFFFull);
+  takeIdentifier(Fnv("#model") & 0xFFFFFFFFFFFFull);
   elements_.push_back(model);
+  collections_.emplace_back();
   model_ = Handle{1};
 
   visit(modelNode, Context{}, 0);
@@ -464,14 +591,18 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
 }
 
 void XmiModel::indexIds(pugi::xml_node root) {
-  nodes_.reserve(buffer_.size() / 256);
-  handles_.reserve(buffer_.size() / 1024);
-  identifiers_.reserve(buffer_.size() / 512);
+  ids_->reserve(buffer_.size() / 128);
+  identifiers_.assign(std::max<std::size_t>(1024, std::bit_ceil(buffer_.size() / 96)), 0);
+  elements_.reserve(buffer_.size() / 64);
+  collections_.reserve(buffer_.size() / 64);
   const char* id = idAttr_.c_str();
   pugi::xml_node n = root;
   while (n) {
     if (n.type() == pugi::node_element) {
-      if (const pugi::xml_attribute a = n.attribute(id)) nodes_.emplace(a.value(), n.internal_object());
+      if (const pugi::xml_attribute a = n.attribute(id)) {
+        IdTable::Entry& e = ids_->insert(a.value());
+        if (e.node == nullptr) e.node = n.internal_object();
+      }
     }
     if (pugi::xml_node c = n.first_child()) {
       n = c;
@@ -640,14 +771,20 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
       const Handle obj = add(Kind::kObject, in.diagram, l);
       addTo(in.diagram, kObjects, obj);
       objects_.push_back({obj, l.internal_object(), Handle{}, Handle{}});
-      for (std::string_view e : refs(l, "coveredBy")) in.lifelineOf.emplace(e, obj);
+      for (std::string_view e : refs(l, "coveredBy")) {
+        IdTable::Entry& entry = ids_->of(e, in.diagram.id);
+        if (entry.lifeline == 0) entry.lifeline = obj.id;
+      }
     } else if (type == "Message") {
       Interaction::Message m;
       m.node = l;
       m.send = ref1(l, "sendEvent");
       m.receive = ref1(l, "receiveEvent");
-      if (!m.send.empty()) in.sendOf.emplace(m.send, in.messages.size());
-      if (!m.receive.empty()) in.receiveOf.emplace(m.receive, in.messages.size());
+      const auto index = static_cast<std::int32_t>(in.messages.size() + 1);
+      if (!m.send.empty())
+        if (IdTable::Entry& e = ids_->of(m.send, in.diagram.id); e.sends == 0) e.sends = index;
+      if (!m.receive.empty())
+        if (IdTable::Entry& e = ids_->of(m.receive, in.diagram.id); e.receives == 0) e.receives = index;
       in.messages.push_back(m);
     }
   }
@@ -659,10 +796,11 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
       if (f.type() != pugi::node_element || tag == "lifeline" || tag == "message") continue;
       const std::string_view id = idOf(f);
       if (!id.empty()) {
-        in.fragments.insert(id);
+        IdTable::Entry& entry = ids_->of(id, in.diagram.id);
+        entry.fragment = true;
         if (const std::string_view covered = ref1(f, "covered"); !covered.empty()) {
-          auto it = handles_.find(covered);
-          if (it != handles_.end() && get(it->second)->parent == in.diagram) in.lifelineOf[id] = it->second;
+          const Handle lifeline = handleOf(covered);
+          if (lifeline && get(lifeline)->parent == in.diagram) entry.lifeline = lifeline.id;
         }
       }
       events(f, depth + 1);
@@ -686,9 +824,8 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
     const Handle msg = add(Kind::kMessage, in.diagram, m.node);
     Element* el = get(msg);
     el->text = e.label;
-    auto sender = in.lifelineOf.find(m.send), receiver = in.lifelineOf.find(m.receive);
-    if (sender != in.lifelineOf.end()) el->ref2 = sender->second;
-    if (receiver != in.lifelineOf.end()) get(msg)->ref3 = receiver->second;
+    if (const IdTable::Entry* sender = ids_->in(m.send, in.diagram.id)) el->ref2 = Handle{sender->lifeline};
+    if (const IdTable::Entry* receiver = ids_->in(m.receive, in.diagram.id)) el->ref3 = Handle{receiver->lifeline};
     addTo(in.diagram, kMessages, msg);
     messages_.push_back({msg, m.node.internal_object(), Handle{}, Handle{}});
     // One view per message, in message order; a condition is a note on it.
@@ -756,12 +893,16 @@ void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, const std::s
     }
     const std::string_view id = idOf(f);
     if (id.empty()) continue;
-    if (auto s = in.sendOf.find(id); s != in.sendOf.end()) {
-      emit(s->second);
-    } else if (auto r = in.receiveOf.find(id); r != in.receiveOf.end()) {
+    const IdTable::Entry* event = ids_->in(id, in.diagram.id);
+    if (event == nullptr) continue;
+    if (event->sends > 0) {
+      emit(static_cast<std::size_t>(event->sends - 1));
+    } else if (event->receives > 0) {
       // A message sent from outside the fragments (a gate, a found message)
       // takes the place of its receiving event.
-      if (in.fragments.count(in.messages[r->second].send) == 0) emit(r->second);
+      const std::size_t r = static_cast<std::size_t>(event->receives - 1);
+      const IdTable::Entry* send = ids_->in(in.messages[r].send, in.diagram.id);
+      if (send == nullptr || !send->fragment) emit(r);
     }
   }
 }

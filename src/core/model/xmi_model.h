@@ -187,10 +187,15 @@ class XmiModel : public ModelSource {
   std::string path_;
   std::string idAttr_, typeAttr_, idrefAttr_;
   std::vector<Element> elements_;
-  std::vector<std::vector<Handle>> collections_;  // by handle * kSlotCount + slot
-  std::unordered_map<std::string_view, pugi::xml_node_struct*> nodes_;
-  std::unordered_map<std::string_view, Handle> handles_;
-  std::unordered_set<std::uint64_t> identifiers_;
+  // The collections of each element, by slot (most elements have none).
+  std::vector<std::vector<std::pair<std::uint8_t, std::vector<Handle>>>> collections_;
+  // Every xmi:id of the file: its XML element and the handle made from it.
+  struct IdTable;
+  std::unique_ptr<IdTable> ids_;
+  // The identifiers given so far (48-bit values).
+  std::vector<std::uint64_t> identifiers_;
+  std::size_t identifierCount_ = 0;
+  bool takeIdentifier(std::uint64_t value);
   std::vector<std::string> warnings_;
   std::map<std::string, int> skipped_;
   std::map<std::string, int> external_;  // href files and the references to them
