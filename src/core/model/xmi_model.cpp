@@ -105,79 +105,107 @@ bool LooksLikeXml(std::string_view head) {
 // large file holds millions of them, and the standard containers spend most
 // of the load on their nodes.
 struct XmiModel::IdTable {
-  struct Entry {
-    const char* key = nullptr;
-    std::uint32_t size = 0;
-    std::int32_t handle = 0;
+  // What is known of an id beyond its handle: its XML element and, while
+  // an interaction is read (its diagram's handle in `interaction`), the
+  // message the event sends or receives (index + 1), the lifeline of the
+  // event, whether it is one of the interaction's fragments.
+  struct Info {
     pugi::xml_node_struct* node = nullptr;
-    // While an interaction is read (its diagram's handle in `interaction`):
-    // the message an event sends or receives (index + 1), the lifeline of
-    // the event, whether it is one of the interaction's fragments.
     std::int32_t interaction = 0;
     std::int32_t sends = 0, receives = 0;
     std::int32_t lifeline = 0;
     bool fragment = false;
   };
-  // The entry of k for the interaction d, made when missing (an id that
-  // names no element of the file gets an entry that names nothing).
-  Entry& of(std::string_view k, std::int32_t d) {
-    Entry& e = insert(k);
-    if (e.interaction != d) {
-      e.interaction = d;
-      e.sends = e.receives = e.lifeline = 0;
-      e.fragment = false;
-    }
-    return e;
-  }
-  const Entry* in(std::string_view k, std::int32_t d) const {
-    const Entry* e = find(k);
-    return e != nullptr && e->interaction == d ? e : nullptr;
-  }
+  struct Entry {
+    const char* key = nullptr;
+    std::uint32_t size = 0;
+    std::uint32_t hash = 0;  // the upper half of the hash, compared before the key
+    std::int32_t handle = 0;
+    std::uint32_t info = 0;  // index + 1 in infos
+  };
   std::vector<Entry> entries;
+  std::vector<Info> infos;
   std::size_t used = 0;
 
-  static std::size_t HashOf(std::string_view k) { return std::hash<std::string_view>{}(k); }
+  static std::uint64_t HashOf(std::string_view k) { return std::hash<std::string_view>{}(k); }
   void clear() {
     entries.clear();
+    infos.clear();
     used = 0;
   }
   void reserve(std::size_t n) {
     std::size_t capacity = 1024;
     while (capacity < 2 * n) capacity *= 2;
     if (capacity > entries.size()) rehash(capacity);
+    infos.reserve(n);
   }
   void rehash(std::size_t capacity) {
     std::vector<Entry> old = std::move(entries);
     entries.assign(capacity, Entry{});
-    for (const Entry& e : old)
-      if (e.key != nullptr) *slot(std::string_view(e.key, e.size)) = e;
-  }
-  Entry* slot(std::string_view k) {
-    const std::size_t mask = entries.size() - 1;
-    for (std::size_t i = HashOf(k) & mask;; i = (i + 1) & mask) {
-      Entry& e = entries[i];
-      if (e.key == nullptr || (e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0)) return &e;
+    const std::size_t mask = capacity - 1;
+    for (const Entry& e : old) {
+      if (e.key == nullptr) continue;
+      std::size_t i = HashOf(std::string_view(e.key, e.size)) & mask;
+      while (entries[i].key != nullptr) i = (i + 1) & mask;
+      entries[i] = e;
     }
   }
   const Entry* find(std::string_view k) const {
     if (entries.empty() || k.empty()) return nullptr;
+    const std::uint64_t h = HashOf(k);
+    const auto tag = static_cast<std::uint32_t>(h >> 32);
     const std::size_t mask = entries.size() - 1;
-    for (std::size_t i = HashOf(k) & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
       const Entry& e = entries[i];
       if (e.key == nullptr) return nullptr;
-      if (e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0) return &e;
+      if (e.hash == tag && e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0) return &e;
     }
   }
-  // The entry of k, made when missing; the first element with an id keeps it.
+  // The entry of k, made when missing.
   Entry& insert(std::string_view k) {
     if (entries.empty() || 2 * (used + 1) > entries.size()) rehash(std::max<std::size_t>(1024, entries.size() * 2));
-    Entry* e = slot(k);
-    if (e->key == nullptr) {
-      e->key = k.data();
-      e->size = static_cast<std::uint32_t>(k.size());
-      ++used;
+    const std::uint64_t h = HashOf(k);
+    const auto tag = static_cast<std::uint32_t>(h >> 32);
+    const std::size_t mask = entries.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+      Entry& e = entries[i];
+      if (e.key == nullptr) {
+        e.key = k.data();
+        e.size = static_cast<std::uint32_t>(k.size());
+        e.hash = tag;
+        ++used;
+        return e;
+      }
+      if (e.hash == tag && e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0) return e;
     }
-    return *e;
+  }
+  Info& info(Entry& e) {
+    if (e.info == 0) {
+      infos.emplace_back();
+      e.info = static_cast<std::uint32_t>(infos.size());
+    }
+    return infos[e.info - 1];
+  }
+  pugi::xml_node_struct* node(std::string_view k) const {
+    const Entry* e = find(k);
+    return e == nullptr || e->info == 0 ? nullptr : infos[e->info - 1].node;
+  }
+  // What is known of k for the interaction d, made when missing (an id
+  // that names no element of the file gets an entry that names nothing).
+  Info& of(std::string_view k, std::int32_t d) {
+    Info& i = info(insert(k));
+    if (i.interaction != d) {
+      i.interaction = d;
+      i.sends = i.receives = i.lifeline = 0;
+      i.fragment = false;
+    }
+    return i;
+  }
+  const Info* in(std::string_view k, std::int32_t d) const {
+    const Entry* e = find(k);
+    if (e == nullptr || e->info == 0) return nullptr;
+    const Info& i = infos[e->info - 1];
+    return i.interaction == d ? &i : nullptr;
   }
 };
 
@@ -247,7 +275,6 @@ void XmiModel::reset() {
   for (auto* v : {&associations_, &relations_, &dependencies_, &comments_, &interactions_, &collaborationUses_,
                   &objects_, &messages_, &machines_, &transitions_})
     v->clear();
-  messageViews_.clear();
   model_ = {};
   rootPackage_ = {};
   idAttr_ = "xmi:id";
@@ -286,8 +313,7 @@ Handle XmiModel::handleOf(std::string_view id) const {
 
 pugi::xml_node XmiModel::nodeOf(std::string_view id) const {
   if (id.empty()) return {};
-  const IdTable::Entry* e = ids_->find(id);
-  return e == nullptr ? pugi::xml_node() : pugi::xml_node(e->node);
+  return pugi::xml_node(ids_->node(id));
 }
 
 std::vector<std::string_view> XmiModel::refs(pugi::xml_node n, const char* name) {
@@ -358,7 +384,7 @@ Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, std::string_
   if (key.empty() && !id.empty()) {
     IdTable::Entry& entry = ids_->insert(id);
     if (entry.handle == 0) entry.handle = handle.id;
-    if (entry.node == nullptr) entry.node = node.internal_object();
+    if (IdTable::Info& info = ids_->info(entry); info.node == nullptr) info.node = node.internal_object();
   }
   elements_.push_back(std::move(e));
   collections_.emplace_back();
@@ -600,8 +626,8 @@ void XmiModel::indexIds(pugi::xml_node root) {
   while (n) {
     if (n.type() == pugi::node_element) {
       if (const pugi::xml_attribute a = n.attribute(id)) {
-        IdTable::Entry& e = ids_->insert(a.value());
-        if (e.node == nullptr) e.node = n.internal_object();
+        IdTable::Info& info = ids_->info(ids_->insert(a.value()));
+        if (info.node == nullptr) info.node = n.internal_object();
       }
     }
     if (pugi::xml_node c = n.first_child()) {
@@ -772,7 +798,7 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
       addTo(in.diagram, kObjects, obj);
       objects_.push_back({obj, l.internal_object(), Handle{}, Handle{}});
       for (std::string_view e : refs(l, "coveredBy")) {
-        IdTable::Entry& entry = ids_->of(e, in.diagram.id);
+        IdTable::Info& entry = ids_->of(e, in.diagram.id);
         if (entry.lifeline == 0) entry.lifeline = obj.id;
       }
     } else if (type == "Message") {
@@ -782,9 +808,9 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
       m.receive = ref1(l, "receiveEvent");
       const auto index = static_cast<std::int32_t>(in.messages.size() + 1);
       if (!m.send.empty())
-        if (IdTable::Entry& e = ids_->of(m.send, in.diagram.id); e.sends == 0) e.sends = index;
+        if (IdTable::Info& e = ids_->of(m.send, in.diagram.id); e.sends == 0) e.sends = index;
       if (!m.receive.empty())
-        if (IdTable::Entry& e = ids_->of(m.receive, in.diagram.id); e.receives == 0) e.receives = index;
+        if (IdTable::Info& e = ids_->of(m.receive, in.diagram.id); e.receives == 0) e.receives = index;
       in.messages.push_back(m);
     }
   }
@@ -796,7 +822,7 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
       if (f.type() != pugi::node_element || tag == "lifeline" || tag == "message") continue;
       const std::string_view id = idOf(f);
       if (!id.empty()) {
-        IdTable::Entry& entry = ids_->of(id, in.diagram.id);
+        IdTable::Info& entry = ids_->of(id, in.diagram.id);
         entry.fragment = true;
         if (const std::string_view covered = ref1(f, "covered"); !covered.empty()) {
           const Handle lifeline = handleOf(covered);
@@ -824,8 +850,8 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
     const Handle msg = add(Kind::kMessage, in.diagram, m.node);
     Element* el = get(msg);
     el->text = e.label;
-    if (const IdTable::Entry* sender = ids_->in(m.send, in.diagram.id)) el->ref2 = Handle{sender->lifeline};
-    if (const IdTable::Entry* receiver = ids_->in(m.receive, in.diagram.id)) el->ref3 = Handle{receiver->lifeline};
+    if (const IdTable::Info* sender = ids_->in(m.send, in.diagram.id)) el->ref2 = Handle{sender->lifeline};
+    if (const IdTable::Info* receiver = ids_->in(m.receive, in.diagram.id)) el->ref3 = Handle{receiver->lifeline};
     addTo(in.diagram, kMessages, msg);
     messages_.push_back({msg, m.node.internal_object(), Handle{}, Handle{}});
     // One view per message, in message order; a condition is a note on it.
@@ -833,7 +859,7 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
     const Handle view = add(Kind::kView, in.diagram, pugi::xml_node(), key);
     get(view)->ref = msg;
     addTo(in.diagram, kViews, view);
-    messageViews_.emplace(m.node.internal_object(), view);
+    get(msg)->count = view.id;
     for (const std::string& condition : e.conditions) note(view, condition, key);
   }
 }
@@ -893,7 +919,7 @@ void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, const std::s
     }
     const std::string_view id = idOf(f);
     if (id.empty()) continue;
-    const IdTable::Entry* event = ids_->in(id, in.diagram.id);
+    const IdTable::Info* event = ids_->in(id, in.diagram.id);
     if (event == nullptr) continue;
     if (event->sends > 0) {
       emit(static_cast<std::size_t>(event->sends - 1));
@@ -901,7 +927,7 @@ void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, const std::s
       // A message sent from outside the fragments (a gate, a found message)
       // takes the place of its receiving event.
       const std::size_t r = static_cast<std::size_t>(event->receives - 1);
-      const IdTable::Entry* send = ids_->in(in.messages[r].send, in.diagram.id);
+      const IdTable::Info* send = ids_->in(in.messages[r].send, in.diagram.id);
       if (send == nullptr || !send->fragment) emit(r);
     }
   }
@@ -1032,35 +1058,28 @@ void XmiModel::resolve() {
     std::string body = k.attribute("body") ? k.attribute("body").value() : k.child("body").child_value();
     std::vector<std::string_view> annotated = refs(k, "annotatedElement");
     std::vector<Handle> targets;
-    std::vector<pugi::xml_node_struct*> messageTargets;
-    for (std::string_view id : annotated) {
-      const Handle h = handleOf(id);
-      if (h) targets.push_back(h);
-      if (const pugi::xml_node m = nodeOf(id); m && messageViews_.count(m.internal_object()) != 0)
-        messageTargets.push_back(m.internal_object());
-    }
+    for (std::string_view id : annotated)
+      if (const Handle h = handleOf(id)) targets.push_back(h);
     if (annotated.empty() && d.context && d.context.id > 0) targets.push_back(d.context);
     for (Handle h : targets) {
       Element* e = get(h);
-      if (e->kind == Kind::kMessage || e->kind == Kind::kNone) continue;
       if (!e->documentation.empty()) e->documentation += "\n";
       e->documentation += body;
-    }
-    for (auto* m : messageTargets) {
-      const Handle view = messageViews_[m];
-      Element* msg = get(get(view)->ref);
-      if (!msg->documentation.empty()) msg->documentation += "\n";
-      msg->documentation += body;
-      note(view, body, get(view)->identifier);
+      if (e->kind == Kind::kMessage) note(Handle{e->count}, body, Identifier(Handle{e->count}));
     }
   }
   // A message without a condition gets an empty note: where a view has no
   // note, the condition of the view before it is read (as Rose attaches
   // notes), and the message must not take its predecessor's condition.
+  // One empty note serves them all.
+  Handle empty;
   const std::size_t count = elements_.size();
-  for (std::size_t i = 1; i < count; ++i)
-    if (elements_[i].kind == Kind::kView && items(Handle{static_cast<std::int32_t>(i)}, kNotes).empty())
-      note(Handle{static_cast<std::int32_t>(i)}, std::string(), elements_[i].identifier);
+  for (std::size_t i = 1; i < count; ++i) {
+    const Handle view{static_cast<std::int32_t>(i)};
+    if (elements_[i].kind != Kind::kView || !items(view, kNotes).empty()) continue;
+    if (!empty) empty = add(Kind::kNote, model_, pugi::xml_node(), "#empty note");
+    addTo(view, kNotes, empty);
+  }
   // Enterprise Architect keeps documentation and stereotypes in its
   // extension block.
   const pugi::xml_node root = doc_->document_element();

@@ -135,7 +135,7 @@ class XmiModel : public ModelSource {
     Kind kind = Kind::kNone;
     int diagramKind = 0;
     bool flag = false;  // navigable role, pseudo-state, use-case diagram
-    int count = 0;      // combined fragments of an interaction
+    int count = 0;      // combined fragments of an interaction; the view of a message
     Handle parent;
     Handle ref;   // supplier / target / class / operation / view element / machine / use-case root
     Handle ref2;  // first end / second role / sender / logical root
@@ -212,7 +212,6 @@ class XmiModel : public ModelSource {
   std::vector<Deferred> associations_, relations_, dependencies_, comments_, interactions_, collaborationUses_;
   std::vector<Deferred> objects_, messages_, transitions_;
   std::vector<Deferred> machines_;  // state machines outside classes
-  std::unordered_map<const pugi::xml_node_struct*, Handle> messageViews_;
   Handle model_;
   Handle rootPackage_;
 };
