@@ -426,6 +426,24 @@ TEST(XmiModel, VisualParadigmOwnedMembersIdrefChildrenAndDiagrams) {
   EXPECT_EQ(m.Name(m.TransitionTarget(m.StateTransitions(states.Item(4)).Item(1))), "Open");
 }
 
+TEST(XmiModel, DeepNestingIsSkippedNotFollowed) {
+  std::string xml = "<uml:Model xmlns:xmi=\"http://www.omg.org/spec/XMI/20131001\" xmlns:uml=\"u\" xmi:id=\"m\">";
+  constexpr int kDepth = 20000;
+  for (int i = 0; i < kDepth; ++i)
+    xml += "<packagedElement xmi:type=\"uml:Package\" xmi:id=\"p" + std::to_string(i) + "\">";
+  xml += "<packagedElement xmi:type=\"uml:UseCase\" xmi:id=\"u\"/>";
+  for (int i = 0; i < kDepth; ++i) xml += "</packagedElement>";
+  xml += "</uml:Model>";
+  XmiModel m;
+  std::string error;
+  const Handle root = OpenText(m, xml, &error);
+  ASSERT_TRUE(root) << error;
+  EXPECT_LT(m.AllPackages(root).Count(), kDepth);
+  EXPECT_EQ(m.AllUseCases(root).Count(), 0);
+  ASSERT_FALSE(m.Warnings().empty());
+  EXPECT_NE(m.Warnings().back().find("elements nested too deeply"), std::string::npos) << m.Warnings().back();
+}
+
 TEST(XmiModel, TheFactoryChoosesTheReaderByContent) {
   const fs::path dir = fs::temp_directory_path() / ("zov-xmi-factory-" + std::to_string(::getpid()));
   fs::create_directories(dir);
