@@ -426,6 +426,28 @@ TEST(XmiModel, VisualParadigmOwnedMembersIdrefChildrenAndDiagrams) {
   EXPECT_EQ(m.Name(m.TransitionTarget(m.StateTransitions(states.Item(4)).Item(1))), "Open");
 }
 
+TEST(XmiModel, DuplicateIdsStillGiveUniqueStableIdentifiers) {
+  // The same xmi:id twice (a tool's slip) and ids that look like the
+  // reader's own keys hash alike; the later elements take other values.
+  std::string xml = "<uml:Model xmlns:xmi=\"http://www.omg.org/spec/XMI/20131001\" xmlns:uml=\"u\" xmi:id=\"m\">";
+  for (int i = 0; i < 50; ++i) xml += "<packagedElement xmi:type=\"uml:UseCase\" xmi:id=\"dup\" name=\"U\"/>";
+  xml += "<packagedElement xmi:type=\"uml:Actor\" xmi:id=\"#model\" name=\"A\"/></uml:Model>";
+  std::vector<std::string> first;
+  for (int load = 0; load < 2; ++load) {
+    XmiModel m;
+    std::string error;
+    const Handle root = OpenText(m, xml, &error);
+    ASSERT_TRUE(root) << error;
+    EXPECT_EQ(m.AllUseCases(root).Count(), 50);
+    std::vector<std::string> ids;
+    for (int i = 1; i <= m.ElementCount(); ++i) ids.push_back(m.Identifier(Handle{i}));
+    EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), ids.size());
+    for (const std::string& id : ids) EXPECT_EQ(id.size(), 12u);
+    if (load == 0) first = ids;
+    else EXPECT_EQ(ids, first);
+  }
+}
+
 TEST(XmiModel, DeepNestingIsSkippedNotFollowed) {
   std::string xml = "<uml:Model xmlns:xmi=\"http://www.omg.org/spec/XMI/20131001\" xmlns:uml=\"u\" xmi:id=\"m\">";
   constexpr int kDepth = 20000;

@@ -3,7 +3,6 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
-#include <bit>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
@@ -105,39 +104,25 @@ bool LooksLikeXml(std::string_view head) {
 // large file holds millions of them, and the standard containers spend most
 // of the load on their nodes.
 struct XmiModel::IdTable {
-  // What is known of an id beyond its handle: its XML element and, while
-  // an interaction is read (its diagram's handle in `interaction`), the
-  // message the event sends or receives (index + 1), the lifeline of the
-  // event, whether it is one of the interaction's fragments.
-  struct Info {
-    pugi::xml_node_struct* node = nullptr;
-    std::int32_t interaction = 0;
-    std::int32_t sends = 0, receives = 0;
-    std::int32_t lifeline = 0;
-    bool fragment = false;
-  };
   struct Entry {
     const char* key = nullptr;
     std::uint32_t size = 0;
     std::uint32_t hash = 0;  // the upper half of the hash, compared before the key
     std::int32_t handle = 0;
-    std::uint32_t info = 0;  // index + 1 in infos
+    pugi::xml_node_struct* node = nullptr;
   };
   std::vector<Entry> entries;
-  std::vector<Info> infos;
   std::size_t used = 0;
 
   static std::uint64_t HashOf(std::string_view k) { return std::hash<std::string_view>{}(k); }
   void clear() {
     entries.clear();
-    infos.clear();
     used = 0;
   }
   void reserve(std::size_t n) {
     std::size_t capacity = 1024;
     while (capacity < 2 * n) capacity *= 2;
     if (capacity > entries.size()) rehash(capacity);
-    infos.reserve(n);
   }
   void rehash(std::size_t capacity) {
     std::vector<Entry> old = std::move(entries);
@@ -179,52 +164,102 @@ struct XmiModel::IdTable {
       if (e.hash == tag && e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0) return e;
     }
   }
-  Info& info(Entry& e) {
-    if (e.info == 0) {
-      infos.emplace_back();
-      e.info = static_cast<std::uint32_t>(infos.size());
-    }
-    return infos[e.info - 1];
-  }
-  pugi::xml_node_struct* node(std::string_view k) const {
-    const Entry* e = find(k);
-    return e == nullptr || e->info == 0 ? nullptr : infos[e->info - 1].node;
-  }
-  // What is known of k for the interaction d, made when missing (an id
-  // that names no element of the file gets an entry that names nothing).
-  Info& of(std::string_view k, std::int32_t d) {
-    Info& i = info(insert(k));
-    if (i.interaction != d) {
-      i.interaction = d;
-      i.sends = i.receives = i.lifeline = 0;
-      i.fragment = false;
-    }
-    return i;
-  }
-  const Info* in(std::string_view k, std::int32_t d) const {
-    const Entry* e = find(k);
-    if (e == nullptr || e->info == 0) return nullptr;
-    const Info& i = infos[e->info - 1];
-    return i.interaction == d ? &i : nullptr;
-  }
 };
 
-bool XmiModel::takeIdentifier(std::uint64_t value) {
-  if (identifiers_.empty() || 2 * (identifierCount_ + 1) > identifiers_.size()) {
-    std::vector<std::uint64_t> old = std::move(identifiers_);
-    identifiers_.assign(std::max<std::size_t>(1024, old.size() * 2), 0);
-    identifierCount_ = 0;
-    for (std::uint64_t v : old)
-      if (v != 0) takeIdentifier(v - 1);
-  }
-  const std::size_t mask = identifiers_.size() - 1;
-  for (std::size_t i = (value * 0x9E3779B97F4A7C15ull) >> 20 & mask;; i = (i + 1) & mask) {
-    if (identifiers_[i] == value + 1) return false;
-    if (identifiers_[i] == 0) {
-      identifiers_[i] = value + 1;
-      ++identifierCount_;
-      return true;
+namespace {
+
+// The events of one interaction by id, while it is mapped: the message an
+// event sends or receives (index + 1), its lifeline, whether it is one of
+// the interaction's fragments. Small, so that its many reads stay in cache.
+class EventTable {
+ public:
+  struct Event {
+    const char* key = nullptr;
+    std::uint32_t size = 0;
+    std::int32_t sends = 0, receives = 0, lifeline = 0;
+    bool fragment = false;
+  };
+  Event& of(std::string_view k) {
+    if (2 * (used_ + 1) > slots_.size()) grow();
+    Event* e = slot(k);
+    if (e->key == nullptr) {
+      e->key = k.data();
+      e->size = static_cast<std::uint32_t>(k.size());
+      ++used_;
     }
+    return *e;
+  }
+  const Event* in(std::string_view k) const {
+    if (k.empty() || slots_.empty()) return nullptr;
+    const Event* e = const_cast<EventTable*>(this)->slot(k);
+    return e->key == nullptr ? nullptr : e;
+  }
+
+ private:
+  Event* slot(std::string_view k) {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = std::hash<std::string_view>{}(k) & mask;; i = (i + 1) & mask) {
+      Event& e = slots_[i];
+      if (e.key == nullptr || (e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0)) return &e;
+    }
+  }
+  void grow() {
+    std::vector<Event> old = std::move(slots_);
+    slots_.assign(std::max<std::size_t>(64, old.size() * 2), Event{});
+    for (const Event& e : old)
+      if (e.key != nullptr) *slot(std::string_view(e.key, e.size)) = e;
+  }
+  std::vector<Event> slots_;
+  std::size_t used_ = 0;
+};
+
+}  // namespace
+
+void XmiModel::finishIdentifiers() {
+  // Sorted by value (a radix sort over the 48 bits), equal values show up
+  // side by side; every element but the first made with a value takes the
+  // next hash in its chain that no element has.
+  constexpr std::uint64_t kMask = 0xFFFFFFFFFFFFull;
+  struct Item {
+    std::uint64_t value;
+    std::uint32_t element;
+  };
+  std::vector<Item> items(elements_.size() - 1), sorted(elements_.size() - 1);
+  for (std::size_t i = 1; i < elements_.size(); ++i)
+    items[i - 1] = {elements_[i].hash & kMask, static_cast<std::uint32_t>(i)};
+  std::vector<std::size_t> counts(1 << 16);
+  for (int shift = 0; shift < 48; shift += 16) {
+    std::fill(counts.begin(), counts.end(), 0);
+    for (const Item& it : items) ++counts[(it.value >> shift) & 0xFFFF];
+    std::size_t at = 0;
+    for (std::size_t& c : counts) {
+      const std::size_t n = c;
+      c = at;
+      at += n;
+    }
+    for (const Item& it : items) sorted[counts[(it.value >> shift) & 0xFFFF]++] = it;
+    items.swap(sorted);
+  }
+  std::vector<std::uint32_t> again;
+  for (std::size_t i = 1; i < items.size(); ++i)
+    if (items[i].value == items[i - 1].value) {
+      // The stable sort kept element order within equal values.
+      again.push_back(items[i].element);
+    }
+  if (again.empty()) return;
+  std::sort(again.begin(), again.end());
+  std::unordered_set<std::uint64_t> taken;
+  const auto used = [&](std::uint64_t v) {
+    auto it = std::lower_bound(items.begin(), items.end(), v, [](const Item& a, std::uint64_t b) { return a.value < b; });
+    return (it != items.end() && it->value == v) || taken.count(v) != 0;
+  };
+  for (std::uint32_t e : again) {
+    std::uint64_t h = elements_[e].hash;
+    do h = Fnv("#", h);
+    while (used(h & kMask));
+    taken.insert(h & kMask);
+    elements_[e].hash = h;
+    elements_[e].identifier = Hex12(h);
   }
 }
 
@@ -247,6 +282,7 @@ struct XmiModel::Interaction {
   };
   Handle diagram;
   std::vector<Message> messages;
+  EventTable events;
   std::unordered_map<std::string, int> childCounters;       // messages numbered below a label
   std::vector<std::string> pending;                         // conditions for the next message
   std::vector<Emitted> order;
@@ -265,8 +301,6 @@ void XmiModel::reset() {
   collections_.assign(1, {});
   if (!ids_) ids_ = std::make_unique<IdTable>();
   ids_->clear();
-  identifiers_.clear();
-  identifierCount_ = 0;
   warnings_.clear();
   skipped_.clear();
   external_.clear();
@@ -313,7 +347,8 @@ Handle XmiModel::handleOf(std::string_view id) const {
 
 pugi::xml_node XmiModel::nodeOf(std::string_view id) const {
   if (id.empty()) return {};
-  return pugi::xml_node(ids_->node(id));
+  const IdTable::Entry* e = ids_->find(id);
+  return pugi::xml_node(e == nullptr ? nullptr : e->node);
 }
 
 std::vector<std::string_view> XmiModel::refs(pugi::xml_node n, const char* name) {
@@ -377,14 +412,13 @@ Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, std::string_
   // Twelve characters, unique in the model and the same on every load of
   // the same file: a hash of the xmi:id (or of the element's place), the
   // next hash in the chain when taken.
-  std::uint64_t h = Fnv(key.empty() ? id : key);
-  while (!takeIdentifier(h & 0xFFFFFFFFFFFFull)) h = Fnv("#", h);
-  e.identifier = Hex12(h);
+  e.hash = Fnv(key.empty() ? id : key);
+  e.identifier = Hex12(e.hash);
   const Handle handle{static_cast<std::int32_t>(elements_.size())};
   if (key.empty() && !id.empty()) {
     IdTable::Entry& entry = ids_->insert(id);
     if (entry.handle == 0) entry.handle = handle.id;
-    if (IdTable::Info& info = ids_->info(entry); info.node == nullptr) info.node = node.internal_object();
+    if (entry.node == nullptr) entry.node = node.internal_object();
   }
   elements_.push_back(std::move(e));
   collections_.emplace_back();
@@ -541,8 +575,8 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   model.kind = Kind::kModel;
   model.name = modelNode.attribute("name").value();
   if (model.name.empty()) model.name = fs::path(path).stem().string();
-  model.identifier = Hex12(Fnv("#model"));
-  takeIdentifier(Fnv("#model") & 0xFFFFFFFFFFFFull);
+  model.hash = Fnv("#model");
+  model.identifier = Hex12(model.hash);
   elements_.push_back(model);
   collections_.emplace_back();
   model_ = Handle{1};
@@ -579,6 +613,7 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   placeInteractions();
   readDiagrams();
   finishCollections();
+  finishIdentifiers();
 
   if (unresolvedCount_ > 0) {
     std::string text = path + ": " + std::to_string(unresolvedCount_) +
@@ -618,7 +653,6 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
 
 void XmiModel::indexIds(pugi::xml_node root) {
   ids_->reserve(buffer_.size() / 128);
-  identifiers_.assign(std::max<std::size_t>(1024, std::bit_ceil(buffer_.size() / 96)), 0);
   elements_.reserve(buffer_.size() / 64);
   collections_.reserve(buffer_.size() / 64);
   const char* id = idAttr_.c_str();
@@ -626,8 +660,8 @@ void XmiModel::indexIds(pugi::xml_node root) {
   while (n) {
     if (n.type() == pugi::node_element) {
       if (const pugi::xml_attribute a = n.attribute(id)) {
-        IdTable::Info& info = ids_->info(ids_->insert(a.value()));
-        if (info.node == nullptr) info.node = n.internal_object();
+        IdTable::Entry& e = ids_->insert(a.value());
+        if (e.node == nullptr) e.node = n.internal_object();
       }
     }
     if (pugi::xml_node c = n.first_child()) {
@@ -798,7 +832,7 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
       addTo(in.diagram, kObjects, obj);
       objects_.push_back({obj, l.internal_object(), Handle{}, Handle{}});
       for (std::string_view e : refs(l, "coveredBy")) {
-        IdTable::Info& entry = ids_->of(e, in.diagram.id);
+        EventTable::Event& entry = in.events.of(e);
         if (entry.lifeline == 0) entry.lifeline = obj.id;
       }
     } else if (type == "Message") {
@@ -808,9 +842,9 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
       m.receive = ref1(l, "receiveEvent");
       const auto index = static_cast<std::int32_t>(in.messages.size() + 1);
       if (!m.send.empty())
-        if (IdTable::Info& e = ids_->of(m.send, in.diagram.id); e.sends == 0) e.sends = index;
+        if (EventTable::Event& e = in.events.of(m.send); e.sends == 0) e.sends = index;
       if (!m.receive.empty())
-        if (IdTable::Info& e = ids_->of(m.receive, in.diagram.id); e.receives == 0) e.receives = index;
+        if (EventTable::Event& e = in.events.of(m.receive); e.receives == 0) e.receives = index;
       in.messages.push_back(m);
     }
   }
@@ -822,7 +856,7 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
       if (f.type() != pugi::node_element || tag == "lifeline" || tag == "message") continue;
       const std::string_view id = idOf(f);
       if (!id.empty()) {
-        IdTable::Info& entry = ids_->of(id, in.diagram.id);
+        EventTable::Event& entry = in.events.of(id);
         entry.fragment = true;
         if (const std::string_view covered = ref1(f, "covered"); !covered.empty()) {
           const Handle lifeline = handleOf(covered);
@@ -850,8 +884,8 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
     const Handle msg = add(Kind::kMessage, in.diagram, m.node);
     Element* el = get(msg);
     el->text = e.label;
-    if (const IdTable::Info* sender = ids_->in(m.send, in.diagram.id)) el->ref2 = Handle{sender->lifeline};
-    if (const IdTable::Info* receiver = ids_->in(m.receive, in.diagram.id)) el->ref3 = Handle{receiver->lifeline};
+    if (const EventTable::Event* sender = in.events.in(m.send)) el->ref2 = Handle{sender->lifeline};
+    if (const EventTable::Event* receiver = in.events.in(m.receive)) el->ref3 = Handle{receiver->lifeline};
     addTo(in.diagram, kMessages, msg);
     messages_.push_back({msg, m.node.internal_object(), Handle{}, Handle{}});
     // One view per message, in message order; a condition is a note on it.
@@ -919,7 +953,7 @@ void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, const std::s
     }
     const std::string_view id = idOf(f);
     if (id.empty()) continue;
-    const IdTable::Info* event = ids_->in(id, in.diagram.id);
+    const EventTable::Event* event = in.events.in(id);
     if (event == nullptr) continue;
     if (event->sends > 0) {
       emit(static_cast<std::size_t>(event->sends - 1));
@@ -927,7 +961,7 @@ void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, const std::s
       // A message sent from outside the fragments (a gate, a found message)
       // takes the place of its receiving event.
       const std::size_t r = static_cast<std::size_t>(event->receives - 1);
-      const IdTable::Info* send = ids_->in(in.messages[r].send, in.diagram.id);
+      const EventTable::Event* send = in.events.in(in.messages[r].send);
       if (send == nullptr || !send->fragment) emit(r);
     }
   }

@@ -141,6 +141,7 @@ class XmiModel : public ModelSource {
     Handle ref2;  // first end / second role / sender / logical root
     Handle ref3;  // receiver
     pugi::xml_node_struct* node = nullptr;  // the XML element it was made from
+    std::uint64_t hash = 0;  // of the xmi:id (or place): the identifier's digits
     std::string identifier, name, stereotype, documentation;
     std::string text;   // type, sequence label, note text
     std::string text2;  // initial value
@@ -192,10 +193,8 @@ class XmiModel : public ModelSource {
   // Every xmi:id of the file: its XML element and the handle made from it.
   struct IdTable;
   std::unique_ptr<IdTable> ids_;
-  // The identifiers given so far (48-bit values).
-  std::vector<std::uint64_t> identifiers_;
-  std::size_t identifierCount_ = 0;
-  bool takeIdentifier(std::uint64_t value);
+  // Makes the identifiers unique once every element exists.
+  void finishIdentifiers();
   std::vector<std::string> warnings_;
   std::map<std::string, int> skipped_;
   std::map<std::string, int> external_;  // href files and the references to them
