@@ -461,8 +461,10 @@ std::string XmiModel::typeName(pugi::xml_node typed) {
       if (const pugi::xml_attribute idref = t.attribute(idrefAttr_.c_str())) {
         id = idref.value();
       } else if (const pugi::xml_attribute href = t.attribute("href")) {
-        // A type of a library in another file: its name is the fragment.
+        // A type of a library in another file: the reference stays null
+        // (and is counted), its name is the fragment.
         const std::string_view h = href.value();
+        ++external_[std::string(h.substr(0, h.find('#')))];
         const std::size_t hash = h.rfind('#');
         return hash == std::string_view::npos ? std::string() : std::string(h.substr(hash + 1));
       }
