@@ -306,7 +306,7 @@ void XmiModel::reset() {
   external_.clear();
   unresolved_.clear();
   unresolvedCount_ = 0;
-  for (auto* v : {&associations_, &relations_, &dependencies_, &comments_, &interactions_, &collaborationUses_,
+  for (auto* v : {&associations_, &relations_, &dependencies_, &comments_, &diagrams_, &interactions_, &collaborationUses_,
                   &objects_, &messages_, &machines_, &transitions_})
     v->clear();
   model_ = {};
@@ -589,7 +589,7 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
     if (c.type() != pugi::node_element || c == modelNode) continue;
     const std::string_view tag = c.name();
     if (typeOf(c) == "Diagram") {
-      comments_.push_back({Handle{}, c.internal_object(), Handle{-1}, Handle{}});  // read with the diagrams
+      diagrams_.push_back({Handle{}, c.internal_object(), Handle{}, Handle{}});
       continue;
     }
     if (tag.substr(0, 4) == "uml:" || tag.substr(0, 4) == "xmi:") continue;
@@ -783,7 +783,7 @@ void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
   } else if (type == "Comment") {
     comments_.push_back({Handle{}, n.internal_object(), c.owner ? c.owner : c.package, c.package});
   } else if (type == "Diagram") {
-    comments_.push_back({Handle{}, n.internal_object(), Handle{-1}, c.package});
+    diagrams_.push_back({Handle{}, n.internal_object(), Handle{}, c.package});
   } else if (type == "PrimitiveType" || type == "DataType" || type == "Enumeration") {
     // Read only as the names of types.
   } else if (type == "Profile") {
@@ -1089,14 +1089,13 @@ void XmiModel::resolve() {
   // Comments: the documentation of what they annotate (else of their
   // owner); on a message also a note of its view.
   for (const Deferred& d : comments_) {
-    if (d.context.id == -1) continue;  // a diagram
     const pugi::xml_node k(d.node);
     std::string body = k.attribute("body") ? k.attribute("body").value() : k.child("body").child_value();
     std::vector<std::string_view> annotated = refs(k, "annotatedElement");
     std::vector<Handle> targets;
     for (std::string_view id : annotated)
       if (const Handle h = handleOf(id)) targets.push_back(h);
-    if (annotated.empty() && d.context && d.context.id > 0) targets.push_back(d.context);
+    if (annotated.empty() && d.context) targets.push_back(d.context);
     for (Handle h : targets) {
       Element* e = get(h);
       if (!e->documentation.empty()) e->documentation += "\n";
@@ -1158,8 +1157,7 @@ void XmiModel::readDiagrams() {
     }
   };
   // Visual Paradigm: uml:Diagram elements with diagram elements naming their subjects.
-  for (const Deferred& d : comments_) {
-    if (d.context.id != -1) continue;
+  for (const Deferred& d : diagrams_) {
     const pugi::xml_node n(d.node);
     const std::string_view kind = n.attribute("diagramType").value();
     const bool useCase = kind.find("UseCase") != std::string_view::npos;

@@ -208,7 +208,7 @@ class XmiModel : public ModelSource {
     Handle context;  // owner classifier / package, as the case needs
     Handle package;
   };
-  std::vector<Deferred> associations_, relations_, dependencies_, comments_, interactions_, collaborationUses_;
+  std::vector<Deferred> associations_, relations_, dependencies_, comments_, diagrams_, interactions_, collaborationUses_;
   std::vector<Deferred> objects_, messages_, transitions_;
   std::vector<Deferred> machines_;  // state machines outside classes
   Handle model_;
