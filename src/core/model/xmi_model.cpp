@@ -216,36 +216,39 @@ class EventTable {
 }  // namespace
 
 void XmiModel::finishIdentifiers() {
-  // Sorted by value (a radix sort over the 48 bits), equal values show up
-  // side by side; every element but the first made with a value takes the
-  // next hash in its chain that no element has.
+  // Sorted by value (stably: element order among equal values), equal
+  // values show up side by side; every element but the first made with a
+  // value takes the next hash in its chain that no element has.
   constexpr std::uint64_t kMask = 0xFFFFFFFFFFFFull;
   struct Item {
     std::uint64_t value;
     std::uint32_t element;
   };
-  std::vector<Item> items(elements_.size() - 1), sorted(elements_.size() - 1);
+  std::vector<Item> items(elements_.size() - 1);
   for (std::size_t i = 1; i < elements_.size(); ++i)
     items[i - 1] = {elements_[i].hash & kMask, static_cast<std::uint32_t>(i)};
-  std::vector<std::size_t> counts(1 << 16);
-  for (int shift = 0; shift < 48; shift += 16) {
-    std::fill(counts.begin(), counts.end(), 0);
-    for (const Item& it : items) ++counts[(it.value >> shift) & 0xFFFF];
-    std::size_t at = 0;
-    for (std::size_t& c : counts) {
-      const std::size_t n = c;
-      c = at;
-      at += n;
+  if (items.size() < (1u << 14)) {
+    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.value < b.value; });
+  } else {
+    // A radix sort over the 48 bits, 16 at a time, for large models.
+    std::vector<Item> buffer(items.size());
+    std::vector<std::size_t> counts(1 << 16);
+    for (int shift = 0; shift < 48; shift += 16) {
+      std::fill(counts.begin(), counts.end(), 0);
+      for (const Item& it : items) ++counts[(it.value >> shift) & 0xFFFF];
+      std::size_t at = 0;
+      for (std::size_t& c : counts) {
+        const std::size_t n = c;
+        c = at;
+        at += n;
+      }
+      for (const Item& it : items) buffer[counts[(it.value >> shift) & 0xFFFF]++] = it;
+      items.swap(buffer);
     }
-    for (const Item& it : items) sorted[counts[(it.value >> shift) & 0xFFFF]++] = it;
-    items.swap(sorted);
   }
   std::vector<std::uint32_t> again;
   for (std::size_t i = 1; i < items.size(); ++i)
-    if (items[i].value == items[i - 1].value) {
-      // The stable sort kept element order within equal values.
-      again.push_back(items[i].element);
-    }
+    if (items[i].value == items[i - 1].value) again.push_back(items[i].element);
   if (again.empty()) return;
   std::sort(again.begin(), again.end());
   std::unordered_set<std::uint64_t> taken;
