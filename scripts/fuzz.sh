@@ -1,26 +1,31 @@
 #!/usr/bin/env bash
 # Fuzzes with libFuzzer (clang), AddressSanitizer and UndefinedBehaviorSanitizer:
 #   ./scripts/fuzz.sh [SECONDS] [TARGET]    (default 600 seconds, petal_fuzz)
-# petal_fuzz: the petal reader and the model mapping; pipeline_fuzz: the whole
-# pipeline from the load to the test procedures. Each target keeps its corpus
-# in fuzz-corpus/TARGET, started from the examples, the shared models under
-# 100 kB and the seeds in fuzz/seeds.
+# petal_fuzz: the petal reader and the model mapping; xmi_fuzz: the XMI
+# reader; pipeline_fuzz: the whole pipeline from the load to the test
+# procedures. Each target keeps its corpus in fuzz-corpus/TARGET, started
+# from the examples, the shared models under 100 kB and the seeds in fuzz/seeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
 seconds=${1:-600}
 target=${2:-petal_fuzz}
 case "$target" in
-  petal_fuzz) max_len=65536 ;;
+  petal_fuzz|xmi_fuzz) max_len=65536 ;;
   pipeline_fuzz) max_len=32768 ;;
-  *) echo "unknown target '$target' (petal_fuzz or pipeline_fuzz)" >&2; exit 2 ;;
+  *) echo "unknown target '$target' (petal_fuzz, xmi_fuzz or pipeline_fuzz)" >&2; exit 2 ;;
 esac
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZOV_SANITIZE=ON -DZOV_FUZZ=ON -DZOV_BUILD_GUI=OFF -DZOV_BUILD_BENCH=OFF -DZOV_BUILD_TESTS=OFF > build-fuzz.log
 cmake --build build-fuzz --target "$target" -j "$(nproc)" > /dev/null
 corpus=fuzz-corpus/$target
 mkdir -p "$corpus"
-cp -n examples/*.mdl examples/*.cat fuzz/seeds/* "$corpus"/ 2>/dev/null || true
-find ../shared/models -name '*.mdl' -size -100k -exec cp -n {} "$corpus"/ \; 2>/dev/null || true
+if [ "$target" = xmi_fuzz ]; then
+  cp -n examples/*.xmi tests/data/*.xmi "$corpus"/ 2>/dev/null || true
+  find ../shared/models \( -name '*.xmi' -o -name '*.uml' \) -size -100k -exec cp -n {} "$corpus"/ \; 2>/dev/null || true
+else
+  cp -n examples/*.mdl examples/*.cat fuzz/seeds/* "$corpus"/ 2>/dev/null || true
+  find ../shared/models -name '*.mdl' -size -100k -exec cp -n {} "$corpus"/ \; 2>/dev/null || true
+fi
 "./build-fuzz/fuzz/$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=4096 \
   -print_final_stats=1 "$corpus"

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "model/petal_model.h"
 #include "model/work_folder.h"
 #include "app/piano.h"
 #include "specification/editor_categorie.h"
@@ -152,8 +151,10 @@ int Load(const std::string& command, Options& o) {
   for (const auto& w : run.g.modello()->Warnings()) Warn(w);
   for (const auto& w : run.g.avvisi) Warn(w);
   if (command == "load") {
-    const auto s = dynamic_cast<const zov::PetalModel&>(*run.g.modello()).Summarize();
-    std::printf("%s: %s\n", o.model.c_str(), zov::cli::Summary(s).c_str());
+    const zov::ModelSummary s = run.g.modello()->Summarize();
+    const bool empty = s.useCases == 0 && s.sequenceDiagrams + s.collaborationDiagrams == 0;
+    std::printf("%s: %s%s\n", o.model.c_str(), zov::cli::Summary(s).c_str(),
+                empty ? " (no use case and no interaction: nothing to plan)" : "");
     folder.done();
     return kExitOk;
   }

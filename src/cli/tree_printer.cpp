@@ -45,7 +45,7 @@ void PrintTree(const Tree& t) {
 
 std::string Plural(long n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
 
-std::string Summary(const PetalModel::Summary& s) {
+std::string Summary(const ModelSummary& s) {
   return Plural(s.packages, "package", "packages") + ", " + Plural(s.useCases, "use case", "use cases") + ", " +
          Plural(s.actors, "actor", "actors") + ", " + Plural(s.classes, "class", "classes") + ", " +
          Plural(s.useCaseDiagrams, "use-case diagram", "use-case diagrams") + ", " +

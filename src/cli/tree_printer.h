@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "model/petal_model.h"
+#include "model/model_source.h"
 #include "tree/tree.h"
 
 namespace zov::cli {
@@ -16,6 +16,6 @@ void PrintTree(const Tree& t);
 // "1 package", "2 packages".
 std::string Plural(long n, const char* one, const char* many);
 // "5 packages, 8 use cases, ..., 8 messages".
-std::string Summary(const PetalModel::Summary& s);
+std::string Summary(const ModelSummary& s);
 
 }  // namespace zov::cli

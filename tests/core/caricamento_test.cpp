@@ -142,11 +142,12 @@ TEST(CartellaIniziale, FallsBackToHome) {
 
 TEST(SplitFilter, PairsOfLabelAndPattern) {
   const auto pairs = SplitFilter(kFiltroModelli);
-  ASSERT_EQ(pairs.size(), 2u);
+  ASSERT_EQ(pairs.size(), 3u);
   EXPECT_EQ(pairs[0].first, "Models (*.mdl)");
   EXPECT_EQ(pairs[0].second, "*.mdl");
   EXPECT_EQ(pairs[1].first, "Category Files (*.cat)");
   EXPECT_EQ(pairs[1].second, "*.cat");
+  EXPECT_EQ(pairs[2].first, "UML models (*.xmi *.uml *.xml)");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "weights/pesi.h"
 #include "model/work_folder.h"
 #include "app/generale.h"
+#include "model/xmi_model.h"
 #include "tree/kinds.h"
 #include "tree/tag.h"
 
@@ -27,7 +28,6 @@ std::string CartellaIniziale() {
   return fs::current_path(ec).string();
 }
 
-std::unique_ptr<ModelSource> CreaModelSource() { return std::make_unique<PetalModel>(); }
 
 void ClearAllTreew(Generale& g, int first) {
   for (int i = first; i <= kSelectionTree; ++i)
@@ -40,7 +40,7 @@ std::string CaricaModello(Generale& g, const std::string& path) {
 
   g.mostraBusy();
   g.MostraMessaggio("Activate Rational ROSE Object");
-  auto source = CreaModelSource();
+  auto source = CreaModelSourcePer(path);
   g.MostraMessaggio("Loading Rose file");
   std::string error;
   const Handle model = source->OpenModel(path, &error);

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "model/lettori.h"
 #include "model/model_source.h"
 
 namespace zov {
@@ -14,14 +15,13 @@ namespace zov {
 class Generale;
 
 // The file dialog's filter and start folder.
-inline constexpr std::string_view kFiltroModelli = "Models (*.mdl)| *.mdl| Category Files (*.cat)| *.cat";
+inline constexpr std::string_view kFiltroModelli =
+    "Models (*.mdl)| *.mdl| Category Files (*.cat)| *.cat| UML models (*.xmi *.uml *.xml)| *.xmi;*.uml;*.xml";
 inline constexpr std::string_view kCartellaEsempi = "C:\\ZOV\\Marzo2002\\esempi";
 // The start folder of the file dialog: the examples folder when it exists,
 // else the user's home folder.
 std::string CartellaIniziale();
 
-// A model source for a file (our petal reader).
-std::unique_ptr<ModelSource> CreaModelSource();
 
 // Clears TV(first) to TV(5), skipping TV(4).
 void ClearAllTreew(Generale& g, int first);

@@ -1,5 +1,6 @@
 #include "app/piano.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "model/model_source.h"
@@ -104,8 +105,12 @@ RisultatoPiano Pianifica(Pianificazione& p, const std::string& model, const Opzi
   for (const std::string& w : g.modello()->Warnings()) r.avvisi.push_back(w);
   for (const std::string& w : g.avvisi) r.avvisi.push_back(w);
 
+  // Without an actor the selection gives no test case; the other sources
+  // of the UIT tree still may.
   OpzioniSelezione selection = o.selezione;
-  if (selection.nodi.empty() && !selection.start && !SelezioneIntera(g.TV(kMainTree), selection)) {
+  const bool soloZov = std::all_of(o.sorgenti.begin(), o.sorgenti.end(),
+                                   [](SorgenteCasi s) { return s == SorgenteCasi::kZov; });
+  if (selection.nodi.empty() && !selection.start && !SelezioneIntera(g.TV(kMainTree), selection) && soloZov) {
     r.nienteDaPianificare = true;
     return r;
   }

@@ -43,6 +43,13 @@ class Items {
 inline constexpr int kSequenceDiagram = 1;
 inline constexpr int kCollaborationDiagram = 2;
 
+// What a model holds, for the one-line summary of a load.
+struct ModelSummary {
+  int packages = 0, useCases = 0, actors = 0, classes = 0;
+  int useCaseDiagrams = 0, classDiagrams = 0, sequenceDiagrams = 0, collaborationDiagrams = 0;
+  int messages = 0;
+};
+
 class ModelSource {
  public:
   virtual ~ModelSource() = default;
@@ -54,6 +61,8 @@ class ModelSource {
   // Problems that did not stop the load (a controlled unit not found, a
   // reference to an element that is not in the model), one line each.
   virtual const std::vector<std::string>& Warnings() const = 0;
+  // The counts of the open model's elements.
+  virtual ModelSummary Summarize() const = 0;
 
   // --- packages ------------------------------------------------------
   virtual Handle UseCaseRoot(Handle model) const = 0;

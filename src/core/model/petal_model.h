@@ -107,12 +107,8 @@ class PetalModel : public ModelSource {
   Handle FindByIdentifier(std::string_view quid) const;
   int ElementCount() const { return static_cast<int>(elements_.size()) - 1; }
 
-  struct Summary {
-    int packages = 0, useCases = 0, actors = 0, classes = 0;
-    int useCaseDiagrams = 0, classDiagrams = 0, sequenceDiagrams = 0, collaborationDiagrams = 0;
-    int messages = 0;
-  };
-  Summary Summarize() const;
+  using Summary = ModelSummary;
+  Summary Summarize() const override;
   // Files read for the last OpenModel: the model and its units.
   const std::vector<std::string>& FilesRead() const { return filesRead_; }
 

@@ -1,0 +1,1460 @@
+#include "model/xmi_model.h"
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <unordered_set>
+
+#include "model/text_encoding.h"
+
+namespace fs = std::filesystem;
+
+namespace zov {
+
+namespace {
+
+// Deeper nesting than this is no model a tool writes; it is skipped rather
+// than followed, so that hostile files cannot exhaust the stack.
+constexpr int kMaxDepth = 300;
+
+std::string_view Local(std::string_view qualified) {
+  const std::size_t colon = qualified.rfind(':');
+  return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
+}
+
+std::uint64_t Fnv(std::string_view s, std::uint64_t h = 1469598103934665603ull) {
+  for (unsigned char c : s) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+std::string Hex12(std::uint64_t v) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out(12, '0');
+  for (int i = 11; i >= 0; --i) {
+    out[static_cast<std::size_t>(i)] = kDigits[v & 0xF];
+    v >>= 4;
+  }
+  return out;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return s;
+}
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// The element type a tool leaves out where it is the default for the
+// feature holding the element.
+std::string_view DefaultType(std::string_view tag) {
+  static const std::pair<std::string_view, std::string_view> kDefaults[] = {
+      {"lifeline", "Lifeline"},          {"message", "Message"},
+      {"ownedUseCase", "UseCase"},       {"ownedAttribute", "Property"},
+      {"ownedEnd", "Property"},          {"ownedOperation", "Operation"},
+      {"ownedParameter", "Parameter"},   {"include", "Include"},
+      {"extend", "Extend"},              {"generalization", "Generalization"},
+      {"ownedComment", "Comment"},       {"operand", "InteractionOperand"},
+      {"guard", "InteractionConstraint"}, {"region", "Region"},
+      {"transition", "Transition"},      {"interfaceRealization", "InterfaceRealization"},
+      {"collaborationUse", "CollaborationUse"}, {"nestedPackage", "Package"},
+      {"extensionPoint", "ExtensionPoint"}, {"ownedLiteral", "EnumerationLiteral"},
+      {"ownedRule", "Constraint"},       {"packageImport", "PackageImport"},
+      {"elementImport", "ElementImport"}, {"profileApplication", "ProfileApplication"},
+  };
+  for (const auto& [t, type] : kDefaults)
+    if (t == tag) return type;
+  return {};
+}
+
+bool IsClassLike(std::string_view type) {
+  return type == "Class" || type == "Component" || type == "Interface" || type == "AssociationClass" ||
+         type == "Signal" || type == "Node" || type == "Device" || type == "ExecutionEnvironment";
+}
+
+bool IsDependency(std::string_view type) {
+  return type == "Dependency" || type == "Usage" || type == "Abstraction" || type == "Realization" ||
+         type == "Substitution" || type == "ComponentRealization" || type == "Manifestation";
+}
+
+}  // namespace
+
+bool LooksLikeXml(std::string_view head) {
+  if (head.size() >= 2 && ((head[0] == '\xFF' && head[1] == '\xFE') || (head[0] == '\xFE' && head[1] == '\xFF')))
+    return true;
+  if (head.substr(0, 3) == "\xEF\xBB\xBF") head.remove_prefix(3);
+  head = Trim(head);
+  return !head.empty() && head.front() == '<';
+}
+
+// Open addressing over the ids, which point into the parsed buffer: a
+// large file holds millions of them, and the standard containers spend most
+// of the load on their nodes.
+struct XmiModel::IdTable {
+  struct Entry {
+    const char* key = nullptr;
+    std::uint32_t size = 0;
+    std::uint32_t hash = 0;  // the upper half of the hash, compared before the key
+    std::int32_t handle = 0;
+    pugi::xml_node_struct* node = nullptr;
+  };
+  std::vector<Entry> entries;
+  std::size_t used = 0;
+
+  static std::uint64_t HashOf(std::string_view k) { return std::hash<std::string_view>{}(k); }
+  void clear() {
+    entries.clear();
+    used = 0;
+  }
+  void reserve(std::size_t n) {
+    std::size_t capacity = 1024;
+    while (capacity < 2 * n) capacity *= 2;
+    if (capacity > entries.size()) rehash(capacity);
+  }
+  void rehash(std::size_t capacity) {
+    std::vector<Entry> old = std::move(entries);
+    entries.assign(capacity, Entry{});
+    const std::size_t mask = capacity - 1;
+    for (const Entry& e : old) {
+      if (e.key == nullptr) continue;
+      std::size_t i = HashOf(std::string_view(e.key, e.size)) & mask;
+      while (entries[i].key != nullptr) i = (i + 1) & mask;
+      entries[i] = e;
+    }
+  }
+  const Entry* find(std::string_view k) const {
+    if (entries.empty() || k.empty()) return nullptr;
+    const std::uint64_t h = HashOf(k);
+    const auto tag = static_cast<std::uint32_t>(h >> 32);
+    const std::size_t mask = entries.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+      const Entry& e = entries[i];
+      if (e.key == nullptr) return nullptr;
+      if (e.hash == tag && e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0) return &e;
+    }
+  }
+  // The entry of k, made when missing.
+  Entry& insert(std::string_view k) {
+    if (entries.empty() || 2 * (used + 1) > entries.size()) rehash(std::max<std::size_t>(1024, entries.size() * 2));
+    const std::uint64_t h = HashOf(k);
+    const auto tag = static_cast<std::uint32_t>(h >> 32);
+    const std::size_t mask = entries.size() - 1;
+    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+      Entry& e = entries[i];
+      if (e.key == nullptr) {
+        e.key = k.data();
+        e.size = static_cast<std::uint32_t>(k.size());
+        e.hash = tag;
+        ++used;
+        return e;
+      }
+      if (e.hash == tag && e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0) return e;
+    }
+  }
+};
+
+namespace {
+
+// The events of one interaction by id, while it is mapped: the message an
+// event sends or receives (index + 1), its lifeline, whether it is one of
+// the interaction's fragments. Small, so that its many reads stay in cache.
+class EventTable {
+ public:
+  struct Event {
+    const char* key = nullptr;
+    std::uint32_t size = 0;
+    std::int32_t sends = 0, receives = 0, lifeline = 0;
+    bool fragment = false;
+  };
+  Event& of(std::string_view k) {
+    if (2 * (used_ + 1) > slots_.size()) grow();
+    Event* e = slot(k);
+    if (e->key == nullptr) {
+      e->key = k.data();
+      e->size = static_cast<std::uint32_t>(k.size());
+      ++used_;
+    }
+    return *e;
+  }
+  const Event* in(std::string_view k) const {
+    if (k.empty() || slots_.empty()) return nullptr;
+    const Event* e = const_cast<EventTable*>(this)->slot(k);
+    return e->key == nullptr ? nullptr : e;
+  }
+
+ private:
+  Event* slot(std::string_view k) {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = std::hash<std::string_view>{}(k) & mask;; i = (i + 1) & mask) {
+      Event& e = slots_[i];
+      if (e.key == nullptr || (e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0)) return &e;
+    }
+  }
+  void grow() {
+    std::vector<Event> old = std::move(slots_);
+    slots_.assign(std::max<std::size_t>(64, old.size() * 2), Event{});
+    for (const Event& e : old)
+      if (e.key != nullptr) *slot(std::string_view(e.key, e.size)) = e;
+  }
+  std::vector<Event> slots_;
+  std::size_t used_ = 0;
+};
+
+}  // namespace
+
+void XmiModel::finishIdentifiers() {
+  // Sorted by value (stably: element order among equal values), equal
+  // values show up side by side; every element but the first made with a
+  // value takes the next hash in its chain that no element has.
+  constexpr std::uint64_t kMask = 0xFFFFFFFFFFFFull;
+  struct Item {
+    std::uint64_t value;
+    std::uint32_t element;
+  };
+  std::vector<Item> items(elements_.size() - 1);
+  for (std::size_t i = 1; i < elements_.size(); ++i)
+    items[i - 1] = {elements_[i].hash & kMask, static_cast<std::uint32_t>(i)};
+  if (items.size() < (1u << 14)) {
+    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.value < b.value; });
+  } else {
+    // A radix sort over the 48 bits, 16 at a time, for large models.
+    std::vector<Item> buffer(items.size());
+    std::vector<std::size_t> counts(1 << 16);
+    for (int shift = 0; shift < 48; shift += 16) {
+      std::fill(counts.begin(), counts.end(), 0);
+      for (const Item& it : items) ++counts[(it.value >> shift) & 0xFFFF];
+      std::size_t at = 0;
+      for (std::size_t& c : counts) {
+        const std::size_t n = c;
+        c = at;
+        at += n;
+      }
+      for (const Item& it : items) buffer[counts[(it.value >> shift) & 0xFFFF]++] = it;
+      items.swap(buffer);
+    }
+  }
+  std::vector<std::uint32_t> again;
+  for (std::size_t i = 1; i < items.size(); ++i)
+    if (items[i].value == items[i - 1].value) again.push_back(items[i].element);
+  if (again.empty()) return;
+  std::sort(again.begin(), again.end());
+  std::unordered_set<std::uint64_t> taken;
+  const auto used = [&](std::uint64_t v) {
+    auto it = std::lower_bound(items.begin(), items.end(), v, [](const Item& a, std::uint64_t b) { return a.value < b; });
+    return (it != items.end() && it->value == v) || taken.count(v) != 0;
+  };
+  for (std::uint32_t e : again) {
+    std::uint64_t h = elements_[e].hash;
+    do h = Fnv("#", h);
+    while (used(h & kMask));
+    taken.insert(h & kMask);
+    elements_[e].hash = h;
+    elements_[e].identifier = Hex12(h);
+  }
+}
+
+struct XmiModel::Context {
+  Handle package;
+  Handle owner;  // the classifier (class, actor, use case, collaboration) that owns what is read
+};
+
+// The state of one interaction while its fragments are read.
+struct XmiModel::Interaction {
+  struct Message {
+    pugi::xml_node node;
+    std::string_view send, receive;
+    bool emitted = false;
+  };
+  struct Emitted {
+    std::size_t message;
+    std::string label;
+    std::vector<std::string> conditions;
+  };
+  Handle diagram;
+  std::vector<Message> messages;
+  EventTable events;
+  std::unordered_map<std::string, int> childCounters;       // messages numbered below a label
+  std::vector<std::string> pending;                         // conditions for the next message
+  std::vector<Emitted> order;
+  int combined = 0;
+};
+
+XmiModel::XmiModel() = default;
+XmiModel::~XmiModel() = default;
+
+// --- building ------------------------------------------------------------
+
+void XmiModel::reset() {
+  doc_ = std::make_unique<pugi::xml_document>();
+  buffer_.clear();
+  elements_.assign(1, Element{});
+  collections_.assign(1, {});
+  if (!ids_) ids_ = std::make_unique<IdTable>();
+  ids_->clear();
+  warnings_.clear();
+  skipped_.clear();
+  external_.clear();
+  unresolved_.clear();
+  unresolvedCount_ = 0;
+  for (auto* v : {&associations_, &relations_, &dependencies_, &comments_, &diagrams_, &interactions_, &collaborationUses_,
+                  &objects_, &messages_, &machines_, &transitions_})
+    v->clear();
+  model_ = {};
+  rootPackage_ = {};
+  idAttr_ = "xmi:id";
+  typeAttr_ = "xmi:type";
+  idrefAttr_ = "xmi:idref";
+}
+
+const XmiModel::Element* XmiModel::get(Handle h) const {
+  return h.id > 0 && static_cast<std::size_t>(h.id) < elements_.size() ? &elements_[static_cast<std::size_t>(h.id)]
+                                                                       : nullptr;
+}
+
+XmiModel::Element* XmiModel::get(Handle h) {
+  return h.id > 0 && static_cast<std::size_t>(h.id) < elements_.size() ? &elements_[static_cast<std::size_t>(h.id)]
+                                                                       : nullptr;
+}
+
+std::string_view XmiModel::typeOf(pugi::xml_node n) const {
+  if (const pugi::xml_attribute t = n.attribute(typeAttr_.c_str())) return Local(t.value());
+  const std::string_view tag = n.name();
+  // <uml:Model>, <uml:Package>, <uml:Diagram>: the element's name says its type.
+  if (const std::size_t colon = tag.find(':'); colon != std::string_view::npos) {
+    const std::string_view local = tag.substr(colon + 1);
+    return local.find('.') == std::string_view::npos ? local : std::string_view();
+  }
+  return DefaultType(tag);
+}
+
+std::string_view XmiModel::idOf(pugi::xml_node n) const { return n.attribute(idAttr_.c_str()).value(); }
+
+Handle XmiModel::handleOf(std::string_view id) const {
+  if (id.empty()) return {};
+  const IdTable::Entry* e = ids_->find(id);
+  return e == nullptr ? Handle{} : Handle{e->handle};
+}
+
+pugi::xml_node XmiModel::nodeOf(std::string_view id) const {
+  if (id.empty()) return {};
+  const IdTable::Entry* e = ids_->find(id);
+  return pugi::xml_node(e == nullptr ? nullptr : e->node);
+}
+
+std::vector<std::string_view> XmiModel::refs(pugi::xml_node n, const char* name) {
+  std::vector<std::string_view> out;
+  if (const pugi::xml_attribute a = n.attribute(name)) {
+    std::string_view list = a.value();
+    while (true) {
+      list = Trim(list);
+      if (list.empty()) break;
+      std::size_t end = 0;
+      while (end < list.size() && !std::isspace(static_cast<unsigned char>(list[end]))) ++end;
+      out.push_back(list.substr(0, end));
+      list.remove_prefix(end);
+    }
+  }
+  for (pugi::xml_node c = n.child(name); c; c = c.next_sibling(name)) {
+    if (const pugi::xml_attribute idref = c.attribute(idrefAttr_.c_str())) {
+      out.emplace_back(idref.value());
+    } else if (const pugi::xml_attribute href = c.attribute("href")) {
+      const std::string_view h = href.value();
+      ++external_[std::string(h.substr(0, h.find('#')))];
+    }
+  }
+  return out;
+}
+
+std::string_view XmiModel::ref1(pugi::xml_node n, const char* name) {
+  if (const pugi::xml_attribute a = n.attribute(name)) {
+    std::string_view list = Trim(a.value());
+    std::size_t end = 0;
+    while (end < list.size() && !std::isspace(static_cast<unsigned char>(list[end]))) ++end;
+    if (end > 0) return list.substr(0, end);
+  }
+  for (pugi::xml_node c = n.child(name); c; c = c.next_sibling(name)) {
+    if (const pugi::xml_attribute idref = c.attribute(idrefAttr_.c_str())) return idref.value();
+    if (const pugi::xml_attribute href = c.attribute("href")) {
+      const std::string_view h = href.value();
+      ++external_[std::string(h.substr(0, h.find('#')))];
+    }
+  }
+  return {};
+}
+
+void XmiModel::skip(std::string_view type) { ++skipped_[std::string(type.empty() ? "(untyped)" : type)]; }
+
+Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, std::string_view key) {
+  Element e;
+  e.kind = kind;
+  e.parent = parent;
+  e.node = node.internal_object();
+  std::string_view id;
+  if (node) {
+    e.name = node.attribute("name").value();
+    id = idOf(node);
+  }
+  std::string synthetic;
+  if (key.empty() && id.empty()) {
+    synthetic = "@" + std::to_string(node ? node.offset_debug() : static_cast<std::ptrdiff_t>(elements_.size()));
+    key = synthetic;
+  }
+  // Twelve characters, unique in the model and the same on every load of
+  // the same file: a hash of the xmi:id (or of the element's place), the
+  // next hash in the chain when taken.
+  e.hash = Fnv(key.empty() ? id : key);
+  e.identifier = Hex12(e.hash);
+  const Handle handle{static_cast<std::int32_t>(elements_.size())};
+  if (key.empty() && !id.empty()) {
+    IdTable::Entry& entry = ids_->insert(id);
+    if (entry.handle == 0) entry.handle = handle.id;
+    if (entry.node == nullptr) entry.node = node.internal_object();
+  }
+  elements_.push_back(std::move(e));
+  collections_.emplace_back();
+  return handle;
+}
+
+void XmiModel::addTo(Handle owner, Slot slot, Handle item) {
+  if (owner.id <= 0 || static_cast<std::size_t>(owner.id) >= collections_.size() || !item) return;
+  auto& lists = collections_[static_cast<std::size_t>(owner.id)];
+  for (auto& [s, list] : lists)
+    if (s == slot) {
+      list.push_back(item);
+      return;
+    }
+  lists.emplace_back(static_cast<std::uint8_t>(slot), std::vector<Handle>{item});
+}
+
+Items XmiModel::items(Handle h, Slot slot) const {
+  if (h.id <= 0) return {};
+  if (static_cast<std::size_t>(h.id) >= collections_.size()) return {};
+  for (const auto& [s, list] : collections_[static_cast<std::size_t>(h.id)])
+    if (s == slot) return Items(list);
+  return {};
+}
+
+std::string XmiModel::valueText(pugi::xml_node v) const {
+  if (!v) return {};
+  if (const pugi::xml_attribute a = v.attribute("value")) return a.value();
+  if (const pugi::xml_attribute a = v.attribute("body")) return a.value();
+  if (const pugi::xml_node b = v.child("body")) return b.child_value();
+  if (const pugi::xml_attribute a = v.attribute("symbol")) return a.value();
+  return {};
+}
+
+std::string XmiModel::typeName(pugi::xml_node typed) {
+  const pugi::xml_attribute attr = typed.attribute("type");
+  std::string_view id = attr ? std::string_view(attr.value()) : std::string_view();
+  if (id.empty()) {
+    if (const pugi::xml_node t = typed.child("type")) {
+      if (const pugi::xml_attribute idref = t.attribute(idrefAttr_.c_str())) {
+        id = idref.value();
+      } else if (const pugi::xml_attribute href = t.attribute("href")) {
+        // A type of a library in another file: the reference stays null
+        // (and is counted), its name is the fragment.
+        const std::string_view h = href.value();
+        ++external_[std::string(h.substr(0, h.find('#')))];
+        const std::size_t hash = h.rfind('#');
+        return hash == std::string_view::npos ? std::string() : std::string(h.substr(hash + 1));
+      }
+    }
+  }
+  if (id.empty()) return {};
+  if (const pugi::xml_node t = nodeOf(id)) return t.attribute("name").value();
+  // Enterprise Architect names its built-in types "EAJava_int", "EAnone_String".
+  if (id.substr(0, 2) == "EA" && id.substr(0, 5) != "EAID_" && id.find('_') != std::string_view::npos)
+    return std::string(id.substr(id.find('_') + 1));
+  return std::string(id);
+}
+
+Handle XmiModel::OpenModel(const std::string& path, std::string* error) {
+  reset();
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    if (error != nullptr) *error = path + ": cannot be read";
+    return {};
+  }
+  in.seekg(0, std::ios::end);
+  const std::streamoff size = in.tellg();
+  in.seekg(0, std::ios::beg);
+  if (size > 0) {
+    buffer_.resize(static_cast<std::size_t>(size));
+    in.read(buffer_.data(), size);
+    buffer_.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+  }
+  return openBuffer(path, error);
+}
+
+Handle XmiModel::OpenText(std::string content, const std::string& path, std::string* error) {
+  reset();
+  buffer_ = std::move(content);
+  return openBuffer(path, error);
+}
+
+Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
+  path_ = path;
+  const auto fail = [&](std::size_t offset, const std::string& what) {
+    std::size_t line = 1, column = 1;
+    for (std::size_t i = 0; i < offset && i < buffer_.size(); ++i) {
+      if (buffer_[i] == '\n') {
+        ++line;
+        column = 1;
+      } else {
+        ++column;
+      }
+    }
+    if (error != nullptr) *error = path + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what;
+    reset();
+    return Handle{};
+  };
+
+  // 8-bit files (Enterprise Architect writes windows-1252) become UTF-8.
+  pugi::xml_encoding encoding = pugi::encoding_auto;
+  if (buffer_.size() >= 2 && !(static_cast<unsigned char>(buffer_[0]) >= 0xFE)) {
+    const std::string head = Lower(std::string_view(buffer_).substr(0, std::min<std::size_t>(buffer_.size(), 200)));
+    const std::size_t declared = head.find("encoding=");
+    if (head.rfind("<?xml", 0) == 0 && declared != std::string::npos && declared + 10 <= head.size()) {
+      const std::string_view value = std::string_view(head).substr(declared + 10);
+      if (value.rfind("windows-1252", 0) == 0 || value.rfind("cp1252", 0) == 0 ||
+          value.rfind("iso-8859-1", 0) == 0 || value.rfind("latin1", 0) == 0 || value.rfind("iso-8859-15", 0) == 0) {
+        if (std::any_of(buffer_.begin(), buffer_.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+          buffer_ = Cp1252ToUtf8(buffer_);
+        encoding = pugi::encoding_utf8;
+      }
+    }
+  }
+  const pugi::xml_parse_result result =
+      doc_->load_buffer_inplace(buffer_.data(), buffer_.size(), pugi::parse_default, encoding);
+  if (!result) return fail(static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0)), result.description());
+
+  pugi::xml_node root = doc_->document_element();
+  if (!root) return fail(buffer_.size(), "no root element");
+  const auto at = [](pugi::xml_node n) {  // the element's "<"
+    return static_cast<std::size_t>(std::max<std::ptrdiff_t>(n.offset_debug() - 1, 0));
+  };
+  // The prefix bound to the XMI namespace (almost always "xmi").
+  for (pugi::xml_attribute a = root.first_attribute(); a; a = a.next_attribute()) {
+    const std::string_view name = a.name(), value = a.value();
+    if (name.substr(0, 6) == "xmlns:" && (value.find("/XMI") != std::string_view::npos ||
+                                          value.find("/xmi") != std::string_view::npos)) {
+      const std::string prefix(name.substr(6));
+      idAttr_ = prefix + ":id";
+      typeAttr_ = prefix + ":type";
+      idrefAttr_ = prefix + ":idref";
+      break;
+    }
+  }
+  pugi::xml_node modelNode;
+  const std::string_view rootType = typeOf(root);
+  if (rootType == "Model" || rootType == "Package") {
+    modelNode = root;
+  } else if (Local(root.name()) == "XMI") {
+    for (pugi::xml_node c = root.first_child(); c && !modelNode; c = c.next_sibling())
+      if (c.type() == pugi::node_element && typeOf(c) == "Model") modelNode = c;
+    for (pugi::xml_node c = root.first_child(); c && !modelNode; c = c.next_sibling())
+      if (c.type() == pugi::node_element && typeOf(c) == "Package") modelNode = c;
+    if (!modelNode) return fail(at(root), "the XMI document holds no uml:Model or uml:Package");
+  } else {
+    return fail(at(root),
+                "expected an XMI document or a UML model (xmi:XMI, uml:Model or uml:Package), found <" +
+                    std::string(root.name()) + ">");
+  }
+
+  indexIds(root);
+
+  Element model;
+  model.kind = Kind::kModel;
+  model.name = modelNode.attribute("name").value();
+  if (model.name.empty()) model.name = fs::path(path).stem().string();
+  model.hash = Fnv("#model");
+  model.identifier = Hex12(model.hash);
+  elements_.push_back(model);
+  collections_.emplace_back();
+  model_ = Handle{1};
+
+  visit(modelNode, Context{}, 0);
+  // Diagrams (Visual Paradigm) and stereotype applications follow the model.
+  for (pugi::xml_node c = root.first_child(); c; c = c.next_sibling()) {
+    if (c.type() != pugi::node_element || c == modelNode) continue;
+    const std::string_view tag = c.name();
+    if (typeOf(c) == "Diagram") {
+      diagrams_.push_back({Handle{}, c.internal_object(), Handle{}, Handle{}});
+      continue;
+    }
+    if (tag.substr(0, 4) == "uml:" || tag.substr(0, 4) == "xmi:") continue;
+    for (pugi::xml_attribute a = c.first_attribute(); a; a = a.next_attribute())
+      if (std::string_view(a.name()).substr(0, 5) == "base_") {
+        Element* e = get(handleOf(a.value()));
+        if (e != nullptr && e->stereotype.empty()) e->stereotype = std::string(Local(tag));
+        break;
+      }
+  }
+
+  // The two Rose-style top packages, when the model has them, are the roots.
+  Handle useCaseRoot = rootPackage_, logicalRoot = rootPackage_;
+  for (Handle p : items(rootPackage_, kPackages)) {
+    if (get(p)->name == "Use Case View") useCaseRoot = p;
+    if (get(p)->name == "Logical View") logicalRoot = p;
+  }
+  if (useCaseRoot == rootPackage_ || logicalRoot == rootPackage_) useCaseRoot = logicalRoot = rootPackage_;
+  get(model_)->ref = useCaseRoot;
+  get(model_)->ref2 = logicalRoot;
+
+  resolve();
+  placeInteractions();
+  readDiagrams();
+  finishCollections();
+  finishIdentifiers();
+
+  if (unresolvedCount_ > 0) {
+    std::string text = path + ": " + std::to_string(unresolvedCount_) +
+                       (unresolvedCount_ == 1 ? " reference names" : " references name") +
+                       " no element of the file and stay null:";
+    for (const std::string& u : unresolved_) text += " " + u;
+    if (unresolvedCount_ > static_cast<int>(unresolved_.size())) text += " ...";
+    warnings_.push_back(text);
+  }
+  if (!external_.empty()) {
+    int total = 0;
+    std::string files;
+    for (const auto& [file, count] : external_) {
+      total += count;
+      files += (files.empty() ? " " : ", ") + file + " (" + std::to_string(count) + ")";
+    }
+    warnings_.push_back(path + ": " + std::to_string(total) + (total == 1 ? " reference" : " references") +
+                        " to elements of other files stay null:" + files);
+  }
+  if (!skipped_.empty()) {
+    std::vector<std::pair<int, std::string>> kinds;
+    int total = 0;
+    for (const auto& [type, count] : skipped_) {
+      kinds.emplace_back(-count, type);
+      total += count;
+    }
+    std::sort(kinds.begin(), kinds.end());
+    std::string text = path + ": " + std::to_string(total) + " element" + (total == 1 ? "" : "s") +
+                       " of kinds the test planning does not use were skipped:";
+    for (std::size_t i = 0; i < kinds.size() && i < 8; ++i)
+      text += (i == 0 ? " " : ", ") + std::to_string(-kinds[i].first) + " " + kinds[i].second;
+    if (kinds.size() > 8) text += " and " + std::to_string(kinds.size() - 8) + " other kinds";
+    warnings_.push_back(text);
+  }
+  return model_;
+}
+
+void XmiModel::indexIds(pugi::xml_node root) {
+  ids_->reserve(buffer_.size() / 128);
+  elements_.reserve(buffer_.size() / 64);
+  collections_.reserve(buffer_.size() / 64);
+  const char* id = idAttr_.c_str();
+  pugi::xml_node n = root;
+  while (n) {
+    if (n.type() == pugi::node_element) {
+      if (const pugi::xml_attribute a = n.attribute(id)) {
+        IdTable::Entry& e = ids_->insert(a.value());
+        if (e.node == nullptr) e.node = n.internal_object();
+      }
+    }
+    if (pugi::xml_node c = n.first_child()) {
+      n = c;
+      continue;
+    }
+    while (n && n != root && !n.next_sibling()) n = n.parent();
+    if (!n || n == root) break;
+    n = n.next_sibling();
+  }
+}
+
+void XmiModel::walk(pugi::xml_node parent, const Context& c, int depth) {
+  for (pugi::xml_node n = parent.first_child(); n; n = n.next_sibling())
+    if (n.type() == pugi::node_element) visit(n, c, depth + 1);
+}
+
+void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
+  const std::string_view tag = Local(n.name());
+  if (tag == "Extension" || tag == "Documentation" || tag == "eAnnotations") return;
+  // A reference to an element of this file or of another: nothing of its own.
+  if (n.attribute(idrefAttr_.c_str())) return;
+  if (const pugi::xml_attribute href = n.attribute("href")) {
+    const std::string_view h = href.value();
+    ++external_[std::string(h.substr(0, h.find('#')))];
+    return;
+  }
+  const std::string_view type = typeOf(n);
+  if (depth > kMaxDepth) {
+    skip("elements nested too deeply");
+    return;
+  }
+  if (type.empty()) {
+    // A reference (xmi:idref, href) or a value: nothing of its own.
+    if (idOf(n).empty()) return;
+    skip(tag);
+    walk(n, c, depth);
+    return;
+  }
+  const Kind ownerKind = get(c.owner) != nullptr ? get(c.owner)->kind : Kind::kNone;
+  if (type == "Model" || type == "Package") {
+    const Handle parent = c.package ? c.package : model_;
+    const Handle pkg = add(Kind::kPackage, parent, n);
+    addTo(parent, kPackages, pkg);
+    if (!rootPackage_) rootPackage_ = pkg;
+    walk(n, Context{pkg, {}}, depth);
+  } else if (type == "Actor" || IsClassLike(type)) {
+    const Handle cls = add(Kind::kClass, c.package, n);
+    if (type == "Actor") get(cls)->stereotype = "Actor";
+    addTo(c.package, kClasses, cls);
+    walk(n, Context{c.package, cls}, depth);
+  } else if (type == "UseCase") {
+    const Handle uc = add(Kind::kUseCase, c.package, n);
+    addTo(c.package, kUseCases, uc);
+    walk(n, Context{c.package, uc}, depth);
+  } else if (type == "Collaboration") {
+    const Handle col = add(Kind::kCollaboration, c.package, n);
+    walk(n, Context{c.package, col}, depth);
+  } else if (type == "Property") {
+    if (ownerKind == Kind::kClass && tag == "ownedAttribute" && !n.attribute("association")) {
+      const Handle attr = add(Kind::kAttribute, c.owner, n);
+      get(attr)->text = typeName(n);
+      pugi::xml_node value = n.child("defaultValue");
+      get(attr)->text2 = value ? valueText(value) : std::string(n.attribute("default").value());
+      addTo(c.owner, kAttributes, attr);
+      for (pugi::xml_node k = n.child("ownedComment"); k; k = k.next_sibling("ownedComment"))
+        comments_.push_back({attr, k.internal_object(), attr, c.package});
+    }
+  } else if (type == "Operation") {
+    if (ownerKind != Kind::kClass) {
+      skip(type);
+      return;
+    }
+    const Handle op = add(Kind::kOperation, c.owner, n);
+    addTo(c.owner, kOperations, op);
+    for (pugi::xml_node p = n.first_child(); p; p = p.next_sibling()) {
+      const std::string_view ptag = Local(p.name());
+      if (ptag == "ownedComment") {
+        comments_.push_back({op, p.internal_object(), op, c.package});
+      } else if (ptag == "ownedParameter" && std::string_view(p.attribute("direction").value()) != "return") {
+        const Handle param = add(Kind::kParameter, op, p);
+        get(param)->text = typeName(p);
+        addTo(op, kParameters, param);
+      }
+    }
+  } else if (type == "StateMachine") {
+    if (ownerKind == Kind::kClass && !get(c.owner)->ref) mapStateMachine(n, c.owner);
+    else machines_.push_back({Handle{}, n.internal_object(), c.owner, c.package});  // maybe a class's behaviour
+  } else if (type == "Interaction") {
+    mapInteraction(n, c);
+  } else if (type == "Association") {
+    const Handle assoc = add(Kind::kAssociation, c.package, n);
+    addTo(c.package, kAssociations, assoc);
+    associations_.push_back({assoc, n.internal_object(), c.owner, c.package});
+  } else if (type == "Include" || type == "Extend" || type == "Generalization" || type == "InterfaceRealization") {
+    const bool useCase = ownerKind == Kind::kUseCase;
+    if (!useCase && ownerKind != Kind::kClass) {
+      skip(type);
+      return;
+    }
+    if ((type == "Include" || type == "Extend") && !useCase) {
+      skip(type);
+      return;
+    }
+    const Handle rel = add(Kind::kRelation, c.owner, n);
+    Element* e = get(rel);
+    e->ref2 = c.owner;
+    if (type == "Include") e->stereotype = "include";
+    if (type == "Extend") e->stereotype = "extend";
+    addTo(c.owner, useCase ? kUcRelations
+                           : type == "Generalization" ? kRelGeneral : kRelRealize, rel);
+    relations_.push_back({rel, n.internal_object(), c.owner, c.package});
+  } else if (IsDependency(type)) {
+    dependencies_.push_back({Handle{}, n.internal_object(), c.owner, c.package});
+  } else if (type == "CollaborationUse") {
+    collaborationUses_.push_back({Handle{}, n.internal_object(), c.owner, c.package});
+  } else if (type == "Comment") {
+    comments_.push_back({Handle{}, n.internal_object(), c.owner ? c.owner : c.package, c.package});
+  } else if (type == "Diagram") {
+    diagrams_.push_back({Handle{}, n.internal_object(), Handle{}, c.package});
+  } else if (type == "PrimitiveType" || type == "DataType" || type == "Enumeration") {
+    // Read only as the names of types.
+  } else if (type == "Profile") {
+    skip(type);
+  } else {
+    skip(type);
+    walk(n, c, depth);
+  }
+}
+
+void XmiModel::mapStateMachine(pugi::xml_node n, Handle cls) {
+  const Handle machine = add(Kind::kStateMachine, cls, n);
+  get(cls)->ref = machine;
+  // Every state of every region, nested ones too, in file order.
+  std::function<void(pugi::xml_node, int)> regions = [&](pugi::xml_node owner, int depth) {
+    if (depth > kMaxDepth) return;
+    for (pugi::xml_node r = owner.child("region"); r; r = r.next_sibling("region")) {
+      for (pugi::xml_node s = r.first_child(); s; s = s.next_sibling()) {
+        const std::string_view tag = s.name();
+        if (tag == "subvertex") {
+          const std::string_view type = typeOf(s);
+          const Handle state = add(Kind::kState, machine, s);
+          get(state)->flag = type == "Pseudostate" || type == "FinalState";
+          addTo(machine, kStates, state);
+          regions(s, depth + 1);
+        } else if (tag == "transition") {
+          transitions_.push_back({Handle{}, s.internal_object(), machine, Handle{}});
+        }
+      }
+    }
+  };
+  regions(n, 0);
+}
+
+void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
+  Interaction in;
+  in.diagram = add(Kind::kDiagram, c.package, n);
+  get(in.diagram)->diagramKind = kSequenceDiagram;
+  interactions_.push_back({in.diagram, n.internal_object(), c.owner, c.package});
+  for (pugi::xml_node k = n.child("ownedComment"); k; k = k.next_sibling("ownedComment"))
+    comments_.push_back({Handle{}, k.internal_object(), in.diagram, c.package});
+
+  for (pugi::xml_node l = n.first_child(); l; l = l.next_sibling()) {
+    if (l.type() != pugi::node_element) continue;
+    const std::string_view type = typeOf(l);
+    if (type == "Lifeline") {
+      const Handle obj = add(Kind::kObject, in.diagram, l);
+      addTo(in.diagram, kObjects, obj);
+      objects_.push_back({obj, l.internal_object(), Handle{}, Handle{}});
+      for (std::string_view e : refs(l, "coveredBy")) {
+        EventTable::Event& entry = in.events.of(e);
+        if (entry.lifeline == 0) entry.lifeline = obj.id;
+      }
+    } else if (type == "Message") {
+      Interaction::Message m;
+      m.node = l;
+      m.send = ref1(l, "sendEvent");
+      m.receive = ref1(l, "receiveEvent");
+      const auto index = static_cast<std::int32_t>(in.messages.size() + 1);
+      if (!m.send.empty())
+        if (EventTable::Event& e = in.events.of(m.send); e.sends == 0) e.sends = index;
+      if (!m.receive.empty())
+        if (EventTable::Event& e = in.events.of(m.receive); e.receives == 0) e.receives = index;
+      in.messages.push_back(m);
+    }
+  }
+  // The lifeline of every occurrence, from the fragments' "covered".
+  std::function<void(pugi::xml_node, int)> events = [&](pugi::xml_node holder, int depth) {
+    if (depth > kMaxDepth) return;
+    for (pugi::xml_node f = holder.first_child(); f; f = f.next_sibling()) {
+      const std::string_view tag = Local(f.name());
+      if (f.type() != pugi::node_element || tag == "lifeline" || tag == "message") continue;
+      const std::string_view id = idOf(f);
+      if (!id.empty()) {
+        EventTable::Event& entry = in.events.of(id);
+        entry.fragment = true;
+        if (const std::string_view covered = ref1(f, "covered"); !covered.empty()) {
+          const Handle lifeline = handleOf(covered);
+          if (lifeline && get(lifeline)->parent == in.diagram) entry.lifeline = lifeline.id;
+        }
+      }
+      events(f, depth + 1);
+    }
+  };
+  events(n, 0);
+
+  int counter = 0;
+  std::string last;
+  mapFragments(in, n, "", counter, last, 0);
+  // Messages whose events lie in no fragment (lost, found, gates) come last.
+  for (std::size_t i = 0; i < in.messages.size(); ++i)
+    if (!in.messages[i].emitted) {
+      in.messages[i].emitted = true;
+      in.order.push_back({i, std::to_string(++counter), {}});
+    }
+  get(in.diagram)->count = in.combined;
+
+  for (const Interaction::Emitted& e : in.order) {
+    const Interaction::Message& m = in.messages[e.message];
+    const Handle msg = add(Kind::kMessage, in.diagram, m.node);
+    Element* el = get(msg);
+    el->text = e.label;
+    if (const EventTable::Event* sender = in.events.in(m.send)) el->ref2 = Handle{sender->lifeline};
+    if (const EventTable::Event* receiver = in.events.in(m.receive)) el->ref3 = Handle{receiver->lifeline};
+    addTo(in.diagram, kMessages, msg);
+    messages_.push_back({msg, m.node.internal_object(), Handle{}, Handle{}});
+    // One view per message, in message order; a condition is a note on it.
+    const std::string key = get(msg)->identifier + "#view";
+    const Handle view = add(Kind::kView, in.diagram, pugi::xml_node(), key);
+    get(view)->ref = msg;
+    addTo(in.diagram, kViews, view);
+    get(msg)->count = view.id;
+    for (const std::string& condition : e.conditions) note(view, condition, key);
+  }
+}
+
+void XmiModel::note(Handle view, const std::string& text, std::string_view key) {
+  const Handle n = add(Kind::kNote, view, pugi::xml_node(),
+                       std::string(key) + "#note" + std::to_string(items(view, kNotes).Count() + 1));
+  get(n)->text = text;
+  addTo(view, kNotes, n);
+}
+
+void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, const std::string& prefix, int& counter,
+                            std::string& last, int depth) {
+  if (depth > kMaxDepth) return;
+  const auto emit = [&](std::size_t i) {
+    Interaction::Message& m = in.messages[i];
+    if (m.emitted) return;
+    m.emitted = true;
+    std::string label = prefix.empty() ? std::to_string(++counter) : prefix + "." + std::to_string(++counter);
+    last = label;
+    in.order.push_back({i, std::move(label), std::move(in.pending)});
+    in.pending.clear();
+  };
+  for (pugi::xml_node f = holder.first_child(); f; f = f.next_sibling()) {
+    const std::string_view tag = Local(f.name());
+    if (f.type() != pugi::node_element || tag == "lifeline" || tag == "message") continue;
+    const std::string_view type = typeOf(f);
+    if (type == "CombinedFragment") {
+      ++in.combined;
+      std::string op = f.attribute("interactionOperator").value();
+      if (op.empty()) op = "seq";
+      // Below the last message at this level ("2.1", "2.2" below "2"); a
+      // fragment before any message keeps the level of a first message.
+      const bool same = last.empty();
+      std::string childPrefix = same ? prefix : last;
+      int& childCounter = same ? counter : in.childCounters[last];
+      std::string childLast;
+      int operand = 0;
+      for (pugi::xml_node o = f.first_child(); o; o = o.next_sibling()) {
+        if (typeOf(o) != "InteractionOperand") continue;
+        std::string guard;
+        if (const pugi::xml_node g = o.child("guard")) {
+          const pugi::xml_node spec = g.child("specification");
+          guard = std::string(Trim(valueText(spec)));
+          if (guard.empty()) guard = g.attribute("name").value();
+        }
+        std::string condition;
+        if (op == "alt") condition = operand == 0 ? "if " + guard : guard.empty() ? "else" : "else " + guard;
+        else if (op == "opt") condition = "if " + guard;
+        const std::size_t before = in.pending.size();
+        if (!condition.empty()) in.pending.push_back(condition);
+        mapFragments(in, o, childPrefix, childCounter, same ? last : childLast, depth + 1);
+        if (in.pending.size() > before) in.pending.resize(before);
+        ++operand;
+      }
+      continue;
+    }
+    const std::string_view id = idOf(f);
+    if (id.empty()) continue;
+    const EventTable::Event* event = in.events.in(id);
+    if (event == nullptr) continue;
+    if (event->sends > 0) {
+      emit(static_cast<std::size_t>(event->sends - 1));
+    } else if (event->receives > 0) {
+      // A message sent from outside the fragments (a gate, a found message)
+      // takes the place of its receiving event.
+      const std::size_t r = static_cast<std::size_t>(event->receives - 1);
+      const EventTable::Event* send = in.events.in(in.messages[r].send);
+      if (send == nullptr || !send->fragment) emit(r);
+    }
+  }
+}
+
+void XmiModel::resolve() {
+  const auto unresolved = [&](std::string_view id) {
+    ++unresolvedCount_;
+    if (unresolved_.size() < 5) unresolved_.emplace_back(id);
+  };
+  const auto find = [&](std::string_view id) {
+    if (id.empty()) return Handle{};
+    const Handle h = handleOf(id);
+    if (!h && !nodeOf(id)) unresolved(id);
+    return h;
+  };
+
+  // Lifelines: the class of the property each represents.
+  for (const Deferred& d : objects_) {
+    const pugi::xml_node l(d.node);
+    const std::string_view represents = ref1(l, "represents");
+    Handle cls = find(represents);
+    if (!cls) {
+      if (const pugi::xml_node p = nodeOf(represents)) {
+        std::string_view type = ref1(p, "type");
+        if (type.empty())
+          if (const pugi::xml_node cl = p.child("classifier")) type = cl.attribute(idrefAttr_.c_str()).value();
+        if (type.empty()) type = p.attribute("classifier").value();
+        cls = find(type);
+      }
+    }
+    if (KindOf(cls) == Kind::kClass) get(d.element)->ref = cls;
+  }
+  // A class's state machine may be packaged elsewhere and named by its
+  // classifierBehavior.
+  for (std::size_t i = 1, n = elements_.size(); i < n; ++i) {
+    if (elements_[i].kind != Kind::kClass || elements_[i].ref) continue;
+    const pugi::xml_node behavior = nodeOf(ref1(pugi::xml_node(elements_[i].node), "classifierBehavior"));
+    if (behavior && typeOf(behavior) == "StateMachine")
+      mapStateMachine(behavior, Handle{static_cast<std::int32_t>(i)});
+  }
+  for (const Deferred& d : machines_)
+    if (!handleOf(idOf(pugi::xml_node(d.node)))) skip("StateMachine");
+  // Messages: the operation of their signature.
+  for (const Deferred& d : messages_) {
+    const Handle op = find(ref1(pugi::xml_node(d.node), "signature"));
+    if (KindOf(op) == Kind::kOperation) {
+      get(d.element)->ref = op;
+      if (get(d.element)->name.empty()) get(d.element)->name = get(op)->name;
+    }
+  }
+  // Associations: two roles from the member ends (or the owned ends).
+  for (const Deferred& d : associations_) {
+    const pugi::xml_node a(d.node);
+    std::vector<std::string_view> ends = refs(a, "memberEnd");
+    if (ends.empty())
+      for (pugi::xml_node e = a.child("ownedEnd"); e; e = e.next_sibling("ownedEnd")) ends.push_back(idOf(e));
+    const std::vector<std::string_view> navigable = refs(a, "navigableOwnedEnd");
+    Element* assoc = get(d.element);
+    const std::string assocKey = assoc->identifier;
+    for (std::size_t i = 0; i < ends.size() && i < 2; ++i) {
+      const pugi::xml_node end = nodeOf(ends[i]);
+      if (!end) unresolved(ends[i]);
+      const Handle role = add(Kind::kRole, d.element, end, assocKey + "#role" + std::to_string(i + 1));
+      Element* r = get(role);
+      if (end) {
+        r->name = end.attribute("name").value();
+        r->ref = find(ref1(end, "type"));
+        const std::string_view isNavigable = end.attribute("isNavigable").value();
+        r->flag = std::find(navigable.begin(), navigable.end(), ends[i]) != navigable.end() ||
+                  end.parent() != a || isNavigable == "true";
+      }
+      addTo(d.element, kRoles, role);
+      (i == 0 ? get(d.element)->ref : get(d.element)->ref2) = role;
+    }
+  }
+  // Include, extend, generalization, interface realization.
+  for (const Deferred& d : relations_) {
+    const pugi::xml_node r(d.node);
+    const std::string_view type = typeOf(r);
+    const char* attribute = type == "Include" ? "addition" : type == "Extend" ? "extendedCase"
+                            : type == "Generalization" ? "general" : "contract";
+    std::string_view target = ref1(r, attribute);
+    if (target.empty() && type == "InterfaceRealization") target = ref1(r, "supplier");
+    get(d.element)->ref = find(target);
+  }
+  // Dependencies: a relation of their client; a realization between a
+  // collaboration and a use case links the two.
+  std::unordered_map<std::int32_t, Handle> realizes;
+  for (const Deferred& d : dependencies_) {
+    const pugi::xml_node r(d.node);
+    const Handle client = find(ref1(r, "client")), supplier = find(ref1(r, "supplier"));
+    const Kind ck = KindOf(client), sk = KindOf(supplier);
+    if (ck == Kind::kCollaboration && sk == Kind::kUseCase) realizes.emplace(client.id, supplier);
+    if (sk == Kind::kCollaboration && ck == Kind::kUseCase) realizes.emplace(supplier.id, client);
+    if (!supplier || (ck != Kind::kClass && ck != Kind::kUseCase)) continue;
+    const Handle rel = add(Kind::kRelation, client, r);
+    get(rel)->ref2 = client;
+    get(rel)->ref = supplier;
+    const std::string_view type = typeOf(r);
+    const bool realization = type == "Realization" || type == "ComponentRealization";
+    addTo(client, ck == Kind::kUseCase ? kUcRelations : realization ? kRelRealize : kRelDepend, rel);
+  }
+  for (const Deferred& d : collaborationUses_) {
+    const Handle col = find(ref1(pugi::xml_node(d.node), "type"));
+    if (KindOf(col) == Kind::kCollaboration && KindOf(d.context) == Kind::kUseCase)
+      realizes.emplace(col.id, d.context);
+  }
+  for (Deferred& d : interactions_) {
+    // An interaction of a collaboration that realizes a use case belongs to it.
+    if (KindOf(d.context) != Kind::kCollaboration) continue;
+    if (auto it = realizes.find(d.context.id); it != realizes.end()) d.context = it->second;
+  }
+  // Transitions: from their source state to their target.
+  for (const Deferred& d : transitions_) {
+    const pugi::xml_node t(d.node);
+    const Handle source = find(ref1(t, "source")), target = find(ref1(t, "target"));
+    if (KindOf(source) != Kind::kState) continue;
+    const Handle tr = add(Kind::kTransition, source, t);
+    get(tr)->ref = KindOf(target) == Kind::kState ? target : Handle{};
+    addTo(source, kTransitions, tr);
+  }
+  // Comments: the documentation of what they annotate (else of their
+  // owner); on a message also a note of its view.
+  for (const Deferred& d : comments_) {
+    const pugi::xml_node k(d.node);
+    std::string body = k.attribute("body") ? k.attribute("body").value() : k.child("body").child_value();
+    std::vector<std::string_view> annotated = refs(k, "annotatedElement");
+    std::vector<Handle> targets;
+    for (std::string_view id : annotated)
+      if (const Handle h = handleOf(id)) targets.push_back(h);
+    if (annotated.empty() && d.context) targets.push_back(d.context);
+    for (Handle h : targets) {
+      Element* e = get(h);
+      if (!e->documentation.empty()) e->documentation += "\n";
+      e->documentation += body;
+      if (e->kind == Kind::kMessage) note(Handle{e->count}, body, Identifier(Handle{e->count}));
+    }
+  }
+  // A message without a condition gets an empty note: where a view has no
+  // note, the condition of the view before it is read (as Rose attaches
+  // notes), and the message must not take its predecessor's condition.
+  // One empty note serves them all.
+  Handle empty;
+  const std::size_t count = elements_.size();
+  for (std::size_t i = 1; i < count; ++i) {
+    const Handle view{static_cast<std::int32_t>(i)};
+    if (elements_[i].kind != Kind::kView || !items(view, kNotes).empty()) continue;
+    if (!empty) empty = add(Kind::kNote, model_, pugi::xml_node(), "#empty note");
+    addTo(view, kNotes, empty);
+  }
+  // Enterprise Architect keeps documentation and stereotypes in its
+  // extension block.
+  const pugi::xml_node root = doc_->document_element();
+  for (pugi::xml_node x = root.first_child(); x; x = x.next_sibling()) {
+    if (Local(x.name()) != "Extension") continue;
+    for (pugi::xml_node e = x.child("elements").child("element"); e; e = e.next_sibling("element")) {
+      Element* el = get(handleOf(e.attribute(idrefAttr_.c_str()).value()));
+      if (el == nullptr) continue;
+      const pugi::xml_node p = e.child("properties");
+      if (el->documentation.empty()) el->documentation = p.attribute("documentation").value();
+      if (el->stereotype.empty()) el->stereotype = p.attribute("stereotype").value();
+    }
+    for (pugi::xml_node e = x.child("connectors").child("connector"); e; e = e.next_sibling("connector")) {
+      Element* el = get(handleOf(e.attribute(idrefAttr_.c_str()).value()));
+      if (el != nullptr && el->documentation.empty()) el->documentation = e.child("documentation").attribute("value").value();
+    }
+  }
+}
+
+void XmiModel::placeInteractions() {
+  for (const Deferred& d : interactions_) {
+    const Handle owner = KindOf(d.context) == Kind::kUseCase ? d.context : d.package;
+    get(d.element)->parent = owner;
+    addTo(owner, kScenarioDiagrams, d.element);
+    // "Loading all Sequence" reads the packages: those of their use cases too.
+    addTo(d.package, kAllScenarioDiagrams, d.element);
+  }
+}
+
+void XmiModel::readDiagrams() {
+  bool useCaseDiagrams = false;
+  const auto fill = [&](Handle diagram, std::string_view subject) {
+    const Handle h = handleOf(subject);
+    switch (KindOf(h)) {
+      case Kind::kClass: addTo(diagram, kDiagClasses, h); break;
+      case Kind::kUseCase: addTo(diagram, kDiagUseCases, h); break;
+      case Kind::kAssociation: addTo(diagram, kDiagAssociations, h); break;
+      case Kind::kPackage: addTo(diagram, kDiagPackages, h); break;
+      default: break;
+    }
+  };
+  // Visual Paradigm: uml:Diagram elements with diagram elements naming their subjects.
+  for (const Deferred& d : diagrams_) {
+    const pugi::xml_node n(d.node);
+    const std::string_view kind = n.attribute("diagramType").value();
+    const bool useCase = kind.find("UseCase") != std::string_view::npos;
+    if (!useCase && kind.find("Class") == std::string_view::npos) continue;
+    std::vector<std::string_view> subjects;
+    std::function<void(pugi::xml_node, int)> collect = [&](pugi::xml_node p, int depth) {
+      if (depth > kMaxDepth) return;
+      for (pugi::xml_node c = p.first_child(); c; c = c.next_sibling()) {
+        if (const pugi::xml_attribute s = c.attribute("subject")) subjects.emplace_back(s.value());
+        collect(c, depth + 1);
+      }
+    };
+    collect(n, 0);
+    Handle package = d.package;
+    if (!package) {
+      for (std::string_view s : subjects) {
+        const Kind k = KindOf(handleOf(s));
+        if (k == Kind::kUseCase || k == Kind::kClass) {
+          package = get(handleOf(s))->parent;
+          break;
+        }
+      }
+    }
+    if (KindOf(package) != Kind::kPackage) package = rootPackage_;
+    const Handle diagram = add(Kind::kDiagram, package, n);
+    get(diagram)->flag = useCase;
+    useCaseDiagrams = useCaseDiagrams || useCase;
+    addTo(package, kClassDiagrams, diagram);
+    for (std::string_view s : subjects) fill(diagram, s);
+  }
+  // Enterprise Architect: the diagrams of its extension block.
+  const pugi::xml_node root = doc_->document_element();
+  for (pugi::xml_node x = root.first_child(); x; x = x.next_sibling()) {
+    if (Local(x.name()) != "Extension") continue;
+    for (pugi::xml_node dn = x.child("diagrams").child("diagram"); dn; dn = dn.next_sibling("diagram")) {
+      const pugi::xml_node props = dn.child("properties");
+      const std::string_view kind = props.attribute("type").value();
+      const bool useCase = kind == "Use Case";
+      if (!useCase && kind != "Logical") continue;
+      Handle package = handleOf(dn.child("model").attribute("package").value());
+      if (KindOf(package) != Kind::kPackage) package = rootPackage_;
+      const Handle diagram = add(Kind::kDiagram, package, dn);
+      get(diagram)->name = props.attribute("name").value();
+      get(diagram)->documentation = props.attribute("documentation").value();
+      get(diagram)->flag = useCase;
+      useCaseDiagrams = useCaseDiagrams || useCase;
+      addTo(package, kClassDiagrams, diagram);
+      for (pugi::xml_node e = dn.child("elements").child("element"); e; e = e.next_sibling("element"))
+        fill(diagram, e.attribute("subject").value());
+    }
+  }
+  if (!useCaseDiagrams) makeUseCaseDiagrams();
+}
+
+void XmiModel::makeUseCaseDiagrams() {
+  // Without diagrams in the file, every package that owns actors or use
+  // cases gets one use-case diagram showing them and the associations
+  // between actors and use cases.
+  std::vector<Handle> packages;
+  std::function<void(Handle)> walkPackages = [&](Handle p) {
+    for (Handle q : items(p, kPackages)) {
+      packages.push_back(q);
+      walkPackages(q);
+    }
+  };
+  walkPackages(model_);
+  std::unordered_map<std::int32_t, Handle> diagramOf;
+  for (Handle p : packages) {
+    std::vector<Handle> actors;
+    for (Handle k : items(p, kClasses))
+      if (get(k)->stereotype == "Actor") actors.push_back(k);
+    const Items useCases = items(p, kUseCases);
+    if (actors.empty() && useCases.empty()) continue;
+    const Handle d = add(Kind::kDiagram, p, pugi::xml_node(), get(p)->identifier + "#usecases");
+    get(d)->name = get(p)->name.empty() ? std::string("Use cases") : get(p)->name;
+    get(d)->flag = true;
+    addTo(p, kClassDiagrams, d);
+    for (Handle a : actors) addTo(d, kDiagClasses, a);
+    for (Handle u : useCases) addTo(d, kDiagUseCases, u);
+    diagramOf.emplace(p.id, d);
+  }
+  const auto shown = [&](Handle e) {
+    const Element* el = get(e);
+    return el != nullptr && (el->kind == Kind::kUseCase || (el->kind == Kind::kClass && el->stereotype == "Actor"));
+  };
+  for (std::size_t i = 1; i < elements_.size(); ++i) {
+    if (elements_[i].kind != Kind::kAssociation) continue;
+    const Handle a{static_cast<std::int32_t>(i)};
+    const Handle e1 = RoleElement(Role1(a)), e2 = RoleElement(Role2(a));
+    if (!shown(e1) || !shown(e2)) continue;
+    auto it = diagramOf.find(get(e1)->parent.id);
+    if (it == diagramOf.end()) it = diagramOf.find(get(e2)->parent.id);
+    if (it != diagramOf.end()) addTo(it->second, kDiagAssociations, a);
+  }
+}
+
+void XmiModel::finishCollections() {
+  for (std::size_t i = 1; i < elements_.size(); ++i) {
+    if (elements_[i].kind != Kind::kAssociation) continue;
+    const Handle assoc{static_cast<std::int32_t>(i)};
+    Handle last;
+    for (Handle role : items(assoc, kRoles)) {
+      const Handle u = get(role)->ref;
+      if (u && get(u)->kind == Kind::kUseCase && !(u == last)) {
+        addTo(u, kUcAssociations, assoc);
+        last = u;
+      }
+    }
+  }
+  std::function<void(Handle, std::vector<Handle>&, int)> walkPackages = [&](Handle p, std::vector<Handle>& out,
+                                                                            int depth) {
+    if (depth > kMaxDepth) return;
+    for (Handle q : items(p, kPackages)) {
+      out.push_back(q);
+      walkPackages(q, out, depth + 1);
+    }
+  };
+  std::vector<Handle> all;
+  walkPackages(model_, all, 0);
+  std::vector<Handle> useCases;
+  for (Handle p : all) {
+    std::vector<Handle> below;
+    walkPackages(p, below, 0);
+    for (Handle q : below) addTo(p, kAllPackages, q);
+    for (Handle u : items(p, kUseCases)) useCases.push_back(u);
+  }
+  for (Handle p : all) addTo(model_, kAllPackages, p);
+  for (Handle u : useCases) addTo(model_, kAllUseCases, u);
+}
+
+ModelSummary XmiModel::Summarize() const {
+  ModelSummary s;
+  for (std::size_t i = 2; i < elements_.size(); ++i) {
+    const Element& e = elements_[i];
+    switch (e.kind) {
+      case Kind::kPackage:
+        if (static_cast<std::int32_t>(i) != rootPackage_.id) ++s.packages;
+        break;
+      case Kind::kUseCase: ++s.useCases; break;
+      case Kind::kClass: (e.stereotype == "Actor" ? s.actors : s.classes)++; break;
+      case Kind::kMessage: ++s.messages; break;
+      case Kind::kDiagram:
+        if (e.diagramKind == kSequenceDiagram) ++s.sequenceDiagrams;
+        else if (e.flag) ++s.useCaseDiagrams;
+        else ++s.classDiagrams;
+        break;
+      default: break;
+    }
+  }
+  return s;
+}
+
+// --- reads -----------------------------------------------------------------
+
+XmiModel::Kind XmiModel::KindOf(Handle h) const {
+  const Element* e = get(h);
+  return e == nullptr ? Kind::kNone : e->kind;
+}
+
+Handle XmiModel::Owner(Handle h) const {
+  const Element* e = get(h);
+  return e == nullptr ? Handle{} : e->parent;
+}
+
+Handle XmiModel::FindByXmiId(std::string_view id) const { return handleOf(id); }
+
+int XmiModel::FragmentCount(Handle d) const { return KindOf(d) == Kind::kDiagram ? get(d)->count : 0; }
+
+std::vector<Handle> XmiModel::AllOfKind(Kind kind) const {
+  std::vector<Handle> out;
+  for (std::size_t i = 1; i < elements_.size(); ++i)
+    if (elements_[i].kind == kind) out.push_back(Handle{static_cast<std::int32_t>(i)});
+  return out;
+}
+
+Handle XmiModel::ref(Handle h, Kind kind) const {
+  const Element* e = get(h);
+  return e != nullptr && e->kind == kind ? e->ref : Handle{};
+}
+
+Handle XmiModel::UseCaseRoot(Handle model) const { return ref(model, Kind::kModel); }
+Handle XmiModel::LogicalRoot(Handle model) const {
+  const Element* e = get(model);
+  return e != nullptr && e->kind == Kind::kModel ? e->ref2 : Handle{};
+}
+Items XmiModel::SubPackages(Handle package) const {
+  return KindOf(package) == Kind::kPackage ? items(package, kPackages) : Items();
+}
+Items XmiModel::AllPackages(Handle p) const { return items(p, kAllPackages); }
+Items XmiModel::ClassDiagrams(Handle package) const { return items(package, kClassDiagrams); }
+Items XmiModel::PackageScenarioDiagrams(Handle package) const {
+  return KindOf(package) == Kind::kPackage ? items(package, kScenarioDiagrams) : Items();
+}
+Items XmiModel::PackageReuses(Handle) const { return {}; }
+Handle XmiModel::ReusedPackage(Handle) const { return {}; }
+Items XmiModel::PackageUseCases(Handle package) const { return items(package, kUseCases); }
+Items XmiModel::AllUseCases(Handle model) const { return items(model, kAllUseCases); }
+
+std::string XmiModel::Identifier(Handle h) const {
+  const Element* e = get(h);
+  return e == nullptr ? std::string() : e->identifier;
+}
+std::string XmiModel::Name(Handle h) const {
+  const Element* e = get(h);
+  return e == nullptr ? std::string() : e->name;
+}
+std::string XmiModel::Stereotype(Handle h) const {
+  const Element* e = get(h);
+  return e == nullptr ? std::string() : e->stereotype;
+}
+std::string XmiModel::Documentation(Handle h) const {
+  const Element* e = get(h);
+  return e == nullptr ? std::string() : e->documentation;
+}
+
+bool XmiModel::IsUseCaseDiagram(Handle d) const {
+  return KindOf(d) == Kind::kDiagram && get(d)->diagramKind == 0 && get(d)->flag;
+}
+Items XmiModel::DiagramClasses(Handle d) const { return items(d, kDiagClasses); }
+Items XmiModel::DiagramAssociations(Handle d) const { return items(d, kDiagAssociations); }
+Items XmiModel::DiagramUseCases(Handle d) const { return items(d, kDiagUseCases); }
+Items XmiModel::DiagramPackages(Handle d) const { return items(d, kDiagPackages); }
+int XmiModel::DiagramKind(Handle d) const { return KindOf(d) == Kind::kDiagram ? get(d)->diagramKind : 0; }
+Items XmiModel::DiagramObjects(Handle d) const { return items(d, kObjects); }
+Items XmiModel::DiagramMessages(Handle d) const { return items(d, kMessages); }
+Items XmiModel::DiagramViews(Handle d) const { return items(d, kViews); }
+Handle XmiModel::ViewElement(Handle v) const { return ref(v, Kind::kView); }
+Items XmiModel::ViewNotes(Handle v) const { return items(v, kNotes); }
+std::string XmiModel::NoteText(Handle n) const { return KindOf(n) == Kind::kNote ? get(n)->text : std::string(); }
+void XmiModel::SetName(Handle d, std::string_view name) {
+  if (KindOf(d) == Kind::kDiagram) get(d)->name = std::string(name);
+}
+
+Items XmiModel::ClassRelations(Handle cls, int n) const {
+  if (KindOf(cls) != Kind::kClass || n < 1 || n > 3) return {};
+  return items(cls, n == 1 ? kRelGeneral : n == 2 ? kRelRealize : kRelDepend);
+}
+Handle XmiModel::FirstEnd(Handle r) const {
+  const Element* e = get(r);
+  return e != nullptr && e->kind == Kind::kRelation ? e->ref2 : Handle{};
+}
+Handle XmiModel::SecondEnd(Handle r) const { return ref(r, Kind::kRelation); }
+Items XmiModel::ClassAttributes(Handle cls) const { return items(cls, kAttributes); }
+std::string XmiModel::AttributeType(Handle a) const {
+  return KindOf(a) == Kind::kAttribute ? get(a)->text : std::string();
+}
+std::string XmiModel::AttributeInitialValue(Handle a) const {
+  return KindOf(a) == Kind::kAttribute ? get(a)->text2 : std::string();
+}
+Handle XmiModel::ClassStateMachine(Handle cls) const { return ref(cls, Kind::kClass); }
+Items XmiModel::MachineStates(Handle m) const { return items(m, kStates); }
+bool XmiModel::StateFlag(Handle s) const { return KindOf(s) == Kind::kState && get(s)->flag; }
+Items XmiModel::StateTransitions(Handle s) const { return items(s, kTransitions); }
+Handle XmiModel::TransitionTarget(Handle t) const { return ref(t, Kind::kTransition); }
+
+Handle XmiModel::Role1(Handle a) const { return ref(a, Kind::kAssociation); }
+Handle XmiModel::Role2(Handle a) const {
+  const Element* e = get(a);
+  return e != nullptr && e->kind == Kind::kAssociation ? e->ref2 : Handle{};
+}
+Handle XmiModel::RoleElement(Handle r) const { return ref(r, Kind::kRole); }
+bool XmiModel::RoleNavigable(Handle r) const { return KindOf(r) == Kind::kRole && get(r)->flag; }
+Handle XmiModel::RoleUseCase(Handle r) const {
+  const Handle e = RoleElement(r);
+  return KindOf(e) == Kind::kUseCase ? e : Handle{};
+}
+
+Items XmiModel::UseCaseRelations(Handle u) const { return items(u, kUcRelations); }
+Items XmiModel::UseCaseAssociations(Handle u) const { return items(u, kUcAssociations); }
+Items XmiModel::ScenarioDiagrams(Handle owner) const {
+  return items(owner, KindOf(owner) == Kind::kPackage ? kAllScenarioDiagrams : kScenarioDiagrams);
+}
+Items XmiModel::UseCaseClassDiagrams(Handle) const { return {}; }
+
+std::string XmiModel::ObjectName(Handle o) const { return KindOf(o) == Kind::kObject ? get(o)->name : std::string(); }
+bool XmiModel::ObjectHasClass(Handle o) const { return static_cast<bool>(ObjectClass(o)); }
+Handle XmiModel::ObjectClass(Handle o) const { return ref(o, Kind::kObject); }
+std::string XmiModel::MessageSequence(Handle m) const {
+  return KindOf(m) == Kind::kMessage ? get(m)->text : std::string();
+}
+Handle XmiModel::MessageSender(Handle m) const { return KindOf(m) == Kind::kMessage ? get(m)->ref2 : Handle{}; }
+Handle XmiModel::MessageReceiver(Handle m) const { return KindOf(m) == Kind::kMessage ? get(m)->ref3 : Handle{}; }
+bool XmiModel::MessageHasOperation(Handle m) const { return static_cast<bool>(MessageOperation(m)); }
+Handle XmiModel::MessageOperation(Handle m) const { return ref(m, Kind::kMessage); }
+Handle XmiModel::MessageElement(Handle m) const { return KindOf(m) == Kind::kMessage ? m : Handle{}; }
+Items XmiModel::OperationParameters(Handle op) const { return items(op, kParameters); }
+std::string XmiModel::ParameterType(Handle p) const {
+  return KindOf(p) == Kind::kParameter ? get(p)->text : std::string();
+}
+Handle XmiModel::OperationClass(Handle op) const {
+  return KindOf(op) == Kind::kOperation ? get(op)->parent : Handle{};
+}
+std::string XmiModel::OperationText(Handle op) const {
+  return KindOf(op) == Kind::kOperation ? get(op)->documentation : std::string();
+}
+
+}  // namespace zov

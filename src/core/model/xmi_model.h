@@ -1,0 +1,218 @@
+// ModelSource over UML 2 XMI files (Eclipse UML2 as written by Papyrus and
+// UML Designer, Enterprise Architect, Visual Paradigm and others): reads the
+// XML with pugixml and answers every model read from the element table it
+// builds. docs/model-mapping.md says which XMI construct each operation
+// reads.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "model/model_source.h"
+
+namespace pugi {
+class xml_document;
+class xml_node;
+struct xml_node_struct;
+}  // namespace pugi
+
+namespace zov {
+
+// Whether the file's first element is XML rather than a petal form: such a
+// file goes to the XMI reader, whatever its extension.
+bool LooksLikeXml(std::string_view head);
+
+class XmiModel : public ModelSource {
+ public:
+  enum class Kind : std::uint8_t {
+    kNone, kModel, kPackage, kClass, kUseCase, kAssociation, kRole, kRelation, kDiagram,
+    kObject, kMessage, kOperation, kParameter, kAttribute, kStateMachine, kState,
+    kTransition, kView, kNote, kCollaboration,
+  };
+
+  XmiModel();
+  ~XmiModel() override;
+
+  Handle OpenModel(const std::string& path, std::string* error) override;
+  const std::vector<std::string>& Warnings() const override { return warnings_; }
+  ModelSummary Summarize() const override;
+  // Opens a model from text already in memory; path names it in messages.
+  Handle OpenText(std::string content, const std::string& path, std::string* error);
+
+  Handle UseCaseRoot(Handle model) const override;
+  Handle LogicalRoot(Handle model) const override;
+  Items SubPackages(Handle package) const override;
+  Items AllPackages(Handle packageOrModel) const override;
+  Items ClassDiagrams(Handle package) const override;
+  Items PackageScenarioDiagrams(Handle package) const override;
+  Items PackageReuses(Handle package) const override;
+  Handle ReusedPackage(Handle reuse) const override;
+  Items PackageUseCases(Handle package) const override;
+  Items AllUseCases(Handle model) const override;
+
+  std::string Identifier(Handle element) const override;
+  std::string Name(Handle element) const override;
+  std::string Stereotype(Handle element) const override;
+  std::string Documentation(Handle element) const override;
+
+  bool IsUseCaseDiagram(Handle diagram) const override;
+  Items DiagramClasses(Handle diagram) const override;
+  Items DiagramAssociations(Handle diagram) const override;
+  Items DiagramUseCases(Handle diagram) const override;
+  Items DiagramPackages(Handle diagram) const override;
+  int DiagramKind(Handle diagram) const override;
+  Items DiagramObjects(Handle diagram) const override;
+  Items DiagramMessages(Handle diagram) const override;
+  Items DiagramViews(Handle diagram) const override;
+  Handle ViewElement(Handle view) const override;
+  Items ViewNotes(Handle view) const override;
+  std::string NoteText(Handle note) const override;
+  void SetName(Handle diagram, std::string_view name) override;
+
+  Items ClassRelations(Handle cls, int n) const override;
+  Handle FirstEnd(Handle relation) const override;
+  Handle SecondEnd(Handle relation) const override;
+  Items ClassAttributes(Handle cls) const override;
+  std::string AttributeType(Handle attribute) const override;
+  std::string AttributeInitialValue(Handle attribute) const override;
+  Handle ClassStateMachine(Handle cls) const override;
+  Items MachineStates(Handle machine) const override;
+  bool StateFlag(Handle state) const override;
+  Items StateTransitions(Handle state) const override;
+  Handle TransitionTarget(Handle transition) const override;
+
+  Handle Role1(Handle association) const override;
+  Handle Role2(Handle association) const override;
+  Handle RoleElement(Handle role) const override;
+  bool RoleNavigable(Handle role) const override;
+  Handle RoleUseCase(Handle role) const override;
+
+  Items UseCaseRelations(Handle useCase) const override;
+  Items UseCaseAssociations(Handle useCase) const override;
+  Items ScenarioDiagrams(Handle useCaseOrPackage) const override;
+  Items UseCaseClassDiagrams(Handle useCase) const override;
+
+  std::string ObjectName(Handle object) const override;
+  bool ObjectHasClass(Handle object) const override;
+  Handle ObjectClass(Handle object) const override;
+  std::string MessageSequence(Handle message) const override;
+  Handle MessageSender(Handle message) const override;
+  Handle MessageReceiver(Handle message) const override;
+  bool MessageHasOperation(Handle message) const override;
+  Handle MessageOperation(Handle message) const override;
+  Handle MessageElement(Handle message) const override;
+  Items OperationParameters(Handle operation) const override;
+  std::string ParameterType(Handle parameter) const override;
+  Handle OperationClass(Handle operation) const override;
+  std::string OperationText(Handle operation) const override;
+
+  // Beyond the interface, for tests and tools: an element's kind and owner,
+  // the element made from an xmi:id, the combined fragments of an
+  // interaction, every element of a kind.
+  Kind KindOf(Handle h) const;
+  Handle Owner(Handle h) const;
+  Handle FindByXmiId(std::string_view id) const;
+  int FragmentCount(Handle diagram) const;
+  std::vector<Handle> AllOfKind(Kind kind) const;
+  int ElementCount() const { return static_cast<int>(elements_.size()) - 1; }
+
+ private:
+  enum Slot : std::uint8_t {
+    kPackages, kClasses, kUseCases, kAssociations, kClassDiagrams, kScenarioDiagrams,
+    kRelGeneral, kRelRealize, kRelDepend, kAttributes, kOperations, kParameters,
+    kStates, kTransitions, kUcRelations, kUcAssociations, kDiagClasses,
+    kDiagAssociations, kDiagUseCases, kDiagPackages, kObjects, kMessages, kViews, kNotes,
+    kAllPackages, kAllUseCases, kRoles, kAllScenarioDiagrams, kSlotCount,
+  };
+
+  struct Element {
+    Kind kind = Kind::kNone;
+    int diagramKind = 0;
+    bool flag = false;  // navigable role, pseudo-state, use-case diagram
+    int count = 0;      // combined fragments of an interaction; the view of a message
+    Handle parent;
+    Handle ref;   // supplier / target / class / operation / view element / machine / use-case root
+    Handle ref2;  // first end / second role / sender / logical root
+    Handle ref3;  // receiver
+    pugi::xml_node_struct* node = nullptr;  // the XML element it was made from
+    std::uint64_t hash = 0;  // of the xmi:id (or place): the identifier's digits
+    std::string identifier, name, stereotype, documentation;
+    std::string text;   // type, sequence label, note text
+    std::string text2;  // initial value
+  };
+
+  struct Context;
+  struct Interaction;
+
+  void reset();
+  Handle openBuffer(const std::string& path, std::string* error);
+  Handle add(Kind kind, Handle parent, pugi::xml_node node, std::string_view key = {});
+  void addTo(Handle owner, Slot slot, Handle item);
+  Items items(Handle h, Slot slot) const;
+  const Element* get(Handle h) const;
+  Element* get(Handle h);
+  Handle ref(Handle h, Kind kind) const;
+  std::string_view typeOf(pugi::xml_node n) const;
+  std::string_view idOf(pugi::xml_node n) const;
+  std::vector<std::string_view> refs(pugi::xml_node n, const char* name);
+  std::string_view ref1(pugi::xml_node n, const char* name);
+  Handle handleOf(std::string_view id) const;
+  pugi::xml_node nodeOf(std::string_view id) const;
+  std::string typeName(pugi::xml_node typed);
+  std::string valueText(pugi::xml_node value) const;
+  void skip(std::string_view type);
+
+  void indexIds(pugi::xml_node root);
+  void walk(pugi::xml_node parent, const Context& c, int depth);
+  void visit(pugi::xml_node n, const Context& c, int depth);
+  void mapClassifierFeature(pugi::xml_node n, std::string_view type, const Context& c);
+  void mapStateMachine(pugi::xml_node n, Handle cls);
+  void mapInteraction(pugi::xml_node n, const Context& c);
+  void mapFragments(Interaction& in, pugi::xml_node holder, const std::string& prefix, int& counter,
+                    std::string& last, int depth);
+  void resolve();
+  void placeInteractions();
+  void readDiagrams();
+  void makeUseCaseDiagrams();
+  void finishCollections();
+  void note(Handle view, const std::string& text, std::string_view key);
+
+  std::unique_ptr<pugi::xml_document> doc_;
+  std::string buffer_;
+  std::string path_;
+  std::string idAttr_, typeAttr_, idrefAttr_;
+  std::vector<Element> elements_;
+  // The collections of each element, by slot (most elements have none).
+  std::vector<std::vector<std::pair<std::uint8_t, std::vector<Handle>>>> collections_;
+  // Every xmi:id of the file: its XML element and the handle made from it.
+  struct IdTable;
+  std::unique_ptr<IdTable> ids_;
+  // Makes the identifiers unique once every element exists.
+  void finishIdentifiers();
+  std::vector<std::string> warnings_;
+  std::map<std::string, int> skipped_;
+  std::map<std::string, int> external_;  // href files and the references to them
+  std::vector<std::string> unresolved_;
+  int unresolvedCount_ = 0;
+
+  // Gathered while walking, used once every element exists.
+  struct Deferred {
+    Handle element;
+    pugi::xml_node_struct* node;
+    Handle context;  // owner classifier / package, as the case needs
+    Handle package;
+  };
+  std::vector<Deferred> associations_, relations_, dependencies_, comments_, diagrams_, interactions_, collaborationUses_;
+  std::vector<Deferred> objects_, messages_, transitions_;
+  std::vector<Deferred> machines_;  // state machines outside classes
+  Handle model_;
+  Handle rootPackage_;
+};
+
+}  // namespace zov

@@ -1,0 +1,481 @@
+#include "model/xmi_model.h"
+
+#include <gtest/gtest.h>
+
+#include "support/shared_models.h"
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "model/lettori.h"
+#include "model/petal_model.h"
+
+namespace fs = std::filesystem;
+
+namespace zov {
+namespace {
+
+using Kind = XmiModel::Kind;
+
+const std::string kExamples = ZOV_EXAMPLES_DIR;
+const std::string kData = std::string(ZOV_EXAMPLES_DIR) + "/../tests/data";
+
+// The folder of the shared XMI files, or "" after marking the test skipped
+// when it is not there.
+std::vector<std::string> Names(const ModelSource& m, Items items) {
+  std::vector<std::string> names;
+  for (Handle h : items) names.push_back(m.Name(h));
+  return names;
+}
+
+Handle Named(const ModelSource& m, const std::vector<Handle>& items, const std::string& name) {
+  for (Handle h : items)
+    if (m.Name(h) == name) return h;
+  return {};
+}
+
+// The condition text of a message, as the test specification reads it:
+// the first note of the view that names the message.
+std::string ConditionOf(const XmiModel& m, Handle diagram, Handle message) {
+  for (Handle v : m.DiagramViews(diagram))
+    if (m.ViewElement(v) == m.MessageElement(message)) {
+      const Items notes = m.ViewNotes(v);
+      return notes.empty() ? "(no note)" : m.NoteText(notes.Item(1));
+    }
+  return "(no view)";
+}
+
+class SharedXmi : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ZOV_NEEDS_SHARED_MODELS();
+    dir_ = test::kSharedModels + "/xmi";
+  }
+  // Opens a shared file; fails the test when it does not load.
+  Handle open(XmiModel& m, const std::string& file) {
+    std::string error;
+    const Handle root = m.OpenModel(dir_ + "/" + file, &error);
+    EXPECT_TRUE(root) << error;
+    return root;
+  }
+  std::string dir_;
+};
+
+struct Expected {
+  const char* file;
+  int actors, useCases, includes, extends, interactions, lifelines, messages, fragments;
+};
+
+// What each shared file holds, counted in the files themselves (an
+// Enterprise Architect file names each element again in its extension
+// block, which a plain text search counts twice).
+TEST_F(SharedXmi, CountsOfEveryFile) {
+  const Expected expected[] = {
+      {"ea-staruml-testmodel.xmi", 2, 5, 1, 2, 3, 6, 11, 1},
+      {"papyrus-infrasync-design.uml", 2, 7, 0, 0, 4, 28, 38, 0},
+      {"papyrus-smartmold.uml", 2, 5, 0, 0, 1, 2, 7, 0},
+      {"papyrus-airportcheckin-usecases.uml", 4, 7, 1, 3, 0, 0, 0, 0},
+      {"papyrus-seqtest-alt.uml", 0, 0, 0, 0, 1, 2, 3, 1},
+      {"papyrus-seqtest-opt.uml", 0, 0, 0, 0, 1, 2, 2, 1},
+      {"papyrus-typesdoc-loops.uml", 0, 0, 0, 0, 1, 4, 28, 4},
+      {"umldesigner-travelagency.uml", 5, 8, 1, 0, 1, 3, 6, 0},
+      {"umldesigner-sequence-tests.uml", 0, 0, 0, 0, 25, 47, 40, 0},
+      {"papyrus-seqd-messages.uml", 0, 0, 0, 0, 1, 3, 6, 0},
+  };
+  for (const Expected& e : expected) {
+    SCOPED_TRACE(e.file);
+    XmiModel m;
+    const Handle root = open(m, e.file);
+    int actors = 0, includes = 0, extends = 0, lifelines = 0, messages = 0, fragments = 0;
+    for (Handle k : m.AllOfKind(Kind::kClass)) actors += m.Stereotype(k) == "Actor";
+    for (Handle u : m.AllUseCases(root))
+      for (Handle r : m.UseCaseRelations(u)) {
+        includes += m.Stereotype(r) == "include";
+        extends += m.Stereotype(r) == "extend";
+      }
+    const std::vector<Handle> interactions = m.AllOfKind(Kind::kDiagram);
+    int sequences = 0;
+    for (Handle d : interactions) {
+      if (m.DiagramKind(d) != kSequenceDiagram) continue;
+      ++sequences;
+      lifelines += m.DiagramObjects(d).Count();
+      messages += m.DiagramMessages(d).Count();
+      fragments += m.FragmentCount(d);
+      // Every message has one view, in message order.
+      ASSERT_EQ(m.DiagramViews(d).Count(), m.DiagramMessages(d).Count());
+      for (int i = 1; i <= m.DiagramMessages(d).Count(); ++i)
+        EXPECT_EQ(m.ViewElement(m.DiagramViews(d).Item(i)), m.DiagramMessages(d).Item(i));
+    }
+    EXPECT_EQ(actors, e.actors);
+    EXPECT_EQ(m.AllUseCases(root).Count(), e.useCases);
+    EXPECT_EQ(includes, e.includes);
+    EXPECT_EQ(extends, e.extends);
+    EXPECT_EQ(sequences, e.interactions);
+    EXPECT_EQ(lifelines, e.lifelines);
+    EXPECT_EQ(messages, e.messages);
+    EXPECT_EQ(fragments, e.fragments);
+    EXPECT_EQ(m.Summarize().actors, e.actors);
+  }
+}
+
+// Identifiers: twelve characters, unique in the model, the same on every
+// load; the trees compare keys on their first twelve characters.
+TEST_F(SharedXmi, IdentifiersAreTwelveCharactersUniqueAndStable) {
+  for (const auto& entry : fs::directory_iterator(dir_)) {
+    if (entry.path().extension() == ".md") continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    XmiModel a, b;
+    ASSERT_TRUE(open(a, entry.path().filename().string()));
+    ASSERT_TRUE(open(b, entry.path().filename().string()));
+    ASSERT_EQ(a.ElementCount(), b.ElementCount());
+    std::set<std::string> seen;
+    for (int i = 1; i <= a.ElementCount(); ++i) {
+      const std::string id = a.Identifier(Handle{i});
+      ASSERT_EQ(id.size(), 12u);
+      EXPECT_TRUE(seen.insert(id).second) << "twice: " << id;
+      EXPECT_EQ(id, b.Identifier(Handle{i}));
+    }
+  }
+}
+
+TEST_F(SharedXmi, EnterpriseArchitectMessagesInFragmentOrderWithAltConditions) {
+  XmiModel m;
+  const Handle root = open(m, "ea-staruml-testmodel.xmi");
+  const Handle d = m.FindByXmiId("EAID_IN000000_A9D_D1F8_4b4e_8D7A_37A3B4D39F7");
+  ASSERT_EQ(m.DiagramKind(d), kSequenceDiagram);
+  EXPECT_EQ(m.Name(d), "EA_Interaction1");
+  // The collaboration realizes no use case: the interaction is its package's.
+  EXPECT_EQ(m.Name(m.Owner(d)), "InteractionModel");
+  EXPECT_EQ(m.Identifier(Named(m, std::vector<Handle>(m.PackageScenarioDiagrams(m.Owner(d)).begin(),
+                                                      m.PackageScenarioDiagrams(m.Owner(d)).end()),
+                               "EA_Interaction1")),
+            m.Identifier(d));
+  std::vector<std::string> labels;
+  for (Handle msg : m.DiagramMessages(d)) labels.push_back(m.MessageSequence(msg) + " " + m.Name(msg));
+  // Messages follow their send events along the fragments; a found message
+  // and one from a gate take the place of their receiving event; the two
+  // messages of the alt fragment come below the message before it.
+  EXPECT_EQ(labels, (std::vector<std::string>{"1 ForwardMessage", "2 FoundMessage", "3 ReverseMessage", "4 Message1",
+                                              "5 QueryOperation()", "6 ", "7 LostMessage", "7.1 ", "7.2 toGate",
+                                              "8 AsynchronousMessage", "9 fromGate"}));
+  const Items messages = m.DiagramMessages(d);
+  const Handle query = messages.Item(5);
+  EXPECT_EQ(m.ObjectName(m.MessageSender(query)), "Lifeline2");
+  EXPECT_EQ(m.ObjectName(m.MessageReceiver(query)), "Lifeline3");
+  ASSERT_TRUE(m.MessageHasOperation(query));
+  EXPECT_EQ(m.Identifier(m.MessageOperation(query)), m.Identifier(m.FindByXmiId("EAID_D08AADD3_6915_46a1_ABE1_AA693FF9F52E")));
+  EXPECT_FALSE(m.MessageSender(messages.Item(2)));  // found: no sender
+  EXPECT_EQ(ConditionOf(m, d, messages.Item(8)), "if condition1");
+  EXPECT_EQ(ConditionOf(m, d, messages.Item(9)), "else condition2");
+  EXPECT_EQ(ConditionOf(m, d, messages.Item(10)), "");
+  // A lifeline shows the class of the property it represents.
+  EXPECT_EQ(m.DiagramObjects(d).Count(), 6);
+  // The file's own use-case diagram, from its extension block.
+  std::vector<std::string> useCaseDiagrams;
+  for (Handle p : m.AllPackages(root))
+    for (Handle c : m.ClassDiagrams(p))
+      if (m.IsUseCaseDiagram(c)) {
+        useCaseDiagrams.push_back(m.Name(c));
+        int actors = 0;
+        for (Handle k : m.DiagramClasses(c)) actors += m.Stereotype(k) == "Actor";
+        EXPECT_EQ(actors, 2);
+        EXPECT_EQ(m.DiagramUseCases(c).Count(), 5);
+      }
+  EXPECT_EQ(useCaseDiagrams, std::vector<std::string>{"UseCaseModel"});
+}
+
+TEST_F(SharedXmi, PapyrusAltAndOptGuardsBecomeIfElseNotes) {
+  {
+    XmiModel m;
+    open(m, "papyrus-seqtest-alt.uml");
+    const Handle d = m.AllOfKind(Kind::kDiagram).front();
+    const Items msgs = m.DiagramMessages(d);
+    ASSERT_EQ(msgs.Count(), 3);
+    // The fragment opens the interaction: its messages are at the first level.
+    EXPECT_EQ(m.MessageSequence(msgs.Item(1)) + m.MessageSequence(msgs.Item(2)) + m.MessageSequence(msgs.Item(3)), "123");
+    EXPECT_EQ(ConditionOf(m, d, msgs.Item(1)), "if guard");  // a guard without specification: its name
+    EXPECT_EQ(ConditionOf(m, d, msgs.Item(2)), "");
+    EXPECT_EQ(ConditionOf(m, d, msgs.Item(3)), "else guard");
+    EXPECT_EQ(m.ObjectName(m.MessageSender(msgs.Item(2))), "b");
+    EXPECT_EQ(m.ObjectName(m.MessageReceiver(msgs.Item(2))), "a");
+    // The lifelines represent untyped properties: no class.
+    for (Handle o : m.DiagramObjects(d)) EXPECT_FALSE(m.ObjectHasClass(o));
+  }
+  {
+    XmiModel m;
+    open(m, "papyrus-seqtest-opt.uml");
+    const Handle d = m.AllOfKind(Kind::kDiagram).front();
+    ASSERT_EQ(m.DiagramMessages(d).Count(), 2);
+    EXPECT_EQ(ConditionOf(m, d, m.DiagramMessages(d).Item(1)).substr(0, 3), "if ");
+    EXPECT_EQ(ConditionOf(m, d, m.DiagramMessages(d).Item(2)), "");
+  }
+}
+
+TEST_F(SharedXmi, LoopMessagesComeOneLevelBelowTheMessageBefore) {
+  XmiModel m;
+  open(m, "papyrus-typesdoc-loops.uml");
+  const Handle d = m.AllOfKind(Kind::kDiagram).front();
+  int deeper = 0;
+  std::string previousTop;
+  for (Handle msg : m.DiagramMessages(d)) {
+    const std::string label = m.MessageSequence(msg);
+    const auto dot = label.find('.');
+    if (dot == std::string::npos) {
+      previousTop = label;
+    } else {
+      ++deeper;
+      EXPECT_EQ(label.substr(0, dot), previousTop) << label;  // below the last top-level message
+    }
+    // No loop gives a condition.
+    EXPECT_EQ(ConditionOf(m, d, msg), "");
+  }
+  EXPECT_GT(deeper, 0);
+}
+
+TEST_F(SharedXmi, SignaturesGiveOperationsWithParameters) {
+  XmiModel m;
+  open(m, "papyrus-seqd-messages.uml");
+  const Handle d = m.AllOfKind(Kind::kDiagram).front();
+  int withOperation = 0;
+  for (Handle msg : m.DiagramMessages(d)) {
+    if (!m.MessageHasOperation(msg)) continue;
+    ++withOperation;
+    const Handle op = m.MessageOperation(msg);
+    EXPECT_EQ(m.Name(msg).substr(0, m.Name(op).size()), m.Name(op));  // "doIt", "doIt-reply"
+    EXPECT_TRUE(m.OperationClass(op));
+    for (Handle p : m.OperationParameters(op)) EXPECT_FALSE(m.Name(p).empty());
+  }
+  EXPECT_GT(withOperation, 0);
+}
+
+TEST_F(SharedXmi, InteractionsOfRealizingCollaborationsBelongToTheUseCase) {
+  XmiModel m;
+  const Handle root = open(m, "papyrus-infrasync-design.uml");
+  const Handle uc = Named(m, std::vector<Handle>(m.AllUseCases(root).begin(), m.AllUseCases(root).end()),
+                          "Add elements to general state machine");
+  ASSERT_TRUE(uc);
+  EXPECT_EQ(Names(m, m.ScenarioDiagrams(uc)), std::vector<std::string>{"Synchronize Model Elements"});
+  // Lifelines typed by classes of the model.
+  const Handle d = m.ScenarioDiagrams(uc).Item(1);
+  int typed = 0;
+  for (Handle o : m.DiagramObjects(d)) typed += m.ObjectHasClass(o);
+  EXPECT_GT(typed, 0);
+}
+
+TEST_F(SharedXmi, WithoutDiagramsEachPackageOfActorsAndUseCasesGetsOne) {
+  XmiModel m;
+  const Handle root = open(m, "papyrus-airportcheckin-usecases.uml");
+  const Handle ucRoot = m.UseCaseRoot(root);
+  EXPECT_EQ(ucRoot, m.LogicalRoot(root));
+  const Items diagrams = m.ClassDiagrams(ucRoot);
+  ASSERT_EQ(diagrams.Count(), 1);
+  const Handle d = diagrams.Item(1);
+  EXPECT_TRUE(m.IsUseCaseDiagram(d));
+  EXPECT_EQ(Names(m, m.DiagramClasses(d)),
+            (std::vector<std::string>{"Minor Passenger", "Passenger With Special Needs", "Tour Guide", "Passenger"}));
+  EXPECT_EQ(m.DiagramUseCases(d).Count(), 7);  // owned by a component of the package
+  EXPECT_EQ(m.DiagramAssociations(d).Count(), 3);
+  // Include and extend: the base or extending use case first, as Rose has them.
+  const Handle group = m.DiagramUseCases(d).Item(1);
+  ASSERT_EQ(m.UseCaseRelations(group).Count(), 1);
+  const Handle include = m.UseCaseRelations(group).Item(1);
+  EXPECT_EQ(m.Stereotype(include), "include");
+  EXPECT_EQ(m.Name(m.FirstEnd(include)), "Group Check-In");
+  EXPECT_EQ(m.Name(m.SecondEnd(include)), "Individual Check-In");
+  // Generalizations of actors.
+  const Handle minor = m.DiagramClasses(d).Item(1);
+  ASSERT_EQ(m.ClassRelations(minor, 1).Count(), 1);
+  EXPECT_EQ(m.Name(m.SecondEnd(m.ClassRelations(minor, 1).Item(1))), "Passenger");
+  // An association between an actor and a use case, both ends owned by it.
+  const Handle a = m.DiagramAssociations(d).Item(1);
+  EXPECT_EQ(m.Name(m.RoleElement(m.Role1(a))), "Group Check-In");
+  EXPECT_EQ(m.Name(m.RoleElement(m.Role2(a))), "Tour Guide");
+  EXPECT_FALSE(m.RoleNavigable(m.Role1(a)));
+  EXPECT_EQ(m.UseCaseAssociations(group).Count(), 1);
+}
+
+TEST_F(SharedXmi, CommentsDocumentWhatTheyAnnotate) {
+  XmiModel m;
+  const Handle root = open(m, "umldesigner-travelagency.uml");
+  // The model's comment annotates the model: its package's documentation.
+  EXPECT_FALSE(m.Documentation(m.UseCaseRoot(root)).empty());
+}
+
+// --- files of ours -------------------------------------------------------
+
+Handle OpenText(XmiModel& m, const std::string& xml, std::string* error, const std::string& name = "mem.xmi") {
+  return m.OpenText(xml, "/nowhere/" + name, error);
+}
+
+TEST(XmiModel, MalformedXmlGivesFileLineColumnAndWhat) {
+  XmiModel m;
+  std::string error;
+  EXPECT_FALSE(OpenText(m, "<?xml version=\"1.0\"?>\n<uml:Model xmlns:uml=\"u\">\n  <packagedElement name=\"a\">\n</uml:Model>\n", &error));
+  EXPECT_EQ(error.substr(0, 20), "/nowhere/mem.xmi:4:3");
+  EXPECT_NE(error.find("mismatch"), std::string::npos) << error;
+  EXPECT_FALSE(OpenText(m, "<html><body/></html>", &error));
+  EXPECT_EQ(error, "/nowhere/mem.xmi:1:1: expected an XMI document or a UML model (xmi:XMI, uml:Model or uml:Package), found <html>");
+  // A declaration cut short after "encoding=".
+  EXPECT_FALSE(OpenText(m, "<?xml version=\"1.0\" encoding=", &error));
+  EXPECT_EQ(error.substr(0, 17), "/nowhere/mem.xmi:");
+  EXPECT_FALSE(OpenText(m, "", &error));
+  EXPECT_EQ(error.substr(0, 20), "/nowhere/mem.xmi:1:1");
+}
+
+TEST(XmiModel, AModelWithoutUseCasesOrInteractionsLoads) {
+  XmiModel m;
+  std::string error;
+  const Handle root = OpenText(m,
+                               "<xmi:XMI xmlns:xmi=\"http://www.omg.org/spec/XMI/20131001\" "
+                               "xmlns:uml=\"http://www.eclipse.org/uml2/3.0.0/UML\">"
+                               "<uml:Model xmi:id=\"m\" name=\"Empty\"><packagedElement xmi:type=\"uml:Class\" "
+                               "xmi:id=\"c\" name=\"C\"/></uml:Model></xmi:XMI>",
+                               &error);
+  ASSERT_TRUE(root) << error;
+  const ModelSummary s = m.Summarize();
+  EXPECT_EQ(s.classes, 1);
+  EXPECT_EQ(s.useCases + s.sequenceDiagrams + s.packages, 0);
+  EXPECT_TRUE(m.Warnings().empty());
+}
+
+TEST(XmiModel, ReferencesToOtherFilesAndUnknownIdsAreWarnedAndNull) {
+  XmiModel m;
+  std::string error;
+  const Handle root = OpenText(
+      m,
+      "<uml:Model xmi:version=\"20131001\" xmlns:xmi=\"http://www.omg.org/spec/XMI/20131001\" "
+      "xmlns:uml=\"http://www.eclipse.org/uml2/5.0.0/UML\" xmi:id=\"m\" name=\"M\">"
+      "<packagedElement xmi:type=\"uml:Actor\" xmi:id=\"a\" name=\"A\">"
+      "<generalization xmi:id=\"g\"><general href=\"other.uml#x\"/></generalization></packagedElement>"
+      "<packagedElement xmi:type=\"uml:UseCase\" xmi:id=\"u\" name=\"U\"><include xmi:id=\"i\" addition=\"nothere\"/>"
+      "</packagedElement><packagedElement xmi:type=\"uml:Activity\" xmi:id=\"act\"/></uml:Model>",
+      &error);
+  ASSERT_TRUE(root) << error;
+  const Handle a = m.FindByXmiId("a");
+  ASSERT_EQ(m.ClassRelations(a, 1).Count(), 1);
+  EXPECT_FALSE(m.SecondEnd(m.ClassRelations(a, 1).Item(1)));
+  EXPECT_FALSE(m.SecondEnd(m.UseCaseRelations(m.FindByXmiId("u")).Item(1)));
+  std::string all;
+  for (const std::string& w : m.Warnings()) all += w + "\n";
+  EXPECT_NE(all.find("1 reference to elements of other files stay null: other.uml (1)"), std::string::npos) << all;
+  EXPECT_NE(all.find("nothere"), std::string::npos) << all;
+  EXPECT_NE(all.find("1 element of kinds the test planning does not use were skipped: 1 Activity"), std::string::npos)
+      << all;
+}
+
+TEST(XmiModel, VisualParadigmOwnedMembersIdrefChildrenAndDiagrams) {
+  XmiModel m;
+  std::string error;
+  const Handle root = m.OpenModel(kData + "/vp-style.xmi", &error);
+  ASSERT_TRUE(root) << error;
+  EXPECT_TRUE(m.Warnings().empty()) << m.Warnings().front();
+  // Use-case diagrams from uml:Diagram elements after the model; no
+  // generated ones.
+  std::vector<std::string> diagrams;
+  for (Handle p : m.AllPackages(root))
+    for (Handle d : m.ClassDiagrams(p)) diagrams.push_back(m.Name(d) + (m.IsUseCaseDiagram(d) ? " (use cases)" : ""));
+  EXPECT_EQ(diagrams, (std::vector<std::string>{"Ordering (use cases)", "Domain"}));
+  const Handle order = m.FindByXmiId("uc-order");
+  ASSERT_EQ(m.UseCaseRelations(order).Count(), 1);
+  EXPECT_EQ(m.Name(m.SecondEnd(m.UseCaseRelations(order).Item(1))), "Pay");
+  // Navigability from navigableOwnedEnd given as child elements.
+  const Handle assoc = m.UseCaseAssociations(order).Item(1);
+  EXPECT_FALSE(m.RoleNavigable(m.Role1(assoc)));
+  EXPECT_TRUE(m.RoleNavigable(m.Role2(assoc)));
+  // The interaction of the use case, with operands nested as ownedMember.
+  ASSERT_EQ(m.ScenarioDiagrams(order).Count(), 1);
+  const Handle d = m.ScenarioDiagrams(order).Item(1);
+  EXPECT_EQ(m.Documentation(d), "WGH=3");
+  std::vector<std::string> flow;
+  for (Handle msg : m.DiagramMessages(d))
+    flow.push_back(m.MessageSequence(msg) + " " + m.Name(msg) + " " + ConditionOf(m, d, msg));
+  EXPECT_EQ(flow, (std::vector<std::string>{"1 submit ", "1.1 charge if card accepted", "1.2 reject else",
+                                            "2 confirm note on confirm"}));
+  const Handle charge = m.DiagramMessages(d).Item(2);
+  EXPECT_EQ(m.ObjectName(m.MessageSender(charge)), "shop");
+  EXPECT_EQ(m.Name(m.ObjectClass(m.MessageReceiver(charge))), "Bank");
+  ASSERT_TRUE(m.MessageHasOperation(charge));
+  EXPECT_EQ(Names(m, m.OperationParameters(m.MessageOperation(charge))), std::vector<std::string>{"amount"});
+  EXPECT_EQ(m.ParameterType(m.OperationParameters(m.MessageOperation(charge)).Item(1)), "int");
+  EXPECT_EQ(m.OperationText(m.MessageOperation(charge)), "takes the money");
+  // Attributes: type names and default values; "DEF(" lists in the documentation.
+  const Handle bank = m.FindByXmiId("cls-bank");
+  ASSERT_EQ(m.ClassAttributes(bank).Count(), 1);
+  const Handle limit = m.ClassAttributes(bank).Item(1);
+  EXPECT_EQ(m.AttributeType(limit), "int");
+  EXPECT_EQ(m.AttributeInitialValue(limit), "100");
+  EXPECT_EQ(m.Documentation(limit), "DEF(100,500)");
+  // The state machine named by the class's classifierBehavior.
+  const Handle machine = m.ClassStateMachine(bank);
+  ASSERT_TRUE(machine);
+  EXPECT_EQ(Names(m, m.MachineStates(machine)), (std::vector<std::string>{"", "Open", "Closed", "Audit", ""}));
+  const Items states = m.MachineStates(machine);
+  EXPECT_TRUE(m.StateFlag(states.Item(1)));
+  EXPECT_FALSE(m.StateFlag(states.Item(2)));
+  EXPECT_TRUE(m.StateFlag(states.Item(5)));
+  ASSERT_EQ(m.StateTransitions(states.Item(2)).Count(), 1);
+  EXPECT_EQ(m.Name(m.TransitionTarget(m.StateTransitions(states.Item(2)).Item(1))), "Closed");
+  // A nested state's transition leaves from it.
+  EXPECT_EQ(m.Name(m.TransitionTarget(m.StateTransitions(states.Item(4)).Item(1))), "Open");
+}
+
+TEST(XmiModel, DuplicateIdsStillGiveUniqueStableIdentifiers) {
+  // The same xmi:id twice (a tool's slip) and ids that look like the
+  // reader's own keys hash alike; the later elements take other values.
+  std::string xml = "<uml:Model xmlns:xmi=\"http://www.omg.org/spec/XMI/20131001\" xmlns:uml=\"u\" xmi:id=\"m\">";
+  for (int i = 0; i < 50; ++i) xml += "<packagedElement xmi:type=\"uml:UseCase\" xmi:id=\"dup\" name=\"U\"/>";
+  xml += "<packagedElement xmi:type=\"uml:Actor\" xmi:id=\"#model\" name=\"A\"/></uml:Model>";
+  std::vector<std::string> first;
+  for (int load = 0; load < 2; ++load) {
+    XmiModel m;
+    std::string error;
+    const Handle root = OpenText(m, xml, &error);
+    ASSERT_TRUE(root) << error;
+    EXPECT_EQ(m.AllUseCases(root).Count(), 50);
+    std::vector<std::string> ids;
+    for (int i = 1; i <= m.ElementCount(); ++i) ids.push_back(m.Identifier(Handle{i}));
+    EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), ids.size());
+    for (const std::string& id : ids) EXPECT_EQ(id.size(), 12u);
+    if (load == 0) first = ids;
+    else EXPECT_EQ(ids, first);
+  }
+}
+
+TEST(XmiModel, DeepNestingIsSkippedNotFollowed) {
+  std::string xml = "<uml:Model xmlns:xmi=\"http://www.omg.org/spec/XMI/20131001\" xmlns:uml=\"u\" xmi:id=\"m\">";
+  constexpr int kDepth = 20000;
+  for (int i = 0; i < kDepth; ++i)
+    xml += "<packagedElement xmi:type=\"uml:Package\" xmi:id=\"p" + std::to_string(i) + "\">";
+  xml += "<packagedElement xmi:type=\"uml:UseCase\" xmi:id=\"u\"/>";
+  for (int i = 0; i < kDepth; ++i) xml += "</packagedElement>";
+  xml += "</uml:Model>";
+  XmiModel m;
+  std::string error;
+  const Handle root = OpenText(m, xml, &error);
+  ASSERT_TRUE(root) << error;
+  EXPECT_LT(m.AllPackages(root).Count(), kDepth);
+  EXPECT_EQ(m.AllUseCases(root).Count(), 0);
+  ASSERT_FALSE(m.Warnings().empty());
+  EXPECT_NE(m.Warnings().back().find("elements nested too deeply"), std::string::npos) << m.Warnings().back();
+}
+
+TEST(XmiModel, TheFactoryChoosesTheReaderByContent) {
+  const fs::path dir = fs::temp_directory_path() / ("zov-xmi-factory-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  {
+    std::ofstream(dir / "model.mdl") << "\xEF\xBB\xBF  \n<?xml version=\"1.0\"?><uml:Model xmlns:uml=\"u\" name=\"x\"/>";
+  }
+  auto source = CreaModelSourcePer((dir / "model.mdl").string());
+  EXPECT_NE(dynamic_cast<XmiModel*>(source.get()), nullptr);
+  std::string error;
+  EXPECT_TRUE(source->OpenModel((dir / "model.mdl").string(), &error)) << error;
+  source = CreaModelSourcePer(kExamples + "/ATM.mdl");
+  EXPECT_NE(dynamic_cast<PetalModel*>(source.get()), nullptr);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace zov
