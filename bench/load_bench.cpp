@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include "app/caricamento.h"
-#include "model/work_folder.h"
 #include "app/generale.h"
+#include "model/work_folder.h"
 #include "support/modello_sintetico.h"
 
 namespace fs = std::filesystem;
@@ -60,7 +60,8 @@ const std::string& ModelFile(int useCases) {
   auto& path = files.paths[useCases];
   if (path.empty()) {
     path = (fs::temp_directory_path() /
-            ("zov-bench-" + std::to_string(::getpid()) + "-" + std::to_string(useCases) + ".mdl")).string();
+            ("zov-bench-" + std::to_string(::getpid()) + "-" + std::to_string(useCases) + ".mdl"))
+               .string();
     std::ofstream(path, std::ios::binary) << Synthetic(useCases);
   }
   return path;

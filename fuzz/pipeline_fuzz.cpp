@@ -8,18 +8,18 @@
 #include <string>
 
 #include "app/asker_scritto.h"
+#include "app/caricamento.h"
+#include "app/comandi_uit.h"
+#include "app/generale.h"
+#include "app/menus.h"
 #include "generation/procedure.h"
 #include "generation/specifica.h"
-#include "app/caricamento.h"
 #include "model/work_folder.h"
 #include "selection/allocazione.h"
 #include "selection/selezione.h"
-#include "app/generale.h"
-#include "app/menus.h"
-#include "ui/ui.h"
 #include "specification/editor_categorie.h"
-#include "app/comandi_uit.h"
 #include "testcases/sequenze.h"
+#include "ui/ui.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "model/work_folder.h"
 #include "app/piano.h"
+#include "model/work_folder.h"
 #include "specification/editor_categorie.h"
 #include "tree_printer.h"
 
@@ -99,11 +99,14 @@ void SelectionOptions(CLI::App* c, Options& o, bool plan) {
   c->add_option("--answer", o.answer, "procedures asked for by --coverage (default: the least it proposes)")
       ->check(Whole(0, 32767, "number of test procedures", "0 to 32767"))
       ->needs(p);
-  c->add_option("--uit", o.uit, std::string("fill the UIT tree from: all, zov, design, notlinked (repeatable") +
-                                    (plan ? "; default zov)" : ")"))
-      ->transform(CLI::CheckedTransformer(std::map<std::string, zov::SorgenteCasi>{
-          {"all", zov::SorgenteCasi::kTutti}, {"zov", zov::SorgenteCasi::kZov},
-          {"design", zov::SorgenteCasi::kDesignTree}, {"notlinked", zov::SorgenteCasi::kNotLinked}}));
+  c->add_option(
+       "--uit", o.uit,
+       std::string("fill the UIT tree from: all, zov, design, notlinked (repeatable") + (plan ? "; default zov)" : ")"))
+      ->transform(CLI::CheckedTransformer(
+          std::map<std::string, zov::SorgenteCasi>{{"all", zov::SorgenteCasi::kTutti},
+                                                   {"zov", zov::SorgenteCasi::kZov},
+                                                   {"design", zov::SorgenteCasi::kDesignTree},
+                                                   {"notlinked", zov::SorgenteCasi::kNotLinked}}));
 }
 
 // The session of one run: the window state, its folder and front-end parts.
@@ -222,27 +225,35 @@ int main(int argc, char** argv) {
   app.footer("Exit status: 0 if all went well, 1 if the work failed, 2 on a usage error.");
   Options o;
   auto* load = app.add_subcommand("load", "load the model and print a one-line summary of it");
-  auto* tree = app.add_subcommand("tree", "load the model and print a tree, one node per line in collection "
-                                          "order under the header: index depth key kind text tag fore back bold");
-  auto* spec = app.add_subcommand("spec", "as 'tree', then pick test cases (--pick, else all of the UIT tree), "
-                                          "run \"&Processing...\" and print the Test Specification tree");
-  auto* plan = app.add_subcommand("plan", "plan the model end to end: documents and scripts go to --out DIR "
-                                          "(default zov-plan-<model name>)");
+  auto* tree = app.add_subcommand("tree",
+                                  "load the model and print a tree, one node per line in collection "
+                                  "order under the header: index depth key kind text tag fore back bold");
+  auto* spec = app.add_subcommand("spec",
+                                  "as 'tree', then pick test cases (--pick, else all of the UIT tree), "
+                                  "run \"&Processing...\" and print the Test Specification tree");
+  auto* plan = app.add_subcommand("plan",
+                                  "plan the model end to end: documents and scripts go to --out DIR "
+                                  "(default zov-plan-<model name>)");
   for (CLI::App* c : {load, tree, spec, plan}) c->add_option("MODEL", o.model, "the model file")->required();
   for (CLI::App* c : {load, tree, spec})
     c->add_option("--work", o.work, "write the working files into DIR and keep them there");
   for (CLI::App* c : {tree, spec}) {
-    c->add_option("--tree", o.tree, "the tree to print: 0 Main Tree, 1 UIT, 2 Test Specification, "
-                                    "3 selected test cases, 4 not-linked, 5 selection, 6 Design Tree")
-        ->check(CLI::Validator([](std::string& v) {
-          return v.size() == 1 && v[0] >= '0' && v[0] <= '6' ? std::string() : "invalid tree number '" + v + "' (0 to 6)";
-        }, "0 to 6"));
+    c->add_option("--tree", o.tree,
+                  "the tree to print: 0 Main Tree, 1 UIT, 2 Test Specification, "
+                  "3 selected test cases, 4 not-linked, 5 selection, 6 Design Tree")
+        ->check(CLI::Validator(
+            [](std::string& v) {
+              return v.size() == 1 && v[0] >= '0' && v[0] <= '6' ? std::string()
+                                                                 : "invalid tree number '" + v + "' (0 to 6)";
+            },
+            "0 to 6"));
     SelectionOptions(c, o, false);
   }
   spec->add_option("--pick", o.pick, "drag this test case of the UIT tree onto the selected test cases");
   for (CLI::App* c : {spec, plan})
-    c->add_option("--choices", o.choices, "enter choices through the editors: lines 'category NODE', "
-                                          "'choice VALUE', 'property P1,P2', 'if S1,S2'");
+    c->add_option("--choices", o.choices,
+                  "enter choices through the editors: lines 'category NODE', "
+                  "'choice VALUE', 'property P1,P2', 'if S1,S2'");
   SelectionOptions(plan, o, true);
   plan->add_option("--out", o.out, "the folder for the documents and scripts");
   plan->add_option("--seed", o.seed, "seed of the random numbers (repeatable runs)")

@@ -43,7 +43,9 @@ void PrintTree(const Tree& t) {
   std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
-std::string Plural(long n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
+std::string Plural(long n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
 
 std::string Summary(const ModelSummary& s) {
   return Plural(s.packages, "package", "packages") + ", " + Plural(s.useCases, "use case", "use cases") + ", " +

@@ -71,8 +71,7 @@ EditaDialog::EditaDialog(Edita& editor, QWidget* parent) : QDialog(parent), e_(e
   wei_->setFocus();
 }
 
-NumTestDialog::NumTestDialog(DialogoNumTest& dialog, Asker& asker, QWidget* parent)
-    : QDialog(parent), d_(dialog) {
+NumTestDialog::NumTestDialog(DialogoNumTest& dialog, Asker& asker, QWidget* parent) : QDialog(parent), d_(dialog) {
   setObjectName(QStringLiteral("NumTest"));
   setWindowTitle(QString::fromUtf8(DialogoNumTest::kCaption));
   auto* frame = new QGroupBox(QStringLiteral("Select your choice: "));

@@ -36,8 +36,10 @@ void Form2::ok() {
   hide();
   main_ = std::make_unique<MainWindow>();
   // The radio buttons keep exactly one option set, as the dialog's two flags.
-  if (option1_->isChecked()) main_->state().form2.clickOption1();
-  else main_->state().form2.clickOption2();
+  if (option1_->isChecked())
+    main_->state().form2.clickOption1();
+  else
+    main_->state().form2.clickOption2();
   main_->caricaFinestra();
   main_->show();
   if (!model_.isEmpty()) main_->apriModello(model_.toStdString());

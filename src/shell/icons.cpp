@@ -67,8 +67,10 @@ QIcon Draw(const Look& look) {
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(look.fill.darker(150));
   p.setBrush(look.fill);
-  if (look.round) p.drawEllipse(QRectF(1, 1, 14, 14));
-  else p.drawRoundedRect(QRectF(1, 1, 14, 14), 3, 3);
+  if (look.round)
+    p.drawEllipse(QRectF(1, 1, 14, 14));
+  else
+    p.drawRoundedRect(QRectF(1, 1, 14, 14), 3, 3);
   QFont font = p.font();
   font.setPixelSize(look.letters[1] != '\0' ? 8 : 10);
   font.setBold(true);

@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
   options.setApplicationDescription(QStringLiteral("Model-based test planning from Rational Rose models."));
   options.addHelpOption();
   options.addVersionOption();
-  options.addPositionalArgument(QStringLiteral("model"), QStringLiteral("A model (.mdl) or category unit (.cat) to open."),
+  options.addPositionalArgument(QStringLiteral("model"),
+                                QStringLiteral("A model (.mdl) or category unit (.cat) to open."),
                                 QStringLiteral("[model]"));
   options.process(app);
   zov::gui::Form2 form2;

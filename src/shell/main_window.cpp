@@ -115,8 +115,7 @@ void MainWindow::buildPages() {
   lb_->setFont(QFont(QStringLiteral("Monospace")));
 
   ts_->addTab(page(0, tv(kMainTree), stacked(kDesignTree, kNotLinkedTree), livv_), QStringLiteral("Main Tree"));
-  ts_->addTab(page(1, tv(kSelectionTree), stacked(kUitTree, kSelectedTestCases), somma_),
-              QStringLiteral("UIT Tree"));
+  ts_->addTab(page(1, tv(kSelectionTree), stacked(kUitTree, kSelectedTestCases), somma_), QStringLiteral("UIT Tree"));
   ts_->addTab(page(2, tv(kSpecTree), lb_, nullptr), QStringLiteral("Test Specification Tree"));
   connect(ts_->tabBar(), &QTabBar::tabBarClicked, this, [this](int i) {
     if (i >= 0) g_.clickTab(i + 1);
@@ -173,8 +172,8 @@ void MainWindow::reflect(const std::string& name) {
 }
 
 void MainWindow::showPopup(Popup popup, const QPoint& globalPos) {
-  QMenu* m = popup == Popup::kMainTree ? menus_.value(QStringLiteral("mnuFile"))
-                                       : menus_.value(QStringLiteral("m_popupA"));
+  QMenu* m =
+      popup == Popup::kMainTree ? menus_.value(QStringLiteral("mnuFile")) : menus_.value(QStringLiteral("m_popupA"));
   if (m == nullptr) return;
   shownPopup_ = m;
   m->popup(globalPos);
@@ -188,9 +187,7 @@ void MainWindow::caricaFinestra() {
   ts_->setMinimumSize(0, 0);
 }
 
-void MainWindow::apriModello(const std::string& path) {
-  ApriModello(g_, path);
-}
+void MainWindow::apriModello(const std::string& path) { ApriModello(g_, path); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing the window ends the program as "EXIT" does: nothing is left behind.

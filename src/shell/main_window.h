@@ -8,8 +8,8 @@
 #include <memory>
 #include <optional>
 
-#include "model/work_folder.h"
 #include "app/generale.h"
+#include "model/work_folder.h"
 
 class QAction;
 class QLabel;

@@ -8,10 +8,10 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 
-#include "shell/dialoghi.h"
-#include "weights/editor_pesi.h"
 #include "selection/allocazione.h"
+#include "shell/dialoghi.h"
 #include "specification/editor_categorie.h"
+#include "weights/editor_pesi.h"
 
 namespace zov::gui {
 
@@ -19,8 +19,7 @@ namespace {
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 }  // namespace
 
-Answer QtAsker::messageBox(std::string_view text, std::string_view title, MessageButtons buttons,
-                           MessageIcon icon) {
+Answer QtAsker::messageBox(std::string_view text, std::string_view title, MessageButtons buttons, MessageIcon icon) {
   QMessageBox box(parent_);
   box.setWindowTitle(Q(title));
   box.setText(Q(text));
@@ -50,14 +49,13 @@ Answer QtAsker::messageBox(std::string_view text, std::string_view title, Messag
 std::optional<std::string> QtAsker::inputBox(std::string_view prompt, std::string_view title,
                                              std::string_view defaultText) {
   bool ok = false;
-  const QString text = QInputDialog::getText(parent_, Q(title), Q(prompt), QLineEdit::Normal,
-                                             Q(defaultText), &ok);
+  const QString text = QInputDialog::getText(parent_, Q(title), Q(prompt), QLineEdit::Normal, Q(defaultText), &ok);
   if (!ok) return std::nullopt;
   return text.toStdString();
 }
 
 std::optional<std::string> QtAsker::openFile(std::string_view title, std::string_view filter,
-                                            std::string_view startFolder) {
+                                             std::string_view startFolder) {
   QStringList labels;
   for (const auto& [label, pattern] : SplitFilter(filter)) labels << Q(label);
   const QString path = QFileDialog::getOpenFileName(parent_, Q(title), Q(startFolder), labels.join(";;"));

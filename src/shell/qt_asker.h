@@ -10,8 +10,7 @@ namespace zov::gui {
 class QtAsker : public Asker {
  public:
   explicit QtAsker(QWidget* parent) : parent_(parent) {}
-  Answer messageBox(std::string_view text, std::string_view title, MessageButtons buttons,
-                    MessageIcon icon) override;
+  Answer messageBox(std::string_view text, std::string_view title, MessageButtons buttons, MessageIcon icon) override;
   std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
                                       std::string_view defaultText) override;
   std::optional<std::string> openFile(std::string_view title, std::string_view filter,

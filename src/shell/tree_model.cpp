@@ -15,15 +15,11 @@ namespace {
 
 QColor ToQColor(Color c) { return QColor(int(RedOf(c)), int(GreenOf(c)), int(BlueOf(c))); }
 
-QString ToQString(const std::string& s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
+QString ToQString(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 }  // namespace
 
-TreeModel::TreeModel(Tree& tree, QObject* parent) : QAbstractItemModel(parent), tree_(tree) {
-  tree_.setObserver(this);
-}
+TreeModel::TreeModel(Tree& tree, QObject* parent) : QAbstractItemModel(parent), tree_(tree) { tree_.setObserver(this); }
 
 TreeModel::~TreeModel() { tree_.setObserver(nullptr); }
 
@@ -64,12 +60,9 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
   if (id == kNoNode) return {};
   const Node& n = tree_.node(id);
   switch (role) {
-    case Qt::DisplayRole:
-      return ToQString(n.text);
-    case Qt::ToolTipRole:
-      return ToQString(n.text);
-    case Qt::DecorationRole:
-      return IconForKind(n.image);
+    case Qt::DisplayRole: return ToQString(n.text);
+    case Qt::ToolTipRole: return ToQString(n.text);
+    case Qt::DecorationRole: return IconForKind(n.image);
     case Qt::ForegroundRole:
       return n.foreColor == kDefaultForeColor ? QVariant() : QVariant(QBrush(ToQColor(n.foreColor)));
     case Qt::BackgroundRole:
@@ -82,8 +75,7 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
         return font;
       }
       return {};
-    default:
-      return {};
+    default: return {};
   }
 }
 
@@ -92,9 +84,7 @@ Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
 }
 
-void TreeModel::nodeAboutToBeAdded(NodeId parent, int row) {
-  beginInsertRows(indexOf(parent), row, row);
-}
+void TreeModel::nodeAboutToBeAdded(NodeId parent, int row) { beginInsertRows(indexOf(parent), row, row); }
 
 void TreeModel::nodeAdded(NodeId) { endInsertRows(); }
 
@@ -109,9 +99,7 @@ void TreeModel::nodeChanged(NodeId node) {
   emit dataChanged(i, i);
 }
 
-void TreeModel::expandedChanged(NodeId node) {
-  emit nodeExpandedChanged(indexOf(node), tree_.node(node).expanded);
-}
+void TreeModel::expandedChanged(NodeId node) { emit nodeExpandedChanged(indexOf(node), tree_.node(node).expanded); }
 
 void TreeModel::selectionChanged(NodeId node) { emit nodeSelected(indexOf(node)); }
 

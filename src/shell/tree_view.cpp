@@ -31,8 +31,7 @@ TreeView::TreeView(Generale& g, int index, QWidget* parent)
   }
 
   // The core's Expanded flags and the view's expansion follow each other.
-  connect(model_, &TreeModel::nodeExpandedChanged, this,
-          [this](const QModelIndex& i, bool on) { setExpanded(i, on); });
+  connect(model_, &TreeModel::nodeExpandedChanged, this, [this](const QModelIndex& i, bool on) { setExpanded(i, on); });
   connect(model_, &TreeModel::modelWasReset, this, &TreeView::applyExpanded);
   connect(this, &QTreeView::expanded, this,
           [this](const QModelIndex& i) { model_->tree().setExpanded(model_->nodeOf(i), true); });
@@ -45,15 +44,13 @@ TreeView::TreeView(Generale& g, int index, QWidget* parent)
   connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& i) { model_->tree().setSelected(model_->nodeOf(i)); });
   // A node added expanded (a root) shows its children at once.
-  connect(model_, &QAbstractItemModel::rowsInserted, this,
-          [this](const QModelIndex& under, int first, int last) {
-            for (int r = first; r <= last; ++r) {
-              const QModelIndex i = model_->index(r, 0, under);
-              if (model_->tree().node(model_->nodeOf(i)).expanded) setExpanded(i, true);
-            }
-            if (under.isValid() && model_->tree().node(model_->nodeOf(under)).expanded)
-              setExpanded(under, true);
-          });
+  connect(model_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& under, int first, int last) {
+    for (int r = first; r <= last; ++r) {
+      const QModelIndex i = model_->index(r, 0, under);
+      if (model_->tree().node(model_->nodeOf(i)).expanded) setExpanded(i, true);
+    }
+    if (under.isValid() && model_->tree().node(model_->nodeOf(under)).expanded) setExpanded(under, true);
+  });
 }
 
 void TreeView::applyExpanded() {
@@ -88,8 +85,7 @@ void TreeView::mouseMoveEvent(QMouseEvent* event) {
     const NodeId n = g_.nodoTrascinato;
     if (n == kNoNode) return;
     auto* mime = new QMimeData;
-    mime->setData(kNodeMime,
-                  QByteArray::fromStdString(model_->tree().node(n).key));
+    mime->setData(kNodeMime, QByteArray::fromStdString(model_->tree().node(n).key));
     auto* drag = new QDrag(this);
     drag->setMimeData(mime);
     const QModelIndex i = model_->indexOf(n);
@@ -111,8 +107,10 @@ void TreeView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TreeView::dragEnterEvent(QDragEnterEvent* event) {
-  if (event->mimeData()->hasFormat(kNodeMime)) event->acceptProposedAction();
-  else event->ignore();
+  if (event->mimeData()->hasFormat(kNodeMime))
+    event->acceptProposedAction();
+  else
+    event->ignore();
 }
 
 void TreeView::dragMoveEvent(QDragMoveEvent* event) {
@@ -138,8 +136,7 @@ void TreeView::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Menu && currentIndex().isValid()) {
     g_.mouseDown(index_, model_->nodeOf(currentIndex()), MouseButton::kRight);
     const Popup popup = g_.mouseUp(index_, MouseButton::kRight);
-    if (popup != Popup::kNone)
-      emit popupRequested(popup, viewport()->mapToGlobal(visualRect(currentIndex()).center()));
+    if (popup != Popup::kNone) emit popupRequested(popup, viewport()->mapToGlobal(visualRect(currentIndex()).center()));
     return;
   }
   QTreeView::keyPressEvent(event);

@@ -1,11 +1,11 @@
-#include "app/asker_scritto.h"
 #include "selection/allocazione.h"
+#include "app/asker_scritto.h"
 
 #include <gtest/gtest.h>
 
-#include "ui/ui.h"
 #include "tree/colors.h"
 #include "tree/tag.h"
+#include "ui/ui.h"
 
 namespace zov {
 namespace {
@@ -104,7 +104,8 @@ TEST(ByCoverage, RefusedWhenNothingCanBeShared) {
   asker.inputs.push_back("40");
   EXPECT_EQ(CasiTestCoverage(big, 100, asker), "");
   ASSERT_EQ(asker.asked.size(), 5u);
-  EXPECT_EQ(asker.asked[1].text, "Number of Test Procedures: \"100000\" is out of range; type a number from 0 to 32767.");
+  EXPECT_EQ(asker.asked[1].text,
+            "Number of Test Procedures: \"100000\" is out of range; type a number from 0 to 32767.");
   EXPECT_EQ(asker.asked[3].text, "Number of Test Procedures: \"-4\" is out of range; type a number from 0 to 32767.");
   EXPECT_EQ(Text(big, 0), "[0.5000] L0  ((NTP:20))");
 }

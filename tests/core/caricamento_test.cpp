@@ -1,12 +1,12 @@
-#include "app/asker_scritto.h"
 #include "app/caricamento.h"
+#include "app/asker_scritto.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "model/work_folder.h"
 #include "app/generale.h"
+#include "model/work_folder.h"
 #include "tree/tag.h"
 
 namespace fs = std::filesystem;
@@ -52,10 +52,10 @@ TEST_F(LoadTest, LoadSetsCaptionRootsFilesAndStatuses) {
   const Tree& selected = g.TV(kSelectedTestCases);
   EXPECT_EQ(selected.node(selected.at(1)).key, "Selected Item");
 
-  EXPECT_EQ(work.files(CreatedList::kLoad),
-            (std::vector<std::string>{"collegamenti.txt", "notlinked_elements.txt", "nonriordinati.txt",
-                                      "riordinati.txt", "passo1.txt", "5A1000000020ACTOR4_cont.txt",
-                                      "5A1000000020_entry.txt"}));
+  EXPECT_EQ(
+      work.files(CreatedList::kLoad),
+      (std::vector<std::string>{"collegamenti.txt", "notlinked_elements.txt", "nonriordinati.txt", "riordinati.txt",
+                                "passo1.txt", "5A1000000020ACTOR4_cont.txt", "5A1000000020_entry.txt"}));
   EXPECT_TRUE(fs::exists(work.dir() / "collegamenti.txt"));
   EXPECT_EQ(busy.history.front(), "Activate Rational ROSE Object");
   EXPECT_EQ(busy.history[1], "Loading Rose file");

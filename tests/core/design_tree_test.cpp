@@ -35,12 +35,12 @@ TEST_F(AtmDesign, PackagesDiagramsAndReuses) {
   ASSERT_TRUE(CostruisciDesignTree(t, m, model));
   EXPECT_TRUE(t.node(t.firstRoot()).expanded);  // the root shows what is below it
   EXPECT_EQ(Dump(t),
-                "Design Tree | Design Tree | package\n"
-                "  5A1000000060 | ATM Core | package\n"
-                "    5A1000000063 | Dispense notes | sequence\n"
-                "    5A1000000064 | Dispense notes - collaboration | collaboration\n"
-                "  5A1000000070 | Bank Services | package\n"
-                "    5A1000000070-reused- 1 | Bank Services | packagereused\n");  // below ATM Core
+            "Design Tree | Design Tree | package\n"
+            "  5A1000000060 | ATM Core | package\n"
+            "    5A1000000063 | Dispense notes | sequence\n"
+            "    5A1000000064 | Dispense notes - collaboration | collaboration\n"
+            "  5A1000000070 | Bank Services | package\n"
+            "    5A1000000070-reused- 1 | Bank Services | packagereused\n");  // below ATM Core
 }
 
 TEST_F(AtmDesign, RealizationLines) {

@@ -1,5 +1,5 @@
-#include "app/asker_scritto.h"
 #include "weights/editor_pesi.h"
+#include "app/asker_scritto.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +40,8 @@ TEST(Rinumera, TheRestIsSharedAmongUneditedSiblings) {
   EXPECT_TRUE(g.edit(0, "0.4"));
   EXPECT_EQ(g.t.node(g.children[0]).text, "[0.4000] C0");
   EXPECT_EQ(g.t.node(g.children[0]).tag, "LIV:1$$WEI:0.4000$$NCI:0$$EDI:T");
-  for (int i = 1; i < 4; ++i) EXPECT_EQ(g.t.node(g.children[static_cast<std::size_t>(i)]).text, "[0.2000] C" + std::to_string(i));
+  for (int i = 1; i < 4; ++i)
+    EXPECT_EQ(g.t.node(g.children[static_cast<std::size_t>(i)]).text, "[0.2000] C" + std::to_string(i));
   EXPECT_TRUE(g.edit(1, ".5"));
   EXPECT_FLOAT_EQ(g.weight(2), 0.05f);
   EXPECT_FLOAT_EQ(g.weight(3), 0.05f);

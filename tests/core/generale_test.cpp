@@ -48,7 +48,6 @@ TEST_F(GeneraleTest, SecondOptionGivesTheSmallLayout) {
   EXPECT_FALSE(g.form2.option2);
 }
 
-
 TEST_F(GeneraleTest, MenuTablesHoldEveryCaption) {
   EXPECT_EQ(g.menus.caption(menu::kCaricaMdl), "Load MDL File");
   EXPECT_EQ(g.menus.caption(menu::kPopupASpec), "&Specifications..");
@@ -64,7 +63,10 @@ TEST_F(GeneraleTest, MenuTablesHoldEveryCaption) {
 }
 
 TEST_F(GeneraleTest, TabClicksSwitchTheThreeMenus) {
-  struct Case { int tab; bool zov, uit, testCase; };
+  struct Case {
+    int tab;
+    bool zov, uit, testCase;
+  };
   for (Case c : {Case{3, false, false, true}, Case{2, false, true, false}, Case{1, true, false, false}}) {
     g.clickTab(c.tab);
     EXPECT_EQ(g.currentTab, c.tab);

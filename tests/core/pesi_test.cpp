@@ -4,14 +4,12 @@
 
 #include <filesystem>
 
-
 #include "app/caricamento.h"
-#include "model/work_folder.h"
 #include "app/generale.h"
+#include "model/work_folder.h"
 #include "support/modello_caricato.h"
 #include "tree/kinds.h"
 #include "tree/tag.h"
-
 
 namespace zov {
 namespace {
@@ -23,8 +21,8 @@ using Loaded = test::ModelloCaricato;
 TEST(PesoDocumentazione, ReadsTheWholeNumberAfterTheFirstMarker) {
   EXPECT_EQ(PesoDocumentazione("WGH=10 main flow"), 10.0);
   EXPECT_EQ(PesoDocumentazione("WGH=7"), 7.0);
-  EXPECT_EQ(PesoDocumentazione("WGH=100"), 100.0);           // not cut to two digits
-  EXPECT_EQ(PesoDocumentazione("Main flow WGH=3"), 3.0);     // the marker need not open the text
+  EXPECT_EQ(PesoDocumentazione("WGH=100"), 100.0);        // not cut to two digits
+  EXPECT_EQ(PesoDocumentazione("Main flow WGH=3"), 3.0);  // the marker need not open the text
   EXPECT_EQ(PesoDocumentazione("WGH=12\r\nsecond line"), 12.0);
   EXPECT_EQ(PesoDocumentazione("WGH=2.5 x"), 2.5);
   EXPECT_EQ(PesoDocumentazione("WGH=4 then WGH=9"), 4.0);
@@ -56,8 +54,8 @@ TEST(LoadWeights, DocumentationShares) {
   const auto a = m.actor("Clerk");
   const auto u1 = m.useCase("Pay", "WGH=10 the main flow");
   const auto u2 = m.useCase("Refund", "WGH=100");
-  const auto u3 = m.useCase("Query");                   // no marker: counts 5
-  const auto u4 = m.useCase("Audit", "Rare. WGH=3");   // marker inside the text
+  const auto u3 = m.useCase("Query");                 // no marker: counts 5
+  const auto u4 = m.useCase("Audit", "Rare. WGH=3");  // marker inside the text
   for (const auto& u : {u1, u2, u3, u4}) m.association(a, u);
   Loaded l(m);
   ASSERT_EQ(l.error, "");

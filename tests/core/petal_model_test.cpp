@@ -46,9 +46,7 @@ class AtmModel : public ::testing::Test {
 
   Handle package(const std::string& name) const { return Named(m(), m().AllPackages(root_), name); }
   Handle useCase(const std::string& name) const { return Named(m(), m().AllUseCases(root_), name); }
-  Handle diagram(Handle owner, const std::string& name) const {
-    return Named(m(), m().ScenarioDiagrams(owner), name);
-  }
+  Handle diagram(Handle owner, const std::string& name) const { return Named(m(), m().ScenarioDiagrams(owner), name); }
   const PetalModel& m() const { return *model_; }
 
   static PetalModel* model_;
@@ -165,7 +163,8 @@ TEST_F(AtmModel, ScenarioDiagramsOfUseCasesAndPackages) {
   EXPECT_EQ(m().DiagramKind(m().ScenarioDiagrams(withdraw).Item(1)), kSequenceDiagram);
   EXPECT_EQ(m().DiagramKind(m().ScenarioDiagrams(withdraw).Item(2)), kCollaborationDiagram);
   EXPECT_EQ(m().Documentation(m().ScenarioDiagrams(withdraw).Item(1)), "WGH=3 the usual withdrawal");
-  EXPECT_EQ(m().Documentation(withdraw), "WGH=60 The customer takes cash from the account.\nMost visits to the machine are withdrawals.");
+  EXPECT_EQ(m().Documentation(withdraw),
+            "WGH=60 The customer takes cash from the account.\nMost visits to the machine are withdrawals.");
 
   const Handle core = package("ATM Core");
   EXPECT_EQ(m().PackageScenarioDiagrams(core).Count(), 2);
@@ -183,7 +182,8 @@ TEST_F(AtmModel, ScenarioDiagramsOfUseCasesAndPackages) {
 
 TEST_F(AtmModel, ObjectsAndMessages) {
   const Handle d = diagram(useCase("Withdraw Cash"), "Withdraw Cash - main flow");
-  EXPECT_EQ(Names(m(), m().DiagramObjects(d)), (std::vector<std::string>{"aCustomer", "reader", "controller", "account"}));
+  EXPECT_EQ(Names(m(), m().DiagramObjects(d)),
+            (std::vector<std::string>{"aCustomer", "reader", "controller", "account"}));
   const Handle customer = m().DiagramObjects(d).Item(1);
   EXPECT_FALSE(m().ObjectHasClass(customer));
   EXPECT_TRUE(m().ObjectClass(customer).null());
@@ -261,7 +261,9 @@ TEST_F(AtmModel, Windows1252TextComesOutAsUtf8) {
 TEST(TextEncoding, PrintableEscapesControlsAndBytesThatAreNotUtf8) {
   EXPECT_EQ(Printable("caf\xC3\xA9 \xE2\x82\xAC ok"), "caf\xC3\xA9 \xE2\x82\xAC ok");
   EXPECT_EQ(Printable("a\x1B[2Jb\x07\x7F"), "a\\x1B[2Jb\\x07\\x7F");
-  EXPECT_EQ(Printable("\xC2\x9B" "31m"), "\\xC2\\x9B31m");  // C1 CSI
+  EXPECT_EQ(Printable("\xC2\x9B"
+                      "31m"),
+            "\\xC2\\x9B31m");  // C1 CSI
   EXPECT_EQ(Printable("\x9B\xFF\xC3"), "\\x9B\\xFF\\xC3");
   EXPECT_EQ(Printable(std::string("\0x", 2)), "\\x00x");
 }
@@ -298,8 +300,9 @@ TEST(PetalModel, UnitPathsWrittenOnWindowsOrRelative) {
   fs::create_directories(dir / "units");
   fs::copy_file(kExamples + "/ATM-Services.cat", dir / "units" / "ATM-Services.cat",
                 fs::copy_options::overwrite_existing);
-  for (const std::string path : {"\"units\\\\ATM-Services.cat\"", "\"C:\\\\Rose\\\\Models\\\\units\\\\atm-services.CAT\"",
-                                 "\"units/ATM-Services.cat\""}) {
+  for (const std::string path :
+       {"\"units\\\\ATM-Services.cat\"", "\"C:\\\\Rose\\\\Models\\\\units\\\\atm-services.CAT\"",
+        "\"units/ATM-Services.cat\""}) {
     std::string text = original;
     text.replace(text.find(symbol), symbol.size(), path);
     std::ofstream(dir / "ATM.mdl", std::ios::binary) << text;
@@ -320,13 +323,15 @@ fs::path WriteUnitChain(const fs::path& dir, int units, const std::string& paddi
   auto reference = [](int i, const char* suffix) {
     char quid[32];
     std::snprintf(quid, sizeof quid, "5D%04d%s00000", i, suffix);
-    return "\t(object Class_Category \"U" + std::to_string(i) + suffix + "\"\n\t    is_unit \tTRUE\n\t    is_loaded \tFALSE\n"
-           "\t    file_name \t\"$CURDIR\\\\u" + std::to_string(i) + ".cat\"\n\t    quid \t\"" + quid + "\")\n";
+    return "\t(object Class_Category \"U" + std::to_string(i) + suffix +
+           "\"\n\t    is_unit \tTRUE\n\t    is_loaded \tFALSE\n"
+           "\t    file_name \t\"$CURDIR\\\\u" +
+           std::to_string(i) + ".cat\"\n\t    quid \t\"" + quid + "\")\n";
   };
   for (int i = 1; i <= units; ++i) {
-    std::string t = "(object Petal\n    version \t47\n    charSet \t0)\n\n(object Class_Category \"U" + std::to_string(i) +
-                     "\"\n    is_unit \tTRUE\n    is_loaded \tTRUE\n    documentation \t\"" + padding +
-                     "\"\n    logical_models \t(list unit_reference_list\n";
+    std::string t = "(object Petal\n    version \t47\n    charSet \t0)\n\n(object Class_Category \"U" +
+                    std::to_string(i) + "\"\n    is_unit \tTRUE\n    is_loaded \tTRUE\n    documentation \t\"" +
+                    padding + "\"\n    logical_models \t(list unit_reference_list\n";
     if (i < units) t += reference(i + 1, "A") + reference(i + 1, "B");
     t += "    ))\n";
     std::ofstream(dir / ("u" + std::to_string(i) + ".cat"), std::ios::binary) << t;
@@ -334,7 +339,8 @@ fs::path WriteUnitChain(const fs::path& dir, int units, const std::string& paddi
   std::ofstream(dir / "chain.mdl", std::ios::binary)
       << "(object Petal\n    version \t47\n    charSet \t0)\n\n(object Design \"Logical View\"\n"
          "    root_category \t(object Class_Category \"Logical View\"\n\tquid \t\"5D0000000001\"\n"
-         "\tlogical_models \t(list unit_reference_list\n" + reference(1, "A") + "\t)))\n";
+         "\tlogical_models \t(list unit_reference_list\n" +
+             reference(1, "A") + "\t)))\n";
   return dir / "chain.mdl";
 }
 
@@ -433,8 +439,9 @@ TEST(PetalModel, OrdinalsOutOfRangeAreReportedAndClamped) {
   for (const auto& w : m.Warnings())
     if (w.find("is not a whole number from 0 to 999999999") != std::string::npos) reported.push_back(w);
   ASSERT_EQ(reported.size(), 3u);
-  EXPECT_NE(reported[0].find("the ordinal 2147483647 is not a whole number from 0 to 999999999; it is read as 999999999"),
-            std::string::npos)
+  EXPECT_NE(
+      reported[0].find("the ordinal 2147483647 is not a whole number from 0 to 999999999; it is read as 999999999"),
+      std::string::npos)
       << reported[0];
   EXPECT_EQ(reported[0].substr(0, 8), "odd.mdl:");
   EXPECT_NE(reported[1].find("99999999999"), std::string::npos);
@@ -535,7 +542,7 @@ TEST(RealModels, HospitalMessagesAndRoles) {
   EXPECT_EQ(m.Name(first), "Validate");
   EXPECT_EQ(m.ObjectName(m.MessageSender(first)), "Admission Screen");
   EXPECT_EQ(m.ObjectName(m.MessageReceiver(first)), "Admission Screen");  // a message to itself
-  EXPECT_FALSE(m.MessageSequence(first).empty());  // Rose 4 left it empty: numbered as shown
+  EXPECT_FALSE(m.MessageSequence(first).empty());                         // Rose 4 left it empty: numbered as shown
   // The actor of the first association and its navigable use-case end.
   const Items assoc = m.UseCaseAssociations(admit);
   ASSERT_GT(assoc.Count(), 0);

@@ -24,16 +24,16 @@ ParseError MustFail(const std::string& text) {
 
 TEST(PetalParser, ReadsObjectsListsValuesAndTuples) {
   const Document doc = MustParse(kHeader +
-      "(object Design \"Logical View\"\n"
-      "  is_unit TRUE\n"
-      "  gridX 16 margin -0.25 big 1.5e3\n"
-      "  items (list diagram_item_list\n"
-      "    (object ClassView \"Class\" \"Use Case View::Customer\" @50\n"
-      "      location (256, 192) pair (\"DataBaseSet\" 800)\n"
-      "      Parent_View @50)\n"
-      "    (object module \"a\" \"b\" \"c\" quid \"X\"))\n"
-      "  empty (list)\n"
-      "  attr (value Text \"abc\"))\n");
+                                 "(object Design \"Logical View\"\n"
+                                 "  is_unit TRUE\n"
+                                 "  gridX 16 margin -0.25 big 1.5e3\n"
+                                 "  items (list diagram_item_list\n"
+                                 "    (object ClassView \"Class\" \"Use Case View::Customer\" @50\n"
+                                 "      location (256, 192) pair (\"DataBaseSet\" 800)\n"
+                                 "      Parent_View @50)\n"
+                                 "    (object module \"a\" \"b\" \"c\" quid \"X\"))\n"
+                                 "  empty (list)\n"
+                                 "  attr (value Text \"abc\"))\n");
   ASSERT_EQ(doc.top().size(), 2u);
   const Form& design = doc.form(doc.top()[1]);
   EXPECT_EQ(design.type, "Design");
@@ -75,15 +75,15 @@ TEST(PetalParser, ReadsObjectsListsValuesAndTuples) {
 
 TEST(PetalParser, StringsWithEscapesAndMultiLineText) {
   const Document doc = MustParse(kHeader +
-      "(object Class \"A \\\"quoted\\\" name\"\n"
-      "  path \"$CURDIR\\\\x.cat\"\n"
-      "  odd \"C:\\temp\"\n"
-      "  documentation \t\r\n"
-      "|WGH=10 first line\r\n"
-      "|\r\n"
-      "|third line\r\n"
-      "\t\t\r\n"
-      "  after 1)\r\n");
+                                 "(object Class \"A \\\"quoted\\\" name\"\n"
+                                 "  path \"$CURDIR\\\\x.cat\"\n"
+                                 "  odd \"C:\\temp\"\n"
+                                 "  documentation \t\r\n"
+                                 "|WGH=10 first line\r\n"
+                                 "|\r\n"
+                                 "|third line\r\n"
+                                 "\t\t\r\n"
+                                 "  after 1)\r\n");
   const Form& cls = doc.form(doc.top()[1]);
   EXPECT_EQ(cls.name, "A \"quoted\" name");
   EXPECT_EQ(doc.find(cls, "path")->text, "$CURDIR\\x.cat");
@@ -100,7 +100,8 @@ TEST(PetalParser, Utf8ByteOrderMarkIsNoted) {
 }
 
 TEST(PetalParser, TruncatedFileNamesTheOpenForm) {
-  const ParseError e = MustFail(kHeader + "(object Design \"Logical View\"\n  root (object Class_Category \"Use Case View\"\n    quid \"1\"");
+  const ParseError e = MustFail(
+      kHeader + "(object Design \"Logical View\"\n  root (object Class_Category \"Use Case View\"\n    quid \"1\"");
   EXPECT_EQ(e.file, "bad.mdl");
   EXPECT_EQ(e.line, 6u);
   EXPECT_NE(e.message.find("unexpected end of file"), std::string::npos) << e.message;

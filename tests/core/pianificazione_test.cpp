@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "model/work_folder.h"
-#include "ui/ui.h"
 #include "specification/editor_categorie.h"
+#include "ui/ui.h"
 
 namespace zov {
 namespace {

@@ -1,5 +1,5 @@
-#include "app/asker_scritto.h"
 #include "generation/procedure.h"
+#include "app/asker_scritto.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "model/work_folder.h"
 #include "app/generale.h"
+#include "model/work_folder.h"
 #include "specification/editor_categorie.h"
 
 namespace zov {
@@ -95,7 +95,8 @@ TEST(GeneratePath, NoneAskedTooManyAskedAndNoCategory) {
   r.messages.push_back(Messaggio("quiet", "2", {}));
   CasualeFisso random(1);
   const auto zero = Lines(r, BuildCategories(r, 0, 0), 1, "1", 0, random, nullptr);
-  EXPECT_EQ(zero, (std::vector<std::string>{"", "- - - - - - generated  0 of possible  2 Test Procedures for Test Case 1"}));
+  EXPECT_EQ(zero,
+            (std::vector<std::string>{"", "- - - - - - generated  0 of possible  2 Test Procedures for Test Case 1"}));
   const auto many = Lines(r, BuildCategories(r, 0, 0), 1, "1", 5, random, nullptr);
   EXPECT_EQ(many[1], "WARNING!!! The set values are not enough for generating all");
   EXPECT_EQ(many[2], "Test Procedures for the Test Case 1");
@@ -118,8 +119,8 @@ TEST(GeneratePath, AConflictingRowKeepsTheNextNumber) {
   bool conflictInTheMiddle = false;
   for (unsigned seed = 0; seed < 6; ++seed) {
     CasualeFisso random(seed);
-    const auto lines = Lines(r, BuildCategories(r, 0, 0), 1, "1", 3, random,
-                                    [&](const std::string& w) { warnings.push_back(w); });
+    const auto lines =
+        Lines(r, BuildCategories(r, 0, 0), 1, "1", 3, random, [&](const std::string& w) { warnings.push_back(w); });
     // The headers in order, each with whether its procedure conflicts.
     std::vector<std::pair<std::string, bool>> headers;
     for (std::size_t i = 0; i + 1 < lines.size(); ++i)

@@ -4,10 +4,9 @@
 
 #include <filesystem>
 
-
 #include "app/caricamento.h"
-#include "model/work_folder.h"
 #include "app/generale.h"
+#include "model/work_folder.h"
 #include "support/modello_caricato.h"
 #include "support/shared_models.h"
 #include "tree/tag.h"
@@ -268,7 +267,7 @@ namespace {
 void CheckTreesKeepTheirRules(const std::string& dir, int& files, int& weightedGroups) {
   std::vector<fs::path> models;
   for (const auto& entry : fs::recursive_directory_iterator(dir))
-      if (entry.path().extension() == ".mdl" || entry.path().extension() == ".cat") models.push_back(entry.path());
+    if (entry.path().extension() == ".mdl" || entry.path().extension() == ".cat") models.push_back(entry.path());
   for (const fs::path& model : models) {
     ++files;
     auto work = WorkFolder::CreatePrivate(nullptr);

@@ -1,5 +1,5 @@
-#include "app/asker_scritto.h"
 #include "selection/selezione.h"
+#include "app/asker_scritto.h"
 
 #include <gtest/gtest.h>
 
@@ -31,8 +31,10 @@ struct Chain : ::testing::Test {
     for (int i = 1; i <= 4; ++i) {
       u.push_back(m.useCase("U" + std::to_string(i)));
       d.push_back(m.diagram(u.back(), "D" + std::to_string(i)));
-      if (previous.empty()) m.association(actor, u.back());
-      else m.include(previous, u.back());
+      if (previous.empty())
+        m.association(actor, u.back());
+      else
+        m.include(previous, u.back());
       previous = u.back();
     }
     v = m.useCase("V");

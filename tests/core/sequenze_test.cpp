@@ -1,6 +1,6 @@
+#include "testcases/sequenze.h"
 #include "app/asker_scritto.h"
 #include "app/comandi_uit.h"
-#include "testcases/sequenze.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <sstream>
 
 #include "app/caricamento.h"
-#include "model/work_folder.h"
 #include "app/generale.h"
+#include "model/work_folder.h"
 #include "testcases/scenario.h"
 #include "tree/colors.h"
 
@@ -138,8 +138,7 @@ TEST_F(Uit, LoadingAllSequenceTakesThePackageDiagrams) {
   const int count = uit().count();
   CaricaAllSequence(g);
   EXPECT_EQ(uit().count(), count);
-  EXPECT_NE(std::find(busy.history.begin(), busy.history.end(),
-                      "\"Stocktaking\" is in the UIT tree already: skipped"),
+  EXPECT_NE(std::find(busy.history.begin(), busy.history.end(), "\"Stocktaking\" is in the UIT tree already: skipped"),
             busy.history.end());
 }
 

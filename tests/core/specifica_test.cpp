@@ -1,20 +1,18 @@
-#include "app/asker_scritto.h"
 #include "generation/specifica.h"
+#include "app/asker_scritto.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-
 #include "app/caricamento.h"
+#include "app/generale.h"
 #include "model/petal_model.h"
 #include "model/work_folder.h"
-#include "app/generale.h"
-#include "support/modello_caricato.h"
 #include "specification/editor_categorie.h"
+#include "support/modello_caricato.h"
 #include "tree/kinds.h"
-
 
 namespace zov {
 namespace {
@@ -29,8 +27,9 @@ std::string Operation(const char* name, const char* quid, const char* semantics,
   std::string t = std::string("\t\t    (object Operation \"") + name + "\"\n\t\t\tquid \t\"" + quid + "\"\n";
   if (semantics[0] != '\0') t += std::string("\t\t\tsemantics \t\"") + semantics + "\"\n";
   if (parameter)
-    t += "\t\t\tparameters \t(list Parameters\n\t\t\t    (object Parameter \"amount\"\n\t\t\t\tquid \t\"5E0000000320\"\n"
-         "\t\t\t\ttype \t\"Integer\"))\n";
+    t +=
+        "\t\t\tparameters \t(list Parameters\n\t\t\t    (object Parameter \"amount\"\n\t\t\t\tquid \t\"5E0000000320\"\n"
+        "\t\t\t\ttype \t\"Integer\"))\n";
   return t + "\t\t\tuid \t0)\n";
 }
 
@@ -52,7 +51,8 @@ std::string Checkout() {
   t += Message("B", "5E0000000114", "2", 4, "5E0000000315");
   t += "\t\t\t\t\t\t))))\n\t\t\t    (object Object \"till\"\n\t\t\t\tquid \t\"5E0000000102\"\n"
        "\t\t\t\tquidu \t\"5E0000000300\"))))\n\t\tlogical_presentations \t(list unit_reference_list\n"
-       "\t\t    (object InteractionDiagram \"Checkout - main\"\n\t\t\tmechanism_ref \t@1\n\t\t\tquid \t\"5E0000000040\"\n"
+       "\t\t    (object InteractionDiagram \"Checkout - main\"\n\t\t\tmechanism_ref \t@1\n\t\t\tquid "
+       "\t\"5E0000000040\"\n"
        "\t\t\titems \t(list diagram_item_list)))))\n\tlogical_presentations \t(list unit_reference_list))\n"
        "    root_category \t(object Class_Category \"Logical View\"\n\tquid \t\"5E0000000003\"\n"
        "\tlogical_models \t(list unit_reference_list\n\t    (object Class \"Till\"\n\t\tquid \t\"5E0000000300\"\n"
@@ -62,18 +62,21 @@ std::string Checkout() {
   t += Operation("A2", "5E0000000313", "");
   t += Operation("A3", "5E0000000314", "else card refused");
   t += Operation("B", "5E0000000315", "");
-  t += "\t\t    )\n\t\tclass_attributes \t(list class_attribute_list\n\t\t    (object ClassAttribute \"amount\"\n"
-       "\t\t\tquid \t\"5E0000000321\"\n\t\t\ttype \t\"Integer\"\n\t\t\tinitv \t\"7\"))\n"
-       "\t\tstatemachine \t(object State_Machine \"SM\"\n\t\t    quid \t\"5E0000000330\"\n\t\t    states \t(list States\n"
-       "\t\t\t(object State \"$UNNAMED$0\"\n\t\t\t    quid \t\"5E0000000331\"\n\t\t\t    transitions \t(list transition_list\n"
-       "\t\t\t\t(object State_Transition\n\t\t\t\t    quid \t\"5E0000000341\"\n\t\t\t\t    quidu \t\"5E0000000332\"))\n"
-       "\t\t\t    type \t\"StartState\")\n"
-       "\t\t\t(object State \"Idle\"\n\t\t\t    quid \t\"5E0000000332\"\n\t\t\t    transitions \t(list transition_list\n"
-       "\t\t\t\t(object State_Transition\n\t\t\t\t    quid \t\"5E0000000342\"\n\t\t\t\t    quidu \t\"5E0000000333\"))\n"
-       "\t\t\t    type \t\"Normal\")\n"
-       "\t\t\t(object State \"Busy\"\n\t\t\t    quid \t\"5E0000000333\"\n\t\t\t    transitions \t(list transition_list\n"
-       "\t\t\t\t(object State_Transition\n\t\t\t\t    quid \t\"5E0000000343\"\n\t\t\t\t    quidu \t\"5E0000000332\"))\n"
-       "\t\t\t    type \t\"Normal\")))))\n\tlogical_presentations \t(list unit_reference_list)))\n";
+  t +=
+      "\t\t    )\n\t\tclass_attributes \t(list class_attribute_list\n\t\t    (object ClassAttribute \"amount\"\n"
+      "\t\t\tquid \t\"5E0000000321\"\n\t\t\ttype \t\"Integer\"\n\t\t\tinitv \t\"7\"))\n"
+      "\t\tstatemachine \t(object State_Machine \"SM\"\n\t\t    quid \t\"5E0000000330\"\n\t\t    states \t(list "
+      "States\n"
+      "\t\t\t(object State \"$UNNAMED$0\"\n\t\t\t    quid \t\"5E0000000331\"\n\t\t\t    transitions \t(list "
+      "transition_list\n"
+      "\t\t\t\t(object State_Transition\n\t\t\t\t    quid \t\"5E0000000341\"\n\t\t\t\t    quidu \t\"5E0000000332\"))\n"
+      "\t\t\t    type \t\"StartState\")\n"
+      "\t\t\t(object State \"Idle\"\n\t\t\t    quid \t\"5E0000000332\"\n\t\t\t    transitions \t(list transition_list\n"
+      "\t\t\t\t(object State_Transition\n\t\t\t\t    quid \t\"5E0000000342\"\n\t\t\t\t    quidu \t\"5E0000000333\"))\n"
+      "\t\t\t    type \t\"Normal\")\n"
+      "\t\t\t(object State \"Busy\"\n\t\t\t    quid \t\"5E0000000333\"\n\t\t\t    transitions \t(list transition_list\n"
+      "\t\t\t\t(object State_Transition\n\t\t\t\t    quid \t\"5E0000000343\"\n\t\t\t\t    quidu \t\"5E0000000332\"))\n"
+      "\t\t\t    type \t\"Normal\")))))\n\tlogical_presentations \t(list unit_reference_list)))\n";
   return t;
 }
 
@@ -134,11 +137,22 @@ TEST_F(Processing, TreeSharesAndDocuments) {
   EXPECT_EQ(text("5E0000000040"), "SD1. Checkout - main  ( 5)");
   // Path 1 holds its two branches, path 2 stands alone: shares 2, 2 and 1.
   const std::string name = "[0.5000] Checkout - main  ((NTP:5))";
-  EXPECT_EQ(text("5E0000000040" "1" + name), "TestCase 1   ( 4 )");
-  EXPECT_EQ(spec().node(spec().find("5E0000000040" "1" + name)).image, "testcasegiallo");
+  EXPECT_EQ(text("5E0000000040"
+                 "1" +
+                 name),
+            "TestCase 1   ( 4 )");
+  EXPECT_EQ(spec()
+                .node(spec().find("5E0000000040"
+                                  "1" +
+                                  name))
+                .image,
+            "testcasegiallo");
   EXPECT_EQ(text("5E00000000401.1 - A"), "TestCase 1.1   ( 2 )");
   EXPECT_EQ(text("5E00000000401.2 - A"), "TestCase 1.2   ( 2 )");
-  EXPECT_EQ(text("5E0000000040" "2" + name), "TestCase 2   ( 1 )");
+  EXPECT_EQ(text("5E0000000040"
+                 "2" +
+                 name),
+            "TestCase 2   ( 1 )");
   EXPECT_EQ(text("5E00000001115E00000000401.1 - A"), "    [1.1] A1 -- IF  card valid");
   EXPECT_EQ(text("5E00000001135E00000000401.2 - A"), "    [1.2] A3 -- ELSE  card refused");
   // The parameter with its class attribute, and the states as default values.
@@ -158,20 +172,39 @@ TEST_F(Processing, TreeSharesAndDocuments) {
 
   ASSERT_EQ(g.specifica.specDocuments.size(), 3u);
   const std::vector<std::string> doc = lines(g.specifica.specDocuments[0]);
-  const std::vector<std::string> expected = {
-      "Test Case  1.1   of  SD Checkout - main ",
-      "", "", "", "",
-      " Description:", "", " PreCondition:", "", " Flow of Event:",
-      "            A", "            A1   --- IF  card valid", "            A2",
-      "", " Categories", "",
-      "     Settings Categories :",
-      "                    amount : Integer",
-      "",
-      "     Interactions Categories :",
-      "                    A", "                              Busy", "                              Idle",
-      "                    A1", "                              Busy", "                              Idle",
-      "                    A2", "                              Busy", "                              Idle",
-      "", " PostCondition:", "", " Comment:"};
+  const std::vector<std::string> expected = {"Test Case  1.1   of  SD Checkout - main ",
+                                             "",
+                                             "",
+                                             "",
+                                             "",
+                                             " Description:",
+                                             "",
+                                             " PreCondition:",
+                                             "",
+                                             " Flow of Event:",
+                                             "            A",
+                                             "            A1   --- IF  card valid",
+                                             "            A2",
+                                             "",
+                                             " Categories",
+                                             "",
+                                             "     Settings Categories :",
+                                             "                    amount : Integer",
+                                             "",
+                                             "     Interactions Categories :",
+                                             "                    A",
+                                             "                              Busy",
+                                             "                              Idle",
+                                             "                    A1",
+                                             "                              Busy",
+                                             "                              Idle",
+                                             "                    A2",
+                                             "                              Busy",
+                                             "                              Idle",
+                                             "",
+                                             " PostCondition:",
+                                             "",
+                                             " Comment:"};
   EXPECT_EQ(doc, expected);
   EXPECT_EQ(g.specifica.specDocuments[0], "SD1. Checkout - main  ( 5)TestCase 1.1   ( 2 ).txt");
   EXPECT_TRUE(work.created(g.specifica.specDocuments[2]));
@@ -271,12 +304,13 @@ TEST_F(Editors, OwnValuesWithPropertiesAndSelectors) {
   EXPECT_EQ(r.choices[0].selectorCount, 1);
   EXPECT_EQ(r.choices[1].properties, (std::vector<std::string>{"a", "", "b"}));
   const std::string k = std::string(kAmount) + " Choices";
-  EXPECT_EQ(below(k), (std::vector<std::string>{k + "5 0=5  [Property  busy,open] [if ready]",
-                                                k + "6 1=6  [Property  a,,b] "}));
+  EXPECT_EQ(below(k),
+            (std::vector<std::string>{k + "5 0=5  [Property  busy,open] [if ready]", k + "6 1=6  [Property  a,,b] "}));
   // Reopened: the stored choices in the record's form; a third value is added after them.
   settings([](EditorImpostazioni& e) {
     EXPECT_FALSE(e.useDefaults);
-    EXPECT_EQ(e.choiceLines, (std::vector<std::string>{"5 [Property busy, open ] [If ready ]", "6 [Property a, , b ]"}));
+    EXPECT_EQ(e.choiceLines,
+              (std::vector<std::string>{"5 [Property busy, open ] [If ready ]", "6 [Property a, , b ]"}));
     e.chooseOwnValues();
     EXPECT_EQ(e.nextChoice, 2);
     e.value = "9";
@@ -436,9 +470,11 @@ std::string Diagrams(const std::vector<Diag>& diagrams) {
   int msg = 0;
   for (std::size_t d = 0; d < diagrams.size(); ++d) {
     const int at = static_cast<int>(d) + 1;
-    mech += "(object Mechanism @" + std::to_string(at) + " logical_models (list unit_reference_list\n"
-            "(object Object \"client\" quid \"" + Quid(5, at) + "\" collaborators (list link_list (object Link quid \"" +
-            Quid(6, at) + "\" quidu \"" + Quid(7, at) + "\" messages (list Messages\n";
+    mech += "(object Mechanism @" + std::to_string(at) +
+            " logical_models (list unit_reference_list\n"
+            "(object Object \"client\" quid \"" +
+            Quid(5, at) + "\" collaborators (list link_list (object Link quid \"" + Quid(6, at) + "\" quidu \"" +
+            Quid(7, at) + "\" messages (list Messages\n";
     int ordinal = 0;
     for (const Msg& m : diagrams[d].messages) {
       ++msg;
@@ -459,11 +495,13 @@ std::string Diagrams(const std::vector<Diag>& diagrams) {
   return "(object Petal version 47 charSet 0)\n(object Design \"Logical View\"\n"
          "root_usecase_package (object Class_Category \"Use Case View\" quid \"5F0100000002\"\n"
          "logical_models (list unit_reference_list (object UseCase \"Pay\" quid \"5F0100000020\"\n"
-         "logical_models (list unit_reference_list\n" + mech + ")\nlogical_presentations (list unit_reference_list\n" +
-         pres + ")))\nlogical_presentations (list unit_reference_list))\n"
+         "logical_models (list unit_reference_list\n" +
+         mech + ")\nlogical_presentations (list unit_reference_list\n" + pres +
+         ")))\nlogical_presentations (list unit_reference_list))\n"
          "root_category (object Class_Category \"Logical View\" quid \"5F0100000003\"\n"
          "logical_models (list unit_reference_list (object Class \"Till\" quid \"5F0100000300\"\n"
-         "operations (list Operations\n" + ops + ")))\nlogical_presentations (list unit_reference_list)))\n";
+         "operations (list Operations\n" +
+         ops + ")))\nlogical_presentations (list unit_reference_list)))\n";
 }
 
 // Every diagram of the model picked as a test case with allotted procedures,
@@ -475,9 +513,9 @@ struct Picked {
     g.casuale = std::make_unique<CasualeFisso>(3);
     const Handle uc = g.modello()->AllUseCases(g.modelloAperto()).Item(1);
     for (Handle d : g.modello()->ScenarioDiagrams(uc))
-      g.TV(kSelectedTestCases).addChild("Selected Item", g.modello()->Identifier(d),
-                                        "[0.5000] " + g.modello()->Name(d) + "  ((NTP:" + std::to_string(allotted) + "))",
-                                        "sequence");
+      g.TV(kSelectedTestCases)
+          .addChild("Selected Item", g.modello()->Identifier(d),
+                    "[0.5000] " + g.modello()->Name(d) + "  ((NTP:" + std::to_string(allotted) + "))", "sequence");
     g.elabora();
   }
   const Tree& spec() const { return g.TV(kSpecTree); }
@@ -494,7 +532,8 @@ struct Picked {
   }
   std::vector<std::string> paths(int testCase) const {
     std::vector<std::string> out;
-    for (const MessageRecord& m : g.specifica.tabella.caso(testCase)->messages) out.push_back(m.pathName + " " + m.name);
+    for (const MessageRecord& m : g.specifica.tabella.caso(testCase)->messages)
+      out.push_back(m.pathName + " " + m.name);
     return out;
   }
   // Opens "&Specifications.." on the node at path (names below the root).
@@ -513,12 +552,16 @@ struct Picked {
 // path takes one branch of each; the message after them is in all four.
 TEST(Paths, SuccessivePairsAtOneLevelMultiply) {
   Picked p({{"Pay - main",
-             {{"A", "1", ""}, {"A1", "1.1", "if c1"}, {"A2", "1.2", "else c1"}, {"A3", "1.3", "if c2"},
-              {"A4", "1.4", "else c2"}, {"A5", "1.5", ""}, {"B", "2", ""}}}});
-  EXPECT_EQ(p.paths(1), (std::vector<std::string>{
-                            "1.1.1 A", "1.1.1 A1", "1.1.1 A3", "1.1.1 A5", "1.1.2 A", "1.1.2 A1", "1.1.2 A4",
-                            "1.1.2 A5", "1.2.1 A", "1.2.1 A2", "1.2.1 A3", "1.2.1 A5", "1.2.2 A", "1.2.2 A2",
-                            "1.2.2 A4", "1.2.2 A5", "2 B"}));
+             {{"A", "1", ""},
+              {"A1", "1.1", "if c1"},
+              {"A2", "1.2", "else c1"},
+              {"A3", "1.3", "if c2"},
+              {"A4", "1.4", "else c2"},
+              {"A5", "1.5", ""},
+              {"B", "2", ""}}}});
+  EXPECT_EQ(p.paths(1), (std::vector<std::string>{"1.1.1 A", "1.1.1 A1", "1.1.1 A3", "1.1.1 A5", "1.1.2 A", "1.1.2 A1",
+                                                  "1.1.2 A4", "1.1.2 A5", "1.2.1 A", "1.2.1 A2", "1.2.1 A3", "1.2.1 A5",
+                                                  "1.2.2 A", "1.2.2 A2", "1.2.2 A4", "1.2.2 A5", "2 B"}));
   EXPECT_EQ(p.g.specifica.tabella.caso(1)->pathCount, 5);
   // The tree shows the same paths, with 8 procedures shared 2, 2, 2, 1, 1.
   const std::vector<std::string> tree = p.branch(p.spec().node(p.spec().firstRoot()).key);
@@ -542,8 +585,12 @@ TEST(Paths, SuccessivePairsAtOneLevelMultiply) {
   // Nesting still splits as before; a first message below the top level
   // with a pair of its own opens path 1.
   Picked nested({{"Pay - main",
-                  {{"A", "1", ""}, {"A1", "1.1", "if c1"}, {"A11", "1.1.1", "if c2"}, {"A12", "1.1.2", "else c2"},
-                   {"A2", "1.2", "else c1"}, {"B", "2", ""}}},
+                  {{"A", "1", ""},
+                   {"A1", "1.1", "if c1"},
+                   {"A11", "1.1.1", "if c2"},
+                   {"A12", "1.1.2", "else c2"},
+                   {"A2", "1.2", "else c1"},
+                   {"B", "2", ""}}},
                  {"Pay - deep", {{"X", "1.1", "if c"}, {"Y", "1.2", "else c"}}}});
   EXPECT_EQ(nested.paths(1), (std::vector<std::string>{"1.1.1 A", "1.1.1 A1", "1.1.1 A11", "1.1.2 A", "1.1.2 A1",
                                                        "1.1.2 A12", "1.2 A", "1.2 A2", "2 B"}));

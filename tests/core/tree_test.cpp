@@ -124,8 +124,8 @@ TEST(Tree, PresenceTestComparesTwelveCharacters) {
   EXPECT_FALSE(t.isPresent("3AC03B960258"));  // the link node went with its branch
 
   t.addTop("3AC03B960258ACTOR7", "link", "continua");
-  EXPECT_TRUE(t.isPresent("3AC03B960258"));   // found through a link node alone
-  EXPECT_TRUE(t.isPresent("4B11"));           // the exact short key
+  EXPECT_TRUE(t.isPresent("3AC03B960258"));  // found through a link node alone
+  EXPECT_TRUE(t.isPresent("4B11"));          // the exact short key
   EXPECT_FALSE(t.isPresent("4B1"));
   EXPECT_FALSE(t.isPresent("4B11AAAAAAAAX"));  // longer than 12: never equal
   EXPECT_TRUE(t.isPresent("4B11AAAAAAAA"));
@@ -171,9 +171,13 @@ TEST(Tree, IndexesAgreeWithAScan) {
 TEST(Tree, MarksAndObserver) {
   struct Recorder : TreeObserver {
     std::vector<std::string> events;
-    void nodeAboutToBeAdded(NodeId p, int row) override { events.push_back("add " + std::to_string(p) + ":" + std::to_string(row)); }
+    void nodeAboutToBeAdded(NodeId p, int row) override {
+      events.push_back("add " + std::to_string(p) + ":" + std::to_string(row));
+    }
     void nodeAdded(NodeId) override { events.push_back("added"); }
-    void nodeAboutToBeRemoved(NodeId n, int row) override { events.push_back("remove " + std::to_string(n) + ":" + std::to_string(row)); }
+    void nodeAboutToBeRemoved(NodeId n, int row) override {
+      events.push_back("remove " + std::to_string(n) + ":" + std::to_string(row));
+    }
     void nodeRemoved() override { events.push_back("removed"); }
     void nodeChanged(NodeId n) override { events.push_back("changed " + std::to_string(n)); }
     void expandedChanged(NodeId n) override { events.push_back("expanded " + std::to_string(n)); }
@@ -191,8 +195,8 @@ TEST(Tree, MarksAndObserver) {
   t.setSelected(b);
   t.remove(b);
   EXPECT_EQ(recorder.events,
-            (std::vector<std::string>{"add 0:0", "added", "add 1:0", "added", "changed 2", "expanded 1",
-                                      "selected 2", "remove 2:0", "removed", "selected 0"}));
+            (std::vector<std::string>{"add 0:0", "added", "add 1:0", "added", "changed 2", "expanded 1", "selected 2",
+                                      "remove 2:0", "removed", "selected 0"}));
   recorder.events.clear();
   t.beginBulkUpdate();
   t.addChild(a, "C", "c", "usecase");

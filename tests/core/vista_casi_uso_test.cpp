@@ -125,8 +125,7 @@ Lines" quid "000000000021")
   ASSERT_TRUE(model) << error;
   const Written w = Write(m, model);
   EXPECT_EQ(w.links, (std::vector<std::string>{
-                         "ACTOROBJ::000000000010::Clerk",
-                         "ASSOCOBJ::000000000030::realizing",
+                         "ACTOROBJ::000000000010::Clerk", "ASSOCOBJ::000000000030::realizing",
                          "ASSOCREL::000000000020::Realized::000000000020::Realized",
                          "ASSOCOBJ::000000000033::",  // its second role has no element: no ASSOC line
                          "USECAOBJ::000000000020::Realized",

@@ -69,7 +69,10 @@ TEST_F(WorkFolderTest, RewritesAndAppendsItsOwnFiles) {
   Write("passo1.txt", CreatedList::kLoad);
   Write("passo1.txt", CreatedList::kLoad);
   std::string error;
-  { auto out = work->create("passo1.txt", CreatedList::kLoad, &error, true); out << "more\n"; }
+  {
+    auto out = work->create("passo1.txt", CreatedList::kLoad, &error, true);
+    out << "more\n";
+  }
   EXPECT_EQ(work->files(CreatedList::kLoad).size(), 1u);
   std::ifstream in(root / "passo1.txt");
   std::string a, b, c;
@@ -124,7 +127,10 @@ TEST_F(WorkFolderTest, ManifestProvesWhatAnEarlierRunWrote) {
     WorkFolder next(root);
     ASSERT_TRUE(AdoptFolder(next, &error)) << error;
     EXPECT_TRUE(next.created("TestScript2.txt"));
-    { auto out = next.create("TestScript1.txt", CreatedList::kScripts, &error, true); out << "anew\n"; }
+    {
+      auto out = next.create("TestScript1.txt", CreatedList::kScripts, &error, true);
+      out << "anew\n";
+    }
     ASSERT_TRUE(FinishFolder(next, true, false, &error)) << error;
     EXPECT_EQ(Contents(root / "TestScript1.txt"), "anew\n");  // appending starts a taken-over file anew
     EXPECT_FALSE(fs::exists(root / "TestScript2.txt"));

@@ -149,8 +149,9 @@ TEST_F(SharedXmi, EnterpriseArchitectMessagesInFragmentOrderWithAltConditions) {
   EXPECT_EQ(m.Name(d), "EA_Interaction1");
   // The collaboration realizes no use case: the interaction is its package's.
   EXPECT_EQ(m.Name(m.Owner(d)), "InteractionModel");
-  EXPECT_EQ(m.Identifier(Named(m, std::vector<Handle>(m.PackageScenarioDiagrams(m.Owner(d)).begin(),
-                                                      m.PackageScenarioDiagrams(m.Owner(d)).end()),
+  EXPECT_EQ(m.Identifier(Named(m,
+                               std::vector<Handle>(m.PackageScenarioDiagrams(m.Owner(d)).begin(),
+                                                   m.PackageScenarioDiagrams(m.Owner(d)).end()),
                                "EA_Interaction1")),
             m.Identifier(d));
   std::vector<std::string> labels;
@@ -166,7 +167,8 @@ TEST_F(SharedXmi, EnterpriseArchitectMessagesInFragmentOrderWithAltConditions) {
   EXPECT_EQ(m.ObjectName(m.MessageSender(query)), "Lifeline2");
   EXPECT_EQ(m.ObjectName(m.MessageReceiver(query)), "Lifeline3");
   ASSERT_TRUE(m.MessageHasOperation(query));
-  EXPECT_EQ(m.Identifier(m.MessageOperation(query)), m.Identifier(m.FindByXmiId("EAID_D08AADD3_6915_46a1_ABE1_AA693FF9F52E")));
+  EXPECT_EQ(m.Identifier(m.MessageOperation(query)),
+            m.Identifier(m.FindByXmiId("EAID_D08AADD3_6915_46a1_ABE1_AA693FF9F52E")));
   EXPECT_FALSE(m.MessageSender(messages.Item(2)));  // found: no sender
   EXPECT_EQ(ConditionOf(m, d, messages.Item(8)), "if condition1");
   EXPECT_EQ(ConditionOf(m, d, messages.Item(9)), "else condition2");
@@ -195,7 +197,8 @@ TEST_F(SharedXmi, PapyrusAltAndOptGuardsBecomeIfElseNotes) {
     const Items msgs = m.DiagramMessages(d);
     ASSERT_EQ(msgs.Count(), 3);
     // The fragment opens the interaction: its messages are at the first level.
-    EXPECT_EQ(m.MessageSequence(msgs.Item(1)) + m.MessageSequence(msgs.Item(2)) + m.MessageSequence(msgs.Item(3)), "123");
+    EXPECT_EQ(m.MessageSequence(msgs.Item(1)) + m.MessageSequence(msgs.Item(2)) + m.MessageSequence(msgs.Item(3)),
+              "123");
     EXPECT_EQ(ConditionOf(m, d, msgs.Item(1)), "if guard");  // a guard without specification: its name
     EXPECT_EQ(ConditionOf(m, d, msgs.Item(2)), "");
     EXPECT_EQ(ConditionOf(m, d, msgs.Item(3)), "else guard");
@@ -313,11 +316,15 @@ Handle OpenText(XmiModel& m, const std::string& xml, std::string* error, const s
 TEST(XmiModel, MalformedXmlGivesFileLineColumnAndWhat) {
   XmiModel m;
   std::string error;
-  EXPECT_FALSE(OpenText(m, "<?xml version=\"1.0\"?>\n<uml:Model xmlns:uml=\"u\">\n  <packagedElement name=\"a\">\n</uml:Model>\n", &error));
+  EXPECT_FALSE(OpenText(
+      m, "<?xml version=\"1.0\"?>\n<uml:Model xmlns:uml=\"u\">\n  <packagedElement name=\"a\">\n</uml:Model>\n",
+      &error));
   EXPECT_EQ(error.substr(0, 20), "/nowhere/mem.xmi:4:3");
   EXPECT_NE(error.find("mismatch"), std::string::npos) << error;
   EXPECT_FALSE(OpenText(m, "<html><body/></html>", &error));
-  EXPECT_EQ(error, "/nowhere/mem.xmi:1:1: expected an XMI document or a UML model (xmi:XMI, uml:Model or uml:Package), found <html>");
+  EXPECT_EQ(error,
+            "/nowhere/mem.xmi:1:1: expected an XMI document or a UML model (xmi:XMI, uml:Model or uml:Package), found "
+            "<html>");
   // A declaration cut short after "encoding=".
   EXPECT_FALSE(OpenText(m, "<?xml version=\"1.0\" encoding=", &error));
   EXPECT_EQ(error.substr(0, 17), "/nowhere/mem.xmi:");
@@ -439,8 +446,10 @@ TEST(XmiModel, DuplicateIdsStillGiveUniqueStableIdentifiers) {
     for (int i = 1; i <= m.ElementCount(); ++i) ids.push_back(m.Identifier(Handle{i}));
     EXPECT_EQ(std::set<std::string>(ids.begin(), ids.end()).size(), ids.size());
     for (const std::string& id : ids) EXPECT_EQ(id.size(), 12u);
-    if (load == 0) first = ids;
-    else EXPECT_EQ(ids, first);
+    if (load == 0)
+      first = ids;
+    else
+      EXPECT_EQ(ids, first);
   }
 }
 
@@ -466,7 +475,8 @@ TEST(XmiModel, TheFactoryChoosesTheReaderByContent) {
   const fs::path dir = fs::temp_directory_path() / ("zov-xmi-factory-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   {
-    std::ofstream(dir / "model.mdl") << "\xEF\xBB\xBF  \n<?xml version=\"1.0\"?><uml:Model xmlns:uml=\"u\" name=\"x\"/>";
+    std::ofstream(dir / "model.mdl")
+        << "\xEF\xBB\xBF  \n<?xml version=\"1.0\"?><uml:Model xmlns:uml=\"u\" name=\"x\"/>";
   }
   auto source = CreaModelSourcePer((dir / "model.mdl").string());
   EXPECT_NE(dynamic_cast<XmiModel*>(source.get()), nullptr);

@@ -18,15 +18,15 @@
 #include <QListWidget>
 
 #include "app/asker_scritto.h"
+#include "generation/specifica.h"
 #include "shell/busy_dialog.h"
 #include "shell/dialoghi.h"
-#include "generation/specifica.h"
-#include "specification/editor_categorie.h"
-#include "ui/ui.h"
 #include "shell/form2.h"
 #include "shell/main_window.h"
 #include "shell/tree_view.h"
+#include "specification/editor_categorie.h"
 #include "tree/tag.h"
+#include "ui/ui.h"
 
 using namespace zov;
 using namespace zov::gui;
@@ -394,8 +394,7 @@ class ShellTest : public QObject {
     g.setAsker(&asker);
     asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl");
     w.action("m_caricamdl")->trigger();
-    g.TV(kSelectedTestCases).addChild("Selected Item", "5B1000000040", "[0.4615] Borrow - main  ((NTP:9))",
-                                      "sequence");
+    g.TV(kSelectedTestCases).addChild("Selected Item", "5B1000000040", "[0.4615] Borrow - main  ((NTP:9))", "sequence");
     g.elabora();
     g.generaTutti();
     g.visualizzaScript();

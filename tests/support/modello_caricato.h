@@ -12,8 +12,8 @@
 #include <unistd.h>
 
 #include "app/caricamento.h"
-#include "model/work_folder.h"
 #include "app/generale.h"
+#include "model/work_folder.h"
 #include "support/modello_sintetico.h"
 
 namespace zov::test {

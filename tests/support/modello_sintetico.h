@@ -59,8 +59,8 @@ class ModelloSintetico {
       if (!u.diagrams.empty()) {
         t += "\t\tlogical_presentations \t(list unit_reference_list\n";
         for (const auto& d : u.diagrams) {
-          t += std::string("\t\t    (object ") + (d.sequence ? "InteractionDiagram" : "ObjectDiagram") + " \"" + d.name +
-               "\"\n\t\t\tquid       \t\"" + d.id + "\"\n";
+          t += std::string("\t\t    (object ") + (d.sequence ? "InteractionDiagram" : "ObjectDiagram") + " \"" +
+               d.name + "\"\n\t\t\tquid       \t\"" + d.id + "\"\n";
           if (!d.documentation.empty()) t += "\t\t\tdocumentation \t\"" + d.documentation + "\"\n";
           t += "\t\t\ttitle      \t\"" + d.name + "\"\n\t\t\titems      \t(list diagram_item_list))\n";
         }
@@ -71,9 +71,12 @@ class ModelloSintetico {
     for (const auto& a : associations_)
       t += "\t    (object Association \"$UNNAMED$\"\n\t\tquid       \t\"" + a.id +
            "\"\n\t\troles      \t(list role_list\n\t\t    (object Role \"$UNNAMED$\"\n\t\t\tquid       \t\"" + a.role1 +
-           "\"\n\t\t\tquidu      \t\"" + a.useCase + "\"\n\t\t\tis_navigable \tTRUE)\n\t\t    (object Role \"$UNNAMED$\"\n"
-           "\t\t\tquid       \t\"" + a.role2 + "\"\n\t\t\tquidu      \t\"" + a.actor + "\")))\n";
-    t += "\t    )\n\tlogical_presentations \t(list unit_reference_list\n\t    (object UseCaseDiagram \"Main\"\n\t\tquid       \t\"5C0000000002\"\n\t\ttitle      \t\"Main\"\n"
+           "\"\n\t\t\tquidu      \t\"" + a.useCase +
+           "\"\n\t\t\tis_navigable \tTRUE)\n\t\t    (object Role \"$UNNAMED$\"\n"
+           "\t\t\tquid       \t\"" +
+           a.role2 + "\"\n\t\t\tquidu      \t\"" + a.actor + "\")))\n";
+    t += "\t    )\n\tlogical_presentations \t(list unit_reference_list\n\t    (object UseCaseDiagram "
+         "\"Main\"\n\t\tquid       \t\"5C0000000002\"\n\t\ttitle      \t\"Main\"\n"
          "\t\titems      \t(list diagram_item_list\n";
     for (const auto& a : actors_)
       t += "\t\t    (object ClassView \"Class\" \"Use Case View::" + a.name + "\" @" + std::to_string(label++) +

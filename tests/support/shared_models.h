@@ -24,12 +24,11 @@ inline bool SharedModelsRequired() {
 }  // namespace zov::test
 
 // At the start of a test (or SetUp) that reads the shared real models.
-#define ZOV_NEEDS_SHARED_MODELS()                                                                         \
-  do {                                                                                                    \
-    if (!::zov::test::SharedModelsPresent()) {                                                            \
-      if (::zov::test::SharedModelsRequired())                                                            \
-        FAIL() << "the shared models folder " << ::zov::test::kSharedModels                               \
-               << " is missing and ZOV_REQUIRE_SHARED=1";                                                 \
-      GTEST_SKIP() << "the shared models folder " << ::zov::test::kSharedModels << " is missing";        \
-    }                                                                                                     \
+#define ZOV_NEEDS_SHARED_MODELS()                                                                                      \
+  do {                                                                                                                 \
+    if (!::zov::test::SharedModelsPresent()) {                                                                         \
+      if (::zov::test::SharedModelsRequired())                                                                         \
+        FAIL() << "the shared models folder " << ::zov::test::kSharedModels << " is missing and ZOV_REQUIRE_SHARED=1"; \
+      GTEST_SKIP() << "the shared models folder " << ::zov::test::kSharedModels << " is missing";                      \
+    }                                                                                                                  \
   } while (0)

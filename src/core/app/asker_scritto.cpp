@@ -6,16 +6,14 @@
 
 namespace zov {
 
-Answer ScriptedAsker::messageBox(std::string_view text, std::string_view title,
-                                 MessageButtons buttons, MessageIcon) {
+Answer ScriptedAsker::messageBox(std::string_view text, std::string_view title, MessageButtons buttons, MessageIcon) {
   asked.push_back({false, std::string(text), std::string(title)});
   if (!answers.empty()) {
     Answer a = answers.front();
     answers.pop_front();
     return a;
   }
-  return buttons == MessageButtons::kYesNo || buttons == MessageButtons::kYesNoCancel ? Answer::kYes
-                                                                                       : Answer::kOk;
+  return buttons == MessageButtons::kYesNo || buttons == MessageButtons::kYesNoCancel ? Answer::kYes : Answer::kOk;
 }
 
 std::optional<std::string> ScriptedAsker::inputBox(std::string_view prompt, std::string_view title,
@@ -29,8 +27,7 @@ std::optional<std::string> ScriptedAsker::inputBox(std::string_view prompt, std:
   return std::string(defaultText);
 }
 
-std::optional<std::string> ScriptedAsker::openFile(std::string_view title, std::string_view filter,
-                                                  std::string_view) {
+std::optional<std::string> ScriptedAsker::openFile(std::string_view title, std::string_view filter, std::string_view) {
   asked.push_back({true, std::string(filter), std::string(title)});
   if (files.empty()) return std::nullopt;
   auto f = files.front();

@@ -4,18 +4,18 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/generale.h"
 #include "model/analisi_link.h"
 #include "model/design_tree.h"
 #include "model/petal_model.h"
 #include "model/riordino.h"
 #include "model/vista_casi_uso.h"
-#include "testcases/sequenze.h"
-#include "weights/pesi.h"
 #include "model/work_folder.h"
-#include "app/generale.h"
 #include "model/xmi_model.h"
+#include "testcases/sequenze.h"
 #include "tree/kinds.h"
 #include "tree/tag.h"
+#include "weights/pesi.h"
 
 namespace fs = std::filesystem;
 
@@ -27,7 +27,6 @@ std::string CartellaIniziale() {
   if (const char* home = std::getenv("HOME"); home != nullptr && fs::is_directory(home, ec)) return home;
   return fs::current_path(ec).string();
 }
-
 
 void ClearAllTreew(Generale& g, int first) {
   for (int i = first; i <= kSelectionTree; ++i)

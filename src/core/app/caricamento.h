@@ -22,7 +22,6 @@ inline constexpr std::string_view kCartellaEsempi = "C:\\ZOV\\Marzo2002\\esempi"
 // else the user's home folder.
 std::string CartellaIniziale();
 
-
 // Clears TV(first) to TV(5), skipping TV(4).
 void ClearAllTreew(Generale& g, int first);
 

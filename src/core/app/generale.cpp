@@ -1,12 +1,12 @@
 #include "app/generale.h"
 
+#include "app/comandi_uit.h"
 #include "model/analisi_link.h"
 #include "model/design_tree.h"
 #include "model/riordino.h"
-#include "app/comandi_uit.h"
-#include "testcases/sequenze.h"
 #include "model/vista_casi_uso.h"
 #include "model/work_folder.h"
+#include "testcases/sequenze.h"
 #include "tree/kinds.h"
 #include "tree/numbers.h"
 #include "tree/tag.h"
@@ -98,9 +98,7 @@ void Generale::collega(std::string_view item, std::function<void()> operation) {
   operations_[std::string(item)] = std::move(operation);
 }
 
-bool Generale::collegato(std::string_view item) const {
-  return operations_.count(std::string(item)) != 0;
-}
+bool Generale::collegato(std::string_view item) const { return operations_.count(std::string(item)) != 0; }
 
 bool Generale::attivo(std::string_view item) const {
   const MenuEntry* e = menus.find(item);
@@ -146,8 +144,7 @@ void Generale::clickTab(int index) {
 }
 
 void Generale::caricamentoDaZovFatto() {
-  for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand,
-                    menu::kCollapse})
+  for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
     menus.setEnabled(item, true);
 }
 
@@ -227,8 +224,8 @@ Popup Generale::mouseUp(int tree, MouseButton button) {
         MostraMessaggio(n.text);
         menus.setEnabled(menu::kVEntry, false);
         menus.setEnabled(menu::kVLink, false);
-        menus.setCaption(menu::kSeleziona, n.foreColor != kSelectedFore ? menu::kCaptionSelectLevel
-                                                                        : menu::kCaptionUnselectAll);
+        menus.setCaption(menu::kSeleziona,
+                         n.foreColor != kSelectedFore ? menu::kCaptionSelectLevel : menu::kCaptionUnselectAll);
         if (n.image.find("entry") != std::string::npos) {
           menus.setEnabled(menu::kVEntry, true);
           menus.setEnabled(menu::kVLink, false);
@@ -257,8 +254,7 @@ Popup Generale::mouseUp(int tree, MouseButton button) {
       if (button == MouseButton::kRight && selected != kNoNode && locatePackage)
         locatePackage(selected, kNotLinkedTree);
       return Popup::kNone;
-    default:
-      return Popup::kNone;
+    default: return Popup::kNone;
   }
 }
 
@@ -332,12 +328,13 @@ void Generale::aggiungiRadici() {
 void Generale::selezionaLivello() {
   bool attende = false;
   const Esito e = iniziaSelezione(TV(kMainTree).selected(), attende);
-  if (!e && asker_ != nullptr)
-    asker_->messageBox(e.messaggio, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+  if (!e && asker_ != nullptr) asker_->messageBox(e.messaggio, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
   if (!attende) return;
   numTest.mostra();
-  if (asker_ != nullptr) asker_->numTest(numTest);
-  else numTest.cancel();
+  if (asker_ != nullptr)
+    asker_->numTest(numTest);
+  else
+    numTest.cancel();
   if (!numTest.tastoOK) {
     annullaSelezione();
     return;
@@ -355,8 +352,7 @@ Esito Generale::iniziaSelezione(NodeId clicked, bool& attendeCriterio) {
   if (!ControllaRamiOut(t)) return Esito::Rifiutato("Unproperly weight distribution");
   NodeId node = clicked;
   const std::string& k = t.node(clicked).image;
-  if (kind::IsScenario(k) && t.node(clicked).parent != kNoNode)
-    node = t.node(clicked).parent;
+  if (kind::IsScenario(k) && t.node(clicked).parent != kNoNode) node = t.node(clicked).parent;
   const std::int16_t level = Livello(t, node);
   if (selezione.livelli) {
     SelezionaDueLivelli(t, node, selezione);
@@ -393,8 +389,10 @@ void Generale::annullaSelezione() {
 Esito Generale::completaSelezione(std::optional<std::string> risposta) {
   Tree& t = TV(kMainTree);
   Tree& selection = TV(kSelectionTree);
-  if (selezione.livelli) CopiaSelezionati2Liv(t, selection, selezione);
-  else CopiaSelezionati(t, selection);
+  if (selezione.livelli)
+    CopiaSelezionati2Liv(t, selection, selezione);
+  else
+    CopiaSelezionati(t, selection);
   AllineaPesiTag(selection);
   setSomma(TestoSommaFoglie(CalcolaPesiAssoluti(selection)));
   Esito result;
@@ -433,7 +431,8 @@ void Generale::rilascia(int tree, NodeId target) {
   }
   if (tree != kSelectedTestCases || nodoTrascinato == kNoNode) return;
   const Esito e = scegliCasoTest(nodoTrascinato);
-  if (!e && asker_ != nullptr) asker_->messageBox(e.messaggio, "Zov Suite", MessageButtons::kOk, MessageIcon::kCritical);
+  if (!e && asker_ != nullptr)
+    asker_->messageBox(e.messaggio, "Zov Suite", MessageButtons::kOk, MessageIcon::kCritical);
 }
 
 Esito Generale::scegliCasoTest(NodeId uitNode) {
@@ -469,8 +468,7 @@ bool Generale::specifiche() {
       avvisa(editorInterazioni.avviso);
       asker_->interazioni(editorInterazioni);
       return true;
-    case Categoria::kNessuna:
-      break;
+    case Categoria::kNessuna: break;
   }
   return false;
 }

@@ -12,17 +12,17 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/caricamento.h"
+#include "app/menus.h"
 #include "generation/procedure.h"
 #include "generation/specifica.h"
-#include "app/caricamento.h"
 #include "model/model_source.h"
 #include "model/riordino.h"
 #include "selection/allocazione.h"
 #include "selection/selezione.h"
-#include "app/menus.h"
 #include "specification/editor_categorie.h"
-#include "ui/ui.h"
 #include "tree/tree.h"
+#include "ui/ui.h"
 #include "weights/editor_pesi.h"
 
 namespace zov {
@@ -43,8 +43,14 @@ struct Esito {
 struct Form2State {
   bool option1 = true;   // "1024x768", selected when the dialog loads
   bool option2 = false;  // "800x600"
-  void clickOption1() { option1 = true; option2 = false; }
-  void clickOption2() { option2 = true; option1 = false; }
+  void clickOption1() {
+    option1 = true;
+    option2 = false;
+  }
+  void clickOption2() {
+    option2 = true;
+    option1 = false;
+  }
 };
 
 // Window and tab strip sizes of a layout, in pixels.
@@ -65,8 +71,14 @@ enum class Popup { kNone, kMainTree /* mnuFile */, kSpecTree /* m_popupA */ };
 struct ListBoxState {
   std::vector<std::string> items;
   std::function<void()> onChange;
-  void clear() { items.clear(); if (onChange) onChange(); }
-  void add(std::string item) { items.push_back(std::move(item)); if (onChange) onChange(); }
+  void clear() {
+    items.clear();
+    if (onChange) onChange();
+  }
+  void add(std::string item) {
+    items.push_back(std::move(item));
+    if (onChange) onChange();
+  }
   // Many lines at once, with one change.
   void addAll(const std::vector<std::string>& lines) {
     items.insert(items.end(), lines.begin(), lines.end());
@@ -86,8 +98,8 @@ class Generale {
   Form2State form2;
   ListBoxState LB;
   std::string caption = "Zov Suite";
-  std::string livv;   // "Level: " n
-  std::string somma;  // leaf weight sum or procedure total
+  std::string livv;    // "Level: " n
+  std::string somma;   // leaf weight sum or procedure total
   int currentTab = 1;  // 1 to 3
   Layout layout;
 
@@ -183,16 +195,16 @@ class Generale {
   void clickTab(int index);
 
   // --- command enabling as the work proceeds ------------------------------
-  void caricamentoDaZovFatto();          // "Loading from &ZOV tree" done
-  void caricamentoDesignOTuttiFatto();   // "Loading from Design Tree" / "Loading all &Sequence" done
-  void elaborazioneFatta();              // "&Processing..." done
-  void modelloCaricato();                // a model was loaded
+  void caricamentoDaZovFatto();         // "Loading from &ZOV tree" done
+  void caricamentoDesignOTuttiFatto();  // "Loading from Design Tree" / "Loading all &Sequence" done
+  void elaborazioneFatta();             // "&Processing..." done
+  void modelloCaricato();               // a model was loaded
   // Throws away the test case table, the Test Specification tree, the
   // documents' list and the list box, and disables the commands that need
   // "&Processing..." until it runs again.
   void azzeraElaborazione();
-  void nodoStartScelto();                // start node chosen
-  void nodoStopScelto();                 // stop node chosen
+  void nodoStartScelto();  // start node chosen
+  void nodoStopScelto();   // stop node chosen
 
   // --- trees -------------------------------------------------------------
   void espandiTutto(int tree);

@@ -15,8 +15,8 @@ struct MenuEntry {
   std::string name;     // m_file, m_caricamdl, mnSeleziona ...
   std::string caption;  // with '&' before the access key
   bool enabled = true;
-  std::string parent;   // the menu an item belongs to; empty for a menu
-  bool popup = false;   // a pop-up menu, never shown in the menu bar
+  std::string parent;  // the menu an item belongs to; empty for a menu
+  bool popup = false;  // a pop-up menu, never shown in the menu bar
 };
 
 class MenuState {

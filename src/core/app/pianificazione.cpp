@@ -1,10 +1,10 @@
 #include "app/pianificazione.h"
 
-#include "generation/specifica.h"
 #include "app/caricamento.h"
+#include "app/comandi_uit.h"
+#include "generation/specifica.h"
 #include "model/work_folder.h"
 #include "selection/selezione.h"
-#include "app/comandi_uit.h"
 #include "testcases/sequenze.h"
 #include "tree/kinds.h"
 
@@ -117,8 +117,7 @@ Esito Pianificazione::apriCategoria(std::string_view node) {
     case Generale::Categoria::kInterazioni:
       aperto_ = Editor::kInterazioni;
       return Esito::Avviso(g_.editorInterazioni.avviso);
-    case Generale::Categoria::kNessuna:
-      break;
+    case Generale::Categoria::kNessuna: break;
   }
   aperto_ = Editor::kNessuno;
   return Esito::Rifiutato("'" + std::string(node) + "' is no category of the Test Specification tree");
@@ -146,24 +145,33 @@ Esito Pianificazione::aggiungiValore(const std::string& value, const std::string
 }
 
 Esito Pianificazione::valoriDefault() {
-  if (aperto_ == Editor::kImpostazioni) g_.editorImpostazioni.chooseDefaults();
-  else if (aperto_ == Editor::kInterazioni) g_.editorInterazioni.chooseDefaults();
-  else return Esito::Rifiutato("No category is open.");
+  if (aperto_ == Editor::kImpostazioni)
+    g_.editorImpostazioni.chooseDefaults();
+  else if (aperto_ == Editor::kInterazioni)
+    g_.editorInterazioni.chooseDefaults();
+  else
+    return Esito::Rifiutato("No category is open.");
   return {};
 }
 
 Esito Pianificazione::confermaCategoria() {
-  if (aperto_ == Editor::kImpostazioni) g_.editorImpostazioni.ok();
-  else if (aperto_ == Editor::kInterazioni) g_.editorInterazioni.ok();
-  else return Esito::Rifiutato("No category is open.");
+  if (aperto_ == Editor::kImpostazioni)
+    g_.editorImpostazioni.ok();
+  else if (aperto_ == Editor::kInterazioni)
+    g_.editorInterazioni.ok();
+  else
+    return Esito::Rifiutato("No category is open.");
   aperto_ = Editor::kNessuno;
   return {};
 }
 
 Esito Pianificazione::annullaCategoria() {
-  if (aperto_ == Editor::kImpostazioni) g_.editorImpostazioni.cancel();
-  else if (aperto_ == Editor::kInterazioni) g_.editorInterazioni.cancel();
-  else return Esito::Rifiutato("No category is open.");
+  if (aperto_ == Editor::kImpostazioni)
+    g_.editorImpostazioni.cancel();
+  else if (aperto_ == Editor::kInterazioni)
+    g_.editorInterazioni.cancel();
+  else
+    return Esito::Rifiutato("No category is open.");
   aperto_ = Editor::kNessuno;
   return {};
 }
@@ -174,12 +182,16 @@ void Pianificazione::confermaDefault() {
     const Generale::Categoria c = g_.apriCategoria(id);
     if (c == Generale::Categoria::kImpostazioni) {
       EditorImpostazioni& e = g_.editorImpostazioni;
-      if (!e.record()->edited) e.ok();
-      else e.cancel();
+      if (!e.record()->edited)
+        e.ok();
+      else
+        e.cancel();
     } else if (c == Generale::Categoria::kInterazioni) {
       EditorInterazioni& e = g_.editorInterazioni;
-      if (!e.record()->edited) e.ok();
-      else e.cancel();
+      if (!e.record()->edited)
+        e.ok();
+      else
+        e.cancel();
     }
   }
   aperto_ = Editor::kNessuno;

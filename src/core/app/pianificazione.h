@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "generation/procedure.h"
 #include "app/generale.h"
+#include "generation/procedure.h"
 
 namespace zov {
 
@@ -63,8 +63,7 @@ class Pianificazione {
   // Cancel. The result of opening carries any note on default values left
   // out.
   Esito apriCategoria(std::string_view node);
-  Esito aggiungiValore(const std::string& value, const std::string& properties = {},
-                       const std::string& selectors = {});
+  Esito aggiungiValore(const std::string& value, const std::string& properties = {}, const std::string& selectors = {});
   Esito valoriDefault();
   Esito confermaCategoria();
   Esito annullaCategoria();

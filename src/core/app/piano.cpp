@@ -108,8 +108,8 @@ RisultatoPiano Pianifica(Pianificazione& p, const std::string& model, const Opzi
   // Without an actor the selection gives no test case; the other sources
   // of the UIT tree still may.
   OpzioniSelezione selection = o.selezione;
-  const bool soloZov = std::all_of(o.sorgenti.begin(), o.sorgenti.end(),
-                                   [](SorgenteCasi s) { return s == SorgenteCasi::kZov; });
+  const bool soloZov =
+      std::all_of(o.sorgenti.begin(), o.sorgenti.end(), [](SorgenteCasi s) { return s == SorgenteCasi::kZov; });
   if (selection.nodi.empty() && !selection.start && !SelezioneIntera(g.TV(kMainTree), selection) && soloZov) {
     r.nienteDaPianificare = true;
     return r;

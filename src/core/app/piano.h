@@ -68,7 +68,7 @@ struct RisultatoPiano {
   int casiTest = 0;                  // test cases with paths
   RisultatoGenerazione generazione;
   long conflitti = 0;
-  std::vector<std::string> avvisi;   // warnings of the model and the load
+  std::vector<std::string> avvisi;  // warnings of the model and the load
 };
 RisultatoPiano Pianifica(Pianificazione& p, const std::string& model, const OpzioniPiano& o);
 

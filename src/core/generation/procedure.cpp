@@ -3,10 +3,10 @@
 #include <cmath>
 #include <fstream>
 
+#include "generation/casuale.h"
 #include "generation/scelte.h"
 #include "generation/specifica.h"
 #include "model/work_folder.h"
-#include "generation/casuale.h"
 #include "tree/numbers.h"
 
 namespace zov {
@@ -52,9 +52,9 @@ std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, Casuale& random) {
   return order;
 }
 
-ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase,
-                               const std::string& pathName, std::int64_t n, Casuale& random,
-                               const std::function<void(const std::string&)>& warn, std::ostream& out) {
+ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase, const std::string& pathName,
+                               std::int64_t n, Casuale& random, const std::function<void(const std::string&)>& warn,
+                               std::ostream& out) {
   ConteggioPercorso count;
   if (cat.list.empty()) {
     out << "\nWARNING!!! No values for Test Procedure generation in Test Case " << pathName << '\n';
@@ -63,16 +63,17 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
   if (cat.troppe) {
     out << "\nWARNING!!! More than " << kMassimoCombinazioni
         << " combinations of values: no Test Procedures generated for Test Case " << pathName << '\n';
-    if (warn) warn("Test Case " + pathName + " has more than " + std::to_string(kMassimoCombinazioni) +
-                   " combinations of values; no test procedures were generated for it.");
+    if (warn)
+      warn("Test Case " + pathName + " has more than " + std::to_string(kMassimoCombinazioni) +
+           " combinations of values; no test procedures were generated for it.");
     return count;
   }
   const std::int64_t T = cat.T;
   const std::vector<std::int64_t> order = ShuffleCombinations(T, random);
   out << '\n';
   if (n <= T) {
-    out << "- - - - - - generated " << ConSegno(n) << " of possible " << ConSegno(T) << " Test Procedures for Test Case "
-        << pathName << '\n';
+    out << "- - - - - - generated " << ConSegno(n) << " of possible " << ConSegno(T)
+        << " Test Procedures for Test Case " << pathName << '\n';
   } else {
     n = T;
     out << "WARNING!!! The set values are not enough for generating all\n"
@@ -101,8 +102,13 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
     const std::int64_t combination = order[static_cast<std::size_t>(p)];
     used = 0;
     cell() = std::to_string(combination);
-    cell().append("Test Procedure  (SD").append(ConSegno(testCase)).append(") ").append(pathName).append("_").append(
-        ConSegno(number));
+    cell()
+        .append("Test Procedure  (SD")
+        .append(ConSegno(testCase))
+        .append(") ")
+        .append(pathName)
+        .append("_")
+        .append(ConSegno(number));
     cell() = "True";
     for (std::size_t c = 0; c < cat.list.size(); ++c) {
       const CategoryRef& ref = cat.list[c];
@@ -138,7 +144,8 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
       }
       out << " \n";
     } else {
-      for (std::size_t c = 0; c < used && !row[c].empty(); ++c) out << (c == 0 || c == 2 ? std::string() : row[c]) << '\n';
+      for (std::size_t c = 0; c < used && !row[c].empty(); ++c)
+        out << (c == 0 || c == 2 ? std::string() : row[c]) << '\n';
       out << " \n";
     }
     out << kTrattini << '\n';
@@ -156,8 +163,9 @@ RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
   const TabellaCasi& table = g.tabella;
   for (int i = 1; i <= table.count(); ++i) {
     const TestCaseRecord& r = table.casi[static_cast<std::size_t>(i)];
-    if (g.status) g.status("Generating the test procedures of " + r.name + "(" + std::to_string(i) + " of " +
-                      std::to_string(table.count()) + ")");
+    if (g.status)
+      g.status("Generating the test procedures of " + r.name + "(" + std::to_string(i) + " of " +
+               std::to_string(table.count()) + ")");
     const std::string file = NomeScript(i);
     std::string error;
     std::ofstream out = work->create(file, CreatedList::kScripts, &error);

@@ -33,8 +33,8 @@ inline constexpr std::int64_t kMassimoCombinazioni = 10'000'000;
 
 struct Categorie {
   std::vector<CategoryRef> list;
-  std::int64_t T = 1;       // the number of combinations
-  bool troppe = false;      // past kMassimoCombinazioni (T is then not exact)
+  std::int64_t T = 1;   // the number of combinations
+  bool troppe = false;  // past kMassimoCombinazioni (T is then not exact)
 };
 // The categories of messages k to j of a test case, in order.
 Categorie BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t j);
@@ -53,9 +53,9 @@ struct ConteggioPercorso {
   long procedures = 0;     // procedures written, valid or not
   long insignificant = 0;  // of which marked "Conflicting values choices"
 };
-ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase,
-                               const std::string& pathName, std::int64_t n, Casuale& random,
-                               const std::function<void(const std::string&)>& warn, std::ostream& out);
+ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase, const std::string& pathName,
+                               std::int64_t n, Casuale& random, const std::function<void(const std::string&)>& warn,
+                               std::ostream& out);
 
 // The script file of test case i: "TestScript" i ".txt".
 std::string NomeScript(int i);
@@ -67,13 +67,13 @@ struct RisultatoGenerazione {
   long procedures = 0;     // procedures written, valid or not
   long insignificant = 0;  // of which marked "Conflicting values choices"
   int paths = 0;
-  int failed = 0;          // script files that could not be written
+  int failed = 0;  // script files that could not be written
 };
 // What the generation works with and reports to.
 struct ContestoGenerazione {
   const TabellaCasi& tabella;
-  WorkFolder& work;   // where the scripts go
-  Casuale& casuale;   // the shuffles
+  WorkFolder& work;                                // where the scripts go
+  Casuale& casuale;                                // the shuffles
   std::function<void(std::string_view)> status;    // the busy box's text
   std::function<void(const std::string&)> avvisa;  // a script that could not be written
 };

@@ -89,8 +89,7 @@ bool SplitCondition(std::string_view text, Condition& out) {
 }
 
 bool ReadCondition(const ModelSource& m, Handle diagram, Handle message, Condition& out) {
-  if (m.MessageHasOperation(message) && SplitCondition(m.OperationText(m.MessageOperation(message)), out))
-    return true;
+  if (m.MessageHasOperation(message) && SplitCondition(m.OperationText(m.MessageOperation(message)), out)) return true;
   const Handle element = m.MessageElement(message);
   const Items views = m.DiagramViews(diagram);
   for (int i = 1; i <= views.Count(); ++i) {

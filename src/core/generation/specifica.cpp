@@ -2,8 +2,8 @@
 
 #include <fstream>
 #include <map>
-#include <set>
 #include <optional>
+#include <set>
 
 #include "generation/scelte.h"
 #include "model/work_folder.h"
@@ -79,7 +79,8 @@ class Percorsi {
       std::size_t elseEnd = *match + 1;
       while (elseEnd < end && infos_[elseEnd].level > in.level) ++elseEnd;
       elseOf_[*match] = k;
-      const std::vector<Run> branches[2] = {prefixed(k, runs(k + 1, *match)), prefixed(*match, runs(*match + 1, elseEnd))};
+      const std::vector<Run> branches[2] = {prefixed(k, runs(k + 1, *match)),
+                                            prefixed(*match, runs(*match + 1, elseEnd))};
       std::vector<Run> next;
       std::size_t listed = 0;
       for (const Run& r : out)
@@ -235,8 +236,8 @@ Quote SharePaths(int allotted, int paths) {
 std::string NomeFileSicuro(std::string_view name) {
   std::string out;
   for (unsigned char c : name) {
-    const bool bad = c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' ||
-                     c == '"' || c == '<' || c == '>' || c == '|';
+    const bool bad = c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' ||
+                     c == '<' || c == '>' || c == '|';
     out += bad ? '_' : static_cast<char>(c);
   }
   for (std::size_t at; (at = out.find("..")) != std::string::npos;) out[at + 1] = '_';
@@ -277,8 +278,7 @@ class Costruttore {
     testCaseText_ = testCaseText;
     const Quote share = SharePaths(r_.allotted, r_.pathCount);
     if (share.insufficienti && c_.warn)
-      c_.warn("The number of executable test cases is not enough to cover all the Test Cases for '" + r_.name +
-              "'");
+      c_.warn("The number of executable test cases is not enough to cover all the Test Cases for '" + r_.name + "'");
     int q = share.q, rest = share.r;
     const std::string diagramKey = m_.Identifier(d_);
     const std::string diagramName = m_.Name(d_);
@@ -389,7 +389,7 @@ class Costruttore {
         } else if (!troppe) {
           troppe = true;
           avvisa("\"" + rec.name + "\": more than " + std::to_string(kMassimoScelte) +
-                    " states to choose from; the rest are left out.");
+                 " states to choose from; the rest are left out.");
         }
       }
     }
@@ -403,7 +403,7 @@ class Costruttore {
     for (Handle par : m_.OperationParameters(op)) {
       if (j >= kMassimoScelte) {
         avvisa("\"" + rec.name + "\": more than " + std::to_string(kMassimoScelte) +
-                  " parameters; the rest are left out.");
+               " parameters; the rest are left out.");
         break;
       }
       const std::string name = m_.Name(par), type = m_.ParameterType(par);
@@ -515,8 +515,8 @@ void Elabora(const ContestoElaborazione& ctx) {
     if (it == perIdentifier.end()) continue;
     const Handle d = it->second;
     TestCaseRecord r = record;
-    const std::string caseText = "SD" + std::to_string(i) + ". " + EstraiNome(m->Name(d)) + " (" +
-                                 ConSegno(r.allotted) + ")";
+    const std::string caseText =
+        "SD" + std::to_string(i) + ". " + EstraiNome(m->Name(d)) + " (" + ConSegno(r.allotted) + ")";
     const NodeId node = spec.addTop(m->Identifier(d), caseText,
                                     m->DiagramKind(d) == kSequenceDiagram ? kind::kSequence : kind::kCollaboration);
     if (node == kNoNode) {

@@ -75,7 +75,7 @@ struct ContestoElaborazione {
   const Tree& chosen;  // the selected test cases
   Tree& spec;          // the Test Specification tree
   StatoSpecifica& stato;
-  WorkFolder* work;    // where the documents go
+  WorkFolder* work;                                // where the documents go
   std::function<void(const std::string&)> warn;    // a warning box
   std::function<void(const std::string&)> avvisa;  // something left out or not written
   std::function<void(std::string_view)> status;    // the busy box's text

@@ -14,9 +14,9 @@
 namespace zov {
 
 // Limits of a test case: the table keeps to them and reports what is left out.
-inline constexpr std::size_t kMassimoMessaggi = 1001;   // message records, 0 to 1000
-inline constexpr std::size_t kMassimoScelte = 101;      // choices of a category, 0 to 100
-inline constexpr std::size_t kMassimoProprieta = 11;    // properties or selectors of a choice, 0 to 10
+inline constexpr std::size_t kMassimoMessaggi = 1001;  // message records, 0 to 1000
+inline constexpr std::size_t kMassimoScelte = 101;     // choices of a category, 0 to 100
+inline constexpr std::size_t kMassimoProprieta = 11;   // properties or selectors of a choice, 0 to 10
 
 // One choice of a settings category.
 struct ChoiceRecord {
@@ -78,9 +78,7 @@ struct TestCaseRecord {
   std::int16_t lastMessage = 0;
 
   // The message at index, or nullptr (an empty record ends the list).
-  const MessageRecord* message(std::size_t index) const {
-    return index < messages.size() ? &messages[index] : nullptr;
-  }
+  const MessageRecord* message(std::size_t index) const { return index < messages.size() ? &messages[index] : nullptr; }
   MessageRecord* message(std::size_t index) { return index < messages.size() ? &messages[index] : nullptr; }
 };
 

@@ -192,8 +192,9 @@ Handle PetalModel::openParsed(petal::Document&& doc, const std::string& path, st
   }
   if (design == nullptr && category == nullptr) {
     if (error != nullptr)
-      *error = path + ": neither a model (object Design ...) nor a category unit (object Class_Category ...) "
-                      "follows the petal header";
+      *error = path +
+               ": neither a model (object Design ...) nor a category unit (object Class_Category ...) "
+               "follows the petal header";
     reset();
     return {};
   }
@@ -325,7 +326,8 @@ bool PetalModel::loadUnit(const Context& c, const Form& f, Handle pkg) {
     if (!limitReported_)
       warnings_.push_back(where() + "a load reads at most " + std::to_string(maxUnitFiles_) + " unit files and " +
                           std::to_string(maxBytesRead_) + " bytes; the controlled unit \"" + fileName +
-                          "\" of the package \"" + packageName + "\" and the units after it are not read, "
+                          "\" of the package \"" + packageName +
+                          "\" and the units after it are not read, "
                           "their packages stay empty");
     limitReported_ = true;
     return false;
@@ -388,8 +390,8 @@ int PetalModel::numberAttr(const Context& c, const Form& f, std::string_view nam
   double value = 0;
   const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
   if (ec == std::errc::result_out_of_range) value = digits[0] == '-' ? -HUGE_VAL : HUGE_VAL;
-  const bool whole = ec != std::errc::invalid_argument && end == digits.data() + digits.size() &&
-                     value == std::trunc(value);
+  const bool whole =
+      ec != std::errc::invalid_argument && end == digits.data() + digits.size() && value == std::trunc(value);
   if (whole && value >= low && value <= high) return static_cast<int>(value);
   const int clamped = ec == std::errc::invalid_argument ? absent
                       : value < low                     ? low
@@ -404,15 +406,19 @@ int PetalModel::numberAttr(const Context& c, const Form& f, std::string_view nam
 
 void PetalModel::mapPackageContents(const Context& c, const Form& f, Handle pkg) {
   forEachItem(c, f, "logical_models", [&](const Form& item) {
-    if (item.type == "Class_Category") mapPackage(c, item, pkg);
-    else if (item.type == "UseCase") mapUseCase(c, item, pkg);
-    else if (item.type == "Association") mapAssociation(c, item, pkg);
+    if (item.type == "Class_Category")
+      mapPackage(c, item, pkg);
+    else if (item.type == "UseCase")
+      mapUseCase(c, item, pkg);
+    else if (item.type == "Association")
+      mapAssociation(c, item, pkg);
     else if (item.type == "Class" || item.type == "Class_Utility" || item.type == "Parameterized_Class" ||
              item.type == "Instantiated_Class" || item.type == "Metaclass")
       mapClass(c, item, pkg);
   });
   forEachItem(c, f, "logical_presentations", [&](const Form& item) {
-    if (item.type == "UseCaseDiagram" || item.type == "ClassDiagram") mapDiagram(c, item, pkg, kClassDiagrams);
+    if (item.type == "UseCaseDiagram" || item.type == "ClassDiagram")
+      mapDiagram(c, item, pkg, kClassDiagrams);
     else if (item.type == "InteractionDiagram" || item.type == "ObjectDiagram")
       mapDiagram(c, item, pkg, kScenarioDiagrams);
   });
@@ -440,10 +446,14 @@ void PetalModel::mapClass(const Context& c, const Form& f, Handle owner) {
   for (const auto& a : c.doc.attributes(f)) {
     const Form* list = c.doc.formOf(&a.value);
     if (list == nullptr) continue;
-    if (a.name == "superclasses") mapRelations(c, *list, cls, kRelGeneral);
-    else if (a.name == "realized_interfaces") mapRelations(c, *list, cls, kRelRealize);
-    else if (a.name == "used_nodes" || a.name == "visible_modules") mapRelations(c, *list, cls, kRelDepend);
-    else if (a.name == "statemachine" && Is(*list, "State_Machine")) mapStateMachine(c, *list, cls);
+    if (a.name == "superclasses")
+      mapRelations(c, *list, cls, kRelGeneral);
+    else if (a.name == "realized_interfaces")
+      mapRelations(c, *list, cls, kRelRealize);
+    else if (a.name == "used_nodes" || a.name == "visible_modules")
+      mapRelations(c, *list, cls, kRelDepend);
+    else if (a.name == "statemachine" && Is(*list, "State_Machine"))
+      mapStateMachine(c, *list, cls);
   }
   forEachItem(c, f, "class_attributes", [&](const Form& item) {
     const Handle attr = add(Kind::kAttribute, cls, c, item);
@@ -491,8 +501,10 @@ void PetalModel::mapUseCase(const Context& c, const Form& f, Handle owner) {
     if (a.name == "visible_modules" || a.name == "superclasses") mapRelations(c, *list, uc, kUcRelations);
   }
   forEachItem(c, f, "logical_presentations", [&](const Form& item) {
-    if (item.type == "InteractionDiagram" || item.type == "ObjectDiagram") mapDiagram(c, item, uc, kScenarioDiagrams);
-    else if (item.type == "ClassDiagram" || item.type == "UseCaseDiagram") mapDiagram(c, item, uc, kUcClassDiagrams);
+    if (item.type == "InteractionDiagram" || item.type == "ObjectDiagram")
+      mapDiagram(c, item, uc, kScenarioDiagrams);
+    else if (item.type == "ClassDiagram" || item.type == "UseCaseDiagram")
+      mapDiagram(c, item, uc, kUcClassDiagrams);
   });
 }
 
@@ -506,8 +518,10 @@ void PetalModel::mapAssociation(const Context& c, const Form& f, Handle owner) {
     get(role)->flag = IsTrue(c.doc.find(r, "is_navigable"));
     defer(role, std::nullopt, Kind::kNone, c, r, "quidu");
     addTo(assoc, kRoles, role);
-    if (++n == 1) get(assoc)->ref = role;
-    else if (n == 2) get(assoc)->ref2 = role;
+    if (++n == 1)
+      get(assoc)->ref = role;
+    else if (n == 2)
+      get(assoc)->ref2 = role;
   });
 }
 
@@ -515,18 +529,23 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
   const Handle d = add(Kind::kDiagram, owner, c, f);
   addTo(owner, slot, d);
   get(d)->flag = f.type == "UseCaseDiagram";
-  get(d)->diagramKind =
-      f.type == "InteractionDiagram" ? kSequenceDiagram : f.type == "ObjectDiagram" ? kCollaborationDiagram : 0;
+  get(d)->diagramKind = f.type == "InteractionDiagram" ? kSequenceDiagram
+                        : f.type == "ObjectDiagram"    ? kCollaborationDiagram
+                                                       : 0;
 
   const bool scenario = get(d)->diagramKind != 0;
   std::unordered_map<std::string_view, Handle> viewsByLabel;
   std::vector<const Form*> attaches;
   forEachItem(c, f, "items", [&](const Form& v) {
     if (!scenario) {
-      if (v.type == "ClassView") defer(d, kDiagClasses, Kind::kClass, c, v, "quidu");
-      else if (v.type == "UseCaseView") defer(d, kDiagUseCases, Kind::kUseCase, c, v, "quidu");
-      else if (v.type == "CategoryView") defer(d, kDiagPackages, Kind::kPackage, c, v, "quidu");
-      else if (v.type == "AssociationViewNew") defer(d, kDiagAssociations, Kind::kAssociation, c, v, "quidu");
+      if (v.type == "ClassView")
+        defer(d, kDiagClasses, Kind::kClass, c, v, "quidu");
+      else if (v.type == "UseCaseView")
+        defer(d, kDiagUseCases, Kind::kUseCase, c, v, "quidu");
+      else if (v.type == "CategoryView")
+        defer(d, kDiagPackages, Kind::kPackage, c, v, "quidu");
+      else if (v.type == "AssociationViewNew")
+        defer(d, kDiagAssociations, Kind::kAssociation, c, v, "quidu");
       return;  // views and notes matter only on scenario diagrams
     }
     if (v.type == "AttachView") {
@@ -535,8 +554,7 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
     }
     if (v.type == "NoteView") {
       const Handle note = add(Kind::kNote, d, c, v);
-      if (const Form* label = c.doc.formOf(c.doc.find(v, "label")))
-        get(note)->text = stringAttr(c, *label, "label");
+      if (const Form* label = c.doc.formOf(c.doc.find(v, "label"))) get(note)->text = stringAttr(c, *label, "label");
       if (!v.label.empty()) viewsByLabel[v.label] = note;
       return;
     }
@@ -564,7 +582,8 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
 
   if (scenario) {
     const Value* mech = c.doc.find(f, "mechanism_ref");
-    const Form* mechanism = mech != nullptr && mech->kind == ValueKind::kReference ? c.doc.labelled(mech->text) : nullptr;
+    const Form* mechanism =
+        mech != nullptr && mech->kind == ValueKind::kReference ? c.doc.labelled(mech->text) : nullptr;
     if (mechanism != nullptr && Is(*mechanism, "Mechanism")) {
       const std::uint64_t key = (static_cast<std::uint64_t>(c.index) << 32) | c.doc.indexOf(mechanism);
       auto [it, fresh] = interactions_.emplace(key, d);
@@ -579,8 +598,8 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
       }
     } else if (mech != nullptr) {
       warnings_.push_back(c.doc.file() + ":" + std::to_string(mech->line) + ":" + std::to_string(mech->column) +
-                          ": the diagram \"" + get(d)->name + "\" refers to the interaction " + std::string(mech->text) +
-                          ", which is not in the file; it shows no objects or messages");
+                          ": the diagram \"" + get(d)->name + "\" refers to the interaction " +
+                          std::string(mech->text) + ", which is not in the file; it shows no objects or messages");
     }
   }
 }
@@ -632,7 +651,8 @@ void PetalModel::mapInteraction(const Context& c, const Form& mechanism, Handle 
     addTo(diagram, kMessages, m.message);
     // Rose 4 left the sequence label empty; number the messages as shown.
     Element* e = get(m.message);
-    if (e->text.empty()) e->text = std::to_string(m.ordinal == kNoOrdinal ? static_cast<int>(m.order) + 1 : m.ordinal + 1);
+    if (e->text.empty())
+      e->text = std::to_string(m.ordinal == kNoOrdinal ? static_cast<int>(m.order) + 1 : m.ordinal + 1);
   }
 }
 
@@ -649,8 +669,10 @@ void PetalModel::resolve() {
       }
       continue;
     }
-    if (p.collection) addTo(p.element, *p.collection, target);
-    else get(p.element)->ref = target;
+    if (p.collection)
+      addTo(p.element, *p.collection, target);
+    else
+      get(p.element)->ref = target;
   }
   pending_.clear();
 }
@@ -699,10 +721,14 @@ PetalModel::Summary PetalModel::Summarize() const {
       case Kind::kClass: (e.stereotype == "Actor" ? s.actors : s.classes)++; break;
       case Kind::kMessage: ++s.messages; break;
       case Kind::kDiagram:
-        if (e.diagramKind == kSequenceDiagram) ++s.sequenceDiagrams;
-        else if (e.diagramKind == kCollaborationDiagram) ++s.collaborationDiagrams;
-        else if (e.flag) ++s.useCaseDiagrams;
-        else ++s.classDiagrams;
+        if (e.diagramKind == kSequenceDiagram)
+          ++s.sequenceDiagrams;
+        else if (e.diagramKind == kCollaborationDiagram)
+          ++s.collaborationDiagrams;
+        else if (e.flag)
+          ++s.useCaseDiagrams;
+        else
+          ++s.classDiagrams;
         break;
       default: break;
     }
@@ -826,12 +852,8 @@ Handle PetalModel::ObjectClass(Handle o) const { return ref(o, Kind::kObject); }
 std::string PetalModel::MessageSequence(Handle m) const {
   return KindOf(m) == Kind::kMessage ? get(m)->text : std::string();
 }
-Handle PetalModel::MessageSender(Handle m) const {
-  return KindOf(m) == Kind::kMessage ? get(m)->ref2 : Handle{};
-}
-Handle PetalModel::MessageReceiver(Handle m) const {
-  return KindOf(m) == Kind::kMessage ? get(m)->ref3 : Handle{};
-}
+Handle PetalModel::MessageSender(Handle m) const { return KindOf(m) == Kind::kMessage ? get(m)->ref2 : Handle{}; }
+Handle PetalModel::MessageReceiver(Handle m) const { return KindOf(m) == Kind::kMessage ? get(m)->ref3 : Handle{}; }
 bool PetalModel::MessageHasOperation(Handle m) const { return static_cast<bool>(MessageOperation(m)); }
 Handle PetalModel::MessageOperation(Handle m) const { return ref(m, Kind::kMessage); }
 Handle PetalModel::MessageElement(Handle m) const {

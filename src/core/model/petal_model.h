@@ -22,9 +22,27 @@ namespace zov {
 class PetalModel : public ModelSource {
  public:
   enum class Kind : std::uint8_t {
-    kNone, kModel, kPackage, kClass, kUseCase, kAssociation, kRole, kRelation, kDiagram,
-    kObject, kMessage, kOperation, kParameter, kAttribute, kStateMachine, kState,
-    kTransition, kView, kNote, kReuse, kLink,
+    kNone,
+    kModel,
+    kPackage,
+    kClass,
+    kUseCase,
+    kAssociation,
+    kRole,
+    kRelation,
+    kDiagram,
+    kObject,
+    kMessage,
+    kOperation,
+    kParameter,
+    kAttribute,
+    kStateMachine,
+    kState,
+    kTransition,
+    kView,
+    kNote,
+    kReuse,
+    kLink,
   };
 
   Handle OpenModel(const std::string& path, std::string* error) override;
@@ -125,11 +143,35 @@ class PetalModel : public ModelSource {
  private:
   // Collections of an element, by slot.
   enum Slot : std::uint8_t {
-    kPackages, kClasses, kUseCases, kAssociations, kClassDiagrams, kScenarioDiagrams,
-    kReuses, kRelGeneral, kRelRealize, kRelDepend, kAttributes, kOperations, kParameters,
-    kStates, kTransitions, kUcRelations, kUcAssociations, kUcClassDiagrams, kDiagClasses,
-    kDiagAssociations, kDiagUseCases, kDiagPackages, kObjects, kMessages, kViews, kNotes,
-    kAllPackages, kAllUseCases, kRoles,
+    kPackages,
+    kClasses,
+    kUseCases,
+    kAssociations,
+    kClassDiagrams,
+    kScenarioDiagrams,
+    kReuses,
+    kRelGeneral,
+    kRelRealize,
+    kRelDepend,
+    kAttributes,
+    kOperations,
+    kParameters,
+    kStates,
+    kTransitions,
+    kUcRelations,
+    kUcAssociations,
+    kUcClassDiagrams,
+    kDiagClasses,
+    kDiagAssociations,
+    kDiagUseCases,
+    kDiagPackages,
+    kObjects,
+    kMessages,
+    kViews,
+    kNotes,
+    kAllPackages,
+    kAllUseCases,
+    kRoles,
   };
 
   struct Element {

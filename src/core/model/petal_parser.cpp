@@ -34,9 +34,7 @@ namespace {
 
 constexpr int kMaxDepth = 400;
 
-bool IsWordStart(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '$';
-}
+bool IsWordStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '$'; }
 bool IsWordChar(unsigned char c) {
   return IsWordStart(c) || (c >= '0' && c <= '9') || c == '.' || c == ':' || c == '-' || c == '#';
 }
@@ -44,8 +42,10 @@ bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 std::string Describe(unsigned char c) {
   char buffer[32];
-  if (c >= 0x20 && c < 0x7F) std::snprintf(buffer, sizeof buffer, "'%c'", c);
-  else std::snprintf(buffer, sizeof buffer, "byte 0x%02X", c);
+  if (c >= 0x20 && c < 0x7F)
+    std::snprintf(buffer, sizeof buffer, "'%c'", c);
+  else
+    std::snprintf(buffer, sizeof buffer, "byte 0x%02X", c);
   return buffer;
 }
 
@@ -237,10 +237,16 @@ class Parser {
     const char* start = p_;
     if (*p_ == '-' || *p_ == '+') ++p_;
     bool digits = false;
-    while (p_ < end_ && IsDigit(static_cast<unsigned char>(*p_))) { ++p_; digits = true; }
+    while (p_ < end_ && IsDigit(static_cast<unsigned char>(*p_))) {
+      ++p_;
+      digits = true;
+    }
     if (p_ < end_ && *p_ == '.') {
       ++p_;
-      while (p_ < end_ && IsDigit(static_cast<unsigned char>(*p_))) { ++p_; digits = true; }
+      while (p_ < end_ && IsDigit(static_cast<unsigned char>(*p_))) {
+        ++p_;
+        digits = true;
+      }
     }
     if (digits && p_ < end_ && (*p_ == 'e' || *p_ == 'E')) {
       const char* save = p_;
@@ -309,11 +315,16 @@ class Parser {
     bool tuple = false;
     if (p_ < end_ && IsWordStart(static_cast<unsigned char>(*p_))) {
       const std::string_view head = word();
-      if (head == "object") f.kind = FormKind::kObject;
-      else if (head == "list") f.kind = FormKind::kList;
-      else if (head == "value") f.kind = FormKind::kValue;
-      else return failAt(f.line, f.column + 1, "expected 'object', 'list' or 'value' after '(', found '" +
-                                                   std::string(head.substr(0, 40)) + "'");
+      if (head == "object")
+        f.kind = FormKind::kObject;
+      else if (head == "list")
+        f.kind = FormKind::kList;
+      else if (head == "value")
+        f.kind = FormKind::kValue;
+      else
+        return failAt(
+            f.line, f.column + 1,
+            "expected 'object', 'list' or 'value' after '(', found '" + std::string(head.substr(0, 40)) + "'");
     } else {
       tuple = true;
       f.kind = FormKind::kTuple;
@@ -324,22 +335,24 @@ class Parser {
       if (p_ < end_ && IsWordStart(static_cast<unsigned char>(*p_))) {
         f.type = word();
       } else if (f.kind != FormKind::kList) {
-        return fail("expected the kind of the form after '(" + std::string(f.kind == FormKind::kObject ? "object" : "value") +
-                    "'");
+        return fail("expected the kind of the form after '(" +
+                    std::string(f.kind == FormKind::kObject ? "object" : "value") + "'");
       }
     }
 
     if (f.kind == FormKind::kObject) {
       // Names and label.
-      for (int names = 0;; ) {
+      for (int names = 0;;) {
         skipBlank();
         if (p_ < end_ && *p_ == '"') {
           // Views carry two names, modules three; the first two are kept.
           Value s;
           s.kind = ValueKind::kString;
           if (!parseString(s)) return false;
-          if (names == 0) f.name = s.text;
-          else if (names == 1) f.name2 = s.text;
+          if (names == 0)
+            f.name = s.text;
+          else if (names == 1)
+            f.name2 = s.text;
           ++names;
         } else if (p_ < end_ && *p_ == '@' && f.label.empty()) {
           Value label;

@@ -69,9 +69,7 @@ class Document {
   const std::vector<std::uint32_t>& top() const { return top_; }
   const Form& form(std::uint32_t index) const { return forms_[index]; }
   std::size_t formCount() const { return forms_.size() - 1; }
-  std::span<const Attribute> attributes(const Form& f) const {
-    return {attributes_.data() + f.first, f.count};
-  }
+  std::span<const Attribute> attributes(const Form& f) const { return {attributes_.data() + f.first, f.count}; }
   // The value of the first attribute with that name, or nullptr.
   const Value* find(const Form& f, std::string_view name) const;
   // The form a value holds (nullptr unless it is a form).

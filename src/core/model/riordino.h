@@ -40,7 +40,7 @@ struct StatoCopia {
   };
   std::vector<Livello> pila;
   int limite = kMassimoNodiMainTree;
-  bool interrotto = false;  // the node limit was reached
+  bool interrotto = false;          // the node limit was reached
   std::int16_t livelloMassimo = 0;  // the deepest level a copy was given
 };
 
@@ -52,15 +52,13 @@ std::string K(StatoCopia& s, std::string_view key);
 
 // Copies the children of the node keyed sorgente (T) below the node keyed
 // destinazione (L), their branches with them; see DuplicaRami.
-void CopiaNodoDown(Tree& t, StatoCopia& s, std::string_view destinazione, std::string_view sorgente,
-                   bool primoLivello);
+void CopiaNodoDown(Tree& t, StatoCopia& s, std::string_view destinazione, std::string_view sorgente, bool primoLivello);
 
 // Expands every "continua" node: reads the target of the link from its
 // continuation file and copies the target's branch below it, pass after
 // pass until no link is left to expand. notice receives the problems met
 // (a missing continuation file, the node limit); the rest goes on.
-void DuplicaRami(Tree& t, StatoCopia& s, const WorkFolder& work,
-                 const std::function<void(const std::string&)>& notice);
+void DuplicaRami(Tree& t, StatoCopia& s, const WorkFolder& work, const std::function<void(const std::string&)>& notice);
 
 // Removes, in one scan, the leaves whose key begins with the same 12
 // characters as their parent's key.

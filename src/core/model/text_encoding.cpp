@@ -8,10 +8,10 @@ namespace {
 
 // Code points of 0x80..0x9F in Windows-1252; the five unassigned bytes map
 // to the C1 control of the same number, as Windows itself does.
-constexpr std::uint16_t kHigh[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::uint16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void Append(std::string& out, std::uint32_t cp) {
   if (cp < 0x80) {
@@ -36,9 +36,12 @@ std::string Cp1252ToUtf8(std::string_view text) {
   out.reserve(text.size() + 8);
   for (; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80) out.push_back(static_cast<char>(c));
-    else if (c < 0xA0) Append(out, kHigh[c - 0x80]);
-    else Append(out, c);
+    if (c < 0x80)
+      out.push_back(static_cast<char>(c));
+    else if (c < 0xA0)
+      Append(out, kHigh[c - 0x80]);
+    else
+      Append(out, c);
   }
   return out;
 }

@@ -106,7 +106,8 @@ class Writer {
 
   void scenarios(Handle u) {
     const Items diagrams = m_.ScenarioDiagrams(u);
-    line(links_, {"USECAOBJ", id(u), std::to_string(diagrams.Count()), std::to_string(m_.UseCaseClassDiagrams(u).Count())});
+    line(links_,
+         {"USECAOBJ", id(u), std::to_string(diagrams.Count()), std::to_string(m_.UseCaseClassDiagrams(u).Count())});
     for (Handle s : diagrams) scenario(u, s);
   }
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 
@@ -29,8 +29,7 @@ std::optional<WorkFolder> WorkFolder::CreatePrivate(std::string* error) {
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   if (::mkdtemp(buffer.data()) == nullptr) {
-    if (error != nullptr)
-      *error = "Cannot create a working folder in " + base.string() + ": " + std::strerror(errno);
+    if (error != nullptr) *error = "Cannot create a working folder in " + base.string() + ": " + std::strerror(errno);
     return std::nullopt;
   }
   WorkFolder folder{fs::path(buffer.data())};
@@ -83,23 +82,18 @@ std::optional<std::vector<std::string>> WorkFolder::readLines(std::string_view n
 
 std::optional<fs::path> WorkFolder::pathOf(std::string_view name) const {
   if (name.empty() || name == "." || name == "..") return std::nullopt;
-  if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos)
-    return std::nullopt;
+  if (name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos) return std::nullopt;
   return dir_ / fs::path(std::string(name));
 }
 
-std::vector<std::string>& WorkFolder::listOf(CreatedList list) {
-  return list == CreatedList::kLoad ? load_ : scripts_;
-}
+std::vector<std::string>& WorkFolder::listOf(CreatedList list) { return list == CreatedList::kLoad ? load_ : scripts_; }
 
 const std::vector<std::string>& WorkFolder::files(CreatedList list) const {
   return list == CreatedList::kLoad ? load_ : scripts_;
 }
 
 bool WorkFolder::created(std::string_view name) const {
-  auto has = [&](const std::vector<std::string>& v) {
-    return std::find(v.begin(), v.end(), name) != v.end();
-  };
+  auto has = [&](const std::vector<std::string>& v) { return std::find(v.begin(), v.end(), name) != v.end(); };
   return has(load_) || has(scripts_);
 }
 
@@ -119,9 +113,8 @@ std::ofstream OpenNoFollow(const fs::path& path, bool append, std::string* error
                         : ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) {
     if (error != nullptr)
-      *error = errno == ELOOP || errno == EEXIST
-                   ? path.string() + " is a link or already exists; it is left alone"
-                   : "Cannot write " + path.string() + ": " + std::strerror(errno);
+      *error = errno == ELOOP || errno == EEXIST ? path.string() + " is a link or already exists; it is left alone"
+                                                 : "Cannot write " + path.string() + ": " + std::strerror(errno);
     return out;
   }
   struct stat made {};
@@ -138,8 +131,8 @@ std::ofstream OpenNoFollow(const fs::path& path, bool append, std::string* error
     // just made is empty anyway.
     out.open(path, std::ios::out | std::ios::app);
     struct stat now {};
-    if (out.is_open() && (::lstat(path.c_str(), &now) != 0 || !S_ISREG(now.st_mode) ||
-                          now.st_dev != made.st_dev || now.st_ino != made.st_ino)) {
+    if (out.is_open() && (::lstat(path.c_str(), &now) != 0 || !S_ISREG(now.st_mode) || now.st_dev != made.st_dev ||
+                          now.st_ino != made.st_ino)) {
       out.close();
       out.setstate(std::ios::failbit);
     }
@@ -149,8 +142,7 @@ std::ofstream OpenNoFollow(const fs::path& path, bool append, std::string* error
   return out;
 }
 
-std::ofstream WorkFolder::create(std::string_view name, CreatedList list, std::string* error,
-                                 bool append) {
+std::ofstream WorkFolder::create(std::string_view name, CreatedList list, std::string* error, bool append) {
   std::ofstream out;
   auto path = pathOf(name);
   if (!path) {

@@ -8,8 +8,8 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,8 +48,7 @@ class WorkFolder {
   // and any link. Appending continues only a file written since this folder
   // object was made; a file taken over from an earlier run starts anew.
   // On failure the returned stream is not open and *error says why.
-  std::ofstream create(std::string_view name, CreatedList list, std::string* error,
-                       bool append = false);
+  std::ofstream create(std::string_view name, CreatedList list, std::string* error, bool append = false);
   // Records a file the program has written by other means.
   bool record(std::string_view name, CreatedList list);
   bool created(std::string_view name) const;
@@ -127,8 +126,7 @@ class FolderRun {
 // earlier run proved it wrote there taken over), else a new private one.
 // std::nullopt with *error set when it cannot be used; a folder made here
 // goes again then.
-std::optional<WorkFolder> ApriCartella(const std::optional<std::filesystem::path>& dir, bool& made,
-                                       std::string* error);
+std::optional<WorkFolder> ApriCartella(const std::optional<std::filesystem::path>& dir, bool& made, std::string* error);
 
 // Deletes the working files of the last load.
 int RimuoveFileCreati(WorkFolder& folder);

@@ -62,18 +62,30 @@ std::string Lower(std::string_view s) {
 // feature holding the element.
 std::string_view DefaultType(std::string_view tag) {
   static const std::pair<std::string_view, std::string_view> kDefaults[] = {
-      {"lifeline", "Lifeline"},          {"message", "Message"},
-      {"ownedUseCase", "UseCase"},       {"ownedAttribute", "Property"},
-      {"ownedEnd", "Property"},          {"ownedOperation", "Operation"},
-      {"ownedParameter", "Parameter"},   {"include", "Include"},
-      {"extend", "Extend"},              {"generalization", "Generalization"},
-      {"ownedComment", "Comment"},       {"operand", "InteractionOperand"},
-      {"guard", "InteractionConstraint"}, {"region", "Region"},
-      {"transition", "Transition"},      {"interfaceRealization", "InterfaceRealization"},
-      {"collaborationUse", "CollaborationUse"}, {"nestedPackage", "Package"},
-      {"extensionPoint", "ExtensionPoint"}, {"ownedLiteral", "EnumerationLiteral"},
-      {"ownedRule", "Constraint"},       {"packageImport", "PackageImport"},
-      {"elementImport", "ElementImport"}, {"profileApplication", "ProfileApplication"},
+      {"lifeline", "Lifeline"},
+      {"message", "Message"},
+      {"ownedUseCase", "UseCase"},
+      {"ownedAttribute", "Property"},
+      {"ownedEnd", "Property"},
+      {"ownedOperation", "Operation"},
+      {"ownedParameter", "Parameter"},
+      {"include", "Include"},
+      {"extend", "Extend"},
+      {"generalization", "Generalization"},
+      {"ownedComment", "Comment"},
+      {"operand", "InteractionOperand"},
+      {"guard", "InteractionConstraint"},
+      {"region", "Region"},
+      {"transition", "Transition"},
+      {"interfaceRealization", "InterfaceRealization"},
+      {"collaborationUse", "CollaborationUse"},
+      {"nestedPackage", "Package"},
+      {"extensionPoint", "ExtensionPoint"},
+      {"ownedLiteral", "EnumerationLiteral"},
+      {"ownedRule", "Constraint"},
+      {"packageImport", "PackageImport"},
+      {"elementImport", "ElementImport"},
+      {"profileApplication", "ProfileApplication"},
   };
   for (const auto& [t, type] : kDefaults)
     if (t == tag) return type;
@@ -198,7 +210,7 @@ class EventTable {
  private:
   Event* slot(std::string_view k) {
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = std::hash<std::string_view>{}(k) & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = std::hash<std::string_view>{}(k)&mask;; i = (i + 1) & mask) {
       Event& e = slots_[i];
       if (e.key == nullptr || (e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0)) return &e;
     }
@@ -253,7 +265,8 @@ void XmiModel::finishIdentifiers() {
   std::sort(again.begin(), again.end());
   std::unordered_set<std::uint64_t> taken;
   const auto used = [&](std::uint64_t v) {
-    auto it = std::lower_bound(items.begin(), items.end(), v, [](const Item& a, std::uint64_t b) { return a.value < b; });
+    auto it =
+        std::lower_bound(items.begin(), items.end(), v, [](const Item& a, std::uint64_t b) { return a.value < b; });
     return (it != items.end() && it->value == v) || taken.count(v) != 0;
   };
   for (std::uint32_t e : again) {
@@ -286,8 +299,8 @@ struct XmiModel::Interaction {
   Handle diagram;
   std::vector<Message> messages;
   EventTable events;
-  std::unordered_map<std::string, int> childCounters;       // messages numbered below a label
-  std::vector<std::string> pending;                         // conditions for the next message
+  std::unordered_map<std::string, int> childCounters;  // messages numbered below a label
+  std::vector<std::string> pending;                    // conditions for the next message
   std::vector<Emitted> order;
   int combined = 0;
 };
@@ -309,8 +322,8 @@ void XmiModel::reset() {
   external_.clear();
   unresolved_.clear();
   unresolvedCount_ = 0;
-  for (auto* v : {&associations_, &relations_, &dependencies_, &comments_, &diagrams_, &interactions_, &collaborationUses_,
-                  &objects_, &messages_, &machines_, &transitions_})
+  for (auto* v : {&associations_, &relations_, &dependencies_, &comments_, &diagrams_, &interactions_,
+                  &collaborationUses_, &objects_, &messages_, &machines_, &transitions_})
     v->clear();
   model_ = {};
   rootPackage_ = {};
@@ -529,8 +542,8 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
     const std::size_t declared = head.find("encoding=");
     if (head.rfind("<?xml", 0) == 0 && declared != std::string::npos && declared + 10 <= head.size()) {
       const std::string_view value = std::string_view(head).substr(declared + 10);
-      if (value.rfind("windows-1252", 0) == 0 || value.rfind("cp1252", 0) == 0 ||
-          value.rfind("iso-8859-1", 0) == 0 || value.rfind("latin1", 0) == 0 || value.rfind("iso-8859-15", 0) == 0) {
+      if (value.rfind("windows-1252", 0) == 0 || value.rfind("cp1252", 0) == 0 || value.rfind("iso-8859-1", 0) == 0 ||
+          value.rfind("latin1", 0) == 0 || value.rfind("iso-8859-15", 0) == 0) {
         if (std::any_of(buffer_.begin(), buffer_.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
           buffer_ = Cp1252ToUtf8(buffer_);
         encoding = pugi::encoding_utf8;
@@ -549,8 +562,8 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   // The prefix bound to the XMI namespace (almost always "xmi").
   for (pugi::xml_attribute a = root.first_attribute(); a; a = a.next_attribute()) {
     const std::string_view name = a.name(), value = a.value();
-    if (name.substr(0, 6) == "xmlns:" && (value.find("/XMI") != std::string_view::npos ||
-                                          value.find("/xmi") != std::string_view::npos)) {
+    if (name.substr(0, 6) == "xmlns:" &&
+        (value.find("/XMI") != std::string_view::npos || value.find("/xmi") != std::string_view::npos)) {
       const std::string prefix(name.substr(6));
       idAttr_ = prefix + ":id";
       typeAttr_ = prefix + ":type";
@@ -569,9 +582,8 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
       if (c.type() == pugi::node_element && typeOf(c) == "Package") modelNode = c;
     if (!modelNode) return fail(at(root), "the XMI document holds no uml:Model or uml:Package");
   } else {
-    return fail(at(root),
-                "expected an XMI document or a UML model (xmi:XMI, uml:Model or uml:Package), found <" +
-                    std::string(root.name()) + ">");
+    return fail(at(root), "expected an XMI document or a UML model (xmi:XMI, uml:Model or uml:Package), found <" +
+                              std::string(root.name()) + ">");
   }
 
   indexIds(root);
@@ -753,8 +765,10 @@ void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
       }
     }
   } else if (type == "StateMachine") {
-    if (ownerKind == Kind::kClass && !get(c.owner)->ref) mapStateMachine(n, c.owner);
-    else machines_.push_back({Handle{}, n.internal_object(), c.owner, c.package});  // maybe a class's behaviour
+    if (ownerKind == Kind::kClass && !get(c.owner)->ref)
+      mapStateMachine(n, c.owner);
+    else
+      machines_.push_back({Handle{}, n.internal_object(), c.owner, c.package});  // maybe a class's behaviour
   } else if (type == "Interaction") {
     mapInteraction(n, c);
   } else if (type == "Association") {
@@ -776,8 +790,7 @@ void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
     e->ref2 = c.owner;
     if (type == "Include") e->stereotype = "include";
     if (type == "Extend") e->stereotype = "extend";
-    addTo(c.owner, useCase ? kUcRelations
-                           : type == "Generalization" ? kRelGeneral : kRelRealize, rel);
+    addTo(c.owner, useCase ? kUcRelations : type == "Generalization" ? kRelGeneral : kRelRealize, rel);
     relations_.push_back({rel, n.internal_object(), c.owner, c.package});
   } else if (IsDependency(type)) {
     dependencies_.push_back({Handle{}, n.internal_object(), c.owner, c.package});
@@ -946,8 +959,10 @@ void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, const std::s
           if (guard.empty()) guard = g.attribute("name").value();
         }
         std::string condition;
-        if (op == "alt") condition = operand == 0 ? "if " + guard : guard.empty() ? "else" : "else " + guard;
-        else if (op == "opt") condition = "if " + guard;
+        if (op == "alt")
+          condition = operand == 0 ? "if " + guard : guard.empty() ? "else" : "else " + guard;
+        else if (op == "opt")
+          condition = "if " + guard;
         const std::size_t before = in.pending.size();
         if (!condition.empty()) in.pending.push_back(condition);
         mapFragments(in, o, childPrefix, childCounter, same ? last : childLast, depth + 1);
@@ -1005,8 +1020,7 @@ void XmiModel::resolve() {
   for (std::size_t i = 1, n = elements_.size(); i < n; ++i) {
     if (elements_[i].kind != Kind::kClass || elements_[i].ref) continue;
     const pugi::xml_node behavior = nodeOf(ref1(pugi::xml_node(elements_[i].node), "classifierBehavior"));
-    if (behavior && typeOf(behavior) == "StateMachine")
-      mapStateMachine(behavior, Handle{static_cast<std::int32_t>(i)});
+    if (behavior && typeOf(behavior) == "StateMachine") mapStateMachine(behavior, Handle{static_cast<std::int32_t>(i)});
   }
   for (const Deferred& d : machines_)
     if (!handleOf(idOf(pugi::xml_node(d.node)))) skip("StateMachine");
@@ -1036,8 +1050,8 @@ void XmiModel::resolve() {
         r->name = end.attribute("name").value();
         r->ref = find(ref1(end, "type"));
         const std::string_view isNavigable = end.attribute("isNavigable").value();
-        r->flag = std::find(navigable.begin(), navigable.end(), ends[i]) != navigable.end() ||
-                  end.parent() != a || isNavigable == "true";
+        r->flag = std::find(navigable.begin(), navigable.end(), ends[i]) != navigable.end() || end.parent() != a ||
+                  isNavigable == "true";
       }
       addTo(d.element, kRoles, role);
       (i == 0 ? get(d.element)->ref : get(d.element)->ref2) = role;
@@ -1047,8 +1061,10 @@ void XmiModel::resolve() {
   for (const Deferred& d : relations_) {
     const pugi::xml_node r(d.node);
     const std::string_view type = typeOf(r);
-    const char* attribute = type == "Include" ? "addition" : type == "Extend" ? "extendedCase"
-                            : type == "Generalization" ? "general" : "contract";
+    const char* attribute = type == "Include"          ? "addition"
+                            : type == "Extend"         ? "extendedCase"
+                            : type == "Generalization" ? "general"
+                                                       : "contract";
     std::string_view target = ref1(r, attribute);
     if (target.empty() && type == "InterfaceRealization") target = ref1(r, "supplier");
     get(d.element)->ref = find(target);
@@ -1072,8 +1088,7 @@ void XmiModel::resolve() {
   }
   for (const Deferred& d : collaborationUses_) {
     const Handle col = find(ref1(pugi::xml_node(d.node), "type"));
-    if (KindOf(col) == Kind::kCollaboration && KindOf(d.context) == Kind::kUseCase)
-      realizes.emplace(col.id, d.context);
+    if (KindOf(col) == Kind::kCollaboration && KindOf(d.context) == Kind::kUseCase) realizes.emplace(col.id, d.context);
   }
   for (Deferred& d : interactions_) {
     // An interaction of a collaboration that realizes a use case belongs to it.
@@ -1132,7 +1147,8 @@ void XmiModel::resolve() {
     }
     for (pugi::xml_node e = x.child("connectors").child("connector"); e; e = e.next_sibling("connector")) {
       Element* el = get(handleOf(e.attribute(idrefAttr_.c_str()).value()));
-      if (el != nullptr && el->documentation.empty()) el->documentation = e.child("documentation").attribute("value").value();
+      if (el != nullptr && el->documentation.empty())
+        el->documentation = e.child("documentation").attribute("value").value();
     }
   }
 }
@@ -1303,9 +1319,12 @@ ModelSummary XmiModel::Summarize() const {
       case Kind::kClass: (e.stereotype == "Actor" ? s.actors : s.classes)++; break;
       case Kind::kMessage: ++s.messages; break;
       case Kind::kDiagram:
-        if (e.diagramKind == kSequenceDiagram) ++s.sequenceDiagrams;
-        else if (e.flag) ++s.useCaseDiagrams;
-        else ++s.classDiagrams;
+        if (e.diagramKind == kSequenceDiagram)
+          ++s.sequenceDiagrams;
+        else if (e.flag)
+          ++s.useCaseDiagrams;
+        else
+          ++s.classDiagrams;
         break;
       default: break;
     }
@@ -1450,9 +1469,7 @@ Items XmiModel::OperationParameters(Handle op) const { return items(op, kParamet
 std::string XmiModel::ParameterType(Handle p) const {
   return KindOf(p) == Kind::kParameter ? get(p)->text : std::string();
 }
-Handle XmiModel::OperationClass(Handle op) const {
-  return KindOf(op) == Kind::kOperation ? get(op)->parent : Handle{};
-}
+Handle XmiModel::OperationClass(Handle op) const { return KindOf(op) == Kind::kOperation ? get(op)->parent : Handle{}; }
 std::string XmiModel::OperationText(Handle op) const {
   return KindOf(op) == Kind::kOperation ? get(op)->documentation : std::string();
 }

@@ -31,9 +31,26 @@ bool LooksLikeXml(std::string_view head);
 class XmiModel : public ModelSource {
  public:
   enum class Kind : std::uint8_t {
-    kNone, kModel, kPackage, kClass, kUseCase, kAssociation, kRole, kRelation, kDiagram,
-    kObject, kMessage, kOperation, kParameter, kAttribute, kStateMachine, kState,
-    kTransition, kView, kNote, kCollaboration,
+    kNone,
+    kModel,
+    kPackage,
+    kClass,
+    kUseCase,
+    kAssociation,
+    kRole,
+    kRelation,
+    kDiagram,
+    kObject,
+    kMessage,
+    kOperation,
+    kParameter,
+    kAttribute,
+    kStateMachine,
+    kState,
+    kTransition,
+    kView,
+    kNote,
+    kCollaboration,
   };
 
   XmiModel();
@@ -124,11 +141,35 @@ class XmiModel : public ModelSource {
 
  private:
   enum Slot : std::uint8_t {
-    kPackages, kClasses, kUseCases, kAssociations, kClassDiagrams, kScenarioDiagrams,
-    kRelGeneral, kRelRealize, kRelDepend, kAttributes, kOperations, kParameters,
-    kStates, kTransitions, kUcRelations, kUcAssociations, kDiagClasses,
-    kDiagAssociations, kDiagUseCases, kDiagPackages, kObjects, kMessages, kViews, kNotes,
-    kAllPackages, kAllUseCases, kRoles, kAllScenarioDiagrams, kSlotCount,
+    kPackages,
+    kClasses,
+    kUseCases,
+    kAssociations,
+    kClassDiagrams,
+    kScenarioDiagrams,
+    kRelGeneral,
+    kRelRealize,
+    kRelDepend,
+    kAttributes,
+    kOperations,
+    kParameters,
+    kStates,
+    kTransitions,
+    kUcRelations,
+    kUcAssociations,
+    kDiagClasses,
+    kDiagAssociations,
+    kDiagUseCases,
+    kDiagPackages,
+    kObjects,
+    kMessages,
+    kViews,
+    kNotes,
+    kAllPackages,
+    kAllUseCases,
+    kRoles,
+    kAllScenarioDiagrams,
+    kSlotCount,
   };
 
   struct Element {
@@ -141,7 +182,7 @@ class XmiModel : public ModelSource {
     Handle ref2;  // first end / second role / sender / logical root
     Handle ref3;  // receiver
     pugi::xml_node_struct* node = nullptr;  // the XML element it was made from
-    std::uint64_t hash = 0;  // of the xmi:id (or place): the identifier's digits
+    std::uint64_t hash = 0;                 // of the xmi:id (or place): the identifier's digits
     std::string identifier, name, stereotype, documentation;
     std::string text;   // type, sequence label, note text
     std::string text2;  // initial value
@@ -174,8 +215,8 @@ class XmiModel : public ModelSource {
   void mapClassifierFeature(pugi::xml_node n, std::string_view type, const Context& c);
   void mapStateMachine(pugi::xml_node n, Handle cls);
   void mapInteraction(pugi::xml_node n, const Context& c);
-  void mapFragments(Interaction& in, pugi::xml_node holder, const std::string& prefix, int& counter,
-                    std::string& last, int depth);
+  void mapFragments(Interaction& in, pugi::xml_node holder, const std::string& prefix, int& counter, std::string& last,
+                    int depth);
   void resolve();
   void placeInteractions();
   void readDiagrams();
@@ -208,7 +249,8 @@ class XmiModel : public ModelSource {
     Handle context;  // owner classifier / package, as the case needs
     Handle package;
   };
-  std::vector<Deferred> associations_, relations_, dependencies_, comments_, diagrams_, interactions_, collaborationUses_;
+  std::vector<Deferred> associations_, relations_, dependencies_, comments_, diagrams_, interactions_,
+      collaborationUses_;
   std::vector<Deferred> objects_, messages_, transitions_;
   std::vector<Deferred> machines_;  // state machines outside classes
   Handle model_;

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <limits>
 
-#include "ui/ui.h"
 #include "tree/colors.h"
 #include "tree/numbers.h"
 #include "tree/tag.h"
+#include "ui/ui.h"
 
 namespace zov {
 
@@ -168,14 +168,12 @@ std::string PreparaCoverage(Tree& t, std::int16_t p, Coverage& c) {
   CambiaColoreEsclusi(f, t);
   const auto minimo = PesoMinimo(f);
   if (!minimo)
-    return "A coverage of " + Intero(p) +
-           "% keeps no leaf with a weight above 0: no test procedures were allocated.";
+    return "A coverage of " + Intero(p) + "% keeps no leaf with a weight above 0: no test procedures were allocated.";
   const auto necessari = CalcolaNecessari(*minimo, t);
   if (!necessari)
     return "The leaves kept by a coverage of " + Intero(p) +
            "% need more than 32767 test procedures: no test procedures were allocated.";
-  if (*necessari <= 0)
-    return "A coverage of " + Intero(p) + "% keeps no leaf: no test procedures were allocated.";
+  if (*necessari <= 0) return "A coverage of " + Intero(p) + "% keeps no leaf: no test procedures were allocated.";
   c.minimo = *minimo;
   c.necessari = *necessari;
   return {};
@@ -207,7 +205,9 @@ std::string CasiTestCoverage(Tree& t, std::int16_t p, Asker& asker) {
   return ApplicaCoverage(t, c, wanted, answer ? *answer : std::string());
 }
 
-std::string DomandaCoverage(const Coverage& c) { return "The minimum number of Test Procedures is " + Intero(c.necessari); }
+std::string DomandaCoverage(const Coverage& c) {
+  return "The minimum number of Test Procedures is " + Intero(c.necessari);
+}
 
 std::int16_t RitornaNumeroTest(std::string_view text) {
   const std::size_t p = text.find("((");

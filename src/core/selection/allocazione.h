@@ -62,8 +62,8 @@ void DistribuisciCasiTest(Tree& t, std::int16_t n);
 // The leaf table of a coverage run, sorted, cut and with the kept leaves'
 // minimum weight; exposed for the tests.
 struct TabellaFoglie {
-  std::vector<float> peso;        // percentage, then share after the cut
-  std::vector<int> indice;        // collection position; negative when excluded
+  std::vector<float> peso;  // percentage, then share after the cut
+  std::vector<int> indice;  // collection position; negative when excluded
 };
 TabellaFoglie RiempiTabella(const Tree& t);
 void OrdinaPesi(TabellaFoglie& f);
@@ -83,8 +83,8 @@ bool DistribuisciCasiTestCoverage(Tree& t, float minimo, float factor);
 // leaf one, then the allocation of the number wanted. Each returns empty on
 // success, else the message saying why nothing was allocated.
 struct Coverage {
-  float minimo = 0;           // the weight of the rarest kept leaf
-  std::int16_t necessari = 0; // the least number of procedures
+  float minimo = 0;            // the weight of the rarest kept leaf
+  std::int16_t necessari = 0;  // the least number of procedures
 };
 std::string PreparaCoverage(Tree& t, std::int16_t p, Coverage& c);
 // The question: "The minimum number of Test Procedures is " n.

@@ -15,7 +15,7 @@ struct StatoSelezione {
   bool startselezione = false;  // between choosing the start and the stop node
   std::int16_t livellostart = 0;
   std::int16_t livellostop = 0;
-  bool livelli = false;  // both levels fixed
+  bool livelli = false;               // both levels fixed
   Color salvato = kDefaultForeColor;  // ForeColor of the node "&Select Level" last ran on
 };
 

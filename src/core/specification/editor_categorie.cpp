@@ -10,7 +10,6 @@ namespace zov {
 
 namespace {
 
-
 // What the editor says when a default list is longer than a category holds.
 std::string AvvisoTroncati(const std::string& category, std::size_t listed, std::size_t taken) {
   if (taken >= listed) return {};
@@ -42,7 +41,6 @@ void AggiungiFigli(const Tree& t, NodeId node, std::vector<std::string>& list) {
 }
 
 }  // namespace
-
 
 bool EsisteDocumentazioneAttr(std::string_view text) { return text.find("DEF(") != std::string_view::npos; }
 bool EsisteDocumentazione(std::string_view text) { return text.find("DEF(") != std::string_view::npos; }
@@ -238,7 +236,8 @@ void EditorImpostazioni::ok() {
     if (!r->edited) {
       t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
       for (int i = 0; i < r->choiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + choiceValue(i) + StrIndice(i), line(useDefaults ? defaultLines : choiceLines, i), "value");
+        t.addChild(choicesKey, choicesKey + choiceValue(i) + StrIndice(i),
+                   line(useDefaults ? defaultLines : choiceLines, i), "value");
     } else if (useOwnValues) {
       const NodeId choices = t.find(choicesKey);
       const int c = choices == kNoNode ? 0 : t.node(choices).children;
@@ -362,7 +361,8 @@ void EditorInterazioni::ok() {
     };
     if (!r->edited) {
       t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
-      for (int i = 0; i < r->ownChoiceCount; ++i) t.addChild(choicesKey, choicesKey + choiceValue(i), choiceValue(i), "value");
+      for (int i = 0; i < r->ownChoiceCount; ++i)
+        t.addChild(choicesKey, choicesKey + choiceValue(i), choiceValue(i), "value");
     } else if (useOwnValues) {
       // The value nodes there now go, whichever keys they carry.
       if (const NodeId choices = t.find(choicesKey); choices != kNoNode)

@@ -39,7 +39,7 @@ class EditorImpostazioni {
   bool apri(const ContestoEditor& c, NodeId node);
   void attiva() { done = false; }
   void chooseOwnValues();  // "Insert your own values:"
-  void chooseDefaults();  // "Default Values:"
+  void chooseDefaults();   // "Default Values:"
   // "Add  --->". False when all 101 choices are in use (nothing added).
   bool add();
   void ok();
@@ -78,8 +78,14 @@ class EditorInterazioni {
   // "&Specifications.." on a "messaggio" node: CaricaValoriInt.
   bool apri(const ContestoEditor& c, NodeId node);
   void attiva() { done = false; }
-  void chooseOwnValues() { useOwnValues = true; useDefaults = false; }  // "Insert your own values"
-  void chooseDefaults() { useDefaults = true; useOwnValues = false; }  // "Default values: "
+  void chooseOwnValues() {
+    useOwnValues = true;
+    useDefaults = false;
+  }  // "Insert your own values"
+  void chooseDefaults() {
+    useDefaults = true;
+    useOwnValues = false;
+  }  // "Default values: "
   // "Add -->". False when all 101 choices are in use (nothing added).
   bool add();
   void ok();

@@ -8,8 +8,8 @@ bool AggiungiScenario(const ModelSource& m, Handle diagram, Tree& tree) {
   const NodeId root = tree.find("ROOT");
   if (root == kNoNode) return false;
   const std::string id = m.Identifier(diagram);
-  const NodeId node = tree.addChild(root, id, m.Name(diagram),
-                                    m.DiagramKind(diagram) == kSequenceDiagram ? kind::kSequence : kind::kCollaboration);
+  const NodeId node = tree.addChild(
+      root, id, m.Name(diagram), m.DiagramKind(diagram) == kSequenceDiagram ? kind::kSequence : kind::kCollaboration);
   if (node == kNoNode) return false;
 
   for (Handle message : m.DiagramMessages(diagram))

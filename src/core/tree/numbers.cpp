@@ -37,8 +37,7 @@ double LeggiNumero(std::string_view text) {
   if (digits.front() == '.') digits.insert(digits.begin(), '0');
   if (digits.back() == '.') digits.pop_back();
   auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (result.ec == std::errc::result_out_of_range)
-    value = std::numeric_limits<double>::infinity();
+  if (result.ec == std::errc::result_out_of_range) value = std::numeric_limits<double>::infinity();
   return negative ? -value : value;
 }
 
@@ -72,17 +71,17 @@ std::int16_t RoundInt16(double value, bool* overflow) {
 
 std::string Intero(long long value) { return std::to_string(value); }
 
-std::string ConSegno(long long value) {
-  return value < 0 ? std::to_string(value) : " " + std::to_string(value);
-}
+std::string ConSegno(long long value) { return value < 0 ? std::to_string(value) : " " + std::to_string(value); }
 
 std::string FormaBreve(float value) {
   char buffer[48];
   std::snprintf(buffer, sizeof buffer, "%.7G", static_cast<double>(value));
   std::string text(buffer);
   // Exponents are written with at least two digits, as "E+07" / "E-05".
-  if (text.size() > 1 && text[0] == '0' && text[1] == '.') text.erase(0, 1);
-  else if (text.size() > 2 && text[0] == '-' && text[1] == '0' && text[2] == '.') text.erase(1, 1);
+  if (text.size() > 1 && text[0] == '0' && text[1] == '.')
+    text.erase(0, 1);
+  else if (text.size() > 2 && text[0] == '-' && text[1] == '0' && text[2] == '.')
+    text.erase(1, 1);
   return text;
 }
 

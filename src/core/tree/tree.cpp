@@ -29,26 +29,22 @@ bool Tree::valid(NodeId node) const {
   return node > 0 && static_cast<std::size_t>(node) < nodes_.size() && nodes_[static_cast<std::size_t>(node)].alive;
 }
 
-NodeId Tree::addChild(std::string_view parentKey, std::string_view key,
-                      std::string_view text, std::string_view image) {
+NodeId Tree::addChild(std::string_view parentKey, std::string_view key, std::string_view text, std::string_view image) {
   const NodeId parent = find(parentKey);
   if (parent == kNoNode) return kNoNode;
   return append(parent, key, text, image);
 }
 
-NodeId Tree::addChild(NodeId parent, std::string_view key, std::string_view text,
-                      std::string_view image) {
+NodeId Tree::addChild(NodeId parent, std::string_view key, std::string_view text, std::string_view image) {
   if (!valid(parent)) return kNoNode;
   return append(parent, key, text, image);
 }
 
-NodeId Tree::addTop(std::string_view key, std::string_view text,
-                    std::string_view image) {
+NodeId Tree::addTop(std::string_view key, std::string_view text, std::string_view image) {
   return append(kNoNode, key, text, image);
 }
 
-NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text,
-                    std::string_view image) {
+NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, std::string_view image) {
   std::string keyText(key);
   if (byKey_.count(keyText) != 0) return kNoNode;
 
@@ -73,13 +69,19 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text,
   if (parent == kNoNode) {
     Node& n = mut(id);
     n.previous = lastRoot_;
-    if (lastRoot_ != kNoNode) mut(lastRoot_).next = id; else firstRoot_ = id;
+    if (lastRoot_ != kNoNode)
+      mut(lastRoot_).next = id;
+    else
+      firstRoot_ = id;
     lastRoot_ = id;
     ++rootCount_;
   } else {
     Node& p = mut(parent);
     mut(id).previous = p.lastChild;
-    if (p.lastChild != kNoNode) mut(p.lastChild).next = id; else p.child = id;
+    if (p.lastChild != kNoNode)
+      mut(p.lastChild).next = id;
+    else
+      p.child = id;
     p.lastChild = id;
     ++p.children;
   }
@@ -93,13 +95,22 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text,
 
 void Tree::unlink(NodeId id) {
   Node& n = mut(id);
-  if (n.previous != kNoNode) mut(n.previous).next = n.next;
-  else if (n.parent != kNoNode) mut(n.parent).child = n.next;
-  else firstRoot_ = n.next;
-  if (n.next != kNoNode) mut(n.next).previous = n.previous;
-  else if (n.parent != kNoNode) mut(n.parent).lastChild = n.previous;
-  else lastRoot_ = n.previous;
-  if (n.parent != kNoNode) --mut(n.parent).children; else --rootCount_;
+  if (n.previous != kNoNode)
+    mut(n.previous).next = n.next;
+  else if (n.parent != kNoNode)
+    mut(n.parent).child = n.next;
+  else
+    firstRoot_ = n.next;
+  if (n.next != kNoNode)
+    mut(n.next).previous = n.previous;
+  else if (n.parent != kNoNode)
+    mut(n.parent).lastChild = n.previous;
+  else
+    lastRoot_ = n.previous;
+  if (n.parent != kNoNode)
+    --mut(n.parent).children;
+  else
+    --rootCount_;
   auto& siblings = kids_[static_cast<std::size_t>(n.parent)];
   const auto at = std::lower_bound(siblings.begin(), siblings.end(), id);
   if (at != siblings.end() && *at == id) siblings.erase(at);
@@ -181,9 +192,7 @@ NodeId Tree::find(std::string_view key) const {
   return it == byKey_.end() ? kNoNode : it->second;
 }
 
-bool Tree::isPresent(std::string_view identifier) const {
-  return firstPresent(identifier) != kNoNode;
-}
+bool Tree::isPresent(std::string_view identifier) const { return firstPresent(identifier) != kNoNode; }
 
 NodeId Tree::firstPresent(std::string_view identifier) const {
   if (identifier.size() > kIdentifierLength) return kNoNode;  // no 12-char prefix can equal it

@@ -72,13 +72,10 @@ class Tree {
   // Adds a node as the last child of the node keyed parentKey. Returns
   // kNoNode, leaving the tree unchanged, when the key already exists or the
   // parent does not.
-  NodeId addChild(std::string_view parentKey, std::string_view key,
-                  std::string_view text, std::string_view image);
-  NodeId addChild(NodeId parent, std::string_view key, std::string_view text,
-                  std::string_view image);
+  NodeId addChild(std::string_view parentKey, std::string_view key, std::string_view text, std::string_view image);
+  NodeId addChild(NodeId parent, std::string_view key, std::string_view text, std::string_view image);
   // Adds a node at the top level; kNoNode when the key already exists.
-  NodeId addTop(std::string_view key, std::string_view text,
-                std::string_view image);
+  NodeId addTop(std::string_view key, std::string_view text, std::string_view image);
 
   // Removes the node and its whole branch.
   void remove(NodeId node);
@@ -138,8 +135,7 @@ class Tree {
   void endBulkUpdate();
 
  private:
-  NodeId append(NodeId parent, std::string_view key, std::string_view text,
-                std::string_view image);
+  NodeId append(NodeId parent, std::string_view key, std::string_view text, std::string_view image);
   void unlink(NodeId node);
   void forget(NodeId node);
   void fenwickAdd(NodeId id, int delta);

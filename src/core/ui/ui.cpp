@@ -1,6 +1,5 @@
 #include "ui/ui.h"
 
-
 namespace zov {
 
 namespace {

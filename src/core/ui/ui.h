@@ -32,8 +32,7 @@ class EditorInterazioni;
 class Asker {
  public:
   virtual ~Asker() = default;
-  virtual Answer messageBox(std::string_view text, std::string_view title,
-                            MessageButtons buttons = MessageButtons::kOk,
+  virtual Answer messageBox(std::string_view text, std::string_view title, MessageButtons buttons = MessageButtons::kOk,
                             MessageIcon icon = MessageIcon::kNone) = 0;
   // std::nullopt when the tester cancels.
   virtual std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,

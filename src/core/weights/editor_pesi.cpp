@@ -31,8 +31,10 @@ void Rinumera(Tree& t, NodeId node) {
   int unedited = 0;
   for (NodeId c = t.node(parent).child; c != kNoNode; c = t.node(c).next) {
     const NodeTag tag = LeggiTag(t.node(c).tag);
-    if (tag.edited) editedSum += tag.weight;
-    else ++unedited;
+    if (tag.edited)
+      editedSum += tag.weight;
+    else
+      ++unedited;
   }
   if (unedited == 0) return;
   const float share = (1.0f - editedSum) / static_cast<float>(unedited);
@@ -79,8 +81,7 @@ std::string Edita::ok() {
   }
   Tree& t = *tree_;
   const auto w = static_cast<float>(LeggiNumero(Wei));
-  if (!std::isfinite(w))
-    return "Weight: \"" + Wei + "\" is too large for a weight; type a number such as 0.25.";
+  if (!std::isfinite(w)) return "Weight: \"" + Wei + "\" is too large for a weight; type a number such as 0.25.";
   if (w != weight_) t.setText(node_, SostituiscePeso(t.node(node_).text, w));
   weight_ = w;
   edited_ = true;

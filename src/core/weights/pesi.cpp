@@ -37,14 +37,9 @@ std::optional<Documento> Documentazione(const Tree& t, NodeId child, const Indic
   const Node& c = t.node(child);
   Handle element;
   switch (LetturaDi(c.image)) {
-    case Lettura::kNessuna:
-      return Documento{};
-    case Lettura::kUseCase:
-      element = index.CercaUseCase(c.key);
-      break;
-    case Lettura::kDiagramma:
-      element = index.CercaDiagramma(c.key);
-      break;
+    case Lettura::kNessuna: return Documento{};
+    case Lettura::kUseCase: element = index.CercaUseCase(c.key); break;
+    case Lettura::kDiagramma: element = index.CercaDiagramma(c.key); break;
     case Lettura::kCollegamento:
       element = index.CercaUseCase(std::string_view(c.key).substr(0, 12));
       if (!element) return Documento{};  // a link to something else (a package)
@@ -146,9 +141,7 @@ bool AssegnaPesi(Tree& t, NodeId node, const IndiceDocumenti& index) {
   for (NodeId c = t.node(node).child; c != kNoNode && !hasPackage; c = t.node(c).next)
     hasPackage = t.node(c).image == kind::kPackage;
 
-  const auto label = [&t](NodeId c, float share) {
-    t.setText(c, EtichettaPeso(share, t.node(c).text));
-  };
+  const auto label = [&t](NodeId c, float share) { t.setText(c, EtichettaPeso(share, t.node(c).text)); };
 
   if (hasPackage) {
     --n;
