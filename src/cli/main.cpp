@@ -2,7 +2,6 @@
 // the planning API of the core and prints what came of it.
 #include <CLI/CLI.hpp>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -32,36 +31,15 @@ class CliAsker : public zov::Asker {
     if (!quiet_ || title != "Warning") Say(std::string(title) + ": " + std::string(text));
     return zov::Answer::kOk;
   }
-  std::optional<std::string> inputBox(std::string_view, std::string_view, std::string_view def) override {
-    return std::string(def);
-  }
-  std::optional<std::string> openFile(std::string_view, std::string_view, std::string_view) override {
-    return std::nullopt;
-  }
 
  private:
   bool quiet_;
 };
 
-// The busy box's progress on standard error, at most twice a second and
-// only once a run has taken more than a second.
-class CliBusyBox : public zov::QuietBusyBox {
- public:
-  void setStatus(std::string_view text) override {
-    QuietBusyBox::setStatus(text);
-    const auto now = std::chrono::steady_clock::now();
-    if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(500)) return;
-    last_ = now;
-    Say(std::string(text));
-  }
-
- private:
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now(), last_{};
-};
-
 struct Options {
   std::string model;
   std::optional<std::string> work, out, choices, seed, tree;
+  std::string formats = "text";
   std::vector<std::string> pick;
   std::vector<zov::SorgenteCasi> uit;
   zov::OpzioniSelezione selection;
@@ -118,7 +96,7 @@ struct Run {
     g.caricaFinestra();
   }
   zov::Generale g;
-  CliBusyBox busy;
+  zov::QuietBusyBox busy{[](std::string_view text) { Say(std::string(text)); }};
   CliAsker asker;
   zov::Pianificazione p;
 };
@@ -187,6 +165,7 @@ int Plan(Options& o) {
   Criterion(o, o.selection);
   plan.selezione = o.selection;
   if (!o.uit.empty()) plan.sorgenti = o.uit;
+  zov::LeggiFormati(o.formats, plan.formati);
   if (!Choices(o, plan.scelte)) return kExitFailure;
   const std::filesystem::path dir =
       std::filesystem::path(o.out ? *o.out : "zov-plan-" + std::filesystem::path(o.model).stem().string());
@@ -256,6 +235,13 @@ int main(int argc, char** argv) {
                   "'choice VALUE', 'property P1,P2', 'if S1,S2'");
   SelectionOptions(plan, o, true);
   plan->add_option("--out", o.out, "the folder for the documents and scripts");
+  plan->add_option("--format", o.formats, "what goes to the output folder: text, csv, json (comma-separated)")
+      ->check(CLI::Validator(
+          [](std::string& v) {
+            zov::Formati f;
+            return zov::LeggiFormati(v, f) ? std::string() : "invalid format '" + v + "' (text, csv, json)";
+          },
+          "text,csv,json"));
   plan->add_option("--seed", o.seed, "seed of the random numbers (repeatable runs)")
       ->check(Whole(0, 0xFFFFFFFFL, "seed", "0 to 4294967295"));
   try {

@@ -165,6 +165,7 @@ void Generale::modelloCaricato() {
 
 void Generale::azzeraElaborazione() {
   specifica = StatoSpecifica();
+  procedure.clear();
   TV(kSpecTree).clear();
   LB.clear();
   menus.setEnabled(menu::kPrint, false);
@@ -496,9 +497,11 @@ RisultatoGenerazione Generale::generaTutti() {
 RisultatoGenerazione Generale::genera(const std::function<void(const std::string&)>& warn) {
   if (work_ == nullptr) return {};
   mostraBusy();
+  procedure.clear();
   const RisultatoGenerazione r = GenerateTestProcedures(
       {specifica.tabella, *work_, *casuale, [this](std::string_view text) { MostraMessaggio(text); },
-       [this](const std::string& text) { avvisa(text); }},
+       [this](const std::string& text) { avvisa(text); },
+       [this](const ProceduraGenerata& p) { procedure.push_back(p); }},
       warn);
   nascondiBusy();
   return r;

@@ -113,6 +113,8 @@ class Generale {
   StatoSelezione selezione;
   // The table of test cases, the documents of the last "&Processing...".
   StatoSpecifica specifica;
+  // The test procedures of the last generation, as data for the exports.
+  std::vector<ProceduraGenerata> procedure;
   // The two test specification editors, kept between openings, and the
   // random numbers behind their default values.
   EditorImpostazioni editorImpostazioni;

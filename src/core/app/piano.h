@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/esporta.h"
 #include "app/pianificazione.h"
 
 namespace zov {
@@ -61,6 +62,9 @@ struct OpzioniPiano {
   OpzioniSelezione selezione;
   std::vector<SorgenteCasi> sorgenti = {SorgenteCasi::kZov};
   std::optional<FileScelte> scelte;
+  // What stays in the working folder: the documents and scripts (text),
+  // procedures.csv, plan.json.
+  Formati formati;
 };
 struct RisultatoPiano {
   Esito esito;

@@ -54,7 +54,7 @@ std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, Casuale& random) {
 
 ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase, const std::string& pathName,
                                std::int64_t n, Casuale& random, const std::function<void(const std::string&)>& warn,
-                               std::ostream& out) {
+                               std::ostream& out, const RaccoltaProcedure& collect) {
   ConteggioPercorso count;
   if (cat.list.empty()) {
     out << "\nWARNING!!! No values for Test Procedure generation in Test Case " << pathName << '\n';
@@ -97,6 +97,9 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
     return c;
   };
   static const ChoiceRecord kVuota;
+  ProceduraGenerata data;
+  data.testCase = testCase;
+  data.path = pathName;
   long number = 1;
   for (std::int64_t p = 0; p < n; ++p) {
     const std::int64_t combination = order[static_cast<std::size_t>(p)];
@@ -110,30 +113,39 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
         .append("_")
         .append(ConSegno(number));
     cell() = "True";
+    if (collect) data.steps.clear();
     for (std::size_t c = 0; c < cat.list.size(); ++c) {
       const CategoryRef& ref = cat.list[c];
       const auto d = static_cast<std::size_t>((combination / divisors[c]) % ref.choices);
       const MessageRecord& msg = r.messages[static_cast<std::size_t>(ref.message)];
       cell() = msg.name;
       if (ref.own) {
-        cell().append(" ").append(d < msg.ownChoices.size() ? msg.ownChoices[d] : std::string());
+        const std::string own = d < msg.ownChoices.size() ? msg.ownChoices[d] : std::string();
+        cell().append(" ").append(own);
+        if (collect) data.steps.push_back({msg.name, msg.name, own, {}, {}});
         continue;
       }
       const AttributeRecord& a = msg.attributes[static_cast<std::size_t>(ref.attr)];
       cell().append(" ").append(a.name);
       const ChoiceRecord& choice = d < a.choices.size() ? a.choices[d] : kVuota;
       cell().append("   ").append(choice.value);
+      PassoProcedura* step =
+          collect ? &data.steps.emplace_back(PassoProcedura{msg.name, a.name, choice.value, {}, {}}) : nullptr;
       bool conflict = false;
       for (int i = 0; i < choice.propertyCount && i < static_cast<int>(choice.properties.size()) && !conflict; ++i) {
         const std::string& name = choice.properties[static_cast<std::size_t>(i)];
         conflict = FindConflict(name, row, static_cast<int>(used) - 1, true, warn);
-        if (!conflict) cell() = RigaProprieta(name);
+        if (conflict) continue;
+        cell() = RigaProprieta(name);
+        if (step != nullptr) step->properties.push_back(name);
       }
       conflict = false;
       for (int i = 0; i < choice.selectorCount && i < static_cast<int>(choice.selectors.size()) && !conflict; ++i) {
         const std::string& name = choice.selectors[static_cast<std::size_t>(i)];
         conflict = FindConflict(name, row, static_cast<int>(used) - 1, false, warn);
-        if (!conflict) cell() = RigaSelettore(name);
+        if (conflict) continue;
+        cell() = RigaSelettore(name);
+        if (step != nullptr) step->selectors.push_back(name);
       }
     }
     // WriteProcedures, one row.
@@ -150,6 +162,11 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
     }
     out << kTrattini << '\n';
     ++count.procedures;
+    if (collect) {
+      data.number = number;
+      data.significant = row[2] != "False";
+      collect(data);
+    }
     // An insignificant procedure leaves its number to the next one.
     if (row[2] != "False") ++number;
   }
@@ -193,7 +210,7 @@ RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
         n = q + 1;
         --rest;
       }
-      const ConteggioPercorso written = GeneratePath(r, cat, i, path, n, g.casuale, warn, out);
+      const ConteggioPercorso written = GeneratePath(r, cat, i, path, n, g.casuale, warn, out, g.raccogli);
       result.procedures += written.procedures;
       result.insignificant += written.insignificant;
       out << '\n';

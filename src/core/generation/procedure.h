@@ -46,16 +46,31 @@ int ChoiceDigit(std::int64_t n, std::size_t c, const Categorie& cat);
 // 0 .. T-1 in a random cyclic order (Sattolo's shuffle).
 std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, Casuale& random);
 
+// A generated test procedure as data, for the exports: one step per
+// category, with the properties and if-selectors written for its value.
+struct PassoProcedura {
+  std::string message, category, value;
+  std::vector<std::string> properties, selectors;
+};
+struct ProceduraGenerata {
+  int testCase = 0;
+  std::string path;
+  long number = 0;  // as the script numbers it; an insignificant one shares the next one's
+  bool significant = true;
+  std::vector<PassoProcedura> steps;
+};
+using RaccoltaProcedure = std::function<void(const ProceduraGenerata&)>;
+
 // Writes the lines of one path block to out as they are made: summary or
-// warnings, then the procedures. warn receives the conflict warnings.
-// Returns what was written.
+// warnings, then the procedures. warn receives the conflict warnings;
+// collect, when given, each procedure as data. Returns what was written.
 struct ConteggioPercorso {
   long procedures = 0;     // procedures written, valid or not
   long insignificant = 0;  // of which marked "Conflicting values choices"
 };
 ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase, const std::string& pathName,
                                std::int64_t n, Casuale& random, const std::function<void(const std::string&)>& warn,
-                               std::ostream& out);
+                               std::ostream& out, const RaccoltaProcedure& collect = nullptr);
 
 // The script file of test case i: "TestScript" i ".txt".
 std::string NomeScript(int i);
@@ -76,6 +91,7 @@ struct ContestoGenerazione {
   Casuale& casuale;                                // the shuffles
   std::function<void(std::string_view)> status;    // the busy box's text
   std::function<void(const std::string&)> avvisa;  // a script that could not be written
+  RaccoltaProcedure raccogli;                      // each procedure as data, when given
 };
 RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
                                             const std::function<void(const std::string&)>& warn);

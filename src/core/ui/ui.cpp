@@ -24,4 +24,21 @@ std::vector<std::pair<std::string, std::string>> SplitFilter(std::string_view fi
   return pairs;
 }
 
+std::optional<std::string> Asker::inputBox(std::string_view, std::string_view, std::string_view defaultText) {
+  return std::string(defaultText);
+}
+std::optional<std::string> Asker::openFile(std::string_view, std::string_view, std::string_view) {
+  return std::nullopt;
+}
+
+void QuietBusyBox::setStatus(std::string_view text) {
+  status = std::string(text);
+  history.push_back(status);
+  if (!report_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - start_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(500)) return;
+  last_ = now;
+  report_(text);
+}
+
 }  // namespace zov

@@ -2,6 +2,8 @@
 // and input boxes. The Qt shell, the command line and the tests each answer.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,13 +36,14 @@ class Asker {
   virtual ~Asker() = default;
   virtual Answer messageBox(std::string_view text, std::string_view title, MessageButtons buttons = MessageButtons::kOk,
                             MessageIcon icon = MessageIcon::kNone) = 0;
-  // std::nullopt when the tester cancels.
+  // std::nullopt when the tester cancels; a front end that cannot ask
+  // takes the default text.
   virtual std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
-                                              std::string_view defaultText = {}) = 0;
+                                              std::string_view defaultText = {});
   // The file-open dialog. filter is in the form "Label (*.x)| *.x| ...";
-  // std::nullopt when the tester cancels.
+  // std::nullopt when the tester cancels (or none can be shown).
   virtual std::optional<std::string> openFile(std::string_view title, std::string_view filter,
-                                              std::string_view startFolder) = 0;
+                                              std::string_view startFolder);
   // The node editor and the criterion dialog, filled in by the caller:
   // shown until the tester closes them with ok()/done() or cancel(). One
   // that cannot show them cancels.
@@ -59,17 +62,22 @@ class Asker {
 std::vector<std::pair<std::string, std::string>> SplitFilter(std::string_view filter);
 
 // A busy box that only remembers what it was told (command line, tests).
+// Given a report, it also passes on the progress of a run that has taken
+// more than a second, at most twice a second.
 class QuietBusyBox : public BusyBox {
  public:
+  QuietBusyBox() = default;
+  explicit QuietBusyBox(std::function<void(std::string_view)> report) : report_(std::move(report)) {}
   void show() override { visible = true; }
   void hide() override { visible = false; }
-  void setStatus(std::string_view text) override {
-    status = std::string(text);
-    history.push_back(status);
-  }
+  void setStatus(std::string_view text) override;
   bool visible = false;
   std::string status;
   std::vector<std::string> history;
+
+ private:
+  std::function<void(std::string_view)> report_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now(), last_{};
 };
 
 }  // namespace zov

@@ -1,0 +1,182 @@
+#include "app/esporta.h"
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "model/work_folder.h"
+#include "selection/allocazione.h"
+#include "tree/tag.h"
+
+namespace zov {
+
+namespace {
+
+// A CSV field: quoted when it holds a comma, a quote or a line break.
+std::string Campo(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + '"';
+}
+
+// A test case's name without the blank the annotation leaves after it.
+std::string Nome(std::string name) {
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return name;
+}
+
+std::string Unisci(const std::vector<std::string>& names) {
+  std::string out;
+  for (const std::string& n : names) out += (out.empty() ? "" : ",") + n;
+  return out;
+}
+
+bool Scrivi(WorkFolder& target, const std::string& name, const std::string& text, std::string* error) {
+  target.removeFile(name);  // one of ours from an earlier export is made anew
+  std::ofstream out = target.create(name, CreatedList::kScripts, error);
+  if (!out.is_open()) return false;
+  out << text;
+  out.close();
+  return !out.fail();
+}
+
+nlohmann::json Scelte(const AttributeRecord& a) {
+  nlohmann::json choices = nlohmann::json::array();
+  for (int i = 0; i < a.choiceCount && i < static_cast<int>(a.choices.size()); ++i) {
+    const ChoiceRecord& c = a.choices[static_cast<std::size_t>(i)];
+    nlohmann::json properties = nlohmann::json::array(), selectors = nlohmann::json::array();
+    for (int k = 0; k < c.propertyCount && k < static_cast<int>(c.properties.size()); ++k)
+      properties.push_back(c.properties[static_cast<std::size_t>(k)]);
+    for (int k = 0; k < c.selectorCount && k < static_cast<int>(c.selectors.size()); ++k)
+      selectors.push_back(c.selectors[static_cast<std::size_t>(k)]);
+    choices.push_back({{"value", c.value}, {"properties", properties}, {"selectors", selectors}});
+  }
+  return choices;
+}
+
+}  // namespace
+
+bool LeggiFormati(const std::string& list, Formati& out) {
+  out = {false, false, false};
+  std::stringstream in(list);
+  for (std::string word; std::getline(in, word, ',');) {
+    if (word == "text")
+      out.testo = true;
+    else if (word == "csv")
+      out.csv = true;
+    else if (word == "json")
+      out.json = true;
+    else
+      return false;
+  }
+  return out.testo || out.csv || out.json;
+}
+
+std::string CsvProcedure(const Generale& g) {
+  std::string out = "test case,path,procedure,significant,message,category,value,properties,selectors\r\n";
+  for (const ProceduraGenerata& p : g.procedure) {
+    const TestCaseRecord* r = g.specifica.tabella.casi.size() > static_cast<std::size_t>(p.testCase)
+                                  ? &g.specifica.tabella.casi[static_cast<std::size_t>(p.testCase)]
+                                  : nullptr;
+    const std::string head = Campo(Nome(r != nullptr ? r->name : std::string())) + ',' + Campo(p.path) + ',' +
+                             std::to_string(p.number) + ',' + (p.significant ? "true" : "false") + ',';
+    for (const PassoProcedura& s : p.steps)
+      out += head + Campo(s.message) + ',' + Campo(s.category) + ',' + Campo(s.value) + ',' +
+             Campo(Unisci(s.properties)) + ',' + Campo(Unisci(s.selectors)) + "\r\n";
+  }
+  return out;
+}
+
+std::string JsonPiano(const Generale& g) {
+  nlohmann::json plan;
+  plan["format"] = "zov-plan";
+  plan["version"] = 1;
+  plan["model"] = std::filesystem::path(g.filemdl).filename().string();
+  // The selection tree's leaves with their absolute weights and allotments.
+  nlohmann::json selection = nlohmann::json::array();
+  const Tree& leaves = g.TV(kSelectionTree);
+  for (NodeId id : leaves.collection()) {
+    const Node& n = leaves.node(id);
+    if (n.children != 0 || n.parent == kNoNode) continue;
+    selection.push_back({{"key", n.key},
+                         {"name", EstraiNome(n.text)},
+                         {"weight", LeggiTag(n.tag).weight},
+                         {"procedures", LeggiNTP(n.text)},
+                         {"excluded", n.foreColor == kExcludedFore}});
+  }
+  plan["selection"] = selection;
+  nlohmann::json cases = nlohmann::json::array();
+  for (int i = 1; i <= g.specifica.tabella.count(); ++i) {
+    const TestCaseRecord& r = g.specifica.tabella.casi[static_cast<std::size_t>(i)];
+    nlohmann::json paths = nlohmann::json::array();
+    for (const MessageRecord& m : r.messages) {
+      if (m.name.empty()) break;
+      if (paths.empty() || paths.back()["name"] != m.pathName)
+        paths.push_back({{"name", m.pathName}, {"messages", nlohmann::json::array()}});
+      nlohmann::json message = {{"label", m.sequenceLabel}, {"name", m.name}, {"level", m.level}};
+      if (m.conditionKind != Condizione::kNessuna)
+        message["condition"] = {{"kind", m.conditionKind == Condizione::kIf ? "if" : "else"}, {"text", m.condition}};
+      nlohmann::json own = nlohmann::json::array();
+      for (int k = 0; k < m.ownChoiceCount && k < static_cast<int>(m.ownChoices.size()); ++k)
+        own.push_back(m.ownChoices[static_cast<std::size_t>(k)]);
+      message["interactions"] = own;
+      nlohmann::json settings = nlohmann::json::array();
+      for (int k = 0; k < m.attributeCount && k < static_cast<int>(m.attributes.size()); ++k) {
+        const AttributeRecord& a = m.attributes[static_cast<std::size_t>(k)];
+        settings.push_back({{"parameter", a.name}, {"type", a.type}, {"choices", Scelte(a)}});
+      }
+      message["settings"] = settings;
+      paths.back()["messages"].push_back(message);
+    }
+    cases.push_back({{"number", i}, {"name", Nome(r.name)}, {"allotted", r.allotted}, {"paths", paths}});
+  }
+  plan["testCases"] = cases;
+  nlohmann::json procedures = nlohmann::json::array();
+  for (const ProceduraGenerata& p : g.procedure) {
+    nlohmann::json steps = nlohmann::json::array();
+    for (const PassoProcedura& s : p.steps)
+      steps.push_back({{"message", s.message},
+                       {"category", s.category},
+                       {"value", s.value},
+                       {"properties", s.properties},
+                       {"selectors", s.selectors}});
+    procedures.push_back({{"testCase", p.testCase},
+                          {"path", p.path},
+                          {"number", p.number},
+                          {"significant", p.significant},
+                          {"steps", steps}});
+  }
+  plan["procedures"] = procedures;
+  // Invalid UTF-8 from a model is replaced rather than refused.
+  return plan.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+Esito Esporta(const Generale& g, WorkFolder& target, const Formati& f, std::vector<std::string>* names) {
+  std::string error;
+  const auto write = [&](const std::string& name, const std::string& text) {
+    if (!Scrivi(target, name, text, &error)) return false;
+    if (names != nullptr) names->push_back(name);
+    return true;
+  };
+  const WorkFolder* work = g.workFolder();
+  if (f.testo && work != nullptr && work->dir() != target.dir()) {
+    for (const std::string& file : work->files(CreatedList::kScripts)) {
+      const auto lines = work->readLines(file);
+      if (!lines) continue;
+      std::string text;
+      for (const std::string& l : *lines) text += l + '\n';
+      if (!write(file, text)) return Esito::Rifiutato(error);
+    }
+  }
+  if (f.csv && !write(kFileProcedure, CsvProcedure(g))) return Esito::Rifiutato(error);
+  if (f.json && !write(kFilePiano, JsonPiano(g))) return Esito::Rifiutato(error);
+  return {};
+}
+
+}  // namespace zov

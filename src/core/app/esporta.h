@@ -1,0 +1,38 @@
+// The results in forms other tools import: the documents and scripts as
+// text files, "procedures.csv" (one row per step of every generated test
+// procedure, RFC 4180) and "plan.json" (the whole plan: the selection, the
+// test cases with their paths, categories and choices, the procedures).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/generale.h"
+
+namespace zov {
+
+class WorkFolder;
+
+struct Formati {
+  bool testo = true;
+  bool csv = false;
+  bool json = false;
+};
+// "text,csv,json" (any of them, in any order); false for another word.
+bool LeggiFormati(const std::string& list, Formati& out);
+
+inline constexpr const char* kFileProcedure = "procedures.csv";
+inline constexpr const char* kFilePiano = "plan.json";
+
+// The CSV text of the procedures: a header row, then one row per step.
+std::string CsvProcedure(const Generale& g);
+// The JSON text of the plan.
+std::string JsonPiano(const Generale& g);
+
+// Writes the chosen forms into target (a folder whose earlier files of
+// ours were taken over): the documents and scripts copied from the working
+// folder, and the two machine-readable files. Refused, with the reason,
+// when a file cannot be written. names receives the files written.
+Esito Esporta(const Generale& g, WorkFolder& target, const Formati& f, std::vector<std::string>* names = nullptr);
+
+}  // namespace zov
