@@ -63,6 +63,12 @@ std::optional<std::string> QtAsker::openFile(std::string_view title, std::string
   return path.toStdString();
 }
 
+std::optional<std::string> QtAsker::chooseFolder(std::string_view title, std::string_view startFolder) {
+  const QString path = QFileDialog::getExistingDirectory(parent_, Q(title), Q(startFolder));
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
 void QtAsker::edita(Edita& editor) {
   EditaDialog dialog(editor, parent_);
   dialog.exec();

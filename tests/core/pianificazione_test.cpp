@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
+#include <unistd.h>
+
+#include "app/asker_scritto.h"
 #include "model/work_folder.h"
 #include "specification/editor_categorie.h"
 #include "ui/ui.h"
@@ -64,6 +68,36 @@ TEST_F(Api, AWholePlan) {
   const auto files = p.fileScritti();
   EXPECT_NE(std::find(files.begin(), files.end(), "TestScript1.txt"), files.end());
   EXPECT_NE(std::find(files.begin(), files.end(), "SD1. Borrow - main  ( 9)TestCase 1   ( 5 ).txt"), files.end());
+}
+
+// "Export Documents and Scripts..." writes every form into the folder
+// chosen, again into the same folder, and never over a file of another.
+TEST_F(Api, ExportIntoAFolder) {
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", procedures("20")));
+  p.caricaCasiTest(SorgenteCasi::kZov);
+  p.scegliTuttiICasiTest();
+  p.elabora();
+  p.confermaDefault();
+  p.genera();
+  ScriptedAsker asker;
+  g.setAsker(&asker);
+  const auto dir = std::filesystem::temp_directory_path() / ("zov-export-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  for (int round = 0; round < 2; ++round) {
+    asker.files.push_back(dir.string());
+    ASSERT_TRUE(g.esegui(menu::kEsporta));
+    EXPECT_EQ(asker.asked.back().text, "Exported 7 files to " + dir.string() + ".") << round;
+  }
+  for (const char* name : {"procedures.csv", "plan.json", "TestScript1.txt", ".zov-plan"})
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / name)) << name;
+  // A file the program did not write stops the export, and stays.
+  std::filesystem::remove(dir / ".zov-plan");
+  asker.files.push_back(dir.string());
+  g.esegui(menu::kEsporta);
+  EXPECT_EQ(asker.asked.back().text.find("Exported"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir / "plan.json"));
+  std::filesystem::remove_all(dir);
+  g.setAsker(nullptr);
 }
 
 // Each call refuses with the message the window shows.

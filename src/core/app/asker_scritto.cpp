@@ -35,6 +35,10 @@ std::optional<std::string> ScriptedAsker::openFile(std::string_view title, std::
   return f;
 }
 
+std::optional<std::string> ScriptedAsker::chooseFolder(std::string_view title, std::string_view startFolder) {
+  return openFile(title, "", startFolder);
+}
+
 // A front end that cannot show a dialog cancels it.
 void Asker::edita(Edita& editor) { editor.cancel(); }
 void Asker::numTest(DialogoNumTest& dialog) { dialog.cancel(); }

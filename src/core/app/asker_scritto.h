@@ -28,6 +28,8 @@ class ScriptedAsker : public Asker {
                                       std::string_view defaultText) override;
   std::optional<std::string> openFile(std::string_view title, std::string_view filter,
                                       std::string_view startFolder) override;
+  // The next of files, as the folder chosen.
+  std::optional<std::string> chooseFolder(std::string_view title, std::string_view startFolder) override;
 
   // Plays the tester in the node editor and the criterion dialog; a
   // dialog left open afterwards (or with no script) is cancelled.

@@ -1,6 +1,7 @@
 #include "app/generale.h"
 
 #include "app/comandi_uit.h"
+#include "app/esporta.h"
 #include "model/analisi_link.h"
 #include "model/design_tree.h"
 #include "model/riordino.h"
@@ -51,6 +52,7 @@ Generale::Generale() {
   collega(menu::kTestSc, [this] { visualizzaScript(); });
   collega(menu::kPrintTC, [this] { stampaCasi(); });
   collega(menu::kPrintTS, [this] { stampaScript(); });
+  collega(menu::kEsporta, [this] { esporta(); });
   locatePackage = [this](NodeId node, int tree) {
     LocatePackage(TV(kDesignTree), TV(tree).node(node).key, tree == kMainTree ? 6 : 4);
   };
@@ -151,6 +153,7 @@ void Generale::caricamentoDaZovFatto() {
 void Generale::caricamentoDesignOTuttiFatto() { menus.setEnabled(menu::kGenerazione, true); }
 
 void Generale::elaborazioneFatta() {
+  menus.setEnabled(menu::kEsporta, true);
   menus.setEnabled(menu::kPrint, true);
   menus.setEnabled(menu::kTestScript, true);
   menus.setEnabled(menu::kTestSc, true);
@@ -166,6 +169,7 @@ void Generale::modelloCaricato() {
 void Generale::azzeraElaborazione() {
   specifica = StatoSpecifica();
   procedure.clear();
+  menus.setEnabled(menu::kEsporta, false);
   TV(kSpecTree).clear();
   LB.clear();
   menus.setEnabled(menu::kPrint, false);
@@ -551,6 +555,25 @@ void Generale::stampaScript() {
     asker_->messageBox("There are no test scripts to print: run \"&All Test Cases\" first.", "Zov Suite");
   else
     asker_->stampa("Test Scripts List", out);
+}
+
+void Generale::esporta() {
+  if (asker_ == nullptr) return;
+  const auto dir = asker_->chooseFolder("Export Documents and Scripts...", CartellaIniziale());
+  if (!dir || dir->empty()) return;
+  const auto tell = [this](const std::string& text, MessageIcon icon) {
+    asker_->messageBox(text, "Zov Suite", MessageButtons::kOk, icon);
+  };
+  bool made = false;
+  std::string error;
+  auto target = ApriCartella(std::filesystem::path(*dir), made, &error);
+  if (!target) return tell(error, MessageIcon::kWarning);
+  std::vector<std::string> written;
+  const Esito e = Esporta(*this, *target, {true, true, true}, &written);
+  if (!FinishFolder(*target, e.fatto, false, &error) && e.fatto) return tell(error, MessageIcon::kWarning);
+  if (!e) return tell(e.messaggio, MessageIcon::kWarning);
+  tell("Exported " + std::to_string(written.size()) + " files to " + target->dir().string() + ".",
+       MessageIcon::kInformation);
 }
 
 void Generale::mostraDocumento(NodeId node) {

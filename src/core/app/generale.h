@@ -267,6 +267,10 @@ class Generale {
   RisultatoGenerazione generaTutti();
   // The same, with the conflict warnings going to warn.
   RisultatoGenerazione genera(const std::function<void(const std::string&)>& warn);
+  // "Export Documents and Scripts...": asks for a folder and writes the
+  // documents, the scripts, procedures.csv and plan.json there, replacing
+  // only files an earlier export or plan provably wrote.
+  void esporta();
   // "&Visualize Test Scripts", "Test Cases List", "Test Scripts List".
   void visualizzaScript();
   void stampaCasi();

@@ -29,6 +29,7 @@ const std::vector<MenuRow>& StartState() {
        {{"m_caricazov", "Load ZOV File", true},
         {"m_savezov", "Save ZOV File", true},
         {"m_caricamdl", "Load MDL File", true},
+        {"m_esporta", "Export Documents and Scripts...", false},
         {"m_uscita", "EXIT", true}}},
       {"m_zov",
        "ZOV TEST",

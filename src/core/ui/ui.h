@@ -44,6 +44,9 @@ class Asker {
   // std::nullopt when the tester cancels (or none can be shown).
   virtual std::optional<std::string> openFile(std::string_view title, std::string_view filter,
                                               std::string_view startFolder);
+  // The platform's folder dialog; std::nullopt when the tester cancels (or
+  // none can be shown).
+  virtual std::optional<std::string> chooseFolder(std::string_view title, std::string_view startFolder);
   // The node editor and the criterion dialog, filled in by the caller:
   // shown until the tester closes them with ok()/done() or cancel(). One
   // that cannot show them cancels.
