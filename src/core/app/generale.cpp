@@ -15,6 +15,26 @@
 
 namespace zov {
 
+namespace {
+// Passes every question on and keeps the last answer of an input box.
+class AskerCheRicorda : public Asker {
+ public:
+  explicit AskerCheRicorda(Asker& to) : to_(to) {}
+  Answer messageBox(std::string_view text, std::string_view title, MessageButtons buttons, MessageIcon icon) override {
+    return to_.messageBox(text, title, buttons, icon);
+  }
+  std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
+                                      std::string_view defaultText) override {
+    risposta = to_.inputBox(prompt, title, defaultText);
+    return risposta;
+  }
+  std::optional<std::string> risposta;
+
+ private:
+  Asker& to_;
+};
+}  // namespace
+
 Layout LayoutFor(bool large) {
   Layout l;
   if (large) {
@@ -42,10 +62,10 @@ Generale::Generale() {
   collega(menu::kStart, [this] { scegliStartStop(); });
   collega(menu::kSeleziona, [this] { selezionaLivello(); });
   collega(menu::kSelectAll, [this] { selezionaTutti(); });
-  collega(menu::kElencaSeq, [this] { CaricaAllSequence(*this); });
-  collega(menu::kSeqFromZov, [this] { CaricaSequenceFromZov(*this); });
-  collega(menu::kLoadingDT, [this] { CaricaDaDesignTree(*this); });
-  collega(menu::kNonConnessi, [this] { CaricaNonConnessi(*this); });
+  collega(menu::kElencaSeq, [this] { caricaCasiTest(SorgenteCasi::kTutti); });
+  collega(menu::kSeqFromZov, [this] { caricaCasiTest(SorgenteCasi::kZov); });
+  collega(menu::kLoadingDT, [this] { caricaCasiTest(SorgenteCasi::kDesignTree); });
+  collega(menu::kNonConnessi, [this] { caricaCasiTest(SorgenteCasi::kNotLinked); });
   collega(menu::kGenerazione, [this] { elabora(); });
   collega(menu::kPopupASpec, [this] { specifiche(); });
   collega(menu::kAllTestCases, [this] { generaTutti(); });
@@ -271,6 +291,7 @@ void Generale::modifica() {
   asker_->edita(editor);
   // Cancel leaves the tree as it was.
   if (!editor.confermato()) return;
+  registraPeso(node, editor.Wei);
   const Esito e = dopoModifica(node);
   if (!e.messaggio.empty()) asker_->messageBox(e.messaggio, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
 }
@@ -285,6 +306,7 @@ Esito Generale::modificaPeso(NodeId node, const std::string& weight, bool bold) 
     editor.cancel();
     return Esito::Rifiutato(std::move(refused));
   }
+  registraPeso(node, weight);
   return dopoModifica(node);
 }
 
@@ -320,6 +342,10 @@ Esito Generale::scegliStartStopSu(NodeId node) {
     selezione.livellostop = Livello(t, node);
     selezione.livelli = true;
   }
+  Decisione d{Decisione::Tipo::kStartStop};
+  d.nodo = t.node(node).key;
+  d.percorso = PathOf(t, node);
+  decisioni.push_back(std::move(d));
   return {};
 }
 
@@ -354,6 +380,9 @@ Esito Generale::iniziaSelezione(NodeId clicked, bool& attendeCriterio) {
   Tree& t = TV(kMainTree);
   if (!t.valid(clicked)) return Esito::Rifiutato("There is no such node in the Main Tree.");
   selezione.salvato = t.node(clicked).foreColor;
+  Decisione d{Decisione::Tipo::kLivello};
+  d.nodo = t.node(clicked).key;
+  d.percorso = PathOf(t, clicked);
   if (!ControllaRamiOut(t)) return Esito::Rifiutato("Unproperly weight distribution");
   NodeId node = clicked;
   const std::string& k = t.node(clicked).image;
@@ -379,9 +408,12 @@ Esito Generale::iniziaSelezione(NodeId clicked, bool& attendeCriterio) {
     selezione.livelli = false;
     menus.setEnabled(menu::kStart, true);
     menus.setEnabled(menu::kSeleziona, true);
+    d.deseleziona = true;
+    decisioni.push_back(std::move(d));
     return {};
   }
   attendeCriterio = true;
+  livelloInAttesa_ = std::move(d);
   return {};
 }
 
@@ -406,7 +438,10 @@ Esito Generale::completaSelezione(std::optional<std::string> risposta) {
     // Too few procedures for too many leaves round every share to 0: say so.
     result = Esito::Avviso(AvvisoNessunaProcedura(selection, criterio.numeroTest));
   } else if (!risposta && asker_ != nullptr) {
-    result = Esito::Avviso(CasiTestCoverage(selection, criterio.percentuale, *asker_));
+    // The tester's answer is kept for the session.
+    AskerCheRicorda asking(*asker_);
+    result = Esito::Avviso(CasiTestCoverage(selection, criterio.percentuale, asking));
+    risposta = asking.risposta;
   } else {
     // The answer given up front; without one, the least number proposed.
     Coverage c;
@@ -418,10 +453,98 @@ Esito Generale::completaSelezione(std::optional<std::string> risposta) {
     result = Esito::Avviso(std::move(refused));
   }
   setSomma(somma + "   Number of Test Procedures: " + Intero(CalcolaNumeroTest(selection)));
+  Decisione d = std::move(livelloInAttesa_);
+  d.tipo = Decisione::Tipo::kLivello;
+  d.criterio = {criterio.perNumero, Intero(criterio.numeroTest), Intero(criterio.percentuale), risposta};
+  decisioni.push_back(std::move(d));
   return result;
 }
 
-void Generale::selezionaTutti() { SelezionaTutti(TV(kUitTree), TV(kSelectedTestCases)); }
+void Generale::selezionaTutti() {
+  SelezionaTutti(TV(kUitTree), TV(kSelectedTestCases));
+  Decisione d{Decisione::Tipo::kScegli};
+  d.tutti = true;
+  decisioni.push_back(std::move(d));
+}
+
+void Generale::scegliTuttiIDiagrammi() {
+  Tree& uit = TV(kUitTree);
+  const NodeId root = uit.firstRoot();
+  for (NodeId c = root == kNoNode ? kNoNode : uit.node(root).child; c != kNoNode; c = uit.node(c).next)
+    if (kind::IsScenario(uit.node(c).image)) AggiungiSelezionato(uit, c, TV(kSelectedTestCases));
+  Decisione d{Decisione::Tipo::kScegli};
+  d.tutti = d.soloDiagrammi = true;
+  decisioni.push_back(std::move(d));
+}
+
+void Generale::caricaCasiTest(SorgenteCasi from) {
+  if (modello_ == nullptr) return;
+  switch (from) {
+    case SorgenteCasi::kTutti: CaricaAllSequence(*this); break;
+    case SorgenteCasi::kZov: CaricaSequenceFromZov(*this); break;
+    case SorgenteCasi::kDesignTree: CaricaDaDesignTree(*this); break;
+    case SorgenteCasi::kNotLinked: CaricaNonConnessi(*this); break;
+  }
+  Decisione d{Decisione::Tipo::kCarica};
+  d.sorgente = from;
+  decisioni.push_back(std::move(d));
+}
+
+void Generale::registraPeso(NodeId node, const std::string& weight) {
+  const Tree& t = TV(kMainTree);
+  Decisione d{Decisione::Tipo::kPeso};
+  d.nodo = t.node(node).key;
+  d.percorso = PathOf(t, node);
+  d.valore = weight;
+  decisioni.push_back(std::move(d));
+}
+
+void Generale::registraCategoria(NodeId node, Categoria which) {
+  if (which == Categoria::kNessuna) return;
+  Decisione d{Decisione::Tipo::kCategoria};
+  d.categoria = riferimento(node);
+  const bool settings = which == Categoria::kImpostazioni;
+  d.valori = settings ? editorImpostazioni.aggiunti : editorInterazioni.aggiunti;
+  d.predefiniti = settings ? editorImpostazioni.useDefaults : editorInterazioni.useDefaults;
+  d.annullata = !(settings ? editorImpostazioni.confermato : editorInterazioni.confermato);
+  decisioni.push_back(std::move(d));
+}
+
+RifCategoria Generale::riferimento(NodeId node) const {
+  RifCategoria r;
+  const Tree& t = TV(kSpecTree);
+  if (!t.valid(node)) return r;
+  NodeId top = node;
+  while (t.node(top).parent != kNoNode) top = t.node(top).parent;
+  r.diagramma = t.node(top).key;
+  const StatoSpecifica::Posto* p = specifica.posto(t.node(node).key);
+  if (p == nullptr) return r;
+  const TestCaseRecord* tc = specifica.tabella.casi.size() > static_cast<std::size_t>(p->testCase)
+                                 ? &specifica.tabella.casi[static_cast<std::size_t>(p->testCase)]
+                                 : nullptr;
+  const MessageRecord* m = tc == nullptr ? nullptr : tc->message(static_cast<std::size_t>(p->message));
+  if (m == nullptr) return r;
+  r.percorso = m->pathName;
+  r.etichetta = m->sequenceLabel;
+  r.messaggio = m->name;
+  if (p->attribute >= 0 && static_cast<std::size_t>(p->attribute) < m->attributes.size())
+    r.parametro = m->attributes[static_cast<std::size_t>(p->attribute)].name;
+  return r;
+}
+
+NodeId Generale::trovaCategoria(const RifCategoria& r) const {
+  const Tree& t = TV(kSpecTree);
+  for (NodeId id : t.collection()) {
+    const Node& n = t.node(id);
+    if (n.image != kind::kAttributo && n.image != kind::kMessaggio) continue;
+    if ((n.image == kind::kAttributo) == r.parametro.empty()) continue;
+    const RifCategoria here = riferimento(id);
+    if (here.diagramma == r.diagramma && here.percorso == r.percorso && here.etichetta == r.etichetta &&
+        here.messaggio == r.messaggio && here.parametro == r.parametro)
+      return id;
+  }
+  return kNoNode;
+}
 
 void Generale::rilascia(int tree, NodeId target) {
   Tree& uit = TV(kUitTree);
@@ -445,6 +568,9 @@ Esito Generale::scegliCasoTest(NodeId uitNode) {
   if (!uit.valid(uitNode)) return Esito::Rifiutato("There is no such node in the UIT tree.");
   if (!AggiungiSelezionato(uit, uitNode, TV(kSelectedTestCases)))
     return Esito::Rifiutato("Error: this node is already selected");
+  Decisione d{Decisione::Tipo::kScegli};
+  d.nodo = uit.node(uitNode).key;
+  decisioni.push_back(std::move(d));
   return {};
 }
 
@@ -464,14 +590,17 @@ bool Generale::specifiche() {
   const auto avvisa = [this](const std::string& text) {
     if (!text.empty()) asker_->messageBox(text, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
   };
-  switch (apriCategoria(TV(kSpecTree).selected())) {
+  const NodeId node = TV(kSpecTree).selected();
+  switch (apriCategoria(node)) {
     case Categoria::kImpostazioni:
       avvisa(editorImpostazioni.avviso);
       asker_->impostazioni(editorImpostazioni);
+      registraCategoria(node, Categoria::kImpostazioni);
       return true;
     case Categoria::kInterazioni:
       avvisa(editorInterazioni.avviso);
       asker_->interazioni(editorInterazioni);
+      registraCategoria(node, Categoria::kInterazioni);
       return true;
     case Categoria::kNessuna: break;
   }
@@ -490,6 +619,7 @@ void Generale::elabora() {
            [this](std::string_view text) { MostraMessaggio(text); }});
   nascondiBusy();
   elaborazioneFatta();
+  decisioni.push_back(Decisione{Decisione::Tipo::kElabora});
 }
 
 RisultatoGenerazione Generale::generaTutti() {
@@ -508,6 +638,7 @@ RisultatoGenerazione Generale::genera(const std::function<void(const std::string
        [this](const ProceduraGenerata& p) { procedure.push_back(p); }},
       warn);
   nascondiBusy();
+  decisioni.push_back(Decisione{Decisione::Tipo::kGenera});
   return r;
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/caricamento.h"
+#include "app/decisioni.h"
 #include "app/menus.h"
 #include "generation/procedure.h"
 #include "generation/specifica.h"
@@ -248,6 +249,10 @@ class Generale {
   void annullaSelezione();
   // "&Select All": every test case of the UIT tree into the selected ones.
   void selezionaTutti();
+  // Every scenario diagram of the UIT tree, as if dragged one by one.
+  void scegliTuttiIDiagrammi();
+  // A UIT loading command.
+  void caricaCasiTest(SorgenteCasi from);
   // A node dragged from the UIT tree dropped on TV(tree) over target.
   void rilascia(int tree, NodeId target);
   // A test case of the UIT tree into the selected test cases.
@@ -260,6 +265,17 @@ class Generale {
   // Opens the editor state of a parameter or message node, without showing it.
   enum class Categoria { kNessuna, kImpostazioni, kInterazioni };
   Categoria apriCategoria(NodeId node);
+  // Keeps, for the session, what the editor opened on node did before it
+  // closed.
+  void registraCategoria(NodeId node, Categoria which);
+  // A category node named by what it stands for, and back (kNoNode when
+  // the Test Specification tree has no such category).
+  RifCategoria riferimento(NodeId node) const;
+  NodeId trovaCategoria(const RifCategoria& r) const;
+
+  // What the tester decided since the model was loaded, in order: the
+  // content of a session file.
+  std::vector<Decisione> decisioni;
   // "&Processing...".
   void elabora();
   // "&All Test Cases": the test procedures and script files; each conflict
@@ -286,6 +302,8 @@ class Generale {
 
  private:
   Esito dopoModifica(NodeId node);
+  void registraPeso(NodeId node, const std::string& weight);
+  Decisione livelloInAttesa_;
   BusyBox* busy_ = nullptr;
   Asker* asker_ = nullptr;
   WorkFolder* work_ = nullptr;

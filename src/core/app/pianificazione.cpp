@@ -77,12 +77,7 @@ Esito Pianificazione::selezionaLivello(std::string_view node, const Criterio& cr
 
 Esito Pianificazione::caricaCasiTest(SorgenteCasi from) {
   if (g_.modello() == nullptr) return Esito::Rifiutato("No model is loaded.");
-  switch (from) {
-    case SorgenteCasi::kTutti: CaricaAllSequence(g_); break;
-    case SorgenteCasi::kZov: CaricaSequenceFromZov(g_); break;
-    case SorgenteCasi::kDesignTree: CaricaDaDesignTree(g_); break;
-    case SorgenteCasi::kNotLinked: CaricaNonConnessi(g_); break;
-  }
+  g_.caricaCasiTest(from);
   return {};
 }
 
@@ -93,10 +88,7 @@ Esito Pianificazione::scegliCasoTest(std::string_view node) {
 }
 
 Esito Pianificazione::scegliTuttiICasiTest() {
-  Tree& uit = g_.TV(kUitTree);
-  const NodeId root = uit.firstRoot();
-  for (NodeId c = root == kNoNode ? kNoNode : uit.node(root).child; c != kNoNode; c = uit.node(c).next)
-    if (kind::IsScenario(uit.node(c).image)) AggiungiSelezionato(uit, c, g_.TV(kSelectedTestCases));
+  g_.scegliTuttiIDiagrammi();
   return {};
 }
 
@@ -110,6 +102,7 @@ Esito Pianificazione::apriCategoria(std::string_view node) {
   Esito refused;
   const NodeId id = trova(kSpecTree, node, refused);
   if (id == kNoNode) return refused;
+  nodoAperto_ = id;
   switch (g_.apriCategoria(id)) {
     case Generale::Categoria::kImpostazioni:
       aperto_ = Editor::kImpostazioni;

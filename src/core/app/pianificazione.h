@@ -10,23 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "app/decisioni.h"
 #include "app/generale.h"
 #include "generation/procedure.h"
 
 namespace zov {
-
-// The criterion dialog's answer: a number of test procedures, or a
-// functional coverage with the number of procedures wanted for it (by
-// default the least number proposed). Numbers as the tester types them.
-struct Criterio {
-  bool perNumero = true;
-  std::string numero = "500";
-  std::string percentuale = "100";
-  std::optional<std::string> risposta;
-};
-
-// Where the UIT tree takes its test cases from.
-enum class SorgenteCasi { kTutti, kZov, kDesignTree, kNotLinked };
 
 class Pianificazione {
  public:
@@ -79,8 +67,10 @@ class Pianificazione {
  private:
   enum class Editor { kNessuno, kImpostazioni, kInterazioni };
   NodeId trova(int tree, std::string_view node, Esito& refused) const;
+  Esito chiudi(bool ok);
   Generale& g_;
   Editor aperto_ = Editor::kNessuno;
+  NodeId nodoAperto_ = kNoNode;
 };
 
 }  // namespace zov

@@ -35,9 +35,7 @@ Esito Seleziona(Pianificazione& p, const OpzioniSelezione& o);
 // mark at the start is too. A category without choice lines takes its
 // default values.
 struct FileScelte {
-  struct Valore {
-    std::string value, properties, selectors;
-  };
+  using Valore = ValoreScelto;
   struct Categoria {
     std::string node;
     int line = 0;

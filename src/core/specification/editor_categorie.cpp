@@ -80,6 +80,8 @@ bool EditorImpostazioni::apri(const ContestoEditor& c, NodeId node) {
   key_ = c.spec.node(node).key;
   testCase = message = attribute = 0;
   avviso.clear();
+  aggiunti.clear();
+  confermato = false;
   // The record of the very node opened: its own path's copy of the message.
   const StatoSpecifica::Posto* posto = c.stato.posto(key_);
   if (posto == nullptr || posto->attribute < 0) return false;
@@ -205,6 +207,7 @@ bool EditorImpostazioni::add() {
   }
   choiceLines.push_back(line);
   ++nextChoice;
+  aggiunti.push_back({value, properties, selectors});
   value.clear();
   selectors.clear();
   properties.clear();
@@ -249,6 +252,7 @@ void EditorImpostazioni::ok() {
     }
     r->edited = true;
   }
+  confermato = true;
   done = true;
 }
 
@@ -290,6 +294,8 @@ bool EditorInterazioni::apri(const ContestoEditor& c, NodeId node) {
   key_ = c.spec.node(node).key;
   message = testCase = 0;
   avviso.clear();
+  aggiunti.clear();
+  confermato = false;
   const StatoSpecifica::Posto* posto = c.stato.posto(key_);
   if (posto == nullptr || posto->attribute >= 0) return false;
   testCase = posto->testCase;
@@ -344,6 +350,7 @@ bool EditorInterazioni::add() {
   *slot = value;
   choiceLines.push_back(value);
   ++nextChoice;
+  aggiunti.push_back({value, {}, {}});
   value.clear();
   return true;
 }
@@ -374,6 +381,7 @@ void EditorInterazioni::ok() {
     }
     r->edited = true;
   }
+  confermato = true;
   done = true;
 }
 

@@ -20,6 +20,12 @@
 
 namespace zov {
 
+// A value given to a category, with its properties and if-selectors
+// (comma-separated, as typed).
+struct ValoreScelto {
+  std::string value, properties, selectors;
+};
+
 // Whether a documentation text holds a default list ("DEF(").
 bool EsisteDocumentazioneAttr(std::string_view text);
 bool EsisteDocumentazione(std::string_view text);
@@ -57,6 +63,9 @@ class EditorImpostazioni {
   int testCase = 0, message = 0, attribute = 0;
   // Set on opening when default values had to be left out; empty otherwise.
   std::string avviso;
+  // Since the last opening: the values added, and whether OK closed it.
+  std::vector<ValoreScelto> aggiunti;
+  bool confermato = false;
 
   // The stored record of the attribute being edited.
   AttributeRecord* record();
@@ -102,6 +111,9 @@ class EditorInterazioni {
   int testCase = 0, message = 0;
   // Set on opening when default values had to be left out; empty otherwise.
   std::string avviso;
+  // Since the last opening: the values added, and whether OK closed it.
+  std::vector<ValoreScelto> aggiunti;
+  bool confermato = false;
 
   // The stored record of the message being edited.
   MessageRecord* record();

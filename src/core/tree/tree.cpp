@@ -300,18 +300,29 @@ void Tree::setDropHighlight(NodeId node) {
   if (node != kNoNode && valid(node)) changed(node);
 }
 
+namespace {
+// A node's name: its text without the blanks in front and the label.
+std::string_view NameOf(const Tree& tree, NodeId n) {
+  std::string_view text = tree.node(n).text;
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  if (!text.empty() && text.front() == '[') {
+    const std::size_t close = text.find("] ");
+    if (close != std::string_view::npos) text.remove_prefix(close + 2);
+  }
+  return text;
+}
+}  // namespace
+
+std::string PathOf(const Tree& tree, NodeId node) {
+  std::string path;
+  for (NodeId n = node; tree.valid(n); n = tree.node(n).parent)
+    path = std::string(NameOf(tree, n)) + (path.empty() ? "" : "/") + path;
+  return path;
+}
+
 NodeId FindByKeyOrPath(const Tree& tree, std::string_view keyOrPath) {
   if (const NodeId byKey = tree.find(keyOrPath); byKey != kNoNode) return byKey;
-  // A node's name: its text without the blanks in front and the label.
-  const auto nameOf = [&tree](NodeId n) {
-    std::string_view text = tree.node(n).text;
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    if (!text.empty() && text.front() == '[') {
-      const std::size_t close = text.find("] ");
-      if (close != std::string_view::npos) text.remove_prefix(close + 2);
-    }
-    return text;
-  };
+  const auto nameOf = [&tree](NodeId n) { return NameOf(tree, n); };
   NodeId at = kNoNode;
   std::size_t start = 0;
   while (start <= keyOrPath.size()) {

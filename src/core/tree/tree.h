@@ -169,6 +169,8 @@ class Tree {
 // ("Customer/Withdraw Cash"; a name is the text after its weight label).
 // The first match in sibling order is taken; kNoNode when there is none.
 NodeId FindByKeyOrPath(const Tree& tree, std::string_view keyOrPath);
+// The path of names of a node, as FindByKeyOrPath reads it.
+std::string PathOf(const Tree& tree, NodeId node);
 
 // The seven trees of the main window, TV(0) to TV(6).
 inline constexpr int kTreeCount = 7;

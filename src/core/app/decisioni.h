@@ -1,0 +1,58 @@
+// What a tester decides while planning, in the order made: the record a
+// session file keeps and replays on a fresh load of the model.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "specification/editor_categorie.h"
+
+namespace zov {
+
+// The criterion dialog's answer: a number of test procedures, or a
+// functional coverage with the number of procedures wanted for it (by
+// default the least number proposed). Numbers as the tester types them.
+struct Criterio {
+  bool perNumero = true;
+  std::string numero = "500";
+  std::string percentuale = "100";
+  std::optional<std::string> risposta;
+};
+
+// Where the UIT tree takes its test cases from.
+enum class SorgenteCasi { kTutti, kZov, kDesignTree, kNotLinked };
+
+// A category of the Test Specification tree named by what it stands for,
+// not by its place in the tree: the diagram, the path, the message (its
+// sequence label and name) and, for a settings category, the parameter.
+struct RifCategoria {
+  std::string diagramma, percorso, etichetta, messaggio, parametro;
+};
+
+struct Decisione {
+  enum class Tipo {
+    kPeso,       // "&Modify": node, path of names, the weight typed
+    kStartStop,  // "Select ST&ART Node" or "Select ST&OP Node" on node
+    kLivello,    // "&Select Level" (or "&Unselect All") on node, with the criterion
+    kCarica,     // a UIT loading command: sorgente
+    kScegli,     // a test case picked (node), or all of them (tutti)
+    kElabora,    // "&Processing..."
+    kCategoria,  // an editor opened and closed: its values, defaults, OK or Cancel
+    kGenera,     // "&All Test Cases"
+  };
+  Tipo tipo = Tipo::kElabora;
+  std::string nodo, percorso;  // a node's key and its path of names
+  std::string valore;          // the weight typed
+  Criterio criterio;
+  SorgenteCasi sorgente = SorgenteCasi::kZov;
+  bool tutti = false;          // every test case picked
+  bool soloDiagrammi = false;  // ... only the diagrams ("&Select All" takes every node)
+  bool deseleziona = false;    // "&Unselect All" on a marked node
+  RifCategoria categoria;
+  std::vector<ValoreScelto> valori;
+  bool predefiniti = false;  // OK with the default values chosen
+  bool annullata = false;    // closed with Cancel
+};
+
+}  // namespace zov
