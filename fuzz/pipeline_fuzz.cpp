@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   g.setBusyBox(&busy);
   g.setAsker(&asker);
   g.setWorkFolder(&*work);
-  g.casuale = std::make_unique<zov::CasualeFisso>(1);
+  g.impostaSeme(1);
   g.caricaFinestra();
   if (zov::CaricaModello(g, work->pathOf("fuzz.mdl")->string()).empty()) Plan(g, asker);
   return 0;

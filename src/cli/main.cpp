@@ -12,7 +12,7 @@
 #include "app/piano.h"
 #include "model/work_folder.h"
 #include "specification/editor_categorie.h"
-#include "tree_printer.h"
+#include "tree/dump.h"
 
 namespace {
 
@@ -132,10 +132,7 @@ int Load(const std::string& command, Options& o) {
   for (const auto& w : run.g.modello()->Warnings()) Warn(w);
   for (const auto& w : run.g.avvisi) Warn(w);
   if (command == "load") {
-    const zov::ModelSummary s = run.g.modello()->Summarize();
-    const bool empty = s.useCases == 0 && s.sequenceDiagrams + s.collaborationDiagrams == 0;
-    std::printf("%s: %s%s\n", o.model.c_str(), zov::cli::Summary(s).c_str(),
-                empty ? " (no use case and no interaction: nothing to plan)" : "");
+    std::printf("%s: %s\n", o.model.c_str(), run.g.modello()->Summarize().Text().c_str());
     folder.done();
     return kExitOk;
   }
@@ -155,7 +152,7 @@ int Load(const std::string& command, Options& o) {
     for (const std::string& file : run.g.specifica.specDocuments) Say("wrote " + (work->dir() / file).string());
   }
   const int tree = o.tree ? std::stoi(*o.tree) : command == "spec" ? zov::kSpecTree : zov::kMainTree;
-  zov::cli::PrintTree(run.g.TV(tree));
+  zov::ScriviAlbero(run.g.TV(tree), stdout);
   folder.done();
   return kExitOk;
 }
@@ -174,7 +171,7 @@ int Plan(Options& o) {
   if (!work) return kExitFailure;
   zov::FolderRun folder(*work, true, false, made, Say);
   Run run(*work, true);
-  if (o.seed) run.g.casuale = std::make_unique<zov::CasualeFisso>(static_cast<unsigned>(std::stoul(*o.seed)));
+  if (o.seed) run.g.impostaSeme(static_cast<unsigned>(std::stoul(*o.seed)));
   const zov::RisultatoPiano r = zov::Pianifica(run.p, o.model, plan);
   for (const auto& w : r.avvisi) Warn(w);
   if (!r.esito) return Say(r.esito.messaggio), kExitFailure;
@@ -185,14 +182,9 @@ int Plan(Options& o) {
   }
   Say(run.g.somma);
   folder.done();
-  const zov::RisultatoGenerazione& g = r.generazione;
-  const std::size_t files = work->files(zov::CreatedList::kScripts).size();
-  std::printf("%s: %s, %s, %s (%ld insignificant), %zu files in %s\n", o.model.c_str(),
-              zov::cli::Plural(r.casiTest, "test case", "test cases").c_str(),
-              zov::cli::Plural(g.paths, "path", "paths").c_str(),
-              zov::cli::Plural(g.procedures, "test procedure", "test procedures").c_str(), g.insignificant, files,
+  std::printf("%s: %s in %s\n", o.model.c_str(), r.testo(work->files(zov::CreatedList::kScripts).size()).c_str(),
               dir.string().c_str());
-  return g.failed > 0 || run.g.specifica.nonScritti > 0 ? kExitFailure : kExitOk;
+  return r.generazione.failed > 0 || run.g.specifica.nonScritti > 0 ? kExitFailure : kExitOk;
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ struct Api : ::testing::Test {
   Api() : work(*WorkFolder::CreatePrivate(nullptr)), p(g) {
     g.setBusyBox(&busy);
     g.setWorkFolder(&work);
-    g.casuale = std::make_unique<CasualeFisso>(1);
+    g.impostaSeme(1);
     g.caricaFinestra();
     EXPECT_TRUE(p.apriModello(kLending));
   }

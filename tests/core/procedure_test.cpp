@@ -162,7 +162,7 @@ TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {
   QuietBusyBox busy;
   g.setBusyBox(&busy);
   g.setWorkFolder(&*work);
-  g.casuale = std::make_unique<CasualeFisso>(5);
+  g.impostaSeme(5);
   TabellaCasi& t = g.specifica.tabella;
   t.casi.resize(4);
   for (int i = 1; i <= 2; ++i) {

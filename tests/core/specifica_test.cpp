@@ -233,7 +233,7 @@ TEST_F(Processing, TooFewProceduresForThePaths) {
 // amount (Integer, initial value 7) and its own interactions category.
 struct Editors : Processing {
   Editors() {
-    g.casuale = std::make_unique<CasualeFisso>(7);
+    g.impostaSeme(7);
     select(5);
     g.elabora();
   }
@@ -510,7 +510,7 @@ struct Picked {
   explicit Picked(const std::vector<Diag>& diagrams, int allotted = 8) : loaded(Diagrams(diagrams)), g(loaded.g) {
     EXPECT_EQ(loaded.error, "");
     g.setAsker(&asker);
-    g.casuale = std::make_unique<CasualeFisso>(3);
+    g.impostaSeme(3);
     const Handle uc = g.modello()->AllUseCases(g.modelloAperto()).Item(1);
     for (Handle d : g.modello()->ScenarioDiagrams(uc))
       g.TV(kSelectedTestCases)

@@ -57,6 +57,9 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   g.TV(kDesignTree).clear();
   // Nothing of the previous model's test specification stays.
   g.azzeraElaborazione();
+  // A new model starts a new session: its decisions, its random numbers.
+  g.decisioni.clear();
+  g.impostaSeme(g.seme);
   g.setLivv("");
   g.setSomma("");
   g.filemdl = path;

@@ -1,5 +1,7 @@
 #include "app/generale.h"
 
+#include <chrono>
+
 #include "app/comandi_uit.h"
 #include "app/esporta.h"
 #include "model/analisi_link.h"
@@ -52,6 +54,7 @@ Layout LayoutFor(bool large) {
 }
 
 Generale::Generale() {
+  impostaSeme(static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()));
   collega(menu::kApri, [this] { espandiTutto(kMainTree); });
   collega(menu::kApriDesignTree, [this] { espandiTutto(kDesignTree); });
   collega(menu::kExpand, [this] { espandiTutto(kUitTree); });
@@ -76,6 +79,11 @@ Generale::Generale() {
   locatePackage = [this](NodeId node, int tree) {
     LocatePackage(TV(kDesignTree), TV(tree).node(node).key, tree == kMainTree ? 6 : 4);
   };
+}
+
+void Generale::impostaSeme(unsigned s) {
+  seme = s;
+  casuale = std::make_unique<CasualeFisso>(s);
 }
 
 void Generale::setModello(std::unique_ptr<ModelSource> source, Handle model) {

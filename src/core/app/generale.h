@@ -120,7 +120,12 @@ class Generale {
   // random numbers behind their default values.
   EditorImpostazioni editorImpostazioni;
   EditorInterazioni editorInterazioni;
-  std::unique_ptr<Casuale> casuale = std::make_unique<CasualeOrologio>();
+  // Drawn from a seeded generator, restarted from the seed at every load so
+  // that a session's decisions replay to the same values; the seed is
+  // taken from the clock when the window starts.
+  std::unique_ptr<Casuale> casuale;
+  unsigned seme = 0;
+  void impostaSeme(unsigned s);
 
   // The node of TV(1) being dragged, and its key (set on mouse-up on TV(1)).
   NodeId nodoTrascinato = kNoNode;

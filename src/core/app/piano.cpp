@@ -98,6 +98,13 @@ bool SelezioneIntera(const Tree& t, OpzioniSelezione& o) {
 
 }  // namespace
 
+std::string RisultatoPiano::testo(std::size_t files) const {
+  const auto plural = [](long n, const char* one) { return std::to_string(n) + " " + one + (n == 1 ? "" : "s"); };
+  return plural(casiTest, "test case") + ", " + plural(generazione.paths, "path") + ", " +
+         plural(generazione.procedures, "test procedure") + " (" + std::to_string(generazione.insignificant) +
+         " insignificant), " + plural(static_cast<long>(files), "file");
+}
+
 RisultatoPiano Pianifica(Pianificazione& p, const std::string& model, const OpzioniPiano& o) {
   RisultatoPiano r;
   Generale& g = p.stato();

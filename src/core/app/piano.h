@@ -71,6 +71,8 @@ struct RisultatoPiano {
   RisultatoGenerazione generazione;
   long conflitti = 0;
   std::vector<std::string> avvisi;  // warnings of the model and the load
+  // "4 test cases, 9 paths, 21 test procedures (0 insignificant), 13 files".
+  std::string testo(std::size_t files) const;
 };
 RisultatoPiano Pianifica(Pianificazione& p, const std::string& model, const OpzioniPiano& o);
 

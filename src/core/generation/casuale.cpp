@@ -1,14 +1,8 @@
 #include "generation/casuale.h"
 
-#include <chrono>
-
 namespace zov {
 
 namespace {
-
-unsigned SemeOrologio() {
-  return static_cast<unsigned>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
-}
 
 float Uniforme(std::mt19937& e) {
   // 24 random bits over 2^24: uniform in [0, 1), never 1.
@@ -17,9 +11,6 @@ float Uniforme(std::mt19937& e) {
 
 }  // namespace
 
-CasualeOrologio::CasualeOrologio() : engine_(SemeOrologio()) {}
-float CasualeOrologio::estrai() { return Uniforme(engine_); }
-void CasualeOrologio::rimescola() { engine_.seed(SemeOrologio()); }
 float CasualeFisso::estrai() { return Uniforme(engine_); }
 
 }  // namespace zov

@@ -11,20 +11,10 @@ class Casuale {
  public:
   virtual ~Casuale() = default;
   virtual float estrai() = 0;
-  // Called after each value; the clock-seeded generator reseeds here.
+  // Called after each value drawn.
   virtual void rimescola() {}
 };
-// Seeded from the clock, and again after every value.
-class CasualeOrologio : public Casuale {
- public:
-  CasualeOrologio();
-  float estrai() override;
-  void rimescola() override;
-
- private:
-  std::mt19937 engine_;
-};
-// A fixed seed, for tests and repeatable runs.
+// A seeded generator: the same seed gives the same draws.
 class CasualeFisso : public Casuale {
  public:
   explicit CasualeFisso(unsigned seed) : engine_(seed) {}

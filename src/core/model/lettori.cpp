@@ -7,6 +7,24 @@
 
 namespace zov {
 
+namespace {
+std::string Plural(long n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+}  // namespace
+
+std::string ModelSummary::Text() const {
+  std::string text = Plural(packages, "package", "packages") + ", " + Plural(useCases, "use case", "use cases") + ", " +
+                     Plural(actors, "actor", "actors") + ", " + Plural(classes, "class", "classes") + ", " +
+                     Plural(useCaseDiagrams, "use-case diagram", "use-case diagrams") + ", " +
+                     Plural(classDiagrams, "class diagram", "class diagrams") + ", " +
+                     Plural(sequenceDiagrams + collaborationDiagrams, "scenario diagram", "scenario diagrams") + ", " +
+                     Plural(messages, "message", "messages");
+  if (useCases == 0 && sequenceDiagrams + collaborationDiagrams == 0)
+    text += " (no use case and no interaction: nothing to plan)";
+  return text;
+}
+
 std::unique_ptr<ModelSource> CreaModelSource() { return std::make_unique<PetalModel>(); }
 
 std::unique_ptr<ModelSource> CreaModelSourcePer(const std::string& path) {

@@ -48,6 +48,9 @@ struct ModelSummary {
   int packages = 0, useCases = 0, actors = 0, classes = 0;
   int useCaseDiagrams = 0, classDiagrams = 0, sequenceDiagrams = 0, collaborationDiagrams = 0;
   int messages = 0;
+  // "5 packages, 8 use cases, ..., 8 messages"; with "(no use case and no
+  // interaction: nothing to plan)" after it when that is so.
+  std::string Text() const;
 };
 
 class ModelSource {

@@ -369,4 +369,8 @@ std::optional<WorkFolder> ApriCartella(const std::optional<std::filesystem::path
   return work;
 }
 
+std::optional<std::pair<std::uintmax_t, std::uint64_t>> ImprontaFile(const std::filesystem::path& path) {
+  return Fingerprint(path);
+}
+
 }  // namespace zov

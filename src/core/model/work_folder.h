@@ -7,12 +7,14 @@
 // folder is never followed.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zov {
@@ -127,6 +129,9 @@ class FolderRun {
 // std::nullopt with *error set when it cannot be used; a folder made here
 // goes again then.
 std::optional<WorkFolder> ApriCartella(const std::optional<std::filesystem::path>& dir, bool& made, std::string* error);
+
+// The size and a 64-bit FNV-1a hash of a regular file that is not a link.
+std::optional<std::pair<std::uintmax_t, std::uint64_t>> ImprontaFile(const std::filesystem::path& path);
 
 // Deletes the working files of the last load.
 int RimuoveFileCreati(WorkFolder& folder);

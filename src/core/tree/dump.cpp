@@ -1,9 +1,9 @@
-#include "tree_printer.h"
+#include "tree/dump.h"
 
-#include <cstdio>
+#include <string>
 #include <unordered_map>
 
-namespace zov::cli {
+namespace zov {
 
 namespace {
 std::string Field(std::string_view text) {
@@ -22,7 +22,7 @@ std::string Field(std::string_view text) {
 }
 }  // namespace
 
-void PrintTree(const Tree& t) {
+void ScriviAlbero(const Tree& t, std::FILE* stream) {
   std::string out = "index\tdepth\tkey\tkind\ttext\ttag\tfore\tback\tbold\n";
   std::unordered_map<NodeId, int> depth;
   int index = 0;
@@ -36,24 +36,11 @@ void PrintTree(const Tree& t) {
     out += std::to_string(++index) + '\t' + std::to_string(d) + '\t' + Field(n.key) + '\t' + Field(n.image) + '\t' +
            Field(n.text) + '\t' + Field(n.tag) + '\t' + colours + '\n';
     if (out.size() > (1u << 16)) {
-      std::fwrite(out.data(), 1, out.size(), stdout);
+      std::fwrite(out.data(), 1, out.size(), stream);
       out.clear();
     }
   }
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  std::fwrite(out.data(), 1, out.size(), stream);
 }
 
-std::string Plural(long n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-
-std::string Summary(const ModelSummary& s) {
-  return Plural(s.packages, "package", "packages") + ", " + Plural(s.useCases, "use case", "use cases") + ", " +
-         Plural(s.actors, "actor", "actors") + ", " + Plural(s.classes, "class", "classes") + ", " +
-         Plural(s.useCaseDiagrams, "use-case diagram", "use-case diagrams") + ", " +
-         Plural(s.classDiagrams, "class diagram", "class diagrams") + ", " +
-         Plural(s.sequenceDiagrams + s.collaborationDiagrams, "scenario diagram", "scenario diagrams") + ", " +
-         Plural(s.messages, "message", "messages");
-}
-
-}  // namespace zov::cli
+}  // namespace zov

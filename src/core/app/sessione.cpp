@@ -1,0 +1,266 @@
+#include "app/sessione.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "app/caricamento.h"
+#include "app/pianificazione.h"
+#include "model/work_folder.h"
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+namespace zov {
+
+namespace {
+
+constexpr int kVersione = 1;
+
+const char* NomeTipo(Decisione::Tipo t) {
+  switch (t) {
+    case Decisione::Tipo::kPeso: return "weight";
+    case Decisione::Tipo::kStartStop: return "startStop";
+    case Decisione::Tipo::kLivello: return "selectLevel";
+    case Decisione::Tipo::kCarica: return "loadTestCases";
+    case Decisione::Tipo::kScegli: return "pick";
+    case Decisione::Tipo::kElabora: return "process";
+    case Decisione::Tipo::kCategoria: return "category";
+    case Decisione::Tipo::kGenera: return "generate";
+  }
+  return "";
+}
+
+const char* NomeSorgente(SorgenteCasi s) {
+  switch (s) {
+    case SorgenteCasi::kTutti: return "all";
+    case SorgenteCasi::kZov: return "zov";
+    case SorgenteCasi::kDesignTree: return "design";
+    case SorgenteCasi::kNotLinked: return "notlinked";
+  }
+  return "";
+}
+
+std::string Impronta(std::uint64_t hash) {
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  return text;
+}
+
+json Json(const Decisione& d) {
+  json j = {{"op", NomeTipo(d.tipo)}};
+  switch (d.tipo) {
+    case Decisione::Tipo::kPeso: j.update({{"node", d.nodo}, {"path", d.percorso}, {"weight", d.valore}}); break;
+    case Decisione::Tipo::kStartStop: j.update({{"node", d.nodo}, {"path", d.percorso}}); break;
+    case Decisione::Tipo::kLivello:
+      j.update({{"node", d.nodo}, {"path", d.percorso}, {"unselect", d.deseleziona}});
+      if (!d.deseleziona) {
+        j["criterion"] = {{"byNumber", d.criterio.perNumero},
+                          {"procedures", d.criterio.numero},
+                          {"coverage", d.criterio.percentuale}};
+        if (d.criterio.risposta) j["criterion"]["answer"] = *d.criterio.risposta;
+      }
+      break;
+    case Decisione::Tipo::kCarica: j["source"] = NomeSorgente(d.sorgente); break;
+    case Decisione::Tipo::kScegli:
+      if (d.tutti)
+        j.update({{"all", true}, {"diagramsOnly", d.soloDiagrammi}});
+      else
+        j["node"] = d.nodo;
+      break;
+    case Decisione::Tipo::kCategoria: {
+      json values = json::array();
+      for (const ValoreScelto& v : d.valori)
+        values.push_back({{"value", v.value}, {"properties", v.properties}, {"selectors", v.selectors}});
+      j.update({{"diagram", d.categoria.diagramma},
+                {"path", d.categoria.percorso},
+                {"label", d.categoria.etichetta},
+                {"message", d.categoria.messaggio},
+                {"parameter", d.categoria.parametro},
+                {"values", values},
+                {"defaults", d.predefiniti},
+                {"cancelled", d.annullata}});
+      break;
+    }
+    case Decisione::Tipo::kElabora:
+    case Decisione::Tipo::kGenera: break;
+  }
+  return j;
+}
+
+// The node a decision names: its key, else its path of names.
+std::string Nodo(const Tree& t, const json& j) {
+  const std::string key = j.value("node", "");
+  if (!key.empty() && t.find(key) != kNoNode) return key;
+  const std::string path = j.value("path", "");
+  return FindByKeyOrPath(t, path) != kNoNode ? path : std::string();
+}
+
+std::string Descrizione(const json& j) {
+  std::string what = j.value("op", "?");
+  if (j.contains("path") && j["path"].is_string() && !j["path"].get<std::string>().empty())
+    what += " '" + j["path"].get<std::string>() + "'";
+  if (j.contains("message")) what += " of '" + j.value("message", "") + "'";
+  if (j.contains("parameter") && !j.value("parameter", "").empty())
+    what += ", parameter '" + j.value("parameter", "") + "'";
+  return what;
+}
+
+// Replays one decision; an empty result when it was, else why not.
+std::string Riproduci(Generale& g, Pianificazione& p, const json& j) {
+  const std::string op = j.value("op", "");
+  const Tree& main = g.TV(kMainTree);
+  if (op == "weight" || op == "startStop" || op == "selectLevel") {
+    const std::string node = Nodo(main, j);
+    if (node.empty()) return "the node is no longer in the Main Tree";
+    Esito e;
+    if (op == "weight")
+      e = p.impostaPeso(node, j.value("weight", ""));
+    else if (op == "startStop")
+      e = g.scegliStartStopSu(FindByKeyOrPath(main, node));
+    else if (j.value("unselect", false)) {
+      bool waiting = false;
+      e = g.iniziaSelezione(FindByKeyOrPath(main, node), waiting);
+    } else {
+      const json c = j.value("criterion", json::object());
+      Criterio criterio{c.value("byNumber", true), c.value("procedures", "500"), c.value("coverage", "100"),
+                        std::nullopt};
+      if (c.contains("answer")) criterio.risposta = c["answer"].get<std::string>();
+      e = p.selezionaLivello(node, criterio);
+    }
+    return e.fatto ? std::string() : e.messaggio;
+  }
+  if (op == "loadTestCases") {
+    const std::string s = j.value("source", "zov");
+    p.caricaCasiTest(s == "all"         ? SorgenteCasi::kTutti
+                     : s == "design"    ? SorgenteCasi::kDesignTree
+                     : s == "notlinked" ? SorgenteCasi::kNotLinked
+                                        : SorgenteCasi::kZov);
+    return {};
+  }
+  if (op == "pick") {
+    if (j.value("all", false)) {
+      if (j.value("diagramsOnly", false))
+        p.scegliTuttiICasiTest();
+      else
+        g.selezionaTutti();
+      return {};
+    }
+    const Esito e = p.scegliCasoTest(j.value("node", ""));
+    return e.fatto ? std::string() : "the test case is no longer in the UIT tree";
+  }
+  if (op == "process") return p.elabora().fatto ? std::string() : "no model";
+  if (op == "generate") {
+    p.genera();
+    return {};
+  }
+  if (op == "category") {
+    const RifCategoria r{j.value("diagram", ""), j.value("path", ""), j.value("label", ""), j.value("message", ""),
+                         j.value("parameter", "")};
+    const NodeId node = g.trovaCategoria(r);
+    if (node == kNoNode) return "the Test Specification tree has no such category";
+    if (!p.apriCategoria(g.TV(kSpecTree).node(node).key)) return "the category cannot be edited";
+    for (const json& v : j.value("values", json::array()))
+      p.aggiungiValore(v.value("value", ""), v.value("properties", ""), v.value("selectors", ""));
+    if (j.value("defaults", false)) p.valoriDefault();
+    if (j.value("cancelled", false))
+      p.annullaCategoria();
+    else
+      p.confermaCategoria();
+    return {};
+  }
+  return "unknown decision '" + op + "'";
+}
+
+}  // namespace
+
+std::string TestoSessione(const Generale& g, const std::string& sessionPath) {
+  json s;
+  s["format"] = "zov-session";
+  s["version"] = kVersione;
+  fs::path model = g.filemdl;
+  std::error_code ec;
+  const fs::path base = fs::absolute(sessionPath, ec).parent_path();
+  const fs::path absolute = fs::absolute(model, ec);
+  const fs::path relative = absolute.lexically_relative(base);
+  const bool below = !relative.empty() && relative.native().rfind("..", 0) != 0;
+  s["model"] = {{"path", below ? relative.generic_string() : absolute.generic_string()}};
+  if (const auto print = ImprontaFile(absolute)) {
+    s["model"]["size"] = print->first;
+    s["model"]["fnv1a64"] = Impronta(print->second);
+  }
+  s["seed"] = g.seme;
+  s["criterionDialog"] = {
+      {"byNumber", g.criterio.perNumero}, {"procedures", g.criterio.numeroTest}, {"coverage", g.criterio.percentuale}};
+  json decisions = json::array();
+  for (const Decisione& d : g.decisioni) decisions.push_back(Json(d));
+  s["decisions"] = decisions;
+  return s.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+Esito SalvaSessione(const Generale& g, const std::string& sessionPath) {
+  const std::string text = TestoSessione(g, sessionPath);
+  std::ofstream out(sessionPath, std::ios::binary | std::ios::trunc);
+  out << text;
+  out.close();
+  if (!out) return Esito::Rifiutato(sessionPath + ": the session could not be written");
+  return {};
+}
+
+std::string RapportoSessione::testo() const {
+  if (scartate.empty() && !modelloCambiato) return {};
+  std::string text = modelloCambiato ? "The model has changed since the session was saved.\n" : "";
+  if (scartate.empty()) return text + "Every decision of the session was replayed.";
+  text += std::to_string(scartate.size()) + " decision" + (scartate.size() == 1 ? "" : "s") +
+          " of the session no longer match the model and were left out:";
+  for (const std::string& line : scartate) text += "\n" + line;
+  return text;
+}
+
+RapportoSessione CaricaSessione(Generale& g, const std::string& sessionPath, const unsigned* seed) {
+  RapportoSessione r;
+  json s;
+  try {
+    std::ifstream in(sessionPath, std::ios::binary);
+    if (!in) {
+      r.esito = Esito::Rifiutato(sessionPath + ": cannot be read");
+      return r;
+    }
+    s = json::parse(in);
+  } catch (const json::parse_error& e) {
+    r.esito = Esito::Rifiutato(sessionPath + ": not a session file (" + e.what() + ")");
+    return r;
+  }
+  if (!s.is_object() || s.value("format", "") != "zov-session" || !s.contains("model")) {
+    r.esito = Esito::Rifiutato(sessionPath + ": not a Zov Suite session file");
+    return r;
+  }
+  try {
+    fs::path model = s["model"].value("path", "");
+    if (model.is_relative()) model = fs::absolute(sessionPath).parent_path() / model;
+    const auto print = ImprontaFile(model);
+    r.modelloCambiato =
+        !print || !s["model"].contains("fnv1a64") || Impronta(print->second) != s["model"].value("fnv1a64", "");
+    g.impostaSeme(seed != nullptr ? *seed : s.value("seed", 0u));
+    Pianificazione p(g);
+    if (r.esito = p.apriModello(model.string()); !r.esito) return r;
+    const json dialog = s.value("criterionDialog", json::object());
+    g.criterio.perNumero = dialog.value("byNumber", true);
+    const json decisions = s.value("decisions", json::array());
+    int n = 0;
+    for (const json& d : decisions) {
+      ++n;
+      if (std::string why = Riproduci(g, p, d); !why.empty())
+        r.scartate.push_back(std::to_string(n) + ". " + Descrizione(d) + ": " + why);
+    }
+    g.criterio.numeroTest = static_cast<std::int16_t>(dialog.value("procedures", 500));
+    g.criterio.percentuale = static_cast<std::int16_t>(dialog.value("coverage", 100));
+  } catch (const json::exception& e) {
+    r.esito = Esito::Rifiutato(sessionPath + ": the session file is damaged (" + e.what() + ")");
+  }
+  return r;
+}
+
+}  // namespace zov

@@ -1,0 +1,36 @@
+// Session files (".zov"): the tester's decisions in the order made, with
+// the model they were made on and the seed of the random numbers, so that
+// loading one replays the work on a fresh load of the model.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/generale.h"
+
+namespace zov {
+
+inline constexpr const char* kFiltroSessioni = "Zov sessions (*.zov)| *.zov";
+
+// The session of the window state as JSON; the model's path is written
+// relative to the session file's folder where it lies below it.
+std::string TestoSessione(const Generale& g, const std::string& sessionPath);
+// Writes it; refused with the reason when the file cannot be written.
+Esito SalvaSessione(const Generale& g, const std::string& sessionPath);
+
+// What loading a session did: refused (a file that is no session, a model
+// that cannot be read), or done, with the decisions that no longer match
+// the model (an element gone or renamed, a category without that
+// parameter), one line each.
+struct RapportoSessione {
+  Esito esito;
+  bool modelloCambiato = false;  // the model file is not the one saved with
+  std::vector<std::string> scartate;
+  // The report the tester reads: empty when everything was replayed.
+  std::string testo() const;
+};
+// Loads the model of the session (seed given: instead of the session's)
+// and replays every decision through the same operations the window uses.
+RapportoSessione CaricaSessione(Generale& g, const std::string& sessionPath, const unsigned* seed = nullptr);
+
+}  // namespace zov
