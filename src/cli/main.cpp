@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/piano.h"
+#include "app/sessione.h"
 #include "model/work_folder.h"
 #include "specification/editor_categorie.h"
 #include "tree/dump.h"
@@ -38,7 +39,8 @@ class CliAsker : public zov::Asker {
 
 struct Options {
   std::string model;
-  std::optional<std::string> work, out, choices, seed, tree;
+  std::optional<std::string> work, out, choices, seed, tree, session, saveSession;
+  bool allowChanged = false;
   std::string formats = "text";
   std::vector<std::string> pick;
   std::vector<zov::SorgenteCasi> uit;
@@ -164,14 +166,26 @@ int Plan(Options& o) {
   if (!o.uit.empty()) plan.sorgenti = o.uit;
   zov::LeggiFormati(o.formats, plan.formati);
   if (!Choices(o, plan.scelte)) return kExitFailure;
-  const std::filesystem::path dir =
-      std::filesystem::path(o.out ? *o.out : "zov-plan-" + std::filesystem::path(o.model).stem().string());
+  const std::filesystem::path dir = std::filesystem::path(
+      o.out ? *o.out : "zov-plan-" + std::filesystem::path(o.session.value_or(o.model)).stem().string());
   bool made = false;
   auto work = OpenFolder(dir, made);
   if (!work) return kExitFailure;
   zov::FolderRun folder(*work, true, false, made, Say);
   Run run(*work, true);
   if (o.seed) run.g.impostaSeme(static_cast<unsigned>(std::stoul(*o.seed)));
+  if (o.session) {
+    const unsigned seed = run.g.seme;
+    const zov::RapportoSessione rep = zov::CaricaSessione(run.g, *o.session, o.seed ? &seed : nullptr);
+    if (!rep.esito) return Say(rep.esito.messaggio), kExitFailure;
+    if (!rep.testo().empty()) Say(rep.testo());
+    if (const zov::Esito e = zov::TieniFormati(run.g, plan.formati); !e) return Say(e.messaggio), kExitFailure;
+    if ((rep.modelloCambiato || !rep.scartate.empty()) && !o.allowChanged) return kExitFailure;
+    folder.done();
+    std::printf("%s: %zu decisions replayed, %zu files in %s\n", o.session->c_str(), run.g.decisioni.size(),
+                work->files(zov::CreatedList::kScripts).size(), dir.string().c_str());
+    return kExitOk;
+  }
   const zov::RisultatoPiano r = zov::Pianifica(run.p, o.model, plan);
   for (const auto& w : r.avvisi) Warn(w);
   if (!r.esito) return Say(r.esito.messaggio), kExitFailure;
@@ -181,6 +195,8 @@ int Plan(Options& o) {
     return kExitOk;
   }
   Say(run.g.somma);
+  if (o.saveSession)
+    if (const zov::Esito e = zov::SalvaSessione(run.g, *o.saveSession); !e) return Say(e.messaggio), kExitFailure;
   folder.done();
   std::printf("%s: %s in %s\n", o.model.c_str(), r.testo(work->files(zov::CreatedList::kScripts).size()).c_str(),
               dir.string().c_str());
@@ -205,7 +221,11 @@ int main(int argc, char** argv) {
   auto* plan = app.add_subcommand("plan",
                                   "plan the model end to end: documents and scripts go to --out DIR "
                                   "(default zov-plan-<model name>)");
-  for (CLI::App* c : {load, tree, spec, plan}) c->add_option("MODEL", o.model, "the model file")->required();
+  for (CLI::App* c : {load, tree, spec}) c->add_option("MODEL", o.model, "the model file")->required();
+  auto* session = plan->add_option("--session", o.session, "replay a session saved by the window or by --save-session");
+  plan->add_option("MODEL", o.model, "the model file")->excludes(session);
+  plan->add_option("--save-session", o.saveSession, "write the session of this run to FILE")->excludes(session);
+  plan->add_flag("--allow-changed", o.allowChanged, "replay a session whose model has changed");
   for (CLI::App* c : {load, tree, spec})
     c->add_option("--work", o.work, "write the working files into DIR and keep them there");
   for (CLI::App* c : {tree, spec}) {
@@ -239,6 +259,8 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
     if (app.get_subcommands().empty()) throw CLI::ValidationError("missing command (load, tree, spec or plan)");
+    if (plan->parsed() && o.model.empty() && !o.session)
+      throw CLI::ValidationError("'plan' needs a MODEL or --session");
     if (plan->parsed()) return Plan(o);
     return Load(load->parsed() ? "load" : tree->parsed() ? "tree" : "spec", o);
   } catch (const CLI::CallForHelp& e) {

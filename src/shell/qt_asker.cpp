@@ -63,6 +63,15 @@ std::optional<std::string> QtAsker::openFile(std::string_view title, std::string
   return path.toStdString();
 }
 
+std::optional<std::string> QtAsker::saveFile(std::string_view title, std::string_view filter,
+                                             std::string_view startFolder) {
+  QStringList labels;
+  for (const auto& [label, pattern] : SplitFilter(filter)) labels << Q(label);
+  const QString path = QFileDialog::getSaveFileName(parent_, Q(title), Q(startFolder), labels.join(";;"));
+  if (path.isEmpty()) return std::nullopt;
+  return path.toStdString();
+}
+
 std::optional<std::string> QtAsker::chooseFolder(std::string_view title, std::string_view startFolder) {
   const QString path = QFileDialog::getExistingDirectory(parent_, Q(title), Q(startFolder));
   if (path.isEmpty()) return std::nullopt;

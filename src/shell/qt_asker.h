@@ -15,6 +15,8 @@ class QtAsker : public Asker {
                                       std::string_view defaultText) override;
   std::optional<std::string> openFile(std::string_view title, std::string_view filter,
                                       std::string_view startFolder) override;
+  std::optional<std::string> saveFile(std::string_view title, std::string_view filter,
+                                      std::string_view startFolder) override;
   std::optional<std::string> chooseFolder(std::string_view title, std::string_view startFolder) override;
   void edita(Edita& editor) override;
   void numTest(DialogoNumTest& dialog) override;

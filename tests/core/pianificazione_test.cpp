@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 #include <unistd.h>
 
@@ -98,6 +99,76 @@ TEST_F(Api, ExportIntoAFolder) {
   EXPECT_TRUE(std::filesystem::is_regular_file(dir / "plan.json"));
   std::filesystem::remove_all(dir);
   g.setAsker(nullptr);
+}
+
+// A session made with the window's commands, saved and loaded into a new
+// window, ends in the same trees, documents and scripts.
+TEST(Session, MadeInTheWindowReplaysToTheSameResults) {
+  const auto dir = std::filesystem::temp_directory_path() / ("zov-session-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  const std::string session = (dir / "work.zov").string();
+  const auto run = [&](bool save, std::string* tree, std::vector<std::string>* script) {
+    auto work = WorkFolder::CreatePrivate(nullptr);
+    Generale g;
+    QuietBusyBox busy;
+    ScriptedAsker asker;
+    g.setBusyBox(&busy);
+    g.setAsker(&asker);
+    g.setWorkFolder(&*work);
+    g.caricaFinestra();
+    if (save) {
+      asker.files.push_back(kLending);
+      g.esegui(menu::kCaricaMdl);
+      Tree& main = g.TV(kMainTree);
+      main.setSelected(FindByKeyOrPath(main, "Member/Borrow Book"));
+      asker.criteria.push_back([](DialogoNumTest& d) {
+        d.scegliNumTest();
+        d.NNTest = "30";
+        d.done();
+      });
+      g.esegui(menu::kSeleziona);
+      g.clickTab(2);
+      g.esegui(menu::kSeqFromZov);
+      g.esegui(menu::kSelectAll);
+      g.clickTab(3);
+      g.esegui(menu::kGenerazione);
+      Tree& spec = g.TV(kSpecTree);
+      for (const char* node : {"SD1./TestCase 1/open/x", "SD1./TestCase 1/open/title", "SD1./TestCase 1/open/x"}) {
+        spec.setSelected(FindByKeyOrPath(spec, node));
+        asker.settings.push_back([](EditorImpostazioni& e) {
+          if (e.record()->edited) return e.cancel();  // opened again and cancelled
+          e.chooseOwnValues();
+          e.value = "4";
+          e.properties = "small";
+          e.add();
+          e.ok();
+        });
+        g.esegui(menu::kPopupASpec);
+      }
+      g.esegui(menu::kAllTestCases);
+      asker.files.push_back(session);
+      g.esegui(menu::kSaveZov);
+    } else {
+      asker.files.push_back(session);
+      g.esegui(menu::kCaricaZov);
+      EXPECT_TRUE(asker.asked.back().title != "Zov Suite") << asker.asked.back().text;
+    }
+    std::ostringstream out;
+    for (NodeId id : g.TV(kSpecTree).collection()) out << g.TV(kSpecTree).node(id).text << '\n';
+    *tree = out.str();
+    *script = work->readLines("TestScript1.txt").value_or(std::vector<std::string>());
+    RimuoveFileCreati(*work);
+    RimuoveFileCreatiUIT(*work);
+  };
+  std::string savedTree, loadedTree;
+  std::vector<std::string> savedScript, loadedScript;
+  run(true, &savedTree, &savedScript);
+  ASSERT_TRUE(std::filesystem::is_regular_file(session));
+  run(false, &loadedTree, &loadedScript);
+  EXPECT_EQ(loadedTree, savedTree);
+  EXPECT_GT(savedScript.size(), 10u);
+  EXPECT_EQ(loadedScript, savedScript);
+  std::filesystem::remove_all(dir);
 }
 
 // Each call refuses with the message the window shows.

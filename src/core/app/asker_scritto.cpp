@@ -35,6 +35,11 @@ std::optional<std::string> ScriptedAsker::openFile(std::string_view title, std::
   return f;
 }
 
+std::optional<std::string> ScriptedAsker::saveFile(std::string_view title, std::string_view filter,
+                                                   std::string_view startFolder) {
+  return openFile(title, filter, startFolder);
+}
+
 std::optional<std::string> ScriptedAsker::chooseFolder(std::string_view title, std::string_view startFolder) {
   return openFile(title, "", startFolder);
 }

@@ -28,7 +28,9 @@ class ScriptedAsker : public Asker {
                                       std::string_view defaultText) override;
   std::optional<std::string> openFile(std::string_view title, std::string_view filter,
                                       std::string_view startFolder) override;
-  // The next of files, as the folder chosen.
+  // The next of files, as the file to save or the folder chosen.
+  std::optional<std::string> saveFile(std::string_view title, std::string_view filter,
+                                      std::string_view startFolder) override;
   std::optional<std::string> chooseFolder(std::string_view title, std::string_view startFolder) override;
 
   // Plays the tester in the node editor and the criterion dialog; a

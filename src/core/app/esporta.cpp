@@ -179,4 +179,14 @@ Esito Esporta(const Generale& g, WorkFolder& target, const Formati& f, std::vect
   return {};
 }
 
+Esito TieniFormati(const Generale& g, const Formati& f) {
+  WorkFolder* work = g.workFolder();
+  if (work == nullptr) return {};
+  if (!f.testo) {
+    const std::vector<std::string> text = work->files(CreatedList::kScripts);
+    for (const std::string& file : text) work->removeFile(file);
+  }
+  return Esporta(g, *work, {false, f.csv, f.json});
+}
+
 }  // namespace zov

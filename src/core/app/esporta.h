@@ -35,4 +35,8 @@ std::string JsonPiano(const Generale& g);
 // when a file cannot be written. names receives the files written.
 Esito Esporta(const Generale& g, WorkFolder& target, const Formati& f, std::vector<std::string>* names = nullptr);
 
+// Leaves in the working folder the forms chosen: the documents and scripts
+// go unless text is chosen; procedures.csv and plan.json are added.
+Esito TieniFormati(const Generale& g, const Formati& f);
+
 }  // namespace zov

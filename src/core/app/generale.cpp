@@ -4,6 +4,7 @@
 
 #include "app/comandi_uit.h"
 #include "app/esporta.h"
+#include "app/sessione.h"
 #include "model/analisi_link.h"
 #include "model/design_tree.h"
 #include "model/riordino.h"
@@ -76,6 +77,8 @@ Generale::Generale() {
   collega(menu::kPrintTC, [this] { stampaCasi(); });
   collega(menu::kPrintTS, [this] { stampaScript(); });
   collega(menu::kEsporta, [this] { esporta(); });
+  collega(menu::kSaveZov, [this] { salvaSessione(); });
+  collega(menu::kCaricaZov, [this] { caricaSessione(); });
   locatePackage = [this](NodeId node, int tree) {
     LocatePackage(TV(kDesignTree), TV(tree).node(node).key, tree == kMainTree ? 6 : 4);
   };
@@ -713,6 +716,31 @@ void Generale::esporta() {
   if (!e) return tell(e.messaggio, MessageIcon::kWarning);
   tell("Exported " + std::to_string(written.size()) + " files to " + target->dir().string() + ".",
        MessageIcon::kInformation);
+}
+
+void Generale::salvaSessione() {
+  if (asker_ == nullptr) return;
+  if (modello_ == nullptr) {
+    asker_->messageBox("There is no work to save: load a model first.", "Zov Suite");
+    return;
+  }
+  auto path = asker_->saveFile("Save ZOV File", kFiltroSessioni, CartellaIniziale());
+  if (!path || path->empty()) return;
+  if (std::filesystem::path(*path).extension().empty()) *path += ".zov";
+  if (const Esito e = SalvaSessione(*this, *path); !e)
+    asker_->messageBox(e.messaggio, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+}
+
+void Generale::caricaSessione() {
+  if (asker_ == nullptr) return;
+  const auto path = asker_->openFile("Load ZOV File", kFiltroSessioni, CartellaIniziale());
+  if (!path || path->empty()) return;
+  const RapportoSessione r = CaricaSessione(*this, *path);
+  if (!r.esito)
+    asker_->messageBox("The session could not be loaded.\n\n" + r.esito.messaggio, "Zov Suite", MessageButtons::kOk,
+                       MessageIcon::kCritical);
+  else if (!r.testo().empty())
+    asker_->messageBox(r.testo(), "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
 }
 
 void Generale::mostraDocumento(NodeId node) {

@@ -292,6 +292,10 @@ class Generale {
   // documents, the scripts, procedures.csv and plan.json there, replacing
   // only files an earlier export or plan provably wrote.
   void esporta();
+  // "Save ZOV File" / "Load ZOV File": the session of the work, and its
+  // replay on the model (with a report of what no longer matches).
+  void salvaSessione();
+  void caricaSessione();
   // "&Visualize Test Scripts", "Test Cases List", "Test Scripts List".
   void visualizzaScript();
   void stampaCasi();

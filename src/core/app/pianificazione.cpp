@@ -147,24 +147,22 @@ Esito Pianificazione::valoriDefault() {
   return {};
 }
 
-Esito Pianificazione::confermaCategoria() {
-  if (aperto_ == Editor::kImpostazioni)
-    g_.editorImpostazioni.ok();
-  else if (aperto_ == Editor::kInterazioni)
-    g_.editorInterazioni.ok();
-  else
-    return Esito::Rifiutato("No category is open.");
-  aperto_ = Editor::kNessuno;
-  return {};
-}
+Esito Pianificazione::confermaCategoria() { return chiudi(true); }
 
-Esito Pianificazione::annullaCategoria() {
-  if (aperto_ == Editor::kImpostazioni)
-    g_.editorImpostazioni.cancel();
-  else if (aperto_ == Editor::kInterazioni)
-    g_.editorInterazioni.cancel();
-  else
+Esito Pianificazione::annullaCategoria() { return chiudi(false); }
+
+Esito Pianificazione::chiudi(bool ok) {
+  Generale::Categoria which = Generale::Categoria::kNessuna;
+  if (aperto_ == Editor::kImpostazioni) {
+    ok ? g_.editorImpostazioni.ok() : g_.editorImpostazioni.cancel();
+    which = Generale::Categoria::kImpostazioni;
+  } else if (aperto_ == Editor::kInterazioni) {
+    ok ? g_.editorInterazioni.ok() : g_.editorInterazioni.cancel();
+    which = Generale::Categoria::kInterazioni;
+  } else {
     return Esito::Rifiutato("No category is open.");
+  }
+  g_.registraCategoria(nodoAperto_, which);
   aperto_ = Editor::kNessuno;
   return {};
 }
@@ -186,6 +184,7 @@ void Pianificazione::confermaDefault() {
       else
         e.cancel();
     }
+    g_.registraCategoria(id, c);
   }
   aperto_ = Editor::kNessuno;
 }

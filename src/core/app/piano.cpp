@@ -130,13 +130,7 @@ RisultatoPiano Pianifica(Pianificazione& p, const std::string& model, const Opzi
     if (r.esito = InserisciScelte(p, *o.scelte); !r.esito) return r;
   p.confermaDefault();
   r.generazione = p.genera([&r](const std::string&) { ++r.conflitti; });
-  if (WorkFolder* work = g.workFolder(); work != nullptr) {
-    if (!o.formati.testo) {
-      const std::vector<std::string> text = work->files(CreatedList::kScripts);
-      for (const std::string& file : text) work->removeFile(file);
-    }
-    if (r.esito = Esporta(g, *work, {false, o.formati.csv, o.formati.json}); !r.esito) return r;
-  }
+  r.esito = TieniFormati(g, o.formati);
   for (int i = 1; i <= g.specifica.tabella.count(); ++i)
     if (g.specifica.tabella.caso(i)->pathCount > 0) ++r.casiTest;
   return r;

@@ -30,6 +30,9 @@ std::optional<std::string> Asker::inputBox(std::string_view, std::string_view, s
 std::optional<std::string> Asker::openFile(std::string_view, std::string_view, std::string_view) {
   return std::nullopt;
 }
+std::optional<std::string> Asker::saveFile(std::string_view, std::string_view, std::string_view) {
+  return std::nullopt;
+}
 std::optional<std::string> Asker::chooseFolder(std::string_view, std::string_view) { return std::nullopt; }
 
 void QuietBusyBox::setStatus(std::string_view text) {

@@ -44,6 +44,10 @@ class Asker {
   // std::nullopt when the tester cancels (or none can be shown).
   virtual std::optional<std::string> openFile(std::string_view title, std::string_view filter,
                                               std::string_view startFolder);
+  // The file-save dialog, filter as for openFile; std::nullopt when the
+  // tester cancels (or none can be shown).
+  virtual std::optional<std::string> saveFile(std::string_view title, std::string_view filter,
+                                              std::string_view startFolder);
   // The platform's folder dialog; std::nullopt when the tester cancels (or
   // none can be shown).
   virtual std::optional<std::string> chooseFolder(std::string_view title, std::string_view startFolder);
