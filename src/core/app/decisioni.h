@@ -41,7 +41,8 @@ struct Decisione {
     kCategoria,  // an editor opened and closed: its values, defaults, OK or Cancel
     kGenera,     // "&All Test Cases"
   };
-  Tipo tipo = Tipo::kElabora;
+  explicit Decisione(Tipo t = Tipo::kElabora) : tipo(t) {}
+  Tipo tipo;
   std::string nodo, percorso;  // a node's key and its path of names
   std::string valore;          // the weight typed
   Criterio criterio;
