@@ -192,8 +192,12 @@ void MainWindow::apriModello(const std::string& path) { ApriModello(g_, path); }
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing the window ends the program as "EXIT" does: nothing is left behind.
   if (!exiting_) {
+    if (!g_.chiediSalvataggio()) {
+      event->ignore();  // the tester went back
+      return;
+    }
     exiting_ = true;
-    g_.esci();
+    g_.termina();
   }
   event->accept();
 }

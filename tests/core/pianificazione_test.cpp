@@ -171,6 +171,53 @@ TEST(Session, MadeInTheWindowReplaysToTheSameResults) {
   std::filesystem::remove_all(dir);
 }
 
+// Unsaved decisions show as "*" in the caption; a load or EXIT asks
+// "Save changes?": cancel changes nothing, yes saves first, no goes on.
+TEST(Session, NothingLostByAccident) {
+  const auto dir = std::filesystem::temp_directory_path() / ("zov-unsaved-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  auto work = WorkFolder::CreatePrivate(nullptr);
+  Generale g;
+  QuietBusyBox busy;
+  ScriptedAsker asker;
+  bool ended = false;
+  g.onExit = [&ended] { ended = true; };
+  g.setBusyBox(&busy);
+  g.setAsker(&asker);
+  g.setWorkFolder(&*work);
+  g.caricaFinestra();
+  asker.files.push_back(kLending);
+  g.esegui(menu::kCaricaMdl);
+  EXPECT_EQ(g.caption, "Zov Suite - " + kLending);
+  Tree& main = g.TV(kMainTree);
+  main.setSelected(FindByKeyOrPath(main, "Member/Borrow Book"));
+  asker.criteria.push_back([](DialogoNumTest& d) { d.done(); });
+  g.esegui(menu::kSeleziona);
+  EXPECT_EQ(g.caption, "Zov Suite - " + kLending + " *");
+  // Cancel: neither the load nor EXIT goes on.
+  asker.answers = {Answer::kCancel, Answer::kCancel};
+  g.esegui(menu::kCaricaMdl);
+  g.esegui(menu::kUscita);
+  EXPECT_FALSE(ended);
+  EXPECT_EQ(asker.asked.back().text, "Save changes?");
+  EXPECT_EQ(g.TV(kSelectionTree).count() > 0, true);
+  // A file that is no session is never written over.
+  const std::string model = (dir / "copy.mdl").string();
+  std::filesystem::copy_file(kLending, model);
+  asker.files.push_back(model);
+  g.esegui(menu::kSaveZov);
+  EXPECT_NE(asker.asked.back().text.find("is not a Zov Suite session"), std::string::npos);
+  EXPECT_EQ(std::filesystem::file_size(model), std::filesystem::file_size(kLending));
+  // Yes: saved first, then EXIT ends.
+  asker.answers = {Answer::kYes};
+  asker.files.push_back((dir / "work").string());
+  g.esegui(menu::kUscita);
+  EXPECT_TRUE(ended);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir / "work.zov"));
+  EXPECT_EQ(g.caption, "Zov Suite - " + kLending);
+  std::filesystem::remove_all(dir);
+}
+
 // Each call refuses with the message the window shows.
 TEST_F(Api, RefusalsCarryTheWindowsMessages) {
   EXPECT_EQ(p.impostaPeso("Member/Nobody", "0.5").messaggio, "no node 'Member/Nobody' in the Main Tree");

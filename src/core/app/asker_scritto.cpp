@@ -13,7 +13,8 @@ Answer ScriptedAsker::messageBox(std::string_view text, std::string_view title, 
     answers.pop_front();
     return a;
   }
-  return buttons == MessageButtons::kYesNo || buttons == MessageButtons::kYesNoCancel ? Answer::kYes : Answer::kOk;
+  if (buttons == MessageButtons::kYesNoCancel) return Answer::kNo;  // "Save changes?": discard
+  return buttons == MessageButtons::kYesNo ? Answer::kYes : Answer::kOk;
 }
 
 std::optional<std::string> ScriptedAsker::inputBox(std::string_view prompt, std::string_view title,

@@ -14,8 +14,9 @@
 namespace zov {
 
 // Answers from a queue given in advance; records every question. When the
-// queue runs dry, message boxes get their first button's answer and input
-// boxes their default text.
+// queue runs dry, message boxes get their first button's answer (a
+// yes/no/cancel question, such as "Save changes?", gets no) and input boxes
+// their default text.
 class ScriptedAsker : public Asker {
  public:
   struct Question {

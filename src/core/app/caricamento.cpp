@@ -59,6 +59,7 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   g.azzeraElaborazione();
   // A new model starts a new session: its decisions, its random numbers.
   g.decisioni.clear();
+  g.segnaSalvato();
   g.impostaSeme(g.seme);
   g.setLivv("");
   g.setSomma("");

@@ -61,7 +61,9 @@ Generale::Generale() {
   collega(menu::kExpand, [this] { espandiTutto(kUitTree); });
   collega(menu::kCollapse, [this] { comprimiTutto(kUitTree); });
   collega(menu::kUscita, [this] { esci(); });
-  collega(menu::kCaricaMdl, [this] { CaricaMdl(*this); });
+  collega(menu::kCaricaMdl, [this] {
+    if (chiediSalvataggio()) CaricaMdl(*this);
+  });
   collega(menu::kModifica, [this] { modifica(); });
   collega(menu::kStart, [this] { scegliStartStop(); });
   collega(menu::kSeleziona, [this] { selezionaLivello(); });
@@ -356,7 +358,7 @@ Esito Generale::scegliStartStopSu(NodeId node) {
   Decisione d{Decisione::Tipo::kStartStop};
   d.nodo = t.node(node).key;
   d.percorso = PathOf(t, node);
-  decisioni.push_back(std::move(d));
+  registra(std::move(d));
   return {};
 }
 
@@ -368,6 +370,15 @@ void Generale::aggiungiRadici() {
 }
 
 void Generale::selezionaLivello() {
+  // "Unselect All" throws away what was built on the selection: ask first.
+  const Tree& main = TV(kMainTree);
+  const NodeId clicked = main.selected();
+  if (clicked != kNoNode && main.node(clicked).foreColor != defaultFore && asker_ != nullptr &&
+      (TV(kUitTree).count() > 1 || TV(kSpecTree).count() > 0) &&
+      asker_->messageBox("Unselect All throws away the test cases, the documents, the scripts and the choices "
+                         "entered. Go on?",
+                         "Zov Suite", MessageButtons::kOkCancel, MessageIcon::kQuestion) != Answer::kOk)
+    return;
   bool attende = false;
   const Esito e = iniziaSelezione(TV(kMainTree).selected(), attende);
   if (!e && asker_ != nullptr) asker_->messageBox(e.messaggio, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
@@ -420,7 +431,7 @@ Esito Generale::iniziaSelezione(NodeId clicked, bool& attendeCriterio) {
     menus.setEnabled(menu::kStart, true);
     menus.setEnabled(menu::kSeleziona, true);
     d.deseleziona = true;
-    decisioni.push_back(std::move(d));
+    registra(std::move(d));
     return {};
   }
   attendeCriterio = true;
@@ -467,7 +478,7 @@ Esito Generale::completaSelezione(std::optional<std::string> risposta) {
   Decisione d = std::move(livelloInAttesa_);
   d.tipo = Decisione::Tipo::kLivello;
   d.criterio = {criterio.perNumero, Intero(criterio.numeroTest), Intero(criterio.percentuale), risposta};
-  decisioni.push_back(std::move(d));
+  registra(std::move(d));
   return result;
 }
 
@@ -475,7 +486,7 @@ void Generale::selezionaTutti() {
   SelezionaTutti(TV(kUitTree), TV(kSelectedTestCases));
   Decisione d{Decisione::Tipo::kScegli};
   d.tutti = true;
-  decisioni.push_back(std::move(d));
+  registra(std::move(d));
 }
 
 void Generale::scegliTuttiIDiagrammi() {
@@ -485,7 +496,7 @@ void Generale::scegliTuttiIDiagrammi() {
     if (kind::IsScenario(uit.node(c).image)) AggiungiSelezionato(uit, c, TV(kSelectedTestCases));
   Decisione d{Decisione::Tipo::kScegli};
   d.tutti = d.soloDiagrammi = true;
-  decisioni.push_back(std::move(d));
+  registra(std::move(d));
 }
 
 void Generale::caricaCasiTest(SorgenteCasi from) {
@@ -498,7 +509,7 @@ void Generale::caricaCasiTest(SorgenteCasi from) {
   }
   Decisione d{Decisione::Tipo::kCarica};
   d.sorgente = from;
-  decisioni.push_back(std::move(d));
+  registra(std::move(d));
 }
 
 void Generale::registraPeso(NodeId node, const std::string& weight) {
@@ -507,7 +518,7 @@ void Generale::registraPeso(NodeId node, const std::string& weight) {
   d.nodo = t.node(node).key;
   d.percorso = PathOf(t, node);
   d.valore = weight;
-  decisioni.push_back(std::move(d));
+  registra(std::move(d));
 }
 
 void Generale::registraCategoria(NodeId node, Categoria which) {
@@ -518,7 +529,7 @@ void Generale::registraCategoria(NodeId node, Categoria which) {
   d.valori = settings ? editorImpostazioni.aggiunti : editorInterazioni.aggiunti;
   d.predefiniti = settings ? editorImpostazioni.useDefaults : editorInterazioni.useDefaults;
   d.annullata = !(settings ? editorImpostazioni.confermato : editorInterazioni.confermato);
-  decisioni.push_back(std::move(d));
+  registra(std::move(d));
 }
 
 RifCategoria Generale::riferimento(NodeId node) const {
@@ -581,7 +592,7 @@ Esito Generale::scegliCasoTest(NodeId uitNode) {
     return Esito::Rifiutato("Error: this node is already selected");
   Decisione d{Decisione::Tipo::kScegli};
   d.nodo = uit.node(uitNode).key;
-  decisioni.push_back(std::move(d));
+  registra(std::move(d));
   return {};
 }
 
@@ -630,7 +641,7 @@ void Generale::elabora() {
            [this](std::string_view text) { MostraMessaggio(text); }});
   nascondiBusy();
   elaborazioneFatta();
-  decisioni.push_back(Decisione{Decisione::Tipo::kElabora});
+  registra(Decisione{Decisione::Tipo::kElabora});
 }
 
 RisultatoGenerazione Generale::generaTutti() {
@@ -649,7 +660,7 @@ RisultatoGenerazione Generale::genera(const std::function<void(const std::string
        [this](const ProceduraGenerata& p) { procedure.push_back(p); }},
       warn);
   nascondiBusy();
-  decisioni.push_back(Decisione{Decisione::Tipo::kGenera});
+  registra(Decisione{Decisione::Tipo::kGenera});
   return r;
 }
 
@@ -729,13 +740,16 @@ void Generale::salvaSessione() {
   if (std::filesystem::path(*path).extension().empty()) *path += ".zov";
   if (const Esito e = SalvaSessione(*this, *path); !e)
     asker_->messageBox(e.messaggio, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+  else
+    segnaSalvato();
 }
 
 void Generale::caricaSessione() {
-  if (asker_ == nullptr) return;
+  if (asker_ == nullptr || !chiediSalvataggio()) return;
   const auto path = asker_->openFile("Load ZOV File", kFiltroSessioni, CartellaIniziale());
   if (!path || path->empty()) return;
   const RapportoSessione r = CaricaSessione(*this, *path);
+  if (r.esito) segnaSalvato();
   if (!r.esito)
     asker_->messageBox("The session could not be loaded.\n\n" + r.esito.messaggio, "Zov Suite", MessageButtons::kOk,
                        MessageIcon::kCritical);
@@ -756,11 +770,42 @@ void Generale::mostraDocumento(NodeId node) {
 }
 
 void Generale::esci() {
+  if (chiediSalvataggio()) termina();
+}
+
+void Generale::termina() {
   if (work_ != nullptr) {
     RimuoveFileCreati(*work_);
     RimuoveFileCreatiUIT(*work_);
   }
   if (onExit) onExit();
+}
+
+void Generale::registra(Decisione d) {
+  decisioni.push_back(std::move(d));
+  aggiornaCaption();
+}
+
+bool Generale::modificato() const { return decisioni.size() != salvate_; }
+
+void Generale::segnaSalvato() {
+  salvate_ = decisioni.size();
+  aggiornaCaption();
+}
+
+void Generale::aggiornaCaption() {
+  if (modello_ == nullptr) return;
+  const std::string wanted = "Zov Suite - " + filemdl + (modificato() ? " *" : "");
+  if (caption != wanted) setCaption(wanted);
+}
+
+bool Generale::chiediSalvataggio() {
+  if (!modificato() || asker_ == nullptr) return true;
+  switch (asker_->messageBox("Save changes?", "Zov Suite", MessageButtons::kYesNoCancel, MessageIcon::kQuestion)) {
+    case Answer::kNo: return true;
+    case Answer::kYes: salvaSessione(); return !modificato();  // a cancelled save dialog goes back
+    default: return false;
+  }
 }
 
 }  // namespace zov

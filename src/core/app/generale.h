@@ -307,10 +307,23 @@ class Generale {
   void mostraDocumento(NodeId node);
 
   // --- exit --------------------------------------------------------------
+  // "EXIT": asks "Save changes?" when there are any, then ends.
   void esci();
+  // Ends without asking: the files go, the front end closes.
+  void termina();
+  // Whether there are decisions not saved in a session file, and the
+  // question before they are lost: false when the tester cancels.
+  bool modificato() const;
+  bool chiediSalvataggio();
+  // The decisions so far are those of the session file (saved, loaded, or
+  // a fresh model).
+  void segnaSalvato();
 
  private:
   Esito dopoModifica(NodeId node);
+  void registra(Decisione d);
+  void aggiornaCaption();
+  std::size_t salvate_ = 0;
   void registraPeso(NodeId node, const std::string& weight);
   Decisione livelloInAttesa_;
   BusyBox* busy_ = nullptr;

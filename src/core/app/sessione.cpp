@@ -201,6 +201,16 @@ std::string TestoSessione(const Generale& g, const std::string& sessionPath) {
 }
 
 Esito SalvaSessione(const Generale& g, const std::string& sessionPath) {
+  // Only a session file is ever written over: a model or any other file stays.
+  std::error_code ec;
+  if (fs::exists(sessionPath, ec)) {
+    std::ifstream old(sessionPath, std::ios::binary);
+    std::string head(4096, '\0');
+    old.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(old.gcount()));
+    if (!fs::is_regular_file(fs::symlink_status(sessionPath, ec)) || head.find("\"zov-session\"") == std::string::npos)
+      return Esito::Rifiutato(sessionPath + ": this file is not a Zov Suite session; choose another name");
+  }
   const std::string text = TestoSessione(g, sessionPath);
   std::ofstream out(sessionPath, std::ios::binary | std::ios::trunc);
   out << text;
