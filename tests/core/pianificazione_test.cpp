@@ -218,6 +218,32 @@ TEST(Session, NothingLostByAccident) {
   std::filesystem::remove_all(dir);
 }
 
+// "See All Entry/Link" walks the nodes of one element, wrapping round;
+// "Unselect All" of the UIT menu empties the selected test cases.
+TEST_F(Api, SeeAllAndUnselectAll) {
+  Tree& main = g.TV(kMainTree);
+  main.setSelected(main.find("5B1000000040"));
+  const std::string first = g.vediTutti();
+  EXPECT_NE(first.find("Borrow - main: "), std::string::npos) << first;
+  const std::size_t of = first.find(" of ");
+  ASSERT_NE(of, std::string::npos);
+  const int count = std::stoi(first.substr(of + 4));
+  for (int i = 1; i < count; ++i) g.vediTutti();
+  EXPECT_EQ(main.selected(), main.find("5B1000000040"));  // round again
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", procedures("20")));
+  p.caricaCasiTest(SorgenteCasi::kZov);
+  p.scegliTuttiICasiTest();
+  ScriptedAsker asker;
+  g.setAsker(&asker);
+  asker.answers = {Answer::kCancel};
+  g.deselezionaCasiTest();
+  EXPECT_GT(g.TV(kSelectedTestCases).count(), 1);
+  g.deselezionaCasiTest();
+  EXPECT_EQ(g.TV(kSelectedTestCases).count(), 1);  // the root "Selected Item" alone
+  EXPECT_TRUE(g.decisioni.back().deseleziona);
+  g.setAsker(nullptr);
+}
+
 // Each call refuses with the message the window shows.
 TEST_F(Api, RefusalsCarryTheWindowsMessages) {
   EXPECT_EQ(p.impostaPeso("Member/Nobody", "0.5").messaggio, "no node 'Member/Nobody' in the Main Tree");

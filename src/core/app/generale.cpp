@@ -1,5 +1,6 @@
 #include "app/generale.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "app/comandi_uit.h"
@@ -79,6 +80,9 @@ Generale::Generale() {
   collega(menu::kPrintTC, [this] { stampaCasi(); });
   collega(menu::kPrintTS, [this] { stampaScript(); });
   collega(menu::kEsporta, [this] { esporta(); });
+  collega(menu::kVEntry, [this] { vediTutti(); });
+  collega(menu::kVLink, [this] { vediTutti(); });
+  collega(menu::kUnselectAll, [this] { deselezionaCasiTest(); });
   collega(menu::kSaveZov, [this] { salvaSessione(); });
   collega(menu::kCaricaZov, [this] { caricaSessione(); });
   locatePackage = [this](NodeId node, int tree) {
@@ -755,6 +759,41 @@ void Generale::caricaSessione() {
                        MessageIcon::kCritical);
   else if (!r.testo().empty())
     asker_->messageBox(r.testo(), "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+}
+
+std::string Generale::vediTutti() {
+  Tree& t = TV(kMainTree);
+  const NodeId at = t.selected();
+  if (at == kNoNode) return {};
+  const std::string element = t.node(at).key.substr(0, kIdentifierLength);
+  std::vector<NodeId> same;
+  for (NodeId id : t.collection())
+    if (t.node(id).key.compare(0, kIdentifierLength, element) == 0) same.push_back(id);
+  if (same.empty()) return {};
+  const auto here = std::find(same.begin(), same.end(), at);
+  const std::size_t next = here == same.end() ? 0 : static_cast<std::size_t>(here - same.begin() + 1) % same.size();
+  const NodeId shown = same[next];
+  for (NodeId p = t.node(shown).parent; p != kNoNode; p = t.node(p).parent) t.setExpanded(p, true);
+  t.setSelected(shown);
+  const std::string path = PathOf(t, shown);
+  const std::string said =
+      path.substr(path.rfind('/') + 1) + ": " + std::to_string(next + 1) + " of " + std::to_string(same.size());
+  MostraMessaggio(said);
+  return said;
+}
+
+void Generale::deselezionaCasiTest() {
+  Tree& chosen = TV(kSelectedTestCases);
+  const NodeId root = chosen.firstRoot();
+  if (root == kNoNode || chosen.node(root).children == 0) return;
+  if (asker_ != nullptr &&
+      asker_->messageBox("Unselect All takes every test case out of the selected test cases. Go on?", "Zov Suite",
+                         MessageButtons::kOkCancel, MessageIcon::kQuestion) != Answer::kOk)
+    return;
+  while (chosen.node(root).child != kNoNode) chosen.remove(chosen.node(root).child);
+  Decisione d{Decisione::Tipo::kScegli};
+  d.tutti = d.deseleziona = true;
+  registra(std::move(d));
 }
 
 void Generale::mostraDocumento(NodeId node) {

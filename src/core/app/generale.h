@@ -292,6 +292,13 @@ class Generale {
   // documents, the scripts, procedures.csv and plan.json there, replacing
   // only files an earlier export or plan provably wrote.
   void esporta();
+  // "See All &Entry" / "See All &Link": selects and shows the next node of
+  // the Main Tree that stands for the same element as the selected one,
+  // wrapping round; says (and returns) the node's name and "n of m".
+  std::string vediTutti();
+  // "&Unselect All" of the UIT menu: empties the selected test cases,
+  // asking first.
+  void deselezionaCasiTest();
   // "Save ZOV File" / "Load ZOV File": the session of the work, and its
   // replay on the model (with a report of what no longer matches).
   void salvaSessione();

@@ -66,7 +66,7 @@ json Json(const Decisione& d) {
     case Decisione::Tipo::kCarica: j["source"] = NomeSorgente(d.sorgente); break;
     case Decisione::Tipo::kScegli:
       if (d.tutti)
-        j.update({{"all", true}, {"diagramsOnly", d.soloDiagrammi}});
+        j.update({{"all", true}, {"diagramsOnly", d.soloDiagrammi}, {"unpick", d.deseleziona}});
       else
         j["node"] = d.nodo;
       break;
@@ -141,6 +141,15 @@ std::string Riproduci(Generale& g, Pianificazione& p, const json& j) {
     return {};
   }
   if (op == "pick") {
+    if (j.value("all", false) && j.value("unpick", false)) {
+      const Tree& chosen = g.TV(kSelectedTestCases);
+      const NodeId root = chosen.firstRoot();
+      if (root != kNoNode) {
+        Tree& t = g.TV(kSelectedTestCases);
+        while (t.node(root).child != kNoNode) t.remove(t.node(root).child);
+      }
+      return {};
+    }
     if (j.value("all", false)) {
       if (j.value("diagramsOnly", false))
         p.scegliTuttiICasiTest();
