@@ -783,14 +783,21 @@ std::string Generale::vediTutti() {
 }
 
 void Generale::deselezionaCasiTest() {
-  Tree& chosen = TV(kSelectedTestCases);
+  const Tree& chosen = TV(kSelectedTestCases);
   const NodeId root = chosen.firstRoot();
   if (root == kNoNode || chosen.node(root).children == 0) return;
   if (asker_ != nullptr &&
       asker_->messageBox("Unselect All takes every test case out of the selected test cases. Go on?", "Zov Suite",
                          MessageButtons::kOkCancel, MessageIcon::kQuestion) != Answer::kOk)
     return;
-  while (chosen.node(root).child != kNoNode) chosen.remove(chosen.node(root).child);
+  svuotaCasiScelti();
+}
+
+void Generale::svuotaCasiScelti() {
+  Tree& chosen = TV(kSelectedTestCases);
+  const NodeId root = chosen.firstRoot();
+  if (root != kNoNode)
+    while (chosen.node(root).child != kNoNode) chosen.remove(chosen.node(root).child);
   Decisione d{Decisione::Tipo::kScegli};
   d.tutti = d.deseleziona = true;
   registra(std::move(d));

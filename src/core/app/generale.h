@@ -299,6 +299,8 @@ class Generale {
   // "&Unselect All" of the UIT menu: empties the selected test cases,
   // asking first.
   void deselezionaCasiTest();
+  // The same without asking.
+  void svuotaCasiScelti();
   // "Save ZOV File" / "Load ZOV File": the session of the work, and its
   // replay on the model (with a report of what no longer matches).
   void salvaSessione();

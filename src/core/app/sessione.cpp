@@ -142,12 +142,7 @@ std::string Riproduci(Generale& g, Pianificazione& p, const json& j) {
   }
   if (op == "pick") {
     if (j.value("all", false) && j.value("unpick", false)) {
-      const Tree& chosen = g.TV(kSelectedTestCases);
-      const NodeId root = chosen.firstRoot();
-      if (root != kNoNode) {
-        Tree& t = g.TV(kSelectedTestCases);
-        while (t.node(root).child != kNoNode) t.remove(t.node(root).child);
-      }
+      g.svuotaCasiScelti();
       return {};
     }
     if (j.value("all", false)) {
