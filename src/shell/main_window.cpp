@@ -172,8 +172,8 @@ void MainWindow::reflect(const std::string& name) {
 }
 
 void MainWindow::showPopup(Popup popup, const QPoint& globalPos) {
-  QMenu* m =
-      popup == Popup::kMainTree ? menus_.value(QStringLiteral("mnuFile")) : menus_.value(QStringLiteral("m_popupA"));
+  const char* name = popup == Popup::kMainTree ? "mnuFile" : popup == Popup::kSelectedTree ? "m_popupSel" : "m_popupA";
+  QMenu* m = menus_.value(QString::fromLatin1(name));
   if (m == nullptr) return;
   shownPopup_ = m;
   m->popup(globalPos);

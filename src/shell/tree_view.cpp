@@ -19,7 +19,9 @@ TreeView::TreeView(Generale& g, int index, QWidget* parent)
   setObjectName(QStringLiteral("TV%1").arg(index));
   setHeaderHidden(true);
   setModel(model_);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  // Several test cases of the Test Specification tree can be picked
+  // (Ctrl/Shift-click) for "&Selected Test Cases".
+  setSelectionMode(index == kSpecTree ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
   setUniformRowHeights(true);
   setExpandsOnDoubleClick(true);
   setIconSize(QSize(16, 16));
@@ -43,6 +45,11 @@ TreeView::TreeView(Generale& g, int index, QWidget* parent)
   });
   connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& i) { model_->tree().setSelected(model_->nodeOf(i)); });
+  if (index == kSpecTree)
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+      g_.evidenziati.clear();
+      for (const QModelIndex& i : selectionModel()->selectedRows()) g_.evidenziati.push_back(model_->nodeOf(i));
+    });
   // A node added expanded (a root) shows its children at once.
   connect(model_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& under, int first, int last) {
     for (int r = first; r <= last; ++r) {
@@ -132,11 +139,20 @@ void TreeView::dropEvent(QDropEvent* event) {
 }
 
 void TreeView::keyPressEvent(QKeyEvent* event) {
-  // The context-menu key opens the pop-up of the current node, as a right click does.
-  if (event->key() == Qt::Key_Menu && currentIndex().isValid()) {
+  // The context-menu key and Shift+F10 open the pop-up of the current
+  // node, as a right click does.
+  const bool menuKey =
+      event->key() == Qt::Key_Menu || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier);
+  if (menuKey && currentIndex().isValid()) {
     g_.mouseDown(index_, model_->nodeOf(currentIndex()), MouseButton::kRight);
     const Popup popup = g_.mouseUp(index_, MouseButton::kRight);
     if (popup != Popup::kNone) emit popupRequested(popup, viewport()->mapToGlobal(visualRect(currentIndex()).center()));
+    return;
+  }
+  // Delete on a choice of a category removes it, as "&Remove" does.
+  if (event->key() == Qt::Key_Delete && index_ == kSpecTree && currentIndex().isValid() &&
+      SceltaRimovibile(model_->tree(), model_->nodeOf(currentIndex())) != kNoNode) {
+    g_.rimuoviScelta(model_->nodeOf(currentIndex()));
     return;
   }
   QTreeView::keyPressEvent(event);

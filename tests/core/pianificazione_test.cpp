@@ -4,11 +4,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <regex>
 #include <sstream>
 
 #include <unistd.h>
 
 #include "app/asker_scritto.h"
+#include "app/sessione.h"
 #include "model/work_folder.h"
 #include "specification/editor_categorie.h"
 #include "ui/ui.h"
@@ -218,6 +221,93 @@ TEST(Session, NothingLostByAccident) {
   std::filesystem::remove_all(dir);
 }
 
+// Against a model with a diagram renamed (new identifier and name), a
+// parameter removed and one added, a session replays the rest and reports
+// exactly the two decisions that no longer match; the window offers to
+// save that report.
+TEST(Session, AChangedModelKeepsWhatStillMatches) {
+  const auto dir = std::filesystem::temp_directory_path() / ("zov-changed-" + std::to_string(::getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  const auto model = dir / "Lending.mdl";
+  std::filesystem::copy_file(kLending, model);
+  const std::string session = (dir / "s.zov").string();
+  {
+    auto work = WorkFolder::CreatePrivate(nullptr);
+    Generale g;
+    QuietBusyBox busy;
+    g.setBusyBox(&busy);
+    g.setWorkFolder(&*work);
+    g.caricaFinestra();
+    Pianificazione p(g);
+    ASSERT_TRUE(p.apriModello(model.string()));
+    Criterio c;
+    c.numero = "30";
+    ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", c));
+    p.caricaCasiTest(SorgenteCasi::kZov);
+    ASSERT_TRUE(p.scegliCasoTest("5B1000000040"));
+    ASSERT_TRUE(p.scegliCasoTest("5B1000000041"));
+    ASSERT_TRUE(p.elabora());
+    for (const char* category : {"SD1./TestCase 1/open/x", "SD1./TestCase 1/open/title"}) {
+      ASSERT_TRUE(p.apriCategoria(category));
+      p.aggiungiValore("4");
+      p.aggiungiValore("5");
+      ASSERT_TRUE(p.confermaCategoria());
+    }
+    ASSERT_TRUE(SalvaSessione(g, session));
+    RimuoveFileCreati(*work);
+    RimuoveFileCreatiUIT(*work);
+  }
+  std::string text;
+  {
+    std::ifstream in(model, std::ios::binary);
+    text.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  const auto change = [&text](const std::regex& from, const std::string& to) {
+    const std::string before = text;
+    text = std::regex_replace(text, from, to);
+    ASSERT_NE(text, before);
+  };
+  change(std::regex(R"re("Borrow - no stock"(\s*)quid(\s*)"5B1000000041")re"),
+         "\"Out of stock\"$1quid$2\"5B1000000049\"");
+  change(std::regex(R"re(\s*\(object Parameter "title"\s*quid\s*"5B1000000313"\s*type\s*"String"\))re"), "");
+  change(std::regex(R"re(\(object Parameter "copies")re"),
+         "(object Parameter \"colour\" quid \"5B1000000319\" type \"String\")\n(object Parameter \"copies\"");
+  std::ofstream(model, std::ios::binary | std::ios::trunc) << text;
+
+  auto work = WorkFolder::CreatePrivate(nullptr);
+  Generale g;
+  QuietBusyBox busy;
+  ScriptedAsker asker;
+  g.setBusyBox(&busy);
+  g.setAsker(&asker);
+  g.setWorkFolder(&*work);
+  g.caricaFinestra();
+  const std::string report = (dir / "report.txt").string();
+  asker.files = {session, report};
+  asker.answers = {Answer::kYes};
+  ASSERT_TRUE(g.esegui(menu::kCaricaZov));
+  const std::string expected =
+      "The model has changed since the session was saved.\n"
+      "2 decisions of the session no longer match the model and were left out:\n"
+      "4. pick '[0.1539] Borrow - no stock  ((NTP:5))': the test case is no longer in the UIT tree\n"
+      "7. category of 'open' on path 1, parameter 'title': the Test Specification tree has no such category";
+  ASSERT_GE(asker.asked.size(), 3u);
+  EXPECT_EQ(asker.asked[asker.asked.size() - 3].text, expected + "\n\nSave this report to a file?");
+  std::ifstream saved(report);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), expected + "\n");
+  // The rest is there: the level, the test case, the categories that match.
+  EXPECT_EQ(g.specifica.tabella.count(), 1);
+  const MessageRecord& open = g.specifica.tabella.caso(1)->messages[0];
+  EXPECT_EQ(open.attributes[0].choiceCount, 2);
+  EXPECT_EQ(open.attributes[1].name, "colour");
+  EXPECT_EQ(open.attributes[1].choiceCount, 0);
+  EXPECT_TRUE(g.modificato() == false);  // nothing is saved over until the tester saves
+  RimuoveFileCreati(*work);
+  RimuoveFileCreatiUIT(*work);
+  std::filesystem::remove_all(dir);
+}
+
 // "See All Entry/Link" walks the nodes of one element, wrapping round;
 // "Unselect All" of the UIT menu empties the selected test cases.
 TEST_F(Api, SeeAllAndUnselectAll) {
@@ -241,7 +331,87 @@ TEST_F(Api, SeeAllAndUnselectAll) {
   g.deselezionaCasiTest();
   EXPECT_EQ(g.TV(kSelectedTestCases).count(), 1);  // the root "Selected Item" alone
   EXPECT_TRUE(g.decisioni.back().deseleziona);
+  p.scegliTuttiICasiTest();  // they can be picked again
+  EXPECT_GT(g.TV(kSelectedTestCases).count(), 1);
   g.setAsker(nullptr);
+}
+
+// "&Remove" on a choice and on all choices of a category, "&Remove" on a
+// selected test case, and "&Selected Test Cases": each changes what it
+// names only, and a saved session replays them to the same scripts.
+TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", procedures("20")));
+  p.caricaCasiTest(SorgenteCasi::kZov);
+  p.scegliTuttiICasiTest();
+  // A test case taken back can be picked again.
+  Tree& chosen = g.TV(kSelectedTestCases);
+  const NodeId root = chosen.firstRoot();
+  const std::string key = chosen.node(chosen.childAt(root, chosen.node(root).children - 1)).key;
+  ASSERT_TRUE(p.togliCasoTest(key));
+  EXPECT_EQ(chosen.find(key), kNoNode);
+  ASSERT_TRUE(p.scegliCasoTest(key));
+  ASSERT_TRUE(p.elabora());
+  ASSERT_GE(g.specifica.tabella.count(), 2);
+  ASSERT_TRUE(p.apriCategoria("SD1./TestCase 1/open/x"));
+  for (const char* v : {"5", "6", "7"}) p.aggiungiValore(v, "p" + std::string(v));
+  ASSERT_TRUE(p.confermaCategoria());
+  Tree& spec = g.TV(kSpecTree);
+  const NodeId x = FindByKeyOrPath(spec, "SD1./TestCase 1/open/x");
+  const std::string list = spec.node(x).key + " Choices";
+  const NodeId six = spec.childAt(spec.find(list), 1);
+  EXPECT_EQ(spec.node(six).text, "6  [Property  p6] ");
+  EXPECT_EQ(g.apriCategoria(x), Generale::Categoria::kImpostazioni);  // the pop-up shows on both
+  EXPECT_NE(SceltaRimovibile(spec, six), kNoNode);
+  EXPECT_EQ(SceltaRimovibile(spec, x), kNoNode);
+  ASSERT_TRUE(g.rimuoviScelta(six));
+  const AttributeRecord& a = g.specifica.tabella.caso(1)->messages[0].attributes[0];
+  ASSERT_EQ(a.choiceCount, 2);
+  EXPECT_EQ(a.choices[1].value, "7");
+  EXPECT_EQ(a.choices[1].properties[0], "p7");
+  ASSERT_EQ(spec.node(spec.find(list)).children, 2);
+  EXPECT_EQ(spec.node(spec.childAt(spec.find(list), 1)).text, "7  [Property  p7] ");
+  // The message's own category: all of its choices at once.
+  ASSERT_TRUE(p.apriCategoria("SD1./TestCase 1/open"));
+  p.aggiungiValore("fast");
+  p.aggiungiValore("slow");
+  ASSERT_TRUE(p.confermaCategoria());
+  const NodeId open = FindByKeyOrPath(spec, "SD1./TestCase 1/open");
+  ASSERT_TRUE(g.rimuoviScelta(spec.find(spec.node(open).key + " Choices")));
+  EXPECT_EQ(spec.find(spec.node(open).key + " Choices"), kNoNode);
+  EXPECT_EQ(g.specifica.tabella.caso(1)->messages[0].ownChoiceCount, 0);
+  EXPECT_FALSE(g.rimuoviScelta(open));
+
+  // All, then the second test case only: the first one's script goes.
+  p.genera();
+  EXPECT_TRUE(work.created("TestScript1.txt"));
+  g.evidenziati = {spec.childAt(kNoNode, 1)};
+  const std::vector<std::string> second = g.casiDi(g.evidenziati);
+  ASSERT_EQ(second.size(), 1u);
+  const RisultatoGenerazione r = g.generaSelezionati();
+  EXPECT_EQ(r.files, std::vector<std::string>{"TestScript2.txt"});
+  EXPECT_FALSE(work.created("TestScript1.txt"));
+  const auto script = work.readLines("TestScript2.txt");
+  ASSERT_TRUE(script);
+  for (const ProceduraGenerata& pg : g.procedure) EXPECT_EQ(pg.testCase, 2);
+
+  // The session replays every one of these decisions to the same script.
+  const auto session = std::filesystem::temp_directory_path() / ("zov-remove-" + std::to_string(::getpid()) + ".zov");
+  ASSERT_TRUE(SalvaSessione(g, session.string()));
+  auto again = WorkFolder::CreatePrivate(nullptr);
+  Generale h;
+  QuietBusyBox quiet;
+  h.setBusyBox(&quiet);
+  h.setWorkFolder(&*again);
+  h.caricaFinestra();
+  const RapportoSessione loaded = CaricaSessione(h, session.string());
+  EXPECT_TRUE(loaded.esito) << loaded.esito.messaggio;
+  EXPECT_EQ(loaded.testo(), "");
+  EXPECT_FALSE(again->created("TestScript1.txt"));
+  EXPECT_EQ(again->readLines("TestScript2.txt"), script);
+  EXPECT_EQ(h.specifica.tabella.caso(1)->messages[0].attributes[0].choiceCount, 2);
+  RimuoveFileCreati(*again);
+  RimuoveFileCreatiUIT(*again);
+  std::filesystem::remove(session);
 }
 
 // Each call refuses with the message the window shows.

@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -11,6 +12,11 @@
 #include <QTabWidget>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QLabel>
@@ -41,6 +47,14 @@ void CheckModels(MainWindow& w) {
 
 class ShellTest : public QObject {
   Q_OBJECT
+
+  // A right click on a node of a view, as the tester makes it.
+  static void clickRight(TreeView* view, const QModelIndex& index) {
+    view->scrollTo(index);
+    const QPoint at = view->visualRect(index).center();
+    QTest::mousePress(view->viewport(), Qt::RightButton, {}, at);
+    QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, at);
+  }
 
  private slots:
   void startupOkWithoutOptionGivesTheLargeLayout() {
@@ -410,6 +424,163 @@ class ShellTest : public QObject {
     QVERIFY(!w.action("mnuTestSc")->isEnabled());
     QVERIFY(!w.action("mnuPrintTC")->isEnabled() || !g.menus.find(menu::kPrint)->enabled);
     g.setAsker(nullptr);
+  }
+
+  // A whole session in the window: the pop-ups of choices and of selected
+  // test cases, Delete on a choice, Ctrl-click and "&Selected Test Cases",
+  // saved, exported, and loaded into a new window to the same results;
+  // "zov plan --session" writes the export's files byte for byte.
+  void sessionMadeInTheWindow() {
+    const auto dir = std::filesystem::temp_directory_path() / ("zov-shell-session-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string session = (dir / "work.zov").string();
+    QStringList specTexts;
+    std::vector<std::string> script;
+    std::size_t specFiles = 0;
+    {
+      MainWindow w;
+      w.caricaFinestra();
+      CheckModels(w);
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      Generale& g = w.state();
+      g.impostaSeme(7);
+      ScriptedAsker asker;
+      g.setAsker(&asker);
+      asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl");
+      w.action("m_caricamdl")->trigger();
+      Tree& main = g.TV(kMainTree);
+      main.setSelected(FindByKeyOrPath(main, "Member/Borrow Book"));
+      asker.criteria.push_back([](DialogoNumTest& d) {
+        d.scegliNumTest();
+        d.NNTest = "30";
+        d.done();
+      });
+      w.action("mnSeleziona")->trigger();
+      QVERIFY(w.windowTitle().endsWith(QStringLiteral(" *")));
+      w.tabStrip()->setCurrentIndex(1);
+      w.action("m_seqfromzov")->trigger();
+      w.action("m_selectall")->trigger();
+      w.tabStrip()->setCurrentIndex(2);
+      w.action("m_generazione")->trigger();
+      // The selected test cases' pop-up takes one back (for the next processing).
+      TreeView* chosen = w.tv(kSelectedTestCases);
+      const int picked = chosen->treeModel()->rowCount(chosen->treeModel()->index(0, 0));
+      QVERIFY(picked >= 3);
+      const QModelIndex last = chosen->treeModel()->index(picked - 1, 0, chosen->treeModel()->index(0, 0));
+      clickRight(chosen, last);
+      QCOMPARE(w.shownPopup()->objectName(), QStringLiteral("m_popupSel"));
+      w.shownPopup()->hide();
+      w.action("m_popupSelrem")->trigger();
+      QCOMPARE(chosen->treeModel()->rowCount(chosen->treeModel()->index(0, 0)), picked - 1);
+      Tree& spec = g.TV(kSpecTree);
+      const NodeId x = FindByKeyOrPath(spec, "SD1./TestCase 1/open/x");
+      QVERIFY(x != kNoNode);
+      spec.setSelected(x);
+      asker.settings.push_back([](EditorImpostazioni& e) {
+        e.chooseOwnValues();
+        for (const char* v : {"1", "2", "3"}) {
+          e.value = v;
+          e.add();
+        }
+        e.ok();
+      });
+      w.action("m_popupAspec")->trigger();
+      // On a choice the pop-up offers only "&Remove"; Delete does the same.
+      TreeView* view = w.tv(kSpecTree);
+      const NodeId list = spec.find(spec.node(x).key + " Choices");
+      QVERIFY(list != kNoNode);
+      for (NodeId p = list; p != kNoNode; p = spec.node(p).parent) spec.setExpanded(p, true);
+      clickRight(view, view->treeModel()->indexOf(spec.childAt(list, 0)));
+      QCOMPARE(w.shownPopup()->objectName(), QStringLiteral("m_popupA"));
+      QVERIFY(w.action("m_popupArem")->isEnabled());
+      QVERIFY(!w.action("m_popupAspec")->isEnabled());
+      w.shownPopup()->hide();
+      w.action("m_popupArem")->trigger();
+      view->setCurrentIndex(view->treeModel()->indexOf(spec.childAt(list, 1)));
+      QTest::keyClick(view, Qt::Key_Delete);
+      QCOMPARE(spec.node(list).children, 1);
+      QCOMPARE(QString::fromStdString(spec.node(spec.childAt(list, 0)).text), QStringLiteral("2"));
+      // Two test cases by Ctrl-click; only their scripts are generated.
+      view->clearSelection();
+      view->collapseAll();
+      const int tops = view->treeModel()->rowCount();
+      QVERIFY(tops >= 2);
+      std::set<int> wanted;
+      for (int row : {0, tops - 1}) {
+        const QModelIndex top = view->treeModel()->index(row, 0);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, view->visualRect(top).center());
+        wanted.insert(g.specifica.casi.at(spec.node(view->treeModel()->nodeOf(top)).key));
+      }
+      QCOMPARE(g.evidenziati.size(), std::size_t{2});
+      QVERIFY(w.action("m_selectedtest")->isEnabled());
+      w.action("m_selectedtest")->trigger();
+      QVERIFY(g.specifica.tabella.count() > static_cast<int>(wanted.size()));
+      for (int i = 1; i <= g.specifica.tabella.count(); ++i)
+        QCOMPARE(g.workFolder()->created("TestScript" + std::to_string(i) + ".txt"), wanted.count(i) == 1);
+      script = g.workFolder()->readLines("TestScript1.txt").value_or(std::vector<std::string>());
+      QVERIFY(script.size() > 5);
+      for (NodeId id : spec.collection()) specTexts << QString::fromStdString(spec.node(id).text);
+      specFiles = g.workFolder()->files(CreatedList::kScripts).size();
+      // Saved: the '*' goes; exported with every form.
+      asker.files.push_back(session);
+      w.action("m_savezov")->trigger();
+      QVERIFY(!w.windowTitle().endsWith(QStringLiteral(" *")));
+      asker.files.push_back((dir / "export").string());
+      w.action("m_esporta")->trigger();
+      QVERIFY(QString::fromStdString(asker.asked.back().text).startsWith(QStringLiteral("Exported ")));
+      g.setAsker(nullptr);
+    }
+    MainWindow w;
+    w.caricaFinestra();
+    w.show();
+    Generale& g = w.state();
+    ScriptedAsker asker;
+    g.setAsker(&asker);
+    asker.files.push_back(session);
+    w.action("m_caricazov")->trigger();
+    QStringList texts;
+    for (NodeId id : g.TV(kSpecTree).collection()) texts << QString::fromStdString(g.TV(kSpecTree).node(id).text);
+    QCOMPARE(texts, specTexts);
+    QCOMPARE(g.workFolder()->readLines("TestScript1.txt").value_or(std::vector<std::string>()), script);
+    QCOMPARE(g.workFolder()->files(CreatedList::kScripts).size(), specFiles);
+
+    // The command line writes the same files as the window's export.
+    QProcess zov;
+    zov.start(QStringLiteral(ZOV_CLI),
+              {QStringLiteral("plan"), QStringLiteral("--session"), QString::fromStdString(session),
+               QStringLiteral("--format"), QStringLiteral("text,csv,json"), QStringLiteral("--seed"),
+               QStringLiteral("7"), QStringLiteral("--out"), QString::fromStdString((dir / "cli").string())});
+    QVERIFY(zov.waitForFinished(60000));
+    QCOMPARE(zov.exitCode(), 0);
+    const auto files = [](const std::filesystem::path& d) {
+      std::map<std::string, std::string> content;
+      for (const auto& e : std::filesystem::directory_iterator(d)) {
+        if (e.path().filename() == ".zov-plan") continue;
+        std::ifstream in(e.path(), std::ios::binary);
+        content[e.path().filename().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+      }
+      return content;
+    };
+    const auto exported = files(dir / "export");
+    QVERIFY(exported.count("procedures.csv") == 1 && exported.count("plan.json") == 1);
+    QVERIFY(exported == files(dir / "cli"));
+
+    // A change, then closing: Cancel keeps the window, No closes it.
+    g.TV(kMainTree).setSelected(FindByKeyOrPath(g.TV(kMainTree), "Member/Return Book"));
+    asker.criteria.push_back([](DialogoNumTest& d) { d.done(); });
+    w.action("mnSeleziona")->trigger();
+    QVERIFY(w.windowTitle().endsWith(QStringLiteral(" *")));
+    asker.answers = {Answer::kCancel};
+    w.close();
+    QVERIFY(w.isVisible());
+    QCOMPARE(asker.asked.back().text, std::string("Save changes?"));
+    asker.answers = {Answer::kNo};
+    w.close();
+    QVERIFY(!w.isVisible());
+    g.setAsker(nullptr);
+    std::filesystem::remove_all(dir);
   }
 
   void exitDeletesTheCreatedFiles() {

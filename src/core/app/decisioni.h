@@ -39,21 +39,25 @@ struct Decisione {
     kScegli,     // a test case picked (node), or all of them (tutti)
     kElabora,    // "&Processing..."
     kCategoria,  // an editor opened and closed: its values, defaults, OK or Cancel
-    kGenera,     // "&All Test Cases"
+    kGenera,     // "&All Test Cases", or "&Selected Test Cases" (casi)
+    kRimuovi,    // "&Remove" on a choice (indice) or on all choices (-1) of a category
   };
   explicit Decisione(Tipo t = Tipo::kElabora) : tipo(t) {}
   Tipo tipo;
   std::string nodo, percorso;  // a node's key and its path of names
-  std::string valore;          // the weight typed
+  std::string valore;          // the weight typed; the text of a test case picked
   Criterio criterio;
   SorgenteCasi sorgente = SorgenteCasi::kZov;
-  bool tutti = false;          // every test case picked
+  bool tutti = false;          // every test case picked (or, with deseleziona, unpicked)
   bool soloDiagrammi = false;  // ... only the diagrams ("&Select All" takes every node)
-  bool deseleziona = false;    // "&Unselect All" on a marked node
+  bool deseleziona = false;    // "&Unselect All" on a marked node; a test case taken back
   RifCategoria categoria;
   std::vector<ValoreScelto> valori;
   bool predefiniti = false;  // OK with the default values chosen
   bool annullata = false;    // closed with Cancel
+  int indice = -1;           // the choice removed, -1 for all of them
+  // The test cases generated (their diagrams' identifiers); none for all.
+  std::vector<std::string> casi;
 };
 
 }  // namespace zov

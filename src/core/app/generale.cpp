@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 
 #include "app/comandi_uit.h"
 #include "app/esporta.h"
@@ -85,6 +87,9 @@ Generale::Generale() {
   collega(menu::kUnselectAll, [this] { deselezionaCasiTest(); });
   collega(menu::kSaveZov, [this] { salvaSessione(); });
   collega(menu::kCaricaZov, [this] { caricaSessione(); });
+  collega(menu::kPopupARem, [this] { rimuoviScelta(TV(kSpecTree).selected()); });
+  collega(menu::kPopupSelRem, [this] { togliCasoTest(TV(kSelectedTestCases).selected()); });
+  collega(menu::kSelectedTest, [this] { generaSelezionati(); });
   locatePackage = [this](NodeId node, int tree) {
     LocatePackage(TV(kDesignTree), TV(tree).node(node).key, tree == kMainTree ? 6 : 4);
   };
@@ -194,6 +199,7 @@ void Generale::elaborazioneFatta() {
   menus.setEnabled(menu::kPrint, true);
   menus.setEnabled(menu::kTestScript, true);
   menus.setEnabled(menu::kTestSc, true);
+  menus.setEnabled(menu::kSelectedTest, true);
 }
 
 void Generale::modelloCaricato() {
@@ -212,6 +218,8 @@ void Generale::azzeraElaborazione() {
   menus.setEnabled(menu::kPrint, false);
   menus.setEnabled(menu::kTestScript, false);
   menus.setEnabled(menu::kTestSc, false);
+  menus.setEnabled(menu::kSelectedTest, false);
+  evidenziati.clear();
 }
 
 void Generale::nodoStartScelto() {
@@ -286,12 +294,23 @@ Popup Generale::mouseUp(int tree, MouseButton button) {
       nodoTrascinato = selected;
       chiaveTrascinata = selected == kNoNode ? std::string() : t.node(selected).key;
       return Popup::kNone;
-    case kSpecTree:
+    case kSpecTree: {
       if (button == MouseButton::kLeft && selected != kNoNode) mostraDocumento(selected);
-      if (button == MouseButton::kRight && selected != kNoNode &&
-          (t.node(selected).image == kind::kAttributo || t.node(selected).image == kind::kMessaggio))
-        return Popup::kSpecTree;
+      if (button != MouseButton::kRight || selected == kNoNode) return Popup::kNone;
+      // On a category its editor; on its choices only their removal.
+      const bool category = t.node(selected).image == kind::kAttributo || t.node(selected).image == kind::kMessaggio;
+      const bool choice = SceltaRimovibile(t, selected) != kNoNode;
+      if (!category && !choice) return Popup::kNone;
+      menus.setEnabled(menu::kPopupASpec, category);
+      menus.setEnabled(menu::kPopupARem, choice);
+      return Popup::kSpecTree;
+    }
+    case kSelectedTestCases: {
+      const NodeId root = t.firstRoot();
+      if (button == MouseButton::kRight && selected != kNoNode && root != kNoNode && t.node(selected).parent == root)
+        return Popup::kSelectedTree;
       return Popup::kNone;
+    }
     case kNotLinkedTree:
       if (button == MouseButton::kRight && selected != kNoNode && locatePackage)
         locatePackage(selected, kNotLinkedTree);
@@ -596,6 +615,7 @@ Esito Generale::scegliCasoTest(NodeId uitNode) {
     return Esito::Rifiutato("Error: this node is already selected");
   Decisione d{Decisione::Tipo::kScegli};
   d.nodo = uit.node(uitNode).key;
+  d.valore = uit.node(uitNode).text;
   registra(std::move(d));
   return {};
 }
@@ -654,18 +674,98 @@ RisultatoGenerazione Generale::generaTutti() {
   });
 }
 
-RisultatoGenerazione Generale::genera(const std::function<void(const std::string&)>& warn) {
+RisultatoGenerazione Generale::genera(const std::function<void(const std::string&)>& warn,
+                                      const std::vector<std::string>& casi) {
   if (work_ == nullptr) return {};
   mostraBusy();
   procedure.clear();
+  std::vector<bool> scelti;
+  for (const std::string& key : casi) {
+    const auto it = specifica.casi.find(key);
+    if (it == specifica.casi.end()) continue;
+    if (scelti.size() <= static_cast<std::size_t>(it->second)) scelti.resize(static_cast<std::size_t>(it->second) + 1);
+    scelti[static_cast<std::size_t>(it->second)] = true;
+  }
+  std::function<bool(int)> scelto;
+  if (!casi.empty())
+    scelto = [&scelti](int i) {
+      return static_cast<std::size_t>(i) < scelti.size() && scelti[static_cast<std::size_t>(i)];
+    };
   const RisultatoGenerazione r = GenerateTestProcedures(
       {specifica.tabella, *work_, *casuale, [this](std::string_view text) { MostraMessaggio(text); },
        [this](const std::string& text) { avvisa(text); },
-       [this](const ProceduraGenerata& p) { procedure.push_back(p); }},
+       [this](const ProceduraGenerata& p) { procedure.push_back(p); }, scelto},
       warn);
   nascondiBusy();
-  registra(Decisione{Decisione::Tipo::kGenera});
+  Decisione d{Decisione::Tipo::kGenera};
+  d.casi = casi;
+  registra(std::move(d));
   return r;
+}
+
+std::vector<std::string> Generale::casiDi(const std::vector<NodeId>& nodes) const {
+  const Tree& t = TV(kSpecTree);
+  std::vector<std::pair<int, std::string>> found;
+  for (NodeId n : nodes) {
+    if (!t.valid(n)) continue;
+    NodeId top = n;
+    while (t.node(top).parent != kNoNode) top = t.node(top).parent;
+    const auto it = specifica.casi.find(t.node(top).key);
+    if (it != specifica.casi.end()) found.emplace_back(it->second, it->first);
+  }
+  std::sort(found.begin(), found.end());
+  found.erase(std::unique(found.begin(), found.end()), found.end());
+  std::vector<std::string> keys;
+  for (auto& f : found) keys.push_back(std::move(f.second));
+  return keys;
+}
+
+RisultatoGenerazione Generale::generaSelezionati() {
+  const std::vector<std::string> casi = casiDi(evidenziati);
+  if (casi.empty()) {
+    if (asker_ != nullptr)
+      asker_->messageBox(
+          "Select one or more test cases in the Test Specification tree (Ctrl+click or Shift+click), then run "
+          "\"Selected Test Cases\" again.",
+          "Zov Suite");
+    return {};
+  }
+  return genera(
+      [this](const std::string& text) {
+        if (asker_ != nullptr) asker_->messageBox(text, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+      },
+      casi);
+}
+
+Esito Generale::togliCasoTest(NodeId node) {
+  Tree& chosen = TV(kSelectedTestCases);
+  const NodeId root = chosen.firstRoot();
+  if (!chosen.valid(node) || root == kNoNode || chosen.node(node).parent != root)
+    return Esito::Rifiutato("Choose a test case under \"Selected Item\" to remove.");
+  const std::string key = chosen.node(node).key;
+  const std::string text = chosen.node(node).text;
+  chosen.remove(node);
+  if (const NodeId picked = TV(kUitTree).find(key); picked != kNoNode) TV(kUitTree).setChecked(picked, false);
+  Decisione d{Decisione::Tipo::kScegli};
+  d.nodo = key;
+  d.valore = text;
+  d.deseleziona = true;
+  registra(std::move(d));
+  return {};
+}
+
+Esito Generale::rimuoviScelta(NodeId node) {
+  Tree& t = TV(kSpecTree);
+  int index = -1;
+  const NodeId category = SceltaRimovibile(t, node, &index);
+  if (category == kNoNode) return Esito::Rifiutato("Choose a choice of a category to remove.");
+  Decisione d{Decisione::Tipo::kRimuovi};
+  d.categoria = riferimento(category);
+  d.indice = index;
+  if (index >= 0) d.valore = t.node(node).text;
+  if (!RimuoviScelta(t, specifica, node)) return Esito::Rifiutato("This choice has no record to remove it from.");
+  registra(std::move(d));
+  return {};
 }
 
 std::optional<std::vector<std::string>> Generale::leggiFile(const std::string& name) {
@@ -678,8 +778,16 @@ std::optional<std::vector<std::string>> Generale::leggiFile(const std::string& n
 
 void Generale::visualizzaScript() {
   LB.clear();
-  for (int i = 1; i <= specifica.tabella.count(); ++i)
-    if (const auto lines = leggiFile(NomeScript(i))) LB.addAll(*lines);
+  // The scripts of the last generation; before any, one message.
+  bool any = false;
+  for (int i = 1; i <= specifica.tabella.count(); ++i) {
+    const std::string name = NomeScript(i);
+    if (work_ == nullptr || !work_->created(name)) continue;
+    any = true;
+    if (const auto lines = leggiFile(name)) LB.addAll(*lines);
+  }
+  if (!any && asker_ != nullptr)
+    asker_->messageBox("There are no test scripts to show: run \"All Test Cases\" first.", "Zov Suite");
 }
 
 namespace {
@@ -709,7 +817,7 @@ void Generale::stampaScript() {
   }
   if (asker_ == nullptr) return;
   if (out.empty())
-    asker_->messageBox("There are no test scripts to print: run \"&All Test Cases\" first.", "Zov Suite");
+    asker_->messageBox("There are no test scripts to print: run \"All Test Cases\" first.", "Zov Suite");
   else
     asker_->stampa("Test Scripts List", out);
 }
@@ -757,8 +865,33 @@ void Generale::caricaSessione() {
   if (!r.esito)
     asker_->messageBox("The session could not be loaded.\n\n" + r.esito.messaggio, "Zov Suite", MessageButtons::kOk,
                        MessageIcon::kCritical);
-  else if (!r.testo().empty())
-    asker_->messageBox(r.testo(), "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+  else if (!r.testo().empty() && asker_->messageBox(r.testo() + "\n\nSave this report to a file?", "Zov Suite",
+                                                    MessageButtons::kYesNo, MessageIcon::kWarning) == Answer::kYes)
+    salvaRapporto(r.testo(), *path);
+}
+
+void Generale::salvaRapporto(const std::string& text, const std::string& sessionPath) {
+  const std::filesystem::path session(sessionPath);
+  const auto path = asker_->saveFile("Save Report", "Text files (*.txt)| *.txt",
+                                     (session.parent_path() / (session.stem().string() + "-report.txt")).string());
+  if (!path || path->empty()) return;
+  // Never over a model or a session: only a text file is replaced (the
+  // file dialog has asked before).
+  std::string error;
+  const bool written = [&] {
+    std::error_code ec;
+    if (std::filesystem::exists(*path, ec) && std::filesystem::path(*path).extension() != ".txt") {
+      error = *path + ": only a .txt file is replaced by a report; choose another name";
+      return false;
+    }
+    std::ofstream out(*path, std::ios::binary);
+    out << text << '\n';
+    out.close();
+    if (!out) error = *path + ": the report could not be written";
+    return static_cast<bool>(out);
+  }();
+  asker_->messageBox(written ? "The report was saved to " + *path + "." : error, "Zov Suite", MessageButtons::kOk,
+                     written ? MessageIcon::kInformation : MessageIcon::kWarning);
 }
 
 std::string Generale::vediTutti() {
@@ -795,9 +928,14 @@ void Generale::deselezionaCasiTest() {
 
 void Generale::svuotaCasiScelti() {
   Tree& chosen = TV(kSelectedTestCases);
+  Tree& uit = TV(kUitTree);
   const NodeId root = chosen.firstRoot();
   if (root != kNoNode)
-    while (chosen.node(root).child != kNoNode) chosen.remove(chosen.node(root).child);
+    while (chosen.node(root).child != kNoNode) {
+      const NodeId c = chosen.node(root).child;
+      if (const NodeId picked = uit.find(chosen.node(c).key); picked != kNoNode) uit.setChecked(picked, false);
+      chosen.remove(c);
+    }
   Decisione d{Decisione::Tipo::kScegli};
   d.tutti = d.deseleziona = true;
   registra(std::move(d));

@@ -66,7 +66,7 @@ struct Layout {
 Layout LayoutFor(bool large);
 
 enum class MouseButton { kLeft, kRight, kMiddle };
-enum class Popup { kNone, kMainTree /* mnuFile */, kSpecTree /* m_popupA */ };
+enum class Popup { kNone, kMainTree /* mnuFile */, kSpecTree /* m_popupA */, kSelectedTree /* m_popupSel */ };
 
 // A list box: lines in order, with a change callback for the view.
 struct ListBoxState {
@@ -286,8 +286,10 @@ class Generale {
   // "&All Test Cases": the test procedures and script files; each conflict
   // warning is shown in a box.
   RisultatoGenerazione generaTutti();
-  // The same, with the conflict warnings going to warn.
-  RisultatoGenerazione genera(const std::function<void(const std::string&)>& warn);
+  // The same, with the conflict warnings going to warn; only the test
+  // cases named in casi (their diagrams' identifiers) when it is not empty.
+  RisultatoGenerazione genera(const std::function<void(const std::string&)>& warn,
+                              const std::vector<std::string>& casi = {});
   // "Export Documents and Scripts...": asks for a folder and writes the
   // documents, the scripts, procedures.csv and plan.json there, replacing
   // only files an earlier export or plan provably wrote.
@@ -299,12 +301,32 @@ class Generale {
   // "&Unselect All" of the UIT menu: empties the selected test cases,
   // asking first.
   void deselezionaCasiTest();
-  // The same without asking.
+  // The same without asking; the test cases can be picked again.
   void svuotaCasiScelti();
+  // "&Remove" of the selected test cases' pop-up: takes the test case of
+  // node (a top-level node under "Selected Item") back; it can be picked
+  // again from the UIT tree.
+  Esito togliCasoTest(NodeId node);
+  // "&Remove" of the Test Specification tree's pop-up, and the Delete key:
+  // takes a choice (a value node) or all choices (the "Choices: " node)
+  // out of their category.
+  Esito rimuoviScelta(NodeId node);
+  // The test-case nodes of TV(2) picked with Ctrl/Shift-click, kept by
+  // the view; "&Selected Test Cases" generates the test cases they (or
+  // any node below them) stand for.
+  std::vector<NodeId> evidenziati;
+  // "&Selected Test Cases": the test procedures of those test cases only.
+  RisultatoGenerazione generaSelezionati();
+  // The test cases (diagram identifiers, the keys of the top nodes of
+  // TV(2)) that nodes stand for, in table order.
+  std::vector<std::string> casiDi(const std::vector<NodeId>& nodes) const;
   // "Save ZOV File" / "Load ZOV File": the session of the work, and its
   // replay on the model (with a report of what no longer matches).
   void salvaSessione();
   void caricaSessione();
+  // Offers to keep the report of a session that no longer matches its model
+  // in a text file (never written over an existing file).
+  void salvaRapporto(const std::string& text, const std::string& sessionPath);
   // "&Visualize Test Scripts", "Test Cases List", "Test Scripts List".
   void visualizzaScript();
   void stampaCasi();

@@ -79,6 +79,7 @@ const std::vector<MenuRow>& StartState() {
        {{"m_popupAspec", "&Specifications..", true},
         {"m_popupAadd", "&Add ", false},
         {"m_popupArem", "&Remove", false}}},
+      {"m_popupSel", "popupSel", true, true, {{"m_popupSelrem", "&Remove", true}}},
       {"mnudes", "menudesign", true, true, {}},
   };
   return rows;

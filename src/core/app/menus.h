@@ -88,6 +88,9 @@ inline constexpr std::string_view kPopupA = "m_popupA";
 inline constexpr std::string_view kPopupASpec = "m_popupAspec";
 inline constexpr std::string_view kPopupAAdd = "m_popupAadd";
 inline constexpr std::string_view kPopupARem = "m_popupArem";
+// Pop-up of the selected test cases.
+inline constexpr std::string_view kPopupSel = "m_popupSel";
+inline constexpr std::string_view kPopupSelRem = "m_popupSelrem";
 inline constexpr std::string_view kPopupDesign = "mnudes";
 
 inline constexpr std::string_view kCaptionSelectLevel = "&Select Level";

@@ -16,6 +16,7 @@ const char* NomeAlbero(int tree) {
     case kMainTree: return "the Main Tree";
     case kUitTree: return "the UIT tree";
     case kSpecTree: return "the Test Specification tree";
+    case kSelectedTestCases: return "the selected test cases";
     default: return "the tree";
   }
 }
@@ -189,8 +190,21 @@ void Pianificazione::confermaDefault() {
   aperto_ = Editor::kNessuno;
 }
 
-RisultatoGenerazione Pianificazione::genera(const std::function<void(const std::string&)>& warn) {
-  return g_.genera(warn);
+RisultatoGenerazione Pianificazione::genera(const std::function<void(const std::string&)>& warn,
+                                            const std::vector<std::string>& casi) {
+  return g_.genera(warn, casi);
+}
+
+Esito Pianificazione::rimuoviScelta(std::string_view node) {
+  Esito refused;
+  const NodeId id = trova(kSpecTree, node, refused);
+  return id == kNoNode ? refused : g_.rimuoviScelta(id);
+}
+
+Esito Pianificazione::togliCasoTest(std::string_view node) {
+  Esito refused;
+  const NodeId id = trova(kSelectedTestCases, node, refused);
+  return id == kNoNode ? refused : g_.togliCasoTest(id);
 }
 
 std::vector<std::string> Pianificazione::fileScritti() const {

@@ -58,8 +58,15 @@ class Pianificazione {
   // Every category not confirmed yet takes its default values.
   void confermaDefault();
 
-  // "&All Test Cases"; warn receives each conflict warning.
-  RisultatoGenerazione genera(const std::function<void(const std::string&)>& warn = nullptr);
+  // "&All Test Cases"; warn receives each conflict warning. With casi
+  // (test cases named by the keys of their top nodes in the Test
+  // Specification tree), "&Selected Test Cases" on those.
+  RisultatoGenerazione genera(const std::function<void(const std::string&)>& warn = nullptr,
+                              const std::vector<std::string>& casi = {});
+  // "&Remove" on a choice of a category (or on its "Choices: " node).
+  Esito rimuoviScelta(std::string_view node);
+  // "&Remove" on a test case of the selected test cases.
+  Esito togliCasoTest(std::string_view node);
 
   // The documents and scripts written, in the working folder.
   std::vector<std::string> fileScritti() const;

@@ -29,6 +29,7 @@ const char* NomeTipo(Decisione::Tipo t) {
     case Decisione::Tipo::kElabora: return "process";
     case Decisione::Tipo::kCategoria: return "category";
     case Decisione::Tipo::kGenera: return "generate";
+    case Decisione::Tipo::kRimuovi: return "removeChoice";
   }
   return "";
 }
@@ -68,7 +69,17 @@ json Json(const Decisione& d) {
       if (d.tutti)
         j.update({{"all", true}, {"diagramsOnly", d.soloDiagrammi}, {"unpick", d.deseleziona}});
       else
-        j["node"] = d.nodo;
+        j.update({{"node", d.nodo}, {"name", d.valore}});
+      if (!d.tutti && d.deseleziona) j["unpick"] = true;
+      break;
+    case Decisione::Tipo::kRimuovi:
+      j.update({{"diagram", d.categoria.diagramma},
+                {"path", d.categoria.percorso},
+                {"label", d.categoria.etichetta},
+                {"message", d.categoria.messaggio},
+                {"parameter", d.categoria.parametro},
+                {"choice", d.indice}});
+      if (d.indice >= 0) j["text"] = d.valore;
       break;
     case Decisione::Tipo::kCategoria: {
       json values = json::array();
@@ -84,8 +95,10 @@ json Json(const Decisione& d) {
                 {"cancelled", d.annullata}});
       break;
     }
-    case Decisione::Tipo::kElabora:
-    case Decisione::Tipo::kGenera: break;
+    case Decisione::Tipo::kGenera:
+      if (!d.casi.empty()) j["testCases"] = d.casi;
+      break;
+    case Decisione::Tipo::kElabora: break;
   }
   return j;
 }
@@ -100,9 +113,11 @@ std::string Nodo(const Tree& t, const json& j) {
 
 std::string Descrizione(const json& j) {
   std::string what = j.value("op", "?");
-  if (j.contains("path") && j["path"].is_string() && !j["path"].get<std::string>().empty())
+  const bool category = j.contains("message");  // a category's path is the diagram's path number
+  if (!category && j.contains("path") && j["path"].is_string() && !j["path"].get<std::string>().empty())
     what += " '" + j["path"].get<std::string>() + "'";
-  if (j.contains("message")) what += " of '" + j.value("message", "") + "'";
+  if (j.contains("name") && j["name"].is_string()) what += " '" + j["name"].get<std::string>() + "'";
+  if (category) what += " of '" + j.value("message", "") + "' on path " + j.value("path", "");
   if (j.contains("parameter") && !j.value("parameter", "").empty())
     what += ", parameter '" + j.value("parameter", "") + "'";
   return what;
@@ -145,6 +160,12 @@ std::string Riproduci(Generale& g, Pianificazione& p, const json& j) {
       g.svuotaCasiScelti();
       return {};
     }
+    if (j.value("unpick", false)) {
+      const NodeId node = g.TV(kSelectedTestCases).find(j.value("node", ""));
+      if (node == kNoNode) return "the test case is not among the selected ones";
+      g.togliCasoTest(node);
+      return {};
+    }
     if (j.value("all", false)) {
       if (j.value("diagramsOnly", false))
         p.scegliTuttiICasiTest();
@@ -157,12 +178,32 @@ std::string Riproduci(Generale& g, Pianificazione& p, const json& j) {
   }
   if (op == "process") return p.elabora().fatto ? std::string() : "no model";
   if (op == "generate") {
-    p.genera();
-    return {};
+    const std::vector<std::string> casi = j.value("testCases", std::vector<std::string>());
+    std::string missing;
+    std::size_t gone = 0;
+    for (const std::string& k : casi)
+      if (g.specifica.casi.count(k) == 0) {
+        missing += (missing.empty() ? "" : ", ") + k;
+        ++gone;
+      }
+    if (!casi.empty() && gone == casi.size()) return "none of its test cases is in the Test Specification tree";
+    p.genera(nullptr, casi);
+    return missing.empty() ? std::string() : "generated without the test cases " + missing + ", no longer there";
+  }
+  const RifCategoria r{j.value("diagram", ""), j.value("path", ""), j.value("label", ""), j.value("message", ""),
+                       j.value("parameter", "")};
+  if (op == "removeChoice") {
+    const NodeId category = g.trovaCategoria(r);
+    if (category == kNoNode) return "the Test Specification tree has no such category";
+    const Tree& t = g.TV(kSpecTree);
+    const NodeId list = t.find(t.node(category).key + " Choices");
+    const int index = j.value("choice", -1);
+    NodeId node = list == kNoNode || index < 0 ? list : t.childAt(list, index);
+    if (node == kNoNode || (index >= 0 && t.node(node).text != j.value("text", "")))
+      return "the category has no such choice";
+    return g.rimuoviScelta(node).fatto ? std::string() : "the choice cannot be removed";
   }
   if (op == "category") {
-    const RifCategoria r{j.value("diagram", ""), j.value("path", ""), j.value("label", ""), j.value("message", ""),
-                         j.value("parameter", "")};
     const NodeId node = g.trovaCategoria(r);
     if (node == kNoNode) return "the Test Specification tree has no such category";
     if (!p.apriCategoria(g.TV(kSpecTree).node(node).key)) return "the category cannot be edited";

@@ -180,6 +180,10 @@ RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
   const TabellaCasi& table = g.tabella;
   for (int i = 1; i <= table.count(); ++i) {
     const TestCaseRecord& r = table.casi[static_cast<std::size_t>(i)];
+    if (g.scelto && !g.scelto(i)) {
+      if (work->created(NomeScript(i))) work->removeFile(NomeScript(i));
+      continue;
+    }
     if (g.status)
       g.status("Generating the test procedures of " + r.name + "(" + std::to_string(i) + " of " +
                std::to_string(table.count()) + ")");

@@ -92,6 +92,10 @@ struct ContestoGenerazione {
   std::function<void(std::string_view)> status;    // the busy box's text
   std::function<void(const std::string&)> avvisa;  // a script that could not be written
   RaccoltaProcedure raccogli;                      // each procedure as data, when given
+  // Whether test case i gets its script; every one when not given. The
+  // script of one left out goes, so no script of an earlier run is shown
+  // as if it were of this one.
+  std::function<bool(int)> scelto;
 };
 RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
                                             const std::function<void(const std::string&)>& warn);

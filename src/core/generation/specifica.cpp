@@ -524,6 +524,7 @@ void Elabora(const ContestoElaborazione& ctx) {
       continue;
     }
     spec.setBold(node, true);
+    st.casi[m->Identifier(d)] = i;
     CollectMessages(*m, d, r, ctx.avvisa);
     r.pathCount = CountPaths(r);
     Costruttore(ctx, d, r, i).build(caseText);

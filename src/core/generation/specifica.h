@@ -38,6 +38,8 @@ struct StatoSpecifica {
     int attribute = -1;
   };
   std::unordered_map<std::string, Posto> posti;
+  // The test case each top node of TV(2) stands for, by the node's key.
+  std::unordered_map<std::string, int> casi;
   const Posto* posto(const std::string& key) const {
     const auto it = posti.find(key);
     return it == posti.end() ? nullptr : &it->second;

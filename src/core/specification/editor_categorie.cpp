@@ -1,5 +1,6 @@
 #include "specification/editor_categorie.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "generation/scelte.h"
@@ -400,6 +401,90 @@ void EditorInterazioni::cancel() {
     }
   }
   done = true;
+}
+
+// --- removing choices --------------------------------------------------------
+
+namespace {
+constexpr std::string_view kChoicesSuffix = " Choices";
+
+bool EndsWith(std::string_view text, std::string_view tail) {
+  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
+}
+}  // namespace
+
+NodeId SceltaRimovibile(const Tree& spec, NodeId node, int* index) {
+  if (!spec.valid(node)) return kNoNode;
+  NodeId choices = node;
+  int at = -1;
+  if (spec.node(node).image == kind::kValue) {
+    choices = spec.node(node).parent;
+    if (choices == kNoNode) return kNoNode;
+    at = 0;
+    for (NodeId c = spec.node(choices).child; c != kNoNode && c != node; c = spec.node(c).next) ++at;
+  }
+  const Node& list = spec.node(choices);
+  if (list.image != kind::kChoices || list.parent == kNoNode) return kNoNode;
+  const NodeId category = list.parent;
+  const Node& c = spec.node(category);
+  if ((c.image != kind::kAttributo && c.image != kind::kMessaggio) || !EndsWith(list.key, kChoicesSuffix) ||
+      list.key.substr(0, list.key.size() - kChoicesSuffix.size()) != c.key)
+    return kNoNode;
+  if (index != nullptr) *index = at;
+  return category;
+}
+
+bool RimuoviScelta(Tree& spec, StatoSpecifica& stato, NodeId node) {
+  int index = -1;
+  const NodeId category = SceltaRimovibile(spec, node, &index);
+  if (category == kNoNode) return false;
+  const StatoSpecifica::Posto* posto = stato.posto(spec.node(category).key);
+  TestCaseRecord* tc = posto == nullptr ? nullptr : stato.tabella.caso(posto->testCase);
+  MessageRecord* m = tc == nullptr ? nullptr : tc->message(static_cast<std::size_t>(posto->message));
+  if (m == nullptr) return false;
+  // The values left, in order, as the record keeps them.
+  std::vector<std::string> values;
+  if (posto->attribute >= 0) {
+    if (static_cast<std::size_t>(posto->attribute) >= m->attributes.size()) return false;
+    AttributeRecord& a = m->attributes[static_cast<std::size_t>(posto->attribute)];
+    const int count = std::min<int>(a.choiceCount, static_cast<int>(a.choices.size()));
+    if (index >= count) return false;
+    if (index < 0)
+      a.choices.clear();
+    else
+      a.choices.erase(a.choices.begin() + index, a.choices.begin() + index + 1);
+    a.choiceCount = static_cast<std::int16_t>(index < 0 ? 0 : count - 1);
+    for (int i = 0; i < a.choiceCount; ++i) values.push_back(a.choices[static_cast<std::size_t>(i)].value);
+  } else {
+    const int count = std::min<int>(m->ownChoiceCount, static_cast<int>(m->ownChoices.size()));
+    if (index >= count) return false;
+    if (index < 0)
+      m->ownChoices.clear();
+    else
+      m->ownChoices.erase(m->ownChoices.begin() + index, m->ownChoices.begin() + index + 1);
+    m->ownChoiceCount = static_cast<std::int16_t>(index < 0 ? 0 : count - 1);
+    for (int i = 0; i < m->ownChoiceCount; ++i) values.push_back(m->ownChoices[static_cast<std::size_t>(i)]);
+  }
+  // The tree: the value nodes keep their texts and are keyed by their new
+  // positions, as the editors key them; no choice left, no "Choices: " node.
+  const std::string choicesKey = spec.node(category).key + std::string(kChoicesSuffix);
+  const NodeId list = spec.find(choicesKey);
+  std::vector<std::string> texts;
+  int at = 0;
+  for (NodeId c = list == kNoNode ? kNoNode : spec.node(list).child; c != kNoNode; c = spec.node(c).next, ++at)
+    if (at != index) texts.push_back(spec.node(c).text);
+  if (list == kNoNode) return true;
+  if (values.empty()) {
+    spec.remove(list);
+    return true;
+  }
+  while (spec.node(list).child != kNoNode) spec.remove(spec.node(list).child);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const int position = static_cast<int>(i);
+    spec.addChild(choicesKey, choicesKey + values[i] + StrIndice(position), i < texts.size() ? texts[i] : values[i],
+                  kind::kValue);
+  }
+  return true;
 }
 
 }  // namespace zov

@@ -126,6 +126,17 @@ class EditorInterazioni {
   std::vector<std::string> pending_;
 };
 
+// The choices of a category that "&Remove" may take away: a value node
+// under a category's "Choices: " node (that one choice) or the "Choices: "
+// node itself (all of them). Returns the category node, kNoNode for any
+// other node; index is the choice's position, -1 for all of them.
+NodeId SceltaRimovibile(const Tree& spec, NodeId node, int* index = nullptr);
+// Takes the choice (or all choices) that node stands for out of its
+// category: from the record of the table and from the tree, whose value
+// nodes are keyed anew by position. Returns false when node is no such
+// choice or its category has no record.
+bool RimuoviScelta(Tree& spec, StatoSpecifica& stato, NodeId node);
+
 // The line of a choice listed from the record of an edited attribute.
 std::string RigaScelta(const ChoiceRecord& c);
 // Str(i): the index after one blank for its sign.
