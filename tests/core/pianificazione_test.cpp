@@ -312,6 +312,27 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
 // "Unselect All" of the UIT menu empties the selected test cases.
 TEST_F(Api, SeeAllAndUnselectAll) {
   Tree& main = g.TV(kMainTree);
+  {
+    // The pop-up offers the walk on an element shown more than once: from
+    // its first showing "See All Entry", from a copy "See All Link".
+    Generale atm;
+    QuietBusyBox quiet;
+    atm.setBusyBox(&quiet);
+    atm.setWorkFolder(&work);
+    atm.caricaFinestra();
+    Pianificazione(atm).apriModello(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
+    Tree& t = atm.TV(kMainTree);
+    const std::vector<NodeId> shown = t.allPresent("5A1000000040");
+    ASSERT_GE(shown.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+      t.setSelected(shown[i]);
+      EXPECT_EQ(atm.mouseUp(kMainTree, MouseButton::kRight), Popup::kMainTree);
+      EXPECT_EQ(atm.menus.enabled(menu::kVEntry), i == 0);
+      EXPECT_EQ(atm.menus.enabled(menu::kVLink), i == 1);
+      EXPECT_EQ(atm.vediTutti(), "Withdraw Cash - main flow: " + std::to_string((i + 1) % shown.size() + 1) + " of " +
+                                     std::to_string(shown.size()));
+    }
+  }
   main.setSelected(main.find("5B1000000040"));
   const std::string first = g.vediTutti();
   EXPECT_NE(first.find("Borrow - main: "), std::string::npos) << first;

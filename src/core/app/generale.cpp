@@ -282,6 +282,13 @@ Popup Generale::mouseUp(int tree, MouseButton button) {
         } else if (n.image.find("cont") != std::string::npos) {
           menus.setEnabled(menu::kVEntry, false);
           menus.setEnabled(menu::kVLink, true);
+        } else if (t.allPresent(n.key.substr(0, kIdentifierLength)).size() > 1) {
+          // An element shown more than once: from a repeat or a copy below
+          // a link, "See All &Link"; from its first showing, "See All &Entry".
+          const bool repeat = n.image.size() > 3 && n.image.compare(n.image.size() - 3, 3, "rip") == 0;
+          const bool link = repeat || n.key.find("$$") != std::string::npos;
+          menus.setEnabled(menu::kVEntry, !link);
+          menus.setEnabled(menu::kVLink, link);
         }
         return Popup::kMainTree;
       }
@@ -898,10 +905,7 @@ std::string Generale::vediTutti() {
   Tree& t = TV(kMainTree);
   const NodeId at = t.selected();
   if (at == kNoNode) return {};
-  const std::string element = t.node(at).key.substr(0, kIdentifierLength);
-  std::vector<NodeId> same;
-  for (NodeId id : t.collection())
-    if (t.node(id).key.compare(0, kIdentifierLength, element) == 0) same.push_back(id);
+  const std::vector<NodeId>& same = t.allPresent(t.node(at).key.substr(0, kIdentifierLength));
   if (same.empty()) return {};
   const auto here = std::find(same.begin(), same.end(), at);
   const std::size_t next = here == same.end() ? 0 : static_cast<std::size_t>(here - same.begin() + 1) % same.size();

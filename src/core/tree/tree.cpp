@@ -200,6 +200,13 @@ NodeId Tree::firstPresent(std::string_view identifier) const {
   return it == byPrefix_.end() || it->second.empty() ? kNoNode : it->second.front();
 }
 
+const std::vector<NodeId>& Tree::allPresent(std::string_view identifier) const {
+  static const std::vector<NodeId> none;
+  if (identifier.size() > kIdentifierLength) return none;
+  auto it = byPrefix_.find(std::string(identifier));
+  return it == byPrefix_.end() ? none : it->second;
+}
+
 NodeId Tree::nextInCollection(NodeId id) const {
   const auto size = static_cast<NodeId>(nodes_.size());
   for (NodeId n = id + 1; n < size; ++n)

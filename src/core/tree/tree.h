@@ -97,6 +97,8 @@ class Tree {
   bool isPresent(std::string_view identifier) const;
   // The first node, in collection order, that stands for the identifier.
   NodeId firstPresent(std::string_view identifier) const;
+  // Every node that stands for it, in collection order.
+  const std::vector<NodeId>& allPresent(std::string_view identifier) const;
 
   const Node& node(NodeId id) const { return nodes_[static_cast<std::size_t>(id)]; }
   // The node after this one in collection order (kNoNode at the end);
