@@ -95,6 +95,13 @@ TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
   g().mouseDown(kMainTree, n(u[0]), MouseButton::kRight);
   g().mouseUp(kMainTree, MouseButton::kRight);
   EXPECT_EQ(g().menus.find(menu::kSeleziona)->caption, "&Unselect All");
+  // It asks first: Cancel keeps everything.
+  asker.answers = {Answer::kCancel};
+  ASSERT_TRUE(g().esegui(menu::kSeleziona));
+  EXPECT_EQ(asker.asked.back().text.rfind("Unselect All throws away", 0), 0u);
+  EXPECT_TRUE(Marked(main(), n(u[1])));
+  EXPECT_EQ(g().TV(kSpecTree).count(), 1);
+  asker.answers = {Answer::kOk};
   ASSERT_TRUE(g().esegui(menu::kSeleziona));
   for (NodeId id : main().collection()) EXPECT_FALSE(Marked(main(), id));
   EXPECT_EQ(g().somma, "Leaves weights sum: ");
