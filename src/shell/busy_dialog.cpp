@@ -1,6 +1,7 @@
 #include "shell/busy_dialog.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
@@ -25,7 +26,7 @@ BusyDialog::BusyDialog(QWidget* parent) : QDialog(parent) {
   bar_ = new QProgressBar(this);
   bar_->setRange(0, 100);
   bar_->setTextVisible(false);
-  bar_->setMaximumHeight(8);
+  bar_->setFormat(QStringLiteral("%v of %m"));
   layout->addWidget(fixed);
   layout->addWidget(messinfo_);
   layout->addWidget(bar_);
@@ -35,15 +36,40 @@ BusyDialog::BusyDialog(QWidget* parent) : QDialog(parent) {
   connect(timer1_, &QTimer::timeout, this, &BusyDialog::tick);
 }
 
-void BusyDialog::show() { QDialog::show(); }
+void BusyDialog::show() {
+  known_ = false;
+  bar_->setTextVisible(false);
+  bar_->setRange(0, 100);
+  QDialog::show();
+  raise();
+  keepPainted(true);
+}
+
 void BusyDialog::hide() { QDialog::hide(); }
+
+void BusyDialog::setProgress(int done, int total) {
+  known_ = total > 0;
+  bar_->setTextVisible(known_);
+  if (known_) {
+    bar_->setRange(0, total);
+    bar_->setValue(std::min(done, total));
+  }
+  if (isVisible()) keepPainted(done >= total);
+}
+
+void BusyDialog::keepPainted(bool now) {
+  const qint64 at = QDateTime::currentMSecsSinceEpoch();
+  if (!now && at - lastPaint_ < 40) return;
+  lastPaint_ = at;
+  // No input is taken meanwhile: the tester cannot start another command.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 void BusyDialog::setStatus(std::string_view text) {
   messinfo_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   if (isVisible()) {
     repaint();
-    // Paint at once while the caller keeps working; no input is taken meanwhile.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    keepPainted(false);
   }
 }
 
@@ -62,7 +88,7 @@ void BusyDialog::hideEvent(QHideEvent* event) {
 
 void BusyDialog::tick() {
   ticks_ = static_cast<qint16>((ticks_ + 5) % 30000);
-  bar_->setValue(ticks_ % 100);
+  if (!known_) bar_->setValue(ticks_ % 100);
   repaint();
 }
 

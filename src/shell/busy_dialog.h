@@ -20,6 +20,8 @@ class BusyDialog : public QDialog, public zov::BusyBox {
   void show() override;
   void hide() override;
   void setStatus(std::string_view text) override;
+  void setProgress(int done, int total) override;
+  QProgressBar* bar() const { return bar_; }
   QString statusText() const;
   int ticks() const { return ticks_; }
 
@@ -29,11 +31,16 @@ class BusyDialog : public QDialog, public zov::BusyBox {
 
  private:
   void tick();
+  // Lets the windows paint while the caller keeps working, at most every
+  // few hundredths of a second so that painting does not slow the work.
+  void keepPainted(bool now);
 
   QLabel* messinfo_;
   QProgressBar* bar_;
   QTimer* timer1_;
   qint16 ticks_ = 0;
+  bool known_ = false;  // the bar shows a figure rather than activity
+  qint64 lastPaint_ = 0;
 };
 
 }  // namespace zov::gui

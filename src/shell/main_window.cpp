@@ -3,15 +3,22 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "shell/busy_dialog.h"
@@ -37,6 +44,7 @@ MainWindow::MainWindow() {
 
   buildPages();
   buildMenus();
+  buildStatusBar();
 
   g_.onCaptionChange = [this] { setWindowTitle(Q(g_.caption)); };
   g_.onLabelsChange = [this] {
@@ -110,7 +118,12 @@ void MainWindow::buildPages() {
   somma_ = new QLabel(this);
   somma_->setObjectName(QStringLiteral("Somma"));
   lb_ = new QListWidget(this);
-  lb_->setUniformItemSizes(true);  // scripts can run to many thousands of lines
+  // Scripts can run to many thousands of lines: laid out in batches, each
+  // line as wide as it is, scrolled sideways rather than cut.
+  lb_->setLayoutMode(QListView::Batched);
+  lb_->setBatchSize(500);
+  lb_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  lb_->setTextElideMode(Qt::ElideNone);
   lb_->setObjectName(QStringLiteral("LB"));
   lb_->setFont(QFont(QStringLiteral("Monospace")));
 
@@ -129,7 +142,106 @@ void MainWindow::buildPages() {
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(5, 5, 5, 5);
   layout->addWidget(ts_);
+  buildFindBar(central, layout);
   setCentralWidget(central);
+
+  // The keyboard goes through each page as it reads: the tree on the left,
+  // then those on the right, top to bottom.
+  setTabOrder(ts_, tv(kMainTree));
+  setTabOrder(tv(kMainTree), tv(kDesignTree));
+  setTabOrder(tv(kDesignTree), tv(kNotLinkedTree));
+  setTabOrder(tv(kNotLinkedTree), tv(kSelectionTree));
+  setTabOrder(tv(kSelectionTree), tv(kUitTree));
+  setTabOrder(tv(kUitTree), tv(kSelectedTestCases));
+  setTabOrder(tv(kSelectedTestCases), tv(kSpecTree));
+  setTabOrder(tv(kSpecTree), lb_);
+}
+
+void MainWindow::buildFindBar(QWidget* central, QLayout* layout) {
+  findBar_ = new QWidget(central);
+  findBar_->setObjectName(QStringLiteral("FindBar"));
+  auto* row = new QHBoxLayout(findBar_);
+  row->setContentsMargins(0, 0, 0, 0);
+  auto* label = new QLabel(QStringLiteral("&Find:"), findBar_);
+  find_ = new QLineEdit(findBar_);
+  find_->setObjectName(QStringLiteral("Find"));
+  find_->setPlaceholderText(QStringLiteral("part of a node's name; Enter or F3 for the next, Esc to close"));
+  find_->setClearButtonEnabled(true);
+  label->setBuddy(find_);
+  auto* next = new QToolButton(findBar_);
+  next->setText(QStringLiteral("Next"));
+  auto* close = new QToolButton(findBar_);
+  close->setText(QStringLiteral("Close"));
+  row->addWidget(label);
+  row->addWidget(find_, 1);
+  row->addWidget(next);
+  row->addWidget(close);
+  layout->addWidget(findBar_);
+  findBar_->hide();
+  connect(find_, &QLineEdit::returnPressed, this, &MainWindow::findNext);
+  connect(next, &QToolButton::clicked, this, &MainWindow::findNext);
+  connect(close, &QToolButton::clicked, this, [this] {
+    findBar_->hide();
+    if (findIn_ != nullptr) findIn_->setFocus();
+  });
+  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), find_, nullptr, nullptr, Qt::WidgetShortcut);
+  connect(esc, &QShortcut::activated, close, &QToolButton::click);
+  auto* ctrlF = new QShortcut(QKeySequence::Find, this);
+  connect(ctrlF, &QShortcut::activated, this, &MainWindow::showFind);
+  auto* f3 = new QShortcut(QKeySequence::FindNext, this);
+  connect(f3, &QShortcut::activated, this, &MainWindow::findNext);
+}
+
+TreeView* MainWindow::findTarget() const {
+  for (TreeView* view : tv_)
+    if (view != nullptr && view->hasFocus()) return view;
+  static const int first[] = {kMainTree, kSelectionTree, kSpecTree};
+  return tv(first[std::max(0, ts_->currentIndex())]);
+}
+
+void MainWindow::showFind() {
+  findIn_ = findTarget();
+  findBar_->show();
+  find_->setFocus(Qt::ShortcutFocusReason);
+  find_->selectAll();
+}
+
+void MainWindow::findNext() {
+  if (findIn_ == nullptr) findIn_ = findTarget();
+  const QString text = find_->text();
+  if (text.isEmpty()) return;
+  const NodeId found = g_.cerca(findIn_->treeIndex(), text.toStdString());
+  if (found == kNoNode) {
+    statusText_->setText(QStringLiteral("No node of this tree has \"%1\" in its name.").arg(text));
+    return;
+  }
+  findIn_->scrollTo(findIn_->treeModel()->indexOf(found));
+  statusText_->setText(QString());
+}
+
+void MainWindow::buildStatusBar() {
+  statusText_ = new QLabel(this);
+  statusText_->setObjectName(QStringLiteral("StatusText"));
+  statusText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  statusBar()->addWidget(statusText_, 1);
+  folder_ = new QLabel(this);
+  folder_->setObjectName(QStringLiteral("WorkingFolder"));
+  folder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* open = new QToolButton(this);
+  open->setObjectName(QStringLiteral("OpenFolder"));
+  open->setDefaultAction(actions_.value(QStringLiteral("m_cartella")));
+  open->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  statusBar()->addPermanentWidget(folder_);
+  statusBar()->addPermanentWidget(open);
+  if (work_) {
+    const QString dir = QString::fromStdString(work_->dir().string());
+    folder_->setText(QStringLiteral("Documents and scripts: ") + dir);
+    folder_->setToolTip(dir);
+  }
+  g_.onEsitoComando = [this] { statusText_->setText(Q(g_.esitoComando())); };
+  g_.onApriCartella = [this] {
+    if (work_) QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(work_->dir().string())));
+  };
 }
 
 void MainWindow::buildMenus() {
@@ -152,6 +264,21 @@ void MainWindow::buildMenus() {
   actions_.value(QStringLiteral("m_caricamdl"))->setShortcut(QKeySequence::Open);
   actions_.value(QStringLiteral("m_uscita"))->setShortcut(QKeySequence::Quit);
   actions_.value(QStringLiteral("mnuPrintTC"))->setShortcut(QKeySequence::Print);
+  actions_.value(QStringLiteral("m_savezov"))->setShortcut(QKeySequence::Save);
+  // F10 gives the menu bar the keyboard: its first working menu opens.
+  auto* f10 = new QAction(this);
+  f10->setObjectName(QStringLiteral("MenuBarFocus"));
+  f10->setShortcut(Qt::Key_F10);
+  f10->setShortcutContext(Qt::WindowShortcut);
+  addAction(f10);
+  connect(f10, &QAction::triggered, this, [this] {
+    for (QAction* a : menuBar()->actions())
+      if (a->isEnabled() && a->isVisible()) {
+        menuBar()->setFocus(Qt::ShortcutFocusReason);
+        menuBar()->setActiveAction(a);
+        return;
+      }
+  });
 
   for (const MenuEntry& e : g_.menus.entries()) reflect(e.name);
   g_.menus.onChange = [this](const std::string& name) { reflect(name); };

@@ -13,6 +13,8 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
+class QToolButton;
 class QListWidget;
 class QMenu;
 class QSplitter;
@@ -47,6 +49,13 @@ class MainWindow : public QMainWindow {
   QLabel* livv() const { return livv_; }
   QLabel* somma() const { return somma_; }
   QListWidget* lb() const { return lb_; }
+  QLabel* statusText() const { return statusText_; }
+  QLabel* folderText() const { return folder_; }
+  QLineEdit* findEdit() const { return find_; }
+  // Ctrl+F: the find bar for the tree that has the focus (or the page's
+  // first tree); Enter and F3 find the next node, Escape closes it.
+  void showFind();
+  void findNext();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -54,6 +63,9 @@ class MainWindow : public QMainWindow {
  private:
   void buildPages();
   void buildMenus();
+  void buildStatusBar();
+  void buildFindBar(QWidget* central, QLayout* layout);
+  TreeView* findTarget() const;
   void reflect(const std::string& name);
   void showPopup(Popup popup, const QPoint& globalPos);
   QWidget* page(int index, QWidget* left, QWidget* right, QLabel* label);
@@ -69,6 +81,11 @@ class MainWindow : public QMainWindow {
   QLabel* livv_ = nullptr;
   QLabel* somma_ = nullptr;
   QListWidget* lb_ = nullptr;
+  QLabel* statusText_ = nullptr;
+  QLabel* folder_ = nullptr;
+  QWidget* findBar_ = nullptr;
+  QLineEdit* find_ = nullptr;
+  TreeView* findIn_ = nullptr;
   QHash<QString, QAction*> actions_;
   QHash<QString, QMenu*> menus_;
   QMenu* shownPopup_ = nullptr;

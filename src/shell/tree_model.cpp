@@ -15,6 +15,7 @@ namespace {
 
 QColor ToQColor(Color c) { return QColor(int(RedOf(c)), int(GreenOf(c)), int(BlueOf(c))); }
 
+const QString kNoName = QStringLiteral("(no name)");
 QString ToQString(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 }  // namespace
@@ -60,8 +61,9 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
   if (id == kNoNode) return {};
   const Node& n = tree_.node(id);
   switch (role) {
-    case Qt::DisplayRole: return ToQString(n.text);
-    case Qt::ToolTipRole: return ToQString(n.text);
+    // An element without a name shows a placeholder; its text stays empty.
+    case Qt::DisplayRole: return n.text.empty() ? kNoName : ToQString(n.text);
+    case Qt::ToolTipRole: return n.text.empty() ? kNoName : ToQString(n.text);
     case Qt::DecorationRole: return IconForKind(n.image);
     case Qt::ForegroundRole:
       return n.foreColor == kDefaultForeColor ? QVariant() : QVariant(QBrush(ToQColor(n.foreColor)));
@@ -69,9 +71,10 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
       if (id == tree_.dropHighlight()) return QBrush(QApplication::palette().color(QPalette::Highlight).lighter(150));
       return n.backColor == kDefaultBackColor ? QVariant() : QVariant(QBrush(ToQColor(n.backColor)));
     case Qt::FontRole:
-      if (n.bold) {
+      if (n.bold || n.text.empty()) {
         QFont font;
-        font.setBold(true);
+        font.setBold(n.bold);
+        font.setItalic(n.text.empty());
         return font;
       }
       return {};

@@ -4,6 +4,7 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -23,6 +24,12 @@ TreeView::TreeView(Generale& g, int index, QWidget* parent)
   // (Ctrl/Shift-click) for "&Selected Test Cases".
   setSelectionMode(index == kSpecTree ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
   setUniformRowHeights(true);
+  // Long texts (a leaf's "((NTP:n))" comes last) scroll sideways rather
+  // than being cut.
+  setTextElideMode(Qt::ElideNone);
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setExpandsOnDoubleClick(true);
   setIconSize(QSize(16, 16));
   // Test cases are dragged from the UIT tree onto the selected test cases.

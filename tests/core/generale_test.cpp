@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include "model/work_folder.h"
 #include "tree/tag.h"
 
@@ -48,18 +51,28 @@ TEST_F(GeneraleTest, SecondOptionGivesTheSmallLayout) {
   EXPECT_FALSE(g.form2.option2);
 }
 
-TEST_F(GeneraleTest, MenuTablesHoldEveryCaption) {
-  EXPECT_EQ(g.menus.caption(menu::kCaricaMdl), "Load MDL File");
-  EXPECT_EQ(g.menus.caption(menu::kPopupASpec), "&Specifications..");
-  EXPECT_EQ(g.menus.caption(menu::kPopupAAdd), "&Add ");
-  EXPECT_EQ(g.menus.caption(menu::kPopupFile), "prova");
-  EXPECT_EQ(g.menus.items(menu::kUit).size(), 8u);
-  EXPECT_EQ(g.menus.items(menu::kPopupFile).size(), 7u);
-  EXPECT_TRUE(g.menus.items(menu::kPopupDesign).empty());
-  EXPECT_TRUE(g.menus.find(menu::kPopupFile)->popup);
-  EXPECT_FALSE(g.menus.enabled(menu::kAggiungi));
-  EXPECT_FALSE(g.menus.enabled(menu::kVEntry));
-  EXPECT_TRUE(g.menus.enabled(menu::kAllTestCases));
+// Every menu and item can be reached from the keyboard: each has an access
+// key, and no two items of one menu (nor two menus of the bar) share one,
+// but for the two pairs whose captions came with the same key.
+TEST_F(GeneraleTest, EveryMenuAndItemHasItsOwnAccessKey) {
+  std::map<std::string, std::map<char, std::vector<std::string>>> keys;
+  for (const MenuEntry& e : g.menus.entries()) {
+    if (e.parent.empty() && e.popup) continue;  // a pop-up's own caption is never shown
+    const char key = Mnemonico(e.caption);
+    EXPECT_NE(key, 0) << e.caption;
+    keys[e.parent][key].push_back(e.caption);
+  }
+  const std::set<std::vector<std::string>> shared = {{"Loading all &Sequence", "&Select All"},
+                                                     {"&Add", "Select ST&ART Node"}};
+  for (const auto& [menu, byKey] : keys)
+    for (const auto& [key, captions] : byKey) {
+      if (captions.size() > 1) {
+        EXPECT_EQ(shared.count(captions), 1u) << menu << ": " << captions.front();
+      }
+    }
+  EXPECT_EQ(SenzaMnemonico("&All Test Cases"), "All Test Cases");
+  EXPECT_EQ(SenzaMnemonico("Fish && &Chips"), "Fish & Chips");
+  EXPECT_EQ(Mnemonico("Fish && &Chips"), 'C');
 }
 
 TEST_F(GeneraleTest, TabClicksSwitchTheThreeMenus) {

@@ -79,24 +79,31 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   g.avvisi.clear();
   ModelSource& m = *g.modello();
   const auto status = [&g](std::string_view text) { g.MostraMessaggio(text); };
+  // The steps of the load, for the busy box's progress figure.
+  constexpr int kPassi = 6;
+  g.avanzamento(0, kPassi);
   // The use-case view and the realizations as link lines.
   ScriviVistaCasiUso(m, model, links, notLinked, status);
   ScriviRealizzazioni(m, model, links, notLinked, status);
+  g.avanzamento(1, kPassi);
   links.close();
   notLinked.close();
 
   Tree& main = g.TV(kMainTree);
   for (Tree* t : {&main, &g.TV(kDesignTree)}) t->beginBulkUpdate();
   CostruisciMainTree(main, *work, status);
+  g.avanzamento(2, kPassi);
   g.passiFalliti += PesaAlbero(main, m, model);
   g.livellomassimo = std::max(g.livellomassimo, LivelloMassimo(main));
   if (!CostruisciDesignTree(g.TV(kDesignTree), m, model)) ++g.passiFalliti;
   for (Tree* t : {&main, &g.TV(kDesignTree)}) t->endBulkUpdate();
 
   g.aggiungiRadici();
+  g.avanzamento(3, kPassi);
 
   GestisciNotLinked(g.TV(kNotLinkedTree), m, model, *work);
   CaricaAllSequenceNonConnessi(m, model, main, g.TV(kNotLinkedTree), status);
+  g.avanzamento(4, kPassi);
   g.MostraMessaggio("Done...");
   // The busy box stays up through the tidy-up, which can take a while on a
   // large model and may have something to say.
@@ -111,6 +118,7 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   EliminaEntry(main);
   AggiungiIndicazioniLivello(main, g.livellomassimo);
   main.endBulkUpdate();
+  g.avanzamento(kPassi, kPassi);
   g.nascondiBusy();
 
   if (main.count() > 0) {
@@ -123,6 +131,7 @@ std::string CaricaModello(Generale& g, const std::string& path) {
 
 void ApriModello(Generale& g, const std::string& path) {
   const std::string error = CaricaModello(g, path);
+  if (error.empty()) g.dichiara(RiassuntoCaricamento(g));
   Asker* asker = g.asker();
   if (asker == nullptr) return;
   if (!error.empty()) {
@@ -132,6 +141,17 @@ void ApriModello(Generale& g, const std::string& path) {
   }
   if (const std::string text = MessaggioIncompleto(g); !text.empty())
     asker->messageBox(text, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+}
+
+std::string RiassuntoCaricamento(const Generale& g) {
+  if (g.modello() == nullptr) return {};
+  const ModelSummary s = g.modello()->Summarize();
+  const auto count = [](int n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  return "Loaded " + std::filesystem::path(g.filemdl).filename().string() + ": " + count(s.actors, "actor", "actors") +
+         ", " + count(s.useCases, "use case", "use cases") + ", " +
+         count(s.sequenceDiagrams + s.collaborationDiagrams, "scenario diagram", "scenario diagrams");
 }
 
 std::string MessaggioIncompleto(const Generale& g) {

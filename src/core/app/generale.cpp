@@ -1,6 +1,7 @@
 #include "app/generale.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +23,9 @@
 namespace zov {
 
 namespace {
+std::string Quanti(long n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
 // Passes every question on and keeps the last answer of an input box.
 class AskerCheRicorda : public Asker {
  public:
@@ -90,6 +94,9 @@ Generale::Generale() {
   collega(menu::kPopupARem, [this] { rimuoviScelta(TV(kSpecTree).selected()); });
   collega(menu::kPopupSelRem, [this] { togliCasoTest(TV(kSelectedTestCases).selected()); });
   collega(menu::kSelectedTest, [this] { generaSelezionati(); });
+  collega(menu::kCartella, [this] {
+    if (onApriCartella) onApriCartella();
+  });
   locatePackage = [this](NodeId node, int tree) {
     LocatePackage(TV(kDesignTree), TV(tree).node(node).key, tree == kMainTree ? 6 : 4);
   };
@@ -127,7 +134,27 @@ void Generale::MostraMessaggio(std::string_view text) {
 
 void Generale::avvisa(const std::string& text) {
   avvisi.push_back(text);
+  nota(text);
+}
+
+void Generale::avanzamento(int done, int total) {
+  if (busy_ != nullptr) busy_->setProgress(done, total);
+}
+
+void Generale::nota(const std::string& text) {
+  note_.push_back(text);
   MostraMessaggio(text);
+  esito_ = text;
+  if (onEsitoComando) onEsitoComando();
+}
+
+void Generale::dichiara(std::string text) {
+  if (note_.size() == 1)
+    text += " \u2014 " + note_.front();
+  else if (note_.size() > 1)
+    text += " \u2014 " + std::to_string(note_.size()) + " notes, the last: " + note_.back();
+  esito_ = std::move(text);
+  if (onEsitoComando) onEsitoComando();
 }
 
 void Generale::mostraBusy() {
@@ -155,6 +182,7 @@ bool Generale::attivo(std::string_view item) const {
 
 bool Generale::esegui(std::string_view item) {
   if (!attivo(item)) return false;
+  note_.clear();
   auto it = operations_.find(std::string(item));
   if (it != operations_.end() && it->second) {
     auto operation = it->second;  // the operation may re-attach commands
@@ -257,6 +285,29 @@ bool Generale::mouseDown(int tree, NodeId hit, MouseButton button) {
     return true;
   }
   return false;
+}
+
+NodeId Generale::cerca(int tree, std::string_view text) {
+  Tree& t = TV(tree);
+  if (text.empty() || t.empty()) return kNoNode;
+  const auto lower = [](std::string_view s) {
+    std::string l(s);
+    for (char& c : l) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return l;
+  };
+  const std::string wanted = lower(text);
+  const NodeId start = t.selected();
+  NodeId n = start;
+  for (int seen = 0; seen < t.count(); ++seen) {
+    n = t.nextInCollection(n);
+    if (n == kNoNode) n = t.nextInCollection(kNoNode);
+    if (lower(t.node(n).text).find(wanted) != std::string::npos) {
+      for (NodeId p = t.node(n).parent; p != kNoNode; p = t.node(p).parent) t.setExpanded(p, true);
+      t.setSelected(n);
+      return n;
+    }
+  }
+  return kNoNode;
 }
 
 void Generale::mouseMove(int tree, NodeId hit) {
@@ -668,11 +719,16 @@ void Generale::elabora() {
     if (asker_ != nullptr) asker_->messageBox(text, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
   };
   Elabora({*modello_, modelloAperto_, TV(kSelectedTestCases), TV(kSpecTree), specifica, work_, warning,
-           [this](const std::string& text) { avvisa(text); },
-           [this](std::string_view text) { MostraMessaggio(text); }});
+           [this](const std::string& text) { nota(text); }, [this](std::string_view text) { MostraMessaggio(text); },
+           [this](int done, int total) { avanzamento(done, total); }});
   nascondiBusy();
   elaborazioneFatta();
   registra(Decisione{Decisione::Tipo::kElabora});
+  int paths = 0;
+  for (int i = 1; i <= specifica.tabella.count(); ++i) paths += std::max<int>(0, specifica.tabella.caso(i)->pathCount);
+  dichiara("Processing: " + Quanti(specifica.tabella.count(), "test case", "test cases") + ", " +
+           Quanti(paths, "path", "paths") + ", " +
+           Quanti(static_cast<long>(specifica.specDocuments.size()), "document", "documents"));
 }
 
 RisultatoGenerazione Generale::generaTutti() {
@@ -701,9 +757,13 @@ RisultatoGenerazione Generale::genera(const std::function<void(const std::string
   const RisultatoGenerazione r = GenerateTestProcedures(
       {specifica.tabella, *work_, *casuale, [this](std::string_view text) { MostraMessaggio(text); },
        [this](const std::string& text) { avvisa(text); },
-       [this](const ProceduraGenerata& p) { procedure.push_back(p); }, scelto},
+       [this](const ProceduraGenerata& p) { procedure.push_back(p); }, scelto,
+       [this](int done, int total) { avanzamento(done, total); }},
       warn);
   nascondiBusy();
+  dichiara("Generated " + Quanti(r.procedures, "test procedure", "test procedures") + " in " +
+           Quanti(static_cast<long>(r.files.size()), "script", "scripts") +
+           (r.insignificant > 0 ? " (" + std::to_string(r.insignificant) + " insignificant)" : std::string()));
   Decisione d{Decisione::Tipo::kGenera};
   d.casi = casi;
   registra(std::move(d));
@@ -811,7 +871,12 @@ void Generale::stampaCasi() {
   std::vector<std::string> out;
   for (const std::string& name : specifica.specDocuments)
     if (const auto lines = leggiFile(name)) AggiungiStampa(out, name, *lines);
-  if (asker_ != nullptr && !out.empty()) asker_->stampa("Test Cases List", out);
+  if (asker_ != nullptr && !out.empty() && asker_->stampa("Test Cases List", out)) dichiaraStampa("Test Cases List");
+}
+
+void Generale::dichiaraStampa(const std::string& title) {
+  const std::string where = asker_ == nullptr ? std::string() : asker_->ultimaStampa();
+  dichiara("Printed the " + title + (where.empty() ? std::string() : " to " + where));
 }
 
 void Generale::stampaScript() {
@@ -825,8 +890,8 @@ void Generale::stampaScript() {
   if (asker_ == nullptr) return;
   if (out.empty())
     asker_->messageBox("There are no test scripts to print: run \"All Test Cases\" first.", "Zov Suite");
-  else
-    asker_->stampa("Test Scripts List", out);
+  else if (asker_->stampa("Test Scripts List", out))
+    dichiaraStampa("Test Scripts List");
 }
 
 void Generale::esporta() {
@@ -844,8 +909,9 @@ void Generale::esporta() {
   const Esito e = Esporta(*this, *target, {true, true, true}, &written);
   if (!FinishFolder(*target, e.fatto, false, &error) && e.fatto) return tell(error, MessageIcon::kWarning);
   if (!e) return tell(e.messaggio, MessageIcon::kWarning);
-  tell("Exported " + std::to_string(written.size()) + " files to " + target->dir().string() + ".",
-       MessageIcon::kInformation);
+  const std::string said = "Exported " + std::to_string(written.size()) + " files to " + target->dir().string();
+  dichiara(said);
+  tell(said + ".", MessageIcon::kInformation);
 }
 
 void Generale::salvaSessione() {
@@ -857,10 +923,12 @@ void Generale::salvaSessione() {
   auto path = asker_->saveFile("Save ZOV File", kFiltroSessioni, CartellaIniziale());
   if (!path || path->empty()) return;
   if (std::filesystem::path(*path).extension().empty()) *path += ".zov";
-  if (const Esito e = SalvaSessione(*this, *path); !e)
+  if (const Esito e = SalvaSessione(*this, *path); !e) {
     asker_->messageBox(e.messaggio, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
-  else
+  } else {
     segnaSalvato();
+    dichiara("Saved the session to " + *path);
+  }
 }
 
 void Generale::caricaSessione() {
@@ -868,7 +936,12 @@ void Generale::caricaSessione() {
   const auto path = asker_->openFile("Load ZOV File", kFiltroSessioni, CartellaIniziale());
   if (!path || path->empty()) return;
   const RapportoSessione r = CaricaSessione(*this, *path);
-  if (r.esito) segnaSalvato();
+  if (r.esito) {
+    segnaSalvato();
+    dichiara("Loaded the session " + *path + ": " +
+             Quanti(static_cast<long>(decisioni.size()), "decision", "decisions") + " replayed" +
+             (r.scartate.empty() ? "" : ", " + std::to_string(r.scartate.size()) + " left out"));
+  }
   if (!r.esito)
     asker_->messageBox("The session could not be loaded.\n\n" + r.esito.messaggio, "Zov Suite", MessageButtons::kOk,
                        MessageIcon::kCritical);
@@ -946,15 +1019,36 @@ void Generale::svuotaCasiScelti() {
 }
 
 void Generale::mostraDocumento(NodeId node) {
-  const std::string file = DocumentoDelNodo(TV(kSpecTree), specifica, node);
-  if (file.empty() || work_ == nullptr) return;
-  LB.clear();
-  const auto lines = work_->readLines(file);
-  if (!lines) {
-    MostraMessaggio("The document \"" + file + "\" cannot be read");
-    return;
+  const Tree& t = TV(kSpecTree);
+  std::vector<std::string> files;
+  if (std::string file = DocumentoDelNodo(t, specifica, node); !file.empty()) {
+    files.push_back(std::move(file));
+  } else if (t.valid(node) && t.node(node).image == kind::kTestcase) {
+    // A path split into branches: the documents of its branches, in order.
+    std::vector<NodeId> todo{node};
+    while (!todo.empty()) {
+      const NodeId n = todo.back();
+      todo.pop_back();
+      if (std::string branch = DocumentoDelNodo(t, specifica, n); !branch.empty()) files.push_back(std::move(branch));
+      std::vector<NodeId> kids;
+      for (NodeId c = t.node(n).child; c != kNoNode; c = t.node(c).next)
+        if (t.node(c).image == kind::kTestcase) kids.push_back(c);
+      todo.insert(todo.end(), kids.rbegin(), kids.rend());
+    }
   }
-  LB.addAll(*lines);
+  if (files.empty() || work_ == nullptr) return;
+  LB.clear();
+  std::vector<std::string> shown;
+  for (const std::string& file : files) {
+    const auto lines = work_->readLines(file);
+    if (!lines) {
+      MostraMessaggio("The document \"" + file + "\" cannot be read");
+      continue;
+    }
+    if (!shown.empty()) shown.emplace_back();
+    shown.insert(shown.end(), lines->begin(), lines->end());
+  }
+  LB.addAll(shown);
 }
 
 void Generale::esci() {

@@ -169,6 +169,8 @@ class Generale {
   std::function<void()> onLabelsChange;
   // Called when the window must show another tab page (1 to 3).
   std::function<void(int)> onTabChange;
+  // "Open &Working Folder": the front end shows the working folder.
+  std::function<void()> onApriCartella;
   // Called by "EXIT" once the files are deleted: the front end ends.
   std::function<void()> onExit;
   // Marks a package of the Main Tree or the not-linked tree in the Design
@@ -179,8 +181,20 @@ class Generale {
   // Runs the window load: defaults, layout from the start-up dialog, menus.
   void caricaFinestra();
 
-  // --- busy box ----------------------------------------------------------
+  // --- busy box and status bar --------------------------------------------
   void MostraMessaggio(std::string_view text);
+  // How far the running command is, for the busy box.
+  void avanzamento(int done, int total);
+  // What the last command did, in figures, for the status bar; with the
+  // notes it made on the way (a diagram skipped, values left out) that the
+  // busy box showed only for a moment.
+  const std::string& esitoComando() const { return esito_; }
+  void dichiara(std::string text);
+  std::function<void()> onEsitoComando;
+  // A note of the running command: shown at once and kept until the next
+  // command starts.
+  void nota(const std::string& text);
+  const std::vector<std::string>& note() const { return note_; }
   const std::string& status() const { return status_; }
   void mostraBusy();
   void nascondiBusy();
@@ -225,6 +239,11 @@ class Generale {
   void mouseMove(int tree, NodeId hit);
   // Mouse-up on TV(tree); returns the pop-up to show at the pointer.
   Popup mouseUp(int tree, MouseButton button);
+
+  // Ctrl+F: the next node of TV(tree) after the selected one, in collection
+  // order and wrapping round, whose text holds text (ignoring case); it is
+  // shown (its parents expanded) and selected. kNoNode when none has it.
+  NodeId cerca(int tree, std::string_view text);
 
   // --- weights and selection -----------------------------------------------
   // The roots "ROOT" of the UIT tree and "Selected Item" of the selected
@@ -331,6 +350,7 @@ class Generale {
   void visualizzaScript();
   void stampaCasi();
   void stampaScript();
+  void dichiaraStampa(const std::string& title);
   // The lines of a file of the working folder; nothing (and a message)
   // when it cannot be read.
   std::optional<std::vector<std::string>> leggiFile(const std::string& name);
@@ -361,6 +381,8 @@ class Generale {
   Asker* asker_ = nullptr;
   WorkFolder* work_ = nullptr;
   std::string status_;
+  std::string esito_;
+  std::vector<std::string> note_;
   std::unique_ptr<ModelSource> modello_;
   Handle modelloAperto_;
   std::unordered_map<std::string, std::function<void()>> operations_;

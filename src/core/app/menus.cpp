@@ -1,5 +1,6 @@
 #include "app/menus.h"
 
+#include <cctype>
 #include <stdexcept>
 
 namespace zov {
@@ -23,44 +24,45 @@ struct MenuRow {
 const std::vector<MenuRow>& StartState() {
   static const std::vector<MenuRow> rows = {
       {"m_file",
-       "FILE",
+       "&FILE",
        true,
        false,
-       {{"m_caricazov", "Load ZOV File", true},
-        {"m_savezov", "Save ZOV File", true},
-        {"m_caricamdl", "Load MDL File", true},
-        {"m_esporta", "Export Documents and Scripts...", false},
-        {"m_uscita", "EXIT", true}}},
+       {{"m_caricazov", "Load &ZOV File", true},
+        {"m_savezov", "&Save ZOV File", true},
+        {"m_caricamdl", "Load &MDL File", true},
+        {"m_esporta", "&Export Documents and Scripts...", false},
+        {"m_cartella", "Open &Working Folder", true},
+        {"m_uscita", "E&XIT", true}}},
       {"m_zov",
-       "ZOV TEST",
+       "&ZOV TEST",
        true,
        false,
        {{"mnApri", "Expand &Main Tree", true}, {"mnApriDesignTree", "Expand &Design Tree", true}}},
       {"m_uit",
-       "UIT",
+       "&UIT",
        false,
        false,
-       {{"m_nonconnessi", "Loading NOT Linked", false},
+       {{"m_nonconnessi", "Loading &NOT Linked", false},
         {"m_seqfromzov", "Loading from &ZOV tree", true},
-        {"m_loadingDT", "Loading from Design Tree", true},
+        {"m_loadingDT", "Loading from &Design Tree", true},
         {"m_elencaseq", "Loading all &Sequence", false},
         {"m_selectall", "&Select All", false},
         {"m_unselectall", "&Unselect All", false},
         {"m_expand", "&Expand All", false},
         {"m_collapse", "&Collapse All", false}}},
-      {"m_testcase", "Test Case Generation", false, false, {{"m_generazione", "&Processing...", false}}},
+      {"m_testcase", "Test &Case Generation", false, false, {{"m_generazione", "&Processing...", false}}},
       {"m_testscript",
-       "Test Procedure Generation",
+       "Test &Procedure Generation",
        false,
        false,
        {{"m_selectedtest", "&Selected Test Cases", false},
         {"m_alltestcases", "&All Test Cases", true},
         {"mnuTestSc", "&Visualize Test Scripts", false}}},
       {"m_print",
-       "Print",
+       "P&rint",
        true,
        false,
-       {{"mnuPrintTC", "Test Cases List", true}, {"mnuPrintTS", "Test Scripts List", true}}},
+       {{"mnuPrintTC", "Test &Cases List", true}, {"mnuPrintTS", "Test &Scripts List", true}}},
       {"mnuFile",
        "prova",
        true,
@@ -86,6 +88,24 @@ const std::vector<MenuRow>& StartState() {
 }
 
 }  // namespace
+
+std::string SenzaMnemonico(std::string_view caption) {
+  std::string text;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+    text += caption[i];
+  }
+  return text;
+}
+
+char Mnemonico(std::string_view caption) {
+  for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] != '&') return static_cast<char>(std::toupper(static_cast<unsigned char>(caption[i + 1])));
+    ++i;
+  }
+  return 0;
+}
 
 MenuState::MenuState() {
   for (const auto& m : StartState()) {

@@ -11,6 +11,12 @@
 
 namespace zov {
 
+// A caption as messages name it: without the '&' of the access key ("&&"
+// stands for one '&').
+std::string SenzaMnemonico(std::string_view caption);
+// The access key of a caption, upper-cased; 0 when it has none.
+char Mnemonico(std::string_view caption);
+
 struct MenuEntry {
   std::string name;     // m_file, m_caricamdl, mnSeleziona ...
   std::string caption;  // with '&' before the access key
@@ -53,6 +59,7 @@ inline constexpr std::string_view kSaveZov = "m_savezov";
 inline constexpr std::string_view kCaricaMdl = "m_caricamdl";
 inline constexpr std::string_view kUscita = "m_uscita";
 inline constexpr std::string_view kEsporta = "m_esporta";
+inline constexpr std::string_view kCartella = "m_cartella";
 inline constexpr std::string_view kZov = "m_zov";
 inline constexpr std::string_view kApri = "mnApri";
 inline constexpr std::string_view kApriDesignTree = "mnApriDesignTree";

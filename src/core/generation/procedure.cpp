@@ -180,6 +180,7 @@ RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
   const TabellaCasi& table = g.tabella;
   for (int i = 1; i <= table.count(); ++i) {
     const TestCaseRecord& r = table.casi[static_cast<std::size_t>(i)];
+    if (g.progress) g.progress(i - 1, table.count());
     if (g.scelto && !g.scelto(i)) {
       if (work->created(NomeScript(i))) work->removeFile(NomeScript(i));
       continue;

@@ -96,6 +96,7 @@ struct ContestoGenerazione {
   // script of one left out goes, so no script of an earlier run is shown
   // as if it were of this one.
   std::function<bool(int)> scelto;
+  std::function<void(int, int)> progress;  // test cases done of all
 };
 RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
                                             const std::function<void(const std::string&)>& warn);

@@ -505,7 +505,9 @@ void Elabora(const ContestoElaborazione& ctx) {
   std::unordered_map<std::string, Handle> perIdentifier;
   for (Handle d : diagrams) perIdentifier.try_emplace(m->Identifier(d), d);
   int i = 0;
+  const int total = root == kNoNode ? 0 : chosen.node(root).children;
   for (NodeId c = root == kNoNode ? kNoNode : chosen.node(root).child; c != kNoNode; c = chosen.node(c).next) {
+    if (ctx.progress) ctx.progress(i, total);
     ++i;
     TestCaseRecord& record = *st.tabella.caso(i);
     const Node& chosenNode = chosen.node(c);
@@ -520,7 +522,7 @@ void Elabora(const ContestoElaborazione& ctx) {
     const NodeId node = spec.addTop(m->Identifier(d), caseText,
                                     m->DiagramKind(d) == kSequenceDiagram ? kind::kSequence : kind::kCollaboration);
     if (node == kNoNode) {
-      if (ctx.status) ctx.status("\"" + m->Name(d) + "\" is in the Test Specification tree already: skipped");
+      if (ctx.avvisa) ctx.avvisa("\"" + m->Name(d) + "\" is in the Test Specification tree already: skipped");
       continue;
     }
     spec.setBold(node, true);

@@ -81,6 +81,7 @@ struct ContestoElaborazione {
   std::function<void(const std::string&)> warn;    // a warning box
   std::function<void(const std::string&)> avvisa;  // something left out or not written
   std::function<void(std::string_view)> status;    // the busy box's text
+  std::function<void(int, int)> progress;          // test cases done of all
 };
 // The command: the table, the tree and the documents, anew.
 void Elabora(const ContestoElaborazione& c);

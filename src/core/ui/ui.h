@@ -20,6 +20,8 @@ class BusyBox {
   virtual void hide() = 0;
   // Writes the progress text into the box and repaints it at once.
   virtual void setStatus(std::string_view text) = 0;
+  // How far the work is: done of total steps (total 0: not known).
+  virtual void setProgress(int /*done*/, int /*total*/) {}
 };
 
 enum class MessageButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };
@@ -63,6 +65,9 @@ class Asker {
   // Sends lines to the printer as one job (the platform's print dialog).
   // False when nothing was printed (no printer, or the tester cancelled).
   virtual bool stampa(std::string_view title, const std::vector<std::string>& lines);
+  // Where the last print job went (a printer's name or a PDF file); empty
+  // when not known.
+  virtual std::string ultimaStampa() const { return {}; }
 };
 
 // The pairs (label, pattern) of a filter "Label (*.x)| *.x| Other (*.y)| *.y".
