@@ -1,5 +1,6 @@
 #include "shell/busy_dialog.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QLabel>
@@ -45,7 +46,14 @@ void BusyDialog::show() {
   keepPainted(true);
 }
 
-void BusyDialog::hide() { QDialog::hide(); }
+void BusyDialog::hide() {
+  QDialog::hide();
+  // The keyboard goes back to the window the tester was working in.
+  if (QWidget* w = parentWidget() ? parentWidget()->window() : nullptr) {
+    w->activateWindow();
+    QApplication::setActiveWindow(w);
+  }
+}
 
 void BusyDialog::setProgress(int done, int total) {
   known_ = total > 0;

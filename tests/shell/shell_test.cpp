@@ -1,13 +1,18 @@
 // Checks of the real widgets, offscreen.
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -161,6 +166,89 @@ class ShellTest : public QObject {
     for (int i = 0; i < 100; ++i) t.addTop("K" + std::to_string(i), "n", "package");
     t.endBulkUpdate();
     QCOMPARE(model->rowCount(), 100);
+    // A node without a name shows a placeholder; a long text scrolls sideways.
+    const NodeId unnamed = t.addTop("EMPTY", "", "package");
+    QCOMPARE(model->indexOf(unnamed).data().toString(), QStringLiteral("(no name)"));
+    QVERIFY(t.node(unnamed).text.empty());
+    const std::string longText = std::string(300, 'x') + "  ((NTP:5))";
+    const NodeId wide = t.addTop("WIDE", longText, "package");
+    QCOMPARE(model->indexOf(wide).data(Qt::ToolTipRole).toString().toStdString(), longText);
+    TreeView* view = w.tv(kDesignTree);
+    view->resize(300, 200);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    view->scrollTo(model->indexOf(wide));
+    QTRY_VERIFY(view->header()->sectionSize(0) > view->viewport()->width());
+    QVERIFY(view->horizontalScrollBar()->maximum() > 0);
+  }
+
+  // The status bar says what each command did; the keyboard reaches the
+  // menus (F10, access keys) and finds nodes (Ctrl+F, F3).
+  void feedbackAndKeyboard() {
+    MainWindow w;
+    w.caricaFinestra();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    Generale& g = w.state();
+    ScriptedAsker asker;
+    g.setAsker(&asker);
+    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
+    w.action("m_caricamdl")->trigger();
+    QCOMPARE(w.statusText()->text(), QStringLiteral("Loaded ATM.mdl: 4 actors, 8 use cases, 6 scenario diagrams"));
+    QVERIFY(w.folderText()->text().endsWith(QString::fromStdString(g.workFolder()->dir().string())));
+    Tree& main = g.TV(kMainTree);
+    main.setSelected(FindByKeyOrPath(main, "Customer/Withdraw Cash"));
+    asker.criteria.push_back([](DialogoNumTest& d) {
+      d.scegliNumTest();
+      d.NNTest = "40";
+      d.done();
+    });
+    w.action("mnSeleziona")->trigger();
+    w.tabStrip()->setCurrentIndex(1);
+    w.action("m_seqfromzov")->trigger();
+    w.action("m_selectall")->trigger();
+    w.tabStrip()->setCurrentIndex(2);
+    w.action("m_generazione")->trigger();
+    QCOMPARE(w.statusText()->text(), QStringLiteral("Processing: 3 test cases, 9 paths, 9 documents"));
+    w.action("mnuTestSc")->trigger();  // before a generation: one message
+    QCOMPARE(asker.asked.back().text, std::string("There are no test scripts to show: run \"All Test Cases\" first."));
+    w.action("m_alltestcases")->trigger();
+    QVERIFY(QRegularExpression(QStringLiteral("^Generated \\d+ test procedures? in 30 scripts$"))
+                .match(w.statusText()->text())
+                .hasMatch());
+    w.action("mnuPrintTS")->trigger();
+    QCOMPARE(w.statusText()->text(), QStringLiteral("Printed the Test Scripts List"));
+
+    // F10 opens the first working menu; an access key in an open menu runs its item.
+    w.tabStrip()->setCurrentIndex(0);
+    QCOMPARE(QApplication::activeWindow(), &w);  // the busy box gave the keyboard back
+    w.tv(kMainTree)->setFocus();
+    QTest::keyClick(&w, Qt::Key_F10);
+    QTRY_VERIFY(w.menuBar()->activeAction() != nullptr);
+    QCOMPARE(w.menuBar()->activeAction(), w.menu("m_file")->menuAction());
+    QMenu* file = w.menu("m_file");
+    QTRY_VERIFY(file->isVisible());
+    int opened = 0;
+    g.onApriCartella = [&opened] { ++opened; };
+    QTest::keyClick(file, Qt::Key_W);
+    QCOMPARE(opened, 1);
+    QTRY_VERIFY(!file->isVisible());
+
+    // Ctrl+F in the Main Tree: Enter finds the next node, F3 the one after.
+    w.tv(kMainTree)->setFocus();
+    main.setSelected(main.at(1));
+    QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(w.findEdit()->isVisible());
+    QVERIFY(w.findEdit()->hasFocus());
+    QTest::keyClicks(w.findEdit(), QStringLiteral("withdraw"));
+    QTest::keyClick(w.findEdit(), Qt::Key_Return);
+    const NodeId first = main.selected();
+    QVERIFY(main.node(first).text.find("Withdraw") != std::string::npos);
+    QTest::keyClick(w.findEdit(), Qt::Key_F3);
+    QVERIFY(main.selected() != first);
+    QVERIFY(main.node(main.selected()).text.find("Withdraw") != std::string::npos);
+    QVERIFY(w.tv(kMainTree)->currentIndex() == w.tv(kMainTree)->treeModel()->indexOf(main.selected()));
+    g.setAsker(nullptr);
   }
 
   void busyBoxShowsTheStatus() {

@@ -726,7 +726,8 @@ void Generale::elabora() {
   registra(Decisione{Decisione::Tipo::kElabora});
   int paths = 0;
   for (int i = 1; i <= specifica.tabella.count(); ++i) paths += std::max<int>(0, specifica.tabella.caso(i)->pathCount);
-  dichiara("Processing: " + Quanti(specifica.tabella.count(), "test case", "test cases") + ", " +
+  // Test cases are those that found their diagram (a top node of TV(2)).
+  dichiara("Processing: " + Quanti(static_cast<long>(specifica.casi.size()), "test case", "test cases") + ", " +
            Quanti(paths, "path", "paths") + ", " +
            Quanti(static_cast<long>(specifica.specDocuments.size()), "document", "documents"));
 }
