@@ -240,6 +240,32 @@ TEST(NotLinkedTree, AtmModel) {
   RimuoveFileCreati(*work);
 }
 
+// Every not-linked use case is found, in the order of its line, however
+// many use cases the diagram shows.
+TEST(NotLinkedTree, ManyUseCasesInTheOrderOfTheirLines) {
+  ModelloSintetico m;
+  const auto a = m.actor("Clerk");
+  std::vector<std::string> alone;
+  for (int i = 0; i < 50; ++i) {
+    const auto u = m.useCase("Use case " + std::to_string(i));
+    if (i % 3 == 0) {
+      m.association(a, u);
+    } else {
+      alone.push_back(u);
+      m.diagram(u, "Flow " + std::to_string(i));
+    }
+  }
+  Loaded l(m);
+  ASSERT_EQ(l.error, "");
+  const Tree& t = l.g.TV(kNotLinkedTree);
+  std::vector<std::string> keys;
+  for (NodeId c = t.node(t.firstRoot()).child; c != kNoNode; c = t.node(c).next) {
+    keys.push_back(t.node(c).key);
+    EXPECT_EQ(t.node(c).children, 1) << t.node(c).key;
+  }
+  EXPECT_EQ(keys, alone);
+}
+
 TEST(NotLinkedTree, UseCasesWithTheirDiagrams) {
   ModelloSintetico m;
   const auto a = m.actor("Clerk");
