@@ -68,6 +68,27 @@ TEST(BranchCopies, DeeperBranchesAndTheirSameElementLeaves) {
   EXPECT_EQ(l.main().node(l.main().firstRoot()).key, a1);
 }
 
+// Without a cap set, the Main Tree may grow past kMassimoNodiMainTree as
+// far as the model needs: 50 use cases of 700 diagrams each, every one
+// reached from six actors, give 250 links copying 700 nodes each.
+TEST(BranchCopies, TheCapGrowsWithTheModel) {
+  ModelloSintetico m;
+  std::vector<std::string> actors, useCases;
+  for (int a = 0; a < 6; ++a) actors.push_back(m.actor("Actor " + std::to_string(a)));
+  for (int u = 0; u < 50; ++u) {
+    useCases.push_back(m.useCase("Use case " + std::to_string(u)));
+    for (int d = 0; d < 700; ++d) m.diagram(useCases.back(), "Flow " + std::to_string(d));
+  }
+  for (const auto& a : actors)
+    for (const auto& u : useCases) m.association(a, u);
+  Loaded l(m);
+  ASSERT_EQ(l.error, "");
+  EXPECT_TRUE(l.g.avvisi.empty());
+  EXPECT_GT(l.main().count(), kMassimoNodiMainTree);
+  // The last link made is expanded whole.
+  EXPECT_EQ(l.node(useCases.back() + "ACTOR250").children, 700);
+}
+
 TEST(BranchCopies, ACycleIsCutNotCopied) {
   ModelloSintetico m;
   const auto a = m.actor("Clerk");

@@ -1,6 +1,8 @@
 #include "model/riordino.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -153,6 +155,13 @@ void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFo
         if (!t.contains(f.f1)) AddWithDiagrams(t, root, m, u, kind::kUsecaseRel);
     }
   }
+}
+
+int LimiteMainTree(int impostato, int nodiPrimaDelleCopie) {
+  if (impostato > 0) return impostato;
+  constexpr long long kMassimoInt = std::numeric_limits<int>::max();
+  const long long grows = static_cast<long long>(std::max(nodiPrimaDelleCopie, 0)) * kNodiCopiaPerNodo;
+  return static_cast<int>(std::min(kMassimoInt, std::max<long long>(kMassimoNodiMainTree, grows)));
 }
 
 void AzzeraCollezioni(StatoCopia& s) {
