@@ -1,6 +1,7 @@
 // The whole model load (link lines, link analysis, weights, Design Tree,
 // not-linked tree, branch copies and level markers) on the largest shared
-// real model and on synthetic use-case models of growing size.
+// real model and on synthetic use-case models of growing size; and the
+// plan of a synthetic model end to end, as "zov plan" makes it.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -9,8 +10,10 @@
 
 #include <unistd.h>
 
+#include "app/asker_scritto.h"
 #include "app/caricamento.h"
 #include "app/generale.h"
+#include "app/piano.h"
 #include "model/work_folder.h"
 #include "modello_grande.h"
 
@@ -61,7 +64,34 @@ void BM_LoadSynthetic(benchmark::State& state) {
   state.counters["use_cases"] = static_cast<double>(state.range(0));
 }
 
+// "zov plan MODEL": every actor's whole branch selected, 500 test
+// procedures, the text documents and scripts written to a private folder.
+void BM_PlanSynthetic(benchmark::State& state) {
+  const std::string& path = ModelFile(static_cast<int>(state.range(0)));
+  zov::RisultatoPiano result;
+  std::size_t files = 0;
+  for (auto _ : state) {
+    auto work = zov::WorkFolder::CreatePrivate(nullptr);
+    zov::Generale g;
+    zov::QuietBusyBox busy;
+    zov::ScriptedAsker asker;
+    g.setBusyBox(&busy);
+    g.setAsker(&asker);
+    g.setWorkFolder(&*work);
+    g.caricaFinestra();
+    zov::Pianificazione p(g);
+    result = zov::Pianifica(p, path, zov::OpzioniPiano{});
+    if (!result.esito) state.SkipWithError(result.esito.messaggio.c_str());
+    files = work->files(zov::CreatedList::kScripts).size();
+  }
+  state.counters["test_cases"] = result.casiTest;
+  state.counters["files"] = static_cast<double>(files);
+  state.counters["use_cases"] = static_cast<double>(state.range(0));
+}
+
 BENCHMARK(BM_LoadLargestRealModel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadSynthetic)->Arg(500)->Arg(5000)->Arg(20000)->Arg(50000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_PlanSynthetic)->Arg(500)->Arg(5000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
