@@ -1,6 +1,7 @@
 // The whole model load (link lines, link analysis, weights, Design Tree,
 // not-linked tree, branch copies and level markers) on the largest shared
-// real model and on synthetic use-case models of growing size.
+// real model and on synthetic use-case models of growing size; and the
+// plan of a synthetic model end to end, as "zov plan" makes it.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -9,44 +10,16 @@
 
 #include <unistd.h>
 
+#include "app/asker_scritto.h"
 #include "app/caricamento.h"
 #include "app/generale.h"
+#include "app/piano.h"
 #include "model/work_folder.h"
-#include "support/modello_sintetico.h"
+#include "modello_grande.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// useCases use cases in include chains of ten, under actors that own ten
-// chains each; every fifth chain is also reached from the next actor, so
-// the load makes links and copies their branches. Each use case has a
-// documented sequence diagram and a collaboration diagram.
-std::string Synthetic(int useCases) {
-  zov::test::ModelloSintetico m;
-  constexpr int kChain = 10;
-  const int chains = useCases / kChain;
-  const int actors = std::max(2, chains / 10);
-  std::vector<std::string> actorIds;
-  for (int a = 0; a < actors; ++a) actorIds.push_back(m.actor("Actor " + std::to_string(a)));
-  for (int c = 0; c < chains; ++c) {
-    std::string previous;
-    for (int i = 0; i < kChain; ++i) {
-      const int n = c * kChain + i;
-      const std::string u = m.useCase("Use case " + std::to_string(n), "WGH=" + std::to_string(1 + n % 7) + " step");
-      m.diagram(u, "Flow " + std::to_string(n), "WGH=3 main");
-      m.diagram(u, "Collaboration " + std::to_string(n), "", false);
-      if (previous.empty()) {
-        m.association(actorIds[static_cast<std::size_t>(c % actors)], u);
-        if (c % 5 == 0) m.association(actorIds[static_cast<std::size_t>((c + 1) % actors)], u);
-      } else {
-        m.include(previous, u);
-      }
-      previous = u;
-    }
-  }
-  return m.petal();
-}
 
 // A model file written once per size and removed at exit.
 const std::string& ModelFile(int useCases) {
@@ -62,7 +35,7 @@ const std::string& ModelFile(int useCases) {
     path = (fs::temp_directory_path() /
             ("zov-bench-" + std::to_string(::getpid()) + "-" + std::to_string(useCases) + ".mdl"))
                .string();
-    std::ofstream(path, std::ios::binary) << Synthetic(useCases);
+    std::ofstream(path, std::ios::binary) << zov::bench::ModelloGrande(useCases);
   }
   return path;
 }
@@ -91,7 +64,34 @@ void BM_LoadSynthetic(benchmark::State& state) {
   state.counters["use_cases"] = static_cast<double>(state.range(0));
 }
 
+// "zov plan MODEL": every actor's whole branch selected, 500 test
+// procedures, the text documents and scripts written to a private folder.
+void BM_PlanSynthetic(benchmark::State& state) {
+  const std::string& path = ModelFile(static_cast<int>(state.range(0)));
+  zov::RisultatoPiano result;
+  std::size_t files = 0;
+  for (auto _ : state) {
+    auto work = zov::WorkFolder::CreatePrivate(nullptr);
+    zov::Generale g;
+    zov::QuietBusyBox busy;
+    zov::ScriptedAsker asker;
+    g.setBusyBox(&busy);
+    g.setAsker(&asker);
+    g.setWorkFolder(&*work);
+    g.caricaFinestra();
+    zov::Pianificazione p(g);
+    result = zov::Pianifica(p, path, zov::OpzioniPiano{});
+    if (!result.esito) state.SkipWithError(result.esito.messaggio.c_str());
+    files = work->files(zov::CreatedList::kScripts).size();
+  }
+  state.counters["test_cases"] = result.casiTest;
+  state.counters["files"] = static_cast<double>(files);
+  state.counters["use_cases"] = static_cast<double>(state.range(0));
+}
+
 BENCHMARK(BM_LoadLargestRealModel)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_LoadSynthetic)->Arg(500)->Arg(1000)->Arg(2000)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadSynthetic)->Arg(500)->Arg(5000)->Arg(20000)->Arg(50000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_PlanSynthetic)->Arg(500)->Arg(5000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

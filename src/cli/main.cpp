@@ -11,6 +11,7 @@
 
 #include "app/piano.h"
 #include "app/sessione.h"
+#include "model/riordino.h"
 #include "model/work_folder.h"
 #include "specification/editor_categorie.h"
 #include "tree/dump.h"
@@ -45,7 +46,7 @@ struct Options {
   std::vector<std::string> pick;
   std::vector<zov::SorgenteCasi> uit;
   zov::OpzioniSelezione selection;
-  std::optional<std::string> procedures, coverage, answer;
+  std::optional<std::string> procedures, coverage, answer, maxMainTree;
 };
 
 // A whole number from lo to hi as typed, else the message naming what.
@@ -91,11 +92,12 @@ void SelectionOptions(CLI::App* c, Options& o, bool plan) {
 
 // The session of one run: the window state, its folder and front-end parts.
 struct Run {
-  Run(zov::WorkFolder& work, bool quiet) : asker(quiet), p(g) {
+  Run(zov::WorkFolder& work, bool quiet, const Options& o) : asker(quiet), p(g) {
     g.setBusyBox(&busy);
     g.setAsker(&asker);
     g.setWorkFolder(&work);
     g.caricaFinestra();
+    g.limiteMainTree = o.maxMainTree ? std::stoi(*o.maxMainTree) : 0;
   }
   zov::Generale g;
   zov::QuietBusyBox busy{[](std::string_view text) { Say(std::string(text)); }};
@@ -129,7 +131,7 @@ int Load(const std::string& command, Options& o) {
   auto work = OpenFolder(o.work ? std::optional<std::filesystem::path>(*o.work) : std::nullopt, made);
   if (!work) return kExitFailure;
   zov::FolderRun folder(*work, o.work.has_value(), true, made, Say);
-  Run run(*work, false);
+  Run run(*work, false, o);
   if (zov::Esito e = run.p.apriModello(o.model); !e) return Say(e.messaggio), kExitFailure;
   for (const auto& w : run.g.modello()->Warnings()) Warn(w);
   for (const auto& w : run.g.avvisi) Warn(w);
@@ -172,7 +174,7 @@ int Plan(Options& o) {
   auto work = OpenFolder(dir, made);
   if (!work) return kExitFailure;
   zov::FolderRun folder(*work, true, false, made, Say);
-  Run run(*work, true);
+  Run run(*work, true, o);
   if (o.seed) run.g.impostaSeme(static_cast<unsigned>(std::stoul(*o.seed)));
   if (o.session) {
     const unsigned seed = run.g.seme;
@@ -228,6 +230,15 @@ int main(int argc, char** argv) {
   plan->add_flag("--allow-changed", o.allowChanged, "replay a session whose model has changed");
   for (CLI::App* c : {load, tree, spec})
     c->add_option("--work", o.work, "write the working files into DIR and keep them there");
+  for (CLI::App* c : {load, tree, spec, plan})
+    c->add_option("--max-main-tree-nodes", o.maxMainTree,
+                  "stop copying branches below links when the Main Tree has N nodes (default 0: the cap grows "
+                  "with the model, " +
+                      std::to_string(zov::kNodiCopiaPerNodo) +
+                      " nodes for each one before the "
+                      "copies and at least " +
+                      std::to_string(zov::kMassimoNodiMainTree) + ")")
+        ->check(Whole(0, 2147483647L, "number of Main Tree nodes", "0 to 2147483647"));
   for (CLI::App* c : {tree, spec}) {
     c->add_option("--tree", o.tree,
                   "the tree to print: 0 Main Tree, 1 UIT, 2 Test Specification, "

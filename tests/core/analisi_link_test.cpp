@@ -81,5 +81,43 @@ TEST(MainTree, AtmLinksEntriesAndLeafCopies) {
   RimuoveFileCreati(*work);
 }
 
+// The continuation files of the links and the entry file of their target,
+// with the names, lines and order on the created-files list that writing
+// them link by link would give.
+TEST(MainTree, WorkingFilesOfLinksToOneUseCase) {
+  auto work = WorkFolder::CreatePrivate(nullptr);
+  ASSERT_TRUE(work);
+  std::string error;
+  {
+    std::ofstream links = work->create("collegamenti.txt", CreatedList::kLoad, &error);
+    links << "ACTOROBJ::5A0000000001::Clerk\nACTOROBJ::5A0000000002::Manager\nACTOROBJ::5A0000000003::Auditor\n"
+             "ACTOR::5A0000000001::Clerk::5A0000000010::Pay\n"
+             "ACTOR::5A0000000002::Manager::5A0000000010::Pay\n"
+             "ACTOR::5A0000000001::Clerk::5A0000000011::Refund\n"
+             "ACTOR::5A0000000003::Auditor::5A0000000010::Pay again\n"
+             "ACTOR::5A0000000003::Auditor::5A0000000011::Refund\n";
+  }
+  Tree t;
+  CostruisciMainTree(t, *work, nullptr);
+  const std::vector<std::string> expected = {"collegamenti.txt",
+                                             "nonriordinati.txt",
+                                             "riordinati.txt",
+                                             "passo1.txt",
+                                             "5A0000000010ACTOR1_cont.txt",
+                                             "5A0000000010_entry.txt",
+                                             "5A0000000010ACTOR2_cont.txt",
+                                             "5A0000000011ACTOR3_cont.txt",
+                                             "5A0000000011_entry.txt"};
+  EXPECT_EQ(work->files(CreatedList::kLoad), expected);
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(work->readLines("5A0000000010ACTOR1_cont.txt"), (Lines{"5A0000000010", "Pay"}));
+  EXPECT_EQ(work->readLines("5A0000000010ACTOR2_cont.txt"), (Lines{"5A0000000010", "Pay again"}));
+  EXPECT_EQ(work->readLines("5A0000000011ACTOR3_cont.txt"), (Lines{"5A0000000011", "Refund"}));
+  EXPECT_EQ(work->readLines("5A0000000010_entry.txt"),
+            (Lines{"5A0000000010ACTOR1", "Pay", "5A0000000010ACTOR2", "Pay again"}));
+  EXPECT_EQ(work->readLines("5A0000000011_entry.txt"), (Lines{"5A0000000011ACTOR3", "Refund"}));
+  RimuoveFileCreati(*work);
+}
+
 }  // namespace
 }  // namespace zov

@@ -126,8 +126,8 @@ TEST_F(LoadTest, ProblemsOfTheTidyUpAreShownAfterTheLoad) {
   EXPECT_NE(asker.asked[0].text.find("The Main Tree has reached 20"), std::string::npos) << asker.asked[0].text;
   EXPECT_NE(busy.history.back().find("The Main Tree has reached 20"), std::string::npos);
   EXPECT_FALSE(busy.visible);
-  // The next load starts with no problems.
-  g.limiteMainTree = kMassimoNodiMainTree;
+  // The next load, with the cap growing with the model again, starts with no problems.
+  g.limiteMainTree = 0;
   ApriModello(g, kAtm);
   EXPECT_TRUE(g.avvisi.empty());
   EXPECT_EQ(asker.asked.size(), 1u);

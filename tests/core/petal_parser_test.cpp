@@ -93,6 +93,28 @@ TEST(PetalParser, StringsWithEscapesAndMultiLineText) {
   EXPECT_EQ(doc.find(cls, "after")->line, 12u);
 }
 
+// Texts of 64 KiB and more are kept whole, decoded or not, and what
+// follows them is read as usual.
+TEST(PetalParser, LongTextsAreReadWhole) {
+  const std::string plain(70000, 'a'), word = "W" + std::string(70000, 'x'), digits(70000, '7');
+  std::string lines;
+  for (int i = 0; i < 7000; ++i) lines += "|line " + std::to_string(i) + "\r\n";
+  const Document doc =
+      MustParse(kHeader + "(object Class \"" + plain + "\"\n  escaped \"" + plain + "\\\"end\"\n  doc\n" + lines +
+                "  w " + word + "\n  n " + digits + "\n  r @" + digits + "\n  after \"x\\\\y\")\n");
+  const Form& cls = doc.form(doc.top()[1]);
+  EXPECT_EQ(cls.name, plain);
+  EXPECT_EQ(doc.find(cls, "escaped")->text, plain + "\"end");
+  std::string expected;
+  for (int i = 0; i < 7000; ++i) expected += (i > 0 ? "\n" : "") + std::string("line ") + std::to_string(i);
+  EXPECT_EQ(doc.find(cls, "doc")->text, expected);
+  EXPECT_EQ(doc.find(cls, "w")->text, word);
+  EXPECT_EQ(doc.find(cls, "n")->text, digits);
+  EXPECT_EQ(doc.find(cls, "r")->text, "@" + digits);
+  EXPECT_EQ(doc.find(cls, "after")->text, "x\\y");
+  EXPECT_EQ(doc.find(cls, "after")->line, 7010u);
+}
+
 TEST(PetalParser, Utf8ByteOrderMarkIsNoted) {
   const Document doc = MustParse("\xEF\xBB\xBF" + kHeader);
   EXPECT_TRUE(doc.utf8());

@@ -68,6 +68,27 @@ TEST(BranchCopies, DeeperBranchesAndTheirSameElementLeaves) {
   EXPECT_EQ(l.main().node(l.main().firstRoot()).key, a1);
 }
 
+// Without a cap set, the Main Tree may grow past kMassimoNodiMainTree as
+// far as the model needs: 50 use cases of 700 diagrams each, every one
+// reached from six actors, give 250 links copying 700 nodes each.
+TEST(BranchCopies, TheCapGrowsWithTheModel) {
+  ModelloSintetico m;
+  std::vector<std::string> actors, useCases;
+  for (int a = 0; a < 6; ++a) actors.push_back(m.actor("Actor " + std::to_string(a)));
+  for (int u = 0; u < 50; ++u) {
+    useCases.push_back(m.useCase("Use case " + std::to_string(u)));
+    for (int d = 0; d < 700; ++d) m.diagram(useCases.back(), "Flow " + std::to_string(d));
+  }
+  for (const auto& a : actors)
+    for (const auto& u : useCases) m.association(a, u);
+  Loaded l(m);
+  ASSERT_EQ(l.error, "");
+  EXPECT_TRUE(l.g.avvisi.empty());
+  EXPECT_GT(l.main().count(), kMassimoNodiMainTree);
+  // The last link made is expanded whole.
+  EXPECT_EQ(l.node(useCases.back() + "ACTOR250").children, 700);
+}
+
 TEST(BranchCopies, ACycleIsCutNotCopied) {
   ModelloSintetico m;
   const auto a = m.actor("Clerk");
@@ -238,6 +259,32 @@ TEST(NotLinkedTree, AtmModel) {
   EXPECT_EQ(t.node(transfer).image, "usecase");
   EXPECT_EQ(t.node(transfer).parent, t.firstRoot());
   RimuoveFileCreati(*work);
+}
+
+// Every not-linked use case is found, in the order of its line, however
+// many use cases the diagram shows.
+TEST(NotLinkedTree, ManyUseCasesInTheOrderOfTheirLines) {
+  ModelloSintetico m;
+  const auto a = m.actor("Clerk");
+  std::vector<std::string> alone;
+  for (int i = 0; i < 50; ++i) {
+    const auto u = m.useCase("Use case " + std::to_string(i));
+    if (i % 3 == 0) {
+      m.association(a, u);
+    } else {
+      alone.push_back(u);
+      m.diagram(u, "Flow " + std::to_string(i));
+    }
+  }
+  Loaded l(m);
+  ASSERT_EQ(l.error, "");
+  const Tree& t = l.g.TV(kNotLinkedTree);
+  std::vector<std::string> keys;
+  for (NodeId c = t.node(t.firstRoot()).child; c != kNoNode; c = t.node(c).next) {
+    keys.push_back(t.node(c).key);
+    EXPECT_EQ(t.node(c).children, 1) << t.node(c).key;
+  }
+  EXPECT_EQ(keys, alone);
 }
 
 TEST(NotLinkedTree, UseCasesWithTheirDiagrams) {

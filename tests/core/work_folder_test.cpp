@@ -83,6 +83,25 @@ TEST_F(WorkFolderTest, RewritesAndAppendsItsOwnFiles) {
   EXPECT_EQ(b, "more");
 }
 
+// Which list a file is on follows it through deletions: a load file
+// deleted with its list, or one by one, may come back on either list.
+TEST_F(WorkFolderTest, AFileDeletedFromItsListMayComeBackOnEither) {
+  Write("a_cont.txt", CreatedList::kLoad);
+  Write("b_entry.txt", CreatedList::kLoad);
+  EXPECT_EQ(RimuoveFileCreati(*work), 2);
+  EXPECT_FALSE(work->created("a_cont.txt"));
+  Write("a_cont.txt", CreatedList::kScripts);
+  EXPECT_TRUE(work->created("a_cont.txt"));
+  EXPECT_EQ(work->files(CreatedList::kScripts), std::vector<std::string>{"a_cont.txt"});
+  EXPECT_TRUE(work->files(CreatedList::kLoad).empty());
+  EXPECT_TRUE(work->removeFile("a_cont.txt"));
+  EXPECT_FALSE(work->created("a_cont.txt"));
+  EXPECT_FALSE(work->removeFile("a_cont.txt"));
+  Write("a_cont.txt", CreatedList::kLoad);
+  EXPECT_EQ(work->files(CreatedList::kLoad), std::vector<std::string>{"a_cont.txt"});
+  EXPECT_TRUE(work->files(CreatedList::kScripts).empty());
+}
+
 std::string Contents(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});

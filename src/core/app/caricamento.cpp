@@ -110,7 +110,7 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   main.beginBulkUpdate();
   StatoCopia copia;
   AzzeraCollezioni(copia);
-  copia.limite = g.limiteMainTree;
+  copia.limite = LimiteMainTree(g.limiteMainTree, main.count());
   DuplicaRami(main, copia, *work, [&g](const std::string& text) { g.avvisa(text); });
   // The copies count even when the tidy-up removes them again.
   g.livellomassimo = std::max(g.livellomassimo, copia.livelloMassimo);

@@ -143,8 +143,9 @@ class Generale {
   Handle modelloAperto() const { return modelloAperto_; }
   void setModello(std::unique_ptr<ModelSource> source, Handle model);
   // The most nodes the Main Tree may have while branches are copied below
-  // its links; past it the copying stops and the load says so.
-  int limiteMainTree = kMassimoNodiMainTree;
+  // its links; past it the copying stops and the load says so. 0 lets the
+  // cap grow with the model (LimiteMainTree).
+  int limiteMainTree = 0;
   // Steps of the last load that failed and were skipped.
   int passiFalliti = 0;
   // The deepest level the load gave a node of the Main Tree (copies below

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "model/work_folder.h"
 #include "tree/kinds.h"
@@ -53,6 +54,37 @@ void Dump(WorkFolder& work, const char* name, const std::vector<RecordRelazione>
   std::ofstream out = work.create(name, CreatedList::kLoad, &error);
   for (const auto& r : table) out << r.f1 << "--" << r.f2 << "--" << r.f3 << "--" << r.f4 << '\n';
 }
+
+// The continuation and entry files of the verify passes, kept in memory and
+// written once the passes end: one file per link and one per target would
+// otherwise be opened and closed for every link node. The files keep the
+// order in which they were first named, so they go onto the created-files
+// list as if written one by one.
+class FileDiLavoro {
+ public:
+  // Starts the file anew, as creating it would.
+  void crea(const std::string& name, std::string_view text) {
+    std::string& f = of(name);
+    f.assign(text);
+  }
+  // Appends to the file, creating it when it is new.
+  void aggiungi(const std::string& name, std::string_view text) { of(name).append(text); }
+
+  void scrivi(WorkFolder& work) const {
+    std::string error;
+    for (const auto& [name, text] : files_)
+      if (auto out = work.create(name, CreatedList::kLoad, &error); out.is_open()) out << text;
+  }
+
+ private:
+  std::string& of(const std::string& name) {
+    const auto [it, fresh] = index_.try_emplace(name, files_.size());
+    if (fresh) files_.emplace_back(name, std::string());
+    return files_[it->second].second;
+  }
+  std::vector<std::pair<std::string, std::string>> files_;
+  std::unordered_map<std::string, std::size_t> index_;
+};
 
 }  // namespace
 
@@ -141,6 +173,7 @@ int CostruisciMainTree(Tree& t, WorkFolder& folder, const std::function<void(std
   std::string error;
   work->create("passo1.txt", CreatedList::kLoad, &error);
   std::unordered_set<std::string> processed;  // emptied at every load
+  FileDiLavoro files;
   int counter = 1;
   std::string designLink;  // the key of the first "Design Link" node
   bool waiting = true;
@@ -174,10 +207,8 @@ int CostruisciMainTree(Tree& t, WorkFolder& folder, const std::function<void(std
             if (ControllaRipetizione(t, link) != 0) {
               t.setImage(link, kind::kUsecaseCic);
             } else {
-              if (auto cont = work->create(key + "_cont.txt", CreatedList::kLoad, &error); cont.is_open())
-                cont << f.f3 << '\n' << f.f4 << '\n';
-              if (auto entry = work->create(f.f3 + "_entry.txt", CreatedList::kLoad, &error, true); entry.is_open())
-                entry << key << '\n' << f.f4 << '\n';
+              files.crea(key + "_cont.txt", f.f3 + '\n' + f.f4 + '\n');
+              files.aggiungi(f.f3 + "_entry.txt", key + '\n' + f.f4 + '\n');
               t.setBold(link, true);
               t.setBold(target, true);
               if (t.node(target).image == kind::kUsecase) t.setImage(target, kind::kEntryUsecase);
@@ -201,6 +232,7 @@ int CostruisciMainTree(Tree& t, WorkFolder& folder, const std::function<void(std
       processed.insert(line);
     }
   }
+  files.scrivi(*work);
   return pass - 1;
 }
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <utility>
 
 namespace zov::petal {
 
@@ -57,19 +57,56 @@ std::string Quote(std::string_view s) {
   return out;
 }
 
+// 0x01 in each byte of x equal to the byte repeated in pattern, else 0x00:
+// a byte of x ^ pattern is zero exactly where they are equal.
+std::uint64_t Matches(std::uint64_t x, std::uint64_t pattern) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  const std::uint64_t y = x ^ pattern;
+  return ~(((y & kLow7) + kLow7) | y | kLow7) >> 7;
+}
+
+// The sum of the eight bytes of x.
+std::size_t SumOfBytes(std::uint64_t x) { return static_cast<std::size_t>((x * 0x0101010101010101ULL) >> 56); }
+
+// How many '(' and how many line feeds the text holds, eight bytes at a
+// time: each byte of a running sum counts the matches at its place, and
+// is added up before it can pass 255.
+std::pair<std::size_t, std::size_t> CountOpensAndLines(const std::string& text) {
+  constexpr std::uint64_t kOpens = 0x2828282828282828ULL, kLines = 0x0A0A0A0A0A0A0A0AULL;
+  std::size_t opens = 0, lines = 0, i = 0;
+  while (i + 8 <= text.size()) {
+    std::uint64_t opensHere = 0, linesHere = 0;
+    for (int block = 0; block < 255 && i + 8 <= text.size(); ++block, i += 8) {
+      std::uint64_t x;
+      std::memcpy(&x, text.data() + i, sizeof x);
+      opensHere += Matches(x, kOpens);
+      linesHere += Matches(x, kLines);
+    }
+    opens += SumOfBytes(opensHere);
+    lines += SumOfBytes(linesHere);
+  }
+  for (; i < text.size(); ++i) {
+    opens += text[i] == '(';
+    lines += text[i] == '\n';
+  }
+  return {opens, lines};
+}
+
 }  // namespace
 
 class Parser {
  public:
   Parser(Document& doc, ParseError* error) : doc_(doc), error_(error) {
-    const std::string& b = *doc.buffer_;
-    p_ = b.data();
+    std::string& b = *doc.buffer_;
+    base_ = b.data();
+    p_ = base_;
     begin_ = p_;
     end_ = p_ + b.size();
     lineStart_ = p_;
   }
 
   bool run() {
+    if (!Text::Addressable(end_)) return failAt(1, 1, "the file lies where the reader cannot address it");
     if (!checkEncoding()) return false;
     while (true) {
       skipBlank();
@@ -163,10 +200,33 @@ class Parser {
     }
   }
 
-  std::string_view word() {
+  // The bytes of the buffer at p, to decode a string over its raw text.
+  char* writable(const char* p) { return base_ + (p - begin_); }
+
+  // A word, number or label from start to p_. One too long for a Text
+  // is copied, with a NUL after it.
+  Text token(const char* start) {
+    const auto size = static_cast<std::size_t>(p_ - start);
+    if (size < Text::kLong) return Text(start, size);
+    const std::string& copy = doc_.long_.emplace_back(start, size);
+    if (!Text::Addressable(copy.c_str())) {
+      fail("the text is too long");
+      return {};
+    }
+    return Text(copy.c_str(), size);
+  }
+  // A decoded string from start to end; one too long for a Text gets a NUL
+  // after it, over raw text already read.
+  static Text decoded(char* start, char* end) {
+    const auto size = static_cast<std::size_t>(end - start);
+    if (size >= Text::kLong) *end = '\0';
+    return Text(start, size);
+  }
+
+  Text word() {
     const char* start = p_;
     while (p_ < end_ && IsWordChar(static_cast<unsigned char>(*p_))) ++p_;
-    return {start, static_cast<std::size_t>(p_ - start)};
+    return token(start);
   }
 
   bool parseString(Value& v) {
@@ -176,15 +236,16 @@ class Parser {
     // Fast path: no escapes.
     while (p_ < end_ && *p_ != '"' && *p_ != '\\' && *p_ != '\n') ++p_;
     if (p_ < end_ && *p_ == '"') {
-      v.text = {start, static_cast<std::size_t>(p_ - start)};
+      v.text = decoded(writable(start), writable(p_));
       ++p_;
       return true;
     }
-    std::string decoded(start, static_cast<std::size_t>(p_ - start));
+    // Decoded over the raw text: it never writes ahead of what it has read.
+    char* out = writable(p_);
     // A name may hold line breaks; the lines are counted on.
     while (p_ < end_ && *p_ != '"') {
       if (*p_ == '\n') {
-        decoded.push_back(*p_++);
+        *out++ = *p_++;
         ++line_;
         lineStart_ = p_;
         continue;
@@ -192,35 +253,39 @@ class Parser {
       if (*p_ == '\\' && p_ + 1 < end_) {
         const char next = p_[1];
         if (next == '\\' || next == '"') {
-          decoded.push_back(next);
+          *out++ = next;
         } else {
-          decoded.push_back('\\');
-          decoded.push_back(next);
+          *out++ = '\\';
+          *out++ = next;
         }
         p_ += 2;
         continue;
       }
-      decoded.push_back(*p_++);
+      *out++ = *p_++;
     }
     if (p_ >= end_) return failAt(line, col, "the string that starts here is not closed before the end of the file");
+    v.text = decoded(writable(start), out);
     ++p_;
-    doc_.decoded_.push_back(std::move(decoded));
-    v.text = doc_.decoded_.back();
     return true;
   }
 
-  // Lines that begin with '|', joined by line breaks.
+  // Lines that begin with '|', joined by line breaks: decoded over the raw
+  // text, each line moved back over the '|' and line end before it.
   bool parseMultiLine(Value& v) {
-    std::string text;
+    char* const text = writable(p_ + 1);
+    char* out = text;
     bool firstLine = true;
     while (p_ < end_ && *p_ == '|') {
       ++p_;
       const char* start = p_;
-      while (p_ < end_ && *p_ != '\n') ++p_;
+      const void* lineEnd = std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_));
+      p_ = lineEnd != nullptr ? static_cast<const char*>(lineEnd) : end_;
       const char* stop = p_;
       if (stop > start && stop[-1] == '\r') --stop;
-      if (!firstLine) text.push_back('\n');
-      text.append(start, static_cast<std::size_t>(stop - start));
+      if (!firstLine) *out++ = '\n';
+      const auto size = static_cast<std::size_t>(stop - start);
+      std::memmove(out, start, size);
+      out += size;
       firstLine = false;
       if (p_ < end_) {  // past the line end
         ++p_;
@@ -228,8 +293,7 @@ class Parser {
         lineStart_ = p_;
       }
     }
-    doc_.decoded_.push_back(std::move(text));
-    v.text = doc_.decoded_.back();
+    v.text = decoded(text, out);
     return true;
   }
 
@@ -263,8 +327,8 @@ class Parser {
       return fail("expected a number, found " + Describe(static_cast<unsigned char>(*p_)));
     }
     v.kind = ValueKind::kNumber;
-    v.text = {start, static_cast<std::size_t>(p_ - start)};
-    return true;
+    v.text = token(start);
+    return !failed_;
   }
 
   bool parseValue(Value& v, int depth) {
@@ -287,14 +351,14 @@ class Parser {
       while (p_ < end_ && IsDigit(static_cast<unsigned char>(*p_))) ++p_;
       if (p_ - start == 1) return failAt(v.line, v.column, "expected a label number after '@'");
       v.kind = ValueKind::kReference;
-      v.text = {start, static_cast<std::size_t>(p_ - start)};
-      return true;
+      v.text = token(start);
+      return !failed_;
     }
     if (IsDigit(c) || c == '-' || c == '+' || c == '.') return parseNumber(v);
     if (IsWordStart(c)) {
       v.kind = ValueKind::kWord;
       v.text = word();
-      return true;
+      return !failed_;
     }
     return fail("expected a value (a string, number, word, @label or '('), found " + Describe(c));
   }
@@ -315,6 +379,7 @@ class Parser {
     bool tuple = false;
     if (p_ < end_ && IsWordStart(static_cast<unsigned char>(*p_))) {
       const std::string_view head = word();
+      if (failed_) return false;
       if (head == "object")
         f.kind = FormKind::kObject;
       else if (head == "list")
@@ -334,6 +399,7 @@ class Parser {
       skipBlank();
       if (p_ < end_ && IsWordStart(static_cast<unsigned char>(*p_))) {
         f.type = word();
+        if (failed_) return false;
       } else if (f.kind != FormKind::kList) {
         return fail("expected the kind of the form after '(" +
                     std::string(f.kind == FormKind::kObject ? "object" : "value") + "'");
@@ -375,7 +441,7 @@ class Parser {
                       Describe(static_cast<unsigned char>(*p_)));
         Attribute a;
         a.name = word();
-        if (!parseValue(a.value, depth)) {
+        if (failed_ || !parseValue(a.value, depth)) {
           if (p_ >= end_) return unclosed(f);
           return false;
         }
@@ -433,6 +499,7 @@ class Parser {
 
   Document& doc_;
   ParseError* error_;
+  char* base_ = nullptr;  // the buffer, written where strings are decoded
   const char* p_ = nullptr;
   const char* begin_ = nullptr;
   const char* end_ = nullptr;
@@ -446,8 +513,12 @@ std::optional<Document> Parse(std::string content, std::string fileName, ParseEr
   Document doc;
   doc.file_ = std::move(fileName);
   doc.buffer_ = std::make_unique<std::string>(std::move(content));
-  doc.forms_.reserve(doc.buffer_->size() / 200 + 16);
-  doc.attributes_.reserve(doc.buffer_->size() / 40 + 16);
+  // Every form opens with '(', and nearly every attribute or item sits on
+  // a line of its own or in a tuple: the storage is reserved once from a
+  // count of both (reserved pages that are never written take no memory).
+  const auto [opens, lines] = CountOpensAndLines(*doc.buffer_);
+  doc.forms_.reserve(opens + 1);
+  doc.attributes_.reserve(lines + 2 * opens + 16);
   Parser parser(doc, error);
   if (!parser.run()) return std::nullopt;
   return doc;
@@ -473,9 +544,19 @@ std::optional<Document> ParseFile(const std::string& path, ParseError* error) {
     }
     return std::nullopt;
   }
-  std::ostringstream content;
-  content << in.rdbuf();
-  return Parse(std::move(content).str(), path, error);
+  // Read straight into one string of the file's size; a file that grows
+  // meanwhile is read to its end.
+  std::string content;
+  std::error_code sizeError;
+  const auto size = std::filesystem::file_size(path, sizeError);
+  if (!sizeError) content.resize(static_cast<std::size_t>(size));
+  in.read(content.data(), static_cast<std::streamsize>(content.size()));
+  content.resize(static_cast<std::size_t>(in.gcount()));
+  if (in) {
+    char more[65536];
+    while (in.read(more, sizeof more) || in.gcount() > 0) content.append(more, static_cast<std::size_t>(in.gcount()));
+  }
+  return Parse(std::move(content), path, error);
 }
 
 }  // namespace zov::petal

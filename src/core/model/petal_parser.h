@@ -9,12 +9,19 @@
 // Values are quoted strings (backslash escapes), multi-line strings (lines
 // that begin with '|'), numbers, words (TRUE, FALSE ...), references @N and
 // nested forms.
+//
+// A document keeps the file's text and points into it: strings with
+// escapes or several lines are decoded in place, over their own raw text,
+// so nothing is copied. Forms and attributes are small records, and their
+// storage is sized from a quick count of the text before parsing.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,10 +33,44 @@ namespace zov::petal {
 enum class ValueKind : std::uint8_t { kNone, kString, kNumber, kWord, kReference, kForm };
 enum class FormKind : std::uint8_t { kObject, kList, kValue, kTuple };
 
+// A piece of a document's text, read like a std::string_view, in eight
+// bytes: the address of its first byte (user-space addresses have 48 bits)
+// and its length. A text of kLong bytes or more ends with a NUL byte, which
+// no petal text holds, and its length is counted when it is read.
+class Text {
+ public:
+  static constexpr std::size_t kLong = 0xFFFF;
+  static constexpr std::uint64_t kAddressBits = 48;
+
+  Text() = default;
+  // Whether a text at this address can be held.
+  static bool Addressable(const void* p) { return reinterpret_cast<std::uintptr_t>(p) >> kAddressBits == 0; }
+  // size below kLong, or a text that ends with a NUL byte.
+  Text(const char* p, std::size_t size)
+      : bits_(reinterpret_cast<std::uintptr_t>(p) | static_cast<std::uint64_t>(size < kLong ? size : kLong)
+                                                        << kAddressBits) {}
+
+  std::string_view view() const {
+    const auto* p = reinterpret_cast<const char*>(static_cast<std::uintptr_t>(bits_ & kAddressMask));
+    const std::size_t size = bits_ >> kAddressBits;
+    return {p, size == kLong ? std::strlen(p) : size};
+  }
+  operator std::string_view() const { return view(); }
+  bool empty() const { return bits_ >> kAddressBits == 0; }
+  std::size_t size() const { return view().size(); }
+
+  friend bool operator==(const Text& a, std::string_view b) { return a.view() == b; }
+  friend std::ostream& operator<<(std::ostream& out, const Text& t) { return out << t.view(); }
+
+ private:
+  static constexpr std::uint64_t kAddressMask = (std::uint64_t{1} << kAddressBits) - 1;
+  std::uint64_t bits_ = 0;
+};
+
 struct Value {
   ValueKind kind = ValueKind::kNone;
   std::uint32_t form = 0;  // the nested form, for kForm
-  std::string_view text;   // string content (raw bytes), number, word, or label "@N"
+  Text text;               // string content (raw bytes), number, word, or label "@N"
   std::uint32_t line = 0;
   std::uint32_t column = 0;
 };
@@ -37,16 +78,16 @@ struct Value {
 // An attribute of an object; the items of lists, tuples and value forms
 // are stored the same way with an empty name.
 struct Attribute {
-  std::string_view name;
+  Text name;
   Value value;
 };
 
 struct Form {
   FormKind kind = FormKind::kObject;
-  std::string_view type;   // Class, UseCase, unit_reference_list ...
-  std::string_view name;   // first quoted string after the type, if any
-  std::string_view name2;  // second one (views: "Use Case View::x"); later ones are dropped
-  std::string_view label;  // "@N", if labelled
+  Text type;   // Class, UseCase, unit_reference_list ...
+  Text name;   // first quoted string after the type, if any
+  Text name2;  // second one (views: "Use Case View::x"); later ones are dropped
+  Text label;  // "@N", if labelled
   std::uint32_t first = 0;
   std::uint32_t count = 0;
   std::uint32_t line = 0;
@@ -84,9 +125,9 @@ class Document {
   friend class Parser;
   friend std::optional<Document> Parse(std::string, std::string, ParseError*);
   std::string file_;
-  // Views into the content stay valid when the document moves.
+  // Texts into the content stay valid when the document moves.
   std::unique_ptr<std::string> buffer_;
-  std::deque<std::string> decoded_;  // strings with escapes or several lines
+  std::deque<std::string> long_;  // words of kLong bytes or more, ended by a NUL
   std::vector<Form> forms_ = std::vector<Form>(1);
   std::vector<Attribute> attributes_;
   std::vector<std::uint32_t> top_;

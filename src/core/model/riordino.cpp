@@ -1,6 +1,10 @@
 #include "model/riordino.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <limits>
+#include <optional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "model/analisi_link.h"
@@ -75,6 +79,42 @@ bool IniziaCopia(Tree& t, StatoCopia& s, NodeId l, NodeId target, bool primoLive
   return true;
 }
 
+// The elements a not-linked line may name, found once: for each
+// identifier, the first element with it on each diagram searched, in the
+// order the diagrams are searched.
+using IndiceElementi = std::unordered_map<std::string, std::vector<Handle>>;
+
+void Indicizza(IndiceElementi& index, const ModelSource& m, Handle d, bool realizations) {
+  std::unordered_set<std::string> seen;  // the first match on a diagram ends its search
+  for (Handle u : m.DiagramUseCases(d)) {
+    if (realizations && !IsRealizationStereotype(m.Stereotype(u))) continue;
+    std::string id = m.Identifier(u);
+    if (!seen.insert(id).second) continue;
+    index[std::move(id)].push_back(u);
+  }
+}
+
+// The use cases on the use-case diagrams of the use-case view's root package.
+IndiceElementi IndiceCasiUso(const ModelSource& m, Handle model) {
+  IndiceElementi index;
+  for (Handle d : m.ClassDiagrams(m.UseCaseRoot(model)))
+    if (m.IsUseCaseDiagram(d)) Indicizza(index, m, d, false);
+  return index;
+}
+
+// The realizations on the traceability diagrams of every logical package.
+IndiceElementi IndiceRealizzazioni(const ModelSource& m, Handle model) {
+  IndiceElementi index;
+  for (Handle p : m.AllPackages(m.LogicalRoot(model))) {
+    for (Handle d : m.ClassDiagrams(p)) {
+      const std::string name = m.Name(d);
+      if (name != "Traceability" && name != "Traceabilities") continue;
+      if (m.IsUseCaseDiagram(d)) Indicizza(index, m, d, true);
+    }
+  }
+  return index;
+}
+
 }  // namespace
 
 void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFolder& work) {
@@ -84,40 +124,44 @@ void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFo
   t.setForeColor(root, kNotLinkedRootFore);
   t.setBackColor(root, kNotLinkedRootBack);
 
+  // Built on the first line that needs them: one walk of the diagrams
+  // instead of one per line.
+  std::optional<IndiceElementi> useCases, realizations;
+  const std::vector<Handle> none;
+  const auto lookUp = [&none](const IndiceElementi& index, const std::string& id) -> const std::vector<Handle>& {
+    const auto it = index.find(id);
+    return it == index.end() ? none : it->second;
+  };
   for (const std::string& line : work.readLines("notlinked_elements.txt").value_or(std::vector<std::string>())) {
     const CampiLink f = RitornaCampi(line);
     if (f.tipo == "USECAOBJ") {
-      for (Handle d : m.ClassDiagrams(m.UseCaseRoot(model))) {
-        if (!m.IsUseCaseDiagram(d) || m.DiagramUseCases(d).empty()) continue;
-        for (Handle u : m.DiagramUseCases(d)) {
-          if (m.Identifier(u) != f.f1) continue;
-          if (t.contains(m.Identifier(u))) break;
-          const NodeId node = AddWithDiagrams(t, root, m, u, kind::kUsecase);
-          for (Handle a : m.UseCaseAssociations(u)) {
-            if (!IsRealize(m.Stereotype(a))) continue;
-            const Handle r = m.RoleUseCase(m.Role2(a));
-            if (r && IsRealizationStereotype(m.Stereotype(r)))
-              t.addChild(node, m.Identifier(r), m.Name(r), kind::kUsecaseRel);
-          }
-          break;
+      if (!useCases) useCases = IndiceCasiUso(m, model);
+      // Later diagrams showing the use case find it in the tree already,
+      // unless adding it failed.
+      for (Handle u : lookUp(*useCases, f.f1)) {
+        if (t.contains(f.f1)) continue;
+        const NodeId node = AddWithDiagrams(t, root, m, u, kind::kUsecase);
+        for (Handle a : m.UseCaseAssociations(u)) {
+          if (!IsRealize(m.Stereotype(a))) continue;
+          const Handle r = m.RoleUseCase(m.Role2(a));
+          if (r && IsRealizationStereotype(m.Stereotype(r)))
+            t.addChild(node, m.Identifier(r), m.Name(r), kind::kUsecaseRel);
         }
       }
     } else {
-      for (Handle p : m.AllPackages(m.LogicalRoot(model))) {
-        for (Handle d : m.ClassDiagrams(p)) {
-          const std::string name = m.Name(d);
-          if (name != "Traceability" && name != "Traceabilities") continue;
-          if (!m.IsUseCaseDiagram(d) || m.DiagramUseCases(d).empty()) continue;
-          for (Handle u : m.DiagramUseCases(d)) {
-            if (!IsRealizationStereotype(m.Stereotype(u)) || m.Identifier(u) != f.f1) continue;
-            // A realization shown on several traceability diagrams is added once.
-            if (!t.contains(f.f1)) AddWithDiagrams(t, root, m, u, kind::kUsecaseRel);
-            break;
-          }
-        }
-      }
+      if (!realizations) realizations = IndiceRealizzazioni(m, model);
+      // A realization shown on several traceability diagrams is added once.
+      for (Handle u : lookUp(*realizations, f.f1))
+        if (!t.contains(f.f1)) AddWithDiagrams(t, root, m, u, kind::kUsecaseRel);
     }
   }
+}
+
+int LimiteMainTree(int impostato, int nodiPrimaDelleCopie) {
+  if (impostato > 0) return impostato;
+  constexpr long long kMassimoInt = std::numeric_limits<int>::max();
+  const long long grows = static_cast<long long>(std::max(nodiPrimaDelleCopie, 0)) * kNodiCopiaPerNodo;
+  return static_cast<int>(std::min(kMassimoInt, std::max<long long>(kMassimoNodiMainTree, grows)));
 }
 
 void AzzeraCollezioni(StatoCopia& s) {

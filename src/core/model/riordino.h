@@ -25,8 +25,16 @@ class WorkFolder;
 // realizations that realize it.
 void GestisciNotLinked(Tree& notLinked, const ModelSource& m, Handle model, const WorkFolder& work);
 
-// The most nodes the Main Tree may reach by branch copying.
+// The fewest nodes the Main Tree may reach by branch copying, whatever
+// the size of the model.
 inline constexpr int kMassimoNodiMainTree = 200000;
+// How many nodes the Main Tree may reach by branch copying for each node
+// the link analysis made, when no cap is set.
+inline constexpr int kNodiCopiaPerNodo = 8;
+// The node cap of the branch copy: impostato when it is above 0, else one
+// that grows with the model: kNodiCopiaPerNodo times the nodes of the Main
+// Tree before the copies, never below kMassimoNodiMainTree.
+int LimiteMainTree(int impostato, int nodiPrimaDelleCopie);
 
 // The state of the branch copy: the running copy number and the stack of
 // the branch being copied (the node receiving copies and the next child to

@@ -42,6 +42,7 @@ WorkFolder::WorkFolder(WorkFolder&& other) noexcept
       removeWhenEmpty_(other.removeWhenEmpty_),
       load_(std::move(other.load_)),
       scripts_(std::move(other.scripts_)),
+      listed_(std::move(other.listed_)),
       written_(std::move(other.written_)) {
   other.removeWhenEmpty_ = false;
 }
@@ -52,6 +53,7 @@ WorkFolder& WorkFolder::operator=(WorkFolder&& other) noexcept {
     removeWhenEmpty_ = other.removeWhenEmpty_;
     load_ = std::move(other.load_);
     scripts_ = std::move(other.scripts_);
+    listed_ = std::move(other.listed_);
     written_ = std::move(other.written_);
     other.removeWhenEmpty_ = false;
   }
@@ -92,18 +94,13 @@ const std::vector<std::string>& WorkFolder::files(CreatedList list) const {
   return list == CreatedList::kLoad ? load_ : scripts_;
 }
 
-bool WorkFolder::created(std::string_view name) const {
-  auto has = [&](const std::vector<std::string>& v) { return std::find(v.begin(), v.end(), name) != v.end(); };
-  return has(load_) || has(scripts_);
-}
+bool WorkFolder::created(std::string_view name) const { return listed_.count(std::string(name)) != 0; }
 
-bool WorkFolder::written(std::string_view name) const {
-  return std::find(written_.begin(), written_.end(), name) != written_.end();
-}
+bool WorkFolder::written(std::string_view name) const { return written_.count(std::string(name)) != 0; }
 
 bool WorkFolder::record(std::string_view name, CreatedList list) {
   if (!pathOf(name)) return false;
-  if (!created(name)) listOf(list).emplace_back(name);
+  if (listed_.emplace(name).second) listOf(list).emplace_back(name);
   return true;
 }
 
@@ -167,8 +164,10 @@ std::ofstream WorkFolder::create(std::string_view name, CreatedList list, std::s
   if (!written(name)) {
     // Written for the first time in this run: on the list it is written for
     // now, whichever list took it over from an earlier run.
-    for (auto* names : {&load_, &scripts_}) names->erase(std::remove(names->begin(), names->end(), name), names->end());
-    written_.emplace_back(name);
+    if (listed_.erase(std::string(name)) != 0)
+      for (auto* names : {&load_, &scripts_})
+        names->erase(std::remove(names->begin(), names->end(), name), names->end());
+    written_.emplace(name);
   }
   record(name, list);
   return out;
@@ -184,6 +183,7 @@ int WorkFolder::removeAll(CreatedList list) {
   if (list == CreatedList::kLoad) {
     for (auto it = names.rbegin(); it != names.rend(); ++it)
       if (auto path = pathOf(*it); path && fs::remove(*path, ec)) ++removed;
+    for (const auto& name : names) listed_.erase(name);
     names.clear();
   } else {
     for (const auto& name : names)
@@ -197,6 +197,7 @@ bool WorkFolder::removeFile(std::string_view name) {
     auto it = std::find(names->begin(), names->end(), name);
     if (it == names->end()) continue;
     names->erase(it);
+    listed_.erase(std::string(name));
     std::error_code ec;
     auto path = pathOf(name);
     return path && fs::remove(*path, ec);

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -74,7 +75,10 @@ class WorkFolder {
   bool removeWhenEmpty_ = false;
   std::vector<std::string> load_;
   std::vector<std::string> scripts_;
-  std::vector<std::string> written_;
+  // The names on either list, and the names written through create(): the
+  // answers to created() and written() without a walk of the lists.
+  std::unordered_set<std::string> listed_;
+  std::unordered_set<std::string> written_;
 };
 
 // Opens path for writing as a new file (O_CREAT | O_EXCL | O_NOFOLLOW), or,
