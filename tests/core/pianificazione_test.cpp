@@ -324,6 +324,27 @@ TEST_F(Api, SeeAllAndUnselectAll) {
     Tree& t = atm.TV(kMainTree);
     const std::vector<NodeId> shown = t.allPresent("5A1000000040");
     ASSERT_GE(shown.size(), 2u);
+    // A click on a path split into branches shows its own document or,
+    // when none was written under its text, its branches' documents.
+    Pianificazione q(atm);
+    Criterio c;
+    c.numero = "40";
+    ASSERT_TRUE(q.selezionaLivello("Customer/Withdraw Cash", c));
+    q.caricaCasiTest(SorgenteCasi::kZov);
+    q.scegliTuttiICasiTest();
+    ASSERT_TRUE(q.elabora());
+    Tree& spec = atm.TV(kSpecTree);
+    const NodeId split = FindByKeyOrPath(spec, "SD1./TestCase 1");
+    ASSERT_NE(split, kNoNode);
+    atm.mostraDocumento(split);
+    ASSERT_FALSE(atm.LB.items.empty());
+    EXPECT_EQ(atm.LB.items.front(), "Test Case  1   of  SD Withdraw Cash - main flow ");
+    atm.specifica.documentiPerNodo.erase(spec.node(split).key);
+    atm.mostraDocumento(split);
+    const auto heads = std::count_if(atm.LB.items.begin(), atm.LB.items.end(),
+                                     [](const std::string& l) { return l.rfind("Test Case  1.", 0) == 0; });
+    EXPECT_EQ(heads, 2) << atm.LB.items.front();
+    EXPECT_EQ(atm.LB.items.front(), "Test Case  1.1   of  SD Withdraw Cash - main flow ");
     for (std::size_t i = 0; i < 2; ++i) {
       t.setSelected(shown[i]);
       EXPECT_EQ(atm.mouseUp(kMainTree, MouseButton::kRight), Popup::kMainTree);

@@ -50,9 +50,10 @@ void CaricaSequenceFromZov(Generale& g) {
   const Tree& selection = g.TV(kSelectionTree);
   Tree& uit = g.TV(kUitTree);
   const auto leaves = FoglieVerdi(selection);
+  NomiUit nomi(uit);
   const auto step = [&](Handle d) {
     const auto it = leaves.find(m->Identifier(d));
-    if (it == leaves.end() || GiaPresente(*m, d, uit)) return;
+    if (it == leaves.end() || GiaPresente(*m, d, uit, nomi)) return;
     if (!AggiungiSequenceaTV(*m, d, selection, uit, it->second)) Gia(g, m->Name(d));
   };
   uit.beginBulkUpdate();

@@ -1021,19 +1021,32 @@ void Generale::svuotaCasiScelti() {
 
 void Generale::mostraDocumento(NodeId node) {
   const Tree& t = TV(kSpecTree);
+  const auto isPath = [&t](NodeId n) {
+    return t.node(n).image == kind::kTestcase || t.node(n).image == kind::kTestcaseGiallo;
+  };
+  // A path split into branches keeps the document written under its own
+  // text, if any.
+  const auto documentOf = [&](NodeId n) {
+    std::string file = DocumentoDelNodo(t, specifica, n);
+    if (file.empty() && isPath(n))
+      if (const auto it = specifica.documentiPerNodo.find(t.node(n).key); it != specifica.documentiPerNodo.end())
+        file = it->second;
+    return file;
+  };
   std::vector<std::string> files;
-  if (std::string file = DocumentoDelNodo(t, specifica, node); !file.empty()) {
+  if (!t.valid(node)) return;
+  if (std::string file = documentOf(node); !file.empty()) {
     files.push_back(std::move(file));
-  } else if (t.valid(node) && t.node(node).image == kind::kTestcase) {
-    // A path split into branches: the documents of its branches, in order.
+  } else if (isPath(node)) {
+    // None under its text: the documents of its branches, in order.
     std::vector<NodeId> todo{node};
     while (!todo.empty()) {
       const NodeId n = todo.back();
       todo.pop_back();
-      if (std::string branch = DocumentoDelNodo(t, specifica, n); !branch.empty()) files.push_back(std::move(branch));
+      if (std::string branch = documentOf(n); !branch.empty()) files.push_back(std::move(branch));
       std::vector<NodeId> kids;
       for (NodeId c = t.node(n).child; c != kNoNode; c = t.node(c).next)
-        if (t.node(c).image == kind::kTestcase) kids.push_back(c);
+        if (isPath(c)) kids.push_back(c);
       todo.insert(todo.end(), kids.rbegin(), kids.rend());
     }
   }

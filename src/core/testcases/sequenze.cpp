@@ -1,5 +1,6 @@
 #include "testcases/sequenze.h"
 
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -48,24 +49,46 @@ int GetSequenceDiag(const ModelSource& m, Handle diagram, const Tree& tree) {
   return it == leaves.end() ? 0 : it->second;
 }
 
-bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit) {
-  if (m.DiagramKind(diagram) != kCollaborationDiagram) return false;
-  const std::string name = m.Name(diagram);
-  for (NodeId id = uit.nextInCollection(kNoNode); id != kNoNode; id = uit.nextInCollection(id)) {
-    const std::string& text = uit.node(id).text;
-    if (text.find("((") == std::string::npos) continue;
-    const std::size_t r = text.find(']');
-    std::string bare = text.substr(std::min(text.size(), r == std::string::npos ? std::size_t{1} : r + 2));
-    const std::size_t p = bare.find("((");
-    if (p == std::string::npos || p < 2) continue;
-    bare.resize(p - 2);
-    if (bare != name) continue;
-    for (NodeId c = uit.node(id).child; c != kNoNode; c = uit.node(c).next)
-      for (Handle o : m.DiagramObjects(diagram))
-        if (uit.node(c).key == m.Identifier(o)) return true;
-    return false;  // only the first node showing the name counts
-  }
+namespace {
+// The name a UIT node shows between its weight label and its "((NTP"
+// annotation; nothing for a node without an annotation.
+std::optional<std::string> NomeMostrato(const std::string& text) {
+  if (text.find("((") == std::string::npos) return std::nullopt;
+  const std::size_t r = text.find(']');
+  std::string bare = text.substr(std::min(text.size(), r == std::string::npos ? std::size_t{1} : r + 2));
+  const std::size_t p = bare.find("((");
+  if (p == std::string::npos || p < 2) return std::nullopt;
+  bare.resize(p - 2);
+  return bare;
+}
+
+bool HaUnOggetto(const ModelSource& m, Handle diagram, const Tree& uit, NodeId node) {
+  for (NodeId c = uit.node(node).child; c != kNoNode; c = uit.node(c).next)
+    for (Handle o : m.DiagramObjects(diagram))
+      if (uit.node(c).key == m.Identifier(o)) return true;
   return false;
+}
+}  // namespace
+
+bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit) {
+  NomiUit nomi(uit);
+  return GiaPresente(m, diagram, uit, nomi);
+}
+
+NodeId NomiUit::primo(const std::string& name) {
+  for (NodeId id = uit_.nextInCollection(visto_); id != kNoNode; id = uit_.nextInCollection(id)) {
+    visto_ = id;
+    if (auto shown = NomeMostrato(uit_.node(id).text)) primi_.try_emplace(std::move(*shown), id);
+  }
+  const auto it = primi_.find(name);
+  return it == primi_.end() || !uit_.valid(it->second) ? kNoNode : it->second;
+}
+
+bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit, NomiUit& nomi) {
+  if (m.DiagramKind(diagram) != kCollaborationDiagram) return false;
+  // Only the first node showing the name counts.
+  const NodeId first = nomi.primo(m.Name(diagram));
+  return first != kNoNode && HaUnOggetto(m, diagram, uit, first);
 }
 
 bool AggiungiSequenceaTV(ModelSource& m, Handle diagram, const Tree& source, Tree& target, int index) {

@@ -33,6 +33,21 @@ int GetSequenceDiag(const ModelSource& m, Handle diagram, const Tree& tree);
 // node showing its name (between label and annotation) has a child keyed
 // by one of the diagram's objects.
 bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit);
+// The same through an index of the names the UIT tree shows, for many
+// diagrams in a row: the index catches up with the nodes added since its
+// last use (nodes are only added while it is in use).
+class NomiUit {
+ public:
+  explicit NomiUit(const Tree& uit) : uit_(uit) {}
+  // The first node, in collection order, showing name; kNoNode if none.
+  NodeId primo(const std::string& name);
+
+ private:
+  const Tree& uit_;
+  NodeId visto_ = kNoNode;  // the last node indexed
+  std::unordered_map<std::string, NodeId> primi_;
+};
+bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit, NomiUit& nomi);
 // Renames the diagram as the source node at index shows it, then adds it
 // with its messages to the target tree. False when it was there already.
 bool AggiungiSequenceaTV(ModelSource& m, Handle diagram, const Tree& source, Tree& target, int index);

@@ -1,0 +1,131 @@
+// zov_screenshots DIR: drives the window through a typical run on the ATM
+// example (load, select a level, fill the UIT tree, process, edit two
+// categories, generate) and saves what each step shows as PNG files in DIR.
+// Run it under a real display server (xvfb-run) for the platform's look:
+//   xvfb-run -s "-screen 0 1280x1024x24" build/tools/zov_screenshots docs/screenshots
+#include <QApplication>
+#include <QDir>
+#include <QListWidget>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QTest>
+#include <cstdio>
+
+#include "app/asker_scritto.h"
+#include "shell/dialoghi.h"
+#include "shell/main_window.h"
+#include "shell/tree_view.h"
+#include "specification/editor_categorie.h"
+#include "weights/editor_pesi.h"
+
+using namespace zov;
+using namespace zov::gui;
+
+namespace {
+
+QString g_dir;
+
+void Save(QWidget& w, const char* name) {
+  QApplication::processEvents();
+  QTest::qWait(150);
+  const QString file = g_dir + "/" + name;
+  if (!w.grab().save(file)) std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
+  std::printf("%s\n", file.toLocal8Bit().constData());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: zov_screenshots DIR\n");
+    return 2;
+  }
+  g_dir = QString::fromLocal8Bit(argv[1]);
+  QDir().mkpath(g_dir);
+
+  MainWindow w;
+  w.caricaFinestra();
+  w.show();
+  Generale& g = w.state();
+  ScriptedAsker asker;
+  g.setAsker(&asker);
+  asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
+  w.action("m_caricamdl")->trigger();
+
+  // The Main Tree with a level selected, and the node editor on a use case.
+  Tree& main = g.TV(kMainTree);
+  g.espandiTutto(kMainTree);
+  main.setSelected(FindByKeyOrPath(main, "Customer/Withdraw Cash"));
+  asker.criteria.push_back([](DialogoNumTest& d) {
+    d.scegliNumTest();
+    d.NNTest = "40";
+    d.done();
+  });
+  w.action("mnSeleziona")->trigger();
+  Save(w, "main-tree.png");
+  {
+    g.editor.mostra(main, main.selected());
+    EditaDialog edit(g.editor, &w);
+    edit.show();
+    Save(edit, "node-editor.png");
+    g.editor.cancel();
+  }
+  {
+    g.numTest.mostra();
+    NumTestDialog criterion(g.numTest, asker, &w);
+    criterion.show();
+    Save(criterion, "criterion-dialog.png");
+    g.numTest.cancel();
+  }
+
+  // The UIT page: the selection, the test cases found, those picked.
+  w.tabStrip()->setCurrentIndex(1);
+  w.action("m_seqfromzov")->trigger();
+  g.espandiTutto(kSelectionTree);
+  g.scegliTuttiIDiagrammi();
+  Save(w, "uit-tree.png");
+
+  // The Test Specification page with a document, and the two editors.
+  w.tabStrip()->setCurrentIndex(2);
+  w.action("m_generazione")->trigger();
+  Tree& spec = g.TV(kSpecTree);
+  g.espandiTutto(kSpecTree);
+  const NodeId path = FindByKeyOrPath(spec, "SD1./TestCase 1");
+  if (path != kNoNode) {
+    spec.setSelected(path);
+    g.mostraDocumento(path);
+  }
+  Save(w, "test-specification.png");
+  ContestoEditor c{spec, g.specifica, *g.modello(), *g.casuale};
+  for (NodeId id : spec.collection()) {
+    if (spec.node(id).image == "attributo" && g.editorImpostazioni.apri(c, id)) {
+      g.editorImpostazioni.chooseOwnValues();
+      for (const char* v : {"0", "20", "500"}) {
+        g.editorImpostazioni.value = v;
+        g.editorImpostazioni.properties = std::string(v) == "0" ? "empty" : "";
+        g.editorImpostazioni.selectors = std::string(v) == "500" ? "funded" : "";
+        g.editorImpostazioni.add();
+      }
+      FormIntervallo form(g.editorImpostazioni, &w);
+      form.show();
+      Save(form, "settings-editor.png");
+      g.editorImpostazioni.cancel();
+      break;
+    }
+  }
+  for (NodeId id : spec.collection()) {
+    if (spec.node(id).image == "messaggio" && g.editorInterazioni.apri(c, id)) {
+      FormInteractions form(g.editorInterazioni, &w);
+      form.show();
+      Save(form, "interactions-editor.png");
+      g.editorInterazioni.cancel();
+      break;
+    }
+  }
+  w.action("m_alltestcases")->trigger();
+  w.action("mnuTestSc")->trigger();
+  Save(w, "test-scripts.png");
+  g.setAsker(nullptr);
+  return 0;
+}
