@@ -4,12 +4,15 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -29,6 +32,7 @@
 #include "shell/dialoghi.h"
 #include "shell/form2.h"
 #include "shell/main_window.h"
+#include "shell/stampa.h"
 #include "shell/tree_view.h"
 #include "specification/editor_categorie.h"
 #include "tree/tag.h"
@@ -600,6 +604,96 @@ class ShellTest : public QObject {
       QVERIFY(std::filesystem::is_empty(dir));
     }
     QVERIFY(!std::filesystem::exists(dir));  // the private folder goes too
+  }
+
+  // Long lines of a printed list wrap at a blank, indented like the line,
+  // or at the character that no longer fits; none is wider than the page.
+  void longLinesWrapToThePageWidth() {
+    const QFontMetricsF fm(FontStampa());
+    const qreal ten = fm.horizontalAdvance(QStringLiteral("aaaa bbbbb"));
+    // Room for ten characters and a half: the break is at the last blank.
+    QCOMPARE(AvvolgiRiga(QStringLiteral("  aaaa bbbb cc dd"), fm, ten + fm.averageCharWidth() / 2),
+             QStringList({QStringLiteral("  aaaa"), QStringLiteral("  bbbb cc"), QStringLiteral("  dd")}));
+    // No blank in reach: the break is at the character that does not fit.
+    QCOMPARE(AvvolgiRiga(QStringLiteral("abcdefghijklmnopqrstuvwxy"), fm, ten + fm.averageCharWidth() / 4),
+             QStringList({QStringLiteral("abcdefghij"), QStringLiteral("klmnopqrst"), QStringLiteral("uvwxy")}));
+    // A line that fits, and an empty one, stay as they are.
+    QCOMPARE(AvvolgiRiga(QStringLiteral("  aaaa"), fm, ten), QStringList({QStringLiteral("  aaaa")}));
+    QCOMPARE(AvvolgiRiga(QString(), fm, ten), QStringList({QString()}));
+
+    // 300 characters printed into a PDF file.
+    QString words;
+    for (int i = 0; words.size() < 300; ++i) words += QStringLiteral("step%1 ").arg(i);
+    const QString line = QStringLiteral("    ") + words.left(296);
+    QCOMPARE(line.size(), 300);
+    const std::string solid(300, 'x');
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("list.pdf")));
+    const Impaginazione layout = DisegnaPagine(printer, {line.toStdString(), "end", solid});
+    QVERIFY(layout.disegnato);
+    const QFontMetricsF printed(FontStampa(), &printer);
+    const qreal width = printer.pageLayout().paintRectPixels(printer.resolution()).width();
+    QCOMPARE(layout.larghezza, width);
+    QCOMPARE(layout.pagine.size(), 1);
+    const QStringList lines = layout.pagine.front();
+    const qsizetype end = lines.indexOf(QStringLiteral("end"));
+    QVERIFY2(end >= 3, qPrintable(lines.join(QLatin1Char('|'))));  // the line took several lines
+    QVERIFY(lines.size() - end - 1 >= 2);                          // and so did the solid one
+    for (const QString& l : lines) QVERIFY2(printed.horizontalAdvance(l) <= width, qPrintable(l));
+    // The words in order, none cut, every piece indented by four blanks.
+    QStringList again;
+    for (qsizetype i = 0; i < end; ++i) {
+      QVERIFY(lines[i].startsWith(QStringLiteral("    ")) && lines[i][4] != QLatin1Char(' '));
+      again << lines[i].trimmed();
+    }
+    QCOMPARE(again.join(QLatin1Char(' ')), line.trimmed());
+    // The solid line is cut where the page ends, and loses nothing.
+    QCOMPARE(lines.mid(end + 1).join(QString()), QString::fromStdString(solid));
+    QVERIFY(printed.horizontalAdvance(lines[end + 1] + QLatin1Char('x')) > width);
+    QFile pdf(printer.outputFileName());
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+  }
+
+  // Without a printer the preview still shows the pages, and they go to a
+  // PDF file; with one, the print dialog is offered.
+  void printPreviewWithAndWithoutAPrinter() {
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 40; ++i) {
+      lines.push_back("Test Procedure " + std::to_string(i));
+      lines.push_back("    " + std::to_string(i) +
+                      ". Customer sends insertCard(cardNumber, pin) to the ATM; the ATM asks the Bank to check the "
+                      "card and shows the main menu with the services of the account");
+      lines.push_back("        expected: " + std::string(static_cast<std::size_t>(i % 4) * 30, '-') + " amount " +
+                      std::to_string(i * 20) + " dispensed");
+    }
+    VistaStampa preview(QStringLiteral("Test Scripts List"), lines, false);
+    QCOMPARE(preview.printButton()->text(), QStringLiteral("Save as &PDF..."));
+    preview.resize(1024, 768);
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    preview.preview()->updatePreview();
+    QVERIFY(preview.preview()->pageCount() >= 2);
+    QCOMPARE(preview.preview()->pageCount(), preview.impaginazione().pagine.size());
+    qsizetype printedLines = 0;
+    for (const QStringList& page : preview.impaginazione().pagine) printedLines += page.size();
+    QVERIFY(printedLines > static_cast<qsizetype>(lines.size()));  // the long ones wrapped
+    if (const QByteArray shots = qgetenv("ZOV_SCREENSHOTS"); !shots.isEmpty()) {
+      preview.preview()->fitToWidth();
+      QTest::qWait(50);
+      preview.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/print-preview.png"));
+    }
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Test Scripts List.pdf"));
+    QVERIFY(preview.salvaPdf(file));
+    QFile pdf(file);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+    QVERIFY(!preview.salvaPdf(dir.filePath(QStringLiteral("no/such/folder/x.pdf"))));
+    VistaStampa withPrinter(QStringLiteral("Test Cases List"), lines, true);
+    QCOMPARE(withPrinter.printButton()->text(), QStringLiteral("&Print..."));
   }
 };
 
