@@ -53,7 +53,9 @@ TEST_F(GeneraleTest, MenuTablesHoldEveryCaption) {
   EXPECT_EQ(g.menus.caption(menu::kPopupASpec), "&Specifications..");
   EXPECT_EQ(g.menus.caption(menu::kPopupAAdd), "&Add ");
   EXPECT_EQ(g.menus.caption(menu::kPopupFile), "prova");
-  EXPECT_EQ(g.menus.items(menu::kUit).size(), 8u);
+  EXPECT_EQ(g.menus.items(menu::kUit).size(), 9u);
+  EXPECT_EQ(g.menus.caption(menu::kGrafico), "Usage C&hart...");
+  EXPECT_FALSE(g.menus.enabled(menu::kGrafico));
   EXPECT_EQ(g.menus.items(menu::kPopupFile).size(), 7u);
   EXPECT_TRUE(g.menus.items(menu::kPopupDesign).empty());
   EXPECT_TRUE(g.menus.find(menu::kPopupFile)->popup);
