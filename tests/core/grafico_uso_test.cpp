@@ -183,5 +183,22 @@ TEST(UsageChartLabels, SharedLeafNamesShowTheirParent) {
   EXPECT_TRUE(CalcolaGraficoUso(Tree(), 50).foglie.empty());
 }
 
+// Axis scales: a round step, a top at or just above the largest figure.
+TEST(UsageChartLabels, AxisScales) {
+  struct Case {
+    double most;
+    bool whole;
+    double step, top;
+  };
+  for (Case c :
+       {Case{54.92, false, 20, 60}, Case{100, false, 20, 100}, Case{0.7, false, 0.2, 0.8}, Case{22, true, 5, 25},
+        Case{3, true, 1, 3}, Case{1, true, 1, 1}, Case{20, true, 5, 20}, Case{0, true, 1, 1}}) {
+    const ScalaAsse s = Scala(c.most, 5, c.whole);
+    EXPECT_NEAR(s.passo, c.step, 1e-9) << c.most;
+    EXPECT_NEAR(s.cima, c.top, 1e-9) << c.most;
+    EXPECT_LE(s.cima / s.passo, 5 + 1e-9) << c.most;
+  }
+}
+
 }  // namespace
 }  // namespace zov

@@ -1,6 +1,8 @@
 // Checks of the real widgets, offscreen.
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
+#include <QImage>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,6 +16,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -31,6 +34,7 @@
 #include "shell/busy_dialog.h"
 #include "shell/dialoghi.h"
 #include "shell/form2.h"
+#include "shell/grafico_uso.h"
 #include "shell/main_window.h"
 #include "shell/stampa.h"
 #include "shell/tree_view.h"
@@ -694,6 +698,114 @@ class ShellTest : public QObject {
     QVERIFY(!preview.salvaPdf(dir.filePath(QStringLiteral("no/such/folder/x.pdf"))));
     VistaStampa withPrinter(QStringLiteral("Test Cases List"), lines, true);
     QCOMPARE(withPrinter.printButton()->text(), QStringLiteral("&Print..."));
+  }
+
+  // After a coverage selection on ATM, "Usage C&hart..." opens the chart:
+  // the leaves by weight, the cut marked and the leaves below it greyed;
+  // PNG and SVG exports write files that open.
+  void usageChartAfterACoverageSelection() {
+    MainWindow w;
+    w.caricaFinestra();
+    w.show();
+    Generale& g = w.state();
+    ScriptedAsker asker;
+    g.setAsker(&asker);
+    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
+    w.action("m_caricamdl")->trigger();
+    QVERIFY(!w.action("m_grafico")->isEnabled());
+    Tree& main = g.TV(kMainTree);
+    main.setSelected(FindByKeyOrPath(main, "Customer/Withdraw Cash/Authenticate"));
+    asker.criteria.push_back([](DialogoNumTest& d) {
+      d.scegliCoverage();
+      d.Percc = "80";
+      d.done();
+    });
+    asker.inputs.push_back("30");
+    w.action("mnSeleziona")->trigger();
+    w.tabStrip()->setCurrentIndex(1);
+    QVERIFY(w.action("m_grafico")->isEnabled());
+    QCOMPARE(w.action("m_grafico")->text(), QStringLiteral("Usage C&hart..."));
+
+    QTemporaryDir dir;
+    QString title;
+    GraficoUso chart;
+    DisposizioneGrafico layout;
+    QImage shown;
+    bool png = false, svg = false, unwritable = true;
+    QTimer::singleShot(0, &w, [&] {
+      auto* dialog = qobject_cast<GraficoUsoDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      dialog->resize(1024, 768);
+      QCoreApplication::processEvents();
+      title = dialog->windowTitle();
+      GraficoUsoVista* view = dialog->vista();
+      chart = view->grafico();
+      layout = view->disponi(view->width());
+      shown = view->grab().toImage();
+      png = view->esportaPng(dir.filePath(QStringLiteral("chart.png")));
+      svg = view->esportaSvg(dir.filePath(QStringLiteral("chart.svg")));
+      unwritable = view->esportaSvg(dir.filePath(QStringLiteral("no/such/folder/chart.svg")));
+      if (const QByteArray shots = qgetenv("ZOV_SCREENSHOTS"); !shots.isEmpty())
+        dialog->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/usage-chart.png"));
+      dialog->accept();
+    });
+    w.action("m_grafico")->trigger();
+    QCOMPARE(title, QStringLiteral("Usage Chart - ATM.mdl"));
+
+    // The leaves in weight order, as the rows show them.
+    QCOMPARE(layout.righe.size(), static_cast<qsizetype>(chart.foglie.size()));
+    QCOMPARE(layout.righe.size(), 8);
+    QCOMPARE(layout.righe[0].etichetta, QStringLiteral("Authenticate"));
+    QCOMPARE(layout.righe[1].etichetta, QStringLiteral("Deposit envelope"));
+    for (qsizetype i = 1; i < layout.righe.size(); ++i) {
+      QVERIFY(chart.foglie[static_cast<std::size_t>(i - 1)].peso >= chart.foglie[static_cast<std::size_t>(i)].peso);
+      QVERIFY(layout.righe[i - 1].riga.bottom() <= layout.righe[i].riga.top());
+      QVERIFY(layout.righe[i - 1].barraPeso.width() >= layout.righe[i].barraPeso.width());
+    }
+    // Each bar on its own scale, within its panel.
+    for (const auto& r : layout.righe) {
+      QVERIFY(layout.pannelloPeso.contains(r.barraPeso.topLeft()) && r.barraPeso.right() < layout.pannelloPeso.right());
+      QVERIFY(r.barraProcedure.right() < layout.pannelloProcedure.right());
+    }
+    QVERIFY(layout.righe[0].barraProcedure.width() > 0);
+
+    // The cut: after the two leaves inside, a red line; the rest greyed.
+    QCOMPARE(chart.dentro, std::size_t{2});
+    QVERIFY(layout.taglioY.has_value());
+    QVERIFY(*layout.taglioY > layout.righe[1].riga.bottom() && *layout.taglioY < layout.righe[2].riga.top());
+    for (qsizetype i = 0; i < layout.righe.size(); ++i) QCOMPARE(layout.righe[i].sottoTaglio, i >= 2);
+    int red = 0;
+    const int lineY = static_cast<int>(*layout.taglioY);
+    for (int x = 20; x < shown.width() - 20; ++x)
+      for (int y = lineY - 1; y <= lineY + 1; ++y) {
+        const QColor c = shown.pixelColor(x, y);
+        red += c.red() > 150 && c.green() < 100 && c.blue() < 100 ? 1 : 0;
+      }
+    QVERIFY2(red > shown.width() / 2, qPrintable(QString::number(red)));
+    const auto colourAt = [&shown](const QRectF& bar) { return shown.pixelColor(bar.center().toPoint()); };
+    QCOMPARE(colourAt(layout.righe[0].barraPeso), QColor(0x2e, 0x6f, 0xb7));
+    QCOMPARE(colourAt(layout.righe[0].barraProcedure), QColor(0xe0, 0x7b, 0x1a));
+    QCOMPARE(colourAt(layout.righe[2].barraPeso), QColor(0xbd, 0xbd, 0xbd));
+
+    // The exports.
+    QVERIFY(png && svg && !unwritable);
+    QImage image;
+    QVERIFY(image.load(dir.filePath(QStringLiteral("chart.png"))));
+    QCOMPARE(image.size(), layout.dimensione.toSize());
+    QFile file(dir.filePath(QStringLiteral("chart.svg")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY(text.startsWith("<?xml"));
+    QVERIFY(text.contains("<svg"));
+    QVERIFY(text.contains("Authenticate") && text.contains("below the cut"));
+
+    // "&Unselect All" takes the chart away.
+    w.tabStrip()->setCurrentIndex(0);
+    main.setSelected(FindByKeyOrPath(main, "Customer/Withdraw Cash/Authenticate"));
+    asker.answers = {Answer::kOk};
+    w.action("mnSeleziona")->trigger();
+    QVERIFY(!w.action("m_grafico")->isEnabled());
+    g.setAsker(nullptr);
   }
 };
 

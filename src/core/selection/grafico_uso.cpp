@@ -1,6 +1,7 @@
 #include "selection/grafico_uso.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 #include "selection/allocazione.h"
@@ -26,6 +27,23 @@ int GraficoUso::procedureMassime() const {
   int most = 0;
   for (const FogliaUso& f : foglie) most = std::max(most, f.procedure);
   return most;
+}
+
+ScalaAsse Scala(double massimo, int tacche, bool intera) {
+  if (!(massimo > 0) || tacche < 1) return {};
+  const double raw = massimo / tacche;
+  const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+  double step = 10 * magnitude;
+  for (double m : {1.0, 2.0, 5.0})
+    if (m * magnitude >= raw * (1 - 1e-9)) {
+      step = m * magnitude;
+      break;
+    }
+  if (intera) step = std::max(1.0, std::round(step));
+  ScalaAsse s;
+  s.passo = step;
+  s.cima = std::ceil(massimo / step * (1 - 1e-9)) * step;
+  return s;
 }
 
 GraficoUso CalcolaGraficoUso(const Tree& selection, std::optional<std::int16_t> copertura) {

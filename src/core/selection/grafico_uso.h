@@ -38,6 +38,15 @@ struct GraficoUso {
   int procedureMassime() const;
 };
 
+// A scale for a chart axis from 0: the step, 1, 2 or 5 times a power of
+// ten, giving at most `tacche` steps, and the top, the first multiple of
+// the step at or above massimo. A whole scale has a whole step.
+struct ScalaAsse {
+  double passo = 1;
+  double cima = 1;
+};
+ScalaAsse Scala(double massimo, int tacche, bool intera);
+
 // The chart of a selection tree whose leaves were given procedures (the
 // allocation leaves absolute weights in the node tags); copertura is the
 // percentage when the coverage criterion allotted them. The cut is the one
