@@ -3,7 +3,7 @@
 # only those that are missing. Run as root (or through sudo).
 set -euo pipefail
 
-packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
           libgtest-dev libgmock-dev libpugixml-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev python3-jsonschema clang libclang-rt-14-dev xvfb xauth)
 missing=()
 for p in "${packages[@]}"; do

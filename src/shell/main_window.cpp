@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -22,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include "shell/busy_dialog.h"
+#include "shell/grafico_uso.h"
 #include "shell/qt_asker.h"
 #include "shell/tree_view.h"
 
@@ -60,6 +62,11 @@ MainWindow::MainWindow() {
     lines.reserve(static_cast<qsizetype>(g_.LB.items.size()));
     for (const auto& line : g_.LB.items) lines << Q(line);
     lb_->addItems(lines);
+  };
+  g_.onGrafico = [this] {
+    GraficoUsoDialog chart(CalcolaGraficoUso(g_.TV(kSelectionTree), g_.coperturaUsata),
+                           QFileInfo(Q(g_.filemdl)).fileName(), this);
+    chart.exec();
   };
   g_.onExit = [this] {
     if (exiting_) return;  // already closing

@@ -3,13 +3,11 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QPrinterInfo>
 
 #include "selection/allocazione.h"
 #include "shell/dialoghi.h"
+#include "shell/stampa.h"
 #include "specification/editor_categorie.h"
 #include "weights/editor_pesi.h"
 
@@ -102,47 +100,10 @@ void QtAsker::interazioni(EditorInterazioni& editor) {
   if (!editor.done) editor.cancel();
 }
 
-namespace {
-
-// Lays the lines out on the printer's pages in a fixed-pitch font.
-void Disegna(QPrinter& printer, const std::vector<std::string>& lines) {
-  QPainter painter(&printer);
-  QFont font(QStringLiteral("Monospace"));
-  font.setStyleHint(QFont::TypeWriter);
-  font.setPointSize(9);
-  painter.setFont(font);
-  const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
-  const qreal height = painter.fontMetrics().lineSpacing();
-  qreal y = height;
-  for (const std::string& line : lines) {
-    if (y > page.height() - height) {
-      printer.newPage();
-      y = height;
-    }
-    painter.drawText(QPointF(0, y), Q(line));
-    y += height;
-  }
-}
-
-}  // namespace
-
 bool QtAsker::stampa(std::string_view title, const std::vector<std::string>& lines) {
-  QPrinter printer(QPrinter::HighResolution);
-  printer.setDocName(Q(title));
-  if (QPrinterInfo::availablePrinters().isEmpty()) {
-    // No printer here: the same pages go to a PDF file.
-    const QString file = QFileDialog::getSaveFileName(parent_, Q(title), Q(title) + QStringLiteral(".pdf"),
-                                                      QStringLiteral("PDF files (*.pdf)"));
-    if (file.isEmpty()) return false;
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    Disegna(printer, lines);
-    return true;
-  }
-  QPrintPreviewDialog preview(&printer, parent_);
-  preview.setWindowTitle(Q(title));
-  QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                   [&lines](QPrinter* p) { Disegna(*p, lines); });
+  // The preview is offered with and without a printer; without one the
+  // pages go to a PDF file.
+  VistaStampa preview(Q(title), lines, !QPrinterInfo::availablePrinters().isEmpty(), parent_);
   return preview.exec() == QDialog::Accepted;
 }
 

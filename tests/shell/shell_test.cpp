@@ -1,11 +1,15 @@
 // Checks of the real widgets, offscreen.
 #include <QAbstractItemModelTester>
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,7 +19,9 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -33,7 +39,9 @@
 #include "shell/busy_dialog.h"
 #include "shell/dialoghi.h"
 #include "shell/form2.h"
+#include "shell/grafico_uso.h"
 #include "shell/main_window.h"
+#include "shell/stampa.h"
 #include "shell/tree_view.h"
 #include "specification/editor_categorie.h"
 #include "tree/tag.h"
@@ -688,6 +696,204 @@ class ShellTest : public QObject {
       QVERIFY(std::filesystem::is_empty(dir));
     }
     QVERIFY(!std::filesystem::exists(dir));  // the private folder goes too
+  }
+
+  // Long lines of a printed list wrap at a blank, indented like the line,
+  // or at the character that no longer fits; none is wider than the page.
+  void longLinesWrapToThePageWidth() {
+    const QFontMetricsF fm(FontStampa());
+    const qreal ten = fm.horizontalAdvance(QStringLiteral("aaaa bbbbb"));
+    // Room for ten characters and a half: the break is at the last blank.
+    QCOMPARE(AvvolgiRiga(QStringLiteral("  aaaa bbbb cc dd"), fm, ten + fm.averageCharWidth() / 2),
+             QStringList({QStringLiteral("  aaaa"), QStringLiteral("  bbbb cc"), QStringLiteral("  dd")}));
+    // No blank in reach: the break is at the character that does not fit.
+    QCOMPARE(AvvolgiRiga(QStringLiteral("abcdefghijklmnopqrstuvwxy"), fm, ten + fm.averageCharWidth() / 4),
+             QStringList({QStringLiteral("abcdefghij"), QStringLiteral("klmnopqrst"), QStringLiteral("uvwxy")}));
+    // A line that fits, and an empty one, stay as they are.
+    QCOMPARE(AvvolgiRiga(QStringLiteral("  aaaa"), fm, ten), QStringList({QStringLiteral("  aaaa")}));
+    QCOMPARE(AvvolgiRiga(QString(), fm, ten), QStringList({QString()}));
+
+    // 300 characters printed into a PDF file.
+    QString words;
+    for (int i = 0; words.size() < 300; ++i) words += QStringLiteral("step%1 ").arg(i);
+    const QString line = QStringLiteral("    ") + words.left(296);
+    QCOMPARE(line.size(), 300);
+    const std::string solid(300, 'x');
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(QStringLiteral("list.pdf")));
+    const Impaginazione layout = DisegnaPagine(printer, {line.toStdString(), "end", solid});
+    QVERIFY(layout.disegnato);
+    const QFontMetricsF printed(FontStampa(), &printer);
+    const qreal width = printer.pageLayout().paintRectPixels(printer.resolution()).width();
+    QCOMPARE(layout.larghezza, width);
+    QCOMPARE(layout.pagine.size(), 1);
+    const QStringList lines = layout.pagine.front();
+    const qsizetype end = lines.indexOf(QStringLiteral("end"));
+    QVERIFY2(end >= 3, qPrintable(lines.join(QLatin1Char('|'))));  // the line took several lines
+    QVERIFY(lines.size() - end - 1 >= 2);                          // and so did the solid one
+    for (const QString& l : lines) QVERIFY2(printed.horizontalAdvance(l) <= width, qPrintable(l));
+    // The words in order, none cut, every piece indented by four blanks.
+    QStringList again;
+    for (qsizetype i = 0; i < end; ++i) {
+      QVERIFY(lines[i].startsWith(QStringLiteral("    ")) && lines[i][4] != QLatin1Char(' '));
+      again << lines[i].trimmed();
+    }
+    QCOMPARE(again.join(QLatin1Char(' ')), line.trimmed());
+    // The solid line is cut where the page ends, and loses nothing.
+    QCOMPARE(lines.mid(end + 1).join(QString()), QString::fromStdString(solid));
+    QVERIFY(printed.horizontalAdvance(lines[end + 1] + QLatin1Char('x')) > width);
+    QFile pdf(printer.outputFileName());
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+  }
+
+  // Without a printer the preview still shows the pages, and they go to a
+  // PDF file; with one, the print dialog is offered.
+  void printPreviewWithAndWithoutAPrinter() {
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 40; ++i) {
+      lines.push_back("Test Procedure " + std::to_string(i));
+      lines.push_back("    " + std::to_string(i) +
+                      ". Customer sends insertCard(cardNumber, pin) to the ATM; the ATM asks the Bank to check the "
+                      "card and shows the main menu with the services of the account");
+      lines.push_back("        expected: " + std::string(static_cast<std::size_t>(i % 4) * 30, '-') + " amount " +
+                      std::to_string(i * 20) + " dispensed");
+    }
+    VistaStampa preview(QStringLiteral("Test Scripts List"), lines, false);
+    QCOMPARE(preview.printButton()->text(), QStringLiteral("Save as &PDF..."));
+    preview.resize(1024, 768);
+    preview.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&preview));
+    preview.preview()->updatePreview();
+    QVERIFY(preview.preview()->pageCount() >= 2);
+    QCOMPARE(preview.preview()->pageCount(), preview.impaginazione().pagine.size());
+    qsizetype printedLines = 0;
+    for (const QStringList& page : preview.impaginazione().pagine) printedLines += page.size();
+    QVERIFY(printedLines > static_cast<qsizetype>(lines.size()));  // the long ones wrapped
+    if (const QByteArray shots = qgetenv("ZOV_SCREENSHOTS"); !shots.isEmpty()) {
+      preview.preview()->fitToWidth();
+      QTest::qWait(50);
+      preview.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/print-preview.png"));
+    }
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Test Scripts List.pdf"));
+    QVERIFY(preview.salvaPdf(file));
+    QFile pdf(file);
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+    QVERIFY(!preview.salvaPdf(dir.filePath(QStringLiteral("no/such/folder/x.pdf"))));
+    VistaStampa withPrinter(QStringLiteral("Test Cases List"), lines, true);
+    QCOMPARE(withPrinter.printButton()->text(), QStringLiteral("&Print..."));
+  }
+
+  // After a coverage selection on ATM, "Usage C&hart..." opens the chart:
+  // the leaves by weight, the cut marked and the leaves below it greyed;
+  // PNG and SVG exports write files that open.
+  void usageChartAfterACoverageSelection() {
+    MainWindow w;
+    w.caricaFinestra();
+    w.show();
+    Generale& g = w.state();
+    ScriptedAsker asker;
+    g.setAsker(&asker);
+    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
+    w.action("m_caricamdl")->trigger();
+    QVERIFY(!w.action("m_grafico")->isEnabled());
+    Tree& main = g.TV(kMainTree);
+    main.setSelected(FindByKeyOrPath(main, "Customer/Withdraw Cash/Authenticate"));
+    asker.criteria.push_back([](DialogoNumTest& d) {
+      d.scegliCoverage();
+      d.Percc = "80";
+      d.done();
+    });
+    asker.inputs.push_back("30");
+    w.action("mnSeleziona")->trigger();
+    w.tabStrip()->setCurrentIndex(1);
+    QVERIFY(w.action("m_grafico")->isEnabled());
+    QCOMPARE(w.action("m_grafico")->text(), QStringLiteral("Usage C&hart..."));
+
+    QTemporaryDir dir;
+    QString title;
+    GraficoUso chart;
+    DisposizioneGrafico layout;
+    QImage shown;
+    bool png = false, svg = false, unwritable = true;
+    QTimer::singleShot(0, &w, [&] {
+      auto* dialog = qobject_cast<GraficoUsoDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      dialog->resize(1024, 768);
+      QCoreApplication::processEvents();
+      title = dialog->windowTitle();
+      GraficoUsoVista* view = dialog->vista();
+      chart = view->grafico();
+      layout = view->disponi(view->width());
+      shown = view->grab().toImage();
+      png = view->esportaPng(dir.filePath(QStringLiteral("chart.png")));
+      svg = view->esportaSvg(dir.filePath(QStringLiteral("chart.svg")));
+      unwritable = view->esportaSvg(dir.filePath(QStringLiteral("no/such/folder/chart.svg")));
+      if (const QByteArray shots = qgetenv("ZOV_SCREENSHOTS"); !shots.isEmpty())
+        dialog->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/usage-chart.png"));
+      dialog->accept();
+    });
+    w.action("m_grafico")->trigger();
+    QCOMPARE(title, QStringLiteral("Usage Chart - ATM.mdl"));
+
+    // The leaves in weight order, as the rows show them.
+    QCOMPARE(layout.righe.size(), static_cast<qsizetype>(chart.foglie.size()));
+    QCOMPARE(layout.righe.size(), 8);
+    QCOMPARE(layout.righe[0].etichetta, QStringLiteral("Authenticate"));
+    QCOMPARE(layout.righe[1].etichetta, QStringLiteral("Deposit envelope"));
+    for (qsizetype i = 1; i < layout.righe.size(); ++i) {
+      QVERIFY(chart.foglie[static_cast<std::size_t>(i - 1)].peso >= chart.foglie[static_cast<std::size_t>(i)].peso);
+      QVERIFY(layout.righe[i - 1].riga.bottom() <= layout.righe[i].riga.top());
+      QVERIFY(layout.righe[i - 1].barraPeso.width() >= layout.righe[i].barraPeso.width());
+    }
+    // Each bar on its own scale, within its panel.
+    for (const auto& r : layout.righe) {
+      QVERIFY(layout.pannelloPeso.contains(r.barraPeso.topLeft()) && r.barraPeso.right() < layout.pannelloPeso.right());
+      QVERIFY(r.barraProcedure.right() < layout.pannelloProcedure.right());
+    }
+    QVERIFY(layout.righe[0].barraProcedure.width() > 0);
+
+    // The cut: after the two leaves inside, a red line; the rest greyed.
+    QCOMPARE(chart.dentro, std::size_t{2});
+    QVERIFY(layout.taglioY.has_value());
+    QVERIFY(*layout.taglioY > layout.righe[1].riga.bottom() && *layout.taglioY < layout.righe[2].riga.top());
+    for (qsizetype i = 0; i < layout.righe.size(); ++i) QCOMPARE(layout.righe[i].sottoTaglio, i >= 2);
+    int red = 0;
+    const int lineY = static_cast<int>(*layout.taglioY);
+    for (int x = 20; x < shown.width() - 20; ++x)
+      for (int y = lineY - 1; y <= lineY + 1; ++y) {
+        const QColor c = shown.pixelColor(x, y);
+        red += c.red() > 150 && c.green() < 100 && c.blue() < 100 ? 1 : 0;
+      }
+    QVERIFY2(red > shown.width() / 2, qPrintable(QString::number(red)));
+    const auto colourAt = [&shown](const QRectF& bar) { return shown.pixelColor(bar.center().toPoint()); };
+    QCOMPARE(colourAt(layout.righe[0].barraPeso), QColor(0x2e, 0x6f, 0xb7));
+    QCOMPARE(colourAt(layout.righe[0].barraProcedure), QColor(0xe0, 0x7b, 0x1a));
+    QCOMPARE(colourAt(layout.righe[2].barraPeso), QColor(0xbd, 0xbd, 0xbd));
+
+    // The exports.
+    QVERIFY(png && svg && !unwritable);
+    QImage image;
+    QVERIFY(image.load(dir.filePath(QStringLiteral("chart.png"))));
+    QCOMPARE(image.size(), layout.dimensione.toSize());
+    QFile file(dir.filePath(QStringLiteral("chart.svg")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY(text.startsWith("<?xml"));
+    QVERIFY(text.contains("<svg"));
+    QVERIFY(text.contains("Authenticate") && text.contains("below the cut"));
+
+    // "&Unselect All" takes the chart away.
+    w.tabStrip()->setCurrentIndex(0);
+    main.setSelected(FindByKeyOrPath(main, "Customer/Withdraw Cash/Authenticate"));
+    asker.answers = {Answer::kOk};
+    w.action("mnSeleziona")->trigger();
+    QVERIFY(!w.action("m_grafico")->isEnabled());
+    g.setAsker(nullptr);
   }
 };
 

@@ -52,6 +52,7 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   RimuoveFileCreati(*work);
   g.livellomassimo = 0;
   ClearAllTreew(g, 0);
+  g.menus.setEnabled(menu::kGrafico, false);  // the selection tree is gone
   // The not-linked tree and the Design Tree are rebuilt by every load too.
   g.TV(kNotLinkedTree).clear();
   g.TV(kDesignTree).clear();

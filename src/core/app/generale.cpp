@@ -97,6 +97,9 @@ Generale::Generale() {
   collega(menu::kCartella, [this] {
     if (onApriCartella) onApriCartella();
   });
+  collega(menu::kGrafico, [this] {
+    if (onGrafico) onGrafico();
+  });
   locatePackage = [this](NodeId node, int tree) {
     LocatePackage(TV(kDesignTree), TV(tree).node(node).key, tree == kMainTree ? 6 : 4);
   };
@@ -512,6 +515,7 @@ Esito Generale::iniziaSelezione(NodeId clicked, bool& attendeCriterio) {
     menus.setEnabled(menu::kStart, true);
     menus.setEnabled(menu::kSeleziona, true);
     d.deseleziona = true;
+    menus.setEnabled(menu::kGrafico, false);
     registra(std::move(d));
     return {};
   }
@@ -556,6 +560,8 @@ Esito Generale::completaSelezione(std::optional<std::string> risposta) {
     result = Esito::Avviso(std::move(refused));
   }
   setSomma(somma + "   Number of Test Procedures: " + Intero(CalcolaNumeroTest(selection)));
+  coperturaUsata = criterio.perNumero ? std::nullopt : std::optional<std::int16_t>(criterio.percentuale);
+  menus.setEnabled(menu::kGrafico, CalcolaNumeroTest(selection) > 0);
   Decisione d = std::move(livelloInAttesa_);
   d.tipo = Decisione::Tipo::kLivello;
   d.criterio = {criterio.perNumero, Intero(criterio.numeroTest), Intero(criterio.percentuale), risposta};

@@ -172,6 +172,12 @@ class Generale {
   std::function<void(int)> onTabChange;
   // "Open &Working Folder": the front end shows the working folder.
   std::function<void()> onApriCartella;
+  // Called by "Usage C&hart...": the front end shows the usage chart of
+  // the selection tree.
+  std::function<void()> onGrafico;
+  // The coverage percentage of the last allocation, when that criterion
+  // allotted the procedures (the dialog's settings may change since).
+  std::optional<std::int16_t> coperturaUsata;
   // Called by "EXIT" once the files are deleted: the front end ends.
   std::function<void()> onExit;
   // Marks a package of the Main Tree or the not-linked tree in the Design

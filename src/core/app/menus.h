@@ -72,6 +72,7 @@ inline constexpr std::string_view kSelectAll = "m_selectall";
 inline constexpr std::string_view kUnselectAll = "m_unselectall";
 inline constexpr std::string_view kExpand = "m_expand";
 inline constexpr std::string_view kCollapse = "m_collapse";
+inline constexpr std::string_view kGrafico = "m_grafico";
 inline constexpr std::string_view kTestCase = "m_testcase";
 inline constexpr std::string_view kGenerazione = "m_generazione";
 inline constexpr std::string_view kTestScript = "m_testscript";

@@ -62,8 +62,9 @@ class Asker {
   // ok() or cancel().
   virtual void impostazioni(EditorImpostazioni& editor);
   virtual void interazioni(EditorInterazioni& editor);
-  // Sends lines to the printer as one job (the platform's print dialog).
-  // False when nothing was printed (no printer, or the tester cancelled).
+  // Sends lines to the printer as one job: a print preview, then the
+  // platform's print dialog, or a PDF file when no printer is installed.
+  // False when nothing was printed (the tester closed or cancelled).
   virtual bool stampa(std::string_view title, const std::vector<std::string>& lines);
   // Where the last print job went (a printer's name or a PDF file); empty
   // when not known.

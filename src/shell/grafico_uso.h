@@ -1,0 +1,86 @@
+// The usage chart of the selection tree: for each leaf, heaviest first, a
+// bar of its absolute weight and a bar of its test procedures side by side,
+// each on its own scale, with the coverage cut marked. Painted with
+// QPainter, so the window, the PNG and the SVG file show the same picture.
+#pragma once
+
+#include <QDialog>
+#include <QFont>
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <QWidget>
+#include <optional>
+
+#include "selection/grafico_uso.h"
+
+class QPainter;
+class QPushButton;
+class QScrollArea;
+
+namespace zov::gui {
+
+// Where the chart puts what it draws, for a given width.
+struct DisposizioneGrafico {
+  struct Riga {
+    QString etichetta;  // as drawn (elided when too long)
+    QRectF riga;
+    QRectF barraPeso, barraProcedure;
+    bool sottoTaglio = false;
+  };
+  QList<Riga> righe;
+  std::optional<qreal> taglioY;  // the cut line, between the last leaf inside and the first below
+  QRectF pannelloPeso, pannelloProcedure;
+  QSizeF dimensione;
+};
+
+class GraficoUsoVista : public QWidget {
+  Q_OBJECT
+
+ public:
+  GraficoUsoVista(GraficoUso grafico, QString titolo, QWidget* parent = nullptr);
+
+  const GraficoUso& grafico() const { return g_; }
+  DisposizioneGrafico disponi(qreal width) const;
+  // Paints the chart at the given width from (0, 0), on a white ground.
+  void disegna(QPainter& p, qreal width) const;
+  // The full chart as files, at the width shown (at least the minimum).
+  bool esportaPng(const QString& file) const;
+  bool esportaSvg(const QString& file) const;
+  QSize sizeHint() const override;
+  bool hasHeightForWidth() const override { return true; }
+  int heightForWidth(int width) const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  bool event(QEvent* e) override;
+
+ private:
+  qreal larghezzaEsportata() const;
+  QString sottotitolo() const;
+  GraficoUso g_;
+  QString titolo_;
+  QFont testo_, grassetto_, titoloFont_;
+};
+
+// The dialog: the chart, "Export PNG...", "Export SVG..." (the platform
+// save dialog) and "Close".
+class GraficoUsoDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  GraficoUsoDialog(GraficoUso grafico, const QString& modello, QWidget* parent = nullptr);
+  GraficoUsoVista* vista() const { return vista_; }
+  QPushButton* pngButton() const { return png_; }
+  QPushButton* svgButton() const { return svg_; }
+
+ private:
+  void esporta(bool svg);
+  GraficoUsoVista* vista_ = nullptr;
+  QScrollArea* scroll_ = nullptr;
+  QPushButton* png_ = nullptr;
+  QPushButton* svg_ = nullptr;
+  QString modello_;
+};
+
+}  // namespace zov::gui

@@ -1,0 +1,204 @@
+#include "selection/grafico_uso.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/pianificazione.h"
+#include "model/work_folder.h"
+#include "selection/allocazione.h"
+#include "tree/colors.h"
+#include "tree/tag.h"
+#include "ui/ui.h"
+
+namespace zov {
+namespace {
+
+struct UsageChart : ::testing::Test {
+  UsageChart() : work(*WorkFolder::CreatePrivate(nullptr)), p(g) {
+    g.setBusyBox(&busy);
+    g.setWorkFolder(&work);
+    g.impostaSeme(1);
+    g.caricaFinestra();
+  }
+  ~UsageChart() override {
+    RimuoveFileCreati(work);
+    RimuoveFileCreatiUIT(work);
+  }
+  void load(const std::string& name) { ASSERT_TRUE(p.apriModello(std::string(ZOV_EXAMPLES_DIR) + "/" + name)); }
+  static Criterio byNumber(const std::string& n) {
+    Criterio c;
+    c.numero = n;
+    return c;
+  }
+  static Criterio byCoverage(const std::string& percent) {
+    Criterio c;
+    c.perNumero = false;
+    c.percentuale = percent;
+    return c;
+  }
+  GraficoUso chart() { return CalcolaGraficoUso(g.TV(kSelectionTree), g.coperturaUsata); }
+  // The weight of a Main Tree node relative to its parent.
+  float relative(const std::string& path) {
+    const Tree& main = g.TV(kMainTree);
+    return LeggiTag(main.node(FindByKeyOrPath(main, path)).tag).weight;
+  }
+  // What the chart must agree with on every leaf: the tree as the
+  // allocation left it.
+  void expectTheTreeAgrees(const GraficoUso& c) {
+    const Tree& t = g.TV(kSelectionTree);
+    int leaves = 0;
+    for (NodeId id : t.collection()) leaves += t.node(id).children == 0 ? 1 : 0;
+    ASSERT_EQ(c.foglie.size(), static_cast<std::size_t>(leaves));
+    for (std::size_t i = 0; i < c.foglie.size(); ++i) {
+      const FogliaUso& f = c.foglie[i];
+      const Node& n = t.node(f.nodo);
+      EXPECT_EQ(n.children, 0) << f.nome;
+      EXPECT_EQ(f.procedure, LeggiNTP(n.text)) << f.nome;
+      EXPECT_EQ(f.sottoTaglio, n.foreColor == kExcludedFore) << f.nome;  // as the allocation painted it
+      EXPECT_EQ(f.sottoTaglio, i >= c.dentro) << f.nome;
+      if (i > 0) {
+        EXPECT_GE(c.foglie[i - 1].peso, f.peso) << f.nome;
+      }
+    }
+    EXPECT_EQ(c.procedureTotali, CalcolaNumeroTest(t));
+  }
+  Generale g;
+  QuietBusyBox busy;
+  WorkFolder work;
+  Pianificazione p;
+};
+
+// ATM at 80 percent coverage below Authenticate: the two heaviest leaves
+// reach 86 percent, the six others fall below the cut and get nothing.
+TEST_F(UsageChart, CoverageCutOnATM) {
+  load("ATM.mdl");
+  ASSERT_TRUE(p.selezionaLivello("Customer/Withdraw Cash/Authenticate", byCoverage("80")));
+  const GraficoUso c = chart();
+  expectTheTreeAgrees(c);
+  ASSERT_EQ(c.copertura, std::optional<std::int16_t>(80));
+  ASSERT_EQ(c.foglie.size(), 8u);
+  const std::vector<std::string> heaviest = {"Authenticate",
+                                             "Deposit envelope",
+                                             "Customer",
+                                             "Withdraw Cash - main flow",
+                                             "Withdraw Cash Realization",
+                                             "Withdraw Cash - collaboration"};
+  for (std::size_t i = 0; i < heaviest.size(); ++i) EXPECT_EQ(c.foglie[i].nome, heaviest[i]) << i;
+  EXPECT_EQ(c.foglie[0].etichetta, "Authenticate");
+  // Absolute weights: the product of the weights along the path.
+  EXPECT_NEAR(c.foglie[0].peso, relative("Customer/Withdraw Cash") * relative("Customer/Withdraw Cash/Authenticate"),
+              1e-4);
+  EXPECT_EQ(c.dentro, 2u);
+  EXPECT_GE(c.pesoDentro, 0.80f);
+  EXPECT_LT(c.pesoDentro - c.foglie[1].peso, 0.80f);  // the cut keeps no more than it needs
+  EXPECT_NEAR(c.pesoTotale, 1.0f, 1e-3);
+  EXPECT_GT(c.foglie[0].procedure, 0);
+  EXPECT_EQ(c.procedureMassime(), c.foglie[0].procedure);
+  for (std::size_t i = c.dentro; i < c.foglie.size(); ++i) EXPECT_EQ(c.foglie[i].procedure, 0);
+}
+
+// Lending by number: no cut, every leaf in weight order with its share.
+TEST_F(UsageChart, ByNumberOnLendingHasNoCut) {
+  load("Lending.mdl");
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book/Borrow - main", byNumber("20")));
+  const GraficoUso c = chart();
+  expectTheTreeAgrees(c);
+  EXPECT_FALSE(c.copertura);
+  ASSERT_EQ(c.foglie.size(), 3u);
+  EXPECT_EQ(c.dentro, 3u);
+  EXPECT_EQ(c.foglie[0].nome, "Borrow - main");
+  EXPECT_EQ(c.foglie[1].nome, "Return - main");
+  EXPECT_EQ(c.foglie[2].nome, "Borrow - no stock");
+  EXPECT_NEAR(c.foglie[0].peso, relative("Member/Borrow Book") * relative("Member/Borrow Book/Borrow - main"), 1e-4);
+  EXPECT_EQ(c.procedureTotali, 20);
+  EXPECT_EQ(c.foglie[0].procedure, 9);
+  // Turning to coverage in the dialog later does not make a cut the
+  // allocation never made.
+  g.numTest.mostra();
+  g.numTest.scegliCoverage();
+  g.numTest.cancel();
+  EXPECT_FALSE(chart().copertura);
+
+  // Lending at 70 percent: "Borrow - no stock" falls below the cut.
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book/Borrow - main", byNumber("20")));  // unselect
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book/Borrow - main", byCoverage("70")));
+  const GraficoUso cut = chart();
+  expectTheTreeAgrees(cut);
+  EXPECT_EQ(cut.copertura, std::optional<std::int16_t>(70));
+  EXPECT_EQ(cut.dentro, 2u);
+  EXPECT_TRUE(cut.foglie[2].sottoTaglio);
+  EXPECT_EQ(cut.foglie[2].nome, "Borrow - no stock");
+}
+
+// "Usage C&hart..." is on while the selection tree holds procedures.
+TEST_F(UsageChart, ChartItemFollowsTheAllocation) {
+  load("Lending.mdl");
+  g.clickTab(2);
+  int shown = 0;
+  g.onGrafico = [&shown] { ++shown; };
+  EXPECT_FALSE(g.esegui(menu::kGrafico));
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", byNumber("20")));
+  EXPECT_TRUE(g.menus.enabled(menu::kGrafico));
+  EXPECT_TRUE(g.esegui(menu::kGrafico));
+  EXPECT_EQ(shown, 1);
+  // "&Unselect All" takes the selection tree, and the chart, away.
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", byNumber("20")));
+  EXPECT_EQ(g.TV(kSelectionTree).count(), 0);
+  EXPECT_FALSE(g.menus.enabled(menu::kGrafico));
+  // No procedure allotted: nothing to chart.
+  p.selezionaLivello("Member/Borrow Book", byNumber("0"));
+  EXPECT_GT(g.TV(kSelectionTree).count(), 0);
+  EXPECT_FALSE(g.menus.enabled(menu::kGrafico));
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", byNumber("0")));  // unselect
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", byNumber("20")));
+  ASSERT_TRUE(g.menus.enabled(menu::kGrafico));
+  // Another model: off again.
+  load("ATM.mdl");
+  EXPECT_FALSE(g.menus.enabled(menu::kGrafico));
+  EXPECT_EQ(shown, 1);
+}
+
+// Two leaves of one name are told apart by their parents.
+TEST(UsageChartLabels, SharedLeafNamesShowTheirParent) {
+  Tree t;
+  const NodeId root = t.addTop("A", "[1.0000] Clerk", "actor");
+  t.setTag(root, CreaTag(0, 1.0f, 2, false));
+  const NodeId lend = t.addChild(root, "U1", "[0.6000] Lend", "usecase");
+  t.setTag(lend, CreaTag(1, 0.6f, 1, false));
+  const NodeId back = t.addChild(root, "U2", "[0.4000] Take back", "usecase");
+  t.setTag(back, CreaTag(1, 0.4f, 1, false));
+  for (NodeId parent : {lend, back}) {
+    const float w = parent == lend ? 0.6f : 0.4f;
+    const NodeId leaf = t.addChild(parent, parent == lend ? "S1" : "S2", "[0.0000] Main flow  ((NTP:3))", "sequence");
+    t.setTag(leaf, CreaTag(2, w, 0, false));
+  }
+  const GraficoUso c = CalcolaGraficoUso(t, std::nullopt);
+  ASSERT_EQ(c.foglie.size(), 2u);
+  EXPECT_EQ(c.foglie[0].nome, "Main flow");
+  EXPECT_EQ(c.foglie[0].etichetta, "Main flow (Lend)");
+  EXPECT_EQ(c.foglie[1].etichetta, "Main flow (Take back)");
+  EXPECT_EQ(c.procedureTotali, 6);
+  EXPECT_EQ(c.procedureMassime(), 3);
+  EXPECT_TRUE(CalcolaGraficoUso(Tree(), 50).foglie.empty());
+}
+
+// Axis scales: a round step, a top at or just above the largest figure.
+TEST(UsageChartLabels, AxisScales) {
+  struct Case {
+    double most;
+    bool whole;
+    double step, top;
+  };
+  for (Case c :
+       {Case{54.92, false, 20, 60}, Case{100, false, 20, 100}, Case{0.7, false, 0.2, 0.8}, Case{22, true, 5, 25},
+        Case{3, true, 1, 3}, Case{1, true, 1, 1}, Case{20, true, 5, 20}, Case{0, true, 1, 1}}) {
+    const ScalaAsse s = Scala(c.most, 5, c.whole);
+    EXPECT_NEAR(s.passo, c.step, 1e-9) << c.most;
+    EXPECT_NEAR(s.cima, c.top, 1e-9) << c.most;
+    EXPECT_LE(s.cima / s.passo, 5 + 1e-9) << c.most;
+  }
+}
+
+}  // namespace
+}  // namespace zov
