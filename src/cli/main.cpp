@@ -44,7 +44,7 @@ struct Options {
   bool allowChanged = false;
   std::string formats = "text";
   std::vector<std::string> pick;
-  std::vector<zov::SorgenteCasi> uit;
+  std::vector<std::string> uit;
   zov::OpzioniSelezione selection;
   std::optional<std::string> procedures, coverage, answer, maxMainTree;
 };
@@ -83,11 +83,19 @@ void SelectionOptions(CLI::App* c, Options& o, bool plan) {
   c->add_option(
        "--uit", o.uit,
        std::string("fill the UIT tree from: all, zov, design, notlinked (repeatable") + (plan ? "; default zov)" : ")"))
-      ->transform(CLI::CheckedTransformer(
-          std::map<std::string, zov::SorgenteCasi>{{"all", zov::SorgenteCasi::kTutti},
-                                                   {"zov", zov::SorgenteCasi::kZov},
-                                                   {"design", zov::SorgenteCasi::kDesignTree},
-                                                   {"notlinked", zov::SorgenteCasi::kNotLinked}}));
+      ->check(CLI::IsMember({"all", "zov", "design", "notlinked"}).description(""))
+      ->type_name("SOURCE");
+}
+
+// The UIT sources named on the command line.
+std::vector<zov::SorgenteCasi> Sorgenti(const std::vector<std::string>& names) {
+  std::vector<zov::SorgenteCasi> from;
+  for (const std::string& n : names)
+    from.push_back(n == "all"         ? zov::SorgenteCasi::kTutti
+                   : n == "design"    ? zov::SorgenteCasi::kDesignTree
+                   : n == "notlinked" ? zov::SorgenteCasi::kNotLinked
+                                      : zov::SorgenteCasi::kZov);
+  return from;
 }
 
 // The session of one run: the window state, its folder and front-end parts.
@@ -143,7 +151,7 @@ int Load(const std::string& command, Options& o) {
   Criterion(o, o.selection);
   if (zov::Esito e = zov::Seleziona(run.p, o.selection); !e) return Say(e.messaggio), kExitFailure;
   if (!o.selection.nodi.empty()) Say(run.g.somma);
-  for (zov::SorgenteCasi s : o.uit) run.p.caricaCasiTest(s);
+  for (zov::SorgenteCasi s : Sorgenti(o.uit)) run.p.caricaCasiTest(s);
   if (command == "spec") {
     std::optional<zov::FileScelte> choices;
     if (!Choices(o, choices)) return kExitFailure;
@@ -165,7 +173,7 @@ int Plan(Options& o) {
   zov::OpzioniPiano plan;
   Criterion(o, o.selection);
   plan.selezione = o.selection;
-  if (!o.uit.empty()) plan.sorgenti = o.uit;
+  if (!o.uit.empty()) plan.sorgenti = Sorgenti(o.uit);
   zov::LeggiFormati(o.formats, plan.formati);
   if (!Choices(o, plan.scelte)) return kExitFailure;
   const std::filesystem::path dir = std::filesystem::path(
