@@ -216,7 +216,8 @@ int Plan(Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app("Plan tests from a UML model kept in Rational Rose petal files (.mdl, .cat).", "zov");
+  CLI::App app("Plan tests from a UML model: a Rational Rose petal file (.mdl, .cat) or UML 2 XMI (.xmi, .uml, .xml).",
+               "zov");
   app.set_version_flag("-V,--version", std::string("zov (Zov Suite) ") + ZOV_VERSION);
   app.require_subcommand(0, 1);
   app.footer("Exit status: 0 if all went well, 1 if the work failed, 2 on a usage error.");

@@ -11,11 +11,12 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Zov Suite"));
   QApplication::setApplicationVersion(QStringLiteral(ZOV_VERSION));
   QCommandLineParser options;
-  options.setApplicationDescription(QStringLiteral("Model-based test planning from Rational Rose models."));
+  options.setApplicationDescription(
+      QStringLiteral("Model-based test planning from UML models: Rational Rose petal files and UML 2 XMI."));
   options.addHelpOption();
   options.addVersionOption();
   options.addPositionalArgument(QStringLiteral("model"),
-                                QStringLiteral("A model (.mdl) or category unit (.cat) to open."),
+                                QStringLiteral("A model to open: .mdl, .cat, or UML 2 XMI (.xmi, .uml, .xml)."),
                                 QStringLiteral("[model]"));
   options.process(app);
   zov::gui::Form2 form2;
