@@ -125,13 +125,6 @@ TEST_F(LoadTest, ProblemsOfTheTidyUpAreShownAfterTheLoad) {
   EXPECT_EQ(asker.asked.size(), 1u);
 }
 
-TEST(CartellaIniziale, FallsBackToHome) {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && fs::is_directory(home)) {
-    EXPECT_EQ(CartellaIniziale(), home);
-  }
-}
-
 TEST(SplitFilter, PairsOfLabelAndPattern) {
   const auto pairs = SplitFilter(kFiltroModelli);
   ASSERT_EQ(pairs.size(), 3u);
