@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "app/generale.h"
-#include "model/work_folder.h"
+#include "support/generale_pronto.h"
 #include "tree/tag.h"
 
 namespace fs = std::filesystem;
@@ -17,20 +17,12 @@ namespace {
 const std::string kAtm = std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl";
 
 struct LoadTest : ::testing::Test {
-  LoadTest() : work(*WorkFolder::CreatePrivate(nullptr)) {
-    g.setBusyBox(&busy);
-    g.setAsker(&asker);
-    g.setWorkFolder(&work);
-    g.caricaFinestra();
-  }
-  ~LoadTest() override {
-    RimuoveFileCreati(work);
-    RimuoveFileCreatiUIT(work);
-  }
-  Generale g;
-  QuietBusyBox busy;
+  LoadTest() { g.setAsker(&asker); }
+  test::GeneralePronto pronto;
+  Generale& g = pronto.g;
+  QuietBusyBox& busy = pronto.busy;
+  WorkFolder& work = pronto.work;
   ScriptedAsker asker;
-  WorkFolder work;
 };
 
 TEST_F(LoadTest, LoadSetsCaptionRootsFilesAndStatuses) {
@@ -131,13 +123,6 @@ TEST_F(LoadTest, ProblemsOfTheTidyUpAreShownAfterTheLoad) {
   ApriModello(g, kAtm);
   EXPECT_TRUE(g.avvisi.empty());
   EXPECT_EQ(asker.asked.size(), 1u);
-}
-
-TEST(CartellaIniziale, FallsBackToHome) {
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && fs::is_directory(home)) {
-    EXPECT_EQ(CartellaIniziale(), home);
-  }
 }
 
 TEST(SplitFilter, PairsOfLabelAndPattern) {

@@ -79,22 +79,6 @@ TEST(ControllaSommaUnitaria, SinglePrecisionBounds) {
   EXPECT_EQ(three.t.node(three.children[0]).tag, "LIV:1$$WEI:0.3333$$NCI:0$$EDI:T");
 }
 
-TEST(Edita, ShowsTheNodeAndItsShortWeight) {
-  Group g(4, 0.25f);
-  Edita e;
-  e.mostra(g.t, g.children[2]);
-  EXPECT_EQ(e.Nome, "[0.2500] C2");
-  EXPECT_EQ(e.Liv, "1");
-  EXPECT_EQ(e.Wei, ".25");
-  EXPECT_EQ(e.chiave, "C2");
-  EXPECT_FALSE(e.Selez);
-  EXPECT_FALSE(e.chiuso());
-  e.Selez = true;
-  e.ok();
-  EXPECT_TRUE(g.t.node(g.children[2]).bold);
-  EXPECT_TRUE(e.chiuso());
-}
-
 struct ModifyTest : ::testing::Test {
   ModifyTest() {
     g.setAsker(&asker);

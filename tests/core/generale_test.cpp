@@ -5,51 +5,17 @@
 #include <map>
 #include <set>
 
-#include "model/work_folder.h"
+#include "support/generale_pronto.h"
 #include "tree/tag.h"
 
 namespace zov {
 namespace {
 
 struct GeneraleTest : ::testing::Test {
-  GeneraleTest() {
-    g.setBusyBox(&busy);
-    g.caricaFinestra();
-  }
-  Generale g;
-  QuietBusyBox busy;
+  test::GeneralePronto pronto;
+  Generale& g = pronto.g;
+  QuietBusyBox& busy = pronto.busy;
 };
-
-TEST_F(GeneraleTest, WindowLoadSetsDefaultsLayoutAndMenus) {
-  EXPECT_EQ(g.criterio.numeroTest, 500);
-  EXPECT_EQ(g.criterio.percentuale, 100);
-  EXPECT_EQ(g.layout.width, 1024);
-  EXPECT_EQ(g.layout.height, 768);
-  EXPECT_EQ(g.layout.tabWidth, 1004);
-  EXPECT_EQ(g.caption, "Zov Suite");
-  EXPECT_TRUE(g.menus.enabled(menu::kFile));
-  EXPECT_TRUE(g.menus.enabled(menu::kZov));
-  EXPECT_FALSE(g.menus.enabled(menu::kUit));
-  EXPECT_FALSE(g.menus.enabled(menu::kTestCase));
-  EXPECT_FALSE(g.menus.enabled(menu::kTestScript));
-  EXPECT_FALSE(g.menus.enabled(menu::kPrint));
-  // Items keep their own start state inside a disabled menu.
-  EXPECT_TRUE(g.menus.enabled(menu::kSeqFromZov));
-  EXPECT_FALSE(g.attivo(menu::kSeqFromZov));
-  EXPECT_FALSE(g.menus.enabled(menu::kElencaSeq));
-}
-
-TEST_F(GeneraleTest, SecondOptionGivesTheSmallLayout) {
-  g.form2.clickOption2();
-  EXPECT_FALSE(g.form2.option1);
-  g.caricaFinestra();
-  EXPECT_EQ(g.layout.width, 800);
-  EXPECT_EQ(g.layout.height, 600);
-  EXPECT_EQ(g.layout.tabWidth, 780);
-  EXPECT_EQ(g.layout.tabHeight, 550);
-  g.form2.clickOption1();
-  EXPECT_FALSE(g.form2.option2);
-}
 
 // Every menu and item can be reached from the keyboard: each has an access
 // key, and no two items of one menu (nor two menus of the bar) share one,
@@ -73,49 +39,6 @@ TEST_F(GeneraleTest, EveryMenuAndItemHasItsOwnAccessKey) {
   EXPECT_EQ(SenzaMnemonico("&All Test Cases"), "All Test Cases");
   EXPECT_EQ(SenzaMnemonico("Fish && &Chips"), "Fish & Chips");
   EXPECT_EQ(Mnemonico("Fish && &Chips"), 'C');
-}
-
-TEST_F(GeneraleTest, TabClicksSwitchTheThreeMenus) {
-  struct Case {
-    int tab;
-    bool zov, uit, testCase;
-  };
-  for (Case c : {Case{3, false, false, true}, Case{2, false, true, false}, Case{1, true, false, false}}) {
-    g.clickTab(c.tab);
-    EXPECT_EQ(g.currentTab, c.tab);
-    EXPECT_EQ(g.menus.enabled(menu::kZov), c.zov) << c.tab;
-    EXPECT_EQ(g.menus.enabled(menu::kUit), c.uit) << c.tab;
-    EXPECT_EQ(g.menus.enabled(menu::kTestCase), c.testCase) << c.tab;
-  }
-  EXPECT_FALSE(g.menus.enabled(menu::kPrint));
-}
-
-TEST_F(GeneraleTest, EnablingFollowsTheWork) {
-  g.caricamentoDaZovFatto();
-  for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
-    EXPECT_TRUE(g.menus.enabled(item)) << item;
-  EXPECT_FALSE(g.menus.enabled(menu::kElencaSeq));
-
-  Generale other;
-  other.caricaFinestra();
-  other.caricamentoDesignOTuttiFatto();
-  EXPECT_TRUE(other.menus.enabled(menu::kGenerazione));
-  EXPECT_FALSE(other.menus.enabled(menu::kSelectAll));
-
-  g.elaborazioneFatta();
-  EXPECT_TRUE(g.menus.enabled(menu::kPrint));
-  EXPECT_TRUE(g.menus.enabled(menu::kTestScript));
-  EXPECT_TRUE(g.menus.enabled(menu::kTestSc));
-}
-
-TEST_F(GeneraleTest, StartAndStopNodeCaptions) {
-  g.nodoStartScelto();
-  EXPECT_EQ(g.menus.caption(menu::kStart), "Select ST&OP Node");
-  EXPECT_FALSE(g.menus.enabled(menu::kSeleziona));
-  g.nodoStopScelto();
-  EXPECT_EQ(g.menus.caption(menu::kStart), "Select ST&ART Node");
-  EXPECT_TRUE(g.menus.enabled(menu::kSeleziona));
-  EXPECT_FALSE(g.menus.enabled(menu::kStart));
 }
 
 TEST_F(GeneraleTest, RightClickOnMainTreeSetsThePopUp) {
@@ -222,26 +145,15 @@ TEST_F(GeneraleTest, ExpandAndCollapseCommands) {
   u.setExpanded(u.find("ROOT"), true);
   g.clickTab(2);
   EXPECT_TRUE(g.esegui(menu::kCollapse) == false);  // still disabled before a load
+  // An item keeps its own start state inside a disabled menu.
+  EXPECT_TRUE(g.menus.enabled(menu::kSeqFromZov));
+  EXPECT_FALSE(g.menus.enabled(menu::kElencaSeq));
   g.caricamentoDaZovFatto();
   EXPECT_TRUE(g.esegui(menu::kCollapse));
   EXPECT_FALSE(u.node(u.find("ROOT")).expanded);
   // Commands with nothing attached run and do nothing.
   g.clickTab(1);
   EXPECT_TRUE(g.esegui(menu::kSaveZov));
-}
-
-TEST_F(GeneraleTest, ExitDeletesBothListsAndEnds) {
-  auto folder = WorkFolder::CreatePrivate(nullptr);
-  ASSERT_TRUE(folder);
-  g.setWorkFolder(&*folder);
-  std::string error;
-  folder->create("collegamenti.txt", CreatedList::kLoad, &error) << "x";
-  folder->create("TestScript1.txt", CreatedList::kScripts, &error) << "x";
-  bool ended = false;
-  g.onExit = [&] { ended = true; };
-  EXPECT_TRUE(g.esegui(menu::kUscita));
-  EXPECT_TRUE(ended);
-  EXPECT_TRUE(std::filesystem::is_empty(folder->dir()));
 }
 
 }  // namespace

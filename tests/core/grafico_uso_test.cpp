@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "app/pianificazione.h"
-#include "model/work_folder.h"
 #include "selection/allocazione.h"
+#include "support/generale_pronto.h"
 #include "tree/colors.h"
 #include "tree/tag.h"
 #include "ui/ui.h"
@@ -15,16 +15,7 @@ namespace zov {
 namespace {
 
 struct UsageChart : ::testing::Test {
-  UsageChart() : work(*WorkFolder::CreatePrivate(nullptr)), p(g) {
-    g.setBusyBox(&busy);
-    g.setWorkFolder(&work);
-    g.impostaSeme(1);
-    g.caricaFinestra();
-  }
-  ~UsageChart() override {
-    RimuoveFileCreati(work);
-    RimuoveFileCreatiUIT(work);
-  }
+  UsageChart() : p(g) { g.impostaSeme(1); }
   void load(const std::string& name) { ASSERT_TRUE(p.apriModello(std::string(ZOV_EXAMPLES_DIR) + "/" + name)); }
   static Criterio byNumber(const std::string& n) {
     Criterio c;
@@ -63,9 +54,8 @@ struct UsageChart : ::testing::Test {
     }
     EXPECT_EQ(c.procedureTotali, CalcolaNumeroTest(t));
   }
-  Generale g;
-  QuietBusyBox busy;
-  WorkFolder work;
+  test::GeneralePronto pronto;
+  Generale& g = pronto.g;
   Pianificazione p;
 };
 

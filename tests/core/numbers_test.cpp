@@ -2,45 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace zov {
 namespace {
 
-TEST(LeggiNumero, ReadsTheLeadingNumberOnly) {
-  EXPECT_DOUBLE_EQ(LeggiNumero("0.25"), 0.25);
-  EXPECT_DOUBLE_EQ(LeggiNumero("12abc"), 12.0);
-  EXPECT_DOUBLE_EQ(LeggiNumero("-3.5x"), -3.5);
-  EXPECT_DOUBLE_EQ(LeggiNumero("+7"), 7.0);
-  EXPECT_DOUBLE_EQ(LeggiNumero(".5"), 0.5);
-  EXPECT_DOUBLE_EQ(LeggiNumero("5."), 5.0);
-  EXPECT_DOUBLE_EQ(LeggiNumero("1.2.3"), 1.2);
-}
-
-TEST(LeggiNumero, IgnoresBlanksTabsAndLineFeedsAnywhere) {
-  EXPECT_DOUBLE_EQ(LeggiNumero("  42"), 42.0);
-  EXPECT_DOUBLE_EQ(LeggiNumero("1 2\t3\n4"), 1234.0);
-  EXPECT_DOUBLE_EQ(LeggiNumero("- 0 . 5"), -0.5);
-}
-
-TEST(LeggiNumero, NonNumericOrEmptyIsZero) {
-  EXPECT_EQ(LeggiNumero(""), 0.0);
-  EXPECT_EQ(LeggiNumero("----"), 0.0);
-  EXPECT_EQ(LeggiNumero("abc1"), 0.0);
-  EXPECT_EQ(LeggiNumero("."), 0.0);
-  EXPECT_EQ(LeggiNumero("-"), 0.0);
-  // A comma is not a decimal separator.
-  EXPECT_DOUBLE_EQ(LeggiNumero("0,75"), 0.0);
-  EXPECT_DOUBLE_EQ(LeggiNumero("2,75"), 2.0);
+// The leading number only; blanks, tabs and line feeds anywhere are
+// skipped; what is not a number, or empty, is zero; a comma is no decimal
+// separator.
+TEST(LeggiNumero, LeadingNumberBlanksSkipped) {
+  const std::pair<const char*, double> cases[] = {
+      {"0.25", 0.25}, {"12abc", 12},       {"-3.5x", -3.5},   {"+7", 7}, {".5", 0.5}, {"5.", 5},   {"1.2.3", 1.2},
+      {"  42", 42},   {"1 2\t3\n4", 1234}, {"- 0 . 5", -0.5}, {"", 0},   {"----", 0}, {"abc1", 0}, {".", 0},
+      {"-", 0},       {"0,75", 0},         {"2,75", 2}};
+  for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(LeggiNumero(text), value) << text;
 }
 
 TEST(RoundInt16, HalvesGoToEven) {
-  EXPECT_EQ(RoundInt16(2.5), 2);
-  EXPECT_EQ(RoundInt16(3.5), 4);
-  EXPECT_EQ(RoundInt16(-2.5), -2);
-  EXPECT_EQ(RoundInt16(-3.5), -4);
-  EXPECT_EQ(RoundInt16(0.5), 0);
-  EXPECT_EQ(RoundInt16(1.5), 2);
-  EXPECT_EQ(RoundInt16(2.4999), 2);
-  EXPECT_EQ(RoundInt16(2.5001), 3);
+  const std::pair<double, int> cases[] = {{2.5, 2}, {3.5, 4}, {-2.5, -2},  {-3.5, -4},
+                                          {0.5, 0}, {1.5, 2}, {2.4999, 2}, {2.5001, 3}};
+  for (const auto& [value, rounded] : cases) EXPECT_EQ(RoundInt16(value), rounded) << value;
 }
 
 TEST(RoundInt16, OutOfRangeSaturatesAndIsReported) {

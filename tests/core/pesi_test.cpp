@@ -7,6 +7,7 @@
 #include "app/caricamento.h"
 #include "app/generale.h"
 #include "model/work_folder.h"
+#include "support/generale_pronto.h"
 #include "support/modello_caricato.h"
 #include "tree/kinds.h"
 #include "tree/tag.h"
@@ -121,11 +122,8 @@ TEST(LoadWeights, AUseCaseReachedTwiceKeepsItsDocumentationWeight) {
 }
 
 TEST(LoadWeights, PackagesTakeNoShare) {
-  Generale g;
-  QuietBusyBox busy;
-  auto work = WorkFolder::CreatePrivate(nullptr);
-  g.setBusyBox(&busy);
-  g.setWorkFolder(&*work);
+  test::GeneralePronto pronto;
+  Generale& g = pronto.g;
   ASSERT_EQ(CaricaModello(g, std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl"), "");
   const Tree& t = g.TV(kMainTree);
   const Node& core = t.node(t.find("5A1000000060"));
@@ -139,7 +137,6 @@ TEST(LoadWeights, PackagesTakeNoShare) {
   const Node& withdraw = t.node(t.find("5A1000000020"));
   EXPECT_EQ(withdraw.tag, "LIV:1$$WEI:" + FormattaPeso(60.0f / 95) + "$$NCI:5$$EDI:F");
   EXPECT_EQ(t.node(t.find("5A1000000021")).text, "[" + FormattaPeso(40.0f / 46) + "] Authenticate");
-  RimuoveFileCreati(*work);
 }
 
 // A node per entry: key, parent key, share of the label and tag.

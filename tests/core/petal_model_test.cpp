@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -26,6 +27,13 @@ Handle Named(const ModelSource& m, Items items, const std::string& name) {
   for (Handle h : items)
     if (m.Name(h) == name) return h;
   return {};
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream all;
+  all << in.rdbuf();
+  return all.str();
 }
 
 std::vector<std::string> Names(const ModelSource& m, Items items) {
@@ -290,10 +298,7 @@ TEST(PetalModel, SetNameChangesOnlyTheModelInMemory) {
 }
 
 TEST(PetalModel, UnitPathsWrittenOnWindowsOrRelative) {
-  std::ifstream in(kExamples + "/ATM.mdl", std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  const std::string original = all.str();
+  const std::string original = ReadFile(kExamples + "/ATM.mdl");
   const std::string symbol = "\"$CURDIR\\\\ATM-Services.cat\"";
   ASSERT_NE(original.find(symbol), std::string::npos);
   const fs::path dir = fs::temp_directory_path() / "zov-unit-paths";
@@ -419,10 +424,7 @@ TEST(PetalModel, UnitSearchDoesNotDependOnHowTheModelPathIsWritten) {
 
 // Numbers out of range are reported where they stand and clamped.
 TEST(PetalModel, OrdinalsOutOfRangeAreReportedAndClamped) {
-  std::ifstream in(kExamples + "/Lending.mdl", std::ios::binary);
-  std::stringstream all;
-  all << in.rdbuf();
-  std::string text = all.str();
+  std::string text = ReadFile(kExamples + "/Lending.mdl");
   std::vector<std::size_t> at;
   for (std::size_t p = text.find("ordinal"); p != std::string::npos; p = text.find("ordinal", p + 1)) at.push_back(p);
   ASSERT_GE(at.size(), 3u);
@@ -469,12 +471,7 @@ TEST(PetalModel, MalformedModelIsRefusedWithItsPosition) {
   EXPECT_NE(error.find("README.md:1:1:"), std::string::npos) << error;
 
   const fs::path bad = fs::temp_directory_path() / "zov-truncated.mdl";
-  {
-    std::ifstream in(kExamples + "/ATM.mdl", std::ios::binary);
-    std::stringstream all;
-    all << in.rdbuf();
-    std::ofstream(bad, std::ios::binary) << all.str().substr(0, 5000);
-  }
+  std::ofstream(bad, std::ios::binary) << ReadFile(kExamples + "/ATM.mdl").substr(0, 5000);
   EXPECT_FALSE(m.OpenModel(bad.string(), &error));
   EXPECT_NE(error.find("zov-truncated.mdl:"), std::string::npos) << error;
   EXPECT_NE(error.find("unexpected end of file"), std::string::npos) << error;
@@ -501,6 +498,9 @@ struct Expected {
   int actors, useCases, useCaseDiagrams, sequence, collaboration, messages;
 };
 
+// Shown by the file name where a test names its value.
+void PrintTo(const Expected& e, std::ostream* os) { *os << e.file; }
+
 class RealModelCounts : public ::testing::TestWithParam<Expected> {};
 
 TEST_P(RealModelCounts, MatchTheModel) {
@@ -523,7 +523,14 @@ INSTANTIATE_TEST_SUITE_P(Crazybeans, RealModelCounts,
                                            Expected{"project.mdl", 4, 14, 2, 12, 12, 64},
                                            Expected{"uni.mdl", 2, 3, 1, 1, 1, 6},
                                            Expected{"RUP01.mdl", 1, 3, 5, 2, 0, 0},
-                                           Expected{"empty.mdl", 0, 0, 1, 0, 0, 0}));
+                                           Expected{"empty.mdl", 0, 0, 1, 0, 0, 0}),
+                         // Named after the model file, as "Hospital98_mdl".
+                         [](const ::testing::TestParamInfo<Expected>& param) {
+                           std::string name = param.param.file;
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
 
 TEST(RealModels, HospitalMessagesAndRoles) {
   ZOV_NEEDS_SHARED_MODELS();

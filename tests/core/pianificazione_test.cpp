@@ -14,6 +14,7 @@
 #include "app/sessione.h"
 #include "model/work_folder.h"
 #include "specification/editor_categorie.h"
+#include "support/generale_pronto.h"
 #include "ui/ui.h"
 
 namespace zov {
@@ -21,32 +22,26 @@ namespace {
 
 const std::string kLending = std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl";
 
+Criterio Procedures(const std::string& n) {
+  Criterio c;
+  c.numero = n;
+  return c;
+}
+
 struct Api : ::testing::Test {
-  Api() : work(*WorkFolder::CreatePrivate(nullptr)), p(g) {
-    g.setBusyBox(&busy);
-    g.setWorkFolder(&work);
+  Api() : p(g) {
     g.impostaSeme(1);
-    g.caricaFinestra();
     EXPECT_TRUE(p.apriModello(kLending));
   }
-  ~Api() override {
-    RimuoveFileCreati(work);
-    RimuoveFileCreatiUIT(work);
-  }
-  Criterio procedures(const std::string& n) {
-    Criterio c;
-    c.numero = n;
-    return c;
-  }
-  Generale g;
-  QuietBusyBox busy;
-  WorkFolder work;
+  test::GeneralePronto pronto;
+  Generale& g = pronto.g;
+  WorkFolder& work = pronto.work;
   Pianificazione p;
 };
 
 // A plan from the model to the scripts, without a window or a dialog.
 TEST_F(Api, AWholePlan) {
-  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", procedures("20")));
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("20")));
   EXPECT_NE(g.somma.find("Number of Test Procedures: 20"), std::string::npos) << g.somma;
   ASSERT_TRUE(p.caricaCasiTest(SorgenteCasi::kZov));
   ASSERT_TRUE(p.scegliCasoTest("5B1000000040"));
@@ -77,7 +72,7 @@ TEST_F(Api, AWholePlan) {
 // "Export Documents and Scripts..." writes every form into the folder
 // chosen, again into the same folder, and never over a file of another.
 TEST_F(Api, ExportIntoAFolder) {
-  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", procedures("20")));
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("20")));
   p.caricaCasiTest(SorgenteCasi::kZov);
   p.scegliTuttiICasiTest();
   p.elabora();
@@ -111,14 +106,10 @@ TEST(Session, MadeInTheWindowReplaysToTheSameResults) {
   std::filesystem::create_directories(dir);
   const std::string session = (dir / "work.zov").string();
   const auto run = [&](bool save, std::string* tree, std::vector<std::string>* script) {
-    auto work = WorkFolder::CreatePrivate(nullptr);
-    Generale g;
-    QuietBusyBox busy;
+    test::GeneralePronto pronto;
+    Generale& g = pronto.g;
     ScriptedAsker asker;
-    g.setBusyBox(&busy);
     g.setAsker(&asker);
-    g.setWorkFolder(&*work);
-    g.caricaFinestra();
     if (save) {
       asker.files.push_back(kLending);
       g.esegui(menu::kCaricaMdl);
@@ -159,9 +150,7 @@ TEST(Session, MadeInTheWindowReplaysToTheSameResults) {
     std::ostringstream out;
     for (NodeId id : g.TV(kSpecTree).collection()) out << g.TV(kSpecTree).node(id).text << '\n';
     *tree = out.str();
-    *script = work->readLines("TestScript1.txt").value_or(std::vector<std::string>());
-    RimuoveFileCreati(*work);
-    RimuoveFileCreatiUIT(*work);
+    *script = pronto.work.readLines("TestScript1.txt").value_or(std::vector<std::string>());
   };
   std::string savedTree, loadedTree;
   std::vector<std::string> savedScript, loadedScript;
@@ -179,16 +168,12 @@ TEST(Session, MadeInTheWindowReplaysToTheSameResults) {
 TEST(Session, NothingLostByAccident) {
   const auto dir = std::filesystem::temp_directory_path() / ("zov-unsaved-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
-  auto work = WorkFolder::CreatePrivate(nullptr);
-  Generale g;
-  QuietBusyBox busy;
+  test::GeneralePronto pronto;
+  Generale& g = pronto.g;
   ScriptedAsker asker;
   bool ended = false;
   g.onExit = [&ended] { ended = true; };
-  g.setBusyBox(&busy);
   g.setAsker(&asker);
-  g.setWorkFolder(&*work);
-  g.caricaFinestra();
   asker.files.push_back(kLending);
   g.esegui(menu::kCaricaMdl);
   EXPECT_EQ(g.caption, "Zov Suite - " + kLending);
@@ -233,17 +218,11 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
   std::filesystem::copy_file(kLending, model);
   const std::string session = (dir / "s.zov").string();
   {
-    auto work = WorkFolder::CreatePrivate(nullptr);
-    Generale g;
-    QuietBusyBox busy;
-    g.setBusyBox(&busy);
-    g.setWorkFolder(&*work);
-    g.caricaFinestra();
+    test::GeneralePronto pronto;
+    Generale& g = pronto.g;
     Pianificazione p(g);
     ASSERT_TRUE(p.apriModello(model.string()));
-    Criterio c;
-    c.numero = "30";
-    ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", c));
+    ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("30")));
     p.caricaCasiTest(SorgenteCasi::kZov);
     ASSERT_TRUE(p.scegliCasoTest("5B1000000040"));
     ASSERT_TRUE(p.scegliCasoTest("5B1000000041"));
@@ -255,8 +234,6 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
       ASSERT_TRUE(p.confermaCategoria());
     }
     ASSERT_TRUE(SalvaSessione(g, session));
-    RimuoveFileCreati(*work);
-    RimuoveFileCreatiUIT(*work);
   }
   std::string text;
   {
@@ -275,14 +252,10 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
          "(object Parameter \"colour\" quid \"5B1000000319\" type \"String\")\n(object Parameter \"copies\"");
   std::ofstream(model, std::ios::binary | std::ios::trunc) << text;
 
-  auto work = WorkFolder::CreatePrivate(nullptr);
-  Generale g;
-  QuietBusyBox busy;
+  test::GeneralePronto pronto;
+  Generale& g = pronto.g;
   ScriptedAsker asker;
-  g.setBusyBox(&busy);
   g.setAsker(&asker);
-  g.setWorkFolder(&*work);
-  g.caricaFinestra();
   const std::string report = (dir / "report.txt").string();
   asker.files = {session, report};
   asker.answers = {Answer::kYes};
@@ -303,8 +276,6 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
   EXPECT_EQ(open.attributes[1].name, "colour");
   EXPECT_EQ(open.attributes[1].choiceCount, 0);
   EXPECT_TRUE(g.modificato() == false);  // nothing is saved over until the tester saves
-  RimuoveFileCreati(*work);
-  RimuoveFileCreatiUIT(*work);
   std::filesystem::remove_all(dir);
 }
 
@@ -315,11 +286,8 @@ TEST_F(Api, SeeAllAndUnselectAll) {
   {
     // The pop-up offers the walk on an element shown more than once: from
     // its first showing "See All Entry", from a copy "See All Link".
-    Generale atm;
-    QuietBusyBox quiet;
-    atm.setBusyBox(&quiet);
-    atm.setWorkFolder(&work);
-    atm.caricaFinestra();
+    test::GeneralePronto other;
+    Generale& atm = other.g;
     Pianificazione(atm).apriModello(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
     Tree& t = atm.TV(kMainTree);
     const std::vector<NodeId> shown = t.allPresent("5A1000000040");
@@ -327,9 +295,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
     // A click on a path split into branches shows its own document or,
     // when none was written under its text, its branches' documents.
     Pianificazione q(atm);
-    Criterio c;
-    c.numero = "40";
-    ASSERT_TRUE(q.selezionaLivello("Customer/Withdraw Cash", c));
+    ASSERT_TRUE(q.selezionaLivello("Customer/Withdraw Cash", Procedures("40")));
     q.caricaCasiTest(SorgenteCasi::kZov);
     q.scegliTuttiICasiTest();
     ASSERT_TRUE(q.elabora());
@@ -362,7 +328,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
   const int count = std::stoi(first.substr(of + 4));
   for (int i = 1; i < count; ++i) g.vediTutti();
   EXPECT_EQ(main.selected(), main.find("5B1000000040"));  // round again
-  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", procedures("20")));
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("20")));
   p.caricaCasiTest(SorgenteCasi::kZov);
   p.scegliTuttiICasiTest();
   ScriptedAsker asker;
@@ -382,7 +348,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
 // selected test case, and "&Selected Test Cases": each changes what it
 // names only, and a saved session replays them to the same scripts.
 TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
-  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", procedures("20")));
+  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("20")));
   p.caricaCasiTest(SorgenteCasi::kZov);
   p.scegliTuttiICasiTest();
   // A test case taken back can be picked again.
@@ -439,20 +405,15 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   // The session replays every one of these decisions to the same script.
   const auto session = std::filesystem::temp_directory_path() / ("zov-remove-" + std::to_string(::getpid()) + ".zov");
   ASSERT_TRUE(SalvaSessione(g, session.string()));
-  auto again = WorkFolder::CreatePrivate(nullptr);
-  Generale h;
-  QuietBusyBox quiet;
-  h.setBusyBox(&quiet);
-  h.setWorkFolder(&*again);
-  h.caricaFinestra();
+  test::GeneralePronto other;
+  Generale& h = other.g;
+  WorkFolder* again = &other.work;
   const RapportoSessione loaded = CaricaSessione(h, session.string());
   EXPECT_TRUE(loaded.esito) << loaded.esito.messaggio;
   EXPECT_EQ(loaded.testo(), "");
   EXPECT_FALSE(again->created("TestScript1.txt"));
   EXPECT_EQ(again->readLines("TestScript2.txt"), script);
   EXPECT_EQ(h.specifica.tabella.caso(1)->messages[0].attributes[0].choiceCount, 2);
-  RimuoveFileCreati(*again);
-  RimuoveFileCreatiUIT(*again);
   std::filesystem::remove(session);
 }
 
@@ -466,9 +427,9 @@ TEST_F(Api, RefusalsCarryTheWindowsMessages) {
   const Esito red = p.impostaPeso("Member/Return Book", "0.2");
   EXPECT_TRUE(red);
   EXPECT_EQ(red.messaggio, "Verify weights distibution");
-  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", procedures("20")).messaggio, "Unproperly weight distribution");
+  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", Procedures("20")).messaggio, "Unproperly weight distribution");
   ASSERT_EQ(p.impostaPeso("Member/Return Book", "0.8").messaggio, "");
-  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", procedures("-5")).messaggio,
+  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", Procedures("-5")).messaggio,
             "Number of Test Procedures: \"-5\" is out of range; type a number from 0 to 32767.");
   Criterio coverage;
   coverage.perNumero = false;

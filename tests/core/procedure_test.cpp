@@ -10,6 +10,7 @@
 #include "app/generale.h"
 #include "model/work_folder.h"
 #include "specification/editor_categorie.h"
+#include "support/generale_pronto.h"
 
 namespace zov {
 namespace {
@@ -157,11 +158,9 @@ TEST(GeneratePath, PastTheBoundIsReported) {
 }
 
 TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {
-  auto work = WorkFolder::CreatePrivate(nullptr);
-  Generale g;
-  QuietBusyBox busy;
-  g.setBusyBox(&busy);
-  g.setWorkFolder(&*work);
+  test::GeneralePronto pronto;
+  Generale& g = pronto.g;
+  WorkFolder* work = &pronto.work;
   g.impostaSeme(5);
   TabellaCasi& t = g.specifica.tabella;
   t.casi.resize(4);
@@ -205,7 +204,7 @@ TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {
   g.visualizzaScript();
   ASSERT_FALSE(asker.asked.empty());
   EXPECT_NE(asker.asked.back().text.find("TestScript2.txt"), std::string::npos);
-  RimuoveFileCreatiUIT(*work);
+  g.setAsker(nullptr);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "app/caricamento.h"
 #include "app/generale.h"
 #include "model/work_folder.h"
+#include "support/generale_pronto.h"
 #include "support/modello_caricato.h"
 #include "support/shared_models.h"
 #include "tree/tag.h"
@@ -238,11 +239,8 @@ TEST(LevelMarkers, AChainDownToTheDeepestLevel) {
 }
 
 TEST(NotLinkedTree, AtmModel) {
-  auto work = WorkFolder::CreatePrivate(nullptr);
-  Generale g;
-  QuietBusyBox busy;
-  g.setBusyBox(&busy);
-  g.setWorkFolder(&*work);
+  test::GeneralePronto pronto;
+  Generale& g = pronto.g;
   ASSERT_EQ(CaricaModello(g, std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl"), "");
   const Tree& t = g.TV(kNotLinkedTree);
   const Node& root = t.node(t.firstRoot());
@@ -258,7 +256,6 @@ TEST(NotLinkedTree, AtmModel) {
   EXPECT_EQ(t.node(transfer).text, "Transfer Funds");
   EXPECT_EQ(t.node(transfer).image, "usecase");
   EXPECT_EQ(t.node(transfer).parent, t.firstRoot());
-  RimuoveFileCreati(*work);
 }
 
 // Every not-linked use case is found, in the order of its line, however
@@ -317,11 +314,8 @@ void CheckTreesKeepTheirRules(const std::string& dir, int& files, int& weightedG
     if (entry.path().extension() == ".mdl" || entry.path().extension() == ".cat") models.push_back(entry.path());
   for (const fs::path& model : models) {
     ++files;
-    auto work = WorkFolder::CreatePrivate(nullptr);
-    Generale g;
-    QuietBusyBox busy;
-    g.setBusyBox(&busy);
-    g.setWorkFolder(&*work);
+    test::GeneralePronto pronto;
+    Generale& g = pronto.g;
     const std::string path = model.string();
     ASSERT_EQ(CaricaModello(g, path), "") << path;
     const Tree& t = g.TV(kMainTree);
@@ -351,7 +345,6 @@ void CheckTreesKeepTheirRules(const std::string& dir, int& files, int& weightedG
       ++weightedGroups;
       EXPECT_NEAR(sum, 1.0, 0.00005 * shares + 1e-9) << path << " below " << n.key;
     }
-    RimuoveFileCreati(*work);
   }
 }
 

@@ -85,12 +85,15 @@ TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
   EXPECT_TRUE(Marked(main(), n(u[1])));
   EXPECT_FALSE(Marked(main(), n(u[2])));
   EXPECT_EQ(g().TV(kSelectionTree).count(), 6);
-  g().caricamentoDaZovFatto();  // as after "Loading from ZOV tree"
+  g().caricamentoDaZovFatto();  // as after "Loading from ZOV tree", which turns these on
+  for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
+    EXPECT_TRUE(g().menus.find(item)->enabled) << item;
   // ... and after "&Processing...", whose results the reset throws away.
   g().specifica.tabella.casi.resize(2);
   g().TV(kSpecTree).addTop("T", "SD1. D2 ( 10)", "sequence");
   g().LB.add("Test Case  1   of  SD D2");
   g().elaborazioneFatta();
+  for (auto item : {menu::kPrint, menu::kTestScript, menu::kTestSc}) EXPECT_TRUE(g().menus.find(item)->enabled) << item;
   // The pop-up now reads "&Unselect All".
   g().mouseDown(kMainTree, n(u[0]), MouseButton::kRight);
   g().mouseUp(kMainTree, MouseButton::kRight);

@@ -10,7 +10,7 @@
 
 #include "app/caricamento.h"
 #include "app/generale.h"
-#include "model/work_folder.h"
+#include "support/generale_pronto.h"
 #include "testcases/scenario.h"
 #include "tree/colors.h"
 
@@ -29,13 +29,9 @@ std::string Read(const std::string& path) {
 
 struct Uit : ::testing::Test {
   void load(const std::string& path) {
-    g.setBusyBox(&busy);
     g.setAsker(&asker);
-    g.setWorkFolder(&work);
-    g.caricaFinestra();
     ASSERT_EQ(CaricaModello(g, path), "");
   }
-  ~Uit() override { RimuoveFileCreati(work); }
   Tree& uit() { return g.TV(kUitTree); }
   const Node& node(const std::string& key) {
     const NodeId id = uit().find(key);
@@ -65,10 +61,10 @@ struct Uit : ::testing::Test {
     if (withChild) s.addChild(n, key + "child", "x", "messaggio");
   }
 
-  Generale g;
-  QuietBusyBox busy;
+  test::GeneralePronto pronto;
+  Generale& g = pronto.g;
+  QuietBusyBox& busy = pronto.busy;
   ScriptedAsker asker;
-  WorkFolder work = *WorkFolder::CreatePrivate(nullptr);
 };
 
 TEST_F(Uit, ATestCaseWithItsObjectsAndMessages) {

@@ -137,22 +137,11 @@ TEST_F(Processing, TreeSharesAndDocuments) {
   EXPECT_EQ(text("5E0000000040"), "SD1. Checkout - main  ( 5)");
   // Path 1 holds its two branches, path 2 stands alone: shares 2, 2 and 1.
   const std::string name = "[0.5000] Checkout - main  ((NTP:5))";
-  EXPECT_EQ(text("5E0000000040"
-                 "1" +
-                 name),
-            "TestCase 1   ( 4 )");
-  EXPECT_EQ(spec()
-                .node(spec().find("5E0000000040"
-                                  "1" +
-                                  name))
-                .image,
-            "testcasegiallo");
+  EXPECT_EQ(text("5E00000000401" + name), "TestCase 1   ( 4 )");
+  EXPECT_EQ(spec().node(spec().find("5E00000000401" + name)).image, "testcasegiallo");
   EXPECT_EQ(text("5E00000000401.1 - A"), "TestCase 1.1   ( 2 )");
   EXPECT_EQ(text("5E00000000401.2 - A"), "TestCase 1.2   ( 2 )");
-  EXPECT_EQ(text("5E0000000040"
-                 "2" +
-                 name),
-            "TestCase 2   ( 1 )");
+  EXPECT_EQ(text("5E00000000402" + name), "TestCase 2   ( 1 )");
   EXPECT_EQ(text("5E00000001115E00000000401.1 - A"), "    [1.1] A1 -- IF  card valid");
   EXPECT_EQ(text("5E00000001135E00000000401.2 - A"), "    [1.2] A3 -- ELSE  card refused");
   // The parameter with its class attribute, and the states as default values.

@@ -2,8 +2,10 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -29,11 +31,6 @@
 
 #include <unistd.h>
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-
 #include "app/asker_scritto.h"
 #include "generation/specifica.h"
 #include "shell/busy_dialog.h"
@@ -56,6 +53,47 @@ void CheckModels(MainWindow& w) {
   for (int i = 0; i < kTreeCount; ++i)
     new QAbstractItemModelTester(w.tv(i)->treeModel(), QAbstractItemModelTester::FailureReportingMode::QtTest, &w);
 }
+
+// The main window as the tester finds it, with Qt's checks on its trees and
+// a scripted tester answering its dialogs.
+struct Finestra {
+  Finestra() {
+    w.caricaFinestra();
+    CheckModels(w);
+    w.state().setAsker(&asker);
+  }
+  ~Finestra() { w.state().setAsker(nullptr); }
+  bool mostra() {
+    w.show();
+    return QTest::qWaitForWindowExposed(&w);
+  }
+  // "&Load Model..." on a model of the examples.
+  void carica(const std::string& model) {
+    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/" + model);
+    w.action("m_caricamdl")->trigger();
+  }
+  // "&Select Level" on the Main Tree node at path, with a number of procedures.
+  void seleziona(const std::string& path, int procedures) {
+    Tree& main = w.state().TV(kMainTree);
+    main.setSelected(FindByKeyOrPath(main, path));
+    asker.criteria.push_back([procedures](DialogoNumTest& d) {
+      d.scegliNumTest();
+      d.NNTest = std::to_string(procedures);
+      d.done();
+    });
+    w.action("mnSeleziona")->trigger();
+  }
+  // "Loading from ZOV tree" and "&Select All" on the UIT page, then "&Processing...".
+  void elabora() {
+    w.tabStrip()->setCurrentIndex(1);
+    w.action("m_seqfromzov")->trigger();
+    w.action("m_selectall")->trigger();
+    w.tabStrip()->setCurrentIndex(2);
+    w.action("m_generazione")->trigger();
+  }
+  MainWindow w;
+  ScriptedAsker asker;
+};
 }  // namespace
 
 class ShellTest : public QObject {
@@ -99,11 +137,9 @@ class ShellTest : public QObject {
   }
 
   void tabThreeSwitchesTheMenus() {
-    MainWindow w;
-    w.caricaFinestra();
-    CheckModels(w);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    Finestra f;
+    QVERIFY(f.mostra());
+    MainWindow& w = f.w;
     QTabBar* bar = w.tabStrip()->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
     QCOMPARE(w.tabStrip()->currentIndex(), 2);
@@ -113,14 +149,17 @@ class ShellTest : public QObject {
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
     QVERIFY(w.menu("m_uit")->menuAction()->isEnabled());
     QVERIFY(!w.menu("m_testcase")->menuAction()->isEnabled());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+    QVERIFY(w.menu("m_zov")->menuAction()->isEnabled());
+    QVERIFY(!w.menu("m_uit")->menuAction()->isEnabled());
+    QVERIFY(!w.menu("m_testcase")->menuAction()->isEnabled());
+    QVERIFY(!w.menu("m_print")->menuAction()->isEnabled());
   }
 
   void rightClickOnAMarkedNodeOffersUnselectAll() {
-    MainWindow w;
-    w.caricaFinestra();
-    CheckModels(w);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    Finestra f;
+    QVERIFY(f.mostra());
+    MainWindow& w = f.w;
     Tree& t = w.state().TV(kMainTree);
     const NodeId actor = t.addTop("3AC03B960258", "[1.0000] Customer", "actor");
     t.setExpanded(actor, true);
@@ -130,10 +169,7 @@ class ShellTest : public QObject {
     const QModelIndex index = view->treeModel()->indexOf(uc);
     QVERIFY(index.isValid());
     QCOMPARE(index.data().toString(), QStringLiteral("[0.5000] Withdraw Cash"));
-    const QPoint at = view->visualRect(index).center();
-    QVERIFY(!at.isNull());
-    QTest::mousePress(view->viewport(), Qt::RightButton, {}, at);
-    QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, at);
+    clickRight(view, index);
     QMenu* popup = w.shownPopup();
     QVERIFY(popup != nullptr);
     QCOMPARE(popup->objectName(), QStringLiteral("mnuFile"));
@@ -144,17 +180,14 @@ class ShellTest : public QObject {
     popup->hide();
 
     // An unmarked node gets "&Select Level" back.
-    const QPoint actorAt = view->visualRect(view->treeModel()->indexOf(actor)).center();
-    QTest::mousePress(view->viewport(), Qt::RightButton, {}, actorAt);
-    QTest::mouseRelease(view->viewport(), Qt::RightButton, {}, actorAt);
+    clickRight(view, view->treeModel()->indexOf(actor));
     QCOMPARE(w.action("mnSeleziona")->text(), QStringLiteral("&Select Level"));
     w.shownPopup()->hide();
   }
 
   void viewFollowsTheCoreTree() {
-    MainWindow w;
-    w.caricaFinestra();
-    CheckModels(w);
+    Finestra f;
+    MainWindow& w = f.w;
     Tree& t = w.state().TV(kDesignTree);
     TreeModel* model = w.tv(kDesignTree)->treeModel();
     const NodeId root = t.addTop("Design Tree", "Design Tree", "package");
@@ -193,33 +226,19 @@ class ShellTest : public QObject {
   // The status bar says what each command did; the keyboard reaches the
   // menus (F10, access keys) and finds nodes (Ctrl+F, F3).
   void feedbackAndKeyboard() {
-    MainWindow w;
-    w.caricaFinestra();
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    Finestra f;
+    QVERIFY(f.mostra());
+    MainWindow& w = f.w;
     Generale& g = w.state();
-    ScriptedAsker asker;
-    g.setAsker(&asker);
-    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
-    w.action("m_caricamdl")->trigger();
+    f.carica("ATM.mdl");
     QCOMPARE(w.statusText()->text(), QStringLiteral("Loaded ATM.mdl: 4 actors, 8 use cases, 6 scenario diagrams"));
     QVERIFY(w.folderText()->text().endsWith(QString::fromStdString(g.workFolder()->dir().string())));
-    Tree& main = g.TV(kMainTree);
-    main.setSelected(FindByKeyOrPath(main, "Customer/Withdraw Cash"));
-    asker.criteria.push_back([](DialogoNumTest& d) {
-      d.scegliNumTest();
-      d.NNTest = "40";
-      d.done();
-    });
-    w.action("mnSeleziona")->trigger();
-    w.tabStrip()->setCurrentIndex(1);
-    w.action("m_seqfromzov")->trigger();
-    w.action("m_selectall")->trigger();
-    w.tabStrip()->setCurrentIndex(2);
-    w.action("m_generazione")->trigger();
+    f.seleziona("Customer/Withdraw Cash", 40);
+    f.elabora();
     QCOMPARE(w.statusText()->text(), QStringLiteral("Processing: 3 test cases, 9 paths, 9 documents"));
     w.action("mnuTestSc")->trigger();  // before a generation: one message
-    QCOMPARE(asker.asked.back().text, std::string("There are no test scripts to show: run \"All Test Cases\" first."));
+    QCOMPARE(f.asker.asked.back().text,
+             std::string("There are no test scripts to show: run \"All Test Cases\" first."));
     w.action("m_alltestcases")->trigger();
     QVERIFY(QRegularExpression(QStringLiteral("^Generated \\d+ test procedures? in 30 scripts$"))
                 .match(w.statusText()->text())
@@ -243,6 +262,7 @@ class ShellTest : public QObject {
     QTRY_VERIFY(!file->isVisible());
 
     // Ctrl+F in the Main Tree: Enter finds the next node, F3 the one after.
+    Tree& main = g.TV(kMainTree);
     w.tv(kMainTree)->setFocus();
     main.setSelected(main.at(1));
     QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
@@ -256,13 +276,11 @@ class ShellTest : public QObject {
     QVERIFY(main.selected() != first);
     QVERIFY(main.node(main.selected()).text.find("Withdraw") != std::string::npos);
     QVERIFY(w.tv(kMainTree)->currentIndex() == w.tv(kMainTree)->treeModel()->indexOf(main.selected()));
-    g.setAsker(nullptr);
   }
 
   void busyBoxShowsTheStatus() {
-    MainWindow w;
-    w.caricaFinestra();
-    CheckModels(w);
+    Finestra f;
+    MainWindow& w = f.w;
     w.state().mostraBusy();
     w.state().MostraMessaggio("Reading the use-case view");
     QCOMPARE(w.busyBox()->statusText(), QStringLiteral("Reading the use-case view"));
@@ -274,15 +292,11 @@ class ShellTest : public QObject {
   }
 
   void loadMdlFileShowsTheModel() {
-    MainWindow w;
-    w.caricaFinestra();
-    CheckModels(w);
-    w.show();
-    ScriptedAsker asker;
-    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
-    w.state().setAsker(&asker);
+    Finestra f;
+    QVERIFY(f.mostra());
+    MainWindow& w = f.w;
     QVERIFY(w.action("m_caricamdl")->isEnabled());
-    w.action("m_caricamdl")->trigger();
+    f.carica("ATM.mdl");
     QVERIFY(w.windowTitle().startsWith(QStringLiteral("Zov Suite - ")));
     QVERIFY(w.windowTitle().endsWith(QStringLiteral("ATM.mdl")));
     TreeModel* uit = w.tv(kUitTree)->treeModel();
@@ -302,15 +316,12 @@ class ShellTest : public QObject {
     QCOMPARE(notLinked->rowCount(), 1);
     QCOMPARE(notLinked->index(0, 0).data().toString(), QStringLiteral("<<NOT linked>>"));
     QVERIFY(!w.busyBox()->isVisible());
-    QCOMPARE(asker.asked.size(), std::size_t{1});  // the file only: a complete load reports nothing
+    QCOMPARE(f.asker.asked.size(), std::size_t{1});  // the file only: a complete load reports nothing
 
     // A file that is not a model: a message, and the loaded model stays.
-    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/../README.md");
-    w.action("m_caricamdl")->trigger();
-    QVERIFY(!asker.asked.empty());
-    QCOMPARE(QString::fromStdString(asker.asked.back().title), QStringLiteral("Zov Suite"));
+    f.carica("../README.md");
+    QCOMPARE(QString::fromStdString(f.asker.asked.back().title), QStringLiteral("Zov Suite"));
     QVERIFY(w.windowTitle().endsWith(QStringLiteral("ATM.mdl")));
-    w.state().setAsker(nullptr);
   }
 
   void nodeEditorShowsAndWritesTheWeight() {
@@ -331,6 +342,7 @@ class ShellTest : public QObject {
     QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("chiave"))->text(), QStringLiteral("B"));
     QCOMPARE(dialog.wei()->text(), QStringLiteral(".5"));
     QCOMPARE(dialog.selez()->text(), QStringLiteral("Selected:"));
+    QVERIFY(!dialog.selez()->isChecked() && !e.chiuso());
     dialog.wei()->setText(QStringLiteral("0.7"));
     dialog.selez()->setChecked(true);
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
@@ -390,16 +402,12 @@ class ShellTest : public QObject {
   }
 
   void uitMenuFillsTheUitTree() {
-    MainWindow w;
-    w.caricaFinestra();
-    CheckModels(w);
-    w.show();
-    ScriptedAsker asker;
-    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl");
-    w.state().setAsker(&asker);
+    Finestra f;
+    QVERIFY(f.mostra());
+    MainWindow& w = f.w;
     QVERIFY(!w.action("m_elencaseq")->isEnabled());  // off until a model is loaded
     QVERIFY(!w.action("m_nonconnessi")->isEnabled());
-    w.action("m_caricamdl")->trigger();
+    f.carica("Lending.mdl");
     w.tabStrip()->setCurrentIndex(1);
     QVERIFY(w.action("m_loadingDT")->isEnabled());
     QVERIFY(w.action("m_elencaseq")->isEnabled());
@@ -410,18 +418,13 @@ class ShellTest : public QObject {
     QCOMPARE(uit->rowCount(root), 1);
     QCOMPARE(uit->index(0, 0, root).data().toString(), QStringLiteral("Stocktaking"));
     QVERIFY(w.state().menus.find(menu::kGenerazione)->enabled);  // "&Processing..." now on
-    w.state().setAsker(nullptr);
+    QVERIFY(!w.state().menus.find(menu::kSelectAll)->enabled);   // but nothing to pick all of
   }
 
   void specificationEditorsInTheWindow() {
-    MainWindow w;
-    w.caricaFinestra();
-    CheckModels(w);
-    ScriptedAsker asker;
-    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl");
-    Generale& g = w.state();
-    g.setAsker(&asker);
-    w.action("m_caricamdl")->trigger();
+    Finestra f;
+    Generale& g = f.w.state();
+    f.carica("Lending.mdl");
     // "Borrow - main" selected with 9 procedures, then "&Processing...".
     Handle diagram;
     for (Handle u : g.modello()->AllUseCases(g.modelloAperto()))
@@ -490,20 +493,15 @@ class ShellTest : public QObject {
     QVERIFY(!again.isVisible());
     QVERIFY(g.editorInterazioni.record()->edited);
     QCOMPARE(g.editorInterazioni.record()->ownChoices[0], std::string("slow"));
-    g.setAsker(nullptr);
   }
 
   // A new model throws away the test specification and the scripts of the
   // one before: nothing of it can be generated, shown or printed.
   void anotherModelLeavesNothingOfThePrevious() {
-    MainWindow w;
-    w.caricaFinestra();
-    CheckModels(w);
-    ScriptedAsker asker;
+    Finestra f;
+    MainWindow& w = f.w;
     Generale& g = w.state();
-    g.setAsker(&asker);
-    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl");
-    w.action("m_caricamdl")->trigger();
+    f.carica("Lending.mdl");
     g.TV(kSelectedTestCases).addChild("Selected Item", "5B1000000040", "[0.4615] Borrow - main  ((NTP:9))", "sequence");
     g.elabora();
     g.generaTutti();
@@ -511,15 +509,13 @@ class ShellTest : public QObject {
     QVERIFY(!g.LB.items.empty());
     QVERIFY(g.attivo(menu::kAllTestCases));
     QVERIFY(w.action("mnuTestSc")->isEnabled());
-    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
-    w.action("m_caricamdl")->trigger();
+    f.carica("ATM.mdl");
     QCOMPARE(g.TV(kSpecTree).count(), 0);
     QVERIFY(g.LB.items.empty());
     QCOMPARE(g.specifica.tabella.count(), 0);
     QVERIFY(!g.attivo(menu::kAllTestCases));
     QVERIFY(!w.action("mnuTestSc")->isEnabled());
     QVERIFY(!w.action("mnuPrintTC")->isEnabled() || !g.menus.find(menu::kPrint)->enabled);
-    g.setAsker(nullptr);
   }
 
   // A whole session in the window: the pop-ups of choices and of selected
@@ -535,31 +531,16 @@ class ShellTest : public QObject {
     std::vector<std::string> script;
     std::size_t specFiles = 0;
     {
-      MainWindow w;
-      w.caricaFinestra();
-      CheckModels(w);
-      w.show();
-      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      Finestra f;
+      QVERIFY(f.mostra());
+      MainWindow& w = f.w;
       Generale& g = w.state();
+      ScriptedAsker& asker = f.asker;
       g.impostaSeme(7);
-      ScriptedAsker asker;
-      g.setAsker(&asker);
-      asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl");
-      w.action("m_caricamdl")->trigger();
-      Tree& main = g.TV(kMainTree);
-      main.setSelected(FindByKeyOrPath(main, "Member/Borrow Book"));
-      asker.criteria.push_back([](DialogoNumTest& d) {
-        d.scegliNumTest();
-        d.NNTest = "30";
-        d.done();
-      });
-      w.action("mnSeleziona")->trigger();
+      f.carica("Lending.mdl");
+      f.seleziona("Member/Borrow Book", 30);
       QVERIFY(w.windowTitle().endsWith(QStringLiteral(" *")));
-      w.tabStrip()->setCurrentIndex(1);
-      w.action("m_seqfromzov")->trigger();
-      w.action("m_selectall")->trigger();
-      w.tabStrip()->setCurrentIndex(2);
-      w.action("m_generazione")->trigger();
+      f.elabora();
       // The selected test cases' pop-up takes one back (for the next processing).
       TreeView* chosen = w.tv(kSelectedTestCases);
       const int picked = chosen->treeModel()->rowCount(chosen->treeModel()->index(0, 0));
@@ -626,14 +607,12 @@ class ShellTest : public QObject {
       asker.files.push_back((dir / "export").string());
       w.action("m_esporta")->trigger();
       QVERIFY(QString::fromStdString(asker.asked.back().text).startsWith(QStringLiteral("Exported ")));
-      g.setAsker(nullptr);
     }
-    MainWindow w;
-    w.caricaFinestra();
-    w.show();
+    Finestra f;
+    QVERIFY(f.mostra());
+    MainWindow& w = f.w;
     Generale& g = w.state();
-    ScriptedAsker asker;
-    g.setAsker(&asker);
+    ScriptedAsker& asker = f.asker;
     asker.files.push_back(session);
     w.action("m_caricazov")->trigger();
     QStringList texts;
@@ -675,7 +654,6 @@ class ShellTest : public QObject {
     asker.answers = {Answer::kNo};
     w.close();
     QVERIFY(!w.isVisible());
-    g.setAsker(nullptr);
     std::filesystem::remove_all(dir);
   }
 
@@ -792,16 +770,13 @@ class ShellTest : public QObject {
   // the leaves by weight, the cut marked and the leaves below it greyed;
   // PNG and SVG exports write files that open.
   void usageChartAfterACoverageSelection() {
-    MainWindow w;
-    w.caricaFinestra();
-    w.show();
-    Generale& g = w.state();
-    ScriptedAsker asker;
-    g.setAsker(&asker);
-    asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
-    w.action("m_caricamdl")->trigger();
+    Finestra f;
+    QVERIFY(f.mostra());
+    MainWindow& w = f.w;
+    ScriptedAsker& asker = f.asker;
+    f.carica("ATM.mdl");
     QVERIFY(!w.action("m_grafico")->isEnabled());
-    Tree& main = g.TV(kMainTree);
+    Tree& main = w.state().TV(kMainTree);
     main.setSelected(FindByKeyOrPath(main, "Customer/Withdraw Cash/Authenticate"));
     asker.criteria.push_back([](DialogoNumTest& d) {
       d.scegliCoverage();
@@ -893,7 +868,6 @@ class ShellTest : public QObject {
     asker.answers = {Answer::kOk};
     w.action("mnSeleziona")->trigger();
     QVERIFY(!w.action("m_grafico")->isEnabled());
-    g.setAsker(nullptr);
   }
 };
 
