@@ -1,7 +1,7 @@
 // zov_xmi_load [FILE]: loads an XMI file once in this fresh process (cold)
 // and then five times more (warm), and prints the parse-and-map speed in
 // MB/s. Without a file it writes the synthetic 50 MB model to a temporary
-// file first.
+// file first; "--make FILE" only writes that file.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +13,11 @@
 
 int main(int argc, char** argv) {
   std::string path;
+  if (argc == 3 && std::string(argv[1]) == "--make") {
+    // Only writes the synthetic model, for runs on the same file.
+    std::ofstream(argv[2], std::ios::binary) << zov::bench::SyntheticXmi(50u * 1024 * 1024);
+    return 0;
+  }
   if (argc > 1) {
     path = argv[1];
   } else {

@@ -34,14 +34,18 @@ std::string Cp1252ToUtf8(std::string_view text) {
   if (i == text.size()) return std::string(text);
   std::string out(text.substr(0, i));
   out.reserve(text.size() + 8);
-  for (; i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c < 0x80)
-      out.push_back(static_cast<char>(c));
-    else if (c < 0xA0)
+  while (i < text.size()) {
+    // Runs of ASCII, the bulk of any model, are copied whole.
+    std::size_t end = i;
+    while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80) ++end;
+    out.append(text.data() + i, end - i);
+    if (end == text.size()) break;
+    const auto c = static_cast<unsigned char>(text[end]);
+    if (c < 0xA0)
       Append(out, kHigh[c - 0x80]);
     else
       Append(out, c);
+    i = end + 1;
   }
   return out;
 }
