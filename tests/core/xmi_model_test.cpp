@@ -367,7 +367,7 @@ TEST(XmiModel, ReferencesToOtherFilesAndUnknownIdsAreWarnedAndNull) {
   EXPECT_FALSE(m.SecondEnd(m.UseCaseRelations(m.FindByXmiId("u")).Item(1)));
   std::string all;
   for (const std::string& w : m.Warnings()) all += w + "\n";
-  EXPECT_NE(all.find("1 reference to elements of other files stay null: other.uml (1)"), std::string::npos) << all;
+  EXPECT_NE(all.find("1 reference to elements of other files stays null: other.uml (1)"), std::string::npos) << all;
   EXPECT_NE(all.find("nothere"), std::string::npos) << all;
   EXPECT_NE(all.find("1 element of kinds the test planning does not use were skipped: 1 Activity"), std::string::npos)
       << all;

@@ -634,8 +634,8 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
 
   if (unresolvedCount_ > 0) {
     std::string text = path + ": " + std::to_string(unresolvedCount_) +
-                       (unresolvedCount_ == 1 ? " reference names" : " references name") +
-                       " no element of the file and stay null:";
+                       (unresolvedCount_ == 1 ? " reference names no element of the file and stays null:"
+                                              : " references name no element of the file and stay null:");
     for (const std::string& u : unresolved_) text += " " + u;
     if (unresolvedCount_ > static_cast<int>(unresolved_.size())) text += " ...";
     warnings_.push_back(text);
@@ -647,8 +647,10 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
       total += count;
       files += (files.empty() ? " " : ", ") + file + " (" + std::to_string(count) + ")";
     }
-    warnings_.push_back(path + ": " + std::to_string(total) + (total == 1 ? " reference" : " references") +
-                        " to elements of other files stay null:" + files);
+    warnings_.push_back(path + ": " + std::to_string(total) +
+                        (total == 1 ? " reference to elements of other files stays null:"
+                                    : " references to elements of other files stay null:") +
+                        files);
   }
   if (!skipped_.empty()) {
     std::vector<std::pair<int, std::string>> kinds;
