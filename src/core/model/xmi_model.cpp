@@ -701,9 +701,17 @@ void XmiModel::walk(pugi::xml_node parent, const Context& c, int depth) {
 void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
   const std::string_view tag = Local(n.name());
   if (tag == "Extension" || tag == "Documentation" || tag == "eAnnotations") return;
-  // A reference to an element of this file or of another: nothing of its own.
-  if (n.attribute(idrefAttr_.c_str())) return;
-  if (const pugi::xml_attribute href = n.attribute("href")) {
+  // A reference to an element of this file or of another: nothing of its
+  // own. Both are looked for in one pass over the attributes, since most
+  // elements have neither and every attribute would be compared twice.
+  const char* idref = idrefAttr_.c_str();
+  pugi::xml_attribute href;
+  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+    const char* an = a.name();
+    if (an[0] == idref[0] && std::strcmp(an, idref) == 0) return;
+    if (an[0] == 'h' && std::strcmp(an, "href") == 0) href = a;
+  }
+  if (href) {
     const std::string_view h = href.value();
     ++external_[std::string(h.substr(0, h.find('#')))];
     return;
