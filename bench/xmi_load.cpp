@@ -1,7 +1,7 @@
 // zov_xmi_load [FILE]: loads an XMI file once in this fresh process (cold)
 // and then five times more (warm), and prints the parse-and-map speed in
 // MB/s. Without a file it writes the synthetic 50 MB model to a temporary
-// file first; "--make FILE" only writes that file.
+// file first; "--make FILE [MB]" only writes that file.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -13,9 +13,11 @@
 
 int main(int argc, char** argv) {
   std::string path;
-  if (argc == 3 && std::string(argv[1]) == "--make") {
-    // Only writes the synthetic model, for runs on the same file.
-    std::ofstream(argv[2], std::ios::binary) << zov::bench::SyntheticXmi(50u * 1024 * 1024);
+  if (argc >= 3 && std::string(argv[1]) == "--make") {
+    // Only writes the synthetic model (of MB megabytes, default 50), for
+    // runs on the same file.
+    const std::size_t megabytes = argc > 3 ? std::stoul(argv[3]) : 50u;
+    std::ofstream(argv[2], std::ios::binary) << zov::bench::SyntheticXmi(megabytes * 1024 * 1024);
     return 0;
   }
   if (argc > 1) {
