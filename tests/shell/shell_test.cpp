@@ -13,6 +13,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -276,6 +277,13 @@ class ShellTest : public QObject {
     QVERIFY(main.selected() != first);
     QVERIFY(main.node(main.selected()).text.find("Withdraw") != std::string::npos);
     QVERIFY(w.tv(kMainTree)->currentIndex() == w.tv(kMainTree)->treeModel()->indexOf(main.selected()));
+    // Shift+F10 opens the pop-up of the current node.
+    w.tv(kMainTree)->setFocus();
+    QTest::keyClick(w.tv(kMainTree), Qt::Key_F10, Qt::ShiftModifier);
+    QVERIFY(w.shownPopup() != nullptr);
+    QCOMPARE(w.shownPopup()->objectName(), QStringLiteral("mnuFile"));
+    QTRY_VERIFY(w.shownPopup()->isVisible());
+    w.shownPopup()->hide();
   }
 
   void busyBoxShowsTheStatus() {
@@ -287,6 +295,9 @@ class ShellTest : public QObject {
     QCOMPARE(w.busyBox()->windowTitle(), QStringLiteral("Wait Please..."));
     QVERIFY(w.busyBox()->isVisible());
     QTRY_VERIFY(w.busyBox()->ticks() > 0);
+    // A progress figure: "3 of 6".
+    w.busyBox()->setProgress(3, 6);
+    QCOMPARE(w.busyBox()->bar()->text(), QStringLiteral("3 of 6"));
     w.state().nascondiBusy();
     QVERIFY(!w.busyBox()->isVisible());
   }
