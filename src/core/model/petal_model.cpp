@@ -758,114 +758,21 @@ Handle PetalModel::ref(Handle h, Kind kind) const {
   return e != nullptr && e->kind == kind ? e->ref : Handle{};
 }
 
-Handle PetalModel::UseCaseRoot(Handle model) const { return ref(model, Kind::kModel); }
-Handle PetalModel::LogicalRoot(Handle model) const {
-  const Element* e = get(model);
-  return e != nullptr && e->kind == Kind::kModel ? e->ref2 : Handle{};
-}
 Items PetalModel::SubPackages(Handle package) const { return items(package, kPackages); }
-Items PetalModel::AllPackages(Handle p) const { return items(p, kAllPackages); }
-Items PetalModel::ClassDiagrams(Handle package) const { return items(package, kClassDiagrams); }
-Items PetalModel::PackageScenarioDiagrams(Handle package) const {
-  return KindOf(package) == Kind::kPackage ? items(package, kScenarioDiagrams) : Items();
-}
 Items PetalModel::PackageReuses(Handle package) const { return items(package, kReuses); }
 Handle PetalModel::ReusedPackage(Handle reuse) const { return ref(reuse, Kind::kReuse); }
-Items PetalModel::PackageUseCases(Handle package) const { return items(package, kUseCases); }
-Items PetalModel::AllUseCases(Handle model) const { return items(model, kAllUseCases); }
-
-std::string PetalModel::Identifier(Handle h) const {
-  const Element* e = get(h);
-  return e == nullptr ? std::string() : e->identifier;
-}
-std::string PetalModel::Name(Handle h) const {
-  const Element* e = get(h);
-  return e == nullptr ? std::string() : e->name;
-}
-std::string PetalModel::Stereotype(Handle h) const {
-  const Element* e = get(h);
-  return e == nullptr ? std::string() : e->stereotype;
-}
-std::string PetalModel::Documentation(Handle h) const {
-  const Element* e = get(h);
-  return e == nullptr ? std::string() : e->documentation;
-}
 
 bool PetalModel::IsUseCaseDiagram(Handle d) const { return KindOf(d) == Kind::kDiagram && get(d)->flag; }
-Items PetalModel::DiagramClasses(Handle d) const { return items(d, kDiagClasses); }
-Items PetalModel::DiagramAssociations(Handle d) const { return items(d, kDiagAssociations); }
-Items PetalModel::DiagramUseCases(Handle d) const { return items(d, kDiagUseCases); }
-Items PetalModel::DiagramPackages(Handle d) const { return items(d, kDiagPackages); }
-int PetalModel::DiagramKind(Handle d) const { return KindOf(d) == Kind::kDiagram ? get(d)->diagramKind : 0; }
-Items PetalModel::DiagramObjects(Handle d) const { return items(d, kObjects); }
-Items PetalModel::DiagramMessages(Handle d) const { return items(d, kMessages); }
-Items PetalModel::DiagramViews(Handle d) const { return items(d, kViews); }
-Handle PetalModel::ViewElement(Handle v) const { return ref(v, Kind::kView); }
-Items PetalModel::ViewNotes(Handle v) const { return items(v, kNotes); }
-std::string PetalModel::NoteText(Handle n) const { return KindOf(n) == Kind::kNote ? get(n)->text : std::string(); }
-void PetalModel::SetName(Handle d, std::string_view name) {
-  if (KindOf(d) == Kind::kDiagram) get(d)->name = std::string(name);
-}
 
-Items PetalModel::ClassRelations(Handle cls, int n) const {
-  if (KindOf(cls) != Kind::kClass || n < 1 || n > 3) return {};
-  return items(cls, n == 1 ? kRelGeneral : n == 2 ? kRelRealize : kRelDepend);
-}
-Handle PetalModel::FirstEnd(Handle r) const {
-  const Element* e = get(r);
-  return e != nullptr && e->kind == Kind::kRelation ? e->ref2 : Handle{};
-}
-Handle PetalModel::SecondEnd(Handle r) const { return ref(r, Kind::kRelation); }
-Items PetalModel::ClassAttributes(Handle cls) const { return items(cls, kAttributes); }
-std::string PetalModel::AttributeType(Handle a) const {
-  return KindOf(a) == Kind::kAttribute ? get(a)->text : std::string();
-}
-std::string PetalModel::AttributeInitialValue(Handle a) const {
-  return KindOf(a) == Kind::kAttribute ? get(a)->text2 : std::string();
-}
-Handle PetalModel::ClassStateMachine(Handle cls) const { return ref(cls, Kind::kClass); }
-Items PetalModel::MachineStates(Handle m) const { return items(m, kStates); }
-bool PetalModel::StateFlag(Handle s) const { return KindOf(s) == Kind::kState && get(s)->flag; }
-Items PetalModel::StateTransitions(Handle s) const { return items(s, kTransitions); }
-Handle PetalModel::TransitionTarget(Handle t) const { return ref(t, Kind::kTransition); }
-
-Handle PetalModel::Role1(Handle a) const { return ref(a, Kind::kAssociation); }
-Handle PetalModel::Role2(Handle a) const {
-  const Element* e = get(a);
-  return e != nullptr && e->kind == Kind::kAssociation ? e->ref2 : Handle{};
-}
-Handle PetalModel::RoleElement(Handle r) const { return ref(r, Kind::kRole); }
-bool PetalModel::RoleNavigable(Handle r) const { return KindOf(r) == Kind::kRole && get(r)->flag; }
-Handle PetalModel::RoleUseCase(Handle r) const {
-  const Handle e = RoleElement(r);
-  return KindOf(e) == Kind::kUseCase ? e : Handle{};
-}
-
-Items PetalModel::UseCaseRelations(Handle u) const { return items(u, kUcRelations); }
-Items PetalModel::UseCaseAssociations(Handle u) const { return items(u, kUcAssociations); }
 Items PetalModel::ScenarioDiagrams(Handle owner) const { return items(owner, kScenarioDiagrams); }
 Items PetalModel::UseCaseClassDiagrams(Handle u) const { return items(u, kUcClassDiagrams); }
 
-std::string PetalModel::ObjectName(Handle o) const { return KindOf(o) == Kind::kObject ? get(o)->name : std::string(); }
-bool PetalModel::ObjectHasClass(Handle o) const { return static_cast<bool>(ObjectClass(o)); }
-Handle PetalModel::ObjectClass(Handle o) const { return ref(o, Kind::kObject); }
-std::string PetalModel::MessageSequence(Handle m) const {
-  return KindOf(m) == Kind::kMessage ? get(m)->text : std::string();
-}
-Handle PetalModel::MessageSender(Handle m) const { return KindOf(m) == Kind::kMessage ? get(m)->ref2 : Handle{}; }
-Handle PetalModel::MessageReceiver(Handle m) const { return KindOf(m) == Kind::kMessage ? get(m)->ref3 : Handle{}; }
-bool PetalModel::MessageHasOperation(Handle m) const { return static_cast<bool>(MessageOperation(m)); }
-Handle PetalModel::MessageOperation(Handle m) const { return ref(m, Kind::kMessage); }
 Handle PetalModel::MessageElement(Handle m) const {
   // Views name a message by its quid; the element they find is the first
   // element made with that quid.
   if (KindOf(m) != Kind::kMessage) return {};
   const Handle byQuid = FindByIdentifier(get(m)->identifier);
   return byQuid ? byQuid : m;
-}
-Items PetalModel::OperationParameters(Handle op) const { return items(op, kParameters); }
-std::string PetalModel::ParameterType(Handle p) const {
-  return KindOf(p) == Kind::kParameter ? get(p)->text : std::string();
 }
 Handle PetalModel::OperationClass(Handle op) const {
   return KindOf(op) == Kind::kOperation ? get(op)->parent : Handle{};

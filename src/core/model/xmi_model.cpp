@@ -1370,115 +1370,22 @@ Handle XmiModel::ref(Handle h, Kind kind) const {
   return e != nullptr && e->kind == kind ? e->ref : Handle{};
 }
 
-Handle XmiModel::UseCaseRoot(Handle model) const { return ref(model, Kind::kModel); }
-Handle XmiModel::LogicalRoot(Handle model) const {
-  const Element* e = get(model);
-  return e != nullptr && e->kind == Kind::kModel ? e->ref2 : Handle{};
-}
 Items XmiModel::SubPackages(Handle package) const {
   return KindOf(package) == Kind::kPackage ? items(package, kPackages) : Items();
 }
-Items XmiModel::AllPackages(Handle p) const { return items(p, kAllPackages); }
-Items XmiModel::ClassDiagrams(Handle package) const { return items(package, kClassDiagrams); }
-Items XmiModel::PackageScenarioDiagrams(Handle package) const {
-  return KindOf(package) == Kind::kPackage ? items(package, kScenarioDiagrams) : Items();
-}
 Items XmiModel::PackageReuses(Handle) const { return {}; }
 Handle XmiModel::ReusedPackage(Handle) const { return {}; }
-Items XmiModel::PackageUseCases(Handle package) const { return items(package, kUseCases); }
-Items XmiModel::AllUseCases(Handle model) const { return items(model, kAllUseCases); }
-
-std::string XmiModel::Identifier(Handle h) const {
-  const Element* e = get(h);
-  return e == nullptr ? std::string() : e->identifier;
-}
-std::string XmiModel::Name(Handle h) const {
-  const Element* e = get(h);
-  return e == nullptr ? std::string() : e->name;
-}
-std::string XmiModel::Stereotype(Handle h) const {
-  const Element* e = get(h);
-  return e == nullptr ? std::string() : e->stereotype;
-}
-std::string XmiModel::Documentation(Handle h) const {
-  const Element* e = get(h);
-  return e == nullptr ? std::string() : e->documentation;
-}
 
 bool XmiModel::IsUseCaseDiagram(Handle d) const {
   return KindOf(d) == Kind::kDiagram && get(d)->diagramKind == 0 && get(d)->flag;
 }
-Items XmiModel::DiagramClasses(Handle d) const { return items(d, kDiagClasses); }
-Items XmiModel::DiagramAssociations(Handle d) const { return items(d, kDiagAssociations); }
-Items XmiModel::DiagramUseCases(Handle d) const { return items(d, kDiagUseCases); }
-Items XmiModel::DiagramPackages(Handle d) const { return items(d, kDiagPackages); }
-int XmiModel::DiagramKind(Handle d) const { return KindOf(d) == Kind::kDiagram ? get(d)->diagramKind : 0; }
-Items XmiModel::DiagramObjects(Handle d) const { return items(d, kObjects); }
-Items XmiModel::DiagramMessages(Handle d) const { return items(d, kMessages); }
-Items XmiModel::DiagramViews(Handle d) const { return items(d, kViews); }
-Handle XmiModel::ViewElement(Handle v) const { return ref(v, Kind::kView); }
-Items XmiModel::ViewNotes(Handle v) const { return items(v, kNotes); }
-std::string XmiModel::NoteText(Handle n) const { return KindOf(n) == Kind::kNote ? get(n)->text : std::string(); }
-void XmiModel::SetName(Handle d, std::string_view name) {
-  if (KindOf(d) == Kind::kDiagram) get(d)->name = std::string(name);
-}
 
-Items XmiModel::ClassRelations(Handle cls, int n) const {
-  if (KindOf(cls) != Kind::kClass || n < 1 || n > 3) return {};
-  return items(cls, n == 1 ? kRelGeneral : n == 2 ? kRelRealize : kRelDepend);
-}
-Handle XmiModel::FirstEnd(Handle r) const {
-  const Element* e = get(r);
-  return e != nullptr && e->kind == Kind::kRelation ? e->ref2 : Handle{};
-}
-Handle XmiModel::SecondEnd(Handle r) const { return ref(r, Kind::kRelation); }
-Items XmiModel::ClassAttributes(Handle cls) const { return items(cls, kAttributes); }
-std::string XmiModel::AttributeType(Handle a) const {
-  return KindOf(a) == Kind::kAttribute ? get(a)->text : std::string();
-}
-std::string XmiModel::AttributeInitialValue(Handle a) const {
-  return KindOf(a) == Kind::kAttribute ? get(a)->text2 : std::string();
-}
-Handle XmiModel::ClassStateMachine(Handle cls) const { return ref(cls, Kind::kClass); }
-Items XmiModel::MachineStates(Handle m) const { return items(m, kStates); }
-bool XmiModel::StateFlag(Handle s) const { return KindOf(s) == Kind::kState && get(s)->flag; }
-Items XmiModel::StateTransitions(Handle s) const { return items(s, kTransitions); }
-Handle XmiModel::TransitionTarget(Handle t) const { return ref(t, Kind::kTransition); }
-
-Handle XmiModel::Role1(Handle a) const { return ref(a, Kind::kAssociation); }
-Handle XmiModel::Role2(Handle a) const {
-  const Element* e = get(a);
-  return e != nullptr && e->kind == Kind::kAssociation ? e->ref2 : Handle{};
-}
-Handle XmiModel::RoleElement(Handle r) const { return ref(r, Kind::kRole); }
-bool XmiModel::RoleNavigable(Handle r) const { return KindOf(r) == Kind::kRole && get(r)->flag; }
-Handle XmiModel::RoleUseCase(Handle r) const {
-  const Handle e = RoleElement(r);
-  return KindOf(e) == Kind::kUseCase ? e : Handle{};
-}
-
-Items XmiModel::UseCaseRelations(Handle u) const { return items(u, kUcRelations); }
-Items XmiModel::UseCaseAssociations(Handle u) const { return items(u, kUcAssociations); }
 Items XmiModel::ScenarioDiagrams(Handle owner) const {
   return items(owner, KindOf(owner) == Kind::kPackage ? kAllScenarioDiagrams : kScenarioDiagrams);
 }
 Items XmiModel::UseCaseClassDiagrams(Handle) const { return {}; }
 
-std::string XmiModel::ObjectName(Handle o) const { return KindOf(o) == Kind::kObject ? get(o)->name : std::string(); }
-bool XmiModel::ObjectHasClass(Handle o) const { return static_cast<bool>(ObjectClass(o)); }
-Handle XmiModel::ObjectClass(Handle o) const { return ref(o, Kind::kObject); }
-std::string XmiModel::MessageSequence(Handle m) const {
-  return KindOf(m) == Kind::kMessage ? get(m)->text : std::string();
-}
-Handle XmiModel::MessageSender(Handle m) const { return KindOf(m) == Kind::kMessage ? get(m)->ref2 : Handle{}; }
-Handle XmiModel::MessageReceiver(Handle m) const { return KindOf(m) == Kind::kMessage ? get(m)->ref3 : Handle{}; }
-bool XmiModel::MessageHasOperation(Handle m) const { return static_cast<bool>(MessageOperation(m)); }
-Handle XmiModel::MessageOperation(Handle m) const { return ref(m, Kind::kMessage); }
 Handle XmiModel::MessageElement(Handle m) const { return KindOf(m) == Kind::kMessage ? m : Handle{}; }
-Items XmiModel::OperationParameters(Handle op) const { return items(op, kParameters); }
-std::string XmiModel::ParameterType(Handle p) const {
-  return KindOf(p) == Kind::kParameter ? get(p)->text : std::string();
-}
 Handle XmiModel::OperationClass(Handle op) const { return KindOf(op) == Kind::kOperation ? get(op)->parent : Handle{}; }
 std::string XmiModel::OperationText(Handle op) const {
   return KindOf(op) == Kind::kOperation ? get(op)->documentation : std::string();

@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "model/lettore_tabella.h"
 #include "model/model_source.h"
 
 namespace pugi {
@@ -28,7 +29,9 @@ namespace zov {
 // file goes to the XMI reader, whatever its extension.
 bool LooksLikeXml(std::string_view head);
 
-class XmiModel : public ModelSource {
+class XmiModel : public LettoreTabella<XmiModel> {
+  friend class LettoreTabella<XmiModel>;
+
  public:
   enum class Kind : std::uint8_t {
     kNone,
@@ -62,70 +65,18 @@ class XmiModel : public ModelSource {
   // Opens a model from text already in memory; path names it in messages.
   Handle OpenText(std::string content, const std::string& path, std::string* error);
 
-  Handle UseCaseRoot(Handle model) const override;
-  Handle LogicalRoot(Handle model) const override;
+  // The reads answered alike by both readers are in LettoreTabella; these
+  // are this reader's own.
   Items SubPackages(Handle package) const override;
-  Items AllPackages(Handle packageOrModel) const override;
-  Items ClassDiagrams(Handle package) const override;
-  Items PackageScenarioDiagrams(Handle package) const override;
   Items PackageReuses(Handle package) const override;
   Handle ReusedPackage(Handle reuse) const override;
-  Items PackageUseCases(Handle package) const override;
-  Items AllUseCases(Handle model) const override;
-
-  std::string Identifier(Handle element) const override;
-  std::string Name(Handle element) const override;
-  std::string Stereotype(Handle element) const override;
-  std::string Documentation(Handle element) const override;
 
   bool IsUseCaseDiagram(Handle diagram) const override;
-  Items DiagramClasses(Handle diagram) const override;
-  Items DiagramAssociations(Handle diagram) const override;
-  Items DiagramUseCases(Handle diagram) const override;
-  Items DiagramPackages(Handle diagram) const override;
-  int DiagramKind(Handle diagram) const override;
-  Items DiagramObjects(Handle diagram) const override;
-  Items DiagramMessages(Handle diagram) const override;
-  Items DiagramViews(Handle diagram) const override;
-  Handle ViewElement(Handle view) const override;
-  Items ViewNotes(Handle view) const override;
-  std::string NoteText(Handle note) const override;
-  void SetName(Handle diagram, std::string_view name) override;
 
-  Items ClassRelations(Handle cls, int n) const override;
-  Handle FirstEnd(Handle relation) const override;
-  Handle SecondEnd(Handle relation) const override;
-  Items ClassAttributes(Handle cls) const override;
-  std::string AttributeType(Handle attribute) const override;
-  std::string AttributeInitialValue(Handle attribute) const override;
-  Handle ClassStateMachine(Handle cls) const override;
-  Items MachineStates(Handle machine) const override;
-  bool StateFlag(Handle state) const override;
-  Items StateTransitions(Handle state) const override;
-  Handle TransitionTarget(Handle transition) const override;
-
-  Handle Role1(Handle association) const override;
-  Handle Role2(Handle association) const override;
-  Handle RoleElement(Handle role) const override;
-  bool RoleNavigable(Handle role) const override;
-  Handle RoleUseCase(Handle role) const override;
-
-  Items UseCaseRelations(Handle useCase) const override;
-  Items UseCaseAssociations(Handle useCase) const override;
   Items ScenarioDiagrams(Handle useCaseOrPackage) const override;
   Items UseCaseClassDiagrams(Handle useCase) const override;
 
-  std::string ObjectName(Handle object) const override;
-  bool ObjectHasClass(Handle object) const override;
-  Handle ObjectClass(Handle object) const override;
-  std::string MessageSequence(Handle message) const override;
-  Handle MessageSender(Handle message) const override;
-  Handle MessageReceiver(Handle message) const override;
-  bool MessageHasOperation(Handle message) const override;
-  Handle MessageOperation(Handle message) const override;
   Handle MessageElement(Handle message) const override;
-  Items OperationParameters(Handle operation) const override;
-  std::string ParameterType(Handle parameter) const override;
   Handle OperationClass(Handle operation) const override;
   std::string OperationText(Handle operation) const override;
 
