@@ -1030,18 +1030,9 @@ void Generale::mostraDocumento(NodeId node) {
   const auto isPath = [&t](NodeId n) {
     return t.node(n).image == kind::kTestcase || t.node(n).image == kind::kTestcaseGiallo;
   };
-  // A path split into branches keeps the document written under its own
-  // text, if any.
-  const auto documentOf = [&](NodeId n) {
-    std::string file = DocumentoDelNodo(t, specifica, n);
-    if (file.empty() && isPath(n))
-      if (const auto it = specifica.documentiPerNodo.find(t.node(n).key); it != specifica.documentiPerNodo.end())
-        file = it->second;
-    return file;
-  };
   std::vector<std::string> files;
   if (!t.valid(node)) return;
-  if (std::string file = documentOf(node); !file.empty()) {
+  if (std::string file = DocumentoDelNodo(t, specifica, node); !file.empty()) {
     files.push_back(std::move(file));
   } else if (isPath(node)) {
     // None under its text: the documents of its branches, in order.
@@ -1049,7 +1040,7 @@ void Generale::mostraDocumento(NodeId node) {
     while (!todo.empty()) {
       const NodeId n = todo.back();
       todo.pop_back();
-      if (std::string branch = documentOf(n); !branch.empty()) files.push_back(std::move(branch));
+      if (std::string branch = DocumentoDelNodo(t, specifica, n); !branch.empty()) files.push_back(std::move(branch));
       std::vector<NodeId> kids;
       for (NodeId c = t.node(n).child; c != kNoNode; c = t.node(c).next)
         if (isPath(c)) kids.push_back(c);

@@ -538,7 +538,10 @@ void Elabora(const ContestoElaborazione& ctx) {
 std::string DocumentoDelNodo(const Tree& t, const StatoSpecifica& st, NodeId node) {
   if (node == kNoNode || !t.valid(node)) return {};
   const Node& n = t.node(node);
-  if (n.children == 0 || n.image != kind::kTestcase || t.node(n.child).image != kind::kMessaggio) return {};
+  // A path split into branches (yellow) keeps the document of the messages
+  // before its first branch.
+  const bool path = n.image == kind::kTestcase || n.image == kind::kTestcaseGiallo;
+  if (n.children == 0 || !path || t.node(n.child).image != kind::kMessaggio) return {};
   // Every path or branch node that got a document is listed by its key
   // (the text of a path node changes after its document is named).
   const auto it = st.documentiPerNodo.find(n.key);
