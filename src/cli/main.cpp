@@ -90,11 +90,7 @@ void SelectionOptions(CLI::App* c, Options& o, bool plan) {
 // The UIT sources named on the command line.
 std::vector<zov::SorgenteCasi> Sorgenti(const std::vector<std::string>& names) {
   std::vector<zov::SorgenteCasi> from;
-  for (const std::string& n : names)
-    from.push_back(n == "all"         ? zov::SorgenteCasi::kTutti
-                   : n == "design"    ? zov::SorgenteCasi::kDesignTree
-                   : n == "notlinked" ? zov::SorgenteCasi::kNotLinked
-                                      : zov::SorgenteCasi::kZov);
+  for (const std::string& n : names) from.push_back(zov::SorgenteDaNome(n));
   return from;
 }
 

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "specification/editor_categorie.h"
@@ -20,8 +21,24 @@ struct Criterio {
   std::optional<std::string> risposta;
 };
 
-// Where the UIT tree takes its test cases from.
+// Where the UIT tree takes its test cases from, and the names sessions and
+// the command line give them: "all", "zov", "design", "notlinked" (any other
+// name is "zov").
 enum class SorgenteCasi { kTutti, kZov, kDesignTree, kNotLinked };
+inline const char* NomeSorgente(SorgenteCasi s) {
+  switch (s) {
+    case SorgenteCasi::kTutti: return "all";
+    case SorgenteCasi::kZov: return "zov";
+    case SorgenteCasi::kDesignTree: return "design";
+    case SorgenteCasi::kNotLinked: return "notlinked";
+  }
+  return "zov";
+}
+inline SorgenteCasi SorgenteDaNome(std::string_view name) {
+  for (SorgenteCasi s : {SorgenteCasi::kTutti, SorgenteCasi::kDesignTree, SorgenteCasi::kNotLinked})
+    if (name == NomeSorgente(s)) return s;
+  return SorgenteCasi::kZov;
+}
 
 // A category of the Test Specification tree named by what it stands for,
 // not by its place in the tree: the diagram, the path, the message (its

@@ -34,16 +34,6 @@ const char* NomeTipo(Decisione::Tipo t) {
   return "";
 }
 
-const char* NomeSorgente(SorgenteCasi s) {
-  switch (s) {
-    case SorgenteCasi::kTutti: return "all";
-    case SorgenteCasi::kZov: return "zov";
-    case SorgenteCasi::kDesignTree: return "design";
-    case SorgenteCasi::kNotLinked: return "notlinked";
-  }
-  return "";
-}
-
 std::string Impronta(std::uint64_t hash) {
   char text[17];
   std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
@@ -148,11 +138,7 @@ std::string Riproduci(Generale& g, Pianificazione& p, const json& j) {
     return e.fatto ? std::string() : e.messaggio;
   }
   if (op == "loadTestCases") {
-    const std::string s = j.value("source", "zov");
-    p.caricaCasiTest(s == "all"         ? SorgenteCasi::kTutti
-                     : s == "design"    ? SorgenteCasi::kDesignTree
-                     : s == "notlinked" ? SorgenteCasi::kNotLinked
-                                        : SorgenteCasi::kZov);
+    p.caricaCasiTest(SorgenteDaNome(j.value("source", "zov")));
     return {};
   }
   if (op == "pick") {

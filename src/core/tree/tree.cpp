@@ -195,14 +195,13 @@ NodeId Tree::find(std::string_view key) const {
 bool Tree::isPresent(std::string_view identifier) const { return firstPresent(identifier) != kNoNode; }
 
 NodeId Tree::firstPresent(std::string_view identifier) const {
-  if (identifier.size() > kIdentifierLength) return kNoNode;  // no 12-char prefix can equal it
-  auto it = byPrefix_.find(std::string(identifier));
-  return it == byPrefix_.end() || it->second.empty() ? kNoNode : it->second.front();
+  const std::vector<NodeId>& all = allPresent(identifier);
+  return all.empty() ? kNoNode : all.front();
 }
 
 const std::vector<NodeId>& Tree::allPresent(std::string_view identifier) const {
   static const std::vector<NodeId> none;
-  if (identifier.size() > kIdentifierLength) return none;
+  if (identifier.size() > kIdentifierLength) return none;  // no 12-char prefix can equal it
   auto it = byPrefix_.find(std::string(identifier));
   return it == byPrefix_.end() ? none : it->second;
 }
