@@ -3,6 +3,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 #include <filesystem>
@@ -28,6 +29,35 @@ std::string_view Local(std::string_view qualified) {
   return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
 }
 
+// The same of a name held as C text: one pass, with no length taken first.
+std::string_view Local(const char* qualified) {
+  const char* local = qualified;
+  const char* c = qualified;
+  for (; *c != '\0'; ++c)
+    if (*c == ':') local = c + 1;
+  return std::string_view(local, static_cast<std::size_t>(c - local));
+}
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+// A hash for the tables of ids: eight bytes at a time, as ids are short.
+std::uint64_t HashId(std::string_view k) {
+  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ k.size();
+  std::size_t i = 0;
+  for (; i + 8 <= k.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, k.data() + i, 8);
+    h = (h ^ w) * 0xFF51AFD7ED558CCDull;
+    h ^= h >> 32;
+  }
+  std::uint64_t w = 0;
+  if (i < k.size()) std::memcpy(&w, k.data() + i, k.size() - i);
+  h = (h ^ w) * 0xC4CEB9FE1A85EC53ull;
+  h ^= h >> 29;
+  h *= 0xFF51AFD7ED558CCDull;
+  return h ^ (h >> 32);
+}
+
 std::uint64_t Fnv(std::string_view s, std::uint64_t h = 1469598103934665603ull) {
   for (unsigned char c : s) {
     h ^= c;
@@ -36,19 +66,17 @@ std::uint64_t Fnv(std::string_view s, std::uint64_t h = 1469598103934665603ull) 
   return h;
 }
 
-std::string Hex12(std::uint64_t v) {
+void SetHex12(char (&out)[12], std::uint64_t v) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string out(12, '0');
   for (int i = 11; i >= 0; --i) {
-    out[static_cast<std::size_t>(i)] = kDigits[v & 0xF];
+    out[i] = kDigits[v & 0xF];
     v >>= 4;
   }
-  return out;
 }
 
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
   return s;
 }
 
@@ -126,7 +154,7 @@ struct XmiModel::IdTable {
   std::vector<Entry> entries;
   std::size_t used = 0;
 
-  static std::uint64_t HashOf(std::string_view k) { return std::hash<std::string_view>{}(k); }
+  static std::uint64_t HashOf(std::string_view k) { return HashId(k); }
   void clear() {
     entries.clear();
     used = 0;
@@ -159,9 +187,9 @@ struct XmiModel::IdTable {
     }
   }
   // The entry of k, made when missing.
-  Entry& insert(std::string_view k) {
+  Entry& insert(std::string_view k) { return insert(k, HashOf(k)); }
+  Entry& insert(std::string_view k, std::uint64_t h) {
     if (entries.empty() || 2 * (used + 1) > entries.size()) rehash(std::max<std::size_t>(1024, entries.size() * 2));
-    const std::uint64_t h = HashOf(k);
     const auto tag = static_cast<std::uint32_t>(h >> 32);
     const std::size_t mask = entries.size() - 1;
     for (std::size_t i = h & mask;; i = (i + 1) & mask) {
@@ -173,8 +201,13 @@ struct XmiModel::IdTable {
         ++used;
         return e;
       }
-      if (e.hash == tag && e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0) return e;
+      // Keys point into the document: the same text is the same key.
+      if (e.hash == tag && e.size == k.size() && (e.key == k.data() || std::memcmp(e.key, k.data(), k.size()) == 0))
+        return e;
     }
+  }
+  void prefetch(std::uint64_t h) const {
+    if (!entries.empty()) __builtin_prefetch(&entries[h & (entries.size() - 1)]);
   }
 };
 
@@ -189,6 +222,7 @@ class EventTable {
     const char* key = nullptr;
     std::uint32_t size = 0;
     std::int32_t sends = 0, receives = 0, lifeline = 0;
+    std::int32_t own = 0;  // the lifeline whose own id this is
     bool fragment = false;
   };
   Event& of(std::string_view k) {
@@ -210,7 +244,7 @@ class EventTable {
  private:
   Event* slot(std::string_view k) {
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = std::hash<std::string_view>{}(k)&mask;; i = (i + 1) & mask) {
+    for (std::size_t i = HashId(k) & mask;; i = (i + 1) & mask) {
       Event& e = slots_[i];
       if (e.key == nullptr || (e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0)) return &e;
     }
@@ -275,7 +309,7 @@ void XmiModel::finishIdentifiers() {
     while (used(h & kMask));
     taken.insert(h & kMask);
     elements_[e].hash = h;
-    elements_[e].identifier = Hex12(h);
+    SetHex12(elements_[e].identifier.digits, h);
   }
 }
 
@@ -327,6 +361,7 @@ void XmiModel::reset() {
     v->clear();
   model_ = {};
   rootPackage_ = {};
+  prefix_ = "xmi";
   idAttr_ = "xmi:id";
   typeAttr_ = "xmi:type";
   idrefAttr_ = "xmi:idref";
@@ -375,7 +410,7 @@ std::vector<std::string_view> XmiModel::refs(pugi::xml_node n, const char* name)
       list = Trim(list);
       if (list.empty()) break;
       std::size_t end = 0;
-      while (end < list.size() && !std::isspace(static_cast<unsigned char>(list[end]))) ++end;
+      while (end < list.size() && !IsSpace(list[end])) ++end;
       out.push_back(list.substr(0, end));
       list.remove_prefix(end);
     }
@@ -385,7 +420,7 @@ std::vector<std::string_view> XmiModel::refs(pugi::xml_node n, const char* name)
       out.emplace_back(idref.value());
     } else if (const pugi::xml_attribute href = c.attribute("href")) {
       const std::string_view h = href.value();
-      ++external_[std::string(h.substr(0, h.find('#')))];
+      countExternal(h);
     }
   }
   return out;
@@ -395,49 +430,119 @@ std::string_view XmiModel::ref1(pugi::xml_node n, const char* name) {
   if (const pugi::xml_attribute a = n.attribute(name)) {
     std::string_view list = Trim(a.value());
     std::size_t end = 0;
-    while (end < list.size() && !std::isspace(static_cast<unsigned char>(list[end]))) ++end;
+    while (end < list.size() && !IsSpace(list[end])) ++end;
     if (end > 0) return list.substr(0, end);
   }
   for (pugi::xml_node c = n.child(name); c; c = c.next_sibling(name)) {
     if (const pugi::xml_attribute idref = c.attribute(idrefAttr_.c_str())) return idref.value();
     if (const pugi::xml_attribute href = c.attribute("href")) {
       const std::string_view h = href.value();
-      ++external_[std::string(h.substr(0, h.find('#')))];
+      countExternal(h);
     }
   }
   return {};
 }
 
+void XmiModel::countExternal(std::string_view href) {
+  const std::string_view file = href.substr(0, href.find('#'));
+  if (const auto it = external_.find(file); it != external_.end())
+    ++it->second;
+  else
+    external_.emplace(std::string(file), 1);
+}
+
 void XmiModel::skip(std::string_view type) { ++skipped_[std::string(type.empty() ? "(untyped)" : type)]; }
 
+namespace {
+
+// Whether the attribute name is exactly word (a literal).
+template <std::size_t N>
+bool Is(const char* name, const char (&word)[N]) {
+  for (std::size_t i = 0; i < N; ++i)
+    if (name[i] != word[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+XmiModel::Attrs XmiModel::attrsOf(pugi::xml_node n) const {
+  // One pass over the attributes for the ones almost every element is
+  // asked for; the first of a name counts, as in a lookup by name.
+  Attrs out;
+  const char* prefix = prefix_.c_str();
+  const std::size_t length = prefix_.size();
+  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+    const char* name = a.name();
+    if (name[0] == 'n') {
+      if (out.name == nullptr && Is(name, "name")) out.name = a.value();
+    } else if (name[0] == 'h') {
+      if (out.href == nullptr && Is(name, "href")) out.href = a.value();
+    } else if (name[0] == prefix[0]) {
+      std::size_t i = 1;
+      while (i < length && name[i] == prefix[i]) ++i;
+      if (i < length || name[i] != ':') continue;
+      const char* local = name + i + 1;
+      if (Is(local, "id")) {
+        if (out.id == nullptr) out.id = a.value();
+      } else if (Is(local, "type")) {
+        if (out.type == nullptr) out.type = a.value();
+      } else if (Is(local, "idref")) {
+        out.idref = true;
+      }
+    }
+  }
+  return out;
+}
+
+std::string_view XmiModel::typeOf(pugi::xml_node n, const Attrs& a) const {
+  if (a.type != nullptr) return Local(a.type);
+  const std::string_view tag = n.name();
+  if (const std::size_t colon = tag.find(':'); colon != std::string_view::npos) {
+    const std::string_view local = tag.substr(colon + 1);
+    return local.find('.') == std::string_view::npos ? local : std::string_view();
+  }
+  return DefaultType(tag);
+}
+
+Handle XmiModel::addKeyed(Kind kind, Handle parent, std::uint64_t key) {
+  const Handle handle{static_cast<std::int32_t>(elements_.size())};
+  Element& e = elements_.emplace_back();
+  collections_.emplace_back();
+  e.kind = kind;
+  e.parent = parent;
+  e.hash = key;
+  SetHex12(e.identifier.digits, e.hash);
+  return handle;
+}
+
 Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, std::string_view key) {
-  Element e;
+  return add(kind, parent, node, node ? attrsOf(node) : Attrs{}, key);
+}
+
+Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, const Attrs& attrs, std::string_view key) {
+  const Handle handle{static_cast<std::int32_t>(elements_.size())};
+  Element& e = elements_.emplace_back();
+  collections_.emplace_back();
   e.kind = kind;
   e.parent = parent;
   e.node = node.internal_object();
-  std::string_view id;
-  if (node) {
-    e.name = node.attribute("name").value();
-    id = idOf(node);
-  }
+  if (attrs.name != nullptr) e.name = attrs.name;
+  const std::string_view id = attrs.id != nullptr ? attrs.id : "";
   std::string synthetic;
   if (key.empty() && id.empty()) {
-    synthetic = "@" + std::to_string(node ? node.offset_debug() : static_cast<std::ptrdiff_t>(elements_.size()));
+    synthetic = "@" + std::to_string(node ? node.offset_debug() : static_cast<std::ptrdiff_t>(handle.id));
     key = synthetic;
   }
   // Twelve characters, unique in the model and the same on every load of
   // the same file: a hash of the xmi:id (or of the element's place), the
   // next hash in the chain when taken.
   e.hash = Fnv(key.empty() ? id : key);
-  e.identifier = Hex12(e.hash);
-  const Handle handle{static_cast<std::int32_t>(elements_.size())};
+  SetHex12(e.identifier.digits, e.hash);
   if (key.empty() && !id.empty()) {
     IdTable::Entry& entry = ids_->insert(id);
     if (entry.handle == 0) entry.handle = handle.id;
     if (entry.node == nullptr) entry.node = node.internal_object();
   }
-  elements_.push_back(std::move(e));
-  collections_.emplace_back();
   return handle;
 }
 
@@ -480,7 +585,7 @@ std::string XmiModel::typeName(pugi::xml_node typed) {
         // A type of a library in another file: the reference stays null
         // (and is counted), its name is the fragment.
         const std::string_view h = href.value();
-        ++external_[std::string(h.substr(0, h.find('#')))];
+        countExternal(h);
         const std::size_t hash = h.rfind('#');
         return hash == std::string_view::npos ? std::string() : std::string(h.substr(hash + 1));
       }
@@ -550,6 +655,7 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
       }
     }
   }
+
   const pugi::xml_parse_result result =
       doc_->load_buffer_inplace(buffer_.data(), buffer_.size(), pugi::parse_default, encoding);
   if (!result) return fail(static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0)), result.description());
@@ -565,6 +671,7 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
     if (name.substr(0, 6) == "xmlns:" &&
         (value.find("/XMI") != std::string_view::npos || value.find("/xmi") != std::string_view::npos)) {
       const std::string prefix(name.substr(6));
+      prefix_ = prefix;
       idAttr_ = prefix + ":id";
       typeAttr_ = prefix + ":type";
       idrefAttr_ = prefix + ":idref";
@@ -593,12 +700,13 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   model.name = modelNode.attribute("name").value();
   if (model.name.empty()) model.name = fs::path(path).stem().string();
   model.hash = Fnv("#model");
-  model.identifier = Hex12(model.hash);
-  elements_.push_back(model);
+  SetHex12(model.identifier.digits, model.hash);
+  elements_.push_back(std::move(model));
   collections_.emplace_back();
   model_ = Handle{1};
 
   visit(modelNode, Context{}, 0);
+
   // Diagrams (Visual Paradigm) and stereotype applications follow the model.
   for (pugi::xml_node c = root.first_child(); c; c = c.next_sibling()) {
     if (c.type() != pugi::node_element || c == modelNode) continue;
@@ -671,18 +779,25 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
 }
 
 void XmiModel::indexIds(pugi::xml_node root) {
-  ids_->reserve(buffer_.size() / 128);
   elements_.reserve(buffer_.size() / 64);
   collections_.reserve(buffer_.size() / 64);
+
   const char* id = idAttr_.c_str();
+  // The ids are gathered in document order first and inserted after: a
+  // table larger than the cache misses on almost every insert, and walking
+  // the document in between keeps those misses from overlapping. Each slot
+  // is fetched some inserts ahead.
+  struct Found {
+    std::string_view key;
+    pugi::xml_node_struct* node;
+  };
+  std::vector<Found> found;
+  found.reserve(buffer_.size() / 128);
   pugi::xml_node n = root;
   while (n) {
-    if (n.type() == pugi::node_element) {
-      if (const pugi::xml_attribute a = n.attribute(id)) {
-        IdTable::Entry& e = ids_->insert(a.value());
-        if (e.node == nullptr) e.node = n.internal_object();
-      }
-    }
+    if (n.type() == pugi::node_element)
+      if (const pugi::xml_attribute a = n.attribute(id); a && *a.value() != '\0')
+        found.push_back({a.value(), n.internal_object()});
     if (pugi::xml_node c = n.first_child()) {
       n = c;
       continue;
@@ -690,6 +805,20 @@ void XmiModel::indexIds(pugi::xml_node root) {
     while (n && n != root && !n.next_sibling()) n = n.parent();
     if (!n || n == root) break;
     n = n.next_sibling();
+  }
+  ids_->reserve(found.size());
+  constexpr std::size_t kAhead = 16;
+  std::array<std::uint64_t, kAhead> hashes{};
+  for (std::size_t i = 0; i < found.size() + kAhead; ++i) {
+    if (i >= kAhead) {
+      const Found& f = found[i - kAhead];
+      IdTable::Entry& e = ids_->insert(f.key, hashes[i % kAhead]);
+      if (e.node == nullptr) e.node = f.node;
+    }
+    if (i < found.size()) {
+      hashes[i % kAhead] = IdTable::HashOf(found[i].key);
+      ids_->prefetch(hashes[i % kAhead]);
+    }
   }
 }
 
@@ -701,29 +830,22 @@ void XmiModel::walk(pugi::xml_node parent, const Context& c, int depth) {
 void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
   const std::string_view tag = Local(n.name());
   if (tag == "Extension" || tag == "Documentation" || tag == "eAnnotations") return;
-  // A reference to an element of this file or of another: nothing of its
-  // own. Both are looked for in one pass over the attributes, since most
-  // elements have neither and every attribute would be compared twice.
-  const char* idref = idrefAttr_.c_str();
-  pugi::xml_attribute href;
-  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
-    const char* an = a.name();
-    if (an[0] == idref[0] && std::strcmp(an, idref) == 0) return;
-    if (an[0] == 'h' && std::strcmp(an, "href") == 0) href = a;
-  }
-  if (href) {
-    const std::string_view h = href.value();
-    ++external_[std::string(h.substr(0, h.find('#')))];
+  // A reference to an element of this file or of another: nothing of its own.
+  const Attrs attrs = attrsOf(n);
+  if (attrs.idref) return;
+  if (attrs.href != nullptr) {
+    const std::string_view h = attrs.href;
+    countExternal(h);
     return;
   }
-  const std::string_view type = typeOf(n);
+  const std::string_view type = typeOf(n, attrs);
   if (depth > kMaxDepth) {
     skip("elements nested too deeply");
     return;
   }
   if (type.empty()) {
     // A reference (xmi:idref, href) or a value: nothing of its own.
-    if (idOf(n).empty()) return;
+    if (attrs.id == nullptr || *attrs.id == '\0') return;
     skip(tag);
     walk(n, c, depth);
     return;
@@ -731,25 +853,25 @@ void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
   const Kind ownerKind = get(c.owner) != nullptr ? get(c.owner)->kind : Kind::kNone;
   if (type == "Model" || type == "Package") {
     const Handle parent = c.package ? c.package : model_;
-    const Handle pkg = add(Kind::kPackage, parent, n);
+    const Handle pkg = add(Kind::kPackage, parent, n, attrs);
     addTo(parent, kPackages, pkg);
     if (!rootPackage_) rootPackage_ = pkg;
     walk(n, Context{pkg, {}}, depth);
   } else if (type == "Actor" || IsClassLike(type)) {
-    const Handle cls = add(Kind::kClass, c.package, n);
+    const Handle cls = add(Kind::kClass, c.package, n, attrs);
     if (type == "Actor") get(cls)->stereotype = "Actor";
     addTo(c.package, kClasses, cls);
     walk(n, Context{c.package, cls}, depth);
   } else if (type == "UseCase") {
-    const Handle uc = add(Kind::kUseCase, c.package, n);
+    const Handle uc = add(Kind::kUseCase, c.package, n, attrs);
     addTo(c.package, kUseCases, uc);
     walk(n, Context{c.package, uc}, depth);
   } else if (type == "Collaboration") {
-    const Handle col = add(Kind::kCollaboration, c.package, n);
+    const Handle col = add(Kind::kCollaboration, c.package, n, attrs);
     walk(n, Context{c.package, col}, depth);
   } else if (type == "Property") {
     if (ownerKind == Kind::kClass && tag == "ownedAttribute" && !n.attribute("association")) {
-      const Handle attr = add(Kind::kAttribute, c.owner, n);
+      const Handle attr = add(Kind::kAttribute, c.owner, n, attrs);
       get(attr)->text = typeName(n);
       pugi::xml_node value = n.child("defaultValue");
       get(attr)->text2 = value ? valueText(value) : std::string(n.attribute("default").value());
@@ -762,7 +884,7 @@ void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
       skip(type);
       return;
     }
-    const Handle op = add(Kind::kOperation, c.owner, n);
+    const Handle op = add(Kind::kOperation, c.owner, n, attrs);
     addTo(c.owner, kOperations, op);
     for (pugi::xml_node p = n.first_child(); p; p = p.next_sibling()) {
       const std::string_view ptag = Local(p.name());
@@ -782,7 +904,7 @@ void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
   } else if (type == "Interaction") {
     mapInteraction(n, c);
   } else if (type == "Association") {
-    const Handle assoc = add(Kind::kAssociation, c.package, n);
+    const Handle assoc = add(Kind::kAssociation, c.package, n, attrs);
     addTo(c.package, kAssociations, assoc);
     associations_.push_back({assoc, n.internal_object(), c.owner, c.package});
   } else if (type == "Include" || type == "Extend" || type == "Generalization" || type == "InterfaceRealization") {
@@ -795,7 +917,7 @@ void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
       skip(type);
       return;
     }
-    const Handle rel = add(Kind::kRelation, c.owner, n);
+    const Handle rel = add(Kind::kRelation, c.owner, n, attrs);
     Element* e = get(rel);
     e->ref2 = c.owner;
     if (type == "Include") e->stereotype = "include";
@@ -854,11 +976,14 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
 
   for (pugi::xml_node l = n.first_child(); l; l = l.next_sibling()) {
     if (l.type() != pugi::node_element) continue;
-    const std::string_view type = typeOf(l);
+    const Attrs attrs = attrsOf(l);
+    const std::string_view type = typeOf(l, attrs);
     if (type == "Lifeline") {
-      const Handle obj = add(Kind::kObject, in.diagram, l);
+      const Handle obj = add(Kind::kObject, in.diagram, l, attrs);
       addTo(in.diagram, kObjects, obj);
       objects_.push_back({obj, l.internal_object(), Handle{}, Handle{}});
+      // Kept by id for the fragments' "covered", when the id is its own.
+      if (attrs.id != nullptr && handleOf(attrs.id) == obj) in.events.of(attrs.id).own = obj.id;
       for (std::string_view e : refs(l, "coveredBy")) {
         EventTable::Event& entry = in.events.of(e);
         if (entry.lifeline == 0) entry.lifeline = obj.id;
@@ -876,25 +1001,7 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
       in.messages.push_back(m);
     }
   }
-  // The lifeline of every occurrence, from the fragments' "covered".
-  std::function<void(pugi::xml_node, int)> events = [&](pugi::xml_node holder, int depth) {
-    if (depth > kMaxDepth) return;
-    for (pugi::xml_node f = holder.first_child(); f; f = f.next_sibling()) {
-      const std::string_view tag = Local(f.name());
-      if (f.type() != pugi::node_element || tag == "lifeline" || tag == "message") continue;
-      const std::string_view id = idOf(f);
-      if (!id.empty()) {
-        EventTable::Event& entry = in.events.of(id);
-        entry.fragment = true;
-        if (const std::string_view covered = ref1(f, "covered"); !covered.empty()) {
-          const Handle lifeline = handleOf(covered);
-          if (lifeline && get(lifeline)->parent == in.diagram) entry.lifeline = lifeline.id;
-        }
-      }
-      events(f, depth + 1);
-    }
-  };
-  events(n, 0);
+  markEvents(in, n, 0);
 
   int counter = 0;
   std::string last;
@@ -907,29 +1014,49 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
     }
   get(in.diagram)->count = in.combined;
 
-  for (const Interaction::Emitted& e : in.order) {
+  for (Interaction::Emitted& e : in.order) {
     const Interaction::Message& m = in.messages[e.message];
     const Handle msg = add(Kind::kMessage, in.diagram, m.node);
     Element* el = get(msg);
-    el->text = e.label;
+    el->text = std::move(e.label);
     if (const EventTable::Event* sender = in.events.in(m.send)) el->ref2 = Handle{sender->lifeline};
     if (const EventTable::Event* receiver = in.events.in(m.receive)) el->ref3 = Handle{receiver->lifeline};
     addTo(in.diagram, kMessages, msg);
     messages_.push_back({msg, m.node.internal_object(), Handle{}, Handle{}});
-    // One view per message, in message order; a condition is a note on it.
-    const std::string key = get(msg)->identifier + "#view";
-    const Handle view = add(Kind::kView, in.diagram, pugi::xml_node(), key);
+    // One view per message, in message order, keyed by the message's
+    // identifier and "#view"; a condition is a note on it.
+    const std::uint64_t key = Fnv("#view", Fnv(std::string_view(el->identifier)));
+    const Handle view = addKeyed(Kind::kView, in.diagram, key);
     get(view)->ref = msg;
     addTo(in.diagram, kViews, view);
     get(msg)->count = view.id;
-    for (const std::string& condition : e.conditions) note(view, condition, key);
+    for (std::string& condition : e.conditions) note(view, std::move(condition), key);
   }
 }
 
-void XmiModel::note(Handle view, const std::string& text, std::string_view key) {
-  const Handle n = add(Kind::kNote, view, pugi::xml_node(),
-                       std::string(key) + "#note" + std::to_string(items(view, kNotes).Count() + 1));
-  get(n)->text = text;
+// The lifeline of every occurrence, from the fragments' "covered".
+void XmiModel::markEvents(Interaction& in, pugi::xml_node holder, int depth) {
+  if (depth > kMaxDepth) return;
+  for (pugi::xml_node f = holder.first_child(); f; f = f.next_sibling()) {
+    if (f.type() != pugi::node_element) continue;
+    const std::string_view tag = Local(f.name());
+    if (tag == "lifeline" || tag == "message") continue;
+    if (const std::string_view id = idOf(f); !id.empty()) {
+      const std::string_view covered = ref1(f, "covered");
+      const EventTable::Event* lifeline = covered.empty() ? nullptr : in.events.in(covered);
+      const std::int32_t own = lifeline != nullptr ? lifeline->own : 0;
+      EventTable::Event& entry = in.events.of(id);
+      entry.fragment = true;
+      if (own != 0) entry.lifeline = own;
+    }
+    markEvents(in, f, depth + 1);
+  }
+}
+
+void XmiModel::note(Handle view, std::string text, std::uint64_t viewKey) {
+  const std::uint64_t key = Fnv(std::to_string(items(view, kNotes).Count() + 1), Fnv("#note", viewKey));
+  const Handle n = addKeyed(Kind::kNote, view, key);
+  get(n)->text = std::move(text);
   addTo(view, kNotes, n);
 }
 
@@ -946,9 +1073,11 @@ void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, const std::s
     in.pending.clear();
   };
   for (pugi::xml_node f = holder.first_child(); f; f = f.next_sibling()) {
+    if (f.type() != pugi::node_element) continue;
     const std::string_view tag = Local(f.name());
-    if (f.type() != pugi::node_element || tag == "lifeline" || tag == "message") continue;
-    const std::string_view type = typeOf(f);
+    if (tag == "lifeline" || tag == "message") continue;
+    const Attrs attrs = attrsOf(f);
+    const std::string_view type = typeOf(f, attrs);
     if (type == "CombinedFragment") {
       ++in.combined;
       std::string op = f.attribute("interactionOperator").value();
@@ -981,9 +1110,8 @@ void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, const std::s
       }
       continue;
     }
-    const std::string_view id = idOf(f);
-    if (id.empty()) continue;
-    const EventTable::Event* event = in.events.in(id);
+    if (attrs.id == nullptr || *attrs.id == '\0') continue;
+    const EventTable::Event* event = in.events.in(attrs.id);
     if (event == nullptr) continue;
     if (event->sends > 0) {
       emit(static_cast<std::size_t>(event->sends - 1));
@@ -1128,7 +1256,7 @@ void XmiModel::resolve() {
       Element* e = get(h);
       if (!e->documentation.empty()) e->documentation += "\n";
       e->documentation += body;
-      if (e->kind == Kind::kMessage) note(Handle{e->count}, body, Identifier(Handle{e->count}));
+      if (e->kind == Kind::kMessage) note(Handle{e->count}, body, Fnv(Identifier(Handle{e->count})));
     }
   }
   // A message without a condition gets an empty note: where a view has no
@@ -1260,7 +1388,7 @@ void XmiModel::makeUseCaseDiagrams() {
       if (get(k)->stereotype == "Actor") actors.push_back(k);
     const Items useCases = items(p, kUseCases);
     if (actors.empty() && useCases.empty()) continue;
-    const Handle d = add(Kind::kDiagram, p, pugi::xml_node(), get(p)->identifier + "#usecases");
+    const Handle d = add(Kind::kDiagram, p, pugi::xml_node(), std::string(get(p)->identifier) + "#usecases");
     get(d)->name = get(p)->name.empty() ? std::string("Use cases") : get(p)->name;
     get(d)->flag = true;
     addTo(p, kClassDiagrams, d);

@@ -123,6 +123,47 @@ class XmiModel : public LettoreTabella<XmiModel> {
     kSlotCount,
   };
 
+  // An identifier: twelve characters, held in place.
+  struct Identifier12 {
+    char digits[12] = {};
+    operator std::string() const { return std::string(digits, sizeof digits); }
+    operator std::string_view() const { return std::string_view(digits, sizeof digits); }
+  };
+  // Text that most elements leave empty, held apart so that the table of
+  // elements stays small.
+  class RareText {
+   public:
+    RareText() = default;
+    RareText(const RareText& other) : text_(other.empty() ? nullptr : std::make_unique<std::string>(*other.text_)) {}
+    RareText(RareText&&) noexcept = default;
+    RareText& operator=(const RareText& other) { return *this = std::string(other); }
+    RareText& operator=(RareText&&) noexcept = default;
+    bool empty() const { return !text_ || text_->empty(); }
+    operator const std::string&() const { return text_ ? *text_ : Empty(); }
+    bool operator==(std::string_view other) const {
+      return std::string_view(static_cast<const std::string&>(*this)) == other;
+    }
+    RareText& operator=(std::string s) {
+      if (text_)
+        *text_ = std::move(s);
+      else if (!s.empty())
+        text_ = std::make_unique<std::string>(std::move(s));
+      return *this;
+    }
+    RareText& operator+=(std::string_view s) {
+      if (!text_) text_ = std::make_unique<std::string>();
+      text_->append(s);
+      return *this;
+    }
+
+   private:
+    static const std::string& Empty() {
+      static const std::string empty;
+      return empty;
+    }
+    std::unique_ptr<std::string> text_;
+  };
+
   struct Element {
     Kind kind = Kind::kNone;
     int diagramKind = 0;
@@ -134,17 +175,32 @@ class XmiModel : public LettoreTabella<XmiModel> {
     Handle ref3;  // receiver
     pugi::xml_node_struct* node = nullptr;  // the XML element it was made from
     std::uint64_t hash = 0;                 // of the xmi:id (or place): the identifier's digits
-    std::string identifier, name, stereotype, documentation;
-    std::string text;   // type, sequence label, note text
-    std::string text2;  // initial value
+    Identifier12 identifier;
+    std::string name;
+    std::string text;  // type, sequence label, note text
+    RareText stereotype, documentation;
+    RareText text2;  // initial value
   };
 
   struct Context;
   struct Interaction;
+  // The attributes read from almost every element, found in one pass.
+  struct Attrs {
+    const char* id = nullptr;
+    const char* type = nullptr;
+    const char* name = nullptr;
+    const char* href = nullptr;
+    bool idref = false;
+  };
 
   void reset();
   Handle openBuffer(const std::string& path, std::string* error);
   Handle add(Kind kind, Handle parent, pugi::xml_node node, std::string_view key = {});
+  Handle add(Kind kind, Handle parent, pugi::xml_node node, const Attrs& attrs, std::string_view key = {});
+  // An element made from no XML element, keyed by the hash of its key.
+  Handle addKeyed(Kind kind, Handle parent, std::uint64_t key);
+  Attrs attrsOf(pugi::xml_node n) const;
+  std::string_view typeOf(pugi::xml_node n, const Attrs& attrs) const;
   void addTo(Handle owner, Slot slot, Handle item);
   Items items(Handle h, Slot slot) const;
   const Element* get(Handle h) const;
@@ -173,12 +229,14 @@ class XmiModel : public LettoreTabella<XmiModel> {
   void readDiagrams();
   void makeUseCaseDiagrams();
   void finishCollections();
-  void note(Handle view, const std::string& text, std::string_view key);
+  // A note on a view; its key is the view's key (as a hash), "#note" and its number.
+  void note(Handle view, std::string text, std::uint64_t viewKey);
+  void markEvents(Interaction& in, pugi::xml_node holder, int depth);
 
   std::unique_ptr<pugi::xml_document> doc_;
   std::string buffer_;
   std::string path_;
-  std::string idAttr_, typeAttr_, idrefAttr_;
+  std::string prefix_, idAttr_, typeAttr_, idrefAttr_;
   std::vector<Element> elements_;
   // The collections of each element, by slot (most elements have none).
   std::vector<std::vector<std::pair<std::uint8_t, std::vector<Handle>>>> collections_;
@@ -189,7 +247,8 @@ class XmiModel : public LettoreTabella<XmiModel> {
   void finishIdentifiers();
   std::vector<std::string> warnings_;
   std::map<std::string, int> skipped_;
-  std::map<std::string, int> external_;  // href files and the references to them
+  std::map<std::string, int, std::less<>> external_;  // href files and the references to them
+  void countExternal(std::string_view href);
   std::vector<std::string> unresolved_;
   int unresolvedCount_ = 0;
 
