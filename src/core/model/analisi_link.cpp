@@ -2,8 +2,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "model/work_folder.h"
@@ -78,12 +76,12 @@ class FileDiLavoro {
 
  private:
   std::string& of(const std::string& name) {
-    const auto [it, fresh] = index_.try_emplace(name, files_.size());
+    const auto [at, fresh] = index_.try_emplace(name, files_.size());
     if (fresh) files_.emplace_back(name, std::string());
-    return files_[it->second].second;
+    return files_[*at].second;
   }
   std::vector<std::pair<std::string, std::string>> files_;
-  std::unordered_map<std::string, std::size_t> index_;
+  StringIndex<std::size_t> index_;
 };
 
 }  // namespace
@@ -111,21 +109,26 @@ CampiLink RitornaCampi(std::string_view line) {
 
 void CambiaNumerazione(std::vector<RecordRelazione>& table) {
   // Indexes of the records by their original target and source.
-  std::unordered_map<std::string, std::vector<std::size_t>> byTarget, bySource;
+  StringIndex<std::vector<std::size_t>> byTarget, bySource;
+  byTarget.reserve(table.size());
+  bySource.reserve(table.size());
   for (std::size_t i = 0; i < table.size(); ++i) {
     byTarget[table[i].f3].push_back(i);
     bySource[table[i].f1].push_back(i);
   }
+  static const std::vector<std::size_t> none;
   int c = 0;
   for (std::size_t i = 0; i < table.size(); ++i) {
     if (table[i].f3.find(kSep) != std::string::npos) continue;
     const std::string t = table[i].f3;
-    for (std::size_t j : byTarget[t]) {
+    const std::vector<std::size_t>* targets = byTarget.find(t);
+    const std::vector<std::size_t>* sources = bySource.find(t);
+    for (std::size_t j : targets != nullptr ? *targets : none) {
       if (j <= i || table[j].f3 != t) continue;
       char number[16];
       std::snprintf(number, sizeof number, "%06d", c);
       table[j].f3 = t + "::" + number;
-      for (std::size_t m : bySource[t])
+      for (std::size_t m : sources != nullptr ? *sources : none)
         if (m > i && table[m].f1 == t) table[m].f1 = table[j].f3;
       ++c;
     }
@@ -172,7 +175,16 @@ int CostruisciMainTree(Tree& t, WorkFolder& folder, const std::function<void(std
   // 4. The verify passes.
   std::string error;
   work->create("passo1.txt", CreatedList::kLoad, &error);
-  std::unordered_set<std::string> processed;  // emptied at every load
+  // Whether a line was processed, kept for the first line of each text:
+  // equal lines count as one.
+  std::vector<std::uint32_t> sameAs(lines.size());
+  {
+    StringIndex<std::uint32_t> first;
+    first.reserve(lines.size());
+    for (std::size_t n = 0; n < lines.size(); ++n)
+      sameAs[n] = *first.try_emplace(lines[n], static_cast<std::uint32_t>(n)).first;
+  }
+  std::vector<char> processed(lines.size(), 0);
   FileDiLavoro files;
   int counter = 1;
   std::string designLink;  // the key of the first "Design Link" node
@@ -184,17 +196,17 @@ int CostruisciMainTree(Tree& t, WorkFolder& folder, const std::function<void(std
     for (std::size_t n = 0; n < lines.size(); ++n) {
       const CampiLink& f = fields[n];
       if (f.oggetto) continue;
-      const std::string& line = lines[n];
+      char& done = processed[sameAs[n]];
       if (!t.isPresent(f.f1)) {
         waiting = true;
         continue;
       }
       if (IsDiagramLine(f.tipo)) {
         t.addChild(f.f1, f.f3, f.f4, f.tipo == "SCENAUC" ? kind::kSequence : kind::kCollaboration);
-        processed.insert(line);
+        done = 1;
         continue;
       }
-      if (t.isPresent(f.f3) && processed.count(line) == 0) {
+      if (t.isPresent(f.f3) && done == 0) {
         // A further occurrence of an element already in the tree: a link.
         const NodeId target = t.find(f.f3);
         if (target == kNoNode) continue;  // only copies of it exist: nothing to point to
@@ -215,7 +227,7 @@ int CostruisciMainTree(Tree& t, WorkFolder& folder, const std::function<void(std
             }
           }
         }
-        processed.insert(line);
+        done = 1;
         continue;
       }
       if (f.tipo == "ASSOCREL") {
@@ -229,7 +241,7 @@ int CostruisciMainTree(Tree& t, WorkFolder& folder, const std::function<void(std
       } else {
         t.addChild(f.f1, f.f3, f.f4, kind::kUsecase);
       }
-      processed.insert(line);
+      done = 1;
     }
   }
   files.scrivi(*work);

@@ -110,7 +110,7 @@ Handle PetalModel::add(Kind kind, Handle parent, const Context& c, const Form& f
   e.stereotype = stringAttr(c, f, "stereotype");
   e.documentation = stringAttr(c, f, "documentation");
   Handle h{static_cast<std::int32_t>(elements_.size())};
-  if (!e.identifier.empty()) byQuid_.emplace(e.identifier, h);  // the first one made keeps the quid
+  if (!e.identifier.empty()) byQuid_.try_emplace(e.identifier, h);  // the first one made keeps the quid
   elements_.push_back(std::move(e));
   return h;
 }
@@ -658,11 +658,11 @@ void PetalModel::mapInteraction(const Context& c, const Form& mechanism, Handle 
 
 void PetalModel::resolve() {
   for (const Pending& p : pending_) {
-    auto it = byQuid_.find(p.quid);
-    Handle target = it == byQuid_.end() ? Handle{} : it->second;
+    const Handle* found = byQuid_.find(p.quid);
+    Handle target = found == nullptr ? Handle{} : *found;
     if (target && p.wanted != Kind::kNone && get(target)->kind != p.wanted) target = {};
     if (!target) {
-      if (it == byQuid_.end()) {
+      if (found == nullptr) {
         const petal::Document& doc = documents_[p.document];
         warnings_.push_back(doc.file() + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) +
                             ": reference to quid " + p.quid + ", which is not in the model");
@@ -749,8 +749,8 @@ Handle PetalModel::Owner(Handle h) const {
 }
 
 Handle PetalModel::FindByIdentifier(std::string_view quid) const {
-  auto it = byQuid_.find(std::string(quid));
-  return it == byQuid_.end() ? Handle{} : it->second;
+  const Handle* found = byQuid_.find(quid);
+  return found == nullptr ? Handle{} : *found;
 }
 
 Handle PetalModel::ref(Handle h, Kind kind) const {

@@ -17,6 +17,7 @@
 #include "model/lettore_tabella.h"
 #include "model/model_source.h"
 #include "model/petal_parser.h"
+#include "tree/string_index.h"
 
 namespace zov {
 
@@ -188,7 +189,7 @@ class PetalModel : public LettoreTabella<PetalModel> {
 
   std::vector<Element> elements_;
   std::unordered_map<std::uint64_t, std::vector<Handle>> collections_;
-  std::unordered_map<std::string, Handle> byQuid_;
+  StringIndex<Handle> byQuid_;
   std::deque<petal::Document> documents_;
   std::vector<Pending> pending_;
   std::vector<std::string> warnings_;

@@ -102,13 +102,13 @@ bool AggiungiSequenceaTV(ModelSource& m, Handle diagram, const Tree& source, Tre
 void CaricaAllSequenceNonConnessi(const ModelSource& m, Handle model, const Tree& mainTree, Tree& notLinked,
                                   const std::function<void(std::string_view)>& status) {
   // The names the Main Tree's diagram nodes show, gathered once.
-  std::unordered_set<std::string> shown;
+  StringIndex<char> shown;
   for (NodeId id = mainTree.nextInCollection(kNoNode); id != kNoNode; id = mainTree.nextInCollection(id))
-    if (kind::IsScenario(mainTree.node(id).image)) shown.emplace(NomeDopoEtichetta(mainTree.node(id).text));
+    if (kind::IsScenario(mainTree.node(id).image)) shown.try_emplace(NomeDopoEtichetta(mainTree.node(id).text));
   for (Handle p : m.AllPackages(model)) {
     if (status) status("Category: " + m.Name(p));
     for (Handle d : m.ScenarioDiagrams(p))
-      if (shown.count(m.Name(d)) == 0 && !AggiungiScenario(m, d, notLinked) && status)
+      if (!shown.contains(m.Name(d)) && !AggiungiScenario(m, d, notLinked) && status)
         status("\"" + m.Name(d) + "\" is in the not-linked tree already: skipped");
   }
 }

@@ -6,9 +6,7 @@ namespace zov {
 
 namespace {
 
-std::string prefixOf(std::string_view key) {
-  return std::string(key.substr(0, std::min(key.size(), kIdentifierLength)));
-}
+std::string_view prefixOf(std::string_view key) { return key.substr(0, std::min(key.size(), kIdentifierLength)); }
 
 int lowBit(int i) { return i & -i; }
 
@@ -45,15 +43,14 @@ NodeId Tree::addTop(std::string_view key, std::string_view text, std::string_vie
 }
 
 NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, std::string_view image) {
-  std::string keyText(key);
-  if (byKey_.count(keyText) != 0) return kNoNode;
+  if (byKey_.contains(key)) return kNoNode;
 
   const int row = parent == kNoNode ? rootCount_ : node(parent).children;
   if (notifying()) observer_->nodeAboutToBeAdded(parent, row);
 
   const auto id = static_cast<NodeId>(nodes_.size());
   Node fresh;
-  fresh.key = keyText;
+  fresh.key = std::string(key);
   fresh.text = std::string(text);
   fresh.image = std::string(image);
   fresh.parent = parent;
@@ -86,7 +83,7 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
     ++p.children;
   }
 
-  byKey_.emplace(std::move(keyText), id);
+  byKey_.try_emplace(key, id);
   byPrefix_[prefixOf(key)].push_back(id);  // ids only grow: stays sorted
 
   if (notifying()) observer_->nodeAdded(id);
@@ -125,12 +122,10 @@ void Tree::forget(NodeId id) {
     for (NodeId c = node(current).child; c != kNoNode; c = node(c).next) stack.push_back(c);
     Node& n = mut(current);
     byKey_.erase(n.key);
-    auto prefix = byPrefix_.find(prefixOf(n.key));
-    if (prefix != byPrefix_.end()) {
-      auto& ids = prefix->second;
-      auto at = std::lower_bound(ids.begin(), ids.end(), current);
-      if (at != ids.end() && *at == current) ids.erase(at);
-      if (ids.empty()) byPrefix_.erase(prefix);
+    if (std::vector<NodeId>* ids = byPrefix_.find(prefixOf(n.key))) {
+      auto at = std::lower_bound(ids->begin(), ids->end(), current);
+      if (at != ids->end() && *at == current) ids->erase(at);
+      if (ids->empty()) byPrefix_.erase(prefixOf(n.key));
     }
     if (selected_ == current) selected_ = kNoNode;
     if (dropHighlight_ == current) dropHighlight_ = kNoNode;
@@ -188,8 +183,8 @@ NodeId Tree::at(int index) const {
 int Tree::indexOf(NodeId id) const { return valid(id) ? fenwickPrefix(id) : 0; }
 
 NodeId Tree::find(std::string_view key) const {
-  auto it = byKey_.find(std::string(key));
-  return it == byKey_.end() ? kNoNode : it->second;
+  const NodeId* id = byKey_.find(key);
+  return id == nullptr ? kNoNode : *id;
 }
 
 bool Tree::isPresent(std::string_view identifier) const { return firstPresent(identifier) != kNoNode; }
@@ -202,8 +197,8 @@ NodeId Tree::firstPresent(std::string_view identifier) const {
 const std::vector<NodeId>& Tree::allPresent(std::string_view identifier) const {
   static const std::vector<NodeId> none;
   if (identifier.size() > kIdentifierLength) return none;  // no 12-char prefix can equal it
-  auto it = byPrefix_.find(std::string(identifier));
-  return it == byPrefix_.end() ? none : it->second;
+  const std::vector<NodeId>* ids = byPrefix_.find(identifier);
+  return ids == nullptr ? none : *ids;
 }
 
 NodeId Tree::nextInCollection(NodeId id) const {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tree/colors.h"
+#include "tree/string_index.h"
 
 namespace zov {
 
@@ -156,8 +157,8 @@ class Tree {
   // Siblings are only ever appended, so each list is in ascending id order
   // and a node's row is found by binary search.
   std::vector<std::vector<NodeId>> kids_ = std::vector<std::vector<NodeId>>(1);
-  std::unordered_map<std::string, NodeId> byKey_;
-  std::unordered_map<std::string, std::vector<NodeId>> byPrefix_;  // ascending ids
+  StringIndex<NodeId> byKey_;
+  StringIndex<std::vector<NodeId>> byPrefix_;  // ascending ids
   NodeId firstRoot_ = kNoNode;
   NodeId lastRoot_ = kNoNode;
   int rootCount_ = 0;

@@ -59,13 +59,13 @@ IndiceDocumenti::IndiceDocumenti(const ModelSource& m, Handle model) : m_(m) {
 }
 
 Handle IndiceDocumenti::CercaUseCase(std::string_view key) const {
-  const auto it = useCases_.find(std::string(key));
-  return it == useCases_.end() ? Handle{} : it->second;
+  const Handle* h = useCases_.find(key);
+  return h == nullptr ? Handle{} : *h;
 }
 
 Handle IndiceDocumenti::CercaDiagramma(std::string_view key) const {
-  const auto it = diagrams_.find(std::string(key));
-  return it == diagrams_.end() ? Handle{} : it->second;
+  const Handle* h = diagrams_.find(key);
+  return h == nullptr ? Handle{} : *h;
 }
 
 std::optional<double> PesoDocumentazione(std::string_view documentation) {

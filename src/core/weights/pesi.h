@@ -29,8 +29,8 @@ class IndiceDocumenti {
 
  private:
   const ModelSource& m_;
-  std::unordered_map<std::string, Handle> useCases_;
-  std::unordered_map<std::string, Handle> diagrams_;
+  StringIndex<Handle> useCases_;
+  StringIndex<Handle> diagrams_;
 };
 
 // The weight written in a documentation text: the number after the first
