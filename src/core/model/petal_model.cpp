@@ -120,8 +120,8 @@ void PetalModel::addTo(Handle owner, Slot slot, Handle item) {
 }
 
 Items PetalModel::items(Handle h, Slot slot) const {
-  auto it = collections_.find(Key(h, slot));
-  return it == collections_.end() ? Items() : Items(it->second);
+  const std::vector<Handle>* list = collections_.find(Key(h, slot));
+  return list == nullptr ? Items() : Items(*list);
 }
 
 void PetalModel::defer(Handle h, std::optional<Slot> collection, Kind wanted, const Context& c, const Form& f,
@@ -591,8 +591,8 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
         mapInteraction(c, *mechanism, d);
       } else {
         for (Slot shared : {kObjects, kMessages})
-          if (auto from = collections_.find(Key(it->second, shared)); from != collections_.end()) {
-            std::vector<Handle> copy = from->second;  // the map may grow while inserting
+          if (const std::vector<Handle>* from = collections_.find(Key(it->second, shared))) {
+            std::vector<Handle> copy = *from;  // the index may grow while inserting
             collections_[Key(d, shared)] = std::move(copy);
           }
       }

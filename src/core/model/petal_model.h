@@ -188,7 +188,7 @@ class PetalModel : public LettoreTabella<PetalModel> {
   const std::vector<std::filesystem::path>& filesBelow(const std::filesystem::path& dir);
 
   std::vector<Element> elements_;
-  std::unordered_map<std::uint64_t, std::vector<Handle>> collections_;
+  IntIndex<std::vector<Handle>> collections_;
   StringIndex<Handle> byQuid_;
   std::deque<petal::Document> documents_;
   std::vector<Pending> pending_;

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <limits>
 #include <optional>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "model/analisi_link.h"
@@ -82,15 +81,15 @@ bool IniziaCopia(Tree& t, StatoCopia& s, NodeId l, NodeId target, bool primoLive
 // The elements a not-linked line may name, found once: for each
 // identifier, the first element with it on each diagram searched, in the
 // order the diagrams are searched.
-using IndiceElementi = std::unordered_map<std::string, std::vector<Handle>>;
+using IndiceElementi = StringIndex<std::vector<Handle>>;
 
 void Indicizza(IndiceElementi& index, const ModelSource& m, Handle d, bool realizations) {
-  std::unordered_set<std::string> seen;  // the first match on a diagram ends its search
+  StringIndex<char> seen;  // the first match on a diagram ends its search
   for (Handle u : m.DiagramUseCases(d)) {
     if (realizations && !IsRealizationStereotype(m.Stereotype(u))) continue;
-    std::string id = m.Identifier(u);
-    if (!seen.insert(id).second) continue;
-    index[std::move(id)].push_back(u);
+    const std::string id = m.Identifier(u);
+    if (!seen.try_emplace(id).second) continue;
+    index[id].push_back(u);
   }
 }
 
@@ -129,8 +128,8 @@ void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFo
   std::optional<IndiceElementi> useCases, realizations;
   const std::vector<Handle> none;
   const auto lookUp = [&none](const IndiceElementi& index, const std::string& id) -> const std::vector<Handle>& {
-    const auto it = index.find(id);
-    return it == index.end() ? none : it->second;
+    const std::vector<Handle>* found = index.find(id);
+    return found == nullptr ? none : *found;
   };
   for (const std::string& line : work.readLines("notlinked_elements.txt").value_or(std::vector<std::string>())) {
     const CampiLink f = RitornaCampi(line);

@@ -2,7 +2,6 @@
 
 #include <optional>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "testcases/scenario.h"
 #include "tree/colors.h"

@@ -66,7 +66,7 @@ class StringIndex {
     if (2 * (live_ + 1) > slots_.size()) rehash(Capacity(live_ + 1));
     const auto offset = static_cast<std::uint32_t>(text_.size());
     text_.append(key);
-    entries_.push_back({offset, static_cast<std::uint32_t>(key.size()), std::move(value)});
+    entries_.push_back({offset, static_cast<std::uint32_t>(key.size()), hash, std::move(value)});
     place({static_cast<std::uint32_t>(hash >> 32), static_cast<std::uint32_t>(entries_.size())}, hash);
     ++live_;
     return {&entries_.back().value, true};
@@ -114,6 +114,7 @@ class StringIndex {
   struct Entry {
     std::uint32_t offset;
     std::uint32_t size;
+    std::uint64_t hash;  // kept, so that growing never reads the keys again
     V value;
   };
 
@@ -123,7 +124,7 @@ class StringIndex {
     return c;
   }
   std::string_view keyOf(const Entry& e) const { return std::string_view(text_.data() + e.offset, e.size); }
-  std::uint64_t HomeOf(std::size_t slot) const { return HashKey(keyOf(entries_[slots_[slot].entry - 1])); }
+  std::uint64_t HomeOf(std::size_t slot) const { return entries_[slots_[slot].entry - 1].hash; }
 
   std::uint32_t locate(std::string_view key, std::uint64_t hash) const {
     if (slots_.empty()) return kNone;
@@ -151,7 +152,7 @@ class StringIndex {
     entries.reserve(live_);
     for (Entry& e : entries_) {
       if (e.size == kErased) continue;
-      entries.push_back({static_cast<std::uint32_t>(text.size()), e.size, std::move(e.value)});
+      entries.push_back({static_cast<std::uint32_t>(text.size()), e.size, e.hash, std::move(e.value)});
       text.append(keyOf(e));
     }
     entries_ = std::move(entries);
@@ -163,8 +164,7 @@ class StringIndex {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
       const Entry& e = entries_[i];
       if (e.size == kErased) continue;
-      const std::uint64_t hash = HashKey(keyOf(e));
-      place({static_cast<std::uint32_t>(hash >> 32), static_cast<std::uint32_t>(i + 1)}, hash);
+      place({static_cast<std::uint32_t>(e.hash >> 32), static_cast<std::uint32_t>(i + 1)}, e.hash);
     }
   }
 
@@ -172,6 +172,58 @@ class StringIndex {
   std::vector<Entry> entries_;
   std::string text_;
   std::size_t live_ = 0;
+};
+
+// The same for integer keys (a handle and a slot packed in 64 bits, say).
+template <typename V>
+class IntIndex {
+ public:
+  void clear() {
+    slots_.clear();
+    entries_.clear();
+  }
+  V* find(std::uint64_t key) {
+    if (slots_.empty()) return nullptr;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = Mix(key) & mask;; i = (i + 1) & mask) {
+      const std::uint32_t e = slots_[i];
+      if (e == 0) return nullptr;
+      if (entries_[e - 1].key == key) return &entries_[e - 1].value;
+    }
+  }
+  const V* find(std::uint64_t key) const { return const_cast<IntIndex*>(this)->find(key); }
+  V& operator[](std::uint64_t key) {
+    if (V* v = find(key)) return *v;
+    if (2 * (entries_.size() + 1) > slots_.size()) {
+      std::size_t c = 16;
+      while (c < 2 * (entries_.size() + 1)) c *= 2;
+      slots_.assign(c, 0);
+      for (std::size_t i = 0; i < entries_.size(); ++i) place(entries_[i].key, static_cast<std::uint32_t>(i + 1));
+    }
+    entries_.push_back({key, V()});
+    place(key, static_cast<std::uint32_t>(entries_.size()));
+    return entries_.back().value;
+  }
+
+ private:
+  struct Entry {
+    std::uint64_t key;
+    V value;
+  };
+  static std::uint64_t Mix(std::uint64_t k) {
+    k ^= k >> 33;
+    k *= 0xFF51AFD7ED558CCDull;
+    k ^= k >> 33;
+    return k;
+  }
+  void place(std::uint64_t key, std::uint32_t entry) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = Mix(key) & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = entry;
+  }
+  std::vector<std::uint32_t> slots_;  // 1-based entries; 0 is empty
+  std::vector<Entry> entries_;
 };
 
 }  // namespace zov
