@@ -1,10 +1,10 @@
 // A hash index from text keys to values, for the large look-up tables of a
 // load (node keys, element identifiers): open addressing over one flat slot
-// array, the keys copied into one block of text and the entries kept in
-// insertion order. A look-up touches a slot, an entry and the key's text,
-// and an insert allocates nothing but the occasional growth, so tables of
-// hundreds of thousands of keys stay cheap where node-based maps spend most
-// of their time in cache misses and in the allocator.
+// array, with the keys copied into one block of text. A look-up touches a
+// slot and the key's text, and an insert allocates nothing but the
+// occasional growth, so tables of hundreds of thousands of keys stay cheap
+// where node-based maps spend most of their time in cache misses and in
+// the allocator.
 #pragma once
 
 #include <cstdint>
@@ -42,19 +42,18 @@ class StringIndex {
 
   void clear() {
     slots_.clear();
-    entries_.clear();
     text_.clear();
     live_ = 0;
+    dead_ = 0;
   }
 
   void reserve(std::size_t n) {
-    entries_.reserve(n);
     if (2 * n > slots_.size()) rehash(Capacity(n));
   }
 
   V* find(std::string_view key) {
-    const std::uint32_t at = locate(key, HashKey(key));
-    return at == kNone ? nullptr : &entries_[slots_[at].entry - 1].value;
+    const std::size_t at = locate(key, HashKey(key));
+    return at == kNone ? nullptr : &slots_[at].value;
   }
   const V* find(std::string_view key) const { return const_cast<StringIndex*>(this)->find(key); }
   bool contains(std::string_view key) const { return find(key) != nullptr; }
@@ -62,60 +61,51 @@ class StringIndex {
   // The value of key, made from value when missing; the bool says it was made.
   std::pair<V*, bool> try_emplace(std::string_view key, V value = V()) {
     const std::uint64_t hash = HashKey(key);
-    if (const std::uint32_t at = locate(key, hash); at != kNone) return {&entries_[slots_[at].entry - 1].value, false};
+    if (const std::size_t at = locate(key, hash); at != kNone) return {&slots_[at].value, false};
     if (2 * (live_ + 1) > slots_.size()) rehash(Capacity(live_ + 1));
     const auto offset = static_cast<std::uint32_t>(text_.size());
     text_.append(key);
-    entries_.push_back({offset, static_cast<std::uint32_t>(key.size()), hash, std::move(value)});
-    place({static_cast<std::uint32_t>(hash >> 32), static_cast<std::uint32_t>(entries_.size())}, hash);
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = hash & mask;
+    while (slots_[i].size != kEmpty) i = (i + 1) & mask;
+    slots_[i] = Slot{hash, offset, static_cast<std::uint32_t>(key.size()), std::move(value)};
     ++live_;
-    return {&entries_.back().value, true};
+    return {&slots_[i].value, true};
   }
   V& operator[](std::string_view key) { return *try_emplace(key).first; }
 
-  // Takes key out; the room of erased keys is taken back once they are
-  // more than the live ones.
+  // Takes key out; the text of erased keys is taken back once it is more
+  // than that of the live ones.
   bool erase(std::string_view key) {
-    std::uint32_t at = locate(key, HashKey(key));
+    const std::size_t at = locate(key, HashKey(key));
     if (at == kNone) return false;
-    Entry& e = entries_[slots_[at].entry - 1];
-    e.value = V();
-    e.size = kErased;
+    dead_ += slots_[at].size;
     --live_;
     // Backward shift: the slots after the hole that may move into it do.
     const std::size_t mask = slots_.size() - 1;
     std::size_t hole = at;
-    for (std::size_t i = (hole + 1) & mask; slots_[i].entry != 0; i = (i + 1) & mask) {
-      const std::size_t home = HomeOf(i) & mask;
+    for (std::size_t i = (hole + 1) & mask; slots_[i].size != kEmpty; i = (i + 1) & mask) {
+      const std::size_t home = slots_[i].hash & mask;
       if (((i - home) & mask) >= ((i - hole) & mask)) {
-        slots_[hole] = slots_[i];
+        slots_[hole] = std::move(slots_[i]);
         hole = i;
       }
     }
     slots_[hole] = Slot{};
-    if (entries_.size() > 1024 && entries_.size() > 2 * live_) compact();
+    if (dead_ > 4096 && dead_ > text_.size() / 2) rehash(slots_.size());
     return true;
   }
 
-  // Every live key and value, in insertion order.
-  template <typename F>
-  void forEach(F&& f) const {
-    for (const Entry& e : entries_)
-      if (e.size != kErased) f(std::string_view(text_.data() + e.offset, e.size), e.value);
-  }
-
  private:
-  static constexpr std::uint32_t kNone = 0xFFFFFFFFu;
-  static constexpr std::uint32_t kErased = 0xFFFFFFFFu;
+  static constexpr std::size_t kNone = ~std::size_t{0};
+  static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+  // The entries live in the slots themselves: a look-up reads one slot
+  // and, when the whole hash matches, the key's text.
   struct Slot {
-    std::uint32_t tag = 0;    // the upper half of the key's hash
-    std::uint32_t entry = 0;  // 1-based; 0 is an empty slot
-  };
-  struct Entry {
-    std::uint32_t offset;
-    std::uint32_t size;
-    std::uint64_t hash;  // kept, so that growing never reads the keys again
-    V value;
+    std::uint64_t hash = 0;
+    std::uint32_t offset = 0;
+    std::uint32_t size = kEmpty;
+    V value{};
   };
 
   static std::size_t Capacity(std::size_t n) {
@@ -123,55 +113,41 @@ class StringIndex {
     while (c < 2 * n) c *= 2;
     return c;
   }
-  std::string_view keyOf(const Entry& e) const { return std::string_view(text_.data() + e.offset, e.size); }
-  std::uint64_t HomeOf(std::size_t slot) const { return entries_[slots_[slot].entry - 1].hash; }
 
-  std::uint32_t locate(std::string_view key, std::uint64_t hash) const {
+  std::size_t locate(std::string_view key, std::uint64_t hash) const {
     if (slots_.empty()) return kNone;
-    const auto tag = static_cast<std::uint32_t>(hash >> 32);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       const Slot& s = slots_[i];
-      if (s.entry == 0) return kNone;
-      if (s.tag == tag) {
-        const Entry& e = entries_[s.entry - 1];
-        if (e.size == key.size() && std::memcmp(text_.data() + e.offset, key.data(), key.size()) == 0)
-          return static_cast<std::uint32_t>(i);
-      }
+      if (s.size == kEmpty) return kNone;
+      if (s.hash == hash && s.size == key.size() && std::memcmp(text_.data() + s.offset, key.data(), key.size()) == 0)
+        return i;
     }
   }
-  void place(Slot s, std::uint64_t hash) {
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = hash & mask;
-    while (slots_[i].entry != 0) i = (i + 1) & mask;
-    slots_[i] = s;
-  }
-  void compact() {
-    std::vector<Entry> entries;
-    std::string text;
-    entries.reserve(live_);
-    for (Entry& e : entries_) {
-      if (e.size == kErased) continue;
-      entries.push_back({static_cast<std::uint32_t>(text.size()), e.size, e.hash, std::move(e.value)});
-      text.append(keyOf(e));
-    }
-    entries_ = std::move(entries);
-    text_ = std::move(text);
-    rehash(slots_.size());
-  }
+  // Grows (or tidies, at the same capacity) the slots; the text of erased
+  // keys is dropped on the way.
   void rehash(std::size_t capacity) {
-    slots_.assign(capacity, Slot{});
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-      const Entry& e = entries_[i];
-      if (e.size == kErased) continue;
-      place({static_cast<std::uint32_t>(e.hash >> 32), static_cast<std::uint32_t>(i + 1)}, e.hash);
+    std::vector<Slot> old(capacity);
+    old.swap(slots_);
+    std::string text;
+    text.reserve(text_.size() - dead_);
+    const std::size_t mask = slots_.size() - 1;
+    for (Slot& s : old) {
+      if (s.size == kEmpty) continue;
+      const auto offset = static_cast<std::uint32_t>(text.size());
+      text.append(text_, s.offset, s.size);
+      std::size_t i = s.hash & mask;
+      while (slots_[i].size != kEmpty) i = (i + 1) & mask;
+      slots_[i] = Slot{s.hash, offset, s.size, std::move(s.value)};
     }
+    text_ = std::move(text);
+    dead_ = 0;
   }
 
   std::vector<Slot> slots_;
-  std::vector<Entry> entries_;
   std::string text_;
   std::size_t live_ = 0;
+  std::size_t dead_ = 0;  // bytes of text of erased keys
 };
 
 // The same for integer keys (a handle and a slot packed in 64 bits, say).

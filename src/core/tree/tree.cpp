@@ -83,7 +83,7 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
     ++p.children;
   }
 
-  byKey_.try_emplace(key, id);
+  byKey_.try_emplace(key, id);             // the slot probed above: still in cache
   byPrefix_[prefixOf(key)].push_back(id);  // ids only grow: stays sorted
 
   if (notifying()) observer_->nodeAdded(id);
