@@ -373,6 +373,26 @@ TEST(XmiModel, ReferencesToOtherFilesAndUnknownIdsAreWarnedAndNull) {
       << all;
 }
 
+TEST(XmiModel, TheXmiNamespaceMayBeBoundToAnyPrefix) {
+  // "name" and "href" begin as these prefixes do.
+  for (const std::string prefix : {"nx", "h", "XMI"}) {
+    XmiModel m;
+    std::string error;
+    const std::string p = prefix + ":";
+    const Handle root = OpenText(m,
+                                 "<uml:Model xmlns:" + prefix + "=\"http://www.omg.org/spec/XMI/20131001\" " +
+                                     "xmlns:uml=\"http://www.eclipse.org/uml2/5.0.0/UML\" " + p +
+                                     "id=\"m\" name=\"M\">" + "<packagedElement " + p +
+                                     "type=\"uml:Actor\" name=\"Clerk\" " + p + "id=\"a\"/><packagedElement " + p +
+                                     "type=\"uml:UseCase\" " + p + "id=\"u\" name=\"Lend\"/></uml:Model>",
+                                 &error);
+    ASSERT_TRUE(root) << prefix << ": " << error;
+    EXPECT_EQ(m.Name(m.FindByXmiId("a")), "Clerk") << prefix;
+    EXPECT_EQ(m.Stereotype(m.FindByXmiId("a")), "Actor") << prefix;
+    EXPECT_EQ(m.Name(m.FindByXmiId("u")), "Lend") << prefix;
+  }
+}
+
 TEST(XmiModel, VisualParadigmOwnedMembersIdrefChildrenAndDiagrams) {
   XmiModel m;
   std::string error;

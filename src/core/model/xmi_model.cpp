@@ -473,23 +473,25 @@ XmiModel::Attrs XmiModel::attrsOf(pugi::xml_node n) const {
   const std::size_t length = prefix_.size();
   for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
     const char* name = a.name();
-    if (name[0] == 'n') {
-      if (out.name == nullptr && Is(name, "name")) out.name = a.value();
-    } else if (name[0] == 'h') {
-      if (out.href == nullptr && Is(name, "href")) out.href = a.value();
-    } else if (name[0] == prefix[0]) {
+    if (name[0] == prefix[0]) {
       std::size_t i = 1;
       while (i < length && name[i] == prefix[i]) ++i;
-      if (i < length || name[i] != ':') continue;
-      const char* local = name + i + 1;
-      if (Is(local, "id")) {
-        if (out.id == nullptr) out.id = a.value();
-      } else if (Is(local, "type")) {
-        if (out.type == nullptr) out.type = a.value();
-      } else if (Is(local, "idref")) {
-        out.idref = true;
+      if (i == length && name[i] == ':') {
+        const char* local = name + i + 1;
+        if (Is(local, "id")) {
+          if (out.id == nullptr) out.id = a.value();
+        } else if (Is(local, "type")) {
+          if (out.type == nullptr) out.type = a.value();
+        } else if (Is(local, "idref")) {
+          out.idref = true;
+        }
+        continue;
       }
     }
+    if (out.name == nullptr && Is(name, "name"))
+      out.name = a.value();
+    else if (out.href == nullptr && Is(name, "href"))
+      out.href = a.value();
   }
   return out;
 }
