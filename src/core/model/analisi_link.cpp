@@ -108,28 +108,46 @@ CampiLink RitornaCampi(std::string_view line) {
 }
 
 void CambiaNumerazione(std::vector<RecordRelazione>& table) {
-  // Indexes of the records by their original target and source.
-  StringIndex<std::vector<std::size_t>> byTarget, bySource;
-  byTarget.reserve(table.size());
-  bySource.reserve(table.size());
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    byTarget[table[i].f3].push_back(i);
-    bySource[table[i].f1].push_back(i);
+  // Each original target and source text gets a number; the records of
+  // each number, by target and by source, in ascending order, lie side by
+  // side in one array each.
+  const std::size_t n = table.size();
+  StringIndex<std::uint32_t> numbers;
+  numbers.reserve(2 * n);
+  std::vector<std::uint32_t> targetOf(n), sourceOf(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    targetOf[i] = *numbers.try_emplace(table[i].f3, static_cast<std::uint32_t>(numbers.size())).first;
+    sourceOf[i] = *numbers.try_emplace(table[i].f1, static_cast<std::uint32_t>(numbers.size())).first;
   }
-  static const std::vector<std::size_t> none;
+  const auto group = [&](const std::vector<std::uint32_t>& of, std::vector<std::uint32_t>& start,
+                         std::vector<std::uint32_t>& records) {
+    start.assign(numbers.size() + 1, 0);
+    for (std::uint32_t k : of) ++start[k + 1];
+    for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
+    records.resize(n);
+    std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+    for (std::size_t i = 0; i < n; ++i) records[next[of[i]]++] = static_cast<std::uint32_t>(i);
+  };
+  std::vector<std::uint32_t> targetStart, byTarget, sourceStart, bySource;
+  group(targetOf, targetStart, byTarget);
+  group(sourceOf, sourceStart, bySource);
+
   int c = 0;
-  for (std::size_t i = 0; i < table.size(); ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
+    // A target not yet renumbered is still its original text.
     if (table[i].f3.find(kSep) != std::string::npos) continue;
     const std::string t = table[i].f3;
-    const std::vector<std::size_t>* targets = byTarget.find(t);
-    const std::vector<std::size_t>* sources = bySource.find(t);
-    for (std::size_t j : targets != nullptr ? *targets : none) {
+    const std::uint32_t k = targetOf[i];
+    for (std::uint32_t a = targetStart[k]; a < targetStart[k + 1]; ++a) {
+      const std::size_t j = byTarget[a];
       if (j <= i || table[j].f3 != t) continue;
       char number[16];
       std::snprintf(number, sizeof number, "%06d", c);
       table[j].f3 = t + "::" + number;
-      for (std::size_t m : sources != nullptr ? *sources : none)
+      for (std::uint32_t b = sourceStart[k]; b < sourceStart[k + 1]; ++b) {
+        const std::size_t m = bySource[b];
         if (m > i && table[m].f1 == t) table[m].f1 = table[j].f3;
+      }
       ++c;
     }
   }

@@ -253,11 +253,17 @@ void DuplicaRami(Tree& t, StatoCopia& s, const WorkFolder& work,
 }
 
 void EliminaChildUguali(Tree& t) {
-  for (int i = 1; i <= t.count(); ++i) {
-    const NodeId id = t.at(i);
+  // Walks the collection by position: a removal moves the next node into
+  // the position just looked at, so that node is passed over.
+  NodeId id = t.nextInCollection(kNoNode);
+  while (id != kNoNode) {
     const Node& n = t.node(id);
-    if (n.parent == kNoNode || n.children != 0) continue;
-    if (Prefix12(n.key) == Prefix12(t.node(n.parent).key)) t.remove(id);
+    NodeId next = t.nextInCollection(id);
+    if (n.parent != kNoNode && n.children == 0 && Prefix12(n.key) == Prefix12(t.node(n.parent).key)) {
+      t.remove(id);
+      if (next != kNoNode) next = t.nextInCollection(next);
+    }
+    id = next;
   }
 }
 
