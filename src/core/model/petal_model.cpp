@@ -181,6 +181,9 @@ Handle PetalModel::openParsed(petal::Document&& doc, const std::string& path, st
   fs::path dir = fs::path(path).parent_path();
   if (dir.empty()) dir = ".";
   Context c{0, documents_.back(), dir};
+  // At most about half the forms of a model become elements: room for them
+  // at once spares the copies of a growing table.
+  elements_.reserve(elements_.size() + c.doc.formCount() / 2 + 1);
   const auto& top = c.doc.top();
 
   const Form* design = nullptr;
