@@ -13,6 +13,7 @@
 #include <unordered_set>
 
 #include "model/text_encoding.h"
+#include "tree/string_index.h"
 
 namespace fs = std::filesystem;
 
@@ -39,24 +40,6 @@ std::string_view Local(const char* qualified) {
 }
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-
-// A hash for the tables of ids: eight bytes at a time, as ids are short.
-std::uint64_t HashId(std::string_view k) {
-  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ k.size();
-  std::size_t i = 0;
-  for (; i + 8 <= k.size(); i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, k.data() + i, 8);
-    h = (h ^ w) * 0xFF51AFD7ED558CCDull;
-    h ^= h >> 32;
-  }
-  std::uint64_t w = 0;
-  if (i < k.size()) std::memcpy(&w, k.data() + i, k.size() - i);
-  h = (h ^ w) * 0xC4CEB9FE1A85EC53ull;
-  h ^= h >> 29;
-  h *= 0xFF51AFD7ED558CCDull;
-  return h ^ (h >> 32);
-}
 
 std::uint64_t Fnv(std::string_view s, std::uint64_t h = 1469598103934665603ull) {
   for (unsigned char c : s) {
@@ -154,7 +137,7 @@ struct XmiModel::IdTable {
   std::vector<Entry> entries;
   std::size_t used = 0;
 
-  static std::uint64_t HashOf(std::string_view k) { return HashId(k); }
+  static std::uint64_t HashOf(std::string_view k) { return HashKey(k); }
   void clear() {
     entries.clear();
     used = 0;
@@ -244,7 +227,7 @@ class EventTable {
  private:
   Event* slot(std::string_view k) {
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = HashId(k) & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = HashKey(k) & mask;; i = (i + 1) & mask) {
       Event& e = slots_[i];
       if (e.key == nullptr || (e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0)) return &e;
     }
