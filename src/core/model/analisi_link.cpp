@@ -108,36 +108,31 @@ CampiLink RitornaCampi(std::string_view line) {
 }
 
 void CambiaNumerazione(std::vector<RecordRelazione>& table) {
-  // Each original target and source text gets a number; the records of
-  // each number, by target and by source, in ascending order, lie side by
-  // side in one array each.
+  // Each original target and source text is numbered by its first place
+  // among all of them (targets first); the records of each number, by
+  // target and by source, in ascending order, lie side by side in one array
+  // each.
   const std::size_t n = table.size();
-  StringIndex<std::uint32_t> numbers;
-  numbers.reserve(2 * n);
-  std::vector<std::uint32_t> targetOf(n), sourceOf(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    targetOf[i] = *numbers.try_emplace(table[i].f3, static_cast<std::uint32_t>(numbers.size())).first;
-    sourceOf[i] = *numbers.try_emplace(table[i].f1, static_cast<std::uint32_t>(numbers.size())).first;
-  }
-  const auto group = [&](const std::vector<std::uint32_t>& of, std::vector<std::uint32_t>& start,
-                         std::vector<std::uint32_t>& records) {
-    start.assign(numbers.size() + 1, 0);
-    for (std::uint32_t k : of) ++start[k + 1];
+  const std::vector<std::uint32_t> textNumber = FirstOfEqual(
+      2 * n, [&table, n](std::size_t k) -> std::string_view { return k < n ? table[k].f3 : table[k - n].f1; });
+  const auto group = [&](std::size_t from, std::vector<std::uint32_t>& start, std::vector<std::uint32_t>& records) {
+    start.assign(2 * n + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) ++start[textNumber[from + i] + 1];
     for (std::size_t k = 1; k < start.size(); ++k) start[k] += start[k - 1];
     records.resize(n);
     std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
-    for (std::size_t i = 0; i < n; ++i) records[next[of[i]]++] = static_cast<std::uint32_t>(i);
+    for (std::size_t i = 0; i < n; ++i) records[next[textNumber[from + i]]++] = static_cast<std::uint32_t>(i);
   };
   std::vector<std::uint32_t> targetStart, byTarget, sourceStart, bySource;
-  group(targetOf, targetStart, byTarget);
-  group(sourceOf, sourceStart, bySource);
+  group(0, targetStart, byTarget);
+  group(n, sourceStart, bySource);
 
   int c = 0;
   for (std::size_t i = 0; i < n; ++i) {
     // A target not yet renumbered is still its original text.
     if (table[i].f3.find(kSep) != std::string::npos) continue;
     const std::string t = table[i].f3;
-    const std::uint32_t k = targetOf[i];
+    const std::uint32_t k = textNumber[i];
     for (std::uint32_t a = targetStart[k]; a < targetStart[k + 1]; ++a) {
       const std::size_t j = byTarget[a];
       if (j <= i || table[j].f3 != t) continue;
@@ -195,13 +190,8 @@ int CostruisciMainTree(Tree& t, WorkFolder& folder, const std::function<void(std
   work->create("passo1.txt", CreatedList::kLoad, &error);
   // Whether a line was processed, kept for the first line of each text:
   // equal lines count as one.
-  std::vector<std::uint32_t> sameAs(lines.size());
-  {
-    StringIndex<std::uint32_t> first;
-    first.reserve(lines.size());
-    for (std::size_t n = 0; n < lines.size(); ++n)
-      sameAs[n] = *first.try_emplace(lines[n], static_cast<std::uint32_t>(n)).first;
-  }
+  const std::vector<std::uint32_t> sameAs =
+      FirstOfEqual(lines.size(), [&lines](std::size_t n) -> std::string_view { return lines[n]; });
   std::vector<char> processed(lines.size(), 0);
   FileDiLavoro files;
   int counter = 1;
