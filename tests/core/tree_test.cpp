@@ -210,6 +210,15 @@ TEST(StringIndex, AgreesWithAMapThroughInsertsAndErasures) {
   index.clear();
   EXPECT_TRUE(index.empty());
   EXPECT_EQ(index.find("K1"), nullptr);
+
+  // The first of equal texts, as a map of first places finds it.
+  std::vector<std::string> texts;
+  for (int i = 0; i < 70000; ++i) texts.push_back(keyOf(random()));
+  const std::vector<std::uint32_t> first =
+      FirstOfEqual(texts.size(), [&texts](std::size_t i) -> std::string_view { return texts[i]; });
+  std::unordered_map<std::string, std::uint32_t> firstPlace;
+  for (std::uint32_t i = 0; i < texts.size(); ++i)
+    ASSERT_EQ(first[i], firstPlace.try_emplace(texts[i], i).first->second);
 }
 
 TEST(Tree, MarksAndObserver) {

@@ -259,21 +259,8 @@ void XmiModel::finishIdentifiers() {
   if (items.size() < (1u << 14)) {
     std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.value < b.value; });
   } else {
-    // A radix sort over the 48 bits, 16 at a time, for large models.
-    std::vector<Item> buffer(items.size());
-    std::vector<std::size_t> counts(1 << 16);
-    for (int shift = 0; shift < 48; shift += 16) {
-      std::fill(counts.begin(), counts.end(), 0);
-      for (const Item& it : items) ++counts[(it.value >> shift) & 0xFFFF];
-      std::size_t at = 0;
-      for (std::size_t& c : counts) {
-        const std::size_t n = c;
-        c = at;
-        at += n;
-      }
-      for (const Item& it : items) buffer[counts[(it.value >> shift) & 0xFFFF]++] = it;
-      items.swap(buffer);
-    }
+    // A radix sort over the 48 bits, for large models.
+    RadixSort(items, 48, [](const Item& it) { return it.value; });
   }
   std::vector<std::uint32_t> again;
   for (std::size_t i = 1; i < items.size(); ++i)

@@ -151,6 +151,26 @@ class StringIndex {
   std::size_t dead_ = 0;  // bytes of text of erased keys
 };
 
+// Sorts items stably by the lowest bits (a multiple of 16) of a 64-bit key,
+// 16 bits at a time.
+template <typename T, typename Key>
+void RadixSort(std::vector<T>& items, int bits, Key key) {
+  std::vector<T> buffer(items.size());
+  std::vector<std::size_t> counts(1u << 16);
+  for (int shift = 0; shift < bits; shift += 16) {
+    std::fill(counts.begin(), counts.end(), 0);
+    for (const T& it : items) ++counts[(key(it) >> shift) & 0xFFFF];
+    std::size_t at = 0;
+    for (std::size_t& c : counts) {
+      const std::size_t k = c;
+      c = at;
+      at += k;
+    }
+    for (const T& it : items) buffer[counts[(key(it) >> shift) & 0xFFFF]++] = it;
+    items.swap(buffer);
+  }
+}
+
 // For each of n texts, the position of the first text equal to it (its own
 // when none comes before). The texts are hashed and the hashes sorted, so
 // that the work runs over memory in order rather than probing a table at
@@ -161,23 +181,10 @@ std::vector<std::uint32_t> FirstOfEqual(std::size_t n, Text text) {
     std::uint64_t hash;
     std::uint32_t index;
   };
-  std::vector<Item> items(n), buffer(n);
+  std::vector<Item> items(n);
   for (std::size_t i = 0; i < n; ++i) items[i] = {HashKey(text(i)), static_cast<std::uint32_t>(i)};
-  // A stable radix sort on the hash, 16 bits at a time: equal hashes keep
-  // their texts in order.
-  std::vector<std::uint32_t> counts(1u << 16);
-  for (int shift = 0; shift < 64; shift += 16) {
-    std::fill(counts.begin(), counts.end(), 0u);
-    for (const Item& it : items) ++counts[(it.hash >> shift) & 0xFFFF];
-    std::uint32_t at = 0;
-    for (std::uint32_t& c : counts) {
-      const std::uint32_t k = c;
-      c = at;
-      at += k;
-    }
-    for (const Item& it : items) buffer[counts[(it.hash >> shift) & 0xFFFF]++] = it;
-    items.swap(buffer);
-  }
+  // Equal hashes keep their texts in order.
+  RadixSort(items, 64, [](const Item& it) { return it.hash; });
   std::vector<std::uint32_t> first(n);
   std::vector<std::uint32_t> distinct;  // the first of each text in a run of equal hashes
   for (std::size_t run = 0; run < n;) {
