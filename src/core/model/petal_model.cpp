@@ -1,6 +1,7 @@
 #include "model/petal_model.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -52,6 +53,7 @@ void PetalModel::reset() {
   elements_.assign(1, Element{});
   collections_.clear();
   byQuid_.clear();
+  quidsIndexed_ = 0;
   documents_.clear();
   pending_.clear();
   warnings_.clear();
@@ -110,9 +112,31 @@ Handle PetalModel::add(Kind kind, Handle parent, const Context& c, const Form& f
   e.stereotype = stringAttr(c, f, "stereotype");
   e.documentation = stringAttr(c, f, "documentation");
   Handle h{static_cast<std::int32_t>(elements_.size())};
-  if (!e.identifier.empty()) byQuid_.try_emplace(e.identifier, h);  // the first one made keeps the quid
   elements_.push_back(std::move(e));
   return h;
+}
+
+void PetalModel::indexQuids() {
+  // The quids of the elements made since the last time, in the order made
+  // (the first one made keeps its quid), each slot fetched some inserts
+  // ahead so that the cache misses of a large table overlap.
+  const std::size_t from = quidsIndexed_, to = elements_.size();
+  if (from >= to) return;
+  byQuid_.reserve(byQuid_.size() + (to - from));
+  constexpr std::size_t kAhead = 16;
+  std::array<std::uint64_t, kAhead> hashes{};
+  for (std::size_t i = from; i < to + kAhead; ++i) {
+    if (i >= from + kAhead) {
+      const std::size_t k = i - kAhead;
+      const std::string& quid = elements_[k].identifier;
+      if (!quid.empty()) byQuid_.emplaceHashed(quid, hashes[k % kAhead], Handle{static_cast<std::int32_t>(k)});
+    }
+    if (i < to) {
+      hashes[i % kAhead] = HashKey(elements_[i].identifier);
+      byQuid_.prefetch(hashes[i % kAhead]);
+    }
+  }
+  quidsIndexed_ = to;
 }
 
 void PetalModel::addTo(Handle owner, Slot slot, Handle item) {
@@ -660,8 +684,21 @@ void PetalModel::mapInteraction(const Context& c, const Form& mechanism, Handle 
 }
 
 void PetalModel::resolve() {
-  for (const Pending& p : pending_) {
-    const Handle* found = byQuid_.find(p.quid);
+  indexQuids();
+  constexpr std::size_t kAhead = 16;
+  std::array<std::uint64_t, kAhead> hashes{};
+  const std::size_t count = pending_.size();
+  for (std::size_t i = 0; i < std::min(count, kAhead); ++i) {
+    hashes[i] = HashKey(pending_[i].quid);
+    byQuid_.prefetch(hashes[i]);
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    const Pending& p = pending_[i];
+    const Handle* found = byQuid_.findHashed(p.quid, hashes[i % kAhead]);
+    if (i + kAhead < count) {
+      hashes[i % kAhead] = HashKey(pending_[i + kAhead].quid);
+      byQuid_.prefetch(hashes[i % kAhead]);
+    }
     Handle target = found == nullptr ? Handle{} : *found;
     if (target && p.wanted != Kind::kNone && get(target)->kind != p.wanted) target = {};
     if (!target) {

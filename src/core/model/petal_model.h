@@ -189,7 +189,9 @@ class PetalModel : public LettoreTabella<PetalModel> {
 
   std::vector<Element> elements_;
   IntIndex<std::vector<Handle>> collections_;
-  StringIndex<Handle> byQuid_;
+  StringIndex<Handle> byQuid_;  // filled by indexQuids, before references are resolved
+  std::size_t quidsIndexed_ = 0;
+  void indexQuids();
   std::deque<petal::Document> documents_;
   std::vector<Pending> pending_;
   std::vector<std::string> warnings_;

@@ -52,16 +52,25 @@ class StringIndex {
     if (2 * n > slots_.size()) rehash(Capacity(n));
   }
 
-  V* find(std::string_view key) {
-    const std::size_t at = locate(key, HashKey(key));
+  V* find(std::string_view key) { return findHashed(key, HashKey(key)); }
+  V* findHashed(std::string_view key, std::uint64_t hash) {
+    const std::size_t at = locate(key, hash);
     return at == kNone ? nullptr : &slots_[at].value;
+  }
+  // Fetches the slot of a hash into the cache, ahead of a look-up or an
+  // insert of it: a run of them over a table larger than the cache then
+  // waits for its misses together rather than one by one.
+  void prefetch(std::uint64_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
   }
   const V* find(std::string_view key) const { return const_cast<StringIndex*>(this)->find(key); }
   bool contains(std::string_view key) const { return find(key) != nullptr; }
 
   // The value of key, made from value when missing; the bool says it was made.
   std::pair<V*, bool> try_emplace(std::string_view key, V value = V()) {
-    const std::uint64_t hash = HashKey(key);
+    return emplaceHashed(key, HashKey(key), std::move(value));
+  }
+  std::pair<V*, bool> emplaceHashed(std::string_view key, std::uint64_t hash, V value) {
     if (const std::size_t at = locate(key, hash); at != kNone) return {&slots_[at].value, false};
     if (2 * (live_ + 1) > slots_.size()) rehash(Capacity(live_ + 1));
     const auto offset = static_cast<std::uint32_t>(text_.size());
