@@ -73,14 +73,22 @@ class StringIndex {
   std::pair<V*, bool> emplaceHashed(std::string_view key, std::uint64_t hash, V value) {
     if (const std::size_t at = locate(key, hash); at != kNone) return {&slots_[at].value, false};
     if (2 * (live_ + 1) > slots_.size()) rehash(Capacity(live_ + 1));
-    const auto offset = static_cast<std::uint32_t>(text_.size());
-    text_.append(key);
     const std::size_t mask = slots_.size() - 1;
     std::size_t i = hash & mask;
     while (slots_[i].size != kEmpty) i = (i + 1) & mask;
-    slots_[i] = Slot{hash, offset, static_cast<std::uint32_t>(key.size()), std::move(value)};
+    Slot& slot = slots_[i];
+    slot.hash = hash;
+    slot.size = static_cast<std::uint32_t>(key.size());
+    if (key.size() <= kInline) {
+      std::memcpy(slot.text, key.data(), key.size());
+    } else {
+      const auto offset = static_cast<std::uint32_t>(text_.size());
+      std::memcpy(slot.text, &offset, sizeof offset);
+      text_.append(key);
+    }
+    slot.value = std::move(value);
     ++live_;
-    return {&slots_[i].value, true};
+    return {&slot.value, true};
   }
   V& operator[](std::string_view key) { return *try_emplace(key).first; }
 
@@ -89,7 +97,7 @@ class StringIndex {
   bool erase(std::string_view key) {
     const std::size_t at = locate(key, HashKey(key));
     if (at == kNone) return false;
-    dead_ += slots_[at].size;
+    if (slots_[at].size > kInline) dead_ += slots_[at].size;
     --live_;
     // Backward shift: the slots after the hole that may move into it do.
     const std::size_t mask = slots_.size() - 1;
@@ -109,14 +117,22 @@ class StringIndex {
  private:
   static constexpr std::size_t kNone = ~std::size_t{0};
   static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
-  // The entries live in the slots themselves: a look-up reads one slot
-  // and, when the whole hash matches, the key's text.
+  // The entries live in the slots themselves, and so do keys of up to
+  // twelve characters (identifiers): a look-up reads one slot and, for a
+  // longer key whose whole hash matches, the key's text.
+  static constexpr std::size_t kInline = 12;
   struct Slot {
     std::uint64_t hash = 0;
-    std::uint32_t offset = 0;
     std::uint32_t size = kEmpty;
+    char text[kInline] = {};  // the key, or the offset of its text
     V value{};
   };
+  std::string_view keyOf(const Slot& s) const {
+    if (s.size <= kInline) return std::string_view(s.text, s.size);
+    std::uint32_t offset;
+    std::memcpy(&offset, s.text, sizeof offset);
+    return std::string_view(text_.data() + offset, s.size);
+  }
 
   static std::size_t Capacity(std::size_t n) {
     std::size_t c = 16;
@@ -130,8 +146,7 @@ class StringIndex {
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
       const Slot& s = slots_[i];
       if (s.size == kEmpty) return kNone;
-      if (s.hash == hash && s.size == key.size() && std::memcmp(text_.data() + s.offset, key.data(), key.size()) == 0)
-        return i;
+      if (s.hash == hash && s.size == key.size() && keyOf(s) == key) return i;
     }
   }
   // Grows (or tidies, at the same capacity) the slots; the text of erased
@@ -144,11 +159,14 @@ class StringIndex {
     const std::size_t mask = slots_.size() - 1;
     for (Slot& s : old) {
       if (s.size == kEmpty) continue;
-      const auto offset = static_cast<std::uint32_t>(text.size());
-      text.append(text_, s.offset, s.size);
+      if (s.size > kInline) {
+        const auto offset = static_cast<std::uint32_t>(text.size());
+        text.append(keyOf(s));
+        std::memcpy(s.text, &offset, sizeof offset);
+      }
       std::size_t i = s.hash & mask;
       while (slots_[i].size != kEmpty) i = (i + 1) & mask;
-      slots_[i] = Slot{s.hash, offset, s.size, std::move(s.value)};
+      slots_[i] = std::move(s);
     }
     text_ = std::move(text);
     dead_ = 0;
