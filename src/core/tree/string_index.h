@@ -1,10 +1,11 @@
-// A hash index from text keys to values, for the large look-up tables of a
-// load (node keys, element identifiers): open addressing over one flat slot
-// array, with the keys copied into one block of text. A look-up touches a
-// slot and the key's text, and an insert allocates nothing but the
-// occasional growth, so tables of hundreds of thousands of keys stay cheap
-// where node-based maps spend most of their time in cache misses and in
-// the allocator.
+// Hash indexes for the large look-up tables of a load (node keys, element
+// identifiers): open addressing over one flat slot array, the entries in
+// the slots, keys of up to twelve characters too and longer ones in one
+// block of text. A look-up touches a slot (and a longer key's text), and an
+// insert allocates nothing but the occasional growth, so tables of hundreds
+// of thousands of keys stay cheap where node-based maps spend most of their
+// time in cache misses and in the allocator. Also the search for equal
+// texts among many, by sorting their hashes.
 #pragma once
 
 #include <algorithm>
