@@ -153,7 +153,15 @@ TEST(Tree, IndexesAgreeWithAScan) {
       t.addChild(parent, key, key, "usecase");
     }
     if (step % 100 == 0) {
-      for (const auto& id : ids) ASSERT_EQ(t.isPresent(id), ScanPresent(t, id)) << id;
+      for (const auto& id : ids) {
+        ASSERT_EQ(t.isPresent(id), ScanPresent(t, id)) << id;
+        std::vector<NodeId> scan;
+        for (NodeId n : t.collection())
+          if (t.node(n).key.substr(0, 12) == id) scan.push_back(n);
+        ASSERT_EQ(t.allPresent(id), scan) << id;
+        ASSERT_EQ(t.presentCount(id), static_cast<int>(scan.size())) << id;
+        ASSERT_EQ(t.firstPresent(id), scan.empty() ? kNoNode : scan.front()) << id;
+      }
       // Collection positions agree with a walk of the live nodes.
       int index = 0;
       for (NodeId n : t.collection()) ASSERT_EQ(t.indexOf(n), ++index);

@@ -336,7 +336,7 @@ Popup Generale::mouseUp(int tree, MouseButton button) {
         } else if (n.image.find("cont") != std::string::npos) {
           menus.setEnabled(menu::kVEntry, false);
           menus.setEnabled(menu::kVLink, true);
-        } else if (t.allPresent(n.key.substr(0, kIdentifierLength)).size() > 1) {
+        } else if (t.presentCount(n.key.substr(0, kIdentifierLength)) > 1) {
           // An element shown more than once: from a repeat or a copy below
           // a link, "See All &Link"; from its first showing, "See All &Entry".
           const bool repeat = n.image.size() > 3 && n.image.compare(n.image.size() - 3, 3, "rip") == 0;
@@ -985,7 +985,7 @@ std::string Generale::vediTutti() {
   Tree& t = TV(kMainTree);
   const NodeId at = t.selected();
   if (at == kNoNode) return {};
-  const std::vector<NodeId>& same = t.allPresent(t.node(at).key.substr(0, kIdentifierLength));
+  const std::vector<NodeId> same = t.allPresent(t.node(at).key.substr(0, kIdentifierLength));
   if (same.empty()) return {};
   const auto here = std::find(same.begin(), same.end(), at);
   const std::size_t next = here == same.end() ? 0 : static_cast<std::size_t>(here - same.begin() + 1) % same.size();

@@ -83,8 +83,16 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
     ++p.children;
   }
 
-  byKey_.try_emplace(key, id);             // the slot probed above: still in cache
-  byPrefix_[prefixOf(key)].push_back(id);  // ids only grow: stays sorted
+  byKey_.try_emplace(key, id);  // the slot probed above: still in cache
+  Chain& chain = byPrefix_[prefixOf(key)];
+  sameNext_.push_back(kNoNode);
+  samePrevious_.push_back(chain.last);
+  if (chain.last != kNoNode)
+    sameNext_[static_cast<std::size_t>(chain.last)] = id;
+  else
+    chain.first = id;
+  chain.last = id;
+  ++chain.count;
 
   if (notifying()) observer_->nodeAdded(id);
   return id;
@@ -122,10 +130,13 @@ void Tree::forget(NodeId id) {
     for (NodeId c = node(current).child; c != kNoNode; c = node(c).next) stack.push_back(c);
     Node& n = mut(current);
     byKey_.erase(n.key);
-    if (std::vector<NodeId>* ids = byPrefix_.find(prefixOf(n.key))) {
-      auto at = std::lower_bound(ids->begin(), ids->end(), current);
-      if (at != ids->end() && *at == current) ids->erase(at);
-      if (ids->empty()) byPrefix_.erase(prefixOf(n.key));
+    if (Chain* chain = byPrefix_.find(prefixOf(n.key))) {
+      const auto at = static_cast<std::size_t>(current);
+      const NodeId before = samePrevious_[at], after = sameNext_[at];
+      (before != kNoNode ? sameNext_[static_cast<std::size_t>(before)] : chain->first) = after;
+      (after != kNoNode ? samePrevious_[static_cast<std::size_t>(after)] : chain->last) = before;
+      sameNext_[at] = samePrevious_[at] = kNoNode;
+      if (--chain->count == 0) byPrefix_.erase(prefixOf(n.key));
     }
     if (selected_ == current) selected_ = kNoNode;
     if (dropHighlight_ == current) dropHighlight_ = kNoNode;
@@ -156,6 +167,8 @@ void Tree::clear() {
   alive_ = 0;
   byKey_.clear();
   byPrefix_.clear();
+  sameNext_.assign(1, kNoNode);
+  samePrevious_.assign(1, kNoNode);
   firstRoot_ = lastRoot_ = kNoNode;
   rootCount_ = 0;
   selected_ = dropHighlight_ = kNoNode;
@@ -189,16 +202,28 @@ NodeId Tree::find(std::string_view key) const {
 
 bool Tree::isPresent(std::string_view identifier) const { return firstPresent(identifier) != kNoNode; }
 
-NodeId Tree::firstPresent(std::string_view identifier) const {
-  const std::vector<NodeId>& all = allPresent(identifier);
-  return all.empty() ? kNoNode : all.front();
+const Tree::Chain* Tree::chainOf(std::string_view identifier) const {
+  if (identifier.size() > kIdentifierLength) return nullptr;  // no 12-char prefix can equal it
+  return byPrefix_.find(identifier);
 }
 
-const std::vector<NodeId>& Tree::allPresent(std::string_view identifier) const {
-  static const std::vector<NodeId> none;
-  if (identifier.size() > kIdentifierLength) return none;  // no 12-char prefix can equal it
-  const std::vector<NodeId>* ids = byPrefix_.find(identifier);
-  return ids == nullptr ? none : *ids;
+NodeId Tree::firstPresent(std::string_view identifier) const {
+  const Chain* chain = chainOf(identifier);
+  return chain == nullptr ? kNoNode : chain->first;
+}
+
+int Tree::presentCount(std::string_view identifier) const {
+  const Chain* chain = chainOf(identifier);
+  return chain == nullptr ? 0 : chain->count;
+}
+
+std::vector<NodeId> Tree::allPresent(std::string_view identifier) const {
+  std::vector<NodeId> all;
+  if (const Chain* chain = chainOf(identifier)) {
+    all.reserve(static_cast<std::size_t>(chain->count));
+    for (NodeId n = chain->first; n != kNoNode; n = sameNext_[static_cast<std::size_t>(n)]) all.push_back(n);
+  }
+  return all;
 }
 
 NodeId Tree::nextInCollection(NodeId id) const {

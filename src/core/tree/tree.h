@@ -97,8 +97,9 @@ class Tree {
   bool isPresent(std::string_view identifier) const;
   // The first node, in collection order, that stands for the identifier.
   NodeId firstPresent(std::string_view identifier) const;
-  // Every node that stands for it, in collection order.
-  const std::vector<NodeId>& allPresent(std::string_view identifier) const;
+  // Every node that stands for it, in collection order, and how many.
+  std::vector<NodeId> allPresent(std::string_view identifier) const;
+  int presentCount(std::string_view identifier) const;
 
   const Node& node(NodeId id) const { return nodes_[static_cast<std::size_t>(id)]; }
   // The node after this one in collection order (kNoNode at the end);
@@ -157,7 +158,17 @@ class Tree {
   // and a node's row is found by binary search.
   std::vector<std::vector<NodeId>> kids_ = std::vector<std::vector<NodeId>>(1);
   StringIndex<NodeId> byKey_;
-  StringIndex<std::vector<NodeId>> byPrefix_;  // ascending ids
+  // The nodes of each 12-character prefix, chained in ascending id order
+  // (ids only grow) through two arrays indexed by node.
+  struct Chain {
+    NodeId first = kNoNode;
+    NodeId last = kNoNode;
+    int count = 0;
+  };
+  const Chain* chainOf(std::string_view identifier) const;
+  StringIndex<Chain> byPrefix_;
+  std::vector<NodeId> sameNext_ = std::vector<NodeId>(1, kNoNode);
+  std::vector<NodeId> samePrevious_ = std::vector<NodeId>(1, kNoNode);
   NodeId firstRoot_ = kNoNode;
   NodeId lastRoot_ = kNoNode;
   int rootCount_ = 0;
