@@ -33,25 +33,13 @@ class LettoreTabella : public ModelSource {
 
   Items AllUseCases(Handle model) const override { return self().items(model, D::kAllUseCases); }
 
-  std::string Identifier(Handle h) const override {
-    const auto* e = self().get(h);
-    return e == nullptr ? std::string() : e->identifier;
-  }
+  std::string Identifier(Handle h) const override { return textOf(h, &D::Element::identifier); }
 
-  std::string Name(Handle h) const override {
-    const auto* e = self().get(h);
-    return e == nullptr ? std::string() : e->name;
-  }
+  std::string Name(Handle h) const override { return textOf(h, &D::Element::name); }
 
-  std::string Stereotype(Handle h) const override {
-    const auto* e = self().get(h);
-    return e == nullptr ? std::string() : e->stereotype;
-  }
+  std::string Stereotype(Handle h) const override { return textOf(h, &D::Element::stereotype); }
 
-  std::string Documentation(Handle h) const override {
-    const auto* e = self().get(h);
-    return e == nullptr ? std::string() : e->documentation;
-  }
+  std::string Documentation(Handle h) const override { return textOf(h, &D::Element::documentation); }
 
   Items DiagramClasses(Handle d) const override { return self().items(d, D::kDiagClasses); }
 
@@ -167,6 +155,14 @@ class LettoreTabella : public ModelSource {
 
  private:
   const D& self() const { return static_cast<const D&>(*this); }
+  // A text field of an element, empty for no element.
+  template <typename Member>
+  std::string textOf(Handle h, Member field) const {
+    const auto* e = self().get(h);
+    if (e == nullptr) return {};
+    std::string text = e->*field;
+    return text;
+  }
   D& self() { return static_cast<D&>(*this); }
 };
 

@@ -103,6 +103,16 @@ std::string_view DefaultType(std::string_view tag) {
   return {};
 }
 
+// The type of an element without an xmi:type: <uml:Model>, <uml:Package>,
+// <uml:Diagram> say it by their name, other tags by their default.
+std::string_view TypeOfTag(std::string_view tag) {
+  if (const std::size_t colon = tag.find(':'); colon != std::string_view::npos) {
+    const std::string_view local = tag.substr(colon + 1);
+    return local.find('.') == std::string_view::npos ? local : std::string_view();
+  }
+  return DefaultType(tag);
+}
+
 bool IsClassLike(std::string_view type) {
   return type == "Class" || type == "Component" || type == "Interface" || type == "AssociationClass" ||
          type == "Signal" || type == "Node" || type == "Device" || type == "ExecutionEnvironment";
@@ -349,13 +359,7 @@ XmiModel::Element* XmiModel::get(Handle h) {
 
 std::string_view XmiModel::typeOf(pugi::xml_node n) const {
   if (const pugi::xml_attribute t = n.attribute(typeAttr_.c_str())) return Local(t.value());
-  const std::string_view tag = n.name();
-  // <uml:Model>, <uml:Package>, <uml:Diagram>: the element's name says its type.
-  if (const std::size_t colon = tag.find(':'); colon != std::string_view::npos) {
-    const std::string_view local = tag.substr(colon + 1);
-    return local.find('.') == std::string_view::npos ? local : std::string_view();
-  }
-  return DefaultType(tag);
+  return TypeOfTag(n.name());
 }
 
 std::string_view XmiModel::idOf(pugi::xml_node n) const { return n.attribute(idAttr_.c_str()).value(); }
@@ -467,13 +471,7 @@ XmiModel::Attrs XmiModel::attrsOf(pugi::xml_node n) const {
 }
 
 std::string_view XmiModel::typeOf(pugi::xml_node n, const Attrs& a) const {
-  if (a.type != nullptr) return Local(a.type);
-  const std::string_view tag = n.name();
-  if (const std::size_t colon = tag.find(':'); colon != std::string_view::npos) {
-    const std::string_view local = tag.substr(colon + 1);
-    return local.find('.') == std::string_view::npos ? local : std::string_view();
-  }
-  return DefaultType(tag);
+  return a.type != nullptr ? Local(a.type) : TypeOfTag(n.name());
 }
 
 Handle XmiModel::addKeyed(Kind kind, Handle parent, std::uint64_t key) {
