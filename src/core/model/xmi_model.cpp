@@ -206,51 +206,15 @@ struct XmiModel::IdTable {
 
 namespace {
 
-// The events of one interaction by id, while it is mapped: the message an
-// event sends or receives (index + 1), its lifeline, whether it is one of
-// the interaction's fragments. Small, so that its many reads stay in cache.
-class EventTable {
- public:
-  struct Event {
-    const char* key = nullptr;
-    std::uint32_t size = 0;
-    std::int32_t sends = 0, receives = 0, lifeline = 0;
-    std::int32_t own = 0;  // the lifeline whose own id this is
-    bool fragment = false;
-  };
-  Event& of(std::string_view k) {
-    if (2 * (used_ + 1) > slots_.size()) grow();
-    Event* e = slot(k);
-    if (e->key == nullptr) {
-      e->key = k.data();
-      e->size = static_cast<std::uint32_t>(k.size());
-      ++used_;
-    }
-    return *e;
-  }
-  const Event* in(std::string_view k) const {
-    if (k.empty() || slots_.empty()) return nullptr;
-    const Event* e = const_cast<EventTable*>(this)->slot(k);
-    return e->key == nullptr ? nullptr : e;
-  }
-
- private:
-  Event* slot(std::string_view k) {
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = HashKey(k) & mask;; i = (i + 1) & mask) {
-      Event& e = slots_[i];
-      if (e.key == nullptr || (e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0)) return &e;
-    }
-  }
-  void grow() {
-    std::vector<Event> old = std::move(slots_);
-    slots_.assign(std::max<std::size_t>(64, old.size() * 2), Event{});
-    for (const Event& e : old)
-      if (e.key != nullptr) *slot(std::string_view(e.key, e.size)) = e;
-  }
-  std::vector<Event> slots_;
-  std::size_t used_ = 0;
+// An event of one interaction, found by its id while the interaction is
+// mapped: the message it sends or receives (index + 1), its lifeline,
+// whether it is one of the interaction's fragments.
+struct Event {
+  std::int32_t sends = 0, receives = 0, lifeline = 0;
+  std::int32_t own = 0;  // the lifeline whose own id this is
+  bool fragment = false;
 };
+using EventTable = StringIndex<Event>;
 
 }  // namespace
 
@@ -953,9 +917,9 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
       addTo(in.diagram, kObjects, obj);
       objects_.push_back({obj, l.internal_object(), Handle{}, Handle{}});
       // Kept by id for the fragments' "covered", when the id is its own.
-      if (attrs.id != nullptr && handleOf(attrs.id) == obj) in.events.of(attrs.id).own = obj.id;
+      if (attrs.id != nullptr && handleOf(attrs.id) == obj) in.events[attrs.id].own = obj.id;
       for (std::string_view e : refs(l, "coveredBy")) {
-        EventTable::Event& entry = in.events.of(e);
+        Event& entry = in.events[e];
         if (entry.lifeline == 0) entry.lifeline = obj.id;
       }
     } else if (type == "Message") {
@@ -965,9 +929,9 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
       m.receive = ref1(l, "receiveEvent");
       const auto index = static_cast<std::int32_t>(in.messages.size() + 1);
       if (!m.send.empty())
-        if (EventTable::Event& e = in.events.of(m.send); e.sends == 0) e.sends = index;
+        if (Event& e = in.events[m.send]; e.sends == 0) e.sends = index;
       if (!m.receive.empty())
-        if (EventTable::Event& e = in.events.of(m.receive); e.receives == 0) e.receives = index;
+        if (Event& e = in.events[m.receive]; e.receives == 0) e.receives = index;
       in.messages.push_back(m);
     }
   }
@@ -989,8 +953,8 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
     const Handle msg = add(Kind::kMessage, in.diagram, m.node);
     Element* el = get(msg);
     el->text = std::move(e.label);
-    if (const EventTable::Event* sender = in.events.in(m.send)) el->ref2 = Handle{sender->lifeline};
-    if (const EventTable::Event* receiver = in.events.in(m.receive)) el->ref3 = Handle{receiver->lifeline};
+    if (const Event* sender = in.events.find(m.send)) el->ref2 = Handle{sender->lifeline};
+    if (const Event* receiver = in.events.find(m.receive)) el->ref3 = Handle{receiver->lifeline};
     addTo(in.diagram, kMessages, msg);
     messages_.push_back({msg, m.node.internal_object(), Handle{}, Handle{}});
     // One view per message, in message order, keyed by the message's
@@ -1013,9 +977,9 @@ void XmiModel::markEvents(Interaction& in, pugi::xml_node holder, int depth) {
     if (tag == "lifeline" || tag == "message") continue;
     if (const std::string_view id = idOf(f); !id.empty()) {
       const std::string_view covered = ref1(f, "covered");
-      const EventTable::Event* lifeline = covered.empty() ? nullptr : in.events.in(covered);
+      const Event* lifeline = covered.empty() ? nullptr : in.events.find(covered);
       const std::int32_t own = lifeline != nullptr ? lifeline->own : 0;
-      EventTable::Event& entry = in.events.of(id);
+      Event& entry = in.events[id];
       entry.fragment = true;
       if (own != 0) entry.lifeline = own;
     }
@@ -1081,7 +1045,7 @@ void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, const std::s
       continue;
     }
     if (attrs.id == nullptr || *attrs.id == '\0') continue;
-    const EventTable::Event* event = in.events.in(attrs.id);
+    const Event* event = in.events.find(attrs.id);
     if (event == nullptr) continue;
     if (event->sends > 0) {
       emit(static_cast<std::size_t>(event->sends - 1));
@@ -1089,7 +1053,7 @@ void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, const std::s
       // A message sent from outside the fragments (a gate, a found message)
       // takes the place of its receiving event.
       const std::size_t r = static_cast<std::size_t>(event->receives - 1);
-      const EventTable::Event* send = in.events.in(in.messages[r].send);
+      const Event* send = in.events.find(in.messages[r].send);
       if (send == nullptr || !send->fragment) emit(r);
     }
   }
