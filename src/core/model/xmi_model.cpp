@@ -25,6 +25,49 @@ namespace {
 // than followed, so that hostile files cannot exhaust the stack.
 constexpr int kMaxDepth = 300;
 
+// A model's XML tree is built in an arena over one large block, which a
+// fresh process faults in far faster than many small heap pieces. pugixml
+// takes its allocation functions process-wide, so each piece starts with a
+// header saying where it came from, and only heap pieces are freed one by one;
+// arena pieces go with their arena.
+thread_local Arena* tXmlArena = nullptr;
+constexpr std::size_t kPieceHeader = 16;
+
+void* AllocateXml(std::size_t bytes) {
+  if (bytes > static_cast<std::size_t>(-1) - kPieceHeader) return nullptr;
+  char* p = nullptr;
+  char origin = 1;
+  if (tXmlArena != nullptr) p = static_cast<char*>(tXmlArena->allocate(bytes + kPieceHeader));
+  if (p == nullptr) {
+    p = static_cast<char*>(std::malloc(bytes + kPieceHeader));
+    if (p == nullptr) return nullptr;
+    origin = 0;
+  }
+  p[0] = origin;
+  return p + kPieceHeader;
+}
+
+void FreeXml(void* piece) {
+  if (piece == nullptr) return;
+  char* p = static_cast<char*>(piece) - kPieceHeader;
+  if (p[0] == 0) std::free(p);
+}
+
+// Builds the tree in `arena` for as long as it lives.
+struct XmlArenaScope {
+  explicit XmlArenaScope(Arena* arena) {
+    static const bool installed = [] {
+      pugi::set_memory_management_functions(AllocateXml, FreeXml);
+      return true;
+    }();
+    (void)installed;
+    tXmlArena = arena;
+  }
+  ~XmlArenaScope() { tXmlArena = nullptr; }
+  XmlArenaScope(const XmlArenaScope&) = delete;
+  XmlArenaScope& operator=(const XmlArenaScope&) = delete;
+};
+
 std::string_view Local(std::string_view qualified) {
   const std::size_t colon = qualified.rfind(':');
   return colon == std::string_view::npos ? qualified : qualified.substr(colon + 1);
@@ -144,7 +187,7 @@ struct XmiModel::IdTable {
     std::int32_t handle = 0;
     pugi::xml_node_struct* node = nullptr;
   };
-  std::vector<Entry> entries;
+  std::vector<Entry, LargeAllocator<Entry>> entries;
   std::size_t used = 0;
 
   static std::uint64_t HashOf(std::string_view k) { return HashKey(k); }
@@ -158,7 +201,7 @@ struct XmiModel::IdTable {
     if (capacity > entries.size()) rehash(capacity);
   }
   void rehash(std::size_t capacity) {
-    std::vector<Entry> old = std::move(entries);
+    std::vector<Entry, LargeAllocator<Entry>> old = std::move(entries);
     entries.assign(capacity, Entry{});
     const std::size_t mask = capacity - 1;
     for (const Entry& e : old) {
@@ -289,8 +332,14 @@ XmiModel::~XmiModel() = default;
 // --- building ------------------------------------------------------------
 
 void XmiModel::reset() {
-  doc_ = std::make_unique<pugi::xml_document>();
-  buffer_.clear();
+  doc_.reset();
+  arena_.reset();
+  text_ = LargeBlock();
+  textSize_ = 0;
+  {
+    const XmlArenaScope heap(nullptr);  // the tree's own first page is part of it
+    doc_ = std::make_unique<pugi::xml_document>();
+  }
   elements_.assign(1, Element{});
   collections_.assign(1, {});
   if (!ids_) ids_ = std::make_unique<IdTable>();
@@ -544,25 +593,31 @@ Handle XmiModel::OpenModel(const std::string& path, std::string* error) {
   const std::streamoff size = in.tellg();
   in.seekg(0, std::ios::beg);
   if (size > 0) {
-    buffer_.resize(static_cast<std::size_t>(size));
-    in.read(buffer_.data(), size);
-    buffer_.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    text_ = LargeBlock(static_cast<std::size_t>(size));
+    in.read(text_.data(), size);
+    textSize_ = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
   }
   return openBuffer(path, error);
 }
 
 Handle XmiModel::OpenText(std::string content, const std::string& path, std::string* error) {
   reset();
-  buffer_ = std::move(content);
+  setText(content);
   return openBuffer(path, error);
+}
+
+void XmiModel::setText(std::string_view text) {
+  text_ = LargeBlock(text.size());
+  std::memcpy(text_.data(), text.data(), text.size());
+  textSize_ = text.size();
 }
 
 Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   path_ = path;
   const auto fail = [&](std::size_t offset, const std::string& what) {
     std::size_t line = 1, column = 1;
-    for (std::size_t i = 0; i < offset && i < buffer_.size(); ++i) {
-      if (buffer_[i] == '\n') {
+    for (std::size_t i = 0; i < offset && i < textSize_; ++i) {
+      if (text_.data()[i] == '\n') {
         ++line;
         column = 1;
       } else {
@@ -576,26 +631,32 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
 
   // 8-bit files (Enterprise Architect writes windows-1252) become UTF-8.
   pugi::xml_encoding encoding = pugi::encoding_auto;
-  if (buffer_.size() >= 2 && !(static_cast<unsigned char>(buffer_[0]) >= 0xFE)) {
-    const std::string head = Lower(std::string_view(buffer_).substr(0, std::min<std::size_t>(buffer_.size(), 200)));
+  if (const std::string_view content(text_.data(), textSize_);
+      content.size() >= 2 && !(static_cast<unsigned char>(content[0]) >= 0xFE)) {
+    const std::string head = Lower(content.substr(0, std::min<std::size_t>(content.size(), 200)));
     const std::size_t declared = head.find("encoding=");
     if (head.rfind("<?xml", 0) == 0 && declared != std::string::npos && declared + 10 <= head.size()) {
       const std::string_view value = std::string_view(head).substr(declared + 10);
       if (value.rfind("windows-1252", 0) == 0 || value.rfind("cp1252", 0) == 0 || value.rfind("iso-8859-1", 0) == 0 ||
           value.rfind("latin1", 0) == 0 || value.rfind("iso-8859-15", 0) == 0) {
-        if (std::any_of(buffer_.begin(), buffer_.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
-          buffer_ = Cp1252ToUtf8(buffer_);
+        if (std::any_of(content.begin(), content.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+          setText(Cp1252ToUtf8(content));
         encoding = pugi::encoding_utf8;
       }
     }
   }
 
-  const pugi::xml_parse_result result =
-      doc_->load_buffer_inplace(buffer_.data(), buffer_.size(), pugi::parse_default, encoding);
+  const pugi::xml_parse_result result = [&] {
+    // The tree takes about twice the text; what does not fit comes from the heap.
+    arena_ = std::make_unique<Arena>(2 * textSize_ + 65536);
+    const XmlArenaScope scope(arena_.get());
+    static char empty[1] = {'\0'};
+    return doc_->load_buffer_inplace(textSize_ > 0 ? text_.data() : empty, textSize_, pugi::parse_default, encoding);
+  }();
   if (!result) return fail(static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0)), result.description());
 
   pugi::xml_node root = doc_->document_element();
-  if (!root) return fail(buffer_.size(), "no root element");
+  if (!root) return fail(textSize_, "no root element");
   const auto at = [](pugi::xml_node n) {  // the element's "<"
     return static_cast<std::size_t>(std::max<std::ptrdiff_t>(n.offset_debug() - 1, 0));
   };
@@ -713,8 +774,8 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
 }
 
 void XmiModel::indexIds(pugi::xml_node root) {
-  elements_.reserve(buffer_.size() / 64);
-  collections_.reserve(buffer_.size() / 64);
+  elements_.reserve(textSize_ / 64);
+  collections_.reserve(textSize_ / 64);
 
   const char* id = idAttr_.c_str();
   // The ids are gathered in document order first and inserted after: a
@@ -725,8 +786,8 @@ void XmiModel::indexIds(pugi::xml_node root) {
     std::string_view key;
     pugi::xml_node_struct* node;
   };
-  std::vector<Found> found;
-  found.reserve(buffer_.size() / 128);
+  std::vector<Found, LargeAllocator<Found>> found;
+  found.reserve(textSize_ / 128);
   pugi::xml_node n = root;
   while (n) {
     if (n.type() == pugi::node_element)

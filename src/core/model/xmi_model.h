@@ -16,6 +16,7 @@
 
 #include "model/lettore_tabella.h"
 #include "model/model_source.h"
+#include "tree/large_memory.h"
 
 namespace pugi {
 class xml_document;
@@ -195,6 +196,7 @@ class XmiModel : public LettoreTabella<XmiModel> {
 
   void reset();
   Handle openBuffer(const std::string& path, std::string* error);
+  void setText(std::string_view text);
   Handle add(Kind kind, Handle parent, pugi::xml_node node, std::string_view key = {});
   Handle add(Kind kind, Handle parent, pugi::xml_node node, const Attrs& attrs, std::string_view key = {});
   // An element made from no XML element, keyed by the hash of its key.
@@ -233,13 +235,19 @@ class XmiModel : public LettoreTabella<XmiModel> {
   void note(Handle view, std::string text, std::uint64_t viewKey);
   void markEvents(Interaction& in, pugi::xml_node holder, int depth);
 
+  // The file's text, which the XML tree points into, and the arena the tree
+  // is built in; both outlive the tree, which is declared after them.
+  LargeBlock text_;
+  std::size_t textSize_ = 0;
+  std::unique_ptr<Arena> arena_;
   std::unique_ptr<pugi::xml_document> doc_;
-  std::string buffer_;
   std::string path_;
   std::string prefix_, idAttr_, typeAttr_, idrefAttr_;
-  std::vector<Element> elements_;
+  std::vector<Element, LargeAllocator<Element>> elements_;
   // The collections of each element, by slot (most elements have none).
-  std::vector<std::vector<std::pair<std::uint8_t, std::vector<Handle>>>> collections_;
+  std::vector<std::vector<std::pair<std::uint8_t, std::vector<Handle>>>,
+              LargeAllocator<std::vector<std::pair<std::uint8_t, std::vector<Handle>>>>>
+      collections_;
   // Every xmi:id of the file: its XML element and the handle made from it.
   struct IdTable;
   std::unique_ptr<IdTable> ids_;
