@@ -71,7 +71,7 @@ std::size_t SumOfBytes(std::uint64_t x) { return static_cast<std::size_t>((x * 0
 // How many '(' and how many line feeds the text holds, eight bytes at a
 // time: each byte of a running sum counts the matches at its place, and
 // is added up before it can pass 255.
-std::pair<std::size_t, std::size_t> CountOpensAndLines(const std::string& text) {
+std::pair<std::size_t, std::size_t> CountOpensAndLines(std::string_view text) {
   constexpr std::uint64_t kOpens = 0x2828282828282828ULL, kLines = 0x0A0A0A0A0A0A0A0AULL;
   std::size_t opens = 0, lines = 0, i = 0;
   while (i + 8 <= text.size()) {
@@ -97,11 +97,11 @@ std::pair<std::size_t, std::size_t> CountOpensAndLines(const std::string& text) 
 class Parser {
  public:
   Parser(Document& doc, ParseError* error) : doc_(doc), error_(error) {
-    std::string& b = *doc.buffer_;
-    base_ = b.data();
+    static char empty[1] = {'\0'};
+    base_ = doc.size_ > 0 ? doc.buffer_.data() : empty;
     p_ = base_;
     begin_ = p_;
-    end_ = p_ + b.size();
+    end_ = p_ + doc.size_;
     lineStart_ = p_;
   }
 
@@ -509,14 +509,15 @@ class Parser {
   std::vector<Attribute> pending_;
 };
 
-std::optional<Document> Parse(std::string content, std::string fileName, ParseError* error) {
+std::optional<Document> ParseBlock(LargeBlock content, std::size_t size, std::string fileName, ParseError* error) {
   Document doc;
   doc.file_ = std::move(fileName);
-  doc.buffer_ = std::make_unique<std::string>(std::move(content));
+  doc.buffer_ = std::move(content);
+  doc.size_ = size;
   // Every form opens with '(', and nearly every attribute or item sits on
   // a line of its own or in a tuple: the storage is reserved once from a
   // count of both (reserved pages that are never written take no memory).
-  const auto [opens, lines] = CountOpensAndLines(*doc.buffer_);
+  const auto [opens, lines] = CountOpensAndLines(std::string_view(doc.buffer_.data(), size));
   doc.forms_.reserve(opens + 1);
   doc.attributes_.reserve(lines + 2 * opens + 16);
   Parser parser(doc, error);
@@ -544,19 +545,30 @@ std::optional<Document> ParseFile(const std::string& path, ParseError* error) {
     }
     return std::nullopt;
   }
-  // Read straight into one string of the file's size; a file that grows
+  // Read straight into one block of the file's size; a file that grows
   // meanwhile is read to its end.
-  std::string content;
   std::error_code sizeError;
   const auto size = std::filesystem::file_size(path, sizeError);
-  if (!sizeError) content.resize(static_cast<std::size_t>(size));
-  in.read(content.data(), static_cast<std::streamsize>(content.size()));
-  content.resize(static_cast<std::size_t>(in.gcount()));
-  if (in) {
-    char more[65536];
-    while (in.read(more, sizeof more) || in.gcount() > 0) content.append(more, static_cast<std::size_t>(in.gcount()));
+  std::size_t capacity = sizeError ? std::size_t{65536} : static_cast<std::size_t>(size);
+  LargeBlock block(capacity + 1);
+  std::size_t got = 0;
+  while (true) {
+    in.read(block.data() + got, static_cast<std::streamsize>(capacity - got));
+    got += static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
+    if (!in || in.peek() == std::char_traits<char>::eof()) break;
+    capacity = 2 * capacity + 65536;
+    LargeBlock bigger(capacity + 1);
+    std::memcpy(bigger.data(), block.data(), got);
+    block = std::move(bigger);
   }
-  return Parse(std::move(content), path, error);
+  block.data()[got] = '\0';
+  return ParseBlock(std::move(block), got, path, error);
+}
+
+std::optional<Document> Parse(std::string content, std::string fileName, ParseError* error) {
+  LargeBlock block(content.size() + 1);
+  std::memcpy(block.data(), content.data(), content.size() + 1);
+  return ParseBlock(std::move(block), content.size(), std::move(fileName), error);
 }
 
 }  // namespace zov::petal

@@ -28,6 +28,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "tree/large_memory.h"
+
 namespace zov::petal {
 
 enum class ValueKind : std::uint8_t { kNone, kString, kNumber, kWord, kReference, kForm };
@@ -123,13 +125,14 @@ class Document {
 
  private:
   friend class Parser;
-  friend std::optional<Document> Parse(std::string, std::string, ParseError*);
+  friend std::optional<Document> ParseBlock(LargeBlock, std::size_t, std::string, ParseError*);
   std::string file_;
-  // Texts into the content stay valid when the document moves.
-  std::unique_ptr<std::string> buffer_;
+  // The content; texts into it stay valid when the document moves.
+  LargeBlock buffer_;
+  std::size_t size_ = 0;
   std::deque<std::string> long_;  // words of kLong bytes or more, ended by a NUL
-  std::vector<Form> forms_ = std::vector<Form>(1);
-  std::vector<Attribute> attributes_;
+  std::vector<Form, LargeAllocator<Form>> forms_ = std::vector<Form, LargeAllocator<Form>>(1);
+  std::vector<Attribute, LargeAllocator<Attribute>> attributes_;
   std::vector<std::uint32_t> top_;
   std::unordered_map<std::string_view, std::uint32_t> labels_;
   bool utf8_ = false;
@@ -138,6 +141,8 @@ class Document {
 // Parses a whole file's content. On failure returns std::nullopt and fills
 // *error with the position and what was expected.
 std::optional<Document> Parse(std::string content, std::string fileName, ParseError* error);
+// The same of the first `size` bytes of a block, which holds a NUL after them.
+std::optional<Document> ParseBlock(LargeBlock content, std::size_t size, std::string fileName, ParseError* error);
 // Reads and parses a file.
 std::optional<Document> ParseFile(const std::string& path, ParseError* error);
 

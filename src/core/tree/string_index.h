@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "tree/large_memory.h"
+
 namespace zov {
 
 // The hash of a key: eight bytes at a time (the keys are short).
@@ -153,7 +155,7 @@ class StringIndex {
   // Grows (or tidies, at the same capacity) the slots; the text of erased
   // keys is dropped on the way.
   void rehash(std::size_t capacity) {
-    std::vector<Slot> old(capacity);
+    std::vector<Slot, LargeAllocator<Slot>> old(capacity);
     old.swap(slots_);
     std::string text;
     text.reserve(text_.size() - dead_);
@@ -173,7 +175,7 @@ class StringIndex {
     dead_ = 0;
   }
 
-  std::vector<Slot> slots_;
+  std::vector<Slot, LargeAllocator<Slot>> slots_;
   std::string text_;
   std::size_t live_ = 0;
   std::size_t dead_ = 0;  // bytes of text of erased keys
@@ -282,8 +284,8 @@ class IntIndex {
     while (slots_[i] != 0) i = (i + 1) & mask;
     slots_[i] = entry;
   }
-  std::vector<std::uint32_t> slots_;  // 1-based entries; 0 is empty
-  std::vector<Entry> entries_;
+  std::vector<std::uint32_t, LargeAllocator<std::uint32_t>> slots_;  // 1-based entries; 0 is empty
+  std::vector<Entry, LargeAllocator<Entry>> entries_;
 };
 
 }  // namespace zov
