@@ -242,9 +242,7 @@ struct XmiModel::IdTable {
         return e;
     }
   }
-  void prefetch(std::uint64_t h) const {
-    if (!entries.empty()) __builtin_prefetch(&entries[h & (entries.size() - 1)]);
-  }
+  void prefetch(std::uint64_t h) const { PrefetchSlot(entries.data(), entries.size(), h); }
 };
 
 namespace {
