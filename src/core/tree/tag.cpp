@@ -1,7 +1,7 @@
 #include "tree/tag.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "tree/numbers.h"
 
@@ -11,8 +11,11 @@ std::string FormattaPeso(float weight) {
   char buffer[64];
   // The float is widened exactly, so rounding follows its true binary value:
   // 0.16665 in single precision lies just below 0.16665 and gives "0.1666".
-  std::snprintf(buffer, sizeof buffer, "%.4f", static_cast<double>(weight));
-  std::string text(buffer);
+  // to_chars writes what printf's "%.4f" writes, without its locale and
+  // multi-precision work (the tree's weights are formatted once per node).
+  const auto [end, ec] =
+      std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(weight), std::chars_format::fixed, 4);
+  std::string text = ec == std::errc() ? std::string(buffer, end) : std::string("0.0000");
   if (text == "-0.0000") text = "0.0000";
   return text;
 }
