@@ -232,7 +232,7 @@ TEST(StringIndex, AgreesWithAMapThroughInsertsAndErasures) {
     ASSERT_EQ(first[i], firstPlace.try_emplace(texts[i], i).first->second);
 }
 
-// Blocks of a megabyte and more are mapped apart from the heap; a vector that
+// Blocks of four megabytes and more are mapped apart from the heap; a vector that
 // grows through several of them keeps its contents, and an arena that is full
 // says so instead of handing out memory past its end.
 TEST(LargeMemory, VectorsGrowThroughMappedBlocksAndArenasStopAtTheirEnd) {
@@ -250,14 +250,14 @@ TEST(LargeMemory, VectorsGrowThroughMappedBlocksAndArenasStopAtTheirEnd) {
   EXPECT_EQ(moved.data()[moved.size() - 1], 'z');
   EXPECT_EQ(block.data(), nullptr);
 
-  Arena arena(3 << 20);
+  Arena arena(6 << 20);
   std::size_t handed = 0;
   while (void* p = arena.allocate(100'000)) {
     std::memset(p, 1, 100'000);
     handed += 100'000;
   }
-  EXPECT_GT(handed, std::size_t{3 << 20} - 200'000);
-  EXPECT_LE(handed, std::size_t{3 << 20});
+  EXPECT_GT(handed, std::size_t{6 << 20} - 200'000);
+  EXPECT_LE(handed, std::size_t{6 << 20});
   EXPECT_EQ(arena.allocate(static_cast<std::size_t>(-8)), nullptr);
 }
 

@@ -10,7 +10,7 @@
 namespace zov {
 
 namespace {
-constexpr std::size_t kMapFrom = std::size_t{1} << 20;
+constexpr std::size_t kMapFrom = std::size_t{1} << 22;
 #if defined(__linux__)
 constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
 constexpr std::uintptr_t kPage = 4096;

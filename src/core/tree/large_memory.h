@@ -1,5 +1,5 @@
 // Memory for large blocks that live as long as a loaded model: the text of a
-// model file, its XML tree, big tables. Blocks of a megabyte or more are
+// model file, its XML tree, big tables. Blocks of four megabytes or more are
 // mapped straight from the system and, where it offers them, backed by huge
 // pages; a fresh process then takes one page fault per two megabytes instead
 // of one per four kilobytes, which on a 50 MB model is a third of the load.
