@@ -187,7 +187,7 @@ struct XmiModel::IdTable {
     std::int32_t handle = 0;
     pugi::xml_node_struct* node = nullptr;
   };
-  std::vector<Entry, LargeAllocator<Entry>> entries;
+  std::vector<Entry, ScatteredAllocator<Entry>> entries;
   std::size_t used = 0;
 
   static std::uint64_t HashOf(std::string_view k) { return HashKey(k); }
@@ -201,7 +201,7 @@ struct XmiModel::IdTable {
     if (capacity > entries.size()) rehash(capacity);
   }
   void rehash(std::size_t capacity) {
-    std::vector<Entry, LargeAllocator<Entry>> old = std::move(entries);
+    std::vector<Entry, ScatteredAllocator<Entry>> old = std::move(entries);
     entries.assign(capacity, Entry{});
     const std::size_t mask = capacity - 1;
     for (const Entry& e : old) {
@@ -342,6 +342,8 @@ void XmiModel::reset() {
   collections_.assign(1, {});
   if (!ids_) ids_ = std::make_unique<IdTable>();
   ids_->clear();
+  decltype(idOrder_)().swap(idOrder_);
+  idCursor_ = 0;
   warnings_.clear();
   skipped_.clear();
   external_.clear();
@@ -519,12 +521,25 @@ Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, const Attrs&
   // next hash in the chain when taken.
   e.hash = Fnv(key.empty() ? id : key);
   SetHex12(e.identifier.digits, e.hash);
-  if (key.empty() && !id.empty()) {
-    IdTable::Entry& entry = ids_->insert(id);
-    if (entry.handle == 0) entry.handle = handle.id;
-    if (entry.node == nullptr) entry.node = node.internal_object();
-  }
+  if (key.empty() && !id.empty()) registerId(id, handle, node.internal_object());
   return handle;
+}
+
+void XmiModel::registerId(std::string_view id, Handle handle, pugi::xml_node_struct* node) {
+  // The walk meets the ids in the document order they were gathered in (it
+  // passes over some): the hash is at hand, and the entries of the ids that
+  // come next are fetched ahead. An id met out of order is looked up afresh.
+  const std::less<const char*> before;
+  while (idCursor_ < idOrder_.size() && before(idOrder_[idCursor_].key.data(), id.data())) ++idCursor_;
+  IdTable::Entry* entry = nullptr;
+  if (idCursor_ < idOrder_.size() && idOrder_[idCursor_].key.data() == id.data()) {
+    if (idCursor_ + kIdsAhead < idOrder_.size()) ids_->prefetch(idOrder_[idCursor_ + kIdsAhead].hash);
+    entry = &ids_->insert(id, idOrder_[idCursor_++].hash);
+  } else {
+    entry = &ids_->insert(id);
+  }
+  if (entry->handle == 0) entry->handle = handle.id;
+  if (entry->node == nullptr) entry->node = node;
 }
 
 void XmiModel::addTo(Handle owner, Slot slot, Handle item) {
@@ -592,6 +607,7 @@ Handle XmiModel::OpenModel(const std::string& path, std::string* error) {
   in.seekg(0, std::ios::beg);
   if (size > 0) {
     text_ = LargeBlock(static_cast<std::size_t>(size));
+    const std::jthread prefault = PrefaultInBackground(text_.data(), text_.size());
     in.read(text_.data(), size);
     textSize_ = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
   }
@@ -645,8 +661,11 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   }
 
   const pugi::xml_parse_result result = [&] {
-    // The tree takes about twice the text; what does not fit comes from the heap.
+    // The tree takes up to about twice the text (what does not fit comes
+    // from the heap); its first pages are faulted in on another core while
+    // the text is parsed.
     arena_ = std::make_unique<Arena>(2 * textSize_ + 65536);
+    const std::jthread prefault = PrefaultInBackground(arena_->data(), textSize_ + textSize_ / 2);
     const XmlArenaScope scope(arena_.get());
     static char empty[1] = {'\0'};
     return doc_->load_buffer_inplace(textSize_ > 0 ? text_.data() : empty, textSize_, pugi::parse_default, encoding);
@@ -699,6 +718,7 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   model_ = Handle{1};
 
   visit(modelNode, Context{}, 0);
+  decltype(idOrder_)().swap(idOrder_);
 
   // Diagrams (Visual Paradigm) and stereotype applications follow the model.
   for (pugi::xml_node c = root.first_child(); c; c = c.next_sibling()) {
@@ -779,18 +799,15 @@ void XmiModel::indexIds(pugi::xml_node root) {
   // The ids are gathered in document order first and inserted after: a
   // table larger than the cache misses on almost every insert, and walking
   // the document in between keeps those misses from overlapping. Each slot
-  // is fetched some inserts ahead.
-  struct Found {
-    std::string_view key;
-    pugi::xml_node_struct* node;
-  };
-  std::vector<Found, LargeAllocator<Found>> found;
-  found.reserve(textSize_ / 128);
+  // is fetched some inserts ahead. The gathered ids are kept for the walk
+  // that makes the elements (idEntry).
+  idOrder_.clear();
+  idOrder_.reserve(textSize_ / 128);
   pugi::xml_node n = root;
   while (n) {
     if (n.type() == pugi::node_element)
       if (const pugi::xml_attribute a = n.attribute(id); a && *a.value() != '\0')
-        found.push_back({a.value(), n.internal_object()});
+        idOrder_.push_back({a.value(), n.internal_object(), 0});
     if (pugi::xml_node c = n.first_child()) {
       n = c;
       continue;
@@ -799,20 +816,15 @@ void XmiModel::indexIds(pugi::xml_node root) {
     if (!n || n == root) break;
     n = n.next_sibling();
   }
-  ids_->reserve(found.size());
-  constexpr std::size_t kAhead = 16;
-  std::array<std::uint64_t, kAhead> hashes{};
-  for (std::size_t i = 0; i < found.size() + kAhead; ++i) {
-    if (i >= kAhead) {
-      const Found& f = found[i - kAhead];
-      IdTable::Entry& e = ids_->insert(f.key, hashes[i % kAhead]);
-      if (e.node == nullptr) e.node = f.node;
-    }
-    if (i < found.size()) {
-      hashes[i % kAhead] = IdTable::HashOf(found[i].key);
-      ids_->prefetch(hashes[i % kAhead]);
-    }
+  ids_->reserve(idOrder_.size());
+  for (IdInOrder& f : idOrder_) f.hash = IdTable::HashOf(f.key);
+  for (std::size_t i = 0; i < idOrder_.size(); ++i) {
+    if (i + kIdsAhead < idOrder_.size()) ids_->prefetch(idOrder_[i + kIdsAhead].hash);
+    IdTable::Entry& e = ids_->insert(idOrder_[i].key, idOrder_[i].hash);
+    if (e.node == nullptr) e.node = idOrder_[i].node;
   }
+  idCursor_ = 0;
+  if (!idOrder_.empty()) ids_->prefetch(idOrder_[0].hash);
 }
 
 void XmiModel::walk(pugi::xml_node parent, const Context& c, int depth) {

@@ -251,6 +251,16 @@ class XmiModel : public LettoreTabella<XmiModel> {
   // Every xmi:id of the file: its XML element and the handle made from it.
   struct IdTable;
   std::unique_ptr<IdTable> ids_;
+  // The ids in document order, with their hashes, while the elements are made.
+  struct IdInOrder {
+    std::string_view key;
+    pugi::xml_node_struct* node;
+    std::uint64_t hash;
+  };
+  std::vector<IdInOrder, LargeAllocator<IdInOrder>> idOrder_;
+  std::size_t idCursor_ = 0;
+  static constexpr std::size_t kIdsAhead = 16;
+  void registerId(std::string_view id, Handle handle, pugi::xml_node_struct* node);
   // Makes the identifiers unique once every element exists.
   void finishIdentifiers();
   std::vector<std::string> warnings_;

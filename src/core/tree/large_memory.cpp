@@ -1,5 +1,6 @@
 #include "tree/large_memory.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -12,31 +13,31 @@ namespace zov {
 namespace {
 constexpr std::size_t kMapFrom = std::size_t{1} << 22;
 #if defined(__linux__)
-constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
-constexpr std::uintptr_t kPage = 4096;
-std::size_t MappedLength(std::size_t bytes) { return (bytes + kPage - 1) & ~(kPage - 1); }
+constexpr std::size_t kPage = 4096;
+// Rounded up to whole pages; a size too large for that fails in mmap.
+std::size_t MappedLength(std::size_t bytes) {
+  return bytes > ~(kPage - 1) ? bytes : (bytes + kPage - 1) & ~(kPage - 1);
+}
+// Faults pages in without writing them (Linux 5.14 and later).
+#if !defined(MADV_POPULATE_WRITE)
+#define MADV_POPULATE_WRITE 23
+#endif
 #endif
 }  // namespace
 
-void* AllocateLarge(std::size_t bytes) {
+void* AllocateLarge(std::size_t bytes, bool scattered) {
 #if defined(__linux__)
-  if (bytes >= kMapFrom && bytes <= static_cast<std::size_t>(-1) - 2 * kHugePage) {
-    // A huge page more than asked is mapped and the block starts on a
-    // huge-page boundary; the head and tail left over are given back, so the
-    // block can be unmapped from its start and size alone.
-    const std::size_t length = MappedLength(bytes);
-    const std::size_t mapped = length + kHugePage;
-    void* p = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (bytes >= kMapFrom) {
+    void* p =
+        mmap(nullptr, MappedLength(bytes), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (p == MAP_FAILED) throw std::bad_alloc();
-    const auto at = reinterpret_cast<std::uintptr_t>(p);
-    const std::uintptr_t start = (at + kHugePage - 1) & ~(kHugePage - 1);
-    if (start > at) munmap(p, start - at);
-    if (at + mapped > start + length) munmap(reinterpret_cast<void*>(start + length), at + mapped - start - length);
 #if defined(MADV_HUGEPAGE)
-    madvise(reinterpret_cast<void*>(start), length, MADV_HUGEPAGE);
+    if (scattered) madvise(p, MappedLength(bytes), MADV_HUGEPAGE);
 #endif
-    return reinterpret_cast<void*>(start);
+    return p;
   }
+#else
+  (void)scattered;
 #endif
   void* p = std::malloc(bytes == 0 ? 1 : bytes);
   if (p == nullptr) throw std::bad_alloc();
@@ -46,12 +47,29 @@ void* AllocateLarge(std::size_t bytes) {
 void FreeLarge(void* p, std::size_t bytes) noexcept {
   if (p == nullptr) return;
 #if defined(__linux__)
-  if (bytes >= kMapFrom && bytes <= static_cast<std::size_t>(-1) - 2 * kHugePage) {
+  if (bytes >= kMapFrom) {
     munmap(p, MappedLength(bytes));
     return;
   }
 #endif
   std::free(p);
+}
+
+std::jthread PrefaultInBackground(void* block, std::size_t bytes) {
+#if defined(__linux__)
+  if (block == nullptr || bytes < kMapFrom) return {};
+  return std::jthread([start = static_cast<char*>(block), length = MappedLength(bytes)] {
+    // A few megabytes at a time, so that the address space is never held
+    // long against the thread that works in it.
+    constexpr std::size_t kStep = std::size_t{4} << 20;
+    for (std::size_t at = 0; at < length; at += kStep)
+      if (madvise(start + at, std::min(kStep, length - at), MADV_POPULATE_WRITE) != 0) return;
+  });
+#else
+  (void)block;
+  (void)bytes;
+  return {};
+#endif
 }
 
 }  // namespace zov

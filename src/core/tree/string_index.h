@@ -162,7 +162,7 @@ class StringIndex {
   // Grows (or tidies, at the same capacity) the slots; the text of erased
   // keys is dropped on the way.
   void rehash(std::size_t capacity) {
-    std::vector<Slot, LargeAllocator<Slot>> old(capacity);
+    std::vector<Slot, ScatteredAllocator<Slot>> old(capacity);
     old.swap(slots_);
     std::string text;
     text.reserve(text_.size() - dead_);
@@ -182,7 +182,7 @@ class StringIndex {
     dead_ = 0;
   }
 
-  std::vector<Slot, LargeAllocator<Slot>> slots_;
+  std::vector<Slot, ScatteredAllocator<Slot>> slots_;
   std::string text_;
   std::size_t live_ = 0;
   std::size_t dead_ = 0;  // bytes of text of erased keys
@@ -291,8 +291,8 @@ class IntIndex {
     while (slots_[i] != 0) i = (i + 1) & mask;
     slots_[i] = entry;
   }
-  std::vector<std::uint32_t, LargeAllocator<std::uint32_t>> slots_;  // 1-based entries; 0 is empty
-  std::vector<Entry, LargeAllocator<Entry>> entries_;
+  std::vector<std::uint32_t, ScatteredAllocator<std::uint32_t>> slots_;  // 1-based entries; 0 is empty
+  std::vector<Entry, ScatteredAllocator<Entry>> entries_;
 };
 
 }  // namespace zov
