@@ -259,6 +259,26 @@ TEST(LargeMemory, VectorsGrowThroughMappedBlocksAndArenasStopAtTheirEnd) {
   EXPECT_GT(handed, std::size_t{6 << 20} - 200'000);
   EXPECT_LE(handed, std::size_t{6 << 20});
   EXPECT_EQ(arena.allocate(static_cast<std::size_t>(-8)), nullptr);
+
+  // Freed blocks come back for blocks of the same size, whole and writable,
+  // whichever kind of table asked for them.
+  for (int round = 0; round < 6; ++round)
+    for (const std::size_t size : {std::size_t{5} << 20, std::size_t{9} << 20, (std::size_t{5} << 20) + 1}) {
+      const bool scattered = round % 2 == 1;
+      auto* p = static_cast<unsigned char*>(AllocateLarge(size, scattered));
+      std::memset(p, round, size);
+      ASSERT_EQ(p[size - 1], round);
+      FreeLarge(p, size, scattered);
+    }
+
+  // Faulting a block's pages in on another thread leaves what is written
+  // meanwhile as it was written.
+  LargeBlock filled(16 << 20);
+  {
+    const std::jthread prefault = PrefaultInBackground(filled.data(), filled.size());
+    for (std::size_t i = 0; i < filled.size(); i += 512) filled.data()[i] = static_cast<char>(i / 512);
+  }
+  for (std::size_t i = 0; i < filled.size(); i += 512) ASSERT_EQ(filled.data()[i], static_cast<char>(i / 512)) << i;
 }
 
 TEST(Tree, MarksAndObserver) {

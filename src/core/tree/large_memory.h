@@ -21,7 +21,7 @@ namespace zov {
 // Blocks read front to back do without: a huge page costs more to fault in
 // when the system has given its memory back to a host in the meantime.
 void* AllocateLarge(std::size_t bytes, bool scattered = false);
-void FreeLarge(void* p, std::size_t bytes) noexcept;
+void FreeLarge(void* p, std::size_t bytes, bool scattered = false) noexcept;
 
 // Faults in the first `bytes` of a mapped block on another thread, without
 // changing what they hold, so that the work that fills the block meanwhile
@@ -45,7 +45,7 @@ struct LargeAllocator {
     if (n > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
     return static_cast<T*>(AllocateLarge(n * sizeof(T), Scattered));
   }
-  void deallocate(T* p, std::size_t n) noexcept { FreeLarge(p, n * sizeof(T)); }
+  void deallocate(T* p, std::size_t n) noexcept { FreeLarge(p, n * sizeof(T), Scattered); }
   template <class U>
   bool operator==(const LargeAllocator<U, Scattered>&) const noexcept {
     return true;
