@@ -25,6 +25,9 @@ namespace {
 // than followed, so that hostile files cannot exhaust the stack.
 constexpr int kMaxDepth = 300;
 
+// From this size of text on, the XML tree is built in an arena of its own.
+constexpr std::size_t kArenaFrom = std::size_t{4} << 20;
+
 // A model's XML tree is built in an arena over one large block, which a
 // fresh process faults in far faster than many small heap pieces. pugixml
 // takes its allocation functions process-wide, so each piece starts with a
@@ -661,11 +664,15 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   }
 
   const pugi::xml_parse_result result = [&] {
-    // The tree takes up to about twice the text (what does not fit comes
-    // from the heap); its first pages are faulted in on another core while
-    // the text is parsed.
-    arena_ = std::make_unique<Arena>(2 * textSize_ + 65536);
-    const std::jthread prefault = PrefaultInBackground(arena_->data(), textSize_ + textSize_ / 2);
+    // The tree of a large file takes up to about twice the text (what does
+    // not fit comes from the heap); its first pages are faulted in on another
+    // core while the text is parsed. A small file's tree is built on the
+    // heap, whose pages a later load finds in place.
+    std::jthread prefault;
+    if (textSize_ >= kArenaFrom) {
+      arena_ = std::make_unique<Arena>(2 * textSize_ + 65536);
+      prefault = PrefaultInBackground(arena_->data(), textSize_ + textSize_ / 2);
+    }
     const XmlArenaScope scope(arena_.get());
     static char empty[1] = {'\0'};
     return doc_->load_buffer_inplace(textSize_ > 0 ? text_.data() : empty, textSize_, pugi::parse_default, encoding);
