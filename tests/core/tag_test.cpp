@@ -88,7 +88,5 @@ TEST(LeggiPesoEtichetta, ReadsBetweenTheBrackets) {
   EXPECT_FLOAT_EQ(LeggiPesoEtichetta("[1.0000] [0.3] x"), 1.0f);
 }
 
-TEST(EtichettaPeso, BuildsTheLabel) { EXPECT_EQ(EtichettaPeso(0.25f, "Deposit"), "[0.2500] Deposit"); }
-
 }  // namespace
 }  // namespace zov
