@@ -159,9 +159,7 @@ class LettoreTabella : public ModelSource {
   template <typename Member>
   std::string textOf(Handle h, Member field) const {
     const auto* e = self().get(h);
-    if (e == nullptr) return {};
-    std::string text = e->*field;
-    return text;
+    return e == nullptr ? std::string() : static_cast<const std::string&>(e->*field);
   }
   D& self() { return static_cast<D&>(*this); }
 };

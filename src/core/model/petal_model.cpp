@@ -1,7 +1,6 @@
 #include "model/petal_model.h"
 
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -117,25 +116,17 @@ Handle PetalModel::add(Kind kind, Handle parent, const Context& c, const Form& f
 }
 
 void PetalModel::indexQuids() {
-  // The quids of the elements made since the last time, in the order made
-  // (the first one made keeps its quid), each slot fetched some inserts
-  // ahead so that the cache misses of a large table overlap.
+  // The quids of the elements made since the last time, in the order made:
+  // the first one made keeps its quid.
   const std::size_t from = quidsIndexed_, to = elements_.size();
   if (from >= to) return;
   byQuid_.reserve(byQuid_.size() + (to - from));
-  constexpr std::size_t kAhead = 16;
-  std::array<std::uint64_t, kAhead> hashes{};
-  for (std::size_t i = from; i < to + kAhead; ++i) {
-    if (i >= from + kAhead) {
-      const std::size_t k = i - kAhead;
-      const std::string& quid = elements_[k].identifier;
-      if (!quid.empty()) byQuid_.emplaceHashed(quid, hashes[k % kAhead], Handle{static_cast<std::int32_t>(k)});
-    }
-    if (i < to) {
-      hashes[i % kAhead] = HashKey(elements_[i].identifier);
-      byQuid_.prefetch(hashes[i % kAhead]);
-    }
-  }
+  VisitPrefetched(
+      byQuid_, to - from, [&](std::size_t i) -> std::string_view { return elements_[from + i].identifier; },
+      [&](std::size_t i, std::uint64_t hash) {
+        const std::string& quid = elements_[from + i].identifier;
+        if (!quid.empty()) byQuid_.emplaceHashed(quid, hash, Handle{static_cast<std::int32_t>(from + i)});
+      });
   quidsIndexed_ = to;
 }
 
@@ -685,35 +676,26 @@ void PetalModel::mapInteraction(const Context& c, const Form& mechanism, Handle 
 
 void PetalModel::resolve() {
   indexQuids();
-  constexpr std::size_t kAhead = 16;
-  std::array<std::uint64_t, kAhead> hashes{};
-  const std::size_t count = pending_.size();
-  for (std::size_t i = 0; i < std::min(count, kAhead); ++i) {
-    hashes[i] = HashKey(pending_[i].quid);
-    byQuid_.prefetch(hashes[i]);
-  }
-  for (std::size_t i = 0; i < count; ++i) {
-    const Pending& p = pending_[i];
-    const Handle* found = byQuid_.findHashed(p.quid, hashes[i % kAhead]);
-    if (i + kAhead < count) {
-      hashes[i % kAhead] = HashKey(pending_[i + kAhead].quid);
-      byQuid_.prefetch(hashes[i % kAhead]);
-    }
-    Handle target = found == nullptr ? Handle{} : *found;
-    if (target && p.wanted != Kind::kNone && get(target)->kind != p.wanted) target = {};
-    if (!target) {
-      if (found == nullptr) {
-        const petal::Document& doc = documents_[p.document];
-        warnings_.push_back(doc.file() + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) +
-                            ": reference to quid " + p.quid + ", which is not in the model");
-      }
-      continue;
-    }
-    if (p.collection)
-      addTo(p.element, *p.collection, target);
-    else
-      get(p.element)->ref = target;
-  }
+  VisitPrefetched(
+      byQuid_, pending_.size(), [this](std::size_t i) -> std::string_view { return pending_[i].quid; },
+      [this](std::size_t i, std::uint64_t hash) {
+        const Pending& p = pending_[i];
+        const Handle* found = byQuid_.findHashed(p.quid, hash);
+        Handle target = found == nullptr ? Handle{} : *found;
+        if (target && p.wanted != Kind::kNone && get(target)->kind != p.wanted) target = {};
+        if (!target) {
+          if (found == nullptr) {
+            const petal::Document& doc = documents_[p.document];
+            warnings_.push_back(doc.file() + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) +
+                                ": reference to quid " + p.quid + ", which is not in the model");
+          }
+          return;
+        }
+        if (p.collection)
+          addTo(p.element, *p.collection, target);
+        else
+          get(p.element)->ref = target;
+      });
   pending_.clear();
 }
 

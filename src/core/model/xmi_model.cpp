@@ -199,9 +199,7 @@ struct XmiModel::IdTable {
     used = 0;
   }
   void reserve(std::size_t n) {
-    std::size_t capacity = 1024;
-    while (capacity < 2 * n) capacity *= 2;
-    if (capacity > entries.size()) rehash(capacity);
+    if (const std::size_t capacity = TableCapacity(n, 1024); capacity > entries.size()) rehash(capacity);
   }
   void rehash(std::size_t capacity) {
     std::vector<Entry, ScatteredAllocator<Entry>> old = std::move(entries);
@@ -807,7 +805,7 @@ void XmiModel::indexIds(pugi::xml_node root) {
   // table larger than the cache misses on almost every insert, and walking
   // the document in between keeps those misses from overlapping. Each slot
   // is fetched some inserts ahead. The gathered ids are kept for the walk
-  // that makes the elements (idEntry).
+  // that makes the elements (registerId).
   idOrder_.clear();
   idOrder_.reserve(textSize_ / 128);
   pugi::xml_node n = root;

@@ -47,6 +47,30 @@ inline void PrefetchSlot(const Slot* slots, std::size_t size, std::uint64_t hash
   __builtin_prefetch(slots + (hash & mask));
 }
 
+// The slots of an open-addressing table for n entries: a power of two, at
+// least `least`, that keeps the table at most half full.
+inline std::size_t TableCapacity(std::size_t n, std::size_t least = 16) {
+  std::size_t c = least;
+  while (c < 2 * n) c *= 2;
+  return c;
+}
+
+// Hashes the key of each of n items in order and hands item and hash to
+// visit, with the index slot of each hash fetched some items ahead, so that
+// the cache misses of a table larger than the cache overlap.
+template <typename Index, typename Key, typename Visit>
+void VisitPrefetched(const Index& index, std::size_t n, Key key, Visit visit) {
+  constexpr std::size_t kAhead = 16;
+  std::uint64_t hashes[kAhead] = {};
+  for (std::size_t i = 0; i < n + kAhead; ++i) {
+    if (i >= kAhead) visit(i - kAhead, hashes[i % kAhead]);
+    if (i < n) {
+      hashes[i % kAhead] = HashKey(key(i));
+      index.prefetch(hashes[i % kAhead]);
+    }
+  }
+}
+
 template <typename V>
 class StringIndex {
  public:
@@ -61,7 +85,7 @@ class StringIndex {
   }
 
   void reserve(std::size_t n) {
-    if (2 * n > slots_.size()) rehash(Capacity(n));
+    if (2 * n > slots_.size()) rehash(TableCapacity(n));
   }
 
   V* find(std::string_view key) { return findHashed(key, HashKey(key)); }
@@ -82,7 +106,7 @@ class StringIndex {
   }
   std::pair<V*, bool> emplaceHashed(std::string_view key, std::uint64_t hash, V value) {
     if (const std::size_t at = locate(key, hash); at != kNone) return {&slots_[at].value, false};
-    if (2 * (live_ + 1) > slots_.size()) rehash(Capacity(live_ + 1));
+    if (2 * (live_ + 1) > slots_.size()) rehash(TableCapacity(live_ + 1));
     const std::size_t mask = slots_.size() - 1;
     std::size_t i = hash & mask;
     while (slots_[i].size != kEmpty) i = (i + 1) & mask;
@@ -142,12 +166,6 @@ class StringIndex {
     std::uint32_t offset;
     std::memcpy(&offset, s.text, sizeof offset);
     return std::string_view(text_.data() + offset, s.size);
-  }
-
-  static std::size_t Capacity(std::size_t n) {
-    std::size_t c = 16;
-    while (c < 2 * n) c *= 2;
-    return c;
   }
 
   std::size_t locate(std::string_view key, std::uint64_t hash) const {
@@ -264,9 +282,7 @@ class IntIndex {
   V& operator[](std::uint64_t key) {
     if (V* v = find(key)) return *v;
     if (2 * (entries_.size() + 1) > slots_.size()) {
-      std::size_t c = 16;
-      while (c < 2 * (entries_.size() + 1)) c *= 2;
-      slots_.assign(c, 0);
+      slots_.assign(TableCapacity(entries_.size() + 1), 0);
       for (std::size_t i = 0; i < entries_.size(); ++i) place(entries_[i].key, static_cast<std::uint32_t>(i + 1));
     }
     entries_.push_back({key, V()});
