@@ -8,6 +8,7 @@
 #include <QFont>
 
 #include "shell/icons.h"
+#include "tree/kinds.h"
 
 namespace zov::gui {
 
@@ -61,9 +62,13 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
   if (id == kNoNode) return {};
   const Node& n = tree_.node(id);
   switch (role) {
-    // An element without a name shows a placeholder; its text stays empty.
-    case Qt::DisplayRole: return n.text.empty() ? kNoName : ToQString(n.text);
-    case Qt::ToolTipRole: return n.text.empty() ? kNoName : ToQString(n.text);
+    // An element without a name, or a message without one ("[3] "), shows
+    // a placeholder; its text stays as it is.
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+      if (n.text.empty()) return kNoName;
+      if (n.image == kind::kMessaggio && n.text.ends_with("] ")) return ToQString(n.text) + kNoName;
+      return ToQString(n.text);
     case Qt::DecorationRole: return IconForKind(n.image);
     case Qt::ForegroundRole:
       return n.foreColor == kDefaultForeColor ? QVariant() : QVariant(QBrush(ToQColor(n.foreColor)));

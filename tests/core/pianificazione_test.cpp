@@ -15,6 +15,8 @@
 #include "model/work_folder.h"
 #include "specification/editor_categorie.h"
 #include "support/generale_pronto.h"
+#include "support/shared_models.h"
+#include "tree/kinds.h"
 #include "ui/ui.h"
 
 namespace zov {
@@ -281,6 +283,38 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
 
 // "See All Entry/Link" walks the nodes of one element, wrapping round;
 // "Unselect All" of the UIT menu empties the selected test cases.
+// Every message of every interaction of the shared XMI files, as the UIT
+// tree shows it, is in some path of the Test Specification tree.
+TEST(SharedXmiPlans, EveryMessageOfTheUitTreeIsInAPath) {
+  ZOV_NEEDS_SHARED_MODELS();
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(test::kSharedModels + "/xmi")) {
+    const std::string ext = entry.path().extension().string();
+    if (ext != ".uml" && ext != ".xmi") continue;
+    ++files;
+    test::GeneralePronto ready;
+    Pianificazione p(ready.g);
+    ASSERT_TRUE(p.apriModello(entry.path().string())) << entry.path();
+    p.caricaCasiTest(SorgenteCasi::kTutti);
+    p.scegliTuttiICasiTest();
+    p.elabora();
+    std::set<std::string> shown, planned;
+    const Tree& uit = ready.g.TV(kUitTree);
+    for (NodeId n : uit.collection()) {
+      const Node& node = uit.node(n);
+      // A message node, or the marker of a message whose receiver has no node.
+      if ((node.image == kind::kMessaggio && node.key.size() == kIdentifierLength) ||
+          (node.image == kind::kRose && node.key.size() == kIdentifierLength + 1 && node.key.back() == 'A'))
+        shown.insert(node.key.substr(0, kIdentifierLength));
+    }
+    const Tree& spec = ready.g.TV(kSpecTree);
+    for (NodeId n : spec.collection())
+      if (spec.node(n).image == kind::kMessaggio) planned.insert(spec.node(n).key.substr(0, kIdentifierLength));
+    for (const std::string& key : shown) EXPECT_EQ(planned.count(key), 1u) << entry.path() << ": " << key;
+  }
+  EXPECT_EQ(files, 10);
+}
+
 TEST_F(Api, SeeAllAndUnselectAll) {
   Tree& main = g.TV(kMainTree);
   {
@@ -309,7 +343,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
     atm.mostraDocumento(split);
     const auto heads = std::count_if(atm.LB.items.begin(), atm.LB.items.end(),
                                      [](const std::string& l) { return l.rfind("Test Case  1.", 0) == 0; });
-    EXPECT_EQ(heads, 2) << atm.LB.items.front();
+    EXPECT_EQ(heads, 3) << atm.LB.items.front();  // the IF and its two ELSE messages
     EXPECT_EQ(atm.LB.items.front(), "Test Case  1.1   of  SD Withdraw Cash - main flow ");
     for (std::size_t i = 0; i < 2; ++i) {
       t.setSelected(shown[i]);

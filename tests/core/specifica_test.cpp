@@ -467,9 +467,11 @@ std::string Diagrams(const std::vector<Diag>& diagrams) {
     int ordinal = 0;
     for (const Msg& m : diagrams[d].messages) {
       ++msg;
-      mech += "(object Message \"" + m.name + "\" quid \"" + Quid(2, msg) +
+      // A message without a name calls no operation.
+      mech += "(object Message " + (m.name.empty() ? std::string() : "\"" + m.name + "\" ") + "quid \"" + Quid(2, msg) +
               "\" dir \"FromClientToSupplier\" sequence \"" + m.sequence + "\" ordinal " + std::to_string(ordinal++) +
-              " quidu \"" + Quid(3, msg) + "\")\n";
+              (m.name.empty() ? std::string() : " quidu \"" + Quid(3, msg) + "\"") + ")\n";
+      if (m.name.empty()) continue;
       ops += "(object Operation \"" + m.name + "\" quid \"" + Quid(3, msg) + "\"";
       if (!m.condition.empty()) ops += " semantics \"" + m.condition + "\"";
       if (m.parameter)
@@ -496,7 +498,9 @@ std::string Diagrams(const std::vector<Diag>& diagrams) {
 // Every diagram of the model picked as a test case with allotted procedures,
 // then "&Processing...".
 struct Picked {
-  explicit Picked(const std::vector<Diag>& diagrams, int allotted = 8) : loaded(Diagrams(diagrams)), g(loaded.g) {
+  explicit Picked(const std::vector<Diag>& diagrams, int allotted = 8) : Picked(Diagrams(diagrams), allotted) {}
+  // A model given as its text (petal or XMI), whose first use case owns the diagrams.
+  Picked(const std::string& model, int allotted) : loaded(model), g(loaded.g) {
     EXPECT_EQ(loaded.error, "");
     g.setAsker(&asker);
     g.impostaSeme(3);
@@ -523,6 +527,28 @@ struct Picked {
     std::vector<std::string> out;
     for (const MessageRecord& m : g.specifica.tabella.caso(testCase)->messages)
       out.push_back(m.pathName + " " + m.name);
+    return out;
+  }
+  // The flow lines of the i-th document written.
+  std::vector<std::string> flow(std::size_t i) const {
+    std::vector<std::string> out;
+    const auto doc = loaded.work.readLines(g.specifica.specDocuments.at(i));
+    EXPECT_TRUE(doc);
+    bool in = false;
+    for (const std::string& line : doc ? *doc : std::vector<std::string>()) {
+      if (in && line.empty()) break;
+      if (in) out.push_back(line);
+      in = in || line == " Flow of Event:";
+    }
+    return out;
+  }
+  // The paths that the test script of test case i generated, in order.
+  std::vector<std::string> scripted(int i) {
+    std::vector<std::string> out;
+    const auto script = loaded.work.readLines("TestScript" + std::to_string(i) + ".txt");
+    EXPECT_TRUE(script);
+    for (const std::string& line : script ? *script : std::vector<std::string>())
+      if (line.rfind("WARNING!!! No values", 0) == 0) out.push_back(line.substr(line.rfind(' ') + 1));
     return out;
   }
   // Opens "&Specifications.." on the node at path (names below the root).
@@ -639,6 +665,223 @@ TEST(Paths, EditorsFindTheirRecordByNode) {
   EXPECT_FALSE(p.g.specifica.tabella.caso(1)->messages[0].attributes[0].edited);
   // A node that is no category opens nothing.
   EXPECT_FALSE(p.open("SD1./TestCase 1"));
+}
+
+// Interactions written as Papyrus and Enterprise Architect write them,
+// owned by the use case "Pay"; lifelines a, b and c. Elements are keyed by
+// the names of their messages (so the order in which a test builds them
+// does not matter): within one interaction each name is used once, and the
+// nameless messages are "anon1", "anon2" ...
+class Papyrus {
+ public:
+  // Starts the next interaction.
+  void begin(const std::string& name) {
+    end();
+    ++n_;
+    name_ = name;
+  }
+  // A message: its send and receive occurrences, in place; nullptr: no name.
+  std::string msg(const char* name, char from = 'a', char to = 'b', bool reply = false) {
+    const std::string k = key(name ? std::string(name) : "anon" + std::to_string(++anon_));
+    messages_ += "<message xmi:id=\"" + k + "\"" + (name ? std::string(" name=\"") + name + "\"" : "") +
+                 (reply ? " messageSort=\"reply\"" : "") + " sendEvent=\"" + k + "s\" receiveEvent=\"" + k + "r\"/>\n";
+    return Occurrence(k + "s", lifeline(from)) + Occurrence(k + "r", lifeline(to));
+  }
+  // The events of a message.
+  std::string sent(const std::string& name) const { return key(name) + "s"; }
+  std::string received(const std::string& name) const { return key(name) + "r"; }
+  // An execution on a lifeline, between two events.
+  std::string execution(char on, const std::string& start, const std::string& finish) {
+    return "<fragment xmi:type=\"uml:BehaviorExecutionSpecification\" xmi:id=\"" + key("x" + start) + "\" covered=\"" +
+           lifeline(on) + "\" start=\"" + start + "\" finish=\"" + finish + "\"/>\n";
+  }
+  // A combined fragment; each operand its guard ("" for none) and fragments.
+  std::string fragment(const std::string& op, const std::vector<std::pair<std::string, std::string>>& operands) {
+    const std::string k = key("f" + std::to_string(++fragments_));
+    std::string out =
+        "<fragment xmi:type=\"uml:CombinedFragment\" xmi:id=\"" + k + "\" interactionOperator=\"" + op + "\">\n";
+    int o = 0;
+    for (const auto& [guard, body] : operands) {
+      const std::string ok = k + "o" + std::to_string(++o);
+      out += "<operand xmi:type=\"uml:InteractionOperand\" xmi:id=\"" + ok + "\">\n";
+      if (!guard.empty())
+        out += "<guard xmi:type=\"uml:InteractionConstraint\" xmi:id=\"" + ok +
+               "g\"><specification xmi:type=\"uml:LiteralString\" xmi:id=\"" + ok + "v\" value=\"" + guard +
+               "\"/></guard>\n";
+      out += body + "</operand>\n";
+    }
+    return out + "</fragment>\n";
+  }
+  void add(const std::string& fragments) { body_ += fragments; }
+  std::string model() {
+    end();
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<uml:Model xmi:version=\"20131001\" "
+           "xmlns:xmi=\"http://www.omg.org/spec/XMI/20131001\" xmlns:uml=\"http://www.eclipse.org/uml2/5.0.0/UML\" "
+           "xmi:id=\"shop\" name=\"Shop\">\n<packagedElement xmi:type=\"uml:UseCase\" xmi:id=\"pay\" name=\"Pay\">\n" +
+           done_ + "</packagedElement>\n</uml:Model>\n";
+  }
+
+ private:
+  static std::string Occurrence(const std::string& id, const std::string& on) {
+    return "<fragment xmi:type=\"uml:MessageOccurrenceSpecification\" xmi:id=\"" + id + "\" covered=\"" + on + "\"/>\n";
+  }
+  std::string key(const std::string& name) const { return "i" + std::to_string(n_) + "_" + name; }
+  std::string lifeline(char c) const { return "i" + std::to_string(n_) + c; }
+  void end() {
+    if (n_ == 0 || name_.empty()) return;
+    done_ +=
+        "<ownedBehavior xmi:type=\"uml:Interaction\" xmi:id=\"i" + std::to_string(n_) + "\" name=\"" + name_ + "\">\n";
+    for (char c : {'a', 'b', 'c'})
+      done_ += "<lifeline xmi:id=\"" + lifeline(c) + "\" name=\"" + std::string(1, c) + "\"/>\n";
+    done_ += body_ + messages_ + "</ownedBehavior>\n";
+    name_.clear();
+    body_.clear();
+    messages_.clear();
+    anon_ = fragments_ = 0;
+  }
+  int n_ = 0, anon_ = 0, fragments_ = 0;
+  std::string name_, body_, messages_, done_;
+};
+
+// An alt gives one branch per operand holding exactly that operand's
+// messages, wherever the fragment stands, and however many operands it has.
+TEST(Paths, AltOperandsBecomeBranchesOfTheirOwnMessages) {
+  Papyrus x;
+  const auto two = [&x](const char* first, const char* second) {
+    std::string out = x.msg(first);
+    return out + x.msg(second);
+  };
+  x.begin("Pay - card");
+  x.add(x.msg("submit"));
+  x.add(x.fragment("alt", {{"card accepted", two("charge", "receipt")}, {"card refused", two("decline", "notify")}}));
+  x.add(x.msg("close"));
+  x.begin("Pay - pin");
+  x.add(x.fragment("alt", {{"pin ok", two("enter", "welcome")}, {"pin wrong", two("reject", "eject")}}));
+  x.add(x.msg("logout"));
+  x.begin("Pay - three ways");
+  x.add(x.msg("start"));
+  x.add(x.fragment("alt", {{"a", two("x1", "x2")}, {"b", x.msg("y1")}, {"", two("z1", "z2")}}));
+  x.add(x.msg("end"));
+  Picked p(x.model(), 8);
+  EXPECT_EQ(p.paths(1), (std::vector<std::string>{"1.1 submit", "1.1 charge", "1.1 receipt", "1.2 submit",
+                                                  "1.2 decline", "1.2 notify", "2 close"}));
+  const std::string card = p.g.modello()->Identifier(
+      p.g.modello()->ScenarioDiagrams(p.g.modello()->AllUseCases(p.g.modelloAperto()).Item(1)).Item(1));
+  EXPECT_EQ(p.branch(card),
+            (std::vector<std::string>{"TestCase 1   ( 6 )", "  TestCase 1.1   ( 3 )", "    [1] submit",
+                                      "        [1.1] charge -- IF  card accepted", "          [1.1.1] receipt",
+                                      "  TestCase 1.2   ( 3 )", "    [1] submit",
+                                      "        [1.2] decline -- ELSE  card refused", "          [1.2.1] notify",
+                                      "TestCase 2   ( 2 )", "  [2] close"}));
+  EXPECT_EQ(p.flow(1), (std::vector<std::string>{"            submit", "            decline   --- ELSE  card refused",
+                                                 "            notify"}));
+  EXPECT_EQ(p.paths(2), (std::vector<std::string>{"1.1 enter", "1.1 welcome", "1.2 reject", "1.2 eject", "2 logout"}));
+  EXPECT_EQ(p.g.specifica.tabella.caso(2)->messages[2].sequenceLabel, "2");  // reject
+  EXPECT_EQ(p.g.specifica.tabella.caso(2)->messages[4].sequenceLabel, "3");  // logout
+  EXPECT_EQ(p.paths(3), (std::vector<std::string>{"1.1 start", "1.1 x1", "1.1 x2", "1.2 start", "1.2 y1", "1.3 start",
+                                                  "1.3 z1", "1.3 z2", "2 end"}));
+  EXPECT_EQ(p.g.specifica.tabella.caso(3)->messages[6].condition, "");  // "else" alone
+  EXPECT_EQ(p.g.specifica.tabella.caso(3)->messages[6].conditionKind, Condizione::kElse);
+  p.g.generaTutti();
+  EXPECT_EQ(p.scripted(3), (std::vector<std::string>{"1.1", "1.2", "1.3", "2"}));
+}
+
+// Rose: an IF followed by several ELSE messages at its level ("else if ...")
+// gives one branch per condition, below a message and at the top.
+TEST(Paths, ElseIfChainsGiveOneBranchEach) {
+  Picked p(
+      {{"Pay - nested",
+        {{"A", "1", ""}, {"A1", "1.1", "if a"}, {"A2", "1.2", "else if b"}, {"A3", "1.3", "else"}, {"B", "2", ""}}},
+       {"Pay - top", {{"X", "1", "if p"}, {"Y", "2", "else if q"}, {"Z", "3", "else"}, {"W", "4", ""}}}});
+  EXPECT_EQ(p.paths(1), (std::vector<std::string>{"1.1 A", "1.1 A1", "1.2 A", "1.2 A2", "1.3 A", "1.3 A3", "2 B"}));
+  EXPECT_EQ(p.paths(2), (std::vector<std::string>{"1.1 X", "1.2 Y", "1.3 Z", "2 W"}));
+  EXPECT_EQ(p.g.specifica.tabella.caso(1)->messages[3].condition, " if b");
+  EXPECT_EQ(p.g.specifica.tabella.caso(1)->messages[5].ifIndex, 1);
+  EXPECT_EQ(p.g.specifica.tabella.caso(2)->messages[2].ifIndex, 0);
+  p.g.generaTutti();
+  EXPECT_EQ(p.scripted(1), (std::vector<std::string>{"1.1", "1.2", "1.3", "2"}));
+}
+
+// A message without a name keeps its place; nothing after it is lost.
+TEST(Paths, NamelessMessagesKeepTheirPlace) {
+  Papyrus x;
+  x.begin("Pay - reply");
+  x.add(x.msg("one"));
+  x.add(x.msg("two"));
+  x.add(x.msg(nullptr, 'b', 'a', true));
+  x.add(x.msg("four"));
+  x.add(x.msg("five"));
+  Picked xmi(x.model(), 5);
+  EXPECT_EQ(xmi.paths(1), (std::vector<std::string>{"1 one", "2 two", "3 ", "4 four", "5 five"}));
+  Picked rose({{"Pay - unnamed", {{"one", "1", ""}, {"", "2", ""}, {"three", "2.1", ""}, {"four", "3", ""}}}}, 3);
+  EXPECT_EQ(rose.paths(1), (std::vector<std::string>{"1 one", "2 ", "2 three", "3 four"}));
+  const std::string key = rose.g.modello()->Identifier(
+      rose.g.modello()->ScenarioDiagrams(rose.g.modello()->AllUseCases(rose.g.modelloAperto()).Item(1)).Item(1));
+  EXPECT_EQ(rose.branch(key),
+            (std::vector<std::string>{"TestCase 1   ( 1 )", "  [1] one", "TestCase 2   ( 1 )", "  [2] ",
+                                      "      [2.1] three", "TestCase 3   ( 1 )", "  [3] four"}));
+  EXPECT_EQ(rose.flow(1), (std::vector<std::string>{std::string(12, ' '), "            three"}));
+  rose.g.generaTutti();
+  EXPECT_EQ(rose.scripted(1), (std::vector<std::string>{"1", "2", "3"}));
+  xmi.g.generaTutti();
+  EXPECT_EQ(xmi.scripted(1), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
+}
+
+// Where the interaction has executions, they nest the messages sent while
+// they run below the message that started them; an alt inside one takes
+// the level they give.
+TEST(Paths, ExecutionsNestTheMessagesTheyRun) {
+  Papyrus x;
+  x.begin("Withdraw");
+  // insertCard (user to atm) starts the atm's execution, which ends with
+  // showMenu; verify (atm to bank) starts the bank's, which ends with its
+  // nameless reply; then withdraw (user to atm).
+  x.add(x.msg("insertCard", 'a', 'b'));
+  x.add(x.execution('b', x.received("insertCard"), x.sent("showMenu")));
+  x.add(x.msg("verify", 'b', 'c'));
+  x.add(x.execution('c', x.received("verify"), x.sent("anon1")));
+  x.add(x.msg(nullptr, 'c', 'b', true));
+  x.add(x.msg("showMenu", 'b', 'a'));
+  x.add(x.msg("withdraw", 'a', 'b'));
+  x.begin("Pay");
+  // pay starts b's execution, which ends with refuse; check; then an alt:
+  // accept and log, or refuse.
+  x.add(x.msg("pay", 'a', 'b'));
+  x.add(x.execution('b', x.received("pay"), x.sent("refuse")));
+  x.add(x.msg("check", 'b', 'c'));
+  const std::string accepted = x.msg("accept", 'b', 'c');
+  const std::string logged = x.msg("log", 'b', 'c');
+  x.add(x.fragment("alt", {{"ok", accepted + logged}, {"", x.msg("refuse", 'b', 'a')}}));
+  Picked p(x.model(), 2);
+  const TestCaseRecord& w = *p.g.specifica.tabella.caso(1);
+  std::vector<std::string> labels;
+  for (const MessageRecord& m : w.messages) labels.push_back("[" + m.sequenceLabel + "] " + m.name);
+  EXPECT_EQ(labels,
+            (std::vector<std::string>{"[1] insertCard", "[1.1] verify", "[1.1.1] ", "[1.2] showMenu", "[2] withdraw"}));
+  EXPECT_EQ(p.paths(1), (std::vector<std::string>{"1 insertCard", "1 verify", "1 ", "1 showMenu", "2 withdraw"}));
+  EXPECT_EQ(p.paths(2), (std::vector<std::string>{"1.1 pay", "1.1 check", "1.1 accept", "1.1 log", "1.2 pay",
+                                                  "1.2 check", "1.2 refuse"}));
+  std::vector<std::string> pay;
+  for (const MessageRecord& m : p.g.specifica.tabella.caso(2)->messages) pay.push_back(m.sequenceLabel);
+  EXPECT_EQ(pay, (std::vector<std::string>{"1", "1.1", "1.2", "1.2.1", "1", "1.1", "1.3"}));
+}
+
+// Records that the tree cannot lay out as consecutive paths (an IF and its
+// ELSE at the top with another top-level message between them) leave their
+// test case out with a warning; the others are built.
+TEST(Paths, PathsThatCannotFollowEachOtherLeaveTheirTestCaseOut) {
+  Picked p({{"Pay - split", {{"X", "1", "if p"}, {"W", "2", ""}, {"Z", "3", "else"}}},
+            {"Pay - fine", {{"A", "1", ""}, {"B", "2", ""}}}});
+  const NodeId root = p.spec().firstRoot();
+  ASSERT_NE(root, kNoNode);
+  EXPECT_EQ(p.spec().node(root).text, "SD2. Pay - fine ( 8)");
+  EXPECT_EQ(p.spec().node(root).next, kNoNode);
+  ASSERT_FALSE(p.g.note().empty());
+  EXPECT_EQ(p.g.note().back(),
+            "\"Pay - split\" is left out: its paths cannot be laid out one after the other (path 1.2 comes after 2).");
+  p.g.generaTutti();
+  EXPECT_EQ(p.scripted(1), std::vector<std::string>());
+  EXPECT_EQ(p.scripted(2), (std::vector<std::string>{"1", "2"}));
 }
 
 TEST(DocumentNames, CollidingNamesGetDistinctFiles) {

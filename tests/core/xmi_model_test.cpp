@@ -196,9 +196,12 @@ TEST_F(SharedXmi, PapyrusAltAndOptGuardsBecomeIfElseNotes) {
     const Handle d = m.AllOfKind(Kind::kDiagram).front();
     const Items msgs = m.DiagramMessages(d);
     ASSERT_EQ(msgs.Count(), 3);
-    // The fragment opens the interaction: its messages are at the first level.
-    EXPECT_EQ(m.MessageSequence(msgs.Item(1)) + m.MessageSequence(msgs.Item(2)) + m.MessageSequence(msgs.Item(3)),
-              "123");
+    // The fragment opens the interaction: each operand's first message is
+    // at the first level; the reply ends the execution that the request
+    // started, below it.
+    EXPECT_EQ(
+        m.MessageSequence(msgs.Item(1)) + " " + m.MessageSequence(msgs.Item(2)) + " " + m.MessageSequence(msgs.Item(3)),
+        "1 1.1 2");
     EXPECT_EQ(ConditionOf(m, d, msgs.Item(1)), "if guard");  // a guard without specification: its name
     EXPECT_EQ(ConditionOf(m, d, msgs.Item(2)), "");
     EXPECT_EQ(ConditionOf(m, d, msgs.Item(3)), "else guard");
@@ -217,25 +220,32 @@ TEST_F(SharedXmi, PapyrusAltAndOptGuardsBecomeIfElseNotes) {
   }
 }
 
-TEST_F(SharedXmi, LoopMessagesComeOneLevelBelowTheMessageBefore) {
+// UML Designer keeps executions: a message sent while one runs comes below
+// the message whose receipt started it; a reply starts none.
+TEST_F(SharedXmi, ExecutionsNestTheMessagesSentWhileTheyRun) {
+  XmiModel m;
+  open(m, "umldesigner-sequence-tests.uml");
+  std::map<std::string, std::vector<std::string>> labels;
+  for (Handle d : m.AllOfKind(Kind::kDiagram))
+    for (Handle msg : m.DiagramMessages(d)) labels[m.Name(d)].push_back(m.MessageSequence(msg) + " " + m.Name(msg));
+  // get starts the producers' execution, which its reply ends; the second
+  // compute starts on the reply's receipt, so produce stays at the top.
+  EXPECT_EQ(labels["Scenario_6"], (std::vector<std::string>{"1 get", "1.1 get_reply", "2 produce"}));
+  // Message_3's receiver runs no execution: its reply stays at the top.
+  EXPECT_EQ(labels["Scenario_12"],
+            (std::vector<std::string>{"1 Message_3", "2 Message_3_reply", "3 get", "4 produce", "4.1 produce_reply"}));
+}
+
+TEST_F(SharedXmi, LoopsGiveNoConditionAndEveryLabelOnce) {
   XmiModel m;
   open(m, "papyrus-typesdoc-loops.uml");
   const Handle d = m.AllOfKind(Kind::kDiagram).front();
-  int deeper = 0;
-  std::string previousTop;
+  std::set<std::string> labels;
   for (Handle msg : m.DiagramMessages(d)) {
-    const std::string label = m.MessageSequence(msg);
-    const auto dot = label.find('.');
-    if (dot == std::string::npos) {
-      previousTop = label;
-    } else {
-      ++deeper;
-      EXPECT_EQ(label.substr(0, dot), previousTop) << label;  // below the last top-level message
-    }
-    // No loop gives a condition.
+    EXPECT_TRUE(labels.insert(m.MessageSequence(msg)).second) << m.MessageSequence(msg);
     EXPECT_EQ(ConditionOf(m, d, msg), "");
   }
-  EXPECT_GT(deeper, 0);
+  EXPECT_EQ(labels.size(), 28u);
 }
 
 TEST_F(SharedXmi, SignaturesGiveOperationsWithParameters) {
@@ -391,6 +401,30 @@ TEST(XmiModel, TheXmiNamespaceMayBeBoundToAnyPrefix) {
     EXPECT_EQ(m.Stereotype(m.FindByXmiId("a")), "Actor") << prefix;
     EXPECT_EQ(m.Name(m.FindByXmiId("u")), "Lend") << prefix;
   }
+}
+
+// Papyrus keeps a parameter's documentation as a comment it owns: its
+// "DEF(" list is read; a return value's comment is counted as skipped.
+TEST(XmiModel, AParametersOwnCommentIsItsDocumentation) {
+  XmiModel m;
+  std::string error;
+  const Handle root =
+      OpenText(m,
+               "<uml:Model xmlns:xmi=\"http://www.omg.org/spec/XMI/20131001\" "
+               "xmlns:uml=\"http://www.eclipse.org/uml2/5.0.0/UML\" "
+               "xmi:id=\"m\" name=\"Shop\"><packagedElement xmi:type=\"uml:Class\" xmi:id=\"till\" name=\"Till\">"
+               "<ownedOperation xmi:id=\"pay\" name=\"pay\"><ownedParameter xmi:id=\"amount\" name=\"amount\">"
+               "<ownedComment xmi:id=\"c1\"><body>DEF(1,99) cents</body></ownedComment></ownedParameter>"
+               "<ownedParameter xmi:id=\"ok\" name=\"ok\" direction=\"return\"><ownedComment xmi:id=\"c2\">"
+               "<body>DEF(true)</body></ownedComment></ownedParameter></ownedOperation></packagedElement></uml:Model>",
+               &error);
+  ASSERT_TRUE(root) << error;
+  const Handle op = m.AllOfKind(Kind::kOperation).front();
+  ASSERT_EQ(m.OperationParameters(op).Count(), 1);
+  EXPECT_EQ(m.Documentation(m.OperationParameters(op).Item(1)), "DEF(1,99) cents");
+  std::string warnings;
+  for (const std::string& w : m.Warnings()) warnings += w;
+  EXPECT_NE(warnings.find("1 Comment"), std::string::npos) << warnings;
 }
 
 TEST(XmiModel, VisualParadigmOwnedMembersIdrefChildrenAndDiagrams) {

@@ -212,6 +212,8 @@ class ShellTest : public QObject {
     const NodeId unnamed = t.addTop("EMPTY", "", "package");
     QCOMPARE(model->indexOf(unnamed).data().toString(), QStringLiteral("(no name)"));
     QVERIFY(t.node(unnamed).text.empty());
+    const NodeId message = t.addTop("MSG", "    [1.2] ", "messaggio");
+    QCOMPARE(model->indexOf(message).data().toString(), QStringLiteral("    [1.2] (no name)"));
     const std::string longText = std::string(300, 'x') + "  ((NTP:5))";
     const NodeId wide = t.addTop("WIDE", longText, "package");
     QCOMPARE(model->indexOf(wide).data(Qt::ToolTipRole).toString().toStdString(), longText);

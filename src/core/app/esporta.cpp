@@ -116,7 +116,6 @@ std::string JsonPiano(const Generale& g) {
     const TestCaseRecord& r = g.specifica.tabella.casi[static_cast<std::size_t>(i)];
     nlohmann::json paths = nlohmann::json::array();
     for (const MessageRecord& m : r.messages) {
-      if (m.name.empty()) break;
       if (paths.empty() || paths.back()["name"] != m.pathName)
         paths.push_back({{"name", m.pathName}, {"messages", nlohmann::json::array()}});
       nlohmann::json message = {{"label", m.sequenceLabel}, {"name", m.name}, {"level", m.level}};

@@ -205,10 +205,10 @@ RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
     const int q = share.q;
     int rest = share.r;
     std::size_t k = 0;
-    while (k < r.messages.size() && !r.messages[k].name.empty()) {
+    while (k < r.messages.size()) {
       const std::string path = r.messages[k].pathName;
       std::size_t j = k;
-      while (j + 1 < r.messages.size() && !r.messages[j + 1].name.empty() && r.messages[j + 1].pathName == path) ++j;
+      while (j + 1 < r.messages.size() && r.messages[j + 1].pathName == path) ++j;
       const Categorie cat = BuildCategories(r, k, j);
       int n = q;
       if (rest > 0) {

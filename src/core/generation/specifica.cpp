@@ -49,13 +49,31 @@ struct Run {
   std::vector<std::size_t> messages;
 };
 
+// The ELSE messages that answer the IF at k: the first ELSE at its level
+// further on (before end), then each further ELSE at that level before the
+// next IF there (an else-if chain). Empty when the IF has no ELSE.
+std::vector<std::size_t> ElsesOf(const std::vector<Info>& infos, std::size_t k, std::size_t end) {
+  std::vector<std::size_t> elses;
+  const std::int16_t level = infos[k].level;
+  for (std::size_t e = k + 1; e < end; ++e) {
+    if (infos[e].level != level) continue;
+    if (IsElse(infos[e]))
+      elses.push_back(e);
+    else if (!elses.empty() && IsIf(infos[e]))
+      break;
+  }
+  return elses;
+}
+
 // The runs through messages [begin, end), all deeper than the top level:
-// an IF with an ELSE at its own level further on (within the range) splits
-// every run made so far into an IF branch (the IF and the messages up to
-// the ELSE) and an ELSE branch (the ELSE and the deeper messages after
-// it); each branch adds its number to the run's path name. Other messages
-// go to every run. At most limit messages are listed in all; full tells
-// when runs were left out.
+// an IF with ELSE messages at its own level further on (within the range)
+// splits every run made so far into one branch per condition: the IF
+// branch (the IF and the messages up to the first ELSE), each ELSE branch
+// but the last (the ELSE and the messages up to the next one), and the
+// last ELSE branch (the ELSE and the deeper messages after it); each
+// branch adds its number to the run's path name. Other messages go to
+// every run. At most limit messages are listed in all; full tells when
+// runs were left out.
 class Percorsi {
  public:
   Percorsi(const std::vector<Info>& infos, std::size_t limit) : infos_(infos), limit_(limit) {}
@@ -64,27 +82,26 @@ class Percorsi {
     std::vector<Run> out(1);
     for (std::size_t k = begin; k < end;) {
       const Info& in = infos_[k];
-      std::optional<std::size_t> match;
-      if (IsIf(in))
-        for (std::size_t e = k + 1; e < end; ++e)
-          if (infos_[e].level == in.level && IsElse(infos_[e])) {
-            match = e;
-            break;
-          }
-      if (!match) {
+      std::vector<std::size_t> heads;
+      if (IsIf(in)) heads = ElsesOf(infos_, k, end);
+      if (heads.empty()) {
         for (Run& r : out) r.messages.push_back(k);
         ++k;
         continue;
       }
-      std::size_t elseEnd = *match + 1;
+      heads.insert(heads.begin(), k);
+      std::size_t elseEnd = heads.back() + 1;
       while (elseEnd < end && infos_[elseEnd].level > in.level) ++elseEnd;
-      elseOf_[*match] = k;
-      const std::vector<Run> branches[2] = {prefixed(k, runs(k + 1, *match)),
-                                            prefixed(*match, runs(*match + 1, elseEnd))};
+      std::vector<std::vector<Run>> branches;
+      for (std::size_t b = 0; b < heads.size(); ++b) {
+        if (b > 0) elseOf_[heads[b]] = k;
+        const std::size_t to = b + 1 < heads.size() ? heads[b + 1] : elseEnd;
+        branches.push_back(prefixed(heads[b], runs(heads[b] + 1, to)));
+      }
       std::vector<Run> next;
       std::size_t listed = 0;
       for (const Run& r : out)
-        for (int b = 0; b < 2; ++b)
+        for (std::size_t b = 0; b < branches.size(); ++b)
           for (const Run& q : branches[b]) {
             listed += r.messages.size() + q.messages.size();
             if (listed > limit_) {
@@ -142,6 +159,7 @@ void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
   Percorsi percorsi(infos, kMassimoMessaggi);
   // The record of each message's first copy, for the ELSE records' ifIndex.
   std::map<std::size_t, std::size_t> firstRecord;
+  std::map<std::size_t, std::size_t> topIfs;  // top-level ELSE by position: its IF
   const auto push = [&](std::size_t j, const std::string& pathName) {
     if (records.size() >= kMassimoMessaggi) {
       full = true;
@@ -154,14 +172,15 @@ void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
     }
     rec.pathName = pathName;
     firstRecord.try_emplace(j, records.size());
-    if (const auto theIf = percorsi.ifOf(j); theIf && firstRecord.count(*theIf) != 0)
-      rec.ifIndex = static_cast<std::int16_t>(firstRecord[*theIf]);
+    std::optional<std::size_t> theIf = percorsi.ifOf(j);
+    if (const auto top = topIfs.find(j); top != topIfs.end()) theIf = top->second;
+    if (theIf && firstRecord.count(*theIf) != 0) rec.ifIndex = static_cast<std::int16_t>(firstRecord[*theIf]);
     records.push_back(std::move(rec));
   };
 
   // Each top-level message opens a path, with the deeper messages after
-  // it. A top-level IF with a top-level ELSE further on splits the current
-  // path into ".1" (the IF) and ".2" (the ELSE).
+  // it. A top-level IF with top-level ELSE messages further on splits the
+  // current path into ".1" (the IF), ".2" (the first ELSE), ".3" ...
   int pathCounter = 1;
   std::string cur = std::to_string(pathCounter);
   std::map<std::size_t, std::string> topElses;  // top-level ELSE by position: its path name
@@ -178,16 +197,13 @@ void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
     } else if (IsElse(head) && topElses.count(j) != 0) {
       name = topElses[j];
     } else {
-      std::optional<std::size_t> match;
-      if (IsIf(head))
-        for (std::size_t k = j + 1; k < infos.size(); ++k)
-          if (infos[k].level == head.level && IsElse(infos[k])) {
-            match = k;
-            break;
-          }
-      if (match) {
+      const std::vector<std::size_t> elses = IsIf(head) ? ElsesOf(infos, j, infos.size()) : std::vector<std::size_t>();
+      if (!elses.empty()) {
         name = cur + ".1";
-        topElses[*match] = cur + ".2";
+        for (std::size_t b = 0; b < elses.size(); ++b) {
+          topElses[elses[b]] = cur + "." + std::to_string(b + 2);
+          topIfs[elses[b]] = j;
+        }
         cur = name;
       } else {
         if (!records.empty()) cur = std::to_string(++pathCounter);
@@ -217,6 +233,21 @@ std::int16_t CountPaths(const TestCaseRecord& r) {
     }
   }
   return count;
+}
+
+std::string PathsOutOfOrder(const TestCaseRecord& r) {
+  // Each path is one run of records, and the paths and branches of one
+  // top-level number follow each other.
+  std::set<std::string> done, topsDone;
+  for (std::size_t k = 0; k < r.messages.size(); ++k) {
+    const std::string& path = r.messages[k].pathName;
+    if (k > 0 && path == r.messages[k - 1].pathName) continue;
+    if (!done.insert(path).second) return "path " + path + " comes back after " + r.messages[k - 1].pathName;
+    const std::string top = Parte(path);
+    if (k > 0 && top == Parte(r.messages[k - 1].pathName)) continue;
+    if (!topsDone.insert(top).second) return "path " + path + " comes after " + r.messages[k - 1].pathName;
+  }
+  return {};
 }
 
 Quote SharePaths(int allotted, int paths) {
@@ -288,7 +319,7 @@ class Costruttore {
     };
     std::string s = Parte(pathOf(0));
     std::string cur = s;
-    while (k < r_.messages.size() && !r_.messages[k].name.empty()) {
+    while (k < r_.messages.size()) {
       // Keys carry the diagram's identifier: two test cases may have paths
       // and branches of the same name.
       const std::string pathKey = diagramKey + s + diagramName;
@@ -296,7 +327,7 @@ class Costruttore {
       if (path == kNoNode) path = t_.find(pathKey);
       if (path != kNoNode) t_.setBold(path, true);
       int total = 0;
-      while (s == cur && k < r_.messages.size() && !r_.messages[k].name.empty()) {
+      while (s == cur && k < r_.messages.size()) {
         const std::string gName = pathOf(k);
         int share_m = q;
         if (rest > 0) {
@@ -519,15 +550,23 @@ void Elabora(const ContestoElaborazione& ctx) {
     TestCaseRecord r = record;
     const std::string caseText =
         "SD" + std::to_string(i) + ". " + EstraiNome(m->Name(d)) + " (" + ConSegno(r.allotted) + ")";
-    const NodeId node = spec.addTop(m->Identifier(d), caseText,
-                                    m->DiagramKind(d) == kSequenceDiagram ? kind::kSequence : kind::kCollaboration);
-    if (node == kNoNode) {
+    if (spec.find(m->Identifier(d)) != kNoNode) {
       if (ctx.avvisa) ctx.avvisa("\"" + m->Name(d) + "\" is in the Test Specification tree already: skipped");
       continue;
     }
+    CollectMessages(*m, d, r, ctx.avvisa);
+    if (const std::string why = PathsOutOfOrder(r); !why.empty()) {
+      std::string name = EstraiNome(m->Name(d));
+      while (!name.empty() && name.back() == ' ') name.pop_back();
+      if (ctx.avvisa)
+        ctx.avvisa("\"" + name + "\" is left out: its paths cannot be laid out one after the other (" + why + ").");
+      continue;
+    }
+    const NodeId node = spec.addTop(m->Identifier(d), caseText,
+                                    m->DiagramKind(d) == kSequenceDiagram ? kind::kSequence : kind::kCollaboration);
+    if (node == kNoNode) continue;
     spec.setBold(node, true);
     st.casi[m->Identifier(d)] = i;
-    CollectMessages(*m, d, r, ctx.avvisa);
     r.pathCount = CountPaths(r);
     Costruttore(ctx, d, r, i).build(caseText);
     record = std::move(r);

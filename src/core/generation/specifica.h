@@ -56,6 +56,9 @@ std::string AssegnaNomeDocumento(StatoSpecifica& st, const std::string& base);
 // messages before the IF. notice is told when messages are left out.
 void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
                      const std::function<void(const std::string&)>& notice);
+// Why the tree cannot lay out the records' paths one after the other (a
+// path, or the paths of one top-level number, split by another), or empty.
+std::string PathsOutOfOrder(const TestCaseRecord& r);
 // The number of runs of equal path names (1 for an empty list).
 std::int16_t CountPaths(const TestCaseRecord& r);
 // allotted over paths: q each, one more for the first r paths.

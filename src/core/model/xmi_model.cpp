@@ -255,6 +255,7 @@ struct Event {
   std::int32_t sends = 0, receives = 0, lifeline = 0;
   std::int32_t own = 0;  // the lifeline whose own id this is
   bool fragment = false;
+  bool execution = false;  // an execution specification, no occurrence
 };
 using EventTable = StringIndex<Event>;
 
@@ -309,12 +310,22 @@ struct XmiModel::Interaction {
   struct Message {
     pugi::xml_node node;
     std::string_view send, receive;
+    bool reply = false;
     bool emitted = false;
+    std::string label;
   };
   struct Emitted {
     std::size_t message;
     std::string label;
     std::vector<std::string> conditions;
+  };
+  // An execution specification: the lifeline it runs on, the events that
+  // start and finish it, and the message (index + 1) whose receipt starts
+  // it, once its start is reached.
+  struct Execution {
+    std::string_view start, finish;
+    std::int32_t lifeline = 0;
+    std::int32_t starter = 0;
   };
   Handle diagram;
   std::vector<Message> messages;
@@ -323,6 +334,24 @@ struct XmiModel::Interaction {
   std::vector<std::string> pending;                    // conditions for the next message
   std::vector<Emitted> order;
   int combined = 0;
+  std::vector<Execution> executions;
+  std::unordered_map<std::string_view, std::vector<std::size_t>> startsAt, finishesAt;
+  // Per lifeline: the executions running, innermost last, and the message
+  // (index + 1) whose receipt was its last event, if its last event was one.
+  std::unordered_map<std::int32_t, std::vector<std::size_t>> running;
+  std::unordered_map<std::int32_t, std::int32_t> lastReceived;
+};
+
+// Where the messages of one part of an interaction are numbered: prefix +
+// "." + n (n alone at the top), n counted in *counter; *last is the last
+// message numbered there. In an alt or opt operand, scope is the label of
+// the operand's first message: an execution nests a later message of the
+// operand only within that message's own numbering.
+struct XmiModel::Place {
+  std::string prefix;
+  int* counter;
+  std::string* last;
+  std::string scope;
 };
 
 XmiModel::XmiModel() = default;
@@ -900,10 +929,22 @@ void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
       const std::string_view ptag = Local(p.name());
       if (ptag == "ownedComment") {
         comments_.push_back({op, p.internal_object(), op, c.package});
-      } else if (ptag == "ownedParameter" && std::string_view(p.attribute("direction").value()) != "return") {
-        const Handle param = add(Kind::kParameter, op, p);
-        get(param)->text = typeName(p);
-        addTo(op, kParameters, param);
+      } else if (ptag == "ownedParameter") {
+        // A parameter's own comments are its documentation ("DEF(" lists);
+        // a return value is no category, and its comments are skipped.
+        const bool returned = std::string_view(p.attribute("direction").value()) == "return";
+        Handle param;
+        if (!returned) {
+          param = add(Kind::kParameter, op, p);
+          get(param)->text = typeName(p);
+          addTo(op, kParameters, param);
+        }
+        for (pugi::xml_node k = p.child("ownedComment"); k; k = k.next_sibling("ownedComment")) {
+          if (returned)
+            skip("Comment");
+          else
+            comments_.push_back({param, k.internal_object(), param, c.package});
+        }
       }
     }
   } else if (type == "StateMachine") {
@@ -1003,6 +1044,7 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
       m.node = l;
       m.send = ref1(l, "sendEvent");
       m.receive = ref1(l, "receiveEvent");
+      m.reply = std::string_view(l.attribute("messageSort").value()) == "reply";
       const auto index = static_cast<std::int32_t>(in.messages.size() + 1);
       if (!m.send.empty())
         if (Event& e = in.events[m.send]; e.sends == 0) e.sends = index;
@@ -1015,7 +1057,8 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
 
   int counter = 0;
   std::string last;
-  mapFragments(in, n, "", counter, last, 0);
+  Place top{"", &counter, &last, ""};
+  mapFragments(in, n, top, 0);
   // Messages whose events lie in no fragment (lost, found, gates) come last.
   for (std::size_t i = 0; i < in.messages.size(); ++i)
     if (!in.messages[i].emitted) {
@@ -1058,6 +1101,13 @@ void XmiModel::markEvents(Interaction& in, pugi::xml_node holder, int depth) {
       Event& entry = in.events[id];
       entry.fragment = true;
       if (own != 0) entry.lifeline = own;
+      if (typeOf(f).ends_with("ExecutionSpecification")) {
+        entry.execution = true;
+        const std::size_t e = in.executions.size();
+        in.executions.push_back({ref1(f, "start"), ref1(f, "finish"), own, 0});
+        if (!in.executions[e].start.empty()) in.startsAt[in.executions[e].start].push_back(e);
+        if (!in.executions[e].finish.empty()) in.finishesAt[in.executions[e].finish].push_back(e);
+      }
     }
     markEvents(in, f, depth + 1);
   }
@@ -1070,69 +1120,141 @@ void XmiModel::note(Handle view, std::string text, std::uint64_t viewKey) {
   addTo(view, kNotes, n);
 }
 
-void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, const std::string& prefix, int& counter,
-                            std::string& last, int depth) {
+void XmiModel::mapFragments(Interaction& in, pugi::xml_node holder, Place& place, int depth) {
   if (depth > kMaxDepth) return;
-  const auto emit = [&](std::size_t i) {
+  for (pugi::xml_node f = holder.first_child(); f; f = f.next_sibling()) mapFragment(in, f, place, depth);
+}
+
+void XmiModel::mapFragment(Interaction& in, pugi::xml_node f, Place& place, int depth) {
+  if (f.type() != pugi::node_element) return;
+  const std::string_view tag = Local(f.name());
+  if (tag == "lifeline" || tag == "message") return;
+  const Attrs attrs = attrsOf(f);
+  const std::string_view type = typeOf(f, attrs);
+  if (type != "CombinedFragment") {
+    if (attrs.id != nullptr && *attrs.id != '\0') mapEvent(in, attrs.id, place);
+    return;
+  }
+  ++in.combined;
+  std::string op = f.attribute("interactionOperator").value();
+  if (op.empty()) op = "seq";
+  const bool branches = op == "alt" || op == "opt";
+  // Other fragments (loop, par, critical ...): without executions, their
+  // messages come below the last message at this place ("2.1", "2.2" below
+  // "2"), or at this place when no message came before; with executions,
+  // the executions alone nest them.
+  std::string childLast;
+  Place inner = place;
+  if (!branches && in.executions.empty() && !place.last->empty())
+    inner = Place{*place.last, &in.childCounters[*place.last], &childLast, place.scope};
+  int operand = 0;
+  for (pugi::xml_node o = f.first_child(); o; o = o.next_sibling()) {
+    if (typeOf(o) != "InteractionOperand") continue;
+    std::string guard;
+    if (const pugi::xml_node g = o.child("guard")) {
+      const pugi::xml_node spec = g.child("specification");
+      guard = std::string(Trim(valueText(spec)));
+      if (guard.empty()) guard = g.attribute("name").value();
+    }
+    std::string condition;
+    if (op == "alt")
+      condition = operand == 0 ? "if " + guard : guard.empty() ? "else" : "else " + guard;
+    else if (op == "opt")
+      condition = "if " + guard;
+    const std::size_t before = in.pending.size();
+    if (!condition.empty()) in.pending.push_back(condition);
+    if (branches)
+      mapOperand(in, o, place, depth + 1);
+    else
+      mapFragments(in, o, inner, depth + 1);
+    if (in.pending.size() > before) in.pending.resize(before);
+    ++operand;
+  }
+}
+
+// An operand of an alt or opt: its first message carries the condition and
+// heads the branch; the operand's further messages come one level below
+// it, so that the branch holds exactly the operand's messages. Without
+// executions the first message comes one level below the last message at
+// this place (or at this place when none came before); with executions it
+// takes the level they give it.
+void XmiModel::mapOperand(Interaction& in, pugi::xml_node operand, Place& place, int depth) {
+  if (depth > kMaxDepth) return;
+  std::string headLast, furtherLast;
+  Place head{place.prefix, place.counter, &headLast, place.scope};
+  if (in.executions.empty() && !place.last->empty())
+    head = Place{*place.last, &in.childCounters[*place.last], &headLast, place.scope};
+  Place further = head;
+  const std::size_t start = in.order.size();
+  bool headed = false;
+  for (pugi::xml_node f = operand.first_child(); f; f = f.next_sibling()) {
+    if (!headed && in.order.size() > start) {
+      headed = true;
+      const std::string first = in.order[start].label;
+      further = Place{first, &in.childCounters[first], &furtherLast, first};
+    }
+    mapFragment(in, f, headed ? further : head, depth);
+  }
+}
+
+// One occurrence of the interaction, in the order of its fragments: the
+// message it sends is numbered here (below the message that started the
+// innermost execution running on the sender's lifeline, if any); then the
+// executions it finishes stop and those it starts begin.
+void XmiModel::mapEvent(Interaction& in, std::string_view id, Place& place) {
+  const Event* event = in.events.find(id);
+  if (event == nullptr || event->execution) return;
+  const std::int32_t lifeline = event->lifeline;
+  const auto emit = [&](std::size_t i, const std::string* parent) {
     Interaction::Message& m = in.messages[i];
     if (m.emitted) return;
     m.emitted = true;
-    std::string label = prefix.empty() ? std::to_string(++counter) : prefix + "." + std::to_string(++counter);
-    last = label;
-    in.order.push_back({i, std::move(label), std::move(in.pending)});
+    const std::string& scope = place.scope;
+    if (parent != nullptr && (scope.empty() || *parent == scope || parent->starts_with(scope + "."))) {
+      m.label = *parent + "." + std::to_string(++in.childCounters[*parent]);
+    } else {
+      const std::string n = std::to_string(++*place.counter);
+      m.label = place.prefix.empty() ? n : place.prefix + "." + n;
+      *place.last = m.label;
+    }
+    in.order.push_back({i, m.label, std::move(in.pending)});
     in.pending.clear();
   };
-  for (pugi::xml_node f = holder.first_child(); f; f = f.next_sibling()) {
-    if (f.type() != pugi::node_element) continue;
-    const std::string_view tag = Local(f.name());
-    if (tag == "lifeline" || tag == "message") continue;
-    const Attrs attrs = attrsOf(f);
-    const std::string_view type = typeOf(f, attrs);
-    if (type == "CombinedFragment") {
-      ++in.combined;
-      std::string op = f.attribute("interactionOperator").value();
-      if (op.empty()) op = "seq";
-      // Below the last message at this level ("2.1", "2.2" below "2"); a
-      // fragment before any message keeps the level of a first message.
-      const bool same = last.empty();
-      std::string childPrefix = same ? prefix : last;
-      int& childCounter = same ? counter : in.childCounters[last];
-      std::string childLast;
-      int operand = 0;
-      for (pugi::xml_node o = f.first_child(); o; o = o.next_sibling()) {
-        if (typeOf(o) != "InteractionOperand") continue;
-        std::string guard;
-        if (const pugi::xml_node g = o.child("guard")) {
-          const pugi::xml_node spec = g.child("specification");
-          guard = std::string(Trim(valueText(spec)));
-          if (guard.empty()) guard = g.attribute("name").value();
-        }
-        std::string condition;
-        if (op == "alt")
-          condition = operand == 0 ? "if " + guard : guard.empty() ? "else" : "else " + guard;
-        else if (op == "opt")
-          condition = "if " + guard;
-        const std::size_t before = in.pending.size();
-        if (!condition.empty()) in.pending.push_back(condition);
-        mapFragments(in, o, childPrefix, childCounter, same ? last : childLast, depth + 1);
-        if (in.pending.size() > before) in.pending.resize(before);
-        ++operand;
-      }
-      continue;
-    }
-    if (attrs.id == nullptr || *attrs.id == '\0') continue;
-    const Event* event = in.events.find(attrs.id);
-    if (event == nullptr) continue;
-    if (event->sends > 0) {
-      emit(static_cast<std::size_t>(event->sends - 1));
-    } else if (event->receives > 0) {
-      // A message sent from outside the fragments (a gate, a found message)
-      // takes the place of its receiving event.
-      const std::size_t r = static_cast<std::size_t>(event->receives - 1);
-      const Event* send = in.events.find(in.messages[r].send);
-      if (send == nullptr || !send->fragment) emit(r);
-    }
+  if (event->sends > 0) {
+    // The innermost running execution that a message started.
+    const std::string* parent = nullptr;
+    if (const auto run = in.running.find(lifeline); run != in.running.end())
+      for (auto e = run->second.rbegin(); e != run->second.rend() && parent == nullptr; ++e)
+        if (const std::int32_t s = in.executions[*e].starter; s > 0 && in.messages[s - 1].emitted)
+          parent = &in.messages[s - 1].label;
+    emit(static_cast<std::size_t>(event->sends - 1), parent);
+  } else if (event->receives > 0) {
+    // A message sent from outside the fragments (a gate, a found message)
+    // takes the place of its receiving event.
+    const std::size_t r = static_cast<std::size_t>(event->receives - 1);
+    const Event* send = in.events.find(in.messages[r].send);
+    if (send == nullptr || !send->fragment) emit(r, nullptr);
   }
+  if (in.executions.empty()) return;
+  if (const auto f = in.finishesAt.find(id); f != in.finishesAt.end())
+    for (std::size_t e : f->second) {
+      std::vector<std::size_t>& run = in.running[in.executions[e].lifeline];
+      if (const auto at = std::find(run.rbegin(), run.rend(), e); at != run.rend()) run.erase(std::next(at).base());
+    }
+  // A reply starts no execution; an execution that starts on the receipt of
+  // a message, or on the next event of its lifeline after it, is that
+  // message's.
+  const auto received = [&](std::int32_t message) {
+    return message > 0 && !in.messages[static_cast<std::size_t>(message - 1)].reply ? message : 0;
+  };
+  if (const auto s = in.startsAt.find(id); s != in.startsAt.end())
+    for (std::size_t e : s->second) {
+      Interaction::Execution& x = in.executions[e];
+      if (x.lifeline == 0) x.lifeline = lifeline;
+      x.starter = event->receives > 0 ? received(event->receives) : received(in.lastReceived[x.lifeline]);
+      in.running[x.lifeline].push_back(e);
+    }
+  if (lifeline != 0) in.lastReceived[lifeline] = event->receives;
 }
 
 void XmiModel::resolve() {

@@ -185,6 +185,7 @@ class XmiModel : public LettoreTabella<XmiModel> {
 
   struct Context;
   struct Interaction;
+  struct Place;
   // The attributes read from almost every element, found in one pass.
   struct Attrs {
     const char* id = nullptr;
@@ -224,8 +225,10 @@ class XmiModel : public LettoreTabella<XmiModel> {
   void mapClassifierFeature(pugi::xml_node n, std::string_view type, const Context& c);
   void mapStateMachine(pugi::xml_node n, Handle cls);
   void mapInteraction(pugi::xml_node n, const Context& c);
-  void mapFragments(Interaction& in, pugi::xml_node holder, const std::string& prefix, int& counter, std::string& last,
-                    int depth);
+  void mapFragments(Interaction& in, pugi::xml_node holder, Place& place, int depth);
+  void mapFragment(Interaction& in, pugi::xml_node f, Place& place, int depth);
+  void mapOperand(Interaction& in, pugi::xml_node operand, Place& place, int depth);
+  void mapEvent(Interaction& in, std::string_view id, Place& place);
   void resolve();
   void placeInteractions();
   void readDiagrams();
