@@ -5,14 +5,18 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include <unistd.h>
 
 #include "app/asker_scritto.h"
+#include "app/piano.h"
 #include "app/sessione.h"
 #include "model/work_folder.h"
+#include "selection/allocazione.h"
 #include "specification/editor_categorie.h"
 #include "support/generale_pronto.h"
 #include "support/shared_models.h"
@@ -313,6 +317,27 @@ TEST(SharedXmiPlans, EveryMessageOfTheUitTreeIsInAPath) {
     for (const std::string& key : shown) EXPECT_EQ(planned.count(key), 1u) << entry.path() << ": " << key;
   }
   EXPECT_EQ(files, 10);
+}
+
+// Papyrus traces use cases to requirement classes; those traces are no
+// relations between use cases, so every interaction that realizes a use
+// case an actor reaches gets its share of the procedures.
+TEST(SharedXmiPlans, EveryDiagramAnActorReachesGetsProcedures) {
+  ZOV_NEEDS_SHARED_MODELS();
+  test::GeneralePronto ready;
+  Pianificazione p(ready.g);
+  OpzioniPiano o;
+  o.selezione.criterio = Procedures("100");
+  const RisultatoPiano r = Pianifica(p, test::kSharedModels + "/xmi/papyrus-infrasync-design.uml", o);
+  ASSERT_TRUE(r.esito) << r.esito.messaggio;
+  std::map<std::string, int> allotted;
+  const Tree& chosen = ready.g.TV(kSelectedTestCases);
+  for (NodeId n = chosen.node(chosen.firstRoot()).child; n != kNoNode; n = chosen.node(n).next)
+    allotted[EstraiNome(chosen.node(n).text)] = LeggiNTP(chosen.node(n).text);
+  EXPECT_EQ(allotted, (std::map<std::string, int>{{"Exclude Views from Synchronization ", 6},
+                                                  {"Override Diagram Synchronization ", 6},
+                                                  {"Synchronize Model Elements ", 8},
+                                                  {"Synchronize Notation Views ", 8}}));
 }
 
 TEST_F(Api, SeeAllAndUnselectAll) {

@@ -1340,7 +1340,9 @@ void XmiModel::resolve() {
     get(d.element)->ref = find(target);
   }
   // Dependencies: a relation of their client; a realization between a
-  // collaboration and a use case links the two.
+  // collaboration and a use case links the two. A use case's relations join
+  // it to other use cases, as in Rose: its traces to classes (requirements,
+  // realizing classes) take no part in the Main Tree.
   std::unordered_map<std::int32_t, Handle> realizes;
   for (const Deferred& d : dependencies_) {
     const pugi::xml_node r(d.node);
@@ -1349,6 +1351,10 @@ void XmiModel::resolve() {
     if (ck == Kind::kCollaboration && sk == Kind::kUseCase) realizes.emplace(client.id, supplier);
     if (sk == Kind::kCollaboration && ck == Kind::kUseCase) realizes.emplace(supplier.id, client);
     if (!supplier || (ck != Kind::kClass && ck != Kind::kUseCase)) continue;
+    if (ck == Kind::kUseCase && sk != Kind::kUseCase) {
+      skip(typeOf(r));
+      continue;
+    }
     const Handle rel = add(Kind::kRelation, client, r);
     get(rel)->ref2 = client;
     get(rel)->ref = supplier;
