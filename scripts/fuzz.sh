@@ -21,7 +21,7 @@ cmake --build build-fuzz --target "$target" -j "$(nproc)" > /dev/null
 corpus=fuzz-corpus/$target
 mkdir -p "$corpus"
 if [ "$target" = xmi_fuzz ]; then
-  cp -n examples/*.xmi tests/data/*.xmi "$corpus"/ 2>/dev/null || true
+  cp -n examples/*.xmi tests/data/*.xmi fuzz/seeds/*.xmi "$corpus"/ 2>/dev/null || true
   find ../shared/models \( -name '*.xmi' -o -name '*.uml' \) -size -100k -exec cp -n {} "$corpus"/ \; 2>/dev/null || true
 else
   cp -n examples/*.mdl examples/*.cat fuzz/seeds/* "$corpus"/ 2>/dev/null || true

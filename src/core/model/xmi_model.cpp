@@ -1223,7 +1223,7 @@ void XmiModel::mapEvent(Interaction& in, std::string_view id, Place& place) {
   if (event->sends > 0) {
     // The innermost running execution that a message started.
     const std::string* parent = nullptr;
-    if (const auto run = in.running.find(lifeline); run != in.running.end())
+    if (const auto run = in.running.find(lifeline); lifeline != 0 && run != in.running.end())
       for (auto e = run->second.rbegin(); e != run->second.rend() && parent == nullptr; ++e)
         if (const std::int32_t s = in.executions[*e].starter; s > 0 && in.messages[s - 1].emitted)
           parent = &in.messages[s - 1].label;
@@ -1251,6 +1251,7 @@ void XmiModel::mapEvent(Interaction& in, std::string_view id, Place& place) {
     for (std::size_t e : s->second) {
       Interaction::Execution& x = in.executions[e];
       if (x.lifeline == 0) x.lifeline = lifeline;
+      if (x.lifeline == 0) continue;
       x.starter = event->receives > 0 ? received(event->receives) : received(in.lastReceived[x.lifeline]);
       in.running[x.lifeline].push_back(e);
     }
