@@ -2,6 +2,9 @@
 // the planning API of the core and prints what came of it.
 #include <CLI/CLI.hpp>
 
+#include <new>
+
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -11,7 +14,10 @@
 
 #include "app/piano.h"
 #include "app/sessione.h"
+#include "cli/interruption.h"
+#include "model/output_folder.h"
 #include "model/riordino.h"
+#include "model/text_encoding.h"
 #include "model/work_folder.h"
 #include "specification/editor_categorie.h"
 #include "tree/dump.h"
@@ -20,7 +26,19 @@ namespace {
 
 constexpr int kExitOk = 0, kExitFailure = 1, kExitUsage = 2;
 
-void Say(const std::string& text) { std::fprintf(stderr, "zov: %s\n", text.c_str()); }
+// Each line of a message, with whatever came from a file or the command
+// line (control characters, escape sequences, a NUL byte) made visible
+// instead of reaching the terminal.
+void Say(const std::string& text) {
+  std::string out;
+  std::size_t from = 0;
+  for (std::size_t end; from <= text.size(); from = end + 1) {
+    end = text.find('\n', from);
+    if (end == std::string::npos) end = text.size();
+    out += "zov: " + zov::Printable(std::string_view(text).substr(from, end - from)) + "\n";
+  }
+  std::fwrite(out.data(), 1, out.size(), stderr);
+}
 void Warn(const std::string& text) { Say("warning: " + text); }
 
 // Message boxes of the operations go to standard error; plan leaves out
@@ -134,6 +152,8 @@ int Load(const std::string& command, Options& o) {
   bool made = false;
   auto work = OpenFolder(o.work ? std::optional<std::filesystem::path>(*o.work) : std::nullopt, made);
   if (!work) return kExitFailure;
+  // A private folder goes with an interrupted run; a --work folder is the tester's.
+  const zov::cli::Interruption interruption(o.work ? std::filesystem::path() : work->dir(), {}, {});
   zov::FolderRun folder(*work, o.work.has_value(), true, made, Say);
   Run run(*work, false, o);
   if (zov::Esito e = run.p.apriModello(o.model); !e) return Say(e.messaggio), kExitFailure;
@@ -172,41 +192,58 @@ int Plan(Options& o) {
   if (!o.uit.empty()) plan.sorgenti = Sorgenti(o.uit);
   zov::LeggiFormati(o.formats, plan.formati);
   if (!Choices(o, plan.scelte)) return kExitFailure;
+  // Every file the run would refuse at its end is refused before it starts.
+  if (o.saveSession)
+    if (const zov::Esito e = zov::SessioneScrivibile(*o.saveSession); !e) return Say(e.messaggio), kExitFailure;
   const std::filesystem::path dir = std::filesystem::path(
       o.out ? *o.out : "zov-plan-" + std::filesystem::path(o.session.value_or(o.model)).stem().string());
-  bool made = false;
-  auto work = OpenFolder(dir, made);
-  if (!work) return kExitFailure;
-  zov::FolderRun folder(*work, true, false, made, Say);
-  Run run(*work, true, o);
+  std::string error;
+  auto out = zov::OutputFolder::Open(dir, &error);
+  if (!out) return Say(error), kExitFailure;
+  const zov::cli::Interruption interruption(out->staging().dir(), out->lockPath(),
+                                            out->made() ? dir : std::filesystem::path());
+  Run run(out->staging(), true, o);
   if (o.seed) run.g.impostaSeme(static_cast<unsigned>(std::stoul(*o.seed)));
+  // A run that fails says what failed and leaves the folder as it was.
+  const auto failed = [&](const std::string& why) {
+    for (const std::string& e : out->staging().errors()) Say(e);
+    if (!why.empty()) Say(why);
+    return kExitFailure;
+  };
+  std::string summary;
   if (o.session) {
     const unsigned seed = run.g.seme;
     const zov::RapportoSessione rep = zov::CaricaSessione(run.g, *o.session, o.seed ? &seed : nullptr);
-    if (!rep.esito) return Say(rep.esito.messaggio), kExitFailure;
+    if (!rep.esito) return failed(rep.esito.messaggio);
     if (!rep.testo().empty()) Say(rep.testo());
-    if (const zov::Esito e = zov::TieniFormati(run.g, plan.formati); !e) return Say(e.messaggio), kExitFailure;
+    if (const zov::Esito e = zov::TieniFormati(run.g, plan.formati); !e) return failed(e.messaggio);
     if ((rep.modelloCambiato || !rep.scartate.empty()) && !o.allowChanged) return kExitFailure;
-    folder.done();
-    std::printf("%s: %zu decisions replayed, %zu files in %s\n", o.session->c_str(), run.g.decisioni.size(),
-                work->files(zov::CreatedList::kScripts).size(), dir.string().c_str());
-    return kExitOk;
+    summary = *o.session + ": " + std::to_string(run.g.decisioni.size()) + " decisions replayed";
+  } else {
+    const zov::RisultatoPiano r = zov::Pianifica(run.p, o.model, plan);
+    const std::vector<std::string>& errors = out->staging().errors();
+    for (const auto& w : r.avvisi)
+      if (std::find(errors.begin(), errors.end(), w) == errors.end()) Warn(w);
+    if (!r.esito) return failed(r.esito.messaggio);
+    if (r.nienteDaPianificare) {
+      summary = o.model + ": no actor reaches a use case: nothing to plan";
+    } else {
+      Say(run.g.somma);
+      summary = o.model + ": " + r.testo(out->staging().files(zov::CreatedList::kScripts).size());
+    }
   }
-  const zov::RisultatoPiano r = zov::Pianifica(run.p, o.model, plan);
-  for (const auto& w : r.avvisi) Warn(w);
-  if (!r.esito) return Say(r.esito.messaggio), kExitFailure;
-  if (r.nienteDaPianificare) {
-    std::printf("%s: no actor reaches a use case: nothing to plan\n", o.model.c_str());
-    folder.done();
-    return kExitOk;
-  }
-  Say(run.g.somma);
+  if (!out->staging().errors().empty()) return failed("");
   if (o.saveSession)
-    if (const zov::Esito e = zov::SalvaSessione(run.g, *o.saveSession); !e) return Say(e.messaggio), kExitFailure;
-  folder.done();
-  std::printf("%s: %s in %s\n", o.model.c_str(), r.testo(work->files(zov::CreatedList::kScripts).size()).c_str(),
-              dir.string().c_str());
-  return r.generazione.failed > 0 || run.g.specifica.nonScritti > 0 ? kExitFailure : kExitOk;
+    if (const zov::Esito e = zov::SalvaSessione(run.g, *o.saveSession); !e) return failed(e.messaggio);
+  {
+    // The plan moves into place whole, whatever signal comes meanwhile.
+    const zov::cli::Interruption::Held held;
+    if (!out->publish(&error)) return failed(error);
+  }
+  if (o.session) summary += ", " + std::to_string(out->published().size()) + " files";
+  if (summary.find("nothing to plan") == std::string::npos) summary += " in " + dir.string();
+  std::printf("%s\n", zov::Printable(summary).c_str());
+  return kExitOk;
 }
 
 }  // namespace
@@ -287,5 +324,9 @@ int main(int argc, char** argv) {
     Say(e.what());
     std::fprintf(stderr, "Try 'zov --help' for more information.\n");
     return kExitUsage;
+  } catch (const std::bad_alloc&) {
+    // The folders of the run were put back as they were on the way out.
+    Say("there is not enough memory for this run");
+    return kExitFailure;
   }
 }

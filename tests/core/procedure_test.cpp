@@ -144,17 +144,31 @@ TEST(GeneratePath, AConflictingRowKeepsTheNextNumber) {
   EXPECT_EQ(warnings[0], "Unsignifiant Test Procedure for value  busy");
 }
 
+// A path past the bound of combinations is said in its script and among
+// the run's warnings; no conflict is counted for it.
 TEST(GeneratePath, PastTheBoundIsReported) {
-  TestCaseRecord r;
+  TabellaCasi t;
+  t.casi.resize(2);
+  TestCaseRecord& r = t.casi[1];
+  r.name = "Huge ";
+  r.allotted = 5;
+  r.pathCount = 1;
   std::vector<std::string> hundred(100, "v");
   r.messages.push_back(Messaggio("m", "1", hundred, {hundred, hundred, hundred}));
-  const Categorie c = BuildCategories(r, 0, 0);
-  EXPECT_TRUE(c.troppe);
+  EXPECT_TRUE(BuildCategories(r, 0, 0).troppe);
   CasualeFisso random(1);
-  std::vector<std::string> warnings;
-  const auto lines = Lines(r, c, 1, "1", 5, random, [&](const std::string& w) { warnings.push_back(w); });
-  EXPECT_NE(lines[1].find("More than 10000000 combinations"), std::string::npos);
-  EXPECT_EQ(warnings.size(), 1u);
+  auto work = WorkFolder::CreatePrivate(nullptr);
+  ASSERT_TRUE(work);
+  std::vector<std::string> warnings, conflicts;
+  GenerateTestProcedures(
+      {t, *work, random, nullptr, [&](const std::string& w) { warnings.push_back(w); }, nullptr, nullptr, nullptr},
+      [&](const std::string& w) { conflicts.push_back(w); });
+  const auto lines = work->readLines("TestScript1.txt");
+  ASSERT_TRUE(lines);
+  EXPECT_NE((*lines)[3].find("More than 10000000 combinations"), std::string::npos);
+  EXPECT_EQ(warnings, (std::vector<std::string>{"\"Huge\", path 1: more than 10000000 combinations of values; no test "
+                                                "procedures were generated for it."}));
+  EXPECT_TRUE(conflicts.empty());
 }
 
 TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {

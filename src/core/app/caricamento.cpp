@@ -42,7 +42,14 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   auto source = CreaModelSourcePer(path);
   g.MostraMessaggio("Loading Rose file");
   std::string error;
-  const Handle model = source->OpenModel(path, &error);
+  Handle model;
+  try {
+    model = source->OpenModel(path, &error);
+  } catch (const std::bad_alloc&) {
+    // The model already loaded stays as it was.
+    model = {};
+    error = path + ": there is not enough memory to read this model";
+  }
   if (!model) {
     g.nascondiBusy();
     return error.empty() ? path + ": the model could not be read" : error;
@@ -68,6 +75,7 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   g.setCaption("Zov Suite - " + path);
 
   std::string fileError;
+  const std::size_t errorsBefore = work->errors().size();
   std::ofstream links = work->create("collegamenti.txt", CreatedList::kLoad, &fileError);
   std::ofstream notLinked = work->create("notlinked_elements.txt", CreatedList::kLoad, &fileError);
   if (!links.is_open() || !notLinked.is_open()) {
@@ -87,8 +95,8 @@ std::string CaricaModello(Generale& g, const std::string& path) {
   ScriviVistaCasiUso(m, model, links, notLinked, status);
   ScriviRealizzazioni(m, model, links, notLinked, status);
   g.avanzamento(1, kPassi);
-  links.close();
-  notLinked.close();
+  work->close(links, "collegamenti.txt");
+  work->close(notLinked, "notlinked_elements.txt");
 
   Tree& main = g.TV(kMainTree);
   for (Tree* t : {&main, &g.TV(kDesignTree)}) t->beginBulkUpdate();
@@ -127,6 +135,10 @@ std::string CaricaModello(Generale& g, const std::string& path) {
     g.defaultBack = main.node(main.at(1)).backColor;
   }
   g.modelloCaricato();
+  // A working file that could not be written (a full disk) left the trees
+  // incomplete: the load failed.
+  if (work->errors().size() > errorsBefore)
+    return work->errors()[errorsBefore] + " (the trees of this load are incomplete)";
   return {};
 }
 

@@ -42,8 +42,7 @@ bool Scrivi(WorkFolder& target, const std::string& name, const std::string& text
   std::ofstream out = target.create(name, CreatedList::kScripts, error);
   if (!out.is_open()) return false;
   out << text;
-  out.close();
-  return !out.fail();
+  return target.close(out, name, error);
 }
 
 nlohmann::json Scelte(const AttributeRecord& a) {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <fstream>
+#include <sstream>
 
+#include "model/input_file.h"
 #include "model/model_source.h"
 #include "model/text_encoding.h"
 #include "model/work_folder.h"
@@ -19,10 +21,15 @@ Esito Seleziona(Pianificazione& p, const OpzioniSelezione& o) {
   return {};
 }
 
+// A choices file holds a few thousand lines at the most.
+constexpr std::uintmax_t kMassimoFileScelte = std::uintmax_t{64} << 20;
+
 Esito LeggiScelte(const std::string& path, FileScelte& out) {
   out = FileScelte{path, {}};
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Esito::Rifiutato(path + ": cannot be read");
+  std::string error;
+  const std::optional<std::string> text = ReadInputFile(path, kMassimoFileScelte, &error);
+  if (!text) return Esito::Rifiutato(Printable(error));
+  std::istringstream in(*text);
   int n = 0;
   for (std::string line; std::getline(in, line);) {
     ++n;
@@ -112,27 +119,31 @@ RisultatoPiano Pianifica(Pianificazione& p, const std::string& model, const Opzi
   if (!r.esito) return r;
   for (const std::string& w : g.modello()->Warnings()) r.avvisi.push_back(w);
   for (const std::string& w : g.avvisi) r.avvisi.push_back(w);
-
-  // Without an actor the selection gives no test case; the other sources
-  // of the UIT tree still may.
-  OpzioniSelezione selection = o.selezione;
-  const bool soloZov =
-      std::all_of(o.sorgenti.begin(), o.sorgenti.end(), [](SorgenteCasi s) { return s == SorgenteCasi::kZov; });
-  if (selection.nodi.empty() && !selection.start && !SelezioneIntera(g.TV(kMainTree), selection) && soloZov) {
-    r.nienteDaPianificare = true;
-    return r;
-  }
-  if (r.esito = Seleziona(p, selection); !r.esito) return r;
-  for (SorgenteCasi s : o.sorgenti) p.caricaCasiTest(s);
-  p.scegliTuttiICasiTest();
-  p.elabora();
-  if (o.scelte)
-    if (r.esito = InserisciScelte(p, *o.scelte); !r.esito) return r;
-  p.confermaDefault();
-  r.generazione = p.genera([&r](const std::string&) { ++r.conflitti; });
-  r.esito = TieniFormati(g, o.formati);
-  for (int i = 1; i <= g.specifica.tabella.count(); ++i)
-    if (g.specifica.tabella.caso(i)->pathCount > 0) ++r.casiTest;
+  const std::size_t loadWarnings = g.avvisi.size();
+  [&] {
+    // Without an actor the selection gives no test case; the other sources
+    // of the UIT tree still may.
+    OpzioniSelezione selection = o.selezione;
+    const bool soloZov =
+        std::all_of(o.sorgenti.begin(), o.sorgenti.end(), [](SorgenteCasi s) { return s == SorgenteCasi::kZov; });
+    if (selection.nodi.empty() && !selection.start && !SelezioneIntera(g.TV(kMainTree), selection) && soloZov) {
+      r.nienteDaPianificare = true;
+      return;
+    }
+    if (r.esito = Seleziona(p, selection); !r.esito) return;
+    for (SorgenteCasi s : o.sorgenti) p.caricaCasiTest(s);
+    p.scegliTuttiICasiTest();
+    p.elabora();
+    if (o.scelte)
+      if (r.esito = InserisciScelte(p, *o.scelte); !r.esito) return;
+    p.confermaDefault();
+    r.generazione = p.genera([&r](const std::string&) { ++r.conflitti; });
+    r.esito = TieniFormati(g, o.formati);
+    for (int i = 1; i <= g.specifica.tabella.count(); ++i)
+      if (g.specifica.tabella.caso(i)->pathCount > 0) ++r.casiTest;
+  }();
+  // What the later steps warned of.
+  for (std::size_t i = loadWarnings; i < g.avvisi.size(); ++i) r.avvisi.push_back(g.avvisi[i]);
   return r;
 }
 

@@ -2,12 +2,17 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 #include "app/caricamento.h"
 #include "app/pianificazione.h"
+#include "generation/tabella_casi.h"
+#include "model/input_file.h"
 #include "model/work_folder.h"
 
 namespace fs = std::filesystem;
@@ -18,6 +23,92 @@ namespace zov {
 namespace {
 
 constexpr int kVersione = 1;
+// A session file is a few kilobytes; a larger one is no session of ours.
+constexpr std::uintmax_t kMassimoSessione = std::uintmax_t{256} << 20;
+// The format nests five levels (session, decisions, a decision, its values,
+// a value); anything nested much deeper is refused while it is parsed,
+// before any walk over it.
+constexpr int kMassimoAnnidamento = 16;
+struct TroppoAnnidato {};
+
+// The first value of a session that does not have the type or the range
+// the format gives it: where it is and what was expected; empty when the
+// session can be replayed.
+std::string Controlla(const json& s) {
+  std::string why;
+  const auto fail = [&why](const std::string& where, const std::string& what) {
+    if (why.empty()) why = where + ": " + what;
+  };
+  const auto typed = [&](const json& o, const std::string& at, const char* key, bool (json::*is)() const noexcept,
+                         const char* what) {
+    if (o.contains(key) && !(o[key].*is)()) fail(at + key, what);
+  };
+  const auto text = [&](const json& o, const std::string& at, std::initializer_list<const char*> keys) {
+    for (const char* k : keys) typed(o, at, k, &json::is_string, "a text expected");
+  };
+  const auto flag = [&](const json& o, const std::string& at, std::initializer_list<const char*> keys) {
+    for (const char* k : keys) typed(o, at, k, &json::is_boolean, "true or false expected");
+  };
+  const auto whole = [&](const json& o, const std::string& at, const char* key, long long lo, long long hi) {
+    if (!o.contains(key)) return;
+    const json& v = o[key];
+    const bool ok = v.is_number_unsigned()  ? v.get<unsigned long long>() <= static_cast<unsigned long long>(hi)
+                    : v.is_number_integer() ? v.get<long long>() >= lo && v.get<long long>() <= hi
+                                            : false;
+    if (!ok) fail(at + key, "a whole number from " + std::to_string(lo) + " to " + std::to_string(hi) + " expected");
+  };
+  const auto object = [&](const json& o, const std::string& at, const char* key) {
+    typed(o, at, key, &json::is_object, "an object expected");
+    return o.contains(key) && o[key].is_object();
+  };
+  if (object(s, "", "model")) {
+    const json& m = s["model"];
+    text(m, "model.", {"path", "fnv1a64"});
+    whole(m, "model.", "size", 0, std::numeric_limits<long long>::max());
+  }
+  whole(s, "", "seed", 0, 0xFFFFFFFFLL);
+  if (object(s, "", "criterionDialog")) {
+    const json& c = s["criterionDialog"];
+    flag(c, "criterionDialog.", {"byNumber"});
+    whole(c, "criterionDialog.", "procedures", 0, 32767);
+    whole(c, "criterionDialog.", "coverage", 1, 100);
+  }
+  typed(s, "", "decisions", &json::is_array, "a list expected");
+  if (!why.empty() || !s.contains("decisions") || !s["decisions"].is_array()) return why;
+  std::size_t n = 0;
+  for (const json& d : s["decisions"]) {
+    const std::string at = "decisions[" + std::to_string(n++) + "].";
+    if (!d.is_object()) {
+      fail(at.substr(0, at.size() - 1), "an object expected");
+      break;
+    }
+    text(d, at, {"op", "node", "path", "weight", "name", "source", "diagram", "label", "message", "parameter", "text"});
+    flag(d, at, {"unselect", "all", "diagramsOnly", "unpick", "defaults", "cancelled"});
+    whole(d, at, "choice", -1, static_cast<long long>(kMassimoScelte) - 1);
+    if (object(d, at, "criterion")) {
+      const json& c = d["criterion"];
+      flag(c, at + "criterion.", {"byNumber"});
+      text(c, at + "criterion.", {"procedures", "coverage", "answer"});
+    }
+    typed(d, at, "testCases", &json::is_array, "a list expected");
+    if (d.contains("testCases") && d["testCases"].is_array())
+      for (const json& k : d["testCases"])
+        if (!k.is_string()) fail(at + "testCases", "a list of texts expected");
+    typed(d, at, "values", &json::is_array, "a list expected");
+    if (d.contains("values") && d["values"].is_array()) {
+      std::size_t i = 0;
+      for (const json& v : d["values"]) {
+        const std::string vat = at + "values[" + std::to_string(i++) + "]";
+        if (!v.is_object())
+          fail(vat, "an object expected");
+        else
+          text(v, vat + ".", {"value", "properties", "selectors"});
+      }
+    }
+    if (!why.empty()) break;
+  }
+  return why;
+}
 
 const char* NomeTipo(Decisione::Tipo t) {
   switch (t) {
@@ -218,7 +309,7 @@ std::string TestoSessione(const Generale& g, const std::string& sessionPath) {
   const fs::path relative = absolute.lexically_relative(base);
   const bool below = !relative.empty() && relative.native().rfind("..", 0) != 0;
   s["model"] = {{"path", below ? relative.generic_string() : absolute.generic_string()}};
-  if (const auto print = ImprontaFile(absolute)) {
+  if (const auto print = ImprontaModello(absolute)) {
     s["model"]["size"] = print->first;
     s["model"]["fnv1a64"] = Impronta(print->second);
   }
@@ -231,22 +322,30 @@ std::string TestoSessione(const Generale& g, const std::string& sessionPath) {
   return s.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-Esito SalvaSessione(const Generale& g, const std::string& sessionPath) {
+Esito SessioneScrivibile(const std::string& sessionPath) {
   // Only a session file is ever written over: a model or any other file stays.
   std::error_code ec;
-  if (fs::exists(sessionPath, ec)) {
-    std::ifstream old(sessionPath, std::ios::binary);
-    std::string head(4096, '\0');
-    old.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<std::size_t>(old.gcount()));
-    if (!fs::is_regular_file(fs::symlink_status(sessionPath, ec)) || head.find("\"zov-session\"") == std::string::npos)
+  if (fs::exists(fs::symlink_status(sessionPath, ec))) {
+    // Never a device, a FIFO or a link: only a regular file is ever opened,
+    // and that without blocking.
+    if (!fs::is_regular_file(fs::symlink_status(sessionPath, ec)))
+      return Esito::Rifiutato(sessionPath + ": not a regular file; choose another name");
+    char head[4096];
+    long got = 0;
+    if (auto old = InputFile::Open(sessionPath, nullptr)) got = std::max(0L, old->read(head, sizeof head));
+    if (std::string_view(head, static_cast<std::size_t>(got)).find("\"zov-session\"") == std::string_view::npos)
       return Esito::Rifiutato(sessionPath + ": this file is not a Zov Suite session; choose another name");
   }
+  return {};
+}
+
+Esito SalvaSessione(const Generale& g, const std::string& sessionPath) {
+  if (Esito e = SessioneScrivibile(sessionPath); !e) return e;
   const std::string text = TestoSessione(g, sessionPath);
   std::ofstream out(sessionPath, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
-  if (!out) return Esito::Rifiutato(sessionPath + ": the session could not be written");
+  if (!out) return Esito::Rifiutato(sessionPath + ": the session could not be written: " + std::strerror(errno));
   return {};
 }
 
@@ -262,26 +361,51 @@ std::string RapportoSessione::testo() const {
 
 RapportoSessione CaricaSessione(Generale& g, const std::string& sessionPath, const unsigned* seed) {
   RapportoSessione r;
+  const auto damaged = [&](const std::string& what) {
+    r.esito = Esito::Rifiutato(sessionPath + ": the session file is damaged (" + what + ")");
+    return r;
+  };
+  std::string error;
+  const std::optional<std::string> text = ReadInputFile(sessionPath, kMassimoSessione, &error);
+  if (!text) {
+    r.esito = Esito::Rifiutato(error);
+    return r;
+  }
   json s;
   try {
-    std::ifstream in(sessionPath, std::ios::binary);
-    if (!in) {
-      r.esito = Esito::Rifiutato(sessionPath + ": cannot be read");
-      return r;
-    }
-    s = json::parse(in);
-  } catch (const json::parse_error& e) {
+    s = json::parse(*text, [](int depth, json::parse_event_t, json&) {
+      if (depth > kMassimoAnnidamento) throw TroppoAnnidato{};
+      return true;
+    });
+  } catch (const TroppoAnnidato&) {
+    return damaged("values nested deeper than " + std::to_string(kMassimoAnnidamento) + " levels");
+  } catch (const json::exception& e) {
+    // A file that says it is a session is a damaged one; any other is none.
+    if (text->find("\"zov-session\"") != std::string::npos) return damaged(e.what());
     r.esito = Esito::Rifiutato(sessionPath + ": not a session file (" + e.what() + ")");
     return r;
   }
-  if (!s.is_object() || s.value("format", "") != "zov-session" || !s.contains("model")) {
+  if (s.is_object() && s.contains("format") && !s["format"].is_string() && s.contains("model"))
+    return damaged("format: a text expected");
+  if (!s.is_object() || !s.contains("format") || s["format"] != "zov-session" || !s.contains("model")) {
     r.esito = Esito::Rifiutato(sessionPath + ": not a Zov Suite session file");
     return r;
   }
+  if (s.contains("version")) {
+    const json& v = s["version"];
+    if (!v.is_number_unsigned() || v.get<unsigned long long>() < 1) return damaged("version: a whole number expected");
+    if (v.get<unsigned long long>() > static_cast<unsigned long long>(kVersione)) {
+      r.esito = Esito::Rifiutato(sessionPath + ": written by a newer Zov Suite (session format version " +
+                                 std::to_string(v.get<unsigned long long>()) + "); this program reads version " +
+                                 std::to_string(kVersione));
+      return r;
+    }
+  }
+  if (const std::string why = Controlla(s); !why.empty()) return damaged(why);
   try {
     fs::path model = s["model"].value("path", "");
     if (model.is_relative()) model = fs::absolute(sessionPath).parent_path() / model;
-    const auto print = ImprontaFile(model);
+    const auto print = ImprontaModello(model);
     r.modelloCambiato =
         !print || !s["model"].contains("fnv1a64") || Impronta(print->second) != s["model"].value("fnv1a64", "");
     g.impostaSeme(seed != nullptr ? *seed : s.value("seed", 0u));
@@ -289,7 +413,7 @@ RapportoSessione CaricaSessione(Generale& g, const std::string& sessionPath, con
     if (r.esito = p.apriModello(model.string()); !r.esito) return r;
     const json dialog = s.value("criterionDialog", json::object());
     g.criterio.perNumero = dialog.value("byNumber", true);
-    const json decisions = s.value("decisions", json::array());
+    const json& decisions = s.contains("decisions") ? s["decisions"] : json::array();
     int n = 0;
     for (const json& d : decisions) {
       ++n;
@@ -299,7 +423,7 @@ RapportoSessione CaricaSessione(Generale& g, const std::string& sessionPath, con
     g.criterio.numeroTest = static_cast<std::int16_t>(dialog.value("procedures", 500));
     g.criterio.percentuale = static_cast<std::int16_t>(dialog.value("coverage", 100));
   } catch (const json::exception& e) {
-    r.esito = Esito::Rifiutato(sessionPath + ": the session file is damaged (" + e.what() + ")");
+    return damaged(e.what());
   }
   return r;
 }

@@ -15,6 +15,9 @@ inline constexpr const char* kFiltroSessioni = "Zov sessions (*.zov)| *.zov";
 // The session of the window state as JSON; the model's path is written
 // relative to the session file's folder where it lies below it.
 std::string TestoSessione(const Generale& g, const std::string& sessionPath);
+// Whether a session may be written to sessionPath: refused when it is a
+// link, not a regular file, or a file that is no session of ours.
+Esito SessioneScrivibile(const std::string& sessionPath);
 // Writes it; refused with the reason when the file cannot be written.
 Esito SalvaSessione(const Generale& g, const std::string& sessionPath);
 

@@ -63,9 +63,6 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
   if (cat.troppe) {
     out << "\nWARNING!!! More than " << kMassimoCombinazioni
         << " combinations of values: no Test Procedures generated for Test Case " << pathName << '\n';
-    if (warn)
-      warn("Test Case " + pathName + " has more than " + std::to_string(kMassimoCombinazioni) +
-           " combinations of values; no test procedures were generated for it.");
     return count;
   }
   const std::int64_t T = cat.T;
@@ -173,6 +170,16 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
   return count;
 }
 
+namespace {
+
+// A test case's name without the blank its annotation leaves after it.
+std::string Nome(std::string name) {
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return name;
+}
+
+}  // namespace
+
 RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
                                             const std::function<void(const std::string&)>& warn) {
   RisultatoGenerazione result;
@@ -191,37 +198,48 @@ RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
     const std::string file = NomeScript(i);
     std::string error;
     std::ofstream out = work->create(file, CreatedList::kScripts, &error);
-    if (!out.is_open()) {
-      if (g.avvisa) g.avvisa(error);
+    const auto failed = [&](const std::string& why) {
+      if (g.avvisa) g.avvisa(why);
+      result.errors.push_back(why);
       ++result.failed;
+    };
+    if (!out.is_open()) {
+      failed(error);
       continue;
     }
     result.files.push_back(file);
-    out << "Test Procedures generation file of  " << r.name << '\n' << '\n';
-    // A test case that no diagram matched has no paths: its file has its head only.
-    if (r.pathCount <= 0) continue;
-    // The same shares as the Test Specification tree shows.
-    const Quote share = SharePaths(r.allotted, r.pathCount);
-    const int q = share.q;
-    int rest = share.r;
-    std::size_t k = 0;
-    while (k < r.messages.size()) {
-      const std::string path = r.messages[k].pathName;
-      std::size_t j = k;
-      while (j + 1 < r.messages.size() && r.messages[j + 1].pathName == path) ++j;
-      const Categorie cat = BuildCategories(r, k, j);
-      int n = q;
-      if (rest > 0) {
-        n = q + 1;
-        --rest;
+    [&] {
+      out << "Test Procedures generation file of  " << r.name << '\n' << '\n';
+      // A test case that no diagram matched has no paths: its file has its head only.
+      if (r.pathCount <= 0) return;
+      // The same shares as the Test Specification tree shows.
+      const Quote share = SharePaths(r.allotted, r.pathCount);
+      const int q = share.q;
+      int rest = share.r;
+      std::size_t k = 0;
+      while (k < r.messages.size()) {
+        const std::string path = r.messages[k].pathName;
+        std::size_t j = k;
+        while (j + 1 < r.messages.size() && r.messages[j + 1].pathName == path) ++j;
+        const Categorie cat = BuildCategories(r, k, j);
+        if (cat.troppe && g.avvisa)
+          g.avvisa("\"" + Nome(r.name) + "\", path " + path + ": more than " + std::to_string(kMassimoCombinazioni) +
+                   " combinations of values; no test procedures were generated for it.");
+        int n = q;
+        if (rest > 0) {
+          n = q + 1;
+          --rest;
+        }
+        const ConteggioPercorso written = GeneratePath(r, cat, i, path, n, g.casuale, warn, out, g.raccogli);
+        result.procedures += written.procedures;
+        result.insignificant += written.insignificant;
+        out << '\n';
+        ++result.paths;
+        k = j + 1;
       }
-      const ConteggioPercorso written = GeneratePath(r, cat, i, path, n, g.casuale, warn, out, g.raccogli);
-      result.procedures += written.procedures;
-      result.insignificant += written.insignificant;
-      out << '\n';
-      ++result.paths;
-      k = j + 1;
-    }
+    }();
+    // Every write of the file is checked when it is closed (a full disk).
+    if (!work->close(out, file, &error)) failed(error);
   }
   return result;
 }

@@ -498,6 +498,10 @@ class Costruttore {
       return;
     }
     for (const std::string& line : doc) out << line << '\n';
+    if (!work->close(out, file, &error)) {
+      avvisa(error);
+      ++st.nonScritti;
+    }
   }
 
   void avvisa(const std::string& text) const {

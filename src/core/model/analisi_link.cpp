@@ -51,6 +51,7 @@ void Dump(WorkFolder& work, const char* name, const std::vector<RecordRelazione>
   std::string error;
   std::ofstream out = work.create(name, CreatedList::kLoad, &error);
   for (const auto& r : table) out << r.f1 << "--" << r.f2 << "--" << r.f3 << "--" << r.f4 << '\n';
+  work.close(out, name);
 }
 
 // The continuation and entry files of the verify passes, kept in memory and
@@ -71,7 +72,10 @@ class FileDiLavoro {
   void scrivi(WorkFolder& work) const {
     std::string error;
     for (const auto& [name, text] : files_)
-      if (auto out = work.create(name, CreatedList::kLoad, &error); out.is_open()) out << text;
+      if (auto out = work.create(name, CreatedList::kLoad, &error); out.is_open()) {
+        out << text;
+        work.close(out, name);
+      }
   }
 
  private:
@@ -187,7 +191,8 @@ int CostruisciMainTree(Tree& t, WorkFolder& folder, const std::function<void(std
 
   // 4. The verify passes.
   std::string error;
-  work->create("passo1.txt", CreatedList::kLoad, &error);
+  if (std::ofstream made = work->create("passo1.txt", CreatedList::kLoad, &error); made.is_open())
+    work->close(made, "passo1.txt");
   // Whether a line was processed, kept for the first line of each text:
   // equal lines count as one.
   const std::vector<std::uint32_t> sameAs =

@@ -1,7 +1,10 @@
 #include "model/lettori.h"
 
+#include <algorithm>
+
 #include <fstream>
 
+#include "model/input_file.h"
 #include "model/petal_model.h"
 #include "model/xmi_model.h"
 
@@ -28,10 +31,11 @@ std::string ModelSummary::Text() const {
 std::unique_ptr<ModelSource> CreaModelSource() { return std::make_unique<PetalModel>(); }
 
 std::unique_ptr<ModelSource> CreaModelSourcePer(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  // What cannot be read (or is no regular file) is left to the reader to report.
   char head[1024];
-  in.read(head, sizeof head);
-  if (LooksLikeXml(std::string_view(head, static_cast<std::size_t>(in.gcount())))) return std::make_unique<XmiModel>();
+  long got = 0;
+  if (auto in = InputFile::Open(path, nullptr)) got = std::max(0L, in->read(head, sizeof head));
+  if (LooksLikeXml(std::string_view(head, static_cast<std::size_t>(got)))) return std::make_unique<XmiModel>();
   return CreaModelSource();
 }
 

@@ -294,13 +294,21 @@ bool PetalModel::loadUnit(const Context& c, const Form& f, Handle pkg) {
   if (!relative.empty()) candidates.push_back(c.dir / relative);
   const std::string base = fs::path(path).filename().string();
   candidates.push_back(c.dir / base);
-  fs::path found;
+  fs::path found, special;
   std::error_code ec;
-  for (const auto& p : candidates)
+  for (const auto& p : candidates) {
     if (fs::is_regular_file(p, ec)) {
       found = p;
       break;
     }
+    if (special.empty() && fs::exists(p, ec) && !fs::is_directory(p, ec)) special = p;
+  }
+  // A device or a FIFO of the unit's name is never read.
+  if (found.empty() && !special.empty()) {
+    warnings_.push_back(where() + special.string() + ": not a regular file; the controlled unit of the package \"" +
+                        packageName + "\" is not read, the package stays empty");
+    return false;
+  }
   if (found.empty() && !base.empty()) {
     // Model folders copied from Windows may differ in letter case, and a
     // path-map symbol may stand for a folder below the model's: look for the

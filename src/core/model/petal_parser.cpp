@@ -1,5 +1,7 @@
 #include "model/petal_parser.h"
 
+#include "model/input_file.h"
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -536,30 +538,45 @@ std::optional<Document> ParseFile(const std::string& path, ParseError* error) {
     }
     return std::nullopt;
   }
-  std::ifstream in(path, std::ios::binary);
+  std::string why;
+  auto in = InputFile::Open(path, &why);
   if (!in) {
     if (error != nullptr) {
       error->file = path;
       error->line = 0;
-      error->message = std::string("cannot open the file: ") + std::strerror(errno);
+      error->message = why;
     }
     return std::nullopt;
   }
   // Read straight into one block of the file's size; a file that grows
   // meanwhile is read to its end.
-  std::error_code sizeError;
-  const auto size = std::filesystem::file_size(path, sizeError);
-  std::size_t capacity = sizeError ? std::size_t{65536} : static_cast<std::size_t>(size);
+  std::size_t capacity = static_cast<std::size_t>(in->size());
   LargeBlock block(capacity + 1);
   std::size_t got = 0;
+  char more[65536];
   while (true) {
-    in.read(block.data() + got, static_cast<std::streamsize>(capacity - got));
-    got += static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
-    if (!in || in.peek() == std::char_traits<char>::eof()) break;
-    capacity = 2 * capacity + 65536;
-    LargeBlock bigger(capacity + 1);
-    std::memcpy(bigger.data(), block.data(), got);
-    block = std::move(bigger);
+    // At the block's end, a read into a small buffer tells whether the file grew.
+    const bool full = got == capacity;
+    const long n = full ? in->read(more, sizeof more) : in->read(block.data() + got, capacity - got);
+    if (n > 0 && full) {
+      capacity = 2 * capacity + sizeof more;
+      LargeBlock bigger(capacity + 1);
+      std::memcpy(bigger.data(), block.data(), got);
+      std::memcpy(bigger.data() + got, more, static_cast<std::size_t>(n));
+      block = std::move(bigger);
+      got += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0) {
+      if (error != nullptr) {
+        error->file = path;
+        error->line = 0;
+        error->message = std::string("cannot be read: ") + std::strerror(errno);
+      }
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
   }
   block.data()[got] = '\0';
   return ParseBlock(std::move(block), got, path, error);

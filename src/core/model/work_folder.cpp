@@ -37,13 +37,24 @@ std::optional<WorkFolder> WorkFolder::CreatePrivate(std::string* error) {
   return folder;
 }
 
+std::optional<WorkFolder> WorkFolder::CreateFresh(const fs::path& dir, std::string* error) {
+  if (::mkdir(dir.c_str(), 0700) != 0) {
+    if (error != nullptr) *error = "Cannot create the folder " + dir.string() + ": " + std::strerror(errno);
+    return std::nullopt;
+  }
+  WorkFolder folder{dir};
+  folder.removeWhenEmpty_ = true;
+  return folder;
+}
+
 WorkFolder::WorkFolder(WorkFolder&& other) noexcept
     : dir_(std::move(other.dir_)),
       removeWhenEmpty_(other.removeWhenEmpty_),
       load_(std::move(other.load_)),
       scripts_(std::move(other.scripts_)),
       listed_(std::move(other.listed_)),
-      written_(std::move(other.written_)) {
+      written_(std::move(other.written_)),
+      errors_(std::move(other.errors_)) {
   other.removeWhenEmpty_ = false;
 }
 
@@ -55,6 +66,7 @@ WorkFolder& WorkFolder::operator=(WorkFolder&& other) noexcept {
     scripts_ = std::move(other.scripts_);
     listed_ = std::move(other.listed_);
     written_ = std::move(other.written_);
+    errors_ = std::move(other.errors_);
     other.removeWhenEmpty_ = false;
   }
   return *this;
@@ -98,6 +110,19 @@ bool WorkFolder::created(std::string_view name) const { return listed_.count(std
 
 bool WorkFolder::written(std::string_view name) const { return written_.count(std::string(name)) != 0; }
 
+bool WorkFolder::close(std::ofstream& out, std::string_view name, std::string* error) {
+  const bool open = out.is_open();
+  out.close();
+  if (open && !out.fail()) return true;
+  const int why = errno;
+  const auto path = pathOf(name);
+  std::string text = "Cannot write " + (path ? path->string() : std::string(name)) + ": " +
+                     (why != 0 ? std::strerror(why) : "the write failed");
+  errors_.push_back(text);
+  if (error != nullptr) *error = std::move(text);
+  return false;
+}
+
 bool WorkFolder::record(std::string_view name, CreatedList list) {
   if (!pathOf(name)) return false;
   if (listed_.emplace(name).second) listOf(list).emplace_back(name);
@@ -140,6 +165,17 @@ std::ofstream OpenNoFollow(const fs::path& path, bool append, std::string* error
 }
 
 std::ofstream WorkFolder::create(std::string_view name, CreatedList list, std::string* error, bool append) {
+  // A file that cannot be made is a write that failed too.
+  std::string why;
+  std::ofstream out = open(name, list, &why, append);
+  if (!out.is_open()) {
+    errors_.push_back(why);
+    if (error != nullptr) *error = std::move(why);
+  }
+  return out;
+}
+
+std::ofstream WorkFolder::open(std::string_view name, CreatedList list, std::string* error, bool append) {
   std::ofstream out;
   auto path = pathOf(name);
   if (!path) {
@@ -301,21 +337,24 @@ bool AdoptFolder(WorkFolder& work, std::string* error) {
   return true;
 }
 
+std::string TestoManifesto(const fs::path& dir, const std::vector<std::string>& names) {
+  std::string text = std::string(kManifestHeader) + "\n";
+  for (const std::string& name : names) {
+    const auto print = name.find('\n') == std::string::npos ? Fingerprint(dir / name) : std::nullopt;
+    if (print) text += std::to_string(print->first) + " " + Hex(print->second) + " " + name + "\n";
+  }
+  return text;
+}
+
 bool FinishFolder(WorkFolder& work, bool succeeded, bool keepLoadFiles, std::string* error) {
   if (!keepLoadFiles || !succeeded) work.removeAll(CreatedList::kLoad);
   const std::vector<std::string> scripts = work.files(CreatedList::kScripts);
   for (const std::string& name : scripts)
     if (work.written(name) != succeeded) work.removeFile(name);
-  std::string text = std::string(kManifestHeader) + "\n";
-  bool any = false;
-  for (CreatedList list : {CreatedList::kLoad, CreatedList::kScripts})
-    for (const std::string& name : work.files(list)) {
-      const auto path = work.pathOf(name);
-      const auto print = path ? Fingerprint(*path) : std::nullopt;
-      if (!print || name.find('\n') != std::string::npos) continue;
-      text += std::to_string(print->first) + " " + Hex(print->second) + " " + name + "\n";
-      any = true;
-    }
+  std::vector<std::string> names = work.files(CreatedList::kLoad);
+  names.insert(names.end(), work.files(CreatedList::kScripts).begin(), work.files(CreatedList::kScripts).end());
+  const std::string text = TestoManifesto(work.dir(), names);
+  const bool any = text.size() > std::string_view(kManifestHeader).size() + 1;
   const fs::path manifest = work.dir() / kManifestName;
   std::error_code ec;
   fs::remove(manifest, ec);  // ours, taken over at the start (a link is only unlinked)
@@ -357,6 +396,11 @@ std::optional<WorkFolder> ApriCartella(const std::optional<std::filesystem::path
   std::error_code ec;
   made = dir && !std::filesystem::exists(*dir, ec);
   if (!dir) return WorkFolder::CreatePrivate(error);
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(*dir, ec))) {
+    if (error != nullptr)
+      *error = dir->string() + " is a link; Zov Suite writes only into a real folder: choose another";
+    return std::nullopt;
+  }
   std::filesystem::create_directories(*dir, ec);
   if (ec) {
     if (error != nullptr) *error = "cannot make the folder " + dir->string() + ": " + ec.message();

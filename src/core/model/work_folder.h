@@ -33,6 +33,9 @@ class WorkFolder {
   // removes the files written there and then the folder, when that leaves it
   // empty. std::nullopt with *error set on failure.
   static std::optional<WorkFolder> CreatePrivate(std::string* error);
+  // A new folder at dir (which must not exist yet), private to this run in
+  // the same way.
+  static std::optional<WorkFolder> CreateFresh(const std::filesystem::path& dir, std::string* error);
 
   WorkFolder(WorkFolder&&) noexcept;
   WorkFolder& operator=(WorkFolder&&) noexcept;
@@ -52,6 +55,12 @@ class WorkFolder {
   // object was made; a file taken over from an earlier run starts anew.
   // On failure the returned stream is not open and *error says why.
   std::ofstream create(std::string_view name, CreatedList list, std::string* error, bool append = false);
+  // Closes a file opened with create() and checks every write made to it:
+  // false when one failed (a full disk), with "Cannot write PATH: why" kept
+  // in errors() and put in *error.
+  bool close(std::ofstream& out, std::string_view name, std::string* error = nullptr);
+  // The writes that failed since this object was made, one line each.
+  const std::vector<std::string>& errors() const { return errors_; }
   // Records a file the program has written by other means.
   bool record(std::string_view name, CreatedList list);
   bool created(std::string_view name) const;
@@ -70,6 +79,7 @@ class WorkFolder {
 
  private:
   std::vector<std::string>& listOf(CreatedList list);
+  std::ofstream open(std::string_view name, CreatedList list, std::string* error, bool append);
 
   std::filesystem::path dir_;
   bool removeWhenEmpty_ = false;
@@ -79,6 +89,7 @@ class WorkFolder {
   // answers to created() and written() without a walk of the lists.
   std::unordered_set<std::string> listed_;
   std::unordered_set<std::string> written_;
+  std::vector<std::string> errors_;
 };
 
 // Opens path for writing as a new file (O_CREAT | O_EXCL | O_NOFOLLOW), or,
@@ -91,6 +102,10 @@ std::ofstream OpenNoFollow(const std::filesystem::path& path, bool append, std::
 // wrote there with its size and hash, so that a later run may rewrite or
 // remove exactly those files.
 inline constexpr const char* kManifestName = ".zov-plan";
+
+// The manifest that proves the files names of folder dir: a header, then
+// "size hash name" for each regular file among them.
+std::string TestoManifesto(const std::filesystem::path& dir, const std::vector<std::string>& names);
 
 // Takes over the files an earlier run proved it wrote in work's folder:
 // each is recorded on the scripts list. Refuses (false, *error says why,

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,8 @@
 #include <sstream>
 #include <unordered_set>
 
+#include "model/input_file.h"
+#include "model/petal_model.h"
 #include "model/text_encoding.h"
 #include "tree/string_index.h"
 
@@ -627,19 +630,28 @@ std::string XmiModel::typeName(pugi::xml_node typed) {
 
 Handle XmiModel::OpenModel(const std::string& path, std::string* error) {
   reset();
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (error != nullptr) *error = path + ": cannot be read";
+  std::string why;
+  auto in = InputFile::Open(path, &why);
+  // The same bound as a petal model: no file makes a load run away.
+  if (in && in->size() > PetalModel::kMaxBytesRead)
+    why = "the file is larger than " + std::to_string(PetalModel::kMaxBytesRead) + " bytes, more than a load reads";
+  if (!in || !why.empty()) {
+    if (error != nullptr) *error = path + ": " + why;
     return {};
   }
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  in.seekg(0, std::ios::beg);
-  if (size > 0) {
-    text_ = LargeBlock(static_cast<std::size_t>(size));
+  if (const auto size = static_cast<std::size_t>(in->size()); size > 0) {
+    text_ = LargeBlock(size);
     const std::jthread prefault = PrefaultInBackground(text_.data(), text_.size());
-    in.read(text_.data(), size);
-    textSize_ = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
+    while (textSize_ < size) {
+      const long n = in->read(text_.data() + textSize_, size - textSize_);
+      if (n < 0) {
+        if (error != nullptr) *error = path + ": cannot be read: " + std::strerror(errno);
+        reset();
+        return {};
+      }
+      if (n == 0) break;
+      textSize_ += static_cast<std::size_t>(n);
+    }
   }
   return openBuffer(path, error);
 }

@@ -1,0 +1,100 @@
+#include "model/input_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zov {
+
+std::optional<InputFile> InputFile::Open(const std::filesystem::path& path, std::string* why) {
+  const auto fail = [&](const std::string& what) {
+    if (why != nullptr) *why = what;
+    return std::nullopt;
+  };
+  // O_NONBLOCK: opening a FIFO with no writer returns at once instead of
+  // waiting for one; the file's type is then checked on what was opened.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return fail(std::string("cannot open the file: ") + std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const bool folder = S_ISDIR(st.st_mode);
+    ::close(fd);
+    return fail(folder ? "this is a folder, not a file" : "not a regular file");
+  }
+  // A regular file never blocks; reads go on in the usual mode.
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return InputFile(fd, static_cast<std::uintmax_t>(st.st_size));
+}
+
+InputFile::~InputFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+long InputFile::read(char* data, std::size_t n) {
+  for (;;) {
+    const ssize_t got = ::read(fd_, data, n);
+    if (got < 0 && errno == EINTR) continue;
+    return static_cast<long>(got);
+  }
+}
+
+std::optional<std::string> InputFile::readAll(std::uintmax_t limit, std::string* why) {
+  std::string text;
+  text.resize(static_cast<std::size_t>(std::min(size_, limit)));
+  std::size_t got = 0;
+  for (;;) {
+    if (got == text.size()) {
+      if (got >= limit) break;
+      text.resize(static_cast<std::size_t>(std::min<std::uintmax_t>(limit, got + 65536)));
+    }
+    const long n = read(text.data() + got, text.size() - got);
+    if (n < 0) {
+      if (why != nullptr) *why = std::string("cannot be read: ") + std::strerror(errno);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    got += static_cast<std::size_t>(n);
+  }
+  text.resize(got);
+  return text;
+}
+
+std::optional<std::string> ReadInputFile(const std::filesystem::path& path, std::uintmax_t limit, std::string* error) {
+  std::string why;
+  auto file = InputFile::Open(path, &why);
+  if (file && file->size() > limit)
+    why = "the file is larger than " + std::to_string(limit) + " bytes, more than a load reads";
+  std::optional<std::string> text;
+  if (file && why.empty()) text = file->readAll(limit, &why);
+  if (!text && error != nullptr) *error = path.string() + ": " + why;
+  return text;
+}
+
+std::optional<std::pair<std::uintmax_t, std::uint64_t>> ImprontaModello(const std::filesystem::path& path) {
+  auto file = InputFile::Open(path, nullptr);
+  if (!file) return std::nullopt;
+  std::uint64_t hash = 14695981039346656037ull;
+  std::uintmax_t size = 0;
+  char buffer[65536];
+  for (long n; (n = file->read(buffer, sizeof buffer)) != 0;) {
+    if (n < 0) return std::nullopt;
+    for (long i = 0; i < n; ++i) {
+      hash ^= static_cast<unsigned char>(buffer[i]);
+      hash *= 1099511628211ull;
+    }
+    size += static_cast<std::uintmax_t>(n);
+  }
+  return std::make_pair(size, hash);
+}
+
+std::string NotAFileToWrite(const std::filesystem::path& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return {};
+  return S_ISREG(st.st_mode) ? std::string() : path.string() + ": not a regular file";
+}
+
+}  // namespace zov
