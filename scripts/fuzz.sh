@@ -3,7 +3,8 @@
 #   ./scripts/fuzz.sh [SECONDS] [TARGET]    (default 600 seconds, petal_fuzz)
 # petal_fuzz: the petal reader and the model mapping; xmi_fuzz: the XMI
 # reader; pipeline_fuzz: the whole pipeline from the load to the test
-# procedures. Each target keeps its corpus in fuzz-corpus/TARGET, started
+# procedures; session_fuzz: session files, replayed on the examples and
+# exported. Each target keeps its corpus in fuzz-corpus/TARGET, started
 # from the examples, the shared models under 100 kB and the seeds in fuzz/seeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,9 +12,9 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 target=${2:-petal_fuzz}
 case "$target" in
-  petal_fuzz|xmi_fuzz) max_len=65536 ;;
+  petal_fuzz|xmi_fuzz|session_fuzz) max_len=65536 ;;
   pipeline_fuzz) max_len=32768 ;;
-  *) echo "unknown target '$target' (petal_fuzz, xmi_fuzz or pipeline_fuzz)" >&2; exit 2 ;;
+  *) echo "unknown target '$target' (petal_fuzz, xmi_fuzz, pipeline_fuzz or session_fuzz)" >&2; exit 2 ;;
 esac
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZOV_SANITIZE=ON -DZOV_FUZZ=ON -DZOV_BUILD_GUI=OFF -DZOV_BUILD_BENCH=OFF -DZOV_BUILD_TESTS=OFF > build-fuzz.log
@@ -23,8 +24,10 @@ mkdir -p "$corpus"
 if [ "$target" = xmi_fuzz ]; then
   cp -n examples/*.xmi tests/data/*.xmi fuzz/seeds/*.xmi "$corpus"/ 2>/dev/null || true
   find ../shared/models \( -name '*.xmi' -o -name '*.uml' \) -size -100k -exec cp -n {} "$corpus"/ \; 2>/dev/null || true
+elif [ "$target" = session_fuzz ]; then
+  cp -n fuzz/seeds/*.zov "$corpus"/ 2>/dev/null || true
 else
-  cp -n examples/*.mdl examples/*.cat fuzz/seeds/* "$corpus"/ 2>/dev/null || true
+  cp -n examples/*.mdl examples/*.cat fuzz/seeds/*.mdl "$corpus"/ 2>/dev/null || true
   find ../shared/models -name '*.mdl' -size -100k -exec cp -n {} "$corpus"/ \; 2>/dev/null || true
 fi
 "./build-fuzz/fuzz/$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=4096 \

@@ -177,6 +177,21 @@ PY
   printf '{"format": "zov-session", "model": {"path": "\\u001b[31mred"}, "decisions": []}' > escape.zov
   check "escape.zov refused" fails "$zov" plan --session escape.zov --out O
   check "shown escaped" sh -c "grep -q 'x1B\[31mred' err && ! grep -q \"$(printf '\033')\" err"
+  printf '{"format": "zov-session", "model": {"path": "a\\u0000b.mdl"}, "decisions": []}' > nul.zov
+  check "nul.zov refused" fails "$zov" plan --session nul.zov --out O
+  check "the whole path said" said 'a\\x00b.mdl'
+  check "nothing made" absent O
+  ;;
+csv-formulas)
+  # A choice a spreadsheet would run as a formula shows as text in the CSV;
+  # a plain negative number stays a number; plan.json keeps the raw text.
+  printf 'category SD1./TestCase 1/open/x\nchoice =HYPERLINK("http://x","y")\nchoice -5\n' > choices
+  check "plan" sh -c "'$zov' plan '$examples/Lending.mdl' --select 'Member/Borrow Book' --procedures 20 \
+    --choices choices --format csv,json --out F --seed 1 >/dev/null 2>err"
+  check "the formula as text" grep -q "^Borrow - main,1,1,true,open,x,\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",," F/procedures.csv
+  check "a number as it is" grep -q '^Borrow - main,1,3,true,open,x,-5,,' F/procedures.csv
+  check "no cell starts a formula" sh -c "! grep -q -e ',=' -e ',\"=' -e ',@' F/procedures.csv"
+  check "plan.json keeps the raw text" grep -q '"value": "=HYPERLINK(\\"http://x\\",\\"y\\")"' F/plan.json
   ;;
 *)
   echo "unknown case $case_name" >&2

@@ -164,6 +164,16 @@ TEST(Tree, IndexesAgreeWithAScan) {
         ASSERT_EQ(t.presentCount(id), static_cast<int>(scan.size())) << id;
         ASSERT_EQ(t.firstPresent(id), scan.empty() ? kNoNode : scan.front()) << id;
       }
+      // The collection is the live ids in ascending order, from any id on,
+      // removed ones included.
+      std::vector<NodeId> live;
+      for (NodeId n = 1; n <= 3001; ++n)  // every id ever given
+        if (t.valid(n)) live.push_back(n);
+      ASSERT_EQ(t.collection(), live);
+      for (NodeId n = 0; n < (live.empty() ? 0 : live.back() + 2); ++n) {
+        const auto after = std::upper_bound(live.begin(), live.end(), n);
+        ASSERT_EQ(t.nextInCollection(n == 0 ? kNoNode : n), after == live.end() ? kNoNode : *after) << n;
+      }
       // Collection positions agree with a walk of the live nodes.
       int index = 0;
       for (NodeId n : t.collection()) ASSERT_EQ(t.indexOf(n), ++index);

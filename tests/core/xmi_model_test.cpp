@@ -504,6 +504,11 @@ TEST(XmiModel, DuplicateIdsStillGiveUniqueStableIdentifiers) {
       first = ids;
     else
       EXPECT_EQ(ids, first);
+    // The slip is reported, naming where (all on line 1 here).
+    ASSERT_FALSE(m.Warnings().empty());
+    EXPECT_EQ(m.Warnings().front(),
+              "/nowhere/mem.xmi: 49 ids are given to more than one element; references to one reach its first "
+              "element: \"dup\" on line 1 and line 1, \"dup\" on line 1 and line 1, \"dup\" on line 1 and line 1 ...");
   }
 }
 
@@ -538,6 +543,16 @@ TEST(XmiModel, TheFactoryChoosesTheReaderByContent) {
   EXPECT_TRUE(source->OpenModel((dir / "model.mdl").string(), &error)) << error;
   source = CreaModelSourcePer(kExamples + "/ATM.mdl");
   EXPECT_NE(dynamic_cast<PetalModel*>(source.get()), nullptr);
+  // A file named as XMI that holds no XML is told so by the XMI reader.
+  std::ofstream(dir / "empty.xmi").close();
+  std::ofstream(dir / "notes.uml") << "\n  notes, not a model\n";
+  for (const auto& [file, message] :
+       {std::pair<const char*, const char*>{"empty.xmi", ":1:1: the file is empty: it holds no XMI model"},
+        {"notes.uml", ":2:3: this is not an XML file: an XMI model begins with '<'"}}) {
+    source = CreaModelSourcePer((dir / file).string());
+    EXPECT_FALSE(source->OpenModel((dir / file).string(), &error));
+    EXPECT_EQ(error, (dir / file).string() + message);
+  }
   fs::remove_all(dir);
 }
 

@@ -14,8 +14,28 @@ namespace zov {
 
 namespace {
 
-// A CSV field: quoted when it holds a comma, a quote or a line break.
-std::string Campo(const std::string& text) {
+// Whether a spreadsheet would read the text as a formula: it begins with
+// "=", "+", "-", "@", a tab or a carriage return, and is no plain number.
+bool Formula(std::string_view text) {
+  if (text.empty() || std::string_view("=+-@\t\r").find(text[0]) == std::string_view::npos) return false;
+  std::size_t i = text[0] == '+' || text[0] == '-' ? 1 : 0;
+  bool digits = false, point = false;
+  for (; i < text.size(); ++i) {
+    if (text[i] >= '0' && text[i] <= '9')
+      digits = true;
+    else if (text[i] == '.' && !point)
+      point = true;
+    else
+      return true;
+  }
+  return !digits;
+}
+
+// A CSV field: quoted when it holds a comma, a quote or a line break. A text
+// that a spreadsheet would run as a formula gets a leading "'", so that it
+// shows as text; plan.json keeps the text as it is.
+std::string Campo(const std::string& raw) {
+  const std::string text = Formula(raw) ? "'" + raw : raw;
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string out = "\"";
   for (char c : text) {

@@ -1,6 +1,8 @@
 #include "model/lettori.h"
 
 #include <algorithm>
+#include <cctype>
+#include <filesystem>
 
 #include <fstream>
 
@@ -36,6 +38,10 @@ std::unique_ptr<ModelSource> CreaModelSourcePer(const std::string& path) {
   long got = 0;
   if (auto in = InputFile::Open(path, nullptr)) got = std::max(0L, in->read(head, sizeof head));
   if (LooksLikeXml(std::string_view(head, static_cast<std::size_t>(got)))) return std::make_unique<XmiModel>();
+  // A file named as XMI that is not XML gets the XMI reader's word on it.
+  std::string ext = std::filesystem::path(path).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == ".xmi" || ext == ".uml" || ext == ".xml") return std::make_unique<XmiModel>();
   return CreaModelSource();
 }
 

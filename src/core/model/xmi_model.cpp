@@ -382,6 +382,8 @@ void XmiModel::reset() {
   external_.clear();
   unresolved_.clear();
   unresolvedCount_ = 0;
+  duplicateIds_ = 0;
+  duplicates_.clear();
   for (auto* v : {&associations_, &relations_, &dependencies_, &comments_, &diagrams_, &interactions_,
                   &collaborationUses_, &objects_, &messages_, &machines_, &transitions_})
     v->clear();
@@ -702,6 +704,17 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
     }
   }
 
+  // A file named as XMI that holds no XML says so, rather than what XML misses.
+  {
+    std::size_t first = 0;
+    while (first < textSize_ && (IsSpace(text_.data()[first]) || text_.data()[first] == '\xEF' ||
+                                 text_.data()[first] == '\xBB' || text_.data()[first] == '\xBF'))
+      ++first;
+    if (first == textSize_) return fail(0, "the file is empty: it holds no XMI model");
+    const unsigned char c = static_cast<unsigned char>(text_.data()[first]);
+    if (c != '<' && c != 0xFE && c != 0xFF && c != 0)
+      return fail(first, "this is not an XML file: an XMI model begins with '<'");
+  }
   const pugi::xml_parse_result result = [&] {
     // The tree of a large file takes up to about twice the text (what does
     // not fit comes from the heap); its first pages are faulted in on another
@@ -807,6 +820,15 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
     if (unresolvedCount_ > static_cast<int>(unresolved_.size())) text += " ...";
     warnings_.push_back(text);
   }
+  if (duplicateIds_ > 0) {
+    std::string text =
+        path + ": " + std::to_string(duplicateIds_) +
+        (duplicateIds_ == 1 ? " id is given to two elements" : " ids are given to more than one element") +
+        "; references to one reach its first element:";
+    for (std::size_t i = 0; i < duplicates_.size(); ++i) text += (i == 0 ? " " : ", ") + duplicates_[i];
+    if (duplicateIds_ > static_cast<int>(duplicates_.size())) text += " ...";
+    warnings_.push_back(text);
+  }
   if (!external_.empty()) {
     int total = 0;
     std::string files;
@@ -867,7 +889,17 @@ void XmiModel::indexIds(pugi::xml_node root) {
   for (std::size_t i = 0; i < idOrder_.size(); ++i) {
     if (i + kIdsAhead < idOrder_.size()) ids_->prefetch(idOrder_[i + kIdsAhead].hash);
     IdTable::Entry& e = ids_->insert(idOrder_[i].key, idOrder_[i].hash);
-    if (e.node == nullptr) e.node = idOrder_[i].node;
+    if (e.node == nullptr) {
+      e.node = idOrder_[i].node;
+    } else if (++duplicateIds_ <= 3) {
+      // References to a repeated id reach its first element: say where both are.
+      const auto lineOf = [this](pugi::xml_node_struct* at) {
+        const std::ptrdiff_t offset = pugi::xml_node(at).offset_debug();
+        return 1 + std::count(text_.data(), text_.data() + std::max<std::ptrdiff_t>(offset, 0), '\n');
+      };
+      duplicates_.push_back("\"" + std::string(idOrder_[i].key) + "\" on line " + std::to_string(lineOf(e.node)) +
+                            " and line " + std::to_string(lineOf(idOrder_[i].node)));
+    }
   }
   idCursor_ = 0;
   if (!idOrder_.empty()) ids_->prefetch(idOrder_[0].hash);

@@ -246,6 +246,8 @@ class XmiModel : public LettoreTabella<XmiModel> {
   std::unique_ptr<pugi::xml_document> doc_;
   std::string path_;
   std::string prefix_, idAttr_, typeAttr_, idrefAttr_;
+  int duplicateIds_ = 0;
+  std::vector<std::string> duplicates_;  // the first few: the id and both lines
   std::vector<Element, LargeAllocator<Element>> elements_;
   // The collections of each element, by slot (most elements have none).
   std::vector<std::vector<std::pair<std::uint8_t, std::vector<Handle>>>,

@@ -68,6 +68,10 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
   // Grow the Fenwick tree by one slot holding the range (id - lowbit, id].
   fenwick_.push_back(1 + fenwickPrefix(id - 1) - fenwickPrefix(id - lowBit(id)));
   ++alive_;
+  liveNext_.push_back(kNoNode);
+  livePrevious_.push_back(liveLast_);
+  (liveLast_ != kNoNode ? liveNext_[static_cast<std::size_t>(liveLast_)] : liveFirst_) = id;
+  liveLast_ = id;
 
   if (parent == kNoNode) {
     Node& n = mut(id);
@@ -148,6 +152,12 @@ void Tree::forget(NodeId id) {
     if (dropHighlight_ == current) dropHighlight_ = kNoNode;
     fenwickAdd(current, -1);
     --alive_;
+    {
+      const auto at = static_cast<std::size_t>(current);
+      const NodeId before = livePrevious_[at], after = liveNext_[at];
+      (before != kNoNode ? liveNext_[static_cast<std::size_t>(before)] : liveFirst_) = after;
+      (after != kNoNode ? livePrevious_[static_cast<std::size_t>(after)] : liveLast_) = before;
+    }
     std::vector<NodeId>().swap(kids_[static_cast<std::size_t>(current)]);
     n = Node{};  // releases the strings; alive is false
   }
@@ -171,6 +181,9 @@ void Tree::clear() {
   kids_.assign(1, {});
   fenwick_.assign(1, 0);
   alive_ = 0;
+  liveNext_.assign(1, kNoNode);
+  livePrevious_.assign(1, kNoNode);
+  liveFirst_ = liveLast_ = kNoNode;
   byKey_.clear();
   byPrefix_.clear();
   sameNext_.assign(1, kNoNode);
@@ -233,10 +246,12 @@ std::vector<NodeId> Tree::allPresent(std::string_view identifier) const {
 }
 
 NodeId Tree::nextInCollection(NodeId id) const {
-  const auto size = static_cast<NodeId>(nodes_.size());
-  for (NodeId n = id + 1; n < size; ++n)
-    if (nodes_[static_cast<std::size_t>(n)].alive) return n;
-  return kNoNode;
+  if (id == kNoNode) return liveFirst_;
+  if (valid(id)) return liveNext_[static_cast<std::size_t>(id)];
+  // A removed node: the first live node after its id.
+  if (id < 0) return liveFirst_;
+  if (static_cast<std::size_t>(id) >= nodes_.size()) return kNoNode;
+  return at(fenwickPrefix(id) + 1);
 }
 
 std::vector<NodeId> Tree::collection() const {

@@ -154,6 +154,12 @@ class Tree {
   // collection index into an id and back in logarithmic time.
   std::vector<int> fenwick_ = std::vector<int>(1);
   int alive_ = 0;
+  // The live nodes chained in ascending id order, so that walking the
+  // collection costs the live nodes, however many were removed before.
+  std::vector<NodeId> liveNext_ = std::vector<NodeId>(1, kNoNode);
+  std::vector<NodeId> livePrevious_ = std::vector<NodeId>(1, kNoNode);
+  NodeId liveFirst_ = kNoNode;
+  NodeId liveLast_ = kNoNode;
   // The children of each node in sibling order, slot 0 for the top level.
   // Siblings are only ever appended, so each list is in ascending id order
   // and a node's row is found by binary search.

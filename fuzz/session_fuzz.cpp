@@ -1,0 +1,56 @@
+// libFuzzer target: any bytes taken as a session file (".zov"), loaded and
+// replayed on the example model it names, then exported as CSV and JSON.
+// The examples are copied into a private folder once, so that a session may
+// name them by a relative path ("Lending.mdl", "ATM.mdl").
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <unistd.h>
+
+#include "app/asker_scritto.h"
+#include "app/esporta.h"
+#include "app/generale.h"
+#include "app/sessione.h"
+#include "model/work_folder.h"
+#include "ui/ui.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const fs::path& Examples() {
+  static const fs::path dir = [] {
+    std::error_code ec;
+    const fs::path d = fs::temp_directory_path(ec) / ("zov-session-fuzz-" + std::to_string(::getpid()));
+    fs::create_directories(d, ec);
+    for (const char* name : {"Lending.mdl", "ATM.mdl", "ATM-Services.cat", "ATM.xmi"})
+      fs::copy_file(fs::path(ZOV_EXAMPLES_DIR) / name, d / name, fs::copy_options::overwrite_existing, ec);
+    return d;
+  }();
+  return dir;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const fs::path session = Examples() / "fuzz.zov";
+  {
+    std::ofstream out(session, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  }
+  auto work = zov::WorkFolder::CreatePrivate(nullptr);
+  if (!work) return 0;
+  zov::Generale g;
+  zov::QuietBusyBox busy;
+  zov::ScriptedAsker asker;
+  g.setBusyBox(&busy);
+  g.setAsker(&asker);
+  g.setWorkFolder(&*work);
+  g.caricaFinestra();
+  const unsigned seed = 1;
+  if (zov::CaricaSessione(g, session.string(), &seed).esito) zov::TieniFormati(g, {false, true, true});
+  return 0;
+}
