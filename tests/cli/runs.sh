@@ -133,6 +133,10 @@ special-files)
     check "$what: not a regular file" said "not a regular file"
   done
   check "nothing made" test ! -e S -a ! -e C -a ! -e V
+  # An XMI file above 1 GiB (a sparse one here) is refused before it is read.
+  truncate -s 5G huge.xmi
+  check "a 5 GiB model refused" fails timeout 20 "$zov" load huge.xmi
+  check "with the bound" said "huge.xmi: the file is larger than 1073741824 bytes, more than a load reads"
   # A unit that is a FIFO leaves its package empty, with a warning.
   cp "$atm" . && mkfifo ATM-Services.cat
   check "a FIFO unit" sh -c "timeout 20 '$zov' load ATM.mdl >/dev/null 2>err"
