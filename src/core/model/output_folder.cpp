@@ -16,7 +16,17 @@ namespace zov {
 
 namespace {
 
-bool Alive(long pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
+// Whether a process runs: it exists, and is no zombie waiting to be reaped.
+bool Alive(long pid) {
+  if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)) return false;
+  char stat[512] = {};
+  const int fd = ::open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return true;
+  const ssize_t n = ::read(fd, stat, sizeof stat - 1);
+  ::close(fd);
+  const char* end = n > 0 ? std::strrchr(stat, ')') : nullptr;
+  return end == nullptr || end[1] != ' ' || (end[2] != 'Z' && end[2] != 'X');
+}
 
 // The process number a lock file or staging folder name holds; 0 if none.
 long ProcessOf(std::string_view text) {
