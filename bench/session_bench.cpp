@@ -9,11 +9,10 @@
 
 #include <unistd.h>
 
-#include "app/asker_scritto.h"
 #include "app/generale.h"
 #include "app/piano.h"
 #include "app/sessione.h"
-#include "model/work_folder.h"
+#include "support/generale_pronto.h"
 
 namespace fs = std::filesystem;
 
@@ -25,14 +24,8 @@ std::string Session(int n) {
   const fs::path dir = fs::temp_directory_path() / ("zov-bench-session-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   const std::string file = (dir / ("repeated-" + std::to_string(n) + ".zov")).string();
-  auto work = zov::WorkFolder::CreatePrivate(nullptr);
-  zov::Generale g;
-  zov::QuietBusyBox busy;
-  zov::ScriptedAsker asker;
-  g.setBusyBox(&busy);
-  g.setAsker(&asker);
-  g.setWorkFolder(&*work);
-  g.caricaFinestra();
+  zov::test::GeneralePronto ready;
+  zov::Generale& g = ready.g;
   zov::Pianificazione p(g);
   zov::OpzioniPiano o;
   o.scelte.emplace();
@@ -53,15 +46,8 @@ std::string Session(int n) {
 void BM_ReplayRepeatedCategoryDecisions(benchmark::State& state) {
   const std::string file = Session(static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    auto work = zov::WorkFolder::CreatePrivate(nullptr);
-    zov::Generale g;
-    zov::QuietBusyBox busy;
-    zov::ScriptedAsker asker;
-    g.setBusyBox(&busy);
-    g.setAsker(&asker);
-    g.setWorkFolder(&*work);
-    g.caricaFinestra();
-    const auto report = zov::CaricaSessione(g, file);
+    zov::test::GeneralePronto ready;
+    const auto report = zov::CaricaSessione(ready.g, file);
     if (!report.esito) state.SkipWithError(report.esito.messaggio.c_str());
   }
   fs::remove_all(fs::path(file).parent_path());

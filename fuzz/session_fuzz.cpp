@@ -10,12 +10,10 @@
 
 #include <unistd.h>
 
-#include "app/asker_scritto.h"
 #include "app/esporta.h"
 #include "app/generale.h"
 #include "app/sessione.h"
-#include "model/work_folder.h"
-#include "ui/ui.h"
+#include "support/generale_pronto.h"
 
 namespace fs = std::filesystem;
 
@@ -41,15 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream out(session, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
-  auto work = zov::WorkFolder::CreatePrivate(nullptr);
-  if (!work) return 0;
-  zov::Generale g;
-  zov::QuietBusyBox busy;
-  zov::ScriptedAsker asker;
-  g.setBusyBox(&busy);
-  g.setAsker(&asker);
-  g.setWorkFolder(&*work);
-  g.caricaFinestra();
+  zov::test::GeneralePronto ready;
+  zov::Generale& g = ready.g;
   const unsigned seed = 1;
   if (zov::CaricaSessione(g, session.string(), &seed).esito) zov::TieniFormati(g, {false, true, true});
   return 0;
