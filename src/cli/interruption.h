@@ -12,10 +12,10 @@ namespace zov::cli {
 
 class Interruption {
  public:
-  // Folders removed on a signal (with what is in them), a lock file removed,
-  // and a folder removed when that leaves it empty; any may be empty.
-  Interruption(const std::filesystem::path& work, const std::filesystem::path& lock,
-               const std::filesystem::path& madeFolder);
+  // Two folders removed on a signal (with what is in them), a lock file
+  // removed, and a folder removed when that leaves it empty; any may be empty.
+  Interruption(const std::filesystem::path& work, const std::filesystem::path& staging,
+               const std::filesystem::path& lock, const std::filesystem::path& madeFolder);
   ~Interruption();
   Interruption(const Interruption&) = delete;
   Interruption& operator=(const Interruption&) = delete;

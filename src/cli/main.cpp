@@ -153,7 +153,7 @@ int Load(const std::string& command, Options& o) {
   auto work = OpenFolder(o.work ? std::optional<std::filesystem::path>(*o.work) : std::nullopt, made);
   if (!work) return kExitFailure;
   // A private folder goes with an interrupted run; a --work folder is the tester's.
-  const zov::cli::Interruption interruption(o.work ? std::filesystem::path() : work->dir(), {}, {});
+  const zov::cli::Interruption interruption(o.work ? std::filesystem::path() : work->dir(), {}, {}, {});
   zov::FolderRun folder(*work, o.work.has_value(), true, made, Say);
   Run run(*work, false, o);
   if (zov::Esito e = run.p.apriModello(o.model); !e) return Say(e.messaggio), kExitFailure;
@@ -200,13 +200,18 @@ int Plan(Options& o) {
   std::string error;
   auto out = zov::OutputFolder::Open(dir, &error);
   if (!out) return Say(error), kExitFailure;
-  const zov::cli::Interruption interruption(out->staging().dir(), out->lockPath(),
+  // The load's working files go to a private folder, never into the output folder.
+  auto work = zov::WorkFolder::CreatePrivate(&error);
+  if (!work) return Say(error), kExitFailure;
+  const zov::cli::Interruption interruption(work->dir(), out->staging().dir(), out->lockPath(),
                                             out->made() ? dir : std::filesystem::path());
-  Run run(out->staging(), true, o);
+  Run run(*work, true, o);
+  run.g.setOutputFolder(&out->staging());
   if (o.seed) run.g.impostaSeme(static_cast<unsigned>(std::stoul(*o.seed)));
   // A run that fails says what failed and leaves the folder as it was.
   const auto failed = [&](const std::string& why) {
-    for (const std::string& e : out->staging().errors()) Say(e);
+    for (const zov::WorkFolder* folder : {&*work, &out->staging()})
+      for (const std::string& e : folder->errors()) Say(e);
     if (!why.empty()) Say(why);
     return kExitFailure;
   };
@@ -221,7 +226,9 @@ int Plan(Options& o) {
     summary = *o.session + ": " + std::to_string(run.g.decisioni.size()) + " decisions replayed";
   } else {
     const zov::RisultatoPiano r = zov::Pianifica(run.p, o.model, plan);
-    const std::vector<std::string>& errors = out->staging().errors();
+    // What failed is said once, below, not among the warnings.
+    std::vector<std::string> errors = work->errors();
+    errors.insert(errors.end(), out->staging().errors().begin(), out->staging().errors().end());
     for (const auto& w : r.avvisi)
       if (std::find(errors.begin(), errors.end(), w) == errors.end()) Warn(w);
     if (!r.esito) return failed(r.esito.messaggio);
@@ -232,7 +239,7 @@ int Plan(Options& o) {
       summary = o.model + ": " + r.testo(out->staging().files(zov::CreatedList::kScripts).size());
     }
   }
-  if (!out->staging().errors().empty()) return failed("");
+  if (!work->errors().empty() || !out->staging().errors().empty()) return failed("");
   if (o.saveSession)
     if (const zov::Esito e = zov::SalvaSessione(run.g, *o.saveSession); !e) return failed(e.messaggio);
   {

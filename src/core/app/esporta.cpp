@@ -182,7 +182,7 @@ Esito Esporta(const Generale& g, WorkFolder& target, const Formati& f, std::vect
     if (names != nullptr) names->push_back(name);
     return true;
   };
-  const WorkFolder* work = g.workFolder();
+  const WorkFolder* work = g.outputFolder();
   if (f.testo && work != nullptr && work->dir() != target.dir()) {
     for (const std::string& file : work->files(CreatedList::kScripts)) {
       const auto lines = work->readLines(file);
@@ -198,7 +198,7 @@ Esito Esporta(const Generale& g, WorkFolder& target, const Formati& f, std::vect
 }
 
 Esito TieniFormati(const Generale& g, const Formati& f) {
-  WorkFolder* work = g.workFolder();
+  WorkFolder* work = g.outputFolder();
   if (work == nullptr) return {};
   if (!f.testo) {
     const std::vector<std::string> text = work->files(CreatedList::kScripts);

@@ -508,7 +508,7 @@ Esito Generale::iniziaSelezione(NodeId clicked, bool& attendeCriterio) {
     for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
       menus.setEnabled(item, false);
     ClearAllTreew(*this, 1);
-    if (work_ != nullptr) RimuoveFileCreatiUIT(*work_);
+    if (outputFolder() != nullptr) RimuoveFileCreatiUIT(*outputFolder());
     azzeraElaborazione();
     aggiungiRadici();
     selezione.livelli = false;
@@ -724,7 +724,7 @@ void Generale::elabora() {
   const auto warning = [this](const std::string& text) {
     if (asker_ != nullptr) asker_->messageBox(text, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
   };
-  Elabora({*modello_, modelloAperto_, TV(kSelectedTestCases), TV(kSpecTree), specifica, work_, warning,
+  Elabora({*modello_, modelloAperto_, TV(kSelectedTestCases), TV(kSpecTree), specifica, outputFolder(), warning,
            [this](const std::string& text) { nota(text); }, [this](std::string_view text) { MostraMessaggio(text); },
            [this](int done, int total) { avanzamento(done, total); }});
   nascondiBusy();
@@ -746,7 +746,7 @@ RisultatoGenerazione Generale::generaTutti() {
 
 RisultatoGenerazione Generale::genera(const std::function<void(const std::string&)>& warn,
                                       const std::vector<std::string>& casi) {
-  if (work_ == nullptr) return {};
+  if (outputFolder() == nullptr) return {};
   mostraBusy();
   procedure.clear();
   std::vector<bool> scelti;
@@ -762,7 +762,7 @@ RisultatoGenerazione Generale::genera(const std::function<void(const std::string
       return static_cast<std::size_t>(i) < scelti.size() && scelti[static_cast<std::size_t>(i)];
     };
   const RisultatoGenerazione r = GenerateTestProcedures(
-      {specifica.tabella, *work_, *casuale, [this](std::string_view text) { MostraMessaggio(text); },
+      {specifica.tabella, *outputFolder(), *casuale, [this](std::string_view text) { MostraMessaggio(text); },
        [this](const std::string& text) { avvisa(text); },
        [this](const ProceduraGenerata& p) { procedure.push_back(p); }, scelto,
        [this](int done, int total) { avanzamento(done, total); }},
@@ -843,7 +843,7 @@ Esito Generale::rimuoviScelta(NodeId node) {
 }
 
 std::optional<std::vector<std::string>> Generale::leggiFile(const std::string& name) {
-  auto lines = work_ == nullptr ? std::nullopt : work_->readLines(name);
+  auto lines = outputFolder() == nullptr ? std::nullopt : outputFolder()->readLines(name);
   if (!lines && asker_ != nullptr)
     asker_->messageBox("The file \"" + name + "\" cannot be read.", "Zov Suite", MessageButtons::kOk,
                        MessageIcon::kWarning);
@@ -856,7 +856,7 @@ void Generale::visualizzaScript() {
   bool any = false;
   for (int i = 1; i <= specifica.tabella.count(); ++i) {
     const std::string name = NomeScript(i);
-    if (work_ == nullptr || !work_->created(name)) continue;
+    if (outputFolder() == nullptr || !outputFolder()->created(name)) continue;
     any = true;
     if (const auto lines = leggiFile(name)) LB.addAll(*lines);
   }
@@ -891,7 +891,7 @@ void Generale::stampaScript() {
   std::vector<std::string> out;
   for (int i = 1; i <= specifica.tabella.count(); ++i) {
     const std::string name = NomeScript(i);
-    if (work_ == nullptr || !work_->created(name)) continue;
+    if (outputFolder() == nullptr || !outputFolder()->created(name)) continue;
     if (const auto lines = leggiFile(name)) AggiungiStampa(out, name, *lines);
   }
   if (asker_ == nullptr) return;
@@ -1047,11 +1047,11 @@ void Generale::mostraDocumento(NodeId node) {
       todo.insert(todo.end(), kids.rbegin(), kids.rend());
     }
   }
-  if (files.empty() || work_ == nullptr) return;
+  if (files.empty() || outputFolder() == nullptr) return;
   LB.clear();
   std::vector<std::string> shown;
   for (const std::string& file : files) {
-    const auto lines = work_->readLines(file);
+    const auto lines = outputFolder()->readLines(file);
     if (!lines) {
       MostraMessaggio("The document \"" + file + "\" cannot be read");
       continue;
@@ -1067,10 +1067,8 @@ void Generale::esci() {
 }
 
 void Generale::termina() {
-  if (work_ != nullptr) {
-    RimuoveFileCreati(*work_);
-    RimuoveFileCreatiUIT(*work_);
-  }
+  if (work_ != nullptr) RimuoveFileCreati(*work_);
+  if (outputFolder() != nullptr) RimuoveFileCreatiUIT(*outputFolder());
   if (onExit) onExit();
 }
 

@@ -161,8 +161,13 @@ class Generale {
   BusyBox* busyBox() const { return busy_; }
   void setAsker(Asker* asker) { asker_ = asker; }
   Asker* asker() const { return asker_; }
+  // The working files of a load go to the work folder; the documents,
+  // scripts and exports to the output folder, which is the work folder
+  // unless another is set (a plan's staging folder).
   void setWorkFolder(WorkFolder* folder) { work_ = folder; }
   WorkFolder* workFolder() const { return work_; }
+  void setOutputFolder(WorkFolder* folder) { output_ = folder; }
+  WorkFolder* outputFolder() const { return output_ != nullptr ? output_ : work_; }
 
   // Called by the shell when the caption changes.
   std::function<void()> onCaptionChange;
@@ -387,6 +392,7 @@ class Generale {
   BusyBox* busy_ = nullptr;
   Asker* asker_ = nullptr;
   WorkFolder* work_ = nullptr;
+  WorkFolder* output_ = nullptr;
   std::string status_;
   std::string esito_;
   std::vector<std::string> note_;

@@ -208,7 +208,7 @@ Esito Pianificazione::togliCasoTest(std::string_view node) {
 }
 
 std::vector<std::string> Pianificazione::fileScritti() const {
-  const WorkFolder* work = g_.workFolder();
+  const WorkFolder* work = g_.outputFolder();
   return work == nullptr ? std::vector<std::string>() : work->files(CreatedList::kScripts);
 }
 
