@@ -202,6 +202,20 @@ TEST(Session, NothingLostByAccident) {
   g.esegui(menu::kSaveZov);
   EXPECT_NE(asker.asked.back().text.find("is not a Zov Suite session"), std::string::npos);
   EXPECT_EQ(std::filesystem::file_size(model), std::filesystem::file_size(kLending));
+  // A damaged session is refused with what is wrong, and the window keeps
+  // what it had.
+  const std::string damaged = (dir / "damaged.zov").string();
+  std::ofstream(damaged) << R"({"format": "zov-session", "model": {"path": "copy.mdl"}, "seed": 1e30})";
+  const std::size_t nodes = main.count();
+  asker.answers = {Answer::kNo};
+  asker.files.push_back(damaged);
+  g.esegui(menu::kCaricaZov);
+  EXPECT_EQ(asker.asked.back().text, "The session could not be loaded.\n\n" + damaged +
+                                         ": the session file is damaged (seed: a whole number from 0 to 4294967295 "
+                                         "expected)");
+  EXPECT_EQ(g.filemdl, kLending);
+  EXPECT_EQ(main.count(), nodes);
+  EXPECT_GT(g.TV(kSelectionTree).count(), 0);
   // Yes: saved first, then EXIT ends.
   asker.answers = {Answer::kYes};
   asker.files.push_back((dir / "work").string());
