@@ -194,7 +194,7 @@ int Plan(Options& o) {
   if (!Choices(o, plan.scelte)) return kExitFailure;
   // Every file the run would refuse at its end is refused before it starts.
   if (o.saveSession)
-    if (const zov::Esito e = zov::SessioneScrivibile(*o.saveSession); !e) return Say(e.messaggio), kExitFailure;
+    if (const zov::Esito e = zov::SessionWritable(*o.saveSession); !e) return Say(e.messaggio), kExitFailure;
   const std::filesystem::path dir = std::filesystem::path(
       o.out ? *o.out : "zov-plan-" + std::filesystem::path(o.session.value_or(o.model)).stem().string());
   std::string error;

@@ -22,12 +22,12 @@ Esito Seleziona(Pianificazione& p, const OpzioniSelezione& o) {
 }
 
 // A choices file holds a few thousand lines at the most.
-constexpr std::uintmax_t kMassimoFileScelte = std::uintmax_t{64} << 20;
+constexpr std::uintmax_t kMaxChoicesFileBytes = std::uintmax_t{64} << 20;
 
 Esito LeggiScelte(const std::string& path, FileScelte& out) {
   out = FileScelte{path, {}};
   std::string error;
-  const std::optional<std::string> text = ReadInputFile(path, kMassimoFileScelte, &error);
+  const std::optional<std::string> text = ReadInputFile(path, kMaxChoicesFileBytes, &error);
   if (!text) return Esito::Rifiutato(Printable(error));
   std::istringstream in(*text);
   int n = 0;

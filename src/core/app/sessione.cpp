@@ -24,17 +24,17 @@ namespace {
 
 constexpr int kVersione = 1;
 // A session file is a few kilobytes; a larger one is no session of ours.
-constexpr std::uintmax_t kMassimoSessione = std::uintmax_t{256} << 20;
+constexpr std::uintmax_t kMaxSessionBytes = std::uintmax_t{256} << 20;
 // The format nests five levels (session, decisions, a decision, its values,
 // a value); anything nested much deeper is refused while it is parsed,
 // before any walk over it.
-constexpr int kMassimoAnnidamento = 16;
-struct TroppoAnnidato {};
+constexpr int kMaxNesting = 16;
+struct TooDeep {};
 
 // The first value of a session that does not have the type or the range
 // the format gives it: where it is and what was expected; empty when the
 // session can be replayed.
-std::string Controlla(const json& s) {
+std::string CheckSession(const json& s) {
   std::string why;
   const auto fail = [&why](const std::string& where, const std::string& what) {
     if (why.empty()) why = where + ": " + what;
@@ -309,7 +309,7 @@ std::string TestoSessione(const Generale& g, const std::string& sessionPath) {
   const fs::path relative = absolute.lexically_relative(base);
   const bool below = !relative.empty() && relative.native().rfind("..", 0) != 0;
   s["model"] = {{"path", below ? relative.generic_string() : absolute.generic_string()}};
-  if (const auto print = ImprontaModello(absolute)) {
+  if (const auto print = ModelFingerprint(absolute)) {
     s["model"]["size"] = print->first;
     s["model"]["fnv1a64"] = Impronta(print->second);
   }
@@ -322,7 +322,7 @@ std::string TestoSessione(const Generale& g, const std::string& sessionPath) {
   return s.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-Esito SessioneScrivibile(const std::string& sessionPath) {
+Esito SessionWritable(const std::string& sessionPath) {
   // Only a session file is ever written over: a model or any other file stays.
   std::error_code ec;
   if (fs::exists(fs::symlink_status(sessionPath, ec))) {
@@ -340,7 +340,7 @@ Esito SessioneScrivibile(const std::string& sessionPath) {
 }
 
 Esito SalvaSessione(const Generale& g, const std::string& sessionPath) {
-  if (Esito e = SessioneScrivibile(sessionPath); !e) return e;
+  if (Esito e = SessionWritable(sessionPath); !e) return e;
   const std::string text = TestoSessione(g, sessionPath);
   std::ofstream out(sessionPath, std::ios::binary | std::ios::trunc);
   out << text;
@@ -366,7 +366,7 @@ RapportoSessione CaricaSessione(Generale& g, const std::string& sessionPath, con
     return r;
   };
   std::string error;
-  const std::optional<std::string> text = ReadInputFile(sessionPath, kMassimoSessione, &error);
+  const std::optional<std::string> text = ReadInputFile(sessionPath, kMaxSessionBytes, &error);
   if (!text) {
     r.esito = Esito::Rifiutato(error);
     return r;
@@ -374,11 +374,11 @@ RapportoSessione CaricaSessione(Generale& g, const std::string& sessionPath, con
   json s;
   try {
     s = json::parse(*text, [](int depth, json::parse_event_t, json&) {
-      if (depth > kMassimoAnnidamento) throw TroppoAnnidato{};
+      if (depth > kMaxNesting) throw TooDeep{};
       return true;
     });
-  } catch (const TroppoAnnidato&) {
-    return damaged("values nested deeper than " + std::to_string(kMassimoAnnidamento) + " levels");
+  } catch (const TooDeep&) {
+    return damaged("values nested deeper than " + std::to_string(kMaxNesting) + " levels");
   } catch (const json::exception& e) {
     // A file that says it is a session is a damaged one; any other is none.
     if (text->find("\"zov-session\"") != std::string::npos) return damaged(e.what());
@@ -401,11 +401,11 @@ RapportoSessione CaricaSessione(Generale& g, const std::string& sessionPath, con
       return r;
     }
   }
-  if (const std::string why = Controlla(s); !why.empty()) return damaged(why);
+  if (const std::string why = CheckSession(s); !why.empty()) return damaged(why);
   try {
     fs::path model = s["model"].value("path", "");
     if (model.is_relative()) model = fs::absolute(sessionPath).parent_path() / model;
-    const auto print = ImprontaModello(model);
+    const auto print = ModelFingerprint(model);
     r.modelloCambiato =
         !print || !s["model"].contains("fnv1a64") || Impronta(print->second) != s["model"].value("fnv1a64", "");
     g.impostaSeme(seed != nullptr ? *seed : s.value("seed", 0u));

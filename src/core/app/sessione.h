@@ -17,7 +17,7 @@ inline constexpr const char* kFiltroSessioni = "Zov sessions (*.zov)| *.zov";
 std::string TestoSessione(const Generale& g, const std::string& sessionPath);
 // Whether a session may be written to sessionPath: refused when it is a
 // link, not a regular file, or a file that is no session of ours.
-Esito SessioneScrivibile(const std::string& sessionPath);
+Esito SessionWritable(const std::string& sessionPath);
 // Writes it; refused with the reason when the file cannot be written.
 Esito SalvaSessione(const Generale& g, const std::string& sessionPath);
 

@@ -173,7 +173,7 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
 namespace {
 
 // A test case's name without the blank its annotation leaves after it.
-std::string Nome(std::string name) {
+std::string WithoutTrailingBlanks(std::string name) {
   while (!name.empty() && name.back() == ' ') name.pop_back();
   return name;
 }
@@ -223,7 +223,8 @@ RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
         while (j + 1 < r.messages.size() && r.messages[j + 1].pathName == path) ++j;
         const Categorie cat = BuildCategories(r, k, j);
         if (cat.troppe && g.avvisa)
-          g.avvisa("\"" + Nome(r.name) + "\", path " + path + ": more than " + std::to_string(kMassimoCombinazioni) +
+          g.avvisa("\"" + WithoutTrailingBlanks(r.name) + "\", path " + path + ": more than " +
+                   std::to_string(kMassimoCombinazioni) +
                    " combinations of values; no test procedures were generated for it.");
         int n = q;
         if (rest > 0) {

@@ -74,7 +74,7 @@ std::optional<std::string> ReadInputFile(const std::filesystem::path& path, std:
   return text;
 }
 
-std::optional<std::pair<std::uintmax_t, std::uint64_t>> ImprontaModello(const std::filesystem::path& path) {
+std::optional<std::pair<std::uintmax_t, std::uint64_t>> ModelFingerprint(const std::filesystem::path& path) {
   auto file = InputFile::Open(path, nullptr);
   if (!file) return std::nullopt;
   std::uint64_t hash = 14695981039346656037ull;

@@ -46,7 +46,7 @@ std::optional<std::string> ReadInputFile(const std::filesystem::path& path, std:
 
 // The size and 64-bit FNV-1a hash of an input file (the model a session was
 // made on), through links; std::nullopt when it cannot be read.
-std::optional<std::pair<std::uintmax_t, std::uint64_t>> ImprontaModello(const std::filesystem::path& path);
+std::optional<std::pair<std::uintmax_t, std::uint64_t>> ModelFingerprint(const std::filesystem::path& path);
 
 // Why path cannot be written to as a file the tester names (a session to
 // save): empty when it does not exist or is a regular file (or a link to

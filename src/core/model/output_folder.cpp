@@ -152,7 +152,7 @@ bool OutputFolder::publish(std::string* error) {
   std::string why;
   std::ofstream manifest = OpenNoFollow(staging / kManifestName, false, &why);
   if (!manifest.is_open()) return fail(why);
-  manifest << TestoManifesto(staging, names);
+  manifest << ManifestText(staging, names);
   if (!staging_->close(manifest, kManifestName, &why)) return fail(why);
   for (const std::string& name : names) {
     if (::rename((staging / name).c_str(), (dir_ / name).c_str()) != 0)

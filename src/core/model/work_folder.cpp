@@ -337,7 +337,7 @@ bool AdoptFolder(WorkFolder& work, std::string* error) {
   return true;
 }
 
-std::string TestoManifesto(const fs::path& dir, const std::vector<std::string>& names) {
+std::string ManifestText(const fs::path& dir, const std::vector<std::string>& names) {
   std::string text = std::string(kManifestHeader) + "\n";
   for (const std::string& name : names) {
     const auto print = name.find('\n') == std::string::npos ? Fingerprint(dir / name) : std::nullopt;
@@ -353,7 +353,7 @@ bool FinishFolder(WorkFolder& work, bool succeeded, bool keepLoadFiles, std::str
     if (work.written(name) != succeeded) work.removeFile(name);
   std::vector<std::string> names = work.files(CreatedList::kLoad);
   names.insert(names.end(), work.files(CreatedList::kScripts).begin(), work.files(CreatedList::kScripts).end());
-  const std::string text = TestoManifesto(work.dir(), names);
+  const std::string text = ManifestText(work.dir(), names);
   const bool any = text.size() > std::string_view(kManifestHeader).size() + 1;
   const fs::path manifest = work.dir() / kManifestName;
   std::error_code ec;

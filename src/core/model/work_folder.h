@@ -105,7 +105,7 @@ inline constexpr const char* kManifestName = ".zov-plan";
 
 // The manifest that proves the files names of folder dir: a header, then
 // "size hash name" for each regular file among them.
-std::string TestoManifesto(const std::filesystem::path& dir, const std::vector<std::string>& names);
+std::string ManifestText(const std::filesystem::path& dir, const std::vector<std::string>& names);
 
 // Takes over the files an earlier run proved it wrote in work's folder:
 // each is recorded on the scripts list. Refuses (false, *error says why,
