@@ -186,11 +186,6 @@ void EditorImpostazioni::chooseOwnValues() {
   nextChoice = pending_.edited ? pending_.choiceCount : 0;
 }
 
-void EditorImpostazioni::chooseDefaults() {
-  useDefaults = true;
-  useOwnValues = false;
-}
-
 bool EditorImpostazioni::add() {
   if (!useOwnValues || record() == nullptr) return true;
   ChoiceRecord* choice = pending_.choice(static_cast<std::size_t>(nextChoice));

@@ -38,67 +38,15 @@ struct ContestoEditor {
   Casuale& casuale;
 };
 
-class EditorImpostazioni {
+// What both editors hold: the window's fields, where the category's record
+// lies, and what the tester did since it opened.
+class CategoryEditor {
  public:
-  // "&Specifications.." on an "attributo" node: CaricaValori. False when
-  // the node leads to no record of the table.
-  bool apri(const ContestoEditor& c, NodeId node);
   void attiva() { done = false; }
-  void chooseOwnValues();  // "Insert your own values:"
-  void chooseDefaults();   // "Default Values:"
-  // "Add  --->". False when all 101 choices are in use (nothing added).
-  bool add();
-  void ok();
-  void cancel();
-
-  std::string caption;
-  bool useDefaults = true;
-  bool useOwnValues = false;
-  std::vector<std::string> defaultLines, choiceLines;
-  std::string note;
-  std::string value, selectors, properties;  // value, IF selectors, properties
-  std::int16_t nextChoice = 0;
-  bool done = true;
-  // Where the record lies: test case, message record and attribute.
-  int testCase = 0, message = 0, attribute = 0;
-  // Set on opening when default values had to be left out; empty otherwise.
-  std::string avviso;
-  // Since the last opening: the values added, and whether OK closed it.
-  std::vector<ValoreScelto> aggiunti;
-  bool confermato = false;
-
-  // The stored record of the attribute being edited.
-  AttributeRecord* record();
-
- private:
-  void cercaDefaultValues();
-  std::optional<ContestoEditor> c_;
-  NodeId node_ = kNoNode;
-  std::string key_;
-  // What the tester works on: the record is written only on OK, so that
-  // Cancel leaves no trace. The default values are kept apart, for OK with
-  // "Default Values:" after own values were typed.
-  AttributeRecord pending_;
-  std::vector<ChoiceRecord> defaults_;
-};
-
-class EditorInterazioni {
- public:
-  // "&Specifications.." on a "messaggio" node: CaricaValoriInt.
-  bool apri(const ContestoEditor& c, NodeId node);
-  void attiva() { done = false; }
-  void chooseOwnValues() {
-    useOwnValues = true;
-    useDefaults = false;
-  }  // "Insert your own values"
   void chooseDefaults() {
     useDefaults = true;
     useOwnValues = false;
-  }  // "Default values: "
-  // "Add -->". False when all 101 choices are in use (nothing added).
-  bool add();
-  void ok();
-  void cancel();
+  }
 
   std::string caption;
   bool useDefaults = true;
@@ -115,13 +63,56 @@ class EditorInterazioni {
   std::vector<ValoreScelto> aggiunti;
   bool confermato = false;
 
+ protected:
+  std::optional<ContestoEditor> c_;
+  NodeId node_ = kNoNode;
+  std::string key_;
+};
+
+class EditorImpostazioni : public CategoryEditor {
+ public:
+  // "&Specifications.." on an "attributo" node: CaricaValori. False when
+  // the node leads to no record of the table.
+  bool apri(const ContestoEditor& c, NodeId node);
+  void chooseOwnValues();  // "Insert your own values:"
+  // "Add  --->". False when all 101 choices are in use (nothing added).
+  bool add();
+  void ok();
+  void cancel();
+
+  std::string note;
+  std::string selectors, properties;  // IF selectors and properties of the value
+  int attribute = 0;                  // the parameter's attribute in the message record
+
+  // The stored record of the attribute being edited.
+  AttributeRecord* record();
+
+ private:
+  void cercaDefaultValues();
+  // What the tester works on: the record is written only on OK, so that
+  // Cancel leaves no trace. The default values are kept apart, for OK with
+  // "Default Values:" after own values were typed.
+  AttributeRecord pending_;
+  std::vector<ChoiceRecord> defaults_;
+};
+
+class EditorInterazioni : public CategoryEditor {
+ public:
+  // "&Specifications.." on a "messaggio" node: CaricaValoriInt.
+  bool apri(const ContestoEditor& c, NodeId node);
+  void chooseOwnValues() {  // "Insert your own values"
+    useOwnValues = true;
+    useDefaults = false;
+  }
+  // "Add -->". False when all 101 choices are in use (nothing added).
+  bool add();
+  void ok();
+  void cancel();
+
   // The stored record of the message being edited.
   MessageRecord* record();
 
  private:
-  std::optional<ContestoEditor> c_;
-  NodeId node_ = kNoNode;
-  std::string key_;
   // The own choices being edited, written to the record only on OK.
   std::vector<std::string> pending_;
 };
