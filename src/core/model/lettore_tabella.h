@@ -4,6 +4,7 @@
 // kinds and collection slots named alike.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,46 @@ namespace zov {
 template <class D>
 class LettoreTabella : public ModelSource {
  public:
+  // The kind of an element, and the element that holds it.
+  auto KindOf(Handle h) const {
+    const auto* e = self().get(h);
+    return e == nullptr ? D::Kind::kNone : e->kind;
+  }
+  Handle Owner(Handle h) const {
+    const auto* e = self().get(h);
+    return e == nullptr ? Handle{} : e->parent;
+  }
+
+  // What the model holds, element by element; the reader's root package
+  // (the model's own, in XMI) is not counted.
+  ModelSummary Summarize() const override {
+    ModelSummary s;
+    const auto& elements = self().elements_;
+    for (std::size_t i = 1; i < elements.size(); ++i) {
+      const auto& e = elements[i];
+      switch (e.kind) {
+        case D::Kind::kPackage:
+          if (static_cast<std::int32_t>(i) != self().summaryRoot().id) ++s.packages;
+          break;
+        case D::Kind::kUseCase: ++s.useCases; break;
+        case D::Kind::kClass: (e.stereotype == "Actor" ? s.actors : s.classes)++; break;
+        case D::Kind::kMessage: ++s.messages; break;
+        case D::Kind::kDiagram:
+          if (e.diagramKind == kSequenceDiagram)
+            ++s.sequenceDiagrams;
+          else if (e.diagramKind == kCollaborationDiagram)
+            ++s.collaborationDiagrams;
+          else if (e.flag)
+            ++s.useCaseDiagrams;
+          else
+            ++s.classDiagrams;
+          break;
+        default: break;
+      }
+    }
+    return s;
+  }
+
   Handle UseCaseRoot(Handle model) const override { return self().ref(model, D::Kind::kModel); }
 
   Handle LogicalRoot(Handle model) const override {
@@ -151,6 +192,25 @@ class LettoreTabella : public ModelSource {
 
   std::string ParameterType(Handle p) const override {
     return self().KindOf(p) == D::Kind::kParameter ? self().get(p)->text : std::string();
+  }
+
+ protected:
+  // The associations of each use case: those with a role at that use case,
+  // once per use case.
+  void linkUseCaseAssociations() {
+    D& d = self();
+    for (std::size_t i = 1; i < d.elements_.size(); ++i) {
+      if (d.elements_[i].kind != D::Kind::kAssociation) continue;
+      const Handle assoc{static_cast<std::int32_t>(i)};
+      Handle last;
+      for (Handle role : d.items(assoc, D::kRoles)) {
+        const Handle u = d.get(role)->ref;
+        if (u && d.get(u)->kind == D::Kind::kUseCase && !(u == last)) {
+          d.addTo(u, D::kUcAssociations, assoc);
+          last = u;
+        }
+      }
+    }
   }
 
  private:

@@ -708,19 +708,7 @@ void PetalModel::resolve() {
 }
 
 void PetalModel::finishCollections() {
-  // The associations of each use case: those with a role at that use case.
-  for (std::size_t i = 1; i < elements_.size(); ++i) {
-    if (elements_[i].kind != Kind::kAssociation) continue;
-    const Handle assoc{static_cast<std::int32_t>(i)};
-    Handle last;
-    for (Handle role : items(assoc, kRoles)) {
-      const Handle u = get(role)->ref;
-      if (u && get(u)->kind == Kind::kUseCase && !(u == last)) {
-        addTo(u, kUcAssociations, assoc);
-        last = u;
-      }
-    }
-  }
+  linkUseCaseAssociations();
   // Every package and use case in depth-first order, for the flat reads.
   std::function<void(Handle, std::vector<Handle>&)> walk = [&](Handle p, std::vector<Handle>& out) {
     for (Handle q : items(p, kPackages)) {
@@ -741,42 +729,7 @@ void PetalModel::finishCollections() {
   collections_[Key(model_, kAllUseCases)] = std::move(useCases);
 }
 
-PetalModel::Summary PetalModel::Summarize() const {
-  Summary s;
-  for (std::size_t i = 1; i < elements_.size(); ++i) {
-    const Element& e = elements_[i];
-    switch (e.kind) {
-      case Kind::kPackage: ++s.packages; break;
-      case Kind::kUseCase: ++s.useCases; break;
-      case Kind::kClass: (e.stereotype == "Actor" ? s.actors : s.classes)++; break;
-      case Kind::kMessage: ++s.messages; break;
-      case Kind::kDiagram:
-        if (e.diagramKind == kSequenceDiagram)
-          ++s.sequenceDiagrams;
-        else if (e.diagramKind == kCollaborationDiagram)
-          ++s.collaborationDiagrams;
-        else if (e.flag)
-          ++s.useCaseDiagrams;
-        else
-          ++s.classDiagrams;
-        break;
-      default: break;
-    }
-  }
-  return s;
-}
-
-// --- reads -----------------------------------------------------------------
-
-PetalModel::Kind PetalModel::KindOf(Handle h) const {
-  const Element* e = get(h);
-  return e == nullptr ? Kind::kNone : e->kind;
-}
-
-Handle PetalModel::Owner(Handle h) const {
-  const Element* e = get(h);
-  return e == nullptr ? Handle{} : e->parent;
-}
+Handle PetalModel::summaryRoot() const { return {}; }
 
 Handle PetalModel::FindByIdentifier(std::string_view quid) const {
   const Handle* found = byQuid_.find(quid);

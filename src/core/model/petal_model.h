@@ -72,13 +72,10 @@ class PetalModel : public LettoreTabella<PetalModel> {
 
   // Beyond the interface: what kind an element is, its owner, and the
   // element with a given quid (for tests and tools).
-  Kind KindOf(Handle h) const;
-  Handle Owner(Handle h) const;
   Handle FindByIdentifier(std::string_view quid) const;
   int ElementCount() const { return static_cast<int>(elements_.size()) - 1; }
 
   using Summary = ModelSummary;
-  Summary Summarize() const override;
   // Files read for the last OpenModel: the model and its units.
   const std::vector<std::string>& FilesRead() const { return filesRead_; }
 
@@ -93,6 +90,8 @@ class PetalModel : public LettoreTabella<PetalModel> {
   }
 
  private:
+  // The package Summarize does not count (none here, the model's own in XMI).
+  Handle summaryRoot() const;
   // Collections of an element, by slot.
   enum Slot : std::uint8_t {
     kPackages,

@@ -465,18 +465,7 @@ void XmiModel::makeUseCaseDiagrams() {
 }
 
 void XmiModel::finishCollections() {
-  for (std::size_t i = 1; i < elements_.size(); ++i) {
-    if (elements_[i].kind != Kind::kAssociation) continue;
-    const Handle assoc{static_cast<std::int32_t>(i)};
-    Handle last;
-    for (Handle role : items(assoc, kRoles)) {
-      const Handle u = get(role)->ref;
-      if (u && get(u)->kind == Kind::kUseCase && !(u == last)) {
-        addTo(u, kUcAssociations, assoc);
-        last = u;
-      }
-    }
-  }
+  linkUseCaseAssociations();
   std::function<void(Handle, std::vector<Handle>&, int)> walkPackages = [&](Handle p, std::vector<Handle>& out,
                                                                             int depth) {
     if (depth > kMaxDepth) return;

@@ -737,42 +737,7 @@ void XmiModel::indexIds(pugi::xml_node root) {
   if (!idOrder_.empty()) ids_->prefetch(idOrder_[0].hash);
 }
 
-ModelSummary XmiModel::Summarize() const {
-  ModelSummary s;
-  for (std::size_t i = 2; i < elements_.size(); ++i) {
-    const Element& e = elements_[i];
-    switch (e.kind) {
-      case Kind::kPackage:
-        if (static_cast<std::int32_t>(i) != rootPackage_.id) ++s.packages;
-        break;
-      case Kind::kUseCase: ++s.useCases; break;
-      case Kind::kClass: (e.stereotype == "Actor" ? s.actors : s.classes)++; break;
-      case Kind::kMessage: ++s.messages; break;
-      case Kind::kDiagram:
-        if (e.diagramKind == kSequenceDiagram)
-          ++s.sequenceDiagrams;
-        else if (e.flag)
-          ++s.useCaseDiagrams;
-        else
-          ++s.classDiagrams;
-        break;
-      default: break;
-    }
-  }
-  return s;
-}
-
-// --- reads -----------------------------------------------------------------
-
-XmiModel::Kind XmiModel::KindOf(Handle h) const {
-  const Element* e = get(h);
-  return e == nullptr ? Kind::kNone : e->kind;
-}
-
-Handle XmiModel::Owner(Handle h) const {
-  const Element* e = get(h);
-  return e == nullptr ? Handle{} : e->parent;
-}
+Handle XmiModel::summaryRoot() const { return rootPackage_; }
 
 Handle XmiModel::FindByXmiId(std::string_view id) const { return handleOf(id); }
 

@@ -62,7 +62,6 @@ class XmiModel : public LettoreTabella<XmiModel> {
 
   Handle OpenModel(const std::string& path, std::string* error) override;
   const std::vector<std::string>& Warnings() const override { return warnings_; }
-  ModelSummary Summarize() const override;
   // Opens a model from text already in memory; path names it in messages.
   Handle OpenText(std::string content, const std::string& path, std::string* error);
 
@@ -84,14 +83,14 @@ class XmiModel : public LettoreTabella<XmiModel> {
   // Beyond the interface, for tests and tools: an element's kind and owner,
   // the element made from an xmi:id, the combined fragments of an
   // interaction, every element of a kind.
-  Kind KindOf(Handle h) const;
-  Handle Owner(Handle h) const;
   Handle FindByXmiId(std::string_view id) const;
   int FragmentCount(Handle diagram) const;
   std::vector<Handle> AllOfKind(Kind kind) const;
   int ElementCount() const { return static_cast<int>(elements_.size()) - 1; }
 
  private:
+  // The package Summarize does not count (none here, the model's own in XMI).
+  Handle summaryRoot() const;
   enum Slot : std::uint8_t {
     kPackages,
     kClasses,
