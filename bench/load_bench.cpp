@@ -68,7 +68,7 @@ void BM_LoadSynthetic(benchmark::State& state) {
 // procedures, the text documents and scripts written to a private folder.
 void BM_PlanSynthetic(benchmark::State& state) {
   const std::string& path = ModelFile(static_cast<int>(state.range(0)));
-  zov::RisultatoPiano result;
+  zov::PlanResult result;
   std::size_t files = 0;
   for (auto _ : state) {
     auto work = zov::WorkFolder::CreatePrivate(nullptr);
@@ -79,8 +79,8 @@ void BM_PlanSynthetic(benchmark::State& state) {
     g.setAsker(&asker);
     g.setWorkFolder(&*work);
     g.caricaFinestra();
-    zov::Pianificazione p(g);
-    result = zov::Pianifica(p, path, zov::OpzioniPiano{});
+    zov::PlanningSession p(g);
+    result = zov::RunPlan(p, path, zov::PlanOptions{});
     if (!result.esito) state.SkipWithError(result.esito.messaggio.c_str());
     files = work->files(zov::CreatedList::kScripts).size();
   }

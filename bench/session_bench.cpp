@@ -26,12 +26,12 @@ std::string Session(int n) {
   const std::string file = (dir / ("repeated-" + std::to_string(n) + ".zov")).string();
   zov::test::GeneralePronto ready;
   zov::Generale& g = ready.g;
-  zov::Pianificazione p(g);
-  zov::OpzioniPiano o;
+  zov::PlanningSession p(g);
+  zov::PlanOptions o;
   o.scelte.emplace();
-  zov::LeggiScelte(std::string(ZOV_EXAMPLES_DIR) + "/../tests/data/lending-choices.txt", *o.scelte);
-  zov::Pianifica(p, std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl", o);
-  nlohmann::json s = nlohmann::json::parse(zov::TestoSessione(g, file));
+  zov::ReadChoicesFile(std::string(ZOV_EXAMPLES_DIR) + "/../tests/data/lending-choices.txt", *o.scelte);
+  zov::RunPlan(p, std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl", o);
+  nlohmann::json s = nlohmann::json::parse(zov::SessionText(g, file));
   nlohmann::json& decisions = s["decisions"];
   for (std::size_t i = 0; i < decisions.size(); ++i)
     if (decisions[i]["op"] == "category") {
@@ -47,7 +47,7 @@ void BM_ReplayRepeatedCategoryDecisions(benchmark::State& state) {
   const std::string file = Session(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     zov::test::GeneralePronto ready;
-    const auto report = zov::CaricaSessione(ready.g, file);
+    const auto report = zov::LoadSession(ready.g, file);
     if (!report.esito) state.SkipWithError(report.esito.messaggio.c_str());
   }
   fs::remove_all(fs::path(file).parent_path());

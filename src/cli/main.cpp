@@ -63,7 +63,7 @@ struct Options {
   std::string formats = "text";
   std::vector<std::string> pick;
   std::vector<std::string> uit;
-  zov::OpzioniSelezione selection;
+  zov::SelectionOptions selection;
   std::optional<std::string> procedures, coverage, answer, maxMainTree;
 };
 
@@ -84,7 +84,7 @@ CLI::Validator Whole(long lo, long hi, const std::string& what, const std::strin
       range);
 }
 
-void SelectionOptions(CLI::App* c, Options& o, bool plan) {
+void AddSelectionOptions(CLI::App* c, Options& o, bool plan) {
   c->add_option("--select", o.selection.nodi, "run \"&Select Level\" on NODE (key or path of names; repeatable)");
   auto* start = c->add_option("--start", o.selection.start, "fix the start level at NODE first");
   auto* stop = c->add_option("--stop", o.selection.stop, "fix the stop level at NODE first");
@@ -106,9 +106,9 @@ void SelectionOptions(CLI::App* c, Options& o, bool plan) {
 }
 
 // The UIT sources named on the command line.
-std::vector<zov::SorgenteCasi> Sorgenti(const std::vector<std::string>& names) {
-  std::vector<zov::SorgenteCasi> from;
-  for (const std::string& n : names) from.push_back(zov::SorgenteDaNome(n));
+std::vector<zov::TestCaseSource> Sorgenti(const std::vector<std::string>& names) {
+  std::vector<zov::TestCaseSource> from;
+  for (const std::string& n : names) from.push_back(zov::SourceFromName(n));
   return from;
 }
 
@@ -124,7 +124,7 @@ struct Run {
   zov::Generale g;
   zov::QuietBusyBox busy{[](std::string_view text) { Say(std::string(text)); }};
   CliAsker asker;
-  zov::Pianificazione p;
+  zov::PlanningSession p;
 };
 
 std::optional<zov::WorkFolder> OpenFolder(const std::optional<std::filesystem::path>& dir, bool& made) {
@@ -134,14 +134,14 @@ std::optional<zov::WorkFolder> OpenFolder(const std::optional<std::filesystem::p
   return work;
 }
 
-void Criterion(const Options& o, zov::OpzioniSelezione& s) {
+void SetCriterion(const Options& o, zov::SelectionOptions& s) {
   s.criterio = {!o.coverage, o.procedures.value_or("500"), o.coverage.value_or("100"), o.answer};
 }
 
 // The choices file, read before any work starts; false when it is bad.
-bool Choices(const Options& o, std::optional<zov::FileScelte>& file) {
+bool Choices(const Options& o, std::optional<zov::ChoicesFile>& file) {
   if (!o.choices) return true;
-  const zov::Esito e = zov::LeggiScelte(*o.choices, file.emplace());
+  const zov::Outcome e = zov::ReadChoicesFile(*o.choices, file.emplace());
   if (!e) Say(e.messaggio);
   return e.fatto;
 }
@@ -156,7 +156,7 @@ int Load(const std::string& command, Options& o) {
   const zov::cli::Interruption interruption(o.work ? std::filesystem::path() : work->dir(), {}, {}, {});
   zov::FolderRun folder(*work, o.work.has_value(), true, made, Say);
   Run run(*work, false, o);
-  if (zov::Esito e = run.p.apriModello(o.model); !e) return Say(e.messaggio), kExitFailure;
+  if (zov::Outcome e = run.p.apriModello(o.model); !e) return Say(e.messaggio), kExitFailure;
   for (const auto& w : run.g.modello()->Warnings()) Warn(w);
   for (const auto& w : run.g.avvisi) Warn(w);
   if (command == "load") {
@@ -164,19 +164,19 @@ int Load(const std::string& command, Options& o) {
     folder.done();
     return kExitOk;
   }
-  Criterion(o, o.selection);
-  if (zov::Esito e = zov::Seleziona(run.p, o.selection); !e) return Say(e.messaggio), kExitFailure;
+  SetCriterion(o, o.selection);
+  if (zov::Outcome e = zov::SelectNodes(run.p, o.selection); !e) return Say(e.messaggio), kExitFailure;
   if (!o.selection.nodi.empty()) Say(run.g.somma);
-  for (zov::SorgenteCasi s : Sorgenti(o.uit)) run.p.caricaCasiTest(s);
+  for (zov::TestCaseSource s : Sorgenti(o.uit)) run.p.caricaCasiTest(s);
   if (command == "spec") {
-    std::optional<zov::FileScelte> choices;
+    std::optional<zov::ChoicesFile> choices;
     if (!Choices(o, choices)) return kExitFailure;
     if (o.pick.empty()) zov::SelezionaTutti(run.g.TV(zov::kUitTree), run.g.TV(zov::kSelectedTestCases));
     for (const std::string& node : o.pick)
-      if (zov::Esito e = run.p.scegliCasoTest(node); !e) return Say(e.messaggio), kExitFailure;
+      if (zov::Outcome e = run.p.scegliCasoTest(node); !e) return Say(e.messaggio), kExitFailure;
     run.p.elabora();
     if (choices)
-      if (zov::Esito e = zov::InserisciScelte(run.p, *choices); !e) return Say(e.messaggio), kExitFailure;
+      if (zov::Outcome e = zov::EnterChoices(run.p, *choices); !e) return Say(e.messaggio), kExitFailure;
     for (const std::string& file : run.g.specifica.specDocuments) Say("wrote " + (work->dir() / file).string());
   }
   const int tree = o.tree ? std::stoi(*o.tree) : command == "spec" ? zov::kSpecTree : zov::kMainTree;
@@ -186,15 +186,15 @@ int Load(const std::string& command, Options& o) {
 }
 
 int Plan(Options& o) {
-  zov::OpzioniPiano plan;
-  Criterion(o, o.selection);
+  zov::PlanOptions plan;
+  SetCriterion(o, o.selection);
   plan.selezione = o.selection;
   if (!o.uit.empty()) plan.sorgenti = Sorgenti(o.uit);
-  zov::LeggiFormati(o.formats, plan.formati);
+  zov::ParseFormats(o.formats, plan.formati);
   if (!Choices(o, plan.scelte)) return kExitFailure;
   // Every file the run would refuse at its end is refused before it starts.
   if (o.saveSession)
-    if (const zov::Esito e = zov::SessionWritable(*o.saveSession); !e) return Say(e.messaggio), kExitFailure;
+    if (const zov::Outcome e = zov::SessionWritable(*o.saveSession); !e) return Say(e.messaggio), kExitFailure;
   const std::filesystem::path dir = std::filesystem::path(
       o.out ? *o.out : "zov-plan-" + std::filesystem::path(o.session.value_or(o.model)).stem().string());
   std::string error;
@@ -218,14 +218,14 @@ int Plan(Options& o) {
   std::string summary;
   if (o.session) {
     const unsigned seed = run.g.seme;
-    const zov::RapportoSessione rep = zov::CaricaSessione(run.g, *o.session, o.seed ? &seed : nullptr);
+    const zov::SessionReport rep = zov::LoadSession(run.g, *o.session, o.seed ? &seed : nullptr);
     if (!rep.esito) return failed(rep.esito.messaggio);
     if (!rep.testo().empty()) Say(rep.testo());
-    if (const zov::Esito e = zov::TieniFormati(run.g, plan.formati); !e) return failed(e.messaggio);
+    if (const zov::Outcome e = zov::KeepFormats(run.g, plan.formati); !e) return failed(e.messaggio);
     if ((rep.modelloCambiato || !rep.scartate.empty()) && !o.allowChanged) return kExitFailure;
     summary = *o.session + ": " + std::to_string(run.g.decisioni.size()) + " decisions replayed";
   } else {
-    const zov::RisultatoPiano r = zov::Pianifica(run.p, o.model, plan);
+    const zov::PlanResult r = zov::RunPlan(run.p, o.model, plan);
     // What failed is said once, below, not among the warnings.
     std::vector<std::string> errors = work->errors();
     errors.insert(errors.end(), out->staging().errors().begin(), out->staging().errors().end());
@@ -241,7 +241,7 @@ int Plan(Options& o) {
   }
   if (!work->errors().empty() || !out->staging().errors().empty()) return failed("");
   if (o.saveSession)
-    if (const zov::Esito e = zov::SalvaSessione(run.g, *o.saveSession); !e) return failed(e.messaggio);
+    if (const zov::Outcome e = zov::SaveSession(run.g, *o.saveSession); !e) return failed(e.messaggio);
   {
     // The plan moves into place whole, whatever signal comes meanwhile.
     const zov::cli::Interruption::Held held;
@@ -298,20 +298,20 @@ int main(int argc, char** argv) {
                                                                  : "invalid tree number '" + v + "' (0 to 6)";
             },
             "0 to 6"));
-    SelectionOptions(c, o, false);
+    AddSelectionOptions(c, o, false);
   }
   spec->add_option("--pick", o.pick, "drag this test case of the UIT tree onto the selected test cases");
   for (CLI::App* c : {spec, plan})
     c->add_option("--choices", o.choices,
                   "enter choices through the editors: lines 'category NODE', "
                   "'choice VALUE', 'property P1,P2', 'if S1,S2'");
-  SelectionOptions(plan, o, true);
+  AddSelectionOptions(plan, o, true);
   plan->add_option("--out", o.out, "the folder for the documents and scripts");
   plan->add_option("--format", o.formats, "what goes to the output folder: text, csv, json (comma-separated)")
       ->check(CLI::Validator(
           [](std::string& v) {
-            zov::Formati f;
-            return zov::LeggiFormati(v, f) ? std::string() : "invalid format '" + v + "' (text, csv, json)";
+            zov::Formats f;
+            return zov::ParseFormats(v, f) ? std::string() : "invalid format '" + v + "' (text, csv, json)";
           },
           "text,csv,json"));
   plan->add_option("--seed", o.seed, "seed of the random numbers (repeatable runs)")

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/pianificazione.h"
+#include "app/planning_session.h"
 #include "selection/allocazione.h"
 #include "support/generale_pronto.h"
 #include "tree/colors.h"
@@ -17,13 +17,13 @@ namespace {
 struct UsageChart : ::testing::Test {
   UsageChart() : p(g) { g.impostaSeme(1); }
   void load(const std::string& name) { ASSERT_TRUE(p.apriModello(std::string(ZOV_EXAMPLES_DIR) + "/" + name)); }
-  static Criterio byNumber(const std::string& n) {
-    Criterio c;
+  static Criterion byNumber(const std::string& n) {
+    Criterion c;
     c.numero = n;
     return c;
   }
-  static Criterio byCoverage(const std::string& percent) {
-    Criterio c;
+  static Criterion byCoverage(const std::string& percent) {
+    Criterion c;
     c.perNumero = false;
     c.percentuale = percent;
     return c;
@@ -56,7 +56,7 @@ struct UsageChart : ::testing::Test {
   }
   test::GeneralePronto pronto;
   Generale& g = pronto.g;
-  Pianificazione p;
+  PlanningSession p;
 };
 
 // ATM at 80 percent coverage below Authenticate: the two heaviest leaves

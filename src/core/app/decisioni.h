@@ -14,7 +14,7 @@ namespace zov {
 // The criterion dialog's answer: a number of test procedures, or a
 // functional coverage with the number of procedures wanted for it (by
 // default the least number proposed). Numbers as the tester types them.
-struct Criterio {
+struct Criterion {
   bool perNumero = true;
   std::string numero = "500";
   std::string percentuale = "100";
@@ -24,30 +24,30 @@ struct Criterio {
 // Where the UIT tree takes its test cases from, and the names sessions and
 // the command line give them: "all", "zov", "design", "notlinked" (any other
 // name is "zov").
-enum class SorgenteCasi { kTutti, kZov, kDesignTree, kNotLinked };
-inline const char* NomeSorgente(SorgenteCasi s) {
+enum class TestCaseSource { kTutti, kZov, kDesignTree, kNotLinked };
+inline const char* SourceName(TestCaseSource s) {
   switch (s) {
-    case SorgenteCasi::kTutti: return "all";
-    case SorgenteCasi::kZov: return "zov";
-    case SorgenteCasi::kDesignTree: return "design";
-    case SorgenteCasi::kNotLinked: return "notlinked";
+    case TestCaseSource::kTutti: return "all";
+    case TestCaseSource::kZov: return "zov";
+    case TestCaseSource::kDesignTree: return "design";
+    case TestCaseSource::kNotLinked: return "notlinked";
   }
   return "zov";
 }
-inline SorgenteCasi SorgenteDaNome(std::string_view name) {
-  for (SorgenteCasi s : {SorgenteCasi::kTutti, SorgenteCasi::kDesignTree, SorgenteCasi::kNotLinked})
-    if (name == NomeSorgente(s)) return s;
-  return SorgenteCasi::kZov;
+inline TestCaseSource SourceFromName(std::string_view name) {
+  for (TestCaseSource s : {TestCaseSource::kTutti, TestCaseSource::kDesignTree, TestCaseSource::kNotLinked})
+    if (name == SourceName(s)) return s;
+  return TestCaseSource::kZov;
 }
 
 // A category of the Test Specification tree named by what it stands for,
 // not by its place in the tree: the diagram, the path, the message (its
 // sequence label and name) and, for a settings category, the parameter.
-struct RifCategoria {
+struct NamedCategory {
   std::string diagramma, percorso, etichetta, messaggio, parametro;
 };
 
-struct Decisione {
+struct Decision {
   enum class Tipo {
     kPeso,       // "&Modify": node, path of names, the weight typed
     kStartStop,  // "Select ST&ART Node" or "Select ST&OP Node" on node
@@ -59,17 +59,17 @@ struct Decisione {
     kGenera,     // "&All Test Cases", or "&Selected Test Cases" (casi)
     kRimuovi,    // "&Remove" on a choice (indice) or on all choices (-1) of a category
   };
-  explicit Decisione(Tipo t = Tipo::kElabora) : tipo(t) {}
+  explicit Decision(Tipo t = Tipo::kElabora) : tipo(t) {}
   Tipo tipo;
   std::string nodo, percorso;  // a node's key and its path of names
   std::string valore;          // the weight typed; the text of a test case picked
-  Criterio criterio;
-  SorgenteCasi sorgente = SorgenteCasi::kZov;
+  Criterion criterio;
+  TestCaseSource sorgente = TestCaseSource::kZov;
   bool tutti = false;          // every test case picked (or, with deseleziona, unpicked)
   bool soloDiagrammi = false;  // ... only the diagrams ("&Select All" takes every node)
   bool deseleziona = false;    // "&Unselect All" on a marked node; a test case taken back
-  RifCategoria categoria;
-  std::vector<ValoreScelto> valori;
+  NamedCategory categoria;
+  std::vector<ChosenValue> valori;
   bool predefiniti = false;  // OK with the default values chosen
   bool annullata = false;    // closed with Cancel
   int indice = -1;           // the choice removed, -1 for all of them

@@ -81,7 +81,7 @@ nlohmann::json Scelte(const AttributeRecord& a) {
 
 }  // namespace
 
-bool LeggiFormati(const std::string& list, Formati& out) {
+bool ParseFormats(const std::string& list, Formats& out) {
   out = {false, false, false};
   std::stringstream in(list);
   for (std::string word; std::getline(in, word, ',');) {
@@ -97,7 +97,7 @@ bool LeggiFormati(const std::string& list, Formati& out) {
   return out.testo || out.csv || out.json;
 }
 
-std::string CsvProcedure(const Generale& g) {
+std::string ProceduresCsv(const Generale& g) {
   std::string out = "test case,path,procedure,significant,message,category,value,properties,selectors\r\n";
   for (const ProceduraGenerata& p : g.procedure) {
     const TestCaseRecord* r = g.specifica.tabella.casi.size() > static_cast<std::size_t>(p.testCase)
@@ -112,7 +112,7 @@ std::string CsvProcedure(const Generale& g) {
   return out;
 }
 
-std::string JsonPiano(const Generale& g) {
+std::string PlanJson(const Generale& g) {
   nlohmann::json plan;
   plan["format"] = "zov-plan";
   plan["version"] = 1;
@@ -175,7 +175,7 @@ std::string JsonPiano(const Generale& g) {
   return plan.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
-Esito Esporta(const Generale& g, WorkFolder& target, const Formati& f, std::vector<std::string>* names) {
+Outcome ExportPlan(const Generale& g, WorkFolder& target, const Formats& f, std::vector<std::string>* names) {
   std::string error;
   const auto write = [&](const std::string& name, const std::string& text) {
     if (!Scrivi(target, name, text, &error)) return false;
@@ -189,22 +189,22 @@ Esito Esporta(const Generale& g, WorkFolder& target, const Formati& f, std::vect
       if (!lines) continue;
       std::string text;
       for (const std::string& l : *lines) text += l + '\n';
-      if (!write(file, text)) return Esito::Rifiutato(error);
+      if (!write(file, text)) return Outcome::Refused(error);
     }
   }
-  if (f.csv && !write(kFileProcedure, CsvProcedure(g))) return Esito::Rifiutato(error);
-  if (f.json && !write(kFilePiano, JsonPiano(g))) return Esito::Rifiutato(error);
+  if (f.csv && !write(kProceduresFile, ProceduresCsv(g))) return Outcome::Refused(error);
+  if (f.json && !write(kPlanFile, PlanJson(g))) return Outcome::Refused(error);
   return {};
 }
 
-Esito TieniFormati(const Generale& g, const Formati& f) {
+Outcome KeepFormats(const Generale& g, const Formats& f) {
   WorkFolder* work = g.outputFolder();
   if (work == nullptr) return {};
   if (!f.testo) {
     const std::vector<std::string> text = work->files(CreatedList::kScripts);
     for (const std::string& file : text) work->removeFile(file);
   }
-  return Esporta(g, *work, {false, f.csv, f.json});
+  return ExportPlan(g, *work, {false, f.csv, f.json});
 }
 
 }  // namespace zov

@@ -13,30 +13,30 @@ namespace zov {
 
 class WorkFolder;
 
-struct Formati {
+struct Formats {
   bool testo = true;
   bool csv = false;
   bool json = false;
 };
 // "text,csv,json" (any of them, in any order); false for another word.
-bool LeggiFormati(const std::string& list, Formati& out);
+bool ParseFormats(const std::string& list, Formats& out);
 
-inline constexpr const char* kFileProcedure = "procedures.csv";
-inline constexpr const char* kFilePiano = "plan.json";
+inline constexpr const char* kProceduresFile = "procedures.csv";
+inline constexpr const char* kPlanFile = "plan.json";
 
 // The CSV text of the procedures: a header row, then one row per step.
-std::string CsvProcedure(const Generale& g);
+std::string ProceduresCsv(const Generale& g);
 // The JSON text of the plan.
-std::string JsonPiano(const Generale& g);
+std::string PlanJson(const Generale& g);
 
 // Writes the chosen forms into target (a folder whose earlier files of
 // ours were taken over): the documents and scripts copied from the working
 // folder, and the two machine-readable files. Refused, with the reason,
 // when a file cannot be written. names receives the files written.
-Esito Esporta(const Generale& g, WorkFolder& target, const Formati& f, std::vector<std::string>* names = nullptr);
+Outcome ExportPlan(const Generale& g, WorkFolder& target, const Formats& f, std::vector<std::string>* names = nullptr);
 
 // Leaves in the working folder the forms chosen: the documents and scripts
 // go unless text is chosen; procedures.csv and plan.json are added.
-Esito TieniFormati(const Generale& g, const Formati& f);
+Outcome KeepFormats(const Generale& g, const Formats& f);
 
 }  // namespace zov

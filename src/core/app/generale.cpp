@@ -75,10 +75,10 @@ Generale::Generale() {
   collega(menu::kStart, [this] { scegliStartStop(); });
   collega(menu::kSeleziona, [this] { selezionaLivello(); });
   collega(menu::kSelectAll, [this] { selezionaTutti(); });
-  collega(menu::kElencaSeq, [this] { caricaCasiTest(SorgenteCasi::kTutti); });
-  collega(menu::kSeqFromZov, [this] { caricaCasiTest(SorgenteCasi::kZov); });
-  collega(menu::kLoadingDT, [this] { caricaCasiTest(SorgenteCasi::kDesignTree); });
-  collega(menu::kNonConnessi, [this] { caricaCasiTest(SorgenteCasi::kNotLinked); });
+  collega(menu::kElencaSeq, [this] { caricaCasiTest(TestCaseSource::kTutti); });
+  collega(menu::kSeqFromZov, [this] { caricaCasiTest(TestCaseSource::kZov); });
+  collega(menu::kLoadingDT, [this] { caricaCasiTest(TestCaseSource::kDesignTree); });
+  collega(menu::kNonConnessi, [this] { caricaCasiTest(TestCaseSource::kNotLinked); });
   collega(menu::kGenerazione, [this] { elabora(); });
   collega(menu::kPopupASpec, [this] { specifiche(); });
   collega(menu::kAllTestCases, [this] { generaTutti(); });
@@ -389,25 +389,25 @@ void Generale::modifica() {
   // Cancel leaves the tree as it was.
   if (!editor.confermato()) return;
   registraPeso(node, editor.Wei);
-  const Esito e = dopoModifica(node);
+  const Outcome e = dopoModifica(node);
   if (!e.messaggio.empty()) asker_->messageBox(e.messaggio, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
 }
 
-Esito Generale::modificaPeso(NodeId node, const std::string& weight, bool bold) {
+Outcome Generale::modificaPeso(NodeId node, const std::string& weight, bool bold) {
   Tree& t = TV(kMainTree);
-  if (!t.valid(node)) return Esito::Rifiutato("There is no such node in the Main Tree.");
+  if (!t.valid(node)) return Outcome::Refused("There is no such node in the Main Tree.");
   editor.mostra(t, node);
   editor.Wei = weight;
   editor.Selez = bold;
   if (std::string refused = editor.ok(); !refused.empty()) {
     editor.cancel();
-    return Esito::Rifiutato(std::move(refused));
+    return Outcome::Refused(std::move(refused));
   }
   registraPeso(node, weight);
   return dopoModifica(node);
 }
 
-Esito Generale::dopoModifica(NodeId node) {
+Outcome Generale::dopoModifica(NodeId node) {
   Tree& t = TV(kMainTree);
   if (t.node(node).parent == kNoNode) return {};  // an actor: no siblings to check
   if (editor.esito()) {
@@ -415,19 +415,19 @@ Esito Generale::dopoModifica(NodeId node) {
     return {};
   }
   MetteRamiRossi(t, node);
-  return Esito::Avviso("Verify weights distibution");
+  return Outcome::Note("Verify weights distibution");
 }
 
 void Generale::scegliStartStop() {
-  const Esito e = scegliStartStopSu(TV(kMainTree).selected());
+  const Outcome e = scegliStartStopSu(TV(kMainTree).selected());
   if (!e && asker_ != nullptr) asker_->messageBox(e.messaggio, "Zov Suite");
 }
 
-Esito Generale::scegliStartStopSu(NodeId node) {
+Outcome Generale::scegliStartStopSu(NodeId node) {
   Tree& t = TV(kMainTree);
-  if (!t.valid(node)) return Esito::Rifiutato("There is no such node in the Main Tree.");
+  if (!t.valid(node)) return Outcome::Refused("There is no such node in the Main Tree.");
   if (!selezione.startselezione) {
-    if (t.node(node).children == 0) return Esito::Rifiutato("Warning: no children");
+    if (t.node(node).children == 0) return Outcome::Refused("Warning: no children");
     t.setBackColor(node, kStartStopBack);
     nodoStartScelto();
     selezione.startselezione = true;
@@ -439,7 +439,7 @@ Esito Generale::scegliStartStopSu(NodeId node) {
     selezione.livellostop = Livello(t, node);
     selezione.livelli = true;
   }
-  Decisione d{Decisione::Tipo::kStartStop};
+  Decision d{Decision::Tipo::kStartStop};
   d.nodo = t.node(node).key;
   d.percorso = PathOf(t, node);
   registra(std::move(d));
@@ -464,7 +464,7 @@ void Generale::selezionaLivello() {
                          "Zov Suite", MessageButtons::kOkCancel, MessageIcon::kQuestion) != Answer::kOk)
     return;
   bool attende = false;
-  const Esito e = iniziaSelezione(TV(kMainTree).selected(), attende);
+  const Outcome e = iniziaSelezione(TV(kMainTree).selected(), attende);
   if (!e && asker_ != nullptr) asker_->messageBox(e.messaggio, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
   if (!attende) return;
   numTest.mostra();
@@ -476,20 +476,20 @@ void Generale::selezionaLivello() {
     annullaSelezione();
     return;
   }
-  const Esito done = completaSelezione(std::nullopt);
+  const Outcome done = completaSelezione(std::nullopt);
   if (!done.messaggio.empty() && asker_ != nullptr)
     asker_->messageBox(done.messaggio, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
 }
 
-Esito Generale::iniziaSelezione(NodeId clicked, bool& attendeCriterio) {
+Outcome Generale::iniziaSelezione(NodeId clicked, bool& attendeCriterio) {
   attendeCriterio = false;
   Tree& t = TV(kMainTree);
-  if (!t.valid(clicked)) return Esito::Rifiutato("There is no such node in the Main Tree.");
+  if (!t.valid(clicked)) return Outcome::Refused("There is no such node in the Main Tree.");
   selezione.salvato = t.node(clicked).foreColor;
-  Decisione d{Decisione::Tipo::kLivello};
+  Decision d{Decision::Tipo::kLivello};
   d.nodo = t.node(clicked).key;
   d.percorso = PathOf(t, clicked);
-  if (!ControllaRamiOut(t)) return Esito::Rifiutato("Unproperly weight distribution");
+  if (!ControllaRamiOut(t)) return Outcome::Refused("Unproperly weight distribution");
   NodeId node = clicked;
   const std::string& k = t.node(clicked).image;
   if (kind::IsScenario(k) && t.node(clicked).parent != kNoNode) node = t.node(clicked).parent;
@@ -530,7 +530,7 @@ void Generale::annullaSelezione() {
   menus.setEnabled(menu::kStart, true);
 }
 
-Esito Generale::completaSelezione(std::optional<std::string> risposta) {
+Outcome Generale::completaSelezione(std::optional<std::string> risposta) {
   Tree& t = TV(kMainTree);
   Tree& selection = TV(kSelectionTree);
   if (selezione.livelli)
@@ -539,15 +539,15 @@ Esito Generale::completaSelezione(std::optional<std::string> risposta) {
     CopiaSelezionati(t, selection);
   AllineaPesiTag(selection);
   setSomma(TestoSommaFoglie(CalcolaPesiAssoluti(selection)));
-  Esito result;
+  Outcome result;
   if (criterio.perNumero) {
     DistribuisciCasiTest(selection, criterio.numeroTest);
     // Too few procedures for too many leaves round every share to 0: say so.
-    result = Esito::Avviso(AvvisoNessunaProcedura(selection, criterio.numeroTest));
+    result = Outcome::Note(AvvisoNessunaProcedura(selection, criterio.numeroTest));
   } else if (!risposta && asker_ != nullptr) {
     // The tester's answer is kept for the session.
     AskerCheRicorda asking(*asker_);
-    result = Esito::Avviso(CasiTestCoverage(selection, criterio.percentuale, asking));
+    result = Outcome::Note(CasiTestCoverage(selection, criterio.percentuale, asking));
     risposta = asking.risposta;
   } else {
     // The answer given up front; without one, the least number proposed.
@@ -557,13 +557,13 @@ Esito Generale::completaSelezione(std::optional<std::string> risposta) {
       const std::string answer = risposta ? *risposta : Intero(c.necessari);
       refused = ApplicaCoverage(selection, c, LeggiNumero(answer), answer);
     }
-    result = Esito::Avviso(std::move(refused));
+    result = Outcome::Note(std::move(refused));
   }
   setSomma(somma + "   Number of Test Procedures: " + Intero(CalcolaNumeroTest(selection)));
   coperturaUsata = criterio.perNumero ? std::nullopt : std::optional<std::int16_t>(criterio.percentuale);
   menus.setEnabled(menu::kGrafico, CalcolaNumeroTest(selection) > 0);
-  Decisione d = std::move(livelloInAttesa_);
-  d.tipo = Decisione::Tipo::kLivello;
+  Decision d = std::move(livelloInAttesa_);
+  d.tipo = Decision::Tipo::kLivello;
   d.criterio = {criterio.perNumero, Intero(criterio.numeroTest), Intero(criterio.percentuale), risposta};
   registra(std::move(d));
   return result;
@@ -571,7 +571,7 @@ Esito Generale::completaSelezione(std::optional<std::string> risposta) {
 
 void Generale::selezionaTutti() {
   SelezionaTutti(TV(kUitTree), TV(kSelectedTestCases));
-  Decisione d{Decisione::Tipo::kScegli};
+  Decision d{Decision::Tipo::kScegli};
   d.tutti = true;
   registra(std::move(d));
 }
@@ -581,27 +581,27 @@ void Generale::scegliTuttiIDiagrammi() {
   const NodeId root = uit.firstRoot();
   for (NodeId c = root == kNoNode ? kNoNode : uit.node(root).child; c != kNoNode; c = uit.node(c).next)
     if (kind::IsScenario(uit.node(c).image)) AggiungiSelezionato(uit, c, TV(kSelectedTestCases));
-  Decisione d{Decisione::Tipo::kScegli};
+  Decision d{Decision::Tipo::kScegli};
   d.tutti = d.soloDiagrammi = true;
   registra(std::move(d));
 }
 
-void Generale::caricaCasiTest(SorgenteCasi from) {
+void Generale::caricaCasiTest(TestCaseSource from) {
   if (modello_ == nullptr) return;
   switch (from) {
-    case SorgenteCasi::kTutti: CaricaAllSequence(*this); break;
-    case SorgenteCasi::kZov: CaricaSequenceFromZov(*this); break;
-    case SorgenteCasi::kDesignTree: CaricaDaDesignTree(*this); break;
-    case SorgenteCasi::kNotLinked: CaricaNonConnessi(*this); break;
+    case TestCaseSource::kTutti: CaricaAllSequence(*this); break;
+    case TestCaseSource::kZov: CaricaSequenceFromZov(*this); break;
+    case TestCaseSource::kDesignTree: CaricaDaDesignTree(*this); break;
+    case TestCaseSource::kNotLinked: CaricaNonConnessi(*this); break;
   }
-  Decisione d{Decisione::Tipo::kCarica};
+  Decision d{Decision::Tipo::kCarica};
   d.sorgente = from;
   registra(std::move(d));
 }
 
 void Generale::registraPeso(NodeId node, const std::string& weight) {
   const Tree& t = TV(kMainTree);
-  Decisione d{Decisione::Tipo::kPeso};
+  Decision d{Decision::Tipo::kPeso};
   d.nodo = t.node(node).key;
   d.percorso = PathOf(t, node);
   d.valore = weight;
@@ -610,7 +610,7 @@ void Generale::registraPeso(NodeId node, const std::string& weight) {
 
 void Generale::registraCategoria(NodeId node, Categoria which) {
   if (which == Categoria::kNessuna) return;
-  Decisione d{Decisione::Tipo::kCategoria};
+  Decision d{Decision::Tipo::kCategoria};
   d.categoria = riferimento(node);
   const bool settings = which == Categoria::kImpostazioni;
   d.valori = settings ? editorImpostazioni.aggiunti : editorInterazioni.aggiunti;
@@ -619,8 +619,8 @@ void Generale::registraCategoria(NodeId node, Categoria which) {
   registra(std::move(d));
 }
 
-RifCategoria Generale::riferimento(NodeId node) const {
-  RifCategoria r;
+NamedCategory Generale::riferimento(NodeId node) const {
+  NamedCategory r;
   const Tree& t = TV(kSpecTree);
   if (!t.valid(node)) return r;
   NodeId top = node;
@@ -641,13 +641,13 @@ RifCategoria Generale::riferimento(NodeId node) const {
   return r;
 }
 
-NodeId Generale::trovaCategoria(const RifCategoria& r) const {
+NodeId Generale::trovaCategoria(const NamedCategory& r) const {
   const Tree& t = TV(kSpecTree);
   for (NodeId id : t.collection()) {
     const Node& n = t.node(id);
     if (n.image != kind::kAttributo && n.image != kind::kMessaggio) continue;
     if ((n.image == kind::kAttributo) == r.parametro.empty()) continue;
-    const RifCategoria here = riferimento(id);
+    const NamedCategory here = riferimento(id);
     if (here.diagramma == r.diagramma && here.percorso == r.percorso && here.etichetta == r.etichetta &&
         here.messaggio == r.messaggio && here.parametro == r.parametro)
       return id;
@@ -667,17 +667,17 @@ void Generale::rilascia(int tree, NodeId target) {
     return;
   }
   if (tree != kSelectedTestCases || nodoTrascinato == kNoNode) return;
-  const Esito e = scegliCasoTest(nodoTrascinato);
+  const Outcome e = scegliCasoTest(nodoTrascinato);
   if (!e && asker_ != nullptr)
     asker_->messageBox(e.messaggio, "Zov Suite", MessageButtons::kOk, MessageIcon::kCritical);
 }
 
-Esito Generale::scegliCasoTest(NodeId uitNode) {
+Outcome Generale::scegliCasoTest(NodeId uitNode) {
   Tree& uit = TV(kUitTree);
-  if (!uit.valid(uitNode)) return Esito::Rifiutato("There is no such node in the UIT tree.");
+  if (!uit.valid(uitNode)) return Outcome::Refused("There is no such node in the UIT tree.");
   if (!AggiungiSelezionato(uit, uitNode, TV(kSelectedTestCases)))
-    return Esito::Rifiutato("Error: this node is already selected");
-  Decisione d{Decisione::Tipo::kScegli};
+    return Outcome::Refused("Error: this node is already selected");
+  Decision d{Decision::Tipo::kScegli};
   d.nodo = uit.node(uitNode).key;
   d.valore = uit.node(uitNode).text;
   registra(std::move(d));
@@ -729,7 +729,7 @@ void Generale::elabora() {
            [this](int done, int total) { avanzamento(done, total); }});
   nascondiBusy();
   elaborazioneFatta();
-  registra(Decisione{Decisione::Tipo::kElabora});
+  registra(Decision{Decision::Tipo::kElabora});
   int paths = 0;
   for (int i = 1; i <= specifica.tabella.count(); ++i) paths += std::max<int>(0, specifica.tabella.caso(i)->pathCount);
   // Test cases are those that found their diagram (a top node of TV(2)).
@@ -771,7 +771,7 @@ RisultatoGenerazione Generale::genera(const std::function<void(const std::string
   dichiara("Generated " + Quanti(r.procedures, "test procedure", "test procedures") + " in " +
            Quanti(static_cast<long>(r.files.size()), "script", "scripts") +
            (r.insignificant > 0 ? " (" + std::to_string(r.insignificant) + " insignificant)" : std::string()));
-  Decisione d{Decisione::Tipo::kGenera};
+  Decision d{Decision::Tipo::kGenera};
   d.casi = casi;
   registra(std::move(d));
   return r;
@@ -811,16 +811,16 @@ RisultatoGenerazione Generale::generaSelezionati() {
       casi);
 }
 
-Esito Generale::togliCasoTest(NodeId node) {
+Outcome Generale::togliCasoTest(NodeId node) {
   Tree& chosen = TV(kSelectedTestCases);
   const NodeId root = chosen.firstRoot();
   if (!chosen.valid(node) || root == kNoNode || chosen.node(node).parent != root)
-    return Esito::Rifiutato("Choose a test case under \"Selected Item\" to remove.");
+    return Outcome::Refused("Choose a test case under \"Selected Item\" to remove.");
   const std::string key = chosen.node(node).key;
   const std::string text = chosen.node(node).text;
   chosen.remove(node);
   if (const NodeId picked = TV(kUitTree).find(key); picked != kNoNode) TV(kUitTree).setChecked(picked, false);
-  Decisione d{Decisione::Tipo::kScegli};
+  Decision d{Decision::Tipo::kScegli};
   d.nodo = key;
   d.valore = text;
   d.deseleziona = true;
@@ -828,16 +828,16 @@ Esito Generale::togliCasoTest(NodeId node) {
   return {};
 }
 
-Esito Generale::rimuoviScelta(NodeId node) {
+Outcome Generale::rimuoviScelta(NodeId node) {
   Tree& t = TV(kSpecTree);
   int index = -1;
   const NodeId category = SceltaRimovibile(t, node, &index);
-  if (category == kNoNode) return Esito::Rifiutato("Choose a choice of a category to remove.");
-  Decisione d{Decisione::Tipo::kRimuovi};
+  if (category == kNoNode) return Outcome::Refused("Choose a choice of a category to remove.");
+  Decision d{Decision::Tipo::kRimuovi};
   d.categoria = riferimento(category);
   d.indice = index;
   if (index >= 0) d.valore = t.node(node).text;
-  if (!RimuoviScelta(t, specifica, node)) return Esito::Rifiutato("This choice has no record to remove it from.");
+  if (!RimuoviScelta(t, specifica, node)) return Outcome::Refused("This choice has no record to remove it from.");
   registra(std::move(d));
   return {};
 }
@@ -913,7 +913,7 @@ void Generale::esporta() {
   auto target = ApriCartella(std::filesystem::path(*dir), made, &error);
   if (!target) return tell(error, MessageIcon::kWarning);
   std::vector<std::string> written;
-  const Esito e = Esporta(*this, *target, {true, true, true}, &written);
+  const Outcome e = ExportPlan(*this, *target, {true, true, true}, &written);
   if (!FinishFolder(*target, e.fatto, false, &error) && e.fatto) return tell(error, MessageIcon::kWarning);
   if (!e) return tell(e.messaggio, MessageIcon::kWarning);
   const std::string said = "Exported " + std::to_string(written.size()) + " files to " + target->dir().string();
@@ -927,10 +927,10 @@ void Generale::salvaSessione() {
     asker_->messageBox("There is no work to save: load a model first.", "Zov Suite");
     return;
   }
-  auto path = asker_->saveFile("Save ZOV File", kFiltroSessioni, CartellaIniziale());
+  auto path = asker_->saveFile("Save ZOV File", kSessionFilter, CartellaIniziale());
   if (!path || path->empty()) return;
   if (std::filesystem::path(*path).extension().empty()) *path += ".zov";
-  if (const Esito e = SalvaSessione(*this, *path); !e) {
+  if (const Outcome e = SaveSession(*this, *path); !e) {
     asker_->messageBox(e.messaggio, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
   } else {
     segnaSalvato();
@@ -940,9 +940,9 @@ void Generale::salvaSessione() {
 
 void Generale::caricaSessione() {
   if (asker_ == nullptr || !chiediSalvataggio()) return;
-  const auto path = asker_->openFile("Load ZOV File", kFiltroSessioni, CartellaIniziale());
+  const auto path = asker_->openFile("Load ZOV File", kSessionFilter, CartellaIniziale());
   if (!path || path->empty()) return;
-  const RapportoSessione r = CaricaSessione(*this, *path);
+  const SessionReport r = LoadSession(*this, *path);
   if (r.esito) {
     segnaSalvato();
     dichiara("Loaded the session " + *path + ": " +
@@ -1020,7 +1020,7 @@ void Generale::svuotaCasiScelti() {
       if (const NodeId picked = uit.find(chosen.node(c).key); picked != kNoNode) uit.setChecked(picked, false);
       chosen.remove(c);
     }
-  Decisione d{Decisione::Tipo::kScegli};
+  Decision d{Decision::Tipo::kScegli};
   d.tutti = d.deseleziona = true;
   registra(std::move(d));
 }
@@ -1072,7 +1072,7 @@ void Generale::termina() {
   if (onExit) onExit();
 }
 
-void Generale::registra(Decisione d) {
+void Generale::registra(Decision d) {
   decisioni.push_back(std::move(d));
   aggiornaCaption();
 }

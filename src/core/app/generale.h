@@ -32,11 +32,11 @@ class WorkFolder;
 
 // The result of a thing the tester does: done, or refused with the message
 // the window shows; a done operation may still have something to say.
-struct Esito {
+struct Outcome {
   bool fatto = true;
   std::string messaggio;
-  static Esito Rifiutato(std::string message) { return {false, std::move(message)}; }
-  static Esito Avviso(std::string message) { return {true, std::move(message)}; }
+  static Outcome Refused(std::string message) { return {false, std::move(message)}; }
+  static Outcome Note(std::string message) { return {true, std::move(message)}; }
   explicit operator bool() const { return fatto; }
 };
 
@@ -266,21 +266,21 @@ class Generale {
   // The same without the editor: the node's new weight (and whether to
   // make it bold). Refused for a weight no float holds; done with
   // "Verify weights distibution" when the siblings no longer add up to 1.
-  Esito modificaPeso(NodeId node, const std::string& weight, bool bold = false);
+  Outcome modificaPeso(NodeId node, const std::string& weight, bool bold = false);
   // "Select ST&ART Node" / "Select ST&OP Node" on the selected node.
   void scegliStartStop();
-  Esito scegliStartStopSu(NodeId node);
+  Outcome scegliStartStopSu(NodeId node);
   // "&Select Level" / "&Unselect All" on the selected node: asks for the
   // criterion between its two steps.
   void selezionaLivello();
   // First step: the checks and the marks. On a marked node everything is
   // unselected and nothing more is waited for; otherwise attendeCriterio
   // tells that the criterion (the settings in criterio) is wanted next.
-  Esito iniziaSelezione(NodeId node, bool& attendeCriterio);
+  Outcome iniziaSelezione(NodeId node, bool& attendeCriterio);
   // Second step: the selection tree and the allocation by criterio. For
   // coverage, risposta is the number of procedures (else the least number
   // proposed; in the window, the tester is asked).
-  Esito completaSelezione(std::optional<std::string> risposta);
+  Outcome completaSelezione(std::optional<std::string> risposta);
   // The criterion was not given: the marks go.
   void annullaSelezione();
   // "&Select All": every test case of the UIT tree into the selected ones.
@@ -288,11 +288,11 @@ class Generale {
   // Every scenario diagram of the UIT tree, as if dragged one by one.
   void scegliTuttiIDiagrammi();
   // A UIT loading command.
-  void caricaCasiTest(SorgenteCasi from);
+  void caricaCasiTest(TestCaseSource from);
   // A node dragged from the UIT tree dropped on TV(tree) over target.
   void rilascia(int tree, NodeId target);
   // A test case of the UIT tree into the selected test cases.
-  Esito scegliCasoTest(NodeId uitNode);
+  Outcome scegliCasoTest(NodeId uitNode);
 
   // "&Specifications.." on the selected node of TV(2): the settings editor
   // on an "attributo" node, the interactions editor on a "messaggio" node.
@@ -306,12 +306,12 @@ class Generale {
   void registraCategoria(NodeId node, Categoria which);
   // A category node named by what it stands for, and back (kNoNode when
   // the Test Specification tree has no such category).
-  RifCategoria riferimento(NodeId node) const;
-  NodeId trovaCategoria(const RifCategoria& r) const;
+  NamedCategory riferimento(NodeId node) const;
+  NodeId trovaCategoria(const NamedCategory& r) const;
 
   // What the tester decided since the model was loaded, in order: the
   // content of a session file.
-  std::vector<Decisione> decisioni;
+  std::vector<Decision> decisioni;
   // "&Processing...".
   void elabora();
   // "&All Test Cases": the test procedures and script files; each conflict
@@ -337,11 +337,11 @@ class Generale {
   // "&Remove" of the selected test cases' pop-up: takes the test case of
   // node (a top-level node under "Selected Item") back; it can be picked
   // again from the UIT tree.
-  Esito togliCasoTest(NodeId node);
+  Outcome togliCasoTest(NodeId node);
   // "&Remove" of the Test Specification tree's pop-up, and the Delete key:
   // takes a choice (a value node) or all choices (the "Choices: " node)
   // out of their category.
-  Esito rimuoviScelta(NodeId node);
+  Outcome rimuoviScelta(NodeId node);
   // The test-case nodes of TV(2) picked with Ctrl/Shift-click, kept by
   // the view; "&Selected Test Cases" generates the test cases they (or
   // any node below them) stand for.
@@ -383,12 +383,12 @@ class Generale {
   void segnaSalvato();
 
  private:
-  Esito dopoModifica(NodeId node);
-  void registra(Decisione d);
+  Outcome dopoModifica(NodeId node);
+  void registra(Decision d);
   void aggiornaCaption();
   std::size_t salvate_ = 0;
   void registraPeso(NodeId node, const std::string& weight);
-  Decisione livelloInAttesa_;
+  Decision livelloInAttesa_;
   BusyBox* busy_ = nullptr;
   Asker* asker_ = nullptr;
   WorkFolder* work_ = nullptr;

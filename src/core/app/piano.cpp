@@ -13,22 +13,22 @@
 
 namespace zov {
 
-Esito Seleziona(Pianificazione& p, const OpzioniSelezione& o) {
+Outcome SelectNodes(PlanningSession& p, const SelectionOptions& o) {
   if (o.start && o.stop)
-    if (Esito e = p.scegliStartStop(*o.start, *o.stop); !e) return e;
+    if (Outcome e = p.scegliStartStop(*o.start, *o.stop); !e) return e;
   for (const std::string& node : o.nodi)
-    if (Esito e = p.selezionaLivello(node, o.criterio); !e) return e;
+    if (Outcome e = p.selezionaLivello(node, o.criterio); !e) return e;
   return {};
 }
 
 // A choices file holds a few thousand lines at the most.
 constexpr std::uintmax_t kMaxChoicesFileBytes = std::uintmax_t{64} << 20;
 
-Esito LeggiScelte(const std::string& path, FileScelte& out) {
-  out = FileScelte{path, {}};
+Outcome ReadChoicesFile(const std::string& path, ChoicesFile& out) {
+  out = ChoicesFile{path, {}};
   std::string error;
   const std::optional<std::string> text = ReadInputFile(path, kMaxChoicesFileBytes, &error);
-  if (!text) return Esito::Rifiutato(Printable(error));
+  if (!text) return Outcome::Refused(Printable(error));
   std::istringstream in(*text);
   int n = 0;
   for (std::string line; std::getline(in, line);) {
@@ -43,7 +43,7 @@ Esito LeggiScelte(const std::string& path, FileScelte& out) {
     const std::string rest = blank == std::string::npos ? std::string() : line.substr(blank + 1);
     // What the file holds is shown without its control characters.
     const auto fail = [&](const std::string& what) {
-      return Esito::Rifiutato(path + ":" + std::to_string(n) + ": " + Printable(what));
+      return Outcome::Refused(path + ":" + std::to_string(n) + ": " + Printable(what));
     };
     if (word == "category") {
       if (rest.empty()) return fail("'category' needs a node");
@@ -54,7 +54,7 @@ Esito LeggiScelte(const std::string& path, FileScelte& out) {
     } else if (word == "property" || word == "if") {
       if (out.categorie.empty() || out.categorie.back().values.empty())
         return fail("'" + word + "' before any 'choice'");
-      FileScelte::Valore& v = out.categorie.back().values.back();
+      ChoicesFile::Valore& v = out.categorie.back().values.back();
       (word == "property" ? v.properties : v.selectors) = rest;
     } else {
       return fail("expected 'category', 'choice', 'property' or 'if', found '" + word + "'");
@@ -63,16 +63,16 @@ Esito LeggiScelte(const std::string& path, FileScelte& out) {
   return {};
 }
 
-Esito InserisciScelte(Pianificazione& p, const FileScelte& file) {
-  for (const FileScelte::Categoria& c : file.categorie) {
+Outcome EnterChoices(PlanningSession& p, const ChoicesFile& file) {
+  for (const ChoicesFile::Categoria& c : file.categorie) {
     const std::string at = file.path + ":" + std::to_string(c.line) + ": ";
-    if (Esito e = p.apriCategoria(c.node); !e) return Esito::Rifiutato(at + Printable(e.messaggio));
+    if (Outcome e = p.apriCategoria(c.node); !e) return Outcome::Refused(at + Printable(e.messaggio));
     int leftOut = 0;
-    for (const FileScelte::Valore& v : c.values)
+    for (const ChoicesFile::Valore& v : c.values)
       if (!p.aggiungiValore(v.value, v.properties, v.selectors)) ++leftOut;
     p.confermaCategoria();
     if (leftOut > 0)
-      return Esito::Rifiutato(at + "'" + Printable(c.node) + "' holds at most " + std::to_string(kMassimoScelte) +
+      return Outcome::Refused(at + "'" + Printable(c.node) + "' holds at most " + std::to_string(kMassimoScelte) +
                               " choices: " + std::to_string(leftOut) + " of its values were left out");
   }
   return {};
@@ -82,7 +82,7 @@ namespace {
 
 // Every actor's whole branch: start at the first actor with use cases, stop
 // at the deepest node, "&Select Level" below each actor.
-bool SelezioneIntera(const Tree& t, OpzioniSelezione& o) {
+bool WholeSelection(const Tree& t, SelectionOptions& o) {
   NodeId firstActor = kNoNode, deepest = kNoNode;
   int deepestLevel = -1;
   for (NodeId id : t.collection()) {
@@ -105,15 +105,15 @@ bool SelezioneIntera(const Tree& t, OpzioniSelezione& o) {
 
 }  // namespace
 
-std::string RisultatoPiano::testo(std::size_t files) const {
+std::string PlanResult::testo(std::size_t files) const {
   const auto plural = [](long n, const char* one) { return std::to_string(n) + " " + one + (n == 1 ? "" : "s"); };
   return plural(casiTest, "test case") + ", " + plural(generazione.paths, "path") + ", " +
          plural(generazione.procedures, "test procedure") + " (" + std::to_string(generazione.insignificant) +
          " insignificant), " + plural(static_cast<long>(files), "file");
 }
 
-RisultatoPiano Pianifica(Pianificazione& p, const std::string& model, const OpzioniPiano& o) {
-  RisultatoPiano r;
+PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptions& o) {
+  PlanResult r;
   Generale& g = p.stato();
   r.esito = p.apriModello(model);
   if (!r.esito) return r;
@@ -123,22 +123,22 @@ RisultatoPiano Pianifica(Pianificazione& p, const std::string& model, const Opzi
   [&] {
     // Without an actor the selection gives no test case; the other sources
     // of the UIT tree still may.
-    OpzioniSelezione selection = o.selezione;
+    SelectionOptions selection = o.selezione;
     const bool soloZov =
-        std::all_of(o.sorgenti.begin(), o.sorgenti.end(), [](SorgenteCasi s) { return s == SorgenteCasi::kZov; });
-    if (selection.nodi.empty() && !selection.start && !SelezioneIntera(g.TV(kMainTree), selection) && soloZov) {
+        std::all_of(o.sorgenti.begin(), o.sorgenti.end(), [](TestCaseSource s) { return s == TestCaseSource::kZov; });
+    if (selection.nodi.empty() && !selection.start && !WholeSelection(g.TV(kMainTree), selection) && soloZov) {
       r.nienteDaPianificare = true;
       return;
     }
-    if (r.esito = Seleziona(p, selection); !r.esito) return;
-    for (SorgenteCasi s : o.sorgenti) p.caricaCasiTest(s);
+    if (r.esito = SelectNodes(p, selection); !r.esito) return;
+    for (TestCaseSource s : o.sorgenti) p.caricaCasiTest(s);
     p.scegliTuttiICasiTest();
     p.elabora();
     if (o.scelte)
-      if (r.esito = InserisciScelte(p, *o.scelte); !r.esito) return;
+      if (r.esito = EnterChoices(p, *o.scelte); !r.esito) return;
     p.confermaDefault();
     r.generazione = p.genera([&r](const std::string&) { ++r.conflitti; });
-    r.esito = TieniFormati(g, o.formati);
+    r.esito = KeepFormats(g, o.formati);
     for (int i = 1; i <= g.specifica.tabella.count(); ++i)
       if (g.specifica.tabella.caso(i)->pathCount > 0) ++r.casiTest;
   }();

@@ -11,20 +11,20 @@
 #include <vector>
 
 #include "app/esporta.h"
-#include "app/pianificazione.h"
+#include "app/planning_session.h"
 
 namespace zov {
 
 // Nodes for "&Select Level" (key or path of names), the start and stop
 // levels fixed first, and the criterion.
-struct OpzioniSelezione {
+struct SelectionOptions {
   std::vector<std::string> nodi;
   std::optional<std::string> start, stop;
-  Criterio criterio;
+  Criterion criterio;
 };
 // Runs "Select ST&ART Node"/"Select ST&OP Node" and "&Select Level" on each
 // node; the first refusal ends it.
-Esito Seleziona(Pianificazione& p, const OpzioniSelezione& o);
+Outcome SelectNodes(PlanningSession& p, const SelectionOptions& o);
 
 // A file of choices:
 //   category NODE        the parameter or message node (key or path)
@@ -34,8 +34,8 @@ Esito Seleziona(Pianificazione& p, const OpzioniSelezione& o);
 // Blank lines and lines starting with "#" are skipped; a UTF-8 byte order
 // mark at the start is too. A category without choice lines takes its
 // default values.
-struct FileScelte {
-  using Valore = ValoreScelto;
+struct ChoicesFile {
+  using Valore = ChosenValue;
   struct Categoria {
     std::string node;
     int line = 0;
@@ -45,27 +45,27 @@ struct FileScelte {
   std::vector<Categoria> categorie;
 };
 // Refused with "path:line: what is wrong" for a line that makes no sense.
-Esito LeggiScelte(const std::string& path, FileScelte& out);
+Outcome ReadChoicesFile(const std::string& path, ChoicesFile& out);
 // Enters every category through its editor and confirms it. Refused with
 // "path:line: ..." for a category that cannot be edited or that holds fewer
 // choices than given.
-Esito InserisciScelte(Pianificazione& p, const FileScelte& file);
+Outcome EnterChoices(PlanningSession& p, const ChoicesFile& file);
 
 // The plan of a model end to end: load; select (the given nodes, else every
 // actor's whole branch from level 0 to the deepest level); "Loading from
 // &ZOV tree" (or the given sources); every diagram test case picked;
 // "&Processing..."; the choices, then every other category's defaults;
 // "&All Test Cases".
-struct OpzioniPiano {
-  OpzioniSelezione selezione;
-  std::vector<SorgenteCasi> sorgenti = {SorgenteCasi::kZov};
-  std::optional<FileScelte> scelte;
+struct PlanOptions {
+  SelectionOptions selezione;
+  std::vector<TestCaseSource> sorgenti = {TestCaseSource::kZov};
+  std::optional<ChoicesFile> scelte;
   // What stays in the working folder: the documents and scripts (text),
   // procedures.csv, plan.json.
-  Formati formati;
+  Formats formati;
 };
-struct RisultatoPiano {
-  Esito esito;
+struct PlanResult {
+  Outcome esito;
   bool nienteDaPianificare = false;  // no actor reaches a use case
   int casiTest = 0;                  // test cases with paths
   RisultatoGenerazione generazione;
@@ -74,6 +74,6 @@ struct RisultatoPiano {
   // "4 test cases, 9 paths, 21 test procedures (0 insignificant), 13 files".
   std::string testo(std::size_t files) const;
 };
-RisultatoPiano Pianifica(Pianificazione& p, const std::string& model, const OpzioniPiano& o);
+PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptions& o);
 
 }  // namespace zov

@@ -10,7 +10,7 @@
 #include <limits>
 
 #include "app/caricamento.h"
-#include "app/pianificazione.h"
+#include "app/planning_session.h"
 #include "generation/tabella_casi.h"
 #include "model/input_file.h"
 #include "model/work_folder.h"
@@ -110,17 +110,17 @@ std::string CheckSession(const json& s) {
   return why;
 }
 
-const char* NomeTipo(Decisione::Tipo t) {
+const char* NomeTipo(Decision::Tipo t) {
   switch (t) {
-    case Decisione::Tipo::kPeso: return "weight";
-    case Decisione::Tipo::kStartStop: return "startStop";
-    case Decisione::Tipo::kLivello: return "selectLevel";
-    case Decisione::Tipo::kCarica: return "loadTestCases";
-    case Decisione::Tipo::kScegli: return "pick";
-    case Decisione::Tipo::kElabora: return "process";
-    case Decisione::Tipo::kCategoria: return "category";
-    case Decisione::Tipo::kGenera: return "generate";
-    case Decisione::Tipo::kRimuovi: return "removeChoice";
+    case Decision::Tipo::kPeso: return "weight";
+    case Decision::Tipo::kStartStop: return "startStop";
+    case Decision::Tipo::kLivello: return "selectLevel";
+    case Decision::Tipo::kCarica: return "loadTestCases";
+    case Decision::Tipo::kScegli: return "pick";
+    case Decision::Tipo::kElabora: return "process";
+    case Decision::Tipo::kCategoria: return "category";
+    case Decision::Tipo::kGenera: return "generate";
+    case Decision::Tipo::kRimuovi: return "removeChoice";
   }
   return "";
 }
@@ -131,12 +131,12 @@ std::string Impronta(std::uint64_t hash) {
   return text;
 }
 
-json Json(const Decisione& d) {
+json Json(const Decision& d) {
   json j = {{"op", NomeTipo(d.tipo)}};
   switch (d.tipo) {
-    case Decisione::Tipo::kPeso: j.update({{"node", d.nodo}, {"path", d.percorso}, {"weight", d.valore}}); break;
-    case Decisione::Tipo::kStartStop: j.update({{"node", d.nodo}, {"path", d.percorso}}); break;
-    case Decisione::Tipo::kLivello:
+    case Decision::Tipo::kPeso: j.update({{"node", d.nodo}, {"path", d.percorso}, {"weight", d.valore}}); break;
+    case Decision::Tipo::kStartStop: j.update({{"node", d.nodo}, {"path", d.percorso}}); break;
+    case Decision::Tipo::kLivello:
       j.update({{"node", d.nodo}, {"path", d.percorso}, {"unselect", d.deseleziona}});
       if (!d.deseleziona) {
         j["criterion"] = {{"byNumber", d.criterio.perNumero},
@@ -145,15 +145,15 @@ json Json(const Decisione& d) {
         if (d.criterio.risposta) j["criterion"]["answer"] = *d.criterio.risposta;
       }
       break;
-    case Decisione::Tipo::kCarica: j["source"] = NomeSorgente(d.sorgente); break;
-    case Decisione::Tipo::kScegli:
+    case Decision::Tipo::kCarica: j["source"] = SourceName(d.sorgente); break;
+    case Decision::Tipo::kScegli:
       if (d.tutti)
         j.update({{"all", true}, {"diagramsOnly", d.soloDiagrammi}, {"unpick", d.deseleziona}});
       else
         j.update({{"node", d.nodo}, {"name", d.valore}});
       if (!d.tutti && d.deseleziona) j["unpick"] = true;
       break;
-    case Decisione::Tipo::kRimuovi:
+    case Decision::Tipo::kRimuovi:
       j.update({{"diagram", d.categoria.diagramma},
                 {"path", d.categoria.percorso},
                 {"label", d.categoria.etichetta},
@@ -162,9 +162,9 @@ json Json(const Decisione& d) {
                 {"choice", d.indice}});
       if (d.indice >= 0) j["text"] = d.valore;
       break;
-    case Decisione::Tipo::kCategoria: {
+    case Decision::Tipo::kCategoria: {
       json values = json::array();
-      for (const ValoreScelto& v : d.valori)
+      for (const ChosenValue& v : d.valori)
         values.push_back({{"value", v.value}, {"properties", v.properties}, {"selectors", v.selectors}});
       j.update({{"diagram", d.categoria.diagramma},
                 {"path", d.categoria.percorso},
@@ -176,10 +176,10 @@ json Json(const Decisione& d) {
                 {"cancelled", d.annullata}});
       break;
     }
-    case Decisione::Tipo::kGenera:
+    case Decision::Tipo::kGenera:
       if (!d.casi.empty()) j["testCases"] = d.casi;
       break;
-    case Decisione::Tipo::kElabora: break;
+    case Decision::Tipo::kElabora: break;
   }
   return j;
 }
@@ -205,13 +205,13 @@ std::string Descrizione(const json& j) {
 }
 
 // Replays one decision; an empty result when it was, else why not.
-std::string Riproduci(Generale& g, Pianificazione& p, const json& j) {
+std::string Riproduci(Generale& g, PlanningSession& p, const json& j) {
   const std::string op = j.value("op", "");
   const Tree& main = g.TV(kMainTree);
   if (op == "weight" || op == "startStop" || op == "selectLevel") {
     const std::string node = Nodo(main, j);
     if (node.empty()) return "the node is no longer in the Main Tree";
-    Esito e;
+    Outcome e;
     if (op == "weight")
       e = p.impostaPeso(node, j.value("weight", ""));
     else if (op == "startStop")
@@ -221,15 +221,15 @@ std::string Riproduci(Generale& g, Pianificazione& p, const json& j) {
       e = g.iniziaSelezione(FindByKeyOrPath(main, node), waiting);
     } else {
       const json c = j.value("criterion", json::object());
-      Criterio criterio{c.value("byNumber", true), c.value("procedures", "500"), c.value("coverage", "100"),
-                        std::nullopt};
+      Criterion criterio{c.value("byNumber", true), c.value("procedures", "500"), c.value("coverage", "100"),
+                         std::nullopt};
       if (c.contains("answer")) criterio.risposta = c["answer"].get<std::string>();
       e = p.selezionaLivello(node, criterio);
     }
     return e.fatto ? std::string() : e.messaggio;
   }
   if (op == "loadTestCases") {
-    p.caricaCasiTest(SorgenteDaNome(j.value("source", "zov")));
+    p.caricaCasiTest(SourceFromName(j.value("source", "zov")));
     return {};
   }
   if (op == "pick") {
@@ -250,7 +250,7 @@ std::string Riproduci(Generale& g, Pianificazione& p, const json& j) {
         g.selezionaTutti();
       return {};
     }
-    const Esito e = p.scegliCasoTest(j.value("node", ""));
+    const Outcome e = p.scegliCasoTest(j.value("node", ""));
     return e.fatto ? std::string() : "the test case is no longer in the UIT tree";
   }
   if (op == "process") return p.elabora().fatto ? std::string() : "no model";
@@ -267,8 +267,8 @@ std::string Riproduci(Generale& g, Pianificazione& p, const json& j) {
     p.genera(nullptr, casi);
     return missing.empty() ? std::string() : "generated without the test cases " + missing + ", no longer there";
   }
-  const RifCategoria r{j.value("diagram", ""), j.value("path", ""), j.value("label", ""), j.value("message", ""),
-                       j.value("parameter", "")};
+  const NamedCategory r{j.value("diagram", ""), j.value("path", ""), j.value("label", ""), j.value("message", ""),
+                        j.value("parameter", "")};
   if (op == "removeChoice") {
     const NodeId category = g.trovaCategoria(r);
     if (category == kNoNode) return "the Test Specification tree has no such category";
@@ -298,7 +298,7 @@ std::string Riproduci(Generale& g, Pianificazione& p, const json& j) {
 
 }  // namespace
 
-std::string TestoSessione(const Generale& g, const std::string& sessionPath) {
+std::string SessionText(const Generale& g, const std::string& sessionPath) {
   json s;
   s["format"] = "zov-session";
   s["version"] = kVersione;
@@ -317,39 +317,39 @@ std::string TestoSessione(const Generale& g, const std::string& sessionPath) {
   s["criterionDialog"] = {
       {"byNumber", g.criterio.perNumero}, {"procedures", g.criterio.numeroTest}, {"coverage", g.criterio.percentuale}};
   json decisions = json::array();
-  for (const Decisione& d : g.decisioni) decisions.push_back(Json(d));
+  for (const Decision& d : g.decisioni) decisions.push_back(Json(d));
   s["decisions"] = decisions;
   return s.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-Esito SessionWritable(const std::string& sessionPath) {
+Outcome SessionWritable(const std::string& sessionPath) {
   // Only a session file is ever written over: a model or any other file stays.
   std::error_code ec;
   if (fs::exists(fs::symlink_status(sessionPath, ec))) {
     // Never a device, a FIFO or a link: only a regular file is ever opened,
     // and that without blocking.
     if (!fs::is_regular_file(fs::symlink_status(sessionPath, ec)))
-      return Esito::Rifiutato(sessionPath + ": not a regular file; choose another name");
+      return Outcome::Refused(sessionPath + ": not a regular file; choose another name");
     char head[4096];
     long got = 0;
     if (auto old = InputFile::Open(sessionPath, nullptr)) got = std::max(0L, old->read(head, sizeof head));
     if (std::string_view(head, static_cast<std::size_t>(got)).find("\"zov-session\"") == std::string_view::npos)
-      return Esito::Rifiutato(sessionPath + ": this file is not a Zov Suite session; choose another name");
+      return Outcome::Refused(sessionPath + ": this file is not a Zov Suite session; choose another name");
   }
   return {};
 }
 
-Esito SalvaSessione(const Generale& g, const std::string& sessionPath) {
-  if (Esito e = SessionWritable(sessionPath); !e) return e;
-  const std::string text = TestoSessione(g, sessionPath);
+Outcome SaveSession(const Generale& g, const std::string& sessionPath) {
+  if (Outcome e = SessionWritable(sessionPath); !e) return e;
+  const std::string text = SessionText(g, sessionPath);
   std::ofstream out(sessionPath, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
-  if (!out) return Esito::Rifiutato(sessionPath + ": the session could not be written: " + std::strerror(errno));
+  if (!out) return Outcome::Refused(sessionPath + ": the session could not be written: " + std::strerror(errno));
   return {};
 }
 
-std::string RapportoSessione::testo() const {
+std::string SessionReport::testo() const {
   if (scartate.empty() && !modelloCambiato) return {};
   std::string text = modelloCambiato ? "The model has changed since the session was saved.\n" : "";
   if (scartate.empty()) return text + "Every decision of the session was replayed.";
@@ -359,16 +359,16 @@ std::string RapportoSessione::testo() const {
   return text;
 }
 
-RapportoSessione CaricaSessione(Generale& g, const std::string& sessionPath, const unsigned* seed) {
-  RapportoSessione r;
+SessionReport LoadSession(Generale& g, const std::string& sessionPath, const unsigned* seed) {
+  SessionReport r;
   const auto damaged = [&](const std::string& what) {
-    r.esito = Esito::Rifiutato(sessionPath + ": the session file is damaged (" + what + ")");
+    r.esito = Outcome::Refused(sessionPath + ": the session file is damaged (" + what + ")");
     return r;
   };
   std::string error;
   const std::optional<std::string> text = ReadInputFile(sessionPath, kMaxSessionBytes, &error);
   if (!text) {
-    r.esito = Esito::Rifiutato(error);
+    r.esito = Outcome::Refused(error);
     return r;
   }
   json s;
@@ -382,20 +382,20 @@ RapportoSessione CaricaSessione(Generale& g, const std::string& sessionPath, con
   } catch (const json::exception& e) {
     // A file that says it is a session is a damaged one; any other is none.
     if (text->find("\"zov-session\"") != std::string::npos) return damaged(e.what());
-    r.esito = Esito::Rifiutato(sessionPath + ": not a session file (" + e.what() + ")");
+    r.esito = Outcome::Refused(sessionPath + ": not a session file (" + e.what() + ")");
     return r;
   }
   if (s.is_object() && s.contains("format") && !s["format"].is_string() && s.contains("model"))
     return damaged("format: a text expected");
   if (!s.is_object() || !s.contains("format") || s["format"] != "zov-session" || !s.contains("model")) {
-    r.esito = Esito::Rifiutato(sessionPath + ": not a Zov Suite session file");
+    r.esito = Outcome::Refused(sessionPath + ": not a Zov Suite session file");
     return r;
   }
   if (s.contains("version")) {
     const json& v = s["version"];
     if (!v.is_number_unsigned() || v.get<unsigned long long>() < 1) return damaged("version: a whole number expected");
     if (v.get<unsigned long long>() > static_cast<unsigned long long>(kVersione)) {
-      r.esito = Esito::Rifiutato(sessionPath + ": written by a newer Zov Suite (session format version " +
+      r.esito = Outcome::Refused(sessionPath + ": written by a newer Zov Suite (session format version " +
                                  std::to_string(v.get<unsigned long long>()) + "); this program reads version " +
                                  std::to_string(kVersione));
       return r;
@@ -409,7 +409,7 @@ RapportoSessione CaricaSessione(Generale& g, const std::string& sessionPath, con
     r.modelloCambiato =
         !print || !s["model"].contains("fnv1a64") || Impronta(print->second) != s["model"].value("fnv1a64", "");
     g.impostaSeme(seed != nullptr ? *seed : s.value("seed", 0u));
-    Pianificazione p(g);
+    PlanningSession p(g);
     if (r.esito = p.apriModello(model.string()); !r.esito) return r;
     const json dialog = s.value("criterionDialog", json::object());
     g.criterio.perNumero = dialog.value("byNumber", true);

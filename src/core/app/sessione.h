@@ -10,23 +10,23 @@
 
 namespace zov {
 
-inline constexpr const char* kFiltroSessioni = "Zov sessions (*.zov)| *.zov";
+inline constexpr const char* kSessionFilter = "Zov sessions (*.zov)| *.zov";
 
 // The session of the window state as JSON; the model's path is written
 // relative to the session file's folder where it lies below it.
-std::string TestoSessione(const Generale& g, const std::string& sessionPath);
+std::string SessionText(const Generale& g, const std::string& sessionPath);
 // Whether a session may be written to sessionPath: refused when it is a
 // link, not a regular file, or a file that is no session of ours.
-Esito SessionWritable(const std::string& sessionPath);
+Outcome SessionWritable(const std::string& sessionPath);
 // Writes it; refused with the reason when the file cannot be written.
-Esito SalvaSessione(const Generale& g, const std::string& sessionPath);
+Outcome SaveSession(const Generale& g, const std::string& sessionPath);
 
 // What loading a session did: refused (a file that is no session, a model
 // that cannot be read), or done, with the decisions that no longer match
 // the model (an element gone or renamed, a category without that
 // parameter), one line each.
-struct RapportoSessione {
-  Esito esito;
+struct SessionReport {
+  Outcome esito;
   bool modelloCambiato = false;  // the model file is not the one saved with
   std::vector<std::string> scartate;
   // The report the tester reads: empty when everything was replayed.
@@ -34,6 +34,6 @@ struct RapportoSessione {
 };
 // Loads the model of the session (seed given: instead of the session's)
 // and replays every decision through the same operations the window uses.
-RapportoSessione CaricaSessione(Generale& g, const std::string& sessionPath, const unsigned* seed = nullptr);
+SessionReport LoadSession(Generale& g, const std::string& sessionPath, const unsigned* seed = nullptr);
 
 }  // namespace zov

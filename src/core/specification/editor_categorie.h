@@ -22,7 +22,7 @@ namespace zov {
 
 // A value given to a category, with its properties and if-selectors
 // (comma-separated, as typed).
-struct ValoreScelto {
+struct ChosenValue {
   std::string value, properties, selectors;
 };
 
@@ -60,7 +60,7 @@ class CategoryEditor {
   // Set on opening when default values had to be left out; empty otherwise.
   std::string avviso;
   // Since the last opening: the values added, and whether OK closed it.
-  std::vector<ValoreScelto> aggiunti;
+  std::vector<ChosenValue> aggiunti;
   bool confermato = false;
 
  protected:

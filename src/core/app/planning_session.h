@@ -16,45 +16,46 @@
 
 namespace zov {
 
-class Pianificazione {
+class PlanningSession {
  public:
   // Works on the window state g, whose working folder and busy box are set.
-  explicit Pianificazione(Generale& g) : g_(g) {}
+  explicit PlanningSession(Generale& g) : g_(g) {}
 
   Generale& stato() { return g_; }
 
   // "Load MDL File" on the file path.
-  Esito apriModello(const std::string& path);
+  Outcome apriModello(const std::string& path);
 
   // Nodes are named by key or by the path of their names ("Customer/Pay").
   // "&Modify" with a new weight.
-  Esito impostaPeso(std::string_view node, const std::string& weight);
+  Outcome impostaPeso(std::string_view node, const std::string& weight);
   // "Select ST&ART Node" then "Select ST&OP Node".
-  Esito scegliStartStop(std::string_view start, std::string_view stop);
+  Outcome scegliStartStop(std::string_view start, std::string_view stop);
   // "&Select Level" with the criterion (or "&Unselect All" on a marked node).
-  Esito selezionaLivello(std::string_view node, const Criterio& criterio);
+  Outcome selezionaLivello(std::string_view node, const Criterion& criterio);
 
   // The UIT commands.
-  Esito caricaCasiTest(SorgenteCasi from);
+  Outcome caricaCasiTest(TestCaseSource from);
   // A test case of the UIT tree dragged onto the selected test cases.
-  Esito scegliCasoTest(std::string_view node);
+  Outcome scegliCasoTest(std::string_view node);
   // Every scenario diagram of the UIT tree, as if dragged one by one (the
   // marker nodes of messages that could not be placed stay behind).
-  Esito scegliTuttiICasiTest();
+  Outcome scegliTuttiICasiTest();
 
   // "&Processing...".
-  Esito elabora();
+  Outcome elabora();
 
   // "&Specifications.." on a parameter or message node of the Test
   // Specification tree; then values with their properties and if-selectors
   // (comma-separated, for parameters), or the default values; then OK or
   // Cancel. The result of opening carries any note on default values left
   // out.
-  Esito apriCategoria(std::string_view node);
-  Esito aggiungiValore(const std::string& value, const std::string& properties = {}, const std::string& selectors = {});
-  Esito valoriDefault();
-  Esito confermaCategoria();
-  Esito annullaCategoria();
+  Outcome apriCategoria(std::string_view node);
+  Outcome aggiungiValore(const std::string& value, const std::string& properties = {},
+                         const std::string& selectors = {});
+  Outcome valoriDefault();
+  Outcome confermaCategoria();
+  Outcome annullaCategoria();
   // Every category not confirmed yet takes its default values.
   void confermaDefault();
 
@@ -64,17 +65,17 @@ class Pianificazione {
   RisultatoGenerazione genera(const std::function<void(const std::string&)>& warn = nullptr,
                               const std::vector<std::string>& casi = {});
   // "&Remove" on a choice of a category (or on its "Choices: " node).
-  Esito rimuoviScelta(std::string_view node);
+  Outcome rimuoviScelta(std::string_view node);
   // "&Remove" on a test case of the selected test cases.
-  Esito togliCasoTest(std::string_view node);
+  Outcome togliCasoTest(std::string_view node);
 
   // The documents and scripts written, in the working folder.
   std::vector<std::string> fileScritti() const;
 
  private:
   enum class Editor { kNessuno, kImpostazioni, kInterazioni };
-  NodeId trova(int tree, std::string_view node, Esito& refused) const;
-  Esito chiudi(bool ok);
+  NodeId trova(int tree, std::string_view node, Outcome& refused) const;
+  Outcome chiudi(bool ok);
   Generale& g_;
   Editor aperto_ = Editor::kNessuno;
   NodeId nodoAperto_ = kNoNode;

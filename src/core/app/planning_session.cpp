@@ -1,4 +1,4 @@
-#include "app/pianificazione.h"
+#include "app/planning_session.h"
 
 #include "app/caricamento.h"
 #include "app/comandi_uit.h"
@@ -22,39 +22,39 @@ const char* NomeAlbero(int tree) {
 }
 }  // namespace
 
-NodeId Pianificazione::trova(int tree, std::string_view node, Esito& refused) const {
+NodeId PlanningSession::trova(int tree, std::string_view node, Outcome& refused) const {
   const NodeId id = FindByKeyOrPath(g_.TV(tree), node);
-  if (id == kNoNode) refused = Esito::Rifiutato("no node '" + std::string(node) + "' in " + NomeAlbero(tree));
+  if (id == kNoNode) refused = Outcome::Refused("no node '" + std::string(node) + "' in " + NomeAlbero(tree));
   return id;
 }
 
-Esito Pianificazione::apriModello(const std::string& path) {
-  if (std::string error = CaricaModello(g_, path); !error.empty()) return Esito::Rifiutato(std::move(error));
-  return Esito::Avviso(MessaggioIncompleto(g_));
+Outcome PlanningSession::apriModello(const std::string& path) {
+  if (std::string error = CaricaModello(g_, path); !error.empty()) return Outcome::Refused(std::move(error));
+  return Outcome::Note(MessaggioIncompleto(g_));
 }
 
-Esito Pianificazione::impostaPeso(std::string_view node, const std::string& weight) {
-  Esito refused;
+Outcome PlanningSession::impostaPeso(std::string_view node, const std::string& weight) {
+  Outcome refused;
   const NodeId id = trova(kMainTree, node, refused);
   return id == kNoNode ? refused : g_.modificaPeso(id, weight);
 }
 
-Esito Pianificazione::scegliStartStop(std::string_view start, std::string_view stop) {
-  Esito refused;
+Outcome PlanningSession::scegliStartStop(std::string_view start, std::string_view stop) {
+  Outcome refused;
   const NodeId from = trova(kMainTree, start, refused);
   if (from == kNoNode) return refused;
   const NodeId to = trova(kMainTree, stop, refused);
   if (to == kNoNode) return refused;
-  if (Esito e = g_.scegliStartStopSu(from); !e) return e;
+  if (Outcome e = g_.scegliStartStopSu(from); !e) return e;
   return g_.scegliStartStopSu(to);
 }
 
-Esito Pianificazione::selezionaLivello(std::string_view node, const Criterio& criterio) {
-  Esito refused;
+Outcome PlanningSession::selezionaLivello(std::string_view node, const Criterion& criterio) {
+  Outcome refused;
   const NodeId id = trova(kMainTree, node, refused);
   if (id == kNoNode) return refused;
   bool attende = false;
-  if (Esito e = g_.iniziaSelezione(id, attende); !e || !attende) return e;
+  if (Outcome e = g_.iniziaSelezione(id, attende); !e || !attende) return e;
   // The criterion dialog's checks and settings, as if typed there.
   DialogoNumTest& d = g_.numTest;
   d.mostra();
@@ -68,57 +68,57 @@ Esito Pianificazione::selezionaLivello(std::string_view node, const Criterio& cr
   if (std::string message = d.done(); !message.empty()) {
     d.cancel();
     g_.annullaSelezione();
-    return Esito::Rifiutato(std::move(message));
+    return Outcome::Refused(std::move(message));
   }
-  Esito e = g_.completaSelezione(criterio.risposta);
+  Outcome e = g_.completaSelezione(criterio.risposta);
   // Nothing allocated is a refusal here: the plan cannot go on.
   e.fatto = e.messaggio.empty();
   return e;
 }
 
-Esito Pianificazione::caricaCasiTest(SorgenteCasi from) {
-  if (g_.modello() == nullptr) return Esito::Rifiutato("No model is loaded.");
+Outcome PlanningSession::caricaCasiTest(TestCaseSource from) {
+  if (g_.modello() == nullptr) return Outcome::Refused("No model is loaded.");
   g_.caricaCasiTest(from);
   return {};
 }
 
-Esito Pianificazione::scegliCasoTest(std::string_view node) {
-  Esito refused;
+Outcome PlanningSession::scegliCasoTest(std::string_view node) {
+  Outcome refused;
   const NodeId id = trova(kUitTree, node, refused);
   return id == kNoNode ? refused : g_.scegliCasoTest(id);
 }
 
-Esito Pianificazione::scegliTuttiICasiTest() {
+Outcome PlanningSession::scegliTuttiICasiTest() {
   g_.scegliTuttiIDiagrammi();
   return {};
 }
 
-Esito Pianificazione::elabora() {
-  if (g_.modello() == nullptr) return Esito::Rifiutato("No model is loaded.");
+Outcome PlanningSession::elabora() {
+  if (g_.modello() == nullptr) return Outcome::Refused("No model is loaded.");
   g_.elabora();
   return {};
 }
 
-Esito Pianificazione::apriCategoria(std::string_view node) {
-  Esito refused;
+Outcome PlanningSession::apriCategoria(std::string_view node) {
+  Outcome refused;
   const NodeId id = trova(kSpecTree, node, refused);
   if (id == kNoNode) return refused;
   nodoAperto_ = id;
   switch (g_.apriCategoria(id)) {
     case Generale::Categoria::kImpostazioni:
       aperto_ = Editor::kImpostazioni;
-      return Esito::Avviso(g_.editorImpostazioni.avviso);
+      return Outcome::Note(g_.editorImpostazioni.avviso);
     case Generale::Categoria::kInterazioni:
       aperto_ = Editor::kInterazioni;
-      return Esito::Avviso(g_.editorInterazioni.avviso);
+      return Outcome::Note(g_.editorInterazioni.avviso);
     case Generale::Categoria::kNessuna: break;
   }
   aperto_ = Editor::kNessuno;
-  return Esito::Rifiutato("'" + std::string(node) + "' is no category of the Test Specification tree");
+  return Outcome::Refused("'" + std::string(node) + "' is no category of the Test Specification tree");
 }
 
-Esito Pianificazione::aggiungiValore(const std::string& value, const std::string& properties,
-                                     const std::string& selectors) {
+Outcome PlanningSession::aggiungiValore(const std::string& value, const std::string& properties,
+                                        const std::string& selectors) {
   bool added = false;
   if (aperto_ == Editor::kImpostazioni) {
     EditorImpostazioni& e = g_.editorImpostazioni;
@@ -133,26 +133,26 @@ Esito Pianificazione::aggiungiValore(const std::string& value, const std::string
     e.value = value;
     added = e.add();
   } else {
-    return Esito::Rifiutato("No category is open.");
+    return Outcome::Refused("No category is open.");
   }
-  return added ? Esito() : Esito::Rifiutato("A category holds at most 101 choices.");
+  return added ? Outcome() : Outcome::Refused("A category holds at most 101 choices.");
 }
 
-Esito Pianificazione::valoriDefault() {
+Outcome PlanningSession::valoriDefault() {
   if (aperto_ == Editor::kImpostazioni)
     g_.editorImpostazioni.chooseDefaults();
   else if (aperto_ == Editor::kInterazioni)
     g_.editorInterazioni.chooseDefaults();
   else
-    return Esito::Rifiutato("No category is open.");
+    return Outcome::Refused("No category is open.");
   return {};
 }
 
-Esito Pianificazione::confermaCategoria() { return chiudi(true); }
+Outcome PlanningSession::confermaCategoria() { return chiudi(true); }
 
-Esito Pianificazione::annullaCategoria() { return chiudi(false); }
+Outcome PlanningSession::annullaCategoria() { return chiudi(false); }
 
-Esito Pianificazione::chiudi(bool ok) {
+Outcome PlanningSession::chiudi(bool ok) {
   Generale::Categoria which = Generale::Categoria::kNessuna;
   if (aperto_ == Editor::kImpostazioni) {
     ok ? g_.editorImpostazioni.ok() : g_.editorImpostazioni.cancel();
@@ -161,14 +161,14 @@ Esito Pianificazione::chiudi(bool ok) {
     ok ? g_.editorInterazioni.ok() : g_.editorInterazioni.cancel();
     which = Generale::Categoria::kInterazioni;
   } else {
-    return Esito::Rifiutato("No category is open.");
+    return Outcome::Refused("No category is open.");
   }
   g_.registraCategoria(nodoAperto_, which);
   aperto_ = Editor::kNessuno;
   return {};
 }
 
-void Pianificazione::confermaDefault() {
+void PlanningSession::confermaDefault() {
   const Tree& spec = g_.TV(kSpecTree);
   for (NodeId id : spec.collection()) {
     const Generale::Categoria c = g_.apriCategoria(id);
@@ -190,24 +190,24 @@ void Pianificazione::confermaDefault() {
   aperto_ = Editor::kNessuno;
 }
 
-RisultatoGenerazione Pianificazione::genera(const std::function<void(const std::string&)>& warn,
-                                            const std::vector<std::string>& casi) {
+RisultatoGenerazione PlanningSession::genera(const std::function<void(const std::string&)>& warn,
+                                             const std::vector<std::string>& casi) {
   return g_.genera(warn, casi);
 }
 
-Esito Pianificazione::rimuoviScelta(std::string_view node) {
-  Esito refused;
+Outcome PlanningSession::rimuoviScelta(std::string_view node) {
+  Outcome refused;
   const NodeId id = trova(kSpecTree, node, refused);
   return id == kNoNode ? refused : g_.rimuoviScelta(id);
 }
 
-Esito Pianificazione::togliCasoTest(std::string_view node) {
-  Esito refused;
+Outcome PlanningSession::togliCasoTest(std::string_view node) {
+  Outcome refused;
   const NodeId id = trova(kSelectedTestCases, node, refused);
   return id == kNoNode ? refused : g_.togliCasoTest(id);
 }
 
-std::vector<std::string> Pianificazione::fileScritti() const {
+std::vector<std::string> PlanningSession::fileScritti() const {
   const WorkFolder* work = g_.outputFolder();
   return work == nullptr ? std::vector<std::string>() : work->files(CreatedList::kScripts);
 }

@@ -1,4 +1,4 @@
-#include "app/pianificazione.h"
+#include "app/planning_session.h"
 
 #include <gtest/gtest.h>
 
@@ -28,8 +28,8 @@ namespace {
 
 const std::string kLending = std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl";
 
-Criterio Procedures(const std::string& n) {
-  Criterio c;
+Criterion Procedures(const std::string& n) {
+  Criterion c;
   c.numero = n;
   return c;
 }
@@ -42,16 +42,16 @@ struct Api : ::testing::Test {
   test::GeneralePronto pronto;
   Generale& g = pronto.g;
   WorkFolder& work = pronto.work;
-  Pianificazione p;
+  PlanningSession p;
 };
 
 // A plan from the model to the scripts, without a window or a dialog.
 TEST_F(Api, AWholePlan) {
   ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("20")));
   EXPECT_NE(g.somma.find("Number of Test Procedures: 20"), std::string::npos) << g.somma;
-  ASSERT_TRUE(p.caricaCasiTest(SorgenteCasi::kZov));
+  ASSERT_TRUE(p.caricaCasiTest(TestCaseSource::kZov));
   ASSERT_TRUE(p.scegliCasoTest("5B1000000040"));
-  const Esito again = p.scegliCasoTest("5B1000000040");
+  const Outcome again = p.scegliCasoTest("5B1000000040");
   EXPECT_FALSE(again);
   EXPECT_EQ(again.messaggio, "Error: this node is already selected");
   ASSERT_TRUE(p.elabora());
@@ -79,7 +79,7 @@ TEST_F(Api, AWholePlan) {
 // chosen, again into the same folder, and never over a file of another.
 TEST_F(Api, ExportIntoAFolder) {
   ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("20")));
-  p.caricaCasiTest(SorgenteCasi::kZov);
+  p.caricaCasiTest(TestCaseSource::kZov);
   p.scegliTuttiICasiTest();
   p.elabora();
   p.confermaDefault();
@@ -240,10 +240,10 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
   {
     test::GeneralePronto pronto;
     Generale& g = pronto.g;
-    Pianificazione p(g);
+    PlanningSession p(g);
     ASSERT_TRUE(p.apriModello(model.string()));
     ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("30")));
-    p.caricaCasiTest(SorgenteCasi::kZov);
+    p.caricaCasiTest(TestCaseSource::kZov);
     ASSERT_TRUE(p.scegliCasoTest("5B1000000040"));
     ASSERT_TRUE(p.scegliCasoTest("5B1000000041"));
     ASSERT_TRUE(p.elabora());
@@ -253,7 +253,7 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
       p.aggiungiValore("5");
       ASSERT_TRUE(p.confermaCategoria());
     }
-    ASSERT_TRUE(SalvaSessione(g, session));
+    ASSERT_TRUE(SaveSession(g, session));
   }
   std::string text;
   {
@@ -311,9 +311,9 @@ TEST(SharedXmiPlans, EveryMessageOfTheUitTreeIsInAPath) {
     if (ext != ".uml" && ext != ".xmi") continue;
     ++files;
     test::GeneralePronto ready;
-    Pianificazione p(ready.g);
+    PlanningSession p(ready.g);
     ASSERT_TRUE(p.apriModello(entry.path().string())) << entry.path();
-    p.caricaCasiTest(SorgenteCasi::kTutti);
+    p.caricaCasiTest(TestCaseSource::kTutti);
     p.scegliTuttiICasiTest();
     p.elabora();
     std::set<std::string> shown, planned;
@@ -339,10 +339,10 @@ TEST(SharedXmiPlans, EveryMessageOfTheUitTreeIsInAPath) {
 TEST(SharedXmiPlans, EveryDiagramAnActorReachesGetsProcedures) {
   ZOV_NEEDS_SHARED_MODELS();
   test::GeneralePronto ready;
-  Pianificazione p(ready.g);
-  OpzioniPiano o;
+  PlanningSession p(ready.g);
+  PlanOptions o;
   o.selezione.criterio = Procedures("100");
-  const RisultatoPiano r = Pianifica(p, test::kSharedModels + "/xmi/papyrus-infrasync-design.uml", o);
+  const PlanResult r = RunPlan(p, test::kSharedModels + "/xmi/papyrus-infrasync-design.uml", o);
   ASSERT_TRUE(r.esito) << r.esito.messaggio;
   std::map<std::string, int> allotted;
   const Tree& chosen = ready.g.TV(kSelectedTestCases);
@@ -361,15 +361,15 @@ TEST_F(Api, SeeAllAndUnselectAll) {
     // its first showing "See All Entry", from a copy "See All Link".
     test::GeneralePronto other;
     Generale& atm = other.g;
-    Pianificazione(atm).apriModello(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
+    PlanningSession(atm).apriModello(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
     Tree& t = atm.TV(kMainTree);
     const std::vector<NodeId> shown = t.allPresent("5A1000000040");
     ASSERT_GE(shown.size(), 2u);
     // A click on a path split into branches shows its own document or,
     // when none was written under its text, its branches' documents.
-    Pianificazione q(atm);
+    PlanningSession q(atm);
     ASSERT_TRUE(q.selezionaLivello("Customer/Withdraw Cash", Procedures("40")));
-    q.caricaCasiTest(SorgenteCasi::kZov);
+    q.caricaCasiTest(TestCaseSource::kZov);
     q.scegliTuttiICasiTest();
     ASSERT_TRUE(q.elabora());
     Tree& spec = atm.TV(kSpecTree);
@@ -402,7 +402,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
   for (int i = 1; i < count; ++i) g.vediTutti();
   EXPECT_EQ(main.selected(), main.find("5B1000000040"));  // round again
   ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("20")));
-  p.caricaCasiTest(SorgenteCasi::kZov);
+  p.caricaCasiTest(TestCaseSource::kZov);
   p.scegliTuttiICasiTest();
   ScriptedAsker asker;
   g.setAsker(&asker);
@@ -422,7 +422,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
 // names only, and a saved session replays them to the same scripts.
 TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("20")));
-  p.caricaCasiTest(SorgenteCasi::kZov);
+  p.caricaCasiTest(TestCaseSource::kZov);
   p.scegliTuttiICasiTest();
   // A test case taken back can be picked again.
   Tree& chosen = g.TV(kSelectedTestCases);
@@ -477,11 +477,11 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
 
   // The session replays every one of these decisions to the same script.
   const auto session = std::filesystem::temp_directory_path() / ("zov-remove-" + std::to_string(::getpid()) + ".zov");
-  ASSERT_TRUE(SalvaSessione(g, session.string()));
+  ASSERT_TRUE(SaveSession(g, session.string()));
   test::GeneralePronto other;
   Generale& h = other.g;
   WorkFolder* again = &other.work;
-  const RapportoSessione loaded = CaricaSessione(h, session.string());
+  const SessionReport loaded = LoadSession(h, session.string());
   EXPECT_TRUE(loaded.esito) << loaded.esito.messaggio;
   EXPECT_EQ(loaded.testo(), "");
   EXPECT_FALSE(again->created("TestScript1.txt"));
@@ -497,14 +497,14 @@ TEST_F(Api, RefusalsCarryTheWindowsMessages) {
             "Weight: \"" + std::string(44, '9') + "\" is too large for a weight; type a number such as 0.25.");
   // Both siblings edited to 0.2: the group no longer adds up to 1.
   EXPECT_EQ(p.impostaPeso("Member/Borrow Book", "0.2").messaggio, "");
-  const Esito red = p.impostaPeso("Member/Return Book", "0.2");
+  const Outcome red = p.impostaPeso("Member/Return Book", "0.2");
   EXPECT_TRUE(red);
   EXPECT_EQ(red.messaggio, "Verify weights distibution");
   EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", Procedures("20")).messaggio, "Unproperly weight distribution");
   ASSERT_EQ(p.impostaPeso("Member/Return Book", "0.8").messaggio, "");
   EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", Procedures("-5")).messaggio,
             "Number of Test Procedures: \"-5\" is out of range; type a number from 0 to 32767.");
-  Criterio coverage;
+  Criterion coverage;
   coverage.perNumero = false;
   coverage.percentuale = "80";
   coverage.risposta = "40000";
