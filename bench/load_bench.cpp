@@ -81,7 +81,7 @@ void BM_PlanSynthetic(benchmark::State& state) {
     g.caricaFinestra();
     zov::PlanningSession p(g);
     result = zov::RunPlan(p, path, zov::PlanOptions{});
-    if (!result.esito) state.SkipWithError(result.esito.messaggio.c_str());
+    if (!result.esito) state.SkipWithError(result.esito.message.c_str());
     files = work->files(zov::CreatedList::kScripts).size();
   }
   state.counters["test_cases"] = result.casiTest;

@@ -48,7 +48,7 @@ void BM_ReplayRepeatedCategoryDecisions(benchmark::State& state) {
   for (auto _ : state) {
     zov::test::GeneralePronto ready;
     const auto report = zov::LoadSession(ready.g, file);
-    if (!report.esito) state.SkipWithError(report.esito.messaggio.c_str());
+    if (!report.esito) state.SkipWithError(report.esito.message.c_str());
   }
   fs::remove_all(fs::path(file).parent_path());
 }

@@ -142,8 +142,8 @@ void SetCriterion(const Options& o, zov::SelectionOptions& s) {
 bool Choices(const Options& o, std::optional<zov::ChoicesFile>& file) {
   if (!o.choices) return true;
   const zov::Outcome e = zov::ReadChoicesFile(*o.choices, file.emplace());
-  if (!e) Say(e.messaggio);
-  return e.fatto;
+  if (!e) Say(e.message);
+  return e.done;
 }
 
 int Load(const std::string& command, Options& o) {
@@ -156,7 +156,7 @@ int Load(const std::string& command, Options& o) {
   const zov::cli::Interruption interruption(o.work ? std::filesystem::path() : work->dir(), {}, {}, {});
   zov::FolderRun folder(*work, o.work.has_value(), true, made, Say);
   Run run(*work, false, o);
-  if (zov::Outcome e = run.p.apriModello(o.model); !e) return Say(e.messaggio), kExitFailure;
+  if (zov::Outcome e = run.p.apriModello(o.model); !e) return Say(e.message), kExitFailure;
   for (const auto& w : run.g.modello()->Warnings()) Warn(w);
   for (const auto& w : run.g.avvisi) Warn(w);
   if (command == "load") {
@@ -165,7 +165,7 @@ int Load(const std::string& command, Options& o) {
     return kExitOk;
   }
   SetCriterion(o, o.selection);
-  if (zov::Outcome e = zov::SelectNodes(run.p, o.selection); !e) return Say(e.messaggio), kExitFailure;
+  if (zov::Outcome e = zov::SelectNodes(run.p, o.selection); !e) return Say(e.message), kExitFailure;
   if (!o.selection.nodi.empty()) Say(run.g.somma);
   for (zov::TestCaseSource s : Sorgenti(o.uit)) run.p.caricaCasiTest(s);
   if (command == "spec") {
@@ -173,10 +173,10 @@ int Load(const std::string& command, Options& o) {
     if (!Choices(o, choices)) return kExitFailure;
     if (o.pick.empty()) zov::SelezionaTutti(run.g.TV(zov::kUitTree), run.g.TV(zov::kSelectedTestCases));
     for (const std::string& node : o.pick)
-      if (zov::Outcome e = run.p.scegliCasoTest(node); !e) return Say(e.messaggio), kExitFailure;
+      if (zov::Outcome e = run.p.scegliCasoTest(node); !e) return Say(e.message), kExitFailure;
     run.p.elabora();
     if (choices)
-      if (zov::Outcome e = zov::EnterChoices(run.p, *choices); !e) return Say(e.messaggio), kExitFailure;
+      if (zov::Outcome e = zov::EnterChoices(run.p, *choices); !e) return Say(e.message), kExitFailure;
     for (const std::string& file : run.g.specifica.specDocuments) Say("wrote " + (work->dir() / file).string());
   }
   const int tree = o.tree ? std::stoi(*o.tree) : command == "spec" ? zov::kSpecTree : zov::kMainTree;
@@ -194,7 +194,7 @@ int Plan(Options& o) {
   if (!Choices(o, plan.scelte)) return kExitFailure;
   // Every file the run would refuse at its end is refused before it starts.
   if (o.saveSession)
-    if (const zov::Outcome e = zov::SessionWritable(*o.saveSession); !e) return Say(e.messaggio), kExitFailure;
+    if (const zov::Outcome e = zov::SessionWritable(*o.saveSession); !e) return Say(e.message), kExitFailure;
   const std::filesystem::path dir = std::filesystem::path(
       o.out ? *o.out : "zov-plan-" + std::filesystem::path(o.session.value_or(o.model)).stem().string());
   std::string error;
@@ -219,9 +219,9 @@ int Plan(Options& o) {
   if (o.session) {
     const unsigned seed = run.g.seme;
     const zov::SessionReport rep = zov::LoadSession(run.g, *o.session, o.seed ? &seed : nullptr);
-    if (!rep.esito) return failed(rep.esito.messaggio);
+    if (!rep.esito) return failed(rep.esito.message);
     if (!rep.testo().empty()) Say(rep.testo());
-    if (const zov::Outcome e = zov::KeepFormats(run.g, plan.formati); !e) return failed(e.messaggio);
+    if (const zov::Outcome e = zov::KeepFormats(run.g, plan.formati); !e) return failed(e.message);
     if ((rep.modelloCambiato || !rep.scartate.empty()) && !o.allowChanged) return kExitFailure;
     summary = *o.session + ": " + std::to_string(run.g.decisioni.size()) + " decisions replayed";
   } else {
@@ -231,7 +231,7 @@ int Plan(Options& o) {
     errors.insert(errors.end(), out->staging().errors().begin(), out->staging().errors().end());
     for (const auto& w : r.avvisi)
       if (std::find(errors.begin(), errors.end(), w) == errors.end()) Warn(w);
-    if (!r.esito) return failed(r.esito.messaggio);
+    if (!r.esito) return failed(r.esito.message);
     if (r.nienteDaPianificare) {
       summary = o.model + ": no actor reaches a use case: nothing to plan";
     } else {
@@ -241,7 +241,7 @@ int Plan(Options& o) {
   }
   if (!work->errors().empty() || !out->staging().errors().empty()) return failed("");
   if (o.saveSession)
-    if (const zov::Outcome e = zov::SaveSession(run.g, *o.saveSession); !e) return failed(e.messaggio);
+    if (const zov::Outcome e = zov::SaveSession(run.g, *o.saveSession); !e) return failed(e.message);
   {
     // The plan moves into place whole, whatever signal comes meanwhile.
     const zov::cli::Interruption::Held held;

@@ -19,13 +19,13 @@ struct UsageChart : ::testing::Test {
   void load(const std::string& name) { ASSERT_TRUE(p.apriModello(std::string(ZOV_EXAMPLES_DIR) + "/" + name)); }
   static Criterion byNumber(const std::string& n) {
     Criterion c;
-    c.numero = n;
+    c.procedures = n;
     return c;
   }
   static Criterion byCoverage(const std::string& percent) {
     Criterion c;
-    c.perNumero = false;
-    c.percentuale = percent;
+    c.byNumber = false;
+    c.coverage = percent;
     return c;
   }
   GraficoUso chart() { return CalcolaGraficoUso(g.TV(kSelectionTree), g.coperturaUsata); }

@@ -30,7 +30,7 @@ const std::string kLending = std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl";
 
 Criterion Procedures(const std::string& n) {
   Criterion c;
-  c.numero = n;
+  c.procedures = n;
   return c;
 }
 
@@ -53,7 +53,7 @@ TEST_F(Api, AWholePlan) {
   ASSERT_TRUE(p.scegliCasoTest("5B1000000040"));
   const Outcome again = p.scegliCasoTest("5B1000000040");
   EXPECT_FALSE(again);
-  EXPECT_EQ(again.messaggio, "Error: this node is already selected");
+  EXPECT_EQ(again.message, "Error: this node is already selected");
   ASSERT_TRUE(p.elabora());
   ASSERT_TRUE(p.apriCategoria("SD1./TestCase 1/open/x"));
   ASSERT_TRUE(p.aggiungiValore("5", "busy,open", "ready"));
@@ -343,7 +343,7 @@ TEST(SharedXmiPlans, EveryDiagramAnActorReachesGetsProcedures) {
   PlanOptions o;
   o.selezione.criterio = Procedures("100");
   const PlanResult r = RunPlan(p, test::kSharedModels + "/xmi/papyrus-infrasync-design.uml", o);
-  ASSERT_TRUE(r.esito) << r.esito.messaggio;
+  ASSERT_TRUE(r.esito) << r.esito.message;
   std::map<std::string, int> allotted;
   const Tree& chosen = ready.g.TV(kSelectedTestCases);
   for (NodeId n = chosen.node(chosen.firstRoot()).child; n != kNoNode; n = chosen.node(n).next)
@@ -411,7 +411,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
   EXPECT_GT(g.TV(kSelectedTestCases).count(), 1);
   g.deselezionaCasiTest();
   EXPECT_EQ(g.TV(kSelectedTestCases).count(), 1);  // the root "Selected Item" alone
-  EXPECT_TRUE(g.decisioni.back().deseleziona);
+  EXPECT_TRUE(g.decisioni.back().unselect);
   p.scegliTuttiICasiTest();  // they can be picked again
   EXPECT_GT(g.TV(kSelectedTestCases).count(), 1);
   g.setAsker(nullptr);
@@ -482,7 +482,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   Generale& h = other.g;
   WorkFolder* again = &other.work;
   const SessionReport loaded = LoadSession(h, session.string());
-  EXPECT_TRUE(loaded.esito) << loaded.esito.messaggio;
+  EXPECT_TRUE(loaded.esito) << loaded.esito.message;
   EXPECT_EQ(loaded.testo(), "");
   EXPECT_FALSE(again->created("TestScript1.txt"));
   EXPECT_EQ(again->readLines("TestScript2.txt"), script);
@@ -492,27 +492,27 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
 
 // Each call refuses with the message the window shows.
 TEST_F(Api, RefusalsCarryTheWindowsMessages) {
-  EXPECT_EQ(p.impostaPeso("Member/Nobody", "0.5").messaggio, "no node 'Member/Nobody' in the Main Tree");
-  EXPECT_EQ(p.impostaPeso("Member/Borrow Book", std::string(44, '9')).messaggio,
+  EXPECT_EQ(p.impostaPeso("Member/Nobody", "0.5").message, "no node 'Member/Nobody' in the Main Tree");
+  EXPECT_EQ(p.impostaPeso("Member/Borrow Book", std::string(44, '9')).message,
             "Weight: \"" + std::string(44, '9') + "\" is too large for a weight; type a number such as 0.25.");
   // Both siblings edited to 0.2: the group no longer adds up to 1.
-  EXPECT_EQ(p.impostaPeso("Member/Borrow Book", "0.2").messaggio, "");
+  EXPECT_EQ(p.impostaPeso("Member/Borrow Book", "0.2").message, "");
   const Outcome red = p.impostaPeso("Member/Return Book", "0.2");
   EXPECT_TRUE(red);
-  EXPECT_EQ(red.messaggio, "Verify weights distibution");
-  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", Procedures("20")).messaggio, "Unproperly weight distribution");
-  ASSERT_EQ(p.impostaPeso("Member/Return Book", "0.8").messaggio, "");
-  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", Procedures("-5")).messaggio,
+  EXPECT_EQ(red.message, "Verify weights distibution");
+  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", Procedures("20")).message, "Unproperly weight distribution");
+  ASSERT_EQ(p.impostaPeso("Member/Return Book", "0.8").message, "");
+  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", Procedures("-5")).message,
             "Number of Test Procedures: \"-5\" is out of range; type a number from 0 to 32767.");
   Criterion coverage;
-  coverage.perNumero = false;
-  coverage.percentuale = "80";
-  coverage.risposta = "40000";
-  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", coverage).messaggio,
+  coverage.byNumber = false;
+  coverage.coverage = "80";
+  coverage.answer = "40000";
+  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", coverage).message,
             "Number of Test Procedures: \"40000\" is out of range; type a number from 0 to 32767.");
-  EXPECT_EQ(p.scegliStartStop("Member/Borrow Book/Borrow - main", "Member").messaggio, "Warning: no children");
+  EXPECT_EQ(p.scegliStartStop("Member/Borrow Book/Borrow - main", "Member").message, "Warning: no children");
   EXPECT_FALSE(p.apriCategoria("anything"));
-  EXPECT_EQ(p.aggiungiValore("x").messaggio, "No category is open.");
+  EXPECT_EQ(p.aggiungiValore("x").message, "No category is open.");
 }
 
 }  // namespace

@@ -15,10 +15,10 @@ namespace zov {
 // functional coverage with the number of procedures wanted for it (by
 // default the least number proposed). Numbers as the tester types them.
 struct Criterion {
-  bool perNumero = true;
-  std::string numero = "500";
-  std::string percentuale = "100";
-  std::optional<std::string> risposta;
+  bool byNumber = true;
+  std::string procedures = "500";
+  std::string coverage = "100";
+  std::optional<std::string> answer;
 };
 
 // Where the UIT tree takes its test cases from, and the names sessions and
@@ -44,37 +44,37 @@ inline TestCaseSource SourceFromName(std::string_view name) {
 // not by its place in the tree: the diagram, the path, the message (its
 // sequence label and name) and, for a settings category, the parameter.
 struct NamedCategory {
-  std::string diagramma, percorso, etichetta, messaggio, parametro;
+  std::string diagram, path, label, message, parameter;
 };
 
 struct Decision {
-  enum class Tipo {
-    kPeso,       // "&Modify": node, path of names, the weight typed
-    kStartStop,  // "Select ST&ART Node" or "Select ST&OP Node" on node
-    kLivello,    // "&Select Level" (or "&Unselect All") on node, with the criterion
-    kCarica,     // a UIT loading command: sorgente
-    kScegli,     // a test case picked (node), or all of them (tutti)
-    kElabora,    // "&Processing..."
-    kCategoria,  // an editor opened and closed: its values, defaults, OK or Cancel
-    kGenera,     // "&All Test Cases", or "&Selected Test Cases" (casi)
-    kRimuovi,    // "&Remove" on a choice (indice) or on all choices (-1) of a category
+  enum class Type {
+    kWeight,         // "&Modify": node, path of names, the weight typed
+    kStartStop,      // "Select ST&ART Node" or "Select ST&OP Node" on node
+    kSelectLevel,    // "&Select Level" (or "&Unselect All") on node, with the criterion
+    kLoadTestCases,  // a UIT loading command: source
+    kPick,           // a test case picked (node), or all of them (all)
+    kProcess,        // "&Processing..."
+    kCategory,       // an editor opened and closed: its values, defaults, OK or Cancel
+    kGenerate,       // "&All Test Cases", or "&Selected Test Cases" (testCases)
+    kRemoveChoice,   // "&Remove" on a choice (index) or on all choices (-1) of a category
   };
-  explicit Decision(Tipo t = Tipo::kElabora) : tipo(t) {}
-  Tipo tipo;
-  std::string nodo, percorso;  // a node's key and its path of names
-  std::string valore;          // the weight typed; the text of a test case picked
-  Criterion criterio;
-  TestCaseSource sorgente = TestCaseSource::kZov;
-  bool tutti = false;          // every test case picked (or, with deseleziona, unpicked)
-  bool soloDiagrammi = false;  // ... only the diagrams ("&Select All" takes every node)
-  bool deseleziona = false;    // "&Unselect All" on a marked node; a test case taken back
-  NamedCategory categoria;
-  std::vector<ChosenValue> valori;
-  bool predefiniti = false;  // OK with the default values chosen
-  bool annullata = false;    // closed with Cancel
-  int indice = -1;           // the choice removed, -1 for all of them
+  explicit Decision(Type t = Type::kProcess) : type(t) {}
+  Type type;
+  std::string node, path;  // a node's key and its path of names
+  std::string value;       // the weight typed; the text of a test case picked
+  Criterion criterion;
+  TestCaseSource source = TestCaseSource::kZov;
+  bool all = false;           // every test case picked (or, with unselect, unpicked)
+  bool diagramsOnly = false;  // ... only the diagrams ("&Select All" takes every node)
+  bool unselect = false;      // "&Unselect All" on a marked node; a test case taken back
+  NamedCategory category;
+  std::vector<ChosenValue> values;
+  bool defaults = false;   // OK with the default values chosen
+  bool cancelled = false;  // closed with Cancel
+  int index = -1;          // the choice removed, -1 for all of them
   // The test cases generated (their diagrams' identifiers); none for all.
-  std::vector<std::string> casi;
+  std::vector<std::string> testCases;
 };
 
 }  // namespace zov

@@ -390,7 +390,7 @@ void Generale::modifica() {
   if (!editor.confermato()) return;
   registraPeso(node, editor.Wei);
   const Outcome e = dopoModifica(node);
-  if (!e.messaggio.empty()) asker_->messageBox(e.messaggio, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+  if (!e.message.empty()) asker_->messageBox(e.message, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
 }
 
 Outcome Generale::modificaPeso(NodeId node, const std::string& weight, bool bold) {
@@ -420,7 +420,7 @@ Outcome Generale::dopoModifica(NodeId node) {
 
 void Generale::scegliStartStop() {
   const Outcome e = scegliStartStopSu(TV(kMainTree).selected());
-  if (!e && asker_ != nullptr) asker_->messageBox(e.messaggio, "Zov Suite");
+  if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite");
 }
 
 Outcome Generale::scegliStartStopSu(NodeId node) {
@@ -439,9 +439,9 @@ Outcome Generale::scegliStartStopSu(NodeId node) {
     selezione.livellostop = Livello(t, node);
     selezione.livelli = true;
   }
-  Decision d{Decision::Tipo::kStartStop};
-  d.nodo = t.node(node).key;
-  d.percorso = PathOf(t, node);
+  Decision d{Decision::Type::kStartStop};
+  d.node = t.node(node).key;
+  d.path = PathOf(t, node);
   registra(std::move(d));
   return {};
 }
@@ -465,7 +465,7 @@ void Generale::selezionaLivello() {
     return;
   bool attende = false;
   const Outcome e = iniziaSelezione(TV(kMainTree).selected(), attende);
-  if (!e && asker_ != nullptr) asker_->messageBox(e.messaggio, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+  if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
   if (!attende) return;
   numTest.mostra();
   if (asker_ != nullptr)
@@ -477,8 +477,8 @@ void Generale::selezionaLivello() {
     return;
   }
   const Outcome done = completaSelezione(std::nullopt);
-  if (!done.messaggio.empty() && asker_ != nullptr)
-    asker_->messageBox(done.messaggio, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+  if (!done.message.empty() && asker_ != nullptr)
+    asker_->messageBox(done.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
 }
 
 Outcome Generale::iniziaSelezione(NodeId clicked, bool& attendeCriterio) {
@@ -486,9 +486,9 @@ Outcome Generale::iniziaSelezione(NodeId clicked, bool& attendeCriterio) {
   Tree& t = TV(kMainTree);
   if (!t.valid(clicked)) return Outcome::Refused("There is no such node in the Main Tree.");
   selezione.salvato = t.node(clicked).foreColor;
-  Decision d{Decision::Tipo::kLivello};
-  d.nodo = t.node(clicked).key;
-  d.percorso = PathOf(t, clicked);
+  Decision d{Decision::Type::kSelectLevel};
+  d.node = t.node(clicked).key;
+  d.path = PathOf(t, clicked);
   if (!ControllaRamiOut(t)) return Outcome::Refused("Unproperly weight distribution");
   NodeId node = clicked;
   const std::string& k = t.node(clicked).image;
@@ -514,7 +514,7 @@ Outcome Generale::iniziaSelezione(NodeId clicked, bool& attendeCriterio) {
     selezione.livelli = false;
     menus.setEnabled(menu::kStart, true);
     menus.setEnabled(menu::kSeleziona, true);
-    d.deseleziona = true;
+    d.unselect = true;
     menus.setEnabled(menu::kGrafico, false);
     registra(std::move(d));
     return {};
@@ -563,16 +563,16 @@ Outcome Generale::completaSelezione(std::optional<std::string> risposta) {
   coperturaUsata = criterio.perNumero ? std::nullopt : std::optional<std::int16_t>(criterio.percentuale);
   menus.setEnabled(menu::kGrafico, CalcolaNumeroTest(selection) > 0);
   Decision d = std::move(livelloInAttesa_);
-  d.tipo = Decision::Tipo::kLivello;
-  d.criterio = {criterio.perNumero, Intero(criterio.numeroTest), Intero(criterio.percentuale), risposta};
+  d.type = Decision::Type::kSelectLevel;
+  d.criterion = {criterio.perNumero, Intero(criterio.numeroTest), Intero(criterio.percentuale), risposta};
   registra(std::move(d));
   return result;
 }
 
 void Generale::selezionaTutti() {
   SelezionaTutti(TV(kUitTree), TV(kSelectedTestCases));
-  Decision d{Decision::Tipo::kScegli};
-  d.tutti = true;
+  Decision d{Decision::Type::kPick};
+  d.all = true;
   registra(std::move(d));
 }
 
@@ -581,8 +581,8 @@ void Generale::scegliTuttiIDiagrammi() {
   const NodeId root = uit.firstRoot();
   for (NodeId c = root == kNoNode ? kNoNode : uit.node(root).child; c != kNoNode; c = uit.node(c).next)
     if (kind::IsScenario(uit.node(c).image)) AggiungiSelezionato(uit, c, TV(kSelectedTestCases));
-  Decision d{Decision::Tipo::kScegli};
-  d.tutti = d.soloDiagrammi = true;
+  Decision d{Decision::Type::kPick};
+  d.all = d.diagramsOnly = true;
   registra(std::move(d));
 }
 
@@ -594,28 +594,28 @@ void Generale::caricaCasiTest(TestCaseSource from) {
     case TestCaseSource::kDesignTree: CaricaDaDesignTree(*this); break;
     case TestCaseSource::kNotLinked: CaricaNonConnessi(*this); break;
   }
-  Decision d{Decision::Tipo::kCarica};
-  d.sorgente = from;
+  Decision d{Decision::Type::kLoadTestCases};
+  d.source = from;
   registra(std::move(d));
 }
 
 void Generale::registraPeso(NodeId node, const std::string& weight) {
   const Tree& t = TV(kMainTree);
-  Decision d{Decision::Tipo::kPeso};
-  d.nodo = t.node(node).key;
-  d.percorso = PathOf(t, node);
-  d.valore = weight;
+  Decision d{Decision::Type::kWeight};
+  d.node = t.node(node).key;
+  d.path = PathOf(t, node);
+  d.value = weight;
   registra(std::move(d));
 }
 
 void Generale::registraCategoria(NodeId node, Categoria which) {
   if (which == Categoria::kNessuna) return;
-  Decision d{Decision::Tipo::kCategoria};
-  d.categoria = riferimento(node);
+  Decision d{Decision::Type::kCategory};
+  d.category = riferimento(node);
   const bool settings = which == Categoria::kImpostazioni;
-  d.valori = settings ? editorImpostazioni.aggiunti : editorInterazioni.aggiunti;
-  d.predefiniti = settings ? editorImpostazioni.useDefaults : editorInterazioni.useDefaults;
-  d.annullata = !(settings ? editorImpostazioni.confermato : editorInterazioni.confermato);
+  d.values = settings ? editorImpostazioni.aggiunti : editorInterazioni.aggiunti;
+  d.defaults = settings ? editorImpostazioni.useDefaults : editorInterazioni.useDefaults;
+  d.cancelled = !(settings ? editorImpostazioni.confermato : editorInterazioni.confermato);
   registra(std::move(d));
 }
 
@@ -625,7 +625,7 @@ NamedCategory Generale::riferimento(NodeId node) const {
   if (!t.valid(node)) return r;
   NodeId top = node;
   while (t.node(top).parent != kNoNode) top = t.node(top).parent;
-  r.diagramma = t.node(top).key;
+  r.diagram = t.node(top).key;
   const StatoSpecifica::Posto* p = specifica.posto(t.node(node).key);
   if (p == nullptr) return r;
   const TestCaseRecord* tc = specifica.tabella.casi.size() > static_cast<std::size_t>(p->testCase)
@@ -633,11 +633,11 @@ NamedCategory Generale::riferimento(NodeId node) const {
                                  : nullptr;
   const MessageRecord* m = tc == nullptr ? nullptr : tc->message(static_cast<std::size_t>(p->message));
   if (m == nullptr) return r;
-  r.percorso = m->pathName;
-  r.etichetta = m->sequenceLabel;
-  r.messaggio = m->name;
+  r.path = m->pathName;
+  r.label = m->sequenceLabel;
+  r.message = m->name;
   if (p->attribute >= 0 && static_cast<std::size_t>(p->attribute) < m->attributes.size())
-    r.parametro = m->attributes[static_cast<std::size_t>(p->attribute)].name;
+    r.parameter = m->attributes[static_cast<std::size_t>(p->attribute)].name;
   return r;
 }
 
@@ -646,10 +646,10 @@ NodeId Generale::trovaCategoria(const NamedCategory& r) const {
   for (NodeId id : t.collection()) {
     const Node& n = t.node(id);
     if (n.image != kind::kAttributo && n.image != kind::kMessaggio) continue;
-    if ((n.image == kind::kAttributo) == r.parametro.empty()) continue;
+    if ((n.image == kind::kAttributo) == r.parameter.empty()) continue;
     const NamedCategory here = riferimento(id);
-    if (here.diagramma == r.diagramma && here.percorso == r.percorso && here.etichetta == r.etichetta &&
-        here.messaggio == r.messaggio && here.parametro == r.parametro)
+    if (here.diagram == r.diagram && here.path == r.path && here.label == r.label && here.message == r.message &&
+        here.parameter == r.parameter)
       return id;
   }
   return kNoNode;
@@ -668,8 +668,7 @@ void Generale::rilascia(int tree, NodeId target) {
   }
   if (tree != kSelectedTestCases || nodoTrascinato == kNoNode) return;
   const Outcome e = scegliCasoTest(nodoTrascinato);
-  if (!e && asker_ != nullptr)
-    asker_->messageBox(e.messaggio, "Zov Suite", MessageButtons::kOk, MessageIcon::kCritical);
+  if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kCritical);
 }
 
 Outcome Generale::scegliCasoTest(NodeId uitNode) {
@@ -677,9 +676,9 @@ Outcome Generale::scegliCasoTest(NodeId uitNode) {
   if (!uit.valid(uitNode)) return Outcome::Refused("There is no such node in the UIT tree.");
   if (!AggiungiSelezionato(uit, uitNode, TV(kSelectedTestCases)))
     return Outcome::Refused("Error: this node is already selected");
-  Decision d{Decision::Tipo::kScegli};
-  d.nodo = uit.node(uitNode).key;
-  d.valore = uit.node(uitNode).text;
+  Decision d{Decision::Type::kPick};
+  d.node = uit.node(uitNode).key;
+  d.value = uit.node(uitNode).text;
   registra(std::move(d));
   return {};
 }
@@ -729,7 +728,7 @@ void Generale::elabora() {
            [this](int done, int total) { avanzamento(done, total); }});
   nascondiBusy();
   elaborazioneFatta();
-  registra(Decision{Decision::Tipo::kElabora});
+  registra(Decision{Decision::Type::kProcess});
   int paths = 0;
   for (int i = 1; i <= specifica.tabella.count(); ++i) paths += std::max<int>(0, specifica.tabella.caso(i)->pathCount);
   // Test cases are those that found their diagram (a top node of TV(2)).
@@ -771,8 +770,8 @@ RisultatoGenerazione Generale::genera(const std::function<void(const std::string
   dichiara("Generated " + Quanti(r.procedures, "test procedure", "test procedures") + " in " +
            Quanti(static_cast<long>(r.files.size()), "script", "scripts") +
            (r.insignificant > 0 ? " (" + std::to_string(r.insignificant) + " insignificant)" : std::string()));
-  Decision d{Decision::Tipo::kGenera};
-  d.casi = casi;
+  Decision d{Decision::Type::kGenerate};
+  d.testCases = casi;
   registra(std::move(d));
   return r;
 }
@@ -820,10 +819,10 @@ Outcome Generale::togliCasoTest(NodeId node) {
   const std::string text = chosen.node(node).text;
   chosen.remove(node);
   if (const NodeId picked = TV(kUitTree).find(key); picked != kNoNode) TV(kUitTree).setChecked(picked, false);
-  Decision d{Decision::Tipo::kScegli};
-  d.nodo = key;
-  d.valore = text;
-  d.deseleziona = true;
+  Decision d{Decision::Type::kPick};
+  d.node = key;
+  d.value = text;
+  d.unselect = true;
   registra(std::move(d));
   return {};
 }
@@ -833,10 +832,10 @@ Outcome Generale::rimuoviScelta(NodeId node) {
   int index = -1;
   const NodeId category = SceltaRimovibile(t, node, &index);
   if (category == kNoNode) return Outcome::Refused("Choose a choice of a category to remove.");
-  Decision d{Decision::Tipo::kRimuovi};
-  d.categoria = riferimento(category);
-  d.indice = index;
-  if (index >= 0) d.valore = t.node(node).text;
+  Decision d{Decision::Type::kRemoveChoice};
+  d.category = riferimento(category);
+  d.index = index;
+  if (index >= 0) d.value = t.node(node).text;
   if (!RimuoviScelta(t, specifica, node)) return Outcome::Refused("This choice has no record to remove it from.");
   registra(std::move(d));
   return {};
@@ -914,8 +913,8 @@ void Generale::esporta() {
   if (!target) return tell(error, MessageIcon::kWarning);
   std::vector<std::string> written;
   const Outcome e = ExportPlan(*this, *target, {true, true, true}, &written);
-  if (!FinishFolder(*target, e.fatto, false, &error) && e.fatto) return tell(error, MessageIcon::kWarning);
-  if (!e) return tell(e.messaggio, MessageIcon::kWarning);
+  if (!FinishFolder(*target, e.done, false, &error) && e.done) return tell(error, MessageIcon::kWarning);
+  if (!e) return tell(e.message, MessageIcon::kWarning);
   const std::string said = "Exported " + std::to_string(written.size()) + " files to " + target->dir().string();
   dichiara(said);
   tell(said + ".", MessageIcon::kInformation);
@@ -931,7 +930,7 @@ void Generale::salvaSessione() {
   if (!path || path->empty()) return;
   if (std::filesystem::path(*path).extension().empty()) *path += ".zov";
   if (const Outcome e = SaveSession(*this, *path); !e) {
-    asker_->messageBox(e.messaggio, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+    asker_->messageBox(e.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
   } else {
     segnaSalvato();
     dichiara("Saved the session to " + *path);
@@ -950,7 +949,7 @@ void Generale::caricaSessione() {
              (r.scartate.empty() ? "" : ", " + std::to_string(r.scartate.size()) + " left out"));
   }
   if (!r.esito)
-    asker_->messageBox("The session could not be loaded.\n\n" + r.esito.messaggio, "Zov Suite", MessageButtons::kOk,
+    asker_->messageBox("The session could not be loaded.\n\n" + r.esito.message, "Zov Suite", MessageButtons::kOk,
                        MessageIcon::kCritical);
   else if (!r.testo().empty() && asker_->messageBox(r.testo() + "\n\nSave this report to a file?", "Zov Suite",
                                                     MessageButtons::kYesNo, MessageIcon::kWarning) == Answer::kYes)
@@ -1020,8 +1019,8 @@ void Generale::svuotaCasiScelti() {
       if (const NodeId picked = uit.find(chosen.node(c).key); picked != kNoNode) uit.setChecked(picked, false);
       chosen.remove(c);
     }
-  Decision d{Decision::Tipo::kScegli};
-  d.tutti = d.deseleziona = true;
+  Decision d{Decision::Type::kPick};
+  d.all = d.unselect = true;
   registra(std::move(d));
 }
 

@@ -33,11 +33,11 @@ class WorkFolder;
 // The result of a thing the tester does: done, or refused with the message
 // the window shows; a done operation may still have something to say.
 struct Outcome {
-  bool fatto = true;
-  std::string messaggio;
+  bool done = true;
+  std::string message;
   static Outcome Refused(std::string message) { return {false, std::move(message)}; }
   static Outcome Note(std::string message) { return {true, std::move(message)}; }
-  explicit operator bool() const { return fatto; }
+  explicit operator bool() const { return done; }
 };
 
 // The start-up dialog Form2: two option buttons, exactly one set.

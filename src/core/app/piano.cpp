@@ -66,7 +66,7 @@ Outcome ReadChoicesFile(const std::string& path, ChoicesFile& out) {
 Outcome EnterChoices(PlanningSession& p, const ChoicesFile& file) {
   for (const ChoicesFile::Categoria& c : file.categorie) {
     const std::string at = file.path + ":" + std::to_string(c.line) + ": ";
-    if (Outcome e = p.apriCategoria(c.node); !e) return Outcome::Refused(at + Printable(e.messaggio));
+    if (Outcome e = p.apriCategoria(c.node); !e) return Outcome::Refused(at + Printable(e.message));
     int leftOut = 0;
     for (const ChoicesFile::Valore& v : c.values)
       if (!p.aggiungiValore(v.value, v.properties, v.selectors)) ++leftOut;

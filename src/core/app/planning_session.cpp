@@ -58,21 +58,21 @@ Outcome PlanningSession::selezionaLivello(std::string_view node, const Criterion
   // The criterion dialog's checks and settings, as if typed there.
   DialogoNumTest& d = g_.numTest;
   d.mostra();
-  if (criterio.perNumero) {
+  if (criterio.byNumber) {
     d.scegliNumTest();
-    d.NNTest = criterio.numero;
+    d.NNTest = criterio.procedures;
   } else {
     d.scegliCoverage();
-    d.Percc = criterio.percentuale;
+    d.Percc = criterio.coverage;
   }
   if (std::string message = d.done(); !message.empty()) {
     d.cancel();
     g_.annullaSelezione();
     return Outcome::Refused(std::move(message));
   }
-  Outcome e = g_.completaSelezione(criterio.risposta);
+  Outcome e = g_.completaSelezione(criterio.answer);
   // Nothing allocated is a refusal here: the plan cannot go on.
-  e.fatto = e.messaggio.empty();
+  e.done = e.message.empty();
   return e;
 }
 

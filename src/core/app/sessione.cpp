@@ -110,17 +110,17 @@ std::string CheckSession(const json& s) {
   return why;
 }
 
-const char* NomeTipo(Decision::Tipo t) {
+const char* NomeTipo(Decision::Type t) {
   switch (t) {
-    case Decision::Tipo::kPeso: return "weight";
-    case Decision::Tipo::kStartStop: return "startStop";
-    case Decision::Tipo::kLivello: return "selectLevel";
-    case Decision::Tipo::kCarica: return "loadTestCases";
-    case Decision::Tipo::kScegli: return "pick";
-    case Decision::Tipo::kElabora: return "process";
-    case Decision::Tipo::kCategoria: return "category";
-    case Decision::Tipo::kGenera: return "generate";
-    case Decision::Tipo::kRimuovi: return "removeChoice";
+    case Decision::Type::kWeight: return "weight";
+    case Decision::Type::kStartStop: return "startStop";
+    case Decision::Type::kSelectLevel: return "selectLevel";
+    case Decision::Type::kLoadTestCases: return "loadTestCases";
+    case Decision::Type::kPick: return "pick";
+    case Decision::Type::kProcess: return "process";
+    case Decision::Type::kCategory: return "category";
+    case Decision::Type::kGenerate: return "generate";
+    case Decision::Type::kRemoveChoice: return "removeChoice";
   }
   return "";
 }
@@ -132,54 +132,54 @@ std::string Impronta(std::uint64_t hash) {
 }
 
 json Json(const Decision& d) {
-  json j = {{"op", NomeTipo(d.tipo)}};
-  switch (d.tipo) {
-    case Decision::Tipo::kPeso: j.update({{"node", d.nodo}, {"path", d.percorso}, {"weight", d.valore}}); break;
-    case Decision::Tipo::kStartStop: j.update({{"node", d.nodo}, {"path", d.percorso}}); break;
-    case Decision::Tipo::kLivello:
-      j.update({{"node", d.nodo}, {"path", d.percorso}, {"unselect", d.deseleziona}});
-      if (!d.deseleziona) {
-        j["criterion"] = {{"byNumber", d.criterio.perNumero},
-                          {"procedures", d.criterio.numero},
-                          {"coverage", d.criterio.percentuale}};
-        if (d.criterio.risposta) j["criterion"]["answer"] = *d.criterio.risposta;
+  json j = {{"op", NomeTipo(d.type)}};
+  switch (d.type) {
+    case Decision::Type::kWeight: j.update({{"node", d.node}, {"path", d.path}, {"weight", d.value}}); break;
+    case Decision::Type::kStartStop: j.update({{"node", d.node}, {"path", d.path}}); break;
+    case Decision::Type::kSelectLevel:
+      j.update({{"node", d.node}, {"path", d.path}, {"unselect", d.unselect}});
+      if (!d.unselect) {
+        j["criterion"] = {{"byNumber", d.criterion.byNumber},
+                          {"procedures", d.criterion.procedures},
+                          {"coverage", d.criterion.coverage}};
+        if (d.criterion.answer) j["criterion"]["answer"] = *d.criterion.answer;
       }
       break;
-    case Decision::Tipo::kCarica: j["source"] = SourceName(d.sorgente); break;
-    case Decision::Tipo::kScegli:
-      if (d.tutti)
-        j.update({{"all", true}, {"diagramsOnly", d.soloDiagrammi}, {"unpick", d.deseleziona}});
+    case Decision::Type::kLoadTestCases: j["source"] = SourceName(d.source); break;
+    case Decision::Type::kPick:
+      if (d.all)
+        j.update({{"all", true}, {"diagramsOnly", d.diagramsOnly}, {"unpick", d.unselect}});
       else
-        j.update({{"node", d.nodo}, {"name", d.valore}});
-      if (!d.tutti && d.deseleziona) j["unpick"] = true;
+        j.update({{"node", d.node}, {"name", d.value}});
+      if (!d.all && d.unselect) j["unpick"] = true;
       break;
-    case Decision::Tipo::kRimuovi:
-      j.update({{"diagram", d.categoria.diagramma},
-                {"path", d.categoria.percorso},
-                {"label", d.categoria.etichetta},
-                {"message", d.categoria.messaggio},
-                {"parameter", d.categoria.parametro},
-                {"choice", d.indice}});
-      if (d.indice >= 0) j["text"] = d.valore;
+    case Decision::Type::kRemoveChoice:
+      j.update({{"diagram", d.category.diagram},
+                {"path", d.category.path},
+                {"label", d.category.label},
+                {"message", d.category.message},
+                {"parameter", d.category.parameter},
+                {"choice", d.index}});
+      if (d.index >= 0) j["text"] = d.value;
       break;
-    case Decision::Tipo::kCategoria: {
+    case Decision::Type::kCategory: {
       json values = json::array();
-      for (const ChosenValue& v : d.valori)
+      for (const ChosenValue& v : d.values)
         values.push_back({{"value", v.value}, {"properties", v.properties}, {"selectors", v.selectors}});
-      j.update({{"diagram", d.categoria.diagramma},
-                {"path", d.categoria.percorso},
-                {"label", d.categoria.etichetta},
-                {"message", d.categoria.messaggio},
-                {"parameter", d.categoria.parametro},
+      j.update({{"diagram", d.category.diagram},
+                {"path", d.category.path},
+                {"label", d.category.label},
+                {"message", d.category.message},
+                {"parameter", d.category.parameter},
                 {"values", values},
-                {"defaults", d.predefiniti},
-                {"cancelled", d.annullata}});
+                {"defaults", d.defaults},
+                {"cancelled", d.cancelled}});
       break;
     }
-    case Decision::Tipo::kGenera:
-      if (!d.casi.empty()) j["testCases"] = d.casi;
+    case Decision::Type::kGenerate:
+      if (!d.testCases.empty()) j["testCases"] = d.testCases;
       break;
-    case Decision::Tipo::kElabora: break;
+    case Decision::Type::kProcess: break;
   }
   return j;
 }
@@ -223,10 +223,10 @@ std::string Riproduci(Generale& g, PlanningSession& p, const json& j) {
       const json c = j.value("criterion", json::object());
       Criterion criterio{c.value("byNumber", true), c.value("procedures", "500"), c.value("coverage", "100"),
                          std::nullopt};
-      if (c.contains("answer")) criterio.risposta = c["answer"].get<std::string>();
+      if (c.contains("answer")) criterio.answer = c["answer"].get<std::string>();
       e = p.selezionaLivello(node, criterio);
     }
-    return e.fatto ? std::string() : e.messaggio;
+    return e.done ? std::string() : e.message;
   }
   if (op == "loadTestCases") {
     p.caricaCasiTest(SourceFromName(j.value("source", "zov")));
@@ -251,9 +251,9 @@ std::string Riproduci(Generale& g, PlanningSession& p, const json& j) {
       return {};
     }
     const Outcome e = p.scegliCasoTest(j.value("node", ""));
-    return e.fatto ? std::string() : "the test case is no longer in the UIT tree";
+    return e.done ? std::string() : "the test case is no longer in the UIT tree";
   }
-  if (op == "process") return p.elabora().fatto ? std::string() : "no model";
+  if (op == "process") return p.elabora().done ? std::string() : "no model";
   if (op == "generate") {
     const std::vector<std::string> casi = j.value("testCases", std::vector<std::string>());
     std::string missing;
@@ -278,7 +278,7 @@ std::string Riproduci(Generale& g, PlanningSession& p, const json& j) {
     NodeId node = list == kNoNode || index < 0 ? list : t.childAt(list, index);
     if (node == kNoNode || (index >= 0 && t.node(node).text != j.value("text", "")))
       return "the category has no such choice";
-    return g.rimuoviScelta(node).fatto ? std::string() : "the choice cannot be removed";
+    return g.rimuoviScelta(node).done ? std::string() : "the choice cannot be removed";
   }
   if (op == "category") {
     const NodeId node = g.trovaCategoria(r);
