@@ -81,10 +81,10 @@ void BM_PlanSynthetic(benchmark::State& state) {
     g.caricaFinestra();
     zov::PlanningSession p(g);
     result = zov::RunPlan(p, path, zov::PlanOptions{});
-    if (!result.esito) state.SkipWithError(result.esito.message.c_str());
+    if (!result.outcome) state.SkipWithError(result.outcome.message.c_str());
     files = work->files(zov::CreatedList::kScripts).size();
   }
-  state.counters["test_cases"] = result.casiTest;
+  state.counters["test_cases"] = result.testCases;
   state.counters["files"] = static_cast<double>(files);
   state.counters["use_cases"] = static_cast<double>(state.range(0));
 }

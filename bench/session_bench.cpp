@@ -28,8 +28,8 @@ std::string Session(int n) {
   zov::Generale& g = ready.g;
   zov::PlanningSession p(g);
   zov::PlanOptions o;
-  o.scelte.emplace();
-  zov::ReadChoicesFile(std::string(ZOV_EXAMPLES_DIR) + "/../tests/data/lending-choices.txt", *o.scelte);
+  o.choices.emplace();
+  zov::ReadChoicesFile(std::string(ZOV_EXAMPLES_DIR) + "/../tests/data/lending-choices.txt", *o.choices);
   zov::RunPlan(p, std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl", o);
   nlohmann::json s = nlohmann::json::parse(zov::SessionText(g, file));
   nlohmann::json& decisions = s["decisions"];
@@ -48,7 +48,7 @@ void BM_ReplayRepeatedCategoryDecisions(benchmark::State& state) {
   for (auto _ : state) {
     zov::test::GeneralePronto ready;
     const auto report = zov::LoadSession(ready.g, file);
-    if (!report.esito) state.SkipWithError(report.esito.message.c_str());
+    if (!report.outcome) state.SkipWithError(report.outcome.message.c_str());
   }
   fs::remove_all(fs::path(file).parent_path());
 }

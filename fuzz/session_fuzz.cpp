@@ -42,6 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   zov::test::GeneralePronto ready;
   zov::Generale& g = ready.g;
   const unsigned seed = 1;
-  if (zov::LoadSession(g, session.string(), &seed).esito) zov::KeepFormats(g, {false, true, true});
+  if (zov::LoadSession(g, session.string(), &seed).outcome) zov::KeepFormats(g, {false, true, true});
   return 0;
 }

@@ -85,7 +85,7 @@ CLI::Validator Whole(long lo, long hi, const std::string& what, const std::strin
 }
 
 void AddSelectionOptions(CLI::App* c, Options& o, bool plan) {
-  c->add_option("--select", o.selection.nodi, "run \"&Select Level\" on NODE (key or path of names; repeatable)");
+  c->add_option("--select", o.selection.nodes, "run \"&Select Level\" on NODE (key or path of names; repeatable)");
   auto* start = c->add_option("--start", o.selection.start, "fix the start level at NODE first");
   auto* stop = c->add_option("--stop", o.selection.stop, "fix the stop level at NODE first");
   start->needs(stop);
@@ -135,7 +135,7 @@ std::optional<zov::WorkFolder> OpenFolder(const std::optional<std::filesystem::p
 }
 
 void SetCriterion(const Options& o, zov::SelectionOptions& s) {
-  s.criterio = {!o.coverage, o.procedures.value_or("500"), o.coverage.value_or("100"), o.answer};
+  s.criterion = {!o.coverage, o.procedures.value_or("500"), o.coverage.value_or("100"), o.answer};
 }
 
 // The choices file, read before any work starts; false when it is bad.
@@ -147,7 +147,7 @@ bool Choices(const Options& o, std::optional<zov::ChoicesFile>& file) {
 }
 
 int Load(const std::string& command, Options& o) {
-  if ((o.procedures || o.coverage) && o.selection.nodi.empty())
+  if ((o.procedures || o.coverage) && o.selection.nodes.empty())
     throw CLI::ValidationError("'--procedures' and '--coverage' need '--select'");
   bool made = false;
   auto work = OpenFolder(o.work ? std::optional<std::filesystem::path>(*o.work) : std::nullopt, made);
@@ -166,7 +166,7 @@ int Load(const std::string& command, Options& o) {
   }
   SetCriterion(o, o.selection);
   if (zov::Outcome e = zov::SelectNodes(run.p, o.selection); !e) return Say(e.message), kExitFailure;
-  if (!o.selection.nodi.empty()) Say(run.g.somma);
+  if (!o.selection.nodes.empty()) Say(run.g.somma);
   for (zov::TestCaseSource s : Sorgenti(o.uit)) run.p.caricaCasiTest(s);
   if (command == "spec") {
     std::optional<zov::ChoicesFile> choices;
@@ -188,10 +188,10 @@ int Load(const std::string& command, Options& o) {
 int Plan(Options& o) {
   zov::PlanOptions plan;
   SetCriterion(o, o.selection);
-  plan.selezione = o.selection;
-  if (!o.uit.empty()) plan.sorgenti = Sorgenti(o.uit);
-  zov::ParseFormats(o.formats, plan.formati);
-  if (!Choices(o, plan.scelte)) return kExitFailure;
+  plan.selection = o.selection;
+  if (!o.uit.empty()) plan.sources = Sorgenti(o.uit);
+  zov::ParseFormats(o.formats, plan.formats);
+  if (!Choices(o, plan.choices)) return kExitFailure;
   // Every file the run would refuse at its end is refused before it starts.
   if (o.saveSession)
     if (const zov::Outcome e = zov::SessionWritable(*o.saveSession); !e) return Say(e.message), kExitFailure;
@@ -219,24 +219,24 @@ int Plan(Options& o) {
   if (o.session) {
     const unsigned seed = run.g.seme;
     const zov::SessionReport rep = zov::LoadSession(run.g, *o.session, o.seed ? &seed : nullptr);
-    if (!rep.esito) return failed(rep.esito.message);
-    if (!rep.testo().empty()) Say(rep.testo());
-    if (const zov::Outcome e = zov::KeepFormats(run.g, plan.formati); !e) return failed(e.message);
-    if ((rep.modelloCambiato || !rep.scartate.empty()) && !o.allowChanged) return kExitFailure;
+    if (!rep.outcome) return failed(rep.outcome.message);
+    if (!rep.text().empty()) Say(rep.text());
+    if (const zov::Outcome e = zov::KeepFormats(run.g, plan.formats); !e) return failed(e.message);
+    if ((rep.modelChanged || !rep.leftOut.empty()) && !o.allowChanged) return kExitFailure;
     summary = *o.session + ": " + std::to_string(run.g.decisioni.size()) + " decisions replayed";
   } else {
     const zov::PlanResult r = zov::RunPlan(run.p, o.model, plan);
     // What failed is said once, below, not among the warnings.
     std::vector<std::string> errors = work->errors();
     errors.insert(errors.end(), out->staging().errors().begin(), out->staging().errors().end());
-    for (const auto& w : r.avvisi)
+    for (const auto& w : r.warnings)
       if (std::find(errors.begin(), errors.end(), w) == errors.end()) Warn(w);
-    if (!r.esito) return failed(r.esito.message);
-    if (r.nienteDaPianificare) {
+    if (!r.outcome) return failed(r.outcome.message);
+    if (r.nothingToPlan) {
       summary = o.model + ": no actor reaches a use case: nothing to plan";
     } else {
       Say(run.g.somma);
-      summary = o.model + ": " + r.testo(out->staging().files(zov::CreatedList::kScripts).size());
+      summary = o.model + ": " + r.text(out->staging().files(zov::CreatedList::kScripts).size());
     }
   }
   if (!work->errors().empty() || !out->staging().errors().empty()) return failed("");

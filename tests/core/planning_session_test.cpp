@@ -341,9 +341,9 @@ TEST(SharedXmiPlans, EveryDiagramAnActorReachesGetsProcedures) {
   test::GeneralePronto ready;
   PlanningSession p(ready.g);
   PlanOptions o;
-  o.selezione.criterio = Procedures("100");
+  o.selection.criterion = Procedures("100");
   const PlanResult r = RunPlan(p, test::kSharedModels + "/xmi/papyrus-infrasync-design.uml", o);
-  ASSERT_TRUE(r.esito) << r.esito.message;
+  ASSERT_TRUE(r.outcome) << r.outcome.message;
   std::map<std::string, int> allotted;
   const Tree& chosen = ready.g.TV(kSelectedTestCases);
   for (NodeId n = chosen.node(chosen.firstRoot()).child; n != kNoNode; n = chosen.node(n).next)
@@ -482,8 +482,8 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   Generale& h = other.g;
   WorkFolder* again = &other.work;
   const SessionReport loaded = LoadSession(h, session.string());
-  EXPECT_TRUE(loaded.esito) << loaded.esito.message;
-  EXPECT_EQ(loaded.testo(), "");
+  EXPECT_TRUE(loaded.outcome) << loaded.outcome.message;
+  EXPECT_EQ(loaded.text(), "");
   EXPECT_FALSE(again->created("TestScript1.txt"));
   EXPECT_EQ(again->readLines("TestScript2.txt"), script);
   EXPECT_EQ(h.specifica.tabella.caso(1)->messages[0].attributes[0].choiceCount, 2);

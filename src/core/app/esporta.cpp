@@ -86,7 +86,7 @@ bool ParseFormats(const std::string& list, Formats& out) {
   std::stringstream in(list);
   for (std::string word; std::getline(in, word, ',');) {
     if (word == "text")
-      out.testo = true;
+      out.text = true;
     else if (word == "csv")
       out.csv = true;
     else if (word == "json")
@@ -94,7 +94,7 @@ bool ParseFormats(const std::string& list, Formats& out) {
     else
       return false;
   }
-  return out.testo || out.csv || out.json;
+  return out.text || out.csv || out.json;
 }
 
 std::string ProceduresCsv(const Generale& g) {
@@ -183,7 +183,7 @@ Outcome ExportPlan(const Generale& g, WorkFolder& target, const Formats& f, std:
     return true;
   };
   const WorkFolder* work = g.outputFolder();
-  if (f.testo && work != nullptr && work->dir() != target.dir()) {
+  if (f.text && work != nullptr && work->dir() != target.dir()) {
     for (const std::string& file : work->files(CreatedList::kScripts)) {
       const auto lines = work->readLines(file);
       if (!lines) continue;
@@ -200,7 +200,7 @@ Outcome ExportPlan(const Generale& g, WorkFolder& target, const Formats& f, std:
 Outcome KeepFormats(const Generale& g, const Formats& f) {
   WorkFolder* work = g.outputFolder();
   if (work == nullptr) return {};
-  if (!f.testo) {
+  if (!f.text) {
     const std::vector<std::string> text = work->files(CreatedList::kScripts);
     for (const std::string& file : text) work->removeFile(file);
   }

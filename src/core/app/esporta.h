@@ -14,7 +14,7 @@ namespace zov {
 class WorkFolder;
 
 struct Formats {
-  bool testo = true;
+  bool text = true;
   bool csv = false;
   bool json = false;
 };

@@ -942,18 +942,18 @@ void Generale::caricaSessione() {
   const auto path = asker_->openFile("Load ZOV File", kSessionFilter, CartellaIniziale());
   if (!path || path->empty()) return;
   const SessionReport r = LoadSession(*this, *path);
-  if (r.esito) {
+  if (r.outcome) {
     segnaSalvato();
     dichiara("Loaded the session " + *path + ": " +
              Quanti(static_cast<long>(decisioni.size()), "decision", "decisions") + " replayed" +
-             (r.scartate.empty() ? "" : ", " + std::to_string(r.scartate.size()) + " left out"));
+             (r.leftOut.empty() ? "" : ", " + std::to_string(r.leftOut.size()) + " left out"));
   }
-  if (!r.esito)
-    asker_->messageBox("The session could not be loaded.\n\n" + r.esito.message, "Zov Suite", MessageButtons::kOk,
+  if (!r.outcome)
+    asker_->messageBox("The session could not be loaded.\n\n" + r.outcome.message, "Zov Suite", MessageButtons::kOk,
                        MessageIcon::kCritical);
-  else if (!r.testo().empty() && asker_->messageBox(r.testo() + "\n\nSave this report to a file?", "Zov Suite",
-                                                    MessageButtons::kYesNo, MessageIcon::kWarning) == Answer::kYes)
-    salvaRapporto(r.testo(), *path);
+  else if (!r.text().empty() && asker_->messageBox(r.text() + "\n\nSave this report to a file?", "Zov Suite",
+                                                   MessageButtons::kYesNo, MessageIcon::kWarning) == Answer::kYes)
+    salvaRapporto(r.text(), *path);
 }
 
 void Generale::salvaRapporto(const std::string& text, const std::string& sessionPath) {

@@ -16,8 +16,8 @@ namespace zov {
 Outcome SelectNodes(PlanningSession& p, const SelectionOptions& o) {
   if (o.start && o.stop)
     if (Outcome e = p.scegliStartStop(*o.start, *o.stop); !e) return e;
-  for (const std::string& node : o.nodi)
-    if (Outcome e = p.selezionaLivello(node, o.criterio); !e) return e;
+  for (const std::string& node : o.nodes)
+    if (Outcome e = p.selezionaLivello(node, o.criterion); !e) return e;
   return {};
 }
 
@@ -47,14 +47,14 @@ Outcome ReadChoicesFile(const std::string& path, ChoicesFile& out) {
     };
     if (word == "category") {
       if (rest.empty()) return fail("'category' needs a node");
-      out.categorie.push_back({rest, n, {}});
+      out.categories.push_back({rest, n, {}});
     } else if (word == "choice") {
-      if (out.categorie.empty()) return fail("'choice' before any 'category'");
-      out.categorie.back().values.push_back({rest, {}, {}});
+      if (out.categories.empty()) return fail("'choice' before any 'category'");
+      out.categories.back().values.push_back({rest, {}, {}});
     } else if (word == "property" || word == "if") {
-      if (out.categorie.empty() || out.categorie.back().values.empty())
+      if (out.categories.empty() || out.categories.back().values.empty())
         return fail("'" + word + "' before any 'choice'");
-      ChoicesFile::Valore& v = out.categorie.back().values.back();
+      ChosenValue& v = out.categories.back().values.back();
       (word == "property" ? v.properties : v.selectors) = rest;
     } else {
       return fail("expected 'category', 'choice', 'property' or 'if', found '" + word + "'");
@@ -64,11 +64,11 @@ Outcome ReadChoicesFile(const std::string& path, ChoicesFile& out) {
 }
 
 Outcome EnterChoices(PlanningSession& p, const ChoicesFile& file) {
-  for (const ChoicesFile::Categoria& c : file.categorie) {
+  for (const ChoicesFile::Category& c : file.categories) {
     const std::string at = file.path + ":" + std::to_string(c.line) + ": ";
     if (Outcome e = p.apriCategoria(c.node); !e) return Outcome::Refused(at + Printable(e.message));
     int leftOut = 0;
-    for (const ChoicesFile::Valore& v : c.values)
+    for (const ChosenValue& v : c.values)
       if (!p.aggiungiValore(v.value, v.properties, v.selectors)) ++leftOut;
     p.confermaCategoria();
     if (leftOut > 0)
@@ -99,51 +99,51 @@ bool WholeSelection(const Tree& t, SelectionOptions& o) {
   o.start = t.node(firstActor).key;
   o.stop = t.node(deepest).key;
   for (NodeId a = t.firstRoot(); a != kNoNode; a = t.node(a).next)
-    if (t.node(a).image != kind::kRose && t.node(a).children > 0) o.nodi.push_back(t.node(t.node(a).child).key);
+    if (t.node(a).image != kind::kRose && t.node(a).children > 0) o.nodes.push_back(t.node(t.node(a).child).key);
   return true;
 }
 
 }  // namespace
 
-std::string PlanResult::testo(std::size_t files) const {
+std::string PlanResult::text(std::size_t files) const {
   const auto plural = [](long n, const char* one) { return std::to_string(n) + " " + one + (n == 1 ? "" : "s"); };
-  return plural(casiTest, "test case") + ", " + plural(generazione.paths, "path") + ", " +
-         plural(generazione.procedures, "test procedure") + " (" + std::to_string(generazione.insignificant) +
+  return plural(testCases, "test case") + ", " + plural(generation.paths, "path") + ", " +
+         plural(generation.procedures, "test procedure") + " (" + std::to_string(generation.insignificant) +
          " insignificant), " + plural(static_cast<long>(files), "file");
 }
 
 PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptions& o) {
   PlanResult r;
   Generale& g = p.stato();
-  r.esito = p.apriModello(model);
-  if (!r.esito) return r;
-  for (const std::string& w : g.modello()->Warnings()) r.avvisi.push_back(w);
-  for (const std::string& w : g.avvisi) r.avvisi.push_back(w);
+  r.outcome = p.apriModello(model);
+  if (!r.outcome) return r;
+  for (const std::string& w : g.modello()->Warnings()) r.warnings.push_back(w);
+  for (const std::string& w : g.avvisi) r.warnings.push_back(w);
   const std::size_t loadWarnings = g.avvisi.size();
   [&] {
     // Without an actor the selection gives no test case; the other sources
     // of the UIT tree still may.
-    SelectionOptions selection = o.selezione;
+    SelectionOptions selection = o.selection;
     const bool soloZov =
-        std::all_of(o.sorgenti.begin(), o.sorgenti.end(), [](TestCaseSource s) { return s == TestCaseSource::kZov; });
-    if (selection.nodi.empty() && !selection.start && !WholeSelection(g.TV(kMainTree), selection) && soloZov) {
-      r.nienteDaPianificare = true;
+        std::all_of(o.sources.begin(), o.sources.end(), [](TestCaseSource s) { return s == TestCaseSource::kZov; });
+    if (selection.nodes.empty() && !selection.start && !WholeSelection(g.TV(kMainTree), selection) && soloZov) {
+      r.nothingToPlan = true;
       return;
     }
-    if (r.esito = SelectNodes(p, selection); !r.esito) return;
-    for (TestCaseSource s : o.sorgenti) p.caricaCasiTest(s);
+    if (r.outcome = SelectNodes(p, selection); !r.outcome) return;
+    for (TestCaseSource s : o.sources) p.caricaCasiTest(s);
     p.scegliTuttiICasiTest();
     p.elabora();
-    if (o.scelte)
-      if (r.esito = EnterChoices(p, *o.scelte); !r.esito) return;
+    if (o.choices)
+      if (r.outcome = EnterChoices(p, *o.choices); !r.outcome) return;
     p.confermaDefault();
-    r.generazione = p.genera([&r](const std::string&) { ++r.conflitti; });
-    r.esito = KeepFormats(g, o.formati);
+    r.generation = p.genera([&r](const std::string&) { ++r.conflicts; });
+    r.outcome = KeepFormats(g, o.formats);
     for (int i = 1; i <= g.specifica.tabella.count(); ++i)
-      if (g.specifica.tabella.caso(i)->pathCount > 0) ++r.casiTest;
+      if (g.specifica.tabella.caso(i)->pathCount > 0) ++r.testCases;
   }();
   // What the later steps warned of.
-  for (std::size_t i = loadWarnings; i < g.avvisi.size(); ++i) r.avvisi.push_back(g.avvisi[i]);
+  for (std::size_t i = loadWarnings; i < g.avvisi.size(); ++i) r.warnings.push_back(g.avvisi[i]);
   return r;
 }
 

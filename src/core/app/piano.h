@@ -18,9 +18,9 @@ namespace zov {
 // Nodes for "&Select Level" (key or path of names), the start and stop
 // levels fixed first, and the criterion.
 struct SelectionOptions {
-  std::vector<std::string> nodi;
+  std::vector<std::string> nodes;
   std::optional<std::string> start, stop;
-  Criterion criterio;
+  Criterion criterion;
 };
 // Runs "Select ST&ART Node"/"Select ST&OP Node" and "&Select Level" on each
 // node; the first refusal ends it.
@@ -35,14 +35,13 @@ Outcome SelectNodes(PlanningSession& p, const SelectionOptions& o);
 // mark at the start is too. A category without choice lines takes its
 // default values.
 struct ChoicesFile {
-  using Valore = ChosenValue;
-  struct Categoria {
+  struct Category {
     std::string node;
     int line = 0;
-    std::vector<Valore> values;
+    std::vector<ChosenValue> values;
   };
   std::string path;
-  std::vector<Categoria> categorie;
+  std::vector<Category> categories;
 };
 // Refused with "path:line: what is wrong" for a line that makes no sense.
 Outcome ReadChoicesFile(const std::string& path, ChoicesFile& out);
@@ -57,22 +56,22 @@ Outcome EnterChoices(PlanningSession& p, const ChoicesFile& file);
 // "&Processing..."; the choices, then every other category's defaults;
 // "&All Test Cases".
 struct PlanOptions {
-  SelectionOptions selezione;
-  std::vector<TestCaseSource> sorgenti = {TestCaseSource::kZov};
-  std::optional<ChoicesFile> scelte;
+  SelectionOptions selection;
+  std::vector<TestCaseSource> sources = {TestCaseSource::kZov};
+  std::optional<ChoicesFile> choices;
   // What stays in the working folder: the documents and scripts (text),
   // procedures.csv, plan.json.
-  Formats formati;
+  Formats formats;
 };
 struct PlanResult {
-  Outcome esito;
-  bool nienteDaPianificare = false;  // no actor reaches a use case
-  int casiTest = 0;                  // test cases with paths
-  RisultatoGenerazione generazione;
-  long conflitti = 0;
-  std::vector<std::string> avvisi;  // warnings of the model and the load
+  Outcome outcome;
+  bool nothingToPlan = false;  // no actor reaches a use case
+  int testCases = 0;           // test cases with paths
+  RisultatoGenerazione generation;
+  long conflicts = 0;
+  std::vector<std::string> warnings;  // warnings of the model, the load and the later steps
   // "4 test cases, 9 paths, 21 test procedures (0 insignificant), 13 files".
-  std::string testo(std::size_t files) const;
+  std::string text(std::size_t files) const;
 };
 PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptions& o);
 

@@ -349,26 +349,26 @@ Outcome SaveSession(const Generale& g, const std::string& sessionPath) {
   return {};
 }
 
-std::string SessionReport::testo() const {
-  if (scartate.empty() && !modelloCambiato) return {};
-  std::string text = modelloCambiato ? "The model has changed since the session was saved.\n" : "";
-  if (scartate.empty()) return text + "Every decision of the session was replayed.";
-  text += std::to_string(scartate.size()) + " decision" + (scartate.size() == 1 ? "" : "s") +
-          " of the session no longer match the model and were left out:";
-  for (const std::string& line : scartate) text += "\n" + line;
-  return text;
+std::string SessionReport::text() const {
+  if (leftOut.empty() && !modelChanged) return {};
+  std::string out = modelChanged ? "The model has changed since the session was saved.\n" : "";
+  if (leftOut.empty()) return out + "Every decision of the session was replayed.";
+  out += std::to_string(leftOut.size()) + " decision" + (leftOut.size() == 1 ? "" : "s") +
+         " of the session no longer match the model and were left out:";
+  for (const std::string& line : leftOut) out += "\n" + line;
+  return out;
 }
 
 SessionReport LoadSession(Generale& g, const std::string& sessionPath, const unsigned* seed) {
   SessionReport r;
   const auto damaged = [&](const std::string& what) {
-    r.esito = Outcome::Refused(sessionPath + ": the session file is damaged (" + what + ")");
+    r.outcome = Outcome::Refused(sessionPath + ": the session file is damaged (" + what + ")");
     return r;
   };
   std::string error;
   const std::optional<std::string> text = ReadInputFile(sessionPath, kMaxSessionBytes, &error);
   if (!text) {
-    r.esito = Outcome::Refused(error);
+    r.outcome = Outcome::Refused(error);
     return r;
   }
   json s;
@@ -382,22 +382,22 @@ SessionReport LoadSession(Generale& g, const std::string& sessionPath, const uns
   } catch (const json::exception& e) {
     // A file that says it is a session is a damaged one; any other is none.
     if (text->find("\"zov-session\"") != std::string::npos) return damaged(e.what());
-    r.esito = Outcome::Refused(sessionPath + ": not a session file (" + e.what() + ")");
+    r.outcome = Outcome::Refused(sessionPath + ": not a session file (" + e.what() + ")");
     return r;
   }
   if (s.is_object() && s.contains("format") && !s["format"].is_string() && s.contains("model"))
     return damaged("format: a text expected");
   if (!s.is_object() || !s.contains("format") || s["format"] != "zov-session" || !s.contains("model")) {
-    r.esito = Outcome::Refused(sessionPath + ": not a Zov Suite session file");
+    r.outcome = Outcome::Refused(sessionPath + ": not a Zov Suite session file");
     return r;
   }
   if (s.contains("version")) {
     const json& v = s["version"];
     if (!v.is_number_unsigned() || v.get<unsigned long long>() < 1) return damaged("version: a whole number expected");
     if (v.get<unsigned long long>() > static_cast<unsigned long long>(kVersione)) {
-      r.esito = Outcome::Refused(sessionPath + ": written by a newer Zov Suite (session format version " +
-                                 std::to_string(v.get<unsigned long long>()) + "); this program reads version " +
-                                 std::to_string(kVersione));
+      r.outcome = Outcome::Refused(sessionPath + ": written by a newer Zov Suite (session format version " +
+                                   std::to_string(v.get<unsigned long long>()) + "); this program reads version " +
+                                   std::to_string(kVersione));
       return r;
     }
   }
@@ -406,11 +406,11 @@ SessionReport LoadSession(Generale& g, const std::string& sessionPath, const uns
     fs::path model = s["model"].value("path", "");
     if (model.is_relative()) model = fs::absolute(sessionPath).parent_path() / model;
     const auto print = ModelFingerprint(model);
-    r.modelloCambiato =
+    r.modelChanged =
         !print || !s["model"].contains("fnv1a64") || Impronta(print->second) != s["model"].value("fnv1a64", "");
     g.impostaSeme(seed != nullptr ? *seed : s.value("seed", 0u));
     PlanningSession p(g);
-    if (r.esito = p.apriModello(model.string()); !r.esito) return r;
+    if (r.outcome = p.apriModello(model.string()); !r.outcome) return r;
     const json dialog = s.value("criterionDialog", json::object());
     g.criterio.perNumero = dialog.value("byNumber", true);
     const json& decisions = s.contains("decisions") ? s["decisions"] : json::array();
@@ -418,7 +418,7 @@ SessionReport LoadSession(Generale& g, const std::string& sessionPath, const uns
     for (const json& d : decisions) {
       ++n;
       if (std::string why = Riproduci(g, p, d); !why.empty())
-        r.scartate.push_back(std::to_string(n) + ". " + Descrizione(d) + ": " + why);
+        r.leftOut.push_back(std::to_string(n) + ". " + Descrizione(d) + ": " + why);
     }
     g.criterio.numeroTest = static_cast<std::int16_t>(dialog.value("procedures", 500));
     g.criterio.percentuale = static_cast<std::int16_t>(dialog.value("coverage", 100));

@@ -26,11 +26,11 @@ Outcome SaveSession(const Generale& g, const std::string& sessionPath);
 // the model (an element gone or renamed, a category without that
 // parameter), one line each.
 struct SessionReport {
-  Outcome esito;
-  bool modelloCambiato = false;  // the model file is not the one saved with
-  std::vector<std::string> scartate;
+  Outcome outcome;
+  bool modelChanged = false;  // the model file is not the one saved with
+  std::vector<std::string> leftOut;
   // The report the tester reads: empty when everything was replayed.
-  std::string testo() const;
+  std::string text() const;
 };
 // Loads the model of the session (seed given: instead of the session's)
 // and replays every decision through the same operations the window uses.
