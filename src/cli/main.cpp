@@ -156,7 +156,7 @@ int Load(const std::string& command, Options& o) {
   const zov::cli::Interruption interruption(o.work ? std::filesystem::path() : work->dir(), {}, {}, {});
   zov::FolderRun folder(*work, o.work.has_value(), true, made, Say);
   Run run(*work, false, o);
-  if (zov::Outcome e = run.p.apriModello(o.model); !e) return Say(e.message), kExitFailure;
+  if (zov::Outcome e = run.p.openModel(o.model); !e) return Say(e.message), kExitFailure;
   for (const auto& w : run.g.modello()->Warnings()) Warn(w);
   for (const auto& w : run.g.avvisi) Warn(w);
   if (command == "load") {
@@ -167,14 +167,14 @@ int Load(const std::string& command, Options& o) {
   SetCriterion(o, o.selection);
   if (zov::Outcome e = zov::SelectNodes(run.p, o.selection); !e) return Say(e.message), kExitFailure;
   if (!o.selection.nodes.empty()) Say(run.g.somma);
-  for (zov::TestCaseSource s : Sorgenti(o.uit)) run.p.caricaCasiTest(s);
+  for (zov::TestCaseSource s : Sorgenti(o.uit)) run.p.loadTestCases(s);
   if (command == "spec") {
     std::optional<zov::ChoicesFile> choices;
     if (!Choices(o, choices)) return kExitFailure;
     if (o.pick.empty()) zov::SelezionaTutti(run.g.TV(zov::kUitTree), run.g.TV(zov::kSelectedTestCases));
     for (const std::string& node : o.pick)
-      if (zov::Outcome e = run.p.scegliCasoTest(node); !e) return Say(e.message), kExitFailure;
-    run.p.elabora();
+      if (zov::Outcome e = run.p.pick(node); !e) return Say(e.message), kExitFailure;
+    run.p.process();
     if (choices)
       if (zov::Outcome e = zov::EnterChoices(run.p, *choices); !e) return Say(e.message), kExitFailure;
     for (const std::string& file : run.g.specifica.specDocuments) Say("wrote " + (work->dir() / file).string());

@@ -37,7 +37,7 @@ Criterion Procedures(const std::string& n) {
 struct Api : ::testing::Test {
   Api() : p(g) {
     g.impostaSeme(1);
-    EXPECT_TRUE(p.apriModello(kLending));
+    EXPECT_TRUE(p.openModel(kLending));
   }
   test::GeneralePronto pronto;
   Generale& g = pronto.g;
@@ -47,30 +47,30 @@ struct Api : ::testing::Test {
 
 // A plan from the model to the scripts, without a window or a dialog.
 TEST_F(Api, AWholePlan) {
-  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("20")));
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures("20")));
   EXPECT_NE(g.somma.find("Number of Test Procedures: 20"), std::string::npos) << g.somma;
-  ASSERT_TRUE(p.caricaCasiTest(TestCaseSource::kZov));
-  ASSERT_TRUE(p.scegliCasoTest("5B1000000040"));
-  const Outcome again = p.scegliCasoTest("5B1000000040");
+  ASSERT_TRUE(p.loadTestCases(TestCaseSource::kZov));
+  ASSERT_TRUE(p.pick("5B1000000040"));
+  const Outcome again = p.pick("5B1000000040");
   EXPECT_FALSE(again);
   EXPECT_EQ(again.message, "Error: this node is already selected");
-  ASSERT_TRUE(p.elabora());
-  ASSERT_TRUE(p.apriCategoria("SD1./TestCase 1/open/x"));
-  ASSERT_TRUE(p.aggiungiValore("5", "busy,open", "ready"));
-  ASSERT_TRUE(p.aggiungiValore("7"));
-  ASSERT_TRUE(p.confermaCategoria());
+  ASSERT_TRUE(p.process());
+  ASSERT_TRUE(p.openCategory("SD1./TestCase 1/open/x"));
+  ASSERT_TRUE(p.addValue("5", "busy,open", "ready"));
+  ASSERT_TRUE(p.addValue("7"));
+  ASSERT_TRUE(p.confirmCategory());
   // Opened and cancelled: nothing of it stays.
-  ASSERT_TRUE(p.apriCategoria("SD1./TestCase 1/open"));
-  ASSERT_TRUE(p.aggiungiValore("never"));
-  ASSERT_TRUE(p.annullaCategoria());
-  p.confermaDefault();
+  ASSERT_TRUE(p.openCategory("SD1./TestCase 1/open"));
+  ASSERT_TRUE(p.addValue("never"));
+  ASSERT_TRUE(p.cancelCategory());
+  p.confirmDefaults();
   const MessageRecord& open = g.specifica.tabella.caso(1)->messages[0];
   EXPECT_EQ(open.attributes[0].choiceCount, 2);
   EXPECT_TRUE(open.edited);
   EXPECT_EQ(std::count(open.ownChoices.begin(), open.ownChoices.end(), "never"), 0);
-  const RisultatoGenerazione r = p.genera();
+  const RisultatoGenerazione r = p.generate();
   EXPECT_GT(r.procedures, 0);
-  const auto files = p.fileScritti();
+  const auto files = p.filesWritten();
   EXPECT_NE(std::find(files.begin(), files.end(), "TestScript1.txt"), files.end());
   EXPECT_NE(std::find(files.begin(), files.end(), "SD1. Borrow - main  ( 9)TestCase 1   ( 5 ).txt"), files.end());
 }
@@ -78,12 +78,12 @@ TEST_F(Api, AWholePlan) {
 // "Export Documents and Scripts..." writes every form into the folder
 // chosen, again into the same folder, and never over a file of another.
 TEST_F(Api, ExportIntoAFolder) {
-  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("20")));
-  p.caricaCasiTest(TestCaseSource::kZov);
-  p.scegliTuttiICasiTest();
-  p.elabora();
-  p.confermaDefault();
-  p.genera();
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures("20")));
+  p.loadTestCases(TestCaseSource::kZov);
+  p.pickAll();
+  p.process();
+  p.confirmDefaults();
+  p.generate();
   ScriptedAsker asker;
   g.setAsker(&asker);
   const auto dir = std::filesystem::temp_directory_path() / ("zov-export-" + std::to_string(::getpid()));
@@ -241,17 +241,17 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
     test::GeneralePronto pronto;
     Generale& g = pronto.g;
     PlanningSession p(g);
-    ASSERT_TRUE(p.apriModello(model.string()));
-    ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("30")));
-    p.caricaCasiTest(TestCaseSource::kZov);
-    ASSERT_TRUE(p.scegliCasoTest("5B1000000040"));
-    ASSERT_TRUE(p.scegliCasoTest("5B1000000041"));
-    ASSERT_TRUE(p.elabora());
+    ASSERT_TRUE(p.openModel(model.string()));
+    ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures("30")));
+    p.loadTestCases(TestCaseSource::kZov);
+    ASSERT_TRUE(p.pick("5B1000000040"));
+    ASSERT_TRUE(p.pick("5B1000000041"));
+    ASSERT_TRUE(p.process());
     for (const char* category : {"SD1./TestCase 1/open/x", "SD1./TestCase 1/open/title"}) {
-      ASSERT_TRUE(p.apriCategoria(category));
-      p.aggiungiValore("4");
-      p.aggiungiValore("5");
-      ASSERT_TRUE(p.confermaCategoria());
+      ASSERT_TRUE(p.openCategory(category));
+      p.addValue("4");
+      p.addValue("5");
+      ASSERT_TRUE(p.confirmCategory());
     }
     ASSERT_TRUE(SaveSession(g, session));
   }
@@ -312,10 +312,10 @@ TEST(SharedXmiPlans, EveryMessageOfTheUitTreeIsInAPath) {
     ++files;
     test::GeneralePronto ready;
     PlanningSession p(ready.g);
-    ASSERT_TRUE(p.apriModello(entry.path().string())) << entry.path();
-    p.caricaCasiTest(TestCaseSource::kTutti);
-    p.scegliTuttiICasiTest();
-    p.elabora();
+    ASSERT_TRUE(p.openModel(entry.path().string())) << entry.path();
+    p.loadTestCases(TestCaseSource::kTutti);
+    p.pickAll();
+    p.process();
     std::set<std::string> shown, planned;
     const Tree& uit = ready.g.TV(kUitTree);
     for (NodeId n : uit.collection()) {
@@ -361,17 +361,17 @@ TEST_F(Api, SeeAllAndUnselectAll) {
     // its first showing "See All Entry", from a copy "See All Link".
     test::GeneralePronto other;
     Generale& atm = other.g;
-    PlanningSession(atm).apriModello(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
+    PlanningSession(atm).openModel(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
     Tree& t = atm.TV(kMainTree);
     const std::vector<NodeId> shown = t.allPresent("5A1000000040");
     ASSERT_GE(shown.size(), 2u);
     // A click on a path split into branches shows its own document or,
     // when none was written under its text, its branches' documents.
     PlanningSession q(atm);
-    ASSERT_TRUE(q.selezionaLivello("Customer/Withdraw Cash", Procedures("40")));
-    q.caricaCasiTest(TestCaseSource::kZov);
-    q.scegliTuttiICasiTest();
-    ASSERT_TRUE(q.elabora());
+    ASSERT_TRUE(q.selectLevel("Customer/Withdraw Cash", Procedures("40")));
+    q.loadTestCases(TestCaseSource::kZov);
+    q.pickAll();
+    ASSERT_TRUE(q.process());
     Tree& spec = atm.TV(kSpecTree);
     const NodeId split = FindByKeyOrPath(spec, "SD1./TestCase 1");
     ASSERT_NE(split, kNoNode);
@@ -401,9 +401,9 @@ TEST_F(Api, SeeAllAndUnselectAll) {
   const int count = std::stoi(first.substr(of + 4));
   for (int i = 1; i < count; ++i) g.vediTutti();
   EXPECT_EQ(main.selected(), main.find("5B1000000040"));  // round again
-  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("20")));
-  p.caricaCasiTest(TestCaseSource::kZov);
-  p.scegliTuttiICasiTest();
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures("20")));
+  p.loadTestCases(TestCaseSource::kZov);
+  p.pickAll();
   ScriptedAsker asker;
   g.setAsker(&asker);
   asker.answers = {Answer::kCancel};
@@ -412,7 +412,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
   g.deselezionaCasiTest();
   EXPECT_EQ(g.TV(kSelectedTestCases).count(), 1);  // the root "Selected Item" alone
   EXPECT_TRUE(g.decisioni.back().unselect);
-  p.scegliTuttiICasiTest();  // they can be picked again
+  p.pickAll();  // they can be picked again
   EXPECT_GT(g.TV(kSelectedTestCases).count(), 1);
   g.setAsker(nullptr);
 }
@@ -421,21 +421,21 @@ TEST_F(Api, SeeAllAndUnselectAll) {
 // selected test case, and "&Selected Test Cases": each changes what it
 // names only, and a saved session replays them to the same scripts.
 TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
-  ASSERT_TRUE(p.selezionaLivello("Member/Borrow Book", Procedures("20")));
-  p.caricaCasiTest(TestCaseSource::kZov);
-  p.scegliTuttiICasiTest();
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures("20")));
+  p.loadTestCases(TestCaseSource::kZov);
+  p.pickAll();
   // A test case taken back can be picked again.
   Tree& chosen = g.TV(kSelectedTestCases);
   const NodeId root = chosen.firstRoot();
   const std::string key = chosen.node(chosen.childAt(root, chosen.node(root).children - 1)).key;
-  ASSERT_TRUE(p.togliCasoTest(key));
+  ASSERT_TRUE(p.unpick(key));
   EXPECT_EQ(chosen.find(key), kNoNode);
-  ASSERT_TRUE(p.scegliCasoTest(key));
-  ASSERT_TRUE(p.elabora());
+  ASSERT_TRUE(p.pick(key));
+  ASSERT_TRUE(p.process());
   ASSERT_GE(g.specifica.tabella.count(), 2);
-  ASSERT_TRUE(p.apriCategoria("SD1./TestCase 1/open/x"));
-  for (const char* v : {"5", "6", "7"}) p.aggiungiValore(v, "p" + std::string(v));
-  ASSERT_TRUE(p.confermaCategoria());
+  ASSERT_TRUE(p.openCategory("SD1./TestCase 1/open/x"));
+  for (const char* v : {"5", "6", "7"}) p.addValue(v, "p" + std::string(v));
+  ASSERT_TRUE(p.confirmCategory());
   Tree& spec = g.TV(kSpecTree);
   const NodeId x = FindByKeyOrPath(spec, "SD1./TestCase 1/open/x");
   const std::string list = spec.node(x).key + " Choices";
@@ -452,10 +452,10 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   ASSERT_EQ(spec.node(spec.find(list)).children, 2);
   EXPECT_EQ(spec.node(spec.childAt(spec.find(list), 1)).text, "7  [Property  p7] ");
   // The message's own category: all of its choices at once.
-  ASSERT_TRUE(p.apriCategoria("SD1./TestCase 1/open"));
-  p.aggiungiValore("fast");
-  p.aggiungiValore("slow");
-  ASSERT_TRUE(p.confermaCategoria());
+  ASSERT_TRUE(p.openCategory("SD1./TestCase 1/open"));
+  p.addValue("fast");
+  p.addValue("slow");
+  ASSERT_TRUE(p.confirmCategory());
   const NodeId open = FindByKeyOrPath(spec, "SD1./TestCase 1/open");
   ASSERT_TRUE(g.rimuoviScelta(spec.find(spec.node(open).key + " Choices")));
   EXPECT_EQ(spec.find(spec.node(open).key + " Choices"), kNoNode);
@@ -463,7 +463,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   EXPECT_FALSE(g.rimuoviScelta(open));
 
   // All, then the second test case only: the first one's script goes.
-  p.genera();
+  p.generate();
   EXPECT_TRUE(work.created("TestScript1.txt"));
   g.evidenziati = {spec.childAt(kNoNode, 1)};
   const std::vector<std::string> second = g.casiDi(g.evidenziati);
@@ -492,27 +492,27 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
 
 // Each call refuses with the message the window shows.
 TEST_F(Api, RefusalsCarryTheWindowsMessages) {
-  EXPECT_EQ(p.impostaPeso("Member/Nobody", "0.5").message, "no node 'Member/Nobody' in the Main Tree");
-  EXPECT_EQ(p.impostaPeso("Member/Borrow Book", std::string(44, '9')).message,
+  EXPECT_EQ(p.weight("Member/Nobody", "0.5").message, "no node 'Member/Nobody' in the Main Tree");
+  EXPECT_EQ(p.weight("Member/Borrow Book", std::string(44, '9')).message,
             "Weight: \"" + std::string(44, '9') + "\" is too large for a weight; type a number such as 0.25.");
   // Both siblings edited to 0.2: the group no longer adds up to 1.
-  EXPECT_EQ(p.impostaPeso("Member/Borrow Book", "0.2").message, "");
-  const Outcome red = p.impostaPeso("Member/Return Book", "0.2");
+  EXPECT_EQ(p.weight("Member/Borrow Book", "0.2").message, "");
+  const Outcome red = p.weight("Member/Return Book", "0.2");
   EXPECT_TRUE(red);
   EXPECT_EQ(red.message, "Verify weights distibution");
-  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", Procedures("20")).message, "Unproperly weight distribution");
-  ASSERT_EQ(p.impostaPeso("Member/Return Book", "0.8").message, "");
-  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", Procedures("-5")).message,
+  EXPECT_EQ(p.selectLevel("Member/Borrow Book", Procedures("20")).message, "Unproperly weight distribution");
+  ASSERT_EQ(p.weight("Member/Return Book", "0.8").message, "");
+  EXPECT_EQ(p.selectLevel("Member/Borrow Book", Procedures("-5")).message,
             "Number of Test Procedures: \"-5\" is out of range; type a number from 0 to 32767.");
   Criterion coverage;
   coverage.byNumber = false;
   coverage.coverage = "80";
   coverage.answer = "40000";
-  EXPECT_EQ(p.selezionaLivello("Member/Borrow Book", coverage).message,
+  EXPECT_EQ(p.selectLevel("Member/Borrow Book", coverage).message,
             "Number of Test Procedures: \"40000\" is out of range; type a number from 0 to 32767.");
-  EXPECT_EQ(p.scegliStartStop("Member/Borrow Book/Borrow - main", "Member").message, "Warning: no children");
-  EXPECT_FALSE(p.apriCategoria("anything"));
-  EXPECT_EQ(p.aggiungiValore("x").message, "No category is open.");
+  EXPECT_EQ(p.startStop("Member/Borrow Book/Borrow - main", "Member").message, "Warning: no children");
+  EXPECT_FALSE(p.openCategory("anything"));
+  EXPECT_EQ(p.addValue("x").message, "No category is open.");
 }
 
 }  // namespace

@@ -15,9 +15,9 @@ namespace zov {
 
 Outcome SelectNodes(PlanningSession& p, const SelectionOptions& o) {
   if (o.start && o.stop)
-    if (Outcome e = p.scegliStartStop(*o.start, *o.stop); !e) return e;
+    if (Outcome e = p.startStop(*o.start, *o.stop); !e) return e;
   for (const std::string& node : o.nodes)
-    if (Outcome e = p.selezionaLivello(node, o.criterion); !e) return e;
+    if (Outcome e = p.selectLevel(node, o.criterion); !e) return e;
   return {};
 }
 
@@ -66,11 +66,11 @@ Outcome ReadChoicesFile(const std::string& path, ChoicesFile& out) {
 Outcome EnterChoices(PlanningSession& p, const ChoicesFile& file) {
   for (const ChoicesFile::Category& c : file.categories) {
     const std::string at = file.path + ":" + std::to_string(c.line) + ": ";
-    if (Outcome e = p.apriCategoria(c.node); !e) return Outcome::Refused(at + Printable(e.message));
+    if (Outcome e = p.openCategory(c.node); !e) return Outcome::Refused(at + Printable(e.message));
     int leftOut = 0;
     for (const ChosenValue& v : c.values)
-      if (!p.aggiungiValore(v.value, v.properties, v.selectors)) ++leftOut;
-    p.confermaCategoria();
+      if (!p.addValue(v.value, v.properties, v.selectors)) ++leftOut;
+    p.confirmCategory();
     if (leftOut > 0)
       return Outcome::Refused(at + "'" + Printable(c.node) + "' holds at most " + std::to_string(kMassimoScelte) +
                               " choices: " + std::to_string(leftOut) + " of its values were left out");
@@ -114,8 +114,8 @@ std::string PlanResult::text(std::size_t files) const {
 
 PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptions& o) {
   PlanResult r;
-  Generale& g = p.stato();
-  r.outcome = p.apriModello(model);
+  Generale& g = p.window();
+  r.outcome = p.openModel(model);
   if (!r.outcome) return r;
   for (const std::string& w : g.modello()->Warnings()) r.warnings.push_back(w);
   for (const std::string& w : g.avvisi) r.warnings.push_back(w);
@@ -131,13 +131,13 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
       return;
     }
     if (r.outcome = SelectNodes(p, selection); !r.outcome) return;
-    for (TestCaseSource s : o.sources) p.caricaCasiTest(s);
-    p.scegliTuttiICasiTest();
-    p.elabora();
+    for (TestCaseSource s : o.sources) p.loadTestCases(s);
+    p.pickAll();
+    p.process();
     if (o.choices)
       if (r.outcome = EnterChoices(p, *o.choices); !r.outcome) return;
-    p.confermaDefault();
-    r.generation = p.genera([&r](const std::string&) { ++r.conflicts; });
+    p.confirmDefaults();
+    r.generation = p.generate([&r](const std::string&) { ++r.conflicts; });
     r.outcome = KeepFormats(g, o.formats);
     for (int i = 1; i <= g.specifica.tabella.count(); ++i)
       if (g.specifica.tabella.caso(i)->pathCount > 0) ++r.testCases;

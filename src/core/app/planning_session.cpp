@@ -22,36 +22,36 @@ const char* NomeAlbero(int tree) {
 }
 }  // namespace
 
-NodeId PlanningSession::trova(int tree, std::string_view node, Outcome& refused) const {
+NodeId PlanningSession::findNode(int tree, std::string_view node, Outcome& refused) const {
   const NodeId id = FindByKeyOrPath(g_.TV(tree), node);
   if (id == kNoNode) refused = Outcome::Refused("no node '" + std::string(node) + "' in " + NomeAlbero(tree));
   return id;
 }
 
-Outcome PlanningSession::apriModello(const std::string& path) {
+Outcome PlanningSession::openModel(const std::string& path) {
   if (std::string error = CaricaModello(g_, path); !error.empty()) return Outcome::Refused(std::move(error));
   return Outcome::Note(MessaggioIncompleto(g_));
 }
 
-Outcome PlanningSession::impostaPeso(std::string_view node, const std::string& weight) {
+Outcome PlanningSession::weight(std::string_view node, const std::string& value) {
   Outcome refused;
-  const NodeId id = trova(kMainTree, node, refused);
-  return id == kNoNode ? refused : g_.modificaPeso(id, weight);
+  const NodeId id = findNode(kMainTree, node, refused);
+  return id == kNoNode ? refused : g_.modificaPeso(id, value);
 }
 
-Outcome PlanningSession::scegliStartStop(std::string_view start, std::string_view stop) {
+Outcome PlanningSession::startStop(std::string_view start, std::string_view stop) {
   Outcome refused;
-  const NodeId from = trova(kMainTree, start, refused);
+  const NodeId from = findNode(kMainTree, start, refused);
   if (from == kNoNode) return refused;
-  const NodeId to = trova(kMainTree, stop, refused);
+  const NodeId to = findNode(kMainTree, stop, refused);
   if (to == kNoNode) return refused;
   if (Outcome e = g_.scegliStartStopSu(from); !e) return e;
   return g_.scegliStartStopSu(to);
 }
 
-Outcome PlanningSession::selezionaLivello(std::string_view node, const Criterion& criterio) {
+Outcome PlanningSession::selectLevel(std::string_view node, const Criterion& criterio) {
   Outcome refused;
-  const NodeId id = trova(kMainTree, node, refused);
+  const NodeId id = findNode(kMainTree, node, refused);
   if (id == kNoNode) return refused;
   bool attende = false;
   if (Outcome e = g_.iniziaSelezione(id, attende); !e || !attende) return e;
@@ -76,58 +76,58 @@ Outcome PlanningSession::selezionaLivello(std::string_view node, const Criterion
   return e;
 }
 
-Outcome PlanningSession::caricaCasiTest(TestCaseSource from) {
+Outcome PlanningSession::loadTestCases(TestCaseSource from) {
   if (g_.modello() == nullptr) return Outcome::Refused("No model is loaded.");
   g_.caricaCasiTest(from);
   return {};
 }
 
-Outcome PlanningSession::scegliCasoTest(std::string_view node) {
+Outcome PlanningSession::pick(std::string_view node) {
   Outcome refused;
-  const NodeId id = trova(kUitTree, node, refused);
+  const NodeId id = findNode(kUitTree, node, refused);
   return id == kNoNode ? refused : g_.scegliCasoTest(id);
 }
 
-Outcome PlanningSession::scegliTuttiICasiTest() {
+Outcome PlanningSession::pickAll() {
   g_.scegliTuttiIDiagrammi();
   return {};
 }
 
-Outcome PlanningSession::elabora() {
+Outcome PlanningSession::process() {
   if (g_.modello() == nullptr) return Outcome::Refused("No model is loaded.");
   g_.elabora();
   return {};
 }
 
-Outcome PlanningSession::apriCategoria(std::string_view node) {
+Outcome PlanningSession::openCategory(std::string_view node) {
   Outcome refused;
-  const NodeId id = trova(kSpecTree, node, refused);
+  const NodeId id = findNode(kSpecTree, node, refused);
   if (id == kNoNode) return refused;
-  nodoAperto_ = id;
+  openNode_ = id;
   switch (g_.apriCategoria(id)) {
     case Generale::Categoria::kImpostazioni:
-      aperto_ = Editor::kImpostazioni;
+      openEditor_ = Editor::kSettings;
       return Outcome::Note(g_.editorImpostazioni.avviso);
     case Generale::Categoria::kInterazioni:
-      aperto_ = Editor::kInterazioni;
+      openEditor_ = Editor::kInteractions;
       return Outcome::Note(g_.editorInterazioni.avviso);
     case Generale::Categoria::kNessuna: break;
   }
-  aperto_ = Editor::kNessuno;
+  openEditor_ = Editor::kNone;
   return Outcome::Refused("'" + std::string(node) + "' is no category of the Test Specification tree");
 }
 
-Outcome PlanningSession::aggiungiValore(const std::string& value, const std::string& properties,
-                                        const std::string& selectors) {
+Outcome PlanningSession::addValue(const std::string& value, const std::string& properties,
+                                  const std::string& selectors) {
   bool added = false;
-  if (aperto_ == Editor::kImpostazioni) {
+  if (openEditor_ == Editor::kSettings) {
     EditorImpostazioni& e = g_.editorImpostazioni;
     if (!e.useOwnValues) e.chooseOwnValues();
     e.value = value;
     e.properties = properties;
     e.selectors = selectors;
     added = e.add();
-  } else if (aperto_ == Editor::kInterazioni) {
+  } else if (openEditor_ == Editor::kInteractions) {
     EditorInterazioni& e = g_.editorInterazioni;
     if (!e.useOwnValues) e.chooseOwnValues();
     e.value = value;
@@ -138,37 +138,37 @@ Outcome PlanningSession::aggiungiValore(const std::string& value, const std::str
   return added ? Outcome() : Outcome::Refused("A category holds at most 101 choices.");
 }
 
-Outcome PlanningSession::valoriDefault() {
-  if (aperto_ == Editor::kImpostazioni)
+Outcome PlanningSession::chooseDefaults() {
+  if (openEditor_ == Editor::kSettings)
     g_.editorImpostazioni.chooseDefaults();
-  else if (aperto_ == Editor::kInterazioni)
+  else if (openEditor_ == Editor::kInteractions)
     g_.editorInterazioni.chooseDefaults();
   else
     return Outcome::Refused("No category is open.");
   return {};
 }
 
-Outcome PlanningSession::confermaCategoria() { return chiudi(true); }
+Outcome PlanningSession::confirmCategory() { return closeEditor(true); }
 
-Outcome PlanningSession::annullaCategoria() { return chiudi(false); }
+Outcome PlanningSession::cancelCategory() { return closeEditor(false); }
 
-Outcome PlanningSession::chiudi(bool ok) {
+Outcome PlanningSession::closeEditor(bool ok) {
   Generale::Categoria which = Generale::Categoria::kNessuna;
-  if (aperto_ == Editor::kImpostazioni) {
+  if (openEditor_ == Editor::kSettings) {
     ok ? g_.editorImpostazioni.ok() : g_.editorImpostazioni.cancel();
     which = Generale::Categoria::kImpostazioni;
-  } else if (aperto_ == Editor::kInterazioni) {
+  } else if (openEditor_ == Editor::kInteractions) {
     ok ? g_.editorInterazioni.ok() : g_.editorInterazioni.cancel();
     which = Generale::Categoria::kInterazioni;
   } else {
     return Outcome::Refused("No category is open.");
   }
-  g_.registraCategoria(nodoAperto_, which);
-  aperto_ = Editor::kNessuno;
+  g_.registraCategoria(openNode_, which);
+  openEditor_ = Editor::kNone;
   return {};
 }
 
-void PlanningSession::confermaDefault() {
+void PlanningSession::confirmDefaults() {
   const Tree& spec = g_.TV(kSpecTree);
   for (NodeId id : spec.collection()) {
     const Generale::Categoria c = g_.apriCategoria(id);
@@ -187,27 +187,27 @@ void PlanningSession::confermaDefault() {
     }
     g_.registraCategoria(id, c);
   }
-  aperto_ = Editor::kNessuno;
+  openEditor_ = Editor::kNone;
 }
 
-RisultatoGenerazione PlanningSession::genera(const std::function<void(const std::string&)>& warn,
-                                             const std::vector<std::string>& casi) {
+RisultatoGenerazione PlanningSession::generate(const std::function<void(const std::string&)>& warn,
+                                               const std::vector<std::string>& casi) {
   return g_.genera(warn, casi);
 }
 
-Outcome PlanningSession::rimuoviScelta(std::string_view node) {
+Outcome PlanningSession::removeChoice(std::string_view node) {
   Outcome refused;
-  const NodeId id = trova(kSpecTree, node, refused);
+  const NodeId id = findNode(kSpecTree, node, refused);
   return id == kNoNode ? refused : g_.rimuoviScelta(id);
 }
 
-Outcome PlanningSession::togliCasoTest(std::string_view node) {
+Outcome PlanningSession::unpick(std::string_view node) {
   Outcome refused;
-  const NodeId id = trova(kSelectedTestCases, node, refused);
+  const NodeId id = findNode(kSelectedTestCases, node, refused);
   return id == kNoNode ? refused : g_.togliCasoTest(id);
 }
 
-std::vector<std::string> PlanningSession::fileScritti() const {
+std::vector<std::string> PlanningSession::filesWritten() const {
   const WorkFolder* work = g_.outputFolder();
   return work == nullptr ? std::vector<std::string>() : work->files(CreatedList::kScripts);
 }

@@ -1,8 +1,10 @@
 // The planning session without a window: one call for each thing a tester
-// does, taking what the window would ask as arguments and returning a
-// result (done, or refused with the message the window shows). The command
-// line and the tests drive it; the window asks the tester and runs the same
-// operations of the window state below it.
+// does, named as the operations of a session file (weight, startStop,
+// selectLevel, loadTestCases, pick, process, category, generate,
+// removeChoice), taking what the window would ask as arguments and
+// returning a result (done, or refused with the message the window shows).
+// The command line, the session replay and the tests drive it; for now it
+// works on the window state, whose operations the window runs directly.
 #pragma once
 
 #include <optional>
@@ -21,64 +23,63 @@ class PlanningSession {
   // Works on the window state g, whose working folder and busy box are set.
   explicit PlanningSession(Generale& g) : g_(g) {}
 
-  Generale& stato() { return g_; }
+  Generale& window() { return g_; }
 
   // "Load MDL File" on the file path.
-  Outcome apriModello(const std::string& path);
+  Outcome openModel(const std::string& path);
 
   // Nodes are named by key or by the path of their names ("Customer/Pay").
   // "&Modify" with a new weight.
-  Outcome impostaPeso(std::string_view node, const std::string& weight);
+  Outcome weight(std::string_view node, const std::string& value);
   // "Select ST&ART Node" then "Select ST&OP Node".
-  Outcome scegliStartStop(std::string_view start, std::string_view stop);
+  Outcome startStop(std::string_view start, std::string_view stop);
   // "&Select Level" with the criterion (or "&Unselect All" on a marked node).
-  Outcome selezionaLivello(std::string_view node, const Criterion& criterio);
+  Outcome selectLevel(std::string_view node, const Criterion& criterio);
 
   // The UIT commands.
-  Outcome caricaCasiTest(TestCaseSource from);
+  Outcome loadTestCases(TestCaseSource from);
   // A test case of the UIT tree dragged onto the selected test cases.
-  Outcome scegliCasoTest(std::string_view node);
+  Outcome pick(std::string_view node);
   // Every scenario diagram of the UIT tree, as if dragged one by one (the
   // marker nodes of messages that could not be placed stay behind).
-  Outcome scegliTuttiICasiTest();
+  Outcome pickAll();
 
   // "&Processing...".
-  Outcome elabora();
+  Outcome process();
 
   // "&Specifications.." on a parameter or message node of the Test
   // Specification tree; then values with their properties and if-selectors
   // (comma-separated, for parameters), or the default values; then OK or
   // Cancel. The result of opening carries any note on default values left
   // out.
-  Outcome apriCategoria(std::string_view node);
-  Outcome aggiungiValore(const std::string& value, const std::string& properties = {},
-                         const std::string& selectors = {});
-  Outcome valoriDefault();
-  Outcome confermaCategoria();
-  Outcome annullaCategoria();
+  Outcome openCategory(std::string_view node);
+  Outcome addValue(const std::string& value, const std::string& properties = {}, const std::string& selectors = {});
+  Outcome chooseDefaults();
+  Outcome confirmCategory();
+  Outcome cancelCategory();
   // Every category not confirmed yet takes its default values.
-  void confermaDefault();
+  void confirmDefaults();
 
   // "&All Test Cases"; warn receives each conflict warning. With casi
   // (test cases named by the keys of their top nodes in the Test
   // Specification tree), "&Selected Test Cases" on those.
-  RisultatoGenerazione genera(const std::function<void(const std::string&)>& warn = nullptr,
-                              const std::vector<std::string>& casi = {});
+  RisultatoGenerazione generate(const std::function<void(const std::string&)>& warn = nullptr,
+                                const std::vector<std::string>& casi = {});
   // "&Remove" on a choice of a category (or on its "Choices: " node).
-  Outcome rimuoviScelta(std::string_view node);
+  Outcome removeChoice(std::string_view node);
   // "&Remove" on a test case of the selected test cases.
-  Outcome togliCasoTest(std::string_view node);
+  Outcome unpick(std::string_view node);
 
   // The documents and scripts written, in the working folder.
-  std::vector<std::string> fileScritti() const;
+  std::vector<std::string> filesWritten() const;
 
  private:
-  enum class Editor { kNessuno, kImpostazioni, kInterazioni };
-  NodeId trova(int tree, std::string_view node, Outcome& refused) const;
-  Outcome chiudi(bool ok);
+  enum class Editor { kNone, kSettings, kInteractions };
+  NodeId findNode(int tree, std::string_view node, Outcome& refused) const;
+  Outcome closeEditor(bool ok);
   Generale& g_;
-  Editor aperto_ = Editor::kNessuno;
-  NodeId nodoAperto_ = kNoNode;
+  Editor openEditor_ = Editor::kNone;
+  NodeId openNode_ = kNoNode;
 };
 
 }  // namespace zov

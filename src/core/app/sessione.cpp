@@ -213,7 +213,7 @@ std::string Riproduci(Generale& g, PlanningSession& p, const json& j) {
     if (node.empty()) return "the node is no longer in the Main Tree";
     Outcome e;
     if (op == "weight")
-      e = p.impostaPeso(node, j.value("weight", ""));
+      e = p.weight(node, j.value("weight", ""));
     else if (op == "startStop")
       e = g.scegliStartStopSu(FindByKeyOrPath(main, node));
     else if (j.value("unselect", false)) {
@@ -224,12 +224,12 @@ std::string Riproduci(Generale& g, PlanningSession& p, const json& j) {
       Criterion criterio{c.value("byNumber", true), c.value("procedures", "500"), c.value("coverage", "100"),
                          std::nullopt};
       if (c.contains("answer")) criterio.answer = c["answer"].get<std::string>();
-      e = p.selezionaLivello(node, criterio);
+      e = p.selectLevel(node, criterio);
     }
     return e.done ? std::string() : e.message;
   }
   if (op == "loadTestCases") {
-    p.caricaCasiTest(SourceFromName(j.value("source", "zov")));
+    p.loadTestCases(SourceFromName(j.value("source", "zov")));
     return {};
   }
   if (op == "pick") {
@@ -245,15 +245,15 @@ std::string Riproduci(Generale& g, PlanningSession& p, const json& j) {
     }
     if (j.value("all", false)) {
       if (j.value("diagramsOnly", false))
-        p.scegliTuttiICasiTest();
+        p.pickAll();
       else
         g.selezionaTutti();
       return {};
     }
-    const Outcome e = p.scegliCasoTest(j.value("node", ""));
+    const Outcome e = p.pick(j.value("node", ""));
     return e.done ? std::string() : "the test case is no longer in the UIT tree";
   }
-  if (op == "process") return p.elabora().done ? std::string() : "no model";
+  if (op == "process") return p.process().done ? std::string() : "no model";
   if (op == "generate") {
     const std::vector<std::string> casi = j.value("testCases", std::vector<std::string>());
     std::string missing;
@@ -264,7 +264,7 @@ std::string Riproduci(Generale& g, PlanningSession& p, const json& j) {
         ++gone;
       }
     if (!casi.empty() && gone == casi.size()) return "none of its test cases is in the Test Specification tree";
-    p.genera(nullptr, casi);
+    p.generate(nullptr, casi);
     return missing.empty() ? std::string() : "generated without the test cases " + missing + ", no longer there";
   }
   const NamedCategory r{j.value("diagram", ""), j.value("path", ""), j.value("label", ""), j.value("message", ""),
@@ -283,14 +283,14 @@ std::string Riproduci(Generale& g, PlanningSession& p, const json& j) {
   if (op == "category") {
     const NodeId node = g.trovaCategoria(r);
     if (node == kNoNode) return "the Test Specification tree has no such category";
-    if (!p.apriCategoria(g.TV(kSpecTree).node(node).key)) return "the category cannot be edited";
+    if (!p.openCategory(g.TV(kSpecTree).node(node).key)) return "the category cannot be edited";
     for (const json& v : j.value("values", json::array()))
-      p.aggiungiValore(v.value("value", ""), v.value("properties", ""), v.value("selectors", ""));
-    if (j.value("defaults", false)) p.valoriDefault();
+      p.addValue(v.value("value", ""), v.value("properties", ""), v.value("selectors", ""));
+    if (j.value("defaults", false)) p.chooseDefaults();
     if (j.value("cancelled", false))
-      p.annullaCategoria();
+      p.cancelCategory();
     else
-      p.confermaCategoria();
+      p.confirmCategory();
     return {};
   }
   return "unknown decision '" + op + "'";
@@ -410,7 +410,7 @@ SessionReport LoadSession(Generale& g, const std::string& sessionPath, const uns
         !print || !s["model"].contains("fnv1a64") || Impronta(print->second) != s["model"].value("fnv1a64", "");
     g.impostaSeme(seed != nullptr ? *seed : s.value("seed", 0u));
     PlanningSession p(g);
-    if (r.outcome = p.apriModello(model.string()); !r.outcome) return r;
+    if (r.outcome = p.openModel(model.string()); !r.outcome) return r;
     const json dialog = s.value("criterionDialog", json::object());
     g.criterio.perNumero = dialog.value("byNumber", true);
     const json& decisions = s.contains("decisions") ? s["decisions"] : json::array();
