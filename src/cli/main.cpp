@@ -160,8 +160,8 @@ int Load(const std::string& command, Options& o) {
   for (const auto& w : run.g.modello()->Warnings()) Warn(w);
   for (const auto& w : run.g.avvisi) Warn(w);
   if (command == "load") {
+    if (!folder.done()) return kExitFailure;
     std::printf("%s: %s\n", o.model.c_str(), run.g.modello()->Summarize().Text().c_str());
-    folder.done();
     return kExitOk;
   }
   SetCriterion(o, o.selection);
@@ -177,11 +177,16 @@ int Load(const std::string& command, Options& o) {
     run.p.process();
     if (choices)
       if (zov::Outcome e = zov::EnterChoices(run.p, *choices); !e) return Say(e.message), kExitFailure;
+    // A document that could not be written fails the run, said once.
+    if (!work->errors().empty()) {
+      for (const std::string& e : work->errors()) Say(e);
+      return kExitFailure;
+    }
     for (const std::string& file : run.g.specifica.specDocuments) Say("wrote " + (work->dir() / file).string());
   }
+  if (!folder.done()) return kExitFailure;
   const int tree = o.tree ? std::stoi(*o.tree) : command == "spec" ? zov::kSpecTree : zov::kMainTree;
   zov::ScriviAlbero(run.g.TV(tree), stdout);
-  folder.done();
   return kExitOk;
 }
 
@@ -216,6 +221,7 @@ int Plan(Options& o) {
     return kExitFailure;
   };
   std::string summary;
+  bool planned = true;  // the summary names the folder
   if (o.session) {
     const unsigned seed = run.g.seme;
     const zov::SessionReport rep = zov::LoadSession(run.g, *o.session, o.seed ? &seed : nullptr);
@@ -234,6 +240,7 @@ int Plan(Options& o) {
     if (!r.outcome) return failed(r.outcome.message);
     if (r.nothingToPlan) {
       summary = o.model + ": no actor reaches a use case: nothing to plan";
+      planned = false;
     } else {
       Say(run.g.somma);
       summary = o.model + ": " + r.text(out->staging().files(zov::CreatedList::kScripts).size());
@@ -248,7 +255,7 @@ int Plan(Options& o) {
     if (!out->publish(&error)) return failed(error);
   }
   if (o.session) summary += ", " + std::to_string(out->published().size()) + " files";
-  if (summary.find("nothing to plan") == std::string::npos) summary += " in " + dir.string();
+  if (planned) summary += " in " + dir.string();
   std::printf("%s\n", zov::Printable(summary).c_str());
   return kExitOk;
 }

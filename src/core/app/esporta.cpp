@@ -45,12 +45,6 @@ std::string Campo(const std::string& raw) {
   return out + '"';
 }
 
-// A test case's name without the blank the annotation leaves after it.
-std::string Nome(std::string name) {
-  while (!name.empty() && name.back() == ' ') name.pop_back();
-  return name;
-}
-
 std::string Unisci(const std::vector<std::string>& names) {
   std::string out;
   for (const std::string& n : names) out += (out.empty() ? "" : ",") + n;
@@ -103,8 +97,9 @@ std::string ProceduresCsv(const Generale& g) {
     const TestCaseRecord* r = g.specifica.tabella.casi.size() > static_cast<std::size_t>(p.testCase)
                                   ? &g.specifica.tabella.casi[static_cast<std::size_t>(p.testCase)]
                                   : nullptr;
-    const std::string head = Campo(Nome(r != nullptr ? r->name : std::string())) + ',' + Campo(p.path) + ',' +
-                             std::to_string(p.number) + ',' + (p.significant ? "true" : "false") + ',';
+    const std::string head = Campo(WithoutTrailingBlanks(r != nullptr ? r->name : std::string())) + ',' +
+                             Campo(p.path) + ',' + std::to_string(p.number) + ',' + (p.significant ? "true" : "false") +
+                             ',';
     for (const PassoProcedura& s : p.steps)
       out += head + Campo(s.message) + ',' + Campo(s.category) + ',' + Campo(s.value) + ',' +
              Campo(Unisci(s.properties)) + ',' + Campo(Unisci(s.selectors)) + "\r\n";
@@ -152,7 +147,8 @@ std::string PlanJson(const Generale& g) {
       message["settings"] = settings;
       paths.back()["messages"].push_back(message);
     }
-    cases.push_back({{"number", i}, {"name", Nome(r.name)}, {"allotted", r.allotted}, {"paths", paths}});
+    cases.push_back(
+        {{"number", i}, {"name", WithoutTrailingBlanks(r.name)}, {"allotted", r.allotted}, {"paths", paths}});
   }
   plan["testCases"] = cases;
   nlohmann::json procedures = nlohmann::json::array();

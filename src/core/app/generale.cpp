@@ -970,6 +970,12 @@ void Generale::salvaRapporto(const std::string& text, const std::string& session
       error = *path + ": only a .txt file is replaced by a report; choose another name";
       return false;
     }
+    // Never a device or a FIFO, which would block or swallow the report.
+    const auto status = std::filesystem::status(*path, ec);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+      error = *path + ": not a regular file; choose another name";
+      return false;
+    }
     std::ofstream out(*path, std::ios::binary);
     out << text << '\n';
     out.close();

@@ -7,6 +7,7 @@
 #include "generation/scelte.h"
 #include "generation/specifica.h"
 #include "model/work_folder.h"
+#include "selection/allocazione.h"
 #include "tree/numbers.h"
 
 namespace zov {
@@ -170,16 +171,6 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
   return count;
 }
 
-namespace {
-
-// A test case's name without the blank its annotation leaves after it.
-std::string WithoutTrailingBlanks(std::string name) {
-  while (!name.empty() && name.back() == ' ') name.pop_back();
-  return name;
-}
-
-}  // namespace
-
 RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
                                             const std::function<void(const std::string&)>& warn) {
   RisultatoGenerazione result;
@@ -200,7 +191,6 @@ RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
     std::ofstream out = work->create(file, CreatedList::kScripts, &error);
     const auto failed = [&](const std::string& why) {
       if (g.avvisa) g.avvisa(why);
-      result.errors.push_back(why);
       ++result.failed;
     };
     if (!out.is_open()) {

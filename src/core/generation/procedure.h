@@ -82,8 +82,7 @@ struct RisultatoGenerazione {
   long procedures = 0;     // procedures written, valid or not
   long insignificant = 0;  // of which marked "Conflicting values choices"
   int paths = 0;
-  int failed = 0;                   // script files that could not be written
-  std::vector<std::string> errors;  // why, one line each
+  int failed = 0;  // script files that could not be written
 };
 // What the generation works with and reports to.
 struct ContestoGenerazione {

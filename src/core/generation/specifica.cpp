@@ -560,10 +560,9 @@ void Elabora(const ContestoElaborazione& ctx) {
     }
     CollectMessages(*m, d, r, ctx.avvisa);
     if (const std::string why = PathsOutOfOrder(r); !why.empty()) {
-      std::string name = EstraiNome(m->Name(d));
-      while (!name.empty() && name.back() == ' ') name.pop_back();
       if (ctx.avvisa)
-        ctx.avvisa("\"" + name + "\" is left out: its paths cannot be laid out one after the other (" + why + ").");
+        ctx.avvisa("\"" + WithoutTrailingBlanks(EstraiNome(m->Name(d))) +
+                   "\" is left out: its paths cannot be laid out one after the other (" + why + ").");
       continue;
     }
     const NodeId node = spec.addTop(m->Identifier(d), caseText,

@@ -10,14 +10,15 @@
 
 namespace zov {
 
-std::optional<InputFile> InputFile::Open(const std::filesystem::path& path, std::string* why) {
+std::optional<InputFile> InputFile::Open(const std::filesystem::path& path, std::string* why, Links links) {
   const auto fail = [&](const std::string& what) {
     if (why != nullptr) *why = what;
     return std::nullopt;
   };
   // O_NONBLOCK: opening a FIFO with no writer returns at once instead of
   // waiting for one; the file's type is then checked on what was opened.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  const int fd =
+      ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (links == Links::kRefuse ? O_NOFOLLOW : 0));
   if (fd < 0) return fail(std::string("cannot open the file: ") + std::strerror(errno));
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -42,25 +43,49 @@ long InputFile::read(char* data, std::size_t n) {
   }
 }
 
+long InputFile::readFully(char* data, std::size_t n) {
+  std::size_t got = 0;
+  while (got < n) {
+    const long r = read(data + got, n - got);
+    if (r < 0) return -1;
+    if (r == 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  return static_cast<long>(got);
+}
+
 std::optional<std::string> InputFile::readAll(std::uintmax_t limit, std::string* why) {
   std::string text;
-  text.resize(static_cast<std::size_t>(std::min(size_, limit)));
   std::size_t got = 0;
-  for (;;) {
-    if (got == text.size()) {
-      if (got >= limit) break;
-      text.resize(static_cast<std::size_t>(std::min<std::uintmax_t>(limit, got + 65536)));
-    }
-    const long n = read(text.data() + got, text.size() - got);
+  // The file's size first; a file that grows meanwhile is read on in steps.
+  for (auto want = static_cast<std::size_t>(std::min(size_, limit));;
+       want = static_cast<std::size_t>(std::min<std::uintmax_t>(limit, got + 65536))) {
+    text.resize(want);
+    const long n = readFully(text.data() + got, want - got);
     if (n < 0) {
       if (why != nullptr) *why = std::string("cannot be read: ") + std::strerror(errno);
       return std::nullopt;
     }
-    if (n == 0) break;
     got += static_cast<std::size_t>(n);
+    if (got < want || got >= limit) break;
   }
   text.resize(got);
   return text;
+}
+
+std::optional<std::pair<std::uintmax_t, std::uint64_t>> InputFile::fingerprint() {
+  std::uint64_t hash = 14695981039346656037ull;
+  std::uintmax_t size = 0;
+  char buffer[65536];
+  for (long n; (n = read(buffer, sizeof buffer)) != 0;) {
+    if (n < 0) return std::nullopt;
+    for (long i = 0; i < n; ++i) {
+      hash ^= static_cast<unsigned char>(buffer[i]);
+      hash *= 1099511628211ull;
+    }
+    size += static_cast<std::uintmax_t>(n);
+  }
+  return std::make_pair(size, hash);
 }
 
 std::optional<std::string> ReadInputFile(const std::filesystem::path& path, std::uintmax_t limit, std::string* error) {
@@ -76,25 +101,7 @@ std::optional<std::string> ReadInputFile(const std::filesystem::path& path, std:
 
 std::optional<std::pair<std::uintmax_t, std::uint64_t>> ModelFingerprint(const std::filesystem::path& path) {
   auto file = InputFile::Open(path, nullptr);
-  if (!file) return std::nullopt;
-  std::uint64_t hash = 14695981039346656037ull;
-  std::uintmax_t size = 0;
-  char buffer[65536];
-  for (long n; (n = file->read(buffer, sizeof buffer)) != 0;) {
-    if (n < 0) return std::nullopt;
-    for (long i = 0; i < n; ++i) {
-      hash ^= static_cast<unsigned char>(buffer[i]);
-      hash *= 1099511628211ull;
-    }
-    size += static_cast<std::uintmax_t>(n);
-  }
-  return std::make_pair(size, hash);
-}
-
-std::string NotAFileToWrite(const std::filesystem::path& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return {};
-  return S_ISREG(st.st_mode) ? std::string() : path.string() + ": not a regular file";
+  return file ? file->fingerprint() : std::nullopt;
 }
 
 }  // namespace zov

@@ -16,22 +16,30 @@ namespace zov {
 // An open regular file: its descriptor (closed with the object) and size.
 class InputFile {
  public:
-  // std::nullopt with *why ("not a regular file", "cannot be read: ...",
-  // "this is a folder, not a file") when it cannot be read.
-  static std::optional<InputFile> Open(const std::filesystem::path& path, std::string* why);
+  // Whether a link in the last place of the path is followed: for the files
+  // the tester names, yes; for the files a run of ours wrote, no.
+  enum class Links { kFollow, kRefuse };
+  // std::nullopt with *why ("not a regular file", "cannot open the file:
+  // ...", "this is a folder, not a file") when it cannot be read.
+  static std::optional<InputFile> Open(const std::filesystem::path& path, std::string* why,
+                                       Links links = Links::kFollow);
   InputFile(InputFile&& other) noexcept : fd_(other.fd_), size_(other.size_) { other.fd_ = -1; }
   InputFile& operator=(InputFile&&) = delete;
   InputFile(const InputFile&) = delete;
   ~InputFile();
 
-  int fd() const { return fd_; }
   std::uintmax_t size() const { return size_; }
   // Reads up to n bytes into data; the number read, or -1 on an error.
   long read(char* data, std::size_t n);
+  // Reads until n bytes are in data or the file ends: the number read, or
+  // -1 on an error.
+  long readFully(char* data, std::size_t n);
   // The whole file, at most limit bytes of it (a file that grows while it
   // is read is read to its end or the limit); std::nullopt with *why when
   // it cannot be read.
   std::optional<std::string> readAll(std::uintmax_t limit, std::string* why);
+  // The size and 64-bit FNV-1a hash of what is left to read.
+  std::optional<std::pair<std::uintmax_t, std::uint64_t>> fingerprint();
 
  private:
   InputFile(int fd, std::uintmax_t size) : fd_(fd), size_(size) {}
@@ -47,10 +55,5 @@ std::optional<std::string> ReadInputFile(const std::filesystem::path& path, std:
 // The size and 64-bit FNV-1a hash of an input file (the model a session was
 // made on), through links; std::nullopt when it cannot be read.
 std::optional<std::pair<std::uintmax_t, std::uint64_t>> ModelFingerprint(const std::filesystem::path& path);
-
-// Why path cannot be written to as a file the tester names (a session to
-// save): empty when it does not exist or is a regular file (or a link to
-// one), "PATH: not a regular file" otherwise.
-std::string NotAFileToWrite(const std::filesystem::path& path);
 
 }  // namespace zov

@@ -4,8 +4,6 @@
 #include <cctype>
 #include <filesystem>
 
-#include <fstream>
-
 #include "model/input_file.h"
 #include "model/petal_model.h"
 #include "model/xmi_model.h"

@@ -10,6 +10,8 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include "model/input_file.h"
+
 namespace fs = std::filesystem;
 
 namespace zov {
@@ -95,12 +97,10 @@ std::optional<OutputFolder> OutputFolder::Open(const fs::path& dir, std::string*
       break;
     }
     if (errno != EEXIST) return fail("Cannot write " + out.lock_.string() + ": " + std::strerror(errno));
-    char text[32] = {};
-    const int held = ::open(out.lock_.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    const ssize_t n = held >= 0 ? ::read(held, text, sizeof text - 1) : -1;
-    if (held >= 0) ::close(held);
-    const long pid = n > 0 ? ProcessOf(std::string_view(text, static_cast<std::size_t>(n))) : 0;
-    if (held < 0 || pid == 0)
+    auto held = InputFile::Open(out.lock_, nullptr, InputFile::Links::kRefuse);
+    const auto text = held ? held->readAll(32, nullptr) : std::nullopt;
+    const long pid = text ? ProcessOf(*text) : 0;
+    if (pid == 0)
       return fail(out.lock_.string() +
                   " is not a lock Zov Suite wrote; nothing was touched: remove it or choose another folder");
     if (Alive(pid))

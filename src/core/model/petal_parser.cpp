@@ -1,12 +1,11 @@
 #include "model/petal_parser.h"
 
-#include "model/input_file.h"
-
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <utility>
+
+#include "model/input_file.h"
 
 namespace zov::petal {
 
@@ -548,25 +547,14 @@ std::optional<Document> ParseFile(const std::string& path, ParseError* error) {
     }
     return std::nullopt;
   }
-  // Read straight into one block of the file's size; a file that grows
-  // meanwhile is read to its end.
+  // Read straight into one block of the file's size and one byte more (for
+  // the end mark); a file that grows meanwhile fills it, and is read on into
+  // larger blocks to its end.
   std::size_t capacity = static_cast<std::size_t>(in->size());
   LargeBlock block(capacity + 1);
   std::size_t got = 0;
-  char more[65536];
-  while (true) {
-    // At the block's end, a read into a small buffer tells whether the file grew.
-    const bool full = got == capacity;
-    const long n = full ? in->read(more, sizeof more) : in->read(block.data() + got, capacity - got);
-    if (n > 0 && full) {
-      capacity = 2 * capacity + sizeof more;
-      LargeBlock bigger(capacity + 1);
-      std::memcpy(bigger.data(), block.data(), got);
-      std::memcpy(bigger.data() + got, more, static_cast<std::size_t>(n));
-      block = std::move(bigger);
-      got += static_cast<std::size_t>(n);
-      continue;
-    }
+  for (;;) {
+    const long n = in->readFully(block.data() + got, capacity + 1 - got);
     if (n < 0) {
       if (error != nullptr) {
         error->file = path;
@@ -575,8 +563,12 @@ std::optional<Document> ParseFile(const std::string& path, ParseError* error) {
       }
       return std::nullopt;
     }
-    if (n == 0) break;
     got += static_cast<std::size_t>(n);
+    if (got <= capacity) break;
+    capacity = 2 * capacity + 65536;
+    LargeBlock bigger(capacity + 1);
+    std::memcpy(bigger.data(), block.data(), got);
+    block = std::move(bigger);
   }
   block.data()[got] = '\0';
   return ParseBlock(std::move(block), got, path, error);

@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "model/input_file.h"
+
 namespace fs = std::filesystem;
 
 namespace zov {
@@ -247,32 +249,8 @@ constexpr std::string_view kManifestHeader = "zov-plan 2";
 
 // The size and a 64-bit FNV-1a hash of a regular file that is not a link.
 std::optional<std::pair<std::uintmax_t, std::uint64_t>> Fingerprint(const fs::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return std::nullopt;
-  }
-  std::uint64_t hash = 14695981039346656037ull;
-  std::uintmax_t size = 0;
-  char buffer[65536];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    for (ssize_t i = 0; i < n; ++i) {
-      hash ^= static_cast<unsigned char>(buffer[i]);
-      hash *= 1099511628211ull;
-    }
-    size += static_cast<std::uintmax_t>(n);
-  }
-  ::close(fd);
-  return std::make_pair(size, hash);
+  auto file = InputFile::Open(path, nullptr, InputFile::Links::kRefuse);
+  return file ? file->fingerprint() : std::nullopt;
 }
 
 std::string Hex(std::uint64_t v) {
@@ -295,16 +273,11 @@ bool AdoptFolder(WorkFolder& work, std::string* error) {
   if (status.type() != fs::file_type::regular)
     return fail(manifest.string() + " is a link or not a regular file, so not a list Zov Suite wrote");
   // Read without following a link planted since.
-  const int fd = ::open(manifest.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return fail("Cannot read " + manifest.string() + ": " + std::strerror(errno));
-  std::string content;
-  char buffer[65536];
-  for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) != 0;) {
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0 || content.size() > (std::size_t{1} << 24)) break;
-    content.append(buffer, static_cast<std::size_t>(n));
-  }
-  ::close(fd);
+  std::string why;
+  auto file = InputFile::Open(manifest, &why, InputFile::Links::kRefuse);
+  const std::optional<std::string> read = file ? file->readAll(std::uintmax_t{1} << 24, &why) : std::nullopt;
+  if (!read) return fail("Cannot read " + manifest.string() + ": " + why);
+  const std::string& content = *read;
   std::vector<std::string> lines;
   for (std::size_t start = 0; start < content.size();) {
     const std::size_t end = std::min(content.find('\n', start), content.size());
@@ -377,18 +350,20 @@ FolderRun::FolderRun(WorkFolder& work, bool shared, bool keepLoadFiles, bool mad
                      std::function<void(const std::string&)> report)
     : work_(work), shared_(shared), keep_(keepLoadFiles), made_(madeFolder), report_(std::move(report)) {}
 
-void FolderRun::finish(bool succeeded) {
-  if (finished_) return;
+bool FolderRun::finish(bool succeeded) {
+  if (finished_) return true;
   finished_ = true;
   if (!shared_) {
     RimuoveFileCreati(work_);
     RimuoveFileCreatiUIT(work_);
-    return;
+    return true;
   }
   std::string error;
-  if (!FinishFolder(work_, succeeded, keep_, &error) && report_) report_(error);
+  const bool listed = FinishFolder(work_, succeeded, keep_, &error);
+  if (!listed && report_) report_(error);
   std::error_code ec;
   if (!succeeded && made_ && std::filesystem::is_empty(work_.dir(), ec)) std::filesystem::remove(work_.dir(), ec);
+  return listed;
 }
 
 std::optional<WorkFolder> ApriCartella(const std::optional<std::filesystem::path>& dir, bool& made,

@@ -134,10 +134,11 @@ class FolderRun {
   FolderRun(const FolderRun&) = delete;
   FolderRun& operator=(const FolderRun&) = delete;
   ~FolderRun() { finish(false); }
-  void done() { finish(true); }
+  // False when the folder's manifest could not be written (said to report).
+  bool done() { return finish(true); }
 
  private:
-  void finish(bool succeeded);
+  bool finish(bool succeeded);
   WorkFolder& work_;
   bool shared_, keep_, made_, finished_ = false;
   std::function<void(const std::string&)> report_;

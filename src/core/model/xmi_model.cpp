@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <sstream>
 #include <unordered_set>
@@ -476,16 +475,13 @@ Handle XmiModel::OpenModel(const std::string& path, std::string* error) {
   if (const auto size = static_cast<std::size_t>(in->size()); size > 0) {
     text_ = LargeBlock(size);
     const std::jthread prefault = PrefaultInBackground(text_.data(), text_.size());
-    while (textSize_ < size) {
-      const long n = in->read(text_.data() + textSize_, size - textSize_);
-      if (n < 0) {
-        if (error != nullptr) *error = path + ": cannot be read: " + std::strerror(errno);
-        reset();
-        return {};
-      }
-      if (n == 0) break;
-      textSize_ += static_cast<std::size_t>(n);
+    const long n = in->readFully(text_.data(), size);
+    if (n < 0) {
+      if (error != nullptr) *error = path + ": cannot be read: " + std::strerror(errno);
+      reset();
+      return {};
     }
+    textSize_ = static_cast<std::size_t>(n);
   }
   return openBuffer(path, error);
 }

@@ -228,6 +228,11 @@ std::int16_t LeggiNTP(std::string_view text) {
   return RoundInt16(LeggiNumero(text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(length))));
 }
 
+std::string WithoutTrailingBlanks(std::string name) {
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return name;
+}
+
 std::string EstraiNome(std::string_view text) {
   // A text without a weight label has its name from the first character on.
   const std::size_t rf = text.empty() || text.front() != '[' ? std::string_view::npos : text.find(']');

@@ -112,5 +112,7 @@ std::int16_t LeggiNTP(std::string_view text);
 // The name of an annotated leaf text: what lies between the label and the
 // annotation, with one blank after the name.
 std::string EstraiNome(std::string_view text);
+// A name without the blanks EstraiNome leaves after it, for messages and exports.
+std::string WithoutTrailingBlanks(std::string name);
 
 }  // namespace zov
