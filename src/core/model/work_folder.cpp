@@ -44,9 +44,7 @@ std::optional<WorkFolder> WorkFolder::CreateFresh(const fs::path& dir, std::stri
     if (error != nullptr) *error = "Cannot create the folder " + dir.string() + ": " + std::strerror(errno);
     return std::nullopt;
   }
-  WorkFolder folder{dir};
-  folder.removeWhenEmpty_ = true;
-  return folder;
+  return WorkFolder{dir};
 }
 
 WorkFolder::WorkFolder(WorkFolder&& other) noexcept

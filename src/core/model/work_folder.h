@@ -33,8 +33,8 @@ class WorkFolder {
   // removes the files written there and then the folder, when that leaves it
   // empty. std::nullopt with *error set on failure.
   static std::optional<WorkFolder> CreatePrivate(std::string* error);
-  // A new folder at dir (which must not exist yet), private to this run in
-  // the same way.
+  // A new folder at dir (which must not exist yet), for this run alone; its
+  // maker removes it with whatever is left in it.
   static std::optional<WorkFolder> CreateFresh(const std::filesystem::path& dir, std::string* error);
 
   WorkFolder(WorkFolder&&) noexcept;
