@@ -12,8 +12,8 @@
 
 #include "app/asker_scritto.h"
 #include "app/caricamento.h"
-#include "app/generale.h"
 #include "app/piano.h"
+#include "app/planning_session.h"
 #include "model/work_folder.h"
 #include "modello_grande.h"
 
@@ -44,12 +44,12 @@ void Load(benchmark::State& state, const std::string& path) {
   auto work = zov::WorkFolder::CreatePrivate(nullptr);
   int nodes = 0;
   for (auto _ : state) {
-    zov::Generale g;
+    zov::PlanningSession g;
     zov::QuietBusyBox busy;
     g.setBusyBox(&busy);
     g.setWorkFolder(&*work);
-    const std::string error = zov::CaricaModello(g, path);
-    if (!error.empty()) state.SkipWithError(error.c_str());
+    const zov::Outcome loaded = g.openModel(path);
+    if (!loaded) state.SkipWithError(loaded.message.c_str());
     nodes = g.TV(zov::kMainTree).count();
   }
   state.counters["main_tree_nodes"] = nodes;
@@ -72,14 +72,10 @@ void BM_PlanSynthetic(benchmark::State& state) {
   std::size_t files = 0;
   for (auto _ : state) {
     auto work = zov::WorkFolder::CreatePrivate(nullptr);
-    zov::Generale g;
+    zov::PlanningSession p;
     zov::QuietBusyBox busy;
-    zov::ScriptedAsker asker;
-    g.setBusyBox(&busy);
-    g.setAsker(&asker);
-    g.setWorkFolder(&*work);
-    g.caricaFinestra();
-    zov::PlanningSession p(g);
+    p.setBusyBox(&busy);
+    p.setWorkFolder(&*work);
     result = zov::RunPlan(p, path, zov::PlanOptions{});
     if (!result.outcome) state.SkipWithError(result.outcome.message.c_str());
     files = work->files(zov::CreatedList::kScripts).size();

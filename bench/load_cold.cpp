@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/caricamento.h"
-#include "app/generale.h"
+#include "app/planning_session.h"
 #include "model/work_folder.h"
 
 int main(int argc, char** argv) {
@@ -25,12 +25,12 @@ int main(int argc, char** argv) {
   int nodes = 0;
   double seconds = 0;
   {
-    zov::Generale g;
+    zov::PlanningSession g;
     zov::QuietBusyBox busy;
     g.setBusyBox(&busy);
     g.setWorkFolder(&*work);
     const auto start = std::chrono::steady_clock::now();
-    error = zov::CaricaModello(g, argv[1]);
+    error = g.openModel(argv[1]).message;
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     nodes = g.TV(zov::kMainTree).count();
   }

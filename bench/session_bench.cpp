@@ -25,13 +25,12 @@ std::string Session(int n) {
   fs::create_directories(dir);
   const std::string file = (dir / ("repeated-" + std::to_string(n) + ".zov")).string();
   zov::test::GeneralePronto ready;
-  zov::Generale& g = ready.g;
-  zov::PlanningSession p(g);
+  zov::PlanningSession& p = ready.session;
   zov::PlanOptions o;
   o.choices.emplace();
   zov::ReadChoicesFile(std::string(ZOV_EXAMPLES_DIR) + "/../tests/data/lending-choices.txt", *o.choices);
   zov::RunPlan(p, std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl", o);
-  nlohmann::json s = nlohmann::json::parse(zov::SessionText(g, file));
+  nlohmann::json s = nlohmann::json::parse(zov::SessionText(p, file));
   nlohmann::json& decisions = s["decisions"];
   for (std::size_t i = 0; i < decisions.size(); ++i)
     if (decisions[i]["op"] == "category") {
@@ -47,7 +46,7 @@ void BM_ReplayRepeatedCategoryDecisions(benchmark::State& state) {
   const std::string file = Session(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     zov::test::GeneralePronto ready;
-    const auto report = zov::LoadSession(ready.g, file);
+    const auto report = zov::LoadSession(ready.session, file);
     if (!report.outcome) state.SkipWithError(report.outcome.message.c_str());
   }
   fs::remove_all(fs::path(file).parent_path());

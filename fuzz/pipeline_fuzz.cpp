@@ -6,56 +6,26 @@
 #include <cstdint>
 #include <fstream>
 #include <string>
+#include <vector>
 
-#include "app/asker_scritto.h"
-#include "app/caricamento.h"
-#include "app/comandi_uit.h"
-#include "app/generale.h"
-#include "app/menus.h"
-#include "generation/procedure.h"
-#include "generation/specifica.h"
+#include "app/planning_session.h"
 #include "model/work_folder.h"
-#include "selection/allocazione.h"
-#include "selection/selezione.h"
-#include "specification/editor_categorie.h"
-#include "testcases/sequenze.h"
-#include "ui/ui.h"
 
 namespace {
 
-void Plan(zov::Generale& g, zov::ScriptedAsker& asker) {
-  zov::Tree& t = g.TV(zov::kMainTree);
-  for (zov::NodeId a = t.firstRoot(); a != zov::kNoNode; a = t.node(a).next) {
-    if (t.node(a).image == "rose" || t.node(a).children == 0) continue;
-    t.setSelected(t.node(a).child);
-    asker.criteria.push_back([](zov::DialogoNumTest& d) {
-      d.scegliNumTest();
-      d.NNTest = "50";
-      d.done();
-    });
-    g.esegui(zov::menu::kSeleziona);
-  }
-  g.clickTab(2);
-  zov::CaricaAllSequence(g);
-  zov::CaricaSequenceFromZov(g);
-  zov::CaricaDaDesignTree(g);
-  zov::CaricaNonConnessi(g);
-  zov::SelezionaTutti(g.TV(zov::kUitTree), g.TV(zov::kSelectedTestCases));
-  g.elabora();
-  zov::Tree& spec = g.TV(zov::kSpecTree);
-  for (zov::NodeId id : spec.collection()) {
-    const std::string kind = spec.node(id).image;
-    if (kind != "attributo" && kind != "messaggio") continue;
-    spec.setSelected(id);
-    if (kind == "attributo")
-      asker.settings.push_back([](zov::EditorImpostazioni& e) { e.ok(); });
-    else
-      asker.interactions.push_back([](zov::EditorInterazioni& e) { e.ok(); });
-    g.specifiche();
-  }
-  asker.settings.clear();
-  asker.interactions.clear();
-  g.genera([](const std::string&) {});
+void Plan(zov::PlanningSession& p) {
+  const zov::Tree& t = p.TV(zov::kMainTree);
+  std::vector<std::string> nodes;
+  for (zov::NodeId a = t.firstRoot(); a != zov::kNoNode; a = t.node(a).next)
+    if (t.node(a).image != "rose" && t.node(a).children != 0) nodes.push_back(t.node(t.node(a).child).key);
+  for (const std::string& node : nodes) p.selectLevel(node, {true, 50, 100, std::nullopt});
+  for (zov::TestCaseSource s : {zov::TestCaseSource::kTutti, zov::TestCaseSource::kZov,
+                                zov::TestCaseSource::kDesignTree, zov::TestCaseSource::kNotLinked})
+    p.loadTestCases(s);
+  p.pickAll(false);
+  p.process();
+  p.confirmDefaults();
+  p.generate();
 }
 
 }  // namespace
@@ -71,14 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream model = work->create("fuzz.mdl", zov::CreatedList::kScripts, &error);
     model.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
-  zov::Generale g;
+  zov::PlanningSession p;
   zov::QuietBusyBox busy;
-  zov::ScriptedAsker asker;
-  g.setBusyBox(&busy);
-  g.setAsker(&asker);
-  g.setWorkFolder(&*work);
-  g.impostaSeme(1);
-  g.caricaFinestra();
-  if (zov::CaricaModello(g, work->pathOf("fuzz.mdl")->string()).empty()) Plan(g, asker);
+  p.setBusyBox(&busy);
+  p.setWorkFolder(&*work);
+  p.setSeed(1);
+  if (p.openModel(work->pathOf("fuzz.mdl")->string())) Plan(p);
   return 0;
 }

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
   zov::test::GeneralePronto ready;
-  zov::Generale& g = ready.g;
+  zov::PlanningSession& g = ready.session;
   const unsigned seed = 1;
   if (zov::LoadSession(g, session.string(), &seed).outcome) zov::KeepFormats(g, {false, true, true});
   return 0;

@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   Tree& main = g.TV(kMainTree);
   g.espandiTutto(kMainTree);
   main.setSelected(FindByKeyOrPath(main, "Customer/Withdraw Cash"));
-  asker.criteria.push_back([](DialogoNumTest& d) {
+  asker.criteria.push_back([](CriterionDialog& d) {
     d.scegliNumTest();
     d.NNTest = "40";
     d.done();
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
   w.tabStrip()->setCurrentIndex(1);
   w.action("m_seqfromzov")->trigger();
   g.espandiTutto(kSelectionTree);
-  g.scegliTuttiIDiagrammi();
+  g.session.pickAll();
   Save(w, "uit-tree.png");
 
   // The Test Specification page with a document, and the two editors.
@@ -97,29 +97,29 @@ int main(int argc, char** argv) {
     g.mostraDocumento(path);
   }
   Save(w, "test-specification.png");
-  ContestoEditor c{spec, g.specifica, *g.modello(), *g.casuale};
+  EditorContext c{spec, g.session.specification, *g.session.model(), g.session.random()};
   for (NodeId id : spec.collection()) {
-    if (spec.node(id).image == "attributo" && g.editorImpostazioni.apri(c, id)) {
-      g.editorImpostazioni.chooseOwnValues();
+    if (spec.node(id).image == "attributo" && g.session.settingsEditor.apri(c, id)) {
+      g.session.settingsEditor.chooseOwnValues();
       for (const char* v : {"0", "20", "500"}) {
-        g.editorImpostazioni.value = v;
-        g.editorImpostazioni.properties = std::string(v) == "0" ? "empty" : "";
-        g.editorImpostazioni.selectors = std::string(v) == "500" ? "funded" : "";
-        g.editorImpostazioni.add();
+        g.session.settingsEditor.value = v;
+        g.session.settingsEditor.properties = std::string(v) == "0" ? "empty" : "";
+        g.session.settingsEditor.selectors = std::string(v) == "500" ? "funded" : "";
+        g.session.settingsEditor.add();
       }
-      FormIntervallo form(g.editorImpostazioni, &w);
+      FormIntervallo form(g.session.settingsEditor, &w);
       form.show();
       Save(form, "settings-editor.png");
-      g.editorImpostazioni.cancel();
+      g.session.settingsEditor.cancel();
       break;
     }
   }
   for (NodeId id : spec.collection()) {
-    if (spec.node(id).image == "messaggio" && g.editorInterazioni.apri(c, id)) {
-      FormInteractions form(g.editorInterazioni, &w);
+    if (spec.node(id).image == "messaggio" && g.session.interactionsEditor.apri(c, id)) {
+      FormInteractions form(g.session.interactionsEditor, &w);
       form.show();
       Save(form, "interactions-editor.png");
-      g.editorInterazioni.cancel();
+      g.session.interactionsEditor.cancel();
       break;
     }
   }

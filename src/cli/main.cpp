@@ -41,21 +41,6 @@ void Say(const std::string& text) {
 }
 void Warn(const std::string& text) { Say("warning: " + text); }
 
-// Message boxes of the operations go to standard error; plan leaves out
-// the "Warning" boxes, whose count it reports instead.
-class CliAsker : public zov::Asker {
- public:
-  explicit CliAsker(bool quiet) : quiet_(quiet) {}
-  zov::Answer messageBox(std::string_view text, std::string_view title, zov::MessageButtons,
-                         zov::MessageIcon) override {
-    if (!quiet_ || title != "Warning") Say(std::string(title) + ": " + std::string(text));
-    return zov::Answer::kOk;
-  }
-
- private:
-  bool quiet_;
-};
-
 struct Options {
   std::string model;
   std::optional<std::string> work, out, choices, seed, tree, session, saveSession;
@@ -112,18 +97,14 @@ std::vector<zov::TestCaseSource> Sorgenti(const std::vector<std::string>& names)
   return from;
 }
 
-// The session of one run: the window state, its folder and front-end parts.
+// The planning session of one run, with its folder and busy box.
 struct Run {
-  Run(zov::WorkFolder& work, bool quiet, const Options& o) : asker(quiet), p(g) {
-    g.setBusyBox(&busy);
-    g.setAsker(&asker);
-    g.setWorkFolder(&work);
-    g.caricaFinestra();
-    g.limiteMainTree = o.maxMainTree ? std::stoi(*o.maxMainTree) : 0;
+  Run(zov::WorkFolder& work, const Options& o) {
+    p.setBusyBox(&busy);
+    p.setWorkFolder(&work);
+    p.mainTreeLimit = o.maxMainTree ? std::stoi(*o.maxMainTree) : 0;
   }
-  zov::Generale g;
   zov::QuietBusyBox busy{[](std::string_view text) { Say(std::string(text)); }};
-  CliAsker asker;
   zov::PlanningSession p;
 };
 
@@ -135,7 +116,8 @@ std::optional<zov::WorkFolder> OpenFolder(const std::optional<std::filesystem::p
 }
 
 void SetCriterion(const Options& o, zov::SelectionOptions& s) {
-  s.criterion = {!o.coverage, o.procedures.value_or("500"), o.coverage.value_or("100"), o.answer};
+  s.criterion = {!o.coverage, o.procedures ? std::stoi(*o.procedures) : 500, o.coverage ? std::stoi(*o.coverage) : 100,
+                 o.answer};
 }
 
 // The choices file, read before any work starts; false when it is bad.
@@ -155,26 +137,26 @@ int Load(const std::string& command, Options& o) {
   // A private folder goes with an interrupted run; a --work folder is the tester's.
   const zov::cli::Interruption interruption(o.work ? std::filesystem::path() : work->dir(), {}, {}, {});
   zov::FolderRun folder(*work, o.work.has_value(), true, made, Say);
-  Run run(*work, false, o);
-  if (zov::Outcome e = run.p.openModel(o.model); !e) return Say(e.message), kExitFailure;
-  for (const auto& w : run.g.modello()->Warnings()) Warn(w);
-  for (const auto& w : run.g.avvisi) Warn(w);
+  Run run(*work, o);
+  const zov::Outcome loaded = run.p.openModel(o.model);
+  if (!loaded) return Say(loaded.message), kExitFailure;
+  for (const auto& w : loaded.warnings) Warn(w);
   if (command == "load") {
     if (!folder.done()) return kExitFailure;
-    std::printf("%s: %s\n", o.model.c_str(), run.g.modello()->Summarize().Text().c_str());
+    std::printf("%s: %s\n", o.model.c_str(), run.p.model()->Summarize().Text().c_str());
     return kExitOk;
   }
   SetCriterion(o, o.selection);
   if (zov::Outcome e = zov::SelectNodes(run.p, o.selection); !e) return Say(e.message), kExitFailure;
-  if (!o.selection.nodes.empty()) Say(run.g.somma);
+  if (!o.selection.nodes.empty()) Say(run.p.weightsSum);
   for (zov::TestCaseSource s : Sorgenti(o.uit)) run.p.loadTestCases(s);
   if (command == "spec") {
     std::optional<zov::ChoicesFile> choices;
     if (!Choices(o, choices)) return kExitFailure;
-    if (o.pick.empty()) zov::SelezionaTutti(run.g.TV(zov::kUitTree), run.g.TV(zov::kSelectedTestCases));
+    if (o.pick.empty()) run.p.pickAll(false);
     for (const std::string& node : o.pick)
       if (zov::Outcome e = run.p.pick(node); !e) return Say(e.message), kExitFailure;
-    run.p.process();
+    for (const std::string& w : run.p.process().warnings) Say("Warning: " + w);
     if (choices)
       if (zov::Outcome e = zov::EnterChoices(run.p, *choices); !e) return Say(e.message), kExitFailure;
     // A document that could not be written fails the run, said once.
@@ -182,11 +164,11 @@ int Load(const std::string& command, Options& o) {
       for (const std::string& e : work->errors()) Say(e);
       return kExitFailure;
     }
-    for (const std::string& file : run.g.specifica.specDocuments) Say("wrote " + (work->dir() / file).string());
+    for (const std::string& file : run.p.specification.specDocuments) Say("wrote " + (work->dir() / file).string());
   }
   if (!folder.done()) return kExitFailure;
   const int tree = o.tree ? std::stoi(*o.tree) : command == "spec" ? zov::kSpecTree : zov::kMainTree;
-  zov::ScriviAlbero(run.g.TV(tree), stdout);
+  zov::ScriviAlbero(run.p.TV(tree), stdout);
   return kExitOk;
 }
 
@@ -210,9 +192,9 @@ int Plan(Options& o) {
   if (!work) return Say(error), kExitFailure;
   const zov::cli::Interruption interruption(work->dir(), out->staging().dir(), out->lockPath(),
                                             out->made() ? dir : std::filesystem::path());
-  Run run(*work, true, o);
-  run.g.setOutputFolder(&out->staging());
-  if (o.seed) run.g.impostaSeme(static_cast<unsigned>(std::stoul(*o.seed)));
+  Run run(*work, o);
+  run.p.setOutputFolder(&out->staging());
+  if (o.seed) run.p.setSeed(static_cast<unsigned>(std::stoul(*o.seed)));
   // A run that fails says what failed and leaves the folder as it was.
   const auto failed = [&](const std::string& why) {
     for (const zov::WorkFolder* folder : {&*work, &out->staging()})
@@ -223,13 +205,13 @@ int Plan(Options& o) {
   std::string summary;
   bool planned = true;  // the summary names the folder
   if (o.session) {
-    const unsigned seed = run.g.seme;
-    const zov::SessionReport rep = zov::LoadSession(run.g, *o.session, o.seed ? &seed : nullptr);
+    const unsigned seed = run.p.seed();
+    const zov::SessionReport rep = zov::LoadSession(run.p, *o.session, o.seed ? &seed : nullptr);
     if (!rep.outcome) return failed(rep.outcome.message);
     if (!rep.text().empty()) Say(rep.text());
-    if (const zov::Outcome e = zov::KeepFormats(run.g, plan.formats); !e) return failed(e.message);
+    if (const zov::Outcome e = zov::KeepFormats(run.p, plan.formats); !e) return failed(e.message);
     if ((rep.modelChanged || !rep.leftOut.empty()) && !o.allowChanged) return kExitFailure;
-    summary = *o.session + ": " + std::to_string(run.g.decisioni.size()) + " decisions replayed";
+    summary = *o.session + ": " + std::to_string(run.p.decisions().size()) + " decisions replayed";
   } else {
     const zov::PlanResult r = zov::RunPlan(run.p, o.model, plan);
     // What failed is said once, below, not among the warnings.
@@ -242,13 +224,13 @@ int Plan(Options& o) {
       summary = o.model + ": no actor reaches a use case: nothing to plan";
       planned = false;
     } else {
-      Say(run.g.somma);
+      Say(run.p.weightsSum);
       summary = o.model + ": " + r.text(out->staging().files(zov::CreatedList::kScripts).size());
     }
   }
   if (!work->errors().empty() || !out->staging().errors().empty()) return failed("");
   if (o.saveSession)
-    if (const zov::Outcome e = zov::SaveSession(run.g, *o.saveSession); !e) return failed(e.message);
+    if (const zov::Outcome e = zov::SaveSession(run.p, *o.saveSession); !e) return failed(e.message);
   {
     // The plan moves into place whole, whatever signal comes meanwhile.
     const zov::cli::Interruption::Held held;

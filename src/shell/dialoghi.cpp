@@ -71,9 +71,9 @@ EditaDialog::EditaDialog(Edita& editor, QWidget* parent) : QDialog(parent), e_(e
   wei_->setFocus();
 }
 
-NumTestDialog::NumTestDialog(DialogoNumTest& dialog, Asker& asker, QWidget* parent) : QDialog(parent), d_(dialog) {
+NumTestDialog::NumTestDialog(CriterionDialog& dialog, Asker& asker, QWidget* parent) : QDialog(parent), d_(dialog) {
   setObjectName(QStringLiteral("NumTest"));
-  setWindowTitle(QString::fromUtf8(DialogoNumTest::kCaption));
+  setWindowTitle(QString::fromUtf8(CriterionDialog::kCaption));
   auto* frame = new QGroupBox(QStringLiteral("Select your choice: "));
   frame->setObjectName(QStringLiteral("Frame1"));
   numTest_ = new QRadioButton(QStringLiteral("&Number of Test Procedures"));
@@ -205,7 +205,7 @@ QPushButton* Concludi(QDialog* dialog, Editor& e, QGroupBox* frame) {
 
 }  // namespace
 
-FormIntervallo::FormIntervallo(EditorImpostazioni& editor, QWidget* parent) : QDialog(parent), e_(editor) {
+FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialog(parent), e_(editor) {
   setObjectName(QStringLiteral("FormIntervallo"));
   setWindowTitle(QString::fromStdString(e_.caption));
   auto* frame = new QGroupBox(QStringLiteral("Test values choices"));
@@ -283,7 +283,7 @@ void FormIntervallo::sync() {
   propertiesEdit_->setText(QString::fromStdString(e_.properties));
 }
 
-FormInteractions::FormInteractions(EditorInterazioni& editor, QWidget* parent) : QDialog(parent), e_(editor) {
+FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) : QDialog(parent), e_(editor) {
   setObjectName(QStringLiteral("FormInteractions"));
   setWindowTitle(QString::fromStdString(e_.caption));
   auto* frame = new QGroupBox(QStringLiteral("Test values choices: "));

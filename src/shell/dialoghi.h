@@ -7,7 +7,7 @@
 namespace zov {
 class Asker;
 class Edita;
-class DialogoNumTest;
+class CriterionDialog;
 }  // namespace zov
 
 class QCheckBox;
@@ -33,7 +33,7 @@ class EditaDialog : public QDialog {
 class NumTestDialog : public QDialog {
   Q_OBJECT
  public:
-  NumTestDialog(DialogoNumTest& dialog, Asker& asker, QWidget* parent);
+  NumTestDialog(CriterionDialog& dialog, Asker& asker, QWidget* parent);
   QRadioButton* numTest() const { return numTest_; }
   QRadioButton* coverage() const { return coverage_; }
   QLineEdit* nnTest() const { return nnTest_; }
@@ -41,7 +41,7 @@ class NumTestDialog : public QDialog {
 
  private:
   void sync();
-  DialogoNumTest& d_;
+  CriterionDialog& d_;
   QRadioButton* numTest_;
   QRadioButton* coverage_;
   QLineEdit* nnTest_;
@@ -51,8 +51,8 @@ class NumTestDialog : public QDialog {
 }  // namespace zov::gui
 
 namespace zov {
-class EditorImpostazioni;
-class EditorInterazioni;
+class SettingsEditor;
+class InteractionsEditor;
 }  // namespace zov
 
 class QListWidget;
@@ -63,7 +63,7 @@ namespace zov::gui {
 class FormIntervallo : public QDialog {
   Q_OBJECT
  public:
-  FormIntervallo(EditorImpostazioni& editor, QWidget* parent);
+  FormIntervallo(SettingsEditor& editor, QWidget* parent);
   QRadioButton* defaultsOption() const { return defaultsOption_; }
   QRadioButton* ownValuesOption() const { return ownValuesOption_; }
   QListWidget* defaultList() const { return defaultList_; }
@@ -74,7 +74,7 @@ class FormIntervallo : public QDialog {
 
  private:
   void sync();
-  EditorImpostazioni& e_;
+  SettingsEditor& e_;
   QRadioButton* defaultsOption_;
   QRadioButton* ownValuesOption_;
   QListWidget* defaultList_;
@@ -89,7 +89,7 @@ class FormIntervallo : public QDialog {
 class FormInteractions : public QDialog {
   Q_OBJECT
  public:
-  FormInteractions(EditorInterazioni& editor, QWidget* parent);
+  FormInteractions(InteractionsEditor& editor, QWidget* parent);
   QRadioButton* defaultsOption() const { return defaultsOption_; }
   QRadioButton* ownValuesOption() const { return ownValuesOption_; }
   QListWidget* defaultList() const { return defaultList_; }
@@ -98,7 +98,7 @@ class FormInteractions : public QDialog {
 
  private:
   void sync();
-  EditorInterazioni& e_;
+  InteractionsEditor& e_;
   QRadioButton* defaultsOption_;
   QRadioButton* ownValuesOption_;
   QListWidget* defaultList_;

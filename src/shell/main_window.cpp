@@ -42,7 +42,7 @@ MainWindow::MainWindow() {
 
   std::string error;
   work_ = WorkFolder::CreatePrivate(&error);
-  if (work_) g_.setWorkFolder(&*work_);
+  if (work_) session_.setWorkFolder(&*work_);
 
   buildPages();
   buildMenus();
@@ -64,8 +64,8 @@ MainWindow::MainWindow() {
     lb_->addItems(lines);
   };
   g_.onGrafico = [this] {
-    GraficoUsoDialog chart(CalcolaGraficoUso(g_.TV(kSelectionTree), g_.coperturaUsata),
-                           QFileInfo(Q(g_.filemdl)).fileName(), this);
+    GraficoUsoDialog chart(CalcolaGraficoUso(g_.TV(kSelectionTree), session_.coverageUsed),
+                           QFileInfo(Q(session_.filemdl)).fileName(), this);
     chart.exec();
   };
   g_.onExit = [this] {
@@ -321,7 +321,7 @@ void MainWindow::caricaFinestra() {
   ts_->setMinimumSize(0, 0);
 }
 
-void MainWindow::apriModello(const std::string& path) { ApriModello(g_, path); }
+void MainWindow::apriModello(const std::string& path) { g_.apriModello(path); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing the window ends the program as "EXIT" does: nothing is left behind.

@@ -70,7 +70,8 @@ class MainWindow : public QMainWindow {
   void showPopup(Popup popup, const QPoint& globalPos);
   QWidget* page(int index, QWidget* left, QWidget* right, QLabel* label);
 
-  Generale g_;
+  PlanningSession session_;
+  Generale g_{session_};
   std::optional<WorkFolder> work_;
   BusyDialog* busy_ = nullptr;
   std::unique_ptr<QtAsker> asker_;

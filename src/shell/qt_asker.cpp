@@ -82,19 +82,19 @@ void QtAsker::edita(Edita& editor) {
   if (!editor.chiuso()) editor.cancel();
 }
 
-void QtAsker::numTest(DialogoNumTest& d) {
+void QtAsker::numTest(CriterionDialog& d) {
   NumTestDialog dialog(d, *this, parent_);
   dialog.exec();
   if (!d.finito) d.cancel();
 }
 
-void QtAsker::impostazioni(EditorImpostazioni& editor) {
+void QtAsker::impostazioni(SettingsEditor& editor) {
   FormIntervallo dialog(editor, parent_);
   dialog.exec();
   if (!editor.done) editor.cancel();
 }
 
-void QtAsker::interazioni(EditorInterazioni& editor) {
+void QtAsker::interazioni(InteractionsEditor& editor) {
   FormInteractions dialog(editor, parent_);
   dialog.exec();
   if (!editor.done) editor.cancel();

@@ -19,9 +19,9 @@ class QtAsker : public Asker {
                                       std::string_view startFolder) override;
   std::optional<std::string> chooseFolder(std::string_view title, std::string_view startFolder) override;
   void edita(Edita& editor) override;
-  void numTest(DialogoNumTest& dialog) override;
-  void impostazioni(EditorImpostazioni& editor) override;
-  void interazioni(EditorInterazioni& editor) override;
+  void numTest(CriterionDialog& dialog) override;
+  void impostazioni(SettingsEditor& editor) override;
+  void interazioni(InteractionsEditor& editor) override;
   bool stampa(std::string_view title, const std::vector<std::string>& lines) override;
 
  private:

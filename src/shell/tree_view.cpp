@@ -159,7 +159,7 @@ void TreeView::keyPressEvent(QKeyEvent* event) {
   // Delete on a choice of a category removes it, as "&Remove" does.
   if (event->key() == Qt::Key_Delete && index_ == kSpecTree && currentIndex().isValid() &&
       SceltaRimovibile(model_->tree(), model_->nodeOf(currentIndex())) != kNoNode) {
-    g_.rimuoviScelta(model_->nodeOf(currentIndex()));
+    g_.session.removeChoice(model_->nodeOf(currentIndex()));
     return;
   }
   QTreeView::keyPressEvent(event);

@@ -140,8 +140,8 @@ TEST(Annotations, ReadBack) {
 }
 
 TEST(CriterionDialog, FieldsSettingsAndRefusals) {
-  ImpostazioniCriterio s;
-  DialogoNumTest d(s);
+  CriterionSettings s;
+  CriterionDialog d(s);
   d.mostra();
   EXPECT_TRUE(d.optNumTest);
   EXPECT_FALSE(d.optCoverage);
@@ -150,15 +150,15 @@ TEST(CriterionDialog, FieldsSettingsAndRefusals) {
   EXPECT_EQ(d.NNTest, "500");
   EXPECT_EQ(d.Percc, "100");
   d.scegliCoverage();
-  EXPECT_FALSE(s.perNumero);
+  EXPECT_FALSE(s.byNumber);
   EXPECT_TRUE(d.PerccEnabled);
   d.Percc = "80.5";
   d.NNTest = "12.5";
   EXPECT_EQ(d.done(), "");
   EXPECT_TRUE(d.finito);
   EXPECT_TRUE(d.tastoOK);
-  EXPECT_EQ(s.percentuale, 80);  // halves to even
-  EXPECT_EQ(s.numeroTest, 12);
+  EXPECT_EQ(s.coverage, 80);  // halves to even
+  EXPECT_EQ(s.procedures, 12);
   // Shown again: the choice and the values carry over.
   d.mostra();
   EXPECT_TRUE(d.optCoverage);
@@ -167,7 +167,7 @@ TEST(CriterionDialog, FieldsSettingsAndRefusals) {
   d.NNTest = "40000";
   EXPECT_NE(d.done().find("out of range"), std::string::npos);
   EXPECT_FALSE(d.finito);
-  EXPECT_EQ(s.numeroTest, 12);
+  EXPECT_EQ(s.procedures, 12);
   d.NNTest = "12";
   d.Percc = "0";
   EXPECT_EQ(d.done(), "Functional Coverage: \"0\" is out of range; type a percentage from 1 to 100.");

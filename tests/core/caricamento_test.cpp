@@ -26,14 +26,14 @@ struct LoadTest : ::testing::Test {
 };
 
 TEST_F(LoadTest, LoadSetsCaptionRootsFilesAndStatuses) {
-  g.livellomassimo = 7;
-  ASSERT_EQ(CaricaModello(g, kAtm), "");
+  g.session.livellomassimo = 7;
+  ASSERT_EQ(test::LoadError(g.session, kAtm), "");
   EXPECT_EQ(g.caption, "Zov Suite - " + kAtm);
-  EXPECT_EQ(g.filemdl, kAtm);
+  EXPECT_EQ(g.session.filemdl, kAtm);
   // Reset at the start, then raised to the deepest level of this model.
-  EXPECT_EQ(g.livellomassimo, 4);
-  ASSERT_NE(g.modello(), nullptr);
-  EXPECT_EQ(g.modello()->AllUseCases(g.modelloAperto()).Count(), 8);
+  EXPECT_EQ(g.session.livellomassimo, 4);
+  ASSERT_NE(g.session.model(), nullptr);
+  EXPECT_EQ(g.session.model()->AllUseCases(g.session.openModelHandle()).Count(), 8);
 
   const Tree& uit = g.TV(kUitTree);
   ASSERT_EQ(uit.count(), 1);
@@ -56,7 +56,7 @@ TEST_F(LoadTest, LoadSetsCaptionRootsFilesAndStatuses) {
 }
 
 TEST_F(LoadTest, ASecondLoadStartsAfresh) {
-  ASSERT_EQ(CaricaModello(g, kAtm), "");
+  ASSERT_EQ(test::LoadError(g.session, kAtm), "");
   const int designNodes = g.TV(kDesignTree).count();
   EXPECT_EQ(designNodes, 6);
   const int notLinkedNodes = g.TV(kNotLinkedTree).count();
@@ -64,7 +64,7 @@ TEST_F(LoadTest, ASecondLoadStartsAfresh) {
   g.TV(kNotLinkedTree).addTop("ROOT", "<<NOT linked>>", "chain");
   g.TV(kDesignTree).addTop("Design Tree", "Design Tree", "package");
   g.TV(kMainTree).addTop("X", "stale", "actor");
-  ASSERT_EQ(CaricaModello(g, kAtm), "");
+  ASSERT_EQ(test::LoadError(g.session, kAtm), "");
   EXPECT_EQ(g.TV(kNotLinkedTree).count(), notLinkedNodes);  // rebuilt, not doubled
   EXPECT_EQ(g.TV(kDesignTree).count(), designNodes);
   EXPECT_EQ(g.TV(kMainTree).count(), mainNodes);
@@ -76,13 +76,13 @@ TEST_F(LoadTest, ASecondLoadStartsAfresh) {
 }
 
 TEST_F(LoadTest, AnUnreadableModelChangesNothing) {
-  ASSERT_EQ(CaricaModello(g, kAtm), "");
+  ASSERT_EQ(test::LoadError(g.session, kAtm), "");
   const int mainNodes = g.TV(kMainTree).count();
-  const std::string error = CaricaModello(g, "/nonexistent/Other.mdl");
+  const std::string error = test::LoadError(g.session, "/nonexistent/Other.mdl");
   EXPECT_NE(error.find("/nonexistent/Other.mdl"), std::string::npos);
   EXPECT_EQ(g.caption, "Zov Suite - " + kAtm);
   EXPECT_EQ(g.TV(kMainTree).count(), mainNodes);
-  EXPECT_EQ(g.modello()->AllUseCases(g.modelloAperto()).Count(), 8);
+  EXPECT_EQ(g.session.model()->AllUseCases(g.session.openModelHandle()).Count(), 8);
   EXPECT_TRUE(fs::exists(work.dir() / "collegamenti.txt"));
   EXPECT_FALSE(busy.visible);
 }
@@ -93,7 +93,7 @@ TEST_F(LoadTest, CommandAsksForTheFileAndReportsFailures) {
   g.esegui(menu::kCaricaMdl);
   ASSERT_EQ(asker.asked.size(), 1u);
   EXPECT_EQ(asker.asked[0].text, std::string(kFiltroModelli));
-  EXPECT_EQ(g.filemdl, "*.mdl");
+  EXPECT_EQ(g.session.filemdl, "*.mdl");
   EXPECT_EQ(g.TV(kUitTree).count(), 0);
 
   // A malformed file: a message that names it, and nothing loaded.
@@ -111,17 +111,17 @@ TEST_F(LoadTest, CommandAsksForTheFileAndReportsFailures) {
 
 TEST_F(LoadTest, ProblemsOfTheTidyUpAreShownAfterTheLoad) {
   // A Main Tree cap below what the copies below the links need.
-  g.limiteMainTree = 20;
-  ApriModello(g, kAtm);
+  g.session.mainTreeLimit = 20;
+  g.apriModello(kAtm);
   ASSERT_EQ(asker.asked.size(), 1u);
   EXPECT_EQ(asker.asked[0].title, "Zov Suite");
   EXPECT_NE(asker.asked[0].text.find("The Main Tree has reached 20"), std::string::npos) << asker.asked[0].text;
   EXPECT_NE(busy.history.back().find("The Main Tree has reached 20"), std::string::npos);
   EXPECT_FALSE(busy.visible);
   // The next load, with the cap growing with the model again, starts with no problems.
-  g.limiteMainTree = 0;
-  ApriModello(g, kAtm);
-  EXPECT_TRUE(g.avvisi.empty());
+  g.session.mainTreeLimit = 0;
+  g.apriModello(kAtm);
+  EXPECT_TRUE(g.session.problems.empty());
   EXPECT_EQ(asker.asked.size(), 1u);
 }
 

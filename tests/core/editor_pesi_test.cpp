@@ -89,7 +89,8 @@ struct ModifyTest : ::testing::Test {
       t.setTag(t.addChild(actor, k, EtichettaPeso(0.5f, k), "usecase"), CreaTag(1, 0.5f, 0, false));
     }
   }
-  Generale g;
+  PlanningSession session;
+  Generale g{session};
   ScriptedAsker asker;
   NodeId actor;
 };

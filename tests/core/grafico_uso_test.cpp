@@ -15,20 +15,20 @@ namespace zov {
 namespace {
 
 struct UsageChart : ::testing::Test {
-  UsageChart() : p(g) { g.impostaSeme(1); }
+  UsageChart() { g.session.setSeed(1); }
   void load(const std::string& name) { ASSERT_TRUE(p.openModel(std::string(ZOV_EXAMPLES_DIR) + "/" + name)); }
-  static Criterion byNumber(const std::string& n) {
+  static Criterion byNumber(int n) {
     Criterion c;
     c.procedures = n;
     return c;
   }
-  static Criterion byCoverage(const std::string& percent) {
+  static Criterion byCoverage(int percent) {
     Criterion c;
     c.byNumber = false;
     c.coverage = percent;
     return c;
   }
-  GraficoUso chart() { return CalcolaGraficoUso(g.TV(kSelectionTree), g.coperturaUsata); }
+  GraficoUso chart() { return CalcolaGraficoUso(g.TV(kSelectionTree), g.session.coverageUsed); }
   // The weight of a Main Tree node relative to its parent.
   float relative(const std::string& path) {
     const Tree& main = g.TV(kMainTree);
@@ -56,14 +56,14 @@ struct UsageChart : ::testing::Test {
   }
   test::GeneralePronto pronto;
   Generale& g = pronto.g;
-  PlanningSession p;
+  PlanningSession& p = pronto.session;
 };
 
 // ATM at 80 percent coverage below Authenticate: the two heaviest leaves
 // reach 86 percent, the six others fall below the cut and get nothing.
 TEST_F(UsageChart, CoverageCutOnATM) {
   load("ATM.mdl");
-  ASSERT_TRUE(p.selectLevel("Customer/Withdraw Cash/Authenticate", byCoverage("80")));
+  ASSERT_TRUE(p.selectLevel("Customer/Withdraw Cash/Authenticate", byCoverage(80)));
   const GraficoUso c = chart();
   expectTheTreeAgrees(c);
   ASSERT_EQ(c.copertura, std::optional<std::int16_t>(80));
@@ -91,7 +91,7 @@ TEST_F(UsageChart, CoverageCutOnATM) {
 // Lending by number: no cut, every leaf in weight order with its share.
 TEST_F(UsageChart, ByNumberOnLendingHasNoCut) {
   load("Lending.mdl");
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book/Borrow - main", byNumber("20")));
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book/Borrow - main", byNumber(20)));
   const GraficoUso c = chart();
   expectTheTreeAgrees(c);
   EXPECT_FALSE(c.copertura);
@@ -111,8 +111,8 @@ TEST_F(UsageChart, ByNumberOnLendingHasNoCut) {
   EXPECT_FALSE(chart().copertura);
 
   // Lending at 70 percent: "Borrow - no stock" falls below the cut.
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book/Borrow - main", byNumber("20")));  // unselect
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book/Borrow - main", byCoverage("70")));
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book/Borrow - main", byNumber(20)));  // unselect
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book/Borrow - main", byCoverage(70)));
   const GraficoUso cut = chart();
   expectTheTreeAgrees(cut);
   EXPECT_EQ(cut.copertura, std::optional<std::int16_t>(70));
@@ -128,20 +128,20 @@ TEST_F(UsageChart, ChartItemFollowsTheAllocation) {
   int shown = 0;
   g.onGrafico = [&shown] { ++shown; };
   EXPECT_FALSE(g.esegui(menu::kGrafico));
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", byNumber("20")));
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", byNumber(20)));
   EXPECT_TRUE(g.menus.enabled(menu::kGrafico));
   EXPECT_TRUE(g.esegui(menu::kGrafico));
   EXPECT_EQ(shown, 1);
   // "&Unselect All" takes the selection tree, and the chart, away.
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", byNumber("20")));
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", byNumber(20)));
   EXPECT_EQ(g.TV(kSelectionTree).count(), 0);
   EXPECT_FALSE(g.menus.enabled(menu::kGrafico));
   // No procedure allotted: nothing to chart.
-  p.selectLevel("Member/Borrow Book", byNumber("0"));
+  p.selectLevel("Member/Borrow Book", byNumber(0));
   EXPECT_GT(g.TV(kSelectionTree).count(), 0);
   EXPECT_FALSE(g.menus.enabled(menu::kGrafico));
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", byNumber("0")));  // unselect
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", byNumber("20")));
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", byNumber(0)));  // unselect
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", byNumber(20)));
   ASSERT_TRUE(g.menus.enabled(menu::kGrafico));
   // Another model: off again.
   load("ATM.mdl");

@@ -47,7 +47,7 @@ TEST(LoadWeights, EqualSharesWithoutDocumentation) {
   EXPECT_EQ(l.node(u2).tag, "LIV:1$$WEI:0.3333$$NCI:2$$EDI:F");
   EXPECT_EQ(l.node(d1).text, "[0.5000] Edit - main");
   EXPECT_EQ(l.node(d2).tag, "LIV:2$$WEI:0.5000$$NCI:0$$EDI:F");
-  EXPECT_EQ(l.g.passiFalliti, 0);
+  EXPECT_EQ(l.g.failedSteps, 0);
 }
 
 TEST(LoadWeights, DocumentationShares) {
@@ -100,7 +100,7 @@ TEST(LoadWeights, AZeroTotalLeavesTheChildrenUnweighted) {
   EXPECT_EQ(l.node(a).tag, "LIV:0$$WEI:1.0000$$NCI:2$$EDI:F");
   EXPECT_EQ(l.node(u1).text, "Pay");
   EXPECT_EQ(l.node(u1).tag, "");
-  EXPECT_EQ(l.g.passiFalliti, 1);
+  EXPECT_EQ(l.g.failedSteps, 1);
 }
 
 TEST(LoadWeights, AUseCaseReachedTwiceKeepsItsDocumentationWeight) {
@@ -123,8 +123,8 @@ TEST(LoadWeights, AUseCaseReachedTwiceKeepsItsDocumentationWeight) {
 
 TEST(LoadWeights, PackagesTakeNoShare) {
   test::GeneralePronto pronto;
-  Generale& g = pronto.g;
-  ASSERT_EQ(CaricaModello(g, std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl"), "");
+  PlanningSession& g = pronto.session;
+  ASSERT_EQ(test::LoadError(g, std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl"), "");
   const Tree& t = g.TV(kMainTree);
   const Node& core = t.node(t.find("5A1000000060"));
   EXPECT_EQ(core.text, "[----] ATM Core");

@@ -28,26 +28,26 @@ namespace {
 
 const std::string kLending = std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl";
 
-Criterion Procedures(const std::string& n) {
+Criterion Procedures(int n) {
   Criterion c;
   c.procedures = n;
   return c;
 }
 
 struct Api : ::testing::Test {
-  Api() : p(g) {
-    g.impostaSeme(1);
+  Api() {
+    g.session.setSeed(1);
     EXPECT_TRUE(p.openModel(kLending));
   }
   test::GeneralePronto pronto;
   Generale& g = pronto.g;
   WorkFolder& work = pronto.work;
-  PlanningSession p;
+  PlanningSession& p = pronto.session;
 };
 
 // A plan from the model to the scripts, without a window or a dialog.
 TEST_F(Api, AWholePlan) {
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures("20")));
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures(20)));
   EXPECT_NE(g.somma.find("Number of Test Procedures: 20"), std::string::npos) << g.somma;
   ASSERT_TRUE(p.loadTestCases(TestCaseSource::kZov));
   ASSERT_TRUE(p.pick("5B1000000040"));
@@ -64,11 +64,11 @@ TEST_F(Api, AWholePlan) {
   ASSERT_TRUE(p.addValue("never"));
   ASSERT_TRUE(p.cancelCategory());
   p.confirmDefaults();
-  const MessageRecord& open = g.specifica.tabella.caso(1)->messages[0];
+  const MessageRecord& open = g.session.specification.tabella.caso(1)->messages[0];
   EXPECT_EQ(open.attributes[0].choiceCount, 2);
   EXPECT_TRUE(open.edited);
   EXPECT_EQ(std::count(open.ownChoices.begin(), open.ownChoices.end(), "never"), 0);
-  const RisultatoGenerazione r = p.generate();
+  const GenerationResult r = p.generate().result;
   EXPECT_GT(r.procedures, 0);
   const auto files = p.filesWritten();
   EXPECT_NE(std::find(files.begin(), files.end(), "TestScript1.txt"), files.end());
@@ -78,7 +78,7 @@ TEST_F(Api, AWholePlan) {
 // "Export Documents and Scripts..." writes every form into the folder
 // chosen, again into the same folder, and never over a file of another.
 TEST_F(Api, ExportIntoAFolder) {
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures("20")));
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures(20)));
   p.loadTestCases(TestCaseSource::kZov);
   p.pickAll();
   p.process();
@@ -121,7 +121,7 @@ TEST(Session, MadeInTheWindowReplaysToTheSameResults) {
       g.esegui(menu::kCaricaMdl);
       Tree& main = g.TV(kMainTree);
       main.setSelected(FindByKeyOrPath(main, "Member/Borrow Book"));
-      asker.criteria.push_back([](DialogoNumTest& d) {
+      asker.criteria.push_back([](CriterionDialog& d) {
         d.scegliNumTest();
         d.NNTest = "30";
         d.done();
@@ -135,7 +135,7 @@ TEST(Session, MadeInTheWindowReplaysToTheSameResults) {
       Tree& spec = g.TV(kSpecTree);
       for (const char* node : {"SD1./TestCase 1/open/x", "SD1./TestCase 1/open/title", "SD1./TestCase 1/open/x"}) {
         spec.setSelected(FindByKeyOrPath(spec, node));
-        asker.settings.push_back([](EditorImpostazioni& e) {
+        asker.settings.push_back([](SettingsEditor& e) {
           if (e.record()->edited) return e.cancel();  // opened again and cancelled
           e.chooseOwnValues();
           e.value = "4";
@@ -185,7 +185,7 @@ TEST(Session, NothingLostByAccident) {
   EXPECT_EQ(g.caption, "Zov Suite - " + kLending);
   Tree& main = g.TV(kMainTree);
   main.setSelected(FindByKeyOrPath(main, "Member/Borrow Book"));
-  asker.criteria.push_back([](DialogoNumTest& d) { d.done(); });
+  asker.criteria.push_back([](CriterionDialog& d) { d.done(); });
   g.esegui(menu::kSeleziona);
   EXPECT_EQ(g.caption, "Zov Suite - " + kLending + " *");
   // Cancel: neither the load nor EXIT goes on.
@@ -213,7 +213,7 @@ TEST(Session, NothingLostByAccident) {
   EXPECT_EQ(asker.asked.back().text, "The session could not be loaded.\n\n" + damaged +
                                          ": the session file is damaged (seed: a whole number from 0 to 4294967295 "
                                          "expected)");
-  EXPECT_EQ(g.filemdl, kLending);
+  EXPECT_EQ(g.session.filemdl, kLending);
   EXPECT_EQ(main.count(), nodes);
   EXPECT_GT(g.TV(kSelectionTree).count(), 0);
   // Yes: saved first, then EXIT ends.
@@ -240,9 +240,9 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
   {
     test::GeneralePronto pronto;
     Generale& g = pronto.g;
-    PlanningSession p(g);
+    PlanningSession& p = g.session;
     ASSERT_TRUE(p.openModel(model.string()));
-    ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures("30")));
+    ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures(30)));
     p.loadTestCases(TestCaseSource::kZov);
     ASSERT_TRUE(p.pick("5B1000000040"));
     ASSERT_TRUE(p.pick("5B1000000041"));
@@ -253,7 +253,7 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
       p.addValue("5");
       ASSERT_TRUE(p.confirmCategory());
     }
-    ASSERT_TRUE(SaveSession(g, session));
+    ASSERT_TRUE(SaveSession(g.session, session));
   }
   std::string text;
   {
@@ -290,12 +290,12 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
   std::ifstream saved(report);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), expected + "\n");
   // The rest is there: the level, the test case, the categories that match.
-  EXPECT_EQ(g.specifica.tabella.count(), 1);
-  const MessageRecord& open = g.specifica.tabella.caso(1)->messages[0];
+  EXPECT_EQ(g.session.specification.tabella.count(), 1);
+  const MessageRecord& open = g.session.specification.tabella.caso(1)->messages[0];
   EXPECT_EQ(open.attributes[0].choiceCount, 2);
   EXPECT_EQ(open.attributes[1].name, "colour");
   EXPECT_EQ(open.attributes[1].choiceCount, 0);
-  EXPECT_TRUE(g.modificato() == false);  // nothing is saved over until the tester saves
+  EXPECT_TRUE(g.session.modified() == false);  // nothing is saved over until the tester saves
   std::filesystem::remove_all(dir);
 }
 
@@ -311,7 +311,7 @@ TEST(SharedXmiPlans, EveryMessageOfTheUitTreeIsInAPath) {
     if (ext != ".uml" && ext != ".xmi") continue;
     ++files;
     test::GeneralePronto ready;
-    PlanningSession p(ready.g);
+    PlanningSession& p = ready.session;
     ASSERT_TRUE(p.openModel(entry.path().string())) << entry.path();
     p.loadTestCases(TestCaseSource::kTutti);
     p.pickAll();
@@ -339,9 +339,9 @@ TEST(SharedXmiPlans, EveryMessageOfTheUitTreeIsInAPath) {
 TEST(SharedXmiPlans, EveryDiagramAnActorReachesGetsProcedures) {
   ZOV_NEEDS_SHARED_MODELS();
   test::GeneralePronto ready;
-  PlanningSession p(ready.g);
+  PlanningSession& p = ready.session;
   PlanOptions o;
-  o.selection.criterion = Procedures("100");
+  o.selection.criterion = Procedures(100);
   const PlanResult r = RunPlan(p, test::kSharedModels + "/xmi/papyrus-infrasync-design.uml", o);
   ASSERT_TRUE(r.outcome) << r.outcome.message;
   std::map<std::string, int> allotted;
@@ -361,14 +361,14 @@ TEST_F(Api, SeeAllAndUnselectAll) {
     // its first showing "See All Entry", from a copy "See All Link".
     test::GeneralePronto other;
     Generale& atm = other.g;
-    PlanningSession(atm).openModel(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
+    atm.session.openModel(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
     Tree& t = atm.TV(kMainTree);
     const std::vector<NodeId> shown = t.allPresent("5A1000000040");
     ASSERT_GE(shown.size(), 2u);
     // A click on a path split into branches shows its own document or,
     // when none was written under its text, its branches' documents.
-    PlanningSession q(atm);
-    ASSERT_TRUE(q.selectLevel("Customer/Withdraw Cash", Procedures("40")));
+    PlanningSession& q = atm.session;
+    ASSERT_TRUE(q.selectLevel("Customer/Withdraw Cash", Procedures(40)));
     q.loadTestCases(TestCaseSource::kZov);
     q.pickAll();
     ASSERT_TRUE(q.process());
@@ -378,7 +378,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
     atm.mostraDocumento(split);
     ASSERT_FALSE(atm.LB.items.empty());
     EXPECT_EQ(atm.LB.items.front(), "Test Case  1   of  SD Withdraw Cash - main flow ");
-    atm.specifica.documentiPerNodo.erase(spec.node(split).key);
+    atm.session.specification.documentiPerNodo.erase(spec.node(split).key);
     atm.mostraDocumento(split);
     const auto heads = std::count_if(atm.LB.items.begin(), atm.LB.items.end(),
                                      [](const std::string& l) { return l.rfind("Test Case  1.", 0) == 0; });
@@ -401,7 +401,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
   const int count = std::stoi(first.substr(of + 4));
   for (int i = 1; i < count; ++i) g.vediTutti();
   EXPECT_EQ(main.selected(), main.find("5B1000000040"));  // round again
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures("20")));
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures(20)));
   p.loadTestCases(TestCaseSource::kZov);
   p.pickAll();
   ScriptedAsker asker;
@@ -411,7 +411,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
   EXPECT_GT(g.TV(kSelectedTestCases).count(), 1);
   g.deselezionaCasiTest();
   EXPECT_EQ(g.TV(kSelectedTestCases).count(), 1);  // the root "Selected Item" alone
-  EXPECT_TRUE(g.decisioni.back().unselect);
+  EXPECT_TRUE(g.session.decisions().back().unselect);
   p.pickAll();  // they can be picked again
   EXPECT_GT(g.TV(kSelectedTestCases).count(), 1);
   g.setAsker(nullptr);
@@ -421,7 +421,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
 // selected test case, and "&Selected Test Cases": each changes what it
 // names only, and a saved session replays them to the same scripts.
 TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures("20")));
+  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures(20)));
   p.loadTestCases(TestCaseSource::kZov);
   p.pickAll();
   // A test case taken back can be picked again.
@@ -432,7 +432,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   EXPECT_EQ(chosen.find(key), kNoNode);
   ASSERT_TRUE(p.pick(key));
   ASSERT_TRUE(p.process());
-  ASSERT_GE(g.specifica.tabella.count(), 2);
+  ASSERT_GE(g.session.specification.tabella.count(), 2);
   ASSERT_TRUE(p.openCategory("SD1./TestCase 1/open/x"));
   for (const char* v : {"5", "6", "7"}) p.addValue(v, "p" + std::string(v));
   ASSERT_TRUE(p.confirmCategory());
@@ -441,11 +441,12 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   const std::string list = spec.node(x).key + " Choices";
   const NodeId six = spec.childAt(spec.find(list), 1);
   EXPECT_EQ(spec.node(six).text, "6  [Property  p6] ");
-  EXPECT_EQ(g.apriCategoria(x), Generale::Categoria::kImpostazioni);  // the pop-up shows on both
+  EXPECT_TRUE(g.session.openCategory(x));  // the pop-up shows on both
+  g.session.cancelCategory();
   EXPECT_NE(SceltaRimovibile(spec, six), kNoNode);
   EXPECT_EQ(SceltaRimovibile(spec, x), kNoNode);
-  ASSERT_TRUE(g.rimuoviScelta(six));
-  const AttributeRecord& a = g.specifica.tabella.caso(1)->messages[0].attributes[0];
+  ASSERT_TRUE(g.session.removeChoice(six));
+  const AttributeRecord& a = g.session.specification.tabella.caso(1)->messages[0].attributes[0];
   ASSERT_EQ(a.choiceCount, 2);
   EXPECT_EQ(a.choices[1].value, "7");
   EXPECT_EQ(a.choices[1].properties[0], "p7");
@@ -457,36 +458,36 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   p.addValue("slow");
   ASSERT_TRUE(p.confirmCategory());
   const NodeId open = FindByKeyOrPath(spec, "SD1./TestCase 1/open");
-  ASSERT_TRUE(g.rimuoviScelta(spec.find(spec.node(open).key + " Choices")));
+  ASSERT_TRUE(g.session.removeChoice(spec.find(spec.node(open).key + " Choices")));
   EXPECT_EQ(spec.find(spec.node(open).key + " Choices"), kNoNode);
-  EXPECT_EQ(g.specifica.tabella.caso(1)->messages[0].ownChoiceCount, 0);
-  EXPECT_FALSE(g.rimuoviScelta(open));
+  EXPECT_EQ(g.session.specification.tabella.caso(1)->messages[0].ownChoiceCount, 0);
+  EXPECT_FALSE(g.session.removeChoice(open));
 
   // All, then the second test case only: the first one's script goes.
   p.generate();
   EXPECT_TRUE(work.created("TestScript1.txt"));
   g.evidenziati = {spec.childAt(kNoNode, 1)};
-  const std::vector<std::string> second = g.casiDi(g.evidenziati);
+  const std::vector<std::string> second = g.session.testCasesOf(g.evidenziati);
   ASSERT_EQ(second.size(), 1u);
-  const RisultatoGenerazione r = g.generaSelezionati();
+  const GenerationResult r = g.generaSelezionati().result;
   EXPECT_EQ(r.files, std::vector<std::string>{"TestScript2.txt"});
   EXPECT_FALSE(work.created("TestScript1.txt"));
   const auto script = work.readLines("TestScript2.txt");
   ASSERT_TRUE(script);
-  for (const ProceduraGenerata& pg : g.procedure) EXPECT_EQ(pg.testCase, 2);
+  for (const GeneratedProcedure& pg : g.session.procedures) EXPECT_EQ(pg.testCase, 2);
 
   // The session replays every one of these decisions to the same script.
   const auto session = std::filesystem::temp_directory_path() / ("zov-remove-" + std::to_string(::getpid()) + ".zov");
-  ASSERT_TRUE(SaveSession(g, session.string()));
+  ASSERT_TRUE(SaveSession(g.session, session.string()));
   test::GeneralePronto other;
   Generale& h = other.g;
   WorkFolder* again = &other.work;
-  const SessionReport loaded = LoadSession(h, session.string());
+  const SessionReport loaded = LoadSession(h.session, session.string());
   EXPECT_TRUE(loaded.outcome) << loaded.outcome.message;
   EXPECT_EQ(loaded.text(), "");
   EXPECT_FALSE(again->created("TestScript1.txt"));
   EXPECT_EQ(again->readLines("TestScript2.txt"), script);
-  EXPECT_EQ(h.specifica.tabella.caso(1)->messages[0].attributes[0].choiceCount, 2);
+  EXPECT_EQ(h.session.specification.tabella.caso(1)->messages[0].attributes[0].choiceCount, 2);
   std::filesystem::remove(session);
 }
 
@@ -500,13 +501,13 @@ TEST_F(Api, RefusalsCarryTheWindowsMessages) {
   const Outcome red = p.weight("Member/Return Book", "0.2");
   EXPECT_TRUE(red);
   EXPECT_EQ(red.message, "Verify weights distibution");
-  EXPECT_EQ(p.selectLevel("Member/Borrow Book", Procedures("20")).message, "Unproperly weight distribution");
+  EXPECT_EQ(p.selectLevel("Member/Borrow Book", Procedures(20)).message, "Unproperly weight distribution");
   ASSERT_EQ(p.weight("Member/Return Book", "0.8").message, "");
-  EXPECT_EQ(p.selectLevel("Member/Borrow Book", Procedures("-5")).message,
+  EXPECT_EQ(p.selectLevel("Member/Borrow Book", Procedures(-5)).message,
             "Number of Test Procedures: \"-5\" is out of range; type a number from 0 to 32767.");
   Criterion coverage;
   coverage.byNumber = false;
-  coverage.coverage = "80";
+  coverage.coverage = 80;
   coverage.answer = "40000";
   EXPECT_EQ(p.selectLevel("Member/Borrow Book", coverage).message,
             "Number of Test Procedures: \"40000\" is out of range; type a number from 0 to 32767.");

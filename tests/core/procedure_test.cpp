@@ -17,7 +17,8 @@ namespace {
 
 // The lines GeneratePath writes.
 std::vector<std::string> Lines(const TestCaseRecord& r, const Categorie& c, int testCase, const std::string& path,
-                               std::int64_t n, Casuale& random, const std::function<void(const std::string&)>& warn) {
+                               std::int64_t n, RandomSource& random,
+                               const std::function<void(const std::string&)>& warn) {
   std::ostringstream out;
   GeneratePath(r, c, testCase, path, n, random, warn, out);
   std::vector<std::string> lines;
@@ -57,7 +58,7 @@ TEST(ChoiceDigit, MixedRadixWithTheFirstCategoryMostSignificant) {
 }
 
 TEST(ShuffleCombinations, ACyclicPermutation) {
-  CasualeFisso random(3);
+  SeededRandom random(3);
   for (std::int64_t T : {2, 5, 97, 1000}) {
     const auto order = ShuffleCombinations(T, random);
     std::int64_t at = 0, steps = 0;
@@ -73,7 +74,7 @@ TEST(ShuffleCombinations, ACyclicPermutation) {
 TEST(GeneratePath, EveryChoiceOnceInRandomOrder) {
   TestCaseRecord r;
   r.messages.push_back(Messaggio("open", "1", {"a", "b", "c"}));
-  CasualeFisso random(1);
+  SeededRandom random(1);
   const auto lines = Lines(r, BuildCategories(r, 0, 0), 1, "1", 3, random, nullptr);
   EXPECT_EQ(lines[0], "");
   EXPECT_EQ(lines[1], "- - - - - - generated  3 of possible  3 Test Procedures for Test Case 1");
@@ -94,7 +95,7 @@ TEST(GeneratePath, NoneAskedTooManyAskedAndNoCategory) {
   TestCaseRecord r;
   r.messages.push_back(Messaggio("open", "1", {"a", "b"}));
   r.messages.push_back(Messaggio("quiet", "2", {}));
-  CasualeFisso random(1);
+  SeededRandom random(1);
   const auto zero = Lines(r, BuildCategories(r, 0, 0), 1, "1", 0, random, nullptr);
   EXPECT_EQ(zero,
             (std::vector<std::string>{"", "- - - - - - generated  0 of possible  2 Test Procedures for Test Case 1"}));
@@ -119,7 +120,7 @@ TEST(GeneratePath, AConflictingRowKeepsTheNextNumber) {
   std::vector<std::string> warnings;
   bool conflictInTheMiddle = false;
   for (unsigned seed = 0; seed < 6; ++seed) {
-    CasualeFisso random(seed);
+    SeededRandom random(seed);
     const auto lines =
         Lines(r, BuildCategories(r, 0, 0), 1, "1", 3, random, [&](const std::string& w) { warnings.push_back(w); });
     // The headers in order, each with whether its procedure conflicts.
@@ -147,7 +148,7 @@ TEST(GeneratePath, AConflictingRowKeepsTheNextNumber) {
 // A path past the bound of combinations is said in its script and among
 // the run's warnings; no conflict is counted for it.
 TEST(GeneratePath, PastTheBoundIsReported) {
-  TabellaCasi t;
+  TestCaseTable t;
   t.casi.resize(2);
   TestCaseRecord& r = t.casi[1];
   r.name = "Huge ";
@@ -156,7 +157,7 @@ TEST(GeneratePath, PastTheBoundIsReported) {
   std::vector<std::string> hundred(100, "v");
   r.messages.push_back(Messaggio("m", "1", hundred, {hundred, hundred, hundred}));
   EXPECT_TRUE(BuildCategories(r, 0, 0).troppe);
-  CasualeFisso random(1);
+  SeededRandom random(1);
   auto work = WorkFolder::CreatePrivate(nullptr);
   ASSERT_TRUE(work);
   std::vector<std::string> warnings, conflicts;
@@ -175,8 +176,8 @@ TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {
   test::GeneralePronto pronto;
   Generale& g = pronto.g;
   WorkFolder* work = &pronto.work;
-  g.impostaSeme(5);
-  TabellaCasi& t = g.specifica.tabella;
+  g.session.setSeed(5);
+  TestCaseTable& t = g.session.specification.tabella;
   t.casi.resize(4);
   for (int i = 1; i <= 2; ++i) {
     TestCaseRecord& r = t.casi[static_cast<std::size_t>(i)];
@@ -187,7 +188,7 @@ TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {
   }
   t.casi[3].name = "Nothing ";  // no diagram matched: path count 0
   t.casi[3].allotted = 4;
-  const RisultatoGenerazione result = g.genera(nullptr);
+  const GenerationResult result = g.session.generate().result;
   EXPECT_EQ(result.files, (std::vector<std::string>{"TestScript1.txt", "TestScript2.txt", "TestScript3.txt"}));
   EXPECT_EQ(result.procedures, 4);
   for (int i = 1; i <= 2; ++i) {

@@ -45,7 +45,7 @@ TEST(BranchCopies, AUseCaseReachedFromTwoActors) {
   EXPECT_FALSE(l.node(u).bold);
   EXPECT_TRUE(l.work.created(link + "_cont.txt"));
   EXPECT_TRUE(l.work.created(u + "_entry.txt"));
-  EXPECT_TRUE(l.g.avvisi.empty());
+  EXPECT_TRUE(l.g.problems.empty());
 }
 
 TEST(BranchCopies, DeeperBranchesAndTheirSameElementLeaves) {
@@ -84,7 +84,7 @@ TEST(BranchCopies, TheCapGrowsWithTheModel) {
     for (const auto& u : useCases) m.association(a, u);
   Loaded l(m);
   ASSERT_EQ(l.error, "");
-  EXPECT_TRUE(l.g.avvisi.empty());
+  EXPECT_TRUE(l.g.problems.empty());
   EXPECT_GT(l.main().count(), kMassimoNodiMainTree);
   // The last link made is expanded whole.
   EXPECT_EQ(l.node(useCases.back() + "ACTOR250").children, 700);
@@ -116,7 +116,7 @@ TEST(BranchCopies, SecondLoadMakesTheSameTree) {
   Loaded l(m);
   ASSERT_EQ(l.error, "");
   const int nodes = l.main().count();
-  ASSERT_EQ(CaricaModello(l.g, l.path.string()), "");
+  ASSERT_EQ(test::LoadError(l.g, l.path.string()), "");
   EXPECT_EQ(l.main().count(), nodes);
   EXPECT_EQ(l.node(u + "ACTOR1").image, "usecaserip");
 }
@@ -240,8 +240,8 @@ TEST(LevelMarkers, AChainDownToTheDeepestLevel) {
 
 TEST(NotLinkedTree, AtmModel) {
   test::GeneralePronto pronto;
-  Generale& g = pronto.g;
-  ASSERT_EQ(CaricaModello(g, std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl"), "");
+  PlanningSession& g = pronto.session;
+  ASSERT_EQ(test::LoadError(g, std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl"), "");
   const Tree& t = g.TV(kNotLinkedTree);
   const Node& root = t.node(t.firstRoot());
   EXPECT_EQ(root.key, "ROOT");
@@ -315,9 +315,9 @@ void CheckTreesKeepTheirRules(const std::string& dir, int& files, int& weightedG
   for (const fs::path& model : models) {
     ++files;
     test::GeneralePronto pronto;
-    Generale& g = pronto.g;
+    PlanningSession& g = pronto.session;
     const std::string path = model.string();
-    ASSERT_EQ(CaricaModello(g, path), "") << path;
+    ASSERT_EQ(test::LoadError(g, path), "") << path;
     const Tree& t = g.TV(kMainTree);
     EXPECT_TRUE(t.contains("LEVEL 0")) << path;
     EXPECT_EQ(g.TV(kNotLinkedTree).node(g.TV(kNotLinkedTree).firstRoot()).text, "<<NOT linked>>");

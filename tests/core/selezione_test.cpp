@@ -41,12 +41,12 @@ struct Chain : ::testing::Test {
     m.association(actor, v);
     return m;
   }
-  Generale& g() { return loaded.g; }
+  Generale& g() { return loaded.window; }
   Tree& main() { return loaded.g.TV(kMainTree); }
   NodeId n(const std::string& key) { return main().find(key); }
   void click(const std::string& key) { main().setSelected(n(key)); }
   void byNumber(int procedures) {
-    asker.criteria.push_back([procedures](DialogoNumTest& dialog) {
+    asker.criteria.push_back([procedures](CriterionDialog& dialog) {
       dialog.scegliNumTest();
       dialog.NNTest = std::to_string(procedures);
       dialog.done();
@@ -89,7 +89,7 @@ TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
   for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
     EXPECT_TRUE(g().menus.find(item)->enabled) << item;
   // ... and after "&Processing...", whose results the reset throws away.
-  g().specifica.tabella.casi.resize(2);
+  g().session.specification.tabella.casi.resize(2);
   g().TV(kSpecTree).addTop("T", "SD1. D2 ( 10)", "sequence");
   g().LB.add("Test Case  1   of  SD D2");
   g().elaborazioneFatta();
@@ -118,7 +118,7 @@ TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
     EXPECT_FALSE(g().menus.find(item)->enabled) << item;
   EXPECT_TRUE(g().menus.find(menu::kStart)->enabled);
   EXPECT_TRUE(g().menus.find(menu::kSeleziona)->enabled);
-  EXPECT_EQ(g().specifica.tabella.count(), 0);
+  EXPECT_EQ(g().session.specification.tabella.count(), 0);
   EXPECT_EQ(g().TV(kSpecTree).count(), 0);
   EXPECT_TRUE(g().LB.items.empty());
   for (auto item : {menu::kPrint, menu::kTestScript, menu::kTestSc})
@@ -130,7 +130,7 @@ TEST_F(Chain, StartAndStopLevels) {
   ASSERT_TRUE(g().esegui(menu::kStart));  // a leaf cannot start a selection
   ASSERT_EQ(asker.asked.size(), 1u);
   EXPECT_EQ(asker.asked[0].text, "Warning: no children");
-  EXPECT_FALSE(g().selezione.startselezione);
+  EXPECT_FALSE(g().session.selection.startselezione);
 
   click(u[0]);
   ASSERT_TRUE(g().esegui(menu::kStart));
@@ -141,9 +141,9 @@ TEST_F(Chain, StartAndStopLevels) {
   ASSERT_TRUE(g().esegui(menu::kStart));
   EXPECT_EQ(g().menus.find(menu::kStart)->caption, "Select ST&ART Node");
   EXPECT_FALSE(g().menus.find(menu::kStart)->enabled);
-  EXPECT_TRUE(g().selezione.livelli);
-  EXPECT_EQ(g().selezione.livellostart, 1);
-  EXPECT_EQ(g().selezione.livellostop, 3);
+  EXPECT_TRUE(g().session.selection.livelli);
+  EXPECT_EQ(g().session.selection.livellostart, 1);
+  EXPECT_EQ(g().session.selection.livellostop, 3);
 
   click(u[3]);  // level 4: its level-1 ancestor and that one's whole branch
   byNumber(100);
@@ -158,11 +158,11 @@ TEST_F(Chain, StartAndStopLevels) {
   EXPECT_TRUE(s.contains(d[1]));
   EXPECT_FALSE(s.contains(u[3]));  // below the stop level
   EXPECT_FALSE(s.contains(d[2]));
-  EXPECT_TRUE(g().selezione.livelli);  // stays after a confirmed selection
+  EXPECT_TRUE(g().session.selection.livelli);  // stays after a confirmed selection
 }
 
 TEST_F(Chain, AtTheStartLevelOnlyTheDiagramsBelow) {
-  StatoSelezione s;
+  LevelSelection s;
   s.livellostart = 1;
   s.livelli = true;
   SelezionaDueLivelli(main(), n(u[0]), s);
@@ -173,7 +173,7 @@ TEST_F(Chain, AtTheStartLevelOnlyTheDiagramsBelow) {
 
 TEST_F(Chain, CancellingTheCriterionUnmarksEverything) {
   click(u[0]);
-  asker.criteria.push_back([](DialogoNumTest& dialog) { dialog.cancel(); });
+  asker.criteria.push_back([](CriterionDialog& dialog) { dialog.cancel(); });
   ASSERT_TRUE(g().esegui(menu::kSeleziona));
   for (NodeId id : main().collection()) EXPECT_FALSE(Marked(main(), id));
   EXPECT_TRUE(g().menus.find(menu::kStart)->enabled);
@@ -192,7 +192,7 @@ TEST_F(Chain, ARedBranchBlocksTheSelection) {
 
 TEST_F(Chain, CoverageFromTheCommand) {
   click(u[0]);
-  asker.criteria.push_back([](DialogoNumTest& dialog) {
+  asker.criteria.push_back([](CriterionDialog& dialog) {
     dialog.scegliCoverage();
     dialog.Percc = "60";
     dialog.done();
@@ -248,7 +248,8 @@ struct Picking : ::testing::Test {
     g.mouseDown(kUitTree, uit().find(key), MouseButton::kLeft);
     g.mouseUp(kUitTree, MouseButton::kLeft);
   }
-  Generale g;
+  PlanningSession session;
+  Generale g{session};
   ScriptedAsker asker;
 };
 

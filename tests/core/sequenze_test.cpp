@@ -30,7 +30,7 @@ std::string Read(const std::string& path) {
 struct Uit : ::testing::Test {
   void load(const std::string& path) {
     g.setAsker(&asker);
-    ASSERT_EQ(CaricaModello(g, path), "");
+    ASSERT_EQ(test::LoadError(g.session, path), "");
   }
   Tree& uit() { return g.TV(kUitTree); }
   const Node& node(const std::string& key) {
@@ -44,12 +44,12 @@ struct Uit : ::testing::Test {
     return keys;
   }
   Handle diagram(const std::string& id) {
-    for (Handle u : g.modello()->AllUseCases(g.modelloAperto()))
-      for (Handle d : g.modello()->ScenarioDiagrams(u))
-        if (g.modello()->Identifier(d) == id) return d;
-    for (Handle p : g.modello()->AllPackages(g.modelloAperto()))
-      for (Handle d : g.modello()->ScenarioDiagrams(p))
-        if (g.modello()->Identifier(d) == id) return d;
+    for (Handle u : g.session.model()->AllUseCases(g.session.openModelHandle()))
+      for (Handle d : g.session.model()->ScenarioDiagrams(u))
+        if (g.session.model()->Identifier(d) == id) return d;
+    for (Handle p : g.session.model()->AllPackages(g.session.openModelHandle()))
+      for (Handle d : g.session.model()->ScenarioDiagrams(p))
+        if (g.session.model()->Identifier(d) == id) return d;
     return {};
   }
   // A green leaf of the selection tree, as "&Select Level" leaves them.
@@ -69,7 +69,7 @@ struct Uit : ::testing::Test {
 
 TEST_F(Uit, ATestCaseWithItsObjectsAndMessages) {
   load(kLending);
-  ASSERT_TRUE(AggiungiScenarioCompleto(*g.modello(), diagram("5B1000000040"), uit()));
+  ASSERT_TRUE(AggiungiScenarioCompleto(*g.session.model(), diagram("5B1000000040"), uit()));
   const Node& tc = node("5B1000000040");
   EXPECT_EQ(tc.text, "Borrow - main");
   EXPECT_EQ(tc.image, "sequence");
@@ -112,18 +112,18 @@ TEST_F(Uit, ATestCaseWithItsObjectsAndMessages) {
 
 TEST_F(Uit, ADiagramWithNothingOnIt) {
   load(kLending);
-  ASSERT_TRUE(AggiungiScenarioCompleto(*g.modello(), diagram("5B1000000041"), uit()));
+  ASSERT_TRUE(AggiungiScenarioCompleto(*g.session.model(), diagram("5B1000000041"), uit()));
   EXPECT_EQ(node("5B1000000041").children, 0);
   EXPECT_FALSE(node("5B1000000041").bold);
   // The same diagram again is refused and adds nothing.
   const int count = uit().count();
-  EXPECT_FALSE(AggiungiScenarioCompleto(*g.modello(), diagram("5B1000000041"), uit()));
+  EXPECT_FALSE(AggiungiScenarioCompleto(*g.session.model(), diagram("5B1000000041"), uit()));
   EXPECT_EQ(uit().count(), count);
 }
 
 TEST_F(Uit, LoadingAllSequenceTakesThePackageDiagrams) {
   load(kLending);
-  CaricaAllSequence(g);
+  g.session.loadTestCases(TestCaseSource::kTutti);
   EXPECT_EQ(uit().node(uit().firstRoot()).children, 1);
   EXPECT_EQ(node("5B1000000043").text, "Stocktaking");
   EXPECT_EQ(node("5B1000000410").parent, uit().find("5B1000000402"));
@@ -132,7 +132,7 @@ TEST_F(Uit, LoadingAllSequenceTakesThePackageDiagrams) {
   EXPECT_TRUE(g.menus.find(menu::kGenerazione)->enabled);
   // Twice: the diagram is skipped, and the busy box says so.
   const int count = uit().count();
-  CaricaAllSequence(g);
+  g.session.loadTestCases(TestCaseSource::kTutti);
   EXPECT_EQ(uit().count(), count);
   EXPECT_NE(std::find(busy.history.begin(), busy.history.end(), "\"Stocktaking\" is in the UIT tree already: skipped"),
             busy.history.end());
@@ -141,38 +141,38 @@ TEST_F(Uit, LoadingAllSequenceTakesThePackageDiagrams) {
 TEST_F(Uit, LoadingFromTheZovTree) {
   load(kLending);
   const std::string before = Read(kLending);
-  CaricaSequenceFromZov(g);  // no green leaf: nothing
+  g.session.loadTestCases(TestCaseSource::kZov);  // no green leaf: nothing
   EXPECT_EQ(uit().count(), 1);
   EXPECT_TRUE(g.menus.find(menu::kSelectAll)->enabled);
 
   greenLeaf("5B1000000040$$00007", "[0.4615] Borrow - main  ((NTP:9))");  // a copy key
   greenLeaf("5B1000000042", "[0.3846] Return - main  ((NTP:8))", true);   // has children: never taken
-  CaricaSequenceFromZov(g);
+  g.session.loadTestCases(TestCaseSource::kZov);
   EXPECT_EQ(node("5B1000000040").text, "[0.4615] Borrow - main  ((NTP:9))");
   EXPECT_FALSE(uit().contains("5B1000000042"));
   EXPECT_TRUE(uit().contains("5B1000000110PAR3"));
   // The diagram's name in the open model is the shown text; the file is untouched.
-  EXPECT_EQ(g.modello()->Name(diagram("5B1000000040")), "[0.4615] Borrow - main  ((NTP:9))");
+  EXPECT_EQ(g.session.model()->Name(diagram("5B1000000040")), "[0.4615] Borrow - main  ((NTP:9))");
   EXPECT_EQ(Read(kLending), before);
-  EXPECT_EQ(GetSequenceDiag(*g.modello(), diagram("5B1000000040"), g.TV(kSelectionTree)), 2);
-  EXPECT_EQ(GetSequenceDiag(*g.modello(), diagram("5B1000000042"), g.TV(kSelectionTree)), 0);
+  EXPECT_EQ(GetSequenceDiag(*g.session.model(), diagram("5B1000000040"), g.TV(kSelectionTree)), 2);
+  EXPECT_EQ(GetSequenceDiag(*g.session.model(), diagram("5B1000000042"), g.TV(kSelectionTree)), 0);
 }
 
 TEST_F(Uit, ACollaborationDiagramAlreadyShown) {
   load(kAtm);
   const Handle collab = diagram("5A1000000041");
   const Handle sequence = diagram("5A1000000040");
-  EXPECT_FALSE(GiaPresente(*g.modello(), sequence, uit()));  // kind 1: never
-  EXPECT_FALSE(GiaPresente(*g.modello(), collab, uit()));
+  EXPECT_FALSE(GiaPresente(*g.session.model(), sequence, uit()));  // kind 1: never
+  EXPECT_FALSE(GiaPresente(*g.session.model(), collab, uit()));
   // A node showing the name between label and annotation, with a child keyed by one of its objects.
   const NodeId shown = uit().addChild("ROOT", "X", "[0.0137] Withdraw Cash - collaboration  ((NTP:1))", "sequence");
   uit().addChild(shown, "5A1000000102", "reader", "classdiag");
-  EXPECT_TRUE(GiaPresente(*g.modello(), collab, uit()));
+  EXPECT_TRUE(GiaPresente(*g.session.model(), collab, uit()));
 }
 
 TEST_F(Uit, DesignTreeAndNotLinkedCopies) {
   load(kAtm);
-  CaricaDaDesignTree(g);
+  g.session.loadTestCases(TestCaseSource::kDesignTree);
   EXPECT_EQ(node("5A1000000063").text, "Dispense notes");
   EXPECT_EQ(node("5A1000000064").image, "collaboration");
   EXPECT_EQ(node("5A1000000063").children, 0);
@@ -186,12 +186,12 @@ TEST_F(Uit, NotLinkedDiagramsAtLoadAndTheirCopy) {
   ASSERT_TRUE(nl.contains("5B1000000043"));
   EXPECT_EQ(nl.node(nl.find("5B1000000402")).parent, nl.find("5B1000000043"));
   EXPECT_FALSE(nl.contains("5B1000000040"));  // shown in the Main Tree
-  CaricaNonConnessi(g);
+  g.session.loadTestCases(TestCaseSource::kNotLinked);
   EXPECT_EQ(node("5B1000000043").parent, uit().firstRoot());
   EXPECT_EQ(node("5B1000000402").parent, uit().find("5B1000000043"));
   EXPECT_FALSE(uit().contains("ROOT") && uit().node(uit().find("ROOT")).text == "<<NOT linked>>");
   const int count = uit().count();
-  CaricaNonConnessi(g);
+  g.session.loadTestCases(TestCaseSource::kNotLinked);
   EXPECT_EQ(uit().count(), count);
   EXPECT_TRUE(g.menus.find(menu::kGenerazione)->enabled);
 }
@@ -208,7 +208,8 @@ TEST(SDpresente, NamesAfterTheLabel) {
 }
 
 TEST(DragFeedback, TheNodeUnderThePointerDuringADrag) {
-  Generale g;
+  PlanningSession session;
+  Generale g{session};
   Tree& uit = g.TV(kUitTree);
   const NodeId root = uit.addTop("ROOT", "m", "rose");
   const NodeId a = uit.addChild(root, "A", "a", "sequence");

@@ -81,15 +81,17 @@ std::string Checkout() {
 }
 
 struct Processing : ::testing::Test {
-  Processing() : loaded(Checkout()), g(loaded.g), work(loaded.work) {
+  Processing() : loaded(Checkout()), g(loaded.window), work(loaded.work) {
     EXPECT_EQ(loaded.error, "");
     g.setAsker(&asker);
-    diagram = g.modello()->ScenarioDiagrams(g.modello()->AllUseCases(g.modelloAperto()).Item(1)).Item(1);
+    diagram = g.session.model()
+                  ->ScenarioDiagrams(g.session.model()->AllUseCases(g.session.openModelHandle()).Item(1))
+                  .Item(1);
   }
   // The diagram selected with allotted procedures, as the earlier commands leave it.
   void select(int allotted) {
     const std::string text = "[0.5000] Checkout - main  ((NTP:" + std::to_string(allotted) + "))";
-    g.modello()->SetName(diagram, text);
+    g.session.model()->SetName(diagram, text);
     g.TV(kSelectedTestCases).addChild("Selected Item", "5E0000000040", text, "sequence");
   }
   const Tree& spec() { return g.TV(kSpecTree); }
@@ -113,7 +115,7 @@ struct Processing : ::testing::Test {
 
 TEST_F(Processing, PathsOfTheWorkedExample) {
   TestCaseRecord r;
-  CollectMessages(*g.modello(), diagram, r, nullptr);
+  CollectMessages(*g.session.model(), diagram, r, nullptr);
   std::vector<std::string> names, paths;
   for (const auto& m : r.messages) {
     names.push_back(m.name);
@@ -149,7 +151,7 @@ TEST_F(Processing, TreeSharesAndDocuments) {
   EXPECT_EQ(text("5E0000000320_15E00000000401.1 - A Initial"), "Initial Value: 7");
   EXPECT_EQ(text("5E00000001105E00000000401.1 - ADefault"), "Default values:");
   EXPECT_EQ(text("5E000000033311.1"), "Busy");
-  const TestCaseRecord& r = *g.specifica.tabella.caso(1);
+  const TestCaseRecord& r = *g.session.specification.tabella.caso(1);
   EXPECT_EQ(r.name, "Checkout - main ");
   EXPECT_EQ(r.allotted, 5);
   EXPECT_EQ(r.pathCount, 3);
@@ -159,8 +161,8 @@ TEST_F(Processing, TreeSharesAndDocuments) {
   EXPECT_EQ(r.lastMessage, 5);
   EXPECT_TRUE(g.menus.find(menu::kTestSc)->enabled);
 
-  ASSERT_EQ(g.specifica.specDocuments.size(), 3u);
-  const std::vector<std::string> doc = lines(g.specifica.specDocuments[0]);
+  ASSERT_EQ(g.session.specification.specDocuments.size(), 3u);
+  const std::vector<std::string> doc = lines(g.session.specification.specDocuments[0]);
   const std::vector<std::string> expected = {"Test Case  1.1   of  SD Checkout - main ",
                                              "",
                                              "",
@@ -195,8 +197,8 @@ TEST_F(Processing, TreeSharesAndDocuments) {
                                              "",
                                              " Comment:"};
   EXPECT_EQ(doc, expected);
-  EXPECT_EQ(g.specifica.specDocuments[0], "SD1. Checkout - main  ( 5)TestCase 1.1   ( 2 ).txt");
-  EXPECT_TRUE(work.created(g.specifica.specDocuments[2]));
+  EXPECT_EQ(g.session.specification.specDocuments[0], "SD1. Checkout - main  ( 5)TestCase 1.1   ( 2 ).txt");
+  EXPECT_TRUE(work.created(g.session.specification.specDocuments[2]));
 
   // A click on the branch node shows its document in LB.
   g.mouseDown(kSpecTree, spec().find("5E00000000401.2 - A"), MouseButton::kLeft);
@@ -215,31 +217,31 @@ TEST_F(Processing, TooFewProceduresForThePaths) {
   EXPECT_EQ(text("5E00000000402[0.5000] Checkout - main  ((NTP:2))"), "TestCase 2   ( 0 )");
   // Run again: everything is rebuilt, nothing doubled.
   g.elabora();
-  EXPECT_EQ(g.specifica.specDocuments.size(), 3u);
+  EXPECT_EQ(g.session.specification.specDocuments.size(), 3u);
 }
 
 // The editors on the categories of message A (path 1.1): its parameter
 // amount (Integer, initial value 7) and its own interactions category.
 struct Editors : Processing {
   Editors() {
-    g.impostaSeme(7);
+    g.session.setSeed(7);
     select(5);
     g.elabora();
   }
   static constexpr const char* kAmount = "5E0000000320_15E00000000401.1 - A";
   static constexpr const char* kMessage = "5E00000001105E00000000401.1 - A";
   // Opens the editor on a node, lets play act, and returns the record it edited.
-  AttributeRecord& settings(const std::function<void(EditorImpostazioni&)>& play) {
+  AttributeRecord& settings(const std::function<void(SettingsEditor&)>& play) {
     g.TV(kSpecTree).setSelected(spec().find(kAmount));
     asker.settings.push_back(play);
     g.esegui(menu::kPopupASpec);
-    return *g.editorImpostazioni.record();
+    return *g.session.settingsEditor.record();
   }
-  MessageRecord& interactions(const std::function<void(EditorInterazioni&)>& play) {
+  MessageRecord& interactions(const std::function<void(InteractionsEditor&)>& play) {
     g.TV(kSpecTree).setSelected(spec().find(kMessage));
     asker.interactions.push_back(play);
     g.esegui(menu::kPopupASpec);
-    return *g.editorInterazioni.record();
+    return *g.session.interactionsEditor.record();
   }
   std::vector<std::string> below(const std::string& key) {
     std::vector<std::string> out;
@@ -252,7 +254,7 @@ struct Editors : Processing {
 
 TEST_F(Editors, IntegerDefaultsConfirmed) {
   std::vector<std::string> shown;
-  AttributeRecord& r = settings([&](EditorImpostazioni& e) {
+  AttributeRecord& r = settings([&](SettingsEditor& e) {
     EXPECT_EQ(e.caption, "Test Specification for amount");
     EXPECT_TRUE(e.useDefaults);
     shown = e.defaultLines;
@@ -272,7 +274,7 @@ TEST_F(Editors, IntegerDefaultsConfirmed) {
 }
 
 TEST_F(Editors, OwnValuesWithPropertiesAndSelectors) {
-  AttributeRecord& r = settings([](EditorImpostazioni& e) {
+  AttributeRecord& r = settings([](SettingsEditor& e) {
     e.value = "ignored";
     e.add();  // "Default Values:" selected: nothing
     EXPECT_TRUE(e.choiceLines.empty());
@@ -296,7 +298,7 @@ TEST_F(Editors, OwnValuesWithPropertiesAndSelectors) {
   EXPECT_EQ(below(k),
             (std::vector<std::string>{k + "5 0=5  [Property  busy,open] [if ready]", k + "6 1=6  [Property  a,,b] "}));
   // Reopened: the stored choices in the record's form; a third value is added after them.
-  settings([](EditorImpostazioni& e) {
+  settings([](SettingsEditor& e) {
     EXPECT_FALSE(e.useDefaults);
     EXPECT_EQ(e.choiceLines,
               (std::vector<std::string>{"5 [Property busy, open ] [If ready ]", "6 [Property a, , b ]"}));
@@ -313,7 +315,7 @@ TEST_F(Editors, OwnValuesWithPropertiesAndSelectors) {
 // Cancel leaves no trace of what was typed; "Default Values:" chosen again
 // stores the defaults shown.
 TEST_F(Editors, CancelAndBackToTheDefaults) {
-  AttributeRecord& r = settings([](EditorImpostazioni& e) {
+  AttributeRecord& r = settings([](SettingsEditor& e) {
     e.chooseOwnValues();
     e.value = "5";
     e.properties = "busy";
@@ -321,13 +323,14 @@ TEST_F(Editors, CancelAndBackToTheDefaults) {
     e.cancel();
   });
   EXPECT_FALSE(r.edited);
-  settings([](EditorImpostazioni& e) { e.ok(); });
+  settings([](SettingsEditor& e) { e.ok(); });
   ASSERT_EQ(r.choiceCount, 6);
   for (int i = 0; i < 6; ++i) EXPECT_EQ(r.choices[static_cast<std::size_t>(i)].propertyCount, 0) << i;
   EXPECT_EQ(r.choices[0].value, "7");
 
-  g.specifica.tabella.caso(1)->message(0)->attributes[0] = AttributeRecord{"amount", "Boolean", "", 0, {}, false, ""};
-  settings([](EditorImpostazioni& e) {
+  g.session.specification.tabella.caso(1)->message(0)->attributes[0] =
+      AttributeRecord{"amount", "Boolean", "", 0, {}, false, ""};
+  settings([](SettingsEditor& e) {
     e.chooseOwnValues();
     e.value = "mine";
     e.add();
@@ -342,17 +345,17 @@ TEST_F(Editors, CancelAndBackToTheDefaults) {
 TEST_F(Editors, LongDefaultListsAreReportedOnce) {
   std::string list = "DEF(";
   for (int i = 0; i < 130; ++i) list += (i ? "," : "") + std::to_string(i);
-  g.specifica.tabella.caso(1)->message(0)->attributes[0].documentation = list + ")";
-  g.specifica.tabella.caso(1)->message(0)->documentation = list + ")";
+  g.session.specification.tabella.caso(1)->message(0)->attributes[0].documentation = list + ")";
+  g.session.specification.tabella.caso(1)->message(0)->documentation = list + ")";
   std::string said;
-  AttributeRecord& r = settings([&](EditorImpostazioni& e) {
+  AttributeRecord& r = settings([&](SettingsEditor& e) {
     said = e.avviso;
     e.ok();
   });
   EXPECT_EQ(r.choiceCount, 101);
   // The initial value 7 comes first: 100 of the 130 listed values fit.
   EXPECT_EQ(said, "\"amount\": 30 of the 130 default values were left out: a category holds at most 101 choices.");
-  MessageRecord& m = interactions([&](EditorInterazioni& e) {
+  MessageRecord& m = interactions([&](InteractionsEditor& e) {
     said = e.avviso;
     e.ok();
   });
@@ -363,10 +366,10 @@ TEST_F(Editors, LongDefaultListsAreReportedOnce) {
 TEST_F(Editors, DefaultsByTypeAndDocumentation) {
   const auto reopen = [this](const std::string& type, const std::string& doc, std::vector<std::string>* shown,
                              std::string* note) {
-    AttributeRecord& r = *g.specifica.tabella.caso(1)->message(0)->attributes.data();
+    AttributeRecord& r = *g.session.specification.tabella.caso(1)->message(0)->attributes.data();
     r.type = type;
     r.documentation = doc;
-    settings([&](EditorImpostazioni& e) {
+    settings([&](SettingsEditor& e) {
       *shown = e.defaultLines;
       if (note) *note = e.note;
       e.cancel();
@@ -396,15 +399,15 @@ TEST_F(Editors, DefaultsByTypeAndDocumentation) {
 }
 
 TEST_F(Editors, BooleanDefaultsOnTheFirstUse) {
-  g.specifica.tabella.caso(1)->message(0)->attributes[0].type = "Boolean";
-  AttributeRecord& r = settings([](EditorImpostazioni& e) { e.ok(); });
+  g.session.specification.tabella.caso(1)->message(0)->attributes[0].type = "Boolean";
+  AttributeRecord& r = settings([](SettingsEditor& e) { e.ok(); });
   EXPECT_EQ(r.choiceCount, 2);
   const std::string k = std::string(kAmount) + " Choices";
   EXPECT_EQ(below(k), (std::vector<std::string>{k + "True 0=True", k + "False 1=False"}));
 }
 
 TEST_F(Editors, InteractionsFirstSecondAndThirdOk) {
-  MessageRecord& r = interactions([](EditorInterazioni& e) {
+  MessageRecord& r = interactions([](InteractionsEditor& e) {
     EXPECT_EQ(e.caption, "Test Specification for A");
     EXPECT_TRUE(e.useDefaults);
     EXPECT_EQ(e.defaultLines, (std::vector<std::string>{"Busy", "Idle"}));  // the states found by Processing
@@ -416,7 +419,7 @@ TEST_F(Editors, InteractionsFirstSecondAndThirdOk) {
   EXPECT_TRUE(r.edited);
   const std::string k = std::string(kMessage) + " Choices";
   EXPECT_EQ(below(k), (std::vector<std::string>{k + "Busy=Busy", k + "Idle=Idle"}));
-  interactions([](EditorInterazioni& e) {
+  interactions([](InteractionsEditor& e) {
     EXPECT_TRUE(e.useOwnValues);
     EXPECT_EQ(e.choiceLines, (std::vector<std::string>{"Busy", "Idle"}));
     e.value = "x";
@@ -428,7 +431,7 @@ TEST_F(Editors, InteractionsFirstSecondAndThirdOk) {
   EXPECT_EQ(r.ownChoiceCount, 4);
   EXPECT_EQ(r.ownChoices[3], "y");
   EXPECT_EQ(below(k), (std::vector<std::string>{k + "Busy 0=Busy", k + "Idle 1=Idle", k + "x 2=x", k + "y 3=y"}));
-  interactions([](EditorInterazioni& e) {
+  interactions([](InteractionsEditor& e) {
     e.value = "z";
     e.add();
     e.ok();
@@ -500,15 +503,16 @@ std::string Diagrams(const std::vector<Diag>& diagrams) {
 struct Picked {
   explicit Picked(const std::vector<Diag>& diagrams, int allotted = 8) : Picked(Diagrams(diagrams), allotted) {}
   // A model given as its text (petal or XMI), whose first use case owns the diagrams.
-  Picked(const std::string& model, int allotted) : loaded(model), g(loaded.g) {
+  Picked(const std::string& model, int allotted) : loaded(model), g(loaded.window) {
     EXPECT_EQ(loaded.error, "");
     g.setAsker(&asker);
-    g.impostaSeme(3);
-    const Handle uc = g.modello()->AllUseCases(g.modelloAperto()).Item(1);
-    for (Handle d : g.modello()->ScenarioDiagrams(uc))
+    g.session.setSeed(3);
+    const Handle uc = g.session.model()->AllUseCases(g.session.openModelHandle()).Item(1);
+    for (Handle d : g.session.model()->ScenarioDiagrams(uc))
       g.TV(kSelectedTestCases)
-          .addChild("Selected Item", g.modello()->Identifier(d),
-                    "[0.5000] " + g.modello()->Name(d) + "  ((NTP:" + std::to_string(allotted) + "))", "sequence");
+          .addChild("Selected Item", g.session.model()->Identifier(d),
+                    "[0.5000] " + g.session.model()->Name(d) + "  ((NTP:" + std::to_string(allotted) + "))",
+                    "sequence");
     g.elabora();
   }
   const Tree& spec() const { return g.TV(kSpecTree); }
@@ -525,14 +529,14 @@ struct Picked {
   }
   std::vector<std::string> paths(int testCase) const {
     std::vector<std::string> out;
-    for (const MessageRecord& m : g.specifica.tabella.caso(testCase)->messages)
+    for (const MessageRecord& m : g.session.specification.tabella.caso(testCase)->messages)
       out.push_back(m.pathName + " " + m.name);
     return out;
   }
   // The flow lines of the i-th document written.
   std::vector<std::string> flow(std::size_t i) const {
     std::vector<std::string> out;
-    const auto doc = loaded.work.readLines(g.specifica.specDocuments.at(i));
+    const auto doc = loaded.work.readLines(g.session.specification.specDocuments.at(i));
     EXPECT_TRUE(doc);
     bool in = false;
     for (const std::string& line : doc ? *doc : std::vector<std::string>()) {
@@ -577,7 +581,7 @@ TEST(Paths, SuccessivePairsAtOneLevelMultiply) {
   EXPECT_EQ(p.paths(1), (std::vector<std::string>{"1.1.1 A", "1.1.1 A1", "1.1.1 A3", "1.1.1 A5", "1.1.2 A", "1.1.2 A1",
                                                   "1.1.2 A4", "1.1.2 A5", "1.2.1 A", "1.2.1 A2", "1.2.1 A3", "1.2.1 A5",
                                                   "1.2.2 A", "1.2.2 A2", "1.2.2 A4", "1.2.2 A5", "2 B"}));
-  EXPECT_EQ(p.g.specifica.tabella.caso(1)->pathCount, 5);
+  EXPECT_EQ(p.g.session.specification.tabella.caso(1)->pathCount, 5);
   // The tree shows the same paths, with 8 procedures shared 2, 2, 2, 1, 1.
   const std::vector<std::string> tree = p.branch(p.spec().node(p.spec().firstRoot()).key);
   EXPECT_EQ(tree[0], "TestCase 1   ( 7 )");
@@ -588,7 +592,7 @@ TEST(Paths, SuccessivePairsAtOneLevelMultiply) {
   EXPECT_EQ(tree[5], "        [1.5] A5");
   EXPECT_EQ(tree[6], "  TestCase 1.1.2   ( 2 )");
   EXPECT_EQ(tree.back(), "  [2] B");
-  EXPECT_EQ(p.g.specifica.specDocuments.size(), 5u);
+  EXPECT_EQ(p.g.session.specification.specDocuments.size(), 5u);
   // The script takes the same five paths.
   p.g.generaTutti();
   std::vector<std::string> scripted;
@@ -621,26 +625,28 @@ TEST(Paths, EachTestCaseKeepsItsOwnDiagramAndBranches) {
   EXPECT_EQ(p.paths(1), (std::vector<std::string>{"1.1 A", "1.1 A1", "1.2 A", "1.2 A2"}));
   EXPECT_EQ(p.paths(2), p.paths(1));
   for (int i = 0; i < 2; ++i) {
-    const std::string key = p.g.modello()->Identifier(
-        p.g.modello()->ScenarioDiagrams(p.g.modello()->AllUseCases(p.g.modelloAperto()).Item(1)).Item(i + 1));
+    const std::string key = p.g.session.model()->Identifier(
+        p.g.session.model()
+            ->ScenarioDiagrams(p.g.session.model()->AllUseCases(p.g.session.openModelHandle()).Item(1))
+            .Item(i + 1));
     EXPECT_EQ(p.branch(key), (std::vector<std::string>{"TestCase 1   ( 4 )", "  TestCase 1.1   ( 2 )", "    [1] A",
                                                        "        [1.1] A1 -- IF  ok", "  TestCase 1.2   ( 2 )",
                                                        "    [1] A", "        [1.2] A2 -- ELSE  ok"}))
         << i;
   }
   // A choice of the second test case's path 1.2 is its own, and reaches its script.
-  p.asker.settings.push_back([](EditorImpostazioni& e) {
+  p.asker.settings.push_back([](SettingsEditor& e) {
     e.chooseOwnValues();
     e.value = "42";
     e.add();
     e.ok();
   });
   ASSERT_TRUE(p.open("SD2./TestCase 1/TestCase 1.2/A/amount"));
-  EXPECT_EQ(p.g.editorImpostazioni.testCase, 2);
-  EXPECT_EQ(p.g.editorImpostazioni.message, 2);
-  EXPECT_EQ(p.g.specifica.tabella.caso(2)->messages[2].attributes[0].choiceCount, 1);
-  EXPECT_EQ(p.g.specifica.tabella.caso(1)->messages[2].attributes[0].choiceCount, 0);
-  EXPECT_EQ(p.g.specifica.tabella.caso(2)->messages[0].attributes[0].choiceCount, 0);
+  EXPECT_EQ(p.g.session.settingsEditor.testCase, 2);
+  EXPECT_EQ(p.g.session.settingsEditor.message, 2);
+  EXPECT_EQ(p.g.session.specification.tabella.caso(2)->messages[2].attributes[0].choiceCount, 1);
+  EXPECT_EQ(p.g.session.specification.tabella.caso(1)->messages[2].attributes[0].choiceCount, 0);
+  EXPECT_EQ(p.g.session.specification.tabella.caso(2)->messages[0].attributes[0].choiceCount, 0);
   p.g.generaTutti();
   const auto script = p.loaded.work.readLines("TestScript2.txt");
   ASSERT_TRUE(script);
@@ -652,17 +658,17 @@ TEST(Paths, EachTestCaseKeepsItsOwnDiagramAndBranches) {
 // The editors open on the record of the node opened, whatever the names.
 TEST(Paths, EditorsFindTheirRecordByNode) {
   Picked p({{"Pay", {{"useSD", "1", "", true}, {"toUSD", "1.1", "if x", true}, {"readSDCard", "1.2", "else x"}}}});
-  p.asker.settings.push_back([](EditorImpostazioni& e) { e.ok(); });
+  p.asker.settings.push_back([](SettingsEditor& e) { e.ok(); });
   ASSERT_TRUE(p.open("SD1./TestCase 1/TestCase 1.2/useSD/amount"));
-  EXPECT_EQ(p.g.editorImpostazioni.message, 2);  // the ELSE branch's copy of useSD
-  p.asker.settings.push_back([](EditorImpostazioni& e) { e.ok(); });
+  EXPECT_EQ(p.g.session.settingsEditor.message, 2);  // the ELSE branch's copy of useSD
+  p.asker.settings.push_back([](SettingsEditor& e) { e.ok(); });
   ASSERT_TRUE(p.open("SD1./TestCase 1/TestCase 1.1/toUSD/amount"));
-  EXPECT_EQ(p.g.editorImpostazioni.message, 1);
-  p.asker.interactions.push_back([](EditorInterazioni& e) { e.ok(); });
+  EXPECT_EQ(p.g.session.settingsEditor.message, 1);
+  p.asker.interactions.push_back([](InteractionsEditor& e) { e.ok(); });
   ASSERT_TRUE(p.open("SD1./TestCase 1/TestCase 1.2/readSDCard"));
-  EXPECT_EQ(p.g.editorInterazioni.message, 3);
-  EXPECT_TRUE(p.g.specifica.tabella.caso(1)->messages[2].attributes[0].edited);
-  EXPECT_FALSE(p.g.specifica.tabella.caso(1)->messages[0].attributes[0].edited);
+  EXPECT_EQ(p.g.session.interactionsEditor.message, 3);
+  EXPECT_TRUE(p.g.session.specification.tabella.caso(1)->messages[2].attributes[0].edited);
+  EXPECT_FALSE(p.g.session.specification.tabella.caso(1)->messages[0].attributes[0].edited);
   // A node that is no category opens nothing.
   EXPECT_FALSE(p.open("SD1./TestCase 1"));
 }
@@ -765,8 +771,10 @@ TEST(Paths, AltOperandsBecomeBranchesOfTheirOwnMessages) {
   Picked p(x.model(), 8);
   EXPECT_EQ(p.paths(1), (std::vector<std::string>{"1.1 submit", "1.1 charge", "1.1 receipt", "1.2 submit",
                                                   "1.2 decline", "1.2 notify", "2 close"}));
-  const std::string card = p.g.modello()->Identifier(
-      p.g.modello()->ScenarioDiagrams(p.g.modello()->AllUseCases(p.g.modelloAperto()).Item(1)).Item(1));
+  const std::string card = p.g.session.model()->Identifier(
+      p.g.session.model()
+          ->ScenarioDiagrams(p.g.session.model()->AllUseCases(p.g.session.openModelHandle()).Item(1))
+          .Item(1));
   EXPECT_EQ(p.branch(card),
             (std::vector<std::string>{"TestCase 1   ( 6 )", "  TestCase 1.1   ( 3 )", "    [1] submit",
                                       "        [1.1] charge -- IF  card accepted", "          [1.1.1] receipt",
@@ -776,12 +784,12 @@ TEST(Paths, AltOperandsBecomeBranchesOfTheirOwnMessages) {
   EXPECT_EQ(p.flow(1), (std::vector<std::string>{"            submit", "            decline   --- ELSE  card refused",
                                                  "            notify"}));
   EXPECT_EQ(p.paths(2), (std::vector<std::string>{"1.1 enter", "1.1 welcome", "1.2 reject", "1.2 eject", "2 logout"}));
-  EXPECT_EQ(p.g.specifica.tabella.caso(2)->messages[2].sequenceLabel, "2");  // reject
-  EXPECT_EQ(p.g.specifica.tabella.caso(2)->messages[4].sequenceLabel, "3");  // logout
+  EXPECT_EQ(p.g.session.specification.tabella.caso(2)->messages[2].sequenceLabel, "2");  // reject
+  EXPECT_EQ(p.g.session.specification.tabella.caso(2)->messages[4].sequenceLabel, "3");  // logout
   EXPECT_EQ(p.paths(3), (std::vector<std::string>{"1.1 start", "1.1 x1", "1.1 x2", "1.2 start", "1.2 y1", "1.3 start",
                                                   "1.3 z1", "1.3 z2", "2 end"}));
-  EXPECT_EQ(p.g.specifica.tabella.caso(3)->messages[6].condition, "");  // "else" alone
-  EXPECT_EQ(p.g.specifica.tabella.caso(3)->messages[6].conditionKind, Condizione::kElse);
+  EXPECT_EQ(p.g.session.specification.tabella.caso(3)->messages[6].condition, "");  // "else" alone
+  EXPECT_EQ(p.g.session.specification.tabella.caso(3)->messages[6].conditionKind, Condizione::kElse);
   p.g.generaTutti();
   EXPECT_EQ(p.scripted(3), (std::vector<std::string>{"1.1", "1.2", "1.3", "2"}));
 }
@@ -795,9 +803,9 @@ TEST(Paths, ElseIfChainsGiveOneBranchEach) {
        {"Pay - top", {{"X", "1", "if p"}, {"Y", "2", "else if q"}, {"Z", "3", "else"}, {"W", "4", ""}}}});
   EXPECT_EQ(p.paths(1), (std::vector<std::string>{"1.1 A", "1.1 A1", "1.2 A", "1.2 A2", "1.3 A", "1.3 A3", "2 B"}));
   EXPECT_EQ(p.paths(2), (std::vector<std::string>{"1.1 X", "1.2 Y", "1.3 Z", "2 W"}));
-  EXPECT_EQ(p.g.specifica.tabella.caso(1)->messages[3].condition, " if b");
-  EXPECT_EQ(p.g.specifica.tabella.caso(1)->messages[5].ifIndex, 1);
-  EXPECT_EQ(p.g.specifica.tabella.caso(2)->messages[2].ifIndex, 0);
+  EXPECT_EQ(p.g.session.specification.tabella.caso(1)->messages[3].condition, " if b");
+  EXPECT_EQ(p.g.session.specification.tabella.caso(1)->messages[5].ifIndex, 1);
+  EXPECT_EQ(p.g.session.specification.tabella.caso(2)->messages[2].ifIndex, 0);
   p.g.generaTutti();
   EXPECT_EQ(p.scripted(1), (std::vector<std::string>{"1.1", "1.2", "1.3", "2"}));
 }
@@ -815,8 +823,10 @@ TEST(Paths, NamelessMessagesKeepTheirPlace) {
   EXPECT_EQ(xmi.paths(1), (std::vector<std::string>{"1 one", "2 two", "3 ", "4 four", "5 five"}));
   Picked rose({{"Pay - unnamed", {{"one", "1", ""}, {"", "2", ""}, {"three", "2.1", ""}, {"four", "3", ""}}}}, 3);
   EXPECT_EQ(rose.paths(1), (std::vector<std::string>{"1 one", "2 ", "2 three", "3 four"}));
-  const std::string key = rose.g.modello()->Identifier(
-      rose.g.modello()->ScenarioDiagrams(rose.g.modello()->AllUseCases(rose.g.modelloAperto()).Item(1)).Item(1));
+  const std::string key = rose.g.session.model()->Identifier(
+      rose.g.session.model()
+          ->ScenarioDiagrams(rose.g.session.model()->AllUseCases(rose.g.session.openModelHandle()).Item(1))
+          .Item(1));
   EXPECT_EQ(rose.branch(key),
             (std::vector<std::string>{"TestCase 1   ( 1 )", "  [1] one", "TestCase 2   ( 1 )", "  [2] ",
                                       "      [2.1] three", "TestCase 3   ( 1 )", "  [3] four"}));
@@ -853,7 +863,7 @@ TEST(Paths, ExecutionsNestTheMessagesTheyRun) {
   const std::string logged = x.msg("log", 'b', 'c');
   x.add(x.fragment("alt", {{"ok", accepted + logged}, {"", x.msg("refuse", 'b', 'a')}}));
   Picked p(x.model(), 2);
-  const TestCaseRecord& w = *p.g.specifica.tabella.caso(1);
+  const TestCaseRecord& w = *p.g.session.specification.tabella.caso(1);
   std::vector<std::string> labels;
   for (const MessageRecord& m : w.messages) labels.push_back("[" + m.sequenceLabel + "] " + m.name);
   EXPECT_EQ(labels,
@@ -862,7 +872,7 @@ TEST(Paths, ExecutionsNestTheMessagesTheyRun) {
   EXPECT_EQ(p.paths(2), (std::vector<std::string>{"1.1 pay", "1.1 check", "1.1 accept", "1.1 log", "1.2 pay",
                                                   "1.2 check", "1.2 refuse"}));
   std::vector<std::string> pay;
-  for (const MessageRecord& m : p.g.specifica.tabella.caso(2)->messages) pay.push_back(m.sequenceLabel);
+  for (const MessageRecord& m : p.g.session.specification.tabella.caso(2)->messages) pay.push_back(m.sequenceLabel);
   EXPECT_EQ(pay, (std::vector<std::string>{"1", "1.1", "1.2", "1.2.1", "1", "1.1", "1.3"}));
 }
 
@@ -885,7 +895,7 @@ TEST(Paths, PathsThatCannotFollowEachOtherLeaveTheirTestCaseOut) {
 }
 
 TEST(DocumentNames, CollidingNamesGetDistinctFiles) {
-  StatoSpecifica st;
+  SpecificationState st;
   EXPECT_EQ(AssegnaNomeDocumento(st, "SD1. a/b"), "SD1. a_b.txt");
   EXPECT_EQ(AssegnaNomeDocumento(st, "SD1. a:b"), "SD1. a_b (2).txt");
   EXPECT_EQ(AssegnaNomeDocumento(st, "SD1. a/b"), "SD1. a_b.txt");  // the same name: the same file
@@ -911,7 +921,7 @@ TEST(FirstMessageBelowTheTopLevel, OpensPathOne) {
 }
 
 TEST_F(Editors, AtMost101Choices) {
-  MessageRecord& r = interactions([](EditorInterazioni& e) {
+  MessageRecord& r = interactions([](InteractionsEditor& e) {
     e.chooseOwnValues();
     bool refused = false;
     for (int i = 0; i < 120 && !refused; ++i) {

@@ -77,7 +77,7 @@ struct Finestra {
   void seleziona(const std::string& path, int procedures) {
     Tree& main = w.state().TV(kMainTree);
     main.setSelected(FindByKeyOrPath(main, path));
-    asker.criteria.push_back([procedures](DialogoNumTest& d) {
+    asker.criteria.push_back([procedures](CriterionDialog& d) {
       d.scegliNumTest();
       d.NNTest = std::to_string(procedures);
       d.done();
@@ -235,7 +235,7 @@ class ShellTest : public QObject {
     Generale& g = w.state();
     f.carica("ATM.mdl");
     QCOMPARE(w.statusText()->text(), QStringLiteral("Loaded ATM.mdl: 4 actors, 8 use cases, 6 scenario diagrams"));
-    QVERIFY(w.folderText()->text().endsWith(QString::fromStdString(g.workFolder()->dir().string())));
+    QVERIFY(w.folderText()->text().endsWith(QString::fromStdString(g.session.workFolder()->dir().string())));
     f.seleziona("Customer/Withdraw Cash", 40);
     f.elabora();
     QCOMPARE(w.statusText()->text(), QStringLiteral("Processing: 3 test cases, 9 paths, 9 documents"));
@@ -291,7 +291,7 @@ class ShellTest : public QObject {
   void busyBoxShowsTheStatus() {
     Finestra f;
     MainWindow& w = f.w;
-    w.state().mostraBusy();
+    w.busyBox()->show();
     w.state().MostraMessaggio("Reading the use-case view");
     QCOMPARE(w.busyBox()->statusText(), QStringLiteral("Reading the use-case view"));
     QCOMPARE(w.busyBox()->windowTitle(), QStringLiteral("Wait Please..."));
@@ -300,7 +300,7 @@ class ShellTest : public QObject {
     // A progress figure: "3 of 6".
     w.busyBox()->setProgress(3, 6);
     QCOMPARE(w.busyBox()->bar()->text(), QStringLiteral("3 of 6"));
-    w.state().nascondiBusy();
+    w.busyBox()->hide();
     QVERIFY(!w.busyBox()->isVisible());
   }
 
@@ -377,8 +377,8 @@ class ShellTest : public QObject {
   }
 
   void criterionDialogKeepsItsChoice() {
-    ImpostazioniCriterio settings;
-    DialogoNumTest d(settings);
+    CriterionSettings settings;
+    CriterionDialog d(settings);
     ScriptedAsker asker;
     d.mostra();
     {
@@ -403,8 +403,8 @@ class ShellTest : public QObject {
       QVERIFY(!dialog.isVisible());
       QVERIFY(d.tastoOK);
     }
-    QCOMPARE(int(settings.percentuale), 80);
-    QVERIFY(!settings.perNumero);
+    QCOMPARE(int(settings.coverage), 80);
+    QVERIFY(!settings.byNumber);
     d.mostra();
     NumTestDialog next(d, asker, nullptr);
     QVERIFY(next.coverage()->isChecked());
@@ -440,20 +440,20 @@ class ShellTest : public QObject {
     f.carica("Lending.mdl");
     // "Borrow - main" selected with 9 procedures, then "&Processing...".
     Handle diagram;
-    for (Handle u : g.modello()->AllUseCases(g.modelloAperto()))
-      for (Handle d : g.modello()->ScenarioDiagrams(u))
-        if (g.modello()->Identifier(d) == "5B1000000040") diagram = d;
+    for (Handle u : g.session.model()->AllUseCases(g.session.openModelHandle()))
+      for (Handle d : g.session.model()->ScenarioDiagrams(u))
+        if (g.session.model()->Identifier(d) == "5B1000000040") diagram = d;
     const std::string text = "[0.4615] Borrow - main  ((NTP:9))";
-    g.modello()->SetName(diagram, text);
+    g.session.model()->SetName(diagram, text);
     g.TV(kSelectedTestCases).addChild("Selected Item", "5B1000000040", text, "sequence");
     g.elabora();
     Tree& spec = g.TV(kSpecTree);
     const NodeId x = FindByKeyOrPath(spec, "SD1./TestCase 1/open/x");
     QVERIFY(x != kNoNode);
-    ContestoEditor c{spec, g.specifica, *g.modello(), *g.casuale};
-    QVERIFY(g.editorImpostazioni.apri(c, x));
+    EditorContext c{spec, g.session.specification, *g.session.model(), g.session.random()};
+    QVERIFY(g.session.settingsEditor.apri(c, x));
     {
-      FormIntervallo form(g.editorImpostazioni, nullptr);
+      FormIntervallo form(g.session.settingsEditor, nullptr);
       form.show();
       QCOMPARE(form.windowTitle(), QStringLiteral("Test Specification for x"));
       QCOMPARE(form.defaultList()->count(), 1);
@@ -477,12 +477,12 @@ class ShellTest : public QObject {
       QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("OK")), Qt::LeftButton);
       QVERIFY(!form.isVisible());
     }
-    QCOMPARE(int(g.editorImpostazioni.record()->choiceCount), 2);
-    QVERIFY(g.editorImpostazioni.record()->edited);
+    QCOMPARE(int(g.session.settingsEditor.record()->choiceCount), 2);
+    QVERIFY(g.session.settingsEditor.record()->edited);
 
     const NodeId open = FindByKeyOrPath(spec, "SD1./TestCase 1/open");
-    QVERIFY(g.editorInterazioni.apri(c, open));
-    FormInteractions form(g.editorInterazioni, nullptr);
+    QVERIFY(g.session.interactionsEditor.apri(c, open));
+    FormInteractions form(g.session.interactionsEditor, nullptr);
     form.show();
     QCOMPARE(form.windowTitle(), QStringLiteral("Test Specification for open"));
     QVERIFY(form.defaultsOption()->isChecked());
@@ -491,10 +491,10 @@ class ShellTest : public QObject {
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Add")), Qt::LeftButton);
     QCOMPARE(form.choiceList()->count(), 1);
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Cancel")), Qt::LeftButton);
-    QVERIFY(!g.editorInterazioni.record()->edited);
+    QVERIFY(!g.session.interactionsEditor.record()->edited);
     // Enter adds; Ctrl+Enter is OK.
-    QVERIFY(g.editorInterazioni.apri(c, open));
-    FormInteractions again(g.editorInterazioni, nullptr);
+    QVERIFY(g.session.interactionsEditor.apri(c, open));
+    FormInteractions again(g.session.interactionsEditor, nullptr);
     again.show();
     QVERIFY(QTest::qWaitForWindowExposed(&again));
     QTest::mouseClick(again.ownValuesOption(), Qt::LeftButton);
@@ -504,8 +504,8 @@ class ShellTest : public QObject {
     QCOMPARE(again.choiceList()->count(), 1);
     QTest::keyClick(again.valueEdit(), Qt::Key_Return, Qt::ControlModifier);
     QVERIFY(!again.isVisible());
-    QVERIFY(g.editorInterazioni.record()->edited);
-    QCOMPARE(g.editorInterazioni.record()->ownChoices[0], std::string("slow"));
+    QVERIFY(g.session.interactionsEditor.record()->edited);
+    QCOMPARE(g.session.interactionsEditor.record()->ownChoices[0], std::string("slow"));
   }
 
   // A new model throws away the test specification and the scripts of the
@@ -525,7 +525,7 @@ class ShellTest : public QObject {
     f.carica("ATM.mdl");
     QCOMPARE(g.TV(kSpecTree).count(), 0);
     QVERIFY(g.LB.items.empty());
-    QCOMPARE(g.specifica.tabella.count(), 0);
+    QCOMPARE(g.session.specification.tabella.count(), 0);
     QVERIFY(!g.attivo(menu::kAllTestCases));
     QVERIFY(!w.action("mnuTestSc")->isEnabled());
     QVERIFY(!w.action("mnuPrintTC")->isEnabled() || !g.menus.find(menu::kPrint)->enabled);
@@ -549,7 +549,7 @@ class ShellTest : public QObject {
       MainWindow& w = f.w;
       Generale& g = w.state();
       ScriptedAsker& asker = f.asker;
-      g.impostaSeme(7);
+      g.session.setSeed(7);
       f.carica("Lending.mdl");
       f.seleziona("Member/Borrow Book", 30);
       QVERIFY(w.windowTitle().endsWith(QStringLiteral(" *")));
@@ -568,7 +568,7 @@ class ShellTest : public QObject {
       const NodeId x = FindByKeyOrPath(spec, "SD1./TestCase 1/open/x");
       QVERIFY(x != kNoNode);
       spec.setSelected(x);
-      asker.settings.push_back([](EditorImpostazioni& e) {
+      asker.settings.push_back([](SettingsEditor& e) {
         e.chooseOwnValues();
         for (const char* v : {"1", "2", "3"}) {
           e.value = v;
@@ -601,18 +601,18 @@ class ShellTest : public QObject {
       for (int row : {0, tops - 1}) {
         const QModelIndex top = view->treeModel()->index(row, 0);
         QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, view->visualRect(top).center());
-        wanted.insert(g.specifica.casi.at(spec.node(view->treeModel()->nodeOf(top)).key));
+        wanted.insert(g.session.specification.casi.at(spec.node(view->treeModel()->nodeOf(top)).key));
       }
       QCOMPARE(g.evidenziati.size(), std::size_t{2});
       QVERIFY(w.action("m_selectedtest")->isEnabled());
       w.action("m_selectedtest")->trigger();
-      QVERIFY(g.specifica.tabella.count() > static_cast<int>(wanted.size()));
-      for (int i = 1; i <= g.specifica.tabella.count(); ++i)
-        QCOMPARE(g.workFolder()->created("TestScript" + std::to_string(i) + ".txt"), wanted.count(i) == 1);
-      script = g.workFolder()->readLines("TestScript1.txt").value_or(std::vector<std::string>());
+      QVERIFY(g.session.specification.tabella.count() > static_cast<int>(wanted.size()));
+      for (int i = 1; i <= g.session.specification.tabella.count(); ++i)
+        QCOMPARE(g.session.workFolder()->created("TestScript" + std::to_string(i) + ".txt"), wanted.count(i) == 1);
+      script = g.session.workFolder()->readLines("TestScript1.txt").value_or(std::vector<std::string>());
       QVERIFY(script.size() > 5);
       for (NodeId id : spec.collection()) specTexts << QString::fromStdString(spec.node(id).text);
-      specFiles = g.workFolder()->files(CreatedList::kScripts).size();
+      specFiles = g.session.workFolder()->files(CreatedList::kScripts).size();
       // Saved: the '*' goes; exported with every form.
       asker.files.push_back(session);
       w.action("m_savezov")->trigger();
@@ -631,8 +631,8 @@ class ShellTest : public QObject {
     QStringList texts;
     for (NodeId id : g.TV(kSpecTree).collection()) texts << QString::fromStdString(g.TV(kSpecTree).node(id).text);
     QCOMPARE(texts, specTexts);
-    QCOMPARE(g.workFolder()->readLines("TestScript1.txt").value_or(std::vector<std::string>()), script);
-    QCOMPARE(g.workFolder()->files(CreatedList::kScripts).size(), specFiles);
+    QCOMPARE(g.session.workFolder()->readLines("TestScript1.txt").value_or(std::vector<std::string>()), script);
+    QCOMPARE(g.session.workFolder()->files(CreatedList::kScripts).size(), specFiles);
 
     // The command line writes the same files as the window's export.
     QProcess zov;
@@ -657,7 +657,7 @@ class ShellTest : public QObject {
 
     // A change, then closing: Cancel keeps the window, No closes it.
     g.TV(kMainTree).setSelected(FindByKeyOrPath(g.TV(kMainTree), "Member/Return Book"));
-    asker.criteria.push_back([](DialogoNumTest& d) { d.done(); });
+    asker.criteria.push_back([](CriterionDialog& d) { d.done(); });
     w.action("mnSeleziona")->trigger();
     QVERIFY(w.windowTitle().endsWith(QStringLiteral(" *")));
     asker.answers = {Answer::kCancel};
@@ -676,7 +676,7 @@ class ShellTest : public QObject {
       MainWindow w;
       w.caricaFinestra();
       w.show();
-      WorkFolder* work = w.state().workFolder();
+      WorkFolder* work = w.state().session.workFolder();
       QVERIFY(work != nullptr);
       dir = work->dir();
       std::string error;
@@ -791,7 +791,7 @@ class ShellTest : public QObject {
     QVERIFY(!w.action("m_grafico")->isEnabled());
     Tree& main = w.state().TV(kMainTree);
     main.setSelected(FindByKeyOrPath(main, "Customer/Withdraw Cash/Authenticate"));
-    asker.criteria.push_back([](DialogoNumTest& d) {
+    asker.criteria.push_back([](CriterionDialog& d) {
       d.scegliCoverage();
       d.Percc = "80";
       d.done();

@@ -1,6 +1,6 @@
-// The program's state as the window leaves it at start-up: a quiet busy
-// box, a private working folder and the window loaded. The files it
-// creates go when it does.
+// The program's state as the window leaves it at start-up: a planning
+// session with a quiet busy box and a private working folder, and the
+// window state on it, loaded. The files it creates go when it does.
 #pragma once
 
 #include "app/generale.h"
@@ -10,8 +10,8 @@ namespace zov::test {
 
 struct GeneralePronto {
   GeneralePronto() : work(*WorkFolder::CreatePrivate(nullptr)) {
+    session.setWorkFolder(&work);
     g.setBusyBox(&busy);
-    g.setWorkFolder(&work);
     g.caricaFinestra();
   }
   ~GeneralePronto() {
@@ -21,9 +21,16 @@ struct GeneralePronto {
   GeneralePronto(const GeneralePronto&) = delete;
   GeneralePronto& operator=(const GeneralePronto&) = delete;
 
-  Generale g;
   QuietBusyBox busy;
   WorkFolder work;
+  PlanningSession session;
+  Generale g{session};
 };
+
+// What a load of path said when it failed; empty when it loaded.
+inline std::string LoadError(PlanningSession& s, const std::string& path) {
+  const Outcome o = s.openModel(path);
+  return o ? std::string() : o.message;
+}
 
 }  // namespace zov::test

@@ -11,7 +11,6 @@
 
 #include <unistd.h>
 
-#include "app/caricamento.h"
 #include "app/generale.h"
 #include "model/work_folder.h"
 #include "support/modello_sintetico.h"
@@ -22,13 +21,14 @@ struct ModelloCaricato {
   explicit ModelloCaricato(const ModelloSintetico& model) : ModelloCaricato(model.petal()) {}
   // A model written by hand as petal text.
   explicit ModelloCaricato(const std::string& petal) : work(*WorkFolder::CreatePrivate(nullptr)) {
+    window.setBusyBox(&busy);
     static int serial = 0;
     path = std::filesystem::temp_directory_path() /
            ("zov-model-" + std::to_string(::getpid()) + "-" + std::to_string(++serial) + ".mdl");
     std::ofstream(path, std::ios::binary) << petal;
-    g.setBusyBox(&busy);
     g.setWorkFolder(&work);
-    error = CaricaModello(g, path.string());
+    const Outcome loaded = g.openModel(path.string());
+    if (!loaded) error = loaded.message;
   }
   ~ModelloCaricato() {
     RimuoveFileCreati(work);
@@ -50,8 +50,10 @@ struct ModelloCaricato {
   }
 
   std::filesystem::path path;
-  Generale g;
   QuietBusyBox busy;
+  PlanningSession g;
+  // The window on the session, following it from the load on.
+  Generale window{g};
   WorkFolder work;
   std::string error;
 };

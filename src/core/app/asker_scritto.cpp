@@ -47,9 +47,9 @@ std::optional<std::string> ScriptedAsker::chooseFolder(std::string_view title, s
 
 // A front end that cannot show a dialog cancels it.
 void Asker::edita(Edita& editor) { editor.cancel(); }
-void Asker::numTest(DialogoNumTest& dialog) { dialog.cancel(); }
-void Asker::impostazioni(EditorImpostazioni& editor) { editor.cancel(); }
-void Asker::interazioni(EditorInterazioni& editor) { editor.cancel(); }
+void Asker::numTest(CriterionDialog& dialog) { dialog.cancel(); }
+void Asker::impostazioni(SettingsEditor& editor) { editor.cancel(); }
+void Asker::interazioni(InteractionsEditor& editor) { editor.cancel(); }
 bool Asker::stampa(std::string_view, const std::vector<std::string>&) { return false; }
 
 namespace {
@@ -65,14 +65,14 @@ void Recita(std::deque<std::function<void(Dialog&)>>& script, Dialog& dialog, Cl
 }
 }  // namespace
 
-void ScriptedAsker::impostazioni(EditorImpostazioni& editor) {
+void ScriptedAsker::impostazioni(SettingsEditor& editor) {
   asked.push_back({true, editor.caption, "FormIntervallo"});
-  Recita(settings, editor, [](const EditorImpostazioni& e) { return e.done; });
+  Recita(settings, editor, [](const SettingsEditor& e) { return e.done; });
 }
 
-void ScriptedAsker::interazioni(EditorInterazioni& editor) {
+void ScriptedAsker::interazioni(InteractionsEditor& editor) {
   asked.push_back({true, editor.caption, "FormInteractions"});
-  Recita(interactions, editor, [](const EditorInterazioni& e) { return e.done; });
+  Recita(interactions, editor, [](const InteractionsEditor& e) { return e.done; });
 }
 
 void ScriptedAsker::edita(Edita& editor) {
@@ -80,9 +80,9 @@ void ScriptedAsker::edita(Edita& editor) {
   Recita(edits, editor, [](const Edita& e) { return e.chiuso(); });
 }
 
-void ScriptedAsker::numTest(DialogoNumTest& dialog) {
-  asked.push_back({true, DialogoNumTest::kCaption, DialogoNumTest::kCaption});
-  Recita(criteria, dialog, [](const DialogoNumTest& d) { return d.finito; });
+void ScriptedAsker::numTest(CriterionDialog& dialog) {
+  asked.push_back({true, CriterionDialog::kCaption, CriterionDialog::kCaption});
+  Recita(criteria, dialog, [](const CriterionDialog& d) { return d.finito; });
 }
 
 bool ScriptedAsker::stampa(std::string_view title, const std::vector<std::string>& lines) {

@@ -37,18 +37,18 @@ class ScriptedAsker : public Asker {
   // Plays the tester in the node editor and the criterion dialog; a
   // dialog left open afterwards (or with no script) is cancelled.
   void edita(Edita& editor) override;
-  void numTest(DialogoNumTest& dialog) override;
-  void impostazioni(EditorImpostazioni& editor) override;
-  void interazioni(EditorInterazioni& editor) override;
+  void numTest(CriterionDialog& dialog) override;
+  void impostazioni(SettingsEditor& editor) override;
+  void interazioni(InteractionsEditor& editor) override;
   bool stampa(std::string_view title, const std::vector<std::string>& lines) override;
 
   std::deque<Answer> answers;
   std::deque<std::optional<std::string>> files;
   std::deque<std::optional<std::string>> inputs;
   std::deque<std::function<void(Edita&)>> edits;
-  std::deque<std::function<void(DialogoNumTest&)>> criteria;
-  std::deque<std::function<void(EditorImpostazioni&)>> settings;
-  std::deque<std::function<void(EditorInterazioni&)>> interactions;
+  std::deque<std::function<void(CriterionDialog&)>> criteria;
+  std::deque<std::function<void(SettingsEditor&)>> settings;
+  std::deque<std::function<void(InteractionsEditor&)>> interactions;
   // Print jobs received: title and lines.
   std::vector<std::pair<std::string, std::vector<std::string>>> printed;
   std::vector<Question> asked;

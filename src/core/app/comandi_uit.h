@@ -1,19 +1,28 @@
 // The "UIT" menu's loading commands: every scenario diagram of the model's
 // packages, the diagrams chosen in the selection tree, the diagram nodes of
 // the Design Tree, or the not-linked tree, into the UIT tree as test cases.
+// status receives the busy box's text; skipped the name of each diagram
+// that is in the UIT tree already.
 #pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "model/model_source.h"
+#include "tree/tree.h"
 
 namespace zov {
 
-class Generale;
+using StatusFn = std::function<void(std::string_view)>;
 
 // "Loading all &Sequence".
-void CaricaAllSequence(Generale& g);
+void CaricaAllSequence(ModelSource& m, Handle model, Tree& uit, const StatusFn& status, const StatusFn& skipped);
 // "Loading from &ZOV tree": the diagrams of the green leaves of the selection tree.
-void CaricaSequenceFromZov(Generale& g);
+void CaricaSequenceFromZov(ModelSource& m, Handle model, const Tree& selection, Tree& uit, const StatusFn& status,
+                           const StatusFn& skipped);
 // "Loading from Design Tree".
-void CaricaDaDesignTree(Generale& g);
+void CaricaDaDesignTree(const Tree& design, Tree& uit, const StatusFn& skipped);
 // "Loading NOT Linked".
-void CaricaNonConnessi(Generale& g);
+void CaricaNonConnessi(const Tree& notLinked, Tree& uit, const StatusFn& skipped);
 
 }  // namespace zov

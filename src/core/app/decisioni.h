@@ -13,11 +13,12 @@ namespace zov {
 
 // The criterion dialog's answer: a number of test procedures, or a
 // functional coverage with the number of procedures wanted for it (by
-// default the least number proposed). Numbers as the tester types them.
+// default the least number proposed; as the tester typed it, since the
+// answer's text is part of what a refusal says).
 struct Criterion {
   bool byNumber = true;
-  std::string procedures = "500";
-  std::string coverage = "100";
+  int procedures = 500;
+  int coverage = 100;
   std::optional<std::string> answer;
 };
 

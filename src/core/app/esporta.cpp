@@ -91,11 +91,11 @@ bool ParseFormats(const std::string& list, Formats& out) {
   return out.text || out.csv || out.json;
 }
 
-std::string ProceduresCsv(const Generale& g) {
+std::string ProceduresCsv(const PlanningSession& g) {
   std::string out = "test case,path,procedure,significant,message,category,value,properties,selectors\r\n";
-  for (const ProceduraGenerata& p : g.procedure) {
-    const TestCaseRecord* r = g.specifica.tabella.casi.size() > static_cast<std::size_t>(p.testCase)
-                                  ? &g.specifica.tabella.casi[static_cast<std::size_t>(p.testCase)]
+  for (const GeneratedProcedure& p : g.procedures) {
+    const TestCaseRecord* r = g.specification.tabella.casi.size() > static_cast<std::size_t>(p.testCase)
+                                  ? &g.specification.tabella.casi[static_cast<std::size_t>(p.testCase)]
                                   : nullptr;
     const std::string head = Campo(WithoutTrailingBlanks(r != nullptr ? r->name : std::string())) + ',' +
                              Campo(p.path) + ',' + std::to_string(p.number) + ',' + (p.significant ? "true" : "false") +
@@ -107,7 +107,7 @@ std::string ProceduresCsv(const Generale& g) {
   return out;
 }
 
-std::string PlanJson(const Generale& g) {
+std::string PlanJson(const PlanningSession& g) {
   nlohmann::json plan;
   plan["format"] = "zov-plan";
   plan["version"] = 1;
@@ -126,8 +126,8 @@ std::string PlanJson(const Generale& g) {
   }
   plan["selection"] = selection;
   nlohmann::json cases = nlohmann::json::array();
-  for (int i = 1; i <= g.specifica.tabella.count(); ++i) {
-    const TestCaseRecord& r = g.specifica.tabella.casi[static_cast<std::size_t>(i)];
+  for (int i = 1; i <= g.specification.tabella.count(); ++i) {
+    const TestCaseRecord& r = g.specification.tabella.casi[static_cast<std::size_t>(i)];
     nlohmann::json paths = nlohmann::json::array();
     for (const MessageRecord& m : r.messages) {
       if (paths.empty() || paths.back()["name"] != m.pathName)
@@ -152,7 +152,7 @@ std::string PlanJson(const Generale& g) {
   }
   plan["testCases"] = cases;
   nlohmann::json procedures = nlohmann::json::array();
-  for (const ProceduraGenerata& p : g.procedure) {
+  for (const GeneratedProcedure& p : g.procedures) {
     nlohmann::json steps = nlohmann::json::array();
     for (const PassoProcedura& s : p.steps)
       steps.push_back({{"message", s.message},
@@ -171,7 +171,7 @@ std::string PlanJson(const Generale& g) {
   return plan.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
-Outcome ExportPlan(const Generale& g, WorkFolder& target, const Formats& f, std::vector<std::string>* names) {
+Outcome ExportPlan(const PlanningSession& g, WorkFolder& target, const Formats& f, std::vector<std::string>* names) {
   std::string error;
   const auto write = [&](const std::string& name, const std::string& text) {
     if (!Scrivi(target, name, text, &error)) return false;
@@ -193,7 +193,7 @@ Outcome ExportPlan(const Generale& g, WorkFolder& target, const Formats& f, std:
   return {};
 }
 
-Outcome KeepFormats(const Generale& g, const Formats& f) {
+Outcome KeepFormats(const PlanningSession& g, const Formats& f) {
   WorkFolder* work = g.outputFolder();
   if (work == nullptr) return {};
   if (!f.text) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/generale.h"
+#include "app/planning_session.h"
 
 namespace zov {
 
@@ -25,18 +25,19 @@ inline constexpr const char* kProceduresFile = "procedures.csv";
 inline constexpr const char* kPlanFile = "plan.json";
 
 // The CSV text of the procedures: a header row, then one row per step.
-std::string ProceduresCsv(const Generale& g);
+std::string ProceduresCsv(const PlanningSession& g);
 // The JSON text of the plan.
-std::string PlanJson(const Generale& g);
+std::string PlanJson(const PlanningSession& g);
 
 // Writes the chosen forms into target (a folder whose earlier files of
 // ours were taken over): the documents and scripts copied from the working
 // folder, and the two machine-readable files. Refused, with the reason,
 // when a file cannot be written. names receives the files written.
-Outcome ExportPlan(const Generale& g, WorkFolder& target, const Formats& f, std::vector<std::string>* names = nullptr);
+Outcome ExportPlan(const PlanningSession& g, WorkFolder& target, const Formats& f,
+                   std::vector<std::string>* names = nullptr);
 
 // Leaves in the working folder the forms chosen: the documents and scripts
 // go unless text is chosen; procedures.csv and plan.json are added.
-Outcome KeepFormats(const Generale& g, const Formats& f);
+Outcome KeepFormats(const PlanningSession& g, const Formats& f);
 
 }  // namespace zov

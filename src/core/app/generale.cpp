@@ -22,29 +22,6 @@
 
 namespace zov {
 
-namespace {
-std::string Quanti(long n, const char* one, const char* many) {
-  return std::to_string(n) + " " + (n == 1 ? one : many);
-}
-// Passes every question on and keeps the last answer of an input box.
-class AskerCheRicorda : public Asker {
- public:
-  explicit AskerCheRicorda(Asker& to) : to_(to) {}
-  Answer messageBox(std::string_view text, std::string_view title, MessageButtons buttons, MessageIcon icon) override {
-    return to_.messageBox(text, title, buttons, icon);
-  }
-  std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
-                                      std::string_view defaultText) override {
-    risposta = to_.inputBox(prompt, title, defaultText);
-    return risposta;
-  }
-  std::optional<std::string> risposta;
-
- private:
-  Asker& to_;
-};
-}  // namespace
-
 Layout LayoutFor(bool large) {
   Layout l;
   if (large) {
@@ -61,20 +38,20 @@ Layout LayoutFor(bool large) {
   return l;
 }
 
-Generale::Generale() {
-  impostaSeme(static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()));
+Generale::Generale(PlanningSession& s) : session(s), TV(s.TV), numTest(s.criterion) {
+  session.setListener(this);
   collega(menu::kApri, [this] { espandiTutto(kMainTree); });
   collega(menu::kApriDesignTree, [this] { espandiTutto(kDesignTree); });
   collega(menu::kExpand, [this] { espandiTutto(kUitTree); });
   collega(menu::kCollapse, [this] { comprimiTutto(kUitTree); });
   collega(menu::kUscita, [this] { esci(); });
   collega(menu::kCaricaMdl, [this] {
-    if (chiediSalvataggio()) CaricaMdl(*this);
+    if (chiediSalvataggio()) caricaMdl();
   });
   collega(menu::kModifica, [this] { modifica(); });
   collega(menu::kStart, [this] { scegliStartStop(); });
   collega(menu::kSeleziona, [this] { selezionaLivello(); });
-  collega(menu::kSelectAll, [this] { selezionaTutti(); });
+  collega(menu::kSelectAll, [this] { session.pickAll(false); });
   collega(menu::kElencaSeq, [this] { caricaCasiTest(TestCaseSource::kTutti); });
   collega(menu::kSeqFromZov, [this] { caricaCasiTest(TestCaseSource::kZov); });
   collega(menu::kLoadingDT, [this] { caricaCasiTest(TestCaseSource::kDesignTree); });
@@ -91,8 +68,8 @@ Generale::Generale() {
   collega(menu::kUnselectAll, [this] { deselezionaCasiTest(); });
   collega(menu::kSaveZov, [this] { salvaSessione(); });
   collega(menu::kCaricaZov, [this] { caricaSessione(); });
-  collega(menu::kPopupARem, [this] { rimuoviScelta(TV(kSpecTree).selected()); });
-  collega(menu::kPopupSelRem, [this] { togliCasoTest(TV(kSelectedTestCases).selected()); });
+  collega(menu::kPopupARem, [this] { session.removeChoice(TV(kSpecTree).selected()); });
+  collega(menu::kPopupSelRem, [this] { session.unpick(TV(kSelectedTestCases).selected()); });
   collega(menu::kSelectedTest, [this] { generaSelezionati(); });
   collega(menu::kCartella, [this] {
     if (onApriCartella) onApriCartella();
@@ -105,20 +82,17 @@ Generale::Generale() {
   };
 }
 
-void Generale::impostaSeme(unsigned s) {
-  seme = s;
-  casuale = std::make_unique<CasualeFisso>(s);
-}
+Generale::~Generale() { session.setListener(nullptr); }
 
-void Generale::setModello(std::unique_ptr<ModelSource> source, Handle model) {
-  modello_ = std::move(source);
-  modelloAperto_ = model;
+void Generale::setBusyBox(BusyBox* busy) {
+  busy_ = busy;
+  session.setBusyBox(busy);
 }
 
 void Generale::caricaFinestra() {
-  criterio.numeroTest = 500;
-  criterio.percentuale = 100;
-  livellomassimo = 0;
+  session.criterion.procedures = 500;
+  session.criterion.coverage = 100;
+  session.livellomassimo = 0;
 
   layout = LayoutFor(form2.option1);
 
@@ -135,18 +109,10 @@ void Generale::MostraMessaggio(std::string_view text) {
   if (busy_ != nullptr) busy_->setStatus(text);
 }
 
-void Generale::avvisa(const std::string& text) {
-  avvisi.push_back(text);
-  nota(text);
-}
+void Generale::status(std::string_view text) { status_ = std::string(text); }
 
-void Generale::avanzamento(int done, int total) {
-  if (busy_ != nullptr) busy_->setProgress(done, total);
-}
-
-void Generale::nota(const std::string& text) {
+void Generale::note(const std::string& text) {
   note_.push_back(text);
-  MostraMessaggio(text);
   esito_ = text;
   if (onEsitoComando) onEsitoComando();
 }
@@ -160,12 +126,8 @@ void Generale::dichiara(std::string text) {
   if (onEsitoComando) onEsitoComando();
 }
 
-void Generale::mostraBusy() {
-  if (busy_ != nullptr) busy_->show();
-}
-
-void Generale::nascondiBusy() {
-  if (busy_ != nullptr) busy_->hide();
+void Generale::warn(const std::string& text) {
+  if (asker_ != nullptr) asker_->messageBox(text, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
 }
 
 void Generale::collega(std::string_view item, std::function<void()> operation) {
@@ -240,17 +202,56 @@ void Generale::modelloCaricato() {
   menus.setEnabled(menu::kNonConnessi, true);
 }
 
-void Generale::azzeraElaborazione() {
-  specifica = StatoSpecifica();
-  procedure.clear();
+void Generale::specificationCleared() {
   menus.setEnabled(menu::kEsporta, false);
-  TV(kSpecTree).clear();
   LB.clear();
   menus.setEnabled(menu::kPrint, false);
   menus.setEnabled(menu::kTestScript, false);
   menus.setEnabled(menu::kTestSc, false);
   menus.setEnabled(menu::kSelectedTest, false);
   evidenziati.clear();
+}
+
+void Generale::modelReplaced() {
+  menus.setEnabled(menu::kGrafico, false);  // the selection tree is gone
+  setLivv("");
+  setSomma("");
+  setCaption("Zov Suite - " + session.filemdl);
+}
+
+void Generale::modelLoaded() { modelloCaricato(); }
+
+void Generale::decided(const Decision& d) {
+  switch (d.type) {
+    case Decision::Type::kStartStop:
+      if (session.selection.startselezione)
+        nodoStartScelto();
+      else
+        nodoStopScelto();
+      break;
+    case Decision::Type::kSelectLevel:
+      setSomma(session.weightsSum);
+      if (d.unselect) {
+        for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
+          menus.setEnabled(item, false);
+        menus.setEnabled(menu::kStart, true);
+        menus.setEnabled(menu::kSeleziona, true);
+        menus.setEnabled(menu::kGrafico, false);
+      } else {
+        if (!session.selection.livelli) menus.setEnabled(menu::kStart, false);
+        menus.setEnabled(menu::kGrafico, CalcolaNumeroTest(TV(kSelectionTree)) > 0);
+      }
+      break;
+    case Decision::Type::kLoadTestCases:
+      if (d.source == TestCaseSource::kZov)
+        caricamentoDaZovFatto();
+      else
+        caricamentoDesignOTuttiFatto();
+      break;
+    case Decision::Type::kProcess: elaborazioneFatta(); break;
+    default: break;
+  }
+  aggiornaCaption();
 }
 
 void Generale::nodoStartScelto() {
@@ -380,6 +381,24 @@ Popup Generale::mouseUp(int tree, MouseButton button) {
   }
 }
 
+void Generale::caricaMdl() {
+  if (asker_ == nullptr) return;
+  const auto path = asker_->openFile("Load MDL File", kFiltroModelli, CartellaIniziale());
+  if (!path || path->empty()) return;
+  apriModello(*path);
+}
+
+void Generale::apriModello(const std::string& path) {
+  const Outcome o = session.openModel(path);
+  if (o) dichiara(o.summary);
+  if (asker_ == nullptr) return;
+  if (!o)
+    asker_->messageBox("The model could not be loaded.\n\n" + o.message, "Zov Suite", MessageButtons::kOk,
+                       MessageIcon::kCritical);
+  else if (!o.message.empty())
+    asker_->messageBox(o.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+}
+
 void Generale::modifica() {
   Tree& t = TV(kMainTree);
   const NodeId node = t.selected();
@@ -388,272 +407,47 @@ void Generale::modifica() {
   asker_->edita(editor);
   // Cancel leaves the tree as it was.
   if (!editor.confermato()) return;
-  registraPeso(node, editor.Wei);
-  const Outcome e = dopoModifica(node);
+  const Outcome e = session.weightEdited(editor);
   if (!e.message.empty()) asker_->messageBox(e.message, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
 }
 
-Outcome Generale::modificaPeso(NodeId node, const std::string& weight, bool bold) {
-  Tree& t = TV(kMainTree);
-  if (!t.valid(node)) return Outcome::Refused("There is no such node in the Main Tree.");
-  editor.mostra(t, node);
-  editor.Wei = weight;
-  editor.Selez = bold;
-  if (std::string refused = editor.ok(); !refused.empty()) {
-    editor.cancel();
-    return Outcome::Refused(std::move(refused));
-  }
-  registraPeso(node, weight);
-  return dopoModifica(node);
-}
-
-Outcome Generale::dopoModifica(NodeId node) {
-  Tree& t = TV(kMainTree);
-  if (t.node(node).parent == kNoNode) return {};  // an actor: no siblings to check
-  if (editor.esito()) {
-    MetteRamiNormal(t, node);
-    return {};
-  }
-  MetteRamiRossi(t, node);
-  return Outcome::Note("Verify weights distibution");
-}
-
 void Generale::scegliStartStop() {
-  const Outcome e = scegliStartStopSu(TV(kMainTree).selected());
+  const Outcome e = session.startStop(TV(kMainTree).selected());
   if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite");
-}
-
-Outcome Generale::scegliStartStopSu(NodeId node) {
-  Tree& t = TV(kMainTree);
-  if (!t.valid(node)) return Outcome::Refused("There is no such node in the Main Tree.");
-  if (!selezione.startselezione) {
-    if (t.node(node).children == 0) return Outcome::Refused("Warning: no children");
-    t.setBackColor(node, kStartStopBack);
-    nodoStartScelto();
-    selezione.startselezione = true;
-    selezione.livellostart = Livello(t, node);
-  } else {
-    t.setBackColor(node, kStartStopBack);
-    nodoStopScelto();
-    selezione.startselezione = false;
-    selezione.livellostop = Livello(t, node);
-    selezione.livelli = true;
-  }
-  Decision d{Decision::Type::kStartStop};
-  d.node = t.node(node).key;
-  d.path = PathOf(t, node);
-  registra(std::move(d));
-  return {};
-}
-
-void Generale::aggiungiRadici() {
-  Tree& uit = TV(kUitTree);
-  uit.setExpanded(uit.addTop("ROOT", filemdl, kind::kRose), true);
-  Tree& chosen = TV(kSelectedTestCases);
-  chosen.setExpanded(chosen.addTop("Selected Item", filemdl, kind::kRose), true);
 }
 
 void Generale::selezionaLivello() {
   // "Unselect All" throws away what was built on the selection: ask first.
   const Tree& main = TV(kMainTree);
   const NodeId clicked = main.selected();
-  if (clicked != kNoNode && main.node(clicked).foreColor != defaultFore && asker_ != nullptr &&
+  if (clicked != kNoNode && main.node(clicked).foreColor != session.defaultFore && asker_ != nullptr &&
       (TV(kUitTree).count() > 1 || TV(kSpecTree).count() > 0) &&
       asker_->messageBox("Unselect All throws away the test cases, the documents, the scripts and the choices "
                          "entered. Go on?",
                          "Zov Suite", MessageButtons::kOkCancel, MessageIcon::kQuestion) != Answer::kOk)
     return;
-  bool attende = false;
-  const Outcome e = iniziaSelezione(TV(kMainTree).selected(), attende);
-  if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
-  if (!attende) return;
+  bool waiting = false;
+  const Outcome e = session.beginSelection(clicked, waiting);
+  if (!e) warn(e.message);
+  if (!waiting) return;
+  if (!session.selection.livelli) menus.setEnabled(menu::kStart, false);
   numTest.mostra();
   if (asker_ != nullptr)
     asker_->numTest(numTest);
   else
     numTest.cancel();
   if (!numTest.tastoOK) {
-    annullaSelezione();
+    session.cancelSelection();
+    menus.setEnabled(menu::kStart, true);
     return;
   }
-  const Outcome done = completaSelezione(std::nullopt);
+  const CriterionSettings& c = session.criterion;
+  const Outcome done = session.completeSelection({c.byNumber, c.procedures, c.coverage, std::nullopt}, asker_);
   if (!done.message.empty() && asker_ != nullptr)
     asker_->messageBox(done.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
 }
 
-Outcome Generale::iniziaSelezione(NodeId clicked, bool& attendeCriterio) {
-  attendeCriterio = false;
-  Tree& t = TV(kMainTree);
-  if (!t.valid(clicked)) return Outcome::Refused("There is no such node in the Main Tree.");
-  selezione.salvato = t.node(clicked).foreColor;
-  Decision d{Decision::Type::kSelectLevel};
-  d.node = t.node(clicked).key;
-  d.path = PathOf(t, clicked);
-  if (!ControllaRamiOut(t)) return Outcome::Refused("Unproperly weight distribution");
-  NodeId node = clicked;
-  const std::string& k = t.node(clicked).image;
-  if (kind::IsScenario(k) && t.node(clicked).parent != kNoNode) node = t.node(clicked).parent;
-  const std::int16_t level = Livello(t, node);
-  if (selezione.livelli) {
-    SelezionaDueLivelli(t, node, selezione);
-  } else {
-    SelezionaVersoRadice(t, node, level);
-    menus.setEnabled(menu::kStart, false);
-  }
-
-  if (selezione.salvato != defaultFore) {
-    // The node was marked already: the item read "&Unselect All".
-    setSomma("Leaves weights sum: ");
-    DeselezionaTutto(t, defaultFore, defaultBack);
-    for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
-      menus.setEnabled(item, false);
-    ClearAllTreew(*this, 1);
-    if (outputFolder() != nullptr) RimuoveFileCreatiUIT(*outputFolder());
-    azzeraElaborazione();
-    aggiungiRadici();
-    selezione.livelli = false;
-    menus.setEnabled(menu::kStart, true);
-    menus.setEnabled(menu::kSeleziona, true);
-    d.unselect = true;
-    menus.setEnabled(menu::kGrafico, false);
-    registra(std::move(d));
-    return {};
-  }
-  attendeCriterio = true;
-  livelloInAttesa_ = std::move(d);
-  return {};
-}
-
-void Generale::annullaSelezione() {
-  DeselezionaTutto(TV(kMainTree), defaultFore, defaultBack);
-  selezione.livelli = false;
-  menus.setEnabled(menu::kStart, true);
-}
-
-Outcome Generale::completaSelezione(std::optional<std::string> risposta) {
-  Tree& t = TV(kMainTree);
-  Tree& selection = TV(kSelectionTree);
-  if (selezione.livelli)
-    CopiaSelezionati2Liv(t, selection, selezione);
-  else
-    CopiaSelezionati(t, selection);
-  AllineaPesiTag(selection);
-  setSomma(TestoSommaFoglie(CalcolaPesiAssoluti(selection)));
-  Outcome result;
-  if (criterio.perNumero) {
-    DistribuisciCasiTest(selection, criterio.numeroTest);
-    // Too few procedures for too many leaves round every share to 0: say so.
-    result = Outcome::Note(AvvisoNessunaProcedura(selection, criterio.numeroTest));
-  } else if (!risposta && asker_ != nullptr) {
-    // The tester's answer is kept for the session.
-    AskerCheRicorda asking(*asker_);
-    result = Outcome::Note(CasiTestCoverage(selection, criterio.percentuale, asking));
-    risposta = asking.risposta;
-  } else {
-    // The answer given up front; without one, the least number proposed.
-    Coverage c;
-    std::string refused = PreparaCoverage(selection, criterio.percentuale, c);
-    if (refused.empty()) {
-      const std::string answer = risposta ? *risposta : Intero(c.necessari);
-      refused = ApplicaCoverage(selection, c, LeggiNumero(answer), answer);
-    }
-    result = Outcome::Note(std::move(refused));
-  }
-  setSomma(somma + "   Number of Test Procedures: " + Intero(CalcolaNumeroTest(selection)));
-  coperturaUsata = criterio.perNumero ? std::nullopt : std::optional<std::int16_t>(criterio.percentuale);
-  menus.setEnabled(menu::kGrafico, CalcolaNumeroTest(selection) > 0);
-  Decision d = std::move(livelloInAttesa_);
-  d.type = Decision::Type::kSelectLevel;
-  d.criterion = {criterio.perNumero, Intero(criterio.numeroTest), Intero(criterio.percentuale), risposta};
-  registra(std::move(d));
-  return result;
-}
-
-void Generale::selezionaTutti() {
-  SelezionaTutti(TV(kUitTree), TV(kSelectedTestCases));
-  Decision d{Decision::Type::kPick};
-  d.all = true;
-  registra(std::move(d));
-}
-
-void Generale::scegliTuttiIDiagrammi() {
-  Tree& uit = TV(kUitTree);
-  const NodeId root = uit.firstRoot();
-  for (NodeId c = root == kNoNode ? kNoNode : uit.node(root).child; c != kNoNode; c = uit.node(c).next)
-    if (kind::IsScenario(uit.node(c).image)) AggiungiSelezionato(uit, c, TV(kSelectedTestCases));
-  Decision d{Decision::Type::kPick};
-  d.all = d.diagramsOnly = true;
-  registra(std::move(d));
-}
-
-void Generale::caricaCasiTest(TestCaseSource from) {
-  if (modello_ == nullptr) return;
-  switch (from) {
-    case TestCaseSource::kTutti: CaricaAllSequence(*this); break;
-    case TestCaseSource::kZov: CaricaSequenceFromZov(*this); break;
-    case TestCaseSource::kDesignTree: CaricaDaDesignTree(*this); break;
-    case TestCaseSource::kNotLinked: CaricaNonConnessi(*this); break;
-  }
-  Decision d{Decision::Type::kLoadTestCases};
-  d.source = from;
-  registra(std::move(d));
-}
-
-void Generale::registraPeso(NodeId node, const std::string& weight) {
-  const Tree& t = TV(kMainTree);
-  Decision d{Decision::Type::kWeight};
-  d.node = t.node(node).key;
-  d.path = PathOf(t, node);
-  d.value = weight;
-  registra(std::move(d));
-}
-
-void Generale::registraCategoria(NodeId node, Categoria which) {
-  if (which == Categoria::kNessuna) return;
-  Decision d{Decision::Type::kCategory};
-  d.category = riferimento(node);
-  const bool settings = which == Categoria::kImpostazioni;
-  d.values = settings ? editorImpostazioni.aggiunti : editorInterazioni.aggiunti;
-  d.defaults = settings ? editorImpostazioni.useDefaults : editorInterazioni.useDefaults;
-  d.cancelled = !(settings ? editorImpostazioni.confermato : editorInterazioni.confermato);
-  registra(std::move(d));
-}
-
-NamedCategory Generale::riferimento(NodeId node) const {
-  NamedCategory r;
-  const Tree& t = TV(kSpecTree);
-  if (!t.valid(node)) return r;
-  NodeId top = node;
-  while (t.node(top).parent != kNoNode) top = t.node(top).parent;
-  r.diagram = t.node(top).key;
-  const StatoSpecifica::Posto* p = specifica.posto(t.node(node).key);
-  if (p == nullptr) return r;
-  const TestCaseRecord* tc = specifica.tabella.casi.size() > static_cast<std::size_t>(p->testCase)
-                                 ? &specifica.tabella.casi[static_cast<std::size_t>(p->testCase)]
-                                 : nullptr;
-  const MessageRecord* m = tc == nullptr ? nullptr : tc->message(static_cast<std::size_t>(p->message));
-  if (m == nullptr) return r;
-  r.path = m->pathName;
-  r.label = m->sequenceLabel;
-  r.message = m->name;
-  if (p->attribute >= 0 && static_cast<std::size_t>(p->attribute) < m->attributes.size())
-    r.parameter = m->attributes[static_cast<std::size_t>(p->attribute)].name;
-  return r;
-}
-
-NodeId Generale::trovaCategoria(const NamedCategory& r) const {
-  const Tree& t = TV(kSpecTree);
-  for (NodeId id : t.collection()) {
-    const Node& n = t.node(id);
-    if (n.image != kind::kAttributo && n.image != kind::kMessaggio) continue;
-    if ((n.image == kind::kAttributo) == r.parameter.empty()) continue;
-    const NamedCategory here = riferimento(id);
-    if (here.diagram == r.diagram && here.path == r.path && here.label == r.label && here.message == r.message &&
-        here.parameter == r.parameter)
-      return id;
-  }
-  return kNoNode;
-}
+void Generale::caricaCasiTest(TestCaseSource from) { session.loadTestCases(from); }
 
 void Generale::rilascia(int tree, NodeId target) {
   Tree& uit = TV(kUitTree);
@@ -667,134 +461,44 @@ void Generale::rilascia(int tree, NodeId target) {
     return;
   }
   if (tree != kSelectedTestCases || nodoTrascinato == kNoNode) return;
-  const Outcome e = scegliCasoTest(nodoTrascinato);
+  const Outcome e = session.pick(nodoTrascinato);
   if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kCritical);
-}
-
-Outcome Generale::scegliCasoTest(NodeId uitNode) {
-  Tree& uit = TV(kUitTree);
-  if (!uit.valid(uitNode)) return Outcome::Refused("There is no such node in the UIT tree.");
-  if (!AggiungiSelezionato(uit, uitNode, TV(kSelectedTestCases)))
-    return Outcome::Refused("Error: this node is already selected");
-  Decision d{Decision::Type::kPick};
-  d.node = uit.node(uitNode).key;
-  d.value = uit.node(uitNode).text;
-  registra(std::move(d));
-  return {};
-}
-
-Generale::Categoria Generale::apriCategoria(NodeId node) {
-  Tree& t = TV(kSpecTree);
-  if (!t.valid(node) || modello_ == nullptr) return Categoria::kNessuna;
-  ContestoEditor c{t, specifica, *modello_, *casuale};
-  const std::string& k = t.node(node).image;
-  if (k == kind::kAttributo && editorImpostazioni.apri(c, node)) return Categoria::kImpostazioni;
-  if (k == kind::kMessaggio && editorInterazioni.apri(c, node)) return Categoria::kInterazioni;
-  return Categoria::kNessuna;
 }
 
 bool Generale::specifiche() {
   if (asker_ == nullptr) return false;
-  // A default list longer than a category holds is reported before the editor shows.
-  const auto avvisa = [this](const std::string& text) {
-    if (!text.empty()) asker_->messageBox(text, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
-  };
   const NodeId node = TV(kSpecTree).selected();
-  switch (apriCategoria(node)) {
-    case Categoria::kImpostazioni:
-      avvisa(editorImpostazioni.avviso);
-      asker_->impostazioni(editorImpostazioni);
-      registraCategoria(node, Categoria::kImpostazioni);
-      return true;
-    case Categoria::kInterazioni:
-      avvisa(editorInterazioni.avviso);
-      asker_->interazioni(editorInterazioni);
-      registraCategoria(node, Categoria::kInterazioni);
-      return true;
-    case Categoria::kNessuna: break;
-  }
-  return false;
+  const Outcome opened = session.openCategory(node);
+  if (!opened) return false;
+  // A default list longer than a category holds is reported before the editor shows.
+  if (!opened.message.empty())
+    asker_->messageBox(opened.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+  if (TV(kSpecTree).node(node).image == kind::kAttributo)
+    asker_->impostazioni(session.settingsEditor);
+  else
+    asker_->interazioni(session.interactionsEditor);
+  session.closeCategory();
+  return true;
 }
 
 void Generale::elabora() {
-  if (modello_ == nullptr) return;
-  MostraMessaggio("Processing...");
-  mostraBusy();
-  const auto warning = [this](const std::string& text) {
-    if (asker_ != nullptr) asker_->messageBox(text, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
-  };
-  Elabora({*modello_, modelloAperto_, TV(kSelectedTestCases), TV(kSpecTree), specifica, outputFolder(), warning,
-           [this](const std::string& text) { nota(text); }, [this](std::string_view text) { MostraMessaggio(text); },
-           [this](int done, int total) { avanzamento(done, total); }});
-  nascondiBusy();
-  elaborazioneFatta();
-  registra(Decision{Decision::Type::kProcess});
-  int paths = 0;
-  for (int i = 1; i <= specifica.tabella.count(); ++i) paths += std::max<int>(0, specifica.tabella.caso(i)->pathCount);
-  // Test cases are those that found their diagram (a top node of TV(2)).
-  dichiara("Processing: " + Quanti(static_cast<long>(specifica.casi.size()), "test case", "test cases") + ", " +
-           Quanti(paths, "path", "paths") + ", " +
-           Quanti(static_cast<long>(specifica.specDocuments.size()), "document", "documents"));
+  const Outcome o = session.process();
+  if (!o) return;
+  for (const std::string& w : o.warnings) warn(w);
+  dichiara(o.summary);
 }
 
-RisultatoGenerazione Generale::generaTutti() {
-  return genera([this](const std::string& text) {
-    if (asker_ != nullptr) asker_->messageBox(text, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
-  });
+PlanningSession::Generated Generale::genera(const std::vector<std::string>& casi) {
+  PlanningSession::Generated g = session.generate(casi);
+  for (const std::string& w : g.conflicts) warn(w);
+  if (!g.summary.empty()) dichiara(g.summary);
+  return g;
 }
 
-RisultatoGenerazione Generale::genera(const std::function<void(const std::string&)>& warn,
-                                      const std::vector<std::string>& casi) {
-  if (outputFolder() == nullptr) return {};
-  mostraBusy();
-  procedure.clear();
-  std::vector<bool> scelti;
-  for (const std::string& key : casi) {
-    const auto it = specifica.casi.find(key);
-    if (it == specifica.casi.end()) continue;
-    if (scelti.size() <= static_cast<std::size_t>(it->second)) scelti.resize(static_cast<std::size_t>(it->second) + 1);
-    scelti[static_cast<std::size_t>(it->second)] = true;
-  }
-  std::function<bool(int)> scelto;
-  if (!casi.empty())
-    scelto = [&scelti](int i) {
-      return static_cast<std::size_t>(i) < scelti.size() && scelti[static_cast<std::size_t>(i)];
-    };
-  const RisultatoGenerazione r = GenerateTestProcedures(
-      {specifica.tabella, *outputFolder(), *casuale, [this](std::string_view text) { MostraMessaggio(text); },
-       [this](const std::string& text) { avvisa(text); },
-       [this](const ProceduraGenerata& p) { procedure.push_back(p); }, scelto,
-       [this](int done, int total) { avanzamento(done, total); }},
-      warn);
-  nascondiBusy();
-  dichiara("Generated " + Quanti(r.procedures, "test procedure", "test procedures") + " in " +
-           Quanti(static_cast<long>(r.files.size()), "script", "scripts") +
-           (r.insignificant > 0 ? " (" + std::to_string(r.insignificant) + " insignificant)" : std::string()));
-  Decision d{Decision::Type::kGenerate};
-  d.testCases = casi;
-  registra(std::move(d));
-  return r;
-}
+PlanningSession::Generated Generale::generaTutti() { return genera({}); }
 
-std::vector<std::string> Generale::casiDi(const std::vector<NodeId>& nodes) const {
-  const Tree& t = TV(kSpecTree);
-  std::vector<std::pair<int, std::string>> found;
-  for (NodeId n : nodes) {
-    if (!t.valid(n)) continue;
-    NodeId top = n;
-    while (t.node(top).parent != kNoNode) top = t.node(top).parent;
-    const auto it = specifica.casi.find(t.node(top).key);
-    if (it != specifica.casi.end()) found.emplace_back(it->second, it->first);
-  }
-  std::sort(found.begin(), found.end());
-  found.erase(std::unique(found.begin(), found.end()), found.end());
-  std::vector<std::string> keys;
-  for (auto& f : found) keys.push_back(std::move(f.second));
-  return keys;
-}
-
-RisultatoGenerazione Generale::generaSelezionati() {
-  const std::vector<std::string> casi = casiDi(evidenziati);
+PlanningSession::Generated Generale::generaSelezionati() {
+  const std::vector<std::string> casi = session.testCasesOf(evidenziati);
   if (casi.empty()) {
     if (asker_ != nullptr)
       asker_->messageBox(
@@ -803,46 +507,11 @@ RisultatoGenerazione Generale::generaSelezionati() {
           "Zov Suite");
     return {};
   }
-  return genera(
-      [this](const std::string& text) {
-        if (asker_ != nullptr) asker_->messageBox(text, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
-      },
-      casi);
-}
-
-Outcome Generale::togliCasoTest(NodeId node) {
-  Tree& chosen = TV(kSelectedTestCases);
-  const NodeId root = chosen.firstRoot();
-  if (!chosen.valid(node) || root == kNoNode || chosen.node(node).parent != root)
-    return Outcome::Refused("Choose a test case under \"Selected Item\" to remove.");
-  const std::string key = chosen.node(node).key;
-  const std::string text = chosen.node(node).text;
-  chosen.remove(node);
-  if (const NodeId picked = TV(kUitTree).find(key); picked != kNoNode) TV(kUitTree).setChecked(picked, false);
-  Decision d{Decision::Type::kPick};
-  d.node = key;
-  d.value = text;
-  d.unselect = true;
-  registra(std::move(d));
-  return {};
-}
-
-Outcome Generale::rimuoviScelta(NodeId node) {
-  Tree& t = TV(kSpecTree);
-  int index = -1;
-  const NodeId category = SceltaRimovibile(t, node, &index);
-  if (category == kNoNode) return Outcome::Refused("Choose a choice of a category to remove.");
-  Decision d{Decision::Type::kRemoveChoice};
-  d.category = riferimento(category);
-  d.index = index;
-  if (index >= 0) d.value = t.node(node).text;
-  if (!RimuoviScelta(t, specifica, node)) return Outcome::Refused("This choice has no record to remove it from.");
-  registra(std::move(d));
-  return {};
+  return genera(casi);
 }
 
 std::optional<std::vector<std::string>> Generale::leggiFile(const std::string& name) {
-  auto lines = outputFolder() == nullptr ? std::nullopt : outputFolder()->readLines(name);
+  auto lines = session.outputFolder() == nullptr ? std::nullopt : session.outputFolder()->readLines(name);
   if (!lines && asker_ != nullptr)
     asker_->messageBox("The file \"" + name + "\" cannot be read.", "Zov Suite", MessageButtons::kOk,
                        MessageIcon::kWarning);
@@ -853,9 +522,9 @@ void Generale::visualizzaScript() {
   LB.clear();
   // The scripts of the last generation; before any, one message.
   bool any = false;
-  for (int i = 1; i <= specifica.tabella.count(); ++i) {
+  for (int i = 1; i <= session.specification.tabella.count(); ++i) {
     const std::string name = NomeScript(i);
-    if (outputFolder() == nullptr || !outputFolder()->created(name)) continue;
+    if (session.outputFolder() == nullptr || !session.outputFolder()->created(name)) continue;
     any = true;
     if (const auto lines = leggiFile(name)) LB.addAll(*lines);
   }
@@ -875,7 +544,7 @@ void AggiungiStampa(std::vector<std::string>& out, const std::string& name, cons
 
 void Generale::stampaCasi() {
   std::vector<std::string> out;
-  for (const std::string& name : specifica.specDocuments)
+  for (const std::string& name : session.specification.specDocuments)
     if (const auto lines = leggiFile(name)) AggiungiStampa(out, name, *lines);
   if (asker_ != nullptr && !out.empty() && asker_->stampa("Test Cases List", out)) dichiaraStampa("Test Cases List");
 }
@@ -888,9 +557,9 @@ void Generale::dichiaraStampa(const std::string& title) {
 void Generale::stampaScript() {
   // The numbered scripts of the last generation, with the same separators.
   std::vector<std::string> out;
-  for (int i = 1; i <= specifica.tabella.count(); ++i) {
+  for (int i = 1; i <= session.specification.tabella.count(); ++i) {
     const std::string name = NomeScript(i);
-    if (outputFolder() == nullptr || !outputFolder()->created(name)) continue;
+    if (session.outputFolder() == nullptr || !session.outputFolder()->created(name)) continue;
     if (const auto lines = leggiFile(name)) AggiungiStampa(out, name, *lines);
   }
   if (asker_ == nullptr) return;
@@ -912,7 +581,7 @@ void Generale::esporta() {
   auto target = ApriCartella(std::filesystem::path(*dir), made, &error);
   if (!target) return tell(error, MessageIcon::kWarning);
   std::vector<std::string> written;
-  const Outcome e = ExportPlan(*this, *target, {true, true, true}, &written);
+  const Outcome e = ExportPlan(session, *target, {true, true, true}, &written);
   if (!FinishFolder(*target, e.done, false, &error) && e.done) return tell(error, MessageIcon::kWarning);
   if (!e) return tell(e.message, MessageIcon::kWarning);
   const std::string said = "Exported " + std::to_string(written.size()) + " files to " + target->dir().string();
@@ -922,14 +591,14 @@ void Generale::esporta() {
 
 void Generale::salvaSessione() {
   if (asker_ == nullptr) return;
-  if (modello_ == nullptr) {
+  if (session.model() == nullptr) {
     asker_->messageBox("There is no work to save: load a model first.", "Zov Suite");
     return;
   }
   auto path = asker_->saveFile("Save ZOV File", kSessionFilter, CartellaIniziale());
   if (!path || path->empty()) return;
   if (std::filesystem::path(*path).extension().empty()) *path += ".zov";
-  if (const Outcome e = SaveSession(*this, *path); !e) {
+  if (const Outcome e = SaveSession(session, *path); !e) {
     asker_->messageBox(e.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
   } else {
     segnaSalvato();
@@ -941,11 +610,11 @@ void Generale::caricaSessione() {
   if (asker_ == nullptr || !chiediSalvataggio()) return;
   const auto path = asker_->openFile("Load ZOV File", kSessionFilter, CartellaIniziale());
   if (!path || path->empty()) return;
-  const SessionReport r = LoadSession(*this, *path);
+  const SessionReport r = LoadSession(session, *path);
   if (r.outcome) {
     segnaSalvato();
-    dichiara("Loaded the session " + *path + ": " +
-             Quanti(static_cast<long>(decisioni.size()), "decision", "decisions") + " replayed" +
+    dichiara("Loaded the session " + *path + ": " + std::to_string(session.decisions().size()) +
+             (session.decisions().size() == 1 ? " decision" : " decisions") + " replayed" +
              (r.leftOut.empty() ? "" : ", " + std::to_string(r.leftOut.size()) + " left out"));
   }
   if (!r.outcome)
@@ -957,9 +626,9 @@ void Generale::caricaSessione() {
 }
 
 void Generale::salvaRapporto(const std::string& text, const std::string& sessionPath) {
-  const std::filesystem::path session(sessionPath);
+  const std::filesystem::path saved(sessionPath);
   const auto path = asker_->saveFile("Save Report", "Text files (*.txt)| *.txt",
-                                     (session.parent_path() / (session.stem().string() + "-report.txt")).string());
+                                     (saved.parent_path() / (saved.stem().string() + "-report.txt")).string());
   if (!path || path->empty()) return;
   // Never over a model or a session: only a text file is replaced (the
   // file dialog has asked before).
@@ -1012,22 +681,7 @@ void Generale::deselezionaCasiTest() {
       asker_->messageBox("Unselect All takes every test case out of the selected test cases. Go on?", "Zov Suite",
                          MessageButtons::kOkCancel, MessageIcon::kQuestion) != Answer::kOk)
     return;
-  svuotaCasiScelti();
-}
-
-void Generale::svuotaCasiScelti() {
-  Tree& chosen = TV(kSelectedTestCases);
-  Tree& uit = TV(kUitTree);
-  const NodeId root = chosen.firstRoot();
-  if (root != kNoNode)
-    while (chosen.node(root).child != kNoNode) {
-      const NodeId c = chosen.node(root).child;
-      if (const NodeId picked = uit.find(chosen.node(c).key); picked != kNoNode) uit.setChecked(picked, false);
-      chosen.remove(c);
-    }
-  Decision d{Decision::Type::kPick};
-  d.all = d.unselect = true;
-  registra(std::move(d));
+  session.unpickAll();
 }
 
 void Generale::mostraDocumento(NodeId node) {
@@ -1037,7 +691,7 @@ void Generale::mostraDocumento(NodeId node) {
   };
   std::vector<std::string> files;
   if (!t.valid(node)) return;
-  if (std::string file = DocumentoDelNodo(t, specifica, node); !file.empty()) {
+  if (std::string file = DocumentoDelNodo(t, session.specification, node); !file.empty()) {
     files.push_back(std::move(file));
   } else if (isPath(node)) {
     // None under its text: the documents of its branches, in order.
@@ -1045,18 +699,19 @@ void Generale::mostraDocumento(NodeId node) {
     while (!todo.empty()) {
       const NodeId n = todo.back();
       todo.pop_back();
-      if (std::string branch = DocumentoDelNodo(t, specifica, n); !branch.empty()) files.push_back(std::move(branch));
+      if (std::string branch = DocumentoDelNodo(t, session.specification, n); !branch.empty())
+        files.push_back(std::move(branch));
       std::vector<NodeId> kids;
       for (NodeId c = t.node(n).child; c != kNoNode; c = t.node(c).next)
         if (isPath(c)) kids.push_back(c);
       todo.insert(todo.end(), kids.rbegin(), kids.rend());
     }
   }
-  if (files.empty() || outputFolder() == nullptr) return;
+  if (files.empty() || session.outputFolder() == nullptr) return;
   LB.clear();
   std::vector<std::string> shown;
   for (const std::string& file : files) {
-    const auto lines = outputFolder()->readLines(file);
+    const auto lines = session.outputFolder()->readLines(file);
     if (!lines) {
       MostraMessaggio("The document \"" + file + "\" cannot be read");
       continue;
@@ -1072,34 +727,26 @@ void Generale::esci() {
 }
 
 void Generale::termina() {
-  if (work_ != nullptr) RimuoveFileCreati(*work_);
-  if (outputFolder() != nullptr) RimuoveFileCreatiUIT(*outputFolder());
+  session.removeFiles();
   if (onExit) onExit();
 }
 
-void Generale::registra(Decision d) {
-  decisioni.push_back(std::move(d));
-  aggiornaCaption();
-}
-
-bool Generale::modificato() const { return decisioni.size() != salvate_; }
-
 void Generale::segnaSalvato() {
-  salvate_ = decisioni.size();
+  session.markSaved();
   aggiornaCaption();
 }
 
 void Generale::aggiornaCaption() {
-  if (modello_ == nullptr) return;
-  const std::string wanted = "Zov Suite - " + filemdl + (modificato() ? " *" : "");
+  if (session.model() == nullptr) return;
+  const std::string wanted = "Zov Suite - " + session.filemdl + (session.modified() ? " *" : "");
   if (caption != wanted) setCaption(wanted);
 }
 
 bool Generale::chiediSalvataggio() {
-  if (!modificato() || asker_ == nullptr) return true;
+  if (!session.modified() || asker_ == nullptr) return true;
   switch (asker_->messageBox("Save changes?", "Zov Suite", MessageButtons::kYesNoCancel, MessageIcon::kQuestion)) {
     case Answer::kNo: return true;
-    case Answer::kYes: salvaSessione(); return !modificato();  // a cancelled save dialog goes back
+    case Answer::kYes: salvaSessione(); return !session.modified();  // a cancelled save dialog goes back
     default: return false;
   }
 }

@@ -114,19 +114,17 @@ std::string PlanResult::text(std::size_t files) const {
 
 PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptions& o) {
   PlanResult r;
-  Generale& g = p.window();
   r.outcome = p.openModel(model);
   if (!r.outcome) return r;
-  for (const std::string& w : g.modello()->Warnings()) r.warnings.push_back(w);
-  for (const std::string& w : g.avvisi) r.warnings.push_back(w);
-  const std::size_t loadWarnings = g.avvisi.size();
+  r.warnings = r.outcome.warnings;
+  const std::size_t loadProblems = p.problems.size();
   [&] {
     // Without an actor the selection gives no test case; the other sources
     // of the UIT tree still may.
     SelectionOptions selection = o.selection;
     const bool soloZov =
         std::all_of(o.sources.begin(), o.sources.end(), [](TestCaseSource s) { return s == TestCaseSource::kZov; });
-    if (selection.nodes.empty() && !selection.start && !WholeSelection(g.TV(kMainTree), selection) && soloZov) {
+    if (selection.nodes.empty() && !selection.start && !WholeSelection(p.TV(kMainTree), selection) && soloZov) {
       r.nothingToPlan = true;
       return;
     }
@@ -137,13 +135,15 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
     if (o.choices)
       if (r.outcome = EnterChoices(p, *o.choices); !r.outcome) return;
     p.confirmDefaults();
-    r.generation = p.generate([&r](const std::string&) { ++r.conflicts; });
-    r.outcome = KeepFormats(g, o.formats);
-    for (int i = 1; i <= g.specifica.tabella.count(); ++i)
-      if (g.specifica.tabella.caso(i)->pathCount > 0) ++r.testCases;
+    const PlanningSession::Generated g = p.generate();
+    r.generation = g.result;
+    r.conflicts = static_cast<long>(g.conflicts.size());
+    r.outcome = KeepFormats(p, o.formats);
+    for (int i = 1; i <= p.specification.tabella.count(); ++i)
+      if (p.specification.tabella.caso(i)->pathCount > 0) ++r.testCases;
   }();
   // What the later steps warned of.
-  for (std::size_t i = loadWarnings; i < g.avvisi.size(); ++i) r.warnings.push_back(g.avvisi[i]);
+  for (std::size_t i = loadProblems; i < p.problems.size(); ++i) r.warnings.push_back(p.problems[i]);
   return r;
 }
 

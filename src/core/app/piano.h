@@ -67,7 +67,7 @@ struct PlanResult {
   Outcome outcome;
   bool nothingToPlan = false;  // no actor reaches a use case
   int testCases = 0;           // test cases with paths
-  RisultatoGenerazione generation;
+  GenerationResult generation;
   long conflicts = 0;
   std::vector<std::string> warnings;  // warnings of the model, the load and the later steps
   // "4 test cases, 9 paths, 21 test procedures (0 insignificant), 13 files".

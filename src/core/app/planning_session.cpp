@@ -1,17 +1,27 @@
 #include "app/planning_session.h"
 
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+
 #include "app/caricamento.h"
 #include "app/comandi_uit.h"
-#include "generation/specifica.h"
+#include "model/analisi_link.h"
+#include "model/design_tree.h"
+#include "model/riordino.h"
+#include "model/vista_casi_uso.h"
 #include "model/work_folder.h"
-#include "selection/selezione.h"
 #include "testcases/sequenze.h"
 #include "tree/kinds.h"
+#include "tree/numbers.h"
+#include "weights/editor_pesi.h"
+#include "weights/pesi.h"
 
 namespace zov {
 
 namespace {
-const char* NomeAlbero(int tree) {
+
+const char* TreeName(int tree) {
   switch (tree) {
     case kMainTree: return "the Main Tree";
     case kUitTree: return "the UIT tree";
@@ -20,23 +30,273 @@ const char* NomeAlbero(int tree) {
     default: return "the tree";
   }
 }
+
+std::string Count(long n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
+
+// Passes every question on and keeps the last answer of an input box.
+class RememberingAsker : public Asker {
+ public:
+  explicit RememberingAsker(Asker& to) : to_(to) {}
+  Answer messageBox(std::string_view text, std::string_view title, MessageButtons buttons, MessageIcon icon) override {
+    return to_.messageBox(text, title, buttons, icon);
+  }
+  std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
+                                      std::string_view defaultText) override {
+    answer = to_.inputBox(prompt, title, defaultText);
+    return answer;
+  }
+  std::optional<std::string> answer;
+
+ private:
+  Asker& to_;
+};
+
 }  // namespace
 
+PlanningSession::PlanningSession() {
+  setSeed(static_cast<unsigned>(std::chrono::system_clock::now().time_since_epoch().count()));
+}
+
+void PlanningSession::setSeed(unsigned seed) {
+  seed_ = seed;
+  random_ = std::make_unique<SeededRandom>(seed);
+}
+
+// --- reporting ---------------------------------------------------------------
+
+void PlanningSession::status(std::string_view text) {
+  if (busy_ != nullptr) busy_->setStatus(text);
+  if (listener_ != nullptr) listener_->status(text);
+}
+
+void PlanningSession::progress(int done, int total) {
+  if (busy_ != nullptr) busy_->setProgress(done, total);
+}
+
+void PlanningSession::showBusy() {
+  if (busy_ != nullptr) busy_->show();
+}
+
+void PlanningSession::hideBusy() {
+  if (busy_ != nullptr) busy_->hide();
+}
+
+void PlanningSession::note(const std::string& text) {
+  status(text);
+  if (listener_ != nullptr) listener_->note(text);
+}
+
+void PlanningSession::problem(const std::string& text) {
+  problems.push_back(text);
+  note(text);
+}
+
+void PlanningSession::record(Decision d) {
+  decisions_.push_back(std::move(d));
+  if (listener_ != nullptr) listener_->decided(decisions_.back());
+}
+
+void PlanningSession::clearSpecification() {
+  specification = SpecificationState();
+  procedures.clear();
+  TV(kSpecTree).clear();
+  if (listener_ != nullptr) listener_->specificationCleared();
+}
+
+void PlanningSession::addRoots() {
+  Tree& uit = TV(kUitTree);
+  uit.setExpanded(uit.addTop("ROOT", filemdl, kind::kRose), true);
+  Tree& chosen = TV(kSelectedTestCases);
+  chosen.setExpanded(chosen.addTop("Selected Item", filemdl, kind::kRose), true);
+}
+
+void PlanningSession::removeFiles() {
+  if (work_ != nullptr) RimuoveFileCreati(*work_);
+  if (outputFolder() != nullptr) RimuoveFileCreatiUIT(*outputFolder());
+}
+
 NodeId PlanningSession::findNode(int tree, std::string_view node, Outcome& refused) const {
-  const NodeId id = FindByKeyOrPath(g_.TV(tree), node);
-  if (id == kNoNode) refused = Outcome::Refused("no node '" + std::string(node) + "' in " + NomeAlbero(tree));
+  const NodeId id = FindByKeyOrPath(TV(tree), node);
+  if (id == kNoNode) refused = Outcome::Refused("no node '" + std::string(node) + "' in " + TreeName(tree));
   return id;
 }
 
+// --- the load ------------------------------------------------------------------
+
 Outcome PlanningSession::openModel(const std::string& path) {
-  if (std::string error = CaricaModello(g_, path); !error.empty()) return Outcome::Refused(std::move(error));
-  return Outcome::Note(MessaggioIncompleto(g_));
+  if (std::string error = loadModel(path); !error.empty()) return Outcome::Refused(std::move(error));
+  Outcome o = Outcome::Note(MessaggioIncompleto(problems));
+  o.warnings = model_->Warnings();
+  o.warnings.insert(o.warnings.end(), problems.begin(), problems.end());
+  o.summary = RiassuntoCaricamento(*model_, filemdl);
+  return o;
+}
+
+std::string PlanningSession::loadModel(const std::string& path) {
+  WorkFolder* work = work_;
+  if (work == nullptr) return "There is no working folder for the files of the load.";
+
+  showBusy();
+  status("Activate Rational ROSE Object");
+  auto source = CreaModelSourcePer(path);
+  status("Loading Rose file");
+  std::string error;
+  Handle model;
+  try {
+    model = source->OpenModel(path, &error);
+  } catch (const std::bad_alloc&) {
+    // The model already loaded stays as it was.
+    model = {};
+    error = path + ": there is not enough memory to read this model";
+  }
+  if (!model) {
+    hideBusy();
+    return error.empty() ? path + ": the model could not be read" : error;
+  }
+
+  // The model is readable: now the previous load's trees and files go.
+  RimuoveFileCreati(*work);
+  livellomassimo = 0;
+  for (int i = 0; i <= kSelectionTree; ++i) TV(i).clear();
+  // Nothing of the previous model's test specification stays.
+  clearSpecification();
+  // A new model starts a new session: its decisions, its random numbers.
+  decisions_.clear();
+  saved_ = 0;
+  setSeed(seed_);
+  weightsSum.clear();
+  coverageUsed.reset();
+  filemdl = path;
+  if (listener_ != nullptr) listener_->modelReplaced();
+
+  std::string fileError;
+  const std::size_t errorsBefore = work->errors().size();
+  std::ofstream links = work->create("collegamenti.txt", CreatedList::kLoad, &fileError);
+  std::ofstream notLinked = work->create("notlinked_elements.txt", CreatedList::kLoad, &fileError);
+  if (!links.is_open() || !notLinked.is_open()) {
+    hideBusy();
+    return fileError;
+  }
+
+  model_ = std::move(source);
+  modelHandle_ = model;
+  failedSteps = 0;
+  problems.clear();
+  ModelSource& m = *model_;
+  const auto say = [this](std::string_view text) { status(text); };
+  // The steps of the load, for the busy box's progress figure.
+  constexpr int kSteps = 6;
+  progress(0, kSteps);
+  // The use-case view and the realizations as link lines.
+  ScriviVistaCasiUso(m, model, links, notLinked, say);
+  ScriviRealizzazioni(m, model, links, notLinked, say);
+  progress(1, kSteps);
+  work->close(links, "collegamenti.txt");
+  work->close(notLinked, "notlinked_elements.txt");
+
+  Tree& main = TV(kMainTree);
+  for (Tree* t : {&main, &TV(kDesignTree)}) t->beginBulkUpdate();
+  CostruisciMainTree(main, *work, say);
+  progress(2, kSteps);
+  failedSteps += PesaAlbero(main, m, model);
+  livellomassimo = std::max(livellomassimo, LivelloMassimo(main));
+  if (!CostruisciDesignTree(TV(kDesignTree), m, model)) ++failedSteps;
+  for (Tree* t : {&main, &TV(kDesignTree)}) t->endBulkUpdate();
+
+  addRoots();
+  progress(3, kSteps);
+
+  GestisciNotLinked(TV(kNotLinkedTree), m, model, *work);
+  CaricaAllSequenceNonConnessi(m, model, main, TV(kNotLinkedTree), say);
+  progress(4, kSteps);
+  status("Done...");
+  // The busy box stays up through the tidy-up, which can take a while on a
+  // large model and may have something to say.
+  main.beginBulkUpdate();
+  StatoCopia copia;
+  AzzeraCollezioni(copia);
+  copia.limite = LimiteMainTree(mainTreeLimit, main.count());
+  DuplicaRami(main, copia, *work, [this](const std::string& text) { problem(text); });
+  // The copies count even when the tidy-up removes them again.
+  livellomassimo = std::max(livellomassimo, copia.livelloMassimo);
+  EliminaChildUguali(main);
+  EliminaEntry(main);
+  AggiungiIndicazioniLivello(main, livellomassimo);
+  main.endBulkUpdate();
+  progress(kSteps, kSteps);
+  hideBusy();
+
+  if (main.count() > 0) {
+    defaultFore = main.node(main.at(1)).foreColor;
+    defaultBack = main.node(main.at(1)).backColor;
+  }
+  if (listener_ != nullptr) listener_->modelLoaded();
+  // A working file that could not be written (a full disk) left the trees
+  // incomplete: the load failed.
+  if (work->errors().size() > errorsBefore)
+    return work->errors()[errorsBefore] + " (the trees of this load are incomplete)";
+  return {};
+}
+
+// --- weights and selection ---------------------------------------------------------
+
+Outcome PlanningSession::weight(NodeId node, const std::string& value, bool bold) {
+  Tree& t = TV(kMainTree);
+  if (!t.valid(node)) return Outcome::Refused("There is no such node in the Main Tree.");
+  Edita editor;
+  editor.mostra(t, node);
+  editor.Wei = value;
+  editor.Selez = bold;
+  if (std::string refused = editor.ok(); !refused.empty()) {
+    editor.cancel();
+    return Outcome::Refused(std::move(refused));
+  }
+  return weightEdited(editor);
+}
+
+Outcome PlanningSession::weightEdited(const Edita& editor) {
+  Tree& t = TV(kMainTree);
+  const NodeId node = editor.nodo();
+  if (!t.valid(node) || !editor.confermato()) return Outcome::Refused("The node editor was not confirmed.");
+  Decision d{Decision::Type::kWeight};
+  d.node = t.node(node).key;
+  d.path = PathOf(t, node);
+  d.value = editor.Wei;
+  record(std::move(d));
+  if (t.node(node).parent == kNoNode) return {};  // an actor: no siblings to check
+  if (editor.esito()) {
+    MetteRamiNormal(t, node);
+    return {};
+  }
+  MetteRamiRossi(t, node);
+  return Outcome::Note("Verify weights distibution");
 }
 
 Outcome PlanningSession::weight(std::string_view node, const std::string& value) {
   Outcome refused;
   const NodeId id = findNode(kMainTree, node, refused);
-  return id == kNoNode ? refused : g_.modificaPeso(id, value);
+  return id == kNoNode ? refused : weight(id, value);
+}
+
+Outcome PlanningSession::startStop(NodeId node) {
+  Tree& t = TV(kMainTree);
+  if (!t.valid(node)) return Outcome::Refused("There is no such node in the Main Tree.");
+  if (!selection.startselezione) {
+    if (t.node(node).children == 0) return Outcome::Refused("Warning: no children");
+    t.setBackColor(node, kStartStopBack);
+    selection.startselezione = true;
+    selection.livellostart = Livello(t, node);
+  } else {
+    t.setBackColor(node, kStartStopBack);
+    selection.startselezione = false;
+    selection.livellostop = Livello(t, node);
+    selection.livelli = true;
+  }
+  Decision d{Decision::Type::kStartStop};
+  d.node = t.node(node).key;
+  d.path = PathOf(t, node);
+  record(std::move(d));
+  return {};
 }
 
 Outcome PlanningSession::startStop(std::string_view start, std::string_view stop) {
@@ -45,90 +305,284 @@ Outcome PlanningSession::startStop(std::string_view start, std::string_view stop
   if (from == kNoNode) return refused;
   const NodeId to = findNode(kMainTree, stop, refused);
   if (to == kNoNode) return refused;
-  if (Outcome e = g_.scegliStartStopSu(from); !e) return e;
-  return g_.scegliStartStopSu(to);
+  if (Outcome e = startStop(from); !e) return e;
+  return startStop(to);
 }
 
-Outcome PlanningSession::selectLevel(std::string_view node, const Criterion& criterio) {
+Outcome PlanningSession::beginSelection(NodeId clicked, bool& waiting) {
+  waiting = false;
+  Tree& t = TV(kMainTree);
+  if (!t.valid(clicked)) return Outcome::Refused("There is no such node in the Main Tree.");
+  selection.salvato = t.node(clicked).foreColor;
+  Decision d{Decision::Type::kSelectLevel};
+  d.node = t.node(clicked).key;
+  d.path = PathOf(t, clicked);
+  if (!ControllaRamiOut(t)) return Outcome::Refused("Unproperly weight distribution");
+  NodeId node = clicked;
+  if (kind::IsScenario(t.node(clicked).image) && t.node(clicked).parent != kNoNode) node = t.node(clicked).parent;
+  if (selection.livelli)
+    SelezionaDueLivelli(t, node, selection);
+  else
+    SelezionaVersoRadice(t, node, Livello(t, node));
+
+  if (selection.salvato != defaultFore) {
+    // The node was marked already: the item read "&Unselect All".
+    weightsSum = "Leaves weights sum: ";
+    DeselezionaTutto(t, defaultFore, defaultBack);
+    ClearAllTreew(TV, 1);
+    if (outputFolder() != nullptr) RimuoveFileCreatiUIT(*outputFolder());
+    clearSpecification();
+    addRoots();
+    selection.livelli = false;
+    coverageUsed.reset();
+    d.unselect = true;
+    record(std::move(d));
+    return {};
+  }
+  waiting = true;
+  pendingLevel_ = std::move(d);
+  return {};
+}
+
+void PlanningSession::cancelSelection() {
+  DeselezionaTutto(TV(kMainTree), defaultFore, defaultBack);
+  selection.livelli = false;
+}
+
+Outcome PlanningSession::completeSelection(const Criterion& c, Asker* ask) {
+  Tree& t = TV(kMainTree);
+  Tree& chosen = TV(kSelectionTree);
+  criterion.byNumber = c.byNumber;
+  if (c.byNumber)
+    criterion.procedures = static_cast<std::int16_t>(c.procedures);
+  else
+    criterion.coverage = static_cast<std::int16_t>(c.coverage);
+  if (selection.livelli)
+    CopiaSelezionati2Liv(t, chosen, selection);
+  else
+    CopiaSelezionati(t, chosen);
+  AllineaPesiTag(chosen);
+  weightsSum = TestoSommaFoglie(CalcolaPesiAssoluti(chosen));
+  std::optional<std::string> answer = c.answer;
+  Outcome result;
+  if (criterion.byNumber) {
+    DistribuisciCasiTest(chosen, criterion.procedures);
+    // Too few procedures for too many leaves round every share to 0: say so.
+    result = Outcome::Note(AvvisoNessunaProcedura(chosen, criterion.procedures));
+  } else if (!answer && ask != nullptr) {
+    // The tester's answer is kept for the session.
+    RememberingAsker asking(*ask);
+    result = Outcome::Note(CasiTestCoverage(chosen, criterion.coverage, asking));
+    answer = asking.answer;
+  } else {
+    // The answer given up front; without one, the least number proposed.
+    Coverage cov;
+    std::string refused = PreparaCoverage(chosen, criterion.coverage, cov);
+    if (refused.empty()) {
+      answer = answer ? *answer : Intero(cov.necessari);
+      refused = ApplicaCoverage(chosen, cov, LeggiNumero(*answer), *answer);
+    }
+    result = Outcome::Note(std::move(refused));
+  }
+  weightsSum += "   Number of Test Procedures: " + Intero(CalcolaNumeroTest(chosen));
+  result.summary = weightsSum;
+  coverageUsed = criterion.byNumber ? std::nullopt : std::optional<std::int16_t>(criterion.coverage);
+  Decision d = std::move(pendingLevel_);
+  d.type = Decision::Type::kSelectLevel;
+  d.criterion = {criterion.byNumber, criterion.procedures, criterion.coverage, answer};
+  record(std::move(d));
+  return result;
+}
+
+Outcome PlanningSession::selectLevel(std::string_view node, const Criterion& c) {
   Outcome refused;
   const NodeId id = findNode(kMainTree, node, refused);
   if (id == kNoNode) return refused;
-  bool attende = false;
-  if (Outcome e = g_.iniziaSelezione(id, attende); !e || !attende) return e;
-  // The criterion dialog's checks and settings, as if typed there.
-  DialogoNumTest& d = g_.numTest;
-  d.mostra();
-  if (criterio.byNumber) {
-    d.scegliNumTest();
-    d.NNTest = criterio.procedures;
+  // The criterion dialog's checks, as if typed there.
+  CriterionSettings settings = criterion;
+  CriterionDialog dialog(settings);
+  dialog.mostra();
+  if (c.byNumber) {
+    dialog.scegliNumTest();
+    dialog.NNTest = std::to_string(c.procedures);
   } else {
-    d.scegliCoverage();
-    d.Percc = criterio.coverage;
+    dialog.scegliCoverage();
+    dialog.Percc = std::to_string(c.coverage);
   }
-  if (std::string message = d.done(); !message.empty()) {
-    d.cancel();
-    g_.annullaSelezione();
+  bool waiting = false;
+  if (Outcome e = beginSelection(id, waiting); !e || !waiting) return e;
+  if (std::string message = dialog.done(); !message.empty()) {
+    cancelSelection();
     return Outcome::Refused(std::move(message));
   }
-  Outcome e = g_.completaSelezione(criterio.answer);
+  Outcome e = completeSelection(c);
   // Nothing allocated is a refusal here: the plan cannot go on.
   e.done = e.message.empty();
   return e;
 }
 
+// --- test cases ----------------------------------------------------------------------
+
 Outcome PlanningSession::loadTestCases(TestCaseSource from) {
-  if (g_.modello() == nullptr) return Outcome::Refused("No model is loaded.");
-  g_.caricaCasiTest(from);
+  if (model_ == nullptr) return Outcome::Refused("No model is loaded.");
+  const auto say = [this](std::string_view text) { status(text); };
+  const auto skipped = [this](std::string_view name) {
+    status("\"" + std::string(name) + "\" is in the UIT tree already: skipped");
+  };
+  showBusy();
+  switch (from) {
+    case TestCaseSource::kTutti: CaricaAllSequence(*model_, modelHandle_, TV(kUitTree), say, skipped); break;
+    case TestCaseSource::kZov:
+      CaricaSequenceFromZov(*model_, modelHandle_, TV(kSelectionTree), TV(kUitTree), say, skipped);
+      break;
+    case TestCaseSource::kDesignTree: CaricaDaDesignTree(TV(kDesignTree), TV(kUitTree), skipped); break;
+    case TestCaseSource::kNotLinked: CaricaNonConnessi(TV(kNotLinkedTree), TV(kUitTree), skipped); break;
+  }
+  hideBusy();
+  Decision d{Decision::Type::kLoadTestCases};
+  d.source = from;
+  record(std::move(d));
+  return {};
+}
+
+Outcome PlanningSession::pick(NodeId uitNode) {
+  Tree& uit = TV(kUitTree);
+  if (!uit.valid(uitNode)) return Outcome::Refused("There is no such node in the UIT tree.");
+  if (!AggiungiSelezionato(uit, uitNode, TV(kSelectedTestCases)))
+    return Outcome::Refused("Error: this node is already selected");
+  Decision d{Decision::Type::kPick};
+  d.node = uit.node(uitNode).key;
+  d.value = uit.node(uitNode).text;
+  record(std::move(d));
   return {};
 }
 
 Outcome PlanningSession::pick(std::string_view node) {
   Outcome refused;
   const NodeId id = findNode(kUitTree, node, refused);
-  return id == kNoNode ? refused : g_.scegliCasoTest(id);
+  return id == kNoNode ? refused : pick(id);
 }
 
-Outcome PlanningSession::pickAll() {
-  g_.scegliTuttiIDiagrammi();
+Outcome PlanningSession::pickAll(bool diagramsOnly) {
+  Tree& uit = TV(kUitTree);
+  if (diagramsOnly) {
+    const NodeId root = uit.firstRoot();
+    for (NodeId c = root == kNoNode ? kNoNode : uit.node(root).child; c != kNoNode; c = uit.node(c).next)
+      if (kind::IsScenario(uit.node(c).image)) AggiungiSelezionato(uit, c, TV(kSelectedTestCases));
+  } else {
+    SelezionaTutti(uit, TV(kSelectedTestCases));
+  }
+  Decision d{Decision::Type::kPick};
+  d.all = true;
+  d.diagramsOnly = diagramsOnly;
+  record(std::move(d));
   return {};
 }
+
+Outcome PlanningSession::unpick(NodeId node) {
+  Tree& chosen = TV(kSelectedTestCases);
+  const NodeId root = chosen.firstRoot();
+  if (!chosen.valid(node) || root == kNoNode || chosen.node(node).parent != root)
+    return Outcome::Refused("Choose a test case under \"Selected Item\" to remove.");
+  const std::string key = chosen.node(node).key;
+  const std::string text = chosen.node(node).text;
+  chosen.remove(node);
+  if (const NodeId picked = TV(kUitTree).find(key); picked != kNoNode) TV(kUitTree).setChecked(picked, false);
+  Decision d{Decision::Type::kPick};
+  d.node = key;
+  d.value = text;
+  d.unselect = true;
+  record(std::move(d));
+  return {};
+}
+
+Outcome PlanningSession::unpick(std::string_view node) {
+  Outcome refused;
+  const NodeId id = findNode(kSelectedTestCases, node, refused);
+  return id == kNoNode ? refused : unpick(id);
+}
+
+Outcome PlanningSession::unpickAll() {
+  Tree& chosen = TV(kSelectedTestCases);
+  Tree& uit = TV(kUitTree);
+  const NodeId root = chosen.firstRoot();
+  if (root != kNoNode)
+    while (chosen.node(root).child != kNoNode) {
+      const NodeId c = chosen.node(root).child;
+      if (const NodeId picked = uit.find(chosen.node(c).key); picked != kNoNode) uit.setChecked(picked, false);
+      chosen.remove(c);
+    }
+  Decision d{Decision::Type::kPick};
+  d.all = d.unselect = true;
+  record(std::move(d));
+  return {};
+}
+
+// --- processing and categories ---------------------------------------------------------
 
 Outcome PlanningSession::process() {
-  if (g_.modello() == nullptr) return Outcome::Refused("No model is loaded.");
-  g_.elabora();
-  return {};
+  if (model_ == nullptr) return Outcome::Refused("No model is loaded.");
+  Outcome o;
+  status("Processing...");
+  showBusy();
+  Elabora({*model_, modelHandle_, TV(kSelectedTestCases), TV(kSpecTree), specification, outputFolder(),
+           [&o](const std::string& text) { o.warnings.push_back(text); },
+           [this](const std::string& text) { note(text); }, [this](std::string_view text) { status(text); },
+           [this](int done, int total) { progress(done, total); }});
+  hideBusy();
+  record(Decision{Decision::Type::kProcess});
+  int paths = 0;
+  for (int i = 1; i <= specification.tabella.count(); ++i)
+    paths += std::max<int>(0, specification.tabella.caso(i)->pathCount);
+  // Test cases are those that found their diagram (a top node of TV(2)).
+  o.summary = "Processing: " + Count(static_cast<long>(specification.casi.size()), "test case", "test cases") + ", " +
+              Count(paths, "path", "paths") + ", " +
+              Count(static_cast<long>(specification.specDocuments.size()), "document", "documents");
+  return o;
+}
+
+PlanningSession::Editor PlanningSession::openEditor(NodeId node) {
+  Tree& t = TV(kSpecTree);
+  if (!t.valid(node) || model_ == nullptr) return Editor::kNone;
+  EditorContext c{t, specification, *model_, *random_};
+  const std::string& k = t.node(node).image;
+  if (k == kind::kAttributo && settingsEditor.apri(c, node)) return Editor::kSettings;
+  if (k == kind::kMessaggio && interactionsEditor.apri(c, node)) return Editor::kInteractions;
+  return Editor::kNone;
+}
+
+Outcome PlanningSession::openCategory(NodeId node) {
+  openNode_ = node;
+  openEditor_ = openEditor(node);
+  switch (openEditor_) {
+    case Editor::kSettings: return Outcome::Note(settingsEditor.avviso);
+    case Editor::kInteractions: return Outcome::Note(interactionsEditor.avviso);
+    case Editor::kNone: break;
+  }
+  return Outcome::Refused("This node is no category of the Test Specification tree.");
 }
 
 Outcome PlanningSession::openCategory(std::string_view node) {
   Outcome refused;
   const NodeId id = findNode(kSpecTree, node, refused);
   if (id == kNoNode) return refused;
-  openNode_ = id;
-  switch (g_.apriCategoria(id)) {
-    case Generale::Categoria::kImpostazioni:
-      openEditor_ = Editor::kSettings;
-      return Outcome::Note(g_.editorImpostazioni.avviso);
-    case Generale::Categoria::kInterazioni:
-      openEditor_ = Editor::kInteractions;
-      return Outcome::Note(g_.editorInterazioni.avviso);
-    case Generale::Categoria::kNessuna: break;
-  }
-  openEditor_ = Editor::kNone;
-  return Outcome::Refused("'" + std::string(node) + "' is no category of the Test Specification tree");
+  Outcome o = openCategory(id);
+  if (!o) o.message = "'" + std::string(node) + "' is no category of the Test Specification tree";
+  return o;
 }
 
 Outcome PlanningSession::addValue(const std::string& value, const std::string& properties,
                                   const std::string& selectors) {
   bool added = false;
   if (openEditor_ == Editor::kSettings) {
-    EditorImpostazioni& e = g_.editorImpostazioni;
+    SettingsEditor& e = settingsEditor;
     if (!e.useOwnValues) e.chooseOwnValues();
     e.value = value;
     e.properties = properties;
     e.selectors = selectors;
     added = e.add();
   } else if (openEditor_ == Editor::kInteractions) {
-    EditorInterazioni& e = g_.editorInterazioni;
+    InteractionsEditor& e = interactionsEditor;
     if (!e.useOwnValues) e.chooseOwnValues();
     e.value = value;
     added = e.add();
@@ -140,75 +594,171 @@ Outcome PlanningSession::addValue(const std::string& value, const std::string& p
 
 Outcome PlanningSession::chooseDefaults() {
   if (openEditor_ == Editor::kSettings)
-    g_.editorImpostazioni.chooseDefaults();
+    settingsEditor.chooseDefaults();
   else if (openEditor_ == Editor::kInteractions)
-    g_.editorInterazioni.chooseDefaults();
+    interactionsEditor.chooseDefaults();
   else
     return Outcome::Refused("No category is open.");
   return {};
 }
 
-Outcome PlanningSession::confirmCategory() { return closeEditor(true); }
+Outcome PlanningSession::confirmCategory() {
+  if (openEditor_ == Editor::kSettings)
+    settingsEditor.ok();
+  else if (openEditor_ == Editor::kInteractions)
+    interactionsEditor.ok();
+  return closeCategory();
+}
 
-Outcome PlanningSession::cancelCategory() { return closeEditor(false); }
+Outcome PlanningSession::cancelCategory() {
+  if (openEditor_ == Editor::kSettings)
+    settingsEditor.cancel();
+  else if (openEditor_ == Editor::kInteractions)
+    interactionsEditor.cancel();
+  return closeCategory();
+}
 
-Outcome PlanningSession::closeEditor(bool ok) {
-  Generale::Categoria which = Generale::Categoria::kNessuna;
-  if (openEditor_ == Editor::kSettings) {
-    ok ? g_.editorImpostazioni.ok() : g_.editorImpostazioni.cancel();
-    which = Generale::Categoria::kImpostazioni;
-  } else if (openEditor_ == Editor::kInteractions) {
-    ok ? g_.editorInterazioni.ok() : g_.editorInterazioni.cancel();
-    which = Generale::Categoria::kInterazioni;
-  } else {
-    return Outcome::Refused("No category is open.");
-  }
-  g_.registraCategoria(openNode_, which);
+Outcome PlanningSession::closeCategory() {
+  if (openEditor_ == Editor::kNone) return Outcome::Refused("No category is open.");
+  const bool settings = openEditor_ == Editor::kSettings;
+  const CategoryEditor& e = settings ? static_cast<const CategoryEditor&>(settingsEditor) : interactionsEditor;
+  Decision d{Decision::Type::kCategory};
+  d.category = categoryName(openNode_);
+  d.values = e.aggiunti;
+  d.defaults = e.useDefaults;
+  d.cancelled = !e.confermato;
   openEditor_ = Editor::kNone;
+  record(std::move(d));
   return {};
 }
 
 void PlanningSession::confirmDefaults() {
-  const Tree& spec = g_.TV(kSpecTree);
+  const Tree& spec = TV(kSpecTree);
   for (NodeId id : spec.collection()) {
-    const Generale::Categoria c = g_.apriCategoria(id);
-    if (c == Generale::Categoria::kImpostazioni) {
-      EditorImpostazioni& e = g_.editorImpostazioni;
-      if (!e.record()->edited)
-        e.ok();
-      else
-        e.cancel();
-    } else if (c == Generale::Categoria::kInterazioni) {
-      EditorInterazioni& e = g_.editorInterazioni;
-      if (!e.record()->edited)
-        e.ok();
-      else
-        e.cancel();
-    }
-    g_.registraCategoria(id, c);
+    openNode_ = id;
+    openEditor_ = openEditor(id);
+    if (openEditor_ == Editor::kNone) continue;
+    const bool edited =
+        openEditor_ == Editor::kSettings ? settingsEditor.record()->edited : interactionsEditor.record()->edited;
+    if (!edited)
+      confirmCategory();
+    else
+      cancelCategory();
   }
   openEditor_ = Editor::kNone;
 }
 
-RisultatoGenerazione PlanningSession::generate(const std::function<void(const std::string&)>& warn,
-                                               const std::vector<std::string>& casi) {
-  return g_.genera(warn, casi);
+NamedCategory PlanningSession::categoryName(NodeId node) const {
+  NamedCategory r;
+  const Tree& t = TV(kSpecTree);
+  if (!t.valid(node)) return r;
+  NodeId top = node;
+  while (t.node(top).parent != kNoNode) top = t.node(top).parent;
+  r.diagram = t.node(top).key;
+  const SpecificationState::Place* p = specification.posto(t.node(node).key);
+  if (p == nullptr) return r;
+  const TestCaseRecord* tc = specification.tabella.casi.size() > static_cast<std::size_t>(p->testCase)
+                                 ? &specification.tabella.casi[static_cast<std::size_t>(p->testCase)]
+                                 : nullptr;
+  const MessageRecord* m = tc == nullptr ? nullptr : tc->message(static_cast<std::size_t>(p->message));
+  if (m == nullptr) return r;
+  r.path = m->pathName;
+  r.label = m->sequenceLabel;
+  r.message = m->name;
+  if (p->attribute >= 0 && static_cast<std::size_t>(p->attribute) < m->attributes.size())
+    r.parameter = m->attributes[static_cast<std::size_t>(p->attribute)].name;
+  return r;
+}
+
+NodeId PlanningSession::findCategory(const NamedCategory& r) const {
+  const Tree& t = TV(kSpecTree);
+  for (NodeId id : t.collection()) {
+    const Node& n = t.node(id);
+    if (n.image != kind::kAttributo && n.image != kind::kMessaggio) continue;
+    if ((n.image == kind::kAttributo) == r.parameter.empty()) continue;
+    const NamedCategory here = categoryName(id);
+    if (here.diagram == r.diagram && here.path == r.path && here.label == r.label && here.message == r.message &&
+        here.parameter == r.parameter)
+      return id;
+  }
+  return kNoNode;
+}
+
+Outcome PlanningSession::removeChoice(NodeId node) {
+  Tree& t = TV(kSpecTree);
+  int index = -1;
+  const NodeId category = SceltaRimovibile(t, node, &index);
+  if (category == kNoNode) return Outcome::Refused("Choose a choice of a category to remove.");
+  Decision d{Decision::Type::kRemoveChoice};
+  d.category = categoryName(category);
+  d.index = index;
+  if (index >= 0) d.value = t.node(node).text;
+  if (!RimuoviScelta(t, specification, node)) return Outcome::Refused("This choice has no record to remove it from.");
+  record(std::move(d));
+  return {};
 }
 
 Outcome PlanningSession::removeChoice(std::string_view node) {
   Outcome refused;
   const NodeId id = findNode(kSpecTree, node, refused);
-  return id == kNoNode ? refused : g_.rimuoviScelta(id);
+  return id == kNoNode ? refused : removeChoice(id);
 }
 
-Outcome PlanningSession::unpick(std::string_view node) {
-  Outcome refused;
-  const NodeId id = findNode(kSelectedTestCases, node, refused);
-  return id == kNoNode ? refused : g_.togliCasoTest(id);
+// --- generation ------------------------------------------------------------------------
+
+PlanningSession::Generated PlanningSession::generate(const std::vector<std::string>& testCases) {
+  Generated g;
+  if (outputFolder() == nullptr) return g;
+  showBusy();
+  procedures.clear();
+  std::vector<bool> chosen;
+  for (const std::string& key : testCases) {
+    const auto it = specification.casi.find(key);
+    if (it == specification.casi.end()) continue;
+    if (chosen.size() <= static_cast<std::size_t>(it->second)) chosen.resize(static_cast<std::size_t>(it->second) + 1);
+    chosen[static_cast<std::size_t>(it->second)] = true;
+  }
+  std::function<bool(int)> isChosen;
+  if (!testCases.empty())
+    isChosen = [&chosen](int i) {
+      return static_cast<std::size_t>(i) < chosen.size() && chosen[static_cast<std::size_t>(i)];
+    };
+  g.result = GenerateTestProcedures(
+      {specification.tabella, *outputFolder(), *random_, [this](std::string_view text) { status(text); },
+       [this](const std::string& text) { problem(text); },
+       [this](const GeneratedProcedure& p) { procedures.push_back(p); }, isChosen,
+       [this](int done, int total) { progress(done, total); }},
+      [&g](const std::string& text) { g.conflicts.push_back(text); });
+  hideBusy();
+  g.summary =
+      "Generated " + Count(g.result.procedures, "test procedure", "test procedures") + " in " +
+      Count(static_cast<long>(g.result.files.size()), "script", "scripts") +
+      (g.result.insignificant > 0 ? " (" + std::to_string(g.result.insignificant) + " insignificant)" : std::string());
+  Decision d{Decision::Type::kGenerate};
+  d.testCases = testCases;
+  record(std::move(d));
+  return g;
+}
+
+std::vector<std::string> PlanningSession::testCasesOf(const std::vector<NodeId>& nodes) const {
+  const Tree& t = TV(kSpecTree);
+  std::vector<std::pair<int, std::string>> found;
+  for (NodeId n : nodes) {
+    if (!t.valid(n)) continue;
+    NodeId top = n;
+    while (t.node(top).parent != kNoNode) top = t.node(top).parent;
+    const auto it = specification.casi.find(t.node(top).key);
+    if (it != specification.casi.end()) found.emplace_back(it->second, it->first);
+  }
+  std::sort(found.begin(), found.end());
+  found.erase(std::unique(found.begin(), found.end()), found.end());
+  std::vector<std::string> keys;
+  for (auto& f : found) keys.push_back(std::move(f.second));
+  return keys;
 }
 
 std::vector<std::string> PlanningSession::filesWritten() const {
-  const WorkFolder* work = g_.outputFolder();
+  const WorkFolder* work = outputFolder();
   return work == nullptr ? std::vector<std::string>() : work->files(CreatedList::kScripts);
 }
 

@@ -1,85 +1,261 @@
-// The planning session without a window: one call for each thing a tester
-// does, named as the operations of a session file (weight, startStop,
-// selectLevel, loadTestCases, pick, process, category, generate,
-// removeChoice), taking what the window would ask as arguments and
-// returning a result (done, or refused with the message the window shows).
-// The command line, the session replay and the tests drive it; for now it
-// works on the window state, whose operations the window runs directly.
+// The tester's work without a window: the model, the seven trees, the
+// criterion, the selection, the test case table, the procedures, the
+// category editors, the random seed and the log of decisions. Its calls
+// are the operations of a session file (weight, startStop, selectLevel,
+// loadTestCases, pick, process, category, generate, removeChoice); each
+// takes what the window would ask as arguments, records its own decision
+// and returns what came of it: done or refused with the window's message,
+// the figures, and every warning raised on the way. The window, the command
+// line, the session replay, the tests, the fuzz targets and the benchmarks
+// all drive this one object.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/decisioni.h"
-#include "app/generale.h"
+#include "generation/casuale.h"
 #include "generation/procedure.h"
+#include "generation/specifica.h"
+#include "model/model_source.h"
+#include "selection/allocazione.h"
+#include "selection/selezione.h"
+#include "specification/editor_categorie.h"
+#include "tree/tree.h"
+#include "ui/ui.h"
+#include "weights/editor_pesi.h"
 
 namespace zov {
 
+class WorkFolder;
+
+// The result of a thing the tester does: done, or refused with the message
+// the window shows; a done operation may still have something to say
+// (message), and says what it did in figures (summary) and what it warned
+// of on the way (warnings).
+struct Outcome {
+  bool done = true;
+  std::string message;
+  std::string summary;
+  std::vector<std::string> warnings;
+  static Outcome Refused(std::string message) { return {false, std::move(message), {}, {}}; }
+  static Outcome Note(std::string message) { return {true, std::move(message), {}, {}}; }
+  explicit operator bool() const { return done; }
+};
+
+// What a front end hears of the session while it works: the busy box's
+// text and progress, the notes of a running operation, and the changes the
+// window's menus and labels follow.
+class SessionListener {
+ public:
+  virtual ~SessionListener() = default;
+  virtual void status(std::string_view /*text*/) {}
+  // A note of the running operation (a diagram skipped, values left out).
+  virtual void note(const std::string& /*text*/) {}
+  // A readable model replaces the previous one: its work is gone.
+  virtual void modelReplaced() {}
+  // The load finished: the trees are built.
+  virtual void modelLoaded() {}
+  // The test case table, the Test Specification tree and the procedures
+  // were thrown away.
+  virtual void specificationCleared() {}
+  // A decision was taken (and logged).
+  virtual void decided(const Decision& /*d*/) {}
+};
+
 class PlanningSession {
  public:
-  // Works on the window state g, whose working folder and busy box are set.
-  explicit PlanningSession(Generale& g) : g_(g) {}
+  PlanningSession();
+  PlanningSession(const PlanningSession&) = delete;
+  PlanningSession& operator=(const PlanningSession&) = delete;
 
-  Generale& window() { return g_; }
+  // --- the work ------------------------------------------------------------
+  Trees TV;
+  // The criterion dialog's settings, kept between selections.
+  CriterionSettings criterion;
+  // The start and stop levels of "Select ST&ART Node" / "Select ST&OP Node".
+  LevelSelection selection;
+  // The table of test cases and the documents of the last "&Processing...".
+  SpecificationState specification;
+  // The test procedures of the last generation, as data for the exports.
+  std::vector<GeneratedProcedure> procedures;
+  // The two test specification editors, kept between openings.
+  SettingsEditor settingsEditor;
+  InteractionsEditor interactionsEditor;
+  // The model file of the last load ("*.mdl" until one is loaded).
+  std::string filemdl = "*.mdl";
+  // The most nodes the Main Tree may have while branches are copied below
+  // its links; 0 lets the cap grow with the model (LimiteMainTree).
+  int mainTreeLimit = 0;
+  // Steps of the last load that failed and were skipped.
+  int failedSteps = 0;
+  // The deepest level the load gave a node of the Main Tree (copies below
+  // links included): the "LEVEL" markers go down to it.
+  std::int16_t livellomassimo = 0;
+  // Problems since the last load that left a tree or a file incomplete,
+  // one line each.
+  std::vector<std::string> problems;
+  // Default node colours, read from the first Main Tree node after a load.
+  Color defaultFore = kDefaultForeColor;
+  Color defaultBack = kDefaultBackColor;
+  // The coverage percentage of the last allocation, when that criterion
+  // allotted the procedures.
+  std::optional<std::int16_t> coverageUsed;
+  // "Leaves weights sum: ..." and the procedures allotted, after a selection.
+  std::string weightsSum;
 
-  // "Load MDL File" on the file path.
+  ModelSource* model() const { return model_.get(); }
+  Handle openModelHandle() const { return modelHandle_; }
+
+  // The random numbers behind default values and shuffles: drawn from a
+  // generator restarted from the seed at every load, so that a session's
+  // decisions replay to the same values.
+  RandomSource& random() { return *random_; }
+  unsigned seed() const { return seed_; }
+  void setSeed(unsigned seed);
+
+  // --- collaborators -------------------------------------------------------
+  void setBusyBox(BusyBox* busy) { busy_ = busy; }
+  void setListener(SessionListener* listener) { listener_ = listener; }
+  // The working files of a load go to the work folder; the documents,
+  // scripts and exports to the output folder, which is the work folder
+  // unless another is set (a plan's staging folder).
+  void setWorkFolder(WorkFolder* folder) { work_ = folder; }
+  WorkFolder* workFolder() const { return work_; }
+  void setOutputFolder(WorkFolder* folder) { output_ = folder; }
+  WorkFolder* outputFolder() const { return output_ != nullptr ? output_ : work_; }
+
+  // --- the operations --------------------------------------------------------
+  // Nodes are given by id, or named by key or by the path of their names
+  // ("Customer/Pay").
+
+  // "Load MDL File" on the file path; the warnings are the reader's and the
+  // load's, the message says when the Main Tree is incomplete.
   Outcome openModel(const std::string& path);
 
-  // Nodes are named by key or by the path of their names ("Customer/Pay").
-  // "&Modify" with a new weight.
+  // "&Modify" with a new weight as typed (and whether to make it bold).
+  // Refused for a weight no float holds; done with "Verify weights
+  // distibution" when the siblings no longer add up to 1.
+  Outcome weight(NodeId node, const std::string& value, bool bold = false);
   Outcome weight(std::string_view node, const std::string& value);
-  // "Select ST&ART Node" then "Select ST&OP Node".
+  // The node editor, shown by a front end, closed with OK: it wrote the
+  // weight; the decision is logged and the siblings' sum checked.
+  Outcome weightEdited(const Edita& editor);
+  // "Select ST&ART Node", then "Select ST&OP Node".
+  Outcome startStop(NodeId node);
   Outcome startStop(std::string_view start, std::string_view stop);
-  // "&Select Level" with the criterion (or "&Unselect All" on a marked node).
-  Outcome selectLevel(std::string_view node, const Criterion& criterio);
+  // "&Select Level" (or "&Unselect All" on a marked node) in its two steps
+  // around the criterion dialog. The first marks the branch; on a marked
+  // node it unselects everything and waiting stays false. The second
+  // copies the selection tree and allots the procedures by the criterion;
+  // for coverage, the answer given, else the tester is asked through ask,
+  // else the least number proposed.
+  Outcome beginSelection(NodeId node, bool& waiting);
+  Outcome completeSelection(const Criterion& c, Asker* ask = nullptr);
+  void cancelSelection();
+  // Both steps; nothing allotted is a refusal.
+  Outcome selectLevel(std::string_view node, const Criterion& c);
 
-  // The UIT commands.
+  // A UIT loading command.
   Outcome loadTestCases(TestCaseSource from);
-  // A test case of the UIT tree dragged onto the selected test cases.
+  // A test case of the UIT tree into the selected test cases.
+  Outcome pick(NodeId uitNode);
   Outcome pick(std::string_view node);
-  // Every scenario diagram of the UIT tree, as if dragged one by one (the
-  // marker nodes of messages that could not be placed stay behind).
-  Outcome pickAll();
+  // Every scenario diagram of the UIT tree, as if dragged one by one, or
+  // ("&Select All") every test case of it.
+  Outcome pickAll(bool diagramsOnly = true);
+  // "&Remove" on a test case of the selected test cases; or all of them.
+  Outcome unpick(NodeId node);
+  Outcome unpick(std::string_view node);
+  Outcome unpickAll();
 
-  // "&Processing...".
+  // "&Processing...": the warnings are those the window shows in boxes.
   Outcome process();
 
-  // "&Specifications.." on a parameter or message node of the Test
-  // Specification tree; then values with their properties and if-selectors
-  // (comma-separated, for parameters), or the default values; then OK or
-  // Cancel. The result of opening carries any note on default values left
-  // out.
+  // A category of the Test Specification tree, edited: opened (the
+  // result's message is any note on default values left out), then values
+  // added or the defaults chosen, then OK or Cancel. A front end that lets
+  // the tester fill the editor itself calls closeCategory once its dialog
+  // confirmed or cancelled it.
+  Outcome openCategory(NodeId node);
   Outcome openCategory(std::string_view node);
   Outcome addValue(const std::string& value, const std::string& properties = {}, const std::string& selectors = {});
   Outcome chooseDefaults();
   Outcome confirmCategory();
   Outcome cancelCategory();
+  Outcome closeCategory();
   // Every category not confirmed yet takes its default values.
   void confirmDefaults();
+  // A category node named by what it stands for, and back (kNoNode when
+  // the Test Specification tree has no such category).
+  NamedCategory categoryName(NodeId node) const;
+  NodeId findCategory(const NamedCategory& r) const;
 
-  // "&All Test Cases"; warn receives each conflict warning. With casi
-  // (test cases named by the keys of their top nodes in the Test
-  // Specification tree), "&Selected Test Cases" on those.
-  RisultatoGenerazione generate(const std::function<void(const std::string&)>& warn = nullptr,
-                                const std::vector<std::string>& casi = {});
+  // "&All Test Cases", or, with test cases named by the keys of their top
+  // nodes in the Test Specification tree, "&Selected Test Cases" on those.
+  // The result's warnings are the conflicts.
+  struct Generated {
+    GenerationResult result;
+    std::vector<std::string> conflicts;
+    std::string summary;
+  };
+  Generated generate(const std::vector<std::string>& testCases = {});
+  // The test cases (the keys of the top nodes of TV(2)) that nodes stand
+  // for, in table order.
+  std::vector<std::string> testCasesOf(const std::vector<NodeId>& nodes) const;
   // "&Remove" on a choice of a category (or on its "Choices: " node).
+  Outcome removeChoice(NodeId node);
   Outcome removeChoice(std::string_view node);
-  // "&Remove" on a test case of the selected test cases.
-  Outcome unpick(std::string_view node);
 
-  // The documents and scripts written, in the working folder.
+  // The documents and scripts written, in the output folder.
   std::vector<std::string> filesWritten() const;
+
+  // --- the decisions -------------------------------------------------------
+  // What the tester decided since the model was loaded, in order: the
+  // content of a session file.
+  const std::vector<Decision>& decisions() const { return decisions_; }
+  // Whether there are decisions not saved in a session file.
+  bool modified() const { return decisions_.size() != saved_; }
+  void markSaved() { saved_ = decisions_.size(); }
+
+  // The files of the load and of the UIT commands go (at exit).
+  void removeFiles();
 
  private:
   enum class Editor { kNone, kSettings, kInteractions };
   NodeId findNode(int tree, std::string_view node, Outcome& refused) const;
-  Outcome closeEditor(bool ok);
-  Generale& g_;
+  Editor openEditor(NodeId node);
+  void record(Decision d);
+  void status(std::string_view text);
+  void progress(int done, int total);
+  void showBusy();
+  void hideBusy();
+  void note(const std::string& text);
+  void problem(const std::string& text);
+  void clearSpecification();
+  void addRoots();
+  std::string loadModel(const std::string& path);
+
+  std::unique_ptr<RandomSource> random_;
+  unsigned seed_ = 0;
+  std::unique_ptr<ModelSource> model_;
+  Handle modelHandle_;
+  BusyBox* busy_ = nullptr;
+  SessionListener* listener_ = nullptr;
+  WorkFolder* work_ = nullptr;
+  WorkFolder* output_ = nullptr;
+  std::vector<Decision> decisions_;
+  std::size_t saved_ = 0;
+  Decision pendingLevel_;
   Editor openEditor_ = Editor::kNone;
   NodeId openNode_ = kNoNode;
+  // The warnings of the running operation.
+  std::vector<std::string> warnings_;
 };
 
 }  // namespace zov

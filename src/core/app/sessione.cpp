@@ -9,7 +9,6 @@
 #include <fstream>
 #include <limits>
 
-#include "app/caricamento.h"
 #include "app/planning_session.h"
 #include "generation/tabella_casi.h"
 #include "model/input_file.h"
@@ -140,8 +139,8 @@ json Json(const Decision& d) {
       j.update({{"node", d.node}, {"path", d.path}, {"unselect", d.unselect}});
       if (!d.unselect) {
         j["criterion"] = {{"byNumber", d.criterion.byNumber},
-                          {"procedures", d.criterion.procedures},
-                          {"coverage", d.criterion.coverage}};
+                          {"procedures", std::to_string(d.criterion.procedures)},
+                          {"coverage", std::to_string(d.criterion.coverage)}};
         if (d.criterion.answer) j["criterion"]["answer"] = *d.criterion.answer;
       }
       break;
@@ -204,93 +203,100 @@ std::string Descrizione(const json& j) {
   return what;
 }
 
-// Replays one decision; an empty result when it was, else why not.
-std::string Riproduci(Generale& g, PlanningSession& p, const json& j) {
+// Numbers of the criterion are written as text, as the dialog shows them.
+int Number(const json& c, const char* key, int fallback) {
+  if (!c.contains(key)) return fallback;
+  const std::string text = c[key].get<std::string>();
+  std::size_t used = 0;
+  int n = 0;
+  try {
+    n = std::stoi(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  // Text no number reads is kept out of range, for the dialog to refuse.
+  return used == text.size() && !text.empty() ? n : -1;
+}
+
+// Applies one decision of a session file; an empty result when it was,
+// else why not.
+std::string Apply(PlanningSession& s, const json& j) {
   const std::string op = j.value("op", "");
-  const Tree& main = g.TV(kMainTree);
+  const Tree& main = s.TV(kMainTree);
   if (op == "weight" || op == "startStop" || op == "selectLevel") {
     const std::string node = Nodo(main, j);
     if (node.empty()) return "the node is no longer in the Main Tree";
     Outcome e;
-    if (op == "weight")
-      e = p.weight(node, j.value("weight", ""));
-    else if (op == "startStop")
-      e = g.scegliStartStopSu(FindByKeyOrPath(main, node));
-    else if (j.value("unselect", false)) {
+    if (op == "weight") {
+      e = s.weight(node, j.value("weight", ""));
+    } else if (op == "startStop") {
+      e = s.startStop(FindByKeyOrPath(main, node));
+    } else if (j.value("unselect", false)) {
       bool waiting = false;
-      e = g.iniziaSelezione(FindByKeyOrPath(main, node), waiting);
+      e = s.beginSelection(FindByKeyOrPath(main, node), waiting);
+      if (e && waiting) {
+        s.cancelSelection();
+        return "the node is no longer selected";
+      }
     } else {
       const json c = j.value("criterion", json::object());
-      Criterion criterio{c.value("byNumber", true), c.value("procedures", "500"), c.value("coverage", "100"),
-                         std::nullopt};
-      if (c.contains("answer")) criterio.answer = c["answer"].get<std::string>();
-      e = p.selectLevel(node, criterio);
+      Criterion criterion{c.value("byNumber", true), Number(c, "procedures", 500), Number(c, "coverage", 100),
+                          std::nullopt};
+      if (c.contains("answer")) criterion.answer = c["answer"].get<std::string>();
+      e = s.selectLevel(node, criterion);
     }
     return e.done ? std::string() : e.message;
   }
-  if (op == "loadTestCases") {
-    p.loadTestCases(SourceFromName(j.value("source", "zov")));
-    return {};
-  }
+  if (op == "loadTestCases") return s.loadTestCases(SourceFromName(j.value("source", "zov"))).message;
   if (op == "pick") {
-    if (j.value("all", false) && j.value("unpick", false)) {
-      g.svuotaCasiScelti();
-      return {};
-    }
+    if (j.value("all", false) && j.value("unpick", false)) return s.unpickAll().message;
     if (j.value("unpick", false)) {
-      const NodeId node = g.TV(kSelectedTestCases).find(j.value("node", ""));
+      const NodeId node = s.TV(kSelectedTestCases).find(j.value("node", ""));
       if (node == kNoNode) return "the test case is not among the selected ones";
-      g.togliCasoTest(node);
-      return {};
+      return s.unpick(node).message;
     }
-    if (j.value("all", false)) {
-      if (j.value("diagramsOnly", false))
-        p.pickAll();
-      else
-        g.selezionaTutti();
-      return {};
-    }
-    const Outcome e = p.pick(j.value("node", ""));
-    return e.done ? std::string() : "the test case is no longer in the UIT tree";
+    if (j.value("all", false)) return s.pickAll(j.value("diagramsOnly", false)).message;
+    return s.pick(j.value("node", "")).done ? std::string() : "the test case is no longer in the UIT tree";
   }
-  if (op == "process") return p.process().done ? std::string() : "no model";
+  if (op == "process") return s.process().done ? std::string() : "no model";
   if (op == "generate") {
-    const std::vector<std::string> casi = j.value("testCases", std::vector<std::string>());
+    const std::vector<std::string> testCases = j.value("testCases", std::vector<std::string>());
     std::string missing;
     std::size_t gone = 0;
-    for (const std::string& k : casi)
-      if (g.specifica.casi.count(k) == 0) {
+    for (const std::string& k : testCases)
+      if (s.specification.casi.count(k) == 0) {
         missing += (missing.empty() ? "" : ", ") + k;
         ++gone;
       }
-    if (!casi.empty() && gone == casi.size()) return "none of its test cases is in the Test Specification tree";
-    p.generate(nullptr, casi);
+    if (!testCases.empty() && gone == testCases.size())
+      return "none of its test cases is in the Test Specification tree";
+    s.generate(testCases);
     return missing.empty() ? std::string() : "generated without the test cases " + missing + ", no longer there";
   }
   const NamedCategory r{j.value("diagram", ""), j.value("path", ""), j.value("label", ""), j.value("message", ""),
                         j.value("parameter", "")};
   if (op == "removeChoice") {
-    const NodeId category = g.trovaCategoria(r);
+    const NodeId category = s.findCategory(r);
     if (category == kNoNode) return "the Test Specification tree has no such category";
-    const Tree& t = g.TV(kSpecTree);
+    const Tree& t = s.TV(kSpecTree);
     const NodeId list = t.find(t.node(category).key + " Choices");
     const int index = j.value("choice", -1);
     NodeId node = list == kNoNode || index < 0 ? list : t.childAt(list, index);
     if (node == kNoNode || (index >= 0 && t.node(node).text != j.value("text", "")))
       return "the category has no such choice";
-    return g.rimuoviScelta(node).done ? std::string() : "the choice cannot be removed";
+    return s.removeChoice(node).done ? std::string() : "the choice cannot be removed";
   }
   if (op == "category") {
-    const NodeId node = g.trovaCategoria(r);
+    const NodeId node = s.findCategory(r);
     if (node == kNoNode) return "the Test Specification tree has no such category";
-    if (!p.openCategory(g.TV(kSpecTree).node(node).key)) return "the category cannot be edited";
+    if (!s.openCategory(node)) return "the category cannot be edited";
     for (const json& v : j.value("values", json::array()))
-      p.addValue(v.value("value", ""), v.value("properties", ""), v.value("selectors", ""));
-    if (j.value("defaults", false)) p.chooseDefaults();
+      s.addValue(v.value("value", ""), v.value("properties", ""), v.value("selectors", ""));
+    if (j.value("defaults", false)) s.chooseDefaults();
     if (j.value("cancelled", false))
-      p.cancelCategory();
+      s.cancelCategory();
     else
-      p.confirmCategory();
+      s.confirmCategory();
     return {};
   }
   return "unknown decision '" + op + "'";
@@ -298,7 +304,7 @@ std::string Riproduci(Generale& g, PlanningSession& p, const json& j) {
 
 }  // namespace
 
-std::string SessionText(const Generale& g, const std::string& sessionPath) {
+std::string SessionText(const PlanningSession& g, const std::string& sessionPath) {
   json s;
   s["format"] = "zov-session";
   s["version"] = kVersione;
@@ -313,11 +319,11 @@ std::string SessionText(const Generale& g, const std::string& sessionPath) {
     s["model"]["size"] = print->first;
     s["model"]["fnv1a64"] = Impronta(print->second);
   }
-  s["seed"] = g.seme;
+  s["seed"] = g.seed();
   s["criterionDialog"] = {
-      {"byNumber", g.criterio.perNumero}, {"procedures", g.criterio.numeroTest}, {"coverage", g.criterio.percentuale}};
+      {"byNumber", g.criterion.byNumber}, {"procedures", g.criterion.procedures}, {"coverage", g.criterion.coverage}};
   json decisions = json::array();
-  for (const Decision& d : g.decisioni) decisions.push_back(Json(d));
+  for (const Decision& d : g.decisions()) decisions.push_back(Json(d));
   s["decisions"] = decisions;
   return s.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
@@ -339,7 +345,7 @@ Outcome SessionWritable(const std::string& sessionPath) {
   return {};
 }
 
-Outcome SaveSession(const Generale& g, const std::string& sessionPath) {
+Outcome SaveSession(const PlanningSession& g, const std::string& sessionPath) {
   if (Outcome e = SessionWritable(sessionPath); !e) return e;
   const std::string text = SessionText(g, sessionPath);
   std::ofstream out(sessionPath, std::ios::binary | std::ios::trunc);
@@ -359,7 +365,7 @@ std::string SessionReport::text() const {
   return out;
 }
 
-SessionReport LoadSession(Generale& g, const std::string& sessionPath, const unsigned* seed) {
+SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, const unsigned* seed) {
   SessionReport r;
   const auto damaged = [&](const std::string& what) {
     r.outcome = Outcome::Refused(sessionPath + ": the session file is damaged (" + what + ")");
@@ -408,20 +414,19 @@ SessionReport LoadSession(Generale& g, const std::string& sessionPath, const uns
     const auto print = ModelFingerprint(model);
     r.modelChanged =
         !print || !s["model"].contains("fnv1a64") || Impronta(print->second) != s["model"].value("fnv1a64", "");
-    g.impostaSeme(seed != nullptr ? *seed : s.value("seed", 0u));
-    PlanningSession p(g);
-    if (r.outcome = p.openModel(model.string()); !r.outcome) return r;
+    g.setSeed(seed != nullptr ? *seed : s.value("seed", 0u));
+    if (r.outcome = g.openModel(model.string()); !r.outcome) return r;
     const json dialog = s.value("criterionDialog", json::object());
-    g.criterio.perNumero = dialog.value("byNumber", true);
+    g.criterion.byNumber = dialog.value("byNumber", true);
     const json& decisions = s.contains("decisions") ? s["decisions"] : json::array();
     int n = 0;
     for (const json& d : decisions) {
       ++n;
-      if (std::string why = Riproduci(g, p, d); !why.empty())
+      if (std::string why = Apply(g, d); !why.empty())
         r.leftOut.push_back(std::to_string(n) + ". " + Descrizione(d) + ": " + why);
     }
-    g.criterio.numeroTest = static_cast<std::int16_t>(dialog.value("procedures", 500));
-    g.criterio.percentuale = static_cast<std::int16_t>(dialog.value("coverage", 100));
+    g.criterion.procedures = static_cast<std::int16_t>(dialog.value("procedures", 500));
+    g.criterion.coverage = static_cast<std::int16_t>(dialog.value("coverage", 100));
   } catch (const json::exception& e) {
     return damaged(e.what());
   }

@@ -6,20 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "app/generale.h"
+#include "app/planning_session.h"
 
 namespace zov {
 
 inline constexpr const char* kSessionFilter = "Zov sessions (*.zov)| *.zov";
 
-// The session of the window state as JSON; the model's path is written
+// The session as JSON; the model's path is written
 // relative to the session file's folder where it lies below it.
-std::string SessionText(const Generale& g, const std::string& sessionPath);
+std::string SessionText(const PlanningSession& g, const std::string& sessionPath);
 // Whether a session may be written to sessionPath: refused when it is a
 // link, not a regular file, or a file that is no session of ours.
 Outcome SessionWritable(const std::string& sessionPath);
 // Writes it; refused with the reason when the file cannot be written.
-Outcome SaveSession(const Generale& g, const std::string& sessionPath);
+Outcome SaveSession(const PlanningSession& g, const std::string& sessionPath);
 
 // What loading a session did: refused (a file that is no session, a model
 // that cannot be read), or done, with the decisions that no longer match
@@ -34,6 +34,6 @@ struct SessionReport {
 };
 // Loads the model of the session (seed given: instead of the session's)
 // and replays every decision through the same operations the window uses.
-SessionReport LoadSession(Generale& g, const std::string& sessionPath, const unsigned* seed = nullptr);
+SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, const unsigned* seed = nullptr);
 
 }  // namespace zov

@@ -7,17 +7,17 @@
 namespace zov {
 
 // A source of draws, each uniform in [0, 1).
-class Casuale {
+class RandomSource {
  public:
-  virtual ~Casuale() = default;
+  virtual ~RandomSource() = default;
   virtual float estrai() = 0;
   // Called after each value drawn.
   virtual void rimescola() {}
 };
 // A seeded generator: the same seed gives the same draws.
-class CasualeFisso : public Casuale {
+class SeededRandom : public RandomSource {
  public:
-  explicit CasualeFisso(unsigned seed) : engine_(seed) {}
+  explicit SeededRandom(unsigned seed) : engine_(seed) {}
   float estrai() override;
 
  private:

@@ -42,7 +42,7 @@ int ChoiceDigit(std::int64_t n, std::size_t c, const Categorie& cat) {
   return static_cast<int>((n / (cat.T / p)) % cat.list[c].choices);
 }
 
-std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, Casuale& random) {
+std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, RandomSource& random) {
   std::vector<std::int64_t> order(static_cast<std::size_t>(T));
   for (std::int64_t i = 0; i < T; ++i) order[static_cast<std::size_t>(i)] = i;
   for (std::int64_t k = T - 1; k >= 1; --k) {
@@ -54,8 +54,9 @@ std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, Casuale& random) {
 }
 
 ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase, const std::string& pathName,
-                               std::int64_t n, Casuale& random, const std::function<void(const std::string&)>& warn,
-                               std::ostream& out, const RaccoltaProcedure& collect) {
+                               std::int64_t n, RandomSource& random,
+                               const std::function<void(const std::string&)>& warn, std::ostream& out,
+                               const ProcedureSink& collect) {
   ConteggioPercorso count;
   if (cat.list.empty()) {
     out << "\nWARNING!!! No values for Test Procedure generation in Test Case " << pathName << '\n';
@@ -95,7 +96,7 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
     return c;
   };
   static const ChoiceRecord kVuota;
-  ProceduraGenerata data;
+  GeneratedProcedure data;
   data.testCase = testCase;
   data.path = pathName;
   long number = 1;
@@ -171,11 +172,11 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
   return count;
 }
 
-RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
-                                            const std::function<void(const std::string&)>& warn) {
-  RisultatoGenerazione result;
+GenerationResult GenerateTestProcedures(const GenerationContext& g,
+                                        const std::function<void(const std::string&)>& warn) {
+  GenerationResult result;
   WorkFolder* work = &g.work;
-  const TabellaCasi& table = g.tabella;
+  const TestCaseTable& table = g.tabella;
   for (int i = 1; i <= table.count(); ++i) {
     const TestCaseRecord& r = table.casi[static_cast<std::size_t>(i)];
     if (g.progress) g.progress(i - 1, table.count());

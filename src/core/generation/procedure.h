@@ -17,7 +17,7 @@
 
 namespace zov {
 
-class Casuale;
+class RandomSource;
 class WorkFolder;
 
 struct CategoryRef {
@@ -44,7 +44,7 @@ Categorie BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t j)
 int ChoiceDigit(std::int64_t n, std::size_t c, const Categorie& cat);
 
 // 0 .. T-1 in a random cyclic order (Sattolo's shuffle).
-std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, Casuale& random);
+std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, RandomSource& random);
 
 // A generated test procedure as data, for the exports: one step per
 // category, with the properties and if-selectors written for its value.
@@ -52,14 +52,14 @@ struct PassoProcedura {
   std::string message, category, value;
   std::vector<std::string> properties, selectors;
 };
-struct ProceduraGenerata {
+struct GeneratedProcedure {
   int testCase = 0;
   std::string path;
   long number = 0;  // as the script numbers it; an insignificant one shares the next one's
   bool significant = true;
   std::vector<PassoProcedura> steps;
 };
-using RaccoltaProcedure = std::function<void(const ProceduraGenerata&)>;
+using ProcedureSink = std::function<void(const GeneratedProcedure&)>;
 
 // Writes the lines of one path block to out as they are made: summary or
 // warnings, then the procedures. warn receives the conflict warnings;
@@ -69,15 +69,16 @@ struct ConteggioPercorso {
   long insignificant = 0;  // of which marked "Conflicting values choices"
 };
 ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase, const std::string& pathName,
-                               std::int64_t n, Casuale& random, const std::function<void(const std::string&)>& warn,
-                               std::ostream& out, const RaccoltaProcedure& collect = nullptr);
+                               std::int64_t n, RandomSource& random,
+                               const std::function<void(const std::string&)>& warn, std::ostream& out,
+                               const ProcedureSink& collect = nullptr);
 
 // The script file of test case i: "TestScript" i ".txt".
 std::string NomeScript(int i);
 
 // The whole command: one "TestScript" i ".txt" per test case. progress gets
 // (test case, count); warn the conflict warnings. Returns the files written.
-struct RisultatoGenerazione {
+struct GenerationResult {
   std::vector<std::string> files;
   long procedures = 0;     // procedures written, valid or not
   long insignificant = 0;  // of which marked "Conflicting values choices"
@@ -85,20 +86,20 @@ struct RisultatoGenerazione {
   int failed = 0;  // script files that could not be written
 };
 // What the generation works with and reports to.
-struct ContestoGenerazione {
-  const TabellaCasi& tabella;
+struct GenerationContext {
+  const TestCaseTable& tabella;
   WorkFolder& work;                                // where the scripts go
-  Casuale& casuale;                                // the shuffles
+  RandomSource& casuale;                           // the shuffles
   std::function<void(std::string_view)> status;    // the busy box's text
   std::function<void(const std::string&)> avvisa;  // a script that could not be written
-  RaccoltaProcedure raccogli;                      // each procedure as data, when given
+  ProcedureSink raccogli;                          // each procedure as data, when given
   // Whether test case i gets its script; every one when not given. The
   // script of one left out goes, so no script of an earlier run is shown
   // as if it were of this one.
   std::function<bool(int)> scelto;
   std::function<void(int, int)> progress;  // test cases done of all
 };
-RisultatoGenerazione GenerateTestProcedures(const ContestoGenerazione& g,
-                                            const std::function<void(const std::string&)>& warn);
+GenerationResult GenerateTestProcedures(const GenerationContext& g,
+                                        const std::function<void(const std::string&)>& warn);
 
 }  // namespace zov

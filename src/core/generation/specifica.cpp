@@ -284,7 +284,7 @@ std::string NomeFileSicuro(std::string_view name) {
   return out;
 }
 
-std::string AssegnaNomeDocumento(StatoSpecifica& st, const std::string& base) {
+std::string AssegnaNomeDocumento(SpecificationState& st, const std::string& base) {
   // The same name again (a path name that repeats) replaces its document;
   // names that only collide once made safe get a number.
   if (const auto it = st.documenti.find(base); it != st.documenti.end()) return it->second;
@@ -385,7 +385,7 @@ class Costruttore {
     }
     const std::string key = m_.Identifier(rec.message) + p;
     t_.addChild(p, key, text, kind::kMessaggio);
-    c_.stato.posti.try_emplace(key, StatoSpecifica::Posto{testCase_, static_cast<int>(index)});
+    c_.stato.posti.try_emplace(key, SpecificationState::Place{testCase_, static_cast<int>(index)});
     doc.push_back(line);
     if (!m_.MessageHasOperation(rec.message)) return;
     rec.ownChoices.assign(kMassimoScelte, std::string());
@@ -440,7 +440,7 @@ class Costruttore {
       const std::string name = m_.Name(par), type = m_.ParameterType(par);
       const std::string key = m_.Identifier(par) + "_" + rec.sequenceLabel + p;
       t_.addChild(messageKey, key, name, kind::kAttributo);
-      c_.stato.posti.try_emplace(key, StatoSpecifica::Posto{testCase_, index, static_cast<int>(j)});
+      c_.stato.posti.try_emplace(key, SpecificationState::Place{testCase_, index, static_cast<int>(j)});
       AttributeRecord& a = rec.attributes[j];
       a.name = name;
       a.type = type;
@@ -487,7 +487,7 @@ class Costruttore {
   void scrivi(const std::string& base, const std::string& nodeKey, const std::vector<std::string>& doc) {
     WorkFolder* work = c_.work;
     if (work == nullptr) return;
-    StatoSpecifica& st = c_.stato;
+    SpecificationState& st = c_.stato;
     const std::string file = AssegnaNomeDocumento(st, base);
     st.documentiPerNodo.try_emplace(nodeKey, file);
     std::string error;
@@ -524,8 +524,8 @@ void Elabora(const ContestoElaborazione& ctx) {
   Tree& spec = ctx.spec;
   spec.beginBulkUpdate();
   spec.clear();
-  StatoSpecifica& st = ctx.stato;
-  st = StatoSpecifica();
+  SpecificationState& st = ctx.stato;
+  st = SpecificationState();
   const Tree& chosen = ctx.chosen;
   const NodeId root = chosen.firstRoot();
   const int n = root == kNoNode ? 0 : chosen.node(root).children;
@@ -577,7 +577,7 @@ void Elabora(const ContestoElaborazione& ctx) {
   spec.endBulkUpdate();
 }
 
-std::string DocumentoDelNodo(const Tree& t, const StatoSpecifica& st, NodeId node) {
+std::string DocumentoDelNodo(const Tree& t, const SpecificationState& st, NodeId node) {
   if (node == kNoNode || !t.valid(node)) return {};
   const Node& n = t.node(node);
   // A path split into branches (yellow) keeps the document of the messages

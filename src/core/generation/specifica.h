@@ -20,8 +20,8 @@ class WorkFolder;
 
 // What a run of "&Processing..." leaves for the editors, the generation of
 // test procedures and the printing.
-struct StatoSpecifica {
-  TabellaCasi tabella;
+struct SpecificationState {
+  TestCaseTable tabella;
   std::vector<std::string> specDocuments;  // file names, in writing order
   // The file of each document by the name built from the node texts.
   std::unordered_map<std::string, std::string> documenti;
@@ -32,15 +32,15 @@ struct StatoSpecifica {
 
   // Where the record of a message or parameter node of TV(2) lies: test
   // case, message record and (for a parameter) attribute; by node key.
-  struct Posto {
+  struct Place {
     int testCase = 0;
     int message = 0;
     int attribute = -1;
   };
-  std::unordered_map<std::string, Posto> posti;
+  std::unordered_map<std::string, Place> posti;
   // The test case each top node of TV(2) stands for, by the node's key.
   std::unordered_map<std::string, int> casi;
-  const Posto* posto(const std::string& key) const {
+  const Place* posto(const std::string& key) const {
     const auto it = posti.find(key);
     return it == posti.end() ? nullptr : &it->second;
   }
@@ -48,7 +48,7 @@ struct StatoSpecifica {
 
 // The file for a document named base: the same file for the same name,
 // a safe name, numbered when another name led to it already.
-std::string AssegnaNomeDocumento(StatoSpecifica& st, const std::string& base);
+std::string AssegnaNomeDocumento(SpecificationState& st, const std::string& base);
 
 // Fills R.messages from the diagram's messages, naming the paths: each
 // top-level message opens a path; an IF with its ELSE splits the path into
@@ -79,7 +79,7 @@ struct ContestoElaborazione {
   Handle modelHandle;
   const Tree& chosen;  // the selected test cases
   Tree& spec;          // the Test Specification tree
-  StatoSpecifica& stato;
+  SpecificationState& stato;
   WorkFolder* work;                                // where the documents go
   std::function<void(const std::string&)> warn;    // a warning box
   std::function<void(const std::string&)> avvisa;  // something left out or not written
@@ -92,6 +92,6 @@ void Elabora(const ContestoElaborazione& c);
 // The document shown for a click on a path or branch node of the Test
 // Specification tree: its file name, or empty when the node is no such node
 // or has no document.
-std::string DocumentoDelNodo(const Tree& spec, const StatoSpecifica& st, NodeId node);
+std::string DocumentoDelNodo(const Tree& spec, const SpecificationState& st, NodeId node);
 
 }  // namespace zov

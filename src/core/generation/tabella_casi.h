@@ -83,7 +83,7 @@ struct TestCaseRecord {
 };
 
 // Test cases 1 to count; index 0 is unused.
-struct TabellaCasi {
+struct TestCaseTable {
   std::vector<TestCaseRecord> casi = std::vector<TestCaseRecord>(1);
   int count() const { return static_cast<int>(casi.size()) - 1; }
   TestCaseRecord* caso(int i) { return i >= 1 && i <= count() ? &casi[static_cast<std::size_t>(i)] : nullptr; }

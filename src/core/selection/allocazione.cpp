@@ -28,32 +28,32 @@ double Quoziente(float w, float minimo, float factor) { return static_cast<doubl
 
 }  // namespace
 
-void DialogoNumTest::aggiorna(bool perNumero) {
-  optNumTest = perNumero;
-  optCoverage = !perNumero;
-  NNTestEnabled = perNumero;
-  PerccEnabled = !perNumero;
+void CriterionDialog::aggiorna(bool byNumber) {
+  optNumTest = byNumber;
+  optCoverage = !byNumber;
+  NNTestEnabled = byNumber;
+  PerccEnabled = !byNumber;
 }
 
-void DialogoNumTest::mostra() {
-  aggiorna(s_.perNumero);
-  NNTest = Intero(s_.numeroTest);
-  Percc = Intero(s_.percentuale);
+void CriterionDialog::mostra() {
+  aggiorna(s_.byNumber);
+  NNTest = Intero(s_.procedures);
+  Percc = Intero(s_.coverage);
   finito = false;
   tastoOK = false;
 }
 
-void DialogoNumTest::scegliNumTest() {
+void CriterionDialog::scegliNumTest() {
   aggiorna(true);
-  s_.perNumero = true;
+  s_.byNumber = true;
 }
 
-void DialogoNumTest::scegliCoverage() {
+void CriterionDialog::scegliCoverage() {
   aggiorna(false);
-  s_.perNumero = false;
+  s_.byNumber = false;
 }
 
-std::string DialogoNumTest::done() {
+std::string CriterionDialog::done() {
   bool overflowN = false, overflowP = false;
   const std::int16_t n = RoundInt16(LeggiNumero(NNTest), &overflowN);
   const std::int16_t p = RoundInt16(LeggiNumero(Percc), &overflowP);
@@ -62,14 +62,14 @@ std::string DialogoNumTest::done() {
     return "Number of Test Procedures: \"" + NNTest + "\" is out of range; type a number from 0 to 32767.";
   if (overflowP || (optCoverage && (p < 1 || p > 100)))
     return "Functional Coverage: \"" + Percc + "\" is out of range; type a percentage from 1 to 100.";
-  s_.numeroTest = n;
-  s_.percentuale = p;
+  s_.procedures = n;
+  s_.coverage = p;
   tastoOK = true;
   finito = true;
   return {};
 }
 
-void DialogoNumTest::cancel() {
+void CriterionDialog::cancel() {
   tastoOK = false;
   finito = true;
 }

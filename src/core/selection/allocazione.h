@@ -17,19 +17,19 @@ namespace zov {
 class Asker;
 
 // The settings the criterion dialog edits; they last while the program runs.
-struct ImpostazioniCriterio {
-  std::int16_t numeroTest = 500;   // number of test procedures
-  std::int16_t percentuale = 100;  // coverage percentage
-  bool perNumero = true;           // the criterion: by number, or by coverage
+struct CriterionSettings {
+  std::int16_t procedures = 500;  // number of test procedures
+  std::int16_t coverage = 100;    // coverage percentage
+  bool byNumber = true;           // the criterion: by number, or by coverage
 };
 
 // The criterion dialog "Select Test Case criterion". The front end shows
 // its fields, lets the tester choose and type, and calls done() or cancel().
-class DialogoNumTest {
+class CriterionDialog {
  public:
   static constexpr const char* kCaption = "Select Test Case criterion";
 
-  explicit DialogoNumTest(ImpostazioniCriterio& settings) : s_(settings) {}
+  explicit CriterionDialog(CriterionSettings& settings) : s_(settings) {}
   // Fills the fields from the settings.
   void mostra();
   void scegliNumTest();   // the option "Number of Test Procedures"
@@ -52,8 +52,8 @@ class DialogoNumTest {
   bool tastoOK = false;
 
  private:
-  void aggiorna(bool perNumero);
-  ImpostazioniCriterio& s_;
+  void aggiorna(bool byNumber);
+  CriterionSettings& s_;
 };
 
 // By number: every leaf not painted red gets round(N x weight).

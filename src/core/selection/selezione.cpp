@@ -71,7 +71,7 @@ void SelezionaVersoRadice(Tree& t, NodeId node, std::int16_t level) {
   SelezionaNodiChild(t, anchor, level);
 }
 
-void SelezionaDueLivelli(Tree& t, NodeId node, const StatoSelezione& s) {
+void SelezionaDueLivelli(Tree& t, NodeId node, const LevelSelection& s) {
   const std::int16_t level = Livello(t, node);
   if (level <= s.livellostart) {
     SelezionaNodo(t, node);
@@ -104,7 +104,7 @@ void CopiaSelezionati(const Tree& source, Tree& destination) {
   }
 }
 
-void CopiaSelezionati2Liv(const Tree& source, Tree& destination, const StatoSelezione& s) {
+void CopiaSelezionati2Liv(const Tree& source, Tree& destination, const LevelSelection& s) {
   destination.clear();
   const std::vector<NodeId> nodes = source.collection();
   for (NodeId id : nodes) {

@@ -11,7 +11,7 @@
 namespace zov {
 
 // The start and stop levels of a two-level selection.
-struct StatoSelezione {
+struct LevelSelection {
   bool startselezione = false;  // between choosing the start and the stop node
   std::int16_t livellostart = 0;
   std::int16_t livellostop = 0;
@@ -31,7 +31,7 @@ void SelezionaNodiChild(Tree& t, NodeId node, std::int16_t stop);
 // Marks the actor above node and its branch down to level.
 void SelezionaVersoRadice(Tree& t, NodeId node, std::int16_t level);
 // Marks according to the start level.
-void SelezionaDueLivelli(Tree& t, NodeId node, const StatoSelezione& s);
+void SelezionaDueLivelli(Tree& t, NodeId node, const LevelSelection& s);
 // False as soon as a node is painted as a red branch.
 bool ControllaRamiOut(const Tree& t);
 
@@ -39,7 +39,7 @@ bool ControllaRamiOut(const Tree& t);
 // or the levels from the start level to the stop level (the start level's
 // nodes as roots of weight 1).
 void CopiaSelezionati(const Tree& source, Tree& destination);
-void CopiaSelezionati2Liv(const Tree& source, Tree& destination, const StatoSelezione& s);
+void CopiaSelezionati2Liv(const Tree& source, Tree& destination, const LevelSelection& s);
 
 // "&Select All": checks every node of the UIT tree and copies the test
 // cases into the selected-test-cases tree; those already there are skipped.

@@ -66,7 +66,7 @@ std::string RigaScelta(const ChoiceRecord& c) {
 
 // --- settings categories -------------------------------------------------
 
-AttributeRecord* EditorImpostazioni::record() {
+AttributeRecord* SettingsEditor::record() {
   if (!c_) return nullptr;
   TestCaseRecord* r = c_->stato.tabella.caso(testCase);
   if (r == nullptr) return nullptr;
@@ -75,7 +75,7 @@ AttributeRecord* EditorImpostazioni::record() {
   return &msg->attributes[static_cast<std::size_t>(attribute)];
 }
 
-bool EditorImpostazioni::apri(const ContestoEditor& c, NodeId node) {
+bool SettingsEditor::apri(const EditorContext& c, NodeId node) {
   c_.emplace(c);
   node_ = node;
   key_ = c.spec.node(node).key;
@@ -84,7 +84,7 @@ bool EditorImpostazioni::apri(const ContestoEditor& c, NodeId node) {
   aggiunti.clear();
   confermato = false;
   // The record of the very node opened: its own path's copy of the message.
-  const StatoSpecifica::Posto* posto = c.stato.posto(key_);
+  const SpecificationState::Place* posto = c.stato.posto(key_);
   if (posto == nullptr || posto->attribute < 0) return false;
   testCase = posto->testCase;
   message = posto->message;
@@ -121,7 +121,7 @@ bool EditorImpostazioni::apri(const ContestoEditor& c, NodeId node) {
   return true;
 }
 
-void EditorImpostazioni::cercaDefaultValues() {
+void SettingsEditor::cercaDefaultValues() {
   AttributeRecord& r = pending_;
   if (r.edited) {
     for (int i = 0; i < r.choiceCount && i < static_cast<int>(r.choices.size()); ++i)
@@ -148,7 +148,7 @@ void EditorImpostazioni::cercaDefaultValues() {
     avviso = AvvisoTroncati(r.name, listed, static_cast<std::size_t>(nextChoice - before));
     return;
   }
-  Casuale& rnd = c_->casuale;
+  RandomSource& rnd = c_->casuale;
   if (r.type == "Integer") {
     initial();
     const std::int16_t lower = RoundInt16(LeggiNumero(r.initialValue));
@@ -180,13 +180,13 @@ void EditorImpostazioni::cercaDefaultValues() {
   }
 }
 
-void EditorImpostazioni::chooseOwnValues() {
+void SettingsEditor::chooseOwnValues() {
   useOwnValues = true;
   useDefaults = false;
   nextChoice = pending_.edited ? pending_.choiceCount : 0;
 }
 
-bool EditorImpostazioni::add() {
+bool SettingsEditor::add() {
   if (!useOwnValues || record() == nullptr) return true;
   ChoiceRecord* choice = pending_.choice(static_cast<std::size_t>(nextChoice));
   if (choice == nullptr) return false;
@@ -210,7 +210,7 @@ bool EditorImpostazioni::add() {
   return true;
 }
 
-void EditorImpostazioni::ok() {
+void SettingsEditor::ok() {
   AttributeRecord* r = record();
   // An edited attribute changes only through "Insert your own values:".
   if (r != nullptr && !(r->edited && !useOwnValues)) {
@@ -252,7 +252,7 @@ void EditorImpostazioni::ok() {
   done = true;
 }
 
-void EditorImpostazioni::cancel() {
+void SettingsEditor::cancel() {
   const AttributeRecord* r = record();
   if (r != nullptr && c_ && c_->spec.valid(node_)) {
     if (r->edited) {
@@ -278,13 +278,13 @@ std::string* Slot(std::vector<std::string>& choices, std::size_t index) {
 }
 }  // namespace
 
-MessageRecord* EditorInterazioni::record() {
+MessageRecord* InteractionsEditor::record() {
   if (!c_) return nullptr;
   TestCaseRecord* r = c_->stato.tabella.caso(testCase);
   return r == nullptr ? nullptr : r->message(static_cast<std::size_t>(message));
 }
 
-bool EditorInterazioni::apri(const ContestoEditor& c, NodeId node) {
+bool InteractionsEditor::apri(const EditorContext& c, NodeId node) {
   c_.emplace(c);
   node_ = node;
   key_ = c.spec.node(node).key;
@@ -292,7 +292,7 @@ bool EditorInterazioni::apri(const ContestoEditor& c, NodeId node) {
   avviso.clear();
   aggiunti.clear();
   confermato = false;
-  const StatoSpecifica::Posto* posto = c.stato.posto(key_);
+  const SpecificationState::Place* posto = c.stato.posto(key_);
   if (posto == nullptr || posto->attribute >= 0) return false;
   testCase = posto->testCase;
   message = posto->message;
@@ -339,7 +339,7 @@ bool EditorInterazioni::apri(const ContestoEditor& c, NodeId node) {
   return true;
 }
 
-bool EditorInterazioni::add() {
+bool InteractionsEditor::add() {
   if (!useOwnValues || record() == nullptr) return true;
   std::string* slot = Slot(pending_, static_cast<std::size_t>(nextChoice));
   if (slot == nullptr) return false;
@@ -351,7 +351,7 @@ bool EditorInterazioni::add() {
   return true;
 }
 
-void EditorInterazioni::ok() {
+void InteractionsEditor::ok() {
   MessageRecord* r = record();
   if (r != nullptr) {
     r->ownChoices = pending_;
@@ -381,7 +381,7 @@ void EditorInterazioni::ok() {
   done = true;
 }
 
-void EditorInterazioni::cancel() {
+void InteractionsEditor::cancel() {
   const MessageRecord* r = record();
   if (r != nullptr && c_ && c_->spec.valid(node_)) {
     if (r->edited) {
@@ -429,11 +429,11 @@ NodeId SceltaRimovibile(const Tree& spec, NodeId node, int* index) {
   return category;
 }
 
-bool RimuoviScelta(Tree& spec, StatoSpecifica& stato, NodeId node) {
+bool RimuoviScelta(Tree& spec, SpecificationState& stato, NodeId node) {
   int index = -1;
   const NodeId category = SceltaRimovibile(spec, node, &index);
   if (category == kNoNode) return false;
-  const StatoSpecifica::Posto* posto = stato.posto(spec.node(category).key);
+  const SpecificationState::Place* posto = stato.posto(spec.node(category).key);
   TestCaseRecord* tc = posto == nullptr ? nullptr : stato.tabella.caso(posto->testCase);
   MessageRecord* m = tc == nullptr ? nullptr : tc->message(static_cast<std::size_t>(posto->message));
   if (m == nullptr) return false;

@@ -31,11 +31,11 @@ bool EsisteDocumentazioneAttr(std::string_view text);
 bool EsisteDocumentazione(std::string_view text);
 
 // What the editors work on.
-struct ContestoEditor {
+struct EditorContext {
   Tree& spec;
-  StatoSpecifica& stato;
+  SpecificationState& stato;
   const ModelSource& model;
-  Casuale& casuale;
+  RandomSource& casuale;
 };
 
 // What both editors hold: the window's fields, where the category's record
@@ -64,16 +64,16 @@ class CategoryEditor {
   bool confermato = false;
 
  protected:
-  std::optional<ContestoEditor> c_;
+  std::optional<EditorContext> c_;
   NodeId node_ = kNoNode;
   std::string key_;
 };
 
-class EditorImpostazioni : public CategoryEditor {
+class SettingsEditor : public CategoryEditor {
  public:
   // "&Specifications.." on an "attributo" node: CaricaValori. False when
   // the node leads to no record of the table.
-  bool apri(const ContestoEditor& c, NodeId node);
+  bool apri(const EditorContext& c, NodeId node);
   void chooseOwnValues();  // "Insert your own values:"
   // "Add  --->". False when all 101 choices are in use (nothing added).
   bool add();
@@ -96,10 +96,10 @@ class EditorImpostazioni : public CategoryEditor {
   std::vector<ChoiceRecord> defaults_;
 };
 
-class EditorInterazioni : public CategoryEditor {
+class InteractionsEditor : public CategoryEditor {
  public:
   // "&Specifications.." on a "messaggio" node: CaricaValoriInt.
-  bool apri(const ContestoEditor& c, NodeId node);
+  bool apri(const EditorContext& c, NodeId node);
   void chooseOwnValues() {  // "Insert your own values"
     useOwnValues = true;
     useDefaults = false;
@@ -126,7 +126,7 @@ NodeId SceltaRimovibile(const Tree& spec, NodeId node, int* index = nullptr);
 // category: from the record of the table and from the tree, whose value
 // nodes are keyed anew by position. Returns false when node is no such
 // choice or its category has no record.
-bool RimuoviScelta(Tree& spec, StatoSpecifica& stato, NodeId node);
+bool RimuoviScelta(Tree& spec, SpecificationState& stato, NodeId node);
 
 // The line of a choice listed from the record of an edited attribute.
 std::string RigaScelta(const ChoiceRecord& c);

@@ -29,9 +29,9 @@ enum class MessageIcon { kNone, kInformation, kWarning, kCritical, kQuestion };
 enum class Answer { kOk, kCancel, kYes, kNo };
 
 class Edita;
-class DialogoNumTest;
-class EditorImpostazioni;
-class EditorInterazioni;
+class CriterionDialog;
+class SettingsEditor;
+class InteractionsEditor;
 
 class Asker {
  public:
@@ -57,11 +57,11 @@ class Asker {
   // shown until the tester closes them with ok()/done() or cancel(). One
   // that cannot show them cancels.
   virtual void edita(Edita& editor);
-  virtual void numTest(DialogoNumTest& dialog);
+  virtual void numTest(CriterionDialog& dialog);
   // The test specification editors, filled in by the caller; closed with
   // ok() or cancel().
-  virtual void impostazioni(EditorImpostazioni& editor);
-  virtual void interazioni(EditorInterazioni& editor);
+  virtual void impostazioni(SettingsEditor& editor);
+  virtual void interazioni(InteractionsEditor& editor);
   // Sends lines to the printer as one job: a print preview, then the
   // platform's print dialog, or a PDF file when no printer is installed.
   // False when nothing was printed (the tester closed or cancelled).
