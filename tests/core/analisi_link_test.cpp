@@ -36,51 +36,6 @@ TEST(CambiaNumerazione, RepeatedTargetsGetNumbers) {
   EXPECT_EQ(t[2].f1, "X::000000");
 }
 
-TEST(MainTree, AtmLinksEntriesAndLeafCopies) {
-  auto work = WorkFolder::CreatePrivate(nullptr);
-  ASSERT_TRUE(work);
-  PetalModel m;
-  std::string error;
-  const Handle model = m.OpenModel(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl", &error);
-  ASSERT_TRUE(model) << error;
-  {
-    std::ofstream links = work->create("collegamenti.txt", CreatedList::kLoad, &error);
-    std::ofstream notLinked = work->create("notlinked_elements.txt", CreatedList::kLoad, &error);
-    ScriviVistaCasiUso(m, model, links, notLinked, nullptr);
-    ScriviRealizzazioni(m, model, links, notLinked, nullptr);
-  }
-  // The tree as the link analysis leaves it, before weights and tidy-up.
-  Tree t;
-  CostruisciMainTree(t, *work, nullptr);
-  // Actors at the top level with their label and tag.
-  ASSERT_EQ(t.rootCount(), 4);
-  const NodeId customer = t.firstRoot();
-  EXPECT_EQ(t.node(customer).text, "[1.0000] Customer");
-  EXPECT_EQ(t.node(customer).tag, "LIV:0$$WEI:1.0000$$NCI:1$$EDI:F");
-  // The generalized actor below Customer is a leaf copy.
-  const NodeId copy = t.find("5A1000000011ACTOR1");
-  ASSERT_NE(copy, kNoNode);
-  EXPECT_EQ(t.node(copy).image, "actor");
-  EXPECT_EQ(t.node(copy).parent, customer);
-  // Withdraw Cash is owned by Customer; Bank System and Print Receipt reach it again: links.
-  const NodeId withdraw = t.find("5A1000000020");
-  EXPECT_EQ(t.node(withdraw).parent, customer);
-  EXPECT_EQ(t.node(withdraw).image, "entryusecase");
-  EXPECT_TRUE(t.node(withdraw).bold);
-  const NodeId link = t.find("5A1000000020ACTOR4");
-  ASSERT_NE(link, kNoNode);
-  EXPECT_EQ(t.node(link).image, "continua");
-  EXPECT_TRUE(t.node(link).bold);
-  // Print Receipt is reached by nothing: its line waits through every pass.
-  EXPECT_FALSE(t.isPresent("5A1000000022"));
-  EXPECT_EQ(t.node(t.find("5A1000000040")).image, "sequence");
-  EXPECT_EQ(t.node(t.find("5A1000000041")).image, "collaboration");
-  EXPECT_EQ(t.node(t.find("5A1000000051")).image, "usecaserel");
-  EXPECT_EQ(t.node(t.find("5A1000000051Design Link")).text, "Design Link");
-  EXPECT_TRUE(work->created("5A1000000020ACTOR4_cont.txt"));
-  RimuoveFileCreati(*work);
-}
-
 // The continuation files of the links and the entry file of their target,
 // with the names, lines and order on the created-files list that writing
 // them link by link would give.

@@ -31,31 +31,6 @@ struct AtmDesign : ::testing::Test {
   Tree t;
 };
 
-TEST_F(AtmDesign, PackagesDiagramsAndReuses) {
-  ASSERT_TRUE(CostruisciDesignTree(t, m, model));
-  EXPECT_TRUE(t.node(t.firstRoot()).expanded);  // the root shows what is below it
-  EXPECT_EQ(Dump(t),
-            "Design Tree | Design Tree | package\n"
-            "  5A1000000060 | ATM Core | package\n"
-            "    5A1000000063 | Dispense notes | sequence\n"
-            "    5A1000000064 | Dispense notes - collaboration | collaboration\n"
-            "  5A1000000070 | Bank Services | package\n"
-            "    5A1000000070-reused- 1 | Bank Services | packagereused\n");  // below ATM Core
-}
-
-TEST_F(AtmDesign, RealizationLines) {
-  std::ostringstream links, notLinked;
-  std::vector<std::string> statuses;
-  ScriviRealizzazioni(m, model, links, notLinked, [&](std::string_view s) { statuses.emplace_back(s); });
-  EXPECT_EQ(links.str(),
-            "USECARELOBJ::5A1000000051::Withdraw Cash Realization\n"
-            "ASSOCOBJ::5A1000000210::\n"
-            "ASSOCREL::5A1000000020::Withdraw Cash::5A1000000051::Withdraw Cash Realization\n"
-            "ASSOCPACK::5A1000000051::Withdraw Cash Realization::5A1000000060::ATM Core\n");
-  EXPECT_EQ(notLinked.str(), "");
-  EXPECT_EQ(statuses, (std::vector<std::string>{"Loading LogicalView diagrams"}));
-}
-
 TEST_F(AtmDesign, LocatePackageMarksAndClears) {
   ASSERT_TRUE(CostruisciDesignTree(t, m, model));
   const NodeId core = t.find("5A1000000060"), services = t.find("5A1000000070");

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "app/piano.h"
 #include "support/generale_pronto.h"
 #include "tree/tag.h"
 
@@ -154,6 +155,42 @@ TEST_F(GeneraleTest, ExpandAndCollapseCommands) {
   // Commands with nothing attached run and do nothing.
   g.clickTab(1);
   EXPECT_TRUE(g.esegui(menu::kSaveZov));
+}
+
+// Work the session does without the window (a plan, a replayed session)
+// reaches the window's menus, labels and caption through its listener.
+TEST_F(GeneraleTest, TheWindowFollowsWhatTheSessionDoes) {
+  PlanningSession& s = pronto.session;
+  const std::string lending = std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl";
+  ASSERT_TRUE(s.openModel(lending));
+  EXPECT_EQ(g.caption, "Zov Suite - " + lending);
+  EXPECT_TRUE(g.menus.find(menu::kElencaSeq)->enabled);
+  ASSERT_TRUE(s.selectLevel("Member/Borrow Book", {true, 20, 100, std::nullopt}));
+  EXPECT_EQ(g.somma, s.weightsSum);
+  EXPECT_NE(g.somma.find("Number of Test Procedures: 20"), std::string::npos);
+  EXPECT_FALSE(g.menus.find(menu::kStart)->enabled);
+  EXPECT_TRUE(g.menus.find(menu::kGrafico)->enabled);
+  EXPECT_EQ(g.caption, "Zov Suite - " + lending + " *");
+  s.loadTestCases(TestCaseSource::kZov);
+  EXPECT_TRUE(g.menus.find(menu::kSelectAll)->enabled);
+  s.pickAll();
+  EXPECT_FALSE(g.menus.find(menu::kEsporta)->enabled);
+  ASSERT_TRUE(s.process());
+  EXPECT_TRUE(g.menus.find(menu::kEsporta)->enabled);
+  EXPECT_TRUE(g.menus.find(menu::kTestSc)->enabled);
+  // "&Unselect All" on the marked node throws the specification away.
+  g.LB.add("a document line");
+  bool waiting = true;
+  ASSERT_TRUE(s.beginSelection(FindByKeyOrPath(g.TV(kMainTree), "Member/Borrow Book"), waiting));
+  EXPECT_FALSE(waiting);
+  EXPECT_EQ(g.somma, "Leaves weights sum: ");
+  EXPECT_TRUE(g.LB.items.empty());
+  EXPECT_FALSE(g.menus.find(menu::kEsporta)->enabled);
+  EXPECT_FALSE(g.menus.find(menu::kGrafico)->enabled);
+  EXPECT_TRUE(g.menus.find(menu::kStart)->enabled);
+  s.markSaved();
+  g.segnaSalvato();
+  EXPECT_EQ(g.caption, "Zov Suite - " + lending);
 }
 
 }  // namespace

@@ -121,34 +121,6 @@ TEST_F(UsageChart, ByNumberOnLendingHasNoCut) {
   EXPECT_EQ(cut.foglie[2].nome, "Borrow - no stock");
 }
 
-// "Usage C&hart..." is on while the selection tree holds procedures.
-TEST_F(UsageChart, ChartItemFollowsTheAllocation) {
-  load("Lending.mdl");
-  g.clickTab(2);
-  int shown = 0;
-  g.onGrafico = [&shown] { ++shown; };
-  EXPECT_FALSE(g.esegui(menu::kGrafico));
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", byNumber(20)));
-  EXPECT_TRUE(g.menus.enabled(menu::kGrafico));
-  EXPECT_TRUE(g.esegui(menu::kGrafico));
-  EXPECT_EQ(shown, 1);
-  // "&Unselect All" takes the selection tree, and the chart, away.
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", byNumber(20)));
-  EXPECT_EQ(g.TV(kSelectionTree).count(), 0);
-  EXPECT_FALSE(g.menus.enabled(menu::kGrafico));
-  // No procedure allotted: nothing to chart.
-  p.selectLevel("Member/Borrow Book", byNumber(0));
-  EXPECT_GT(g.TV(kSelectionTree).count(), 0);
-  EXPECT_FALSE(g.menus.enabled(menu::kGrafico));
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", byNumber(0)));  // unselect
-  ASSERT_TRUE(p.selectLevel("Member/Borrow Book", byNumber(20)));
-  ASSERT_TRUE(g.menus.enabled(menu::kGrafico));
-  // Another model: off again.
-  load("ATM.mdl");
-  EXPECT_FALSE(g.menus.enabled(menu::kGrafico));
-  EXPECT_EQ(shown, 1);
-}
-
 // Two leaves of one name are told apart by their parents.
 TEST(UsageChartLabels, SharedLeafNamesShowTheirParent) {
   Tree t;

@@ -238,26 +238,6 @@ TEST(LevelMarkers, AChainDownToTheDeepestLevel) {
   EXPECT_TRUE(deep.node(deep.find("LEVEL 12")).expanded);
 }
 
-TEST(NotLinkedTree, AtmModel) {
-  test::GeneralePronto pronto;
-  PlanningSession& g = pronto.session;
-  ASSERT_EQ(test::LoadError(g, std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl"), "");
-  const Tree& t = g.TV(kNotLinkedTree);
-  const Node& root = t.node(t.firstRoot());
-  EXPECT_EQ(root.key, "ROOT");
-  EXPECT_EQ(root.text, "<<NOT linked>>");
-  EXPECT_EQ(root.image, "chain");
-  EXPECT_TRUE(root.expanded);
-  EXPECT_EQ(root.foreColor, 0xFFFFFFu);
-  EXPECT_EQ(root.backColor, 0x0000FFu);
-  EXPECT_EQ(t.rootCount(), 1);
-  const NodeId transfer = t.find("5A1000000026");
-  ASSERT_NE(transfer, kNoNode);
-  EXPECT_EQ(t.node(transfer).text, "Transfer Funds");
-  EXPECT_EQ(t.node(transfer).image, "usecase");
-  EXPECT_EQ(t.node(transfer).parent, t.firstRoot());
-}
-
 // Every not-linked use case is found, in the order of its line, however
 // many use cases the diagram shows.
 TEST(NotLinkedTree, ManyUseCasesInTheOrderOfTheirLines) {
@@ -354,13 +334,6 @@ TEST(RealModelLoads, TreesKeepTheirRules) {
   CheckTreesKeepTheirRules(test::kSharedModels, files, weightedGroups);
   EXPECT_GE(files, 15);
   EXPECT_GE(weightedGroups, 20);  // the check is not empty
-}
-
-TEST(ExampleModelLoads, TreesKeepTheirRules) {
-  int files = 0, weightedGroups = 0;
-  CheckTreesKeepTheirRules(ZOV_EXAMPLES_DIR, files, weightedGroups);
-  EXPECT_EQ(files, 3);
-  EXPECT_GE(weightedGroups, 2);
 }
 
 }  // namespace

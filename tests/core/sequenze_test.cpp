@@ -170,32 +170,6 @@ TEST_F(Uit, ACollaborationDiagramAlreadyShown) {
   EXPECT_TRUE(GiaPresente(*g.session.model(), collab, uit()));
 }
 
-TEST_F(Uit, DesignTreeAndNotLinkedCopies) {
-  load(kAtm);
-  g.session.loadTestCases(TestCaseSource::kDesignTree);
-  EXPECT_EQ(node("5A1000000063").text, "Dispense notes");
-  EXPECT_EQ(node("5A1000000064").image, "collaboration");
-  EXPECT_EQ(node("5A1000000063").children, 0);
-  EXPECT_EQ(node("5A1000000063").parent, uit().firstRoot());
-}
-
-TEST_F(Uit, NotLinkedDiagramsAtLoadAndTheirCopy) {
-  load(kLending);
-  // The package diagram the Main Tree does not show is in the not-linked tree, with its objects.
-  const Tree& nl = g.TV(kNotLinkedTree);
-  ASSERT_TRUE(nl.contains("5B1000000043"));
-  EXPECT_EQ(nl.node(nl.find("5B1000000402")).parent, nl.find("5B1000000043"));
-  EXPECT_FALSE(nl.contains("5B1000000040"));  // shown in the Main Tree
-  g.session.loadTestCases(TestCaseSource::kNotLinked);
-  EXPECT_EQ(node("5B1000000043").parent, uit().firstRoot());
-  EXPECT_EQ(node("5B1000000402").parent, uit().find("5B1000000043"));
-  EXPECT_FALSE(uit().contains("ROOT") && uit().node(uit().find("ROOT")).text == "<<NOT linked>>");
-  const int count = uit().count();
-  g.session.loadTestCases(TestCaseSource::kNotLinked);
-  EXPECT_EQ(uit().count(), count);
-  EXPECT_TRUE(g.menus.find(menu::kGenerazione)->enabled);
-}
-
 TEST(SDpresente, NamesAfterTheLabel) {
   Tree t;
   t.addTop("A", "[1.0000] A", "actor");

@@ -38,57 +38,6 @@ TEST(SingleLineName, JoinsTheFirstBreakWithABlank) {
   EXPECT_EQ(SingleLineName(""), "");
 }
 
-TEST(UseCaseViewLines, AtmModel) {
-  PetalModel m;
-  std::string error;
-  const Handle model = m.OpenModel(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl", &error);
-  ASSERT_TRUE(model) << error;
-  const Written w = Write(m, model);
-  const std::vector<std::string> expected = {
-      "ACTOROBJ::5A1000000010::Customer",
-      "ACTOROBJ::5A1000000011::Premium Customer",
-      "ACTOR::5A1000000010::Customer::5A1000000011::Premium Customer",
-      "ACTOROBJ::5A1000000012::Operator",
-      "ACTOROBJ::5A1000000013::Bank System",
-      "ASSOCOBJ::5A1000000200::",
-      "ASSOC::5A1000000010::Customer::5A1000000020::Withdraw Cash",  // navigable one way
-      "ASSOCOBJ::5A1000000203::",
-      "ASSOC::5A1000000010::Customer::5A1000000023::Deposit",
-      "ASSOCOBJ::5A1000000206::",
-      "ASSOC::5A1000000010::Customer::5A1000000024::Check Balance",  // both ways: second role first
-      "ASSOC::5A1000000024::Check Balance::5A1000000010::Customer",
-      "ASSOCOBJ::5A1000000209::",
-      "ASSOC::5A1000000012::Operator::5A1000000025::Refill Machine",
-      "ASSOCOBJ::5A100000020C::",
-      "ASSOC::5A1000000020::Withdraw Cash::5A1000000013::Bank System",  // neither navigable: both lines
-      "ASSOC::5A1000000013::Bank System::5A1000000020::Withdraw Cash",
-      "USECAOBJ::5A1000000020::Withdraw Cash",
-      "USECA::5A1000000020::Withdraw Cash::5A1000000021::Authenticate",
-      "USECAOBJ::5A1000000020::2::0",
-      "SCENAUC::5A1000000020::5A1000000040::Withdraw Cash - main flow",
-      "COLLAUC::5A1000000020::5A1000000041::Withdraw Cash - collaboration",
-      "USECAOBJ::5A1000000021::Authenticate",
-      "USECAOBJ::5A1000000022::Print Receipt",
-      "USECA::5A1000000022::Print Receipt::5A1000000020::Withdraw Cash",
-      "USECAOBJ::5A1000000022::0::0",
-      // Reached by actors only: its diagrams are written all the same.
-      "USECAOBJ::5A1000000023::Deposit",
-      "USECAOBJ::5A1000000023::1::0",
-      "SCENAUC::5A1000000023::5A1000000042::Deposit envelope",
-      "USECAOBJ::5A1000000024::Check Balance",
-      "USECAOBJ::5A1000000024::0::0",
-      "USECAOBJ::5A1000000025::Refill Machine",
-      "USECAOBJ::5A1000000025::1::0",
-      "SCENAUC::5A1000000025::5A1000000043::Refill - empty",
-      "USECAOBJ::5A1000000026::Transfer Funds",
-  };
-  EXPECT_EQ(w.links, expected);
-  EXPECT_EQ(w.notLinked, (std::vector<std::string>{"USECAOBJ::5A1000000021::Authenticate",
-                                                   "USECAOBJ::5A1000000026::Transfer Funds"}));
-  EXPECT_EQ(w.statuses, (std::vector<std::string>{"Loading UseCaseView Diagrams", "Loading Actors and Relations",
-                                                  "Loading Associations", "Loading Use Cases"}));
-}
-
 TEST(UseCaseViewLines, RealizeOnlyTwoDiagramsAndMissingEnds) {
   const std::string text = R"((object Petal version 47 charSet 0)
 (object Design "Logical View"
