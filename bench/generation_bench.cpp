@@ -45,7 +45,7 @@ zov::TestCaseRecord Path(const std::vector<int>& radices) {
 
 void Generate(benchmark::State& state, const std::vector<int>& radices, std::int64_t n) {
   const zov::TestCaseRecord r = Path(radices);
-  const zov::Categorie c = zov::BuildCategories(r, 0, 0);
+  const zov::CategoryList c = zov::BuildCategories(r, 0, 0);
   zov::SeededRandom random(1);
   const std::filesystem::path file =
       std::filesystem::temp_directory_path() / ("zov-generation-bench-" + std::to_string(::getpid()) + ".txt");

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
   QDir().mkpath(g_dir);
 
   MainWindow w;
-  w.caricaFinestra();
+  w.loadWindow();
   w.show();
   Generale& g = w.state();
   ScriptedAsker asker;
@@ -55,10 +55,10 @@ int main(int argc, char** argv) {
 
   // The Main Tree with a level selected, and the node editor on a use case.
   Tree& main = g.TV(kMainTree);
-  g.espandiTutto(kMainTree);
+  g.expandTree(kMainTree);
   main.setSelected(FindByKeyOrPath(main, "Customer/Withdraw Cash"));
   asker.criteria.push_back([](CriterionDialog& d) {
-    d.scegliNumTest();
+    d.chooseNumber();
     d.NNTest = "40";
     d.done();
   });
@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
   Save(w, "main-tree.png");
   {
     g.editor.mostra(main, main.selected());
-    EditaDialog edit(g.editor, &w);
+    NodeEditorDialog edit(g.editor, &w);
     edit.show();
     Save(edit, "node-editor.png");
     g.editor.cancel();
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
   // The UIT page: the selection, the test cases found, those picked.
   w.tabStrip()->setCurrentIndex(1);
   w.action("m_seqfromzov")->trigger();
-  g.espandiTutto(kSelectionTree);
+  g.expandTree(kSelectionTree);
   g.session.pickAll();
   Save(w, "uit-tree.png");
 
@@ -90,11 +90,11 @@ int main(int argc, char** argv) {
   w.tabStrip()->setCurrentIndex(2);
   w.action("m_generazione")->trigger();
   Tree& spec = g.TV(kSpecTree);
-  g.espandiTutto(kSpecTree);
+  g.expandTree(kSpecTree);
   const NodeId path = FindByKeyOrPath(spec, "SD1./TestCase 1");
   if (path != kNoNode) {
     spec.setSelected(path);
-    g.mostraDocumento(path);
+    g.showDocument(path);
   }
   Save(w, "test-specification.png");
   EditorContext c{spec, g.session.specification, *g.session.model(), g.session.random()};

@@ -110,7 +110,7 @@ struct Run {
 
 std::optional<zov::WorkFolder> OpenFolder(const std::optional<std::filesystem::path>& dir, bool& made) {
   std::string error;
-  auto work = zov::ApriCartella(dir, made, &error);
+  auto work = zov::OpenWorkFolder(dir, made, &error);
   if (!work) Say(error);
   return work;
 }
@@ -168,7 +168,7 @@ int Load(const std::string& command, Options& o) {
   }
   if (!folder.done()) return kExitFailure;
   const int tree = o.tree ? std::stoi(*o.tree) : command == "spec" ? zov::kSpecTree : zov::kMainTree;
-  zov::ScriviAlbero(run.p.TV(tree), stdout);
+  zov::WriteTree(run.p.TV(tree), stdout);
   return kExitOk;
 }
 
@@ -272,10 +272,10 @@ int main(int argc, char** argv) {
     c->add_option("--max-main-tree-nodes", o.maxMainTree,
                   "stop copying branches below links when the Main Tree has N nodes (default 0: the cap grows "
                   "with the model, " +
-                      std::to_string(zov::kNodiCopiaPerNodo) +
+                      std::to_string(zov::kCopyNodesPerNode) +
                       " nodes for each one before the "
                       "copies and at least " +
-                      std::to_string(zov::kMassimoNodiMainTree) + ")")
+                      std::to_string(zov::kMinMainTreeCap) + ")")
         ->check(Whole(0, 2147483647L, "number of Main Tree nodes", "0 to 2147483647"));
   for (CLI::App* c : {tree, spec}) {
     c->add_option("--tree", o.tree,

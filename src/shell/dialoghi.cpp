@@ -21,7 +21,7 @@ namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
 
-EditaDialog::EditaDialog(Edita& editor, QWidget* parent) : QDialog(parent), e_(editor) {
+NodeEditorDialog::NodeEditorDialog(Edita& editor, QWidget* parent) : QDialog(parent), e_(editor) {
   setObjectName(QStringLiteral("Edita"));
   setWindowTitle(QString::fromUtf8(Edita::kCaption));
   auto* form = new QFormLayout;
@@ -96,11 +96,11 @@ NumTestDialog::NumTestDialog(CriterionDialog& dialog, Asker& asker, QWidget* par
   cancel->setObjectName(QStringLiteral("Cancel"));
 
   connect(numTest_, &QRadioButton::clicked, this, [this] {
-    d_.scegliNumTest();
+    d_.chooseNumber();
     sync();
   });
   connect(coverage_, &QRadioButton::clicked, this, [this] {
-    d_.scegliCoverage();
+    d_.chooseCoverage();
     sync();
   });
   connect(buttons, &QDialogButtonBox::accepted, this, [this, &asker] {

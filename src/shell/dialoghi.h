@@ -17,10 +17,10 @@ class QRadioButton;
 
 namespace zov::gui {
 
-class EditaDialog : public QDialog {
+class NodeEditorDialog : public QDialog {
   Q_OBJECT
  public:
-  EditaDialog(Edita& editor, QWidget* parent);
+  NodeEditorDialog(Edita& editor, QWidget* parent);
   QLineEdit* wei() const { return wei_; }
   QCheckBox* selez() const { return selez_; }
 

@@ -40,9 +40,9 @@ void Form2::ok() {
     main_->state().form2.clickOption1();
   else
     main_->state().form2.clickOption2();
-  main_->caricaFinestra();
+  main_->loadWindow();
   main_->show();
-  if (!model_.isEmpty()) main_->apriModello(model_.toStdString());
+  if (!model_.isEmpty()) main_->openModelFile(model_.toStdString());
 }
 
 }  // namespace zov::gui

@@ -55,7 +55,7 @@ struct Misure {
 
 }  // namespace
 
-GraficoUsoVista::GraficoUsoVista(GraficoUso grafico, QString titolo, QWidget* parent)
+UsageChartView::UsageChartView(UsageChartData grafico, QString titolo, QWidget* parent)
     : QWidget(parent), g_(std::move(grafico)), titolo_(std::move(titolo)) {
   setObjectName(QStringLiteral("graficoUso"));
   // Sizes in pixels: the same picture on screen, in the PNG and in the SVG.
@@ -63,46 +63,46 @@ GraficoUsoVista::GraficoUsoVista(GraficoUso grafico, QString titolo, QWidget* pa
   testo_.setPixelSize(13);
   grassetto_ = testo_;
   grassetto_.setBold(true);
-  titoloFont_ = testo_;
-  titoloFont_.setPixelSize(18);
-  titoloFont_.setBold(true);
+  titleFont_ = testo_;
+  titleFont_.setPixelSize(18);
+  titleFont_.setBold(true);
   setMinimumSize(static_cast<int>(kLarghezzaMinima), heightForWidth(static_cast<int>(kLarghezzaMinima)));
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-QString GraficoUsoVista::sottotitolo() const {
+QString UsageChartView::subtitleText() const {
   const auto leaves = static_cast<qsizetype>(g_.foglie.size());
-  QString text = QStringLiteral("%1 leaves, %2 test procedures").arg(leaves).arg(g_.procedureTotali);
+  QString text = QStringLiteral("%1 leaves, %2 test procedures").arg(leaves).arg(g_.totalProcedures);
   if (!g_.copertura) return text + QStringLiteral("; allotted by number, no coverage cut");
   text += QStringLiteral("; functional coverage %1%: ").arg(*g_.copertura);
   const auto inside = static_cast<qsizetype>(g_.dentro);
   if (inside == leaves)
     return text +
-           QStringLiteral("every leaf is inside the cut (%1 of the usage)").arg(Percento(100.0 * g_.pesoDentro, 1));
+           QStringLiteral("every leaf is inside the cut (%1 of the usage)").arg(Percento(100.0 * g_.weightInside, 1));
   return text + QStringLiteral("%1 leaves inside the cut hold %2 of the usage, %3 fell below it")
                     .arg(inside)
-                    .arg(Percento(100.0 * g_.pesoDentro, 1))
+                    .arg(Percento(100.0 * g_.weightInside, 1))
                     .arg(leaves - inside);
 }
 
-int GraficoUsoVista::heightForWidth(int) const {
-  const Misure m(testo_, titoloFont_);
+int UsageChartView::heightForWidth(int) const {
+  const Misure m(testo_, titleFont_);
   const bool band = g_.copertura && g_.dentro < g_.foglie.size();
   const qreal rows = std::max<qreal>(1, static_cast<qreal>(g_.foglie.size())) * m.riga;
   return static_cast<int>(std::ceil(m.intestazione + rows + (band ? m.fascia : 0) + kMargine));
 }
 
-QSize GraficoUsoVista::sizeHint() const { return {960, heightForWidth(960)}; }
+QSize UsageChartView::sizeHint() const { return {960, heightForWidth(960)}; }
 
-DisposizioneGrafico GraficoUsoVista::disponi(qreal width) const {
-  const Misure m(testo_, titoloFont_);
+ChartLayout UsageChartView::disponi(qreal width) const {
+  const Misure m(testo_, titleFont_);
   width = std::max(width, kLarghezzaMinima);
-  DisposizioneGrafico d;
+  ChartLayout d;
   d.dimensione = QSizeF(width, heightForWidth(static_cast<int>(width)));
 
   // The names take what they need, up to a third of the width.
   qreal names = m.testo.horizontalAdvance(QStringLiteral("Leaf"));
-  for (const FogliaUso& f : g_.foglie) names = std::max(names, m.testo.horizontalAdvance(Q(f.etichetta)));
+  for (const UsageLeaf& f : g_.foglie) names = std::max(names, m.testo.horizontalAdvance(Q(f.etichetta)));
   names = std::min(names + 14, width / 3);
   const qreal left = kMargine + names;
   const qreal panel = (width - kMargine - left - kSpazio) / 2;
@@ -110,42 +110,41 @@ DisposizioneGrafico GraficoUsoVista::disponi(qreal width) const {
   const qreal rows = std::max<qreal>(1, static_cast<qreal>(g_.foglie.size())) * m.riga;
   const bool band = g_.copertura && g_.dentro < g_.foglie.size();
   const qreal bottom = top + rows + (band ? m.fascia : 0);
-  d.pannelloPeso = QRectF(left, top, panel, bottom - top);
-  d.pannelloProcedure = QRectF(left + panel + kSpazio, top, panel, bottom - top);
+  d.weightPanel = QRectF(left, top, panel, bottom - top);
+  d.proceduresPanel = QRectF(left + panel + kSpazio, top, panel, bottom - top);
 
   const qreal weightText = m.testo.horizontalAdvance(QStringLiteral("100.00%")) + 8;
-  const qreal procedureText = std::max(m.testo.horizontalAdvance(QString::number(g_.procedureMassime())),
+  const qreal procedureText = std::max(m.testo.horizontalAdvance(QString::number(g_.mostProcedures())),
                                        m.testo.horizontalAdvance(kSottoTaglio)) +
                               8;
-  const ScalaAsse weightScale = Scala(100.0 * g_.pesoMassimo(), 5, false);
-  const ScalaAsse procedureScale = Scala(g_.procedureMassime(), 5, true);
+  const AxisScale weightScale = Scala(100.0 * g_.heaviestWeight(), 5, false);
+  const AxisScale procedureScale = Scala(g_.mostProcedures(), 5, true);
   const qreal weightBar = panel - weightText, procedureBar = panel - procedureText;
   const qreal bar = std::round(m.riga * 0.55);
 
   qreal y = top;
   for (std::size_t i = 0; i < g_.foglie.size(); ++i) {
-    const FogliaUso& f = g_.foglie[i];
+    const UsageLeaf& f = g_.foglie[i];
     if (band && i == g_.dentro) {
-      d.taglioY = y + 3;
+      d.cutY = y + 3;
       y += m.fascia;
     }
-    DisposizioneGrafico::Riga r;
+    ChartLayout::Riga r;
     r.etichetta = m.testo.elidedText(Q(f.etichetta), Qt::ElideMiddle, names - 14);
     r.riga = QRectF(kMargine, y, width - 2 * kMargine, m.riga);
-    r.sottoTaglio = f.sottoTaglio;
+    r.belowCut = f.belowCut;
     const qreal barTop = y + (m.riga - bar) / 2;
-    r.barraPeso = QRectF(d.pannelloPeso.left(), barTop, weightBar * 100.0 * f.peso / weightScale.cima, bar);
-    r.barraProcedure =
-        QRectF(d.pannelloProcedure.left(), barTop, procedureBar * f.procedure / procedureScale.cima, bar);
+    r.weightBarRect = QRectF(d.weightPanel.left(), barTop, weightBar * 100.0 * f.peso / weightScale.cima, bar);
+    r.proceduresBar = QRectF(d.proceduresPanel.left(), barTop, procedureBar * f.procedure / procedureScale.cima, bar);
     d.righe << r;
     y += m.riga;
   }
   return d;
 }
 
-void GraficoUsoVista::disegna(QPainter& p, qreal width) const {
-  const Misure m(testo_, titoloFont_);
-  const DisposizioneGrafico d = disponi(width);
+void UsageChartView::disegna(QPainter& p, qreal width) const {
+  const Misure m(testo_, titleFont_);
+  const ChartLayout d = disponi(width);
   width = d.dimensione.width();
   p.save();
   p.setRenderHint(QPainter::Antialiasing, false);
@@ -154,11 +153,11 @@ void GraficoUsoVista::disegna(QPainter& p, qreal width) const {
   // Title, what it shows, legend.
   qreal y = kMargine;
   p.setPen(Qt::black);
-  p.setFont(titoloFont_);
+  p.setFont(titleFont_);
   p.drawText(QPointF(kMargine, y + m.titolo.ascent()), titolo_);
   y += m.titolo.height() + 6;
   p.setFont(testo_);
-  p.drawText(QPointF(kMargine, y + m.testo.ascent()), sottotitolo());
+  p.drawText(QPointF(kMargine, y + m.testo.ascent()), subtitleText());
   y += m.testo.height() + 12;
   qreal x = kMargine;
   const auto legend = [&](const QColor& colour, const QString& text) {
@@ -175,12 +174,12 @@ void GraficoUsoVista::disegna(QPainter& p, qreal width) const {
   y += m.testo.height() + 16;
 
   // The two panels: name, scale and grid.
-  const qreal rowsTop = d.pannelloPeso.top(), rowsBottom = d.pannelloPeso.bottom();
+  const qreal rowsTop = d.weightPanel.top(), rowsBottom = d.weightPanel.bottom();
   const qreal weightText = m.testo.horizontalAdvance(QStringLiteral("100.00%")) + 8;
-  const qreal procedureText = std::max(m.testo.horizontalAdvance(QString::number(g_.procedureMassime())),
+  const qreal procedureText = std::max(m.testo.horizontalAdvance(QString::number(g_.mostProcedures())),
                                        m.testo.horizontalAdvance(kSottoTaglio)) +
                               8;
-  const auto axis = [&](const QRectF& panel, const QString& name, const ScalaAsse& scale, qreal length, bool percent) {
+  const auto axis = [&](const QRectF& panel, const QString& name, const AxisScale& scale, qreal length, bool percent) {
     p.setFont(grassetto_);
     p.setPen(Qt::black);
     p.drawText(QPointF(panel.left(), y + m.testo.ascent()), name);
@@ -205,27 +204,26 @@ void GraficoUsoVista::disegna(QPainter& p, qreal width) const {
   p.setFont(testo_);
   for (qsizetype i = 0; i < d.righe.size(); ++i)
     if (i % 2 == 1) p.fillRect(d.righe[i].riga, kRigaAlterna);
-  axis(d.pannelloPeso, QStringLiteral("Absolute weight (% of the usage)"), Scala(100.0 * g_.pesoMassimo(), 5, false),
-       d.pannelloPeso.width() - weightText, true);
-  axis(d.pannelloProcedure, QStringLiteral("Test procedures"), Scala(g_.procedureMassime(), 5, true),
-       d.pannelloProcedure.width() - procedureText, false);
+  axis(d.weightPanel, QStringLiteral("Absolute weight (% of the usage)"), Scala(100.0 * g_.heaviestWeight(), 5, false),
+       d.weightPanel.width() - weightText, true);
+  axis(d.proceduresPanel, QStringLiteral("Test procedures"), Scala(g_.mostProcedures(), 5, true),
+       d.proceduresPanel.width() - procedureText, false);
 
   p.setFont(testo_);
   for (qsizetype i = 0; i < d.righe.size(); ++i) {
-    const DisposizioneGrafico::Riga& r = d.righe[i];
-    const FogliaUso& f = g_.foglie[static_cast<std::size_t>(i)];
+    const ChartLayout::Riga& r = d.righe[i];
+    const UsageLeaf& f = g_.foglie[static_cast<std::size_t>(i)];
     const qreal base = r.riga.top() + (r.riga.height() - m.testo.height()) / 2 + m.testo.ascent();
-    p.setPen(r.sottoTaglio ? kTestoSotto : Qt::black);
+    p.setPen(r.belowCut ? kTestoSotto : Qt::black);
     p.drawText(QPointF(kMargine, base), r.etichetta);
-    p.fillRect(r.barraPeso, r.sottoTaglio ? kColoreSotto : kColorePeso);
-    p.fillRect(r.barraProcedure, r.sottoTaglio ? kColoreSotto : kColoreProcedure);
-    p.setPen(r.sottoTaglio ? kTestoSotto : Qt::black);
-    p.drawText(QPointF(r.barraPeso.right() + 5, base), Percento(100.0 * f.peso, 2));
+    p.fillRect(r.weightBarRect, r.belowCut ? kColoreSotto : kColorePeso);
+    p.fillRect(r.proceduresBar, r.belowCut ? kColoreSotto : kColoreProcedure);
+    p.setPen(r.belowCut ? kTestoSotto : Qt::black);
+    p.drawText(QPointF(r.weightBarRect.right() + 5, base), Percento(100.0 * f.peso, 2));
     QFont note = testo_;
-    note.setItalic(r.sottoTaglio);
+    note.setItalic(r.belowCut);
     p.setFont(note);
-    p.drawText(QPointF(r.barraProcedure.right() + 5, base),
-               r.sottoTaglio ? kSottoTaglio : QString::number(f.procedure));
+    p.drawText(QPointF(r.proceduresBar.right() + 5, base), r.belowCut ? kSottoTaglio : QString::number(f.procedure));
     p.setFont(testo_);
   }
   if (d.righe.isEmpty()) {
@@ -234,39 +232,39 @@ void GraficoUsoVista::disegna(QPainter& p, qreal width) const {
   }
 
   // The cut: a red line across the chart with what it means.
-  if (d.taglioY) {
+  if (d.cutY) {
     p.setPen(QPen(kColoreTaglio, 2, Qt::DashLine));
-    p.drawLine(QPointF(kMargine, *d.taglioY), QPointF(width - kMargine, *d.taglioY));
+    p.drawLine(QPointF(kMargine, *d.cutY), QPointF(width - kMargine, *d.cutY));
     // The grid stops at the words.
     const QString words =
         QStringLiteral("Coverage cut at %1%: the leaves below it get no test procedures").arg(*g_.copertura);
     const QFontMetricsF bold(grassetto_);
-    p.fillRect(QRectF(kMargine, *d.taglioY + 2, bold.horizontalAdvance(words) + 6, bold.height() + 2), Qt::white);
+    p.fillRect(QRectF(kMargine, *d.cutY + 2, bold.horizontalAdvance(words) + 6, bold.height() + 2), Qt::white);
     p.setPen(kColoreTaglio);
     p.setFont(grassetto_);
-    p.drawText(QPointF(kMargine, *d.taglioY + 3 + bold.ascent()), words);
+    p.drawText(QPointF(kMargine, *d.cutY + 3 + bold.ascent()), words);
   }
   p.restore();
 }
 
-void GraficoUsoVista::paintEvent(QPaintEvent*) {
+void UsageChartView::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), Qt::white);
   disegna(p, width());
 }
 
-bool GraficoUsoVista::event(QEvent* e) {
+bool UsageChartView::event(QEvent* e) {
   if (e->type() == QEvent::ToolTip) {
     // The whole name and both figures of the row under the pointer.
     const auto* help = static_cast<QHelpEvent*>(e);
-    const DisposizioneGrafico d = disponi(width());
+    const ChartLayout d = disponi(width());
     for (qsizetype i = 0; i < d.righe.size(); ++i)
       if (d.righe[i].riga.contains(help->pos())) {
-        const FogliaUso& f = g_.foglie[static_cast<std::size_t>(i)];
+        const UsageLeaf& f = g_.foglie[static_cast<std::size_t>(i)];
         QToolTip::showText(help->globalPos(), QStringLiteral("%1\n%2 of the usage, %3 test procedures%4")
                                                   .arg(Q(f.etichetta), Percento(100.0 * f.peso, 2))
                                                   .arg(f.procedure)
-                                                  .arg(f.sottoTaglio ? QStringLiteral(", below the cut") : QString()));
+                                                  .arg(f.belowCut ? QStringLiteral(", below the cut") : QString()));
         return true;
       }
     QToolTip::hideText();
@@ -276,10 +274,10 @@ bool GraficoUsoVista::event(QEvent* e) {
   return QWidget::event(e);
 }
 
-qreal GraficoUsoVista::larghezzaEsportata() const { return std::max<qreal>(width(), kLarghezzaMinima); }
+qreal UsageChartView::exportedWidth() const { return std::max<qreal>(width(), kLarghezzaMinima); }
 
-bool GraficoUsoVista::esportaPng(const QString& file) const {
-  const DisposizioneGrafico d = disponi(larghezzaEsportata());
+bool UsageChartView::exportPng(const QString& file) const {
+  const ChartLayout d = disponi(exportedWidth());
   QImage image(d.dimensione.toSize(), QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::white);
   {
@@ -289,12 +287,12 @@ bool GraficoUsoVista::esportaPng(const QString& file) const {
   return image.save(file, "PNG");
 }
 
-bool GraficoUsoVista::esportaSvg(const QString& file) const {
+bool UsageChartView::exportSvg(const QString& file) const {
   {
     QFile probe(file);  // the generator does not say when it cannot write
     if (!probe.open(QIODevice::WriteOnly)) return false;
   }
-  const DisposizioneGrafico d = disponi(larghezzaEsportata());
+  const ChartLayout d = disponi(exportedWidth());
   const QSize size = d.dimensione.toSize();
   QSvgGenerator svg;
   svg.setFileName(file);
@@ -302,19 +300,19 @@ bool GraficoUsoVista::esportaSvg(const QString& file) const {
   svg.setViewBox(QRect(QPoint(0, 0), size));
   svg.setResolution(logicalDpiX());  // the physical size of the window's picture
   svg.setTitle(titolo_);
-  svg.setDescription(sottotitolo());
+  svg.setDescription(subtitleText());
   QPainter p;
   if (!p.begin(&svg)) return false;
   disegna(p, d.dimensione.width());
   return p.end() && QFileInfo(file).size() > 0;
 }
 
-GraficoUsoDialog::GraficoUsoDialog(GraficoUso grafico, const QString& modello, QWidget* parent)
+UsageChartDialog::UsageChartDialog(UsageChartData grafico, const QString& modello, QWidget* parent)
     : QDialog(parent), modello_(modello) {
   setObjectName(QStringLiteral("GraficoUso"));
   const QString title = modello.isEmpty() ? QStringLiteral("Usage Chart") : QStringLiteral("Usage Chart - ") + modello;
   setWindowTitle(title);
-  vista_ = new GraficoUsoVista(std::move(grafico), title, this);
+  vista_ = new UsageChartView(std::move(grafico), title, this);
   scroll_ = new QScrollArea(this);
   scroll_->setWidget(vista_);
   scroll_->setWidgetResizable(true);
@@ -327,8 +325,8 @@ GraficoUsoDialog::GraficoUsoDialog(GraficoUso grafico, const QString& modello, Q
   auto* close = new QPushButton(QStringLiteral("&Close"), this);
   close->setObjectName(QStringLiteral("close"));
   close->setDefault(true);
-  connect(png_, &QPushButton::clicked, this, [this] { esporta(false); });
-  connect(svg_, &QPushButton::clicked, this, [this] { esporta(true); });
+  connect(png_, &QPushButton::clicked, this, [this] { exportFiles(false); });
+  connect(svg_, &QPushButton::clicked, this, [this] { exportFiles(true); });
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
 
   auto* buttons = new QHBoxLayout;
@@ -342,7 +340,7 @@ GraficoUsoDialog::GraficoUsoDialog(GraficoUso grafico, const QString& modello, Q
   resize(1000, std::min(700, vista_->sizeHint().height() + 80));
 }
 
-void GraficoUsoDialog::esporta(bool svg) {
+void UsageChartDialog::exportFiles(bool svg) {
   const QString base = modello_.isEmpty() ? QStringLiteral("usage-chart")
                                           : QFileInfo(modello_).completeBaseName() + QStringLiteral("-usage-chart");
   const QString file =
@@ -351,7 +349,7 @@ void GraficoUsoDialog::esporta(bool svg) {
           : QFileDialog::getSaveFileName(this, QStringLiteral("Export PNG"), base + QStringLiteral(".png"),
                                          QStringLiteral("PNG files (*.png)"));
   if (file.isEmpty()) return;
-  if (!(svg ? vista_->esportaSvg(file) : vista_->esportaPng(file)))
+  if (!(svg ? vista_->exportSvg(file) : vista_->exportPng(file)))
     QMessageBox::warning(this, windowTitle(), QStringLiteral("The file %1 could not be written.").arg(file));
 }
 

@@ -21,32 +21,32 @@ class QScrollArea;
 namespace zov::gui {
 
 // Where the chart puts what it draws, for a given width.
-struct DisposizioneGrafico {
+struct ChartLayout {
   struct Riga {
     QString etichetta;  // as drawn (elided when too long)
     QRectF riga;
-    QRectF barraPeso, barraProcedure;
-    bool sottoTaglio = false;
+    QRectF weightBarRect, proceduresBar;
+    bool belowCut = false;
   };
   QList<Riga> righe;
-  std::optional<qreal> taglioY;  // the cut line, between the last leaf inside and the first below
-  QRectF pannelloPeso, pannelloProcedure;
+  std::optional<qreal> cutY;  // the cut line, between the last leaf inside and the first below
+  QRectF weightPanel, proceduresPanel;
   QSizeF dimensione;
 };
 
-class GraficoUsoVista : public QWidget {
+class UsageChartView : public QWidget {
   Q_OBJECT
 
  public:
-  GraficoUsoVista(GraficoUso grafico, QString titolo, QWidget* parent = nullptr);
+  UsageChartView(UsageChartData grafico, QString titolo, QWidget* parent = nullptr);
 
-  const GraficoUso& grafico() const { return g_; }
-  DisposizioneGrafico disponi(qreal width) const;
+  const UsageChartData& grafico() const { return g_; }
+  ChartLayout disponi(qreal width) const;
   // Paints the chart at the given width from (0, 0), on a white ground.
   void disegna(QPainter& p, qreal width) const;
   // The full chart as files, at the width shown (at least the minimum).
-  bool esportaPng(const QString& file) const;
-  bool esportaSvg(const QString& file) const;
+  bool exportPng(const QString& file) const;
+  bool exportSvg(const QString& file) const;
   QSize sizeHint() const override;
   bool hasHeightForWidth() const override { return true; }
   int heightForWidth(int width) const override;
@@ -56,27 +56,27 @@ class GraficoUsoVista : public QWidget {
   bool event(QEvent* e) override;
 
  private:
-  qreal larghezzaEsportata() const;
-  QString sottotitolo() const;
-  GraficoUso g_;
+  qreal exportedWidth() const;
+  QString subtitleText() const;
+  UsageChartData g_;
   QString titolo_;
-  QFont testo_, grassetto_, titoloFont_;
+  QFont testo_, grassetto_, titleFont_;
 };
 
 // The dialog: the chart, "Export PNG...", "Export SVG..." (the platform
 // save dialog) and "Close".
-class GraficoUsoDialog : public QDialog {
+class UsageChartDialog : public QDialog {
   Q_OBJECT
 
  public:
-  GraficoUsoDialog(GraficoUso grafico, const QString& modello, QWidget* parent = nullptr);
-  GraficoUsoVista* vista() const { return vista_; }
+  UsageChartDialog(UsageChartData grafico, const QString& modello, QWidget* parent = nullptr);
+  UsageChartView* vista() const { return vista_; }
   QPushButton* pngButton() const { return png_; }
   QPushButton* svgButton() const { return svg_; }
 
  private:
-  void esporta(bool svg);
-  GraficoUsoVista* vista_ = nullptr;
+  void exportFiles(bool svg);
+  UsageChartView* vista_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   QPushButton* png_ = nullptr;
   QPushButton* svg_ = nullptr;

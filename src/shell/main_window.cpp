@@ -63,8 +63,8 @@ MainWindow::MainWindow() {
     for (const auto& line : g_.LB.items) lines << Q(line);
     lb_->addItems(lines);
   };
-  g_.onGrafico = [this] {
-    GraficoUsoDialog chart(CalcolaGraficoUso(g_.TV(kSelectionTree), session_.coverageUsed),
+  g_.onUsageChart = [this] {
+    UsageChartDialog chart(ComputeUsageChart(g_.TV(kSelectionTree), session_.coverageUsed),
                            QFileInfo(Q(session_.filemdl)).fileName(), this);
     chart.exec();
   };
@@ -245,8 +245,8 @@ void MainWindow::buildStatusBar() {
     folder_->setText(QStringLiteral("Documents and scripts: ") + dir);
     folder_->setToolTip(dir);
   }
-  g_.onEsitoComando = [this] { statusText_->setText(Q(g_.esitoComando())); };
-  g_.onApriCartella = [this] {
+  g_.onCommandResult = [this] { statusText_->setText(Q(g_.commandResult())); };
+  g_.onOpenFolder = [this] {
     if (work_) QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(work_->dir().string())));
   };
 }
@@ -265,7 +265,7 @@ void MainWindow::buildMenus() {
     action->setObjectName(name);
     actions_.insert(name, action);
     const std::string item = e.name;
-    connect(action, &QAction::triggered, this, [this, item] { g_.esegui(item); });
+    connect(action, &QAction::triggered, this, [this, item] { g_.runMenuItem(item); });
   }
   // The usual shortcuts of a desktop program.
   actions_.value(QStringLiteral("m_caricamdl"))->setShortcut(QKeySequence::Open);
@@ -313,25 +313,25 @@ void MainWindow::showPopup(Popup popup, const QPoint& globalPos) {
   m->popup(globalPos);
 }
 
-void MainWindow::caricaFinestra() {
-  g_.caricaFinestra();
+void MainWindow::loadWindow() {
+  g_.loadWindow();
   const Layout& l = g_.layout;
   resize(l.width, l.height);
   move(0, 0);
   ts_->setMinimumSize(0, 0);
 }
 
-void MainWindow::apriModello(const std::string& path) { g_.apriModello(path); }
+void MainWindow::openModelFile(const std::string& path) { g_.openModelFile(path); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing the window ends the program as "EXIT" does: nothing is left behind.
   if (!exiting_) {
-    if (!g_.chiediSalvataggio()) {
+    if (!g_.askToSave()) {
       event->ignore();  // the tester went back
       return;
     }
     exiting_ = true;
-    g_.termina();
+    g_.terminate();
   }
   event->accept();
 }

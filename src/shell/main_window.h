@@ -36,9 +36,9 @@ class MainWindow : public QMainWindow {
 
   Generale& state() { return g_; }
   // The window load: defaults, layout, menus.
-  void caricaFinestra();
+  void loadWindow();
   // Loads a model as "Load MDL File" does once the file is chosen.
-  void apriModello(const std::string& path);
+  void openModelFile(const std::string& path);
 
   TreeView* tv(int index) const { return tv_.at(static_cast<std::size_t>(index)); }
   QTabWidget* tabStrip() const { return ts_; }

@@ -77,7 +77,7 @@ std::optional<std::string> QtAsker::chooseFolder(std::string_view title, std::st
 }
 
 void QtAsker::edita(Edita& editor) {
-  EditaDialog dialog(editor, parent_);
+  NodeEditorDialog dialog(editor, parent_);
   dialog.exec();
   if (!editor.chiuso()) editor.cancel();
 }
@@ -103,7 +103,7 @@ void QtAsker::interazioni(InteractionsEditor& editor) {
 bool QtAsker::stampa(std::string_view title, const std::vector<std::string>& lines) {
   // The preview is offered with and without a printer; without one the
   // pages go to a PDF file.
-  VistaStampa preview(Q(title), lines, !QPrinterInfo::availablePrinters().isEmpty(), parent_);
+  PrintView preview(Q(title), lines, !QPrinterInfo::availablePrinters().isEmpty(), parent_);
   return preview.exec() == QDialog::Accepted;
 }
 

@@ -53,14 +53,14 @@ qsizetype QuantiNeStanno(const QString& prefix, const QString& text, const QFont
 
 }  // namespace
 
-QFont FontStampa() {
+QFont PrintFont() {
   QFont font(QStringLiteral("Monospace"));
   font.setStyleHint(QFont::TypeWriter);
   font.setPointSize(9);
   return font;
 }
 
-QStringList AvvolgiRiga(const QString& line, const QFontMetricsF& fm, qreal width) {
+QStringList WrapLine(const QString& line, const QFontMetricsF& fm, qreal width) {
   if (fm.horizontalAdvance(line) <= width) return {line};
   qsizetype lead = 0;
   while (lead < line.size() && Blank(line[lead])) ++lead;
@@ -100,14 +100,14 @@ QStringList AvvolgiRiga(const QString& line, const QFontMetricsF& fm, qreal widt
   return pieces;
 }
 
-Impaginazione Impagina(const std::vector<std::string>& lines, const QFontMetricsF& fm, qreal width, qreal height) {
-  Impaginazione layout;
+Pagination Paginate(const std::vector<std::string>& lines, const QFontMetricsF& fm, qreal width, qreal height) {
+  Pagination layout;
   layout.larghezza = width;
   const qreal step = fm.lineSpacing();
   const auto perPage = std::max<qsizetype>(1, static_cast<qsizetype>(height / step));
   QStringList page;
   for (const std::string& line : lines)
-    for (const QString& piece : AvvolgiRiga(EspandiTab(Q(line)), fm, width)) {
+    for (const QString& piece : WrapLine(EspandiTab(Q(line)), fm, width)) {
       if (page.size() == perPage) {
         layout.pagine << page;
         page.clear();
@@ -118,13 +118,13 @@ Impaginazione Impagina(const std::vector<std::string>& lines, const QFontMetrics
   return layout;
 }
 
-Impaginazione DisegnaPagine(QPrinter& printer, const std::vector<std::string>& lines) {
+Pagination DrawPages(QPrinter& printer, const std::vector<std::string>& lines) {
   QPainter painter;
   if (!painter.begin(&printer)) return {};
-  painter.setFont(FontStampa());
+  painter.setFont(PrintFont());
   const QFontMetricsF fm(painter.font(), &printer);
   const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
-  Impaginazione layout = Impagina(lines, fm, page.width(), page.height());
+  Pagination layout = Paginate(lines, fm, page.width(), page.height());
   for (qsizetype p = 0; p < layout.pagine.size(); ++p) {
     if (p > 0) printer.newPage();
     qreal y = fm.ascent();
@@ -137,7 +137,7 @@ Impaginazione DisegnaPagine(QPrinter& printer, const std::vector<std::string>& l
   return layout;
 }
 
-VistaStampa::VistaStampa(const QString& title, const std::vector<std::string>& lines, bool withPrinter, QWidget* parent)
+PrintView::PrintView(const QString& title, const std::vector<std::string>& lines, bool withPrinter, QWidget* parent)
     : QDialog(parent), title_(title), lines_(lines), withPrinter_(withPrinter), printer_(QPrinter::HighResolution) {
   setObjectName(QStringLiteral("VistaStampa"));
   setWindowTitle(title);
@@ -148,8 +148,8 @@ VistaStampa::VistaStampa(const QString& title, const std::vector<std::string>& l
   preview_ = new QPrintPreviewWidget(&printer_, this);
   preview_->setObjectName(QStringLiteral("preview"));
   connect(preview_, &QPrintPreviewWidget::paintRequested, this,
-          [this](QPrinter* p) { layout_ = DisegnaPagine(*p, lines_); });
-  connect(preview_, &QPrintPreviewWidget::previewChanged, this, &VistaStampa::aggiornaPagina);
+          [this](QPrinter* p) { layout_ = DrawPages(*p, lines_); });
+  connect(preview_, &QPrintPreviewWidget::previewChanged, this, &PrintView::updatePage);
 
   auto button = [this](const QString& text, const char* name) {
     auto* b = new QPushButton(text, this);
@@ -173,7 +173,7 @@ VistaStampa::VistaStampa(const QString& title, const std::vector<std::string>& l
   connect(fit, &QPushButton::clicked, preview_, &QPrintPreviewWidget::fitToWidth);
   connect(zoomIn, &QPushButton::clicked, preview_, [this] { preview_->zoomIn(); });
   connect(zoomOut, &QPushButton::clicked, preview_, [this] { preview_->zoomOut(); });
-  connect(print_, &QPushButton::clicked, this, &VistaStampa::stampa);
+  connect(print_, &QPushButton::clicked, this, &PrintView::stampa);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* bar = new QHBoxLayout;
@@ -189,21 +189,21 @@ VistaStampa::VistaStampa(const QString& title, const std::vector<std::string>& l
   resize(800, 700);
 }
 
-void VistaStampa::aggiornaPagina() {
+void PrintView::updatePage() {
   page_->setText(QStringLiteral("Page %1 of %2").arg(preview_->currentPage()).arg(preview_->pageCount()));
 }
 
-bool VistaStampa::salvaPdf(const QString& file) {
+bool PrintView::savePdf(const QString& file) {
   const QPrinter::OutputFormat format = printer_.outputFormat();
   printer_.setOutputFormat(QPrinter::PdfFormat);
   printer_.setOutputFileName(file);
-  layout_ = DisegnaPagine(printer_, lines_);
+  layout_ = DrawPages(printer_, lines_);
   printer_.setOutputFileName(QString());
   printer_.setOutputFormat(format);
   return layout_.disegnato;
 }
 
-void VistaStampa::stampa() {
+void PrintView::stampa() {
   if (withPrinter_) {
     QPrintDialog dialog(&printer_, this);
     if (dialog.exec() != QDialog::Accepted) return;
@@ -215,7 +215,7 @@ void VistaStampa::stampa() {
   const QString file =
       QFileDialog::getSaveFileName(this, title_, title_ + QStringLiteral(".pdf"), QStringLiteral("PDF files (*.pdf)"));
   if (file.isEmpty()) return;
-  if (!salvaPdf(file)) {
+  if (!savePdf(file)) {
     QMessageBox::warning(this, title_, QStringLiteral("The file %1 could not be written.").arg(file));
     return;
   }

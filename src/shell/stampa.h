@@ -20,55 +20,55 @@ class QLabel;
 namespace zov::gui {
 
 // The font of printed lists.
-QFont FontStampa();
+QFont PrintFont();
 
 // One line cut into pieces no wider than width, each measured with fm.
 // The pieces after the first are indented like the line (its leading
 // blanks) and start at a blank where the line has one in reach, else at
 // the character that no longer fits. A line that fits stays whole.
-QStringList AvvolgiRiga(const QString& line, const QFontMetricsF& fm, qreal width);
+QStringList WrapLine(const QString& line, const QFontMetricsF& fm, qreal width);
 
 // The lines cut to the page width and grouped into pages of at most
 // height; each page holds whole printed lines.
-struct Impaginazione {
+struct Pagination {
   QList<QStringList> pagine;
   qreal larghezza = 0;     // the width the lines were cut to
   bool disegnato = false;  // painted on the device (false when it could not be opened)
 };
-Impaginazione Impagina(const std::vector<std::string>& lines, const QFontMetricsF& fm, qreal width, qreal height);
+Pagination Paginate(const std::vector<std::string>& lines, const QFontMetricsF& fm, qreal width, qreal height);
 
 // Paints the lines on the printer's pages (its paint rectangle) and
 // returns how they were laid out.
-Impaginazione DisegnaPagine(QPrinter& printer, const std::vector<std::string>& lines);
+Pagination DrawPages(QPrinter& printer, const std::vector<std::string>& lines);
 
 // The print preview: the pages as they will print, zoom and page buttons,
 // and "Print..." (the platform print dialog) or, when no printer is
 // installed, "Save as PDF..." (the platform save dialog, "<title>.pdf").
-class VistaStampa : public QDialog {
+class PrintView : public QDialog {
   Q_OBJECT
 
  public:
-  VistaStampa(const QString& title, const std::vector<std::string>& lines, bool withPrinter, QWidget* parent = nullptr);
+  PrintView(const QString& title, const std::vector<std::string>& lines, bool withPrinter, QWidget* parent = nullptr);
 
   QPrinter& printer() { return printer_; }
   QPrintPreviewWidget* preview() const { return preview_; }
   QPushButton* printButton() const { return print_; }
   bool withPrinter() const { return withPrinter_; }
   // The layout of the last pages painted (preview, printer or file).
-  const Impaginazione& impaginazione() const { return layout_; }
+  const Pagination& impaginazione() const { return layout_; }
   // Writes the pages to a PDF file, without a dialog; false when the file
   // cannot be written.
-  bool salvaPdf(const QString& file);
+  bool savePdf(const QString& file);
 
  private:
   void stampa();
-  void aggiornaPagina();
+  void updatePage();
 
   QString title_;
   std::vector<std::string> lines_;
   bool withPrinter_;
   QPrinter printer_;
-  Impaginazione layout_;
+  Pagination layout_;
   QPrintPreviewWidget* preview_ = nullptr;
   QPushButton* print_ = nullptr;
   QLabel* page_ = nullptr;

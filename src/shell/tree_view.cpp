@@ -54,8 +54,8 @@ TreeView::TreeView(Generale& g, int index, QWidget* parent)
           [this](const QModelIndex& i) { model_->tree().setSelected(model_->nodeOf(i)); });
   if (index == kSpecTree)
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-      g_.evidenziati.clear();
-      for (const QModelIndex& i : selectionModel()->selectedRows()) g_.evidenziati.push_back(model_->nodeOf(i));
+      g_.highlightedNodes.clear();
+      for (const QModelIndex& i : selectionModel()->selectedRows()) g_.highlightedNodes.push_back(model_->nodeOf(i));
     });
   // A node added expanded (a root) shows its children at once.
   connect(model_, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& under, int first, int last) {
@@ -96,7 +96,7 @@ void TreeView::mouseMoveEvent(QMouseEvent* event) {
     dragArmed_ = false;
     // The drop target reads the dragged node from the main window state.
     g_.mouseUp(index_, MouseButton::kLeft);
-    const NodeId n = g_.nodoTrascinato;
+    const NodeId n = g_.draggedNode;
     if (n == kNoNode) return;
     auto* mime = new QMimeData;
     mime->setData(kNodeMime, QByteArray::fromStdString(model_->tree().node(n).key));
@@ -106,7 +106,7 @@ void TreeView::mouseMoveEvent(QMouseEvent* event) {
     drag->setPixmap(model_->data(i, Qt::DecorationRole).value<QIcon>().pixmap(16, 16));
     drag->exec(Qt::CopyAction);
     model_->tree().setDropHighlight(kNoNode);
-    g_.trascinamento = false;
+    g_.dragging = false;
     return;
   }
   QTreeView::mouseMoveEvent(event);
@@ -115,7 +115,7 @@ void TreeView::mouseMoveEvent(QMouseEvent* event) {
 void TreeView::mouseReleaseEvent(QMouseEvent* event) {
   QTreeView::mouseReleaseEvent(event);
   dragArmed_ = false;
-  g_.trascinamento = false;
+  g_.dragging = false;
   const Popup popup = g_.mouseUp(index_, ButtonOf(event->button()));
   if (popup != Popup::kNone) emit popupRequested(popup, event->globalPosition().toPoint());
 }
@@ -142,7 +142,7 @@ void TreeView::dropEvent(QDropEvent* event) {
     return;
   }
   event->acceptProposedAction();
-  g_.rilascia(index_, model_->nodeOf(indexAt(event->position().toPoint())));
+  g_.dropOn(index_, model_->nodeOf(indexAt(event->position().toPoint())));
 }
 
 void TreeView::keyPressEvent(QKeyEvent* event) {
@@ -158,7 +158,7 @@ void TreeView::keyPressEvent(QKeyEvent* event) {
   }
   // Delete on a choice of a category removes it, as "&Remove" does.
   if (event->key() == Qt::Key_Delete && index_ == kSpecTree && currentIndex().isValid() &&
-      SceltaRimovibile(model_->tree(), model_->nodeOf(currentIndex())) != kNoNode) {
+      RemovableChoice(model_->tree(), model_->nodeOf(currentIndex())) != kNoNode) {
     g_.session.removeChoice(model_->nodeOf(currentIndex()));
     return;
   }

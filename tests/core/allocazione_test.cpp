@@ -16,7 +16,7 @@ Tree Leaves(const std::vector<float>& weights) {
   t.setTag(t.addTop("R", "[1.0000] R", "actor"), CreaTag(0, 1.0f, 0, false));
   for (std::size_t i = 0; i < weights.size(); ++i) {
     const std::string key = "L" + std::to_string(i);
-    t.setTag(t.addChild("R", key, EtichettaPeso(weights[i], key), "sequence"), CreaTag(1, weights[i], 0, false));
+    t.setTag(t.addChild("R", key, WeightLabel(weights[i], key), "sequence"), CreaTag(1, weights[i], 0, false));
   }
   return t;
 }
@@ -78,7 +78,7 @@ TEST(ByCoverage, AFullBranchJustShortOfOneKeepsEveryLeaf) {
 }
 
 TEST(ByCoverage, TheExchangeSortDecidesBetweenEqualWeights) {
-  TabellaFoglie f{{10, 20, 20, 30}, {1, 2, 3, 4}};
+  LeafTable f{{10, 20, 20, 30}, {1, 2, 3, 4}};
   OrdinaPesi(f);
   EXPECT_EQ(f.indice, (std::vector<int>{4, 3, 2, 1}));  // the later 20 comes first
   TagliaCopertura(f, 50);
@@ -149,7 +149,7 @@ TEST(CriterionDialog, FieldsSettingsAndRefusals) {
   EXPECT_FALSE(d.PerccEnabled);
   EXPECT_EQ(d.NNTest, "500");
   EXPECT_EQ(d.Percc, "100");
-  d.scegliCoverage();
+  d.chooseCoverage();
   EXPECT_FALSE(s.byNumber);
   EXPECT_TRUE(d.PerccEnabled);
   d.Percc = "80.5";
@@ -171,7 +171,7 @@ TEST(CriterionDialog, FieldsSettingsAndRefusals) {
   d.NNTest = "12";
   d.Percc = "0";
   EXPECT_EQ(d.done(), "Functional Coverage: \"0\" is out of range; type a percentage from 1 to 100.");
-  d.scegliNumTest();
+  d.chooseNumber();
   d.NNTest = "-5";
   EXPECT_EQ(d.done(), "Number of Test Procedures: \"-5\" is out of range; type a number from 0 to 32767.");
   EXPECT_FALSE(d.finito);

@@ -12,15 +12,15 @@ namespace zov {
 namespace {
 
 TEST(RitornaCampi, SplitsByKind) {
-  const CampiLink obj = RitornaCampi("USECAOBJ::5A1000000020::2::0");
+  const LinkFields obj = RitornaCampi("USECAOBJ::5A1000000020::2::0");
   EXPECT_TRUE(obj.oggetto);
   EXPECT_EQ(obj.f1, "5A1000000020");
   EXPECT_EQ(obj.f2, "2::0");
-  const CampiLink scen = RitornaCampi("SCENAUC::U::D::main::flow");
+  const LinkFields scen = RitornaCampi("SCENAUC::U::D::main::flow");
   EXPECT_EQ(scen.f1, "U");
   EXPECT_EQ(scen.f3, "D");
   EXPECT_EQ(scen.f4, "main::flow");
-  const CampiLink rel = RitornaCampi("ASSOC::A::Customer::B::Withdraw");
+  const LinkFields rel = RitornaCampi("ASSOC::A::Customer::B::Withdraw");
   EXPECT_FALSE(rel.oggetto);
   EXPECT_EQ(rel.tipo, "ASSOC");
   EXPECT_EQ(rel.f2, "Customer");
@@ -53,7 +53,7 @@ TEST(MainTree, WorkingFilesOfLinksToOneUseCase) {
              "ACTOR::5A0000000003::Auditor::5A0000000011::Refund\n";
   }
   Tree t;
-  CostruisciMainTree(t, *work, nullptr);
+  BuildMainTree(t, *work, nullptr);
   const std::vector<std::string> expected = {"collegamenti.txt",
                                              "nonriordinati.txt",
                                              "riordinati.txt",

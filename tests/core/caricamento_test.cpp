@@ -90,29 +90,29 @@ TEST_F(LoadTest, AnUnreadableModelChangesNothing) {
 TEST_F(LoadTest, CommandAsksForTheFileAndReportsFailures) {
   // Cancel: nothing happens.
   asker.files.push_back(std::nullopt);
-  g.esegui(menu::kCaricaMdl);
+  g.runMenuItem(menu::kCaricaMdl);
   ASSERT_EQ(asker.asked.size(), 1u);
-  EXPECT_EQ(asker.asked[0].text, std::string(kFiltroModelli));
+  EXPECT_EQ(asker.asked[0].text, std::string(kModelFilter));
   EXPECT_EQ(g.session.filemdl, "*.mdl");
   EXPECT_EQ(g.TV(kUitTree).count(), 0);
 
   // A malformed file: a message that names it, and nothing loaded.
   asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/../README.md");
-  g.esegui(menu::kCaricaMdl);
+  g.runMenuItem(menu::kCaricaMdl);
   ASSERT_EQ(asker.asked.size(), 3u);
   EXPECT_EQ(asker.asked[2].title, "Zov Suite");
   EXPECT_NE(asker.asked[2].text.find("README.md:1:1"), std::string::npos) << asker.asked[2].text;
   EXPECT_EQ(g.TV(kUitTree).count(), 0);
 
   asker.files.push_back(kAtm);
-  g.esegui(menu::kCaricaMdl);
+  g.runMenuItem(menu::kCaricaMdl);
   EXPECT_EQ(g.TV(kUitTree).count(), 1);
 }
 
 TEST_F(LoadTest, ProblemsOfTheTidyUpAreShownAfterTheLoad) {
   // A Main Tree cap below what the copies below the links need.
   g.session.mainTreeLimit = 20;
-  g.apriModello(kAtm);
+  g.openModelFile(kAtm);
   ASSERT_EQ(asker.asked.size(), 1u);
   EXPECT_EQ(asker.asked[0].title, "Zov Suite");
   EXPECT_NE(asker.asked[0].text.find("The Main Tree has reached 20"), std::string::npos) << asker.asked[0].text;
@@ -120,13 +120,13 @@ TEST_F(LoadTest, ProblemsOfTheTidyUpAreShownAfterTheLoad) {
   EXPECT_FALSE(busy.visible);
   // The next load, with the cap growing with the model again, starts with no problems.
   g.session.mainTreeLimit = 0;
-  g.apriModello(kAtm);
+  g.openModelFile(kAtm);
   EXPECT_TRUE(g.session.problems.empty());
   EXPECT_EQ(asker.asked.size(), 1u);
 }
 
 TEST(SplitFilter, PairsOfLabelAndPattern) {
-  const auto pairs = SplitFilter(kFiltroModelli);
+  const auto pairs = SplitFilter(kModelFilter);
   ASSERT_EQ(pairs.size(), 3u);
   EXPECT_EQ(pairs[0].first, "Models (*.mdl)");
   EXPECT_EQ(pairs[0].second, "*.mdl");

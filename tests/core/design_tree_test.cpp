@@ -32,7 +32,7 @@ struct AtmDesign : ::testing::Test {
 };
 
 TEST_F(AtmDesign, LocatePackageMarksAndClears) {
-  ASSERT_TRUE(CostruisciDesignTree(t, m, model));
+  ASSERT_TRUE(BuildDesignTree(t, m, model));
   const NodeId core = t.find("5A1000000060"), services = t.find("5A1000000070");
   LocatePackage(t, "5A1000000060", 6);
   EXPECT_EQ(t.node(core).backColor, kLocatedGreen);
@@ -70,7 +70,7 @@ TEST(DesignTree, RealizationsPackageAndRepeatedReuses) {
   const Handle model = m.OpenText(text, "/nonexistent/design.mdl", &error);
   ASSERT_TRUE(model) << error;
   Tree t;
-  ASSERT_TRUE(CostruisciDesignTree(t, m, model));
+  ASSERT_TRUE(BuildDesignTree(t, m, model));
   EXPECT_EQ(Dump(t),
             "Design Tree | Design Tree | package\n"
             "  000000000004 | Realized flow | sequence\n"

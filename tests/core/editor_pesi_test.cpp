@@ -17,7 +17,7 @@ struct Group {
     t.setTag(parent, CreaTag(0, 1.0f, static_cast<std::int16_t>(n), false));
     for (int i = 0; i < n; ++i) {
       const std::string key = "C" + std::to_string(i);
-      children.push_back(t.addChild(parent, key, EtichettaPeso(share, key), "usecase"));
+      children.push_back(t.addChild(parent, key, WeightLabel(share, key), "usecase"));
       t.setTag(children.back(), CreaTag(1, share, 0, false));
     }
   }
@@ -86,7 +86,7 @@ struct ModifyTest : ::testing::Test {
     actor = t.addTop("A", "[1.0000] A", "actor");
     t.setTag(actor, CreaTag(0, 1.0f, 2, false));
     for (const char* k : {"U1", "U2"}) {
-      t.setTag(t.addChild(actor, k, EtichettaPeso(0.5f, k), "usecase"), CreaTag(1, 0.5f, 0, false));
+      t.setTag(t.addChild(actor, k, WeightLabel(0.5f, k), "usecase"), CreaTag(1, 0.5f, 0, false));
     }
   }
   PlanningSession session;
@@ -106,9 +106,9 @@ TEST_F(ModifyTest, AShortGroupTurnsRedWithAWarning) {
     e.Wei = "0.2";
     e.ok();
   });
-  ASSERT_TRUE(g.esegui(menu::kModifica));
+  ASSERT_TRUE(g.runMenuItem(menu::kModifica));
   t.setSelected(t.find("U2"));
-  ASSERT_TRUE(g.esegui(menu::kModifica));
+  ASSERT_TRUE(g.runMenuItem(menu::kModifica));
   ASSERT_EQ(asker.asked.size(), 3u);
   EXPECT_EQ(asker.asked[2].text, "Verify weights distibution");
   EXPECT_EQ(asker.asked[2].title, "Warning");
@@ -119,7 +119,7 @@ TEST_F(ModifyTest, AShortGroupTurnsRedWithAWarning) {
     e.Wei = "0.5";
     e.ok();
   });
-  ASSERT_TRUE(g.esegui(menu::kModifica));
+  ASSERT_TRUE(g.runMenuItem(menu::kModifica));
   EXPECT_EQ(t.node(t.find("U1")).foreColor, kBlack);
   EXPECT_FALSE(t.node(t.find("U1")).bold);
 }
@@ -132,7 +132,7 @@ TEST_F(ModifyTest, CancelChangesAndPaintsNothing) {
     e.Wei = "0.9";
     e.cancel();
   });
-  ASSERT_TRUE(g.esegui(menu::kModifica));
+  ASSERT_TRUE(g.runMenuItem(menu::kModifica));
   EXPECT_EQ(t.node(t.find("U1")).tag, tag);
   EXPECT_EQ(t.node(t.find("U1")).foreColor, kDefaultForeColor);
   EXPECT_EQ(asker.asked.size(), 1u);  // the editor only, no warning
@@ -143,7 +143,7 @@ TEST_F(ModifyTest, CancelChangesAndPaintsNothing) {
     EXPECT_EQ(e.ok(), "Weight: \"" + huge + "\" is too large for a weight; type a number such as 0.25.");
     EXPECT_FALSE(e.chiuso());
   });
-  ASSERT_TRUE(g.esegui(menu::kModifica));
+  ASSERT_TRUE(g.runMenuItem(menu::kModifica));
   EXPECT_EQ(t.node(t.find("U1")).tag, tag);
   EXPECT_EQ(t.node(t.find("U1")).text, "[0.5000] U1");
 }
@@ -155,7 +155,7 @@ TEST_F(ModifyTest, AnActorTakesItsWeightAndChecksNothing) {
     e.Wei = "0.5";
     e.ok();
   });
-  ASSERT_TRUE(g.esegui(menu::kModifica));
+  ASSERT_TRUE(g.runMenuItem(menu::kModifica));
   EXPECT_EQ(t.node(actor).tag, "LIV:0$$WEI:0.5000$$NCI:2$$EDI:T");
   EXPECT_EQ(t.node(actor).text, "[0.5000] A");
   EXPECT_EQ(asker.asked.size(), 1u);

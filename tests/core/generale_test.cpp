@@ -25,7 +25,7 @@ TEST_F(GeneraleTest, EveryMenuAndItemHasItsOwnAccessKey) {
   std::map<std::string, std::map<char, std::vector<std::string>>> keys;
   for (const MenuEntry& e : g.menus.entries()) {
     if (e.parent.empty() && e.popup) continue;  // a pop-up's own caption is never shown
-    const char key = Mnemonico(e.caption);
+    const char key = AccessKey(e.caption);
     EXPECT_NE(key, 0) << e.caption;
     keys[e.parent][key].push_back(e.caption);
   }
@@ -37,9 +37,9 @@ TEST_F(GeneraleTest, EveryMenuAndItemHasItsOwnAccessKey) {
         EXPECT_EQ(shared.count(captions), 1u) << menu << ": " << captions.front();
       }
     }
-  EXPECT_EQ(SenzaMnemonico("&All Test Cases"), "All Test Cases");
-  EXPECT_EQ(SenzaMnemonico("Fish && &Chips"), "Fish & Chips");
-  EXPECT_EQ(Mnemonico("Fish && &Chips"), 'C');
+  EXPECT_EQ(WithoutAccessKey("&All Test Cases"), "All Test Cases");
+  EXPECT_EQ(WithoutAccessKey("Fish && &Chips"), "Fish & Chips");
+  EXPECT_EQ(AccessKey("Fish && &Chips"), 'C');
 }
 
 TEST_F(GeneraleTest, RightClickOnMainTreeSetsThePopUp) {
@@ -111,10 +111,10 @@ TEST_F(GeneraleTest, MouseDownShowsTheLevelAndStartsDrags) {
   const NodeId root = g.TV(kUitTree).addTop("ROOT", "ROOT", "rose");
   const NodeId tc = g.TV(kUitTree).addChild(root, "TC1", "Withdraw", "sequence");
   EXPECT_TRUE(g.mouseDown(kUitTree, tc, MouseButton::kLeft));
-  EXPECT_TRUE(g.trascinamento);
+  EXPECT_TRUE(g.dragging);
   g.mouseUp(kUitTree, MouseButton::kLeft);
-  EXPECT_EQ(g.nodoTrascinato, tc);
-  EXPECT_EQ(g.chiaveTrascinata, "TC1");
+  EXPECT_EQ(g.draggedNode, tc);
+  EXPECT_EQ(g.draggedKey, "TC1");
   // A "rose" node leaves the level label alone.
   g.mouseDown(kUitTree, root, MouseButton::kRight);
   EXPECT_EQ(g.livv, "Level: 0");
@@ -138,23 +138,23 @@ TEST_F(GeneraleTest, ExpandAndCollapseCommands) {
   Tree& t = g.TV(kMainTree);
   t.addTop("A", "a", "actor");
   t.addChild("A", "B", "b", "usecase");
-  EXPECT_TRUE(g.esegui(menu::kApri));
+  EXPECT_TRUE(g.runMenuItem(menu::kApri));
   EXPECT_TRUE(t.node(t.find("A")).expanded && t.node(t.find("B")).expanded);
 
   Tree& u = g.TV(kUitTree);
   u.addTop("ROOT", "ROOT", "rose");
   u.setExpanded(u.find("ROOT"), true);
   g.clickTab(2);
-  EXPECT_TRUE(g.esegui(menu::kCollapse) == false);  // still disabled before a load
+  EXPECT_TRUE(g.runMenuItem(menu::kCollapse) == false);  // still disabled before a load
   // An item keeps its own start state inside a disabled menu.
   EXPECT_TRUE(g.menus.enabled(menu::kSeqFromZov));
   EXPECT_FALSE(g.menus.enabled(menu::kElencaSeq));
-  g.caricamentoDaZovFatto();
-  EXPECT_TRUE(g.esegui(menu::kCollapse));
+  g.zovLoadingDone();
+  EXPECT_TRUE(g.runMenuItem(menu::kCollapse));
   EXPECT_FALSE(u.node(u.find("ROOT")).expanded);
   // Commands with nothing attached run and do nothing.
   g.clickTab(1);
-  EXPECT_TRUE(g.esegui(menu::kSaveZov));
+  EXPECT_TRUE(g.runMenuItem(menu::kSaveZov));
 }
 
 // Work the session does without the window (a plan, a replayed session)
@@ -189,7 +189,7 @@ TEST_F(GeneraleTest, TheWindowFollowsWhatTheSessionDoes) {
   EXPECT_FALSE(g.menus.find(menu::kGrafico)->enabled);
   EXPECT_TRUE(g.menus.find(menu::kStart)->enabled);
   s.markSaved();
-  g.segnaSalvato();
+  g.markWindowSaved();
   EXPECT_EQ(g.caption, "Zov Suite - " + lending);
 }
 

@@ -28,7 +28,7 @@ struct UsageChart : ::testing::Test {
     c.coverage = percent;
     return c;
   }
-  GraficoUso chart() { return CalcolaGraficoUso(g.TV(kSelectionTree), g.session.coverageUsed); }
+  UsageChartData chart() { return ComputeUsageChart(g.TV(kSelectionTree), g.session.coverageUsed); }
   // The weight of a Main Tree node relative to its parent.
   float relative(const std::string& path) {
     const Tree& main = g.TV(kMainTree);
@@ -36,23 +36,23 @@ struct UsageChart : ::testing::Test {
   }
   // What the chart must agree with on every leaf: the tree as the
   // allocation left it.
-  void expectTheTreeAgrees(const GraficoUso& c) {
+  void expectTheTreeAgrees(const UsageChartData& c) {
     const Tree& t = g.TV(kSelectionTree);
     int leaves = 0;
     for (NodeId id : t.collection()) leaves += t.node(id).children == 0 ? 1 : 0;
     ASSERT_EQ(c.foglie.size(), static_cast<std::size_t>(leaves));
     for (std::size_t i = 0; i < c.foglie.size(); ++i) {
-      const FogliaUso& f = c.foglie[i];
+      const UsageLeaf& f = c.foglie[i];
       const Node& n = t.node(f.nodo);
       EXPECT_EQ(n.children, 0) << f.nome;
       EXPECT_EQ(f.procedure, LeggiNTP(n.text)) << f.nome;
-      EXPECT_EQ(f.sottoTaglio, n.foreColor == kExcludedFore) << f.nome;  // as the allocation painted it
-      EXPECT_EQ(f.sottoTaglio, i >= c.dentro) << f.nome;
+      EXPECT_EQ(f.belowCut, n.foreColor == kExcludedFore) << f.nome;  // as the allocation painted it
+      EXPECT_EQ(f.belowCut, i >= c.dentro) << f.nome;
       if (i > 0) {
         EXPECT_GE(c.foglie[i - 1].peso, f.peso) << f.nome;
       }
     }
-    EXPECT_EQ(c.procedureTotali, CalcolaNumeroTest(t));
+    EXPECT_EQ(c.totalProcedures, CalcolaNumeroTest(t));
   }
   test::GeneralePronto pronto;
   Generale& g = pronto.g;
@@ -64,7 +64,7 @@ struct UsageChart : ::testing::Test {
 TEST_F(UsageChart, CoverageCutOnATM) {
   load("ATM.mdl");
   ASSERT_TRUE(p.selectLevel("Customer/Withdraw Cash/Authenticate", byCoverage(80)));
-  const GraficoUso c = chart();
+  const UsageChartData c = chart();
   expectTheTreeAgrees(c);
   ASSERT_EQ(c.copertura, std::optional<std::int16_t>(80));
   ASSERT_EQ(c.foglie.size(), 8u);
@@ -80,11 +80,11 @@ TEST_F(UsageChart, CoverageCutOnATM) {
   EXPECT_NEAR(c.foglie[0].peso, relative("Customer/Withdraw Cash") * relative("Customer/Withdraw Cash/Authenticate"),
               1e-4);
   EXPECT_EQ(c.dentro, 2u);
-  EXPECT_GE(c.pesoDentro, 0.80f);
-  EXPECT_LT(c.pesoDentro - c.foglie[1].peso, 0.80f);  // the cut keeps no more than it needs
-  EXPECT_NEAR(c.pesoTotale, 1.0f, 1e-3);
+  EXPECT_GE(c.weightInside, 0.80f);
+  EXPECT_LT(c.weightInside - c.foglie[1].peso, 0.80f);  // the cut keeps no more than it needs
+  EXPECT_NEAR(c.totalWeight, 1.0f, 1e-3);
   EXPECT_GT(c.foglie[0].procedure, 0);
-  EXPECT_EQ(c.procedureMassime(), c.foglie[0].procedure);
+  EXPECT_EQ(c.mostProcedures(), c.foglie[0].procedure);
   for (std::size_t i = c.dentro; i < c.foglie.size(); ++i) EXPECT_EQ(c.foglie[i].procedure, 0);
 }
 
@@ -92,7 +92,7 @@ TEST_F(UsageChart, CoverageCutOnATM) {
 TEST_F(UsageChart, ByNumberOnLendingHasNoCut) {
   load("Lending.mdl");
   ASSERT_TRUE(p.selectLevel("Member/Borrow Book/Borrow - main", byNumber(20)));
-  const GraficoUso c = chart();
+  const UsageChartData c = chart();
   expectTheTreeAgrees(c);
   EXPECT_FALSE(c.copertura);
   ASSERT_EQ(c.foglie.size(), 3u);
@@ -101,23 +101,23 @@ TEST_F(UsageChart, ByNumberOnLendingHasNoCut) {
   EXPECT_EQ(c.foglie[1].nome, "Return - main");
   EXPECT_EQ(c.foglie[2].nome, "Borrow - no stock");
   EXPECT_NEAR(c.foglie[0].peso, relative("Member/Borrow Book") * relative("Member/Borrow Book/Borrow - main"), 1e-4);
-  EXPECT_EQ(c.procedureTotali, 20);
+  EXPECT_EQ(c.totalProcedures, 20);
   EXPECT_EQ(c.foglie[0].procedure, 9);
   // Turning to coverage in the dialog later does not make a cut the
   // allocation never made.
   g.numTest.mostra();
-  g.numTest.scegliCoverage();
+  g.numTest.chooseCoverage();
   g.numTest.cancel();
   EXPECT_FALSE(chart().copertura);
 
   // Lending at 70 percent: "Borrow - no stock" falls below the cut.
   ASSERT_TRUE(p.selectLevel("Member/Borrow Book/Borrow - main", byNumber(20)));  // unselect
   ASSERT_TRUE(p.selectLevel("Member/Borrow Book/Borrow - main", byCoverage(70)));
-  const GraficoUso cut = chart();
+  const UsageChartData cut = chart();
   expectTheTreeAgrees(cut);
   EXPECT_EQ(cut.copertura, std::optional<std::int16_t>(70));
   EXPECT_EQ(cut.dentro, 2u);
-  EXPECT_TRUE(cut.foglie[2].sottoTaglio);
+  EXPECT_TRUE(cut.foglie[2].belowCut);
   EXPECT_EQ(cut.foglie[2].nome, "Borrow - no stock");
 }
 
@@ -135,14 +135,14 @@ TEST(UsageChartLabels, SharedLeafNamesShowTheirParent) {
     const NodeId leaf = t.addChild(parent, parent == lend ? "S1" : "S2", "[0.0000] Main flow  ((NTP:3))", "sequence");
     t.setTag(leaf, CreaTag(2, w, 0, false));
   }
-  const GraficoUso c = CalcolaGraficoUso(t, std::nullopt);
+  const UsageChartData c = ComputeUsageChart(t, std::nullopt);
   ASSERT_EQ(c.foglie.size(), 2u);
   EXPECT_EQ(c.foglie[0].nome, "Main flow");
   EXPECT_EQ(c.foglie[0].etichetta, "Main flow (Lend)");
   EXPECT_EQ(c.foglie[1].etichetta, "Main flow (Take back)");
-  EXPECT_EQ(c.procedureTotali, 6);
-  EXPECT_EQ(c.procedureMassime(), 3);
-  EXPECT_TRUE(CalcolaGraficoUso(Tree(), 50).foglie.empty());
+  EXPECT_EQ(c.totalProcedures, 6);
+  EXPECT_EQ(c.mostProcedures(), 3);
+  EXPECT_TRUE(ComputeUsageChart(Tree(), 50).foglie.empty());
 }
 
 // Axis scales: a round step, a top at or just above the largest figure.
@@ -155,7 +155,7 @@ TEST(UsageChartLabels, AxisScales) {
   for (Case c :
        {Case{54.92, false, 20, 60}, Case{100, false, 20, 100}, Case{0.7, false, 0.2, 0.8}, Case{22, true, 5, 25},
         Case{3, true, 1, 3}, Case{1, true, 1, 1}, Case{20, true, 5, 20}, Case{0, true, 1, 1}}) {
-    const ScalaAsse s = Scala(c.most, 5, c.whole);
+    const AxisScale s = Scala(c.most, 5, c.whole);
     EXPECT_NEAR(s.passo, c.step, 1e-9) << c.most;
     EXPECT_NEAR(s.cima, c.top, 1e-9) << c.most;
     EXPECT_LE(s.cima / s.passo, 5 + 1e-9) << c.most;

@@ -10,12 +10,12 @@ namespace {
 // The leading number only; blanks, tabs and line feeds anywhere are
 // skipped; what is not a number, or empty, is zero; a comma is no decimal
 // separator.
-TEST(LeggiNumero, LeadingNumberBlanksSkipped) {
+TEST(ReadNumber, LeadingNumberBlanksSkipped) {
   const std::pair<const char*, double> cases[] = {
       {"0.25", 0.25}, {"12abc", 12},       {"-3.5x", -3.5},   {"+7", 7}, {".5", 0.5}, {"5.", 5},   {"1.2.3", 1.2},
       {"  42", 42},   {"1 2\t3\n4", 1234}, {"- 0 . 5", -0.5}, {"", 0},   {"----", 0}, {"abc1", 0}, {".", 0},
       {"-", 0},       {"0,75", 0},         {"2,75", 2}};
-  for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(LeggiNumero(text), value) << text;
+  for (const auto& [text, value] : cases) EXPECT_DOUBLE_EQ(ReadNumber(text), value) << text;
 }
 
 TEST(RoundInt16, HalvesGoToEven) {
@@ -39,25 +39,25 @@ TEST(RoundInt16, OutOfRangeSaturatesAndIsReported) {
 }
 
 TEST(IntegerForms, SignSlotAndTrimmed) {
-  EXPECT_EQ(ConSegno(3), " 3");
-  EXPECT_EQ(ConSegno(0), " 0");
-  EXPECT_EQ(ConSegno(-3), "-3");
-  EXPECT_EQ(Intero(3), "3");
-  EXPECT_EQ(Intero(-12), "-12");
+  EXPECT_EQ(WithSign(3), " 3");
+  EXPECT_EQ(WithSign(0), " 0");
+  EXPECT_EQ(WithSign(-3), "-3");
+  EXPECT_EQ(IntegerText(3), "3");
+  EXPECT_EQ(IntegerText(-12), "-12");
 }
 
-TEST(FormaBreve, ShortestFormWithoutLeadingZero) {
-  EXPECT_EQ(FormaBreve(1.0f), "1");
-  EXPECT_EQ(FormaBreve(0.25f), ".25");
-  EXPECT_EQ(FormaBreve(0.9999f), ".9999");
-  EXPECT_EQ(FormaBreve(-0.5f), "-.5");
-  EXPECT_EQ(FormaBreve(0.0f), "0");
-  EXPECT_EQ(FormaBreve(12.5f), "12.5");
+TEST(ShortForm, ShortestFormWithoutLeadingZero) {
+  EXPECT_EQ(ShortForm(1.0f), "1");
+  EXPECT_EQ(ShortForm(0.25f), ".25");
+  EXPECT_EQ(ShortForm(0.9999f), ".9999");
+  EXPECT_EQ(ShortForm(-0.5f), "-.5");
+  EXPECT_EQ(ShortForm(0.0f), "0");
+  EXPECT_EQ(ShortForm(12.5f), "12.5");
   // Seven significant digits at most: a third of single precision.
-  EXPECT_EQ(FormaBreve(1.0f / 3.0f), ".3333333");
-  EXPECT_EQ(FormaBreve(2.0f / 3.0f), ".6666667");
-  EXPECT_EQ(FormaBreve(0.5f * 0.3333f), ".16665");
-  EXPECT_EQ(FormaBreve(123456789.0f), "1.234568E+08");
+  EXPECT_EQ(ShortForm(1.0f / 3.0f), ".3333333");
+  EXPECT_EQ(ShortForm(2.0f / 3.0f), ".6666667");
+  EXPECT_EQ(ShortForm(0.5f * 0.3333f), ".16665");
+  EXPECT_EQ(ShortForm(123456789.0f), "1.234568E+08");
 }
 
 }  // namespace

@@ -19,17 +19,17 @@ using test::ModelloSintetico;
 
 using Loaded = test::ModelloCaricato;
 
-TEST(PesoDocumentazione, ReadsTheWholeNumberAfterTheFirstMarker) {
-  EXPECT_EQ(PesoDocumentazione("WGH=10 main flow"), 10.0);
-  EXPECT_EQ(PesoDocumentazione("WGH=7"), 7.0);
-  EXPECT_EQ(PesoDocumentazione("WGH=100"), 100.0);        // not cut to two digits
-  EXPECT_EQ(PesoDocumentazione("Main flow WGH=3"), 3.0);  // the marker need not open the text
-  EXPECT_EQ(PesoDocumentazione("WGH=12\r\nsecond line"), 12.0);
-  EXPECT_EQ(PesoDocumentazione("WGH=2.5 x"), 2.5);
-  EXPECT_EQ(PesoDocumentazione("WGH=4 then WGH=9"), 4.0);
-  EXPECT_EQ(PesoDocumentazione("WGH="), 0.0);
-  EXPECT_FALSE(PesoDocumentazione("WGH 10"));
-  EXPECT_FALSE(PesoDocumentazione(""));
+TEST(DocumentationWeight, ReadsTheWholeNumberAfterTheFirstMarker) {
+  EXPECT_EQ(DocumentationWeight("WGH=10 main flow"), 10.0);
+  EXPECT_EQ(DocumentationWeight("WGH=7"), 7.0);
+  EXPECT_EQ(DocumentationWeight("WGH=100"), 100.0);        // not cut to two digits
+  EXPECT_EQ(DocumentationWeight("Main flow WGH=3"), 3.0);  // the marker need not open the text
+  EXPECT_EQ(DocumentationWeight("WGH=12\r\nsecond line"), 12.0);
+  EXPECT_EQ(DocumentationWeight("WGH=2.5 x"), 2.5);
+  EXPECT_EQ(DocumentationWeight("WGH=4 then WGH=9"), 4.0);
+  EXPECT_EQ(DocumentationWeight("WGH="), 0.0);
+  EXPECT_FALSE(DocumentationWeight("WGH 10"));
+  EXPECT_FALSE(DocumentationWeight(""));
 }
 
 TEST(LoadWeights, EqualSharesWithoutDocumentation) {
@@ -141,8 +141,8 @@ TEST(LoadWeights, PackagesTakeNoShare) {
 
 // A node per entry: key, parent key, share of the label and tag.
 NodeId Add(Tree& t, const std::string& parent, const std::string& key, float share) {
-  const NodeId id = parent.empty() ? t.addTop(key, EtichettaPeso(share, key), "usecase")
-                                   : t.addChild(parent, key, EtichettaPeso(share, key), "usecase");
+  const NodeId id = parent.empty() ? t.addTop(key, WeightLabel(share, key), "usecase")
+                                   : t.addChild(parent, key, WeightLabel(share, key), "usecase");
   t.setTag(id, CreaTag(parent.empty() ? 0 : 1, share, 0, false));
   return id;
 }
@@ -160,8 +160,8 @@ TEST(AbsoluteWeights, ProductsOfSharesOnTheLeaves) {
   EXPECT_EQ(t.node(t.find("E")).tag, "LIV:1$$WEI:0.3750$$NCI:0$$EDI:F");
   EXPECT_EQ(t.node(t.find("E")).foreColor, Rgb(0, 128, 0));
   EXPECT_EQ(t.node(t.find("B")).foreColor, kDefaultForeColor);
-  EXPECT_EQ(TestoSommaFoglie(sum), "Leaves weights sum: 1");
-  EXPECT_EQ(TestoSommaFoglie(0.9999f), "Leaves weights sum: .9999");
+  EXPECT_EQ(LeafWeightsSumText(sum), "Leaves weights sum: 1");
+  EXPECT_EQ(LeafWeightsSumText(0.9999f), "Leaves weights sum: .9999");
 }
 
 TEST(AbsoluteWeights, LabelWeightsGoIntoTheTags) {

@@ -87,17 +87,17 @@ TEST(Session, NothingLostByAccident) {
   g.onExit = [&ended] { ended = true; };
   g.setAsker(&asker);
   asker.files.push_back(kLending);
-  g.esegui(menu::kCaricaMdl);
+  g.runMenuItem(menu::kCaricaMdl);
   EXPECT_EQ(g.caption, "Zov Suite - " + kLending);
   Tree& main = g.TV(kMainTree);
   main.setSelected(FindByKeyOrPath(main, "Member/Borrow Book"));
   asker.criteria.push_back([](CriterionDialog& d) { d.done(); });
-  g.esegui(menu::kSeleziona);
+  g.runMenuItem(menu::kSeleziona);
   EXPECT_EQ(g.caption, "Zov Suite - " + kLending + " *");
   // Cancel: neither the load nor EXIT goes on.
   asker.answers = {Answer::kCancel, Answer::kCancel};
-  g.esegui(menu::kCaricaMdl);
-  g.esegui(menu::kUscita);
+  g.runMenuItem(menu::kCaricaMdl);
+  g.runMenuItem(menu::kUscita);
   EXPECT_FALSE(ended);
   EXPECT_EQ(asker.asked.back().text, "Save changes?");
   EXPECT_EQ(g.TV(kSelectionTree).count() > 0, true);
@@ -105,7 +105,7 @@ TEST(Session, NothingLostByAccident) {
   const std::string model = (dir / "copy.mdl").string();
   std::filesystem::copy_file(kLending, model);
   asker.files.push_back(model);
-  g.esegui(menu::kSaveZov);
+  g.runMenuItem(menu::kSaveZov);
   EXPECT_NE(asker.asked.back().text.find("is not a Zov Suite session"), std::string::npos);
   EXPECT_EQ(std::filesystem::file_size(model), std::filesystem::file_size(kLending));
   // A damaged session is refused with what is wrong, and the window keeps
@@ -115,7 +115,7 @@ TEST(Session, NothingLostByAccident) {
   const std::size_t nodes = main.count();
   asker.answers = {Answer::kNo};
   asker.files.push_back(damaged);
-  g.esegui(menu::kCaricaZov);
+  g.runMenuItem(menu::kCaricaZov);
   EXPECT_EQ(asker.asked.back().text, "The session could not be loaded.\n\n" + damaged +
                                          ": the session file is damaged (seed: a whole number from 0 to 4294967295 "
                                          "expected)");
@@ -125,7 +125,7 @@ TEST(Session, NothingLostByAccident) {
   // Yes: saved first, then EXIT ends.
   asker.answers = {Answer::kYes};
   asker.files.push_back((dir / "work").string());
-  g.esegui(menu::kUscita);
+  g.runMenuItem(menu::kUscita);
   EXPECT_TRUE(ended);
   EXPECT_TRUE(std::filesystem::is_regular_file(dir / "work.zov"));
   EXPECT_EQ(g.caption, "Zov Suite - " + kLending);
@@ -185,7 +185,7 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
   const std::string report = (dir / "report.txt").string();
   asker.files = {session, report};
   asker.answers = {Answer::kYes};
-  ASSERT_TRUE(g.esegui(menu::kCaricaZov));
+  ASSERT_TRUE(g.runMenuItem(menu::kCaricaZov));
   const std::string expected =
       "The model has changed since the session was saved.\n"
       "2 decisions of the session no longer match the model and were left out:\n"
@@ -219,7 +219,7 @@ TEST(SharedXmiPlans, EveryMessageOfTheUitTreeIsInAPath) {
     test::GeneralePronto ready;
     PlanningSession& p = ready.session;
     ASSERT_TRUE(p.openModel(entry.path().string())) << entry.path();
-    p.loadTestCases(TestCaseSource::kTutti);
+    p.loadTestCases(TestCaseSource::kAllDiagrams);
     p.pickAll();
     p.process();
     std::set<std::string> shown, planned;
@@ -281,11 +281,11 @@ TEST_F(Api, SeeAllAndUnselectAll) {
     Tree& spec = atm.TV(kSpecTree);
     const NodeId split = FindByKeyOrPath(spec, "SD1./TestCase 1");
     ASSERT_NE(split, kNoNode);
-    atm.mostraDocumento(split);
+    atm.showDocument(split);
     ASSERT_FALSE(atm.LB.items.empty());
     EXPECT_EQ(atm.LB.items.front(), "Test Case  1   of  SD Withdraw Cash - main flow ");
-    atm.session.specification.documentiPerNodo.erase(spec.node(split).key);
-    atm.mostraDocumento(split);
+    atm.session.specification.documentByNode.erase(spec.node(split).key);
+    atm.showDocument(split);
     const auto heads = std::count_if(atm.LB.items.begin(), atm.LB.items.end(),
                                      [](const std::string& l) { return l.rfind("Test Case  1.", 0) == 0; });
     EXPECT_EQ(heads, 3) << atm.LB.items.front();  // the IF and its two ELSE messages
@@ -295,17 +295,17 @@ TEST_F(Api, SeeAllAndUnselectAll) {
       EXPECT_EQ(atm.mouseUp(kMainTree, MouseButton::kRight), Popup::kMainTree);
       EXPECT_EQ(atm.menus.enabled(menu::kVEntry), i == 0);
       EXPECT_EQ(atm.menus.enabled(menu::kVLink), i == 1);
-      EXPECT_EQ(atm.vediTutti(), "Withdraw Cash - main flow: " + std::to_string((i + 1) % shown.size() + 1) + " of " +
-                                     std::to_string(shown.size()));
+      EXPECT_EQ(atm.seeAll(), "Withdraw Cash - main flow: " + std::to_string((i + 1) % shown.size() + 1) + " of " +
+                                  std::to_string(shown.size()));
     }
   }
   main.setSelected(main.find("5B1000000040"));
-  const std::string first = g.vediTutti();
+  const std::string first = g.seeAll();
   EXPECT_NE(first.find("Borrow - main: "), std::string::npos) << first;
   const std::size_t of = first.find(" of ");
   ASSERT_NE(of, std::string::npos);
   const int count = std::stoi(first.substr(of + 4));
-  for (int i = 1; i < count; ++i) g.vediTutti();
+  for (int i = 1; i < count; ++i) g.seeAll();
   EXPECT_EQ(main.selected(), main.find("5B1000000040"));  // round again
   ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures(20)));
   p.loadTestCases(TestCaseSource::kZov);
@@ -313,9 +313,9 @@ TEST_F(Api, SeeAllAndUnselectAll) {
   ScriptedAsker asker;
   g.setAsker(&asker);
   asker.answers = {Answer::kCancel};
-  g.deselezionaCasiTest();
+  g.unselectTestCases();
   EXPECT_GT(g.TV(kSelectedTestCases).count(), 1);
-  g.deselezionaCasiTest();
+  g.unselectTestCases();
   EXPECT_EQ(g.TV(kSelectedTestCases).count(), 1);  // the root "Selected Item" alone
   EXPECT_TRUE(g.session.decisions().back().unselect);
   p.pickAll();  // they can be picked again
@@ -349,8 +349,8 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   EXPECT_EQ(spec.node(six).text, "6  [Property  p6] ");
   EXPECT_TRUE(g.session.openCategory(x));  // the pop-up shows on both
   g.session.cancelCategory();
-  EXPECT_NE(SceltaRimovibile(spec, six), kNoNode);
-  EXPECT_EQ(SceltaRimovibile(spec, x), kNoNode);
+  EXPECT_NE(RemovableChoice(spec, six), kNoNode);
+  EXPECT_EQ(RemovableChoice(spec, x), kNoNode);
   ASSERT_TRUE(g.session.removeChoice(six));
   const AttributeRecord& a = g.session.specification.tabella.caso(1)->messages[0].attributes[0];
   ASSERT_EQ(a.choiceCount, 2);
@@ -372,10 +372,10 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   // All, then the second test case only: the first one's script goes.
   p.generate();
   EXPECT_TRUE(work.created("TestScript1.txt"));
-  g.evidenziati = {spec.childAt(kNoNode, 1)};
-  const std::vector<std::string> second = g.session.testCasesOf(g.evidenziati);
+  g.highlightedNodes = {spec.childAt(kNoNode, 1)};
+  const std::vector<std::string> second = g.session.testCasesOf(g.highlightedNodes);
   ASSERT_EQ(second.size(), 1u);
-  const GenerationResult r = g.generaSelezionati().result;
+  const GenerationResult r = g.generateSelected().result;
   EXPECT_EQ(r.files, std::vector<std::string>{"TestScript2.txt"});
   EXPECT_FALSE(work.created("TestScript1.txt"));
   const auto script = work.readLines("TestScript2.txt");

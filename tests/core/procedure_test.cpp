@@ -16,7 +16,7 @@ namespace zov {
 namespace {
 
 // The lines GeneratePath writes.
-std::vector<std::string> Lines(const TestCaseRecord& r, const Categorie& c, int testCase, const std::string& path,
+std::vector<std::string> Lines(const TestCaseRecord& r, const CategoryList& c, int testCase, const std::string& path,
                                std::int64_t n, RandomSource& random,
                                const std::function<void(const std::string&)>& warn) {
   std::ostringstream out;
@@ -49,7 +49,7 @@ MessageRecord Messaggio(const std::string& name, const std::string& path, std::v
 TEST(ChoiceDigit, MixedRadixWithTheFirstCategoryMostSignificant) {
   TestCaseRecord r;
   r.messages.push_back(Messaggio("m", "1", {"a", "b"}, {{"x", "y", "z"}, {"u", "v"}}));
-  const Categorie c = BuildCategories(r, 0, 0);
+  const CategoryList c = BuildCategories(r, 0, 0);
   ASSERT_EQ(c.list.size(), 3u);
   EXPECT_EQ(c.T, 12);
   EXPECT_EQ(ChoiceDigit(7, 0, c), 1);
@@ -207,16 +207,16 @@ TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {
   // Shown in LB, printed with the same separators as the documents.
   ScriptedAsker asker;
   g.setAsker(&asker);
-  g.visualizzaScript();
+  g.showScripts();
   EXPECT_EQ(g.LB.items.front(), "Test Procedures generation file of  Case 1 ");
-  g.stampaScript();
+  g.printScripts();
   ASSERT_EQ(asker.printed.size(), 1u);
   EXPECT_EQ(asker.printed[0].second[0], std::string(20, '-'));
   EXPECT_EQ(asker.printed[0].second[1], "File name: TestScript1.txt");
   EXPECT_EQ(asker.printed[0].second[2], "            Test Procedures generation file of  Case 1 ");
   // A file that went missing is reported, not read.
   std::filesystem::remove(work->dir() / "TestScript2.txt");
-  g.visualizzaScript();
+  g.showScripts();
   ASSERT_FALSE(asker.asked.empty());
   EXPECT_NE(asker.asked.back().text.find("TestScript2.txt"), std::string::npos);
   g.setAsker(nullptr);

@@ -69,7 +69,7 @@ TEST(BranchCopies, DeeperBranchesAndTheirSameElementLeaves) {
   EXPECT_EQ(l.main().node(l.main().firstRoot()).key, a1);
 }
 
-// Without a cap set, the Main Tree may grow past kMassimoNodiMainTree as
+// Without a cap set, the Main Tree may grow past kMinMainTreeCap as
 // far as the model needs: 50 use cases of 700 diagrams each, every one
 // reached from six actors, give 250 links copying 700 nodes each.
 TEST(BranchCopies, TheCapGrowsWithTheModel) {
@@ -85,7 +85,7 @@ TEST(BranchCopies, TheCapGrowsWithTheModel) {
   Loaded l(m);
   ASSERT_EQ(l.error, "");
   EXPECT_TRUE(l.g.problems.empty());
-  EXPECT_GT(l.main().count(), kMassimoNodiMainTree);
+  EXPECT_GT(l.main().count(), kMinMainTreeCap);
   // The last link made is expanded whole.
   EXPECT_EQ(l.node(useCases.back() + "ACTOR250").children, 700);
 }
@@ -131,14 +131,14 @@ struct HandTree : ::testing::Test {
     work.create(key + "_cont.txt", CreatedList::kLoad, &error) << target << "\nname\n";
   }
   void run() {
-    StatoCopia s;
+    CopyState s;
     AzzeraCollezioni(s);
     s.limite = limit;
     DuplicaRami(t, s, work, [this](const std::string& text) { notices.push_back(text); });
   }
   Tree t;
   WorkFolder work;
-  int limit = kMassimoNodiMainTree;
+  int limit = kMinMainTreeCap;
   std::vector<std::string> notices;
 };
 
@@ -318,7 +318,7 @@ void CheckTreesKeepTheirRules(const std::string& dir, int& files, int& weightedG
         const std::string& text = t.node(c).text;
         if (text.rfind("[----] ", 0) == 0) continue;
         if (text.size() < 9 || text[0] != '[' || text[7] != ']') labelled = false;
-        sum += LeggiPesoEtichetta(text);
+        sum += ReadLabelWeight(text);
         ++shares;
       }
       if (!labelled || shares == 0) continue;

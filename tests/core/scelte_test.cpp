@@ -14,10 +14,10 @@ TEST(NegateValue, NotAndBack) {
 }
 
 TEST(LineNames, KeepTheirLeadingBlank) {
-  EXPECT_EQ(RigaProprieta("busy"), "     [Property  busy ]");
-  EXPECT_EQ(RigaSelettore("not busy"), "     [if not busy ]");
-  EXPECT_EQ(NomeRigaSelettore(RigaSelettore("not busy")), " not busy");
-  EXPECT_EQ(NomeRigaProprieta(RigaProprieta("busy")), " busy");
+  EXPECT_EQ(PropertyLine("busy"), "     [Property  busy ]");
+  EXPECT_EQ(SelectorLine("not busy"), "     [if not busy ]");
+  EXPECT_EQ(SelectorLineName(SelectorLine("not busy")), " not busy");
+  EXPECT_EQ(PropertyLineName(PropertyLine("busy")), " busy");
 }
 
 struct Row : ::testing::Test {
@@ -30,7 +30,7 @@ struct Row : ::testing::Test {
 };
 
 TEST_F(Row, APropertyAndANegatedSelectorConflict) {
-  row.push_back(RigaProprieta("open"));
+  row.push_back(PropertyLine("open"));
   EXPECT_TRUE(conflict("not open", false));
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0], "Unsignifiant Test Procedure for value  open");
@@ -38,24 +38,24 @@ TEST_F(Row, APropertyAndANegatedSelectorConflict) {
 }
 
 TEST_F(Row, RolesSwappedAndTheCasesThatNeverMatch) {
-  row.push_back(RigaProprieta("not open"));
+  row.push_back(PropertyLine("not open"));
   EXPECT_TRUE(conflict("open", false));  // selector open against property not open
   row[2] = "True";
-  row.push_back(RigaProprieta("busy"));
+  row.push_back(PropertyLine("busy"));
   EXPECT_FALSE(conflict("busy", false));     // the same, no negation
   EXPECT_FALSE(conflict("not busy", true));  // two properties never conflict
   EXPECT_FALSE(conflict("notbusy", false));  // negated without a blank: never matches
-  row.push_back(RigaSelettore("ready"));
+  row.push_back(SelectorLine("ready"));
   EXPECT_TRUE(conflict("not ready", true));  // a property against an earlier selector
   EXPECT_EQ(warnings.size(), 2u);
 }
 
 TEST(DefaultList, VerbatimValuesUpToTheBracket) {
-  EXPECT_EQ(ValoriDefault("DEF(a,,b)"), (std::vector<std::string>{"a", "", "b"}));
-  EXPECT_EQ(ValoriDefault("DEF()"), (std::vector<std::string>{""}));
-  EXPECT_EQ(ValoriDefault("x DEF(1, 2) y"), (std::vector<std::string>{"1", " 2"}));
-  EXPECT_TRUE(ValoriDefault("DEF(1,2").empty());
-  EXPECT_TRUE(ValoriDefault("def(2)").empty());
+  EXPECT_EQ(DefaultValueList("DEF(a,,b)"), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_EQ(DefaultValueList("DEF()"), (std::vector<std::string>{""}));
+  EXPECT_EQ(DefaultValueList("x DEF(1, 2) y"), (std::vector<std::string>{"1", " 2"}));
+  EXPECT_TRUE(DefaultValueList("DEF(1,2").empty());
+  EXPECT_TRUE(DefaultValueList("def(2)").empty());
   AttributeRecord a;
   std::vector<std::string> listed;
   EXPECT_EQ(ParseDefaultList("DEF(red,green)", 3, a, &listed), 5);

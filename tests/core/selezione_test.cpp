@@ -47,7 +47,7 @@ struct Chain : ::testing::Test {
   void click(const std::string& key) { main().setSelected(n(key)); }
   void byNumber(int procedures) {
     asker.criteria.push_back([procedures](CriterionDialog& dialog) {
-      dialog.scegliNumTest();
+      dialog.chooseNumber();
       dialog.NNTest = std::to_string(procedures);
       dialog.done();
     });
@@ -63,7 +63,7 @@ struct Chain : ::testing::Test {
 TEST_F(Chain, SelectLevelMarksTheActorsBranchDownToTheLevel) {
   click(u[1]);  // level 2
   byNumber(100);
-  ASSERT_TRUE(g().esegui(menu::kSeleziona));
+  ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
   for (const auto& key : {actor, u[0], u[1], d[0], d[1], v}) EXPECT_TRUE(Marked(main(), n(key))) << key;
   for (const auto& key : {u[2], u[3], d[2]}) EXPECT_FALSE(Marked(main(), n(key))) << key;
   EXPECT_FALSE(g().menus.find(menu::kStart)->enabled);
@@ -81,18 +81,18 @@ TEST_F(Chain, SelectLevelMarksTheActorsBranchDownToTheLevel) {
 TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
   click(d[1]);
   byNumber(10);
-  ASSERT_TRUE(g().esegui(menu::kSeleziona));
+  ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
   EXPECT_TRUE(Marked(main(), n(u[1])));
   EXPECT_FALSE(Marked(main(), n(u[2])));
   EXPECT_EQ(g().TV(kSelectionTree).count(), 6);
-  g().caricamentoDaZovFatto();  // as after "Loading from ZOV tree", which turns these on
+  g().zovLoadingDone();  // as after "Loading from ZOV tree", which turns these on
   for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
     EXPECT_TRUE(g().menus.find(item)->enabled) << item;
   // ... and after "&Processing...", whose results the reset throws away.
   g().session.specification.tabella.casi.resize(2);
   g().TV(kSpecTree).addTop("T", "SD1. D2 ( 10)", "sequence");
   g().LB.add("Test Case  1   of  SD D2");
-  g().elaborazioneFatta();
+  g().processingDone();
   for (auto item : {menu::kPrint, menu::kTestScript, menu::kTestSc}) EXPECT_TRUE(g().menus.find(item)->enabled) << item;
   // The pop-up now reads "&Unselect All".
   g().mouseDown(kMainTree, n(u[0]), MouseButton::kRight);
@@ -100,12 +100,12 @@ TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
   EXPECT_EQ(g().menus.find(menu::kSeleziona)->caption, "&Unselect All");
   // It asks first: Cancel keeps everything.
   asker.answers = {Answer::kCancel};
-  ASSERT_TRUE(g().esegui(menu::kSeleziona));
+  ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
   EXPECT_EQ(asker.asked.back().text.rfind("Unselect All throws away", 0), 0u);
   EXPECT_TRUE(Marked(main(), n(u[1])));
   EXPECT_EQ(g().TV(kSpecTree).count(), 1);
   asker.answers = {Answer::kOk};
-  ASSERT_TRUE(g().esegui(menu::kSeleziona));
+  ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
   for (NodeId id : main().collection()) EXPECT_FALSE(Marked(main(), id));
   EXPECT_EQ(g().somma, "Leaves weights sum: ");
   EXPECT_EQ(g().TV(kSelectionTree).count(), 0);
@@ -127,18 +127,18 @@ TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
 
 TEST_F(Chain, StartAndStopLevels) {
   click(d[0]);
-  ASSERT_TRUE(g().esegui(menu::kStart));  // a leaf cannot start a selection
+  ASSERT_TRUE(g().runMenuItem(menu::kStart));  // a leaf cannot start a selection
   ASSERT_EQ(asker.asked.size(), 1u);
   EXPECT_EQ(asker.asked[0].text, "Warning: no children");
   EXPECT_FALSE(g().session.selection.startselezione);
 
   click(u[0]);
-  ASSERT_TRUE(g().esegui(menu::kStart));
+  ASSERT_TRUE(g().runMenuItem(menu::kStart));
   EXPECT_EQ(main().node(n(u[0])).backColor, Rgb(255, 0, 0));
   EXPECT_EQ(g().menus.find(menu::kStart)->caption, "Select ST&OP Node");
   EXPECT_FALSE(g().menus.find(menu::kSeleziona)->enabled);
   click(u[2]);
-  ASSERT_TRUE(g().esegui(menu::kStart));
+  ASSERT_TRUE(g().runMenuItem(menu::kStart));
   EXPECT_EQ(g().menus.find(menu::kStart)->caption, "Select ST&ART Node");
   EXPECT_FALSE(g().menus.find(menu::kStart)->enabled);
   EXPECT_TRUE(g().session.selection.livelli);
@@ -147,7 +147,7 @@ TEST_F(Chain, StartAndStopLevels) {
 
   click(u[3]);  // level 4: its level-1 ancestor and that one's whole branch
   byNumber(100);
-  ASSERT_TRUE(g().esegui(menu::kSeleziona));
+  ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
   for (const auto& key : {u[0], u[1], u[2], u[3], d[2]}) EXPECT_TRUE(Marked(main(), n(key))) << key;
   EXPECT_FALSE(Marked(main(), n(actor)));
   const Tree& s = g().TV(kSelectionTree);
@@ -174,7 +174,7 @@ TEST_F(Chain, AtTheStartLevelOnlyTheDiagramsBelow) {
 TEST_F(Chain, CancellingTheCriterionUnmarksEverything) {
   click(u[0]);
   asker.criteria.push_back([](CriterionDialog& dialog) { dialog.cancel(); });
-  ASSERT_TRUE(g().esegui(menu::kSeleziona));
+  ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
   for (NodeId id : main().collection()) EXPECT_FALSE(Marked(main(), id));
   EXPECT_TRUE(g().menus.find(menu::kStart)->enabled);
   EXPECT_EQ(g().TV(kSelectionTree).count(), 0);
@@ -183,7 +183,7 @@ TEST_F(Chain, CancellingTheCriterionUnmarksEverything) {
 TEST_F(Chain, ARedBranchBlocksTheSelection) {
   MetteRamiRossi(main(), n(u[2]));
   click(u[0]);
-  ASSERT_TRUE(g().esegui(menu::kSeleziona));
+  ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
   ASSERT_EQ(asker.asked.size(), 1u);
   EXPECT_EQ(asker.asked[0].text, "Unproperly weight distribution");
   EXPECT_EQ(asker.asked[0].title, "Warning");
@@ -193,12 +193,12 @@ TEST_F(Chain, ARedBranchBlocksTheSelection) {
 TEST_F(Chain, CoverageFromTheCommand) {
   click(u[0]);
   asker.criteria.push_back([](CriterionDialog& dialog) {
-    dialog.scegliCoverage();
+    dialog.chooseCoverage();
     dialog.Percc = "60";
     dialog.done();
   });
   asker.inputs.push_back("4");
-  ASSERT_TRUE(g().esegui(menu::kSeleziona));
+  ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
   const Tree& s = g().TV(kSelectionTree);
   // Leaves V 0.5 and D1 0.25: both kept at 60% (the second reaches it);
   // at least 3 procedures, 4 asked for: 3 and 1.
@@ -213,12 +213,12 @@ TEST_F(Chain, CoverageFromTheCommand) {
 TEST_F(Chain, NoLeafGettingAProcedureIsSaid) {
   click(u[0]);
   byNumber(1);
-  ASSERT_TRUE(g().esegui(menu::kSeleziona));
+  ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
   ASSERT_EQ(asker.asked.size(), 2u);
   EXPECT_EQ(asker.asked[1].text,
             "No leaf gets a test procedure: 1 test procedures shared over 2 leaves round to 0 for each. "
             "At least 3 test procedures give every leaf one.");
-  EXPECT_EQ(MinimoPerOgniFoglia(g().TV(kSelectionTree)), 3);
+  EXPECT_EQ(MinimumForEveryLeaf(g().TV(kSelectionTree)), 3);
 }
 
 TEST_F(Chain, NodesByKeyOrPath) {
@@ -255,24 +255,24 @@ struct Picking : ::testing::Test {
 
 TEST_F(Picking, DroppingCopiesFourGenerationsOnce) {
   drag("T1.0");
-  g.rilascia(kSelectedTestCases, kNoNode);
+  g.dropOn(kSelectedTestCases, kNoNode);
   EXPECT_TRUE(chosen().contains("T1.4"));
   EXPECT_FALSE(chosen().contains("T1.5"));
   EXPECT_EQ(chosen().node(chosen().find("T1.0")).parent, chosen().firstRoot());
   EXPECT_TRUE(chosen().node(chosen().find("T1.2")).bold);
   EXPECT_TRUE(uit().node(uit().find("T1.0")).checked);
   drag("T1.0");
-  g.rilascia(kSelectedTestCases, kNoNode);
+  g.dropOn(kSelectedTestCases, kNoNode);
   ASSERT_EQ(asker.asked.size(), 1u);
   EXPECT_EQ(asker.asked[0].text, "Error: this node is already selected");
 }
 
 TEST_F(Picking, SelectAllSkipsWhatIsAlreadySelected) {
   drag("T1.0");
-  g.rilascia(kSelectedTestCases, kNoNode);
-  g.caricamentoDaZovFatto();
+  g.dropOn(kSelectedTestCases, kNoNode);
+  g.zovLoadingDone();
   g.clickTab(2);
-  ASSERT_TRUE(g.esegui(menu::kSelectAll));
+  ASSERT_TRUE(g.runMenuItem(menu::kSelectAll));
   EXPECT_TRUE(chosen().contains("T2"));
   EXPECT_TRUE(chosen().contains("T1.5"));  // below its parent's earlier copy
   EXPECT_TRUE(chosen().node(chosen().find("T2")).checked);
@@ -283,9 +283,9 @@ TEST_F(Picking, SelectAllSkipsWhatIsAlreadySelected) {
 
 TEST_F(Picking, ADropOnTheUitTreeEndsTheDrag) {
   drag("T2");
-  EXPECT_TRUE(g.trascinamento);
-  g.rilascia(kUitTree, uit().find("T1.0"));
-  EXPECT_FALSE(g.trascinamento);
+  EXPECT_TRUE(g.dragging);
+  g.dropOn(kUitTree, uit().find("T1.0"));
+  EXPECT_FALSE(g.dragging);
   EXPECT_EQ(uit().dropHighlight(), kNoNode);
 }
 

@@ -69,7 +69,7 @@ struct Uit : ::testing::Test {
 
 TEST_F(Uit, ATestCaseWithItsObjectsAndMessages) {
   load(kLending);
-  ASSERT_TRUE(AggiungiScenarioCompleto(*g.session.model(), diagram("5B1000000040"), uit()));
+  ASSERT_TRUE(AddWholeScenario(*g.session.model(), diagram("5B1000000040"), uit()));
   const Node& tc = node("5B1000000040");
   EXPECT_EQ(tc.text, "Borrow - main");
   EXPECT_EQ(tc.image, "sequence");
@@ -112,18 +112,18 @@ TEST_F(Uit, ATestCaseWithItsObjectsAndMessages) {
 
 TEST_F(Uit, ADiagramWithNothingOnIt) {
   load(kLending);
-  ASSERT_TRUE(AggiungiScenarioCompleto(*g.session.model(), diagram("5B1000000041"), uit()));
+  ASSERT_TRUE(AddWholeScenario(*g.session.model(), diagram("5B1000000041"), uit()));
   EXPECT_EQ(node("5B1000000041").children, 0);
   EXPECT_FALSE(node("5B1000000041").bold);
   // The same diagram again is refused and adds nothing.
   const int count = uit().count();
-  EXPECT_FALSE(AggiungiScenarioCompleto(*g.session.model(), diagram("5B1000000041"), uit()));
+  EXPECT_FALSE(AddWholeScenario(*g.session.model(), diagram("5B1000000041"), uit()));
   EXPECT_EQ(uit().count(), count);
 }
 
 TEST_F(Uit, LoadingAllSequenceTakesThePackageDiagrams) {
   load(kLending);
-  g.session.loadTestCases(TestCaseSource::kTutti);
+  g.session.loadTestCases(TestCaseSource::kAllDiagrams);
   EXPECT_EQ(uit().node(uit().firstRoot()).children, 1);
   EXPECT_EQ(node("5B1000000043").text, "Stocktaking");
   EXPECT_EQ(node("5B1000000410").parent, uit().find("5B1000000402"));
@@ -132,7 +132,7 @@ TEST_F(Uit, LoadingAllSequenceTakesThePackageDiagrams) {
   EXPECT_TRUE(g.menus.find(menu::kGenerazione)->enabled);
   // Twice: the diagram is skipped, and the busy box says so.
   const int count = uit().count();
-  g.session.loadTestCases(TestCaseSource::kTutti);
+  g.session.loadTestCases(TestCaseSource::kAllDiagrams);
   EXPECT_EQ(uit().count(), count);
   EXPECT_NE(std::find(busy.history.begin(), busy.history.end(), "\"Stocktaking\" is in the UIT tree already: skipped"),
             busy.history.end());

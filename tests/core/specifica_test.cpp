@@ -123,9 +123,9 @@ TEST_F(Processing, PathsOfTheWorkedExample) {
   }
   EXPECT_EQ(names, (std::vector<std::string>{"A", "A1", "A2", "A", "A3", "B"}));
   EXPECT_EQ(paths, (std::vector<std::string>{"1.1", "1.1", "1.1", "1.2", "1.2", "2"}));
-  EXPECT_EQ(r.messages[1].conditionKind, Condizione::kIf);
+  EXPECT_EQ(r.messages[1].conditionKind, ConditionKind::kIf);
   EXPECT_EQ(r.messages[1].condition, " card valid");
-  EXPECT_EQ(r.messages[4].conditionKind, Condizione::kElse);
+  EXPECT_EQ(r.messages[4].conditionKind, ConditionKind::kElse);
   EXPECT_EQ(r.messages[4].ifIndex, 1);
   EXPECT_EQ(r.messages[2].level, 3);
   EXPECT_EQ(CountPaths(r), 3);
@@ -133,14 +133,14 @@ TEST_F(Processing, PathsOfTheWorkedExample) {
 
 TEST_F(Processing, TooFewProceduresForThePaths) {
   select(2);
-  g.elabora();
+  g.processCommand();
   ASSERT_EQ(asker.asked.size(), 1u);
   EXPECT_EQ(asker.asked[0].title, "Warning");
   EXPECT_EQ(asker.asked[0].text,
             "The number of executable test cases is not enough to cover all the Test Cases for 'Checkout - main '");
   EXPECT_EQ(text("5E00000000402[0.5000] Checkout - main  ((NTP:2))"), "TestCase 2   ( 0 )");
   // Run again: everything is rebuilt, nothing doubled.
-  g.elabora();
+  g.processCommand();
   EXPECT_EQ(g.session.specification.specDocuments.size(), 3u);
 }
 
@@ -150,7 +150,7 @@ struct Editors : Processing {
   Editors() {
     g.session.setSeed(7);
     select(5);
-    g.elabora();
+    g.processCommand();
   }
   static constexpr const char* kAmount = "5E0000000320_15E00000000401.1 - A";
   static constexpr const char* kMessage = "5E00000001105E00000000401.1 - A";
@@ -158,13 +158,13 @@ struct Editors : Processing {
   AttributeRecord& settings(const std::function<void(SettingsEditor&)>& play) {
     g.TV(kSpecTree).setSelected(spec().find(kAmount));
     asker.settings.push_back(play);
-    g.esegui(menu::kPopupASpec);
+    g.runMenuItem(menu::kPopupASpec);
     return *g.session.settingsEditor.record();
   }
   MessageRecord& interactions(const std::function<void(InteractionsEditor&)>& play) {
     g.TV(kSpecTree).setSelected(spec().find(kMessage));
     asker.interactions.push_back(play);
-    g.esegui(menu::kPopupASpec);
+    g.runMenuItem(menu::kPopupASpec);
     return *g.session.interactionsEditor.record();
   }
   std::vector<std::string> below(const std::string& key) {
@@ -437,7 +437,7 @@ struct Picked {
           .addChild("Selected Item", g.session.model()->Identifier(d),
                     "[0.5000] " + g.session.model()->Name(d) + "  ((NTP:" + std::to_string(allotted) + "))",
                     "sequence");
-    g.elabora();
+    g.processCommand();
   }
   const Tree& spec() const { return g.TV(kSpecTree); }
   // "text" of each node below key, indented by depth.
@@ -484,7 +484,7 @@ struct Picked {
     const NodeId n = FindByKeyOrPath(spec(), path);
     if (n == kNoNode) return false;
     g.TV(kSpecTree).setSelected(n);
-    return g.specifiche();
+    return g.specifications();
   }
   test::ModelloCaricato loaded;
   Generale& g;
@@ -518,7 +518,7 @@ TEST(Paths, SuccessivePairsAtOneLevelMultiply) {
   EXPECT_EQ(tree.back(), "  [2] B");
   EXPECT_EQ(p.g.session.specification.specDocuments.size(), 5u);
   // The script takes the same five paths.
-  p.g.generaTutti();
+  p.g.generateAll();
   std::vector<std::string> scripted;
   const auto script = p.loaded.work.readLines("TestScript1.txt");
   ASSERT_TRUE(script);
@@ -571,7 +571,7 @@ TEST(Paths, EachTestCaseKeepsItsOwnDiagramAndBranches) {
   EXPECT_EQ(p.g.session.specification.tabella.caso(2)->messages[2].attributes[0].choiceCount, 1);
   EXPECT_EQ(p.g.session.specification.tabella.caso(1)->messages[2].attributes[0].choiceCount, 0);
   EXPECT_EQ(p.g.session.specification.tabella.caso(2)->messages[0].attributes[0].choiceCount, 0);
-  p.g.generaTutti();
+  p.g.generateAll();
   const auto script = p.loaded.work.readLines("TestScript2.txt");
   ASSERT_TRUE(script);
   EXPECT_NE(std::find(script->begin(), script->end(), "   42"), script->end());
@@ -713,8 +713,8 @@ TEST(Paths, AltOperandsBecomeBranchesOfTheirOwnMessages) {
   EXPECT_EQ(p.paths(3), (std::vector<std::string>{"1.1 start", "1.1 x1", "1.1 x2", "1.2 start", "1.2 y1", "1.3 start",
                                                   "1.3 z1", "1.3 z2", "2 end"}));
   EXPECT_EQ(p.g.session.specification.tabella.caso(3)->messages[6].condition, "");  // "else" alone
-  EXPECT_EQ(p.g.session.specification.tabella.caso(3)->messages[6].conditionKind, Condizione::kElse);
-  p.g.generaTutti();
+  EXPECT_EQ(p.g.session.specification.tabella.caso(3)->messages[6].conditionKind, ConditionKind::kElse);
+  p.g.generateAll();
   EXPECT_EQ(p.scripted(3), (std::vector<std::string>{"1.1", "1.2", "1.3", "2"}));
 }
 
@@ -730,7 +730,7 @@ TEST(Paths, ElseIfChainsGiveOneBranchEach) {
   EXPECT_EQ(p.g.session.specification.tabella.caso(1)->messages[3].condition, " if b");
   EXPECT_EQ(p.g.session.specification.tabella.caso(1)->messages[5].ifIndex, 1);
   EXPECT_EQ(p.g.session.specification.tabella.caso(2)->messages[2].ifIndex, 0);
-  p.g.generaTutti();
+  p.g.generateAll();
   EXPECT_EQ(p.scripted(1), (std::vector<std::string>{"1.1", "1.2", "1.3", "2"}));
 }
 
@@ -755,9 +755,9 @@ TEST(Paths, NamelessMessagesKeepTheirPlace) {
             (std::vector<std::string>{"TestCase 1   ( 1 )", "  [1] one", "TestCase 2   ( 1 )", "  [2] ",
                                       "      [2.1] three", "TestCase 3   ( 1 )", "  [3] four"}));
   EXPECT_EQ(rose.flow(1), (std::vector<std::string>{std::string(12, ' '), "            three"}));
-  rose.g.generaTutti();
+  rose.g.generateAll();
   EXPECT_EQ(rose.scripted(1), (std::vector<std::string>{"1", "2", "3"}));
-  xmi.g.generaTutti();
+  xmi.g.generateAll();
   EXPECT_EQ(xmi.scripted(1), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
 }
 
@@ -813,16 +813,16 @@ TEST(Paths, PathsThatCannotFollowEachOtherLeaveTheirTestCaseOut) {
   ASSERT_FALSE(p.g.note().empty());
   EXPECT_EQ(p.g.note().back(),
             "\"Pay - split\" is left out: its paths cannot be laid out one after the other (path 1.2 comes after 2).");
-  p.g.generaTutti();
+  p.g.generateAll();
   EXPECT_EQ(p.scripted(1), std::vector<std::string>());
   EXPECT_EQ(p.scripted(2), (std::vector<std::string>{"1", "2"}));
 }
 
 TEST(DocumentNames, CollidingNamesGetDistinctFiles) {
   SpecificationState st;
-  EXPECT_EQ(AssegnaNomeDocumento(st, "SD1. a/b"), "SD1. a_b.txt");
-  EXPECT_EQ(AssegnaNomeDocumento(st, "SD1. a:b"), "SD1. a_b (2).txt");
-  EXPECT_EQ(AssegnaNomeDocumento(st, "SD1. a/b"), "SD1. a_b.txt");  // the same name: the same file
+  EXPECT_EQ(AssignDocumentName(st, "SD1. a/b"), "SD1. a_b.txt");
+  EXPECT_EQ(AssignDocumentName(st, "SD1. a:b"), "SD1. a_b (2).txt");
+  EXPECT_EQ(AssignDocumentName(st, "SD1. a/b"), "SD1. a_b.txt");  // the same name: the same file
   EXPECT_EQ(st.specDocuments.size(), 2u);
 }
 
@@ -864,19 +864,19 @@ TEST(SharePaths, QuotientAndRest) {
   const Quote a = SharePaths(5, 3);
   EXPECT_EQ(a.q, 1);
   EXPECT_EQ(a.r, 2);
-  EXPECT_FALSE(a.insufficienti);
+  EXPECT_FALSE(a.tooFew);
   const Quote b = SharePaths(2, 3);
   EXPECT_EQ(b.q, 0);
   EXPECT_EQ(b.r, 2);
-  EXPECT_TRUE(b.insufficienti);
+  EXPECT_TRUE(b.tooFew);
 }
 
-TEST(NomeFileSicuro, StaysInsideTheFolder) {
-  EXPECT_EQ(NomeFileSicuro("SD1. a/b\\c:d*e?f\"g<h>i|j"), "SD1. a_b_c_d_e_f_g_h_i_j");
-  EXPECT_EQ(NomeFileSicuro("../../etc/passwd"), ".__.__etc_passwd");
-  EXPECT_EQ(NomeFileSicuro(std::string("a\nb\x01", 4)), "a_b_");
-  EXPECT_EQ(NomeFileSicuro(""), "_");
-  EXPECT_LE(NomeFileSicuro(std::string(500, 'x')).size(), 200u);
+TEST(SafeFileName, StaysInsideTheFolder) {
+  EXPECT_EQ(SafeFileName("SD1. a/b\\c:d*e?f\"g<h>i|j"), "SD1. a_b_c_d_e_f_g_h_i_j");
+  EXPECT_EQ(SafeFileName("../../etc/passwd"), ".__.__etc_passwd");
+  EXPECT_EQ(SafeFileName(std::string("a\nb\x01", 4)), "a_b_");
+  EXPECT_EQ(SafeFileName(""), "_");
+  EXPECT_LE(SafeFileName(std::string(500, 'x')).size(), 200u);
 }
 
 }  // namespace

@@ -80,12 +80,12 @@ TEST(SostituiscePeso, ReplacesTheLabel) {
   EXPECT_EQ(SostituiscePeso("x] y", 1.0f), "[1.0000] y");
 }
 
-TEST(LeggiPesoEtichetta, ReadsBetweenTheBrackets) {
-  EXPECT_FLOAT_EQ(LeggiPesoEtichetta("[0.1250] Deposit"), 0.125f);
-  EXPECT_EQ(LeggiPesoEtichetta("[----] Banking"), 0.0f);
-  EXPECT_EQ(LeggiPesoEtichetta("Deposit"), 0.0f);
-  EXPECT_EQ(LeggiPesoEtichetta("[0.5 Deposit"), 0.0f);
-  EXPECT_FLOAT_EQ(LeggiPesoEtichetta("[1.0000] [0.3] x"), 1.0f);
+TEST(ReadLabelWeight, ReadsBetweenTheBrackets) {
+  EXPECT_FLOAT_EQ(ReadLabelWeight("[0.1250] Deposit"), 0.125f);
+  EXPECT_EQ(ReadLabelWeight("[----] Banking"), 0.0f);
+  EXPECT_EQ(ReadLabelWeight("Deposit"), 0.0f);
+  EXPECT_EQ(ReadLabelWeight("[0.5 Deposit"), 0.0f);
+  EXPECT_FLOAT_EQ(ReadLabelWeight("[1.0000] [0.3] x"), 1.0f);
 }
 
 }  // namespace

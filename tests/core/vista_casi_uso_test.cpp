@@ -23,7 +23,7 @@ struct Written {
 Written Write(PetalModel& m, Handle model) {
   std::ostringstream links, notLinked;
   Written w;
-  ScriviVistaCasiUso(m, model, links, notLinked, [&](std::string_view s) { w.statuses.emplace_back(s); });
+  WriteUseCaseView(m, model, links, notLinked, [&](std::string_view s) { w.statuses.emplace_back(s); });
   w.links = Lines(links.str());
   w.notLinked = Lines(notLinked.str());
   return w;

@@ -414,11 +414,11 @@ TEST(XmiModel, TheFactoryChoosesTheReaderByContent) {
     std::ofstream(dir / "model.mdl")
         << "\xEF\xBB\xBF  \n<?xml version=\"1.0\"?><uml:Model xmlns:uml=\"u\" name=\"x\"/>";
   }
-  auto source = CreaModelSourcePer((dir / "model.mdl").string());
+  auto source = MakeModelSourceFor((dir / "model.mdl").string());
   EXPECT_NE(dynamic_cast<XmiModel*>(source.get()), nullptr);
   std::string error;
   EXPECT_TRUE(source->OpenModel((dir / "model.mdl").string(), &error)) << error;
-  source = CreaModelSourcePer(kExamples + "/ATM.mdl");
+  source = MakeModelSourceFor(kExamples + "/ATM.mdl");
   EXPECT_NE(dynamic_cast<PetalModel*>(source.get()), nullptr);
   // A file named as XMI that holds no XML is told so by the XMI reader.
   std::ofstream(dir / "empty.xmi").close();
@@ -426,7 +426,7 @@ TEST(XmiModel, TheFactoryChoosesTheReaderByContent) {
   for (const auto& [file, message] :
        {std::pair<const char*, const char*>{"empty.xmi", ":1:1: the file is empty: it holds no XMI model"},
         {"notes.uml", ":2:3: this is not an XML file: an XMI model begins with '<'"}}) {
-    source = CreaModelSourcePer((dir / file).string());
+    source = MakeModelSourceFor((dir / file).string());
     EXPECT_FALSE(source->OpenModel((dir / file).string(), &error));
     EXPECT_EQ(error, (dir / file).string() + message);
   }

@@ -59,7 +59,7 @@ void CheckModels(MainWindow& w) {
 // a scripted tester answering its dialogs.
 struct Finestra {
   Finestra() {
-    w.caricaFinestra();
+    w.loadWindow();
     CheckModels(w);
     w.state().setAsker(&asker);
   }
@@ -78,14 +78,14 @@ struct Finestra {
     Tree& main = w.state().TV(kMainTree);
     main.setSelected(FindByKeyOrPath(main, path));
     asker.criteria.push_back([procedures](CriterionDialog& d) {
-      d.scegliNumTest();
+      d.chooseNumber();
       d.NNTest = std::to_string(procedures);
       d.done();
     });
     w.action("mnSeleziona")->trigger();
   }
   // "Loading from ZOV tree" and "&Select All" on the UIT page, then "&Processing...".
-  void elabora() {
+  void processCommand() {
     w.tabStrip()->setCurrentIndex(1);
     w.action("m_seqfromzov")->trigger();
     w.action("m_selectall")->trigger();
@@ -199,7 +199,7 @@ class ShellTest : public QObject {
     QCOMPARE(model->indexOf(t.find("P1")).data().toString(), QStringLiteral("Bank"));
     t.setBold(t.find("P1"), true);
     QVERIFY(model->indexOf(t.find("P1")).data(Qt::FontRole).value<QFont>().bold());
-    w.state().esegui("mnApriDesignTree");
+    w.state().runMenuItem("mnApriDesignTree");
     QVERIFY(w.tv(kDesignTree)->isExpanded(model->indexOf(root)));
     t.remove(t.find("P1"));
     QCOMPARE(model->rowCount(model->indexOf(root)), 0);
@@ -237,7 +237,7 @@ class ShellTest : public QObject {
     QCOMPARE(w.statusText()->text(), QStringLiteral("Loaded ATM.mdl: 4 actors, 8 use cases, 6 scenario diagrams"));
     QVERIFY(w.folderText()->text().endsWith(QString::fromStdString(g.session.workFolder()->dir().string())));
     f.seleziona("Customer/Withdraw Cash", 40);
-    f.elabora();
+    f.processCommand();
     QCOMPARE(w.statusText()->text(), QStringLiteral("Processing: 3 test cases, 9 paths, 9 documents"));
     w.action("mnuTestSc")->trigger();  // before a generation: one message
     QCOMPARE(f.asker.asked.back().text,
@@ -259,7 +259,7 @@ class ShellTest : public QObject {
     QMenu* file = w.menu("m_file");
     QTRY_VERIFY(file->isVisible());
     int opened = 0;
-    g.onApriCartella = [&opened] { ++opened; };
+    g.onOpenFolder = [&opened] { ++opened; };
     QTest::keyClick(file, Qt::Key_W);
     QCOMPARE(opened, 1);
     QTRY_VERIFY(!file->isVisible());
@@ -347,7 +347,7 @@ class ShellTest : public QObject {
     t.setTag(c, CreaTag(1, 0.5f, 0, false));
     Edita e;
     e.mostra(t, b);
-    EditaDialog dialog(e, nullptr);
+    NodeEditorDialog dialog(e, nullptr);
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Selected node:"));
     QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("Nome"))->text(), QStringLiteral("[0.5000] B"));
@@ -367,7 +367,7 @@ class ShellTest : public QObject {
 
     // Cancel: nothing changes.
     e.mostra(t, c);
-    EditaDialog again(e, nullptr);
+    NodeEditorDialog again(e, nullptr);
     again.show();
     again.wei()->setText(QStringLiteral("0.1"));
     QTest::mouseClick(again.findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
@@ -446,7 +446,7 @@ class ShellTest : public QObject {
     const std::string text = "[0.4615] Borrow - main  ((NTP:9))";
     g.session.model()->SetName(diagram, text);
     g.TV(kSelectedTestCases).addChild("Selected Item", "5B1000000040", text, "sequence");
-    g.elabora();
+    g.processCommand();
     Tree& spec = g.TV(kSpecTree);
     const NodeId x = FindByKeyOrPath(spec, "SD1./TestCase 1/open/x");
     QVERIFY(x != kNoNode);
@@ -516,9 +516,9 @@ class ShellTest : public QObject {
     Generale& g = w.state();
     f.carica("Lending.mdl");
     g.TV(kSelectedTestCases).addChild("Selected Item", "5B1000000040", "[0.4615] Borrow - main  ((NTP:9))", "sequence");
-    g.elabora();
-    g.generaTutti();
-    g.visualizzaScript();
+    g.processCommand();
+    g.generateAll();
+    g.showScripts();
     QVERIFY(!g.LB.items.empty());
     QVERIFY(g.attivo(menu::kAllTestCases));
     QVERIFY(w.action("mnuTestSc")->isEnabled());
@@ -553,7 +553,7 @@ class ShellTest : public QObject {
       f.carica("Lending.mdl");
       f.seleziona("Member/Borrow Book", 30);
       QVERIFY(w.windowTitle().endsWith(QStringLiteral(" *")));
-      f.elabora();
+      f.processCommand();
       // The selected test cases' pop-up takes one back (for the next processing).
       TreeView* chosen = w.tv(kSelectedTestCases);
       const int picked = chosen->treeModel()->rowCount(chosen->treeModel()->index(0, 0));
@@ -603,7 +603,7 @@ class ShellTest : public QObject {
         QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, view->visualRect(top).center());
         wanted.insert(g.session.specification.casi.at(spec.node(view->treeModel()->nodeOf(top)).key));
       }
-      QCOMPARE(g.evidenziati.size(), std::size_t{2});
+      QCOMPARE(g.highlightedNodes.size(), std::size_t{2});
       QVERIFY(w.action("m_selectedtest")->isEnabled());
       w.action("m_selectedtest")->trigger();
       QVERIFY(g.session.specification.tabella.count() > static_cast<int>(wanted.size()));
@@ -674,7 +674,7 @@ class ShellTest : public QObject {
     std::filesystem::path dir;
     {
       MainWindow w;
-      w.caricaFinestra();
+      w.loadWindow();
       w.show();
       WorkFolder* work = w.state().session.workFolder();
       QVERIFY(work != nullptr);
@@ -692,17 +692,17 @@ class ShellTest : public QObject {
   // Long lines of a printed list wrap at a blank, indented like the line,
   // or at the character that no longer fits; none is wider than the page.
   void longLinesWrapToThePageWidth() {
-    const QFontMetricsF fm(FontStampa());
+    const QFontMetricsF fm(PrintFont());
     const qreal ten = fm.horizontalAdvance(QStringLiteral("aaaa bbbbb"));
     // Room for ten characters and a half: the break is at the last blank.
-    QCOMPARE(AvvolgiRiga(QStringLiteral("  aaaa bbbb cc dd"), fm, ten + fm.averageCharWidth() / 2),
+    QCOMPARE(WrapLine(QStringLiteral("  aaaa bbbb cc dd"), fm, ten + fm.averageCharWidth() / 2),
              QStringList({QStringLiteral("  aaaa"), QStringLiteral("  bbbb cc"), QStringLiteral("  dd")}));
     // No blank in reach: the break is at the character that does not fit.
-    QCOMPARE(AvvolgiRiga(QStringLiteral("abcdefghijklmnopqrstuvwxy"), fm, ten + fm.averageCharWidth() / 4),
+    QCOMPARE(WrapLine(QStringLiteral("abcdefghijklmnopqrstuvwxy"), fm, ten + fm.averageCharWidth() / 4),
              QStringList({QStringLiteral("abcdefghij"), QStringLiteral("klmnopqrst"), QStringLiteral("uvwxy")}));
     // A line that fits, and an empty one, stay as they are.
-    QCOMPARE(AvvolgiRiga(QStringLiteral("  aaaa"), fm, ten), QStringList({QStringLiteral("  aaaa")}));
-    QCOMPARE(AvvolgiRiga(QString(), fm, ten), QStringList({QString()}));
+    QCOMPARE(WrapLine(QStringLiteral("  aaaa"), fm, ten), QStringList({QStringLiteral("  aaaa")}));
+    QCOMPARE(WrapLine(QString(), fm, ten), QStringList({QString()}));
 
     // 300 characters printed into a PDF file.
     QString words;
@@ -714,9 +714,9 @@ class ShellTest : public QObject {
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.filePath(QStringLiteral("list.pdf")));
-    const Impaginazione layout = DisegnaPagine(printer, {line.toStdString(), "end", solid});
+    const Pagination layout = DrawPages(printer, {line.toStdString(), "end", solid});
     QVERIFY(layout.disegnato);
-    const QFontMetricsF printed(FontStampa(), &printer);
+    const QFontMetricsF printed(PrintFont(), &printer);
     const qreal width = printer.pageLayout().paintRectPixels(printer.resolution()).width();
     QCOMPARE(layout.larghezza, width);
     QCOMPARE(layout.pagine.size(), 1);
@@ -752,7 +752,7 @@ class ShellTest : public QObject {
       lines.push_back("        expected: " + std::string(static_cast<std::size_t>(i % 4) * 30, '-') + " amount " +
                       std::to_string(i * 20) + " dispensed");
     }
-    VistaStampa preview(QStringLiteral("Test Scripts List"), lines, false);
+    PrintView preview(QStringLiteral("Test Scripts List"), lines, false);
     QCOMPARE(preview.printButton()->text(), QStringLiteral("Save as &PDF..."));
     preview.resize(1024, 768);
     preview.show();
@@ -770,12 +770,12 @@ class ShellTest : public QObject {
     }
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("Test Scripts List.pdf"));
-    QVERIFY(preview.salvaPdf(file));
+    QVERIFY(preview.savePdf(file));
     QFile pdf(file);
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QVERIFY(pdf.read(5) == "%PDF-");
-    QVERIFY(!preview.salvaPdf(dir.filePath(QStringLiteral("no/such/folder/x.pdf"))));
-    VistaStampa withPrinter(QStringLiteral("Test Cases List"), lines, true);
+    QVERIFY(!preview.savePdf(dir.filePath(QStringLiteral("no/such/folder/x.pdf"))));
+    PrintView withPrinter(QStringLiteral("Test Cases List"), lines, true);
     QCOMPARE(withPrinter.printButton()->text(), QStringLiteral("&Print..."));
   }
 
@@ -792,7 +792,7 @@ class ShellTest : public QObject {
     Tree& main = w.state().TV(kMainTree);
     main.setSelected(FindByKeyOrPath(main, "Customer/Withdraw Cash/Authenticate"));
     asker.criteria.push_back([](CriterionDialog& d) {
-      d.scegliCoverage();
+      d.chooseCoverage();
       d.Percc = "80";
       d.done();
     });
@@ -804,23 +804,23 @@ class ShellTest : public QObject {
 
     QTemporaryDir dir;
     QString title;
-    GraficoUso chart;
-    DisposizioneGrafico layout;
+    UsageChartData chart;
+    ChartLayout layout;
     QImage shown;
     bool png = false, svg = false, unwritable = true;
     QTimer::singleShot(0, &w, [&] {
-      auto* dialog = qobject_cast<GraficoUsoDialog*>(QApplication::activeModalWidget());
+      auto* dialog = qobject_cast<UsageChartDialog*>(QApplication::activeModalWidget());
       if (dialog == nullptr) return;
       dialog->resize(1024, 768);
       QCoreApplication::processEvents();
       title = dialog->windowTitle();
-      GraficoUsoVista* view = dialog->vista();
+      UsageChartView* view = dialog->vista();
       chart = view->grafico();
       layout = view->disponi(view->width());
       shown = view->grab().toImage();
-      png = view->esportaPng(dir.filePath(QStringLiteral("chart.png")));
-      svg = view->esportaSvg(dir.filePath(QStringLiteral("chart.svg")));
-      unwritable = view->esportaSvg(dir.filePath(QStringLiteral("no/such/folder/chart.svg")));
+      png = view->exportPng(dir.filePath(QStringLiteral("chart.png")));
+      svg = view->exportSvg(dir.filePath(QStringLiteral("chart.svg")));
+      unwritable = view->exportSvg(dir.filePath(QStringLiteral("no/such/folder/chart.svg")));
       if (const QByteArray shots = qgetenv("ZOV_SCREENSHOTS"); !shots.isEmpty())
         dialog->grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/usage-chart.png"));
       dialog->accept();
@@ -836,22 +836,23 @@ class ShellTest : public QObject {
     for (qsizetype i = 1; i < layout.righe.size(); ++i) {
       QVERIFY(chart.foglie[static_cast<std::size_t>(i - 1)].peso >= chart.foglie[static_cast<std::size_t>(i)].peso);
       QVERIFY(layout.righe[i - 1].riga.bottom() <= layout.righe[i].riga.top());
-      QVERIFY(layout.righe[i - 1].barraPeso.width() >= layout.righe[i].barraPeso.width());
+      QVERIFY(layout.righe[i - 1].weightBarRect.width() >= layout.righe[i].weightBarRect.width());
     }
     // Each bar on its own scale, within its panel.
     for (const auto& r : layout.righe) {
-      QVERIFY(layout.pannelloPeso.contains(r.barraPeso.topLeft()) && r.barraPeso.right() < layout.pannelloPeso.right());
-      QVERIFY(r.barraProcedure.right() < layout.pannelloProcedure.right());
+      QVERIFY(layout.weightPanel.contains(r.weightBarRect.topLeft()) &&
+              r.weightBarRect.right() < layout.weightPanel.right());
+      QVERIFY(r.proceduresBar.right() < layout.proceduresPanel.right());
     }
-    QVERIFY(layout.righe[0].barraProcedure.width() > 0);
+    QVERIFY(layout.righe[0].proceduresBar.width() > 0);
 
     // The cut: after the two leaves inside, a red line; the rest greyed.
     QCOMPARE(chart.dentro, std::size_t{2});
-    QVERIFY(layout.taglioY.has_value());
-    QVERIFY(*layout.taglioY > layout.righe[1].riga.bottom() && *layout.taglioY < layout.righe[2].riga.top());
-    for (qsizetype i = 0; i < layout.righe.size(); ++i) QCOMPARE(layout.righe[i].sottoTaglio, i >= 2);
+    QVERIFY(layout.cutY.has_value());
+    QVERIFY(*layout.cutY > layout.righe[1].riga.bottom() && *layout.cutY < layout.righe[2].riga.top());
+    for (qsizetype i = 0; i < layout.righe.size(); ++i) QCOMPARE(layout.righe[i].belowCut, i >= 2);
     int red = 0;
-    const int lineY = static_cast<int>(*layout.taglioY);
+    const int lineY = static_cast<int>(*layout.cutY);
     for (int x = 20; x < shown.width() - 20; ++x)
       for (int y = lineY - 1; y <= lineY + 1; ++y) {
         const QColor c = shown.pixelColor(x, y);
@@ -859,9 +860,9 @@ class ShellTest : public QObject {
       }
     QVERIFY2(red > shown.width() / 2, qPrintable(QString::number(red)));
     const auto colourAt = [&shown](const QRectF& bar) { return shown.pixelColor(bar.center().toPoint()); };
-    QCOMPARE(colourAt(layout.righe[0].barraPeso), QColor(0x2e, 0x6f, 0xb7));
-    QCOMPARE(colourAt(layout.righe[0].barraProcedure), QColor(0xe0, 0x7b, 0x1a));
-    QCOMPARE(colourAt(layout.righe[2].barraPeso), QColor(0xbd, 0xbd, 0xbd));
+    QCOMPARE(colourAt(layout.righe[0].weightBarRect), QColor(0x2e, 0x6f, 0xb7));
+    QCOMPARE(colourAt(layout.righe[0].proceduresBar), QColor(0xe0, 0x7b, 0x1a));
+    QCOMPARE(colourAt(layout.righe[2].weightBarRect), QColor(0xbd, 0xbd, 0xbd));
 
     // The exports.
     QVERIFY(png && svg && !unwritable);

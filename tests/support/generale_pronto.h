@@ -12,7 +12,7 @@ struct GeneralePronto {
   GeneralePronto() : work(*WorkFolder::CreatePrivate(nullptr)) {
     session.setWorkFolder(&work);
     g.setBusyBox(&busy);
-    g.caricaFinestra();
+    g.loadWindow();
   }
   ~GeneralePronto() {
     RimuoveFileCreati(work);

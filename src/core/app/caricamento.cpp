@@ -7,9 +7,9 @@ namespace fs = std::filesystem;
 
 namespace zov {
 
-std::string CartellaIniziale() {
+std::string StartFolder() {
   std::error_code ec;
-  if (fs::is_directory(std::string(kCartellaEsempi), ec)) return std::string(kCartellaEsempi);
+  if (fs::is_directory(std::string(kExamplesFolder), ec)) return std::string(kExamplesFolder);
   if (const char* home = std::getenv("HOME"); home != nullptr && fs::is_directory(home, ec)) return home;
   return fs::current_path(ec).string();
 }
@@ -19,7 +19,7 @@ void ClearAllTreew(Trees& TV, int first) {
     if (i != kNotLinkedTree) TV(i).clear();
 }
 
-std::string RiassuntoCaricamento(const ModelSource& model, const std::string& path) {
+std::string LoadSummary(const ModelSource& model, const std::string& path) {
   const ModelSummary s = model.Summarize();
   const auto count = [](int n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -29,7 +29,7 @@ std::string RiassuntoCaricamento(const ModelSource& model, const std::string& pa
          count(s.sequenceDiagrams + s.collaborationDiagrams, "scenario diagram", "scenario diagrams");
 }
 
-std::string MessaggioIncompleto(const std::vector<std::string>& problems) {
+std::string IncompleteLoadMessage(const std::vector<std::string>& problems) {
   if (problems.empty()) return {};
   std::string text = "The model was loaded, but the Main Tree is not complete:\n";
   constexpr std::size_t kShown = 10;

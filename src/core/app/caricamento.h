@@ -13,21 +13,21 @@
 namespace zov {
 
 // The file dialog's filter and start folder.
-inline constexpr std::string_view kFiltroModelli =
+inline constexpr std::string_view kModelFilter =
     "Models (*.mdl)| *.mdl| Category Files (*.cat)| *.cat| UML models (*.xmi *.uml *.xml)| *.xmi;*.uml;*.xml";
-inline constexpr std::string_view kCartellaEsempi = "C:\\ZOV\\Marzo2002\\esempi";
+inline constexpr std::string_view kExamplesFolder = "C:\\ZOV\\Marzo2002\\esempi";
 // The start folder of the file dialog: the examples folder when it exists,
 // else the user's home folder.
-std::string CartellaIniziale();
+std::string StartFolder();
 
 // Clears TV(first) to TV(5), skipping TV(4).
 void ClearAllTreew(Trees& TV, int first);
 
 // What the status bar says after a load: "Loaded ATM.mdl: 4 actors, 8 use
 // cases, 6 scenario diagrams".
-std::string RiassuntoCaricamento(const ModelSource& model, const std::string& path);
+std::string LoadSummary(const ModelSource& model, const std::string& path);
 // What the window says after a load that left the Main Tree incomplete
 // (problems, one line each); empty when it is complete.
-std::string MessaggioIncompleto(const std::vector<std::string>& problems);
+std::string IncompleteLoadMessage(const std::vector<std::string>& problems);
 
 }  // namespace zov

@@ -24,7 +24,7 @@ void CaricaAllSequence(ModelSource& m, Handle model, Tree& uit, const StatusFn& 
   uit.beginBulkUpdate();
   for (Handle p : m.AllPackages(model))
     for (Handle d : m.ScenarioDiagrams(p))
-      if (!AggiungiScenarioCompleto(m, d, uit)) skipped(m.Name(d));
+      if (!AddWholeScenario(m, d, uit)) skipped(m.Name(d));
   uit.endBulkUpdate();
   status("All Sequence Diagrams found");
 }
@@ -32,8 +32,8 @@ void CaricaAllSequence(ModelSource& m, Handle model, Tree& uit, const StatusFn& 
 void CaricaSequenceFromZov(ModelSource& m, Handle model, const Tree& selection, Tree& uit, const StatusFn& status,
                            const StatusFn& skipped) {
   status("Loading all Sequence Diagrams");
-  const auto leaves = FoglieVerdi(selection);
-  NomiUit nomi(uit);
+  const auto leaves = GreenLeaves(selection);
+  UitNames nomi(uit);
   const auto step = [&](Handle d) {
     const auto it = leaves.find(m.Identifier(d));
     if (it == leaves.end() || GiaPresente(m, d, uit, nomi)) return;
@@ -49,12 +49,12 @@ void CaricaSequenceFromZov(ModelSource& m, Handle model, const Tree& selection, 
   status("All Sequence Diagrams found");
 }
 
-void CaricaDaDesignTree(const Tree& design, Tree& uit, const StatusFn& skipped) {
+void LoadFromDesignTree(const Tree& design, Tree& uit, const StatusFn& skipped) {
   for (NodeId id = design.nextInCollection(kNoNode); id != kNoNode; id = design.nextInCollection(id))
     if (kind::IsScenario(design.node(id).image)) Copia(uit, design.node(id), "ROOT", skipped);
 }
 
-void CaricaNonConnessi(const Tree& notLinked, Tree& uit, const StatusFn& skipped) {
+void LoadNotLinked(const Tree& notLinked, Tree& uit, const StatusFn& skipped) {
   for (NodeId id = notLinked.nextInCollection(kNoNode); id != kNoNode; id = notLinked.nextInCollection(id)) {
     const Node& n = notLinked.node(id);
     if (n.parent == kNoNode) continue;  // the root "<<NOT linked>>"

@@ -21,8 +21,8 @@ void CaricaAllSequence(ModelSource& m, Handle model, Tree& uit, const StatusFn& 
 void CaricaSequenceFromZov(ModelSource& m, Handle model, const Tree& selection, Tree& uit, const StatusFn& status,
                            const StatusFn& skipped);
 // "Loading from Design Tree".
-void CaricaDaDesignTree(const Tree& design, Tree& uit, const StatusFn& skipped);
+void LoadFromDesignTree(const Tree& design, Tree& uit, const StatusFn& skipped);
 // "Loading NOT Linked".
-void CaricaNonConnessi(const Tree& notLinked, Tree& uit, const StatusFn& skipped);
+void LoadNotLinked(const Tree& notLinked, Tree& uit, const StatusFn& skipped);
 
 }  // namespace zov

@@ -25,10 +25,10 @@ struct Criterion {
 // Where the UIT tree takes its test cases from, and the names sessions and
 // the command line give them: "all", "zov", "design", "notlinked" (any other
 // name is "zov").
-enum class TestCaseSource { kTutti, kZov, kDesignTree, kNotLinked };
+enum class TestCaseSource { kAllDiagrams, kZov, kDesignTree, kNotLinked };
 inline const char* SourceName(TestCaseSource s) {
   switch (s) {
-    case TestCaseSource::kTutti: return "all";
+    case TestCaseSource::kAllDiagrams: return "all";
     case TestCaseSource::kZov: return "zov";
     case TestCaseSource::kDesignTree: return "design";
     case TestCaseSource::kNotLinked: return "notlinked";
@@ -36,7 +36,7 @@ inline const char* SourceName(TestCaseSource s) {
   return "zov";
 }
 inline TestCaseSource SourceFromName(std::string_view name) {
-  for (TestCaseSource s : {TestCaseSource::kTutti, TestCaseSource::kDesignTree, TestCaseSource::kNotLinked})
+  for (TestCaseSource s : {TestCaseSource::kAllDiagrams, TestCaseSource::kDesignTree, TestCaseSource::kNotLinked})
     if (name == SourceName(s)) return s;
   return TestCaseSource::kZov;
 }

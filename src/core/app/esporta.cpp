@@ -100,7 +100,7 @@ std::string ProceduresCsv(const PlanningSession& g) {
     const std::string head = Campo(WithoutTrailingBlanks(r != nullptr ? r->name : std::string())) + ',' +
                              Campo(p.path) + ',' + std::to_string(p.number) + ',' + (p.significant ? "true" : "false") +
                              ',';
-    for (const PassoProcedura& s : p.steps)
+    for (const ProcedureStep& s : p.steps)
       out += head + Campo(s.message) + ',' + Campo(s.category) + ',' + Campo(s.value) + ',' +
              Campo(Unisci(s.properties)) + ',' + Campo(Unisci(s.selectors)) + "\r\n";
   }
@@ -133,8 +133,8 @@ std::string PlanJson(const PlanningSession& g) {
       if (paths.empty() || paths.back()["name"] != m.pathName)
         paths.push_back({{"name", m.pathName}, {"messages", nlohmann::json::array()}});
       nlohmann::json message = {{"label", m.sequenceLabel}, {"name", m.name}, {"level", m.level}};
-      if (m.conditionKind != Condizione::kNessuna)
-        message["condition"] = {{"kind", m.conditionKind == Condizione::kIf ? "if" : "else"}, {"text", m.condition}};
+      if (m.conditionKind != ConditionKind::kNoCondition)
+        message["condition"] = {{"kind", m.conditionKind == ConditionKind::kIf ? "if" : "else"}, {"text", m.condition}};
       nlohmann::json own = nlohmann::json::array();
       for (int k = 0; k < m.ownChoiceCount && k < static_cast<int>(m.ownChoices.size()); ++k)
         own.push_back(m.ownChoices[static_cast<std::size_t>(k)]);
@@ -154,7 +154,7 @@ std::string PlanJson(const PlanningSession& g) {
   nlohmann::json procedures = nlohmann::json::array();
   for (const GeneratedProcedure& p : g.procedures) {
     nlohmann::json steps = nlohmann::json::array();
-    for (const PassoProcedura& s : p.steps)
+    for (const ProcedureStep& s : p.steps)
       steps.push_back({{"message", s.message},
                        {"category", s.category},
                        {"value", s.value},

@@ -40,42 +40,42 @@ Layout LayoutFor(bool large) {
 
 Generale::Generale(PlanningSession& s) : session(s), TV(s.TV), numTest(s.criterion) {
   session.setListener(this);
-  collega(menu::kApri, [this] { espandiTutto(kMainTree); });
-  collega(menu::kApriDesignTree, [this] { espandiTutto(kDesignTree); });
-  collega(menu::kExpand, [this] { espandiTutto(kUitTree); });
-  collega(menu::kCollapse, [this] { comprimiTutto(kUitTree); });
-  collega(menu::kUscita, [this] { esci(); });
-  collega(menu::kCaricaMdl, [this] {
-    if (chiediSalvataggio()) caricaMdl();
+  attachCommand(menu::kApri, [this] { expandTree(kMainTree); });
+  attachCommand(menu::kApriDesignTree, [this] { expandTree(kDesignTree); });
+  attachCommand(menu::kExpand, [this] { expandTree(kUitTree); });
+  attachCommand(menu::kCollapse, [this] { collapseTree(kUitTree); });
+  attachCommand(menu::kUscita, [this] { exitCommand(); });
+  attachCommand(menu::kCaricaMdl, [this] {
+    if (askToSave()) loadModelCommand();
   });
-  collega(menu::kModifica, [this] { modifica(); });
-  collega(menu::kStart, [this] { scegliStartStop(); });
-  collega(menu::kSeleziona, [this] { selezionaLivello(); });
-  collega(menu::kSelectAll, [this] { session.pickAll(false); });
-  collega(menu::kElencaSeq, [this] { caricaCasiTest(TestCaseSource::kTutti); });
-  collega(menu::kSeqFromZov, [this] { caricaCasiTest(TestCaseSource::kZov); });
-  collega(menu::kLoadingDT, [this] { caricaCasiTest(TestCaseSource::kDesignTree); });
-  collega(menu::kNonConnessi, [this] { caricaCasiTest(TestCaseSource::kNotLinked); });
-  collega(menu::kGenerazione, [this] { elabora(); });
-  collega(menu::kPopupASpec, [this] { specifiche(); });
-  collega(menu::kAllTestCases, [this] { generaTutti(); });
-  collega(menu::kTestSc, [this] { visualizzaScript(); });
-  collega(menu::kPrintTC, [this] { stampaCasi(); });
-  collega(menu::kPrintTS, [this] { stampaScript(); });
-  collega(menu::kEsporta, [this] { esporta(); });
-  collega(menu::kVEntry, [this] { vediTutti(); });
-  collega(menu::kVLink, [this] { vediTutti(); });
-  collega(menu::kUnselectAll, [this] { deselezionaCasiTest(); });
-  collega(menu::kSaveZov, [this] { salvaSessione(); });
-  collega(menu::kCaricaZov, [this] { caricaSessione(); });
-  collega(menu::kPopupARem, [this] { session.removeChoice(TV(kSpecTree).selected()); });
-  collega(menu::kPopupSelRem, [this] { session.unpick(TV(kSelectedTestCases).selected()); });
-  collega(menu::kSelectedTest, [this] { generaSelezionati(); });
-  collega(menu::kCartella, [this] {
-    if (onApriCartella) onApriCartella();
+  attachCommand(menu::kModifica, [this] { modifica(); });
+  attachCommand(menu::kStart, [this] { chooseStartStop(); });
+  attachCommand(menu::kSeleziona, [this] { selectLevelCommand(); });
+  attachCommand(menu::kSelectAll, [this] { session.pickAll(false); });
+  attachCommand(menu::kElencaSeq, [this] { loadTestCasesCommand(TestCaseSource::kAllDiagrams); });
+  attachCommand(menu::kSeqFromZov, [this] { loadTestCasesCommand(TestCaseSource::kZov); });
+  attachCommand(menu::kLoadingDT, [this] { loadTestCasesCommand(TestCaseSource::kDesignTree); });
+  attachCommand(menu::kNonConnessi, [this] { loadTestCasesCommand(TestCaseSource::kNotLinked); });
+  attachCommand(menu::kGenerazione, [this] { processCommand(); });
+  attachCommand(menu::kPopupASpec, [this] { specifications(); });
+  attachCommand(menu::kAllTestCases, [this] { generateAll(); });
+  attachCommand(menu::kTestSc, [this] { showScripts(); });
+  attachCommand(menu::kPrintTC, [this] { printTestCases(); });
+  attachCommand(menu::kPrintTS, [this] { printScripts(); });
+  attachCommand(menu::kEsporta, [this] { exportFiles(); });
+  attachCommand(menu::kVEntry, [this] { seeAll(); });
+  attachCommand(menu::kVLink, [this] { seeAll(); });
+  attachCommand(menu::kUnselectAll, [this] { unselectTestCases(); });
+  attachCommand(menu::kSaveZov, [this] { saveSessionCommand(); });
+  attachCommand(menu::kCaricaZov, [this] { loadSession(); });
+  attachCommand(menu::kPopupARem, [this] { session.removeChoice(TV(kSpecTree).selected()); });
+  attachCommand(menu::kPopupSelRem, [this] { session.unpick(TV(kSelectedTestCases).selected()); });
+  attachCommand(menu::kSelectedTest, [this] { generateSelected(); });
+  attachCommand(menu::kCartella, [this] {
+    if (onOpenFolder) onOpenFolder();
   });
-  collega(menu::kGrafico, [this] {
-    if (onGrafico) onGrafico();
+  attachCommand(menu::kGrafico, [this] {
+    if (onUsageChart) onUsageChart();
   });
   locatePackage = [this](NodeId node, int tree) {
     LocatePackage(TV(kDesignTree), TV(tree).node(node).key, tree == kMainTree ? 6 : 4);
@@ -89,7 +89,7 @@ void Generale::setBusyBox(BusyBox* busy) {
   session.setBusyBox(busy);
 }
 
-void Generale::caricaFinestra() {
+void Generale::loadWindow() {
   session.criterion.procedures = 500;
   session.criterion.coverage = 100;
   session.livellomassimo = 0;
@@ -101,7 +101,7 @@ void Generale::caricaFinestra() {
   menus.setEnabled(menu::kTestCase, false);
   menus.setEnabled(menu::kPrint, false);
 
-  trascinamento = false;
+  dragging = false;
 }
 
 void Generale::MostraMessaggio(std::string_view text) {
@@ -114,27 +114,27 @@ void Generale::status(std::string_view text) { status_ = std::string(text); }
 void Generale::note(const std::string& text) {
   note_.push_back(text);
   esito_ = text;
-  if (onEsitoComando) onEsitoComando();
+  if (onCommandResult) onCommandResult();
 }
 
-void Generale::dichiara(std::string text) {
+void Generale::declare(std::string text) {
   if (note_.size() == 1)
     text += " \u2014 " + note_.front();
   else if (note_.size() > 1)
     text += " \u2014 " + std::to_string(note_.size()) + " notes, the last: " + note_.back();
   esito_ = std::move(text);
-  if (onEsitoComando) onEsitoComando();
+  if (onCommandResult) onCommandResult();
 }
 
 void Generale::warn(const std::string& text) {
   if (asker_ != nullptr) asker_->messageBox(text, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
 }
 
-void Generale::collega(std::string_view item, std::function<void()> operation) {
+void Generale::attachCommand(std::string_view item, std::function<void()> operation) {
   operations_[std::string(item)] = std::move(operation);
 }
 
-bool Generale::collegato(std::string_view item) const { return operations_.count(std::string(item)) != 0; }
+bool Generale::hasCommand(std::string_view item) const { return operations_.count(std::string(item)) != 0; }
 
 bool Generale::attivo(std::string_view item) const {
   const MenuEntry* e = menus.find(item);
@@ -145,7 +145,7 @@ bool Generale::attivo(std::string_view item) const {
   return parent != nullptr && (parent->popup || parent->enabled);
 }
 
-bool Generale::esegui(std::string_view item) {
+bool Generale::runMenuItem(std::string_view item) {
   if (!attivo(item)) return false;
   note_.clear();
   auto it = operations_.find(std::string(item));
@@ -180,14 +180,14 @@ void Generale::clickTab(int index) {
   menus.setEnabled(menu::kTestCase, index == 3);
 }
 
-void Generale::caricamentoDaZovFatto() {
+void Generale::zovLoadingDone() {
   for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
     menus.setEnabled(item, true);
 }
 
-void Generale::caricamentoDesignOTuttiFatto() { menus.setEnabled(menu::kGenerazione, true); }
+void Generale::designOrAllLoadingDone() { menus.setEnabled(menu::kGenerazione, true); }
 
-void Generale::elaborazioneFatta() {
+void Generale::processingDone() {
   menus.setEnabled(menu::kEsporta, true);
   menus.setEnabled(menu::kPrint, true);
   menus.setEnabled(menu::kTestScript, true);
@@ -195,7 +195,7 @@ void Generale::elaborazioneFatta() {
   menus.setEnabled(menu::kSelectedTest, true);
 }
 
-void Generale::modelloCaricato() {
+void Generale::modelLoadedMenus() {
   // Every UIT loading command works on a loaded model, also those for the
   // diagrams that no use case reaches.
   menus.setEnabled(menu::kElencaSeq, true);
@@ -209,7 +209,7 @@ void Generale::specificationCleared() {
   menus.setEnabled(menu::kTestScript, false);
   menus.setEnabled(menu::kTestSc, false);
   menus.setEnabled(menu::kSelectedTest, false);
-  evidenziati.clear();
+  highlightedNodes.clear();
 }
 
 void Generale::modelReplaced() {
@@ -219,15 +219,15 @@ void Generale::modelReplaced() {
   setCaption("Zov Suite - " + session.filemdl);
 }
 
-void Generale::modelLoaded() { modelloCaricato(); }
+void Generale::modelLoaded() { modelLoadedMenus(); }
 
 void Generale::decided(const Decision& d) {
   switch (d.type) {
     case Decision::Type::kStartStop:
       if (session.selection.startselezione)
-        nodoStartScelto();
+        startNodeChosen();
       else
-        nodoStopScelto();
+        stopNodeChosen();
       break;
     case Decision::Type::kSelectLevel:
       setSomma(session.weightsSum);
@@ -244,33 +244,33 @@ void Generale::decided(const Decision& d) {
       break;
     case Decision::Type::kLoadTestCases:
       if (d.source == TestCaseSource::kZov)
-        caricamentoDaZovFatto();
+        zovLoadingDone();
       else
-        caricamentoDesignOTuttiFatto();
+        designOrAllLoadingDone();
       break;
-    case Decision::Type::kProcess: elaborazioneFatta(); break;
+    case Decision::Type::kProcess: processingDone(); break;
     default: break;
   }
-  aggiornaCaption();
+  updateCaption();
 }
 
-void Generale::nodoStartScelto() {
+void Generale::startNodeChosen() {
   menus.setCaption(menu::kStart, menu::kCaptionSelectStop);
   menus.setEnabled(menu::kSeleziona, false);
 }
 
-void Generale::nodoStopScelto() {
+void Generale::stopNodeChosen() {
   menus.setCaption(menu::kStart, menu::kCaptionSelectStart);
   menus.setEnabled(menu::kSeleziona, true);
   menus.setEnabled(menu::kStart, false);
 }
 
-void Generale::espandiTutto(int tree) {
+void Generale::expandTree(int tree) {
   Tree& t = TV(tree);
   for (int i = 1; i <= t.count(); ++i) t.setExpanded(t.at(i), true);
 }
 
-void Generale::comprimiTutto(int tree) {
+void Generale::collapseTree(int tree) {
   Tree& t = TV(tree);
   for (int i = 1; i <= t.count(); ++i) t.setExpanded(t.at(i), false);
 }
@@ -282,10 +282,10 @@ bool Generale::mouseDown(int tree, NodeId hit, MouseButton button) {
   const NodeId selected = t.selected();
   if (selected != kNoNode && t.node(selected).image != kind::kRose) {
     const NodeTag tag = LeggiTag(t.node(selected).tag);
-    setLivv("Level: " + Intero(tag.level));
+    setLivv("Level: " + IntegerText(tag.level));
   }
   if (tree == kUitTree && button == MouseButton::kLeft && hit != kNoNode) {
-    trascinamento = true;
+    dragging = true;
     return true;
   }
   return false;
@@ -315,7 +315,7 @@ NodeId Generale::cerca(int tree, std::string_view text) {
 }
 
 void Generale::mouseMove(int tree, NodeId hit) {
-  if (trascinamento && tree == kUitTree) TV(kUitTree).setDropHighlight(hit);
+  if (dragging && tree == kUitTree) TV(kUitTree).setDropHighlight(hit);
 }
 
 Popup Generale::mouseUp(int tree, MouseButton button) {
@@ -353,15 +353,15 @@ Popup Generale::mouseUp(int tree, MouseButton button) {
       return Popup::kNone;
     }
     case kUitTree:
-      nodoTrascinato = selected;
-      chiaveTrascinata = selected == kNoNode ? std::string() : t.node(selected).key;
+      draggedNode = selected;
+      draggedKey = selected == kNoNode ? std::string() : t.node(selected).key;
       return Popup::kNone;
     case kSpecTree: {
-      if (button == MouseButton::kLeft && selected != kNoNode) mostraDocumento(selected);
+      if (button == MouseButton::kLeft && selected != kNoNode) showDocument(selected);
       if (button != MouseButton::kRight || selected == kNoNode) return Popup::kNone;
       // On a category its editor; on its choices only their removal.
       const bool category = t.node(selected).image == kind::kAttributo || t.node(selected).image == kind::kMessaggio;
-      const bool choice = SceltaRimovibile(t, selected) != kNoNode;
+      const bool choice = RemovableChoice(t, selected) != kNoNode;
       if (!category && !choice) return Popup::kNone;
       menus.setEnabled(menu::kPopupASpec, category);
       menus.setEnabled(menu::kPopupARem, choice);
@@ -381,16 +381,16 @@ Popup Generale::mouseUp(int tree, MouseButton button) {
   }
 }
 
-void Generale::caricaMdl() {
+void Generale::loadModelCommand() {
   if (asker_ == nullptr) return;
-  const auto path = asker_->openFile("Load MDL File", kFiltroModelli, CartellaIniziale());
+  const auto path = asker_->openFile("Load MDL File", kModelFilter, StartFolder());
   if (!path || path->empty()) return;
-  apriModello(*path);
+  openModelFile(*path);
 }
 
-void Generale::apriModello(const std::string& path) {
+void Generale::openModelFile(const std::string& path) {
   const Outcome o = session.openModel(path);
-  if (o) dichiara(o.summary);
+  if (o) declare(o.summary);
   if (asker_ == nullptr) return;
   if (!o)
     asker_->messageBox("The model could not be loaded.\n\n" + o.message, "Zov Suite", MessageButtons::kOk,
@@ -411,12 +411,12 @@ void Generale::modifica() {
   if (!e.message.empty()) asker_->messageBox(e.message, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
 }
 
-void Generale::scegliStartStop() {
+void Generale::chooseStartStop() {
   const Outcome e = session.startStop(TV(kMainTree).selected());
   if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite");
 }
 
-void Generale::selezionaLivello() {
+void Generale::selectLevelCommand() {
   // "Unselect All" throws away what was built on the selection: ask first.
   const Tree& main = TV(kMainTree);
   const NodeId clicked = main.selected();
@@ -447,25 +447,25 @@ void Generale::selezionaLivello() {
     asker_->messageBox(done.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
 }
 
-void Generale::caricaCasiTest(TestCaseSource from) { session.loadTestCases(from); }
+void Generale::loadTestCasesCommand(TestCaseSource from) { session.loadTestCases(from); }
 
-void Generale::rilascia(int tree, NodeId target) {
+void Generale::dropOn(int tree, NodeId target) {
   Tree& uit = TV(kUitTree);
   if (tree == kUitTree) {
-    const bool same = target != kNoNode && nodoTrascinato != kNoNode && uit.valid(nodoTrascinato) &&
-                      uit.node(target).text == uit.node(nodoTrascinato).text;
+    const bool same = target != kNoNode && draggedNode != kNoNode && uit.valid(draggedNode) &&
+                      uit.node(target).text == uit.node(draggedNode).text;
     if (!same) {
       uit.setDropHighlight(kNoNode);
-      trascinamento = false;
+      dragging = false;
     }
     return;
   }
-  if (tree != kSelectedTestCases || nodoTrascinato == kNoNode) return;
-  const Outcome e = session.pick(nodoTrascinato);
+  if (tree != kSelectedTestCases || draggedNode == kNoNode) return;
+  const Outcome e = session.pick(draggedNode);
   if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kCritical);
 }
 
-bool Generale::specifiche() {
+bool Generale::specifications() {
   if (asker_ == nullptr) return false;
   const NodeId node = TV(kSpecTree).selected();
   const Outcome opened = session.openCategory(node);
@@ -481,24 +481,24 @@ bool Generale::specifiche() {
   return true;
 }
 
-void Generale::elabora() {
+void Generale::processCommand() {
   const Outcome o = session.process();
   if (!o) return;
   for (const std::string& w : o.warnings) warn(w);
-  dichiara(o.summary);
+  declare(o.summary);
 }
 
-PlanningSession::Generated Generale::genera(const std::vector<std::string>& casi) {
+PlanningSession::Generated Generale::generateCases(const std::vector<std::string>& casi) {
   PlanningSession::Generated g = session.generate(casi);
   for (const std::string& w : g.conflicts) warn(w);
-  if (!g.summary.empty()) dichiara(g.summary);
+  if (!g.summary.empty()) declare(g.summary);
   return g;
 }
 
-PlanningSession::Generated Generale::generaTutti() { return genera({}); }
+PlanningSession::Generated Generale::generateAll() { return generateCases({}); }
 
-PlanningSession::Generated Generale::generaSelezionati() {
-  const std::vector<std::string> casi = session.testCasesOf(evidenziati);
+PlanningSession::Generated Generale::generateSelected() {
+  const std::vector<std::string> casi = session.testCasesOf(highlightedNodes);
   if (casi.empty()) {
     if (asker_ != nullptr)
       asker_->messageBox(
@@ -507,10 +507,10 @@ PlanningSession::Generated Generale::generaSelezionati() {
           "Zov Suite");
     return {};
   }
-  return genera(casi);
+  return generateCases(casi);
 }
 
-std::optional<std::vector<std::string>> Generale::leggiFile(const std::string& name) {
+std::optional<std::vector<std::string>> Generale::readFile(const std::string& name) {
   auto lines = session.outputFolder() == nullptr ? std::nullopt : session.outputFolder()->readLines(name);
   if (!lines && asker_ != nullptr)
     asker_->messageBox("The file \"" + name + "\" cannot be read.", "Zov Suite", MessageButtons::kOk,
@@ -518,15 +518,15 @@ std::optional<std::vector<std::string>> Generale::leggiFile(const std::string& n
   return lines;
 }
 
-void Generale::visualizzaScript() {
+void Generale::showScripts() {
   LB.clear();
   // The scripts of the last generation; before any, one message.
   bool any = false;
   for (int i = 1; i <= session.specification.tabella.count(); ++i) {
-    const std::string name = NomeScript(i);
+    const std::string name = ScriptName(i);
     if (session.outputFolder() == nullptr || !session.outputFolder()->created(name)) continue;
     any = true;
-    if (const auto lines = leggiFile(name)) LB.addAll(*lines);
+    if (const auto lines = readFile(name)) LB.addAll(*lines);
   }
   if (!any && asker_ != nullptr)
     asker_->messageBox("There are no test scripts to show: run \"All Test Cases\" first.", "Zov Suite");
@@ -542,90 +542,90 @@ void AggiungiStampa(std::vector<std::string>& out, const std::string& name, cons
 }
 }  // namespace
 
-void Generale::stampaCasi() {
+void Generale::printTestCases() {
   std::vector<std::string> out;
   for (const std::string& name : session.specification.specDocuments)
-    if (const auto lines = leggiFile(name)) AggiungiStampa(out, name, *lines);
-  if (asker_ != nullptr && !out.empty() && asker_->stampa("Test Cases List", out)) dichiaraStampa("Test Cases List");
+    if (const auto lines = readFile(name)) AggiungiStampa(out, name, *lines);
+  if (asker_ != nullptr && !out.empty() && asker_->stampa("Test Cases List", out)) declarePrinted("Test Cases List");
 }
 
-void Generale::dichiaraStampa(const std::string& title) {
-  const std::string where = asker_ == nullptr ? std::string() : asker_->ultimaStampa();
-  dichiara("Printed the " + title + (where.empty() ? std::string() : " to " + where));
+void Generale::declarePrinted(const std::string& title) {
+  const std::string where = asker_ == nullptr ? std::string() : asker_->lastPrintTarget();
+  declare("Printed the " + title + (where.empty() ? std::string() : " to " + where));
 }
 
-void Generale::stampaScript() {
+void Generale::printScripts() {
   // The numbered scripts of the last generation, with the same separators.
   std::vector<std::string> out;
   for (int i = 1; i <= session.specification.tabella.count(); ++i) {
-    const std::string name = NomeScript(i);
+    const std::string name = ScriptName(i);
     if (session.outputFolder() == nullptr || !session.outputFolder()->created(name)) continue;
-    if (const auto lines = leggiFile(name)) AggiungiStampa(out, name, *lines);
+    if (const auto lines = readFile(name)) AggiungiStampa(out, name, *lines);
   }
   if (asker_ == nullptr) return;
   if (out.empty())
     asker_->messageBox("There are no test scripts to print: run \"All Test Cases\" first.", "Zov Suite");
   else if (asker_->stampa("Test Scripts List", out))
-    dichiaraStampa("Test Scripts List");
+    declarePrinted("Test Scripts List");
 }
 
-void Generale::esporta() {
+void Generale::exportFiles() {
   if (asker_ == nullptr) return;
-  const auto dir = asker_->chooseFolder("Export Documents and Scripts...", CartellaIniziale());
+  const auto dir = asker_->chooseFolder("Export Documents and Scripts...", StartFolder());
   if (!dir || dir->empty()) return;
   const auto tell = [this](const std::string& text, MessageIcon icon) {
     asker_->messageBox(text, "Zov Suite", MessageButtons::kOk, icon);
   };
   bool made = false;
   std::string error;
-  auto target = ApriCartella(std::filesystem::path(*dir), made, &error);
+  auto target = OpenWorkFolder(std::filesystem::path(*dir), made, &error);
   if (!target) return tell(error, MessageIcon::kWarning);
   std::vector<std::string> written;
   const Outcome e = ExportPlan(session, *target, {true, true, true}, &written);
   if (!FinishFolder(*target, e.done, false, &error) && e.done) return tell(error, MessageIcon::kWarning);
   if (!e) return tell(e.message, MessageIcon::kWarning);
   const std::string said = "Exported " + std::to_string(written.size()) + " files to " + target->dir().string();
-  dichiara(said);
+  declare(said);
   tell(said + ".", MessageIcon::kInformation);
 }
 
-void Generale::salvaSessione() {
+void Generale::saveSessionCommand() {
   if (asker_ == nullptr) return;
   if (session.model() == nullptr) {
     asker_->messageBox("There is no work to save: load a model first.", "Zov Suite");
     return;
   }
-  auto path = asker_->saveFile("Save ZOV File", kSessionFilter, CartellaIniziale());
+  auto path = asker_->saveFile("Save ZOV File", kSessionFilter, StartFolder());
   if (!path || path->empty()) return;
   if (std::filesystem::path(*path).extension().empty()) *path += ".zov";
   if (const Outcome e = SaveSession(session, *path); !e) {
     asker_->messageBox(e.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
   } else {
-    segnaSalvato();
-    dichiara("Saved the session to " + *path);
+    markWindowSaved();
+    declare("Saved the session to " + *path);
   }
 }
 
-void Generale::caricaSessione() {
-  if (asker_ == nullptr || !chiediSalvataggio()) return;
-  const auto path = asker_->openFile("Load ZOV File", kSessionFilter, CartellaIniziale());
+void Generale::loadSession() {
+  if (asker_ == nullptr || !askToSave()) return;
+  const auto path = asker_->openFile("Load ZOV File", kSessionFilter, StartFolder());
   if (!path || path->empty()) return;
   const SessionReport r = LoadSession(session, *path);
   if (r.outcome) {
-    segnaSalvato();
-    dichiara("Loaded the session " + *path + ": " + std::to_string(session.decisions().size()) +
-             (session.decisions().size() == 1 ? " decision" : " decisions") + " replayed" +
-             (r.leftOut.empty() ? "" : ", " + std::to_string(r.leftOut.size()) + " left out"));
+    markWindowSaved();
+    declare("Loaded the session " + *path + ": " + std::to_string(session.decisions().size()) +
+            (session.decisions().size() == 1 ? " decision" : " decisions") + " replayed" +
+            (r.leftOut.empty() ? "" : ", " + std::to_string(r.leftOut.size()) + " left out"));
   }
   if (!r.outcome)
     asker_->messageBox("The session could not be loaded.\n\n" + r.outcome.message, "Zov Suite", MessageButtons::kOk,
                        MessageIcon::kCritical);
   else if (!r.text().empty() && asker_->messageBox(r.text() + "\n\nSave this report to a file?", "Zov Suite",
                                                    MessageButtons::kYesNo, MessageIcon::kWarning) == Answer::kYes)
-    salvaRapporto(r.text(), *path);
+    saveReport(r.text(), *path);
 }
 
-void Generale::salvaRapporto(const std::string& text, const std::string& sessionPath) {
+void Generale::saveReport(const std::string& text, const std::string& sessionPath) {
   const std::filesystem::path saved(sessionPath);
   const auto path = asker_->saveFile("Save Report", "Text files (*.txt)| *.txt",
                                      (saved.parent_path() / (saved.stem().string() + "-report.txt")).string());
@@ -655,7 +655,7 @@ void Generale::salvaRapporto(const std::string& text, const std::string& session
                      written ? MessageIcon::kInformation : MessageIcon::kWarning);
 }
 
-std::string Generale::vediTutti() {
+std::string Generale::seeAll() {
   Tree& t = TV(kMainTree);
   const NodeId at = t.selected();
   if (at == kNoNode) return {};
@@ -673,7 +673,7 @@ std::string Generale::vediTutti() {
   return said;
 }
 
-void Generale::deselezionaCasiTest() {
+void Generale::unselectTestCases() {
   const Tree& chosen = TV(kSelectedTestCases);
   const NodeId root = chosen.firstRoot();
   if (root == kNoNode || chosen.node(root).children == 0) return;
@@ -684,14 +684,14 @@ void Generale::deselezionaCasiTest() {
   session.unpickAll();
 }
 
-void Generale::mostraDocumento(NodeId node) {
+void Generale::showDocument(NodeId node) {
   const Tree& t = TV(kSpecTree);
   const auto isPath = [&t](NodeId n) {
     return t.node(n).image == kind::kTestcase || t.node(n).image == kind::kTestcaseGiallo;
   };
   std::vector<std::string> files;
   if (!t.valid(node)) return;
-  if (std::string file = DocumentoDelNodo(t, session.specification, node); !file.empty()) {
+  if (std::string file = DocumentOfNode(t, session.specification, node); !file.empty()) {
     files.push_back(std::move(file));
   } else if (isPath(node)) {
     // None under its text: the documents of its branches, in order.
@@ -699,7 +699,7 @@ void Generale::mostraDocumento(NodeId node) {
     while (!todo.empty()) {
       const NodeId n = todo.back();
       todo.pop_back();
-      if (std::string branch = DocumentoDelNodo(t, session.specification, n); !branch.empty())
+      if (std::string branch = DocumentOfNode(t, session.specification, n); !branch.empty())
         files.push_back(std::move(branch));
       std::vector<NodeId> kids;
       for (NodeId c = t.node(n).child; c != kNoNode; c = t.node(c).next)
@@ -722,31 +722,31 @@ void Generale::mostraDocumento(NodeId node) {
   LB.addAll(shown);
 }
 
-void Generale::esci() {
-  if (chiediSalvataggio()) termina();
+void Generale::exitCommand() {
+  if (askToSave()) terminate();
 }
 
-void Generale::termina() {
+void Generale::terminate() {
   session.removeFiles();
   if (onExit) onExit();
 }
 
-void Generale::segnaSalvato() {
+void Generale::markWindowSaved() {
   session.markSaved();
-  aggiornaCaption();
+  updateCaption();
 }
 
-void Generale::aggiornaCaption() {
+void Generale::updateCaption() {
   if (session.model() == nullptr) return;
   const std::string wanted = "Zov Suite - " + session.filemdl + (session.modified() ? " *" : "");
   if (caption != wanted) setCaption(wanted);
 }
 
-bool Generale::chiediSalvataggio() {
+bool Generale::askToSave() {
   if (!session.modified() || asker_ == nullptr) return true;
   switch (asker_->messageBox("Save changes?", "Zov Suite", MessageButtons::kYesNoCancel, MessageIcon::kQuestion)) {
     case Answer::kNo: return true;
-    case Answer::kYes: salvaSessione(); return !session.modified();  // a cancelled save dialog goes back
+    case Answer::kYes: saveSessionCommand(); return !session.modified();  // a cancelled save dialog goes back
     default: return false;
   }
 }

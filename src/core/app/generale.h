@@ -104,14 +104,14 @@ class Generale : private SessionListener {
   Edita editor;
 
   // The node of TV(1) being dragged, and its key (set on mouse-up on TV(1)).
-  NodeId nodoTrascinato = kNoNode;
-  std::string chiaveTrascinata;
-  bool trascinamento = false;
+  NodeId draggedNode = kNoNode;
+  std::string draggedKey;
+  bool dragging = false;
 
   // The test-case nodes of TV(2) picked with Ctrl/Shift-click, kept by
   // the view; "&Selected Test Cases" generates the test cases they (or
   // any node below them) stand for.
-  std::vector<NodeId> evidenziati;
+  std::vector<NodeId> highlightedNodes;
 
   // --- collaborators -----------------------------------------------------
   // The busy box shows the session's progress and the window's messages.
@@ -127,10 +127,10 @@ class Generale : private SessionListener {
   // Called when the window must show another tab page (1 to 3).
   std::function<void(int)> onTabChange;
   // "Open &Working Folder": the front end shows the working folder.
-  std::function<void()> onApriCartella;
+  std::function<void()> onOpenFolder;
   // Called by "Usage C&hart...": the front end shows the usage chart of
   // the selection tree.
-  std::function<void()> onGrafico;
+  std::function<void()> onUsageChart;
   // Called by "EXIT" once the files are deleted: the front end ends.
   std::function<void()> onExit;
   // Marks a package of the Main Tree or the not-linked tree in the Design
@@ -139,16 +139,16 @@ class Generale : private SessionListener {
 
   // --- start-up and window load ------------------------------------------
   // Runs the window load: defaults, layout from the start-up dialog, menus.
-  void caricaFinestra();
+  void loadWindow();
 
   // --- busy box and status bar --------------------------------------------
   void MostraMessaggio(std::string_view text);
   // What the last command did, in figures, for the status bar; with the
   // notes it made on the way (a diagram skipped, values left out) that the
   // busy box showed only for a moment.
-  const std::string& esitoComando() const { return esito_; }
-  void dichiara(std::string text);
-  std::function<void()> onEsitoComando;
+  const std::string& commandResult() const { return esito_; }
+  void declare(std::string text);
+  std::function<void()> onCommandResult;
   // The notes of the running command, kept until the next command starts.
   const std::vector<std::string>& note() const { return note_; }
   const std::string& status() const { return status_; }
@@ -156,10 +156,10 @@ class Generale : private SessionListener {
   // --- commands ----------------------------------------------------------
   // Runs the command of a menu item as a click would: nothing happens when
   // the item or its menu is disabled. Returns whether it ran.
-  bool esegui(std::string_view item);
+  bool runMenuItem(std::string_view item);
   // Attaches the operation a menu item runs.
-  void collega(std::string_view item, std::function<void()> operation);
-  bool collegato(std::string_view item) const;
+  void attachCommand(std::string_view item, std::function<void()> operation);
+  bool hasCommand(std::string_view item) const;
   // Whether a click on the item reaches it (it and its menu are enabled).
   bool attivo(std::string_view item) const;
 
@@ -171,16 +171,16 @@ class Generale : private SessionListener {
   void clickTab(int index);
 
   // --- command enabling as the work proceeds ------------------------------
-  void caricamentoDaZovFatto();         // "Loading from &ZOV tree" done
-  void caricamentoDesignOTuttiFatto();  // "Loading from Design Tree" / "Loading all &Sequence" done
-  void elaborazioneFatta();             // "&Processing..." done
-  void modelloCaricato();               // a model was loaded
-  void nodoStartScelto();               // start node chosen
-  void nodoStopScelto();                // stop node chosen
+  void zovLoadingDone();          // "Loading from &ZOV tree" done
+  void designOrAllLoadingDone();  // "Loading from Design Tree" / "Loading all &Sequence" done
+  void processingDone();          // "&Processing..." done
+  void modelLoadedMenus();        // a model was loaded
+  void startNodeChosen();         // start node chosen
+  void stopNodeChosen();          // stop node chosen
 
   // --- trees -------------------------------------------------------------
-  void espandiTutto(int tree);
-  void comprimiTutto(int tree);
+  void expandTree(int tree);
+  void collapseTree(int tree);
   // Mouse-down on TV(tree) with node under the pointer (kNoNode if none).
   // Returns true when a drag must start (left button on TV(1) over a node).
   bool mouseDown(int tree, NodeId hit, MouseButton button);
@@ -198,69 +198,69 @@ class Generale : private SessionListener {
   // --- the commands of the menus ------------------------------------------
   // "Load MDL File": asks for the file, loads it, and tells the tester when
   // the model cannot be read or its Main Tree is incomplete.
-  void caricaMdl();
-  void apriModello(const std::string& path);
+  void loadModelCommand();
+  void openModelFile(const std::string& path);
   // "&Modify": the node editor on the selected node of the Main Tree.
   void modifica();
   // "Select ST&ART Node" / "Select ST&OP Node" on the selected node.
-  void scegliStartStop();
+  void chooseStartStop();
   // "&Select Level" / "&Unselect All" on the selected node: asks for the
   // criterion between the session's two steps.
-  void selezionaLivello();
+  void selectLevelCommand();
   // A UIT loading command.
-  void caricaCasiTest(TestCaseSource from);
+  void loadTestCasesCommand(TestCaseSource from);
   // A node dragged from the UIT tree dropped on TV(tree) over target.
-  void rilascia(int tree, NodeId target);
+  void dropOn(int tree, NodeId target);
   // "&Specifications.." on the selected node of TV(2): the settings editor
   // on an "attributo" node, the interactions editor on a "messaggio" node.
   // False when no editor opened (no such node, or no record behind it).
-  bool specifiche();
+  bool specifications();
   // "&Processing...": its warnings are shown in boxes.
-  void elabora();
+  void processCommand();
   // "&All Test Cases": each conflict warning is shown in a box.
-  PlanningSession::Generated generaTutti();
+  PlanningSession::Generated generateAll();
   // "&Selected Test Cases": the test procedures of the highlighted test cases only.
-  PlanningSession::Generated generaSelezionati();
+  PlanningSession::Generated generateSelected();
   // "Export Documents and Scripts...": asks for a folder and writes the
   // documents, the scripts, procedures.csv and plan.json there, replacing
   // only files an earlier export or plan provably wrote.
-  void esporta();
+  void exportFiles();
   // "See All &Entry" / "See All &Link": selects and shows the next node of
   // the Main Tree that stands for the same element as the selected one,
   // wrapping round; says (and returns) the node's name and "n of m".
-  std::string vediTutti();
+  std::string seeAll();
   // "&Unselect All" of the UIT menu: empties the selected test cases,
   // asking first.
-  void deselezionaCasiTest();
+  void unselectTestCases();
   // "Save ZOV File" / "Load ZOV File": the session of the work, and its
   // replay on the model (with a report of what no longer matches).
-  void salvaSessione();
-  void caricaSessione();
+  void saveSessionCommand();
+  void loadSession();
   // Offers to keep the report of a session that no longer matches its model
   // in a text file (never written over an existing file).
-  void salvaRapporto(const std::string& text, const std::string& sessionPath);
+  void saveReport(const std::string& text, const std::string& sessionPath);
   // "&Visualize Test Scripts", "Test Cases List", "Test Scripts List".
-  void visualizzaScript();
-  void stampaCasi();
-  void stampaScript();
-  void dichiaraStampa(const std::string& title);
+  void showScripts();
+  void printTestCases();
+  void printScripts();
+  void declarePrinted(const std::string& title);
   // The lines of a file of the output folder; nothing (and a message)
   // when it cannot be read.
-  std::optional<std::vector<std::string>> leggiFile(const std::string& name);
+  std::optional<std::vector<std::string>> readFile(const std::string& name);
   // Shows in LB the document of a path or branch node of TV(2).
-  void mostraDocumento(NodeId node);
+  void showDocument(NodeId node);
 
   // --- exit --------------------------------------------------------------
   // "EXIT": asks "Save changes?" when there are any, then ends.
-  void esci();
+  void exitCommand();
   // Ends without asking: the files go, the front end closes.
-  void termina();
+  void terminate();
   // The question before unsaved decisions are lost: false when the tester
   // cancels.
-  bool chiediSalvataggio();
+  bool askToSave();
   // The decisions so far are those of the session file (saved, loaded, or
   // a fresh model).
-  void segnaSalvato();
+  void markWindowSaved();
 
  private:
   // What the session tells the window.
@@ -272,8 +272,8 @@ class Generale : private SessionListener {
   void decided(const Decision& d) override;
 
   void warn(const std::string& text);
-  PlanningSession::Generated genera(const std::vector<std::string>& casi);
-  void aggiornaCaption();
+  PlanningSession::Generated generateCases(const std::vector<std::string>& casi);
+  void updateCaption();
   BusyBox* busy_ = nullptr;
   Asker* asker_ = nullptr;
   std::string status_;

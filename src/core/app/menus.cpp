@@ -90,7 +90,7 @@ const std::vector<MenuRow>& StartState() {
 
 }  // namespace
 
-std::string SenzaMnemonico(std::string_view caption) {
+std::string WithoutAccessKey(std::string_view caption) {
   std::string text;
   for (std::size_t i = 0; i < caption.size(); ++i) {
     if (caption[i] == '&' && i + 1 < caption.size()) ++i;
@@ -99,7 +99,7 @@ std::string SenzaMnemonico(std::string_view caption) {
   return text;
 }
 
-char Mnemonico(std::string_view caption) {
+char AccessKey(std::string_view caption) {
   for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
     if (caption[i] != '&') continue;
     if (caption[i + 1] != '&') return static_cast<char>(std::toupper(static_cast<unsigned char>(caption[i + 1])));

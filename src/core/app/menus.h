@@ -13,9 +13,9 @@ namespace zov {
 
 // A caption as messages name it: without the '&' of the access key ("&&"
 // stands for one '&').
-std::string SenzaMnemonico(std::string_view caption);
+std::string WithoutAccessKey(std::string_view caption);
 // The access key of a caption, upper-cased; 0 when it has none.
-char Mnemonico(std::string_view caption);
+char AccessKey(std::string_view caption);
 
 struct MenuEntry {
   std::string name;     // m_file, m_caricamdl, mnSeleziona ...

@@ -72,7 +72,7 @@ Outcome EnterChoices(PlanningSession& p, const ChoicesFile& file) {
       if (!p.addValue(v.value, v.properties, v.selectors)) ++leftOut;
     p.confirmCategory();
     if (leftOut > 0)
-      return Outcome::Refused(at + "'" + Printable(c.node) + "' holds at most " + std::to_string(kMassimoScelte) +
+      return Outcome::Refused(at + "'" + Printable(c.node) + "' holds at most " + std::to_string(kMaxChoices) +
                               " choices: " + std::to_string(leftOut) + " of its values were left out");
   }
   return {};

@@ -125,10 +125,10 @@ NodeId PlanningSession::findNode(int tree, std::string_view node, Outcome& refus
 
 Outcome PlanningSession::openModel(const std::string& path) {
   if (std::string error = loadModel(path); !error.empty()) return Outcome::Refused(std::move(error));
-  Outcome o = Outcome::Note(MessaggioIncompleto(problems));
+  Outcome o = Outcome::Note(IncompleteLoadMessage(problems));
   o.warnings = model_->Warnings();
   o.warnings.insert(o.warnings.end(), problems.begin(), problems.end());
-  o.summary = RiassuntoCaricamento(*model_, filemdl);
+  o.summary = LoadSummary(*model_, filemdl);
   return o;
 }
 
@@ -138,7 +138,7 @@ std::string PlanningSession::loadModel(const std::string& path) {
 
   showBusy();
   status("Activate Rational ROSE Object");
-  auto source = CreaModelSourcePer(path);
+  auto source = MakeModelSourceFor(path);
   status("Loading Rose file");
   std::string error;
   Handle model;
@@ -188,19 +188,19 @@ std::string PlanningSession::loadModel(const std::string& path) {
   constexpr int kSteps = 6;
   progress(0, kSteps);
   // The use-case view and the realizations as link lines.
-  ScriviVistaCasiUso(m, model, links, notLinked, say);
-  ScriviRealizzazioni(m, model, links, notLinked, say);
+  WriteUseCaseView(m, model, links, notLinked, say);
+  WriteRealizations(m, model, links, notLinked, say);
   progress(1, kSteps);
   work->close(links, "collegamenti.txt");
   work->close(notLinked, "notlinked_elements.txt");
 
   Tree& main = TV(kMainTree);
   for (Tree* t : {&main, &TV(kDesignTree)}) t->beginBulkUpdate();
-  CostruisciMainTree(main, *work, say);
+  BuildMainTree(main, *work, say);
   progress(2, kSteps);
-  failedSteps += PesaAlbero(main, m, model);
-  livellomassimo = std::max(livellomassimo, LivelloMassimo(main));
-  if (!CostruisciDesignTree(TV(kDesignTree), m, model)) ++failedSteps;
+  failedSteps += WeighTree(main, m, model);
+  livellomassimo = std::max(livellomassimo, DeepestLevel(main));
+  if (!BuildDesignTree(TV(kDesignTree), m, model)) ++failedSteps;
   for (Tree* t : {&main, &TV(kDesignTree)}) t->endBulkUpdate();
 
   addRoots();
@@ -213,12 +213,12 @@ std::string PlanningSession::loadModel(const std::string& path) {
   // The busy box stays up through the tidy-up, which can take a while on a
   // large model and may have something to say.
   main.beginBulkUpdate();
-  StatoCopia copia;
+  CopyState copia;
   AzzeraCollezioni(copia);
   copia.limite = LimiteMainTree(mainTreeLimit, main.count());
   DuplicaRami(main, copia, *work, [this](const std::string& text) { problem(text); });
   // The copies count even when the tidy-up removes them again.
-  livellomassimo = std::max(livellomassimo, copia.livelloMassimo);
+  livellomassimo = std::max(livellomassimo, copia.deepestCopyLevel);
   EliminaChildUguali(main);
   EliminaEntry(main);
   AggiungiIndicazioniLivello(main, livellomassimo);
@@ -362,13 +362,13 @@ Outcome PlanningSession::completeSelection(const Criterion& c, Asker* ask) {
   else
     CopiaSelezionati(t, chosen);
   AllineaPesiTag(chosen);
-  weightsSum = TestoSommaFoglie(CalcolaPesiAssoluti(chosen));
+  weightsSum = LeafWeightsSumText(CalcolaPesiAssoluti(chosen));
   std::optional<std::string> answer = c.answer;
   Outcome result;
   if (criterion.byNumber) {
     DistribuisciCasiTest(chosen, criterion.procedures);
     // Too few procedures for too many leaves round every share to 0: say so.
-    result = Outcome::Note(AvvisoNessunaProcedura(chosen, criterion.procedures));
+    result = Outcome::Note(NoProcedureWarning(chosen, criterion.procedures));
   } else if (!answer && ask != nullptr) {
     // The tester's answer is kept for the session.
     RememberingAsker asking(*ask);
@@ -377,14 +377,14 @@ Outcome PlanningSession::completeSelection(const Criterion& c, Asker* ask) {
   } else {
     // The answer given up front; without one, the least number proposed.
     Coverage cov;
-    std::string refused = PreparaCoverage(chosen, criterion.coverage, cov);
+    std::string refused = PrepareCoverage(chosen, criterion.coverage, cov);
     if (refused.empty()) {
-      answer = answer ? *answer : Intero(cov.necessari);
-      refused = ApplicaCoverage(chosen, cov, LeggiNumero(*answer), *answer);
+      answer = answer ? *answer : IntegerText(cov.necessari);
+      refused = ApplyCoverage(chosen, cov, ReadNumber(*answer), *answer);
     }
     result = Outcome::Note(std::move(refused));
   }
-  weightsSum += "   Number of Test Procedures: " + Intero(CalcolaNumeroTest(chosen));
+  weightsSum += "   Number of Test Procedures: " + IntegerText(CalcolaNumeroTest(chosen));
   result.summary = weightsSum;
   coverageUsed = criterion.byNumber ? std::nullopt : std::optional<std::int16_t>(criterion.coverage);
   Decision d = std::move(pendingLevel_);
@@ -403,10 +403,10 @@ Outcome PlanningSession::selectLevel(std::string_view node, const Criterion& c) 
   CriterionDialog dialog(settings);
   dialog.mostra();
   if (c.byNumber) {
-    dialog.scegliNumTest();
+    dialog.chooseNumber();
     dialog.NNTest = std::to_string(c.procedures);
   } else {
-    dialog.scegliCoverage();
+    dialog.chooseCoverage();
     dialog.Percc = std::to_string(c.coverage);
   }
   bool waiting = false;
@@ -431,12 +431,12 @@ Outcome PlanningSession::loadTestCases(TestCaseSource from) {
   };
   showBusy();
   switch (from) {
-    case TestCaseSource::kTutti: CaricaAllSequence(*model_, modelHandle_, TV(kUitTree), say, skipped); break;
+    case TestCaseSource::kAllDiagrams: CaricaAllSequence(*model_, modelHandle_, TV(kUitTree), say, skipped); break;
     case TestCaseSource::kZov:
       CaricaSequenceFromZov(*model_, modelHandle_, TV(kSelectionTree), TV(kUitTree), say, skipped);
       break;
-    case TestCaseSource::kDesignTree: CaricaDaDesignTree(TV(kDesignTree), TV(kUitTree), skipped); break;
-    case TestCaseSource::kNotLinked: CaricaNonConnessi(TV(kNotLinkedTree), TV(kUitTree), skipped); break;
+    case TestCaseSource::kDesignTree: LoadFromDesignTree(TV(kDesignTree), TV(kUitTree), skipped); break;
+    case TestCaseSource::kNotLinked: LoadNotLinked(TV(kNotLinkedTree), TV(kUitTree), skipped); break;
   }
   hideBusy();
   Decision d{Decision::Type::kLoadTestCases};
@@ -448,7 +448,7 @@ Outcome PlanningSession::loadTestCases(TestCaseSource from) {
 Outcome PlanningSession::pick(NodeId uitNode) {
   Tree& uit = TV(kUitTree);
   if (!uit.valid(uitNode)) return Outcome::Refused("There is no such node in the UIT tree.");
-  if (!AggiungiSelezionato(uit, uitNode, TV(kSelectedTestCases)))
+  if (!AddSelectedTestCase(uit, uitNode, TV(kSelectedTestCases)))
     return Outcome::Refused("Error: this node is already selected");
   Decision d{Decision::Type::kPick};
   d.node = uit.node(uitNode).key;
@@ -468,7 +468,7 @@ Outcome PlanningSession::pickAll(bool diagramsOnly) {
   if (diagramsOnly) {
     const NodeId root = uit.firstRoot();
     for (NodeId c = root == kNoNode ? kNoNode : uit.node(root).child; c != kNoNode; c = uit.node(c).next)
-      if (kind::IsScenario(uit.node(c).image)) AggiungiSelezionato(uit, c, TV(kSelectedTestCases));
+      if (kind::IsScenario(uit.node(c).image)) AddSelectedTestCase(uit, c, TV(kSelectedTestCases));
   } else {
     SelezionaTutti(uit, TV(kSelectedTestCases));
   }
@@ -525,10 +525,10 @@ Outcome PlanningSession::process() {
   Outcome o;
   status("Processing...");
   showBusy();
-  Elabora({*model_, modelHandle_, TV(kSelectedTestCases), TV(kSpecTree), specification, outputFolder(),
-           [&o](const std::string& text) { o.warnings.push_back(text); },
-           [this](const std::string& text) { note(text); }, [this](std::string_view text) { status(text); },
-           [this](int done, int total) { progress(done, total); }});
+  ProcessTestCases({*model_, modelHandle_, TV(kSelectedTestCases), TV(kSpecTree), specification, outputFolder(),
+                    [&o](const std::string& text) { o.warnings.push_back(text); },
+                    [this](const std::string& text) { note(text); }, [this](std::string_view text) { status(text); },
+                    [this](int done, int total) { progress(done, total); }});
   hideBusy();
   record(Decision{Decision::Type::kProcess});
   int paths = 0;
@@ -687,13 +687,13 @@ NodeId PlanningSession::findCategory(const NamedCategory& r) const {
 Outcome PlanningSession::removeChoice(NodeId node) {
   Tree& t = TV(kSpecTree);
   int index = -1;
-  const NodeId category = SceltaRimovibile(t, node, &index);
+  const NodeId category = RemovableChoice(t, node, &index);
   if (category == kNoNode) return Outcome::Refused("Choose a choice of a category to remove.");
   Decision d{Decision::Type::kRemoveChoice};
   d.category = categoryName(category);
   d.index = index;
   if (index >= 0) d.value = t.node(node).text;
-  if (!RimuoviScelta(t, specification, node)) return Outcome::Refused("This choice has no record to remove it from.");
+  if (!RemoveChoice(t, specification, node)) return Outcome::Refused("This choice has no record to remove it from.");
   record(std::move(d));
   return {};
 }

@@ -83,7 +83,7 @@ std::string CheckSession(const json& s) {
     }
     text(d, at, {"op", "node", "path", "weight", "name", "source", "diagram", "label", "message", "parameter", "text"});
     flag(d, at, {"unselect", "all", "diagramsOnly", "unpick", "defaults", "cancelled"});
-    whole(d, at, "choice", -1, static_cast<long long>(kMassimoScelte) - 1);
+    whole(d, at, "choice", -1, static_cast<long long>(kMaxChoices) - 1);
     if (object(d, at, "criterion")) {
       const json& c = d["criterion"];
       flag(c, at + "criterion.", {"byNumber"});

@@ -16,13 +16,13 @@ namespace {
 const std::string kTrattini(34, '-');
 }  // namespace
 
-std::string NomeScript(int i) { return "TestScript" + std::to_string(i) + ".txt"; }
+std::string ScriptName(int i) { return "TestScript" + std::to_string(i) + ".txt"; }
 
-Categorie BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t j) {
-  Categorie c;
+CategoryList BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t j) {
+  CategoryList c;
   const auto add = [&c](CategoryRef ref) {
     c.list.push_back(ref);
-    if (c.T > kMassimoCombinazioni / ref.choices) c.troppe = true;
+    if (c.T > kMaxCombinations / ref.choices) c.troppe = true;
     if (!c.troppe) c.T *= ref.choices;
   };
   for (std::size_t m = k; m <= j && m < r.messages.size(); ++m) {
@@ -36,7 +36,7 @@ Categorie BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t j)
   return c;
 }
 
-int ChoiceDigit(std::int64_t n, std::size_t c, const Categorie& cat) {
+int ChoiceDigit(std::int64_t n, std::size_t c, const CategoryList& cat) {
   std::int64_t p = 1;
   for (std::size_t i = 0; i <= c; ++i) p *= cat.list[i].choices;
   return static_cast<int>((n / (cat.T / p)) % cat.list[c].choices);
@@ -53,17 +53,16 @@ std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, RandomSource& rand
   return order;
 }
 
-ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase, const std::string& pathName,
-                               std::int64_t n, RandomSource& random,
-                               const std::function<void(const std::string&)>& warn, std::ostream& out,
-                               const ProcedureSink& collect) {
-  ConteggioPercorso count;
+PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int testCase, const std::string& pathName,
+                       std::int64_t n, RandomSource& random, const std::function<void(const std::string&)>& warn,
+                       std::ostream& out, const ProcedureSink& collect) {
+  PathCount count;
   if (cat.list.empty()) {
     out << "\nWARNING!!! No values for Test Procedure generation in Test Case " << pathName << '\n';
     return count;
   }
   if (cat.troppe) {
-    out << "\nWARNING!!! More than " << kMassimoCombinazioni
+    out << "\nWARNING!!! More than " << kMaxCombinations
         << " combinations of values: no Test Procedures generated for Test Case " << pathName << '\n';
     return count;
   }
@@ -71,13 +70,13 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
   const std::vector<std::int64_t> order = ShuffleCombinations(T, random);
   out << '\n';
   if (n <= T) {
-    out << "- - - - - - generated " << ConSegno(n) << " of possible " << ConSegno(T)
+    out << "- - - - - - generated " << WithSign(n) << " of possible " << WithSign(T)
         << " Test Procedures for Test Case " << pathName << '\n';
   } else {
     n = T;
     out << "WARNING!!! The set values are not enough for generating all\n"
         << "Test Procedures for the Test Case " << pathName << '\n'
-        << "- - - - - - generated " << ConSegno(n) << " Test Procedures for Test Case " << pathName << '\n';
+        << "- - - - - - generated " << WithSign(n) << " Test Procedures for Test Case " << pathName << '\n';
   }
   // The place value of each category's digit, once per path.
   std::vector<std::int64_t> divisors(cat.list.size());
@@ -106,11 +105,11 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
     cell() = std::to_string(combination);
     cell()
         .append("Test Procedure  (SD")
-        .append(ConSegno(testCase))
+        .append(WithSign(testCase))
         .append(") ")
         .append(pathName)
         .append("_")
-        .append(ConSegno(number));
+        .append(WithSign(number));
     cell() = "True";
     if (collect) data.steps.clear();
     for (std::size_t c = 0; c < cat.list.size(); ++c) {
@@ -128,14 +127,14 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
       cell().append(" ").append(a.name);
       const ChoiceRecord& choice = d < a.choices.size() ? a.choices[d] : kVuota;
       cell().append("   ").append(choice.value);
-      PassoProcedura* step =
-          collect ? &data.steps.emplace_back(PassoProcedura{msg.name, a.name, choice.value, {}, {}}) : nullptr;
+      ProcedureStep* step =
+          collect ? &data.steps.emplace_back(ProcedureStep{msg.name, a.name, choice.value, {}, {}}) : nullptr;
       bool conflict = false;
       for (int i = 0; i < choice.propertyCount && i < static_cast<int>(choice.properties.size()) && !conflict; ++i) {
         const std::string& name = choice.properties[static_cast<std::size_t>(i)];
         conflict = FindConflict(name, row, static_cast<int>(used) - 1, true, warn);
         if (conflict) continue;
-        cell() = RigaProprieta(name);
+        cell() = PropertyLine(name);
         if (step != nullptr) step->properties.push_back(name);
       }
       conflict = false;
@@ -143,7 +142,7 @@ ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, in
         const std::string& name = choice.selectors[static_cast<std::size_t>(i)];
         conflict = FindConflict(name, row, static_cast<int>(used) - 1, false, warn);
         if (conflict) continue;
-        cell() = RigaSelettore(name);
+        cell() = SelectorLine(name);
         if (step != nullptr) step->selectors.push_back(name);
       }
     }
@@ -181,13 +180,13 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
     const TestCaseRecord& r = table.casi[static_cast<std::size_t>(i)];
     if (g.progress) g.progress(i - 1, table.count());
     if (g.scelto && !g.scelto(i)) {
-      if (work->created(NomeScript(i))) work->removeFile(NomeScript(i));
+      if (work->created(ScriptName(i))) work->removeFile(ScriptName(i));
       continue;
     }
     if (g.status)
       g.status("Generating the test procedures of " + r.name + "(" + std::to_string(i) + " of " +
                std::to_string(table.count()) + ")");
-    const std::string file = NomeScript(i);
+    const std::string file = ScriptName(i);
     std::string error;
     std::ofstream out = work->create(file, CreatedList::kScripts, &error);
     const auto failed = [&](const std::string& why) {
@@ -212,17 +211,17 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
         const std::string path = r.messages[k].pathName;
         std::size_t j = k;
         while (j + 1 < r.messages.size() && r.messages[j + 1].pathName == path) ++j;
-        const Categorie cat = BuildCategories(r, k, j);
+        const CategoryList cat = BuildCategories(r, k, j);
         if (cat.troppe && g.avvisa)
           g.avvisa("\"" + WithoutTrailingBlanks(r.name) + "\", path " + path + ": more than " +
-                   std::to_string(kMassimoCombinazioni) +
+                   std::to_string(kMaxCombinations) +
                    " combinations of values; no test procedures were generated for it.");
         int n = q;
         if (rest > 0) {
           n = q + 1;
           --rest;
         }
-        const ConteggioPercorso written = GeneratePath(r, cat, i, path, n, g.casuale, warn, out, g.raccogli);
+        const PathCount written = GeneratePath(r, cat, i, path, n, g.casuale, warn, out, g.raccogli);
         result.procedures += written.procedures;
         result.insignificant += written.insignificant;
         out << '\n';

@@ -29,26 +29,26 @@ struct CategoryRef {
 };
 
 // The most combinations a path may have; a path with more is refused.
-inline constexpr std::int64_t kMassimoCombinazioni = 10'000'000;
+inline constexpr std::int64_t kMaxCombinations = 10'000'000;
 
-struct Categorie {
+struct CategoryList {
   std::vector<CategoryRef> list;
   std::int64_t T = 1;   // the number of combinations
-  bool troppe = false;  // past kMassimoCombinazioni (T is then not exact)
+  bool troppe = false;  // past kMaxCombinations (T is then not exact)
 };
 // The categories of messages k to j of a test case, in order.
-Categorie BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t j);
+CategoryList BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t j);
 
 // The choice index of category c in combination n (category 0 is the most
 // significant digit).
-int ChoiceDigit(std::int64_t n, std::size_t c, const Categorie& cat);
+int ChoiceDigit(std::int64_t n, std::size_t c, const CategoryList& cat);
 
 // 0 .. T-1 in a random cyclic order (Sattolo's shuffle).
 std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, RandomSource& random);
 
 // A generated test procedure as data, for the exports: one step per
 // category, with the properties and if-selectors written for its value.
-struct PassoProcedura {
+struct ProcedureStep {
   std::string message, category, value;
   std::vector<std::string> properties, selectors;
 };
@@ -57,24 +57,23 @@ struct GeneratedProcedure {
   std::string path;
   long number = 0;  // as the script numbers it; an insignificant one shares the next one's
   bool significant = true;
-  std::vector<PassoProcedura> steps;
+  std::vector<ProcedureStep> steps;
 };
 using ProcedureSink = std::function<void(const GeneratedProcedure&)>;
 
 // Writes the lines of one path block to out as they are made: summary or
 // warnings, then the procedures. warn receives the conflict warnings;
 // collect, when given, each procedure as data. Returns what was written.
-struct ConteggioPercorso {
+struct PathCount {
   long procedures = 0;     // procedures written, valid or not
   long insignificant = 0;  // of which marked "Conflicting values choices"
 };
-ConteggioPercorso GeneratePath(const TestCaseRecord& r, const Categorie& cat, int testCase, const std::string& pathName,
-                               std::int64_t n, RandomSource& random,
-                               const std::function<void(const std::string&)>& warn, std::ostream& out,
-                               const ProcedureSink& collect = nullptr);
+PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int testCase, const std::string& pathName,
+                       std::int64_t n, RandomSource& random, const std::function<void(const std::string&)>& warn,
+                       std::ostream& out, const ProcedureSink& collect = nullptr);
 
 // The script file of test case i: "TestScript" i ".txt".
-std::string NomeScript(int i);
+std::string ScriptName(int i);
 
 // The whole command: one "TestScript" i ".txt" per test case. progress gets
 // (test case, count); warn the conflict warnings. Returns the files written.

@@ -22,11 +22,11 @@ std::string NegateValue(std::string_view text) {
   return " not " + std::string(text);
 }
 
-std::string RigaProprieta(std::string_view name) { return std::string(kInizioProprieta) + std::string(name) + " ]"; }
-std::string RigaSelettore(std::string_view name) { return std::string(kInizioSelettore) + std::string(name) + " ]"; }
+std::string PropertyLine(std::string_view name) { return std::string(kInizioProprieta) + std::string(name) + " ]"; }
+std::string SelectorLine(std::string_view name) { return std::string(kInizioSelettore) + std::string(name) + " ]"; }
 // From the ninth and the sixteenth character on: the names keep the blank before them.
-std::string NomeRigaSelettore(std::string_view line) { return std::string(NomeDa(line, 8)); }
-std::string NomeRigaProprieta(std::string_view line) { return std::string(NomeDa(line, 15)); }
+std::string SelectorLineName(std::string_view line) { return std::string(NomeDa(line, 8)); }
+std::string PropertyLineName(std::string_view line) { return std::string(NomeDa(line, 15)); }
 
 bool FindConflict(std::string_view text, std::vector<std::string>& row, int lastColumn, bool isProperty,
                   const std::function<void(const std::string&)>& warn) {
@@ -39,7 +39,7 @@ bool FindConflict(std::string_view text, std::vector<std::string>& row, int last
     if (!cell.starts_with(start)) continue;
     const std::string_view name = NomeDa(cell, from);
     if (name != negated) continue;
-    if (warn) warn(std::string(kAvvisoConflitto) + std::string(name));
+    if (warn) warn(std::string(kConflictWarning) + std::string(name));
     if (row.size() < 3) row.resize(3);
     row[2] = "False";
     return true;
@@ -47,7 +47,7 @@ bool FindConflict(std::string_view text, std::vector<std::string>& row, int last
   return false;
 }
 
-std::vector<std::string> ValoriDefault(std::string_view text) {
+std::vector<std::string> DefaultValueList(std::string_view text) {
   const std::size_t at = text.find("DEF(");
   if (at == std::string_view::npos) return {};
   const std::string_view rest = text.substr(at + 4);
@@ -65,7 +65,7 @@ std::vector<std::string> ValoriDefault(std::string_view text) {
 }
 
 int ParseDefaultList(std::string_view text, int next, AttributeRecord& attribute, std::vector<std::string>* listed) {
-  for (const std::string& v : ValoriDefault(text)) {
+  for (const std::string& v : DefaultValueList(text)) {
     ChoiceRecord* c = attribute.choice(static_cast<std::size_t>(next));
     if (c == nullptr) break;
     *c = ChoiceRecord();

@@ -20,11 +20,11 @@ struct AttributeRecord;
 std::string NegateValue(std::string_view text);
 
 // The lines a chosen value writes into a test procedure.
-std::string RigaProprieta(std::string_view name);  // "     [Property  " name " ]"
-std::string RigaSelettore(std::string_view name);  // "     [if " name " ]"
+std::string PropertyLine(std::string_view name);  // "     [Property  " name " ]"
+std::string SelectorLine(std::string_view name);  // "     [if " name " ]"
 // The name of a selector or property line (it begins with a blank).
-std::string NomeRigaSelettore(std::string_view line);
-std::string NomeRigaProprieta(std::string_view line);
+std::string SelectorLineName(std::string_view line);
+std::string PropertyLineName(std::string_view line);
 
 // The conflict test of a new property (or selector) against the selector
 // (or property) lines of a procedure row, columns 0 to lastColumn. On a
@@ -32,10 +32,10 @@ std::string NomeRigaProprieta(std::string_view line);
 // (column 2) becomes "False", and the result is true.
 bool FindConflict(std::string_view text, std::vector<std::string>& row, int lastColumn, bool isProperty,
                   const std::function<void(const std::string&)>& warn);
-inline constexpr std::string_view kAvvisoConflitto = "Unsignifiant Test Procedure for value ";
+inline constexpr std::string_view kConflictWarning = "Unsignifiant Test Procedure for value ";
 
 // The values of a "DEF(" list, verbatim; nothing when no ")" follows.
-std::vector<std::string> ValoriDefault(std::string_view text);
+std::vector<std::string> DefaultValueList(std::string_view text);
 // Appends the values of a default list as choices of the attribute from
 // index next on; each value also goes to listed (the editor's default
 // list) when given. Returns the next free index. Values past the last

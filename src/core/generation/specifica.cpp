@@ -156,18 +156,18 @@ void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
   std::vector<MessageRecord>& records = r.messages;
   records.clear();
   bool full = false;
-  Percorsi percorsi(infos, kMassimoMessaggi);
+  Percorsi percorsi(infos, kMaxMessages);
   // The record of each message's first copy, for the ELSE records' ifIndex.
   std::map<std::size_t, std::size_t> firstRecord;
   std::map<std::size_t, std::size_t> topIfs;  // top-level ELSE by position: its IF
   const auto push = [&](std::size_t j, const std::string& pathName) {
-    if (records.size() >= kMassimoMessaggi) {
+    if (records.size() >= kMaxMessages) {
       full = true;
       return;
     }
     MessageRecord rec = Record(infos[j]);
     if (infos[j].hasCondition) {
-      rec.conditionKind = IsIf(infos[j]) ? Condizione::kIf : Condizione::kElse;
+      rec.conditionKind = IsIf(infos[j]) ? ConditionKind::kIf : ConditionKind::kElse;
       rec.condition = infos[j].condition.text;
     }
     rec.pathName = pathName;
@@ -217,7 +217,7 @@ void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
     j = end;
   }
   if ((full || percorsi.full) && notice)
-    notice("\"" + m.Name(diagram) + "\" has more than " + std::to_string(kMassimoMessaggi) +
+    notice("\"" + m.Name(diagram) + "\" has more than " + std::to_string(kMaxMessages) +
            " messages in its paths: the rest are left out.");
 }
 
@@ -259,12 +259,12 @@ Quote SharePaths(int allotted, int paths) {
   } else {
     q.q = 0;
     q.r = allotted;
-    q.insufficienti = true;
+    q.tooFew = true;
   }
   return q;
 }
 
-std::string NomeFileSicuro(std::string_view name) {
+std::string SafeFileName(std::string_view name) {
   std::string out;
   for (unsigned char c : name) {
     const bool bad = c < 0x20 || c == 0x7F || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' ||
@@ -284,15 +284,15 @@ std::string NomeFileSicuro(std::string_view name) {
   return out;
 }
 
-std::string AssegnaNomeDocumento(SpecificationState& st, const std::string& base) {
+std::string AssignDocumentName(SpecificationState& st, const std::string& base) {
   // The same name again (a path name that repeats) replaces its document;
   // names that only collide once made safe get a number.
-  if (const auto it = st.documenti.find(base); it != st.documenti.end()) return it->second;
-  const std::string safe = NomeFileSicuro(base);
+  if (const auto it = st.documentByName.find(base); it != st.documentByName.end()) return it->second;
+  const std::string safe = SafeFileName(base);
   std::string file = safe + ".txt";
-  for (int n = 2; st.fileUsati.count(file) != 0; ++n) file = safe + " (" + std::to_string(n) + ").txt";
-  st.documenti[base] = file;
-  st.fileUsati.insert(file);
+  for (int n = 2; st.usedFiles.count(file) != 0; ++n) file = safe + " (" + std::to_string(n) + ").txt";
+  st.documentByName[base] = file;
+  st.usedFiles.insert(file);
   st.specDocuments.push_back(file);
   return file;
 }
@@ -302,13 +302,13 @@ namespace {
 // Writes the tree and the documents of one diagram of test case i.
 class Costruttore {
  public:
-  Costruttore(const ContestoElaborazione& c, Handle d, TestCaseRecord& r, int testCase)
+  Costruttore(const ProcessingContext& c, Handle d, TestCaseRecord& r, int testCase)
       : c_(c), m_(c.model), d_(d), r_(r), t_(c.spec), testCase_(testCase) {}
 
   void build(const std::string& testCaseText) {
     testCaseText_ = testCaseText;
     const Quote share = SharePaths(r_.allotted, r_.pathCount);
-    if (share.insufficienti && c_.warn)
+    if (share.tooFew && c_.warn)
       c_.warn("The number of executable test cases is not enough to cover all the Test Cases for '" + r_.name + "'");
     int q = share.q, rest = share.r;
     const std::string diagramKey = m_.Identifier(d_);
@@ -338,17 +338,17 @@ class Costruttore {
         std::string currentKey = pathKey;
         if (gName != cur) {
           currentKey = diagramKey + gName + " - " + r_.messages[k].name;
-          current = t_.addChild(pathKey, currentKey, "TestCase " + gName + "   (" + ConSegno(share_m) + " )",
+          current = t_.addChild(pathKey, currentKey, "TestCase " + gName + "   (" + WithSign(share_m) + " )",
                                 kind::kTestcase);
           if (current == kNoNode) current = t_.find(currentKey);
           if (current != kNoNode) t_.setBold(current, true);
           total += share_m;
           if (path != kNoNode) {
-            t_.setText(path, "TestCase " + s + "   (" + ConSegno(total) + " )");
+            t_.setText(path, "TestCase " + s + "   (" + WithSign(total) + " )");
             t_.setImage(path, kind::kTestcaseGiallo);
           }
         } else if (path != kNoNode) {
-          t_.setText(path, t_.node(path).text + "   (" + ConSegno(share_m) + " )");
+          t_.setText(path, t_.node(path).text + "   (" + WithSign(share_m) + " )");
         }
         const std::string nodeText = current != kNoNode ? t_.node(current).text : std::string();
         std::vector<std::string> doc;
@@ -376,10 +376,10 @@ class Costruttore {
     const std::string label = "[" + rec.sequenceLabel + "] " + rec.name;
     std::string text = rec.level <= 1 ? label : std::string(static_cast<std::size_t>(2 * rec.level), ' ') + label;
     std::string line = std::string(12, ' ') + rec.name;
-    if (rec.conditionKind == Condizione::kIf) {
+    if (rec.conditionKind == ConditionKind::kIf) {
       text += " -- IF " + rec.condition;
       line += "   --- IF " + rec.condition;
-    } else if (rec.conditionKind == Condizione::kElse) {
+    } else if (rec.conditionKind == ConditionKind::kElse) {
       text += " -- ELSE " + rec.condition;
       line += "   --- ELSE " + rec.condition;
     }
@@ -388,12 +388,12 @@ class Costruttore {
     c_.stato.posti.try_emplace(key, SpecificationState::Place{testCase_, static_cast<int>(index)});
     doc.push_back(line);
     if (!m_.MessageHasOperation(rec.message)) return;
-    rec.ownChoices.assign(kMassimoScelte, std::string());
+    rec.ownChoices.assign(kMaxChoices, std::string());
     rec.ownChoiceCount = 0;
     valoriDefault(rec, key, p);
     const Handle op = m_.MessageOperation(rec.message);
     if (!m_.OperationParameters(op).empty()) {
-      rec.attributes.assign(kMassimoScelte, AttributeRecord());
+      rec.attributes.assign(kMaxChoices, AttributeRecord());
       attributi(rec, static_cast<int>(index), key, p);
     }
   }
@@ -419,7 +419,7 @@ class Costruttore {
           ++taken;
         } else if (!troppe) {
           troppe = true;
-          avvisa("\"" + rec.name + "\": more than " + std::to_string(kMassimoScelte) +
+          avvisa("\"" + rec.name + "\": more than " + std::to_string(kMaxChoices) +
                  " states to choose from; the rest are left out.");
         }
       }
@@ -432,8 +432,8 @@ class Costruttore {
     const Handle cls = m_.OperationClass(op);
     std::size_t j = 0;
     for (Handle par : m_.OperationParameters(op)) {
-      if (j >= kMassimoScelte) {
-        avvisa("\"" + rec.name + "\": more than " + std::to_string(kMassimoScelte) +
+      if (j >= kMaxChoices) {
+        avvisa("\"" + rec.name + "\": more than " + std::to_string(kMaxChoices) +
                " parameters; the rest are left out.");
         break;
       }
@@ -488,19 +488,19 @@ class Costruttore {
     WorkFolder* work = c_.work;
     if (work == nullptr) return;
     SpecificationState& st = c_.stato;
-    const std::string file = AssegnaNomeDocumento(st, base);
-    st.documentiPerNodo.try_emplace(nodeKey, file);
+    const std::string file = AssignDocumentName(st, base);
+    st.documentByNode.try_emplace(nodeKey, file);
     std::string error;
     std::ofstream out = work->create(file, CreatedList::kScripts, &error);
     if (!out.is_open()) {
       avvisa(error);
-      ++st.nonScritti;
+      ++st.notWritten;
       return;
     }
     for (const std::string& line : doc) out << line << '\n';
     if (!work->close(out, file, &error)) {
       avvisa(error);
-      ++st.nonScritti;
+      ++st.notWritten;
     }
   }
 
@@ -508,7 +508,7 @@ class Costruttore {
     if (c_.avvisa) c_.avvisa(text);
   }
 
-  const ContestoElaborazione& c_;
+  const ProcessingContext& c_;
   const ModelSource& m_;
   Handle d_;
   TestCaseRecord& r_;
@@ -519,7 +519,7 @@ class Costruttore {
 
 }  // namespace
 
-void Elabora(const ContestoElaborazione& ctx) {
+void ProcessTestCases(const ProcessingContext& ctx) {
   const ModelSource* m = &ctx.model;
   Tree& spec = ctx.spec;
   spec.beginBulkUpdate();
@@ -553,7 +553,7 @@ void Elabora(const ContestoElaborazione& ctx) {
     const Handle d = it->second;
     TestCaseRecord r = record;
     const std::string caseText =
-        "SD" + std::to_string(i) + ". " + EstraiNome(m->Name(d)) + " (" + ConSegno(r.allotted) + ")";
+        "SD" + std::to_string(i) + ". " + EstraiNome(m->Name(d)) + " (" + WithSign(r.allotted) + ")";
     if (spec.find(m->Identifier(d)) != kNoNode) {
       if (ctx.avvisa) ctx.avvisa("\"" + m->Name(d) + "\" is in the Test Specification tree already: skipped");
       continue;
@@ -577,7 +577,7 @@ void Elabora(const ContestoElaborazione& ctx) {
   spec.endBulkUpdate();
 }
 
-std::string DocumentoDelNodo(const Tree& t, const SpecificationState& st, NodeId node) {
+std::string DocumentOfNode(const Tree& t, const SpecificationState& st, NodeId node) {
   if (node == kNoNode || !t.valid(node)) return {};
   const Node& n = t.node(node);
   // A path split into branches (yellow) keeps the document of the messages
@@ -586,8 +586,8 @@ std::string DocumentoDelNodo(const Tree& t, const SpecificationState& st, NodeId
   if (n.children == 0 || !path || t.node(n.child).image != kind::kMessaggio) return {};
   // Every path or branch node that got a document is listed by its key
   // (the text of a path node changes after its document is named).
-  const auto it = st.documentiPerNodo.find(n.key);
-  return it == st.documentiPerNodo.end() ? std::string() : it->second;
+  const auto it = st.documentByNode.find(n.key);
+  return it == st.documentByNode.end() ? std::string() : it->second;
 }
 
 }  // namespace zov

@@ -24,11 +24,11 @@ struct SpecificationState {
   TestCaseTable tabella;
   std::vector<std::string> specDocuments;  // file names, in writing order
   // The file of each document by the name built from the node texts.
-  std::unordered_map<std::string, std::string> documenti;
+  std::unordered_map<std::string, std::string> documentByName;
   // The file of the document written for each path or branch node, by key.
-  std::unordered_map<std::string, std::string> documentiPerNodo;
-  std::unordered_set<std::string> fileUsati;
-  int nonScritti = 0;  // documents that could not be written
+  std::unordered_map<std::string, std::string> documentByNode;
+  std::unordered_set<std::string> usedFiles;
+  int notWritten = 0;  // documents that could not be written
 
   // Where the record of a message or parameter node of TV(2) lies: test
   // case, message record and (for a parameter) attribute; by node key.
@@ -48,7 +48,7 @@ struct SpecificationState {
 
 // The file for a document named base: the same file for the same name,
 // a safe name, numbered when another name led to it already.
-std::string AssegnaNomeDocumento(SpecificationState& st, const std::string& base);
+std::string AssignDocumentName(SpecificationState& st, const std::string& base);
 
 // Fills R.messages from the diagram's messages, naming the paths: each
 // top-level message opens a path; an IF with its ELSE splits the path into
@@ -65,16 +65,16 @@ std::int16_t CountPaths(const TestCaseRecord& r);
 struct Quote {
   int q = 0;
   int r = 0;
-  bool insufficienti = false;  // fewer procedures than paths
+  bool tooFew = false;  // fewer procedures than paths
 };
 Quote SharePaths(int allotted, int paths);
 
 // A document name made safe: no folder separators, "..", characters that
 // file systems refuse or control characters.
-std::string NomeFileSicuro(std::string_view name);
+std::string SafeFileName(std::string_view name);
 
 // What "&Processing..." works with and reports to.
-struct ContestoElaborazione {
+struct ProcessingContext {
   const ModelSource& model;
   Handle modelHandle;
   const Tree& chosen;  // the selected test cases
@@ -87,11 +87,11 @@ struct ContestoElaborazione {
   std::function<void(int, int)> progress;          // test cases done of all
 };
 // The command: the table, the tree and the documents, anew.
-void Elabora(const ContestoElaborazione& c);
+void ProcessTestCases(const ProcessingContext& c);
 
 // The document shown for a click on a path or branch node of the Test
 // Specification tree: its file name, or empty when the node is no such node
 // or has no document.
-std::string DocumentoDelNodo(const Tree& spec, const SpecificationState& st, NodeId node);
+std::string DocumentOfNode(const Tree& spec, const SpecificationState& st, NodeId node);
 
 }  // namespace zov

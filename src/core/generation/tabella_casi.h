@@ -14,16 +14,16 @@
 namespace zov {
 
 // Limits of a test case: the table keeps to them and reports what is left out.
-inline constexpr std::size_t kMassimoMessaggi = 1001;  // message records, 0 to 1000
-inline constexpr std::size_t kMassimoScelte = 101;     // choices of a category, 0 to 100
-inline constexpr std::size_t kMassimoProprieta = 11;   // properties or selectors of a choice, 0 to 10
+inline constexpr std::size_t kMaxMessages = 1001;  // message records, 0 to 1000
+inline constexpr std::size_t kMaxChoices = 101;    // choices of a category, 0 to 100
+inline constexpr std::size_t kMaxProperties = 11;  // properties or selectors of a choice, 0 to 10
 
 // One choice of a settings category.
 struct ChoiceRecord {
   std::string value;
   std::int16_t propertyCount = 0;
   std::int16_t selectorCount = 0;
-  std::vector<std::string> properties;  // at most kMassimoProprieta
+  std::vector<std::string> properties;  // at most kMaxProperties
   std::vector<std::string> selectors;
 };
 
@@ -33,26 +33,26 @@ struct AttributeRecord {
   std::string type;
   std::string initialValue;
   std::int16_t choiceCount = 0;
-  std::vector<ChoiceRecord> choices;  // grows on use, at most kMassimoScelte
+  std::vector<ChoiceRecord> choices;  // grows on use, at most kMaxChoices
   bool edited = false;                // set by the first OK of the settings editor
   std::string documentation;
 
   // The choice at index, made when first used; nullptr past the limit.
   ChoiceRecord* choice(std::size_t index) {
-    if (index >= kMassimoScelte) return nullptr;
+    if (index >= kMaxChoices) return nullptr;
     if (choices.size() <= index) choices.resize(index + 1);
     return &choices[index];
   }
 };
 
-enum class Condizione : std::int16_t { kNessuna = 0, kIf = 1, kElse = 2 };
+enum class ConditionKind : std::int16_t { kNoCondition = 0, kIf = 1, kElse = 2 };
 
 struct MessageRecord {
   Handle message;
   std::string pathName;
   std::string sequenceLabel;
   std::string name;
-  Condizione conditionKind = Condizione::kNessuna;
+  ConditionKind conditionKind = ConditionKind::kNoCondition;
   std::string condition;
   std::int16_t ifIndex = 0;
   std::int16_t level = 0;
@@ -64,7 +64,7 @@ struct MessageRecord {
   std::string documentation;
 
   std::string* ownChoice(std::size_t index) {
-    if (index >= kMassimoScelte) return nullptr;
+    if (index >= kMaxChoices) return nullptr;
     if (ownChoices.size() <= index) ownChoices.resize(index + 1);
     return &ownChoices[index];
   }
@@ -72,7 +72,7 @@ struct MessageRecord {
 
 struct TestCaseRecord {
   std::string name;
-  std::vector<MessageRecord> messages;  // path order; at most kMassimoMessaggi
+  std::vector<MessageRecord> messages;  // path order; at most kMaxMessages
   std::int16_t allotted = 0;
   std::int16_t pathCount = 0;
   std::int16_t lastMessage = 0;

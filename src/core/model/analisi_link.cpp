@@ -90,8 +90,8 @@ class FileDiLavoro {
 
 }  // namespace
 
-CampiLink RitornaCampi(std::string_view line) {
-  CampiLink c;
+LinkFields RitornaCampi(std::string_view line) {
+  LinkFields c;
   const auto parts = Cut(line);
   c.tipo = std::string(parts[0]);
   if (c.tipo.find("OBJ") != std::string::npos) {
@@ -160,13 +160,13 @@ int ControllaRipetizione(const Tree& tree, int node) {
   return count;
 }
 
-int CostruisciMainTree(Tree& t, WorkFolder& folder, const std::function<void(std::string_view)>& status) {
+int BuildMainTree(Tree& t, WorkFolder& folder, const std::function<void(std::string_view)>& status) {
   WorkFolder* work = &folder;
   const auto MostraMessaggio = [&status](std::string_view text) {
     if (status) status(text);
   };
   const std::vector<std::string> lines = work->readLines("collegamenti.txt").value_or(std::vector<std::string>());
-  std::vector<CampiLink> fields;
+  std::vector<LinkFields> fields;
   fields.reserve(lines.size());
   for (const auto& l : lines) fields.push_back(RitornaCampi(l));
 
@@ -180,7 +180,7 @@ int CostruisciMainTree(Tree& t, WorkFolder& folder, const std::function<void(std
   // 2. Actor nodes, in the order of their first line.
   for (const auto& f : fields) {
     if (f.tipo != "ACTOROBJ" || t.isPresent(f.f1)) continue;
-    const NodeId actor = t.addTop(f.f1, EtichettaPeso(1.0f, f.f2), kind::kActor);
+    const NodeId actor = t.addTop(f.f1, WeightLabel(1.0f, f.f2), kind::kActor);
     if (actor != kNoNode) t.setTag(actor, CreaTag(0, 1.0f, 1, false));
   }
 
@@ -207,7 +207,7 @@ int CostruisciMainTree(Tree& t, WorkFolder& folder, const std::function<void(std
     MostraMessaggio("Starting verify #" + std::to_string(pass));
     waiting = false;
     for (std::size_t n = 0; n < lines.size(); ++n) {
-      const CampiLink& f = fields[n];
+      const LinkFields& f = fields[n];
       if (f.oggetto) continue;
       char& done = processed[sameAs[n]];
       if (!t.isPresent(f.f1)) {

@@ -19,12 +19,12 @@ class WorkFolder;
 class Tree;
 
 // The parts of a link line.
-struct CampiLink {
+struct LinkFields {
   bool oggetto = false;  // an ...OBJ line
   std::string tipo;      // the kind, before the first "::"
   std::string f1, f2, f3, f4;
 };
-CampiLink RitornaCampi(std::string_view line);
+LinkFields RitornaCampi(std::string_view line);
 
 // A record of the relation table: the four fields of a line that is not
 // an object line.
@@ -41,6 +41,6 @@ int ControllaRipetizione(const Tree& tree, int node);
 // Builds TV(0) from "collegamenti.txt" in the working folder; writes the
 // dumps, "passo1.txt" and the continuation and entry files there. Returns
 // the number of passes made.
-int CostruisciMainTree(Tree& t, WorkFolder& work, const std::function<void(std::string_view)>& status);
+int BuildMainTree(Tree& t, WorkFolder& work, const std::function<void(std::string_view)>& status);
 
 }  // namespace zov

@@ -60,7 +60,7 @@ class Builder {
 
 }  // namespace
 
-bool CostruisciDesignTree(Tree& tree, const ModelSource& m, Handle model) {
+bool BuildDesignTree(Tree& tree, const ModelSource& m, Handle model) {
   const Handle logical = m.LogicalRoot(model);
   const NodeId root = tree.addTop(kRoot, kRoot, kind::kPackage);
   if (root == kNoNode) return false;

@@ -12,7 +12,7 @@ namespace zov {
 
 // Builds the Design Tree into tree (which the load has cleared). Returns
 // false when a node could not be added; the rest of the tree is then not built.
-bool CostruisciDesignTree(Tree& tree, const ModelSource& m, Handle model);
+bool BuildDesignTree(Tree& tree, const ModelSource& m, Handle model);
 
 // Clears the old marks of tree, then shows and marks every node keyed key:
 // light green for index 6 (a click in the Main Tree), light blue for 4 (in

@@ -1,5 +1,5 @@
 // The reads of ModelSource that both readers answer the same way from their
-// element tables. A reader derives from LettoreTabella<Reader> and gives it
+// element tables. A reader derives from TableReader<Reader> and gives it
 // get(), items(), ref() and KindOf() over its own table, with the element
 // kinds and collection slots named alike.
 #pragma once
@@ -13,7 +13,7 @@
 namespace zov {
 
 template <class D>
-class LettoreTabella : public ModelSource {
+class TableReader : public ModelSource {
  public:
   // The kind of an element, and the element that holds it.
   auto KindOf(Handle h) const {

@@ -28,9 +28,9 @@ std::string ModelSummary::Text() const {
   return text;
 }
 
-std::unique_ptr<ModelSource> CreaModelSource() { return std::make_unique<PetalModel>(); }
+std::unique_ptr<ModelSource> MakeModelSource() { return std::make_unique<PetalModel>(); }
 
-std::unique_ptr<ModelSource> CreaModelSourcePer(const std::string& path) {
+std::unique_ptr<ModelSource> MakeModelSourceFor(const std::string& path) {
   // What cannot be read (or is no regular file) is left to the reader to report.
   char head[1024];
   long got = 0;
@@ -40,7 +40,7 @@ std::unique_ptr<ModelSource> CreaModelSourcePer(const std::string& path) {
   std::string ext = std::filesystem::path(path).extension().string();
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   if (ext == ".xmi" || ext == ".uml" || ext == ".xml") return std::make_unique<XmiModel>();
-  return CreaModelSource();
+  return MakeModelSource();
 }
 
 }  // namespace zov

@@ -21,8 +21,8 @@
 
 namespace zov {
 
-class PetalModel : public LettoreTabella<PetalModel> {
-  friend class LettoreTabella<PetalModel>;
+class PetalModel : public TableReader<PetalModel> {
+  friend class TableReader<PetalModel>;
 
  public:
   enum class Kind : std::uint8_t {
@@ -55,7 +55,7 @@ class PetalModel : public LettoreTabella<PetalModel> {
   // and places its controlled units.
   Handle OpenText(std::string content, const std::string& path, std::string* error);
 
-  // The reads answered alike by both readers are in LettoreTabella; these
+  // The reads answered alike by both readers are in TableReader; these
   // are this reader's own.
   Items SubPackages(Handle package) const override;
   Items PackageReuses(Handle package) const override;

@@ -34,14 +34,14 @@ NodeId AddWithDiagrams(Tree& t, NodeId parent, const ModelSource& m, Handle elem
 }
 
 // The tag of a copy: the tag of the node it goes below, one level deeper.
-std::string TagSotto(const Tree& t, NodeId parent, StatoCopia& s) {
+std::string TagSotto(const Tree& t, NodeId parent, CopyState& s) {
   const NodeTag p = LeggiTag(t.node(parent).tag);
   const auto level = static_cast<std::int16_t>(p.level + 1);
-  s.livelloMassimo = std::max(s.livelloMassimo, level);
+  s.deepestCopyLevel = std::max(s.deepestCopyLevel, level);
   return CreaTag(level, p.weight, p.count, p.edited);
 }
 
-bool Pieno(const Tree& t, StatoCopia& s) {
+bool Pieno(const Tree& t, CopyState& s) {
   if (t.count() < s.limite) return false;
   s.interrotto = true;
   s.pila.clear();
@@ -51,19 +51,19 @@ bool Pieno(const Tree& t, StatoCopia& s) {
 // Steps 1 and 2 of a copy: the kind of L after its target T, the cut of a
 // branch whose element already occurs twice above it, and the leaf that
 // stands for L's own element. Returns false when the branch is cut.
-bool IniziaCopia(Tree& t, StatoCopia& s, NodeId l, NodeId target, bool primoLivello) {
+bool IniziaCopia(Tree& t, CopyState& s, NodeId l, NodeId target, bool firstLevel) {
   t.setBold(l, false);
   const std::string targetKind = t.node(target).image;
   if (targetKind == kind::kEntryUsecase) {
     t.setImage(l, kind::kUsecaseRip);
   } else if (targetKind == kind::kUsecaseRel) {
     t.setImage(l, kind::kUsecaseRelrip);
-  } else if (primoLivello && t.node(l).image == kind::kContinua) {
+  } else if (firstLevel && t.node(l).image == kind::kContinua) {
     // A link to anything else (a package reached twice): it takes its
     // target's kind, so that it is expanded once and the passes end.
     t.setImage(l, targetKind == kind::kContinua ? kind::kUsecaseCic : std::string_view(targetKind));
   }
-  if (!primoLivello) {
+  if (!firstLevel) {
     if (ControllaRipetizione(t, l) >= 2) {
       t.setImage(l, kind::kUsecaseCic);
       return false;
@@ -132,7 +132,7 @@ void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFo
     return found == nullptr ? none : *found;
   };
   for (const std::string& line : work.readLines("notlinked_elements.txt").value_or(std::vector<std::string>())) {
-    const CampiLink f = RitornaCampi(line);
+    const LinkFields f = RitornaCampi(line);
     if (f.tipo == "USECAOBJ") {
       if (!useCases) useCases = IndiceCasiUso(m, model);
       // Later diagrams showing the use case find it in the tree already,
@@ -156,20 +156,20 @@ void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFo
   }
 }
 
-int LimiteMainTree(int impostato, int nodiPrimaDelleCopie) {
+int LimiteMainTree(int impostato, int nodesBeforeCopies) {
   if (impostato > 0) return impostato;
   constexpr long long kMassimoInt = std::numeric_limits<int>::max();
-  const long long grows = static_cast<long long>(std::max(nodiPrimaDelleCopie, 0)) * kNodiCopiaPerNodo;
-  return static_cast<int>(std::min(kMassimoInt, std::max<long long>(kMassimoNodiMainTree, grows)));
+  const long long grows = static_cast<long long>(std::max(nodesBeforeCopies, 0)) * kCopyNodesPerNode;
+  return static_cast<int>(std::min(kMassimoInt, std::max<long long>(kMinMainTreeCap, grows)));
 }
 
-void AzzeraCollezioni(StatoCopia& s) {
+void AzzeraCollezioni(CopyState& s) {
   s.pila.clear();
   s.contatore = 0;
   s.interrotto = false;
 }
 
-std::string K(StatoCopia& s, std::string_view key) {
+std::string K(CopyState& s, std::string_view key) {
   char number[16];
   std::snprintf(number, sizeof number, "%05u", static_cast<unsigned>(s.contatore++));
   std::string k(key);
@@ -178,17 +178,16 @@ std::string K(StatoCopia& s, std::string_view key) {
   return k;
 }
 
-void CopiaNodoDown(Tree& t, StatoCopia& s, std::string_view destinazione, std::string_view sorgente,
-                   bool primoLivello) {
+void CopiaNodoDown(Tree& t, CopyState& s, std::string_view destinazione, std::string_view sorgente, bool firstLevel) {
   const NodeId l = t.find(destinazione);
   const NodeId target = t.find(sorgente);
   if (l == kNoNode || target == kNoNode || s.interrotto) return;
   const std::size_t base = s.pila.size();
-  if (!IniziaCopia(t, s, l, target, primoLivello)) return;
+  if (!IniziaCopia(t, s, l, target, firstLevel)) return;
   // Depth first, as a recursive copy would go: the branch of a child is
   // copied whole before its next sibling.
   while (s.pila.size() > base) {
-    StatoCopia::Livello& level = s.pila.back();
+    CopyState::Livello& level = s.pila.back();
     if (level.rimanenti == 0 || level.prossimo == kNoNode) {
       s.pila.pop_back();
       continue;
@@ -210,8 +209,7 @@ void CopiaNodoDown(Tree& t, StatoCopia& s, std::string_view destinazione, std::s
   }
 }
 
-void DuplicaRami(Tree& t, StatoCopia& s, const WorkFolder& work,
-                 const std::function<void(const std::string&)>& notice) {
+void DuplicaRami(Tree& t, CopyState& s, const WorkFolder& work, const std::function<void(const std::string&)>& notice) {
   s.contatore = 0;
   const auto tell = [&notice](const std::string& text) {
     if (notice) notice(text);
@@ -275,7 +273,7 @@ void EliminaEntry(Tree& t) {
   }
 }
 
-std::int16_t LivelloMassimo(const Tree& t) {
+std::int16_t DeepestLevel(const Tree& t) {
   std::int16_t deepest = 0;
   for (NodeId id : t.collection()) deepest = std::max(deepest, LeggiTag(t.node(id).tag).level);
   return deepest;

@@ -27,19 +27,19 @@ void GestisciNotLinked(Tree& notLinked, const ModelSource& m, Handle model, cons
 
 // The fewest nodes the Main Tree may reach by branch copying, whatever
 // the size of the model.
-inline constexpr int kMassimoNodiMainTree = 200000;
+inline constexpr int kMinMainTreeCap = 200000;
 // How many nodes the Main Tree may reach by branch copying for each node
 // the link analysis made, when no cap is set.
-inline constexpr int kNodiCopiaPerNodo = 8;
+inline constexpr int kCopyNodesPerNode = 8;
 // The node cap of the branch copy: impostato when it is above 0, else one
-// that grows with the model: kNodiCopiaPerNodo times the nodes of the Main
-// Tree before the copies, never below kMassimoNodiMainTree.
-int LimiteMainTree(int impostato, int nodiPrimaDelleCopie);
+// that grows with the model: kCopyNodesPerNode times the nodes of the Main
+// Tree before the copies, never below kMinMainTreeCap.
+int LimiteMainTree(int impostato, int nodesBeforeCopies);
 
 // The state of the branch copy: the running copy number and the stack of
 // the branch being copied (the node receiving copies and the next child to
 // copy at each depth).
-struct StatoCopia {
+struct CopyState {
   std::uint32_t contatore = 0;
   struct Livello {
     NodeId destinazione = kNoNode;  // receives the copies
@@ -47,26 +47,26 @@ struct StatoCopia {
     int rimanenti = 0;              // children of the source still to copy
   };
   std::vector<Livello> pila;
-  int limite = kMassimoNodiMainTree;
-  bool interrotto = false;          // the node limit was reached
-  std::int16_t livelloMassimo = 0;  // the deepest level a copy was given
+  int limite = kMinMainTreeCap;
+  bool interrotto = false;            // the node limit was reached
+  std::int16_t deepestCopyLevel = 0;  // the deepest level a copy was given
 };
 
 // Empties the copy stack and the running number.
-void AzzeraCollezioni(StatoCopia& s);
+void AzzeraCollezioni(CopyState& s);
 
 // The next copy key: key "$$" and the running number with at least five digits.
-std::string K(StatoCopia& s, std::string_view key);
+std::string K(CopyState& s, std::string_view key);
 
 // Copies the children of the node keyed sorgente (T) below the node keyed
 // destinazione (L), their branches with them; see DuplicaRami.
-void CopiaNodoDown(Tree& t, StatoCopia& s, std::string_view destinazione, std::string_view sorgente, bool primoLivello);
+void CopiaNodoDown(Tree& t, CopyState& s, std::string_view destinazione, std::string_view sorgente, bool firstLevel);
 
 // Expands every "continua" node: reads the target of the link from its
 // continuation file and copies the target's branch below it, pass after
 // pass until no link is left to expand. notice receives the problems met
 // (a missing continuation file, the node limit); the rest goes on.
-void DuplicaRami(Tree& t, StatoCopia& s, const WorkFolder& work, const std::function<void(const std::string&)>& notice);
+void DuplicaRami(Tree& t, CopyState& s, const WorkFolder& work, const std::function<void(const std::string&)>& notice);
 
 // Removes, in one scan, the leaves whose key begins with the same 12
 // characters as their parent's key.
@@ -79,6 +79,6 @@ void EliminaEntry(Tree& t);
 // the deepest level of the tree.
 void AggiungiIndicazioniLivello(Tree& t, std::int16_t deepest);
 // The deepest level written in the tags of a tree.
-std::int16_t LivelloMassimo(const Tree& t);
+std::int16_t DeepestLevel(const Tree& t);
 
 }  // namespace zov

@@ -148,8 +148,8 @@ class Writer {
 
 }  // namespace
 
-void ScriviVistaCasiUso(const ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked,
-                        const std::function<void(std::string_view)>& status) {
+void WriteUseCaseView(const ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked,
+                      const std::function<void(std::string_view)>& status) {
   if (status) status("Loading UseCaseView Diagrams");
   const Handle root = m.UseCaseRoot(model);
   if (!root) return;
@@ -158,8 +158,8 @@ void ScriviVistaCasiUso(const ModelSource& m, Handle model, std::ostream& links,
   for (Handle p : m.AllPackages(root)) w.diagrams(m.ClassDiagrams(p));
 }
 
-void ScriviRealizzazioni(const ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked,
-                         const std::function<void(std::string_view)>& status) {
+void WriteRealizations(const ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked,
+                       const std::function<void(std::string_view)>& status) {
   if (status) status("Loading LogicalView diagrams");
   const Handle root = m.LogicalRoot(model);
   if (!root) return;

@@ -18,12 +18,12 @@ namespace zov {
 std::string SingleLineName(std::string_view name);
 
 // Writes the lines of the use-case view; status receives the progress texts.
-void ScriviVistaCasiUso(const ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked,
-                        const std::function<void(std::string_view)>& status);
+void WriteUseCaseView(const ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked,
+                      const std::function<void(std::string_view)>& status);
 
 // Writes the lines of the realizations found on the "Traceability" (or
 // "Traceabilities") use-case diagrams of the logical view's packages.
-void ScriviRealizzazioni(const ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked,
-                         const std::function<void(std::string_view)>& status);
+void WriteRealizations(const ModelSource& m, Handle model, std::ostream& links, std::ostream& notLinked,
+                       const std::function<void(std::string_view)>& status);
 
 }  // namespace zov

@@ -364,8 +364,8 @@ bool FolderRun::finish(bool succeeded) {
   return listed;
 }
 
-std::optional<WorkFolder> ApriCartella(const std::optional<std::filesystem::path>& dir, bool& made,
-                                       std::string* error) {
+std::optional<WorkFolder> OpenWorkFolder(const std::optional<std::filesystem::path>& dir, bool& made,
+                                         std::string* error) {
   std::error_code ec;
   made = dir && !std::filesystem::exists(*dir, ec);
   if (!dir) return WorkFolder::CreatePrivate(error);
@@ -387,7 +387,7 @@ std::optional<WorkFolder> ApriCartella(const std::optional<std::filesystem::path
   return work;
 }
 
-std::optional<std::pair<std::uintmax_t, std::uint64_t>> ImprontaFile(const std::filesystem::path& path) {
+std::optional<std::pair<std::uintmax_t, std::uint64_t>> FileFingerprint(const std::filesystem::path& path) {
   return Fingerprint(path);
 }
 

@@ -148,10 +148,11 @@ class FolderRun {
 // earlier run proved it wrote there taken over), else a new private one.
 // std::nullopt with *error set when it cannot be used; a folder made here
 // goes again then.
-std::optional<WorkFolder> ApriCartella(const std::optional<std::filesystem::path>& dir, bool& made, std::string* error);
+std::optional<WorkFolder> OpenWorkFolder(const std::optional<std::filesystem::path>& dir, bool& made,
+                                         std::string* error);
 
 // The size and a 64-bit FNV-1a hash of a regular file that is not a link.
-std::optional<std::pair<std::uintmax_t, std::uint64_t>> ImprontaFile(const std::filesystem::path& path);
+std::optional<std::pair<std::uintmax_t, std::uint64_t>> FileFingerprint(const std::filesystem::path& path);
 
 // Deletes the working files of the last load.
 int RimuoveFileCreati(WorkFolder& folder);

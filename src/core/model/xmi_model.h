@@ -30,8 +30,8 @@ namespace zov {
 // file goes to the XMI reader, whatever its extension.
 bool LooksLikeXml(std::string_view head);
 
-class XmiModel : public LettoreTabella<XmiModel> {
-  friend class LettoreTabella<XmiModel>;
+class XmiModel : public TableReader<XmiModel> {
+  friend class TableReader<XmiModel>;
 
  public:
   enum class Kind : std::uint8_t {
@@ -65,7 +65,7 @@ class XmiModel : public LettoreTabella<XmiModel> {
   // Opens a model from text already in memory; path names it in messages.
   Handle OpenText(std::string content, const std::string& path, std::string* error);
 
-  // The reads answered alike by both readers are in LettoreTabella; these
+  // The reads answered alike by both readers are in TableReader; these
   // are this reader's own.
   Items SubPackages(Handle package) const override;
   Items PackageReuses(Handle package) const override;

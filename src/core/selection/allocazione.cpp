@@ -17,7 +17,7 @@ constexpr double kQuasiMezzo = 0.499999;
 bool IsLeaf(const Tree& t, NodeId id) { return t.node(id).children == 0; }
 bool IsExcluded(const Tree& t, NodeId id) { return t.node(id).foreColor == kExcludedFore; }
 
-std::string Annotazione(long n) { return "  ((NTP:" + Intero(n) + "))"; }
+std::string Annotazione(long n) { return "  ((NTP:" + IntegerText(n) + "))"; }
 
 bool In16(double v) {
   return v >= std::numeric_limits<std::int16_t>::min() && v <= std::numeric_limits<std::int16_t>::max();
@@ -37,26 +37,26 @@ void CriterionDialog::aggiorna(bool byNumber) {
 
 void CriterionDialog::mostra() {
   aggiorna(s_.byNumber);
-  NNTest = Intero(s_.procedures);
-  Percc = Intero(s_.coverage);
+  NNTest = IntegerText(s_.procedures);
+  Percc = IntegerText(s_.coverage);
   finito = false;
   tastoOK = false;
 }
 
-void CriterionDialog::scegliNumTest() {
+void CriterionDialog::chooseNumber() {
   aggiorna(true);
   s_.byNumber = true;
 }
 
-void CriterionDialog::scegliCoverage() {
+void CriterionDialog::chooseCoverage() {
   aggiorna(false);
   s_.byNumber = false;
 }
 
 std::string CriterionDialog::done() {
   bool overflowN = false, overflowP = false;
-  const std::int16_t n = RoundInt16(LeggiNumero(NNTest), &overflowN);
-  const std::int16_t p = RoundInt16(LeggiNumero(Percc), &overflowP);
+  const std::int16_t n = RoundInt16(ReadNumber(NNTest), &overflowN);
+  const std::int16_t p = RoundInt16(ReadNumber(Percc), &overflowP);
   // The criterion in use must make sense; the other field only has to fit.
   if (overflowN || (optNumTest && n < 0))
     return "Number of Test Procedures: \"" + NNTest + "\" is out of range; type a number from 0 to 32767.";
@@ -82,8 +82,8 @@ void DistribuisciCasiTest(Tree& t, std::int16_t n) {
   }
 }
 
-TabellaFoglie RiempiTabella(const Tree& t) {
-  TabellaFoglie f;
+LeafTable FillLeafTable(const Tree& t) {
+  LeafTable f;
   int i = 0;
   for (NodeId id : t.collection()) {
     ++i;
@@ -94,7 +94,7 @@ TabellaFoglie RiempiTabella(const Tree& t) {
   return f;
 }
 
-void OrdinaPesi(TabellaFoglie& f) {
+void OrdinaPesi(LeafTable& f) {
   // An exchange sort, kept as it is: among equal weights the order it
   // leaves decides which leaf a coverage threshold keeps.
   const std::size_t k = f.peso.size();
@@ -106,7 +106,7 @@ void OrdinaPesi(TabellaFoglie& f) {
       }
 }
 
-void TagliaCopertura(TabellaFoglie& f, std::int16_t p) {
+void TagliaCopertura(LeafTable& f, std::int16_t p) {
   float s = 0.0f;
   for (std::size_t a = 0; a < f.peso.size(); ++a) {
     if (s < static_cast<float>(p)) {
@@ -119,12 +119,12 @@ void TagliaCopertura(TabellaFoglie& f, std::int16_t p) {
   for (float& w : f.peso) w /= 100.0f;
 }
 
-void CambiaColoreEsclusi(const TabellaFoglie& f, Tree& t) {
+void CambiaColoreEsclusi(const LeafTable& f, Tree& t) {
   for (int i : f.indice)
     if (i < 0) t.setForeColor(t.at(-i), kExcludedFore);
 }
 
-std::optional<float> PesoMinimo(const TabellaFoglie& f) {
+std::optional<float> PesoMinimo(const LeafTable& f) {
   // Leaves of weight 0 (packages) would leave no quotient to compute: they
   // do not lower the minimum. A kept leaf must be among the rest.
   bool kept = false;
@@ -160,20 +160,21 @@ bool DistribuisciCasiTestCoverage(Tree& t, float minimo, float factor) {
   return true;
 }
 
-std::string PreparaCoverage(Tree& t, std::int16_t p, Coverage& c) {
-  TabellaFoglie f = RiempiTabella(t);
+std::string PrepareCoverage(Tree& t, std::int16_t p, Coverage& c) {
+  LeafTable f = FillLeafTable(t);
   if (f.peso.empty()) return "The selection has no leaf to give test procedures to.";
   OrdinaPesi(f);
   TagliaCopertura(f, p);
   CambiaColoreEsclusi(f, t);
   const auto minimo = PesoMinimo(f);
   if (!minimo)
-    return "A coverage of " + Intero(p) + "% keeps no leaf with a weight above 0: no test procedures were allocated.";
+    return "A coverage of " + IntegerText(p) +
+           "% keeps no leaf with a weight above 0: no test procedures were allocated.";
   const auto necessari = CalcolaNecessari(*minimo, t);
   if (!necessari)
-    return "The leaves kept by a coverage of " + Intero(p) +
+    return "The leaves kept by a coverage of " + IntegerText(p) +
            "% need more than 32767 test procedures: no test procedures were allocated.";
-  if (*necessari <= 0) return "A coverage of " + Intero(p) + "% keeps no leaf: no test procedures were allocated.";
+  if (*necessari <= 0) return "A coverage of " + IntegerText(p) + "% keeps no leaf: no test procedures were allocated.";
   c.minimo = *minimo;
   c.necessari = *necessari;
   return {};
@@ -183,7 +184,7 @@ std::string RangeProcedure(const std::string& answer) {
   return "Number of Test Procedures: \"" + answer + "\" is out of range; type a number from 0 to 32767.";
 }
 
-std::string ApplicaCoverage(Tree& t, const Coverage& c, double wanted, const std::string& answer) {
+std::string ApplyCoverage(Tree& t, const Coverage& c, double wanted, const std::string& answer) {
   if (wanted < 0 || wanted > 32767) return RangeProcedure(answer);
   const auto factor = static_cast<float>(wanted / c.necessari);
   if (!DistribuisciCasiTestCoverage(t, c.minimo, factor))
@@ -193,20 +194,21 @@ std::string ApplicaCoverage(Tree& t, const Coverage& c, double wanted, const std
 
 std::string CasiTestCoverage(Tree& t, std::int16_t p, Asker& asker) {
   Coverage c;
-  if (std::string refused = PreparaCoverage(t, p, c); !refused.empty()) return refused;
+  if (std::string refused = PrepareCoverage(t, p, c); !refused.empty()) return refused;
   std::optional<std::string> answer;
   double wanted = 0;
   while (true) {
-    answer = asker.inputBox(DomandaCoverage(c), "Insert the required number of Test Procedures: ", Intero(c.necessari));
-    wanted = LeggiNumero(answer ? *answer : std::string());
+    answer = asker.inputBox(CoverageQuestion(c),
+                            "Insert the required number of Test Procedures: ", IntegerText(c.necessari));
+    wanted = ReadNumber(answer ? *answer : std::string());
     if (!answer || (wanted >= 0 && wanted <= 32767)) break;
     asker.messageBox(RangeProcedure(*answer), "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
   }
-  return ApplicaCoverage(t, c, wanted, answer ? *answer : std::string());
+  return ApplyCoverage(t, c, wanted, answer ? *answer : std::string());
 }
 
-std::string DomandaCoverage(const Coverage& c) {
-  return "The minimum number of Test Procedures is " + Intero(c.necessari);
+std::string CoverageQuestion(const Coverage& c) {
+  return "The minimum number of Test Procedures is " + IntegerText(c.necessari);
 }
 
 std::int16_t RitornaNumeroTest(std::string_view text) {
@@ -214,7 +216,7 @@ std::int16_t RitornaNumeroTest(std::string_view text) {
   if (p == std::string_view::npos) return 0;
   const std::size_t q = text.find("))", p);
   if (q == std::string_view::npos || q < p + 6) return 0;
-  return RoundInt16(LeggiNumero(text.substr(p + 6, q - p - 6)));
+  return RoundInt16(ReadNumber(text.substr(p + 6, q - p - 6)));
 }
 
 std::int16_t LeggiNTP(std::string_view text) {
@@ -225,7 +227,7 @@ std::int16_t LeggiNTP(std::string_view text) {
   if (p >= q) return 0;
   const long start = p + 6, length = q - p - 6;
   if (length <= 0 || start > static_cast<long>(text.size())) return 0;
-  return RoundInt16(LeggiNumero(text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(length))));
+  return RoundInt16(ReadNumber(text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(length))));
 }
 
 std::string WithoutTrailingBlanks(std::string name) {
@@ -246,7 +248,7 @@ std::string EstraiNome(std::string_view text) {
   return std::string(text.substr(start, static_cast<std::size_t>(length)));
 }
 
-std::optional<long> MinimoPerOgniFoglia(const Tree& t) {
+std::optional<long> MinimumForEveryLeaf(const Tree& t) {
   float least = 0.0f;
   for (NodeId id : t.collection()) {
     if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
@@ -260,12 +262,12 @@ std::optional<long> MinimoPerOgniFoglia(const Tree& t) {
   return n;
 }
 
-std::string AvvisoNessunaProcedura(const Tree& t, std::int16_t n) {
-  const auto least = MinimoPerOgniFoglia(t);
+std::string NoProcedureWarning(const Tree& t, std::int16_t n) {
+  const auto least = MinimumForEveryLeaf(t);
   if (n <= 0 || !least || CalcolaNumeroTest(t) != 0) return {};
   int leaves = 0;
   for (NodeId id : t.collection()) leaves += IsLeaf(t, id) && !IsExcluded(t, id) ? 1 : 0;
-  return "No leaf gets a test procedure: " + Intero(n) + " test procedures shared over " + std::to_string(leaves) +
+  return "No leaf gets a test procedure: " + IntegerText(n) + " test procedures shared over " + std::to_string(leaves) +
          " leaves round to 0 for each. " +
          (*least <= 32767 ? "At least " + std::to_string(*least) + " test procedures give every leaf one."
                           : std::string("No number up to 32767 gives every leaf one."));

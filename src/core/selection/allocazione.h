@@ -32,8 +32,8 @@ class CriterionDialog {
   explicit CriterionDialog(CriterionSettings& settings) : s_(settings) {}
   // Fills the fields from the settings.
   void mostra();
-  void scegliNumTest();   // the option "Number of Test Procedures"
-  void scegliCoverage();  // the option "Functional Coverage"
+  void chooseNumber();    // the option "Number of Test Procedures"
+  void chooseCoverage();  // the option "Functional Coverage"
   // "Done": keeps the number and the percentage. A value outside the
   // 16-bit range is refused: the result is the message to show, and the
   // dialog stays open. Empty when the dialog closed.
@@ -61,16 +61,16 @@ void DistribuisciCasiTest(Tree& t, std::int16_t n);
 
 // The leaf table of a coverage run, sorted, cut and with the kept leaves'
 // minimum weight; exposed for the tests.
-struct TabellaFoglie {
+struct LeafTable {
   std::vector<float> peso;  // percentage, then share after the cut
   std::vector<int> indice;  // collection position; negative when excluded
 };
-TabellaFoglie RiempiTabella(const Tree& t);
-void OrdinaPesi(TabellaFoglie& f);
-void TagliaCopertura(TabellaFoglie& f, std::int16_t p);
-void CambiaColoreEsclusi(const TabellaFoglie& f, Tree& t);
+LeafTable FillLeafTable(const Tree& t);
+void OrdinaPesi(LeafTable& f);
+void TagliaCopertura(LeafTable& f, std::int16_t p);
+void CambiaColoreEsclusi(const LeafTable& f, Tree& t);
 // The smallest weight of a kept leaf above 0; nothing when there is none.
-std::optional<float> PesoMinimo(const TabellaFoglie& f);
+std::optional<float> PesoMinimo(const LeafTable& f);
 // The least number of procedures that gives the rarest kept leaf one.
 // Nothing when the sum leaves the 16-bit range.
 std::optional<std::int16_t> CalcolaNecessari(float minimo, const Tree& t);
@@ -86,22 +86,22 @@ struct Coverage {
   float minimo = 0;            // the weight of the rarest kept leaf
   std::int16_t necessari = 0;  // the least number of procedures
 };
-std::string PreparaCoverage(Tree& t, std::int16_t p, Coverage& c);
+std::string PrepareCoverage(Tree& t, std::int16_t p, Coverage& c);
 // The question: "The minimum number of Test Procedures is " n.
-std::string DomandaCoverage(const Coverage& c);
+std::string CoverageQuestion(const Coverage& c);
 // answer is the text the number was read from, for the messages.
-std::string ApplicaCoverage(Tree& t, const Coverage& c, double wanted, const std::string& answer);
+std::string ApplyCoverage(Tree& t, const Coverage& c, double wanted, const std::string& answer);
 // Both steps, asking the tester (again while the number is out of range).
 std::string CasiTestCoverage(Tree& t, std::int16_t p, Asker& asker);
 
 // The least number of test procedures that gives every kept leaf with a
 // weight above 0 at least one; nothing when no leaf has such a weight.
 // Above 32767 when no 16-bit number does.
-std::optional<long> MinimoPerOgniFoglia(const Tree& t);
+std::optional<long> MinimumForEveryLeaf(const Tree& t);
 // After n procedures were shared by number: the message saying that no
 // leaf got one, with the least number that would give each leaf one;
 // empty when some leaf got a procedure (or n is 0).
-std::string AvvisoNessunaProcedura(const Tree& t, std::int16_t n);
+std::string NoProcedureWarning(const Tree& t, std::int16_t n);
 
 // The sum of the annotations of all leaves.
 long CalcolaNumeroTest(const Tree& t);

@@ -23,13 +23,13 @@ std::string Nome(const Tree& t, NodeId id) { return SenzaBlanchi(EstraiNome(t.no
 
 }  // namespace
 
-int GraficoUso::procedureMassime() const {
+int UsageChartData::mostProcedures() const {
   int most = 0;
-  for (const FogliaUso& f : foglie) most = std::max(most, f.procedure);
+  for (const UsageLeaf& f : foglie) most = std::max(most, f.procedure);
   return most;
 }
 
-ScalaAsse Scala(double massimo, int tacche, bool intera) {
+AxisScale Scala(double massimo, int tacche, bool intera) {
   if (!(massimo > 0) || tacche < 1) return {};
   const double raw = massimo / tacche;
   const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
@@ -40,42 +40,42 @@ ScalaAsse Scala(double massimo, int tacche, bool intera) {
       break;
     }
   if (intera) step = std::max(1.0, std::round(step));
-  ScalaAsse s;
+  AxisScale s;
   s.passo = step;
   s.cima = std::ceil(massimo / step * (1 - 1e-9)) * step;
   return s;
 }
 
-GraficoUso CalcolaGraficoUso(const Tree& selection, std::optional<std::int16_t> copertura) {
-  GraficoUso g;
+UsageChartData ComputeUsageChart(const Tree& selection, std::optional<std::int16_t> copertura) {
+  UsageChartData g;
   g.copertura = copertura;
   // The allocation's own leaf table, sort and cut: the chart shows the
   // leaves in the order the cut took them and exactly those it left out.
-  TabellaFoglie tabella = RiempiTabella(selection);
+  LeafTable tabella = FillLeafTable(selection);
   OrdinaPesi(tabella);
   if (copertura) TagliaCopertura(tabella, *copertura);
 
   std::map<std::string, int> volte;
   for (int indice : tabella.indice) {
     const NodeId id = selection.at(indice < 0 ? -indice : indice);
-    FogliaUso f;
+    UsageLeaf f;
     f.nodo = id;
     f.nome = Nome(selection, id);
     f.peso = LeggiTag(selection.node(id).tag).weight;
     f.procedure = LeggiNTP(selection.node(id).text);
-    f.sottoTaglio = indice < 0;
+    f.belowCut = indice < 0;
     ++volte[f.nome];
-    g.pesoTotale += f.peso;
-    g.procedureTotali += f.procedure;
-    if (!f.sottoTaglio) {
+    g.totalWeight += f.peso;
+    g.totalProcedures += f.procedure;
+    if (!f.belowCut) {
       ++g.dentro;
-      g.pesoDentro += f.peso;
+      g.weightInside += f.peso;
     }
     g.foglie.push_back(std::move(f));
   }
   // A leaf name that appears twice (a use case reached by two actors) is
   // told apart by its parent.
-  for (FogliaUso& f : g.foglie) {
+  for (UsageLeaf& f : g.foglie) {
     f.etichetta = f.nome;
     const NodeId parent = selection.node(f.nodo).parent;
     if (volte[f.nome] > 1 && parent != kNoNode) f.etichetta += " (" + Nome(selection, parent) + ")";

@@ -13,44 +13,44 @@
 
 namespace zov {
 
-struct FogliaUso {
+struct UsageLeaf {
   NodeId nodo = kNoNode;
-  std::string nome;          // the leaf's name, without weight label and annotation
-  std::string etichetta;     // the name, with "(parent)" after it when leaves share it
-  float peso = 0;            // absolute weight: the product of the weights along its path
-  int procedure = 0;         // the test procedures allotted ("((NTP:n))"), 0 when none
-  bool sottoTaglio = false;  // left out by the coverage cut
+  std::string nome;       // the leaf's name, without weight label and annotation
+  std::string etichetta;  // the name, with "(parent)" after it when leaves share it
+  float peso = 0;         // absolute weight: the product of the weights along its path
+  int procedure = 0;      // the test procedures allotted ("((NTP:n))"), 0 when none
+  bool belowCut = false;  // left out by the coverage cut
 };
 
-struct GraficoUso {
+struct UsageChartData {
   // Every leaf, by absolute weight, heaviest first; among equal weights
   // in the order the coverage cut takes them.
-  std::vector<FogliaUso> foglie;
+  std::vector<UsageLeaf> foglie;
   // The coverage percentage, when that criterion allotted the procedures.
   std::optional<std::int16_t> copertura;
   // The leaves inside the cut are the first `dentro` ones; all of them
   // without a cut.
   std::size_t dentro = 0;
-  float pesoTotale = 0;  // of all leaves
-  float pesoDentro = 0;  // of the leaves inside the cut
-  long procedureTotali = 0;
-  float pesoMassimo() const { return foglie.empty() ? 0.0f : foglie.front().peso; }
-  int procedureMassime() const;
+  float totalWeight = 0;   // of all leaves
+  float weightInside = 0;  // of the leaves inside the cut
+  long totalProcedures = 0;
+  float heaviestWeight() const { return foglie.empty() ? 0.0f : foglie.front().peso; }
+  int mostProcedures() const;
 };
 
 // A scale for a chart axis from 0: the step, 1, 2 or 5 times a power of
 // ten, giving at most `tacche` steps, and the top, the first multiple of
 // the step at or above massimo. A whole scale has a whole step.
-struct ScalaAsse {
+struct AxisScale {
   double passo = 1;
   double cima = 1;
 };
-ScalaAsse Scala(double massimo, int tacche, bool intera);
+AxisScale Scala(double massimo, int tacche, bool intera);
 
 // The chart of a selection tree whose leaves were given procedures (the
 // allocation leaves absolute weights in the node tags); copertura is the
 // percentage when the coverage criterion allotted them. The cut is the one
 // the allocation made: the same table, sort and threshold.
-GraficoUso CalcolaGraficoUso(const Tree& selection, std::optional<std::int16_t> copertura);
+UsageChartData ComputeUsageChart(const Tree& selection, std::optional<std::int16_t> copertura);
 
 }  // namespace zov

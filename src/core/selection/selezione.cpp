@@ -114,7 +114,7 @@ void CopiaSelezionati2Liv(const Tree& source, Tree& destination, const LevelSele
     if (tag.level != s.livellostart) continue;
     const std::size_t cut = n.text.find("] ");
     const std::string name = cut == std::string::npos ? n.text : n.text.substr(cut + 2);
-    const NodeId copy = destination.addTop(n.key, EtichettaPeso(1.0f, name), n.image);
+    const NodeId copy = destination.addTop(n.key, WeightLabel(1.0f, name), n.image);
     if (copy == kNoNode) continue;
     destination.setTag(copy, CreaTag(tag.level, 1.0f, tag.count, tag.edited));
     destination.setBold(copy, true);
@@ -150,7 +150,7 @@ void SelezionaTutti(Tree& uit, Tree& selected) {
   }
 }
 
-bool AggiungiSelezionato(Tree& uit, NodeId dragged, Tree& selected) {
+bool AddSelectedTestCase(Tree& uit, NodeId dragged, Tree& selected) {
   if (uit.node(dragged).checked) return false;
   const NodeId root = selected.find("Selected Item");
   if (root == kNoNode) return true;

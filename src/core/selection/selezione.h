@@ -48,6 +48,6 @@ void SelezionaTutti(Tree& uit, Tree& selected);
 // Copies a test case dragged from the UIT tree below "Selected Item", with
 // four generations of its descendants. False (nothing done) when the test
 // case is already selected.
-bool AggiungiSelezionato(Tree& uit, NodeId dragged, Tree& selected);
+bool AddSelectedTestCase(Tree& uit, NodeId dragged, Tree& selected);
 
 }  // namespace zov

@@ -15,7 +15,7 @@ namespace {
 std::string AvvisoTroncati(const std::string& category, std::size_t listed, std::size_t taken) {
   if (taken >= listed) return {};
   return "\"" + category + "\": " + std::to_string(listed - taken) + " of the " + std::to_string(listed) +
-         " default values were left out: a category holds at most " + std::to_string(kMassimoScelte) + " choices.";
+         " default values were left out: a category holds at most " + std::to_string(kMaxChoices) + " choices.";
 }
 
 std::vector<std::string> Pezzi(const std::string& text) {
@@ -32,7 +32,7 @@ std::vector<std::string> Pezzi(const std::string& text) {
 // CaricaValoriArray: the pieces of a "," list into a property or selector array.
 void CaricaValoriArray(const std::string& text, std::vector<std::string>& into, std::int16_t& count) {
   std::vector<std::string> pieces = Pezzi(text);
-  if (pieces.size() > kMassimoProprieta) pieces.resize(kMassimoProprieta);
+  if (pieces.size() > kMaxProperties) pieces.resize(kMaxProperties);
   into = pieces;
   count = static_cast<std::int16_t>(pieces.size());
 }
@@ -46,9 +46,9 @@ void AggiungiFigli(const Tree& t, NodeId node, std::vector<std::string>& list) {
 bool EsisteDocumentazioneAttr(std::string_view text) { return text.find("DEF(") != std::string_view::npos; }
 bool EsisteDocumentazione(std::string_view text) { return text.find("DEF(") != std::string_view::npos; }
 
-std::string StrIndice(int i) { return ConSegno(i); }
+std::string IndexText(int i) { return WithSign(i); }
 
-std::string RigaScelta(const ChoiceRecord& c) {
+std::string ChoiceLine(const ChoiceRecord& c) {
   std::string line = c.value;
   const auto part = [&line](const char* open, const std::vector<std::string>& names, int count) {
     if (count <= 0) return;
@@ -125,7 +125,7 @@ void SettingsEditor::cercaDefaultValues() {
   AttributeRecord& r = pending_;
   if (r.edited) {
     for (int i = 0; i < r.choiceCount && i < static_cast<int>(r.choices.size()); ++i)
-      choiceLines.push_back(RigaScelta(r.choices[static_cast<std::size_t>(i)]));
+      choiceLines.push_back(ChoiceLine(r.choices[static_cast<std::size_t>(i)]));
     nextChoice = r.choiceCount;
     return;
   }
@@ -142,7 +142,7 @@ void SettingsEditor::cercaDefaultValues() {
   };
   if (EsisteDocumentazioneAttr(r.documentation)) {
     initial();
-    const std::size_t listed = ValoriDefault(r.documentation).size();
+    const std::size_t listed = DefaultValueList(r.documentation).size();
     const int before = nextChoice;
     nextChoice = static_cast<std::int16_t>(ParseDefaultList(r.documentation, nextChoice, r, &defaultLines));
     avviso = AvvisoTroncati(r.name, listed, static_cast<std::size_t>(nextChoice - before));
@@ -151,10 +151,10 @@ void SettingsEditor::cercaDefaultValues() {
   RandomSource& rnd = c_->casuale;
   if (r.type == "Integer") {
     initial();
-    const std::int16_t lower = RoundInt16(LeggiNumero(r.initialValue));
+    const std::int16_t lower = RoundInt16(ReadNumber(r.initialValue));
     for (int i = 0; i < 5; ++i) {
       const float x = std::floor(static_cast<float>(6 - lower) * rnd.estrai() + static_cast<float>(lower));
-      const std::string text = ConSegno(static_cast<long long>(x));
+      const std::string text = WithSign(static_cast<long long>(x));
       put(text, text);
       rnd.rimescola();
     }
@@ -235,16 +235,16 @@ void SettingsEditor::ok() {
     if (!r->edited) {
       t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
       for (int i = 0; i < r->choiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + choiceValue(i) + StrIndice(i),
+        t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i),
                    line(useDefaults ? defaultLines : choiceLines, i), "value");
     } else if (useOwnValues) {
       const NodeId choices = t.find(choicesKey);
       const int c = choices == kNoNode ? 0 : t.node(choices).children;
       for (int i = 0; i < c; ++i)
-        if (const NodeId old = t.find(choicesKey + choiceValue(i) + StrIndice(i)); old != kNoNode) t.remove(old);
+        if (const NodeId old = t.find(choicesKey + choiceValue(i) + IndexText(i)); old != kNoNode) t.remove(old);
       if (t.find(choicesKey) == kNoNode) t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
       for (int i = 0; i < r->choiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + choiceValue(i) + StrIndice(i), line(choiceLines, i), "value");
+        t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i), line(choiceLines, i), "value");
     }
     r->edited = true;
   }
@@ -272,7 +272,7 @@ void SettingsEditor::cancel() {
 
 namespace {
 std::string* Slot(std::vector<std::string>& choices, std::size_t index) {
-  if (index >= kMassimoScelte) return nullptr;
+  if (index >= kMaxChoices) return nullptr;
   if (choices.size() <= index) choices.resize(index + 1);
   return &choices[index];
 }
@@ -320,7 +320,7 @@ bool InteractionsEditor::apri(const EditorContext& c, NodeId node) {
   } else if (EsisteDocumentazione(rec->documentation)) {
     // GestisciDocumentazione: the listed values follow the choices found so far
     // and stay in use, so that OK keeps them.
-    const std::vector<std::string> values = ValoriDefault(rec->documentation);
+    const std::vector<std::string> values = DefaultValueList(rec->documentation);
     std::size_t taken = 0;
     for (const std::string& v : values) {
       std::string* slot = Slot(pending_, static_cast<std::size_t>(nextChoice));
@@ -373,7 +373,7 @@ void InteractionsEditor::ok() {
       else
         t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
       for (int i = 0; i < r->ownChoiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + choiceValue(i) + StrIndice(i), choiceValue(i), "value");
+        t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i), choiceValue(i), "value");
     }
     r->edited = true;
   }
@@ -408,7 +408,7 @@ bool EndsWith(std::string_view text, std::string_view tail) {
 }
 }  // namespace
 
-NodeId SceltaRimovibile(const Tree& spec, NodeId node, int* index) {
+NodeId RemovableChoice(const Tree& spec, NodeId node, int* index) {
   if (!spec.valid(node)) return kNoNode;
   NodeId choices = node;
   int at = -1;
@@ -429,9 +429,9 @@ NodeId SceltaRimovibile(const Tree& spec, NodeId node, int* index) {
   return category;
 }
 
-bool RimuoviScelta(Tree& spec, SpecificationState& stato, NodeId node) {
+bool RemoveChoice(Tree& spec, SpecificationState& stato, NodeId node) {
   int index = -1;
-  const NodeId category = SceltaRimovibile(spec, node, &index);
+  const NodeId category = RemovableChoice(spec, node, &index);
   if (category == kNoNode) return false;
   const SpecificationState::Place* posto = stato.posto(spec.node(category).key);
   TestCaseRecord* tc = posto == nullptr ? nullptr : stato.tabella.caso(posto->testCase);
@@ -476,7 +476,7 @@ bool RimuoviScelta(Tree& spec, SpecificationState& stato, NodeId node) {
   while (spec.node(list).child != kNoNode) spec.remove(spec.node(list).child);
   for (std::size_t i = 0; i < values.size(); ++i) {
     const int position = static_cast<int>(i);
-    spec.addChild(choicesKey, choicesKey + values[i] + StrIndice(position), i < texts.size() ? texts[i] : values[i],
+    spec.addChild(choicesKey, choicesKey + values[i] + IndexText(position), i < texts.size() ? texts[i] : values[i],
                   kind::kValue);
   }
   return true;

@@ -121,16 +121,16 @@ class InteractionsEditor : public CategoryEditor {
 // under a category's "Choices: " node (that one choice) or the "Choices: "
 // node itself (all of them). Returns the category node, kNoNode for any
 // other node; index is the choice's position, -1 for all of them.
-NodeId SceltaRimovibile(const Tree& spec, NodeId node, int* index = nullptr);
+NodeId RemovableChoice(const Tree& spec, NodeId node, int* index = nullptr);
 // Takes the choice (or all choices) that node stands for out of its
 // category: from the record of the table and from the tree, whose value
 // nodes are keyed anew by position. Returns false when node is no such
 // choice or its category has no record.
-bool RimuoviScelta(Tree& spec, SpecificationState& stato, NodeId node);
+bool RemoveChoice(Tree& spec, SpecificationState& stato, NodeId node);
 
 // The line of a choice listed from the record of an edited attribute.
-std::string RigaScelta(const ChoiceRecord& c);
+std::string ChoiceLine(const ChoiceRecord& c);
 // Str(i): the index after one blank for its sign.
-std::string StrIndice(int i);
+std::string IndexText(int i);
 
 }  // namespace zov

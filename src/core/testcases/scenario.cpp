@@ -81,7 +81,7 @@ void AggiungiMessaggioCaratt(const ModelSource& m, Handle, Handle message, Tree&
   }
 }
 
-bool AggiungiScenarioCompleto(const ModelSource& m, Handle diagram, Tree& tree) {
+bool AddWholeScenario(const ModelSource& m, Handle diagram, Tree& tree) {
   if (!AggiungiScenario(m, diagram, tree)) return false;
   for (Handle message : m.DiagramMessages(diagram)) AggiungiMessaggioCaratt(m, diagram, message, tree);
   return true;

@@ -24,6 +24,6 @@ void AggiungiMessaggioCaratt(const ModelSource& m, Handle diagram, Handle messag
 
 // The test case with all its messages: AggiungiScenario, then every
 // message. False when the diagram was already in the tree.
-bool AggiungiScenarioCompleto(const ModelSource& m, Handle diagram, Tree& tree);
+bool AddWholeScenario(const ModelSource& m, Handle diagram, Tree& tree);
 
 }  // namespace zov

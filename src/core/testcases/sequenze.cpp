@@ -22,7 +22,7 @@ std::string_view NomeDopoEtichetta(std::string_view text) {
 
 }  // namespace
 
-std::unordered_map<std::string, int> FoglieVerdi(const Tree& t) {
+std::unordered_map<std::string, int> GreenLeaves(const Tree& t) {
   std::unordered_map<std::string, int> leaves;
   int i = 0;
   for (NodeId id = t.nextInCollection(kNoNode); id != kNoNode; id = t.nextInCollection(id)) {
@@ -43,7 +43,7 @@ bool SDpresente(const Tree& mainTree, std::string_view name) {
 }
 
 int GetSequenceDiag(const ModelSource& m, Handle diagram, const Tree& tree) {
-  const auto leaves = FoglieVerdi(tree);
+  const auto leaves = GreenLeaves(tree);
   const auto it = leaves.find(m.Identifier(diagram));
   return it == leaves.end() ? 0 : it->second;
 }
@@ -70,11 +70,11 @@ bool HaUnOggetto(const ModelSource& m, Handle diagram, const Tree& uit, NodeId n
 }  // namespace
 
 bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit) {
-  NomiUit nomi(uit);
+  UitNames nomi(uit);
   return GiaPresente(m, diagram, uit, nomi);
 }
 
-NodeId NomiUit::primo(const std::string& name) {
+NodeId UitNames::primo(const std::string& name) {
   for (NodeId id = uit_.nextInCollection(visto_); id != kNoNode; id = uit_.nextInCollection(id)) {
     visto_ = id;
     if (auto shown = NomeMostrato(uit_.node(id).text)) primi_.try_emplace(std::move(*shown), id);
@@ -83,7 +83,7 @@ NodeId NomiUit::primo(const std::string& name) {
   return it == primi_.end() || !uit_.valid(it->second) ? kNoNode : it->second;
 }
 
-bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit, NomiUit& nomi) {
+bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit, UitNames& nomi) {
   if (m.DiagramKind(diagram) != kCollaborationDiagram) return false;
   // Only the first node showing the name counts.
   const NodeId first = nomi.primo(m.Name(diagram));
@@ -95,7 +95,7 @@ bool AggiungiSequenceaTV(ModelSource& m, Handle diagram, const Tree& source, Tre
   if (node == kNoNode) return false;
   if (target.contains(m.Identifier(diagram))) return false;
   m.SetName(diagram, source.node(node).text);
-  return AggiungiScenarioCompleto(m, diagram, target);
+  return AddWholeScenario(m, diagram, target);
 }
 
 void CaricaAllSequenceNonConnessi(const ModelSource& m, Handle model, const Tree& mainTree, Tree& notLinked,

@@ -16,7 +16,7 @@ namespace zov {
 
 // The green leaves of a selection tree by diagram identifier (a key up to
 // "$$"): the first collection index of each.
-std::unordered_map<std::string, int> FoglieVerdi(const Tree& t);
+std::unordered_map<std::string, int> GreenLeaves(const Tree& t);
 
 // The package diagrams whose names no diagram node of the Main Tree shows,
 // as test cases of the not-linked tree. status gets "Category: " and each
@@ -36,9 +36,9 @@ bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit);
 // The same through an index of the names the UIT tree shows, for many
 // diagrams in a row: the index catches up with the nodes added since its
 // last use (nodes are only added while it is in use).
-class NomiUit {
+class UitNames {
  public:
-  explicit NomiUit(const Tree& uit) : uit_(uit) {}
+  explicit UitNames(const Tree& uit) : uit_(uit) {}
   // The first node, in collection order, showing name; kNoNode if none.
   NodeId primo(const std::string& name);
 
@@ -47,7 +47,7 @@ class NomiUit {
   NodeId visto_ = kNoNode;  // the last node indexed
   std::unordered_map<std::string, NodeId> primi_;
 };
-bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit, NomiUit& nomi);
+bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit, UitNames& nomi);
 // Renames the diagram as the source node at index shows it, then adds it
 // with its messages to the target tree. False when it was there already.
 bool AggiungiSequenceaTV(ModelSource& m, Handle diagram, const Tree& source, Tree& target, int index);

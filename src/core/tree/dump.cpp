@@ -22,7 +22,7 @@ std::string Field(std::string_view text) {
 }
 }  // namespace
 
-void ScriviAlbero(const Tree& t, std::FILE* stream) {
+void WriteTree(const Tree& t, std::FILE* stream) {
   std::string out = "index\tdepth\tkey\tkind\ttext\ttag\tfore\tback\tbold\n";
   std::unordered_map<NodeId, int> depth;
   int index = 0;

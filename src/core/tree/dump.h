@@ -10,6 +10,6 @@
 
 namespace zov {
 
-void ScriviAlbero(const Tree& t, std::FILE* out);
+void WriteTree(const Tree& t, std::FILE* out);
 
 }  // namespace zov

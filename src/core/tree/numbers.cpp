@@ -7,7 +7,7 @@
 
 namespace zov {
 
-double LeggiNumero(std::string_view text) {
+double ReadNumber(std::string_view text) {
   std::string compact;
   compact.reserve(text.size());
   for (char c : text)
@@ -69,11 +69,11 @@ std::int16_t RoundInt16(double value, bool* overflow) {
   return result;
 }
 
-std::string Intero(long long value) { return std::to_string(value); }
+std::string IntegerText(long long value) { return std::to_string(value); }
 
-std::string ConSegno(long long value) { return value < 0 ? std::to_string(value) : " " + std::to_string(value); }
+std::string WithSign(long long value) { return value < 0 ? std::to_string(value) : " " + std::to_string(value); }
 
-std::string FormaBreve(float value) {
+std::string ShortForm(float value) {
   char buffer[48];
   std::snprintf(buffer, sizeof buffer, "%.7G", static_cast<double>(value));
   std::string text(buffer);

@@ -12,7 +12,7 @@ namespace zov {
 // ignored anywhere; an optional sign, digits, an optional point and digits
 // are taken up to the first other character. Empty or non-numeric text
 // reads as 0. The point is the only decimal separator.
-double LeggiNumero(std::string_view text);
+double ReadNumber(std::string_view text);
 
 // Rounds to the nearest 16-bit integer, halves to even. A value outside the
 // 16-bit range saturates and sets *overflow (when given) to true.
@@ -22,13 +22,13 @@ std::int16_t RoundInt16(double value, bool* overflow = nullptr);
 double RoundHalfEven(double value);
 
 // An integer with its sign slot: one leading blank when not negative (" 3", "-3").
-std::string ConSegno(long long value);
+std::string WithSign(long long value);
 // The trimmed form: "3", "-3".
-std::string Intero(long long value);
+std::string IntegerText(long long value);
 
 // The shortest decimal form of a single-precision float, at most seven
 // significant digits, no leading blank and no zero before the point:
 // 1 -> "1", 0.25 -> ".25", -0.5 -> "-.5", 1.5e-05 -> "1.5E-05".
-std::string FormaBreve(float value);
+std::string ShortForm(float value);
 
 }  // namespace zov

@@ -24,11 +24,11 @@ std::string CreaTag(std::int16_t level, float weight, std::int16_t count, bool e
   std::string tag;
   tag.reserve(40);
   tag += "LIV:";
-  tag += Intero(level);
+  tag += IntegerText(level);
   tag += "$$WEI:";
   tag += FormattaPeso(weight);
   tag += "$$NCI:";
-  tag += Intero(count);
+  tag += IntegerText(count);
   tag += "$$EDI:";
   tag += edited ? "T" : "F";
   return tag;
@@ -54,11 +54,11 @@ NodeTag LeggiTag(std::string_view tag) {
   auto field = [&](std::size_t p, std::size_t q) {
     return q >= p + 4 ? tag.substr(p + 4, q - p - 4) : std::string_view{};
   };
-  result.level = RoundInt16(LeggiNumero(field(liv, q1)));
-  result.weight = static_cast<float>(LeggiNumero(field(wei, q2)));
+  result.level = RoundInt16(ReadNumber(field(liv, q1)));
+  result.weight = static_cast<float>(ReadNumber(field(wei, q2)));
   // A tag written by hand or by another tool may hold a number no float can.
   if (!std::isfinite(result.weight)) result.weight = 0.0f;
-  result.count = RoundInt16(LeggiNumero(field(nci, q3)));
+  result.count = RoundInt16(ReadNumber(field(nci, q3)));
   result.edited = tag.substr(edi + 4) == "T";
   return result;
 }
@@ -66,18 +66,18 @@ NodeTag LeggiTag(std::string_view tag) {
 std::string SostituiscePeso(std::string_view text, float weight) {
   const std::size_t end = text.find("] ");
   if (end == std::string_view::npos) return std::string(text);
-  return EtichettaPeso(weight, text.substr(end + 2));
+  return WeightLabel(weight, text.substr(end + 2));
 }
 
-float LeggiPesoEtichetta(std::string_view text) {
+float ReadLabelWeight(std::string_view text) {
   const std::size_t p = text.find('[');
   if (p == std::string_view::npos) return 0.0f;
   const std::size_t q = text.find(']', p + 1);
   if (q == std::string_view::npos) return 0.0f;
-  return static_cast<float>(LeggiNumero(text.substr(p + 1, q - p - 1)));
+  return static_cast<float>(ReadNumber(text.substr(p + 1, q - p - 1)));
 }
 
-std::string EtichettaPeso(float weight, std::string_view name) {
+std::string WeightLabel(float weight, std::string_view name) {
   std::string label = "[";
   label += FormattaPeso(weight);
   label += "] ";

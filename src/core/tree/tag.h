@@ -34,11 +34,11 @@ std::string SostituiscePeso(std::string_view text, float weight);
 
 // The weight of a label: the number between the first "[" and the first "]"
 // after it ("[----] x" reads as 0; no label reads as 0).
-float LeggiPesoEtichetta(std::string_view text);
+float ReadLabelWeight(std::string_view text);
 
 // "[" + FormattaPeso(weight) + "] " + name.
-std::string EtichettaPeso(float weight, std::string_view name);
+std::string WeightLabel(float weight, std::string_view name);
 // The label of a package that takes no share of its parent's weight.
-inline constexpr std::string_view kEtichettaPackage = "[----] ";
+inline constexpr std::string_view kPackageLabel = "[----] ";
 
 }  // namespace zov

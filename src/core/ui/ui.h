@@ -68,7 +68,7 @@ class Asker {
   virtual bool stampa(std::string_view title, const std::vector<std::string>& lines);
   // Where the last print job went (a printer's name or a PDF file); empty
   // when not known.
-  virtual std::string ultimaStampa() const { return {}; }
+  virtual std::string lastPrintTarget() const { return {}; }
 };
 
 // The pairs (label, pattern) of a filter "Label (*.x)| *.x| Other (*.y)| *.y".

@@ -69,8 +69,8 @@ void Edita::mostra(Tree& t, NodeId node) {
   edited_ = tag.edited;
   chiave = t.node(node).key;
   Nome = t.node(node).text;
-  Liv = Intero(level_);
-  Wei = FormaBreve(weight_);
+  Liv = IntegerText(level_);
+  Wei = ShortForm(weight_);
   Selez = false;
 }
 
@@ -80,7 +80,7 @@ std::string Edita::ok() {
     return {};
   }
   Tree& t = *tree_;
-  const auto w = static_cast<float>(LeggiNumero(Wei));
+  const auto w = static_cast<float>(ReadNumber(Wei));
   if (!std::isfinite(w)) return "Weight: \"" + Wei + "\" is too large for a weight; type a number such as 0.25.";
   if (w != weight_) t.setText(node_, SostituiscePeso(t.node(node_).text, w));
   weight_ = w;

@@ -17,13 +17,13 @@ constexpr std::int16_t kPesoSenzaMarcatore = 5;
 // twice), a scenario diagram, or a link node standing for a use case
 // reached again (the first 12 characters of its key are the use case's
 // identifier). Other children take no documentation weight.
-enum class Lettura { kNessuna, kUseCase, kDiagramma, kCollegamento };
+enum class Lettura { kNoCondition, kUseCase, kDiagramma, kCollegamento };
 
 Lettura LetturaDi(std::string_view k) {
   if (k == kind::kUsecase || k == kind::kUsecaseRel || k == kind::kEntryUsecase) return Lettura::kUseCase;
   if (kind::IsScenario(k)) return Lettura::kDiagramma;
   if (k == kind::kContinua || k == kind::kUsecaseCic) return Lettura::kCollegamento;
-  return Lettura::kNessuna;
+  return Lettura::kNoCondition;
 }
 
 struct Documento {
@@ -33,11 +33,11 @@ struct Documento {
 
 // The documentation of the element a child stands for; nothing when a use
 // case or diagram child is no element of the model.
-std::optional<Documento> Documentazione(const Tree& t, NodeId child, const IndiceDocumenti& index) {
+std::optional<Documento> Documentazione(const Tree& t, NodeId child, const DocumentIndex& index) {
   const Node& c = t.node(child);
   Handle element;
   switch (LetturaDi(c.image)) {
-    case Lettura::kNessuna: return Documento{};
+    case Lettura::kNoCondition: return Documento{};
     case Lettura::kUseCase: element = index.CercaUseCase(c.key); break;
     case Lettura::kDiagramma: element = index.CercaDiagramma(c.key); break;
     case Lettura::kCollegamento:
@@ -51,34 +51,34 @@ std::optional<Documento> Documentazione(const Tree& t, NodeId child, const Indic
 
 }  // namespace
 
-IndiceDocumenti::IndiceDocumenti(const ModelSource& m, Handle model) : m_(m) {
+DocumentIndex::DocumentIndex(const ModelSource& m, Handle model) : m_(m) {
   for (Handle u : m.AllUseCases(model)) {
     useCases_.try_emplace(m.Identifier(u), u);
     for (Handle d : m.ScenarioDiagrams(u)) diagrams_.try_emplace(m.Identifier(d), d);
   }
 }
 
-Handle IndiceDocumenti::CercaUseCase(std::string_view key) const {
+Handle DocumentIndex::CercaUseCase(std::string_view key) const {
   const Handle* h = useCases_.find(key);
   return h == nullptr ? Handle{} : *h;
 }
 
-Handle IndiceDocumenti::CercaDiagramma(std::string_view key) const {
+Handle DocumentIndex::CercaDiagramma(std::string_view key) const {
   const Handle* h = diagrams_.find(key);
   return h == nullptr ? Handle{} : *h;
 }
 
-std::optional<double> PesoDocumentazione(std::string_view documentation) {
+std::optional<double> DocumentationWeight(std::string_view documentation) {
   const std::size_t at = documentation.find(kMarcatore);
   if (at == std::string_view::npos) return std::nullopt;
   std::string_view rest = documentation.substr(at + kMarcatore.size());
   const std::size_t start = rest.find_first_not_of(" \t");
   if (start == std::string_view::npos) return 0.0;
   rest = rest.substr(start);
-  return LeggiNumero(rest.substr(0, rest.find_first_of(" \t\r\n")));
+  return ReadNumber(rest.substr(0, rest.find_first_of(" \t\r\n")));
 }
 
-std::optional<bool> CercaPesiDoc(const Tree& t, NodeId node, const IndiceDocumenti& index) {
+std::optional<bool> CercaPesiDoc(const Tree& t, NodeId node, const DocumentIndex& index) {
   for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) {
     const auto doc = Documentazione(t, c, index);
     if (!doc) return std::nullopt;
@@ -90,13 +90,13 @@ std::optional<bool> CercaPesiDoc(const Tree& t, NodeId node, const IndiceDocumen
   return false;
 }
 
-std::optional<std::int16_t> SommaPesiDoc(const Tree& t, NodeId node, const IndiceDocumenti& index) {
+std::optional<std::int16_t> SommaPesiDoc(const Tree& t, NodeId node, const DocumentIndex& index) {
   std::int16_t total = 0;
   for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) {
     const auto doc = Documentazione(t, c, index);
     if (!doc) return std::nullopt;
     if (!doc->pesato) continue;
-    const auto weight = PesoDocumentazione(doc->testo);
+    const auto weight = DocumentationWeight(doc->testo);
     bool overflow = false;
     total = RoundInt16(static_cast<double>(total) + (weight ? *weight : kPesoSenzaMarcatore), &overflow);
     if (overflow) return std::nullopt;
@@ -104,12 +104,12 @@ std::optional<std::int16_t> SommaPesiDoc(const Tree& t, NodeId node, const Indic
   return total;
 }
 
-std::optional<PesoDoc> LeggiPesoDoc(const Tree& t, NodeId child, const IndiceDocumenti& index) {
-  PesoDoc result;
+std::optional<DocWeight> LeggiPesoDoc(const Tree& t, NodeId child, const DocumentIndex& index) {
+  DocWeight result;
   const auto doc = Documentazione(t, child, index);
   if (!doc) return std::nullopt;
   if (!doc->pesato) return result;
-  const auto weight = PesoDocumentazione(doc->testo);
+  const auto weight = DocumentationWeight(doc->testo);
   if (!weight) {
     result.missing = true;
     return result;
@@ -120,12 +120,12 @@ std::optional<PesoDoc> LeggiPesoDoc(const Tree& t, NodeId child, const IndiceDoc
   return result;
 }
 
-bool AssegnaPesi(Tree& t, NodeId node, const IndiceDocumenti& index) {
+bool AssegnaPesi(Tree& t, NodeId node, const DocumentIndex& index) {
   const Node& n0 = t.node(node);
   if (n0.image == kind::kPackage) {
     // A package takes no share; the "Design Link" node keeps its parent's.
     if (n0.text.find("Design Link") == std::string::npos) {
-      t.setText(node, std::string(kEtichettaPackage) + n0.text);
+      t.setText(node, std::string(kPackageLabel) + n0.text);
       t.setTag(node, CreaTag(1, 0.0f, 0, false));
     }
     return true;
@@ -141,7 +141,7 @@ bool AssegnaPesi(Tree& t, NodeId node, const IndiceDocumenti& index) {
   for (NodeId c = t.node(node).child; c != kNoNode && !hasPackage; c = t.node(c).next)
     hasPackage = t.node(c).image == kind::kPackage;
 
-  const auto label = [&t](NodeId c, float share) { t.setText(c, EtichettaPeso(share, t.node(c).text)); };
+  const auto label = [&t](NodeId c, float share) { t.setText(c, WeightLabel(share, t.node(c).text)); };
 
   if (hasPackage) {
     --n;
@@ -150,7 +150,7 @@ bool AssegnaPesi(Tree& t, NodeId node, const IndiceDocumenti& index) {
     const auto share = static_cast<float>(1.0 / n);
     for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) {
       if (t.node(c).image == kind::kPackage) {
-        t.setText(c, std::string(kEtichettaPackage) + t.node(c).text);
+        t.setText(c, std::string(kPackageLabel) + t.node(c).text);
         t.setTag(c, CreaTag(level, 0.0f, 0, own.edited));
       } else {
         label(c, share);
@@ -185,8 +185,8 @@ bool AssegnaPesi(Tree& t, NodeId node, const IndiceDocumenti& index) {
   return true;
 }
 
-int PesaAlbero(Tree& t, const ModelSource& m, Handle model) {
-  const IndiceDocumenti index(m, model);
+int WeighTree(Tree& t, const ModelSource& m, Handle model) {
+  const DocumentIndex index(m, model);
   int abandoned = 0;
   for (NodeId id : t.collection())
     if (!AssegnaPesi(t, id, index)) ++abandoned;
@@ -212,12 +212,12 @@ float CalcolaPesiAssoluti(Tree& t) {
   return sum;
 }
 
-std::string TestoSommaFoglie(float sum) { return "Leaves weights sum: " + FormaBreve(sum); }
+std::string LeafWeightsSumText(float sum) { return "Leaves weights sum: " + ShortForm(sum); }
 
 void AllineaPesiTag(Tree& t) {
   for (NodeId id : t.collection()) {
     const Node& n = t.node(id);
-    const float label = LeggiPesoEtichetta(n.text);
+    const float label = ReadLabelWeight(n.text);
     const NodeTag tag = LeggiTag(n.tag);
     if (label != tag.weight) t.setTag(id, CreaTag(tag.level, label, tag.count, tag.edited));
   }

@@ -17,9 +17,9 @@ namespace zov {
 // The use cases and scenario diagrams of a model by identifier, so that a
 // look-up costs one hash probe instead of a scan of the model. When two
 // elements share an identifier the first one, in model order, is found.
-class IndiceDocumenti {
+class DocumentIndex {
  public:
-  IndiceDocumenti(const ModelSource& m, Handle model);
+  DocumentIndex(const ModelSource& m, Handle model);
   // The use case among AllUseCases whose identifier is key; null if none.
   Handle CercaUseCase(std::string_view key) const;
   // The scenario diagram of some use case whose identifier is key; null if none.
@@ -35,41 +35,41 @@ class IndiceDocumenti {
 // The weight written in a documentation text: the number after the first
 // "WGH=" (up to the next blank or line break), or nothing when the text
 // has no "WGH=". "WGH=100" gives 100, "Main flow WGH=3" gives 3.
-std::optional<double> PesoDocumentazione(std::string_view documentation);
+std::optional<double> DocumentationWeight(std::string_view documentation);
 
 // Whether a child's documentation asks for documentation shares: "WGH"
 // anywhere for a use case or realization, "WGH=" for a scenario diagram.
 // Nothing when a child of those kinds is no element of the model.
-std::optional<bool> CercaPesiDoc(const Tree& t, NodeId node, const IndiceDocumenti& index);
+std::optional<bool> CercaPesiDoc(const Tree& t, NodeId node, const DocumentIndex& index);
 // The sum of the documentation weights of the weighted children (5 for
 // each one without a marker). Nothing when a child cannot be read or the
 // sum leaves the 16-bit range.
-std::optional<std::int16_t> SommaPesiDoc(const Tree& t, NodeId node, const IndiceDocumenti& index);
+std::optional<std::int16_t> SommaPesiDoc(const Tree& t, NodeId node, const DocumentIndex& index);
 
-struct PesoDoc {
+struct DocWeight {
   std::int16_t weight = 0;
   bool missing = false;
 };
 // The documentation weight of one child; children of other kinds read as
 // weight 0, not missing. Nothing when the child cannot be read.
-std::optional<PesoDoc> LeggiPesoDoc(const Tree& t, NodeId child, const IndiceDocumenti& index);
+std::optional<DocWeight> LeggiPesoDoc(const Tree& t, NodeId child, const DocumentIndex& index);
 
 // Gives the children of node their shares, levels, labels and tags and
 // writes the node's child count. Returns false when the weighting was
 // abandoned part way (an element that is not in the model, a zero or
 // overflowing total, a node whose children are all packages).
-bool AssegnaPesi(Tree& t, NodeId node, const IndiceDocumenti& index);
+bool AssegnaPesi(Tree& t, NodeId node, const DocumentIndex& index);
 
 // Weights every node of the tree in collection order; returns the number
 // of nodes whose weighting was abandoned.
-int PesaAlbero(Tree& t, const ModelSource& m, Handle model);
+int WeighTree(Tree& t, const ModelSource& m, Handle model);
 
 // Turns the shares of a tree into absolute weights (each share times its
 // parent's absolute weight), colours the leaves green and returns the sum
 // of the leaf weights.
 float CalcolaPesiAssoluti(Tree& t);
 // The text of the Somma label for a leaf weight sum.
-std::string TestoSommaFoglie(float sum);
+std::string LeafWeightsSumText(float sum);
 
 // Writes each node's label weight into its tag where the two differ.
 void AllineaPesiTag(Tree& t);
