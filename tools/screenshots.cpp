@@ -65,14 +65,14 @@ int main(int argc, char** argv) {
   w.action("mnSeleziona")->trigger();
   Save(w, "main-tree.png");
   {
-    g.editor.mostra(main, main.selected());
+    g.editor.show(main, main.selected());
     NodeEditorDialog edit(g.editor, &w);
     edit.show();
     Save(edit, "node-editor.png");
     g.editor.cancel();
   }
   {
-    g.numTest.mostra();
+    g.numTest.show();
     NumTestDialog criterion(g.numTest, asker, &w);
     criterion.show();
     Save(criterion, "criterion-dialog.png");
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   Save(w, "test-specification.png");
   EditorContext c{spec, g.session.specification, *g.session.model(), g.session.random()};
   for (NodeId id : spec.collection()) {
-    if (spec.node(id).image == "attributo" && g.session.settingsEditor.apri(c, id)) {
+    if (spec.node(id).image == "attributo" && g.session.settingsEditor.open(c, id)) {
       g.session.settingsEditor.chooseOwnValues();
       for (const char* v : {"0", "20", "500"}) {
         g.session.settingsEditor.value = v;
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     }
   }
   for (NodeId id : spec.collection()) {
-    if (spec.node(id).image == "messaggio" && g.session.interactionsEditor.apri(c, id)) {
+    if (spec.node(id).image == "messaggio" && g.session.interactionsEditor.open(c, id)) {
       FormInteractions form(g.session.interactionsEditor, &w);
       form.show();
       Save(form, "interactions-editor.png");

@@ -25,8 +25,8 @@ NodeEditorDialog::NodeEditorDialog(Edita& editor, QWidget* parent) : QDialog(par
   setObjectName(QStringLiteral("Edita"));
   setWindowTitle(QString::fromUtf8(Edita::kCaption));
   auto* form = new QFormLayout;
-  auto* nome = new QLabel(Q(e_.Nome));
-  nome->setObjectName(QStringLiteral("Nome"));
+  auto* name = new QLabel(Q(e_.Nome));
+  name->setObjectName(QStringLiteral("Nome"));
   auto* liv = new QLabel(Q(e_.Liv));
   liv->setObjectName(QStringLiteral("Liv"));
   wei_ = new QLineEdit(Q(e_.Wei));
@@ -34,14 +34,14 @@ NodeEditorDialog::NodeEditorDialog(Edita& editor, QWidget* parent) : QDialog(par
   auto* chiave = new QLabel(Q(e_.chiave));
   chiave->setObjectName(QStringLiteral("chiave"));
   chiave->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  selez_ = new QCheckBox(QStringLiteral("Selected:"));
-  selez_->setObjectName(QStringLiteral("Selez"));
-  selez_->setChecked(e_.Selez);
-  form->addRow(QStringLiteral("Node:"), nome);
+  bold_ = new QCheckBox(QStringLiteral("Selected:"));
+  bold_->setObjectName(QStringLiteral("Selez"));
+  bold_->setChecked(e_.Selez);
+  form->addRow(QStringLiteral("Node:"), name);
   form->addRow(QStringLiteral("Level:"), liv);
   form->addRow(QStringLiteral("&Weight:"), wei_);
   form->addRow(QStringLiteral("HEX Key:"), chiave);
-  form->addRow(selez_);
+  form->addRow(bold_);
 
   auto* buttons = new QDialogButtonBox;
   auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
@@ -51,7 +51,7 @@ NodeEditorDialog::NodeEditorDialog(Edita& editor, QWidget* parent) : QDialog(par
   cancel->setObjectName(QStringLiteral("Command2"));
   connect(buttons, &QDialogButtonBox::accepted, this, [this] {
     e_.Wei = wei_->text().toStdString();
-    e_.Selez = selez_->isChecked();
+    e_.Selez = bold_->isChecked();
     const std::string refused = e_.ok();
     if (!refused.empty()) {
       QMessageBox::warning(this, QStringLiteral("Zov Suite"), QString::fromStdString(refused));
@@ -61,7 +61,7 @@ NodeEditorDialog::NodeEditorDialog(Edita& editor, QWidget* parent) : QDialog(par
   });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(this, &QDialog::rejected, this, [this] {
-    if (!e_.chiuso()) e_.cancel();
+    if (!e_.closed()) e_.cancel();
   });
 
   auto* layout = new QVBoxLayout(this);
@@ -147,13 +147,13 @@ namespace zov::gui {
 
 namespace {
 
-QListWidget* Lista(const char* name) {
+QListWidget* List(const char* name) {
   auto* list = new QListWidget;
   list->setObjectName(QString::fromLatin1(name));
   return list;
 }
 
-void Riempi(QListWidget* list, const std::vector<std::string>& lines) {
+void Fill(QListWidget* list, const std::vector<std::string>& lines) {
   list->clear();
   for (const std::string& l : lines) list->addItem(QString::fromStdString(l));
 }
@@ -175,7 +175,7 @@ void InvioAggiunge(QPushButton* add, std::initializer_list<QLineEdit*> boxes) {
   for (QLineEdit* box : boxes) QObject::connect(box, &QLineEdit::returnPressed, add, &QPushButton::click);
 }
 
-const QString kTroppeScelte = QStringLiteral("A category holds at most 101 choices.");
+const QString kTooManyChoices = QStringLiteral("A category holds at most 101 choices.");
 
 // The common end of both editors: the frame, OK (ok() of the editor) and
 // Cancel (cancel(), also when the window is closed). Returns the OK button.
@@ -199,7 +199,7 @@ QPushButton* Concludi(QDialog* dialog, Editor& e, QGroupBox* frame) {
   auto* layout = new QVBoxLayout(dialog);
   layout->addWidget(frame);
   layout->addLayout(buttons);
-  e.attiva();
+  e.active();
   return ok;
 }
 
@@ -214,8 +214,8 @@ FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialo
   defaultsOption_->setObjectName(QStringLiteral("DefaultValues"));
   ownValuesOption_ = new QRadioButton(QStringLiteral("Insert your own values:"));
   ownValuesOption_->setObjectName(QStringLiteral("OwnValues"));
-  defaultList_ = Lista("DefaultList");
-  choiceList_ = Lista("ChoiceList");
+  defaultList_ = List("DefaultList");
+  choiceList_ = List("ChoiceList");
   auto* label3 = new QLabel(QStringLiteral("NOTES:"));
   label3->setObjectName(QStringLiteral("Label3"));
   note_ = new QLabel;
@@ -256,7 +256,7 @@ FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialo
     e_.value = valueEdit_->text().toStdString();
     e_.selectors = selectorsEdit_->text().toStdString();
     e_.properties = propertiesEdit_->text().toStdString();
-    if (!e_.add()) QMessageBox::warning(this, windowTitle(), kTroppeScelte);
+    if (!e_.add()) QMessageBox::warning(this, windowTitle(), kTooManyChoices);
     sync();
     valueEdit_->setFocus();
   });
@@ -275,8 +275,8 @@ void FormIntervallo::sync() {
     ownValuesOption_->setChecked(false);
     defaultsOption_->setAutoExclusive(true);
   }
-  Riempi(defaultList_, e_.defaultLines);
-  Riempi(choiceList_, e_.choiceLines);
+  Fill(defaultList_, e_.defaultLines);
+  Fill(choiceList_, e_.choiceLines);
   note_->setText(QString::fromStdString(e_.note));
   valueEdit_->setText(QString::fromStdString(e_.value));
   selectorsEdit_->setText(QString::fromStdString(e_.selectors));
@@ -292,8 +292,8 @@ FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) 
   defaultsOption_->setObjectName(QStringLiteral("DefaultValues"));
   ownValuesOption_ = new QRadioButton(QStringLiteral("Insert your own values"));
   ownValuesOption_->setObjectName(QStringLiteral("OwnValues"));
-  defaultList_ = Lista("DefaultList");
-  choiceList_ = Lista("ChoiceList");
+  defaultList_ = List("DefaultList");
+  choiceList_ = List("ChoiceList");
   valueEdit_ = new QLineEdit;
   valueEdit_->setObjectName(QStringLiteral("Value"));
   auto* add = new QPushButton(QStringLiteral("Add -->"));
@@ -315,7 +315,7 @@ FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) 
   });
   connect(add, &QPushButton::clicked, this, [this] {
     e_.value = valueEdit_->text().toStdString();
-    if (!e_.add()) QMessageBox::warning(this, windowTitle(), kTroppeScelte);
+    if (!e_.add()) QMessageBox::warning(this, windowTitle(), kTooManyChoices);
     sync();
     valueEdit_->setFocus();
   });
@@ -327,8 +327,8 @@ FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) 
 void FormInteractions::sync() {
   defaultsOption_->setChecked(e_.useDefaults);
   ownValuesOption_->setChecked(e_.useOwnValues);
-  Riempi(defaultList_, e_.defaultLines);
-  Riempi(choiceList_, e_.choiceLines);
+  Fill(defaultList_, e_.defaultLines);
+  Fill(choiceList_, e_.choiceLines);
   valueEdit_->setText(QString::fromStdString(e_.value));
 }
 

@@ -22,12 +22,12 @@ class NodeEditorDialog : public QDialog {
  public:
   NodeEditorDialog(Edita& editor, QWidget* parent);
   QLineEdit* wei() const { return wei_; }
-  QCheckBox* selez() const { return selez_; }
+  QCheckBox* bold() const { return bold_; }
 
  private:
   Edita& e_;
   QLineEdit* wei_;
-  QCheckBox* selez_;
+  QCheckBox* bold_;
 };
 
 class NumTestDialog : public QDialog {

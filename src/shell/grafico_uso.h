@@ -22,28 +22,28 @@ namespace zov::gui {
 
 // Where the chart puts what it draws, for a given width.
 struct ChartLayout {
-  struct Riga {
-    QString etichetta;  // as drawn (elided when too long)
-    QRectF riga;
+  struct Row {
+    QString label;  // as drawn (elided when too long)
+    QRectF row;
     QRectF weightBarRect, proceduresBar;
     bool belowCut = false;
   };
-  QList<Riga> righe;
+  QList<Row> rows;
   std::optional<qreal> cutY;  // the cut line, between the last leaf inside and the first below
   QRectF weightPanel, proceduresPanel;
-  QSizeF dimensione;
+  QSizeF size;
 };
 
 class UsageChartView : public QWidget {
   Q_OBJECT
 
  public:
-  UsageChartView(UsageChartData grafico, QString titolo, QWidget* parent = nullptr);
+  UsageChartView(UsageChartData chart, QString titleMetrics, QWidget* parent = nullptr);
 
-  const UsageChartData& grafico() const { return g_; }
-  ChartLayout disponi(qreal width) const;
+  const UsageChartData& chart() const { return g_; }
+  ChartLayout lay(qreal width) const;
   // Paints the chart at the given width from (0, 0), on a white ground.
-  void disegna(QPainter& p, qreal width) const;
+  void paint(QPainter& p, qreal width) const;
   // The full chart as files, at the width shown (at least the minimum).
   bool exportPng(const QString& file) const;
   bool exportSvg(const QString& file) const;
@@ -59,8 +59,8 @@ class UsageChartView : public QWidget {
   qreal exportedWidth() const;
   QString subtitleText() const;
   UsageChartData g_;
-  QString titolo_;
-  QFont testo_, grassetto_, titleFont_;
+  QString title_;
+  QFont textFont_, boldFont_, titleFont_;
 };
 
 // The dialog: the chart, "Export PNG...", "Export SVG..." (the platform
@@ -69,18 +69,18 @@ class UsageChartDialog : public QDialog {
   Q_OBJECT
 
  public:
-  UsageChartDialog(UsageChartData grafico, const QString& modello, QWidget* parent = nullptr);
-  UsageChartView* vista() const { return vista_; }
+  UsageChartDialog(UsageChartData chart, const QString& model, QWidget* parent = nullptr);
+  UsageChartView* view() const { return view_; }
   QPushButton* pngButton() const { return png_; }
   QPushButton* svgButton() const { return svg_; }
 
  private:
   void exportFiles(bool svg);
-  UsageChartView* vista_ = nullptr;
+  UsageChartView* view_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   QPushButton* png_ = nullptr;
   QPushButton* svg_ = nullptr;
-  QString modello_;
+  QString model_;
 };
 
 }  // namespace zov::gui

@@ -50,8 +50,8 @@ MainWindow::MainWindow() {
 
   g_.onCaptionChange = [this] { setWindowTitle(Q(g_.caption)); };
   g_.onLabelsChange = [this] {
-    livv_->setText(Q(g_.livv));
-    somma_->setText(Q(g_.somma));
+    levelLabel_->setText(Q(g_.levelLabel));
+    sumLabel_->setText(Q(g_.sumLabel));
   };
   g_.onTabChange = [this](int tab) {
     if (ts_->currentIndex() != tab - 1) ts_->setCurrentIndex(tab - 1);
@@ -101,7 +101,7 @@ QWidget* MainWindow::page(int index, QWidget* left, QWidget* right, QLabel* labe
   splitter->setStretchFactor(1, 2);
   layout->addWidget(splitter, 1);
   if (label != nullptr) layout->addWidget(label);
-  scheda_[static_cast<std::size_t>(index)] = frame;
+  tab_[static_cast<std::size_t>(index)] = frame;
   imma_[static_cast<std::size_t>(index)] = splitter;
   return frame;
 }
@@ -120,10 +120,10 @@ void MainWindow::buildPages() {
     s->setChildrenCollapsible(false);
     return s;
   };
-  livv_ = new QLabel(this);
-  livv_->setObjectName(QStringLiteral("Livv"));
-  somma_ = new QLabel(this);
-  somma_->setObjectName(QStringLiteral("Somma"));
+  levelLabel_ = new QLabel(this);
+  levelLabel_->setObjectName(QStringLiteral("Livv"));
+  sumLabel_ = new QLabel(this);
+  sumLabel_->setObjectName(QStringLiteral("Somma"));
   lb_ = new QListWidget(this);
   // Scripts can run to many thousands of lines: laid out in batches, each
   // line as wide as it is, scrolled sideways rather than cut.
@@ -134,8 +134,9 @@ void MainWindow::buildPages() {
   lb_->setObjectName(QStringLiteral("LB"));
   lb_->setFont(QFont(QStringLiteral("Monospace")));
 
-  ts_->addTab(page(0, tv(kMainTree), stacked(kDesignTree, kNotLinkedTree), livv_), QStringLiteral("Main Tree"));
-  ts_->addTab(page(1, tv(kSelectionTree), stacked(kUitTree, kSelectedTestCases), somma_), QStringLiteral("UIT Tree"));
+  ts_->addTab(page(0, tv(kMainTree), stacked(kDesignTree, kNotLinkedTree), levelLabel_), QStringLiteral("Main Tree"));
+  ts_->addTab(page(1, tv(kSelectionTree), stacked(kUitTree, kSelectedTestCases), sumLabel_),
+              QStringLiteral("UIT Tree"));
   ts_->addTab(page(2, tv(kSpecTree), lb_, nullptr), QStringLiteral("Test Specification Tree"));
   connect(ts_->tabBar(), &QTabBar::tabBarClicked, this, [this](int i) {
     if (i >= 0) g_.clickTab(i + 1);
@@ -217,7 +218,7 @@ void MainWindow::findNext() {
   if (findIn_ == nullptr) findIn_ = findTarget();
   const QString text = find_->text();
   if (text.isEmpty()) return;
-  const NodeId found = g_.cerca(findIn_->treeIndex(), text.toStdString());
+  const NodeId found = g_.find(findIn_->treeIndex(), text.toStdString());
   if (found == kNoNode) {
     statusText_->setText(QStringLiteral("No node of this tree has \"%1\" in its name.").arg(text));
     return;

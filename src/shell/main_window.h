@@ -46,8 +46,8 @@ class MainWindow : public QMainWindow {
   QMenu* menu(const QString& name) const { return menus_.value(name); }
   QMenu* shownPopup() const { return shownPopup_; }
   BusyDialog* busyBox() const { return busy_; }
-  QLabel* livv() const { return livv_; }
-  QLabel* somma() const { return somma_; }
+  QLabel* levelLabel() const { return levelLabel_; }
+  QLabel* sumLabel() const { return sumLabel_; }
   QListWidget* lb() const { return lb_; }
   QLabel* statusText() const { return statusText_; }
   QLabel* folderText() const { return folder_; }
@@ -76,11 +76,11 @@ class MainWindow : public QMainWindow {
   BusyDialog* busy_ = nullptr;
   std::unique_ptr<QtAsker> asker_;
   QTabWidget* ts_ = nullptr;
-  std::array<QGroupBox*, 3> scheda_{};
+  std::array<QGroupBox*, 3> tab_{};
   std::array<QSplitter*, 3> imma_{};
   std::array<TreeView*, kTreeCount> tv_{};
-  QLabel* livv_ = nullptr;
-  QLabel* somma_ = nullptr;
+  QLabel* levelLabel_ = nullptr;
+  QLabel* sumLabel_ = nullptr;
   QListWidget* lb_ = nullptr;
   QLabel* statusText_ = nullptr;
   QLabel* folder_ = nullptr;

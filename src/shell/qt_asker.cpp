@@ -76,10 +76,10 @@ std::optional<std::string> QtAsker::chooseFolder(std::string_view title, std::st
   return path.toStdString();
 }
 
-void QtAsker::edita(Edita& editor) {
+void QtAsker::nodeEditor(Edita& editor) {
   NodeEditorDialog dialog(editor, parent_);
   dialog.exec();
-  if (!editor.chiuso()) editor.cancel();
+  if (!editor.closed()) editor.cancel();
 }
 
 void QtAsker::numTest(CriterionDialog& d) {
@@ -88,13 +88,13 @@ void QtAsker::numTest(CriterionDialog& d) {
   if (!d.finito) d.cancel();
 }
 
-void QtAsker::impostazioni(SettingsEditor& editor) {
+void QtAsker::settingsEditor(SettingsEditor& editor) {
   FormIntervallo dialog(editor, parent_);
   dialog.exec();
   if (!editor.done) editor.cancel();
 }
 
-void QtAsker::interazioni(InteractionsEditor& editor) {
+void QtAsker::interactionsEditor(InteractionsEditor& editor) {
   FormInteractions dialog(editor, parent_);
   dialog.exec();
   if (!editor.done) editor.cancel();

@@ -18,10 +18,10 @@ class QtAsker : public Asker {
   std::optional<std::string> saveFile(std::string_view title, std::string_view filter,
                                       std::string_view startFolder) override;
   std::optional<std::string> chooseFolder(std::string_view title, std::string_view startFolder) override;
-  void edita(Edita& editor) override;
+  void nodeEditor(Edita& editor) override;
   void numTest(CriterionDialog& dialog) override;
-  void impostazioni(SettingsEditor& editor) override;
-  void interazioni(InteractionsEditor& editor) override;
+  void settingsEditor(SettingsEditor& editor) override;
+  void interactionsEditor(InteractionsEditor& editor) override;
   bool stampa(std::string_view title, const std::vector<std::string>& lines) override;
 
  private:

@@ -21,7 +21,7 @@ bool Blank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
 
 // Tabs to blanks, every eighth column a stop: the lists are printed in a
 // fixed-pitch font and the width of a line must be measurable.
-QString EspandiTab(const QString& line) {
+QString ExpandTab(const QString& line) {
   if (!line.contains(QLatin1Char('\t'))) return line;
   QString out;
   out.reserve(line.size() + 16);
@@ -37,7 +37,7 @@ QString EspandiTab(const QString& line) {
 // The most characters of text that fit after prefix; at least one, so that
 // a character wider than the page still moves the line on, and never half
 // of a surrogate pair.
-qsizetype QuantiNeStanno(const QString& prefix, const QString& text, const QFontMetricsF& fm, qreal width) {
+qsizetype HowManyFit(const QString& prefix, const QString& text, const QFontMetricsF& fm, qreal width) {
   qsizetype lo = 0, hi = text.size();
   while (lo < hi) {
     const qsizetype mid = (lo + hi + 1) / 2;
@@ -78,7 +78,7 @@ QStringList WrapLine(const QString& line, const QFontMetricsF& fm, qreal width) 
       pieces << prefix + rest;
       break;
     }
-    const qsizetype n = QuantiNeStanno(prefix, rest, fm, width);
+    const qsizetype n = HowManyFit(prefix, rest, fm, width);
     // The last blank up to the first character that does not fit.
     qsizetype cut = n, resume = n;
     for (qsizetype i = std::min(n, rest.size() - 1); i > from; --i)
@@ -102,19 +102,19 @@ QStringList WrapLine(const QString& line, const QFontMetricsF& fm, qreal width) 
 
 Pagination Paginate(const std::vector<std::string>& lines, const QFontMetricsF& fm, qreal width, qreal height) {
   Pagination layout;
-  layout.larghezza = width;
+  layout.width = width;
   const qreal step = fm.lineSpacing();
   const auto perPage = std::max<qsizetype>(1, static_cast<qsizetype>(height / step));
   QStringList page;
   for (const std::string& line : lines)
-    for (const QString& piece : WrapLine(EspandiTab(Q(line)), fm, width)) {
+    for (const QString& piece : WrapLine(ExpandTab(Q(line)), fm, width)) {
       if (page.size() == perPage) {
-        layout.pagine << page;
+        layout.pages << page;
         page.clear();
       }
       page << piece;
     }
-  if (!page.isEmpty() || layout.pagine.isEmpty()) layout.pagine << page;
+  if (!page.isEmpty() || layout.pages.isEmpty()) layout.pages << page;
   return layout;
 }
 
@@ -125,15 +125,15 @@ Pagination DrawPages(QPrinter& printer, const std::vector<std::string>& lines) {
   const QFontMetricsF fm(painter.font(), &printer);
   const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
   Pagination layout = Paginate(lines, fm, page.width(), page.height());
-  for (qsizetype p = 0; p < layout.pagine.size(); ++p) {
+  for (qsizetype p = 0; p < layout.pages.size(); ++p) {
     if (p > 0) printer.newPage();
     qreal y = fm.ascent();
-    for (const QString& line : layout.pagine[p]) {
+    for (const QString& line : layout.pages[p]) {
       painter.drawText(QPointF(0, y), line);
       y += fm.lineSpacing();
     }
   }
-  layout.disegnato = painter.end();
+  layout.painted = painter.end();
   return layout;
 }
 
@@ -200,7 +200,7 @@ bool PrintView::savePdf(const QString& file) {
   layout_ = DrawPages(printer_, lines_);
   printer_.setOutputFileName(QString());
   printer_.setOutputFormat(format);
-  return layout_.disegnato;
+  return layout_.painted;
 }
 
 void PrintView::stampa() {

@@ -31,9 +31,9 @@ QStringList WrapLine(const QString& line, const QFontMetricsF& fm, qreal width);
 // The lines cut to the page width and grouped into pages of at most
 // height; each page holds whole printed lines.
 struct Pagination {
-  QList<QStringList> pagine;
-  qreal larghezza = 0;     // the width the lines were cut to
-  bool disegnato = false;  // painted on the device (false when it could not be opened)
+  QList<QStringList> pages;
+  qreal width = 0;       // the width the lines were cut to
+  bool painted = false;  // painted on the device (false when it could not be opened)
 };
 Pagination Paginate(const std::vector<std::string>& lines, const QFontMetricsF& fm, qreal width, qreal height);
 
@@ -55,7 +55,7 @@ class PrintView : public QDialog {
   QPushButton* printButton() const { return print_; }
   bool withPrinter() const { return withPrinter_; }
   // The layout of the last pages painted (preview, printer or file).
-  const Pagination& impaginazione() const { return layout_; }
+  const Pagination& pagination() const { return layout_; }
   // Writes the pages to a PDF file, without a dialog; false when the file
   // cannot be written.
   bool savePdf(const QString& file);

@@ -80,11 +80,11 @@ TEST(ByCoverage, AFullBranchJustShortOfOneKeepsEveryLeaf) {
 TEST(ByCoverage, TheExchangeSortDecidesBetweenEqualWeights) {
   LeafTable f{{10, 20, 20, 30}, {1, 2, 3, 4}};
   OrdinaPesi(f);
-  EXPECT_EQ(f.indice, (std::vector<int>{4, 3, 2, 1}));  // the later 20 comes first
+  EXPECT_EQ(f.order, (std::vector<int>{4, 3, 2, 1}));  // the later 20 comes first
   TagliaCopertura(f, 50);
-  EXPECT_EQ(f.indice, (std::vector<int>{4, 3, -2, -1}));
-  EXPECT_FLOAT_EQ(f.peso[0], 0.3f);
-  EXPECT_FLOAT_EQ(f.peso[2], 1.0f);  // excluded entries hold 1
+  EXPECT_EQ(f.order, (std::vector<int>{4, 3, -2, -1}));
+  EXPECT_FLOAT_EQ(f.weight[0], 0.3f);
+  EXPECT_FLOAT_EQ(f.weight[2], 1.0f);  // excluded entries hold 1
 }
 
 TEST(ByCoverage, RefusedWhenNothingCanBeShared) {
@@ -142,7 +142,7 @@ TEST(Annotations, ReadBack) {
 TEST(CriterionDialog, FieldsSettingsAndRefusals) {
   CriterionSettings s;
   CriterionDialog d(s);
-  d.mostra();
+  d.show();
   EXPECT_TRUE(d.optNumTest);
   EXPECT_FALSE(d.optCoverage);
   EXPECT_TRUE(d.NNTestEnabled);
@@ -160,7 +160,7 @@ TEST(CriterionDialog, FieldsSettingsAndRefusals) {
   EXPECT_EQ(s.coverage, 80);  // halves to even
   EXPECT_EQ(s.procedures, 12);
   // Shown again: the choice and the values carry over.
-  d.mostra();
+  d.show();
   EXPECT_TRUE(d.optCoverage);
   EXPECT_EQ(d.Percc, "80");
   EXPECT_FALSE(d.finito);

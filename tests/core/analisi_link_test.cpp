@@ -13,7 +13,7 @@ namespace {
 
 TEST(RitornaCampi, SplitsByKind) {
   const LinkFields obj = RitornaCampi("USECAOBJ::5A1000000020::2::0");
-  EXPECT_TRUE(obj.oggetto);
+  EXPECT_TRUE(obj.object);
   EXPECT_EQ(obj.f1, "5A1000000020");
   EXPECT_EQ(obj.f2, "2::0");
   const LinkFields scen = RitornaCampi("SCENAUC::U::D::main::flow");
@@ -21,8 +21,8 @@ TEST(RitornaCampi, SplitsByKind) {
   EXPECT_EQ(scen.f3, "D");
   EXPECT_EQ(scen.f4, "main::flow");
   const LinkFields rel = RitornaCampi("ASSOC::A::Customer::B::Withdraw");
-  EXPECT_FALSE(rel.oggetto);
-  EXPECT_EQ(rel.tipo, "ASSOC");
+  EXPECT_FALSE(rel.object);
+  EXPECT_EQ(rel.kindName, "ASSOC");
   EXPECT_EQ(rel.f2, "Customer");
   EXPECT_EQ(rel.f3, "B");
   EXPECT_EQ(rel.f4, "Withdraw");

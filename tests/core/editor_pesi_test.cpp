@@ -25,10 +25,10 @@ struct Group {
   // Confirms the editor on child i with the typed weight.
   bool edit(int i, const std::string& typed) {
     Edita e;
-    e.mostra(t, children[static_cast<std::size_t>(i)]);
+    e.show(t, children[static_cast<std::size_t>(i)]);
     e.Wei = typed;
     e.ok();
-    return e.esito();
+    return e.result();
   }
   Tree t;
   NodeId parent;
@@ -141,7 +141,7 @@ TEST_F(ModifyTest, CancelChangesAndPaintsNothing) {
   asker.edits.push_back([&huge](Edita& e) {
     e.Wei = huge;
     EXPECT_EQ(e.ok(), "Weight: \"" + huge + "\" is too large for a weight; type a number such as 0.25.");
-    EXPECT_FALSE(e.chiuso());
+    EXPECT_FALSE(e.closed());
   });
   ASSERT_TRUE(g.runMenuItem(menu::kModifica));
   EXPECT_EQ(t.node(t.find("U1")).tag, tag);

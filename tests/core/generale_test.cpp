@@ -105,7 +105,7 @@ TEST_F(GeneraleTest, MouseDownShowsTheLevelAndStartsDrags) {
   const NodeId n = t.addTop("A", "x", "usecase");
   t.setTag(n, CreaTag(4, 0.5f, 0, false));
   EXPECT_FALSE(g.mouseDown(kMainTree, n, MouseButton::kLeft));
-  EXPECT_EQ(g.livv, "Level: 4");
+  EXPECT_EQ(g.levelLabel, "Level: 4");
   EXPECT_EQ(t.dropHighlight(), n);
 
   const NodeId root = g.TV(kUitTree).addTop("ROOT", "ROOT", "rose");
@@ -117,7 +117,7 @@ TEST_F(GeneraleTest, MouseDownShowsTheLevelAndStartsDrags) {
   EXPECT_EQ(g.draggedKey, "TC1");
   // A "rose" node leaves the level label alone.
   g.mouseDown(kUitTree, root, MouseButton::kRight);
-  EXPECT_EQ(g.livv, "Level: 0");
+  EXPECT_EQ(g.levelLabel, "Level: 0");
   EXPECT_FALSE(g.mouseDown(kUitTree, kNoNode, MouseButton::kLeft));
 }
 
@@ -166,8 +166,8 @@ TEST_F(GeneraleTest, TheWindowFollowsWhatTheSessionDoes) {
   EXPECT_EQ(g.caption, "Zov Suite - " + lending);
   EXPECT_TRUE(g.menus.find(menu::kElencaSeq)->enabled);
   ASSERT_TRUE(s.selectLevel("Member/Borrow Book", {true, 20, 100, std::nullopt}));
-  EXPECT_EQ(g.somma, s.weightsSum);
-  EXPECT_NE(g.somma.find("Number of Test Procedures: 20"), std::string::npos);
+  EXPECT_EQ(g.sumLabel, s.weightsSum);
+  EXPECT_NE(g.sumLabel.find("Number of Test Procedures: 20"), std::string::npos);
   EXPECT_FALSE(g.menus.find(menu::kStart)->enabled);
   EXPECT_TRUE(g.menus.find(menu::kGrafico)->enabled);
   EXPECT_EQ(g.caption, "Zov Suite - " + lending + " *");
@@ -183,7 +183,7 @@ TEST_F(GeneraleTest, TheWindowFollowsWhatTheSessionDoes) {
   bool waiting = true;
   ASSERT_TRUE(s.beginSelection(FindByKeyOrPath(g.TV(kMainTree), "Member/Borrow Book"), waiting));
   EXPECT_FALSE(waiting);
-  EXPECT_EQ(g.somma, "Leaves weights sum: ");
+  EXPECT_EQ(g.sumLabel, "Leaves weights sum: ");
   EXPECT_TRUE(g.LB.items.empty());
   EXPECT_FALSE(g.menus.find(menu::kEsporta)->enabled);
   EXPECT_FALSE(g.menus.find(menu::kGrafico)->enabled);

@@ -40,16 +40,16 @@ struct UsageChart : ::testing::Test {
     const Tree& t = g.TV(kSelectionTree);
     int leaves = 0;
     for (NodeId id : t.collection()) leaves += t.node(id).children == 0 ? 1 : 0;
-    ASSERT_EQ(c.foglie.size(), static_cast<std::size_t>(leaves));
-    for (std::size_t i = 0; i < c.foglie.size(); ++i) {
-      const UsageLeaf& f = c.foglie[i];
-      const Node& n = t.node(f.nodo);
-      EXPECT_EQ(n.children, 0) << f.nome;
-      EXPECT_EQ(f.procedure, LeggiNTP(n.text)) << f.nome;
-      EXPECT_EQ(f.belowCut, n.foreColor == kExcludedFore) << f.nome;  // as the allocation painted it
-      EXPECT_EQ(f.belowCut, i >= c.dentro) << f.nome;
+    ASSERT_EQ(c.leaves.size(), static_cast<std::size_t>(leaves));
+    for (std::size_t i = 0; i < c.leaves.size(); ++i) {
+      const UsageLeaf& f = c.leaves[i];
+      const Node& n = t.node(f.node);
+      EXPECT_EQ(n.children, 0) << f.name;
+      EXPECT_EQ(f.procedure, LeggiNTP(n.text)) << f.name;
+      EXPECT_EQ(f.belowCut, n.foreColor == kExcludedFore) << f.name;  // as the allocation painted it
+      EXPECT_EQ(f.belowCut, i >= c.inside) << f.name;
       if (i > 0) {
-        EXPECT_GE(c.foglie[i - 1].peso, f.peso) << f.nome;
+        EXPECT_GE(c.leaves[i - 1].weight, f.weight) << f.name;
       }
     }
     EXPECT_EQ(c.totalProcedures, CalcolaNumeroTest(t));
@@ -67,25 +67,25 @@ TEST_F(UsageChart, CoverageCutOnATM) {
   const UsageChartData c = chart();
   expectTheTreeAgrees(c);
   ASSERT_EQ(c.copertura, std::optional<std::int16_t>(80));
-  ASSERT_EQ(c.foglie.size(), 8u);
+  ASSERT_EQ(c.leaves.size(), 8u);
   const std::vector<std::string> heaviest = {"Authenticate",
                                              "Deposit envelope",
                                              "Customer",
                                              "Withdraw Cash - main flow",
                                              "Withdraw Cash Realization",
                                              "Withdraw Cash - collaboration"};
-  for (std::size_t i = 0; i < heaviest.size(); ++i) EXPECT_EQ(c.foglie[i].nome, heaviest[i]) << i;
-  EXPECT_EQ(c.foglie[0].etichetta, "Authenticate");
+  for (std::size_t i = 0; i < heaviest.size(); ++i) EXPECT_EQ(c.leaves[i].name, heaviest[i]) << i;
+  EXPECT_EQ(c.leaves[0].label, "Authenticate");
   // Absolute weights: the product of the weights along the path.
-  EXPECT_NEAR(c.foglie[0].peso, relative("Customer/Withdraw Cash") * relative("Customer/Withdraw Cash/Authenticate"),
+  EXPECT_NEAR(c.leaves[0].weight, relative("Customer/Withdraw Cash") * relative("Customer/Withdraw Cash/Authenticate"),
               1e-4);
-  EXPECT_EQ(c.dentro, 2u);
+  EXPECT_EQ(c.inside, 2u);
   EXPECT_GE(c.weightInside, 0.80f);
-  EXPECT_LT(c.weightInside - c.foglie[1].peso, 0.80f);  // the cut keeps no more than it needs
+  EXPECT_LT(c.weightInside - c.leaves[1].weight, 0.80f);  // the cut keeps no more than it needs
   EXPECT_NEAR(c.totalWeight, 1.0f, 1e-3);
-  EXPECT_GT(c.foglie[0].procedure, 0);
-  EXPECT_EQ(c.mostProcedures(), c.foglie[0].procedure);
-  for (std::size_t i = c.dentro; i < c.foglie.size(); ++i) EXPECT_EQ(c.foglie[i].procedure, 0);
+  EXPECT_GT(c.leaves[0].procedure, 0);
+  EXPECT_EQ(c.mostProcedures(), c.leaves[0].procedure);
+  for (std::size_t i = c.inside; i < c.leaves.size(); ++i) EXPECT_EQ(c.leaves[i].procedure, 0);
 }
 
 // Lending by number: no cut, every leaf in weight order with its share.
@@ -95,17 +95,17 @@ TEST_F(UsageChart, ByNumberOnLendingHasNoCut) {
   const UsageChartData c = chart();
   expectTheTreeAgrees(c);
   EXPECT_FALSE(c.copertura);
-  ASSERT_EQ(c.foglie.size(), 3u);
-  EXPECT_EQ(c.dentro, 3u);
-  EXPECT_EQ(c.foglie[0].nome, "Borrow - main");
-  EXPECT_EQ(c.foglie[1].nome, "Return - main");
-  EXPECT_EQ(c.foglie[2].nome, "Borrow - no stock");
-  EXPECT_NEAR(c.foglie[0].peso, relative("Member/Borrow Book") * relative("Member/Borrow Book/Borrow - main"), 1e-4);
+  ASSERT_EQ(c.leaves.size(), 3u);
+  EXPECT_EQ(c.inside, 3u);
+  EXPECT_EQ(c.leaves[0].name, "Borrow - main");
+  EXPECT_EQ(c.leaves[1].name, "Return - main");
+  EXPECT_EQ(c.leaves[2].name, "Borrow - no stock");
+  EXPECT_NEAR(c.leaves[0].weight, relative("Member/Borrow Book") * relative("Member/Borrow Book/Borrow - main"), 1e-4);
   EXPECT_EQ(c.totalProcedures, 20);
-  EXPECT_EQ(c.foglie[0].procedure, 9);
+  EXPECT_EQ(c.leaves[0].procedure, 9);
   // Turning to coverage in the dialog later does not make a cut the
   // allocation never made.
-  g.numTest.mostra();
+  g.numTest.show();
   g.numTest.chooseCoverage();
   g.numTest.cancel();
   EXPECT_FALSE(chart().copertura);
@@ -116,9 +116,9 @@ TEST_F(UsageChart, ByNumberOnLendingHasNoCut) {
   const UsageChartData cut = chart();
   expectTheTreeAgrees(cut);
   EXPECT_EQ(cut.copertura, std::optional<std::int16_t>(70));
-  EXPECT_EQ(cut.dentro, 2u);
-  EXPECT_TRUE(cut.foglie[2].belowCut);
-  EXPECT_EQ(cut.foglie[2].nome, "Borrow - no stock");
+  EXPECT_EQ(cut.inside, 2u);
+  EXPECT_TRUE(cut.leaves[2].belowCut);
+  EXPECT_EQ(cut.leaves[2].name, "Borrow - no stock");
 }
 
 // Two leaves of one name are told apart by their parents.
@@ -136,13 +136,13 @@ TEST(UsageChartLabels, SharedLeafNamesShowTheirParent) {
     t.setTag(leaf, CreaTag(2, w, 0, false));
   }
   const UsageChartData c = ComputeUsageChart(t, std::nullopt);
-  ASSERT_EQ(c.foglie.size(), 2u);
-  EXPECT_EQ(c.foglie[0].nome, "Main flow");
-  EXPECT_EQ(c.foglie[0].etichetta, "Main flow (Lend)");
-  EXPECT_EQ(c.foglie[1].etichetta, "Main flow (Take back)");
+  ASSERT_EQ(c.leaves.size(), 2u);
+  EXPECT_EQ(c.leaves[0].name, "Main flow");
+  EXPECT_EQ(c.leaves[0].label, "Main flow (Lend)");
+  EXPECT_EQ(c.leaves[1].label, "Main flow (Take back)");
   EXPECT_EQ(c.totalProcedures, 6);
   EXPECT_EQ(c.mostProcedures(), 3);
-  EXPECT_TRUE(ComputeUsageChart(Tree(), 50).foglie.empty());
+  EXPECT_TRUE(ComputeUsageChart(Tree(), 50).leaves.empty());
 }
 
 // Axis scales: a round step, a top at or just above the largest figure.
@@ -155,10 +155,10 @@ TEST(UsageChartLabels, AxisScales) {
   for (Case c :
        {Case{54.92, false, 20, 60}, Case{100, false, 20, 100}, Case{0.7, false, 0.2, 0.8}, Case{22, true, 5, 25},
         Case{3, true, 1, 3}, Case{1, true, 1, 1}, Case{20, true, 5, 20}, Case{0, true, 1, 1}}) {
-    const AxisScale s = Scala(c.most, 5, c.whole);
-    EXPECT_NEAR(s.passo, c.step, 1e-9) << c.most;
-    EXPECT_NEAR(s.cima, c.top, 1e-9) << c.most;
-    EXPECT_LE(s.cima / s.passo, 5 + 1e-9) << c.most;
+    const AxisScale s = Scale(c.most, 5, c.whole);
+    EXPECT_NEAR(s.step, c.step, 1e-9) << c.most;
+    EXPECT_NEAR(s.top, c.top, 1e-9) << c.most;
+    EXPECT_LE(s.top / s.step, 5 + 1e-9) << c.most;
   }
 }
 

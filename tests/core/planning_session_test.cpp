@@ -48,7 +48,7 @@ struct Api : ::testing::Test {
 // A plan from the model to the scripts, without a window or a dialog.
 TEST_F(Api, AWholePlan) {
   ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures(20)));
-  EXPECT_NE(g.somma.find("Number of Test Procedures: 20"), std::string::npos) << g.somma;
+  EXPECT_NE(g.sumLabel.find("Number of Test Procedures: 20"), std::string::npos) << g.sumLabel;
   ASSERT_TRUE(p.loadTestCases(TestCaseSource::kZov));
   ASSERT_TRUE(p.pick("5B1000000040"));
   const Outcome again = p.pick("5B1000000040");
@@ -64,7 +64,7 @@ TEST_F(Api, AWholePlan) {
   ASSERT_TRUE(p.addValue("never"));
   ASSERT_TRUE(p.cancelCategory());
   p.confirmDefaults();
-  const MessageRecord& open = g.session.specification.tabella.caso(1)->messages[0];
+  const MessageRecord& open = g.session.specification.table.testCase(1)->messages[0];
   EXPECT_EQ(open.attributes[0].choiceCount, 2);
   EXPECT_TRUE(open.edited);
   EXPECT_EQ(std::count(open.ownChoices.begin(), open.ownChoices.end(), "never"), 0);
@@ -196,8 +196,8 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
   std::ifstream saved(report);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), expected + "\n");
   // The rest is there: the level, the test case, the categories that match.
-  EXPECT_EQ(g.session.specification.tabella.count(), 1);
-  const MessageRecord& open = g.session.specification.tabella.caso(1)->messages[0];
+  EXPECT_EQ(g.session.specification.table.count(), 1);
+  const MessageRecord& open = g.session.specification.table.testCase(1)->messages[0];
   EXPECT_EQ(open.attributes[0].choiceCount, 2);
   EXPECT_EQ(open.attributes[1].name, "colour");
   EXPECT_EQ(open.attributes[1].choiceCount, 0);
@@ -338,7 +338,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   EXPECT_EQ(chosen.find(key), kNoNode);
   ASSERT_TRUE(p.pick(key));
   ASSERT_TRUE(p.process());
-  ASSERT_GE(g.session.specification.tabella.count(), 2);
+  ASSERT_GE(g.session.specification.table.count(), 2);
   ASSERT_TRUE(p.openCategory("SD1./TestCase 1/open/x"));
   for (const char* v : {"5", "6", "7"}) p.addValue(v, "p" + std::string(v));
   ASSERT_TRUE(p.confirmCategory());
@@ -352,7 +352,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   EXPECT_NE(RemovableChoice(spec, six), kNoNode);
   EXPECT_EQ(RemovableChoice(spec, x), kNoNode);
   ASSERT_TRUE(g.session.removeChoice(six));
-  const AttributeRecord& a = g.session.specification.tabella.caso(1)->messages[0].attributes[0];
+  const AttributeRecord& a = g.session.specification.table.testCase(1)->messages[0].attributes[0];
   ASSERT_EQ(a.choiceCount, 2);
   EXPECT_EQ(a.choices[1].value, "7");
   EXPECT_EQ(a.choices[1].properties[0], "p7");
@@ -366,7 +366,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   const NodeId open = FindByKeyOrPath(spec, "SD1./TestCase 1/open");
   ASSERT_TRUE(g.session.removeChoice(spec.find(spec.node(open).key + " Choices")));
   EXPECT_EQ(spec.find(spec.node(open).key + " Choices"), kNoNode);
-  EXPECT_EQ(g.session.specification.tabella.caso(1)->messages[0].ownChoiceCount, 0);
+  EXPECT_EQ(g.session.specification.table.testCase(1)->messages[0].ownChoiceCount, 0);
   EXPECT_FALSE(g.session.removeChoice(open));
 
   // All, then the second test case only: the first one's script goes.
@@ -393,7 +393,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   EXPECT_EQ(loaded.text(), "");
   EXPECT_FALSE(again->created("TestScript1.txt"));
   EXPECT_EQ(again->readLines("TestScript2.txt"), script);
-  EXPECT_EQ(h.session.specification.tabella.caso(1)->messages[0].attributes[0].choiceCount, 2);
+  EXPECT_EQ(h.session.specification.table.testCase(1)->messages[0].attributes[0].choiceCount, 2);
   std::filesystem::remove(session);
 }
 

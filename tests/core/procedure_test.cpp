@@ -149,8 +149,8 @@ TEST(GeneratePath, AConflictingRowKeepsTheNextNumber) {
 // the run's warnings; no conflict is counted for it.
 TEST(GeneratePath, PastTheBoundIsReported) {
   TestCaseTable t;
-  t.casi.resize(2);
-  TestCaseRecord& r = t.casi[1];
+  t.cases.resize(2);
+  TestCaseRecord& r = t.cases[1];
   r.name = "Huge ";
   r.allotted = 5;
   r.pathCount = 1;
@@ -177,17 +177,17 @@ TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {
   Generale& g = pronto.g;
   WorkFolder* work = &pronto.work;
   g.session.setSeed(5);
-  TestCaseTable& t = g.session.specification.tabella;
-  t.casi.resize(4);
+  TestCaseTable& t = g.session.specification.table;
+  t.cases.resize(4);
   for (int i = 1; i <= 2; ++i) {
-    TestCaseRecord& r = t.casi[static_cast<std::size_t>(i)];
+    TestCaseRecord& r = t.cases[static_cast<std::size_t>(i)];
     r.name = "Case " + std::to_string(i) + " ";
     r.allotted = 2;
     r.pathCount = 1;
     r.messages.push_back(Messaggio("m", "1", {"a", "b", "c"}));
   }
-  t.casi[3].name = "Nothing ";  // no diagram matched: path count 0
-  t.casi[3].allotted = 4;
+  t.cases[3].name = "Nothing ";  // no diagram matched: path count 0
+  t.cases[3].allotted = 4;
   const GenerationResult result = g.session.generate().result;
   EXPECT_EQ(result.files, (std::vector<std::string>{"TestScript1.txt", "TestScript2.txt", "TestScript3.txt"}));
   EXPECT_EQ(result.procedures, 4);

@@ -75,7 +75,7 @@ TEST_F(Chain, SelectLevelMarksTheActorsBranchDownToTheLevel) {
   EXPECT_EQ(s.node(s.find(d[1])).tag, "LIV:3$$WEI:0.1250$$NCI:0$$EDI:F");
   EXPECT_EQ(s.node(s.find(d[1])).foreColor, Rgb(0, 128, 0));
   EXPECT_TRUE(s.node(s.find(u[0])).bold);
-  EXPECT_EQ(g().somma, "Leaves weights sum: .875   Number of Test Procedures: 87");
+  EXPECT_EQ(g().sumLabel, "Leaves weights sum: .875   Number of Test Procedures: 87");
 }
 
 TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
@@ -89,7 +89,7 @@ TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
   for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
     EXPECT_TRUE(g().menus.find(item)->enabled) << item;
   // ... and after "&Processing...", whose results the reset throws away.
-  g().session.specification.tabella.casi.resize(2);
+  g().session.specification.table.cases.resize(2);
   g().TV(kSpecTree).addTop("T", "SD1. D2 ( 10)", "sequence");
   g().LB.add("Test Case  1   of  SD D2");
   g().processingDone();
@@ -107,7 +107,7 @@ TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
   asker.answers = {Answer::kOk};
   ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
   for (NodeId id : main().collection()) EXPECT_FALSE(Marked(main(), id));
-  EXPECT_EQ(g().somma, "Leaves weights sum: ");
+  EXPECT_EQ(g().sumLabel, "Leaves weights sum: ");
   EXPECT_EQ(g().TV(kSelectionTree).count(), 0);
   const Tree& uit = g().TV(kUitTree);
   ASSERT_EQ(uit.count(), 1);
@@ -118,7 +118,7 @@ TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
     EXPECT_FALSE(g().menus.find(item)->enabled) << item;
   EXPECT_TRUE(g().menus.find(menu::kStart)->enabled);
   EXPECT_TRUE(g().menus.find(menu::kSeleziona)->enabled);
-  EXPECT_EQ(g().session.specification.tabella.count(), 0);
+  EXPECT_EQ(g().session.specification.table.count(), 0);
   EXPECT_EQ(g().TV(kSpecTree).count(), 0);
   EXPECT_TRUE(g().LB.items.empty());
   for (auto item : {menu::kPrint, menu::kTestScript, menu::kTestSc})
@@ -205,7 +205,7 @@ TEST_F(Chain, CoverageFromTheCommand) {
   EXPECT_EQ(asker.asked.back().text, "The minimum number of Test Procedures is 3");
   EXPECT_EQ(LeggiNTP(s.node(s.find(v)).text), 3);
   EXPECT_EQ(LeggiNTP(s.node(s.find(d[0])).text), 1);
-  EXPECT_EQ(g().somma, "Leaves weights sum: .75   Number of Test Procedures: 4");
+  EXPECT_EQ(g().sumLabel, "Leaves weights sum: .75   Number of Test Procedures: 4");
 }
 
 // One procedure over two leaves of weights .5 and .25 rounds both to 0:

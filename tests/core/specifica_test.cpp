@@ -252,7 +252,7 @@ TEST_F(Editors, CancelAndBackToTheDefaults) {
   for (int i = 0; i < 6; ++i) EXPECT_EQ(r.choices[static_cast<std::size_t>(i)].propertyCount, 0) << i;
   EXPECT_EQ(r.choices[0].value, "7");
 
-  g.session.specification.tabella.caso(1)->message(0)->attributes[0] =
+  g.session.specification.table.testCase(1)->message(0)->attributes[0] =
       AttributeRecord{"amount", "Boolean", "", 0, {}, false, ""};
   settings([](SettingsEditor& e) {
     e.chooseOwnValues();
@@ -269,18 +269,18 @@ TEST_F(Editors, CancelAndBackToTheDefaults) {
 TEST_F(Editors, LongDefaultListsAreReportedOnce) {
   std::string list = "DEF(";
   for (int i = 0; i < 130; ++i) list += (i ? "," : "") + std::to_string(i);
-  g.session.specification.tabella.caso(1)->message(0)->attributes[0].documentation = list + ")";
-  g.session.specification.tabella.caso(1)->message(0)->documentation = list + ")";
+  g.session.specification.table.testCase(1)->message(0)->attributes[0].documentation = list + ")";
+  g.session.specification.table.testCase(1)->message(0)->documentation = list + ")";
   std::string said;
   AttributeRecord& r = settings([&](SettingsEditor& e) {
-    said = e.avviso;
+    said = e.note;
     e.ok();
   });
   EXPECT_EQ(r.choiceCount, 101);
   // The initial value 7 comes first: 100 of the 130 listed values fit.
   EXPECT_EQ(said, "\"amount\": 30 of the 130 default values were left out: a category holds at most 101 choices.");
   MessageRecord& m = interactions([&](InteractionsEditor& e) {
-    said = e.avviso;
+    said = e.note;
     e.ok();
   });
   EXPECT_EQ(m.ownChoiceCount, 101);
@@ -290,7 +290,7 @@ TEST_F(Editors, LongDefaultListsAreReportedOnce) {
 TEST_F(Editors, DefaultsByTypeAndDocumentation) {
   const auto reopen = [this](const std::string& type, const std::string& doc, std::vector<std::string>* shown,
                              std::string* note) {
-    AttributeRecord& r = *g.session.specification.tabella.caso(1)->message(0)->attributes.data();
+    AttributeRecord& r = *g.session.specification.table.testCase(1)->message(0)->attributes.data();
     r.type = type;
     r.documentation = doc;
     settings([&](SettingsEditor& e) {
@@ -323,7 +323,7 @@ TEST_F(Editors, DefaultsByTypeAndDocumentation) {
 }
 
 TEST_F(Editors, BooleanDefaultsOnTheFirstUse) {
-  g.session.specification.tabella.caso(1)->message(0)->attributes[0].type = "Boolean";
+  g.session.specification.table.testCase(1)->message(0)->attributes[0].type = "Boolean";
   AttributeRecord& r = settings([](SettingsEditor& e) { e.ok(); });
   EXPECT_EQ(r.choiceCount, 2);
   const std::string k = std::string(kAmount) + " Choices";
@@ -453,7 +453,7 @@ struct Picked {
   }
   std::vector<std::string> paths(int testCase) const {
     std::vector<std::string> out;
-    for (const MessageRecord& m : g.session.specification.tabella.caso(testCase)->messages)
+    for (const MessageRecord& m : g.session.specification.table.testCase(testCase)->messages)
       out.push_back(m.pathName + " " + m.name);
     return out;
   }
@@ -505,7 +505,7 @@ TEST(Paths, SuccessivePairsAtOneLevelMultiply) {
   EXPECT_EQ(p.paths(1), (std::vector<std::string>{"1.1.1 A", "1.1.1 A1", "1.1.1 A3", "1.1.1 A5", "1.1.2 A", "1.1.2 A1",
                                                   "1.1.2 A4", "1.1.2 A5", "1.2.1 A", "1.2.1 A2", "1.2.1 A3", "1.2.1 A5",
                                                   "1.2.2 A", "1.2.2 A2", "1.2.2 A4", "1.2.2 A5", "2 B"}));
-  EXPECT_EQ(p.g.session.specification.tabella.caso(1)->pathCount, 5);
+  EXPECT_EQ(p.g.session.specification.table.testCase(1)->pathCount, 5);
   // The tree shows the same paths, with 8 procedures shared 2, 2, 2, 1, 1.
   const std::vector<std::string> tree = p.branch(p.spec().node(p.spec().firstRoot()).key);
   EXPECT_EQ(tree[0], "TestCase 1   ( 7 )");
@@ -568,9 +568,9 @@ TEST(Paths, EachTestCaseKeepsItsOwnDiagramAndBranches) {
   ASSERT_TRUE(p.open("SD2./TestCase 1/TestCase 1.2/A/amount"));
   EXPECT_EQ(p.g.session.settingsEditor.testCase, 2);
   EXPECT_EQ(p.g.session.settingsEditor.message, 2);
-  EXPECT_EQ(p.g.session.specification.tabella.caso(2)->messages[2].attributes[0].choiceCount, 1);
-  EXPECT_EQ(p.g.session.specification.tabella.caso(1)->messages[2].attributes[0].choiceCount, 0);
-  EXPECT_EQ(p.g.session.specification.tabella.caso(2)->messages[0].attributes[0].choiceCount, 0);
+  EXPECT_EQ(p.g.session.specification.table.testCase(2)->messages[2].attributes[0].choiceCount, 1);
+  EXPECT_EQ(p.g.session.specification.table.testCase(1)->messages[2].attributes[0].choiceCount, 0);
+  EXPECT_EQ(p.g.session.specification.table.testCase(2)->messages[0].attributes[0].choiceCount, 0);
   p.g.generateAll();
   const auto script = p.loaded.work.readLines("TestScript2.txt");
   ASSERT_TRUE(script);
@@ -591,8 +591,8 @@ TEST(Paths, EditorsFindTheirRecordByNode) {
   p.asker.interactions.push_back([](InteractionsEditor& e) { e.ok(); });
   ASSERT_TRUE(p.open("SD1./TestCase 1/TestCase 1.2/readSDCard"));
   EXPECT_EQ(p.g.session.interactionsEditor.message, 3);
-  EXPECT_TRUE(p.g.session.specification.tabella.caso(1)->messages[2].attributes[0].edited);
-  EXPECT_FALSE(p.g.session.specification.tabella.caso(1)->messages[0].attributes[0].edited);
+  EXPECT_TRUE(p.g.session.specification.table.testCase(1)->messages[2].attributes[0].edited);
+  EXPECT_FALSE(p.g.session.specification.table.testCase(1)->messages[0].attributes[0].edited);
   // A node that is no category opens nothing.
   EXPECT_FALSE(p.open("SD1./TestCase 1"));
 }
@@ -708,12 +708,12 @@ TEST(Paths, AltOperandsBecomeBranchesOfTheirOwnMessages) {
   EXPECT_EQ(p.flow(1), (std::vector<std::string>{"            submit", "            decline   --- ELSE  card refused",
                                                  "            notify"}));
   EXPECT_EQ(p.paths(2), (std::vector<std::string>{"1.1 enter", "1.1 welcome", "1.2 reject", "1.2 eject", "2 logout"}));
-  EXPECT_EQ(p.g.session.specification.tabella.caso(2)->messages[2].sequenceLabel, "2");  // reject
-  EXPECT_EQ(p.g.session.specification.tabella.caso(2)->messages[4].sequenceLabel, "3");  // logout
+  EXPECT_EQ(p.g.session.specification.table.testCase(2)->messages[2].sequenceLabel, "2");  // reject
+  EXPECT_EQ(p.g.session.specification.table.testCase(2)->messages[4].sequenceLabel, "3");  // logout
   EXPECT_EQ(p.paths(3), (std::vector<std::string>{"1.1 start", "1.1 x1", "1.1 x2", "1.2 start", "1.2 y1", "1.3 start",
                                                   "1.3 z1", "1.3 z2", "2 end"}));
-  EXPECT_EQ(p.g.session.specification.tabella.caso(3)->messages[6].condition, "");  // "else" alone
-  EXPECT_EQ(p.g.session.specification.tabella.caso(3)->messages[6].conditionKind, ConditionKind::kElse);
+  EXPECT_EQ(p.g.session.specification.table.testCase(3)->messages[6].condition, "");  // "else" alone
+  EXPECT_EQ(p.g.session.specification.table.testCase(3)->messages[6].conditionKind, ConditionKind::kElse);
   p.g.generateAll();
   EXPECT_EQ(p.scripted(3), (std::vector<std::string>{"1.1", "1.2", "1.3", "2"}));
 }
@@ -727,9 +727,9 @@ TEST(Paths, ElseIfChainsGiveOneBranchEach) {
        {"Pay - top", {{"X", "1", "if p"}, {"Y", "2", "else if q"}, {"Z", "3", "else"}, {"W", "4", ""}}}});
   EXPECT_EQ(p.paths(1), (std::vector<std::string>{"1.1 A", "1.1 A1", "1.2 A", "1.2 A2", "1.3 A", "1.3 A3", "2 B"}));
   EXPECT_EQ(p.paths(2), (std::vector<std::string>{"1.1 X", "1.2 Y", "1.3 Z", "2 W"}));
-  EXPECT_EQ(p.g.session.specification.tabella.caso(1)->messages[3].condition, " if b");
-  EXPECT_EQ(p.g.session.specification.tabella.caso(1)->messages[5].ifIndex, 1);
-  EXPECT_EQ(p.g.session.specification.tabella.caso(2)->messages[2].ifIndex, 0);
+  EXPECT_EQ(p.g.session.specification.table.testCase(1)->messages[3].condition, " if b");
+  EXPECT_EQ(p.g.session.specification.table.testCase(1)->messages[5].ifIndex, 1);
+  EXPECT_EQ(p.g.session.specification.table.testCase(2)->messages[2].ifIndex, 0);
   p.g.generateAll();
   EXPECT_EQ(p.scripted(1), (std::vector<std::string>{"1.1", "1.2", "1.3", "2"}));
 }
@@ -787,7 +787,7 @@ TEST(Paths, ExecutionsNestTheMessagesTheyRun) {
   const std::string logged = x.msg("log", 'b', 'c');
   x.add(x.fragment("alt", {{"ok", accepted + logged}, {"", x.msg("refuse", 'b', 'a')}}));
   Picked p(x.model(), 2);
-  const TestCaseRecord& w = *p.g.session.specification.tabella.caso(1);
+  const TestCaseRecord& w = *p.g.session.specification.table.testCase(1);
   std::vector<std::string> labels;
   for (const MessageRecord& m : w.messages) labels.push_back("[" + m.sequenceLabel + "] " + m.name);
   EXPECT_EQ(labels,
@@ -796,7 +796,7 @@ TEST(Paths, ExecutionsNestTheMessagesTheyRun) {
   EXPECT_EQ(p.paths(2), (std::vector<std::string>{"1.1 pay", "1.1 check", "1.1 accept", "1.1 log", "1.2 pay",
                                                   "1.2 check", "1.2 refuse"}));
   std::vector<std::string> pay;
-  for (const MessageRecord& m : p.g.session.specification.tabella.caso(2)->messages) pay.push_back(m.sequenceLabel);
+  for (const MessageRecord& m : p.g.session.specification.table.testCase(2)->messages) pay.push_back(m.sequenceLabel);
   EXPECT_EQ(pay, (std::vector<std::string>{"1", "1.1", "1.2", "1.2.1", "1", "1.1", "1.3"}));
 }
 

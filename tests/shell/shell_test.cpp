@@ -64,7 +64,7 @@ struct Finestra {
     w.state().setAsker(&asker);
   }
   ~Finestra() { w.state().setAsker(nullptr); }
-  bool mostra() {
+  bool show() {
     w.show();
     return QTest::qWaitForWindowExposed(&w);
   }
@@ -139,7 +139,7 @@ class ShellTest : public QObject {
 
   void tabThreeSwitchesTheMenus() {
     Finestra f;
-    QVERIFY(f.mostra());
+    QVERIFY(f.show());
     MainWindow& w = f.w;
     QTabBar* bar = w.tabStrip()->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
@@ -159,7 +159,7 @@ class ShellTest : public QObject {
 
   void rightClickOnAMarkedNodeOffersUnselectAll() {
     Finestra f;
-    QVERIFY(f.mostra());
+    QVERIFY(f.show());
     MainWindow& w = f.w;
     Tree& t = w.state().TV(kMainTree);
     const NodeId actor = t.addTop("3AC03B960258", "[1.0000] Customer", "actor");
@@ -230,7 +230,7 @@ class ShellTest : public QObject {
   // menus (F10, access keys) and finds nodes (Ctrl+F, F3).
   void feedbackAndKeyboard() {
     Finestra f;
-    QVERIFY(f.mostra());
+    QVERIFY(f.show());
     MainWindow& w = f.w;
     Generale& g = w.state();
     f.carica("ATM.mdl");
@@ -306,7 +306,7 @@ class ShellTest : public QObject {
 
   void loadMdlFileShowsTheModel() {
     Finestra f;
-    QVERIFY(f.mostra());
+    QVERIFY(f.show());
     MainWindow& w = f.w;
     QVERIFY(w.action("m_caricamdl")->isEnabled());
     f.carica("ATM.mdl");
@@ -346,7 +346,7 @@ class ShellTest : public QObject {
     const NodeId c = t.addChild(a, "C", "[0.5000] C", "usecase");
     t.setTag(c, CreaTag(1, 0.5f, 0, false));
     Edita e;
-    e.mostra(t, b);
+    e.show(t, b);
     NodeEditorDialog dialog(e, nullptr);
     dialog.show();
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Selected node:"));
@@ -354,25 +354,25 @@ class ShellTest : public QObject {
     QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("Liv"))->text(), QStringLiteral("1"));
     QCOMPARE(dialog.findChild<QLabel*>(QStringLiteral("chiave"))->text(), QStringLiteral("B"));
     QCOMPARE(dialog.wei()->text(), QStringLiteral(".5"));
-    QCOMPARE(dialog.selez()->text(), QStringLiteral("Selected:"));
-    QVERIFY(!dialog.selez()->isChecked() && !e.chiuso());
+    QCOMPARE(dialog.bold()->text(), QStringLiteral("Selected:"));
+    QVERIFY(!dialog.bold()->isChecked() && !e.closed());
     dialog.wei()->setText(QStringLiteral("0.7"));
-    dialog.selez()->setChecked(true);
+    dialog.bold()->setChecked(true);
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
-    QVERIFY(e.chiuso());
+    QVERIFY(e.closed());
     QCOMPARE(QString::fromStdString(t.node(b).text), QStringLiteral("[0.7000] B"));
     QCOMPARE(QString::fromStdString(t.node(c).text), QStringLiteral("[0.3000] C"));
     QVERIFY(t.node(b).bold);
 
     // Cancel: nothing changes.
-    e.mostra(t, c);
+    e.show(t, c);
     NodeEditorDialog again(e, nullptr);
     again.show();
     again.wei()->setText(QStringLiteral("0.1"));
     QTest::mouseClick(again.findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
-    QVERIFY(e.chiuso());
-    QVERIFY(!e.confermato());
+    QVERIFY(e.closed());
+    QVERIFY(!e.confirmed());
     QCOMPARE(QString::fromStdString(t.node(c).text), QStringLiteral("[0.3000] C"));
   }
 
@@ -380,7 +380,7 @@ class ShellTest : public QObject {
     CriterionSettings settings;
     CriterionDialog d(settings);
     ScriptedAsker asker;
-    d.mostra();
+    d.show();
     {
       NumTestDialog dialog(d, asker, nullptr);
       dialog.show();
@@ -405,7 +405,7 @@ class ShellTest : public QObject {
     }
     QCOMPARE(int(settings.coverage), 80);
     QVERIFY(!settings.byNumber);
-    d.mostra();
+    d.show();
     NumTestDialog next(d, asker, nullptr);
     QVERIFY(next.coverage()->isChecked());
     QCOMPARE(next.percc()->text(), QStringLiteral("80"));
@@ -416,7 +416,7 @@ class ShellTest : public QObject {
 
   void uitMenuFillsTheUitTree() {
     Finestra f;
-    QVERIFY(f.mostra());
+    QVERIFY(f.show());
     MainWindow& w = f.w;
     QVERIFY(!w.action("m_elencaseq")->isEnabled());  // off until a model is loaded
     QVERIFY(!w.action("m_nonconnessi")->isEnabled());
@@ -451,7 +451,7 @@ class ShellTest : public QObject {
     const NodeId x = FindByKeyOrPath(spec, "SD1./TestCase 1/open/x");
     QVERIFY(x != kNoNode);
     EditorContext c{spec, g.session.specification, *g.session.model(), g.session.random()};
-    QVERIFY(g.session.settingsEditor.apri(c, x));
+    QVERIFY(g.session.settingsEditor.open(c, x));
     {
       FormIntervallo form(g.session.settingsEditor, nullptr);
       form.show();
@@ -481,7 +481,7 @@ class ShellTest : public QObject {
     QVERIFY(g.session.settingsEditor.record()->edited);
 
     const NodeId open = FindByKeyOrPath(spec, "SD1./TestCase 1/open");
-    QVERIFY(g.session.interactionsEditor.apri(c, open));
+    QVERIFY(g.session.interactionsEditor.open(c, open));
     FormInteractions form(g.session.interactionsEditor, nullptr);
     form.show();
     QCOMPARE(form.windowTitle(), QStringLiteral("Test Specification for open"));
@@ -493,7 +493,7 @@ class ShellTest : public QObject {
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Cancel")), Qt::LeftButton);
     QVERIFY(!g.session.interactionsEditor.record()->edited);
     // Enter adds; Ctrl+Enter is OK.
-    QVERIFY(g.session.interactionsEditor.apri(c, open));
+    QVERIFY(g.session.interactionsEditor.open(c, open));
     FormInteractions again(g.session.interactionsEditor, nullptr);
     again.show();
     QVERIFY(QTest::qWaitForWindowExposed(&again));
@@ -520,13 +520,13 @@ class ShellTest : public QObject {
     g.generateAll();
     g.showScripts();
     QVERIFY(!g.LB.items.empty());
-    QVERIFY(g.attivo(menu::kAllTestCases));
+    QVERIFY(g.reachable(menu::kAllTestCases));
     QVERIFY(w.action("mnuTestSc")->isEnabled());
     f.carica("ATM.mdl");
     QCOMPARE(g.TV(kSpecTree).count(), 0);
     QVERIFY(g.LB.items.empty());
-    QCOMPARE(g.session.specification.tabella.count(), 0);
-    QVERIFY(!g.attivo(menu::kAllTestCases));
+    QCOMPARE(g.session.specification.table.count(), 0);
+    QVERIFY(!g.reachable(menu::kAllTestCases));
     QVERIFY(!w.action("mnuTestSc")->isEnabled());
     QVERIFY(!w.action("mnuPrintTC")->isEnabled() || !g.menus.find(menu::kPrint)->enabled);
   }
@@ -545,7 +545,7 @@ class ShellTest : public QObject {
     std::size_t specFiles = 0;
     {
       Finestra f;
-      QVERIFY(f.mostra());
+      QVERIFY(f.show());
       MainWindow& w = f.w;
       Generale& g = w.state();
       ScriptedAsker& asker = f.asker;
@@ -601,13 +601,13 @@ class ShellTest : public QObject {
       for (int row : {0, tops - 1}) {
         const QModelIndex top = view->treeModel()->index(row, 0);
         QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, view->visualRect(top).center());
-        wanted.insert(g.session.specification.casi.at(spec.node(view->treeModel()->nodeOf(top)).key));
+        wanted.insert(g.session.specification.cases.at(spec.node(view->treeModel()->nodeOf(top)).key));
       }
       QCOMPARE(g.highlightedNodes.size(), std::size_t{2});
       QVERIFY(w.action("m_selectedtest")->isEnabled());
       w.action("m_selectedtest")->trigger();
-      QVERIFY(g.session.specification.tabella.count() > static_cast<int>(wanted.size()));
-      for (int i = 1; i <= g.session.specification.tabella.count(); ++i)
+      QVERIFY(g.session.specification.table.count() > static_cast<int>(wanted.size()));
+      for (int i = 1; i <= g.session.specification.table.count(); ++i)
         QCOMPARE(g.session.workFolder()->created("TestScript" + std::to_string(i) + ".txt"), wanted.count(i) == 1);
       script = g.session.workFolder()->readLines("TestScript1.txt").value_or(std::vector<std::string>());
       QVERIFY(script.size() > 5);
@@ -622,7 +622,7 @@ class ShellTest : public QObject {
       QVERIFY(QString::fromStdString(asker.asked.back().text).startsWith(QStringLiteral("Exported ")));
     }
     Finestra f;
-    QVERIFY(f.mostra());
+    QVERIFY(f.show());
     MainWindow& w = f.w;
     Generale& g = w.state();
     ScriptedAsker& asker = f.asker;
@@ -715,12 +715,12 @@ class ShellTest : public QObject {
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(dir.filePath(QStringLiteral("list.pdf")));
     const Pagination layout = DrawPages(printer, {line.toStdString(), "end", solid});
-    QVERIFY(layout.disegnato);
+    QVERIFY(layout.painted);
     const QFontMetricsF printed(PrintFont(), &printer);
     const qreal width = printer.pageLayout().paintRectPixels(printer.resolution()).width();
-    QCOMPARE(layout.larghezza, width);
-    QCOMPARE(layout.pagine.size(), 1);
-    const QStringList lines = layout.pagine.front();
+    QCOMPARE(layout.width, width);
+    QCOMPARE(layout.pages.size(), 1);
+    const QStringList lines = layout.pages.front();
     const qsizetype end = lines.indexOf(QStringLiteral("end"));
     QVERIFY2(end >= 3, qPrintable(lines.join(QLatin1Char('|'))));  // the line took several lines
     QVERIFY(lines.size() - end - 1 >= 2);                          // and so did the solid one
@@ -759,9 +759,9 @@ class ShellTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&preview));
     preview.preview()->updatePreview();
     QVERIFY(preview.preview()->pageCount() >= 2);
-    QCOMPARE(preview.preview()->pageCount(), preview.impaginazione().pagine.size());
+    QCOMPARE(preview.preview()->pageCount(), preview.pagination().pages.size());
     qsizetype printedLines = 0;
-    for (const QStringList& page : preview.impaginazione().pagine) printedLines += page.size();
+    for (const QStringList& page : preview.pagination().pages) printedLines += page.size();
     QVERIFY(printedLines > static_cast<qsizetype>(lines.size()));  // the long ones wrapped
     if (const QByteArray shots = qgetenv("ZOV_SCREENSHOTS"); !shots.isEmpty()) {
       preview.preview()->fitToWidth();
@@ -784,7 +784,7 @@ class ShellTest : public QObject {
   // PNG and SVG exports write files that open.
   void usageChartAfterACoverageSelection() {
     Finestra f;
-    QVERIFY(f.mostra());
+    QVERIFY(f.show());
     MainWindow& w = f.w;
     ScriptedAsker& asker = f.asker;
     f.carica("ATM.mdl");
@@ -814,9 +814,9 @@ class ShellTest : public QObject {
       dialog->resize(1024, 768);
       QCoreApplication::processEvents();
       title = dialog->windowTitle();
-      UsageChartView* view = dialog->vista();
-      chart = view->grafico();
-      layout = view->disponi(view->width());
+      UsageChartView* view = dialog->view();
+      chart = view->chart();
+      layout = view->lay(view->width());
       shown = view->grab().toImage();
       png = view->exportPng(dir.filePath(QStringLiteral("chart.png")));
       svg = view->exportSvg(dir.filePath(QStringLiteral("chart.svg")));
@@ -829,28 +829,28 @@ class ShellTest : public QObject {
     QCOMPARE(title, QStringLiteral("Usage Chart - ATM.mdl"));
 
     // The leaves in weight order, as the rows show them.
-    QCOMPARE(layout.righe.size(), static_cast<qsizetype>(chart.foglie.size()));
-    QCOMPARE(layout.righe.size(), 8);
-    QCOMPARE(layout.righe[0].etichetta, QStringLiteral("Authenticate"));
-    QCOMPARE(layout.righe[1].etichetta, QStringLiteral("Deposit envelope"));
-    for (qsizetype i = 1; i < layout.righe.size(); ++i) {
-      QVERIFY(chart.foglie[static_cast<std::size_t>(i - 1)].peso >= chart.foglie[static_cast<std::size_t>(i)].peso);
-      QVERIFY(layout.righe[i - 1].riga.bottom() <= layout.righe[i].riga.top());
-      QVERIFY(layout.righe[i - 1].weightBarRect.width() >= layout.righe[i].weightBarRect.width());
+    QCOMPARE(layout.rows.size(), static_cast<qsizetype>(chart.leaves.size()));
+    QCOMPARE(layout.rows.size(), 8);
+    QCOMPARE(layout.rows[0].label, QStringLiteral("Authenticate"));
+    QCOMPARE(layout.rows[1].label, QStringLiteral("Deposit envelope"));
+    for (qsizetype i = 1; i < layout.rows.size(); ++i) {
+      QVERIFY(chart.leaves[static_cast<std::size_t>(i - 1)].weight >= chart.leaves[static_cast<std::size_t>(i)].weight);
+      QVERIFY(layout.rows[i - 1].row.bottom() <= layout.rows[i].row.top());
+      QVERIFY(layout.rows[i - 1].weightBarRect.width() >= layout.rows[i].weightBarRect.width());
     }
     // Each bar on its own scale, within its panel.
-    for (const auto& r : layout.righe) {
+    for (const auto& r : layout.rows) {
       QVERIFY(layout.weightPanel.contains(r.weightBarRect.topLeft()) &&
               r.weightBarRect.right() < layout.weightPanel.right());
       QVERIFY(r.proceduresBar.right() < layout.proceduresPanel.right());
     }
-    QVERIFY(layout.righe[0].proceduresBar.width() > 0);
+    QVERIFY(layout.rows[0].proceduresBar.width() > 0);
 
     // The cut: after the two leaves inside, a red line; the rest greyed.
-    QCOMPARE(chart.dentro, std::size_t{2});
+    QCOMPARE(chart.inside, std::size_t{2});
     QVERIFY(layout.cutY.has_value());
-    QVERIFY(*layout.cutY > layout.righe[1].riga.bottom() && *layout.cutY < layout.righe[2].riga.top());
-    for (qsizetype i = 0; i < layout.righe.size(); ++i) QCOMPARE(layout.righe[i].belowCut, i >= 2);
+    QVERIFY(*layout.cutY > layout.rows[1].row.bottom() && *layout.cutY < layout.rows[2].row.top());
+    for (qsizetype i = 0; i < layout.rows.size(); ++i) QCOMPARE(layout.rows[i].belowCut, i >= 2);
     int red = 0;
     const int lineY = static_cast<int>(*layout.cutY);
     for (int x = 20; x < shown.width() - 20; ++x)
@@ -860,15 +860,15 @@ class ShellTest : public QObject {
       }
     QVERIFY2(red > shown.width() / 2, qPrintable(QString::number(red)));
     const auto colourAt = [&shown](const QRectF& bar) { return shown.pixelColor(bar.center().toPoint()); };
-    QCOMPARE(colourAt(layout.righe[0].weightBarRect), QColor(0x2e, 0x6f, 0xb7));
-    QCOMPARE(colourAt(layout.righe[0].proceduresBar), QColor(0xe0, 0x7b, 0x1a));
-    QCOMPARE(colourAt(layout.righe[2].weightBarRect), QColor(0xbd, 0xbd, 0xbd));
+    QCOMPARE(colourAt(layout.rows[0].weightBarRect), QColor(0x2e, 0x6f, 0xb7));
+    QCOMPARE(colourAt(layout.rows[0].proceduresBar), QColor(0xe0, 0x7b, 0x1a));
+    QCOMPARE(colourAt(layout.rows[2].weightBarRect), QColor(0xbd, 0xbd, 0xbd));
 
     // The exports.
     QVERIFY(png && svg && !unwritable);
     QImage image;
     QVERIFY(image.load(dir.filePath(QStringLiteral("chart.png"))));
-    QCOMPARE(image.size(), layout.dimensione.toSize());
+    QCOMPARE(image.size(), layout.size.toSize());
     QFile file(dir.filePath(QStringLiteral("chart.svg")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();

@@ -46,10 +46,10 @@ std::optional<std::string> ScriptedAsker::chooseFolder(std::string_view title, s
 }
 
 // A front end that cannot show a dialog cancels it.
-void Asker::edita(Edita& editor) { editor.cancel(); }
+void Asker::nodeEditor(Edita& editor) { editor.cancel(); }
 void Asker::numTest(CriterionDialog& dialog) { dialog.cancel(); }
-void Asker::impostazioni(SettingsEditor& editor) { editor.cancel(); }
-void Asker::interazioni(InteractionsEditor& editor) { editor.cancel(); }
+void Asker::settingsEditor(SettingsEditor& editor) { editor.cancel(); }
+void Asker::interactionsEditor(InteractionsEditor& editor) { editor.cancel(); }
 bool Asker::stampa(std::string_view, const std::vector<std::string>&) { return false; }
 
 namespace {
@@ -65,19 +65,19 @@ void Recita(std::deque<std::function<void(Dialog&)>>& script, Dialog& dialog, Cl
 }
 }  // namespace
 
-void ScriptedAsker::impostazioni(SettingsEditor& editor) {
+void ScriptedAsker::settingsEditor(SettingsEditor& editor) {
   asked.push_back({true, editor.caption, "FormIntervallo"});
   Recita(settings, editor, [](const SettingsEditor& e) { return e.done; });
 }
 
-void ScriptedAsker::interazioni(InteractionsEditor& editor) {
+void ScriptedAsker::interactionsEditor(InteractionsEditor& editor) {
   asked.push_back({true, editor.caption, "FormInteractions"});
   Recita(interactions, editor, [](const InteractionsEditor& e) { return e.done; });
 }
 
-void ScriptedAsker::edita(Edita& editor) {
+void ScriptedAsker::nodeEditor(Edita& editor) {
   asked.push_back({true, Edita::kCaption, Edita::kCaption});
-  Recita(edits, editor, [](const Edita& e) { return e.chiuso(); });
+  Recita(edits, editor, [](const Edita& e) { return e.closed(); });
 }
 
 void ScriptedAsker::numTest(CriterionDialog& dialog) {

@@ -36,10 +36,10 @@ class ScriptedAsker : public Asker {
 
   // Plays the tester in the node editor and the criterion dialog; a
   // dialog left open afterwards (or with no script) is cancelled.
-  void edita(Edita& editor) override;
+  void nodeEditor(Edita& editor) override;
   void numTest(CriterionDialog& dialog) override;
-  void impostazioni(SettingsEditor& editor) override;
-  void interazioni(InteractionsEditor& editor) override;
+  void settingsEditor(SettingsEditor& editor) override;
+  void interactionsEditor(InteractionsEditor& editor) override;
   bool stampa(std::string_view title, const std::vector<std::string>& lines) override;
 
   std::deque<Answer> answers;

@@ -9,7 +9,7 @@ namespace zov {
 namespace {
 
 // Copies a node of another tree (key, text, kind) below parentKey of the UIT tree.
-void Copia(Tree& uit, const Node& n, std::string_view parentKey, const StatusFn& skipped) {
+void CopyNode(Tree& uit, const Node& n, std::string_view parentKey, const StatusFn& skipped) {
   if (uit.contains(n.key)) {
     if (kind::IsScenario(n.image)) skipped(n.text);
     return;
@@ -33,10 +33,10 @@ void CaricaSequenceFromZov(ModelSource& m, Handle model, const Tree& selection, 
                            const StatusFn& skipped) {
   status("Loading all Sequence Diagrams");
   const auto leaves = GreenLeaves(selection);
-  UitNames nomi(uit);
+  UitNames names(uit);
   const auto step = [&](Handle d) {
     const auto it = leaves.find(m.Identifier(d));
-    if (it == leaves.end() || GiaPresente(m, d, uit, nomi)) return;
+    if (it == leaves.end() || GiaPresente(m, d, uit, names)) return;
     if (!AggiungiSequenceaTV(m, d, selection, uit, it->second)) skipped(m.Name(d));
   };
   uit.beginBulkUpdate();
@@ -51,7 +51,7 @@ void CaricaSequenceFromZov(ModelSource& m, Handle model, const Tree& selection, 
 
 void LoadFromDesignTree(const Tree& design, Tree& uit, const StatusFn& skipped) {
   for (NodeId id = design.nextInCollection(kNoNode); id != kNoNode; id = design.nextInCollection(id))
-    if (kind::IsScenario(design.node(id).image)) Copia(uit, design.node(id), "ROOT", skipped);
+    if (kind::IsScenario(design.node(id).image)) CopyNode(uit, design.node(id), "ROOT", skipped);
 }
 
 void LoadNotLinked(const Tree& notLinked, Tree& uit, const StatusFn& skipped) {
@@ -59,7 +59,7 @@ void LoadNotLinked(const Tree& notLinked, Tree& uit, const StatusFn& skipped) {
     const Node& n = notLinked.node(id);
     if (n.parent == kNoNode) continue;  // the root "<<NOT linked>>"
     // Below "ROOT" of the UIT tree, or below the copy of the node's parent.
-    Copia(uit, n, notLinked.node(n.parent).key, skipped);
+    CopyNode(uit, n, notLinked.node(n.parent).key, skipped);
   }
 }
 

@@ -34,7 +34,7 @@ bool Formula(std::string_view text) {
 // A CSV field: quoted when it holds a comma, a quote or a line break. A text
 // that a spreadsheet would run as a formula gets a leading "'", so that it
 // shows as text; plan.json keeps the text as it is.
-std::string Campo(const std::string& raw) {
+std::string CsvField(const std::string& raw) {
   const std::string text = Formula(raw) ? "'" + raw : raw;
   if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string out = "\"";
@@ -51,7 +51,7 @@ std::string Unisci(const std::vector<std::string>& names) {
   return out;
 }
 
-bool Scrivi(WorkFolder& target, const std::string& name, const std::string& text, std::string* error) {
+bool Write(WorkFolder& target, const std::string& name, const std::string& text, std::string* error) {
   target.removeFile(name);  // one of ours from an earlier export is made anew
   std::ofstream out = target.create(name, CreatedList::kScripts, error);
   if (!out.is_open()) return false;
@@ -59,7 +59,7 @@ bool Scrivi(WorkFolder& target, const std::string& name, const std::string& text
   return target.close(out, name, error);
 }
 
-nlohmann::json Scelte(const AttributeRecord& a) {
+nlohmann::json Choices(const AttributeRecord& a) {
   nlohmann::json choices = nlohmann::json::array();
   for (int i = 0; i < a.choiceCount && i < static_cast<int>(a.choices.size()); ++i) {
     const ChoiceRecord& c = a.choices[static_cast<std::size_t>(i)];
@@ -94,15 +94,15 @@ bool ParseFormats(const std::string& list, Formats& out) {
 std::string ProceduresCsv(const PlanningSession& g) {
   std::string out = "test case,path,procedure,significant,message,category,value,properties,selectors\r\n";
   for (const GeneratedProcedure& p : g.procedures) {
-    const TestCaseRecord* r = g.specification.tabella.casi.size() > static_cast<std::size_t>(p.testCase)
-                                  ? &g.specification.tabella.casi[static_cast<std::size_t>(p.testCase)]
+    const TestCaseRecord* r = g.specification.table.cases.size() > static_cast<std::size_t>(p.testCase)
+                                  ? &g.specification.table.cases[static_cast<std::size_t>(p.testCase)]
                                   : nullptr;
-    const std::string head = Campo(WithoutTrailingBlanks(r != nullptr ? r->name : std::string())) + ',' +
-                             Campo(p.path) + ',' + std::to_string(p.number) + ',' + (p.significant ? "true" : "false") +
-                             ',';
+    const std::string head = CsvField(WithoutTrailingBlanks(r != nullptr ? r->name : std::string())) + ',' +
+                             CsvField(p.path) + ',' + std::to_string(p.number) + ',' +
+                             (p.significant ? "true" : "false") + ',';
     for (const ProcedureStep& s : p.steps)
-      out += head + Campo(s.message) + ',' + Campo(s.category) + ',' + Campo(s.value) + ',' +
-             Campo(Unisci(s.properties)) + ',' + Campo(Unisci(s.selectors)) + "\r\n";
+      out += head + CsvField(s.message) + ',' + CsvField(s.category) + ',' + CsvField(s.value) + ',' +
+             CsvField(Unisci(s.properties)) + ',' + CsvField(Unisci(s.selectors)) + "\r\n";
   }
   return out;
 }
@@ -126,8 +126,8 @@ std::string PlanJson(const PlanningSession& g) {
   }
   plan["selection"] = selection;
   nlohmann::json cases = nlohmann::json::array();
-  for (int i = 1; i <= g.specification.tabella.count(); ++i) {
-    const TestCaseRecord& r = g.specification.tabella.casi[static_cast<std::size_t>(i)];
+  for (int i = 1; i <= g.specification.table.count(); ++i) {
+    const TestCaseRecord& r = g.specification.table.cases[static_cast<std::size_t>(i)];
     nlohmann::json paths = nlohmann::json::array();
     for (const MessageRecord& m : r.messages) {
       if (paths.empty() || paths.back()["name"] != m.pathName)
@@ -142,7 +142,7 @@ std::string PlanJson(const PlanningSession& g) {
       nlohmann::json settings = nlohmann::json::array();
       for (int k = 0; k < m.attributeCount && k < static_cast<int>(m.attributes.size()); ++k) {
         const AttributeRecord& a = m.attributes[static_cast<std::size_t>(k)];
-        settings.push_back({{"parameter", a.name}, {"type", a.type}, {"choices", Scelte(a)}});
+        settings.push_back({{"parameter", a.name}, {"type", a.type}, {"choices", Choices(a)}});
       }
       message["settings"] = settings;
       paths.back()["messages"].push_back(message);
@@ -174,7 +174,7 @@ std::string PlanJson(const PlanningSession& g) {
 Outcome ExportPlan(const PlanningSession& g, WorkFolder& target, const Formats& f, std::vector<std::string>* names) {
   std::string error;
   const auto write = [&](const std::string& name, const std::string& text) {
-    if (!Scrivi(target, name, text, &error)) return false;
+    if (!Write(target, name, text, &error)) return false;
     if (names != nullptr) names->push_back(name);
     return true;
   };

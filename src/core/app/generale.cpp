@@ -48,7 +48,7 @@ Generale::Generale(PlanningSession& s) : session(s), TV(s.TV), numTest(s.criteri
   attachCommand(menu::kCaricaMdl, [this] {
     if (askToSave()) loadModelCommand();
   });
-  attachCommand(menu::kModifica, [this] { modifica(); });
+  attachCommand(menu::kModifica, [this] { modify(); });
   attachCommand(menu::kStart, [this] { chooseStartStop(); });
   attachCommand(menu::kSeleziona, [this] { selectLevelCommand(); });
   attachCommand(menu::kSelectAll, [this] { session.pickAll(false); });
@@ -113,7 +113,7 @@ void Generale::status(std::string_view text) { status_ = std::string(text); }
 
 void Generale::note(const std::string& text) {
   note_.push_back(text);
-  esito_ = text;
+  result_ = text;
   if (onCommandResult) onCommandResult();
 }
 
@@ -122,7 +122,7 @@ void Generale::declare(std::string text) {
     text += " \u2014 " + note_.front();
   else if (note_.size() > 1)
     text += " \u2014 " + std::to_string(note_.size()) + " notes, the last: " + note_.back();
-  esito_ = std::move(text);
+  result_ = std::move(text);
   if (onCommandResult) onCommandResult();
 }
 
@@ -136,7 +136,7 @@ void Generale::attachCommand(std::string_view item, std::function<void()> operat
 
 bool Generale::hasCommand(std::string_view item) const { return operations_.count(std::string(item)) != 0; }
 
-bool Generale::attivo(std::string_view item) const {
+bool Generale::reachable(std::string_view item) const {
   const MenuEntry* e = menus.find(item);
   if (e == nullptr || !e->enabled) return false;
   if (e->parent.empty()) return true;
@@ -146,7 +146,7 @@ bool Generale::attivo(std::string_view item) const {
 }
 
 bool Generale::runMenuItem(std::string_view item) {
-  if (!attivo(item)) return false;
+  if (!reachable(item)) return false;
   note_.clear();
   auto it = operations_.find(std::string(item));
   if (it != operations_.end() && it->second) {
@@ -161,13 +161,13 @@ void Generale::setCaption(std::string text) {
   if (onCaptionChange) onCaptionChange();
 }
 
-void Generale::setLivv(std::string text) {
-  livv = std::move(text);
+void Generale::setLevelLabel(std::string text) {
+  levelLabel = std::move(text);
   if (onLabelsChange) onLabelsChange();
 }
 
-void Generale::setSomma(std::string text) {
-  somma = std::move(text);
+void Generale::setSumLabel(std::string text) {
+  sumLabel = std::move(text);
   if (onLabelsChange) onLabelsChange();
 }
 
@@ -214,8 +214,8 @@ void Generale::specificationCleared() {
 
 void Generale::modelReplaced() {
   menus.setEnabled(menu::kGrafico, false);  // the selection tree is gone
-  setLivv("");
-  setSomma("");
+  setLevelLabel("");
+  setSumLabel("");
   setCaption("Zov Suite - " + session.filemdl);
 }
 
@@ -230,7 +230,7 @@ void Generale::decided(const Decision& d) {
         stopNodeChosen();
       break;
     case Decision::Type::kSelectLevel:
-      setSomma(session.weightsSum);
+      setSumLabel(session.weightsSum);
       if (d.unselect) {
         for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
           menus.setEnabled(item, false);
@@ -282,7 +282,7 @@ bool Generale::mouseDown(int tree, NodeId hit, MouseButton button) {
   const NodeId selected = t.selected();
   if (selected != kNoNode && t.node(selected).image != kind::kRose) {
     const NodeTag tag = LeggiTag(t.node(selected).tag);
-    setLivv("Level: " + IntegerText(tag.level));
+    setLevelLabel("Level: " + IntegerText(tag.level));
   }
   if (tree == kUitTree && button == MouseButton::kLeft && hit != kNoNode) {
     dragging = true;
@@ -291,7 +291,7 @@ bool Generale::mouseDown(int tree, NodeId hit, MouseButton button) {
   return false;
 }
 
-NodeId Generale::cerca(int tree, std::string_view text) {
+NodeId Generale::find(int tree, std::string_view text) {
   Tree& t = TV(tree);
   if (text.empty() || t.empty()) return kNoNode;
   const auto lower = [](std::string_view s) {
@@ -399,14 +399,14 @@ void Generale::openModelFile(const std::string& path) {
     asker_->messageBox(o.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
 }
 
-void Generale::modifica() {
+void Generale::modify() {
   Tree& t = TV(kMainTree);
   const NodeId node = t.selected();
   if (node == kNoNode || asker_ == nullptr) return;
-  editor.mostra(t, node);
-  asker_->edita(editor);
+  editor.show(t, node);
+  asker_->nodeEditor(editor);
   // Cancel leaves the tree as it was.
-  if (!editor.confermato()) return;
+  if (!editor.confirmed()) return;
   const Outcome e = session.weightEdited(editor);
   if (!e.message.empty()) asker_->messageBox(e.message, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
 }
@@ -431,7 +431,7 @@ void Generale::selectLevelCommand() {
   if (!e) warn(e.message);
   if (!waiting) return;
   if (!session.selection.livelli) menus.setEnabled(menu::kStart, false);
-  numTest.mostra();
+  numTest.show();
   if (asker_ != nullptr)
     asker_->numTest(numTest);
   else
@@ -474,9 +474,9 @@ bool Generale::specifications() {
   if (!opened.message.empty())
     asker_->messageBox(opened.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
   if (TV(kSpecTree).node(node).image == kind::kAttributo)
-    asker_->impostazioni(session.settingsEditor);
+    asker_->settingsEditor(session.settingsEditor);
   else
-    asker_->interazioni(session.interactionsEditor);
+    asker_->interactionsEditor(session.interactionsEditor);
   session.closeCategory();
   return true;
 }
@@ -488,8 +488,8 @@ void Generale::processCommand() {
   declare(o.summary);
 }
 
-PlanningSession::Generated Generale::generateCases(const std::vector<std::string>& casi) {
-  PlanningSession::Generated g = session.generate(casi);
+PlanningSession::Generated Generale::generateCases(const std::vector<std::string>& cases) {
+  PlanningSession::Generated g = session.generate(cases);
   for (const std::string& w : g.conflicts) warn(w);
   if (!g.summary.empty()) declare(g.summary);
   return g;
@@ -498,8 +498,8 @@ PlanningSession::Generated Generale::generateCases(const std::vector<std::string
 PlanningSession::Generated Generale::generateAll() { return generateCases({}); }
 
 PlanningSession::Generated Generale::generateSelected() {
-  const std::vector<std::string> casi = session.testCasesOf(highlightedNodes);
-  if (casi.empty()) {
+  const std::vector<std::string> cases = session.testCasesOf(highlightedNodes);
+  if (cases.empty()) {
     if (asker_ != nullptr)
       asker_->messageBox(
           "Select one or more test cases in the Test Specification tree (Ctrl+click or Shift+click), then run "
@@ -507,7 +507,7 @@ PlanningSession::Generated Generale::generateSelected() {
           "Zov Suite");
     return {};
   }
-  return generateCases(casi);
+  return generateCases(cases);
 }
 
 std::optional<std::vector<std::string>> Generale::readFile(const std::string& name) {
@@ -522,7 +522,7 @@ void Generale::showScripts() {
   LB.clear();
   // The scripts of the last generation; before any, one message.
   bool any = false;
-  for (int i = 1; i <= session.specification.tabella.count(); ++i) {
+  for (int i = 1; i <= session.specification.table.count(); ++i) {
     const std::string name = ScriptName(i);
     if (session.outputFolder() == nullptr || !session.outputFolder()->created(name)) continue;
     any = true;
@@ -534,7 +534,7 @@ void Generale::showScripts() {
 
 namespace {
 // StampaFile: every printed line is twelve blanks and the file's line.
-void AggiungiStampa(std::vector<std::string>& out, const std::string& name, const std::vector<std::string>& lines) {
+void AddPrinted(std::vector<std::string>& out, const std::string& name, const std::vector<std::string>& lines) {
   out.push_back(std::string(20, '-'));
   out.push_back("File name: " + name);
   for (const std::string& line : lines) out.push_back(std::string(12, ' ') + line);
@@ -545,7 +545,7 @@ void AggiungiStampa(std::vector<std::string>& out, const std::string& name, cons
 void Generale::printTestCases() {
   std::vector<std::string> out;
   for (const std::string& name : session.specification.specDocuments)
-    if (const auto lines = readFile(name)) AggiungiStampa(out, name, *lines);
+    if (const auto lines = readFile(name)) AddPrinted(out, name, *lines);
   if (asker_ != nullptr && !out.empty() && asker_->stampa("Test Cases List", out)) declarePrinted("Test Cases List");
 }
 
@@ -557,10 +557,10 @@ void Generale::declarePrinted(const std::string& title) {
 void Generale::printScripts() {
   // The numbered scripts of the last generation, with the same separators.
   std::vector<std::string> out;
-  for (int i = 1; i <= session.specification.tabella.count(); ++i) {
+  for (int i = 1; i <= session.specification.table.count(); ++i) {
     const std::string name = ScriptName(i);
     if (session.outputFolder() == nullptr || !session.outputFolder()->created(name)) continue;
-    if (const auto lines = readFile(name)) AggiungiStampa(out, name, *lines);
+    if (const auto lines = readFile(name)) AddPrinted(out, name, *lines);
   }
   if (asker_ == nullptr) return;
   if (out.empty())

@@ -93,9 +93,9 @@ class Generale : private SessionListener {
   Form2State form2;
   ListBoxState LB;
   std::string caption = "Zov Suite";
-  std::string livv;    // "Level: " n
-  std::string somma;   // leaf weight sum or procedure total
-  int currentTab = 1;  // 1 to 3
+  std::string levelLabel;  // "Level: " n
+  std::string sumLabel;    // leaf weight sum or procedure total
+  int currentTab = 1;      // 1 to 3
   Layout layout;
 
   // The criterion dialog on the session's criterion settings, and the node
@@ -146,7 +146,7 @@ class Generale : private SessionListener {
   // What the last command did, in figures, for the status bar; with the
   // notes it made on the way (a diagram skipped, values left out) that the
   // busy box showed only for a moment.
-  const std::string& commandResult() const { return esito_; }
+  const std::string& commandResult() const { return result_; }
   void declare(std::string text);
   std::function<void()> onCommandResult;
   // The notes of the running command, kept until the next command starts.
@@ -161,11 +161,11 @@ class Generale : private SessionListener {
   void attachCommand(std::string_view item, std::function<void()> operation);
   bool hasCommand(std::string_view item) const;
   // Whether a click on the item reaches it (it and its menu are enabled).
-  bool attivo(std::string_view item) const;
+  bool reachable(std::string_view item) const;
 
   void setCaption(std::string text);
-  void setLivv(std::string text);
-  void setSomma(std::string text);
+  void setLevelLabel(std::string text);
+  void setSumLabel(std::string text);
 
   // --- tab strip ---------------------------------------------------------
   void clickTab(int index);
@@ -193,7 +193,7 @@ class Generale : private SessionListener {
   // Ctrl+F: the next node of TV(tree) after the selected one, in collection
   // order and wrapping round, whose text holds text (ignoring case); it is
   // shown (its parents expanded) and selected. kNoNode when none has it.
-  NodeId cerca(int tree, std::string_view text);
+  NodeId find(int tree, std::string_view text);
 
   // --- the commands of the menus ------------------------------------------
   // "Load MDL File": asks for the file, loads it, and tells the tester when
@@ -201,7 +201,7 @@ class Generale : private SessionListener {
   void loadModelCommand();
   void openModelFile(const std::string& path);
   // "&Modify": the node editor on the selected node of the Main Tree.
-  void modifica();
+  void modify();
   // "Select ST&ART Node" / "Select ST&OP Node" on the selected node.
   void chooseStartStop();
   // "&Select Level" / "&Unselect All" on the selected node: asks for the
@@ -272,12 +272,12 @@ class Generale : private SessionListener {
   void decided(const Decision& d) override;
 
   void warn(const std::string& text);
-  PlanningSession::Generated generateCases(const std::vector<std::string>& casi);
+  PlanningSession::Generated generateCases(const std::vector<std::string>& cases);
   void updateCaption();
   BusyBox* busy_ = nullptr;
   Asker* asker_ = nullptr;
   std::string status_;
-  std::string esito_;
+  std::string result_;
   std::vector<std::string> note_;
   std::unordered_map<std::string, std::function<void()>> operations_;
 };

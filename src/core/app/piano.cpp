@@ -139,8 +139,8 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
     r.generation = g.result;
     r.conflicts = static_cast<long>(g.conflicts.size());
     r.outcome = KeepFormats(p, o.formats);
-    for (int i = 1; i <= p.specification.tabella.count(); ++i)
-      if (p.specification.tabella.caso(i)->pathCount > 0) ++r.testCases;
+    for (int i = 1; i <= p.specification.table.count(); ++i)
+      if (p.specification.table.testCase(i)->pathCount > 0) ++r.testCases;
   }();
   // What the later steps warned of.
   for (std::size_t i = loadProblems; i < p.problems.size(); ++i) r.warnings.push_back(p.problems[i]);

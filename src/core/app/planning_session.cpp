@@ -213,12 +213,12 @@ std::string PlanningSession::loadModel(const std::string& path) {
   // The busy box stays up through the tidy-up, which can take a while on a
   // large model and may have something to say.
   main.beginBulkUpdate();
-  CopyState copia;
-  AzzeraCollezioni(copia);
-  copia.limite = LimiteMainTree(mainTreeLimit, main.count());
-  DuplicaRami(main, copia, *work, [this](const std::string& text) { problem(text); });
+  CopyState copy;
+  AzzeraCollezioni(copy);
+  copy.limite = LimiteMainTree(mainTreeLimit, main.count());
+  DuplicaRami(main, copy, *work, [this](const std::string& text) { problem(text); });
   // The copies count even when the tidy-up removes them again.
-  livellomassimo = std::max(livellomassimo, copia.deepestCopyLevel);
+  livellomassimo = std::max(livellomassimo, copy.deepestCopyLevel);
   EliminaChildUguali(main);
   EliminaEntry(main);
   AggiungiIndicazioniLivello(main, livellomassimo);
@@ -244,7 +244,7 @@ Outcome PlanningSession::weight(NodeId node, const std::string& value, bool bold
   Tree& t = TV(kMainTree);
   if (!t.valid(node)) return Outcome::Refused("There is no such node in the Main Tree.");
   Edita editor;
-  editor.mostra(t, node);
+  editor.show(t, node);
   editor.Wei = value;
   editor.Selez = bold;
   if (std::string refused = editor.ok(); !refused.empty()) {
@@ -256,15 +256,15 @@ Outcome PlanningSession::weight(NodeId node, const std::string& value, bool bold
 
 Outcome PlanningSession::weightEdited(const Edita& editor) {
   Tree& t = TV(kMainTree);
-  const NodeId node = editor.nodo();
-  if (!t.valid(node) || !editor.confermato()) return Outcome::Refused("The node editor was not confirmed.");
+  const NodeId node = editor.node();
+  if (!t.valid(node) || !editor.confirmed()) return Outcome::Refused("The node editor was not confirmed.");
   Decision d{Decision::Type::kWeight};
   d.node = t.node(node).key;
   d.path = PathOf(t, node);
   d.value = editor.Wei;
   record(std::move(d));
   if (t.node(node).parent == kNoNode) return {};  // an actor: no siblings to check
-  if (editor.esito()) {
+  if (editor.result()) {
     MetteRamiNormal(t, node);
     return {};
   }
@@ -313,7 +313,7 @@ Outcome PlanningSession::beginSelection(NodeId clicked, bool& waiting) {
   waiting = false;
   Tree& t = TV(kMainTree);
   if (!t.valid(clicked)) return Outcome::Refused("There is no such node in the Main Tree.");
-  selection.salvato = t.node(clicked).foreColor;
+  selection.savedColor = t.node(clicked).foreColor;
   Decision d{Decision::Type::kSelectLevel};
   d.node = t.node(clicked).key;
   d.path = PathOf(t, clicked);
@@ -325,7 +325,7 @@ Outcome PlanningSession::beginSelection(NodeId clicked, bool& waiting) {
   else
     SelezionaVersoRadice(t, node, Livello(t, node));
 
-  if (selection.salvato != defaultFore) {
+  if (selection.savedColor != defaultFore) {
     // The node was marked already: the item read "&Unselect All".
     weightsSum = "Leaves weights sum: ";
     DeselezionaTutto(t, defaultFore, defaultBack);
@@ -379,7 +379,7 @@ Outcome PlanningSession::completeSelection(const Criterion& c, Asker* ask) {
     Coverage cov;
     std::string refused = PrepareCoverage(chosen, criterion.coverage, cov);
     if (refused.empty()) {
-      answer = answer ? *answer : IntegerText(cov.necessari);
+      answer = answer ? *answer : IntegerText(cov.needed);
       refused = ApplyCoverage(chosen, cov, ReadNumber(*answer), *answer);
     }
     result = Outcome::Note(std::move(refused));
@@ -401,7 +401,7 @@ Outcome PlanningSession::selectLevel(std::string_view node, const Criterion& c) 
   // The criterion dialog's checks, as if typed there.
   CriterionSettings settings = criterion;
   CriterionDialog dialog(settings);
-  dialog.mostra();
+  dialog.show();
   if (c.byNumber) {
     dialog.chooseNumber();
     dialog.NNTest = std::to_string(c.procedures);
@@ -532,10 +532,10 @@ Outcome PlanningSession::process() {
   hideBusy();
   record(Decision{Decision::Type::kProcess});
   int paths = 0;
-  for (int i = 1; i <= specification.tabella.count(); ++i)
-    paths += std::max<int>(0, specification.tabella.caso(i)->pathCount);
+  for (int i = 1; i <= specification.table.count(); ++i)
+    paths += std::max<int>(0, specification.table.testCase(i)->pathCount);
   // Test cases are those that found their diagram (a top node of TV(2)).
-  o.summary = "Processing: " + Count(static_cast<long>(specification.casi.size()), "test case", "test cases") + ", " +
+  o.summary = "Processing: " + Count(static_cast<long>(specification.cases.size()), "test case", "test cases") + ", " +
               Count(paths, "path", "paths") + ", " +
               Count(static_cast<long>(specification.specDocuments.size()), "document", "documents");
   return o;
@@ -546,8 +546,8 @@ PlanningSession::Editor PlanningSession::openEditor(NodeId node) {
   if (!t.valid(node) || model_ == nullptr) return Editor::kNone;
   EditorContext c{t, specification, *model_, *random_};
   const std::string& k = t.node(node).image;
-  if (k == kind::kAttributo && settingsEditor.apri(c, node)) return Editor::kSettings;
-  if (k == kind::kMessaggio && interactionsEditor.apri(c, node)) return Editor::kInteractions;
+  if (k == kind::kAttributo && settingsEditor.open(c, node)) return Editor::kSettings;
+  if (k == kind::kMessaggio && interactionsEditor.open(c, node)) return Editor::kInteractions;
   return Editor::kNone;
 }
 
@@ -555,8 +555,8 @@ Outcome PlanningSession::openCategory(NodeId node) {
   openNode_ = node;
   openEditor_ = openEditor(node);
   switch (openEditor_) {
-    case Editor::kSettings: return Outcome::Note(settingsEditor.avviso);
-    case Editor::kInteractions: return Outcome::Note(interactionsEditor.avviso);
+    case Editor::kSettings: return Outcome::Note(settingsEditor.note);
+    case Editor::kInteractions: return Outcome::Note(interactionsEditor.note);
     case Editor::kNone: break;
   }
   return Outcome::Refused("This node is no category of the Test Specification tree.");
@@ -624,9 +624,9 @@ Outcome PlanningSession::closeCategory() {
   const CategoryEditor& e = settings ? static_cast<const CategoryEditor&>(settingsEditor) : interactionsEditor;
   Decision d{Decision::Type::kCategory};
   d.category = categoryName(openNode_);
-  d.values = e.aggiunti;
+  d.values = e.added;
   d.defaults = e.useDefaults;
-  d.cancelled = !e.confermato;
+  d.cancelled = !e.confirmed;
   openEditor_ = Editor::kNone;
   record(std::move(d));
   return {};
@@ -655,10 +655,10 @@ NamedCategory PlanningSession::categoryName(NodeId node) const {
   NodeId top = node;
   while (t.node(top).parent != kNoNode) top = t.node(top).parent;
   r.diagram = t.node(top).key;
-  const SpecificationState::Place* p = specification.posto(t.node(node).key);
+  const SpecificationState::Place* p = specification.place(t.node(node).key);
   if (p == nullptr) return r;
-  const TestCaseRecord* tc = specification.tabella.casi.size() > static_cast<std::size_t>(p->testCase)
-                                 ? &specification.tabella.casi[static_cast<std::size_t>(p->testCase)]
+  const TestCaseRecord* tc = specification.table.cases.size() > static_cast<std::size_t>(p->testCase)
+                                 ? &specification.table.cases[static_cast<std::size_t>(p->testCase)]
                                  : nullptr;
   const MessageRecord* m = tc == nullptr ? nullptr : tc->message(static_cast<std::size_t>(p->message));
   if (m == nullptr) return r;
@@ -713,8 +713,8 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
   procedures.clear();
   std::vector<bool> chosen;
   for (const std::string& key : testCases) {
-    const auto it = specification.casi.find(key);
-    if (it == specification.casi.end()) continue;
+    const auto it = specification.cases.find(key);
+    if (it == specification.cases.end()) continue;
     if (chosen.size() <= static_cast<std::size_t>(it->second)) chosen.resize(static_cast<std::size_t>(it->second) + 1);
     chosen[static_cast<std::size_t>(it->second)] = true;
   }
@@ -724,7 +724,7 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
       return static_cast<std::size_t>(i) < chosen.size() && chosen[static_cast<std::size_t>(i)];
     };
   g.result = GenerateTestProcedures(
-      {specification.tabella, *outputFolder(), *random_, [this](std::string_view text) { status(text); },
+      {specification.table, *outputFolder(), *random_, [this](std::string_view text) { status(text); },
        [this](const std::string& text) { problem(text); },
        [this](const GeneratedProcedure& p) { procedures.push_back(p); }, isChosen,
        [this](int done, int total) { progress(done, total); }},
@@ -747,8 +747,8 @@ std::vector<std::string> PlanningSession::testCasesOf(const std::vector<NodeId>&
     if (!t.valid(n)) continue;
     NodeId top = n;
     while (t.node(top).parent != kNoNode) top = t.node(top).parent;
-    const auto it = specification.casi.find(t.node(top).key);
-    if (it != specification.casi.end()) found.emplace_back(it->second, it->first);
+    const auto it = specification.cases.find(t.node(top).key);
+    if (it != specification.cases.end()) found.emplace_back(it->second, it->first);
   }
   std::sort(found.begin(), found.end());
   found.erase(std::unique(found.begin(), found.end()), found.end());

@@ -109,7 +109,7 @@ std::string CheckSession(const json& s) {
   return why;
 }
 
-const char* NomeTipo(Decision::Type t) {
+const char* TypeName(Decision::Type t) {
   switch (t) {
     case Decision::Type::kWeight: return "weight";
     case Decision::Type::kStartStop: return "startStop";
@@ -124,14 +124,14 @@ const char* NomeTipo(Decision::Type t) {
   return "";
 }
 
-std::string Impronta(std::uint64_t hash) {
+std::string Fingerprint(std::uint64_t hash) {
   char text[17];
   std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
   return text;
 }
 
 json Json(const Decision& d) {
-  json j = {{"op", NomeTipo(d.type)}};
+  json j = {{"op", TypeName(d.type)}};
   switch (d.type) {
     case Decision::Type::kWeight: j.update({{"node", d.node}, {"path", d.path}, {"weight", d.value}}); break;
     case Decision::Type::kStartStop: j.update({{"node", d.node}, {"path", d.path}}); break;
@@ -184,7 +184,7 @@ json Json(const Decision& d) {
 }
 
 // The node a decision names: its key, else its path of names.
-std::string Nodo(const Tree& t, const json& j) {
+std::string NodeNamed(const Tree& t, const json& j) {
   const std::string key = j.value("node", "");
   if (!key.empty() && t.find(key) != kNoNode) return key;
   const std::string path = j.value("path", "");
@@ -224,7 +224,7 @@ std::string Apply(PlanningSession& s, const json& j) {
   const std::string op = j.value("op", "");
   const Tree& main = s.TV(kMainTree);
   if (op == "weight" || op == "startStop" || op == "selectLevel") {
-    const std::string node = Nodo(main, j);
+    const std::string node = NodeNamed(main, j);
     if (node.empty()) return "the node is no longer in the Main Tree";
     Outcome e;
     if (op == "weight") {
@@ -264,7 +264,7 @@ std::string Apply(PlanningSession& s, const json& j) {
     std::string missing;
     std::size_t gone = 0;
     for (const std::string& k : testCases)
-      if (s.specification.casi.count(k) == 0) {
+      if (s.specification.cases.count(k) == 0) {
         missing += (missing.empty() ? "" : ", ") + k;
         ++gone;
       }
@@ -317,7 +317,7 @@ std::string SessionText(const PlanningSession& g, const std::string& sessionPath
   s["model"] = {{"path", below ? relative.generic_string() : absolute.generic_string()}};
   if (const auto print = ModelFingerprint(absolute)) {
     s["model"]["size"] = print->first;
-    s["model"]["fnv1a64"] = Impronta(print->second);
+    s["model"]["fnv1a64"] = Fingerprint(print->second);
   }
   s["seed"] = g.seed();
   s["criterionDialog"] = {
@@ -413,7 +413,7 @@ SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, co
     if (model.is_relative()) model = fs::absolute(sessionPath).parent_path() / model;
     const auto print = ModelFingerprint(model);
     r.modelChanged =
-        !print || !s["model"].contains("fnv1a64") || Impronta(print->second) != s["model"].value("fnv1a64", "");
+        !print || !s["model"].contains("fnv1a64") || Fingerprint(print->second) != s["model"].value("fnv1a64", "");
     g.setSeed(seed != nullptr ? *seed : s.value("seed", 0u));
     if (r.outcome = g.openModel(model.string()); !r.outcome) return r;
     const json dialog = s.value("criterionDialog", json::object());

@@ -11,6 +11,6 @@ float Uniforme(std::mt19937& e) {
 
 }  // namespace
 
-float SeededRandom::estrai() { return Uniforme(engine_); }
+float SeededRandom::draw() { return Uniforme(engine_); }
 
 }  // namespace zov

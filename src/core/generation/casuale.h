@@ -10,15 +10,15 @@ namespace zov {
 class RandomSource {
  public:
   virtual ~RandomSource() = default;
-  virtual float estrai() = 0;
+  virtual float draw() = 0;
   // Called after each value drawn.
-  virtual void rimescola() {}
+  virtual void shuffle() {}
 };
 // A seeded generator: the same seed gives the same draws.
 class SeededRandom : public RandomSource {
  public:
   explicit SeededRandom(unsigned seed) : engine_(seed) {}
-  float estrai() override;
+  float draw() override;
 
  private:
   std::mt19937 engine_;

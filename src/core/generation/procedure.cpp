@@ -46,7 +46,7 @@ std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, RandomSource& rand
   std::vector<std::int64_t> order(static_cast<std::size_t>(T));
   for (std::int64_t i = 0; i < T; ++i) order[static_cast<std::size_t>(i)] = i;
   for (std::int64_t k = T - 1; k >= 1; --k) {
-    auto j = static_cast<std::int64_t>(std::floor(static_cast<double>(k) * random.estrai()));
+    auto j = static_cast<std::int64_t>(std::floor(static_cast<double>(k) * random.draw()));
     if (j >= k) j = k - 1;  // guards the rounding of a draw just below 1
     std::swap(order[static_cast<std::size_t>(j)], order[static_cast<std::size_t>(k)]);
   }
@@ -175,11 +175,11 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
                                         const std::function<void(const std::string&)>& warn) {
   GenerationResult result;
   WorkFolder* work = &g.work;
-  const TestCaseTable& table = g.tabella;
+  const TestCaseTable& table = g.table;
   for (int i = 1; i <= table.count(); ++i) {
-    const TestCaseRecord& r = table.casi[static_cast<std::size_t>(i)];
+    const TestCaseRecord& r = table.cases[static_cast<std::size_t>(i)];
     if (g.progress) g.progress(i - 1, table.count());
-    if (g.scelto && !g.scelto(i)) {
+    if (g.chosen && !g.chosen(i)) {
       if (work->created(ScriptName(i))) work->removeFile(ScriptName(i));
       continue;
     }
@@ -190,7 +190,7 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
     std::string error;
     std::ofstream out = work->create(file, CreatedList::kScripts, &error);
     const auto failed = [&](const std::string& why) {
-      if (g.avvisa) g.avvisa(why);
+      if (g.warn) g.warn(why);
       ++result.failed;
     };
     if (!out.is_open()) {
@@ -212,16 +212,16 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
         std::size_t j = k;
         while (j + 1 < r.messages.size() && r.messages[j + 1].pathName == path) ++j;
         const CategoryList cat = BuildCategories(r, k, j);
-        if (cat.troppe && g.avvisa)
-          g.avvisa("\"" + WithoutTrailingBlanks(r.name) + "\", path " + path + ": more than " +
-                   std::to_string(kMaxCombinations) +
-                   " combinations of values; no test procedures were generated for it.");
+        if (cat.troppe && g.warn)
+          g.warn("\"" + WithoutTrailingBlanks(r.name) + "\", path " + path + ": more than " +
+                 std::to_string(kMaxCombinations) +
+                 " combinations of values; no test procedures were generated for it.");
         int n = q;
         if (rest > 0) {
           n = q + 1;
           --rest;
         }
-        const PathCount written = GeneratePath(r, cat, i, path, n, g.casuale, warn, out, g.raccogli);
+        const PathCount written = GeneratePath(r, cat, i, path, n, g.random, warn, out, g.collect);
         result.procedures += written.procedures;
         result.insignificant += written.insignificant;
         out << '\n';

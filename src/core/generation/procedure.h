@@ -86,16 +86,16 @@ struct GenerationResult {
 };
 // What the generation works with and reports to.
 struct GenerationContext {
-  const TestCaseTable& tabella;
-  WorkFolder& work;                                // where the scripts go
-  RandomSource& casuale;                           // the shuffles
-  std::function<void(std::string_view)> status;    // the busy box's text
-  std::function<void(const std::string&)> avvisa;  // a script that could not be written
-  ProcedureSink raccogli;                          // each procedure as data, when given
+  const TestCaseTable& table;
+  WorkFolder& work;                              // where the scripts go
+  RandomSource& random;                          // the shuffles
+  std::function<void(std::string_view)> status;  // the busy box's text
+  std::function<void(const std::string&)> warn;  // a script that could not be written
+  ProcedureSink collect;                         // each procedure as data, when given
   // Whether test case i gets its script; every one when not given. The
   // script of one left out goes, so no script of an earlier run is shown
   // as if it were of this one.
-  std::function<bool(int)> scelto;
+  std::function<bool(int)> chosen;
   std::function<void(int, int)> progress;  // test cases done of all
 };
 GenerationResult GenerateTestProcedures(const GenerationContext& g,

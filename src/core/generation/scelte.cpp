@@ -7,10 +7,10 @@
 namespace zov {
 
 namespace {
-constexpr std::string_view kInizioSelettore = "     [if ";
-constexpr std::string_view kInizioProprieta = "     [Property  ";
+constexpr std::string_view kSelectorStart = "     [if ";
+constexpr std::string_view kPropertyStart = "     [Property  ";
 
-std::string_view NomeDa(std::string_view line, std::size_t from) {
+std::string_view NameFrom(std::string_view line, std::size_t from) {
   if (from >= line.size()) return {};
   std::string_view name = line.substr(from);
   return name.substr(0, name.find(" ]"));
@@ -22,22 +22,22 @@ std::string NegateValue(std::string_view text) {
   return " not " + std::string(text);
 }
 
-std::string PropertyLine(std::string_view name) { return std::string(kInizioProprieta) + std::string(name) + " ]"; }
-std::string SelectorLine(std::string_view name) { return std::string(kInizioSelettore) + std::string(name) + " ]"; }
+std::string PropertyLine(std::string_view name) { return std::string(kPropertyStart) + std::string(name) + " ]"; }
+std::string SelectorLine(std::string_view name) { return std::string(kSelectorStart) + std::string(name) + " ]"; }
 // From the ninth and the sixteenth character on: the names keep the blank before them.
-std::string SelectorLineName(std::string_view line) { return std::string(NomeDa(line, 8)); }
-std::string PropertyLineName(std::string_view line) { return std::string(NomeDa(line, 15)); }
+std::string SelectorLineName(std::string_view line) { return std::string(NameFrom(line, 8)); }
+std::string PropertyLineName(std::string_view line) { return std::string(NameFrom(line, 15)); }
 
 bool FindConflict(std::string_view text, std::vector<std::string>& row, int lastColumn, bool isProperty,
                   const std::function<void(const std::string&)>& warn) {
   // Runs once per property of every generated procedure: compared in place.
   const std::string negated = NegateValue(text);
-  const std::string_view start = isProperty ? kInizioSelettore : kInizioProprieta;
+  const std::string_view start = isProperty ? kSelectorStart : kPropertyStart;
   const std::size_t from = isProperty ? 8 : 15;
   for (int c = 0; c <= lastColumn && c < static_cast<int>(row.size()); ++c) {
     const std::string_view cell = row[static_cast<std::size_t>(c)];
     if (!cell.starts_with(start)) continue;
-    const std::string_view name = NomeDa(cell, from);
+    const std::string_view name = NameFrom(cell, from);
     if (name != negated) continue;
     if (warn) warn(std::string(kConflictWarning) + std::string(name));
     if (row.size() < 3) row.resize(3);

@@ -274,9 +274,9 @@ std::string SafeFileName(std::string_view name) {
   for (std::size_t at; (at = out.find("..")) != std::string::npos;) out[at + 1] = '_';
   // Keep room for ".txt" and a number within the usual 255-byte limit,
   // without cutting a UTF-8 character in two.
-  constexpr std::size_t kMassimo = 200;
-  if (out.size() > kMassimo) {
-    std::size_t cut = kMassimo;
+  constexpr std::size_t kMost = 200;
+  if (out.size() > kMost) {
+    std::size_t cut = kMost;
     while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
     out.resize(cut);
   }
@@ -357,12 +357,12 @@ class Costruttore {
         for (const char* line : {" Description:", "", " PreCondition:", "", " Flow of Event:"}) doc.emplace_back(line);
         const std::size_t first = k;
         while (k < r_.messages.size() && pathOf(k) == gName) {
-          messaggio(k, currentKey, doc);
+          message(k, currentKey, doc);
           ++k;
         }
-        categorie(first, k, doc);
+        categories(first, k, doc);
         for (const char* line : {"", " PostCondition:", "", " Comment:"}) doc.emplace_back(line);
-        scrivi(testCaseText_ + nodeText, currentKey, doc);
+        write(testCaseText_ + nodeText, currentKey, doc);
         s = Parte(pathOf(k));
       }
       cur = s;
@@ -371,7 +371,7 @@ class Costruttore {
   }
 
  private:
-  void messaggio(std::size_t index, const std::string& p, std::vector<std::string>& doc) {
+  void message(std::size_t index, const std::string& p, std::vector<std::string>& doc) {
     MessageRecord& rec = r_.messages[index];
     const std::string label = "[" + rec.sequenceLabel + "] " + rec.name;
     std::string text = rec.level <= 1 ? label : std::string(static_cast<std::size_t>(2 * rec.level), ' ') + label;
@@ -385,12 +385,12 @@ class Costruttore {
     }
     const std::string key = m_.Identifier(rec.message) + p;
     t_.addChild(p, key, text, kind::kMessaggio);
-    c_.stato.posti.try_emplace(key, SpecificationState::Place{testCase_, static_cast<int>(index)});
+    c_.state.places.try_emplace(key, SpecificationState::Place{testCase_, static_cast<int>(index)});
     doc.push_back(line);
     if (!m_.MessageHasOperation(rec.message)) return;
     rec.ownChoices.assign(kMaxChoices, std::string());
     rec.ownChoiceCount = 0;
-    valoriDefault(rec, key, p);
+    defaultValues(rec, key, p);
     const Handle op = m_.MessageOperation(rec.message);
     if (!m_.OperationParameters(op).empty()) {
       rec.attributes.assign(kMaxChoices, AttributeRecord());
@@ -398,7 +398,7 @@ class Costruttore {
     }
   }
 
-  void valoriDefault(MessageRecord& rec, const std::string& messageKey, const std::string& p) {
+  void defaultValues(MessageRecord& rec, const std::string& messageKey, const std::string& p) {
     const Handle cls = m_.OperationClass(m_.MessageOperation(rec.message));
     const Handle machine = m_.ClassStateMachine(cls);
     if (!machine) return;
@@ -419,8 +419,8 @@ class Costruttore {
           ++taken;
         } else if (!troppe) {
           troppe = true;
-          avvisa("\"" + rec.name + "\": more than " + std::to_string(kMaxChoices) +
-                 " states to choose from; the rest are left out.");
+          leftOut("\"" + rec.name + "\": more than " + std::to_string(kMaxChoices) +
+                  " states to choose from; the rest are left out.");
         }
       }
     }
@@ -433,14 +433,14 @@ class Costruttore {
     std::size_t j = 0;
     for (Handle par : m_.OperationParameters(op)) {
       if (j >= kMaxChoices) {
-        avvisa("\"" + rec.name + "\": more than " + std::to_string(kMaxChoices) +
-               " parameters; the rest are left out.");
+        leftOut("\"" + rec.name + "\": more than " + std::to_string(kMaxChoices) +
+                " parameters; the rest are left out.");
         break;
       }
       const std::string name = m_.Name(par), type = m_.ParameterType(par);
       const std::string key = m_.Identifier(par) + "_" + rec.sequenceLabel + p;
       t_.addChild(messageKey, key, name, kind::kAttributo);
-      c_.stato.posti.try_emplace(key, SpecificationState::Place{testCase_, index, static_cast<int>(j)});
+      c_.state.places.try_emplace(key, SpecificationState::Place{testCase_, index, static_cast<int>(j)});
       AttributeRecord& a = rec.attributes[j];
       a.name = name;
       a.type = type;
@@ -457,7 +457,7 @@ class Costruttore {
     rec.attributeCount = static_cast<std::int16_t>(j);
   }
 
-  void categorie(std::size_t first, std::size_t end, std::vector<std::string>& doc) {
+  void categories(std::size_t first, std::size_t end, std::vector<std::string>& doc) {
     doc.emplace_back();
     doc.emplace_back(" Categories");
     doc.emplace_back();
@@ -484,28 +484,28 @@ class Costruttore {
     }
   }
 
-  void scrivi(const std::string& base, const std::string& nodeKey, const std::vector<std::string>& doc) {
+  void write(const std::string& base, const std::string& nodeKey, const std::vector<std::string>& doc) {
     WorkFolder* work = c_.work;
     if (work == nullptr) return;
-    SpecificationState& st = c_.stato;
+    SpecificationState& st = c_.state;
     const std::string file = AssignDocumentName(st, base);
     st.documentByNode.try_emplace(nodeKey, file);
     std::string error;
     std::ofstream out = work->create(file, CreatedList::kScripts, &error);
     if (!out.is_open()) {
-      avvisa(error);
+      leftOut(error);
       ++st.notWritten;
       return;
     }
     for (const std::string& line : doc) out << line << '\n';
     if (!work->close(out, file, &error)) {
-      avvisa(error);
+      leftOut(error);
       ++st.notWritten;
     }
   }
 
-  void avvisa(const std::string& text) const {
-    if (c_.avvisa) c_.avvisa(text);
+  void leftOut(const std::string& text) const {
+    if (c_.leftOut) c_.leftOut(text);
   }
 
   const ProcessingContext& c_;
@@ -524,12 +524,12 @@ void ProcessTestCases(const ProcessingContext& ctx) {
   Tree& spec = ctx.spec;
   spec.beginBulkUpdate();
   spec.clear();
-  SpecificationState& st = ctx.stato;
+  SpecificationState& st = ctx.state;
   st = SpecificationState();
   const Tree& chosen = ctx.chosen;
   const NodeId root = chosen.firstRoot();
   const int n = root == kNoNode ? 0 : chosen.node(root).children;
-  st.tabella.casi.assign(static_cast<std::size_t>(n) + 1, TestCaseRecord());
+  st.table.cases.assign(static_cast<std::size_t>(n) + 1, TestCaseRecord());
   std::vector<Handle> diagrams;
   for (Handle p : m->AllPackages(ctx.modelHandle)) {
     for (Handle d : m->ScenarioDiagrams(p)) diagrams.push_back(d);
@@ -544,7 +544,7 @@ void ProcessTestCases(const ProcessingContext& ctx) {
   for (NodeId c = root == kNoNode ? kNoNode : chosen.node(root).child; c != kNoNode; c = chosen.node(c).next) {
     if (ctx.progress) ctx.progress(i, total);
     ++i;
-    TestCaseRecord& record = *st.tabella.caso(i);
+    TestCaseRecord& record = *st.table.testCase(i);
     const Node& chosenNode = chosen.node(c);
     record.name = EstraiNome(chosenNode.text);
     record.allotted = LeggiNTP(chosenNode.text);
@@ -555,21 +555,21 @@ void ProcessTestCases(const ProcessingContext& ctx) {
     const std::string caseText =
         "SD" + std::to_string(i) + ". " + EstraiNome(m->Name(d)) + " (" + WithSign(r.allotted) + ")";
     if (spec.find(m->Identifier(d)) != kNoNode) {
-      if (ctx.avvisa) ctx.avvisa("\"" + m->Name(d) + "\" is in the Test Specification tree already: skipped");
+      if (ctx.leftOut) ctx.leftOut("\"" + m->Name(d) + "\" is in the Test Specification tree already: skipped");
       continue;
     }
-    CollectMessages(*m, d, r, ctx.avvisa);
+    CollectMessages(*m, d, r, ctx.leftOut);
     if (const std::string why = PathsOutOfOrder(r); !why.empty()) {
-      if (ctx.avvisa)
-        ctx.avvisa("\"" + WithoutTrailingBlanks(EstraiNome(m->Name(d))) +
-                   "\" is left out: its paths cannot be laid out one after the other (" + why + ").");
+      if (ctx.leftOut)
+        ctx.leftOut("\"" + WithoutTrailingBlanks(EstraiNome(m->Name(d))) +
+                    "\" is left out: its paths cannot be laid out one after the other (" + why + ").");
       continue;
     }
     const NodeId node = spec.addTop(m->Identifier(d), caseText,
                                     m->DiagramKind(d) == kSequenceDiagram ? kind::kSequence : kind::kCollaboration);
     if (node == kNoNode) continue;
     spec.setBold(node, true);
-    st.casi[m->Identifier(d)] = i;
+    st.cases[m->Identifier(d)] = i;
     r.pathCount = CountPaths(r);
     Costruttore(ctx, d, r, i).build(caseText);
     record = std::move(r);

@@ -21,7 +21,7 @@ class WorkFolder;
 // What a run of "&Processing..." leaves for the editors, the generation of
 // test procedures and the printing.
 struct SpecificationState {
-  TestCaseTable tabella;
+  TestCaseTable table;
   std::vector<std::string> specDocuments;  // file names, in writing order
   // The file of each document by the name built from the node texts.
   std::unordered_map<std::string, std::string> documentByName;
@@ -37,12 +37,12 @@ struct SpecificationState {
     int message = 0;
     int attribute = -1;
   };
-  std::unordered_map<std::string, Place> posti;
+  std::unordered_map<std::string, Place> places;
   // The test case each top node of TV(2) stands for, by the node's key.
-  std::unordered_map<std::string, int> casi;
-  const Place* posto(const std::string& key) const {
-    const auto it = posti.find(key);
-    return it == posti.end() ? nullptr : &it->second;
+  std::unordered_map<std::string, int> cases;
+  const Place* place(const std::string& key) const {
+    const auto it = places.find(key);
+    return it == places.end() ? nullptr : &it->second;
   }
 };
 
@@ -79,12 +79,12 @@ struct ProcessingContext {
   Handle modelHandle;
   const Tree& chosen;  // the selected test cases
   Tree& spec;          // the Test Specification tree
-  SpecificationState& stato;
-  WorkFolder* work;                                // where the documents go
-  std::function<void(const std::string&)> warn;    // a warning box
-  std::function<void(const std::string&)> avvisa;  // something left out or not written
-  std::function<void(std::string_view)> status;    // the busy box's text
-  std::function<void(int, int)> progress;          // test cases done of all
+  SpecificationState& state;
+  WorkFolder* work;                                 // where the documents go
+  std::function<void(const std::string&)> warn;     // a warning box
+  std::function<void(const std::string&)> leftOut;  // something left out or not written
+  std::function<void(std::string_view)> status;     // the busy box's text
+  std::function<void(int, int)> progress;           // test cases done of all
 };
 // The command: the table, the tree and the documents, anew.
 void ProcessTestCases(const ProcessingContext& c);

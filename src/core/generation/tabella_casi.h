@@ -84,9 +84,9 @@ struct TestCaseRecord {
 
 // Test cases 1 to count; index 0 is unused.
 struct TestCaseTable {
-  std::vector<TestCaseRecord> casi = std::vector<TestCaseRecord>(1);
-  int count() const { return static_cast<int>(casi.size()) - 1; }
-  TestCaseRecord* caso(int i) { return i >= 1 && i <= count() ? &casi[static_cast<std::size_t>(i)] : nullptr; }
+  std::vector<TestCaseRecord> cases = std::vector<TestCaseRecord>(1);
+  int count() const { return static_cast<int>(cases.size()) - 1; }
+  TestCaseRecord* testCase(int i) { return i >= 1 && i <= count() ? &cases[static_cast<std::size_t>(i)] : nullptr; }
 };
 
 }  // namespace zov

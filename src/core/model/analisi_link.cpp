@@ -62,14 +62,14 @@ void Dump(WorkFolder& work, const char* name, const std::vector<RecordRelazione>
 class FileDiLavoro {
  public:
   // Starts the file anew, as creating it would.
-  void crea(const std::string& name, std::string_view text) {
+  void create(const std::string& name, std::string_view text) {
     std::string& f = of(name);
     f.assign(text);
   }
   // Appends to the file, creating it when it is new.
-  void aggiungi(const std::string& name, std::string_view text) { of(name).append(text); }
+  void add(const std::string& name, std::string_view text) { of(name).append(text); }
 
-  void scrivi(WorkFolder& work) const {
+  void write(WorkFolder& work) const {
     std::string error;
     for (const auto& [name, text] : files_)
       if (auto out = work.create(name, CreatedList::kLoad, &error); out.is_open()) {
@@ -93,12 +93,12 @@ class FileDiLavoro {
 LinkFields RitornaCampi(std::string_view line) {
   LinkFields c;
   const auto parts = Cut(line);
-  c.tipo = std::string(parts[0]);
-  if (c.tipo.find("OBJ") != std::string::npos) {
-    c.oggetto = true;
+  c.kindName = std::string(parts[0]);
+  if (c.kindName.find("OBJ") != std::string::npos) {
+    c.object = true;
     c.f1 = Field(parts, 1);
     c.f2 = std::string(After(line, 2));
-  } else if (IsDiagramLine(c.tipo)) {
+  } else if (IsDiagramLine(c.kindName)) {
     c.f1 = Field(parts, 1);
     c.f3 = Field(parts, 2);
     c.f4 = std::string(After(line, 3));
@@ -173,13 +173,13 @@ int BuildMainTree(Tree& t, WorkFolder& folder, const std::function<void(std::str
   // 1. The relation table.
   std::vector<RecordRelazione> table;
   for (const auto& f : fields)
-    if (!f.oggetto) table.push_back({f.f1, f.f2, f.f3, f.f4});
+    if (!f.object) table.push_back({f.f1, f.f2, f.f3, f.f4});
   MostraMessaggio("End of Operation");
   MostraMessaggio("Sorting all Items ...");
 
   // 2. Actor nodes, in the order of their first line.
   for (const auto& f : fields) {
-    if (f.tipo != "ACTOROBJ" || t.isPresent(f.f1)) continue;
+    if (f.kindName != "ACTOROBJ" || t.isPresent(f.f1)) continue;
     const NodeId actor = t.addTop(f.f1, WeightLabel(1.0f, f.f2), kind::kActor);
     if (actor != kNoNode) t.setTag(actor, CreaTag(0, 1.0f, 1, false));
   }
@@ -208,14 +208,14 @@ int BuildMainTree(Tree& t, WorkFolder& folder, const std::function<void(std::str
     waiting = false;
     for (std::size_t n = 0; n < lines.size(); ++n) {
       const LinkFields& f = fields[n];
-      if (f.oggetto) continue;
+      if (f.object) continue;
       char& done = processed[sameAs[n]];
       if (!t.isPresent(f.f1)) {
         waiting = true;
         continue;
       }
-      if (IsDiagramLine(f.tipo)) {
-        t.addChild(f.f1, f.f3, f.f4, f.tipo == "SCENAUC" ? kind::kSequence : kind::kCollaboration);
+      if (IsDiagramLine(f.kindName)) {
+        t.addChild(f.f1, f.f3, f.f4, f.kindName == "SCENAUC" ? kind::kSequence : kind::kCollaboration);
         done = 1;
         continue;
       }
@@ -232,8 +232,8 @@ int BuildMainTree(Tree& t, WorkFolder& folder, const std::function<void(std::str
             if (ControllaRipetizione(t, link) != 0) {
               t.setImage(link, kind::kUsecaseCic);
             } else {
-              files.crea(key + "_cont.txt", f.f3 + '\n' + f.f4 + '\n');
-              files.aggiungi(f.f3 + "_entry.txt", key + '\n' + f.f4 + '\n');
+              files.create(key + "_cont.txt", f.f3 + '\n' + f.f4 + '\n');
+              files.add(f.f3 + "_entry.txt", key + '\n' + f.f4 + '\n');
               t.setBold(link, true);
               t.setBold(target, true);
               if (t.node(target).image == kind::kUsecase) t.setImage(target, kind::kEntryUsecase);
@@ -243,9 +243,9 @@ int BuildMainTree(Tree& t, WorkFolder& folder, const std::function<void(std::str
         done = 1;
         continue;
       }
-      if (f.tipo == "ASSOCREL") {
+      if (f.kindName == "ASSOCREL") {
         t.addChild(f.f1, f.f3, f.f4, kind::kUsecaseRel);
-      } else if (f.tipo == "ASSOCPACK") {
+      } else if (f.kindName == "ASSOCPACK") {
         if (designLink.empty()) {
           designLink = f.f1 + "Design Link";
           t.addChild(f.f1, designLink, "Design Link", kind::kPackage);
@@ -257,7 +257,7 @@ int BuildMainTree(Tree& t, WorkFolder& folder, const std::function<void(std::str
       done = 1;
     }
   }
-  files.scrivi(*work);
+  files.write(*work);
   return pass - 1;
 }
 

@@ -20,8 +20,8 @@ class Tree;
 
 // The parts of a link line.
 struct LinkFields {
-  bool oggetto = false;  // an ...OBJ line
-  std::string tipo;      // the kind, before the first "::"
+  bool object = false;   // an ...OBJ line
+  std::string kindName;  // the kind, before the first "::"
   std::string f1, f2, f3, f4;
 };
 LinkFields RitornaCampi(std::string_view line);

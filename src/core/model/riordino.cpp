@@ -34,24 +34,24 @@ NodeId AddWithDiagrams(Tree& t, NodeId parent, const ModelSource& m, Handle elem
 }
 
 // The tag of a copy: the tag of the node it goes below, one level deeper.
-std::string TagSotto(const Tree& t, NodeId parent, CopyState& s) {
+std::string TagBelow(const Tree& t, NodeId parent, CopyState& s) {
   const NodeTag p = LeggiTag(t.node(parent).tag);
   const auto level = static_cast<std::int16_t>(p.level + 1);
   s.deepestCopyLevel = std::max(s.deepestCopyLevel, level);
   return CreaTag(level, p.weight, p.count, p.edited);
 }
 
-bool Pieno(const Tree& t, CopyState& s) {
+bool Full(const Tree& t, CopyState& s) {
   if (t.count() < s.limite) return false;
-  s.interrotto = true;
-  s.pila.clear();
+  s.stopped = true;
+  s.stack.clear();
   return true;
 }
 
 // Steps 1 and 2 of a copy: the kind of L after its target T, the cut of a
 // branch whose element already occurs twice above it, and the leaf that
 // stands for L's own element. Returns false when the branch is cut.
-bool IniziaCopia(Tree& t, CopyState& s, NodeId l, NodeId target, bool firstLevel) {
+bool StartCopy(Tree& t, CopyState& s, NodeId l, NodeId target, bool firstLevel) {
   t.setBold(l, false);
   const std::string targetKind = t.node(target).image;
   if (targetKind == kind::kEntryUsecase) {
@@ -68,22 +68,22 @@ bool IniziaCopia(Tree& t, CopyState& s, NodeId l, NodeId target, bool firstLevel
       t.setImage(l, kind::kUsecaseCic);
       return false;
     }
-    if (Pieno(t, s)) return false;
+    if (Full(t, s)) return false;
     const Node& n = t.node(l);
     const NodeId leaf = t.addChild(l, K(s, n.key), n.text, n.image);
-    if (leaf != kNoNode) t.setTag(leaf, TagSotto(t, l, s));
+    if (leaf != kNoNode) t.setTag(leaf, TagBelow(t, l, s));
   }
   const Node& tn = t.node(target);
-  if (tn.children > 0) s.pila.push_back({l, tn.child, tn.children});
+  if (tn.children > 0) s.stack.push_back({l, tn.child, tn.children});
   return true;
 }
 
 // The elements a not-linked line may name, found once: for each
 // identifier, the first element with it on each diagram searched, in the
 // order the diagrams are searched.
-using IndiceElementi = StringIndex<std::vector<Handle>>;
+using ElementIndex = StringIndex<std::vector<Handle>>;
 
-void Indicizza(IndiceElementi& index, const ModelSource& m, Handle d, bool realizations) {
+void Indicizza(ElementIndex& index, const ModelSource& m, Handle d, bool realizations) {
   StringIndex<char> seen;  // the first match on a diagram ends its search
   for (Handle u : m.DiagramUseCases(d)) {
     if (realizations && !IsRealizationStereotype(m.Stereotype(u))) continue;
@@ -94,16 +94,16 @@ void Indicizza(IndiceElementi& index, const ModelSource& m, Handle d, bool reali
 }
 
 // The use cases on the use-case diagrams of the use-case view's root package.
-IndiceElementi IndiceCasiUso(const ModelSource& m, Handle model) {
-  IndiceElementi index;
+ElementIndex UseCaseIndex(const ModelSource& m, Handle model) {
+  ElementIndex index;
   for (Handle d : m.ClassDiagrams(m.UseCaseRoot(model)))
     if (m.IsUseCaseDiagram(d)) Indicizza(index, m, d, false);
   return index;
 }
 
 // The realizations on the traceability diagrams of every logical package.
-IndiceElementi IndiceRealizzazioni(const ModelSource& m, Handle model) {
-  IndiceElementi index;
+ElementIndex RealizationIndex(const ModelSource& m, Handle model) {
+  ElementIndex index;
   for (Handle p : m.AllPackages(m.LogicalRoot(model))) {
     for (Handle d : m.ClassDiagrams(p)) {
       const std::string name = m.Name(d);
@@ -125,16 +125,16 @@ void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFo
 
   // Built on the first line that needs them: one walk of the diagrams
   // instead of one per line.
-  std::optional<IndiceElementi> useCases, realizations;
+  std::optional<ElementIndex> useCases, realizations;
   const std::vector<Handle> none;
-  const auto lookUp = [&none](const IndiceElementi& index, const std::string& id) -> const std::vector<Handle>& {
+  const auto lookUp = [&none](const ElementIndex& index, const std::string& id) -> const std::vector<Handle>& {
     const std::vector<Handle>* found = index.find(id);
     return found == nullptr ? none : *found;
   };
   for (const std::string& line : work.readLines("notlinked_elements.txt").value_or(std::vector<std::string>())) {
     const LinkFields f = RitornaCampi(line);
-    if (f.tipo == "USECAOBJ") {
-      if (!useCases) useCases = IndiceCasiUso(m, model);
+    if (f.kindName == "USECAOBJ") {
+      if (!useCases) useCases = UseCaseIndex(m, model);
       // Later diagrams showing the use case find it in the tree already,
       // unless adding it failed.
       for (Handle u : lookUp(*useCases, f.f1)) {
@@ -148,7 +148,7 @@ void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFo
         }
       }
     } else {
-      if (!realizations) realizations = IndiceRealizzazioni(m, model);
+      if (!realizations) realizations = RealizationIndex(m, model);
       // A realization shown on several traceability diagrams is added once.
       for (Handle u : lookUp(*realizations, f.f1))
         if (!t.contains(f.f1)) AddWithDiagrams(t, root, m, u, kind::kUsecaseRel);
@@ -156,67 +156,67 @@ void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFo
   }
 }
 
-int LimiteMainTree(int impostato, int nodesBeforeCopies) {
-  if (impostato > 0) return impostato;
-  constexpr long long kMassimoInt = std::numeric_limits<int>::max();
+int LimiteMainTree(int set, int nodesBeforeCopies) {
+  if (set > 0) return set;
+  constexpr long long kMostInt = std::numeric_limits<int>::max();
   const long long grows = static_cast<long long>(std::max(nodesBeforeCopies, 0)) * kCopyNodesPerNode;
-  return static_cast<int>(std::min(kMassimoInt, std::max<long long>(kMinMainTreeCap, grows)));
+  return static_cast<int>(std::min(kMostInt, std::max<long long>(kMinMainTreeCap, grows)));
 }
 
 void AzzeraCollezioni(CopyState& s) {
-  s.pila.clear();
-  s.contatore = 0;
-  s.interrotto = false;
+  s.stack.clear();
+  s.counter = 0;
+  s.stopped = false;
 }
 
 std::string K(CopyState& s, std::string_view key) {
   char number[16];
-  std::snprintf(number, sizeof number, "%05u", static_cast<unsigned>(s.contatore++));
+  std::snprintf(number, sizeof number, "%05u", static_cast<unsigned>(s.counter++));
   std::string k(key);
   k += "$$";
   k += number;
   return k;
 }
 
-void CopiaNodoDown(Tree& t, CopyState& s, std::string_view destinazione, std::string_view sorgente, bool firstLevel) {
-  const NodeId l = t.find(destinazione);
-  const NodeId target = t.find(sorgente);
-  if (l == kNoNode || target == kNoNode || s.interrotto) return;
-  const std::size_t base = s.pila.size();
-  if (!IniziaCopia(t, s, l, target, firstLevel)) return;
+void CopiaNodoDown(Tree& t, CopyState& s, std::string_view to, std::string_view source, bool firstLevel) {
+  const NodeId l = t.find(to);
+  const NodeId target = t.find(source);
+  if (l == kNoNode || target == kNoNode || s.stopped) return;
+  const std::size_t base = s.stack.size();
+  if (!StartCopy(t, s, l, target, firstLevel)) return;
   // Depth first, as a recursive copy would go: the branch of a child is
   // copied whole before its next sibling.
-  while (s.pila.size() > base) {
-    CopyState::Livello& level = s.pila.back();
-    if (level.rimanenti == 0 || level.prossimo == kNoNode) {
-      s.pila.pop_back();
+  while (s.stack.size() > base) {
+    CopyState::Livello& level = s.stack.back();
+    if (level.remaining == 0 || level.next == kNoNode) {
+      s.stack.pop_back();
       continue;
     }
-    const NodeId c = level.prossimo;
-    const NodeId into = level.destinazione;
-    level.prossimo = t.node(c).next;
-    --level.rimanenti;
-    if (Pieno(t, s)) return;
+    const NodeId c = level.next;
+    const NodeId into = level.target;
+    level.next = t.node(c).next;
+    --level.remaining;
+    if (Full(t, s)) return;
     const Node& cn = t.node(c);
     const std::string_view kindOf = cn.image == kind::kUsecaseRel ? kind::kUsecaseRelrip : std::string_view(cn.image);
     const NodeId copy = t.addChild(into, K(s, cn.key), cn.text, kindOf);
     if (copy == kNoNode) continue;
-    t.setTag(copy, TagSotto(t, into, s));
+    t.setTag(copy, TagBelow(t, into, s));
     if (t.node(c).children > 0) {
-      IniziaCopia(t, s, copy, c, false);
-      if (s.interrotto) return;
+      StartCopy(t, s, copy, c, false);
+      if (s.stopped) return;
     }
   }
 }
 
 void DuplicaRami(Tree& t, CopyState& s, const WorkFolder& work, const std::function<void(const std::string&)>& notice) {
-  s.contatore = 0;
+  s.counter = 0;
   const auto tell = [&notice](const std::string& text) {
     if (notice) notice(text);
   };
   std::unordered_set<NodeId> failed;  // links that cannot be expanded stay as they are
   bool found = true;
-  while (found && !s.interrotto) {
+  while (found && !s.stopped) {
     found = false;
     const int c = t.count();
     NodeId id = t.nextInCollection(kNoNode);
@@ -241,7 +241,7 @@ void DuplicaRami(Tree& t, CopyState& s, const WorkFolder& work, const std::funct
       }
       const std::string key = n.key;
       CopiaNodoDown(t, s, key, target, true);
-      if (s.interrotto) {
+      if (s.stopped) {
         tell("The Main Tree has reached " + std::to_string(s.limite) +
              " nodes: copying branches below links stopped here, and the links left are not expanded.");
         return;

@@ -31,24 +31,24 @@ inline constexpr int kMinMainTreeCap = 200000;
 // How many nodes the Main Tree may reach by branch copying for each node
 // the link analysis made, when no cap is set.
 inline constexpr int kCopyNodesPerNode = 8;
-// The node cap of the branch copy: impostato when it is above 0, else one
+// The node cap of the branch copy: set when it is above 0, else one
 // that grows with the model: kCopyNodesPerNode times the nodes of the Main
 // Tree before the copies, never below kMinMainTreeCap.
-int LimiteMainTree(int impostato, int nodesBeforeCopies);
+int LimiteMainTree(int set, int nodesBeforeCopies);
 
 // The state of the branch copy: the running copy number and the stack of
 // the branch being copied (the node receiving copies and the next child to
 // copy at each depth).
 struct CopyState {
-  std::uint32_t contatore = 0;
+  std::uint32_t counter = 0;
   struct Livello {
-    NodeId destinazione = kNoNode;  // receives the copies
-    NodeId prossimo = kNoNode;      // the next child of the source to copy
-    int rimanenti = 0;              // children of the source still to copy
+    NodeId target = kNoNode;  // receives the copies
+    NodeId next = kNoNode;    // the next child of the source to copy
+    int remaining = 0;        // children of the source still to copy
   };
-  std::vector<Livello> pila;
+  std::vector<Livello> stack;
   int limite = kMinMainTreeCap;
-  bool interrotto = false;            // the node limit was reached
+  bool stopped = false;               // the node limit was reached
   std::int16_t deepestCopyLevel = 0;  // the deepest level a copy was given
 };
 
@@ -58,9 +58,9 @@ void AzzeraCollezioni(CopyState& s);
 // The next copy key: key "$$" and the running number with at least five digits.
 std::string K(CopyState& s, std::string_view key);
 
-// Copies the children of the node keyed sorgente (T) below the node keyed
-// destinazione (L), their branches with them; see DuplicaRami.
-void CopiaNodoDown(Tree& t, CopyState& s, std::string_view destinazione, std::string_view sorgente, bool firstLevel);
+// Copies the children of the node keyed source (T) below the node keyed
+// target (L), their branches with them; see DuplicaRami.
+void CopiaNodoDown(Tree& t, CopyState& s, std::string_view target, std::string_view source, bool firstLevel);
 
 // Expands every "continua" node: reads the target of the link from its
 // continuation file and copies the target's branch below it, pass after

@@ -23,20 +23,20 @@ bool In16(double v) {
   return v >= std::numeric_limits<std::int16_t>::min() && v <= std::numeric_limits<std::int16_t>::max();
 }
 
-// The quotient w / minimo as single-precision floats, then scaled.
-double Quoziente(float w, float minimo, float factor) { return static_cast<double>(w / minimo * factor); }
+// The quotient w / least as single-precision floats, then scaled.
+double Quoziente(float w, float least, float factor) { return static_cast<double>(w / least * factor); }
 
 }  // namespace
 
-void CriterionDialog::aggiorna(bool byNumber) {
+void CriterionDialog::update(bool byNumber) {
   optNumTest = byNumber;
   optCoverage = !byNumber;
   NNTestEnabled = byNumber;
   PerccEnabled = !byNumber;
 }
 
-void CriterionDialog::mostra() {
-  aggiorna(s_.byNumber);
+void CriterionDialog::show() {
+  update(s_.byNumber);
   NNTest = IntegerText(s_.procedures);
   Percc = IntegerText(s_.coverage);
   finito = false;
@@ -44,12 +44,12 @@ void CriterionDialog::mostra() {
 }
 
 void CriterionDialog::chooseNumber() {
-  aggiorna(true);
+  update(true);
   s_.byNumber = true;
 }
 
 void CriterionDialog::chooseCoverage() {
-  aggiorna(false);
+  update(false);
   s_.byNumber = false;
 }
 
@@ -88,8 +88,8 @@ LeafTable FillLeafTable(const Tree& t) {
   for (NodeId id : t.collection()) {
     ++i;
     if (!IsLeaf(t, id)) continue;
-    f.peso.push_back(100.0f * LeggiTag(t.node(id).tag).weight);
-    f.indice.push_back(i);
+    f.weight.push_back(100.0f * LeggiTag(t.node(id).tag).weight);
+    f.order.push_back(i);
   }
   return f;
 }
@@ -97,30 +97,30 @@ LeafTable FillLeafTable(const Tree& t) {
 void OrdinaPesi(LeafTable& f) {
   // An exchange sort, kept as it is: among equal weights the order it
   // leaves decides which leaf a coverage threshold keeps.
-  const std::size_t k = f.peso.size();
+  const std::size_t k = f.weight.size();
   for (std::size_t a = 0; a < k; ++a)
     for (std::size_t b = a + 1; b < k; ++b)
-      if (f.peso[b] > f.peso[a]) {
-        std::swap(f.peso[a], f.peso[b]);
-        std::swap(f.indice[a], f.indice[b]);
+      if (f.weight[b] > f.weight[a]) {
+        std::swap(f.weight[a], f.weight[b]);
+        std::swap(f.order[a], f.order[b]);
       }
 }
 
 void TagliaCopertura(LeafTable& f, std::int16_t p) {
   float s = 0.0f;
-  for (std::size_t a = 0; a < f.peso.size(); ++a) {
+  for (std::size_t a = 0; a < f.weight.size(); ++a) {
     if (s < static_cast<float>(p)) {
-      s += f.peso[a];
+      s += f.weight[a];
     } else {
-      f.indice[a] = -f.indice[a];
-      f.peso[a] = 100.0f;
+      f.order[a] = -f.order[a];
+      f.weight[a] = 100.0f;
     }
   }
-  for (float& w : f.peso) w /= 100.0f;
+  for (float& w : f.weight) w /= 100.0f;
 }
 
 void CambiaColoreEsclusi(const LeafTable& f, Tree& t) {
-  for (int i : f.indice)
+  for (int i : f.order)
     if (i < 0) t.setForeColor(t.at(-i), kExcludedFore);
 }
 
@@ -128,31 +128,31 @@ std::optional<float> PesoMinimo(const LeafTable& f) {
   // Leaves of weight 0 (packages) would leave no quotient to compute: they
   // do not lower the minimum. A kept leaf must be among the rest.
   bool kept = false;
-  float minimo = 100.0f;
-  for (std::size_t a = 0; a < f.peso.size(); ++a) {
-    if (f.peso[a] <= 0.0f) continue;
-    if (f.indice[a] > 0) kept = true;
-    if (f.peso[a] < minimo) minimo = f.peso[a];
+  float least = 100.0f;
+  for (std::size_t a = 0; a < f.weight.size(); ++a) {
+    if (f.weight[a] <= 0.0f) continue;
+    if (f.order[a] > 0) kept = true;
+    if (f.weight[a] < least) least = f.weight[a];
   }
   if (!kept) return std::nullopt;
-  return minimo;
+  return least;
 }
 
-std::optional<std::int16_t> CalcolaNecessari(float minimo, const Tree& t) {
+std::optional<std::int16_t> CalcolaNecessari(float least, const Tree& t) {
   double n = 0;
   for (NodeId id : t.collection()) {
     if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
-    n += std::floor(Quoziente(LeggiTag(t.node(id).tag).weight, minimo, 1.0f) + kQuasiMezzo);
+    n += std::floor(Quoziente(LeggiTag(t.node(id).tag).weight, least, 1.0f) + kQuasiMezzo);
   }
   if (!In16(n)) return std::nullopt;
   return static_cast<std::int16_t>(n);
 }
 
-bool DistribuisciCasiTestCoverage(Tree& t, float minimo, float factor) {
+bool DistribuisciCasiTestCoverage(Tree& t, float least, float factor) {
   std::vector<std::pair<NodeId, long>> counts;
   for (NodeId id : t.collection()) {
     if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
-    const double c = std::floor(Quoziente(LeggiTag(t.node(id).tag).weight, minimo, factor) + kQuasiMezzo);
+    const double c = std::floor(Quoziente(LeggiTag(t.node(id).tag).weight, least, factor) + kQuasiMezzo);
     if (!In16(c)) return false;
     counts.emplace_back(id, static_cast<long>(c));
   }
@@ -162,21 +162,21 @@ bool DistribuisciCasiTestCoverage(Tree& t, float minimo, float factor) {
 
 std::string PrepareCoverage(Tree& t, std::int16_t p, Coverage& c) {
   LeafTable f = FillLeafTable(t);
-  if (f.peso.empty()) return "The selection has no leaf to give test procedures to.";
+  if (f.weight.empty()) return "The selection has no leaf to give test procedures to.";
   OrdinaPesi(f);
   TagliaCopertura(f, p);
   CambiaColoreEsclusi(f, t);
-  const auto minimo = PesoMinimo(f);
-  if (!minimo)
+  const auto least = PesoMinimo(f);
+  if (!least)
     return "A coverage of " + IntegerText(p) +
            "% keeps no leaf with a weight above 0: no test procedures were allocated.";
-  const auto necessari = CalcolaNecessari(*minimo, t);
-  if (!necessari)
+  const auto needed = CalcolaNecessari(*least, t);
+  if (!needed)
     return "The leaves kept by a coverage of " + IntegerText(p) +
            "% need more than 32767 test procedures: no test procedures were allocated.";
-  if (*necessari <= 0) return "A coverage of " + IntegerText(p) + "% keeps no leaf: no test procedures were allocated.";
-  c.minimo = *minimo;
-  c.necessari = *necessari;
+  if (*needed <= 0) return "A coverage of " + IntegerText(p) + "% keeps no leaf: no test procedures were allocated.";
+  c.least = *least;
+  c.needed = *needed;
   return {};
 }
 
@@ -186,8 +186,8 @@ std::string RangeProcedure(const std::string& answer) {
 
 std::string ApplyCoverage(Tree& t, const Coverage& c, double wanted, const std::string& answer) {
   if (wanted < 0 || wanted > 32767) return RangeProcedure(answer);
-  const auto factor = static_cast<float>(wanted / c.necessari);
-  if (!DistribuisciCasiTestCoverage(t, c.minimo, factor))
+  const auto factor = static_cast<float>(wanted / c.needed);
+  if (!DistribuisciCasiTestCoverage(t, c.least, factor))
     return "With " + answer + " test procedures a leaf would get more than 32767: no test procedures were allocated.";
   return {};
 }
@@ -198,8 +198,8 @@ std::string CasiTestCoverage(Tree& t, std::int16_t p, Asker& asker) {
   std::optional<std::string> answer;
   double wanted = 0;
   while (true) {
-    answer = asker.inputBox(CoverageQuestion(c),
-                            "Insert the required number of Test Procedures: ", IntegerText(c.necessari));
+    answer =
+        asker.inputBox(CoverageQuestion(c), "Insert the required number of Test Procedures: ", IntegerText(c.needed));
     wanted = ReadNumber(answer ? *answer : std::string());
     if (!answer || (wanted >= 0 && wanted <= 32767)) break;
     asker.messageBox(RangeProcedure(*answer), "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
@@ -208,7 +208,7 @@ std::string CasiTestCoverage(Tree& t, std::int16_t p, Asker& asker) {
 }
 
 std::string CoverageQuestion(const Coverage& c) {
-  return "The minimum number of Test Procedures is " + IntegerText(c.necessari);
+  return "The minimum number of Test Procedures is " + IntegerText(c.needed);
 }
 
 std::int16_t RitornaNumeroTest(std::string_view text) {

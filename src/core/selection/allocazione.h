@@ -31,7 +31,7 @@ class CriterionDialog {
 
   explicit CriterionDialog(CriterionSettings& settings) : s_(settings) {}
   // Fills the fields from the settings.
-  void mostra();
+  void show();
   void chooseNumber();    // the option "Number of Test Procedures"
   void chooseCoverage();  // the option "Functional Coverage"
   // "Done": keeps the number and the percentage. A value outside the
@@ -52,7 +52,7 @@ class CriterionDialog {
   bool tastoOK = false;
 
  private:
-  void aggiorna(bool byNumber);
+  void update(bool byNumber);
   CriterionSettings& s_;
 };
 
@@ -62,8 +62,8 @@ void DistribuisciCasiTest(Tree& t, std::int16_t n);
 // The leaf table of a coverage run, sorted, cut and with the kept leaves'
 // minimum weight; exposed for the tests.
 struct LeafTable {
-  std::vector<float> peso;  // percentage, then share after the cut
-  std::vector<int> indice;  // collection position; negative when excluded
+  std::vector<float> weight;  // percentage, then share after the cut
+  std::vector<int> order;     // collection position; negative when excluded
 };
 LeafTable FillLeafTable(const Tree& t);
 void OrdinaPesi(LeafTable& f);
@@ -73,18 +73,18 @@ void CambiaColoreEsclusi(const LeafTable& f, Tree& t);
 std::optional<float> PesoMinimo(const LeafTable& f);
 // The least number of procedures that gives the rarest kept leaf one.
 // Nothing when the sum leaves the 16-bit range.
-std::optional<std::int16_t> CalcolaNecessari(float minimo, const Tree& t);
-// Writes floor(weight / minimo x factor + 0.499999) on every kept leaf.
+std::optional<std::int16_t> CalcolaNecessari(float least, const Tree& t);
+// Writes floor(weight / least x factor + 0.499999) on every kept leaf.
 // False, writing nothing, when a count leaves the 16-bit range.
-bool DistribuisciCasiTestCoverage(Tree& t, float minimo, float factor);
+bool DistribuisciCasiTestCoverage(Tree& t, float least, float factor);
 
 // By coverage, in two steps around the question to the tester: the cut at
 // p percent with the least number of procedures that gives the rarest kept
 // leaf one, then the allocation of the number wanted. Each returns empty on
 // success, else the message saying why nothing was allocated.
 struct Coverage {
-  float minimo = 0;            // the weight of the rarest kept leaf
-  std::int16_t necessari = 0;  // the least number of procedures
+  float least = 0;          // the weight of the rarest kept leaf
+  std::int16_t needed = 0;  // the least number of procedures
 };
 std::string PrepareCoverage(Tree& t, std::int16_t p, Coverage& c);
 // The question: "The minimum number of Test Procedures is " n.

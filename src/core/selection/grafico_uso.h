@@ -14,10 +14,10 @@
 namespace zov {
 
 struct UsageLeaf {
-  NodeId nodo = kNoNode;
-  std::string nome;       // the leaf's name, without weight label and annotation
-  std::string etichetta;  // the name, with "(parent)" after it when leaves share it
-  float peso = 0;         // absolute weight: the product of the weights along its path
+  NodeId node = kNoNode;
+  std::string name;       // the leaf's name, without weight label and annotation
+  std::string label;      // the name, with "(parent)" after it when leaves share it
+  float weight = 0;       // absolute weight: the product of the weights along its path
   int procedure = 0;      // the test procedures allotted ("((NTP:n))"), 0 when none
   bool belowCut = false;  // left out by the coverage cut
 };
@@ -25,27 +25,27 @@ struct UsageLeaf {
 struct UsageChartData {
   // Every leaf, by absolute weight, heaviest first; among equal weights
   // in the order the coverage cut takes them.
-  std::vector<UsageLeaf> foglie;
+  std::vector<UsageLeaf> leaves;
   // The coverage percentage, when that criterion allotted the procedures.
   std::optional<std::int16_t> copertura;
-  // The leaves inside the cut are the first `dentro` ones; all of them
+  // The leaves inside the cut are the first `inside` ones; all of them
   // without a cut.
-  std::size_t dentro = 0;
+  std::size_t inside = 0;
   float totalWeight = 0;   // of all leaves
   float weightInside = 0;  // of the leaves inside the cut
   long totalProcedures = 0;
-  float heaviestWeight() const { return foglie.empty() ? 0.0f : foglie.front().peso; }
+  float heaviestWeight() const { return leaves.empty() ? 0.0f : leaves.front().weight; }
   int mostProcedures() const;
 };
 
 // A scale for a chart axis from 0: the step, 1, 2 or 5 times a power of
-// ten, giving at most `tacche` steps, and the top, the first multiple of
-// the step at or above massimo. A whole scale has a whole step.
+// ten, giving at most `ticks` steps, and the top, the first multiple of
+// the step at or above most. A whole scale has a whole step.
 struct AxisScale {
-  double passo = 1;
-  double cima = 1;
+  double step = 1;
+  double top = 1;
 };
-AxisScale Scala(double massimo, int tacche, bool intera);
+AxisScale Scale(double most, int ticks, bool whole);
 
 // The chart of a selection tree whose leaves were given procedures (the
 // allocation leaves absolute weights in the node tags); copertura is the

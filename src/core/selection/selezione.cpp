@@ -14,7 +14,7 @@ bool Marked(const Tree& t, NodeId n) { return t.node(n).backColor == kSelectedBa
 constexpr int kGenerazioniCopiate = 4;
 
 // Copies the children of from below into, and theirs, down to generations.
-void CopiaGenerazioni(const Tree& uit, NodeId from, Tree& selected, NodeId into, int generations) {
+void CopyGenerations(const Tree& uit, NodeId from, Tree& selected, NodeId into, int generations) {
   if (generations == 0) return;
   for (NodeId c = uit.node(from).child; c != kNoNode; c = uit.node(c).next) {
     const Node& cn = uit.node(c);
@@ -22,7 +22,7 @@ void CopiaGenerazioni(const Tree& uit, NodeId from, Tree& selected, NodeId into,
     if (cc == kNoNode) continue;
     selected.setBold(cc, true);
     selected.setChecked(cc, cn.checked);
-    CopiaGenerazioni(uit, c, selected, cc, generations - 1);
+    CopyGenerations(uit, c, selected, cc, generations - 1);
   }
 }
 
@@ -160,7 +160,7 @@ bool AddSelectedTestCase(Tree& uit, NodeId dragged, Tree& selected) {
     selected.setBold(copy, true);
     selected.setExpanded(copy, false);
     selected.setChecked(copy, d.checked);
-    CopiaGenerazioni(uit, dragged, selected, copy, kGenerazioniCopiate);
+    CopyGenerations(uit, dragged, selected, copy, kGenerazioniCopiate);
   }
   uit.setChecked(dragged, true);
   uit.setExpanded(dragged, false);

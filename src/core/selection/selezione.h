@@ -15,8 +15,8 @@ struct LevelSelection {
   bool startselezione = false;  // between choosing the start and the stop node
   std::int16_t livellostart = 0;
   std::int16_t livellostop = 0;
-  bool livelli = false;               // both levels fixed
-  Color salvato = kDefaultForeColor;  // ForeColor of the node "&Select Level" last ran on
+  bool livelli = false;                  // both levels fixed
+  Color savedColor = kDefaultForeColor;  // ForeColor of the node "&Select Level" last ran on
 };
 
 // The level written in a node's tag.

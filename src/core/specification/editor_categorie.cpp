@@ -12,7 +12,7 @@ namespace zov {
 namespace {
 
 // What the editor says when a default list is longer than a category holds.
-std::string AvvisoTroncati(const std::string& category, std::size_t listed, std::size_t taken) {
+std::string TruncatedWarning(const std::string& category, std::size_t listed, std::size_t taken) {
   if (taken >= listed) return {};
   return "\"" + category + "\": " + std::to_string(listed - taken) + " of the " + std::to_string(listed) +
          " default values were left out: a category holds at most " + std::to_string(kMaxChoices) + " choices.";
@@ -37,7 +37,7 @@ void CaricaValoriArray(const std::string& text, std::vector<std::string>& into, 
   count = static_cast<std::int16_t>(pieces.size());
 }
 
-void AggiungiFigli(const Tree& t, NodeId node, std::vector<std::string>& list) {
+void AddChildren(const Tree& t, NodeId node, std::vector<std::string>& list) {
   for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) list.push_back(t.node(c).text);
 }
 
@@ -68,27 +68,27 @@ std::string ChoiceLine(const ChoiceRecord& c) {
 
 AttributeRecord* SettingsEditor::record() {
   if (!c_) return nullptr;
-  TestCaseRecord* r = c_->stato.tabella.caso(testCase);
+  TestCaseRecord* r = c_->state.table.testCase(testCase);
   if (r == nullptr) return nullptr;
   MessageRecord* msg = r->message(static_cast<std::size_t>(message));
   if (msg == nullptr || static_cast<std::size_t>(attribute) >= msg->attributes.size()) return nullptr;
   return &msg->attributes[static_cast<std::size_t>(attribute)];
 }
 
-bool SettingsEditor::apri(const EditorContext& c, NodeId node) {
+bool SettingsEditor::open(const EditorContext& c, NodeId node) {
   c_.emplace(c);
   node_ = node;
   key_ = c.spec.node(node).key;
   testCase = message = attribute = 0;
-  avviso.clear();
-  aggiunti.clear();
-  confermato = false;
+  note.clear();
+  added.clear();
+  confirmed = false;
   // The record of the very node opened: its own path's copy of the message.
-  const SpecificationState::Place* posto = c.stato.posto(key_);
-  if (posto == nullptr || posto->attribute < 0) return false;
-  testCase = posto->testCase;
-  message = posto->message;
-  attribute = posto->attribute;
+  const SpecificationState::Place* place = c.state.place(key_);
+  if (place == nullptr || place->attribute < 0) return false;
+  testCase = place->testCase;
+  message = place->message;
+  attribute = place->attribute;
   AttributeRecord* rec = record();
   if (rec == nullptr) return false;
   pending_ = *rec;
@@ -112,7 +112,7 @@ bool SettingsEditor::apri(const EditorContext& c, NodeId node) {
     useDefaults = false;
     choiceLines.clear();
   }
-  cercaDefaultValues();
+  CercaDefaultValues();
   if (!rec->edited)
     defaults_.assign(pending_.choices.begin(),
                      pending_.choices.begin() + std::min<std::size_t>(pending_.choices.size(), nextChoice));
@@ -121,7 +121,7 @@ bool SettingsEditor::apri(const EditorContext& c, NodeId node) {
   return true;
 }
 
-void SettingsEditor::cercaDefaultValues() {
+void SettingsEditor::CercaDefaultValues() {
   AttributeRecord& r = pending_;
   if (r.edited) {
     for (int i = 0; i < r.choiceCount && i < static_cast<int>(r.choices.size()); ++i)
@@ -145,31 +145,31 @@ void SettingsEditor::cercaDefaultValues() {
     const std::size_t listed = DefaultValueList(r.documentation).size();
     const int before = nextChoice;
     nextChoice = static_cast<std::int16_t>(ParseDefaultList(r.documentation, nextChoice, r, &defaultLines));
-    avviso = AvvisoTroncati(r.name, listed, static_cast<std::size_t>(nextChoice - before));
+    note = TruncatedWarning(r.name, listed, static_cast<std::size_t>(nextChoice - before));
     return;
   }
-  RandomSource& rnd = c_->casuale;
+  RandomSource& rnd = c_->random;
   if (r.type == "Integer") {
     initial();
     const std::int16_t lower = RoundInt16(ReadNumber(r.initialValue));
     for (int i = 0; i < 5; ++i) {
-      const float x = std::floor(static_cast<float>(6 - lower) * rnd.estrai() + static_cast<float>(lower));
+      const float x = std::floor(static_cast<float>(6 - lower) * rnd.draw() + static_cast<float>(lower));
       const std::string text = WithSign(static_cast<long long>(x));
       put(text, text);
-      rnd.rimescola();
+      rnd.shuffle();
     }
   } else if (r.type == "String") {
     initial();
     for (int i = 0; i < 5; ++i) {
-      const int n = static_cast<int>(std::floor(16.0f * rnd.estrai()));
-      rnd.rimescola();
+      const int n = static_cast<int>(std::floor(16.0f * rnd.draw()));
+      rnd.shuffle();
       std::string text;
       for (int k = 0; k < n; ++k) {
-        text += static_cast<char>(static_cast<int>(std::floor(57.0f * rnd.estrai() + 65.0f)));
-        rnd.rimescola();
+        text += static_cast<char>(static_cast<int>(std::floor(57.0f * rnd.draw() + 65.0f)));
+        rnd.shuffle();
       }
       put(text, text);
-      rnd.rimescola();
+      rnd.shuffle();
     }
   } else if (r.type == "Boolean") {
     put("True", "True");
@@ -203,7 +203,7 @@ bool SettingsEditor::add() {
   }
   choiceLines.push_back(line);
   ++nextChoice;
-  aggiunti.push_back({value, properties, selectors});
+  added.push_back({value, properties, selectors});
   value.clear();
   selectors.clear();
   properties.clear();
@@ -248,7 +248,7 @@ void SettingsEditor::ok() {
     }
     r->edited = true;
   }
-  confermato = true;
+  confirmed = true;
   done = true;
 }
 
@@ -258,11 +258,11 @@ void SettingsEditor::cancel() {
     if (r->edited) {
       useOwnValues = true;
       useDefaults = false;
-      AggiungiFigli(c_->spec, node_, choiceLines);
+      AddChildren(c_->spec, node_, choiceLines);
     } else {
       useDefaults = true;
       useOwnValues = false;
-      AggiungiFigli(c_->spec, node_, defaultLines);
+      AddChildren(c_->spec, node_, defaultLines);
     }
   }
   done = true;
@@ -280,22 +280,22 @@ std::string* Slot(std::vector<std::string>& choices, std::size_t index) {
 
 MessageRecord* InteractionsEditor::record() {
   if (!c_) return nullptr;
-  TestCaseRecord* r = c_->stato.tabella.caso(testCase);
+  TestCaseRecord* r = c_->state.table.testCase(testCase);
   return r == nullptr ? nullptr : r->message(static_cast<std::size_t>(message));
 }
 
-bool InteractionsEditor::apri(const EditorContext& c, NodeId node) {
+bool InteractionsEditor::open(const EditorContext& c, NodeId node) {
   c_.emplace(c);
   node_ = node;
   key_ = c.spec.node(node).key;
   message = testCase = 0;
-  avviso.clear();
-  aggiunti.clear();
-  confermato = false;
-  const SpecificationState::Place* posto = c.stato.posto(key_);
-  if (posto == nullptr || posto->attribute >= 0) return false;
-  testCase = posto->testCase;
-  message = posto->message;
+  note.clear();
+  added.clear();
+  confirmed = false;
+  const SpecificationState::Place* place = c.state.place(key_);
+  if (place == nullptr || place->attribute >= 0) return false;
+  testCase = place->testCase;
+  message = place->message;
   MessageRecord* rec = record();
   if (rec == nullptr) return false;
   pending_ = rec->ownChoices;
@@ -330,7 +330,7 @@ bool InteractionsEditor::apri(const EditorContext& c, NodeId node) {
       ++nextChoice;
       ++taken;
     }
-    avviso = AvvisoTroncati(rec->name, values.size(), taken);
+    note = TruncatedWarning(rec->name, values.size(), taken);
   } else {
     for (int i = 0; i < rec->ownChoiceCount && i < static_cast<int>(rec->ownChoices.size()); ++i)
       defaultLines.push_back(rec->ownChoices[static_cast<std::size_t>(i)]);
@@ -346,7 +346,7 @@ bool InteractionsEditor::add() {
   *slot = value;
   choiceLines.push_back(value);
   ++nextChoice;
-  aggiunti.push_back({value, {}, {}});
+  added.push_back({value, {}, {}});
   value.clear();
   return true;
 }
@@ -377,7 +377,7 @@ void InteractionsEditor::ok() {
     }
     r->edited = true;
   }
-  confermato = true;
+  confirmed = true;
   done = true;
 }
 
@@ -388,11 +388,11 @@ void InteractionsEditor::cancel() {
       useOwnValues = true;
       useDefaults = false;
       choiceLines.clear();
-      AggiungiFigli(c_->spec, node_, choiceLines);
+      AddChildren(c_->spec, node_, choiceLines);
     } else {
       useDefaults = true;
       useOwnValues = false;
-      AggiungiFigli(c_->spec, node_, defaultLines);
+      AddChildren(c_->spec, node_, defaultLines);
     }
   }
   done = true;
@@ -429,19 +429,19 @@ NodeId RemovableChoice(const Tree& spec, NodeId node, int* index) {
   return category;
 }
 
-bool RemoveChoice(Tree& spec, SpecificationState& stato, NodeId node) {
+bool RemoveChoice(Tree& spec, SpecificationState& state, NodeId node) {
   int index = -1;
   const NodeId category = RemovableChoice(spec, node, &index);
   if (category == kNoNode) return false;
-  const SpecificationState::Place* posto = stato.posto(spec.node(category).key);
-  TestCaseRecord* tc = posto == nullptr ? nullptr : stato.tabella.caso(posto->testCase);
-  MessageRecord* m = tc == nullptr ? nullptr : tc->message(static_cast<std::size_t>(posto->message));
+  const SpecificationState::Place* place = state.place(spec.node(category).key);
+  TestCaseRecord* tc = place == nullptr ? nullptr : state.table.testCase(place->testCase);
+  MessageRecord* m = tc == nullptr ? nullptr : tc->message(static_cast<std::size_t>(place->message));
   if (m == nullptr) return false;
   // The values left, in order, as the record keeps them.
   std::vector<std::string> values;
-  if (posto->attribute >= 0) {
-    if (static_cast<std::size_t>(posto->attribute) >= m->attributes.size()) return false;
-    AttributeRecord& a = m->attributes[static_cast<std::size_t>(posto->attribute)];
+  if (place->attribute >= 0) {
+    if (static_cast<std::size_t>(place->attribute) >= m->attributes.size()) return false;
+    AttributeRecord& a = m->attributes[static_cast<std::size_t>(place->attribute)];
     const int count = std::min<int>(a.choiceCount, static_cast<int>(a.choices.size()));
     if (index >= count) return false;
     if (index < 0)

@@ -33,16 +33,16 @@ bool EsisteDocumentazione(std::string_view text);
 // What the editors work on.
 struct EditorContext {
   Tree& spec;
-  SpecificationState& stato;
+  SpecificationState& state;
   const ModelSource& model;
-  RandomSource& casuale;
+  RandomSource& random;
 };
 
 // What both editors hold: the window's fields, where the category's record
 // lies, and what the tester did since it opened.
 class CategoryEditor {
  public:
-  void attiva() { done = false; }
+  void active() { done = false; }
   void chooseDefaults() {
     useDefaults = true;
     useOwnValues = false;
@@ -58,10 +58,10 @@ class CategoryEditor {
   // Where the record lies: test case and message record.
   int testCase = 0, message = 0;
   // Set on opening when default values had to be left out; empty otherwise.
-  std::string avviso;
+  std::string note;
   // Since the last opening: the values added, and whether OK closed it.
-  std::vector<ChosenValue> aggiunti;
-  bool confermato = false;
+  std::vector<ChosenValue> added;
+  bool confirmed = false;
 
  protected:
   std::optional<EditorContext> c_;
@@ -73,7 +73,7 @@ class SettingsEditor : public CategoryEditor {
  public:
   // "&Specifications.." on an "attributo" node: CaricaValori. False when
   // the node leads to no record of the table.
-  bool apri(const EditorContext& c, NodeId node);
+  bool open(const EditorContext& c, NodeId node);
   void chooseOwnValues();  // "Insert your own values:"
   // "Add  --->". False when all 101 choices are in use (nothing added).
   bool add();
@@ -88,7 +88,7 @@ class SettingsEditor : public CategoryEditor {
   AttributeRecord* record();
 
  private:
-  void cercaDefaultValues();
+  void CercaDefaultValues();
   // What the tester works on: the record is written only on OK, so that
   // Cancel leaves no trace. The default values are kept apart, for OK with
   // "Default Values:" after own values were typed.
@@ -99,7 +99,7 @@ class SettingsEditor : public CategoryEditor {
 class InteractionsEditor : public CategoryEditor {
  public:
   // "&Specifications.." on a "messaggio" node: CaricaValoriInt.
-  bool apri(const EditorContext& c, NodeId node);
+  bool open(const EditorContext& c, NodeId node);
   void chooseOwnValues() {  // "Insert your own values"
     useOwnValues = true;
     useDefaults = false;
@@ -126,7 +126,7 @@ NodeId RemovableChoice(const Tree& spec, NodeId node, int* index = nullptr);
 // category: from the record of the table and from the tree, whose value
 // nodes are keyed anew by position. Returns false when node is no such
 // choice or its category has no record.
-bool RemoveChoice(Tree& spec, SpecificationState& stato, NodeId node);
+bool RemoveChoice(Tree& spec, SpecificationState& state, NodeId node);
 
 // The line of a choice listed from the record of an edited attribute.
 std::string ChoiceLine(const ChoiceRecord& c);

@@ -11,10 +11,10 @@ namespace zov {
 
 namespace {
 
-constexpr Color kFogliaVerde = Rgb(0, 128, 0);
+constexpr Color kGreenLeaf = Rgb(0, 128, 0);
 
 // The name of a Main Tree diagram node: its text after the weight label.
-std::string_view NomeDopoEtichetta(std::string_view text) {
+std::string_view NameAfterLabel(std::string_view text) {
   const std::size_t p = text.find(']');
   const std::size_t from = p == std::string_view::npos ? 1 : p + 2;
   return from >= text.size() ? std::string_view() : text.substr(from);
@@ -28,7 +28,7 @@ std::unordered_map<std::string, int> GreenLeaves(const Tree& t) {
   for (NodeId id = t.nextInCollection(kNoNode); id != kNoNode; id = t.nextInCollection(id)) {
     ++i;
     const Node& n = t.node(id);
-    if (n.foreColor != kFogliaVerde || n.children != 0) continue;
+    if (n.foreColor != kGreenLeaf || n.children != 0) continue;
     leaves.try_emplace(n.key.substr(0, n.key.find("$$")), i);
   }
   return leaves;
@@ -37,7 +37,7 @@ std::unordered_map<std::string, int> GreenLeaves(const Tree& t) {
 bool SDpresente(const Tree& mainTree, std::string_view name) {
   for (NodeId id = mainTree.nextInCollection(kNoNode); id != kNoNode; id = mainTree.nextInCollection(id)) {
     const Node& n = mainTree.node(id);
-    if (kind::IsScenario(n.image) && NomeDopoEtichetta(n.text) == name) return true;
+    if (kind::IsScenario(n.image) && NameAfterLabel(n.text) == name) return true;
   }
   return false;
 }
@@ -51,7 +51,7 @@ int GetSequenceDiag(const ModelSource& m, Handle diagram, const Tree& tree) {
 namespace {
 // The name a UIT node shows between its weight label and its "((NTP"
 // annotation; nothing for a node without an annotation.
-std::optional<std::string> NomeMostrato(const std::string& text) {
+std::optional<std::string> ShownName(const std::string& text) {
   if (text.find("((") == std::string::npos) return std::nullopt;
   const std::size_t r = text.find(']');
   std::string bare = text.substr(std::min(text.size(), r == std::string::npos ? std::size_t{1} : r + 2));
@@ -61,7 +61,7 @@ std::optional<std::string> NomeMostrato(const std::string& text) {
   return bare;
 }
 
-bool HaUnOggetto(const ModelSource& m, Handle diagram, const Tree& uit, NodeId node) {
+bool HasAnObject(const ModelSource& m, Handle diagram, const Tree& uit, NodeId node) {
   for (NodeId c = uit.node(node).child; c != kNoNode; c = uit.node(c).next)
     for (Handle o : m.DiagramObjects(diagram))
       if (uit.node(c).key == m.Identifier(o)) return true;
@@ -70,24 +70,24 @@ bool HaUnOggetto(const ModelSource& m, Handle diagram, const Tree& uit, NodeId n
 }  // namespace
 
 bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit) {
-  UitNames nomi(uit);
-  return GiaPresente(m, diagram, uit, nomi);
+  UitNames names(uit);
+  return GiaPresente(m, diagram, uit, names);
 }
 
-NodeId UitNames::primo(const std::string& name) {
-  for (NodeId id = uit_.nextInCollection(visto_); id != kNoNode; id = uit_.nextInCollection(id)) {
-    visto_ = id;
-    if (auto shown = NomeMostrato(uit_.node(id).text)) primi_.try_emplace(std::move(*shown), id);
+NodeId UitNames::first(const std::string& name) {
+  for (NodeId id = uit_.nextInCollection(seen_); id != kNoNode; id = uit_.nextInCollection(id)) {
+    seen_ = id;
+    if (auto shown = ShownName(uit_.node(id).text)) firsts_.try_emplace(std::move(*shown), id);
   }
-  const auto it = primi_.find(name);
-  return it == primi_.end() || !uit_.valid(it->second) ? kNoNode : it->second;
+  const auto it = firsts_.find(name);
+  return it == firsts_.end() || !uit_.valid(it->second) ? kNoNode : it->second;
 }
 
-bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit, UitNames& nomi) {
+bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit, UitNames& names) {
   if (m.DiagramKind(diagram) != kCollaborationDiagram) return false;
   // Only the first node showing the name counts.
-  const NodeId first = nomi.primo(m.Name(diagram));
-  return first != kNoNode && HaUnOggetto(m, diagram, uit, first);
+  const NodeId first = names.first(m.Name(diagram));
+  return first != kNoNode && HasAnObject(m, diagram, uit, first);
 }
 
 bool AggiungiSequenceaTV(ModelSource& m, Handle diagram, const Tree& source, Tree& target, int index) {
@@ -103,7 +103,7 @@ void CaricaAllSequenceNonConnessi(const ModelSource& m, Handle model, const Tree
   // The names the Main Tree's diagram nodes show, gathered once.
   StringIndex<char> shown;
   for (NodeId id = mainTree.nextInCollection(kNoNode); id != kNoNode; id = mainTree.nextInCollection(id))
-    if (kind::IsScenario(mainTree.node(id).image)) shown.try_emplace(NomeDopoEtichetta(mainTree.node(id).text));
+    if (kind::IsScenario(mainTree.node(id).image)) shown.try_emplace(NameAfterLabel(mainTree.node(id).text));
   for (Handle p : m.AllPackages(model)) {
     if (status) status("Category: " + m.Name(p));
     for (Handle d : m.ScenarioDiagrams(p))

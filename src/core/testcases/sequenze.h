@@ -40,14 +40,14 @@ class UitNames {
  public:
   explicit UitNames(const Tree& uit) : uit_(uit) {}
   // The first node, in collection order, showing name; kNoNode if none.
-  NodeId primo(const std::string& name);
+  NodeId first(const std::string& name);
 
  private:
   const Tree& uit_;
-  NodeId visto_ = kNoNode;  // the last node indexed
-  std::unordered_map<std::string, NodeId> primi_;
+  NodeId seen_ = kNoNode;  // the last node indexed
+  std::unordered_map<std::string, NodeId> firsts_;
 };
-bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit, UitNames& nomi);
+bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit, UitNames& names);
 // Renames the diagram as the source node at index shows it, then adds it
 // with its messages to the target tree. False when it was there already.
 bool AggiungiSequenceaTV(ModelSource& m, Handle diagram, const Tree& source, Tree& target, int index);

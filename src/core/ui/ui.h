@@ -56,12 +56,12 @@ class Asker {
   // The node editor and the criterion dialog, filled in by the caller:
   // shown until the tester closes them with ok()/done() or cancel(). One
   // that cannot show them cancels.
-  virtual void edita(Edita& editor);
+  virtual void nodeEditor(Edita& editor);
   virtual void numTest(CriterionDialog& dialog);
   // The test specification editors, filled in by the caller; closed with
   // ok() or cancel().
-  virtual void impostazioni(SettingsEditor& editor);
-  virtual void interazioni(InteractionsEditor& editor);
+  virtual void settingsEditor(SettingsEditor& editor);
+  virtual void interactionsEditor(InteractionsEditor& editor);
   // Sends lines to the printer as one job: a print preview, then the
   // platform's print dialog, or a PDF file when no printer is installed.
   // False when nothing was printed (the tester closed or cancelled).

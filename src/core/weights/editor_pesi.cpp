@@ -10,8 +10,8 @@ namespace zov {
 
 namespace {
 
-constexpr float kMinimoSomma = 0.9999f;
-constexpr float kMassimoSomma = 1.0001f;
+constexpr float kLeastSum = 0.9999f;
+constexpr float kMostSum = 1.0001f;
 
 void Dipingi(Tree& t, NodeId node, Color fore, bool bold) {
   const NodeId parent = t.node(node).parent;
@@ -51,17 +51,17 @@ bool ControllaSommaUnitaria(const Tree& t, NodeId node) {
   if (parent == kNoNode) return true;
   float sum = 0.0f;
   for (NodeId c = t.node(parent).child; c != kNoNode; c = t.node(c).next) sum += LeggiTag(t.node(c).tag).weight;
-  return sum >= kMinimoSomma && sum <= kMassimoSomma;
+  return sum >= kLeastSum && sum <= kMostSum;
 }
 
 void MetteRamiRossi(Tree& t, NodeId node) { Dipingi(t, node, kRedBranchFore, true); }
 void MetteRamiNormal(Tree& t, NodeId node) { Dipingi(t, node, kNormalBranchFore, false); }
 
-void Edita::mostra(Tree& t, NodeId node) {
+void Edita::show(Tree& t, NodeId node) {
   tree_ = &t;
   node_ = node;
-  chiuso_ = false;
-  confermato_ = false;
+  closed_ = false;
+  confirmed_ = false;
   const NodeTag tag = LeggiTag(t.node(node).tag);
   level_ = tag.level;
   weight_ = tag.weight;
@@ -89,15 +89,15 @@ std::string Edita::ok() {
   if (Selez) t.setBold(node_, true);
   // An actor has no siblings to rebalance or check.
   Rinumera(t, node_);
-  esito_ = ControllaSommaUnitaria(t, node_);
-  confermato_ = true;
-  chiuso_ = true;
+  result_ = ControllaSommaUnitaria(t, node_);
+  confirmed_ = true;
+  closed_ = true;
   return {};
 }
 
 void Edita::cancel() {
-  confermato_ = false;
-  chiuso_ = true;
+  confirmed_ = false;
+  closed_ = true;
 }
 
 }  // namespace zov

@@ -26,7 +26,7 @@ class Edita {
   static constexpr const char* kCaption = "Edit Selected node:";
 
   // Fills the fields from the node and its tag.
-  void mostra(Tree& t, NodeId node);
+  void show(Tree& t, NodeId node);
   // "OK": writes the weight, marks the node as edited, rebalances its
   // siblings and checks their sum. A weight that is no finite number is
   // refused: the result is the message to show, the tree is unchanged and
@@ -42,12 +42,12 @@ class Edita {
   std::string chiave;  // its key
   bool Selez = false;  // "Selected:": make the node bold
 
-  bool chiuso() const { return chiuso_; }
+  bool closed() const { return closed_; }
   // Whether the last "OK" left the sibling group adding up to 1.
-  bool esito() const { return esito_; }
+  bool result() const { return result_; }
   // Whether the editor was closed with "OK" (not "Cancel").
-  bool confermato() const { return confermato_; }
-  NodeId nodo() const { return node_; }
+  bool confirmed() const { return confirmed_; }
+  NodeId node() const { return node_; }
 
  private:
   Tree* tree_ = nullptr;
@@ -56,9 +56,9 @@ class Edita {
   float weight_ = 0.0f;
   std::int16_t count_ = 0;
   bool edited_ = false;
-  bool esito_ = false;
-  bool chiuso_ = true;
-  bool confermato_ = false;
+  bool result_ = false;
+  bool closed_ = true;
+  bool confirmed_ = false;
 };
 
 }  // namespace zov

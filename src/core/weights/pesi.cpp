@@ -10,43 +10,43 @@ namespace zov {
 namespace {
 
 constexpr std::string_view kMarcatore = "WGH=";
-constexpr std::int16_t kPesoSenzaMarcatore = 5;
+constexpr std::int16_t kWeightWithoutMarker = 5;
 
 // How a child's documentation is found: a use case (an entry use case is
 // one too: the kind only marks, during the load, a use case reached
 // twice), a scenario diagram, or a link node standing for a use case
 // reached again (the first 12 characters of its key are the use case's
 // identifier). Other children take no documentation weight.
-enum class Lettura { kNoCondition, kUseCase, kDiagramma, kCollegamento };
+enum class Reading { kNoCondition, kUseCase, kDiagramma, kCollegamento };
 
-Lettura LetturaDi(std::string_view k) {
-  if (k == kind::kUsecase || k == kind::kUsecaseRel || k == kind::kEntryUsecase) return Lettura::kUseCase;
-  if (kind::IsScenario(k)) return Lettura::kDiagramma;
-  if (k == kind::kContinua || k == kind::kUsecaseCic) return Lettura::kCollegamento;
-  return Lettura::kNoCondition;
+Reading ReadingOf(std::string_view k) {
+  if (k == kind::kUsecase || k == kind::kUsecaseRel || k == kind::kEntryUsecase) return Reading::kUseCase;
+  if (kind::IsScenario(k)) return Reading::kDiagramma;
+  if (k == kind::kContinua || k == kind::kUsecaseCic) return Reading::kCollegamento;
+  return Reading::kNoCondition;
 }
 
-struct Documento {
+struct Document {
   bool pesato = false;  // the child takes a documentation weight
-  std::string testo;
+  std::string text_;
 };
 
 // The documentation of the element a child stands for; nothing when a use
 // case or diagram child is no element of the model.
-std::optional<Documento> Documentazione(const Tree& t, NodeId child, const DocumentIndex& index) {
+std::optional<Document> DocumentationOf(const Tree& t, NodeId child, const DocumentIndex& index) {
   const Node& c = t.node(child);
   Handle element;
-  switch (LetturaDi(c.image)) {
-    case Lettura::kNoCondition: return Documento{};
-    case Lettura::kUseCase: element = index.CercaUseCase(c.key); break;
-    case Lettura::kDiagramma: element = index.CercaDiagramma(c.key); break;
-    case Lettura::kCollegamento:
+  switch (ReadingOf(c.image)) {
+    case Reading::kNoCondition: return Document{};
+    case Reading::kUseCase: element = index.CercaUseCase(c.key); break;
+    case Reading::kDiagramma: element = index.CercaDiagramma(c.key); break;
+    case Reading::kCollegamento:
       element = index.CercaUseCase(std::string_view(c.key).substr(0, 12));
-      if (!element) return Documento{};  // a link to something else (a package)
+      if (!element) return Document{};  // a link to something else (a package)
       break;
   }
   if (!element) return std::nullopt;
-  return Documento{true, index.model().Documentation(element)};
+  return Document{true, index.model().Documentation(element)};
 }
 
 }  // namespace
@@ -80,12 +80,12 @@ std::optional<double> DocumentationWeight(std::string_view documentation) {
 
 std::optional<bool> CercaPesiDoc(const Tree& t, NodeId node, const DocumentIndex& index) {
   for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) {
-    const auto doc = Documentazione(t, c, index);
+    const auto doc = DocumentationOf(t, c, index);
     if (!doc) return std::nullopt;
     if (!doc->pesato) continue;
     // A use case needs only "WGH"; a diagram needs the whole marker.
-    const bool diagram = LetturaDi(t.node(c).image) == Lettura::kDiagramma;
-    if (doc->testo.find(diagram ? kMarcatore : std::string_view("WGH")) != std::string::npos) return true;
+    const bool diagram = ReadingOf(t.node(c).image) == Reading::kDiagramma;
+    if (doc->text_.find(diagram ? kMarcatore : std::string_view("WGH")) != std::string::npos) return true;
   }
   return false;
 }
@@ -93,12 +93,12 @@ std::optional<bool> CercaPesiDoc(const Tree& t, NodeId node, const DocumentIndex
 std::optional<std::int16_t> SommaPesiDoc(const Tree& t, NodeId node, const DocumentIndex& index) {
   std::int16_t total = 0;
   for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) {
-    const auto doc = Documentazione(t, c, index);
+    const auto doc = DocumentationOf(t, c, index);
     if (!doc) return std::nullopt;
     if (!doc->pesato) continue;
-    const auto weight = DocumentationWeight(doc->testo);
+    const auto weight = DocumentationWeight(doc->text_);
     bool overflow = false;
-    total = RoundInt16(static_cast<double>(total) + (weight ? *weight : kPesoSenzaMarcatore), &overflow);
+    total = RoundInt16(static_cast<double>(total) + (weight ? *weight : kWeightWithoutMarker), &overflow);
     if (overflow) return std::nullopt;
   }
   return total;
@@ -106,10 +106,10 @@ std::optional<std::int16_t> SommaPesiDoc(const Tree& t, NodeId node, const Docum
 
 std::optional<DocWeight> LeggiPesoDoc(const Tree& t, NodeId child, const DocumentIndex& index) {
   DocWeight result;
-  const auto doc = Documentazione(t, child, index);
+  const auto doc = DocumentationOf(t, child, index);
   if (!doc) return std::nullopt;
   if (!doc->pesato) return result;
-  const auto weight = DocumentationWeight(doc->testo);
+  const auto weight = DocumentationWeight(doc->text_);
   if (!weight) {
     result.missing = true;
     return result;
@@ -168,7 +168,7 @@ bool AssegnaPesi(Tree& t, NodeId node, const DocumentIndex& index) {
     for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) {
       const auto weight = LeggiPesoDoc(t, c, index);
       if (!weight) return false;
-      const double w = weight->missing ? kPesoSenzaMarcatore : weight->weight;
+      const double w = weight->missing ? kWeightWithoutMarker : weight->weight;
       const auto share = static_cast<float>(w / *total);
       label(c, share);
       t.setTag(c, CreaTag(level, share, 0, own.edited));
