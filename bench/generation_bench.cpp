@@ -14,8 +14,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "generation/procedure.h"
-#include "specification/editor_categorie.h"
+#include "generation/procedures.h"
+#include "specification/category_editors.h"
 
 namespace {
 

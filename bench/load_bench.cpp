@@ -10,12 +10,12 @@
 
 #include <unistd.h>
 
-#include "app/asker_scritto.h"
-#include "app/caricamento.h"
-#include "app/piano.h"
+#include "app/load_messages.h"
+#include "app/plan.h"
 #include "app/planning_session.h"
+#include "app/scripted_asker.h"
+#include "large_model.h"
 #include "model/work_folder.h"
-#include "modello_grande.h"
 
 namespace fs = std::filesystem;
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/caricamento.h"
+#include "app/load_messages.h"
 #include "app/planning_session.h"
 #include "model/work_folder.h"
 

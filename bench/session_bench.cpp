@@ -10,9 +10,9 @@
 #include <unistd.h>
 
 #include "app/generale.h"
-#include "app/piano.h"
-#include "app/sessione.h"
-#include "support/generale_pronto.h"
+#include "app/plan.h"
+#include "app/session_file.h"
+#include "support/window_ready.h"
 
 namespace fs = std::filesystem;
 

@@ -1,11 +1,11 @@
 // zov_synth N FILE: writes a synthetic use-case model of N use cases (see
-// modello_grande.h) as a petal file, for timing "zov" on models of any size.
+// large_model.h) as a petal file, for timing "zov" on models of any size.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
-#include "modello_grande.h"
+#include "large_model.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

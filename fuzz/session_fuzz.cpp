@@ -10,10 +10,10 @@
 
 #include <unistd.h>
 
-#include "app/esporta.h"
+#include "app/exports.h"
 #include "app/generale.h"
-#include "app/sessione.h"
-#include "support/generale_pronto.h"
+#include "app/session_file.h"
+#include "support/window_ready.h"
 
 namespace fs = std::filesystem;
 

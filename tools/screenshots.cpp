@@ -11,12 +11,12 @@
 #include <QTest>
 #include <cstdio>
 
-#include "app/asker_scritto.h"
-#include "shell/dialoghi.h"
+#include "app/scripted_asker.h"
+#include "shell/dialogs.h"
 #include "shell/main_window.h"
 #include "shell/tree_view.h"
-#include "specification/editor_categorie.h"
-#include "weights/editor_pesi.h"
+#include "specification/category_editors.h"
+#include "weights/node_editor.h"
 
 using namespace zov;
 using namespace zov::gui;

@@ -12,14 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "app/piano.h"
-#include "app/sessione.h"
+#include "app/plan.h"
+#include "app/session_file.h"
 #include "cli/interruption.h"
 #include "model/output_folder.h"
-#include "model/riordino.h"
 #include "model/text_encoding.h"
+#include "model/tidy_up.h"
 #include "model/work_folder.h"
-#include "specification/editor_categorie.h"
+#include "specification/category_editors.h"
 #include "tree/dump.h"
 
 namespace {

@@ -23,9 +23,9 @@
 #include <QVBoxLayout>
 
 #include "shell/busy_dialog.h"
-#include "shell/grafico_uso.h"
 #include "shell/qt_asker.h"
 #include "shell/tree_view.h"
+#include "shell/usage_chart.h"
 
 namespace zov::gui {
 

@@ -5,11 +5,11 @@
 #include <QMessageBox>
 #include <QPrinterInfo>
 
-#include "selection/allocazione.h"
-#include "shell/dialoghi.h"
-#include "shell/stampa.h"
-#include "specification/editor_categorie.h"
-#include "weights/editor_pesi.h"
+#include "selection/allocation.h"
+#include "shell/dialogs.h"
+#include "shell/printing.h"
+#include "specification/category_editors.h"
+#include "weights/node_editor.h"
 
 namespace zov::gui {
 

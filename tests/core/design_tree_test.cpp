@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "model/petal_model.h"
-#include "model/vista_casi_uso.h"
+#include "model/use_case_view.h"
 #include "tree/colors.h"
 
 namespace zov {

@@ -5,8 +5,8 @@
 #include <map>
 #include <set>
 
-#include "app/piano.h"
-#include "support/generale_pronto.h"
+#include "app/plan.h"
+#include "support/window_ready.h"
 #include "tree/tag.h"
 
 namespace zov {

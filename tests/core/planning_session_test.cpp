@@ -12,14 +12,14 @@
 
 #include <unistd.h>
 
-#include "app/asker_scritto.h"
-#include "app/piano.h"
-#include "app/sessione.h"
+#include "app/plan.h"
+#include "app/scripted_asker.h"
+#include "app/session_file.h"
 #include "model/work_folder.h"
-#include "selection/allocazione.h"
-#include "specification/editor_categorie.h"
-#include "support/generale_pronto.h"
+#include "selection/allocation.h"
+#include "specification/category_editors.h"
 #include "support/shared_models.h"
+#include "support/window_ready.h"
 #include "tree/kinds.h"
 #include "ui/ui.h"
 

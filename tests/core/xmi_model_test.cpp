@@ -10,8 +10,8 @@
 #include <set>
 #include <sstream>
 
-#include "model/lettori.h"
 #include "model/petal_model.h"
+#include "model/readers.h"
 
 namespace fs = std::filesystem;
 

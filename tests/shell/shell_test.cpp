@@ -32,16 +32,16 @@
 
 #include <unistd.h>
 
-#include "app/asker_scritto.h"
-#include "generation/specifica.h"
+#include "app/scripted_asker.h"
+#include "generation/specification.h"
 #include "shell/busy_dialog.h"
-#include "shell/dialoghi.h"
+#include "shell/dialogs.h"
 #include "shell/form2.h"
-#include "shell/grafico_uso.h"
 #include "shell/main_window.h"
-#include "shell/stampa.h"
+#include "shell/printing.h"
 #include "shell/tree_view.h"
-#include "specification/editor_categorie.h"
+#include "shell/usage_chart.h"
+#include "specification/category_editors.h"
 #include "tree/tag.h"
 #include "ui/ui.h"
 

@@ -6,19 +6,19 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/comandi_uit.h"
-#include "app/esporta.h"
-#include "app/sessione.h"
-#include "model/analisi_link.h"
+#include "app/exports.h"
+#include "app/session_file.h"
+#include "app/uit_commands.h"
 #include "model/design_tree.h"
-#include "model/riordino.h"
-#include "model/vista_casi_uso.h"
+#include "model/link_analysis.h"
+#include "model/tidy_up.h"
+#include "model/use_case_view.h"
 #include "model/work_folder.h"
-#include "testcases/sequenze.h"
+#include "testcases/uit_test_cases.h"
 #include "tree/kinds.h"
 #include "tree/numbers.h"
 #include "tree/tag.h"
-#include "weights/pesi.h"
+#include "weights/weights.h"
 
 namespace zov {
 

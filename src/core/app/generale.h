@@ -14,19 +14,19 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/caricamento.h"
+#include "app/load_messages.h"
 #include "app/menus.h"
 #include "app/planning_session.h"
-#include "generation/procedure.h"
-#include "generation/specifica.h"
+#include "generation/procedures.h"
+#include "generation/specification.h"
 #include "model/model_source.h"
-#include "model/riordino.h"
-#include "selection/allocazione.h"
-#include "selection/selezione.h"
-#include "specification/editor_categorie.h"
+#include "model/tidy_up.h"
+#include "selection/allocation.h"
+#include "selection/selection.h"
+#include "specification/category_editors.h"
 #include "tree/tree.h"
 #include "ui/ui.h"
-#include "weights/editor_pesi.h"
+#include "weights/node_editor.h"
 
 namespace zov {
 

@@ -4,18 +4,18 @@
 #include <chrono>
 #include <fstream>
 
-#include "app/caricamento.h"
-#include "app/comandi_uit.h"
-#include "model/analisi_link.h"
+#include "app/load_messages.h"
+#include "app/uit_commands.h"
 #include "model/design_tree.h"
-#include "model/riordino.h"
-#include "model/vista_casi_uso.h"
+#include "model/link_analysis.h"
+#include "model/tidy_up.h"
+#include "model/use_case_view.h"
 #include "model/work_folder.h"
-#include "testcases/sequenze.h"
+#include "testcases/uit_test_cases.h"
 #include "tree/kinds.h"
 #include "tree/numbers.h"
-#include "weights/editor_pesi.h"
-#include "weights/pesi.h"
+#include "weights/node_editor.h"
+#include "weights/weights.h"
 
 namespace zov {
 

@@ -18,17 +18,17 @@
 #include <string_view>
 #include <vector>
 
-#include "app/decisioni.h"
-#include "generation/casuale.h"
-#include "generation/procedure.h"
-#include "generation/specifica.h"
+#include "app/decisions.h"
+#include "generation/procedures.h"
+#include "generation/random_source.h"
+#include "generation/specification.h"
 #include "model/model_source.h"
-#include "selection/allocazione.h"
-#include "selection/selezione.h"
-#include "specification/editor_categorie.h"
+#include "selection/allocation.h"
+#include "selection/selection.h"
+#include "specification/category_editors.h"
 #include "tree/tree.h"
 #include "ui/ui.h"
-#include "weights/editor_pesi.h"
+#include "weights/node_editor.h"
 
 namespace zov {
 

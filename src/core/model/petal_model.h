@@ -14,9 +14,9 @@
 #include <unordered_set>
 #include <vector>
 
-#include "model/lettore_tabella.h"
 #include "model/model_source.h"
 #include "model/petal_parser.h"
+#include "model/table_reader.h"
 #include "tree/string_index.h"
 
 namespace zov {

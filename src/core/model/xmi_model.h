@@ -14,8 +14,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "model/lettore_tabella.h"
 #include "model/model_source.h"
+#include "model/table_reader.h"
 #include "tree/large_memory.h"
 
 namespace pugi {

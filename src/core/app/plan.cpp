@@ -1,0 +1,150 @@
+#include "app/plan.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "model/input_file.h"
+#include "model/model_source.h"
+#include "model/text_encoding.h"
+#include "model/work_folder.h"
+#include "selection/selection.h"
+#include "tree/kinds.h"
+
+namespace zov {
+
+Outcome SelectNodes(PlanningSession& p, const SelectionOptions& o) {
+  if (o.start && o.stop)
+    if (Outcome e = p.startStop(*o.start, *o.stop); !e) return e;
+  for (const std::string& node : o.nodes)
+    if (Outcome e = p.selectLevel(node, o.criterion); !e) return e;
+  return {};
+}
+
+// A choices file holds a few thousand lines at the most.
+constexpr std::uintmax_t kMaxChoicesFileBytes = std::uintmax_t{64} << 20;
+
+Outcome ReadChoicesFile(const std::string& path, ChoicesFile& out) {
+  out = ChoicesFile{path, {}};
+  std::string error;
+  const std::optional<std::string> text = ReadInputFile(path, kMaxChoicesFileBytes, &error);
+  if (!text) return Outcome::Refused(Printable(error));
+  std::istringstream in(*text);
+  int n = 0;
+  for (std::string line; std::getline(in, line);) {
+    ++n;
+    if (n == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    line.erase(0, first);
+    const std::size_t blank = line.find(' ');
+    const std::string word = line.substr(0, blank);
+    const std::string rest = blank == std::string::npos ? std::string() : line.substr(blank + 1);
+    // What the file holds is shown without its control characters.
+    const auto fail = [&](const std::string& what) {
+      return Outcome::Refused(path + ":" + std::to_string(n) + ": " + Printable(what));
+    };
+    if (word == "category") {
+      if (rest.empty()) return fail("'category' needs a node");
+      out.categories.push_back({rest, n, {}});
+    } else if (word == "choice") {
+      if (out.categories.empty()) return fail("'choice' before any 'category'");
+      out.categories.back().values.push_back({rest, {}, {}});
+    } else if (word == "property" || word == "if") {
+      if (out.categories.empty() || out.categories.back().values.empty())
+        return fail("'" + word + "' before any 'choice'");
+      ChosenValue& v = out.categories.back().values.back();
+      (word == "property" ? v.properties : v.selectors) = rest;
+    } else {
+      return fail("expected 'category', 'choice', 'property' or 'if', found '" + word + "'");
+    }
+  }
+  return {};
+}
+
+Outcome EnterChoices(PlanningSession& p, const ChoicesFile& file) {
+  for (const ChoicesFile::Category& c : file.categories) {
+    const std::string at = file.path + ":" + std::to_string(c.line) + ": ";
+    if (Outcome e = p.openCategory(c.node); !e) return Outcome::Refused(at + Printable(e.message));
+    int leftOut = 0;
+    for (const ChosenValue& v : c.values)
+      if (!p.addValue(v.value, v.properties, v.selectors)) ++leftOut;
+    p.confirmCategory();
+    if (leftOut > 0)
+      return Outcome::Refused(at + "'" + Printable(c.node) + "' holds at most " + std::to_string(kMaxChoices) +
+                              " choices: " + std::to_string(leftOut) + " of its values were left out");
+  }
+  return {};
+}
+
+namespace {
+
+// Every actor's whole branch: start at the first actor with use cases, stop
+// at the deepest node, "&Select Level" below each actor.
+bool WholeSelection(const Tree& t, SelectionOptions& o) {
+  NodeId firstActor = kNoNode, deepest = kNoNode;
+  int deepestLevel = -1;
+  for (NodeId id : t.collection()) {
+    const Node& n = t.node(id);
+    if (n.image == kind::kRose) continue;
+    if (n.parent == kNoNode && n.children > 0 && firstActor == kNoNode) firstActor = id;
+    const int level = Livello(t, id);
+    if (level > deepestLevel) {
+      deepestLevel = level;
+      deepest = id;
+    }
+  }
+  if (firstActor == kNoNode) return false;
+  o.start = t.node(firstActor).key;
+  o.stop = t.node(deepest).key;
+  for (NodeId a = t.firstRoot(); a != kNoNode; a = t.node(a).next)
+    if (t.node(a).image != kind::kRose && t.node(a).children > 0) o.nodes.push_back(t.node(t.node(a).child).key);
+  return true;
+}
+
+}  // namespace
+
+std::string PlanResult::text(std::size_t files) const {
+  const auto plural = [](long n, const char* one) { return std::to_string(n) + " " + one + (n == 1 ? "" : "s"); };
+  return plural(testCases, "test case") + ", " + plural(generation.paths, "path") + ", " +
+         plural(generation.procedures, "test procedure") + " (" + std::to_string(generation.insignificant) +
+         " insignificant), " + plural(static_cast<long>(files), "file");
+}
+
+PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptions& o) {
+  PlanResult r;
+  r.outcome = p.openModel(model);
+  if (!r.outcome) return r;
+  r.warnings = r.outcome.warnings;
+  const std::size_t loadProblems = p.problems.size();
+  [&] {
+    // Without an actor the selection gives no test case; the other sources
+    // of the UIT tree still may.
+    SelectionOptions selection = o.selection;
+    const bool soloZov =
+        std::all_of(o.sources.begin(), o.sources.end(), [](TestCaseSource s) { return s == TestCaseSource::kZov; });
+    if (selection.nodes.empty() && !selection.start && !WholeSelection(p.TV(kMainTree), selection) && soloZov) {
+      r.nothingToPlan = true;
+      return;
+    }
+    if (r.outcome = SelectNodes(p, selection); !r.outcome) return;
+    for (TestCaseSource s : o.sources) p.loadTestCases(s);
+    p.pickAll();
+    p.process();
+    if (o.choices)
+      if (r.outcome = EnterChoices(p, *o.choices); !r.outcome) return;
+    p.confirmDefaults();
+    const PlanningSession::Generated g = p.generate();
+    r.generation = g.result;
+    r.conflicts = static_cast<long>(g.conflicts.size());
+    r.outcome = KeepFormats(p, o.formats);
+    for (int i = 1; i <= p.specification.table.count(); ++i)
+      if (p.specification.table.testCase(i)->pathCount > 0) ++r.testCases;
+  }();
+  // What the later steps warned of.
+  for (std::size_t i = loadProblems; i < p.problems.size(); ++i) r.warnings.push_back(p.problems[i]);
+  return r;
+}
+
+}  // namespace zov

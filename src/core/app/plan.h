@@ -1,0 +1,78 @@
+// Whole runs over the planning API, as the command line offers them: the
+// selection a tester would make from the Main Tree's pop-up, a file of
+// choices entered through the editors, and the plan of a model from the
+// load to the scripts.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/exports.h"
+#include "app/planning_session.h"
+
+namespace zov {
+
+// Nodes for "&Select Level" (key or path of names), the start and stop
+// levels fixed first, and the criterion.
+struct SelectionOptions {
+  std::vector<std::string> nodes;
+  std::optional<std::string> start, stop;
+  Criterion criterion;
+};
+// Runs "Select ST&ART Node"/"Select ST&OP Node" and "&Select Level" on each
+// node; the first refusal ends it.
+Outcome SelectNodes(PlanningSession& p, const SelectionOptions& o);
+
+// A file of choices:
+//   category NODE        the parameter or message node (key or path)
+//   choice VALUE         an own value of that category
+//   property P1,P2       properties of the last value (parameters)
+//   if S1,S2             if-selectors of the last value (parameters)
+// Blank lines and lines starting with "#" are skipped; a UTF-8 byte order
+// mark at the start is too. A category without choice lines takes its
+// default values.
+struct ChoicesFile {
+  struct Category {
+    std::string node;
+    int line = 0;
+    std::vector<ChosenValue> values;
+  };
+  std::string path;
+  std::vector<Category> categories;
+};
+// Refused with "path:line: what is wrong" for a line that makes no sense.
+Outcome ReadChoicesFile(const std::string& path, ChoicesFile& out);
+// Enters every category through its editor and confirms it. Refused with
+// "path:line: ..." for a category that cannot be edited or that holds fewer
+// choices than given.
+Outcome EnterChoices(PlanningSession& p, const ChoicesFile& file);
+
+// The plan of a model end to end: load; select (the given nodes, else every
+// actor's whole branch from level 0 to the deepest level); "Loading from
+// &ZOV tree" (or the given sources); every diagram test case picked;
+// "&Processing..."; the choices, then every other category's defaults;
+// "&All Test Cases".
+struct PlanOptions {
+  SelectionOptions selection;
+  std::vector<TestCaseSource> sources = {TestCaseSource::kZov};
+  std::optional<ChoicesFile> choices;
+  // What stays in the working folder: the documents and scripts (text),
+  // procedures.csv, plan.json.
+  Formats formats;
+};
+struct PlanResult {
+  Outcome outcome;
+  bool nothingToPlan = false;  // no actor reaches a use case
+  int testCases = 0;           // test cases with paths
+  GenerationResult generation;
+  long conflicts = 0;
+  std::vector<std::string> warnings;  // warnings of the model, the load and the later steps
+  // "4 test cases, 9 paths, 21 test procedures (0 insignificant), 13 files".
+  std::string text(std::size_t files) const;
+};
+PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptions& o);
+
+}  // namespace zov

@@ -1,0 +1,238 @@
+#include "generation/procedures.h"
+
+#include <cmath>
+#include <fstream>
+
+#include "generation/choices.h"
+#include "generation/random_source.h"
+#include "generation/specification.h"
+#include "model/work_folder.h"
+#include "selection/allocation.h"
+#include "tree/numbers.h"
+
+namespace zov {
+
+namespace {
+const std::string kTrattini(34, '-');
+}  // namespace
+
+std::string ScriptName(int i) { return "TestScript" + std::to_string(i) + ".txt"; }
+
+CategoryList BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t j) {
+  CategoryList c;
+  const auto add = [&c](CategoryRef ref) {
+    c.list.push_back(ref);
+    if (c.T > kMaxCombinations / ref.choices) c.troppe = true;
+    if (!c.troppe) c.T *= ref.choices;
+  };
+  for (std::size_t m = k; m <= j && m < r.messages.size(); ++m) {
+    const MessageRecord& msg = r.messages[m];
+    if (msg.ownChoiceCount > 0) add({static_cast<int>(m), true, false, 0, msg.ownChoiceCount});
+    for (int a = 0; a < msg.attributeCount && a < static_cast<int>(msg.attributes.size()); ++a) {
+      const int choices = msg.attributes[static_cast<std::size_t>(a)].choiceCount;
+      if (choices > 0) add({static_cast<int>(m), false, true, a, choices});
+    }
+  }
+  return c;
+}
+
+int ChoiceDigit(std::int64_t n, std::size_t c, const CategoryList& cat) {
+  std::int64_t p = 1;
+  for (std::size_t i = 0; i <= c; ++i) p *= cat.list[i].choices;
+  return static_cast<int>((n / (cat.T / p)) % cat.list[c].choices);
+}
+
+std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, RandomSource& random) {
+  std::vector<std::int64_t> order(static_cast<std::size_t>(T));
+  for (std::int64_t i = 0; i < T; ++i) order[static_cast<std::size_t>(i)] = i;
+  for (std::int64_t k = T - 1; k >= 1; --k) {
+    auto j = static_cast<std::int64_t>(std::floor(static_cast<double>(k) * random.draw()));
+    if (j >= k) j = k - 1;  // guards the rounding of a draw just below 1
+    std::swap(order[static_cast<std::size_t>(j)], order[static_cast<std::size_t>(k)]);
+  }
+  return order;
+}
+
+PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int testCase, const std::string& pathName,
+                       std::int64_t n, RandomSource& random, const std::function<void(const std::string&)>& warn,
+                       std::ostream& out, const ProcedureSink& collect) {
+  PathCount count;
+  if (cat.list.empty()) {
+    out << "\nWARNING!!! No values for Test Procedure generation in Test Case " << pathName << '\n';
+    return count;
+  }
+  if (cat.troppe) {
+    out << "\nWARNING!!! More than " << kMaxCombinations
+        << " combinations of values: no Test Procedures generated for Test Case " << pathName << '\n';
+    return count;
+  }
+  const std::int64_t T = cat.T;
+  const std::vector<std::int64_t> order = ShuffleCombinations(T, random);
+  out << '\n';
+  if (n <= T) {
+    out << "- - - - - - generated " << WithSign(n) << " of possible " << WithSign(T)
+        << " Test Procedures for Test Case " << pathName << '\n';
+  } else {
+    n = T;
+    out << "WARNING!!! The set values are not enough for generating all\n"
+        << "Test Procedures for the Test Case " << pathName << '\n'
+        << "- - - - - - generated " << WithSign(n) << " Test Procedures for Test Case " << pathName << '\n';
+  }
+  // The place value of each category's digit, once per path.
+  std::vector<std::int64_t> divisors(cat.list.size());
+  std::int64_t product = 1;
+  for (std::size_t c = 0; c < cat.list.size(); ++c) {
+    product *= cat.list[c].choices;
+    divisors[c] = T / product;
+  }
+  // One row buffer for every procedure: its cells keep their storage.
+  std::vector<std::string> row;
+  std::size_t used = 0;
+  const auto cell = [&row, &used]() -> std::string& {
+    if (used == row.size()) row.emplace_back();
+    std::string& c = row[used++];
+    c.clear();
+    return c;
+  };
+  static const ChoiceRecord kVuota;
+  GeneratedProcedure data;
+  data.testCase = testCase;
+  data.path = pathName;
+  long number = 1;
+  for (std::int64_t p = 0; p < n; ++p) {
+    const std::int64_t combination = order[static_cast<std::size_t>(p)];
+    used = 0;
+    cell() = std::to_string(combination);
+    cell()
+        .append("Test Procedure  (SD")
+        .append(WithSign(testCase))
+        .append(") ")
+        .append(pathName)
+        .append("_")
+        .append(WithSign(number));
+    cell() = "True";
+    if (collect) data.steps.clear();
+    for (std::size_t c = 0; c < cat.list.size(); ++c) {
+      const CategoryRef& ref = cat.list[c];
+      const auto d = static_cast<std::size_t>((combination / divisors[c]) % ref.choices);
+      const MessageRecord& msg = r.messages[static_cast<std::size_t>(ref.message)];
+      cell() = msg.name;
+      if (ref.own) {
+        const std::string own = d < msg.ownChoices.size() ? msg.ownChoices[d] : std::string();
+        cell().append(" ").append(own);
+        if (collect) data.steps.push_back({msg.name, msg.name, own, {}, {}});
+        continue;
+      }
+      const AttributeRecord& a = msg.attributes[static_cast<std::size_t>(ref.attr)];
+      cell().append(" ").append(a.name);
+      const ChoiceRecord& choice = d < a.choices.size() ? a.choices[d] : kVuota;
+      cell().append("   ").append(choice.value);
+      ProcedureStep* step =
+          collect ? &data.steps.emplace_back(ProcedureStep{msg.name, a.name, choice.value, {}, {}}) : nullptr;
+      bool conflict = false;
+      for (int i = 0; i < choice.propertyCount && i < static_cast<int>(choice.properties.size()) && !conflict; ++i) {
+        const std::string& name = choice.properties[static_cast<std::size_t>(i)];
+        conflict = FindConflict(name, row, static_cast<int>(used) - 1, true, warn);
+        if (conflict) continue;
+        cell() = PropertyLine(name);
+        if (step != nullptr) step->properties.push_back(name);
+      }
+      conflict = false;
+      for (int i = 0; i < choice.selectorCount && i < static_cast<int>(choice.selectors.size()) && !conflict; ++i) {
+        const std::string& name = choice.selectors[static_cast<std::size_t>(i)];
+        conflict = FindConflict(name, row, static_cast<int>(used) - 1, false, warn);
+        if (conflict) continue;
+        cell() = SelectorLine(name);
+        if (step != nullptr) step->selectors.push_back(name);
+      }
+    }
+    // WriteProcedures, one row.
+    if (row[2] != "True") {
+      if (row[2] == "False") {
+        out << row[1] << "\nConflicting values choices \n";
+        ++count.insignificant;
+      }
+      out << " \n";
+    } else {
+      for (std::size_t c = 0; c < used && !row[c].empty(); ++c)
+        out << (c == 0 || c == 2 ? std::string() : row[c]) << '\n';
+      out << " \n";
+    }
+    out << kTrattini << '\n';
+    ++count.procedures;
+    if (collect) {
+      data.number = number;
+      data.significant = row[2] != "False";
+      collect(data);
+    }
+    // An insignificant procedure leaves its number to the next one.
+    if (row[2] != "False") ++number;
+  }
+  return count;
+}
+
+GenerationResult GenerateTestProcedures(const GenerationContext& g,
+                                        const std::function<void(const std::string&)>& warn) {
+  GenerationResult result;
+  WorkFolder* work = &g.work;
+  const TestCaseTable& table = g.table;
+  for (int i = 1; i <= table.count(); ++i) {
+    const TestCaseRecord& r = table.cases[static_cast<std::size_t>(i)];
+    if (g.progress) g.progress(i - 1, table.count());
+    if (g.chosen && !g.chosen(i)) {
+      if (work->created(ScriptName(i))) work->removeFile(ScriptName(i));
+      continue;
+    }
+    if (g.status)
+      g.status("Generating the test procedures of " + r.name + "(" + std::to_string(i) + " of " +
+               std::to_string(table.count()) + ")");
+    const std::string file = ScriptName(i);
+    std::string error;
+    std::ofstream out = work->create(file, CreatedList::kScripts, &error);
+    const auto failed = [&](const std::string& why) {
+      if (g.warn) g.warn(why);
+      ++result.failed;
+    };
+    if (!out.is_open()) {
+      failed(error);
+      continue;
+    }
+    result.files.push_back(file);
+    [&] {
+      out << "Test Procedures generation file of  " << r.name << '\n' << '\n';
+      // A test case that no diagram matched has no paths: its file has its head only.
+      if (r.pathCount <= 0) return;
+      // The same shares as the Test Specification tree shows.
+      const Quote share = SharePaths(r.allotted, r.pathCount);
+      const int q = share.q;
+      int rest = share.r;
+      std::size_t k = 0;
+      while (k < r.messages.size()) {
+        const std::string path = r.messages[k].pathName;
+        std::size_t j = k;
+        while (j + 1 < r.messages.size() && r.messages[j + 1].pathName == path) ++j;
+        const CategoryList cat = BuildCategories(r, k, j);
+        if (cat.troppe && g.warn)
+          g.warn("\"" + WithoutTrailingBlanks(r.name) + "\", path " + path + ": more than " +
+                 std::to_string(kMaxCombinations) +
+                 " combinations of values; no test procedures were generated for it.");
+        int n = q;
+        if (rest > 0) {
+          n = q + 1;
+          --rest;
+        }
+        const PathCount written = GeneratePath(r, cat, i, path, n, g.random, warn, out, g.collect);
+        result.procedures += written.procedures;
+        result.insignificant += written.insignificant;
+        out << '\n';
+        ++result.paths;
+        k = j + 1;
+      }
+    }();
+    // Every write of the file is checked when it is closed (a full disk).
+    if (!work->close(out, file, &error)) failed(error);
+  }
+  return result;
+}
+
+}  // namespace zov

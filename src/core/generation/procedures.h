@@ -1,0 +1,104 @@
+// "&All Test Cases": the test procedures of every test case, category-
+// partition style. Each category of a path (a message's own choices, or the
+// choices of one of its parameters) gives one digit of a combination
+// number; the allotted number of combinations is drawn in random order
+// without repetition, and a property that contradicts an if-selector of the
+// same procedure marks it as insignificant. One script file per test case.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "generation/test_case_table.h"
+
+namespace zov {
+
+class RandomSource;
+class WorkFolder;
+
+struct CategoryRef {
+  int message = 0;
+  bool own = false;
+  bool attribute = false;
+  int attr = 0;
+  int choices = 0;
+};
+
+// The most combinations a path may have; a path with more is refused.
+inline constexpr std::int64_t kMaxCombinations = 10'000'000;
+
+struct CategoryList {
+  std::vector<CategoryRef> list;
+  std::int64_t T = 1;   // the number of combinations
+  bool troppe = false;  // past kMaxCombinations (T is then not exact)
+};
+// The categories of messages k to j of a test case, in order.
+CategoryList BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t j);
+
+// The choice index of category c in combination n (category 0 is the most
+// significant digit).
+int ChoiceDigit(std::int64_t n, std::size_t c, const CategoryList& cat);
+
+// 0 .. T-1 in a random cyclic order (Sattolo's shuffle).
+std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, RandomSource& random);
+
+// A generated test procedure as data, for the exports: one step per
+// category, with the properties and if-selectors written for its value.
+struct ProcedureStep {
+  std::string message, category, value;
+  std::vector<std::string> properties, selectors;
+};
+struct GeneratedProcedure {
+  int testCase = 0;
+  std::string path;
+  long number = 0;  // as the script numbers it; an insignificant one shares the next one's
+  bool significant = true;
+  std::vector<ProcedureStep> steps;
+};
+using ProcedureSink = std::function<void(const GeneratedProcedure&)>;
+
+// Writes the lines of one path block to out as they are made: summary or
+// warnings, then the procedures. warn receives the conflict warnings;
+// collect, when given, each procedure as data. Returns what was written.
+struct PathCount {
+  long procedures = 0;     // procedures written, valid or not
+  long insignificant = 0;  // of which marked "Conflicting values choices"
+};
+PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int testCase, const std::string& pathName,
+                       std::int64_t n, RandomSource& random, const std::function<void(const std::string&)>& warn,
+                       std::ostream& out, const ProcedureSink& collect = nullptr);
+
+// The script file of test case i: "TestScript" i ".txt".
+std::string ScriptName(int i);
+
+// The whole command: one "TestScript" i ".txt" per test case. progress gets
+// (test case, count); warn the conflict warnings. Returns the files written.
+struct GenerationResult {
+  std::vector<std::string> files;
+  long procedures = 0;     // procedures written, valid or not
+  long insignificant = 0;  // of which marked "Conflicting values choices"
+  int paths = 0;
+  int failed = 0;  // script files that could not be written
+};
+// What the generation works with and reports to.
+struct GenerationContext {
+  const TestCaseTable& table;
+  WorkFolder& work;                              // where the scripts go
+  RandomSource& random;                          // the shuffles
+  std::function<void(std::string_view)> status;  // the busy box's text
+  std::function<void(const std::string&)> warn;  // a script that could not be written
+  ProcedureSink collect;                         // each procedure as data, when given
+  // Whether test case i gets its script; every one when not given. The
+  // script of one left out goes, so no script of an earlier run is shown
+  // as if it were of this one.
+  std::function<bool(int)> chosen;
+  std::function<void(int, int)> progress;  // test cases done of all
+};
+GenerationResult GenerateTestProcedures(const GenerationContext& g,
+                                        const std::function<void(const std::string&)>& warn);
+
+}  // namespace zov

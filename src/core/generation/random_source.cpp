@@ -1,0 +1,16 @@
+#include "generation/random_source.h"
+
+namespace zov {
+
+namespace {
+
+float Uniforme(std::mt19937& e) {
+  // 24 random bits over 2^24: uniform in [0, 1), never 1.
+  return static_cast<float>(e() >> 8) / 16777216.0f;
+}
+
+}  // namespace
+
+float SeededRandom::draw() { return Uniforme(engine_); }
+
+}  // namespace zov

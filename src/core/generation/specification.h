@@ -1,0 +1,97 @@
+// "&Processing...": turns the selected test cases into the table of test
+// cases, the Test Specification tree TV(2) and one test specification
+// document per path of each test case.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "generation/test_case_table.h"
+#include "model/model_source.h"
+#include "tree/tree.h"
+
+namespace zov {
+
+class WorkFolder;
+
+// What a run of "&Processing..." leaves for the editors, the generation of
+// test procedures and the printing.
+struct SpecificationState {
+  TestCaseTable table;
+  std::vector<std::string> specDocuments;  // file names, in writing order
+  // The file of each document by the name built from the node texts.
+  std::unordered_map<std::string, std::string> documentByName;
+  // The file of the document written for each path or branch node, by key.
+  std::unordered_map<std::string, std::string> documentByNode;
+  std::unordered_set<std::string> usedFiles;
+  int notWritten = 0;  // documents that could not be written
+
+  // Where the record of a message or parameter node of TV(2) lies: test
+  // case, message record and (for a parameter) attribute; by node key.
+  struct Place {
+    int testCase = 0;
+    int message = 0;
+    int attribute = -1;
+  };
+  std::unordered_map<std::string, Place> places;
+  // The test case each top node of TV(2) stands for, by the node's key.
+  std::unordered_map<std::string, int> cases;
+  const Place* place(const std::string& key) const {
+    const auto it = places.find(key);
+    return it == places.end() ? nullptr : &it->second;
+  }
+};
+
+// The file for a document named base: the same file for the same name,
+// a safe name, numbered when another name led to it already.
+std::string AssignDocumentName(SpecificationState& st, const std::string& base);
+
+// Fills R.messages from the diagram's messages, naming the paths: each
+// top-level message opens a path; an IF with its ELSE splits the path into
+// ".1" and ".2" branches, the ELSE branch starting with copies of the
+// messages before the IF. notice is told when messages are left out.
+void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
+                     const std::function<void(const std::string&)>& notice);
+// Why the tree cannot lay out the records' paths one after the other (a
+// path, or the paths of one top-level number, split by another), or empty.
+std::string PathsOutOfOrder(const TestCaseRecord& r);
+// The number of runs of equal path names (1 for an empty list).
+std::int16_t CountPaths(const TestCaseRecord& r);
+// allotted over paths: q each, one more for the first r paths.
+struct Quote {
+  int q = 0;
+  int r = 0;
+  bool tooFew = false;  // fewer procedures than paths
+};
+Quote SharePaths(int allotted, int paths);
+
+// A document name made safe: no folder separators, "..", characters that
+// file systems refuse or control characters.
+std::string SafeFileName(std::string_view name);
+
+// What "&Processing..." works with and reports to.
+struct ProcessingContext {
+  const ModelSource& model;
+  Handle modelHandle;
+  const Tree& chosen;  // the selected test cases
+  Tree& spec;          // the Test Specification tree
+  SpecificationState& state;
+  WorkFolder* work;                                 // where the documents go
+  std::function<void(const std::string&)> warn;     // a warning box
+  std::function<void(const std::string&)> leftOut;  // something left out or not written
+  std::function<void(std::string_view)> status;     // the busy box's text
+  std::function<void(int, int)> progress;           // test cases done of all
+};
+// The command: the table, the tree and the documents, anew.
+void ProcessTestCases(const ProcessingContext& c);
+
+// The document shown for a click on a path or branch node of the Test
+// Specification tree: its file name, or empty when the node is no such node
+// or has no document.
+std::string DocumentOfNode(const Tree& spec, const SpecificationState& st, NodeId node);
+
+}  // namespace zov

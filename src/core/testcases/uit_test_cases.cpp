@@ -1,0 +1,115 @@
+#include "testcases/uit_test_cases.h"
+
+#include <optional>
+#include <unordered_map>
+
+#include "testcases/scenario.h"
+#include "tree/colors.h"
+#include "tree/kinds.h"
+
+namespace zov {
+
+namespace {
+
+constexpr Color kGreenLeaf = Rgb(0, 128, 0);
+
+// The name of a Main Tree diagram node: its text after the weight label.
+std::string_view NameAfterLabel(std::string_view text) {
+  const std::size_t p = text.find(']');
+  const std::size_t from = p == std::string_view::npos ? 1 : p + 2;
+  return from >= text.size() ? std::string_view() : text.substr(from);
+}
+
+}  // namespace
+
+std::unordered_map<std::string, int> GreenLeaves(const Tree& t) {
+  std::unordered_map<std::string, int> leaves;
+  int i = 0;
+  for (NodeId id = t.nextInCollection(kNoNode); id != kNoNode; id = t.nextInCollection(id)) {
+    ++i;
+    const Node& n = t.node(id);
+    if (n.foreColor != kGreenLeaf || n.children != 0) continue;
+    leaves.try_emplace(n.key.substr(0, n.key.find("$$")), i);
+  }
+  return leaves;
+}
+
+bool SDpresente(const Tree& mainTree, std::string_view name) {
+  for (NodeId id = mainTree.nextInCollection(kNoNode); id != kNoNode; id = mainTree.nextInCollection(id)) {
+    const Node& n = mainTree.node(id);
+    if (kind::IsScenario(n.image) && NameAfterLabel(n.text) == name) return true;
+  }
+  return false;
+}
+
+int GetSequenceDiag(const ModelSource& m, Handle diagram, const Tree& tree) {
+  const auto leaves = GreenLeaves(tree);
+  const auto it = leaves.find(m.Identifier(diagram));
+  return it == leaves.end() ? 0 : it->second;
+}
+
+namespace {
+// The name a UIT node shows between its weight label and its "((NTP"
+// annotation; nothing for a node without an annotation.
+std::optional<std::string> ShownName(const std::string& text) {
+  if (text.find("((") == std::string::npos) return std::nullopt;
+  const std::size_t r = text.find(']');
+  std::string bare = text.substr(std::min(text.size(), r == std::string::npos ? std::size_t{1} : r + 2));
+  const std::size_t p = bare.find("((");
+  if (p == std::string::npos || p < 2) return std::nullopt;
+  bare.resize(p - 2);
+  return bare;
+}
+
+bool HasAnObject(const ModelSource& m, Handle diagram, const Tree& uit, NodeId node) {
+  for (NodeId c = uit.node(node).child; c != kNoNode; c = uit.node(c).next)
+    for (Handle o : m.DiagramObjects(diagram))
+      if (uit.node(c).key == m.Identifier(o)) return true;
+  return false;
+}
+}  // namespace
+
+bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit) {
+  UitNames names(uit);
+  return GiaPresente(m, diagram, uit, names);
+}
+
+NodeId UitNames::first(const std::string& name) {
+  for (NodeId id = uit_.nextInCollection(seen_); id != kNoNode; id = uit_.nextInCollection(id)) {
+    seen_ = id;
+    if (auto shown = ShownName(uit_.node(id).text)) firsts_.try_emplace(std::move(*shown), id);
+  }
+  const auto it = firsts_.find(name);
+  return it == firsts_.end() || !uit_.valid(it->second) ? kNoNode : it->second;
+}
+
+bool GiaPresente(const ModelSource& m, Handle diagram, const Tree& uit, UitNames& names) {
+  if (m.DiagramKind(diagram) != kCollaborationDiagram) return false;
+  // Only the first node showing the name counts.
+  const NodeId first = names.first(m.Name(diagram));
+  return first != kNoNode && HasAnObject(m, diagram, uit, first);
+}
+
+bool AggiungiSequenceaTV(ModelSource& m, Handle diagram, const Tree& source, Tree& target, int index) {
+  const NodeId node = source.at(index);
+  if (node == kNoNode) return false;
+  if (target.contains(m.Identifier(diagram))) return false;
+  m.SetName(diagram, source.node(node).text);
+  return AddWholeScenario(m, diagram, target);
+}
+
+void CaricaAllSequenceNonConnessi(const ModelSource& m, Handle model, const Tree& mainTree, Tree& notLinked,
+                                  const std::function<void(std::string_view)>& status) {
+  // The names the Main Tree's diagram nodes show, gathered once.
+  StringIndex<char> shown;
+  for (NodeId id = mainTree.nextInCollection(kNoNode); id != kNoNode; id = mainTree.nextInCollection(id))
+    if (kind::IsScenario(mainTree.node(id).image)) shown.try_emplace(NameAfterLabel(mainTree.node(id).text));
+  for (Handle p : m.AllPackages(model)) {
+    if (status) status("Category: " + m.Name(p));
+    for (Handle d : m.ScenarioDiagrams(p))
+      if (!shown.contains(m.Name(d)) && !AggiungiScenario(m, d, notLinked) && status)
+        status("\"" + m.Name(d) + "\" is in the not-linked tree already: skipped");
+  }
+}
+
+}  // namespace zov

@@ -1,0 +1,335 @@
+#include "shell/dialogs.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "selection/allocation.h"
+#include "ui/ui.h"
+#include "weights/node_editor.h"
+
+namespace zov::gui {
+
+namespace {
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+}  // namespace
+
+NodeEditorDialog::NodeEditorDialog(Edita& editor, QWidget* parent) : QDialog(parent), e_(editor) {
+  setObjectName(QStringLiteral("Edita"));
+  setWindowTitle(QString::fromUtf8(Edita::kCaption));
+  auto* form = new QFormLayout;
+  auto* name = new QLabel(Q(e_.Nome));
+  name->setObjectName(QStringLiteral("Nome"));
+  auto* liv = new QLabel(Q(e_.Liv));
+  liv->setObjectName(QStringLiteral("Liv"));
+  wei_ = new QLineEdit(Q(e_.Wei));
+  wei_->setObjectName(QStringLiteral("Wei"));
+  auto* chiave = new QLabel(Q(e_.chiave));
+  chiave->setObjectName(QStringLiteral("chiave"));
+  chiave->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  bold_ = new QCheckBox(QStringLiteral("Selected:"));
+  bold_->setObjectName(QStringLiteral("Selez"));
+  bold_->setChecked(e_.Selez);
+  form->addRow(QStringLiteral("Node:"), name);
+  form->addRow(QStringLiteral("Level:"), liv);
+  form->addRow(QStringLiteral("&Weight:"), wei_);
+  form->addRow(QStringLiteral("HEX Key:"), chiave);
+  form->addRow(bold_);
+
+  auto* buttons = new QDialogButtonBox;
+  auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+  ok->setObjectName(QStringLiteral("Command1"));
+  ok->setDefault(true);
+  auto* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+  cancel->setObjectName(QStringLiteral("Command2"));
+  connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+    e_.Wei = wei_->text().toStdString();
+    e_.Selez = bold_->isChecked();
+    const std::string refused = e_.ok();
+    if (!refused.empty()) {
+      QMessageBox::warning(this, QStringLiteral("Zov Suite"), QString::fromStdString(refused));
+      return;  // the editor stays open
+    }
+    accept();
+  });
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(this, &QDialog::rejected, this, [this] {
+    if (!e_.closed()) e_.cancel();
+  });
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(form);
+  layout->addWidget(buttons);
+  wei_->selectAll();
+  wei_->setFocus();
+}
+
+NumTestDialog::NumTestDialog(CriterionDialog& dialog, Asker& asker, QWidget* parent) : QDialog(parent), d_(dialog) {
+  setObjectName(QStringLiteral("NumTest"));
+  setWindowTitle(QString::fromUtf8(CriterionDialog::kCaption));
+  auto* frame = new QGroupBox(QStringLiteral("Select your choice: "));
+  frame->setObjectName(QStringLiteral("Frame1"));
+  numTest_ = new QRadioButton(QStringLiteral("&Number of Test Procedures"));
+  numTest_->setObjectName(QStringLiteral("NumTest"));
+  coverage_ = new QRadioButton(QStringLiteral("Functional &Coverage"));
+  coverage_->setObjectName(QStringLiteral("Coverage"));
+  nnTest_ = new QLineEdit;
+  nnTest_->setObjectName(QStringLiteral("NNTest"));
+  percc_ = new QLineEdit;
+  percc_->setObjectName(QStringLiteral("Percc"));
+  auto* grid = new QFormLayout(frame);
+  grid->addRow(numTest_, nnTest_);
+  grid->addRow(coverage_, percc_);
+
+  auto* buttons = new QDialogButtonBox;
+  auto* done = buttons->addButton(QStringLiteral("Done"), QDialogButtonBox::AcceptRole);
+  done->setObjectName(QStringLiteral("Done"));
+  done->setDefault(true);
+  auto* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+  cancel->setObjectName(QStringLiteral("Cancel"));
+
+  connect(numTest_, &QRadioButton::clicked, this, [this] {
+    d_.chooseNumber();
+    sync();
+  });
+  connect(coverage_, &QRadioButton::clicked, this, [this] {
+    d_.chooseCoverage();
+    sync();
+  });
+  connect(buttons, &QDialogButtonBox::accepted, this, [this, &asker] {
+    d_.NNTest = nnTest_->text().toStdString();
+    d_.Percc = percc_->text().toStdString();
+    const std::string refused = d_.done();
+    if (!refused.empty()) {
+      asker.messageBox(refused, "Select Test Case criterion", MessageButtons::kOk, MessageIcon::kWarning);
+      return;  // the dialog stays open
+    }
+    accept();
+  });
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(this, &QDialog::rejected, this, [this] {
+    if (!d_.finito) d_.cancel();
+  });
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(frame);
+  layout->addWidget(buttons);
+  nnTest_->setText(Q(d_.NNTest));
+  percc_->setText(Q(d_.Percc));
+  sync();
+}
+
+void NumTestDialog::sync() {
+  numTest_->setChecked(d_.optNumTest);
+  coverage_->setChecked(d_.optCoverage);
+  nnTest_->setEnabled(d_.NNTestEnabled);
+  percc_->setEnabled(d_.PerccEnabled);
+  (d_.NNTestEnabled ? nnTest_ : percc_)->setFocus();
+}
+
+}  // namespace zov::gui
+
+#include <QGridLayout>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QShortcut>
+
+#include "specification/category_editors.h"
+
+namespace zov::gui {
+
+namespace {
+
+QListWidget* List(const char* name) {
+  auto* list = new QListWidget;
+  list->setObjectName(QString::fromLatin1(name));
+  return list;
+}
+
+void Fill(QListWidget* list, const std::vector<std::string>& lines) {
+  list->clear();
+  for (const std::string& l : lines) list->addItem(QString::fromStdString(l));
+}
+
+// A button of the editors. Enter belongs to the text boxes (it adds the
+// value), so no button takes it: the buttons sit in a plain row, since a
+// button box would make OK the default button when shown.
+QPushButton* Pulsante(QHBoxLayout* row, const char* text) {
+  auto* b = new QPushButton(QString::fromLatin1(text));
+  b->setObjectName(QString::fromLatin1(text));
+  b->setAutoDefault(false);
+  row->addWidget(b);
+  return b;
+}
+
+// Enter in any of the boxes adds the value, as "Add" does.
+void InvioAggiunge(QPushButton* add, std::initializer_list<QLineEdit*> boxes) {
+  add->setAutoDefault(false);
+  for (QLineEdit* box : boxes) QObject::connect(box, &QLineEdit::returnPressed, add, &QPushButton::click);
+}
+
+const QString kTooManyChoices = QStringLiteral("A category holds at most 101 choices.");
+
+// The common end of both editors: the frame, OK (ok() of the editor) and
+// Cancel (cancel(), also when the window is closed). Returns the OK button.
+template <typename Editor>
+QPushButton* Concludi(QDialog* dialog, Editor& e, QGroupBox* frame) {
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  auto* ok = Pulsante(buttons, "OK");
+  auto* cancel = Pulsante(buttons, "Cancel");
+  QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, &e] {
+    e.ok();
+    dialog->accept();
+  });
+  QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+  QObject::connect(dialog, &QDialog::rejected, dialog, [&e] {
+    if (!e.done) e.cancel();
+  });
+  // OK from the keyboard: Ctrl+Enter.
+  for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+    QObject::connect(new QShortcut(key, dialog), &QShortcut::activated, ok, &QPushButton::click);
+  auto* layout = new QVBoxLayout(dialog);
+  layout->addWidget(frame);
+  layout->addLayout(buttons);
+  e.active();
+  return ok;
+}
+
+}  // namespace
+
+FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialog(parent), e_(editor) {
+  setObjectName(QStringLiteral("FormIntervallo"));
+  setWindowTitle(QString::fromStdString(e_.caption));
+  auto* frame = new QGroupBox(QStringLiteral("Test values choices"));
+  frame->setObjectName(QStringLiteral("Frame2"));
+  defaultsOption_ = new QRadioButton(QStringLiteral("Default Values:"));
+  defaultsOption_->setObjectName(QStringLiteral("DefaultValues"));
+  ownValuesOption_ = new QRadioButton(QStringLiteral("Insert your own values:"));
+  ownValuesOption_->setObjectName(QStringLiteral("OwnValues"));
+  defaultList_ = List("DefaultList");
+  choiceList_ = List("ChoiceList");
+  auto* label3 = new QLabel(QStringLiteral("NOTES:"));
+  label3->setObjectName(QStringLiteral("Label3"));
+  note_ = new QLabel;
+  note_->setObjectName(QStringLiteral("Note"));
+  note_->setWordWrap(true);
+  valueEdit_ = new QLineEdit;
+  valueEdit_->setObjectName(QStringLiteral("Value"));
+  propertiesEdit_ = new QLineEdit;
+  propertiesEdit_->setObjectName(QStringLiteral("Properties"));
+  selectorsEdit_ = new QLineEdit;
+  selectorsEdit_->setObjectName(QStringLiteral("Selectors"));
+  auto* add = new QPushButton(QStringLiteral("Add  --->"));
+  add->setObjectName(QStringLiteral("Add"));
+
+  auto* grid = new QGridLayout(frame);
+  grid->addWidget(defaultsOption_, 0, 0);
+  grid->addWidget(defaultList_, 1, 0, 1, 2);
+  grid->addWidget(label3, 2, 0);
+  grid->addWidget(note_, 2, 1);
+  grid->addWidget(ownValuesOption_, 3, 0);
+  grid->addWidget(valueEdit_, 3, 1);
+  grid->addWidget(new QLabel(QStringLiteral("Properties: ")), 4, 0);
+  grid->addWidget(propertiesEdit_, 4, 1);
+  grid->addWidget(new QLabel(QStringLiteral("IF selectors:")), 5, 0);
+  grid->addWidget(selectorsEdit_, 5, 1);
+  grid->addWidget(add, 6, 1);
+  grid->addWidget(choiceList_, 0, 2, 7, 1);
+
+  connect(defaultsOption_, &QRadioButton::clicked, this, [this] {
+    e_.chooseDefaults();
+    sync();
+  });
+  connect(ownValuesOption_, &QRadioButton::clicked, this, [this] {
+    e_.chooseOwnValues();
+    sync();
+  });
+  connect(add, &QPushButton::clicked, this, [this] {
+    e_.value = valueEdit_->text().toStdString();
+    e_.selectors = selectorsEdit_->text().toStdString();
+    e_.properties = propertiesEdit_->text().toStdString();
+    if (!e_.add()) QMessageBox::warning(this, windowTitle(), kTooManyChoices);
+    sync();
+    valueEdit_->setFocus();
+  });
+  InvioAggiunge(add, {valueEdit_, selectorsEdit_, propertiesEdit_});
+  Concludi(this, e_, frame);
+  sync();
+}
+
+void FormIntervallo::sync() {
+  defaultsOption_->setChecked(e_.useDefaults);
+  ownValuesOption_->setChecked(e_.useOwnValues);
+  if (!e_.useDefaults && !e_.useOwnValues) {
+    // Neither chosen (an edited attribute reopened): show both unchecked.
+    defaultsOption_->setAutoExclusive(false);
+    defaultsOption_->setChecked(false);
+    ownValuesOption_->setChecked(false);
+    defaultsOption_->setAutoExclusive(true);
+  }
+  Fill(defaultList_, e_.defaultLines);
+  Fill(choiceList_, e_.choiceLines);
+  note_->setText(QString::fromStdString(e_.note));
+  valueEdit_->setText(QString::fromStdString(e_.value));
+  selectorsEdit_->setText(QString::fromStdString(e_.selectors));
+  propertiesEdit_->setText(QString::fromStdString(e_.properties));
+}
+
+FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) : QDialog(parent), e_(editor) {
+  setObjectName(QStringLiteral("FormInteractions"));
+  setWindowTitle(QString::fromStdString(e_.caption));
+  auto* frame = new QGroupBox(QStringLiteral("Test values choices: "));
+  frame->setObjectName(QStringLiteral("Frame1"));
+  defaultsOption_ = new QRadioButton(QStringLiteral("Default values: "));
+  defaultsOption_->setObjectName(QStringLiteral("DefaultValues"));
+  ownValuesOption_ = new QRadioButton(QStringLiteral("Insert your own values"));
+  ownValuesOption_->setObjectName(QStringLiteral("OwnValues"));
+  defaultList_ = List("DefaultList");
+  choiceList_ = List("ChoiceList");
+  valueEdit_ = new QLineEdit;
+  valueEdit_->setObjectName(QStringLiteral("Value"));
+  auto* add = new QPushButton(QStringLiteral("Add -->"));
+  add->setObjectName(QStringLiteral("Add"));
+  auto* grid = new QGridLayout(frame);
+  grid->addWidget(defaultsOption_, 0, 0);
+  grid->addWidget(defaultList_, 1, 0, 1, 2);
+  grid->addWidget(ownValuesOption_, 2, 0);
+  grid->addWidget(valueEdit_, 2, 1);
+  grid->addWidget(add, 3, 1);
+  grid->addWidget(choiceList_, 0, 2, 4, 1);
+  connect(defaultsOption_, &QRadioButton::clicked, this, [this] {
+    e_.chooseDefaults();
+    sync();
+  });
+  connect(ownValuesOption_, &QRadioButton::clicked, this, [this] {
+    e_.chooseOwnValues();
+    sync();
+  });
+  connect(add, &QPushButton::clicked, this, [this] {
+    e_.value = valueEdit_->text().toStdString();
+    if (!e_.add()) QMessageBox::warning(this, windowTitle(), kTooManyChoices);
+    sync();
+    valueEdit_->setFocus();
+  });
+  InvioAggiunge(add, {valueEdit_});
+  Concludi(this, e_, frame);
+  sync();
+}
+
+void FormInteractions::sync() {
+  defaultsOption_->setChecked(e_.useDefaults);
+  ownValuesOption_->setChecked(e_.useOwnValues);
+  Fill(defaultList_, e_.defaultLines);
+  Fill(choiceList_, e_.choiceLines);
+  valueEdit_->setText(QString::fromStdString(e_.value));
+}
+
+}  // namespace zov::gui

@@ -1,0 +1,139 @@
+#include "app/load_messages.h"
+#include "app/scripted_asker.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/generale.h"
+#include "support/window_ready.h"
+#include "tree/tag.h"
+
+namespace fs = std::filesystem;
+
+namespace zov {
+namespace {
+
+const std::string kAtm = std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl";
+
+struct LoadTest : ::testing::Test {
+  LoadTest() { g.setAsker(&asker); }
+  test::GeneralePronto pronto;
+  Generale& g = pronto.g;
+  QuietBusyBox& busy = pronto.busy;
+  WorkFolder& work = pronto.work;
+  ScriptedAsker asker;
+};
+
+TEST_F(LoadTest, LoadSetsCaptionRootsFilesAndStatuses) {
+  g.session.livellomassimo = 7;
+  ASSERT_EQ(test::LoadError(g.session, kAtm), "");
+  EXPECT_EQ(g.caption, "Zov Suite - " + kAtm);
+  EXPECT_EQ(g.session.filemdl, kAtm);
+  // Reset at the start, then raised to the deepest level of this model.
+  EXPECT_EQ(g.session.livellomassimo, 4);
+  ASSERT_NE(g.session.model(), nullptr);
+  EXPECT_EQ(g.session.model()->AllUseCases(g.session.openModelHandle()).Count(), 8);
+
+  const Tree& uit = g.TV(kUitTree);
+  ASSERT_EQ(uit.count(), 1);
+  EXPECT_EQ(uit.node(uit.at(1)).key, "ROOT");
+  EXPECT_EQ(uit.node(uit.at(1)).text, kAtm);
+  EXPECT_EQ(uit.node(uit.at(1)).image, "rose");
+  EXPECT_TRUE(uit.node(uit.at(1)).expanded);
+  const Tree& selected = g.TV(kSelectedTestCases);
+  EXPECT_EQ(selected.node(selected.at(1)).key, "Selected Item");
+
+  EXPECT_EQ(
+      work.files(CreatedList::kLoad),
+      (std::vector<std::string>{"collegamenti.txt", "notlinked_elements.txt", "nonriordinati.txt", "riordinati.txt",
+                                "passo1.txt", "5A1000000020ACTOR4_cont.txt", "5A1000000020_entry.txt"}));
+  EXPECT_TRUE(fs::exists(work.dir() / "collegamenti.txt"));
+  EXPECT_EQ(busy.history.front(), "Activate Rational ROSE Object");
+  EXPECT_EQ(busy.history[1], "Loading Rose file");
+  EXPECT_EQ(busy.history.back(), "Done...");
+  EXPECT_FALSE(busy.visible);
+}
+
+TEST_F(LoadTest, ASecondLoadStartsAfresh) {
+  ASSERT_EQ(test::LoadError(g.session, kAtm), "");
+  const int designNodes = g.TV(kDesignTree).count();
+  EXPECT_EQ(designNodes, 6);
+  const int notLinkedNodes = g.TV(kNotLinkedTree).count();
+  const int mainNodes = g.TV(kMainTree).count();
+  g.TV(kNotLinkedTree).addTop("ROOT", "<<NOT linked>>", "chain");
+  g.TV(kDesignTree).addTop("Design Tree", "Design Tree", "package");
+  g.TV(kMainTree).addTop("X", "stale", "actor");
+  ASSERT_EQ(test::LoadError(g.session, kAtm), "");
+  EXPECT_EQ(g.TV(kNotLinkedTree).count(), notLinkedNodes);  // rebuilt, not doubled
+  EXPECT_EQ(g.TV(kDesignTree).count(), designNodes);
+  EXPECT_EQ(g.TV(kMainTree).count(), mainNodes);
+  EXPECT_FALSE(g.TV(kMainTree).contains("X"));
+  EXPECT_EQ(g.TV(kUitTree).count(), 1);
+  // The same files again: the link node is made on the second load too.
+  EXPECT_EQ(work.files(CreatedList::kLoad).size(), 7u);
+  EXPECT_TRUE(g.TV(kMainTree).contains("5A1000000020ACTOR4"));
+}
+
+TEST_F(LoadTest, AnUnreadableModelChangesNothing) {
+  ASSERT_EQ(test::LoadError(g.session, kAtm), "");
+  const int mainNodes = g.TV(kMainTree).count();
+  const std::string error = test::LoadError(g.session, "/nonexistent/Other.mdl");
+  EXPECT_NE(error.find("/nonexistent/Other.mdl"), std::string::npos);
+  EXPECT_EQ(g.caption, "Zov Suite - " + kAtm);
+  EXPECT_EQ(g.TV(kMainTree).count(), mainNodes);
+  EXPECT_EQ(g.session.model()->AllUseCases(g.session.openModelHandle()).Count(), 8);
+  EXPECT_TRUE(fs::exists(work.dir() / "collegamenti.txt"));
+  EXPECT_FALSE(busy.visible);
+}
+
+TEST_F(LoadTest, CommandAsksForTheFileAndReportsFailures) {
+  // Cancel: nothing happens.
+  asker.files.push_back(std::nullopt);
+  g.runMenuItem(menu::kCaricaMdl);
+  ASSERT_EQ(asker.asked.size(), 1u);
+  EXPECT_EQ(asker.asked[0].text, std::string(kModelFilter));
+  EXPECT_EQ(g.session.filemdl, "*.mdl");
+  EXPECT_EQ(g.TV(kUitTree).count(), 0);
+
+  // A malformed file: a message that names it, and nothing loaded.
+  asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/../README.md");
+  g.runMenuItem(menu::kCaricaMdl);
+  ASSERT_EQ(asker.asked.size(), 3u);
+  EXPECT_EQ(asker.asked[2].title, "Zov Suite");
+  EXPECT_NE(asker.asked[2].text.find("README.md:1:1"), std::string::npos) << asker.asked[2].text;
+  EXPECT_EQ(g.TV(kUitTree).count(), 0);
+
+  asker.files.push_back(kAtm);
+  g.runMenuItem(menu::kCaricaMdl);
+  EXPECT_EQ(g.TV(kUitTree).count(), 1);
+}
+
+TEST_F(LoadTest, ProblemsOfTheTidyUpAreShownAfterTheLoad) {
+  // A Main Tree cap below what the copies below the links need.
+  g.session.mainTreeLimit = 20;
+  g.openModelFile(kAtm);
+  ASSERT_EQ(asker.asked.size(), 1u);
+  EXPECT_EQ(asker.asked[0].title, "Zov Suite");
+  EXPECT_NE(asker.asked[0].text.find("The Main Tree has reached 20"), std::string::npos) << asker.asked[0].text;
+  EXPECT_NE(busy.history.back().find("The Main Tree has reached 20"), std::string::npos);
+  EXPECT_FALSE(busy.visible);
+  // The next load, with the cap growing with the model again, starts with no problems.
+  g.session.mainTreeLimit = 0;
+  g.openModelFile(kAtm);
+  EXPECT_TRUE(g.session.problems.empty());
+  EXPECT_EQ(asker.asked.size(), 1u);
+}
+
+TEST(SplitFilter, PairsOfLabelAndPattern) {
+  const auto pairs = SplitFilter(kModelFilter);
+  ASSERT_EQ(pairs.size(), 3u);
+  EXPECT_EQ(pairs[0].first, "Models (*.mdl)");
+  EXPECT_EQ(pairs[0].second, "*.mdl");
+  EXPECT_EQ(pairs[1].first, "Category Files (*.cat)");
+  EXPECT_EQ(pairs[1].second, "*.cat");
+  EXPECT_EQ(pairs[2].first, "UML models (*.xmi *.uml *.xml)");
+}
+
+}  // namespace
+}  // namespace zov

@@ -1,0 +1,226 @@
+#include "generation/procedures.h"
+#include "app/scripted_asker.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/generale.h"
+#include "model/work_folder.h"
+#include "specification/category_editors.h"
+#include "support/window_ready.h"
+
+namespace zov {
+namespace {
+
+// The lines GeneratePath writes.
+std::vector<std::string> Lines(const TestCaseRecord& r, const CategoryList& c, int testCase, const std::string& path,
+                               std::int64_t n, RandomSource& random,
+                               const std::function<void(const std::string&)>& warn) {
+  std::ostringstream out;
+  GeneratePath(r, c, testCase, path, n, random, warn, out);
+  std::vector<std::string> lines;
+  std::istringstream in(out.str());
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// A message with own choices and parameters of the given choice counts.
+MessageRecord Messaggio(const std::string& name, const std::string& path, std::vector<std::string> own,
+                        std::vector<std::vector<std::string>> parameters = {}) {
+  MessageRecord m;
+  m.name = name;
+  m.pathName = path;
+  m.ownChoices = std::move(own);
+  m.ownChoiceCount = static_cast<std::int16_t>(m.ownChoices.size());
+  for (std::size_t p = 0; p < parameters.size(); ++p) {
+    AttributeRecord a;
+    a.name = "p" + std::to_string(p);
+    for (const auto& v : parameters[p]) a.choice(a.choices.size())->value = v;
+    a.choiceCount = static_cast<std::int16_t>(parameters[p].size());
+    m.attributes.push_back(a);
+  }
+  m.attributeCount = static_cast<std::int16_t>(m.attributes.size());
+  return m;
+}
+
+TEST(ChoiceDigit, MixedRadixWithTheFirstCategoryMostSignificant) {
+  TestCaseRecord r;
+  r.messages.push_back(Messaggio("m", "1", {"a", "b"}, {{"x", "y", "z"}, {"u", "v"}}));
+  const CategoryList c = BuildCategories(r, 0, 0);
+  ASSERT_EQ(c.list.size(), 3u);
+  EXPECT_EQ(c.T, 12);
+  EXPECT_EQ(ChoiceDigit(7, 0, c), 1);
+  EXPECT_EQ(ChoiceDigit(7, 1, c), 0);
+  EXPECT_EQ(ChoiceDigit(7, 2, c), 1);
+}
+
+TEST(ShuffleCombinations, ACyclicPermutation) {
+  SeededRandom random(3);
+  for (std::int64_t T : {2, 5, 97, 1000}) {
+    const auto order = ShuffleCombinations(T, random);
+    std::int64_t at = 0, steps = 0;
+    do {
+      EXPECT_NE(order[static_cast<std::size_t>(at)], at);
+      at = order[static_cast<std::size_t>(at)];
+      ++steps;
+    } while (at != 0 && steps <= T);
+    EXPECT_EQ(steps, T);  // one cycle through every row
+  }
+}
+
+TEST(GeneratePath, EveryChoiceOnceInRandomOrder) {
+  TestCaseRecord r;
+  r.messages.push_back(Messaggio("open", "1", {"a", "b", "c"}));
+  SeededRandom random(1);
+  const auto lines = Lines(r, BuildCategories(r, 0, 0), 1, "1", 3, random, nullptr);
+  EXPECT_EQ(lines[0], "");
+  EXPECT_EQ(lines[1], "- - - - - - generated  3 of possible  3 Test Procedures for Test Case 1");
+  std::multiset<std::string> chosen;
+  for (const auto& l : lines)
+    if (l == " a" || l == " b" || l == " c") chosen.insert(l);
+  EXPECT_EQ(chosen, (std::multiset<std::string>{" a", " b", " c"}));
+  // A procedure: empty line, header, empty line, the message, its choice, one blank, hyphens.
+  EXPECT_EQ(lines[2], "");
+  EXPECT_EQ(lines[3], "Test Procedure  (SD 1) 1_ 1");
+  EXPECT_EQ(lines[4], "");
+  EXPECT_EQ(lines[5], "open");
+  EXPECT_EQ(lines[7], " ");
+  EXPECT_EQ(lines[8], std::string(34, '-'));
+}
+
+TEST(GeneratePath, NoneAskedTooManyAskedAndNoCategory) {
+  TestCaseRecord r;
+  r.messages.push_back(Messaggio("open", "1", {"a", "b"}));
+  r.messages.push_back(Messaggio("quiet", "2", {}));
+  SeededRandom random(1);
+  const auto zero = Lines(r, BuildCategories(r, 0, 0), 1, "1", 0, random, nullptr);
+  EXPECT_EQ(zero,
+            (std::vector<std::string>{"", "- - - - - - generated  0 of possible  2 Test Procedures for Test Case 1"}));
+  const auto many = Lines(r, BuildCategories(r, 0, 0), 1, "1", 5, random, nullptr);
+  EXPECT_EQ(many[1], "WARNING!!! The set values are not enough for generating all");
+  EXPECT_EQ(many[2], "Test Procedures for the Test Case 1");
+  EXPECT_EQ(many[3], "- - - - - - generated  2 Test Procedures for Test Case 1");
+  const auto none = Lines(r, BuildCategories(r, 1, 1), 1, "2", 5, random, nullptr);
+  EXPECT_EQ(none, (std::vector<std::string>{"", "WARNING!!! No values for Test Procedure generation in Test Case 2"}));
+}
+
+TEST(GeneratePath, AConflictingRowKeepsTheNextNumber) {
+  TestCaseRecord r;
+  MessageRecord m = Messaggio("set", "1", {}, {{"busy", "idle", "ready"}});
+  // "busy" defines busy and requires not busy: it conflicts with itself.
+  ChoiceRecord& busy = m.attributes[0].choices[0];
+  busy.properties = {"busy"};
+  busy.propertyCount = 1;
+  busy.selectors = {"not busy"};
+  busy.selectorCount = 1;
+  r.messages.push_back(m);
+  std::vector<std::string> warnings;
+  bool conflictInTheMiddle = false;
+  for (unsigned seed = 0; seed < 6; ++seed) {
+    SeededRandom random(seed);
+    const auto lines =
+        Lines(r, BuildCategories(r, 0, 0), 1, "1", 3, random, [&](const std::string& w) { warnings.push_back(w); });
+    // The headers in order, each with whether its procedure conflicts.
+    std::vector<std::pair<std::string, bool>> headers;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i)
+      if (lines[i].rfind("Test Procedure  (SD 1) 1_", 0) == 0)
+        headers.emplace_back(lines[i].substr(25), lines[i + 1] == "Conflicting values choices ");
+    ASSERT_EQ(headers.size(), 3u);
+    int expected = 1;
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+      EXPECT_EQ(headers[i].first, " " + std::to_string(expected)) << seed;
+      if (!headers[i].second) ++expected;
+      if (headers[i].second && i + 1 < headers.size()) conflictInTheMiddle = true;
+    }
+    const auto conflict = std::find(lines.begin(), lines.end(), "Conflicting values choices ");
+    ASSERT_NE(conflict, lines.end());
+    EXPECT_EQ(*(conflict + 1), " ");
+    EXPECT_EQ(*(conflict + 2), std::string(34, '-'));
+  }
+  EXPECT_TRUE(conflictInTheMiddle);
+  ASSERT_FALSE(warnings.empty());
+  EXPECT_EQ(warnings[0], "Unsignifiant Test Procedure for value  busy");
+}
+
+// A path past the bound of combinations is said in its script and among
+// the run's warnings; no conflict is counted for it.
+TEST(GeneratePath, PastTheBoundIsReported) {
+  TestCaseTable t;
+  t.cases.resize(2);
+  TestCaseRecord& r = t.cases[1];
+  r.name = "Huge ";
+  r.allotted = 5;
+  r.pathCount = 1;
+  std::vector<std::string> hundred(100, "v");
+  r.messages.push_back(Messaggio("m", "1", hundred, {hundred, hundred, hundred}));
+  EXPECT_TRUE(BuildCategories(r, 0, 0).troppe);
+  SeededRandom random(1);
+  auto work = WorkFolder::CreatePrivate(nullptr);
+  ASSERT_TRUE(work);
+  std::vector<std::string> warnings, conflicts;
+  GenerateTestProcedures(
+      {t, *work, random, nullptr, [&](const std::string& w) { warnings.push_back(w); }, nullptr, nullptr, nullptr},
+      [&](const std::string& w) { conflicts.push_back(w); });
+  const auto lines = work->readLines("TestScript1.txt");
+  ASSERT_TRUE(lines);
+  EXPECT_NE((*lines)[3].find("More than 10000000 combinations"), std::string::npos);
+  EXPECT_EQ(warnings, (std::vector<std::string>{"\"Huge\", path 1: more than 10000000 combinations of values; no test "
+                                                "procedures were generated for it."}));
+  EXPECT_TRUE(conflicts.empty());
+}
+
+TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {
+  test::GeneralePronto pronto;
+  Generale& g = pronto.g;
+  WorkFolder* work = &pronto.work;
+  g.session.setSeed(5);
+  TestCaseTable& t = g.session.specification.table;
+  t.cases.resize(4);
+  for (int i = 1; i <= 2; ++i) {
+    TestCaseRecord& r = t.cases[static_cast<std::size_t>(i)];
+    r.name = "Case " + std::to_string(i) + " ";
+    r.allotted = 2;
+    r.pathCount = 1;
+    r.messages.push_back(Messaggio("m", "1", {"a", "b", "c"}));
+  }
+  t.cases[3].name = "Nothing ";  // no diagram matched: path count 0
+  t.cases[3].allotted = 4;
+  const GenerationResult result = g.session.generate().result;
+  EXPECT_EQ(result.files, (std::vector<std::string>{"TestScript1.txt", "TestScript2.txt", "TestScript3.txt"}));
+  EXPECT_EQ(result.procedures, 4);
+  for (int i = 1; i <= 2; ++i) {
+    std::ifstream in(work->dir() / ("TestScript" + std::to_string(i) + ".txt"));
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "Test Procedures generation file of  Case " + std::to_string(i) + " ");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[lines.size() - 2], std::string(34, '-'));
+    EXPECT_EQ(lines.back(), "");
+  }
+  std::ifstream head(work->dir() / "TestScript3.txt");
+  std::string all((std::istreambuf_iterator<char>(head)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(all, "Test Procedures generation file of  Nothing \n\n");
+  // Shown in LB, printed with the same separators as the documents.
+  ScriptedAsker asker;
+  g.setAsker(&asker);
+  g.showScripts();
+  EXPECT_EQ(g.LB.items.front(), "Test Procedures generation file of  Case 1 ");
+  g.printScripts();
+  ASSERT_EQ(asker.printed.size(), 1u);
+  EXPECT_EQ(asker.printed[0].second[0], std::string(20, '-'));
+  EXPECT_EQ(asker.printed[0].second[1], "File name: TestScript1.txt");
+  EXPECT_EQ(asker.printed[0].second[2], "            Test Procedures generation file of  Case 1 ");
+  // A file that went missing is reported, not read.
+  std::filesystem::remove(work->dir() / "TestScript2.txt");
+  g.showScripts();
+  ASSERT_FALSE(asker.asked.empty());
+  EXPECT_NE(asker.asked.back().text.find("TestScript2.txt"), std::string::npos);
+  g.setAsker(nullptr);
+}
+
+}  // namespace
+}  // namespace zov

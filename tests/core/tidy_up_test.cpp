@@ -1,0 +1,340 @@
+#include "model/tidy_up.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/generale.h"
+#include "app/load_messages.h"
+#include "model/work_folder.h"
+#include "support/loaded_model.h"
+#include "support/shared_models.h"
+#include "support/window_ready.h"
+#include "tree/tag.h"
+
+namespace fs = std::filesystem;
+
+namespace zov {
+namespace {
+
+using test::ModelloSintetico;
+
+using Loaded = test::ModelloCaricato;
+
+TEST(BranchCopies, AUseCaseReachedFromTwoActors) {
+  ModelloSintetico m;
+  const auto a1 = m.actor("Clerk"), a2 = m.actor("Manager");
+  const auto u = m.useCase("Pay"), v = m.useCase("Check card");
+  m.include(u, v);
+  const auto d1 = m.diagram(u, "Pay - main"), d2 = m.diagram(u, "Pay - error");
+  m.association(a1, u);
+  m.association(a2, u);
+  Loaded l(m);
+  ASSERT_EQ(l.error, "");
+  const std::string link = u + "ACTOR1";
+  EXPECT_EQ(l.node(link).image, "usecaserip");
+  EXPECT_FALSE(l.node(link).bold);
+  EXPECT_EQ(l.node(link).parent, l.find(a2));
+  EXPECT_EQ(l.childKeys(link), (std::vector<std::string>{v + "$$00000", d1 + "$$00001", d2 + "$$00002"}));
+  // A copy keeps its text and kind; its tag is the link's, one level down.
+  EXPECT_EQ(l.node(d1 + "$$00001").text, l.node(d1).text);
+  EXPECT_EQ(l.node(d1 + "$$00001").image, "sequence");
+  EXPECT_EQ(l.node(d1 + "$$00001").tag, "LIV:2$$WEI:1.0000$$NCI:0$$EDI:F");
+  // The use case itself is a plain one again.
+  EXPECT_EQ(l.node(u).image, "usecase");
+  EXPECT_FALSE(l.node(u).bold);
+  EXPECT_TRUE(l.work.created(link + "_cont.txt"));
+  EXPECT_TRUE(l.work.created(u + "_entry.txt"));
+  EXPECT_TRUE(l.g.problems.empty());
+}
+
+TEST(BranchCopies, DeeperBranchesAndTheirSameElementLeaves) {
+  ModelloSintetico m;
+  const auto a1 = m.actor("Clerk"), a2 = m.actor("Manager");
+  const auto u = m.useCase("Pay"), v = m.useCase("Check card"), w = m.useCase("Read chip");
+  m.include(u, v);
+  m.include(v, w);
+  m.association(a1, u);
+  m.association(a2, u);
+  Loaded l(m);
+  ASSERT_EQ(l.error, "");
+  const std::string link = u + "ACTOR1";
+  EXPECT_EQ(l.childKeys(link), (std::vector<std::string>{v + "$$00000"}));
+  // The leaf standing for the copy's own element ($$00001) is gone.
+  EXPECT_EQ(l.childKeys(v + "$$00000"), (std::vector<std::string>{w + "$$00002"}));
+  EXPECT_EQ(l.node(w + "$$00002").tag, "LIV:3$$WEI:1.0000$$NCI:0$$EDI:F");
+  // Level markers down to the deepest level.
+  EXPECT_EQ(l.g.livellomassimo, 3);
+  EXPECT_EQ(l.node("LEVEL 3").parent, l.find("LEVEL 2"));
+  EXPECT_EQ(l.main().node(l.main().firstRoot()).key, a1);
+}
+
+// Without a cap set, the Main Tree may grow past kMinMainTreeCap as
+// far as the model needs: 50 use cases of 700 diagrams each, every one
+// reached from six actors, give 250 links copying 700 nodes each.
+TEST(BranchCopies, TheCapGrowsWithTheModel) {
+  ModelloSintetico m;
+  std::vector<std::string> actors, useCases;
+  for (int a = 0; a < 6; ++a) actors.push_back(m.actor("Actor " + std::to_string(a)));
+  for (int u = 0; u < 50; ++u) {
+    useCases.push_back(m.useCase("Use case " + std::to_string(u)));
+    for (int d = 0; d < 700; ++d) m.diagram(useCases.back(), "Flow " + std::to_string(d));
+  }
+  for (const auto& a : actors)
+    for (const auto& u : useCases) m.association(a, u);
+  Loaded l(m);
+  ASSERT_EQ(l.error, "");
+  EXPECT_TRUE(l.g.problems.empty());
+  EXPECT_GT(l.main().count(), kMinMainTreeCap);
+  // The last link made is expanded whole.
+  EXPECT_EQ(l.node(useCases.back() + "ACTOR250").children, 700);
+}
+
+TEST(BranchCopies, ACycleIsCutNotCopied) {
+  ModelloSintetico m;
+  const auto a = m.actor("Clerk");
+  const auto u = m.useCase("Pay"), v = m.useCase("Check card");
+  m.include(u, v);
+  m.include(v, u);
+  m.association(a, u);
+  Loaded l(m);
+  ASSERT_EQ(l.error, "");
+  const std::string link = u + "ACTOR1";
+  EXPECT_EQ(l.node(link).image, "usecasecic");
+  EXPECT_EQ(l.node(link).parent, l.find(v));
+  EXPECT_FALSE(l.node(link).bold);
+  EXPECT_FALSE(l.work.created(link + "_cont.txt"));
+}
+
+TEST(BranchCopies, SecondLoadMakesTheSameTree) {
+  ModelloSintetico m;
+  const auto a1 = m.actor("Clerk"), a2 = m.actor("Manager");
+  const auto u = m.useCase("Pay");
+  m.diagram(u, "Pay - main");
+  m.association(a1, u);
+  m.association(a2, u);
+  Loaded l(m);
+  ASSERT_EQ(l.error, "");
+  const int nodes = l.main().count();
+  ASSERT_EQ(test::LoadError(l.g, l.path.string()), "");
+  EXPECT_EQ(l.main().count(), nodes);
+  EXPECT_EQ(l.node(u + "ACTOR1").image, "usecaserip");
+}
+
+// A tree and working folder made by hand, for the cases a model rarely shows.
+struct HandTree : ::testing::Test {
+  HandTree() : work(*WorkFolder::CreatePrivate(nullptr)) {}
+  ~HandTree() override { RimuoveFileCreati(work); }
+  void link(const std::string& parent, const std::string& key, const std::string& target) {
+    t.addChild(parent, key, "link", "continua");
+    std::string error;
+    work.create(key + "_cont.txt", CreatedList::kLoad, &error) << target << "\nname\n";
+  }
+  void run() {
+    CopyState s;
+    AzzeraCollezioni(s);
+    s.limite = limit;
+    DuplicaRami(t, s, work, [this](const std::string& text) { notices.push_back(text); });
+  }
+  Tree t;
+  WorkFolder work;
+  int limit = kMinMainTreeCap;
+  std::vector<std::string> notices;
+};
+
+TEST_F(HandTree, ALinkToAPackageIsExpandedOnceAndEnds) {
+  t.addTop("AAAAAAAAAAAA", "actor", "actor");
+  t.addChild("AAAAAAAAAAAA", "PPPPPPPPPPPP", "package", "package");
+  t.addChild("PPPPPPPPPPPP", "QQQQQQQQQQQQ", "inner", "package");
+  t.addTop("BBBBBBBBBBBB", "actor 2", "actor");
+  link("BBBBBBBBBBBB", "PPPPPPPPPPPPACTOR1", "PPPPPPPPPPPP");
+  run();
+  EXPECT_EQ(t.node(t.find("PPPPPPPPPPPPACTOR1")).image, "package");
+  EXPECT_TRUE(t.contains("QQQQQQQQQQQQ$$00000"));
+  EXPECT_TRUE(notices.empty());
+}
+
+TEST_F(HandTree, AMissingContinuationFileIsReported) {
+  t.addTop("AAAAAAAAAAAA", "actor", "actor");
+  t.addChild("AAAAAAAAAAAA", "UUUUUUUUUUUUACTOR1", "Pay", "continua");
+  run();
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_NE(notices[0].find("UUUUUUUUUUUUACTOR1_cont.txt"), std::string::npos) << notices[0];
+  EXPECT_EQ(t.node(t.find("UUUUUUUUUUUUACTOR1")).image, "continua");
+}
+
+TEST_F(HandTree, CopyingStopsAtTheNodeLimit) {
+  t.addTop("AAAAAAAAAAAA", "actor", "actor");
+  t.addChild("AAAAAAAAAAAA", "UUUUUUUUUUUU", "Pay", "entryusecase");
+  for (int i = 0; i < 20; ++i) t.addChild("UUUUUUUUUUUU", "D" + std::to_string(100000000000 + i), "d", "sequence");
+  t.addTop("BBBBBBBBBBBB", "actor 2", "actor");
+  link("BBBBBBBBBBBB", "UUUUUUUUUUUUACTOR1", "UUUUUUUUUUUU");
+  limit = 30;
+  run();
+  EXPECT_EQ(t.count(), 30);
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_NE(notices[0].find("30 nodes"), std::string::npos) << notices[0];
+}
+
+TEST_F(HandTree, CopiesOfLinksAreExpandedInLaterPasses) {
+  // X is reached twice; below X a link to Y, added after the link to X.
+  t.addTop("AAAAAAAAAAAA", "actor", "actor");
+  t.addChild("AAAAAAAAAAAA", "XXXXXXXXXXXX", "X", "entryusecase");
+  t.addChild("AAAAAAAAAAAA", "YYYYYYYYYYYY", "Y", "entryusecase");
+  t.addChild("YYYYYYYYYYYY", "ZZZZZZZZZZZZ", "Z", "usecase");
+  t.addTop("BBBBBBBBBBBB", "actor 2", "actor");
+  link("BBBBBBBBBBBB", "XXXXXXXXXXXXACTOR2", "XXXXXXXXXXXX");
+  link("XXXXXXXXXXXX", "YYYYYYYYYYYYACTOR1", "YYYYYYYYYYYY");
+  run();
+  // Pass 1 copies the still unexpanded link to Y below the link to X, then
+  // expands the link to Y; pass 2 expands the copy.
+  const NodeId copy = t.find("YYYYYYYYYYYYACTOR1$$00000");
+  ASSERT_NE(copy, kNoNode);
+  EXPECT_EQ(t.node(copy).image, "usecaserip");
+  EXPECT_EQ(t.node(copy).parent, t.find("XXXXXXXXXXXXACTOR2"));
+  EXPECT_EQ(t.node(t.find("ZZZZZZZZZZZZ$$00001")).parent, t.find("YYYYYYYYYYYYACTOR1"));
+  EXPECT_EQ(t.node(t.find("ZZZZZZZZZZZZ$$00002")).parent, copy);
+  for (NodeId id : t.collection()) EXPECT_NE(t.node(id).image, "continua") << t.node(id).key;
+}
+
+TEST(SameElementLeaves, OneScanSkipsTheNodeAfterARemoval) {
+  Tree t;
+  t.addTop("PPPPPPPPPPPP", "p", "usecase");
+  t.addChild("PPPPPPPPPPPP", "PPPPPPPPPPPP$$1", "p", "usecase");
+  t.addChild("PPPPPPPPPPPP", "PPPPPPPPPPPP$$2", "p", "usecase");  // moves into the place of $$1: not examined
+  t.addChild("PPPPPPPPPPPP", "QQQQQQQQQQQQ", "q", "usecase");
+  t.addChild("PPPPPPPPPPPP", "PPPPPPPPPPPP$$3", "p", "usecase");
+  EliminaChildUguali(t);
+  EXPECT_FALSE(t.contains("PPPPPPPPPPPP$$1"));
+  EXPECT_TRUE(t.contains("PPPPPPPPPPPP$$2"));
+  EXPECT_TRUE(t.contains("QQQQQQQQQQQQ"));
+  EXPECT_FALSE(t.contains("PPPPPPPPPPPP$$3"));
+  EXPECT_TRUE(t.contains("PPPPPPPPPPPP"));  // a top-level node is never removed
+}
+
+TEST(EntryReset, EntriesBecomePlainUseCases) {
+  Tree t;
+  const NodeId u = t.addTop("U", "u", "entryusecase");
+  t.setBold(u, true);
+  const NodeId link = t.addTop("L", "l", "usecaserip");
+  t.setBold(link, true);
+  EliminaEntry(t);
+  EXPECT_EQ(t.node(u).image, "usecase");
+  EXPECT_FALSE(t.node(u).bold);
+  EXPECT_TRUE(t.node(link).bold);
+}
+
+TEST(LevelMarkers, AChainDownToTheDeepestLevel) {
+  Tree t;
+  AggiungiIndicazioniLivello(t, 0);
+  ASSERT_EQ(t.count(), 1);
+  EXPECT_EQ(t.node(t.find("LEVEL 0")).image, "rose");
+  EXPECT_TRUE(t.node(t.find("LEVEL 0")).expanded);
+  Tree deep;
+  AggiungiIndicazioniLivello(deep, 12);
+  EXPECT_EQ(deep.count(), 13);
+  EXPECT_EQ(deep.depth(deep.find("LEVEL 12")), 12);
+  EXPECT_EQ(deep.node(deep.find("LEVEL 12")).text, "LEVEL 12");
+  EXPECT_TRUE(deep.node(deep.find("LEVEL 12")).expanded);
+}
+
+// Every not-linked use case is found, in the order of its line, however
+// many use cases the diagram shows.
+TEST(NotLinkedTree, ManyUseCasesInTheOrderOfTheirLines) {
+  ModelloSintetico m;
+  const auto a = m.actor("Clerk");
+  std::vector<std::string> alone;
+  for (int i = 0; i < 50; ++i) {
+    const auto u = m.useCase("Use case " + std::to_string(i));
+    if (i % 3 == 0) {
+      m.association(a, u);
+    } else {
+      alone.push_back(u);
+      m.diagram(u, "Flow " + std::to_string(i));
+    }
+  }
+  Loaded l(m);
+  ASSERT_EQ(l.error, "");
+  const Tree& t = l.g.TV(kNotLinkedTree);
+  std::vector<std::string> keys;
+  for (NodeId c = t.node(t.firstRoot()).child; c != kNoNode; c = t.node(c).next) {
+    keys.push_back(t.node(c).key);
+    EXPECT_EQ(t.node(c).children, 1) << t.node(c).key;
+  }
+  EXPECT_EQ(keys, alone);
+}
+
+TEST(NotLinkedTree, UseCasesWithTheirDiagrams) {
+  ModelloSintetico m;
+  const auto a = m.actor("Clerk");
+  const auto linked = m.useCase("Pay");
+  m.association(a, linked);
+  const auto alone = m.useCase("Archive");
+  const auto d = m.diagram(alone, "Archive - nightly", "", false);
+  Loaded l(m);
+  ASSERT_EQ(l.error, "");
+  const Tree& t = l.g.TV(kNotLinkedTree);
+  ASSERT_NE(t.find(alone), kNoNode);
+  EXPECT_FALSE(t.contains(linked));
+  EXPECT_EQ(t.node(t.find(d)).parent, t.find(alone));
+  EXPECT_EQ(t.node(t.find(d)).image, "collaboration");
+}
+
+}  // namespace
+}  // namespace zov
+
+namespace zov {
+namespace {
+
+// Every real model goes through the whole load; the trees it leaves keep
+// the rules every later command relies on.
+void CheckTreesKeepTheirRules(const std::string& dir, int& files, int& weightedGroups) {
+  std::vector<fs::path> models;
+  for (const auto& entry : fs::recursive_directory_iterator(dir))
+    if (entry.path().extension() == ".mdl" || entry.path().extension() == ".cat") models.push_back(entry.path());
+  for (const fs::path& model : models) {
+    ++files;
+    test::GeneralePronto pronto;
+    PlanningSession& g = pronto.session;
+    const std::string path = model.string();
+    ASSERT_EQ(test::LoadError(g, path), "") << path;
+    const Tree& t = g.TV(kMainTree);
+    EXPECT_TRUE(t.contains("LEVEL 0")) << path;
+    EXPECT_EQ(g.TV(kNotLinkedTree).node(g.TV(kNotLinkedTree).firstRoot()).text, "<<NOT linked>>");
+    for (NodeId id : t.collection()) {
+      const Node& n = t.node(id);
+      EXPECT_NE(n.image, "continua") << path << " " << n.key;
+      EXPECT_NE(n.image, "entryusecase") << path << " " << n.key;
+      if (n.parent == kNoNode && n.key.rfind("LEVEL ", 0) != 0) {
+        EXPECT_EQ(n.image, "actor") << path << " " << n.key;
+        EXPECT_EQ(n.text.substr(0, 9), "[1.0000] ") << path;
+      }
+      // The shares of a weighted sibling group add up to 1.
+      if (n.key.find("$$") != std::string::npos || n.children == 0 || n.image == "package") continue;
+      double sum = 0;
+      int shares = 0;
+      bool labelled = true;
+      for (NodeId c = n.child; c != kNoNode; c = t.node(c).next) {
+        const std::string& text = t.node(c).text;
+        if (text.rfind("[----] ", 0) == 0) continue;
+        if (text.size() < 9 || text[0] != '[' || text[7] != ']') labelled = false;
+        sum += ReadLabelWeight(text);
+        ++shares;
+      }
+      if (!labelled || shares == 0) continue;
+      ++weightedGroups;
+      EXPECT_NEAR(sum, 1.0, 0.00005 * shares + 1e-9) << path << " below " << n.key;
+    }
+  }
+}
+
+TEST(RealModelLoads, TreesKeepTheirRules) {
+  ZOV_NEEDS_SHARED_MODELS();
+  int files = 0, weightedGroups = 0;
+  CheckTreesKeepTheirRules(test::kSharedModels, files, weightedGroups);
+  EXPECT_GE(files, 15);
+  EXPECT_GE(weightedGroups, 20);  // the check is not empty
+}
+
+}  // namespace
+}  // namespace zov
