@@ -173,7 +173,7 @@ PrintView::PrintView(const QString& title, const std::vector<std::string>& lines
   connect(fit, &QPushButton::clicked, preview_, &QPrintPreviewWidget::fitToWidth);
   connect(zoomIn, &QPushButton::clicked, preview_, [this] { preview_->zoomIn(); });
   connect(zoomOut, &QPushButton::clicked, preview_, [this] { preview_->zoomOut(); });
-  connect(print_, &QPushButton::clicked, this, &PrintView::stampa);
+  connect(print_, &QPushButton::clicked, this, &PrintView::printLines);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
 
   auto* bar = new QHBoxLayout;
@@ -203,7 +203,7 @@ bool PrintView::savePdf(const QString& file) {
   return layout_.painted;
 }
 
-void PrintView::stampa() {
+void PrintView::printLines() {
   if (withPrinter_) {
     QPrintDialog dialog(&printer_, this);
     if (dialog.exec() != QDialog::Accepted) return;

@@ -61,7 +61,7 @@ class PrintView : public QDialog {
   bool savePdf(const QString& file);
 
  private:
-  void stampa();
+  void printLines();
   void updatePage();
 
   QString title_;

@@ -100,7 +100,7 @@ void QtAsker::interactionsEditor(InteractionsEditor& editor) {
   if (!editor.done) editor.cancel();
 }
 
-bool QtAsker::stampa(std::string_view title, const std::vector<std::string>& lines) {
+bool QtAsker::printLines(std::string_view title, const std::vector<std::string>& lines) {
   // The preview is offered with and without a printer; without one the
   // pages go to a PDF file.
   PrintView preview(Q(title), lines, !QPrinterInfo::availablePrinters().isEmpty(), parent_);

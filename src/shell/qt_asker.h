@@ -22,7 +22,7 @@ class QtAsker : public Asker {
   void numTest(CriterionDialog& dialog) override;
   void settingsEditor(SettingsEditor& editor) override;
   void interactionsEditor(InteractionsEditor& editor) override;
-  bool stampa(std::string_view title, const std::vector<std::string>& lines) override;
+  bool printLines(std::string_view title, const std::vector<std::string>& lines) override;
 
  private:
   QWidget* parent_;

@@ -22,7 +22,7 @@ namespace zov::gui {
 
 namespace {
 
-constexpr qreal kMargine = 16;
+constexpr qreal kMargin = 16;
 constexpr qreal kSpazio = 28;  // between the two panels
 constexpr qreal kMinimumWidth = 720;
 const QColor kWeightColor(0x2e, 0x6f, 0xb7);
@@ -42,15 +42,15 @@ QString Percento(double value, int decimals) { return QString::number(value, 'f'
 // The fixed heights of the chart, from its fonts.
 struct Misure {
   QFontMetricsF text_, titleMetrics;
-  qreal row, fascia, intestazione;
+  qreal row, band, header;
   explicit Misure(const QFont& text, const QFont& title)
       : text_(text),
         titleMetrics(title),
         row(std::max<qreal>(24, text_.height() + 10)),
-        fascia(text_.height() + 10),
+        band(text_.height() + 10),
         // title, subtitle, legend, panel names, scale numbers
-        intestazione(kMargine + titleMetrics.height() + 6 + text_.height() + 12 + text_.height() + 16 + text_.height() +
-                     6 + text_.height() + 6) {}
+        header(kMargin + titleMetrics.height() + 6 + text_.height() + 12 + text_.height() + 16 + text_.height() + 6 +
+               text_.height() + 6) {}
 };
 
 }  // namespace
@@ -73,8 +73,8 @@ UsageChartView::UsageChartView(UsageChartData chart, QString titleMetrics, QWidg
 QString UsageChartView::subtitleText() const {
   const auto leaves = static_cast<qsizetype>(g_.leaves.size());
   QString text = QStringLiteral("%1 leaves, %2 test procedures").arg(leaves).arg(g_.totalProcedures);
-  if (!g_.copertura) return text + QStringLiteral("; allotted by number, no coverage cut");
-  text += QStringLiteral("; functional coverage %1%: ").arg(*g_.copertura);
+  if (!g_.coverageCut) return text + QStringLiteral("; allotted by number, no coverage cut");
+  text += QStringLiteral("; functional coverage %1%: ").arg(*g_.coverageCut);
   const auto inside = static_cast<qsizetype>(g_.inside);
   if (inside == leaves)
     return text +
@@ -87,9 +87,9 @@ QString UsageChartView::subtitleText() const {
 
 int UsageChartView::heightForWidth(int) const {
   const Misure m(textFont_, titleFont_);
-  const bool band = g_.copertura && g_.inside < g_.leaves.size();
+  const bool band = g_.coverageCut && g_.inside < g_.leaves.size();
   const qreal rows = std::max<qreal>(1, static_cast<qreal>(g_.leaves.size())) * m.row;
-  return static_cast<int>(std::ceil(m.intestazione + rows + (band ? m.fascia : 0) + kMargine));
+  return static_cast<int>(std::ceil(m.header + rows + (band ? m.band : 0) + kMargin));
 }
 
 QSize UsageChartView::sizeHint() const { return {960, heightForWidth(960)}; }
@@ -104,12 +104,12 @@ ChartLayout UsageChartView::lay(qreal width) const {
   qreal names = m.text_.horizontalAdvance(QStringLiteral("Leaf"));
   for (const UsageLeaf& f : g_.leaves) names = std::max(names, m.text_.horizontalAdvance(Q(f.label)));
   names = std::min(names + 14, width / 3);
-  const qreal left = kMargine + names;
-  const qreal panel = (width - kMargine - left - kSpazio) / 2;
-  const qreal top = m.intestazione;
+  const qreal left = kMargin + names;
+  const qreal panel = (width - kMargin - left - kSpazio) / 2;
+  const qreal top = m.header;
   const qreal rows = std::max<qreal>(1, static_cast<qreal>(g_.leaves.size())) * m.row;
-  const bool band = g_.copertura && g_.inside < g_.leaves.size();
-  const qreal bottom = top + rows + (band ? m.fascia : 0);
+  const bool band = g_.coverageCut && g_.inside < g_.leaves.size();
+  const qreal bottom = top + rows + (band ? m.band : 0);
   d.weightPanel = QRectF(left, top, panel, bottom - top);
   d.proceduresPanel = QRectF(left + panel + kSpazio, top, panel, bottom - top);
 
@@ -127,11 +127,11 @@ ChartLayout UsageChartView::lay(qreal width) const {
     const UsageLeaf& f = g_.leaves[i];
     if (band && i == g_.inside) {
       d.cutY = y + 3;
-      y += m.fascia;
+      y += m.band;
     }
     ChartLayout::Row r;
     r.label = m.text_.elidedText(Q(f.label), Qt::ElideMiddle, names - 14);
-    r.row = QRectF(kMargine, y, width - 2 * kMargine, m.row);
+    r.row = QRectF(kMargin, y, width - 2 * kMargin, m.row);
     r.belowCut = f.belowCut;
     const qreal barTop = y + (m.row - bar) / 2;
     r.weightBarRect = QRectF(d.weightPanel.left(), barTop, weightBar * 100.0 * f.weight / weightScale.top, bar);
@@ -151,15 +151,15 @@ void UsageChartView::paint(QPainter& p, qreal width) const {
   p.fillRect(QRectF(QPointF(0, 0), d.size), Qt::white);
 
   // Title, what it shows, legend.
-  qreal y = kMargine;
+  qreal y = kMargin;
   p.setPen(Qt::black);
   p.setFont(titleFont_);
-  p.drawText(QPointF(kMargine, y + m.titleMetrics.ascent()), title_);
+  p.drawText(QPointF(kMargin, y + m.titleMetrics.ascent()), title_);
   y += m.titleMetrics.height() + 6;
   p.setFont(textFont_);
-  p.drawText(QPointF(kMargine, y + m.text_.ascent()), subtitleText());
+  p.drawText(QPointF(kMargin, y + m.text_.ascent()), subtitleText());
   y += m.text_.height() + 12;
-  qreal x = kMargine;
+  qreal x = kMargin;
   const auto legend = [&](const QColor& colour, const QString& text) {
     const qreal side = m.text_.ascent() - 2;
     p.fillRect(QRectF(x, y + (m.text_.height() - side) / 2, side, side), colour);
@@ -170,7 +170,7 @@ void UsageChartView::paint(QPainter& p, qreal width) const {
   };
   legend(kWeightColor, QStringLiteral("Absolute weight (product of the weights along the path)"));
   legend(kProceduresColor, QStringLiteral("Test procedures allotted"));
-  if (g_.copertura && g_.inside < g_.leaves.size())
+  if (g_.coverageCut && g_.inside < g_.leaves.size())
     legend(kBelowCutColor, QStringLiteral("Leaf below the coverage cut"));
   y += m.text_.height() + 16;
 
@@ -216,7 +216,7 @@ void UsageChartView::paint(QPainter& p, qreal width) const {
     const UsageLeaf& f = g_.leaves[static_cast<std::size_t>(i)];
     const qreal base = r.row.top() + (r.row.height() - m.text_.height()) / 2 + m.text_.ascent();
     p.setPen(r.belowCut ? kBelowCutText : Qt::black);
-    p.drawText(QPointF(kMargine, base), r.label);
+    p.drawText(QPointF(kMargin, base), r.label);
     p.fillRect(r.weightBarRect, r.belowCut ? kBelowCutColor : kWeightColor);
     p.fillRect(r.proceduresBar, r.belowCut ? kBelowCutColor : kProceduresColor);
     p.setPen(r.belowCut ? kBelowCutText : Qt::black);
@@ -229,21 +229,21 @@ void UsageChartView::paint(QPainter& p, qreal width) const {
   }
   if (d.rows.isEmpty()) {
     p.setPen(kBelowCutText);
-    p.drawText(QPointF(kMargine, rowsTop + m.text_.ascent() + 4), QStringLiteral("The selection tree has no leaf."));
+    p.drawText(QPointF(kMargin, rowsTop + m.text_.ascent() + 4), QStringLiteral("The selection tree has no leaf."));
   }
 
   // The cut: a red line across the chart with what it means.
   if (d.cutY) {
     p.setPen(QPen(kCutColor, 2, Qt::DashLine));
-    p.drawLine(QPointF(kMargine, *d.cutY), QPointF(width - kMargine, *d.cutY));
+    p.drawLine(QPointF(kMargin, *d.cutY), QPointF(width - kMargin, *d.cutY));
     // The grid stops at the words.
     const QString words =
-        QStringLiteral("Coverage cut at %1%: the leaves below it get no test procedures").arg(*g_.copertura);
+        QStringLiteral("Coverage cut at %1%: the leaves below it get no test procedures").arg(*g_.coverageCut);
     const QFontMetricsF bold(boldFont_);
-    p.fillRect(QRectF(kMargine, *d.cutY + 2, bold.horizontalAdvance(words) + 6, bold.height() + 2), Qt::white);
+    p.fillRect(QRectF(kMargin, *d.cutY + 2, bold.horizontalAdvance(words) + 6, bold.height() + 2), Qt::white);
     p.setPen(kCutColor);
     p.setFont(boldFont_);
-    p.drawText(QPointF(kMargine, *d.cutY + 3 + bold.ascent()), words);
+    p.drawText(QPointF(kMargin, *d.cutY + 3 + bold.ascent()), words);
   }
   p.restore();
 }

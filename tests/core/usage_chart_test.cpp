@@ -66,7 +66,7 @@ TEST_F(UsageChart, CoverageCutOnATM) {
   ASSERT_TRUE(p.selectLevel("Customer/Withdraw Cash/Authenticate", byCoverage(80)));
   const UsageChartData c = chart();
   expectTheTreeAgrees(c);
-  ASSERT_EQ(c.copertura, std::optional<std::int16_t>(80));
+  ASSERT_EQ(c.coverageCut, std::optional<std::int16_t>(80));
   ASSERT_EQ(c.leaves.size(), 8u);
   const std::vector<std::string> heaviest = {"Authenticate",
                                              "Deposit envelope",
@@ -94,7 +94,7 @@ TEST_F(UsageChart, ByNumberOnLendingHasNoCut) {
   ASSERT_TRUE(p.selectLevel("Member/Borrow Book/Borrow - main", byNumber(20)));
   const UsageChartData c = chart();
   expectTheTreeAgrees(c);
-  EXPECT_FALSE(c.copertura);
+  EXPECT_FALSE(c.coverageCut);
   ASSERT_EQ(c.leaves.size(), 3u);
   EXPECT_EQ(c.inside, 3u);
   EXPECT_EQ(c.leaves[0].name, "Borrow - main");
@@ -108,14 +108,14 @@ TEST_F(UsageChart, ByNumberOnLendingHasNoCut) {
   g.numTest.show();
   g.numTest.chooseCoverage();
   g.numTest.cancel();
-  EXPECT_FALSE(chart().copertura);
+  EXPECT_FALSE(chart().coverageCut);
 
   // Lending at 70 percent: "Borrow - no stock" falls below the cut.
   ASSERT_TRUE(p.selectLevel("Member/Borrow Book/Borrow - main", byNumber(20)));  // unselect
   ASSERT_TRUE(p.selectLevel("Member/Borrow Book/Borrow - main", byCoverage(70)));
   const UsageChartData cut = chart();
   expectTheTreeAgrees(cut);
-  EXPECT_EQ(cut.copertura, std::optional<std::int16_t>(70));
+  EXPECT_EQ(cut.coverageCut, std::optional<std::int16_t>(70));
   EXPECT_EQ(cut.inside, 2u);
   EXPECT_TRUE(cut.leaves[2].belowCut);
   EXPECT_EQ(cut.leaves[2].name, "Borrow - no stock");

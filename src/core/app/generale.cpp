@@ -546,7 +546,8 @@ void Generale::printTestCases() {
   std::vector<std::string> out;
   for (const std::string& name : session.specification.specDocuments)
     if (const auto lines = readFile(name)) AddPrinted(out, name, *lines);
-  if (asker_ != nullptr && !out.empty() && asker_->stampa("Test Cases List", out)) declarePrinted("Test Cases List");
+  if (asker_ != nullptr && !out.empty() && asker_->printLines("Test Cases List", out))
+    declarePrinted("Test Cases List");
 }
 
 void Generale::declarePrinted(const std::string& title) {
@@ -565,7 +566,7 @@ void Generale::printScripts() {
   if (asker_ == nullptr) return;
   if (out.empty())
     asker_->messageBox("There are no test scripts to print: run \"All Test Cases\" first.", "Zov Suite");
-  else if (asker_->stampa("Test Scripts List", out))
+  else if (asker_->printLines("Test Scripts List", out))
     declarePrinted("Test Scripts List");
 }
 

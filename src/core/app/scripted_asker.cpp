@@ -50,7 +50,7 @@ void Asker::nodeEditor(Edita& editor) { editor.cancel(); }
 void Asker::numTest(CriterionDialog& dialog) { dialog.cancel(); }
 void Asker::settingsEditor(SettingsEditor& editor) { editor.cancel(); }
 void Asker::interactionsEditor(InteractionsEditor& editor) { editor.cancel(); }
-bool Asker::stampa(std::string_view, const std::vector<std::string>&) { return false; }
+bool Asker::printLines(std::string_view, const std::vector<std::string>&) { return false; }
 
 namespace {
 // Plays the next scripted tester on a dialog; one left open is cancelled.
@@ -85,7 +85,7 @@ void ScriptedAsker::numTest(CriterionDialog& dialog) {
   Recita(criteria, dialog, [](const CriterionDialog& d) { return d.finito; });
 }
 
-bool ScriptedAsker::stampa(std::string_view title, const std::vector<std::string>& lines) {
+bool ScriptedAsker::printLines(std::string_view title, const std::vector<std::string>& lines) {
   printed.emplace_back(std::string(title), lines);
   return true;
 }

@@ -40,7 +40,7 @@ class ScriptedAsker : public Asker {
   void numTest(CriterionDialog& dialog) override;
   void settingsEditor(SettingsEditor& editor) override;
   void interactionsEditor(InteractionsEditor& editor) override;
-  bool stampa(std::string_view title, const std::vector<std::string>& lines) override;
+  bool printLines(std::string_view title, const std::vector<std::string>& lines) override;
 
   std::deque<Answer> answers;
   std::deque<std::optional<std::string>> files;

@@ -83,7 +83,7 @@ bool StartCopy(Tree& t, CopyState& s, NodeId l, NodeId target, bool firstLevel) 
 // order the diagrams are searched.
 using ElementIndex = StringIndex<std::vector<Handle>>;
 
-void Indicizza(ElementIndex& index, const ModelSource& m, Handle d, bool realizations) {
+void AddToIndex(ElementIndex& index, const ModelSource& m, Handle d, bool realizations) {
   StringIndex<char> seen;  // the first match on a diagram ends its search
   for (Handle u : m.DiagramUseCases(d)) {
     if (realizations && !IsRealizationStereotype(m.Stereotype(u))) continue;
@@ -97,7 +97,7 @@ void Indicizza(ElementIndex& index, const ModelSource& m, Handle d, bool realiza
 ElementIndex UseCaseIndex(const ModelSource& m, Handle model) {
   ElementIndex index;
   for (Handle d : m.ClassDiagrams(m.UseCaseRoot(model)))
-    if (m.IsUseCaseDiagram(d)) Indicizza(index, m, d, false);
+    if (m.IsUseCaseDiagram(d)) AddToIndex(index, m, d, false);
   return index;
 }
 
@@ -108,7 +108,7 @@ ElementIndex RealizationIndex(const ModelSource& m, Handle model) {
     for (Handle d : m.ClassDiagrams(p)) {
       const std::string name = m.Name(d);
       if (name != "Traceability" && name != "Traceabilities") continue;
-      if (m.IsUseCaseDiagram(d)) Indicizza(index, m, d, true);
+      if (m.IsUseCaseDiagram(d)) AddToIndex(index, m, d, true);
     }
   }
   return index;

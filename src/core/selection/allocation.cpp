@@ -24,7 +24,7 @@ bool In16(double v) {
 }
 
 // The quotient w / least as single-precision floats, then scaled.
-double Quoziente(float w, float least, float factor) { return static_cast<double>(w / least * factor); }
+double Quotient(float w, float least, float factor) { return static_cast<double>(w / least * factor); }
 
 }  // namespace
 
@@ -142,7 +142,7 @@ std::optional<std::int16_t> CalcolaNecessari(float least, const Tree& t) {
   double n = 0;
   for (NodeId id : t.collection()) {
     if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
-    n += std::floor(Quoziente(LeggiTag(t.node(id).tag).weight, least, 1.0f) + kQuasiMezzo);
+    n += std::floor(Quotient(LeggiTag(t.node(id).tag).weight, least, 1.0f) + kQuasiMezzo);
   }
   if (!In16(n)) return std::nullopt;
   return static_cast<std::int16_t>(n);
@@ -152,7 +152,7 @@ bool DistribuisciCasiTestCoverage(Tree& t, float least, float factor) {
   std::vector<std::pair<NodeId, long>> counts;
   for (NodeId id : t.collection()) {
     if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
-    const double c = std::floor(Quoziente(LeggiTag(t.node(id).tag).weight, least, factor) + kQuasiMezzo);
+    const double c = std::floor(Quotient(LeggiTag(t.node(id).tag).weight, least, factor) + kQuasiMezzo);
     if (!In16(c)) return false;
     counts.emplace_back(id, static_cast<long>(c));
   }

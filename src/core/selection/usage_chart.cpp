@@ -46,16 +46,16 @@ AxisScale Scale(double most, int ticks, bool whole) {
   return s;
 }
 
-UsageChartData ComputeUsageChart(const Tree& selection, std::optional<std::int16_t> copertura) {
+UsageChartData ComputeUsageChart(const Tree& selection, std::optional<std::int16_t> coverageCut) {
   UsageChartData g;
-  g.copertura = copertura;
+  g.coverageCut = coverageCut;
   // The allocation's own leaf table, sort and cut: the chart shows the
   // leaves in the order the cut took them and exactly those it left out.
   LeafTable table = FillLeafTable(selection);
   OrdinaPesi(table);
-  if (copertura) TagliaCopertura(table, *copertura);
+  if (coverageCut) TagliaCopertura(table, *coverageCut);
 
-  std::map<std::string, int> volte;
+  std::map<std::string, int> times;
   for (int order : table.order) {
     const NodeId id = selection.at(order < 0 ? -order : order);
     UsageLeaf f;
@@ -64,7 +64,7 @@ UsageChartData ComputeUsageChart(const Tree& selection, std::optional<std::int16
     f.weight = LeggiTag(selection.node(id).tag).weight;
     f.procedure = LeggiNTP(selection.node(id).text);
     f.belowCut = order < 0;
-    ++volte[f.name];
+    ++times[f.name];
     g.totalWeight += f.weight;
     g.totalProcedures += f.procedure;
     if (!f.belowCut) {
@@ -78,7 +78,7 @@ UsageChartData ComputeUsageChart(const Tree& selection, std::optional<std::int16
   for (UsageLeaf& f : g.leaves) {
     f.label = f.name;
     const NodeId parent = selection.node(f.node).parent;
-    if (volte[f.name] > 1 && parent != kNoNode) f.label += " (" + Nome(selection, parent) + ")";
+    if (times[f.name] > 1 && parent != kNoNode) f.label += " (" + Nome(selection, parent) + ")";
   }
   return g;
 }

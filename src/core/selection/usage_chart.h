@@ -27,7 +27,7 @@ struct UsageChartData {
   // in the order the coverage cut takes them.
   std::vector<UsageLeaf> leaves;
   // The coverage percentage, when that criterion allotted the procedures.
-  std::optional<std::int16_t> copertura;
+  std::optional<std::int16_t> coverageCut;
   // The leaves inside the cut are the first `inside` ones; all of them
   // without a cut.
   std::size_t inside = 0;
@@ -48,9 +48,9 @@ struct AxisScale {
 AxisScale Scale(double most, int ticks, bool whole);
 
 // The chart of a selection tree whose leaves were given procedures (the
-// allocation leaves absolute weights in the node tags); copertura is the
+// allocation leaves absolute weights in the node tags); coverageCut is the
 // percentage when the coverage criterion allotted them. The cut is the one
 // the allocation made: the same table, sort and threshold.
-UsageChartData ComputeUsageChart(const Tree& selection, std::optional<std::int16_t> copertura);
+UsageChartData ComputeUsageChart(const Tree& selection, std::optional<std::int16_t> coverageCut);
 
 }  // namespace zov

@@ -65,7 +65,7 @@ class Asker {
   // Sends lines to the printer as one job: a print preview, then the
   // platform's print dialog, or a PDF file when no printer is installed.
   // False when nothing was printed (the tester closed or cancelled).
-  virtual bool stampa(std::string_view title, const std::vector<std::string>& lines);
+  virtual bool printLines(std::string_view title, const std::vector<std::string>& lines);
   // Where the last print job went (a printer's name or a PDF file); empty
   // when not known.
   virtual std::string lastPrintTarget() const { return {}; }

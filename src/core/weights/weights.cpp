@@ -9,7 +9,7 @@ namespace zov {
 
 namespace {
 
-constexpr std::string_view kMarcatore = "WGH=";
+constexpr std::string_view kMarker = "WGH=";
 constexpr std::int16_t kWeightWithoutMarker = 5;
 
 // How a child's documentation is found: a use case (an entry use case is
@@ -69,9 +69,9 @@ Handle DocumentIndex::CercaDiagramma(std::string_view key) const {
 }
 
 std::optional<double> DocumentationWeight(std::string_view documentation) {
-  const std::size_t at = documentation.find(kMarcatore);
+  const std::size_t at = documentation.find(kMarker);
   if (at == std::string_view::npos) return std::nullopt;
-  std::string_view rest = documentation.substr(at + kMarcatore.size());
+  std::string_view rest = documentation.substr(at + kMarker.size());
   const std::size_t start = rest.find_first_not_of(" \t");
   if (start == std::string_view::npos) return 0.0;
   rest = rest.substr(start);
@@ -85,7 +85,7 @@ std::optional<bool> CercaPesiDoc(const Tree& t, NodeId node, const DocumentIndex
     if (!doc->pesato) continue;
     // A use case needs only "WGH"; a diagram needs the whole marker.
     const bool diagram = ReadingOf(t.node(c).image) == Reading::kDiagramma;
-    if (doc->text_.find(diagram ? kMarcatore : std::string_view("WGH")) != std::string::npos) return true;
+    if (doc->text_.find(diagram ? kMarker : std::string_view("WGH")) != std::string::npos) return true;
   }
   return false;
 }
