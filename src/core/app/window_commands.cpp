@@ -1,0 +1,367 @@
+// The window's commands: each asks the tester what it needs (a file, a
+// weight, the criterion, a category's values, a folder), calls the planning
+// session and shows what came of it.
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "app/exports.h"
+#include "app/generale.h"
+#include "app/session_file.h"
+#include "model/work_folder.h"
+#include "tree/kinds.h"
+
+namespace zov {
+
+void Generale::loadModelCommand() {
+  if (asker_ == nullptr) return;
+  const auto path = asker_->openFile("Load MDL File", kModelFilter, StartFolder());
+  if (!path || path->empty()) return;
+  openModelFile(*path);
+}
+
+void Generale::openModelFile(const std::string& path) {
+  const Outcome o = session.openModel(path);
+  if (o) declare(o.summary);
+  if (asker_ == nullptr) return;
+  if (!o)
+    asker_->messageBox("The model could not be loaded.\n\n" + o.message, "Zov Suite", MessageButtons::kOk,
+                       MessageIcon::kCritical);
+  else if (!o.message.empty())
+    asker_->messageBox(o.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+}
+
+void Generale::modify() {
+  Tree& t = TV(kMainTree);
+  const NodeId node = t.selected();
+  if (node == kNoNode || asker_ == nullptr) return;
+  editor.show(t, node);
+  asker_->nodeEditor(editor);
+  // Cancel leaves the tree as it was.
+  if (!editor.confirmed()) return;
+  const Outcome e = session.weightEdited(editor);
+  if (!e.message.empty()) asker_->messageBox(e.message, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+}
+
+void Generale::chooseStartStop() {
+  const Outcome e = session.startStop(TV(kMainTree).selected());
+  if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite");
+}
+
+void Generale::selectLevelCommand() {
+  // "Unselect All" throws away what was built on the selection: ask first.
+  const Tree& main = TV(kMainTree);
+  const NodeId clicked = main.selected();
+  if (clicked != kNoNode && main.node(clicked).foreColor != session.defaultFore && asker_ != nullptr &&
+      (TV(kUitTree).count() > 1 || TV(kSpecTree).count() > 0) &&
+      asker_->messageBox("Unselect All throws away the test cases, the documents, the scripts and the choices "
+                         "entered. Go on?",
+                         "Zov Suite", MessageButtons::kOkCancel, MessageIcon::kQuestion) != Answer::kOk)
+    return;
+  bool waiting = false;
+  const Outcome e = session.beginSelection(clicked, waiting);
+  if (!e) warn(e.message);
+  if (!waiting) return;
+  if (!session.selection.livelli) menus.setEnabled(menu::kStart, false);
+  numTest.show();
+  if (asker_ != nullptr)
+    asker_->numTest(numTest);
+  else
+    numTest.cancel();
+  if (!numTest.tastoOK) {
+    session.cancelSelection();
+    menus.setEnabled(menu::kStart, true);
+    return;
+  }
+  const CriterionSettings& c = session.criterion;
+  const Outcome done = session.completeSelection({c.byNumber, c.procedures, c.coverage, std::nullopt}, asker_);
+  if (!done.message.empty() && asker_ != nullptr)
+    asker_->messageBox(done.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+}
+
+void Generale::loadTestCasesCommand(TestCaseSource from) { session.loadTestCases(from); }
+
+void Generale::dropOn(int tree, NodeId target) {
+  Tree& uit = TV(kUitTree);
+  if (tree == kUitTree) {
+    const bool same = target != kNoNode && draggedNode != kNoNode && uit.valid(draggedNode) &&
+                      uit.node(target).text == uit.node(draggedNode).text;
+    if (!same) {
+      uit.setDropHighlight(kNoNode);
+      dragging = false;
+    }
+    return;
+  }
+  if (tree != kSelectedTestCases || draggedNode == kNoNode) return;
+  const Outcome e = session.pick(draggedNode);
+  if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kCritical);
+}
+
+bool Generale::specifications() {
+  if (asker_ == nullptr) return false;
+  const NodeId node = TV(kSpecTree).selected();
+  const Outcome opened = session.openCategory(node);
+  if (!opened) return false;
+  // A default list longer than a category holds is reported before the editor shows.
+  if (!opened.message.empty())
+    asker_->messageBox(opened.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+  if (TV(kSpecTree).node(node).image == kind::kAttributo)
+    asker_->settingsEditor(session.settingsEditor);
+  else
+    asker_->interactionsEditor(session.interactionsEditor);
+  session.closeCategory();
+  return true;
+}
+
+void Generale::processCommand() {
+  const Outcome o = session.process();
+  if (!o) return;
+  for (const std::string& w : o.warnings) warn(w);
+  declare(o.summary);
+}
+
+PlanningSession::Generated Generale::generateCases(const std::vector<std::string>& cases) {
+  PlanningSession::Generated g = session.generate(cases);
+  for (const std::string& w : g.conflicts) warn(w);
+  if (!g.summary.empty()) declare(g.summary);
+  return g;
+}
+
+PlanningSession::Generated Generale::generateAll() { return generateCases({}); }
+
+PlanningSession::Generated Generale::generateSelected() {
+  const std::vector<std::string> cases = session.testCasesOf(highlightedNodes);
+  if (cases.empty()) {
+    if (asker_ != nullptr)
+      asker_->messageBox(
+          "Select one or more test cases in the Test Specification tree (Ctrl+click or Shift+click), then run "
+          "\"Selected Test Cases\" again.",
+          "Zov Suite");
+    return {};
+  }
+  return generateCases(cases);
+}
+
+std::optional<std::vector<std::string>> Generale::readFile(const std::string& name) {
+  auto lines = session.outputFolder() == nullptr ? std::nullopt : session.outputFolder()->readLines(name);
+  if (!lines && asker_ != nullptr)
+    asker_->messageBox("The file \"" + name + "\" cannot be read.", "Zov Suite", MessageButtons::kOk,
+                       MessageIcon::kWarning);
+  return lines;
+}
+
+void Generale::showScripts() {
+  LB.clear();
+  // The scripts of the last generation; before any, one message.
+  bool any = false;
+  for (int i = 1; i <= session.specification.table.count(); ++i) {
+    const std::string name = ScriptName(i);
+    if (session.outputFolder() == nullptr || !session.outputFolder()->created(name)) continue;
+    any = true;
+    if (const auto lines = readFile(name)) LB.addAll(*lines);
+  }
+  if (!any && asker_ != nullptr)
+    asker_->messageBox("There are no test scripts to show: run \"All Test Cases\" first.", "Zov Suite");
+}
+
+namespace {
+// StampaFile: every printed line is twelve blanks and the file's line.
+void AddPrinted(std::vector<std::string>& out, const std::string& name, const std::vector<std::string>& lines) {
+  out.push_back(std::string(20, '-'));
+  out.push_back("File name: " + name);
+  for (const std::string& line : lines) out.push_back(std::string(12, ' ') + line);
+  out.push_back(std::string(80, '-'));
+}
+}  // namespace
+
+void Generale::printTestCases() {
+  std::vector<std::string> out;
+  for (const std::string& name : session.specification.specDocuments)
+    if (const auto lines = readFile(name)) AddPrinted(out, name, *lines);
+  if (asker_ != nullptr && !out.empty() && asker_->printLines("Test Cases List", out))
+    declarePrinted("Test Cases List");
+}
+
+void Generale::declarePrinted(const std::string& title) {
+  const std::string where = asker_ == nullptr ? std::string() : asker_->lastPrintTarget();
+  declare("Printed the " + title + (where.empty() ? std::string() : " to " + where));
+}
+
+void Generale::printScripts() {
+  // The numbered scripts of the last generation, with the same separators.
+  std::vector<std::string> out;
+  for (int i = 1; i <= session.specification.table.count(); ++i) {
+    const std::string name = ScriptName(i);
+    if (session.outputFolder() == nullptr || !session.outputFolder()->created(name)) continue;
+    if (const auto lines = readFile(name)) AddPrinted(out, name, *lines);
+  }
+  if (asker_ == nullptr) return;
+  if (out.empty())
+    asker_->messageBox("There are no test scripts to print: run \"All Test Cases\" first.", "Zov Suite");
+  else if (asker_->printLines("Test Scripts List", out))
+    declarePrinted("Test Scripts List");
+}
+
+void Generale::exportFiles() {
+  if (asker_ == nullptr) return;
+  const auto dir = asker_->chooseFolder("Export Documents and Scripts...", StartFolder());
+  if (!dir || dir->empty()) return;
+  const auto tell = [this](const std::string& text, MessageIcon icon) {
+    asker_->messageBox(text, "Zov Suite", MessageButtons::kOk, icon);
+  };
+  bool made = false;
+  std::string error;
+  auto target = OpenWorkFolder(std::filesystem::path(*dir), made, &error);
+  if (!target) return tell(error, MessageIcon::kWarning);
+  std::vector<std::string> written;
+  const Outcome e = ExportPlan(session, *target, {true, true, true}, &written);
+  if (!FinishFolder(*target, e.done, false, &error) && e.done) return tell(error, MessageIcon::kWarning);
+  if (!e) return tell(e.message, MessageIcon::kWarning);
+  const std::string said = "Exported " + std::to_string(written.size()) + " files to " + target->dir().string();
+  declare(said);
+  tell(said + ".", MessageIcon::kInformation);
+}
+
+void Generale::saveSessionCommand() {
+  if (asker_ == nullptr) return;
+  if (session.model() == nullptr) {
+    asker_->messageBox("There is no work to save: load a model first.", "Zov Suite");
+    return;
+  }
+  auto path = asker_->saveFile("Save ZOV File", kSessionFilter, StartFolder());
+  if (!path || path->empty()) return;
+  if (std::filesystem::path(*path).extension().empty()) *path += ".zov";
+  if (const Outcome e = SaveSession(session, *path); !e) {
+    asker_->messageBox(e.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+  } else {
+    markWindowSaved();
+    declare("Saved the session to " + *path);
+  }
+}
+
+void Generale::loadSession() {
+  if (asker_ == nullptr || !askToSave()) return;
+  const auto path = asker_->openFile("Load ZOV File", kSessionFilter, StartFolder());
+  if (!path || path->empty()) return;
+  const SessionReport r = LoadSession(session, *path);
+  if (r.outcome) {
+    markWindowSaved();
+    declare("Loaded the session " + *path + ": " + std::to_string(session.decisions().size()) +
+            (session.decisions().size() == 1 ? " decision" : " decisions") + " replayed" +
+            (r.leftOut.empty() ? "" : ", " + std::to_string(r.leftOut.size()) + " left out"));
+  }
+  if (!r.outcome)
+    asker_->messageBox("The session could not be loaded.\n\n" + r.outcome.message, "Zov Suite", MessageButtons::kOk,
+                       MessageIcon::kCritical);
+  else if (!r.text().empty() && asker_->messageBox(r.text() + "\n\nSave this report to a file?", "Zov Suite",
+                                                   MessageButtons::kYesNo, MessageIcon::kWarning) == Answer::kYes)
+    saveReport(r.text(), *path);
+}
+
+void Generale::saveReport(const std::string& text, const std::string& sessionPath) {
+  const std::filesystem::path saved(sessionPath);
+  const auto path = asker_->saveFile("Save Report", "Text files (*.txt)| *.txt",
+                                     (saved.parent_path() / (saved.stem().string() + "-report.txt")).string());
+  if (!path || path->empty()) return;
+  // Never over a model or a session: only a text file is replaced (the
+  // file dialog has asked before).
+  std::string error;
+  const bool written = [&] {
+    std::error_code ec;
+    if (std::filesystem::exists(*path, ec) && std::filesystem::path(*path).extension() != ".txt") {
+      error = *path + ": only a .txt file is replaced by a report; choose another name";
+      return false;
+    }
+    // Never a device or a FIFO, which would block or swallow the report.
+    const auto status = std::filesystem::status(*path, ec);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+      error = *path + ": not a regular file; choose another name";
+      return false;
+    }
+    std::ofstream out(*path, std::ios::binary);
+    out << text << '\n';
+    out.close();
+    if (!out) error = *path + ": the report could not be written";
+    return static_cast<bool>(out);
+  }();
+  asker_->messageBox(written ? "The report was saved to " + *path + "." : error, "Zov Suite", MessageButtons::kOk,
+                     written ? MessageIcon::kInformation : MessageIcon::kWarning);
+}
+
+std::string Generale::seeAll() {
+  Tree& t = TV(kMainTree);
+  const NodeId at = t.selected();
+  if (at == kNoNode) return {};
+  const std::vector<NodeId> same = t.allPresent(t.node(at).key.substr(0, kIdentifierLength));
+  if (same.empty()) return {};
+  const auto here = std::find(same.begin(), same.end(), at);
+  const std::size_t next = here == same.end() ? 0 : static_cast<std::size_t>(here - same.begin() + 1) % same.size();
+  const NodeId shown = same[next];
+  for (NodeId p = t.node(shown).parent; p != kNoNode; p = t.node(p).parent) t.setExpanded(p, true);
+  t.setSelected(shown);
+  const std::string path = PathOf(t, shown);
+  const std::string said =
+      path.substr(path.rfind('/') + 1) + ": " + std::to_string(next + 1) + " of " + std::to_string(same.size());
+  MostraMessaggio(said);
+  return said;
+}
+
+void Generale::unselectTestCases() {
+  const Tree& chosen = TV(kSelectedTestCases);
+  const NodeId root = chosen.firstRoot();
+  if (root == kNoNode || chosen.node(root).children == 0) return;
+  if (asker_ != nullptr &&
+      asker_->messageBox("Unselect All takes every test case out of the selected test cases. Go on?", "Zov Suite",
+                         MessageButtons::kOkCancel, MessageIcon::kQuestion) != Answer::kOk)
+    return;
+  session.unpickAll();
+}
+
+void Generale::showDocument(NodeId node) {
+  const Tree& t = TV(kSpecTree);
+  const auto isPath = [&t](NodeId n) {
+    return t.node(n).image == kind::kTestcase || t.node(n).image == kind::kTestcaseGiallo;
+  };
+  std::vector<std::string> files;
+  if (!t.valid(node)) return;
+  if (std::string file = DocumentOfNode(t, session.specification, node); !file.empty()) {
+    files.push_back(std::move(file));
+  } else if (isPath(node)) {
+    // None under its text: the documents of its branches, in order.
+    std::vector<NodeId> todo{node};
+    while (!todo.empty()) {
+      const NodeId n = todo.back();
+      todo.pop_back();
+      if (std::string branch = DocumentOfNode(t, session.specification, n); !branch.empty())
+        files.push_back(std::move(branch));
+      std::vector<NodeId> kids;
+      for (NodeId c = t.node(n).child; c != kNoNode; c = t.node(c).next)
+        if (isPath(c)) kids.push_back(c);
+      todo.insert(todo.end(), kids.rbegin(), kids.rend());
+    }
+  }
+  if (files.empty() || session.outputFolder() == nullptr) return;
+  LB.clear();
+  std::vector<std::string> shown;
+  for (const std::string& file : files) {
+    const auto lines = session.outputFolder()->readLines(file);
+    if (!lines) {
+      MostraMessaggio("The document \"" + file + "\" cannot be read");
+      continue;
+    }
+    if (!shown.empty()) shown.emplace_back();
+    shown.insert(shown.end(), lines->begin(), lines->end());
+  }
+  LB.addAll(shown);
+}
+
+void Generale::exitCommand() {
+  if (askToSave()) terminate();
+}
+
+void Generale::terminate() {
+  session.removeFiles();
+  if (onExit) onExit();
+}
+
+}  // namespace zov
