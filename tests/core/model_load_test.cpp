@@ -87,28 +87,6 @@ TEST_F(LoadTest, AnUnreadableModelChangesNothing) {
   EXPECT_FALSE(busy.visible);
 }
 
-TEST_F(LoadTest, CommandAsksForTheFileAndReportsFailures) {
-  // Cancel: nothing happens.
-  asker.files.push_back(std::nullopt);
-  g.runMenuItem(menu::kCaricaMdl);
-  ASSERT_EQ(asker.asked.size(), 1u);
-  EXPECT_EQ(asker.asked[0].text, std::string(kModelFilter));
-  EXPECT_EQ(g.session.filemdl, "*.mdl");
-  EXPECT_EQ(g.TV(kUitTree).count(), 0);
-
-  // A malformed file: a message that names it, and nothing loaded.
-  asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/../README.md");
-  g.runMenuItem(menu::kCaricaMdl);
-  ASSERT_EQ(asker.asked.size(), 3u);
-  EXPECT_EQ(asker.asked[2].title, "Zov Suite");
-  EXPECT_NE(asker.asked[2].text.find("README.md:1:1"), std::string::npos) << asker.asked[2].text;
-  EXPECT_EQ(g.TV(kUitTree).count(), 0);
-
-  asker.files.push_back(kAtm);
-  g.runMenuItem(menu::kCaricaMdl);
-  EXPECT_EQ(g.TV(kUitTree).count(), 1);
-}
-
 TEST_F(LoadTest, ProblemsOfTheTidyUpAreShownAfterTheLoad) {
   // A Main Tree cap below what the copies below the links need.
   g.session.mainTreeLimit = 20;

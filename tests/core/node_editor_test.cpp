@@ -124,30 +124,6 @@ TEST_F(ModifyTest, AShortGroupTurnsRedWithAWarning) {
   EXPECT_FALSE(t.node(t.find("U1")).bold);
 }
 
-TEST_F(ModifyTest, CancelChangesAndPaintsNothing) {
-  Tree& t = g.TV(kMainTree);
-  t.setSelected(t.find("U1"));
-  const std::string tag = t.node(t.find("U1")).tag;
-  asker.edits.push_back([](Edita& e) {
-    e.Wei = "0.9";
-    e.cancel();
-  });
-  ASSERT_TRUE(g.runMenuItem(menu::kModifica));
-  EXPECT_EQ(t.node(t.find("U1")).tag, tag);
-  EXPECT_EQ(t.node(t.find("U1")).foreColor, kDefaultForeColor);
-  EXPECT_EQ(asker.asked.size(), 1u);  // the editor only, no warning
-  // A weight no float can hold is refused, the editor stays open.
-  const std::string huge(44, '9');
-  asker.edits.push_back([&huge](Edita& e) {
-    e.Wei = huge;
-    EXPECT_EQ(e.ok(), "Weight: \"" + huge + "\" is too large for a weight; type a number such as 0.25.");
-    EXPECT_FALSE(e.closed());
-  });
-  ASSERT_TRUE(g.runMenuItem(menu::kModifica));
-  EXPECT_EQ(t.node(t.find("U1")).tag, tag);
-  EXPECT_EQ(t.node(t.find("U1")).text, "[0.5000] U1");
-}
-
 TEST_F(ModifyTest, AnActorTakesItsWeightAndChecksNothing) {
   Tree& t = g.TV(kMainTree);
   t.setSelected(actor);

@@ -54,7 +54,6 @@ class AtmModel : public ::testing::Test {
 
   Handle package(const std::string& name) const { return Named(m(), m().AllPackages(root_), name); }
   Handle useCase(const std::string& name) const { return Named(m(), m().AllUseCases(root_), name); }
-  Handle diagram(Handle owner, const std::string& name) const { return Named(m(), m().ScenarioDiagrams(owner), name); }
   const PetalModel& m() const { return *model_; }
 
   static PetalModel* model_;

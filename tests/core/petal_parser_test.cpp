@@ -22,57 +22,6 @@ ParseError MustFail(const std::string& text) {
   return error;
 }
 
-TEST(PetalParser, ReadsObjectsListsValuesAndTuples) {
-  const Document doc = MustParse(kHeader +
-                                 "(object Design \"Logical View\"\n"
-                                 "  is_unit TRUE\n"
-                                 "  gridX 16 margin -0.25 big 1.5e3\n"
-                                 "  items (list diagram_item_list\n"
-                                 "    (object ClassView \"Class\" \"Use Case View::Customer\" @50\n"
-                                 "      location (256, 192) pair (\"DataBaseSet\" 800)\n"
-                                 "      Parent_View @50)\n"
-                                 "    (object module \"a\" \"b\" \"c\" quid \"X\"))\n"
-                                 "  empty (list)\n"
-                                 "  attr (value Text \"abc\"))\n");
-  ASSERT_EQ(doc.top().size(), 2u);
-  const Form& design = doc.form(doc.top()[1]);
-  EXPECT_EQ(design.type, "Design");
-  EXPECT_EQ(design.name, "Logical View");
-  EXPECT_EQ(doc.find(design, "is_unit")->text, "TRUE");
-  EXPECT_EQ(doc.find(design, "is_unit")->kind, ValueKind::kWord);
-  EXPECT_EQ(doc.find(design, "gridX")->kind, ValueKind::kNumber);
-  EXPECT_EQ(doc.find(design, "margin")->text, "-0.25");
-  EXPECT_EQ(doc.find(design, "big")->text, "1.5e3");
-  EXPECT_EQ(doc.find(design, "missing"), nullptr);
-
-  const Form* items = doc.formOf(doc.find(design, "items"));
-  ASSERT_NE(items, nullptr);
-  EXPECT_EQ(items->kind, FormKind::kList);
-  EXPECT_EQ(items->type, "diagram_item_list");
-  ASSERT_EQ(items->count, 2u);
-  const Form* view = doc.formOf(&doc.attributes(*items)[0].value);
-  EXPECT_EQ(view->name, "Class");
-  EXPECT_EQ(view->name2, "Use Case View::Customer");
-  EXPECT_EQ(view->label, "@50");
-  EXPECT_EQ(doc.labelled("@50"), view);
-  EXPECT_EQ(doc.find(*view, "Parent_View")->kind, ValueKind::kReference);
-  const Form* location = doc.formOf(doc.find(*view, "location"));
-  ASSERT_EQ(location->kind, FormKind::kTuple);
-  ASSERT_EQ(location->count, 2u);
-  EXPECT_EQ(doc.attributes(*location)[1].value.text, "192");
-  const Form* pair = doc.formOf(doc.find(*view, "pair"));
-  ASSERT_EQ(pair->count, 2u);
-  EXPECT_EQ(doc.attributes(*pair)[0].value.text, "DataBaseSet");
-  const Form* module = doc.formOf(&doc.attributes(*items)[1].value);
-  EXPECT_EQ(module->name, "a");
-  EXPECT_EQ(doc.find(*module, "quid")->text, "X");
-
-  EXPECT_EQ(doc.formOf(doc.find(design, "empty"))->count, 0u);
-  const Form* value = doc.formOf(doc.find(design, "attr"));
-  EXPECT_EQ(value->kind, FormKind::kValue);
-  EXPECT_EQ(value->type, "Text");
-}
-
 TEST(PetalParser, StringsWithEscapesAndMultiLineText) {
   const Document doc = MustParse(kHeader +
                                  "(object Class \"A \\\"quoted\\\" name\"\n"

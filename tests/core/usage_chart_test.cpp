@@ -59,35 +59,6 @@ struct UsageChart : ::testing::Test {
   PlanningSession& p = pronto.session;
 };
 
-// ATM at 80 percent coverage below Authenticate: the two heaviest leaves
-// reach 86 percent, the six others fall below the cut and get nothing.
-TEST_F(UsageChart, CoverageCutOnATM) {
-  load("ATM.mdl");
-  ASSERT_TRUE(p.selectLevel("Customer/Withdraw Cash/Authenticate", byCoverage(80)));
-  const UsageChartData c = chart();
-  expectTheTreeAgrees(c);
-  ASSERT_EQ(c.coverageCut, std::optional<std::int16_t>(80));
-  ASSERT_EQ(c.leaves.size(), 8u);
-  const std::vector<std::string> heaviest = {"Authenticate",
-                                             "Deposit envelope",
-                                             "Customer",
-                                             "Withdraw Cash - main flow",
-                                             "Withdraw Cash Realization",
-                                             "Withdraw Cash - collaboration"};
-  for (std::size_t i = 0; i < heaviest.size(); ++i) EXPECT_EQ(c.leaves[i].name, heaviest[i]) << i;
-  EXPECT_EQ(c.leaves[0].label, "Authenticate");
-  // Absolute weights: the product of the weights along the path.
-  EXPECT_NEAR(c.leaves[0].weight, relative("Customer/Withdraw Cash") * relative("Customer/Withdraw Cash/Authenticate"),
-              1e-4);
-  EXPECT_EQ(c.inside, 2u);
-  EXPECT_GE(c.weightInside, 0.80f);
-  EXPECT_LT(c.weightInside - c.leaves[1].weight, 0.80f);  // the cut keeps no more than it needs
-  EXPECT_NEAR(c.totalWeight, 1.0f, 1e-3);
-  EXPECT_GT(c.leaves[0].procedure, 0);
-  EXPECT_EQ(c.mostProcedures(), c.leaves[0].procedure);
-  for (std::size_t i = c.inside; i < c.leaves.size(); ++i) EXPECT_EQ(c.leaves[i].procedure, 0);
-}
-
 // Lending by number: no cut, every leaf in weight order with its share.
 TEST_F(UsageChart, ByNumberOnLendingHasNoCut) {
   load("Lending.mdl");

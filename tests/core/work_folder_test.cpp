@@ -51,20 +51,6 @@ TEST_F(WorkFolderTest, DeletesOnlyTheFilesOfEachList) {
   EXPECT_EQ(work->files(CreatedList::kScripts).size(), 1u);  // the scripts list is kept
 }
 
-TEST_F(WorkFolderTest, NeverOverwritesAFileItDidNotCreate) {
-  { std::ofstream(root / "riordinati.txt") << "precious\n"; }
-  std::string error;
-  auto out = work->create("riordinati.txt", CreatedList::kLoad, &error);
-  EXPECT_FALSE(out.is_open());
-  EXPECT_NE(error.find("already exists"), std::string::npos);
-  std::ifstream in(root / "riordinati.txt");
-  std::string line;
-  std::getline(in, line);
-  EXPECT_EQ(line, "precious");
-  EXPECT_EQ(RimuoveFileCreati(*work), 0);
-  EXPECT_TRUE(fs::exists(root / "riordinati.txt"));
-}
-
 TEST_F(WorkFolderTest, RewritesAndAppendsItsOwnFiles) {
   Write("passo1.txt", CreatedList::kLoad);
   Write("passo1.txt", CreatedList::kLoad);
@@ -105,27 +91,6 @@ TEST_F(WorkFolderTest, AFileDeletedFromItsListMayComeBackOnEither) {
 std::string Contents(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-// A link in the folder is never followed, not even one to a file the
-// program wrote itself, nor a dangling one; the file behind it stays as it was.
-TEST_F(WorkFolderTest, NeverFollowsALink) {
-  const fs::path outside = root.parent_path() / ("zov-outside-" + root.filename().string());
-  { std::ofstream(outside) << "outside\n"; }
-  fs::create_symlink(outside, root / "riordinati.txt");
-  fs::create_symlink(outside.string() + ".new", root / "collegamenti.txt");
-  Write("TestScript1.txt", CreatedList::kScripts);
-  fs::remove(root / "TestScript1.txt");
-  fs::create_symlink(outside, root / "TestScript1.txt");
-  for (const char* name : {"riordinati.txt", "collegamenti.txt", "TestScript1.txt"})
-    for (bool append : {false, true}) {
-      std::string error;
-      EXPECT_FALSE(work->create(name, CreatedList::kLoad, &error, append).is_open()) << name;
-      EXPECT_NE(error.find("left alone"), std::string::npos) << error;
-    }
-  EXPECT_EQ(Contents(outside), "outside\n");
-  EXPECT_FALSE(fs::exists(outside.string() + ".new"));
-  fs::remove(outside);
 }
 
 // A run leaves its files listed with their proof; the next run takes over
