@@ -632,6 +632,18 @@ Outcome PlanningSession::closeCategory() {
   return {};
 }
 
+Outcome PlanningSession::category(NodeId node, const std::vector<ChosenValue>& values, bool defaults, bool cancelled) {
+  if (Outcome opened = openCategory(node); !opened) return opened;
+  std::vector<std::string> refused;
+  for (const ChosenValue& v : values)
+    if (Outcome added = addValue(v.value, v.properties, v.selectors); !added)
+      refused.push_back("\"" + v.value + "\": " + added.message);
+  if (defaults) chooseDefaults();
+  Outcome closed = cancelled ? cancelCategory() : confirmCategory();
+  closed.warnings = std::move(refused);
+  return closed;
+}
+
 void PlanningSession::confirmDefaults() {
   const Tree& spec = TV(kSpecTree);
   for (NodeId id : spec.collection()) {

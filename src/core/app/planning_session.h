@@ -189,6 +189,10 @@ class PlanningSession {
   Outcome confirmCategory();
   Outcome cancelCategory();
   Outcome closeCategory();
+  // The whole edit of a category as a session file keeps it: its own
+  // values (with properties and if-selectors), or its default values, then
+  // OK or Cancel. A value the category cannot take is a warning.
+  Outcome category(NodeId node, const std::vector<ChosenValue>& values, bool defaults, bool cancelled);
   // Every category not confirmed yet takes its default values.
   void confirmDefaults();
   // A category node named by what it stands for, and back (kNoNode when

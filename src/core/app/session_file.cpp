@@ -289,15 +289,11 @@ std::string Apply(PlanningSession& s, const json& j) {
   if (op == "category") {
     const NodeId node = s.findCategory(r);
     if (node == kNoNode) return "the Test Specification tree has no such category";
-    if (!s.openCategory(node)) return "the category cannot be edited";
+    std::vector<ChosenValue> values;
     for (const json& v : j.value("values", json::array()))
-      s.addValue(v.value("value", ""), v.value("properties", ""), v.value("selectors", ""));
-    if (j.value("defaults", false)) s.chooseDefaults();
-    if (j.value("cancelled", false))
-      s.cancelCategory();
-    else
-      s.confirmCategory();
-    return {};
+      values.push_back({v.value("value", ""), v.value("properties", ""), v.value("selectors", "")});
+    const Outcome edited = s.category(node, values, j.value("defaults", false), j.value("cancelled", false));
+    return edited.done ? std::string() : "the category cannot be edited";
   }
   return "unknown decision '" + op + "'";
 }
