@@ -156,7 +156,9 @@ int Load(const std::string& command, Options& o) {
     if (o.pick.empty()) run.p.pickAll(false);
     for (const std::string& node : o.pick)
       if (zov::Outcome e = run.p.pick(node); !e) return Say(e.message), kExitFailure;
-    for (const std::string& w : run.p.process().warnings) Say("Warning: " + w);
+    const zov::Outcome processed = run.p.process();
+    for (const std::string& w : processed.warnings) Say("Warning: " + w);
+    for (const std::string& n : processed.notes) Warn(n);
     if (choices)
       if (zov::Outcome e = zov::EnterChoices(run.p, *choices); !e) return Say(e.message), kExitFailure;
     // A document that could not be written fails the run, said once.

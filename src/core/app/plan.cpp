@@ -131,7 +131,8 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
     if (r.outcome = SelectNodes(p, selection); !r.outcome) return;
     for (TestCaseSource s : o.sources) p.loadTestCases(s);
     p.pickAll();
-    p.process();
+    const Outcome processed = p.process();
+    r.warnings.insert(r.warnings.end(), processed.notes.begin(), processed.notes.end());
     if (o.choices)
       if (r.outcome = EnterChoices(p, *o.choices); !r.outcome) return;
     p.confirmDefaults();

@@ -82,6 +82,7 @@ void PlanningSession::hideBusy() {
 }
 
 void PlanningSession::note(const std::string& text) {
+  notes_.push_back(text);
   status(text);
   if (listener_ != nullptr) listener_->note(text);
 }
@@ -523,6 +524,7 @@ Outcome PlanningSession::unpickAll() {
 Outcome PlanningSession::process() {
   if (model_ == nullptr) return Outcome::Refused("No model is loaded.");
   Outcome o;
+  notes_.clear();
   status("Processing...");
   showBusy();
   ProcessTestCases({*model_, modelHandle_, TV(kSelectedTestCases), TV(kSpecTree), specification, outputFolder(),
@@ -538,6 +540,7 @@ Outcome PlanningSession::process() {
   o.summary = "Processing: " + Count(static_cast<long>(specification.cases.size()), "test case", "test cases") + ", " +
               Count(paths, "path", "paths") + ", " +
               Count(static_cast<long>(specification.specDocuments.size()), "document", "documents");
+  o.notes = std::move(notes_);
   return o;
 }
 

@@ -36,15 +36,17 @@ class WorkFolder;
 
 // The result of a thing the tester does: done, or refused with the message
 // the window shows; a done operation may still have something to say
-// (message), and says what it did in figures (summary) and what it warned
-// of on the way (warnings).
+// (message), and says what it did in figures (summary), what it warned of
+// (warnings: the window shows them in boxes) and what it noted on the way
+// (notes: a diagram left out, values not written; the window's status bar).
 struct Outcome {
   bool done = true;
   std::string message;
   std::string summary;
   std::vector<std::string> warnings;
-  static Outcome Refused(std::string message) { return {false, std::move(message), {}, {}}; }
-  static Outcome Note(std::string message) { return {true, std::move(message), {}, {}}; }
+  std::vector<std::string> notes;
+  static Outcome Refused(std::string message) { return {false, std::move(message), {}, {}, {}}; }
+  static Outcome Note(std::string message) { return {true, std::move(message), {}, {}, {}}; }
   explicit operator bool() const { return done; }
 };
 
@@ -258,8 +260,8 @@ class PlanningSession {
   Decision pendingLevel_;
   Editor openEditor_ = Editor::kNone;
   NodeId openNode_ = kNoNode;
-  // The warnings of the running operation.
-  std::vector<std::string> warnings_;
+  // The notes of the running operation.
+  std::vector<std::string> notes_;
 };
 
 }  // namespace zov
