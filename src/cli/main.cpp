@@ -254,9 +254,11 @@ int main(int argc, char** argv) {
   app.footer("Exit status: 0 if all went well, 1 if the work failed, 2 on a usage error.");
   Options o;
   auto* load = app.add_subcommand("load", "load the model and print a one-line summary of it");
-  auto* tree = app.add_subcommand("tree",
-                                  "load the model and print a tree, one node per line in collection "
-                                  "order under the header: index depth key kind text tag fore back bold");
+  auto* tree = app.add_subcommand(
+      "tree",
+      "load the model and print a tree, one node per line in collection "
+      "order under the header: index depth key kind text tag fore back bold parent (the index of the "
+      "parent's line, 0 for a root)");
   auto* spec = app.add_subcommand("spec",
                                   "as 'tree', then pick test cases (--pick, else all of the UIT tree), "
                                   "run \"&Processing...\" and print the Test Specification tree");

@@ -60,24 +60,6 @@ struct Chain : ::testing::Test {
   ScriptedAsker asker;
 };
 
-TEST_F(Chain, SelectLevelMarksTheActorsBranchDownToTheLevel) {
-  click(u[1]);  // level 2
-  byNumber(100);
-  ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
-  for (const auto& key : {actor, u[0], u[1], d[0], d[1], v}) EXPECT_TRUE(Marked(main(), n(key))) << key;
-  for (const auto& key : {u[2], u[3], d[2]}) EXPECT_FALSE(Marked(main(), n(key))) << key;
-  EXPECT_FALSE(g().menus.find(menu::kStart)->enabled);
-  // The selection tree: absolute weights, green leaves, annotations and the total.
-  const Tree& s = g().TV(kSelectionTree);
-  EXPECT_EQ(s.count(), 6);
-  EXPECT_EQ(s.node(s.find(v)).text, "[0.5000] V  ((NTP:50))");
-  EXPECT_EQ(s.node(s.find(d[0])).text, "[0.2500] D1  ((NTP:25))");
-  EXPECT_EQ(s.node(s.find(d[1])).tag, "LIV:3$$WEI:0.1250$$NCI:0$$EDI:F");
-  EXPECT_EQ(s.node(s.find(d[1])).foreColor, Rgb(0, 128, 0));
-  EXPECT_TRUE(s.node(s.find(u[0])).bold);
-  EXPECT_EQ(g().sumLabel, "Leaves weights sum: .875   Number of Test Procedures: 87");
-}
-
 TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
   click(d[1]);
   byNumber(10);
@@ -145,20 +127,7 @@ TEST_F(Chain, StartAndStopLevels) {
   EXPECT_EQ(g().session.selection.livellostart, 1);
   EXPECT_EQ(g().session.selection.livellostop, 3);
 
-  click(u[3]);  // level 4: its level-1 ancestor and that one's whole branch
-  byNumber(100);
-  ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
-  for (const auto& key : {u[0], u[1], u[2], u[3], d[2]}) EXPECT_TRUE(Marked(main(), n(key))) << key;
-  EXPECT_FALSE(Marked(main(), n(actor)));
-  const Tree& s = g().TV(kSelectionTree);
-  EXPECT_EQ(s.rootCount(), 1);
-  EXPECT_EQ(s.node(s.firstRoot()).text, "[1.0000] U1");
-  EXPECT_EQ(s.node(s.firstRoot()).tag, "LIV:1$$WEI:1.0000$$NCI:2$$EDI:F");
-  EXPECT_TRUE(s.contains(u[2]));
-  EXPECT_TRUE(s.contains(d[1]));
-  EXPECT_FALSE(s.contains(u[3]));  // below the stop level
-  EXPECT_FALSE(s.contains(d[2]));
-  EXPECT_TRUE(g().session.selection.livelli);  // stays after a confirmed selection
+  // What the selection then marks and copies: tests/cli/cases/selection-chain.case.
 }
 
 TEST_F(Chain, AtTheStartLevelOnlyTheDiagramsBelow) {
@@ -188,37 +157,6 @@ TEST_F(Chain, ARedBranchBlocksTheSelection) {
   EXPECT_EQ(asker.asked[0].text, "Unproperly weight distribution");
   EXPECT_EQ(asker.asked[0].title, "Warning");
   EXPECT_FALSE(Marked(main(), n(actor)));
-}
-
-TEST_F(Chain, CoverageFromTheCommand) {
-  click(u[0]);
-  asker.criteria.push_back([](CriterionDialog& dialog) {
-    dialog.chooseCoverage();
-    dialog.Percc = "60";
-    dialog.done();
-  });
-  asker.inputs.push_back("4");
-  ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
-  const Tree& s = g().TV(kSelectionTree);
-  // Leaves V 0.5 and D1 0.25: both kept at 60% (the second reaches it);
-  // at least 3 procedures, 4 asked for: 3 and 1.
-  EXPECT_EQ(asker.asked.back().text, "The minimum number of Test Procedures is 3");
-  EXPECT_EQ(LeggiNTP(s.node(s.find(v)).text), 3);
-  EXPECT_EQ(LeggiNTP(s.node(s.find(d[0])).text), 1);
-  EXPECT_EQ(g().sumLabel, "Leaves weights sum: .75   Number of Test Procedures: 4");
-}
-
-// One procedure over two leaves of weights .5 and .25 rounds both to 0:
-// the tester is told, with the least number that gives each leaf one.
-TEST_F(Chain, NoLeafGettingAProcedureIsSaid) {
-  click(u[0]);
-  byNumber(1);
-  ASSERT_TRUE(g().runMenuItem(menu::kSeleziona));
-  ASSERT_EQ(asker.asked.size(), 2u);
-  EXPECT_EQ(asker.asked[1].text,
-            "No leaf gets a test procedure: 1 test procedures shared over 2 leaves round to 0 for each. "
-            "At least 3 test procedures give every leaf one.");
-  EXPECT_EQ(MinimumForEveryLeaf(g().TV(kSelectionTree)), 3);
 }
 
 TEST_F(Chain, NodesByKeyOrPath) {

@@ -26,12 +26,6 @@ TEST(FormattaPeso, SinglePrecisionProductFallsBelowTheRoundingPoint) {
   EXPECT_EQ(FormattaPeso(0.12345f), "0.1235");
 }
 
-TEST(CreaTag, WritesFields) {
-  EXPECT_EQ(CreaTag(3, 0.25f, 4, true), "LIV:3$$WEI:0.2500$$NCI:4$$EDI:T");
-  EXPECT_EQ(CreaTag(1, 1.0f / 3.0f, 0, false), "LIV:1$$WEI:0.3333$$NCI:0$$EDI:F");
-  EXPECT_EQ(CreaTag(-2, 0.5f, -1, false), "LIV:-2$$WEI:0.5000$$NCI:-1$$EDI:F");
-}
-
 TEST(LeggiTag, RoundTripsWrittenTags) {
   const NodeTag t = LeggiTag("LIV:3$$WEI:0.2500$$NCI:4$$EDI:T");
   EXPECT_EQ(t.level, 3);

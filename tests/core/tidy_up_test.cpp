@@ -21,54 +21,6 @@ using test::ModelloSintetico;
 
 using Loaded = test::ModelloCaricato;
 
-TEST(BranchCopies, AUseCaseReachedFromTwoActors) {
-  ModelloSintetico m;
-  const auto a1 = m.actor("Clerk"), a2 = m.actor("Manager");
-  const auto u = m.useCase("Pay"), v = m.useCase("Check card");
-  m.include(u, v);
-  const auto d1 = m.diagram(u, "Pay - main"), d2 = m.diagram(u, "Pay - error");
-  m.association(a1, u);
-  m.association(a2, u);
-  Loaded l(m);
-  ASSERT_EQ(l.error, "");
-  const std::string link = u + "ACTOR1";
-  EXPECT_EQ(l.node(link).image, "usecaserip");
-  EXPECT_FALSE(l.node(link).bold);
-  EXPECT_EQ(l.node(link).parent, l.find(a2));
-  EXPECT_EQ(l.childKeys(link), (std::vector<std::string>{v + "$$00000", d1 + "$$00001", d2 + "$$00002"}));
-  // A copy keeps its text and kind; its tag is the link's, one level down.
-  EXPECT_EQ(l.node(d1 + "$$00001").text, l.node(d1).text);
-  EXPECT_EQ(l.node(d1 + "$$00001").image, "sequence");
-  EXPECT_EQ(l.node(d1 + "$$00001").tag, "LIV:2$$WEI:1.0000$$NCI:0$$EDI:F");
-  // The use case itself is a plain one again.
-  EXPECT_EQ(l.node(u).image, "usecase");
-  EXPECT_FALSE(l.node(u).bold);
-  EXPECT_TRUE(l.work.created(link + "_cont.txt"));
-  EXPECT_TRUE(l.work.created(u + "_entry.txt"));
-  EXPECT_TRUE(l.g.problems.empty());
-}
-
-TEST(BranchCopies, DeeperBranchesAndTheirSameElementLeaves) {
-  ModelloSintetico m;
-  const auto a1 = m.actor("Clerk"), a2 = m.actor("Manager");
-  const auto u = m.useCase("Pay"), v = m.useCase("Check card"), w = m.useCase("Read chip");
-  m.include(u, v);
-  m.include(v, w);
-  m.association(a1, u);
-  m.association(a2, u);
-  Loaded l(m);
-  ASSERT_EQ(l.error, "");
-  const std::string link = u + "ACTOR1";
-  EXPECT_EQ(l.childKeys(link), (std::vector<std::string>{v + "$$00000"}));
-  // The leaf standing for the copy's own element ($$00001) is gone.
-  EXPECT_EQ(l.childKeys(v + "$$00000"), (std::vector<std::string>{w + "$$00002"}));
-  EXPECT_EQ(l.node(w + "$$00002").tag, "LIV:3$$WEI:1.0000$$NCI:0$$EDI:F");
-  // Level markers down to the deepest level.
-  EXPECT_EQ(l.g.livellomassimo, 3);
-  EXPECT_EQ(l.node("LEVEL 3").parent, l.find("LEVEL 2"));
-  EXPECT_EQ(l.main().node(l.main().firstRoot()).key, a1);
-}
-
 // Without a cap set, the Main Tree may grow past kMinMainTreeCap as
 // far as the model needs: 50 use cases of 700 diagrams each, every one
 // reached from six actors, give 250 links copying 700 nodes each.
@@ -88,22 +40,6 @@ TEST(BranchCopies, TheCapGrowsWithTheModel) {
   EXPECT_GT(l.main().count(), kMinMainTreeCap);
   // The last link made is expanded whole.
   EXPECT_EQ(l.node(useCases.back() + "ACTOR250").children, 700);
-}
-
-TEST(BranchCopies, ACycleIsCutNotCopied) {
-  ModelloSintetico m;
-  const auto a = m.actor("Clerk");
-  const auto u = m.useCase("Pay"), v = m.useCase("Check card");
-  m.include(u, v);
-  m.include(v, u);
-  m.association(a, u);
-  Loaded l(m);
-  ASSERT_EQ(l.error, "");
-  const std::string link = u + "ACTOR1";
-  EXPECT_EQ(l.node(link).image, "usecasecic");
-  EXPECT_EQ(l.node(link).parent, l.find(v));
-  EXPECT_FALSE(l.node(link).bold);
-  EXPECT_FALSE(l.work.created(link + "_cont.txt"));
 }
 
 TEST(BranchCopies, SecondLoadMakesTheSameTree) {
@@ -236,48 +172,6 @@ TEST(LevelMarkers, AChainDownToTheDeepestLevel) {
   EXPECT_EQ(deep.depth(deep.find("LEVEL 12")), 12);
   EXPECT_EQ(deep.node(deep.find("LEVEL 12")).text, "LEVEL 12");
   EXPECT_TRUE(deep.node(deep.find("LEVEL 12")).expanded);
-}
-
-// Every not-linked use case is found, in the order of its line, however
-// many use cases the diagram shows.
-TEST(NotLinkedTree, ManyUseCasesInTheOrderOfTheirLines) {
-  ModelloSintetico m;
-  const auto a = m.actor("Clerk");
-  std::vector<std::string> alone;
-  for (int i = 0; i < 50; ++i) {
-    const auto u = m.useCase("Use case " + std::to_string(i));
-    if (i % 3 == 0) {
-      m.association(a, u);
-    } else {
-      alone.push_back(u);
-      m.diagram(u, "Flow " + std::to_string(i));
-    }
-  }
-  Loaded l(m);
-  ASSERT_EQ(l.error, "");
-  const Tree& t = l.g.TV(kNotLinkedTree);
-  std::vector<std::string> keys;
-  for (NodeId c = t.node(t.firstRoot()).child; c != kNoNode; c = t.node(c).next) {
-    keys.push_back(t.node(c).key);
-    EXPECT_EQ(t.node(c).children, 1) << t.node(c).key;
-  }
-  EXPECT_EQ(keys, alone);
-}
-
-TEST(NotLinkedTree, UseCasesWithTheirDiagrams) {
-  ModelloSintetico m;
-  const auto a = m.actor("Clerk");
-  const auto linked = m.useCase("Pay");
-  m.association(a, linked);
-  const auto alone = m.useCase("Archive");
-  const auto d = m.diagram(alone, "Archive - nightly", "", false);
-  Loaded l(m);
-  ASSERT_EQ(l.error, "");
-  const Tree& t = l.g.TV(kNotLinkedTree);
-  ASSERT_NE(t.find(alone), kNoNode);
-  EXPECT_FALSE(t.contains(linked));
-  EXPECT_EQ(t.node(t.find(d)).parent, t.find(alone));
-  EXPECT_EQ(t.node(t.find(d)).image, "collaboration");
 }
 
 }  // namespace

@@ -38,11 +38,6 @@ struct Uit : ::testing::Test {
     EXPECT_NE(id, kNoNode) << key;
     return uit().node(id == kNoNode ? uit().firstRoot() : id);
   }
-  std::vector<std::string> children(const std::string& key) {
-    std::vector<std::string> keys;
-    for (NodeId c = node(key).child; c != kNoNode; c = uit().node(c).next) keys.push_back(uit().node(c).key);
-    return keys;
-  }
   Handle diagram(const std::string& id) {
     for (Handle u : g.session.model()->AllUseCases(g.session.openModelHandle()))
       for (Handle d : g.session.model()->ScenarioDiagrams(u))
@@ -67,66 +62,9 @@ struct Uit : ::testing::Test {
   ScriptedAsker asker;
 };
 
-TEST_F(Uit, ATestCaseWithItsObjectsAndMessages) {
-  load(kLending);
-  ASSERT_TRUE(AddWholeScenario(*g.session.model(), diagram("5B1000000040"), uit()));
-  const Node& tc = node("5B1000000040");
-  EXPECT_EQ(tc.text, "Borrow - main");
-  EXPECT_EQ(tc.image, "sequence");
-  EXPECT_TRUE(tc.bold);  // a message calls an operation
-  EXPECT_FALSE(tc.checked);
-  EXPECT_EQ(children("5B1000000040"), (std::vector<std::string>{"5B1000000100", "5B1000000102", "5B1000000104"}));
-  // An object without a class, one whose class has attributes, one whose class has none.
-  EXPECT_EQ(node("5B1000000100").image, "actor");
-  EXPECT_EQ(node("5B1000000100").text, "member");
-  EXPECT_EQ(node("5B1000000102").image, "classdiag");
-  EXPECT_EQ(node("5B1000000315").text, "count:int");
-  EXPECT_EQ(node("5B1000000315").image, "attributo");
-  EXPECT_TRUE(node("5B1000000315").bold);
-  EXPECT_EQ(children("5B1000000104"), std::vector<std::string>{});
-  // The message below its receiver: sender, receiver, operation, parameters.
-  EXPECT_EQ(children("5B1000000102"),
-            (std::vector<std::string>{"5B1000000315", "5B1000000316", "5B1000000110", "5B1000000111"}));
-  const Node& open = node("5B1000000110");
-  EXPECT_EQ(open.text, "[1.2] open");
-  EXPECT_EQ(open.image, "messaggio");
-  EXPECT_TRUE(open.bold);
-  EXPECT_EQ(children("5B1000000110"),
-            (std::vector<std::string>{"5B1000000110FROM", "5B1000000110TO", "5B1000000110OPER"}));
-  EXPECT_EQ(node("5B1000000110FROM").text, "member ==>");
-  EXPECT_EQ(node("5B1000000110FROM").image, "");
-  EXPECT_EQ(node("5B1000000110TO").text, "==> desk");
-  EXPECT_EQ(node("5B1000000110OPER").text, "Operation=open");
-  EXPECT_EQ(children("5B1000000110OPER"),
-            (std::vector<std::string>{"5B1000000110PAR1", "5B1000000110PAR2", "5B1000000110PAR3"}));
-  EXPECT_EQ(node("5B1000000110PAR1").text, "x   long");
-  EXPECT_FALSE(node("5B1000000111").bold);  // no operation
-  // "reserve" goes to an object that is not on the diagram: its steps fall back below ROOT.
-  for (const char* key : {"5B1000000112A", "5B1000000112FROMA", "5B1000000112TOA", "5B1000000112OPERA"}) {
-    EXPECT_EQ(node(key).image, "rose") << key;
-    EXPECT_EQ(node(key).parent, uit().firstRoot()) << key;
-  }
-  EXPECT_EQ(node("5B1000000112A").text, "[2] reserve");
-  EXPECT_EQ(node("5B1000000112FROMA").text, "desk ==>");
-}
-
-TEST_F(Uit, ADiagramWithNothingOnIt) {
-  load(kLending);
-  ASSERT_TRUE(AddWholeScenario(*g.session.model(), diagram("5B1000000041"), uit()));
-  EXPECT_EQ(node("5B1000000041").children, 0);
-  EXPECT_FALSE(node("5B1000000041").bold);
-  // The same diagram again is refused and adds nothing.
-  const int count = uit().count();
-  EXPECT_FALSE(AddWholeScenario(*g.session.model(), diagram("5B1000000041"), uit()));
-  EXPECT_EQ(uit().count(), count);
-}
-
 TEST_F(Uit, LoadingAllSequenceTakesThePackageDiagrams) {
   load(kLending);
-  g.session.loadTestCases(TestCaseSource::kAllDiagrams);
-  EXPECT_EQ(uit().node(uit().firstRoot()).children, 1);
-  EXPECT_EQ(node("5B1000000043").text, "Stocktaking");
-  EXPECT_EQ(node("5B1000000410").parent, uit().find("5B1000000402"));
+  g.session.loadTestCases(TestCaseSource::kAllDiagrams);  // the tree it makes: tests/golden/Lending-trees
   EXPECT_EQ(busy.history.back(), "All Sequence Diagrams found");
   EXPECT_FALSE(busy.visible);
   EXPECT_TRUE(g.menus.find(menu::kGenerazione)->enabled);

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Loads a model and compares its summary and its trees, as "zov load" and
+# Loads a model and compares its summary (with the load's warnings) and its trees, as "zov load" and
 # "zov tree" print them, line for line with the files stored in the golden
 # folder: the Main Tree, the not-linked tree, the Design Tree and the UIT
 # tree with the diagrams of every source but the selection (the documents
@@ -7,7 +7,7 @@
 # Usage: trees.sh ZOV MODEL-FOLDER MODEL GOLDEN-FOLDER
 # With ZOV_UPDATE_GOLDEN=1 it stores the trees instead, after a deliberate
 # change; "tests/golden/trees.sh --update-all ZOV" does that for every
-# example and every shared model.
+# example, every model of tests/data/trees and every shared model.
 set -u
 if [ "$1" = --update-all ]; then
   here=$(cd "$(dirname "$0")" && pwd)
@@ -15,6 +15,10 @@ if [ "$1" = --update-all ]; then
   for model in ATM.mdl ATM.xmi Lending.mdl; do
     name=$(echo "$model" | sed 's/\.mdl$//; s/\.xmi$/-xmi/')
     ZOV_UPDATE_GOLDEN=1 sh "$0" "$zov" "$here/../../examples" "$model" "$here/$name-trees" || exit 1
+  done
+  for model in "$here"/../data/trees/*.mdl "$here"/../data/trees/*.xmi "$here"/../data/trees/*.uml; do
+    ZOV_UPDATE_GOLDEN=1 sh "$0" "$zov" "$here/../data/trees" "$(basename "$model")" "$here/trees/$(basename "$model")" ||
+      exit 1
   done
   shared=$here/../../../shared/models
   (cd "$shared" && find . \( -name '*.mdl' -o -name '*.cat' -o -name '*.uml' -o -name '*.xmi' \) | sort) |
@@ -33,7 +37,8 @@ dump() {
   shift
   "$zov" "$@" >"$out/$name" 2>"$out/stderr" || { echo "zov $*:"; cat "$out/stderr"; exit 1; }
 }
-dump summary.txt load "$model"
+# The summary with the load's warnings.
+"$zov" load "$model" >"$out/summary.txt" 2>&1 || { cat "$out/summary.txt"; exit 1; }
 dump main.txt tree "$model" --tree 0
 dump not-linked.txt tree "$model" --tree 4
 dump design.txt tree "$model" --tree 6
