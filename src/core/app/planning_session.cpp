@@ -596,28 +596,22 @@ Outcome PlanningSession::addValue(const std::string& value, const std::string& p
 }
 
 Outcome PlanningSession::chooseDefaults() {
-  if (openEditor_ == Editor::kSettings)
-    settingsEditor.chooseDefaults();
-  else if (openEditor_ == Editor::kInteractions)
-    interactionsEditor.chooseDefaults();
-  else
-    return Outcome::Refused("No category is open.");
+  if (openEditor_ == Editor::kNone) return Outcome::Refused("No category is open.");
+  // The same choice in both editors.
+  (openEditor_ == Editor::kSettings ? static_cast<CategoryEditor&>(settingsEditor) : interactionsEditor)
+      .chooseDefaults();
   return {};
 }
 
-Outcome PlanningSession::confirmCategory() {
-  if (openEditor_ == Editor::kSettings)
-    settingsEditor.ok();
-  else if (openEditor_ == Editor::kInteractions)
-    interactionsEditor.ok();
-  return closeCategory();
-}
+Outcome PlanningSession::confirmCategory() { return closeWith(true); }
 
-Outcome PlanningSession::cancelCategory() {
+Outcome PlanningSession::cancelCategory() { return closeWith(false); }
+
+Outcome PlanningSession::closeWith(bool ok) {
   if (openEditor_ == Editor::kSettings)
-    settingsEditor.cancel();
+    ok ? settingsEditor.ok() : settingsEditor.cancel();
   else if (openEditor_ == Editor::kInteractions)
-    interactionsEditor.cancel();
+    ok ? interactionsEditor.ok() : interactionsEditor.cancel();
   return closeCategory();
 }
 

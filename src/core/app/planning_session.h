@@ -236,6 +236,8 @@ class PlanningSession {
   enum class Editor { kNone, kSettings, kInteractions };
   NodeId findNode(int tree, std::string_view node, Outcome& refused) const;
   Editor openEditor(NodeId node);
+  // OK or Cancel on the open editor, then closeCategory.
+  Outcome closeWith(bool ok);
   void record(Decision d);
   void status(std::string_view text);
   void progress(int done, int total);
