@@ -121,12 +121,9 @@ void PetalModel::indexQuids() {
   const std::size_t from = quidsIndexed_, to = elements_.size();
   if (from >= to) return;
   byQuid_.reserve(byQuid_.size() + (to - from));
-  VisitPrefetched(
-      byQuid_, to - from, [&](std::size_t i) -> std::string_view { return elements_[from + i].identifier; },
-      [&](std::size_t i, std::uint64_t hash) {
-        const std::string& quid = elements_[from + i].identifier;
-        if (!quid.empty()) byQuid_.emplaceHashed(quid, hash, Handle{static_cast<std::int32_t>(from + i)});
-      });
+  for (std::size_t i = from; i < to; ++i)
+    if (const std::string& quid = elements_[i].identifier; !quid.empty())
+      byQuid_.try_emplace(quid, Handle{static_cast<std::int32_t>(i)});
   quidsIndexed_ = to;
 }
 
@@ -684,26 +681,23 @@ void PetalModel::mapInteraction(const Context& c, const Form& mechanism, Handle 
 
 void PetalModel::resolve() {
   indexQuids();
-  VisitPrefetched(
-      byQuid_, pending_.size(), [this](std::size_t i) -> std::string_view { return pending_[i].quid; },
-      [this](std::size_t i, std::uint64_t hash) {
-        const Pending& p = pending_[i];
-        const Handle* found = byQuid_.findHashed(p.quid, hash);
-        Handle target = found == nullptr ? Handle{} : *found;
-        if (target && p.wanted != Kind::kNone && get(target)->kind != p.wanted) target = {};
-        if (!target) {
-          if (found == nullptr) {
-            const petal::Document& doc = documents_[p.document];
-            warnings_.push_back(doc.file() + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) +
-                                ": reference to quid " + p.quid + ", which is not in the model");
-          }
-          return;
-        }
-        if (p.collection)
-          addTo(p.element, *p.collection, target);
-        else
-          get(p.element)->ref = target;
-      });
+  for (const Pending& p : pending_) {
+    const Handle* found = byQuid_.find(p.quid);
+    Handle target = found == nullptr ? Handle{} : *found;
+    if (target && p.wanted != Kind::kNone && get(target)->kind != p.wanted) target = {};
+    if (!target) {
+      if (found == nullptr) {
+        const petal::Document& doc = documents_[p.document];
+        warnings_.push_back(doc.file() + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) +
+                            ": reference to quid " + p.quid + ", which is not in the model");
+      }
+      continue;
+    }
+    if (p.collection)
+      addTo(p.element, *p.collection, target);
+    else
+      get(p.element)->ref = target;
+  }
   pending_.clear();
 }
 

@@ -146,7 +146,6 @@ struct XmiModel::IdTable {
         return e;
     }
   }
-  void prefetch(std::uint64_t h) const { PrefetchSlot(entries.data(), entries.size(), h); }
 };
 
 void XmiModel::finishIdentifiers() {
@@ -393,13 +392,12 @@ Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, const Attrs&
 
 void XmiModel::registerId(std::string_view id, Handle handle, pugi::xml_node_struct* node) {
   // The walk meets the ids in the document order they were gathered in (it
-  // passes over some): the hash is at hand, and the entries of the ids that
-  // come next are fetched ahead. An id met out of order is looked up afresh.
+  // passes over some): the hash is at hand. An id met out of order is looked
+  // up afresh.
   const std::less<const char*> before;
   while (idCursor_ < idOrder_.size() && before(idOrder_[idCursor_].key.data(), id.data())) ++idCursor_;
   IdTable::Entry* entry = nullptr;
   if (idCursor_ < idOrder_.size() && idOrder_[idCursor_].key.data() == id.data()) {
-    if (idCursor_ + kIdsAhead < idOrder_.size()) ids_->prefetch(idOrder_[idCursor_ + kIdsAhead].hash);
     entry = &ids_->insert(id, idOrder_[idCursor_++].hash);
   } else {
     entry = &ids_->insert(id);
@@ -715,7 +713,6 @@ void XmiModel::indexIds(pugi::xml_node root) {
   ids_->reserve(idOrder_.size());
   for (IdInOrder& f : idOrder_) f.hash = IdTable::HashOf(f.key);
   for (std::size_t i = 0; i < idOrder_.size(); ++i) {
-    if (i + kIdsAhead < idOrder_.size()) ids_->prefetch(idOrder_[i + kIdsAhead].hash);
     IdTable::Entry& e = ids_->insert(idOrder_[i].key, idOrder_[i].hash);
     if (e.node == nullptr) {
       e.node = idOrder_[i].node;
@@ -730,7 +727,6 @@ void XmiModel::indexIds(pugi::xml_node root) {
     }
   }
   idCursor_ = 0;
-  if (!idOrder_.empty()) ids_->prefetch(idOrder_[0].hash);
 }
 
 Handle XmiModel::summaryRoot() const { return rootPackage_; }

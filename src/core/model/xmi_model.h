@@ -263,7 +263,6 @@ class XmiModel : public TableReader<XmiModel> {
   };
   std::vector<IdInOrder, LargeAllocator<IdInOrder>> idOrder_;
   std::size_t idCursor_ = 0;
-  static constexpr std::size_t kIdsAhead = 16;
   void registerId(std::string_view id, Handle handle, pugi::xml_node_struct* node);
   // Makes the identifiers unique once every element exists.
   void finishIdentifiers();

@@ -1,11 +1,8 @@
 // Hash indexes for the large look-up tables of a load (node keys, element
-// identifiers): open addressing over one flat slot array, the entries in
-// the slots, keys of up to twelve characters too and longer ones in one
-// block of text. A look-up touches a slot (and a longer key's text), and an
-// insert allocates nothing but the occasional growth, so tables of hundreds
-// of thousands of keys stay cheap where node-based maps spend most of their
-// time in cache misses and in the allocator. Also the search for equal
-// texts among many, by sorting their hashes.
+// identifiers), on a flat hash map: tables of hundreds of thousands of keys
+// stay cheap where node-based maps spend most of their time in cache misses
+// and in the allocator. Also the search for equal texts among many, by
+// sorting their hashes.
 #pragma once
 
 #include <algorithm>
@@ -15,6 +12,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include <absl/container/flat_hash_map.h>
 
 #include "tree/large_memory.h"
 
@@ -38,15 +37,6 @@ inline std::uint64_t HashKey(std::string_view k) {
   return h ^ (h >> 32);
 }
 
-// Fetches the slot a hash falls on in a power-of-two table into the cache.
-// Without a branch: GCC drops a prefetch that sits behind a test of the
-// table's size. An empty table prefetches its null data, which is harmless.
-template <typename Slot>
-inline void PrefetchSlot(const Slot* slots, std::size_t size, std::uint64_t hash) {
-  const std::size_t mask = size - (size != 0);
-  __builtin_prefetch(slots + (hash & mask));
-}
-
 // The slots of an open-addressing table for n entries: a power of two, at
 // least `least`, that keeps the table at most half full.
 inline std::size_t TableCapacity(std::size_t n, std::size_t least = 16) {
@@ -55,155 +45,35 @@ inline std::size_t TableCapacity(std::size_t n, std::size_t least = 16) {
   return c;
 }
 
-// Hashes the key of each of n items in order and hands item and hash to
-// visit, with the index slot of each hash fetched some items ahead, so that
-// the cache misses of a table larger than the cache overlap.
-template <typename Index, typename Key, typename Visit>
-void VisitPrefetched(const Index& index, std::size_t n, Key key, Visit visit) {
-  constexpr std::size_t kAhead = 16;
-  std::uint64_t hashes[kAhead] = {};
-  for (std::size_t i = 0; i < n + kAhead; ++i) {
-    if (i >= kAhead) visit(i - kAhead, hashes[i % kAhead]);
-    if (i < n) {
-      hashes[i % kAhead] = HashKey(key(i));
-      index.prefetch(hashes[i % kAhead]);
-    }
-  }
-}
-
 template <typename V>
 class StringIndex {
  public:
-  std::size_t size() const { return live_; }
-  bool empty() const { return live_ == 0; }
+  std::size_t size() const { return map_.size(); }
+  bool empty() const { return map_.empty(); }
+  void clear() { map_.clear(); }
+  void reserve(std::size_t n) { map_.reserve(n); }
 
-  void clear() {
-    slots_.clear();
-    text_.clear();
-    live_ = 0;
-    dead_ = 0;
+  // The value of key; nullptr when there is none. A pointer stays valid
+  // until the next insert.
+  V* find(std::string_view key) {
+    const auto it = map_.find(View(key));
+    return it == map_.end() ? nullptr : &it->second;
   }
-
-  void reserve(std::size_t n) {
-    if (2 * n > slots_.size()) rehash(TableCapacity(n));
-  }
-
-  V* find(std::string_view key) { return findHashed(key, HashKey(key)); }
-  V* findHashed(std::string_view key, std::uint64_t hash) {
-    const std::size_t at = locate(key, hash);
-    return at == kNone ? nullptr : &slots_[at].value;
-  }
-  // Fetches the slot of a hash into the cache, ahead of a look-up or an
-  // insert of it: a run of them over a table larger than the cache then
-  // waits for its misses together rather than one by one.
-  void prefetch(std::uint64_t hash) const { PrefetchSlot(slots_.data(), slots_.size(), hash); }
   const V* find(std::string_view key) const { return const_cast<StringIndex*>(this)->find(key); }
-  bool contains(std::string_view key) const { return find(key) != nullptr; }
+  bool contains(std::string_view key) const { return map_.contains(View(key)); }
 
   // The value of key, made from value when missing; the bool says it was made.
   std::pair<V*, bool> try_emplace(std::string_view key, V value = V()) {
-    return emplaceHashed(key, HashKey(key), std::move(value));
-  }
-  std::pair<V*, bool> emplaceHashed(std::string_view key, std::uint64_t hash, V value) {
-    if (const std::size_t at = locate(key, hash); at != kNone) return {&slots_[at].value, false};
-    if (2 * (live_ + 1) > slots_.size()) rehash(TableCapacity(live_ + 1));
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = hash & mask;
-    while (slots_[i].size != kEmpty) i = (i + 1) & mask;
-    Slot& slot = slots_[i];
-    slot.hash = hash;
-    slot.size = static_cast<std::uint32_t>(key.size());
-    if (key.size() <= kInline) {
-      std::memcpy(slot.text, key.data(), key.size());
-    } else {
-      const auto offset = static_cast<std::uint32_t>(text_.size());
-      std::memcpy(slot.text, &offset, sizeof offset);
-      text_.append(key);
-    }
-    slot.value = std::move(value);
-    ++live_;
-    return {&slot.value, true};
+    const auto [it, made] = map_.try_emplace(View(key), std::move(value));
+    return {&it->second, made};
   }
   V& operator[](std::string_view key) { return *try_emplace(key).first; }
-
-  // Takes key out; the text of erased keys is taken back once it is more
-  // than that of the live ones.
-  bool erase(std::string_view key) {
-    const std::size_t at = locate(key, HashKey(key));
-    if (at == kNone) return false;
-    if (slots_[at].size > kInline) dead_ += slots_[at].size;
-    --live_;
-    // Backward shift: the slots after the hole that may move into it do.
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t hole = at;
-    for (std::size_t i = (hole + 1) & mask; slots_[i].size != kEmpty; i = (i + 1) & mask) {
-      const std::size_t home = slots_[i].hash & mask;
-      if (((i - home) & mask) >= ((i - hole) & mask)) {
-        slots_[hole] = std::move(slots_[i]);
-        hole = i;
-      }
-    }
-    slots_[hole] = Slot{};
-    if (dead_ > 4096 && dead_ > text_.size() / 2) rehash(slots_.size());
-    return true;
-  }
+  bool erase(std::string_view key) { return map_.erase(View(key)) != 0; }
 
  private:
-  static constexpr std::size_t kNone = ~std::size_t{0};
-  static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
-  // The entries live in the slots themselves, and so do keys of up to
-  // twelve characters (identifiers): a look-up reads one slot and, for a
-  // longer key whose whole hash matches, the key's text.
-  static constexpr std::size_t kInline = 12;
-  struct Slot {
-    std::uint64_t hash = 0;
-    std::uint32_t size = kEmpty;
-    char text[kInline] = {};  // the key, or the offset of its text
-    V value{};
-  };
-  std::string_view keyOf(const Slot& s) const {
-    if (s.size <= kInline) return std::string_view(s.text, s.size);
-    std::uint32_t offset;
-    std::memcpy(&offset, s.text, sizeof offset);
-    return std::string_view(text_.data() + offset, s.size);
-  }
-
-  std::size_t locate(std::string_view key, std::uint64_t hash) const {
-    if (slots_.empty()) return kNone;
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-      const Slot& s = slots_[i];
-      if (s.size == kEmpty) return kNone;
-      if (s.hash == hash && s.size == key.size() && keyOf(s) == key) return i;
-    }
-  }
-  // Grows (or tidies, at the same capacity) the slots; the text of erased
-  // keys is dropped on the way.
-  void rehash(std::size_t capacity) {
-    std::vector<Slot, ScatteredAllocator<Slot>> old(capacity);
-    old.swap(slots_);
-    std::string text;
-    text.reserve(text_.size() - dead_);
-    const std::size_t mask = slots_.size() - 1;
-    for (Slot& s : old) {
-      if (s.size == kEmpty) continue;
-      if (s.size > kInline) {
-        const auto offset = static_cast<std::uint32_t>(text.size());
-        text.append(keyOf(s));
-        std::memcpy(s.text, &offset, sizeof offset);
-      }
-      std::size_t i = s.hash & mask;
-      while (slots_[i].size != kEmpty) i = (i + 1) & mask;
-      slots_[i] = std::move(s);
-    }
-    text_ = std::move(text);
-    dead_ = 0;
-  }
-
-  std::vector<Slot, ScatteredAllocator<Slot>> slots_;
-  std::string text_;
-  std::size_t live_ = 0;
-  std::size_t dead_ = 0;  // bytes of text of erased keys
+  // The library's own view type, which its string hash takes.
+  static absl::string_view View(std::string_view key) { return absl::string_view(key.data(), key.size()); }
+  absl::flat_hash_map<std::string, V> map_;
 };
 
 // Sorts items stably by the lowest bits (a multiple of 16) of a 64-bit key,

@@ -43,13 +43,8 @@ NodeId Tree::addTop(std::string_view key, std::string_view text, std::string_vie
 }
 
 NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, std::string_view image) {
-  // In a large tree both index slots miss the cache: the prefix's is
-  // fetched first, so that the two misses overlap.
   const std::string_view prefix = prefixOf(key);
-  const std::uint64_t keyHash = HashKey(key), prefixHash = HashKey(prefix);
-  byPrefix_.prefetch(prefixHash);
-  if (parent != kNoNode) __builtin_prefetch(&nodes_[static_cast<std::size_t>(parent)]);
-  if (byKey_.findHashed(key, keyHash) != nullptr) return kNoNode;
+  if (byKey_.contains(key)) return kNoNode;
 
   const int row = parent == kNoNode ? rootCount_ : node(parent).children;
   if (notifying()) observer_->nodeAboutToBeAdded(parent, row);
@@ -93,8 +88,8 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
     ++p.children;
   }
 
-  byKey_.emplaceHashed(key, keyHash, id);  // the slot probed above: still in cache
-  Chain& chain = *byPrefix_.emplaceHashed(prefix, prefixHash, Chain{}).first;
+  byKey_.try_emplace(key, id);
+  Chain& chain = *byPrefix_.try_emplace(prefix).first;
   sameNext_.push_back(kNoNode);
   samePrevious_.push_back(chain.last);
   if (chain.last != kNoNode)
