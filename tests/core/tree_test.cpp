@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "tree/kinds.h"
-#include "tree/large_memory.h"
 #include "tree/string_index.h"
+#include "tree/text_block.h"
 
 namespace zov {
 namespace {
@@ -240,55 +240,6 @@ TEST(StringIndex, AgreesWithAMapThroughInsertsAndErasures) {
   std::unordered_map<std::string, std::uint32_t> firstPlace;
   for (std::uint32_t i = 0; i < texts.size(); ++i)
     ASSERT_EQ(first[i], firstPlace.try_emplace(texts[i], i).first->second);
-}
-
-// Blocks of four megabytes and more are mapped apart from the heap; a vector that
-// grows through several of them keeps its contents, and an arena that is full
-// says so instead of handing out memory past its end.
-TEST(LargeMemory, VectorsGrowThroughMappedBlocksAndArenasStopAtTheirEnd) {
-  std::vector<std::uint64_t, LargeAllocator<std::uint64_t>> values;
-  for (std::uint64_t i = 0; i < 3'000'000; ++i) values.push_back(i * 2654435761u);
-  for (std::uint64_t i = 0; i < values.size(); i += 997) ASSERT_EQ(values[i], i * 2654435761u);
-  values.resize(10);
-  values.shrink_to_fit();
-  EXPECT_EQ(values[9], std::uint64_t{9} * 2654435761u);
-
-  LargeBlock block(5'000'001);
-  block.data()[0] = 'a';
-  block.data()[block.size() - 1] = 'z';
-  LargeBlock moved = std::move(block);
-  EXPECT_EQ(moved.data()[moved.size() - 1], 'z');
-  EXPECT_EQ(block.data(), nullptr);
-
-  Arena arena(6 << 20);
-  std::size_t handed = 0;
-  while (void* p = arena.allocate(100'000)) {
-    std::memset(p, 1, 100'000);
-    handed += 100'000;
-  }
-  EXPECT_GT(handed, std::size_t{6 << 20} - 200'000);
-  EXPECT_LE(handed, std::size_t{6 << 20});
-  EXPECT_EQ(arena.allocate(static_cast<std::size_t>(-8)), nullptr);
-
-  // Freed blocks come back for blocks of the same size, whole and writable,
-  // whichever kind of table asked for them.
-  for (int round = 0; round < 6; ++round)
-    for (const std::size_t size : {std::size_t{5} << 20, std::size_t{9} << 20, (std::size_t{5} << 20) + 1}) {
-      const bool scattered = round % 2 == 1;
-      auto* p = static_cast<unsigned char*>(AllocateLarge(size, scattered));
-      std::memset(p, round, size);
-      ASSERT_EQ(p[size - 1], round);
-      FreeLarge(p, size, scattered);
-    }
-
-  // Faulting a block's pages in on another thread leaves what is written
-  // meanwhile as it was written.
-  LargeBlock filled(16 << 20);
-  {
-    const std::jthread prefault = PrefaultInBackground(filled.data(), filled.size());
-    for (std::size_t i = 0; i < filled.size(); i += 512) filled.data()[i] = static_cast<char>(i / 512);
-  }
-  for (std::size_t i = 0; i < filled.size(); i += 512) ASSERT_EQ(filled.data()[i], static_cast<char>(i / 512)) << i;
 }
 
 TEST(Tree, MarksAndObserver) {

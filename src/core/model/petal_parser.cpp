@@ -510,7 +510,7 @@ class Parser {
   std::vector<Attribute> pending_;
 };
 
-std::optional<Document> ParseBlock(LargeBlock content, std::size_t size, std::string fileName, ParseError* error) {
+std::optional<Document> ParseBlock(TextBlock content, std::size_t size, std::string fileName, ParseError* error) {
   Document doc;
   doc.file_ = std::move(fileName);
   doc.buffer_ = std::move(content);
@@ -551,7 +551,7 @@ std::optional<Document> ParseFile(const std::string& path, ParseError* error) {
   // the end mark); a file that grows meanwhile fills it, and is read on into
   // larger blocks to its end.
   std::size_t capacity = static_cast<std::size_t>(in->size());
-  LargeBlock block(capacity + 1);
+  TextBlock block(capacity + 1);
   std::size_t got = 0;
   for (;;) {
     const long n = in->readFully(block.data() + got, capacity + 1 - got);
@@ -566,7 +566,7 @@ std::optional<Document> ParseFile(const std::string& path, ParseError* error) {
     got += static_cast<std::size_t>(n);
     if (got <= capacity) break;
     capacity = 2 * capacity + 65536;
-    LargeBlock bigger(capacity + 1);
+    TextBlock bigger(capacity + 1);
     std::memcpy(bigger.data(), block.data(), got);
     block = std::move(bigger);
   }
@@ -575,7 +575,7 @@ std::optional<Document> ParseFile(const std::string& path, ParseError* error) {
 }
 
 std::optional<Document> Parse(std::string content, std::string fileName, ParseError* error) {
-  LargeBlock block(content.size() + 1);
+  TextBlock block(content.size() + 1);
   std::memcpy(block.data(), content.data(), content.size() + 1);
   return ParseBlock(std::move(block), content.size(), std::move(fileName), error);
 }

@@ -28,7 +28,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "tree/large_memory.h"
+#include "tree/text_block.h"
 
 namespace zov::petal {
 
@@ -125,14 +125,14 @@ class Document {
 
  private:
   friend class Parser;
-  friend std::optional<Document> ParseBlock(LargeBlock, std::size_t, std::string, ParseError*);
+  friend std::optional<Document> ParseBlock(TextBlock, std::size_t, std::string, ParseError*);
   std::string file_;
   // The content; texts into it stay valid when the document moves.
-  LargeBlock buffer_;
+  TextBlock buffer_;
   std::size_t size_ = 0;
   std::deque<std::string> long_;  // words of kLong bytes or more, ended by a NUL
-  std::vector<Form, LargeAllocator<Form>> forms_ = std::vector<Form, LargeAllocator<Form>>(1);
-  std::vector<Attribute, LargeAllocator<Attribute>> attributes_;
+  std::vector<Form> forms_ = std::vector<Form>(1);
+  std::vector<Attribute> attributes_;
   std::vector<std::uint32_t> top_;
   std::unordered_map<std::string_view, std::uint32_t> labels_;
   bool utf8_ = false;
@@ -142,7 +142,7 @@ class Document {
 // *error with the position and what was expected.
 std::optional<Document> Parse(std::string content, std::string fileName, ParseError* error);
 // The same of the first `size` bytes of a block, which holds a NUL after them.
-std::optional<Document> ParseBlock(LargeBlock content, std::size_t size, std::string fileName, ParseError* error);
+std::optional<Document> ParseBlock(TextBlock content, std::size_t size, std::string fileName, ParseError* error);
 // Reads and parses a file.
 std::optional<Document> ParseFile(const std::string& path, ParseError* error);
 

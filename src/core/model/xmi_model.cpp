@@ -24,55 +24,7 @@ namespace zov {
 
 using namespace xmi;
 
-namespace {
-
-// From this size of text on, the XML tree is built in an arena of its own.
-constexpr std::size_t kArenaFrom = std::size_t{4} << 20;
-
-// A model's XML tree is built in an arena over one large block, which a
-// fresh process faults in far faster than many small heap pieces. pugixml
-// takes its allocation functions process-wide, so each piece starts with a
-// header saying where it came from, and only heap pieces are freed one by one;
-// arena pieces go with their arena.
-thread_local Arena* tXmlArena = nullptr;
-constexpr std::size_t kPieceHeader = 16;
-
-void* AllocateXml(std::size_t bytes) {
-  if (bytes > static_cast<std::size_t>(-1) - kPieceHeader) return nullptr;
-  char* p = nullptr;
-  char origin = 1;
-  if (tXmlArena != nullptr) p = static_cast<char*>(tXmlArena->allocate(bytes + kPieceHeader));
-  if (p == nullptr) {
-    p = static_cast<char*>(std::malloc(bytes + kPieceHeader));
-    if (p == nullptr) return nullptr;
-    origin = 0;
-  }
-  p[0] = origin;
-  return p + kPieceHeader;
-}
-
-void FreeXml(void* piece) {
-  if (piece == nullptr) return;
-  char* p = static_cast<char*>(piece) - kPieceHeader;
-  if (p[0] == 0) std::free(p);
-}
-
-// Builds the tree in `arena` for as long as it lives.
-struct XmlArenaScope {
-  explicit XmlArenaScope(Arena* arena) {
-    static const bool installed = [] {
-      pugi::set_memory_management_functions(AllocateXml, FreeXml);
-      return true;
-    }();
-    (void)installed;
-    tXmlArena = arena;
-  }
-  ~XmlArenaScope() { tXmlArena = nullptr; }
-  XmlArenaScope(const XmlArenaScope&) = delete;
-  XmlArenaScope& operator=(const XmlArenaScope&) = delete;
-};
-
-}  // namespace
+namespace {}  // namespace
 
 bool LooksLikeXml(std::string_view head) {
   if (head.size() >= 2 && ((head[0] == '\xFF' && head[1] == '\xFE') || (head[0] == '\xFE' && head[1] == '\xFF')))
@@ -82,70 +34,24 @@ bool LooksLikeXml(std::string_view head) {
   return !head.empty() && head.front() == '<';
 }
 
-// Open addressing over the ids, which point into the parsed buffer: a
-// large file holds millions of them, and the standard containers spend most
-// of the load on their nodes.
+// Every xmi:id of the file, keyed by its text in the parsed buffer (a
+// large file holds millions of them).
 struct XmiModel::IdTable {
   struct Entry {
-    const char* key = nullptr;
-    std::uint32_t size = 0;
-    std::uint32_t hash = 0;  // the upper half of the hash, compared before the key
     std::int32_t handle = 0;
     pugi::xml_node_struct* node = nullptr;
   };
-  std::vector<Entry, ScatteredAllocator<Entry>> entries;
-  std::size_t used = 0;
+  absl::flat_hash_map<absl::string_view, Entry> entries;
 
-  static std::uint64_t HashOf(std::string_view k) { return HashKey(k); }
-  void clear() {
-    entries.clear();
-    used = 0;
-  }
-  void reserve(std::size_t n) {
-    if (const std::size_t capacity = TableCapacity(n, 1024); capacity > entries.size()) rehash(capacity);
-  }
-  void rehash(std::size_t capacity) {
-    std::vector<Entry, ScatteredAllocator<Entry>> old = std::move(entries);
-    entries.assign(capacity, Entry{});
-    const std::size_t mask = capacity - 1;
-    for (const Entry& e : old) {
-      if (e.key == nullptr) continue;
-      std::size_t i = HashOf(std::string_view(e.key, e.size)) & mask;
-      while (entries[i].key != nullptr) i = (i + 1) & mask;
-      entries[i] = e;
-    }
-  }
+  void clear() { entries.clear(); }
+  void reserve(std::size_t n) { entries.reserve(n); }
   const Entry* find(std::string_view k) const {
-    if (entries.empty() || k.empty()) return nullptr;
-    const std::uint64_t h = HashOf(k);
-    const auto tag = static_cast<std::uint32_t>(h >> 32);
-    const std::size_t mask = entries.size() - 1;
-    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-      const Entry& e = entries[i];
-      if (e.key == nullptr) return nullptr;
-      if (e.hash == tag && e.size == k.size() && std::memcmp(e.key, k.data(), k.size()) == 0) return &e;
-    }
+    if (k.empty()) return nullptr;
+    const auto it = entries.find(absl::string_view(k.data(), k.size()));
+    return it == entries.end() ? nullptr : &it->second;
   }
   // The entry of k, made when missing.
-  Entry& insert(std::string_view k) { return insert(k, HashOf(k)); }
-  Entry& insert(std::string_view k, std::uint64_t h) {
-    if (entries.empty() || 2 * (used + 1) > entries.size()) rehash(std::max<std::size_t>(1024, entries.size() * 2));
-    const auto tag = static_cast<std::uint32_t>(h >> 32);
-    const std::size_t mask = entries.size() - 1;
-    for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-      Entry& e = entries[i];
-      if (e.key == nullptr) {
-        e.key = k.data();
-        e.size = static_cast<std::uint32_t>(k.size());
-        e.hash = tag;
-        ++used;
-        return e;
-      }
-      // Keys point into the document: the same text is the same key.
-      if (e.hash == tag && e.size == k.size() && (e.key == k.data() || std::memcmp(e.key, k.data(), k.size()) == 0))
-        return e;
-    }
-  }
+  Entry& insert(std::string_view k) { return entries[absl::string_view(k.data(), k.size())]; }
 };
 
 void XmiModel::finishIdentifiers() {
@@ -160,12 +66,7 @@ void XmiModel::finishIdentifiers() {
   std::vector<Item> items(elements_.size() - 1);
   for (std::size_t i = 1; i < elements_.size(); ++i)
     items[i - 1] = {elements_[i].hash & kMask, static_cast<std::uint32_t>(i)};
-  if (items.size() < (1u << 14)) {
-    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.value < b.value; });
-  } else {
-    // A radix sort over the 48 bits, for large models.
-    RadixSort(items, 48, [](const Item& it) { return it.value; });
-  }
+  std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.value < b.value; });
   std::vector<std::uint32_t> again;
   for (std::size_t i = 1; i < items.size(); ++i)
     if (items[i].value == items[i - 1].value) again.push_back(items[i].element);
@@ -194,19 +95,14 @@ XmiModel::~XmiModel() = default;
 
 void XmiModel::reset() {
   doc_.reset();
-  arena_.reset();
-  text_ = LargeBlock();
+  text_ = TextBlock();
   textSize_ = 0;
-  {
-    const XmlArenaScope heap(nullptr);  // the tree's own first page is part of it
-    doc_ = std::make_unique<pugi::xml_document>();
-  }
+  doc_ = std::make_unique<pugi::xml_document>();
   elements_.assign(1, Element{});
   collections_.assign(1, {});
   if (!ids_) ids_ = std::make_unique<IdTable>();
   ids_->clear();
   decltype(idOrder_)().swap(idOrder_);
-  idCursor_ = 0;
   warnings_.clear();
   skipped_.clear();
   external_.clear();
@@ -391,19 +287,9 @@ Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, const Attrs&
 }
 
 void XmiModel::registerId(std::string_view id, Handle handle, pugi::xml_node_struct* node) {
-  // The walk meets the ids in the document order they were gathered in (it
-  // passes over some): the hash is at hand. An id met out of order is looked
-  // up afresh.
-  const std::less<const char*> before;
-  while (idCursor_ < idOrder_.size() && before(idOrder_[idCursor_].key.data(), id.data())) ++idCursor_;
-  IdTable::Entry* entry = nullptr;
-  if (idCursor_ < idOrder_.size() && idOrder_[idCursor_].key.data() == id.data()) {
-    entry = &ids_->insert(id, idOrder_[idCursor_++].hash);
-  } else {
-    entry = &ids_->insert(id);
-  }
-  if (entry->handle == 0) entry->handle = handle.id;
-  if (entry->node == nullptr) entry->node = node;
+  IdTable::Entry& entry = ids_->insert(id);
+  if (entry.handle == 0) entry.handle = handle.id;
+  if (entry.node == nullptr) entry.node = node;
 }
 
 void XmiModel::addTo(Handle owner, Slot slot, Handle item) {
@@ -471,8 +357,7 @@ Handle XmiModel::OpenModel(const std::string& path, std::string* error) {
     return {};
   }
   if (const auto size = static_cast<std::size_t>(in->size()); size > 0) {
-    text_ = LargeBlock(size);
-    const std::jthread prefault = PrefaultInBackground(text_.data(), text_.size());
+    text_ = TextBlock(size);
     const long n = in->readFully(text_.data(), size);
     if (n < 0) {
       if (error != nullptr) *error = path + ": cannot be read: " + std::strerror(errno);
@@ -491,7 +376,7 @@ Handle XmiModel::OpenText(std::string content, const std::string& path, std::str
 }
 
 void XmiModel::setText(std::string_view text) {
-  text_ = LargeBlock(text.size());
+  text_ = TextBlock(text.size());
   std::memcpy(text_.data(), text.data(), text.size());
   textSize_ = text.size();
 }
@@ -541,20 +426,9 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
     if (c != '<' && c != 0xFE && c != 0xFF && c != 0)
       return fail(first, "this is not an XML file: an XMI model begins with '<'");
   }
-  const pugi::xml_parse_result result = [&] {
-    // The tree of a large file takes up to about twice the text (what does
-    // not fit comes from the heap); its first pages are faulted in on another
-    // core while the text is parsed. A small file's tree is built on the
-    // heap, whose pages a later load finds in place.
-    std::jthread prefault;
-    if (textSize_ >= kArenaFrom) {
-      arena_ = std::make_unique<Arena>(2 * textSize_ + 65536);
-      prefault = PrefaultInBackground(arena_->data(), textSize_ + textSize_ / 2);
-    }
-    const XmlArenaScope scope(arena_.get());
-    static char empty[1] = {'\0'};
-    return doc_->load_buffer_inplace(textSize_ > 0 ? text_.data() : empty, textSize_, pugi::parse_default, encoding);
-  }();
+  static char empty[1] = {'\0'};
+  const pugi::xml_parse_result result =
+      doc_->load_buffer_inplace(textSize_ > 0 ? text_.data() : empty, textSize_, pugi::parse_default, encoding);
   if (!result) return fail(static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0)), result.description());
 
   pugi::xml_node root = doc_->document_element();
@@ -701,7 +575,7 @@ void XmiModel::indexIds(pugi::xml_node root) {
   while (n) {
     if (n.type() == pugi::node_element)
       if (const pugi::xml_attribute a = n.attribute(id); a && *a.value() != '\0')
-        idOrder_.push_back({a.value(), n.internal_object(), 0});
+        idOrder_.push_back({a.value(), n.internal_object()});
     if (pugi::xml_node c = n.first_child()) {
       n = c;
       continue;
@@ -711,9 +585,8 @@ void XmiModel::indexIds(pugi::xml_node root) {
     n = n.next_sibling();
   }
   ids_->reserve(idOrder_.size());
-  for (IdInOrder& f : idOrder_) f.hash = IdTable::HashOf(f.key);
   for (std::size_t i = 0; i < idOrder_.size(); ++i) {
-    IdTable::Entry& e = ids_->insert(idOrder_[i].key, idOrder_[i].hash);
+    IdTable::Entry& e = ids_->insert(idOrder_[i].key);
     if (e.node == nullptr) {
       e.node = idOrder_[i].node;
     } else if (++duplicateIds_ <= 3) {
@@ -726,7 +599,6 @@ void XmiModel::indexIds(pugi::xml_node root) {
                             " and line " + std::to_string(lineOf(idOrder_[i].node)));
     }
   }
-  idCursor_ = 0;
 }
 
 Handle XmiModel::summaryRoot() const { return rootPackage_; }

@@ -16,7 +16,7 @@
 
 #include "model/model_source.h"
 #include "model/table_reader.h"
-#include "tree/large_memory.h"
+#include "tree/text_block.h"
 
 namespace pugi {
 class xml_document;
@@ -237,21 +237,18 @@ class XmiModel : public TableReader<XmiModel> {
   void note(Handle view, std::string text, std::uint64_t viewKey);
   void markEvents(Interaction& in, pugi::xml_node holder, int depth);
 
-  // The file's text, which the XML tree points into, and the arena the tree
-  // is built in; both outlive the tree, which is declared after them.
-  LargeBlock text_;
+  // The file's text, which the XML tree points into: it outlives the tree,
+  // which is declared after it.
+  TextBlock text_;
   std::size_t textSize_ = 0;
-  std::unique_ptr<Arena> arena_;
   std::unique_ptr<pugi::xml_document> doc_;
   std::string path_;
   std::string prefix_, idAttr_, typeAttr_, idrefAttr_;
   int duplicateIds_ = 0;
   std::vector<std::string> duplicates_;  // the first few: the id and both lines
-  std::vector<Element, LargeAllocator<Element>> elements_;
+  std::vector<Element> elements_;
   // The collections of each element, by slot (most elements have none).
-  std::vector<std::vector<std::pair<std::uint8_t, std::vector<Handle>>>,
-              LargeAllocator<std::vector<std::pair<std::uint8_t, std::vector<Handle>>>>>
-      collections_;
+  std::vector<std::vector<std::pair<std::uint8_t, std::vector<Handle>>>> collections_;
   // Every xmi:id of the file: its XML element and the handle made from it.
   struct IdTable;
   std::unique_ptr<IdTable> ids_;
@@ -259,10 +256,8 @@ class XmiModel : public TableReader<XmiModel> {
   struct IdInOrder {
     std::string_view key;
     pugi::xml_node_struct* node;
-    std::uint64_t hash;
   };
-  std::vector<IdInOrder, LargeAllocator<IdInOrder>> idOrder_;
-  std::size_t idCursor_ = 0;
+  std::vector<IdInOrder> idOrder_;
   void registerId(std::string_view id, Handle handle, pugi::xml_node_struct* node);
   // Makes the identifiers unique once every element exists.
   void finishIdentifiers();

@@ -15,8 +15,6 @@
 
 #include <absl/container/flat_hash_map.h>
 
-#include "tree/large_memory.h"
-
 namespace zov {
 
 // The hash of a key: eight bytes at a time (the keys are short).
@@ -35,14 +33,6 @@ inline std::uint64_t HashKey(std::string_view k) {
   h ^= h >> 29;
   h *= 0xFF51AFD7ED558CCDull;
   return h ^ (h >> 32);
-}
-
-// The slots of an open-addressing table for n entries: a power of two, at
-// least `least`, that keeps the table at most half full.
-inline std::size_t TableCapacity(std::size_t n, std::size_t least = 16) {
-  std::size_t c = least;
-  while (c < 2 * n) c *= 2;
-  return c;
 }
 
 template <typename V>
@@ -76,30 +66,10 @@ class StringIndex {
   absl::flat_hash_map<std::string, V> map_;
 };
 
-// Sorts items stably by the lowest bits (a multiple of 16) of a 64-bit key,
-// 16 bits at a time.
-template <typename T, typename Key>
-void RadixSort(std::vector<T>& items, int bits, Key key) {
-  std::vector<T> buffer(items.size());
-  std::vector<std::size_t> counts(1u << 16);
-  for (int shift = 0; shift < bits; shift += 16) {
-    std::fill(counts.begin(), counts.end(), 0);
-    for (const T& it : items) ++counts[(key(it) >> shift) & 0xFFFF];
-    std::size_t at = 0;
-    for (std::size_t& c : counts) {
-      const std::size_t k = c;
-      c = at;
-      at += k;
-    }
-    for (const T& it : items) buffer[counts[(key(it) >> shift) & 0xFFFF]++] = it;
-    items.swap(buffer);
-  }
-}
-
 // For each of n texts, the position of the first text equal to it (its own
 // when none comes before). The texts are hashed and the hashes sorted, so
 // that the work runs over memory in order rather than probing a table at
-// random: on hundreds of thousands of texts that is several times faster.
+// random.
 template <typename Text>
 std::vector<std::uint32_t> FirstOfEqual(std::size_t n, Text text) {
   struct Item {
@@ -109,7 +79,7 @@ std::vector<std::uint32_t> FirstOfEqual(std::size_t n, Text text) {
   std::vector<Item> items(n);
   for (std::size_t i = 0; i < n; ++i) items[i] = {HashKey(text(i)), static_cast<std::uint32_t>(i)};
   // Equal hashes keep their texts in order.
-  RadixSort(items, 64, [](const Item& it) { return it.hash; });
+  std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.hash < b.hash; });
   std::vector<std::uint32_t> first(n);
   std::vector<std::uint32_t> distinct;  // the first of each text in a run of equal hashes
   for (std::size_t run = 0; run < n;) {
@@ -135,50 +105,16 @@ std::vector<std::uint32_t> FirstOfEqual(std::size_t n, Text text) {
 template <typename V>
 class IntIndex {
  public:
-  void clear() {
-    slots_.clear();
-    entries_.clear();
-  }
+  void clear() { map_.clear(); }
   V* find(std::uint64_t key) {
-    if (slots_.empty()) return nullptr;
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = Mix(key) & mask;; i = (i + 1) & mask) {
-      const std::uint32_t e = slots_[i];
-      if (e == 0) return nullptr;
-      if (entries_[e - 1].key == key) return &entries_[e - 1].value;
-    }
+    const auto it = map_.find(key);
+    return it == map_.end() ? nullptr : &it->second;
   }
   const V* find(std::uint64_t key) const { return const_cast<IntIndex*>(this)->find(key); }
-  V& operator[](std::uint64_t key) {
-    if (V* v = find(key)) return *v;
-    if (2 * (entries_.size() + 1) > slots_.size()) {
-      slots_.assign(TableCapacity(entries_.size() + 1), 0);
-      for (std::size_t i = 0; i < entries_.size(); ++i) place(entries_[i].key, static_cast<std::uint32_t>(i + 1));
-    }
-    entries_.push_back({key, V()});
-    place(key, static_cast<std::uint32_t>(entries_.size()));
-    return entries_.back().value;
-  }
+  V& operator[](std::uint64_t key) { return map_[key]; }
 
  private:
-  struct Entry {
-    std::uint64_t key;
-    V value;
-  };
-  static std::uint64_t Mix(std::uint64_t k) {
-    k ^= k >> 33;
-    k *= 0xFF51AFD7ED558CCDull;
-    k ^= k >> 33;
-    return k;
-  }
-  void place(std::uint64_t key, std::uint32_t entry) {
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = Mix(key) & mask;
-    while (slots_[i] != 0) i = (i + 1) & mask;
-    slots_[i] = entry;
-  }
-  std::vector<std::uint32_t, ScatteredAllocator<std::uint32_t>> slots_;  // 1-based entries; 0 is empty
-  std::vector<Entry, ScatteredAllocator<Entry>> entries_;
+  absl::flat_hash_map<std::uint64_t, V> map_;
 };
 
 }  // namespace zov

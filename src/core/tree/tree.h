@@ -147,8 +147,7 @@ class Tree {
   bool notifying() const { return observer_ != nullptr && bulk_ == 0; }
   void changed(NodeId node);
 
-  std::vector<Node, ScatteredAllocator<Node>> nodes_ =
-      std::vector<Node, ScatteredAllocator<Node>>(1);  // slot 0 is kNoNode
+  std::vector<Node> nodes_ = std::vector<Node>(1);  // slot 0 is kNoNode
   // Node ids follow insertion order, so the collection is the live ids in
   // ascending order; a Fenwick tree over the live flags turns a 1-based
   // collection index into an id and back in logarithmic time.
