@@ -223,30 +223,6 @@ TEST(PetalModel, ALoadReadsABoundedNumberOfUnitsAndBytes) {
   fs::remove_all(dir);
 }
 
-// A unit in a sub-folder, written in other letter case, is found the same
-// way whether the model's path is a bare file name or starts with "./".
-TEST(PetalModel, UnitSearchDoesNotDependOnHowTheModelPathIsWritten) {
-  const fs::path dir = fs::temp_directory_path() / ("zov-unit-cwd-" + std::to_string(::getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir / "Units");
-  fs::copy_file(kExamples + "/ATM.mdl", dir / "ATM.mdl");
-  fs::copy_file(kExamples + "/ATM-Services.cat", dir / "Units" / "atm-services.CAT");
-  const fs::path before = fs::current_path();
-  fs::current_path(dir);
-  std::vector<std::vector<std::string>> read;
-  for (const std::string path : {"ATM.mdl", "./ATM.mdl"}) {
-    PetalModel m;
-    std::string error;
-    EXPECT_TRUE(m.OpenModel(path, &error)) << error;
-    EXPECT_TRUE(m.Warnings().empty()) << path << ": " << m.Warnings().front();
-    EXPECT_TRUE(m.FindByIdentifier("5A1000000400")) << path;  // AuthorizationService, from the unit
-    read.push_back({m.FilesRead().begin() + 1, m.FilesRead().end()});
-  }
-  fs::current_path(before);
-  EXPECT_EQ(read[0], read[1]);
-  fs::remove_all(dir);
-}
-
 // Numbers out of range are reported where they stand and clamped.
 TEST(PetalModel, OrdinalsOutOfRangeAreReportedAndClamped) {
   std::string text = ReadFile(kExamples + "/Lending.mdl");
@@ -277,30 +253,6 @@ TEST(PetalModel, OrdinalsOutOfRangeAreReportedAndClamped) {
   for (Handle u : m.AllUseCases(root))
     for (Handle d : m.ScenarioDiagrams(u))
       for (Handle msg : m.DiagramMessages(d)) EXPECT_EQ(m.MessageSequence(msg).find('-'), std::string::npos);
-}
-
-TEST(PetalModel, CategoryUnitOpenedAlone) {
-  PetalModel m;
-  std::string error;
-  const Handle root = m.OpenModel(kExamples + "/ATM-Services.cat", &error);
-  ASSERT_TRUE(root) << error;
-  EXPECT_TRUE(m.UseCaseRoot(root).null());
-  EXPECT_EQ(m.Name(m.LogicalRoot(root)), "Bank Services");
-  EXPECT_EQ(m.AllPackages(root).Count(), 1);
-}
-
-TEST(PetalModel, MalformedModelIsRefusedWithItsPosition) {
-  PetalModel m;
-  std::string error;
-  EXPECT_FALSE(m.OpenModel(kExamples + "/../README.md", &error));
-  EXPECT_NE(error.find("README.md:1:1:"), std::string::npos) << error;
-
-  const fs::path bad = fs::temp_directory_path() / "zov-truncated.mdl";
-  std::ofstream(bad, std::ios::binary) << ReadFile(kExamples + "/ATM.mdl").substr(0, 5000);
-  EXPECT_FALSE(m.OpenModel(bad.string(), &error));
-  EXPECT_NE(error.find("zov-truncated.mdl:"), std::string::npos) << error;
-  EXPECT_NE(error.find("unexpected end of file"), std::string::npos) << error;
-  fs::remove(bad);
 }
 
 TEST(RealModels, ProjectOperationsAndStateMachine) {

@@ -42,21 +42,6 @@ TEST(BranchCopies, TheCapGrowsWithTheModel) {
   EXPECT_EQ(l.node(useCases.back() + "ACTOR250").children, 700);
 }
 
-TEST(BranchCopies, SecondLoadMakesTheSameTree) {
-  ModelloSintetico m;
-  const auto a1 = m.actor("Clerk"), a2 = m.actor("Manager");
-  const auto u = m.useCase("Pay");
-  m.diagram(u, "Pay - main");
-  m.association(a1, u);
-  m.association(a2, u);
-  Loaded l(m);
-  ASSERT_EQ(l.error, "");
-  const int nodes = l.main().count();
-  ASSERT_EQ(test::LoadError(l.g, l.path.string()), "");
-  EXPECT_EQ(l.main().count(), nodes);
-  EXPECT_EQ(l.node(u + "ACTOR1").image, "usecaserip");
-}
-
 // A tree and working folder made by hand, for the cases a model rarely shows.
 struct HandTree : ::testing::Test {
   HandTree() : work(*WorkFolder::CreatePrivate(nullptr)) {}

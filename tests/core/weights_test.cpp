@@ -7,17 +7,11 @@
 #include "app/generale.h"
 #include "app/load_messages.h"
 #include "model/work_folder.h"
-#include "support/loaded_model.h"
-#include "support/window_ready.h"
 #include "tree/kinds.h"
 #include "tree/tag.h"
 
 namespace zov {
 namespace {
-
-using test::ModelloSintetico;
-
-using Loaded = test::ModelloCaricato;
 
 TEST(DocumentationWeight, ReadsTheWholeNumberAfterTheFirstMarker) {
   EXPECT_EQ(DocumentationWeight("WGH=10 main flow"), 10.0);
@@ -30,20 +24,6 @@ TEST(DocumentationWeight, ReadsTheWholeNumberAfterTheFirstMarker) {
   EXPECT_EQ(DocumentationWeight("WGH="), 0.0);
   EXPECT_FALSE(DocumentationWeight("WGH 10"));
   EXPECT_FALSE(DocumentationWeight(""));
-}
-
-TEST(LoadWeights, AZeroTotalLeavesTheChildrenUnweighted) {
-  ModelloSintetico m;
-  const auto a = m.actor("Clerk");
-  const auto u1 = m.useCase("Pay", "WGH=0"), u2 = m.useCase("Refund", "WGH=0");
-  m.association(a, u1);
-  m.association(a, u2);
-  Loaded l(m);
-  ASSERT_EQ(l.error, "");
-  EXPECT_EQ(l.node(a).tag, "LIV:0$$WEI:1.0000$$NCI:2$$EDI:F");
-  EXPECT_EQ(l.node(u1).text, "Pay");
-  EXPECT_EQ(l.node(u1).tag, "");
-  EXPECT_EQ(l.g.failedSteps, 1);
 }
 
 // A node per entry: key, parent key, share of the label and tag.
