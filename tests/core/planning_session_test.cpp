@@ -132,6 +132,25 @@ TEST(Session, NothingLostByAccident) {
   std::filesystem::remove_all(dir);
 }
 
+// An "&Unselect All" kept in a session whose node is no longer marked (the
+// selection before it was left out) is left out too, and the Main Tree is
+// left without marks and ready for another selection.
+TEST(Session, AnUnselectOfANodeNoLongerMarkedIsLeftOut) {
+  const auto file = std::filesystem::temp_directory_path() / ("zov-unselect-" + std::to_string(::getpid()) + ".zov");
+  std::ofstream(file) << R"({"format": "zov-session", "version": 1, "model": {"path": ")" << kLending
+                      << R"("}, "seed": 1, "decisions": [
+      {"op": "selectLevel", "node": "", "path": "Member/Borrow Book", "unselect": true}]})";
+  test::GeneralePronto pronto;
+  const SessionReport r = LoadSession(pronto.session, file.string());
+  ASSERT_TRUE(r.outcome) << r.outcome.message;
+  ASSERT_EQ(r.leftOut.size(), 1u);
+  EXPECT_EQ(r.leftOut[0], "1. selectLevel 'Member/Borrow Book': the node is no longer selected");
+  const Tree& main = pronto.session.TV(kMainTree);
+  for (NodeId id : main.collection()) EXPECT_NE(main.node(id).foreColor, kSelectedFore) << main.node(id).text;
+  EXPECT_TRUE(pronto.session.selectLevel("Member/Borrow Book", Procedures(20)));
+  std::filesystem::remove(file);
+}
+
 // Against a model with a diagram renamed (new identifier and name), a
 // parameter removed and one added, a session replays the rest and reports
 // exactly the two decisions that no longer match; the window offers to

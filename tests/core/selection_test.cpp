@@ -159,13 +159,6 @@ TEST_F(Chain, ARedBranchBlocksTheSelection) {
   EXPECT_FALSE(Marked(main(), n(actor)));
 }
 
-TEST_F(Chain, NodesByKeyOrPath) {
-  EXPECT_EQ(FindByKeyOrPath(main(), u[1]), n(u[1]));
-  EXPECT_EQ(FindByKeyOrPath(main(), "Clerk/U1/U2/D2"), n(d[1]));
-  EXPECT_EQ(FindByKeyOrPath(main(), "Clerk/U9"), kNoNode);
-  EXPECT_EQ(FindByKeyOrPath(main(), "LEVEL 0/LEVEL 1"), n("LEVEL 1"));
-}
-
 // A UIT tree made by hand: two test cases, the first six generations deep.
 struct Picking : ::testing::Test {
   Picking() {
