@@ -33,6 +33,12 @@ const char* TreeName(int tree) {
 
 std::string Count(long n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); }
 
+// The top node of t above node (node itself at the top).
+NodeId TopOf(const Tree& t, NodeId node) {
+  while (t.node(node).parent != kNoNode) node = t.node(node).parent;
+  return node;
+}
+
 // Passes every question on and keeps the last answer of an input box.
 class RememberingAsker : public Asker {
  public:
@@ -82,7 +88,6 @@ void PlanningSession::hideBusy() {
 }
 
 void PlanningSession::note(const std::string& text) {
-  notes_.push_back(text);
   status(text);
   if (listener_ != nullptr) listener_->note(text);
 }
@@ -116,10 +121,10 @@ void PlanningSession::removeFiles() {
   if (outputFolder() != nullptr) RimuoveFileCreatiUIT(*outputFolder());
 }
 
-NodeId PlanningSession::findNode(int tree, std::string_view node, Outcome& refused) const {
-  const NodeId id = FindByKeyOrPath(TV(tree), node);
-  if (id == kNoNode) refused = Outcome::Refused("no node '" + std::string(node) + "' in " + TreeName(tree));
-  return id;
+template <typename F>
+Outcome PlanningSession::withNode(int tree, std::string_view name, F f) {
+  const NodeId id = FindByKeyOrPath(TV(tree), name);
+  return id == kNoNode ? Outcome::Refused("no node '" + std::string(name) + "' in " + TreeName(tree)) : f(id);
 }
 
 // --- the load ------------------------------------------------------------------
@@ -274,9 +279,7 @@ Outcome PlanningSession::weightEdited(const Edita& editor) {
 }
 
 Outcome PlanningSession::weight(std::string_view node, const std::string& value) {
-  Outcome refused;
-  const NodeId id = findNode(kMainTree, node, refused);
-  return id == kNoNode ? refused : weight(id, value);
+  return withNode(kMainTree, node, [&](NodeId id) { return weight(id, value); });
 }
 
 Outcome PlanningSession::startStop(NodeId node) {
@@ -301,13 +304,12 @@ Outcome PlanningSession::startStop(NodeId node) {
 }
 
 Outcome PlanningSession::startStop(std::string_view start, std::string_view stop) {
-  Outcome refused;
-  const NodeId from = findNode(kMainTree, start, refused);
-  if (from == kNoNode) return refused;
-  const NodeId to = findNode(kMainTree, stop, refused);
-  if (to == kNoNode) return refused;
-  if (Outcome e = startStop(from); !e) return e;
-  return startStop(to);
+  return withNode(kMainTree, start, [&](NodeId from) {
+    return withNode(kMainTree, stop, [&](NodeId to) {
+      Outcome e = startStop(from);
+      return e ? startStop(to) : e;
+    });
+  });
 }
 
 Outcome PlanningSession::beginSelection(NodeId clicked, bool& waiting) {
@@ -396,9 +398,10 @@ Outcome PlanningSession::completeSelection(const Criterion& c, Asker* ask) {
 }
 
 Outcome PlanningSession::selectLevel(std::string_view node, const Criterion& c) {
-  Outcome refused;
-  const NodeId id = findNode(kMainTree, node, refused);
-  if (id == kNoNode) return refused;
+  return withNode(kMainTree, node, [&](NodeId id) { return selectLevel(id, c); });
+}
+
+Outcome PlanningSession::selectLevel(NodeId id, const Criterion& c) {
   // The criterion dialog's checks, as if typed there.
   CriterionSettings settings = criterion;
   CriterionDialog dialog(settings);
@@ -459,9 +462,7 @@ Outcome PlanningSession::pick(NodeId uitNode) {
 }
 
 Outcome PlanningSession::pick(std::string_view node) {
-  Outcome refused;
-  const NodeId id = findNode(kUitTree, node, refused);
-  return id == kNoNode ? refused : pick(id);
+  return withNode(kUitTree, node, [this](NodeId id) { return pick(id); });
 }
 
 Outcome PlanningSession::pickAll(bool diagramsOnly) {
@@ -487,8 +488,7 @@ Outcome PlanningSession::unpick(NodeId node) {
     return Outcome::Refused("Choose a test case under \"Selected Item\" to remove.");
   const std::string key = chosen.node(node).key;
   const std::string text = chosen.node(node).text;
-  chosen.remove(node);
-  if (const NodeId picked = TV(kUitTree).find(key); picked != kNoNode) TV(kUitTree).setChecked(picked, false);
+  takeBack(node);
   Decision d{Decision::Type::kPick};
   d.node = key;
   d.value = text;
@@ -498,21 +498,21 @@ Outcome PlanningSession::unpick(NodeId node) {
 }
 
 Outcome PlanningSession::unpick(std::string_view node) {
-  Outcome refused;
-  const NodeId id = findNode(kSelectedTestCases, node, refused);
-  return id == kNoNode ? refused : unpick(id);
+  return withNode(kSelectedTestCases, node, [this](NodeId id) { return unpick(id); });
+}
+
+void PlanningSession::takeBack(NodeId node) {
+  Tree& chosen = TV(kSelectedTestCases);
+  if (const NodeId picked = TV(kUitTree).find(chosen.node(node).key); picked != kNoNode)
+    TV(kUitTree).setChecked(picked, false);
+  chosen.remove(node);
 }
 
 Outcome PlanningSession::unpickAll() {
-  Tree& chosen = TV(kSelectedTestCases);
-  Tree& uit = TV(kUitTree);
+  const Tree& chosen = TV(kSelectedTestCases);
   const NodeId root = chosen.firstRoot();
   if (root != kNoNode)
-    while (chosen.node(root).child != kNoNode) {
-      const NodeId c = chosen.node(root).child;
-      if (const NodeId picked = uit.find(chosen.node(c).key); picked != kNoNode) uit.setChecked(picked, false);
-      chosen.remove(c);
-    }
+    while (chosen.node(root).child != kNoNode) takeBack(chosen.node(root).child);
   Decision d{Decision::Type::kPick};
   d.all = d.unselect = true;
   record(std::move(d));
@@ -524,12 +524,15 @@ Outcome PlanningSession::unpickAll() {
 Outcome PlanningSession::process() {
   if (model_ == nullptr) return Outcome::Refused("No model is loaded.");
   Outcome o;
-  notes_.clear();
   status("Processing...");
   showBusy();
   ProcessTestCases({*model_, modelHandle_, TV(kSelectedTestCases), TV(kSpecTree), specification, outputFolder(),
                     [&o](const std::string& text) { o.warnings.push_back(text); },
-                    [this](const std::string& text) { note(text); }, [this](std::string_view text) { status(text); },
+                    [this, &o](const std::string& text) {
+                      o.notes.push_back(text);
+                      note(text);
+                    },
+                    [this](std::string_view text) { status(text); },
                     [this](int done, int total) { progress(done, total); }});
   hideBusy();
   record(Decision{Decision::Type::kProcess});
@@ -540,7 +543,6 @@ Outcome PlanningSession::process() {
   o.summary = "Processing: " + Count(static_cast<long>(specification.cases.size()), "test case", "test cases") + ", " +
               Count(paths, "path", "paths") + ", " +
               Count(static_cast<long>(specification.specDocuments.size()), "document", "documents");
-  o.notes = std::move(notes_);
   return o;
 }
 
@@ -566,12 +568,11 @@ Outcome PlanningSession::openCategory(NodeId node) {
 }
 
 Outcome PlanningSession::openCategory(std::string_view node) {
-  Outcome refused;
-  const NodeId id = findNode(kSpecTree, node, refused);
-  if (id == kNoNode) return refused;
-  Outcome o = openCategory(id);
-  if (!o) o.message = "'" + std::string(node) + "' is no category of the Test Specification tree";
-  return o;
+  return withNode(kSpecTree, node, [&](NodeId id) {
+    Outcome o = openCategory(id);
+    if (!o) o.message = "'" + std::string(node) + "' is no category of the Test Specification tree";
+    return o;
+  });
 }
 
 Outcome PlanningSession::addValue(const std::string& value, const std::string& properties,
@@ -661,9 +662,7 @@ NamedCategory PlanningSession::categoryName(NodeId node) const {
   NamedCategory r;
   const Tree& t = TV(kSpecTree);
   if (!t.valid(node)) return r;
-  NodeId top = node;
-  while (t.node(top).parent != kNoNode) top = t.node(top).parent;
-  r.diagram = t.node(top).key;
+  r.diagram = t.node(TopOf(t, node)).key;
   const SpecificationState::Place* p = specification.place(t.node(node).key);
   if (p == nullptr) return r;
   const TestCaseRecord* tc = specification.table.cases.size() > static_cast<std::size_t>(p->testCase)
@@ -708,9 +707,7 @@ Outcome PlanningSession::removeChoice(NodeId node) {
 }
 
 Outcome PlanningSession::removeChoice(std::string_view node) {
-  Outcome refused;
-  const NodeId id = findNode(kSpecTree, node, refused);
-  return id == kNoNode ? refused : removeChoice(id);
+  return withNode(kSpecTree, node, [this](NodeId id) { return removeChoice(id); });
 }
 
 // --- generation ------------------------------------------------------------------------
@@ -754,9 +751,7 @@ std::vector<std::string> PlanningSession::testCasesOf(const std::vector<NodeId>&
   std::vector<std::pair<int, std::string>> found;
   for (NodeId n : nodes) {
     if (!t.valid(n)) continue;
-    NodeId top = n;
-    while (t.node(top).parent != kNoNode) top = t.node(top).parent;
-    const auto it = specification.cases.find(t.node(top).key);
+    const auto it = specification.cases.find(t.node(TopOf(t, n)).key);
     if (it != specification.cases.end()) found.emplace_back(it->second, it->first);
   }
   std::sort(found.begin(), found.end());

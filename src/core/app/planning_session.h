@@ -161,6 +161,7 @@ class PlanningSession {
   Outcome completeSelection(const Criterion& c, Asker* ask = nullptr);
   void cancelSelection();
   // Both steps; nothing allotted is a refusal.
+  Outcome selectLevel(NodeId node, const Criterion& c);
   Outcome selectLevel(std::string_view node, const Criterion& c);
 
   // A UIT loading command.
@@ -234,7 +235,11 @@ class PlanningSession {
 
  private:
   enum class Editor { kNone, kSettings, kInteractions };
-  NodeId findNode(int tree, std::string_view node, Outcome& refused) const;
+  // f on the node of tree named by key or path; refused when there is none.
+  template <typename F>
+  Outcome withNode(int tree, std::string_view name, F f);
+  // A test case of the selected ones taken back: unchecked in the UIT tree.
+  void takeBack(NodeId node);
   Editor openEditor(NodeId node);
   // OK or Cancel on the open editor, then closeCategory.
   Outcome closeWith(bool ok);
@@ -262,8 +267,6 @@ class PlanningSession {
   Decision pendingLevel_;
   Editor openEditor_ = Editor::kNone;
   NodeId openNode_ = kNoNode;
-  // The notes of the running operation.
-  std::vector<std::string> notes_;
 };
 
 }  // namespace zov

@@ -184,14 +184,13 @@ json Json(const Decision& d) {
 }
 
 // The node a decision names: its key, else its path of names.
-std::string NodeNamed(const Tree& t, const json& j) {
+NodeId NodeNamed(const Tree& t, const json& j) {
   const std::string key = j.value("node", "");
-  if (!key.empty() && t.find(key) != kNoNode) return key;
-  const std::string path = j.value("path", "");
-  return FindByKeyOrPath(t, path) != kNoNode ? path : std::string();
+  if (const NodeId id = key.empty() ? kNoNode : t.find(key); id != kNoNode) return id;
+  return FindByKeyOrPath(t, j.value("path", ""));
 }
 
-std::string Descrizione(const json& j) {
+std::string Describe(const json& j) {
   std::string what = j.value("op", "?");
   const bool category = j.contains("message");  // a category's path is the diagram's path number
   if (!category && j.contains("path") && j["path"].is_string() && !j["path"].get<std::string>().empty())
@@ -224,16 +223,16 @@ std::string Apply(PlanningSession& s, const json& j) {
   const std::string op = j.value("op", "");
   const Tree& main = s.TV(kMainTree);
   if (op == "weight" || op == "startStop" || op == "selectLevel") {
-    const std::string node = NodeNamed(main, j);
-    if (node.empty()) return "the node is no longer in the Main Tree";
+    const NodeId node = NodeNamed(main, j);
+    if (node == kNoNode) return "the node is no longer in the Main Tree";
     Outcome e;
     if (op == "weight") {
       e = s.weight(node, j.value("weight", ""));
     } else if (op == "startStop") {
-      e = s.startStop(FindByKeyOrPath(main, node));
+      e = s.startStop(node);
     } else if (j.value("unselect", false)) {
       bool waiting = false;
-      e = s.beginSelection(FindByKeyOrPath(main, node), waiting);
+      e = s.beginSelection(node, waiting);
       if (e && waiting) {
         s.cancelSelection();
         return "the node is no longer selected";
@@ -419,7 +418,7 @@ SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, co
     for (const json& d : decisions) {
       ++n;
       if (std::string why = Apply(g, d); !why.empty())
-        r.leftOut.push_back(std::to_string(n) + ". " + Descrizione(d) + ": " + why);
+        r.leftOut.push_back(std::to_string(n) + ". " + Describe(d) + ": " + why);
     }
     g.criterion.procedures = static_cast<std::int16_t>(dialog.value("procedures", 500));
     g.criterion.coverage = static_cast<std::int16_t>(dialog.value("coverage", 100));

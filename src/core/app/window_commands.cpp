@@ -40,7 +40,7 @@ void Generale::modify() {
   // Cancel leaves the tree as it was.
   if (!editor.confirmed()) return;
   const Outcome e = session.weightEdited(editor);
-  if (!e.message.empty()) asker_->messageBox(e.message, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
+  if (!e.message.empty()) warn(e.message);
 }
 
 void Generale::chooseStartStop() {
