@@ -5,7 +5,9 @@
 #include <new>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -174,6 +176,14 @@ int Load(const std::string& command, Options& o) {
   return kExitOk;
 }
 
+// A run whose output could not be written (a full disk, a closed pipe)
+// failed, whatever it did before.
+int Printed(int code) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return code;
+  Say(std::string("the output could not be written: ") + std::strerror(errno));
+  return kExitFailure;
+}
+
 int Plan(Options& o) {
   zov::PlanOptions plan;
   SetCriterion(o, o.selection);
@@ -314,8 +324,8 @@ int main(int argc, char** argv) {
     if (app.get_subcommands().empty()) throw CLI::ValidationError("missing command (load, tree, spec or plan)");
     if (plan->parsed() && o.model.empty() && !o.session)
       throw CLI::ValidationError("'plan' needs a MODEL or --session");
-    if (plan->parsed()) return Plan(o);
-    return Load(load->parsed() ? "load" : tree->parsed() ? "tree" : "spec", o);
+    if (plan->parsed()) return Printed(Plan(o));
+    return Printed(Load(load->parsed() ? "load" : tree->parsed() ? "tree" : "spec", o));
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForVersion& e) {
