@@ -33,18 +33,19 @@ void Plan(zov::PlanningSession& p) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   auto work = zov::WorkFolder::CreatePrivate(nullptr);
   if (!work) return 0;
-  // The model is a file of the folder, named like a model; the load's own
-  // files and the plan's documents and scripts go beside it and, with it,
-  // when the folder does.
+  // The model is a file of the folder, named like a model, gone with it;
+  // the plan's documents and scripts stay in memory.
   std::string error;
   {
-    std::ofstream model = work->create("fuzz.mdl", zov::CreatedList::kScripts, &error);
+    zov::OutputFile model = work->create("fuzz.mdl", zov::CreatedList::kScripts, &error);
     model.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    work->close(model, "fuzz.mdl");
   }
+  zov::WorkFolder output = zov::WorkFolder::InMemory();
   zov::PlanningSession p;
   zov::QuietBusyBox busy;
   p.setBusyBox(&busy);
-  p.setWorkFolder(&*work);
+  p.setWorkFolder(&output);
   p.setSeed(1);
   if (p.openModel(work->pathOf("fuzz.mdl")->string())) Plan(p);
   return 0;

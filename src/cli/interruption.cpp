@@ -13,7 +13,7 @@ namespace {
 
 // Paths kept where the handler can read them without allocating.
 constexpr std::size_t kPath = 4096;
-char gWork[kPath], gStaging[kPath], gLock[kPath], gMade[kPath];
+char gStaging[kPath], gLock[kPath], gMade[kPath];
 struct sigaction gOldInt, gOldTerm;
 
 void Copy(char* to, const std::filesystem::path& from) {
@@ -53,7 +53,6 @@ void RemoveFlat(const char* dir) {
 }
 
 void OnSignal(int sig) {
-  RemoveFlat(gWork);
   RemoveFlat(gStaging);
   if (gLock[0] != '\0') ::unlink(gLock);
   if (gMade[0] != '\0') ::rmdir(gMade);  // only when empty
@@ -64,9 +63,8 @@ void OnSignal(int sig) {
 
 }  // namespace
 
-Interruption::Interruption(const std::filesystem::path& work, const std::filesystem::path& staging,
-                           const std::filesystem::path& lock, const std::filesystem::path& madeFolder) {
-  Copy(gWork, work);
+Interruption::Interruption(const std::filesystem::path& staging, const std::filesystem::path& lock,
+                           const std::filesystem::path& madeFolder) {
   Copy(gStaging, staging);
   Copy(gLock, lock);
   Copy(gMade, madeFolder);
@@ -82,7 +80,7 @@ Interruption::Interruption(const std::filesystem::path& work, const std::filesys
 Interruption::~Interruption() {
   ::sigaction(SIGINT, &gOldInt, nullptr);
   ::sigaction(SIGTERM, &gOldTerm, nullptr);
-  gWork[0] = gStaging[0] = gLock[0] = gMade[0] = '\0';
+  gStaging[0] = gLock[0] = gMade[0] = '\0';
 }
 
 Interruption::Held::Held() {

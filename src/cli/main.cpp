@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -101,18 +102,32 @@ std::vector<zov::TestCaseSource> Sorgenti(const std::vector<std::string>& names)
 
 // The planning session of one run, with its folder and busy box.
 struct Run {
-  Run(zov::WorkFolder& work, const Options& o) {
+  Run(zov::WorkFolder* work, const Options& o) {
     p.setBusyBox(&busy);
-    p.setWorkFolder(&work);
+    p.setWorkFolder(work);
     p.mainTreeLimit = o.maxMainTree ? std::stoi(*o.maxMainTree) : 0;
   }
   zov::QuietBusyBox busy{[](std::string_view text) { Say(std::string(text)); }};
   zov::PlanningSession p;
 };
 
-std::optional<zov::WorkFolder> OpenFolder(const std::optional<std::filesystem::path>& dir, bool& made) {
+// The --work folder, else one kept in memory: without --work a run leaves no file.
+// The session of the run, left to the end of the process when the run is
+// over: freeing a large model's trees node by node takes longer than the
+// rest of the exit, and the system takes the memory back at once. It stays
+// reachable from here, so it is no leak.
+Run* gFinished = nullptr;
+struct KeptRun {
+  std::unique_ptr<Run> run;
+  ~KeptRun() { gFinished = run.release(); }
+  Run* operator->() { return run.get(); }
+};
+
+std::optional<zov::WorkFolder> OpenFolder(const std::optional<std::string>& dir, bool& made) {
+  made = false;
+  if (!dir) return zov::WorkFolder::InMemory();
   std::string error;
-  auto work = zov::OpenWorkFolder(dir, made, &error);
+  auto work = zov::OpenWorkFolder(std::filesystem::path(*dir), made, &error);
   if (!work) Say(error);
   return work;
 }
@@ -134,45 +149,45 @@ int Load(const std::string& command, Options& o) {
   if ((o.procedures || o.coverage) && o.selection.nodes.empty())
     throw CLI::ValidationError("'--procedures' and '--coverage' need '--select'");
   bool made = false;
-  auto work = OpenFolder(o.work ? std::optional<std::filesystem::path>(*o.work) : std::nullopt, made);
+  auto work = OpenFolder(o.work, made);
   if (!work) return kExitFailure;
-  // A private folder goes with an interrupted run; a --work folder is the tester's.
-  const zov::cli::Interruption interruption(o.work ? std::filesystem::path() : work->dir(), {}, {}, {});
   zov::FolderRun folder(*work, o.work.has_value(), true, made, Say);
-  Run run(*work, o);
-  const zov::Outcome loaded = run.p.openModel(o.model);
+  KeptRun run{std::make_unique<Run>(&*work, o)};
+  run->p.setKeepLoadFiles(o.work.has_value());
+  const zov::Outcome loaded = run->p.openModel(o.model);
   if (!loaded) return Say(loaded.message), kExitFailure;
   for (const auto& w : loaded.warnings) Warn(w);
   if (command == "load") {
     if (!folder.done()) return kExitFailure;
-    std::printf("%s: %s\n", o.model.c_str(), run.p.model()->Summarize().Text().c_str());
+    std::printf("%s: %s\n", o.model.c_str(), run->p.model()->Summarize().Text().c_str());
     return kExitOk;
   }
   SetCriterion(o, o.selection);
-  if (zov::Outcome e = zov::SelectNodes(run.p, o.selection); !e) return Say(e.message), kExitFailure;
-  if (!o.selection.nodes.empty()) Say(run.p.weightsSum);
-  for (zov::TestCaseSource s : Sorgenti(o.uit)) run.p.loadTestCases(s);
+  if (zov::Outcome e = zov::SelectNodes(run->p, o.selection); !e) return Say(e.message), kExitFailure;
+  if (!o.selection.nodes.empty()) Say(run->p.weightsSum);
+  for (zov::TestCaseSource s : Sorgenti(o.uit)) run->p.loadTestCases(s);
   if (command == "spec") {
     std::optional<zov::ChoicesFile> choices;
     if (!Choices(o, choices)) return kExitFailure;
-    if (o.pick.empty()) run.p.pickAll(false);
+    if (o.pick.empty()) run->p.pickAll(false);
     for (const std::string& node : o.pick)
-      if (zov::Outcome e = run.p.pick(node); !e) return Say(e.message), kExitFailure;
-    const zov::Outcome processed = run.p.process();
+      if (zov::Outcome e = run->p.pick(node); !e) return Say(e.message), kExitFailure;
+    const zov::Outcome processed = run->p.process();
     for (const std::string& w : processed.warnings) Say("Warning: " + w);
     for (const std::string& n : processed.notes) Warn(n);
     if (choices)
-      if (zov::Outcome e = zov::EnterChoices(run.p, *choices); !e) return Say(e.message), kExitFailure;
+      if (zov::Outcome e = zov::EnterChoices(run->p, *choices); !e) return Say(e.message), kExitFailure;
     // A document that could not be written fails the run, said once.
     if (!work->errors().empty()) {
       for (const std::string& e : work->errors()) Say(e);
       return kExitFailure;
     }
-    for (const std::string& file : run.p.specification.specDocuments) Say("wrote " + (work->dir() / file).string());
+    if (!work->inMemory())
+      for (const std::string& file : run->p.specification.specDocuments) Say("wrote " + (work->dir() / file).string());
   }
   if (!folder.done()) return kExitFailure;
   const int tree = o.tree ? std::stoi(*o.tree) : command == "spec" ? zov::kSpecTree : zov::kMainTree;
-  zov::WriteTree(run.p.TV(tree), stdout);
+  zov::WriteTree(run->p.TV(tree), stdout);
   return kExitOk;
 }
 
@@ -199,36 +214,32 @@ int Plan(Options& o) {
   std::string error;
   auto out = zov::OutputFolder::Open(dir, &error);
   if (!out) return Say(error), kExitFailure;
-  // The load's working files go to a private folder, never into the output folder.
-  auto work = zov::WorkFolder::CreatePrivate(&error);
-  if (!work) return Say(error), kExitFailure;
-  const zov::cli::Interruption interruption(work->dir(), out->staging().dir(), out->lockPath(),
+  // The load's working files stay in memory.
+  const zov::cli::Interruption interruption(out->staging().dir(), out->lockPath(),
                                             out->made() ? dir : std::filesystem::path());
-  Run run(*work, o);
-  run.p.setOutputFolder(&out->staging());
-  if (o.seed) run.p.setSeed(static_cast<unsigned>(std::stoul(*o.seed)));
+  KeptRun run{std::make_unique<Run>(nullptr, o)};
+  run->p.setOutputFolder(&out->staging());
+  if (o.seed) run->p.setSeed(static_cast<unsigned>(std::stoul(*o.seed)));
   // A run that fails says what failed and leaves the folder as it was.
   const auto failed = [&](const std::string& why) {
-    for (const zov::WorkFolder* folder : {&*work, &out->staging()})
-      for (const std::string& e : folder->errors()) Say(e);
+    for (const std::string& e : out->staging().errors()) Say(e);
     if (!why.empty()) Say(why);
     return kExitFailure;
   };
   std::string summary;
   bool planned = true;  // the summary names the folder
   if (o.session) {
-    const unsigned seed = run.p.seed();
-    const zov::SessionReport rep = zov::LoadSession(run.p, *o.session, o.seed ? &seed : nullptr);
+    const unsigned seed = run->p.seed();
+    const zov::SessionReport rep = zov::LoadSession(run->p, *o.session, o.seed ? &seed : nullptr);
     if (!rep.outcome) return failed(rep.outcome.message);
     if (!rep.text().empty()) Say(rep.text());
-    if (const zov::Outcome e = zov::KeepFormats(run.p, plan.formats); !e) return failed(e.message);
+    if (const zov::Outcome e = zov::KeepFormats(run->p, plan.formats); !e) return failed(e.message);
     if ((rep.modelChanged || !rep.leftOut.empty()) && !o.allowChanged) return kExitFailure;
-    summary = *o.session + ": " + std::to_string(run.p.decisions().size()) + " decisions replayed";
+    summary = *o.session + ": " + std::to_string(run->p.decisions().size()) + " decisions replayed";
   } else {
-    const zov::PlanResult r = zov::RunPlan(run.p, o.model, plan);
+    const zov::PlanResult r = zov::RunPlan(run->p, o.model, plan);
     // What failed is said once, below, not among the warnings.
-    std::vector<std::string> errors = work->errors();
-    errors.insert(errors.end(), out->staging().errors().begin(), out->staging().errors().end());
+    const std::vector<std::string>& errors = out->staging().errors();
     for (const auto& w : r.warnings)
       if (std::find(errors.begin(), errors.end(), w) == errors.end()) Warn(w);
     if (!r.outcome) return failed(r.outcome.message);
@@ -236,13 +247,13 @@ int Plan(Options& o) {
       summary = o.model + ": no actor reaches a use case: nothing to plan";
       planned = false;
     } else {
-      Say(run.p.weightsSum);
+      Say(run->p.weightsSum);
       summary = o.model + ": " + r.text(out->staging().files(zov::CreatedList::kScripts).size());
     }
   }
-  if (!work->errors().empty() || !out->staging().errors().empty()) return failed("");
+  if (!out->staging().errors().empty()) return failed("");
   if (o.saveSession)
-    if (const zov::Outcome e = zov::SaveSession(run.p, *o.saveSession); !e) return failed(e.message);
+    if (const zov::Outcome e = zov::SaveSession(run->p, *o.saveSession); !e) return failed(e.message);
   {
     // The plan moves into place whole, whatever signal comes meanwhile.
     const zov::cli::Interruption::Held held;
@@ -281,7 +292,8 @@ int main(int argc, char** argv) {
   plan->add_option("--save-session", o.saveSession, "write the session of this run to FILE")->excludes(session);
   plan->add_flag("--allow-changed", o.allowChanged, "replay a session whose model has changed");
   for (CLI::App* c : {load, tree, spec})
-    c->add_option("--work", o.work, "write the working files into DIR and keep them there");
+    c->add_option("--work", o.work,
+                  "write the load's working files (and the documents of spec) into DIR, for inspection");
   for (CLI::App* c : {load, tree, spec, plan})
     c->add_option("--max-main-tree-nodes", o.maxMainTree,
                   "stop copying branches below links when the Main Tree has N nodes (default 0: the cap grows "

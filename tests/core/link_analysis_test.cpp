@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "model/load_files.h"
 #include "model/petal_model.h"
 #include "model/use_case_view.h"
 #include "model/work_folder.h"
@@ -37,23 +38,22 @@ TEST(CambiaNumerazione, RepeatedTargetsGetNumbers) {
 }
 
 // The continuation files of the links and the entry file of their target,
-// with the names, lines and order on the created-files list that writing
-// them link by link would give.
+// with the names, lines and order that writing them link by link would give.
 TEST(MainTree, WorkingFilesOfLinksToOneUseCase) {
+  LoadFiles files;
+  files.create("collegamenti.txt") =
+      "ACTOROBJ::5A0000000001::Clerk\nACTOROBJ::5A0000000002::Manager\nACTOROBJ::5A0000000003::Auditor\n"
+      "ACTOR::5A0000000001::Clerk::5A0000000010::Pay\n"
+      "ACTOR::5A0000000002::Manager::5A0000000010::Pay\n"
+      "ACTOR::5A0000000001::Clerk::5A0000000011::Refund\n"
+      "ACTOR::5A0000000003::Auditor::5A0000000010::Pay again\n"
+      "ACTOR::5A0000000003::Auditor::5A0000000011::Refund\n";
+  Tree t;
+  BuildMainTree(t, files, nullptr);
   auto work = WorkFolder::CreatePrivate(nullptr);
   ASSERT_TRUE(work);
   std::string error;
-  {
-    std::ofstream links = work->create("collegamenti.txt", CreatedList::kLoad, &error);
-    links << "ACTOROBJ::5A0000000001::Clerk\nACTOROBJ::5A0000000002::Manager\nACTOROBJ::5A0000000003::Auditor\n"
-             "ACTOR::5A0000000001::Clerk::5A0000000010::Pay\n"
-             "ACTOR::5A0000000002::Manager::5A0000000010::Pay\n"
-             "ACTOR::5A0000000001::Clerk::5A0000000011::Refund\n"
-             "ACTOR::5A0000000003::Auditor::5A0000000010::Pay again\n"
-             "ACTOR::5A0000000003::Auditor::5A0000000011::Refund\n";
-  }
-  Tree t;
-  BuildMainTree(t, *work, nullptr);
+  ASSERT_TRUE(files.writeTo(*work, &error)) << error;
   const std::vector<std::string> expected = {"collegamenti.txt",
                                              "nonriordinati.txt",
                                              "riordinati.txt",
@@ -71,6 +71,7 @@ TEST(MainTree, WorkingFilesOfLinksToOneUseCase) {
   EXPECT_EQ(work->readLines("5A0000000010_entry.txt"),
             (Lines{"5A0000000010ACTOR1", "Pay", "5A0000000010ACTOR2", "Pay again"}));
   EXPECT_EQ(work->readLines("5A0000000011_entry.txt"), (Lines{"5A0000000011ACTOR3", "Refund"}));
+  EXPECT_EQ(work->readLines("passo1.txt"), Lines{});
   RimuoveFileCreati(*work);
 }
 

@@ -39,11 +39,11 @@ TEST_F(LoadTest, LoadSetsCaptionRootsFilesAndStatuses) {
   EXPECT_EQ(selected.node(selected.at(1)).key, "Selected Item");
   EXPECT_TRUE(selected.node(selected.at(1)).expanded);
 
-  EXPECT_EQ(
-      work.files(CreatedList::kLoad),
-      (std::vector<std::string>{"collegamenti.txt", "notlinked_elements.txt", "nonriordinati.txt", "riordinati.txt",
-                                "passo1.txt", "5A1000000020ACTOR4_cont.txt", "5A1000000020_entry.txt"}));
-  EXPECT_TRUE(fs::exists(work.dir() / "collegamenti.txt"));
+  // The working files stay in memory: the folder gets none.
+  EXPECT_EQ(g.session.loadFiles().size(), 7u);
+  EXPECT_NE(g.session.loadFiles().find("5A1000000020_entry.txt"), nullptr);
+  EXPECT_TRUE(work.files(CreatedList::kLoad).empty());
+  EXPECT_TRUE(fs::is_empty(work.dir()));
   EXPECT_EQ(busy.history.front(), "Activate Rational ROSE Object");
   EXPECT_EQ(busy.history[1], "Loading Rose file");
   EXPECT_EQ(busy.history.back(), "Done...");
@@ -66,7 +66,7 @@ TEST_F(LoadTest, ASecondLoadStartsAfresh) {
   EXPECT_FALSE(g.TV(kMainTree).contains("X"));
   EXPECT_EQ(g.TV(kUitTree).count(), 1);
   // The same files again: the link node is made on the second load too.
-  EXPECT_EQ(work.files(CreatedList::kLoad).size(), 7u);
+  EXPECT_EQ(g.session.loadFiles().size(), 7u);
   EXPECT_TRUE(g.TV(kMainTree).contains("5A1000000020ACTOR4"));
 }
 
@@ -78,7 +78,7 @@ TEST_F(LoadTest, AnUnreadableModelChangesNothing) {
   EXPECT_EQ(g.caption, "Zov Suite - " + kAtm);
   EXPECT_EQ(g.TV(kMainTree).count(), mainNodes);
   EXPECT_EQ(g.session.model()->AllUseCases(g.session.openModelHandle()).Count(), 8);
-  EXPECT_TRUE(fs::exists(work.dir() / "collegamenti.txt"));
+  EXPECT_NE(g.session.loadFiles().find("collegamenti.txt"), nullptr);
   EXPECT_FALSE(busy.visible);
 }
 

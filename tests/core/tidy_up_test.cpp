@@ -6,7 +6,7 @@
 
 #include "app/generale.h"
 #include "app/load_messages.h"
-#include "model/work_folder.h"
+#include "model/load_files.h"
 #include "support/loaded_model.h"
 #include "support/shared_models.h"
 #include "support/window_ready.h"
@@ -42,23 +42,20 @@ TEST(BranchCopies, TheCapGrowsWithTheModel) {
   EXPECT_EQ(l.node(useCases.back() + "ACTOR250").children, 700);
 }
 
-// A tree and working folder made by hand, for the cases a model rarely shows.
+// A tree and working files made by hand, for the cases a model rarely shows.
 struct HandTree : ::testing::Test {
-  HandTree() : work(*WorkFolder::CreatePrivate(nullptr)) {}
-  ~HandTree() override { RimuoveFileCreati(work); }
   void link(const std::string& parent, const std::string& key, const std::string& target) {
     t.addChild(parent, key, "link", "continua");
-    std::string error;
-    work.create(key + "_cont.txt", CreatedList::kLoad, &error) << target << "\nname\n";
+    files.create(key + "_cont.txt") = target + "\nname\n";
   }
   void run() {
     CopyState s;
     AzzeraCollezioni(s);
     s.limite = limit;
-    DuplicaRami(t, s, work, [this](const std::string& text) { notices.push_back(text); });
+    DuplicaRami(t, s, files, [this](const std::string& text) { notices.push_back(text); });
   }
   Tree t;
-  WorkFolder work;
+  LoadFiles files;
   int limit = kMinMainTreeCap;
   std::vector<std::string> notices;
 };

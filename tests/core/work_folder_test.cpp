@@ -31,6 +31,7 @@ class WorkFolderTest : public ::testing::Test {
     auto out = work->create(name, list, &error);
     ASSERT_TRUE(out.is_open()) << error;
     out << "line\n";
+    ASSERT_TRUE(work->close(out, name, &error)) << error;
   }
   fs::path root;
   std::optional<WorkFolder> work;
@@ -51,22 +52,23 @@ TEST_F(WorkFolderTest, DeletesOnlyTheFilesOfEachList) {
   EXPECT_EQ(work->files(CreatedList::kScripts).size(), 1u);  // the scripts list is kept
 }
 
-TEST_F(WorkFolderTest, RewritesAndAppendsItsOwnFiles) {
-  Write("passo1.txt", CreatedList::kLoad);
-  Write("passo1.txt", CreatedList::kLoad);
+// A folder kept in memory lists, reads back and removes its files as a
+// folder on disk does, and nothing reaches the disk.
+TEST(WorkFolderInMemory, KeepsItsFilesInMemoryOnly) {
+  WorkFolder work = WorkFolder::InMemory();
   std::string error;
-  {
-    auto out = work->create("passo1.txt", CreatedList::kLoad, &error, true);
-    out << "more\n";
+  for (const char* text : {"first\r\n", "line\nmore\n"}) {
+    OutputFile out = work.create("Spec1.txt", CreatedList::kScripts, &error);
+    ASSERT_TRUE(out.is_open()) << error;
+    out << text;
+    ASSERT_TRUE(work.close(out, "Spec1.txt", &error)) << error;
   }
-  EXPECT_EQ(work->files(CreatedList::kLoad).size(), 1u);
-  std::ifstream in(root / "passo1.txt");
-  std::string a, b, c;
-  std::getline(in, a);
-  std::getline(in, b);
-  EXPECT_FALSE(std::getline(in, c));
-  EXPECT_EQ(a, "line");
-  EXPECT_EQ(b, "more");
+  EXPECT_FALSE(fs::exists("Spec1.txt"));
+  EXPECT_EQ(work.readLines("Spec1.txt"), (std::vector<std::string>{"line", "more"}));
+  EXPECT_EQ(work.fingerprint("Spec1.txt")->size, 10u);
+  EXPECT_EQ(work.files(CreatedList::kScripts), std::vector<std::string>{"Spec1.txt"});
+  EXPECT_EQ(RimuoveFileCreatiUIT(work), 1);
+  EXPECT_FALSE(work.readLines("Spec1.txt"));
 }
 
 // Which list a file is on follows it through deletions: a load file
@@ -112,11 +114,12 @@ TEST_F(WorkFolderTest, ManifestProvesWhatAnEarlierRunWrote) {
     ASSERT_TRUE(AdoptFolder(next, &error)) << error;
     EXPECT_TRUE(next.created("TestScript2.txt"));
     {
-      auto out = next.create("TestScript1.txt", CreatedList::kScripts, &error, true);
+      auto out = next.create("TestScript1.txt", CreatedList::kScripts, &error);
       out << "anew\n";
+      ASSERT_TRUE(next.close(out, "TestScript1.txt", &error)) << error;
     }
     ASSERT_TRUE(FinishFolder(next, true, false, &error)) << error;
-    EXPECT_EQ(Contents(root / "TestScript1.txt"), "anew\n");  // appending starts a taken-over file anew
+    EXPECT_EQ(Contents(root / "TestScript1.txt"), "anew\n");
     EXPECT_FALSE(fs::exists(root / "TestScript2.txt"));
     EXPECT_EQ(next.files(CreatedList::kScripts), std::vector<std::string>{"TestScript1.txt"});
   }

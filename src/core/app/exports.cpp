@@ -53,7 +53,7 @@ std::string Unisci(const std::vector<std::string>& names) {
 
 bool Write(WorkFolder& target, const std::string& name, const std::string& text, std::string* error) {
   target.removeFile(name);  // one of ours from an earlier export is made anew
-  std::ofstream out = target.create(name, CreatedList::kScripts, error);
+  OutputFile out = target.create(name, CreatedList::kScripts, error);
   if (!out.is_open()) return false;
   out << text;
   return target.close(out, name, error);

@@ -16,9 +16,7 @@ namespace zov {
 Outcome SelectNodes(PlanningSession& p, const SelectionOptions& o) {
   if (o.start && o.stop)
     if (Outcome e = p.startStop(*o.start, *o.stop); !e) return e;
-  for (const std::string& node : o.nodes)
-    if (Outcome e = p.selectLevel(node, o.criterion); !e) return e;
-  return {};
+  return p.selectLevels(o.nodes, o.criterion);
 }
 
 // A choices file holds a few thousand lines at the most.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <sstream>
 
 #include "app/load_messages.h"
 #include "app/uit_commands.h"
@@ -139,9 +140,6 @@ Outcome PlanningSession::openModel(const std::string& path) {
 }
 
 std::string PlanningSession::loadModel(const std::string& path) {
-  WorkFolder* work = work_;
-  if (work == nullptr) return "There is no working folder for the files of the load.";
-
   showBusy();
   status("Activate Rational ROSE Object");
   auto source = MakeModelSourceFor(path);
@@ -161,7 +159,8 @@ std::string PlanningSession::loadModel(const std::string& path) {
   }
 
   // The model is readable: now the previous load's trees and files go.
-  RimuoveFileCreati(*work);
+  if (work_ != nullptr) RimuoveFileCreati(*work_);
+  loadFiles_.clear();
   livellomassimo = 0;
   for (int i = 0; i <= kSelectionTree; ++i) TV(i).clear();
   // Nothing of the previous model's test specification stays.
@@ -175,15 +174,6 @@ std::string PlanningSession::loadModel(const std::string& path) {
   filemdl = path;
   if (listener_ != nullptr) listener_->modelReplaced();
 
-  std::string fileError;
-  const std::size_t errorsBefore = work->errors().size();
-  std::ofstream links = work->create("collegamenti.txt", CreatedList::kLoad, &fileError);
-  std::ofstream notLinked = work->create("notlinked_elements.txt", CreatedList::kLoad, &fileError);
-  if (!links.is_open() || !notLinked.is_open()) {
-    hideBusy();
-    return fileError;
-  }
-
   model_ = std::move(source);
   modelHandle_ = model;
   failedSteps = 0;
@@ -194,15 +184,18 @@ std::string PlanningSession::loadModel(const std::string& path) {
   constexpr int kSteps = 6;
   progress(0, kSteps);
   // The use-case view and the realizations as link lines.
-  WriteUseCaseView(m, model, links, notLinked, say);
-  WriteRealizations(m, model, links, notLinked, say);
+  {
+    std::ostringstream links, notLinked;
+    WriteUseCaseView(m, model, links, notLinked, say);
+    WriteRealizations(m, model, links, notLinked, say);
+    loadFiles_.create("collegamenti.txt") = std::move(links).str();
+    loadFiles_.create("notlinked_elements.txt") = std::move(notLinked).str();
+  }
   progress(1, kSteps);
-  work->close(links, "collegamenti.txt");
-  work->close(notLinked, "notlinked_elements.txt");
 
   Tree& main = TV(kMainTree);
   for (Tree* t : {&main, &TV(kDesignTree)}) t->beginBulkUpdate();
-  BuildMainTree(main, *work, say);
+  BuildMainTree(main, loadFiles_, say);
   progress(2, kSteps);
   failedSteps += WeighTree(main, m, model);
   livellomassimo = std::max(livellomassimo, DeepestLevel(main));
@@ -212,7 +205,7 @@ std::string PlanningSession::loadModel(const std::string& path) {
   addRoots();
   progress(3, kSteps);
 
-  GestisciNotLinked(TV(kNotLinkedTree), m, model, *work);
+  GestisciNotLinked(TV(kNotLinkedTree), m, model, loadFiles_);
   CaricaAllSequenceNonConnessi(m, model, main, TV(kNotLinkedTree), say);
   progress(4, kSteps);
   status("Done...");
@@ -222,7 +215,7 @@ std::string PlanningSession::loadModel(const std::string& path) {
   CopyState copy;
   AzzeraCollezioni(copy);
   copy.limite = LimiteMainTree(mainTreeLimit, main.count());
-  DuplicaRami(main, copy, *work, [this](const std::string& text) { problem(text); });
+  DuplicaRami(main, copy, loadFiles_, [this](const std::string& text) { problem(text); });
   // The copies count even when the tidy-up removes them again.
   livellomassimo = std::max(livellomassimo, copy.deepestCopyLevel);
   EliminaChildUguali(main);
@@ -237,10 +230,10 @@ std::string PlanningSession::loadModel(const std::string& path) {
     defaultBack = main.node(main.at(1)).backColor;
   }
   if (listener_ != nullptr) listener_->modelLoaded();
-  // A working file that could not be written (a full disk) left the trees
-  // incomplete: the load failed.
-  if (work->errors().size() > errorsBefore)
-    return work->errors()[errorsBefore] + " (the trees of this load are incomplete)";
+  // The working files asked for, for inspection: the trees are whole even
+  // when one cannot be written, but the load did not do all it was asked.
+  if (std::string fileError; keepLoadFiles_ && work_ != nullptr && !loadFiles_.writeTo(*work_, &fileError))
+    return fileError + " (the working files of this load are incomplete)";
   return {};
 }
 
@@ -401,7 +394,17 @@ Outcome PlanningSession::selectLevel(std::string_view node, const Criterion& c) 
   return withNode(kMainTree, node, [&](NodeId id) { return selectLevel(id, c); });
 }
 
-Outcome PlanningSession::selectLevel(NodeId id, const Criterion& c) {
+Outcome PlanningSession::selectLevel(NodeId id, const Criterion& c) { return selectLevel(id, c, true); }
+
+Outcome PlanningSession::selectLevels(const std::vector<std::string>& nodes, const Criterion& c) {
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    const bool allot = !c.byNumber || i + 1 == nodes.size();
+    if (Outcome e = withNode(kMainTree, nodes[i], [&](NodeId id) { return selectLevel(id, c, allot); }); !e) return e;
+  }
+  return {};
+}
+
+Outcome PlanningSession::selectLevel(NodeId id, const Criterion& c, bool allot) {
   // The criterion dialog's checks, as if typed there.
   CriterionSettings settings = criterion;
   CriterionDialog dialog(settings);
@@ -418,6 +421,15 @@ Outcome PlanningSession::selectLevel(NodeId id, const Criterion& c) {
   if (std::string message = dialog.done(); !message.empty()) {
     cancelSelection();
     return Outcome::Refused(std::move(message));
+  }
+  if (!allot) {
+    criterion.byNumber = true;
+    criterion.procedures = static_cast<std::int16_t>(c.procedures);
+    Decision d = std::move(pendingLevel_);
+    d.type = Decision::Type::kSelectLevel;
+    d.criterion = {true, criterion.procedures, criterion.coverage, c.answer};
+    record(std::move(d));
+    return {};
   }
   Outcome e = completeSelection(c);
   // Nothing allocated is a refusal here: the plan cannot go on.

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -22,6 +23,7 @@
 #include "generation/procedures.h"
 #include "generation/random_source.h"
 #include "generation/specification.h"
+#include "model/load_files.h"
 #include "model/model_source.h"
 #include "selection/allocation.h"
 #include "selection/selection.h"
@@ -124,10 +126,13 @@ class PlanningSession {
   // --- collaborators -------------------------------------------------------
   void setBusyBox(BusyBox* busy) { busy_ = busy; }
   void setListener(SessionListener* listener) { listener_ = listener; }
-  // The working files of a load go to the work folder; the documents,
-  // scripts and exports to the output folder, which is the work folder
-  // unless another is set (a plan's staging folder).
+  // The documents, scripts and exports go to the output folder, which is
+  // the work folder unless another is set (a plan's staging folder). The
+  // working files of a load stay in memory; with keepLoadFiles they are
+  // written into the work folder too, for inspection.
   void setWorkFolder(WorkFolder* folder) { work_ = folder; }
+  void setKeepLoadFiles(bool keep) { keepLoadFiles_ = keep; }
+  const LoadFiles& loadFiles() const { return loadFiles_; }
   WorkFolder* workFolder() const { return work_; }
   void setOutputFolder(WorkFolder* folder) { output_ = folder; }
   WorkFolder* outputFolder() const { return output_ != nullptr ? output_ : work_; }
@@ -163,6 +168,12 @@ class PlanningSession {
   // Both steps; nothing allotted is a refusal.
   Outcome selectLevel(NodeId node, const Criterion& c);
   Outcome selectLevel(std::string_view node, const Criterion& c);
+  // "&Select Level" on each node in turn, each decision recorded as its
+  // own. A number of procedures allots them once, after the last node,
+  // since each allotment replaces the one before; a coverage allots after
+  // every node, as its answer may differ from node to node. Stops at the
+  // first node refused.
+  Outcome selectLevels(const std::vector<std::string>& nodes, const Criterion& c);
 
   // A UIT loading command.
   Outcome loadTestCases(TestCaseSource from);
@@ -225,7 +236,7 @@ class PlanningSession {
   // --- the decisions -------------------------------------------------------
   // What the tester decided since the model was loaded, in order: the
   // content of a session file.
-  const std::vector<Decision>& decisions() const { return decisions_; }
+  const std::deque<Decision>& decisions() const { return decisions_; }
   // Whether there are decisions not saved in a session file.
   bool modified() const { return decisions_.size() != saved_; }
   void markSaved() { saved_ = decisions_.size(); }
@@ -253,6 +264,9 @@ class PlanningSession {
   void clearSpecification();
   void addRoots();
   std::string loadModel(const std::string& path);
+  // "&Select Level" on node; without allot, the decision is recorded as
+  // allotting by number and the allotment is left to a later call.
+  Outcome selectLevel(NodeId node, const Criterion& c, bool allot);
 
   std::unique_ptr<RandomSource> random_;
   unsigned seed_ = 0;
@@ -262,7 +276,10 @@ class PlanningSession {
   SessionListener* listener_ = nullptr;
   WorkFolder* work_ = nullptr;
   WorkFolder* output_ = nullptr;
-  std::vector<Decision> decisions_;
+  bool keepLoadFiles_ = false;
+  LoadFiles loadFiles_;
+  // A deque: a long session grows without copying its decisions.
+  std::deque<Decision> decisions_;
   std::size_t saved_ = 0;
   Decision pendingLevel_;
   Editor openEditor_ = Editor::kNone;

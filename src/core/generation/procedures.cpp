@@ -188,7 +188,7 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
                std::to_string(table.count()) + ")");
     const std::string file = ScriptName(i);
     std::string error;
-    std::ofstream out = work->create(file, CreatedList::kScripts, &error);
+    OutputFile out = work->create(file, CreatedList::kScripts, &error);
     const auto failed = [&](const std::string& why) {
       if (g.warn) g.warn(why);
       ++result.failed;

@@ -388,12 +388,13 @@ class Costruttore {
     c_.state.places.try_emplace(key, SpecificationState::Place{testCase_, static_cast<int>(index)});
     doc.push_back(line);
     if (!m_.MessageHasOperation(rec.message)) return;
-    rec.ownChoices.assign(kMaxChoices, std::string());
+    // The choices grow as they are entered; a category for each parameter.
+    rec.ownChoices.clear();
     rec.ownChoiceCount = 0;
     defaultValues(rec, key, p);
     const Handle op = m_.MessageOperation(rec.message);
-    if (!m_.OperationParameters(op).empty()) {
-      rec.attributes.assign(kMaxChoices, AttributeRecord());
+    if (const auto parameters = static_cast<std::size_t>(m_.OperationParameters(op).Count()); parameters > 0) {
+      rec.attributes.assign(std::min(parameters, kMaxChoices), AttributeRecord());
       attributi(rec, static_cast<int>(index), key, p);
     }
   }
@@ -491,7 +492,7 @@ class Costruttore {
     const std::string file = AssignDocumentName(st, base);
     st.documentByNode.try_emplace(nodeKey, file);
     std::string error;
-    std::ofstream out = work->create(file, CreatedList::kScripts, &error);
+    OutputFile out = work->create(file, CreatedList::kScripts, &error);
     if (!out.is_open()) {
       leftOut(error);
       ++st.notWritten;

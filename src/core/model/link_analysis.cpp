@@ -1,10 +1,9 @@
 #include "model/link_analysis.h"
 
 #include <cstdio>
-#include <fstream>
 #include <utility>
 
-#include "model/work_folder.h"
+#include "model/load_files.h"
 #include "tree/kinds.h"
 #include "tree/tag.h"
 
@@ -47,46 +46,13 @@ std::string Field(const std::vector<std::string_view>& parts, std::size_t i) {
 
 bool IsDiagramLine(std::string_view kind) { return kind == "SCENAUC" || kind == "COLLAUC"; }
 
-void Dump(WorkFolder& work, const char* name, const std::vector<RecordRelazione>& table) {
-  std::string error;
-  std::ofstream out = work.create(name, CreatedList::kLoad, &error);
-  for (const auto& r : table) out << r.f1 << "--" << r.f2 << "--" << r.f3 << "--" << r.f4 << '\n';
-  work.close(out, name);
+void Dump(LoadFiles& files, const char* name, const std::vector<RecordRelazione>& table) {
+  std::string& out = files.create(name);
+  for (const auto& r : table) {
+    for (const std::string* f : {&r.f1, &r.f2, &r.f3}) out.append(*f).append("--");
+    out.append(r.f4).push_back('\n');
+  }
 }
-
-// The continuation and entry files of the verify passes, kept in memory and
-// written once the passes end: one file per link and one per target would
-// otherwise be opened and closed for every link node. The files keep the
-// order in which they were first named, so they go onto the created-files
-// list as if written one by one.
-class FileDiLavoro {
- public:
-  // Starts the file anew, as creating it would.
-  void create(const std::string& name, std::string_view text) {
-    std::string& f = of(name);
-    f.assign(text);
-  }
-  // Appends to the file, creating it when it is new.
-  void add(const std::string& name, std::string_view text) { of(name).append(text); }
-
-  void write(WorkFolder& work) const {
-    std::string error;
-    for (const auto& [name, text] : files_)
-      if (auto out = work.create(name, CreatedList::kLoad, &error); out.is_open()) {
-        out << text;
-        work.close(out, name);
-      }
-  }
-
- private:
-  std::string& of(const std::string& name) {
-    const auto [at, fresh] = index_.try_emplace(name, files_.size());
-    if (fresh) files_.emplace_back(name, std::string());
-    return files_[*at].second;
-  }
-  std::vector<std::pair<std::string, std::string>> files_;
-  StringIndex<std::size_t> index_;
-};
 
 }  // namespace
 
@@ -160,12 +126,12 @@ int ControllaRipetizione(const Tree& tree, int node) {
   return count;
 }
 
-int BuildMainTree(Tree& t, WorkFolder& folder, const std::function<void(std::string_view)>& status) {
-  WorkFolder* work = &folder;
+int BuildMainTree(Tree& t, LoadFiles& files, const std::function<void(std::string_view)>& status) {
   const auto MostraMessaggio = [&status](std::string_view text) {
     if (status) status(text);
   };
-  const std::vector<std::string> lines = work->readLines("collegamenti.txt").value_or(std::vector<std::string>());
+  const std::string* links = files.find("collegamenti.txt");
+  const std::vector<std::string_view> lines = LinesOf(links != nullptr ? *links : std::string_view());
   std::vector<LinkFields> fields;
   fields.reserve(lines.size());
   for (const auto& l : lines) fields.push_back(RitornaCampi(l));
@@ -185,20 +151,17 @@ int BuildMainTree(Tree& t, WorkFolder& folder, const std::function<void(std::str
   }
 
   // 3. The dumps of the table, before and after renumbering.
-  Dump(*work, "nonriordinati.txt", table);
+  Dump(files, "nonriordinati.txt", table);
   CambiaNumerazione(table);
-  Dump(*work, "riordinati.txt", table);
+  Dump(files, "riordinati.txt", table);
 
   // 4. The verify passes.
-  std::string error;
-  if (std::ofstream made = work->create("passo1.txt", CreatedList::kLoad, &error); made.is_open())
-    work->close(made, "passo1.txt");
+  files.create("passo1.txt");
   // Whether a line was processed, kept for the first line of each text:
   // equal lines count as one.
   const std::vector<std::uint32_t> sameAs =
       FirstOfEqual(lines.size(), [&lines](std::size_t n) -> std::string_view { return lines[n]; });
   std::vector<char> processed(lines.size(), 0);
-  FileDiLavoro files;
   int counter = 1;
   std::string designLink;  // the key of the first "Design Link" node
   bool waiting = true;
@@ -232,8 +195,8 @@ int BuildMainTree(Tree& t, WorkFolder& folder, const std::function<void(std::str
             if (ControllaRipetizione(t, link) != 0) {
               t.setImage(link, kind::kUsecaseCic);
             } else {
-              files.create(key + "_cont.txt", f.f3 + '\n' + f.f4 + '\n');
-              files.add(f.f3 + "_entry.txt", key + '\n' + f.f4 + '\n');
+              files.create(key + "_cont.txt").append(f.f3).append("\n").append(f.f4).push_back('\n');
+              files.append(f.f3 + "_entry.txt").append(key).append("\n").append(f.f4).push_back('\n');
               t.setBold(link, true);
               t.setBold(target, true);
               if (t.node(target).image == kind::kUsecase) t.setImage(target, kind::kEntryUsecase);
@@ -257,7 +220,6 @@ int BuildMainTree(Tree& t, WorkFolder& folder, const std::function<void(std::str
       done = 1;
     }
   }
-  files.write(*work);
   return pass - 1;
 }
 

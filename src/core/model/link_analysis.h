@@ -15,7 +15,7 @@
 
 namespace zov {
 
-class WorkFolder;
+class LoadFiles;
 class Tree;
 
 // The parts of a link line.
@@ -38,9 +38,9 @@ void CambiaNumerazione(std::vector<RecordRelazione>& table);
 // 12 characters as the node's own key.
 int ControllaRipetizione(const Tree& tree, int node);
 
-// Builds TV(0) from "collegamenti.txt" in the working folder; writes the
-// dumps, "passo1.txt" and the continuation and entry files there. Returns
+// Builds TV(0) from "collegamenti.txt" among the load's files; adds the
+// dumps, "passo1.txt" and the continuation and entry files to them. Returns
 // the number of passes made.
-int BuildMainTree(Tree& t, WorkFolder& work, const std::function<void(std::string_view)>& status);
+int BuildMainTree(Tree& t, LoadFiles& files, const std::function<void(std::string_view)>& status);
 
 }  // namespace zov

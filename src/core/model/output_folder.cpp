@@ -142,17 +142,22 @@ bool OutputFolder::publish(std::string* error) {
   const std::vector<std::string> names = staging_->files(CreatedList::kScripts);
   const std::set<std::string> earlier(earlier_.begin(), earlier_.end()), now(names.begin(), names.end());
   std::error_code ec;
+  // What the folder holds, read once rather than asked name by name.
+  std::set<std::string> there;
+  for (fs::directory_iterator it(dir_, ec), end; !ec && it != end; it.increment(ec))
+    there.insert(it->path().filename().string());
+  if (ec) return fail("Cannot read the folder " + dir_.string() + ": " + ec.message());
   for (const std::string& name : names)
-    if (fs::exists(fs::symlink_status(dir_ / name, ec)) && earlier.count(name) == 0)
+    if (there.count(name) != 0 && earlier.count(name) == 0)
       return fail((dir_ / name).string() +
                   " already exists and was not written by Zov Suite; it is left alone, and the plan was not put "
                   "into " +
                   dir_.string());
   // The manifest is made in the staging folder first, and checked.
   std::string why;
-  std::ofstream manifest = OpenNoFollow(staging / kManifestName, false, &why);
+  OutputFile manifest = OpenNoFollow(staging / kManifestName, &why);
   if (!manifest.is_open()) return fail(why);
-  manifest << ManifestText(staging, names);
+  manifest << ManifestText(*staging_, names);
   if (!staging_->close(manifest, kManifestName, &why)) return fail(why);
   for (const std::string& name : names) {
     if (::rename((staging / name).c_str(), (dir_ / name).c_str()) != 0)

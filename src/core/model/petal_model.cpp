@@ -193,9 +193,9 @@ Handle PetalModel::openParsed(petal::Document&& doc, const std::string& path, st
   fs::path dir = fs::path(path).parent_path();
   if (dir.empty()) dir = ".";
   Context c{0, documents_.back(), dir};
-  // At most about half the forms of a model become elements: room for them
-  // at once spares the copies of a growing table.
-  elements_.reserve(elements_.size() + c.doc.formCount() / 2 + 1);
+  // Room for an element per form at once spares the copies of a growing
+  // table; room never used takes no memory.
+  elements_.reserve(elements_.size() + c.doc.formCount() + 1);
   const auto& top = c.doc.top();
 
   const Form* design = nullptr;
@@ -244,6 +244,9 @@ Handle PetalModel::openParsed(petal::Document&& doc, const std::string& path, st
   }
   get(model_)->ref = useCaseRoot;
   get(model_)->ref2 = logicalRoot;
+  // Everything the model answers is in its elements now: the parsed text,
+  // the largest part of a load's memory, goes before the trees are built.
+  documents_.clear();
   return model_;
 }
 

@@ -25,8 +25,9 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include <absl/container/flat_hash_map.h>
 
 #include "tree/text_block.h"
 
@@ -134,7 +135,7 @@ class Document {
   std::vector<Form> forms_ = std::vector<Form>(1);
   std::vector<Attribute> attributes_;
   std::vector<std::uint32_t> top_;
-  std::unordered_map<std::string_view, std::uint32_t> labels_;
+  absl::flat_hash_map<std::string_view, std::uint32_t> labels_;  // texts into the content
   bool utf8_ = false;
 };
 

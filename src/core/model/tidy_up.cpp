@@ -7,7 +7,7 @@
 #include <unordered_set>
 
 #include "model/link_analysis.h"
-#include "model/work_folder.h"
+#include "model/load_files.h"
 #include "tree/colors.h"
 #include "tree/kinds.h"
 #include "tree/tag.h"
@@ -116,7 +116,7 @@ ElementIndex RealizationIndex(const ModelSource& m, Handle model) {
 
 }  // namespace
 
-void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFolder& work) {
+void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const LoadFiles& files) {
   const NodeId root = t.addTop("ROOT", "<<NOT linked>>", kind::kChain);
   if (root == kNoNode) return;
   t.setExpanded(root, true);
@@ -131,7 +131,8 @@ void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const WorkFo
     const std::vector<Handle>* found = index.find(id);
     return found == nullptr ? none : *found;
   };
-  for (const std::string& line : work.readLines("notlinked_elements.txt").value_or(std::vector<std::string>())) {
+  const std::string* notLinked = files.find("notlinked_elements.txt");
+  for (std::string_view line : LinesOf(notLinked != nullptr ? *notLinked : std::string_view())) {
     const LinkFields f = RitornaCampi(line);
     if (f.kindName == "USECAOBJ") {
       if (!useCases) useCases = UseCaseIndex(m, model);
@@ -170,11 +171,19 @@ void AzzeraCollezioni(CopyState& s) {
 }
 
 std::string K(CopyState& s, std::string_view key) {
+  // The running number with at least five digits.
   char number[16];
-  std::snprintf(number, sizeof number, "%05u", static_cast<unsigned>(s.counter++));
-  std::string k(key);
-  k += "$$";
-  k += number;
+  char* end = number + sizeof number;
+  char* at = end;
+  std::uint32_t n = s.counter++;
+  do {
+    *--at = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n != 0);
+  while (end - at < 5) *--at = '0';
+  std::string k;
+  k.reserve(key.size() + 2 + static_cast<std::size_t>(end - at));
+  k.append(key).append("$$").append(at, end);
   return k;
 }
 
@@ -201,7 +210,9 @@ void CopiaNodoDown(Tree& t, CopyState& s, std::string_view to, std::string_view 
     const std::string_view kindOf = cn.image == kind::kUsecaseRel ? kind::kUsecaseRelrip : std::string_view(cn.image);
     const NodeId copy = t.addChild(into, K(s, cn.key), cn.text, kindOf);
     if (copy == kNoNode) continue;
-    t.setTag(copy, TagBelow(t, into, s));
+    // Every copy below one node has the same tag.
+    if (level.tag.empty()) level.tag = TagBelow(t, into, s);
+    t.setTag(copy, level.tag);
     if (t.node(c).children > 0) {
       StartCopy(t, s, copy, c, false);
       if (s.stopped) return;
@@ -209,7 +220,7 @@ void CopiaNodoDown(Tree& t, CopyState& s, std::string_view to, std::string_view 
   }
 }
 
-void DuplicaRami(Tree& t, CopyState& s, const WorkFolder& work, const std::function<void(const std::string&)>& notice) {
+void DuplicaRami(Tree& t, CopyState& s, const LoadFiles& files, const std::function<void(const std::string&)>& notice) {
   s.counter = 0;
   const auto tell = [&notice](const std::string& text) {
     if (notice) notice(text);
@@ -227,8 +238,7 @@ void DuplicaRami(Tree& t, CopyState& s, const WorkFolder& work, const std::funct
       std::string k = n.key;
       if (const std::size_t cut = k.find("$$"); cut != std::string::npos) k.resize(cut);
       const std::string file = k + "_cont.txt";
-      const auto lines = work.readLines(file);
-      const std::string target = lines && !lines->empty() ? lines->front() : std::string();
+      const std::string target(files.firstLine(file));
       if (target.empty()) {
         failed.insert(id);
         tell("Link \"" + n.text + "\": the continuation file \"" + file + "\" is missing; its branch is not copied.");

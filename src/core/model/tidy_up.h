@@ -17,13 +17,14 @@
 
 namespace zov {
 
-class WorkFolder;
+class LoadFiles;
 
-// Builds the not-linked tree from the lines of "notlinked_elements.txt":
+// Builds the not-linked tree from the lines of "notlinked_elements.txt"
+// among the load's files:
 // the "<<NOT linked>>" root, the use cases and realizations that take part
 // in no relation, their scenario diagrams, and below a use case the
 // realizations that realize it.
-void GestisciNotLinked(Tree& notLinked, const ModelSource& m, Handle model, const WorkFolder& work);
+void GestisciNotLinked(Tree& notLinked, const ModelSource& m, Handle model, const LoadFiles& files);
 
 // The fewest nodes the Main Tree may reach by branch copying, whatever
 // the size of the model.
@@ -45,6 +46,7 @@ struct CopyState {
     NodeId target = kNoNode;  // receives the copies
     NodeId next = kNoNode;    // the next child of the source to copy
     int remaining = 0;        // children of the source still to copy
+    std::string tag;          // the tag of the copies, made at the first
   };
   std::vector<Livello> stack;
   int limite = kMinMainTreeCap;
@@ -63,10 +65,10 @@ std::string K(CopyState& s, std::string_view key);
 void CopiaNodoDown(Tree& t, CopyState& s, std::string_view target, std::string_view source, bool firstLevel);
 
 // Expands every "continua" node: reads the target of the link from its
-// continuation file and copies the target's branch below it, pass after
+// continuation file among the load's files and copies the target's branch below it, pass after
 // pass until no link is left to expand. notice receives the problems met
 // (a missing continuation file, the node limit); the rest goes on.
-void DuplicaRami(Tree& t, CopyState& s, const WorkFolder& work, const std::function<void(const std::string&)>& notice);
+void DuplicaRami(Tree& t, CopyState& s, const LoadFiles& files, const std::function<void(const std::string&)>& notice);
 
 // Removes, in one scan, the leaves whose key begins with the same 12
 // characters as their parent's key.

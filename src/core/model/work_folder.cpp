@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <system_error>
 
 #include <fcntl.h>
@@ -20,7 +21,7 @@ namespace zov {
 
 WorkFolder::WorkFolder(fs::path dir) : dir_(std::move(dir)) {
   std::error_code ec;
-  fs::create_directories(dir_, ec);
+  if (!dir_.empty()) fs::create_directories(dir_, ec);
 }
 
 std::optional<WorkFolder> WorkFolder::CreatePrivate(std::string* error) {
@@ -47,9 +48,18 @@ std::optional<WorkFolder> WorkFolder::CreateFresh(const fs::path& dir, std::stri
   return WorkFolder{dir};
 }
 
+WorkFolder WorkFolder::InMemory() {
+  WorkFolder folder{fs::path()};
+  folder.inMemory_ = true;
+  return folder;
+}
+
 WorkFolder::WorkFolder(WorkFolder&& other) noexcept
     : dir_(std::move(other.dir_)),
       removeWhenEmpty_(other.removeWhenEmpty_),
+      inMemory_(other.inMemory_),
+      memory_(std::move(other.memory_)),
+      prints_(std::move(other.prints_)),
       load_(std::move(other.load_)),
       scripts_(std::move(other.scripts_)),
       listed_(std::move(other.listed_)),
@@ -62,6 +72,9 @@ WorkFolder& WorkFolder::operator=(WorkFolder&& other) noexcept {
   if (this != &other) {
     dir_ = std::move(other.dir_);
     removeWhenEmpty_ = other.removeWhenEmpty_;
+    inMemory_ = other.inMemory_;
+    memory_ = std::move(other.memory_);
+    prints_ = std::move(other.prints_);
     load_ = std::move(other.load_);
     scripts_ = std::move(other.scripts_);
     listed_ = std::move(other.listed_);
@@ -84,14 +97,31 @@ WorkFolder::~WorkFolder() {
 std::optional<std::vector<std::string>> WorkFolder::readLines(std::string_view name) const {
   const auto path = pathOf(name);
   if (!path) return std::nullopt;
-  std::ifstream in(*path, std::ios::binary);
-  if (!in) return std::nullopt;
   std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) {
+  const auto add = [&lines](std::string line) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(std::move(line));
+  };
+  if (inMemory_) {
+    const auto it = memory_.find(std::string(name));
+    if (it == memory_.end()) return std::nullopt;
+    const std::string& text = it->second;
+    for (std::size_t start = 0; start < text.size();) {
+      const std::size_t end = std::min(text.find('\n', start), text.size());
+      add(text.substr(start, end - start));
+      start = end + 1;
+    }
+    return lines;
   }
+  std::ifstream in(*path, std::ios::binary);
+  if (!in) return std::nullopt;
+  for (std::string line; std::getline(in, line);) add(std::move(line));
   return lines;
+}
+
+std::optional<FileDigest> WorkFolder::fingerprint(std::string_view name) const {
+  const auto it = prints_.find(std::string(name));
+  return it == prints_.end() ? std::nullopt : std::optional<FileDigest>(it->second);
 }
 
 std::optional<fs::path> WorkFolder::pathOf(std::string_view name) const {
@@ -110,11 +140,13 @@ bool WorkFolder::created(std::string_view name) const { return listed_.count(std
 
 bool WorkFolder::written(std::string_view name) const { return written_.count(std::string(name)) != 0; }
 
-bool WorkFolder::close(std::ofstream& out, std::string_view name, std::string* error) {
+bool WorkFolder::close(OutputFile& out, std::string_view name, std::string* error) {
   const bool open = out.is_open();
-  out.close();
-  if (open && !out.fail()) return true;
-  const int why = errno;
+  if (out.close()) {
+    prints_[std::string(name)] = out.fingerprint();
+    return true;
+  }
+  const int why = open ? out.error() : errno;
   const auto path = pathOf(name);
   std::string text = "Cannot write " + (path ? path->string() : std::string(name)) + ": " +
                      (why != 0 ? std::strerror(why) : "the write failed");
@@ -123,51 +155,31 @@ bool WorkFolder::close(std::ofstream& out, std::string_view name, std::string* e
   return false;
 }
 
-bool WorkFolder::record(std::string_view name, CreatedList list) {
+bool WorkFolder::record(std::string_view name, CreatedList list, std::optional<FileDigest> print) {
   if (!pathOf(name)) return false;
   if (listed_.emplace(name).second) listOf(list).emplace_back(name);
+  if (print) prints_[std::string(name)] = *print;
   return true;
 }
 
-std::ofstream OpenNoFollow(const fs::path& path, bool append, std::string* error) {
-  std::ofstream out;
-  const int fd = append ? ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC)
-                        : ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+OutputFile OpenNoFollow(const fs::path& path, std::string* error) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) {
+    const int why = errno;
     if (error != nullptr)
-      *error = errno == ELOOP || errno == EEXIST ? path.string() + " is a link or already exists; it is left alone"
-                                                 : "Cannot write " + path.string() + ": " + std::strerror(errno);
-    return out;
+      *error = why == ELOOP || why == EEXIST ? path.string() + " is a link or already exists; it is left alone"
+                                             : "Cannot write " + path.string() + ": " + std::strerror(why);
+    errno = why;  // for the caller, which may say it otherwise
+    return OutputFile();
   }
-  struct stat made {};
-  if (::fstat(fd, &made) != 0 || !S_ISREG(made.st_mode)) {
-    ::close(fd);
-    if (error != nullptr) *error = path.string() + " is not a regular file; it is left alone";
-    return out;
-  }
-  // The stream opens the very file of the descriptor, whatever the name
-  // points at by now; without /proc, the name must still be that file.
-  out.open("/proc/self/fd/" + std::to_string(fd), append ? std::ios::out | std::ios::app : std::ios::out);
-  if (!out.is_open()) {
-    // Appending never truncates what the name may point at by now; the file
-    // just made is empty anyway.
-    out.open(path, std::ios::out | std::ios::app);
-    struct stat now {};
-    if (out.is_open() && (::lstat(path.c_str(), &now) != 0 || !S_ISREG(now.st_mode) || now.st_dev != made.st_dev ||
-                          now.st_ino != made.st_ino)) {
-      out.close();
-      out.setstate(std::ios::failbit);
-    }
-  }
-  ::close(fd);
-  if (!out.is_open() && error != nullptr) *error = "Cannot write " + path.string();
-  return out;
+  // O_EXCL made a new regular file: nothing was there to follow.
+  return OutputFile::OnDescriptor(fd);
 }
 
-std::ofstream WorkFolder::create(std::string_view name, CreatedList list, std::string* error, bool append) {
+OutputFile WorkFolder::create(std::string_view name, CreatedList list, std::string* error) {
   // A file that cannot be made is a write that failed too.
   std::string why;
-  std::ofstream out = open(name, list, &why, append);
+  OutputFile out = open(name, list, &why);
   if (!out.is_open()) {
     errors_.push_back(why);
     if (error != nullptr) *error = std::move(why);
@@ -175,28 +187,34 @@ std::ofstream WorkFolder::create(std::string_view name, CreatedList list, std::s
   return out;
 }
 
-std::ofstream WorkFolder::open(std::string_view name, CreatedList list, std::string* error, bool append) {
-  std::ofstream out;
+OutputFile WorkFolder::open(std::string_view name, CreatedList list, std::string* error) {
   auto path = pathOf(name);
   if (!path) {
     if (error != nullptr) *error = "\"" + std::string(name) + "\" is not a plain file name";
-    return out;
+    return OutputFile();
   }
-  std::error_code ec;
-  const bool there = fs::symlink_status(*path, ec).type() != fs::file_type::not_found;
-  if (there && (!created(name) || fs::is_symlink(*path, ec))) {
+  const auto foreign = [&] {
     if (error != nullptr)
       *error = path->string() + " already exists and was not written by Zov Suite; it is left alone";
+    return OutputFile();
+  };
+  if (!inMemory_ && created(name)) {
+    std::error_code ec;
+    const fs::file_status status = fs::symlink_status(*path, ec);
+    if (fs::is_symlink(status)) return foreign();
+    // Our own file: removed and made anew.
+    if (fs::exists(status) && !fs::remove(*path, ec)) {
+      if (error != nullptr) *error = "Cannot replace " + path->string() + ": " + ec.message();
+      return OutputFile();
+    }
+  }
+  prints_.erase(std::string(name));
+  // A name the program never wrote is made only when nothing is there.
+  OutputFile out = inMemory_ ? OutputFile::InMemory(&memory_[std::string(name)]) : OpenNoFollow(*path, error);
+  if (!out.is_open()) {
+    if (!inMemory_ && (errno == EEXIST || errno == ELOOP)) return foreign();
     return out;
   }
-  // Our own file: removed and made anew, unless this run appends to it.
-  const bool appending = append && there && written(name);
-  if (there && !appending && !fs::remove(*path, ec)) {
-    if (error != nullptr) *error = "Cannot replace " + path->string() + ": " + ec.message();
-    return out;
-  }
-  out = OpenNoFollow(*path, appending, error);
-  if (!out.is_open()) return out;
   if (!written(name)) {
     // Written for the first time in this run: on the list it is written for
     // now, whichever list took it over from an earlier run.
@@ -209,21 +227,26 @@ std::ofstream WorkFolder::open(std::string_view name, CreatedList list, std::str
   return out;
 }
 
+bool WorkFolder::removeOne(const std::string& name) {
+  prints_.erase(name);
+  if (inMemory_) return memory_.erase(name) != 0;
+  std::error_code ec;
+  const auto path = pathOf(name);
+  return path && fs::remove(*path, ec);
+}
+
 int WorkFolder::removeAll(CreatedList list) {
   // The load's files go from the last to the first and leave the list
   // empty; the documents and scripts go from the first to the last and
   // stay listed, so that "EXIT" after "&Unselect All" finds them again.
   auto& names = listOf(list);
   int removed = 0;
-  std::error_code ec;
   if (list == CreatedList::kLoad) {
-    for (auto it = names.rbegin(); it != names.rend(); ++it)
-      if (auto path = pathOf(*it); path && fs::remove(*path, ec)) ++removed;
+    for (auto it = names.rbegin(); it != names.rend(); ++it) removed += removeOne(*it) ? 1 : 0;
     for (const auto& name : names) listed_.erase(name);
     names.clear();
   } else {
-    for (const auto& name : names)
-      if (auto path = pathOf(name); path && fs::remove(*path, ec)) ++removed;
+    for (const auto& name : names) removed += removeOne(name) ? 1 : 0;
   }
   return removed;
 }
@@ -234,9 +257,7 @@ bool WorkFolder::removeFile(std::string_view name) {
     if (it == names->end()) continue;
     names->erase(it);
     listed_.erase(std::string(name));
-    std::error_code ec;
-    auto path = pathOf(name);
-    return path && fs::remove(*path, ec);
+    return removeOne(std::string(name));
   }
   return false;
 }
@@ -246,9 +267,10 @@ namespace {
 constexpr std::string_view kManifestHeader = "zov-plan 2";
 
 // The size and a 64-bit FNV-1a hash of a regular file that is not a link.
-std::optional<std::pair<std::uintmax_t, std::uint64_t>> Fingerprint(const fs::path& path) {
+std::optional<FileDigest> FingerprintOf(const fs::path& path) {
   auto file = InputFile::Open(path, nullptr, InputFile::Links::kRefuse);
-  return file ? file->fingerprint() : std::nullopt;
+  const auto print = file ? file->fingerprint() : std::nullopt;
+  return print ? std::optional<FileDigest>(FileDigest{print->first, print->second}) : std::nullopt;
 }
 
 std::string Hex(std::uint64_t v) {
@@ -285,7 +307,7 @@ bool AdoptFolder(WorkFolder& work, std::string* error) {
   if (lines.empty() || lines[0] != kManifestHeader)
     return fail(manifest.string() + " does not prove which files Zov Suite wrote in " + work.dir().string() +
                 " (a list from an older version or from another program)");
-  std::vector<std::string> proven;
+  std::vector<std::pair<std::string, FileDigest>> proven;
   for (std::size_t i = 1; i < lines.size(); ++i) {
     // "size hash name"
     const std::string& line = lines[i];
@@ -296,23 +318,27 @@ bool AdoptFolder(WorkFolder& work, std::string* error) {
       return fail(manifest.string() + ":" + std::to_string(i + 1) + ": not an entry Zov Suite writes");
     const fs::file_status entry = fs::symlink_status(*path, ec);
     if (entry.type() == fs::file_type::not_found) continue;  // gone since: nothing to take over
-    const auto print = Fingerprint(*path);
+    const auto print = FingerprintOf(*path);
     if (entry.type() != fs::file_type::regular || !print)
       return fail(path->string() + ", listed in " + manifest.string() + ", is a link or not a regular file");
-    if (line.substr(0, b) != std::to_string(print->first) + " " + Hex(print->second))
+    if (line.substr(0, b) != std::to_string(print->size) + " " + Hex(print->hash))
       return fail(path->string() + ", listed in " + manifest.string() +
                   ", is not the file Zov Suite wrote there (its size or content differs)");
-    proven.push_back(name);
+    proven.emplace_back(name, *print);
   }
-  for (const std::string& name : proven) work.record(name, CreatedList::kScripts);
+  for (const auto& [name, print] : proven) work.record(name, CreatedList::kScripts, print);
   return true;
 }
 
-std::string ManifestText(const fs::path& dir, const std::vector<std::string>& names) {
+std::string ManifestText(const WorkFolder& work, const std::vector<std::string>& names) {
   std::string text = std::string(kManifestHeader) + "\n";
   for (const std::string& name : names) {
-    const auto print = name.find('\n') == std::string::npos ? Fingerprint(dir / name) : std::nullopt;
-    if (print) text += std::to_string(print->first) + " " + Hex(print->second) + " " + name + "\n";
+    // The size and hash kept as the file was written; a file written by
+    // other means is read.
+    std::optional<FileDigest> print;
+    if (name.find('\n') == std::string::npos) print = work.fingerprint(name);
+    if (!print && !work.inMemory() && name.find('\n') == std::string::npos) print = FingerprintOf(work.dir() / name);
+    if (print) text += std::to_string(print->size) + " " + Hex(print->hash) + " " + name + "\n";
   }
   return text;
 }
@@ -324,17 +350,16 @@ bool FinishFolder(WorkFolder& work, bool succeeded, bool keepLoadFiles, std::str
     if (work.written(name) != succeeded) work.removeFile(name);
   std::vector<std::string> names = work.files(CreatedList::kLoad);
   names.insert(names.end(), work.files(CreatedList::kScripts).begin(), work.files(CreatedList::kScripts).end());
-  const std::string text = ManifestText(work.dir(), names);
+  const std::string text = ManifestText(work, names);
   const bool any = text.size() > std::string_view(kManifestHeader).size() + 1;
   const fs::path manifest = work.dir() / kManifestName;
   std::error_code ec;
   fs::remove(manifest, ec);  // ours, taken over at the start (a link is only unlinked)
   if (!any) return true;
-  std::ofstream out = OpenNoFollow(manifest, false, error);
+  OutputFile out = OpenNoFollow(manifest, error);
   if (!out.is_open()) return false;
   out << text;
-  out.close();
-  if (!out) {
+  if (!out.close()) {
     if (error != nullptr) *error = "Cannot write " + manifest.string();
     return false;
   }
@@ -385,10 +410,6 @@ std::optional<WorkFolder> OpenWorkFolder(const std::optional<std::filesystem::pa
     return std::nullopt;
   }
   return work;
-}
-
-std::optional<std::pair<std::uintmax_t, std::uint64_t>> FileFingerprint(const std::filesystem::path& path) {
-  return Fingerprint(path);
 }
 
 }  // namespace zov

@@ -1,27 +1,31 @@
-// The private folder where the program writes its working files, test
-// specification documents and test scripts. Every file written there is
+// The folder where the program writes test specification documents and
+// test scripts, and the working files of a load kept for inspection. Every
+// file written there is
 // recorded on one of two created-files lists; deleting only ever touches
 // files on those lists, so a file the program did not create is never
 // overwritten or removed. Files are made with O_CREAT | O_EXCL | O_NOFOLLOW
 // (one of ours is removed first, then made anew): a link planted in the
-// folder is never followed.
+// folder is never followed. A folder may also be kept in memory alone, for
+// a run that shows what it made and leaves no file behind.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "model/output_file.h"
+
 namespace zov {
 
 enum class CreatedList {
-  kLoad,     // working files of the model load: deleted at the next load and at exit
+  kLoad,     // working files of the model load, kept for inspection: deleted at the next load
   kScripts,  // test specification documents and test scripts (scriptFiles)
 };
 
@@ -36,6 +40,8 @@ class WorkFolder {
   // A new folder at dir (which must not exist yet), for this run alone; its
   // maker removes it with whatever is left in it.
   static std::optional<WorkFolder> CreateFresh(const std::filesystem::path& dir, std::string* error);
+  // A folder that keeps its files in memory: nothing reaches a disk.
+  static WorkFolder InMemory();
 
   WorkFolder(WorkFolder&&) noexcept;
   WorkFolder& operator=(WorkFolder&&) noexcept;
@@ -44,31 +50,35 @@ class WorkFolder {
   ~WorkFolder();
 
   const std::filesystem::path& dir() const { return dir_; }
+  bool inMemory() const { return inMemory_; }
 
   // The full path of a plain file name inside the folder; std::nullopt for a
   // name that is empty, absolute, has a folder part or is "." / "..".
   std::optional<std::filesystem::path> pathOf(std::string_view name) const;
 
-  // Opens name for writing (or appending), recording it on the list when it
+  // Opens name for writing as a new file, recording it on the list when it
   // is new. Refuses a file that exists but was not created by this program,
-  // and any link. Appending continues only a file written since this folder
-  // object was made; a file taken over from an earlier run starts anew.
-  // On failure the returned stream is not open and *error says why.
-  std::ofstream create(std::string_view name, CreatedList list, std::string* error, bool append = false);
+  // and any link. On failure the returned file is not open and *error says
+  // why.
+  OutputFile create(std::string_view name, CreatedList list, std::string* error);
   // Closes a file opened with create() and checks every write made to it:
   // false when one failed (a full disk), with "Cannot write PATH: why" kept
-  // in errors() and put in *error.
-  bool close(std::ofstream& out, std::string_view name, std::string* error = nullptr);
+  // in errors() and put in *error. The size and hash of what was written are
+  // kept for the folder's manifest.
+  bool close(OutputFile& out, std::string_view name, std::string* error = nullptr);
   // The writes that failed since this object was made, one line each.
   const std::vector<std::string>& errors() const { return errors_; }
-  // Records a file the program has written by other means.
-  bool record(std::string_view name, CreatedList list);
+  // Records a file the program has written by other means, with its size
+  // and hash when they are known.
+  bool record(std::string_view name, CreatedList list, std::optional<FileDigest> print = std::nullopt);
   bool created(std::string_view name) const;
   // Whether the file was written through create() since this object was made.
   bool written(std::string_view name) const;
   // The lines of a file in the folder, each without its line break (CR LF
   // or LF); nothing when the file cannot be read.
   std::optional<std::vector<std::string>> readLines(std::string_view name) const;
+  // The size and hash of a file as it was written or taken over.
+  std::optional<FileDigest> fingerprint(std::string_view name) const;
 
   const std::vector<std::string>& files(CreatedList list) const;
   // Deletes every file on the list; the load's list is emptied, the
@@ -79,10 +89,16 @@ class WorkFolder {
 
  private:
   std::vector<std::string>& listOf(CreatedList list);
-  std::ofstream open(std::string_view name, CreatedList list, std::string* error, bool append);
+  OutputFile open(std::string_view name, CreatedList list, std::string* error);
+  // Deletes one file; its lists are left as they are.
+  bool removeOne(const std::string& name);
 
   std::filesystem::path dir_;
   bool removeWhenEmpty_ = false;
+  bool inMemory_ = false;
+  // The content of each file of a folder kept in memory.
+  std::unordered_map<std::string, std::string> memory_;
+  std::unordered_map<std::string, FileDigest> prints_;
   std::vector<std::string> load_;
   std::vector<std::string> scripts_;
   // The names on either list, and the names written through create(): the
@@ -92,10 +108,9 @@ class WorkFolder {
   std::vector<std::string> errors_;
 };
 
-// Opens path for writing as a new file (O_CREAT | O_EXCL | O_NOFOLLOW), or,
-// with append, an existing regular file that is not a link. On failure the
-// stream is not open and *error says why.
-std::ofstream OpenNoFollow(const std::filesystem::path& path, bool append, std::string* error);
+// Opens path for writing as a new file (O_CREAT | O_EXCL | O_NOFOLLOW). On
+// failure the file is not open, *error says why and errno is the system's.
+OutputFile OpenNoFollow(const std::filesystem::path& path, std::string* error);
 
 // The record a run keeps in a folder it writes into (an output folder of
 // "zov plan", a --work folder): ".zov-plan", naming each file the program
@@ -103,9 +118,10 @@ std::ofstream OpenNoFollow(const std::filesystem::path& path, bool append, std::
 // remove exactly those files.
 inline constexpr const char* kManifestName = ".zov-plan";
 
-// The manifest that proves the files names of folder dir: a header, then
-// "size hash name" for each regular file among them.
-std::string ManifestText(const std::filesystem::path& dir, const std::vector<std::string>& names);
+// The manifest that proves the files names of work's folder: a header, then
+// "size hash name" for each file among them, from the size and hash kept
+// when it was written or taken over.
+std::string ManifestText(const WorkFolder& work, const std::vector<std::string>& names);
 
 // Takes over the files an earlier run proved it wrote in work's folder:
 // each is recorded on the scripts list. Refuses (false, *error says why,
@@ -150,9 +166,6 @@ class FolderRun {
 // goes again then.
 std::optional<WorkFolder> OpenWorkFolder(const std::optional<std::filesystem::path>& dir, bool& made,
                                          std::string* error);
-
-// The size and a 64-bit FNV-1a hash of a regular file that is not a link.
-std::optional<std::pair<std::uintmax_t, std::uint64_t>> FileFingerprint(const std::filesystem::path& path);
 
 // Deletes the working files of the last load.
 int RimuoveFileCreati(WorkFolder& folder);

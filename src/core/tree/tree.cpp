@@ -24,7 +24,7 @@ int Tree::fenwickPrefix(NodeId id) const {
 }
 
 bool Tree::valid(NodeId node) const {
-  return node > 0 && static_cast<std::size_t>(node) < nodes_.size() && nodes_[static_cast<std::size_t>(node)].alive;
+  return node > 0 && static_cast<std::size_t>(node) < nodes_->size() && (*nodes_)[static_cast<std::size_t>(node)].alive;
 }
 
 NodeId Tree::addChild(std::string_view parentKey, std::string_view key, std::string_view text, std::string_view image) {
@@ -49,14 +49,14 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
   const int row = parent == kNoNode ? rootCount_ : node(parent).children;
   if (notifying()) observer_->nodeAboutToBeAdded(parent, row);
 
-  const auto id = static_cast<NodeId>(nodes_.size());
+  const auto id = static_cast<NodeId>(nodes_->size());
   Node fresh;
   fresh.key = std::string(key);
   fresh.text = std::string(text);
   fresh.image = std::string(image);
   fresh.parent = parent;
   fresh.alive = true;
-  nodes_.push_back(std::move(fresh));
+  nodes_->push_back(std::move(fresh));
   kids_.emplace_back();
   kids_[static_cast<std::size_t>(parent)].push_back(id);
 
@@ -88,7 +88,7 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
     ++p.children;
   }
 
-  byKey_.try_emplace(key, id);
+  byKey_.insert(id);
   Chain& chain = *byPrefix_.try_emplace(prefix).first;
   sameNext_.push_back(kNoNode);
   samePrevious_.push_back(chain.last);
@@ -134,7 +134,7 @@ void Tree::forget(NodeId id) {
     stack.pop_back();
     for (NodeId c = node(current).child; c != kNoNode; c = node(c).next) stack.push_back(c);
     Node& n = mut(current);
-    byKey_.erase(n.key);
+    byKey_.erase(std::string_view(n.key));
     if (Chain* chain = byPrefix_.find(prefixOf(n.key))) {
       const auto at = static_cast<std::size_t>(current);
       const NodeId before = samePrevious_[at], after = sameNext_[at];
@@ -172,7 +172,7 @@ void Tree::remove(NodeId id) {
 
 void Tree::clear() {
   if (notifying()) observer_->treeAboutToBeReset();
-  nodes_.assign(1, Node{});
+  nodes_->reset();
   kids_.assign(1, {});
   fenwick_.assign(1, 0);
   alive_ = 0;
@@ -210,8 +210,8 @@ NodeId Tree::at(int index) const {
 int Tree::indexOf(NodeId id) const { return valid(id) ? fenwickPrefix(id) : 0; }
 
 NodeId Tree::find(std::string_view key) const {
-  const NodeId* id = byKey_.find(key);
-  return id == nullptr ? kNoNode : *id;
+  const auto it = byKey_.find(key);
+  return it == byKey_.end() ? kNoNode : *it;
 }
 
 bool Tree::isPresent(std::string_view identifier) const { return firstPresent(identifier) != kNoNode; }
@@ -245,7 +245,7 @@ NodeId Tree::nextInCollection(NodeId id) const {
   if (valid(id)) return liveNext_[static_cast<std::size_t>(id)];
   // A removed node: the first live node after its id.
   if (id < 0) return liveFirst_;
-  if (static_cast<std::size_t>(id) >= nodes_.size()) return kNoNode;
+  if (static_cast<std::size_t>(id) >= nodes_->size()) return kNoNode;
   return at(fenwickPrefix(id) + 1);
 }
 

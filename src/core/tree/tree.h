@@ -9,9 +9,13 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <absl/container/flat_hash_set.h>
+#include <absl/hash/hash.h>
 
 #include "tree/colors.h"
 #include "tree/string_index.h"
@@ -43,6 +47,33 @@ struct Node {
   NodeId previous = kNoNode;
   int children = 0;
   bool alive = false;
+};
+
+// The nodes of a tree, in blocks that never move: growing copies no node
+// and never holds an old and a new array at once, and a node's address
+// stays the same while the tree grows.
+class NodeStore {
+ public:
+  NodeStore() { reset(); }
+  Node& operator[](std::size_t i) { return blocks_[i >> kBits][i & kMask]; }
+  const Node& operator[](std::size_t i) const { return blocks_[i >> kBits][i & kMask]; }
+  std::size_t size() const { return size_; }
+  void push_back(Node&& n) {
+    if (size_ == blocks_.size() << kBits) blocks_.push_back(std::make_unique<Node[]>(kMask + 1));
+    (*this)[size_++] = std::move(n);
+  }
+  // Slot 0 alone, which stands for kNoNode.
+  void reset() {
+    blocks_.clear();
+    size_ = 0;
+    push_back(Node{});
+  }
+
+ private:
+  static constexpr std::size_t kBits = 9;
+  static constexpr std::size_t kMask = (std::size_t{1} << kBits) - 1;
+  std::vector<std::unique_ptr<Node[]>> blocks_;
+  std::size_t size_ = 0;
 };
 
 // Receives every change of a tree, so that a view can follow the store
@@ -101,7 +132,7 @@ class Tree {
   std::vector<NodeId> allPresent(std::string_view identifier) const;
   int presentCount(std::string_view identifier) const;
 
-  const Node& node(NodeId id) const { return nodes_[static_cast<std::size_t>(id)]; }
+  const Node& node(NodeId id) const { return (*nodes_)[static_cast<std::size_t>(id)]; }
   // The node after this one in collection order (kNoNode at the end);
   // nextInCollection(kNoNode) is the first node.
   NodeId nextInCollection(NodeId node) const;
@@ -143,11 +174,13 @@ class Tree {
   void forget(NodeId node);
   void fenwickAdd(NodeId id, int delta);
   int fenwickPrefix(NodeId id) const;
-  Node& mut(NodeId id) { return nodes_[static_cast<std::size_t>(id)]; }
+  Node& mut(NodeId id) { return (*nodes_)[static_cast<std::size_t>(id)]; }
   bool notifying() const { return observer_ != nullptr && bulk_ == 0; }
   void changed(NodeId node);
 
-  std::vector<Node> nodes_ = std::vector<Node>(1);  // slot 0 is kNoNode
+  // Behind a pointer, so that the key index below, which reads the keys
+  // from it, follows the tree when the tree is moved.
+  std::unique_ptr<NodeStore> nodes_ = std::make_unique<NodeStore>();
   // Node ids follow insertion order, so the collection is the live ids in
   // ascending order; a Fenwick tree over the live flags turns a 1-based
   // collection index into an id and back in logarithmic time.
@@ -163,7 +196,25 @@ class Tree {
   // Siblings are only ever appended, so each list is in ascending id order
   // and a node's row is found by binary search.
   std::vector<std::vector<NodeId>> kids_ = std::vector<std::vector<NodeId>>(1);
-  StringIndex<NodeId> byKey_;
+  // The live nodes by key: a set of ids hashed by their keys, so that no
+  // key is held twice.
+  struct KeyHash {
+    using is_transparent = void;
+    const NodeStore* store;
+    std::size_t operator()(std::string_view k) const {
+      return absl::Hash<absl::string_view>{}(absl::string_view(k.data(), k.size()));
+    }
+    std::size_t operator()(NodeId id) const { return (*this)((*store)[static_cast<std::size_t>(id)].key); }
+  };
+  struct KeyEq {
+    using is_transparent = void;
+    const NodeStore* store;
+    std::string_view key(NodeId id) const { return (*store)[static_cast<std::size_t>(id)].key; }
+    bool operator()(NodeId a, NodeId b) const { return a == b; }
+    bool operator()(NodeId a, std::string_view b) const { return key(a) == b; }
+    bool operator()(std::string_view a, NodeId b) const { return a == key(b); }
+  };
+  absl::flat_hash_set<NodeId, KeyHash, KeyEq> byKey_{0, KeyHash{nodes_.get()}, KeyEq{nodes_.get()}};
   // The nodes of each 12-character prefix, chained in ascending id order
   // (ids only grow) through two arrays indexed by node.
   struct Chain {

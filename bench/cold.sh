@@ -1,0 +1,57 @@
+#!/bin/sh
+# bench/cold.sh BUILD [DISK] [TMPFS]: the figures of the load and of the plan
+# in fresh processes, each with its files on a disk folder and on tmpfs.
+#
+#   BUILD   the build folder (src/cli/zov, bench/zov_xmi_load)
+#   DISK    a folder on a disk (default /var/tmp/zov-cold)
+#   TMPFS   a folder on tmpfs (default /dev/shm/zov-cold)
+#
+# The models (../shared/tools/gen_model.py 50000 and 5000, the 50 MB XMI
+# model of zov_xmi_load) are written into both folders once. Before each
+# run the page cache is dropped when this is allowed (as root, outside a
+# container that forbids it); the script says which. Each line gives the
+# wall time, the CPU time and the peak memory of one run; a plan's output
+# goes to a new folder beside its model, removed afterwards.
+set -eu
+build=${1:?usage: bench/cold.sh BUILD [DISK] [TMPFS]}
+disk=${2:-/var/tmp/zov-cold}
+tmpfs=${3:-/dev/shm/zov-cold}
+here=$(cd "$(dirname "$0")/.." && pwd)
+gen=$here/../shared/tools/gen_model.py
+zov=$build/src/cli/zov
+[ -x "$zov" ] || { echo "no $zov: build first" >&2; exit 2; }
+[ -f "$gen" ] || { echo "no $gen: ../shared is needed for the large models" >&2; exit 2; }
+
+cold() {
+  sync
+  if echo 3 2>/dev/null >/proc/sys/vm/drop_caches; then echo cold; else echo "warm (the page cache cannot be dropped here)"; fi
+}
+
+measure() { # LABEL COMMAND...
+  label=$1
+  shift
+  state=$(cold)
+  /usr/bin/time -f "%e s wall, %U s user, %S s system, %M KB peak" -o "$out/time" "$@" >/dev/null 2>"$out/err" ||
+    { echo "$label: failed"; cat "$out/err"; return 1; }
+  printf '%-34s %s (%s)\n' "$label" "$(cat "$out/time")" "$state"
+}
+
+for where in "$disk" "$tmpfs"; do
+  mkdir -p "$where"
+  [ -f "$where/m50k.mdl" ] || python3 "$gen" 50000 "$where/m50k.mdl" >/dev/null
+  [ -f "$where/m5k.mdl" ] || python3 "$gen" 5000 "$where/m5k.mdl" >/dev/null
+  [ -f "$where/x50.uml" ] || "$build/bench/zov_xmi_load" --make "$where/x50.uml" 50
+done
+
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+for where in "$disk" "$tmpfs"; do
+  kind=$(stat -f -c %T "$where")
+  echo "== $where ($kind)"
+  measure "load gen_model 50000" "$zov" load "$where/m50k.mdl"
+  measure "load 50 MB XMI" "$zov" load "$where/x50.uml"
+  plan=$where/plan-$$
+  measure "plan gen_model 5000" "$zov" plan "$where/m5k.mdl" --seed 1 --out "$plan"
+  echo "  $(find "$plan" -type f | wc -l) files in the plan's folder"
+  rm -rf "$plan"
+done

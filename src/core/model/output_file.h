@@ -1,0 +1,77 @@
+// A file being written: an output stream over one descriptor, or over a
+// string for a folder kept in memory, that counts and hashes (64-bit
+// FNV-1a) the bytes as they go out, so that the list proving which files a
+// run wrote needs no second read of them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <streambuf>
+#include <string>
+#include <utility>
+
+namespace zov {
+
+inline constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
+inline constexpr std::uint64_t kFnvPrime = 1099511628211ull;
+
+// The size and hash of a file's content.
+struct FileDigest {
+  std::uintmax_t size = 0;
+  std::uint64_t hash = kFnvOffset;
+  bool operator==(const FileDigest&) const = default;
+};
+
+class OutputFile : public std::ostream {
+ public:
+  // A file that is not open: every write to it fails.
+  OutputFile();
+  // Writes to fd, which the file owns from now on.
+  static OutputFile OnDescriptor(int fd);
+  // Writes to *text (kept by the caller), which it empties first.
+  static OutputFile InMemory(std::string* text);
+
+  OutputFile(OutputFile&& other) noexcept;
+  OutputFile& operator=(OutputFile&&) = delete;
+  OutputFile(const OutputFile&) = delete;
+  ~OutputFile() override;
+
+  bool is_open() const { return buffer_.open(); }
+  // Writes what is buffered and closes; false when any write failed, with
+  // the system's error number in error().
+  bool close();
+  int error() const { return buffer_.error(); }
+  // What has gone out so far.
+  const FileDigest& fingerprint() const { return buffer_.fingerprint(); }
+
+ private:
+  class Buffer : public std::streambuf {
+   public:
+    Buffer() = default;
+    Buffer(int fd, std::string* text);
+    Buffer(Buffer&& other) noexcept;
+    ~Buffer() override;
+    bool open() const { return fd_ >= 0 || text_ != nullptr; }
+    bool close();
+    int error() const { return error_; }
+    const FileDigest& fingerprint() const { return print_; }
+
+   protected:
+    int_type overflow(int_type c) override;
+    int sync() override;
+
+   private:
+    bool drain();
+    int fd_ = -1;
+    std::string* text_ = nullptr;
+    std::unique_ptr<char[]> data_;
+    FileDigest print_;
+    int error_ = 0;
+  };
+
+  explicit OutputFile(Buffer&& buffer);
+  Buffer buffer_;
+};
+
+}  // namespace zov
