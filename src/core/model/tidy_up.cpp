@@ -74,7 +74,7 @@ bool StartCopy(Tree& t, CopyState& s, NodeId l, NodeId target, bool firstLevel) 
     if (leaf != kNoNode) t.setTag(leaf, TagBelow(t, l, s));
   }
   const Node& tn = t.node(target);
-  if (tn.children > 0) s.stack.push_back({l, tn.child, tn.children});
+  if (tn.children > 0) s.stack.push_back({l, tn.child, tn.children, {}});
   return true;
 }
 

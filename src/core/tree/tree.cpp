@@ -50,13 +50,13 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
   if (notifying()) observer_->nodeAboutToBeAdded(parent, row);
 
   const auto id = static_cast<NodeId>(nodes_->size());
-  Node fresh;
-  fresh.key = std::string(key);
-  fresh.text = std::string(text);
-  fresh.image = std::string(image);
+  // Made in place: the texts may be views of other nodes, which stay where they are.
+  Node& fresh = nodes_->emplace_back();
+  fresh.key.assign(key);
+  fresh.text.assign(text);
+  fresh.image.assign(image);
   fresh.parent = parent;
   fresh.alive = true;
-  nodes_->push_back(std::move(fresh));
   kids_.emplace_back();
   kids_[static_cast<std::size_t>(parent)].push_back(id);
 
@@ -172,7 +172,7 @@ void Tree::remove(NodeId id) {
 
 void Tree::clear() {
   if (notifying()) observer_->treeAboutToBeReset();
-  nodes_->reset();
+  nodes_->assign(1, Node{});
   kids_.assign(1, {});
   fenwick_.assign(1, 0);
   alive_ = 0;

@@ -37,6 +37,7 @@ struct Node {
   bool bold = false;
   bool checked = false;
   bool expanded = false;
+  bool alive = false;
   Color foreColor = kDefaultForeColor;
   Color backColor = kDefaultBackColor;
 
@@ -46,35 +47,40 @@ struct Node {
   NodeId next = kNoNode;  // next sibling
   NodeId previous = kNoNode;
   int children = 0;
-  bool alive = false;
 };
 
-// The nodes of a tree, in blocks that never move: growing copies no node
-// and never holds an old and a new array at once, and a node's address
-// stays the same while the tree grows.
-class NodeStore {
+// An array that grows in blocks that never move: growing copies no
+// element and never holds an old and a new array at once, and an element's
+// address stays the same while the array grows. For the node table of a
+// tree and its per-node arrays, which reach millions of entries.
+template <typename T, std::size_t kBits = 10>
+class BlockArray {
  public:
-  NodeStore() { reset(); }
-  Node& operator[](std::size_t i) { return blocks_[i >> kBits][i & kMask]; }
-  const Node& operator[](std::size_t i) const { return blocks_[i >> kBits][i & kMask]; }
+  BlockArray() = default;
+  BlockArray(std::size_t n, const T& value) { assign(n, value); }
+  T& operator[](std::size_t i) { return blocks_[i >> kBits][i & kMask]; }
+  const T& operator[](std::size_t i) const { return blocks_[i >> kBits][i & kMask]; }
   std::size_t size() const { return size_; }
-  void push_back(Node&& n) {
-    if (size_ == blocks_.size() << kBits) blocks_.push_back(std::make_unique<Node[]>(kMask + 1));
-    (*this)[size_++] = std::move(n);
+  T& emplace_back() {
+    if (size_ == blocks_.size() << kBits) blocks_.push_back(std::make_unique<T[]>(kMask + 1));
+    return (*this)[size_++];
   }
-  // Slot 0 alone, which stands for kNoNode.
-  void reset() {
+  void push_back(T value) { emplace_back() = std::move(value); }
+  // n copies of value, and nothing else.
+  void assign(std::size_t n, const T& value) {
     blocks_.clear();
     size_ = 0;
-    push_back(Node{});
+    for (std::size_t i = 0; i < n; ++i) push_back(value);
   }
 
  private:
-  static constexpr std::size_t kBits = 9;
   static constexpr std::size_t kMask = (std::size_t{1} << kBits) - 1;
-  std::vector<std::unique_ptr<Node[]>> blocks_;
+  std::vector<std::unique_ptr<T[]>> blocks_;
   std::size_t size_ = 0;
 };
+
+// The nodes of a tree; slot 0 stands for kNoNode.
+using NodeStore = BlockArray<Node, 9>;
 
 // Receives every change of a tree, so that a view can follow the store
 // without copying it. Row numbers are 0-based positions among the siblings.
@@ -180,22 +186,22 @@ class Tree {
 
   // Behind a pointer, so that the key index below, which reads the keys
   // from it, follows the tree when the tree is moved.
-  std::unique_ptr<NodeStore> nodes_ = std::make_unique<NodeStore>();
+  std::unique_ptr<NodeStore> nodes_ = std::make_unique<NodeStore>(1, Node{});
   // Node ids follow insertion order, so the collection is the live ids in
   // ascending order; a Fenwick tree over the live flags turns a 1-based
   // collection index into an id and back in logarithmic time.
-  std::vector<int> fenwick_ = std::vector<int>(1);
+  BlockArray<int> fenwick_{1, 0};
   int alive_ = 0;
   // The live nodes chained in ascending id order, so that walking the
   // collection costs the live nodes, however many were removed before.
-  std::vector<NodeId> liveNext_ = std::vector<NodeId>(1, kNoNode);
-  std::vector<NodeId> livePrevious_ = std::vector<NodeId>(1, kNoNode);
+  BlockArray<NodeId> liveNext_{1, kNoNode};
+  BlockArray<NodeId> livePrevious_{1, kNoNode};
   NodeId liveFirst_ = kNoNode;
   NodeId liveLast_ = kNoNode;
   // The children of each node in sibling order, slot 0 for the top level.
   // Siblings are only ever appended, so each list is in ascending id order
   // and a node's row is found by binary search.
-  std::vector<std::vector<NodeId>> kids_ = std::vector<std::vector<NodeId>>(1);
+  BlockArray<std::vector<NodeId>> kids_{1, {}};
   // The live nodes by key: a set of ids hashed by their keys, so that no
   // key is held twice.
   struct KeyHash {
@@ -224,8 +230,8 @@ class Tree {
   };
   const Chain* chainOf(std::string_view identifier) const;
   StringIndex<Chain> byPrefix_;
-  std::vector<NodeId> sameNext_ = std::vector<NodeId>(1, kNoNode);
-  std::vector<NodeId> samePrevious_ = std::vector<NodeId>(1, kNoNode);
+  BlockArray<NodeId> sameNext_{1, kNoNode};
+  BlockArray<NodeId> samePrevious_{1, kNoNode};
   NodeId firstRoot_ = kNoNode;
   NodeId lastRoot_ = kNoNode;
   int rootCount_ = 0;
