@@ -15,14 +15,27 @@ with open(schema_path, encoding="utf-8") as f:
     jsonschema.validate(plan, json.load(f))
 with open(f"{folder}/procedures.csv", encoding="utf-8", newline="") as f:
     rows = list(csv.reader(f))
-header = ["test case", "path", "procedure", "significant", "message", "category", "value", "properties", "selectors"]
+header = ["id", "test case number", "title", "section", "test case", "path", "procedure", "significant", "message",
+          "category", "value", "properties", "selectors", "expected", "precondition"]
 assert rows[0] == header, rows[0]
 steps = [(p, s) for p in plan["procedures"] for s in p["steps"]]
 assert len(rows) - 1 == len(steps), (len(rows) - 1, len(steps))
 assert len(steps) > 0, "no steps"
+col = {name: i for i, name in enumerate(header)}
 for row, (p, s) in zip(rows[1:], steps):
     assert len(row) == len(header), row
-    assert row[1] == p["path"] and int(row[2]) == p["number"], (row, p)
-    assert row[3] == ("true" if p["significant"] else "false"), row
-    assert row[6] == s["value"] and row[7] == ",".join(s["properties"]), (row, s)
+    assert row[col["id"]] == p["id"] and row[col["test case number"]] == f"SD{p['testCase']}", (row, p)
+    assert row[col["path"]] == p["path"] and int(row[col["procedure"]]) == p["number"], (row, p)
+    assert row[col["significant"]] == ("true" if p["significant"] else "false"), row
+    assert row[col["value"]].lstrip("'") == s["trimmed"] == s["value"].strip(" \t"), (row, s)
+    assert row[col["properties"]] == ",".join(s["properties"]), (row, s)
+    assert row[col["expected"]] == "" and row[col["precondition"]] == "", row
+ids = [p["id"] for p in plan["procedures"]]
+assert len(set(ids)) == len(ids), "procedure ids repeat"
+with open(f"{folder}/index.csv", encoding="utf-8", newline="") as f:
+    index = list(csv.reader(f))
+assert index[0] == ["id", "test case number", "path", "document", "script"], index[0]
+assert [r[0] for r in index[1:]] == ids, "index.csv lists other procedures"
+report = plan["report"]
+assert report["useful"] == report["generated"] - report["insignificant"] - report["duplicates"], report
 print(f"{len(steps)} steps in {len(plan['procedures'])} procedures")

@@ -27,7 +27,7 @@
 
 namespace {
 
-constexpr int kExitOk = 0, kExitFailure = 1, kExitUsage = 2;
+constexpr int kExitOk = 0, kExitFailure = 1, kExitUsage = 2, kExitStrict = 3;
 
 // Each line of a message, with whatever came from a file or the command
 // line (control characters, escape sequences, a NUL byte) made visible
@@ -47,8 +47,9 @@ void Warn(const std::string& text) { Say("warning: " + text); }
 struct Options {
   std::string model;
   std::optional<std::string> work, out, choices, seed, tree, session, saveSession;
-  bool allowChanged = false;
+  bool allowChanged = false, quiet = false, strict = false;
   std::string formats = "text";
+  std::string names = "default";
   std::vector<std::string> pick;
   std::vector<std::string> uit;
   zov::SelectionOptions selection;
@@ -219,6 +220,7 @@ int Plan(Options& o) {
                                             out->made() ? dir : std::filesystem::path());
   KeptRun run{std::make_unique<Run>(nullptr, o)};
   run->p.setOutputFolder(&out->staging());
+  run->p.stableNames = o.names == "stable";
   if (o.seed) run->p.setSeed(static_cast<unsigned>(std::stoul(*o.seed)));
   // A run that fails says what failed and leaves the folder as it was.
   const auto failed = [&](const std::string& why) {
@@ -228,6 +230,7 @@ int Plan(Options& o) {
   };
   std::string summary;
   bool planned = true;  // the summary names the folder
+  bool flawed = false;  // a warning of the report, or fewer useful procedures than allotted
   if (o.session) {
     const unsigned seed = run->p.seed();
     const zov::SessionReport rep = zov::LoadSession(run->p, *o.session, o.seed ? &seed : nullptr);
@@ -241,19 +244,33 @@ int Plan(Options& o) {
     // What failed is said once, below, not among the warnings.
     const std::vector<std::string>& errors = out->staging().errors();
     for (const auto& w : r.warnings)
-      if (std::find(errors.begin(), errors.end(), w) == errors.end()) Warn(w);
+      if (std::find(errors.begin(), errors.end(), w) == errors.end() && !o.quiet) Warn(w);
     if (!r.outcome) return failed(r.outcome.message);
     if (r.nothingToPlan) {
       summary = o.model + ": no actor reaches a use case: nothing to plan";
       planned = false;
+      flawed = true;
+      if (!o.quiet) Warn("no actor reaches a use case: give the model actors associated with use cases");
     } else {
-      Say(run->p.weightsSum);
       summary = o.model + ": " + r.text(out->staging().files(zov::CreatedList::kScripts).size());
     }
+  }
+  if (const std::optional<zov::PlanReport>& report = run->p.planReport) {
+    if (!o.quiet) {
+      std::string text = report->text();
+      if (!text.empty() && text.back() == '\n') text.pop_back();
+      Say(text);
+      for (const std::string& w : report->warnings) Warn(w);
+    }
+    flawed = flawed || !report->warnings.empty() || report->gap();
+  } else if (planned) {
+    flawed = true;
+    if (!o.quiet) Warn("no test procedure was generated: the plan has no report");
   }
   if (!out->staging().errors().empty()) return failed("");
   if (o.saveSession)
     if (const zov::Outcome e = zov::SaveSession(run->p, *o.saveSession); !e) return failed(e.message);
+  out->setProvenance(zov::ProvenanceOf(run->p).lines());
   {
     // The plan moves into place whole, whatever signal comes meanwhile.
     const zov::cli::Interruption::Held held;
@@ -262,7 +279,7 @@ int Plan(Options& o) {
   if (o.session) summary += ", " + std::to_string(out->published().size()) + " files";
   if (planned) summary += " in " + dir.string();
   std::printf("%s\n", zov::Printable(summary).c_str());
-  return kExitOk;
+  return o.strict && flawed ? kExitStrict : kExitOk;
 }
 
 }  // namespace
@@ -272,7 +289,9 @@ int main(int argc, char** argv) {
                "zov");
   app.set_version_flag("-V,--version", std::string("zov (Zov Suite) ") + ZOV_VERSION);
   app.require_subcommand(0, 1);
-  app.footer("Exit status: 0 if all went well, 1 if the work failed, 2 on a usage error.");
+  app.footer(
+      "Exit status: 0 if all went well, 1 if the work failed, 2 on a usage error, 3 when 'plan --strict' wrote a "
+      "plan that warns or gives fewer useful test procedures than allotted.");
   Options o;
   auto* load = app.add_subcommand("load", "load the model and print a one-line summary of it");
   auto* tree = app.add_subcommand(
@@ -329,6 +348,15 @@ int main(int argc, char** argv) {
             return zov::ParseFormats(v, f) ? std::string() : "invalid format '" + v + "' (text, csv, json)";
           },
           "text,csv,json"));
+  plan->add_option("--names", o.names,
+                   "document names: default (from the tree, as the window names them) or stable "
+                   "(<diagram identifier>_<diagram name>_<path>.txt, unchanged by another budget or selection)")
+      ->check(CLI::IsMember({"default", "stable"}).description(""))
+      ->type_name("STYLE");
+  plan->add_flag("--quiet", o.quiet, "say only what failed: no plan report, no warnings");
+  plan->add_flag("--strict", o.strict,
+                 "exit 3 when the plan warns (no test case, no procedure written) or gives fewer useful test "
+                 "procedures than allotted; the plan is written all the same");
   plan->add_option("--seed", o.seed, "seed of the random numbers (repeatable runs)")
       ->check(Whole(0, 0xFFFFFFFFL, "seed", "0 to 4294967295"));
   try {

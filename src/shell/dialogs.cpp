@@ -2,11 +2,13 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -20,6 +22,26 @@ namespace zov::gui {
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 }  // namespace
+
+PlanReportDialog::PlanReportDialog(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("PlanReport"));
+  setWindowTitle(QStringLiteral("Plan Report"));
+  view_ = new QPlainTextEdit(this);
+  view_->setObjectName(QStringLiteral("report"));
+  view_->setReadOnly(true);
+  view_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  view_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(view_, 1);
+  layout->addWidget(buttons);
+  resize(760, 420);
+}
+
+void PlanReportDialog::setReport(const QString& text) { view_->setPlainText(text); }
+
+QString PlanReportDialog::text() const { return view_->toPlainText(); }
 
 NodeEditorDialog::NodeEditorDialog(Edita& editor, QWidget* parent) : QDialog(parent), e_(editor) {
   setObjectName(QStringLiteral("Edita"));
@@ -136,9 +158,11 @@ void NumTestDialog::sync() {
 
 }  // namespace zov::gui
 
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QShortcut>
 
 #include "specification/category_editors.h"

@@ -13,9 +13,24 @@ class CriterionDialog;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QRadioButton;
 
 namespace zov::gui {
+
+// "Plan Report": where the procedures of the last generation went, as a
+// table in a fixed-width font. Not modal: it stays open beside the window
+// and the usage chart, and a later generation shows its new report in it.
+class PlanReportDialog : public QDialog {
+  Q_OBJECT
+ public:
+  explicit PlanReportDialog(QWidget* parent);
+  void setReport(const QString& text);
+  QString text() const;
+
+ private:
+  QPlainTextEdit* view_;
+};
 
 class NodeEditorDialog : public QDialog {
   Q_OBJECT

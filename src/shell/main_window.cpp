@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include "shell/busy_dialog.h"
+#include "shell/dialogs.h"
 #include "shell/qt_asker.h"
 #include "shell/tree_view.h"
 #include "shell/usage_chart.h"
@@ -67,6 +68,13 @@ MainWindow::MainWindow() {
     UsageChartDialog chart(ComputeUsageChart(g_.TV(kSelectionTree), session_.coverageUsed),
                            QFileInfo(Q(session_.filemdl)).fileName(), this);
     chart.exec();
+  };
+  g_.onPlanReport = [this] {
+    if (!session_.planReport) return;
+    if (report_ == nullptr) report_ = new PlanReportDialog(this);
+    report_->setReport(Q(session_.planReport->text()));
+    report_->show();
+    report_->raise();
   };
   g_.onExit = [this] {
     if (exiting_) return;  // already closing

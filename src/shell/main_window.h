@@ -24,6 +24,7 @@ class QGroupBox;
 namespace zov::gui {
 
 class BusyDialog;
+class PlanReportDialog;
 class QtAsker;
 class TreeView;
 
@@ -52,6 +53,8 @@ class MainWindow : public QMainWindow {
   QLabel* statusText() const { return statusText_; }
   QLabel* folderText() const { return folder_; }
   QLineEdit* findEdit() const { return find_; }
+  // The plan report, once a generation has shown it.
+  PlanReportDialog* planReport() const { return report_; }
   // Ctrl+F: the find bar for the tree that has the focus (or the page's
   // first tree); Enter and F3 find the next node, Escape closes it.
   void showFind();
@@ -79,6 +82,7 @@ class MainWindow : public QMainWindow {
   std::array<QGroupBox*, 3> tab_{};
   std::array<QSplitter*, 3> imma_{};
   std::array<TreeView*, kTreeCount> tv_{};
+  PlanReportDialog* report_ = nullptr;
   QLabel* levelLabel_ = nullptr;
   QLabel* sumLabel_ = nullptr;
   QListWidget* lb_ = nullptr;

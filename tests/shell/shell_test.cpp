@@ -507,11 +507,20 @@ class ShellTest : public QObject {
     g.TV(kSelectedTestCases).addChild("Selected Item", "5B1000000040", "[0.4615] Borrow - main  ((NTP:9))", "sequence");
     g.processCommand();
     g.generateAll();
+    // The generation shows where its procedures went, in a window that
+    // stays beside the main one; the menu shows it again.
+    QVERIFY(w.planReport() != nullptr && w.planReport()->isVisible());
+    QVERIFY(w.planReport()->text().contains(QStringLiteral("SD1 Borrow - main")));
+    QVERIFY(w.action("mnPlanReport")->isEnabled());
+    w.planReport()->close();
+    w.action("mnPlanReport")->trigger();
+    QVERIFY(w.planReport()->isVisible());
     g.showScripts();
     QVERIFY(!g.LB.items.empty());
     QVERIFY(g.reachable(menu::kAllTestCases));
     QVERIFY(w.action("mnuTestSc")->isEnabled());
     f.carica("ATM.mdl");
+    QVERIFY(!w.action("mnPlanReport")->isEnabled());
     QCOMPARE(g.TV(kSpecTree).count(), 0);
     QVERIFY(g.LB.items.empty());
     QCOMPARE(g.session.specification.table.count(), 0);

@@ -2,9 +2,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unordered_map>
 
 #include "model/work_folder.h"
 #include "selection/allocation.h"
@@ -43,6 +45,13 @@ std::string CsvField(const std::string& raw) {
     out += c;
   }
   return out + '"';
+}
+
+// The text without the blanks around it.
+std::string Trimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
 }
 
 std::string Unisci(const std::vector<std::string>& names) {
@@ -91,27 +100,127 @@ bool ParseFormats(const std::string& list, Formats& out) {
   return out.text || out.csv || out.json;
 }
 
-std::string ProceduresCsv(const PlanningSession& g) {
-  std::string out = "test case,path,procedure,significant,message,category,value,properties,selectors\r\n";
+std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& g) {
+  std::unordered_map<int, std::string> diagramOf, sectionOf;
+  for (const auto& [key, number] : g.specification.cases) diagramOf.emplace(number, key);
+  if (g.planReport)
+    for (const PlanReport::Leaf& l : g.planReport->leaves)
+      if (l.testCase > 0) sectionOf.try_emplace(l.testCase, l.section);
+  std::vector<ProcedureNames> names;
+  names.reserve(g.procedures.size());
+  int testCase = -1;
+  std::string path;
+  int position = 0;
+  char number[16];
   for (const GeneratedProcedure& p : g.procedures) {
+    if (p.testCase != testCase || p.path != path) {
+      testCase = p.testCase;
+      path = p.path;
+      position = 0;
+    }
+    ++position;
+    const TestCaseRecord* r = static_cast<std::size_t>(p.testCase) < g.specification.table.cases.size()
+                                  ? &g.specification.table.cases[static_cast<std::size_t>(p.testCase)]
+                                  : nullptr;
+    const std::string name = WithoutTrailingBlanks(r != nullptr ? r->name : std::string());
+    const auto d = diagramOf.find(p.testCase);
+    std::snprintf(number, sizeof number, "%03d", position);
+    ProcedureNames n;
+    n.id = (d == diagramOf.end() ? "SD" + std::to_string(p.testCase) : d->second) + "-" + p.path + "-" + number;
+    n.testCase = "SD" + std::to_string(p.testCase);
+    n.title = name + " / " + p.path + " / " + std::to_string(position);
+    const auto sec = sectionOf.find(p.testCase);
+    n.section = sec == sectionOf.end() ? name : sec->second;
+    names.push_back(std::move(n));
+  }
+  return names;
+}
+
+std::string ProceduresCsv(const PlanningSession& g) {
+  std::string out =
+      "id,test case number,title,section,test case,path,procedure,significant,message,category,value,properties,"
+      "selectors,expected,precondition\r\n";
+  const std::vector<ProcedureNames> names = NamesOfProcedures(g);
+  for (std::size_t i = 0; i < g.procedures.size(); ++i) {
+    const GeneratedProcedure& p = g.procedures[i];
+    const ProcedureNames& n = names[i];
     const TestCaseRecord* r = g.specification.table.cases.size() > static_cast<std::size_t>(p.testCase)
                                   ? &g.specification.table.cases[static_cast<std::size_t>(p.testCase)]
                                   : nullptr;
-    const std::string head = CsvField(WithoutTrailingBlanks(r != nullptr ? r->name : std::string())) + ',' +
-                             CsvField(p.path) + ',' + std::to_string(p.number) + ',' +
-                             (p.significant ? "true" : "false") + ',';
+    const std::string head =
+        CsvField(n.id) + ',' + CsvField(n.testCase) + ',' + CsvField(n.title) + ',' + CsvField(n.section) + ',' +
+        CsvField(WithoutTrailingBlanks(r != nullptr ? r->name : std::string())) + ',' + CsvField(p.path) + ',' +
+        std::to_string(p.number) + ',' + (p.significant ? "true" : "false") + ',';
     for (const ProcedureStep& s : p.steps)
-      out += head + CsvField(s.message) + ',' + CsvField(s.category) + ',' + CsvField(s.value) + ',' +
-             CsvField(Unisci(s.properties)) + ',' + CsvField(Unisci(s.selectors)) + "\r\n";
+      out += head + CsvField(s.message) + ',' + CsvField(s.category) + ',' + CsvField(Trimmed(s.value)) + ',' +
+             CsvField(Unisci(s.properties)) + ',' + CsvField(Unisci(s.selectors)) + ",,\r\n";
   }
   return out;
+}
+
+std::string IndexCsv(const PlanningSession& g) {
+  std::string out = "id,test case number,path,document,script\r\n";
+  const std::vector<ProcedureNames> names = NamesOfProcedures(g);
+  for (std::size_t i = 0; i < g.procedures.size(); ++i) {
+    const GeneratedProcedure& p = g.procedures[i];
+    const auto doc = g.specification.documentByPath.find(PathKey(p.testCase, p.path));
+    out += CsvField(names[i].id) + ',' + CsvField(names[i].testCase) + ',' + CsvField(p.path) + ',' +
+           CsvField(doc == g.specification.documentByPath.end() ? std::string() : doc->second) + ',' +
+           CsvField(ScriptName(p.testCase)) + "\r\n";
+  }
+  return out;
+}
+
+nlohmann::json ReportJson(const PlanReport& r) {
+  nlohmann::json leaves = nlohmann::json::array(), cases = nlohmann::json::array(), branches = nlohmann::json::array();
+  for (const PlanReport::Branch& b : r.branches)
+    branches.push_back({{"name", b.name}, {"allotted", b.allotted}, {"useful", b.generated}});
+  for (const PlanReport::Leaf& l : r.leaves)
+    leaves.push_back({{"branch", l.branch},
+                      {"name", l.name},
+                      {"key", l.key},
+                      {"section", l.section},
+                      {"allotted", l.allotted},
+                      {"useful", l.generated},
+                      {"testCase", l.testCase},
+                      {"reason", l.reason}});
+  for (const PlanReport::TestCase& t : r.testCases) {
+    nlohmann::json paths = nlohmann::json::array();
+    for (const PlanReport::Path& p : t.paths)
+      paths.push_back({{"path", p.name},
+                       {"allotted", p.allotted},
+                       {"combinations", p.combinations},
+                       {"generated", p.generated},
+                       {"insignificant", p.insignificant},
+                       {"duplicates", p.duplicates},
+                       {"reason", p.reason}});
+    cases.push_back({{"number", t.number},
+                     {"name", t.name},
+                     {"diagram", t.diagram},
+                     {"allotted", t.allotted},
+                     {"generated", t.generated},
+                     {"insignificant", t.insignificant},
+                     {"duplicates", t.duplicates},
+                     {"reason", t.reason},
+                     {"paths", paths}});
+  }
+  return {{"weightsSum", r.weightsSum}, {"allotted", r.allotted},
+          {"generated", r.generated},   {"insignificant", r.insignificant},
+          {"duplicates", r.duplicates}, {"useful", r.useful()},
+          {"branches", branches},       {"leaves", leaves},
+          {"testCases", cases},         {"warnings", r.warnings}};
 }
 
 std::string PlanJson(const PlanningSession& g) {
   nlohmann::json plan;
   plan["format"] = "zov-plan";
-  plan["version"] = 1;
+  plan["version"] = 2;
   plan["model"] = std::filesystem::path(g.filemdl).filename().string();
+  const Provenance made = ProvenanceOf(g);
+  plan["provenance"] = {{"program", made.program},
+                        {"seed", made.seed},
+                        {"model", {{"name", made.model}, {"size", made.size}, {"fnv1a64", made.hash}}}};
+  if (g.planReport) plan["report"] = ReportJson(*g.planReport);
   // The selection tree's leaves with their absolute weights and allotments.
   nlohmann::json selection = nlohmann::json::array();
   const Tree& leaves = g.TV(kSelectionTree);
@@ -152,15 +261,22 @@ std::string PlanJson(const PlanningSession& g) {
   }
   plan["testCases"] = cases;
   nlohmann::json procedures = nlohmann::json::array();
-  for (const GeneratedProcedure& p : g.procedures) {
+  const std::vector<ProcedureNames> names = NamesOfProcedures(g);
+  for (std::size_t i = 0; i < g.procedures.size(); ++i) {
+    const GeneratedProcedure& p = g.procedures[i];
     nlohmann::json steps = nlohmann::json::array();
     for (const ProcedureStep& s : p.steps)
       steps.push_back({{"message", s.message},
                        {"category", s.category},
                        {"value", s.value},
+                       {"trimmed", Trimmed(s.value)},
                        {"properties", s.properties},
                        {"selectors", s.selectors}});
-    procedures.push_back({{"testCase", p.testCase},
+    procedures.push_back({{"id", names[i].id},
+                          {"testCaseNumber", names[i].testCase},
+                          {"title", names[i].title},
+                          {"section", names[i].section},
+                          {"testCase", p.testCase},
                           {"path", p.path},
                           {"number", p.number},
                           {"significant", p.significant},
@@ -189,6 +305,7 @@ Outcome ExportPlan(const PlanningSession& g, WorkFolder& target, const Formats& 
     }
   }
   if (f.csv && !write(kProceduresFile, ProceduresCsv(g))) return Outcome::Refused(error);
+  if (!write(kIndexFile, IndexCsv(g))) return Outcome::Refused(error);
   if (f.json && !write(kPlanFile, PlanJson(g))) return Outcome::Refused(error);
   return {};
 }

@@ -23,6 +23,20 @@ bool ParseFormats(const std::string& list, Formats& out);
 
 inline constexpr const char* kProceduresFile = "procedures.csv";
 inline constexpr const char* kPlanFile = "plan.json";
+inline constexpr const char* kIndexFile = "index.csv";
+
+// What names a generated procedure where other tools keep it: an id built
+// from what stays when other test cases come and go (the diagram's
+// identifier, the path, the procedure's place in the path:
+// "5B10000000A1-1.1-004"), the test case's number ("SD3", which follows the
+// selection), a title and the section (actor / use case / diagram).
+struct ProcedureNames {
+  std::string id, testCase, title, section;
+};
+// For each procedure of g.procedures, in order.
+std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& g);
+// One row per procedure: its id, test case number, path, document and script.
+std::string IndexCsv(const PlanningSession& g);
 
 // The CSV text of the procedures: a header row, then one row per step.
 std::string ProceduresCsv(const PlanningSession& g);

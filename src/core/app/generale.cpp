@@ -65,6 +65,9 @@ Generale::Generale(PlanningSession& s) : session(s), TV(s.TV), numTest(s.criteri
   attachCommand(menu::kGrafico, [this] {
     if (onUsageChart) onUsageChart();
   });
+  attachCommand(menu::kPlanReport, [this] {
+    if (onPlanReport && session.planReport) onPlanReport();
+  });
   locatePackage = [this](NodeId node, int tree) {
     LocatePackage(TV(kDesignTree), TV(tree).node(node).key, tree == kMainTree ? 6 : 4);
   };
@@ -197,6 +200,7 @@ void Generale::specificationCleared() {
   menus.setEnabled(menu::kTestScript, false);
   menus.setEnabled(menu::kTestSc, false);
   menus.setEnabled(menu::kSelectedTest, false);
+  menus.setEnabled(menu::kPlanReport, false);
   highlightedNodes.clear();
 }
 
@@ -237,6 +241,7 @@ void Generale::decided(const Decision& d) {
         designOrAllLoadingDone();
       break;
     case Decision::Type::kProcess: processingDone(); break;
+    case Decision::Type::kGenerate: menus.setEnabled(menu::kPlanReport, session.planReport.has_value()); break;
     default: break;
   }
   updateCaption();

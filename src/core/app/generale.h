@@ -131,6 +131,9 @@ class Generale : private SessionListener {
   // Called by "Usage C&hart...": the front end shows the usage chart of
   // the selection tree.
   std::function<void()> onUsageChart;
+  // Shows the plan report of the last generation (after each generation,
+  // and from "Plan &Report...").
+  std::function<void()> onPlanReport;
   // Called by "EXIT" once the files are deleted: the front end ends.
   std::function<void()> onExit;
   // Marks a package of the Main Tree or the not-linked tree in the Design

@@ -78,6 +78,27 @@ Outcome EnterChoices(PlanningSession& p, const ChoicesFile& file) {
 
 namespace {
 
+constexpr std::size_t kConflictsSaid = 10;
+
+// What to change when a UIT source gave no test case.
+std::string NothingFrom(TestCaseSource s) {
+  switch (s) {
+    case TestCaseSource::kZov:
+      return "--uit zov gave no new test case: no leaf of the selection has a sequence or collaboration diagram; "
+             "select "
+             "other use cases, or take the test cases from another source (--uit design, notlinked or all)";
+    case TestCaseSource::kDesignTree:
+      return "--uit design gave no new test case: the Design Tree has no scenario diagram; use --uit zov or all";
+    case TestCaseSource::kNotLinked:
+      return "--uit notlinked gave no new test case: no scenario diagram is outside the use-case relations; use --uit "
+             "zov "
+             "or all";
+    case TestCaseSource::kAllDiagrams:
+      return "--uit all gave no new test case: no package owns a scenario diagram; use --uit zov";
+  }
+  return {};
+}
+
 // Every actor's whole branch: start at the first actor with use cases, stop
 // at the deepest node, "&Select Level" below each actor.
 bool WholeSelection(const Tree& t, SelectionOptions& o) {
@@ -127,9 +148,15 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
       return;
     }
     if (r.outcome = SelectNodes(p, selection); !r.outcome) return;
-    for (TestCaseSource s : o.sources) p.loadTestCases(s);
+    std::vector<std::string> fromSources;
+    for (TestCaseSource s : o.sources) {
+      const int before = p.TV(kUitTree).count();
+      p.loadTestCases(s);
+      if (p.TV(kUitTree).count() == before) fromSources.push_back(NothingFrom(s));
+    }
     p.pickAll();
     const Outcome processed = p.process();
+    r.warnings.insert(r.warnings.end(), processed.warnings.begin(), processed.warnings.end());
     r.warnings.insert(r.warnings.end(), processed.notes.begin(), processed.notes.end());
     if (o.choices)
       if (r.outcome = EnterChoices(p, *o.choices); !r.outcome) return;
@@ -137,6 +164,13 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
     const PlanningSession::Generated g = p.generate();
     r.generation = g.result;
     r.conflicts = static_cast<long>(g.conflicts.size());
+    // The conflicts, the first few of them: the scripts mark every one.
+    for (std::size_t i = 0; i < g.conflicts.size() && i < kConflictsSaid; ++i) r.warnings.push_back(g.conflicts[i]);
+    if (g.conflicts.size() > kConflictsSaid)
+      r.warnings.push_back("... and " + std::to_string(g.conflicts.size() - kConflictsSaid) +
+                           " more conflicts (the scripts mark each as \"Conflicting values choices\")");
+    if (p.planReport)
+      p.planReport->warnings.insert(p.planReport->warnings.begin(), fromSources.begin(), fromSources.end());
     r.outcome = KeepFormats(p, o.formats);
     for (int i = 1; i <= p.specification.table.count(); ++i)
       if (p.specification.table.testCase(i)->pathCount > 0) ++r.testCases;

@@ -106,6 +106,7 @@ void PlanningSession::record(Decision d) {
 void PlanningSession::clearSpecification() {
   specification = SpecificationState();
   procedures.clear();
+  planReport.reset();
   TV(kSpecTree).clear();
   if (listener_ != nullptr) listener_->specificationCleared();
 }
@@ -545,7 +546,7 @@ Outcome PlanningSession::process() {
                       note(text);
                     },
                     [this](std::string_view text) { status(text); },
-                    [this](int done, int total) { progress(done, total); }});
+                    [this](int done, int total) { progress(done, total); }, stableNames});
   hideBusy();
   record(Decision{Decision::Type::kProcess});
   int paths = 0;
@@ -748,6 +749,7 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
        [this](int done, int total) { progress(done, total); }},
       [&g](const std::string& text) { g.conflicts.push_back(text); });
   hideBusy();
+  planReport = MakePlanReport(*this, g.result);
   g.summary =
       "Generated " + Count(g.result.procedures, "test procedure", "test procedures") + " in " +
       Count(static_cast<long>(g.result.files.size()), "script", "scripts") +

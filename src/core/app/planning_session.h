@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/decisions.h"
+#include "app/plan_report.h"
 #include "generation/procedures.h"
 #include "generation/random_source.h"
 #include "generation/specification.h"
@@ -112,6 +113,11 @@ class PlanningSession {
   std::optional<std::int16_t> coverageUsed;
   // "Leaves weights sum: ..." and the procedures allotted, after a selection.
   std::string weightsSum;
+  // Where the procedures of the last generation went; none before one.
+  std::optional<PlanReport> planReport;
+  // Documents named by the diagram's identifier and name and the path
+  // (zov plan --names stable), not by the texts of the tree's nodes.
+  bool stableNames = false;
 
   ModelSource* model() const { return model_.get(); }
   Handle openModelHandle() const { return modelHandle_; }

@@ -124,6 +124,7 @@ PlanningSession::Generated Generale::generateCases(const std::vector<std::string
   PlanningSession::Generated g = session.generate(cases);
   for (const std::string& w : g.conflicts) warn(w);
   if (!g.summary.empty()) declare(g.summary);
+  if (session.planReport && onPlanReport) onPlanReport();
   return g;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <unordered_set>
 
 #include "generation/choices.h"
 #include "generation/random_source.h"
@@ -57,6 +58,8 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
                        std::int64_t n, RandomSource& random, const std::function<void(const std::string&)>& warn,
                        std::ostream& out, const ProcedureSink& collect) {
   PathCount count;
+  count.allotted = static_cast<long>(n);
+  count.combinations = cat.list.empty() ? 0 : cat.troppe ? -1 : cat.T;
   if (cat.list.empty()) {
     out << "\nWARNING!!! No values for Test Procedure generation in Test Case " << pathName << '\n';
     return count;
@@ -95,6 +98,9 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
     return c;
   };
   static const ChoiceRecord kVuota;
+  // The values of the significant procedures written, to count repeats.
+  std::unordered_set<std::string> seen;
+  std::string values;
   GeneratedProcedure data;
   data.testCase = testCase;
   data.path = pathName;
@@ -154,9 +160,13 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
       }
       out << " \n";
     } else {
-      for (std::size_t c = 0; c < used && !row[c].empty(); ++c)
+      values.clear();
+      for (std::size_t c = 0; c < used && !row[c].empty(); ++c) {
         out << (c == 0 || c == 2 ? std::string() : row[c]) << '\n';
+        if (c > 2) values.append(row[c]).push_back('\n');
+      }
       out << " \n";
+      if (!seen.insert(values).second) ++count.duplicates;
     }
     out << kTrattini << '\n';
     ++count.procedures;
@@ -198,6 +208,7 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
       continue;
     }
     result.files.push_back(file);
+    result.testCases.push_back(i);
     [&] {
       out << "Test Procedures generation file of  " << r.name << '\n' << '\n';
       // A test case that no diagram matched has no paths: its file has its head only.
@@ -224,6 +235,7 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
         const PathCount written = GeneratePath(r, cat, i, path, n, g.random, warn, out, g.collect);
         result.procedures += written.procedures;
         result.insignificant += written.insignificant;
+        result.outcomes.push_back({i, path, written});
         out << '\n';
         ++result.paths;
         k = j + 1;

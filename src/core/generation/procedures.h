@@ -65,8 +65,11 @@ using ProcedureSink = std::function<void(const GeneratedProcedure&)>;
 // warnings, then the procedures. warn receives the conflict warnings;
 // collect, when given, each procedure as data. Returns what was written.
 struct PathCount {
-  long procedures = 0;     // procedures written, valid or not
-  long insignificant = 0;  // of which marked "Conflicting values choices"
+  long allotted = 0;              // the procedures the path was given
+  std::int64_t combinations = 0;  // what its choices allow; 0 without a category, -1 past the cap
+  long procedures = 0;            // procedures written, valid or not
+  long insignificant = 0;         // of which marked "Conflicting values choices"
+  long duplicates = 0;            // significant ones whose values repeat an earlier one's (equal choices)
 };
 PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int testCase, const std::string& pathName,
                        std::int64_t n, RandomSource& random, const std::function<void(const std::string&)>& warn,
@@ -77,10 +80,18 @@ std::string ScriptName(int i);
 
 // The whole command: one "TestScript" i ".txt" per test case. progress gets
 // (test case, count); warn the conflict warnings. Returns the files written.
+// What one path of a test case came to.
+struct PathOutcome {
+  int testCase = 0;
+  std::string path;
+  PathCount count;
+};
 struct GenerationResult {
   std::vector<std::string> files;
-  long procedures = 0;     // procedures written, valid or not
-  long insignificant = 0;  // of which marked "Conflicting values choices"
+  std::vector<int> testCases;         // the test cases generated, in order
+  std::vector<PathOutcome> outcomes;  // their paths, in order
+  long procedures = 0;                // procedures written, valid or not
+  long insignificant = 0;             // of which marked "Conflicting values choices"
   int paths = 0;
   int failed = 0;  // script files that could not be written
 };

@@ -299,6 +299,15 @@ std::string AssignDocumentName(SpecificationState& st, const std::string& base) 
 
 namespace {
 
+// "<identifier>_<name with blanks as ->_<path>": a document's name that
+// neither the allotment nor the test case's number changes.
+std::string StableName(const std::string& identifier, const std::string& name, const std::string& path) {
+  std::string bare = WithoutTrailingBlanks(EstraiNome(name));
+  for (char& c : bare)
+    if (c == ' ') c = '-';
+  return identifier + "_" + bare + "_" + path;
+}
+
 // Writes the tree and the documents of one diagram of test case i.
 class Costruttore {
  public:
@@ -362,7 +371,8 @@ class Costruttore {
         }
         categories(first, k, doc);
         for (const char* line : {"", " PostCondition:", "", " Comment:"}) doc.emplace_back(line);
-        write(testCaseText_ + nodeText, currentKey, doc);
+        write(c_.stableNames ? StableName(diagramKey, diagramName, gName) : testCaseText_ + nodeText, currentKey, gName,
+              doc);
         s = Parte(pathOf(k));
       }
       cur = s;
@@ -485,12 +495,14 @@ class Costruttore {
     }
   }
 
-  void write(const std::string& base, const std::string& nodeKey, const std::vector<std::string>& doc) {
+  void write(const std::string& base, const std::string& nodeKey, const std::string& path,
+             const std::vector<std::string>& doc) {
     WorkFolder* work = c_.work;
     if (work == nullptr) return;
     SpecificationState& st = c_.state;
     const std::string file = AssignDocumentName(st, base);
     st.documentByNode.try_emplace(nodeKey, file);
+    st.documentByPath.try_emplace(PathKey(testCase_, path), file);
     std::string error;
     OutputFile out = work->create(file, CreatedList::kScripts, &error);
     if (!out.is_open()) {

@@ -27,6 +27,8 @@ struct SpecificationState {
   std::unordered_map<std::string, std::string> documentByName;
   // The file of the document written for each path or branch node, by key.
   std::unordered_map<std::string, std::string> documentByNode;
+  // The file of each path's document, by PathKey(test case, path).
+  std::unordered_map<std::string, std::string> documentByPath;
   std::unordered_set<std::string> usedFiles;
   int notWritten = 0;  // documents that could not be written
 
@@ -45,6 +47,8 @@ struct SpecificationState {
     return it == places.end() ? nullptr : &it->second;
   }
 };
+
+inline std::string PathKey(int testCase, const std::string& path) { return std::to_string(testCase) + "/" + path; }
 
 // The file for a document named base: the same file for the same name,
 // a safe name, numbered when another name led to it already.
@@ -85,6 +89,10 @@ struct ProcessingContext {
   std::function<void(const std::string&)> leftOut;  // something left out or not written
   std::function<void(std::string_view)> status;     // the busy box's text
   std::function<void(int, int)> progress;           // test cases done of all
+  // Documents named "<diagram identifier>_<diagram name, blanks as ->_<path>.txt",
+  // which a changed budget or selection leaves as they are, instead of by
+  // the texts of the tree's nodes.
+  bool stableNames = false;
 };
 // The command: the table, the tree and the documents, anew.
 void ProcessTestCases(const ProcessingContext& c);

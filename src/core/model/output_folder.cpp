@@ -157,7 +157,7 @@ bool OutputFolder::publish(std::string* error) {
   std::string why;
   OutputFile manifest = OpenNoFollow(staging / kManifestName, &why);
   if (!manifest.is_open()) return fail(why);
-  manifest << ManifestText(*staging_, names);
+  manifest << ManifestText(*staging_, names, provenance_);
   if (!staging_->close(manifest, kManifestName, &why)) return fail(why);
   for (const std::string& name : names) {
     if (::rename((staging / name).c_str(), (dir_ / name).c_str()) != 0)

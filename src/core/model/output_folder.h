@@ -42,6 +42,9 @@ class OutputFolder {
   // it does not write again, and writes the manifest. Refused, with
   // *error and the folder untouched, when a file of another is in the way.
   bool publish(std::string* error);
+  // Lines the manifest keeps after its header, each as "# line": what the
+  // plan was made with.
+  void setProvenance(std::vector<std::string> lines) { provenance_ = std::move(lines); }
   // The files moved into place by publish().
   const std::vector<std::string>& published() const { return published_; }
 
@@ -53,6 +56,7 @@ class OutputFolder {
   std::optional<WorkFolder> staging_;
   std::vector<std::string> earlier_;  // files an earlier plan proved it wrote
   std::vector<std::string> published_;
+  std::vector<std::string> provenance_;
 };
 
 }  // namespace zov

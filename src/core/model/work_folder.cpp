@@ -309,8 +309,9 @@ bool AdoptFolder(WorkFolder& work, std::string* error) {
                 " (a list from an older version or from another program)");
   std::vector<std::pair<std::string, FileDigest>> proven;
   for (std::size_t i = 1; i < lines.size(); ++i) {
-    // "size hash name"
+    // "size hash name"; "# ..." notes say what the files were made with.
     const std::string& line = lines[i];
+    if (line.rfind("# ", 0) == 0) continue;
     const std::size_t a = line.find(' '), b = a == std::string::npos ? a : line.find(' ', a + 1);
     const std::string name = b == std::string::npos ? std::string() : line.substr(b + 1);
     const auto path = work.pathOf(name);
@@ -330,8 +331,10 @@ bool AdoptFolder(WorkFolder& work, std::string* error) {
   return true;
 }
 
-std::string ManifestText(const WorkFolder& work, const std::vector<std::string>& names) {
+std::string ManifestText(const WorkFolder& work, const std::vector<std::string>& names,
+                         const std::vector<std::string>& notes) {
   std::string text = std::string(kManifestHeader) + "\n";
+  for (const std::string& note : notes) text += "# " + note.substr(0, note.find('\n')) + "\n";
   for (const std::string& name : names) {
     // The size and hash kept as the file was written; a file written by
     // other means is read.

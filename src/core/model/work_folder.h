@@ -118,10 +118,11 @@ OutputFile OpenNoFollow(const std::filesystem::path& path, std::string* error);
 // remove exactly those files.
 inline constexpr const char* kManifestName = ".zov-plan";
 
-// The manifest that proves the files names of work's folder: a header, then
-// "size hash name" for each file among them, from the size and hash kept
-// when it was written or taken over.
-std::string ManifestText(const WorkFolder& work, const std::vector<std::string>& names);
+// The manifest that proves the files names of work's folder: a header, the
+// notes as "# note" lines, then "size hash name" for each file among them,
+// from the size and hash kept when it was written or taken over.
+std::string ManifestText(const WorkFolder& work, const std::vector<std::string>& names,
+                         const std::vector<std::string>& notes = {});
 
 // Takes over the files an earlier run proved it wrote in work's folder:
 // each is recorded on the scripts list. Refuses (false, *error says why,

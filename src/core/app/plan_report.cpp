@@ -1,0 +1,230 @@
+#include "app/plan_report.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <unordered_map>
+
+#include "app/planning_session.h"
+#include "model/input_file.h"
+#include "selection/allocation.h"
+#include "tree/kinds.h"
+
+namespace zov {
+
+namespace {
+
+constexpr std::size_t kRowsShown = 20;  // rows of a table part before "... and N more"
+
+std::string Trimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+std::string PathReason(const PlanReport::Path& p) {
+  std::vector<std::string> why;
+  if (p.combinations == 0) {
+    why.push_back(
+        "no category of the path has choices: give them choices (the editors, a choices file, or DEF( "
+        "in the model)");
+  } else if (p.combinations < 0) {
+    why.push_back("more than " + std::to_string(kMaxCombinations) +
+                  " combinations: none generated; give its categories fewer choices");
+  } else if (p.generated < p.allotted) {
+    why.push_back("its choices allow only " + std::to_string(p.combinations) +
+                  (p.combinations == 1 ? " combination" : " combinations") + ": add choices for more");
+  }
+  if (p.insignificant > 0)
+    why.push_back(std::to_string(p.insignificant) + " insignificant (a property contradicts an if-selector)");
+  if (p.duplicates > 0)
+    why.push_back(std::to_string(p.duplicates) + " repeat the values of another (equal choices in a category)");
+  std::string text;
+  for (const std::string& w : why) text += (text.empty() ? "" : "; ") + w;
+  return text;
+}
+
+// A fixed-width cell, cut with "..." when longer.
+std::string Cell(std::string_view text, std::size_t width) {
+  std::string s(text.substr(0, text.size() > width ? width - 3 : text.size()));
+  if (text.size() > width) s += "...";
+  s.resize(width, ' ');
+  return s;
+}
+
+std::string Number(long long n, int width) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%*lld", width, n);
+  return buffer;
+}
+
+}  // namespace
+
+std::string PlanReport::seedLine() const {
+  return "seed " + std::to_string(seed) + "; repeat with --seed " + std::to_string(seed);
+}
+
+std::string PlanReport::text() const {
+  std::string out = "Plan report: " + std::to_string(allotted) + " test procedures allotted, " +
+                    std::to_string(generated) + " written (" + std::to_string(insignificant) + " insignificant, " +
+                    std::to_string(duplicates) + " repeated), " + std::to_string(useful()) + " useful\n";
+  out += "  " + seedLine() + "\n";
+  if (!weightsSum.empty()) out += "  " + weightsSum + "\n";
+  // Only the rows that lost procedures, the first few of each part.
+  const auto part = [&out](const std::string& head, const std::vector<std::string>& rows) {
+    if (rows.empty()) return;
+    out += head;
+    for (std::size_t i = 0; i < rows.size() && i < kRowsShown; ++i) out += rows[i];
+    if (rows.size() > kRowsShown)
+      out += "    ... and " + std::to_string(rows.size() - kRowsShown) + " more (plan.json lists them all)\n";
+  };
+  std::vector<std::string> rows;
+  for (const Branch& b : branches)
+    rows.push_back("  " + Cell(b.name, 40) + Number(b.allotted, 9) + Number(b.generated, 9) + "\n");
+  part("  branch                                   allotted   useful\n", rows);
+  rows.clear();
+  for (const Leaf& l : leaves)
+    if (l.generated < l.allotted)
+      rows.push_back("    " + Cell(l.name, 38) + Number(l.allotted, 9) + Number(l.generated, 9) + "  " + l.reason +
+                     "\n");
+  part("  leaves that gave fewer than allotted     allotted   useful  why\n", rows);
+  rows.clear();
+  for (const TestCase& t : testCases) {
+    if (t.useful() >= t.allotted) continue;
+    std::string row = "    " + Cell("SD" + std::to_string(t.number) + " " + t.name, 38) + Number(t.allotted, 9) +
+                      Number(t.useful(), 9) + (t.reason.empty() ? "" : "  " + t.reason) + "\n";
+    for (const Path& p : t.paths)
+      if (!p.reason.empty())
+        row +=
+            "      path " + Cell(p.name, 31) + Number(p.allotted, 9) + Number(p.useful(), 9) + "  " + p.reason + "\n";
+    rows.push_back(row);
+  }
+  part("  test cases that gave fewer than allotted allotted   useful  why\n", rows);
+  return out;
+}
+
+PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
+  PlanReport r;
+  r.weightsSum = s.weightsSum;
+  r.seed = s.seed();
+  const TestCaseTable& table = s.specification.table;
+  std::unordered_map<int, std::string> diagramOf;  // test case number -> diagram identifier
+  for (const auto& [key, number] : s.specification.cases) diagramOf.emplace(number, key);
+
+  // The test cases generated, with their paths.
+  std::unordered_map<std::string, std::size_t> byDiagram;  // -> position in r.testCases
+  std::size_t next = 0;
+  for (int i : g.testCases) {
+    const TestCaseRecord& record = table.cases[static_cast<std::size_t>(i)];
+    PlanReport::TestCase t;
+    t.number = i;
+    t.name = Trimmed(record.name);
+    const auto d = diagramOf.find(i);
+    t.diagram = d == diagramOf.end() ? std::string() : d->second;
+    t.allotted = record.allotted;
+    for (; next < g.outcomes.size() && g.outcomes[next].testCase < i; ++next) {
+    }
+    for (; next < g.outcomes.size() && g.outcomes[next].testCase == i; ++next) {
+      const PathCount& c = g.outcomes[next].count;
+      PlanReport::Path p{g.outcomes[next].path, c.allotted, c.combinations, c.procedures, c.insignificant,
+                         c.duplicates,          {}};
+      p.reason = PathReason(p);
+      t.generated += p.generated;
+      t.insignificant += p.insignificant;
+      t.duplicates += p.duplicates;
+      t.paths.push_back(std::move(p));
+    }
+    if (t.paths.empty() && t.allotted > 0)
+      t.reason = t.diagram.empty() ? "no scenario diagram of the model matched it"
+                                   : "its diagram has no messages, so no path to test";
+    if (!t.diagram.empty()) byDiagram.emplace(t.diagram, r.testCases.size());
+    r.generated += t.generated;
+    r.insignificant += t.insignificant;
+    r.duplicates += t.duplicates;
+    r.testCases.push_back(std::move(t));
+  }
+
+  // The leaves of the selection that were given procedures, by branch.
+  const Tree& selection = s.TV(kSelectionTree);
+  std::unordered_map<std::string, bool> taken;  // a diagram whose first showing was met
+  for (NodeId id : selection.collection()) {
+    const Node& n = selection.node(id);
+    if (n.children != 0) continue;
+    const long allotted = RitornaNumeroTest(n.text);
+    r.allotted += std::max(0L, allotted);
+    if (allotted <= 0) continue;
+    NodeId top = id;
+    while (selection.node(top).parent != kNoNode) top = selection.node(top).parent;
+    PlanReport::Leaf leaf;
+    leaf.branch = Trimmed(EstraiNome(selection.node(top).text));
+    leaf.name = Trimmed(EstraiNome(n.text));
+    leaf.key = n.key;
+    leaf.allotted = allotted;
+    leaf.section = leaf.branch;
+    if (id != top) {
+      if (n.parent != top) leaf.section += " / " + Trimmed(EstraiNome(selection.node(n.parent).text));
+      leaf.section += " / " + leaf.name;
+    }
+    const std::string diagram = n.key.substr(0, n.key.find("$$"));
+    const auto t = byDiagram.find(diagram);
+    if (!kind::IsScenario(n.image)) {
+      leaf.reason = "no scenario diagram below it: draw one, or weigh it 0";
+    } else if (!taken.emplace(diagram, true).second) {
+      leaf.reason = "shown again below a link: its test case takes the procedures of its first showing only";
+    } else if (t == byDiagram.end()) {
+      leaf.reason =
+          "its diagram is not among the test cases generated (not loaded into the UIT tree, not picked, "
+          "or left out by \"&Processing...\")";
+    } else {
+      const PlanReport::TestCase& c = r.testCases[t->second];
+      leaf.testCase = c.number;
+      leaf.generated = c.useful();
+      if (leaf.generated < leaf.allotted) leaf.reason = "see SD" + std::to_string(c.number);
+    }
+    const auto b = std::find_if(r.branches.begin(), r.branches.end(),
+                                [&leaf](const PlanReport::Branch& x) { return x.name == leaf.branch; });
+    PlanReport::Branch& branch = b != r.branches.end() ? *b : r.branches.emplace_back(PlanReport::Branch{leaf.branch});
+    branch.allotted += leaf.allotted;
+    branch.generated += leaf.generated;
+    r.leaves.push_back(std::move(leaf));
+  }
+
+  // What to change.
+  const bool anyPath = std::any_of(r.testCases.begin(), r.testCases.end(),
+                                   [](const PlanReport::TestCase& t) { return !t.paths.empty(); });
+  if (!anyPath) {
+    r.warnings.push_back(
+        "the plan has no test case with a path: select use cases that have sequence or collaboration diagrams with "
+        "messages, or take the test cases from another source (--uit design, notlinked or all)");
+  } else if (r.generated == 0) {
+    r.warnings.push_back(
+        "no test procedure was written: no path has a category with choices; give the categories choices "
+        "(--choices FILE, the editors, or DEF( default values in the model)");
+  }
+  if (r.gap() && r.allotted > 0)
+    r.warnings.push_back(std::to_string(r.allotted - std::max(0L, r.useful())) + " of the " +
+                         std::to_string(r.allotted) +
+                         " test procedures allotted gave no useful procedure (the report says why)");
+  return r;
+}
+
+Provenance ProvenanceOf(const PlanningSession& s) {
+  Provenance p;
+  p.program = std::string("zov (Zov Suite) ") + ZOV_VERSION;
+  p.seed = s.seed();
+  p.model = std::filesystem::path(s.filemdl).filename().string();
+  if (const auto print = ModelFingerprint(s.filemdl)) {
+    p.size = print->first;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(print->second));
+    p.hash = hex;
+  }
+  return p;
+}
+
+std::vector<std::string> Provenance::lines() const {
+  return {"program " + program, "seed " + std::to_string(seed),
+          "model " + std::to_string(size) + " " + (hash.empty() ? std::string("-") : hash) + " " + model};
+}
+
+}  // namespace zov

@@ -1,0 +1,91 @@
+// The plan report: where the procedures the selection allotted went. For
+// every leaf of the selection the procedures it was given and what came of
+// them; for every test case and each of its paths the procedures allotted,
+// the combinations its choices allow, the procedures written, the
+// insignificant and repeated ones, and why fewer were written than
+// allotted. Made by the planning session after each generation, so that the
+// window, "zov plan" and plan.json show the same figures.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "generation/procedures.h"
+
+namespace zov {
+
+class PlanningSession;
+
+struct PlanReport {
+  struct Path {
+    std::string name;
+    long allotted = 0;
+    std::int64_t combinations = 0;  // 0: no category on the path; -1: past the cap
+    long generated = 0;             // written, valid or not
+    long insignificant = 0;
+    long duplicates = 0;
+    std::string reason;  // why fewer useful procedures than allotted; empty when none are missing
+    long useful() const { return generated - insignificant - duplicates; }
+  };
+  struct TestCase {
+    int number = 0;       // SD<number>
+    std::string name;     // the diagram's name
+    std::string diagram;  // its 12-character identifier
+    long allotted = 0;
+    long generated = 0, insignificant = 0, duplicates = 0;
+    std::string reason;  // for the test case as a whole (no path)
+    std::vector<Path> paths;
+    long useful() const { return generated - insignificant - duplicates; }
+  };
+  // A leaf of the selection tree that was given procedures.
+  struct Leaf {
+    std::string branch;  // the top node of its branch (an actor)
+    std::string name, key;
+    std::string section;  // "actor / use case / diagram": where it lies in the selection
+    long allotted = 0;
+    long generated = 0;  // the useful procedures of the test case it became
+    int testCase = 0;    // that test case's number, 0 if none
+    std::string reason;  // why it gave fewer than allotted
+  };
+  struct Branch {
+    std::string name;
+    long allotted = 0, generated = 0;
+  };
+
+  std::string weightsSum;  // "Leaves weights sum: ..."
+  unsigned seed = 0;
+  std::vector<Branch> branches;
+  std::vector<Leaf> leaves;
+  std::vector<TestCase> testCases;
+  long allotted = 0;  // by the selection (the sum over its leaves)
+  long generated = 0, insignificant = 0, duplicates = 0;
+  // What stands in the way of a useful plan, each naming what to change.
+  std::vector<std::string> warnings;
+
+  long useful() const { return generated - insignificant - duplicates; }
+  // Fewer useful procedures than the selection allotted.
+  bool gap() const { return useful() < allotted; }
+  // The report as a short table, for a terminal or a dialog.
+  std::string text() const;
+  // "seed S; repeat with --seed S".
+  std::string seedLine() const;
+};
+
+// The report of the last generation of s.
+PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g);
+
+// What a plan was made with, to make it again: the program, the seed and
+// the model file (its name, size and 64-bit FNV-1a hash).
+struct Provenance {
+  std::string program;  // "zov (Zov Suite) 0.1.0"
+  unsigned seed = 0;
+  std::string model;  // the file's name
+  std::uintmax_t size = 0;
+  std::string hash;  // 16 hexadecimal digits; empty when the file cannot be read
+  // "program ...", "seed ...", "model SIZE HASH NAME", for a folder's manifest.
+  std::vector<std::string> lines() const;
+};
+Provenance ProvenanceOf(const PlanningSession& s);
+
+}  // namespace zov
