@@ -124,6 +124,7 @@ int main(int argc, char** argv) {
     }
   }
   w.action("m_alltestcases")->trigger();
+  if (w.planReport() != nullptr) Save(*w.planReport(), "plan-report.png");
   w.action("mnuTestSc")->trigger();
   Save(w, "test-scripts.png");
   g.setAsker(nullptr);

@@ -50,6 +50,8 @@ struct Options {
   bool allowChanged = false, quiet = false, strict = false;
   std::string formats = "text";
   std::string names = "default";
+  std::optional<std::string> templateFile, csvDelimiter;
+  bool csvBom = false;
   std::vector<std::string> pick;
   std::vector<std::string> uit;
   zov::SelectionOptions selection;
@@ -206,6 +208,8 @@ int Plan(Options& o) {
   plan.selection = o.selection;
   if (!o.uit.empty()) plan.sources = Sorgenti(o.uit);
   zov::ParseFormats(o.formats, plan.formats);
+  plan.formats.style = {o.csvBom, o.csvDelimiter ? (*o.csvDelimiter)[0] : ','};
+  if (o.templateFile) plan.formats.templateFile = *o.templateFile;
   if (!Choices(o, plan.choices)) return kExitFailure;
   // Every file the run would refuse at its end is refused before it starts.
   if (o.saveSession)
@@ -341,13 +345,27 @@ int main(int argc, char** argv) {
                   "'choice VALUE', 'property P1,P2', 'if S1,S2'");
   AddSelectionOptions(plan, o, true);
   plan->add_option("--out", o.out, "the folder for the documents and scripts");
-  plan->add_option("--format", o.formats, "what goes to the output folder: text, csv, json (comma-separated)")
+  plan->add_option("--format", o.formats,
+                   "what goes to the output folder (comma-separated): " + zov::FormatWords() + "; index.csv always")
       ->check(CLI::Validator(
           [](std::string& v) {
             zov::Formats f;
-            return zov::ParseFormats(v, f) ? std::string() : "invalid format '" + v + "' (text, csv, json)";
+            return zov::ParseFormats(v, f) ? std::string() : "invalid format '" + v + "' (" + zov::FormatWords() + ")";
           },
-          "text,csv,json"));
+          ""));
+  plan->add_option("--template", o.templateFile,
+                   "also render this Mustache template over the data of plan.json (docs/exports.md); the file is "
+                   "named after the template, without .mustache");
+  plan->add_flag("--csv-bom", o.csvBom, "begin procedures.csv and xray.csv with a UTF-8 byte order mark");
+  plan->add_option("--csv-delimiter", o.csvDelimiter,
+                   "the field delimiter of procedures.csv and xray.csv (default ','; ';' where decimals take a comma)")
+      ->check(CLI::Validator(
+          [](std::string& v) {
+            return v.size() == 1 && v != "\"" && v != "\n" && v != "\r"
+                       ? std::string()
+                       : "invalid delimiter '" + v + "' (one character)";
+          },
+          "CHAR"));
   plan->add_option("--names", o.names,
                    "document names: default (from the tree, as the window names them) or stable "
                    "(<diagram identifier>_<diagram name>_<path>.txt, unchanged by another budget or selection)")

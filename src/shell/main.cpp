@@ -9,6 +9,7 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Zov Suite"));
+  QApplication::setOrganizationName(QStringLiteral("Zov Suite"));
   QApplication::setApplicationVersion(QStringLiteral(ZOV_VERSION));
   QCommandLineParser options;
   options.setApplicationDescription(

@@ -1,9 +1,14 @@
 #include "shell/qt_asker.h"
 
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrinterInfo>
+#include <QSettings>
+#include <QVBoxLayout>
 
 #include "selection/allocation.h"
 #include "shell/dialogs.h"
@@ -74,6 +79,34 @@ std::optional<std::string> QtAsker::chooseFolder(std::string_view title, std::st
   const QString path = QFileDialog::getExistingDirectory(parent_, Q(title), Q(startFolder));
   if (path.isEmpty()) return std::nullopt;
   return path.toStdString();
+}
+
+bool QtAsker::chooseOptions(std::string_view title, std::vector<std::pair<std::string, bool>>& options) {
+  QSettings settings;
+  const QString group = Q(title).remove(QLatin1Char('&')).remove(QStringLiteral("..."));
+  settings.beginGroup(group);
+  QDialog dialog(parent_);
+  dialog.setObjectName(QStringLiteral("Options"));
+  dialog.setWindowTitle(Q(title).remove(QLatin1Char('&')));
+  auto* layout = new QVBoxLayout(&dialog);
+  std::vector<QCheckBox*> boxes;
+  for (const auto& [name, on] : options) {
+    auto* box = new QCheckBox(Q(name), &dialog);
+    box->setObjectName(Q(name));
+    box->setChecked(settings.value(Q(name), on).toBool());
+    layout->addWidget(box);
+    boxes.push_back(box);
+  }
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  layout->addWidget(buttons);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  for (std::size_t i = 0; i < options.size(); ++i) {
+    options[i].second = boxes[i]->isChecked();
+    settings.setValue(Q(options[i].first), options[i].second);
+  }
+  return true;
 }
 
 void QtAsker::nodeEditor(Edita& editor) {

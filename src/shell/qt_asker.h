@@ -18,6 +18,9 @@ class QtAsker : public Asker {
   std::optional<std::string> saveFile(std::string_view title, std::string_view filter,
                                       std::string_view startFolder) override;
   std::optional<std::string> chooseFolder(std::string_view title, std::string_view startFolder) override;
+  // Check boxes in a dialog; the choices are kept in the settings, by title
+  // and option, and offered again the next time.
+  bool chooseOptions(std::string_view title, std::vector<std::pair<std::string, bool>>& options) override;
   void nodeEditor(Edita& editor) override;
   void numTest(CriterionDialog& dialog) override;
   void settingsEditor(SettingsEditor& editor) override;

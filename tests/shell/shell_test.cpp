@@ -18,6 +18,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTabBar>
@@ -32,6 +33,7 @@
 
 #include <unistd.h>
 
+#include "app/exports.h"
 #include "app/scripted_asker.h"
 #include "generation/specification.h"
 #include "shell/busy_dialog.h"
@@ -39,6 +41,7 @@
 #include "shell/form2.h"
 #include "shell/main_window.h"
 #include "shell/printing.h"
+#include "shell/qt_asker.h"
 #include "shell/tree_view.h"
 #include "shell/usage_chart.h"
 #include "specification/category_editors.h"
@@ -495,6 +498,39 @@ class ShellTest : public QObject {
     QVERIFY(!again.isVisible());
     QVERIFY(g.session.interactionsEditor.record()->edited);
     QCOMPARE(g.session.interactionsEditor.record()->ownChoices[0], std::string("slow"));
+  }
+
+  // The export asks for its formats with one check box each, and offers
+  // the last choice again the next time.
+  void exportFormatsAreAskedAndRemembered() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Zov Suite Tests"));
+    QSettings().remove(QStringLiteral("Export Test"));
+    QtAsker asker(nullptr);
+    std::vector<std::pair<std::string, bool>> options = FormatChoices(Formats{});
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      for (QCheckBox* box : dialog->findChildren<QCheckBox*>()) shown << box->text();
+      dialog->findChild<QCheckBox*>(QStringLiteral("testrail-xml"))->setChecked(true);
+      dialog->accept();
+    });
+    QVERIFY(asker.chooseOptions("&Export Test...", options));
+    QCOMPARE(shown.size(), 8);
+    Formats chosen;
+    SetFormatChoices(chosen, options);
+    QVERIFY(chosen.testrail && chosen.text && !chosen.html);
+    std::vector<std::pair<std::string, bool>> again = FormatChoices(Formats{});
+    bool offered = false;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      offered = dialog->findChild<QCheckBox*>(QStringLiteral("testrail-xml"))->isChecked();
+      dialog->reject();
+    });
+    QVERIFY(!asker.chooseOptions("&Export Test...", again));
+    QVERIFY(offered);
+    QSettings().remove(QStringLiteral("Export Test"));
   }
 
   // A new model throws away the test specification and the scripts of the

@@ -2,12 +2,15 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unordered_map>
 
+#include "app/tool_exports.h"
+#include "model/input_file.h"
 #include "model/work_folder.h"
 #include "selection/allocation.h"
 #include "tree/tag.h"
@@ -33,12 +36,12 @@ bool Formula(std::string_view text) {
   return !digits;
 }
 
-// A CSV field: quoted when it holds a comma, a quote or a line break. A text
-// that a spreadsheet would run as a formula gets a leading "'", so that it
-// shows as text; plan.json keeps the text as it is.
-std::string CsvField(const std::string& raw) {
+}  // namespace
+
+// plan.json keeps a formula's text as it is.
+std::string CsvField(const std::string& raw, char delimiter) {
   const std::string text = Formula(raw) ? "'" + raw : raw;
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  if (text.find_first_of("\"\r\n") == std::string::npos && text.find(delimiter) == std::string::npos) return text;
   std::string out = "\"";
   for (char c : text) {
     if (c == '"') out += '"';
@@ -47,12 +50,13 @@ std::string CsvField(const std::string& raw) {
   return out + '"';
 }
 
-// The text without the blanks around it.
 std::string Trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t");
   if (first == std::string_view::npos) return {};
   return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
 }
+
+namespace {
 
 std::string Unisci(const std::vector<std::string>& names) {
   std::string out;
@@ -84,20 +88,47 @@ nlohmann::json Choices(const AttributeRecord& a) {
 
 }  // namespace
 
+namespace {
+struct FormatWord {
+  const char* word;
+  bool Formats::*flag;
+};
+constexpr FormatWord kFormatWords[] = {{"text", &Formats::text},       {"csv", &Formats::csv},
+                                       {"json", &Formats::json},       {"testrail-xml", &Formats::testrail},
+                                       {"xray-csv", &Formats::xray},   {"testlink-xml", &Formats::testlink},
+                                       {"feature", &Formats::feature}, {"html", &Formats::html}};
+}  // namespace
+
+std::string FormatWords() {
+  std::string words;
+  for (const FormatWord& w : kFormatWords) words += (words.empty() ? "" : ", ") + std::string(w.word);
+  return words;
+}
+
+std::vector<std::pair<std::string, bool>> FormatChoices(const Formats& f) {
+  std::vector<std::pair<std::string, bool>> choices;
+  for (const FormatWord& w : kFormatWords) choices.emplace_back(w.word, f.*w.flag);
+  return choices;
+}
+
+void SetFormatChoices(Formats& f, const std::vector<std::pair<std::string, bool>>& choices) {
+  for (const auto& [word, on] : choices)
+    for (const FormatWord& w : kFormatWords)
+      if (word == w.word) f.*w.flag = on;
+}
+
 bool ParseFormats(const std::string& list, Formats& out) {
-  out = {false, false, false};
+  for (const FormatWord& w : kFormatWords) out.*w.flag = false;
   std::stringstream in(list);
+  bool any = false;
   for (std::string word; std::getline(in, word, ',');) {
-    if (word == "text")
-      out.text = true;
-    else if (word == "csv")
-      out.csv = true;
-    else if (word == "json")
-      out.json = true;
-    else
-      return false;
+    const auto w = std::find_if(std::begin(kFormatWords), std::end(kFormatWords),
+                                [&word](const FormatWord& f) { return word == f.word; });
+    if (w == std::end(kFormatWords)) return false;
+    out.*w->flag = true;
+    any = true;
   }
-  return out.text || out.csv || out.json;
+  return any;
 }
 
 std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& g) {
@@ -136,10 +167,14 @@ std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& g) {
   return names;
 }
 
-std::string ProceduresCsv(const PlanningSession& g) {
-  std::string out =
-      "id,test case number,title,section,test case,path,procedure,significant,message,category,value,properties,"
-      "selectors,expected,precondition\r\n";
+std::string ProceduresCsv(const PlanningSession& g, const CsvStyle& style) {
+  const char d = style.delimiter;
+  std::string out = style.bom ? "\xEF\xBB\xBF" : "";
+  for (const char* column : {"id", "test case number", "title", "section", "test case", "path", "procedure",
+                             "significant", "message", "category", "value", "properties", "selectors", "expected"})
+    out.append(column).push_back(d);
+  out += "precondition\r\n";
+  const auto field = [d](const std::string& text) { return CsvField(text, d); };
   const std::vector<ProcedureNames> names = NamesOfProcedures(g);
   for (std::size_t i = 0; i < g.procedures.size(); ++i) {
     const GeneratedProcedure& p = g.procedures[i];
@@ -147,13 +182,12 @@ std::string ProceduresCsv(const PlanningSession& g) {
     const TestCaseRecord* r = g.specification.table.cases.size() > static_cast<std::size_t>(p.testCase)
                                   ? &g.specification.table.cases[static_cast<std::size_t>(p.testCase)]
                                   : nullptr;
-    const std::string head =
-        CsvField(n.id) + ',' + CsvField(n.testCase) + ',' + CsvField(n.title) + ',' + CsvField(n.section) + ',' +
-        CsvField(WithoutTrailingBlanks(r != nullptr ? r->name : std::string())) + ',' + CsvField(p.path) + ',' +
-        std::to_string(p.number) + ',' + (p.significant ? "true" : "false") + ',';
+    const std::string head = field(n.id) + d + field(n.testCase) + d + field(n.title) + d + field(n.section) + d +
+                             field(WithoutTrailingBlanks(r != nullptr ? r->name : std::string())) + d + field(p.path) +
+                             d + std::to_string(p.number) + d + (p.significant ? "true" : "false") + d;
     for (const ProcedureStep& s : p.steps)
-      out += head + CsvField(s.message) + ',' + CsvField(s.category) + ',' + CsvField(Trimmed(s.value)) + ',' +
-             CsvField(Unisci(s.properties)) + ',' + CsvField(Unisci(s.selectors)) + ",,\r\n";
+      out += head + field(s.message) + d + field(s.category) + d + field(Trimmed(s.value)) + d +
+             field(Unisci(s.properties)) + d + field(Unisci(s.selectors)) + d + d + "\r\n";
   }
   return out;
 }
@@ -304,20 +338,43 @@ Outcome ExportPlan(const PlanningSession& g, WorkFolder& target, const Formats& 
       if (!write(file, text)) return Outcome::Refused(error);
     }
   }
-  if (f.csv && !write(kProceduresFile, ProceduresCsv(g))) return Outcome::Refused(error);
-  if (!write(kIndexFile, IndexCsv(g))) return Outcome::Refused(error);
+  if (f.csv && !write(kProceduresFile, ProceduresCsv(g, f.style))) return Outcome::Refused(error);
   if (f.json && !write(kPlanFile, PlanJson(g))) return Outcome::Refused(error);
+  if (f.testrail && !write("testrail.xml", TestRailXml(g))) return Outcome::Refused(error);
+  if (f.xray && !write("xray.csv", XrayCsv(g, f.style))) return Outcome::Refused(error);
+  if (f.testlink && !write("testlink.xml", TestLinkXml(g))) return Outcome::Refused(error);
+  if (f.feature)
+    for (const auto& [name, text] : FeatureFiles(g))
+      if (!write(name, text)) return Outcome::Refused(error);
+  if (f.html && !write("report.html", HtmlReport(g))) return Outcome::Refused(error);
+  if (!f.templateFile.empty()) {
+    std::string why;
+    const std::optional<std::string> text = ReadInputFile(f.templateFile, std::uintmax_t{16} << 20, &why);
+    if (!text) return Outcome::Refused(why);
+    std::string rendered;
+    if (Outcome e = RenderTemplate(g, *text, &rendered); !e) return Outcome::Refused(f.templateFile + ": " + e.message);
+    // The output is named after the template, without a ".mustache" ending.
+    std::string name = std::filesystem::path(f.templateFile).filename().string();
+    if (name.size() > 9 && name.ends_with(".mustache")) name.resize(name.size() - 9);
+    if (name == kPlanFile || name == kIndexFile || name == kProceduresFile) name = "template-" + name;
+    if (!write(name, rendered)) return Outcome::Refused(error);
+  }
+  if (!write(kIndexFile, IndexCsv(g))) return Outcome::Refused(error);
   return {};
 }
 
 Outcome KeepFormats(const PlanningSession& g, const Formats& f) {
   WorkFolder* work = g.outputFolder();
   if (work == nullptr) return {};
-  if (!f.text) {
-    const std::vector<std::string> text = work->files(CreatedList::kScripts);
+  // The other forms are made while the documents are there to read (the
+  // HTML report shows them, the tools' files take their preconditions).
+  const std::vector<std::string> text = work->files(CreatedList::kScripts);
+  Formats machine = f;
+  machine.text = false;
+  const Outcome e = ExportPlan(g, *work, machine);
+  if (!f.text)
     for (const std::string& file : text) work->removeFile(file);
-  }
-  return ExportPlan(g, *work, {false, f.csv, f.json});
+  return e;
 }
 
 }  // namespace zov

@@ -13,12 +13,32 @@ namespace zov {
 
 class WorkFolder;
 
+// How a CSV meant for a spreadsheet is written: a UTF-8 byte order mark
+// first, and the field delimiter (";" where decimals take a comma).
+struct CsvStyle {
+  bool bom = false;
+  char delimiter = ',';
+};
+
 struct Formats {
   bool text = true;
   bool csv = false;
   bool json = false;
+  bool testrail = false;     // testrail.xml
+  bool xray = false;         // xray.csv
+  bool testlink = false;     // testlink.xml
+  bool feature = false;      // one .feature file per test case
+  bool html = false;         // report.html
+  CsvStyle style;            // of procedures.csv and xray.csv
+  std::string templateFile;  // a Mustache template rendered into the folder, when set
 };
-// "text,csv,json" (any of them, in any order); false for another word.
+// The format words, in order: "text, csv, json, testrail-xml, ...".
+std::string FormatWords();
+// Each format word with whether f has it, in order; and back.
+std::vector<std::pair<std::string, bool>> FormatChoices(const Formats& f);
+void SetFormatChoices(Formats& f, const std::vector<std::pair<std::string, bool>>& choices);
+// "text,csv,json,testrail-xml,xray-csv,testlink-xml,feature,html" (any of
+// them, in any order); false for another word.
 bool ParseFormats(const std::string& list, Formats& out);
 
 inline constexpr const char* kProceduresFile = "procedures.csv";
@@ -39,7 +59,12 @@ std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& g);
 std::string IndexCsv(const PlanningSession& g);
 
 // The CSV text of the procedures: a header row, then one row per step.
-std::string ProceduresCsv(const PlanningSession& g);
+std::string ProceduresCsv(const PlanningSession& g, const CsvStyle& style = {});
+// A CSV field: quoted when it holds the delimiter, a quote or a line
+// break; a text a spreadsheet would run as a formula gets a leading "'".
+std::string CsvField(const std::string& raw, char delimiter = ',');
+// The text without the blanks around it.
+std::string Trimmed(std::string_view text);
 // The JSON text of the plan.
 std::string PlanJson(const PlanningSession& g);
 

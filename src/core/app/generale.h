@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/exports.h"
 #include "app/load_messages.h"
 #include "app/menus.h"
 #include "app/planning_session.h"
@@ -131,6 +132,13 @@ class Generale : private SessionListener {
   // Called by "Usage C&hart...": the front end shows the usage chart of
   // the selection tree.
   std::function<void()> onUsageChart;
+  // The forms "&Export Documents and Scripts..." writes: those the tester
+  // chose last.
+  Formats exportFormats = [] {
+    Formats f;
+    f.csv = f.json = true;
+    return f;
+  }();
   // Shows the plan report of the last generation (after each generation,
   // and from "Plan &Report...").
   std::function<void()> onPlanReport;

@@ -23,6 +23,7 @@ std::string Trimmed(std::string_view text) {
 }
 
 std::string PathReason(const PlanReport::Path& p) {
+  if (p.useful() >= p.allotted) return {};  // nothing missing
   std::vector<std::string> why;
   if (p.combinations == 0) {
     why.push_back(

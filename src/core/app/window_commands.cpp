@@ -205,6 +205,10 @@ void Generale::printScripts() {
 
 void Generale::exportFiles() {
   if (asker_ == nullptr) return;
+  // The formats first, then the folder.
+  std::vector<std::pair<std::string, bool>> choices = FormatChoices(exportFormats);
+  if (!asker_->chooseOptions("Export Documents and Scripts...", choices)) return;
+  SetFormatChoices(exportFormats, choices);
   const auto dir = asker_->chooseFolder("Export Documents and Scripts...", StartFolder());
   if (!dir || dir->empty()) return;
   const auto tell = [this](const std::string& text, MessageIcon icon) {
@@ -215,7 +219,7 @@ void Generale::exportFiles() {
   auto target = OpenWorkFolder(std::filesystem::path(*dir), made, &error);
   if (!target) return tell(error, MessageIcon::kWarning);
   std::vector<std::string> written;
-  const Outcome e = ExportPlan(session, *target, {true, true, true}, &written);
+  const Outcome e = ExportPlan(session, *target, exportFormats, &written);
   if (!FinishFolder(*target, e.done, false, &error) && e.done) return tell(error, MessageIcon::kWarning);
   if (!e) return tell(e.message, MessageIcon::kWarning);
   const std::string said = "Exported " + std::to_string(written.size()) + " files to " + target->dir().string();

@@ -126,7 +126,7 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
       if (ref.own) {
         const std::string own = d < msg.ownChoices.size() ? msg.ownChoices[d] : std::string();
         cell().append(" ").append(own);
-        if (collect) data.steps.push_back({msg.name, msg.name, own, {}, {}});
+        if (collect) data.steps.push_back({msg.name, msg.name, own, {}, {}, ref.message});
         continue;
       }
       const AttributeRecord& a = msg.attributes[static_cast<std::size_t>(ref.attr)];
@@ -134,7 +134,8 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
       const ChoiceRecord& choice = d < a.choices.size() ? a.choices[d] : kVuota;
       cell().append("   ").append(choice.value);
       ProcedureStep* step =
-          collect ? &data.steps.emplace_back(ProcedureStep{msg.name, a.name, choice.value, {}, {}}) : nullptr;
+          collect ? &data.steps.emplace_back(ProcedureStep{msg.name, a.name, choice.value, {}, {}, ref.message})
+                  : nullptr;
       bool conflict = false;
       for (int i = 0; i < choice.propertyCount && i < static_cast<int>(choice.properties.size()) && !conflict; ++i) {
         const std::string& name = choice.properties[static_cast<std::size_t>(i)];

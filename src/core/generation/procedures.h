@@ -51,6 +51,7 @@ std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, RandomSource& rand
 struct ProcedureStep {
   std::string message, category, value;
   std::vector<std::string> properties, selectors;
+  int messageIndex = -1;  // the message's record in its test case
 };
 struct GeneratedProcedure {
   int testCase = 0;

@@ -35,6 +35,8 @@ std::optional<std::string> Asker::saveFile(std::string_view, std::string_view, s
 }
 std::optional<std::string> Asker::chooseFolder(std::string_view, std::string_view) { return std::nullopt; }
 
+bool Asker::chooseOptions(std::string_view, std::vector<std::pair<std::string, bool>>&) { return true; }
+
 void QuietBusyBox::setStatus(std::string_view text) {
   status = std::string(text);
   history.push_back(status);

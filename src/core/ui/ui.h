@@ -53,6 +53,10 @@ class Asker {
   // The platform's folder dialog; std::nullopt when the tester cancels (or
   // none can be shown).
   virtual std::optional<std::string> chooseFolder(std::string_view title, std::string_view startFolder);
+  // A dialog of check boxes, one per option (its name and whether it is
+  // checked), which the tester sets; false when cancelled. A front end may
+  // remember the choices between runs. Without a dialog the options stay.
+  virtual bool chooseOptions(std::string_view title, std::vector<std::pair<std::string, bool>>& options);
   // The node editor and the criterion dialog, filled in by the caller:
   // shown until the tester closes them with ok()/done() or cancel(). One
   // that cannot show them cancels.

@@ -1,0 +1,20 @@
+Feature: Withdraw Cash - collaboration
+  Test case SD2 of ATM.mdl, diagram 5A1000000041
+
+  Scenario Outline: path 1
+    When readCard <readCard.cardNumber>
+
+    Examples:
+      | id | readCard.cardNumber |
+      | 5A1000000041-1-001 | BEguMtPR |
+      | 5A1000000041-1-002 | tFQtQGH |
+
+  Scenario Outline: path 2
+    When validatePin <validatePin.validatePin> <validatePin.pin>
+    When withdraw <withdraw.amount>
+    When dispense <dispense.dispense> <dispense.amount> <dispense.notes>
+
+    Examples:
+      | id | validatePin.validatePin | validatePin.pin | withdraw.amount | dispense.dispense | dispense.amount | dispense.notes |
+      | 5A1000000041-2-001 | Idle | ^n | 1 | Dispensing | 10 | 4 |
+      | 5A1000000041-2-002 | Reading Card | OhNF_Xwh] | 4 | Idle | 6 | 4 |

@@ -1,0 +1,14 @@
+Feature: Deposit envelope
+  Test case SD3 of ATM.mdl, diagram 5A1000000042
+
+  Scenario Outline: path 1
+    When deposit <deposit.amount>
+
+    Examples:
+      | id | deposit.amount |
+      | 5A1000000042-1-001 | 2 |
+      | 5A1000000042-1-002 | 0 |
+      | 5A1000000042-1-003 | 2 |
+      | 5A1000000042-1-004 | 3 |
+      | 5A1000000042-1-005 | 0 |
+      | 5A1000000042-1-006 | 5 |

@@ -1,0 +1,74 @@
+"""Renders a plan's report.html with Debian's headless Chromium, as a reader's
+browser would, and fails on a non-zero exit, a picture of one colour, or a
+test case of plan.json missing from the page's DOM. The page must need no
+network and no other file: it is copied alone into an empty folder first.
+Usage: html_render_check.py PLAN-FOLDER CHROMIUM"""
+import html
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+
+folder, chromium = sys.argv[1], sys.argv[2]
+with open(f"{folder}/plan.json", encoding="utf-8") as f:
+    plan = json.load(f)
+names = {c["name"] for c in plan["testCases"]}
+
+
+def pixels(png):
+    """The distinct pixels of an 8-bit RGB or RGBA PNG (filters undone)."""
+    assert png[:8] == b"\x89PNG\r\n\x1a\n", "not a PNG"
+    pos, idat, width, height, channels = 8, b"", 0, 0, 0
+    while pos < len(png):
+        length, kind = struct.unpack(">I4s", png[pos:pos + 8])
+        data = png[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            width, height, depth, color = struct.unpack(">IIBB", data[:10])
+            assert depth == 8 and color in (2, 6), (depth, color)
+            channels = 3 if color == 2 else 4
+        elif kind == b"IDAT":
+            idat += data
+        pos += 12 + length
+    raw, stride, seen, previous = zlib.decompress(idat), width * channels, set(), bytearray(width * channels)
+    for y in range(height):
+        kind, row = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for x in range(stride):
+            a = row[x - channels] if x >= channels else 0
+            b, c = previous[x], previous[x - channels] if x >= channels else 0
+            if kind == 1:
+                row[x] = (row[x] + a) & 255
+            elif kind == 2:
+                row[x] = (row[x] + b) & 255
+            elif kind == 3:
+                row[x] = (row[x] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                row[x] = (row[x] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        for x in range(0, stride, channels * 7):
+            seen.add(bytes(row[x:x + 3]))
+        previous = row
+    return seen
+
+
+with tempfile.TemporaryDirectory() as work:
+    page = os.path.join(work, "report.html")
+    shutil.copy(f"{folder}/report.html", page)
+    common = [chromium, "--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+              f"--user-data-dir={work}/profile", "--window-size=1200,1600"]
+    shot = os.path.join(work, "shot.png")
+    run = subprocess.run(common + [f"--screenshot={shot}", "file://" + page], capture_output=True, timeout=120)
+    assert run.returncode == 0, run.stderr.decode(errors="replace")[-2000:]
+    with open(shot, "rb") as f:
+        colours = pixels(f.read())
+    assert len(colours) > 1, "the page renders as one colour"
+    run = subprocess.run(common + ["--dump-dom", "file://" + page], capture_output=True, timeout=120)
+    assert run.returncode == 0, run.stderr.decode(errors="replace")[-2000:]
+    dom = run.stdout.decode("utf-8")
+    missing = [n for n in names if html.escape(n, quote=False) not in dom]
+    assert not missing, f"test cases missing from the page: {missing}"
+print(f"report.html renders in {len(colours)} colours (sampled) and names all {len(names)} test cases")
