@@ -95,6 +95,12 @@ std::string Settings(const ToolStep& s) {
   return text;
 }
 
+// What a step asks: the message, then its values, one a line.
+std::string StepText(const ToolStep& s) {
+  const std::string settings = Settings(s);
+  return s.message + (settings.empty() ? "" : "\n" + settings);
+}
+
 // The test cases of the procedures, in order, with their procedures.
 std::vector<std::pair<int, std::vector<const ToolProcedure*>>> ByTestCase(const std::vector<ToolProcedure>& all) {
   std::vector<std::pair<int, std::vector<const ToolProcedure*>>> groups;
@@ -201,8 +207,7 @@ std::string TestRailXml(const PlanningSession& g) {
       for (const ToolStep& s : p->steps) {
         pugi::xml_node step = steps.append_child("step");
         Child(step, "index", std::to_string(++index));
-        const std::string settings = Settings(s);
-        Child(step, "content", s.message + (settings.empty() ? "" : "\n" + settings));
+        Child(step, "content", StepText(s));
         Child(step, "expected", "");
       }
     }
@@ -245,8 +250,7 @@ std::string TestLinkXml(const PlanningSession& g) {
       for (const ToolStep& s : p->steps) {
         pugi::xml_node step = steps.append_child("step");
         Child(step, "step_number", std::to_string(++number));
-        const std::string settings = Settings(s);
-        Child(step, "actions", s.message + (settings.empty() ? "" : "\n" + settings));
+        Child(step, "actions", StepText(s));
         Child(step, "expectedresults", "");
         Child(step, "execution_type", "1");
       }
