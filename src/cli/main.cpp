@@ -52,6 +52,8 @@ struct Options {
   std::string names = "default";
   std::optional<std::string> templateFile, csvDelimiter;
   bool csvBom = false;
+  std::string strength = "random";
+  bool strengthFills = false;
   std::vector<std::string> pick;
   std::vector<std::string> uit;
   zov::SelectionOptions selection;
@@ -225,6 +227,7 @@ int Plan(Options& o) {
   KeptRun run{std::make_unique<Run>(nullptr, o)};
   run->p.setOutputFolder(&out->staging());
   run->p.stableNames = o.names == "stable";
+  run->p.strength = {*zov::ParseStrength(o.strength), o.strengthFills};
   if (o.seed) run->p.setSeed(static_cast<unsigned>(std::stoul(*o.seed)));
   // A run that fails says what failed and leaves the folder as it was.
   const auto failed = [&](const std::string& why) {
@@ -371,6 +374,17 @@ int main(int argc, char** argv) {
                    "(<diagram identifier>_<diagram name>_<path>.txt, unchanged by another budget or selection)")
       ->check(CLI::IsMember({"default", "stable"}).description(""))
       ->type_name("STYLE");
+  plan->add_option("--strength", o.strength,
+                   "what each path's procedures cover first: random (every combination in random order, the "
+                   "default), each (every choice), pairwise (every pair of choices) or N (every N choices)")
+      ->check(CLI::Validator(
+          [](std::string& v) {
+            return zov::ParseStrength(v) ? std::string()
+                                         : "invalid strength '" + v + "' (random, each, pairwise or 1 to 10)";
+          },
+          "STRENGTH"));
+  plan->add_flag("--strength-fills", o.strengthFills,
+                 "give a path the procedures its strength needs when it was allotted fewer (reported)");
   plan->add_flag("--quiet", o.quiet, "say only what failed: no plan report, no warnings");
   plan->add_flag("--strict", o.strict,
                  "exit 3 when the plan warns (no test case, no procedure written) or gives fewer useful test "

@@ -162,7 +162,7 @@ TEST(GeneratePath, PastTheBoundIsReported) {
   ASSERT_TRUE(work);
   std::vector<std::string> warnings, conflicts;
   GenerateTestProcedures(
-      {t, *work, random, nullptr, [&](const std::string& w) { warnings.push_back(w); }, nullptr, nullptr, nullptr},
+      {t, *work, random, nullptr, [&](const std::string& w) { warnings.push_back(w); }, nullptr, nullptr, nullptr, {}},
       [&](const std::string& w) { conflicts.push_back(w); });
   const auto lines = work->readLines("TestScript1.txt");
   ASSERT_TRUE(lines);

@@ -221,13 +221,19 @@ nlohmann::json ReportJson(const PlanReport& r) {
   for (const PlanReport::TestCase& t : r.testCases) {
     nlohmann::json paths = nlohmann::json::array();
     for (const PlanReport::Path& p : t.paths)
-      paths.push_back({{"path", p.name},
-                       {"allotted", p.allotted},
-                       {"combinations", p.combinations},
-                       {"generated", p.generated},
-                       {"insignificant", p.insignificant},
-                       {"duplicates", p.duplicates},
-                       {"reason", p.reason}});
+      paths.push_back(
+          {{"path", p.name},
+           {"allotted", p.allotted},
+           {"combinations", p.combinations},
+           {"generated", p.generated},
+           {"insignificant", p.insignificant},
+           {"duplicates", p.duplicates},
+           {"needed", p.needed},
+           {"raised", p.raised},
+           {"choices", {{"covered", p.each.covered}, {"possible", p.each.possible}}},
+           {"pairs",
+            {{"covered", p.pairs.covered}, {"possible", p.pairs.possible}, {"impossible", p.pairs.impossible}}},
+           {"reason", p.reason}});
     cases.push_back({{"number", t.number},
                      {"name", t.name},
                      {"diagram", t.diagram},
@@ -238,11 +244,17 @@ nlohmann::json ReportJson(const PlanReport& r) {
                      {"reason", t.reason},
                      {"paths", paths}});
   }
-  return {{"weightsSum", r.weightsSum}, {"allotted", r.allotted},
-          {"generated", r.generated},   {"insignificant", r.insignificant},
-          {"duplicates", r.duplicates}, {"useful", r.useful()},
-          {"branches", branches},       {"leaves", leaves},
-          {"testCases", cases},         {"warnings", r.warnings}};
+  return {{"strength", StrengthName(r.strength)},
+          {"weightsSum", r.weightsSum},
+          {"allotted", r.allotted},
+          {"generated", r.generated},
+          {"insignificant", r.insignificant},
+          {"duplicates", r.duplicates},
+          {"useful", r.useful()},
+          {"branches", branches},
+          {"leaves", leaves},
+          {"testCases", cases},
+          {"warnings", r.warnings}};
 }
 
 std::string PlanJson(const PlanningSession& g) {

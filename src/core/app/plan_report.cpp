@@ -23,8 +23,19 @@ std::string Trimmed(std::string_view text) {
 }
 
 std::string PathReason(const PlanReport::Path& p) {
-  if (p.useful() >= p.allotted) return {};  // nothing missing
   std::vector<std::string> why;
+  // The strength's shortfall: "pairwise needs 12 procedures on path 1.1; 5
+  // allotted cover 31 of 48 pairs".
+  const TupleCoverage& asked = p.strength == 1 ? p.each : p.strength == 2 ? p.pairs : p.tuples;
+  if (p.strength > 0 && p.combinations > 0 && asked.covered < asked.possible) {
+    const std::string tuples = p.strength == 1 ? "choices" : p.strength == 2 ? "pairs" : "tuples";
+    why.push_back(
+        StrengthName(p.strength) +
+        (p.needed > 0 ? " needs " + std::to_string(p.needed) + " procedures on path " + p.name : " on path " + p.name) +
+        "; " + std::to_string(p.allotted + p.raised) + " allotted cover " + std::to_string(asked.covered) + " of " +
+        std::to_string(asked.possible) + " " + tuples);
+  }
+  if (p.useful() >= p.allotted && why.empty()) return {};  // nothing missing
   if (p.combinations == 0) {
     why.push_back(
         "no category of the path has choices: give them choices (the editors, a choices file, or DEF( "
@@ -69,7 +80,7 @@ std::string PlanReport::text() const {
   std::string out = "Plan report: " + std::to_string(allotted) + " test procedures allotted, " +
                     std::to_string(generated) + " written (" + std::to_string(insignificant) + " insignificant, " +
                     std::to_string(duplicates) + " repeated), " + std::to_string(useful()) + " useful\n";
-  out += "  " + seedLine() + "\n";
+  out += "  " + seedLine() + (strength > 0 ? "; strength " + StrengthName(strength) : std::string()) + "\n";
   if (!weightsSum.empty()) out += "  " + weightsSum + "\n";
   // Only the rows that lost procedures, the first few of each part.
   const auto part = [&out](const std::string& head, const std::vector<std::string>& rows) {
@@ -91,7 +102,9 @@ std::string PlanReport::text() const {
   part("  leaves that gave fewer than allotted     allotted   useful  why\n", rows);
   rows.clear();
   for (const TestCase& t : testCases) {
-    if (t.useful() >= t.allotted) continue;
+    if (t.useful() >= t.allotted &&
+        std::none_of(t.paths.begin(), t.paths.end(), [](const Path& p) { return !p.reason.empty(); }))
+      continue;
     std::string row = "    " + Cell("SD" + std::to_string(t.number) + " " + t.name, 38) + Number(t.allotted, 9) +
                       Number(t.useful(), 9) + (t.reason.empty() ? "" : "  " + t.reason) + "\n";
     for (const Path& p : t.paths)
@@ -108,6 +121,7 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
   PlanReport r;
   r.weightsSum = s.weightsSum;
   r.seed = s.seed();
+  r.strength = s.strength.t;
   const TestCaseTable& table = s.specification.table;
   std::unordered_map<int, std::string> diagramOf;  // test case number -> diagram identifier
   for (const auto& [key, number] : s.specification.cases) diagramOf.emplace(number, key);
@@ -127,8 +141,19 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
     }
     for (; next < g.outcomes.size() && g.outcomes[next].testCase == i; ++next) {
       const PathCount& c = g.outcomes[next].count;
-      PlanReport::Path p{g.outcomes[next].path, c.allotted, c.combinations, c.procedures, c.insignificant,
-                         c.duplicates,          {}};
+      PlanReport::Path p;
+      p.name = g.outcomes[next].path;
+      p.allotted = c.allotted;
+      p.combinations = c.combinations;
+      p.generated = c.procedures;
+      p.insignificant = c.insignificant;
+      p.duplicates = c.duplicates;
+      p.strength = c.strength;
+      p.needed = c.needed;
+      p.raised = c.raised;
+      p.each = c.each;
+      p.pairs = c.pairs;
+      p.tuples = c.tuples;
       p.reason = PathReason(p);
       t.generated += p.generated;
       t.insignificant += p.insignificant;

@@ -25,7 +25,11 @@ struct PlanReport {
     long generated = 0;             // written, valid or not
     long insignificant = 0;
     long duplicates = 0;
-    std::string reason;  // why fewer useful procedures than allotted; empty when none are missing
+    int strength = 0;                   // asked for; 0: random
+    long needed = 0;                    // procedures the strength needs (-1: too many tuples to try)
+    long raised = 0;                    // added to the allotment for the strength
+    TupleCoverage each, pairs, tuples;  // choices, pairs and the strength's tuples covered
+    std::string reason;                 // why fewer useful procedures than allotted, or the strength's shortfall
     long useful() const { return generated - insignificant - duplicates; }
   };
   struct TestCase {
@@ -55,6 +59,7 @@ struct PlanReport {
 
   std::string weightsSum;  // "Leaves weights sum: ..."
   unsigned seed = 0;
+  int strength = 0;  // what each path covered first; 0: random
   std::vector<Branch> branches;
   std::vector<Leaf> leaves;
   std::vector<TestCase> testCases;

@@ -746,7 +746,7 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
       {specification.table, *outputFolder(), *random_, [this](std::string_view text) { status(text); },
        [this](const std::string& text) { problem(text); },
        [this](const GeneratedProcedure& p) { procedures.push_back(p); }, isChosen,
-       [this](int done, int total) { progress(done, total); }},
+       [this](int done, int total) { progress(done, total); }, strength},
       [&g](const std::string& text) { g.conflicts.push_back(text); });
   hideBusy();
   planReport = MakePlanReport(*this, g.result);

@@ -115,6 +115,9 @@ class PlanningSession {
   std::string weightsSum;
   // Where the procedures of the last generation went; none before one.
   std::optional<PlanReport> planReport;
+  // What each path's procedures cover first (zov plan --strength); random
+  // by default, as every combination in random order.
+  Strength strength;
   // Documents named by the diagram's identifier and name and the path
   // (zov plan --names stable), not by the texts of the tree's nodes.
   bool stableNames = false;

@@ -54,9 +54,53 @@ std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, RandomSource& rand
   return order;
 }
 
+bool SignificantDigits(const TestCaseRecord& r, const CategoryList& cat, const std::vector<int>& digits) {
+  // The property and selector lines of the row, as the script writes them.
+  std::vector<std::string> row(3);
+  row[2] = "True";
+  for (std::size_t c = 0; c < cat.list.size() && c < digits.size(); ++c) {
+    if (digits[c] < 0) continue;
+    const CategoryRef& ref = cat.list[c];
+    if (ref.own) continue;
+    const MessageRecord& msg = r.messages[static_cast<std::size_t>(ref.message)];
+    const AttributeRecord& a = msg.attributes[static_cast<std::size_t>(ref.attr)];
+    const auto d = static_cast<std::size_t>(digits[c]);
+    if (d >= a.choices.size()) continue;
+    const ChoiceRecord& choice = a.choices[d];
+    for (int i = 0; i < choice.propertyCount && i < static_cast<int>(choice.properties.size()); ++i) {
+      const std::string& name = choice.properties[static_cast<std::size_t>(i)];
+      if (FindConflict(name, row, static_cast<int>(row.size()) - 1, true, nullptr)) return false;
+      row.push_back(PropertyLine(name));
+    }
+    for (int i = 0; i < choice.selectorCount && i < static_cast<int>(choice.selectors.size()); ++i) {
+      const std::string& name = choice.selectors[static_cast<std::size_t>(i)];
+      if (FindConflict(name, row, static_cast<int>(row.size()) - 1, false, nullptr)) return false;
+      row.push_back(SelectorLine(name));
+    }
+  }
+  return true;
+}
+
+namespace {
+
+// Whether any choice of the path carries a property or an if-selector: only
+// then can a procedure be insignificant.
+bool Constrained(const TestCaseRecord& r, const CategoryList& cat) {
+  for (const CategoryRef& ref : cat.list) {
+    if (ref.own) continue;
+    const AttributeRecord& a =
+        r.messages[static_cast<std::size_t>(ref.message)].attributes[static_cast<std::size_t>(ref.attr)];
+    for (const ChoiceRecord& c : a.choices)
+      if (c.propertyCount > 0 || c.selectorCount > 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int testCase, const std::string& pathName,
                        std::int64_t n, RandomSource& random, const std::function<void(const std::string&)>& warn,
-                       std::ostream& out, const ProcedureSink& collect) {
+                       std::ostream& out, const ProcedureSink& collect, const Strength& strength) {
   PathCount count;
   count.allotted = static_cast<long>(n);
   count.combinations = cat.list.empty() ? 0 : cat.troppe ? -1 : cat.T;
@@ -70,7 +114,31 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
     return count;
   }
   const std::int64_t T = cat.T;
-  const std::vector<std::int64_t> order = ShuffleCombinations(T, random);
+  std::vector<int> sizes;
+  for (const CategoryRef& ref : cat.list) sizes.push_back(ref.choices);
+  SignificanceTest significant;
+  if (Constrained(r, cat))
+    significant = [&r, &cat](const std::vector<int>& digits) { return SignificantDigits(r, cat, digits); };
+  // What the strength asks for is drawn first, then the rest as before.
+  std::vector<std::int64_t> first;
+  count.strength = strength.t;
+  if (strength.t > 0) {
+    CoverPlan plan = Cover(sizes, strength.t, -1, significant, random);
+    count.needed = plan.needed;
+    if (strength.fills && plan.needed > n) {
+      count.raised = plan.needed - static_cast<long>(n);
+      n = plan.needed;
+    }
+    first = std::move(plan.rows);
+    if (static_cast<std::int64_t>(first.size()) > n) first.resize(static_cast<std::size_t>(n));
+  }
+  std::vector<std::int64_t> order = ShuffleCombinations(T, random);
+  if (!first.empty()) {
+    std::unordered_set<std::int64_t> taken(first.begin(), first.end());
+    for (std::int64_t c : order)
+      if (taken.count(c) == 0) first.push_back(c);
+    order = std::move(first);
+  }
   out << '\n';
   if (n <= T) {
     out << "- - - - - - generated " << WithSign(n) << " of possible " << WithSign(T)
@@ -101,6 +169,7 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
   // The values of the significant procedures written, to count repeats.
   std::unordered_set<std::string> seen;
   std::string values;
+  std::vector<std::int64_t> significantCombinations;
   GeneratedProcedure data;
   data.testCase = testCase;
   data.path = pathName;
@@ -177,8 +246,16 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
       collect(data);
     }
     // An insignificant procedure leaves its number to the next one.
-    if (row[2] != "False") ++number;
+    if (row[2] != "False") {
+      ++number;
+      significantCombinations.push_back(combination);
+    }
   }
+  // How far the significant procedures cover the choices, their pairs and
+  // the strength's tuples.
+  count.each = CoverageOf(sizes, 1, significantCombinations, significant);
+  if (sizes.size() >= 2) count.pairs = CoverageOf(sizes, 2, significantCombinations, significant);
+  if (strength.t > 2) count.tuples = CoverageOf(sizes, strength.t, significantCombinations, significant);
   return count;
 }
 
@@ -233,7 +310,7 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
           n = q + 1;
           --rest;
         }
-        const PathCount written = GeneratePath(r, cat, i, path, n, g.random, warn, out, g.collect);
+        const PathCount written = GeneratePath(r, cat, i, path, n, g.random, warn, out, g.collect, g.strength);
         result.procedures += written.procedures;
         result.insignificant += written.insignificant;
         result.outcomes.push_back({i, path, written});

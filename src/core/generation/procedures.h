@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "generation/strength.h"
 #include "generation/test_case_table.h"
 
 namespace zov {
@@ -66,15 +67,23 @@ using ProcedureSink = std::function<void(const GeneratedProcedure&)>;
 // warnings, then the procedures. warn receives the conflict warnings;
 // collect, when given, each procedure as data. Returns what was written.
 struct PathCount {
-  long allotted = 0;              // the procedures the path was given
-  std::int64_t combinations = 0;  // what its choices allow; 0 without a category, -1 past the cap
-  long procedures = 0;            // procedures written, valid or not
-  long insignificant = 0;         // of which marked "Conflicting values choices"
-  long duplicates = 0;            // significant ones whose values repeat an earlier one's (equal choices)
+  long allotted = 0;                  // the procedures the path was given
+  std::int64_t combinations = 0;      // what its choices allow; 0 without a category, -1 past the cap
+  long procedures = 0;                // procedures written, valid or not
+  long insignificant = 0;             // of which marked "Conflicting values choices"
+  long duplicates = 0;                // significant ones whose values repeat an earlier one's (equal choices)
+  int strength = 0;                   // the strength asked for (0: random)
+  long needed = 0;                    // procedures the strength needs; -1: too many tuples to try
+  long raised = 0;                    // procedures added to the allotment for the strength (fills)
+  TupleCoverage each, pairs, tuples;  // choices, pairs and t-tuples the significant ones cover
 };
+// Whether the procedure of the combination with these choice digits (-1:
+// category left out, for a tuple) is significant: no property of a choice
+// contradicts an if-selector of another, checked as the script's row is made.
+bool SignificantDigits(const TestCaseRecord& r, const CategoryList& cat, const std::vector<int>& digits);
 PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int testCase, const std::string& pathName,
                        std::int64_t n, RandomSource& random, const std::function<void(const std::string&)>& warn,
-                       std::ostream& out, const ProcedureSink& collect = nullptr);
+                       std::ostream& out, const ProcedureSink& collect = nullptr, const Strength& strength = {});
 
 // The script file of test case i: "TestScript" i ".txt".
 std::string ScriptName(int i);
@@ -109,6 +118,7 @@ struct GenerationContext {
   // as if it were of this one.
   std::function<bool(int)> chosen;
   std::function<void(int, int)> progress;  // test cases done of all
+  Strength strength;                       // what each path's procedures cover first
 };
 GenerationResult GenerateTestProcedures(const GenerationContext& g,
                                         const std::function<void(const std::string&)>& warn);

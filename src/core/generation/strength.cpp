@@ -1,0 +1,235 @@
+#include "generation/strength.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "generation/random_source.h"
+
+namespace zov {
+
+namespace {
+
+constexpr int kCandidates = 30;  // rows tried for each row kept
+
+// Every subset of t categories, and where its tuples start in one index.
+struct Tuples {
+  std::vector<int> sizes;
+  int t = 0;
+  std::vector<std::vector<int>> subsets;
+  std::vector<long long> offset;
+  std::unordered_map<std::uint64_t, int> bySet;  // the categories as bits -> subset
+  long long total = 0;
+
+  Tuples(const std::vector<int>& s, int strength) : sizes(s), t(strength) {
+    std::vector<int> pick;
+    const auto walk = [&](auto&& self, int from) -> void {
+      if (static_cast<int>(pick.size()) == t) {
+        long long count = 1;
+        std::uint64_t bits = 0;
+        for (int c : pick) {
+          count *= sizes[static_cast<std::size_t>(c)];
+          bits |= std::uint64_t{1} << c;
+        }
+        bySet.emplace(bits, static_cast<int>(subsets.size()));
+        subsets.push_back(pick);
+        offset.push_back(total);
+        total += count;
+        return;
+      }
+      for (int c = from; c < static_cast<int>(sizes.size()) && total <= kMaxTuples; ++c) {
+        pick.push_back(c);
+        self(self, c + 1);
+        pick.pop_back();
+      }
+    };
+    walk(walk, 0);
+  }
+  long long index(int subset, const std::vector<int>& digits) const {
+    long long i = 0;
+    for (int c : subsets[static_cast<std::size_t>(subset)])
+      i = i * sizes[static_cast<std::size_t>(c)] + digits[static_cast<std::size_t>(c)];
+    return offset[static_cast<std::size_t>(subset)] + i;
+  }
+  // The digits of tuple i, the others -1.
+  std::vector<int> digitsOf(long long i) const {
+    const auto at = std::upper_bound(offset.begin(), offset.end(), i) - offset.begin() - 1;
+    std::vector<int> digits(sizes.size(), -1);
+    long long rest = i - offset[static_cast<std::size_t>(at)];
+    const std::vector<int>& set = subsets[static_cast<std::size_t>(at)];
+    for (auto c = set.rbegin(); c != set.rend(); ++c) {
+      digits[static_cast<std::size_t>(*c)] = static_cast<int>(rest % sizes[static_cast<std::size_t>(*c)]);
+      rest /= sizes[static_cast<std::size_t>(*c)];
+    }
+    return digits;
+  }
+  // Calls f with the index of every tuple of the full row digits.
+  template <typename F>
+  void ofRow(const std::vector<int>& digits, F f) const {
+    for (int s = 0; s < static_cast<int>(subsets.size()); ++s) f(index(s, digits));
+  }
+};
+
+std::int64_t Number(const std::vector<int>& sizes, const std::vector<int>& digits) {
+  std::int64_t n = 0;
+  for (std::size_t c = 0; c < sizes.size(); ++c) n = n * sizes[c] + digits[c];
+  return n;
+}
+
+std::vector<int> Digits(const std::vector<int>& sizes, std::int64_t n) {
+  std::vector<int> digits(sizes.size());
+  for (std::size_t c = sizes.size(); c-- > 0;) {
+    digits[c] = static_cast<int>(n % sizes[c]);
+    n /= sizes[c];
+  }
+  return digits;
+}
+
+int Below(RandomSource& random, int n) {
+  const int i = static_cast<int>(random.draw() * n);
+  return std::min(std::max(i, 0), n - 1);
+}
+
+}  // namespace
+
+std::optional<int> ParseStrength(const std::string& word) {
+  if (word == "random") return 0;
+  if (word == "each") return 1;
+  if (word == "pairwise") return 2;
+  if (word.size() <= 2 && !word.empty() &&
+      std::all_of(word.begin(), word.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    const int t = std::stoi(word);
+    if (t >= 1 && t <= 10) return t;
+  }
+  return std::nullopt;
+}
+
+std::string StrengthName(int t) {
+  return t <= 0 ? "random" : t == 1 ? "each" : t == 2 ? "pairwise" : std::to_string(t) + "-wise";
+}
+
+long long TupleCount(const std::vector<int>& sizes, int t) {
+  if (t <= 0 || t > static_cast<int>(sizes.size()) || sizes.size() > 64) return 0;
+  const Tuples tuples(sizes, t);
+  return tuples.total > kMaxTuples ? -1 : tuples.total;
+}
+
+TupleCoverage CoverageOf(const std::vector<int>& sizes, int t, const std::vector<std::int64_t>& combinations,
+                         const SignificanceTest& significant) {
+  TupleCoverage c;
+  if (t <= 0 || t > static_cast<int>(sizes.size()) || sizes.size() > 64) return c;
+  const Tuples tuples(sizes, t);
+  if (tuples.total > kMaxTuples) return c;
+  std::vector<char> state(static_cast<std::size_t>(tuples.total), 0);  // 1 covered, 2 impossible
+  if (significant)
+    for (long long i = 0; i < tuples.total; ++i)
+      if (!significant(tuples.digitsOf(i))) state[static_cast<std::size_t>(i)] = 2;
+  for (std::int64_t n : combinations)
+    tuples.ofRow(Digits(sizes, n), [&](long long i) {
+      if (state[static_cast<std::size_t>(i)] == 0) state[static_cast<std::size_t>(i)] = 1;
+    });
+  for (char s : state) {
+    c.covered += s == 1;
+    c.impossible += s == 2;
+  }
+  c.possible = tuples.total - c.impossible;
+  return c;
+}
+
+CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const SignificanceTest& significant,
+                RandomSource& random) {
+  CoverPlan plan;
+  const int k = static_cast<int>(sizes.size());
+  t = std::min(t, k);
+  if (t <= 0 || k > 64) return plan;
+  const Tuples tuples(sizes, t);
+  if (tuples.total > kMaxTuples) {
+    plan.needed = -1;
+    return plan;
+  }
+  std::vector<char> open(static_cast<std::size_t>(tuples.total), 1);
+  long long openCount = tuples.total;
+  if (significant)
+    for (long long i = 0; i < tuples.total; ++i)
+      if (!significant(tuples.digitsOf(i))) {
+        open[static_cast<std::size_t>(i)] = 0;
+        --openCount;
+        ++plan.coverage.impossible;
+      }
+  plan.coverage.possible = openCount;
+  std::unordered_set<std::int64_t> chosen;
+  std::vector<int> order(static_cast<std::size_t>(k));
+  while (openCount > 0) {
+    std::vector<int> best;
+    long long bestGain = 0;
+    for (int attempt = 0; attempt < kCandidates; ++attempt) {
+      // A tuple still open to start from.
+      long long start = static_cast<long long>(random.draw() * static_cast<double>(tuples.total));
+      start = std::min(std::max(start, 0LL), tuples.total - 1);
+      while (!open[static_cast<std::size_t>(start)]) start = (start + 1) % tuples.total;
+      std::vector<int> digits = tuples.digitsOf(start);
+      std::vector<int> assigned;
+      for (int c = 0; c < k; ++c)
+        if (digits[static_cast<std::size_t>(c)] >= 0) assigned.push_back(c);
+      order.clear();
+      for (int c = 0; c < k; ++c)
+        if (digits[static_cast<std::size_t>(c)] < 0) order.push_back(c);
+      for (std::size_t i = order.size(); i > 1; --i)
+        std::swap(order[i - 1], order[static_cast<std::size_t>(Below(random, static_cast<int>(i)))]);
+      for (int c : order) {
+        // The choice that closes the most open tuples with those already set.
+        int bestValue = Below(random, sizes[static_cast<std::size_t>(c)]);
+        long long bestScore = -1;
+        for (int v = 0; v < sizes[static_cast<std::size_t>(c)]; ++v) {
+          digits[static_cast<std::size_t>(c)] = v;
+          long long score = 0;
+          std::vector<int> pick;
+          const auto walk = [&](auto&& self, std::size_t from) -> void {
+            if (static_cast<int>(pick.size()) == t - 1) {
+              std::uint64_t bits = std::uint64_t{1} << c;
+              for (int p : pick) bits |= std::uint64_t{1} << p;
+              score += open[static_cast<std::size_t>(tuples.index(tuples.bySet.at(bits), digits))];
+              return;
+            }
+            for (std::size_t i = from; i < assigned.size(); ++i) {
+              pick.push_back(assigned[i]);
+              self(self, i + 1);
+              pick.pop_back();
+            }
+          };
+          walk(walk, 0);
+          if (score > bestScore) {
+            bestScore = score;
+            bestValue = v;
+          }
+        }
+        digits[static_cast<std::size_t>(c)] = bestValue;
+        assigned.push_back(c);
+      }
+      const std::int64_t number = Number(sizes, digits);
+      if (chosen.count(number) != 0 || (significant && !significant(digits))) continue;
+      long long gain = 0;
+      tuples.ofRow(digits, [&](long long i) { gain += open[static_cast<std::size_t>(i)]; });
+      if (gain > bestGain) {
+        bestGain = gain;
+        best = digits;
+      }
+    }
+    if (bestGain == 0) break;  // the tuples left are in no row these tries reach
+    tuples.ofRow(best, [&](long long i) {
+      if (open[static_cast<std::size_t>(i)]) {
+        open[static_cast<std::size_t>(i)] = 0;
+        --openCount;
+      }
+    });
+    const std::int64_t number = Number(sizes, best);
+    chosen.insert(number);
+    plan.rows.push_back(number);
+  }
+  plan.needed = static_cast<long>(plan.rows.size());
+  if (most >= 0 && static_cast<long>(plan.rows.size()) > most) plan.rows.resize(static_cast<std::size_t>(most));
+  plan.coverage = CoverageOf(sizes, t, plan.rows, significant);
+  return plan;
+}
+
+}  // namespace zov

@@ -1,0 +1,73 @@
+#include "generation/strength.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "generation/random_source.h"
+
+namespace zov {
+namespace {
+
+// Every pair of choices of two categories is in some row.
+bool CoversAllPairs(const std::vector<int>& sizes, const std::vector<std::int64_t>& rows) {
+  return CoverageOf(sizes, 2, rows, nullptr).covered == TupleCount(sizes, 2);
+}
+
+// Full coverage, distinct rows, and within a small factor of the lower
+// bound (the product of the two largest categories) on sets testers meet.
+TEST(Strength, PairwiseCoversEveryPairInFewRows) {
+  SeededRandom random(7);
+  const std::vector<std::vector<int>> sets = {{3, 3, 3, 3},
+                                              std::vector<int>(13, 3),
+                                              std::vector<int>(20, 2),
+                                              {10, 10, 10, 10, 10},
+                                              {5, 5, 4, 4, 4, 3, 3, 3, 3, 3, 2, 2, 2, 2, 2, 2}};
+  const std::vector<long> most = {11, 25, 14, 130, 36};
+  for (std::size_t i = 0; i < sets.size(); ++i) {
+    const CoverPlan plan = Cover(sets[i], 2, -1, nullptr, random);
+    EXPECT_TRUE(CoversAllPairs(sets[i], plan.rows)) << i;
+    EXPECT_EQ(std::set<std::int64_t>(plan.rows.begin(), plan.rows.end()).size(), plan.rows.size()) << i;
+    EXPECT_LE(plan.needed, most[i]) << i;
+    EXPECT_EQ(plan.coverage.covered, plan.coverage.possible);
+  }
+}
+
+TEST(Strength, EachTakesEveryChoiceOnceAndAPrefixSaysWhatItMisses) {
+  SeededRandom random(1);
+  const std::vector<int> sizes = {6, 5, 4, 2};
+  const CoverPlan all = Cover(sizes, 1, -1, nullptr, random);
+  EXPECT_EQ(all.needed, 6);  // the largest category
+  EXPECT_EQ(all.coverage.covered, 17);
+  const CoverPlan five = Cover(sizes, 1, 5, nullptr, random);
+  EXPECT_EQ(five.rows.size(), 5u);
+  EXPECT_EQ(five.coverage.possible, 17);
+  EXPECT_LT(five.coverage.covered, 17);
+  EXPECT_GE(five.coverage.covered, 15);  // only the largest category's sixth choice can be missing
+}
+
+// A pair whose choices contradict each other is impossible: never drawn,
+// never counted as missing; every other pair is covered.
+TEST(Strength, ContradictingChoicesMakeImpossiblePairs) {
+  SeededRandom random(3);
+  const std::vector<int> sizes = {3, 3, 2};
+  const SignificanceTest significant = [](const std::vector<int>& d) { return !(d[0] == 0 && d[1] == 2); };
+  const CoverPlan plan = Cover(sizes, 2, -1, significant, random);
+  EXPECT_EQ(plan.coverage.impossible, 1);
+  EXPECT_EQ(plan.coverage.covered, plan.coverage.possible);
+  EXPECT_EQ(plan.coverage.possible, TupleCount(sizes, 2) - 1);
+  for (std::int64_t n : plan.rows) EXPECT_NE(n / 2, 0 * 3 + 2) << n;  // (0, 2, *) never drawn
+}
+
+TEST(Strength, Names) {
+  EXPECT_EQ(ParseStrength("random"), 0);
+  EXPECT_EQ(ParseStrength("each"), 1);
+  EXPECT_EQ(ParseStrength("pairwise"), 2);
+  EXPECT_EQ(ParseStrength("3"), 3);
+  EXPECT_FALSE(ParseStrength("0").has_value());
+  EXPECT_FALSE(ParseStrength("fast").has_value());
+  EXPECT_EQ(StrengthName(3), "3-wise");
+}
+
+}  // namespace
+}  // namespace zov
