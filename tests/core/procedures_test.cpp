@@ -161,9 +161,17 @@ TEST(GeneratePath, PastTheBoundIsReported) {
   auto work = WorkFolder::CreatePrivate(nullptr);
   ASSERT_TRUE(work);
   std::vector<std::string> warnings, conflicts;
-  GenerateTestProcedures(
-      {t, *work, random, nullptr, [&](const std::string& w) { warnings.push_back(w); }, nullptr, nullptr, nullptr, {}},
-      [&](const std::string& w) { conflicts.push_back(w); });
+  GenerateTestProcedures({t,
+                          *work,
+                          random,
+                          nullptr,
+                          [&](const std::string& w) { warnings.push_back(w); },
+                          nullptr,
+                          nullptr,
+                          nullptr,
+                          {},
+                          {}},
+                         [&](const std::string& w) { conflicts.push_back(w); });
   const auto lines = work->readLines("TestScript1.txt");
   ASSERT_TRUE(lines);
   EXPECT_NE((*lines)[3].find("More than 10000000 combinations"), std::string::npos);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <fstream>
 #include <sstream>
+#include <unordered_map>
 
 #include "app/load_messages.h"
 #include "app/uit_commands.h"
@@ -725,6 +726,26 @@ Outcome PlanningSession::removeChoice(std::string_view node) {
 
 // --- generation ------------------------------------------------------------------------
 
+std::function<std::unique_ptr<RandomSource>(int, const std::string&)> PlanningSession::PathStreams() const {
+  std::unordered_map<int, std::string> diagramOf;
+  for (const auto& [key, number] : specification.cases) diagramOf.emplace(number, key);
+  return [seed = seed_, diagramOf = std::move(diagramOf)](int testCase, const std::string& path) {
+    std::uint64_t h = kFnvOffset;
+    const auto mix = [&h](std::string_view bytes) {
+      for (char c : bytes) {
+        h ^= static_cast<unsigned char>(c);
+        h *= kFnvPrime;
+      }
+    };
+    mix(std::to_string(seed));
+    const auto d = diagramOf.find(testCase);
+    mix(d == diagramOf.end() ? "SD" + std::to_string(testCase) : d->second);
+    mix("/");
+    mix(path);
+    return std::unique_ptr<RandomSource>(std::make_unique<SeededRandom>(static_cast<unsigned>(h ^ (h >> 32))));
+  };
+}
+
 PlanningSession::Generated PlanningSession::generate(const std::vector<std::string>& testCases) {
   Generated g;
   if (outputFolder() == nullptr) return g;
@@ -746,7 +767,7 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
       {specification.table, *outputFolder(), *random_, [this](std::string_view text) { status(text); },
        [this](const std::string& text) { problem(text); },
        [this](const GeneratedProcedure& p) { procedures.push_back(p); }, isChosen,
-       [this](int done, int total) { progress(done, total); }, strength},
+       [this](int done, int total) { progress(done, total); }, strength, PathStreams()},
       [&g](const std::string& text) { g.conflicts.push_back(text); });
   hideBusy();
   planReport = MakePlanReport(*this, g.result);

@@ -273,6 +273,10 @@ class PlanningSession {
   void clearSpecification();
   void addRoots();
   std::string loadModel(const std::string& path);
+  // The random stream of each path of the generation: seeded from the
+  // session's seed and the path's identity (the diagram's identifier and the
+  // path's name), so that a path's procedures change only with the path.
+  std::function<std::unique_ptr<RandomSource>(int, const std::string&)> PathStreams() const;
   // "&Select Level" on node; without allot, the decision is recorded as
   // allotting by number and the allotment is left to a later call.
   Outcome selectLevel(NodeId node, const Criterion& c, bool allot);

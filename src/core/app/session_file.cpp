@@ -66,6 +66,11 @@ std::string CheckSession(const json& s) {
     whole(m, "model.", "size", 0, std::numeric_limits<long long>::max());
   }
   whole(s, "", "seed", 0, 0xFFFFFFFFLL);
+  if (object(s, "", "strength")) {
+    const json& t = s["strength"];
+    whole(t, "strength.", "t", 0, 10);
+    flag(t, "strength.", {"fills"});
+  }
   if (object(s, "", "criterionDialog")) {
     const json& c = s["criterionDialog"];
     flag(c, "criterionDialog.", {"byNumber"});
@@ -315,6 +320,7 @@ std::string SessionText(const PlanningSession& g, const std::string& sessionPath
     s["model"]["fnv1a64"] = Fingerprint(print->second);
   }
   s["seed"] = g.seed();
+  s["strength"] = {{"t", g.strength.t}, {"fills", g.strength.fills}};
   s["criterionDialog"] = {
       {"byNumber", g.criterion.byNumber}, {"procedures", g.criterion.procedures}, {"coverage", g.criterion.coverage}};
   json decisions = json::array();
@@ -410,6 +416,9 @@ SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, co
     r.modelChanged =
         !print || !s["model"].contains("fnv1a64") || Fingerprint(print->second) != s["model"].value("fnv1a64", "");
     g.setSeed(seed != nullptr ? *seed : s.value("seed", 0u));
+    // A session older than the strength draws at random.
+    const json strength = s.value("strength", json::object());
+    g.strength = {strength.value("t", 0), strength.value("fills", false)};
     if (r.outcome = g.openModel(model.string()); !r.outcome) return r;
     const json dialog = s.value("criterionDialog", json::object());
     g.criterion.byNumber = dialog.value("byNumber", true);

@@ -310,7 +310,10 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
           n = q + 1;
           --rest;
         }
-        const PathCount written = GeneratePath(r, cat, i, path, n, g.random, warn, out, g.collect, g.strength);
+        // Each path on its own stream: another path's choices change nothing here.
+        const std::unique_ptr<RandomSource> own = g.pathRandom ? g.pathRandom(i, path) : nullptr;
+        const PathCount written =
+            GeneratePath(r, cat, i, path, n, own ? *own : g.random, warn, out, g.collect, g.strength);
         result.procedures += written.procedures;
         result.insignificant += written.insignificant;
         result.outcomes.push_back({i, path, written});

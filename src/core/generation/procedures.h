@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -119,6 +120,9 @@ struct GenerationContext {
   std::function<bool(int)> chosen;
   std::function<void(int, int)> progress;  // test cases done of all
   Strength strength;                       // what each path's procedures cover first
+  // The random stream of one path (test case, path name); when not given,
+  // every path draws from `random` in turn.
+  std::function<std::unique_ptr<RandomSource>(int, const std::string&)> pathRandom;
 };
 GenerationResult GenerateTestProcedures(const GenerationContext& g,
                                         const std::function<void(const std::string&)>& warn);

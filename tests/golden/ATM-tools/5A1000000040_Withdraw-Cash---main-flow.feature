@@ -6,12 +6,12 @@ Feature: Withdraw Cash - main flow
 
     Examples:
       | id | readCard.cardNumber |
-      | 5A1000000040-1-001 | LZsNB_gu |
-      | 5A1000000040-1-002 | INFWKWTgWv_qXRh |
+      | 5A1000000040-1-001 | yjvAHR |
+      | 5A1000000040-1-002 | nixnRFh^rrsp |
       | 5A1000000040-1-003 | "0000" |
-      | 5A1000000040-1-004 | nixnRFh^rrsp |
-      | 5A1000000040-1-005 | yjvAHR |
-      | 5A1000000040-1-006 | [`YIvL |
+      | 5A1000000040-1-004 | [`YIvL |
+      | 5A1000000040-1-005 | INFWKWTgWv_qXRh |
+      | 5A1000000040-1-006 | LZsNB_gu |
 
   Scenario Outline: path 1.1
     When validatePin <validatePin.validatePin> <validatePin.pin>
@@ -20,8 +20,8 @@ Feature: Withdraw Cash - main flow
 
     Examples:
       | id | validatePin.validatePin | validatePin.pin | withdraw.amount | dispense.dispense | dispense.amount | dispense.notes |
-      | 5A1000000040-1.1-001 | Reading Card | b | 0 | Dispensing | 9 | 4 |
-      | 5A1000000040-1.1-002 | Idle | JDsg | 4 | Reading Card | 20 | 5 |
-      | 5A1000000040-1.1-003 | Idle | b | 4 | Idle | 19 | 4 |
-      | 5A1000000040-1.1-004 | Idle |  | 1 | Dispensing | 9 | 4 |
-      | 5A1000000040-1.1-005 | Reading Card | p | 1 | Idle | 19 | 1 |
+      | 5A1000000040-1.1-001 | Reading Card | gwX_Lh | 1 | Reading Card | 14 | 1 |
+      | 5A1000000040-1.1-002 | Idle | gwX_Lh | 0 | Reading Card | 14 | 1 |
+      | 5A1000000040-1.1-003 | Reading Card | gwX_Lh | 4 | Dispensing | 9 | 5 |
+      | 5A1000000040-1.1-004 | Idle | gwX_Lh | 4 | Idle | 14 | 4 |
+      | 5A1000000040-1.1-005 | Dispensing |  | 1 | Dispensing | 9 | 5 |

@@ -6,7 +6,7 @@ Feature: Withdraw Cash - collaboration
 
     Examples:
       | id | readCard.cardNumber |
-      | 5A1000000041-1-001 | BEguMtPR |
+      | 5A1000000041-1-001 | Z |
       | 5A1000000041-1-002 | tFQtQGH |
 
   Scenario Outline: path 2
@@ -16,5 +16,5 @@ Feature: Withdraw Cash - collaboration
 
     Examples:
       | id | validatePin.validatePin | validatePin.pin | withdraw.amount | dispense.dispense | dispense.amount | dispense.notes |
-      | 5A1000000041-2-001 | Idle | ^n | 1 | Dispensing | 10 | 4 |
-      | 5A1000000041-2-002 | Reading Card | OhNF_Xwh] | 4 | Idle | 6 | 4 |
+      | 5A1000000041-2-001 | Reading Card | ^n | 5 | Dispensing | 19 | 1 |
+      | 5A1000000041-2-002 | Dispensing | _Cl_Cf | 4 | Reading Card | 7 | 3 |
