@@ -131,19 +131,19 @@ bool ParseFormats(const std::string& list, Formats& out) {
   return any;
 }
 
-std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& g) {
+void ForEachProcedureName(const PlanningSession& g, const std::function<void(std::size_t, const ProcedureNames&)>& f) {
   std::unordered_map<int, std::string> diagramOf, sectionOf;
   for (const auto& [key, number] : g.specification.cases) diagramOf.emplace(number, key);
   if (g.planReport)
     for (const PlanReport::Leaf& l : g.planReport->leaves)
       if (l.testCase > 0) sectionOf.try_emplace(l.testCase, l.section);
-  std::vector<ProcedureNames> names;
-  names.reserve(g.procedures.size());
   int testCase = -1;
   std::string path;
   int position = 0;
   char number[16];
-  for (const GeneratedProcedure& p : g.procedures) {
+  ProcedureNames n;
+  for (std::size_t i = 0; i < g.procedures.size(); ++i) {
+    const GeneratedProcedure& p = g.procedures[i];
     if (p.testCase != testCase || p.path != path) {
       testCase = p.testCase;
       path = p.path;
@@ -156,14 +156,19 @@ std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& g) {
     const std::string name = WithoutTrailingBlanks(r != nullptr ? r->name : std::string());
     const auto d = diagramOf.find(p.testCase);
     std::snprintf(number, sizeof number, "%03d", position);
-    ProcedureNames n;
     n.id = (d == diagramOf.end() ? "SD" + std::to_string(p.testCase) : d->second) + "-" + p.path + "-" + number;
     n.testCase = "SD" + std::to_string(p.testCase);
     n.title = name + " / " + p.path + " / " + std::to_string(position);
     const auto sec = sectionOf.find(p.testCase);
     n.section = sec == sectionOf.end() ? name : sec->second;
-    names.push_back(std::move(n));
+    f(i, n);
   }
+}
+
+std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& g) {
+  std::vector<ProcedureNames> names;
+  names.reserve(g.procedures.size());
+  ForEachProcedureName(g, [&names](std::size_t, const ProcedureNames& n) { names.push_back(n); });
   return names;
 }
 
@@ -194,14 +199,13 @@ std::string ProceduresCsv(const PlanningSession& g, const CsvStyle& style) {
 
 std::string IndexCsv(const PlanningSession& g) {
   std::string out = "id,test case number,path,document,script\r\n";
-  const std::vector<ProcedureNames> names = NamesOfProcedures(g);
-  for (std::size_t i = 0; i < g.procedures.size(); ++i) {
+  ForEachProcedureName(g, [&](std::size_t i, const ProcedureNames& n) {
     const GeneratedProcedure& p = g.procedures[i];
     const auto doc = g.specification.documentByPath.find(PathKey(p.testCase, p.path));
-    out += CsvField(names[i].id) + ',' + CsvField(names[i].testCase) + ',' + CsvField(p.path) + ',' +
+    out += CsvField(n.id) + ',' + CsvField(n.testCase) + ',' + CsvField(p.path) + ',' +
            CsvField(doc == g.specification.documentByPath.end() ? std::string() : doc->second) + ',' +
            CsvField(ScriptName(p.testCase)) + "\r\n";
-  }
+  });
   return out;
 }
 

@@ -4,6 +4,7 @@
 // test cases with their paths, categories and choices, the procedures).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,8 +54,9 @@ inline constexpr const char* kIndexFile = "index.csv";
 struct ProcedureNames {
   std::string id, testCase, title, section;
 };
-// For each procedure of g.procedures, in order.
+// For each procedure of g.procedures, in order: all at once, or one by one.
 std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& g);
+void ForEachProcedureName(const PlanningSession& g, const std::function<void(std::size_t, const ProcedureNames&)>& f);
 // One row per procedure: its id, test case number, path, document and script.
 std::string IndexCsv(const PlanningSession& g);
 
