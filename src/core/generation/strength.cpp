@@ -136,6 +136,128 @@ TupleCoverage CoverageOf(const std::vector<int>& sizes, int t, const std::vector
   return c;
 }
 
+namespace {
+
+// Pairwise, the usual strength, on flat tables: the pairs of two categories
+// lie side by side from their offset, and each choice keeps the count of
+// its pairs still open, so that a row starts from the choice with most.
+std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::vector<char>& possible,
+                                     const SignificanceTest& significant, RandomSource& random) {
+  const int k = static_cast<int>(sizes.size());
+  std::vector<long long> offset(static_cast<std::size_t>(k * k), 0);
+  long long total = 0;
+  for (int a = 0; a < k; ++a)
+    for (int b = a + 1; b < k; ++b) {
+      offset[static_cast<std::size_t>(a * k + b)] = total;
+      total += static_cast<long long>(sizes[static_cast<std::size_t>(a)]) * sizes[static_cast<std::size_t>(b)];
+    }
+  const auto index = [&](int a, int va, int b, int vb) {
+    if (a > b) {
+      std::swap(a, b);
+      std::swap(va, vb);
+    }
+    return offset[static_cast<std::size_t>(a * k + b)] +
+           static_cast<long long>(va) * sizes[static_cast<std::size_t>(b)] + vb;
+  };
+  std::vector<char> open(possible);
+  long long left = 0;
+  // Open pairs per choice, by category and value.
+  std::vector<std::vector<int>> perChoice(static_cast<std::size_t>(k));
+  for (int c = 0; c < k; ++c)
+    perChoice[static_cast<std::size_t>(c)].assign(static_cast<std::size_t>(sizes[static_cast<std::size_t>(c)]), 0);
+  for (int a = 0; a < k; ++a)
+    for (int b = a + 1; b < k; ++b)
+      for (int va = 0; va < sizes[static_cast<std::size_t>(a)]; ++va)
+        for (int vb = 0; vb < sizes[static_cast<std::size_t>(b)]; ++vb)
+          if (open[static_cast<std::size_t>(index(a, va, b, vb))]) {
+            ++left;
+            ++perChoice[static_cast<std::size_t>(a)][static_cast<std::size_t>(va)];
+            ++perChoice[static_cast<std::size_t>(b)][static_cast<std::size_t>(vb)];
+          }
+  std::vector<std::int64_t> rows;
+  std::unordered_set<std::int64_t> chosen;
+  std::vector<int> digits(static_cast<std::size_t>(k)), best, order, assigned;
+  const auto rowGain = [&](const std::vector<int>& d) {
+    long long gain = 0;
+    for (int a = 0; a < k; ++a)
+      for (int b = a + 1; b < k; ++b)
+        gain +=
+            open[static_cast<std::size_t>(index(a, d[static_cast<std::size_t>(a)], b, d[static_cast<std::size_t>(b)]))];
+    return gain;
+  };
+  while (left > 0) {
+    // The choice in most open pairs starts every candidate (ties at random).
+    int startC = -1, startV = -1, most = 0, ties = 0;
+    for (int c = 0; c < k; ++c)
+      for (int v = 0; v < sizes[static_cast<std::size_t>(c)]; ++v) {
+        const int n = perChoice[static_cast<std::size_t>(c)][static_cast<std::size_t>(v)];
+        if (n > most || (n == most && n > 0 && Below(random, ++ties + 1) == 0)) {
+          if (n > most) ties = 0;
+          most = n;
+          startC = c;
+          startV = v;
+        }
+      }
+    if (startC < 0) break;
+    long long bestGain = 0;
+    for (int attempt = 0; attempt < kCandidates; ++attempt) {
+      std::fill(digits.begin(), digits.end(), -1);
+      digits[static_cast<std::size_t>(startC)] = startV;
+      assigned.assign(1, startC);
+      order.clear();
+      for (int c = 0; c < k; ++c)
+        if (c != startC) order.push_back(c);
+      for (std::size_t i = order.size(); i > 1; --i)
+        std::swap(order[i - 1], order[static_cast<std::size_t>(Below(random, static_cast<int>(i)))]);
+      for (int c : order) {
+        int bestValue = 0, bestScore = -1, tied = 0;
+        for (int v = 0; v < sizes[static_cast<std::size_t>(c)]; ++v) {
+          int score = 0;
+          for (int a : assigned)
+            score += open[static_cast<std::size_t>(index(a, digits[static_cast<std::size_t>(a)], c, v))];
+          if (score > bestScore) {
+            bestScore = score;
+            bestValue = v;
+            tied = 1;
+          } else if (score == bestScore && Below(random, ++tied) == 0) {
+            bestValue = v;
+          }
+        }
+        digits[static_cast<std::size_t>(c)] = bestValue;
+        assigned.push_back(c);
+      }
+      std::int64_t number = 0;
+      for (int c = 0; c < k; ++c)
+        number = number * sizes[static_cast<std::size_t>(c)] + digits[static_cast<std::size_t>(c)];
+      if (chosen.count(number) != 0 || (significant && !significant(digits))) continue;
+      const long long gain = rowGain(digits);
+      if (gain > bestGain) {
+        bestGain = gain;
+        best = digits;
+      }
+    }
+    if (bestGain == 0) break;
+    for (int a = 0; a < k; ++a)
+      for (int b = a + 1; b < k; ++b) {
+        const int va = best[static_cast<std::size_t>(a)], vb = best[static_cast<std::size_t>(b)];
+        char& o = open[static_cast<std::size_t>(index(a, va, b, vb))];
+        if (!o) continue;
+        o = 0;
+        --left;
+        --perChoice[static_cast<std::size_t>(a)][static_cast<std::size_t>(va)];
+        --perChoice[static_cast<std::size_t>(b)][static_cast<std::size_t>(vb)];
+      }
+    std::int64_t number = 0;
+    for (int c = 0; c < k; ++c)
+      number = number * sizes[static_cast<std::size_t>(c)] + best[static_cast<std::size_t>(c)];
+    chosen.insert(number);
+    rows.push_back(number);
+  }
+  return rows;
+}
+
+}  // namespace
+
 CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const SignificanceTest& significant,
                 RandomSource& random) {
   CoverPlan plan;
@@ -157,6 +279,11 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
         ++plan.coverage.impossible;
       }
   plan.coverage.possible = openCount;
+  if (t == 2 && k >= 2) {
+    // The subsets of two categories come in the order CoverPairs lays them out.
+    plan.rows = CoverPairs(sizes, open, significant, random);
+    openCount = 0;
+  }
   std::unordered_set<std::int64_t> chosen;
   std::vector<int> order(static_cast<std::size_t>(k));
   while (openCount > 0) {

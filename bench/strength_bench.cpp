@@ -1,0 +1,39 @@
+// The pairwise covering of a path's categories: rows and time of the
+// generation alone, on the category sets bench/pairwise_compare.py gives
+// python3-allpairspy.
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "generation/random_source.h"
+#include "generation/strength.h"
+
+namespace {
+
+const std::vector<std::vector<int>>& Sets() {
+  static const std::vector<std::vector<int>> sets = {
+      {3, 3, 3, 3},
+      std::vector<int>(13, 3),
+      std::vector<int>(20, 2),
+      {10, 10, 10, 10, 10},
+      {5, 5, 4, 4, 4, 3, 3, 3, 3, 3, 2, 2, 2, 2, 2, 2},
+      {4, 5, 6, 4, 6, 6},  // path 1.1 of the ATM example
+  };
+  return sets;
+}
+
+void BM_Pairwise(benchmark::State& state) {
+  const std::vector<int>& sizes = Sets()[static_cast<std::size_t>(state.range(0))];
+  long rows = 0;
+  unsigned seed = 1;
+  for (auto _ : state) {
+    zov::SeededRandom random(seed++);
+    rows = zov::Cover(sizes, 2, -1, nullptr, random).needed;
+    benchmark::DoNotOptimize(rows);
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+}
+
+BENCHMARK(BM_Pairwise)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+
+}  // namespace
