@@ -6,6 +6,7 @@
 #include <set>
 
 #include "app/plan.h"
+#include "app/scripted_asker.h"
 #include "support/window_ready.h"
 #include "tree/tag.h"
 
@@ -40,6 +41,24 @@ TEST_F(GeneraleTest, EveryMenuAndItemHasItsOwnAccessKey) {
   EXPECT_EQ(WithoutAccessKey("&All Test Cases"), "All Test Cases");
   EXPECT_EQ(WithoutAccessKey("Fish && &Chips"), "Fish & Chips");
   EXPECT_EQ(AccessKey("Fish && &Chips"), 'C');
+}
+
+// The strength of the next generation, typed as a word; a word that is
+// none is refused and changes nothing.
+TEST_F(GeneraleTest, CoverageStrengthIsAskedAsAWord) {
+  ScriptedAsker asker;
+  g.setAsker(&asker);
+  asker.inputs = {std::string("pairwise fills"), std::string("fast"), std::string("3")};
+  g.chooseStrength();
+  EXPECT_EQ(g.session.strength.t, 2);
+  EXPECT_TRUE(g.session.strength.fills);
+  g.chooseStrength();
+  EXPECT_EQ(g.session.strength.t, 2);
+  EXPECT_NE(asker.asked.back().text.find("\"fast\" is no strength"), std::string::npos);
+  g.chooseStrength();
+  EXPECT_EQ(g.session.strength.t, 3);
+  EXPECT_FALSE(g.session.strength.fills);
+  g.setAsker(nullptr);
 }
 
 TEST_F(GeneraleTest, RightClickOnMainTreeSetsThePopUp) {

@@ -65,6 +65,7 @@ Generale::Generale(PlanningSession& s) : session(s), TV(s.TV), numTest(s.criteri
   attachCommand(menu::kGrafico, [this] {
     if (onUsageChart) onUsageChart();
   });
+  attachCommand(menu::kStrength, [this] { chooseStrength(); });
   attachCommand(menu::kPlanReport, [this] {
     if (onPlanReport && session.planReport) onPlanReport();
   });

@@ -132,6 +132,9 @@ class Generale : private SessionListener {
   // Called by "Usage C&hart...": the front end shows the usage chart of
   // the selection tree.
   std::function<void()> onUsageChart;
+  // "Coverage S&trength...": what each path's procedures cover first, asked
+  // as a word (random, each, pairwise or N) and "fills".
+  void chooseStrength();
   // The forms "&Export Documents and Scripts..." writes: those the tester
   // chose last.
   Formats exportFormats = [] {

@@ -80,6 +80,7 @@ inline constexpr std::string_view kSelectedTest = "m_selectedtest";
 inline constexpr std::string_view kAllTestCases = "m_alltestcases";
 inline constexpr std::string_view kTestSc = "mnuTestSc";
 inline constexpr std::string_view kPlanReport = "mnPlanReport";
+inline constexpr std::string_view kStrength = "mnStrength";
 inline constexpr std::string_view kPrint = "m_print";
 inline constexpr std::string_view kPrintTC = "mnuPrintTC";
 inline constexpr std::string_view kPrintTS = "mnuPrintTS";

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "app/exports.h"
 #include "app/generale.h"
@@ -201,6 +202,32 @@ void Generale::printScripts() {
     asker_->messageBox("There are no test scripts to print: run \"All Test Cases\" first.", "Zov Suite");
   else if (asker_->printLines("Test Scripts List", out))
     declarePrinted("Test Scripts List");
+}
+
+void Generale::chooseStrength() {
+  if (asker_ == nullptr) return;
+  const int t = session.strength.t;
+  const std::string now = (t > 2 ? std::to_string(t) : StrengthName(t)) + (session.strength.fills ? " fills" : "");
+  const auto answer = asker_->inputBox(
+      "What each path's test procedures cover first: random (every combination in random order), each (every "
+      "choice), pairwise (every pair of choices) or a number N (every N choices together). Add \"fills\" to let "
+      "the strength raise a path's procedures to what it needs.",
+      "Coverage Strength", now);
+  if (!answer) return;
+  std::istringstream words(*answer);
+  std::string word, extra;
+  words >> word >> extra;
+  const std::optional<int> chosen = ParseStrength(word);
+  if (!chosen || (!extra.empty() && extra != "fills")) {
+    asker_->messageBox("\"" + *answer +
+                           "\" is no strength: random, each, pairwise or a number from 1 to 10, with "
+                           "\"fills\" after it or not.",
+                       "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+    return;
+  }
+  session.strength = {*chosen, extra == "fills"};
+  declare("Coverage strength: " + StrengthName(*chosen) + (extra == "fills" ? ", filled to what it needs" : "") +
+          " (the next generation)");
 }
 
 void Generale::exportFiles() {
