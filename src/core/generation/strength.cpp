@@ -256,6 +256,109 @@ std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::v
   return rows;
 }
 
+// Pairwise in parameter order, for paths whose choices never contradict
+// each other: the largest categories first, all pairs of the first two,
+// then each further category extends the rows (the choice that closes most
+// pairs with the row) and adds rows for the pairs still open, filling the
+// places left free as later pairs need them.
+std::vector<std::int64_t> PairsInOrder(const std::vector<int>& sizes) {
+  const int k = static_cast<int>(sizes.size());
+  std::vector<int> order(static_cast<std::size_t>(k));
+  for (int c = 0; c < k; ++c) order[static_cast<std::size_t>(c)] = c;
+  std::stable_sort(order.begin(), order.end(), [&sizes](int a, int b) {
+    return sizes[static_cast<std::size_t>(a)] > sizes[static_cast<std::size_t>(b)];
+  });
+  const auto size = [&](int position) {
+    return sizes[static_cast<std::size_t>(order[static_cast<std::size_t>(position)])];
+  };
+  // Rows over the categories in this order; -1 for a place left free.
+  std::vector<std::vector<int>> rows;
+  for (int a = 0; a < size(0); ++a)
+    for (int b = 0; b < size(1); ++b) {
+      std::vector<int> row(static_cast<std::size_t>(k), -1);
+      row[0] = a;
+      row[1] = b;
+      rows.push_back(std::move(row));
+    }
+  for (int i = 2; i < k; ++i) {
+    const int vi = size(i);
+    // open[j][vj * vi + v]: the pair of the category at j with choice vj and the new one with v.
+    std::vector<std::vector<char>> open(static_cast<std::size_t>(i));
+    for (int j = 0; j < i; ++j) open[static_cast<std::size_t>(j)].assign(static_cast<std::size_t>(size(j) * vi), 1);
+    const auto closes = [&](const std::vector<int>& row, int v) {
+      int n = 0;
+      for (int j = 0; j < i; ++j)
+        if (row[static_cast<std::size_t>(j)] >= 0)
+          n += open[static_cast<std::size_t>(j)][static_cast<std::size_t>(row[static_cast<std::size_t>(j)] * vi + v)];
+      return n;
+    };
+    const auto take = [&](std::vector<int>& row, int v) {
+      row[static_cast<std::size_t>(i)] = v;
+      for (int j = 0; j < i; ++j)
+        if (row[static_cast<std::size_t>(j)] >= 0)
+          open[static_cast<std::size_t>(j)][static_cast<std::size_t>(row[static_cast<std::size_t>(j)] * vi + v)] = 0;
+    };
+    // Horizontal: each row takes the choice that closes most.
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      int best = 0, most = -1;
+      for (int v = 0; v < vi; ++v)
+        if (const int n = closes(rows[r], v); n > most) {
+          most = n;
+          best = v;
+        }
+      take(rows[r], best);
+    }
+    // Vertical: a row for each pair still open, or a free place that takes it.
+    std::vector<std::size_t> added;
+    for (int j = 0; j < i; ++j)
+      for (int vj = 0; vj < size(j); ++vj)
+        for (int v = 0; v < vi; ++v) {
+          if (!open[static_cast<std::size_t>(j)][static_cast<std::size_t>(vj * vi + v)]) continue;
+          bool placed = false;
+          for (std::size_t r : added) {
+            std::vector<int>& row = rows[r];
+            if (row[static_cast<std::size_t>(i)] == v && row[static_cast<std::size_t>(j)] < 0) {
+              row[static_cast<std::size_t>(j)] = vj;
+              placed = true;
+              break;
+            }
+          }
+          if (!placed) {
+            std::vector<int> row(static_cast<std::size_t>(k), -1);
+            row[static_cast<std::size_t>(j)] = vj;
+            row[static_cast<std::size_t>(i)] = v;
+            added.push_back(rows.size());
+            rows.push_back(std::move(row));
+          }
+          open[static_cast<std::size_t>(j)][static_cast<std::size_t>(vj * vi + v)] = 0;
+        }
+  }
+  // The places still free take a choice that keeps the rows distinct.
+  std::unordered_set<std::int64_t> seen;
+  std::vector<std::int64_t> numbers;
+  for (std::vector<int>& row : rows) {
+    std::vector<int> digits(static_cast<std::size_t>(k));
+    for (int p = 0; p < k; ++p)
+      digits[static_cast<std::size_t>(order[static_cast<std::size_t>(p)])] =
+          std::max(row[static_cast<std::size_t>(p)], 0);
+    std::int64_t number = 0;
+    for (int c = 0; c < k; ++c)
+      number = number * sizes[static_cast<std::size_t>(c)] + digits[static_cast<std::size_t>(c)];
+    for (int p = k - 1; p >= 0 && seen.count(number) != 0; --p) {
+      if (row[static_cast<std::size_t>(p)] >= 0) continue;
+      const int c = order[static_cast<std::size_t>(p)];
+      for (int v = 1; v < sizes[static_cast<std::size_t>(c)] && seen.count(number) != 0; ++v) {
+        digits[static_cast<std::size_t>(c)] = v;
+        number = 0;
+        for (int d = 0; d < k; ++d)
+          number = number * sizes[static_cast<std::size_t>(d)] + digits[static_cast<std::size_t>(d)];
+      }
+    }
+    if (seen.insert(number).second) numbers.push_back(number);
+  }
+  return numbers;
+}
+
 }  // namespace
 
 CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const SignificanceTest& significant,
@@ -280,8 +383,13 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
       }
   plan.coverage.possible = openCount;
   if (t == 2 && k >= 2) {
-    // The subsets of two categories come in the order CoverPairs lays them out.
+    // In parameter order when no pair is impossible, unless the greedy
+    // rows are fewer; the subsets of two categories come in the order
+    // CoverPairs lays them out.
     plan.rows = CoverPairs(sizes, open, significant, random);
+    if (plan.coverage.impossible == 0)
+      if (std::vector<std::int64_t> ordered = PairsInOrder(sizes); ordered.size() <= plan.rows.size())
+        plan.rows = std::move(ordered);
     openCount = 0;
   }
   std::unordered_set<std::int64_t> chosen;
