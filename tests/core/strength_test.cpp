@@ -59,6 +59,18 @@ TEST(Strength, ContradictingChoicesMakeImpossiblePairs) {
   for (std::int64_t n : plan.rows) EXPECT_NE(n / 2, 0 * 3 + 2) << n;  // (0, 2, *) never drawn
 }
 
+// Every three choices of three categories, each in a row of its own
+// distinct combination.
+TEST(Strength, ThreeWiseCoversEveryTriple) {
+  SeededRandom random(5);
+  const std::vector<int> sizes = {3, 2, 3, 2, 2};
+  const CoverPlan plan = Cover(sizes, 3, -1, nullptr, random);
+  EXPECT_EQ(CoverageOf(sizes, 3, plan.rows, nullptr).covered, TupleCount(sizes, 3));
+  EXPECT_GE(plan.needed, 18);  // the three largest categories
+  EXPECT_LE(plan.needed, 30);
+  EXPECT_EQ(std::set<std::int64_t>(plan.rows.begin(), plan.rows.end()).size(), plan.rows.size());
+}
+
 TEST(Strength, Names) {
   EXPECT_EQ(ParseStrength("random"), 0);
   EXPECT_EQ(ParseStrength("each"), 1);
