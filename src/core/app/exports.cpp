@@ -50,12 +50,6 @@ std::string CsvField(const std::string& raw, char delimiter) {
   return out + '"';
 }
 
-std::string Trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t");
-  if (first == std::string_view::npos) return {};
-  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
-}
-
 namespace {
 
 std::string Unisci(const std::vector<std::string>& names) {
@@ -132,8 +126,8 @@ bool ParseFormats(const std::string& list, Formats& out) {
 }
 
 void ForEachProcedureName(const PlanningSession& g, const std::function<void(std::size_t, const ProcedureNames&)>& f) {
-  std::unordered_map<int, std::string> diagramOf, sectionOf;
-  for (const auto& [key, number] : g.specification.cases) diagramOf.emplace(number, key);
+  const std::unordered_map<int, std::string> diagramOf = DiagramsByNumber(g.specification);
+  std::unordered_map<int, std::string> sectionOf;
   if (g.planReport)
     for (const PlanReport::Leaf& l : g.planReport->leaves)
       if (l.testCase > 0) sectionOf.try_emplace(l.testCase, l.section);

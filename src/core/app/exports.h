@@ -65,8 +65,6 @@ std::string ProceduresCsv(const PlanningSession& g, const CsvStyle& style = {});
 // A CSV field: quoted when it holds the delimiter, a quote or a line
 // break; a text a spreadsheet would run as a formula gets a leading "'".
 std::string CsvField(const std::string& raw, char delimiter = ',');
-// The text without the blanks around it.
-std::string Trimmed(std::string_view text);
 // The JSON text of the plan.
 std::string PlanJson(const PlanningSession& g);
 

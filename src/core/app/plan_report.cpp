@@ -16,12 +16,6 @@ namespace {
 
 constexpr std::size_t kRowsShown = 20;  // rows of a table part before "... and N more"
 
-std::string Trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
-}
-
 std::string PathReason(const PlanReport::Path& p) {
   std::vector<std::string> why;
   // The strength's shortfall: "pairwise needs 12 procedures on path 1.1; 5
@@ -123,8 +117,7 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
   r.seed = s.seed();
   r.strength = s.strength.t;
   const TestCaseTable& table = s.specification.table;
-  std::unordered_map<int, std::string> diagramOf;  // test case number -> diagram identifier
-  for (const auto& [key, number] : s.specification.cases) diagramOf.emplace(number, key);
+  const std::unordered_map<int, std::string> diagramOf = DiagramsByNumber(s.specification);
 
   // The test cases generated, with their paths.
   std::unordered_map<std::string, std::size_t> byDiagram;  // -> position in r.testCases

@@ -727,9 +727,7 @@ Outcome PlanningSession::removeChoice(std::string_view node) {
 // --- generation ------------------------------------------------------------------------
 
 std::function<std::unique_ptr<RandomSource>(int, const std::string&)> PlanningSession::PathStreams() const {
-  std::unordered_map<int, std::string> diagramOf;
-  for (const auto& [key, number] : specification.cases) diagramOf.emplace(number, key);
-  return [seed = seed_, diagramOf = std::move(diagramOf)](int testCase, const std::string& path) {
+  return [seed = seed_, diagramOf = DiagramsByNumber(specification)](int testCase, const std::string& path) {
     std::uint64_t h = kFnvOffset;
     const auto mix = [&h](std::string_view bytes) {
       for (char c : bytes) {

@@ -112,12 +112,6 @@ std::vector<std::pair<int, std::vector<const ToolProcedure*>>> ByTestCase(const 
   return groups;
 }
 
-std::string Diagram(const PlanningSession& g, int testCase) {
-  for (const auto& [key, number] : g.specification.cases)
-    if (number == testCase) return key;
-  return {};
-}
-
 std::string CaseName(const PlanningSession& g, int testCase) {
   const auto& cases = g.specification.table.cases;
   return static_cast<std::size_t>(testCase) < cases.size() ? Trimmed(cases[static_cast<std::size_t>(testCase)].name)
@@ -146,17 +140,12 @@ std::vector<ToolProcedure> ToolProcedures(const PlanningSession& g) {
     const auto& cases = g.specification.table.cases;
     if (static_cast<std::size_t>(p.testCase) < cases.size()) {
       // Every message of the path, with the values of its categories.
-      std::map<int, std::size_t> stepOf;
-      for (const MessageRecord& m : cases[static_cast<std::size_t>(p.testCase)].messages) {
-        if (m.pathName != p.path) continue;
-        t.steps.push_back({Trimmed(m.name), {}});
-      }
-      std::size_t at = 0;
-      int index = -1;
-      for (const MessageRecord& m : cases[static_cast<std::size_t>(p.testCase)].messages) {
-        ++index;
-        if (m.pathName != p.path) continue;
-        stepOf[index] = at++;
+      std::map<int, std::size_t> stepOf;  // message record -> step
+      const std::vector<MessageRecord>& messages = cases[static_cast<std::size_t>(p.testCase)].messages;
+      for (std::size_t m = 0; m < messages.size(); ++m) {
+        if (messages[m].pathName != p.path) continue;
+        stepOf[static_cast<int>(m)] = t.steps.size();
+        t.steps.push_back({Trimmed(messages[m].name), {}});
       }
       for (const ProcedureStep& s : p.steps) {
         const auto step = stepOf.find(s.messageIndex);
@@ -275,11 +264,16 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
     return text;
   };
   std::vector<std::pair<std::string, std::string>> files;
+  const std::unordered_map<int, std::string> diagrams = DiagramsByNumber(g.specification);
+  const auto diagram = [&diagrams](int testCase) {
+    const auto d = diagrams.find(testCase);
+    return d == diagrams.end() ? std::string() : d->second;
+  };
   const std::vector<ToolProcedure> all = ToolProcedures(g);
   for (const auto& [testCase, procedures] : ByTestCase(all)) {
     std::string text = "Feature: " + cell(CaseName(g, testCase)) + "\n  Test case SD" + std::to_string(testCase) +
                        " of " + cell(std::filesystem::path(g.filemdl).filename().string()) + ", diagram " +
-                       Diagram(g, testCase) + "\n";
+                       diagram(testCase) + "\n";
     std::size_t k = 0;
     while (k < procedures.size()) {
       const std::string& path = procedures[k]->path;
@@ -314,7 +308,7 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
       }
       k = end;
     }
-    std::string name = Diagram(g, testCase) + "_" + CaseName(g, testCase) + ".feature";
+    std::string name = diagram(testCase) + "_" + CaseName(g, testCase) + ".feature";
     for (char& c : name)
       if (c == ' ' || c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20) c = '-';
     files.emplace_back(name, text);

@@ -590,6 +590,12 @@ void ProcessTestCases(const ProcessingContext& ctx) {
   spec.endBulkUpdate();
 }
 
+std::unordered_map<int, std::string> DiagramsByNumber(const SpecificationState& st) {
+  std::unordered_map<int, std::string> diagrams;
+  for (const auto& [key, number] : st.cases) diagrams.emplace(number, key);
+  return diagrams;
+}
+
 std::string DocumentOfNode(const Tree& t, const SpecificationState& st, NodeId node) {
   if (node == kNoNode || !t.valid(node)) return {};
   const Node& n = t.node(node);

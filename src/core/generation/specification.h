@@ -50,6 +50,9 @@ struct SpecificationState {
 
 inline std::string PathKey(int testCase, const std::string& path) { return std::to_string(testCase) + "/" + path; }
 
+// The diagram identifier of each test case, by its number: `cases` turned round.
+std::unordered_map<int, std::string> DiagramsByNumber(const SpecificationState& st);
+
 // The file for a document named base: the same file for the same name,
 // a safe name, numbered when another name led to it already.
 std::string AssignDocumentName(SpecificationState& st, const std::string& base);

@@ -338,9 +338,9 @@ std::string ManifestText(const WorkFolder& work, const std::vector<std::string>&
   for (const std::string& name : names) {
     // The size and hash kept as the file was written; a file written by
     // other means is read.
-    std::optional<FileDigest> print;
-    if (name.find('\n') == std::string::npos) print = work.fingerprint(name);
-    if (!print && !work.inMemory() && name.find('\n') == std::string::npos) print = FingerprintOf(work.dir() / name);
+    if (name.find('\n') != std::string::npos) continue;
+    std::optional<FileDigest> print = work.fingerprint(name);
+    if (!print && !work.inMemory()) print = FingerprintOf(work.dir() / name);
     if (print) text += std::to_string(print->size) + " " + Hex(print->hash) + " " + name + "\n";
   }
   return text;

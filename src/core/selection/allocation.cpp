@@ -230,6 +230,12 @@ std::int16_t LeggiNTP(std::string_view text) {
   return RoundInt16(ReadNumber(text.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(length))));
 }
 
+std::string Trimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(" \t") - first + 1));
+}
+
 std::string WithoutTrailingBlanks(std::string name) {
   while (!name.empty() && name.back() == ' ') name.pop_back();
   return name;

@@ -114,5 +114,7 @@ std::int16_t LeggiNTP(std::string_view text);
 std::string EstraiNome(std::string_view text);
 // A name without the blanks EstraiNome leaves after it, for messages and exports.
 std::string WithoutTrailingBlanks(std::string name);
+// The text without the blanks (spaces, tabs) around it.
+std::string Trimmed(std::string_view text);
 
 }  // namespace zov
