@@ -21,7 +21,7 @@ struct Group {
       t.setTag(children.back(), CreaTag(1, share, 0, false));
     }
   }
-  float weight(int i) const { return LeggiTag(t.node(children[static_cast<std::size_t>(i)]).tag).weight; }
+  float weight(int i) const { return LeggiTag(t.tag(children[static_cast<std::size_t>(i)])).weight; }
   // Confirms the editor on child i with the typed weight.
   bool edit(int i, const std::string& typed) {
     Edita e;
@@ -39,7 +39,7 @@ TEST(Rinumera, TheRestIsSharedAmongUneditedSiblings) {
   Group g(4, 0.25f);
   EXPECT_TRUE(g.edit(0, "0.4"));
   EXPECT_EQ(g.t.node(g.children[0]).text, "[0.4000] C0");
-  EXPECT_EQ(g.t.node(g.children[0]).tag, "LIV:1$$WEI:0.4000$$NCI:0$$EDI:T");
+  EXPECT_EQ(g.t.tag(g.children[0]), "LIV:1$$WEI:0.4000$$NCI:0$$EDI:T");
   for (int i = 1; i < 4; ++i)
     EXPECT_EQ(g.t.node(g.children[static_cast<std::size_t>(i)]).text, "[0.2000] C" + std::to_string(i));
   EXPECT_TRUE(g.edit(1, ".5"));
@@ -76,7 +76,7 @@ TEST(ControllaSommaUnitaria, SinglePrecisionBounds) {
   EXPECT_TRUE(three.edit(0, ".3333"));
   EXPECT_EQ(three.t.node(three.children[1]).text, "[0.3334] C1");
   EXPECT_EQ(three.t.node(three.children[0]).text, "[0.3333] C0");  // unchanged label
-  EXPECT_EQ(three.t.node(three.children[0]).tag, "LIV:1$$WEI:0.3333$$NCI:0$$EDI:T");
+  EXPECT_EQ(three.t.tag(three.children[0]), "LIV:1$$WEI:0.3333$$NCI:0$$EDI:T");
 }
 
 struct ModifyTest : ::testing::Test {
@@ -132,7 +132,7 @@ TEST_F(ModifyTest, AnActorTakesItsWeightAndChecksNothing) {
     e.ok();
   });
   ASSERT_TRUE(g.runMenuItem(menu::kModifica));
-  EXPECT_EQ(t.node(actor).tag, "LIV:0$$WEI:0.5000$$NCI:2$$EDI:T");
+  EXPECT_EQ(t.tag(actor), "LIV:0$$WEI:0.5000$$NCI:2$$EDI:T");
   EXPECT_EQ(t.node(actor).text, "[0.5000] A");
   EXPECT_EQ(asker.asked.size(), 1u);
   EXPECT_EQ(t.node(actor).foreColor, kDefaultForeColor);

@@ -32,7 +32,7 @@ struct UsageChart : ::testing::Test {
   // The weight of a Main Tree node relative to its parent.
   float relative(const std::string& path) {
     const Tree& main = g.TV(kMainTree);
-    return LeggiTag(main.node(FindByKeyOrPath(main, path)).tag).weight;
+    return LeggiTag(main.tag(FindByKeyOrPath(main, path))).weight;
   }
   // What the chart must agree with on every leaf: the tree as the
   // allocation left it.

@@ -44,7 +44,7 @@ TEST(AbsoluteWeights, ProductsOfSharesOnTheLeaves) {
   const float sum = CalcolaPesiAssoluti(t);
   EXPECT_FLOAT_EQ(sum, 1.0f);
   EXPECT_EQ(t.node(t.find("D")).text, "[0.1250] D");
-  EXPECT_EQ(t.node(t.find("E")).tag, "LIV:1$$WEI:0.3750$$NCI:0$$EDI:F");
+  EXPECT_EQ(t.tag(t.find("E")), "LIV:1$$WEI:0.3750$$NCI:0$$EDI:F");
   EXPECT_EQ(t.node(t.find("E")).foreColor, Rgb(0, 128, 0));
   EXPECT_EQ(t.node(t.find("B")).foreColor, kDefaultForeColor);
   EXPECT_EQ(LeafWeightsSumText(sum), "Leaves weights sum: 1");
@@ -57,8 +57,8 @@ TEST(AbsoluteWeights, LabelWeightsGoIntoTheTags) {
   const NodeId b = Add(t, "A", "B", 0.5f);
   t.setText(b, "[0.2000] B");  // edited label
   AllineaPesiTag(t);
-  EXPECT_EQ(t.node(b).tag, "LIV:1$$WEI:0.2000$$NCI:0$$EDI:F");
-  EXPECT_EQ(t.node(t.find("A")).tag, "LIV:0$$WEI:1.0000$$NCI:0$$EDI:F");
+  EXPECT_EQ(t.tag(b), "LIV:1$$WEI:0.2000$$NCI:0$$EDI:F");
+  EXPECT_EQ(t.tag(t.find("A")), "LIV:0$$WEI:1.0000$$NCI:0$$EDI:F");
 }
 
 }  // namespace

@@ -50,15 +50,16 @@ struct NamedCategory {
 
 struct Decision {
   enum class Type {
-    kWeight,         // "&Modify": node, path of names, the weight typed
-    kStartStop,      // "Select ST&ART Node" or "Select ST&OP Node" on node
-    kSelectLevel,    // "&Select Level" (or "&Unselect All") on node, with the criterion
-    kLoadTestCases,  // a UIT loading command: source
-    kPick,           // a test case picked (node), or all of them (all)
-    kProcess,        // "&Processing..."
-    kCategory,       // an editor opened and closed: its values, defaults, OK or Cancel
-    kGenerate,       // "&All Test Cases", or "&Selected Test Cases" (testCases)
-    kRemoveChoice,   // "&Remove" on a choice (index) or on all choices (-1) of a category
+    kWeight,           // "&Modify": node, path of names, the weight typed
+    kStartStop,        // "Select ST&ART Node" or "Select ST&OP Node" on node
+    kSelectLevel,      // "&Select Level" (or "&Unselect All") on node, with the criterion
+    kLoadTestCases,    // a UIT loading command: source
+    kPick,             // a test case picked (node), or all of them (all)
+    kProcess,          // "&Processing..."
+    kCategory,         // an editor opened and closed: its values, defaults, OK or Cancel
+    kGenerate,         // "&All Test Cases", or "&Selected Test Cases" (testCases)
+    kRemoveChoice,     // "&Remove" on a choice (index) or on all choices (-1) of a category
+    kConfirmDefaults,  // every category not confirmed yet took its default values
   };
   explicit Decision(Type t = Type::kProcess) : type(t) {}
   Type type;

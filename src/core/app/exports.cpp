@@ -273,7 +273,7 @@ std::string PlanJson(const PlanningSession& g) {
     if (n.children != 0 || n.parent == kNoNode) continue;
     selection.push_back({{"key", n.key},
                          {"name", EstraiNome(n.text)},
-                         {"weight", LeggiTag(n.tag).weight},
+                         {"weight", LeggiTag(leaves.tag(id)).weight},
                          {"procedures", LeggiNTP(n.text)},
                          {"excluded", n.foreColor == kExcludedFore}});
   }

@@ -275,7 +275,7 @@ bool Generale::mouseDown(int tree, NodeId hit, MouseButton button) {
   if (hit != kNoNode) t.setSelected(hit);
   const NodeId selected = t.selected();
   if (selected != kNoNode && t.node(selected).image != kind::kRose) {
-    const NodeTag tag = LeggiTag(t.node(selected).tag);
+    const NodeTag tag = LeggiTag(t.tag(selected));
     setLevelLabel("Level: " + IntegerText(tag.level));
   }
   if (tree == kUitTree && button == MouseButton::kLeft && hit != kNoNode) {

@@ -564,7 +564,7 @@ PlanningSession::Editor PlanningSession::openEditor(NodeId node) {
   Tree& t = TV(kSpecTree);
   if (!t.valid(node) || model_ == nullptr) return Editor::kNone;
   EditorContext c{t, specification, *model_, *random_};
-  const std::string& k = t.node(node).image;
+  const std::string_view k = t.node(node).image;
   if (k == kind::kAttributo && settingsEditor.open(c, node)) return Editor::kSettings;
   if (k == kind::kMessaggio && interactionsEditor.open(c, node)) return Editor::kInteractions;
   return Editor::kNone;
@@ -657,19 +657,21 @@ Outcome PlanningSession::category(NodeId node, const std::vector<ChosenValue>& v
 }
 
 void PlanningSession::confirmDefaults() {
+  // One decision for them all: a plan of a large model confirms tens of
+  // thousands of categories, and replaying this one confirms the same ones.
   const Tree& spec = TV(kSpecTree);
   for (NodeId id : spec.collection()) {
     openNode_ = id;
     openEditor_ = openEditor(id);
     if (openEditor_ == Editor::kNone) continue;
-    const bool edited =
-        openEditor_ == Editor::kSettings ? settingsEditor.record()->edited : interactionsEditor.record()->edited;
-    if (!edited)
-      confirmCategory();
+    // An edited category keeps its own values, as Cancel keeps them.
+    if (openEditor_ == Editor::kSettings)
+      settingsEditor.record()->edited ? settingsEditor.cancel() : settingsEditor.ok();
     else
-      cancelCategory();
+      interactionsEditor.record()->edited ? interactionsEditor.cancel() : interactionsEditor.ok();
   }
   openEditor_ = Editor::kNone;
+  record(Decision{Decision::Type::kConfirmDefaults});
 }
 
 NamedCategory PlanningSession::categoryName(NodeId node) const {

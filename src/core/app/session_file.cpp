@@ -125,6 +125,7 @@ const char* TypeName(Decision::Type t) {
     case Decision::Type::kCategory: return "category";
     case Decision::Type::kGenerate: return "generate";
     case Decision::Type::kRemoveChoice: return "removeChoice";
+    case Decision::Type::kConfirmDefaults: return "confirmDefaults";
   }
   return "";
 }
@@ -183,7 +184,8 @@ json Json(const Decision& d) {
     case Decision::Type::kGenerate:
       if (!d.testCases.empty()) j["testCases"] = d.testCases;
       break;
-    case Decision::Type::kProcess: break;
+    case Decision::Type::kProcess:
+    case Decision::Type::kConfirmDefaults: break;
   }
   return j;
 }
@@ -263,6 +265,10 @@ std::string Apply(PlanningSession& s, const json& j) {
     return s.pick(j.value("node", "")).done ? std::string() : "the test case is no longer in the UIT tree";
   }
   if (op == "process") return s.process().done ? std::string() : "no model";
+  if (op == "confirmDefaults") {
+    s.confirmDefaults();
+    return {};
+  }
   if (op == "generate") {
     const std::vector<std::string> testCases = j.value("testCases", std::vector<std::string>());
     std::string missing;

@@ -35,7 +35,7 @@ NodeId AddWithDiagrams(Tree& t, NodeId parent, const ModelSource& m, Handle elem
 
 // The tag of a copy: the tag of the node it goes below, one level deeper.
 std::string TagBelow(const Tree& t, NodeId parent, CopyState& s) {
-  const NodeTag p = LeggiTag(t.node(parent).tag);
+  const NodeTag p = LeggiTag(t.tag(parent));
   const auto level = static_cast<std::int16_t>(p.level + 1);
   s.deepestCopyLevel = std::max(s.deepestCopyLevel, level);
   return CreaTag(level, p.weight, p.count, p.edited);
@@ -53,7 +53,7 @@ bool Full(const Tree& t, CopyState& s) {
 // stands for L's own element. Returns false when the branch is cut.
 bool StartCopy(Tree& t, CopyState& s, NodeId l, NodeId target, bool firstLevel) {
   t.setBold(l, false);
-  const std::string targetKind = t.node(target).image;
+  const std::string_view targetKind = t.node(target).image;
   if (targetKind == kind::kEntryUsecase) {
     t.setImage(l, kind::kUsecaseRip);
   } else if (targetKind == kind::kUsecaseRel) {
@@ -285,7 +285,7 @@ void EliminaEntry(Tree& t) {
 
 std::int16_t DeepestLevel(const Tree& t) {
   std::int16_t deepest = 0;
-  for (NodeId id : t.collection()) deepest = std::max(deepest, LeggiTag(t.node(id).tag).level);
+  for (NodeId id : t.collection()) deepest = std::max(deepest, LeggiTag(t.tag(id)).level);
   return deepest;
 }
 

@@ -77,7 +77,7 @@ void CriterionDialog::cancel() {
 void DistribuisciCasiTest(Tree& t, std::int16_t n) {
   for (NodeId id : t.collection()) {
     if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
-    const float x = static_cast<float>(n) * LeggiTag(t.node(id).tag).weight;
+    const float x = static_cast<float>(n) * LeggiTag(t.tag(id)).weight;
     t.setText(id, t.node(id).text + Annotazione(static_cast<long>(RoundHalfEven(x))));
   }
 }
@@ -88,7 +88,7 @@ LeafTable FillLeafTable(const Tree& t) {
   for (NodeId id : t.collection()) {
     ++i;
     if (!IsLeaf(t, id)) continue;
-    f.weight.push_back(100.0f * LeggiTag(t.node(id).tag).weight);
+    f.weight.push_back(100.0f * LeggiTag(t.tag(id)).weight);
     f.order.push_back(i);
   }
   return f;
@@ -142,7 +142,7 @@ std::optional<std::int16_t> CalcolaNecessari(float least, const Tree& t) {
   double n = 0;
   for (NodeId id : t.collection()) {
     if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
-    n += std::floor(Quotient(LeggiTag(t.node(id).tag).weight, least, 1.0f) + kQuasiMezzo);
+    n += std::floor(Quotient(LeggiTag(t.tag(id)).weight, least, 1.0f) + kQuasiMezzo);
   }
   if (!In16(n)) return std::nullopt;
   return static_cast<std::int16_t>(n);
@@ -152,7 +152,7 @@ bool DistribuisciCasiTestCoverage(Tree& t, float least, float factor) {
   std::vector<std::pair<NodeId, long>> counts;
   for (NodeId id : t.collection()) {
     if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
-    const double c = std::floor(Quotient(LeggiTag(t.node(id).tag).weight, least, factor) + kQuasiMezzo);
+    const double c = std::floor(Quotient(LeggiTag(t.tag(id)).weight, least, factor) + kQuasiMezzo);
     if (!In16(c)) return false;
     counts.emplace_back(id, static_cast<long>(c));
   }
@@ -258,7 +258,7 @@ std::optional<long> MinimumForEveryLeaf(const Tree& t) {
   float least = 0.0f;
   for (NodeId id : t.collection()) {
     if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
-    const float w = LeggiTag(t.node(id).tag).weight;
+    const float w = LeggiTag(t.tag(id)).weight;
     if (w > 0.0f && (least == 0.0f || w < least)) least = w;
   }
   if (least <= 0.0f) return std::nullopt;

@@ -28,7 +28,7 @@ void CopyGenerations(const Tree& uit, NodeId from, Tree& selected, NodeId into, 
 
 }  // namespace
 
-std::int16_t Livello(const Tree& t, NodeId node) { return LeggiTag(t.node(node).tag).level; }
+std::int16_t Livello(const Tree& t, NodeId node) { return LeggiTag(t.tag(node)).level; }
 
 void SelezionaNodo(Tree& t, NodeId node) {
   t.setForeColor(node, kSelectedFore);
@@ -98,7 +98,7 @@ void CopiaSelezionati(const Tree& source, Tree& destination) {
     const NodeId copy = n.parent == kNoNode ? destination.addTop(n.key, n.text, n.image)
                                             : destination.addChild(source.node(n.parent).key, n.key, n.text, n.image);
     if (copy == kNoNode) continue;
-    destination.setTag(copy, n.tag);
+    destination.setTag(copy, source.tag(id));
     destination.setBold(copy, true);
     destination.setExpanded(copy, true);
   }
@@ -110,7 +110,7 @@ void CopiaSelezionati2Liv(const Tree& source, Tree& destination, const LevelSele
   for (NodeId id : nodes) {
     if (!Marked(source, id)) continue;
     const Node& n = source.node(id);
-    const NodeTag tag = LeggiTag(n.tag);
+    const NodeTag tag = LeggiTag(source.tag(id));
     if (tag.level != s.livellostart) continue;
     const std::size_t cut = n.text.find("] ");
     const std::string name = cut == std::string::npos ? n.text : n.text.substr(cut + 2);
@@ -123,11 +123,11 @@ void CopiaSelezionati2Liv(const Tree& source, Tree& destination, const LevelSele
   for (NodeId id : nodes) {
     if (!Marked(source, id)) continue;
     const Node& n = source.node(id);
-    const std::int16_t level = LeggiTag(n.tag).level;
+    const std::int16_t level = LeggiTag(source.tag(id)).level;
     if (level <= s.livellostart || level > s.livellostop || n.parent == kNoNode) continue;
     const NodeId copy = destination.addChild(source.node(n.parent).key, n.key, n.text, n.image);
     if (copy == kNoNode) continue;
-    destination.setTag(copy, n.tag);
+    destination.setTag(copy, source.tag(id));
     destination.setBold(copy, true);
     destination.setExpanded(copy, true);
   }
@@ -144,7 +144,7 @@ void SelezionaTutti(Tree& uit, Tree& selected) {
                                             : selected.addChild(parentKey, n.key, n.text, n.image);
     if (copy == kNoNode) continue;
     if (parentKey == "ROOT") selected.setExpanded(copy, true);
-    selected.setTag(copy, n.tag);
+    selected.setTag(copy, uit.tag(id));
     selected.setBold(copy, n.bold);
     selected.setChecked(copy, true);
   }

@@ -61,7 +61,7 @@ UsageChartData ComputeUsageChart(const Tree& selection, std::optional<std::int16
     UsageLeaf f;
     f.node = id;
     f.name = Nome(selection, id);
-    f.weight = LeggiTag(selection.node(id).tag).weight;
+    f.weight = LeggiTag(selection.tag(id)).weight;
     f.procedure = LeggiNTP(selection.node(id).text);
     f.belowCut = order < 0;
     ++times[f.name];

@@ -38,7 +38,7 @@ void WriteTree(const Tree& t, std::FILE* stream) {
     std::snprintf(colours, sizeof colours, "0x%06X\t0x%06X\t%d", static_cast<unsigned>(n.foreColor),
                   static_cast<unsigned>(n.backColor), n.bold ? 1 : 0);
     out += std::to_string(++index) + '\t' + std::to_string(d) + '\t' + Field(n.key) + '\t' + Field(n.image) + '\t' +
-           Field(n.text) + '\t' + Field(n.tag) + '\t' + colours + '\t' + std::to_string(parentIndex) + '\n';
+           Field(n.text) + '\t' + Field(t.tag(id)) + '\t' + colours + '\t' + std::to_string(parentIndex) + '\n';
     if (out.size() > (1u << 16)) {
       std::fwrite(out.data(), 1, out.size(), stream);
       out.clear();

@@ -1,8 +1,22 @@
 #include "tree/tree.h"
 
 #include <algorithm>
+#include <mutex>
+#include <set>
+
+#include "tree/kinds.h"
 
 namespace zov {
+
+std::string_view InternedKind(std::string_view kind) {
+  for (std::string_view known : ImageList1)
+    if (known == kind) return known;
+  // Kinds outside the list (a session or a test may name one) are few.
+  static std::mutex guard;
+  static std::set<std::string, std::less<>> others;
+  const std::lock_guard<std::mutex> lock(guard);
+  return *others.emplace(kind).first;
+}
 
 namespace {
 
@@ -54,7 +68,7 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
   Node& fresh = nodes_->emplace_back();
   fresh.key.assign(key);
   fresh.text.assign(text);
-  fresh.image.assign(image);
+  fresh.image = InternedKind(image);
   fresh.parent = parent;
   fresh.alive = true;
   kids_.emplace_back();
@@ -154,6 +168,9 @@ void Tree::forget(NodeId id) {
       (after != kNoNode ? livePrevious_[static_cast<std::size_t>(after)] : liveLast_) = before;
     }
     std::vector<NodeId>().swap(kids_[static_cast<std::size_t>(current)]);
+    if (!tag(current).empty())
+      std::string().swap(
+          tags_[static_cast<std::size_t>(current) >> kTagBits][static_cast<std::size_t>(current) & kTagMask]);
     n = Node{};  // releases the strings; alive is false
   }
 }
@@ -174,6 +191,7 @@ void Tree::clear() {
   if (notifying()) observer_->treeAboutToBeReset();
   nodes_->assign(1, Node{});
   kids_.assign(1, {});
+  tags_.clear();
   fenwick_.assign(1, 0);
   alive_ = 0;
   liveNext_.assign(1, kNoNode);
@@ -285,12 +303,23 @@ void Tree::setText(NodeId id, std::string_view text) {
 }
 void Tree::setImage(NodeId id, std::string_view image) {
   if (!valid(id)) return;
-  mut(id).image = std::string(image);
+  mut(id).image = InternedKind(image);
   changed(id);
 }
+const std::string Tree::kNoTag;
+
 void Tree::setTag(NodeId id, std::string_view tag) {
   if (!valid(id)) return;
-  mut(id).tag = std::string(tag);  // the tag is not shown: no notification
+  const auto block = static_cast<std::size_t>(id) >> kTagBits;
+  if (block >= tags_.size()) {
+    if (tag.empty()) return;
+    tags_.resize(block + 1);
+  }
+  if (!tags_[block]) {
+    if (tag.empty()) return;
+    tags_[block] = std::make_unique<std::string[]>(kTagMask + 1);
+  }
+  tags_[block][static_cast<std::size_t>(id) & kTagMask].assign(tag);  // the tag is not shown: no notification
 }
 void Tree::setBold(NodeId id, bool bold) {
   if (!valid(id) || node(id).bold == bold) return;

@@ -26,14 +26,19 @@ namespace zov {
 // identifier, possibly followed by a link or copy suffix.
 inline constexpr std::size_t kIdentifierLength = 12;
 
+// The one copy of a node kind that nodes point to: the image list's own
+// text for its keys, else a copy kept for the life of the program.
+std::string_view InternedKind(std::string_view kind);
+
 using NodeId = std::int32_t;  // stable handle of a node within its tree
 inline constexpr NodeId kNoNode = 0;
 
 struct Node {
   std::string key;
   std::string text;
-  std::string image;  // the node kind, one of the keys of ImageList1
-  std::string tag;
+  // The node kind, one of the keys of ImageList1: held once for all nodes
+  // (see InternedKind), as a tree has millions of nodes and a few kinds.
+  std::string_view image;
   bool bold = false;
   bool checked = false;
   bool expanded = false;
@@ -139,6 +144,11 @@ class Tree {
   int presentCount(std::string_view identifier) const;
 
   const Node& node(NodeId id) const { return (*nodes_)[static_cast<std::size_t>(id)]; }
+  // A node's tag, empty when it has none.
+  const std::string& tag(NodeId id) const {
+    const auto block = static_cast<std::size_t>(id) >> kTagBits;
+    return block < tags_.size() && tags_[block] ? tags_[block][static_cast<std::size_t>(id) & kTagMask] : kNoTag;
+  }
   // The node after this one in collection order (kNoNode at the end);
   // nextInCollection(kNoNode) is the first node.
   NodeId nextInCollection(NodeId node) const;
@@ -184,6 +194,13 @@ class Tree {
   bool notifying() const { return observer_ != nullptr && bulk_ == 0; }
   void changed(NodeId node);
 
+  // The tags, kept beside the nodes in blocks made when a node of the block
+  // gets its first tag: most trees (the test cases, the specification)
+  // hold none, and the nodes stay smaller for it.
+  static constexpr std::size_t kTagBits = 10;
+  static constexpr std::size_t kTagMask = (std::size_t{1} << kTagBits) - 1;
+  static const std::string kNoTag;
+  std::vector<std::unique_ptr<std::string[]>> tags_;
   // Behind a pointer, so that the key index below, which reads the keys
   // from it, follows the tree when the tree is moved.
   std::unique_ptr<NodeStore> nodes_ = std::make_unique<NodeStore>(1, Node{});

@@ -30,7 +30,7 @@ void Rinumera(Tree& t, NodeId node) {
   float editedSum = 0.0f;
   int unedited = 0;
   for (NodeId c = t.node(parent).child; c != kNoNode; c = t.node(c).next) {
-    const NodeTag tag = LeggiTag(t.node(c).tag);
+    const NodeTag tag = LeggiTag(t.tag(c));
     if (tag.edited)
       editedSum += tag.weight;
     else
@@ -39,7 +39,7 @@ void Rinumera(Tree& t, NodeId node) {
   if (unedited == 0) return;
   const float share = (1.0f - editedSum) / static_cast<float>(unedited);
   for (NodeId c = t.node(parent).child; c != kNoNode; c = t.node(c).next) {
-    const NodeTag tag = LeggiTag(t.node(c).tag);
+    const NodeTag tag = LeggiTag(t.tag(c));
     if (tag.edited) continue;
     t.setTag(c, CreaTag(tag.level, share, tag.count, false));
     t.setText(c, SostituiscePeso(t.node(c).text, share));
@@ -50,7 +50,7 @@ bool ControllaSommaUnitaria(const Tree& t, NodeId node) {
   const NodeId parent = t.node(node).parent;
   if (parent == kNoNode) return true;
   float sum = 0.0f;
-  for (NodeId c = t.node(parent).child; c != kNoNode; c = t.node(c).next) sum += LeggiTag(t.node(c).tag).weight;
+  for (NodeId c = t.node(parent).child; c != kNoNode; c = t.node(c).next) sum += LeggiTag(t.tag(c)).weight;
   return sum >= kLeastSum && sum <= kMostSum;
 }
 
@@ -62,7 +62,7 @@ void Edita::show(Tree& t, NodeId node) {
   node_ = node;
   closed_ = false;
   confirmed_ = false;
-  const NodeTag tag = LeggiTag(t.node(node).tag);
+  const NodeTag tag = LeggiTag(t.tag(node));
   level_ = tag.level;
   weight_ = tag.weight;
   count_ = tag.count;

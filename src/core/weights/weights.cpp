@@ -132,7 +132,7 @@ bool AssegnaPesi(Tree& t, NodeId node, const DocumentIndex& index) {
   }
   const auto docMode = CercaPesiDoc(t, node, index);
   if (!docMode) return false;
-  const NodeTag own = LeggiTag(t.node(node).tag);
+  const NodeTag own = LeggiTag(t.tag(node));
   const auto level = static_cast<std::int16_t>(own.level + 1);
   int n = t.node(node).children;
   if (n == 0) return true;
@@ -198,15 +198,15 @@ float CalcolaPesiAssoluti(Tree& t) {
   for (NodeId id : t.collection()) {
     const Node& n = t.node(id);
     if (n.parent != kNoNode) {
-      const NodeTag own = LeggiTag(n.tag);
-      const NodeTag parent = LeggiTag(t.node(n.parent).tag);
+      const NodeTag own = LeggiTag(t.tag(id));
+      const NodeTag parent = LeggiTag(t.tag(n.parent));
       const float a = own.weight * parent.weight;
       t.setTag(id, CreaTag(own.level, a, own.count, own.edited));
       t.setText(id, SostituiscePeso(n.text, a));
     }
     if (n.children == 0) {
       t.setForeColor(id, Rgb(0, 128, 0));
-      sum += LeggiTag(t.node(id).tag).weight;
+      sum += LeggiTag(t.tag(id)).weight;
     }
   }
   return sum;
@@ -218,7 +218,7 @@ void AllineaPesiTag(Tree& t) {
   for (NodeId id : t.collection()) {
     const Node& n = t.node(id);
     const float label = ReadLabelWeight(n.text);
-    const NodeTag tag = LeggiTag(n.tag);
+    const NodeTag tag = LeggiTag(t.tag(id));
     if (label != tag.weight) t.setTag(id, CreaTag(tag.level, label, tag.count, tag.edited));
   }
 }
