@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/earlier_plan.h"
 #include "app/plan.h"
 #include "app/session_file.h"
 #include "cli/interruption.h"
@@ -50,7 +51,7 @@ struct Options {
   bool allowChanged = false, quiet = false, strict = false;
   std::string formats = "text";
   std::string names = "default";
-  std::optional<std::string> templateFile, csvDelimiter;
+  std::optional<std::string> templateFile, csvDelimiter, keep;
   bool csvBom = false;
   std::string strength = "random";
   bool strengthFills = false;
@@ -213,6 +214,13 @@ int Plan(Options& o) {
   plan.formats.style = {o.csvBom, o.csvDelimiter ? (*o.csvDelimiter)[0] : ','};
   if (o.templateFile) plan.formats.templateFile = *o.templateFile;
   if (!Choices(o, plan.choices)) return kExitFailure;
+  // The earlier plan is read before anything is written: it may lie in the
+  // folder this run replaces.
+  std::shared_ptr<const zov::EarlierPlan> earlier;
+  if (o.keep) {
+    std::string why;
+    if (earlier = zov::ReadEarlierPlan(*o.keep, &why); !earlier) return Say(why), kExitFailure;
+  }
   // Every file the run would refuse at its end is refused before it starts.
   if (o.saveSession)
     if (const zov::Outcome e = zov::SessionWritable(*o.saveSession); !e) return Say(e.message), kExitFailure;
@@ -228,6 +236,7 @@ int Plan(Options& o) {
   run->p.setOutputFolder(&out->staging());
   run->p.stableNames = o.names == "stable";
   run->p.strength = {*zov::ParseStrength(o.strength), o.strengthFills};
+  run->p.earlierPlan = earlier;
   if (o.seed) run->p.setSeed(static_cast<unsigned>(std::stoul(*o.seed)));
   // A run that fails says what failed and leaves the folder as it was.
   const auto failed = [&](const std::string& why) {
@@ -385,6 +394,10 @@ int main(int argc, char** argv) {
           "STRENGTH"));
   plan->add_flag("--strength-fills", o.strengthFills,
                  "give a path the procedures its strength needs when it was allotted fewer (reported)");
+  plan->add_option("--keep", o.keep,
+                   "keep the test procedures of an earlier plan (its plan.json) that are still valid, with their ids; "
+                   "new ones take the lowest free numbers (the report says how many were kept, dropped and added)")
+      ->type_name("PLAN.JSON");
   plan->add_flag("--quiet", o.quiet, "say only what failed: no plan report, no warnings");
   plan->add_flag("--strict", o.strict,
                  "exit 3 when the plan warns (no test case, no procedure written) or gives fewer useful test "

@@ -147,6 +147,48 @@ TEST(GeneratePath, AConflictingRowKeepsTheNextNumber) {
 
 // A path past the bound of combinations is said in its script and among
 // the run's warnings; no conflict is counted for it.
+// An earlier plan's procedures keep their places where their values are
+// still choices; the new ones fill the lowest free places; a repeated value
+// is read as the first of its choices not taken.
+TEST(GeneratePath, KeepsTheEarlierProceduresStillValidAtTheirPlaces) {
+  TestCaseRecord r;
+  r.messages.push_back(Messaggio("m", "1", {}, {{"a", "b", "c"}, {"x", "x", "y"}}));
+  const CategoryList c = BuildCategories(r, 0, 0);
+  const auto earlier = [](long place, const std::string& first, const std::string& second) {
+    return EarlierProcedure{place, true, {{"m", "p0", first}, {"m", "p1", second}}};
+  };
+  const std::vector<EarlierProcedure> before = {
+      earlier(2, "b", "x"),
+      earlier(5, "c", "x"),
+      earlier(3, "gone", "x"),                            // "gone" is no choice any more
+      earlier(7, "b", "x"),                               // b with the other "x"
+      {4, true, {{"m", "p0", "a"}}},                      // other categories
+      {6, false, {{"m", "p0", "a"}, {"m", "p1", "y"}}}};  // insignificant then
+  std::vector<GeneratedProcedure> got;
+  SeededRandom random(1);
+  std::ostringstream out;
+  const PathCount n = GeneratePath(
+      r, c, 1, "1", 5, random, nullptr, out, [&](const GeneratedProcedure& p) { got.push_back(p); }, {}, &before);
+  EXPECT_EQ(n.earlier, 6);
+  EXPECT_EQ(n.kept, 3);
+  ASSERT_EQ(got.size(), 5u);
+  std::vector<long> places;
+  for (const GeneratedProcedure& p : got) places.push_back(p.place);
+  EXPECT_EQ(places, (std::vector<long>{1, 2, 3, 5, 7}));
+  const auto values = [](const GeneratedProcedure& p) { return p.steps[0].value + p.steps[1].value; };
+  EXPECT_EQ(values(got[1]), "bx");
+  EXPECT_EQ(values(got[3]), "cx");
+  EXPECT_EQ(values(got[4]), "bx");
+  // Fewer procedures than kept ones: the lowest places stay.
+  got.clear();
+  const PathCount few = GeneratePath(
+      r, c, 1, "1", 2, random, nullptr, out, [&](const GeneratedProcedure& p) { got.push_back(p); }, {}, &before);
+  EXPECT_EQ(few.kept, 2);
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_EQ(got[0].place, 2);
+  EXPECT_EQ(got[1].place, 5);
+}
+
 TEST(GeneratePath, PastTheBoundIsReported) {
   TestCaseTable t;
   t.cases.resize(2);
@@ -169,6 +211,7 @@ TEST(GeneratePath, PastTheBoundIsReported) {
                           nullptr,
                           nullptr,
                           nullptr,
+                          {},
                           {},
                           {}},
                          [&](const std::string& w) { conflicts.push_back(w); });

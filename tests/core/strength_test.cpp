@@ -33,6 +33,21 @@ TEST(Strength, PairwiseCoversEveryPairInFewRows) {
   }
 }
 
+// Rows kept from an earlier plan count as drawn: the new rows complete the
+// covering around them and repeat none of them.
+TEST(Strength, RowsAlreadyDrawnCountTowardTheCovering) {
+  SeededRandom random(3);
+  const std::vector<int> sizes = {3, 3, 3, 3};
+  const std::vector<std::int64_t> given = {0, 40, 80};
+  const CoverPlan plan = Cover(sizes, 2, -1, nullptr, random, given);
+  std::vector<std::int64_t> all = given;
+  all.insert(all.end(), plan.rows.begin(), plan.rows.end());
+  EXPECT_TRUE(CoversAllPairs(sizes, all));
+  EXPECT_EQ(std::set<std::int64_t>(all.begin(), all.end()).size(), all.size());
+  EXPECT_EQ(plan.needed, static_cast<long>(all.size()));
+  EXPECT_EQ(plan.coverage.covered, plan.coverage.possible);
+}
+
 TEST(Strength, EachTakesEveryChoiceOnceAndAPrefixSaysWhatItMisses) {
   SeededRandom random(1);
   const std::vector<int> sizes = {6, 5, 4, 2};

@@ -134,7 +134,7 @@ void ForEachProcedureName(const PlanningSession& g, const std::function<void(std
   int testCase = -1;
   std::string path;
   int position = 0;
-  char number[16];
+  char number[32];
   ProcedureNames n;
   for (std::size_t i = 0; i < g.procedures.size(); ++i) {
     const GeneratedProcedure& p = g.procedures[i];
@@ -149,10 +149,12 @@ void ForEachProcedureName(const PlanningSession& g, const std::function<void(std
                                   : nullptr;
     const std::string name = WithoutTrailingBlanks(r != nullptr ? r->name : std::string());
     const auto d = diagramOf.find(p.testCase);
-    std::snprintf(number, sizeof number, "%03d", position);
+    // A procedure kept from an earlier plan keeps its place.
+    const long place = p.place > 0 ? p.place : position;
+    std::snprintf(number, sizeof number, "%03ld", place);
     n.id = (d == diagramOf.end() ? "SD" + std::to_string(p.testCase) : d->second) + "-" + p.path + "-" + number;
     n.testCase = "SD" + std::to_string(p.testCase);
-    n.title = name + " / " + p.path + " / " + std::to_string(position);
+    n.title = name + " / " + p.path + " / " + std::to_string(place);
     const auto sec = sectionOf.find(p.testCase);
     n.section = sec == sectionOf.end() ? name : sec->second;
     f(i, n);
@@ -232,6 +234,8 @@ nlohmann::json ReportJson(const PlanReport& r) {
            {"pairs",
             {{"covered", p.pairs.covered}, {"possible", p.pairs.possible}, {"impossible", p.pairs.impossible}}},
            {"reason", p.reason}});
+    if (r.kept)
+      for (std::size_t i = 0; i < t.paths.size(); ++i) paths[i]["kept"] = t.paths[i].kept;
     cases.push_back({{"number", t.number},
                      {"name", t.name},
                      {"diagram", t.diagram},
@@ -242,17 +246,24 @@ nlohmann::json ReportJson(const PlanReport& r) {
                      {"reason", t.reason},
                      {"paths", paths}});
   }
-  return {{"strength", StrengthName(r.strength)},
-          {"weightsSum", r.weightsSum},
-          {"allotted", r.allotted},
-          {"generated", r.generated},
-          {"insignificant", r.insignificant},
-          {"duplicates", r.duplicates},
-          {"useful", r.useful()},
-          {"branches", branches},
-          {"leaves", leaves},
-          {"testCases", cases},
-          {"warnings", r.warnings}};
+  nlohmann::json report = {{"strength", StrengthName(r.strength)},
+                           {"weightsSum", r.weightsSum},
+                           {"allotted", r.allotted},
+                           {"generated", r.generated},
+                           {"insignificant", r.insignificant},
+                           {"duplicates", r.duplicates},
+                           {"useful", r.useful()},
+                           {"branches", branches},
+                           {"leaves", leaves},
+                           {"testCases", cases},
+                           {"warnings", r.warnings}};
+  if (r.kept)
+    report["kept"] = {{"file", r.kept->file},
+                      {"earlier", r.kept->earlier},
+                      {"kept", r.kept->kept},
+                      {"dropped", r.kept->dropped},
+                      {"added", r.kept->added}};
+  return report;
 }
 
 std::string PlanJson(const PlanningSession& g) {

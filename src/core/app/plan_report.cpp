@@ -76,6 +76,10 @@ std::string PlanReport::text() const {
                     std::to_string(duplicates) + " repeated), " + std::to_string(useful()) + " useful\n";
   out += "  " + seedLine() + (strength > 0 ? "; strength " + StrengthName(strength) : std::string()) + "\n";
   if (!weightsSum.empty()) out += "  " + weightsSum + "\n";
+  if (kept)
+    out += "  from " + kept->file + ": " + std::to_string(kept->kept) + " of its " + std::to_string(kept->earlier) +
+           " test procedures kept with their ids, " + std::to_string(kept->dropped) + " dropped, " +
+           std::to_string(kept->added) + " added\n";
   // Only the rows that lost procedures, the first few of each part.
   const auto part = [&out](const std::string& head, const std::vector<std::string>& rows) {
     if (rows.empty()) return;
@@ -147,6 +151,8 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
       p.each = c.each;
       p.pairs = c.pairs;
       p.tuples = c.tuples;
+      p.earlier = c.earlier;
+      p.kept = c.kept;
       p.reason = PathReason(p);
       t.generated += p.generated;
       t.insignificant += p.insignificant;
@@ -161,6 +167,17 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
     r.insignificant += t.insignificant;
     r.duplicates += t.duplicates;
     r.testCases.push_back(std::move(t));
+  }
+
+  if (s.earlierPlan) {
+    PlanReport::Kept k;
+    k.file = s.earlierPlan->file;
+    k.earlier = s.earlierPlan->procedures;
+    for (const PlanReport::TestCase& t : r.testCases)
+      for (const PlanReport::Path& p : t.paths) k.kept += p.kept;
+    k.dropped = k.earlier - k.kept;
+    k.added = r.generated - k.kept;
+    r.kept = k;
   }
 
   // The leaves of the selection that were given procedures, by branch.

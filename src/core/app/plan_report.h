@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct PlanReport {
     long needed = 0;                    // procedures the strength needs (-1: too many tuples to try)
     long raised = 0;                    // added to the allotment for the strength
     TupleCoverage each, pairs, tuples;  // choices, pairs and the strength's tuples covered
+    long earlier = 0, kept = 0;         // the earlier plan's procedures of the path, and those kept
     std::string reason;                 // why fewer useful procedures than allotted, or the strength's shortfall
     long useful() const { return generated - insignificant - duplicates; }
   };
@@ -65,6 +67,15 @@ struct PlanReport {
   std::vector<TestCase> testCases;
   long allotted = 0;  // by the selection (the sum over its leaves)
   long generated = 0, insignificant = 0, duplicates = 0;
+  // What became of an earlier plan's procedures (zov plan --keep).
+  struct Kept {
+    std::string file;
+    long earlier = 0;  // its procedures
+    long kept = 0;     // still valid, kept with their ids
+    long dropped = 0;  // no longer valid, or no room for them
+    long added = 0;    // procedures written that are new
+  };
+  std::optional<Kept> kept;
   // What stands in the way of a useful plan, each naming what to change.
   std::vector<std::string> warnings;
 

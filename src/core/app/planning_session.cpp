@@ -746,6 +746,15 @@ std::function<std::unique_ptr<RandomSource>(int, const std::string&)> PlanningSe
   };
 }
 
+std::function<const std::vector<EarlierProcedure>*(int, const std::string&)> PlanningSession::EarlierProcedures()
+    const {
+  if (!earlierPlan) return nullptr;
+  return [earlier = earlierPlan, diagramOf = DiagramsByNumber(specification)](int testCase, const std::string& path) {
+    const auto d = diagramOf.find(testCase);
+    return earlier->of(d == diagramOf.end() ? "SD" + std::to_string(testCase) : d->second, path);
+  };
+}
+
 PlanningSession::Generated PlanningSession::generate(const std::vector<std::string>& testCases) {
   Generated g;
   if (outputFolder() == nullptr) return g;
@@ -767,7 +776,7 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
       {specification.table, *outputFolder(), *random_, [this](std::string_view text) { status(text); },
        [this](const std::string& text) { problem(text); },
        [this](const GeneratedProcedure& p) { procedures.push_back(p); }, isChosen,
-       [this](int done, int total) { progress(done, total); }, strength, PathStreams()},
+       [this](int done, int total) { progress(done, total); }, strength, PathStreams(), EarlierProcedures()},
       [&g](const std::string& text) { g.conflicts.push_back(text); });
   hideBusy();
   planReport = MakePlanReport(*this, g.result);

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/decisions.h"
+#include "app/earlier_plan.h"
 #include "app/plan_report.h"
 #include "generation/procedures.h"
 #include "generation/random_source.h"
@@ -118,6 +119,9 @@ class PlanningSession {
   // What each path's procedures cover first (zov plan --strength); random
   // by default, as every combination in random order.
   Strength strength;
+  // The plan whose still valid procedures the next generation keeps with
+  // their ids (zov plan --keep); none by default.
+  std::shared_ptr<const EarlierPlan> earlierPlan;
   // Documents named by the diagram's identifier and name and the path
   // (zov plan --names stable), not by the texts of the tree's nodes.
   bool stableNames = false;
@@ -277,6 +281,8 @@ class PlanningSession {
   // session's seed and the path's identity (the diagram's identifier and the
   // path's name), so that a path's procedures change only with the path.
   std::function<std::unique_ptr<RandomSource>(int, const std::string&)> PathStreams() const;
+  // The earlier plan's procedures of a path (test case, path name), for the generation.
+  std::function<const std::vector<EarlierProcedure>*(int, const std::string&)> EarlierProcedures() const;
   // "&Select Level" on node; without allot, the decision is recorded as
   // allotting by number and the allotment is left to a later call.
   Outcome selectLevel(NodeId node, const Criterion& c, bool allot);

@@ -1,5 +1,6 @@
 #include "generation/procedures.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <unordered_set>
@@ -96,11 +97,77 @@ bool Constrained(const TestCaseRecord& r, const CategoryList& cat) {
   return false;
 }
 
+// The value of choice d of a category, as a step of the path writes it.
+const std::string& ChoiceValue(const TestCaseRecord& r, const CategoryRef& ref, std::size_t d) {
+  static const std::string kNone;
+  const MessageRecord& msg = r.messages[static_cast<std::size_t>(ref.message)];
+  if (ref.own) return d < msg.ownChoices.size() ? msg.ownChoices[d] : kNone;
+  const AttributeRecord& a = msg.attributes[static_cast<std::size_t>(ref.attr)];
+  return d < a.choices.size() ? a.choices[d].value : kNone;
+}
+
+// The combinations of the earlier procedures still valid on this path, by
+// place: significant then and now, the same messages and categories in the
+// same order, every value still a choice of its category. A place or a
+// combination is kept once; where a category repeats a value, the first of
+// its choices not taken by an earlier place stands for it.
+void KeptFromEarlier(const TestCaseRecord& r, const CategoryList& cat, const std::vector<std::int64_t>& divisors,
+                     const std::vector<EarlierProcedure>& earlier, const SignificanceTest& significant,
+                     std::vector<std::int64_t>& kept, std::vector<long>& places) {
+  std::vector<const EarlierProcedure*> byPlace;
+  for (const EarlierProcedure& e : earlier)
+    if (e.significant && e.place > 0 && e.steps.size() == cat.list.size()) byPlace.push_back(&e);
+  std::stable_sort(byPlace.begin(), byPlace.end(),
+                   [](const EarlierProcedure* a, const EarlierProcedure* b) { return a->place < b->place; });
+  std::unordered_set<std::int64_t> combinations;
+  std::unordered_set<long> taken;
+  constexpr int kMostTries = 256;  // readings of one procedure's repeated values
+  std::vector<std::vector<int>> candidates(cat.list.size());
+  std::vector<std::size_t> at(cat.list.size());
+  std::vector<int> digits(cat.list.size());
+  for (const EarlierProcedure* e : byPlace) {
+    if (taken.count(e->place) != 0) continue;
+    bool valid = true;
+    for (std::size_t c = 0; c < cat.list.size() && valid; ++c) {
+      const CategoryRef& ref = cat.list[c];
+      const MessageRecord& msg = r.messages[static_cast<std::size_t>(ref.message)];
+      const std::string& category = ref.own ? msg.name : msg.attributes[static_cast<std::size_t>(ref.attr)].name;
+      const EarlierProcedure::Step& step = e->steps[c];
+      candidates[c].clear();
+      if (step.message != msg.name || step.category != category) valid = false;
+      for (int d = 0; valid && d < ref.choices; ++d)
+        if (ChoiceValue(r, ref, static_cast<std::size_t>(d)) == step.value) candidates[c].push_back(d);
+      valid = valid && !candidates[c].empty();
+    }
+    if (!valid) continue;
+    // The readings in order, the last category counting fastest.
+    std::fill(at.begin(), at.end(), 0);
+    for (int tries = 0; tries < kMostTries; ++tries) {
+      std::int64_t combination = 0;
+      for (std::size_t c = 0; c < cat.list.size(); ++c) {
+        digits[c] = candidates[c][at[c]];
+        combination += static_cast<std::int64_t>(digits[c]) * divisors[c];
+      }
+      if (combinations.count(combination) == 0 && (!significant || significant(digits))) {
+        combinations.insert(combination);
+        taken.insert(e->place);
+        kept.push_back(combination);
+        places.push_back(e->place);
+        break;
+      }
+      std::size_t c = cat.list.size();
+      while (c > 0 && ++at[c - 1] == candidates[c - 1].size()) at[--c] = 0;
+      if (c == 0) break;
+    }
+  }
+}
+
 }  // namespace
 
 PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int testCase, const std::string& pathName,
                        std::int64_t n, RandomSource& random, const std::function<void(const std::string&)>& warn,
-                       std::ostream& out, const ProcedureSink& collect, const Strength& strength) {
+                       std::ostream& out, const ProcedureSink& collect, const Strength& strength,
+                       const std::vector<EarlierProcedure>* earlier) {
   PathCount count;
   count.allotted = static_cast<long>(n);
   count.combinations = cat.list.empty() ? 0 : cat.troppe ? -1 : cat.T;
@@ -119,19 +186,39 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
   SignificanceTest significant;
   if (Constrained(r, cat))
     significant = [&r, &cat](const std::vector<int>& digits) { return SignificantDigits(r, cat, digits); };
-  // What the strength asks for is drawn first, then the rest as before.
+  // The place value of each category's digit, once per path.
+  std::vector<std::int64_t> divisors(cat.list.size());
+  std::int64_t product = 1;
+  for (std::size_t c = 0; c < cat.list.size(); ++c) {
+    product *= cat.list[c].choices;
+    divisors[c] = T / product;
+  }
+  // The earlier plan's procedures still valid come first, at their places.
+  std::vector<std::int64_t> kept;
+  std::vector<long> keptPlaces;
+  if (earlier != nullptr) {
+    count.earlier = static_cast<long>(earlier->size());
+    KeptFromEarlier(r, cat, divisors, *earlier, significant, kept, keptPlaces);
+  }
+  // What the strength asks for is drawn next, then the rest as before.
   std::vector<std::int64_t> first;
   count.strength = strength.t;
   if (strength.t > 0) {
-    CoverPlan plan = Cover(sizes, strength.t, -1, significant, random);
+    CoverPlan plan = Cover(sizes, strength.t, -1, significant, random, kept);
     count.needed = plan.needed;
     if (strength.fills && plan.needed > n) {
       count.raised = plan.needed - static_cast<long>(n);
       n = plan.needed;
     }
     first = std::move(plan.rows);
-    if (static_cast<std::int64_t>(first.size()) > n) first.resize(static_cast<std::size_t>(n));
   }
+  if (static_cast<std::int64_t>(kept.size()) > n) {
+    kept.resize(static_cast<std::size_t>(n));
+    keptPlaces.resize(static_cast<std::size_t>(n));
+  }
+  count.kept = static_cast<long>(kept.size());
+  first.insert(first.begin(), kept.begin(), kept.end());
+  if (static_cast<std::int64_t>(first.size()) > n) first.resize(static_cast<std::size_t>(n));
   std::vector<std::int64_t> order = ShuffleCombinations(T, random);
   if (!first.empty()) {
     std::unordered_set<std::int64_t> taken(first.begin(), first.end());
@@ -149,12 +236,33 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
         << "Test Procedures for the Test Case " << pathName << '\n'
         << "- - - - - - generated " << WithSign(n) << " Test Procedures for Test Case " << pathName << '\n';
   }
-  // The place value of each category's digit, once per path.
-  std::vector<std::int64_t> divisors(cat.list.size());
-  std::int64_t product = 1;
-  for (std::size_t c = 0; c < cat.list.size(); ++c) {
-    product *= cat.list[c].choices;
-    divisors[c] = T / product;
+  // Each procedure's place: a kept one's own, the others the lowest free
+  // ones in the order drawn; the script lists them by place.
+  std::vector<long> places(static_cast<std::size_t>(n));
+  {
+    const std::unordered_set<long> taken(keptPlaces.begin(), keptPlaces.end());
+    long next = 1;
+    for (std::size_t p = 0; p < places.size(); ++p) {
+      if (p < keptPlaces.size()) {
+        places[p] = keptPlaces[p];
+        continue;
+      }
+      while (taken.count(next) != 0) ++next;
+      places[p] = next++;
+    }
+    if (!kept.empty()) {
+      std::vector<std::size_t> byPlace(places.size());
+      for (std::size_t p = 0; p < byPlace.size(); ++p) byPlace[p] = p;
+      std::sort(byPlace.begin(), byPlace.end(), [&](std::size_t a, std::size_t b) { return places[a] < places[b]; });
+      std::vector<std::int64_t> sortedOrder(byPlace.size());
+      std::vector<long> sortedPlaces(byPlace.size());
+      for (std::size_t p = 0; p < byPlace.size(); ++p) {
+        sortedOrder[p] = order[byPlace[p]];
+        sortedPlaces[p] = places[byPlace[p]];
+      }
+      std::copy(sortedOrder.begin(), sortedOrder.end(), order.begin());
+      places = std::move(sortedPlaces);
+    }
   }
   // One row buffer for every procedure: its cells keep their storage.
   std::vector<std::string> row;
@@ -242,6 +350,7 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
     ++count.procedures;
     if (collect) {
       data.number = number;
+      data.place = places[static_cast<std::size_t>(p)];
       data.significant = row[2] != "False";
       collect(data);
     }
@@ -312,8 +421,8 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
         }
         // Each path on its own stream: another path's choices change nothing here.
         const std::unique_ptr<RandomSource> own = g.pathRandom ? g.pathRandom(i, path) : nullptr;
-        const PathCount written =
-            GeneratePath(r, cat, i, path, n, own ? *own : g.random, warn, out, g.collect, g.strength);
+        const PathCount written = GeneratePath(r, cat, i, path, n, own ? *own : g.random, warn, out, g.collect,
+                                               g.strength, g.earlier ? g.earlier(i, path) : nullptr);
         result.procedures += written.procedures;
         result.insignificant += written.insignificant;
         result.outcomes.push_back({i, path, written});

@@ -59,10 +59,22 @@ struct GeneratedProcedure {
   int testCase = 0;
   std::string path;
   long number = 0;  // as the script numbers it; an insignificant one shares the next one's
+  long place = 0;   // its place in the path, the last part of its id (kept from an earlier plan)
   bool significant = true;
   std::vector<ProcedureStep> steps;
 };
 using ProcedureSink = std::function<void(const GeneratedProcedure&)>;
+
+// A procedure of an earlier plan, kept where it is still valid: the same
+// categories of the same path, each of its values still a choice.
+struct EarlierProcedure {
+  long place = 0;  // the last part of its id
+  bool significant = true;
+  struct Step {
+    std::string message, category, value;
+  };
+  std::vector<Step> steps;
+};
 
 // Writes the lines of one path block to out as they are made: summary or
 // warnings, then the procedures. warn receives the conflict warnings;
@@ -77,6 +89,8 @@ struct PathCount {
   long needed = 0;                    // procedures the strength needs; -1: too many tuples to try
   long raised = 0;                    // procedures added to the allotment for the strength (fills)
   TupleCoverage each, pairs, tuples;  // choices, pairs and t-tuples the significant ones cover
+  long earlier = 0;                   // procedures of the path in the earlier plan kept from
+  long kept = 0;                      // of which kept, with their places
 };
 // Whether the procedure of the combination with these choice digits (-1:
 // category left out, for a tuple) is significant: no property of a choice
@@ -84,7 +98,8 @@ struct PathCount {
 bool SignificantDigits(const TestCaseRecord& r, const CategoryList& cat, const std::vector<int>& digits);
 PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int testCase, const std::string& pathName,
                        std::int64_t n, RandomSource& random, const std::function<void(const std::string&)>& warn,
-                       std::ostream& out, const ProcedureSink& collect = nullptr, const Strength& strength = {});
+                       std::ostream& out, const ProcedureSink& collect = nullptr, const Strength& strength = {},
+                       const std::vector<EarlierProcedure>* earlier = nullptr);
 
 // The script file of test case i: "TestScript" i ".txt".
 std::string ScriptName(int i);
@@ -123,6 +138,9 @@ struct GenerationContext {
   // The random stream of one path (test case, path name); when not given,
   // every path draws from `random` in turn.
   std::function<std::unique_ptr<RandomSource>(int, const std::string&)> pathRandom;
+  // The procedures an earlier plan gave the path (test case, path name),
+  // kept where still valid; nullptr for none.
+  std::function<const std::vector<EarlierProcedure>*(int, const std::string&)> earlier;
 };
 GenerationResult GenerateTestProcedures(const GenerationContext& g,
                                         const std::function<void(const std::string&)>& warn);

@@ -362,7 +362,7 @@ std::vector<std::int64_t> PairsInOrder(const std::vector<int>& sizes) {
 }  // namespace
 
 CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const SignificanceTest& significant,
-                RandomSource& random) {
+                RandomSource& random, const std::vector<std::int64_t>& given) {
   CoverPlan plan;
   const int k = static_cast<int>(sizes.size());
   t = std::min(t, k);
@@ -382,17 +382,24 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
         ++plan.coverage.impossible;
       }
   plan.coverage.possible = openCount;
-  if (t == 2 && k >= 2) {
+  std::unordered_set<std::int64_t> chosen(given.begin(), given.end());
+  for (std::int64_t row : given)
+    tuples.ofRow(Digits(sizes, row), [&](long long i) {
+      if (open[static_cast<std::size_t>(i)]) {
+        open[static_cast<std::size_t>(i)] = 0;
+        --openCount;
+      }
+    });
+  if (t == 2 && k >= 2 && openCount > 0) {
     // In parameter order when no pair is impossible, unless the greedy
     // rows are fewer; the subsets of two categories come in the order
     // CoverPairs lays them out.
     plan.rows = CoverPairs(sizes, open, significant, random);
-    if (plan.coverage.impossible == 0)
+    if (plan.coverage.impossible == 0 && given.empty())
       if (std::vector<std::int64_t> ordered = PairsInOrder(sizes); ordered.size() <= plan.rows.size())
         plan.rows = std::move(ordered);
     openCount = 0;
   }
-  std::unordered_set<std::int64_t> chosen;
   std::vector<int> order(static_cast<std::size_t>(k));
   while (openCount > 0) {
     std::vector<int> best;
@@ -461,9 +468,11 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
     chosen.insert(number);
     plan.rows.push_back(number);
   }
-  plan.needed = static_cast<long>(plan.rows.size());
+  plan.needed = static_cast<long>(given.size() + plan.rows.size());
   if (most >= 0 && static_cast<long>(plan.rows.size()) > most) plan.rows.resize(static_cast<std::size_t>(most));
-  plan.coverage = CoverageOf(sizes, t, plan.rows, significant);
+  std::vector<std::int64_t> all = given;
+  all.insert(all.end(), plan.rows.begin(), plan.rows.end());
+  plan.coverage = CoverageOf(sizes, t, all, significant);
   return plan;
 }
 

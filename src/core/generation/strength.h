@@ -49,9 +49,11 @@ struct CoverPlan {
 using SignificanceTest = std::function<bool(const std::vector<int>& digits)>;
 
 // The first `most` rows of a strength-t covering of categories of the
-// given sizes (all of them when most < 0).
+// given sizes (all of them when most < 0). Rows already drawn (`given`,
+// procedures kept from an earlier plan) count as covering their tuples:
+// the plan's rows add to them, and `needed` counts both.
 CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const SignificanceTest& significant,
-                RandomSource& random);
+                RandomSource& random, const std::vector<std::int64_t>& given = {});
 
 // The coverage of t-tuples by the significant combinations given.
 TupleCoverage CoverageOf(const std::vector<int>& sizes, int t, const std::vector<std::int64_t>& combinations,
