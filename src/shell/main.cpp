@@ -43,6 +43,8 @@ int main(int argc, char** argv) {
       QStringLiteral("[file]"));
   options.process(*app);
   QApplication::setWindowIcon(zov::gui::AppIcon());
+  // The installed menu entry's name: desktops match the window to it.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.zovsuite.ZovSuite"));
   zov::gui::Form2 form2;
   if (!options.positionalArguments().isEmpty()) form2.setModelToOpen(options.positionalArguments().first());
   form2.show();
