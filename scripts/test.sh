@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds Zov Suite and runs every test: once in a normal build, once more
-# with AddressSanitizer and UndefinedBehaviorSanitizer. Headless.
+# Builds Zov Suite and runs every test: once in a normal build, whose Debian
+# packages are then built and checked, once more with AddressSanitizer and
+# UndefinedBehaviorSanitizer. Headless.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/deps.sh
@@ -16,6 +17,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$werror" > build.log 2>&1
 cmake --build build -j "$jobs" 2>&1 | tee -a build.log | grep -E 'warning|error' || true
 cmake --build build -j "$jobs" > /dev/null || { grep -E -A5 'error' build.log | head -40; exit 1; }
 ctest --test-dir build --output-on-failure -j "$jobs"
+# The Debian packages of the build just tested, checked as installed.
+./scripts/package.sh build > /dev/null
+./scripts/check-packages.sh build/packages
 
 if [ "${ZOV_SKIP_SANITIZERS:-0}" != 1 ]; then
   cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DZOV_SANITIZE=ON -DZOV_BUILD_BENCH=OFF "$werror" \

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/build_commit.h"
 #include "app/earlier_plan.h"
 #include "app/plan.h"
 #include "app/session_file.h"
@@ -303,7 +304,8 @@ int Plan(Options& o) {
 int main(int argc, char** argv) {
   CLI::App app("Plan tests from a UML model: a Rational Rose petal file (.mdl, .cat) or UML 2 XMI (.xmi, .uml, .xml).",
                "zov");
-  app.set_version_flag("-V,--version", std::string("zov (Zov Suite) ") + ZOV_VERSION);
+  app.set_version_flag("-V,--version",
+                       std::string("zov (Zov Suite) ") + ZOV_VERSION + " (commit " + zov::BuildCommit() + ")");
   app.require_subcommand(0, 1);
   app.footer(
       "Exit status: 0 if all went well, 1 if the work failed, 2 on a usage error, 3 when 'plan --strict' wrote a "

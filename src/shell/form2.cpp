@@ -42,7 +42,7 @@ void Form2::ok() {
     main_->state().form2.clickOption2();
   main_->loadWindow();
   main_->show();
-  if (!model_.isEmpty()) main_->openModelFile(model_.toStdString());
+  if (!model_.isEmpty()) main_->openFile(model_.toStdString());
 }
 
 }  // namespace zov::gui

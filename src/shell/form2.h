@@ -20,7 +20,7 @@ class Form2 : public QDialog {
   QRadioButton* option1() const { return option1_; }
   QRadioButton* option2() const { return option2_; }
   QPushButton* command1() const { return command1_; }
-  // A model to load once the main window is open.
+  // A model or a session (.zov) to open once the main window is open.
   void setModelToOpen(const QString& path) { model_ = path; }
   // The main window, once "OK" has opened it.
   MainWindow* mainWindow() const { return main_.get(); }

@@ -22,6 +22,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "shell/about.h"
 #include "shell/busy_dialog.h"
 #include "shell/dialogs.h"
 #include "shell/qt_asker.h"
@@ -47,6 +48,7 @@ MainWindow::MainWindow() {
 
   buildPages();
   buildMenus();
+  buildHelpMenu();
   buildStatusBar();
 
   g_.onCaptionChange = [this] { setWindowTitle(Q(g_.caption)); };
@@ -300,6 +302,23 @@ void MainWindow::buildMenus() {
   g_.menus.onChange = [this](const std::string& name) { reflect(name); };
 }
 
+void MainWindow::buildHelpMenu() {
+  // The window's own menu, last on the bar: the core's menus know nothing of it.
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->setObjectName(QStringLiteral("m_help"));
+  menus_.insert(help->objectName(), help);
+  QAction* about = help->addAction(QStringLiteral("&About Zov Suite..."));
+  about->setObjectName(QStringLiteral("m_about"));
+  about->setMenuRole(QAction::AboutRole);
+  actions_.insert(about->objectName(), about);
+  connect(about, &QAction::triggered, this, [this] {
+    if (about_ == nullptr) about_ = new AboutDialog(this);
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+  });
+}
+
 void MainWindow::reflect(const std::string& name) {
   const MenuEntry* e = g_.menus.find(name);
   if (e == nullptr) return;
@@ -331,6 +350,13 @@ void MainWindow::loadWindow() {
 }
 
 void MainWindow::openModelFile(const std::string& path) { g_.openModelFile(path); }
+
+void MainWindow::openFile(const std::string& path) {
+  if (QFileInfo(Q(path)).suffix().compare(QStringLiteral("zov"), Qt::CaseInsensitive) == 0)
+    g_.openSessionFile(path);
+  else
+    g_.openModelFile(path);
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing the window ends the program as "EXIT" does: nothing is left behind.

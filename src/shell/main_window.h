@@ -23,6 +23,7 @@ class QGroupBox;
 
 namespace zov::gui {
 
+class AboutDialog;
 class BusyDialog;
 class PlanReportDialog;
 class QtAsker;
@@ -40,6 +41,9 @@ class MainWindow : public QMainWindow {
   void loadWindow();
   // Loads a model as "Load MDL File" does once the file is chosen.
   void openModelFile(const std::string& path);
+  // A file given on the command line or by the desktop: a session (".zov")
+  // is replayed as "Load ZOV File" does, anything else loaded as a model.
+  void openFile(const std::string& path);
 
   TreeView* tv(int index) const { return tv_.at(static_cast<std::size_t>(index)); }
   QTabWidget* tabStrip() const { return ts_; }
@@ -55,6 +59,8 @@ class MainWindow : public QMainWindow {
   QLineEdit* findEdit() const { return find_; }
   // The plan report, once a generation has shown it.
   PlanReportDialog* planReport() const { return report_; }
+  // The About box, once "&About Zov Suite..." has shown it.
+  AboutDialog* aboutBox() const { return about_; }
   // Ctrl+F: the find bar for the tree that has the focus (or the page's
   // first tree); Enter and F3 find the next node, Escape closes it.
   void showFind();
@@ -66,6 +72,7 @@ class MainWindow : public QMainWindow {
  private:
   void buildPages();
   void buildMenus();
+  void buildHelpMenu();
   void buildStatusBar();
   void buildFindBar(QWidget* central, QLayout* layout);
   TreeView* findTarget() const;
@@ -83,6 +90,7 @@ class MainWindow : public QMainWindow {
   std::array<QSplitter*, 3> imma_{};
   std::array<TreeView*, kTreeCount> tv_{};
   PlanReportDialog* report_ = nullptr;
+  AboutDialog* about_ = nullptr;
   QLabel* levelLabel_ = nullptr;
   QLabel* sumLabel_ = nullptr;
   QListWidget* lb_ = nullptr;

@@ -36,6 +36,7 @@
 #include "app/exports.h"
 #include "app/scripted_asker.h"
 #include "generation/specification.h"
+#include "shell/about.h"
 #include "shell/busy_dialog.h"
 #include "shell/dialogs.h"
 #include "shell/form2.h"
@@ -667,6 +668,17 @@ class ShellTest : public QObject {
     QCOMPARE(texts, specTexts);
     QCOMPARE(g.session.workFolder()->readLines("TestScript1.txt").value_or(std::vector<std::string>()), script);
     QCOMPARE(g.session.workFolder()->files(CreatedList::kScripts).size(), specFiles);
+    {
+      // A session given on the command line (as the desktop opens a .zov
+      // file) is replayed, not read as a model.
+      Finestra opened;
+      opened.w.openFile(session);
+      QStringList again;
+      const Tree& tree = opened.w.state().TV(kSpecTree);
+      for (NodeId id : tree.collection()) again << QString::fromStdString(tree.node(id).text);
+      QCOMPARE(again, specTexts);
+      QVERIFY(opened.asker.asked.empty());
+    }
 
     // The command line writes the same files as the window's export.
     QProcess zov;
@@ -916,6 +928,46 @@ class ShellTest : public QObject {
     asker.answers = {Answer::kOk};
     w.action("mnSeleziona")->trigger();
     QVERIFY(!w.action("m_grafico")->isEnabled());
+  }
+
+  void aboutBoxNamesVersionCommitAndLicence() {
+    Finestra f;
+    QVERIFY(f.show());
+    MainWindow& w = f.w;
+    // The last menu of the bar, after the core's.
+    QCOMPARE(w.menuBar()->actions().last(), w.menu("m_help")->menuAction());
+    QVERIFY(w.menu("m_help")->actions().contains(w.action("m_about")));
+    w.action("m_about")->trigger();
+    QVERIFY(w.aboutBox() != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(w.aboutBox()));
+    QVERIFY(!w.aboutBox()->isModal());
+    const QString text = w.aboutBox()->text();
+    // The same version and commit as the command line built beside it says.
+    QProcess zov;
+    zov.start(QStringLiteral(ZOV_CLI), {QStringLiteral("--version")});
+    QVERIFY(zov.waitForFinished(30000));
+    const QRegularExpressionMatch said =
+        QRegularExpression(QStringLiteral("^zov \\(Zov Suite\\) (\\S+) \\(commit (\\S+)\\)\n$"))
+            .match(QString::fromUtf8(zov.readAllStandardOutput()));
+    QVERIFY(said.hasMatch());
+    QVERIFY2(text.contains(QStringLiteral("Zov Suite ") + said.captured(1)), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("commit ") + said.captured(2)), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("Apache-2.0")));
+    // Shown a second time, the same box comes back.
+    AboutDialog* box = w.aboutBox();
+    box->close();
+    w.action("m_about")->trigger();
+    QCOMPARE(w.aboutBox(), box);
+    QVERIFY(box->isVisible());
+  }
+
+  void iconIsBuiltIn() {
+    // The window's icon draws from the resource even where no theme has it.
+    const QImage icon = AppIcon().pixmap(64, 64).toImage();
+    QVERIFY(!icon.isNull());
+    QCOMPARE(icon.size(), QSize(64, 64));
+    QCOMPARE(icon.pixelColor(2, 2).alpha(), 0);       // the rounded corner is clear
+    QVERIFY(icon.pixelColor(32, 12).alpha() == 255);  // the root of the tree is drawn
   }
 };
 

@@ -250,6 +250,9 @@ class Generale : private SessionListener {
   // replay on the model (with a report of what no longer matches).
   void saveSessionCommand();
   void loadSession();
+  // The replay of the session file at path, as "Load ZOV File" does once the
+  // file is chosen (the window opened on a session, from the desktop).
+  void openSessionFile(const std::string& path);
   // Offers to keep the report of a session that no longer matches its model
   // in a text file (never written over an existing file).
   void saveReport(const std::string& text, const std::string& sessionPath);

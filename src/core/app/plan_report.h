@@ -94,7 +94,7 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g);
 // What a plan was made with, to make it again: the program, the seed and
 // the model file (its name, size and 64-bit FNV-1a hash).
 struct Provenance {
-  std::string program;  // "zov (Zov Suite) 0.1.0"
+  std::string program;  // "zov (Zov Suite) 0.2.0"
   unsigned seed = 0;
   std::string model;  // the file's name
   std::uintmax_t size = 0;

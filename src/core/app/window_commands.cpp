@@ -275,19 +275,24 @@ void Generale::loadSession() {
   if (asker_ == nullptr || !askToSave()) return;
   const auto path = asker_->openFile("Load ZOV File", kSessionFilter, StartFolder());
   if (!path || path->empty()) return;
-  const SessionReport r = LoadSession(session, *path);
+  openSessionFile(*path);
+}
+
+void Generale::openSessionFile(const std::string& path) {
+  const SessionReport r = LoadSession(session, path);
   if (r.outcome) {
     markWindowSaved();
-    declare("Loaded the session " + *path + ": " + std::to_string(session.decisions().size()) +
+    declare("Loaded the session " + path + ": " + std::to_string(session.decisions().size()) +
             (session.decisions().size() == 1 ? " decision" : " decisions") + " replayed" +
             (r.leftOut.empty() ? "" : ", " + std::to_string(r.leftOut.size()) + " left out"));
   }
+  if (asker_ == nullptr) return;
   if (!r.outcome)
     asker_->messageBox("The session could not be loaded.\n\n" + r.outcome.message, "Zov Suite", MessageButtons::kOk,
                        MessageIcon::kCritical);
   else if (!r.text().empty() && asker_->messageBox(r.text() + "\n\nSave this report to a file?", "Zov Suite",
                                                    MessageButtons::kYesNo, MessageIcon::kWarning) == Answer::kYes)
-    saveReport(r.text(), *path);
+    saveReport(r.text(), path);
 }
 
 void Generale::saveReport(const std::string& text, const std::string& sessionPath) {
