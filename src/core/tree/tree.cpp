@@ -1,6 +1,7 @@
 #include "tree/tree.h"
 
 #include <algorithm>
+#include <array>
 #include <mutex>
 #include <set>
 
@@ -9,8 +10,16 @@
 namespace zov {
 
 std::string_view InternedKind(std::string_view kind) {
-  for (std::string_view known : ImageList1)
-    if (known == kind) return known;
+  // The image list's keys by length: a look-up compares a few short texts.
+  static constexpr std::size_t kLongest = 24;
+  static const auto kByLength = [] {
+    std::array<std::vector<std::string_view>, kLongest + 1> byLength;
+    for (std::string_view known : ImageList1) byLength[std::min(known.size(), kLongest)].push_back(known);
+    return byLength;
+  }();
+  if (kind.size() < kLongest)
+    for (std::string_view known : kByLength[kind.size()])
+      if (known == kind) return known;
   // Kinds outside the list (a session or a test may name one) are few.
   static std::mutex guard;
   static std::set<std::string, std::less<>> others;
