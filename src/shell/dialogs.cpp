@@ -1,5 +1,7 @@
 #include "shell/dialogs.h"
 
+#include <functional>
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -201,15 +203,22 @@ void InvioAggiunge(QPushButton* add, std::initializer_list<QLineEdit*> boxes) {
 
 const QString kTooManyChoices = QStringLiteral("A category holds at most 101 choices.");
 
+// What "Add" says when the default values are chosen: it adds nothing.
+const QString kOwnValuesHint =
+    QStringLiteral("The default values are chosen: choose \"Insert your own values\" to add values of your own.");
+
 // The common end of both editors: the frame, OK (ok() of the editor) and
-// Cancel (cancel(), also when the window is closed). Returns the OK button.
+// Cancel (cancel(), also when the window is closed). OK first adds a value
+// still in the boxes (addTyped; false keeps the editor open). Returns the
+// OK button.
 template <typename Editor>
-QPushButton* Concludi(QDialog* dialog, Editor& e, QGroupBox* frame) {
+QPushButton* Concludi(QDialog* dialog, Editor& e, QGroupBox* frame, std::function<bool()> addTyped) {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   auto* ok = Pulsante(buttons, "OK");
   auto* cancel = Pulsante(buttons, "Cancel");
-  QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, &e] {
+  QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, &e, addTyped] {
+    if (!addTyped()) return;
     e.ok();
     dialog->accept();
   });
@@ -276,16 +285,27 @@ FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialo
     e_.chooseOwnValues();
     sync();
   });
-  connect(add, &QPushButton::clicked, this, [this] {
+  // The value in the boxes joins the choices; false when the category is full.
+  const auto addValue = [this] {
     e_.value = valueEdit_->text().toStdString();
     e_.selectors = selectorsEdit_->text().toStdString();
     e_.properties = propertiesEdit_->text().toStdString();
-    if (!e_.add()) QMessageBox::warning(this, windowTitle(), kTooManyChoices);
+    const bool added = e_.add();
+    if (!added) QMessageBox::warning(this, windowTitle(), kTooManyChoices);
     sync();
+    return added;
+  };
+  connect(add, &QPushButton::clicked, this, [this, addValue] {
+    if (e_.useDefaults && !valueEdit_->text().isEmpty()) {
+      QMessageBox::information(this, windowTitle(), kOwnValuesHint);
+    } else {
+      addValue();
+    }
     valueEdit_->setFocus();
   });
   InvioAggiunge(add, {valueEdit_, selectorsEdit_, propertiesEdit_});
-  Concludi(this, e_, frame);
+  Concludi(this, e_, frame,
+           [this, addValue] { return !e_.useOwnValues || valueEdit_->text().isEmpty() || addValue(); });
   sync();
 }
 
@@ -337,14 +357,24 @@ FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) 
     e_.chooseOwnValues();
     sync();
   });
-  connect(add, &QPushButton::clicked, this, [this] {
+  const auto addValue = [this] {
     e_.value = valueEdit_->text().toStdString();
-    if (!e_.add()) QMessageBox::warning(this, windowTitle(), kTooManyChoices);
+    const bool added = e_.add();
+    if (!added) QMessageBox::warning(this, windowTitle(), kTooManyChoices);
     sync();
+    return added;
+  };
+  connect(add, &QPushButton::clicked, this, [this, addValue] {
+    if (e_.useDefaults && !valueEdit_->text().isEmpty()) {
+      QMessageBox::information(this, windowTitle(), kOwnValuesHint);
+    } else {
+      addValue();
+    }
     valueEdit_->setFocus();
   });
   InvioAggiunge(add, {valueEdit_});
-  Concludi(this, e_, frame);
+  Concludi(this, e_, frame,
+           [this, addValue] { return !e_.useOwnValues || valueEdit_->text().isEmpty() || addValue(); });
   sync();
 }
 

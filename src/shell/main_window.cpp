@@ -4,9 +4,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +21,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -50,6 +53,7 @@ MainWindow::MainWindow() {
   buildMenus();
   buildHelpMenu();
   buildStatusBar();
+  buildProblemsPanel();
 
   g_.onCaptionChange = [this] { setWindowTitle(Q(g_.caption)); };
   g_.onLabelsChange = [this] {
@@ -110,7 +114,14 @@ QWidget* MainWindow::page(int index, QWidget* left, QWidget* right, QLabel* labe
   splitter->setStretchFactor(0, 3);
   splitter->setStretchFactor(1, 2);
   layout->addWidget(splitter, 1);
-  if (label != nullptr) layout->addWidget(label);
+  // The level and sum labels go below the trees; the out-of-date marker of
+  // the Test Specification tree above them, where it is seen first.
+  if (label != nullptr) {
+    if (index == 2)
+      layout->insertWidget(0, label);
+    else
+      layout->addWidget(label);
+  }
   tab_[static_cast<std::size_t>(index)] = frame;
   imma_[static_cast<std::size_t>(index)] = splitter;
   return frame;
@@ -147,7 +158,20 @@ void MainWindow::buildPages() {
   ts_->addTab(page(0, tv(kMainTree), stacked(kDesignTree, kNotLinkedTree), levelLabel_), QStringLiteral("Main Tree"));
   ts_->addTab(page(1, tv(kSelectionTree), stacked(kUitTree, kSelectedTestCases), sumLabel_),
               QStringLiteral("UIT Tree"));
-  ts_->addTab(page(2, tv(kSpecTree), lb_, nullptr), QStringLiteral("Test Specification Tree"));
+  // The marker of a Test Specification tree that no longer matches the
+  // selected test cases: above the tree, in the warning colours.
+  specState_ = new QLabel(Q(std::string(Generale::kOutOfDateText)), this);
+  specState_->setObjectName(QStringLiteral("SpecState"));
+  specState_->setWordWrap(true);
+  specState_->setStyleSheet(
+      QStringLiteral("QLabel { background: #fff3cd; color: #664d03; border: 1px solid #e0c060; padding: 4px; }"));
+  specState_->hide();
+  ts_->addTab(page(2, tv(kSpecTree), lb_, specState_), QStringLiteral("Test Specification Tree"));
+  g_.onSpecificationState = [this] {
+    specState_->setVisible(g_.specificationOutOfDate());
+    ts_->setTabText(2, g_.specificationOutOfDate() ? QStringLiteral("Test Specification Tree (out of date)")
+                                                   : QStringLiteral("Test Specification Tree"));
+  };
   connect(ts_->tabBar(), &QTabBar::tabBarClicked, this, [this](int i) {
     if (i >= 0) g_.clickTab(i + 1);
   });
@@ -249,6 +273,13 @@ void MainWindow::buildStatusBar() {
   open->setObjectName(QStringLiteral("OpenFolder"));
   open->setDefaultAction(actions_.value(QStringLiteral("m_cartella")));
   open->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  problemsButton_ = new QToolButton(this);
+  problemsButton_->setObjectName(QStringLiteral("ProblemsButton"));
+  problemsButton_->setToolTip(QStringLiteral("Show the Problems panel (Ctrl+Shift+P)"));
+  problemsButton_->setAutoRaise(true);
+  problemsButton_->hide();
+  connect(problemsButton_, &QToolButton::clicked, this, [this] { showProblems(); });
+  statusBar()->addPermanentWidget(problemsButton_);
   statusBar()->addPermanentWidget(folder_);
   statusBar()->addPermanentWidget(open);
   if (work_) {
@@ -258,8 +289,44 @@ void MainWindow::buildStatusBar() {
   }
   g_.onCommandResult = [this] { statusText_->setText(Q(g_.commandResult())); };
   g_.onOpenFolder = [this] {
-    if (work_) QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(work_->dir().string())));
+    return work_ && QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(work_->dir().string())));
   };
+}
+
+void MainWindow::buildProblemsPanel() {
+  problemsDock_ = new QDockWidget(QStringLiteral("Problems"), this);
+  problemsDock_->setObjectName(QStringLiteral("ProblemsPanel"));
+  problemsList_ = new QTreeWidget(problemsDock_);
+  problemsList_->setObjectName(QStringLiteral("ProblemsList"));
+  problemsList_->setHeaderLabels({QStringLiteral("From"), QStringLiteral("Problem")});
+  problemsList_->setRootIsDecorated(false);
+  problemsList_->setWordWrap(true);
+  problemsList_->setUniformRowHeights(false);
+  problemsList_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  problemsDock_->setWidget(problemsList_);
+  addDockWidget(Qt::BottomDockWidgetArea, problemsDock_);
+  problemsDock_->hide();
+  auto* shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+P")), this);
+  connect(shortcut, &QShortcut::activated, this, [this] { showProblems(); });
+  g_.onProblemsChange = [this] {
+    problemsList_->clear();
+    QList<QTreeWidgetItem*> rows;
+    for (const Generale::Problem& p : g_.problems()) {
+      auto* row = new QTreeWidgetItem({Q(p.from), Q(p.text)});
+      row->setToolTip(1, Q(p.text));
+      rows << row;
+    }
+    problemsList_->addTopLevelItems(rows);
+    const QString text = Q(g_.problemsText());
+    problemsButton_->setText(text);
+    problemsButton_->setVisible(!text.isEmpty());
+  };
+}
+
+void MainWindow::showProblems() {
+  problemsDock_->show();
+  problemsDock_->raise();
+  problemsList_->setFocus();
 }
 
 void MainWindow::buildMenus() {

@@ -20,6 +20,8 @@ class QMenu;
 class QSplitter;
 class QTabWidget;
 class QGroupBox;
+class QDockWidget;
+class QTreeWidget;
 
 namespace zov::gui {
 
@@ -56,6 +58,13 @@ class MainWindow : public QMainWindow {
   QListWidget* lb() const { return lb_; }
   QLabel* statusText() const { return statusText_; }
   QLabel* folderText() const { return folder_; }
+  // "Out of date: ..." above the Test Specification tree, when it is.
+  QLabel* specificationState() const { return specState_; }
+  // The Problems panel (a dock, hidden until asked for) and the status
+  // bar's button that says how many there are and opens it.
+  QDockWidget* problemsDock() const { return problemsDock_; }
+  QTreeWidget* problemsList() const { return problemsList_; }
+  QToolButton* problemsButton() const { return problemsButton_; }
   QLineEdit* findEdit() const { return find_; }
   // The plan report, once a generation has shown it.
   PlanReportDialog* planReport() const { return report_; }
@@ -74,6 +83,8 @@ class MainWindow : public QMainWindow {
   void buildMenus();
   void buildHelpMenu();
   void buildStatusBar();
+  void buildProblemsPanel();
+  void showProblems();
   void buildFindBar(QWidget* central, QLayout* layout);
   TreeView* findTarget() const;
   void reflect(const std::string& name);
@@ -96,6 +107,10 @@ class MainWindow : public QMainWindow {
   QListWidget* lb_ = nullptr;
   QLabel* statusText_ = nullptr;
   QLabel* folder_ = nullptr;
+  QLabel* specState_ = nullptr;
+  QDockWidget* problemsDock_ = nullptr;
+  QTreeWidget* problemsList_ = nullptr;
+  QToolButton* problemsButton_ = nullptr;
   QWidget* findBar_ = nullptr;
   QLineEdit* find_ = nullptr;
   TreeView* findIn_ = nullptr;

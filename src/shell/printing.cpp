@@ -200,6 +200,7 @@ bool PrintView::savePdf(const QString& file) {
   layout_ = DrawPages(printer_, lines_);
   printer_.setOutputFileName(QString());
   printer_.setOutputFormat(format);
+  if (layout_.painted) target_ = file;
   return layout_.painted;
 }
 
@@ -208,6 +209,7 @@ void PrintView::printLines() {
     QPrintDialog dialog(&printer_, this);
     if (dialog.exec() != QDialog::Accepted) return;
     preview_->print();
+    target_ = printer_.outputFileName().isEmpty() ? printer_.printerName() : printer_.outputFileName();
     accept();
     return;
   }

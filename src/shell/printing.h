@@ -59,12 +59,16 @@ class PrintView : public QDialog {
   // Writes the pages to a PDF file, without a dialog; false when the file
   // cannot be written.
   bool savePdf(const QString& file);
+  // Where the pages went: the PDF file, or the printer (or the file it
+  // printed to); empty until they went somewhere.
+  const QString& target() const { return target_; }
 
  private:
   void printLines();
   void updatePage();
 
   QString title_;
+  QString target_;
   std::vector<std::string> lines_;
   bool withPrinter_;
   QPrinter printer_;

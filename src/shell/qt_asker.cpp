@@ -137,7 +137,9 @@ bool QtAsker::printLines(std::string_view title, const std::vector<std::string>&
   // The preview is offered with and without a printer; without one the
   // pages go to a PDF file.
   PrintView preview(Q(title), lines, !QPrinterInfo::availablePrinters().isEmpty(), parent_);
-  return preview.exec() == QDialog::Accepted;
+  const bool printed = preview.exec() == QDialog::Accepted;
+  lastPrintTarget_ = printed ? preview.target().toStdString() : std::string();
+  return printed;
 }
 
 }  // namespace zov::gui

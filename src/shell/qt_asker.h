@@ -1,6 +1,8 @@
 // Message boxes and input boxes as Qt dialogs.
 #pragma once
 
+#include <string>
+
 #include "ui/ui.h"
 
 class QWidget;
@@ -26,9 +28,11 @@ class QtAsker : public Asker {
   void settingsEditor(SettingsEditor& editor) override;
   void interactionsEditor(InteractionsEditor& editor) override;
   bool printLines(std::string_view title, const std::vector<std::string>& lines) override;
+  std::string lastPrintTarget() const override { return lastPrintTarget_; }
 
  private:
   QWidget* parent_;
+  std::string lastPrintTarget_;
 };
 
 }  // namespace zov::gui

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDockWidget>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
@@ -26,6 +28,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -230,6 +234,108 @@ class ShellTest : public QObject {
     QVERIFY(view->horizontalScrollBar()->maximum() > 0);
   }
 
+  // Nothing hidden, nothing stale: the reader's warnings in the Problems
+  // panel, each command's own text in the status bar, the Test
+  // Specification tree marked out of date once test cases are taken back,
+  // the scripts shown again after each generation, a whole tree expanded
+  // in one change.
+  void windowHidesNothingAndKeepsNothingStale() {
+    QTemporaryDir dir;
+    QVERIFY(QFile::copy(QStringLiteral(ZOV_EXAMPLES_DIR "/ATM.mdl"), dir.filePath(QStringLiteral("ATM.mdl"))));
+    Finestra f;
+    MainWindow& w = f.w;
+    Generale& g = w.state();
+    f.asker.files.push_back(dir.filePath(QStringLiteral("ATM.mdl")).toStdString());
+    w.action("m_caricamdl")->trigger();
+    QVERIFY(!g.problems().empty());
+    QCOMPARE(g.problems().front().from, std::string("Load"));
+    QVERIFY(g.problems().front().text.find("ATM-Services.cat") != std::string::npos);
+    QVERIFY(w.problemsButton()->isVisibleTo(&w));
+    QCOMPARE(w.problemsButton()->text(), QString::fromStdString(g.problemsText()));
+    QVERIFY(!w.problemsDock()->isVisibleTo(&w));
+    w.problemsButton()->click();
+    QVERIFY(w.problemsDock()->isVisibleTo(&w));
+    QCOMPARE(w.problemsList()->topLevelItemCount(), int(g.problems().size()));
+
+    // "Expand &Main Tree": one reset of the view, every branch open.
+    QSignalSpy resets(w.tv(kMainTree)->treeModel(), &QAbstractItemModel::modelReset);
+    QVERIFY(g.runMenuItem(menu::kApri));
+    QCOMPARE(resets.count(), 1);
+    const Tree& main = g.TV(kMainTree);
+    for (NodeId n = main.nextInCollection(kNoNode); n != kNoNode; n = main.nextInCollection(n))
+      if (main.node(n).children > 0) QVERIFY(w.tv(kMainTree)->isExpanded(w.tv(kMainTree)->treeModel()->indexOf(n)));
+
+    // The whole model: its load replaces the problems of the last one.
+    f.carica("ATM.mdl");
+    QVERIFY(g.problems().empty());
+    QVERIFY(!w.problemsButton()->isVisibleTo(&w));
+    // "See All &Entry" says which showing of how many it went to.
+    NodeId repeated = kNoNode;
+    for (NodeId n = main.nextInCollection(kNoNode); n != kNoNode && repeated == kNoNode; n = main.nextInCollection(n))
+      if (main.presentCount(std::string_view(main.node(n).key).substr(0, kIdentifierLength)) > 1) repeated = n;
+    QVERIFY(repeated != kNoNode);
+    g.TV(kMainTree).setSelected(repeated);
+    g.seeAll();
+    QVERIFY(QRegularExpression(QStringLiteral(": \\d+ of \\d+$")).match(w.statusText()->text()).hasMatch());
+    // A command that changes something replaces the text of the last one.
+    f.seleziona("Customer/Withdraw Cash", 40);
+    QVERIFY2(w.statusText()->text().startsWith(QStringLiteral("Leaves weights sum")),
+             qPrintable(w.statusText()->text()));
+    f.processCommand();
+    // Loading the same test cases again says they were skipped.
+    w.tabStrip()->setCurrentIndex(1);
+    w.action("m_seqfromzov")->trigger();
+    QVERIFY2(w.statusText()->text().contains(QStringLiteral("already in the UIT tree, skipped")),
+             qPrintable(w.statusText()->text()));
+    // No file manager: the status bar names the folder.
+    g.onOpenFolder = [] { return false; };
+    QVERIFY(g.runMenuItem(menu::kCartella));
+    QVERIFY(w.statusText()->text().startsWith(QStringLiteral("No program here opens folders")));
+
+    // The scripts shown follow each generation.
+    w.tabStrip()->setCurrentIndex(2);
+    w.action("m_alltestcases")->trigger();
+    w.action("mnuTestSc")->trigger();
+    const auto scriptsNow = [&g] {
+      std::vector<std::string> all;
+      for (int i = 1; i <= g.session.specification.table.count(); ++i)
+        if (const auto lines = g.session.outputFolder()->readLines(ScriptName(i)))
+          all.insert(all.end(), lines->begin(), lines->end());
+      return all;
+    };
+    QCOMPARE(g.LB.items, scriptsNow());
+    g.session.setSeed(g.session.seed() + 1);
+    w.action("m_alltestcases")->trigger();
+    QCOMPARE(g.LB.items, scriptsNow());
+    QCOMPARE(w.lb()->count(), int(g.LB.items.size()));
+
+    // Test cases taken back: the Test Specification tree is out of date and
+    // the generation waits for "&Processing..." again.
+    QVERIFY(w.specificationState()->isHidden());
+    w.tabStrip()->setCurrentIndex(1);
+    f.asker.answers.push_back(Answer::kOk);
+    QVERIFY(g.runMenuItem(menu::kUnselectAll));
+    QVERIFY(g.specificationOutOfDate());
+    QVERIFY(!w.specificationState()->isHidden());
+    QVERIFY(w.tabStrip()->tabText(2).contains(QStringLiteral("out of date")));
+    QVERIFY(!g.reachable(menu::kAllTestCases));
+    QVERIFY(!g.reachable(menu::kSelectedTest));
+    w.action("m_selectall")->trigger();
+    w.tabStrip()->setCurrentIndex(2);
+    w.action("m_generazione")->trigger();
+    QVERIFY(!g.specificationOutOfDate());
+    QVERIFY(w.specificationState()->isHidden());
+    QVERIFY(g.reachable(menu::kAllTestCases));
+
+    // "Loading all &Sequence" that finds nothing says why: this model's
+    // diagrams all belong to its use cases.
+    f.asker.files.push_back(ZOV_TEST_DATA_DIR "/paths/nested-if-else.mdl");
+    w.action("m_caricamdl")->trigger();
+    g.loadTestCasesCommand(TestCaseSource::kAllDiagrams);
+    QCOMPARE(w.statusText()->text(),
+             QStringLiteral("No scenario diagram belongs to a package: use Loading from ZOV tree"));
+  }
+
   // The status bar says what each command did; the keyboard reaches the
   // menus (F10, access keys) and finds nodes (Ctrl+F, F3).
   void feedbackAndKeyboard() {
@@ -263,7 +369,10 @@ class ShellTest : public QObject {
     QMenu* file = w.menu("m_file");
     QTRY_VERIFY(file->isVisible());
     int opened = 0;
-    g.onOpenFolder = [&opened] { ++opened; };
+    g.onOpenFolder = [&opened] {
+      ++opened;
+      return true;
+    };
     QTest::keyClick(file, Qt::Key_W);
     QCOMPARE(opened, 1);
     QTRY_VERIFY(!file->isVisible());
@@ -499,6 +608,38 @@ class ShellTest : public QObject {
     QVERIFY(!again.isVisible());
     QVERIFY(g.session.interactionsEditor.record()->edited);
     QCOMPARE(g.session.interactionsEditor.record()->ownChoices[0], std::string("slow"));
+
+    // A value still in the box when OK comes (Ctrl+Enter) is added first.
+    QVERIFY(g.session.interactionsEditor.open(c, open));
+    {
+      FormInteractions typed(g.session.interactionsEditor, nullptr);
+      typed.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&typed));
+      QTest::mouseClick(typed.ownValuesOption(), Qt::LeftButton);
+      typed.valueEdit()->setText(QStringLiteral("quick"));
+      QTest::keyClick(typed.valueEdit(), Qt::Key_Return, Qt::ControlModifier);
+      QVERIFY(!typed.isVisible());
+    }
+    const MessageRecord* m = g.session.interactionsEditor.record();
+    QVERIFY(std::find(m->ownChoices.begin(), m->ownChoices.end(), "quick") != m->ownChoices.end());
+    // Enter with the default values chosen says how to add one's own.
+    QVERIFY(g.session.interactionsEditor.open(c, open));
+    FormInteractions defaults(g.session.interactionsEditor, nullptr);
+    defaults.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&defaults));
+    QTest::mouseClick(defaults.defaultsOption(), Qt::LeftButton);
+    defaults.valueEdit()->setText(QStringLiteral("lost"));
+    const int choices = defaults.choiceList()->count();
+    QString said;
+    QTimer::singleShot(0, [&said] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        said = box->text();
+        box->accept();
+      }
+    });
+    QTest::keyClick(defaults.valueEdit(), Qt::Key_Return);
+    QVERIFY2(said.contains(QStringLiteral("Insert your own values")), qPrintable(said));
+    QCOMPARE(defaults.choiceList()->count(), choices);
   }
 
   // The export asks for its formats with one check box each, and offers
@@ -599,6 +740,11 @@ class ShellTest : public QObject {
       w.shownPopup()->hide();
       w.action("m_popupSelrem")->trigger();
       QCOMPARE(chosen->treeModel()->rowCount(chosen->treeModel()->index(0, 0)), picked - 1);
+      // Taken back after processing: the generation waits for the next one.
+      QVERIFY(!g.reachable(menu::kAllTestCases));
+      w.tabStrip()->setCurrentIndex(2);
+      w.action("m_generazione")->trigger();
+      QVERIFY(g.reachable(menu::kAllTestCases));
       Tree& spec = g.TV(kSpecTree);
       const NodeId x = FindByKeyOrPath(spec, "SD1./TestCase 1/open/x");
       QVERIFY(x != kNoNode);
@@ -821,6 +967,7 @@ class ShellTest : public QObject {
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QVERIFY(pdf.read(5) == "%PDF-");
     QVERIFY(!preview.savePdf(dir.filePath(QStringLiteral("no/such/folder/x.pdf"))));
+    QCOMPARE(preview.target(), file);  // "Printed the ... to <file>" names where the pages went
     PrintView withPrinter(QStringLiteral("Test Cases List"), lines, true);
     QCOMPARE(withPrinter.printButton()->text(), QStringLiteral("&Print..."));
   }

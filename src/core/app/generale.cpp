@@ -1,8 +1,10 @@
 #include "app/generale.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "model/design_tree.h"
+#include "model/work_folder.h"
 #include "tree/kinds.h"
 #include "tree/numbers.h"
 #include "tree/tag.h"
@@ -56,11 +58,24 @@ Generale::Generale(PlanningSession& s) : session(s), TV(s.TV), numTest(s.criteri
   attachCommand(menu::kUnselectAll, [this] { unselectTestCases(); });
   attachCommand(menu::kSaveZov, [this] { saveSessionCommand(); });
   attachCommand(menu::kCaricaZov, [this] { loadSession(); });
-  attachCommand(menu::kPopupARem, [this] { session.removeChoice(TV(kSpecTree).selected()); });
-  attachCommand(menu::kPopupSelRem, [this] { session.unpick(TV(kSelectedTestCases).selected()); });
+  attachCommand(menu::kPopupARem, [this] {
+    const Tree& t = TV(kSpecTree);
+    const std::string text = t.valid(t.selected()) ? t.node(t.selected()).text : std::string();
+    const Outcome o = session.removeChoice(t.selected());
+    declare(o ? "Removed \"" + text + "\"" : o.message);
+  });
+  attachCommand(menu::kPopupSelRem, [this] {
+    const Tree& t = TV(kSelectedTestCases);
+    const std::string text = t.valid(t.selected()) ? t.node(t.selected()).text : std::string();
+    const Outcome o = session.unpick(t.selected());
+    declare(o ? "Removed the test case \"" + text + "\" from the selected ones" : o.message);
+  });
   attachCommand(menu::kSelectedTest, [this] { generateSelected(); });
   attachCommand(menu::kCartella, [this] {
-    if (onOpenFolder) onOpenFolder();
+    if (!onOpenFolder || onOpenFolder()) return;
+    const WorkFolder* work = session.outputFolder();
+    declare("No program here opens folders: the documents and scripts are in " +
+            (work != nullptr ? work->dir().string() : std::string("the working folder")));
   });
   attachCommand(menu::kGrafico, [this] {
     if (onUsageChart) onUsageChart();
@@ -118,6 +133,25 @@ void Generale::declare(std::string text) {
   if (onCommandResult) onCommandResult();
 }
 
+std::string Generale::problemsText() const {
+  if (problems_.empty()) return {};
+  return std::to_string(problems_.size()) + (problems_.size() == 1 ? " problem" : " problems");
+}
+
+void Generale::listProblems(std::initializer_list<std::string_view> replaced, std::string_view from,
+                            const std::vector<std::string>& texts) {
+  std::erase_if(problems_, [&](const Problem& p) {
+    return std::find(replaced.begin(), replaced.end(), p.from) != replaced.end();
+  });
+  for (const std::string& t : texts) {
+    if (t.empty()) continue;
+    // Once, from the step that met it first.
+    const bool seen = std::any_of(problems_.begin(), problems_.end(), [&](const Problem& p) { return p.text == t; });
+    if (!seen) problems_.push_back({std::string(from), t});
+  }
+  if (onProblemsChange) onProblemsChange();
+}
+
 void Generale::warn(const std::string& text) {
   if (asker_ != nullptr) asker_->messageBox(text, "Warning", MessageButtons::kOk, MessageIcon::kWarning);
 }
@@ -140,6 +174,11 @@ bool Generale::reachable(std::string_view item) const {
 bool Generale::runMenuItem(std::string_view item) {
   if (!reachable(item)) return false;
   note_.clear();
+  // No text of an earlier command stays: each says what it did, or nothing.
+  if (!result_.empty()) {
+    result_.clear();
+    if (onCommandResult) onCommandResult();
+  }
   auto it = operations_.find(std::string(item));
   if (it != operations_.end() && it->second) {
     auto operation = it->second;  // the operation may re-attach commands
@@ -194,8 +233,22 @@ void Generale::modelLoadedMenus() {
   menus.setEnabled(menu::kNonConnessi, true);
 }
 
+void Generale::setSpecificationOutOfDate(bool outOfDate) {
+  if (outOfDate) {
+    menus.setEnabled(menu::kAllTestCases, false);
+    menus.setEnabled(menu::kSelectedTest, false);
+  } else {
+    menus.setEnabled(menu::kAllTestCases, true);
+  }
+  if (specificationOutOfDate_ == outOfDate) return;
+  specificationOutOfDate_ = outOfDate;
+  if (onSpecificationState) onSpecificationState();
+}
+
 void Generale::specificationCleared() {
+  setSpecificationOutOfDate(false);
   menus.setEnabled(menu::kEsporta, false);
+  listShowsScripts_ = false;
   LB.clear();
   menus.setEnabled(menu::kPrint, false);
   menus.setEnabled(menu::kTestScript, false);
@@ -241,7 +294,15 @@ void Generale::decided(const Decision& d) {
       else
         designOrAllLoadingDone();
       break;
-    case Decision::Type::kProcess: processingDone(); break;
+    case Decision::Type::kProcess:
+      processingDone();
+      setSpecificationOutOfDate(false);
+      break;
+    case Decision::Type::kPick:
+      // A test case taken back after processing leaves the tree's
+      // documents and a generation would still write its script.
+      if (d.unselect && TV(kSpecTree).count() > 0) setSpecificationOutOfDate(true);
+      break;
     case Decision::Type::kGenerate: menus.setEnabled(menu::kPlanReport, session.planReport.has_value()); break;
     default: break;
   }
@@ -260,13 +321,19 @@ void Generale::stopNodeChosen() {
 }
 
 void Generale::expandTree(int tree) {
+  // One change for the views, not one per node: a view expands a whole
+  // tree at once far faster than node by node.
   Tree& t = TV(tree);
-  for (int i = 1; i <= t.count(); ++i) t.setExpanded(t.at(i), true);
+  t.beginBulkUpdate();
+  for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n)) t.setExpanded(n, true);
+  t.endBulkUpdate();
 }
 
 void Generale::collapseTree(int tree) {
   Tree& t = TV(tree);
-  for (int i = 1; i <= t.count(); ++i) t.setExpanded(t.at(i), false);
+  t.beginBulkUpdate();
+  for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n)) t.setExpanded(n, false);
+  t.endBulkUpdate();
 }
 
 bool Generale::mouseDown(int tree, NodeId hit, MouseButton button) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -127,8 +128,9 @@ class Generale : private SessionListener {
   std::function<void()> onLabelsChange;
   // Called when the window must show another tab page (1 to 3).
   std::function<void(int)> onTabChange;
-  // "Open &Working Folder": the front end shows the working folder.
-  std::function<void()> onOpenFolder;
+  // "Open &Working Folder": the front end shows the working folder; false
+  // when nothing here opens folders (the status bar then names it).
+  std::function<bool()> onOpenFolder;
   // Called by "Usage C&hart...": the front end shows the usage chart of
   // the selection tree.
   std::function<void()> onUsageChart;
@@ -166,6 +168,29 @@ class Generale : private SessionListener {
   // The notes of the running command, kept until the next command starts.
   const std::vector<std::string>& note() const { return note_; }
   const std::string& status() const { return status_; }
+
+  // The Test Specification tree no longer matches the selected test cases
+  // (some were taken back since "&Processing..."): the window marks it, and
+  // the generation waits for the next processing.
+  bool specificationOutOfDate() const { return specificationOutOfDate_; }
+  static constexpr std::string_view kOutOfDateText =
+      "Out of date: test cases were taken back since Processing. Run \"Processing...\" again before generating.";
+  std::function<void()> onSpecificationState;
+
+  // --- problems ----------------------------------------------------------
+  // The warnings and notes of the last load, processing, generation and
+  // session replay, each with the step it comes from ("Load",
+  // "Processing", "Generation", "Session"): what the readers left out and
+  // what the message boxes said only once. A load starts the list again; a
+  // processing replaces its own and the generation's; a generation its own.
+  struct Problem {
+    std::string from;
+    std::string text;
+  };
+  const std::vector<Problem>& problems() const { return problems_; }
+  // "3 problems", "1 problem", or empty when there is none.
+  std::string problemsText() const;
+  std::function<void()> onProblemsChange;
 
   // --- commands ----------------------------------------------------------
   // Runs the command of a menu item as a click would: nothing happens when
@@ -289,6 +314,9 @@ class Generale : private SessionListener {
   void decided(const Decision& d) override;
 
   void warn(const std::string& text);
+  // Replaces the problems of the steps named with texts coming from `from`.
+  void listProblems(std::initializer_list<std::string_view> replaced, std::string_view from,
+                    const std::vector<std::string>& texts);
   PlanningSession::Generated generateCases(const std::vector<std::string>& cases);
   void updateCaption();
   BusyBox* busy_ = nullptr;
@@ -296,6 +324,10 @@ class Generale : private SessionListener {
   std::string status_;
   std::string result_;
   std::vector<std::string> note_;
+  std::vector<Problem> problems_;
+  bool specificationOutOfDate_ = false;
+  bool listShowsScripts_ = false;  // LB holds the scripts (refreshed after a generation)
+  void setSpecificationOutOfDate(bool outOfDate);
   std::unordered_map<std::string, std::function<void()>> operations_;
 };
 

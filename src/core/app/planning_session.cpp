@@ -444,9 +444,12 @@ Outcome PlanningSession::selectLevel(NodeId id, const Criterion& c, bool allot) 
 Outcome PlanningSession::loadTestCases(TestCaseSource from) {
   if (model_ == nullptr) return Outcome::Refused("No model is loaded.");
   const auto say = [this](std::string_view text) { status(text); };
-  const auto skipped = [this](std::string_view name) {
+  std::vector<std::string> skippedNames;
+  const auto skipped = [this, &skippedNames](std::string_view name) {
     status("\"" + std::string(name) + "\" is in the UIT tree already: skipped");
+    skippedNames.emplace_back(name);
   };
+  const int before = TV(kUitTree).count();
   showBusy();
   switch (from) {
     case TestCaseSource::kAllDiagrams: CaricaAllSequence(*model_, modelHandle_, TV(kUitTree), say, skipped); break;
@@ -460,7 +463,29 @@ Outcome PlanningSession::loadTestCases(TestCaseSource from) {
   Decision d{Decision::Type::kLoadTestCases};
   d.source = from;
   record(std::move(d));
-  return {};
+  // What came of it, for the status bar: a load that adds nothing says why.
+  Outcome o;
+  const int added = TV(kUitTree).count() - before;
+  if (added > 0) {
+    o.summary = "Loaded " + std::to_string(added) + (added == 1 ? " node" : " nodes") + " into the UIT tree";
+  } else if (!skippedNames.empty()) {
+    o.summary = "Nothing new for the UIT tree";
+  } else {
+    switch (from) {
+      case TestCaseSource::kAllDiagrams:
+        o.summary = "No scenario diagram belongs to a package: use Loading from ZOV tree";
+        break;
+      case TestCaseSource::kZov:
+        o.summary = "No scenario diagram lies below the selected nodes: select a level with diagrams below it";
+        break;
+      case TestCaseSource::kDesignTree: o.summary = "The Design Tree holds no scenario diagram"; break;
+      case TestCaseSource::kNotLinked: o.summary = "Every scenario diagram is linked to a use case"; break;
+    }
+  }
+  if (!skippedNames.empty())
+    o.summary += " (" + std::to_string(skippedNames.size()) + " already in the UIT tree, skipped: \"" +
+                 skippedNames.front() + "\"" + (skippedNames.size() > 1 ? " ..." : "") + ")";
+  return o;
 }
 
 Outcome PlanningSession::pick(NodeId uitNode) {

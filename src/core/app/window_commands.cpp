@@ -23,7 +23,10 @@ void Generale::loadModelCommand() {
 
 void Generale::openModelFile(const std::string& path) {
   const Outcome o = session.openModel(path);
-  if (o) declare(o.summary);
+  if (o) {
+    declare(o.summary);
+    listProblems({"Load", "Processing", "Generation", "Session"}, "Load", o.warnings);
+  }
   if (asker_ == nullptr) return;
   if (!o)
     asker_->messageBox("The model could not be loaded.\n\n" + o.message, "Zov Suite", MessageButtons::kOk,
@@ -42,10 +45,16 @@ void Generale::modify() {
   if (!editor.confirmed()) return;
   const Outcome e = session.weightEdited(editor);
   if (!e.message.empty()) warn(e.message);
+  if (e) declare("Weight of \"" + EstraiNome(t.node(node).text) + "\" set to " + editor.Wei);
 }
 
 void Generale::chooseStartStop() {
-  const Outcome e = session.startStop(TV(kMainTree).selected());
+  const Tree& t = TV(kMainTree);
+  const NodeId node = t.selected();
+  const Outcome e = session.startStop(node);
+  if (e)
+    declare((session.selection.startselezione ? "Start node: \"" : "Stop node: \"") + EstraiNome(t.node(node).text) +
+            "\", level " + std::to_string(Livello(t, node)));
   if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite");
 }
 
@@ -76,11 +85,15 @@ void Generale::selectLevelCommand() {
   }
   const CriterionSettings& c = session.criterion;
   const Outcome done = session.completeSelection({c.byNumber, c.procedures, c.coverage, std::nullopt}, asker_);
+  if (done) declare(session.weightsSum.empty() ? std::string("Selected the level") : session.weightsSum);
   if (!done.message.empty() && asker_ != nullptr)
     asker_->messageBox(done.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
 }
 
-void Generale::loadTestCasesCommand(TestCaseSource from) { session.loadTestCases(from); }
+void Generale::loadTestCasesCommand(TestCaseSource from) {
+  const Outcome o = session.loadTestCases(from);
+  declare(o ? o.summary : o.message);
+}
 
 void Generale::dropOn(int tree, NodeId target) {
   Tree& uit = TV(kUitTree);
@@ -94,7 +107,9 @@ void Generale::dropOn(int tree, NodeId target) {
     return;
   }
   if (tree != kSelectedTestCases || draggedNode == kNoNode) return;
+  const std::string text = uit.valid(draggedNode) ? uit.node(draggedNode).text : std::string();
   const Outcome e = session.pick(draggedNode);
+  if (e) declare("Selected the test case \"" + text + "\"");
   if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kCritical);
 }
 
@@ -119,12 +134,24 @@ void Generale::processCommand() {
   if (!o) return;
   for (const std::string& w : o.warnings) warn(w);
   declare(o.summary);
+  std::vector<std::string> found = o.warnings;
+  found.insert(found.end(), o.notes.begin(), o.notes.end());
+  listProblems({"Processing", "Generation"}, "Processing", found);
 }
 
 PlanningSession::Generated Generale::generateCases(const std::vector<std::string>& cases) {
   PlanningSession::Generated g = session.generate(cases);
   for (const std::string& w : g.conflicts) warn(w);
+  // What the generation noted (a script not written), its conflicts and
+  // what the plan report warns of.
+  std::vector<std::string> found = note_;
+  found.insert(found.end(), g.conflicts.begin(), g.conflicts.end());
+  if (session.planReport)
+    found.insert(found.end(), session.planReport->warnings.begin(), session.planReport->warnings.end());
+  listProblems({"Generation"}, "Generation", found);
   if (!g.summary.empty()) declare(g.summary);
+  // The scripts shown are those of this generation.
+  if (listShowsScripts_) showScripts();
   if (session.planReport && onPlanReport) onPlanReport();
   return g;
 }
@@ -154,6 +181,7 @@ std::optional<std::vector<std::string>> Generale::readFile(const std::string& na
 
 void Generale::showScripts() {
   LB.clear();
+  listShowsScripts_ = true;
   // The scripts of the last generation; before any, one message.
   bool any = false;
   for (int i = 1; i <= session.specification.table.count(); ++i) {
@@ -279,8 +307,17 @@ void Generale::loadSession() {
 }
 
 void Generale::openSessionFile(const std::string& path) {
+  const std::size_t notesBefore = note_.size();
   const SessionReport r = LoadSession(session, path);
   if (r.outcome) {
+    // The replay's load, then what it could not replay and what it noted.
+    listProblems({"Load", "Processing", "Generation", "Session"}, "Load", r.outcome.warnings);
+    std::vector<std::string> found;
+    if (r.modelChanged) found.push_back("The model file is not the one the session was saved with.");
+    found.insert(found.end(), r.leftOut.begin(), r.leftOut.end());
+    found.insert(found.end(), note_.begin() + static_cast<std::ptrdiff_t>(std::min(notesBefore, note_.size())),
+                 note_.end());
+    listProblems({}, "Session", found);
     markWindowSaved();
     declare("Loaded the session " + path + ": " + std::to_string(session.decisions().size()) +
             (session.decisions().size() == 1 ? " decision" : " decisions") + " replayed" +
@@ -340,6 +377,7 @@ std::string Generale::seeAll() {
   const std::string said =
       path.substr(path.rfind('/') + 1) + ": " + std::to_string(next + 1) + " of " + std::to_string(same.size());
   MostraMessaggio(said);
+  declare(said);
   return said;
 }
 
@@ -379,6 +417,7 @@ void Generale::showDocument(NodeId node) {
   }
   if (files.empty() || session.outputFolder() == nullptr) return;
   LB.clear();
+  listShowsScripts_ = false;
   std::vector<std::string> shown;
   for (const std::string& file : files) {
     const auto lines = session.outputFolder()->readLines(file);
