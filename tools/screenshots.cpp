@@ -4,6 +4,9 @@
 // Run it under a real display server (xvfb-run) for the platform's look:
 //   xvfb-run -s "-screen 0 1280x1024x24" build/tools/zov_screenshots docs/screenshots
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QToolButton>
 #include <QDir>
 #include <QListWidget>
 #include <QPixmap>
@@ -127,6 +130,31 @@ int main(int argc, char** argv) {
   if (w.planReport() != nullptr) Save(*w.planReport(), "plan-report.png");
   w.action("mnuTestSc")->trigger();
   Save(w, "test-scripts.png");
+
+  // A test case taken back after processing: the Test Specification tree
+  // is marked out of date until the next processing.
+  {
+    Tree& chosen = g.TV(kSelectedTestCases);
+    const NodeId root = chosen.firstRoot();
+    if (root != kNoNode && chosen.node(root).lastChild != kNoNode) {
+      chosen.setSelected(chosen.node(root).lastChild);
+      w.action("m_popupSelrem")->trigger();
+    }
+    w.tabStrip()->setCurrentIndex(2);
+    Save(w, "specification-out-of-date.png");
+  }
+
+  // The model without its controlled unit: the reader's warning in the
+  // Problems panel, the status bar saying how many.
+  {
+    QTemporaryDir copy;
+    QFile::copy(QStringLiteral(ZOV_EXAMPLES_DIR "/ATM.mdl"), copy.filePath(QStringLiteral("ATM.mdl")));
+    asker.files.push_back(copy.filePath(QStringLiteral("ATM.mdl")).toStdString());
+    w.action("m_caricamdl")->trigger();
+    w.tabStrip()->setCurrentIndex(0);
+    if (w.problemsButton() != nullptr) w.problemsButton()->click();
+    Save(w, "problems-panel.png");
+  }
   g.setAsker(nullptr);
   return 0;
 }
