@@ -58,6 +58,11 @@ TEST_F(GeneraleTest, CoverageStrengthIsAskedAsAWord) {
   g.chooseStrength();
   EXPECT_EQ(g.session.strength.t, 3);
   EXPECT_FALSE(g.session.strength.fills);
+  // Each change is a decision of the session (it marks it modified and is
+  // replayed where it was made); the refused word is none.
+  ASSERT_EQ(g.session.decisions().size(), 2u);
+  EXPECT_EQ(g.session.decisions().back().type, Decision::Type::kStrength);
+  EXPECT_EQ(g.session.decisions().back().index, 3);
   g.setAsker(nullptr);
 }
 

@@ -389,6 +389,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   EXPECT_FALSE(g.session.removeChoice(open));
 
   // All, then the second test case only: the first one's script goes.
+  g.session.setStrength({1, false});
   p.generate();
   EXPECT_TRUE(work.created("TestScript1.txt"));
   g.highlightedNodes = {spec.childAt(kNoNode, 1)};
@@ -413,6 +414,9 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   EXPECT_FALSE(again->created("TestScript1.txt"));
   EXPECT_EQ(again->readLines("TestScript2.txt"), script);
   EXPECT_EQ(h.session.specification.table.testCase(1)->messages[0].attributes[0].choiceCount, 2);
+  // The strength changed after the load is replayed where it was chosen.
+  EXPECT_EQ(h.session.strengthAtLoad.t, 0);
+  EXPECT_EQ(h.session.strength.t, 1);
   std::filesystem::remove(session);
 }
 

@@ -60,6 +60,7 @@ struct Decision {
     kGenerate,         // "&All Test Cases", or "&Selected Test Cases" (testCases)
     kRemoveChoice,     // "&Remove" on a choice (index) or on all choices (-1) of a category
     kConfirmDefaults,  // every category not confirmed yet took its default values
+    kStrength,         // "Coverage S&trength...": the strength (index) and whether it fills (all)
   };
   explicit Decision(Type t = Type::kProcess) : type(t) {}
   Type type;

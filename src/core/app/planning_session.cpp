@@ -99,6 +99,14 @@ void PlanningSession::problem(const std::string& text) {
   note(text);
 }
 
+void PlanningSession::setStrength(Strength s) {
+  strength = s;
+  Decision d{Decision::Type::kStrength};
+  d.index = s.t;
+  d.all = s.fills;
+  record(std::move(d));
+}
+
 void PlanningSession::record(Decision d) {
   decisions_.push_back(std::move(d));
   if (listener_ != nullptr) listener_->decided(decisions_.back());
@@ -173,6 +181,7 @@ std::string PlanningSession::loadModel(const std::string& path) {
   setSeed(seed_);
   weightsSum.clear();
   coverageUsed.reset();
+  strengthAtLoad = strength;
   filemdl = path;
   if (listener_ != nullptr) listener_->modelReplaced();
 

@@ -119,6 +119,10 @@ class PlanningSession {
   // What each path's procedures cover first (zov plan --strength); random
   // by default, as every combination in random order.
   Strength strength;
+  // The strength the model was loaded with (a session file's); later
+  // changes are decisions of the session.
+  Strength strengthAtLoad;
+  void setStrength(Strength s);
   // The plan whose still valid procedures the next generation keeps with
   // their ids (zov plan --keep); none by default.
   std::shared_ptr<const EarlierPlan> earlierPlan;

@@ -126,6 +126,7 @@ const char* TypeName(Decision::Type t) {
     case Decision::Type::kGenerate: return "generate";
     case Decision::Type::kRemoveChoice: return "removeChoice";
     case Decision::Type::kConfirmDefaults: return "confirmDefaults";
+    case Decision::Type::kStrength: return "strength";
   }
   return "";
 }
@@ -184,6 +185,7 @@ json Json(const Decision& d) {
     case Decision::Type::kGenerate:
       if (!d.testCases.empty()) j["testCases"] = d.testCases;
       break;
+    case Decision::Type::kStrength: j.update({{"t", d.index}, {"fills", d.all}}); break;
     case Decision::Type::kProcess:
     case Decision::Type::kConfirmDefaults: break;
   }
@@ -265,6 +267,12 @@ std::string Apply(PlanningSession& s, const json& j) {
     return s.pick(j.value("node", "")).done ? std::string() : "the test case is no longer in the UIT tree";
   }
   if (op == "process") return s.process().done ? std::string() : "no model";
+  if (op == "strength") {
+    const int t = j.value("t", -1);
+    if (t < 0 || t > 10) return "the strength is not 0 (random) to 10";
+    s.setStrength({t, j.value("fills", false)});
+    return {};
+  }
   if (op == "confirmDefaults") {
     s.confirmDefaults();
     return {};
@@ -326,7 +334,8 @@ std::string SessionText(const PlanningSession& g, const std::string& sessionPath
     s["model"]["fnv1a64"] = Fingerprint(print->second);
   }
   s["seed"] = g.seed();
-  s["strength"] = {{"t", g.strength.t}, {"fills", g.strength.fills}};
+  // The strength at the load; its changes are decisions.
+  s["strength"] = {{"t", g.strengthAtLoad.t}, {"fills", g.strengthAtLoad.fills}};
   s["criterionDialog"] = {
       {"byNumber", g.criterion.byNumber}, {"procedures", g.criterion.procedures}, {"coverage", g.criterion.coverage}};
   json decisions = json::array();

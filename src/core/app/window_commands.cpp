@@ -253,7 +253,7 @@ void Generale::chooseStrength() {
                        "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
     return;
   }
-  session.strength = {*chosen, extra == "fills"};
+  session.setStrength({*chosen, extra == "fills"});
   declare("Coverage strength: " + StrengthName(*chosen) + (extra == "fills" ? ", filled to what it needs" : "") +
           " (the next generation)");
 }
