@@ -420,6 +420,40 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   std::filesystem::remove(session);
 }
 
+// A category's default values come from its own stream: taking another
+// test case back before processing leaves them as they were.
+TEST(Session, DefaultValuesDoNotDependOnTheOtherTestCases) {
+  const auto defaults = [](bool withFirst) {
+    test::GeneralePronto h;
+    PlanningSession& s = h.session;
+    s.setSeed(5);
+    EXPECT_TRUE(s.openModel(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl"));
+    EXPECT_TRUE(s.selectLevel("Customer/Withdraw Cash", Procedures(40)));
+    s.loadTestCases(TestCaseSource::kZov);
+    s.pickAll();
+    if (!withFirst) {
+      const Tree& chosen = s.TV(kSelectedTestCases);
+      EXPECT_TRUE(s.unpick(chosen.childAt(chosen.firstRoot(), 0)));
+    }
+    EXPECT_TRUE(s.process());
+    s.confirmDefaults();
+    // The choices of the last test case's categories, by category.
+    const Tree& spec = s.TV(kSpecTree);
+    std::map<std::string, std::vector<std::string>> found;
+    const NodeId last = spec.childAt(kNoNode, spec.rootCount() - 1);
+    for (NodeId n = spec.nextInCollection(last); n != kNoNode; n = spec.nextInCollection(n)) {
+      NodeId top = n;
+      while (spec.node(top).parent != kNoNode) top = spec.node(top).parent;
+      if (top == last && spec.node(n).image == kind::kValue)
+        found[spec.node(spec.node(n).parent).key].push_back(spec.node(n).text);
+    }
+    return found;
+  };
+  const auto all = defaults(true), fewer = defaults(false);
+  ASSERT_FALSE(all.empty());
+  EXPECT_EQ(all, fewer);
+}
+
 // Each call refuses with the message the window shows.
 TEST_F(Api, RefusalsCarryTheWindowsMessages) {
   EXPECT_EQ(p.weight("Member/Nobody", "0.5").message, "no node 'Member/Nobody' in the Main Tree");

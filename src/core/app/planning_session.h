@@ -292,6 +292,7 @@ class PlanningSession {
   Outcome selectLevel(NodeId node, const Criterion& c, bool allot);
 
   std::unique_ptr<RandomSource> random_;
+  std::unique_ptr<RandomSource> categoryRandom_;  // the stream of the category open
   unsigned seed_ = 0;
   std::unique_ptr<ModelSource> model_;
   Handle modelHandle_;

@@ -6,12 +6,12 @@ Feature: Withdraw Cash - main flow
 
     Examples:
       | id | readCard.cardNumber |
-      | 5A1000000040-1-001 | yjvAHR |
-      | 5A1000000040-1-002 | nixnRFh^rrsp |
+      | 5A1000000040-1-001 | O\\h |
+      | 5A1000000040-1-002 | b^V]YM]jmCXLnW |
       | 5A1000000040-1-003 | "0000" |
-      | 5A1000000040-1-004 | [`YIvL |
-      | 5A1000000040-1-005 | INFWKWTgWv_qXRh |
-      | 5A1000000040-1-006 | LZsNB_gu |
+      | 5A1000000040-1-004 | V]_Y |
+      | 5A1000000040-1-005 | cdu |
+      | 5A1000000040-1-006 | bfAP`UquQnSC |
 
   Scenario Outline: path 1.1
     When validatePin <validatePin.validatePin> <validatePin.pin>
@@ -20,8 +20,8 @@ Feature: Withdraw Cash - main flow
 
     Examples:
       | id | validatePin.validatePin | validatePin.pin | withdraw.amount | dispense.dispense | dispense.amount | dispense.notes |
-      | 5A1000000040-1.1-001 | Reading Card | gwX_Lh | 1 | Reading Card | 14 | 1 |
-      | 5A1000000040-1.1-002 | Idle | gwX_Lh | 0 | Reading Card | 14 | 1 |
-      | 5A1000000040-1.1-003 | Reading Card | gwX_Lh | 4 | Dispensing | 9 | 5 |
-      | 5A1000000040-1.1-004 | Idle | gwX_Lh | 4 | Idle | 14 | 4 |
-      | 5A1000000040-1.1-005 | Dispensing |  | 1 | Dispensing | 9 | 5 |
+      | 5A1000000040-1.1-001 | Reading Card | tbUBQhAjLdDo | 3 | Reading Card | 16 | 1 |
+      | 5A1000000040-1.1-002 | Idle | tbUBQhAjLdDo | 5 | Reading Card | 16 | 1 |
+      | 5A1000000040-1.1-003 | Reading Card | tbUBQhAjLdDo | 5 | Dispensing | 15 | 2 |
+      | 5A1000000040-1.1-004 | Idle | tbUBQhAjLdDo | 5 | Idle | 16 | 4 |
+      | 5A1000000040-1.1-005 | Dispensing | wPDQZWLniM^O | 3 | Dispensing | 15 | 2 |

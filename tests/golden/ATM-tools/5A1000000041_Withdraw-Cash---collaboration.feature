@@ -6,8 +6,8 @@ Feature: Withdraw Cash - collaboration
 
     Examples:
       | id | readCard.cardNumber |
-      | 5A1000000041-1-001 | Z |
-      | 5A1000000041-1-002 | tFQtQGH |
+      | 5A1000000041-1-001 | hjLAJXoCseM |
+      | 5A1000000041-1-002 | EU |
 
   Scenario Outline: path 2
     When validatePin <validatePin.validatePin> <validatePin.pin>
@@ -16,5 +16,5 @@ Feature: Withdraw Cash - collaboration
 
     Examples:
       | id | validatePin.validatePin | validatePin.pin | withdraw.amount | dispense.dispense | dispense.amount | dispense.notes |
-      | 5A1000000041-2-001 | Reading Card | ^n | 5 | Dispensing | 19 | 1 |
-      | 5A1000000041-2-002 | Dispensing | _Cl_Cf | 4 | Reading Card | 7 | 3 |
+      | 5A1000000041-2-001 | Reading Card | eummrNNZ]Up | 5 | Dispensing | 14 | 5 |
+      | 5A1000000041-2-002 | Dispensing | bgeGqZngkb | 3 | Reading Card | 13 | 4 |
