@@ -15,6 +15,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -350,6 +351,8 @@ void MainWindow::buildMenus() {
   actions_.value(QStringLiteral("m_uscita"))->setShortcut(QKeySequence::Quit);
   actions_.value(QStringLiteral("mnuPrintTC"))->setShortcut(QKeySequence::Print);
   actions_.value(QStringLiteral("m_savezov"))->setShortcut(QKeySequence::Save);
+  actions_.value(QStringLiteral("mnSaveZovAs"))->setShortcut(QKeySequence::SaveAs);
+  buildRecentMenu();
   // F10 gives the menu bar the keyboard: its first working menu opens.
   auto* f10 = new QAction(this);
   f10->setObjectName(QStringLiteral("MenuBarFocus"));
@@ -367,6 +370,40 @@ void MainWindow::buildMenus() {
 
   for (const MenuEntry& e : g_.menus.entries()) reflect(e.name);
   g_.menus.onChange = [this](const std::string& name) { reflect(name); };
+}
+
+void MainWindow::buildRecentMenu() {
+  // FILE > "Recent &Files": the models and sessions of the last runs, kept
+  // in the settings; before "E&XIT".
+  QMenu* file = menus_.value(QStringLiteral("m_file"));
+  recent_ = new QMenu(QStringLiteral("Recent &Files"), file);
+  recent_->setObjectName(QStringLiteral("m_recent"));
+  file->insertMenu(actions_.value(QStringLiteral("m_uscita")), recent_);
+  file->insertSeparator(actions_.value(QStringLiteral("m_uscita")));
+  QSettings settings;
+  for (const QString& f : settings.value(QStringLiteral("recentFiles")).toStringList())
+    if (g_.recentFiles.size() < Generale::kRecentFiles) g_.recentFiles.push_back(f.toStdString());
+  g_.onRecentFilesChange = [this] {
+    QStringList files;
+    for (const std::string& f : g_.recentFiles) files << Q(f);
+    QSettings().setValue(QStringLiteral("recentFiles"), files);
+    fillRecentMenu();
+  };
+  fillRecentMenu();
+}
+
+void MainWindow::fillRecentMenu() {
+  recent_->clear();
+  int n = 0;
+  for (const std::string& f : g_.recentFiles) {
+    // "&1 ATM.mdl", the whole path in the tooltip and the status bar.
+    QAction* a = recent_->addAction(QStringLiteral("&%1 %2").arg(++n).arg(QFileInfo(Q(f)).fileName()));
+    a->setToolTip(Q(f));
+    a->setStatusTip(Q(f));
+    a->setData(Q(f));
+    connect(a, &QAction::triggered, this, [this, f] { g_.openRecentFile(f); });
+  }
+  recent_->menuAction()->setEnabled(!g_.recentFiles.empty());
 }
 
 void MainWindow::buildHelpMenu() {

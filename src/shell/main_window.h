@@ -82,6 +82,8 @@ class MainWindow : public QMainWindow {
   void buildPages();
   void buildMenus();
   void buildHelpMenu();
+  void buildRecentMenu();
+  void fillRecentMenu();
   void buildStatusBar();
   void buildProblemsPanel();
   void showProblems();
@@ -117,6 +119,7 @@ class MainWindow : public QMainWindow {
   QHash<QString, QAction*> actions_;
   QHash<QString, QMenu*> menus_;
   QMenu* shownPopup_ = nullptr;
+  QMenu* recent_ = nullptr;
   bool exiting_ = false;
 };
 

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QDockWidget>
 #include <QHeaderView>
 #include <QImage>
@@ -117,6 +118,63 @@ class ShellTest : public QObject {
   }
 
  private slots:
+  void initTestCase() {
+    // The tests' own settings: no recent file of the tester's shows, none is left.
+    QCoreApplication::setOrganizationName(QStringLiteral("Zov Suite Tests"));
+    QSettings().remove(QStringLiteral("recentFiles"));
+  }
+  void cleanupTestCase() { QSettings().remove(QStringLiteral("recentFiles")); }
+
+  // Files where the tester left them: the dialogs open in the folder of the
+  // last model or session, "&Save ZOV File" saves again to the file chosen
+  // ("Save ZOV File &As..." asks), FILE lists the recent files.
+  void filesWhereTheTesterLeftThem() {
+    QTemporaryDir dir;
+    for (const char* f : {"ATM.mdl", "ATM-Services.cat"})
+      QVERIFY(QFile::copy(QStringLiteral(ZOV_EXAMPLES_DIR "/") + QLatin1String(f), dir.filePath(QLatin1String(f))));
+    const std::string folder = QDir(dir.path()).canonicalPath().toStdString();
+    Finestra f;
+    Generale& g = f.w.state();
+    f.asker.files.push_back(folder + "/ATM.mdl");
+    f.w.action("m_caricamdl")->trigger();
+    f.w.action("m_caricamdl")->trigger();  // cancelled: only where it opened matters
+    QCOMPARE(f.asker.asked.back().folder, folder);
+    f.w.action("m_caricazov")->trigger();
+    QCOMPARE(f.asker.asked.back().folder, folder);
+
+    f.asker.files.push_back(folder + "/work.zov");
+    f.w.action("m_savezov")->trigger();
+    QCOMPARE(g.sessionFile(), folder + "/work.zov");
+    const std::size_t questions = f.asker.asked.size();
+    std::filesystem::remove(folder + "/work.zov");
+    f.w.action("m_savezov")->trigger();  // again to the same file, without a dialog
+    QCOMPARE(f.asker.asked.size(), questions);
+    QVERIFY(std::filesystem::exists(folder + "/work.zov"));
+    f.asker.files.push_back(folder + "/copy.zov");
+    f.w.action("mnSaveZovAs")->trigger();
+    QCOMPARE(f.asker.asked.size(), questions + 1);
+    QCOMPARE(f.asker.asked.back().folder, folder + "/work.zov");  // the dialog proposes the file chosen
+    QVERIFY(std::filesystem::exists(folder + "/copy.zov"));
+    QCOMPARE(g.sessionFile(), folder + "/copy.zov");
+
+    // FILE > "Recent &Files", newest first, kept for the next run.
+    QMenu* recent = f.w.findChild<QMenu*>(QStringLiteral("m_recent"));
+    QVERIFY(recent != nullptr);
+    QVERIFY(recent->menuAction()->isEnabled());
+    const QList<QAction*> items = recent->actions();
+    QCOMPARE(items.size(), 3);
+    QCOMPARE(items[0]->text(), QStringLiteral("&1 copy.zov"));
+    QCOMPARE(items[1]->text(), QStringLiteral("&2 work.zov"));
+    QCOMPARE(items[2]->text(), QStringLiteral("&3 ATM.mdl"));
+    QCOMPARE(QSettings().value(QStringLiteral("recentFiles")).toStringList().size(), 3);
+    // A new model starts a new session: saving asks for its file again.
+    items[2]->trigger();
+    QVERIFY(g.sessionFile().empty());
+    QCOMPARE(recent->actions()[0]->text(), QStringLiteral("&1 ATM.mdl"));
+    Finestra next;
+    QCOMPARE(next.w.findChild<QMenu*>(QStringLiteral("m_recent"))->actions().size(), 3);
+  }
+
   void startupOkWithoutOptionGivesTheLargeLayout() {
     Form2 form;
     form.show();

@@ -57,6 +57,7 @@ Generale::Generale(PlanningSession& s) : session(s), TV(s.TV), numTest(s.criteri
   attachCommand(menu::kVLink, [this] { seeAll(); });
   attachCommand(menu::kUnselectAll, [this] { unselectTestCases(); });
   attachCommand(menu::kSaveZov, [this] { saveSessionCommand(); });
+  attachCommand(menu::kSaveZovAs, [this] { saveSessionAsCommand(); });
   attachCommand(menu::kCaricaZov, [this] { loadSession(); });
   attachCommand(menu::kPopupARem, [this] {
     const Tree& t = TV(kSpecTree);

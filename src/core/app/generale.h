@@ -273,8 +273,24 @@ class Generale : private SessionListener {
   void unselectTestCases();
   // "Save ZOV File" / "Load ZOV File": the session of the work, and its
   // replay on the model (with a report of what no longer matches).
+  // "&Save ZOV File" saves again to the session file chosen (the one saved
+  // or loaded last); "Save ZOV File &As..." asks for the file.
   void saveSessionCommand();
+  void saveSessionAsCommand();
   void loadSession();
+  // The session file the work is saved to, once one was chosen.
+  const std::string& sessionFile() const { return sessionFile_; }
+  // Where the file dialogs open: the folder of the last model or session,
+  // else the examples or the home folder.
+  std::string dialogFolder() const;
+  // The models and sessions opened or saved last, newest first; the front
+  // end keeps them between runs and lists them in FILE.
+  static constexpr std::size_t kRecentFiles = 8;
+  std::vector<std::string> recentFiles;
+  std::function<void()> onRecentFilesChange;
+  void rememberFile(const std::string& path);
+  // A file of the recent list: a session (".zov") replayed, else a model loaded.
+  void openRecentFile(const std::string& path);
   // The replay of the session file at path, as "Load ZOV File" does once the
   // file is chosen (the window opened on a session, from the desktop).
   void openSessionFile(const std::string& path);
@@ -326,6 +342,9 @@ class Generale : private SessionListener {
   std::vector<std::string> note_;
   std::vector<Problem> problems_;
   bool specificationOutOfDate_ = false;
+  std::string sessionFile_;
+  std::string lastFolder_;
+  bool saveSessionTo(std::string path);
   bool listShowsScripts_ = false;  // LB holds the scripts (refreshed after a generation)
   void setSpecificationOutOfDate(bool outOfDate);
   std::unordered_map<std::string, std::function<void()>> operations_;

@@ -29,6 +29,7 @@ const std::vector<MenuRow>& StartState() {
        false,
        {{"m_caricazov", "Load &ZOV File", true},
         {"m_savezov", "&Save ZOV File", true},
+        {"mnSaveZovAs", "Save ZOV File &As...", true},
         {"m_caricamdl", "Load &MDL File", true},
         {"m_esporta", "&Export Documents and Scripts...", false},
         {"m_cartella", "Open &Working Folder", true},

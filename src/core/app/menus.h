@@ -56,6 +56,7 @@ namespace menu {
 inline constexpr std::string_view kFile = "m_file";
 inline constexpr std::string_view kCaricaZov = "m_caricazov";
 inline constexpr std::string_view kSaveZov = "m_savezov";
+inline constexpr std::string_view kSaveZovAs = "mnSaveZovAs";
 inline constexpr std::string_view kCaricaMdl = "m_caricamdl";
 inline constexpr std::string_view kUscita = "m_uscita";
 inline constexpr std::string_view kEsporta = "m_esporta";

@@ -7,7 +7,7 @@
 namespace zov {
 
 Answer ScriptedAsker::messageBox(std::string_view text, std::string_view title, MessageButtons buttons, MessageIcon) {
-  asked.push_back({false, std::string(text), std::string(title)});
+  asked.push_back({false, std::string(text), std::string(title), {}});
   if (!answers.empty()) {
     Answer a = answers.front();
     answers.pop_front();
@@ -19,7 +19,7 @@ Answer ScriptedAsker::messageBox(std::string_view text, std::string_view title, 
 
 std::optional<std::string> ScriptedAsker::inputBox(std::string_view prompt, std::string_view title,
                                                    std::string_view defaultText) {
-  asked.push_back({true, std::string(prompt), std::string(title)});
+  asked.push_back({true, std::string(prompt), std::string(title), {}});
   if (!inputs.empty()) {
     auto a = inputs.front();
     inputs.pop_front();
@@ -28,8 +28,9 @@ std::optional<std::string> ScriptedAsker::inputBox(std::string_view prompt, std:
   return std::string(defaultText);
 }
 
-std::optional<std::string> ScriptedAsker::openFile(std::string_view title, std::string_view filter, std::string_view) {
-  asked.push_back({true, std::string(filter), std::string(title)});
+std::optional<std::string> ScriptedAsker::openFile(std::string_view title, std::string_view filter,
+                                                   std::string_view startFolder) {
+  asked.push_back({true, std::string(filter), std::string(title), std::string(startFolder)});
   if (files.empty()) return std::nullopt;
   auto f = files.front();
   files.pop_front();
@@ -66,22 +67,22 @@ void Recita(std::deque<std::function<void(Dialog&)>>& script, Dialog& dialog, Cl
 }  // namespace
 
 void ScriptedAsker::settingsEditor(SettingsEditor& editor) {
-  asked.push_back({true, editor.caption, "FormIntervallo"});
+  asked.push_back({true, editor.caption, "FormIntervallo", {}});
   Recita(settings, editor, [](const SettingsEditor& e) { return e.done; });
 }
 
 void ScriptedAsker::interactionsEditor(InteractionsEditor& editor) {
-  asked.push_back({true, editor.caption, "FormInteractions"});
+  asked.push_back({true, editor.caption, "FormInteractions", {}});
   Recita(interactions, editor, [](const InteractionsEditor& e) { return e.done; });
 }
 
 void ScriptedAsker::nodeEditor(Edita& editor) {
-  asked.push_back({true, Edita::kCaption, Edita::kCaption});
+  asked.push_back({true, Edita::kCaption, Edita::kCaption, {}});
   Recita(edits, editor, [](const Edita& e) { return e.closed(); });
 }
 
 void ScriptedAsker::numTest(CriterionDialog& dialog) {
-  asked.push_back({true, CriterionDialog::kCaption, CriterionDialog::kCaption});
+  asked.push_back({true, CriterionDialog::kCaption, CriterionDialog::kCaption, {}});
   Recita(criteria, dialog, [](const CriterionDialog& d) { return d.finito; });
 }
 

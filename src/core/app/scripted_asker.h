@@ -23,6 +23,7 @@ class ScriptedAsker : public Asker {
     bool input = false;  // an input box or file dialog, not a message box
     std::string text;
     std::string title;
+    std::string folder;  // where a file dialog opened
   };
   Answer messageBox(std::string_view text, std::string_view title, MessageButtons buttons, MessageIcon icon) override;
   std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,

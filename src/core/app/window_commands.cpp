@@ -16,7 +16,7 @@ namespace zov {
 
 void Generale::loadModelCommand() {
   if (asker_ == nullptr) return;
-  const auto path = asker_->openFile("Load MDL File", kModelFilter, StartFolder());
+  const auto path = asker_->openFile("Load MDL File", kModelFilter, dialogFolder());
   if (!path || path->empty()) return;
   openModelFile(*path);
 }
@@ -24,6 +24,9 @@ void Generale::loadModelCommand() {
 void Generale::openModelFile(const std::string& path) {
   const Outcome o = session.openModel(path);
   if (o) {
+    // A new model starts a new session: "Save ZOV File" asks again.
+    sessionFile_.clear();
+    rememberFile(path);
     declare(o.summary);
     listProblems({"Load", "Processing", "Generation", "Session"}, "Load", o.warnings);
   }
@@ -264,7 +267,7 @@ void Generale::exportFiles() {
   std::vector<std::pair<std::string, bool>> choices = FormatChoices(exportFormats);
   if (!asker_->chooseOptions("Export Documents and Scripts...", choices)) return;
   SetFormatChoices(exportFormats, choices);
-  const auto dir = asker_->chooseFolder("Export Documents and Scripts...", StartFolder());
+  const auto dir = asker_->chooseFolder("Export Documents and Scripts...", dialogFolder());
   if (!dir || dir->empty()) return;
   const auto tell = [this](const std::string& text, MessageIcon icon) {
     asker_->messageBox(text, "Zov Suite", MessageButtons::kOk, icon);
@@ -282,26 +285,75 @@ void Generale::exportFiles() {
   tell(said + ".", MessageIcon::kInformation);
 }
 
+std::string Generale::dialogFolder() const {
+  std::error_code ec;
+  if (!lastFolder_.empty() && std::filesystem::is_directory(lastFolder_, ec)) return lastFolder_;
+  return StartFolder();
+}
+
+void Generale::rememberFile(const std::string& path) {
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  const std::string full = ec ? path : absolute.lexically_normal().string();
+  lastFolder_ = std::filesystem::path(full).parent_path().string();
+  std::erase(recentFiles, full);
+  recentFiles.insert(recentFiles.begin(), full);
+  if (recentFiles.size() > kRecentFiles) recentFiles.resize(kRecentFiles);
+  if (onRecentFilesChange) onRecentFilesChange();
+}
+
+void Generale::openRecentFile(const std::string& path) {
+  note_.clear();
+  if (std::filesystem::path(path).extension() == ".zov") {
+    if (!askToSave()) return;
+    openSessionFile(path);
+  } else {
+    openModelFile(path);
+  }
+}
+
+bool Generale::saveSessionTo(std::string path) {
+  if (std::filesystem::path(path).extension().empty()) path += ".zov";
+  if (const Outcome e = SaveSession(session, path); !e) {
+    asker_->messageBox(e.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+    return false;
+  }
+  sessionFile_ = path;
+  rememberFile(path);
+  markWindowSaved();
+  declare("Saved the session to " + path);
+  return true;
+}
+
 void Generale::saveSessionCommand() {
   if (asker_ == nullptr) return;
   if (session.model() == nullptr) {
     asker_->messageBox("There is no work to save: load a model first.", "Zov Suite");
     return;
   }
-  auto path = asker_->saveFile("Save ZOV File", kSessionFilter, StartFolder());
-  if (!path || path->empty()) return;
-  if (std::filesystem::path(*path).extension().empty()) *path += ".zov";
-  if (const Outcome e = SaveSession(session, *path); !e) {
-    asker_->messageBox(e.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
-  } else {
-    markWindowSaved();
-    declare("Saved the session to " + *path);
+  if (!sessionFile_.empty()) {
+    saveSessionTo(sessionFile_);
+    return;
   }
+  saveSessionAsCommand();
+}
+
+void Generale::saveSessionAsCommand() {
+  if (asker_ == nullptr) return;
+  if (session.model() == nullptr) {
+    asker_->messageBox("There is no work to save: load a model first.", "Zov Suite");
+    return;
+  }
+  const std::string start =
+      sessionFile_.empty() ? dialogFolder() : sessionFile_;  // the dialog proposes the file chosen
+  const auto path = asker_->saveFile("Save ZOV File", kSessionFilter, start);
+  if (!path || path->empty()) return;
+  saveSessionTo(*path);
 }
 
 void Generale::loadSession() {
   if (asker_ == nullptr || !askToSave()) return;
-  const auto path = asker_->openFile("Load ZOV File", kSessionFilter, StartFolder());
+  const auto path = asker_->openFile("Load ZOV File", kSessionFilter, dialogFolder());
   if (!path || path->empty()) return;
   openSessionFile(*path);
 }
@@ -310,6 +362,8 @@ void Generale::openSessionFile(const std::string& path) {
   const std::size_t notesBefore = note_.size();
   const SessionReport r = LoadSession(session, path);
   if (r.outcome) {
+    sessionFile_ = path;
+    rememberFile(path);
     // The replay's load, then what it could not replay and what it noted.
     listProblems({"Load", "Processing", "Generation", "Session"}, "Load", r.outcome.warnings);
     std::vector<std::string> found;
