@@ -438,7 +438,10 @@ void MainWindow::reflect(const std::string& name) {
 }
 
 void MainWindow::showPopup(Popup popup, const QPoint& globalPos) {
-  const char* name = popup == Popup::kMainTree ? "mnuFile" : popup == Popup::kSelectedTree ? "m_popupSel" : "m_popupA";
+  const char* name = popup == Popup::kMainTree       ? "mnuFile"
+                     : popup == Popup::kSelectedTree ? "m_popupSel"
+                     : popup == Popup::kUitTree      ? "m_popupUit"
+                                                     : "m_popupA";
   QMenu* m = menus_.value(QString::fromLatin1(name));
   if (m == nullptr) return;
   shownPopup_ = m;

@@ -57,6 +57,15 @@ int TreeModel::rowCount(const QModelIndex& parent) const {
 
 int TreeModel::columnCount(const QModelIndex&) const { return 1; }
 
+namespace {
+// The weight of a label "[0.4000] name", empty without one.
+std::string LabelWeight(const std::string& text) {
+  if (text.empty() || text.front() != '[') return {};
+  const std::size_t end = text.find(']');
+  return end == std::string::npos ? std::string() : text.substr(1, end - 1);
+}
+}  // namespace
+
 QVariant TreeModel::data(const QModelIndex& index, int role) const {
   const NodeId id = nodeOf(index);
   if (id == kNoNode) return {};
@@ -69,6 +78,7 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
       if (n.text.empty()) return kNoName;
       if (n.image == kind::kMessaggio && n.text.ends_with("] ")) return ToQString(n.text) + kNoName;
       return ToQString(n.text);
+    case Qt::EditRole: return ToQString(LabelWeight(n.text));
     case Qt::DecorationRole: return IconForKind(n.image);
     case Qt::ForegroundRole:
       return n.foreColor == kDefaultForeColor ? QVariant() : QVariant(QBrush(ToQColor(n.foreColor)));
@@ -88,8 +98,20 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
-  if (nodeOf(index) == kNoNode) return Qt::NoItemFlags;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+  const NodeId n = nodeOf(index);
+  if (n == kNoNode) return Qt::NoItemFlags;
+  Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled;
+  if (weightTyped && !LabelWeight(tree_.node(n).text).empty()) f |= Qt::ItemIsEditable;
+  return f;
+}
+
+bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  const NodeId n = nodeOf(index);
+  if (role != Qt::EditRole || n == kNoNode || !weightTyped) return false;
+  const std::string typed = value.toString().trimmed().toStdString();
+  if (typed.empty() || typed == LabelWeight(tree_.node(n).text)) return false;
+  weightTyped(n, typed);  // the tree tells the view what changed
+  return true;
 }
 
 void TreeModel::nodeAboutToBeAdded(NodeId parent, int row) { beginInsertRows(indexOf(parent), row, row); }

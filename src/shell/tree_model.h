@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <functional>
+#include <string>
 
 #include "tree/tree.h"
 
@@ -21,6 +23,11 @@ class TreeModel : public QAbstractItemModel, private TreeObserver {
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   Qt::ItemFlags flags(const QModelIndex& index) const override;
+  // Weights edited in place (F2): given, a node with a weight label
+  // ("[0.4000] name") is editable, its edit text is the weight, and the
+  // weight typed goes to weightTyped.
+  bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+  std::function<void(NodeId, const std::string&)> weightTyped;
 
   QModelIndex indexOf(NodeId node) const;
   NodeId nodeOf(const QModelIndex& index) const;

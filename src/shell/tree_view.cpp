@@ -24,6 +24,13 @@ TreeView::TreeView(Generale& g, int index, QWidget* parent)
   // (Ctrl/Shift-click) for "&Selected Test Cases".
   setSelectionMode(index == kSpecTree ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
   setUniformRowHeights(true);
+  // F2 edits a Main Tree node's weight in place; nothing else edits a node.
+  if (index == kMainTree) {
+    model_->weightTyped = [this](NodeId n, const std::string& w) { g_.editWeightInPlace(n, w); };
+    setEditTriggers(QAbstractItemView::EditKeyPressed);
+  } else {
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+  }
   // Long texts (a leaf's "((NTP:n))" comes last) scroll sideways rather
   // than being cut.
   setTextElideMode(Qt::ElideNone);
@@ -165,6 +172,14 @@ void TreeView::keyPressEvent(QKeyEvent* event) {
     g_.mouseDown(index_, model_->nodeOf(currentIndex()), MouseButton::kRight);
     const Popup popup = g_.mouseUp(index_, MouseButton::kRight);
     if (popup != Popup::kNone) emit popupRequested(popup, viewport()->mapToGlobal(visualRect(currentIndex()).center()));
+    return;
+  }
+  // Insert or Enter on a test case of the UIT tree puts it into the
+  // selected test cases, as dragging it there does.
+  if ((event->key() == Qt::Key_Insert || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+      index_ == kUitTree && currentIndex().isValid() &&
+      model_->tree().node(model_->nodeOf(currentIndex())).parent != kNoNode) {
+    g_.pickTestCase(model_->nodeOf(currentIndex()));
     return;
   }
   // Delete on a choice of a category removes it, as "&Remove" does.

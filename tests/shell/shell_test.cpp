@@ -125,6 +125,61 @@ class ShellTest : public QObject {
   }
   void cleanupTestCase() { QSettings().remove(QStringLiteral("recentFiles")); }
 
+  // No task needs the mouse: Insert or Enter on a UIT test case (or its
+  // pop-up item) puts it into the selected test cases; F2 edits a weight
+  // in place, checked as the node editor checks it.
+  void keyboardPicksTestCasesAndEditsWeights() {
+    Finestra f;
+    QVERIFY(f.show());
+    MainWindow& w = f.w;
+    Generale& g = w.state();
+    f.carica("ATM.mdl");
+    f.seleziona("Customer/Withdraw Cash", 40);
+    w.tabStrip()->setCurrentIndex(1);
+    w.action("m_seqfromzov")->trigger();
+    TreeView* uit = w.tv(kUitTree);
+    const QModelIndex root = uit->treeModel()->index(0, 0);
+    QVERIFY(uit->treeModel()->rowCount(root) >= 3);
+    const Tree& chosen = g.TV(kSelectedTestCases);
+    const auto picked = [&chosen] { return chosen.node(chosen.firstRoot()).children; };
+    uit->setFocus();
+    uit->setCurrentIndex(uit->treeModel()->index(0, 0, root));
+    QTest::keyClick(uit, Qt::Key_Insert);
+    QCOMPARE(picked(), 1);
+    uit->setCurrentIndex(uit->treeModel()->index(1, 0, root));
+    QTest::keyClick(uit, Qt::Key_Return);
+    QCOMPARE(picked(), 2);
+    QVERIFY(w.statusText()->text().startsWith(QStringLiteral("Selected the test case")));
+    uit->setCurrentIndex(uit->treeModel()->index(2, 0, root));
+    QTest::keyClick(uit, Qt::Key_Menu);
+    QVERIFY(w.shownPopup() != nullptr);
+    QCOMPARE(w.shownPopup()->objectName(), QStringLiteral("m_popupUit"));
+    w.shownPopup()->hide();
+    w.action("m_popupUitAdd")->trigger();
+    QCOMPARE(picked(), 3);
+
+    // F2 on "Deposit": the weight alone is edited; Enter sets it.
+    w.tabStrip()->setCurrentIndex(0);
+    TreeView* main = w.tv(kMainTree);
+    Tree& t = g.TV(kMainTree);
+    const NodeId deposit = FindByKeyOrPath(t, "Customer/Deposit");
+    const QModelIndex at = main->treeModel()->indexOf(deposit);
+    QCOMPARE(at.data(Qt::EditRole).toString(), QStringLiteral("0.3158"));
+    main->setFocus();
+    main->setCurrentIndex(at);
+    QTest::keyClick(main, Qt::Key_F2);
+    auto* editor = main->findChild<QLineEdit*>();
+    QVERIFY(editor != nullptr);
+    QCOMPARE(editor->text(), QStringLiteral("0.3158"));
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("0.2"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_VERIFY2(t.node(deposit).text.rfind("[0.2000]", 0) == 0, t.node(deposit).text.c_str());
+    QVERIFY(w.statusText()->text().startsWith(QStringLiteral("Weight of \"Deposit\" set to 0.2")));
+    // The other trees edit nothing.
+    QVERIFY(!(w.tv(kUitTree)->treeModel()->flags(root) & Qt::ItemIsEditable));
+  }
+
   // Files where the tester left them: the dialogs open in the folder of the
   // last model or session, "&Save ZOV File" saves again to the file chosen
   // ("Save ZOV File &As..." asks), FILE lists the recent files.
@@ -133,6 +188,7 @@ class ShellTest : public QObject {
     for (const char* f : {"ATM.mdl", "ATM-Services.cat"})
       QVERIFY(QFile::copy(QStringLiteral(ZOV_EXAMPLES_DIR "/") + QLatin1String(f), dir.filePath(QLatin1String(f))));
     const std::string folder = QDir(dir.path()).canonicalPath().toStdString();
+    QSettings().remove(QStringLiteral("recentFiles"));
     Finestra f;
     Generale& g = f.w.state();
     f.asker.files.push_back(folder + "/ATM.mdl");

@@ -72,6 +72,7 @@ Generale::Generale(PlanningSession& s) : session(s), TV(s.TV), numTest(s.criteri
     declare(o ? "Removed the test case \"" + text + "\" from the selected ones" : o.message);
   });
   attachCommand(menu::kSelectedTest, [this] { generateSelected(); });
+  attachCommand(menu::kPopupUitAdd, [this] { pickTestCase(TV(kUitTree).selected()); });
   attachCommand(menu::kCartella, [this] {
     if (!onOpenFolder || onOpenFolder()) return;
     const WorkFolder* work = session.outputFolder();
@@ -417,7 +418,10 @@ Popup Generale::mouseUp(int tree, MouseButton button) {
     case kUitTree:
       draggedNode = selected;
       draggedKey = selected == kNoNode ? std::string() : t.node(selected).key;
-      return Popup::kNone;
+      // A test case (not the root) can be put into the selected ones.
+      return button == MouseButton::kRight && selected != kNoNode && t.node(selected).parent != kNoNode
+                 ? Popup::kUitTree
+                 : Popup::kNone;
     case kSpecTree: {
       if (button == MouseButton::kLeft && selected != kNoNode) showDocument(selected);
       if (button != MouseButton::kRight || selected == kNoNode) return Popup::kNone;

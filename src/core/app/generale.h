@@ -58,7 +58,13 @@ struct Layout {
 Layout LayoutFor(bool large);
 
 enum class MouseButton { kLeft, kRight, kMiddle };
-enum class Popup { kNone, kMainTree /* mnuFile */, kSpecTree /* m_popupA */, kSelectedTree /* m_popupSel */ };
+enum class Popup {
+  kNone,
+  kMainTree /* mnuFile */,
+  kSpecTree /* m_popupA */,
+  kSelectedTree /* m_popupSel */,
+  kUitTree /* m_popupUit */
+};
 
 // A list box: lines in order, with a change callback for the view.
 struct ListBoxState {
@@ -250,6 +256,12 @@ class Generale : private SessionListener {
   void loadTestCasesCommand(TestCaseSource from);
   // A node dragged from the UIT tree dropped on TV(tree) over target.
   void dropOn(int tree, NodeId target);
+  // A node of the UIT tree put into the selected test cases without the
+  // mouse (Insert or Enter, or the UIT tree's pop-up), as a drop does.
+  void pickTestCase(NodeId uitNode);
+  // F2 on a node of the Main Tree: its weight typed in place, checked as
+  // the node editor checks it.
+  void editWeightInPlace(NodeId node, const std::string& weight);
   // "&Specifications.." on the selected node of TV(2): the settings editor
   // on an "attributo" node, the interactions editor on a "messaggio" node.
   // False when no editor opened (no such node, or no record behind it).

@@ -86,6 +86,7 @@ const std::vector<MenuRow>& StartState() {
         {"m_popupAadd", "&Add ", false},
         {"m_popupArem", "&Remove", false}}},
       {"m_popupSel", "popupSel", true, true, {{"m_popupSelrem", "&Remove", true}}},
+      {"m_popupUit", "popupUit", true, true, {{"m_popupUitAdd", "&Add to the Selected Test Cases", true}}},
       {"mnudes", "menudesign", true, true, {}},
   };
   return rows;

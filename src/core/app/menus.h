@@ -103,6 +103,9 @@ inline constexpr std::string_view kPopupARem = "m_popupArem";
 inline constexpr std::string_view kPopupSel = "m_popupSel";
 inline constexpr std::string_view kPopupSelRem = "m_popupSelrem";
 inline constexpr std::string_view kPopupDesign = "mnudes";
+// Pop-up of the UIT tree: the keyboard's way to pick a test case.
+inline constexpr std::string_view kPopupUit = "m_popupUit";
+inline constexpr std::string_view kPopupUitAdd = "m_popupUitAdd";
 
 inline constexpr std::string_view kCaptionSelectLevel = "&Select Level";
 inline constexpr std::string_view kCaptionUnselectAll = "&Unselect All";

@@ -110,10 +110,28 @@ void Generale::dropOn(int tree, NodeId target) {
     return;
   }
   if (tree != kSelectedTestCases || draggedNode == kNoNode) return;
-  const std::string text = uit.valid(draggedNode) ? uit.node(draggedNode).text : std::string();
-  const Outcome e = session.pick(draggedNode);
+  pickTestCase(draggedNode);
+}
+
+void Generale::pickTestCase(NodeId uitNode) {
+  const Tree& uit = TV(kUitTree);
+  const std::string text = uit.valid(uitNode) ? uit.node(uitNode).text : std::string();
+  const Outcome e = session.pick(uitNode);
   if (e) declare("Selected the test case \"" + text + "\"");
   if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kCritical);
+}
+
+void Generale::editWeightInPlace(NodeId node, const std::string& weight) {
+  Tree& t = TV(kMainTree);
+  if (!t.valid(node)) return;
+  note_.clear();
+  const Outcome e = session.weight(node, weight);
+  if (!e) {
+    warn(e.message);
+    return;
+  }
+  if (!e.message.empty()) warn(e.message);
+  declare("Weight of \"" + EstraiNome(t.node(node).text) + "\" set to " + weight);
 }
 
 bool Generale::specifications() {
