@@ -15,10 +15,12 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QSettings>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -262,10 +264,30 @@ void MainWindow::findNext() {
   statusText_->setText(QString());
 }
 
+namespace {
+// The status text: shown whole when it fits, else cut in the middle ("..."),
+// with the whole text in its tooltip; it never widens the window.
+class StatusLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+  QSize sizeHint() const override { return {0, QLabel::sizeHint().height()}; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width());
+    setToolTip(shown == text() ? QString() : text());
+    style()->drawItemText(&painter, area, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(), shown,
+                          foregroundRole());
+  }
+};
+}  // namespace
+
 void MainWindow::buildStatusBar() {
-  statusText_ = new QLabel(this);
+  statusText_ = new StatusLabel(this);
   statusText_->setObjectName(QStringLiteral("StatusText"));
-  statusText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   statusBar()->addWidget(statusText_, 1);
   folder_ = new QLabel(this);
   folder_->setObjectName(QStringLiteral("WorkingFolder"));

@@ -1,5 +1,7 @@
 #include "shell/printing.h"
 
+#include "shell/window_size.h"
+
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -186,7 +188,7 @@ PrintView::PrintView(const QString& title, const std::vector<std::string>& lines
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(bar);
   layout->addWidget(preview_, 1);
-  resize(800, 700);
+  resize(FitWindow(parentWidget(), QSize(800, 700)));
 }
 
 void PrintView::updatePage() {

@@ -1,5 +1,7 @@
 #include "shell/usage_chart.h"
 
+#include "shell/window_size.h"
+
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -338,7 +340,7 @@ UsageChartDialog::UsageChartDialog(UsageChartData chart, const QString& model, Q
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(scroll_, 1);
   layout->addLayout(buttons);
-  resize(1000, std::min(700, view_->sizeHint().height() + 80));
+  resize(FitWindow(parentWidget(), QSize(1000, std::min(700, view_->sizeHint().height() + 80))));
 }
 
 void UsageChartDialog::exportFiles(bool svg) {

@@ -180,6 +180,32 @@ class ShellTest : public QObject {
     QVERIFY(!(w.tv(kUitTree)->treeModel()->flags(root) & Qt::ItemIsEditable));
   }
 
+  // Small screens: in an 800x600 window a long status text is cut in the
+  // middle with the whole of it in the tooltip, and the usage chart and the
+  // print preview open within the window.
+  void smallScreens() {
+    Finestra f;
+    QVERIFY(f.show());
+    MainWindow& w = f.w;
+    Generale& g = w.state();
+    w.resize(800, 600);
+    f.carica("ATM.mdl");
+    f.seleziona("Customer/Withdraw Cash", 40);
+    const std::string said = "Saved the session to /" + std::string(200, 'x') + "/work.zov";
+    g.declare(said);
+    w.statusText()->repaint();
+    QTRY_COMPARE(w.statusText()->toolTip(), QString::fromStdString(said));
+    QCOMPARE(w.width(), 800);
+    g.declare("Short");
+    w.statusText()->repaint();
+    QTRY_VERIFY(w.statusText()->toolTip().isEmpty());
+    UsageChartDialog chart(ComputeUsageChart(g.TV(kSelectionTree), g.session.coverageUsed), QStringLiteral("ATM.mdl"),
+                           &w);
+    QVERIFY(chart.width() <= 800 && chart.height() <= 600);
+    PrintView preview(QStringLiteral("Test Cases List"), {"a line"}, false, &w);
+    QVERIFY(preview.width() <= 800 && preview.height() <= 600);
+  }
+
   // Files where the tester left them: the dialogs open in the folder of the
   // last model or session, "&Save ZOV File" saves again to the file chosen
   // ("Save ZOV File &As..." asks), FILE lists the recent files.
@@ -506,6 +532,13 @@ class ShellTest : public QObject {
     QVERIFY(main.selected() != first);
     QVERIFY(main.node(main.selected()).text.find("Withdraw") != std::string::npos);
     QVERIFY(w.tv(kMainTree)->currentIndex() == w.tv(kMainTree)->treeModel()->indexOf(main.selected()));
+    // The matches come from top to bottom as the tree shows them: from the
+    // first actor "Customer", its own child "Premium Customer" comes before
+    // the top node "Premium Customer" that follows it.
+    main.setSelected(main.firstRoot());
+    const NodeId again = g.find(kMainTree, "customer");
+    QVERIFY(again != kNoNode);
+    QCOMPARE(main.node(again).parent, main.firstRoot());
     // Shift+F10 opens the pop-up of the current node.
     w.tv(kMainTree)->setFocus();
     QTest::keyClick(w.tv(kMainTree), Qt::Key_F10, Qt::ShiftModifier);

@@ -354,6 +354,19 @@ bool Generale::mouseDown(int tree, NodeId hit, MouseButton button) {
   return false;
 }
 
+namespace {
+// The node after n as the tree shows it (its first child, else its next
+// sibling or that of the nearest parent that has one); the first top node
+// after the last node, and for kNoNode.
+NodeId NextShown(const Tree& t, NodeId n) {
+  if (n == kNoNode) return t.firstRoot();
+  if (t.node(n).child != kNoNode) return t.node(n).child;
+  for (NodeId at = n; at != kNoNode; at = t.node(at).parent)
+    if (t.node(at).next != kNoNode) return t.node(at).next;
+  return t.firstRoot();
+}
+}  // namespace
+
 NodeId Generale::find(int tree, std::string_view text) {
   Tree& t = TV(tree);
   if (text.empty() || t.empty()) return kNoNode;
@@ -365,9 +378,9 @@ NodeId Generale::find(int tree, std::string_view text) {
   const std::string wanted = lower(text);
   const NodeId start = t.selected();
   NodeId n = start;
+  // From the selected node down the tree as it is shown, wrapping round.
   for (int seen = 0; seen < t.count(); ++seen) {
-    n = t.nextInCollection(n);
-    if (n == kNoNode) n = t.nextInCollection(kNoNode);
+    n = NextShown(t, n);
     if (lower(t.node(n).text).find(wanted) != std::string::npos) {
       for (NodeId p = t.node(n).parent; p != kNoNode; p = t.node(p).parent) t.setExpanded(p, true);
       t.setSelected(n);

@@ -235,9 +235,10 @@ class Generale : private SessionListener {
   // Mouse-up on TV(tree); returns the pop-up to show at the pointer.
   Popup mouseUp(int tree, MouseButton button);
 
-  // Ctrl+F: the next node of TV(tree) after the selected one, in collection
-  // order and wrapping round, whose text holds text (ignoring case); it is
-  // shown (its parents expanded) and selected. kNoNode when none has it.
+  // Ctrl+F: the next node of TV(tree) after the selected one, from top to
+  // bottom as the tree shows it and wrapping round, whose text holds text
+  // (ignoring case); it is shown (its parents expanded) and selected.
+  // kNoNode when none has it.
   NodeId find(int tree, std::string_view text);
 
   // --- the commands of the menus ------------------------------------------
