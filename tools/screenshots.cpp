@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QDir>
+#include <QDockWidget>
 #include <QListWidget>
 #include <QPixmap>
 #include <QTabWidget>
@@ -17,6 +18,7 @@
 #include "app/scripted_asker.h"
 #include "shell/dialogs.h"
 #include "shell/main_window.h"
+#include "shell/tree_model.h"
 #include "shell/tree_view.h"
 #include "specification/category_editors.h"
 #include "weights/node_editor.h"
@@ -67,6 +69,13 @@ int main(int argc, char** argv) {
   });
   w.action("mnSeleziona")->trigger();
   Save(w, "main-tree.png");
+  // The details pane on the use case selected.
+  if (w.detailsDock() != nullptr) {
+    w.detailsDock()->show();
+    w.tv(kMainTree)->setCurrentIndex(w.tv(kMainTree)->treeModel()->indexOf(main.selected()));
+    Save(w, "details-pane.png");
+    w.detailsDock()->hide();
+  }
   {
     g.editor.show(main, main.selected());
     NodeEditorDialog edit(g.editor, &w);

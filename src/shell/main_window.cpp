@@ -57,6 +57,7 @@ MainWindow::MainWindow() {
   buildHelpMenu();
   buildStatusBar();
   buildProblemsPanel();
+  buildDetailsPane();
 
   g_.onCaptionChange = [this] { setWindowTitle(Q(g_.caption)); };
   g_.onLabelsChange = [this] {
@@ -344,6 +345,55 @@ void MainWindow::buildProblemsPanel() {
     problemsButton_->setText(text);
     problemsButton_->setVisible(!text.isEmpty());
   };
+}
+
+void MainWindow::buildDetailsPane() {
+  detailsDock_ = new QDockWidget(QStringLiteral("Details"), this);
+  detailsDock_->setObjectName(QStringLiteral("DetailsPane"));
+  detailsList_ = new QTreeWidget(detailsDock_);
+  detailsList_->setObjectName(QStringLiteral("DetailsList"));
+  detailsList_->setHeaderLabels({QStringLiteral("Field"), QStringLiteral("Value")});
+  detailsList_->setRootIsDecorated(false);
+  detailsList_->setWordWrap(true);
+  detailsList_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  detailsDock_->setWidget(detailsList_);
+  addDockWidget(Qt::RightDockWidgetArea, detailsDock_);
+  detailsDock_->hide();
+  // The pane follows the current node of whichever tree moved last.
+  for (int i = 0; i < kTreeCount; ++i) {
+    TreeView* view = tv(i);
+    connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this, i, view](const QModelIndex& at) { showDetails(i, view->treeModel()->nodeOf(at)); });
+    // A tree that changes under the pane (a weight edited) shows it again.
+    connect(view->treeModel(), &QAbstractItemModel::dataChanged, this, [this, i] {
+      if (detailsTree_ == i && detailsDock_->isVisible()) showDetails(i, g_.TV(i).selected());
+    });
+  }
+  QAction* toggle = detailsDock_->toggleViewAction();
+  toggle->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+D")));
+  toggle->setToolTip(QStringLiteral("Show what the current node carries (Ctrl+Shift+D)"));
+  addAction(toggle);
+  auto* button = new QToolButton(this);
+  button->setObjectName(QStringLiteral("DetailsButton"));
+  button->setDefaultAction(toggle);
+  button->setAutoRaise(true);
+  statusBar()->insertPermanentWidget(0, button);
+  connect(detailsDock_, &QDockWidget::visibilityChanged, this, [this](bool shown) {
+    if (shown && detailsTree_ >= 0) showDetails(detailsTree_, g_.TV(detailsTree_).selected());
+  });
+}
+
+void MainWindow::showDetails(int tree, NodeId node) {
+  detailsTree_ = tree;
+  if (!detailsDock_->isVisible()) return;
+  detailsList_->clear();
+  QList<QTreeWidgetItem*> rows;
+  for (const auto& [label, value] : g_.details(tree, node)) {
+    auto* row = new QTreeWidgetItem({Q(label), Q(value)});
+    row->setToolTip(1, Q(value));
+    rows << row;
+  }
+  detailsList_->addTopLevelItems(rows);
 }
 
 void MainWindow::showProblems() {

@@ -65,6 +65,9 @@ class MainWindow : public QMainWindow {
   QDockWidget* problemsDock() const { return problemsDock_; }
   QTreeWidget* problemsList() const { return problemsList_; }
   QToolButton* problemsButton() const { return problemsButton_; }
+  // The details pane: what the current node of the tree used last carries.
+  QDockWidget* detailsDock() const { return detailsDock_; }
+  QTreeWidget* detailsList() const { return detailsList_; }
   QLineEdit* findEdit() const { return find_; }
   // The plan report, once a generation has shown it.
   PlanReportDialog* planReport() const { return report_; }
@@ -86,6 +89,8 @@ class MainWindow : public QMainWindow {
   void fillRecentMenu();
   void buildStatusBar();
   void buildProblemsPanel();
+  void buildDetailsPane();
+  void showDetails(int tree, NodeId node);
   void showProblems();
   void buildFindBar(QWidget* central, QLayout* layout);
   TreeView* findTarget() const;
@@ -113,6 +118,9 @@ class MainWindow : public QMainWindow {
   QDockWidget* problemsDock_ = nullptr;
   QTreeWidget* problemsList_ = nullptr;
   QToolButton* problemsButton_ = nullptr;
+  QDockWidget* detailsDock_ = nullptr;
+  QTreeWidget* detailsList_ = nullptr;
+  int detailsTree_ = -1;
   QWidget* findBar_ = nullptr;
   QLineEdit* find_ = nullptr;
   TreeView* findIn_ = nullptr;

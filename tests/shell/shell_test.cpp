@@ -180,6 +180,52 @@ class ShellTest : public QObject {
     QVERIFY(!(w.tv(kUitTree)->treeModel()->flags(root) & Qt::ItemIsEditable));
   }
 
+  // The details pane (Ctrl+Shift+D, or "Details" in the status bar) writes
+  // out what the current node of any tree carries.
+  void detailsPaneWritesOutTheCurrentNode() {
+    Finestra f;
+    QVERIFY(f.show());
+    MainWindow& w = f.w;
+    Generale& g = w.state();
+    f.carica("ATM.mdl");
+    QVERIFY(!w.detailsDock()->isVisible());
+    QTest::keyClick(&w, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    QTRY_VERIFY(w.detailsDock()->isVisible());
+    const auto shown = [&w] {
+      std::map<QString, QString> rows;
+      for (int i = 0; i < w.detailsList()->topLevelItemCount(); ++i)
+        rows[w.detailsList()->topLevelItem(i)->text(0)] = w.detailsList()->topLevelItem(i)->text(1);
+      return rows;
+    };
+    Tree& main = g.TV(kMainTree);
+    TreeView* view = w.tv(kMainTree);
+    view->setCurrentIndex(view->treeModel()->indexOf(FindByKeyOrPath(main, "Customer/Withdraw Cash")));
+    auto rows = shown();
+    QCOMPARE(rows[QStringLiteral("Kind")], QStringLiteral("usecase"));
+    QCOMPARE(rows[QStringLiteral("Key")], QStringLiteral("5A1000000020"));
+    QCOMPARE(rows[QStringLiteral("Weight")], QStringLiteral("0.6316"));
+    QCOMPARE(rows[QStringLiteral("Level")], QStringLiteral("1"));
+    QCOMPARE(rows[QStringLiteral("Children")], QString::number(main.node(main.selected()).children));
+    // An element shown more than once says where.
+    NodeId repeated = kNoNode;
+    for (NodeId n = main.nextInCollection(kNoNode); n != kNoNode && repeated == kNoNode; n = main.nextInCollection(n))
+      if (main.presentCount(std::string_view(main.node(n).key).substr(0, kIdentifierLength)) > 1) repeated = n;
+    view->setCurrentIndex(view->treeModel()->indexOf(repeated));
+    rows = shown();
+    QVERIFY(std::any_of(rows.begin(), rows.end(),
+                        [](const auto& r) { return r.first.startsWith(QStringLiteral("Shown ")); }));
+    // A node of the Test Specification tree names its diagram and document.
+    f.seleziona("Customer/Withdraw Cash", 40);
+    f.processCommand();
+    Tree& spec = g.TV(kSpecTree);
+    TreeView* specView = w.tv(kSpecTree);
+    specView->setCurrentIndex(specView->treeModel()->indexOf(FindByKeyOrPath(spec, "SD1./TestCase 1")));
+    rows = shown();
+    QCOMPARE(rows[QStringLiteral("Tree")], QStringLiteral("Test Specification tree"));
+    QVERIFY(rows[QStringLiteral("Diagram")].startsWith(QStringLiteral("5A1000000040")));
+    QVERIFY(!rows[QStringLiteral("Document")].isEmpty());
+  }
+
   // Small screens: in an 800x600 window a long status text is cut in the
   // middle with the whole of it in the tooltip, and the usage chart and the
   // print preview open within the window.

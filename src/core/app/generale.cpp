@@ -367,6 +367,47 @@ NodeId NextShown(const Tree& t, NodeId n) {
 }
 }  // namespace
 
+std::vector<std::pair<std::string, std::string>> Generale::details(int tree, NodeId node) const {
+  static const char* const kTreeNames[kTreeCount] = {
+      "Main Tree",      "UIT tree",   "Test Specification tree", "selected test cases", "NOT linked tree",
+      "selection tree", "Design Tree"};
+  std::vector<std::pair<std::string, std::string>> rows;
+  if (tree < 0 || tree >= kTreeCount) return rows;
+  const Tree& t = TV(tree);
+  if (!t.valid(node)) return rows;
+  const Node& n = t.node(node);
+  rows.emplace_back("Tree", kTreeNames[tree]);
+  rows.emplace_back("Kind", std::string(n.image));
+  rows.emplace_back("Key", n.key);
+  rows.emplace_back("Text", n.text);
+  if (const std::string& tag = t.tag(node); !tag.empty()) {
+    const NodeTag f = LeggiTag(tag);
+    rows.emplace_back("Level", std::to_string(f.level));
+    rows.emplace_back("Weight", FormattaPeso(f.weight));
+    rows.emplace_back("Children counted", std::to_string(f.count));
+    rows.emplace_back("Weight edited", f.edited ? "yes" : "no");
+  }
+  rows.emplace_back("Children", std::to_string(n.children));
+  rows.emplace_back("Depth", std::to_string(t.depth(node)));
+  if (tree == kSpecTree) {
+    NodeId top = node;
+    while (t.node(top).parent != kNoNode) top = t.node(top).parent;
+    rows.emplace_back("Diagram", t.node(top).key + " " + t.node(top).text);
+    if (std::string doc = DocumentOfNode(t, session.specification, node); !doc.empty())
+      rows.emplace_back("Document", std::move(doc));
+  }
+  if (tree == kMainTree || tree == kDesignTree || tree == kNotLinkedTree) {
+    const std::string_view element = std::string_view(n.key).substr(0, kIdentifierLength);
+    const std::vector<NodeId> same = t.allPresent(element);
+    if (same.size() > 1) {
+      std::string where;
+      for (NodeId s : same) where += (where.empty() ? "" : "; ") + PathOf(t, s);
+      rows.emplace_back("Shown " + std::to_string(same.size()) + " times", where);
+    }
+  }
+  return rows;
+}
+
 NodeId Generale::find(int tree, std::string_view text) {
   Tree& t = TV(tree);
   if (text.empty() || t.empty()) return kNoNode;

@@ -183,6 +183,13 @@ class Generale : private SessionListener {
       "Out of date: test cases were taken back since Processing. Run \"Processing...\" again before generating.";
   std::function<void()> onSpecificationState;
 
+  // --- details -------------------------------------------------------------
+  // What a node of TV(tree) carries, written out for the details pane: its
+  // kind, key, text, the fields of its tag (level, weight, children counted,
+  // edited), its children, its diagram or document, and where else an
+  // element of the Main Tree is shown. Each row a label and a value.
+  std::vector<std::pair<std::string, std::string>> details(int tree, NodeId node) const;
+
   // --- problems ----------------------------------------------------------
   // The warnings and notes of the last load, processing, generation and
   // session replay, each with the step it comes from ("Load",
