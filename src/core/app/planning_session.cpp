@@ -600,15 +600,17 @@ PlanningSession::Editor PlanningSession::openEditor(NodeId node) {
   // The default values a category draws come from its own stream, seeded
   // from the session's seed and what the category stands for: another
   // test case, or the order the editors are opened in, changes none of them.
-  const NamedCategory named = categoryName(node);
-  std::uint64_t h = kFnvOffset;
-  for (const std::string* part : {&named.diagram, &named.path, &named.label, &named.message, &named.parameter}) {
-    for (char ch : std::to_string(seed_) + "/" + *part) {
-      h ^= static_cast<unsigned char>(ch);
-      h *= kFnvPrime;
+  categoryRandom_ = std::make_unique<CategoryRandom>([this, node] {
+    const NamedCategory named = categoryName(node);
+    std::uint64_t h = kFnvOffset;
+    for (const std::string* part : {&named.diagram, &named.path, &named.label, &named.message, &named.parameter}) {
+      for (char ch : std::to_string(seed_) + "/" + *part) {
+        h ^= static_cast<unsigned char>(ch);
+        h *= kFnvPrime;
+      }
     }
-  }
-  categoryRandom_ = std::make_unique<SeededRandom>(static_cast<unsigned>(h ^ (h >> 32)));
+    return h;
+  });
   EditorContext c{t, specification, *model_, *categoryRandom_};
   const std::string_view k = t.node(node).image;
   if (k == kind::kAttributo && settingsEditor.open(c, node)) return Editor::kSettings;

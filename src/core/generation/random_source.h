@@ -2,6 +2,9 @@
 // order of the generated test procedures.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <random>
 
 namespace zov {
@@ -22,6 +25,20 @@ class SeededRandom : public RandomSource {
 
  private:
   std::mt19937 engine_;
+};
+
+// A small seeded generator (SplitMix64) for the many short streams of a
+// plan, one per category: seeding it costs nothing, where a Mersenne
+// twister fills 624 words first. Its seed is worked out at its first draw,
+// as most categories draw nothing.
+class CategoryRandom : public RandomSource {
+ public:
+  explicit CategoryRandom(std::function<std::uint64_t()> seed) : seed_(std::move(seed)) {}
+  float draw() override;
+
+ private:
+  std::function<std::uint64_t()> seed_;
+  std::optional<std::uint64_t> state_;
 };
 
 }  // namespace zov

@@ -6,12 +6,12 @@ Feature: Withdraw Cash - main flow
 
     Examples:
       | id | readCard.cardNumber |
-      | 5A1000000040-1-001 | O\\h |
-      | 5A1000000040-1-002 | b^V]YM]jmCXLnW |
+      | 5A1000000040-1-001 | YtBoPsMDUotx |
+      | 5A1000000040-1-002 | axVBPvsPCmjIC_c |
       | 5A1000000040-1-003 | "0000" |
-      | 5A1000000040-1-004 | V]_Y |
-      | 5A1000000040-1-005 | cdu |
-      | 5A1000000040-1-006 | bfAP`UquQnSC |
+      | 5A1000000040-1-004 | MXIxFjQte |
+      | 5A1000000040-1-005 | ZCNAg]ED |
+      | 5A1000000040-1-006 | H]xb] |
 
   Scenario Outline: path 1.1
     When validatePin <validatePin.validatePin> <validatePin.pin>
@@ -20,8 +20,8 @@ Feature: Withdraw Cash - main flow
 
     Examples:
       | id | validatePin.validatePin | validatePin.pin | withdraw.amount | dispense.dispense | dispense.amount | dispense.notes |
-      | 5A1000000040-1.1-001 | Reading Card | tbUBQhAjLdDo | 3 | Reading Card | 16 | 1 |
-      | 5A1000000040-1.1-002 | Idle | tbUBQhAjLdDo | 5 | Reading Card | 16 | 1 |
-      | 5A1000000040-1.1-003 | Reading Card | tbUBQhAjLdDo | 5 | Dispensing | 15 | 2 |
-      | 5A1000000040-1.1-004 | Idle | tbUBQhAjLdDo | 5 | Idle | 16 | 4 |
-      | 5A1000000040-1.1-005 | Dispensing | wPDQZWLniM^O | 3 | Dispensing | 15 | 2 |
+      | 5A1000000040-1.1-001 | Reading Card | m[SCgTxtE | 2 | Reading Card | 7 | 1 |
+      | 5A1000000040-1.1-002 | Idle | m[SCgTxtE | 2 | Reading Card | 7 | 1 |
+      | 5A1000000040-1.1-003 | Reading Card | m[SCgTxtE | 3 | Dispensing | 6 | 2 |
+      | 5A1000000040-1.1-004 | Idle | m[SCgTxtE | 3 | Idle | 7 | 2 |
+      | 5A1000000040-1.1-005 | Dispensing | y_`DOMiuVRBe | 2 | Dispensing | 6 | 2 |

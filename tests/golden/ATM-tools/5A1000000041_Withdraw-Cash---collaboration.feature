@@ -6,8 +6,8 @@ Feature: Withdraw Cash - collaboration
 
     Examples:
       | id | readCard.cardNumber |
-      | 5A1000000041-1-001 | hjLAJXoCseM |
-      | 5A1000000041-1-002 | EU |
+      | 5A1000000041-1-001 | nHKmDTkTGh |
+      | 5A1000000041-1-002 | U_fI`YRnhG |
 
   Scenario Outline: path 2
     When validatePin <validatePin.validatePin> <validatePin.pin>
@@ -16,5 +16,5 @@ Feature: Withdraw Cash - collaboration
 
     Examples:
       | id | validatePin.validatePin | validatePin.pin | withdraw.amount | dispense.dispense | dispense.amount | dispense.notes |
-      | 5A1000000041-2-001 | Reading Card | eummrNNZ]Up | 5 | Dispensing | 14 | 5 |
-      | 5A1000000041-2-002 | Dispensing | bgeGqZngkb | 3 | Reading Card | 13 | 4 |
+      | 5A1000000041-2-001 | Reading Card | PDtU | 4 | Dispensing | 9 | 2 |
+      | 5A1000000041-2-002 | Dispensing | GMt | 0 | Reading Card | 13 | 3 |
