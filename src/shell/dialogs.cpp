@@ -207,18 +207,32 @@ const QString kTooManyChoices = QStringLiteral("A category holds at most 101 cho
 const QString kOwnValuesHint =
     QStringLiteral("The default values are chosen: choose \"Insert your own values\" to add values of your own.");
 
+// "Add": the value in the boxes joins the choices (addValue); with the
+// default values chosen it says how to add one's own instead.
+void AggiungiValore(QDialog* dialog, QPushButton* add, QLineEdit* value, const CategoryEditor& e,
+                    const std::function<bool()>& addValue) {
+  QObject::connect(add, &QPushButton::clicked, dialog, [dialog, value, &e, addValue] {
+    if (e.useDefaults && !value->text().isEmpty())
+      QMessageBox::information(dialog, dialog->windowTitle(), kOwnValuesHint);
+    else
+      addValue();
+    value->setFocus();
+  });
+}
+
 // The common end of both editors: the frame, OK (ok() of the editor) and
-// Cancel (cancel(), also when the window is closed). OK first adds a value
-// still in the boxes (addTyped; false keeps the editor open). Returns the
-// OK button.
+// Cancel (cancel(), also when the window is closed). OK first adds an own
+// value still in the box (addValue; false keeps the editor open). Returns
+// the OK button.
 template <typename Editor>
-QPushButton* Concludi(QDialog* dialog, Editor& e, QGroupBox* frame, std::function<bool()> addTyped) {
+QPushButton* Concludi(QDialog* dialog, Editor& e, QGroupBox* frame, QLineEdit* value,
+                      const std::function<bool()>& addValue) {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   auto* ok = Pulsante(buttons, "OK");
   auto* cancel = Pulsante(buttons, "Cancel");
-  QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, &e, addTyped] {
-    if (!addTyped()) return;
+  QObject::connect(ok, &QPushButton::clicked, dialog, [dialog, &e, value, addValue] {
+    if (e.useOwnValues && !value->text().isEmpty() && !addValue()) return;
     e.ok();
     dialog->accept();
   });
@@ -295,17 +309,9 @@ FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialo
     sync();
     return added;
   };
-  connect(add, &QPushButton::clicked, this, [this, addValue] {
-    if (e_.useDefaults && !valueEdit_->text().isEmpty()) {
-      QMessageBox::information(this, windowTitle(), kOwnValuesHint);
-    } else {
-      addValue();
-    }
-    valueEdit_->setFocus();
-  });
+  AggiungiValore(this, add, valueEdit_, e_, addValue);
   InvioAggiunge(add, {valueEdit_, selectorsEdit_, propertiesEdit_});
-  Concludi(this, e_, frame,
-           [this, addValue] { return !e_.useOwnValues || valueEdit_->text().isEmpty() || addValue(); });
+  Concludi(this, e_, frame, valueEdit_, addValue);
   sync();
 }
 
@@ -364,17 +370,9 @@ FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) 
     sync();
     return added;
   };
-  connect(add, &QPushButton::clicked, this, [this, addValue] {
-    if (e_.useDefaults && !valueEdit_->text().isEmpty()) {
-      QMessageBox::information(this, windowTitle(), kOwnValuesHint);
-    } else {
-      addValue();
-    }
-    valueEdit_->setFocus();
-  });
+  AggiungiValore(this, add, valueEdit_, e_, addValue);
   InvioAggiunge(add, {valueEdit_});
-  Concludi(this, e_, frame,
-           [this, addValue] { return !e_.useOwnValues || valueEdit_->text().isEmpty() || addValue(); });
+  Concludi(this, e_, frame, valueEdit_, addValue);
   sync();
 }
 
