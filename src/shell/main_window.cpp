@@ -317,30 +317,46 @@ void MainWindow::buildStatusBar() {
   };
 }
 
+namespace {
+// A dock holding a list of two columns (the second one's text also in its
+// tooltip), hidden until asked for.
+QTreeWidget* TwoColumnDock(QMainWindow* window, QDockWidget*& dock, const QString& title, const QString& name,
+                           const QStringList& headers, Qt::DockWidgetArea area) {
+  dock = new QDockWidget(title, window);
+  dock->setObjectName(name);
+  auto* list = new QTreeWidget(dock);
+  list->setObjectName(name + QStringLiteral("List"));
+  list->setHeaderLabels(headers);
+  list->setRootIsDecorated(false);
+  list->setWordWrap(true);
+  list->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  dock->setWidget(list);
+  window->addDockWidget(area, dock);
+  dock->hide();
+  return list;
+}
+
+void FillRows(QTreeWidget* list, const std::vector<std::pair<std::string, std::string>>& rows) {
+  list->clear();
+  QList<QTreeWidgetItem*> items;
+  for (const auto& [first, second] : rows) {
+    auto* item = new QTreeWidgetItem({Q(first), Q(second)});
+    item->setToolTip(1, Q(second));
+    items << item;
+  }
+  list->addTopLevelItems(items);
+}
+}  // namespace
+
 void MainWindow::buildProblemsPanel() {
-  problemsDock_ = new QDockWidget(QStringLiteral("Problems"), this);
-  problemsDock_->setObjectName(QStringLiteral("ProblemsPanel"));
-  problemsList_ = new QTreeWidget(problemsDock_);
-  problemsList_->setObjectName(QStringLiteral("ProblemsList"));
-  problemsList_->setHeaderLabels({QStringLiteral("From"), QStringLiteral("Problem")});
-  problemsList_->setRootIsDecorated(false);
-  problemsList_->setWordWrap(true);
-  problemsList_->setUniformRowHeights(false);
-  problemsList_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-  problemsDock_->setWidget(problemsList_);
-  addDockWidget(Qt::BottomDockWidgetArea, problemsDock_);
-  problemsDock_->hide();
+  problemsList_ = TwoColumnDock(this, problemsDock_, QStringLiteral("Problems"), QStringLiteral("Problems"),
+                                {QStringLiteral("From"), QStringLiteral("Problem")}, Qt::BottomDockWidgetArea);
   auto* shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+P")), this);
   connect(shortcut, &QShortcut::activated, this, [this] { showProblems(); });
   g_.onProblemsChange = [this] {
-    problemsList_->clear();
-    QList<QTreeWidgetItem*> rows;
-    for (const Generale::Problem& p : g_.problems()) {
-      auto* row = new QTreeWidgetItem({Q(p.from), Q(p.text)});
-      row->setToolTip(1, Q(p.text));
-      rows << row;
-    }
-    problemsList_->addTopLevelItems(rows);
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (const Generale::Problem& p : g_.problems()) rows.emplace_back(p.from, p.text);
+    FillRows(problemsList_, rows);
     const QString text = Q(g_.problemsText());
     problemsButton_->setText(text);
     problemsButton_->setVisible(!text.isEmpty());
@@ -348,17 +364,8 @@ void MainWindow::buildProblemsPanel() {
 }
 
 void MainWindow::buildDetailsPane() {
-  detailsDock_ = new QDockWidget(QStringLiteral("Details"), this);
-  detailsDock_->setObjectName(QStringLiteral("DetailsPane"));
-  detailsList_ = new QTreeWidget(detailsDock_);
-  detailsList_->setObjectName(QStringLiteral("DetailsList"));
-  detailsList_->setHeaderLabels({QStringLiteral("Field"), QStringLiteral("Value")});
-  detailsList_->setRootIsDecorated(false);
-  detailsList_->setWordWrap(true);
-  detailsList_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-  detailsDock_->setWidget(detailsList_);
-  addDockWidget(Qt::RightDockWidgetArea, detailsDock_);
-  detailsDock_->hide();
+  detailsList_ = TwoColumnDock(this, detailsDock_, QStringLiteral("Details"), QStringLiteral("Details"),
+                               {QStringLiteral("Field"), QStringLiteral("Value")}, Qt::RightDockWidgetArea);
   // The pane follows the current node of whichever tree moved last.
   for (int i = 0; i < kTreeCount; ++i) {
     TreeView* view = tv(i);
@@ -385,15 +392,7 @@ void MainWindow::buildDetailsPane() {
 
 void MainWindow::showDetails(int tree, NodeId node) {
   detailsTree_ = tree;
-  if (!detailsDock_->isVisible()) return;
-  detailsList_->clear();
-  QList<QTreeWidgetItem*> rows;
-  for (const auto& [label, value] : g_.details(tree, node)) {
-    auto* row = new QTreeWidgetItem({Q(label), Q(value)});
-    row->setToolTip(1, Q(value));
-    rows << row;
-  }
-  detailsList_->addTopLevelItems(rows);
+  if (detailsDock_->isVisible()) FillRows(detailsList_, g_.details(tree, node));
 }
 
 void MainWindow::showProblems() {
@@ -473,7 +472,7 @@ void MainWindow::fillRecentMenu() {
     a->setToolTip(Q(f));
     a->setStatusTip(Q(f));
     a->setData(Q(f));
-    connect(a, &QAction::triggered, this, [this, f] { g_.openRecentFile(f); });
+    connect(a, &QAction::triggered, this, [this, f] { g_.openFile(f); });
   }
   recent_->menuAction()->setEnabled(!g_.recentFiles.empty());
 }
@@ -530,12 +529,7 @@ void MainWindow::loadWindow() {
 
 void MainWindow::openModelFile(const std::string& path) { g_.openModelFile(path); }
 
-void MainWindow::openFile(const std::string& path) {
-  if (QFileInfo(Q(path)).suffix().compare(QStringLiteral("zov"), Qt::CaseInsensitive) == 0)
-    g_.openSessionFile(path);
-  else
-    g_.openModelFile(path);
-}
+void MainWindow::openFile(const std::string& path) { g_.openFile(path); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing the window ends the program as "EXIT" does: nothing is left behind.

@@ -148,11 +148,10 @@ void ForEachProcedureName(const PlanningSession& g, const std::function<void(std
                                   ? &g.specification.table.cases[static_cast<std::size_t>(p.testCase)]
                                   : nullptr;
     const std::string name = WithoutTrailingBlanks(r != nullptr ? r->name : std::string());
-    const auto d = diagramOf.find(p.testCase);
     // A procedure kept from an earlier plan keeps its place.
     const long place = p.place > 0 ? p.place : position;
     std::snprintf(number, sizeof number, "%03ld", place);
-    n.id = (d == diagramOf.end() ? "SD" + std::to_string(p.testCase) : d->second) + "-" + p.path + "-" + number;
+    n.id = DiagramOf(diagramOf, p.testCase) + "-" + p.path + "-" + number;
     n.testCase = "SD" + std::to_string(p.testCase);
     n.title = name + " / " + p.path + " / " + std::to_string(place);
     const auto sec = sectionOf.find(p.testCase);

@@ -309,8 +309,9 @@ class Generale : private SessionListener {
   std::vector<std::string> recentFiles;
   std::function<void()> onRecentFilesChange;
   void rememberFile(const std::string& path);
-  // A file of the recent list: a session (".zov") replayed, else a model loaded.
-  void openRecentFile(const std::string& path);
+  // A file named without saying what it is (the recent list, the command
+  // line, the desktop): a session (".zov") replayed, else a model loaded.
+  void openFile(const std::string& path);
   // The replay of the session file at path, as "Load ZOV File" does once the
   // file is chosen (the window opened on a session, from the desktop).
   void openSessionFile(const std::string& path);

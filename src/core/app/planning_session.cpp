@@ -9,6 +9,7 @@
 #include "app/load_messages.h"
 #include "app/uit_commands.h"
 #include "model/design_tree.h"
+#include "model/fnv.h"
 #include "model/link_analysis.h"
 #include "model/tidy_up.h"
 #include "model/use_case_view.h"
@@ -602,13 +603,10 @@ PlanningSession::Editor PlanningSession::openEditor(NodeId node) {
   // test case, or the order the editors are opened in, changes none of them.
   categoryRandom_ = std::make_unique<CategoryRandom>([this, node] {
     const NamedCategory named = categoryName(node);
+    const std::string seed = std::to_string(seed_) + "/";
     std::uint64_t h = kFnvOffset;
-    for (const std::string* part : {&named.diagram, &named.path, &named.label, &named.message, &named.parameter}) {
-      for (char ch : std::to_string(seed_) + "/" + *part) {
-        h ^= static_cast<unsigned char>(ch);
-        h *= kFnvPrime;
-      }
-    }
+    for (const std::string* part : {&named.diagram, &named.path, &named.label, &named.message, &named.parameter})
+      h = Fnv1a(*part, Fnv1a(seed, h));
     return h;
   });
   EditorContext c{t, specification, *model_, *categoryRandom_};
@@ -778,18 +776,7 @@ Outcome PlanningSession::removeChoice(std::string_view node) {
 
 std::function<std::unique_ptr<RandomSource>(int, const std::string&)> PlanningSession::PathStreams() const {
   return [seed = seed_, diagramOf = DiagramsByNumber(specification)](int testCase, const std::string& path) {
-    std::uint64_t h = kFnvOffset;
-    const auto mix = [&h](std::string_view bytes) {
-      for (char c : bytes) {
-        h ^= static_cast<unsigned char>(c);
-        h *= kFnvPrime;
-      }
-    };
-    mix(std::to_string(seed));
-    const auto d = diagramOf.find(testCase);
-    mix(d == diagramOf.end() ? "SD" + std::to_string(testCase) : d->second);
-    mix("/");
-    mix(path);
+    const std::uint64_t h = Fnv1a(path, Fnv1a("/", Fnv1a(DiagramOf(diagramOf, testCase), Fnv1a(std::to_string(seed)))));
     return std::unique_ptr<RandomSource>(std::make_unique<SeededRandom>(static_cast<unsigned>(h ^ (h >> 32))));
   };
 }
@@ -798,8 +785,7 @@ std::function<const std::vector<EarlierProcedure>*(int, const std::string&)> Pla
     const {
   if (!earlierPlan) return nullptr;
   return [earlier = earlierPlan, diagramOf = DiagramsByNumber(specification)](int testCase, const std::string& path) {
-    const auto d = diagramOf.find(testCase);
-    return earlier->of(d == diagramOf.end() ? "SD" + std::to_string(testCase) : d->second, path);
+    return earlier->of(DiagramOf(diagramOf, testCase), path);
   };
 }
 

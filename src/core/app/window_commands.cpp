@@ -2,6 +2,7 @@
 // weight, the criterion, a category's values, a folder), calls the planning
 // session and shows what came of it.
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -320,9 +321,11 @@ void Generale::rememberFile(const std::string& path) {
   if (onRecentFilesChange) onRecentFilesChange();
 }
 
-void Generale::openRecentFile(const std::string& path) {
+void Generale::openFile(const std::string& path) {
   note_.clear();
-  if (std::filesystem::path(path).extension() == ".zov") {
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension == ".zov") {
     if (!askToSave()) return;
     openSessionFile(path);
   } else {
@@ -344,16 +347,12 @@ bool Generale::saveSessionTo(std::string path) {
 }
 
 void Generale::saveSessionCommand() {
-  if (asker_ == nullptr) return;
-  if (session.model() == nullptr) {
-    asker_->messageBox("There is no work to save: load a model first.", "Zov Suite");
-    return;
-  }
-  if (!sessionFile_.empty()) {
+  // The session file is chosen once a model's work was saved or loaded.
+  if (sessionFile_.empty()) {
+    saveSessionAsCommand();
+  } else if (asker_ != nullptr) {
     saveSessionTo(sessionFile_);
-    return;
   }
-  saveSessionAsCommand();
 }
 
 void Generale::saveSessionAsCommand() {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <tuple>
 #include <unordered_set>
 
 #include "generation/choices.h"
@@ -251,17 +252,11 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
       places[p] = next++;
     }
     if (!kept.empty()) {
-      std::vector<std::size_t> byPlace(places.size());
-      for (std::size_t p = 0; p < byPlace.size(); ++p) byPlace[p] = p;
-      std::sort(byPlace.begin(), byPlace.end(), [&](std::size_t a, std::size_t b) { return places[a] < places[b]; });
-      std::vector<std::int64_t> sortedOrder(byPlace.size());
-      std::vector<long> sortedPlaces(byPlace.size());
-      for (std::size_t p = 0; p < byPlace.size(); ++p) {
-        sortedOrder[p] = order[byPlace[p]];
-        sortedPlaces[p] = places[byPlace[p]];
-      }
-      std::copy(sortedOrder.begin(), sortedOrder.end(), order.begin());
-      places = std::move(sortedPlaces);
+      // Places are distinct: the pairs sort by place.
+      std::vector<std::pair<long, std::int64_t>> byPlace;
+      for (std::size_t p = 0; p < places.size(); ++p) byPlace.emplace_back(places[p], order[p]);
+      std::sort(byPlace.begin(), byPlace.end());
+      for (std::size_t p = 0; p < places.size(); ++p) std::tie(places[p], order[p]) = byPlace[p];
     }
   }
   // One row buffer for every procedure: its cells keep their storage.
@@ -301,7 +296,7 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
       const MessageRecord& msg = r.messages[static_cast<std::size_t>(ref.message)];
       cell() = msg.name;
       if (ref.own) {
-        const std::string own = d < msg.ownChoices.size() ? msg.ownChoices[d] : std::string();
+        const std::string& own = ChoiceValue(r, ref, d);
         cell().append(" ").append(own);
         if (collect) data.steps.push_back({msg.name, msg.name, own, {}, {}, ref.message});
         continue;

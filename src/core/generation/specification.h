@@ -52,6 +52,11 @@ inline std::string PathKey(int testCase, const std::string& path) { return std::
 
 // The diagram identifier of each test case, by its number: `cases` turned round.
 std::unordered_map<int, std::string> DiagramsByNumber(const SpecificationState& st);
+// The diagram identifier of test case n in such a map, else "SD<n>".
+inline std::string DiagramOf(const std::unordered_map<int, std::string>& diagrams, int testCase) {
+  const auto d = diagrams.find(testCase);
+  return d == diagrams.end() ? "SD" + std::to_string(testCase) : d->second;
+}
 
 // The file for a document named base: the same file for the same name,
 // a safe name, numbered when another name led to it already.

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "model/fnv.h"
+
 namespace zov {
 
 std::optional<InputFile> InputFile::Open(const std::filesystem::path& path, std::string* why, Links links) {
@@ -74,15 +76,12 @@ std::optional<std::string> InputFile::readAll(std::uintmax_t limit, std::string*
 }
 
 std::optional<std::pair<std::uintmax_t, std::uint64_t>> InputFile::fingerprint() {
-  std::uint64_t hash = 14695981039346656037ull;
+  std::uint64_t hash = kFnvOffset;
   std::uintmax_t size = 0;
   char buffer[65536];
   for (long n; (n = read(buffer, sizeof buffer)) != 0;) {
     if (n < 0) return std::nullopt;
-    for (long i = 0; i < n; ++i) {
-      hash ^= static_cast<unsigned char>(buffer[i]);
-      hash *= 1099511628211ull;
-    }
+    hash = Fnv1a(std::string_view(buffer, static_cast<std::size_t>(n)), hash);
     size += static_cast<std::uintmax_t>(n);
   }
   return std::make_pair(size, hash);

@@ -33,10 +33,7 @@ bool OutputFile::Buffer::drain() {
   const std::size_t n = static_cast<std::size_t>(pptr() - pbase());
   setp(data_.get(), data_.get() + kBufferSize);
   if (n == 0) return error_ == 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    print_.hash ^= static_cast<unsigned char>(from[i]);
-    print_.hash *= kFnvPrime;
-  }
+  print_.hash = Fnv1a(std::string_view(from, n), print_.hash);
   print_.size += n;
   if (error_ != 0) return false;
   if (text_ != nullptr) {

@@ -11,10 +11,9 @@
 #include <string>
 #include <utility>
 
-namespace zov {
+#include "model/fnv.h"
 
-inline constexpr std::uint64_t kFnvOffset = 14695981039346656037ull;
-inline constexpr std::uint64_t kFnvPrime = 1099511628211ull;
+namespace zov {
 
 // The size and hash of a file's content.
 struct FileDigest {

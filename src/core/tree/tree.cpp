@@ -177,9 +177,7 @@ void Tree::forget(NodeId id) {
       (after != kNoNode ? livePrevious_[static_cast<std::size_t>(after)] : liveLast_) = before;
     }
     std::vector<NodeId>().swap(kids_[static_cast<std::size_t>(current)]);
-    if (!tag(current).empty())
-      std::string().swap(
-          tags_[static_cast<std::size_t>(current) >> kTagBits][static_cast<std::size_t>(current) & kTagMask]);
+    if (std::string* slot = tagSlot(current)) std::string().swap(*slot);
     n = Node{};  // releases the strings; alive is false
   }
 }
@@ -328,7 +326,7 @@ void Tree::setTag(NodeId id, std::string_view tag) {
     if (tag.empty()) return;
     tags_[block] = std::make_unique<std::string[]>(kTagMask + 1);
   }
-  tags_[block][static_cast<std::size_t>(id) & kTagMask].assign(tag);  // the tag is not shown: no notification
+  tagSlot(id)->assign(tag);  // the tag is not shown: no notification
 }
 void Tree::setBold(NodeId id, bool bold) {
   if (!valid(id) || node(id).bold == bold) return;

@@ -146,8 +146,8 @@ class Tree {
   const Node& node(NodeId id) const { return (*nodes_)[static_cast<std::size_t>(id)]; }
   // A node's tag, empty when it has none.
   const std::string& tag(NodeId id) const {
-    const auto block = static_cast<std::size_t>(id) >> kTagBits;
-    return block < tags_.size() && tags_[block] ? tags_[block][static_cast<std::size_t>(id) & kTagMask] : kNoTag;
+    const std::string* slot = tagSlot(id);
+    return slot != nullptr ? *slot : kNoTag;
   }
   // The node after this one in collection order (kNoNode at the end);
   // nextInCollection(kNoNode) is the first node.
@@ -201,6 +201,11 @@ class Tree {
   static constexpr std::size_t kTagMask = (std::size_t{1} << kTagBits) - 1;
   static const std::string kNoTag;
   std::vector<std::unique_ptr<std::string[]>> tags_;
+  // Where a node's tag is kept; nullptr while its block has none.
+  std::string* tagSlot(NodeId id) const {
+    const auto block = static_cast<std::size_t>(id) >> kTagBits;
+    return block < tags_.size() && tags_[block] ? &tags_[block][static_cast<std::size_t>(id) & kTagMask] : nullptr;
+  }
   // Behind a pointer, so that the key index below, which reads the keys
   // from it, follows the tree when the tree is moved.
   std::unique_ptr<NodeStore> nodes_ = std::make_unique<NodeStore>(1, Node{});
