@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -13,7 +14,9 @@ namespace zov::gui {
 BusyDialog::BusyDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("Elabo"));
   setWindowTitle(QStringLiteral("Wait Please..."));
-  setModal(false);
+  // Shown without blocking the caller; while it is up, input goes to it
+  // alone, so that the tester can only cancel.
+  setWindowModality(Qt::ApplicationModal);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   auto* layout = new QVBoxLayout(this);
   auto* fixed = new QLabel(QStringLiteral("Zov Suite is ... Browsing..."), this);
@@ -31,6 +34,12 @@ BusyDialog::BusyDialog(QWidget* parent) : QDialog(parent) {
   layout->addWidget(fixed);
   layout->addWidget(messinfo_);
   layout->addWidget(bar_);
+  cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel_->setObjectName(QStringLiteral("CancelWork"));
+  cancel_->setEnabled(false);
+  cancel_->setAutoDefault(false);
+  connect(cancel_, &QPushButton::clicked, this, &BusyDialog::reject);
+  layout->addWidget(cancel_, 0, Qt::AlignRight);
   timer1_ = new QTimer(this);
   timer1_->setObjectName(QStringLiteral("Timer1"));
   timer1_->setInterval(100);
@@ -39,6 +48,7 @@ BusyDialog::BusyDialog(QWidget* parent) : QDialog(parent) {
 
 void BusyDialog::show() {
   known_ = false;
+  cancelRequested_ = false;
   bar_->setTextVisible(false);
   bar_->setRange(0, 100);
   QDialog::show();
@@ -69,8 +79,23 @@ void BusyDialog::keepPainted(bool now) {
   const qint64 at = QDateTime::currentMSecsSinceEpoch();
   if (!now && at - lastPaint_ < 40) return;
   lastPaint_ = at;
-  // No input is taken meanwhile: the tester cannot start another command.
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // No input is taken meanwhile but the box's own, which is modal: the
+  // tester cannot start another command, and can cancel one that allows it.
+  QCoreApplication::processEvents(cancellable_ ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents);
+}
+
+void BusyDialog::setCancellable(bool cancellable) {
+  cancellable_ = cancellable;
+  cancel_->setEnabled(cancellable && !cancelRequested_);
+  // The button shows at once, however long the first step takes.
+  if (cancellable && isVisible()) keepPainted(true);
+}
+
+void BusyDialog::reject() {
+  if (!cancellable_ || cancelRequested_) return;
+  cancelRequested_ = true;
+  cancel_->setEnabled(false);
+  setStatus("Cancelling...");
 }
 
 void BusyDialog::setStatus(std::string_view text) {

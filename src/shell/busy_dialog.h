@@ -1,5 +1,6 @@
 // The busy box Elabo: "Wait Please...", shown without blocking while a long
-// operation runs, with the operation's progress text.
+// operation runs, with the operation's progress text, and a Cancel button
+// (or Escape) while the operation can be broken off.
 #pragma once
 
 #include <QDialog>
@@ -7,6 +8,7 @@
 #include "ui/ui.h"
 
 class QLabel;
+class QPushButton;
 class QProgressBar;
 class QTimer;
 
@@ -21,6 +23,9 @@ class BusyDialog : public QDialog, public zov::BusyBox {
   void hide() override;
   void setStatus(std::string_view text) override;
   void setProgress(int done, int total) override;
+  void setCancellable(bool cancellable) override;
+  bool cancelRequested() const override { return cancelRequested_; }
+  QPushButton* cancelButton() const { return cancel_; }
   QProgressBar* bar() const { return bar_; }
   QString statusText() const;
   int ticks() const { return ticks_; }
@@ -28,6 +33,8 @@ class BusyDialog : public QDialog, public zov::BusyBox {
  protected:
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  // Escape asks to cancel; it never closes the box under running work.
+  void reject() override;
 
  private:
   void tick();
@@ -37,6 +44,9 @@ class BusyDialog : public QDialog, public zov::BusyBox {
 
   QLabel* messinfo_;
   QProgressBar* bar_;
+  QPushButton* cancel_;
+  bool cancellable_ = false;
+  bool cancelRequested_ = false;
   QTimer* timer1_;
   qint16 ticks_ = 0;
   bool known_ = false;  // the bar shows a figure rather than activity

@@ -51,6 +51,8 @@ MainWindow::MainWindow() {
   std::string error;
   work_ = WorkFolder::CreatePrivate(&error);
   if (work_) session_.setWorkFolder(&*work_);
+  // Undo, and Cancel in the busy box, go back to a copy of what the load left.
+  session_.setUndoable(true);
 
   buildPages();
   buildMenus();
@@ -172,9 +174,11 @@ void MainWindow::buildPages() {
   specState_->hide();
   ts_->addTab(page(2, tv(kSpecTree), lb_, specState_), QStringLiteral("Test Specification Tree"));
   g_.onSpecificationState = [this] {
-    specState_->setVisible(g_.specificationOutOfDate());
-    ts_->setTabText(2, g_.specificationOutOfDate() ? QStringLiteral("Test Specification Tree (out of date)")
-                                                   : QStringLiteral("Test Specification Tree"));
+    const std::string text = g_.outOfDateText();
+    specState_->setText(Q(text));
+    specState_->setVisible(!text.empty());
+    ts_->setTabText(2, !text.empty() ? QStringLiteral("Test Specification Tree (out of date)")
+                                     : QStringLiteral("Test Specification Tree"));
   };
   connect(ts_->tabBar(), &QTabBar::tabBarClicked, this, [this](int i) {
     if (i >= 0) g_.clickTab(i + 1);
@@ -423,6 +427,8 @@ void MainWindow::buildMenus() {
   actions_.value(QStringLiteral("mnuPrintTC"))->setShortcut(QKeySequence::Print);
   actions_.value(QStringLiteral("m_savezov"))->setShortcut(QKeySequence::Save);
   actions_.value(QStringLiteral("mnSaveZovAs"))->setShortcut(QKeySequence::SaveAs);
+  actions_.value(QStringLiteral("m_undo"))->setShortcut(QKeySequence(QStringLiteral("Ctrl+Z")));
+  actions_.value(QStringLiteral("m_redo"))->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
   buildRecentMenu();
   // F10 gives the menu bar the keyboard: its first working menu opens.
   auto* f10 = new QAction(this);

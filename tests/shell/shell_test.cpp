@@ -610,6 +610,77 @@ class ShellTest : public QObject {
     QVERIFY(!w.busyBox()->isVisible());
   }
 
+  // "&Undo"/"&Redo" at the top of FILE take decisions back and again; the
+  // busy box's Cancel leaves the window as it was before the command.
+  void undoRedoAndCancel() {
+    Finestra f;
+    QVERIFY(f.show());
+    MainWindow& w = f.w;
+    Generale& g = w.state();
+    const QList<QAction*> file = w.menuBar()->actions().front()->menu()->actions();
+    QCOMPARE(file.at(0)->objectName(), QStringLiteral("m_undo"));
+    QCOMPARE(file.at(0)->text(), QStringLiteral("&Undo"));
+    QCOMPARE(file.at(0)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    QCOMPARE(file.at(1)->objectName(), QStringLiteral("m_redo"));
+    QCOMPARE(file.at(1)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    QVERIFY(!w.action("m_undo")->isEnabled());
+
+    f.carica("ATM.mdl");
+    f.seleziona("Customer/Withdraw Cash", 40);
+    f.processCommand();
+    const int specNodes = g.TV(kSpecTree).count();
+    QVERIFY(specNodes > 0);
+    QVERIFY(w.windowTitle().endsWith(QStringLiteral(" *")));
+    QVERIFY(w.action("m_undo")->isEnabled());
+    // What the tester opened in a view is no decision: undo leaves it open.
+    TreeView* mainView = w.tv(kMainTree);
+    const NodeId withdraw = FindByKeyOrPath(g.TV(kMainTree), "Customer/Withdraw Cash");
+    mainView->collapseAll();
+    mainView->expand(mainView->treeModel()->indexOf(withdraw));
+    QVERIFY(g.TV(kMainTree).node(withdraw).expanded);
+    w.action("m_undo")->trigger();
+    QVERIFY(mainView->isExpanded(mainView->treeModel()->indexOf(withdraw)));
+    QCOMPARE(g.TV(kSpecTree).count(), 0);
+    QCOMPARE(w.tv(kSpecTree)->treeModel()->rowCount(), 0);
+    QVERIFY2(w.statusText()->text().startsWith(QStringLiteral("Undone: process")), qPrintable(w.statusText()->text()));
+    QVERIFY(w.action("m_redo")->isEnabled());
+    QVERIFY(w.action("m_generazione")->isEnabled());
+    w.action("m_redo")->trigger();
+    QCOMPARE(g.TV(kSpecTree).count(), specNodes);
+    QCOMPARE(w.tv(kSpecTree)->treeModel()->rowCount(), g.TV(kSpecTree).rootCount());
+    QVERIFY(w.action("m_alltestcases")->isEnabled());
+
+    // Undoing a generation: its scripts stay, the page says they may be stale.
+    w.action("m_alltestcases")->trigger();
+    w.action("m_undo")->trigger();
+    auto* marker = w.findChild<QLabel*>(QStringLiteral("SpecState"));
+    QVERIFY(marker->isVisibleTo(&w));
+    QCOMPARE(marker->text(), QString::fromUtf8(Generale::kScriptsOutOfDateText.data()));
+
+    // Cancel, pressed as soon as the busy box offers it.
+    QTimer presser;
+    presser.setInterval(0);
+    connect(&presser, &QTimer::timeout, &w, [&] {
+      if (w.busyBox()->cancelButton()->isEnabled()) w.busyBox()->cancelButton()->click();
+    });
+    presser.start();
+    w.action("m_generazione")->trigger();
+    QVERIFY2(w.statusText()->text().contains(QStringLiteral("was cancelled")), qPrintable(w.statusText()->text()));
+    QCOMPARE(g.TV(kSpecTree).count(), specNodes);
+    QVERIFY(!w.busyBox()->isVisible());
+    f.carica("Lending.mdl");
+    QVERIFY(w.windowTitle().contains(QStringLiteral("ATM.mdl")));
+    QCOMPARE(g.TV(kSpecTree).count(), specNodes);
+    presser.stop();
+    // Escape in the busy box asks to cancel only while it is offered.
+    w.busyBox()->show();
+    QVERIFY(!w.busyBox()->cancelButton()->isEnabled());
+    QTest::keyClick(w.busyBox(), Qt::Key_Escape);
+    QVERIFY(!w.busyBox()->cancelRequested());
+    QVERIFY(w.busyBox()->isVisible());
+    w.busyBox()->hide();
+  }
+
   void loadMdlFileShowsTheModel() {
     Finestra f;
     QVERIFY(f.show());

@@ -56,6 +56,8 @@ Generale::Generale(PlanningSession& s) : session(s), TV(s.TV), numTest(s.criteri
   attachCommand(menu::kVEntry, [this] { seeAll(); });
   attachCommand(menu::kVLink, [this] { seeAll(); });
   attachCommand(menu::kUnselectAll, [this] { unselectTestCases(); });
+  attachCommand(menu::kUndo, [this] { undoCommand(); });
+  attachCommand(menu::kRedo, [this] { redoCommand(); });
   attachCommand(menu::kSaveZov, [this] { saveSessionCommand(); });
   attachCommand(menu::kSaveZovAs, [this] { saveSessionAsCommand(); });
   attachCommand(menu::kCaricaZov, [this] { loadSession(); });
@@ -267,7 +269,60 @@ void Generale::modelReplaced() {
   setCaption("Zov Suite - " + session.filemdl);
 }
 
-void Generale::modelLoaded() { modelLoadedMenus(); }
+void Generale::modelLoaded() {
+  modelLoadedMenus();
+  setScriptsOutOfDate(false);
+  menusAtLoad_ = menus.entries();
+  updateUndoMenus();
+}
+
+void Generale::backToLoad() {
+  // The menus the decisions enabled go back to their state after the load;
+  // the replayed decisions enable them again. The tab's menus follow the tab.
+  for (const MenuEntry& e : menusAtLoad_) {
+    if (e.name == menu::kZov || e.name == menu::kUit || e.name == menu::kTestCase) continue;
+    menus.setEnabled(e.name, e.enabled);
+    menus.setCaption(e.name, e.caption);
+  }
+  setSumLabel("");
+}
+
+void Generale::afterReplay(const Outcome& o, bool filesLeft) {
+  if (filesLeft && !session.filesWritten().empty()) setScriptsOutOfDate(true);
+  listProblems({"Undo"}, "Undo", o.warnings);
+  declare(o.done ? o.summary : o.message);
+  updateUndoMenus();
+  updateCaption();
+}
+
+void Generale::undoCommand() {
+  if (!session.canUndo()) return;
+  const Decision::Type undone = session.decisions().back().type;
+  const Outcome o = session.undo();
+  afterReplay(o, undone == Decision::Type::kGenerate || undone == Decision::Type::kProcess);
+}
+
+void Generale::redoCommand() {
+  if (!session.canRedo()) return;
+  afterReplay(session.redo(), false);
+}
+
+void Generale::updateUndoMenus() {
+  menus.setEnabled(menu::kUndo, session.canUndo());
+  menus.setEnabled(menu::kRedo, session.canRedo());
+}
+
+void Generale::setScriptsOutOfDate(bool outOfDate) {
+  if (scriptsOutOfDate_ == outOfDate) return;
+  scriptsOutOfDate_ = outOfDate;
+  if (onSpecificationState) onSpecificationState();
+}
+
+std::string Generale::outOfDateText() const {
+  if (specificationOutOfDate_) return std::string(kOutOfDateText);
+  if (scriptsOutOfDate_) return std::string(kScriptsOutOfDateText);
+  return {};
+}
 
 void Generale::decided(const Decision& d) {
   switch (d.type) {
@@ -305,9 +360,13 @@ void Generale::decided(const Decision& d) {
       // documents and a generation would still write its script.
       if (d.unselect && TV(kSpecTree).count() > 0) setSpecificationOutOfDate(true);
       break;
-    case Decision::Type::kGenerate: menus.setEnabled(menu::kPlanReport, session.planReport.has_value()); break;
+    case Decision::Type::kGenerate:
+      menus.setEnabled(menu::kPlanReport, session.planReport.has_value());
+      setScriptsOutOfDate(false);
+      break;
     default: break;
   }
+  updateUndoMenus();
   updateCaption();
 }
 

@@ -183,6 +183,22 @@ class Generale : private SessionListener {
       "Out of date: test cases were taken back since Processing. Run \"Processing...\" again before generating.";
   std::function<void()> onSpecificationState;
 
+  // Decisions were taken back (or an operation broken off) after files were
+  // written: those files stay in the folder, and the scripts list may show
+  // some that no longer match; the window marks it until the next generation.
+  bool scriptsOutOfDate() const { return scriptsOutOfDate_; }
+  static constexpr std::string_view kScriptsOutOfDateText =
+      "Out of date: steps were undone or cancelled since the scripts were written; their files stay in the working "
+      "folder. Run \"All Test Cases\" again to bring the scripts up to date.";
+  // The marker the Test Specification page shows: empty when nothing is
+  // out of date.
+  std::string outOfDateText() const;
+
+  // "&Undo" / "&Redo" of FILE: the last decision taken back, or the one
+  // undone last taken again; the status bar names it.
+  void undoCommand();
+  void redoCommand();
+
   // --- details -------------------------------------------------------------
   // What a node of TV(tree) carries, written out for the details pane: its
   // kind, key, text, the fields of its tag (level, weight, children counted,
@@ -349,6 +365,14 @@ class Generale : private SessionListener {
   void modelLoaded() override;
   void specificationCleared() override;
   void decided(const Decision& d) override;
+  void backToLoad() override;
+  // The window after a replay (an undo, a redo, a command broken off).
+  void afterReplay(const Outcome& o, bool filesLeft);
+  void updateUndoMenus();
+  void setScriptsOutOfDate(bool outOfDate);
+  bool scriptsOutOfDate_ = false;
+  // The menus as the last load left them, for the window to go back to.
+  std::vector<MenuEntry> menusAtLoad_;
 
   void warn(const std::string& text);
   // Replaces the problems of the steps named with texts coming from `from`.

@@ -54,6 +54,8 @@ class MenuState {
 // Menu and item names.
 namespace menu {
 inline constexpr std::string_view kFile = "m_file";
+inline constexpr std::string_view kUndo = "m_undo";
+inline constexpr std::string_view kRedo = "m_redo";
 inline constexpr std::string_view kCaricaZov = "m_caricazov";
 inline constexpr std::string_view kSaveZov = "m_savezov";
 inline constexpr std::string_view kSaveZovAs = "mnSaveZovAs";

@@ -1,12 +1,14 @@
 #include "app/planning_session.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <fstream>
 #include <sstream>
 #include <unordered_map>
 
 #include "app/load_messages.h"
+#include "app/session_file.h"
 #include "app/uit_commands.h"
 #include "model/design_tree.h"
 #include "model/fnv.h"
@@ -17,6 +19,7 @@
 #include "testcases/uit_test_cases.h"
 #include "tree/kinds.h"
 #include "tree/numbers.h"
+#include "tree/string_index.h"
 #include "weights/node_editor.h"
 #include "weights/weights.h"
 
@@ -76,18 +79,37 @@ void PlanningSession::setSeed(unsigned seed) {
 void PlanningSession::status(std::string_view text) {
   if (busy_ != nullptr) busy_->setStatus(text);
   if (listener_ != nullptr) listener_->status(text);
+  checkCancel();
 }
 
 void PlanningSession::progress(int done, int total) {
   if (busy_ != nullptr) busy_->setProgress(done, total);
+  checkCancel();
 }
 
 void PlanningSession::showBusy() {
-  if (busy_ != nullptr) busy_->show();
+  // A replay shows one busy box for all its decisions.
+  if (busy_ != nullptr && !replaying_) busy_->show();
 }
 
 void PlanningSession::hideBusy() {
-  if (busy_ != nullptr) busy_->hide();
+  if (busy_ != nullptr && !replaying_) busy_->hide();
+}
+
+void PlanningSession::checkCancel() {
+  if (!cancellable_ || busy_ == nullptr || !busy_->cancelRequested()) return;
+  cancellable_ = false;
+  throw Cancel{};
+}
+
+PlanningSession::Cancellable::Cancellable(PlanningSession& session) : s(session) {
+  s.cancellable_ = s.undoable_ && !s.replaying_;
+  if (s.busy_ != nullptr && s.cancellable_) s.busy_->setCancellable(true);
+}
+
+PlanningSession::Cancellable::~Cancellable() {
+  if (s.busy_ != nullptr && s.undoable_) s.busy_->setCancellable(false);
+  s.cancellable_ = false;
 }
 
 void PlanningSession::note(const std::string& text) {
@@ -109,6 +131,12 @@ void PlanningSession::setStrength(Strength s) {
 }
 
 void PlanningSession::record(Decision d) {
+  if (!replaying_) {
+    // A decision of its own ends what could be redone, and a saved state
+    // beyond it can no longer be reached.
+    undone_.clear();
+    if (saved_ > decisions_.size()) saved_ = static_cast<std::size_t>(-1);
+  }
   decisions_.push_back(std::move(d));
   if (listener_ != nullptr) listener_->decided(decisions_.back());
 }
@@ -142,7 +170,9 @@ Outcome PlanningSession::withNode(int tree, std::string_view name, F f) {
 // --- the load ------------------------------------------------------------------
 
 Outcome PlanningSession::openModel(const std::string& path) {
-  if (std::string error = loadModel(path); !error.empty()) return Outcome::Refused(std::move(error));
+  bool wasCancelled = false;
+  if (std::string error = loadModel(path, wasCancelled); !error.empty())
+    return wasCancelled ? Outcome::Cancelled(std::move(error)) : Outcome::Refused(std::move(error));
   Outcome o = Outcome::Note(IncompleteLoadMessage(problems));
   o.warnings = model_->Warnings();
   o.warnings.insert(o.warnings.end(), problems.begin(), problems.end());
@@ -150,97 +180,156 @@ Outcome PlanningSession::openModel(const std::string& path) {
   return o;
 }
 
-std::string PlanningSession::loadModel(const std::string& path) {
+std::string PlanningSession::loadModel(const std::string& path, bool& wasCancelled) {
   showBusy();
-  status("Activate Rational ROSE Object");
-  auto source = MakeModelSourceFor(path);
-  status("Loading Rose file");
-  std::string error;
-  Handle model;
+  // The previous work stays aside until the new model is loaded, so that a
+  // load broken off leaves it as it was.
+  struct Previous {
+    std::unique_ptr<ModelSource> model;
+    Handle handle;
+    std::unique_ptr<const AtLoad> atLoad;
+    std::vector<Decision> decisions;
+    std::vector<Decision> undone;
+    std::size_t saved = 0;
+    std::string filemdl;
+    Strength strength, strengthAtLoad;
+  } previous;
+  bool replaced = false;  // the previous trees made way
   try {
-    model = source->OpenModel(path, &error);
-  } catch (const std::bad_alloc&) {
-    // The model already loaded stays as it was.
-    model = {};
-    error = path + ": there is not enough memory to read this model";
-  }
-  if (!model) {
+    const Cancellable guard(*this);
+    status("Activate Rational ROSE Object");
+    auto source = MakeModelSourceFor(path);
+    status("Loading Rose file");
+    std::string error;
+    Handle model;
+    try {
+      model = source->OpenModel(path, &error);
+    } catch (const std::bad_alloc&) {
+      // The model already loaded stays as it was.
+      model = {};
+      error = path + ": there is not enough memory to read this model";
+    }
+    if (!model) {
+      hideBusy();
+      return error.empty() ? path + ": the model could not be read" : error;
+    }
+
+    // The model is readable: now the previous load's trees go.
+    previous = {std::move(model_),
+                modelHandle_,
+                std::move(atLoad_),
+                {decisions_.begin(), decisions_.end()},
+                std::move(undone_),
+                saved_,
+                filemdl,
+                strength,
+                strengthAtLoad};
+    replaced = true;
+    loadFiles_.clear();
+    livellomassimo = 0;
+    for (int i = 0; i <= kSelectionTree; ++i) TV(i).clear();
+    // A new model starts a new session: its decisions, its random numbers.
+    decisions_.clear();
+    undone_.clear();
+    saved_ = 0;
+    setSeed(seed_);
+    strengthAtLoad = strength;
+    filemdl = path;
+
+    model_ = std::move(source);
+    modelHandle_ = model;
+    failedSteps = 0;
+    problems.clear();
+    ModelSource& m = *model_;
+    const auto say = [this](std::string_view text) { status(text); };
+    // The steps of the load, for the busy box's progress figure.
+    constexpr int kSteps = 6;
+    progress(0, kSteps);
+    // The use-case view and the realizations as link lines.
+    {
+      std::ostringstream links, notLinked;
+      WriteUseCaseView(m, model, links, notLinked, say);
+      WriteRealizations(m, model, links, notLinked, say);
+      loadFiles_.create("collegamenti.txt") = std::move(links).str();
+      loadFiles_.create("notlinked_elements.txt") = std::move(notLinked).str();
+    }
+    progress(1, kSteps);
+
+    Tree& main = TV(kMainTree);
+    for (Tree* t : {&main, &TV(kDesignTree)}) t->beginBulkUpdate();
+    BuildMainTree(main, loadFiles_, say);
+    progress(2, kSteps);
+    failedSteps += WeighTree(main, m, model);
+    livellomassimo = std::max(livellomassimo, DeepestLevel(main));
+    if (!BuildDesignTree(TV(kDesignTree), m, model)) ++failedSteps;
+    for (Tree* t : {&main, &TV(kDesignTree)}) t->endBulkUpdate();
+
+    addRoots();
+    progress(3, kSteps);
+
+    GestisciNotLinked(TV(kNotLinkedTree), m, model, loadFiles_);
+    CaricaAllSequenceNonConnessi(m, model, main, TV(kNotLinkedTree), say);
+    progress(4, kSteps);
+    status("Done...");
+    // The busy box stays up through the tidy-up, which can take a while on a
+    // large model and may have something to say.
+    main.beginBulkUpdate();
+    CopyState copy;
+    AzzeraCollezioni(copy);
+    copy.limite = LimiteMainTree(mainTreeLimit, main.count());
+    DuplicaRami(main, copy, loadFiles_, [this](const std::string& text) { problem(text); });
+    // The copies count even when the tidy-up removes them again.
+    livellomassimo = std::max(livellomassimo, copy.deepestCopyLevel);
+    EliminaChildUguali(main);
+    EliminaEntry(main);
+    AggiungiIndicazioniLivello(main, livellomassimo);
+    main.endBulkUpdate();
+    progress(kSteps, kSteps);
+  } catch (const Cancel&) {
     hideBusy();
-    return error.empty() ? path + ": the model could not be read" : error;
+    wasCancelled = true;
+    if (!replaced) {
+      return "Loading " + path + " was cancelled: " +
+             (model_ != nullptr ? filemdl + " stays as it was" : std::string("no model is loaded")) + ".";
+    }
+    const std::string loaded = previous.model != nullptr ? previous.filemdl : std::string();
+    model_ = std::move(previous.model);
+    modelHandle_ = previous.handle;
+    atLoad_ = std::move(previous.atLoad);
+    filemdl = previous.filemdl;
+    strength = previous.strength;
+    strengthAtLoad = previous.strengthAtLoad;
+    if (atLoad_ != nullptr) {
+      backToLoad(previous.decisions);
+    } else {
+      for (int i = 0; i < kTreeCount; ++i) TV(i).restore(Tree());
+      loadFiles_.clear();
+      livellomassimo = 0;
+      failedSteps = 0;
+      problems.clear();
+      decisions_.clear();
+    }
+    undone_ = std::move(previous.undone);
+    saved_ = previous.saved;
+    return "Loading " + path +
+           " was cancelled: " + (loaded.empty() ? std::string("no model is loaded") : loaded + " stays as it was") +
+           ".";
   }
-
-  // The model is readable: now the previous load's trees and files go.
-  if (work_ != nullptr) RimuoveFileCreati(*work_);
-  loadFiles_.clear();
-  livellomassimo = 0;
-  for (int i = 0; i <= kSelectionTree; ++i) TV(i).clear();
-  // Nothing of the previous model's test specification stays.
-  clearSpecification();
-  // A new model starts a new session: its decisions, its random numbers.
-  decisions_.clear();
-  saved_ = 0;
-  setSeed(seed_);
-  weightsSum.clear();
-  coverageUsed.reset();
-  strengthAtLoad = strength;
-  filemdl = path;
-  if (listener_ != nullptr) listener_->modelReplaced();
-
-  model_ = std::move(source);
-  modelHandle_ = model;
-  failedSteps = 0;
-  problems.clear();
-  ModelSource& m = *model_;
-  const auto say = [this](std::string_view text) { status(text); };
-  // The steps of the load, for the busy box's progress figure.
-  constexpr int kSteps = 6;
-  progress(0, kSteps);
-  // The use-case view and the realizations as link lines.
-  {
-    std::ostringstream links, notLinked;
-    WriteUseCaseView(m, model, links, notLinked, say);
-    WriteRealizations(m, model, links, notLinked, say);
-    loadFiles_.create("collegamenti.txt") = std::move(links).str();
-    loadFiles_.create("notlinked_elements.txt") = std::move(notLinked).str();
-  }
-  progress(1, kSteps);
-
-  Tree& main = TV(kMainTree);
-  for (Tree* t : {&main, &TV(kDesignTree)}) t->beginBulkUpdate();
-  BuildMainTree(main, loadFiles_, say);
-  progress(2, kSteps);
-  failedSteps += WeighTree(main, m, model);
-  livellomassimo = std::max(livellomassimo, DeepestLevel(main));
-  if (!BuildDesignTree(TV(kDesignTree), m, model)) ++failedSteps;
-  for (Tree* t : {&main, &TV(kDesignTree)}) t->endBulkUpdate();
-
-  addRoots();
-  progress(3, kSteps);
-
-  GestisciNotLinked(TV(kNotLinkedTree), m, model, loadFiles_);
-  CaricaAllSequenceNonConnessi(m, model, main, TV(kNotLinkedTree), say);
-  progress(4, kSteps);
-  status("Done...");
-  // The busy box stays up through the tidy-up, which can take a while on a
-  // large model and may have something to say.
-  main.beginBulkUpdate();
-  CopyState copy;
-  AzzeraCollezioni(copy);
-  copy.limite = LimiteMainTree(mainTreeLimit, main.count());
-  DuplicaRami(main, copy, loadFiles_, [this](const std::string& text) { problem(text); });
-  // The copies count even when the tidy-up removes them again.
-  livellomassimo = std::max(livellomassimo, copy.deepestCopyLevel);
-  EliminaChildUguali(main);
-  EliminaEntry(main);
-  AggiungiIndicazioniLivello(main, livellomassimo);
-  main.endBulkUpdate();
-  progress(kSteps, kSteps);
   hideBusy();
 
-  if (main.count() > 0) {
+  // The previous load's files go, and nothing of its test specification stays.
+  if (work_ != nullptr) RimuoveFileCreati(*work_);
+  clearSpecification();
+  weightsSum.clear();
+  coverageUsed.reset();
+  if (listener_ != nullptr) listener_->modelReplaced();
+  if (const Tree& main = TV(kMainTree); main.count() > 0) {
     defaultFore = main.node(main.at(1)).foreColor;
     defaultBack = main.node(main.at(1)).backColor;
   }
+  if (undoable_)
+    atLoad_ = std::make_unique<const AtLoad>(AtLoad{TV, loadFiles_, failedSteps, livellomassimo, problems, defaultFore,
+                                                    defaultBack, selection, seed_, model_->RenameCount()});
   if (listener_ != nullptr) listener_->modelLoaded();
   // The working files asked for, for inspection: the trees are whole even
   // when one cannot be written, but the load did not do all it was asked.
@@ -575,14 +664,20 @@ Outcome PlanningSession::process() {
   Outcome o;
   status("Processing...");
   showBusy();
-  ProcessTestCases({*model_, modelHandle_, TV(kSelectedTestCases), TV(kSpecTree), specification, outputFolder(),
-                    [&o](const std::string& text) { o.warnings.push_back(text); },
-                    [this, &o](const std::string& text) {
-                      o.notes.push_back(text);
-                      note(text);
-                    },
-                    [this](std::string_view text) { status(text); },
-                    [this](int done, int total) { progress(done, total); }, stableNames});
+  try {
+    const Cancellable guard(*this);
+    ProcessTestCases({*model_, modelHandle_, TV(kSelectedTestCases), TV(kSpecTree), specification, outputFolder(),
+                      [&o](const std::string& text) { o.warnings.push_back(text); },
+                      [this, &o](const std::string& text) {
+                        o.notes.push_back(text);
+                        note(text);
+                      },
+                      [this](std::string_view text) { status(text); },
+                      [this](int done, int total) { progress(done, total); }, stableNames});
+  } catch (const Cancel&) {
+    hideBusy();
+    return cancelled("Processing");
+  }
   hideBusy();
   record(Decision{Decision::Type::kProcess});
   int paths = 0;
@@ -806,12 +901,21 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
     isChosen = [&chosen](int i) {
       return static_cast<std::size_t>(i) < chosen.size() && chosen[static_cast<std::size_t>(i)];
     };
-  g.result = GenerateTestProcedures(
-      {specification.table, *outputFolder(), *random_, [this](std::string_view text) { status(text); },
-       [this](const std::string& text) { problem(text); },
-       [this](const GeneratedProcedure& p) { procedures.push_back(p); }, isChosen,
-       [this](int done, int total) { progress(done, total); }, strength, PathStreams(), EarlierProcedures()},
-      [&g](const std::string& text) { g.conflicts.push_back(text); });
+  try {
+    const Cancellable guard(*this);
+    g.result = GenerateTestProcedures(
+        {specification.table, *outputFolder(), *random_, [this](std::string_view text) { status(text); },
+         [this](const std::string& text) { problem(text); },
+         [this](const GeneratedProcedure& p) { procedures.push_back(p); }, isChosen,
+         [this](int done, int total) { progress(done, total); }, strength, PathStreams(), EarlierProcedures()},
+        [&g](const std::string& text) { g.conflicts.push_back(text); });
+  } catch (const Cancel&) {
+    hideBusy();
+    Generated stopped;
+    stopped.summary = cancelled("The generation").message;
+    stopped.cancelled = true;
+    return stopped;
+  }
   hideBusy();
   planReport = MakePlanReport(*this, g.result);
   g.summary =
@@ -842,6 +946,122 @@ std::vector<std::string> PlanningSession::testCasesOf(const std::vector<NodeId>&
 std::vector<std::string> PlanningSession::filesWritten() const {
   const WorkFolder* work = outputFolder();
   return work == nullptr ? std::vector<std::string>() : work->files(CreatedList::kScripts);
+}
+
+// --- taking decisions back ----------------------------------------------------
+
+Outcome PlanningSession::backToLoad(const std::vector<Decision>& replay) {
+  const AtLoad& a = *atLoad_;
+  // The branches the tester opened and the node chosen in each view are no
+  // decision: they stay as they are wherever the nodes are still there.
+  std::array<StringIndex<char>, kTreeCount> open;
+  std::array<std::string, kTreeCount> chosen;
+  for (int i = 0; i < kTreeCount; ++i) {
+    const Tree& t = TV(i);
+    for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n))
+      if (t.node(n).expanded) open[static_cast<std::size_t>(i)].try_emplace(t.node(n).key);
+    if (t.valid(t.selected())) chosen[static_cast<std::size_t>(i)] = t.node(t.selected()).key;
+  }
+  const auto keepViews = [&] {
+    for (int i = 0; i < kTreeCount; ++i) {
+      Tree& t = TV(i);
+      t.beginBulkUpdate();
+      for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n))
+        t.setExpanded(n, open[static_cast<std::size_t>(i)].contains(t.node(n).key));
+      t.endBulkUpdate();
+      if (const NodeId c = t.find(chosen[static_cast<std::size_t>(i)]); c != kNoNode) t.setSelected(c);
+    }
+  };
+  if (listener_ != nullptr) listener_->backToLoad();
+  for (int i = 0; i < kTreeCount; ++i) TV(i).restore(a.trees(i));
+  model_->RevertRenames(a.renames);
+  loadFiles_ = a.files;
+  failedSteps = a.failedSteps;
+  livellomassimo = a.livellomassimo;
+  problems = a.problems;
+  defaultFore = a.defaultFore;
+  defaultBack = a.defaultBack;
+  selection = a.selection;
+  clearSpecification();
+  decisions_.clear();
+  setSeed(a.seed);
+  weightsSum.clear();
+  coverageUsed.reset();
+  strength = strengthAtLoad;
+  openEditor_ = Editor::kNone;
+  openNode_ = kNoNode;
+  categoryRandom_.reset();
+  Outcome o;
+  if (replay.empty()) {
+    keepViews();
+    return o;
+  }
+  showBusy();
+  replaying_ = true;
+  const int total = static_cast<int>(replay.size());
+  for (int i = 0; i < total; ++i) {
+    const Decision& d = replay[static_cast<std::size_t>(i)];
+    progress(i, total);
+    if (std::string why = ReplayDecision(*this, d); !why.empty())
+      o.warnings.push_back(DescribeDecision(d) + ": " + why);
+  }
+  replaying_ = false;
+  progress(total, total);
+  hideBusy();
+  keepViews();
+  return o;
+}
+
+Outcome PlanningSession::cancelled(const std::string& what) {
+  ++cancels_;
+  Outcome o = backToLoad({decisions_.begin(), decisions_.end()});
+  o.done = false;
+  o.cancelled = true;
+  o.message = what + " was cancelled: the work is as it was before it.";
+  return o;
+}
+
+std::string PlanningSession::undoText() const { return canUndo() ? DescribeDecision(decisions_.back()) : ""; }
+
+std::string PlanningSession::redoText() const { return canRedo() ? DescribeDecision(undone_.back()) : ""; }
+
+Outcome PlanningSession::undo() {
+  if (!canUndo()) return Outcome::Refused("There is nothing to undo.");
+  std::vector<Decision> kept(decisions_.begin(), decisions_.end());
+  Decision last = std::move(kept.back());
+  kept.pop_back();
+  std::vector<Decision> undone = std::move(undone_);
+  const std::size_t saved = saved_;
+  Outcome o = backToLoad(kept);
+  undone_ = std::move(undone);
+  saved_ = saved;
+  o.summary = "Undone: " + DescribeDecision(last);
+  undone_.push_back(std::move(last));
+  return o;
+}
+
+Outcome PlanningSession::redo() {
+  if (!canRedo()) return Outcome::Refused("There is nothing to redo.");
+  Decision d = std::move(undone_.back());
+  undone_.pop_back();
+  std::vector<Decision> rest = std::move(undone_);
+  const std::size_t saved = saved_;
+  const std::size_t before = decisions_.size();
+  const int cancels = cancels_;
+  Outcome o;
+  const std::string why = ReplayDecision(*this, d);
+  undone_ = std::move(rest);
+  saved_ = saved;
+  if (cancels_ != cancels) {
+    // Broken off from the busy box: it can be redone still.
+    o = Outcome::Cancelled("Redo of " + DescribeDecision(d) + " was cancelled.");
+    undone_.push_back(std::move(d));
+    return o;
+  }
+  if (decisions_.size() == before) return Outcome::Refused("Redo of " + DescribeDecision(d) + ": " + why);
+  if (!why.empty()) o.warnings.push_back(DescribeDecision(d) + ": " + why);
+  o.summary = "Redone: " + DescribeDecision(d);
+  return o;
 }
 
 }  // namespace zov

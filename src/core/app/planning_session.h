@@ -49,8 +49,11 @@ struct Outcome {
   std::string summary;
   std::vector<std::string> warnings;
   std::vector<std::string> notes;
-  static Outcome Refused(std::string message) { return {false, std::move(message), {}, {}, {}}; }
-  static Outcome Note(std::string message) { return {true, std::move(message), {}, {}, {}}; }
+  // Broken off from the busy box: nothing changed (the message says so).
+  bool cancelled = false;
+  static Outcome Refused(std::string message) { return {false, std::move(message), {}, {}, {}, false}; }
+  static Outcome Note(std::string message) { return {true, std::move(message), {}, {}, {}, false}; }
+  static Outcome Cancelled(std::string message) { return {false, std::move(message), {}, {}, {}, true}; }
   explicit operator bool() const { return done; }
 };
 
@@ -72,6 +75,10 @@ class SessionListener {
   virtual void specificationCleared() {}
   // A decision was taken (and logged).
   virtual void decided(const Decision& /*d*/) {}
+  // The trees go back to what the load left, before the decisions kept are
+  // replayed (an undo, or an operation broken off): what the window built
+  // on the decisions since the load goes back too.
+  virtual void backToLoad() {}
 };
 
 class PlanningSession {
@@ -149,6 +156,10 @@ class PlanningSession {
   // written into the work folder too, for inspection.
   void setWorkFolder(WorkFolder* folder) { work_ = folder; }
   void setKeepLoadFiles(bool keep) { keepLoadFiles_ = keep; }
+  // Keeps a copy of what each load leaves, so that decisions can be taken
+  // back and long operations broken off (the window); costs a second copy
+  // of the trees, which the command line does without.
+  void setUndoable(bool undoable) { undoable_ = undoable; }
   const LoadFiles& loadFiles() const { return loadFiles_; }
   WorkFolder* workFolder() const { return work_; }
   void setOutputFolder(WorkFolder* folder) { output_ = folder; }
@@ -238,6 +249,8 @@ class PlanningSession {
     GenerationResult result;
     std::vector<std::string> conflicts;
     std::string summary;
+    // Broken off from the busy box: the session is as it was before.
+    bool cancelled = false;
   };
   Generated generate(const std::vector<std::string>& testCases = {});
   // The test cases (the keys of the top nodes of TV(2)) that nodes stand
@@ -258,6 +271,26 @@ class PlanningSession {
   bool modified() const { return decisions_.size() != saved_; }
   void markSaved() { saved_ = decisions_.size(); }
 
+  // --- taking decisions back -------------------------------------------------
+  // "&Undo" takes the last decision back: the trees as the load left them
+  // come back and the decisions before it are replayed through their
+  // operations (the model is not read again); files already written stay.
+  // "&Redo" takes the decision undone last again; any other decision ends
+  // what can be redone. Both need setUndoable. The result's warnings list
+  // decisions that no longer replay (none, for a session in one piece).
+  bool canUndo() const { return atLoad_ != nullptr && !decisions_.empty(); }
+  bool canRedo() const { return atLoad_ != nullptr && !undone_.empty(); }
+  Outcome undo();
+  Outcome redo();
+  // The decision undo takes back, and the one redo takes again, as the
+  // menus and the status bar name them ("weight 'Customer/Pay'").
+  std::string undoText() const;
+  std::string redoText() const;
+
+  // The load, "&Processing..." and the generation of an undoable session
+  // stop when the busy box asks (BusyBox::cancelRequested): the session is
+  // then as it was before, and the outcome says it was cancelled.
+
   // The files of the load and of the UIT commands go (at exit).
   void removeFiles();
 
@@ -272,6 +305,34 @@ class PlanningSession {
   // OK or Cancel on the open editor, then closeCategory.
   Outcome closeWith(bool ok);
   void record(Decision d);
+  // Thrown from the busy box's calls while a cancellable operation runs.
+  struct Cancel {};
+  void checkCancel();
+  // Lets the running operation be broken off, until the guard goes.
+  struct Cancellable {
+    explicit Cancellable(PlanningSession& s);
+    ~Cancellable();
+    Cancellable(const Cancellable&) = delete;
+    Cancellable& operator=(const Cancellable&) = delete;
+    PlanningSession& s;
+  };
+  // What a load left, to go back to.
+  struct AtLoad {
+    Trees trees;
+    LoadFiles files;
+    int failedSteps = 0;
+    std::int16_t livellomassimo = 0;
+    std::vector<std::string> problems;
+    Color defaultFore = kDefaultForeColor;
+    Color defaultBack = kDefaultBackColor;
+    LevelSelection selection;
+    unsigned seed = 0;
+    std::size_t renames = 0;
+  };
+  // The session as the load left it, then the decisions replayed.
+  Outcome backToLoad(const std::vector<Decision>& replay);
+  // An operation broken off: back to the load, the decisions so far replayed.
+  Outcome cancelled(const std::string& what);
   void status(std::string_view text);
   void progress(int done, int total);
   void showBusy();
@@ -280,7 +341,7 @@ class PlanningSession {
   void problem(const std::string& text);
   void clearSpecification();
   void addRoots();
-  std::string loadModel(const std::string& path);
+  std::string loadModel(const std::string& path, bool& wasCancelled);
   // The random stream of each path of the generation: seeded from the
   // session's seed and the path's identity (the diagram's identifier and the
   // path's name), so that a path's procedures change only with the path.
@@ -306,6 +367,12 @@ class PlanningSession {
   std::deque<Decision> decisions_;
   std::size_t saved_ = 0;
   Decision pendingLevel_;
+  bool undoable_ = false;
+  std::unique_ptr<const AtLoad> atLoad_;
+  std::vector<Decision> undone_;
+  bool replaying_ = false;    // decisions replayed: neither new nor cancellable
+  bool cancellable_ = false;  // the busy box may break the operation off
+  int cancels_ = 0;           // operations broken off so far
   Editor openEditor_ = Editor::kNone;
   NodeId openNode_ = kNoNode;
 };

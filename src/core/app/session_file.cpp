@@ -381,6 +381,10 @@ std::string SessionReport::text() const {
   return out;
 }
 
+std::string ReplayDecision(PlanningSession& s, const Decision& d) { return Apply(s, Json(d)); }
+
+std::string DescribeDecision(const Decision& d) { return Describe(Json(d)); }
+
 SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, const unsigned* seed) {
   SessionReport r;
   const auto damaged = [&](const std::string& what) {

@@ -21,6 +21,12 @@ Outcome SessionWritable(const std::string& sessionPath);
 // Writes it; refused with the reason when the file cannot be written.
 Outcome SaveSession(const PlanningSession& g, const std::string& sessionPath);
 
+// One decision taken again through the operation that made it, as the
+// replay of a session file takes it: empty when it was, else why not.
+std::string ReplayDecision(PlanningSession& s, const Decision& d);
+// A decision as messages name it ("weight 'Customer/Pay'").
+std::string DescribeDecision(const Decision& d);
+
 // What loading a session did: refused (a file that is no session, a model
 // that cannot be read), or done, with the decisions that no longer match
 // the model (an element gone or renamed, a category without that

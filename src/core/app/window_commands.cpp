@@ -24,12 +24,13 @@ void Generale::loadModelCommand() {
 
 void Generale::openModelFile(const std::string& path) {
   const Outcome o = session.openModel(path);
+  if (o.cancelled) return afterReplay(o, false);
   if (o) {
     // A new model starts a new session: "Save ZOV File" asks again.
     sessionFile_.clear();
     rememberFile(path);
     declare(o.summary);
-    listProblems({"Load", "Processing", "Generation", "Session"}, "Load", o.warnings);
+    listProblems({"Load", "Processing", "Generation", "Session", "Undo"}, "Load", o.warnings);
   }
   if (asker_ == nullptr) return;
   if (!o)
@@ -153,6 +154,7 @@ bool Generale::specifications() {
 
 void Generale::processCommand() {
   const Outcome o = session.process();
+  if (o.cancelled) afterReplay(o, false);
   if (!o) return;
   for (const std::string& w : o.warnings) warn(w);
   declare(o.summary);
@@ -163,6 +165,11 @@ void Generale::processCommand() {
 
 PlanningSession::Generated Generale::generateCases(const std::vector<std::string>& cases) {
   PlanningSession::Generated g = session.generate(cases);
+  if (g.cancelled) {
+    // Scripts written before the generation stopped stay in the folder.
+    afterReplay(Outcome::Cancelled(g.summary), true);
+    return g;
+  }
   for (const std::string& w : g.conflicts) warn(w);
   // What the generation noted (a script not written), its conflicts and
   // what the plan report warns of.

@@ -104,6 +104,17 @@ class ModelSource {
   virtual std::string NoteText(Handle note) const = 0;
   // Renames a scenario diagram in memory; the model file is never written.
   virtual void SetName(Handle diagram, std::string_view name) = 0;
+  // SetName, keeping the earlier name, so that a session taken back to its
+  // load finds the names the load gave (RevertRenames).
+  void Rename(Handle diagram, std::string_view name) {
+    renamed_.push_back({diagram, Name(diagram)});
+    SetName(diagram, name);
+  }
+  std::size_t RenameCount() const { return renamed_.size(); }
+  // The renames after the first count of them undone, latest first.
+  void RevertRenames(std::size_t count) {
+    for (; renamed_.size() > count; renamed_.pop_back()) SetName(renamed_.back().diagram, renamed_.back().name);
+  }
 
   // --- classes and relations ------------------------------------------
   // n = 1 generalizations, 2 realizations, 3 dependencies owned by the class.
@@ -147,6 +158,13 @@ class ModelSource {
   virtual std::string ParameterType(Handle parameter) const = 0;
   virtual Handle OperationClass(Handle operation) const = 0;
   virtual std::string OperationText(Handle operation) const = 0;
+
+ private:
+  struct Renamed {
+    Handle diagram;
+    std::string name;
+  };
+  std::vector<Renamed> renamed_;
 };
 
 }  // namespace zov

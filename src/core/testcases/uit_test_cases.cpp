@@ -94,7 +94,7 @@ bool AggiungiSequenceaTV(ModelSource& m, Handle diagram, const Tree& source, Tre
   const NodeId node = source.at(index);
   if (node == kNoNode) return false;
   if (target.contains(m.Identifier(diagram))) return false;
-  m.SetName(diagram, source.node(node).text);
+  m.Rename(diagram, source.node(node).text);
   return AddWholeScenario(m, diagram, target);
 }
 

@@ -194,6 +194,47 @@ void Tree::remove(NodeId id) {
   }
 }
 
+Tree::Tree(const Tree& other)
+    : tags_(),
+      nodes_(std::make_unique<NodeStore>(*other.nodes_)),
+      fenwick_(other.fenwick_),
+      alive_(other.alive_),
+      liveNext_(other.liveNext_),
+      livePrevious_(other.livePrevious_),
+      liveFirst_(other.liveFirst_),
+      liveLast_(other.liveLast_),
+      kids_(other.kids_),
+      byKey_(other.byKey_.begin(), other.byKey_.end(), other.byKey_.size(), KeyHash{nodes_.get()}, KeyEq{nodes_.get()}),
+      byPrefix_(other.byPrefix_),
+      sameNext_(other.sameNext_),
+      samePrevious_(other.samePrevious_),
+      firstRoot_(other.firstRoot_),
+      lastRoot_(other.lastRoot_),
+      rootCount_(other.rootCount_),
+      selected_(other.selected_),
+      dropHighlight_(other.dropHighlight_) {
+  tags_.reserve(other.tags_.size());
+  for (const auto& block : other.tags_) {
+    if (!block) {
+      tags_.emplace_back();
+      continue;
+    }
+    tags_.push_back(std::make_unique<std::string[]>(kTagMask + 1));
+    std::copy(block.get(), block.get() + kTagMask + 1, tags_.back().get());
+  }
+}
+
+void Tree::restore(const Tree& saved) {
+  const bool open = bulk_ > 0;
+  if (observer_ != nullptr && !open) observer_->treeAboutToBeReset();
+  Tree copy(saved);
+  TreeObserver* observer = observer_;
+  *this = std::move(copy);
+  observer_ = observer;
+  bulk_ = 0;
+  if (observer_ != nullptr) observer_->treeReset();
+}
+
 void Tree::clear() {
   if (notifying()) observer_->treeAboutToBeReset();
   nodes_->assign(1, Node{});

@@ -7,6 +7,7 @@
 // is removed together with its branch; later nodes move up in the collection.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -63,6 +64,19 @@ class BlockArray {
  public:
   BlockArray() = default;
   BlockArray(std::size_t n, const T& value) { assign(n, value); }
+  BlockArray(const BlockArray& other) : size_(other.size_) {
+    blocks_.reserve(other.blocks_.size());
+    for (const auto& block : other.blocks_) {
+      blocks_.push_back(std::make_unique<T[]>(kMask + 1));
+      std::copy(block.get(), block.get() + kMask + 1, blocks_.back().get());
+    }
+  }
+  BlockArray& operator=(const BlockArray& other) {
+    if (this != &other) *this = BlockArray(other);
+    return *this;
+  }
+  BlockArray(BlockArray&&) noexcept = default;
+  BlockArray& operator=(BlockArray&&) noexcept = default;
   T& operator[](std::size_t i) { return blocks_[i >> kBits][i & kMask]; }
   const T& operator[](std::size_t i) const { return blocks_[i >> kBits][i & kMask]; }
   std::size_t size() const { return size_; }
@@ -106,7 +120,8 @@ class TreeObserver {
 class Tree {
  public:
   Tree() = default;
-  Tree(const Tree&) = delete;
+  // A copy of the nodes, their tags and the indexes, without the observer.
+  Tree(const Tree& other);
   Tree& operator=(const Tree&) = delete;
   Tree(Tree&&) = default;
   Tree& operator=(Tree&&) = default;
@@ -122,6 +137,10 @@ class Tree {
   // Removes the node and its whole branch.
   void remove(NodeId node);
   void clear();
+  // The nodes of saved (a copy taken earlier) replace this tree's in one
+  // reset of the observer, which stays; a bulk update left open by work
+  // that was broken off ends here.
+  void restore(const Tree& saved);
 
   int count() const { return alive_; }
   bool empty() const { return alive_ == 0; }

@@ -22,6 +22,10 @@ class BusyBox {
   virtual void setStatus(std::string_view text) = 0;
   // How far the work is: done of total steps (total 0: not known).
   virtual void setProgress(int /*done*/, int /*total*/) {}
+  // Whether the work shown may be broken off: the box offers Cancel then,
+  // and says whether the tester chose it since the box was shown.
+  virtual void setCancellable(bool /*cancellable*/) {}
+  virtual bool cancelRequested() const { return false; }
 };
 
 enum class MessageButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };

@@ -1,0 +1,56 @@
+// "&Undo" after a whole plan of each shared model and of the examples: the
+// state of the load comes back and every decision of the plan is replayed
+// (documents and scripts written again), which must stay under half a
+// second. Also the copy of the load's trees the window keeps for it.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/plan.h"
+#include "app/planning_session.h"
+#include "support/window_ready.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> Models() {
+  std::vector<std::string> found = {std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl",
+                                    std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl"};
+  if (fs::is_directory(ZOV_SHARED_MODELS_DIR))
+    for (const auto& e : fs::recursive_directory_iterator(ZOV_SHARED_MODELS_DIR)) {
+      const std::string ext = e.path().extension().string();
+      if (e.is_regular_file() && (ext == ".mdl" || ext == ".xmi" || ext == ".uml")) found.push_back(e.path().string());
+    }
+  return found;
+}
+
+void UndoAfterPlan(benchmark::State& state, const std::string& model) {
+  zov::test::GeneralePronto ready;
+  zov::PlanningSession& p = ready.session;
+  p.setUndoable(true);
+  p.setSeed(1);
+  // Every source of test cases, so that models no actor reaches plan too.
+  zov::PlanOptions o;
+  o.sources = {zov::TestCaseSource::kZov, zov::TestCaseSource::kAllDiagrams, zov::TestCaseSource::kNotLinked};
+  zov::RunPlan(p, model, o);
+  state.counters["decisions"] = static_cast<double>(p.decisions().size());
+  state.counters["nodes"] = p.TV(zov::kMainTree).count();
+  for (auto _ : state) {
+    state.PauseTiming();
+    p.setStrength({p.strength.t == 2 ? 1 : 2, false});
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(p.undo());
+  }
+}
+
+const bool kRegistered = [] {
+  for (const std::string& m : Models())
+    benchmark::RegisterBenchmark(("BM_UndoAfterPlan/" + fs::path(m).filename().string()).c_str(), UndoAfterPlan, m)
+        ->Unit(benchmark::kMillisecond);
+  return true;
+}();
+
+}  // namespace

@@ -1,0 +1,291 @@
+// Taking decisions back and breaking long operations off: the session
+// afterwards must be the one the decisions before would have made, down to
+// every node, tag, test procedure and file name.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+
+#include "app/exports.h"
+#include "app/plan.h"
+#include "app/planning_session.h"
+#include "support/shared_models.h"
+#include "support/window_ready.h"
+
+namespace zov {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kExamples = ZOV_EXAMPLES_DIR;
+
+// Everything a decision can change, as text.
+std::string Fingerprint(const PlanningSession& s) {
+  std::ostringstream out;
+  for (int t = 0; t < kTreeCount; ++t) {
+    const Tree& tree = s.TV(t);
+    out << "tree " << t << ": " << tree.count() << "\n";
+    for (NodeId n = tree.nextInCollection(kNoNode); n != kNoNode; n = tree.nextInCollection(n)) {
+      const Node& x = tree.node(n);
+      out << tree.node(x.parent).key << " > " << x.key << " | " << x.text << " | " << x.image << " | " << tree.tag(n)
+          << " | " << x.checked << x.bold << " " << x.foreColor << "/" << x.backColor << "\n";
+    }
+  }
+  out << "level " << s.selection.livellostart << "-" << s.selection.livellostop << " " << s.selection.livelli
+      << s.selection.startselezione << "\n"
+      << s.weightsSum << "\nstrength " << s.strength.t << "\ndecisions " << s.decisions().size() << "\n";
+  for (const std::string& p : s.problems) out << "problem " << p << "\n";
+  for (const std::string& d : s.specification.specDocuments) out << "document " << d << "\n";
+  out << IndexCsv(s) << ProceduresCsv(s);
+  if (s.planReport) out << s.planReport->text();
+  return out.str();
+}
+
+// Where two fingerprints part, for a readable failure.
+std::string Differ(const std::string& a, const std::string& b) {
+  if (a == b) return {};
+  std::istringstream x(a), y(b);
+  std::string l, r;
+  for (int line = 1;; ++line) {
+    const bool more = static_cast<bool>(std::getline(x, l)), other = static_cast<bool>(std::getline(y, r));
+    if (!more && !other) return "differ";
+    if (l != r || more != other) return "line " + std::to_string(line) + ": '" + l + "' / '" + r + "'";
+  }
+}
+
+Criterion Procedures(int n) {
+  Criterion c;
+  c.procedures = n;
+  return c;
+}
+
+// A busy box whose Cancel is pressed at the n-th text shown while the work
+// may be broken off.
+class CancellingBusyBox : public BusyBox {
+ public:
+  explicit CancellingBusyBox(int at) : at_(at) {}
+  void show() override {}
+  void hide() override {}
+  void setStatus(std::string_view) override { count(); }
+  void setProgress(int, int) override { count(); }
+  void setCancellable(bool cancellable) override { cancellable_ = cancellable; }
+  bool cancelRequested() const override { return pressed_; }
+  int offered = 0;  // calls made while Cancel was offered
+
+ private:
+  void count() {
+    if (cancellable_ && ++offered >= at_) pressed_ = true;
+  }
+  int at_;
+  bool cancellable_ = false;
+  bool pressed_ = false;
+};
+
+struct Undo : ::testing::Test {
+  Undo() {
+    p.setUndoable(true);
+    p.setSeed(7);
+  }
+  test::GeneralePronto ready;
+  PlanningSession& p = ready.session;
+  Generale& g = ready.g;
+
+  // Each step of a plan of the Lending example, and the state after it.
+  std::vector<std::string> WorkThrough() {
+    std::vector<std::string> states;
+    EXPECT_TRUE(p.openModel(kExamples + "/Lending.mdl"));
+    states.push_back(Fingerprint(p));
+    const auto step = [&](bool done) {
+      EXPECT_TRUE(done) << "step " << states.size();
+      states.push_back(Fingerprint(p));
+    };
+    step(p.weight("Member/Borrow Book", "0.3").done);
+    step(p.selectLevel("Member/Borrow Book", Procedures(20)).done);
+    step(p.loadTestCases(TestCaseSource::kZov).done);
+    step(p.pick("5B1000000040").done);
+    step(p.process().done);
+    step(p.category(p.findCategory(p.categoryName(FindByKeyOrPath(p.TV(kSpecTree), "SD1./TestCase 1/open/x"))),
+                    {{"5", "busy", ""}, {"7", "", ""}}, false, false)
+             .done);
+    p.confirmDefaults();
+    step(true);
+    step(p.generate().result.procedures > 0);
+    p.setStrength({2, false});
+    step(true);
+    step(p.generate().result.procedures > 0);
+    EXPECT_EQ(p.decisions().size() + 1, states.size());
+    return states;
+  }
+};
+
+// Every step taken back in turn gives the state before it, and each taken
+// again the state after it; g's menus and caption follow.
+TEST_F(Undo, EachStepBackAndForth) {
+  const std::vector<std::string> states = WorkThrough();
+  ASSERT_GT(p.TV(kSpecTree).count(), 0);
+  const std::size_t n = states.size() - 1;
+  for (std::size_t k = n; k > 0; --k) {
+    ASSERT_TRUE(p.canUndo());
+    const Outcome o = p.undo();
+    ASSERT_TRUE(o) << o.message;
+    EXPECT_TRUE(o.warnings.empty()) << o.warnings.front();
+    ASSERT_EQ(Differ(Fingerprint(p), states[k - 1]), "") << "after undoing step " << k;
+  }
+  EXPECT_FALSE(p.canUndo());
+  EXPECT_FALSE(p.undo());
+  for (std::size_t k = 1; k <= n; ++k) {
+    ASSERT_TRUE(p.canRedo());
+    ASSERT_TRUE(p.redo());
+    ASSERT_EQ(Differ(Fingerprint(p), states[k]), "") << "after redoing step " << k;
+  }
+  EXPECT_FALSE(p.canRedo());
+}
+
+// The "*" of the caption follows: undoing back to the saved decisions is
+// unmodified, a new decision instead of the undone one is not; a new
+// decision ends what can be redone.
+TEST_F(Undo, ModifiedFollowsTheDecisions) {
+  ASSERT_TRUE(p.openModel(kExamples + "/Lending.mdl"));
+  ASSERT_TRUE(p.weight("Member/Borrow Book", "0.3"));
+  g.markWindowSaved();
+  ASSERT_TRUE(p.weight("Member/Borrow Book", "0.4"));
+  EXPECT_NE(g.caption.find(" *"), std::string::npos);
+  EXPECT_TRUE(g.menus.enabled(menu::kUndo));
+  EXPECT_FALSE(g.menus.enabled(menu::kRedo));
+  ASSERT_TRUE(g.runMenuItem(menu::kUndo));
+  EXPECT_EQ(g.caption.find(" *"), std::string::npos) << g.caption;
+  EXPECT_NE(g.commandResult().find("Undone: weight 'Member/Borrow Book'"), std::string::npos) << g.commandResult();
+  EXPECT_TRUE(g.menus.enabled(menu::kRedo));
+  ASSERT_TRUE(g.runMenuItem(menu::kUndo));
+  EXPECT_TRUE(p.modified());
+  ASSERT_TRUE(g.runMenuItem(menu::kRedo));
+  EXPECT_FALSE(p.modified());
+  ASSERT_TRUE(p.weight("Member/Borrow Book", "0.5"));
+  EXPECT_TRUE(p.modified());
+  EXPECT_FALSE(p.canRedo());
+  EXPECT_FALSE(g.menus.enabled(menu::kRedo));
+  ASSERT_TRUE(p.undo());
+  EXPECT_FALSE(p.modified());
+  ASSERT_TRUE(p.undo());
+  ASSERT_TRUE(p.weight("Member/Borrow Book", "0.3"));
+  EXPECT_TRUE(p.modified()) << "the same count of other decisions is not what was saved";
+}
+
+// Undo puts the menus back as the decisions left them, and marks the
+// scripts when a generation is taken back (its files stay).
+TEST_F(Undo, MenusAndScriptsFollow) {
+  WorkThrough();
+  EXPECT_TRUE(g.menus.enabled(menu::kPlanReport));
+  ASSERT_TRUE(g.runMenuItem(menu::kUndo));
+  EXPECT_TRUE(g.scriptsOutOfDate());
+  EXPECT_EQ(g.outOfDateText(), Generale::kScriptsOutOfDateText);
+  EXPECT_TRUE(g.menus.enabled(menu::kPlanReport)) << "the first generation is still there";
+  while (p.canUndo() && p.decisions().back().type != Decision::Type::kProcess) ASSERT_TRUE(p.undo());
+  ASSERT_TRUE(g.runMenuItem(menu::kUndo));
+  EXPECT_FALSE(g.menus.enabled(menu::kPlanReport));
+  EXPECT_FALSE(g.menus.enabled(menu::kTestSc));
+  EXPECT_TRUE(g.menus.enabled(menu::kGenerazione));
+  ASSERT_TRUE(g.runMenuItem(menu::kRedo));
+  EXPECT_TRUE(g.menus.enabled(menu::kTestSc));
+  while (p.canRedo()) ASSERT_TRUE(g.runMenuItem(menu::kRedo));
+  EXPECT_TRUE(g.menus.enabled(menu::kPlanReport));
+  EXPECT_FALSE(g.scriptsOutOfDate());
+}
+
+// Cancel in the busy box, at every point it is offered: the processing,
+// the generation and the load leave the session as it was before them.
+TEST_F(Undo, CancelLeavesTheWorkAsItWas) {
+  const std::vector<std::string> states = WorkThrough();
+  const std::string before = states.back();
+  // op() broken off at each offer in turn until it runs through.
+  const auto everyPoint = [&](const char* what, const std::function<bool()>& op) {
+    for (int at = 1;; ++at) {
+      CancellingBusyBox busy(at);
+      p.setBusyBox(&busy);
+      const bool cancelled = op();
+      p.setBusyBox(&ready.busy);
+      if (!cancelled) {
+        EXPECT_GT(at, 1) << what << " never offers Cancel";
+        return;
+      }
+      ASSERT_EQ(Differ(Fingerprint(p), before), "") << what << " cancelled at " << at;
+    }
+  };
+  everyPoint("processing", [&] {
+    const Outcome o = p.process();
+    if (o.cancelled) {
+      EXPECT_EQ(o.message, "Processing was cancelled: the work is as it was before it.");
+    } else {
+      EXPECT_TRUE(p.undo());
+    }
+    return o.cancelled;
+  });
+  everyPoint("generation", [&] {
+    const bool cancelled = p.generate().cancelled;
+    if (!cancelled) {
+      EXPECT_TRUE(p.undo());
+    }
+    return cancelled;
+  });
+  ASSERT_TRUE(p.undo());
+  EXPECT_EQ(Differ(Fingerprint(p), states[states.size() - 2]), "");
+  ASSERT_TRUE(p.redo());
+  everyPoint("load", [&] {
+    const Outcome o = p.openModel(kExamples + "/ATM.mdl");
+    if (o.cancelled) {
+      EXPECT_NE(o.message.find("Lending.mdl stays as it was"), std::string::npos) << o.message;
+    }
+    return o.cancelled;
+  });
+  EXPECT_EQ(p.filemdl, kExamples + "/ATM.mdl");
+}
+
+// A first load broken off leaves no model, as before it.
+TEST_F(Undo, ACancelledFirstLoadLeavesNoModel) {
+  CancellingBusyBox busy(2);
+  p.setBusyBox(&busy);
+  const Outcome o = p.openModel(kExamples + "/ATM.mdl");
+  EXPECT_TRUE(o.cancelled);
+  EXPECT_NE(o.message.find("no model is loaded"), std::string::npos) << o.message;
+  EXPECT_EQ(p.model(), nullptr);
+  for (int t = 0; t < kTreeCount; ++t) EXPECT_EQ(p.TV(t).count(), 0) << "tree " << t;
+  p.setBusyBox(&ready.busy);
+  EXPECT_TRUE(p.openModel(kExamples + "/ATM.mdl"));
+}
+
+// Every shared model: a whole plan taken back by one step and taken again
+// gives the same state, and the step back stays under half a second.
+TEST(UndoShared, EveryModelReplaysToTheSameState) {
+  ZOV_NEEDS_SHARED_MODELS();
+  int models = 0;
+  for (const auto& e : fs::recursive_directory_iterator(test::kSharedModels)) {
+    const std::string ext = e.path().extension().string();
+    if (!e.is_regular_file() || (ext != ".mdl" && ext != ".xmi" && ext != ".uml")) continue;
+    test::GeneralePronto ready;
+    PlanningSession& p = ready.session;
+    p.setUndoable(true);
+    p.setSeed(3);
+    // Every source of test cases, so that models no actor reaches plan too.
+    PlanOptions o;
+    o.sources = {TestCaseSource::kZov, TestCaseSource::kAllDiagrams, TestCaseSource::kNotLinked};
+    RunPlan(p, e.path().string(), o);
+    if (p.decisions().empty()) continue;  // nothing to plan in it
+    ++models;
+    const std::string planned = Fingerprint(p);
+    p.setStrength({2, false});
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(p.undo());
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(Differ(Fingerprint(p), planned), "") << e.path();
+    // Generous against a loaded machine; the note gives the figures.
+    EXPECT_LT(seconds, 5.0) << e.path();
+    ASSERT_TRUE(p.redo());
+    EXPECT_EQ(p.strength.t, 2);
+  }
+  EXPECT_GT(models, 5);
+}
+
+}  // namespace
+}  // namespace zov
