@@ -1,5 +1,6 @@
 // libFuzzer target: any bytes taken as a session file (".zov"), loaded and
-// replayed on the example model it names, then exported as CSV and JSON.
+// replayed on the example model it names, then exported as CSV and JSON;
+// its last decision is undone and redone, which must give the same plan.
 // The examples are copied into a private folder once, so that a session may
 // name them by a relative path ("Lending.mdl", "ATM.mdl").
 #include <cstddef>
@@ -41,7 +42,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   zov::test::GeneralePronto ready;
   zov::PlanningSession& g = ready.session;
+  g.setUndoable(true);
   const unsigned seed = 1;
-  if (zov::LoadSession(g, session.string(), &seed).outcome) zov::KeepFormats(g, {false, true, true});
+  if (!zov::LoadSession(g, session.string(), &seed).outcome) return 0;
+  zov::KeepFormats(g, {false, true, true});
+  // The last decision taken back and taken again gives the same plan.
+  if (g.canUndo()) {
+    const std::string before = zov::ProceduresCsv(g) + zov::IndexCsv(g);
+    const std::size_t decisions = g.decisions().size();
+    if (!g.undo() || !g.redo() || g.decisions().size() != decisions ||
+        zov::ProceduresCsv(g) + zov::IndexCsv(g) != before)
+      __builtin_trap();
+  }
   return 0;
 }
