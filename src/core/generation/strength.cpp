@@ -10,7 +10,8 @@ namespace zov {
 
 namespace {
 
-constexpr int kCandidates = 30;  // rows tried for each row kept
+constexpr int kCandidates = 30;     // rows tried for each row kept
+constexpr int kPairCandidates = 6;  // the same for pairs, where more tries hardly give fewer rows
 
 // Every subset of t categories, and where its tuples start in one index.
 struct Tuples {
@@ -139,59 +140,78 @@ TupleCoverage CoverageOf(const std::vector<int>& sizes, int t, const std::vector
 namespace {
 
 // Pairwise, the usual strength, on flat tables: the pairs of two categories
-// lie side by side from their offset, and each choice keeps the count of
-// its pairs still open, so that a row starts from the choice with most.
+// a and b lie side by side from their offset, once as (a, b) and once as
+// (b, a), so that the pairs a choice makes with the values of another
+// category are always adjacent; each choice keeps the count of its pairs
+// still open, so that a row starts from the choice with most. A candidate
+// row sets its categories one by one in random order, each to the value
+// closing the most open pairs with those set before, the counts kept up as
+// it goes; the best of the candidates is kept.
 std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::vector<char>& possible,
                                      const SignificanceTest& significant, RandomSource& random) {
   const int k = static_cast<int>(sizes.size());
-  std::vector<long long> offset(static_cast<std::size_t>(k * k), 0);
-  long long total = 0;
+  const auto size = [&](int c) { return sizes[static_cast<std::size_t>(c)]; };
+  // Where the values of each category start in the flat per-choice tables.
+  std::vector<int> first(static_cast<std::size_t>(k) + 1, 0);
+  for (int c = 0; c < k; ++c) first[static_cast<std::size_t>(c) + 1] = first[static_cast<std::size_t>(c)] + size(c);
+  // The slab of (a, b) in the table of both orientations, and of a < b in
+  // the caller's table.
+  std::vector<long long> slab(static_cast<std::size_t>(k * k), 0), given(static_cast<std::size_t>(k * k), 0);
+  long long total = 0, both = 0;
   for (int a = 0; a < k; ++a)
     for (int b = a + 1; b < k; ++b) {
-      offset[static_cast<std::size_t>(a * k + b)] = total;
-      total += static_cast<long long>(sizes[static_cast<std::size_t>(a)]) * sizes[static_cast<std::size_t>(b)];
+      given[static_cast<std::size_t>(a * k + b)] = total;
+      total += static_cast<long long>(size(a)) * size(b);
     }
-  const auto index = [&](int a, int va, int b, int vb) {
-    if (a > b) {
-      std::swap(a, b);
-      std::swap(va, vb);
-    }
-    return offset[static_cast<std::size_t>(a * k + b)] +
-           static_cast<long long>(va) * sizes[static_cast<std::size_t>(b)] + vb;
-  };
-  std::vector<char> open(possible);
+  for (int a = 0; a < k; ++a)
+    for (int b = 0; b < k; ++b)
+      if (a != b) {
+        slab[static_cast<std::size_t>(a * k + b)] = both;
+        both += static_cast<long long>(size(a)) * size(b);
+      }
+  std::vector<char> open(static_cast<std::size_t>(both), 0);
+  std::vector<int> perChoice(static_cast<std::size_t>(first.back()), 0);
   long long left = 0;
-  // Open pairs per choice, by category and value.
-  std::vector<std::vector<int>> perChoice(static_cast<std::size_t>(k));
-  for (int c = 0; c < k; ++c)
-    perChoice[static_cast<std::size_t>(c)].assign(static_cast<std::size_t>(sizes[static_cast<std::size_t>(c)]), 0);
   for (int a = 0; a < k; ++a)
     for (int b = a + 1; b < k; ++b)
-      for (int va = 0; va < sizes[static_cast<std::size_t>(a)]; ++va)
-        for (int vb = 0; vb < sizes[static_cast<std::size_t>(b)]; ++vb)
-          if (open[static_cast<std::size_t>(index(a, va, b, vb))]) {
-            ++left;
-            ++perChoice[static_cast<std::size_t>(a)][static_cast<std::size_t>(va)];
-            ++perChoice[static_cast<std::size_t>(b)][static_cast<std::size_t>(vb)];
-          }
+      for (int va = 0; va < size(a); ++va)
+        for (int vb = 0; vb < size(b); ++vb) {
+          if (!possible[static_cast<std::size_t>(given[static_cast<std::size_t>(a * k + b)] + va * size(b) + vb)])
+            continue;
+          open[static_cast<std::size_t>(slab[static_cast<std::size_t>(a * k + b)] + va * size(b) + vb)] = 1;
+          open[static_cast<std::size_t>(slab[static_cast<std::size_t>(b * k + a)] + vb * size(a) + va)] = 1;
+          ++left;
+          ++perChoice[static_cast<std::size_t>(first[static_cast<std::size_t>(a)] + va)];
+          ++perChoice[static_cast<std::size_t>(first[static_cast<std::size_t>(b)] + vb)];
+        }
+  // The many ties draw from a small generator seeded once from the stream.
+  std::uint64_t state = static_cast<std::uint64_t>(random.draw() * 4294967296.0) * 0x9E3779B97F4A7C15ULL + 1;
+  const auto below = [&state](int n) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return static_cast<int>(((state >> 32) * static_cast<std::uint64_t>(n)) >> 32);
+  };
   std::vector<std::int64_t> rows;
-  std::unordered_set<std::int64_t> chosen;
-  std::vector<int> digits(static_cast<std::size_t>(k)), best, order, assigned;
-  const auto rowGain = [&](const std::vector<int>& d) {
-    long long gain = 0;
-    for (int a = 0; a < k; ++a)
-      for (int b = a + 1; b < k; ++b)
-        gain +=
-            open[static_cast<std::size_t>(index(a, d[static_cast<std::size_t>(a)], b, d[static_cast<std::size_t>(b)]))];
-    return gain;
+  std::vector<int> digits(static_cast<std::size_t>(k)), best, order;
+  std::vector<int> score(static_cast<std::size_t>(first.back()));
+  // Adds to the scores of the categories order[from..] the pairs still open
+  // with value v of category c.
+  const auto close = [&](int c, int v, std::size_t from) {
+    for (std::size_t i = from; i < order.size(); ++i) {
+      const int d = order[i];
+      const char* row = &open[static_cast<std::size_t>(slab[static_cast<std::size_t>(c * k + d)] + v * size(d))];
+      int* to = &score[static_cast<std::size_t>(first[static_cast<std::size_t>(d)])];
+      for (int w = 0; w < size(d); ++w) to[w] += row[w];
+    }
   };
   while (left > 0) {
     // The choice in most open pairs starts every candidate (ties at random).
     int startC = -1, startV = -1, most = 0, ties = 0;
     for (int c = 0; c < k; ++c)
-      for (int v = 0; v < sizes[static_cast<std::size_t>(c)]; ++v) {
-        const int n = perChoice[static_cast<std::size_t>(c)][static_cast<std::size_t>(v)];
-        if (n > most || (n == most && n > 0 && Below(random, ++ties + 1) == 0)) {
+      for (int v = 0; v < size(c); ++v) {
+        const int n = perChoice[static_cast<std::size_t>(first[static_cast<std::size_t>(c)] + v)];
+        if (n > most || (n == most && n > 0 && below(++ties + 1) == 0)) {
           if (n > most) ties = 0;
           most = n;
           startC = c;
@@ -200,38 +220,34 @@ std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::v
       }
     if (startC < 0) break;
     long long bestGain = 0;
-    for (int attempt = 0; attempt < kCandidates; ++attempt) {
-      std::fill(digits.begin(), digits.end(), -1);
-      digits[static_cast<std::size_t>(startC)] = startV;
-      assigned.assign(1, startC);
+    for (int attempt = 0; attempt < kPairCandidates; ++attempt) {
       order.clear();
       for (int c = 0; c < k; ++c)
         if (c != startC) order.push_back(c);
       for (std::size_t i = order.size(); i > 1; --i)
-        std::swap(order[i - 1], order[static_cast<std::size_t>(Below(random, static_cast<int>(i)))]);
-      for (int c : order) {
-        int bestValue = 0, bestScore = -1, tied = 0;
-        for (int v = 0; v < sizes[static_cast<std::size_t>(c)]; ++v) {
-          int score = 0;
-          for (int a : assigned)
-            score += open[static_cast<std::size_t>(index(a, digits[static_cast<std::size_t>(a)], c, v))];
-          if (score > bestScore) {
-            bestScore = score;
+        std::swap(order[i - 1], order[static_cast<std::size_t>(below(static_cast<int>(i)))]);
+      std::fill(score.begin(), score.end(), 0);
+      digits[static_cast<std::size_t>(startC)] = startV;
+      close(startC, startV, 0);
+      long long gain = 0;
+      for (std::size_t i = 0; i < order.size(); ++i) {
+        const int c = order[i];
+        const int* s = &score[static_cast<std::size_t>(first[static_cast<std::size_t>(c)])];
+        int bestValue = 0, tied = 1;
+        for (int v = 1; v < size(c); ++v) {
+          if (s[v] > s[bestValue]) {
             bestValue = v;
             tied = 1;
-          } else if (score == bestScore && Below(random, ++tied) == 0) {
+          } else if (s[v] == s[bestValue] && below(++tied) == 0) {
             bestValue = v;
           }
         }
+        gain += s[bestValue];
         digits[static_cast<std::size_t>(c)] = bestValue;
-        assigned.push_back(c);
+        close(c, bestValue, i + 1);
       }
-      std::int64_t number = 0;
-      for (int c = 0; c < k; ++c)
-        number = number * sizes[static_cast<std::size_t>(c)] + digits[static_cast<std::size_t>(c)];
-      if (chosen.count(number) != 0 || (significant && !significant(digits))) continue;
-      const long long gain = rowGain(digits);
-      if (gain > bestGain) {
+      // A row kept before has no open pair left: a gain means a new row.
+      if (gain > bestGain && (!significant || significant(digits))) {
         bestGain = gain;
         best = digits;
       }
@@ -240,17 +256,16 @@ std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::v
     for (int a = 0; a < k; ++a)
       for (int b = a + 1; b < k; ++b) {
         const int va = best[static_cast<std::size_t>(a)], vb = best[static_cast<std::size_t>(b)];
-        char& o = open[static_cast<std::size_t>(index(a, va, b, vb))];
+        char& o = open[static_cast<std::size_t>(slab[static_cast<std::size_t>(a * k + b)] + va * size(b) + vb)];
         if (!o) continue;
         o = 0;
+        open[static_cast<std::size_t>(slab[static_cast<std::size_t>(b * k + a)] + vb * size(a) + va)] = 0;
         --left;
-        --perChoice[static_cast<std::size_t>(a)][static_cast<std::size_t>(va)];
-        --perChoice[static_cast<std::size_t>(b)][static_cast<std::size_t>(vb)];
+        --perChoice[static_cast<std::size_t>(first[static_cast<std::size_t>(a)] + va)];
+        --perChoice[static_cast<std::size_t>(first[static_cast<std::size_t>(b)] + vb)];
       }
     std::int64_t number = 0;
-    for (int c = 0; c < k; ++c)
-      number = number * sizes[static_cast<std::size_t>(c)] + best[static_cast<std::size_t>(c)];
-    chosen.insert(number);
+    for (int c = 0; c < k; ++c) number = number * size(c) + best[static_cast<std::size_t>(c)];
     rows.push_back(number);
   }
   return rows;
@@ -359,6 +374,77 @@ std::vector<std::int64_t> PairsInOrder(const std::vector<int>& sizes) {
   return numbers;
 }
 
+// Pairwise from an orthogonal array, for up to q + 1 categories of at most
+// q choices, q prime: the q * q rows (x, y) give the first category y and
+// category j >= 1 the value x + (j - 1) * y modulo q, so that every pair of
+// values of two categories meets in exactly one row. A category of fewer
+// choices takes the value modulo its size: every pair of its own values is
+// still there, and rows made equal by it go. Empty when no such q fits.
+std::vector<std::int64_t> PairsOfOrthogonalArray(const std::vector<int>& sizes) {
+  const int k = static_cast<int>(sizes.size());
+  const auto prime = [](int n) {
+    for (int d = 2; d * d <= n; ++d)
+      if (n % d == 0) return false;
+    return n >= 2;
+  };
+  int q = std::max(2, *std::max_element(sizes.begin(), sizes.end()));
+  while (!prime(q)) ++q;
+  if (k > q + 1 || q > 64) return {};
+  std::unordered_set<std::int64_t> seen;
+  std::vector<std::int64_t> rows;
+  for (int x = 0; x < q; ++x)
+    for (int y = 0; y < q; ++y) {
+      std::int64_t number = 0;
+      for (int c = 0; c < k; ++c) {
+        const int size = sizes[static_cast<std::size_t>(c)];
+        number = number * size + (c == 0 ? y : (x + (c - 1) * y) % q) % size;
+      }
+      if (seen.insert(number).second) rows.push_back(number);
+    }
+  return rows;
+}
+
+// Pairwise for categories of two choices: with n rows, each category takes
+// the first row 0 and, on the n - 1 others, a distinct set of ceil(n / 2)
+// of them 1. Two such sets differ both ways and share a row, so that every
+// pair of values of two categories is there; n is the least with enough
+// sets. A category of one choice stays 0. Empty when a category has more.
+std::vector<std::int64_t> PairsOfTwoChoices(const std::vector<int>& sizes) {
+  const int k = static_cast<int>(sizes.size());
+  if (*std::max_element(sizes.begin(), sizes.end()) > 2) return {};
+  const auto twos = static_cast<int>(std::count(sizes.begin(), sizes.end(), 2));
+  const auto choose = [](int n, int r) {
+    long long c = 1;
+    for (int i = 1; i <= r; ++i) c = c * (n - r + i) / i;
+    return c;
+  };
+  int n = 4;
+  while (choose(n - 1, (n + 1) / 2) < twos) ++n;
+  if (n > 62) return {};
+  // The sets in increasing order of their bits (Gosper's step), one for
+  // each category of two choices.
+  std::vector<std::uint64_t> sets;
+  for (std::uint64_t set = (std::uint64_t{1} << ((n + 1) / 2)) - 1; static_cast<int>(sets.size()) < twos;) {
+    sets.push_back(set);
+    const std::uint64_t low = set & (~set + 1), ripple = set + low;
+    set = (((ripple ^ set) >> 2) / low) | ripple;
+  }
+  std::unordered_set<std::int64_t> seen;
+  std::vector<std::int64_t> rows;
+  for (int r = 0; r < n; ++r) {
+    std::int64_t number = 0;
+    std::size_t next = 0;
+    for (int c = 0; c < k; ++c) {
+      const int size = sizes[static_cast<std::size_t>(c)];
+      const bool one = size == 2 && r > 0 && ((sets[next] >> (r - 1)) & 1) != 0;
+      if (size == 2) ++next;
+      number = number * size + (one ? 1 : 0);
+    }
+    if (seen.insert(number).second) rows.push_back(number);
+  }
+  return rows;
+}
+
 }  // namespace
 
 CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const SignificanceTest& significant,
@@ -391,13 +477,31 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
       }
     });
   if (t == 2 && k >= 2 && openCount > 0) {
-    // In parameter order when no pair is impossible, unless the greedy
-    // rows are fewer; the subsets of two categories come in the order
-    // CoverPairs lays them out.
-    plan.rows = CoverPairs(sizes, open, significant, random);
-    if (plan.coverage.impossible == 0 && given.empty())
-      if (std::vector<std::int64_t> ordered = PairsInOrder(sizes); ordered.size() <= plan.rows.size())
-        plan.rows = std::move(ordered);
+    // When no pair is impossible, an array built at once (categories of two
+    // choices, or an orthogonal array) within 1.3 times the lower bound (the
+    // product of the two largest categories) is taken as it is, as are the
+    // rows for two choices, the fewest there are: the greedy rows are seldom
+    // fewer and take far longer. Else the
+    // greedy rows, unless those in parameter order or of the array are
+    // fewer; the subsets of two categories come in the order CoverPairs
+    // lays them out.
+    const bool unconstrained = plan.coverage.impossible == 0 && given.empty();
+    std::vector<int> sorted = sizes;
+    std::sort(sorted.rbegin(), sorted.rend());
+    const auto bound = static_cast<std::size_t>(sorted[0]) * static_cast<std::size_t>(sorted[1]);
+    std::vector<std::int64_t> array = !unconstrained   ? std::vector<std::int64_t>()
+                                      : sorted[0] <= 2 ? PairsOfTwoChoices(sizes)
+                                                       : PairsOfOrthogonalArray(sizes);
+    if (!array.empty() && (sorted[0] <= 2 || array.size() * 10 <= bound * 13)) {
+      plan.rows = std::move(array);
+    } else {
+      plan.rows = CoverPairs(sizes, open, significant, random);
+      if (unconstrained) {
+        if (std::vector<std::int64_t> ordered = PairsInOrder(sizes); ordered.size() <= plan.rows.size())
+          plan.rows = std::move(ordered);
+        if (!array.empty() && array.size() < plan.rows.size()) plan.rows = std::move(array);
+      }
+    }
     openCount = 0;
   }
   std::vector<int> order(static_cast<std::size_t>(k));
