@@ -1,7 +1,8 @@
 // libFuzzer target: the whole pipeline on any bytes taken as a model, in a
 // private folder: the load with link analysis and clean-up, "&Select Level"
 // on every actor's branch, the four UIT loads, "&Select All",
-// "&Processing...", every category's default choices and "&All Test Cases".
+// "&Processing...", every category's default choices and "&All Test Cases",
+// at random and then pairwise.
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
@@ -25,6 +26,9 @@ void Plan(zov::PlanningSession& p) {
   p.pickAll(false);
   p.process();
   p.confirmDefaults();
+  p.generate();
+  // Again with every pair covered first, the path's count raised to it.
+  p.setStrength({2, true});
   p.generate();
 }
 
