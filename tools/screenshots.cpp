@@ -4,18 +4,21 @@
 // Run it under a real display server (xvfb-run) for the platform's look:
 //   xvfb-run -s "-screen 0 1280x1024x24" build/tools/zov_screenshots docs/screenshots
 #include <QApplication>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QToolButton>
 #include <QDir>
 #include <QDockWidget>
+#include <QFile>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <cstdio>
 
 #include "app/scripted_asker.h"
+#include "shell/busy_dialog.h"
 #include "shell/dialogs.h"
 #include "shell/main_window.h"
 #include "shell/tree_model.h"
@@ -139,6 +142,27 @@ int main(int argc, char** argv) {
   if (w.planReport() != nullptr) Save(*w.planReport(), "plan-report.png");
   w.action("mnuTestSc")->trigger();
   Save(w, "test-scripts.png");
+
+  // FILE with Undo and Redo; the generation undone: its scripts stay, the
+  // page says they may no longer match. Redo takes it again.
+  {
+    QMenu* file = w.menuBar()->actions().front()->menu();
+    file->popup(w.mapToGlobal(QPoint(0, w.menuBar()->height())));
+    Save(*file, "file-menu.png");
+    file->hide();
+    w.action("m_undo")->trigger();
+    w.tabStrip()->setCurrentIndex(2);
+    Save(w, "undo-generation.png");
+    w.action("m_redo")->trigger();
+  }
+  // The busy box of a long processing, with its Cancel.
+  w.busyBox()->show();
+  w.busyBox()->setStatus("Processing: SD3 Deposit envelope");
+  w.busyBox()->setProgress(3, 8);
+  w.busyBox()->setCancellable(true);
+  Save(*w.busyBox(), "busy-box.png");
+  w.busyBox()->setCancellable(false);
+  w.busyBox()->hide();
 
   // A test case taken back after processing: the Test Specification tree
   // is marked out of date until the next processing.

@@ -156,7 +156,8 @@ TEST_F(Undo, ModifiedFollowsTheDecisions) {
   EXPECT_FALSE(g.menus.enabled(menu::kRedo));
   ASSERT_TRUE(g.runMenuItem(menu::kUndo));
   EXPECT_EQ(g.caption.find(" *"), std::string::npos) << g.caption;
-  EXPECT_NE(g.commandResult().find("Undone: weight 'Member/Borrow Book'"), std::string::npos) << g.commandResult();
+  EXPECT_NE(g.commandResult().find("Undone: weight of \"Member/Borrow Book\" set to 0.4"), std::string::npos)
+      << g.commandResult();
   EXPECT_TRUE(g.menus.enabled(menu::kRedo));
   ASSERT_TRUE(g.runMenuItem(menu::kUndo));
   EXPECT_TRUE(p.modified());

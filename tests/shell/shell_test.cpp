@@ -642,7 +642,8 @@ class ShellTest : public QObject {
     QVERIFY(mainView->isExpanded(mainView->treeModel()->indexOf(withdraw)));
     QCOMPARE(g.TV(kSpecTree).count(), 0);
     QCOMPARE(w.tv(kSpecTree)->treeModel()->rowCount(), 0);
-    QVERIFY2(w.statusText()->text().startsWith(QStringLiteral("Undone: process")), qPrintable(w.statusText()->text()));
+    QVERIFY2(w.statusText()->text().startsWith(QStringLiteral("Undone: Processing")),
+             qPrintable(w.statusText()->text()));
     QVERIFY(w.action("m_redo")->isEnabled());
     QVERIFY(w.action("m_generazione")->isEnabled());
     w.action("m_redo")->trigger();
@@ -656,6 +657,14 @@ class ShellTest : public QObject {
     auto* marker = w.findChild<QLabel*>(QStringLiteral("SpecState"));
     QVERIFY(marker->isVisibleTo(&w));
     QCOMPARE(marker->text(), QString::fromUtf8(Generale::kScriptsOutOfDateText.data()));
+    QCOMPARE(w.statusText()->text(), QStringLiteral("Undone: All Test Cases"));
+    // The scripts list stays: what the folder holds.
+    w.action("m_redo")->trigger();
+    w.action("mnuTestSc")->trigger();
+    const std::size_t scripts = g.LB.items.size();
+    QVERIFY(scripts > 0);
+    w.action("m_undo")->trigger();
+    QCOMPARE(g.LB.items.size(), scripts);
 
     // Cancel, pressed as soon as the busy box offers it.
     QTimer presser;

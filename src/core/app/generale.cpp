@@ -277,6 +277,7 @@ void Generale::modelLoaded() {
 }
 
 void Generale::backToLoad() {
+  scriptsShownBefore_ = scriptsShownBefore_ || listShowsScripts_;
   // The menus the decisions enabled go back to their state after the load;
   // the replayed decisions enable them again. The tab's menus follow the tab.
   for (const MenuEntry& e : menusAtLoad_) {
@@ -289,6 +290,9 @@ void Generale::backToLoad() {
 
 void Generale::afterReplay(const Outcome& o, bool filesLeft) {
   if (filesLeft && !session.filesWritten().empty()) setScriptsOutOfDate(true);
+  // The list showed the scripts: it shows them again, as the folder holds them.
+  if (scriptsShownBefore_ && menus.enabled(menu::kTestSc)) showScripts();
+  scriptsShownBefore_ = false;
   listProblems({"Undo"}, "Undo", o.warnings);
   declare(o.done ? o.summary : o.message);
   updateUndoMenus();

@@ -371,6 +371,7 @@ class Generale : private SessionListener {
   void updateUndoMenus();
   void setScriptsOutOfDate(bool outOfDate);
   bool scriptsOutOfDate_ = false;
+  bool scriptsShownBefore_ = false;  // the list showed the scripts before a replay
   // The menus as the last load left them, for the window to go back to.
   std::vector<MenuEntry> menusAtLoad_;
 

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "app/planning_session.h"
+#include "generation/strength.h"
 #include "generation/test_case_table.h"
 #include "model/input_file.h"
 #include "model/work_folder.h"
@@ -383,7 +384,39 @@ std::string SessionReport::text() const {
 
 std::string ReplayDecision(PlanningSession& s, const Decision& d) { return Apply(s, Json(d)); }
 
-std::string DescribeDecision(const Decision& d) { return Describe(Json(d)); }
+std::string DescribeDecision(const Decision& d) {
+  const auto quoted = [](const std::string& text) { return "\"" + text + "\""; };
+  const NamedCategory& c = d.category;
+  const std::string category =
+      quoted(c.parameter.empty() ? c.message : c.message + " / " + c.parameter) + " on path " + c.path;
+  switch (d.type) {
+    case Decision::Type::kWeight: return "weight of " + quoted(d.path) + " set to " + d.value;
+    case Decision::Type::kStartStop: return "Select START/STOP Node on " + quoted(d.path);
+    case Decision::Type::kSelectLevel: return (d.unselect ? "Unselect All on " : "Select Level on ") + quoted(d.path);
+    case Decision::Type::kLoadTestCases:
+      switch (d.source) {
+        case TestCaseSource::kAllDiagrams: return "Loading all Sequence";
+        case TestCaseSource::kZov: return "Loading from ZOV tree";
+        case TestCaseSource::kDesignTree: return "Loading from Design Tree";
+        case TestCaseSource::kNotLinked: return "Loading NOT Linked";
+      }
+      return "Loading";
+    case Decision::Type::kPick:
+      if (d.all && d.unselect) return "Unselect All of the selected test cases";
+      if (d.all) return d.diagramsOnly ? "every scenario diagram of the UIT tree picked" : "Select All";
+      return (d.unselect ? "Remove of " : "") + quoted(d.value) + (d.unselect ? "" : " picked");
+    case Decision::Type::kProcess: return "Processing";
+    case Decision::Type::kCategory:
+      return (d.cancelled ? "choices of " + category + " (cancelled)"
+                          : (d.defaults ? "default values of " : "choices of ") + category);
+    case Decision::Type::kGenerate: return d.testCases.empty() ? "All Test Cases" : "Selected Test Cases";
+    case Decision::Type::kRemoveChoice:
+      return (d.index < 0 ? "Remove of the choices of " : "Remove of a choice of ") + category;
+    case Decision::Type::kConfirmDefaults: return "default values for every category not edited";
+    case Decision::Type::kStrength: return "Coverage Strength " + StrengthName(d.index) + (d.all ? ", fills" : "");
+  }
+  return Describe(Json(d));
+}
 
 SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, const unsigned* seed) {
   SessionReport r;
