@@ -293,6 +293,9 @@ void Generale::afterReplay(const Outcome& o, bool filesLeft) {
   // The list showed the scripts: it shows them again, as the folder holds them.
   if (scriptsShownBefore_ && menus.enabled(menu::kTestSc)) showScripts();
   scriptsShownBefore_ = false;
+  // What steps no longer there had found goes from the Problems panel.
+  if (!session.planReport) listProblems({"Generation"}, "Generation", {});
+  if (TV(kSpecTree).count() == 0) listProblems({"Processing", "Generation"}, "Processing", {});
   listProblems({"Undo"}, "Undo", o.warnings);
   declare(o.done ? o.summary : o.message);
   updateUndoMenus();
