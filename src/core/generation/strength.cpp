@@ -1,6 +1,8 @@
 #include "generation/strength.h"
 
 #include <algorithm>
+#include <limits>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -10,8 +12,10 @@ namespace zov {
 
 namespace {
 
-constexpr int kCandidates = 30;     // rows tried for each row kept
-constexpr int kPairCandidates = 6;  // the same for pairs, where more tries hardly give fewer rows
+constexpr int kCandidates = 30;        // rows tried for each row kept
+constexpr int kPairCandidates = 3;     // the same for pairs free of contradictions,
+                                       // whose rows DropRows thins out afterwards
+constexpr std::size_t kDropTries = 8;  // rows DropRows tries in each round
 
 // Every subset of t categories, and where its tuples start in one index.
 struct Tuples {
@@ -220,7 +224,8 @@ std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::v
       }
     if (startC < 0) break;
     long long bestGain = 0;
-    for (int attempt = 0; attempt < kPairCandidates; ++attempt) {
+    // Contradicting choices leave rows no later pass can drop: more tries.
+    for (int attempt = 0, tries = significant ? kCandidates : kPairCandidates; attempt < tries; ++attempt) {
       order.clear();
       for (int c = 0; c < k; ++c)
         if (c != startC) order.push_back(c);
@@ -445,6 +450,106 @@ std::vector<std::int64_t> PairsOfTwoChoices(const std::vector<int>& sizes) {
   return rows;
 }
 
+// Fewer rows for a pairwise covering of categories free of contradictions:
+// a row whose pairs can all be placed elsewhere goes. Each pair only it
+// holds is moved into another row that has one of its two values, by
+// changing that row's other cell where every pair the change takes away is
+// held by some other row too. Tried on each row, fewest such pairs first;
+// a row that cannot go is left as it was.
+void DropRows(const std::vector<int>& sizes, std::vector<std::int64_t>& rows) {
+  const int k = static_cast<int>(sizes.size());
+  const auto size = [&](int c) { return sizes[static_cast<std::size_t>(c)]; };
+  std::vector<long long> slab(static_cast<std::size_t>(k * k), 0);
+  long long both = 0;
+  for (int a = 0; a < k; ++a)
+    for (int b = 0; b < k; ++b)
+      if (a != b) {
+        slab[static_cast<std::size_t>(a * k + b)] = both;
+        both += static_cast<long long>(size(a)) * size(b);
+      }
+  // How many rows hold each pair, in both orientations.
+  std::vector<int> held(static_cast<std::size_t>(both), 0);
+  const auto at = [&](int a, int va, int b, int vb) -> int& {
+    return held[static_cast<std::size_t>(slab[static_cast<std::size_t>(a * k + b)] + va * size(b) + vb)];
+  };
+  std::vector<std::vector<int>> grid;
+  for (std::int64_t number : rows) grid.push_back(Digits(sizes, number));
+  const auto count = [&](const std::vector<int>& row, int delta) {
+    for (int a = 0; a < k; ++a)
+      for (int b = 0; b < k; ++b)
+        if (a != b) at(a, row[static_cast<std::size_t>(a)], b, row[static_cast<std::size_t>(b)]) += delta;
+  };
+  for (const auto& row : grid) count(row, 1);
+  // Sets cell c of row r to v, keeping the counts.
+  const auto set = [&](std::size_t r, int c, int v) {
+    std::vector<int>& row = grid[r];
+    for (int d = 0; d < k; ++d)
+      if (d != c) {
+        const int vd = row[static_cast<std::size_t>(d)];
+        --at(c, row[static_cast<std::size_t>(c)], d, vd);
+        --at(d, vd, c, row[static_cast<std::size_t>(c)]);
+        ++at(c, v, d, vd);
+        ++at(d, vd, c, v);
+      }
+    row[static_cast<std::size_t>(c)] = v;
+  };
+  // Whether cell c of row r can change: every pair it holds is held twice.
+  const auto loose = [&](std::size_t r, int c) {
+    const std::vector<int>& row = grid[r];
+    for (int d = 0; d < k; ++d)
+      if (d != c && at(c, row[static_cast<std::size_t>(c)], d, row[static_cast<std::size_t>(d)]) < 2) return false;
+    return true;
+  };
+  for (bool dropped = true; dropped && grid.size() > 1;) {
+    dropped = false;
+    // The rows by how many pairs they alone hold.
+    std::vector<std::pair<int, std::size_t>> alone;
+    for (std::size_t r = 0; r < grid.size(); ++r) {
+      int n = 0;
+      for (int a = 0; a < k; ++a)
+        for (int b = a + 1; b < k; ++b)
+          n += at(a, grid[r][static_cast<std::size_t>(a)], b, grid[r][static_cast<std::size_t>(b)]) == 1;
+      alone.emplace_back(n, r);
+    }
+    std::sort(alone.begin(), alone.end());
+    if (alone.size() > kDropTries) alone.resize(kDropTries);
+    for (const auto& [n, r] : alone) {
+      const std::vector<int> gone = grid[r];
+      count(gone, -1);
+      std::vector<std::tuple<std::size_t, int, int>> changed;  // row, cell, old value
+      bool placed = true;
+      for (int a = 0; a < k && placed; ++a)
+        for (int b = a + 1; b < k && placed; ++b) {
+          const int va = gone[static_cast<std::size_t>(a)], vb = gone[static_cast<std::size_t>(b)];
+          if (at(a, va, b, vb) > 0) continue;
+          placed = false;
+          for (std::size_t o = 0; o < grid.size() && !placed; ++o) {
+            if (o == r) continue;
+            for (const auto& [kept, vk, cell, vc] : {std::tuple{a, va, b, vb}, std::tuple{b, vb, a, va}})
+              if (!placed && grid[o][static_cast<std::size_t>(kept)] == vk && loose(o, cell)) {
+                changed.emplace_back(o, cell, grid[o][static_cast<std::size_t>(cell)]);
+                set(o, cell, vc);
+                placed = true;
+              }
+          }
+        }
+      if (placed) {
+        grid.erase(grid.begin() + static_cast<std::ptrdiff_t>(r));
+        dropped = true;
+        break;
+      }
+      for (auto it = changed.rbegin(); it != changed.rend(); ++it)
+        set(std::get<0>(*it), std::get<1>(*it), std::get<2>(*it));
+      count(gone, 1);
+    }
+  }
+  // Rows made equal by the changes hold nothing the first does not.
+  std::unordered_set<std::int64_t> seen;
+  rows.clear();
+  for (const auto& row : grid)
+    if (const std::int64_t number = Number(sizes, row); seen.insert(number).second) rows.push_back(number);
+}
+
 }  // namespace
 
 CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const SignificanceTest& significant,
@@ -453,6 +558,15 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
   const int k = static_cast<int>(sizes.size());
   t = std::min(t, k);
   if (t <= 0 || k > 64) return plan;
+  // Rows are numbered in one 64-bit number: more combinations are refused.
+  std::int64_t combinations = 1;
+  for (int n : sizes)
+    if (n > 0 && combinations > std::numeric_limits<std::int64_t>::max() / n) {
+      plan.needed = -1;
+      return plan;
+    } else {
+      combinations *= std::max(n, 1);
+    }
   const Tuples tuples(sizes, t);
   if (tuples.total > kMaxTuples) {
     plan.needed = -1;
@@ -500,6 +614,7 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
         if (std::vector<std::int64_t> ordered = PairsInOrder(sizes); ordered.size() <= plan.rows.size())
           plan.rows = std::move(ordered);
         if (!array.empty() && array.size() < plan.rows.size()) plan.rows = std::move(array);
+        DropRows(sizes, plan.rows);
       }
     }
     openCount = 0;
