@@ -4,6 +4,7 @@
 // second. Also the copy of the load's trees the window keeps for it.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,9 +17,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The examples, the shared models, and the model named by ZOV_BENCH_MODEL
+// when it is set (a large one of gen_model.py).
 std::vector<std::string> Models() {
   std::vector<std::string> found = {std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl",
                                     std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl"};
+  if (const char* extra = std::getenv("ZOV_BENCH_MODEL"); extra != nullptr && *extra != '\0') found.push_back(extra);
   if (fs::is_directory(ZOV_SHARED_MODELS_DIR))
     for (const auto& e : fs::recursive_directory_iterator(ZOV_SHARED_MODELS_DIR)) {
       const std::string ext = e.path().extension().string();

@@ -999,9 +999,21 @@ Outcome PlanningSession::backToLoad(const std::vector<Decision>& replay) {
   showBusy();
   replaying_ = true;
   const int total = static_cast<int>(replay.size());
+  // A level selected by a number of procedures, followed by another by the
+  // same number: the next allotment replaces this one, so that only the
+  // last of such a run allots, as selectLevels does.
+  const auto byNumber = [](const Decision& d) {
+    return d.type == Decision::Type::kSelectLevel && !d.unselect && d.criterion.byNumber && !d.criterion.answer;
+  };
   for (int i = 0; i < total; ++i) {
     const Decision& d = replay[static_cast<std::size_t>(i)];
     progress(i, total);
+    if (i + 1 < total && byNumber(d) && byNumber(replay[static_cast<std::size_t>(i) + 1]) &&
+        replay[static_cast<std::size_t>(i) + 1].criterion.procedures == d.criterion.procedures) {
+      NodeId node = TV(kMainTree).find(d.node);
+      if (node == kNoNode) node = FindByKeyOrPath(TV(kMainTree), d.path);
+      if (node != kNoNode && selectLevel(node, d.criterion, false)) continue;
+    }
     if (std::string why = ReplayDecision(*this, d); !why.empty())
       o.warnings.push_back(DescribeDecision(d) + ": " + why);
   }
