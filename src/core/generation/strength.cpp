@@ -143,11 +143,33 @@ TupleCoverage CoverageOf(const std::vector<int>& sizes, int t, const std::vector
 
 namespace {
 
-// Pairwise, the usual strength, on flat tables: the pairs of two categories
-// a and b lie side by side from their offset, once as (a, b) and once as
-// (b, a), so that the pairs a choice makes with the values of another
-// category are always adjacent; each choice keeps the count of its pairs
-// still open, so that a row starts from the choice with most. A candidate
+// The pairs of every two categories in one flat table that holds both
+// orientations, (a, b) and (b, a), so that the pairs a choice makes with
+// the values of another category are always adjacent.
+struct PairTable {
+  explicit PairTable(const std::vector<int>& s) : sizes(s), k(static_cast<int>(s.size())) {
+    start.assign(static_cast<std::size_t>(k * k), 0);
+    for (int a = 0; a < k; ++a)
+      for (int b = 0; b < k; ++b)
+        if (a != b) {
+          start[static_cast<std::size_t>(a * k + b)] = total;
+          total += static_cast<long long>(sizes[static_cast<std::size_t>(a)]) * sizes[static_cast<std::size_t>(b)];
+        }
+  }
+  // The place of the pair of value va of a and vb of b.
+  std::size_t at(int a, int va, int b, int vb) const {
+    return static_cast<std::size_t>(start[static_cast<std::size_t>(a * k + b)] +
+                                    static_cast<long long>(va) * sizes[static_cast<std::size_t>(b)] + vb);
+  }
+  const std::vector<int>& sizes;
+  int k;
+  std::vector<long long> start;
+  long long total = 0;
+};
+
+// Pairwise, the usual strength, on a PairTable of the pairs still open;
+// each choice keeps the count of its pairs still open, so that a row starts
+// from the choice with most. A candidate
 // row sets its categories one by one in random order, each to the value
 // closing the most open pairs with those set before, the counts kept up as
 // it goes; the best of the candidates is kept.
@@ -158,22 +180,16 @@ std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::v
   // Where the values of each category start in the flat per-choice tables.
   std::vector<int> first(static_cast<std::size_t>(k) + 1, 0);
   for (int c = 0; c < k; ++c) first[static_cast<std::size_t>(c) + 1] = first[static_cast<std::size_t>(c)] + size(c);
-  // The slab of (a, b) in the table of both orientations, and of a < b in
-  // the caller's table.
-  std::vector<long long> slab(static_cast<std::size_t>(k * k), 0), given(static_cast<std::size_t>(k * k), 0);
-  long long total = 0, both = 0;
+  // Where the pairs of a < b start in the caller's table.
+  std::vector<long long> given(static_cast<std::size_t>(k * k), 0);
+  long long total = 0;
   for (int a = 0; a < k; ++a)
     for (int b = a + 1; b < k; ++b) {
       given[static_cast<std::size_t>(a * k + b)] = total;
       total += static_cast<long long>(size(a)) * size(b);
     }
-  for (int a = 0; a < k; ++a)
-    for (int b = 0; b < k; ++b)
-      if (a != b) {
-        slab[static_cast<std::size_t>(a * k + b)] = both;
-        both += static_cast<long long>(size(a)) * size(b);
-      }
-  std::vector<char> open(static_cast<std::size_t>(both), 0);
+  const PairTable pairs(sizes);
+  std::vector<char> open(static_cast<std::size_t>(pairs.total), 0);
   std::vector<int> perChoice(static_cast<std::size_t>(first.back()), 0);
   long long left = 0;
   for (int a = 0; a < k; ++a)
@@ -182,8 +198,8 @@ std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::v
         for (int vb = 0; vb < size(b); ++vb) {
           if (!possible[static_cast<std::size_t>(given[static_cast<std::size_t>(a * k + b)] + va * size(b) + vb)])
             continue;
-          open[static_cast<std::size_t>(slab[static_cast<std::size_t>(a * k + b)] + va * size(b) + vb)] = 1;
-          open[static_cast<std::size_t>(slab[static_cast<std::size_t>(b * k + a)] + vb * size(a) + va)] = 1;
+          open[pairs.at(a, va, b, vb)] = 1;
+          open[pairs.at(b, vb, a, va)] = 1;
           ++left;
           ++perChoice[static_cast<std::size_t>(first[static_cast<std::size_t>(a)] + va)];
           ++perChoice[static_cast<std::size_t>(first[static_cast<std::size_t>(b)] + vb)];
@@ -204,7 +220,7 @@ std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::v
   const auto close = [&](int c, int v, std::size_t from) {
     for (std::size_t i = from; i < order.size(); ++i) {
       const int d = order[i];
-      const char* row = &open[static_cast<std::size_t>(slab[static_cast<std::size_t>(c * k + d)] + v * size(d))];
+      const char* row = &open[pairs.at(c, v, d, 0)];
       int* to = &score[static_cast<std::size_t>(first[static_cast<std::size_t>(d)])];
       for (int w = 0; w < size(d); ++w) to[w] += row[w];
     }
@@ -261,10 +277,10 @@ std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::v
     for (int a = 0; a < k; ++a)
       for (int b = a + 1; b < k; ++b) {
         const int va = best[static_cast<std::size_t>(a)], vb = best[static_cast<std::size_t>(b)];
-        char& o = open[static_cast<std::size_t>(slab[static_cast<std::size_t>(a * k + b)] + va * size(b) + vb)];
+        char& o = open[pairs.at(a, va, b, vb)];
         if (!o) continue;
         o = 0;
-        open[static_cast<std::size_t>(slab[static_cast<std::size_t>(b * k + a)] + vb * size(a) + va)] = 0;
+        open[pairs.at(b, vb, a, va)] = 0;
         --left;
         --perChoice[static_cast<std::size_t>(first[static_cast<std::size_t>(a)] + va)];
         --perChoice[static_cast<std::size_t>(first[static_cast<std::size_t>(b)] + vb)];
@@ -458,20 +474,10 @@ std::vector<std::int64_t> PairsOfTwoChoices(const std::vector<int>& sizes) {
 // a row that cannot go is left as it was.
 void DropRows(const std::vector<int>& sizes, std::vector<std::int64_t>& rows) {
   const int k = static_cast<int>(sizes.size());
-  const auto size = [&](int c) { return sizes[static_cast<std::size_t>(c)]; };
-  std::vector<long long> slab(static_cast<std::size_t>(k * k), 0);
-  long long both = 0;
-  for (int a = 0; a < k; ++a)
-    for (int b = 0; b < k; ++b)
-      if (a != b) {
-        slab[static_cast<std::size_t>(a * k + b)] = both;
-        both += static_cast<long long>(size(a)) * size(b);
-      }
+  const PairTable pairs(sizes);
   // How many rows hold each pair, in both orientations.
-  std::vector<int> held(static_cast<std::size_t>(both), 0);
-  const auto at = [&](int a, int va, int b, int vb) -> int& {
-    return held[static_cast<std::size_t>(slab[static_cast<std::size_t>(a * k + b)] + va * size(b) + vb)];
-  };
+  std::vector<int> held(static_cast<std::size_t>(pairs.total), 0);
+  const auto at = [&](int a, int va, int b, int vb) -> int& { return held[pairs.at(a, va, b, vb)]; };
   std::vector<std::vector<int>> grid;
   for (std::int64_t number : rows) grid.push_back(Digits(sizes, number));
   const auto count = [&](const std::vector<int>& row, int delta) {
