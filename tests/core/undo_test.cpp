@@ -12,6 +12,7 @@
 #include "app/exports.h"
 #include "app/plan.h"
 #include "app/planning_session.h"
+#include "app/session_file.h"
 #include "support/shared_models.h"
 #include "support/window_ready.h"
 
@@ -249,6 +250,30 @@ TEST_F(Undo, CancelLeavesTheWorkAsItWas) {
     return o.cancelled;
   });
   EXPECT_EQ(p.filemdl, kExamples + "/ATM.mdl");
+}
+
+// A session file's model load broken off: the work, its seed and its
+// strength stay as they were, wherever the load stopped.
+TEST_F(Undo, ACancelledSessionLoadKeepsTheWork) {
+  const std::vector<std::string> states = WorkThrough();
+  const std::string file = (fs::path(ready.work.dir()) / "other.zov").string();
+  {
+    test::GeneralePronto other;
+    other.session.setSeed(99);
+    other.session.strength = {3, true};
+    ASSERT_TRUE(other.session.openModel(kExamples + "/ATM.mdl"));
+    ASSERT_TRUE(SaveSession(other.session, file));
+  }
+  for (int at : {1, 2, 4}) {
+    CancellingBusyBox busy(at);
+    p.setBusyBox(&busy);
+    const SessionReport r = LoadSession(p, file);
+    p.setBusyBox(&ready.busy);
+    EXPECT_TRUE(r.outcome.cancelled) << at;
+    EXPECT_EQ(p.seed(), 7u) << at;
+    EXPECT_EQ(p.strength.t, 2) << at;
+    EXPECT_EQ(Differ(Fingerprint(p), states.back()), "") << at;
+  }
 }
 
 // A first load broken off leaves no model, as before it.

@@ -102,6 +102,16 @@ void PlanningSession::checkCancel() {
   throw Cancel{};
 }
 
+PlanningSession::Replay::Replay(PlanningSession& session) : s(session) {
+  s.showBusy();
+  s.replaying_ = true;
+}
+
+PlanningSession::Replay::~Replay() {
+  s.replaying_ = false;
+  s.hideBusy();
+}
+
 PlanningSession::Cancellable::Cancellable(PlanningSession& session) : s(session) {
   s.cancellable_ = s.undoable_ && !s.replaying_;
   if (s.busy_ != nullptr && s.cancellable_) s.busy_->setCancellable(true);
@@ -289,6 +299,9 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     hideBusy();
     wasCancelled = true;
     if (!replaced) {
+      // The trees are untouched; the seed and strength a session file set
+      // for its model go back with the replay.
+      if (atLoad_ != nullptr) backToLoad({decisions_.begin(), decisions_.end()});
       return "Loading " + path + " was cancelled: " +
              (model_ != nullptr ? filemdl + " stays as it was" : std::string("no model is loaded")) + ".";
     }
@@ -996,8 +1009,7 @@ Outcome PlanningSession::backToLoad(const std::vector<Decision>& replay) {
     keepViews();
     return o;
   }
-  showBusy();
-  replaying_ = true;
+  const Replay scope(*this);
   const int total = static_cast<int>(replay.size());
   // A level selected by a number of procedures, followed by another by the
   // same number: the next allotment replaces this one, so that only the
@@ -1017,9 +1029,7 @@ Outcome PlanningSession::backToLoad(const std::vector<Decision>& replay) {
     if (std::string why = ReplayDecision(*this, d); !why.empty())
       o.warnings.push_back(DescribeDecision(d) + ": " + why);
   }
-  replaying_ = false;
   progress(total, total);
-  hideBusy();
   keepViews();
   return o;
 }

@@ -291,6 +291,20 @@ class PlanningSession {
   // stop when the busy box asks (BusyBox::cancelRequested): the session is
   // then as it was before, and the outcome says it was cancelled.
 
+  // Decisions taken again while one lives (a session file's replay): one
+  // busy box for all of them, none broken off, none ending what can be
+  // redone.
+  class Replay {
+   public:
+    explicit Replay(PlanningSession& s);
+    ~Replay();
+    Replay(const Replay&) = delete;
+    Replay& operator=(const Replay&) = delete;
+
+   private:
+    PlanningSession& s;
+  };
+
   // The files of the load and of the UIT commands go (at exit).
   void removeFiles();
 

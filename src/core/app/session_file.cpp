@@ -476,6 +476,7 @@ SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, co
     g.criterion.byNumber = dialog.value("byNumber", true);
     const json& decisions = s.contains("decisions") ? s["decisions"] : json::array();
     int n = 0;
+    const PlanningSession::Replay replay(g);
     for (const json& d : decisions) {
       ++n;
       if (std::string why = Apply(g, d); !why.empty())

@@ -385,6 +385,8 @@ void Generale::loadSession() {
 void Generale::openSessionFile(const std::string& path) {
   const std::size_t notesBefore = note_.size();
   const SessionReport r = LoadSession(session, path);
+  // Its model's load cancelled: the work is as it was.
+  if (r.outcome.cancelled) return afterReplay(r.outcome, false);
   if (r.outcome) {
     sessionFile_ = path;
     rememberFile(path);
