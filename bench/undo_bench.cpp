@@ -26,7 +26,8 @@ std::vector<std::string> Models() {
   if (fs::is_directory(ZOV_SHARED_MODELS_DIR))
     for (const auto& e : fs::recursive_directory_iterator(ZOV_SHARED_MODELS_DIR)) {
       const std::string ext = e.path().extension().string();
-      if (e.is_regular_file() && (ext == ".mdl" || ext == ".xmi" || ext == ".uml")) found.push_back(e.path().string());
+      if (e.is_regular_file() && (ext == ".mdl" || ext == ".cat" || ext == ".xmi" || ext == ".uml"))
+        found.push_back(e.path().string());
     }
   return found;
 }

@@ -327,7 +327,7 @@ TEST(UndoPlans, EverySharedModelReplaysToTheSameState) {
   int models = 0;
   for (const auto& e : fs::recursive_directory_iterator(test::kSharedModels)) {
     const std::string ext = e.path().extension().string();
-    if (e.is_regular_file() && (ext == ".mdl" || ext == ".xmi" || ext == ".uml"))
+    if (e.is_regular_file() && (ext == ".mdl" || ext == ".cat" || ext == ".xmi" || ext == ".uml"))
       models += ReplaysToTheSameState(e.path().string()) ? 1 : 0;
   }
   EXPECT_GT(models, 5);
