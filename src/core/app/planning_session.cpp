@@ -1043,10 +1043,6 @@ Outcome PlanningSession::cancelled(const std::string& what) {
   return o;
 }
 
-std::string PlanningSession::undoText() const { return canUndo() ? DescribeDecision(decisions_.back()) : ""; }
-
-std::string PlanningSession::redoText() const { return canRedo() ? DescribeDecision(undone_.back()) : ""; }
-
 Outcome PlanningSession::undo() {
   if (!canUndo()) return Outcome::Refused("There is nothing to undo.");
   std::vector<Decision> kept(decisions_.begin(), decisions_.end());

@@ -282,10 +282,6 @@ class PlanningSession {
   bool canRedo() const { return atLoad_ != nullptr && !undone_.empty(); }
   Outcome undo();
   Outcome redo();
-  // The decision undo takes back, and the one redo takes again, as the
-  // menus and the status bar name them ("weight 'Customer/Pay'").
-  std::string undoText() const;
-  std::string redoText() const;
 
   // The load, "&Processing..." and the generation of an undoable session
   // stop when the busy box asks (BusyBox::cancelRequested): the session is

@@ -404,14 +404,14 @@ std::string DescribeDecision(const Decision& d) {
     case Decision::Type::kPick:
       if (d.all && d.unselect) return "Unselect All of the selected test cases";
       if (d.all) return d.diagramsOnly ? "every scenario diagram of the UIT tree picked" : "Select All";
-      return (d.unselect ? "Remove of " : "") + quoted(d.value) + (d.unselect ? "" : " picked");
+      return quoted(d.value) + (d.unselect ? " taken back from the selected test cases" : " picked");
     case Decision::Type::kProcess: return "Processing";
     case Decision::Type::kCategory:
       return (d.cancelled ? "choices of " + category + " (cancelled)"
                           : (d.defaults ? "default values of " : "choices of ") + category);
     case Decision::Type::kGenerate: return d.testCases.empty() ? "All Test Cases" : "Selected Test Cases";
     case Decision::Type::kRemoveChoice:
-      return (d.index < 0 ? "Remove of the choices of " : "Remove of a choice of ") + category;
+      return (d.index < 0 ? "the choices of " : "a choice of ") + category + " removed";
     case Decision::Type::kConfirmDefaults: return "default values for every category not edited";
     case Decision::Type::kStrength: return "Coverage Strength " + StrengthName(d.index) + (d.all ? ", fills" : "");
   }

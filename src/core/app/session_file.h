@@ -24,7 +24,8 @@ Outcome SaveSession(const PlanningSession& g, const std::string& sessionPath);
 // One decision taken again through the operation that made it, as the
 // replay of a session file takes it: empty when it was, else why not.
 std::string ReplayDecision(PlanningSession& s, const Decision& d);
-// A decision as messages name it ("weight 'Customer/Pay'").
+// A decision as the status bar names it, after the menus: "Processing",
+// "weight of "Customer/Pay" set to 0.3".
 std::string DescribeDecision(const Decision& d);
 
 // What loading a session did: refused (a file that is no session, a model
