@@ -415,7 +415,7 @@ std::string DescribeDecision(const Decision& d) {
     case Decision::Type::kConfirmDefaults: return "default values for every category not edited";
     case Decision::Type::kStrength: return "Coverage Strength " + StrengthName(d.index) + (d.all ? ", fills" : "");
   }
-  return Describe(Json(d));
+  return {};
 }
 
 SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, const unsigned* seed) {

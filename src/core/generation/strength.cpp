@@ -169,10 +169,9 @@ struct PairTable {
 
 // Pairwise, the usual strength, on a PairTable of the pairs still open;
 // each choice keeps the count of its pairs still open, so that a row starts
-// from the choice with most. A candidate
-// row sets its categories one by one in random order, each to the value
-// closing the most open pairs with those set before, the counts kept up as
-// it goes; the best of the candidates is kept.
+// from the choice with most. A candidate row sets its categories one by one
+// in random order, each to the value closing the most open pairs with those
+// set before, the counts kept up as it goes; the best candidate is kept.
 std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::vector<char>& possible,
                                      const SignificanceTest& significant, RandomSource& random) {
   const int k = static_cast<int>(sizes.size());
@@ -285,9 +284,7 @@ std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::v
         --perChoice[static_cast<std::size_t>(first[static_cast<std::size_t>(a)] + va)];
         --perChoice[static_cast<std::size_t>(first[static_cast<std::size_t>(b)] + vb)];
       }
-    std::int64_t number = 0;
-    for (int c = 0; c < k; ++c) number = number * size(c) + best[static_cast<std::size_t>(c)];
-    rows.push_back(number);
+    rows.push_back(Number(sizes, best));
   }
   return rows;
 }
@@ -470,8 +467,8 @@ std::vector<std::int64_t> PairsOfTwoChoices(const std::vector<int>& sizes) {
 // a row whose pairs can all be placed elsewhere goes. Each pair only it
 // holds is moved into another row that has one of its two values, by
 // changing that row's other cell where every pair the change takes away is
-// held by some other row too. Tried on each row, fewest such pairs first;
-// a row that cannot go is left as it was.
+// held by some other row too. Tried on the rows holding fewest such pairs
+// first; a row that cannot go is left as it was.
 void DropRows(const std::vector<int>& sizes, std::vector<std::int64_t>& rows) {
   const int k = static_cast<int>(sizes.size());
   const PairTable pairs(sizes);

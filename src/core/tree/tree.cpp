@@ -195,8 +195,7 @@ void Tree::remove(NodeId id) {
 }
 
 Tree::Tree(const Tree& other)
-    : tags_(),
-      nodes_(std::make_unique<NodeStore>(*other.nodes_)),
+    : nodes_(std::make_unique<NodeStore>(*other.nodes_)),
       fenwick_(other.fenwick_),
       alive_(other.alive_),
       liveNext_(other.liveNext_),
