@@ -16,6 +16,7 @@ constexpr int kCandidates = 30;        // rows tried for each row kept
 constexpr int kPairCandidates = 3;     // the same for pairs free of contradictions,
                                        // whose rows DropRows thins out afterwards
 constexpr std::size_t kDropTries = 8;  // rows DropRows tries in each round
+constexpr int kExtensionMoves = 200;   // moves for each category beyond the blocks
 
 // Every subset of t categories, and where its tuples start in one index.
 struct Tuples {
@@ -392,6 +393,13 @@ std::vector<std::int64_t> PairsInOrder(const std::vector<int>& sizes) {
   return numbers;
 }
 
+// Whether n is prime.
+bool Prime(int n) {
+  for (int d = 2; d * d <= n; ++d)
+    if (n % d == 0) return false;
+  return n >= 2;
+}
+
 // Pairwise from an orthogonal array, for up to q + 1 categories of at most
 // q choices, q prime: the q * q rows (x, y) give the first category y and
 // category j >= 1 the value x + (j - 1) * y modulo q, so that every pair of
@@ -400,13 +408,8 @@ std::vector<std::int64_t> PairsInOrder(const std::vector<int>& sizes) {
 // still there, and rows made equal by it go. Empty when no such q fits.
 std::vector<std::int64_t> PairsOfOrthogonalArray(const std::vector<int>& sizes) {
   const int k = static_cast<int>(sizes.size());
-  const auto prime = [](int n) {
-    for (int d = 2; d * d <= n; ++d)
-      if (n % d == 0) return false;
-    return n >= 2;
-  };
   int q = std::max(2, *std::max_element(sizes.begin(), sizes.end()));
-  while (!prime(q)) ++q;
+  while (!Prime(q)) ++q;
   if (k > q + 1 || q > 64) return {};
   std::unordered_set<std::int64_t> seen;
   std::vector<std::int64_t> rows;
@@ -420,6 +423,141 @@ std::vector<std::int64_t> PairsOfOrthogonalArray(const std::vector<int>& sizes) 
       if (seen.insert(number).second) rows.push_back(number);
     }
   return rows;
+}
+
+// Pairwise for more categories than an orthogonal array holds, of at most
+// q choices, q prime, in 2 q q - q rows. Up to q (q + 1) categories go in
+// q + 1 blocks of q, the largest first:
+// - q q rows give each category of block i column i of the orthogonal
+//   array of q + 1 columns, (y, x, x + y, x + 2 y ...): every pair of
+//   values of two blocks meets there, and two categories of one block
+//   hold the same column, so every pair of equal values too;
+// - q q - q rows, those of the array with y != 0, give category j of each
+//   block column j + 1: two such columns are equal nowhere, and meet on
+//   every pair of different values.
+// A category of fewer choices takes the value modulo its size, as in the
+// orthogonal array. Each further category takes, row by row, the value that
+// closes the most open pairs (the least used so far on a tie); then, while
+// it misses pairs, a row holding one of the values a missed pair needs
+// takes its other value, the row chosen that closes most and opens fewest.
+// The pairs still open then get rows of their own. Empty when the array
+// holds all categories, or the rows could not come within twice the lower
+// bound.
+std::vector<std::int64_t> PairsOfOrthogonalBlocks(const std::vector<int>& sizes, RandomSource& random) {
+  const int k = static_cast<int>(sizes.size());
+  const auto size = [&](int c) { return sizes[static_cast<std::size_t>(c)]; };
+  std::vector<int> byDescendingSize(static_cast<std::size_t>(k));
+  for (int c = 0; c < k; ++c) byDescendingSize[static_cast<std::size_t>(c)] = c;
+  std::stable_sort(byDescendingSize.begin(), byDescendingSize.end(), [&](int a, int b) { return size(a) > size(b); });
+  const int largest = size(byDescendingSize[0]), second = size(byDescendingSize[1]);
+  int q = std::max(2, largest);
+  while (!Prime(q)) ++q;
+  if (k <= q + 1 || q > 64 || 2 * q * q - q > 2 * largest * second) return {};
+  const int inBlocks = std::min(k, q * (q + 1));
+  std::vector<std::vector<int>> grid;
+  for (int part = 0; part < 2; ++part)
+    for (int x = 0; x < q; ++x)
+      for (int y = part; y < q; ++y) {
+        std::vector<int> row(static_cast<std::size_t>(k), 0);
+        for (int i = 0; i < inBlocks; ++i) {
+          const int column = part == 0 ? i / q : i % q + 1;
+          const int c = byDescendingSize[static_cast<std::size_t>(i)];
+          row[static_cast<std::size_t>(c)] = (column == 0 ? y : (x + (column - 1) * y) % q) % size(c);
+        }
+        grid.push_back(std::move(row));
+      }
+  const auto rows = static_cast<int>(grid.size());
+  const auto cell = [&](int r, int c) -> int& {
+    return grid[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
+  };
+  // Where the values of each category start in a table by choice.
+  std::vector<int> first(static_cast<std::size_t>(k) + 1, 0);
+  for (int c = 0; c < k; ++c) first[static_cast<std::size_t>(c) + 1] = first[static_cast<std::size_t>(c)] + size(c);
+  std::vector<int> placed(byDescendingSize.begin(), byDescendingSize.begin() + inBlocks);
+  for (int i = inBlocks; i < k; ++i) {
+    const int e = byDescendingSize[static_cast<std::size_t>(i)], n = size(e);
+    // held[(first[d] + a) * n + v]: rows where placed category d has a and e has v.
+    std::vector<int> held(static_cast<std::size_t>(first.back() * n), 0);
+    const auto at = [&](int d, int a, int v) -> int& {
+      return held[static_cast<std::size_t>((first[static_cast<std::size_t>(d)] + a) * n + v)];
+    };
+    std::vector<int> used(static_cast<std::size_t>(n), 0);
+    for (int r = 0; r < rows; ++r) {
+      int best = 0, bestGain = -1;
+      for (int v = 0; v < n; ++v) {
+        int gain = 0;
+        for (int d : placed) gain += at(d, cell(r, d), v) == 0;
+        if (gain > bestGain ||
+            (gain == bestGain && used[static_cast<std::size_t>(v)] < used[static_cast<std::size_t>(best)])) {
+          best = v;
+          bestGain = gain;
+        }
+      }
+      cell(r, e) = best;
+      ++used[static_cast<std::size_t>(best)];
+      for (int d : placed) ++at(d, cell(r, d), best);
+    }
+    // A move: row r takes value v for e.
+    const auto move = [&](int r, int v) {
+      for (int d : placed) {
+        --at(d, cell(r, d), cell(r, e));
+        ++at(d, cell(r, d), v);
+      }
+      cell(r, e) = v;
+    };
+    std::vector<std::tuple<int, int, int>> missed;  // category, its value, e's value
+    const auto collect = [&] {
+      missed.clear();
+      for (int d : placed)
+        for (int a = 0; a < size(d); ++a)
+          for (int v = 0; v < n; ++v)
+            if (at(d, a, v) == 0) missed.emplace_back(d, a, v);
+    };
+    collect();
+    std::vector<int> bestColumn;
+    std::size_t fewest = missed.size();
+    for (int r = 0; r < rows; ++r) bestColumn.push_back(cell(r, e));
+    for (int step = 0; step < kExtensionMoves && !missed.empty(); ++step) {
+      const auto [d, a, v] = missed[static_cast<std::size_t>(Below(random, static_cast<int>(missed.size())))];
+      int chosen = -1, bestDelta = 0, ties = 0;
+      for (int r = 0; r < rows; ++r) {
+        if (cell(r, d) != a) continue;
+        int delta = 0;
+        for (int o : placed) delta += (at(o, cell(r, o), v) == 0) - (at(o, cell(r, o), cell(r, e)) == 1);
+        if (chosen < 0 || delta > bestDelta) {
+          chosen = r;
+          bestDelta = delta;
+          ties = 1;
+        } else if (delta == bestDelta && Below(random, ++ties) == 0) {
+          chosen = r;
+        }
+      }
+      move(chosen, v);
+      collect();
+      if (missed.size() < fewest) {
+        fewest = missed.size();
+        for (int r = 0; r < rows; ++r) bestColumn[static_cast<std::size_t>(r)] = cell(r, e);
+      }
+    }
+    for (int r = 0; r < rows; ++r) cell(r, e) = bestColumn[static_cast<std::size_t>(r)];
+    placed.push_back(e);
+  }
+  // The pairs no row holds, laid out as Cover's pairs are.
+  std::vector<char> open;
+  for (int a = 0; a < k; ++a)
+    for (int b = a + 1; b < k; ++b) {
+      const std::size_t base = open.size();
+      open.resize(base + static_cast<std::size_t>(size(a) * size(b)), 1);
+      for (int r = 0; r < rows; ++r) open[base + static_cast<std::size_t>(cell(r, a) * size(b) + cell(r, b))] = 0;
+    }
+  std::unordered_set<std::int64_t> seen;
+  std::vector<std::int64_t> numbers;
+  for (const auto& row : grid)
+    if (const std::int64_t number = Number(sizes, row); seen.insert(number).second) numbers.push_back(number);
+  if (std::find(open.begin(), open.end(), 1) != open.end())
+    for (std::int64_t number : CoverPairs(sizes, open, nullptr, random))
+      if (seen.insert(number).second) numbers.push_back(number);
+  return numbers;
 }
 
 // Pairwise for categories of two choices: with n rows, each category takes
@@ -598,10 +736,10 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
     // choices, or an orthogonal array) within 1.3 times the lower bound (the
     // product of the two largest categories) is taken as it is, as are the
     // rows for two choices, the fewest there are: the greedy rows are seldom
-    // fewer and take far longer. Else the
-    // greedy rows, unless those in parameter order or of the array are
-    // fewer; the subsets of two categories come in the order CoverPairs
-    // lays them out.
+    // fewer and take far longer. Else the greedy rows, unless those in
+    // parameter order, of the array or, for more categories than it holds,
+    // of its blocks are fewer; the subsets of two categories come in the
+    // order CoverPairs lays them out.
     const bool unconstrained = plan.coverage.impossible == 0 && given.empty();
     std::vector<int> sorted = sizes;
     std::sort(sorted.rbegin(), sorted.rend());
@@ -616,6 +754,7 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
       if (unconstrained) {
         if (std::vector<std::int64_t> ordered = PairsInOrder(sizes); ordered.size() <= plan.rows.size())
           plan.rows = std::move(ordered);
+        if (array.empty() && sorted[0] > 2) array = PairsOfOrthogonalBlocks(sizes, random);
         if (!array.empty() && array.size() < plan.rows.size()) plan.rows = std::move(array);
         DropRows(sizes, plan.rows);
       }
