@@ -1,12 +1,18 @@
 // libFuzzer target: the petal parser and the model mapping on any bytes.
+// The text is also parsed in two halves at once, which must give the
+// document or the error of one parse.
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "model/petal_model.h"
+#include "support/petal_dump.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string content(reinterpret_cast<const char*>(data), size);
+  if (zov::test::DumpParse(content, std::numeric_limits<std::size_t>::max()) != zov::test::DumpParse(content, 0))
+    __builtin_trap();
   zov::PetalModel model;
   std::string error;
   const zov::Handle root = model.OpenText(std::move(content), "/nonexistent-fuzz-dir/fuzz.mdl", &error);

@@ -2,7 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
 #include <string>
+#include <vector>
+
+#include "support/petal_dump.h"
+#include "support/shared_models.h"
 
 namespace zov::petal {
 namespace {
@@ -133,6 +141,48 @@ TEST(PetalParser, MissingFileIsReported) {
   EXPECT_NE(e.format().find("/nonexistent/model.mdl: cannot open the file"), std::string::npos) << e.format();
   EXPECT_FALSE(ParseFile(ZOV_EXAMPLES_DIR, &e).has_value());
   EXPECT_EQ(e.format(), std::string(ZOV_EXAMPLES_DIR) + ": this is a folder, not a model file");
+}
+
+// A large file is parsed in two halves at once. Split at the middle of
+// any text, wherever the first line past it that opens a form falls (in a
+// string, in a tuple, at the top level, deep in a list), the parse gives
+// the document, or the error, of one parse from the start.
+TEST(PetalParser, HalvesGiveTheDocumentAndTheErrorOfOneParse) {
+  constexpr std::size_t kOneThread = std::numeric_limits<std::size_t>::max();
+  std::vector<std::string> texts = {
+      kHeader + "(object Design \"d\"\n  list (list l\n  (object A)\n  (object B\n  x 1))\n  after TRUE)\n",
+      kHeader + "(object Design \"d\"\n  name \"a\n(object Fake)\n b\"\n  doc\n|x\n|(object InText)\n  y 2)\n",
+      kHeader + "(object D\n  at (1,\n (object T) , 2)\n  next (value Text\n  (object V)))\n",
+      kHeader + "(object A x 1)\n(object B y 2)\n(object C z 3)\n(object E w 4)\n",
+      kHeader + "(object A\n  x 1\n  (object Stray)\n  y 2)\n",
+      kHeader + "(object A\n  x 1\n  y (object B\n  z 2)))\n(object C)\n",
+      kHeader + "(object A\n  x 1\n  y (object B\n  z 2\n",
+      kHeader + "(object A\n  x (list l\n  (object B @1\n  q \"a\\\"b\")\n  (object C @1 r @1)))\n",
+  };
+  std::string nested = kHeader + "(object Deep x ";
+  for (int i = 0; i < 398; ++i) nested += "\n(list l ";
+  for (int i = 0; i < 398; ++i) nested += ")";
+  texts.push_back(nested + ")\n");
+  // The examples and the shared petal models, each also behind blank lines
+  // of many lengths, which move the middle through the whole file.
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(ZOV_EXAMPLES_DIR))
+    if (entry.path().extension() == ".mdl") files.push_back(entry.path());
+  if (test::SharedModelsPresent())
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(test::kSharedModels))
+      if (entry.path().extension() == ".mdl" || entry.path().extension() == ".cat") files.push_back(entry.path());
+  for (const auto& path : files) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string model = text.str();
+    texts.push_back(model);
+    if (path.parent_path() == std::filesystem::path(ZOV_EXAMPLES_DIR))
+      for (std::size_t pad = 1; pad < model.size(); pad += model.size() / 23 + 1)
+        texts.push_back(std::string(pad % 2 == 0 ? pad : pad / 2, pad % 2 == 0 ? ' ' : '\n') + model);
+  }
+  for (const std::string& text : texts)
+    ASSERT_EQ(test::DumpParse(text, kOneThread), test::DumpParse(text, 0)) << text.substr(0, 300);
 }
 
 }  // namespace

@@ -56,6 +56,18 @@ long InputFile::readFully(char* data, std::size_t n) {
   return static_cast<long>(got);
 }
 
+long InputFile::readFullyAt(char* data, std::size_t n, std::uintmax_t offset) {
+  std::size_t got = 0;
+  while (got < n) {
+    const ssize_t r = ::pread(fd_, data + got, n - got, static_cast<off_t>(offset + got));
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return -1;
+    if (r == 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  return static_cast<long>(got);
+}
+
 std::optional<std::string> InputFile::readAll(std::uintmax_t limit, std::string* why) {
   std::string text;
   std::size_t got = 0;

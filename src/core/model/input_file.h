@@ -34,6 +34,9 @@ class InputFile {
   // Reads until n bytes are in data or the file ends: the number read, or
   // -1 on an error.
   long readFully(char* data, std::size_t n);
+  // The same from the given offset, without moving the position reads go
+  // on from; safe beside another thread's readAt.
+  long readFullyAt(char* data, std::size_t n, std::uintmax_t offset);
   // The whole file, at most limit bytes of it (a file that grows while it
   // is read is read to its end or the limit); std::nullopt with *why when
   // it cannot be read.

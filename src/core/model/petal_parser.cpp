@@ -3,6 +3,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <future>
+#include <system_error>
+#include <thread>
+#include <tuple>
 #include <utility>
 
 #include "model/input_file.h"
@@ -23,12 +28,14 @@ const Value* Document::find(const Form& f, std::string_view name) const {
 }
 
 const Form* Document::formOf(const Value* v) const {
-  return v != nullptr && v->kind == ValueKind::kForm ? &forms_[v->form] : nullptr;
+  return v != nullptr && v->kind == ValueKind::kForm ? &form(v->form) : nullptr;
 }
 
 const Form* Document::labelled(std::string_view label) const {
+  // A label given again further on names the later form.
+  if (auto it = latterLabels_.find(label); it != latterLabels_.end()) return &form(it->second);
   auto it = labels_.find(label);
-  return it == labels_.end() ? nullptr : &forms_[it->second];
+  return it == labels_.end() ? nullptr : &form(it->second);
 }
 
 namespace {
@@ -66,8 +73,12 @@ std::uint64_t Matches(std::uint64_t x, std::uint64_t pattern) {
   return ~(((y & kLow7) + kLow7) | y | kLow7) >> 7;
 }
 
-// The sum of the eight bytes of x.
-std::size_t SumOfBytes(std::uint64_t x) { return static_cast<std::size_t>((x * 0x0101010101010101ULL) >> 56); }
+// The sum of the eight bytes of x: pairs of bytes first, in four 16-bit
+// lanes, so that no partial sum overflows.
+std::size_t SumOfBytes(std::uint64_t x) {
+  const std::uint64_t pairs = (x & 0x00FF00FF00FF00FFULL) + ((x >> 8) & 0x00FF00FF00FF00FFULL);
+  return static_cast<std::size_t>((pairs * 0x0001000100010001ULL) >> 48);
+}
 
 // How many '(' and how many line feeds the text holds, eight bytes at a
 // time: each byte of a running sum counts the matches at its place, and
@@ -93,7 +104,36 @@ std::pair<std::size_t, std::size_t> CountOpensAndLines(std::string_view text) {
   return {opens, lines};
 }
 
+// Where the latter half's parse starts: the '(' of the first line from
+// `from` on that opens a form, and the start of that line; nulls when no
+// line does.
+std::pair<const char*, const char*> SplitPoint(const char* from, const char* end) {
+  for (const char* p = from; p < end;) {
+    const void* lineEnd = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    if (lineEnd == nullptr) break;
+    const char* lineStart = static_cast<const char*>(lineEnd) + 1;
+    const char* q = lineStart;
+    while (q < end && (*q == ' ' || *q == '\t' || *q == '\r')) ++q;
+    if (q < end && *q == '(') return {q, lineStart};
+    p = q;
+  }
+  return {nullptr, nullptr};
+}
+
 }  // namespace
+
+// What the second thread read from the split point on: its own forms and
+// attributes (numbered from 1 and 0, lines counted from the split's line),
+// and the items of the forms open at the split, whose kind it cannot know:
+// levels[0] those of the innermost one up to its ')', levels[1] those of
+// the form around it, and so on; the last level holds the top-level forms
+// after them.
+struct Tail {
+  Document part;
+  std::vector<std::vector<Attribute>> levels;
+  int deepest = 0;  // nesting depth below the split's level
+  bool parsed = false;
+};
 
 class Parser {
  public:
@@ -105,6 +145,48 @@ class Parser {
     end_ = p_ + doc.size_;
     lineStart_ = p_;
   }
+  // The latter half of a text, from `from` (on the line that starts at
+  // lineStart) to end, into a document of its own. It only reads the text:
+  // the strings it decodes are copies.
+  Parser(Document& part, const char* from, const char* lineStart, const char* end, std::uint32_t line)
+      : doc_(part),
+        error_(nullptr),
+        p_(from),
+        begin_(from),
+        end_(end),
+        lineStart_(lineStart),
+        line_(line),
+        copy_(true),
+        tag_(Document::kOfLatterHalf) {}
+
+  // The first half's parse takes the tail at `at` when it gets there at
+  // the place of a value; `wait` returns once the tail is read.
+  void splitAt(const char* at, Tail* tail, std::function<void()> wait) {
+    split_ = at;
+    tail_ = tail;
+    wait_ = std::move(wait);
+  }
+
+  // Reads the tail: values, and ')' that close the levels open before it.
+  bool runTail(Tail& tail) {
+    tail.levels.emplace_back();
+    while (true) {
+      skipBlank();
+      if (failed_) return false;
+      if (p_ == end_) break;
+      if (*p_ == ')') {
+        ++p_;
+        tail.levels.emplace_back();
+        continue;
+      }
+      if (*p_ == ',') return false;  // inside a tuple: not a place to split
+      Attribute a;
+      if (!parseValue(a.value, 0)) return false;
+      tail.levels.back().push_back(a);
+    }
+    tail.deepest = deepest_;
+    return true;
+  }
 
   bool run() {
     if (!Text::Addressable(end_)) return failAt(1, 1, "the file lies where the reader cannot address it");
@@ -113,13 +195,23 @@ class Parser {
       skipBlank();
       if (failed_) return false;
       if (p_ == end_) break;
+      if (split_ != nullptr && p_ >= split_ && takeSplit()) {
+        topLevelOfTail();
+        break;
+      }
       if (*p_ != '(') return fail("expected '(' to start a form, found " + Describe(*p_));
       Value v;
-      if (!parseForm(v, 0)) return false;
+      if (!parseForm(v, 0)) {
+        if (!stopped_) return false;
+        doc_.top_.push_back(v.form);
+        topLevelOfTail();
+        break;
+      }
       doc_.top_.push_back(v.form);
     }
+    if (failed_) return false;
     if (doc_.top_.empty()) return failAt(1, 1, "the file holds no petal forms");
-    const Form& header = doc_.forms_[doc_.top_.front()];
+    const Form& header = doc_.form(doc_.top_.front());
     if (header.kind != FormKind::kObject || header.type != "Petal")
       return failAt(header.line, header.column,
                     "expected the header (object Petal ...) first, found " + describeForm(header));
@@ -128,6 +220,102 @@ class Parser {
 
  private:
   std::uint32_t column() const { return static_cast<std::uint32_t>(p_ - lineStart_) + 1; }
+
+  // Waits for the tail, which is read from then on; the rest is this
+  // parse's alone.
+  void settle() {
+    if (split_ == nullptr) return;
+    split_ = nullptr;
+    wait_();
+  }
+  // Called before the text at p_ or after it is written (a string decoded
+  // in place): the tail's thread may still be reading there.
+  void mayWrite() {
+    if (split_ != nullptr && p_ >= split_) settle();
+  }
+
+  // At or past the split point: takes the tail when this is the split
+  // point and the tail fits the forms open here. The caller then stops,
+  // and each form open ends with the tail's items for its level.
+  bool takeSplit() {
+    const bool here = p_ == split_;
+    settle();
+    if (!here || !tailFits()) return false;
+    adoptTail();
+    stopped_ = true;
+    return true;
+  }
+
+  // Whether one parse from the start would read the tail's items as this
+  // one will place them: a level for each form open and one for the top,
+  // attributes as names (words) and values, top-level items forms.
+  bool tailFits() const {
+    if (!tail_->parsed) return false;
+    const std::size_t depth = open_.size();
+    if (tail_->levels.size() != depth + 1 || tail_->deepest + static_cast<int>(depth) > kMaxDepth) return false;
+    for (std::size_t j = 0; j < depth; ++j) {
+      const FormKind kind = open_[depth - 1 - j];
+      const std::vector<Attribute>& items = tail_->levels[j];
+      if (kind == FormKind::kTuple) return false;
+      if (kind != FormKind::kObject) continue;
+      // The innermost object stopped with an attribute's name read: its
+      // first item is that value.
+      const std::size_t from = j == 0 ? 1 : 0;
+      if (items.size() < from || (items.size() - from) % 2 != 0) return false;
+      for (std::size_t i = from; i < items.size(); i += 2)
+        if (items[i].value.kind != ValueKind::kWord) return false;
+    }
+    for (const Attribute& item : tail_->levels[depth])
+      if (item.value.kind != ValueKind::kForm) return false;
+    return true;
+  }
+
+  // The tail's forms, attributes, labels and texts join the document as
+  // they are: numbered apart, with lines counted from the top.
+  void adoptTail() {
+    Document& part = tail_->part;
+    doc_.latterForms_ = std::move(part.forms_);
+    doc_.latterAttributes_ = std::move(part.attributes_);
+    doc_.latterLabels_ = std::move(part.labels_);
+    doc_.halfTexts_ = std::move(part.long_);
+  }
+
+  // A form open at the split ends: its items so far, the one it was
+  // reading (unless the split was the value of that one), then the
+  // tail's items for its level.
+  bool endAtSplit(std::uint32_t index, std::size_t base, Attribute& current, Value& v) {
+    const std::vector<Attribute>& items = tail_->levels[levelsEnded_++];
+    const bool object = doc_.forms_[index].kind == FormKind::kObject;
+    std::size_t i = 0;
+    if (current.value.kind != ValueKind::kNone) {
+      pending_.push_back(current);
+    } else if (object) {
+      current.value = items[0].value;
+      pending_.push_back(current);
+      i = 1;
+    }
+    for (; i < items.size(); i += object ? 2 : 1)
+      pending_.push_back(object ? Attribute{items[i].value.text, items[i + 1].value} : items[i]);
+    open_.pop_back();
+    finish(index, base);
+    v.kind = ValueKind::kForm;
+    v.form = index;
+    return false;  // the forms around this one end the same way
+  }
+
+  void topLevelOfTail() {
+    for (const Attribute& item : tail_->levels[levelsEnded_]) doc_.top_.push_back(item.value.form);
+  }
+
+  // A text the tail's parse copied out of the buffer.
+  Text kept(std::string text) {
+    const std::string& copy = doc_.long_.emplace_back(std::move(text));
+    if (!Text::Addressable(copy.c_str())) {
+      fail("the text is too long");
+      return {};
+    }
+    return Text(copy.c_str(), copy.size());
+  }
 
   bool failAt(std::uint32_t line, std::uint32_t column, std::string message) {
     // A file cut short is the usual cause of an error at its very end.
@@ -218,9 +406,12 @@ class Parser {
   }
   // A decoded string from start to end; one too long for a Text gets a NUL
   // after it, over raw text already read.
-  static Text decoded(char* start, char* end) {
+  Text decoded(char* start, char* end) {
     const auto size = static_cast<std::size_t>(end - start);
-    if (size >= Text::kLong) *end = '\0';
+    if (size >= Text::kLong) {
+      mayWrite();
+      *end = '\0';
+    }
     return Text(start, size);
   }
 
@@ -237,14 +428,20 @@ class Parser {
     // Fast path: no escapes.
     while (p_ < end_ && *p_ != '"' && *p_ != '\\' && *p_ != '\n') ++p_;
     if (p_ < end_ && *p_ == '"') {
-      v.text = decoded(writable(start), writable(p_));
+      if (copy_)
+        v.text = static_cast<std::size_t>(p_ - start) < Text::kLong ? Text(start, static_cast<std::size_t>(p_ - start))
+                                                                    : kept(std::string(start, p_));
+      else
+        v.text = decoded(writable(start), writable(p_));
       ++p_;
-      return true;
+      return !failed_;
     }
+    if (copy_) return copiedString(v, start, line, col);
     // Decoded over the raw text: it never writes ahead of what it has read.
     char* out = writable(p_);
     // A name may hold line breaks; the lines are counted on.
     while (p_ < end_ && *p_ != '"') {
+      mayWrite();
       if (*p_ == '\n') {
         *out++ = *p_++;
         ++line_;
@@ -270,9 +467,35 @@ class Parser {
     return true;
   }
 
+  // The slow path of a string for the tail's parse: decoded into a copy.
+  bool copiedString(Value& v, const char* start, std::uint32_t line, std::uint32_t col) {
+    std::string text(start, p_);
+    while (p_ < end_ && *p_ != '"') {
+      if (*p_ == '\n') {
+        text += *p_++;
+        ++line_;
+        lineStart_ = p_;
+        continue;
+      }
+      if (*p_ == '\\' && p_ + 1 < end_) {
+        const char next = p_[1];
+        if (next != '\\' && next != '"') text += '\\';
+        text += next;
+        p_ += 2;
+        continue;
+      }
+      text += *p_++;
+    }
+    if (p_ >= end_) return failAt(line, col, "the string that starts here is not closed before the end of the file");
+    v.text = kept(std::move(text));
+    ++p_;
+    return !failed_;
+  }
+
   // Lines that begin with '|', joined by line breaks: decoded over the raw
   // text, each line moved back over the '|' and line end before it.
   bool parseMultiLine(Value& v) {
+    if (copy_) return copiedMultiLine(v);
     char* const text = writable(p_ + 1);
     char* out = text;
     bool firstLine = true;
@@ -283,6 +506,7 @@ class Parser {
       p_ = lineEnd != nullptr ? static_cast<const char*>(lineEnd) : end_;
       const char* stop = p_;
       if (stop > start && stop[-1] == '\r') --stop;
+      mayWrite();
       if (!firstLine) *out++ = '\n';
       const auto size = static_cast<std::size_t>(stop - start);
       std::memmove(out, start, size);
@@ -296,6 +520,29 @@ class Parser {
     }
     v.text = decoded(text, out);
     return true;
+  }
+
+  bool copiedMultiLine(Value& v) {
+    std::string text;
+    bool firstLine = true;
+    while (p_ < end_ && *p_ == '|') {
+      ++p_;
+      const char* start = p_;
+      const void* lineEnd = std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_));
+      p_ = lineEnd != nullptr ? static_cast<const char*>(lineEnd) : end_;
+      const char* stop = p_;
+      if (stop > start && stop[-1] == '\r') --stop;
+      if (!firstLine) text += '\n';
+      text.append(start, stop);
+      firstLine = false;
+      if (p_ < end_) {
+        ++p_;
+        ++line_;
+        lineStart_ = p_;
+      }
+    }
+    v.text = kept(std::move(text));
+    return !failed_;
   }
 
   bool parseNumber(Value& v) {
@@ -337,6 +584,7 @@ class Parser {
     if (p_ >= end_) return fail("unexpected end of file: expected a value");
     v.line = line_;
     v.column = column();
+    if (split_ != nullptr && p_ >= split_ && takeSplit()) return false;
     const auto c = static_cast<unsigned char>(*p_);
     if (c == '(') return parseForm(v, depth + 1);
     if (c == '"') {
@@ -367,6 +615,7 @@ class Parser {
   // At '(' of a form; fills v with the new form.
   bool parseForm(Value& v, int depth) {
     if (depth > kMaxDepth) return fail("forms are nested more than " + std::to_string(kMaxDepth) + " deep");
+    deepest_ = std::max(deepest_, depth);
     Form f;
     f.line = line_;
     f.column = column();
@@ -432,7 +681,8 @@ class Parser {
       // The label is known before the attributes, which may refer to it.
       const auto index = static_cast<std::uint32_t>(doc_.forms_.size());
       doc_.forms_.push_back(f);
-      if (!f.label.empty()) doc_.labels_[f.label] = index;
+      if (!f.label.empty()) doc_.labels_[f.label] = index | tag_;
+      open_.push_back(f.kind);
       while (true) {
         skipBlank();
         if (p_ >= end_) return unclosed(f);
@@ -443,19 +693,22 @@ class Parser {
         Attribute a;
         a.name = word();
         if (failed_ || !parseValue(a.value, depth)) {
+          if (stopped_) return endAtSplit(index, base, a, v);
           if (p_ >= end_) return unclosed(f);
           return false;
         }
         pending_.push_back(a);
       }
       ++p_;
+      open_.pop_back();
       finish(index, base);
-      v.form = index;
-      return true;
+      v.form = index | tag_;
+      return !failed_;
     }
 
     const auto index = static_cast<std::uint32_t>(doc_.forms_.size());
     doc_.forms_.push_back(f);
+    open_.push_back(f.kind);
     bool expectComma = false;
     while (true) {
       skipBlank();
@@ -471,6 +724,7 @@ class Parser {
       if (tuple && *p_ == ',') return fail("expected a value in a tuple, found ','");
       Attribute a;
       if (!parseValue(a.value, depth)) {
+        if (stopped_) return endAtSplit(index, base, a, v);
         if (p_ >= end_) return unclosed(f);
         return false;
       }
@@ -478,9 +732,10 @@ class Parser {
       expectComma = tuple;
     }
     ++p_;
+    open_.pop_back();
     finish(index, base);
-    v.form = index;
-    return true;
+    v.form = index | tag_;
+    return !failed_;
   }
 
   bool unclosed(const Form& f) {
@@ -490,8 +745,13 @@ class Parser {
   }
 
   void finish(std::uint32_t index, std::size_t base) {
+    if (doc_.attributes_.size() + (pending_.size() - base) >= Document::kOfLatterHalf ||
+        doc_.forms_.size() >= Document::kOfLatterHalf) {
+      fail("the file holds more forms than a model can");
+      return;
+    }
     Form& f = doc_.forms_[index];
-    f.first = static_cast<std::uint32_t>(doc_.attributes_.size());
+    f.first = static_cast<std::uint32_t>(doc_.attributes_.size()) | tag_;
     f.count = static_cast<std::uint32_t>(pending_.size() - base);
     doc_.attributes_.insert(doc_.attributes_.end(), pending_.begin() + static_cast<std::ptrdiff_t>(base),
                             pending_.end());
@@ -508,13 +768,115 @@ class Parser {
   std::uint32_t line_ = 1;
   bool failed_ = false;
   std::vector<Attribute> pending_;
+  std::vector<FormKind> open_;  // the kinds of the forms open, outermost first
+  int deepest_ = 0;
+  bool copy_ = false;  // the tail's parse: strings are decoded into copies
+  // Set in the numbers of the tail's forms and in their `first`.
+  std::uint32_t tag_ = 0;
+  // The split point while the tail may still be read, else null.
+  const char* split_ = nullptr;
+  Tail* tail_ = nullptr;
+  std::function<void()> wait_;
+  bool stopped_ = false;         // the tail was taken: the forms open end
+  std::size_t levelsEnded_ = 0;  // forms ended with the tail's items so far
 };
 
-std::optional<Document> ParseBlock(TextBlock content, std::size_t size, std::string fileName, ParseError* error) {
+// A large text parsed in two halves at once (see Document).
+struct Halves {
+  enum class Result { kParsed, kFailed, kNotRead };
+  // The document holds the buffer and the text's size. readFirst(mid) and
+  // readLatter(mid) fill the buffer before and from mid, and say whether
+  // they could; the latter runs on the second thread. kNotRead: the text
+  // could not be read so, or no second thread started; nothing was parsed.
+  static Result Parse(Document& doc, ParseError* error, const std::function<bool(std::size_t)>& readFirst,
+                      const std::function<bool(std::size_t)>& readLatter) {
+    const std::size_t size = doc.size_, mid = size / 2;
+    const char* const text = doc.buffer_.data();
+    // Each half is read and counted (forms, line feeds) by its thread; the
+    // second one then needs the line feeds before the middle to number its
+    // lines, and the first one the split point and the counts.
+    struct Counted {
+      bool read = false;
+      std::size_t opens = 0, lines = 0;
+    };
+    struct Found {
+      Counted counted;
+      const char* at = nullptr;
+      const char* lineStart = nullptr;
+    };
+    std::promise<Counted> firstPromise;
+    std::future<Counted> first = firstPromise.get_future();
+    std::promise<Found> latterPromise;
+    std::future<Found> latterFound = latterPromise.get_future();
+    Tail tail;
+    std::thread latter;
+    try {
+      latter = std::thread([&] {
+        Found f;
+        f.counted.read = readLatter(mid);
+        if (f.counted.read) {
+          std::tie(f.counted.opens, f.counted.lines) = CountOpensAndLines(std::string_view(text + mid, size - mid));
+          std::tie(f.at, f.lineStart) = SplitPoint(text + mid, text + size);
+        }
+        latterPromise.set_value(f);
+        const Counted before = first.get();
+        if (f.at == nullptr || !before.read) return;
+        try {
+          const auto linesToSplit = CountOpensAndLines(std::string_view(text + mid, f.lineStart - (text + mid))).second;
+          tail.part.forms_.reserve(f.counted.opens + 1);
+          tail.part.attributes_.reserve(f.counted.lines + 2 * f.counted.opens + 16);
+          Parser parser(tail.part, f.at, f.lineStart, text + size,
+                        static_cast<std::uint32_t>(before.lines + linesToSplit + 1));
+          tail.parsed = parser.runTail(tail);
+        } catch (...) {  // out of memory: the first half's parse goes on alone
+          tail.parsed = false;
+        }
+      });
+    } catch (const std::system_error&) {
+      return Result::kNotRead;
+    }
+    const auto join = [&latter] {
+      if (latter.joinable()) latter.join();
+    };
+    Counted counted;
+    counted.read = readFirst(mid);
+    if (counted.read) std::tie(counted.opens, counted.lines) = CountOpensAndLines(std::string_view(text, mid));
+    firstPromise.set_value(counted);
+    const Found f = latterFound.get();
+    if (!counted.read || !f.counted.read) {
+      join();
+      return Result::kNotRead;
+    }
+    doc.forms_.reserve(counted.opens + 1);
+    doc.attributes_.reserve(counted.lines + 2 * counted.opens + 16);
+    Parser parser(doc, error);
+    if (f.at != nullptr) parser.splitAt(f.at, &tail, join);
+    bool parsed = false;
+    try {
+      parsed = parser.run();
+    } catch (...) {
+      join();
+      throw;
+    }
+    join();
+    return parsed ? Result::kParsed : Result::kFailed;
+  }
+};
+
+std::optional<Document> ParseBlock(TextBlock content, std::size_t size, std::string fileName, ParseError* error,
+                                   std::size_t halvesFrom) {
   Document doc;
   doc.file_ = std::move(fileName);
   doc.buffer_ = std::move(content);
   doc.size_ = size;
+  if (size >= halvesFrom && size >= 2) {
+    const auto inMemory = [](std::size_t) { return true; };
+    switch (Halves::Parse(doc, error, inMemory, inMemory)) {
+      case Halves::Result::kParsed: return doc;
+      case Halves::Result::kFailed: return std::nullopt;
+      case Halves::Result::kNotRead: break;
+    }
+  }
   // Every form opens with '(', and nearly every attribute or item sits on
   // a line of its own or in a tuple: the storage is reserved once from a
   // count of both (reserved pages that are never written take no memory).
@@ -547,6 +909,27 @@ std::optional<Document> ParseFile(const std::string& path, ParseError* error) {
     }
     return std::nullopt;
   }
+  // A large file: each half read by the thread that parses it. A file that
+  // grows meanwhile is read again the usual way.
+  if (const auto size = static_cast<std::size_t>(in->size()); size >= kHalvesFrom) {
+    Document doc;
+    doc.file_ = path;
+    doc.buffer_ = TextBlock(size + 1);
+    doc.size_ = size;
+    char* const text = doc.buffer_.data();
+    const auto readFirst = [&](std::size_t mid) { return in->readFullyAt(text, mid, 0) == static_cast<long>(mid); };
+    const auto readLatter = [&](std::size_t mid) {
+      const bool whole = in->readFullyAt(text + mid, size - mid, mid) == static_cast<long>(size - mid) &&
+                         in->readFullyAt(text + size, 1, size) == 0;
+      text[size] = '\0';
+      return whole;
+    };
+    switch (Halves::Parse(doc, error, readFirst, readLatter)) {
+      case Halves::Result::kParsed: return doc;
+      case Halves::Result::kFailed: return std::nullopt;
+      case Halves::Result::kNotRead: break;
+    }
+  }
   // Read straight into one block of the file's size and one byte more (for
   // the end mark); a file that grows meanwhile fills it, and is read on into
   // larger blocks to its end.
@@ -574,10 +957,10 @@ std::optional<Document> ParseFile(const std::string& path, ParseError* error) {
   return ParseBlock(std::move(block), got, path, error);
 }
 
-std::optional<Document> Parse(std::string content, std::string fileName, ParseError* error) {
+std::optional<Document> Parse(std::string content, std::string fileName, ParseError* error, std::size_t halvesFrom) {
   TextBlock block(content.size() + 1);
   std::memcpy(block.data(), content.data(), content.size() + 1);
-  return ParseBlock(std::move(block), content.size(), std::move(fileName), error);
+  return ParseBlock(std::move(block), content.size(), std::move(fileName), error, halvesFrom);
 }
 
 }  // namespace zov::petal
