@@ -157,6 +157,7 @@ TEST(PetalParser, HalvesGiveTheDocumentAndTheErrorOfOneParse) {
       kHeader + "(object A\n  x 1\n  (object Stray)\n  y 2)\n",
       kHeader + "(object A\n  x 1\n  y (object B\n  z 2)))\n(object C)\n",
       kHeader + "(object A\n  x 1\n  y (object B\n  z 2\n",
+      "(object NotTheHeader\n  x 1)\n(object A\n  y 2)\n(object B\n  z 3)\n",
       kHeader + "(object A\n  x (list l\n  (object B @1\n  q \"a\\\"b\")\n  (object C @1 r @1)))\n",
   };
   std::string nested = kHeader + "(object Deep x ";

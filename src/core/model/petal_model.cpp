@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <functional>
 
+#include <absl/container/flat_hash_map.h>
+
 #include "model/text_encoding.h"
 
 namespace fs = std::filesystem;
@@ -89,7 +91,10 @@ std::string PetalModel::nameOf(const Context& c, std::string_view raw) const {
 }
 
 std::string PetalModel::stringAttr(const Context& c, const Form& f, std::string_view name) const {
-  const Value* v = c.doc.find(f, name);
+  return valueText(c, c.doc.find(f, name));
+}
+
+std::string PetalModel::valueText(const Context& c, const Value* v) const {
   if (v == nullptr) return {};
   if (v->kind == ValueKind::kString || v->kind == ValueKind::kWord || v->kind == ValueKind::kNumber)
     return text(c, v->text);
@@ -103,15 +108,25 @@ std::string PetalModel::stringAttr(const Context& c, const Form& f, std::string_
 }
 
 Handle PetalModel::add(Kind kind, Handle parent, const Context& c, const Form& f) {
-  Element e;
+  // The three attributes every element reads, found in one pass: the
+  // first of each name counts, as for any attribute.
+  const Value *quid = nullptr, *stereotype = nullptr, *documentation = nullptr;
+  for (const petal::Attribute& a : c.doc.attributes(f)) {
+    const std::string_view name = a.name;
+    const Value** slot = name == "quid"            ? &quid
+                         : name == "stereotype"    ? &stereotype
+                         : name == "documentation" ? &documentation
+                                                   : nullptr;
+    if (slot != nullptr && *slot == nullptr) *slot = &a.value;
+  }
+  Handle h{static_cast<std::int32_t>(elements_.size())};
+  Element& e = elements_.emplace_back();
   e.kind = kind;
   e.parent = parent;
-  e.identifier = stringAttr(c, f, "quid");
+  e.identifier = valueText(c, quid);
   e.name = nameOf(c, f.name);
-  e.stereotype = stringAttr(c, f, "stereotype");
-  e.documentation = stringAttr(c, f, "documentation");
-  Handle h{static_cast<std::int32_t>(elements_.size())};
-  elements_.push_back(std::move(e));
+  e.stereotype = valueText(c, stereotype);
+  e.documentation = valueText(c, documentation);
   return h;
 }
 
@@ -560,7 +575,7 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
                                                        : 0;
 
   const bool scenario = get(d)->diagramKind != 0;
-  std::unordered_map<std::string_view, Handle> viewsByLabel;
+  absl::flat_hash_map<std::string_view, Handle> viewsByLabel;
   std::vector<const Form*> attaches;
   forEachItem(c, f, "items", [&](const Form& v) {
     if (!scenario) {
@@ -633,7 +648,7 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
 void PetalModel::mapInteraction(const Context& c, const Form& mechanism, Handle diagram) {
   // Objects first, then their links' messages, with sender and receiver
   // found among the objects of this interaction.
-  std::unordered_map<std::string, Handle> objects;
+  absl::flat_hash_map<std::string, Handle> objects;
   std::vector<std::pair<const Form*, Handle>> owners;
   forEachItem(c, mechanism, "logical_models", [&](const Form& o) {
     if (o.type != "Object") return;

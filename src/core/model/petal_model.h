@@ -163,6 +163,8 @@ class PetalModel : public TableReader<PetalModel> {
   std::string text(const Context& c, std::string_view raw) const;
   std::string nameOf(const Context& c, std::string_view raw) const;
   std::string stringAttr(const Context& c, const petal::Form& f, std::string_view name) const;
+  // The text of a string, word or number value, or of a (value Text ...) form.
+  std::string valueText(const Context& c, const petal::Value* v) const;
   void defer(Handle h, std::optional<Slot> collection, Kind wanted, const Context& c, const petal::Form& f,
              std::string_view attribute);
 

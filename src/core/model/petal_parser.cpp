@@ -22,8 +22,11 @@ std::string ParseError::format() const {
 }
 
 const Value* Document::find(const Form& f, std::string_view name) const {
+  // Most names differ in length or in their first letter: those are passed
+  // over before the bytes are compared.
   for (const Attribute& a : attributes(f))
-    if (a.name == name) return &a.value;
+    if (const std::string_view n = a.name; n.size() == name.size() && (n.empty() || n[0] == name[0]) && n == name)
+      return &a.value;
   return nullptr;
 }
 
@@ -242,6 +245,7 @@ class Parser {
     settle();
     if (!here || !tailFits()) return false;
     adoptTail();
+    p_ = end_;  // where the tail's parse ended
     stopped_ = true;
     return true;
   }

@@ -67,7 +67,8 @@ NodeId Tree::addTop(std::string_view key, std::string_view text, std::string_vie
 
 NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, std::string_view image) {
   const std::string_view prefix = prefixOf(key);
-  if (byKey_.contains(key)) return kNoNode;
+  const std::size_t hash = KeyHash{nodes_.get()}(key);
+  if (byKey_.find(key, hash) != byKey_.end()) return kNoNode;
 
   const int row = parent == kNoNode ? rootCount_ : node(parent).children;
   if (notifying()) observer_->nodeAboutToBeAdded(parent, row);
@@ -76,6 +77,7 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
   // Made in place: the texts may be views of other nodes, which stay where they are.
   Node& fresh = nodes_->emplace_back();
   fresh.key.assign(key);
+  fresh.keyHash = hash;
   fresh.text.assign(text);
   fresh.image = InternedKind(image);
   fresh.parent = parent;
@@ -157,7 +159,7 @@ void Tree::forget(NodeId id) {
     stack.pop_back();
     for (NodeId c = node(current).child; c != kNoNode; c = node(c).next) stack.push_back(c);
     Node& n = mut(current);
-    byKey_.erase(std::string_view(n.key));
+    byKey_.erase(current);
     if (Chain* chain = byPrefix_.find(prefixOf(n.key))) {
       const auto at = static_cast<std::size_t>(current);
       const NodeId before = samePrevious_[at], after = sameNext_[at];
