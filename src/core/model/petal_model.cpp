@@ -10,6 +10,7 @@
 #include <absl/container/flat_hash_map.h>
 
 #include "model/text_encoding.h"
+#include "tree/string_index.h"
 
 namespace fs = std::filesystem;
 
@@ -575,7 +576,7 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
                                                        : 0;
 
   const bool scenario = get(d)->diagramKind != 0;
-  absl::flat_hash_map<std::string_view, Handle> viewsByLabel;
+  absl::flat_hash_map<std::string_view, Handle, ViewHash> viewsByLabel;
   std::vector<const Form*> attaches;
   forEachItem(c, f, "items", [&](const Form& v) {
     if (!scenario) {

@@ -34,6 +34,7 @@
 
 #include <absl/container/flat_hash_map.h>
 
+#include "tree/string_index.h"
 #include "tree/text_block.h"
 
 namespace zov::petal {
@@ -159,9 +160,9 @@ class Document {
   static constexpr std::uint32_t kOfLatterHalf = std::uint32_t{1} << 31;
   std::vector<Form> latterForms_ = std::vector<Form>(1);
   std::vector<Attribute> latterAttributes_;
-  absl::flat_hash_map<std::string_view, std::uint32_t> latterLabels_;
+  absl::flat_hash_map<std::string_view, std::uint32_t, ViewHash> latterLabels_;
   std::vector<std::uint32_t> top_;
-  absl::flat_hash_map<std::string_view, std::uint32_t> labels_;  // texts into the content
+  absl::flat_hash_map<std::string_view, std::uint32_t, ViewHash> labels_;  // texts into the content
   bool utf8_ = false;
 };
 

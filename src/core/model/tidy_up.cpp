@@ -170,7 +170,7 @@ void AzzeraCollezioni(CopyState& s) {
   s.stopped = false;
 }
 
-std::string K(CopyState& s, std::string_view key) {
+std::string_view K(CopyState& s, std::string_view key) {
   // The running number with at least five digits.
   char number[16];
   char* end = number + sizeof number;
@@ -181,10 +181,8 @@ std::string K(CopyState& s, std::string_view key) {
     n /= 10;
   } while (n != 0);
   while (end - at < 5) *--at = '0';
-  std::string k;
-  k.reserve(key.size() + 2 + static_cast<std::size_t>(end - at));
-  k.append(key).append("$$").append(at, end);
-  return k;
+  s.key.assign(key).append("$$").append(at, end);
+  return s.key;
 }
 
 void CopiaNodoDown(Tree& t, CopyState& s, std::string_view to, std::string_view source, bool firstLevel) {

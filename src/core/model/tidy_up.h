@@ -52,13 +52,15 @@ struct CopyState {
   int limite = kMinMainTreeCap;
   bool stopped = false;               // the node limit was reached
   std::int16_t deepestCopyLevel = 0;  // the deepest level a copy was given
+  std::string key;                    // the copy key K made last
 };
 
 // Empties the copy stack and the running number.
 void AzzeraCollezioni(CopyState& s);
 
-// The next copy key: key "$$" and the running number with at least five digits.
-std::string K(CopyState& s, std::string_view key);
+// The next copy key: key "$$" and the running number with at least five
+// digits. The text is the state's, until the next call.
+std::string_view K(CopyState& s, std::string_view key);
 
 // Copies the children of the node keyed source (T) below the node keyed
 // target (L), their branches with them; see DuplicaRami.

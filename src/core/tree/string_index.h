@@ -17,6 +17,15 @@
 
 namespace zov {
 
+// The library's string hash for std::string_view keys of flat hash maps:
+// the library hashes its own view type, and would hash a std::string_view
+// with the standard library's slower hash.
+struct ViewHash {
+  std::size_t operator()(std::string_view s) const {
+    return absl::Hash<absl::string_view>{}(absl::string_view(s.data(), s.size()));
+  }
+};
+
 // The hash of a key: eight bytes at a time (the keys are short).
 inline std::uint64_t HashKey(std::string_view k) {
   std::uint64_t h = 0x9E3779B97F4A7C15ull ^ k.size();
