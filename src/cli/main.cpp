@@ -310,6 +310,10 @@ int main(int argc, char** argv) {
   // faulted in again page by page.
   mallopt(M_MMAP_THRESHOLD, 1 << 30);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  // One heap for every thread: the second thread that reads half of a
+  // large model allocates little, and what it freed would otherwise stay
+  // in a heap of its own, out of reach of the rest of the run.
+  mallopt(M_ARENA_MAX, 1);
   CLI::App app("Plan tests from a UML model: a Rational Rose petal file (.mdl, .cat) or UML 2 XMI (.xmi, .uml, .xml).",
                "zov");
   app.set_version_flag("-V,--version",

@@ -77,7 +77,7 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
   // Made in place: the texts may be views of other nodes, which stay where they are.
   Node& fresh = nodes_->emplace_back();
   fresh.key.assign(key);
-  fresh.keyHash = hash;
+  fresh.keyHash = static_cast<std::uint32_t>(hash);
   fresh.text.assign(text);
   fresh.image = InternedKind(image);
   fresh.parent = parent;

@@ -53,9 +53,10 @@ struct Node {
   NodeId next = kNoNode;  // next sibling
   NodeId previous = kNoNode;
   int children = 0;
-  // The hash of the key, kept for the tree's key index: growing the index
-  // or adding a node hashes no key again.
-  std::size_t keyHash = 0;
+  // The hash of the key (32 bits, which fit where the node has room), kept
+  // for the tree's key index: growing the index or adding a node hashes no
+  // key again.
+  std::uint32_t keyHash = 0;
 };
 
 // An array that grows in blocks that never move: growing copies no
@@ -252,7 +253,7 @@ class Tree {
     using is_transparent = void;
     const NodeStore* store;
     std::size_t operator()(std::string_view k) const {
-      return absl::Hash<absl::string_view>{}(absl::string_view(k.data(), k.size()));
+      return static_cast<std::uint32_t>(absl::Hash<absl::string_view>{}(absl::string_view(k.data(), k.size())));
     }
     std::size_t operator()(NodeId id) const { return (*store)[static_cast<std::size_t>(id)].keyHash; }
   };
