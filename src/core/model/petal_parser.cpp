@@ -440,113 +440,94 @@ class Parser {
       ++p_;
       return !failed_;
     }
-    if (copy_) return copiedString(v, start, line, col);
+    if (copy_) {
+      std::string text(start, p_);
+      if (!restOfString([&](char c) { text += c; }))
+        return failAt(line, col, "the string that starts here is not closed before the end of the file");
+      v.text = kept(std::move(text));
+      return !failed_;
+    }
     // Decoded over the raw text: it never writes ahead of what it has read.
     char* out = writable(p_);
-    // A name may hold line breaks; the lines are counted on.
+    if (!restOfString([&](char c) {
+          mayWrite();
+          *out++ = c;
+        }))
+      return failAt(line, col, "the string that starts here is not closed before the end of the file");
+    v.text = decoded(writable(start), out);
+    return true;
+  }
+
+  // The rest of a string with escapes or line breaks, each byte of its text
+  // handed to put; past the closing quote, false when there is none. A
+  // name may hold line breaks; the lines are counted on.
+  template <typename Put>
+  bool restOfString(Put put) {
     while (p_ < end_ && *p_ != '"') {
-      mayWrite();
       if (*p_ == '\n') {
-        *out++ = *p_++;
+        put(*p_++);
         ++line_;
         lineStart_ = p_;
         continue;
       }
       if (*p_ == '\\' && p_ + 1 < end_) {
         const char next = p_[1];
-        if (next == '\\' || next == '"') {
-          *out++ = next;
-        } else {
-          *out++ = '\\';
-          *out++ = next;
-        }
+        if (next != '\\' && next != '"') put('\\');
+        put(next);
         p_ += 2;
         continue;
       }
-      *out++ = *p_++;
+      put(*p_++);
     }
-    if (p_ >= end_) return failAt(line, col, "the string that starts here is not closed before the end of the file");
-    v.text = decoded(writable(start), out);
+    if (p_ >= end_) return false;
     ++p_;
     return true;
   }
 
-  // The slow path of a string for the tail's parse: decoded into a copy.
-  bool copiedString(Value& v, const char* start, std::uint32_t line, std::uint32_t col) {
-    std::string text(start, p_);
-    while (p_ < end_ && *p_ != '"') {
-      if (*p_ == '\n') {
-        text += *p_++;
-        ++line_;
-        lineStart_ = p_;
-        continue;
-      }
-      if (*p_ == '\\' && p_ + 1 < end_) {
-        const char next = p_[1];
-        if (next != '\\' && next != '"') text += '\\';
-        text += next;
-        p_ += 2;
-        continue;
-      }
-      text += *p_++;
-    }
-    if (p_ >= end_) return failAt(line, col, "the string that starts here is not closed before the end of the file");
-    v.text = kept(std::move(text));
-    ++p_;
-    return !failed_;
-  }
-
   // Lines that begin with '|', joined by line breaks: decoded over the raw
-  // text, each line moved back over the '|' and line end before it.
+  // text, each line moved back over the '|' and line end before it (or, in
+  // the tail's parse, into a copy).
   bool parseMultiLine(Value& v) {
-    if (copy_) return copiedMultiLine(v);
+    if (copy_) {
+      std::string text;
+      lines([&](const char* start, const char* stop, bool first) {
+        if (!first) text += '\n';
+        text.append(start, stop);
+      });
+      v.text = kept(std::move(text));
+      return !failed_;
+    }
     char* const text = writable(p_ + 1);
     char* out = text;
-    bool firstLine = true;
-    while (p_ < end_ && *p_ == '|') {
+    lines([&](const char* start, const char* stop, bool first) {
+      mayWrite();
+      if (!first) *out++ = '\n';
+      const auto size = static_cast<std::size_t>(stop - start);
+      std::memmove(out, start, size);
+      out += size;
+    });
+    v.text = decoded(text, out);
+    return true;
+  }
+
+  // Hands the text of each line of a multi-line string, without its '|'
+  // and line end, to take(start, stop, first), moving past the line.
+  template <typename Take>
+  void lines(Take take) {
+    for (bool first = true; p_ < end_ && *p_ == '|'; first = false) {
       ++p_;
       const char* start = p_;
       const void* lineEnd = std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_));
       p_ = lineEnd != nullptr ? static_cast<const char*>(lineEnd) : end_;
       const char* stop = p_;
       if (stop > start && stop[-1] == '\r') --stop;
-      mayWrite();
-      if (!firstLine) *out++ = '\n';
-      const auto size = static_cast<std::size_t>(stop - start);
-      std::memmove(out, start, size);
-      out += size;
-      firstLine = false;
+      take(start, stop, first);
       if (p_ < end_) {  // past the line end
         ++p_;
         ++line_;
         lineStart_ = p_;
       }
     }
-    v.text = decoded(text, out);
-    return true;
-  }
-
-  bool copiedMultiLine(Value& v) {
-    std::string text;
-    bool firstLine = true;
-    while (p_ < end_ && *p_ == '|') {
-      ++p_;
-      const char* start = p_;
-      const void* lineEnd = std::memchr(p_, '\n', static_cast<std::size_t>(end_ - p_));
-      p_ = lineEnd != nullptr ? static_cast<const char*>(lineEnd) : end_;
-      const char* stop = p_;
-      if (stop > start && stop[-1] == '\r') --stop;
-      if (!firstLine) text += '\n';
-      text.append(start, stop);
-      firstLine = false;
-      if (p_ < end_) {
-        ++p_;
-        ++line_;
-        lineStart_ = p_;
-      }
-    }
-    v.text = kept(std::move(text));
-    return !failed_;
   }
 
   bool parseNumber(Value& v) {
