@@ -797,17 +797,21 @@ struct Halves {
     std::thread latter;
     try {
       latter = std::thread([&] {
-        Found f;
-        f.counted.read = readLatter(mid);
-        if (f.counted.read) {
-          std::tie(f.counted.opens, f.counted.lines) = CountOpensAndLines(std::string_view(text + mid, size - mid));
-          std::tie(f.at, f.lineStart) = SplitPoint(text + mid, text + size);
-        }
-        latterPromise.set_value(f);
-        const Counted before = first.get();
-        if (f.at == nullptr || !before.read) return;
+        bool published = false;
         try {
-          const auto linesToSplit = CountOpensAndLines(std::string_view(text + mid, f.lineStart - (text + mid))).second;
+          Found f;
+          f.counted.read = readLatter(mid);
+          if (f.counted.read) {
+            std::tie(f.counted.opens, f.counted.lines) = CountOpensAndLines(std::string_view(text + mid, size - mid));
+            std::tie(f.at, f.lineStart) = SplitPoint(text + mid, text + size);
+          }
+          latterPromise.set_value(f);
+          published = true;
+          const Counted before = first.get();
+          if (f.at == nullptr || !before.read) return;
+          const auto linesToSplit =
+              CountOpensAndLines(std::string_view(text + mid, static_cast<std::size_t>(f.lineStart - (text + mid))))
+                  .second;
           tail.part.forms_.reserve(f.counted.opens + 1);
           tail.part.attributes_.reserve(f.counted.lines + 2 * f.counted.opens + 16);
           Parser parser(tail.part, f.at, f.lineStart, text + size,
@@ -815,6 +819,7 @@ struct Halves {
           tail.parsed = parser.runTail(tail);
         } catch (...) {  // out of memory: the first half's parse goes on alone
           tail.parsed = false;
+          if (!published) latterPromise.set_value(Found{});
         }
       });
     } catch (const std::system_error&) {
@@ -823,26 +828,25 @@ struct Halves {
     const auto join = [&latter] {
       if (latter.joinable()) latter.join();
     };
+    // Whatever this thread meets (out of memory), the second one has ended
+    // before the tail and the text go.
+    struct Joined {
+      std::thread& thread;
+      ~Joined() {
+        if (thread.joinable()) thread.join();
+      }
+    } joined{latter};
     Counted counted;
     counted.read = readFirst(mid);
     if (counted.read) std::tie(counted.opens, counted.lines) = CountOpensAndLines(std::string_view(text, mid));
     firstPromise.set_value(counted);
     const Found f = latterFound.get();
-    if (!counted.read || !f.counted.read) {
-      join();
-      return Result::kNotRead;
-    }
+    if (!counted.read || !f.counted.read) return Result::kNotRead;
     doc.forms_.reserve(counted.opens + 1);
     doc.attributes_.reserve(counted.lines + 2 * counted.opens + 16);
     Parser parser(doc, error);
     if (f.at != nullptr) parser.splitAt(f.at, &tail, join);
-    bool parsed = false;
-    try {
-      parsed = parser.run();
-    } catch (...) {
-      join();
-      throw;
-    }
+    const bool parsed = parser.run();
     join();
     return parsed ? Result::kParsed : Result::kFailed;
   }
