@@ -91,6 +91,14 @@ std::vector<int> Digits(const std::vector<int>& sizes, std::int64_t n) {
   return digits;
 }
 
+// Where the values of each category start in a flat table by choice; the
+// last entry is the number of choices.
+std::vector<int> ChoiceStarts(const std::vector<int>& sizes) {
+  std::vector<int> first(sizes.size() + 1, 0);
+  for (std::size_t c = 0; c < sizes.size(); ++c) first[c + 1] = first[c] + sizes[c];
+  return first;
+}
+
 int Below(RandomSource& random, int n) {
   const int i = static_cast<int>(random.draw() * n);
   return std::min(std::max(i, 0), n - 1);
@@ -177,9 +185,7 @@ std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::v
                                      const SignificanceTest& significant, RandomSource& random) {
   const int k = static_cast<int>(sizes.size());
   const auto size = [&](int c) { return sizes[static_cast<std::size_t>(c)]; };
-  // Where the values of each category start in the flat per-choice tables.
-  std::vector<int> first(static_cast<std::size_t>(k) + 1, 0);
-  for (int c = 0; c < k; ++c) first[static_cast<std::size_t>(c) + 1] = first[static_cast<std::size_t>(c)] + size(c);
+  const std::vector<int> first = ChoiceStarts(sizes);
   // Where the pairs of a < b start in the caller's table.
   std::vector<long long> given(static_cast<std::size_t>(k * k), 0);
   long long total = 0;
@@ -393,11 +399,16 @@ std::vector<std::int64_t> PairsInOrder(const std::vector<int>& sizes) {
   return numbers;
 }
 
-// Whether n is prime.
-bool Prime(int n) {
-  for (int d = 2; d * d <= n; ++d)
-    if (n % d == 0) return false;
-  return n >= 2;
+// The smallest prime at least n (and at least 2).
+int PrimeFrom(int n) {
+  const auto prime = [](int m) {
+    for (int d = 2; d * d <= m; ++d)
+      if (m % d == 0) return false;
+    return true;
+  };
+  int q = std::max(2, n);
+  while (!prime(q)) ++q;
+  return q;
 }
 
 // Pairwise from an orthogonal array, for up to q + 1 categories of at most
@@ -408,8 +419,7 @@ bool Prime(int n) {
 // still there, and rows made equal by it go. Empty when no such q fits.
 std::vector<std::int64_t> PairsOfOrthogonalArray(const std::vector<int>& sizes) {
   const int k = static_cast<int>(sizes.size());
-  int q = std::max(2, *std::max_element(sizes.begin(), sizes.end()));
-  while (!Prime(q)) ++q;
+  const int q = PrimeFrom(*std::max_element(sizes.begin(), sizes.end()));
   if (k > q + 1 || q > 64) return {};
   std::unordered_set<std::int64_t> seen;
   std::vector<std::int64_t> rows;
@@ -450,8 +460,7 @@ std::vector<std::int64_t> PairsOfOrthogonalBlocks(const std::vector<int>& sizes,
   for (int c = 0; c < k; ++c) byDescendingSize[static_cast<std::size_t>(c)] = c;
   std::stable_sort(byDescendingSize.begin(), byDescendingSize.end(), [&](int a, int b) { return size(a) > size(b); });
   const int largest = size(byDescendingSize[0]), second = size(byDescendingSize[1]);
-  int q = std::max(2, largest);
-  while (!Prime(q)) ++q;
+  const int q = PrimeFrom(largest);
   if (k <= q + 1 || q > 64 || 2 * q * q - q > 2 * largest * second) return {};
   const int inBlocks = std::min(k, q * (q + 1));
   std::vector<std::vector<int>> grid;
@@ -470,9 +479,7 @@ std::vector<std::int64_t> PairsOfOrthogonalBlocks(const std::vector<int>& sizes,
   const auto cell = [&](int r, int c) -> int& {
     return grid[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
   };
-  // Where the values of each category start in a table by choice.
-  std::vector<int> first(static_cast<std::size_t>(k) + 1, 0);
-  for (int c = 0; c < k; ++c) first[static_cast<std::size_t>(c) + 1] = first[static_cast<std::size_t>(c)] + size(c);
+  const std::vector<int> first = ChoiceStarts(sizes);
   std::vector<int> placed(byDescendingSize.begin(), byDescendingSize.begin() + inBlocks);
   for (int i = inBlocks; i < k; ++i) {
     const int e = byDescendingSize[static_cast<std::size_t>(i)], n = size(e);
@@ -543,17 +550,14 @@ std::vector<std::int64_t> PairsOfOrthogonalBlocks(const std::vector<int>& sizes,
     placed.push_back(e);
   }
   // The pairs no row holds, laid out as Cover's pairs are.
-  std::vector<char> open;
-  for (int a = 0; a < k; ++a)
-    for (int b = a + 1; b < k; ++b) {
-      const std::size_t base = open.size();
-      open.resize(base + static_cast<std::size_t>(size(a) * size(b)), 1);
-      for (int r = 0; r < rows; ++r) open[base + static_cast<std::size_t>(cell(r, a) * size(b) + cell(r, b))] = 0;
-    }
+  const Tuples pairs(sizes, 2);
+  std::vector<char> open(static_cast<std::size_t>(pairs.total), 1);
   std::unordered_set<std::int64_t> seen;
   std::vector<std::int64_t> numbers;
-  for (const auto& row : grid)
+  for (const auto& row : grid) {
+    pairs.ofRow(row, [&](long long i) { open[static_cast<std::size_t>(i)] = 0; });
     if (const std::int64_t number = Number(sizes, row); seen.insert(number).second) numbers.push_back(number);
+  }
   if (std::find(open.begin(), open.end(), 1) != open.end())
     for (std::int64_t number : CoverPairs(sizes, open, nullptr, random))
       if (seen.insert(number).second) numbers.push_back(number);

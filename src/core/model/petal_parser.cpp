@@ -831,11 +831,9 @@ struct Halves {
     // Whatever this thread meets (out of memory), the second one has ended
     // before the tail and the text go.
     struct Joined {
-      std::thread& thread;
-      ~Joined() {
-        if (thread.joinable()) thread.join();
-      }
-    } joined{latter};
+      const decltype(join)& wait;
+      ~Joined() { wait(); }
+    } joined{join};
     Counted counted;
     counted.read = readFirst(mid);
     if (counted.read) std::tie(counted.opens, counted.lines) = CountOpensAndLines(std::string_view(text, mid));
