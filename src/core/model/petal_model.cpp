@@ -29,10 +29,6 @@ struct PetalModel::Context {
 
 namespace {
 
-std::uint64_t Key(Handle h, int slot) {
-  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(h.id)) << 8) | static_cast<std::uint64_t>(slot);
-}
-
 bool IsTrue(const Value* v) { return v != nullptr && v->kind == ValueKind::kWord && v->text == "TRUE"; }
 
 // Message ordinals: those read lie in [0, kMaxOrdinal], so that numbering
@@ -143,12 +139,10 @@ void PetalModel::indexQuids() {
   quidsIndexed_ = to;
 }
 
-void PetalModel::addTo(Handle owner, Slot slot, Handle item) {
-  if (owner && item) collections_[Key(owner, slot)].push_back(item);
-}
+void PetalModel::addTo(Handle owner, Slot slot, Handle item) { collections_.add(owner, slot, item); }
 
 Items PetalModel::items(Handle h, Slot slot) const {
-  const std::vector<Handle>* list = collections_.find(Key(h, slot));
+  const std::vector<Handle>* list = collections_.find(h, slot);
   return list == nullptr ? Items() : Items(*list);
 }
 
@@ -212,6 +206,7 @@ Handle PetalModel::openParsed(petal::Document&& doc, const std::string& path, st
   // Room for an element per form at once spares the copies of a growing
   // table; room never used takes no memory.
   elements_.reserve(elements_.size() + c.doc.formCount() + 1);
+  collections_.reserve(elements_.capacity());
   const auto& top = c.doc.top();
 
   const Form* design = nullptr;
@@ -633,9 +628,9 @@ void PetalModel::mapDiagram(const Context& c, const Form& f, Handle owner, Slot 
         mapInteraction(c, *mechanism, d);
       } else {
         for (Slot shared : {kObjects, kMessages})
-          if (const std::vector<Handle>* from = collections_.find(Key(it->second, shared))) {
-            std::vector<Handle> copy = *from;  // the index may grow while inserting
-            collections_[Key(d, shared)] = std::move(copy);
+          if (const std::vector<Handle>* from = collections_.find(it->second, shared)) {
+            std::vector<Handle> copy = *from;  // the table may grow while inserting
+            collections_.at(d, shared) = std::move(copy);
           }
       }
     } else if (mech != nullptr) {
@@ -735,11 +730,11 @@ void PetalModel::finishCollections() {
   for (Handle p : all) {
     std::vector<Handle> below;
     walk(p, below);
-    if (!below.empty()) collections_[Key(p, kAllPackages)] = std::move(below);
+    if (!below.empty()) collections_.at(p, kAllPackages) = std::move(below);
     for (Handle u : items(p, kUseCases)) useCases.push_back(u);
   }
-  collections_[Key(model_, kAllPackages)] = std::move(all);
-  collections_[Key(model_, kAllUseCases)] = std::move(useCases);
+  collections_.at(model_, kAllPackages) = std::move(all);
+  collections_.at(model_, kAllUseCases) = std::move(useCases);
 }
 
 Handle PetalModel::summaryRoot() const { return {}; }

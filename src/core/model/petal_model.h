@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "model/collections.h"
 #include "model/model_source.h"
 #include "model/petal_parser.h"
 #include "model/table_reader.h"
@@ -189,7 +190,7 @@ class PetalModel : public TableReader<PetalModel> {
   const std::vector<std::filesystem::path>& filesBelow(const std::filesystem::path& dir);
 
   std::vector<Element> elements_;
-  IntIndex<std::vector<Handle>> collections_;
+  Collections collections_;
   StringIndex<Handle> byQuid_;  // filled by indexQuids, before references are resolved
   std::size_t quidsIndexed_ = 0;
   void indexQuids();

@@ -99,7 +99,7 @@ void XmiModel::reset() {
   textSize_ = 0;
   doc_ = std::make_unique<pugi::xml_document>();
   elements_.assign(1, Element{});
-  collections_.assign(1, {});
+  collections_.clear();
   if (!ids_) ids_ = std::make_unique<IdTable>();
   ids_->clear();
   decltype(idOrder_)().swap(idOrder_);
@@ -251,7 +251,6 @@ std::string_view XmiModel::typeOf(pugi::xml_node n, const Attrs& a) const {
 Handle XmiModel::addKeyed(Kind kind, Handle parent, std::uint64_t key) {
   const Handle handle{static_cast<std::int32_t>(elements_.size())};
   Element& e = elements_.emplace_back();
-  collections_.emplace_back();
   e.kind = kind;
   e.parent = parent;
   e.hash = key;
@@ -266,7 +265,6 @@ Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, std::string_
 Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, const Attrs& attrs, std::string_view key) {
   const Handle handle{static_cast<std::int32_t>(elements_.size())};
   Element& e = elements_.emplace_back();
-  collections_.emplace_back();
   e.kind = kind;
   e.parent = parent;
   e.node = node.internal_object();
@@ -293,22 +291,13 @@ void XmiModel::registerId(std::string_view id, Handle handle, pugi::xml_node_str
 }
 
 void XmiModel::addTo(Handle owner, Slot slot, Handle item) {
-  if (owner.id <= 0 || static_cast<std::size_t>(owner.id) >= collections_.size() || !item) return;
-  auto& lists = collections_[static_cast<std::size_t>(owner.id)];
-  for (auto& [s, list] : lists)
-    if (s == slot) {
-      list.push_back(item);
-      return;
-    }
-  lists.emplace_back(static_cast<std::uint8_t>(slot), std::vector<Handle>{item});
+  if (static_cast<std::size_t>(owner.id) >= elements_.size()) return;
+  collections_.add(owner, static_cast<std::uint8_t>(slot), item);
 }
 
 Items XmiModel::items(Handle h, Slot slot) const {
-  if (h.id <= 0) return {};
-  if (static_cast<std::size_t>(h.id) >= collections_.size()) return {};
-  for (const auto& [s, list] : collections_[static_cast<std::size_t>(h.id)])
-    if (s == slot) return Items(list);
-  return {};
+  const std::vector<Handle>* list = collections_.find(h, static_cast<std::uint8_t>(slot));
+  return list == nullptr ? Items() : Items(*list);
 }
 
 std::string XmiModel::valueText(pugi::xml_node v) const {
@@ -473,7 +462,6 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   model.hash = Fnv("#model");
   SetHex12(model.identifier.digits, model.hash);
   elements_.push_back(std::move(model));
-  collections_.emplace_back();
   model_ = Handle{1};
 
   visit(modelNode, Context{}, 0);

@@ -14,6 +14,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "model/collections.h"
 #include "model/model_source.h"
 #include "model/table_reader.h"
 #include "tree/text_block.h"
@@ -248,7 +249,7 @@ class XmiModel : public TableReader<XmiModel> {
   std::vector<std::string> duplicates_;  // the first few: the id and both lines
   std::vector<Element> elements_;
   // The collections of each element, by slot (most elements have none).
-  std::vector<std::vector<std::pair<std::uint8_t, std::vector<Handle>>>> collections_;
+  Collections collections_;
   // Every xmi:id of the file: its XML element and the handle made from it.
   struct IdTable;
   std::unique_ptr<IdTable> ids_;
