@@ -17,6 +17,7 @@
 #include "model/collections.h"
 #include "model/model_source.h"
 #include "model/petal_parser.h"
+#include "model/rare_text.h"
 #include "model/table_reader.h"
 #include "tree/string_index.h"
 
@@ -128,16 +129,17 @@ class PetalModel : public TableReader<PetalModel> {
 
   struct Element {
     Kind kind = Kind::kNone;
-    int diagramKind = 0;
+    std::uint8_t diagramKind = 0;
     bool flag = false;  // navigable role, pseudo-state, use-case diagram, has class
     int ordinal = 0;
     Handle parent;
     Handle ref;   // the supplier / target / class / operation / view element / machine
     Handle ref2;  // second role / sender
     Handle ref3;  // receiver
-    std::string identifier, name, stereotype, documentation;
-    std::string text;   // type, sequence label, note text, operation text
-    std::string text2;  // initial value
+    std::string identifier, name;
+    std::string text;  // type, sequence label, note text, operation text
+    RareText stereotype, documentation;
+    RareText text2;  // initial value
   };
 
   struct Pending {

@@ -16,6 +16,7 @@
 
 #include "model/collections.h"
 #include "model/model_source.h"
+#include "model/rare_text.h"
 #include "model/table_reader.h"
 #include "tree/text_block.h"
 
@@ -129,40 +130,6 @@ class XmiModel : public TableReader<XmiModel> {
     char digits[12] = {};
     operator std::string() const { return std::string(digits, sizeof digits); }
     operator std::string_view() const { return std::string_view(digits, sizeof digits); }
-  };
-  // Text that most elements leave empty, held apart so that the table of
-  // elements stays small.
-  class RareText {
-   public:
-    RareText() = default;
-    RareText(const RareText& other) : text_(other.empty() ? nullptr : std::make_unique<std::string>(*other.text_)) {}
-    RareText(RareText&&) noexcept = default;
-    RareText& operator=(const RareText& other) { return *this = std::string(other); }
-    RareText& operator=(RareText&&) noexcept = default;
-    bool empty() const { return !text_ || text_->empty(); }
-    operator const std::string&() const { return text_ ? *text_ : Empty(); }
-    bool operator==(std::string_view other) const {
-      return std::string_view(static_cast<const std::string&>(*this)) == other;
-    }
-    RareText& operator=(std::string s) {
-      if (text_)
-        *text_ = std::move(s);
-      else if (!s.empty())
-        text_ = std::make_unique<std::string>(std::move(s));
-      return *this;
-    }
-    RareText& operator+=(std::string_view s) {
-      if (!text_) text_ = std::make_unique<std::string>();
-      text_->append(s);
-      return *this;
-    }
-
-   private:
-    static const std::string& Empty() {
-      static const std::string empty;
-      return empty;
-    }
-    std::unique_ptr<std::string> text_;
   };
 
   struct Element {
