@@ -150,11 +150,11 @@ void PetalModel::defer(Handle h, std::optional<Slot> collection, Kind wanted, co
                        std::string_view attribute) {
   const Value* v = c.doc.find(f, attribute);
   if (v == nullptr || v->kind != ValueKind::kString || v->text.empty()) return;
-  pending_.push_back({h, collection, wanted, std::string(v->text), c.index, v->line, v->column});
+  pending_.push_back({h, collection, wanted, v->text, c.index, v->line, v->column});
 }
 
-void PetalModel::forEachItem(const Context& c, const Form& f, std::string_view attribute,
-                             const std::function<void(const Form&)>& visit) const {
+template <typename Visit>
+void PetalModel::forEachItem(const Context& c, const Form& f, std::string_view attribute, const Visit& visit) const {
   const Form* list = c.doc.formOf(c.doc.find(f, attribute));
   if (list == nullptr) return;
   for (const auto& item : c.doc.attributes(*list))
@@ -703,7 +703,7 @@ void PetalModel::resolve() {
       if (found == nullptr) {
         const petal::Document& doc = documents_[p.document];
         warnings_.push_back(doc.file() + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) +
-                            ": reference to quid " + p.quid + ", which is not in the model");
+                            ": reference to quid " + std::string(p.quid) + ", which is not in the model");
       }
       continue;
     }

@@ -14,6 +14,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include <absl/container/flat_hash_map.h>
+
 #include "model/collections.h"
 #include "model/model_source.h"
 #include "model/petal_parser.h"
@@ -148,7 +150,8 @@ class PetalModel : public TableReader<PetalModel> {
     // the target becomes the element's ref.
     std::optional<Slot> collection;
     Kind wanted;  // Kind::kNone: any kind
-    std::string quid;
+    // The quid in its document's text, which stays until references are resolved.
+    std::string_view quid;
     std::uint32_t document;
     std::uint32_t line, column;
   };
@@ -183,8 +186,9 @@ class PetalModel : public TableReader<PetalModel> {
   void mapStateMachine(const Context& c, const petal::Form& f, Handle cls);
   void resolve();
   void finishCollections();
-  void forEachItem(const Context& c, const petal::Form& f, std::string_view attribute,
-                   const std::function<void(const petal::Form&)>& visit) const;
+  // Calls visit with each object form in the list an attribute holds.
+  template <typename Visit>
+  void forEachItem(const Context& c, const petal::Form& f, std::string_view attribute, const Visit& visit) const;
   // A whole number attribute within [low, high]; a value out of range (or
   // not whole) is reported with its position and clamped.
   int numberAttr(const Context& c, const petal::Form& f, std::string_view name, int low, int high, int absent);
@@ -213,7 +217,7 @@ class PetalModel : public TableReader<PetalModel> {
   // Interactions already mapped (document, form) and the diagram that holds
   // their objects and messages: a sequence diagram and its collaboration
   // diagram share one interaction.
-  std::unordered_map<std::uint64_t, Handle> interactions_;
+  absl::flat_hash_map<std::uint64_t, Handle> interactions_;
   Handle model_;
 };
 

@@ -21,7 +21,7 @@ bool IsRealizationStereotype(std::string_view s) {
 }
 bool IsRealize(std::string_view s) { return s == "realize" || s == "realizes"; }
 
-std::string Prefix12(std::string_view key) { return std::string(key.substr(0, 12)); }
+std::string_view Prefix12(std::string_view key) { return key.substr(0, 12); }
 
 // Adds an element below parent with its scenario diagrams below it.
 NodeId AddWithDiagrams(Tree& t, NodeId parent, const ModelSource& m, Handle element, std::string_view kindOf) {
