@@ -119,10 +119,10 @@ void CambiaNumerazione(std::vector<RecordRelazione>& table) {
 }
 
 int ControllaRipetizione(const Tree& tree, int node) {
-  const std::string own = tree.node(node).key.substr(0, 12);
+  const std::string_view own = std::string_view(tree.node(node).key).substr(0, 12);
   int count = 0;
   for (NodeId p = tree.node(node).parent; p != kNoNode; p = tree.node(p).parent)
-    if (tree.node(p).key.substr(0, 12) == own) ++count;
+    if (std::string_view(tree.node(p).key).substr(0, 12) == own) ++count;
   return count;
 }
 

@@ -34,11 +34,16 @@ NodeId AddWithDiagrams(Tree& t, NodeId parent, const ModelSource& m, Handle elem
 }
 
 // The tag of a copy: the tag of the node it goes below, one level deeper.
-std::string TagBelow(const Tree& t, NodeId parent, CopyState& s) {
-  const NodeTag p = LeggiTag(t.tag(parent));
-  const auto level = static_cast<std::int16_t>(p.level + 1);
-  s.deepestCopyLevel = std::max(s.deepestCopyLevel, level);
-  return CreaTag(level, p.weight, p.count, p.edited);
+const std::string& TagBelow(const Tree& t, NodeId parent, CopyState& s) {
+  const std::string& above = t.tag(parent);
+  auto [below, made] = s.tagsBelow.try_emplace(above);
+  if (made) {
+    const NodeTag p = LeggiTag(above);
+    below->level = static_cast<std::int16_t>(p.level + 1);
+    below->tag = CreaTag(below->level, p.weight, p.count, p.edited);
+  }
+  s.deepestCopyLevel = std::max(s.deepestCopyLevel, below->level);
+  return below->tag;
 }
 
 bool Full(const Tree& t, CopyState& s) {
@@ -224,11 +229,14 @@ void DuplicaRami(Tree& t, CopyState& s, const LoadFiles& files, const std::funct
     if (notice) notice(text);
   };
   std::unordered_set<NodeId> failed;  // links that cannot be expanded stay as they are
+  // A pass expands every link among the nodes there at its start, and the
+  // copies it makes come after them all: the next pass looks at those.
+  NodeId from = t.nextInCollection(kNoNode);
   bool found = true;
   while (found && !s.stopped) {
     found = false;
-    const int c = t.count();
-    NodeId id = t.nextInCollection(kNoNode);
+    const int c = from == kNoNode ? 0 : t.count() - t.indexOf(from) + 1;
+    NodeId id = from;
     for (int i = 1; i <= c && id != kNoNode; ++i, id = t.nextInCollection(id)) {
       const Node& n = t.node(id);
       if (n.image != kind::kContinua || failed.count(id) != 0) continue;
@@ -255,6 +263,7 @@ void DuplicaRami(Tree& t, CopyState& s, const LoadFiles& files, const std::funct
         return;
       }
     }
+    from = id;
   }
 }
 

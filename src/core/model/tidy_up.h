@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "model/model_source.h"
+#include "tree/string_index.h"
 #include "tree/tree.h"
 
 namespace zov {
@@ -53,6 +54,13 @@ struct CopyState {
   bool stopped = false;               // the node limit was reached
   std::int16_t deepestCopyLevel = 0;  // the deepest level a copy was given
   std::string key;                    // the copy key K made last
+  // The tag of a copy by the tag of the node it goes below: a load copies
+  // hundreds of thousands of nodes below a few thousand tags.
+  struct Below {
+    std::string tag;
+    std::int16_t level = 0;
+  };
+  StringIndex<Below> tagsBelow;
 };
 
 // Empties the copy stack and the running number.
