@@ -28,44 +28,37 @@ Reading ReadingOf(std::string_view k) {
 
 struct Document {
   bool pesato = false;  // the child takes a documentation weight
-  std::string text_;
+  std::string_view text_;
 };
 
 // The documentation of the element a child stands for; nothing when a use
 // case or diagram child is no element of the model.
 std::optional<Document> DocumentationOf(const Tree& t, NodeId child, const DocumentIndex& index) {
   const Node& c = t.node(child);
-  Handle element;
+  const DocumentIndex::Found* found = nullptr;
   switch (ReadingOf(c.image)) {
     case Reading::kNoCondition: return Document{};
-    case Reading::kUseCase: element = index.CercaUseCase(c.key); break;
-    case Reading::kDiagramma: element = index.CercaDiagramma(c.key); break;
+    case Reading::kUseCase: found = index.CercaUseCase(c.key); break;
+    case Reading::kDiagramma: found = index.CercaDiagramma(c.key); break;
     case Reading::kCollegamento:
-      element = index.CercaUseCase(std::string_view(c.key).substr(0, 12));
-      if (!element) return Document{};  // a link to something else (a package)
+      found = index.CercaUseCase(std::string_view(c.key).substr(0, 12));
+      if (found == nullptr) return Document{};  // a link to something else (a package)
       break;
   }
-  if (!element) return std::nullopt;
-  return Document{true, index.model().Documentation(element)};
+  if (found == nullptr) return std::nullopt;
+  return Document{true, found->documentation};
 }
 
 }  // namespace
 
-DocumentIndex::DocumentIndex(const ModelSource& m, Handle model) : m_(m) {
+DocumentIndex::DocumentIndex(const ModelSource& m, Handle model) {
+  const auto add = [&m](StringIndex<Found>& index, Handle h) {
+    if (auto [e, made] = index.try_emplace(m.Identifier(h)); made) *e = {h, m.Documentation(h)};
+  };
   for (Handle u : m.AllUseCases(model)) {
-    useCases_.try_emplace(m.Identifier(u), u);
-    for (Handle d : m.ScenarioDiagrams(u)) diagrams_.try_emplace(m.Identifier(d), d);
+    add(useCases_, u);
+    for (Handle d : m.ScenarioDiagrams(u)) add(diagrams_, d);
   }
-}
-
-Handle DocumentIndex::CercaUseCase(std::string_view key) const {
-  const Handle* h = useCases_.find(key);
-  return h == nullptr ? Handle{} : *h;
-}
-
-Handle DocumentIndex::CercaDiagramma(std::string_view key) const {
-  const Handle* h = diagrams_.find(key);
-  return h == nullptr ? Handle{} : *h;
 }
 
 std::optional<double> DocumentationWeight(std::string_view documentation) {

@@ -20,16 +20,20 @@ namespace zov {
 class DocumentIndex {
  public:
   DocumentIndex(const ModelSource& m, Handle model);
-  // The use case among AllUseCases whose identifier is key; null if none.
-  Handle CercaUseCase(std::string_view key) const;
-  // The scenario diagram of some use case whose identifier is key; null if none.
-  Handle CercaDiagramma(std::string_view key) const;
-  const ModelSource& model() const { return m_; }
+  // An element found, with its documentation, read from the model once for
+  // all the look-ups of a load.
+  struct Found {
+    Handle element;
+    std::string documentation;
+  };
+  // The use case among AllUseCases whose identifier is key; nullptr if none.
+  const Found* CercaUseCase(std::string_view key) const { return useCases_.find(key); }
+  // The scenario diagram of some use case whose identifier is key; nullptr if none.
+  const Found* CercaDiagramma(std::string_view key) const { return diagrams_.find(key); }
 
  private:
-  const ModelSource& m_;
-  StringIndex<Handle> useCases_;
-  StringIndex<Handle> diagrams_;
+  StringIndex<Found> useCases_;
+  StringIndex<Found> diagrams_;
 };
 
 // The weight written in a documentation text: the number after the first
