@@ -135,7 +135,7 @@ void PetalModel::indexQuids() {
   byQuid_.reserve(byQuid_.size() + (to - from));
   for (std::size_t i = from; i < to; ++i)
     if (const std::string& quid = elements_[i].identifier; !quid.empty())
-      byQuid_.try_emplace(quid, Handle{static_cast<std::int32_t>(i)});
+      byQuid_.try_emplace(quid, Quid{Handle{static_cast<std::int32_t>(i)}, elements_[i].kind});
   quidsIndexed_ = to;
 }
 
@@ -696,9 +696,9 @@ void PetalModel::mapInteraction(const Context& c, const Form& mechanism, Handle 
 void PetalModel::resolve() {
   indexQuids();
   for (const Pending& p : pending_) {
-    const Handle* found = byQuid_.find(p.quid);
-    Handle target = found == nullptr ? Handle{} : *found;
-    if (target && p.wanted != Kind::kNone && get(target)->kind != p.wanted) target = {};
+    const Quid* found = byQuid_.find(p.quid);
+    Handle target = found == nullptr ? Handle{} : found->element;
+    if (target && p.wanted != Kind::kNone && found->kind != p.wanted) target = {};
     if (!target) {
       if (found == nullptr) {
         const petal::Document& doc = documents_[p.document];
@@ -740,8 +740,8 @@ void PetalModel::finishCollections() {
 Handle PetalModel::summaryRoot() const { return {}; }
 
 Handle PetalModel::FindByIdentifier(std::string_view quid) const {
-  const Handle* found = byQuid_.find(quid);
-  return found == nullptr ? Handle{} : *found;
+  const Quid* found = byQuid_.find(quid);
+  return found == nullptr ? Handle{} : found->element;
 }
 
 Handle PetalModel::ref(Handle h, Kind kind) const {

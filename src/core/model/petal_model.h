@@ -197,7 +197,14 @@ class PetalModel : public TableReader<PetalModel> {
 
   std::vector<Element> elements_;
   Collections collections_;
-  StringIndex<Handle> byQuid_;  // filled by indexQuids, before references are resolved
+  // The element made first with each quid, and its kind, which references
+  // check without reading the element. Filled by indexQuids, before
+  // references are resolved.
+  struct Quid {
+    Handle element;
+    Kind kind;
+  };
+  StringIndex<Quid> byQuid_;
   std::size_t quidsIndexed_ = 0;
   void indexQuids();
   std::deque<petal::Document> documents_;
