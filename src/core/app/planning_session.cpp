@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <unordered_map>
 
@@ -252,6 +253,16 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     problems.clear();
     ModelSource& m = *model_;
     const auto say = [this](std::string_view text) { status(text); };
+    // The weights' index of the model's use cases and diagrams, made on a
+    // second thread while the links are written and the tree is built: it
+    // only reads the model, which nothing changes until the load ends. The
+    // future waits for it however this block is left.
+    std::future<DocumentIndex> documents;
+    try {
+      documents = std::async(std::launch::async, [&m, model] { return DocumentIndex(m, model); });
+    } catch (const std::system_error&) {  // no thread to be had: made when needed
+      documents = std::async(std::launch::deferred, [&m, model] { return DocumentIndex(m, model); });
+    }
     // The steps of the load, for the busy box's progress figure.
     constexpr int kSteps = 6;
     progress(0, kSteps);
@@ -269,7 +280,7 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     for (Tree* t : {&main, &TV(kDesignTree)}) t->beginBulkUpdate();
     BuildMainTree(main, loadFiles_, say);
     progress(2, kSteps);
-    failedSteps += WeighTree(main, m, model);
+    failedSteps += WeighTree(main, documents.get());
     livellomassimo = std::max(livellomassimo, DeepestLevel(main));
     if (!BuildDesignTree(TV(kDesignTree), m, model)) ++failedSteps;
     for (Tree* t : {&main, &TV(kDesignTree)}) t->endBulkUpdate();

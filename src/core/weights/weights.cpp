@@ -178,8 +178,9 @@ bool AssegnaPesi(Tree& t, NodeId node, const DocumentIndex& index) {
   return true;
 }
 
-int WeighTree(Tree& t, const ModelSource& m, Handle model) {
-  const DocumentIndex index(m, model);
+int WeighTree(Tree& t, const ModelSource& m, Handle model) { return WeighTree(t, DocumentIndex(m, model)); }
+
+int WeighTree(Tree& t, const DocumentIndex& index) {
   int abandoned = 0;
   for (NodeId id : t.collection())
     if (!AssegnaPesi(t, id, index)) ++abandoned;

@@ -67,6 +67,9 @@ bool AssegnaPesi(Tree& t, NodeId node, const DocumentIndex& index);
 // Weights every node of the tree in collection order; returns the number
 // of nodes whose weighting was abandoned.
 int WeighTree(Tree& t, const ModelSource& m, Handle model);
+// The same with the model's index made already (a load makes it while it
+// builds the tree).
+int WeighTree(Tree& t, const DocumentIndex& index);
 
 // Turns the shares of a tree into absolute weights (each share times its
 // parent's absolute weight), colours the leaves green and returns the sum
