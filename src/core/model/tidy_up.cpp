@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <limits>
 #include <optional>
-#include <unordered_set>
 
 #include "model/link_analysis.h"
 #include "model/load_files.h"
@@ -228,9 +227,9 @@ void DuplicaRami(Tree& t, CopyState& s, const LoadFiles& files, const std::funct
   const auto tell = [&notice](const std::string& text) {
     if (notice) notice(text);
   };
-  std::unordered_set<NodeId> failed;  // links that cannot be expanded stay as they are
   // A pass expands every link among the nodes there at its start, and the
-  // copies it makes come after them all: the next pass looks at those.
+  // copies it makes come after them all: the next pass looks at those. A
+  // link that cannot be expanded stays as it is.
   NodeId from = t.nextInCollection(kNoNode);
   bool found = true;
   while (found && !s.stopped) {
@@ -239,19 +238,17 @@ void DuplicaRami(Tree& t, CopyState& s, const LoadFiles& files, const std::funct
     NodeId id = from;
     for (int i = 1; i <= c && id != kNoNode; ++i, id = t.nextInCollection(id)) {
       const Node& n = t.node(id);
-      if (n.image != kind::kContinua || failed.count(id) != 0) continue;
+      if (n.image != kind::kContinua) continue;
       found = true;
       std::string k = n.key;
       if (const std::size_t cut = k.find("$$"); cut != std::string::npos) k.resize(cut);
       const std::string file = k + "_cont.txt";
       const std::string target(files.firstLine(file));
       if (target.empty()) {
-        failed.insert(id);
         tell("Link \"" + n.text + "\": the continuation file \"" + file + "\" is missing; its branch is not copied.");
         continue;
       }
       if (!t.contains(target)) {
-        failed.insert(id);
         tell("Link \"" + n.text + "\": its element " + target + " is not in the Main Tree; its branch is not copied.");
         continue;
       }
