@@ -36,8 +36,18 @@ int lowBit(int i) { return i & -i; }
 }  // namespace
 
 void Tree::fenwickAdd(NodeId id, int delta) {
-  const int size = static_cast<int>(fenwick_.size()) - 1;
-  for (int i = id; i <= size; i += lowBit(i)) fenwick_[static_cast<std::size_t>(i)] += delta;
+  // Slots not counted yet are counted from the live flags later.
+  for (int i = id; i <= fenwickCounted_; i += lowBit(i)) fenwick_[static_cast<std::size_t>(i)] += delta;
+}
+
+void Tree::countUp() const {
+  const auto size = static_cast<NodeId>(fenwick_.size()) - 1;
+  // Each slot holds the live nodes of the range (j - lowbit, j], found
+  // from the slots before it.
+  for (NodeId j = fenwickCounted_ + 1; j <= size; ++j)
+    fenwick_[static_cast<std::size_t>(j)] =
+        ((*nodes_)[static_cast<std::size_t>(j)].alive ? 1 : 0) + fenwickPrefix(j - 1) - fenwickPrefix(j - lowBit(j));
+  fenwickCounted_ = size;
 }
 
 int Tree::fenwickPrefix(NodeId id) const {
@@ -82,11 +92,9 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
   fresh.image = InternedKind(image);
   fresh.parent = parent;
   fresh.alive = true;
-  kids_.emplace_back();
-  kids_[static_cast<std::size_t>(parent)].push_back(id);
+  if (const auto listed = listed_.find(parent); listed != listed_.end()) listed->second.push_back(id);
 
-  // Grow the Fenwick tree by one slot holding the range (id - lowbit, id].
-  fenwick_.push_back(1 + fenwickPrefix(id - 1) - fenwickPrefix(id - lowBit(id)));
+  fenwick_.push_back(0);  // counted when a position is next asked for
   ++alive_;
   liveNext_.push_back(kNoNode);
   livePrevious_.push_back(liveLast_);
@@ -146,9 +154,11 @@ void Tree::unlink(NodeId id) {
     --mut(n.parent).children;
   else
     --rootCount_;
-  auto& siblings = kids_[static_cast<std::size_t>(n.parent)];
-  const auto at = std::lower_bound(siblings.begin(), siblings.end(), id);
-  if (at != siblings.end() && *at == id) siblings.erase(at);
+  if (const auto listed = listed_.find(n.parent); listed != listed_.end()) {
+    auto& siblings = listed->second;
+    const auto at = std::lower_bound(siblings.begin(), siblings.end(), id);
+    if (at != siblings.end() && *at == id) siblings.erase(at);
+  }
 }
 
 void Tree::forget(NodeId id) {
@@ -178,7 +188,7 @@ void Tree::forget(NodeId id) {
       (before != kNoNode ? liveNext_[static_cast<std::size_t>(before)] : liveFirst_) = after;
       (after != kNoNode ? livePrevious_[static_cast<std::size_t>(after)] : liveLast_) = before;
     }
-    std::vector<NodeId>().swap(kids_[static_cast<std::size_t>(current)]);
+    listed_.erase(current);
     if (std::string* slot = tagSlot(current)) std::string().swap(*slot);
     n = Node{};  // releases the strings; alive is false
   }
@@ -199,12 +209,12 @@ void Tree::remove(NodeId id) {
 Tree::Tree(const Tree& other)
     : nodes_(std::make_unique<NodeStore>(*other.nodes_)),
       fenwick_(other.fenwick_),
+      fenwickCounted_(other.fenwickCounted_),
       alive_(other.alive_),
       liveNext_(other.liveNext_),
       livePrevious_(other.livePrevious_),
       liveFirst_(other.liveFirst_),
       liveLast_(other.liveLast_),
-      kids_(other.kids_),
       byKey_(other.byKey_.begin(), other.byKey_.end(), other.byKey_.size(), KeyHash{nodes_.get()}, KeyEq{nodes_.get()}),
       byPrefix_(other.byPrefix_),
       sameNext_(other.sameNext_),
@@ -239,9 +249,10 @@ void Tree::restore(const Tree& saved) {
 void Tree::clear() {
   if (notifying()) observer_->treeAboutToBeReset();
   nodes_->assign(1, Node{});
-  kids_.assign(1, {});
+  listed_.clear();
   tags_.clear();
   fenwick_.assign(1, 0);
+  fenwickCounted_ = 0;
   alive_ = 0;
   liveNext_.assign(1, kNoNode);
   livePrevious_.assign(1, kNoNode);
@@ -258,6 +269,7 @@ void Tree::clear() {
 
 NodeId Tree::at(int index) const {
   if (index < 1 || index > alive_) return kNoNode;
+  countUp();
   // Fenwick descent: the smallest id whose prefix count reaches index.
   int position = 0;
   int remaining = index;
@@ -274,7 +286,11 @@ NodeId Tree::at(int index) const {
   return position + 1;
 }
 
-int Tree::indexOf(NodeId id) const { return valid(id) ? fenwickPrefix(id) : 0; }
+int Tree::indexOf(NodeId id) const {
+  if (!valid(id)) return 0;
+  countUp();
+  return fenwickPrefix(id);
+}
 
 NodeId Tree::find(std::string_view key) const {
   const auto it = byKey_.find(key);
@@ -313,6 +329,7 @@ NodeId Tree::nextInCollection(NodeId id) const {
   // A removed node: the first live node after its id.
   if (id < 0) return liveFirst_;
   if (static_cast<std::size_t>(id) >= nodes_->size()) return kNoNode;
+  countUp();
   return at(fenwickPrefix(id) + 1);
 }
 
@@ -323,15 +340,26 @@ std::vector<NodeId> Tree::collection() const {
   return ids;
 }
 
+const std::vector<NodeId>& Tree::childrenOf(NodeId parent) const {
+  auto [listed, made] = listed_.try_emplace(parent);
+  if (made) {
+    std::vector<NodeId>& children = listed->second;
+    children.reserve(static_cast<std::size_t>(parent == kNoNode ? rootCount_ : node(parent).children));
+    for (NodeId c = parent == kNoNode ? firstRoot_ : node(parent).child; c != kNoNode; c = node(c).next)
+      children.push_back(c);
+  }
+  return listed->second;
+}
+
 int Tree::row(NodeId id) const {
   if (!valid(id)) return 0;
-  const auto& siblings = kids_[static_cast<std::size_t>(node(id).parent)];
+  const auto& siblings = childrenOf(node(id).parent);
   return static_cast<int>(std::lower_bound(siblings.begin(), siblings.end(), id) - siblings.begin());
 }
 
 NodeId Tree::childAt(NodeId parent, int wanted) const {
   if (wanted < 0 || (parent != kNoNode && !valid(parent))) return kNoNode;
-  const auto& children = kids_[static_cast<std::size_t>(parent)];
+  const auto& children = childrenOf(parent);
   return static_cast<std::size_t>(wanted) < children.size() ? children[static_cast<std::size_t>(wanted)] : kNoNode;
 }
 

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include <absl/container/flat_hash_map.h>
 #include <absl/container/flat_hash_set.h>
 #include <absl/hash/hash.h>
 
@@ -234,8 +235,15 @@ class Tree {
   std::unique_ptr<NodeStore> nodes_ = std::make_unique<NodeStore>(1, Node{});
   // Node ids follow insertion order, so the collection is the live ids in
   // ascending order; a Fenwick tree over the live flags turns a 1-based
-  // collection index into an id and back in logarithmic time.
-  BlockArray<int> fenwick_{1, 0};
+  // collection index into an id and back in logarithmic time. Its slots
+  // are counted up to fenwickCounted_; the slots of the nodes appended
+  // since are counted together when a position is next asked for, so that
+  // a load appending hundreds of thousands of nodes counts them in one run.
+  // The const reads that count them make the tree unsafe to read from two
+  // threads at once.
+  mutable BlockArray<int> fenwick_{1, 0};
+  mutable NodeId fenwickCounted_ = 0;
+  void countUp() const;
   int alive_ = 0;
   // The live nodes chained in ascending id order, so that walking the
   // collection costs the live nodes, however many were removed before.
@@ -243,10 +251,12 @@ class Tree {
   BlockArray<NodeId> livePrevious_{1, kNoNode};
   NodeId liveFirst_ = kNoNode;
   NodeId liveLast_ = kNoNode;
-  // The children of each node in sibling order, slot 0 for the top level.
-  // Siblings are only ever appended, so each list is in ascending id order
-  // and a node's row is found by binary search.
-  BlockArray<std::vector<NodeId>> kids_{1, {}};
+  // The children in sibling order of each parent whose rows were asked for
+  // (kNoNode for the top level): a view asks for those of the nodes it
+  // shows, a load for none. Siblings are only ever appended, so each list
+  // is in ascending id order and a node's row is found by binary search.
+  mutable absl::flat_hash_map<NodeId, std::vector<NodeId>> listed_;
+  const std::vector<NodeId>& childrenOf(NodeId parent) const;
   // The live nodes by key: a set of ids hashed by their keys, so that no
   // key is held twice.
   struct KeyHash {
