@@ -76,7 +76,6 @@ NodeId Tree::addTop(std::string_view key, std::string_view text, std::string_vie
 }
 
 NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, std::string_view image) {
-  const std::string_view prefix = prefixOf(key);
   const std::size_t hash = KeyHash{nodes_.get()}(key);
   if (byKey_.find(key, hash) != byKey_.end()) return kNoNode;
 
@@ -122,15 +121,8 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
   }
 
   byKey_.insert(id);
-  Chain& chain = *byPrefix_.try_emplace(prefix).first;
-  sameNext_.push_back(kNoNode);
-  samePrevious_.push_back(chain.last);
-  if (chain.last != kNoNode)
-    sameNext_[static_cast<std::size_t>(chain.last)] = id;
-  else
-    chain.first = id;
-  chain.last = id;
-  ++chain.count;
+  sameNext_.push_back(kNoNode);  // chained when a prefix is next looked up
+  samePrevious_.push_back(kNoNode);
 
   if (notifying()) observer_->nodeAdded(id);
   return id;
@@ -170,7 +162,7 @@ void Tree::forget(NodeId id) {
     for (NodeId c = node(current).child; c != kNoNode; c = node(c).next) stack.push_back(c);
     Node& n = mut(current);
     byKey_.erase(current);
-    if (Chain* chain = byPrefix_.find(prefixOf(n.key))) {
+    if (Chain* chain = current <= chained_ ? byPrefix_.find(prefixOf(n.key)) : nullptr) {
       const auto at = static_cast<std::size_t>(current);
       const NodeId before = samePrevious_[at], after = sameNext_[at];
       (before != kNoNode ? sameNext_[static_cast<std::size_t>(before)] : chain->first) = after;
@@ -219,6 +211,7 @@ Tree::Tree(const Tree& other)
       byPrefix_(other.byPrefix_),
       sameNext_(other.sameNext_),
       samePrevious_(other.samePrevious_),
+      chained_(other.chained_),
       firstRoot_(other.firstRoot_),
       lastRoot_(other.lastRoot_),
       rootCount_(other.rootCount_),
@@ -261,6 +254,7 @@ void Tree::clear() {
   byPrefix_.clear();
   sameNext_.assign(1, kNoNode);
   samePrevious_.assign(1, kNoNode);
+  chained_ = 0;
   firstRoot_ = lastRoot_ = kNoNode;
   rootCount_ = 0;
   selected_ = dropHighlight_ = kNoNode;
@@ -299,7 +293,25 @@ NodeId Tree::find(std::string_view key) const {
 
 bool Tree::isPresent(std::string_view identifier) const { return firstPresent(identifier) != kNoNode; }
 
+void Tree::chainUp() const {
+  const auto size = static_cast<NodeId>(nodes_->size()) - 1;
+  for (NodeId id = chained_ + 1; id <= size; ++id) {
+    const Node& n = node(id);
+    if (!n.alive) continue;
+    Chain& chain = *byPrefix_.try_emplace(prefixOf(n.key)).first;
+    samePrevious_[static_cast<std::size_t>(id)] = chain.last;
+    if (chain.last != kNoNode)
+      sameNext_[static_cast<std::size_t>(chain.last)] = id;
+    else
+      chain.first = id;
+    chain.last = id;
+    ++chain.count;
+  }
+  chained_ = size;
+}
+
 const Tree::Chain* Tree::chainOf(std::string_view identifier) const {
+  chainUp();
   if (identifier.size() > kIdentifierLength) return nullptr;  // no 12-char prefix can equal it
   return byPrefix_.find(identifier);
 }

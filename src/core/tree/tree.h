@@ -283,10 +283,15 @@ class Tree {
     NodeId last = kNoNode;
     int count = 0;
   };
+  // The nodes up to chained_ are in their chains; those appended since are
+  // chained together when a prefix is next looked up, as the Fenwick tree's
+  // slots are counted.
   const Chain* chainOf(std::string_view identifier) const;
-  StringIndex<Chain> byPrefix_;
-  BlockArray<NodeId> sameNext_{1, kNoNode};
-  BlockArray<NodeId> samePrevious_{1, kNoNode};
+  void chainUp() const;
+  mutable StringIndex<Chain> byPrefix_;
+  mutable BlockArray<NodeId> sameNext_{1, kNoNode};
+  mutable BlockArray<NodeId> samePrevious_{1, kNoNode};
+  mutable NodeId chained_ = 0;
   NodeId firstRoot_ = kNoNode;
   NodeId lastRoot_ = kNoNode;
   int rootCount_ = 0;
