@@ -207,6 +207,7 @@ Handle PetalModel::openParsed(petal::Document&& doc, const std::string& path, st
   // table; room never used takes no memory.
   elements_.reserve(elements_.size() + c.doc.formCount() + 1);
   collections_.reserve(elements_.capacity());
+  pending_.reserve(pending_.size() + c.doc.formCount());
   const auto& top = c.doc.top();
 
   const Form* design = nullptr;
@@ -712,7 +713,7 @@ void PetalModel::resolve() {
     else
       get(p.element)->ref = target;
   }
-  pending_.clear();
+  std::vector<Pending>().swap(pending_);  // the trees built next take its memory
 }
 
 void PetalModel::finishCollections() {

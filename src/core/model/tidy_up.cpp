@@ -280,7 +280,7 @@ void EliminaChildUguali(Tree& t) {
 }
 
 void EliminaEntry(Tree& t) {
-  for (NodeId id : t.collection()) {
+  for (NodeId id : t.liveNodes()) {
     if (t.node(id).image != kind::kEntryUsecase) continue;
     t.setImage(id, kind::kUsecase);
     t.setBold(id, false);
@@ -289,7 +289,7 @@ void EliminaEntry(Tree& t) {
 
 std::int16_t DeepestLevel(const Tree& t) {
   std::int16_t deepest = 0;
-  for (NodeId id : t.collection()) deepest = std::max(deepest, LeggiTag(t.tag(id)).level);
+  for (NodeId id : t.liveNodes()) deepest = std::max(deepest, LeggiTag(t.tag(id)).level);
   return deepest;
 }
 

@@ -177,6 +177,28 @@ class Tree {
   // nextInCollection(kNoNode) is the first node.
   NodeId nextInCollection(NodeId node) const;
   std::vector<NodeId> collection() const;
+  // The live nodes in collection order, walked without a copy of their ids:
+  // for loops that add and remove no node.
+  class Walk {
+   public:
+    struct Iterator {
+      const Tree* tree;
+      NodeId id;
+      NodeId operator*() const { return id; }
+      Iterator& operator++() {
+        id = tree->nextInCollection(id);
+        return *this;
+      }
+      bool operator!=(const Iterator& other) const { return id != other.id; }
+    };
+    explicit Walk(const Tree& tree) : tree_(&tree) {}
+    Iterator begin() const { return {tree_, tree_->nextInCollection(kNoNode)}; }
+    Iterator end() const { return {tree_, kNoNode}; }
+
+   private:
+    const Tree* tree_;
+  };
+  Walk liveNodes() const { return Walk(*this); }
   // Top-level nodes in order.
   NodeId firstRoot() const { return firstRoot_; }
   int rootCount() const { return rootCount_; }

@@ -182,7 +182,7 @@ int WeighTree(Tree& t, const ModelSource& m, Handle model) { return WeighTree(t,
 
 int WeighTree(Tree& t, const DocumentIndex& index) {
   int abandoned = 0;
-  for (NodeId id : t.collection())
+  for (NodeId id : t.liveNodes())
     if (!AssegnaPesi(t, id, index)) ++abandoned;
   return abandoned;
 }
