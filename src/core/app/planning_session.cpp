@@ -278,7 +278,7 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
 
     Tree& main = TV(kMainTree);
     for (Tree* t : {&main, &TV(kDesignTree)}) t->beginBulkUpdate();
-    BuildMainTree(main, loadFiles_, say);
+    BuildMainTree(main, loadFiles_, say, keepLoadFiles_);
     progress(2, kSteps);
     failedSteps += WeighTree(main, documents.get());
     livellomassimo = std::max(livellomassimo, DeepestLevel(main));

@@ -126,7 +126,7 @@ int ControllaRipetizione(const Tree& tree, int node) {
   return count;
 }
 
-int BuildMainTree(Tree& t, LoadFiles& files, const std::function<void(std::string_view)>& status) {
+int BuildMainTree(Tree& t, LoadFiles& files, const std::function<void(std::string_view)>& status, bool tableDumps) {
   const auto MostraMessaggio = [&status](std::string_view text) {
     if (status) status(text);
   };
@@ -138,8 +138,9 @@ int BuildMainTree(Tree& t, LoadFiles& files, const std::function<void(std::strin
 
   // 1. The relation table.
   std::vector<RecordRelazione> table;
-  for (const auto& f : fields)
-    if (!f.object) table.push_back({f.f1, f.f2, f.f3, f.f4});
+  if (tableDumps)
+    for (const auto& f : fields)
+      if (!f.object) table.push_back({f.f1, f.f2, f.f3, f.f4});
   MostraMessaggio("End of Operation");
   MostraMessaggio("Sorting all Items ...");
 
@@ -151,9 +152,11 @@ int BuildMainTree(Tree& t, LoadFiles& files, const std::function<void(std::strin
   }
 
   // 3. The dumps of the table, before and after renumbering.
-  Dump(files, "nonriordinati.txt", table);
-  CambiaNumerazione(table);
-  Dump(files, "riordinati.txt", table);
+  if (tableDumps) {
+    Dump(files, "nonriordinati.txt", table);
+    CambiaNumerazione(table);
+    Dump(files, "riordinati.txt", table);
+  }
 
   // 4. The verify passes.
   files.create("passo1.txt");

@@ -40,7 +40,10 @@ int ControllaRipetizione(const Tree& tree, int node);
 
 // Builds TV(0) from "collegamenti.txt" among the load's files; adds the
 // dumps, "passo1.txt" and the continuation and entry files to them. Returns
-// the number of passes made.
-int BuildMainTree(Tree& t, LoadFiles& files, const std::function<void(std::string_view)>& status);
+// the number of passes made. The dumps of the relation table, before and
+// after renumbering, are read by nothing but the tester: without
+// tableDumps (a load that keeps no files) they are not made.
+int BuildMainTree(Tree& t, LoadFiles& files, const std::function<void(std::string_view)>& status,
+                  bool tableDumps = true);
 
 }  // namespace zov
