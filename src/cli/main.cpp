@@ -168,7 +168,7 @@ int Load(const std::string& command, Options& o) {
   for (const auto& w : loaded.warnings) Warn(w);
   if (command == "load") {
     if (!folder.done()) return kExitFailure;
-    std::printf("%s: %s\n", o.model.c_str(), run->p.model()->Summarize().Text().c_str());
+    std::printf("%s: %s\n", o.model.c_str(), run->p.modelSummary().Text().c_str());
     return kExitOk;
   }
   SetCriterion(o, o.selection);

@@ -19,8 +19,7 @@ void ClearAllTreew(Trees& TV, int first) {
     if (i != kNotLinkedTree) TV(i).clear();
 }
 
-std::string LoadSummary(const ModelSource& model, const std::string& path) {
-  const ModelSummary s = model.Summarize();
+std::string LoadSummary(const ModelSummary& s, const std::string& path) {
   const auto count = [](int n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
   };

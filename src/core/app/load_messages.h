@@ -25,7 +25,7 @@ void ClearAllTreew(Trees& TV, int first);
 
 // What the status bar says after a load: "Loaded ATM.mdl: 4 actors, 8 use
 // cases, 6 scenario diagrams".
-std::string LoadSummary(const ModelSource& model, const std::string& path);
+std::string LoadSummary(const ModelSummary& counts, const std::string& path);
 // What the window says after a load that left the Main Tree incomplete
 // (problems, one line each); empty when it is complete.
 std::string IncompleteLoadMessage(const std::vector<std::string>& problems);

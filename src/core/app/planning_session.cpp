@@ -187,7 +187,8 @@ Outcome PlanningSession::openModel(const std::string& path) {
   Outcome o = Outcome::Note(IncompleteLoadMessage(problems));
   o.warnings = model_->Warnings();
   o.warnings.insert(o.warnings.end(), problems.begin(), problems.end());
-  o.summary = LoadSummary(*model_, filemdl);
+  modelSummary_ = model_->Summarize();
+  o.summary = LoadSummary(modelSummary_, filemdl);
   return o;
 }
 

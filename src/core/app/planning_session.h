@@ -138,6 +138,8 @@ class PlanningSession {
   bool stableNames = false;
 
   ModelSource* model() const { return model_.get(); }
+  // What the model opened last holds, counted when it was opened.
+  const ModelSummary& modelSummary() const { return modelSummary_; }
   Handle openModelHandle() const { return modelHandle_; }
 
   // The random numbers behind default values and shuffles: drawn from a
@@ -372,6 +374,7 @@ class PlanningSession {
   WorkFolder* work_ = nullptr;
   WorkFolder* output_ = nullptr;
   bool keepLoadFiles_ = false;
+  ModelSummary modelSummary_;
   LoadFiles loadFiles_;
   // A deque: a long session grows without copying its decisions.
   std::deque<Decision> decisions_;
