@@ -153,12 +153,23 @@ void Tree::unlink(NodeId id) {
   }
 }
 
+namespace {
+
+// The last node of a stack, taken off it; kNoNode when it is empty.
+NodeId Pop(std::vector<NodeId>& stack) {
+  if (stack.empty()) return kNoNode;
+  const NodeId last = stack.back();
+  stack.pop_back();
+  return last;
+}
+
+}  // namespace
+
 void Tree::forget(NodeId id) {
   // Depth-first over the branch without recursion: deep trees stay safe.
-  std::vector<NodeId> stack{id};
-  while (!stack.empty()) {
-    const NodeId current = stack.back();
-    stack.pop_back();
+  // A leaf, the most removed, needs no stack.
+  std::vector<NodeId> stack;
+  for (NodeId current = id; current != kNoNode; current = Pop(stack)) {
     for (NodeId c = node(current).child; c != kNoNode; c = node(c).next) stack.push_back(c);
     Node& n = mut(current);
     byKey_.erase(current);
