@@ -258,11 +258,12 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     // second thread while the links are written and the tree is built: it
     // only reads the model, which nothing changes until the load ends. The
     // future waits for it however this block is left.
+    const auto makeIndex = [&m, model] { return DocumentIndex(m, model); };
     std::future<DocumentIndex> documents;
     try {
-      documents = std::async(std::launch::async, [&m, model] { return DocumentIndex(m, model); });
+      documents = std::async(std::launch::async, makeIndex);
     } catch (const std::system_error&) {  // no thread to be had: made when needed
-      documents = std::async(std::launch::deferred, [&m, model] { return DocumentIndex(m, model); });
+      documents = std::async(std::launch::deferred, makeIndex);
     }
     // The steps of the load, for the busy box's progress figure.
     constexpr int kSteps = 6;

@@ -110,20 +110,4 @@ std::vector<std::uint32_t> FirstOfEqual(std::size_t n, Text text) {
   return first;
 }
 
-// The same for integer keys (a handle and a slot packed in 64 bits, say).
-template <typename V>
-class IntIndex {
- public:
-  void clear() { map_.clear(); }
-  V* find(std::uint64_t key) {
-    const auto it = map_.find(key);
-    return it == map_.end() ? nullptr : &it->second;
-  }
-  const V* find(std::uint64_t key) const { return const_cast<IntIndex*>(this)->find(key); }
-  V& operator[](std::uint64_t key) { return map_[key]; }
-
- private:
-  absl::flat_hash_map<std::uint64_t, V> map_;
-};
-
 }  // namespace zov

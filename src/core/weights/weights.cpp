@@ -35,7 +35,7 @@ struct Document {
 // case or diagram child is no element of the model.
 std::optional<Document> DocumentationOf(const Tree& t, NodeId child, const DocumentIndex& index) {
   const Node& c = t.node(child);
-  const DocumentIndex::Found* found = nullptr;
+  const std::string* found = nullptr;
   switch (ReadingOf(c.image)) {
     case Reading::kNoCondition: return Document{};
     case Reading::kUseCase: found = index.CercaUseCase(c.key); break;
@@ -46,14 +46,14 @@ std::optional<Document> DocumentationOf(const Tree& t, NodeId child, const Docum
       break;
   }
   if (found == nullptr) return std::nullopt;
-  return Document{true, found->documentation};
+  return Document{true, *found};
 }
 
 }  // namespace
 
 DocumentIndex::DocumentIndex(const ModelSource& m, Handle model) {
-  const auto add = [&m](StringIndex<Found>& index, Handle h) {
-    if (auto [e, made] = index.try_emplace(m.Identifier(h)); made) *e = {h, m.Documentation(h)};
+  const auto add = [&m](StringIndex<std::string>& index, Handle h) {
+    if (auto [documentation, made] = index.try_emplace(m.Identifier(h)); made) *documentation = m.Documentation(h);
   };
   for (Handle u : m.AllUseCases(model)) {
     add(useCases_, u);

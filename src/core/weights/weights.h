@@ -17,23 +17,21 @@ namespace zov {
 // The use cases and scenario diagrams of a model by identifier, so that a
 // look-up costs one hash probe instead of a scan of the model. When two
 // elements share an identifier the first one, in model order, is found.
+// The weights read only an element's documentation: the index holds it,
+// read from the model once for all the look-ups of a load.
 class DocumentIndex {
  public:
   DocumentIndex(const ModelSource& m, Handle model);
-  // An element found, with its documentation, read from the model once for
-  // all the look-ups of a load.
-  struct Found {
-    Handle element;
-    std::string documentation;
-  };
-  // The use case among AllUseCases whose identifier is key; nullptr if none.
-  const Found* CercaUseCase(std::string_view key) const { return useCases_.find(key); }
-  // The scenario diagram of some use case whose identifier is key; nullptr if none.
-  const Found* CercaDiagramma(std::string_view key) const { return diagrams_.find(key); }
+  // The use case among AllUseCases whose identifier is key: its
+  // documentation; nullptr if there is none.
+  const std::string* CercaUseCase(std::string_view key) const { return useCases_.find(key); }
+  // The scenario diagram of some use case whose identifier is key: its
+  // documentation; nullptr if there is none.
+  const std::string* CercaDiagramma(std::string_view key) const { return diagrams_.find(key); }
 
  private:
-  StringIndex<Found> useCases_;
-  StringIndex<Found> diagrams_;
+  StringIndex<std::string> useCases_;
+  StringIndex<std::string> diagrams_;
 };
 
 // The weight written in a documentation text: the number after the first
