@@ -18,3 +18,20 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The official Gherkin parser, with which the tests read the plan's feature
+# files as Cucumber does; from the npm registry, into a folder of its own.
+# Without it (no network) those checks are skipped and say so.
+gherkin_prefix=${ZOV_GHERKIN_PREFIX:-/usr/local/lib/zov-tests}
+if [ ! -f "$gherkin_prefix/node_modules/@cucumber/gherkin/package.json" ]; then
+  if ! command -v npm > /dev/null; then
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    command -v node > /dev/null || { $SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends nodejs npm; } || true
+  fi
+  if command -v npm > /dev/null; then
+    echo "Installing the Gherkin parser into $gherkin_prefix"
+    npm install --silent --no-audit --no-fund --prefix "$gherkin_prefix" @cucumber/gherkin@42 @cucumber/messages@34 > /dev/null 2>&1 \
+      || echo "Note: the Gherkin parser could not be installed from the npm registry: the feature files' checks are skipped."
+  fi
+fi

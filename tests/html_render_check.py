@@ -1,11 +1,14 @@
 """Renders a plan's report.html with Debian's headless Chromium, as a reader's
 browser would, and fails on a non-zero exit, a picture of one colour, or a
-test case of plan.json missing from the page's DOM. The page must need no
-network and no other file: it is copied alone into an empty folder first.
+test case of plan.json missing from the page's DOM, or a page wider than the
+window (a long name that does not wrap pushes columns off screen). The page
+must need no network and no other file: it is copied alone into an empty
+folder first.
 Usage: html_render_check.py PLAN-FOLDER CHROMIUM"""
 import html
 import json
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -71,4 +74,13 @@ with tempfile.TemporaryDirectory() as work:
     dom = run.stdout.decode("utf-8")
     missing = [n for n in names if html.escape(n, quote=False) not in dom]
     assert not missing, f"test cases missing from the page: {missing}"
+    # The page's width as laid out, measured by a script added to a copy.
+    with open(page, encoding="utf-8") as f:
+        measured = f.read().replace("</body>", "<script>document.body.setAttribute('data-width', "
+                                    "document.documentElement.scrollWidth + ' ' + window.innerWidth)</script></body>")
+    with open(page, "w", encoding="utf-8") as f:
+        f.write(measured)
+    run = subprocess.run(common + ["--dump-dom", "file://" + page], capture_output=True, timeout=120)
+    width, window = map(int, re.search(r'data-width="(\d+) (\d+)"', run.stdout.decode("utf-8")).groups())
+    assert width <= window, f"the page is {width} pixels wide in a window of {window}"
 print(f"report.html renders in {len(colours)} colours (sampled) and names all {len(names)} test cases")

@@ -1,12 +1,32 @@
-"""Reads the files a plan writes for test management tools as their importers
-would, and fails on what would stop an import: testrail.xml (TestRail's XML
-import of sections and cases with separated steps), xray.csv (Xray's CSV
-import of manual tests), testlink.xml (TestLink's XML import of test suites)
-and the Gherkin .feature files. Every file must be valid UTF-8; ids must be
-unique and those of plan.json.
+"""Reads the files a plan writes for test management tools by the rules their
+importers follow, and fails on what an import would refuse, drop or show
+wrongly. What each file must say comes from plan.json.
+
+- testrail.xml, by TestRail's XML import ("Importing test cases and sections
+  (XML)"): <sections> of <section> with <name> and <cases>; a <case> has a
+  <title> of at most 250 characters, the template "Test Case (Steps)",
+  <references> (links to the team's issue tracker: none of ours), and
+  <custom><preconds> and <steps_separated> of <step> with <index>, <content>
+  and <expected>. The procedure id must open the title, the one field that
+  comes back in every export of results.
+- xray.csv, by Xray's Test Case Importer and its sample files: the column
+  mapped to the test id groups the rows of one test and stands on every row;
+  a test's first row holds its summary (Jira takes at most 255 characters),
+  its test type (Manual) and its labels (a label holds no blank); every row
+  is a step with an action. A cell a spreadsheet would run as a formula is
+  guarded with a leading "'".
+- testlink.xml, by TestLink's lib/testcases/tcImport.php: the root is the
+  <testsuite> a recursive import needs; a test case name is trimmed and, past
+  100 characters, cut to 80; an <externalid> is read as a whole number and a
+  test case whose number is taken elsewhere is not created, so there must be
+  none; keywords are <keywords><keyword name=...>. Summary, preconditions,
+  actions and expected results are HTML shown as they are: only <p> and <br/>
+  may be markup, the model's text must arrive escaped.
+
+Every file must be valid UTF-8.
 Usage: tool_import_check.py PLAN-FOLDER"""
 import csv
-import glob
+import html
 import io
 import json
 import re
@@ -18,100 +38,124 @@ folder = sys.argv[1]
 
 def text(name):
     with open(f"{folder}/{name}", "rb") as f:
-        raw = f.read()
-    return raw.decode("utf-8")  # fails on invalid UTF-8
+        return f.read().decode("utf-8")  # fails on invalid UTF-8
 
 
 with open(f"{folder}/plan.json", encoding="utf-8") as f:
     plan = json.load(f)
+procedures = {p["id"]: p for p in plan["procedures"]}
 ids = [p["id"] for p in plan["procedures"]]
 assert ids and len(set(ids)) == len(ids), "plan.json ids"
-titles = {p["id"]: p["title"] for p in plan["procedures"]}
 
 
-def steps_of(element, step, *fields):
-    found = element.findall(step)
-    assert found, f"no {step} in {element.tag}"
-    for s in found:
-        for name in fields:
-            assert s.find(name) is not None, f"{name} missing in a step"
-    return found
+def one_line(value):
+    """Model text as a one-line field shows it: no control characters, line
+    breaks and tabs as blanks."""
+    value = re.sub(r"[\t\r\n]", " ", value)
+    return re.sub(r"[\x00-\x1f]", "", value)
+
+
+def messages_of(p):
+    """The messages of a procedure's path, in order, from the test cases of plan.json."""
+    case = next(c for c in plan["testCases"] if c["number"] == p["testCase"])
+    return next(x for x in case["paths"] if x["name"] == p["path"])["messages"]
+
+
+def check_title(title, p, most):
+    assert len(title) <= most, (len(title), title)
+    assert title.startswith(f"[{p['id']}] "), title
+    whole = one_line(f"[{p['id']}] {p['title']}")
+    assert title == whole or (len(whole) > most and title.endswith("\u2026") and whole.startswith(title[:-1])), \
+        (title, whole)
 
 
 # TestRail
 root = ET.fromstring(text("testrail.xml").encode("utf-8"))
 assert root.tag == "sections", root.tag
-refs = []
+seen = []
 for section in root.findall("section"):
     assert section.findtext("name", "").startswith("SD"), section.findtext("name")
     for case in section.findall("cases/case"):
-        refs.append(case.findtext("refs"))
-        assert case.findtext("title") == titles[refs[-1]], case.findtext("title")
+        title = case.findtext("title")
+        p = procedures[title[1:title.index("]")]]
+        seen.append(p["id"])
+        check_title(title, p, 250)
+        assert case.find("refs") is None, "TestRail's field is <references>"
+        assert case.find("references") is not None and not case.findtext("references"), "references"
         assert case.findtext("template") == "Test Case (Steps)"
         assert case.find("custom/preconds") is not None
-        for i, step in enumerate(steps_of(case, "custom/steps_separated/step", "index", "content", "expected"), 1):
+        steps = case.findall("custom/steps_separated/step")
+        assert len(steps) == len(messages_of(p)), (p["id"], len(steps))
+        for i, step in enumerate(steps, 1):
             assert step.findtext("index") == str(i) and step.findtext("content"), "step"
-assert refs == ids, "testrail.xml cases are not the procedures of plan.json"
+            assert step.find("expected") is not None
+assert seen == ids, "testrail.xml cases are not the procedures of plan.json"
 
-# Xray: the case columns on a case's first row only
-rows = list(csv.reader(io.StringIO(text("xray.csv"), newline="")))
-assert rows[0] == ["Test Case Identifier", "Summary", "Action", "Data", "Expected Result"], rows[0]
-seen = []
+# Xray
+rows = list(csv.reader(io.StringIO(text("xray.csv").lstrip("\ufeff"), newline="")))
+header = rows[0]
+column = {name: header.index(name) for name in
+          ("Test Case Identifier", "Test Type", "Summary", "Labels", "Action", "Data", "Expected Result")}
+tests = []  # [id, rows]
 for row in rows[1:]:
-    assert len(row) == 5 and row[2], row
-    if row[0]:
-        assert row[0] not in seen and row[1] == titles[row[0]], row
-        seen.append(row[0])
-    else:
-        assert seen and not row[1], row
-assert seen == ids, "xray.csv tests are not the procedures of plan.json"
+    assert len(row) == len(header), row
+    test_id = row[column["Test Case Identifier"]]
+    assert test_id, f"a step row without its test's identifier: {row}"
+    if not tests or tests[-1][0] != test_id:
+        tests.append([test_id, []])
+    tests[-1][1].append(row)
+    assert row[column["Action"]], row
+    for cell in row:
+        assert not re.match(r"[=+\-@]", cell) or re.fullmatch(r"[+-]?(\d+\.?\d*|\.\d+)", cell), \
+            f"a spreadsheet would run {cell!r}"
+assert [t[0] for t in tests] == ids, "xray.csv tests are not the procedures of plan.json"
+for test_id, test_rows in tests:
+    p, first = procedures[test_id], test_rows[0]
+    check_title(first[column["Summary"]], p, 255)
+    assert first[column["Test Type"]] == "Manual", first
+    labels = first[column["Labels"]]
+    assert test_id in labels.split() and " " not in labels, labels
+    assert len(test_rows) == len(messages_of(p)), (test_id, len(test_rows))
 
 # TestLink
+TAGS = re.compile(r"</?p>|<br/>")
+
+
+def testlink_text(element, name):
+    """A field as TestLink shows it: HTML with no markup but paragraphs and
+    line breaks; the text it shows."""
+    found = element.find(name)
+    assert found is not None, name
+    value = found.text or ""
+    bare = TAGS.sub("\n", value)
+    assert "<" not in bare and ">" not in bare, f"markup in <{name}>: {value!r}"
+    return html.unescape(bare).strip("\n")
+
+
 root = ET.fromstring(text("testlink.xml").encode("utf-8"))
 assert root.tag == "testsuite" and root.get("name"), root.tag
-external = []
+seen = []
 for suite in root.findall("testsuite"):
-    assert suite.get("name", "").startswith("SD"), suite.get("name")
+    assert suite.get("name", "").startswith("SD") and len(suite.get("name")) <= 100, suite.get("name")
+    names = set()
     for case in suite.findall("testcase"):
-        external.append(case.findtext("externalid"))
-        assert case.get("name") == titles[external[-1]]
-        for name in ("summary", "preconditions"):
-            assert case.find(name) is not None, name
+        name = case.get("name").strip()
+        assert name not in names, f"two test cases named {name} in one suite"
+        names.add(name)
+        p = procedures[name[1:name.index("]")]]
+        seen.append(p["id"])
+        check_title(name, p, 100)
+        assert case.find("externalid") is None, "TestLink reads <externalid> as a number"
+        assert [k.get("name") for k in case.findall("keywords/keyword")] == [p["id"]]
+        summary = testlink_text(case, "summary")
+        assert summary.startswith(one_line(p["section"])), (summary, p["section"])
+        testlink_text(case, "preconditions")
         assert case.findtext("execution_type") == "1"
-        for i, step in enumerate(
-                steps_of(case, "steps/step", "step_number", "actions", "expectedresults", "execution_type"), 1):
+        steps = case.findall("steps/step")
+        assert len(steps) == len(messages_of(p)), (p["id"], len(steps))
+        for i, step in enumerate(steps, 1):
             assert step.findtext("step_number") == str(i) and step.findtext("execution_type") == "1"
-assert external == ids, "testlink.xml cases are not the procedures of plan.json"
-
-# Gherkin: a Feature per file, each Scenario Outline's placeholders are the
-# columns of its Examples, every row has a cell per column.
-features = sorted(glob.glob(f"{folder}/*.feature"))
-assert features, "no .feature file"
-examples_ids = []
-for path in features:
-    lines = text(path[len(folder) + 1:]).splitlines()
-    assert lines[0].startswith("Feature: "), path
-    outline = None
-    i = 0
-    while i < len(lines):
-        line = lines[i].strip()
-        if line.startswith("Scenario Outline: "):
-            outline = []
-        elif line.startswith("When ") and outline is not None:
-            outline += re.findall(r"<([^<>]+)>", line)
-        elif line == "Examples:":
-            header = [c.strip() for c in lines[i + 1].strip().strip("|").split(" | ")]
-            assert header == ["id"] + outline, (path, header, outline)
-            assert len(set(outline)) == len(outline), "placeholders repeat"
-            i += 2
-            while i < len(lines) and lines[i].strip().startswith("|"):
-                cells = re.split(r"(?<!\\)\|", lines[i].strip())[1:-1]
-                assert len(cells) == len(header), (path, lines[i])
-                examples_ids.append(cells[0].strip())
-                i += 1
-            outline = None
-            continue
-        i += 1
-significant = [p["id"] for p in plan["procedures"] if p["significant"]]
-assert sorted(examples_ids) == sorted(significant), "the Examples are not the significant procedures"
-print(f"{len(ids)} procedures in every tool's file; {len(features)} feature files")
+            assert testlink_text(step, "actions")
+            testlink_text(step, "expectedresults")
+assert seen == ids, "testlink.xml cases are not the procedures of plan.json"
+print(f"{len(ids)} procedures in testrail.xml, xray.csv and testlink.xml")

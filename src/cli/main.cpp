@@ -21,6 +21,7 @@
 #include "app/earlier_plan.h"
 #include "app/plan.h"
 #include "app/session_file.h"
+#include "app/tool_exports.h"
 #include "cli/interruption.h"
 #include "model/output_folder.h"
 #include "model/text_encoding.h"
@@ -215,7 +216,14 @@ int Plan(Options& o) {
   if (!o.uit.empty()) plan.sources = Sorgenti(o.uit);
   zov::ParseFormats(o.formats, plan.formats);
   plan.formats.style = {o.csvBom, o.csvDelimiter ? (*o.csvDelimiter)[0] : ','};
-  if (o.templateFile) plan.formats.templateFile = *o.templateFile;
+  if (o.templateFile) {
+    // A template that would replace a file of the plan, or that cannot be
+    // used, is refused before any work.
+    if (const zov::Outcome e = zov::TemplateNameFree(*o.templateFile); !e) return Say(e.message), kExitUsage;
+    std::string text;
+    if (const zov::Outcome e = zov::ReadTemplate(*o.templateFile, &text); !e) return Say(e.message), kExitFailure;
+    plan.formats.templateFile = *o.templateFile;
+  }
   if (!Choices(o, plan.choices)) return kExitFailure;
   // The earlier plan is read before anything is written: it may lie in the
   // folder this run replaces.
@@ -384,12 +392,14 @@ int main(int argc, char** argv) {
                    "named after the template, without .mustache");
   plan->add_flag("--csv-bom", o.csvBom, "begin procedures.csv and xray.csv with a UTF-8 byte order mark");
   plan->add_option("--csv-delimiter", o.csvDelimiter,
-                   "the field delimiter of procedures.csv and xray.csv (default ','; ';' where decimals take a comma)")
-      ->check(CLI::Validator(
+                   "the field delimiter of procedures.csv and xray.csv: ',' (default), ';' (where decimals take a "
+                   "comma), '|' or tab")
+      ->transform(CLI::Validator(
           [](std::string& v) {
-            return v.size() == 1 && v != "\"" && v != "\n" && v != "\r"
+            if (v == "tab" || v == "\\t") v = "\t";
+            return v == "," || v == ";" || v == "|" || v == "\t"
                        ? std::string()
-                       : "invalid delimiter '" + v + "' (one character)";
+                       : "invalid delimiter '" + v + "' (',', ';', '|' or tab)";
           },
           "CHAR"));
   plan->add_option("--names", o.names,

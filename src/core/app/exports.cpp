@@ -170,11 +170,11 @@ std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& g) {
 std::string ProceduresCsv(const PlanningSession& g, const CsvStyle& style) {
   const char d = style.delimiter;
   std::string out = style.bom ? "\xEF\xBB\xBF" : "";
+  const auto field = [d](const std::string& text) { return CsvField(text, d); };
   for (const char* column : {"id", "test case number", "title", "section", "test case", "path", "procedure",
                              "significant", "message", "category", "value", "properties", "selectors", "expected"})
-    out.append(column).push_back(d);
+    out += field(column) + d;
   out += "precondition\r\n";
-  const auto field = [d](const std::string& text) { return CsvField(text, d); };
   const std::vector<ProcedureNames> names = NamesOfProcedures(g);
   for (std::size_t i = 0; i < g.procedures.size(); ++i) {
     const GeneratedProcedure& p = g.procedures[i];
@@ -343,8 +343,10 @@ std::string PlanJson(const PlanningSession& g) {
 
 Outcome ExportPlan(const PlanningSession& g, WorkFolder& target, const Formats& f, std::vector<std::string>* names) {
   std::string error;
+  std::vector<std::string> written;
   const auto write = [&](const std::string& name, const std::string& text) {
     if (!Write(target, name, text, &error)) return false;
+    written.push_back(name);
     if (names != nullptr) names->push_back(name);
     return true;
   };
@@ -368,15 +370,18 @@ Outcome ExportPlan(const PlanningSession& g, WorkFolder& target, const Formats& 
       if (!write(name, text)) return Outcome::Refused(error);
   if (f.html && !write("report.html", HtmlReport(g))) return Outcome::Refused(error);
   if (!f.templateFile.empty()) {
-    std::string why;
-    const std::optional<std::string> text = ReadInputFile(f.templateFile, std::uintmax_t{16} << 20, &why);
-    if (!text) return Outcome::Refused(why);
-    std::string rendered;
-    if (Outcome e = RenderTemplate(g, *text, &rendered); !e) return Outcome::Refused(f.templateFile + ": " + e.message);
-    // The output is named after the template, without a ".mustache" ending.
-    std::string name = std::filesystem::path(f.templateFile).filename().string();
-    if (name.size() > 9 && name.ends_with(".mustache")) name.resize(name.size() - 9);
-    if (name == kPlanFile || name == kIndexFile || name == kProceduresFile) name = "template-" + name;
+    std::string text, rendered;
+    if (Outcome e = TemplateNameFree(f.templateFile); !e) return e;
+    if (Outcome e = ReadTemplate(f.templateFile, &text); !e) return e;
+    // A name the checks above cannot foresee (a document named after its
+    // diagram's identifier) is still never replaced.
+    const std::string name = TemplateOutputName(f.templateFile);
+    const auto& documents = g.specification.documentByPath;
+    if (std::find(written.begin(), written.end(), name) != written.end() ||
+        std::any_of(documents.begin(), documents.end(), [&name](const auto& d) { return d.second == name; }))
+      return Outcome::Refused(f.templateFile + ": its output \"" + name +
+                              "\" would replace a file of the plan; rename the template");
+    if (Outcome e = RenderTemplate(g, text, &rendered); !e) return Outcome::Refused(f.templateFile + ": " + e.message);
     if (!write(name, rendered)) return Outcome::Refused(error);
   }
   if (!write(kIndexFile, IndexCsv(g))) return Outcome::Refused(error);

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "model/input_file.h"
 #include "model/work_folder.h"
 #include "selection/allocation.h"
 #include "selection/usage_chart.h"
@@ -89,6 +90,28 @@ std::string Html(std::string_view text) {
   return out;
 }
 
+// The number of characters of UTF-8 text: the bytes that begin one.
+std::size_t Characters(std::string_view text) {
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// The first count characters of UTF-8 text, cut between two characters.
+std::string FirstCharacters(std::string_view text, std::size_t count) {
+  std::size_t seen = 0;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && seen++ == count) return std::string(text.substr(0, i));
+  return std::string(text);
+}
+
+// Text on one line: line breaks and tabs become blanks.
+std::string OneLine(std::string_view text) {
+  std::string out = Clean(text);
+  std::replace_if(
+      out.begin(), out.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+  return out;
+}
+
 std::string Settings(const ToolStep& s) {
   std::string text;
   for (const auto& [category, value] : s.settings) text += (text.empty() ? "" : "\n") + category + " = " + value;
@@ -123,7 +146,38 @@ std::string SectionName(const PlanningSession& g, int testCase) {
   return "SD" + std::to_string(testCase) + " " + CaseName(g, testCase);
 }
 
+// The TestLink XML text of a field TestLink shows as HTML: the text
+// escaped, in one paragraph, its line breaks as <br/>.
+std::string TestLinkHtml(std::string_view text) {
+  if (text.empty()) return {};
+  const std::string escaped = Html(text);
+  std::string out = "<p>";
+  for (std::size_t i = 0; i < escaped.size(); ++i) {
+    if (escaped[i] == '\r' && i + 1 < escaped.size() && escaped[i + 1] == '\n') continue;
+    if (escaped[i] == '\n' || escaped[i] == '\r')
+      out += "<br/>";
+    else
+      out.push_back(escaped[i]);
+  }
+  return out + "</p>";
+}
+
+void CData(pugi::xml_node parent, const char* name, const std::string& html) {
+  parent.append_child(name).append_child(pugi::node_cdata).set_value(html.c_str());
+}
+
 }  // namespace
+
+std::string ShortenedName(const std::string& text, std::size_t most) {
+  const std::string line = OneLine(text);
+  if (Characters(line) <= most) return line;
+  // The end gives way, marked with an ellipsis.
+  return FirstCharacters(line, most > 0 ? most - 1 : 0) + "\u2026";
+}
+
+std::string TitleWithId(const std::string& id, const std::string& title, std::size_t most) {
+  return ShortenedName("[" + id + "] " + title, most);
+}
 
 std::vector<ToolProcedure> ToolProcedures(const PlanningSession& g) {
   const std::vector<ProcedureNames> names = NamesOfProcedures(g);
@@ -182,13 +236,14 @@ std::string TestRailXml(const PlanningSession& g) {
   const std::vector<ToolProcedure> all = ToolProcedures(g);
   for (const auto& [testCase, procedures] : ByTestCase(all)) {
     pugi::xml_node section = sections.append_child("section");
-    Child(section, "name", SectionName(g, testCase));
+    Child(section, "name", ShortenedName(SectionName(g, testCase), kTestRailTitle));
     pugi::xml_node cases = section.append_child("cases");
     for (const ToolProcedure* p : procedures) {
       pugi::xml_node c = cases.append_child("case");
-      Child(c, "title", p->names.title);
+      Child(c, "title", TitleWithId(p->names.id, p->names.title, kTestRailTitle));
       Child(c, "template", "Test Case (Steps)");
-      Child(c, "refs", p->names.id);
+      // References become links to the team's issue tracker: none here.
+      c.append_child("references");
       pugi::xml_node custom = c.append_child("custom");
       Child(custom, "preconds", Precondition(g, testCase, p->path));
       pugi::xml_node steps = custom.append_child("steps_separated");
@@ -207,12 +262,23 @@ std::string TestRailXml(const PlanningSession& g) {
 std::string XrayCsv(const PlanningSession& g, const CsvStyle& style) {
   const char d = style.delimiter;
   std::string out = style.bom ? "\xEF\xBB\xBF" : "";
-  out += std::string("Test Case Identifier") + d + "Summary" + d + "Action" + d + "Data" + d + "Expected Result\r\n";
+  const auto field = [d](const std::string& text) { return CsvField(Clean(text), d); };
+  bool firstColumn = true;
+  for (const char* column :
+       {"Test Case Identifier", "Test Type", "Summary", "Labels", "Action", "Data", "Expected Result"}) {
+    out += (firstColumn ? "" : std::string(1, d)) + field(column);
+    firstColumn = false;
+  }
+  out += "\r\n";
+  // The identifier on every row groups a test's steps; its summary and
+  // labels go on its first row.
   for (const ToolProcedure& p : ToolProcedures(g)) {
     bool first = true;
     for (const ToolStep& s : p.steps) {
-      out += (first ? CsvField(Clean(p.names.id), d) + d + CsvField(Clean(p.names.title), d) : std::string(1, d));
-      out += d + CsvField(Clean(s.message), d) + d + CsvField(Clean(Settings(s)), d) + d + "\r\n";
+      out += field(p.names.id) + d + "Manual" + d +
+             (first ? field(TitleWithId(p.names.id, p.names.title, kJiraSummary)) + d + field(p.names.id)
+                    : std::string(1, d)) +
+             d + field(OneLine(s.message)) + d + field(Settings(s)) + d + "\r\n";
       first = false;
     }
   }
@@ -222,47 +288,123 @@ std::string XrayCsv(const PlanningSession& g, const CsvStyle& style) {
 std::string TestLinkXml(const PlanningSession& g) {
   pugi::xml_document doc = XmlDocument();
   pugi::xml_node top = doc.append_child("testsuite");
-  top.append_attribute("name").set_value(Clean(std::filesystem::path(g.filemdl).filename().string()).c_str());
+  top.append_attribute("name").set_value(
+      ShortenedName(std::filesystem::path(g.filemdl).filename().string(), kTestLinkName).c_str());
   const std::vector<ToolProcedure> all = ToolProcedures(g);
   for (const auto& [testCase, procedures] : ByTestCase(all)) {
     pugi::xml_node suite = top.append_child("testsuite");
-    suite.append_attribute("name").set_value(Clean(SectionName(g, testCase)).c_str());
+    suite.append_attribute("name").set_value(ShortenedName(SectionName(g, testCase), kTestLinkName).c_str());
     for (const ToolProcedure* p : procedures) {
+      // TestLink numbers its test cases itself: the id is in the name and
+      // a keyword.
       pugi::xml_node c = suite.append_child("testcase");
-      c.append_attribute("name").set_value(Clean(p->names.title).c_str());
-      Child(c, "externalid", p->names.id);
-      Child(c, "summary", p->names.section + (p->significant ? "" : " (insignificant: conflicting values choices)"));
-      Child(c, "preconditions", Precondition(g, testCase, p->path));
+      c.append_attribute("name").set_value(TitleWithId(p->names.id, p->names.title, kTestLinkName).c_str());
+      CData(c, "summary",
+            TestLinkHtml(p->names.section + (p->significant ? "" : " (insignificant: conflicting values choices)")));
+      CData(c, "preconditions", TestLinkHtml(Precondition(g, testCase, p->path)));
       Child(c, "execution_type", "1");
       pugi::xml_node steps = c.append_child("steps");
       int number = 0;
       for (const ToolStep& s : p->steps) {
         pugi::xml_node step = steps.append_child("step");
         Child(step, "step_number", std::to_string(++number));
-        Child(step, "actions", StepText(s));
-        Child(step, "expectedresults", "");
+        CData(step, "actions", TestLinkHtml(StepText(s)));
+        CData(step, "expectedresults", "");
         Child(step, "execution_type", "1");
       }
+      c.append_child("keywords").append_child("keyword").append_attribute("name").set_value(Clean(p->names.id).c_str());
     }
   }
   return Xml(doc);
 }
 
-std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSession& g) {
-  // A table cell or a placeholder keeps to one line, "|" escaped.
-  const auto cell = [](std::string text) {
-    std::string out;
-    for (char c : Clean(text)) {
-      if (c == '|' || c == '\\') out.push_back('\\');
-      out.push_back(c == '\n' || c == '\r' ? ' ' : c);
+namespace {
+
+// Gherkin trims a table cell of the blanks Unicode knows; a placeholder
+// name must survive that to match its column.
+bool UnicodeBlank(std::string_view text, std::size_t i, std::size_t* length) {
+  static constexpr std::string_view kBlanks[] = {"\u00A0", "\u1680", "\u2000", "\u2001", "\u2002", "\u2003", "\u2004",
+                                                 "\u2005", "\u2006", "\u2007", "\u2008", "\u2009", "\u200A", "\u2028",
+                                                 "\u2029", "\u202F", "\u205F", "\u3000", "\uFEFF", "\u0085"};
+  for (std::string_view b : kBlanks)
+    if (text.substr(i, b.size()) == b) return *length = b.size(), true;
+  return false;
+}
+
+// A name between "<" and ">" that heads a column of Examples: one line,
+// none of "<", ">", "|", "\\", its blanks single and none at its ends.
+std::string PlaceholderName(std::string_view text) {
+  const std::string line = OneLine(text);
+  std::string out;
+  bool blank = false;
+  for (std::size_t i = 0; i < line.size();) {
+    std::size_t length = 1;
+    const char c = line[i];
+    if (c == ' ' || c == '\f' || c == '\v' || UnicodeBlank(line, i, &length)) {
+      blank = true;
+    } else {
+      if (blank && !out.empty()) out.push_back(' ');
+      blank = false;
+      out.push_back(c == '<' || c == '>' || c == '|' || c == '\\' ? '_' : c);
     }
-    return out;
-  };
-  const auto placeholderName = [](std::string text) {
-    for (char& c : text)
-      if (c == '<' || c == '>' || c == '|' || c == '\n' || c == '\r') c = '_';
-    return text;
-  };
+    i += length;
+  }
+  return out.empty() ? "text" : out;
+}
+
+// A table cell: one line, "\\" and "|" escaped.
+std::string GherkinCell(std::string_view text) {
+  std::string out;
+  for (char c : OneLine(text)) {
+    if (c == '|' || c == '\\') out.push_back('\\');
+    out.push_back(c);
+  }
+  return out;
+}
+
+// The placeholders of one Scenario Outline, unique, "id" taken first.
+class Placeholders {
+ public:
+  Placeholders() { used_.insert("id"); }
+  // A new column for text; its placeholder as the step writes it.
+  std::string add(std::string_view name) {
+    const std::string base = PlaceholderName(name);
+    std::string unique = base;
+    for (int n = 2; !used_.insert(unique).second; ++n) unique = base + "#" + std::to_string(n);
+    columns_.push_back(unique);
+    return "<" + unique + ">";
+  }
+  const std::vector<std::string>& columns() const { return columns_; }
+
+ private:
+  std::unordered_set<std::string> used_;
+  std::vector<std::string> columns_;
+};
+
+// A step's text with every "<...>" of the model's own made a placeholder
+// whose column holds that text as it is: Gherkin would otherwise take it
+// for a placeholder left unfilled. literals receives those texts in order.
+std::string StepWithLiterals(std::string_view message, Placeholders& names, std::vector<std::string>& literals) {
+  const std::string line = OneLine(message);
+  std::string out;
+  std::size_t i = 0;
+  while (i < line.size()) {
+    const std::size_t open = line.find('<', i);
+    const std::size_t close = open == std::string::npos ? std::string::npos : line.find('>', open + 1);
+    if (close == std::string::npos) break;
+    const std::size_t inner = line.find_last_of('<', close);  // "<a <b>": the placeholder is "<b>"
+    out += line.substr(i, inner - i);
+    const std::string literal = line.substr(inner, close + 1 - inner);
+    out += names.add(literal.substr(1, literal.size() - 2));
+    literals.push_back(literal);
+    i = close + 1;
+  }
+  return out + line.substr(i);
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSession& g) {
   std::vector<std::pair<std::string, std::string>> files;
   const std::unordered_map<int, std::string> diagrams = DiagramsByNumber(g.specification);
   const auto diagram = [&diagrams](int testCase) {
@@ -271,39 +413,39 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
   };
   const std::vector<ToolProcedure> all = ToolProcedures(g);
   for (const auto& [testCase, procedures] : ByTestCase(all)) {
-    std::string text = "Feature: " + cell(CaseName(g, testCase)) + "\n  Test case SD" + std::to_string(testCase) +
-                       " of " + cell(std::filesystem::path(g.filemdl).filename().string()) + ", diagram " +
-                       diagram(testCase) + "\n";
+    std::string text = "Feature: " + OneLine(CaseName(g, testCase)) + "\n  Test case SD" + std::to_string(testCase) +
+                       " of " + OneLine(std::filesystem::path(g.filemdl).filename().string()) + ", diagram " +
+                       OneLine(diagram(testCase)) + "\n";
     std::size_t k = 0;
     while (k < procedures.size()) {
       const std::string& path = procedures[k]->path;
       std::size_t end = k;
       while (end < procedures.size() && procedures[end]->path == path) ++end;
-      // The placeholders of the path, in step order, unique.
+      // The placeholders of the path in step order: the model's own "<...>"
+      // texts of a message, then its categories.
       const ToolProcedure& first = *procedures[k];
-      std::vector<std::string> columns;
-      std::unordered_set<std::string> used;
-      text += "\n  Scenario Outline: path " + cell(path) + "\n";
+      Placeholders names;
+      std::vector<std::vector<std::string>> literals;  // per step
+      text += "\n  Scenario Outline: path " + OneLine(path) + "\n";
       for (const ToolStep& s : first.steps) {
-        std::string line = "    When " + cell(s.message);
-        for (const auto& setting : s.settings) {
-          std::string name = placeholderName(s.message + "." + setting.first);
-          for (int n = 2; !used.insert(name).second; ++n)
-            name = placeholderName(s.message + "." + setting.first) + "#" + std::to_string(n);
-          columns.push_back(name);
-          line += " <" + name + ">";
-        }
-        text += line + "\n";
+        literals.emplace_back();
+        std::string line = StepWithLiterals(s.message, names, literals.back());
+        if (line.empty()) line = "(unnamed message)";
+        for (const auto& setting : s.settings) line += " " + names.add(s.message + "." + setting.first);
+        text += "    When " + line + "\n";
       }
       text += "\n    Examples:\n      | id |";
-      for (const std::string& c : columns) text += " " + cell(c) + " |";
+      for (const std::string& c : names.columns()) text += " " + GherkinCell(c) + " |";
       text += "\n";
       for (std::size_t i = k; i < end; ++i) {
         const ToolProcedure& p = *procedures[i];
         if (!p.significant) continue;
-        text += "      | " + cell(p.names.id) + " |";
-        for (const ToolStep& s : p.steps)
-          for (const auto& setting : s.settings) text += " " + cell(setting.second) + " |";
+        text += "      | " + GherkinCell(p.names.id) + " |";
+        for (std::size_t step = 0; step < p.steps.size(); ++step) {
+          if (step < literals.size())
+            for (const std::string& literal : literals[step]) text += " " + GherkinCell(literal) + " |";
+          for (const auto& setting : p.steps[step].settings) text += " " + GherkinCell(setting.second) + " |";
+        }
         text += "\n";
       }
       k = end;
@@ -325,8 +467,12 @@ std::string HtmlReport(const PlanningSession& g) {
                   "h1{color:#1a4d80}h2{border-bottom:2px solid #1a4d80;color:#1a4d80}h3{color:#333}\n"
                   "table{border-collapse:collapse;margin:.5em 0}td,th{border:1px solid #bbb;padding:2px 6px;"
                   "text-align:left;vertical-align:top}th{background:#e4ecf5}\n"
-                  "td.n{text-align:right}.why{color:#a33}pre{background:#f6f6f6;padding:.5em;overflow:auto}\n"
-                  "nav a{margin-right:1em}.insignificant{color:#888}\n"
+                  "td.n{text-align:right}.why{color:#a33}pre{background:#f6f6f6;padding:.5em;overflow:auto;"
+                  "white-space:pre-wrap;overflow-wrap:anywhere}\n"
+                  // A long name without a blank wraps where it must, so that no column leaves the page.
+                  "td,h1,h2,h3,p,summary,nav a{overflow-wrap:anywhere}td{min-width:4em}nav a{display:inline-block}\n"
+                  "th,td.n,td.id{overflow-wrap:normal;white-space:nowrap}td.n{min-width:0}\n"
+                  "nav a{margin-right:1em}.insignificant{color:#888}svg{max-width:100%;height:auto}\n"
                   "</style>\n</head>\n<body>\n<h1>Test plan of " +
                   Html(model) + "</h1>\n";
   const Provenance made = ProvenanceOf(g);
@@ -378,9 +524,13 @@ std::string HtmlReport(const PlanningSession& g) {
     const int height = rowHeight * static_cast<int>(chart.leaves.size()) + 30;
     const double heaviest = std::max(1e-9, static_cast<double>(chart.heaviestWeight()));
     const double most = std::max(1, chart.mostProcedures());
-    h += "<h2 id=\"chart\">Usage chart</h2>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
-         std::to_string(labelWidth + 2 * barWidth + 40) + "\" height=\"" + std::to_string(height) +
-         "\" role=\"img\" aria-label=\"usage chart\">\n"
+    const std::string width = std::to_string(labelWidth + 2 * barWidth + 80);
+    // The labels are clipped to their column, whatever their characters' widths.
+    h += "<h2 id=\"chart\">Usage chart</h2>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + width +
+         "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " + width + " " + std::to_string(height) +
+         "\" role=\"img\" aria-label=\"usage chart\">\n<defs><clipPath id=\"labels\"><rect x=\"0\" y=\"0\" width=\"" +
+         std::to_string(labelWidth - 8) + "\" height=\"" + std::to_string(height) +
+         "\"/></clipPath></defs>\n"
          "<text x=\"" +
          std::to_string(labelWidth) + "\" y=\"14\" font-size=\"12\">absolute weight</text><text x=\"" +
          std::to_string(labelWidth + barWidth + 20) + "\" y=\"14\" font-size=\"12\">test procedures</text>\n";
@@ -390,10 +540,10 @@ std::string HtmlReport(const PlanningSession& g) {
       const bool cut = l.belowCut;
       const int weight = static_cast<int>(std::lround(barWidth * l.weight / heaviest));
       const int procedures = static_cast<int>(std::lround(barWidth * l.procedure / most));
-      const std::string label = l.label.size() > 40 ? l.label.substr(0, 38) + "..." : l.label;
-      h += "<text x=\"0\" y=\"" + std::to_string(y + 13) + "\" font-size=\"12\"><title>" + Html(l.label) + "</title>" +
-           Html(label) + "</text>\n<rect x=\"" + std::to_string(labelWidth) + "\" y=\"" + std::to_string(y) +
-           "\" width=\"" + std::to_string(std::max(1, weight)) + "\" height=\"16\" fill=\"" +
+      const std::string label = ShortenedName(l.label, 36);
+      h += "<text x=\"0\" y=\"" + std::to_string(y + 13) + "\" font-size=\"12\" clip-path=\"url(#labels)\"><title>" +
+           Html(l.label) + "</title>" + Html(label) + "</text>\n<rect x=\"" + std::to_string(labelWidth) + "\" y=\"" +
+           std::to_string(y) + "\" width=\"" + std::to_string(std::max(1, weight)) + "\" height=\"16\" fill=\"" +
            (cut ? "#bbbbbb" : "#2f6fb0") + "\"/>\n<rect x=\"" + std::to_string(labelWidth + barWidth + 20) + "\" y=\"" +
            std::to_string(y) + "\" width=\"" + std::to_string(std::max(1, procedures)) + "\" height=\"16\" fill=\"" +
            (cut ? "#bbbbbb" : "#3c9a4a") + "\"/>\n<text x=\"" +
@@ -438,8 +588,8 @@ std::string HtmlReport(const PlanningSession& g) {
         if (!any) h += "<table><tr><th>Id</th><th>Title</th><th>Steps</th></tr>\n";
         any = true;
         h += std::string("<tr") + (p.significant ? "" : " class=\"insignificant\"") + " id=\"" + Html(p.names.id) +
-             "\"><td><a href=\"#" + Html(anchor) + "\">" + Html(p.names.id) + "</a></td><td>" + Html(p.names.title) +
-             (p.significant ? "" : " (insignificant)") + "</td><td>";
+             "\"><td class=\"id\"><a href=\"#" + Html(anchor) + "\">" + Html(p.names.id) + "</a></td><td>" +
+             Html(p.names.title) + (p.significant ? "" : " (insignificant)") + "</td><td>";
         for (const ToolStep& s : p.steps) {
           h += Html(s.message);
           for (const auto& [category, value] : s.settings)
@@ -509,10 +659,104 @@ kainjow::mustache::data MustacheData(const nlohmann::json& j) {
 
 }  // namespace
 
-Outcome RenderTemplate(const PlanningSession& g, const std::string& text, std::string* out) {
+std::string TemplateOutputName(const std::string& templateFile) {
+  std::string name = std::filesystem::path(templateFile).filename().string();
+  if (name.size() > 9 && name.ends_with(".mustache")) name.resize(name.size() - 9);
+  return name;
+}
+
+Outcome TemplateNameFree(const std::string& templateFile) {
+  const std::string name = TemplateOutputName(templateFile);
+  const auto refused = [&](const std::string& what) {
+    return Outcome::Refused(templateFile + ": its output " + (name.empty() ? "" : "\"" + name + "\" ") + what +
+                            "; rename the template");
+  };
+  if (name.empty() || name == "." || name == "..") return refused("has no file name");
+  static constexpr std::string_view kPlanFiles[] = {"procedures.csv", "plan.json",    "index.csv",  "testrail.xml",
+                                                    "xray.csv",       "testlink.xml", "report.html"};
+  for (std::string_view planFile : kPlanFiles)
+    if (name == planFile) return refused("would replace the plan's " + std::string(planFile));
+  if (name.starts_with(".zov")) return refused("would take a name the plan folder keeps for itself (.zov...)");
+  const auto digitsThen = [&name](std::size_t from, std::string_view rest) {
+    std::size_t i = from;
+    while (i < name.size() && name[i] >= '0' && name[i] <= '9') ++i;
+    return i > from && name.compare(i, rest.size(), rest) == 0;
+  };
+  if (name.starts_with("TestScript") && digitsThen(10, ".txt") && name.ends_with(".txt") &&
+      name.find('.') == name.size() - 4)
+    return refused("would replace a test script of the plan");
+  if (name.starts_with("SD") && digitsThen(2, ".") && name.ends_with(".txt"))
+    return refused("would replace a test specification document of the plan");
+  if (name.ends_with(".feature")) return refused("would replace a feature file of the plan");
+  return {};
+}
+
+namespace {
+
+// How deep the template nests its sections, its delimiters followed as
+// they change; a tag left open is for the parser to report.
+int SectionDepth(const std::string& text) {
+  std::string open = "{{", close = "}}";
+  int depth = 0, deepest = 0;
+  std::size_t pos = 0;
+  while ((pos = text.find(open, pos)) != std::string::npos) {
+    std::size_t start = pos + open.size();
+    std::string end = close;
+    if (open == "{{" && start < text.size() && text[start] == '{') end = "}" + close;  // {{{name}}}
+    if (start < text.size() && text[start] == '=') end = "=" + close;                  // {{=<% %>=}}
+    const std::size_t stop = text.find(end, start);
+    if (stop == std::string::npos) break;
+    std::size_t k = start;
+    while (k < stop && (text[k] == ' ' || text[k] == '\t')) ++k;
+    const char kind = k < stop ? text[k] : '\0';
+    if (kind == '#' || kind == '^') {
+      deepest = std::max(deepest, ++depth);
+    } else if (kind == '/') {
+      --depth;
+    } else if (kind == '=') {
+      std::istringstream delimiters(text.substr(k + 1, stop - k - 1));
+      std::string newOpen, newClose;
+      if (delimiters >> newOpen >> newClose) open = newOpen, close = newClose;
+    }
+    pos = stop + end.size();
+  }
+  return deepest;
+}
+
+}  // namespace
+
+Outcome ReadTemplate(const std::string& templateFile, std::string* text) {
+  std::string why;
+  std::optional<std::string> read = ReadInputFile(templateFile, std::uintmax_t{16} << 20, &why);
+  if (!read) return Outcome::Refused(why);
+  if (SectionDepth(*read) > kTemplateDepth)
+    return Outcome::Refused(templateFile + ": sections nested deeper than " + std::to_string(kTemplateDepth));
+  kainjow::mustache::mustache parsed{*read};
+  if (!parsed.is_valid()) return Outcome::Refused(templateFile + ": " + parsed.error_message());
+  *text = std::move(*read);
+  return {};
+}
+
+Outcome RenderTemplate(const PlanningSession& g, const std::string& text, std::string* out, std::size_t most) {
+  if (SectionDepth(text) > kTemplateDepth)
+    return Outcome::Refused("sections nested deeper than " + std::to_string(kTemplateDepth));
   kainjow::mustache::mustache tmpl{text};
   if (!tmpl.is_valid()) return Outcome::Refused(tmpl.error_message());
-  *out = tmpl.render(MustacheData(TemplateData(g)));
+  // A template that repeats the plan inside itself could grow without
+  // end: the rendering stops at `most` bytes.
+  struct TooLarge {};
+  out->clear();
+  try {
+    tmpl.render(MustacheData(TemplateData(g)), [out, most](const std::string& piece) {
+      if (piece.size() > most - out->size()) throw TooLarge{};
+      out->append(piece);
+    });
+  } catch (const TooLarge&) {
+    out->clear();
+    out->shrink_to_fit();
+    return Outcome::Refused("the output would be larger than " + std::to_string(most >> 20) + " MiB (" +
+                            std::to_string(most) + " bytes); check the template's nested sections");
+  }
   if (!tmpl.is_valid()) return Outcome::Refused(tmpl.error_message());
   return {};
 }

@@ -4,6 +4,7 @@
 // plan's data.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,13 +34,25 @@ std::vector<ToolProcedure> ToolProcedures(const PlanningSession& g);
 // The text a test case's document gives under "PreCondition:", for its path.
 std::string Precondition(const PlanningSession& g, int testCase, const std::string& path);
 
+// The longest titles and names the tools take, in characters.
+inline constexpr std::size_t kTestRailTitle = 250, kJiraSummary = 255, kTestLinkName = 100;
+// Text on one line, valid UTF-8, cut to at most `most` characters between
+// two characters, an ellipsis marking the cut.
+std::string ShortenedName(const std::string& text, std::size_t most);
+// "[5A1000000040-1-001] Withdraw Cash - main flow / 1 / 1", shortened so:
+// the id comes first, so that it survives any cut.
+std::string TitleWithId(const std::string& id, const std::string& title, std::size_t most);
+
 // TestRail: <sections><section> per test case, a <case> per procedure with
-// its steps separated (template "Test Case (Steps)") and its id in <refs>.
+// the id at the start of its title, its steps separated (template "Test
+// Case (Steps)") and empty references.
 std::string TestRailXml(const PlanningSession& g);
-// Xray: a row per step; the case's columns on its first row only.
+// Xray: a row per step, each with the procedure id (which groups a test's
+// rows) and the test type; summary and labels (the id) on its first row.
 std::string XrayCsv(const PlanningSession& g, const CsvStyle& style);
 // TestLink: a <testsuite> per test case inside one for the model, a
-// <testcase> per procedure with its steps and its id as <externalid>.
+// <testcase> per procedure named after its id and title, the id also a
+// keyword; the fields TestLink shows as HTML are escaped text in CDATA.
 std::string TestLinkXml(const PlanningSession& g);
 // Gherkin: one Feature per test case, a Scenario Outline per path whose
 // Examples are the path's significant procedures. (file name, text) pairs.
@@ -49,8 +62,20 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
 std::string HtmlReport(const PlanningSession& g);
 // The data a template sees: that of plan.json, with the tool steps.
 nlohmann::json TemplateData(const PlanningSession& g);
+// A template's output file: its name without ".mustache".
+std::string TemplateOutputName(const std::string& templateFile);
+// Refused, saying why, when the template's output would take the name of a
+// file a plan writes (a document, a script, an export, the manifest).
+Outcome TemplateNameFree(const std::string& templateFile);
+// The template's text, read and checked: refused with the file's name and
+// what is wrong when it cannot be read, is malformed or nests its sections
+// deeper than kTemplateDepth.
+inline constexpr int kTemplateDepth = 64;
+Outcome ReadTemplate(const std::string& templateFile, std::string* text);
 // A Mustache template rendered over TemplateData; refused with why when
-// the template is malformed.
-Outcome RenderTemplate(const PlanningSession& g, const std::string& text, std::string* out);
+// the template is malformed or its output would pass `most` bytes.
+inline constexpr std::size_t kTemplateOutput = std::size_t{1} << 30;
+Outcome RenderTemplate(const PlanningSession& g, const std::string& text, std::string* out,
+                       std::size_t most = kTemplateOutput);
 
 }  // namespace zov

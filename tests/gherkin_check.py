@@ -1,0 +1,63 @@
+"""Reads a plan's .feature files with the official Gherkin parser (through
+tests/gherkin/pickles.mjs) and fails unless Cucumber would run what the plan
+says: every file parses; every placeholder of a Scenario Outline's steps
+heads a column of its Examples and every column is used; each Examples row
+is one significant procedure of plan.json, and the steps Cucumber makes of
+it are the messages of its path, each followed by the values the procedure
+gives its categories, with the model's text as it is (a "<b>" in a message
+stays "<b>").
+Usage: gherkin_check.py PLAN-FOLDER NODE_MODULES"""
+import glob
+import json
+import os
+import re
+import subprocess
+import sys
+
+folder, modules = sys.argv[1], sys.argv[2]
+with open(f"{folder}/plan.json", encoding="utf-8") as f:
+    plan = json.load(f)
+files = sorted(glob.glob(f"{folder}/*.feature"))
+assert files, "no .feature file"
+script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "gherkin", "pickles.mjs")
+parsed = json.loads(subprocess.run(["node", script, modules, *files], check=True, capture_output=True).stdout)
+
+
+def one_line(value):
+    """Model text on one line: no control characters, breaks and tabs as blanks."""
+    return re.sub(r"[\x00-\x1f]", "", re.sub(r"[\t\r\n]", " ", value)).strip()
+
+
+def expected_steps(p):
+    """The messages of the procedure's path, each with its values in order."""
+    case = next(c for c in plan["testCases"] if c["number"] == p["testCase"])
+    messages = next(x for x in case["paths"] if x["name"] == p["path"])["messages"]
+    steps, k = [], 0
+    for m in messages:
+        line = one_line(m["name"]) or "(unnamed message)"
+        categories = ([m["name"]] if m["interactions"] else []) + [s["parameter"] for s in m["settings"]]
+        for category in categories:
+            if k < len(p["steps"]) and p["steps"][k]["message"] == m["name"] and p["steps"][k]["category"] == category:
+                line += " " + one_line(p["steps"][k]["trimmed"])
+                k += 1
+        steps.append(line)
+    assert k == len(p["steps"]), f"{p['id']}: steps of plan.json left over"
+    return steps
+
+
+procedures = {p["id"]: p for p in plan["procedures"]}
+rows = []
+for f in parsed:
+    assert not f["errors"], (f["file"], f["errors"])
+    for outline in f["outlines"]:
+        header = outline["header"]
+        assert header[0] == "id" and len(set(header)) == len(header), header
+        used = {name for step in outline["steps"] for name in re.findall(r"<([^<>]*)>", step)}
+        assert used == set(header[1:]), (f["file"], outline["name"], sorted(used ^ set(header[1:])))
+        for pickle in outline["pickles"]:
+            p = procedures[pickle["cells"][0]]
+            rows.append(p["id"])
+            assert pickle["steps"] == expected_steps(p), (p["id"], pickle["steps"], expected_steps(p))
+significant = [p["id"] for p in plan["procedures"] if p["significant"]]
+assert sorted(rows) == sorted(significant), "the Examples are not the significant procedures"
+print(f"{len(files)} feature files parsed, {len(rows)} procedures run as plan.json says")
