@@ -2,14 +2,18 @@
 // private folder: the load with link analysis and clean-up, "&Select Level"
 // on every actor's branch, the four UIT loads, "&Select All",
 // "&Processing...", every category's default choices and "&All Test Cases",
-// at random and then pairwise.
+// at random and then pairwise; then the files for test management tools,
+// whose XML must parse.
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include <pugixml.hpp>
+
 #include "app/planning_session.h"
+#include "app/tool_exports.h"
 #include "model/work_folder.h"
 
 namespace {
@@ -32,6 +36,16 @@ void Plan(zov::PlanningSession& p) {
   p.generate();
 }
 
+void Export(const zov::PlanningSession& p) {
+  for (const std::string& xml : {zov::TestRailXml(p), zov::TestLinkXml(p)}) {
+    pugi::xml_document doc;
+    if (!doc.load_string(xml.c_str())) __builtin_trap();
+  }
+  zov::XrayCsv(p, {});
+  zov::FeatureFiles(p);
+  zov::HtmlReport(p);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -51,6 +65,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   p.setBusyBox(&busy);
   p.setWorkFolder(&output);
   p.setSeed(1);
-  if (p.openModel(work->pathOf("fuzz.mdl")->string())) Plan(p);
+  if (p.openModel(work->pathOf("fuzz.mdl")->string())) {
+    Plan(p);
+    Export(p);
+  }
   return 0;
 }
