@@ -25,7 +25,7 @@ parsed = json.loads(subprocess.run(["node", script, modules, *files], check=True
 
 def one_line(value):
     """Model text on one line: no control characters, breaks and tabs as blanks."""
-    return re.sub(r"[\x00-\x1f]", "", re.sub(r"[\t\r\n]", " ", value)).strip()
+    return re.sub(r"[\x00-\x1f\ufffe\uffff]", "", re.sub(r"[\t\r\n]", " ", value)).strip()
 
 
 def expected_steps(p):

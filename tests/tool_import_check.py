@@ -52,7 +52,7 @@ def one_line(value):
     """Model text as a one-line field shows it: no control characters, line
     breaks and tabs as blanks."""
     value = re.sub(r"[\t\r\n]", " ", value)
-    return re.sub(r"[\x00-\x1f]", "", value)
+    return re.sub(r"[\x00-\x1f\ufffe\uffff]", "", value)
 
 
 def messages_of(p):

@@ -62,7 +62,7 @@ struct Options {
   std::vector<std::string> pick;
   std::vector<std::string> uit;
   zov::SelectionOptions selection;
-  std::optional<std::string> procedures, coverage, answer, maxMainTree;
+  std::optional<std::string> procedures, coverage, answer, maxMainTree, encoding;
 };
 
 // A whole number from lo to hi as typed, else the message naming what.
@@ -116,6 +116,7 @@ struct Run {
     p.setBusyBox(&busy);
     p.setWorkFolder(work);
     p.mainTreeLimit = o.maxMainTree ? std::stoi(*o.maxMainTree) : 0;
+    if (o.encoding) p.modelEncoding = *o.encoding;
   }
   zov::QuietBusyBox busy{[](std::string_view text) { Say(std::string(text)); }};
   zov::PlanningSession p;
@@ -351,6 +352,16 @@ int main(int argc, char** argv) {
   for (CLI::App* c : {load, tree, spec})
     c->add_option("--work", o.work,
                   "write the load's working files (and the documents of spec) into DIR, for inspection");
+  for (CLI::App* c : {load, tree, spec, plan})
+    c->add_option("--encoding", o.encoding,
+                  "the encoding of a model that does not say its own (a petal file whose header says charSet 0, "
+                  "an XMI file without an encoding declaration), as iconv names it: windows-1251, ISO-8859-2, "
+                  "Shift_JIS ...")
+        ->check(CLI::Validator(
+            [](std::string& v) {
+              return zov::TextDecoder::Of(v) ? std::string() : "unknown encoding '" + v + "' (see iconv -l)";
+            },
+            "NAME"));
   for (CLI::App* c : {load, tree, spec, plan})
     c->add_option("--max-main-tree-nodes", o.maxMainTree,
                   "stop copying branches below links when the Main Tree has N nodes (default 0: the cap grows "

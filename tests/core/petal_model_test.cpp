@@ -101,6 +101,44 @@ TEST(TextEncoding, PrintableEscapesControlsAndBytesThatAreNotUtf8) {
   EXPECT_EQ(Printable(std::string("\0x", 2)), "\\x00x");
 }
 
+// Only well-formed UTF-8 passes: no lead byte past F4, no overlong form,
+// no surrogate; what does not decode becomes U+FFFD, counted.
+TEST(TextEncoding, Utf8IsCheckedStrictly) {
+  for (const char* bad : {"\xF8\x88\x80", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xFF"})
+    EXPECT_FALSE(IsUtf8(bad)) << bad;
+  EXPECT_TRUE(IsUtf8("caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80 \xEF\xBF\xBE"));
+  std::size_t replaced = 0;
+  EXPECT_EQ(ValidUtf8("a\xF8\x88\x80"
+                      "b\xC3\xA9",
+                      &replaced),
+            "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"
+            "b\xC3\xA9");
+  EXPECT_EQ(replaced, 3u);
+}
+
+// Single-byte code pages through a table, the others through iconv; the
+// first line and the count of what did not decode are kept.
+TEST(TextEncoding, CodePagesDecodeToUtf8) {
+  EXPECT_EQ(PetalCodePage(204), "WINDOWS-1251");
+  EXPECT_EQ(PetalCodePage(128), "CP932");
+  EXPECT_EQ(PetalCodePage(7), "");
+  const auto cyrillic = TextDecoder::Of(PetalCodePage(204));
+  ASSERT_TRUE(cyrillic);
+  EXPECT_EQ(cyrillic->decode("\xCA\xE0\xF1\xF1\xE8\xF0"),
+            "\xD0\x9A\xD0\xB0\xD1\x81\xD1\x81\xD0\xB8\xD1\x80");  // Кассир
+  EXPECT_EQ(cyrillic->decode("a\x98", 12), "a\xEF\xBF\xBD");      // 0x98 is unassigned
+  EXPECT_EQ(cyrillic->replaced(), 1u);
+  EXPECT_EQ(cyrillic->firstLine(), 12u);
+  const auto japanese = TextDecoder::Of(PetalCodePage(128));
+  ASSERT_TRUE(japanese);
+  EXPECT_EQ(japanese->decode("\x93\xFA\x96\x7B"), "\xE6\x97\xA5\xE6\x9C\xAC");  // 日本
+  EXPECT_EQ(japanese->decode("x\x93", 3), "x\xEF\xBF\xBD");                     // a sequence cut short
+  EXPECT_EQ(japanese->replaced(), 1u);
+  // Windows-1252 keeps Windows' mapping of its five unassigned bytes.
+  EXPECT_EQ(TextDecoder::Of("windows-1252")->decode("\x80\x81"), "\xE2\x82\xAC\xC2\x81");
+  EXPECT_FALSE(TextDecoder::Of("no-such-encoding"));
+}
+
 TEST(PetalModel, SetNameChangesOnlyTheModelInMemory) {
   const fs::path copy = fs::temp_directory_path() / "zov-setname-test";
   fs::create_directories(copy);

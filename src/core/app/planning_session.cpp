@@ -211,6 +211,7 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     const Cancellable guard(*this);
     status("Activate Rational ROSE Object");
     auto source = MakeModelSourceFor(path);
+    source->SetEncoding(modelEncoding);
     status("Loading Rose file");
     std::string error;
     Handle model;

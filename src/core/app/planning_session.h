@@ -136,6 +136,9 @@ class PlanningSession {
   // Documents named by the diagram's identifier and name and the path
   // (zov plan --names stable), not by the texts of the tree's nodes.
   bool stableNames = false;
+  // The encoding of a model file that does not say its own (zov
+  // --encoding), as iconv names it; empty for the readers' default.
+  std::string modelEncoding;
 
   ModelSource* model() const { return model_.get(); }
   // What the model opened last holds, counted when it was opened.

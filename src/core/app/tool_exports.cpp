@@ -13,7 +13,9 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "generation/specification.h"
 #include "model/input_file.h"
+#include "model/text_encoding.h"
 #include "model/work_folder.h"
 #include "selection/allocation.h"
 #include "selection/usage_chart.h"
@@ -23,8 +25,9 @@ namespace zov {
 namespace {
 
 // Text as XML 1.0 and every importer take it: valid UTF-8 (a byte that
-// starts no valid sequence becomes U+FFFD) without the control characters
-// XML forbids.
+// starts no well-formed sequence becomes U+FFFD) without the characters
+// XML forbids (control characters but tab, line feed and carriage return;
+// U+FFFE and U+FFFF).
 std::string Clean(std::string_view in) {
   std::string out;
   out.reserve(in.size());
@@ -35,24 +38,15 @@ std::string Clean(std::string_view in) {
       ++i;
       continue;
     }
-    const int length = c >= 0xF0 && c <= 0xF4 ? 4 : c >= 0xE0 ? 3 : c >= 0xC2 && c <= 0xDF ? 2 : 0;
-    bool valid = length > 0 && i + static_cast<std::size_t>(length) <= in.size();
-    for (int k = 1; valid && k < length; ++k)
-      valid = (static_cast<unsigned char>(in[i + static_cast<std::size_t>(k)]) & 0xC0) == 0x80;
-    if (valid && length == 3) {
-      const auto c1 = static_cast<unsigned char>(in[i + 1]);
-      valid = !(c == 0xE0 && c1 < 0xA0) && !(c == 0xED && c1 >= 0xA0);  // overlong, surrogates
-    } else if (valid && length == 4) {
-      const auto c1 = static_cast<unsigned char>(in[i + 1]);
-      valid = !(c == 0xF0 && c1 < 0x90) && !(c == 0xF4 && c1 >= 0x90);
-    }
-    if (valid) {
-      out.append(in.substr(i, static_cast<std::size_t>(length)));
-      i += static_cast<std::size_t>(length);
-    } else {
+    const std::size_t length = Utf8SequenceAt(in, i);
+    if (length == 0) {
       out += "\xEF\xBF\xBD";
       ++i;
+      continue;
     }
+    const std::string_view sequence = in.substr(i, length);
+    if (sequence != "\xEF\xBF\xBE" && sequence != "\xEF\xBF\xBF") out.append(sequence);
+    i += length;
   }
   return out;
 }
@@ -412,6 +406,7 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
     return d == diagrams.end() ? std::string() : d->second;
   };
   const std::vector<ToolProcedure> all = ToolProcedures(g);
+  std::unordered_set<std::string> fileNames;  // by FileNameKey
   for (const auto& [testCase, procedures] : ByTestCase(all)) {
     std::string text = "Feature: " + OneLine(CaseName(g, testCase)) + "\n  Test case SD" + std::to_string(testCase) +
                        " of " + OneLine(std::filesystem::path(g.filemdl).filename().string()) + ", diagram " +
@@ -450,9 +445,14 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
       }
       k = end;
     }
-    std::string name = diagram(testCase) + "_" + CaseName(g, testCase) + ".feature";
-    for (char& c : name)
-      if (c == ' ' || c == '/' || c == '\\' || c == ':' || static_cast<unsigned char>(c) < 0x20) c = '-';
+    // "<identifier>_<name>.feature", blanks as "-", safe on any file system
+    // and apart from the others even where letter case is folded.
+    std::string base = diagram(testCase) + "_" + CaseName(g, testCase);
+    std::replace(base.begin(), base.end(), ' ', '-');
+    base = SafeFileName(ValidUtf8(base));
+    std::string name = base + ".feature";
+    for (int n = 2; !fileNames.insert(FileNameKey(name)).second; ++n)
+      name = base + "-" + std::to_string(n) + ".feature";
     files.emplace_back(name, text);
   }
   return files;

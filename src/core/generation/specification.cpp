@@ -6,6 +6,7 @@
 #include <set>
 
 #include "generation/choices.h"
+#include "model/fnv.h"
 #include "model/work_folder.h"
 #include "selection/allocation.h"
 #include "tree/kinds.h"
@@ -272,16 +273,28 @@ std::string SafeFileName(std::string_view name) {
     out += bad ? '_' : static_cast<char>(c);
   }
   for (std::size_t at; (at = out.find("..")) != std::string::npos;) out[at + 1] = '_';
-  // Keep room for ".txt" and a number within the usual 255-byte limit,
-  // without cutting a UTF-8 character in two.
+  // Keep room for an ending, a number and a hash within the usual 255-byte
+  // limit, without cutting a UTF-8 character in two; a name that was cut
+  // ends with a hash of the whole, so that two long names stay apart.
   constexpr std::size_t kMost = 200;
   if (out.size() > kMost) {
-    std::size_t cut = kMost;
+    static const char kDigits[] = "0123456789abcdef";
+    const std::uint64_t hash = Fnv1a(name);
+    std::size_t cut = kMost - 9;
     while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
     out.resize(cut);
+    out += '~';
+    for (int shift = 28; shift >= 0; shift -= 4) out += kDigits[(hash >> shift) & 0xF];
   }
   if (out.empty() || out == ".") out = "_";
   return out;
+}
+
+std::string FileNameKey(std::string_view name) {
+  std::string key(name);
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return key;
 }
 
 std::string AssignDocumentName(SpecificationState& st, const std::string& base) {
@@ -290,9 +303,11 @@ std::string AssignDocumentName(SpecificationState& st, const std::string& base) 
   if (const auto it = st.documentByName.find(base); it != st.documentByName.end()) return it->second;
   const std::string safe = SafeFileName(base);
   std::string file = safe + ".txt";
-  for (int n = 2; st.usedFiles.count(file) != 0; ++n) file = safe + " (" + std::to_string(n) + ").txt";
+  // Names apart only in letter case are one file where the file system
+  // folds case (Windows, macOS): they get a number too.
+  for (int n = 2; st.usedFiles.count(FileNameKey(file)) != 0; ++n) file = safe + " (" + std::to_string(n) + ").txt";
   st.documentByName[base] = file;
-  st.usedFiles.insert(file);
+  st.usedFiles.insert(FileNameKey(file));
   st.specDocuments.push_back(file);
   return file;
 }

@@ -29,8 +29,8 @@ struct SpecificationState {
   std::unordered_map<std::string, std::string> documentByNode;
   // The file of each path's document, by PathKey(test case, path).
   std::unordered_map<std::string, std::string> documentByPath;
-  std::unordered_set<std::string> usedFiles;
-  int notWritten = 0;  // documents that could not be written
+  std::unordered_set<std::string> usedFiles;  // by FileNameKey
+  int notWritten = 0;                         // documents that could not be written
 
   // Where the record of a message or parameter node of TV(2) lies: test
   // case, message record and (for a parameter) attribute; by node key.
@@ -84,6 +84,8 @@ Quote SharePaths(int allotted, int paths);
 // A document name made safe: no folder separators, "..", characters that
 // file systems refuse or control characters.
 std::string SafeFileName(std::string_view name);
+// A file name as a file system that folds letter case compares it.
+std::string FileNameKey(std::string_view name);
 
 // What "&Processing..." works with and reports to.
 struct ProcessingContext {

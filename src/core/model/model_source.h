@@ -64,6 +64,10 @@ class ModelSource {
   // Problems that did not stop the load (a controlled unit not found, a
   // reference to an element that is not in the model), one line each.
   virtual const std::vector<std::string>& Warnings() const = 0;
+  // The encoding of files that do not say theirs (a petal header with
+  // charSet 0, an XMI file without an encoding declaration), as iconv names
+  // it; empty for the default (Windows-1252, UTF-8). Set before OpenModel.
+  virtual void SetEncoding(const std::string& encoding) { (void)encoding; }
   // The counts of the open model's elements.
   virtual ModelSummary Summarize() const = 0;
 

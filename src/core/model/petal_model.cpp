@@ -25,6 +25,7 @@ struct PetalModel::Context {
   std::uint32_t index;  // position in documents_
   const petal::Document& doc;
   fs::path dir;  // folder of the file, for controlled units
+  const TextDecoder& decoder;
 };
 
 namespace {
@@ -53,6 +54,7 @@ void PetalModel::reset() {
   byQuid_.clear();
   quidsIndexed_ = 0;
   documents_.clear();
+  decoders_.clear();
   pending_.clear();
   warnings_.clear();
   filesRead_.clear();
@@ -76,15 +78,47 @@ PetalModel::Element* PetalModel::get(Handle h) {
                                                                        : nullptr;
 }
 
-std::string PetalModel::text(const Context& c, std::string_view raw) const {
-  if (c.doc.utf8()) return std::string(raw);
-  return Cp1252ToUtf8(raw);
+std::string PetalModel::text(const Context& c, std::string_view raw, std::uint32_t line) const {
+  return c.decoder.decode(raw, line);
 }
 
-std::string PetalModel::nameOf(const Context& c, std::string_view raw) const {
+std::string PetalModel::nameOf(const Context& c, std::string_view raw, std::uint32_t line) const {
   // Rose writes "$UNNAMED$n" for an element without a name.
   if (raw.substr(0, 9) == "$UNNAMED$") return {};
-  return text(c, raw);
+  return text(c, raw, line);
+}
+
+// A petal file is 8-bit text in the code page its header's charSet names
+// (UTF-8 after a byte order mark); charSet 0 may stand for the encoding
+// the tester gives, for files written on a system of another code page.
+const TextDecoder& PetalModel::decoderOf(const petal::Document& doc) {
+  std::string page = "UTF-8";
+  if (!doc.utf8()) {
+    const petal::Value* v = doc.top().empty() ? nullptr : doc.find(doc.form(doc.top().front()), "charSet");
+    long charSet = 0;
+    if (v != nullptr && v->kind == ValueKind::kNumber) charSet = std::strtol(std::string(v->text).c_str(), nullptr, 10);
+    page = PetalCodePage(charSet);
+    if (page.empty()) {
+      warnings_.push_back(doc.file() + ":1: the header's charSet " + std::to_string(charSet) +
+                          " names no code page; the text is read as Windows-1252");
+      page = PetalCodePage(0);
+    } else if (charSet == 0 && !encoding_.empty()) {
+      page = encoding_;
+    }
+  }
+  std::optional<TextDecoder> decoder = TextDecoder::Of(page);
+  if (!decoder) {
+    warnings_.push_back(doc.file() + ": the encoding " + page + " is unknown here; the text is read as Windows-1252");
+    decoder = TextDecoder::Of(PetalCodePage(0));
+  }
+  return decoders_.emplace_back(std::move(*decoder));
+}
+
+void PetalModel::warnUndecoded(const petal::Document& doc, const TextDecoder& decoder) {
+  if (decoder.replaced() == 0) return;
+  warnings_.push_back(doc.file() + ":" + std::to_string(decoder.firstLine()) + ": " +
+                      std::to_string(decoder.replaced()) + " byte" + (decoder.replaced() == 1 ? " is" : "s are") +
+                      " not " + decoder.name() + " text (the first on this line); each was read as U+FFFD");
 }
 
 std::string PetalModel::stringAttr(const Context& c, const Form& f, std::string_view name) const {
@@ -94,12 +128,12 @@ std::string PetalModel::stringAttr(const Context& c, const Form& f, std::string_
 std::string PetalModel::valueText(const Context& c, const Value* v) const {
   if (v == nullptr) return {};
   if (v->kind == ValueKind::kString || v->kind == ValueKind::kWord || v->kind == ValueKind::kNumber)
-    return text(c, v->text);
+    return text(c, v->text, v->line);
   // (value Text "...") forms carry their text as the last item.
   if (const Form* inner = c.doc.formOf(v); inner != nullptr && inner->kind == FormKind::kValue) {
     auto items = c.doc.attributes(*inner);
     for (auto it = items.rbegin(); it != items.rend(); ++it)
-      if (it->value.kind == ValueKind::kString) return text(c, it->value.text);
+      if (it->value.kind == ValueKind::kString) return text(c, it->value.text, it->value.line);
   }
   return {};
 }
@@ -121,7 +155,7 @@ Handle PetalModel::add(Kind kind, Handle parent, const Context& c, const Form& f
   e.kind = kind;
   e.parent = parent;
   e.identifier = valueText(c, quid);
-  e.name = nameOf(c, f.name);
+  e.name = nameOf(c, f.name, f.line);
   e.stereotype = valueText(c, stereotype);
   e.documentation = valueText(c, documentation);
   return h;
@@ -202,7 +236,7 @@ Handle PetalModel::openParsed(petal::Document&& doc, const std::string& path, st
   // from "." as they would be for "./name".
   fs::path dir = fs::path(path).parent_path();
   if (dir.empty()) dir = ".";
-  Context c{0, documents_.back(), dir};
+  Context c{0, documents_.back(), dir, decoderOf(documents_.back())};
   // Room for an element per form at once spares the copies of a growing
   // table; room never used takes no memory.
   elements_.reserve(elements_.size() + c.doc.formCount() + 1);
@@ -256,9 +290,13 @@ Handle PetalModel::openParsed(petal::Document&& doc, const std::string& path, st
   }
   get(model_)->ref = useCaseRoot;
   get(model_)->ref2 = logicalRoot;
+  // Text that did not decode is said once per file.
+  for (std::size_t i = 0; i < documents_.size() && i < decoders_.size(); ++i)
+    warnUndecoded(documents_[i], decoders_[i]);
   // Everything the model answers is in its elements now: the parsed text,
   // the largest part of a load's memory, goes before the trees are built.
   documents_.clear();
+  decoders_.clear();
   return model_;
 }
 
@@ -381,7 +419,8 @@ bool PetalModel::loadUnit(const Context& c, const Form& f, Handle pkg) {
   }
   filesRead_.push_back(found.string());
   documents_.push_back(std::move(*unitDoc));
-  Context unit{static_cast<std::uint32_t>(documents_.size() - 1), documents_.back(), found.parent_path()};
+  Context unit{static_cast<std::uint32_t>(documents_.size() - 1), documents_.back(), found.parent_path(),
+               decoderOf(documents_.back())};
   const Form* category = nullptr;
   for (std::size_t i = 1; i < unit.doc.top().size(); ++i)
     if (Is(unit.doc.form(unit.doc.top()[i]), "Class_Category")) {

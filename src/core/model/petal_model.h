@@ -21,6 +21,7 @@
 #include "model/petal_parser.h"
 #include "model/rare_text.h"
 #include "model/table_reader.h"
+#include "model/text_encoding.h"
 #include "tree/string_index.h"
 
 namespace zov {
@@ -55,6 +56,7 @@ class PetalModel : public TableReader<PetalModel> {
 
   Handle OpenModel(const std::string& path, std::string* error) override;
   const std::vector<std::string>& Warnings() const override { return warnings_; }
+  void SetEncoding(const std::string& encoding) override { encoding_ = encoding; }
   // Opens a model from text already in memory; path names it in messages
   // and places its controlled units.
   Handle OpenText(std::string content, const std::string& path, std::string* error);
@@ -166,8 +168,8 @@ class PetalModel : public TableReader<PetalModel> {
   const Element* get(Handle h) const;
   Element* get(Handle h);
   Handle ref(Handle h, Kind kind) const;
-  std::string text(const Context& c, std::string_view raw) const;
-  std::string nameOf(const Context& c, std::string_view raw) const;
+  std::string text(const Context& c, std::string_view raw, std::uint32_t line) const;
+  std::string nameOf(const Context& c, std::string_view raw, std::uint32_t line) const;
   std::string stringAttr(const Context& c, const petal::Form& f, std::string_view name) const;
   // The text of a string, word or number value, or of a (value Text ...) form.
   std::string valueText(const Context& c, const petal::Value* v) const;
@@ -208,6 +210,11 @@ class PetalModel : public TableReader<PetalModel> {
   std::size_t quidsIndexed_ = 0;
   void indexQuids();
   std::deque<petal::Document> documents_;
+  // Each document's text decoder, by the code page its header names.
+  std::deque<TextDecoder> decoders_;
+  std::string encoding_;
+  const TextDecoder& decoderOf(const petal::Document& doc);
+  void warnUndecoded(const petal::Document& doc, const TextDecoder& decoder);
   std::vector<Pending> pending_;
   std::vector<std::string> warnings_;
   std::vector<std::string> filesRead_;

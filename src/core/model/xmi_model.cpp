@@ -387,20 +387,46 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
     return Handle{};
   };
 
-  // 8-bit files (Enterprise Architect writes windows-1252) become UTF-8.
+  // Text in any encoding but UTF-16 and UTF-32 (which the parser reads
+  // itself) becomes valid UTF-8 first: the encoding the declaration names,
+  // else the one the tester gave, else UTF-8.
   pugi::xml_encoding encoding = pugi::encoding_auto;
-  if (const std::string_view content(text_.data(), textSize_);
-      content.size() >= 2 && !(static_cast<unsigned char>(content[0]) >= 0xFE)) {
+  if (const std::string_view content(text_.data(), textSize_); content.size() >= 2 &&
+                                                               !(static_cast<unsigned char>(content[0]) >= 0xFE) &&
+                                                               content[0] != '\0' && content[1] != '\0') {
     const std::string head = Lower(content.substr(0, std::min<std::size_t>(content.size(), 200)));
-    const std::size_t declared = head.find("encoding=");
-    if (head.rfind("<?xml", 0) == 0 && declared != std::string::npos && declared + 10 <= head.size()) {
-      const std::string_view value = std::string_view(head).substr(declared + 10);
-      if (value.rfind("windows-1252", 0) == 0 || value.rfind("cp1252", 0) == 0 || value.rfind("iso-8859-1", 0) == 0 ||
-          value.rfind("latin1", 0) == 0 || value.rfind("iso-8859-15", 0) == 0) {
-        if (std::any_of(content.begin(), content.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
-          setText(Cp1252ToUtf8(content));
-        encoding = pugi::encoding_utf8;
+    std::string declared;
+    if (const std::size_t at = head.find("encoding=");
+        head.find("<?xml") != std::string::npos && at != std::string::npos && at + 10 <= head.size()) {
+      const char quote = head[at + 9];
+      const std::size_t close = head.find(quote, at + 10);
+      if ((quote == '"' || quote == '\'') && close != std::string::npos)
+        declared = head.substr(at + 10, close - at - 10);
+    }
+    if (!declared.starts_with("utf-16") && !declared.starts_with("utf-32") && !declared.starts_with("ucs")) {
+      std::string page = declared.empty() ? (encoding_.empty() ? "UTF-8" : encoding_) : declared;
+      std::optional<TextDecoder> decoder = TextDecoder::Of(page);
+      if (!decoder) {
+        warnings_.push_back(path + ":1: the encoding \"" + page + "\" is unknown here; the file is read as UTF-8");
+        decoder = TextDecoder::Of("UTF-8");
       }
+      std::size_t firstHigh = 0;
+      while (firstHigh < content.size() && static_cast<unsigned char>(content[firstHigh]) < 0x80) ++firstHigh;
+      if (firstHigh < content.size() && (decoder->name() != "UTF-8" || !IsUtf8(content.substr(firstHigh)))) {
+        std::string decoded = decoder->decode(content);
+        if (decoder->replaced() > 0) {
+          const std::size_t at = decoder->firstOffset();
+          warnings_.push_back(
+              path + ":" +
+              std::to_string(1 + std::count(content.begin(),
+                                            content.begin() + static_cast<std::ptrdiff_t>(std::min(at, content.size())),
+                                            '\n')) +
+              ": " + std::to_string(decoder->replaced()) + " byte" + (decoder->replaced() == 1 ? " is" : "s are") +
+              " not " + decoder->name() + " text (the first on this line); each was read as U+FFFD");
+        }
+        setText(decoded);
+      }
+      encoding = pugi::encoding_utf8;
     }
   }
 

@@ -64,6 +64,7 @@ class XmiModel : public TableReader<XmiModel> {
 
   Handle OpenModel(const std::string& path, std::string* error) override;
   const std::vector<std::string>& Warnings() const override { return warnings_; }
+  void SetEncoding(const std::string& encoding) override { encoding_ = encoding; }
   // Opens a model from text already in memory; path names it in messages.
   Handle OpenText(std::string content, const std::string& path, std::string* error);
 
@@ -230,6 +231,7 @@ class XmiModel : public TableReader<XmiModel> {
   // Makes the identifiers unique once every element exists.
   void finishIdentifiers();
   std::vector<std::string> warnings_;
+  std::string encoding_;  // of a file without an encoding declaration
   std::map<std::string, int> skipped_;
   std::map<std::string, int, std::less<>> external_;  // href files and the references to them
   void countExternal(std::string_view href);
