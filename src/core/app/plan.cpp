@@ -43,6 +43,7 @@ Outcome ReadChoicesFile(const std::string& path, ChoicesFile& out) {
     const auto fail = [&](const std::string& what) {
       return Outcome::Refused(path + ":" + std::to_string(n) + ": " + Printable(what));
     };
+    if (!IsUtf8(line)) return fail("the line is not UTF-8 text; save the file as UTF-8");
     if (word == "category") {
       if (rest.empty()) return fail("'category' needs a node");
       out.categories.push_back({rest, n, {}});

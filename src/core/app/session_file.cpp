@@ -63,7 +63,7 @@ std::string CheckSession(const json& s) {
   };
   if (object(s, "", "model")) {
     const json& m = s["model"];
-    text(m, "model.", {"path", "fnv1a64"});
+    text(m, "model.", {"path", "fnv1a64", "encoding"});
     whole(m, "model.", "size", 0, std::numeric_limits<long long>::max());
   }
   whole(s, "", "seed", 0, 0xFFFFFFFFLL);
@@ -334,6 +334,8 @@ std::string SessionText(const PlanningSession& g, const std::string& sessionPath
     s["model"]["size"] = print->first;
     s["model"]["fnv1a64"] = Fingerprint(print->second);
   }
+  // The encoding the model was read in, where the tester named one.
+  if (!g.modelEncoding.empty()) s["model"]["encoding"] = g.modelEncoding;
   s["seed"] = g.seed();
   // The strength at the load; its changes are decisions.
   s["strength"] = {{"t", g.strengthAtLoad.t}, {"fills", g.strengthAtLoad.fills}};
@@ -468,6 +470,7 @@ SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, co
     r.modelChanged =
         !print || !s["model"].contains("fnv1a64") || Fingerprint(print->second) != s["model"].value("fnv1a64", "");
     g.setSeed(seed != nullptr ? *seed : s.value("seed", 0u));
+    if (s["model"].contains("encoding")) g.modelEncoding = s["model"].value("encoding", "");
     // A session older than the strength draws at random.
     const json strength = s.value("strength", json::object());
     g.strength = {strength.value("t", 0), strength.value("fills", false)};
