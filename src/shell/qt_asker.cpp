@@ -1,10 +1,13 @@
 #include "shell/qt_asker.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrinterInfo>
 #include <QSettings>
@@ -64,6 +67,42 @@ std::optional<std::string> QtAsker::openFile(std::string_view title, std::string
   const QString path = QFileDialog::getOpenFileName(parent_, Q(title), Q(startFolder), labels.join(";;"));
   if (path.isEmpty()) return std::nullopt;
   return path.toStdString();
+}
+
+std::optional<std::string> QtAsker::openModelFile(std::string_view title, std::string_view filter,
+                                                  std::string_view startFolder, std::string& encoding) {
+  QStringList labels;
+  for (const auto& [label, pattern] : SplitFilter(filter)) labels << Q(label);
+  // Qt's own dialog, which takes a field of ours below its file type.
+  QFileDialog dialog(parent_, Q(title), Q(startFolder), labels.join(QStringLiteral(";;")));
+  dialog.setObjectName(QStringLiteral("OpenModel"));
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  auto* combo = new QComboBox(&dialog);
+  combo->setObjectName(QStringLiteral("encoding"));
+  combo->setAccessibleName(QStringLiteral("Encoding"));
+  combo->setToolTip(
+      QStringLiteral("The encoding of a model that does not say its own: a petal file whose header "
+                     "says charSet 0, an XMI file without an encoding declaration"));
+  combo->setEditable(true);  // any name iconv knows
+  const QString asTheFileSays = QStringLiteral("As the file says");
+  combo->addItem(asTheFileSays);
+  for (const char* name :
+       {"windows-1250", "windows-1251", "windows-1252", "windows-1253", "windows-1254", "windows-1255", "windows-1256",
+        "windows-1257", "ISO-8859-2", "KOI8-R", "Shift_JIS", "GBK", "Big5", "EUC-KR", "UTF-8"})
+    combo->addItem(QString::fromLatin1(name));
+  combo->setCurrentText(encoding.empty() ? asTheFileSays : Q(encoding));
+  auto* label = new QLabel(QStringLiteral("&Encoding:"), &dialog);
+  label->setBuddy(combo);
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+    const int row = grid->rowCount();
+    grid->addWidget(label, row, 0);
+    grid->addWidget(combo, row, 1);
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  const QString chosen = combo->currentText().trimmed();
+  encoding = chosen == asTheFileSays ? std::string() : chosen.toStdString();
+  return dialog.selectedFiles().front().toStdString();
 }
 
 std::optional<std::string> QtAsker::saveFile(std::string_view title, std::string_view filter,

@@ -17,6 +17,8 @@ class QtAsker : public Asker {
                                       std::string_view defaultText) override;
   std::optional<std::string> openFile(std::string_view title, std::string_view filter,
                                       std::string_view startFolder) override;
+  std::optional<std::string> openModelFile(std::string_view title, std::string_view filter,
+                                           std::string_view startFolder, std::string& encoding) override;
   std::optional<std::string> saveFile(std::string_view title, std::string_view filter,
                                       std::string_view startFolder) override;
   std::optional<std::string> chooseFolder(std::string_view title, std::string_view startFolder) override;

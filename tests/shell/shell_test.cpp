@@ -3,8 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -39,6 +42,7 @@
 #include <unistd.h>
 
 #include "app/exports.h"
+#include "app/load_messages.h"
 #include "app/scripted_asker.h"
 #include "generation/specification.h"
 #include "shell/about.h"
@@ -913,6 +917,32 @@ class ShellTest : public QObject {
     QTest::keyClick(defaults.valueEdit(), Qt::Key_Return);
     QVERIFY2(said.contains(QStringLiteral("Insert your own values")), qPrintable(said));
     QCOMPARE(defaults.choiceList()->count(), choices);
+  }
+
+  // The model's open dialog offers the encoding of a file that does not
+  // say its own, named for screen readers, and gives back the choice.
+  void openModelOffersAnEncoding() {
+    QtAsker asker(nullptr);
+    const QString model = QDir(QStringLiteral(ZOV_EXAMPLES_DIR)).absoluteFilePath(QStringLiteral("ATM.mdl"));
+    QString accessible, offered;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) return;
+      auto* combo = dialog->findChild<QComboBox*>(QStringLiteral("encoding"));
+      if (combo == nullptr) return dialog->reject();
+      accessible = combo->accessibleName();
+      offered = combo->currentText();
+      combo->setCurrentText(QStringLiteral("windows-1251"));
+      dialog->selectFile(model);
+      static_cast<QDialog*>(dialog)->accept();  // QFileDialog checks the file
+    });
+    std::string encoding;
+    const auto path = asker.openModelFile("Load MDL File", kModelFilter, ZOV_EXAMPLES_DIR, encoding);
+    QVERIFY(path.has_value());
+    QCOMPARE(QFileInfo(QString::fromStdString(*path)).canonicalFilePath(), QFileInfo(model).canonicalFilePath());
+    QCOMPARE(accessible, QStringLiteral("Encoding"));
+    QCOMPARE(offered, QStringLiteral("As the file says"));
+    QCOMPARE(encoding, std::string("windows-1251"));
   }
 
   // The export asks for its formats with one check box each, and offers

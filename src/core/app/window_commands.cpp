@@ -10,6 +10,7 @@
 #include "app/exports.h"
 #include "app/generale.h"
 #include "app/session_file.h"
+#include "model/text_encoding.h"
 #include "model/work_folder.h"
 #include "tree/kinds.h"
 
@@ -17,8 +18,15 @@ namespace zov {
 
 void Generale::loadModelCommand() {
   if (asker_ == nullptr) return;
-  const auto path = asker_->openFile("Load MDL File", kModelFilter, dialogFolder());
+  std::string encoding = session.modelEncoding;
+  const auto path = asker_->openModelFile("Load MDL File", kModelFilter, dialogFolder(), encoding);
   if (!path || path->empty()) return;
+  if (!encoding.empty() && !TextDecoder::Of(encoding)) {
+    asker_->messageBox("The encoding \"" + encoding + "\" is not known here (iconv -l lists those that are).",
+                       "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
+    return;
+  }
+  session.modelEncoding = encoding;
   openModelFile(*path);
 }
 

@@ -30,6 +30,10 @@ std::optional<std::string> Asker::inputBox(std::string_view, std::string_view, s
 std::optional<std::string> Asker::openFile(std::string_view, std::string_view, std::string_view) {
   return std::nullopt;
 }
+std::optional<std::string> Asker::openModelFile(std::string_view title, std::string_view filter,
+                                                std::string_view startFolder, std::string&) {
+  return openFile(title, filter, startFolder);
+}
 std::optional<std::string> Asker::saveFile(std::string_view, std::string_view, std::string_view) {
   return std::nullopt;
 }

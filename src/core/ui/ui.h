@@ -50,6 +50,13 @@ class Asker {
   // std::nullopt when the tester cancels (or none can be shown).
   virtual std::optional<std::string> openFile(std::string_view title, std::string_view filter,
                                               std::string_view startFolder);
+  // The file-open dialog of a model, which also offers the encoding of a
+  // file that does not say its own (a petal header with charSet 0, an XMI
+  // file without a declaration): encoding holds the current choice (empty:
+  // as the file says) and receives the tester's. Without that choice, as
+  // openFile.
+  virtual std::optional<std::string> openModelFile(std::string_view title, std::string_view filter,
+                                                   std::string_view startFolder, std::string& encoding);
   // The file-save dialog, filter as for openFile; std::nullopt when the
   // tester cancels (or none can be shown).
   virtual std::optional<std::string> saveFile(std::string_view title, std::string_view filter,
