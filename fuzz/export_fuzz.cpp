@@ -17,8 +17,8 @@
 #include "app/exports.h"
 #include "app/planning_session.h"
 #include "app/tool_exports.h"
+#include "fuzz_model.h"
 #include "model/text_encoding.h"
-#include "model/work_folder.h"
 
 namespace {
 
@@ -155,22 +155,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     else
       texts.back().push_back(static_cast<char>(data[i]));
   }
-  auto work = zov::WorkFolder::CreatePrivate(nullptr);
-  if (!work) return 0;
-  std::string error;
-  {
-    const std::string model = Model(texts, data[0]);
-    zov::OutputFile out = work->create("fuzz.mdl", zov::CreatedList::kScripts, &error);
-    out.write(model.data(), static_cast<std::streamsize>(model.size()));
-    work->close(out, "fuzz.mdl");
-  }
-  zov::WorkFolder output = zov::WorkFolder::InMemory();
-  zov::PlanningSession p;
-  zov::QuietBusyBox busy;
-  p.setBusyBox(&busy);
-  p.setWorkFolder(&output);
-  p.setSeed(1);
-  if (!p.openModel(work->pathOf("fuzz.mdl")->string())) return 0;
+  zov::fuzz::FuzzPlan run;
+  if (!run.open(Model(texts, data[0]))) return 0;
+  zov::PlanningSession& p = run.p;
   const zov::Tree& t = p.TV(zov::kMainTree);
   for (zov::NodeId a = t.firstRoot(); a != zov::kNoNode; a = t.node(a).next)
     if (t.node(a).image != "rose" && t.node(a).children != 0) {

@@ -14,7 +14,7 @@
 
 #include "app/planning_session.h"
 #include "app/tool_exports.h"
-#include "model/work_folder.h"
+#include "fuzz_model.h"
 
 namespace {
 
@@ -49,25 +49,10 @@ void Export(const zov::PlanningSession& p) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  auto work = zov::WorkFolder::CreatePrivate(nullptr);
-  if (!work) return 0;
-  // The model is a file of the folder, named like a model, gone with it;
-  // the plan's documents and scripts stay in memory.
-  std::string error;
-  {
-    zov::OutputFile model = work->create("fuzz.mdl", zov::CreatedList::kScripts, &error);
-    model.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    work->close(model, "fuzz.mdl");
-  }
-  zov::WorkFolder output = zov::WorkFolder::InMemory();
-  zov::PlanningSession p;
-  zov::QuietBusyBox busy;
-  p.setBusyBox(&busy);
-  p.setWorkFolder(&output);
-  p.setSeed(1);
-  if (p.openModel(work->pathOf("fuzz.mdl")->string())) {
-    Plan(p);
-    Export(p);
+  zov::fuzz::FuzzPlan run;
+  if (run.open(std::string_view(reinterpret_cast<const char*>(data), size))) {
+    Plan(run.p);
+    Export(run.p);
   }
   return 0;
 }
