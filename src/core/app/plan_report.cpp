@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "app/planning_session.h"
+#include "model/fnv.h"
 #include "model/input_file.h"
 #include "selection/allocation.h"
 #include "tree/kinds.h"
@@ -251,9 +252,7 @@ Provenance ProvenanceOf(const PlanningSession& s) {
   p.model = std::filesystem::path(s.filemdl).filename().string();
   if (const auto print = ModelFingerprint(s.filemdl)) {
     p.size = print->first;
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(print->second));
-    p.hash = hex;
+    p.hash = FnvHex(print->second);
   }
   return p;
 }

@@ -12,6 +12,7 @@
 #include "app/planning_session.h"
 #include "generation/strength.h"
 #include "generation/test_case_table.h"
+#include "model/fnv.h"
 #include "model/input_file.h"
 #include "model/work_folder.h"
 
@@ -130,12 +131,6 @@ const char* TypeName(Decision::Type t) {
     case Decision::Type::kStrength: return "strength";
   }
   return "";
-}
-
-std::string Fingerprint(std::uint64_t hash) {
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
-  return text;
 }
 
 json Json(const Decision& d) {
@@ -332,7 +327,7 @@ std::string SessionText(const PlanningSession& g, const std::string& sessionPath
   s["model"] = {{"path", below ? relative.generic_string() : absolute.generic_string()}};
   if (const auto print = ModelFingerprint(absolute)) {
     s["model"]["size"] = print->first;
-    s["model"]["fnv1a64"] = Fingerprint(print->second);
+    s["model"]["fnv1a64"] = FnvHex(print->second);
   }
   // The encoding the model was read in, where the tester named one.
   if (!g.modelEncoding.empty()) s["model"]["encoding"] = g.modelEncoding;
@@ -468,7 +463,7 @@ SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, co
     if (model.is_relative()) model = fs::absolute(sessionPath).parent_path() / model;
     const auto print = ModelFingerprint(model);
     r.modelChanged =
-        !print || !s["model"].contains("fnv1a64") || Fingerprint(print->second) != s["model"].value("fnv1a64", "");
+        !print || !s["model"].contains("fnv1a64") || FnvHex(print->second) != s["model"].value("fnv1a64", "");
     g.setSeed(seed != nullptr ? *seed : s.value("seed", 0u));
     if (s["model"].contains("encoding")) g.modelEncoding = s["model"].value("encoding", "");
     // A session older than the strength draws at random.

@@ -278,13 +278,10 @@ std::string SafeFileName(std::string_view name) {
   // ends with a hash of the whole, so that two long names stay apart.
   constexpr std::size_t kMost = 200;
   if (out.size() > kMost) {
-    static const char kDigits[] = "0123456789abcdef";
-    const std::uint64_t hash = Fnv1a(name);
     std::size_t cut = kMost - 9;
     while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0) == 0x80) --cut;
     out.resize(cut);
-    out += '~';
-    for (int shift = 28; shift >= 0; shift -= 4) out += kDigits[(hash >> shift) & 0xF];
+    out += "~" + FnvHex(Fnv1a(name)).substr(8);  // its low 32 bits
   }
   if (out.empty() || out == ".") out = "_";
   return out;

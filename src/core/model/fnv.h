@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace zov {
@@ -19,6 +21,14 @@ inline std::uint64_t Fnv1a(std::string_view bytes, std::uint64_t hash = kFnvOffs
     hash *= kFnvPrime;
   }
   return hash;
+}
+
+// The hash as manifests, sessions and plans write it: 16 lowercase
+// hexadecimal digits.
+inline std::string FnvHex(std::uint64_t hash) {
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+  return text;
 }
 
 }  // namespace zov

@@ -115,10 +115,8 @@ const TextDecoder& PetalModel::decoderOf(const petal::Document& doc) {
 }
 
 void PetalModel::warnUndecoded(const petal::Document& doc, const TextDecoder& decoder) {
-  if (decoder.replaced() == 0) return;
-  warnings_.push_back(doc.file() + ":" + std::to_string(decoder.firstLine()) + ": " +
-                      std::to_string(decoder.replaced()) + " byte" + (decoder.replaced() == 1 ? " is" : "s are") +
-                      " not " + decoder.name() + " text (the first on this line); each was read as U+FFFD");
+  if (std::string warning = decoder.undecodedWarning(doc.file()); !warning.empty())
+    warnings_.push_back(std::move(warning));
 }
 
 std::string PetalModel::stringAttr(const Context& c, const Form& f, std::string_view name) const {

@@ -99,7 +99,6 @@ struct TextDecoder::State {
   iconv_t cd = reinterpret_cast<iconv_t>(-1);
   std::size_t replaced = 0;
   std::uint32_t firstLine = 0;
-  std::size_t firstOffset = 0;
   ~State() {
     if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
   }
@@ -130,17 +129,6 @@ std::size_t Convert(iconv_t cd, std::string_view in, std::string& out) {
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
   return bad;
-}
-
-// Where in raw the first byte that became U+FFFD in out stood: the lines
-// before it are the same in both.
-std::size_t FirstUndecoded(std::string_view out, std::string_view raw) {
-  const std::size_t at = out.find("\xEF\xBF\xBD");
-  const auto lines = std::count(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(std::min(at, out.size())), '\n');
-  std::size_t offset = 0;
-  for (std::ptrdiff_t n = 0; n < lines && offset < raw.size(); ++offset)
-    if (raw[offset] == '\n') ++n;
-  return offset;
 }
 
 std::string Upper(std::string_view name) {
@@ -200,9 +188,11 @@ std::uint32_t TextDecoder::firstLine() const {
   return state_->firstLine;
 }
 
-std::size_t TextDecoder::firstOffset() const {
-  std::lock_guard<std::mutex> lock(state_->mutex);
-  return state_->firstOffset;
+std::string TextDecoder::undecodedWarning(const std::string& file) const {
+  const std::size_t count = replaced();
+  if (count == 0) return {};
+  return file + ":" + std::to_string(firstLine()) + ": " + std::to_string(count) + " byte" +
+         (count == 1 ? " is" : "s are") + " not " + name_ + " text (the first on this line); each was read as U+FFFD";
 }
 
 std::string TextDecoder::decode(std::string_view raw, std::uint32_t line) const {
@@ -233,9 +223,12 @@ std::string TextDecoder::decode(std::string_view raw, std::uint32_t line) const 
   }
   if (bad > 0) {
     std::lock_guard<std::mutex> lock(state_->mutex);
+    // Every encoding read here keeps line feeds as they are: the lines
+    // before the first U+FFFD are the text's own.
     if (state_->replaced == 0) {
-      state_->firstLine = line;
-      state_->firstOffset = FirstUndecoded(out, raw);
+      const std::size_t at = out.find("\xEF\xBF\xBD");
+      state_->firstLine = line + static_cast<std::uint32_t>(
+                                     std::count(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
     }
     state_->replaced += bad;
   }

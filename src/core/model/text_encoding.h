@@ -20,7 +20,8 @@ std::string ValidUtf8(std::string_view text, std::size_t* replaced = nullptr);
 
 // Turns text in one encoding into valid UTF-8, counting what did not
 // decode (each such byte or sequence becomes U+FFFD) and the line of the
-// first. Single-byte code pages go through a table; others through iconv.
+// first: decode is given the line its text starts on. Single-byte code
+// pages go through a table; others through iconv.
 class TextDecoder {
  public:
   // The decoder of an encoding the C library's iconv knows ("windows-1251",
@@ -30,8 +31,9 @@ class TextDecoder {
   std::string decode(std::string_view raw, std::uint32_t line = 0) const;
   std::size_t replaced() const;
   std::uint32_t firstLine() const;
-  // Where in its text the first byte that did not decode stood.
-  std::size_t firstOffset() const;
+  // The one warning of file's text that did not decode: "FILE:LINE: N bytes
+  // are not NAME text ..."; empty when all of it decoded.
+  std::string undecodedWarning(const std::string& file) const;
 
  private:
   struct State;

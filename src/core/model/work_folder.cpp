@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "model/fnv.h"
 #include "model/input_file.h"
 
 namespace fs = std::filesystem;
@@ -273,12 +274,6 @@ std::optional<FileDigest> FingerprintOf(const fs::path& path) {
   return print ? std::optional<FileDigest>(FileDigest{print->first, print->second}) : std::nullopt;
 }
 
-std::string Hex(std::uint64_t v) {
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(v));
-  return text;
-}
-
 }  // namespace
 
 bool AdoptFolder(WorkFolder& work, std::string* error) {
@@ -322,7 +317,7 @@ bool AdoptFolder(WorkFolder& work, std::string* error) {
     const auto print = FingerprintOf(*path);
     if (entry.type() != fs::file_type::regular || !print)
       return fail(path->string() + ", listed in " + manifest.string() + ", is a link or not a regular file");
-    if (line.substr(0, b) != std::to_string(print->size) + " " + Hex(print->hash))
+    if (line.substr(0, b) != std::to_string(print->size) + " " + FnvHex(print->hash))
       return fail(path->string() + ", listed in " + manifest.string() +
                   ", is not the file Zov Suite wrote there (its size or content differs)");
     proven.emplace_back(name, *print);
@@ -341,7 +336,7 @@ std::string ManifestText(const WorkFolder& work, const std::vector<std::string>&
     if (name.find('\n') != std::string::npos) continue;
     std::optional<FileDigest> print = work.fingerprint(name);
     if (!print && !work.inMemory()) print = FingerprintOf(work.dir() / name);
-    if (print) text += std::to_string(print->size) + " " + Hex(print->hash) + " " + name + "\n";
+    if (print) text += std::to_string(print->size) + " " + FnvHex(print->hash) + " " + name + "\n";
   }
   return text;
 }

@@ -413,17 +413,9 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
       std::size_t firstHigh = 0;
       while (firstHigh < content.size() && static_cast<unsigned char>(content[firstHigh]) < 0x80) ++firstHigh;
       if (firstHigh < content.size() && (decoder->name() != "UTF-8" || !IsUtf8(content.substr(firstHigh)))) {
-        std::string decoded = decoder->decode(content);
-        if (decoder->replaced() > 0) {
-          const std::size_t at = decoder->firstOffset();
-          warnings_.push_back(
-              path + ":" +
-              std::to_string(1 + std::count(content.begin(),
-                                            content.begin() + static_cast<std::ptrdiff_t>(std::min(at, content.size())),
-                                            '\n')) +
-              ": " + std::to_string(decoder->replaced()) + " byte" + (decoder->replaced() == 1 ? " is" : "s are") +
-              " not " + decoder->name() + " text (the first on this line); each was read as U+FFFD");
-        }
+        std::string decoded = decoder->decode(content, 1);
+        if (std::string warning = decoder->undecodedWarning(path); !warning.empty())
+          warnings_.push_back(std::move(warning));
         setText(decoded);
       }
       encoding = pugi::encoding_utf8;
