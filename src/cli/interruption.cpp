@@ -1,11 +1,14 @@
 #include "cli/interruption.h"
 
 #include <cstring>
+#include <iterator>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+#include "model/output_folder.h"
 
 namespace zov::cli {
 
@@ -14,7 +17,9 @@ namespace {
 // Paths kept where the handler can read them without allocating.
 constexpr std::size_t kPath = 4096;
 char gStaging[kPath], gLock[kPath], gMade[kPath];
-struct sigaction gOldInt, gOldTerm;
+// The signals that end a run as Ctrl-C does: a closed terminal, Ctrl+\\.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+struct sigaction gOld[std::size(kSignals)];
 
 void Copy(char* to, const std::filesystem::path& from) {
   const std::string& s = from.native();
@@ -23,11 +28,17 @@ void Copy(char* to, const std::filesystem::path& from) {
   to[n] = '\0';
 }
 
-// Empties a flat folder and removes it, with async-signal-safe calls only.
+// Empties a flat folder and removes it, with async-signal-safe calls only;
+// a staging folder holding the journal of a move under way stays, for the
+// next run to finish the move.
 void RemoveFlat(const char* dir) {
   if (dir[0] == '\0') return;
   const int fd = ::open(dir, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return;
+  if (::faccessat(fd, kJournalName, F_OK, AT_SYMLINK_NOFOLLOW) == 0) {
+    ::close(fd);
+    return;
+  }
   struct Entry {
     ino64_t ino;
     off64_t off;
@@ -54,8 +65,10 @@ void RemoveFlat(const char* dir) {
 
 void OnSignal(int sig) {
   RemoveFlat(gStaging);
+  // The kernel releases the lock; a lock file the run made goes, and a
+  // folder it made when nothing else is left in it.
   if (gLock[0] != '\0') ::unlink(gLock);
-  if (gMade[0] != '\0') ::rmdir(gMade);  // only when empty
+  if (gMade[0] != '\0') ::rmdir(gMade);
   // End as the signal ends a process, so that the caller sees it.
   ::signal(sig, SIG_DFL);
   ::raise(sig);
@@ -71,23 +84,21 @@ Interruption::Interruption(const std::filesystem::path& staging, const std::file
   struct sigaction on {};
   on.sa_handler = OnSignal;
   sigemptyset(&on.sa_mask);
-  sigaddset(&on.sa_mask, SIGINT);
-  sigaddset(&on.sa_mask, SIGTERM);
-  ::sigaction(SIGINT, &on, &gOldInt);
-  ::sigaction(SIGTERM, &on, &gOldTerm);
+  for (int sig : kSignals) sigaddset(&on.sa_mask, sig);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &on, &gOld[i]);
 }
 
 Interruption::~Interruption() {
-  ::sigaction(SIGINT, &gOldInt, nullptr);
-  ::sigaction(SIGTERM, &gOldTerm, nullptr);
+  for (std::size_t i = 0; i < std::size(kSignals); ++i) ::sigaction(kSignals[i], &gOld[i], nullptr);
   gStaging[0] = gLock[0] = gMade[0] = '\0';
 }
+
+void Interruption::keepLock() const { gLock[0] = '\0'; }
 
 Interruption::Held::Held() {
   sigset_t held;
   sigemptyset(&held);
-  sigaddset(&held, SIGINT);
-  sigaddset(&held, SIGTERM);
+  for (int sig : kSignals) sigaddset(&held, sig);
   ::sigprocmask(SIG_BLOCK, &held, &old_);
 }
 

@@ -59,6 +59,7 @@ struct Options {
   bool csvBom = false;
   std::string strength = "random";
   bool strengthFills = false;
+  bool strengthGiven = false;  // --strength or --strength-fills typed
   std::vector<std::string> pick;
   std::vector<std::string> uit;
   zov::SelectionOptions selection;
@@ -234,15 +235,19 @@ int Plan(Options& o) {
     if (earlier = zov::ReadEarlierPlan(*o.keep, &why); !earlier) return Say(why), kExitFailure;
   }
   // Every file the run would refuse at its end is refused before it starts.
-  if (o.saveSession)
-    if (const zov::Outcome e = zov::SessionWritable(*o.saveSession); !e) return Say(e.message), kExitFailure;
   const std::filesystem::path dir = std::filesystem::path(
       o.out ? *o.out : "zov-plan-" + std::filesystem::path(o.session.value_or(o.model)).stem().string());
+  if (o.saveSession) {
+    if (const zov::Outcome e = zov::SessionNameFree(*o.saveSession, dir, o.templateFile.value_or("")); !e)
+      return Say(e.message), kExitUsage;
+    if (const zov::Outcome e = zov::SessionWritable(*o.saveSession); !e) return Say(e.message), kExitFailure;
+  }
   std::string error;
   auto out = zov::OutputFolder::Open(dir, &error);
   if (!out) return Say(error), kExitFailure;
   // The load's working files stay in memory.
-  const zov::cli::Interruption interruption(out->staging().dir(), out->lockPath(),
+  const zov::cli::Interruption interruption(out->staging().dir(),
+                                            out->lockMade() ? out->lockPath() : std::filesystem::path(),
                                             out->made() ? dir : std::filesystem::path());
   KeptRun run{std::make_unique<Run>(nullptr, o)};
   run->p.setOutputFolder(&out->staging());
@@ -250,6 +255,12 @@ int Plan(Options& o) {
   run->p.strength = {*zov::ParseStrength(o.strength), o.strengthFills};
   run->p.earlierPlan = earlier;
   if (o.seed) run->p.setSeed(static_cast<unsigned>(std::stoul(*o.seed)));
+  // The earlier plan's procedures are drawn again as they were: with its
+  // seed and strength, unless others are given.
+  if (earlier && !o.session) {
+    if (!o.seed && earlier->seed) run->p.setSeed(*earlier->seed);
+    if (!o.strengthGiven && earlier->strength) run->p.strength = {*earlier->strength, earlier->fills};
+  }
   // A run that fails says what failed and leaves the folder as it was.
   const auto failed = [&](const std::string& why) {
     for (const std::string& e : out->staging().errors()) Say(e);
@@ -296,13 +307,23 @@ int Plan(Options& o) {
     if (!o.quiet) Warn("no test procedure was generated: the plan has no report");
   }
   if (!out->staging().errors().empty()) return failed("");
-  if (o.saveSession)
+  if (o.saveSession) {
+    // A name no rule foresees (a document named after its diagram) is still
+    // never taken by the session.
+    const std::vector<std::string>& files = out->staging().files(zov::CreatedList::kScripts);
+    const std::string name = std::filesystem::path(*o.saveSession).filename().string();
+    if (zov::InsideFolder(*o.saveSession, dir) && std::find(files.begin(), files.end(), name) != files.end())
+      return failed(*o.saveSession + ": the session would take the name of a file of the plan in " + dir.string() +
+                    "; save it under another name or outside the folder");
     if (const zov::Outcome e = zov::SaveSession(run->p, *o.saveSession); !e) return failed(e.message);
+  }
   out->setProvenance(zov::ProvenanceOf(run->p).lines());
   {
     // The plan moves into place whole, whatever signal comes meanwhile.
     const zov::cli::Interruption::Held held;
-    if (!out->publish(&error)) return failed(error);
+    const bool published = out->publish(&error);
+    if (!out->lockMade()) interruption.keepLock();  // it stays with the plan now
+    if (!published) return failed(error);
   }
   if (o.session) summary += ", " + std::to_string(out->published().size()) + " files";
   if (planned) summary += " in " + dir.string();
@@ -418,20 +439,23 @@ int main(int argc, char** argv) {
                    "(<diagram identifier>_<diagram name>_<path>.txt, unchanged by another budget or selection)")
       ->check(CLI::IsMember({"default", "stable"}).description(""))
       ->type_name("STYLE");
-  plan->add_option("--strength", o.strength,
-                   "what each path's procedures cover first: random (every combination in random order, the "
-                   "default), each (every choice), pairwise (every pair of choices) or N (every N choices)")
-      ->check(CLI::Validator(
-          [](std::string& v) {
-            return zov::ParseStrength(v) ? std::string()
-                                         : "invalid strength '" + v + "' (random, each, pairwise or 1 to 10)";
-          },
-          "STRENGTH"));
-  plan->add_flag("--strength-fills", o.strengthFills,
-                 "give a path the procedures its strength needs when it was allotted fewer (reported)");
+  auto* strength =
+      plan->add_option("--strength", o.strength,
+                       "what each path's procedures cover first: random (every combination in random order, the "
+                       "default), each (every choice), pairwise (every pair of choices) or N (every N choices)")
+          ->check(CLI::Validator(
+              [](std::string& v) {
+                return zov::ParseStrength(v) ? std::string()
+                                             : "invalid strength '" + v + "' (random, each, pairwise or 1 to 10)";
+              },
+              "STRENGTH"));
+  auto* strengthFills =
+      plan->add_flag("--strength-fills", o.strengthFills,
+                     "give a path the procedures its strength needs when it was allotted fewer (reported)");
   plan->add_option("--keep", o.keep,
                    "keep the test procedures of an earlier plan (its plan.json) that are still valid, with their ids; "
-                   "new ones take the lowest free numbers (the report says how many were kept, dropped and added)")
+                   "new ones take the lowest free numbers (the report says how many were kept, dropped and added); "
+                   "unless given, --seed, --strength and --strength-fills are those of the earlier plan")
       ->type_name("PLAN.JSON");
   plan->add_flag("--quiet", o.quiet, "say only what failed: no plan report, no warnings");
   plan->add_flag("--strict", o.strict,
@@ -444,6 +468,7 @@ int main(int argc, char** argv) {
     if (app.get_subcommands().empty()) throw CLI::ValidationError("missing command (load, tree, spec or plan)");
     if (plan->parsed() && o.model.empty() && !o.session)
       throw CLI::ValidationError("'plan' needs a MODEL or --session");
+    o.strengthGiven = strength->count() > 0 || strengthFills->count() > 0;
     if (plan->parsed()) return Printed(Plan(o));
     return Printed(Load(load->parsed() ? "load" : tree->parsed() ? "tree" : "spec", o));
   } catch (const CLI::CallForHelp& e) {

@@ -10,7 +10,7 @@ shift 3
 out=$(mktemp -d) || exit 1
 trap 'rm -rf "$out"' EXIT
 "$zov" plan "$model" --seed 1 --out "$out/plan" "$@" >/dev/null 2>"$out/stderr" || { cat "$out/stderr"; exit 1; }
-rm -f "$out/plan/.zov-plan"
+rm -f "$out/plan/.zov-plan" "$out/plan/.zov-lock"
 if [ "${ZOV_UPDATE_GOLDEN:-0}" = 1 ]; then
   rm -rf "$golden" && cp -r "$out/plan" "$golden" && echo "updated $golden"
   exit 0

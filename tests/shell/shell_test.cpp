@@ -1140,7 +1140,7 @@ class ShellTest : public QObject {
     const auto files = [](const std::filesystem::path& d) {
       std::map<std::string, std::string> content;
       for (const auto& e : std::filesystem::directory_iterator(d)) {
-        if (e.path().filename() == ".zov-plan") continue;
+        if (e.path().filename() == ".zov-plan" || e.path().filename() == ".zov-lock") continue;
         std::ifstream in(e.path(), std::ios::binary);
         content[e.path().filename().string()] = std::string(std::istreambuf_iterator<char>(in), {});
       }

@@ -256,6 +256,7 @@ nlohmann::json ReportJson(const PlanReport& r) {
                            {"leaves", leaves},
                            {"testCases", cases},
                            {"warnings", r.warnings}};
+  if (r.fills) report["strengthFills"] = true;
   if (r.kept)
     report["kept"] = {{"file", r.kept->file},
                       {"earlier", r.kept->earlier},

@@ -121,6 +121,7 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
   r.weightsSum = s.weightsSum;
   r.seed = s.seed();
   r.strength = s.strength.t;
+  r.fills = s.strength.fills;
   const TestCaseTable& table = s.specification.table;
   const std::unordered_map<int, std::string> diagramOf = DiagramsByNumber(s.specification);
 

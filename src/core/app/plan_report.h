@@ -61,7 +61,8 @@ struct PlanReport {
 
   std::string weightsSum;  // "Leaves weights sum: ..."
   unsigned seed = 0;
-  int strength = 0;  // what each path covered first; 0: random
+  int strength = 0;    // what each path covered first; 0: random
+  bool fills = false;  // the strength raised a path's allotment to what it needs
   std::vector<Branch> branches;
   std::vector<Leaf> leaves;
   std::vector<TestCase> testCases;

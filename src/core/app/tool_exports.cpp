@@ -665,18 +665,12 @@ std::string TemplateOutputName(const std::string& templateFile) {
   return name;
 }
 
-Outcome TemplateNameFree(const std::string& templateFile) {
-  const std::string name = TemplateOutputName(templateFile);
-  const auto refused = [&](const std::string& what) {
-    return Outcome::Refused(templateFile + ": its output " + (name.empty() ? "" : "\"" + name + "\" ") + what +
-                            "; rename the template");
-  };
-  if (name.empty() || name == "." || name == "..") return refused("has no file name");
+std::string PlanFileKind(std::string_view name) {
   static constexpr std::string_view kPlanFiles[] = {"procedures.csv", "plan.json",    "index.csv",  "testrail.xml",
                                                     "xray.csv",       "testlink.xml", "report.html"};
   for (std::string_view planFile : kPlanFiles)
-    if (name == planFile) return refused("would replace the plan's " + std::string(planFile));
-  if (name.starts_with(".zov")) return refused("would take a name the plan folder keeps for itself (.zov...)");
+    if (name == planFile) return "the plan's " + std::string(planFile);
+  if (name.starts_with(".zov")) return "a name the plan folder keeps for itself (.zov...)";
   const auto digitsThen = [&name](std::size_t from, std::string_view rest) {
     std::size_t i = from;
     while (i < name.size() && name[i] >= '0' && name[i] <= '9') ++i;
@@ -684,11 +678,44 @@ Outcome TemplateNameFree(const std::string& templateFile) {
   };
   if (name.starts_with("TestScript") && digitsThen(10, ".txt") && name.ends_with(".txt") &&
       name.find('.') == name.size() - 4)
-    return refused("would replace a test script of the plan");
+    return "a test script of the plan";
   if (name.starts_with("SD") && digitsThen(2, ".") && name.ends_with(".txt"))
-    return refused("would replace a test specification document of the plan");
-  if (name.ends_with(".feature")) return refused("would replace a feature file of the plan");
+    return "a test specification document of the plan";
+  if (name.ends_with(".feature")) return "a feature file of the plan";
   return {};
+}
+
+Outcome TemplateNameFree(const std::string& templateFile) {
+  const std::string name = TemplateOutputName(templateFile);
+  const auto refused = [&](const std::string& what) {
+    return Outcome::Refused(templateFile + ": its output " + (name.empty() ? "" : "\"" + name + "\" ") + what +
+                            "; rename the template");
+  };
+  if (name.empty() || name == "." || name == "..") return refused("has no file name");
+  const std::string kind = PlanFileKind(name);
+  if (kind.starts_with("a name")) return refused("would take " + kind);
+  if (!kind.empty()) return refused("would replace " + kind);
+  return {};
+}
+
+bool InsideFolder(const std::string& file, const std::filesystem::path& dir) {
+  std::error_code ec;
+  const std::filesystem::path parent = std::filesystem::weakly_canonical(std::filesystem::absolute(file, ec), ec);
+  if (ec) return false;
+  const std::filesystem::path folder = std::filesystem::weakly_canonical(std::filesystem::absolute(dir, ec), ec);
+  return !ec && parent.parent_path() == folder;
+}
+
+Outcome SessionNameFree(const std::string& sessionFile, const std::filesystem::path& outDir,
+                        const std::string& templateFile) {
+  if (!InsideFolder(sessionFile, outDir)) return {};
+  const std::string name = std::filesystem::path(sessionFile).filename().string();
+  std::string kind = PlanFileKind(name);
+  if (kind.empty() && !templateFile.empty() && name == TemplateOutputName(templateFile))
+    kind = "the output of the template " + templateFile;
+  if (kind.empty()) return {};
+  return Outcome::Refused(sessionFile + ": the session would take " + kind + " in the output folder " +
+                          outDir.string() + "; save it under another name or outside the folder");
 }
 
 namespace {

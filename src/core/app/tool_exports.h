@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -67,6 +69,18 @@ std::string TemplateOutputName(const std::string& templateFile);
 // Refused, saying why, when the template's output would take the name of a
 // file a plan writes (a document, a script, an export, the manifest).
 Outcome TemplateNameFree(const std::string& templateFile);
+// What a file of this name in a plan folder is (the plan's plan.json, a test
+// script of the plan, a name the folder keeps for itself ...): empty for a
+// name no plan writes by a fixed rule. Documents named after their
+// diagram's identifier ("--names stable") follow no such rule.
+std::string PlanFileKind(std::string_view name);
+// Whether file lies directly in the folder dir (either may not exist yet).
+bool InsideFolder(const std::string& file, const std::filesystem::path& dir);
+// A session to be saved into the output folder of its plan is refused when
+// its name is one the plan writes or keeps for itself: the plan would
+// replace it, or it would stand in the plan's way.
+Outcome SessionNameFree(const std::string& sessionFile, const std::filesystem::path& outDir,
+                        const std::string& templateFile);
 // The template's text, read and checked: refused with the file's name and
 // what is wrong when it cannot be read, is malformed or nests its sections
 // deeper than kTemplateDepth.

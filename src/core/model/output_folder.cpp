@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <set>
 #include <system_error>
+#include <thread>
 
 #include <fcntl.h>
-#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "model/input_file.h"
@@ -18,19 +21,118 @@ namespace zov {
 
 namespace {
 
-// Whether a process runs: it exists, and is no zombie waiting to be reaped.
-bool Alive(long pid) {
-  if (pid <= 0 || (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM)) return false;
-  char stat[512] = {};
-  const int fd = ::open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return true;
-  const ssize_t n = ::read(fd, stat, sizeof stat - 1);
-  ::close(fd);
-  const char* end = n > 0 ? std::strrchr(stat, ')') : nullptr;
-  return end == nullptr || end[1] != ' ' || (end[2] != 'Z' && end[2] != 'X');
+constexpr std::string_view kJournalHeader = "zov-publish 1";
+// How long a run waits for a lock held by another (a script reading the
+// folder under a shared lock holds it for a moment) before it says the
+// folder is busy.
+constexpr auto kLockWait = std::chrono::seconds(2);
+
+// One file of a move: its digest before (none: the file is new) and after
+// (none: the file goes).
+struct Move {
+  std::string name;
+  std::optional<FileDigest> before, after;
+};
+
+std::string Field(const std::optional<FileDigest>& print) {
+  return print ? std::to_string(print->size) + ":" + FnvHex(print->hash) : "-";
 }
 
-// The process number a lock file or staging folder name holds; 0 if none.
+// A "SIZE:HASH" or "-" field of the journal; false when it is neither.
+bool ParseField(std::string_view text, std::optional<FileDigest>& print) {
+  print.reset();
+  if (text == "-") return true;
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos || colon == 0 || colon > 20 || text.size() - colon - 1 != 16) return false;
+  FileDigest d{0, 0};
+  for (char c : text.substr(0, colon)) {
+    if (c < '0' || c > '9') return false;
+    d.size = d.size * 10 + static_cast<std::uintmax_t>(c - '0');
+  }
+  for (char c : text.substr(colon + 1)) {
+    const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (v < 0) return false;
+    d.hash = d.hash << 4 | static_cast<std::uint64_t>(v);
+  }
+  print = d;
+  return true;
+}
+
+std::string JournalText(const std::vector<Move>& moves, const std::vector<std::string>& notes) {
+  std::string text = std::string(kJournalHeader) + "\n";
+  for (const std::string& note : notes) text += "# " + note.substr(0, note.find('\n')) + "\n";
+  for (const Move& m : moves) text += "move " + Field(m.before) + " " + Field(m.after) + " " + m.name + "\n";
+  return text + "end\n";
+}
+
+// The moves and notes of a journal; false when it is not a whole one.
+bool ParseJournal(const std::string& text, std::vector<Move>& moves, std::vector<std::string>& notes) {
+  std::vector<std::string_view> lines;
+  const std::string_view all(text);
+  for (std::size_t start = 0; start < all.size();) {
+    const std::size_t end = all.find('\n', start);
+    if (end == std::string_view::npos) return false;  // every line of a whole journal ends
+    lines.push_back(all.substr(start, end - start));
+    start = end + 1;
+  }
+  if (lines.size() < 2 || lines.front() != kJournalHeader || lines.back() != "end") return false;
+  for (std::size_t i = 1; i + 1 < lines.size(); ++i) {
+    const std::string_view line = lines[i];
+    if (line.rfind("# ", 0) == 0) {
+      notes.emplace_back(line.substr(2));
+      continue;
+    }
+    if (line.rfind("move ", 0) != 0) return false;
+    const std::size_t a = line.find(' ', 5), b = a == std::string_view::npos ? a : line.find(' ', a + 1);
+    if (b == std::string_view::npos) return false;
+    Move m;
+    m.name = std::string(line.substr(b + 1));
+    if (!ParseField(line.substr(5, a - 5), m.before) || !ParseField(line.substr(a + 1, b - a - 1), m.after) ||
+        m.name.empty() || m.name.find('/') != std::string::npos || m.name == "." || m.name == ".." ||
+        m.name == kManifestName || m.name.rfind(".zov-", 0) == 0)
+      return false;
+    moves.push_back(std::move(m));
+  }
+  return true;
+}
+
+// Writes a new file whole and on the disk: false, with *error, otherwise.
+bool WriteDurable(const fs::path& path, const std::string& text, std::string* error) {
+  ::unlink(path.c_str());
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  bool ok = fd >= 0;
+  for (std::size_t at = 0; ok && at < text.size();) {
+    const ssize_t n = ::write(fd, text.data() + at, text.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) at += static_cast<std::size_t>(n);
+  }
+  ok = ok && ::fsync(fd) == 0;
+  const int saved = errno;
+  if (fd >= 0) ::close(fd);
+  if (!ok && error != nullptr) *error = "Cannot write " + path.string() + ": " + std::strerror(saved);
+  return ok;
+}
+
+// Makes the renames and removals in a folder durable.
+void SyncFolder(const fs::path& dir) {
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+// The content of every file written so far reaches the disk before the
+// journal says it may be moved: after a power cut a moved file is never an
+// empty one.
+void SyncFiles(const fs::path& dir) {
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::syncfs(fd);
+  ::close(fd);
+}
+
+// The process number a lock file holds; 0 if none.
 long ProcessOf(std::string_view text) {
   long pid = 0;
   for (char c : text) {
@@ -41,7 +143,105 @@ long ProcessOf(std::string_view text) {
   return pid;
 }
 
+// Takes the lock of a folder: the descriptor holding flock(LOCK_EX) on it,
+// or -1 with *error.
+int TakeLock(const fs::path& lock, const fs::path& dir, bool& created, std::string* error) {
+  const auto fail = [&](const std::string& why) {
+    if (error != nullptr) *error = why;
+    return -1;
+  };
+  const auto until = std::chrono::steady_clock::now() + kLockWait;
+  for (;;) {
+    int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    created = fd >= 0;
+    if (fd < 0 && errno == EEXIST) fd = ::open(lock.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) continue;  // removed meanwhile: made anew
+    if (fd < 0)
+      return fail(errno == ELOOP ? lock.string() + " is a link; nothing was touched: remove it or choose another folder"
+                                 : "Cannot write " + lock.string() + ": " + std::strerror(errno));
+    struct stat held {};
+    if (::fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+      ::close(fd);
+      return fail(lock.string() + " is not a regular file; nothing was touched: remove it or choose another folder");
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      // A run that made the folder removes the lock file as it gives the
+      // folder up: the lock taken must be that of the file still named so.
+      struct stat named {};
+      if (::lstat(lock.c_str(), &named) != 0 || named.st_ino != held.st_ino || named.st_dev != held.st_dev) {
+        ::close(fd);
+        continue;
+      }
+      const std::string pid = std::to_string(::getpid()) + "\n";
+      if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.data(), pid.size(), 0) != static_cast<ssize_t>(pid.size())) {
+        const int saved = errno;
+        ::close(fd);
+        return fail("Cannot write " + lock.string() + ": " + std::strerror(saved));
+      }
+      return fd;
+    }
+    const int saved = errno;
+    if (saved != EWOULDBLOCK && saved != EINTR) {
+      ::close(fd);
+      return fail("Cannot lock " + lock.string() + ": " + std::strerror(saved));
+    }
+    if (std::chrono::steady_clock::now() >= until) {
+      char text[32] = {};
+      const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+      ::close(fd);
+      const long pid = n > 0 ? ProcessOf(std::string_view(text, static_cast<std::size_t>(n))) : 0;
+      return fail("another Zov Suite run is writing here" +
+                  (pid > 0 ? " (process " + std::to_string(pid) + ")" : std::string()) + ": " + dir.string() +
+                  "; wait for it to end or choose another folder");
+    }
+    ::close(fd);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
 }  // namespace
+
+bool FinishPublish(const fs::path& dir, const fs::path& staging, std::string* error) {
+  const fs::path journal = staging / kJournalName;
+  auto file = InputFile::Open(journal, nullptr, InputFile::Links::kRefuse);
+  const std::optional<std::string> text = file ? file->readAll(std::uintmax_t{1} << 30, nullptr) : std::nullopt;
+  std::vector<Move> moves;
+  std::vector<std::string> notes;
+  if (!text || !ParseJournal(*text, moves, notes)) return false;
+  const auto fail = [&](const std::string& why) {
+    if (error != nullptr)
+      *error = "Cannot finish the plan a killed run was moving into " + dir.string() + ": " + why +
+               "; it is left as it is for the next run";
+    return true;
+  };
+  // Every file ends as the move meant it, or stays as it was when that
+  // cannot be: the manifest lists each file whose content is either.
+  std::string manifest = "zov-plan 2\n";
+  for (const std::string& note : notes) manifest += "# " + note + "\n";
+  for (const Move& m : moves) {
+    const fs::path there = dir / m.name;
+    std::optional<FileDigest> now = FingerprintOf(there);
+    std::error_code ec;
+    const bool present = fs::exists(fs::symlink_status(there, ec));
+    if (m.after && now != m.after && (!present || now == m.before) && FingerprintOf(staging / m.name) == m.after) {
+      if (::rename((staging / m.name).c_str(), there.c_str()) != 0)
+        return fail("cannot move " + m.name + ": " + std::strerror(errno));
+      now = m.after;
+    } else if (!m.after && present && now == m.before) {
+      if (::unlink(there.c_str()) != 0) return fail("cannot remove " + m.name + ": " + std::strerror(errno));
+      continue;
+    }
+    if (now && (now == m.after || now == m.before)) manifest += DigestText(*now) + " " + m.name + "\n";
+  }
+  std::string why;
+  const fs::path made = staging / (std::string(kManifestName) + "-finished");
+  if (!WriteDurable(made, manifest, &why)) return fail(why);
+  if (::rename(made.c_str(), (dir / kManifestName).c_str()) != 0)
+    return fail("cannot move its manifest: " + std::string(std::strerror(errno)));
+  SyncFolder(dir);
+  ::unlink(journal.c_str());
+  return true;
+}
 
 OutputFolder::OutputFolder(fs::path dir, bool made) : dir_(std::move(dir)), lock_(dir_ / kLockName), made_(made) {}
 
@@ -49,11 +249,15 @@ OutputFolder::OutputFolder(OutputFolder&& other) noexcept
     : dir_(std::move(other.dir_)),
       lock_(std::move(other.lock_)),
       made_(other.made_),
-      locked_(other.locked_),
+      lockFd_(other.lockFd_),
+      lockMade_(other.lockMade_),
       staging_(std::move(other.staging_)),
       earlier_(std::move(other.earlier_)),
-      published_(std::move(other.published_)) {
-  other.locked_ = false;
+      earlierPrints_(std::move(other.earlierPrints_)),
+      published_(std::move(other.published_)),
+      moved_(other.moved_),
+      provenance_(std::move(other.provenance_)) {
+  other.lockFd_ = -1;
   other.made_ = false;
   other.staging_.reset();
 }
@@ -61,13 +265,29 @@ OutputFolder::OutputFolder(OutputFolder&& other) noexcept
 OutputFolder::~OutputFolder() {
   std::error_code ec;
   if (staging_) {
-    // The staging folder is this run's alone: whatever is left in it goes.
+    // The staging folder is this run's alone: whatever is left in it goes,
+    // unless it holds the journal of a move that could not be finished,
+    // which the next run finishes.
     const fs::path staging = staging_->dir();
     staging_.reset();
-    fs::remove_all(staging, ec);
+    if (!fs::exists(fs::symlink_status(staging / kJournalName, ec))) fs::remove_all(staging, ec);
   }
-  if (locked_) ::unlink(lock_.c_str());
-  if (made_ && fs::is_empty(dir_, ec)) fs::remove(dir_, ec);
+  if (lockFd_ >= 0) {
+    // A run that published nothing leaves the folder as it found it: a lock
+    // file it made goes, and a folder it made goes when nothing else is in it.
+    if (lockMade_ && !made_) ::unlink(lock_.c_str());
+    if (made_) {
+      bool others = false;
+      for (fs::directory_iterator it(dir_, ec), end; !ec && it != end && !others; it.increment(ec))
+        others = it->path().filename() != kLockName;
+      if (!ec && !others && ::unlink(lock_.c_str()) == 0) fs::remove(dir_, ec);
+    }
+    // The process number is there only while the lock is held.
+    [[maybe_unused]] const int cleared = ::ftruncate(lockFd_, 0);
+    ::close(lockFd_);
+  } else if (made_ && fs::is_empty(dir_, ec)) {
+    fs::remove(dir_, ec);
+  }
 }
 
 std::optional<OutputFolder> OutputFolder::Open(const fs::path& dir, std::string* error) {
@@ -85,48 +305,35 @@ std::optional<OutputFolder> OutputFolder::Open(const fs::path& dir, std::string*
     return fail("cannot make the folder " + dir.string() + ": " + ec.message());
   OutputFolder out(dir, made);
 
-  // One run at a time; the lock of a run that is gone is taken over.
-  for (int attempt = 0; attempt < 2 && !out.locked_; ++attempt) {
-    const int fd = ::open(out.lock_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      const std::string pid = std::to_string(::getpid()) + "\n";
-      const bool wrote = ::write(fd, pid.data(), pid.size()) == static_cast<ssize_t>(pid.size());
-      ::close(fd);
-      out.locked_ = true;
-      if (!wrote) return fail("Cannot write " + out.lock_.string() + ": " + std::strerror(errno));
-      break;
-    }
-    if (errno != EEXIST) return fail("Cannot write " + out.lock_.string() + ": " + std::strerror(errno));
-    auto held = InputFile::Open(out.lock_, nullptr, InputFile::Links::kRefuse);
-    const auto text = held ? held->readAll(32, nullptr) : std::nullopt;
-    const long pid = text ? ProcessOf(*text) : 0;
-    if (pid == 0)
-      return fail(out.lock_.string() +
-                  " is not a lock Zov Suite wrote; nothing was touched: remove it or choose another folder");
-    if (Alive(pid))
-      return fail("another Zov Suite run is writing here (process " + std::to_string(pid) + "): " + dir.string() +
-                  "; if there is none, remove " + out.lock_.string());
-    ::unlink(out.lock_.c_str());
-  }
-  if (!out.locked_) return fail("Cannot take " + out.lock_.string());
+  // One run at a time.
+  std::string why;
+  if (out.lockFd_ = TakeLock(out.lock_, dir, out.lockMade_, &why); out.lockFd_ < 0) return fail(why);
 
-  // What an interrupted run left: staging folders of processes that are gone.
-  for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
-    const std::string name = entry.path().filename().string();
-    if (name.rfind(kStagingPrefix, 0) != 0) continue;
-    const long pid = ProcessOf(std::string_view(name).substr(std::string_view(kStagingPrefix).size()));
-    if (pid == 0 || (pid != ::getpid() && Alive(pid))) continue;
+  // What a killed run left: every staging folder but this run's belongs to
+  // a run that is gone (a living one holds the lock). A move it recorded is
+  // finished; the rest goes.
+  std::vector<fs::path> left;
+  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+    if (it->path().filename().string().rfind(kStagingPrefix, 0) == 0) left.push_back(it->path());
+  std::sort(left.begin(), left.end());
+  for (const fs::path& staging : left) {
     std::error_code gone;
-    if (fs::is_symlink(entry.symlink_status(gone)))
-      fs::remove(entry.path(), gone);
-    else
-      fs::remove_all(entry.path(), gone);
+    if (fs::is_symlink(fs::symlink_status(staging, gone))) {
+      fs::remove(staging, gone);
+      continue;
+    }
+    why.clear();
+    if (fs::is_directory(fs::symlink_status(staging, gone)) && FinishPublish(dir, staging, &why) && !why.empty())
+      return fail(why);
+    fs::remove_all(staging, gone);
   }
 
   // The files an earlier plan proved it wrote here.
   WorkFolder earlier(dir);
   if (!AdoptFolder(earlier, error)) return std::nullopt;
   out.earlier_ = earlier.files(CreatedList::kScripts);
+  for (const std::string& name : out.earlier_)
+    if (const std::optional<FileDigest> print = earlier.fingerprint(name)) out.earlierPrints_.emplace(name, *print);
 
   out.staging_ = WorkFolder::CreateFresh(dir / (kStagingPrefix + std::to_string(::getpid())), error);
   if (!out.staging_) return std::nullopt;
@@ -140,7 +347,7 @@ bool OutputFolder::publish(std::string* error) {
   };
   const fs::path staging = staging_->dir();
   const std::vector<std::string> names = staging_->files(CreatedList::kScripts);
-  const std::set<std::string> earlier(earlier_.begin(), earlier_.end()), now(names.begin(), names.end());
+  const std::set<std::string> now(names.begin(), names.end());
   std::error_code ec;
   // What the folder holds, read once rather than asked name by name.
   std::set<std::string> there;
@@ -148,7 +355,7 @@ bool OutputFolder::publish(std::string* error) {
     there.insert(it->path().filename().string());
   if (ec) return fail("Cannot read the folder " + dir_.string() + ": " + ec.message());
   for (const std::string& name : names)
-    if (there.count(name) != 0 && earlier.count(name) == 0)
+    if (there.count(name) != 0 && earlierPrints_.count(name) == 0)
       return fail((dir_ / name).string() +
                   " already exists and was not written by Zov Suite; it is left alone, and the plan was not put "
                   "into " +
@@ -159,18 +366,51 @@ bool OutputFolder::publish(std::string* error) {
   if (!manifest.is_open()) return fail(why);
   manifest << ManifestText(*staging_, names, provenance_);
   if (!staging_->close(manifest, kManifestName, &why)) return fail(why);
+
+  // The move, recorded before its first rename.
+  std::vector<Move> moves;
+  moves.reserve(names.size() + earlier_.size());
   for (const std::string& name : names) {
-    if (::rename((staging / name).c_str(), (dir_ / name).c_str()) != 0)
-      return fail("Cannot move " + (staging / name).string() + " to " + dir_.string() + ": " + std::strerror(errno));
-    published_.push_back(name);
+    Move m{name, std::nullopt, staging_->fingerprint(name)};
+    if (!m.after) m.after = FingerprintOf(staging / name);
+    if (!m.after) return fail("Cannot read " + (staging / name).string());
+    if (const auto it = earlierPrints_.find(name); it != earlierPrints_.end()) m.before = it->second;
+    moves.push_back(std::move(m));
   }
   for (const std::string& name : earlier_)
-    if (now.count(name) == 0) fs::remove(dir_ / name, ec);
-  if (names.empty()) {
-    fs::remove(dir_ / kManifestName, ec);
-  } else if (::rename((staging / kManifestName).c_str(), (dir_ / kManifestName).c_str()) != 0) {
-    return fail("Cannot move the list of the plan's files into " + dir_.string() + ": " + std::strerror(errno));
+    if (now.count(name) == 0) moves.push_back({name, earlierPrints_.at(name), std::nullopt});
+  SyncFiles(staging);
+  const fs::path journal = staging / kJournalName, draft = staging / (std::string(kJournalName) + "-draft");
+  if (!WriteDurable(draft, JournalText(moves, provenance_), &why)) return fail(why);
+  if (::rename(draft.c_str(), journal.c_str()) != 0)
+    return fail("Cannot write " + journal.string() + ": " + std::strerror(errno));
+  SyncFolder(staging);
+
+  // From here on the journal finishes whatever an end midway leaves, and
+  // the lock file stays with the plan.
+  lockMade_ = false;
+  const auto stopped = [&](const std::string& what) {
+    return fail(what + ": " + std::strerror(errno) + "; the next run into " + dir_.string() + " finishes the move");
+  };
+  for (const Move& m : moves) {
+    if (!m.after) {
+      if (::unlink((dir_ / m.name).c_str()) != 0 && errno != ENOENT) return stopped("Cannot remove " + m.name);
+      continue;
+    }
+    published_.push_back(m.name);
+    if (m.before == m.after) continue;  // the same content: left as it is
+    if (::rename((staging / m.name).c_str(), (dir_ / m.name).c_str()) != 0)
+      return stopped("Cannot move " + (staging / m.name).string() + " to " + dir_.string());
+    ++moved_;
   }
+  if (names.empty()) {
+    if (::unlink((dir_ / kManifestName).c_str()) != 0 && errno != ENOENT)
+      return stopped("Cannot remove " + (dir_ / kManifestName).string());
+  } else if (::rename((staging / kManifestName).c_str(), (dir_ / kManifestName).c_str()) != 0) {
+    return stopped("Cannot move the list of the plan's files into " + dir_.string());
+  }
+  SyncFolder(dir_);
+  ::unlink(journal.c_str());
   return true;
 }
 

@@ -267,14 +267,15 @@ namespace {
 
 constexpr std::string_view kManifestHeader = "zov-plan 2";
 
-// The size and a 64-bit FNV-1a hash of a regular file that is not a link.
+}  // namespace
+
 std::optional<FileDigest> FingerprintOf(const fs::path& path) {
   auto file = InputFile::Open(path, nullptr, InputFile::Links::kRefuse);
   const auto print = file ? file->fingerprint() : std::nullopt;
   return print ? std::optional<FileDigest>(FileDigest{print->first, print->second}) : std::nullopt;
 }
 
-}  // namespace
+std::string DigestText(const FileDigest& print) { return std::to_string(print.size) + " " + FnvHex(print.hash); }
 
 bool AdoptFolder(WorkFolder& work, std::string* error) {
   const fs::path manifest = work.dir() / kManifestName;
@@ -317,7 +318,7 @@ bool AdoptFolder(WorkFolder& work, std::string* error) {
     const auto print = FingerprintOf(*path);
     if (entry.type() != fs::file_type::regular || !print)
       return fail(path->string() + ", listed in " + manifest.string() + ", is a link or not a regular file");
-    if (line.substr(0, b) != std::to_string(print->size) + " " + FnvHex(print->hash))
+    if (line.substr(0, b) != DigestText(*print))
       return fail(path->string() + ", listed in " + manifest.string() +
                   ", is not the file Zov Suite wrote there (its size or content differs)");
     proven.emplace_back(name, *print);
@@ -336,7 +337,7 @@ std::string ManifestText(const WorkFolder& work, const std::vector<std::string>&
     if (name.find('\n') != std::string::npos) continue;
     std::optional<FileDigest> print = work.fingerprint(name);
     if (!print && !work.inMemory()) print = FingerprintOf(work.dir() / name);
-    if (print) text += std::to_string(print->size) + " " + FnvHex(print->hash) + " " + name + "\n";
+    if (print) text += DigestText(*print) + " " + name + "\n";
   }
   return text;
 }

@@ -118,6 +118,12 @@ OutputFile OpenNoFollow(const std::filesystem::path& path, std::string* error);
 // remove exactly those files.
 inline constexpr const char* kManifestName = ".zov-plan";
 
+// The size and a 64-bit FNV-1a hash of a regular file that is not a link;
+// std::nullopt for a link, anything else or a file that cannot be read.
+std::optional<FileDigest> FingerprintOf(const std::filesystem::path& path);
+// "SIZE HASH", as the manifest gives a file's digest.
+std::string DigestText(const FileDigest& print);
+
 // The manifest that proves the files names of work's folder: a header, the
 // notes as "# note" lines, then "size hash name" for each file among them,
 // from the size and hash kept when it was written or taken over.
