@@ -1,11 +1,15 @@
 #include "model/work_folder.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "model/output_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -208,6 +212,91 @@ TEST(WorkFolder, PrivateFolderIsRemovedWhenLeftEmpty) {
   EXPECT_TRUE(fs::exists(dir / "not-ours.txt"));
   EXPECT_FALSE(fs::exists(dir / "TestScript1.txt"));
   fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace zov
+
+namespace zov {
+namespace {
+
+// A move a killed run recorded and left half done: the next run into the
+// folder finishes it as far as the files allow and may plan again.
+class KilledPublishTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("zov-killed-publish-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    staging = dir / ".zov-staging-1";
+    fs::create_directories(staging);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  static void Put(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+  static std::string Field(const fs::path& path) {
+    const auto print = FingerprintOf(path);
+    return print ? std::to_string(print->size) + ":" + FnvHex(print->hash) : "-";
+  }
+  static std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  fs::path dir, staging;
+};
+
+TEST_F(KilledPublishTest, FinishesWhatTheFilesAllowAndTheFolderServesTheNextPlan) {
+  // Before: kept.txt, gone.txt and lost.txt of the earlier plan.
+  Put(dir / "kept.txt", "old kept\n");
+  Put(dir / "gone.txt", "old gone\n");
+  Put(dir / "lost.txt", "old lost\n");
+  Put(staging / "kept.txt", "new kept\n");
+  Put(staging / "new.txt", "new new\n");
+  Put(staging / "lost.txt", "new lost\n");
+  Put(staging / "theirs.txt", "new theirs\n");
+  std::string journal = "zov-publish 1\n# seed 7\n";
+  for (const char* name : {"kept.txt", "new.txt", "lost.txt", "theirs.txt"})
+    journal += "move " + Field(dir / name) + " " + Field(staging / name) + " " + name + "\n";
+  journal += "move " + Field(dir / "gone.txt") + " - gone.txt\nend\n";
+  Put(staging / ".zov-publish", journal);
+  // The run had moved new.txt when it died; the staged copy of lost.txt is
+  // gone since, and another program put its own theirs.txt in place.
+  fs::rename(staging / "new.txt", dir / "new.txt");
+  fs::remove(staging / "lost.txt");
+  Put(dir / "theirs.txt", "mine\n");
+
+  std::string error;
+  auto out = OutputFolder::Open(dir, &error);
+  ASSERT_TRUE(out) << error;
+  EXPECT_EQ(Read(dir / "kept.txt"), "new kept\n");
+  EXPECT_EQ(Read(dir / "new.txt"), "new new\n");
+  EXPECT_EQ(Read(dir / "lost.txt"), "old lost\n");
+  EXPECT_EQ(Read(dir / "theirs.txt"), "mine\n");
+  EXPECT_FALSE(fs::exists(dir / "gone.txt"));
+  EXPECT_FALSE(fs::exists(staging));
+  const std::string manifest = Read(dir / kManifestName);
+  EXPECT_NE(manifest.find("# seed 7\n"), std::string::npos);
+  EXPECT_NE(manifest.find(" lost.txt\n"), std::string::npos);
+  EXPECT_EQ(manifest.find("theirs.txt"), std::string::npos);
+
+  // The next plan replaces what the manifest proves and stops at theirs.txt.
+  std::string why;
+  for (const char* name : {"lost.txt", "theirs.txt"}) {
+    OutputFile file = out->staging().create(name, CreatedList::kScripts, &why);
+    file << "next\n";
+    ASSERT_TRUE(out->staging().close(file, name, &why)) << why;
+  }
+  EXPECT_FALSE(out->publish(&why));
+  EXPECT_NE(why.find("theirs.txt already exists and was not written by Zov Suite"), std::string::npos) << why;
+  EXPECT_EQ(Read(dir / "lost.txt"), "old lost\n");
+}
+
+TEST_F(KilledPublishTest, AJournalThatIsNotWholeMovesNothing) {
+  Put(dir / "a.txt", "old\n");
+  Put(staging / "a.txt", "new\n");
+  Put(staging / ".zov-publish", "zov-publish 1\nmove - " + Field(staging / "a.txt") + " a.txt\n");
+  std::string error;
+  ASSERT_TRUE(OutputFolder::Open(dir, &error)) << error;
+  EXPECT_EQ(Read(dir / "a.txt"), "old\n");
+  EXPECT_FALSE(fs::exists(staging));
 }
 
 }  // namespace
