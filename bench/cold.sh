@@ -11,7 +11,9 @@
 # run the page cache is dropped when this is allowed (as root, outside a
 # container that forbids it); the script says which. Each line gives the
 # wall time, the CPU time and the peak memory of one run; a plan's output
-# goes to a new folder beside its model, removed afterwards.
+# goes to a new folder beside its model, is planned again into the same
+# folder (the same seed: no file changes; another: every file does), and is
+# removed afterwards.
 set -eu
 build=${1:?usage: bench/cold.sh BUILD [DISK] [TMPFS]}
 disk=${2:-/var/tmp/zov-cold}
@@ -53,5 +55,7 @@ for where in "$disk" "$tmpfs"; do
   plan=$where/plan-$$
   measure "plan gen_model 5000" "$zov" plan "$where/m5k.mdl" --seed 1 --out "$plan"
   echo "  $(find "$plan" -type f | wc -l) files in the plan's folder"
+  measure "the same plan again into its folder" "$zov" plan "$where/m5k.mdl" --seed 1 --out "$plan"
+  measure "another seed into its folder" "$zov" plan "$where/m5k.mdl" --seed 2 --out "$plan"
   rm -rf "$plan"
 done

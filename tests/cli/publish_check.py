@@ -13,13 +13,17 @@ leaves a fresh one, with nothing else but the manifest and the lock file.
 concurrent: two different plans started into one folder at once, twenty
 times, every other time over the lock file a run that is gone left: each
 publishes or says the folder is busy, and the folder always holds one of the
-two plans whole, never a mix.
+two plans whole, never a mix. Meanwhile a reader takes the shared lock the
+README tells scripts to take, again and again: under it the manifest and the
+files always agree.
 """
+import fcntl
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 
 SKIP = 77
 FORMATS = "text,csv,json,testrail-xml,xray-csv,testlink-xml,feature,html"
@@ -128,6 +132,41 @@ def killed(c):
     return 0
 
 
+def fnv1a64(data):
+    h = 0xcbf29ce484222325
+    for b in data:
+        h = ((h ^ b) * 0x100000001b3) & 0xFFFFFFFFFFFFFFFF
+    return "%016x" % h
+
+
+def read_under_lock(folder):
+    """The manifest's disagreements with the files, read under a shared lock."""
+    lock = os.path.join(folder, ".zov-lock")
+    if not os.path.exists(lock):
+        return None
+    with open(lock, "rb") as held:
+        fcntl.flock(held, fcntl.LOCK_SH)
+        try:
+            with open(os.path.join(folder, ".zov-plan"), "rb") as f:
+                manifest = f.read().decode()
+        except FileNotFoundError:
+            return None
+        wrong = []
+        for line in manifest.splitlines()[1:]:
+            if line.startswith("# "):
+                continue
+            size, digest, name = line.split(" ", 2)
+            try:
+                with open(os.path.join(folder, name), "rb") as f:
+                    data = f.read()
+            except FileNotFoundError:
+                wrong.append("missing " + name)
+                continue
+            if str(len(data)) != size or fnv1a64(data) != digest:
+                wrong.append("differs " + name)
+        return wrong
+
+
 def concurrent(c):
     subprocess.run([c.maker, "50", os.path.join(c.work, "m50.mdl")], check=True)
     plans = {"new": c.clean("new"), "other": c.clean("other")}
@@ -135,6 +174,18 @@ def concurrent(c):
     busy = 0
     gone = subprocess.Popen(["true"])
     gone.wait()
+    stop = threading.Event()
+    reads = []
+
+    def reader():
+        while not stop.is_set():
+            wrong = read_under_lock(folder)
+            if wrong is not None:
+                reads.append(wrong)
+            stop.wait(0.02)
+
+    watching = threading.Thread(target=reader)
+    watching.start()
     for round_ in range(20):
         # Every other round starts from the lock file of a run that is gone.
         if round_ % 2 == 1:
@@ -157,7 +208,14 @@ def concurrent(c):
         if all(differences(got, want) for want in plans.values()):
             c.fail("round %d: the folder holds neither plan whole" % (round_ + 1),
                    min((differences(got, want) for want in plans.values()), key=len))
-    print("20 rounds of two runs at once; %d runs found the folder busy" % busy)
+    stop.set()
+    watching.join()
+    torn = [w for w in reads if w]
+    if torn:
+        c.fail("%d of %d reads under the shared lock found the manifest and the files disagreeing"
+               % (len(torn), len(reads)), torn[0][:5])
+    print("20 rounds of two runs at once; %d runs found the folder busy; %d reads under the shared lock, all whole"
+          % (busy, len(reads)))
     return 0
 
 

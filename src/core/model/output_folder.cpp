@@ -379,6 +379,10 @@ bool OutputFolder::publish(std::string* error) {
   }
   for (const std::string& name : earlier_)
     if (now.count(name) == 0) moves.push_back({name, earlierPrints_.at(name), std::nullopt});
+  // A staged copy of a file that does not change goes before the sync, which
+  // then writes out only what moves.
+  for (const Move& m : moves)
+    if (m.after && m.before == m.after) ::unlink((staging / m.name).c_str());
   SyncFiles(staging);
   const fs::path journal = staging / kJournalName, draft = staging / (std::string(kJournalName) + "-draft");
   if (!WriteDurable(draft, JournalText(moves, provenance_), &why)) return fail(why);
