@@ -71,7 +71,7 @@ echo "$said"
 ldd "$root/usr/bin/zov" | grep -qi qt && fail "zov links Qt"
 # The installed example with its unit, planned as the golden files say.
 (cd "$scratch" && "$root/usr/bin/zov" plan "$root/usr/share/doc/zov/examples/ATM.mdl" --seed 1 --out plan --quiet)
-rm -f "$scratch/plan/.zov-plan"
+rm -f "$scratch/plan/.zov-plan" "$scratch/plan/.zov-lock"
 diff -r tests/golden/ATM "$scratch/plan" > /dev/null || fail "the installed example planned other files than tests/golden/ATM"
 said=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/zov-suite" --version)
 echo "$said"

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
+#include <string>
 
 #include "app/generale.h"
 #include "support/window_ready.h"
@@ -70,6 +72,26 @@ TEST_F(LoadTest, ASecondLoadStartsAfresh) {
   // The same files again: the link node is made on the second load too.
   EXPECT_EQ(g.session.loadFiles().size(), 5u);
   EXPECT_TRUE(g.TV(kMainTree).contains("5A1000000020ACTOR4"));
+}
+
+// Another model's load builds its own Design Tree: nothing of the first
+// model's packages stays to be seen or copied from.
+TEST_F(LoadTest, AnotherModelReplacesTheDesignTree) {
+  const auto texts = [this] {
+    std::set<std::string> seen;
+    const Tree& t = g.TV(kDesignTree);
+    for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n))
+      if (t.node(n).parent != kNoNode) seen.insert(t.node(n).key + " " + t.node(n).text);
+    return seen;
+  };
+  ASSERT_EQ(test::LoadError(g.session, kAtm), "");
+  const std::set<std::string> atm = texts();
+  ASSERT_FALSE(atm.empty());
+  ASSERT_EQ(test::LoadError(g.session, std::string(ZOV_EXAMPLES_DIR) + "/ATM-Services.cat"), "");
+  const std::set<std::string> services = texts();
+  EXPECT_NE(services, atm);
+  for (const std::string& node : atm) EXPECT_EQ(services.count(node), 0u) << node;
+  EXPECT_EQ(g.session.failedSteps, 0);
 }
 
 TEST_F(LoadTest, AnUnreadableModelChangesNothing) {

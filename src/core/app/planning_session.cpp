@@ -240,7 +240,9 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     replaced = true;
     loadFiles_.clear();
     livellomassimo = 0;
-    for (int i = 0; i <= kSelectionTree; ++i) TV(i).clear();
+    // Every tree starts afresh, the Design Tree too: nothing of the previous
+    // model stays in view or is copied from.
+    for (int i = 0; i < kTreeCount; ++i) TV(i).clear();
     // A new model starts a new session: its decisions, its random numbers.
     decisions_.clear();
     undone_.clear();
@@ -285,7 +287,11 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     progress(2, kSteps);
     failedSteps += WeighTree(main, documents.get());
     livellomassimo = std::max(livellomassimo, DeepestLevel(main));
-    if (!BuildDesignTree(TV(kDesignTree), m, model)) ++failedSteps;
+    if (!BuildDesignTree(TV(kDesignTree), m, model)) {
+      ++failedSteps;
+      problem("The Design Tree could not be built: two of the model's packages or classes share a key; "
+              "\"Loading from Design Tree\" may miss diagrams");
+    }
     for (Tree* t : {&main, &TV(kDesignTree)}) t->endBulkUpdate();
 
     addRoots();
