@@ -289,8 +289,9 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     livellomassimo = std::max(livellomassimo, DeepestLevel(main));
     if (!BuildDesignTree(TV(kDesignTree), m, model)) {
       ++failedSteps;
-      problem("The Design Tree could not be built: two of the model's packages or classes share a key; "
-              "\"Loading from Design Tree\" may miss diagrams");
+      problem(
+          "The Design Tree could not be built: two of the model's packages or classes share a key; "
+          "\"Loading from Design Tree\" may miss diagrams");
     }
     for (Tree* t : {&main, &TV(kDesignTree)}) t->endBulkUpdate();
 
