@@ -3,6 +3,10 @@
 // every node, tag, test procedure and file name.
 #include <gtest/gtest.h>
 
+#include <iterator>
+
+#include <fstream>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -177,10 +181,24 @@ TEST_F(Undo, ModifiedFollowsTheDecisions) {
 }
 
 // Undo puts the menus back as the decisions left them, and marks the
-// scripts when a generation is taken back (its files stay).
+// scripts out of date: Undo and Redo never write the working folder, whose
+// documents and scripts keep their content and time until the next
+// generation.
 TEST_F(Undo, MenusAndScriptsFollow) {
   WorkThrough();
   g.generateAll();
+  const auto folder = [&] {
+    std::string seen;
+    for (const auto& e : fs::directory_iterator(ready.work.dir())) {
+      std::ifstream in(e.path(), std::ios::binary);
+      seen += e.path().filename().string() + " " +
+              std::to_string(fs::last_write_time(e.path()).time_since_epoch().count()) + " " +
+              std::string(std::istreambuf_iterator<char>(in), {}) + "\n";
+    }
+    return seen;
+  };
+  const std::string written = folder();
+  ASSERT_FALSE(written.empty());
   const auto fromSteps = [&] {
     return std::count_if(g.problems().begin(), g.problems().end(),
                          [](const Generale::Problem& q) { return q.from == "Generation" || q.from == "Processing"; });
@@ -201,6 +219,9 @@ TEST_F(Undo, MenusAndScriptsFollow) {
   EXPECT_TRUE(g.menus.enabled(menu::kTestSc));
   while (p.canRedo()) ASSERT_TRUE(g.runMenuItem(menu::kRedo));
   EXPECT_TRUE(g.menus.enabled(menu::kPlanReport));
+  EXPECT_TRUE(g.scriptsOutOfDate());
+  EXPECT_EQ(folder(), written);
+  g.generateAll();
   EXPECT_FALSE(g.scriptsOutOfDate());
 }
 

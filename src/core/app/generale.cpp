@@ -304,14 +304,14 @@ void Generale::afterReplay(const Outcome& o, bool filesLeft) {
 
 void Generale::undoCommand() {
   if (!session.canUndo()) return;
-  const Decision::Type undone = session.decisions().back().type;
-  const Outcome o = session.undo();
-  afterReplay(o, undone == Decision::Type::kGenerate || undone == Decision::Type::kProcess);
+  // Undo and Redo leave the files written before as they are: the list of
+  // them is out of date until the next generation.
+  afterReplay(session.undo(), true);
 }
 
 void Generale::redoCommand() {
   if (!session.canRedo()) return;
-  afterReplay(session.redo(), false);
+  afterReplay(session.redo(), true);
 }
 
 void Generale::updateUndoMenus() {

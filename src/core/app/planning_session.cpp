@@ -745,9 +745,44 @@ PlanningSession::Editor PlanningSession::openEditor(NodeId node) {
   return Editor::kNone;
 }
 
+namespace {
+
+// The own values a category holds, as the editors take them.
+std::vector<ChosenValue> OwnValues(SettingsEditor& e) {
+  std::vector<ChosenValue> values;
+  const AttributeRecord* r = e.record();
+  if (r == nullptr) return values;
+  const auto joined = [](const std::vector<std::string>& names, int count) {
+    std::string text;
+    for (int i = 0; i < count && i < static_cast<int>(names.size()); ++i)
+      text += (i > 0 ? "," : "") + names[static_cast<std::size_t>(i)];
+    return text;
+  };
+  for (int i = 0; i < r->choiceCount && i < static_cast<int>(r->choices.size()); ++i) {
+    const ChoiceRecord& c = r->choices[static_cast<std::size_t>(i)];
+    values.push_back({c.value, joined(c.properties, c.propertyCount), joined(c.selectors, c.selectorCount)});
+  }
+  return values;
+}
+
+std::vector<ChosenValue> OwnValues(InteractionsEditor& e) {
+  std::vector<ChosenValue> values;
+  const MessageRecord* r = e.record();
+  if (r == nullptr) return values;
+  for (int i = 0; i < r->ownChoiceCount && i < static_cast<int>(r->ownChoices.size()); ++i)
+    values.push_back({r->ownChoices[static_cast<std::size_t>(i)], {}, {}});
+  return values;
+}
+
+}  // namespace
+
 Outcome PlanningSession::openCategory(NodeId node) {
   openNode_ = node;
   openEditor_ = openEditor(node);
+  openedEdited_ = openEditor_ == Editor::kSettings
+                      ? settingsEditor.record() != nullptr && settingsEditor.record()->edited
+                      : openEditor_ == Editor::kInteractions && interactionsEditor.record() != nullptr &&
+                            interactionsEditor.record()->edited;
   switch (openEditor_) {
     case Editor::kSettings: return Outcome::Note(settingsEditor.note);
     case Editor::kInteractions: return Outcome::Note(interactionsEditor.note);
@@ -811,9 +846,16 @@ Outcome PlanningSession::closeCategory() {
   const CategoryEditor& e = settings ? static_cast<const CategoryEditor&>(settingsEditor) : interactionsEditor;
   Decision d{Decision::Type::kCategory};
   d.category = categoryName(openNode_);
-  d.values = e.added;
-  d.defaults = e.useDefaults;
   d.cancelled = !e.confirmed;
+  // What the editing left: the defaults of a parameter confirmed with them
+  // for the first time, else the whole list of the category's own values
+  // (the ones kept and the ones added; a message's defaults are such a
+  // list), which a replay puts in place of whatever the category holds then.
+  d.defaults = settings && !openedEdited_ && e.useDefaults;
+  if (d.cancelled)
+    d.values = e.added;
+  else if (!d.defaults)
+    d.values = settings ? OwnValues(settingsEditor) : OwnValues(interactionsEditor);
   openEditor_ = Editor::kNone;
   record(std::move(d));
   return {};
@@ -822,6 +864,14 @@ Outcome PlanningSession::closeCategory() {
 Outcome PlanningSession::category(NodeId node, const std::vector<ChosenValue>& values, bool defaults, bool cancelled) {
   if (Outcome opened = openCategory(node); !opened) return opened;
   std::vector<std::string> refused;
+  // The category's list becomes exactly these values (or its defaults),
+  // whatever it held before; a cancelled edit changes nothing.
+  if (!cancelled && !defaults) {
+    if (openEditor_ == Editor::kSettings)
+      settingsEditor.startOwnValues();
+    else
+      interactionsEditor.startOwnValues();
+  }
   for (const ChosenValue& v : values)
     if (Outcome added = addValue(v.value, v.properties, v.selectors); !added)
       refused.push_back("\"" + v.value + "\": " + added.message);
@@ -1064,8 +1114,29 @@ Outcome PlanningSession::cancelled(const std::string& what) {
   return o;
 }
 
+namespace {
+
+// Undo and Redo never write the working folder: what they replay goes to a
+// folder in memory, and the files written before stay as they were (the
+// window marks its list of them out of date).
+class WritingAside {
+ public:
+  explicit WritingAside(WorkFolder*& aside) : aside_(aside), before_(aside) { aside_ = &memory_; }
+  ~WritingAside() { aside_ = before_; }
+  WritingAside(const WritingAside&) = delete;
+  WritingAside& operator=(const WritingAside&) = delete;
+
+ private:
+  WorkFolder memory_ = WorkFolder::InMemory();
+  WorkFolder*& aside_;
+  WorkFolder* before_;
+};
+
+}  // namespace
+
 Outcome PlanningSession::undo() {
   if (!canUndo()) return Outcome::Refused("There is nothing to undo.");
+  const WritingAside aside(aside_);
   std::vector<Decision> kept(decisions_.begin(), decisions_.end());
   Decision last = std::move(kept.back());
   kept.pop_back();
@@ -1081,6 +1152,7 @@ Outcome PlanningSession::undo() {
 
 Outcome PlanningSession::redo() {
   if (!canRedo()) return Outcome::Refused("There is nothing to redo.");
+  const WritingAside aside(aside_);
   Decision d = std::move(undone_.back());
   undone_.pop_back();
   std::vector<Decision> rest = std::move(undone_);

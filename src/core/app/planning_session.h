@@ -168,7 +168,7 @@ class PlanningSession {
   const LoadFiles& loadFiles() const { return loadFiles_; }
   WorkFolder* workFolder() const { return work_; }
   void setOutputFolder(WorkFolder* folder) { output_ = folder; }
-  WorkFolder* outputFolder() const { return output_ != nullptr ? output_ : work_; }
+  WorkFolder* outputFolder() const { return aside_ != nullptr ? aside_ : output_ != nullptr ? output_ : work_; }
 
   // --- the operations --------------------------------------------------------
   // Nodes are given by id, or named by key or by the path of their names
@@ -391,6 +391,10 @@ class PlanningSession {
   int cancels_ = 0;           // operations broken off so far
   Editor openEditor_ = Editor::kNone;
   NodeId openNode_ = kNoNode;
+  bool openedEdited_ = false;  // the open category had been edited before
+  // Where Undo and Redo write while they replay: a folder in memory, so
+  // that the documents and scripts already written stay as they are.
+  WorkFolder* aside_ = nullptr;
 };
 
 }  // namespace zov

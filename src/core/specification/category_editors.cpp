@@ -186,6 +186,12 @@ void SettingsEditor::chooseOwnValues() {
   nextChoice = pending_.edited ? pending_.choiceCount : 0;
 }
 
+void SettingsEditor::startOwnValues() {
+  chooseOwnValues();
+  nextChoice = 0;
+  choiceLines.clear();
+}
+
 bool SettingsEditor::add() {
   if (!useOwnValues || record() == nullptr) return true;
   ChoiceRecord* choice = pending_.choice(static_cast<std::size_t>(nextChoice));
@@ -238,13 +244,17 @@ void SettingsEditor::ok() {
         t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i),
                    line(useDefaults ? defaultLines : choiceLines, i), "value");
     } else if (useOwnValues) {
-      const NodeId choices = t.find(choicesKey);
-      const int c = choices == kNoNode ? 0 : t.node(choices).children;
-      for (int i = 0; i < c; ++i)
-        if (const NodeId old = t.find(choicesKey + choiceValue(i) + IndexText(i)); old != kNoNode) t.remove(old);
-      if (t.find(choicesKey) == kNoNode) t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
+      // The value nodes there now go, whichever keys they carry.
+      if (const NodeId choices = t.find(choicesKey); choices != kNoNode)
+        while (t.node(choices).child != kNoNode) t.remove(t.node(choices).child);
+      else
+        t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
+      // Listed as a reopened editor lists them, whichever were added now.
       for (int i = 0; i < r->choiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i), line(choiceLines, i), "value");
+        t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i),
+                   static_cast<std::size_t>(i) < r->choices.size() ? ChoiceLine(r->choices[static_cast<std::size_t>(i)])
+                                                                   : std::string(),
+                   "value");
     }
     r->edited = true;
   }

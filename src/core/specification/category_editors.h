@@ -75,6 +75,9 @@ class SettingsEditor : public CategoryEditor {
   // the node leads to no record of the table.
   bool open(const EditorContext& c, NodeId node);
   void chooseOwnValues();  // "Insert your own values:"
+  // Own values from an empty list: what add() adds then replaces the
+  // category's choices on OK.
+  void startOwnValues();
   // "Add  --->". False when all 101 choices are in use (nothing added).
   bool add();
   void ok();
@@ -103,6 +106,13 @@ class InteractionsEditor : public CategoryEditor {
   void chooseOwnValues() {  // "Insert your own values"
     useOwnValues = true;
     useDefaults = false;
+  }
+  // Own values from an empty list: what add() adds then replaces the
+  // category's choices on OK.
+  void startOwnValues() {
+    chooseOwnValues();
+    nextChoice = 0;
+    choiceLines.clear();
   }
   // "Add -->". False when all 101 choices are in use (nothing added).
   bool add();
