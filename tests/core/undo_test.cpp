@@ -203,7 +203,8 @@ TEST_F(Undo, MenusAndScriptsFollow) {
     return std::count_if(g.problems().begin(), g.problems().end(),
                          [](const Generale::Problem& q) { return q.from == "Generation" || q.from == "Processing"; });
   };
-  ASSERT_GT(fromSteps(), 0) << "the plan report warns of leaves that gave fewer procedures";
+  const auto live = fromSteps();
+  ASSERT_GT(live, 0) << "the plan report warns of leaves that gave fewer procedures";
   EXPECT_TRUE(g.menus.enabled(menu::kPlanReport));
   ASSERT_TRUE(g.runMenuItem(menu::kUndo));
   EXPECT_TRUE(g.scriptsOutOfDate());
@@ -221,6 +222,17 @@ TEST_F(Undo, MenusAndScriptsFollow) {
   EXPECT_TRUE(g.menus.enabled(menu::kPlanReport));
   EXPECT_TRUE(g.scriptsOutOfDate());
   EXPECT_EQ(folder(), written);
+  // What the replayed processing and generation found is listed again, as
+  // after reopening the session in another window.
+  EXPECT_EQ(fromSteps(), live);
+  const std::string file = (fs::path(ready.work.dir()) / "again.zov").string();
+  ASSERT_TRUE(SaveSession(p, file));
+  test::GeneralePronto other;
+  other.g.openSessionFile(file);
+  EXPECT_EQ(std::count_if(other.g.problems().begin(), other.g.problems().end(),
+                          [](const Generale::Problem& q) { return q.from == "Generation" || q.from == "Processing"; }),
+            live);
+  fs::remove(file);
   g.generateAll();
   EXPECT_FALSE(g.scriptsOutOfDate());
 }

@@ -294,8 +294,10 @@ void Generale::afterReplay(const Outcome& o, bool filesLeft) {
   if (scriptsShownBefore_ && menus.enabled(menu::kTestSc)) showScripts();
   scriptsShownBefore_ = false;
   // What steps no longer there had found goes from the Problems panel.
-  if (!session.planReport) listProblems({"Generation"}, "Generation", {});
-  if (TV(kSpecTree).count() == 0) listProblems({"Processing", "Generation"}, "Processing", {});
+  // What the replayed processing and generation found, as the commands
+  // themselves list it; nothing of steps no longer there.
+  listProblems({"Processing", "Generation"}, "Processing", session.processingFound);
+  listProblems({"Generation"}, "Generation", session.generationFound);
   listProblems({"Undo"}, "Undo", o.warnings);
   declare(o.done ? o.summary : o.message);
   updateUndoMenus();

@@ -156,6 +156,8 @@ void PlanningSession::clearSpecification() {
   specification = SpecificationState();
   procedures.clear();
   planReport.reset();
+  processingFound.clear();
+  generationFound.clear();
   TV(kSpecTree).clear();
   if (listener_ != nullptr) listener_->specificationCleared();
 }
@@ -721,6 +723,9 @@ Outcome PlanningSession::process() {
   o.summary = "Processing: " + Count(static_cast<long>(specification.cases.size()), "test case", "test cases") + ", " +
               Count(paths, "path", "paths") + ", " +
               Count(static_cast<long>(specification.specDocuments.size()), "document", "documents");
+  processingFound = o.warnings;
+  processingFound.insert(processingFound.end(), o.notes.begin(), o.notes.end());
+  generationFound.clear();
   return o;
 }
 
@@ -1002,6 +1007,8 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
   }
   hideBusy();
   planReport = MakePlanReport(*this, g.result);
+  generationFound = g.conflicts;
+  generationFound.insert(generationFound.end(), planReport->warnings.begin(), planReport->warnings.end());
   g.summary =
       "Generated " + Count(g.result.procedures, "test procedure", "test procedures") + " in " +
       Count(static_cast<long>(g.result.files.size()), "script", "scripts") +

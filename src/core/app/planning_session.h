@@ -123,6 +123,10 @@ class PlanningSession {
   std::string weightsSum;
   // Where the procedures of the last generation went; none before one.
   std::optional<PlanReport> planReport;
+  // What the last "&Processing..." and the last generation found (warnings,
+  // notes, conflicts), live or replayed: the Problems panel lists them after
+  // a replay as after the command itself.
+  std::vector<std::string> processingFound, generationFound;
   // What each path's procedures cover first (zov plan --strength); random
   // by default, as every combination in random order.
   Strength strength;

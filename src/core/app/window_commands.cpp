@@ -400,6 +400,8 @@ void Generale::openSessionFile(const std::string& path) {
     rememberFile(path);
     // The replay's load, then what it could not replay and what it noted.
     listProblems({"Load", "Processing", "Generation", "Session"}, "Load", r.outcome.warnings);
+    listProblems({}, "Processing", session.processingFound);
+    listProblems({}, "Generation", session.generationFound);
     std::vector<std::string> found;
     if (r.modelChanged) found.push_back("The model file is not the one the session was saved with.");
     found.insert(found.end(), r.leftOut.begin(), r.leftOut.end());
