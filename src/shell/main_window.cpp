@@ -7,6 +7,7 @@
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -16,8 +17,10 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
 #include <QSettings>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
@@ -528,9 +531,32 @@ void MainWindow::showPopup(Popup popup, const QPoint& globalPos) {
 void MainWindow::loadWindow() {
   g_.loadWindow();
   const Layout& l = g_.layout;
-  resize(l.width, l.height);
-  move(0, 0);
+  // The window's own size, within the screen's room (a 1024x600 netbook
+  // keeps the status bar and its problems button on screen).
+  QSize size(l.width, l.height);
+  QPoint at(0, 0);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    size = size.boundedTo(screen->availableSize());
+    at = screen->availableGeometry().topLeft();
+  }
+  resize(size);
+  move(at);
   ts_->setMinimumSize(0, 0);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (fitted_) return;
+  fitted_ = true;
+  // Once shown, the frame the window manager added is known: the whole
+  // frame goes within the screen's available room.
+  const QScreen* screen = this->screen();
+  if (screen == nullptr) return;
+  const QRect room = screen->availableGeometry(), frame = frameGeometry();
+  if (room.contains(frame)) return;
+  const QSize extra = frame.size() - size();
+  resize(size().boundedTo(room.size() - extra));
+  move(room.topLeft());
 }
 
 void MainWindow::openModelFile(const std::string& path) { g_.openModelFile(path); }

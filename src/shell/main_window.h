@@ -79,6 +79,7 @@ class MainWindow : public QMainWindow {
   void findNext();
 
  protected:
+  void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
@@ -129,6 +130,7 @@ class MainWindow : public QMainWindow {
   QMenu* shownPopup_ = nullptr;
   QMenu* recent_ = nullptr;
   bool exiting_ = false;
+  bool fitted_ = false;  // fitted to the screen at its first showing
 };
 
 }  // namespace zov::gui

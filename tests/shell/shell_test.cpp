@@ -129,6 +129,25 @@ class ShellTest : public QObject {
   }
   void cleanupTestCase() { QSettings().remove(QStringLiteral("recentFiles")); }
 
+  // The window fits the screen's available room from the start: its frame
+  // and the status bar with the problems button stay on screen, however
+  // small the screen (the offscreen test screen is 800x600).
+  void windowFitsTheScreen() {
+    Finestra f;
+    QVERIFY(f.show());
+    const QRect room = f.w.screen()->availableGeometry();
+    QVERIFY2(room.contains(f.w.frameGeometry()), "the window's frame reaches beyond the screen");
+    // A model whose load warns: the problems button shows.
+    f.asker.files.push_back(std::string(ZOV_TEST_DATA_DIR) + "/encodings/cyrillic-undecodable.mdl");
+    f.w.action("m_caricamdl")->trigger();
+    QApplication::processEvents();
+    QVERIFY(!f.w.state().problems().empty());
+    auto* button = f.w.findChild<QToolButton*>(QStringLiteral("ProblemsButton"));
+    QVERIFY(button != nullptr && button->isVisible());
+    const QRect shown(button->mapToGlobal(QPoint(0, 0)), button->size());
+    QVERIFY2(room.contains(shown), "the problems button is off screen");
+  }
+
   // No task needs the mouse: Insert or Enter on a UIT test case (or its
   // pop-up item) puts it into the selected test cases; F2 edits a weight
   // in place, checked as the node editor checks it.
