@@ -291,11 +291,19 @@ FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialo
   grid->addWidget(add, 6, 1);
   grid->addWidget(choiceList_, 0, 2, 7, 1);
 
-  connect(defaultsOption_, &QRadioButton::clicked, this, [this] {
+  // Either option keeps what is typed in the boxes.
+  const auto keepTyped = [this] {
+    e_.value = valueEdit_->text().toStdString();
+    e_.selectors = selectorsEdit_->text().toStdString();
+    e_.properties = propertiesEdit_->text().toStdString();
+  };
+  connect(defaultsOption_, &QRadioButton::clicked, this, [this, keepTyped] {
+    keepTyped();
     e_.chooseDefaults();
     sync();
   });
-  connect(ownValuesOption_, &QRadioButton::clicked, this, [this] {
+  connect(ownValuesOption_, &QRadioButton::clicked, this, [this, keepTyped] {
+    keepTyped();
     e_.chooseOwnValues();
     sync();
   });
@@ -355,11 +363,14 @@ FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) 
   grid->addWidget(valueEdit_, 2, 1);
   grid->addWidget(add, 3, 1);
   grid->addWidget(choiceList_, 0, 2, 4, 1);
+  // Either option keeps what is typed in the box.
   connect(defaultsOption_, &QRadioButton::clicked, this, [this] {
+    e_.value = valueEdit_->text().toStdString();
     e_.chooseDefaults();
     sync();
   });
   connect(ownValuesOption_, &QRadioButton::clicked, this, [this] {
+    e_.value = valueEdit_->text().toStdString();
     e_.chooseOwnValues();
     sync();
   });

@@ -254,6 +254,7 @@ TreeView* MainWindow::findTarget() const {
 
 void MainWindow::showFind() {
   findIn_ = findTarget();
+  searched_.clear();  // the next search starts from the top
   findBar_->show();
   find_->setFocus(Qt::ShortcutFocusReason);
   find_->selectAll();
@@ -263,13 +264,21 @@ void MainWindow::findNext() {
   if (findIn_ == nullptr) findIn_ = findTarget();
   const QString text = find_->text();
   if (text.isEmpty()) return;
-  const NodeId found = g_.find(findIn_->treeIndex(), text.toStdString());
+  // A new search starts from the top of the tree; F3 and Enter go on from
+  // the node found last, round to the top again.
+  const bool fromTop = text != searched_ || findIn_->treeIndex() != searchedIn_;
+  searched_ = text;
+  searchedIn_ = findIn_->treeIndex();
+  bool wrapped = false;
+  const NodeId found = g_.find(findIn_->treeIndex(), text.toStdString(), fromTop, &wrapped);
   if (found == kNoNode) {
     statusText_->setText(QStringLiteral("No node of this tree has \"%1\" in its name.").arg(text));
     return;
   }
   findIn_->scrollTo(findIn_->treeModel()->indexOf(found));
-  statusText_->setText(QString());
+  statusText_->setText(fromTop   ? QStringLiteral("Found \"%1\", searching from the top.").arg(text)
+                       : wrapped ? QStringLiteral("Found \"%1\" again from the top: the search went round.").arg(text)
+                                 : QStringLiteral("Found the next \"%1\".").arg(text));
 }
 
 namespace {

@@ -130,6 +130,8 @@ class MainWindow : public QMainWindow {
   QMenu* shownPopup_ = nullptr;
   QMenu* recent_ = nullptr;
   bool exiting_ = false;
+  QString searched_;  // the text searched last, in the tree searchedIn_
+  int searchedIn_ = -1;
   bool fitted_ = false;  // fitted to the screen at its first showing
 };
 

@@ -36,6 +36,7 @@
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -110,6 +111,16 @@ struct Finestra {
 };
 }  // namespace
 
+// The window has the layout's size, or, on a screen too small for it, fits
+// the screen's available room whole.
+bool LayoutSize(const QWidget* w, QSize layout) {
+  const QRect room = w->screen()->availableGeometry();
+  const QSize frame = w->frameGeometry().size() - w->size();
+  if (layout.width() + frame.width() <= room.width() && layout.height() + frame.height() <= room.height())
+    return w->size() == layout;
+  return room.contains(w->frameGeometry()) && w->size() == w->size().boundedTo(layout);
+}
+
 class ShellTest : public QObject {
   Q_OBJECT
 
@@ -146,6 +157,47 @@ class ShellTest : public QObject {
     QVERIFY(button != nullptr && button->isVisible());
     const QRect shown(button->mapToGlobal(QPoint(0, 0)), button->size());
     QVERIFY2(room.contains(shown), "the problems button is off screen");
+  }
+
+  // Ctrl+F starts a search from the top of the tree, whichever node is
+  // selected, and says so; F3 goes on to the next.
+  void findSearchesFromTheTop() {
+    Finestra f;
+    QVERIFY(f.show());
+    f.carica("ATM.mdl");
+    MainWindow& w = f.w;
+    Tree& main = w.state().TV(kMainTree);
+    // The nodes in the order the tree shows them, and those named "withdraw".
+    std::vector<NodeId> shown;
+    const std::function<void(NodeId)> walk = [&](NodeId n) {
+      for (; n != kNoNode; n = main.node(n).next) {
+        shown.push_back(n);
+        walk(main.node(n).child);
+      }
+    };
+    walk(main.firstRoot());
+    std::vector<NodeId> named;
+    for (NodeId n : shown)
+      if (QString::fromStdString(main.node(n).text).contains(QStringLiteral("withdraw"), Qt::CaseInsensitive))
+        named.push_back(n);
+    QVERIFY(named.size() >= 2);
+    main.setSelected(named[1]);  // past the first one
+    w.tv(kMainTree)->setFocus();
+    QTest::keyClick(&w, Qt::Key_F, Qt::ControlModifier);
+    auto* find = w.findChild<QLineEdit*>(QStringLiteral("Find"));
+    QVERIFY(find != nullptr && find->hasFocus());
+    QTest::keyClicks(find, QStringLiteral("withdraw"));
+    QTest::keyClick(find, Qt::Key_Return);
+    QCOMPARE(main.selected(), named[0]);
+    const auto said = [&w](const QString& part) {
+      for (const QLabel* l : w.statusBar()->findChildren<QLabel*>())
+        if (l->text().contains(part)) return true;
+      return false;
+    };
+    QVERIFY(said(QStringLiteral("searching from the top")));
+    QTest::keyClick(find, Qt::Key_F3);
+    QCOMPARE(main.selected(), named[1]);
+    QVERIFY(said(QStringLiteral("Found the next")));
   }
 
   // No task needs the mouse: Insert or Enter on a UIT test case (or its
@@ -335,7 +387,7 @@ class ShellTest : public QObject {
     MainWindow* w = form.mainWindow();
     QVERIFY(w != nullptr);
     QVERIFY(w->isVisible());
-    QCOMPARE(w->size(), QSize(1024, 768));
+    QVERIFY(LayoutSize(w, QSize(1024, 768)));
     QCOMPARE(w->windowTitle(), QStringLiteral("Zov Suite"));
     QCOMPARE(w->tabStrip()->count(), 3);
     QCOMPARE(w->tabStrip()->tabText(2), QStringLiteral("Test Specification Tree"));
@@ -351,7 +403,7 @@ class ShellTest : public QObject {
     QTest::mouseClick(form.option2(), Qt::LeftButton);
     QVERIFY(!form.option1()->isChecked());
     QTest::mouseClick(form.command1(), Qt::LeftButton);
-    QCOMPARE(form.mainWindow()->size(), QSize(800, 600));
+    QVERIFY(LayoutSize(form.mainWindow(), QSize(800, 600)));
   }
 
   void tabThreeSwitchesTheMenus() {
@@ -858,8 +910,10 @@ class ShellTest : public QObject {
       QCOMPARE(form.defaultList()->item(0)->text(), QStringLiteral("No values"));  // type long
       QCOMPARE(form.findChild<QLabel*>(QStringLiteral("Note"))->text(),
                QStringLiteral("an object of class long. See the implementation."));
-      QTest::mouseClick(form.ownValuesOption(), Qt::LeftButton);
+      // Typed first, then "Insert your own values": the typed text stays.
       form.valueEdit()->setText(QStringLiteral("5"));
+      QTest::mouseClick(form.ownValuesOption(), Qt::LeftButton);
+      QCOMPARE(form.valueEdit()->text(), QStringLiteral("5"));
       form.propertiesEdit()->setText(QStringLiteral("busy,open"));
       form.selectorsEdit()->setText(QStringLiteral("ready"));
       QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Add")), Qt::LeftButton);
@@ -895,8 +949,9 @@ class ShellTest : public QObject {
     FormInteractions again(g.session.interactionsEditor, nullptr);
     again.show();
     QVERIFY(QTest::qWaitForWindowExposed(&again));
-    QTest::mouseClick(again.ownValuesOption(), Qt::LeftButton);
     again.valueEdit()->setText(QStringLiteral("slow"));
+    QTest::mouseClick(again.ownValuesOption(), Qt::LeftButton);
+    QCOMPARE(again.valueEdit()->text(), QStringLiteral("slow"));
     QTest::keyClick(again.valueEdit(), Qt::Key_Return);
     QVERIFY(again.isVisible());
     QCOMPARE(again.choiceList()->count(), 1);

@@ -476,8 +476,9 @@ std::vector<std::pair<std::string, std::string>> Generale::details(int tree, Nod
   return rows;
 }
 
-NodeId Generale::find(int tree, std::string_view text) {
+NodeId Generale::find(int tree, std::string_view text, bool fromTop, bool* wrapped) {
   Tree& t = TV(tree);
+  if (wrapped != nullptr) *wrapped = false;
   if (text.empty() || t.empty()) return kNoNode;
   const auto lower = [](std::string_view s) {
     std::string l(s);
@@ -485,12 +486,16 @@ NodeId Generale::find(int tree, std::string_view text) {
     return l;
   };
   const std::string wanted = lower(text);
-  const NodeId start = t.selected();
+  // From the top, or from the selected node down the tree as it is shown,
+  // wrapping round (said through *wrapped).
+  const NodeId start = fromTop ? kNoNode : t.selected();
   NodeId n = start;
-  // From the selected node down the tree as it is shown, wrapping round.
+  bool round = false;
   for (int seen = 0; seen < t.count(); ++seen) {
     n = NextShown(t, n);
+    round = round || (start != kNoNode && n == t.firstRoot());
     if (lower(t.node(n).text).find(wanted) != std::string::npos) {
+      if (wrapped != nullptr) *wrapped = round;
       for (NodeId p = t.node(n).parent; p != kNoNode; p = t.node(p).parent) t.setExpanded(p, true);
       t.setSelected(n);
       return n;

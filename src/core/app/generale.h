@@ -258,11 +258,12 @@ class Generale : private SessionListener {
   // Mouse-up on TV(tree); returns the pop-up to show at the pointer.
   Popup mouseUp(int tree, MouseButton button);
 
-  // Ctrl+F: the next node of TV(tree) after the selected one, from top to
-  // bottom as the tree shows it and wrapping round, whose text holds text
-  // (ignoring case); it is shown (its parents expanded) and selected.
-  // kNoNode when none has it.
-  NodeId find(int tree, std::string_view text);
+  // Ctrl+F: the first node of TV(tree) from the top (fromTop), else the next
+  // after the selected one, from top to bottom as the tree shows it and
+  // wrapping round (*wrapped says so), whose text holds text (ignoring
+  // case); it is shown (its parents expanded) and selected. kNoNode when
+  // none has it.
+  NodeId find(int tree, std::string_view text, bool fromTop = false, bool* wrapped = nullptr);
 
   // --- the commands of the menus ------------------------------------------
   // "Load MDL File": asks for the file, loads it, and tells the tester when
