@@ -47,6 +47,7 @@ BusyDialog::BusyDialog(QWidget* parent) : QDialog(parent) {
 }
 
 void BusyDialog::show() {
+  if (!isVisible()) focusBefore_ = QApplication::focusWidget();
   known_ = false;
   cancelRequested_ = false;
   bar_->setTextVisible(false);
@@ -58,11 +59,29 @@ void BusyDialog::show() {
 
 void BusyDialog::hide() {
   QDialog::hide();
-  // The keyboard goes back to the window the tester was working in.
-  if (QWidget* w = parentWidget() ? parentWidget()->window() : nullptr) {
+  giveKeyboardBack();
+  // A window manager may hand the focus round after the box is gone (or
+  // map it late): the keyboard is taken back once the events settled.
+  for (const int ms : {0, 50, 200})
+    QTimer::singleShot(ms, this, [this] {
+      if (!isVisible()) giveKeyboardBack();
+    });
+}
+
+void BusyDialog::giveKeyboardBack() {
+  // The keyboard goes back to the window the tester was working in, to the
+  // widget that had it.
+  QWidget* w = parentWidget() ? parentWidget()->window() : nullptr;
+  if (w == nullptr || !w->isVisible()) return;
+  if (QApplication::activeWindow() != w) {
+    w->raise();
     w->activateWindow();
     QApplication::setActiveWindow(w);
   }
+  QWidget* had = focusBefore_.data();
+  if (had != nullptr && had->window() == w && had->isVisible() && QApplication::focusWidget() != had &&
+      (QApplication::focusWidget() == nullptr || QApplication::focusWidget()->window() != w))
+    had->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void BusyDialog::setProgress(int done, int total) {

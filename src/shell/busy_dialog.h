@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 #include "ui/ui.h"
 
@@ -50,6 +51,10 @@ class BusyDialog : public QDialog, public zov::BusyBox {
   QTimer* timer1_;
   qint16 ticks_ = 0;
   bool known_ = false;  // the bar shows a figure rather than activity
+  // The widget that had the keyboard when the box showed: it has it again
+  // when the box hides.
+  QPointer<QWidget> focusBefore_;
+  void giveKeyboardBack();
   qint64 lastPaint_ = 0;
 };
 

@@ -159,6 +159,37 @@ class ShellTest : public QObject {
     QVERIFY2(room.contains(shown), "the problems button is off screen");
   }
 
+  // After every busy command (the "Wait Please..." box shown and hidden)
+  // the keyboard is back in the window, in the tree that had it: fifty
+  // commands in a row (loads, "Loading from ZOV tree", "&Select All",
+  // Undo, Redo), each followed by a key to the tree. Under a window
+  // manager (ctest shell_focus_under_wm) this is the tester's own case.
+  void keyboardComesBackAfterBusyCommands() {
+    Finestra f;
+    QVERIFY(f.show());
+    MainWindow& w = f.w;
+    f.carica("ATM.mdl");
+    f.seleziona("Customer", 40);
+    const std::vector<std::pair<int, const char*>> commands = {
+        {1, "m_seqfromzov"}, {1, "m_selectall"}, {1, "m_undo"}, {1, "m_redo"}, {0, "m_caricamdl"}};
+    for (int i = 0; i < 50; ++i) {
+      const auto& [tab, command] = commands[static_cast<std::size_t>(i) % commands.size()];
+      w.tabStrip()->setCurrentIndex(tab);
+      TreeView* tree = w.tv(tab == 0 ? kMainTree : kUitTree);
+      tree->setFocus();
+      QTRY_VERIFY(tree->hasFocus());
+      if (std::string_view(command) == "m_caricamdl") {
+        f.asker.answers.push_back(Answer::kNo);  // "Save changes?"
+        f.asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
+      }
+      QAction* a = w.action(command);
+      QVERIFY2(a != nullptr && a->isEnabled(), command);
+      a->trigger();
+      QTRY_VERIFY2_WITH_TIMEOUT(QApplication::activeWindow() == &w, command, 2000);
+      QTRY_VERIFY2_WITH_TIMEOUT(tree->hasFocus(), command, 2000);
+    }
+  }
+
   // Ctrl+F starts a search from the top of the tree, whichever node is
   // selected, and says so; F3 goes on to the next.
   void findSearchesFromTheTop() {
