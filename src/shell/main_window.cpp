@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -14,9 +15,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMap>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QProcess>
 #include <QScreen>
 #include <QSettings>
 #include <QShortcut>
@@ -48,6 +51,10 @@ MainWindow::MainWindow() {
   setObjectName(QStringLiteral("Generale"));
   busy_ = new BusyDialog(this);
   asker_ = std::make_unique<QtAsker>(this);
+  // The save dialogs of the preview start in the model's folder.
+  asker_->printFolder = [this] {
+    return session_.filemdl.empty() ? g_.dialogFolder() : QFileInfo(Q(session_.filemdl)).absolutePath().toStdString();
+  };
   g_.setBusyBox(busy_);
   g_.setAsker(asker_.get());
 
@@ -81,7 +88,8 @@ MainWindow::MainWindow() {
   };
   g_.onUsageChart = [this] {
     UsageChartDialog chart(ComputeUsageChart(g_.TV(kSelectionTree), session_.coverageUsed),
-                           QFileInfo(Q(session_.filemdl)).fileName(), this);
+                           session_.filemdl.empty() ? QString() : QFileInfo(Q(session_.filemdl)).absoluteFilePath(),
+                           this);
     chart.exec();
   };
   g_.onPlanReport = [this] {
@@ -328,9 +336,7 @@ void MainWindow::buildStatusBar() {
     folder_->setToolTip(dir);
   }
   g_.onCommandResult = [this] { statusText_->setText(Q(g_.commandResult())); };
-  g_.onOpenFolder = [this] {
-    return work_ && QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(work_->dir().string())));
-  };
+  g_.onOpenFolder = [this] { return openWorkingFolder(); };
 }
 
 namespace {
@@ -483,10 +489,22 @@ void MainWindow::buildRecentMenu() {
 
 void MainWindow::fillRecentMenu() {
   recent_->clear();
+  // Names that two entries share are told apart by their folder.
+  QMap<QString, int> named;
+  for (const std::string& f : g_.recentFiles) ++named[QFileInfo(Q(f)).fileName()];
   int n = 0;
   for (const std::string& f : g_.recentFiles) {
-    // "&1 ATM.mdl", the whole path in the tooltip and the status bar.
-    QAction* a = recent_->addAction(QStringLiteral("&%1 %2").arg(++n).arg(QFileInfo(Q(f)).fileName()));
+    // "&1 ATM.mdl" (or "&1 ATM.mdl  (~/models/2025)"), the whole path in the
+    // tooltip and the status bar.
+    const QFileInfo file(Q(f));
+    QString shown = file.fileName();
+    if (named.value(shown) > 1) {
+      QString folder = QDir::toNativeSeparators(file.absolutePath());
+      const QString home = QDir::homePath();
+      if (folder.startsWith(home + QLatin1Char('/'))) folder = QStringLiteral("~") + folder.mid(home.size());
+      shown += QStringLiteral("  (%1)").arg(folder);
+    }
+    QAction* a = recent_->addAction(QStringLiteral("&%1 %2").arg(++n).arg(shown));
     a->setToolTip(Q(f));
     a->setStatusTip(Q(f));
     a->setData(Q(f));
@@ -535,6 +553,42 @@ void MainWindow::showPopup(Popup popup, const QPoint& globalPos) {
   if (m == nullptr) return;
   shownPopup_ = m;
   m->popup(globalPos);
+}
+
+bool MainWindow::openWorkingFolder() {
+  if (!work_) return false;
+  const QString dir = QString::fromStdString(work_->dir().string());
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+  // xdg-open says whether a file manager took the folder: one that fails
+  // (no handler, a handler that failed) is said, not taken for success.
+  auto* opener = new QProcess(this);
+  const auto failed = [this, dir, opener](const QString& why) {
+    opener->deleteLater();
+    statusText_->setText(
+        QStringLiteral("No file manager opened the folder (%1): the documents and scripts are in %2").arg(why, dir));
+  };
+  connect(opener, &QProcess::errorOccurred, this, [failed, opener](QProcess::ProcessError e) {
+    if (e == QProcess::FailedToStart)
+      failed(QStringLiteral("xdg-open could not be started"));
+    else if (e != QProcess::Crashed)
+      opener->deleteLater();
+  });
+  connect(opener, &QProcess::finished, this, [failed, opener](int code, QProcess::ExitStatus status) {
+    if (status != QProcess::NormalExit || code != 0)
+      failed(QStringLiteral("xdg-open ended with %1").arg(status == QProcess::NormalExit ? code : -1));
+    else
+      opener->deleteLater();
+  });
+  opener->setProgram(QStringLiteral("xdg-open"));
+  opener->setArguments({dir});
+  opener->setStandardOutputFile(QProcess::nullDevice());
+  opener->setStandardErrorFile(QProcess::nullDevice());
+  opener->start();
+  statusText_->setText(QStringLiteral("Opening %1 ...").arg(dir));
+  return true;
+#else
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(dir));
+#endif
 }
 
 void MainWindow::loadWindow() {

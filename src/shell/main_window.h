@@ -80,6 +80,9 @@ class MainWindow : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  // "Open Working Folder": false when nothing could be started; a file
+  // manager that fails later is said in the status bar.
+  bool openWorkingFolder();
   void closeEvent(QCloseEvent* event) override;
 
  private:

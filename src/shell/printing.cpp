@@ -2,6 +2,7 @@
 
 #include "shell/window_size.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -216,8 +217,9 @@ void PrintView::printLines() {
     return;
   }
   // No printer: the pages go to a PDF file the tester names.
-  const QString file =
-      QFileDialog::getSaveFileName(this, title_, title_ + QStringLiteral(".pdf"), QStringLiteral("PDF files (*.pdf)"));
+  const QString file = QFileDialog::getSaveFileName(
+      this, title_, QDir(folder_.isEmpty() ? QDir::currentPath() : folder_).filePath(title_ + QStringLiteral(".pdf")),
+      QStringLiteral("PDF files (*.pdf)"));
   if (file.isEmpty()) return;
   if (!savePdf(file)) {
     QMessageBox::warning(this, title_, QStringLiteral("The file %1 could not be written.").arg(file));

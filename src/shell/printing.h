@@ -54,6 +54,8 @@ class PrintView : public QDialog {
   QPrintPreviewWidget* preview() const { return preview_; }
   QPushButton* printButton() const { return print_; }
   bool withPrinter() const { return withPrinter_; }
+  // The folder where "Save as PDF..." starts.
+  void setStartFolder(const QString& folder) { folder_ = folder; }
   // The layout of the last pages painted (preview, printer or file).
   const Pagination& pagination() const { return layout_; }
   // Writes the pages to a PDF file, without a dialog; false when the file
@@ -68,6 +70,7 @@ class PrintView : public QDialog {
   void updatePage();
 
   QString title_;
+  QString folder_;
   QString target_;
   std::vector<std::string> lines_;
   bool withPrinter_;

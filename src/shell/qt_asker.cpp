@@ -176,6 +176,7 @@ bool QtAsker::printLines(std::string_view title, const std::vector<std::string>&
   // The preview is offered with and without a printer; without one the
   // pages go to a PDF file.
   PrintView preview(Q(title), lines, !QPrinterInfo::availablePrinters().isEmpty(), parent_);
+  if (printFolder) preview.setStartFolder(Q(printFolder()));
   const bool printed = preview.exec() == QDialog::Accepted;
   lastPrintTarget_ = printed ? preview.target().toStdString() : std::string();
   return printed;

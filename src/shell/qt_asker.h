@@ -1,6 +1,7 @@
 // Message boxes and input boxes as Qt dialogs.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "ui/ui.h"
@@ -12,6 +13,8 @@ namespace zov::gui {
 class QtAsker : public Asker {
  public:
   explicit QtAsker(QWidget* parent) : parent_(parent) {}
+  // The folder where the preview's "Save as PDF..." starts (the model's).
+  std::function<std::string()> printFolder;
   Answer messageBox(std::string_view text, std::string_view title, MessageButtons buttons, MessageIcon icon) override;
   std::optional<std::string> inputBox(std::string_view prompt, std::string_view title,
                                       std::string_view defaultText) override;

@@ -2,6 +2,7 @@
 
 #include "shell/window_size.h"
 
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -313,7 +314,7 @@ bool UsageChartView::exportSvg(const QString& file) const {
 UsageChartDialog::UsageChartDialog(UsageChartData chart, const QString& model, QWidget* parent)
     : QDialog(parent), model_(model) {
   setObjectName(QStringLiteral("GraficoUso"));
-  const QString title = model.isEmpty() ? QStringLiteral("Usage Chart") : QStringLiteral("Usage Chart - ") + model;
+  const QString title = model.isEmpty() ? QStringLiteral("Usage Chart") : QStringLiteral("Usage Chart - ") + QFileInfo(model).fileName();
   setWindowTitle(title);
   view_ = new UsageChartView(std::move(chart), title, this);
   scroll_ = new QScrollArea(this);
@@ -346,11 +347,14 @@ UsageChartDialog::UsageChartDialog(UsageChartData chart, const QString& model, Q
 void UsageChartDialog::exportFiles(bool svg) {
   const QString base = model_.isEmpty() ? QStringLiteral("usage-chart")
                                         : QFileInfo(model_).completeBaseName() + QStringLiteral("-usage-chart");
-  const QString file =
-      svg ? QFileDialog::getSaveFileName(this, QStringLiteral("Export SVG"), base + QStringLiteral(".svg"),
-                                         QStringLiteral("SVG files (*.svg)"))
-          : QFileDialog::getSaveFileName(this, QStringLiteral("Export PNG"), base + QStringLiteral(".png"),
-                                         QStringLiteral("PNG files (*.png)"));
+  // The dialog opens in the model's folder.
+  const QDir folder = model_.isEmpty() ? QDir::current() : QFileInfo(model_).absoluteDir();
+  const QString file = svg ? QFileDialog::getSaveFileName(this, QStringLiteral("Export SVG"),
+                                                          folder.filePath(base + QStringLiteral(".svg")),
+                                                          QStringLiteral("SVG files (*.svg)"))
+                           : QFileDialog::getSaveFileName(this, QStringLiteral("Export PNG"),
+                                                          folder.filePath(base + QStringLiteral(".png")),
+                                                          QStringLiteral("PNG files (*.png)"));
   if (file.isEmpty()) return;
   if (!(svg ? view_->exportSvg(file) : view_->exportPng(file)))
     QMessageBox::warning(this, windowTitle(), QStringLiteral("The file %1 could not be written.").arg(file));

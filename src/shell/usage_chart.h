@@ -64,7 +64,8 @@ class UsageChartView : public QWidget {
 };
 
 // The dialog: the chart, "Export PNG...", "Export SVG..." (the platform
-// save dialog) and "Close".
+// save dialog, in the folder of the model file, whose name the title shows)
+// and "Close".
 class UsageChartDialog : public QDialog {
   Q_OBJECT
 

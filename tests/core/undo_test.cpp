@@ -309,6 +309,35 @@ TEST_F(Undo, ACancelledSessionLoadKeepsTheWork) {
   }
 }
 
+// Another model's load broken off after the trees made way: every view
+// shows its branches opened and closed as the tester left them, the
+// not-linked tree too.
+TEST_F(Undo, ACancelledLoadKeepsTheViews) {
+  WorkThrough();
+  Tree& notLinked = p.TV(kNotLinkedTree);
+  ASSERT_GT(notLinked.count(), 1);
+  for (NodeId n = notLinked.nextInCollection(kNoNode); n != kNoNode; n = notLinked.nextInCollection(n))
+    notLinked.setExpanded(n, !notLinked.node(n).expanded);
+  const auto opened = [this] {
+    std::string seen;
+    for (int i = 0; i < kTreeCount; ++i) {
+      const Tree& t = p.TV(i);
+      for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n))
+        seen += std::to_string(i) + " " + t.node(n).key + (t.node(n).expanded ? " +\n" : " -\n");
+    }
+    return seen;
+  };
+  const std::string before = opened();
+  for (int at : {2, 3, 4}) {
+    CancellingBusyBox busy(at);
+    p.setBusyBox(&busy);
+    const Outcome o = p.openModel(kExamples + "/ATM.mdl");
+    p.setBusyBox(&ready.busy);
+    ASSERT_TRUE(o.cancelled) << at;
+    EXPECT_EQ(Differ(opened(), before), "") << at;
+  }
+}
+
 // A first load broken off leaves no model, as before it.
 TEST_F(Undo, ACancelledFirstLoadLeavesNoModel) {
   CancellingBusyBox busy(2);

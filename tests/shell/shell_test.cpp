@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDockWidget>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -188,6 +189,48 @@ class ShellTest : public QObject {
       QTRY_VERIFY2_WITH_TIMEOUT(QApplication::activeWindow() == &w, command, 2000);
       QTRY_VERIFY2_WITH_TIMEOUT(tree->hasFocus(), command, 2000);
     }
+  }
+
+  // "Open Working Folder" with a file manager that fails: the window says
+  // so, with the folder, rather than taking it for success.
+  void workingFolderThatNoFileManagerOpensIsSaid() {
+    QTemporaryDir bin;
+    QVERIFY(bin.isValid());
+    QFile opener(bin.filePath(QStringLiteral("xdg-open")));
+    QVERIFY(opener.open(QIODevice::WriteOnly));
+    opener.write("#!/bin/sh\nexit 3\n");
+    opener.close();
+    opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toUtf8() + ":" + path);
+    Finestra f;
+    QVERIFY(f.show());
+    f.w.action("m_cartella")->trigger();
+    const auto said = [&f] {
+      for (const QLabel* l : f.w.statusBar()->findChildren<QLabel*>())
+        if (l->text().startsWith(QStringLiteral("No file manager opened the folder (xdg-open ended with 3)")))
+          return true;
+      return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(said(), 5000);
+    qputenv("PATH", path);
+  }
+
+  // Recent Files: two entries of one name show their folders.
+  void recentFilesTellEntriesOfOneNameApart() {
+    Finestra f;
+    Generale& g = f.w.state();
+    g.recentFiles = {"/srv/models/2024/ATM.mdl", "/srv/models/2025/ATM.mdl", "/srv/models/Lending.mdl"};
+    g.onRecentFilesChange();
+    QMenu* recent = nullptr;
+    for (QMenu* m : f.w.findChildren<QMenu*>())
+      if (m->title() == QStringLiteral("Recent &Files")) recent = m;
+    QVERIFY(recent != nullptr);
+    const QList<QAction*> entries = recent->actions();
+    QCOMPARE(entries.size(), 3);
+    QCOMPARE(entries[0]->text(), QStringLiteral("&1 ATM.mdl  (/srv/models/2024)"));
+    QCOMPARE(entries[1]->text(), QStringLiteral("&2 ATM.mdl  (/srv/models/2025)"));
+    QCOMPARE(entries[2]->text(), QStringLiteral("&3 Lending.mdl"));
   }
 
   // Ctrl+F starts a search from the top of the tree, whichever node is

@@ -208,6 +208,7 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     std::string filemdl;
     Strength strength, strengthAtLoad;
   } previous;
+  Views viewsBefore;
   bool replaced = false;  // the previous trees made way
   try {
     const Cancellable guard(*this);
@@ -229,7 +230,9 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
       return error.empty() ? path + ": the model could not be read" : error;
     }
 
-    // The model is readable: now the previous load's trees go.
+    // The model is readable: now the previous load's trees go, and how
+    // the tester had them open with them.
+    viewsBefore = views();
     previous = {std::move(model_),
                 modelHandle_,
                 std::move(atLoad_),
@@ -336,7 +339,7 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     strength = previous.strength;
     strengthAtLoad = previous.strengthAtLoad;
     if (atLoad_ != nullptr) {
-      backToLoad(previous.decisions);
+      backToLoad(previous.decisions, &viewsBefore);
     } else {
       for (int i = 0; i < kTreeCount; ++i) TV(i).restore(Tree());
       loadFiles_.clear();
@@ -1041,28 +1044,34 @@ std::vector<std::string> PlanningSession::filesWritten() const {
 
 // --- taking decisions back ----------------------------------------------------
 
-Outcome PlanningSession::backToLoad(const std::vector<Decision>& replay) {
-  const AtLoad& a = *atLoad_;
-  // The branches the tester opened and the node chosen in each view are no
-  // decision: they stay as they are wherever the nodes are still there.
-  std::array<StringIndex<char>, kTreeCount> open;
-  std::array<std::string, kTreeCount> chosen;
+PlanningSession::Views PlanningSession::views() const {
+  Views v;
   for (int i = 0; i < kTreeCount; ++i) {
     const Tree& t = TV(i);
     for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n))
-      if (t.node(n).expanded) open[static_cast<std::size_t>(i)].try_emplace(t.node(n).key);
-    if (t.valid(t.selected())) chosen[static_cast<std::size_t>(i)] = t.node(t.selected()).key;
+      if (t.node(n).expanded) v.open[static_cast<std::size_t>(i)].try_emplace(t.node(n).key);
+    if (t.valid(t.selected())) v.chosen[static_cast<std::size_t>(i)] = t.node(t.selected()).key;
   }
-  const auto keepViews = [&] {
-    for (int i = 0; i < kTreeCount; ++i) {
-      Tree& t = TV(i);
-      t.beginBulkUpdate();
-      for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n))
-        t.setExpanded(n, open[static_cast<std::size_t>(i)].contains(t.node(n).key));
-      t.endBulkUpdate();
-      if (const NodeId c = t.find(chosen[static_cast<std::size_t>(i)]); c != kNoNode) t.setSelected(c);
-    }
-  };
+  return v;
+}
+
+void PlanningSession::showAgain(const Views& v) {
+  for (int i = 0; i < kTreeCount; ++i) {
+    Tree& t = TV(i);
+    t.beginBulkUpdate();
+    for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n))
+      t.setExpanded(n, v.open[static_cast<std::size_t>(i)].contains(t.node(n).key));
+    t.endBulkUpdate();
+    if (const NodeId c = t.find(v.chosen[static_cast<std::size_t>(i)]); c != kNoNode) t.setSelected(c);
+  }
+}
+
+Outcome PlanningSession::backToLoad(const std::vector<Decision>& replay, const Views* before) {
+  const AtLoad& a = *atLoad_;
+  std::optional<Views> now;
+  if (before == nullptr) now = views();
+  const Views& shown = before != nullptr ? *before : *now;
+  const auto keepViews = [&] { showAgain(shown); };
   if (listener_ != nullptr) listener_->backToLoad();
   for (int i = 0; i < kTreeCount; ++i) TV(i).restore(a.trees(i));
   model_->RevertRenames(a.renames);

@@ -10,6 +10,7 @@
 // all drive this one object.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -30,6 +31,7 @@
 #include "selection/allocation.h"
 #include "selection/selection.h"
 #include "specification/category_editors.h"
+#include "tree/string_index.h"
 #include "tree/tree.h"
 #include "ui/ui.h"
 #include "weights/node_editor.h"
@@ -349,7 +351,18 @@ class PlanningSession {
     std::size_t renames = 0;
   };
   // The session as the load left it, then the decisions replayed.
-  Outcome backToLoad(const std::vector<Decision>& replay);
+  // The branches the tester opened and the node chosen in each view: no
+  // decision, they stay as they are wherever the nodes are still there.
+  struct Views {
+    std::array<StringIndex<char>, kTreeCount> open;
+    std::array<std::string, kTreeCount> chosen;
+  };
+  Views views() const;
+  void showAgain(const Views& v);
+  // Back to the state after the load, then replay; the views are kept as
+  // they are now, or as *before says (a load broken off shows the views of
+  // before the load again).
+  Outcome backToLoad(const std::vector<Decision>& replay, const Views* before = nullptr);
   // An operation broken off: back to the load, the decisions so far replayed.
   Outcome cancelled(const std::string& what);
   void status(std::string_view text);
