@@ -314,7 +314,8 @@ bool UsageChartView::exportSvg(const QString& file) const {
 UsageChartDialog::UsageChartDialog(UsageChartData chart, const QString& model, QWidget* parent)
     : QDialog(parent), model_(model) {
   setObjectName(QStringLiteral("GraficoUso"));
-  const QString title = model.isEmpty() ? QStringLiteral("Usage Chart") : QStringLiteral("Usage Chart - ") + QFileInfo(model).fileName();
+  const QString title =
+      model.isEmpty() ? QStringLiteral("Usage Chart") : QStringLiteral("Usage Chart - ") + QFileInfo(model).fileName();
   setWindowTitle(title);
   view_ = new UsageChartView(std::move(chart), title, this);
   scroll_ = new QScrollArea(this);
