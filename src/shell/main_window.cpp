@@ -29,6 +29,7 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
@@ -611,10 +612,17 @@ void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (fitted_) return;
   fitted_ = true;
-  // Once shown, the frame the window manager added is known: the whole
-  // frame goes within the screen's available room.
+  // The frame a window manager adds is known only once it decorated the
+  // window, some moments after the first showing: the window is fitted
+  // then (and at once, where there is no frame to wait for).
+  fitToScreen();
+  for (const int ms : {50, 200, 500, 1000}) QTimer::singleShot(ms, this, &MainWindow::fitToScreen);
+}
+
+void MainWindow::fitToScreen() {
+  // The whole frame goes within the screen's available room.
   const QScreen* screen = this->screen();
-  if (screen == nullptr) return;
+  if (screen == nullptr || isMaximized() || isFullScreen()) return;
   const QRect room = screen->availableGeometry(), frame = frameGeometry();
   if (room.contains(frame)) return;
   const QSize extra = frame.size() - size();

@@ -80,6 +80,7 @@ class MainWindow : public QMainWindow {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void fitToScreen();
   // "Open Working Folder": false when nothing could be started; a file
   // manager that fails later is said in the status bar.
   bool openWorkingFolder();
