@@ -610,24 +610,26 @@ void MainWindow::loadWindow() {
 
 void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
-  if (fitted_) return;
-  fitted_ = true;
+  if (fitted_.isValid()) return;
   // The frame a window manager adds is known only once it decorated the
   // window, some moments after the first showing: the window is fitted
   // then (and at once, where there is no frame to wait for).
+  fitted_ = size();
   fitToScreen();
   for (const int ms : {50, 200, 500, 1000}) QTimer::singleShot(ms, this, &MainWindow::fitToScreen);
 }
 
 void MainWindow::fitToScreen() {
-  // The whole frame goes within the screen's available room.
+  // The whole frame goes within the screen's available room, unless the
+  // window was resized meanwhile (by the tester or a window manager's rule).
   const QScreen* screen = this->screen();
-  if (screen == nullptr || isMaximized() || isFullScreen()) return;
+  if (screen == nullptr || isMaximized() || isFullScreen() || size() != fitted_) return;
   const QRect room = screen->availableGeometry(), frame = frameGeometry();
   if (room.contains(frame)) return;
   const QSize extra = frame.size() - size();
   resize(size().boundedTo(room.size() - extra));
   move(room.topLeft());
+  fitted_ = size();
 }
 
 void MainWindow::openModelFile(const std::string& path) { g_.openModelFile(path); }

@@ -136,7 +136,7 @@ class MainWindow : public QMainWindow {
   bool exiting_ = false;
   QString searched_;  // the text searched last, in the tree searchedIn_
   int searchedIn_ = -1;
-  bool fitted_ = false;  // fitted to the screen at its first showing
+  QSize fitted_;  // the size the window was fitted to the screen with (invalid until it shows)
 };
 
 }  // namespace zov::gui
