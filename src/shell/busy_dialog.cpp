@@ -62,7 +62,7 @@ void BusyDialog::hide() {
   giveKeyboardBack();
   // A window manager may hand the focus round after the box is gone (or
   // map it late): the keyboard is taken back once the events settled.
-  for (const int ms : {0, 50, 200})
+  for (const int ms : {50, 200})
     QTimer::singleShot(ms, this, [this] {
       if (!isVisible()) giveKeyboardBack();
     });

@@ -568,11 +568,9 @@ bool MainWindow::openWorkingFolder() {
     statusText_->setText(
         QStringLiteral("No file manager opened the folder (%1): the documents and scripts are in %2").arg(why, dir));
   };
-  connect(opener, &QProcess::errorOccurred, this, [failed, opener](QProcess::ProcessError e) {
-    if (e == QProcess::FailedToStart)
-      failed(QStringLiteral("xdg-open could not be started"));
-    else if (e != QProcess::Crashed)
-      opener->deleteLater();
+  // A program that never started sends no "finished"; every other end does.
+  connect(opener, &QProcess::errorOccurred, this, [failed](QProcess::ProcessError e) {
+    if (e == QProcess::FailedToStart) failed(QStringLiteral("xdg-open could not be started"));
   });
   connect(opener, &QProcess::finished, this, [failed, opener](int code, QProcess::ExitStatus status) {
     if (status != QProcess::NormalExit || code != 0)
