@@ -108,17 +108,6 @@ TEST_F(Uit, ACollaborationDiagramAlreadyShown) {
   EXPECT_TRUE(GiaPresente(*g.session.model(), collab, uit()));
 }
 
-TEST(SDpresente, NamesAfterTheLabel) {
-  Tree t;
-  t.addTop("A", "[1.0000] A", "actor");
-  t.addChild("A", "D1", "[0.5000] Pay", "sequence");
-  t.addChild("A", "D2", "XRefund", "collaboration");
-  t.addChild("A", "U", "[0.5000] Query", "usecase");
-  EXPECT_TRUE(SDpresente(t, "Pay"));
-  EXPECT_TRUE(SDpresente(t, "Refund"));  // no label: from the second character
-  EXPECT_FALSE(SDpresente(t, "Query"));  // not a diagram node
-}
-
 TEST(DragFeedback, TheNodeUnderThePointerDuringADrag) {
   PlanningSession session;
   Generale g{session};

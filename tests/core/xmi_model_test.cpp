@@ -264,6 +264,91 @@ TEST(XmiModel, VisualParadigmOwnedMembersIdrefChildrenAndDiagrams) {
   EXPECT_EQ(m.Name(m.TransitionTarget(m.StateTransitions(states.Item(4)).Item(1))), "Open");
 }
 
+std::vector<std::string> Labels(const XmiModel& m, Handle diagram) {
+  std::vector<std::string> labels;
+  for (Handle msg : m.DiagramMessages(diagram)) labels.push_back(m.MessageSequence(msg) + " " + m.Name(msg));
+  return labels;
+}
+
+// One interaction between the lifelines a and b, its fragments (and gates)
+// as given; the messages name their events "<name>s" and "<name>r".
+std::string Interaction(const std::string& body, const std::string& messages) {
+  return "<uml:Model xmlns:xmi=\"http://www.omg.org/spec/XMI/20131001\" "
+         "xmlns:uml=\"http://www.eclipse.org/uml2/5.0.0/UML\" xmi:id=\"m\" name=\"M\">"
+         "<packagedElement xmi:type=\"uml:Interaction\" xmi:id=\"i\" name=\"I\">"
+         "<lifeline xmi:id=\"a\" name=\"a\"/><lifeline xmi:id=\"b\" name=\"b\"/>" +
+         body + messages + "</packagedElement></uml:Model>";
+}
+
+std::string Event(const std::string& id, const char* lifeline) {
+  return "<fragment xmi:type=\"uml:MessageOccurrenceSpecification\" xmi:id=\"" + id + "\" covered=\"" + lifeline +
+         "\"/>";
+}
+
+std::string Message(const std::string& name, const std::string& send, const std::string& receive) {
+  return "<message xmi:id=\"" + name + "\" name=\"" + name + "\" sendEvent=\"" + send + "\" receiveEvent=\"" + receive +
+         "\"/>";
+}
+
+// A message from a gate is placed by its event on the lifeline it reaches,
+// one to a gate by its send event, wherever the tool wrote the gates.
+TEST(XmiModel, MessagesThroughTheInteractionsGatesKeepTheirPlace) {
+  const std::string gates =
+      "<formalGate xmi:type=\"uml:Gate\" xmi:id=\"in\" name=\"in\"/>"
+      "<formalGate xmi:type=\"uml:Gate\" xmi:id=\"out\" name=\"out\"/>";
+  const std::string messages = Message("hello", "hellos", "hellor") + Message("incoming", "in", "incomingr") +
+                               Message("forward", "forwards", "forwardr") + Message("outgoing", "outgoings", "out") +
+                               Message("bye", "byes", "byer");
+  const std::string events[] = {Event("hellos", "a") + Event("hellor", "b"), Event("incomingr", "a"),
+                                Event("forwards", "a") + Event("forwardr", "b"), Event("outgoings", "b"),
+                                Event("byes", "a") + Event("byer", "b")};
+  for (std::size_t at = 0; at <= std::size(events); ++at) {
+    std::string body;
+    for (std::size_t i = 0; i <= std::size(events); ++i) {
+      if (i == at) body += gates;
+      if (i < std::size(events)) body += events[i];
+    }
+    XmiModel m;
+    std::string error;
+    ASSERT_TRUE(OpenText(m, Interaction(body, messages), &error)) << error;
+    const Handle d = m.AllOfKind(Kind::kDiagram).front();
+    EXPECT_EQ(Labels(m, d), (std::vector<std::string>{"1 hello", "2 incoming", "3 forward", "4 outgoing", "5 bye"}))
+        << "gates before fragment " << at;
+    const Handle incoming = m.DiagramMessages(d).Item(2);
+    EXPECT_FALSE(m.MessageSender(incoming));
+    EXPECT_EQ(m.ObjectName(m.MessageReceiver(incoming)), "a");
+    EXPECT_EQ(m.ObjectName(m.MessageSender(m.DiagramMessages(d).Item(4))), "b");
+  }
+}
+
+// The gates of a combined fragment and of an interaction use: a message
+// into a loop from its gate is one of the loop's; one back from a
+// referenced interaction's gate comes where its receiver takes it.
+TEST(XmiModel, MessagesThroughFragmentAndInteractionUseGates) {
+  const std::string messages = Message("start", "starts", "startr") + Message("feed", "feeds", "cg") +
+                               Message("into", "cg", "intor") + Message("inner", "inners", "innerr") +
+                               Message("call", "calls", "ag") + Message("back", "ag", "backr") +
+                               Message("end", "ends", "endr");
+  for (const bool gateFirst : {true, false}) {
+    const std::string gate = "<cfragmentGate xmi:id=\"cg\" name=\"cg\"/>";
+    const std::string body =
+        Event("starts", "a") + Event("startr", "b") + Event("feeds", "a") +
+        "<fragment xmi:type=\"uml:CombinedFragment\" xmi:id=\"loop\" interactionOperator=\"loop\" covered=\"a b\">" +
+        (gateFirst ? gate : "") + "<operand xmi:id=\"o\">" + Event("intor", "b") + Event("inners", "b") +
+        Event("innerr", "a") + "</operand>" + (gateFirst ? "" : gate) +
+        "</fragment>"
+        "<fragment xmi:type=\"uml:InteractionUse\" xmi:id=\"ref\" refersTo=\"i\" covered=\"a b\">"
+        "<actualGate xmi:id=\"ag\" name=\"ag\"/></fragment>" +
+        Event("calls", "b") + Event("backr", "a") + Event("ends", "a") + Event("endr", "b");
+    XmiModel m;
+    std::string error;
+    ASSERT_TRUE(OpenText(m, Interaction(body, messages), &error)) << error;
+    EXPECT_EQ(Labels(m, m.AllOfKind(Kind::kDiagram).front()),
+              (std::vector<std::string>{"1 start", "2 feed", "2.1 into", "2.2 inner", "3 call", "4 back", "5 end"}))
+        << (gateFirst ? "gate first" : "gate last");
+  }
+}
+
 TEST(XmiModel, DeepNestingIsSkippedNotFollowed) {
   std::string xml = "<uml:Model xmlns:xmi=\"http://www.omg.org/spec/XMI/20131001\" xmlns:uml=\"u\" xmi:id=\"m\">";
   constexpr int kDepth = 20000;

@@ -304,7 +304,8 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     progress(3, kSteps);
 
     GestisciNotLinked(TV(kNotLinkedTree), m, model, loadFiles_);
-    CaricaAllSequenceNonConnessi(m, model, main, TV(kNotLinkedTree), say);
+    CaricaAllSequenceNonConnessi(m, model, main, TV(kNotLinkedTree), say,
+                                 [this](std::string_view text) { problem(std::string(text)); });
     progress(4, kSteps);
     status("Done...");
     // The busy box stays up through the tidy-up, which can take a while on a
@@ -592,7 +593,8 @@ Outcome PlanningSession::loadTestCases(TestCaseSource from) {
   switch (from) {
     case TestCaseSource::kAllDiagrams: CaricaAllSequence(*model_, modelHandle_, TV(kUitTree), say, skipped); break;
     case TestCaseSource::kZov:
-      CaricaSequenceFromZov(*model_, modelHandle_, TV(kSelectionTree), TV(kUitTree), say, skipped);
+      CaricaSequenceFromZov(*model_, modelHandle_, TV(kSelectionTree), TV(kUitTree), say, skipped,
+                            [this](std::string_view text) { problem(std::string(text)); });
       break;
     case TestCaseSource::kDesignTree: LoadFromDesignTree(TV(kDesignTree), TV(kUitTree), skipped); break;
     case TestCaseSource::kNotLinked: LoadNotLinked(TV(kNotLinkedTree), TV(kUitTree), skipped); break;

@@ -30,13 +30,23 @@ void CaricaAllSequence(ModelSource& m, Handle model, Tree& uit, const StatusFn& 
 }
 
 void CaricaSequenceFromZov(ModelSource& m, Handle model, const Tree& selection, Tree& uit, const StatusFn& status,
-                           const StatusFn& skipped) {
+                           const StatusFn& skipped, const StatusFn& warn) {
   status("Loading all Sequence Diagrams");
   const auto leaves = GreenLeaves(selection);
   UitNames names(uit);
   const auto step = [&](Handle d) {
     const auto it = leaves.find(m.Identifier(d));
-    if (it == leaves.end() || GiaPresente(m, d, uit, names)) return;
+    if (it == leaves.end()) return;
+    // A collaboration diagram that shows the name and an object of a test
+    // case already loaded is taken for that one. Only the same diagram is:
+    // another diagram of that name is a test case of its own.
+    if (GiaPresente(m, d, uit, names)) {
+      const Node& shown = uit.node(names.first(m.Name(d)));
+      if (shown.key == m.Identifier(d)) return;
+      if (warn)
+        warn("Two diagrams are named \"" + m.Name(d) + "\" (keys " + shown.key + " and " + m.Identifier(d) +
+             "): both are test cases; rename one in the model so that their documents tell them apart");
+    }
     if (!AggiungiSequenceaTV(m, d, selection, uit, it->second)) skipped(m.Name(d));
   };
   uit.beginBulkUpdate();

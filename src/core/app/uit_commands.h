@@ -18,8 +18,10 @@ using StatusFn = std::function<void(std::string_view)>;
 // "Loading all &Sequence".
 void CaricaAllSequence(ModelSource& m, Handle model, Tree& uit, const StatusFn& status, const StatusFn& skipped);
 // "Loading from &ZOV tree": the diagrams of the green leaves of the selection tree.
+// warn receives a warning for each diagram that shares its name with a test
+// case loaded before it.
 void CaricaSequenceFromZov(ModelSource& m, Handle model, const Tree& selection, Tree& uit, const StatusFn& status,
-                           const StatusFn& skipped);
+                           const StatusFn& skipped, const StatusFn& warn = {});
 // "Loading from Design Tree".
 void LoadFromDesignTree(const Tree& design, Tree& uit, const StatusFn& skipped);
 // "Loading NOT Linked".

@@ -108,7 +108,7 @@ void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
     else
       machines_.push_back({Handle{}, n.internal_object(), c.owner, c.package});  // maybe a class's behaviour
   } else if (type == "Interaction") {
-    mapInteraction(n, c);
+    mapInteraction(n, c, depth);
   } else if (type == "Association") {
     const Handle assoc = add(Kind::kAssociation, c.package, n, attrs);
     addTo(c.package, kAssociations, assoc);
@@ -189,8 +189,10 @@ void XmiModel::resolve() {
     const pugi::xml_node l(d.node);
     const std::string_view represents = ref1(l, "represents");
     Handle cls = find(represents);
+    std::string_view property;
     if (!cls) {
       if (const pugi::xml_node p = nodeOf(represents)) {
+        property = p.attribute("name").value();
         std::string_view type = ref1(p, "type");
         if (type.empty())
           if (const pugi::xml_node cl = p.child("classifier")) type = cl.attribute(idrefAttr_.c_str()).value();
@@ -198,7 +200,16 @@ void XmiModel::resolve() {
         cls = find(type);
       }
     }
-    if (KindOf(cls) == Kind::kClass) get(d.element)->ref = cls;
+    const bool typed = KindOf(cls) == Kind::kClass;
+    if (typed) get(d.element)->ref = cls;
+    // A lifeline without a name shows what it represents: the property's
+    // name, else ":" and the class, as a diagram labels it.
+    if (Element* lifeline = get(d.element); lifeline->name.empty()) {
+      if (!property.empty())
+        lifeline->name = property;
+      else if (typed && !get(cls)->name.empty())
+        lifeline->name = ":" + get(cls)->name;
+    }
   }
   // A class's state machine may be packaged elsewhere and named by its
   // classifierBehavior.

@@ -15,7 +15,7 @@ namespace zov {
 
 using namespace xmi;
 
-void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
+void XmiModel::mapInteraction(pugi::xml_node n, const Context& c, int depth) {
   Interaction in;
   in.diagram = add(Kind::kDiagram, c.package, n);
   get(in.diagram)->diagramKind = kSequenceDiagram;
@@ -49,6 +49,11 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c) {
       if (!m.receive.empty())
         if (Event& e = in.events[m.receive]; e.receives == 0) e.receives = index;
       in.messages.push_back(m);
+    } else if (IsOwnedByInteraction(type)) {
+      // Classes and actors an interaction owns (the ones its lifelines
+      // represent), and behaviours nested in it: read as if they sat in the
+      // interaction's package.
+      visit(l, c, depth + 1);
     }
   }
   markEvents(in, n, 0);
@@ -91,7 +96,7 @@ void XmiModel::markEvents(Interaction& in, pugi::xml_node holder, int depth) {
   for (pugi::xml_node f = holder.first_child(); f; f = f.next_sibling()) {
     if (f.type() != pugi::node_element) continue;
     const std::string_view tag = Local(f.name());
-    if (tag == "lifeline" || tag == "message") continue;
+    if (tag == "lifeline" || tag == "message" || !IsFragmentPart(typeOf(f))) continue;
     if (const std::string_view id = idOf(f); !id.empty()) {
       const std::string_view covered = ref1(f, "covered");
       const Event* lifeline = covered.empty() ? nullptr : in.events.find(covered);
@@ -129,6 +134,7 @@ void XmiModel::mapFragment(Interaction& in, pugi::xml_node f, Place& place, int 
   if (tag == "lifeline" || tag == "message") return;
   const Attrs attrs = attrsOf(f);
   const std::string_view type = typeOf(f, attrs);
+  if (!IsFragmentPart(type)) return;
   if (type != "CombinedFragment") {
     if (attrs.id != nullptr && *attrs.id != '\0') mapEvent(in, attrs.id, place);
     return;

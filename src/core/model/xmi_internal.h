@@ -80,6 +80,9 @@ inline std::string_view DefaultType(std::string_view tag) {
       {"generalization", "Generalization"},
       {"ownedComment", "Comment"},
       {"operand", "InteractionOperand"},
+      {"formalGate", "Gate"},
+      {"actualGate", "Gate"},
+      {"cfragmentGate", "Gate"},
       {"guard", "InteractionConstraint"},
       {"region", "Region"},
       {"transition", "Transition"},
@@ -111,6 +114,23 @@ inline std::string_view TypeOfTag(std::string_view tag) {
 inline bool IsClassLike(std::string_view type) {
   return type == "Class" || type == "Component" || type == "Interface" || type == "AssociationClass" ||
          type == "Signal" || type == "Node" || type == "Device" || type == "ExecutionEnvironment";
+}
+
+// What an interaction may own besides its lifelines, messages and
+// fragments: the classes and actors its lifelines represent, behaviours.
+// They are read as the interaction's package's own.
+inline bool IsOwnedByInteraction(std::string_view type) {
+  return type == "Actor" || IsClassLike(type) || type == "UseCase" || type == "Collaboration" ||
+         type == "Interaction" || type == "StateMachine";
+}
+
+// Whether an element below an interaction takes part in its order of
+// events. A gate does not: a message through a gate is placed by its event
+// on the lifeline it reaches, wherever the tool wrote the gate. Nor does
+// anything the interaction owns besides (classes, the properties its
+// lifelines represent).
+inline bool IsFragmentPart(std::string_view type) {
+  return type != "Gate" && type != "Property" && !IsOwnedByInteraction(type);
 }
 
 inline bool IsDependency(std::string_view type) {

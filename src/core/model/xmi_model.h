@@ -192,7 +192,7 @@ class XmiModel : public TableReader<XmiModel> {
   void visit(pugi::xml_node n, const Context& c, int depth);
   void mapClassifierFeature(pugi::xml_node n, std::string_view type, const Context& c);
   void mapStateMachine(pugi::xml_node n, Handle cls);
-  void mapInteraction(pugi::xml_node n, const Context& c);
+  void mapInteraction(pugi::xml_node n, const Context& c, int depth);
   void mapFragments(Interaction& in, pugi::xml_node holder, Place& place, int depth);
   void mapFragment(Interaction& in, pugi::xml_node f, Place& place, int depth);
   void mapOperand(Interaction& in, pugi::xml_node operand, Place& place, int depth);

@@ -34,14 +34,6 @@ std::unordered_map<std::string, int> GreenLeaves(const Tree& t) {
   return leaves;
 }
 
-bool SDpresente(const Tree& mainTree, std::string_view name) {
-  for (NodeId id = mainTree.nextInCollection(kNoNode); id != kNoNode; id = mainTree.nextInCollection(id)) {
-    const Node& n = mainTree.node(id);
-    if (kind::IsScenario(n.image) && NameAfterLabel(n.text) == name) return true;
-  }
-  return false;
-}
-
 int GetSequenceDiag(const ModelSource& m, Handle diagram, const Tree& tree) {
   const auto leaves = GreenLeaves(tree);
   const auto it = leaves.find(m.Identifier(diagram));
@@ -99,16 +91,32 @@ bool AggiungiSequenceaTV(ModelSource& m, Handle diagram, const Tree& source, Tre
 }
 
 void CaricaAllSequenceNonConnessi(const ModelSource& m, Handle model, const Tree& mainTree, Tree& notLinked,
-                                  const std::function<void(std::string_view)>& status) {
-  // The names the Main Tree's diagram nodes show, gathered once.
-  StringIndex<char> shown;
-  for (NodeId id = mainTree.nextInCollection(kNoNode); id != kNoNode; id = mainTree.nextInCollection(id))
-    if (kind::IsScenario(mainTree.node(id).image)) shown.try_emplace(NameAfterLabel(mainTree.node(id).text));
+                                  const std::function<void(std::string_view)>& status,
+                                  const std::function<void(std::string_view)>& warn) {
+  // The diagrams the Main Tree shows (its diagram nodes are keyed by their
+  // identifiers, a copy's key followed by "$$"), and the names they show.
+  StringIndex<char> linked;
+  std::unordered_map<std::string, std::string> shown;
+  for (NodeId id = mainTree.nextInCollection(kNoNode); id != kNoNode; id = mainTree.nextInCollection(id)) {
+    const Node& n = mainTree.node(id);
+    if (!kind::IsScenario(n.image)) continue;
+    const std::string key = n.key.substr(0, n.key.find("$$"));
+    linked.try_emplace(key);
+    shown.try_emplace(std::string(NameAfterLabel(n.text)), key);
+  }
   for (Handle p : m.AllPackages(model)) {
     if (status) status("Category: " + m.Name(p));
-    for (Handle d : m.ScenarioDiagrams(p))
-      if (!shown.contains(m.Name(d)) && !AggiungiScenario(m, d, notLinked) && status)
+    for (Handle d : m.ScenarioDiagrams(p)) {
+      if (linked.contains(m.Identifier(d))) continue;
+      // Not linked, though a diagram of the Main Tree has its name: listed
+      // all the same, since the two are different diagrams.
+      if (const auto same = shown.find(m.Name(d)); same != shown.end() && warn)
+        warn("Two diagrams are named \"" + m.Name(d) + "\" (keys " + same->second + " and " + m.Identifier(d) +
+             "): the second is linked to no use case and goes to the not-linked tree; rename one in the model "
+             "so that their documents tell them apart");
+      if (!AggiungiScenario(m, d, notLinked) && status)
         status("\"" + m.Name(d) + "\" is in the not-linked tree already: skipped");
+    }
   }
 }
 

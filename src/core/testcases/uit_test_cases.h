@@ -18,14 +18,13 @@ namespace zov {
 // "$$"): the first collection index of each.
 std::unordered_map<std::string, int> GreenLeaves(const Tree& t);
 
-// The package diagrams whose names no diagram node of the Main Tree shows,
-// as test cases of the not-linked tree. status gets "Category: " and each
-// package's name; skipped receives a note for a diagram already there.
+// The package diagrams that no diagram node of the Main Tree stands for, as
+// test cases of the not-linked tree. status gets "Category: " and each
+// package's name, and a note for a diagram already there; warn a warning
+// for a diagram that has the name of one the Main Tree shows.
 void CaricaAllSequenceNonConnessi(const ModelSource& m, Handle model, const Tree& mainTree, Tree& notLinked,
-                                  const std::function<void(std::string_view)>& status);
-
-// Whether a diagram node of the Main Tree shows this name after its label.
-bool SDpresente(const Tree& mainTree, std::string_view name);
+                                  const std::function<void(std::string_view)>& status,
+                                  const std::function<void(std::string_view)>& warn = {});
 // The collection index of the first green leaf of the tree standing for
 // the diagram (its key up to "$$" is the diagram's identifier); 0 if none.
 int GetSequenceDiag(const ModelSource& m, Handle diagram, const Tree& tree);
