@@ -45,7 +45,7 @@ void UndoAfterPlan(benchmark::State& state, const std::string& model) {
   state.counters["nodes"] = p.TV(zov::kMainTree).count();
   for (auto _ : state) {
     state.PauseTiming();
-    p.setStrength({p.strength.t == 2 ? 1 : 2, false});
+    p.setStrength({p.strength().t == 2 ? 1 : 2, false});
     state.ResumeTiming();
     benchmark::DoNotOptimize(p.undo());
   }

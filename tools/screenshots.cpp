@@ -112,9 +112,8 @@ int main(int argc, char** argv) {
     g.showDocument(path);
   }
   Save(w, "test-specification.png");
-  EditorContext c{spec, g.session.specification, *g.session.model(), g.session.random()};
   for (NodeId id : spec.collection()) {
-    if (spec.node(id).image == "attributo" && g.session.settingsEditor.open(c, id)) {
+    if (spec.node(id).image == "attributo" && g.session.openCategory(id)) {
       g.session.settingsEditor.chooseOwnValues();
       for (const char* v : {"0", "20", "500"}) {
         g.session.settingsEditor.value = v;
@@ -125,16 +124,16 @@ int main(int argc, char** argv) {
       FormIntervallo form(g.session.settingsEditor, &w);
       form.show();
       Save(form, "settings-editor.png");
-      g.session.settingsEditor.cancel();
+      g.session.cancelCategory();
       break;
     }
   }
   for (NodeId id : spec.collection()) {
-    if (spec.node(id).image == "messaggio" && g.session.interactionsEditor.open(c, id)) {
+    if (spec.node(id).image == "messaggio" && g.session.openCategory(id)) {
       FormInteractions form(g.session.interactionsEditor, &w);
       form.show();
       Save(form, "interactions-editor.png");
-      g.session.interactionsEditor.cancel();
+      g.session.cancelCategory();
       break;
     }
   }

@@ -116,8 +116,8 @@ struct Run {
   Run(zov::WorkFolder* work, const Options& o) {
     p.setBusyBox(&busy);
     p.setWorkFolder(work);
-    p.mainTreeLimit = o.maxMainTree ? std::stoi(*o.maxMainTree) : 0;
-    if (o.encoding) p.modelEncoding = *o.encoding;
+    p.settings.mainTreeLimit = o.maxMainTree ? std::stoi(*o.maxMainTree) : 0;
+    if (o.encoding) p.settings.modelEncoding = *o.encoding;
   }
   zov::QuietBusyBox busy{[](std::string_view text) { Say(std::string(text)); }};
   zov::PlanningSession p;
@@ -176,7 +176,7 @@ int Load(const std::string& command, Options& o) {
   }
   SetCriterion(o, o.selection);
   if (zov::Outcome e = zov::SelectNodes(run->p, o.selection); !e) return Say(e.message), kExitFailure;
-  if (!o.selection.nodes.empty()) Say(run->p.weightsSum);
+  if (!o.selection.nodes.empty()) Say(run->p.work().weightsSum);
   for (zov::TestCaseSource s : Sorgenti(o.uit)) run->p.loadTestCases(s);
   if (command == "spec") {
     std::optional<zov::ChoicesFile> choices;
@@ -195,7 +195,8 @@ int Load(const std::string& command, Options& o) {
       return kExitFailure;
     }
     if (!work->inMemory())
-      for (const std::string& file : run->p.specification.specDocuments) Say("wrote " + (work->dir() / file).string());
+      for (const std::string& file : run->p.work().specification.specDocuments)
+        Say("wrote " + (work->dir() / file).string());
   }
   if (!folder.done()) return kExitFailure;
   const int tree = o.tree ? std::stoi(*o.tree) : command == "spec" ? zov::kSpecTree : zov::kMainTree;
@@ -251,15 +252,15 @@ int Plan(Options& o) {
                                             out->made() ? dir : std::filesystem::path());
   KeptRun run{std::make_unique<Run>(nullptr, o)};
   run->p.setOutputFolder(&out->staging());
-  run->p.stableNames = o.names == "stable";
-  run->p.strength = {*zov::ParseStrength(o.strength), o.strengthFills};
-  run->p.earlierPlan = earlier;
+  run->p.settings.stableNames = o.names == "stable";
+  run->p.loadWithStrength({*zov::ParseStrength(o.strength), o.strengthFills});
+  run->p.settings.earlierPlan = earlier;
   if (o.seed) run->p.setSeed(static_cast<unsigned>(std::stoul(*o.seed)));
   // The earlier plan's procedures are drawn again as they were: with its
   // seed and strength, unless others are given.
   if (earlier && !o.session) {
     if (!o.seed && earlier->seed) run->p.setSeed(*earlier->seed);
-    if (!o.strengthGiven && earlier->strength) run->p.strength = {*earlier->strength, earlier->fills};
+    if (!o.strengthGiven && earlier->strength) run->p.loadWithStrength({*earlier->strength, earlier->fills});
   }
   // A run that fails says what failed and leaves the folder as it was.
   const auto failed = [&](const std::string& why) {
@@ -294,7 +295,7 @@ int Plan(Options& o) {
       summary = o.model + ": " + r.text(out->staging().files(zov::CreatedList::kScripts).size());
     }
   }
-  if (const std::optional<zov::PlanReport>& report = run->p.planReport) {
+  if (const std::optional<zov::PlanReport>& report = run->p.work().planReport) {
     if (!o.quiet) {
       std::string text = report->text();
       if (!text.empty() && text.back() == '\n') text.pop_back();

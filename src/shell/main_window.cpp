@@ -54,7 +54,8 @@ MainWindow::MainWindow() {
   asker_ = std::make_unique<QtAsker>(this);
   // The save dialogs of the preview start in the model's folder.
   asker_->printFolder = [this] {
-    return session_.filemdl.empty() ? g_.dialogFolder() : QFileInfo(Q(session_.filemdl)).absolutePath().toStdString();
+    return session_.work().filemdl.empty() ? g_.dialogFolder()
+                                           : QFileInfo(Q(session_.work().filemdl)).absolutePath().toStdString();
   };
   g_.setBusyBox(busy_);
   g_.setAsker(asker_.get());
@@ -88,15 +89,15 @@ MainWindow::MainWindow() {
     lb_->addItems(lines);
   };
   g_.onUsageChart = [this] {
-    UsageChartDialog chart(ComputeUsageChart(g_.TV(kSelectionTree), session_.coverageUsed),
-                           session_.filemdl.empty() ? QString() : QFileInfo(Q(session_.filemdl)).absoluteFilePath(),
-                           this);
+    UsageChartDialog chart(
+        ComputeUsageChart(g_.TV(kSelectionTree), session_.work().coverageUsed),
+        session_.work().filemdl.empty() ? QString() : QFileInfo(Q(session_.work().filemdl)).absoluteFilePath(), this);
     chart.exec();
   };
   g_.onPlanReport = [this] {
-    if (!session_.planReport) return;
+    if (!session_.work().planReport) return;
     if (report_ == nullptr) report_ = new PlanReportDialog(this);
-    report_->setReport(Q(session_.planReport->text()));
+    report_->setReport(Q(session_.work().planReport->text()));
     report_->show();
     report_->raise();
   };

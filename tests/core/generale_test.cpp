@@ -50,14 +50,14 @@ TEST_F(GeneraleTest, CoverageStrengthIsAskedAsAWord) {
   g.setAsker(&asker);
   asker.inputs = {std::string("pairwise fills"), std::string("fast"), std::string("3")};
   g.chooseStrength();
-  EXPECT_EQ(g.session.strength.t, 2);
-  EXPECT_TRUE(g.session.strength.fills);
+  EXPECT_EQ(g.session.strength().t, 2);
+  EXPECT_TRUE(g.session.strength().fills);
   g.chooseStrength();
-  EXPECT_EQ(g.session.strength.t, 2);
+  EXPECT_EQ(g.session.strength().t, 2);
   EXPECT_NE(asker.asked.back().text.find("\"fast\" is no strength"), std::string::npos);
   g.chooseStrength();
-  EXPECT_EQ(g.session.strength.t, 3);
-  EXPECT_FALSE(g.session.strength.fills);
+  EXPECT_EQ(g.session.strength().t, 3);
+  EXPECT_FALSE(g.session.strength().fills);
   // Each change is a decision of the session (it marks it modified and is
   // replayed where it was made); the refused word is none.
   ASSERT_EQ(g.session.decisions().size(), 2u);
@@ -190,7 +190,7 @@ TEST_F(GeneraleTest, TheWindowFollowsWhatTheSessionDoes) {
   EXPECT_EQ(g.caption, "Zov Suite - " + lending);
   EXPECT_TRUE(g.menus.find(menu::kElencaSeq)->enabled);
   ASSERT_TRUE(s.selectLevel("Member/Borrow Book", {true, 20, 100, std::nullopt}));
-  EXPECT_EQ(g.sumLabel, s.weightsSum);
+  EXPECT_EQ(g.sumLabel, s.work().weightsSum);
   EXPECT_NE(g.sumLabel.find("Number of Test Procedures: 20"), std::string::npos);
   EXPECT_FALSE(g.menus.find(menu::kStart)->enabled);
   EXPECT_TRUE(g.menus.find(menu::kGrafico)->enabled);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/session_access.h"
+
 #include <filesystem>
 #include <set>
 #include <string>
@@ -28,12 +30,12 @@ struct LoadTest : ::testing::Test {
 };
 
 TEST_F(LoadTest, LoadSetsCaptionRootsFilesAndStatuses) {
-  g.session.livellomassimo = 7;
+  test::MutableWork(g.session).livellomassimo = 7;
   ASSERT_EQ(test::LoadError(g.session, kAtm), "");
   EXPECT_EQ(g.caption, "Zov Suite - " + kAtm);
-  EXPECT_EQ(g.session.filemdl, kAtm);
+  EXPECT_EQ(g.session.work().filemdl, kAtm);
   // Reset at the start, then raised to the deepest level of this model.
-  EXPECT_EQ(g.session.livellomassimo, 4);
+  EXPECT_EQ(g.session.work().livellomassimo, 4);
   // The roots of the UIT tree and of the selected test cases, shown open
   // (their content: tests/golden/ATM-trees).
   EXPECT_TRUE(g.TV(kUitTree).node(g.TV(kUitTree).firstRoot()).expanded);
@@ -91,7 +93,7 @@ TEST_F(LoadTest, AnotherModelReplacesTheDesignTree) {
   const std::set<std::string> services = texts();
   EXPECT_NE(services, atm);
   for (const std::string& node : atm) EXPECT_EQ(services.count(node), 0u) << node;
-  EXPECT_EQ(g.session.failedSteps, 0);
+  EXPECT_EQ(g.session.work().failedSteps, 0);
 }
 
 TEST_F(LoadTest, AnUnreadableModelChangesNothing) {
@@ -108,7 +110,7 @@ TEST_F(LoadTest, AnUnreadableModelChangesNothing) {
 
 TEST_F(LoadTest, ProblemsOfTheTidyUpAreShownAfterTheLoad) {
   // A Main Tree cap below what the copies below the links need.
-  g.session.mainTreeLimit = 20;
+  g.session.settings.mainTreeLimit = 20;
   g.openModelFile(kAtm);
   ASSERT_EQ(asker.asked.size(), 1u);
   EXPECT_EQ(asker.asked[0].title, "Zov Suite");
@@ -116,9 +118,9 @@ TEST_F(LoadTest, ProblemsOfTheTidyUpAreShownAfterTheLoad) {
   EXPECT_NE(busy.history.back().find("The Main Tree has reached 20"), std::string::npos);
   EXPECT_FALSE(busy.visible);
   // The next load, with the cap growing with the model again, starts with no problems.
-  g.session.mainTreeLimit = 0;
+  g.session.settings.mainTreeLimit = 0;
   g.openModelFile(kAtm);
-  EXPECT_TRUE(g.session.problems.empty());
+  EXPECT_TRUE(g.session.work().problems.empty());
   EXPECT_EQ(asker.asked.size(), 1u);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/session_access.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -64,7 +66,7 @@ TEST_F(Api, AWholePlan) {
   ASSERT_TRUE(p.addValue("never"));
   ASSERT_TRUE(p.cancelCategory());
   p.confirmDefaults();
-  const MessageRecord& open = g.session.specification.table.testCase(1)->messages[0];
+  const MessageRecord& open = g.session.work().specification.table.testCase(1)->messages[0];
   EXPECT_EQ(open.attributes[0].choiceCount, 2);
   EXPECT_TRUE(open.edited);
   EXPECT_EQ(std::count(open.ownChoices.begin(), open.ownChoices.end(), "never"), 0);
@@ -119,7 +121,7 @@ TEST(Session, NothingLostByAccident) {
   EXPECT_EQ(asker.asked.back().text, "The session could not be loaded.\n\n" + damaged +
                                          ": the session file is damaged (seed: a whole number from 0 to 4294967295 "
                                          "expected)");
-  EXPECT_EQ(g.session.filemdl, kLending);
+  EXPECT_EQ(g.session.work().filemdl, kLending);
   EXPECT_EQ(main.count(), nodes);
   EXPECT_GT(g.TV(kSelectionTree).count(), 0);
   // Yes: saved first, then EXIT ends.
@@ -215,8 +217,8 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
   std::ifstream saved(report);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), expected + "\n");
   // The rest is there: the level, the test case, the categories that match.
-  EXPECT_EQ(g.session.specification.table.count(), 1);
-  const MessageRecord& open = g.session.specification.table.testCase(1)->messages[0];
+  EXPECT_EQ(g.session.work().specification.table.count(), 1);
+  const MessageRecord& open = g.session.work().specification.table.testCase(1)->messages[0];
   EXPECT_EQ(open.attributes[0].choiceCount, 2);
   EXPECT_EQ(open.attributes[1].name, "colour");
   EXPECT_EQ(open.attributes[1].choiceCount, 0);
@@ -303,7 +305,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
     atm.showDocument(split);
     ASSERT_FALSE(atm.LB.items.empty());
     EXPECT_EQ(atm.LB.items.front(), "Test Case  1   of  SD Withdraw Cash - main flow ");
-    atm.session.specification.documentByNode.erase(spec.node(split).key);
+    test::MutableWork(atm.session).specification.documentByNode.erase(spec.node(split).key);
     atm.showDocument(split);
     const auto heads = std::count_if(atm.LB.items.begin(), atm.LB.items.end(),
                                      [](const std::string& l) { return l.rfind("Test Case  1.", 0) == 0; });
@@ -357,7 +359,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   EXPECT_EQ(chosen.find(key), kNoNode);
   ASSERT_TRUE(p.pick(key));
   ASSERT_TRUE(p.process());
-  ASSERT_GE(g.session.specification.table.count(), 2);
+  ASSERT_GE(g.session.work().specification.table.count(), 2);
   ASSERT_TRUE(p.openCategory("SD1./TestCase 1/open/x"));
   for (const char* v : {"5", "6", "7"}) p.addValue(v, "p" + std::string(v));
   ASSERT_TRUE(p.confirmCategory());
@@ -371,7 +373,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   EXPECT_NE(RemovableChoice(spec, six), kNoNode);
   EXPECT_EQ(RemovableChoice(spec, x), kNoNode);
   ASSERT_TRUE(g.session.removeChoice(six));
-  const AttributeRecord& a = g.session.specification.table.testCase(1)->messages[0].attributes[0];
+  const AttributeRecord& a = g.session.work().specification.table.testCase(1)->messages[0].attributes[0];
   ASSERT_EQ(a.choiceCount, 2);
   EXPECT_EQ(a.choices[1].value, "7");
   EXPECT_EQ(a.choices[1].properties[0], "p7");
@@ -385,7 +387,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   const NodeId open = FindByKeyOrPath(spec, "SD1./TestCase 1/open");
   ASSERT_TRUE(g.session.removeChoice(spec.find(spec.node(open).key + " Choices")));
   EXPECT_EQ(spec.find(spec.node(open).key + " Choices"), kNoNode);
-  EXPECT_EQ(g.session.specification.table.testCase(1)->messages[0].ownChoiceCount, 0);
+  EXPECT_EQ(g.session.work().specification.table.testCase(1)->messages[0].ownChoiceCount, 0);
   EXPECT_FALSE(g.session.removeChoice(open));
 
   // All, then the second test case only: the first one's script goes.
@@ -400,7 +402,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   EXPECT_FALSE(work.created("TestScript1.txt"));
   const auto script = work.readLines("TestScript2.txt");
   ASSERT_TRUE(script);
-  for (const GeneratedProcedure& pg : g.session.procedures) EXPECT_EQ(pg.testCase, 2);
+  for (const GeneratedProcedure& pg : g.session.work().procedures) EXPECT_EQ(pg.testCase, 2);
 
   // The session replays every one of these decisions to the same script.
   const auto session = std::filesystem::temp_directory_path() / ("zov-remove-" + std::to_string(::getpid()) + ".zov");
@@ -413,10 +415,10 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   EXPECT_EQ(loaded.text(), "");
   EXPECT_FALSE(again->created("TestScript1.txt"));
   EXPECT_EQ(again->readLines("TestScript2.txt"), script);
-  EXPECT_EQ(h.session.specification.table.testCase(1)->messages[0].attributes[0].choiceCount, 2);
+  EXPECT_EQ(h.session.work().specification.table.testCase(1)->messages[0].attributes[0].choiceCount, 2);
   // The strength changed after the load is replayed where it was chosen.
-  EXPECT_EQ(h.session.strengthAtLoad.t, 0);
-  EXPECT_EQ(h.session.strength.t, 1);
+  EXPECT_EQ(h.session.strengthAtLoad().t, 0);
+  EXPECT_EQ(h.session.strength().t, 1);
   std::filesystem::remove(session);
 }
 

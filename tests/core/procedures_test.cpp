@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/session_access.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -228,7 +230,7 @@ TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {
   Generale& g = pronto.g;
   WorkFolder* work = &pronto.work;
   g.session.setSeed(5);
-  TestCaseTable& t = g.session.specification.table;
+  TestCaseTable& t = test::MutableWork(g.session).specification.table;
   t.cases.resize(4);
   for (int i = 1; i <= 2; ++i) {
     TestCaseRecord& r = t.cases[static_cast<std::size_t>(i)];

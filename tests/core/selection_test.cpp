@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/session_access.h"
+
 #include "app/generale.h"
 #include "support/loaded_model.h"
 #include "tree/tag.h"
@@ -42,7 +44,7 @@ struct Chain : ::testing::Test {
     return m;
   }
   Generale& g() { return loaded.window; }
-  Tree& main() { return loaded.g.TV(kMainTree); }
+  Tree& main() { return loaded.window.TV(kMainTree); }
   NodeId n(const std::string& key) { return main().find(key); }
   void click(const std::string& key) { main().setSelected(n(key)); }
   void byNumber(int procedures) {
@@ -71,7 +73,7 @@ TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
   for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
     EXPECT_TRUE(g().menus.find(item)->enabled) << item;
   // ... and after "&Processing...", whose results the reset throws away.
-  g().session.specification.table.cases.resize(2);
+  test::MutableWork(g().session).specification.table.cases.resize(2);
   g().TV(kSpecTree).addTop("T", "SD1. D2 ( 10)", "sequence");
   g().LB.add("Test Case  1   of  SD D2");
   g().processingDone();
@@ -100,7 +102,7 @@ TEST_F(Chain, ADiagramSelectsAsItsUseCaseAndASecondClickResets) {
     EXPECT_FALSE(g().menus.find(item)->enabled) << item;
   EXPECT_TRUE(g().menus.find(menu::kStart)->enabled);
   EXPECT_TRUE(g().menus.find(menu::kSeleziona)->enabled);
-  EXPECT_EQ(g().session.specification.table.count(), 0);
+  EXPECT_EQ(g().session.work().specification.table.count(), 0);
   EXPECT_EQ(g().TV(kSpecTree).count(), 0);
   EXPECT_TRUE(g().LB.items.empty());
   for (auto item : {menu::kPrint, menu::kTestScript, menu::kTestSc})
@@ -112,7 +114,7 @@ TEST_F(Chain, StartAndStopLevels) {
   ASSERT_TRUE(g().runMenuItem(menu::kStart));  // a leaf cannot start a selection
   ASSERT_EQ(asker.asked.size(), 1u);
   EXPECT_EQ(asker.asked[0].text, "Warning: no children");
-  EXPECT_FALSE(g().session.selection.startselezione);
+  EXPECT_FALSE(g().session.work().selection.startselezione);
 
   click(u[0]);
   ASSERT_TRUE(g().runMenuItem(menu::kStart));
@@ -123,9 +125,9 @@ TEST_F(Chain, StartAndStopLevels) {
   ASSERT_TRUE(g().runMenuItem(menu::kStart));
   EXPECT_EQ(g().menus.find(menu::kStart)->caption, "Select ST&ART Node");
   EXPECT_FALSE(g().menus.find(menu::kStart)->enabled);
-  EXPECT_TRUE(g().session.selection.livelli);
-  EXPECT_EQ(g().session.selection.livellostart, 1);
-  EXPECT_EQ(g().session.selection.livellostop, 3);
+  EXPECT_TRUE(g().session.work().selection.livelli);
+  EXPECT_EQ(g().session.work().selection.livellostart, 1);
+  EXPECT_EQ(g().session.work().selection.livellostop, 3);
 
   // What the selection then marks and copies: tests/cli/cases/selection-chain.case.
 }

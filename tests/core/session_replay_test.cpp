@@ -41,7 +41,7 @@ std::string Seen(const PlanningSession& s) {
           << '\t' << node.bold << '\t' << (node.parent == kNoNode ? std::string() : t.node(node.parent).key) << "\n";
     }
   }
-  for (const GeneratedProcedure& p : s.procedures) {
+  for (const GeneratedProcedure& p : s.work().procedures) {
     out << "procedure " << p.testCase << ' ' << p.path << ' ' << p.significant << "\n";
     for (const ProcedureStep& step : p.steps)
       out << "  " << step.message << '|' << step.category << '|' << step.value << "\n";

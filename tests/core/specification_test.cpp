@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/session_access.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -141,7 +143,7 @@ TEST_F(Processing, TooFewProceduresForThePaths) {
   EXPECT_EQ(text("5E00000000402[0.5000] Checkout - main  ((NTP:2))"), "TestCase 2   ( 0 )");
   // Run again: everything is rebuilt, nothing doubled.
   g.processCommand();
-  EXPECT_EQ(g.session.specification.specDocuments.size(), 3u);
+  EXPECT_EQ(g.session.work().specification.specDocuments.size(), 3u);
 }
 
 // The editors on the categories of message A (path 1.1): its parameter
@@ -252,7 +254,7 @@ TEST_F(Editors, CancelAndBackToTheDefaults) {
   for (int i = 0; i < 6; ++i) EXPECT_EQ(r.choices[static_cast<std::size_t>(i)].propertyCount, 0) << i;
   EXPECT_EQ(r.choices[0].value, "7");
 
-  g.session.specification.table.testCase(1)->message(0)->attributes[0] =
+  test::MutableWork(g.session).specification.table.testCase(1)->message(0)->attributes[0] =
       AttributeRecord{"amount", "Boolean", "", 0, {}, false, ""};
   settings([](SettingsEditor& e) {
     e.chooseOwnValues();
@@ -269,8 +271,8 @@ TEST_F(Editors, CancelAndBackToTheDefaults) {
 TEST_F(Editors, LongDefaultListsAreReportedOnce) {
   std::string list = "DEF(";
   for (int i = 0; i < 130; ++i) list += (i ? "," : "") + std::to_string(i);
-  g.session.specification.table.testCase(1)->message(0)->attributes[0].documentation = list + ")";
-  g.session.specification.table.testCase(1)->message(0)->documentation = list + ")";
+  test::MutableWork(g.session).specification.table.testCase(1)->message(0)->attributes[0].documentation = list + ")";
+  test::MutableWork(g.session).specification.table.testCase(1)->message(0)->documentation = list + ")";
   std::string said;
   AttributeRecord& r = settings([&](SettingsEditor& e) {
     said = e.note;
@@ -290,7 +292,7 @@ TEST_F(Editors, LongDefaultListsAreReportedOnce) {
 TEST_F(Editors, DefaultsByTypeAndDocumentation) {
   const auto reopen = [this](const std::string& type, const std::string& doc, std::vector<std::string>* shown,
                              std::string* note) {
-    AttributeRecord& r = *g.session.specification.table.testCase(1)->message(0)->attributes.data();
+    AttributeRecord& r = *test::MutableWork(g.session).specification.table.testCase(1)->message(0)->attributes.data();
     r.type = type;
     r.documentation = doc;
     settings([&](SettingsEditor& e) {
@@ -323,7 +325,7 @@ TEST_F(Editors, DefaultsByTypeAndDocumentation) {
 }
 
 TEST_F(Editors, BooleanDefaultsOnTheFirstUse) {
-  g.session.specification.table.testCase(1)->message(0)->attributes[0].type = "Boolean";
+  test::MutableWork(g.session).specification.table.testCase(1)->message(0)->attributes[0].type = "Boolean";
   AttributeRecord& r = settings([](SettingsEditor& e) { e.ok(); });
   EXPECT_EQ(r.choiceCount, 2);
   const std::string k = std::string(kAmount) + " Choices";
@@ -408,8 +410,8 @@ TEST(Paths, EditorsFindTheirRecordByNode) {
   p.asker.interactions.push_back([](InteractionsEditor& e) { e.ok(); });
   ASSERT_TRUE(p.open("SD1./TestCase 1/TestCase 1.2/readSDCard"));
   EXPECT_EQ(p.g.session.interactionsEditor.message, 3);
-  EXPECT_TRUE(p.g.session.specification.table.testCase(1)->messages[2].attributes[0].edited);
-  EXPECT_FALSE(p.g.session.specification.table.testCase(1)->messages[0].attributes[0].edited);
+  EXPECT_TRUE(p.g.session.work().specification.table.testCase(1)->messages[2].attributes[0].edited);
+  EXPECT_FALSE(p.g.session.work().specification.table.testCase(1)->messages[0].attributes[0].edited);
   // A node that is no category opens nothing.
   EXPECT_FALSE(p.open("SD1./TestCase 1"));
 }

@@ -36,7 +36,7 @@ TEST(BranchCopies, TheCapGrowsWithTheModel) {
     for (const auto& u : useCases) m.association(a, u);
   Loaded l(m);
   ASSERT_EQ(l.error, "");
-  EXPECT_TRUE(l.g.problems.empty());
+  EXPECT_TRUE(l.g.work().problems.empty());
   EXPECT_GT(l.main().count(), kMinMainTreeCap);
   // The last link made is expanded whole.
   EXPECT_EQ(l.node(useCases.back() + "ACTOR250").children, 700);

@@ -39,13 +39,13 @@ std::string Fingerprint(const PlanningSession& s) {
           << " | " << x.checked << x.bold << " " << x.foreColor << "/" << x.backColor << "\n";
     }
   }
-  out << "level " << s.selection.livellostart << "-" << s.selection.livellostop << " " << s.selection.livelli
-      << s.selection.startselezione << "\n"
-      << s.weightsSum << "\nstrength " << s.strength.t << "\ndecisions " << s.decisions().size() << "\n";
-  for (const std::string& p : s.problems) out << "problem " << p << "\n";
-  for (const std::string& d : s.specification.specDocuments) out << "document " << d << "\n";
+  out << "level " << s.work().selection.livellostart << "-" << s.work().selection.livellostop << " "
+      << s.work().selection.livelli << s.work().selection.startselezione << "\n"
+      << s.work().weightsSum << "\nstrength " << s.strength().t << "\ndecisions " << s.decisions().size() << "\n";
+  for (const std::string& p : s.work().problems) out << "problem " << p << "\n";
+  for (const std::string& d : s.work().specification.specDocuments) out << "document " << d << "\n";
   out << IndexCsv(s) << ProceduresCsv(s);
-  if (s.planReport) out << s.planReport->text();
+  if (s.work().planReport) out << s.work().planReport->text();
   return out.str();
 }
 
@@ -282,7 +282,7 @@ TEST_F(Undo, CancelLeavesTheWorkAsItWas) {
     }
     return o.cancelled;
   });
-  EXPECT_EQ(p.filemdl, kExamples + "/ATM.mdl");
+  EXPECT_EQ(p.work().filemdl, kExamples + "/ATM.mdl");
 }
 
 // A session file's model load broken off: the work, its seed and its
@@ -293,7 +293,7 @@ TEST_F(Undo, ACancelledSessionLoadKeepsTheWork) {
   {
     test::GeneralePronto other;
     other.session.setSeed(99);
-    other.session.strength = {3, true};
+    other.session.loadWithStrength({3, true});
     ASSERT_TRUE(other.session.openModel(kExamples + "/ATM.mdl"));
     ASSERT_TRUE(SaveSession(other.session, file));
   }
@@ -304,7 +304,7 @@ TEST_F(Undo, ACancelledSessionLoadKeepsTheWork) {
     p.setBusyBox(&ready.busy);
     EXPECT_TRUE(r.outcome.cancelled) << at;
     EXPECT_EQ(p.seed(), 7u) << at;
-    EXPECT_EQ(p.strength.t, 2) << at;
+    EXPECT_EQ(p.strength().t, 2) << at;
     EXPECT_EQ(Differ(Fingerprint(p), states.back()), "") << at;
   }
 }
@@ -314,7 +314,7 @@ TEST_F(Undo, ACancelledSessionLoadKeepsTheWork) {
 // not-linked tree too.
 TEST_F(Undo, ACancelledLoadKeepsTheViews) {
   WorkThrough();
-  Tree& notLinked = p.TV(kNotLinkedTree);
+  Tree& notLinked = g.TV(kNotLinkedTree);
   ASSERT_GT(notLinked.count(), 1);
   for (NodeId n = notLinked.nextInCollection(kNoNode); n != kNoNode; n = notLinked.nextInCollection(n))
     notLinked.setExpanded(n, !notLinked.node(n).expanded);
@@ -373,7 +373,7 @@ bool ReplaysToTheSameState(const std::string& model) {
   EXPECT_EQ(Differ(Fingerprint(p), planned), "") << model;
   EXPECT_LT(seconds, 5.0) << model;
   EXPECT_TRUE(p.redo()) << model;
-  EXPECT_EQ(p.strength.t, 2);
+  EXPECT_EQ(p.strength().t, 2);
   return true;
 }
 

@@ -28,7 +28,7 @@ struct UsageChart : ::testing::Test {
     c.coverage = percent;
     return c;
   }
-  UsageChartData chart() { return ComputeUsageChart(g.TV(kSelectionTree), g.session.coverageUsed); }
+  UsageChartData chart() { return ComputeUsageChart(g.TV(kSelectionTree), g.session.work().coverageUsed); }
   // The weight of a Main Tree node relative to its parent.
   float relative(const std::string& path) {
     const Tree& main = g.TV(kMainTree);

@@ -395,8 +395,8 @@ class ShellTest : public QObject {
     g.declare("Short");
     w.statusText()->repaint();
     QTRY_VERIFY(w.statusText()->toolTip().isEmpty());
-    UsageChartDialog chart(ComputeUsageChart(g.TV(kSelectionTree), g.session.coverageUsed), QStringLiteral("ATM.mdl"),
-                           &w);
+    UsageChartDialog chart(ComputeUsageChart(g.TV(kSelectionTree), g.session.work().coverageUsed),
+                           QStringLiteral("ATM.mdl"), &w);
     QVERIFY(chart.width() <= 800 && chart.height() <= 600);
     PrintView preview(QStringLiteral("Test Cases List"), {"a line"}, false, &w);
     QVERIFY(preview.width() <= 800 && preview.height() <= 600);
@@ -634,7 +634,7 @@ class ShellTest : public QObject {
     w.action("mnuTestSc")->trigger();
     const auto scriptsNow = [&g] {
       std::vector<std::string> all;
-      for (int i = 1; i <= g.session.specification.table.count(); ++i)
+      for (int i = 1; i <= g.session.work().specification.table.count(); ++i)
         if (const auto lines = g.session.outputFolder()->readLines(ScriptName(i)))
           all.insert(all.end(), lines->begin(), lines->end());
       return all;
@@ -975,8 +975,7 @@ class ShellTest : public QObject {
     Tree& spec = g.TV(kSpecTree);
     const NodeId x = FindByKeyOrPath(spec, "SD1./TestCase 1/open/x");
     QVERIFY(x != kNoNode);
-    EditorContext c{spec, g.session.specification, *g.session.model(), g.session.random()};
-    QVERIFY(g.session.settingsEditor.open(c, x));
+    QVERIFY(g.session.openCategory(x));
     {
       FormIntervallo form(g.session.settingsEditor, nullptr);
       form.show();
@@ -1008,7 +1007,8 @@ class ShellTest : public QObject {
     QVERIFY(g.session.settingsEditor.record()->edited);
 
     const NodeId open = FindByKeyOrPath(spec, "SD1./TestCase 1/open");
-    QVERIFY(g.session.interactionsEditor.open(c, open));
+    g.session.closeCategory();  // the form before confirmed or cancelled it
+    QVERIFY(g.session.openCategory(open));
     FormInteractions form(g.session.interactionsEditor, nullptr);
     form.show();
     QCOMPARE(form.windowTitle(), QStringLiteral("Test Specification for open"));
@@ -1020,7 +1020,8 @@ class ShellTest : public QObject {
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Cancel")), Qt::LeftButton);
     QVERIFY(!g.session.interactionsEditor.record()->edited);
     // Enter adds; Ctrl+Enter is OK.
-    QVERIFY(g.session.interactionsEditor.open(c, open));
+    g.session.closeCategory();  // the form before confirmed or cancelled it
+    QVERIFY(g.session.openCategory(open));
     FormInteractions again(g.session.interactionsEditor, nullptr);
     again.show();
     QVERIFY(QTest::qWaitForWindowExposed(&again));
@@ -1036,7 +1037,8 @@ class ShellTest : public QObject {
     QCOMPARE(g.session.interactionsEditor.record()->ownChoices[0], std::string("slow"));
 
     // A value still in the box when OK comes (Ctrl+Enter) is added first.
-    QVERIFY(g.session.interactionsEditor.open(c, open));
+    g.session.closeCategory();  // the form before confirmed or cancelled it
+    QVERIFY(g.session.openCategory(open));
     {
       FormInteractions typed(g.session.interactionsEditor, nullptr);
       typed.show();
@@ -1049,7 +1051,8 @@ class ShellTest : public QObject {
     const MessageRecord* m = g.session.interactionsEditor.record();
     QVERIFY(std::find(m->ownChoices.begin(), m->ownChoices.end(), "quick") != m->ownChoices.end());
     // Enter with the default values chosen says how to add one's own.
-    QVERIFY(g.session.interactionsEditor.open(c, open));
+    g.session.closeCategory();  // the form before confirmed or cancelled it
+    QVERIFY(g.session.openCategory(open));
     FormInteractions defaults(g.session.interactionsEditor, nullptr);
     defaults.show();
     QVERIFY(QTest::qWaitForWindowExposed(&defaults));
@@ -1153,7 +1156,7 @@ class ShellTest : public QObject {
     QVERIFY(!w.action("mnPlanReport")->isEnabled());
     QCOMPARE(g.TV(kSpecTree).count(), 0);
     QVERIFY(g.LB.items.empty());
-    QCOMPARE(g.session.specification.table.count(), 0);
+    QCOMPARE(g.session.work().specification.table.count(), 0);
     QVERIFY(!g.reachable(menu::kAllTestCases));
     QVERIFY(!w.action("mnuTestSc")->isEnabled());
     QVERIFY(!w.action("mnuPrintTC")->isEnabled() || !g.menus.find(menu::kPrint)->enabled);
@@ -1234,13 +1237,13 @@ class ShellTest : public QObject {
       for (int row : {0, tops - 1}) {
         const QModelIndex top = view->treeModel()->index(row, 0);
         QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, view->visualRect(top).center());
-        wanted.insert(g.session.specification.cases.at(spec.node(view->treeModel()->nodeOf(top)).key));
+        wanted.insert(g.session.work().specification.cases.at(spec.node(view->treeModel()->nodeOf(top)).key));
       }
       QCOMPARE(g.highlightedNodes.size(), std::size_t{2});
       QVERIFY(w.action("m_selectedtest")->isEnabled());
       w.action("m_selectedtest")->trigger();
-      QVERIFY(g.session.specification.table.count() > static_cast<int>(wanted.size()));
-      for (int i = 1; i <= g.session.specification.table.count(); ++i)
+      QVERIFY(g.session.work().specification.table.count() > static_cast<int>(wanted.size()));
+      for (int i = 1; i <= g.session.work().specification.table.count(); ++i)
         QCOMPARE(g.session.workFolder()->created("TestScript" + std::to_string(i) + ".txt"), wanted.count(i) == 1);
       script = g.session.workFolder()->readLines("TestScript1.txt").value_or(std::vector<std::string>());
       QVERIFY(script.size() > 5);

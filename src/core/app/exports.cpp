@@ -126,26 +126,26 @@ bool ParseFormats(const std::string& list, Formats& out) {
 }
 
 void ForEachProcedureName(const PlanningSession& g, const std::function<void(std::size_t, const ProcedureNames&)>& f) {
-  const std::unordered_map<int, std::string> diagramOf = DiagramsByNumber(g.specification);
+  const std::unordered_map<int, std::string> diagramOf = DiagramsByNumber(g.work().specification);
   std::unordered_map<int, std::string> sectionOf;
-  if (g.planReport)
-    for (const PlanReport::Leaf& l : g.planReport->leaves)
+  if (g.work().planReport)
+    for (const PlanReport::Leaf& l : g.work().planReport->leaves)
       if (l.testCase > 0) sectionOf.try_emplace(l.testCase, l.section);
   int testCase = -1;
   std::string path;
   int position = 0;
   char number[32];
   ProcedureNames n;
-  for (std::size_t i = 0; i < g.procedures.size(); ++i) {
-    const GeneratedProcedure& p = g.procedures[i];
+  for (std::size_t i = 0; i < g.work().procedures.size(); ++i) {
+    const GeneratedProcedure& p = g.work().procedures[i];
     if (p.testCase != testCase || p.path != path) {
       testCase = p.testCase;
       path = p.path;
       position = 0;
     }
     ++position;
-    const TestCaseRecord* r = static_cast<std::size_t>(p.testCase) < g.specification.table.cases.size()
-                                  ? &g.specification.table.cases[static_cast<std::size_t>(p.testCase)]
+    const TestCaseRecord* r = static_cast<std::size_t>(p.testCase) < g.work().specification.table.cases.size()
+                                  ? &g.work().specification.table.cases[static_cast<std::size_t>(p.testCase)]
                                   : nullptr;
     const std::string name = WithoutTrailingBlanks(r != nullptr ? r->name : std::string());
     // A procedure kept from an earlier plan keeps its place.
@@ -162,7 +162,7 @@ void ForEachProcedureName(const PlanningSession& g, const std::function<void(std
 
 std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& g) {
   std::vector<ProcedureNames> names;
-  names.reserve(g.procedures.size());
+  names.reserve(g.work().procedures.size());
   ForEachProcedureName(g, [&names](std::size_t, const ProcedureNames& n) { names.push_back(n); });
   return names;
 }
@@ -176,11 +176,11 @@ std::string ProceduresCsv(const PlanningSession& g, const CsvStyle& style) {
     out += field(column) + d;
   out += "precondition\r\n";
   const std::vector<ProcedureNames> names = NamesOfProcedures(g);
-  for (std::size_t i = 0; i < g.procedures.size(); ++i) {
-    const GeneratedProcedure& p = g.procedures[i];
+  for (std::size_t i = 0; i < g.work().procedures.size(); ++i) {
+    const GeneratedProcedure& p = g.work().procedures[i];
     const ProcedureNames& n = names[i];
-    const TestCaseRecord* r = g.specification.table.cases.size() > static_cast<std::size_t>(p.testCase)
-                                  ? &g.specification.table.cases[static_cast<std::size_t>(p.testCase)]
+    const TestCaseRecord* r = g.work().specification.table.cases.size() > static_cast<std::size_t>(p.testCase)
+                                  ? &g.work().specification.table.cases[static_cast<std::size_t>(p.testCase)]
                                   : nullptr;
     const std::string head = field(n.id) + d + field(n.testCase) + d + field(n.title) + d + field(n.section) + d +
                              field(WithoutTrailingBlanks(r != nullptr ? r->name : std::string())) + d + field(p.path) +
@@ -195,10 +195,10 @@ std::string ProceduresCsv(const PlanningSession& g, const CsvStyle& style) {
 std::string IndexCsv(const PlanningSession& g) {
   std::string out = "id,test case number,path,document,script\r\n";
   ForEachProcedureName(g, [&](std::size_t i, const ProcedureNames& n) {
-    const GeneratedProcedure& p = g.procedures[i];
-    const auto doc = g.specification.documentByPath.find(PathKey(p.testCase, p.path));
+    const GeneratedProcedure& p = g.work().procedures[i];
+    const auto doc = g.work().specification.documentByPath.find(PathKey(p.testCase, p.path));
     out += CsvField(n.id) + ',' + CsvField(n.testCase) + ',' + CsvField(p.path) + ',' +
-           CsvField(doc == g.specification.documentByPath.end() ? std::string() : doc->second) + ',' +
+           CsvField(doc == g.work().specification.documentByPath.end() ? std::string() : doc->second) + ',' +
            CsvField(ScriptName(p.testCase)) + "\r\n";
   });
   return out;
@@ -270,12 +270,12 @@ std::string PlanJson(const PlanningSession& g) {
   nlohmann::json plan;
   plan["format"] = "zov-plan";
   plan["version"] = 2;
-  plan["model"] = std::filesystem::path(g.filemdl).filename().string();
+  plan["model"] = std::filesystem::path(g.work().filemdl).filename().string();
   const Provenance made = ProvenanceOf(g);
   plan["provenance"] = {{"program", made.program},
                         {"seed", made.seed},
                         {"model", {{"name", made.model}, {"size", made.size}, {"fnv1a64", made.hash}}}};
-  if (g.planReport) plan["report"] = ReportJson(*g.planReport);
+  if (g.work().planReport) plan["report"] = ReportJson(*g.work().planReport);
   // The selection tree's leaves with their absolute weights and allotments.
   nlohmann::json selection = nlohmann::json::array();
   const Tree& leaves = g.TV(kSelectionTree);
@@ -290,8 +290,8 @@ std::string PlanJson(const PlanningSession& g) {
   }
   plan["selection"] = selection;
   nlohmann::json cases = nlohmann::json::array();
-  for (int i = 1; i <= g.specification.table.count(); ++i) {
-    const TestCaseRecord& r = g.specification.table.cases[static_cast<std::size_t>(i)];
+  for (int i = 1; i <= g.work().specification.table.count(); ++i) {
+    const TestCaseRecord& r = g.work().specification.table.cases[static_cast<std::size_t>(i)];
     nlohmann::json paths = nlohmann::json::array();
     for (const MessageRecord& m : r.messages) {
       if (paths.empty() || paths.back()["name"] != m.pathName)
@@ -317,8 +317,8 @@ std::string PlanJson(const PlanningSession& g) {
   plan["testCases"] = cases;
   nlohmann::json procedures = nlohmann::json::array();
   const std::vector<ProcedureNames> names = NamesOfProcedures(g);
-  for (std::size_t i = 0; i < g.procedures.size(); ++i) {
-    const GeneratedProcedure& p = g.procedures[i];
+  for (std::size_t i = 0; i < g.work().procedures.size(); ++i) {
+    const GeneratedProcedure& p = g.work().procedures[i];
     nlohmann::json steps = nlohmann::json::array();
     for (const ProcedureStep& s : p.steps)
       steps.push_back({{"message", s.message},
@@ -377,7 +377,7 @@ Outcome ExportPlan(const PlanningSession& g, WorkFolder& target, const Formats& 
     // A name the checks above cannot foresee (a document named after its
     // diagram's identifier) is still never replaced.
     const std::string name = TemplateOutputName(f.templateFile);
-    const auto& documents = g.specification.documentByPath;
+    const auto& documents = g.work().specification.documentByPath;
     if (std::find(written.begin(), written.end(), name) != written.end() ||
         std::any_of(documents.begin(), documents.end(), [&name](const auto& d) { return d.second == name; }))
       return Outcome::Refused(f.templateFile + ": its output \"" + name +

@@ -28,7 +28,7 @@ Layout LayoutFor(bool large) {
   return l;
 }
 
-Generale::Generale(PlanningSession& s) : session(s), TV(s.TV), numTest(s.criterion) {
+Generale::Generale(PlanningSession& s) : session(s), TV(s.work_.TV), numTest(s.settings.criterion) {
   session.setListener(this);
   attachCommand(menu::kApri, [this] { expandTree(kMainTree); });
   attachCommand(menu::kApriDesignTree, [this] { expandTree(kDesignTree); });
@@ -86,7 +86,7 @@ Generale::Generale(PlanningSession& s) : session(s), TV(s.TV), numTest(s.criteri
   });
   attachCommand(menu::kStrength, [this] { chooseStrength(); });
   attachCommand(menu::kPlanReport, [this] {
-    if (onPlanReport && session.planReport) onPlanReport();
+    if (onPlanReport && session.work().planReport) onPlanReport();
   });
   locatePackage = [this](NodeId node, int tree) {
     LocatePackage(TV(kDesignTree), TV(tree).node(node).key, tree == kMainTree ? 6 : 4);
@@ -101,9 +101,9 @@ void Generale::setBusyBox(BusyBox* busy) {
 }
 
 void Generale::loadWindow() {
-  session.criterion.procedures = 500;
-  session.criterion.coverage = 100;
-  session.livellomassimo = 0;
+  session.settings.criterion.procedures = 500;
+  session.settings.criterion.coverage = 100;
+  session.work_.livellomassimo = 0;
 
   layout = LayoutFor(form2.option1);
 
@@ -266,7 +266,7 @@ void Generale::modelReplaced() {
   menus.setEnabled(menu::kGrafico, false);  // the selection tree is gone
   setLevelLabel("");
   setSumLabel("");
-  setCaption("Zov Suite - " + session.filemdl);
+  setCaption("Zov Suite - " + session.work().filemdl);
 }
 
 void Generale::modelLoaded() {
@@ -296,8 +296,8 @@ void Generale::afterReplay(const Outcome& o, bool filesLeft) {
   // What steps no longer there had found goes from the Problems panel.
   // What the replayed processing and generation found, as the commands
   // themselves list it; nothing of steps no longer there.
-  listProblems({"Processing", "Generation"}, "Processing", session.processingFound);
-  listProblems({"Generation"}, "Generation", session.generationFound);
+  listProblems({"Processing", "Generation"}, "Processing", session.work().processingFound);
+  listProblems({"Generation"}, "Generation", session.work().generationFound);
   listProblems({"Undo"}, "Undo", o.warnings);
   declare(o.done ? o.summary : o.message);
   updateUndoMenus();
@@ -336,13 +336,13 @@ std::string Generale::outOfDateText() const {
 void Generale::decided(const Decision& d) {
   switch (d.type) {
     case Decision::Type::kStartStop:
-      if (session.selection.startselezione)
+      if (session.work().selection.startselezione)
         startNodeChosen();
       else
         stopNodeChosen();
       break;
     case Decision::Type::kSelectLevel:
-      setSumLabel(session.weightsSum);
+      setSumLabel(session.work().weightsSum);
       if (d.unselect) {
         for (auto item : {menu::kGenerazione, menu::kSelectAll, menu::kUnselectAll, menu::kExpand, menu::kCollapse})
           menus.setEnabled(item, false);
@@ -350,7 +350,7 @@ void Generale::decided(const Decision& d) {
         menus.setEnabled(menu::kSeleziona, true);
         menus.setEnabled(menu::kGrafico, false);
       } else {
-        if (!session.selection.livelli) menus.setEnabled(menu::kStart, false);
+        if (!session.work().selection.livelli) menus.setEnabled(menu::kStart, false);
         menus.setEnabled(menu::kGrafico, CalcolaNumeroTest(TV(kSelectionTree)) > 0);
       }
       break;
@@ -370,7 +370,7 @@ void Generale::decided(const Decision& d) {
       if (d.unselect && TV(kSpecTree).count() > 0) setSpecificationOutOfDate(true);
       break;
     case Decision::Type::kGenerate:
-      menus.setEnabled(menu::kPlanReport, session.planReport.has_value());
+      menus.setEnabled(menu::kPlanReport, session.work().planReport.has_value());
       setScriptsOutOfDate(false);
       break;
     default: break;
@@ -461,7 +461,7 @@ std::vector<std::pair<std::string, std::string>> Generale::details(int tree, Nod
     NodeId top = node;
     while (t.node(top).parent != kNoNode) top = t.node(top).parent;
     rows.emplace_back("Diagram", t.node(top).key + " " + t.node(top).text);
-    if (std::string doc = DocumentOfNode(t, session.specification, node); !doc.empty())
+    if (std::string doc = DocumentOfNode(t, session.work().specification, node); !doc.empty())
       rows.emplace_back("Document", std::move(doc));
   }
   if (tree == kMainTree || tree == kDesignTree || tree == kNotLinkedTree) {
@@ -581,7 +581,7 @@ void Generale::markWindowSaved() {
 
 void Generale::updateCaption() {
   if (session.model() == nullptr) return;
-  const std::string wanted = "Zov Suite - " + session.filemdl + (session.modified() ? " *" : "");
+  const std::string wanted = "Zov Suite - " + session.work().filemdl + (session.modified() ? " *" : "");
   if (caption != wanted) setCaption(wanted);
 }
 

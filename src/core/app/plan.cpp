@@ -137,7 +137,7 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
   r.outcome = p.openModel(model);
   if (!r.outcome) return r;
   r.warnings = r.outcome.warnings;
-  const std::size_t loadProblems = p.problems.size();
+  const std::size_t loadProblems = p.work().problems.size();
   [&] {
     // Without an actor the selection gives no test case; the other sources
     // of the UIT tree still may.
@@ -170,14 +170,13 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
     if (g.conflicts.size() > kConflictsSaid)
       r.warnings.push_back("... and " + std::to_string(g.conflicts.size() - kConflictsSaid) +
                            " more conflicts (the scripts mark each as \"Conflicting values choices\")");
-    if (p.planReport)
-      p.planReport->warnings.insert(p.planReport->warnings.begin(), fromSources.begin(), fromSources.end());
+    p.addReportWarnings(fromSources);
     r.outcome = KeepFormats(p, o.formats);
-    for (int i = 1; i <= p.specification.table.count(); ++i)
-      if (p.specification.table.testCase(i)->pathCount > 0) ++r.testCases;
+    for (int i = 1; i <= p.work().specification.table.count(); ++i)
+      if (p.work().specification.table.testCase(i)->pathCount > 0) ++r.testCases;
   }();
   // What the later steps warned of.
-  for (std::size_t i = loadProblems; i < p.problems.size(); ++i) r.warnings.push_back(p.problems[i]);
+  for (std::size_t i = loadProblems; i < p.work().problems.size(); ++i) r.warnings.push_back(p.work().problems[i]);
   return r;
 }
 

@@ -118,12 +118,12 @@ std::string PlanReport::text() const {
 
 PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
   PlanReport r;
-  r.weightsSum = s.weightsSum;
+  r.weightsSum = s.work().weightsSum;
   r.seed = s.seed();
-  r.strength = s.strength.t;
-  r.fills = s.strength.fills;
-  const TestCaseTable& table = s.specification.table;
-  const std::unordered_map<int, std::string> diagramOf = DiagramsByNumber(s.specification);
+  r.strength = s.strength().t;
+  r.fills = s.strength().fills;
+  const TestCaseTable& table = s.work().specification.table;
+  const std::unordered_map<int, std::string> diagramOf = DiagramsByNumber(s.work().specification);
 
   // The test cases generated, with their paths.
   std::unordered_map<std::string, std::size_t> byDiagram;  // -> position in r.testCases
@@ -171,10 +171,10 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
     r.testCases.push_back(std::move(t));
   }
 
-  if (s.earlierPlan) {
+  if (s.settings.earlierPlan) {
     PlanReport::Kept k;
-    k.file = s.earlierPlan->file;
-    k.earlier = s.earlierPlan->procedures;
+    k.file = s.settings.earlierPlan->file;
+    k.earlier = s.settings.earlierPlan->procedures;
     for (const PlanReport::TestCase& t : r.testCases)
       for (const PlanReport::Path& p : t.paths) k.kept += p.kept;
     k.dropped = k.earlier - k.kept;
@@ -250,8 +250,8 @@ Provenance ProvenanceOf(const PlanningSession& s) {
   Provenance p;
   p.program = std::string("zov (Zov Suite) ") + ZOV_VERSION;
   p.seed = s.seed();
-  p.model = std::filesystem::path(s.filemdl).filename().string();
-  if (const auto print = ModelFingerprint(s.filemdl)) {
+  p.model = std::filesystem::path(s.work().filemdl).filename().string();
+  if (const auto print = ModelFingerprint(s.work().filemdl)) {
     p.size = print->first;
     p.hash = FnvHex(print->second);
   }

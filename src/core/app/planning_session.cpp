@@ -71,8 +71,8 @@ PlanningSession::PlanningSession() {
 }
 
 void PlanningSession::setSeed(unsigned seed) {
-  seed_ = seed;
-  random_ = std::make_unique<SeededRandom>(seed);
+  work_.seed = seed;
+  work_.random = SeededRandom(seed);
 }
 
 // --- reporting ---------------------------------------------------------------
@@ -129,12 +129,12 @@ void PlanningSession::note(const std::string& text) {
 }
 
 void PlanningSession::problem(const std::string& text) {
-  problems.push_back(text);
+  work_.problems.push_back(text);
   note(text);
 }
 
 void PlanningSession::setStrength(Strength s) {
-  strength = s;
+  work_.strength = s;
   Decision d{Decision::Type::kStrength};
   d.index = s.t;
   d.all = s.fills;
@@ -145,38 +145,43 @@ void PlanningSession::record(Decision d) {
   if (!replaying_) {
     // A decision of its own ends what could be redone, and a saved state
     // beyond it can no longer be reached.
-    undone_.clear();
-    if (saved_ > decisions_.size()) saved_ = static_cast<std::size_t>(-1);
+    history_.undone.clear();
+    if (history_.saved > history_.decisions.size()) history_.saved = static_cast<std::size_t>(-1);
   }
-  decisions_.push_back(std::move(d));
-  if (listener_ != nullptr) listener_->decided(decisions_.back());
+  history_.decisions.push_back(std::move(d));
+  if (listener_ != nullptr) listener_->decided(history_.decisions.back());
+}
+
+void PlanningSession::addReportWarnings(const std::vector<std::string>& warnings) {
+  if (work_.planReport)
+    work_.planReport->warnings.insert(work_.planReport->warnings.begin(), warnings.begin(), warnings.end());
 }
 
 void PlanningSession::clearSpecification() {
-  specification = SpecificationState();
-  procedures.clear();
-  planReport.reset();
-  processingFound.clear();
-  generationFound.clear();
-  TV(kSpecTree).clear();
+  work_.specification = SpecificationState();
+  work_.procedures.clear();
+  work_.planReport.reset();
+  work_.processingFound.clear();
+  work_.generationFound.clear();
+  tree(kSpecTree).clear();
   if (listener_ != nullptr) listener_->specificationCleared();
 }
 
 void PlanningSession::addRoots() {
-  Tree& uit = TV(kUitTree);
-  uit.setExpanded(uit.addTop("ROOT", filemdl, kind::kRose), true);
-  Tree& chosen = TV(kSelectedTestCases);
-  chosen.setExpanded(chosen.addTop("Selected Item", filemdl, kind::kRose), true);
+  Tree& uit = tree(kUitTree);
+  uit.setExpanded(uit.addTop("ROOT", work_.filemdl, kind::kRose), true);
+  Tree& chosen = tree(kSelectedTestCases);
+  chosen.setExpanded(chosen.addTop("Selected Item", work_.filemdl, kind::kRose), true);
 }
 
 void PlanningSession::removeFiles() {
-  if (work_ != nullptr) RimuoveFileCreati(*work_);
+  if (folder_ != nullptr) RimuoveFileCreati(*folder_);
   if (outputFolder() != nullptr) RimuoveFileCreatiUIT(*outputFolder());
 }
 
 template <typename F>
 Outcome PlanningSession::withNode(int tree, std::string_view name, F f) {
-  const NodeId id = FindByKeyOrPath(TV(tree), name);
+  const NodeId id = FindByKeyOrPath(work_.TV(tree), name);
   return id == kNoNode ? Outcome::Refused("no node '" + std::string(name) + "' in " + TreeName(tree)) : f(id);
 }
 
@@ -186,11 +191,11 @@ Outcome PlanningSession::openModel(const std::string& path) {
   bool wasCancelled = false;
   if (std::string error = loadModel(path, wasCancelled); !error.empty())
     return wasCancelled ? Outcome::Cancelled(std::move(error)) : Outcome::Refused(std::move(error));
-  Outcome o = Outcome::Note(IncompleteLoadMessage(problems));
+  Outcome o = Outcome::Note(IncompleteLoadMessage(work_.problems));
   o.warnings = model_->Warnings();
-  o.warnings.insert(o.warnings.end(), problems.begin(), problems.end());
+  o.warnings.insert(o.warnings.end(), work_.problems.begin(), work_.problems.end());
   modelSummary_ = model_->Summarize();
-  o.summary = LoadSummary(modelSummary_, filemdl);
+  o.summary = LoadSummary(modelSummary_, work_.filemdl);
   return o;
 }
 
@@ -201,7 +206,7 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
   struct Previous {
     std::unique_ptr<ModelSource> model;
     Handle handle;
-    std::unique_ptr<const AtLoad> atLoad;
+    std::unique_ptr<const Work> atLoad;
     std::vector<Decision> decisions;
     std::vector<Decision> undone;
     std::size_t saved = 0;
@@ -214,7 +219,7 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     const Cancellable guard(*this);
     status("Activate Rational ROSE Object");
     auto source = MakeModelSourceFor(path);
-    source->SetEncoding(modelEncoding);
+    source->SetEncoding(settings.modelEncoding);
     status("Loading Rose file");
     std::string error;
     Handle model;
@@ -235,31 +240,31 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     viewsBefore = views();
     previous = {std::move(model_),
                 modelHandle_,
-                std::move(atLoad_),
-                {decisions_.begin(), decisions_.end()},
-                std::move(undone_),
-                saved_,
-                filemdl,
-                strength,
-                strengthAtLoad};
+                std::move(history_.atLoad),
+                {history_.decisions.begin(), history_.decisions.end()},
+                std::move(history_.undone),
+                history_.saved,
+                work_.filemdl,
+                work_.strength,
+                history_.strengthAtLoad};
     replaced = true;
-    loadFiles_.clear();
-    livellomassimo = 0;
+    work_.loadFiles.clear();
+    work_.livellomassimo = 0;
     // Every tree starts afresh, the Design Tree too: nothing of the previous
     // model stays in view or is copied from.
-    for (int i = 0; i < kTreeCount; ++i) TV(i).clear();
+    for (int i = 0; i < kTreeCount; ++i) tree(i).clear();
     // A new model starts a new session: its decisions, its random numbers.
-    decisions_.clear();
-    undone_.clear();
-    saved_ = 0;
-    setSeed(seed_);
-    strengthAtLoad = strength;
-    filemdl = path;
+    history_.decisions.clear();
+    history_.undone.clear();
+    history_.saved = 0;
+    setSeed(work_.seed);
+    history_.strengthAtLoad = work_.strength;
+    work_.filemdl = path;
 
     model_ = std::move(source);
     modelHandle_ = model;
-    failedSteps = 0;
-    problems.clear();
+    work_.failedSteps = 0;
+    work_.problems.clear();
     ModelSource& m = *model_;
     const auto say = [this](std::string_view text) { status(text); };
     // The weights' index of the model's use cases and diagrams, made on a
@@ -281,30 +286,30 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
       std::ostringstream links, notLinked;
       WriteUseCaseView(m, model, links, notLinked, say);
       WriteRealizations(m, model, links, notLinked, say);
-      loadFiles_.create("collegamenti.txt") = std::move(links).str();
-      loadFiles_.create("notlinked_elements.txt") = std::move(notLinked).str();
+      work_.loadFiles.create("collegamenti.txt") = std::move(links).str();
+      work_.loadFiles.create("notlinked_elements.txt") = std::move(notLinked).str();
     }
     progress(1, kSteps);
 
-    Tree& main = TV(kMainTree);
-    for (Tree* t : {&main, &TV(kDesignTree)}) t->beginBulkUpdate();
-    BuildMainTree(main, loadFiles_, say, keepLoadFiles_);
+    Tree& main = tree(kMainTree);
+    for (Tree* t : {&main, &tree(kDesignTree)}) t->beginBulkUpdate();
+    BuildMainTree(main, work_.loadFiles, say, keepLoadFiles_);
     progress(2, kSteps);
-    failedSteps += WeighTree(main, documents.get());
-    livellomassimo = std::max(livellomassimo, DeepestLevel(main));
-    if (!BuildDesignTree(TV(kDesignTree), m, model)) {
-      ++failedSteps;
+    work_.failedSteps += WeighTree(main, documents.get());
+    work_.livellomassimo = std::max(work_.livellomassimo, DeepestLevel(main));
+    if (!BuildDesignTree(tree(kDesignTree), m, model)) {
+      ++work_.failedSteps;
       problem(
           "The Design Tree could not be built: two of the model's packages or classes share a key; "
           "\"Loading from Design Tree\" may miss diagrams");
     }
-    for (Tree* t : {&main, &TV(kDesignTree)}) t->endBulkUpdate();
+    for (Tree* t : {&main, &tree(kDesignTree)}) t->endBulkUpdate();
 
     addRoots();
     progress(3, kSteps);
 
-    GestisciNotLinked(TV(kNotLinkedTree), m, model, loadFiles_);
-    CaricaAllSequenceNonConnessi(m, model, main, TV(kNotLinkedTree), say,
+    GestisciNotLinked(tree(kNotLinkedTree), m, model, work_.loadFiles);
+    CaricaAllSequenceNonConnessi(m, model, main, tree(kNotLinkedTree), say,
                                  [this](std::string_view text) { problem(std::string(text)); });
     progress(4, kSteps);
     status("Done...");
@@ -313,13 +318,13 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     main.beginBulkUpdate();
     CopyState copy;
     AzzeraCollezioni(copy);
-    copy.limite = LimiteMainTree(mainTreeLimit, main.count());
-    DuplicaRami(main, copy, loadFiles_, [this](const std::string& text) { problem(text); });
+    copy.limite = LimiteMainTree(settings.mainTreeLimit, main.count());
+    DuplicaRami(main, copy, work_.loadFiles, [this](const std::string& text) { problem(text); });
     // The copies count even when the tidy-up removes them again.
-    livellomassimo = std::max(livellomassimo, copy.deepestCopyLevel);
+    work_.livellomassimo = std::max(work_.livellomassimo, copy.deepestCopyLevel);
     EliminaChildUguali(main);
     EliminaEntry(main);
-    AggiungiIndicazioniLivello(main, livellomassimo);
+    AggiungiIndicazioniLivello(main, work_.livellomassimo);
     main.endBulkUpdate();
     progress(kSteps, kSteps);
   } catch (const Cancel&) {
@@ -328,29 +333,29 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     if (!replaced) {
       // The trees are untouched; the seed and strength a session file set
       // for its model go back with the replay.
-      if (atLoad_ != nullptr) backToLoad({decisions_.begin(), decisions_.end()});
+      if (history_.atLoad != nullptr) backToLoad({history_.decisions.begin(), history_.decisions.end()});
       return "Loading " + path + " was cancelled: " +
-             (model_ != nullptr ? filemdl + " stays as it was" : std::string("no model is loaded")) + ".";
+             (model_ != nullptr ? work_.filemdl + " stays as it was" : std::string("no model is loaded")) + ".";
     }
     const std::string loaded = previous.model != nullptr ? previous.filemdl : std::string();
     model_ = std::move(previous.model);
     modelHandle_ = previous.handle;
-    atLoad_ = std::move(previous.atLoad);
-    filemdl = previous.filemdl;
-    strength = previous.strength;
-    strengthAtLoad = previous.strengthAtLoad;
-    if (atLoad_ != nullptr) {
+    history_.atLoad = std::move(previous.atLoad);
+    work_.filemdl = previous.filemdl;
+    work_.strength = previous.strength;
+    history_.strengthAtLoad = previous.strengthAtLoad;
+    if (history_.atLoad != nullptr) {
       backToLoad(previous.decisions, &viewsBefore);
     } else {
-      for (int i = 0; i < kTreeCount; ++i) TV(i).restore(Tree());
-      loadFiles_.clear();
-      livellomassimo = 0;
-      failedSteps = 0;
-      problems.clear();
-      decisions_.clear();
+      for (int i = 0; i < kTreeCount; ++i) tree(i).restore(Tree());
+      work_.loadFiles.clear();
+      work_.livellomassimo = 0;
+      work_.failedSteps = 0;
+      work_.problems.clear();
+      history_.decisions.clear();
     }
-    undone_ = std::move(previous.undone);
-    saved_ = previous.saved;
+    history_.undone = std::move(previous.undone);
+    history_.saved = previous.saved;
     return "Loading " + path +
            " was cancelled: " + (loaded.empty() ? std::string("no model is loaded") : loaded + " stays as it was") +
            ".";
@@ -358,22 +363,21 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
   hideBusy();
 
   // The previous load's files go, and nothing of its test specification stays.
-  if (work_ != nullptr) RimuoveFileCreati(*work_);
+  if (folder_ != nullptr) RimuoveFileCreati(*folder_);
   clearSpecification();
-  weightsSum.clear();
-  coverageUsed.reset();
+  work_.weightsSum.clear();
+  work_.coverageUsed.reset();
   if (listener_ != nullptr) listener_->modelReplaced();
-  if (const Tree& main = TV(kMainTree); main.count() > 0) {
-    defaultFore = main.node(main.at(1)).foreColor;
-    defaultBack = main.node(main.at(1)).backColor;
+  if (const Tree& main = tree(kMainTree); main.count() > 0) {
+    work_.defaultFore = main.node(main.at(1)).foreColor;
+    work_.defaultBack = main.node(main.at(1)).backColor;
   }
-  if (undoable_)
-    atLoad_ = std::make_unique<const AtLoad>(AtLoad{TV, loadFiles_, failedSteps, livellomassimo, problems, defaultFore,
-                                                    defaultBack, selection, seed_, model_->RenameCount()});
+  if (undoable_) history_.atLoad = std::make_unique<const Work>(work_);
+  history_.renames = model_->RenameCount();
   if (listener_ != nullptr) listener_->modelLoaded();
   // The working files asked for, for inspection: the trees are whole even
   // when one cannot be written, but the load did not do all it was asked.
-  if (std::string fileError; keepLoadFiles_ && work_ != nullptr && !loadFiles_.writeTo(*work_, &fileError))
+  if (std::string fileError; keepLoadFiles_ && folder_ != nullptr && !work_.loadFiles.writeTo(*folder_, &fileError))
     return fileError + " (the working files of this load are incomplete)";
   return {};
 }
@@ -381,7 +385,7 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
 // --- weights and selection ---------------------------------------------------------
 
 Outcome PlanningSession::weight(NodeId node, const std::string& value, bool bold) {
-  Tree& t = TV(kMainTree);
+  Tree& t = tree(kMainTree);
   if (!t.valid(node)) return Outcome::Refused("There is no such node in the Main Tree.");
   Edita editor;
   editor.show(t, node);
@@ -395,7 +399,7 @@ Outcome PlanningSession::weight(NodeId node, const std::string& value, bool bold
 }
 
 Outcome PlanningSession::weightEdited(const Edita& editor) {
-  Tree& t = TV(kMainTree);
+  Tree& t = tree(kMainTree);
   const NodeId node = editor.node();
   if (!t.valid(node) || !editor.confirmed()) return Outcome::Refused("The node editor was not confirmed.");
   Decision d{Decision::Type::kWeight};
@@ -417,18 +421,18 @@ Outcome PlanningSession::weight(std::string_view node, const std::string& value)
 }
 
 Outcome PlanningSession::startStop(NodeId node) {
-  Tree& t = TV(kMainTree);
+  Tree& t = tree(kMainTree);
   if (!t.valid(node)) return Outcome::Refused("There is no such node in the Main Tree.");
-  if (!selection.startselezione) {
+  if (!work_.selection.startselezione) {
     if (t.node(node).children == 0) return Outcome::Refused("Warning: no children");
     t.setBackColor(node, kStartStopBack);
-    selection.startselezione = true;
-    selection.livellostart = Livello(t, node);
+    work_.selection.startselezione = true;
+    work_.selection.livellostart = Livello(t, node);
   } else {
     t.setBackColor(node, kStartStopBack);
-    selection.startselezione = false;
-    selection.livellostop = Livello(t, node);
-    selection.livelli = true;
+    work_.selection.startselezione = false;
+    work_.selection.livellostop = Livello(t, node);
+    work_.selection.livelli = true;
   }
   Decision d{Decision::Type::kStartStop};
   d.node = t.node(node).key;
@@ -448,30 +452,30 @@ Outcome PlanningSession::startStop(std::string_view start, std::string_view stop
 
 Outcome PlanningSession::beginSelection(NodeId clicked, bool& waiting) {
   waiting = false;
-  Tree& t = TV(kMainTree);
+  Tree& t = tree(kMainTree);
   if (!t.valid(clicked)) return Outcome::Refused("There is no such node in the Main Tree.");
-  selection.savedColor = t.node(clicked).foreColor;
+  work_.selection.savedColor = t.node(clicked).foreColor;
   Decision d{Decision::Type::kSelectLevel};
   d.node = t.node(clicked).key;
   d.path = PathOf(t, clicked);
   if (!ControllaRamiOut(t)) return Outcome::Refused("Unproperly weight distribution");
   NodeId node = clicked;
   if (kind::IsScenario(t.node(clicked).image) && t.node(clicked).parent != kNoNode) node = t.node(clicked).parent;
-  if (selection.livelli)
-    SelezionaDueLivelli(t, node, selection);
+  if (work_.selection.livelli)
+    SelezionaDueLivelli(t, node, work_.selection);
   else
     SelezionaVersoRadice(t, node, Livello(t, node));
 
-  if (selection.savedColor != defaultFore) {
+  if (work_.selection.savedColor != work_.defaultFore) {
     // The node was marked already: the item read "&Unselect All".
-    weightsSum = "Leaves weights sum: ";
-    DeselezionaTutto(t, defaultFore, defaultBack);
-    ClearAllTreew(TV, 1);
+    work_.weightsSum = "Leaves weights sum: ";
+    DeselezionaTutto(t, work_.defaultFore, work_.defaultBack);
+    ClearAllTreew(work_.TV, 1);
     if (outputFolder() != nullptr) RimuoveFileCreatiUIT(*outputFolder());
     clearSpecification();
     addRoots();
-    selection.livelli = false;
-    coverageUsed.reset();
+    work_.selection.livelli = false;
+    work_.coverageUsed.reset();
     d.unselect = true;
     record(std::move(d));
     return {};
@@ -482,51 +486,52 @@ Outcome PlanningSession::beginSelection(NodeId clicked, bool& waiting) {
 }
 
 void PlanningSession::cancelSelection() {
-  DeselezionaTutto(TV(kMainTree), defaultFore, defaultBack);
-  selection.livelli = false;
+  DeselezionaTutto(tree(kMainTree), work_.defaultFore, work_.defaultBack);
+  work_.selection.livelli = false;
 }
 
 Outcome PlanningSession::completeSelection(const Criterion& c, Asker* ask) {
-  Tree& t = TV(kMainTree);
-  Tree& chosen = TV(kSelectionTree);
-  criterion.byNumber = c.byNumber;
+  Tree& t = tree(kMainTree);
+  Tree& chosen = tree(kSelectionTree);
+  settings.criterion.byNumber = c.byNumber;
   if (c.byNumber)
-    criterion.procedures = static_cast<std::int16_t>(c.procedures);
+    settings.criterion.procedures = static_cast<std::int16_t>(c.procedures);
   else
-    criterion.coverage = static_cast<std::int16_t>(c.coverage);
-  if (selection.livelli)
-    CopiaSelezionati2Liv(t, chosen, selection);
+    settings.criterion.coverage = static_cast<std::int16_t>(c.coverage);
+  if (work_.selection.livelli)
+    CopiaSelezionati2Liv(t, chosen, work_.selection);
   else
     CopiaSelezionati(t, chosen);
   AllineaPesiTag(chosen);
-  weightsSum = LeafWeightsSumText(CalcolaPesiAssoluti(chosen));
+  work_.weightsSum = LeafWeightsSumText(CalcolaPesiAssoluti(chosen));
   std::optional<std::string> answer = c.answer;
   Outcome result;
-  if (criterion.byNumber) {
-    DistribuisciCasiTest(chosen, criterion.procedures);
+  if (settings.criterion.byNumber) {
+    DistribuisciCasiTest(chosen, settings.criterion.procedures);
     // Too few procedures for too many leaves round every share to 0: say so.
-    result = Outcome::Note(NoProcedureWarning(chosen, criterion.procedures));
+    result = Outcome::Note(NoProcedureWarning(chosen, settings.criterion.procedures));
   } else if (!answer && ask != nullptr) {
     // The tester's answer is kept for the session.
     RememberingAsker asking(*ask);
-    result = Outcome::Note(CasiTestCoverage(chosen, criterion.coverage, asking));
+    result = Outcome::Note(CasiTestCoverage(chosen, settings.criterion.coverage, asking));
     answer = asking.answer;
   } else {
     // The answer given up front; without one, the least number proposed.
     Coverage cov;
-    std::string refused = PrepareCoverage(chosen, criterion.coverage, cov);
+    std::string refused = PrepareCoverage(chosen, settings.criterion.coverage, cov);
     if (refused.empty()) {
       answer = answer ? *answer : IntegerText(cov.needed);
       refused = ApplyCoverage(chosen, cov, ReadNumber(*answer), *answer);
     }
     result = Outcome::Note(std::move(refused));
   }
-  weightsSum += "   Number of Test Procedures: " + IntegerText(CalcolaNumeroTest(chosen));
-  result.summary = weightsSum;
-  coverageUsed = criterion.byNumber ? std::nullopt : std::optional<std::int16_t>(criterion.coverage);
+  work_.weightsSum += "   Number of Test Procedures: " + IntegerText(CalcolaNumeroTest(chosen));
+  result.summary = work_.weightsSum;
+  work_.coverageUsed =
+      settings.criterion.byNumber ? std::nullopt : std::optional<std::int16_t>(settings.criterion.coverage);
   Decision d = std::move(pendingLevel_);
   d.type = Decision::Type::kSelectLevel;
-  d.criterion = {criterion.byNumber, criterion.procedures, criterion.coverage, answer};
+  d.criterion = {settings.criterion.byNumber, settings.criterion.procedures, settings.criterion.coverage, answer};
   record(std::move(d));
   return result;
 }
@@ -547,8 +552,8 @@ Outcome PlanningSession::selectLevels(const std::vector<std::string>& nodes, con
 
 Outcome PlanningSession::selectLevel(NodeId id, const Criterion& c, bool allot) {
   // The criterion dialog's checks, as if typed there.
-  CriterionSettings settings = criterion;
-  CriterionDialog dialog(settings);
+  CriterionSettings typed = settings.criterion;
+  CriterionDialog dialog(typed);
   dialog.show();
   if (c.byNumber) {
     dialog.chooseNumber();
@@ -564,11 +569,11 @@ Outcome PlanningSession::selectLevel(NodeId id, const Criterion& c, bool allot) 
     return Outcome::Refused(std::move(message));
   }
   if (!allot) {
-    criterion.byNumber = true;
-    criterion.procedures = static_cast<std::int16_t>(c.procedures);
+    settings.criterion.byNumber = true;
+    settings.criterion.procedures = static_cast<std::int16_t>(c.procedures);
     Decision d = std::move(pendingLevel_);
     d.type = Decision::Type::kSelectLevel;
-    d.criterion = {true, criterion.procedures, criterion.coverage, c.answer};
+    d.criterion = {true, settings.criterion.procedures, settings.criterion.coverage, c.answer};
     record(std::move(d));
     return {};
   }
@@ -588,16 +593,16 @@ Outcome PlanningSession::loadTestCases(TestCaseSource from) {
     status("\"" + std::string(name) + "\" is in the UIT tree already: skipped");
     skippedNames.emplace_back(name);
   };
-  const int before = TV(kUitTree).count();
+  const int before = tree(kUitTree).count();
   showBusy();
   switch (from) {
-    case TestCaseSource::kAllDiagrams: CaricaAllSequence(*model_, modelHandle_, TV(kUitTree), say, skipped); break;
+    case TestCaseSource::kAllDiagrams: CaricaAllSequence(*model_, modelHandle_, tree(kUitTree), say, skipped); break;
     case TestCaseSource::kZov:
-      CaricaSequenceFromZov(*model_, modelHandle_, TV(kSelectionTree), TV(kUitTree), say, skipped,
+      CaricaSequenceFromZov(*model_, modelHandle_, tree(kSelectionTree), tree(kUitTree), say, skipped,
                             [this](std::string_view text) { problem(std::string(text)); });
       break;
-    case TestCaseSource::kDesignTree: LoadFromDesignTree(TV(kDesignTree), TV(kUitTree), skipped); break;
-    case TestCaseSource::kNotLinked: LoadNotLinked(TV(kNotLinkedTree), TV(kUitTree), skipped); break;
+    case TestCaseSource::kDesignTree: LoadFromDesignTree(tree(kDesignTree), tree(kUitTree), skipped); break;
+    case TestCaseSource::kNotLinked: LoadNotLinked(tree(kNotLinkedTree), tree(kUitTree), skipped); break;
   }
   hideBusy();
   Decision d{Decision::Type::kLoadTestCases};
@@ -605,7 +610,7 @@ Outcome PlanningSession::loadTestCases(TestCaseSource from) {
   record(std::move(d));
   // What came of it, for the status bar: a load that adds nothing says why.
   Outcome o;
-  const int added = TV(kUitTree).count() - before;
+  const int added = tree(kUitTree).count() - before;
   if (added > 0) {
     o.summary = "Loaded " + std::to_string(added) + (added == 1 ? " node" : " nodes") + " into the UIT tree";
   } else if (!skippedNames.empty()) {
@@ -629,9 +634,9 @@ Outcome PlanningSession::loadTestCases(TestCaseSource from) {
 }
 
 Outcome PlanningSession::pick(NodeId uitNode) {
-  Tree& uit = TV(kUitTree);
+  Tree& uit = tree(kUitTree);
   if (!uit.valid(uitNode)) return Outcome::Refused("There is no such node in the UIT tree.");
-  if (!AddSelectedTestCase(uit, uitNode, TV(kSelectedTestCases)))
+  if (!AddSelectedTestCase(uit, uitNode, tree(kSelectedTestCases)))
     return Outcome::Refused("Error: this node is already selected");
   Decision d{Decision::Type::kPick};
   d.node = uit.node(uitNode).key;
@@ -645,13 +650,13 @@ Outcome PlanningSession::pick(std::string_view node) {
 }
 
 Outcome PlanningSession::pickAll(bool diagramsOnly) {
-  Tree& uit = TV(kUitTree);
+  Tree& uit = tree(kUitTree);
   if (diagramsOnly) {
     const NodeId root = uit.firstRoot();
     for (NodeId c = root == kNoNode ? kNoNode : uit.node(root).child; c != kNoNode; c = uit.node(c).next)
-      if (kind::IsScenario(uit.node(c).image)) AddSelectedTestCase(uit, c, TV(kSelectedTestCases));
+      if (kind::IsScenario(uit.node(c).image)) AddSelectedTestCase(uit, c, tree(kSelectedTestCases));
   } else {
-    SelezionaTutti(uit, TV(kSelectedTestCases));
+    SelezionaTutti(uit, tree(kSelectedTestCases));
   }
   Decision d{Decision::Type::kPick};
   d.all = true;
@@ -661,7 +666,7 @@ Outcome PlanningSession::pickAll(bool diagramsOnly) {
 }
 
 Outcome PlanningSession::unpick(NodeId node) {
-  Tree& chosen = TV(kSelectedTestCases);
+  Tree& chosen = tree(kSelectedTestCases);
   const NodeId root = chosen.firstRoot();
   if (!chosen.valid(node) || root == kNoNode || chosen.node(node).parent != root)
     return Outcome::Refused("Choose a test case under \"Selected Item\" to remove.");
@@ -681,14 +686,14 @@ Outcome PlanningSession::unpick(std::string_view node) {
 }
 
 void PlanningSession::takeBack(NodeId node) {
-  Tree& chosen = TV(kSelectedTestCases);
-  if (const NodeId picked = TV(kUitTree).find(chosen.node(node).key); picked != kNoNode)
-    TV(kUitTree).setChecked(picked, false);
+  Tree& chosen = tree(kSelectedTestCases);
+  if (const NodeId picked = tree(kUitTree).find(chosen.node(node).key); picked != kNoNode)
+    tree(kUitTree).setChecked(picked, false);
   chosen.remove(node);
 }
 
 Outcome PlanningSession::unpickAll() {
-  const Tree& chosen = TV(kSelectedTestCases);
+  const Tree& chosen = tree(kSelectedTestCases);
   const NodeId root = chosen.firstRoot();
   if (root != kNoNode)
     while (chosen.node(root).child != kNoNode) takeBack(chosen.node(root).child);
@@ -707,14 +712,14 @@ Outcome PlanningSession::process() {
   showBusy();
   try {
     const Cancellable guard(*this);
-    ProcessTestCases({*model_, modelHandle_, TV(kSelectedTestCases), TV(kSpecTree), specification, outputFolder(),
-                      [&o](const std::string& text) { o.warnings.push_back(text); },
+    ProcessTestCases({*model_, modelHandle_, tree(kSelectedTestCases), tree(kSpecTree), work_.specification,
+                      outputFolder(), [&o](const std::string& text) { o.warnings.push_back(text); },
                       [this, &o](const std::string& text) {
                         o.notes.push_back(text);
                         note(text);
                       },
                       [this](std::string_view text) { status(text); },
-                      [this](int done, int total) { progress(done, total); }, stableNames});
+                      [this](int done, int total) { progress(done, total); }, settings.stableNames});
   } catch (const Cancel&) {
     hideBusy();
     return cancelled("Processing");
@@ -722,33 +727,33 @@ Outcome PlanningSession::process() {
   hideBusy();
   record(Decision{Decision::Type::kProcess});
   int paths = 0;
-  for (int i = 1; i <= specification.table.count(); ++i)
-    paths += std::max<int>(0, specification.table.testCase(i)->pathCount);
+  for (int i = 1; i <= work_.specification.table.count(); ++i)
+    paths += std::max<int>(0, work_.specification.table.testCase(i)->pathCount);
   // Test cases are those that found their diagram (a top node of TV(2)).
-  o.summary = "Processing: " + Count(static_cast<long>(specification.cases.size()), "test case", "test cases") + ", " +
-              Count(paths, "path", "paths") + ", " +
-              Count(static_cast<long>(specification.specDocuments.size()), "document", "documents");
-  processingFound = o.warnings;
-  processingFound.insert(processingFound.end(), o.notes.begin(), o.notes.end());
-  generationFound.clear();
+  o.summary = "Processing: " + Count(static_cast<long>(work_.specification.cases.size()), "test case", "test cases") +
+              ", " + Count(paths, "path", "paths") + ", " +
+              Count(static_cast<long>(work_.specification.specDocuments.size()), "document", "documents");
+  work_.processingFound = o.warnings;
+  work_.processingFound.insert(work_.processingFound.end(), o.notes.begin(), o.notes.end());
+  work_.generationFound.clear();
   return o;
 }
 
 PlanningSession::Editor PlanningSession::openEditor(NodeId node) {
-  Tree& t = TV(kSpecTree);
+  Tree& t = tree(kSpecTree);
   if (!t.valid(node) || model_ == nullptr) return Editor::kNone;
   // The default values a category draws come from its own stream, seeded
   // from the session's seed and what the category stands for: another
   // test case, or the order the editors are opened in, changes none of them.
-  categoryRandom_ = std::make_unique<CategoryRandom>([this, node] {
+  work_.categoryRandom.emplace([this, node] {
     const NamedCategory named = categoryName(node);
-    const std::string seed = std::to_string(seed_) + "/";
+    const std::string seed = std::to_string(work_.seed) + "/";
     std::uint64_t h = kFnvOffset;
     for (const std::string* part : {&named.diagram, &named.path, &named.label, &named.message, &named.parameter})
       h = Fnv1a(*part, Fnv1a(seed, h));
     return h;
   });
-  EditorContext c{t, specification, *model_, *categoryRandom_};
+  EditorContext c{t, work_.specification, *model_, *work_.categoryRandom};
   const std::string_view k = t.node(node).image;
   if (k == kind::kAttributo && settingsEditor.open(c, node)) return Editor::kSettings;
   if (k == kind::kMessaggio && interactionsEditor.open(c, node)) return Editor::kInteractions;
@@ -787,13 +792,13 @@ std::vector<ChosenValue> OwnValues(InteractionsEditor& e) {
 }  // namespace
 
 Outcome PlanningSession::openCategory(NodeId node) {
-  openNode_ = node;
-  openEditor_ = openEditor(node);
-  openedEdited_ = openEditor_ == Editor::kSettings
-                      ? settingsEditor.record() != nullptr && settingsEditor.record()->edited
-                      : openEditor_ == Editor::kInteractions && interactionsEditor.record() != nullptr &&
-                            interactionsEditor.record()->edited;
-  switch (openEditor_) {
+  work_.openNode = node;
+  work_.openEditor = openEditor(node);
+  work_.openedEdited = work_.openEditor == Editor::kSettings
+                           ? settingsEditor.record() != nullptr && settingsEditor.record()->edited
+                           : work_.openEditor == Editor::kInteractions && interactionsEditor.record() != nullptr &&
+                                 interactionsEditor.record()->edited;
+  switch (work_.openEditor) {
     case Editor::kSettings: return Outcome::Note(settingsEditor.note);
     case Editor::kInteractions: return Outcome::Note(interactionsEditor.note);
     case Editor::kNone: break;
@@ -812,14 +817,14 @@ Outcome PlanningSession::openCategory(std::string_view node) {
 Outcome PlanningSession::addValue(const std::string& value, const std::string& properties,
                                   const std::string& selectors) {
   bool added = false;
-  if (openEditor_ == Editor::kSettings) {
+  if (work_.openEditor == Editor::kSettings) {
     SettingsEditor& e = settingsEditor;
     if (!e.useOwnValues) e.chooseOwnValues();
     e.value = value;
     e.properties = properties;
     e.selectors = selectors;
     added = e.add();
-  } else if (openEditor_ == Editor::kInteractions) {
+  } else if (work_.openEditor == Editor::kInteractions) {
     InteractionsEditor& e = interactionsEditor;
     if (!e.useOwnValues) e.chooseOwnValues();
     e.value = value;
@@ -831,9 +836,9 @@ Outcome PlanningSession::addValue(const std::string& value, const std::string& p
 }
 
 Outcome PlanningSession::chooseDefaults() {
-  if (openEditor_ == Editor::kNone) return Outcome::Refused("No category is open.");
+  if (work_.openEditor == Editor::kNone) return Outcome::Refused("No category is open.");
   // The same choice in both editors.
-  (openEditor_ == Editor::kSettings ? static_cast<CategoryEditor&>(settingsEditor) : interactionsEditor)
+  (work_.openEditor == Editor::kSettings ? static_cast<CategoryEditor&>(settingsEditor) : interactionsEditor)
       .chooseDefaults();
   return {};
 }
@@ -843,30 +848,30 @@ Outcome PlanningSession::confirmCategory() { return closeWith(true); }
 Outcome PlanningSession::cancelCategory() { return closeWith(false); }
 
 Outcome PlanningSession::closeWith(bool ok) {
-  if (openEditor_ == Editor::kSettings)
+  if (work_.openEditor == Editor::kSettings)
     ok ? settingsEditor.ok() : settingsEditor.cancel();
-  else if (openEditor_ == Editor::kInteractions)
+  else if (work_.openEditor == Editor::kInteractions)
     ok ? interactionsEditor.ok() : interactionsEditor.cancel();
   return closeCategory();
 }
 
 Outcome PlanningSession::closeCategory() {
-  if (openEditor_ == Editor::kNone) return Outcome::Refused("No category is open.");
-  const bool settings = openEditor_ == Editor::kSettings;
-  const CategoryEditor& e = settings ? static_cast<const CategoryEditor&>(settingsEditor) : interactionsEditor;
+  if (work_.openEditor == Editor::kNone) return Outcome::Refused("No category is open.");
+  const bool attribute = work_.openEditor == Editor::kSettings;
+  const CategoryEditor& e = attribute ? static_cast<const CategoryEditor&>(settingsEditor) : interactionsEditor;
   Decision d{Decision::Type::kCategory};
-  d.category = categoryName(openNode_);
+  d.category = categoryName(work_.openNode);
   d.cancelled = !e.confirmed;
   // What the editing left: the defaults of a parameter confirmed with them
   // for the first time, else the whole list of the category's own values
   // (the ones kept and the ones added; a message's defaults are such a
   // list), which a replay puts in place of whatever the category holds then.
-  d.defaults = settings && !openedEdited_ && e.useDefaults;
+  d.defaults = attribute && !work_.openedEdited && e.useDefaults;
   if (d.cancelled)
     d.values = e.added;
   else if (!d.defaults)
-    d.values = settings ? OwnValues(settingsEditor) : OwnValues(interactionsEditor);
-  openEditor_ = Editor::kNone;
+    d.values = attribute ? OwnValues(settingsEditor) : OwnValues(interactionsEditor);
+  work_.openEditor = Editor::kNone;
   record(std::move(d));
   return {};
 }
@@ -877,7 +882,7 @@ Outcome PlanningSession::category(NodeId node, const std::vector<ChosenValue>& v
   // The category's list becomes exactly these values (or its defaults),
   // whatever it held before; a cancelled edit changes nothing.
   if (!cancelled && !defaults) {
-    if (openEditor_ == Editor::kSettings)
+    if (work_.openEditor == Editor::kSettings)
       settingsEditor.startOwnValues();
     else
       interactionsEditor.startOwnValues();
@@ -894,30 +899,30 @@ Outcome PlanningSession::category(NodeId node, const std::vector<ChosenValue>& v
 void PlanningSession::confirmDefaults() {
   // One decision for them all: a plan of a large model confirms tens of
   // thousands of categories, and replaying this one confirms the same ones.
-  const Tree& spec = TV(kSpecTree);
+  const Tree& spec = tree(kSpecTree);
   for (NodeId id : spec.collection()) {
-    openNode_ = id;
-    openEditor_ = openEditor(id);
-    if (openEditor_ == Editor::kNone) continue;
+    work_.openNode = id;
+    work_.openEditor = openEditor(id);
+    if (work_.openEditor == Editor::kNone) continue;
     // An edited category keeps its own values, as Cancel keeps them.
-    if (openEditor_ == Editor::kSettings)
+    if (work_.openEditor == Editor::kSettings)
       settingsEditor.record()->edited ? settingsEditor.cancel() : settingsEditor.ok();
     else
       interactionsEditor.record()->edited ? interactionsEditor.cancel() : interactionsEditor.ok();
   }
-  openEditor_ = Editor::kNone;
+  work_.openEditor = Editor::kNone;
   record(Decision{Decision::Type::kConfirmDefaults});
 }
 
 NamedCategory PlanningSession::categoryName(NodeId node) const {
   NamedCategory r;
-  const Tree& t = TV(kSpecTree);
+  const Tree& t = tree(kSpecTree);
   if (!t.valid(node)) return r;
   r.diagram = t.node(TopOf(t, node)).key;
-  const SpecificationState::Place* p = specification.place(t.node(node).key);
+  const SpecificationState::Place* p = work_.specification.place(t.node(node).key);
   if (p == nullptr) return r;
-  const TestCaseRecord* tc = specification.table.cases.size() > static_cast<std::size_t>(p->testCase)
-                                 ? &specification.table.cases[static_cast<std::size_t>(p->testCase)]
+  const TestCaseRecord* tc = work_.specification.table.cases.size() > static_cast<std::size_t>(p->testCase)
+                                 ? &work_.specification.table.cases[static_cast<std::size_t>(p->testCase)]
                                  : nullptr;
   const MessageRecord* m = tc == nullptr ? nullptr : tc->message(static_cast<std::size_t>(p->message));
   if (m == nullptr) return r;
@@ -930,7 +935,7 @@ NamedCategory PlanningSession::categoryName(NodeId node) const {
 }
 
 NodeId PlanningSession::findCategory(const NamedCategory& r) const {
-  const Tree& t = TV(kSpecTree);
+  const Tree& t = tree(kSpecTree);
   for (NodeId id : t.collection()) {
     const Node& n = t.node(id);
     if (n.image != kind::kAttributo && n.image != kind::kMessaggio) continue;
@@ -944,7 +949,7 @@ NodeId PlanningSession::findCategory(const NamedCategory& r) const {
 }
 
 Outcome PlanningSession::removeChoice(NodeId node) {
-  Tree& t = TV(kSpecTree);
+  Tree& t = tree(kSpecTree);
   int index = -1;
   const NodeId category = RemovableChoice(t, node, &index);
   if (category == kNoNode) return Outcome::Refused("Choose a choice of a category to remove.");
@@ -952,7 +957,8 @@ Outcome PlanningSession::removeChoice(NodeId node) {
   d.category = categoryName(category);
   d.index = index;
   if (index >= 0) d.value = t.node(node).text;
-  if (!RemoveChoice(t, specification, node)) return Outcome::Refused("This choice has no record to remove it from.");
+  if (!RemoveChoice(t, work_.specification, node))
+    return Outcome::Refused("This choice has no record to remove it from.");
   record(std::move(d));
   return {};
 }
@@ -964,7 +970,7 @@ Outcome PlanningSession::removeChoice(std::string_view node) {
 // --- generation ------------------------------------------------------------------------
 
 std::function<std::unique_ptr<RandomSource>(int, const std::string&)> PlanningSession::PathStreams() const {
-  return [seed = seed_, diagramOf = DiagramsByNumber(specification)](int testCase, const std::string& path) {
+  return [seed = work_.seed, diagramOf = DiagramsByNumber(work_.specification)](int testCase, const std::string& path) {
     const std::uint64_t h = Fnv1a(path, Fnv1a("/", Fnv1a(DiagramOf(diagramOf, testCase), Fnv1a(std::to_string(seed)))));
     return std::unique_ptr<RandomSource>(std::make_unique<SeededRandom>(static_cast<unsigned>(h ^ (h >> 32))));
   };
@@ -972,21 +978,20 @@ std::function<std::unique_ptr<RandomSource>(int, const std::string&)> PlanningSe
 
 std::function<const std::vector<EarlierProcedure>*(int, const std::string&)> PlanningSession::EarlierProcedures()
     const {
-  if (!earlierPlan) return nullptr;
-  return [earlier = earlierPlan, diagramOf = DiagramsByNumber(specification)](int testCase, const std::string& path) {
-    return earlier->of(DiagramOf(diagramOf, testCase), path);
-  };
+  if (!settings.earlierPlan) return nullptr;
+  return [earlier = settings.earlierPlan, diagramOf = DiagramsByNumber(work_.specification)](
+             int testCase, const std::string& path) { return earlier->of(DiagramOf(diagramOf, testCase), path); };
 }
 
 PlanningSession::Generated PlanningSession::generate(const std::vector<std::string>& testCases) {
   Generated g;
   if (outputFolder() == nullptr) return g;
   showBusy();
-  procedures.clear();
+  work_.procedures.clear();
   std::vector<bool> chosen;
   for (const std::string& key : testCases) {
-    const auto it = specification.cases.find(key);
-    if (it == specification.cases.end()) continue;
+    const auto it = work_.specification.cases.find(key);
+    if (it == work_.specification.cases.end()) continue;
     if (chosen.size() <= static_cast<std::size_t>(it->second)) chosen.resize(static_cast<std::size_t>(it->second) + 1);
     chosen[static_cast<std::size_t>(it->second)] = true;
   }
@@ -998,10 +1003,10 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
   try {
     const Cancellable guard(*this);
     g.result = GenerateTestProcedures(
-        {specification.table, *outputFolder(), *random_, [this](std::string_view text) { status(text); },
+        {work_.specification.table, *outputFolder(), work_.random, [this](std::string_view text) { status(text); },
          [this](const std::string& text) { problem(text); },
-         [this](const GeneratedProcedure& p) { procedures.push_back(p); }, isChosen,
-         [this](int done, int total) { progress(done, total); }, strength, PathStreams(), EarlierProcedures()},
+         [this](const GeneratedProcedure& p) { work_.procedures.push_back(p); }, isChosen,
+         [this](int done, int total) { progress(done, total); }, work_.strength, PathStreams(), EarlierProcedures()},
         [&g](const std::string& text) { g.conflicts.push_back(text); });
   } catch (const Cancel&) {
     hideBusy();
@@ -1011,11 +1016,12 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
     return stopped;
   }
   hideBusy();
-  planReport = MakePlanReport(*this, g.result);
-  generationFound = g.conflicts;
-  generationFound.insert(generationFound.end(), planReport->warnings.begin(), planReport->warnings.end());
+  work_.planReport = MakePlanReport(*this, g.result);
+  work_.generationFound = g.conflicts;
+  work_.generationFound.insert(work_.generationFound.end(), work_.planReport->warnings.begin(),
+                               work_.planReport->warnings.end());
   g.summary =
-      "Generated " + Count(g.result.procedures, "test procedure", "test procedures") + " in " +
+      "Generated " + Count(g.result.procedures, "test procedure", "test work_.procedures") + " in " +
       Count(static_cast<long>(g.result.files.size()), "script", "scripts") +
       (g.result.insignificant > 0 ? " (" + std::to_string(g.result.insignificant) + " insignificant)" : std::string());
   Decision d{Decision::Type::kGenerate};
@@ -1025,12 +1031,12 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
 }
 
 std::vector<std::string> PlanningSession::testCasesOf(const std::vector<NodeId>& nodes) const {
-  const Tree& t = TV(kSpecTree);
+  const Tree& t = tree(kSpecTree);
   std::vector<std::pair<int, std::string>> found;
   for (NodeId n : nodes) {
     if (!t.valid(n)) continue;
-    const auto it = specification.cases.find(t.node(TopOf(t, n)).key);
-    if (it != specification.cases.end()) found.emplace_back(it->second, it->first);
+    const auto it = work_.specification.cases.find(t.node(TopOf(t, n)).key);
+    if (it != work_.specification.cases.end()) found.emplace_back(it->second, it->first);
   }
   std::sort(found.begin(), found.end());
   found.erase(std::unique(found.begin(), found.end()), found.end());
@@ -1049,7 +1055,7 @@ std::vector<std::string> PlanningSession::filesWritten() const {
 PlanningSession::Views PlanningSession::views() const {
   Views v;
   for (int i = 0; i < kTreeCount; ++i) {
-    const Tree& t = TV(i);
+    const Tree& t = tree(i);
     for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n))
       if (t.node(n).expanded) v.open[static_cast<std::size_t>(i)].try_emplace(t.node(n).key);
     if (t.valid(t.selected())) v.chosen[static_cast<std::size_t>(i)] = t.node(t.selected()).key;
@@ -1059,7 +1065,7 @@ PlanningSession::Views PlanningSession::views() const {
 
 void PlanningSession::showAgain(const Views& v) {
   for (int i = 0; i < kTreeCount; ++i) {
-    Tree& t = TV(i);
+    Tree& t = tree(i);
     t.beginBulkUpdate();
     for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n))
       t.setExpanded(n, v.open[static_cast<std::size_t>(i)].contains(t.node(n).key));
@@ -1069,30 +1075,15 @@ void PlanningSession::showAgain(const Views& v) {
 }
 
 Outcome PlanningSession::backToLoad(const std::vector<Decision>& replay, const Views* before) {
-  const AtLoad& a = *atLoad_;
+  const Work& a = *history_.atLoad;
   std::optional<Views> now;
   if (before == nullptr) now = views();
   const Views& shown = before != nullptr ? *before : *now;
   const auto keepViews = [&] { showAgain(shown); };
   if (listener_ != nullptr) listener_->backToLoad();
-  for (int i = 0; i < kTreeCount; ++i) TV(i).restore(a.trees(i));
-  model_->RevertRenames(a.renames);
-  loadFiles_ = a.files;
-  failedSteps = a.failedSteps;
-  livellomassimo = a.livellomassimo;
-  problems = a.problems;
-  defaultFore = a.defaultFore;
-  defaultBack = a.defaultBack;
-  selection = a.selection;
-  clearSpecification();
-  decisions_.clear();
-  setSeed(a.seed);
-  weightsSum.clear();
-  coverageUsed.reset();
-  strength = strengthAtLoad;
-  openEditor_ = Editor::kNone;
-  openNode_ = kNoNode;
-  categoryRandom_.reset();
+  work_.restore(a);
+  model_->RevertRenames(history_.renames);
+  history_.decisions.clear();
   Outcome o;
   if (replay.empty()) {
     keepViews();
@@ -1111,8 +1102,8 @@ Outcome PlanningSession::backToLoad(const std::vector<Decision>& replay, const V
     progress(i, total);
     if (i + 1 < total && byNumber(d) && byNumber(replay[static_cast<std::size_t>(i) + 1]) &&
         replay[static_cast<std::size_t>(i) + 1].criterion.procedures == d.criterion.procedures) {
-      NodeId node = TV(kMainTree).find(d.node);
-      if (node == kNoNode) node = FindByKeyOrPath(TV(kMainTree), d.path);
+      NodeId node = tree(kMainTree).find(d.node);
+      if (node == kNoNode) node = FindByKeyOrPath(tree(kMainTree), d.path);
       if (node != kNoNode && selectLevel(node, d.criterion, false)) continue;
     }
     if (std::string why = ReplayDecision(*this, d); !why.empty())
@@ -1125,7 +1116,7 @@ Outcome PlanningSession::backToLoad(const std::vector<Decision>& replay, const V
 
 Outcome PlanningSession::cancelled(const std::string& what) {
   ++cancels_;
-  Outcome o = backToLoad({decisions_.begin(), decisions_.end()});
+  Outcome o = backToLoad({history_.decisions.begin(), history_.decisions.end()});
   o.done = false;
   o.cancelled = true;
   o.message = what + " was cancelled: the work is as it was before it.";
@@ -1155,39 +1146,39 @@ class WritingAside {
 Outcome PlanningSession::undo() {
   if (!canUndo()) return Outcome::Refused("There is nothing to undo.");
   const WritingAside aside(aside_);
-  std::vector<Decision> kept(decisions_.begin(), decisions_.end());
+  std::vector<Decision> kept(history_.decisions.begin(), history_.decisions.end());
   Decision last = std::move(kept.back());
   kept.pop_back();
-  std::vector<Decision> undone = std::move(undone_);
-  const std::size_t saved = saved_;
+  std::vector<Decision> undone = std::move(history_.undone);
+  const std::size_t saved = history_.saved;
   Outcome o = backToLoad(kept);
-  undone_ = std::move(undone);
-  saved_ = saved;
+  history_.undone = std::move(undone);
+  history_.saved = saved;
   o.summary = "Undone: " + DescribeDecision(last);
-  undone_.push_back(std::move(last));
+  history_.undone.push_back(std::move(last));
   return o;
 }
 
 Outcome PlanningSession::redo() {
   if (!canRedo()) return Outcome::Refused("There is nothing to redo.");
   const WritingAside aside(aside_);
-  Decision d = std::move(undone_.back());
-  undone_.pop_back();
-  std::vector<Decision> rest = std::move(undone_);
-  const std::size_t saved = saved_;
-  const std::size_t before = decisions_.size();
+  Decision d = std::move(history_.undone.back());
+  history_.undone.pop_back();
+  std::vector<Decision> rest = std::move(history_.undone);
+  const std::size_t saved = history_.saved;
+  const std::size_t before = history_.decisions.size();
   const int cancels = cancels_;
   Outcome o;
   const std::string why = ReplayDecision(*this, d);
-  undone_ = std::move(rest);
-  saved_ = saved;
+  history_.undone = std::move(rest);
+  history_.saved = saved;
   if (cancels_ != cancels) {
     // Broken off from the busy box: it can be redone still.
     o = Outcome::Cancelled("Redo of " + DescribeDecision(d) + " was cancelled.");
-    undone_.push_back(std::move(d));
+    history_.undone.push_back(std::move(d));
     return o;
   }
-  if (decisions_.size() == before) return Outcome::Refused("Redo of " + DescribeDecision(d) + ": " + why);
+  if (history_.decisions.size() == before) return Outcome::Refused("Redo of " + DescribeDecision(d) + ": " + why);
   if (!why.empty()) o.warnings.push_back(DescribeDecision(d) + ": " + why);
   o.summary = "Redone: " + DescribeDecision(d);
   return o;

@@ -83,30 +83,42 @@ class SessionListener {
   virtual void backToLoad() {}
 };
 
-class PlanningSession {
- public:
-  PlanningSession();
-  PlanningSession(const PlanningSession&) = delete;
-  PlanningSession& operator=(const PlanningSession&) = delete;
-
-  // --- the work ------------------------------------------------------------
-  Trees TV;
+// What the tester sets but does not decide: kept through loads and undos,
+// never part of a session's decisions.
+struct Settings {
   // The criterion dialog's settings, kept between selections.
   CriterionSettings criterion;
+  // The most nodes the Main Tree may have while branches are copied below
+  // its links; 0 lets the cap grow with the model (LimiteMainTree).
+  int mainTreeLimit = 0;
+  // The plan whose still valid procedures the next generation keeps with
+  // their ids (zov plan --keep); none by default.
+  std::shared_ptr<const EarlierPlan> earlierPlan;
+  // Documents named by the diagram's identifier and name and the path
+  // (zov plan --names stable), not by the texts of the tree's nodes.
+  bool stableNames = false;
+  // The encoding of a model file that does not say its own (zov
+  // --encoding), as iconv names it; empty for the readers' default.
+  std::string modelEncoding;
+};
+
+// Everything the tester's decisions change, but the trees (see Work).
+struct WorkValues {
+  // The model file of the last load ("*.mdl" until one is loaded).
+  std::string filemdl = "*.mdl";
   // The start and stop levels of "Select ST&ART Node" / "Select ST&OP Node".
   LevelSelection selection;
   // The table of test cases and the documents of the last "&Processing...".
   SpecificationState specification;
   // The test procedures of the last generation, as data for the exports.
   std::vector<GeneratedProcedure> procedures;
-  // The two test specification editors, kept between openings.
-  SettingsEditor settingsEditor;
-  InteractionsEditor interactionsEditor;
-  // The model file of the last load ("*.mdl" until one is loaded).
-  std::string filemdl = "*.mdl";
-  // The most nodes the Main Tree may have while branches are copied below
-  // its links; 0 lets the cap grow with the model (LimiteMainTree).
-  int mainTreeLimit = 0;
+  // The category open in an editor, and whether it had been edited before.
+  enum class Editor { kNone, kSettings, kInteractions };
+  Editor openEditor = Editor::kNone;
+  NodeId openNode = kNoNode;
+  bool openedEdited = false;
+  // The working files of the load (in memory).
+  LoadFiles loadFiles;
   // Steps of the last load that failed and were skipped.
   int failedSteps = 0;
   // The deepest level the load gave a node of the Main Tree (copies below
@@ -132,30 +144,63 @@ class PlanningSession {
   // What each path's procedures cover first (zov plan --strength); random
   // by default, as every combination in random order.
   Strength strength;
+  // The random numbers behind default values and shuffles: drawn from a
+  // generator restarted from the seed at every load, so that a session's
+  // decisions replay to the same values; and the stream of the category open.
+  unsigned seed = 0;
+  SeededRandom random{0};
+  std::optional<CategoryRandom> categoryRandom;
+};
+
+// The tester's work as one value: the seven trees and everything else the
+// decisions change. Undo puts back the work the load left and replays the
+// decisions kept, so a member added here is taken back with no other change.
+struct Work : WorkValues {
+  Trees TV;
+  // This work becomes snapshot; the trees keep their observers (the views
+  // bound to them see one reset each).
+  void restore(const Work& snapshot) {
+    static_cast<WorkValues&>(*this) = snapshot;
+    for (int i = 0; i < kTreeCount; ++i) TV(i).restore(snapshot.TV(i));
+  }
+};
+
+class PlanningSession {
+ public:
+  PlanningSession();
+  PlanningSession(const PlanningSession&) = delete;
+  PlanningSession& operator=(const PlanningSession&) = delete;
+
+  // --- the work ------------------------------------------------------------
+  // What the decisions made of the model: front ends read it, the
+  // operations below change it.
+  const Work& work() const { return work_; }
+  const Tree& TV(int index) const { return work_.TV(index); }
+  Settings settings;
+  // The two test specification editors: windows kept between openings,
+  // which work on the category open.
+  SettingsEditor settingsEditor;
+  InteractionsEditor interactionsEditor;
+  // What each path's procedures cover first; a decision of the session.
+  void setStrength(Strength s);
+  const Strength& strength() const { return work_.strength; }
+  // The strength the next load starts with (a session file's), no decision.
+  void loadWithStrength(Strength s) { work_.strength = s; }
+  // Warnings of the steps around the generation, put first in the plan
+  // report (a plan's test case sources that gave nothing).
+  void addReportWarnings(const std::vector<std::string>& warnings);
   // The strength the model was loaded with (a session file's); later
   // changes are decisions of the session.
-  Strength strengthAtLoad;
-  void setStrength(Strength s);
-  // The plan whose still valid procedures the next generation keeps with
-  // their ids (zov plan --keep); none by default.
-  std::shared_ptr<const EarlierPlan> earlierPlan;
-  // Documents named by the diagram's identifier and name and the path
-  // (zov plan --names stable), not by the texts of the tree's nodes.
-  bool stableNames = false;
-  // The encoding of a model file that does not say its own (zov
-  // --encoding), as iconv names it; empty for the readers' default.
-  std::string modelEncoding;
+  const Strength& strengthAtLoad() const { return history_.strengthAtLoad; }
 
   ModelSource* model() const { return model_.get(); }
   // What the model opened last holds, counted when it was opened.
   const ModelSummary& modelSummary() const { return modelSummary_; }
   Handle openModelHandle() const { return modelHandle_; }
 
-  // The random numbers behind default values and shuffles: drawn from a
-  // generator restarted from the seed at every load, so that a session's
-  // decisions replay to the same values.
-  RandomSource& random() { return *random_; }
-  unsigned seed() const { return seed_; }
+  // The random numbers behind default values and shuffles (see WorkValues).
+  RandomSource& random() { return work_.random; }
+  unsigned seed() const { return work_.seed; }
   void setSeed(unsigned seed);
 
   // --- collaborators -------------------------------------------------------
@@ -165,16 +210,16 @@ class PlanningSession {
   // the work folder unless another is set (a plan's staging folder). The
   // working files of a load stay in memory; with keepLoadFiles they are
   // written into the work folder too, for inspection.
-  void setWorkFolder(WorkFolder* folder) { work_ = folder; }
+  void setWorkFolder(WorkFolder* folder) { folder_ = folder; }
   void setKeepLoadFiles(bool keep) { keepLoadFiles_ = keep; }
   // Keeps a copy of what each load leaves, so that decisions can be taken
   // back and long operations broken off (the window); costs a second copy
   // of the trees, which the command line does without.
   void setUndoable(bool undoable) { undoable_ = undoable; }
-  const LoadFiles& loadFiles() const { return loadFiles_; }
-  WorkFolder* workFolder() const { return work_; }
+  const LoadFiles& loadFiles() const { return work_.loadFiles; }
+  WorkFolder* workFolder() const { return folder_; }
   void setOutputFolder(WorkFolder* folder) { output_ = folder; }
-  WorkFolder* outputFolder() const { return aside_ != nullptr ? aside_ : output_ != nullptr ? output_ : work_; }
+  WorkFolder* outputFolder() const { return aside_ != nullptr ? aside_ : output_ != nullptr ? output_ : folder_; }
 
   // --- the operations --------------------------------------------------------
   // Nodes are given by id, or named by key or by the path of their names
@@ -277,10 +322,10 @@ class PlanningSession {
   // --- the decisions -------------------------------------------------------
   // What the tester decided since the model was loaded, in order: the
   // content of a session file.
-  const std::deque<Decision>& decisions() const { return decisions_; }
+  const std::deque<Decision>& decisions() const { return history_.decisions; }
   // Whether there are decisions not saved in a session file.
-  bool modified() const { return decisions_.size() != saved_; }
-  void markSaved() { saved_ = decisions_.size(); }
+  bool modified() const { return history_.decisions.size() != history_.saved; }
+  void markSaved() { history_.saved = history_.decisions.size(); }
 
   // --- taking decisions back -------------------------------------------------
   // "&Undo" takes the last decision back: the trees as the load left them
@@ -289,8 +334,8 @@ class PlanningSession {
   // "&Redo" takes the decision undone last again; any other decision ends
   // what can be redone. Both need setUndoable. The result's warnings list
   // decisions that no longer replay (none, for a session in one piece).
-  bool canUndo() const { return atLoad_ != nullptr && !decisions_.empty(); }
-  bool canRedo() const { return atLoad_ != nullptr && !undone_.empty(); }
+  bool canUndo() const { return history_.atLoad != nullptr && !history_.decisions.empty(); }
+  bool canRedo() const { return history_.atLoad != nullptr && !history_.undone.empty(); }
   Outcome undo();
   Outcome redo();
 
@@ -316,7 +361,23 @@ class PlanningSession {
   void removeFiles();
 
  private:
-  enum class Editor { kNone, kSettings, kInteractions };
+  friend class Generale;  // the window's state: expands, marks and colours nodes
+  friend struct SessionTestAccess;
+  friend std::string ReplayDecision(PlanningSession& s, const Decision& d);
+  using Editor = WorkValues::Editor;
+  // The load's work, the decisions since, those undone, and the mark of the
+  // last save: Undo is "the load's work again, the log replayed but its last".
+  struct History {
+    std::unique_ptr<const Work> atLoad;  // kept when undoable
+    std::size_t renames = 0;             // the model's renames at load
+    Strength strengthAtLoad;
+    // A deque: a long session grows without copying its decisions.
+    std::deque<Decision> decisions;
+    std::vector<Decision> undone;
+    std::size_t saved = 0;
+  };
+  Tree& tree(int index) { return work_.TV(index); }
+  const Tree& tree(int index) const { return work_.TV(index); }
   // f on the node of tree named by key or path; refused when there is none.
   template <typename F>
   Outcome withNode(int tree, std::string_view name, F f);
@@ -337,19 +398,7 @@ class PlanningSession {
     Cancellable& operator=(const Cancellable&) = delete;
     PlanningSession& s;
   };
-  // What a load left, to go back to.
-  struct AtLoad {
-    Trees trees;
-    LoadFiles files;
-    int failedSteps = 0;
-    std::int16_t livellomassimo = 0;
-    std::vector<std::string> problems;
-    Color defaultFore = kDefaultForeColor;
-    Color defaultBack = kDefaultBackColor;
-    LevelSelection selection;
-    unsigned seed = 0;
-    std::size_t renames = 0;
-  };
+
   // The session as the load left it, then the decisions replayed.
   // The branches the tester opened and the node chosen in each view: no
   // decision, they stay as they are wherever the nodes are still there.
@@ -384,31 +433,21 @@ class PlanningSession {
   // allotting by number and the allotment is left to a later call.
   Outcome selectLevel(NodeId node, const Criterion& c, bool allot);
 
-  std::unique_ptr<RandomSource> random_;
-  std::unique_ptr<RandomSource> categoryRandom_;  // the stream of the category open
-  unsigned seed_ = 0;
+  Work work_;
+  History history_;
   std::unique_ptr<ModelSource> model_;
   Handle modelHandle_;
   BusyBox* busy_ = nullptr;
   SessionListener* listener_ = nullptr;
-  WorkFolder* work_ = nullptr;
+  WorkFolder* folder_ = nullptr;
   WorkFolder* output_ = nullptr;
   bool keepLoadFiles_ = false;
   ModelSummary modelSummary_;
-  LoadFiles loadFiles_;
-  // A deque: a long session grows without copying its decisions.
-  std::deque<Decision> decisions_;
-  std::size_t saved_ = 0;
   Decision pendingLevel_;
   bool undoable_ = false;
-  std::unique_ptr<const AtLoad> atLoad_;
-  std::vector<Decision> undone_;
   bool replaying_ = false;    // decisions replayed: neither new nor cancellable
   bool cancellable_ = false;  // the busy box may break the operation off
   int cancels_ = 0;           // operations broken off so far
-  Editor openEditor_ = Editor::kNone;
-  NodeId openNode_ = kNoNode;
-  bool openedEdited_ = false;  // the open category had been edited before
   // Where Undo and Redo write while they replay: a folder in memory, so
   // that the documents and scripts already written stay as they are.
   WorkFolder* aside_ = nullptr;

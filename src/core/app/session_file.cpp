@@ -278,7 +278,7 @@ std::string Apply(PlanningSession& s, const json& j) {
     std::string missing;
     std::size_t gone = 0;
     for (const std::string& k : testCases)
-      if (s.specification.cases.count(k) == 0) {
+      if (s.work().specification.cases.count(k) == 0) {
         missing += (missing.empty() ? "" : ", ") + k;
         ++gone;
       }
@@ -318,7 +318,7 @@ std::string SessionText(const PlanningSession& g, const std::string& sessionPath
   json s;
   s["format"] = "zov-session";
   s["version"] = kVersione;
-  fs::path model = g.filemdl;
+  fs::path model = g.work().filemdl;
   std::error_code ec;
   const fs::path base = fs::absolute(sessionPath, ec).parent_path();
   const fs::path absolute = fs::absolute(model, ec);
@@ -330,12 +330,13 @@ std::string SessionText(const PlanningSession& g, const std::string& sessionPath
     s["model"]["fnv1a64"] = FnvHex(print->second);
   }
   // The encoding the model was read in, where the tester named one.
-  if (!g.modelEncoding.empty()) s["model"]["encoding"] = g.modelEncoding;
+  if (!g.settings.modelEncoding.empty()) s["model"]["encoding"] = g.settings.modelEncoding;
   s["seed"] = g.seed();
   // The strength at the load; its changes are decisions.
-  s["strength"] = {{"t", g.strengthAtLoad.t}, {"fills", g.strengthAtLoad.fills}};
-  s["criterionDialog"] = {
-      {"byNumber", g.criterion.byNumber}, {"procedures", g.criterion.procedures}, {"coverage", g.criterion.coverage}};
+  s["strength"] = {{"t", g.strengthAtLoad().t}, {"fills", g.strengthAtLoad().fills}};
+  s["criterionDialog"] = {{"byNumber", g.settings.criterion.byNumber},
+                          {"procedures", g.settings.criterion.procedures},
+                          {"coverage", g.settings.criterion.coverage}};
   json decisions = json::array();
   for (const Decision& d : g.decisions()) decisions.push_back(Json(d));
   s["decisions"] = decisions;
@@ -465,13 +466,13 @@ SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, co
     r.modelChanged =
         !print || !s["model"].contains("fnv1a64") || FnvHex(print->second) != s["model"].value("fnv1a64", "");
     g.setSeed(seed != nullptr ? *seed : s.value("seed", 0u));
-    if (s["model"].contains("encoding")) g.modelEncoding = s["model"].value("encoding", "");
+    if (s["model"].contains("encoding")) g.settings.modelEncoding = s["model"].value("encoding", "");
     // A session older than the strength draws at random.
     const json strength = s.value("strength", json::object());
-    g.strength = {strength.value("t", 0), strength.value("fills", false)};
+    g.loadWithStrength({strength.value("t", 0), strength.value("fills", false)});
     if (r.outcome = g.openModel(model.string()); !r.outcome) return r;
     const json dialog = s.value("criterionDialog", json::object());
-    g.criterion.byNumber = dialog.value("byNumber", true);
+    g.settings.criterion.byNumber = dialog.value("byNumber", true);
     const json& decisions = s.contains("decisions") ? s["decisions"] : json::array();
     int n = 0;
     const PlanningSession::Replay replay(g);
@@ -480,8 +481,8 @@ SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, co
       if (std::string why = Apply(g, d); !why.empty())
         r.leftOut.push_back(std::to_string(n) + ". " + Describe(d) + ": " + why);
     }
-    g.criterion.procedures = static_cast<std::int16_t>(dialog.value("procedures", 500));
-    g.criterion.coverage = static_cast<std::int16_t>(dialog.value("coverage", 100));
+    g.settings.criterion.procedures = static_cast<std::int16_t>(dialog.value("procedures", 500));
+    g.settings.criterion.coverage = static_cast<std::int16_t>(dialog.value("coverage", 100));
   } catch (const json::exception& e) {
     return damaged(e.what());
   }

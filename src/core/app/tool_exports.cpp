@@ -106,7 +106,7 @@ std::string OneLine(std::string_view text) {
   return out;
 }
 
-std::string Settings(const ToolStep& s) {
+std::string StepSettings(const ToolStep& s) {
   std::string text;
   for (const auto& [category, value] : s.settings) text += (text.empty() ? "" : "\n") + category + " = " + value;
   return text;
@@ -114,7 +114,7 @@ std::string Settings(const ToolStep& s) {
 
 // What a step asks: the message, then its values, one a line.
 std::string StepText(const ToolStep& s) {
-  const std::string settings = Settings(s);
+  const std::string settings = StepSettings(s);
   return s.message + (settings.empty() ? "" : "\n" + settings);
 }
 
@@ -130,7 +130,7 @@ std::vector<std::pair<int, std::vector<const ToolProcedure*>>> ByTestCase(const 
 }
 
 std::string CaseName(const PlanningSession& g, int testCase) {
-  const auto& cases = g.specification.table.cases;
+  const auto& cases = g.work().specification.table.cases;
   return static_cast<std::size_t>(testCase) < cases.size() ? Trimmed(cases[static_cast<std::size_t>(testCase)].name)
                                                            : std::string();
 }
@@ -176,16 +176,16 @@ std::string TitleWithId(const std::string& id, const std::string& title, std::si
 std::vector<ToolProcedure> ToolProcedures(const PlanningSession& g) {
   const std::vector<ProcedureNames> names = NamesOfProcedures(g);
   std::vector<ToolProcedure> out;
-  out.reserve(g.procedures.size());
-  for (std::size_t i = 0; i < g.procedures.size(); ++i) {
-    const GeneratedProcedure& p = g.procedures[i];
+  out.reserve(g.work().procedures.size());
+  for (std::size_t i = 0; i < g.work().procedures.size(); ++i) {
+    const GeneratedProcedure& p = g.work().procedures[i];
     ToolProcedure t;
     t.names = names[i];
     t.testCase = p.testCase;
     t.testCaseName = CaseName(g, p.testCase);
     t.path = p.path;
     t.significant = p.significant;
-    const auto& cases = g.specification.table.cases;
+    const auto& cases = g.work().specification.table.cases;
     if (static_cast<std::size_t>(p.testCase) < cases.size()) {
       // Every message of the path, with the values of its categories.
       std::map<int, std::size_t> stepOf;  // message record -> step
@@ -206,9 +206,9 @@ std::vector<ToolProcedure> ToolProcedures(const PlanningSession& g) {
 }
 
 std::string Precondition(const PlanningSession& g, int testCase, const std::string& path) {
-  const auto doc = g.specification.documentByPath.find(PathKey(testCase, path));
+  const auto doc = g.work().specification.documentByPath.find(PathKey(testCase, path));
   const WorkFolder* folder = g.outputFolder();
-  if (doc == g.specification.documentByPath.end() || folder == nullptr) return {};
+  if (doc == g.work().specification.documentByPath.end() || folder == nullptr) return {};
   const auto lines = folder->readLines(doc->second);
   if (!lines) return {};
   std::string text;
@@ -272,7 +272,7 @@ std::string XrayCsv(const PlanningSession& g, const CsvStyle& style) {
       out += field(p.names.id) + d + "Manual" + d +
              (first ? field(TitleWithId(p.names.id, p.names.title, kJiraSummary)) + d + field(p.names.id)
                     : std::string(1, d)) +
-             d + field(OneLine(s.message)) + d + field(Settings(s)) + d + "\r\n";
+             d + field(OneLine(s.message)) + d + field(StepSettings(s)) + d + "\r\n";
       first = false;
     }
   }
@@ -283,7 +283,7 @@ std::string TestLinkXml(const PlanningSession& g) {
   pugi::xml_document doc = XmlDocument();
   pugi::xml_node top = doc.append_child("testsuite");
   top.append_attribute("name").set_value(
-      ShortenedName(std::filesystem::path(g.filemdl).filename().string(), kTestLinkName).c_str());
+      ShortenedName(std::filesystem::path(g.work().filemdl).filename().string(), kTestLinkName).c_str());
   const std::vector<ToolProcedure> all = ToolProcedures(g);
   for (const auto& [testCase, procedures] : ByTestCase(all)) {
     pugi::xml_node suite = top.append_child("testsuite");
@@ -400,7 +400,7 @@ std::string StepWithLiterals(std::string_view message, Placeholders& names, std:
 
 std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSession& g) {
   std::vector<std::pair<std::string, std::string>> files;
-  const std::unordered_map<int, std::string> diagrams = DiagramsByNumber(g.specification);
+  const std::unordered_map<int, std::string> diagrams = DiagramsByNumber(g.work().specification);
   const auto diagram = [&diagrams](int testCase) {
     const auto d = diagrams.find(testCase);
     return d == diagrams.end() ? std::string() : d->second;
@@ -409,7 +409,7 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
   std::unordered_set<std::string> fileNames;  // by FileNameKey
   for (const auto& [testCase, procedures] : ByTestCase(all)) {
     std::string text = "Feature: " + OneLine(CaseName(g, testCase)) + "\n  Test case SD" + std::to_string(testCase) +
-                       " of " + OneLine(std::filesystem::path(g.filemdl).filename().string()) + ", diagram " +
+                       " of " + OneLine(std::filesystem::path(g.work().filemdl).filename().string()) + ", diagram " +
                        OneLine(diagram(testCase)) + "\n";
     std::size_t k = 0;
     while (k < procedures.size()) {
@@ -459,7 +459,7 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
 }
 
 std::string HtmlReport(const PlanningSession& g) {
-  const std::string model = std::filesystem::path(g.filemdl).filename().string();
+  const std::string model = std::filesystem::path(g.work().filemdl).filename().string();
   std::string h = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Test plan of " +
                   Html(model) +
                   "</title>\n<style>\n"
@@ -484,8 +484,8 @@ std::string HtmlReport(const PlanningSession& g) {
   // Every test case generated, also those that gave no procedure.
   std::vector<std::pair<int, std::vector<const ToolProcedure*>>> groups;
   const auto byCase = ByTestCase(all);
-  if (g.planReport) {
-    for (const PlanReport::TestCase& t : g.planReport->testCases) {
+  if (g.work().planReport) {
+    for (const PlanReport::TestCase& t : g.work().planReport->testCases) {
       const auto found =
           std::find_if(byCase.begin(), byCase.end(), [&t](const auto& c) { return c.first == t.number; });
       groups.emplace_back(t.number, found == byCase.end() ? std::vector<const ToolProcedure*>() : found->second);
@@ -499,8 +499,8 @@ std::string HtmlReport(const PlanningSession& g) {
   h += "</nav>\n";
 
   // The report.
-  if (g.planReport) {
-    const PlanReport& r = *g.planReport;
+  if (g.work().planReport) {
+    const PlanReport& r = *g.work().planReport;
     h += "<h2 id=\"report\">Plan report</h2>\n<p>" + std::to_string(r.allotted) + " test procedures allotted, " +
          std::to_string(r.generated) + " written (" + std::to_string(r.insignificant) + " insignificant, " +
          std::to_string(r.duplicates) + " repeated), " + std::to_string(r.useful()) + " useful. " + Html(r.weightsSum) +
@@ -518,7 +518,7 @@ std::string HtmlReport(const PlanningSession& g) {
   }
 
   // The usage chart: each leaf's absolute weight and procedures, heaviest first.
-  const UsageChartData chart = ComputeUsageChart(g.TV(kSelectionTree), g.coverageUsed);
+  const UsageChartData chart = ComputeUsageChart(g.TV(kSelectionTree), g.work().coverageUsed);
   if (!chart.leaves.empty()) {
     const int rowHeight = 22, labelWidth = 260, barWidth = 300;
     const int height = rowHeight * static_cast<int>(chart.leaves.size()) + 30;
@@ -558,8 +558,8 @@ std::string HtmlReport(const PlanningSession& g) {
     h += "<h2 id=\"sd" + std::to_string(testCase) + "\">" + Html(SectionName(g, testCase)) + "</h2>\n";
     // The paths: those the report lists (with no procedure too), else those of the procedures.
     std::vector<std::pair<std::string, std::string>> paths;  // name, why fewer
-    if (g.planReport)
-      for (const PlanReport::TestCase& t : g.planReport->testCases)
+    if (g.work().planReport)
+      for (const PlanReport::TestCase& t : g.work().planReport->testCases)
         if (t.number == testCase) {
           h += "<p>Diagram " + Html(t.diagram) + ": " + std::to_string(t.allotted) + " allotted, " +
                std::to_string(t.useful()) + " useful" +
@@ -573,9 +573,9 @@ std::string HtmlReport(const PlanningSession& g) {
       const std::string anchor = "sd" + std::to_string(testCase) + "-" + path;
       h += "<h3 id=\"" + Html(anchor) + "\">Path " + Html(path) + "</h3>\n";
       if (!why.empty()) h += "<p class=\"why\">" + Html(why) + "</p>\n";
-      const auto doc = g.specification.documentByPath.find(PathKey(testCase, path));
+      const auto doc = g.work().specification.documentByPath.find(PathKey(testCase, path));
       const WorkFolder* folder = g.outputFolder();
-      if (doc != g.specification.documentByPath.end() && folder != nullptr)
+      if (doc != g.work().specification.documentByPath.end() && folder != nullptr)
         if (const auto lines = folder->readLines(doc->second)) {
           h += "<details><summary>Document " + Html(doc->second) + "</summary><pre>";
           for (const std::string& line : *lines) h += Html(line) + "\n";

@@ -18,7 +18,7 @@ namespace zov {
 
 void Generale::loadModelCommand() {
   if (asker_ == nullptr) return;
-  std::string encoding = session.modelEncoding;
+  std::string encoding = session.settings.modelEncoding;
   const auto path = asker_->openModelFile("Load MDL File", kModelFilter, dialogFolder(), encoding);
   if (!path || path->empty()) return;
   if (!encoding.empty() && !TextDecoder::Of(encoding)) {
@@ -26,7 +26,7 @@ void Generale::loadModelCommand() {
                        "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
     return;
   }
-  session.modelEncoding = encoding;
+  session.settings.modelEncoding = encoding;
   openModelFile(*path);
 }
 
@@ -66,8 +66,8 @@ void Generale::chooseStartStop() {
   const NodeId node = t.selected();
   const Outcome e = session.startStop(node);
   if (e)
-    declare((session.selection.startselezione ? "Start node: \"" : "Stop node: \"") + EstraiNome(t.node(node).text) +
-            "\", level " + std::to_string(Livello(t, node)));
+    declare((session.work().selection.startselezione ? "Start node: \"" : "Stop node: \"") +
+            EstraiNome(t.node(node).text) + "\", level " + std::to_string(Livello(t, node)));
   if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite");
 }
 
@@ -75,7 +75,7 @@ void Generale::selectLevelCommand() {
   // "Unselect All" throws away what was built on the selection: ask first.
   const Tree& main = TV(kMainTree);
   const NodeId clicked = main.selected();
-  if (clicked != kNoNode && main.node(clicked).foreColor != session.defaultFore && asker_ != nullptr &&
+  if (clicked != kNoNode && main.node(clicked).foreColor != session.work().defaultFore && asker_ != nullptr &&
       (TV(kUitTree).count() > 1 || TV(kSpecTree).count() > 0) &&
       asker_->messageBox("Unselect All throws away the test cases, the documents, the scripts and the choices "
                          "entered. Go on?",
@@ -85,7 +85,7 @@ void Generale::selectLevelCommand() {
   const Outcome e = session.beginSelection(clicked, waiting);
   if (!e) warn(e.message);
   if (!waiting) return;
-  if (!session.selection.livelli) menus.setEnabled(menu::kStart, false);
+  if (!session.work().selection.livelli) menus.setEnabled(menu::kStart, false);
   numTest.show();
   if (asker_ != nullptr)
     asker_->numTest(numTest);
@@ -96,9 +96,9 @@ void Generale::selectLevelCommand() {
     menus.setEnabled(menu::kStart, true);
     return;
   }
-  const CriterionSettings& c = session.criterion;
+  const CriterionSettings& c = session.settings.criterion;
   const Outcome done = session.completeSelection({c.byNumber, c.procedures, c.coverage, std::nullopt}, asker_);
-  if (done) declare(session.weightsSum.empty() ? std::string("Selected the level") : session.weightsSum);
+  if (done) declare(session.work().weightsSum.empty() ? std::string("Selected the level") : session.work().weightsSum);
   if (!done.message.empty() && asker_ != nullptr)
     asker_->messageBox(done.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kWarning);
 }
@@ -183,13 +183,13 @@ PlanningSession::Generated Generale::generateCases(const std::vector<std::string
   // what the plan report warns of.
   std::vector<std::string> found = note_;
   found.insert(found.end(), g.conflicts.begin(), g.conflicts.end());
-  if (session.planReport)
-    found.insert(found.end(), session.planReport->warnings.begin(), session.planReport->warnings.end());
+  if (session.work().planReport)
+    found.insert(found.end(), session.work().planReport->warnings.begin(), session.work().planReport->warnings.end());
   listProblems({"Generation"}, "Generation", found);
   if (!g.summary.empty()) declare(g.summary);
   // The scripts shown are those of this generation.
   if (listShowsScripts_) showScripts();
-  if (session.planReport && onPlanReport) onPlanReport();
+  if (session.work().planReport && onPlanReport) onPlanReport();
   return g;
 }
 
@@ -221,7 +221,7 @@ void Generale::showScripts() {
   listShowsScripts_ = true;
   // The scripts of the last generation; before any, one message.
   bool any = false;
-  for (int i = 1; i <= session.specification.table.count(); ++i) {
+  for (int i = 1; i <= session.work().specification.table.count(); ++i) {
     const std::string name = ScriptName(i);
     if (session.outputFolder() == nullptr || !session.outputFolder()->created(name)) continue;
     any = true;
@@ -243,7 +243,7 @@ void AddPrinted(std::vector<std::string>& out, const std::string& name, const st
 
 void Generale::printTestCases() {
   std::vector<std::string> out;
-  for (const std::string& name : session.specification.specDocuments)
+  for (const std::string& name : session.work().specification.specDocuments)
     if (const auto lines = readFile(name)) AddPrinted(out, name, *lines);
   if (asker_ != nullptr && !out.empty() && asker_->printLines("Test Cases List", out))
     declarePrinted("Test Cases List");
@@ -257,7 +257,7 @@ void Generale::declarePrinted(const std::string& title) {
 void Generale::printScripts() {
   // The numbered scripts of the last generation, with the same separators.
   std::vector<std::string> out;
-  for (int i = 1; i <= session.specification.table.count(); ++i) {
+  for (int i = 1; i <= session.work().specification.table.count(); ++i) {
     const std::string name = ScriptName(i);
     if (session.outputFolder() == nullptr || !session.outputFolder()->created(name)) continue;
     if (const auto lines = readFile(name)) AddPrinted(out, name, *lines);
@@ -271,8 +271,8 @@ void Generale::printScripts() {
 
 void Generale::chooseStrength() {
   if (asker_ == nullptr) return;
-  const int t = session.strength.t;
-  const std::string now = (t > 2 ? std::to_string(t) : StrengthName(t)) + (session.strength.fills ? " fills" : "");
+  const int t = session.strength().t;
+  const std::string now = (t > 2 ? std::to_string(t) : StrengthName(t)) + (session.strength().fills ? " fills" : "");
   const auto answer = asker_->inputBox(
       "What each path's test procedures cover first: random (every combination in random order), each (every "
       "choice), pairwise (every pair of choices) or a number N (every N choices together). Add \"fills\" to let "
@@ -400,8 +400,8 @@ void Generale::openSessionFile(const std::string& path) {
     rememberFile(path);
     // The replay's load, then what it could not replay and what it noted.
     listProblems({"Load", "Processing", "Generation", "Session"}, "Load", r.outcome.warnings);
-    listProblems({}, "Processing", session.processingFound);
-    listProblems({}, "Generation", session.generationFound);
+    listProblems({}, "Processing", session.work().processingFound);
+    listProblems({}, "Generation", session.work().generationFound);
     std::vector<std::string> found;
     if (r.modelChanged) found.push_back("The model file is not the one the session was saved with.");
     found.insert(found.end(), r.leftOut.begin(), r.leftOut.end());
@@ -489,7 +489,7 @@ void Generale::showDocument(NodeId node) {
   };
   std::vector<std::string> files;
   if (!t.valid(node)) return;
-  if (std::string file = DocumentOfNode(t, session.specification, node); !file.empty()) {
+  if (std::string file = DocumentOfNode(t, session.work().specification, node); !file.empty()) {
     files.push_back(std::move(file));
   } else if (isPath(node)) {
     // None under its text: the documents of its branches, in order.
@@ -497,7 +497,7 @@ void Generale::showDocument(NodeId node) {
     while (!todo.empty()) {
       const NodeId n = todo.back();
       todo.pop_back();
-      if (std::string branch = DocumentOfNode(t, session.specification, n); !branch.empty())
+      if (std::string branch = DocumentOfNode(t, session.work().specification, n); !branch.empty())
         files.push_back(std::move(branch));
       std::vector<NodeId> kids;
       for (NodeId c = t.node(n).child; c != kNoNode; c = t.node(c).next)

@@ -87,6 +87,9 @@ struct TestCaseTable {
   std::vector<TestCaseRecord> cases = std::vector<TestCaseRecord>(1);
   int count() const { return static_cast<int>(cases.size()) - 1; }
   TestCaseRecord* testCase(int i) { return i >= 1 && i <= count() ? &cases[static_cast<std::size_t>(i)] : nullptr; }
+  const TestCaseRecord* testCase(int i) const {
+    return i >= 1 && i <= count() ? &cases[static_cast<std::size_t>(i)] : nullptr;
+  }
 };
 
 }  // namespace zov
