@@ -33,6 +33,8 @@ struct PlanReport {
     long earlier = 0, kept = 0;         // the earlier plan's procedures of the path, and those kept
     std::string reason;                 // why fewer useful procedures than allotted, or the strength's shortfall
     long useful() const { return generated - insignificant - duplicates; }
+
+    bool operator==(const Path&) const = default;
   };
   struct TestCase {
     int number = 0;       // SD<number>
@@ -43,6 +45,8 @@ struct PlanReport {
     std::string reason;  // for the test case as a whole (no path)
     std::vector<Path> paths;
     long useful() const { return generated - insignificant - duplicates; }
+
+    bool operator==(const TestCase&) const = default;
   };
   // A leaf of the selection tree that was given procedures.
   struct Leaf {
@@ -53,10 +57,14 @@ struct PlanReport {
     long generated = 0;  // the useful procedures of the test case it became
     int testCase = 0;    // that test case's number, 0 if none
     std::string reason;  // why it gave fewer than allotted
+
+    bool operator==(const Leaf&) const = default;
   };
   struct Branch {
     std::string name;
     long allotted = 0, generated = 0;
+
+    bool operator==(const Branch&) const = default;
   };
 
   std::string weightsSum;  // "Leaves weights sum: ..."
@@ -75,6 +83,8 @@ struct PlanReport {
     long kept = 0;     // still valid, kept with their ids
     long dropped = 0;  // no longer valid, or no room for them
     long added = 0;    // procedures written that are new
+
+    bool operator==(const Kept&) const = default;
   };
   std::optional<Kept> kept;
   // What stands in the way of a useful plan, each naming what to change.
@@ -87,6 +97,8 @@ struct PlanReport {
   std::string text() const;
   // "seed S; repeat with --seed S".
   std::string seedLine() const;
+
+  bool operator==(const PlanReport&) const = default;
 };
 
 // The report of the last generation of s.

@@ -150,6 +150,9 @@ struct WorkValues {
   unsigned seed = 0;
   SeededRandom random{0};
   std::optional<CategoryRandom> categoryRandom;
+
+  // Every member, compared: what tells an Undo that restored all of it.
+  bool operator==(const WorkValues&) const = default;
 };
 
 // The tester's work as one value: the seven trees and everything else the

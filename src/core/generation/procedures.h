@@ -54,6 +54,7 @@ struct ProcedureStep {
   std::string message, category, value;
   std::vector<std::string> properties, selectors;
   int messageIndex = -1;  // the message's record in its test case
+  bool operator==(const ProcedureStep&) const = default;
 };
 struct GeneratedProcedure {
   int testCase = 0;
@@ -62,6 +63,7 @@ struct GeneratedProcedure {
   long place = 0;   // its place in the path, the last part of its id (kept from an earlier plan)
   bool significant = true;
   std::vector<ProcedureStep> steps;
+  bool operator==(const GeneratedProcedure&) const = default;
 };
 using ProcedureSink = std::function<void(const GeneratedProcedure&)>;
 

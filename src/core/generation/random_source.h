@@ -16,6 +16,7 @@ class RandomSource {
   virtual float draw() = 0;
   // Called after each value drawn.
   virtual void shuffle() {}
+  bool operator==(const RandomSource&) const = default;
 };
 // A seeded generator: the same seed gives the same draws.
 class SeededRandom : public RandomSource {
@@ -25,6 +26,10 @@ class SeededRandom : public RandomSource {
 
  private:
   std::mt19937 engine_;
+
+ public:
+  // At the same point of the same stream.
+  bool operator==(const SeededRandom&) const = default;
 };
 
 // A small seeded generator (SplitMix64) for the many short streams of a
@@ -39,6 +44,10 @@ class CategoryRandom : public RandomSource {
  private:
   std::function<std::uint64_t()> seed_;
   std::optional<std::uint64_t> state_;
+
+ public:
+  // At the same point of their streams (the seed is the category's own).
+  bool operator==(const CategoryRandom& other) const { return state_ == other.state_; }
 };
 
 }  // namespace zov

@@ -38,6 +38,8 @@ struct SpecificationState {
     int testCase = 0;
     int message = 0;
     int attribute = -1;
+
+    bool operator==(const Place&) const = default;
   };
   std::unordered_map<std::string, Place> places;
   // The test case each top node of TV(2) stands for, by the node's key.
@@ -46,6 +48,7 @@ struct SpecificationState {
     const auto it = places.find(key);
     return it == places.end() ? nullptr : &it->second;
   }
+  bool operator==(const SpecificationState&) const = default;
 };
 
 inline std::string PathKey(int testCase, const std::string& path) { return std::to_string(testCase) + "/" + path; }

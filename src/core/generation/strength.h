@@ -24,6 +24,7 @@ class RandomSource;
 struct Strength {
   int t = 0;
   bool fills = false;  // the strength may raise a path's count to what it needs
+  bool operator==(const Strength&) const = default;
 };
 // "random", "each", "pairwise" or a whole number from 1 to 10; nullopt otherwise.
 std::optional<int> ParseStrength(const std::string& word);
@@ -34,6 +35,7 @@ struct TupleCoverage {
   long long covered = 0;
   long long possible = 0;  // all tuples but the impossible ones
   long long impossible = 0;
+  bool operator==(const TupleCoverage&) const = default;
 };
 
 struct CoverPlan {

@@ -25,6 +25,7 @@ struct ChoiceRecord {
   std::int16_t selectorCount = 0;
   std::vector<std::string> properties;  // at most kMaxProperties
   std::vector<std::string> selectors;
+  bool operator==(const ChoiceRecord&) const = default;
 };
 
 // A settings category: one parameter of the operation a message calls.
@@ -43,6 +44,7 @@ struct AttributeRecord {
     if (choices.size() <= index) choices.resize(index + 1);
     return &choices[index];
   }
+  bool operator==(const AttributeRecord&) const = default;
 };
 
 enum class ConditionKind : std::int16_t { kNoCondition = 0, kIf = 1, kElse = 2 };
@@ -68,6 +70,8 @@ struct MessageRecord {
     if (ownChoices.size() <= index) ownChoices.resize(index + 1);
     return &ownChoices[index];
   }
+
+  bool operator==(const MessageRecord&) const = default;
 };
 
 struct TestCaseRecord {
@@ -80,6 +84,8 @@ struct TestCaseRecord {
   // The message at index, or nullptr (an empty record ends the list).
   const MessageRecord* message(std::size_t index) const { return index < messages.size() ? &messages[index] : nullptr; }
   MessageRecord* message(std::size_t index) { return index < messages.size() ? &messages[index] : nullptr; }
+
+  bool operator==(const TestCaseRecord&) const = default;
 };
 
 // Test cases 1 to count; index 0 is unused.
@@ -90,6 +96,7 @@ struct TestCaseTable {
   const TestCaseRecord* testCase(int i) const {
     return i >= 1 && i <= count() ? &cases[static_cast<std::size_t>(i)] : nullptr;
   }
+  bool operator==(const TestCaseTable&) const = default;
 };
 
 }  // namespace zov

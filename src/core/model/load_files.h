@@ -38,6 +38,10 @@ class LoadFiles {
   // A deque: the texts stay where they are while files are added.
   std::deque<std::pair<std::string, std::string>> files_;
   StringIndex<std::size_t> index_;
+
+ public:
+  // The same files with the same texts, in the same order.
+  bool operator==(const LoadFiles& other) const { return files_ == other.files_; }
 };
 
 // The lines of text, each without its line break (CR LF or LF).

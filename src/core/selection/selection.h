@@ -17,6 +17,7 @@ struct LevelSelection {
   std::int16_t livellostop = 0;
   bool livelli = false;                  // both levels fixed
   Color savedColor = kDefaultForeColor;  // ForeColor of the node "&Select Level" last ran on
+  bool operator==(const LevelSelection&) const = default;
 };
 
 // The level written in a node's tag.
