@@ -10,12 +10,12 @@
 
 #include <unistd.h>
 
-#include "app/load_messages.h"
-#include "app/plan.h"
-#include "app/planning_session.h"
-#include "app/scripted_asker.h"
+#include "files/work_folder.h"
 #include "large_model.h"
-#include "model/work_folder.h"
+#include "session/plan.h"
+#include "session/planning_session.h"
+#include "session/scripted_asker.h"
+#include "window/load_messages.h"
 
 namespace fs = std::filesystem;
 

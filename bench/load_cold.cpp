@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/load_messages.h"
-#include "app/planning_session.h"
+#include "session/planning_session.h"
+#include "window/load_messages.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

@@ -9,10 +9,10 @@
 
 #include <unistd.h>
 
-#include "app/generale.h"
-#include "app/plan.h"
-#include "app/session_file.h"
+#include "session/plan.h"
+#include "session/session_file.h"
 #include "support/window_ready.h"
+#include "window/generale.h"
 
 namespace fs = std::filesystem;
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/plan.h"
-#include "app/planning_session.h"
+#include "session/plan.h"
+#include "session/planning_session.h"
 #include "support/window_ready.h"
 
 namespace fs = std::filesystem;

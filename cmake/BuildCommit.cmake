@@ -23,7 +23,7 @@ if(GIT)
 endif()
 file(WRITE "${OUTPUT}.new"
      "// Generated at build time by cmake/BuildCommit.cmake.\n"
-     "#include \"app/build_commit.h\"\n\n"
+     "#include \"session/build_commit.h\"\n\n"
      "const char* zov::BuildCommit() { return \"${commit}\"; }\n")
 file(COPY_FILE "${OUTPUT}.new" "${OUTPUT}" ONLY_IF_DIFFERENT)
 file(REMOVE "${OUTPUT}.new")

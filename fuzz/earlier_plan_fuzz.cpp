@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/earlier_plan.h"
+#include "session/earlier_plan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -14,11 +14,11 @@
 
 #include <pugixml.hpp>
 
-#include "app/exports.h"
-#include "app/planning_session.h"
-#include "app/tool_exports.h"
+#include "export/exports.h"
+#include "export/tool_exports.h"
+#include "files/text_encoding.h"
 #include "fuzz_model.h"
-#include "model/text_encoding.h"
+#include "session/planning_session.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/planning_session.h"
-#include "model/work_folder.h"
+#include "files/work_folder.h"
+#include "session/planning_session.h"
 
 namespace zov::fuzz {
 

@@ -12,9 +12,9 @@
 
 #include <pugixml.hpp>
 
-#include "app/planning_session.h"
-#include "app/tool_exports.h"
+#include "export/tool_exports.h"
 #include "fuzz_model.h"
+#include "session/planning_session.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 
 #include <unistd.h>
 
-#include "app/exports.h"
-#include "app/generale.h"
-#include "app/session_file.h"
+#include "export/exports.h"
+#include "session/session_file.h"
 #include "support/window_ready.h"
+#include "window/generale.h"
 
 namespace fs = std::filesystem;
 

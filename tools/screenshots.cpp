@@ -17,7 +17,7 @@
 #include <QToolButton>
 #include <cstdio>
 
-#include "app/scripted_asker.h"
+#include "session/scripted_asker.h"
 #include "shell/busy_dialog.h"
 #include "shell/dialogs.h"
 #include "shell/main_window.h"

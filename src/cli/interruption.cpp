@@ -8,7 +8,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include "model/output_folder.h"
+#include "files/output_folder.h"
 
 namespace zov::cli {
 

@@ -17,16 +17,16 @@
 #include <string>
 #include <vector>
 
-#include "app/build_commit.h"
-#include "app/earlier_plan.h"
-#include "app/plan.h"
-#include "app/session_file.h"
-#include "app/tool_exports.h"
 #include "cli/interruption.h"
-#include "model/output_folder.h"
-#include "model/text_encoding.h"
+#include "export/tool_exports.h"
+#include "files/output_folder.h"
+#include "files/text_encoding.h"
+#include "files/work_folder.h"
 #include "model/tidy_up.h"
-#include "model/work_folder.h"
+#include "session/build_commit.h"
+#include "session/earlier_plan.h"
+#include "session/plan.h"
+#include "session/session_file.h"
 #include "specification/category_editors.h"
 #include "tree/dump.h"
 

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "app/build_commit.h"
+#include "session/build_commit.h"
 
 namespace zov::gui {
 

@@ -8,7 +8,7 @@
 #include <QCommandLineParser>
 #include <memory>
 
-#include "app/build_commit.h"
+#include "session/build_commit.h"
 #include "shell/about.h"
 #include "shell/form2.h"
 

@@ -8,8 +8,8 @@
 #include <memory>
 #include <optional>
 
-#include "app/generale.h"
-#include "model/work_folder.h"
+#include "files/work_folder.h"
+#include "window/generale.h"
 
 class QAction;
 class QLabel;

@@ -5,8 +5,8 @@
 #include <QPoint>
 #include <QTreeView>
 
-#include "app/generale.h"
 #include "shell/tree_model.h"
+#include "window/generale.h"
 
 namespace zov::gui {
 

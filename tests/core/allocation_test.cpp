@@ -1,5 +1,5 @@
 #include "selection/allocation.h"
-#include "app/scripted_asker.h"
+#include "session/scripted_asker.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "app/generale.h"
+#include "window/generale.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <set>
 
-#include "app/plan.h"
-#include "app/scripted_asker.h"
+#include "session/plan.h"
+#include "session/scripted_asker.h"
 #include "support/window_ready.h"
 #include "tree/tag.h"
 

@@ -4,10 +4,10 @@
 
 #include <fstream>
 
+#include "files/work_folder.h"
 #include "model/load_files.h"
 #include "model/petal_model.h"
 #include "model/use_case_view.h"
-#include "model/work_folder.h"
 
 namespace zov {
 namespace {

@@ -1,5 +1,5 @@
-#include "app/load_messages.h"
-#include "app/scripted_asker.h"
+#include "session/scripted_asker.h"
+#include "window/load_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <set>
 #include <string>
 
-#include "app/generale.h"
 #include "support/window_ready.h"
 #include "tree/tag.h"
+#include "window/generale.h"
 
 namespace fs = std::filesystem;
 

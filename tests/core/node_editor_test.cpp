@@ -1,11 +1,11 @@
 #include "weights/node_editor.h"
-#include "app/scripted_asker.h"
+#include "session/scripted_asker.h"
 
 #include <gtest/gtest.h>
 
-#include "app/generale.h"
 #include "tree/colors.h"
 #include "tree/tag.h"
+#include "window/generale.h"
 
 namespace zov {
 namespace {

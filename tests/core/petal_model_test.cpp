@@ -1,5 +1,5 @@
 #include "model/petal_model.h"
-#include "model/text_encoding.h"
+#include "files/text_encoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/planning_session.h"
+#include "session/planning_session.h"
 
 #include <gtest/gtest.h>
 
@@ -14,11 +14,11 @@
 
 #include <unistd.h>
 
-#include "app/plan.h"
-#include "app/scripted_asker.h"
-#include "app/session_file.h"
-#include "model/work_folder.h"
+#include "files/work_folder.h"
 #include "selection/allocation.h"
+#include "session/plan.h"
+#include "session/scripted_asker.h"
+#include "session/session_file.h"
 #include "specification/category_editors.h"
 #include "support/shared_models.h"
 #include "support/window_ready.h"

@@ -1,5 +1,5 @@
 #include "generation/procedures.h"
-#include "app/scripted_asker.h"
+#include "session/scripted_asker.h"
 
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/generale.h"
-#include "model/work_folder.h"
+#include "files/work_folder.h"
 #include "specification/category_editors.h"
 #include "support/window_ready.h"
+#include "window/generale.h"
 
 namespace zov {
 namespace {

@@ -1,13 +1,13 @@
 #include "selection/selection.h"
-#include "app/scripted_asker.h"
+#include "session/scripted_asker.h"
 
 #include <gtest/gtest.h>
 
 #include "support/session_access.h"
 
-#include "app/generale.h"
 #include "support/loaded_model.h"
 #include "tree/tag.h"
+#include "window/generale.h"
 
 namespace zov {
 namespace {

@@ -17,8 +17,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/planning_session.h"
-#include "app/session_file.h"
+#include "session/planning_session.h"
+#include "session/session_file.h"
 #include "support/shared_models.h"
 #include "support/window_ready.h"
 #include "tree/kinds.h"

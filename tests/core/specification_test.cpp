@@ -1,5 +1,5 @@
-#include "generation/specification.h"
-#include "app/scripted_asker.h"
+#include "specification/specification.h"
+#include "session/scripted_asker.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/generale.h"
-#include "app/load_messages.h"
+#include "files/work_folder.h"
 #include "model/petal_model.h"
-#include "model/work_folder.h"
 #include "specification/category_editors.h"
 #include "support/loaded_model.h"
 #include "tree/kinds.h"
+#include "window/generale.h"
+#include "window/load_messages.h"
 
 namespace zov {
 namespace {

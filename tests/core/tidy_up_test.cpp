@@ -4,13 +4,13 @@
 
 #include <filesystem>
 
-#include "app/generale.h"
-#include "app/load_messages.h"
 #include "model/load_files.h"
 #include "support/loaded_model.h"
 #include "support/shared_models.h"
 #include "support/window_ready.h"
 #include "tree/tag.h"
+#include "window/generale.h"
+#include "window/load_messages.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "app/tool_exports.h"
+#include "export/tool_exports.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/plan.h"
+#include "session/plan.h"
 #include "support/window_ready.h"
 
 namespace zov {

@@ -1,6 +1,6 @@
 #include "testcases/uit_test_cases.h"
-#include "app/scripted_asker.h"
-#include "app/uit_commands.h"
+#include "session/scripted_asker.h"
+#include "session/uit_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +8,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/generale.h"
-#include "app/load_messages.h"
 #include "support/window_ready.h"
 #include "testcases/scenario.h"
 #include "tree/colors.h"
+#include "window/generale.h"
+#include "window/load_messages.h"
 
 namespace zov {
 namespace {

@@ -13,10 +13,10 @@
 #include <functional>
 #include <sstream>
 
-#include "app/exports.h"
-#include "app/plan.h"
-#include "app/planning_session.h"
-#include "app/session_file.h"
+#include "export/exports.h"
+#include "session/plan.h"
+#include "session/planning_session.h"
+#include "session/session_file.h"
 #include "support/shared_models.h"
 #include "support/window_ready.h"
 

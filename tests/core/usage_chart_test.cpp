@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "app/planning_session.h"
 #include "selection/allocation.h"
+#include "session/planning_session.h"
 #include "support/window_ready.h"
 #include "tree/colors.h"
 #include "tree/tag.h"

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
-#include "app/generale.h"
-#include "app/load_messages.h"
-#include "model/work_folder.h"
+#include "files/work_folder.h"
 #include "tree/kinds.h"
 #include "tree/tag.h"
+#include "window/generale.h"
+#include "window/load_messages.h"
 
 namespace zov {
 namespace {

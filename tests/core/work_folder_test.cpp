@@ -1,4 +1,4 @@
-#include "model/work_folder.h"
+#include "files/work_folder.h"
 
 #include <unistd.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "model/output_folder.h"
+#include "files/output_folder.h"
 
 namespace fs = std::filesystem;
 

@@ -43,10 +43,8 @@
 
 #include <unistd.h>
 
-#include "app/exports.h"
-#include "app/load_messages.h"
-#include "app/scripted_asker.h"
-#include "generation/specification.h"
+#include "export/exports.h"
+#include "session/scripted_asker.h"
 #include "shell/about.h"
 #include "shell/busy_dialog.h"
 #include "shell/dialogs.h"
@@ -57,8 +55,10 @@
 #include "shell/tree_view.h"
 #include "shell/usage_chart.h"
 #include "specification/category_editors.h"
+#include "specification/specification.h"
 #include "tree/tag.h"
 #include "ui/ui.h"
+#include "window/load_messages.h"
 
 using namespace zov;
 using namespace zov::gui;

@@ -11,9 +11,9 @@
 
 #include <unistd.h>
 
-#include "app/generale.h"
-#include "model/work_folder.h"
+#include "files/work_folder.h"
 #include "support/synthetic_model.h"
+#include "window/generale.h"
 
 namespace zov::test {
 

@@ -2,7 +2,7 @@
 // the test case table changed by hand) write the session's work here.
 #pragma once
 
-#include "app/planning_session.h"
+#include "session/planning_session.h"
 
 namespace zov {
 

@@ -3,8 +3,8 @@
 // window state on it, loaded. The files it creates go when it does.
 #pragma once
 
-#include "app/generale.h"
-#include "model/work_folder.h"
+#include "files/work_folder.h"
+#include "window/generale.h"
 
 namespace zov::test {
 

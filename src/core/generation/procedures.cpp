@@ -6,11 +6,11 @@
 #include <tuple>
 #include <unordered_set>
 
+#include "files/work_folder.h"
 #include "generation/choices.h"
 #include "generation/random_source.h"
-#include "generation/specification.h"
-#include "model/work_folder.h"
 #include "selection/allocation.h"
+#include "specification/specification.h"
 #include "tree/numbers.h"
 
 namespace zov {

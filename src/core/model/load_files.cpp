@@ -1,6 +1,6 @@
 #include "model/load_files.h"
 
-#include "model/work_folder.h"
+#include "files/work_folder.h"
 
 namespace zov {
 

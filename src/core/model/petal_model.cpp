@@ -9,7 +9,7 @@
 
 #include <absl/container/flat_hash_map.h>
 
-#include "model/text_encoding.h"
+#include "files/text_encoding.h"
 #include "tree/string_index.h"
 
 namespace fs = std::filesystem;

@@ -16,12 +16,12 @@
 
 #include <absl/container/flat_hash_map.h>
 
+#include "files/text_encoding.h"
 #include "model/collections.h"
 #include "model/model_source.h"
 #include "model/petal_parser.h"
 #include "model/rare_text.h"
 #include "model/table_reader.h"
-#include "model/text_encoding.h"
 #include "tree/string_index.h"
 
 namespace zov {

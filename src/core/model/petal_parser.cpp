@@ -10,7 +10,7 @@
 #include <tuple>
 #include <utility>
 
-#include "model/input_file.h"
+#include "files/input_file.h"
 
 namespace zov::petal {
 

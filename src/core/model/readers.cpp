@@ -4,7 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
-#include "model/input_file.h"
+#include "files/input_file.h"
 #include "model/petal_model.h"
 #include "model/xmi_model.h"
 

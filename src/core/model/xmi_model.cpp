@@ -12,9 +12,9 @@
 #include <sstream>
 #include <unordered_set>
 
-#include "model/input_file.h"
+#include "files/input_file.h"
+#include "files/text_encoding.h"
 #include "model/petal_model.h"
-#include "model/text_encoding.h"
 #include "model/xmi_internal.h"
 #include "tree/string_index.h"
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "generation/random_source.h"
-#include "generation/specification.h"
 #include "model/model_source.h"
+#include "specification/specification.h"
 #include "tree/tree.h"
 
 namespace zov {

@@ -1,11 +1,11 @@
-#include "app/earlier_plan.h"
+#include "session/earlier_plan.h"
 
 #include <cctype>
 
 #include <nlohmann/json.hpp>
 
+#include "files/input_file.h"
 #include "generation/strength.h"
-#include "model/input_file.h"
 
 namespace zov {
 

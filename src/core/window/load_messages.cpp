@@ -1,4 +1,4 @@
-#include "app/load_messages.h"
+#include "window/load_messages.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "app/session_file.h"
+#include "session/session_file.h"
 
 #include <nlohmann/json.hpp>
 
@@ -9,12 +9,12 @@
 #include <fstream>
 #include <limits>
 
-#include "app/planning_session.h"
+#include "files/input_file.h"
+#include "files/work_folder.h"
 #include "generation/strength.h"
 #include "generation/test_case_table.h"
 #include "model/fnv.h"
-#include "model/input_file.h"
-#include "model/work_folder.h"
+#include "session/planning_session.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;

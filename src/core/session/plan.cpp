@@ -1,13 +1,13 @@
-#include "app/plan.h"
+#include "session/plan.h"
 
 #include <algorithm>
 #include <fstream>
 #include <sstream>
 
-#include "model/input_file.h"
+#include "files/input_file.h"
+#include "files/text_encoding.h"
+#include "files/work_folder.h"
 #include "model/model_source.h"
-#include "model/text_encoding.h"
-#include "model/work_folder.h"
 #include "selection/selection.h"
 #include "tree/kinds.h"
 

@@ -1,4 +1,4 @@
-#include "app/uit_commands.h"
+#include "session/uit_commands.h"
 
 #include "testcases/scenario.h"
 #include "testcases/uit_test_cases.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/exports.h"
-#include "app/planning_session.h"
+#include "export/exports.h"
+#include "session/planning_session.h"
 
 namespace zov {
 

@@ -1,4 +1,4 @@
-#include "model/output_file.h"
+#include "files/output_file.h"
 
 #include <cerrno>
 

@@ -1,14 +1,14 @@
-#include "app/plan_report.h"
+#include "export/plan_report.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <unordered_map>
 
-#include "app/planning_session.h"
+#include "files/input_file.h"
 #include "model/fnv.h"
-#include "model/input_file.h"
 #include "selection/allocation.h"
+#include "session/planning_session.h"
 #include "tree/kinds.h"
 
 namespace zov {

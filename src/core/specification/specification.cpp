@@ -1,13 +1,13 @@
-#include "generation/specification.h"
+#include "specification/specification.h"
 
 #include <fstream>
 #include <map>
 #include <optional>
 #include <set>
 
+#include "files/work_folder.h"
 #include "generation/choices.h"
 #include "model/fnv.h"
-#include "model/work_folder.h"
 #include "selection/allocation.h"
 #include "tree/kinds.h"
 #include "tree/numbers.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/planning_session.h"
+#include "session/planning_session.h"
 
 namespace zov {
 

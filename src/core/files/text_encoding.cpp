@@ -1,4 +1,4 @@
-#include "model/text_encoding.h"
+#include "files/text_encoding.h"
 
 #include <iconv.h>
 

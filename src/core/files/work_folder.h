@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "model/output_file.h"
+#include "files/output_file.h"
 
 namespace zov {
 

@@ -1,4 +1,4 @@
-#include "model/output_folder.h"
+#include "files/output_folder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,7 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "model/input_file.h"
+#include "files/input_file.h"
 
 namespace fs = std::filesystem;
 

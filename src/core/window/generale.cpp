@@ -1,10 +1,10 @@
-#include "app/generale.h"
+#include "window/generale.h"
 
 #include <algorithm>
 #include <cctype>
 
+#include "files/work_folder.h"
 #include "model/design_tree.h"
-#include "model/work_folder.h"
 #include "tree/kinds.h"
 #include "tree/numbers.h"
 #include "tree/tag.h"

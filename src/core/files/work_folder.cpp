@@ -1,4 +1,4 @@
-#include "model/work_folder.h"
+#include "files/work_folder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,8 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "files/input_file.h"
 #include "model/fnv.h"
-#include "model/input_file.h"
 
 namespace fs = std::filesystem;
 

@@ -13,7 +13,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "app/exports.h"
+#include "export/exports.h"
 
 namespace zov {
 

@@ -15,20 +15,20 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/exports.h"
-#include "app/load_messages.h"
-#include "app/menus.h"
-#include "app/planning_session.h"
+#include "export/exports.h"
 #include "generation/procedures.h"
-#include "generation/specification.h"
 #include "model/model_source.h"
 #include "model/tidy_up.h"
 #include "selection/allocation.h"
 #include "selection/selection.h"
+#include "session/planning_session.h"
 #include "specification/category_editors.h"
+#include "specification/specification.h"
 #include "tree/tree.h"
 #include "ui/ui.h"
 #include "weights/node_editor.h"
+#include "window/load_messages.h"
+#include "window/menus.h"
 
 namespace zov {
 

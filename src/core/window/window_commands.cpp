@@ -7,12 +7,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/exports.h"
-#include "app/generale.h"
-#include "app/session_file.h"
-#include "model/text_encoding.h"
-#include "model/work_folder.h"
+#include "export/exports.h"
+#include "files/text_encoding.h"
+#include "files/work_folder.h"
+#include "session/session_file.h"
 #include "tree/kinds.h"
+#include "window/generale.h"
 
 namespace zov {
 

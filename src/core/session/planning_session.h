@@ -20,17 +20,17 @@
 #include <string_view>
 #include <vector>
 
-#include "app/decisions.h"
-#include "app/earlier_plan.h"
-#include "app/plan_report.h"
+#include "export/plan_report.h"
 #include "generation/procedures.h"
 #include "generation/random_source.h"
-#include "generation/specification.h"
 #include "model/load_files.h"
 #include "model/model_source.h"
 #include "selection/allocation.h"
 #include "selection/selection.h"
+#include "session/decisions.h"
+#include "session/earlier_plan.h"
 #include "specification/category_editors.h"
+#include "specification/specification.h"
 #include "tree/string_index.h"
 #include "tree/tree.h"
 #include "ui/ui.h"

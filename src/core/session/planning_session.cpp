@@ -1,4 +1,4 @@
-#include "app/planning_session.h"
+#include "session/planning_session.h"
 
 #include <algorithm>
 #include <array>
@@ -8,21 +8,21 @@
 #include <sstream>
 #include <unordered_map>
 
-#include "app/load_messages.h"
-#include "app/session_file.h"
-#include "app/uit_commands.h"
+#include "files/work_folder.h"
 #include "model/design_tree.h"
 #include "model/fnv.h"
 #include "model/link_analysis.h"
 #include "model/tidy_up.h"
 #include "model/use_case_view.h"
-#include "model/work_folder.h"
+#include "session/session_file.h"
+#include "session/uit_commands.h"
 #include "testcases/uit_test_cases.h"
 #include "tree/kinds.h"
 #include "tree/numbers.h"
 #include "tree/string_index.h"
 #include "weights/node_editor.h"
 #include "weights/weights.h"
+#include "window/load_messages.h"
 
 namespace zov {
 

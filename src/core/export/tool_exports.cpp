@@ -1,4 +1,4 @@
-#include "app/tool_exports.h"
+#include "export/tool_exports.h"
 
 #include <kainjow/mustache.hpp>
 #include <nlohmann/json.hpp>
@@ -13,12 +13,12 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "generation/specification.h"
-#include "model/input_file.h"
-#include "model/text_encoding.h"
-#include "model/work_folder.h"
+#include "files/input_file.h"
+#include "files/text_encoding.h"
+#include "files/work_folder.h"
 #include "selection/allocation.h"
 #include "selection/usage_chart.h"
+#include "specification/specification.h"
 
 namespace zov {
 

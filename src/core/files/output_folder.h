@@ -26,7 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "model/work_folder.h"
+#include "files/work_folder.h"
 
 namespace zov {
 

@@ -1,4 +1,4 @@
-#include "app/exports.h"
+#include "export/exports.h"
 
 #include <nlohmann/json.hpp>
 
@@ -9,9 +9,9 @@
 #include <sstream>
 #include <unordered_map>
 
-#include "app/tool_exports.h"
-#include "model/input_file.h"
-#include "model/work_folder.h"
+#include "export/tool_exports.h"
+#include "files/input_file.h"
+#include "files/work_folder.h"
 #include "selection/allocation.h"
 #include "tree/tag.h"
 

@@ -1,4 +1,4 @@
-#include "app/scripted_asker.h"
+#include "session/scripted_asker.h"
 
 #include "selection/allocation.h"
 #include "specification/category_editors.h"
