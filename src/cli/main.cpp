@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/completion.h"
 #include "cli/interruption.h"
 #include "export/tool_exports.h"
 #include "files/output_folder.h"
@@ -83,6 +84,39 @@ CLI::Validator Whole(long lo, long hi, const std::string& what, const std::strin
       range);
 }
 
+// The words of the options that take one from a list.
+const std::vector<std::string> kSources = {"all", "zov", "design", "notlinked"};
+const std::vector<std::string> kNameStyles = {"default", "stable"};
+
+// What the bash completion offers for each option's value; an option that
+// takes a value and is not listed gets nothing (a node, a number).
+std::map<std::string, zov::cli::Values> CompletionValues() {
+  std::vector<std::string> formats;
+  const std::string words = zov::FormatWords();
+  for (std::size_t from = 0, end; from < words.size(); from = end + 2) {
+    end = std::min(words.find(", ", from), words.size());
+    formats.push_back(words.substr(from, end - from));
+  }
+  using V = zov::cli::Values;
+  return {{"--uit", V::Words(kSources)},
+          {"--names", V::Words(kNameStyles)},
+          {"--format", V::ListOf(formats)},
+          {"--strength", V::Words({"random", "each", "pairwise", "3", "4", "5"})},
+          {"--tree", V::Words({"0", "1", "2", "3", "4", "5", "6"})},
+          {"--csv-delimiter", V::Words({",", ";", "|", "tab"})},
+          {"--encoding",
+           V::Words({"windows-1250", "windows-1251", "windows-1252", "windows-1253", "windows-1254", "ISO-8859-1",
+                     "ISO-8859-2", "ISO-8859-5", "KOI8-R", "Shift_JIS", "EUC-JP", "GBK", "BIG5", "EUC-KR", "UTF-8"})},
+          {"--session", V::Files("*.@(zov|ZOV)")},
+          {"--save-session", V::Files("*.@(zov|ZOV)")},
+          {"--keep", V::Files("*.json")},
+          {"--choices", V::Files("*")},
+          {"--template", V::Files("*")},
+          {"--out", V::Folders()},
+          {"--work", V::Folders()},
+          {"--completion", V::Words({"bash"})}};
+}
+
 void AddSelectionOptions(CLI::App* c, Options& o, bool plan) {
   c->add_option("--select", o.selection.nodes, "run \"&Select Level\" on NODE (key or path of names; repeatable)");
   auto* start = c->add_option("--start", o.selection.start, "fix the start level at NODE first");
@@ -100,7 +134,7 @@ void AddSelectionOptions(CLI::App* c, Options& o, bool plan) {
   c->add_option(
        "--uit", o.uit,
        std::string("fill the UIT tree from: all, zov, design, notlinked (repeatable") + (plan ? "; default zov)" : ")"))
-      ->check(CLI::IsMember({"all", "zov", "design", "notlinked"}).description(""))
+      ->check(CLI::IsMember(kSources).description(""))
       ->type_name("SOURCE");
 }
 
@@ -438,7 +472,7 @@ int main(int argc, char** argv) {
   plan->add_option("--names", o.names,
                    "document names: default (from the tree, as the window names them) or stable "
                    "(<diagram identifier>_<diagram name>_<path>.txt, unchanged by another budget or selection)")
-      ->check(CLI::IsMember({"default", "stable"}).description(""))
+      ->check(CLI::IsMember(kNameStyles).description(""))
       ->type_name("STYLE");
   auto* strength =
       plan->add_option("--strength", o.strength,
@@ -464,8 +498,18 @@ int main(int argc, char** argv) {
                  "procedures than allotted; the plan is written all the same");
   plan->add_option("--seed", o.seed, "seed of the random numbers (repeatable runs)")
       ->check(Whole(0, 0xFFFFFFFFL, "seed", "0 to 4294967295"));
+  // The bash completion, written at build time from these options.
+  std::string completion;
+  app.add_option("--completion", completion, "print the completion script of SHELL (bash)")
+      ->check(CLI::IsMember({"bash"}))
+      ->group("");
   try {
     app.parse(argc, argv);
+    if (!completion.empty()) {
+      const std::string script = zov::cli::BashCompletion(app, CompletionValues());
+      std::fwrite(script.data(), 1, script.size(), stdout);
+      return Printed(kExitOk);
+    }
     if (app.get_subcommands().empty()) throw CLI::ValidationError("missing command (load, tree, spec or plan)");
     if (plan->parsed() && o.model.empty() && !o.session)
       throw CLI::ValidationError("'plan' needs a MODEL or --session");

@@ -1,0 +1,123 @@
+#include "cli/completion.h"
+
+#include <set>
+
+namespace zov::cli {
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& words) {
+  std::string out;
+  for (const std::string& w : words) out += (out.empty() ? "" : " ") + w;
+  return out;
+}
+
+// The long names of a command's options (--help included), in order.
+std::vector<std::string> OptionNames(const CLI::App& c) {
+  std::vector<std::string> names;
+  for (const CLI::Option* o : c.get_options())
+    if (!o->get_positional() && !o->get_group().empty())
+      for (const std::string& n : o->get_lnames()) names.push_back("--" + n);
+  return names;
+}
+
+}  // namespace
+
+std::string BashCompletion(const CLI::App& app, const std::map<std::string, Values>& values) {
+  std::vector<std::string> commands;
+  for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; })) commands.push_back(c->get_name());
+  std::string s =
+      "# bash completion for zov, the command line of Zov Suite: its commands,\n"
+      "# each command's options, the values of the options that take a word from\n"
+      "# a list, and models, sessions, folders and files where a path goes.\n"
+      "# Written by \"zov --completion bash\" from zov's own options.\n\n"
+      "_zov_files() {\n"
+      "  # Files matching the extended pattern $1 (case as written), and folders.\n"
+      "  local restore\n"
+      "  restore=$(shopt -p extglob)\n"
+      "  shopt -s extglob\n"
+      "  compopt -o filenames 2>/dev/null\n"
+      "  local IFS=$'\\n'\n"
+      "  COMPREPLY=($(compgen -f -X \"!$1\" -- \"$cur\") $(compgen -d -- \"$cur\"))\n"
+      "  eval \"$restore\"\n"
+      "}\n\n"
+      "_zov() {\n"
+      "  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}\n"
+      "  local cmd=\"\" i opts=\"\"\n"
+      "  for ((i = 1; i < COMP_CWORD; i++)); do\n"
+      "    case ${COMP_WORDS[i]} in\n"
+      "      " +
+      [&] {
+        std::string alternatives;
+        for (const std::string& c : commands) alternatives += (alternatives.empty() ? "" : " | ") + c;
+        return alternatives;
+      }() +
+      ")\n"
+      "        cmd=${COMP_WORDS[i]}\n"
+      "        break\n"
+      "        ;;\n"
+      "    esac\n"
+      "  done\n"
+      "  case $cmd in\n"
+      "    \"\")\n"
+      "      COMPREPLY=($(compgen -W \"" +
+      Joined(commands) + " " + Joined(OptionNames(app)) +
+      "\" -- \"$cur\"))\n"
+      "      return\n"
+      "      ;;\n";
+  std::set<std::string> taking;  // options that take a value
+  for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; })) {
+    s += "    " + c->get_name() + ") opts=\"" + Joined(OptionNames(*c)) + "\" ;;\n";
+    for (const CLI::Option* o : c->get_options())
+      if (!o->get_positional() && o->get_type_size() != 0)
+        for (const std::string& n : o->get_lnames()) taking.insert("--" + n);
+  }
+  s += "  esac\n\n  case $prev in\n";
+  std::string nothing;
+  for (const std::string& option : taking) {
+    const auto v = values.find(option);
+    if (v == values.end()) {
+      nothing += (nothing.empty() ? "" : " | ") + option;
+      continue;
+    }
+    s += "    " + option + ")\n";
+    if (v->second.list) {
+      s += "      # A comma-separated list: the word after the last comma is completed.\n"
+           "      local done=\"\" last=$cur\n"
+           "      if [[ $cur == *,* ]]; then\n"
+           "        done=${cur%,*},\n"
+           "        last=${cur##*,}\n"
+           "      fi\n"
+           "      compopt -o nospace 2>/dev/null\n"
+           "      COMPREPLY=($(compgen -P \"$done\" -W \"" +
+           Joined(v->second.words) + "\" -- \"$last\"))\n";
+    } else if (!v->second.words.empty()) {
+      s += "      COMPREPLY=($(compgen -W \"" + Joined(v->second.words) + "\" -- \"$cur\"))\n";
+    } else if (!v->second.files.empty()) {
+      s += "      _zov_files '" + v->second.files + "'\n";
+    } else if (v->second.folders) {
+      s += "      compopt -o filenames 2>/dev/null\n"
+           "      local IFS=$'\\n'\n"
+           "      COMPREPLY=($(compgen -d -- \"$cur\"))\n";
+    }
+    s += "      return\n      ;;\n";
+  }
+  if (!nothing.empty())
+    s += "    " + nothing +
+         ")\n"
+         "      # A node or a number: nothing to offer.\n"
+         "      COMPREPLY=()\n"
+         "      return\n"
+         "      ;;\n";
+  s += "  esac\n\n"
+       "  if [[ $cur == -* ]]; then\n"
+       "    COMPREPLY=($(compgen -W \"$opts\" -- \"$cur\"))\n"
+       "  else\n"
+       "    _zov_files '*.@(mdl|MDL|cat|CAT|xmi|XMI|uml|UML|xml|XML)'\n"
+       "  fi\n"
+       "}\n\n"
+       "complete -F _zov zov\n";
+  return s;
+}
+
+}  // namespace zov::cli
