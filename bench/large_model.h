@@ -16,8 +16,8 @@
 
 namespace zov::bench {
 
-inline std::string ModelloGrande(int useCases) {
-  zov::test::ModelloSintetico m;
+inline std::string LargeModel(int useCases) {
+  zov::test::SyntheticModel m;
   constexpr int kChain = 10;
   constexpr int kNotLinkedEvery = 20;
   const int notLinked = useCases / kNotLinkedEvery;

@@ -35,7 +35,7 @@ const std::string& ModelFile(int useCases) {
     path = (fs::temp_directory_path() /
             ("zov-bench-" + std::to_string(::getpid()) + "-" + std::to_string(useCases) + ".mdl"))
                .string();
-    std::ofstream(path, std::ios::binary) << zov::bench::ModelloGrande(useCases);
+    std::ofstream(path, std::ios::binary) << zov::bench::LargeModel(useCases);
   }
   return path;
 }

@@ -21,7 +21,7 @@ std::string ReadFile(const std::string& path) {
 }
 
 const std::string& Synthetic() {
-  static const std::string text = zov::bench::PetalSintetico(24u * 1024 * 1024);
+  static const std::string text = zov::bench::SyntheticPetal(24u * 1024 * 1024);
   return text;
 }
 

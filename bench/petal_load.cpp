@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
       (std::filesystem::temp_directory_path() / ("zov-synthetic-25mb-" + std::to_string(::getpid()) + ".mdl")).string();
   const pid_t child = ::fork();
   if (child == 0) {
-    std::ofstream(path, std::ios::binary) << zov::bench::PetalSintetico(25u * 1024 * 1024);
+    std::ofstream(path, std::ios::binary) << zov::bench::SyntheticPetal(25u * 1024 * 1024);
     std::_Exit(0);
   }
   int status = 0;

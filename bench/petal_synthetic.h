@@ -14,7 +14,7 @@ inline std::string Quid(int n) {
   return b;
 }
 
-inline std::string PetalSintetico(std::size_t bytes) {
+inline std::string SyntheticPetal(std::size_t bytes) {
   std::string t =
       "(object Petal\n    version    \t47\n    charSet    \t0)\n\n(object Design \"Logical View\"\n"
       "    root_usecase_package \t(object Class_Category \"Use Case View\"\n\tquid       \t\"" +

@@ -24,7 +24,7 @@ std::string Session(int n) {
   const fs::path dir = fs::temp_directory_path() / ("zov-bench-session-" + std::to_string(::getpid()));
   fs::create_directories(dir);
   const std::string file = (dir / ("repeated-" + std::to_string(n) + ".zov")).string();
-  zov::test::GeneralePronto ready;
+  zov::test::WindowReady ready;
   zov::PlanningSession& p = ready.session;
   zov::PlanOptions o;
   o.choices.emplace();
@@ -45,7 +45,7 @@ std::string Session(int n) {
 void BM_ReplayRepeatedCategoryDecisions(benchmark::State& state) {
   const std::string file = Session(static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    zov::test::GeneralePronto ready;
+    zov::test::WindowReady ready;
     const auto report = zov::LoadSession(ready.session, file);
     if (!report.outcome) state.SkipWithError(report.outcome.message.c_str());
   }

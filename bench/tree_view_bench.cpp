@@ -71,7 +71,7 @@ void BM_WindowExpandsTheMainTree(benchmark::State& state) {
   App();
   QTemporaryDir dir;
   const std::string model = dir.filePath(QStringLiteral("synth.mdl")).toStdString();
-  std::ofstream(model, std::ios::binary) << zov::bench::ModelloGrande(static_cast<int>(state.range(0)));
+  std::ofstream(model, std::ios::binary) << zov::bench::LargeModel(static_cast<int>(state.range(0)));
   zov::gui::MainWindow w;
   w.loadWindow();
   w.show();

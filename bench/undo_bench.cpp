@@ -33,7 +33,7 @@ std::vector<std::string> Models() {
 }
 
 void UndoAfterPlan(benchmark::State& state, const std::string& model) {
-  zov::test::GeneralePronto ready;
+  zov::test::WindowReady ready;
   zov::PlanningSession& p = ready.session;
   p.setUndoable(true);
   p.setSeed(1);

@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::ofstream out(argv[2], std::ios::binary);
-  out << zov::bench::ModelloGrande(static_cast<int>(n));
+  out << zov::bench::LargeModel(static_cast<int>(n));
   out.close();
   if (!out) {
     std::fprintf(stderr, "zov_synth: cannot write %s\n", argv[2]);

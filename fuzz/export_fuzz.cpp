@@ -169,7 +169,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   p.process();
   p.confirmDefaults();
   p.generate();
-  for (const std::string& document : p.specification.specDocuments) CheckName(document);
+  for (const std::string& document : p.work().specification.specDocuments) CheckName(document);
   for (const std::string& xml : {zov::TestRailXml(p), zov::TestLinkXml(p)}) {
     Check(XmlText(xml));
     pugi::xml_document doc;

@@ -35,23 +35,23 @@ const fs::path& Examples() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const fs::path session = Examples() / "fuzz.zov";
+  const fs::path file = Examples() / "fuzz.zov";
   {
-    std::ofstream out(session, std::ios::binary | std::ios::trunc);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
-  zov::test::GeneralePronto ready;
-  zov::PlanningSession& g = ready.session;
-  g.setUndoable(true);
+  zov::test::WindowReady ready;
+  zov::PlanningSession& s = ready.session;
+  s.setUndoable(true);
   const unsigned seed = 1;
-  if (!zov::LoadSession(g, session.string(), &seed).outcome) return 0;
-  zov::KeepFormats(g, {false, true, true});
+  if (!zov::LoadSession(s, file.string(), &seed).outcome) return 0;
+  zov::KeepFormats(s, {false, true, true});
   // The last decision taken back and taken again gives the same plan.
-  if (g.canUndo()) {
-    const std::string before = zov::ProceduresCsv(g) + zov::IndexCsv(g);
-    const std::size_t decisions = g.decisions().size();
-    if (!g.undo() || !g.redo() || g.decisions().size() != decisions ||
-        zov::ProceduresCsv(g) + zov::IndexCsv(g) != before)
+  if (s.canUndo()) {
+    const std::string before = zov::ProceduresCsv(s) + zov::IndexCsv(s);
+    const std::size_t decisions = s.decisions().size();
+    if (!s.undo() || !s.redo() || s.decisions().size() != decisions ||
+        zov::ProceduresCsv(s) + zov::IndexCsv(s) != before)
       __builtin_trap();
   }
   return 0;

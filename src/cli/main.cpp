@@ -139,7 +139,7 @@ void AddSelectionOptions(CLI::App* c, Options& o, bool plan) {
 }
 
 // The UIT sources named on the command line.
-std::vector<zov::TestCaseSource> Sorgenti(const std::vector<std::string>& names) {
+std::vector<zov::TestCaseSource> SourcesNamed(const std::vector<std::string>& names) {
   std::vector<zov::TestCaseSource> from;
   for (const std::string& n : names) from.push_back(zov::SourceFromName(n));
   return from;
@@ -211,7 +211,7 @@ int Load(const std::string& command, Options& o) {
   SetCriterion(o, o.selection);
   if (zov::Outcome e = zov::SelectNodes(run->p, o.selection); !e) return Say(e.message), kExitFailure;
   if (!o.selection.nodes.empty()) Say(run->p.work().weightsSum);
-  for (zov::TestCaseSource s : Sorgenti(o.uit)) run->p.loadTestCases(s);
+  for (zov::TestCaseSource s : SourcesNamed(o.uit)) run->p.loadTestCases(s);
   if (command == "spec") {
     std::optional<zov::ChoicesFile> choices;
     if (!Choices(o, choices)) return kExitFailure;
@@ -250,7 +250,7 @@ int Plan(Options& o) {
   zov::PlanOptions plan;
   SetCriterion(o, o.selection);
   plan.selection = o.selection;
-  if (!o.uit.empty()) plan.sources = Sorgenti(o.uit);
+  if (!o.uit.empty()) plan.sources = SourcesNamed(o.uit);
   zov::ParseFormats(o.formats, plan.formats);
   plan.formats.style = {o.csvBom, o.csvDelimiter ? (*o.csvDelimiter)[0] : ','};
   if (o.templateFile) {

@@ -23,16 +23,16 @@ BusyDialog::BusyDialog(QWidget* parent) : QDialog(parent) {
   QFont bold = fixed->font();
   bold.setBold(true);
   fixed->setFont(bold);
-  messinfo_ = new QLabel(this);
-  messinfo_->setObjectName(QStringLiteral("Messinfo"));
-  messinfo_->setMinimumWidth(360);
-  messinfo_->setWordWrap(true);
+  statusLabel_ = new QLabel(this);
+  statusLabel_->setObjectName(QStringLiteral("Messinfo"));
+  statusLabel_->setMinimumWidth(360);
+  statusLabel_->setWordWrap(true);
   bar_ = new QProgressBar(this);
   bar_->setRange(0, 100);
   bar_->setTextVisible(false);
   bar_->setFormat(QStringLiteral("%v of %m"));
   layout->addWidget(fixed);
-  layout->addWidget(messinfo_);
+  layout->addWidget(statusLabel_);
   layout->addWidget(bar_);
   cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
   cancel_->setObjectName(QStringLiteral("CancelWork"));
@@ -118,14 +118,14 @@ void BusyDialog::reject() {
 }
 
 void BusyDialog::setStatus(std::string_view text) {
-  messinfo_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  statusLabel_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   if (isVisible()) {
     repaint();
     keepPainted(false);
   }
 }
 
-QString BusyDialog::statusText() const { return messinfo_->text(); }
+QString BusyDialog::statusText() const { return statusLabel_->text(); }
 
 void BusyDialog::showEvent(QShowEvent* event) {
   ticks_ = 0;

@@ -43,7 +43,7 @@ class BusyDialog : public QDialog, public zov::BusyBox {
   // few hundredths of a second so that painting does not slow the work.
   void keepPainted(bool now);
 
-  QLabel* messinfo_;
+  QLabel* statusLabel_;
   QProgressBar* bar_;
   QPushButton* cancel_;
   bool cancellable_ = false;

@@ -209,8 +209,8 @@ const QString kOwnValuesHint =
 
 // "Add": the value in the boxes joins the choices (addValue); with the
 // default values chosen it says how to add one's own instead.
-void AggiungiValore(QDialog* dialog, QPushButton* add, QLineEdit* value, const CategoryEditor& e,
-                    const std::function<bool()>& addValue) {
+void AddValueOnEnter(QDialog* dialog, QPushButton* add, QLineEdit* value, const CategoryEditor& e,
+                     const std::function<bool()>& addValue) {
   QObject::connect(add, &QPushButton::clicked, dialog, [dialog, value, &e, addValue] {
     if (e.useDefaults && !value->text().isEmpty())
       QMessageBox::information(dialog, dialog->windowTitle(), kOwnValuesHint);
@@ -225,8 +225,8 @@ void AggiungiValore(QDialog* dialog, QPushButton* add, QLineEdit* value, const C
 // value still in the box (addValue; false keeps the editor open). Returns
 // the OK button.
 template <typename Editor>
-QPushButton* Concludi(QDialog* dialog, Editor& e, QGroupBox* frame, QLineEdit* value,
-                      const std::function<bool()>& addValue) {
+QPushButton* OkWithTypedValue(QDialog* dialog, Editor& e, QGroupBox* frame, QLineEdit* value,
+                              const std::function<bool()>& addValue) {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   auto* ok = Pulsante(buttons, "OK");
@@ -317,9 +317,9 @@ FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialo
     sync();
     return added;
   };
-  AggiungiValore(this, add, valueEdit_, e_, addValue);
+  AddValueOnEnter(this, add, valueEdit_, e_, addValue);
   InvioAggiunge(add, {valueEdit_, selectorsEdit_, propertiesEdit_});
-  Concludi(this, e_, frame, valueEdit_, addValue);
+  OkWithTypedValue(this, e_, frame, valueEdit_, addValue);
   sync();
 }
 
@@ -381,9 +381,9 @@ FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) 
     sync();
     return added;
   };
-  AggiungiValore(this, add, valueEdit_, e_, addValue);
+  AddValueOnEnter(this, add, valueEdit_, e_, addValue);
   InvioAggiunge(add, {valueEdit_});
-  Concludi(this, e_, frame, valueEdit_, addValue);
+  OkWithTypedValue(this, e_, frame, valueEdit_, addValue);
   sync();
 }
 

@@ -142,7 +142,7 @@ QWidget* MainWindow::page(int index, QWidget* left, QWidget* right, QLabel* labe
       layout->addWidget(label);
   }
   tab_[static_cast<std::size_t>(index)] = frame;
-  imma_[static_cast<std::size_t>(index)] = splitter;
+  splitters_[static_cast<std::size_t>(index)] = splitter;
   return frame;
 }
 

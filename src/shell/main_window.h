@@ -110,7 +110,7 @@ class MainWindow : public QMainWindow {
   std::unique_ptr<QtAsker> asker_;
   QTabWidget* ts_ = nullptr;
   std::array<QGroupBox*, 3> tab_{};
-  std::array<QSplitter*, 3> imma_{};
+  std::array<QSplitter*, 3> splitters_{};
   std::array<TreeView*, kTreeCount> tv_{};
   PlanReportDialog* report_ = nullptr;
   AboutDialog* about_ = nullptr;

@@ -26,14 +26,14 @@ namespace zov::gui {
 namespace {
 
 constexpr qreal kMargin = 16;
-constexpr qreal kSpazio = 28;  // between the two panels
+constexpr qreal kPanelGap = 28;  // between the two panels
 constexpr qreal kMinimumWidth = 720;
 const QColor kWeightColor(0x2e, 0x6f, 0xb7);
 const QColor kProceduresColor(0xe0, 0x7b, 0x1a);
 const QColor kBelowCutColor(0xbd, 0xbd, 0xbd);
 const QColor kBelowCutText(0x70, 0x70, 0x70);
 const QColor kCutColor(0xc6, 0x28, 0x28);
-const QColor kGriglia(0xe2, 0xe2, 0xe2);
+const QColor kGridColor(0xe2, 0xe2, 0xe2);
 const QColor kAlternateRow(0xf4, 0xf6, 0xf9);
 
 const QString kBelowCutLabel = QStringLiteral("below the cut");
@@ -108,13 +108,13 @@ ChartLayout UsageChartView::lay(qreal width) const {
   for (const UsageLeaf& f : g_.leaves) names = std::max(names, m.text_.horizontalAdvance(Q(f.label)));
   names = std::min(names + 14, width / 3);
   const qreal left = kMargin + names;
-  const qreal panel = (width - kMargin - left - kSpazio) / 2;
+  const qreal panel = (width - kMargin - left - kPanelGap) / 2;
   const qreal top = m.header;
   const qreal rows = std::max<qreal>(1, static_cast<qreal>(g_.leaves.size())) * m.row;
   const bool band = g_.coverageCut && g_.inside < g_.leaves.size();
   const qreal bottom = top + rows + (band ? m.band : 0);
   d.weightPanel = QRectF(left, top, panel, bottom - top);
-  d.proceduresPanel = QRectF(left + panel + kSpazio, top, panel, bottom - top);
+  d.proceduresPanel = QRectF(left + panel + kPanelGap, top, panel, bottom - top);
 
   const qreal weightText = m.text_.horizontalAdvance(QStringLiteral("100.00%")) + 8;
   const qreal procedureText = std::max(m.text_.horizontalAdvance(QString::number(g_.mostProcedures())),
@@ -193,7 +193,7 @@ void UsageChartView::paint(QPainter& p, qreal width) const {
     for (int i = 0; i <= steps; ++i) {
       const double value = i * scale.step;
       const qreal at = panel.left() + length * value / scale.top;
-      p.setPen(QPen(kGriglia, 1));
+      p.setPen(QPen(kGridColor, 1));
       p.drawLine(QPointF(at, rowsTop - 3), QPointF(at, rowsBottom));
       const QString label = percent ? Percento(value, scale.step < 1 ? 1 : 0) : QString::number(std::lround(value));
       const qreal w = m.text_.horizontalAdvance(label);

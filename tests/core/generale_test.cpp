@@ -13,16 +13,16 @@
 namespace zov {
 namespace {
 
-struct GeneraleTest : ::testing::Test {
-  test::GeneralePronto pronto;
-  Generale& g = pronto.g;
-  QuietBusyBox& busy = pronto.busy;
+struct WindowStateTest : ::testing::Test {
+  test::WindowReady ready;
+  Generale& g = ready.g;
+  QuietBusyBox& busy = ready.busy;
 };
 
 // Every menu and item can be reached from the keyboard: each has an access
 // key, and no two items of one menu (nor two menus of the bar) share one,
 // but for the two pairs whose captions came with the same key.
-TEST_F(GeneraleTest, EveryMenuAndItemHasItsOwnAccessKey) {
+TEST_F(WindowStateTest, EveryMenuAndItemHasItsOwnAccessKey) {
   std::map<std::string, std::map<char, std::vector<std::string>>> keys;
   for (const MenuEntry& e : g.menus.entries()) {
     if (e.parent.empty() && e.popup) continue;  // a pop-up's own caption is never shown
@@ -45,7 +45,7 @@ TEST_F(GeneraleTest, EveryMenuAndItemHasItsOwnAccessKey) {
 
 // The strength of the next generation, typed as a word; a word that is
 // none is refused and changes nothing.
-TEST_F(GeneraleTest, CoverageStrengthIsAskedAsAWord) {
+TEST_F(WindowStateTest, CoverageStrengthIsAskedAsAWord) {
   ScriptedAsker asker;
   g.setAsker(&asker);
   asker.inputs = {std::string("pairwise fills"), std::string("fast"), std::string("3")};
@@ -66,7 +66,7 @@ TEST_F(GeneraleTest, CoverageStrengthIsAskedAsAWord) {
   g.setAsker(nullptr);
 }
 
-TEST_F(GeneraleTest, RightClickOnMainTreeSetsThePopUp) {
+TEST_F(WindowStateTest, RightClickOnMainTreeSetsThePopUp) {
   Tree& t = g.TV(kMainTree);
   const NodeId plain = t.addTop("A", "[1.0000] Customer", "actor");
   const NodeId marked = t.addChild(plain, "B", "[0.5000] Withdraw", "usecase");
@@ -102,7 +102,7 @@ TEST_F(GeneraleTest, RightClickOnMainTreeSetsThePopUp) {
   EXPECT_FALSE(g.menus.enabled(menu::kVLink));
 }
 
-TEST_F(GeneraleTest, LeftClickOnPackageLocatesItInTheDesignTree) {
+TEST_F(WindowStateTest, LeftClickOnPackageLocatesItInTheDesignTree) {
   std::vector<std::pair<NodeId, int>> located;
   g.locatePackage = [&](NodeId n, int tree) { located.emplace_back(n, tree); };
   Tree& t = g.TV(kMainTree);
@@ -124,7 +124,7 @@ TEST_F(GeneraleTest, LeftClickOnPackageLocatesItInTheDesignTree) {
   EXPECT_EQ(located[1].second, kNotLinkedTree);
 }
 
-TEST_F(GeneraleTest, MouseDownShowsTheLevelAndStartsDrags) {
+TEST_F(WindowStateTest, MouseDownShowsTheLevelAndStartsDrags) {
   Tree& t = g.TV(kMainTree);
   const NodeId n = t.addTop("A", "x", "usecase");
   t.setTag(n, CreaTag(4, 0.5f, 0, false));
@@ -145,7 +145,7 @@ TEST_F(GeneraleTest, MouseDownShowsTheLevelAndStartsDrags) {
   EXPECT_FALSE(g.mouseDown(kUitTree, kNoNode, MouseButton::kLeft));
 }
 
-TEST_F(GeneraleTest, SpecTreePopUpOnlyOnParametersAndMessages) {
+TEST_F(WindowStateTest, SpecTreePopUpOnlyOnParametersAndMessages) {
   Tree& t = g.TV(kSpecTree);
   const NodeId tc = t.addTop("T", "tc", "sequence");
   const NodeId msg = t.addChild(tc, "M", "msg", "messaggio");
@@ -158,7 +158,7 @@ TEST_F(GeneraleTest, SpecTreePopUpOnlyOnParametersAndMessages) {
   EXPECT_EQ(g.mouseUp(kSpecTree, MouseButton::kLeft), Popup::kNone);
 }
 
-TEST_F(GeneraleTest, ExpandAndCollapseCommands) {
+TEST_F(WindowStateTest, ExpandAndCollapseCommands) {
   Tree& t = g.TV(kMainTree);
   t.addTop("A", "a", "actor");
   t.addChild("A", "B", "b", "usecase");
@@ -183,8 +183,8 @@ TEST_F(GeneraleTest, ExpandAndCollapseCommands) {
 
 // Work the session does without the window (a plan, a replayed session)
 // reaches the window's menus, labels and caption through its listener.
-TEST_F(GeneraleTest, TheWindowFollowsWhatTheSessionDoes) {
-  PlanningSession& s = pronto.session;
+TEST_F(WindowStateTest, TheWindowFollowsWhatTheSessionDoes) {
+  PlanningSession& s = ready.session;
   const std::string lending = std::string(ZOV_EXAMPLES_DIR) + "/Lending.mdl";
   ASSERT_TRUE(s.openModel(lending));
   EXPECT_EQ(g.caption, "Zov Suite - " + lending);

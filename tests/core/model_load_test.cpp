@@ -22,10 +22,10 @@ const std::string kAtm = std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl";
 
 struct LoadTest : ::testing::Test {
   LoadTest() { g.setAsker(&asker); }
-  test::GeneralePronto pronto;
-  Generale& g = pronto.g;
-  QuietBusyBox& busy = pronto.busy;
-  WorkFolder& work = pronto.work;
+  test::WindowReady ready;
+  Generale& g = ready.g;
+  QuietBusyBox& busy = ready.busy;
+  WorkFolder& work = ready.work;
   ScriptedAsker asker;
 };
 

@@ -41,10 +41,10 @@ struct Api : ::testing::Test {
     g.session.setSeed(1);
     EXPECT_TRUE(p.openModel(kLending));
   }
-  test::GeneralePronto pronto;
-  Generale& g = pronto.g;
-  WorkFolder& work = pronto.work;
-  PlanningSession& p = pronto.session;
+  test::WindowReady ready;
+  Generale& g = ready.g;
+  WorkFolder& work = ready.work;
+  PlanningSession& p = ready.session;
 };
 
 // A plan from the model to the scripts, without a window or a dialog.
@@ -82,8 +82,8 @@ TEST_F(Api, AWholePlan) {
 TEST(Session, NothingLostByAccident) {
   const auto dir = std::filesystem::temp_directory_path() / ("zov-unsaved-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
-  test::GeneralePronto pronto;
-  Generale& g = pronto.g;
+  test::WindowReady ready;
+  Generale& g = ready.g;
   ScriptedAsker asker;
   bool ended = false;
   g.onExit = [&ended] { ended = true; };
@@ -142,14 +142,14 @@ TEST(Session, AnUnselectOfANodeNoLongerMarkedIsLeftOut) {
   std::ofstream(file) << R"({"format": "zov-session", "version": 1, "model": {"path": ")" << kLending
                       << R"("}, "seed": 1, "decisions": [
       {"op": "selectLevel", "node": "", "path": "Member/Borrow Book", "unselect": true}]})";
-  test::GeneralePronto pronto;
-  const SessionReport r = LoadSession(pronto.session, file.string());
+  test::WindowReady ready;
+  const SessionReport r = LoadSession(ready.session, file.string());
   ASSERT_TRUE(r.outcome) << r.outcome.message;
   ASSERT_EQ(r.leftOut.size(), 1u);
   EXPECT_EQ(r.leftOut[0], "1. selectLevel 'Member/Borrow Book': the node is no longer selected");
-  const Tree& main = pronto.session.TV(kMainTree);
+  const Tree& main = ready.session.TV(kMainTree);
   for (NodeId id : main.collection()) EXPECT_NE(main.node(id).foreColor, kSelectedFore) << main.node(id).text;
-  EXPECT_TRUE(pronto.session.selectLevel("Member/Borrow Book", Procedures(20)));
+  EXPECT_TRUE(ready.session.selectLevel("Member/Borrow Book", Procedures(20)));
   std::filesystem::remove(file);
 }
 
@@ -165,8 +165,8 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
   std::filesystem::copy_file(kLending, model);
   const std::string session = (dir / "s.zov").string();
   {
-    test::GeneralePronto pronto;
-    Generale& g = pronto.g;
+    test::WindowReady ready;
+    Generale& g = ready.g;
     PlanningSession& p = g.session;
     ASSERT_TRUE(p.openModel(model.string()));
     ASSERT_TRUE(p.selectLevel("Member/Borrow Book", Procedures(30)));
@@ -199,8 +199,8 @@ TEST(Session, AChangedModelKeepsWhatStillMatches) {
          "(object Parameter \"colour\" quid \"5B1000000319\" type \"String\")\n(object Parameter \"copies\"");
   std::ofstream(model, std::ios::binary | std::ios::trunc) << text;
 
-  test::GeneralePronto pronto;
-  Generale& g = pronto.g;
+  test::WindowReady ready;
+  Generale& g = ready.g;
   ScriptedAsker asker;
   g.setAsker(&asker);
   const std::string report = (dir / "report.txt").string();
@@ -237,7 +237,7 @@ TEST(SharedXmiPlans, EveryMessageOfTheUitTreeIsInAPath) {
     const std::string ext = entry.path().extension().string();
     if (ext != ".uml" && ext != ".xmi") continue;
     ++files;
-    test::GeneralePronto ready;
+    test::WindowReady ready;
     PlanningSession& p = ready.session;
     ASSERT_TRUE(p.openModel(entry.path().string())) << entry.path();
     p.loadTestCases(TestCaseSource::kAllDiagrams);
@@ -265,7 +265,7 @@ TEST(SharedXmiPlans, EveryMessageOfTheUitTreeIsInAPath) {
 // case an actor reaches gets its share of the procedures.
 TEST(SharedXmiPlans, EveryDiagramAnActorReachesGetsProcedures) {
   ZOV_NEEDS_SHARED_MODELS();
-  test::GeneralePronto ready;
+  test::WindowReady ready;
   PlanningSession& p = ready.session;
   PlanOptions o;
   o.selection.criterion = Procedures(100);
@@ -286,7 +286,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
   {
     // The pop-up offers the walk on an element shown more than once: from
     // its first showing "See All Entry", from a copy "See All Link".
-    test::GeneralePronto other;
+    test::WindowReady other;
     Generale& atm = other.g;
     atm.session.openModel(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl");
     Tree& t = atm.TV(kMainTree);
@@ -407,7 +407,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   // The session replays every one of these decisions to the same script.
   const auto session = std::filesystem::temp_directory_path() / ("zov-remove-" + std::to_string(::getpid()) + ".zov");
   ASSERT_TRUE(SaveSession(g.session, session.string()));
-  test::GeneralePronto other;
+  test::WindowReady other;
   Generale& h = other.g;
   WorkFolder* again = &other.work;
   const SessionReport loaded = LoadSession(h.session, session.string());
@@ -426,7 +426,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
 // test case back before processing leaves them as they were.
 TEST(Session, DefaultValuesDoNotDependOnTheOtherTestCases) {
   const auto defaults = [](bool withFirst) {
-    test::GeneralePronto h;
+    test::WindowReady h;
     PlanningSession& s = h.session;
     s.setSeed(5);
     EXPECT_TRUE(s.openModel(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl"));

@@ -30,8 +30,8 @@ std::vector<std::string> Lines(const TestCaseRecord& r, const CategoryList& c, i
 }
 
 // A message with own choices and parameters of the given choice counts.
-MessageRecord Messaggio(const std::string& name, const std::string& path, std::vector<std::string> own,
-                        std::vector<std::vector<std::string>> parameters = {}) {
+MessageRecord MessageWith(const std::string& name, const std::string& path, std::vector<std::string> own,
+                          std::vector<std::vector<std::string>> parameters = {}) {
   MessageRecord m;
   m.name = name;
   m.pathName = path;
@@ -50,7 +50,7 @@ MessageRecord Messaggio(const std::string& name, const std::string& path, std::v
 
 TEST(ChoiceDigit, MixedRadixWithTheFirstCategoryMostSignificant) {
   TestCaseRecord r;
-  r.messages.push_back(Messaggio("m", "1", {"a", "b"}, {{"x", "y", "z"}, {"u", "v"}}));
+  r.messages.push_back(MessageWith("m", "1", {"a", "b"}, {{"x", "y", "z"}, {"u", "v"}}));
   const CategoryList c = BuildCategories(r, 0, 0);
   ASSERT_EQ(c.list.size(), 3u);
   EXPECT_EQ(c.T, 12);
@@ -75,7 +75,7 @@ TEST(ShuffleCombinations, ACyclicPermutation) {
 
 TEST(GeneratePath, EveryChoiceOnceInRandomOrder) {
   TestCaseRecord r;
-  r.messages.push_back(Messaggio("open", "1", {"a", "b", "c"}));
+  r.messages.push_back(MessageWith("open", "1", {"a", "b", "c"}));
   SeededRandom random(1);
   const auto lines = Lines(r, BuildCategories(r, 0, 0), 1, "1", 3, random, nullptr);
   EXPECT_EQ(lines[0], "");
@@ -95,8 +95,8 @@ TEST(GeneratePath, EveryChoiceOnceInRandomOrder) {
 
 TEST(GeneratePath, NoneAskedTooManyAskedAndNoCategory) {
   TestCaseRecord r;
-  r.messages.push_back(Messaggio("open", "1", {"a", "b"}));
-  r.messages.push_back(Messaggio("quiet", "2", {}));
+  r.messages.push_back(MessageWith("open", "1", {"a", "b"}));
+  r.messages.push_back(MessageWith("quiet", "2", {}));
   SeededRandom random(1);
   const auto zero = Lines(r, BuildCategories(r, 0, 0), 1, "1", 0, random, nullptr);
   EXPECT_EQ(zero,
@@ -111,7 +111,7 @@ TEST(GeneratePath, NoneAskedTooManyAskedAndNoCategory) {
 
 TEST(GeneratePath, AConflictingRowKeepsTheNextNumber) {
   TestCaseRecord r;
-  MessageRecord m = Messaggio("set", "1", {}, {{"busy", "idle", "ready"}});
+  MessageRecord m = MessageWith("set", "1", {}, {{"busy", "idle", "ready"}});
   // "busy" defines busy and requires not busy: it conflicts with itself.
   ChoiceRecord& busy = m.attributes[0].choices[0];
   busy.properties = {"busy"};
@@ -154,7 +154,7 @@ TEST(GeneratePath, AConflictingRowKeepsTheNextNumber) {
 // is read as the first of its choices not taken.
 TEST(GeneratePath, KeepsTheEarlierProceduresStillValidAtTheirPlaces) {
   TestCaseRecord r;
-  r.messages.push_back(Messaggio("m", "1", {}, {{"a", "b", "c"}, {"x", "x", "y"}}));
+  r.messages.push_back(MessageWith("m", "1", {}, {{"a", "b", "c"}, {"x", "x", "y"}}));
   const CategoryList c = BuildCategories(r, 0, 0);
   const auto earlier = [](long place, const std::string& first, const std::string& second) {
     return EarlierProcedure{place, true, {{"m", "p0", first}, {"m", "p1", second}}};
@@ -199,7 +199,7 @@ TEST(GeneratePath, PastTheBoundIsReported) {
   r.allotted = 5;
   r.pathCount = 1;
   std::vector<std::string> hundred(100, "v");
-  r.messages.push_back(Messaggio("m", "1", hundred, {hundred, hundred, hundred}));
+  r.messages.push_back(MessageWith("m", "1", hundred, {hundred, hundred, hundred}));
   EXPECT_TRUE(BuildCategories(r, 0, 0).troppe);
   SeededRandom random(1);
   auto work = WorkFolder::CreatePrivate(nullptr);
@@ -226,9 +226,9 @@ TEST(GeneratePath, PastTheBoundIsReported) {
 }
 
 TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {
-  test::GeneralePronto pronto;
-  Generale& g = pronto.g;
-  WorkFolder* work = &pronto.work;
+  test::WindowReady ready;
+  Generale& g = ready.g;
+  WorkFolder* work = &ready.work;
   g.session.setSeed(5);
   TestCaseTable& t = test::MutableWork(g.session).specification.table;
   t.cases.resize(4);
@@ -237,7 +237,7 @@ TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {
     r.name = "Case " + std::to_string(i) + " ";
     r.allotted = 2;
     r.pathCount = 1;
-    r.messages.push_back(Messaggio("m", "1", {"a", "b", "c"}));
+    r.messages.push_back(MessageWith("m", "1", {"a", "b", "c"}));
   }
   t.cases[3].name = "Nothing ";  // no diagram matched: path count 0
   t.cases[3].allotted = 4;

@@ -12,8 +12,8 @@
 namespace zov {
 namespace {
 
-using test::ModelloCaricato;
-using test::ModelloSintetico;
+using test::LoadedModel;
+using test::SyntheticModel;
 
 bool Marked(const Tree& t, NodeId n) {
   return t.node(n).foreColor == kSelectedFore && t.node(n).backColor == kSelectedBack;
@@ -27,7 +27,7 @@ struct Chain : ::testing::Test {
     g().setAsker(&asker);
     EXPECT_EQ(loaded.error, "");
   }
-  ModelloSintetico& Model() {
+  SyntheticModel& Model() {
     actor = m.actor("Clerk");
     std::string previous;
     for (int i = 1; i <= 4; ++i) {
@@ -55,10 +55,10 @@ struct Chain : ::testing::Test {
     });
   }
 
-  ModelloSintetico m;
+  SyntheticModel m;
   std::string actor, v;
   std::vector<std::string> u, d;
-  ModelloCaricato loaded;
+  LoadedModel loaded;
   ScriptedAsker asker;
 };
 

@@ -164,7 +164,7 @@ struct Replayed {
 };
 
 Replayed Replay(const fs::path& session) {
-  test::GeneralePronto fresh;
+  test::WindowReady fresh;
   const SessionReport r = LoadSession(fresh.session, session.string());
   if (!r.outcome) return {{}, r.outcome.message};
   if (!r.leftOut.empty()) return {{}, "left out: " + r.leftOut.front()};
@@ -176,7 +176,7 @@ void CheckSequences(const std::string& model, int sequences) {
   fs::create_directories(dir);
   for (int k = 0; k < sequences; ++k) {
     SCOPED_TRACE(model + ", sequence " + std::to_string(k));
-    test::GeneralePronto live;
+    test::WindowReady live;
     live.session.setUndoable(true);
     live.session.setSeed(static_cast<unsigned>(11 + k));
     ASSERT_TRUE(live.session.openModel(model));
@@ -216,7 +216,7 @@ TEST(SessionReplay, RandomWorkOnSharedModelsReplaysExactly) {
 // one value: the list a category decision gives replaces what was there.
 TEST(SessionReplay, ACategoryEditedAgainReplaysAsItWasLeft) {
   const fs::path session = fs::temp_directory_path() / ("zov-twice-" + std::to_string(::getpid()) + ".zov");
-  test::GeneralePronto live;
+  test::WindowReady live;
   PlanningSession& s = live.session;
   s.setUndoable(true);
   s.setSeed(5);
@@ -263,7 +263,7 @@ TEST(SessionReplay, ACategoryEditedAgainReplaysAsItWasLeft) {
   ASSERT_NE(second, nullptr);
   (*second)["values"] = nlohmann::json::array({{{"value", "4321"}, {"properties", ""}, {"selectors", ""}}});
   std::ofstream(session, std::ios::binary | std::ios::trunc) << file.dump(2);
-  test::GeneralePronto old;
+  test::WindowReady old;
   const SessionReport earlier = LoadSession(old.session, session.string());
   ASSERT_TRUE(earlier.outcome) << earlier.outcome.message;
   const Tree& replayed = old.session.TV(kSpecTree);

@@ -108,7 +108,7 @@ struct Processing : ::testing::Test {
     return out;
   }
 
-  test::ModelloCaricato loaded;
+  test::LoadedModel loaded;
   Generale& g;
   WorkFolder& work;
   ScriptedAsker asker;
@@ -391,7 +391,7 @@ struct Picked {
     g.TV(kSpecTree).setSelected(n);
     return g.specifications();
   }
-  test::ModelloCaricato loaded;
+  test::LoadedModel loaded;
   Generale& g;
   ScriptedAsker asker;
 };

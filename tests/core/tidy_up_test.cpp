@@ -17,15 +17,15 @@ namespace fs = std::filesystem;
 namespace zov {
 namespace {
 
-using test::ModelloSintetico;
+using test::SyntheticModel;
 
-using Loaded = test::ModelloCaricato;
+using Loaded = test::LoadedModel;
 
 // Without a cap set, the Main Tree may grow past kMinMainTreeCap as
 // far as the model needs: 50 use cases of 700 diagrams each, every one
 // reached from six actors, give 250 links copying 700 nodes each.
 TEST(BranchCopies, TheCapGrowsWithTheModel) {
-  ModelloSintetico m;
+  SyntheticModel m;
   std::vector<std::string> actors, useCases;
   for (int a = 0; a < 6; ++a) actors.push_back(m.actor("Actor " + std::to_string(a)));
   for (int u = 0; u < 50; ++u) {
@@ -51,7 +51,7 @@ struct HandTree : ::testing::Test {
   void run() {
     CopyState s;
     AzzeraCollezioni(s);
-    s.limite = limit;
+    s.cap = limit;
     DuplicaRami(t, s, files, [this](const std::string& text) { notices.push_back(text); });
   }
   Tree t;
@@ -170,13 +170,13 @@ void CheckTreesKeepTheirRules(const std::string& dir, int& files, int& weightedG
     if (entry.path().extension() == ".mdl" || entry.path().extension() == ".cat") models.push_back(entry.path());
   for (const fs::path& model : models) {
     ++files;
-    test::GeneralePronto pronto;
-    PlanningSession& g = pronto.session;
+    test::WindowReady ready;
+    PlanningSession& s = ready.session;
     const std::string path = model.string();
-    ASSERT_EQ(test::LoadError(g, path), "") << path;
-    const Tree& t = g.TV(kMainTree);
+    ASSERT_EQ(test::LoadError(s, path), "") << path;
+    const Tree& t = s.TV(kMainTree);
     EXPECT_TRUE(t.contains("LEVEL 0")) << path;
-    EXPECT_EQ(g.TV(kNotLinkedTree).node(g.TV(kNotLinkedTree).firstRoot()).text, "<<NOT linked>>");
+    EXPECT_EQ(s.TV(kNotLinkedTree).node(s.TV(kNotLinkedTree).firstRoot()).text, "<<NOT linked>>");
     for (NodeId id : t.collection()) {
       const Node& n = t.node(id);
       EXPECT_NE(n.image, "continua") << path << " " << n.key;

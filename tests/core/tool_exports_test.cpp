@@ -84,7 +84,7 @@ TEST(Templates, DeepNestingIsRefusedUpFront) {
 
 // A template that repeats the plan within itself stops at the size given.
 TEST(Templates, ARenderingPastItsLimitStops) {
-  test::GeneralePronto ready;
+  test::WindowReady ready;
   PlanningSession& p = ready.session;
   ASSERT_TRUE(RunPlan(p, std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl", PlanOptions{}).outcome);
   std::string out;

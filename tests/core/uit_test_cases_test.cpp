@@ -56,9 +56,9 @@ struct Uit : ::testing::Test {
     if (withChild) s.addChild(n, key + "child", "x", "messaggio");
   }
 
-  test::GeneralePronto pronto;
-  Generale& g = pronto.g;
-  QuietBusyBox& busy = pronto.busy;
+  test::WindowReady ready;
+  Generale& g = ready.g;
+  QuietBusyBox& busy = ready.busy;
   ScriptedAsker asker;
 };
 

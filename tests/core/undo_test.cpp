@@ -94,7 +94,7 @@ struct Undo : ::testing::Test {
     p.setUndoable(true);
     p.setSeed(7);
   }
-  test::GeneralePronto ready;
+  test::WindowReady ready;
   PlanningSession& p = ready.session;
   Generale& g = ready.g;
 
@@ -234,7 +234,7 @@ TEST_F(Undo, MenusAndScriptsFollow) {
   EXPECT_EQ(fromSteps(), live);
   const std::string file = (fs::path(ready.work.dir()) / "again.zov").string();
   ASSERT_TRUE(SaveSession(p, file));
-  test::GeneralePronto other;
+  test::WindowReady other;
   other.g.openSessionFile(file);
   EXPECT_EQ(std::count_if(other.g.problems().begin(), other.g.problems().end(),
                           [](const Generale::Problem& q) { return q.from == "Generation" || q.from == "Processing"; }),
@@ -298,7 +298,7 @@ TEST_F(Undo, ACancelledSessionLoadKeepsTheWork) {
   const std::vector<std::string> states = WorkThrough();
   const std::string file = (fs::path(ready.work.dir()) / "other.zov").string();
   {
-    test::GeneralePronto other;
+    test::WindowReady other;
     other.session.setSeed(99);
     other.session.loadWithStrength({3, true});
     ASSERT_TRUE(other.session.openModel(kExamples + "/ATM.mdl"));
@@ -364,7 +364,7 @@ TEST_F(Undo, ACancelledFirstLoadLeavesNoModel) {
 // (generous here against a loaded machine; the note gives the figures).
 // Whether the plan made decisions.
 bool ReplaysToTheSameState(const std::string& model) {
-  test::GeneralePronto ready;
+  test::WindowReady ready;
   PlanningSession& p = ready.session;
   p.setUndoable(true);
   p.setSeed(3);

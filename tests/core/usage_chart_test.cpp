@@ -54,9 +54,9 @@ struct UsageChart : ::testing::Test {
     }
     EXPECT_EQ(c.totalProcedures, CalcolaNumeroTest(t));
   }
-  test::GeneralePronto pronto;
-  Generale& g = pronto.g;
-  PlanningSession& p = pronto.session;
+  test::WindowReady ready;
+  Generale& g = ready.g;
+  PlanningSession& p = ready.session;
 };
 
 // Lending by number: no cut, every leaf in weight order with its share.

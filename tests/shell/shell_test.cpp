@@ -72,24 +72,24 @@ void CheckModels(MainWindow& w) {
 
 // The main window as the tester finds it, with Qt's checks on its trees and
 // a scripted tester answering its dialogs.
-struct Finestra {
-  Finestra() {
+struct Window {
+  Window() {
     w.loadWindow();
     CheckModels(w);
     w.state().setAsker(&asker);
   }
-  ~Finestra() { w.state().setAsker(nullptr); }
+  ~Window() { w.state().setAsker(nullptr); }
   bool show() {
     w.show();
     return QTest::qWaitForWindowExposed(&w);
   }
   // "&Load Model..." on a model of the examples.
-  void carica(const std::string& model) {
+  void load(const std::string& model) {
     asker.files.push_back(std::string(ZOV_EXAMPLES_DIR) + "/" + model);
     w.action("m_caricamdl")->trigger();
   }
   // "&Select Level" on the Main Tree node at path, with a number of procedures.
-  void seleziona(const std::string& path, int procedures) {
+  void select(const std::string& path, int procedures) {
     Tree& main = w.state().TV(kMainTree);
     main.setSelected(FindByKeyOrPath(main, path));
     asker.criteria.push_back([procedures](CriterionDialog& d) {
@@ -145,7 +145,7 @@ class ShellTest : public QObject {
   // and the status bar with the problems button stay on screen, however
   // small the screen (the offscreen test screen is 800x600).
   void windowFitsTheScreen() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     const QRect room = f.w.screen()->availableGeometry();
     // A window manager decorates the window a moment after it shows.
@@ -167,11 +167,11 @@ class ShellTest : public QObject {
   // Undo, Redo), each followed by a key to the tree. Under a window
   // manager (ctest shell_focus_under_wm) this is the tester's own case.
   void keyboardComesBackAfterBusyCommands() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     MainWindow& w = f.w;
-    f.carica("ATM.mdl");
-    f.seleziona("Customer", 40);
+    f.load("ATM.mdl");
+    f.select("Customer", 40);
     const std::vector<std::pair<int, const char*>> commands = {
         {1, "m_seqfromzov"}, {1, "m_selectall"}, {1, "m_undo"}, {1, "m_redo"}, {0, "m_caricamdl"}};
     for (int i = 0; i < 50; ++i) {
@@ -204,7 +204,7 @@ class ShellTest : public QObject {
     opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", bin.path().toUtf8() + ":" + path);
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     f.w.action("m_cartella")->trigger();
     const auto said = [&f] {
@@ -219,7 +219,7 @@ class ShellTest : public QObject {
 
   // Recent Files: two entries of one name show their folders.
   void recentFilesTellEntriesOfOneNameApart() {
-    Finestra f;
+    Window f;
     Generale& g = f.w.state();
     g.recentFiles = {"/srv/models/2024/ATM.mdl", "/srv/models/2025/ATM.mdl", "/srv/models/Lending.mdl"};
     g.onRecentFilesChange();
@@ -237,9 +237,9 @@ class ShellTest : public QObject {
   // Ctrl+F starts a search from the top of the tree, whichever node is
   // selected, and says so; F3 goes on to the next.
   void findSearchesFromTheTop() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
-    f.carica("ATM.mdl");
+    f.load("ATM.mdl");
     MainWindow& w = f.w;
     Tree& main = w.state().TV(kMainTree);
     // The nodes in the order the tree shows them, and those named "withdraw".
@@ -279,12 +279,12 @@ class ShellTest : public QObject {
   // pop-up item) puts it into the selected test cases; F2 edits a weight
   // in place, checked as the node editor checks it.
   void keyboardPicksTestCasesAndEditsWeights() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     MainWindow& w = f.w;
     Generale& g = w.state();
-    f.carica("ATM.mdl");
-    f.seleziona("Customer/Withdraw Cash", 40);
+    f.load("ATM.mdl");
+    f.select("Customer/Withdraw Cash", 40);
     w.tabStrip()->setCurrentIndex(1);
     w.action("m_seqfromzov")->trigger();
     TreeView* uit = w.tv(kUitTree);
@@ -333,11 +333,11 @@ class ShellTest : public QObject {
   // The details pane (Ctrl+Shift+D, or "Details" in the status bar) writes
   // out what the current node of any tree carries.
   void detailsPaneWritesOutTheCurrentNode() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     MainWindow& w = f.w;
     Generale& g = w.state();
-    f.carica("ATM.mdl");
+    f.load("ATM.mdl");
     QVERIFY(!w.detailsDock()->isVisible());
     QTest::keyClick(&w, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
     QTRY_VERIFY(w.detailsDock()->isVisible());
@@ -365,7 +365,7 @@ class ShellTest : public QObject {
     QVERIFY(std::any_of(rows.begin(), rows.end(),
                         [](const auto& r) { return r.first.startsWith(QStringLiteral("Shown ")); }));
     // A node of the Test Specification tree names its diagram and document.
-    f.seleziona("Customer/Withdraw Cash", 40);
+    f.select("Customer/Withdraw Cash", 40);
     f.processCommand();
     Tree& spec = g.TV(kSpecTree);
     TreeView* specView = w.tv(kSpecTree);
@@ -380,13 +380,13 @@ class ShellTest : public QObject {
   // middle with the whole of it in the tooltip, and the usage chart and the
   // print preview open within the window.
   void smallScreens() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     MainWindow& w = f.w;
     Generale& g = w.state();
     w.resize(800, 600);
-    f.carica("ATM.mdl");
-    f.seleziona("Customer/Withdraw Cash", 40);
+    f.load("ATM.mdl");
+    f.select("Customer/Withdraw Cash", 40);
     const std::string said = "Saved the session to /" + std::string(200, 'x') + "/work.zov";
     g.declare(said);
     w.statusText()->repaint();
@@ -411,7 +411,7 @@ class ShellTest : public QObject {
       QVERIFY(QFile::copy(QStringLiteral(ZOV_EXAMPLES_DIR "/") + QLatin1String(f), dir.filePath(QLatin1String(f))));
     const std::string folder = QDir(dir.path()).canonicalPath().toStdString();
     QSettings().remove(QStringLiteral("recentFiles"));
-    Finestra f;
+    Window f;
     Generale& g = f.w.state();
     f.asker.files.push_back(folder + "/ATM.mdl");
     f.w.action("m_caricamdl")->trigger();
@@ -449,7 +449,7 @@ class ShellTest : public QObject {
     items[2]->trigger();
     QVERIFY(g.sessionFile().empty());
     QCOMPARE(recent->actions()[0]->text(), QStringLiteral("&1 ATM.mdl"));
-    Finestra next;
+    Window next;
     QCOMPARE(next.w.findChild<QMenu*>(QStringLiteral("m_recent"))->actions().size(), 3);
   }
 
@@ -482,7 +482,7 @@ class ShellTest : public QObject {
   }
 
   void tabThreeSwitchesTheMenus() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     MainWindow& w = f.w;
     QTabBar* bar = w.tabStrip()->tabBar();
@@ -502,7 +502,7 @@ class ShellTest : public QObject {
   }
 
   void rightClickOnAMarkedNodeOffersUnselectAll() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     MainWindow& w = f.w;
     Tree& t = w.state().TV(kMainTree);
@@ -531,7 +531,7 @@ class ShellTest : public QObject {
   }
 
   void viewFollowsTheCoreTree() {
-    Finestra f;
+    Window f;
     MainWindow& w = f.w;
     Tree& t = w.state().TV(kDesignTree);
     TreeModel* model = w.tv(kDesignTree)->treeModel();
@@ -578,7 +578,7 @@ class ShellTest : public QObject {
   void windowHidesNothingAndKeepsNothingStale() {
     QTemporaryDir dir;
     QVERIFY(QFile::copy(QStringLiteral(ZOV_EXAMPLES_DIR "/ATM.mdl"), dir.filePath(QStringLiteral("ATM.mdl"))));
-    Finestra f;
+    Window f;
     MainWindow& w = f.w;
     Generale& g = w.state();
     f.asker.files.push_back(dir.filePath(QStringLiteral("ATM.mdl")).toStdString());
@@ -602,7 +602,7 @@ class ShellTest : public QObject {
       if (main.node(n).children > 0) QVERIFY(w.tv(kMainTree)->isExpanded(w.tv(kMainTree)->treeModel()->indexOf(n)));
 
     // The whole model: its load replaces the problems of the last one.
-    f.carica("ATM.mdl");
+    f.load("ATM.mdl");
     QVERIFY(g.problems().empty());
     QVERIFY(!w.problemsButton()->isVisibleTo(&w));
     // "See All &Entry" says which showing of how many it went to.
@@ -614,7 +614,7 @@ class ShellTest : public QObject {
     g.seeAll();
     QVERIFY(QRegularExpression(QStringLiteral(": \\d+ of \\d+$")).match(w.statusText()->text()).hasMatch());
     // A command that changes something replaces the text of the last one.
-    f.seleziona("Customer/Withdraw Cash", 40);
+    f.select("Customer/Withdraw Cash", 40);
     QVERIFY2(w.statusText()->text().startsWith(QStringLiteral("Leaves weights sum")),
              qPrintable(w.statusText()->text()));
     f.processCommand();
@@ -675,14 +675,14 @@ class ShellTest : public QObject {
   // The status bar says what each command did; the keyboard reaches the
   // menus (F10, access keys) and finds nodes (Ctrl+F, F3).
   void feedbackAndKeyboard() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     MainWindow& w = f.w;
     Generale& g = w.state();
-    f.carica("ATM.mdl");
+    f.load("ATM.mdl");
     QCOMPARE(w.statusText()->text(), QStringLiteral("Loaded ATM.mdl: 4 actors, 8 use cases, 6 scenario diagrams"));
     QVERIFY(w.folderText()->text().endsWith(QString::fromStdString(g.session.workFolder()->dir().string())));
-    f.seleziona("Customer/Withdraw Cash", 40);
+    f.select("Customer/Withdraw Cash", 40);
     f.processCommand();
     QCOMPARE(w.statusText()->text(), QStringLiteral("Processing: 3 test cases, 9 paths, 9 documents"));
     w.action("mnuTestSc")->trigger();  // before a generation: one message
@@ -745,7 +745,7 @@ class ShellTest : public QObject {
   }
 
   void busyBoxShowsTheStatus() {
-    Finestra f;
+    Window f;
     MainWindow& w = f.w;
     w.busyBox()->show();
     w.state().MostraMessaggio("Reading the use-case view");
@@ -763,7 +763,7 @@ class ShellTest : public QObject {
   // "&Undo"/"&Redo" at the top of FILE take decisions back and again; the
   // busy box's Cancel leaves the window as it was before the command.
   void undoRedoAndCancel() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     MainWindow& w = f.w;
     Generale& g = w.state();
@@ -775,8 +775,8 @@ class ShellTest : public QObject {
     QCOMPARE(file.at(1)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
     QVERIFY(!w.action("m_undo")->isEnabled());
 
-    f.carica("ATM.mdl");
-    f.seleziona("Customer/Withdraw Cash", 40);
+    f.load("ATM.mdl");
+    f.select("Customer/Withdraw Cash", 40);
     f.processCommand();
     const int specNodes = g.TV(kSpecTree).count();
     QVERIFY(specNodes > 0);
@@ -827,7 +827,7 @@ class ShellTest : public QObject {
     QVERIFY2(w.statusText()->text().contains(QStringLiteral("was cancelled")), qPrintable(w.statusText()->text()));
     QCOMPARE(g.TV(kSpecTree).count(), specNodes);
     QVERIFY(!w.busyBox()->isVisible());
-    f.carica("Lending.mdl");
+    f.load("Lending.mdl");
     QVERIFY(w.windowTitle().contains(QStringLiteral("ATM.mdl")));
     QCOMPARE(g.TV(kSpecTree).count(), specNodes);
     presser.stop();
@@ -841,11 +841,11 @@ class ShellTest : public QObject {
   }
 
   void loadMdlFileShowsTheModel() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     MainWindow& w = f.w;
     QVERIFY(w.action("m_caricamdl")->isEnabled());
-    f.carica("ATM.mdl");
+    f.load("ATM.mdl");
     QVERIFY(w.windowTitle().startsWith(QStringLiteral("Zov Suite - ")));
     QVERIFY(w.windowTitle().endsWith(QStringLiteral("ATM.mdl")));
     // Every view shows its tree (what the trees hold: tests/golden/ATM-trees).
@@ -857,7 +857,7 @@ class ShellTest : public QObject {
     QCOMPARE(f.asker.asked.size(), std::size_t{1});  // the file only: a complete load reports nothing
 
     // A file that is not a model: a message, and the loaded model stays.
-    f.carica("../README.md");
+    f.load("../README.md");
     QCOMPARE(QString::fromStdString(f.asker.asked.back().title), QStringLiteral("Zov Suite"));
     QVERIFY(w.windowTitle().endsWith(QStringLiteral("ATM.mdl")));
   }
@@ -940,12 +940,12 @@ class ShellTest : public QObject {
   }
 
   void uitMenuFillsTheUitTree() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     MainWindow& w = f.w;
     QVERIFY(!w.action("m_elencaseq")->isEnabled());  // off until a model is loaded
     QVERIFY(!w.action("m_nonconnessi")->isEnabled());
-    f.carica("Lending.mdl");
+    f.load("Lending.mdl");
     w.tabStrip()->setCurrentIndex(1);
     QVERIFY(w.action("m_loadingDT")->isEnabled());
     QVERIFY(w.action("m_elencaseq")->isEnabled());
@@ -960,9 +960,9 @@ class ShellTest : public QObject {
   }
 
   void specificationEditorsInTheWindow() {
-    Finestra f;
+    Window f;
     Generale& g = f.w.state();
-    f.carica("Lending.mdl");
+    f.load("Lending.mdl");
     // "Borrow - main" selected with 9 procedures, then "&Processing...".
     Handle diagram;
     for (Handle u : g.session.model()->AllUseCases(g.session.openModelHandle()))
@@ -1133,10 +1133,10 @@ class ShellTest : public QObject {
   // A new model throws away the test specification and the scripts of the
   // one before: nothing of it can be generated, shown or printed.
   void anotherModelLeavesNothingOfThePrevious() {
-    Finestra f;
+    Window f;
     MainWindow& w = f.w;
     Generale& g = w.state();
-    f.carica("Lending.mdl");
+    f.load("Lending.mdl");
     g.TV(kSelectedTestCases).addChild("Selected Item", "5B1000000040", "[0.4615] Borrow - main  ((NTP:9))", "sequence");
     g.processCommand();
     g.generateAll();
@@ -1152,7 +1152,7 @@ class ShellTest : public QObject {
     QVERIFY(!g.LB.items.empty());
     QVERIFY(g.reachable(menu::kAllTestCases));
     QVERIFY(w.action("mnuTestSc")->isEnabled());
-    f.carica("ATM.mdl");
+    f.load("ATM.mdl");
     QVERIFY(!w.action("mnPlanReport")->isEnabled());
     QCOMPARE(g.TV(kSpecTree).count(), 0);
     QVERIFY(g.LB.items.empty());
@@ -1175,14 +1175,14 @@ class ShellTest : public QObject {
     std::vector<std::string> script;
     std::size_t specFiles = 0;
     {
-      Finestra f;
+      Window f;
       QVERIFY(f.show());
       MainWindow& w = f.w;
       Generale& g = w.state();
       ScriptedAsker& asker = f.asker;
       g.session.setSeed(7);
-      f.carica("Lending.mdl");
-      f.seleziona("Member/Borrow Book", 30);
+      f.load("Lending.mdl");
+      f.select("Member/Borrow Book", 30);
       QVERIFY(w.windowTitle().endsWith(QStringLiteral(" *")));
       f.processCommand();
       // The selected test cases' pop-up takes one back (for the next processing).
@@ -1257,7 +1257,7 @@ class ShellTest : public QObject {
       w.action("m_esporta")->trigger();
       QVERIFY(QString::fromStdString(asker.asked.back().text).startsWith(QStringLiteral("Exported ")));
     }
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     MainWindow& w = f.w;
     Generale& g = w.state();
@@ -1272,7 +1272,7 @@ class ShellTest : public QObject {
     {
       // A session given on the command line (as the desktop opens a .zov
       // file) is replayed, not read as a model.
-      Finestra opened;
+      Window opened;
       opened.w.openFile(session);
       QStringList again;
       const Tree& tree = opened.w.state().TV(kSpecTree);
@@ -1431,11 +1431,11 @@ class ShellTest : public QObject {
   // the leaves by weight, the cut marked and the leaves below it greyed;
   // PNG and SVG exports write files that open.
   void usageChartAfterACoverageSelection() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     MainWindow& w = f.w;
     ScriptedAsker& asker = f.asker;
-    f.carica("ATM.mdl");
+    f.load("ATM.mdl");
     QVERIFY(!w.action("m_grafico")->isEnabled());
     Tree& main = w.state().TV(kMainTree);
     main.setSelected(FindByKeyOrPath(main, "Customer/Withdraw Cash/Authenticate"));
@@ -1533,7 +1533,7 @@ class ShellTest : public QObject {
   }
 
   void aboutBoxNamesVersionCommitAndLicence() {
-    Finestra f;
+    Window f;
     QVERIFY(f.show());
     MainWindow& w = f.w;
     // The last menu of the bar, after the core's.

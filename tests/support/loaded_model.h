@@ -17,10 +17,10 @@
 
 namespace zov::test {
 
-struct ModelloCaricato {
-  explicit ModelloCaricato(const ModelloSintetico& model) : ModelloCaricato(model.petal()) {}
+struct LoadedModel {
+  explicit LoadedModel(const SyntheticModel& model) : LoadedModel(model.petal()) {}
   // A model written by hand as petal text.
-  explicit ModelloCaricato(const std::string& petal) : work(*WorkFolder::CreatePrivate(nullptr)) {
+  explicit LoadedModel(const std::string& petal) : work(*WorkFolder::CreatePrivate(nullptr)) {
     window.setBusyBox(&busy);
     static int serial = 0;
     path = std::filesystem::temp_directory_path() /
@@ -30,7 +30,7 @@ struct ModelloCaricato {
     const Outcome loaded = g.openModel(path.string());
     if (!loaded) error = loaded.message;
   }
-  ~ModelloCaricato() {
+  ~LoadedModel() {
     RimuoveFileCreati(work);
     RimuoveFileCreatiUIT(work);
     std::filesystem::remove(path);

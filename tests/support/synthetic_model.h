@@ -12,7 +12,7 @@
 
 namespace zov::test {
 
-class ModelloSintetico {
+class SyntheticModel {
  public:
   // Returns the element's identifier (12 hexadecimal digits).
   std::string actor(const std::string& name) {

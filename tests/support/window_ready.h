@@ -8,18 +8,18 @@
 
 namespace zov::test {
 
-struct GeneralePronto {
-  GeneralePronto() : work(*WorkFolder::CreatePrivate(nullptr)) {
+struct WindowReady {
+  WindowReady() : work(*WorkFolder::CreatePrivate(nullptr)) {
     session.setWorkFolder(&work);
     g.setBusyBox(&busy);
     g.loadWindow();
   }
-  ~GeneralePronto() {
+  ~WindowReady() {
     RimuoveFileCreati(work);
     RimuoveFileCreatiUIT(work);
   }
-  GeneralePronto(const GeneralePronto&) = delete;
-  GeneralePronto& operator=(const GeneralePronto&) = delete;
+  WindowReady(const WindowReady&) = delete;
+  WindowReady& operator=(const WindowReady&) = delete;
 
   QuietBusyBox busy;
   WorkFolder work;

@@ -125,27 +125,28 @@ bool ParseFormats(const std::string& list, Formats& out) {
   return any;
 }
 
-void ForEachProcedureName(const PlanningSession& g, const std::function<void(std::size_t, const ProcedureNames&)>& f) {
-  const std::unordered_map<int, std::string> diagramOf = DiagramsByNumber(g.work().specification);
+void ForEachProcedureName(const PlanningSession& session,
+                          const std::function<void(std::size_t, const ProcedureNames&)>& f) {
+  const std::unordered_map<int, std::string> diagramOf = DiagramsByNumber(session.work().specification);
   std::unordered_map<int, std::string> sectionOf;
-  if (g.work().planReport)
-    for (const PlanReport::Leaf& l : g.work().planReport->leaves)
+  if (session.work().planReport)
+    for (const PlanReport::Leaf& l : session.work().planReport->leaves)
       if (l.testCase > 0) sectionOf.try_emplace(l.testCase, l.section);
   int testCase = -1;
   std::string path;
   int position = 0;
   char number[32];
   ProcedureNames n;
-  for (std::size_t i = 0; i < g.work().procedures.size(); ++i) {
-    const GeneratedProcedure& p = g.work().procedures[i];
+  for (std::size_t i = 0; i < session.work().procedures.size(); ++i) {
+    const GeneratedProcedure& p = session.work().procedures[i];
     if (p.testCase != testCase || p.path != path) {
       testCase = p.testCase;
       path = p.path;
       position = 0;
     }
     ++position;
-    const TestCaseRecord* r = static_cast<std::size_t>(p.testCase) < g.work().specification.table.cases.size()
-                                  ? &g.work().specification.table.cases[static_cast<std::size_t>(p.testCase)]
+    const TestCaseRecord* r = static_cast<std::size_t>(p.testCase) < session.work().specification.table.cases.size()
+                                  ? &session.work().specification.table.cases[static_cast<std::size_t>(p.testCase)]
                                   : nullptr;
     const std::string name = WithoutTrailingBlanks(r != nullptr ? r->name : std::string());
     // A procedure kept from an earlier plan keeps its place.
@@ -160,14 +161,14 @@ void ForEachProcedureName(const PlanningSession& g, const std::function<void(std
   }
 }
 
-std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& g) {
+std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& session) {
   std::vector<ProcedureNames> names;
-  names.reserve(g.work().procedures.size());
-  ForEachProcedureName(g, [&names](std::size_t, const ProcedureNames& n) { names.push_back(n); });
+  names.reserve(session.work().procedures.size());
+  ForEachProcedureName(session, [&names](std::size_t, const ProcedureNames& n) { names.push_back(n); });
   return names;
 }
 
-std::string ProceduresCsv(const PlanningSession& g, const CsvStyle& style) {
+std::string ProceduresCsv(const PlanningSession& session, const CsvStyle& style) {
   const char d = style.delimiter;
   std::string out = style.bom ? "\xEF\xBB\xBF" : "";
   const auto field = [d](const std::string& text) { return CsvField(text, d); };
@@ -175,12 +176,12 @@ std::string ProceduresCsv(const PlanningSession& g, const CsvStyle& style) {
                              "significant", "message", "category", "value", "properties", "selectors", "expected"})
     out += field(column) + d;
   out += "precondition\r\n";
-  const std::vector<ProcedureNames> names = NamesOfProcedures(g);
-  for (std::size_t i = 0; i < g.work().procedures.size(); ++i) {
-    const GeneratedProcedure& p = g.work().procedures[i];
+  const std::vector<ProcedureNames> names = NamesOfProcedures(session);
+  for (std::size_t i = 0; i < session.work().procedures.size(); ++i) {
+    const GeneratedProcedure& p = session.work().procedures[i];
     const ProcedureNames& n = names[i];
-    const TestCaseRecord* r = g.work().specification.table.cases.size() > static_cast<std::size_t>(p.testCase)
-                                  ? &g.work().specification.table.cases[static_cast<std::size_t>(p.testCase)]
+    const TestCaseRecord* r = session.work().specification.table.cases.size() > static_cast<std::size_t>(p.testCase)
+                                  ? &session.work().specification.table.cases[static_cast<std::size_t>(p.testCase)]
                                   : nullptr;
     const std::string head = field(n.id) + d + field(n.testCase) + d + field(n.title) + d + field(n.section) + d +
                              field(WithoutTrailingBlanks(r != nullptr ? r->name : std::string())) + d + field(p.path) +
@@ -192,13 +193,13 @@ std::string ProceduresCsv(const PlanningSession& g, const CsvStyle& style) {
   return out;
 }
 
-std::string IndexCsv(const PlanningSession& g) {
+std::string IndexCsv(const PlanningSession& session) {
   std::string out = "id,test case number,path,document,script\r\n";
-  ForEachProcedureName(g, [&](std::size_t i, const ProcedureNames& n) {
-    const GeneratedProcedure& p = g.work().procedures[i];
-    const auto doc = g.work().specification.documentByPath.find(PathKey(p.testCase, p.path));
+  ForEachProcedureName(session, [&](std::size_t i, const ProcedureNames& n) {
+    const GeneratedProcedure& p = session.work().procedures[i];
+    const auto doc = session.work().specification.documentByPath.find(PathKey(p.testCase, p.path));
     out += CsvField(n.id) + ',' + CsvField(n.testCase) + ',' + CsvField(p.path) + ',' +
-           CsvField(doc == g.work().specification.documentByPath.end() ? std::string() : doc->second) + ',' +
+           CsvField(doc == session.work().specification.documentByPath.end() ? std::string() : doc->second) + ',' +
            CsvField(ScriptName(p.testCase)) + "\r\n";
   });
   return out;
@@ -266,19 +267,19 @@ nlohmann::json ReportJson(const PlanReport& r) {
   return report;
 }
 
-std::string PlanJson(const PlanningSession& g) {
+std::string PlanJson(const PlanningSession& session) {
   nlohmann::json plan;
   plan["format"] = "zov-plan";
   plan["version"] = 2;
-  plan["model"] = std::filesystem::path(g.work().filemdl).filename().string();
-  const Provenance made = ProvenanceOf(g);
+  plan["model"] = std::filesystem::path(session.work().filemdl).filename().string();
+  const Provenance made = ProvenanceOf(session);
   plan["provenance"] = {{"program", made.program},
                         {"seed", made.seed},
                         {"model", {{"name", made.model}, {"size", made.size}, {"fnv1a64", made.hash}}}};
-  if (g.work().planReport) plan["report"] = ReportJson(*g.work().planReport);
+  if (session.work().planReport) plan["report"] = ReportJson(*session.work().planReport);
   // The selection tree's leaves with their absolute weights and allotments.
   nlohmann::json selection = nlohmann::json::array();
-  const Tree& leaves = g.TV(kSelectionTree);
+  const Tree& leaves = session.TV(kSelectionTree);
   for (NodeId id : leaves.collection()) {
     const Node& n = leaves.node(id);
     if (n.children != 0 || n.parent == kNoNode) continue;
@@ -290,8 +291,8 @@ std::string PlanJson(const PlanningSession& g) {
   }
   plan["selection"] = selection;
   nlohmann::json cases = nlohmann::json::array();
-  for (int i = 1; i <= g.work().specification.table.count(); ++i) {
-    const TestCaseRecord& r = g.work().specification.table.cases[static_cast<std::size_t>(i)];
+  for (int i = 1; i <= session.work().specification.table.count(); ++i) {
+    const TestCaseRecord& r = session.work().specification.table.cases[static_cast<std::size_t>(i)];
     nlohmann::json paths = nlohmann::json::array();
     for (const MessageRecord& m : r.messages) {
       if (paths.empty() || paths.back()["name"] != m.pathName)
@@ -316,9 +317,9 @@ std::string PlanJson(const PlanningSession& g) {
   }
   plan["testCases"] = cases;
   nlohmann::json procedures = nlohmann::json::array();
-  const std::vector<ProcedureNames> names = NamesOfProcedures(g);
-  for (std::size_t i = 0; i < g.work().procedures.size(); ++i) {
-    const GeneratedProcedure& p = g.work().procedures[i];
+  const std::vector<ProcedureNames> names = NamesOfProcedures(session);
+  for (std::size_t i = 0; i < session.work().procedures.size(); ++i) {
+    const GeneratedProcedure& p = session.work().procedures[i];
     nlohmann::json steps = nlohmann::json::array();
     for (const ProcedureStep& s : p.steps)
       steps.push_back({{"message", s.message},
@@ -342,7 +343,8 @@ std::string PlanJson(const PlanningSession& g) {
   return plan.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
-Outcome ExportPlan(const PlanningSession& g, WorkFolder& target, const Formats& f, std::vector<std::string>* names) {
+Outcome ExportPlan(const PlanningSession& session, WorkFolder& target, const Formats& f,
+                   std::vector<std::string>* names) {
   std::string error;
   std::vector<std::string> written;
   const auto write = [&](const std::string& name, const std::string& text) {
@@ -351,7 +353,7 @@ Outcome ExportPlan(const PlanningSession& g, WorkFolder& target, const Formats& 
     if (names != nullptr) names->push_back(name);
     return true;
   };
-  const WorkFolder* work = g.outputFolder();
+  const WorkFolder* work = session.outputFolder();
   if (f.text && work != nullptr && work->dir() != target.dir()) {
     for (const std::string& file : work->files(CreatedList::kScripts)) {
       const auto lines = work->readLines(file);
@@ -361,15 +363,15 @@ Outcome ExportPlan(const PlanningSession& g, WorkFolder& target, const Formats& 
       if (!write(file, text)) return Outcome::Refused(error);
     }
   }
-  if (f.csv && !write(kProceduresFile, ProceduresCsv(g, f.style))) return Outcome::Refused(error);
-  if (f.json && !write(kPlanFile, PlanJson(g))) return Outcome::Refused(error);
-  if (f.testrail && !write("testrail.xml", TestRailXml(g))) return Outcome::Refused(error);
-  if (f.xray && !write("xray.csv", XrayCsv(g, f.style))) return Outcome::Refused(error);
-  if (f.testlink && !write("testlink.xml", TestLinkXml(g))) return Outcome::Refused(error);
+  if (f.csv && !write(kProceduresFile, ProceduresCsv(session, f.style))) return Outcome::Refused(error);
+  if (f.json && !write(kPlanFile, PlanJson(session))) return Outcome::Refused(error);
+  if (f.testrail && !write("testrail.xml", TestRailXml(session))) return Outcome::Refused(error);
+  if (f.xray && !write("xray.csv", XrayCsv(session, f.style))) return Outcome::Refused(error);
+  if (f.testlink && !write("testlink.xml", TestLinkXml(session))) return Outcome::Refused(error);
   if (f.feature)
-    for (const auto& [name, text] : FeatureFiles(g))
+    for (const auto& [name, text] : FeatureFiles(session))
       if (!write(name, text)) return Outcome::Refused(error);
-  if (f.html && !write("report.html", HtmlReport(g))) return Outcome::Refused(error);
+  if (f.html && !write("report.html", HtmlReport(session))) return Outcome::Refused(error);
   if (!f.templateFile.empty()) {
     std::string text, rendered;
     if (Outcome e = TemplateNameFree(f.templateFile); !e) return e;
@@ -377,27 +379,28 @@ Outcome ExportPlan(const PlanningSession& g, WorkFolder& target, const Formats& 
     // A name the checks above cannot foresee (a document named after its
     // diagram's identifier) is still never replaced.
     const std::string name = TemplateOutputName(f.templateFile);
-    const auto& documents = g.work().specification.documentByPath;
+    const auto& documents = session.work().specification.documentByPath;
     if (std::find(written.begin(), written.end(), name) != written.end() ||
         std::any_of(documents.begin(), documents.end(), [&name](const auto& d) { return d.second == name; }))
       return Outcome::Refused(f.templateFile + ": its output \"" + name +
                               "\" would replace a file of the plan; rename the template");
-    if (Outcome e = RenderTemplate(g, text, &rendered); !e) return Outcome::Refused(f.templateFile + ": " + e.message);
+    if (Outcome e = RenderTemplate(session, text, &rendered); !e)
+      return Outcome::Refused(f.templateFile + ": " + e.message);
     if (!write(name, rendered)) return Outcome::Refused(error);
   }
-  if (!write(kIndexFile, IndexCsv(g))) return Outcome::Refused(error);
+  if (!write(kIndexFile, IndexCsv(session))) return Outcome::Refused(error);
   return {};
 }
 
-Outcome KeepFormats(const PlanningSession& g, const Formats& f) {
-  WorkFolder* work = g.outputFolder();
+Outcome KeepFormats(const PlanningSession& session, const Formats& f) {
+  WorkFolder* work = session.outputFolder();
   if (work == nullptr) return {};
   // The other forms are made while the documents are there to read (the
   // HTML report shows them, the tools' files take their preconditions).
   const std::vector<std::string> text = work->files(CreatedList::kScripts);
   Formats machine = f;
   machine.text = false;
-  const Outcome e = ExportPlan(g, *work, machine);
+  const Outcome e = ExportPlan(session, *work, machine);
   if (!f.text)
     for (const std::string& file : text) work->removeFile(file);
   return e;

@@ -55,28 +55,29 @@ struct ProcedureNames {
   std::string id, testCase, title, section;
 };
 // For each procedure of g.procedures, in order: all at once, or one by one.
-std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& g);
-void ForEachProcedureName(const PlanningSession& g, const std::function<void(std::size_t, const ProcedureNames&)>& f);
+std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& session);
+void ForEachProcedureName(const PlanningSession& session,
+                          const std::function<void(std::size_t, const ProcedureNames&)>& f);
 // One row per procedure: its id, test case number, path, document and script.
-std::string IndexCsv(const PlanningSession& g);
+std::string IndexCsv(const PlanningSession& session);
 
 // The CSV text of the procedures: a header row, then one row per step.
-std::string ProceduresCsv(const PlanningSession& g, const CsvStyle& style = {});
+std::string ProceduresCsv(const PlanningSession& session, const CsvStyle& style = {});
 // A CSV field: quoted when it holds the delimiter, a quote or a line
 // break; a text a spreadsheet would run as a formula gets a leading "'".
 std::string CsvField(const std::string& raw, char delimiter = ',');
 // The JSON text of the plan.
-std::string PlanJson(const PlanningSession& g);
+std::string PlanJson(const PlanningSession& session);
 
 // Writes the chosen forms into target (a folder whose earlier files of
 // ours were taken over): the documents and scripts copied from the working
 // folder, and the two machine-readable files. Refused, with the reason,
 // when a file cannot be written. names receives the files written.
-Outcome ExportPlan(const PlanningSession& g, WorkFolder& target, const Formats& f,
+Outcome ExportPlan(const PlanningSession& session, WorkFolder& target, const Formats& f,
                    std::vector<std::string>* names = nullptr);
 
 // Leaves in the working folder the forms chosen: the documents and scripts
 // go unless text is chosen; procedures.csv and plan.json are added.
-Outcome KeepFormats(const PlanningSession& g, const Formats& f);
+Outcome KeepFormats(const PlanningSession& session, const Formats& f);
 
 }  // namespace zov

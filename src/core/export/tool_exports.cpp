@@ -129,15 +129,15 @@ std::vector<std::pair<int, std::vector<const ToolProcedure*>>> ByTestCase(const 
   return groups;
 }
 
-std::string CaseName(const PlanningSession& g, int testCase) {
-  const auto& cases = g.work().specification.table.cases;
+std::string CaseName(const PlanningSession& session, int testCase) {
+  const auto& cases = session.work().specification.table.cases;
   return static_cast<std::size_t>(testCase) < cases.size() ? Trimmed(cases[static_cast<std::size_t>(testCase)].name)
                                                            : std::string();
 }
 
 // "SD3 Deposit envelope".
-std::string SectionName(const PlanningSession& g, int testCase) {
-  return "SD" + std::to_string(testCase) + " " + CaseName(g, testCase);
+std::string SectionName(const PlanningSession& session, int testCase) {
+  return "SD" + std::to_string(testCase) + " " + CaseName(session, testCase);
 }
 
 // The TestLink XML text of a field TestLink shows as HTML: the text
@@ -173,19 +173,19 @@ std::string TitleWithId(const std::string& id, const std::string& title, std::si
   return ShortenedName("[" + id + "] " + title, most);
 }
 
-std::vector<ToolProcedure> ToolProcedures(const PlanningSession& g) {
-  const std::vector<ProcedureNames> names = NamesOfProcedures(g);
+std::vector<ToolProcedure> ToolProcedures(const PlanningSession& session) {
+  const std::vector<ProcedureNames> names = NamesOfProcedures(session);
   std::vector<ToolProcedure> out;
-  out.reserve(g.work().procedures.size());
-  for (std::size_t i = 0; i < g.work().procedures.size(); ++i) {
-    const GeneratedProcedure& p = g.work().procedures[i];
+  out.reserve(session.work().procedures.size());
+  for (std::size_t i = 0; i < session.work().procedures.size(); ++i) {
+    const GeneratedProcedure& p = session.work().procedures[i];
     ToolProcedure t;
     t.names = names[i];
     t.testCase = p.testCase;
-    t.testCaseName = CaseName(g, p.testCase);
+    t.testCaseName = CaseName(session, p.testCase);
     t.path = p.path;
     t.significant = p.significant;
-    const auto& cases = g.work().specification.table.cases;
+    const auto& cases = session.work().specification.table.cases;
     if (static_cast<std::size_t>(p.testCase) < cases.size()) {
       // Every message of the path, with the values of its categories.
       std::map<int, std::size_t> stepOf;  // message record -> step
@@ -205,10 +205,10 @@ std::vector<ToolProcedure> ToolProcedures(const PlanningSession& g) {
   return out;
 }
 
-std::string Precondition(const PlanningSession& g, int testCase, const std::string& path) {
-  const auto doc = g.work().specification.documentByPath.find(PathKey(testCase, path));
-  const WorkFolder* folder = g.outputFolder();
-  if (doc == g.work().specification.documentByPath.end() || folder == nullptr) return {};
+std::string Precondition(const PlanningSession& session, int testCase, const std::string& path) {
+  const auto doc = session.work().specification.documentByPath.find(PathKey(testCase, path));
+  const WorkFolder* folder = session.outputFolder();
+  if (doc == session.work().specification.documentByPath.end() || folder == nullptr) return {};
   const auto lines = folder->readLines(doc->second);
   if (!lines) return {};
   std::string text;
@@ -224,13 +224,13 @@ std::string Precondition(const PlanningSession& g, int testCase, const std::stri
   return text;
 }
 
-std::string TestRailXml(const PlanningSession& g) {
+std::string TestRailXml(const PlanningSession& session) {
   pugi::xml_document doc = XmlDocument();
   pugi::xml_node sections = doc.append_child("sections");
-  const std::vector<ToolProcedure> all = ToolProcedures(g);
+  const std::vector<ToolProcedure> all = ToolProcedures(session);
   for (const auto& [testCase, procedures] : ByTestCase(all)) {
     pugi::xml_node section = sections.append_child("section");
-    Child(section, "name", ShortenedName(SectionName(g, testCase), kTestRailTitle));
+    Child(section, "name", ShortenedName(SectionName(session, testCase), kTestRailTitle));
     pugi::xml_node cases = section.append_child("cases");
     for (const ToolProcedure* p : procedures) {
       pugi::xml_node c = cases.append_child("case");
@@ -239,7 +239,7 @@ std::string TestRailXml(const PlanningSession& g) {
       // References become links to the team's issue tracker: none here.
       c.append_child("references");
       pugi::xml_node custom = c.append_child("custom");
-      Child(custom, "preconds", Precondition(g, testCase, p->path));
+      Child(custom, "preconds", Precondition(session, testCase, p->path));
       pugi::xml_node steps = custom.append_child("steps_separated");
       int index = 0;
       for (const ToolStep& s : p->steps) {
@@ -253,7 +253,7 @@ std::string TestRailXml(const PlanningSession& g) {
   return Xml(doc);
 }
 
-std::string XrayCsv(const PlanningSession& g, const CsvStyle& style) {
+std::string XrayCsv(const PlanningSession& session, const CsvStyle& style) {
   const char d = style.delimiter;
   std::string out = style.bom ? "\xEF\xBB\xBF" : "";
   const auto field = [d](const std::string& text) { return CsvField(Clean(text), d); };
@@ -266,7 +266,7 @@ std::string XrayCsv(const PlanningSession& g, const CsvStyle& style) {
   out += "\r\n";
   // The identifier on every row groups a test's steps; its summary and
   // labels go on its first row.
-  for (const ToolProcedure& p : ToolProcedures(g)) {
+  for (const ToolProcedure& p : ToolProcedures(session)) {
     bool first = true;
     for (const ToolStep& s : p.steps) {
       out += field(p.names.id) + d + "Manual" + d +
@@ -279,15 +279,15 @@ std::string XrayCsv(const PlanningSession& g, const CsvStyle& style) {
   return out;
 }
 
-std::string TestLinkXml(const PlanningSession& g) {
+std::string TestLinkXml(const PlanningSession& session) {
   pugi::xml_document doc = XmlDocument();
   pugi::xml_node top = doc.append_child("testsuite");
   top.append_attribute("name").set_value(
-      ShortenedName(std::filesystem::path(g.work().filemdl).filename().string(), kTestLinkName).c_str());
-  const std::vector<ToolProcedure> all = ToolProcedures(g);
+      ShortenedName(std::filesystem::path(session.work().filemdl).filename().string(), kTestLinkName).c_str());
+  const std::vector<ToolProcedure> all = ToolProcedures(session);
   for (const auto& [testCase, procedures] : ByTestCase(all)) {
     pugi::xml_node suite = top.append_child("testsuite");
-    suite.append_attribute("name").set_value(ShortenedName(SectionName(g, testCase), kTestLinkName).c_str());
+    suite.append_attribute("name").set_value(ShortenedName(SectionName(session, testCase), kTestLinkName).c_str());
     for (const ToolProcedure* p : procedures) {
       // TestLink numbers its test cases itself: the id is in the name and
       // a keyword.
@@ -295,7 +295,7 @@ std::string TestLinkXml(const PlanningSession& g) {
       c.append_attribute("name").set_value(TitleWithId(p->names.id, p->names.title, kTestLinkName).c_str());
       CData(c, "summary",
             TestLinkHtml(p->names.section + (p->significant ? "" : " (insignificant: conflicting values choices)")));
-      CData(c, "preconditions", TestLinkHtml(Precondition(g, testCase, p->path)));
+      CData(c, "preconditions", TestLinkHtml(Precondition(session, testCase, p->path)));
       Child(c, "execution_type", "1");
       pugi::xml_node steps = c.append_child("steps");
       int number = 0;
@@ -398,18 +398,19 @@ std::string StepWithLiterals(std::string_view message, Placeholders& names, std:
 
 }  // namespace
 
-std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSession& g) {
+std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSession& session) {
   std::vector<std::pair<std::string, std::string>> files;
-  const std::unordered_map<int, std::string> diagrams = DiagramsByNumber(g.work().specification);
+  const std::unordered_map<int, std::string> diagrams = DiagramsByNumber(session.work().specification);
   const auto diagram = [&diagrams](int testCase) {
     const auto d = diagrams.find(testCase);
     return d == diagrams.end() ? std::string() : d->second;
   };
-  const std::vector<ToolProcedure> all = ToolProcedures(g);
+  const std::vector<ToolProcedure> all = ToolProcedures(session);
   std::unordered_set<std::string> fileNames;  // by FileNameKey
   for (const auto& [testCase, procedures] : ByTestCase(all)) {
-    std::string text = "Feature: " + OneLine(CaseName(g, testCase)) + "\n  Test case SD" + std::to_string(testCase) +
-                       " of " + OneLine(std::filesystem::path(g.work().filemdl).filename().string()) + ", diagram " +
+    std::string text = "Feature: " + OneLine(CaseName(session, testCase)) + "\n  Test case SD" +
+                       std::to_string(testCase) + " of " +
+                       OneLine(std::filesystem::path(session.work().filemdl).filename().string()) + ", diagram " +
                        OneLine(diagram(testCase)) + "\n";
     std::size_t k = 0;
     while (k < procedures.size()) {
@@ -447,7 +448,7 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
     }
     // "<identifier>_<name>.feature", blanks as "-", safe on any file system
     // and apart from the others even where letter case is folded.
-    std::string base = diagram(testCase) + "_" + CaseName(g, testCase);
+    std::string base = diagram(testCase) + "_" + CaseName(session, testCase);
     std::replace(base.begin(), base.end(), ' ', '-');
     base = SafeFileName(ValidUtf8(base));
     std::string name = base + ".feature";
@@ -458,8 +459,8 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
   return files;
 }
 
-std::string HtmlReport(const PlanningSession& g) {
-  const std::string model = std::filesystem::path(g.work().filemdl).filename().string();
+std::string HtmlReport(const PlanningSession& session) {
+  const std::string model = std::filesystem::path(session.work().filemdl).filename().string();
   std::string h = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Test plan of " +
                   Html(model) +
                   "</title>\n<style>\n"
@@ -475,17 +476,17 @@ std::string HtmlReport(const PlanningSession& g) {
                   "nav a{margin-right:1em}.insignificant{color:#888}svg{max-width:100%;height:auto}\n"
                   "</style>\n</head>\n<body>\n<h1>Test plan of " +
                   Html(model) + "</h1>\n";
-  const Provenance made = ProvenanceOf(g);
+  const Provenance made = ProvenanceOf(session);
   h += "<p>" + Html(made.program) + ", seed " + std::to_string(made.seed) + " (repeat with <code>--seed " +
        std::to_string(made.seed) + "</code>), model " + Html(made.model) + " (" + std::to_string(made.size) +
        " bytes, FNV-1a " + Html(made.hash) + ")</p>\n";
   // The test cases, as links.
-  const std::vector<ToolProcedure> all = ToolProcedures(g);
+  const std::vector<ToolProcedure> all = ToolProcedures(session);
   // Every test case generated, also those that gave no procedure.
   std::vector<std::pair<int, std::vector<const ToolProcedure*>>> groups;
   const auto byCase = ByTestCase(all);
-  if (g.work().planReport) {
-    for (const PlanReport::TestCase& t : g.work().planReport->testCases) {
+  if (session.work().planReport) {
+    for (const PlanReport::TestCase& t : session.work().planReport->testCases) {
       const auto found =
           std::find_if(byCase.begin(), byCase.end(), [&t](const auto& c) { return c.first == t.number; });
       groups.emplace_back(t.number, found == byCase.end() ? std::vector<const ToolProcedure*>() : found->second);
@@ -495,12 +496,12 @@ std::string HtmlReport(const PlanningSession& g) {
   }
   h += "<nav>";
   for (const auto& [testCase, procedures] : groups)
-    h += "<a href=\"#sd" + std::to_string(testCase) + "\">" + Html(SectionName(g, testCase)) + "</a>";
+    h += "<a href=\"#sd" + std::to_string(testCase) + "\">" + Html(SectionName(session, testCase)) + "</a>";
   h += "</nav>\n";
 
   // The report.
-  if (g.work().planReport) {
-    const PlanReport& r = *g.work().planReport;
+  if (session.work().planReport) {
+    const PlanReport& r = *session.work().planReport;
     h += "<h2 id=\"report\">Plan report</h2>\n<p>" + std::to_string(r.allotted) + " test procedures allotted, " +
          std::to_string(r.generated) + " written (" + std::to_string(r.insignificant) + " insignificant, " +
          std::to_string(r.duplicates) + " repeated), " + std::to_string(r.useful()) + " useful. " + Html(r.weightsSum) +
@@ -518,7 +519,7 @@ std::string HtmlReport(const PlanningSession& g) {
   }
 
   // The usage chart: each leaf's absolute weight and procedures, heaviest first.
-  const UsageChartData chart = ComputeUsageChart(g.TV(kSelectionTree), g.work().coverageUsed);
+  const UsageChartData chart = ComputeUsageChart(session.TV(kSelectionTree), session.work().coverageUsed);
   if (!chart.leaves.empty()) {
     const int rowHeight = 22, labelWidth = 260, barWidth = 300;
     const int height = rowHeight * static_cast<int>(chart.leaves.size()) + 30;
@@ -555,11 +556,11 @@ std::string HtmlReport(const PlanningSession& g) {
 
   // Every test case with its paths, documents and procedures.
   for (const auto& [testCase, procedures] : groups) {
-    h += "<h2 id=\"sd" + std::to_string(testCase) + "\">" + Html(SectionName(g, testCase)) + "</h2>\n";
+    h += "<h2 id=\"sd" + std::to_string(testCase) + "\">" + Html(SectionName(session, testCase)) + "</h2>\n";
     // The paths: those the report lists (with no procedure too), else those of the procedures.
     std::vector<std::pair<std::string, std::string>> paths;  // name, why fewer
-    if (g.work().planReport)
-      for (const PlanReport::TestCase& t : g.work().planReport->testCases)
+    if (session.work().planReport)
+      for (const PlanReport::TestCase& t : session.work().planReport->testCases)
         if (t.number == testCase) {
           h += "<p>Diagram " + Html(t.diagram) + ": " + std::to_string(t.allotted) + " allotted, " +
                std::to_string(t.useful()) + " useful" +
@@ -573,9 +574,9 @@ std::string HtmlReport(const PlanningSession& g) {
       const std::string anchor = "sd" + std::to_string(testCase) + "-" + path;
       h += "<h3 id=\"" + Html(anchor) + "\">Path " + Html(path) + "</h3>\n";
       if (!why.empty()) h += "<p class=\"why\">" + Html(why) + "</p>\n";
-      const auto doc = g.work().specification.documentByPath.find(PathKey(testCase, path));
-      const WorkFolder* folder = g.outputFolder();
-      if (doc != g.work().specification.documentByPath.end() && folder != nullptr)
+      const auto doc = session.work().specification.documentByPath.find(PathKey(testCase, path));
+      const WorkFolder* folder = session.outputFolder();
+      if (doc != session.work().specification.documentByPath.end() && folder != nullptr)
         if (const auto lines = folder->readLines(doc->second)) {
           h += "<details><summary>Document " + Html(doc->second) + "</summary><pre>";
           for (const std::string& line : *lines) h += Html(line) + "\n";
@@ -605,10 +606,10 @@ std::string HtmlReport(const PlanningSession& g) {
   return h;
 }
 
-nlohmann::json TemplateData(const PlanningSession& g) {
-  nlohmann::json data = nlohmann::json::parse(PlanJson(g));
+nlohmann::json TemplateData(const PlanningSession& session) {
+  nlohmann::json data = nlohmann::json::parse(PlanJson(session));
   nlohmann::json cases = nlohmann::json::array();
-  const std::vector<ToolProcedure> all = ToolProcedures(g);
+  const std::vector<ToolProcedure> all = ToolProcedures(session);
   for (const auto& [testCase, procedures] : ByTestCase(all)) {
     nlohmann::json list = nlohmann::json::array();
     for (const ToolProcedure* p : procedures) {
@@ -628,7 +629,7 @@ nlohmann::json TemplateData(const PlanningSession& g) {
     }
     cases.push_back({{"number", testCase},
                      {"testCaseNumber", "SD" + std::to_string(testCase)},
-                     {"name", CaseName(g, testCase)},
+                     {"name", CaseName(session, testCase)},
                      {"procedures", list}});
   }
   data["cases"] = cases;
@@ -764,7 +765,7 @@ Outcome ReadTemplate(const std::string& templateFile, std::string* text) {
   return {};
 }
 
-Outcome RenderTemplate(const PlanningSession& g, const std::string& text, std::string* out, std::size_t most) {
+Outcome RenderTemplate(const PlanningSession& session, const std::string& text, std::string* out, std::size_t most) {
   if (SectionDepth(text) > kTemplateDepth)
     return Outcome::Refused("sections nested deeper than " + std::to_string(kTemplateDepth));
   kainjow::mustache::mustache tmpl{text};
@@ -774,7 +775,7 @@ Outcome RenderTemplate(const PlanningSession& g, const std::string& text, std::s
   struct TooLarge {};
   out->clear();
   try {
-    tmpl.render(MustacheData(TemplateData(g)), [out, most](const std::string& piece) {
+    tmpl.render(MustacheData(TemplateData(session)), [out, most](const std::string& piece) {
       if (piece.size() > most - out->size()) throw TooLarge{};
       out->append(piece);
     });

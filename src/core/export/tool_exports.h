@@ -31,10 +31,10 @@ struct ToolProcedure {
   bool significant = true;
   std::vector<ToolStep> steps;
 };
-std::vector<ToolProcedure> ToolProcedures(const PlanningSession& g);
+std::vector<ToolProcedure> ToolProcedures(const PlanningSession& session);
 
 // The text a test case's document gives under "PreCondition:", for its path.
-std::string Precondition(const PlanningSession& g, int testCase, const std::string& path);
+std::string Precondition(const PlanningSession& session, int testCase, const std::string& path);
 
 // The longest titles and names the tools take, in characters.
 inline constexpr std::size_t kTestRailTitle = 250, kJiraSummary = 255, kTestLinkName = 100;
@@ -48,22 +48,22 @@ std::string TitleWithId(const std::string& id, const std::string& title, std::si
 // TestRail: <sections><section> per test case, a <case> per procedure with
 // the id at the start of its title, its steps separated (template "Test
 // Case (Steps)") and empty references.
-std::string TestRailXml(const PlanningSession& g);
+std::string TestRailXml(const PlanningSession& session);
 // Xray: a row per step, each with the procedure id (which groups a test's
 // rows) and the test type; summary and labels (the id) on its first row.
-std::string XrayCsv(const PlanningSession& g, const CsvStyle& style);
+std::string XrayCsv(const PlanningSession& session, const CsvStyle& style);
 // TestLink: a <testsuite> per test case inside one for the model, a
 // <testcase> per procedure named after its id and title, the id also a
 // keyword; the fields TestLink shows as HTML are escaped text in CDATA.
-std::string TestLinkXml(const PlanningSession& g);
+std::string TestLinkXml(const PlanningSession& session);
 // Gherkin: one Feature per test case, a Scenario Outline per path whose
 // Examples are the path's significant procedures. (file name, text) pairs.
-std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSession& g);
+std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSession& session);
 // One self-contained page: the report, the usage chart as SVG, every test
 // case with its paths, documents and procedures.
-std::string HtmlReport(const PlanningSession& g);
+std::string HtmlReport(const PlanningSession& session);
 // The data a template sees: that of plan.json, with the tool steps.
-nlohmann::json TemplateData(const PlanningSession& g);
+nlohmann::json TemplateData(const PlanningSession& session);
 // A template's output file: its name without ".mustache".
 std::string TemplateOutputName(const std::string& templateFile);
 // Refused, saying why, when the template's output would take the name of a
@@ -89,7 +89,7 @@ Outcome ReadTemplate(const std::string& templateFile, std::string* text);
 // A Mustache template rendered over TemplateData; refused with why when
 // the template is malformed or its output would pass `most` bytes.
 inline constexpr std::size_t kTemplateOutput = std::size_t{1} << 30;
-Outcome RenderTemplate(const PlanningSession& g, const std::string& text, std::string* out,
+Outcome RenderTemplate(const PlanningSession& session, const std::string& text, std::string* out,
                        std::size_t most = kTemplateOutput);
 
 }  // namespace zov

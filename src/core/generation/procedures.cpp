@@ -16,7 +16,7 @@
 namespace zov {
 
 namespace {
-const std::string kTrattini(34, '-');
+const std::string kRule(34, '-');
 }  // namespace
 
 std::string ScriptName(int i) { return "TestScript" + std::to_string(i) + ".txt"; }
@@ -268,7 +268,7 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
     c.clear();
     return c;
   };
-  static const ChoiceRecord kVuota;
+  static const ChoiceRecord kNoChoice;
   // The values of the significant procedures written, to count repeats.
   std::unordered_set<std::string> seen;
   std::string values;
@@ -303,7 +303,7 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
       }
       const AttributeRecord& a = msg.attributes[static_cast<std::size_t>(ref.attr)];
       cell().append(" ").append(a.name);
-      const ChoiceRecord& choice = d < a.choices.size() ? a.choices[d] : kVuota;
+      const ChoiceRecord& choice = d < a.choices.size() ? a.choices[d] : kNoChoice;
       cell().append("   ").append(choice.value);
       ProcedureStep* step =
           collect ? &data.steps.emplace_back(ProcedureStep{msg.name, a.name, choice.value, {}, {}, ref.message})
@@ -341,7 +341,7 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
       out << " \n";
       if (!seen.insert(values).second) ++count.duplicates;
     }
-    out << kTrattini << '\n';
+    out << kRule << '\n';
     ++count.procedures;
     if (collect) {
       data.number = number;

@@ -46,7 +46,7 @@ const std::string& TagBelow(const Tree& t, NodeId parent, CopyState& s) {
 }
 
 bool Full(const Tree& t, CopyState& s) {
-  if (t.count() < s.limite) return false;
+  if (t.count() < s.cap) return false;
   s.stopped = true;
   s.stack.clear();
   return true;
@@ -161,7 +161,7 @@ void GestisciNotLinked(Tree& t, const ModelSource& m, Handle model, const LoadFi
   }
 }
 
-int LimiteMainTree(int set, int nodesBeforeCopies) {
+int MainTreeCap(int set, int nodesBeforeCopies) {
   if (set > 0) return set;
   constexpr long long kMostInt = std::numeric_limits<int>::max();
   const long long grows = static_cast<long long>(std::max(nodesBeforeCopies, 0)) * kCopyNodesPerNode;
@@ -198,7 +198,7 @@ void CopiaNodoDown(Tree& t, CopyState& s, std::string_view to, std::string_view 
   // Depth first, as a recursive copy would go: the branch of a child is
   // copied whole before its next sibling.
   while (s.stack.size() > base) {
-    CopyState::Livello& level = s.stack.back();
+    CopyState::Level& level = s.stack.back();
     if (level.remaining == 0 || level.next == kNoNode) {
       s.stack.pop_back();
       continue;
@@ -255,7 +255,7 @@ void DuplicaRami(Tree& t, CopyState& s, const LoadFiles& files, const std::funct
       const std::string key = n.key;
       CopiaNodoDown(t, s, key, target, true);
       if (s.stopped) {
-        tell("The Main Tree has reached " + std::to_string(s.limite) +
+        tell("The Main Tree has reached " + std::to_string(s.cap) +
              " nodes: copying branches below links stopped here, and the links left are not expanded.");
         return;
       }

@@ -36,21 +36,21 @@ inline constexpr int kCopyNodesPerNode = 8;
 // The node cap of the branch copy: set when it is above 0, else one
 // that grows with the model: kCopyNodesPerNode times the nodes of the Main
 // Tree before the copies, never below kMinMainTreeCap.
-int LimiteMainTree(int set, int nodesBeforeCopies);
+int MainTreeCap(int set, int nodesBeforeCopies);
 
 // The state of the branch copy: the running copy number and the stack of
 // the branch being copied (the node receiving copies and the next child to
 // copy at each depth).
 struct CopyState {
   std::uint32_t counter = 0;
-  struct Livello {
+  struct Level {
     NodeId target = kNoNode;  // receives the copies
     NodeId next = kNoNode;    // the next child of the source to copy
     int remaining = 0;        // children of the source still to copy
     std::string tag;          // the tag of the copies, made at the first
   };
-  std::vector<Livello> stack;
-  int limite = kMinMainTreeCap;
+  std::vector<Level> stack;
+  int cap = kMinMainTreeCap;
   bool stopped = false;               // the node limit was reached
   std::int16_t deepestCopyLevel = 0;  // the deepest level a copy was given
   std::string key;                    // the copy key K made last

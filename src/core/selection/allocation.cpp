@@ -12,7 +12,7 @@ namespace zov {
 
 namespace {
 
-constexpr double kQuasiMezzo = 0.499999;
+constexpr double kJustUnderHalf = 0.499999;
 
 bool IsLeaf(const Tree& t, NodeId id) { return t.node(id).children == 0; }
 bool IsExcluded(const Tree& t, NodeId id) { return t.node(id).foreColor == kExcludedFore; }
@@ -142,7 +142,7 @@ std::optional<std::int16_t> CalcolaNecessari(float least, const Tree& t) {
   double n = 0;
   for (NodeId id : t.collection()) {
     if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
-    n += std::floor(Quotient(LeggiTag(t.tag(id)).weight, least, 1.0f) + kQuasiMezzo);
+    n += std::floor(Quotient(LeggiTag(t.tag(id)).weight, least, 1.0f) + kJustUnderHalf);
   }
   if (!In16(n)) return std::nullopt;
   return static_cast<std::int16_t>(n);
@@ -152,7 +152,7 @@ bool DistribuisciCasiTestCoverage(Tree& t, float least, float factor) {
   std::vector<std::pair<NodeId, long>> counts;
   for (NodeId id : t.collection()) {
     if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
-    const double c = std::floor(Quotient(LeggiTag(t.tag(id)).weight, least, factor) + kQuasiMezzo);
+    const double c = std::floor(Quotient(LeggiTag(t.tag(id)).weight, least, factor) + kJustUnderHalf);
     if (!In16(c)) return false;
     counts.emplace_back(id, static_cast<long>(c));
   }

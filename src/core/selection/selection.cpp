@@ -11,7 +11,7 @@ namespace {
 
 bool Marked(const Tree& t, NodeId n) { return t.node(n).backColor == kSelectedBack; }
 
-constexpr int kGenerazioniCopiate = 4;
+constexpr int kCopiedGenerations = 4;
 
 // Copies the children of from below into, and theirs, down to generations.
 void CopyGenerations(const Tree& uit, NodeId from, Tree& selected, NodeId into, int generations) {
@@ -28,7 +28,7 @@ void CopyGenerations(const Tree& uit, NodeId from, Tree& selected, NodeId into, 
 
 }  // namespace
 
-std::int16_t Livello(const Tree& t, NodeId node) { return LeggiTag(t.tag(node)).level; }
+std::int16_t Level(const Tree& t, NodeId node) { return LeggiTag(t.tag(node)).level; }
 
 void SelezionaNodo(Tree& t, NodeId node) {
   t.setForeColor(node, kSelectedFore);
@@ -50,7 +50,7 @@ void SelezionaNodiChild(Tree& t, NodeId node, std::int16_t stop) {
   while (!pending.empty()) {
     const NodeId n = pending.back();
     pending.pop_back();
-    const bool atStop = Livello(t, n) == stop;
+    const bool atStop = Level(t, n) == stop;
     std::vector<NodeId> below;
     for (NodeId c = t.node(n).child; c != kNoNode; c = t.node(c).next) {
       if (atStop) {
@@ -66,20 +66,20 @@ void SelezionaNodiChild(Tree& t, NodeId node, std::int16_t stop) {
 
 void SelezionaVersoRadice(Tree& t, NodeId node, std::int16_t level) {
   NodeId anchor = node;
-  while (Livello(t, anchor) >= 1 && t.node(anchor).parent != kNoNode) anchor = t.node(anchor).parent;
+  while (Level(t, anchor) >= 1 && t.node(anchor).parent != kNoNode) anchor = t.node(anchor).parent;
   SelezionaNodo(t, anchor);
   SelezionaNodiChild(t, anchor, level);
 }
 
 void SelezionaDueLivelli(Tree& t, NodeId node, const LevelSelection& s) {
-  const std::int16_t level = Livello(t, node);
+  const std::int16_t level = Level(t, node);
   if (level <= s.livellostart) {
     SelezionaNodo(t, node);
     SelezionaNodiChild(t, node, level);
     return;
   }
   NodeId anchor = node;
-  while (Livello(t, anchor) > s.livellostart && t.node(anchor).parent != kNoNode) anchor = t.node(anchor).parent;
+  while (Level(t, anchor) > s.livellostart && t.node(anchor).parent != kNoNode) anchor = t.node(anchor).parent;
   SelezionaNodo(t, anchor);
   SelezionaNodiChild(t, anchor, -1);
 }
@@ -160,7 +160,7 @@ bool AddSelectedTestCase(Tree& uit, NodeId dragged, Tree& selected) {
     selected.setBold(copy, true);
     selected.setExpanded(copy, false);
     selected.setChecked(copy, d.checked);
-    CopyGenerations(uit, dragged, selected, copy, kGenerazioniCopiate);
+    CopyGenerations(uit, dragged, selected, copy, kCopiedGenerations);
   }
   uit.setChecked(dragged, true);
   uit.setExpanded(dragged, false);

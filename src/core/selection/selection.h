@@ -21,7 +21,7 @@ struct LevelSelection {
 };
 
 // The level written in a node's tag.
-std::int16_t Livello(const Tree& t, NodeId node);
+std::int16_t Level(const Tree& t, NodeId node);
 
 void SelezionaNodo(Tree& t, NodeId node);
 void DeselezionaNodo(Tree& t, NodeId node, Color fore, Color back);

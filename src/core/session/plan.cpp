@@ -109,7 +109,7 @@ bool WholeSelection(const Tree& t, SelectionOptions& o) {
     const Node& n = t.node(id);
     if (n.image == kind::kRose) continue;
     if (n.parent == kNoNode && n.children > 0 && firstActor == kNoNode) firstActor = id;
-    const int level = Livello(t, id);
+    const int level = Level(t, id);
     if (level > deepestLevel) {
       deepestLevel = level;
       deepest = id;

@@ -318,7 +318,7 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     main.beginBulkUpdate();
     CopyState copy;
     AzzeraCollezioni(copy);
-    copy.limite = LimiteMainTree(settings.mainTreeLimit, main.count());
+    copy.cap = MainTreeCap(settings.mainTreeLimit, main.count());
     DuplicaRami(main, copy, work_.loadFiles, [this](const std::string& text) { problem(text); });
     // The copies count even when the tidy-up removes them again.
     work_.livellomassimo = std::max(work_.livellomassimo, copy.deepestCopyLevel);
@@ -427,11 +427,11 @@ Outcome PlanningSession::startStop(NodeId node) {
     if (t.node(node).children == 0) return Outcome::Refused("Warning: no children");
     t.setBackColor(node, kStartStopBack);
     work_.selection.startselezione = true;
-    work_.selection.livellostart = Livello(t, node);
+    work_.selection.livellostart = Level(t, node);
   } else {
     t.setBackColor(node, kStartStopBack);
     work_.selection.startselezione = false;
-    work_.selection.livellostop = Livello(t, node);
+    work_.selection.livellostop = Level(t, node);
     work_.selection.livelli = true;
   }
   Decision d{Decision::Type::kStartStop};
@@ -464,7 +464,7 @@ Outcome PlanningSession::beginSelection(NodeId clicked, bool& waiting) {
   if (work_.selection.livelli)
     SelezionaDueLivelli(t, node, work_.selection);
   else
-    SelezionaVersoRadice(t, node, Livello(t, node));
+    SelezionaVersoRadice(t, node, Level(t, node));
 
   if (work_.selection.savedColor != work_.defaultFore) {
     // The node was marked already: the item read "&Unselect All".

@@ -89,7 +89,7 @@ struct Settings {
   // The criterion dialog's settings, kept between selections.
   CriterionSettings criterion;
   // The most nodes the Main Tree may have while branches are copied below
-  // its links; 0 lets the cap grow with the model (LimiteMainTree).
+  // its links; 0 lets the cap grow with the model (MainTreeCap).
   int mainTreeLimit = 0;
   // The plan whose still valid procedures the next generation keeps with
   // their ids (zov plan --keep); none by default.

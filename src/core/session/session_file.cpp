@@ -23,7 +23,7 @@ namespace zov {
 
 namespace {
 
-constexpr int kVersione = 1;
+constexpr int kSessionVersion = 1;
 // A session file is a few kilobytes; a larger one is no session of ours.
 constexpr std::uintmax_t kMaxSessionBytes = std::uintmax_t{256} << 20;
 // The format nests five levels (session, decisions, a decision, its values,
@@ -314,11 +314,11 @@ std::string Apply(PlanningSession& s, const json& j) {
 
 }  // namespace
 
-std::string SessionText(const PlanningSession& g, const std::string& sessionPath) {
+std::string SessionText(const PlanningSession& session, const std::string& sessionPath) {
   json s;
   s["format"] = "zov-session";
-  s["version"] = kVersione;
-  fs::path model = g.work().filemdl;
+  s["version"] = kSessionVersion;
+  fs::path model = session.work().filemdl;
   std::error_code ec;
   const fs::path base = fs::absolute(sessionPath, ec).parent_path();
   const fs::path absolute = fs::absolute(model, ec);
@@ -330,15 +330,15 @@ std::string SessionText(const PlanningSession& g, const std::string& sessionPath
     s["model"]["fnv1a64"] = FnvHex(print->second);
   }
   // The encoding the model was read in, where the tester named one.
-  if (!g.settings.modelEncoding.empty()) s["model"]["encoding"] = g.settings.modelEncoding;
-  s["seed"] = g.seed();
+  if (!session.settings.modelEncoding.empty()) s["model"]["encoding"] = session.settings.modelEncoding;
+  s["seed"] = session.seed();
   // The strength at the load; its changes are decisions.
-  s["strength"] = {{"t", g.strengthAtLoad().t}, {"fills", g.strengthAtLoad().fills}};
-  s["criterionDialog"] = {{"byNumber", g.settings.criterion.byNumber},
-                          {"procedures", g.settings.criterion.procedures},
-                          {"coverage", g.settings.criterion.coverage}};
+  s["strength"] = {{"t", session.strengthAtLoad().t}, {"fills", session.strengthAtLoad().fills}};
+  s["criterionDialog"] = {{"byNumber", session.settings.criterion.byNumber},
+                          {"procedures", session.settings.criterion.procedures},
+                          {"coverage", session.settings.criterion.coverage}};
   json decisions = json::array();
-  for (const Decision& d : g.decisions()) decisions.push_back(Json(d));
+  for (const Decision& d : session.decisions()) decisions.push_back(Json(d));
   s["decisions"] = decisions;
   return s.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
@@ -360,9 +360,9 @@ Outcome SessionWritable(const std::string& sessionPath) {
   return {};
 }
 
-Outcome SaveSession(const PlanningSession& g, const std::string& sessionPath) {
+Outcome SaveSession(const PlanningSession& session, const std::string& sessionPath) {
   if (Outcome e = SessionWritable(sessionPath); !e) return e;
-  const std::string text = SessionText(g, sessionPath);
+  const std::string text = SessionText(session, sessionPath);
   std::ofstream out(sessionPath, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
@@ -416,7 +416,7 @@ std::string DescribeDecision(const Decision& d) {
   return {};
 }
 
-SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, const unsigned* seed) {
+SessionReport LoadSession(PlanningSession& session, const std::string& sessionPath, const unsigned* seed) {
   SessionReport r;
   const auto damaged = [&](const std::string& what) {
     r.outcome = Outcome::Refused(sessionPath + ": the session file is damaged (" + what + ")");
@@ -451,10 +451,10 @@ SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, co
   if (s.contains("version")) {
     const json& v = s["version"];
     if (!v.is_number_unsigned() || v.get<unsigned long long>() < 1) return damaged("version: a whole number expected");
-    if (v.get<unsigned long long>() > static_cast<unsigned long long>(kVersione)) {
+    if (v.get<unsigned long long>() > static_cast<unsigned long long>(kSessionVersion)) {
       r.outcome = Outcome::Refused(sessionPath + ": written by a newer Zov Suite (session format version " +
                                    std::to_string(v.get<unsigned long long>()) + "); this program reads version " +
-                                   std::to_string(kVersione));
+                                   std::to_string(kSessionVersion));
       return r;
     }
   }
@@ -465,24 +465,24 @@ SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, co
     const auto print = ModelFingerprint(model);
     r.modelChanged =
         !print || !s["model"].contains("fnv1a64") || FnvHex(print->second) != s["model"].value("fnv1a64", "");
-    g.setSeed(seed != nullptr ? *seed : s.value("seed", 0u));
-    if (s["model"].contains("encoding")) g.settings.modelEncoding = s["model"].value("encoding", "");
+    session.setSeed(seed != nullptr ? *seed : s.value("seed", 0u));
+    if (s["model"].contains("encoding")) session.settings.modelEncoding = s["model"].value("encoding", "");
     // A session older than the strength draws at random.
     const json strength = s.value("strength", json::object());
-    g.loadWithStrength({strength.value("t", 0), strength.value("fills", false)});
-    if (r.outcome = g.openModel(model.string()); !r.outcome) return r;
+    session.loadWithStrength({strength.value("t", 0), strength.value("fills", false)});
+    if (r.outcome = session.openModel(model.string()); !r.outcome) return r;
     const json dialog = s.value("criterionDialog", json::object());
-    g.settings.criterion.byNumber = dialog.value("byNumber", true);
+    session.settings.criterion.byNumber = dialog.value("byNumber", true);
     const json& decisions = s.contains("decisions") ? s["decisions"] : json::array();
     int n = 0;
-    const PlanningSession::Replay replay(g);
+    const PlanningSession::Replay replay(session);
     for (const json& d : decisions) {
       ++n;
-      if (std::string why = Apply(g, d); !why.empty())
+      if (std::string why = Apply(session, d); !why.empty())
         r.leftOut.push_back(std::to_string(n) + ". " + Describe(d) + ": " + why);
     }
-    g.settings.criterion.procedures = static_cast<std::int16_t>(dialog.value("procedures", 500));
-    g.settings.criterion.coverage = static_cast<std::int16_t>(dialog.value("coverage", 100));
+    session.settings.criterion.procedures = static_cast<std::int16_t>(dialog.value("procedures", 500));
+    session.settings.criterion.coverage = static_cast<std::int16_t>(dialog.value("coverage", 100));
   } catch (const json::exception& e) {
     return damaged(e.what());
   }

@@ -14,12 +14,12 @@ inline constexpr const char* kSessionFilter = "Zov sessions (*.zov)| *.zov";
 
 // The session as JSON; the model's path is written
 // relative to the session file's folder where it lies below it.
-std::string SessionText(const PlanningSession& g, const std::string& sessionPath);
+std::string SessionText(const PlanningSession& session, const std::string& sessionPath);
 // Whether a session may be written to sessionPath: refused when it is a
 // link, not a regular file, or a file that is no session of ours.
 Outcome SessionWritable(const std::string& sessionPath);
 // Writes it; refused with the reason when the file cannot be written.
-Outcome SaveSession(const PlanningSession& g, const std::string& sessionPath);
+Outcome SaveSession(const PlanningSession& session, const std::string& sessionPath);
 
 // One decision taken again through the operation that made it, as the
 // replay of a session file takes it: empty when it was, else why not.
@@ -41,6 +41,6 @@ struct SessionReport {
 };
 // Loads the model of the session (seed given: instead of the session's)
 // and replays every decision through the same operations the window uses.
-SessionReport LoadSession(PlanningSession& g, const std::string& sessionPath, const unsigned* seed = nullptr);
+SessionReport LoadSession(PlanningSession& session, const std::string& sessionPath, const unsigned* seed = nullptr);
 
 }  // namespace zov

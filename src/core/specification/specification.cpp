@@ -75,9 +75,9 @@ std::vector<std::size_t> ElsesOf(const std::vector<Info>& infos, std::size_t k, 
 // branch adds its number to the run's path name. Other messages go to
 // every run. At most limit messages are listed in all; full tells when
 // runs were left out.
-class Percorsi {
+class PathLayout {
  public:
-  Percorsi(const std::vector<Info>& infos, std::size_t limit) : infos_(infos), limit_(limit) {}
+  PathLayout(const std::vector<Info>& infos, std::size_t limit) : infos_(infos), limit_(limit) {}
 
   std::vector<Run> runs(std::size_t begin, std::size_t end) {
     std::vector<Run> out(1);
@@ -157,7 +157,7 @@ void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
   std::vector<MessageRecord>& records = r.messages;
   records.clear();
   bool full = false;
-  Percorsi percorsi(infos, kMaxMessages);
+  PathLayout layout(infos, kMaxMessages);
   // The record of each message's first copy, for the ELSE records' ifIndex.
   std::map<std::size_t, std::size_t> firstRecord;
   std::map<std::size_t, std::size_t> topIfs;  // top-level ELSE by position: its IF
@@ -173,7 +173,7 @@ void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
     }
     rec.pathName = pathName;
     firstRecord.try_emplace(j, records.size());
-    std::optional<std::size_t> theIf = percorsi.ifOf(j);
+    std::optional<std::size_t> theIf = layout.ifOf(j);
     if (const auto top = topIfs.find(j); top != topIfs.end()) theIf = top->second;
     if (theIf && firstRecord.count(*theIf) != 0) rec.ifIndex = static_cast<std::int16_t>(firstRecord[*theIf]);
     records.push_back(std::move(rec));
@@ -211,13 +211,13 @@ void CollectMessages(const ModelSource& m, Handle diagram, TestCaseRecord& r,
         name = cur;
       }
     }
-    for (const Run& run : percorsi.runs(headFirst ? j + 1 : j, end)) {
+    for (const Run& run : layout.runs(headFirst ? j + 1 : j, end)) {
       if (headFirst) push(j, name + run.branches);
       for (std::size_t k : run.messages) push(k, name + run.branches);
     }
     j = end;
   }
-  if ((full || percorsi.full) && notice)
+  if ((full || layout.full) && notice)
     notice("\"" + m.Name(diagram) + "\" has more than " + std::to_string(kMaxMessages) +
            " messages in its paths: the rest are left out.");
 }
@@ -321,9 +321,9 @@ std::string StableName(const std::string& identifier, const std::string& name, c
 }
 
 // Writes the tree and the documents of one diagram of test case i.
-class Costruttore {
+class PathBuilder {
  public:
-  Costruttore(const ProcessingContext& c, Handle d, TestCaseRecord& r, int testCase)
+  PathBuilder(const ProcessingContext& c, Handle d, TestCaseRecord& r, int testCase)
       : c_(c), m_(c.model), d_(d), r_(r), t_(c.spec), testCase_(testCase) {}
 
   void build(const std::string& testCaseText) {
@@ -417,7 +417,7 @@ class Costruttore {
     const Handle op = m_.MessageOperation(rec.message);
     if (const auto parameters = static_cast<std::size_t>(m_.OperationParameters(op).Count()); parameters > 0) {
       rec.attributes.assign(std::min(parameters, kMaxChoices), AttributeRecord());
-      attributi(rec, static_cast<int>(index), key, p);
+      addParameters(rec, static_cast<int>(index), key, p);
     }
   }
 
@@ -450,7 +450,7 @@ class Costruttore {
     rec.ownChoiceCount = static_cast<std::int16_t>(taken);
   }
 
-  void attributi(MessageRecord& rec, int index, const std::string& messageKey, const std::string& p) {
+  void addParameters(MessageRecord& rec, int index, const std::string& messageKey, const std::string& p) {
     const Handle op = m_.MessageOperation(rec.message);
     const Handle cls = m_.OperationClass(op);
     std::size_t j = 0;
@@ -596,7 +596,7 @@ void ProcessTestCases(const ProcessingContext& ctx) {
     spec.setBold(node, true);
     st.cases[m->Identifier(d)] = i;
     r.pathCount = CountPaths(r);
-    Costruttore(ctx, d, r, i).build(caseText);
+    PathBuilder(ctx, d, r, i).build(caseText);
     record = std::move(r);
   }
   spec.endBulkUpdate();

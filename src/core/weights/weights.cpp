@@ -17,12 +17,12 @@ constexpr std::int16_t kWeightWithoutMarker = 5;
 // twice), a scenario diagram, or a link node standing for a use case
 // reached again (the first 12 characters of its key are the use case's
 // identifier). Other children take no documentation weight.
-enum class Reading { kNoCondition, kUseCase, kDiagramma, kCollegamento };
+enum class Reading { kNoCondition, kUseCase, kDiagram, kLink };
 
 Reading ReadingOf(std::string_view k) {
   if (k == kind::kUsecase || k == kind::kUsecaseRel || k == kind::kEntryUsecase) return Reading::kUseCase;
-  if (kind::IsScenario(k)) return Reading::kDiagramma;
-  if (k == kind::kContinua || k == kind::kUsecaseCic) return Reading::kCollegamento;
+  if (kind::IsScenario(k)) return Reading::kDiagram;
+  if (k == kind::kContinua || k == kind::kUsecaseCic) return Reading::kLink;
   return Reading::kNoCondition;
 }
 
@@ -39,8 +39,8 @@ std::optional<Document> DocumentationOf(const Tree& t, NodeId child, const Docum
   switch (ReadingOf(c.image)) {
     case Reading::kNoCondition: return Document{};
     case Reading::kUseCase: found = index.CercaUseCase(c.key); break;
-    case Reading::kDiagramma: found = index.CercaDiagramma(c.key); break;
-    case Reading::kCollegamento:
+    case Reading::kDiagram: found = index.CercaDiagramma(c.key); break;
+    case Reading::kLink:
       found = index.CercaUseCase(std::string_view(c.key).substr(0, 12));
       if (found == nullptr) return Document{};  // a link to something else (a package)
       break;
@@ -77,7 +77,7 @@ std::optional<bool> CercaPesiDoc(const Tree& t, NodeId node, const DocumentIndex
     if (!doc) return std::nullopt;
     if (!doc->pesato) continue;
     // A use case needs only "WGH"; a diagram needs the whole marker.
-    const bool diagram = ReadingOf(t.node(c).image) == Reading::kDiagramma;
+    const bool diagram = ReadingOf(t.node(c).image) == Reading::kDiagram;
     if (doc->text_.find(diagram ? kMarker : std::string_view("WGH")) != std::string::npos) return true;
   }
   return false;

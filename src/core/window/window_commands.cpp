@@ -67,7 +67,7 @@ void Generale::chooseStartStop() {
   const Outcome e = session.startStop(node);
   if (e)
     declare((session.work().selection.startselezione ? "Start node: \"" : "Stop node: \"") +
-            EstraiNome(t.node(node).text) + "\", level " + std::to_string(Livello(t, node)));
+            EstraiNome(t.node(node).text) + "\", level " + std::to_string(Level(t, node)));
   if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite");
 }
 
