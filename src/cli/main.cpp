@@ -215,14 +215,10 @@ int Load(const std::string& command, Options& o) {
   if (command == "spec") {
     std::optional<zov::ChoicesFile> choices;
     if (!Choices(o, choices)) return kExitFailure;
-    if (o.pick.empty()) run->p.pickAll(false);
-    for (const std::string& node : o.pick)
-      if (zov::Outcome e = run->p.pick(node); !e) return Say(e.message), kExitFailure;
-    const zov::Outcome processed = run->p.process();
+    const zov::Outcome processed = zov::RunSpec(run->p, o.pick, choices);
+    if (!processed) return Say(processed.message), kExitFailure;
     for (const std::string& w : processed.warnings) Say("Warning: " + w);
     for (const std::string& n : processed.notes) Warn(n);
-    if (choices)
-      if (zov::Outcome e = zov::EnterChoices(run->p, *choices); !e) return Say(e.message), kExitFailure;
     // A document that could not be written fails the run, said once.
     if (!work->errors().empty()) {
       for (const std::string& e : work->errors()) Say(e);
@@ -303,8 +299,7 @@ int Plan(Options& o) {
     return kExitFailure;
   };
   std::string summary;
-  bool planned = true;  // the summary names the folder
-  bool flawed = false;  // a warning of the report, or fewer useful procedures than allotted
+  bool nothingToPlan = false;
   if (o.session) {
     const unsigned seed = run->p.seed();
     const zov::SessionReport rep = zov::LoadSession(run->p, *o.session, o.seed ? &seed : nullptr);
@@ -320,27 +315,19 @@ int Plan(Options& o) {
     for (const auto& w : r.warnings)
       if (std::find(errors.begin(), errors.end(), w) == errors.end() && !o.quiet) Warn(w);
     if (!r.outcome) return failed(r.outcome.message);
-    if (r.nothingToPlan) {
-      summary = o.model + ": no actor reaches a use case: nothing to plan";
-      planned = false;
-      flawed = true;
-      if (!o.quiet) Warn("no actor reaches a use case: give the model actors associated with use cases");
-    } else {
-      summary = o.model + ": " + r.text(out->staging().files(zov::CreatedList::kScripts).size());
-    }
+    nothingToPlan = r.nothingToPlan;
+    summary = nothingToPlan ? o.model + ": no actor reaches a use case: nothing to plan"
+                            : o.model + ": " + r.text(out->staging().files(zov::CreatedList::kScripts).size());
   }
-  if (const std::optional<zov::PlanReport>& report = run->p.work().planReport) {
-    if (!o.quiet) {
-      std::string text = report->text();
-      if (!text.empty() && text.back() == '\n') text.pop_back();
-      Say(text);
-      for (const std::string& w : report->warnings) Warn(w);
-    }
-    flawed = flawed || !report->warnings.empty() || report->gap();
-  } else if (planned) {
-    flawed = true;
-    if (!o.quiet) Warn("no test procedure was generated: the plan has no report");
+  const zov::PlanVerdict verdict = zov::JudgePlan(run->p, nothingToPlan);
+  if (const std::optional<zov::PlanReport>& report = run->p.work().planReport; report && !o.quiet) {
+    std::string text = report->text();
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    Say(text);
+    for (const std::string& w : report->warnings) Warn(w);
   }
+  if (!o.quiet)
+    for (const std::string& w : verdict.warnings) Warn(w);
   if (!out->staging().errors().empty()) return failed("");
   if (o.saveSession) {
     // A name no rule foresees (a document named after its diagram) is still
@@ -361,9 +348,9 @@ int Plan(Options& o) {
     if (!published) return failed(error);
   }
   if (o.session) summary += ", " + std::to_string(out->published().size()) + " files";
-  if (planned) summary += " in " + dir.string();
+  if (!nothingToPlan) summary += " in " + dir.string();
   std::printf("%s\n", zov::Printable(summary).c_str());
-  return o.strict && flawed ? kExitStrict : kExitOk;
+  return o.strict && verdict.flawed ? kExitStrict : kExitOk;
 }
 
 }  // namespace

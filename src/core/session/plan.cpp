@@ -180,4 +180,28 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
   return r;
 }
 
+Outcome RunSpec(PlanningSession& p, const std::vector<std::string>& pick, const std::optional<ChoicesFile>& choices) {
+  if (pick.empty()) p.pickAll(false);
+  for (const std::string& node : pick)
+    if (Outcome e = p.pick(node); !e) return e;
+  Outcome processed = p.process();
+  if (choices)
+    if (Outcome e = EnterChoices(p, *choices); !e) return e;
+  return processed;
+}
+
+PlanVerdict JudgePlan(const PlanningSession& p, bool nothingToPlan) {
+  PlanVerdict v;
+  if (nothingToPlan) {
+    v.flawed = true;
+    v.warnings.push_back("no actor reaches a use case: give the model actors associated with use cases");
+  } else if (const std::optional<PlanReport>& report = p.work().planReport) {
+    v.flawed = !report->warnings.empty() || report->gap();
+  } else {
+    v.flawed = true;
+    v.warnings.push_back("no test procedure was generated: the plan has no report");
+  }
+  return v;
+}
+
 }  // namespace zov

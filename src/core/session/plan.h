@@ -50,6 +50,13 @@ Outcome ReadChoicesFile(const std::string& path, ChoicesFile& out);
 // choices than given.
 Outcome EnterChoices(PlanningSession& p, const ChoicesFile& file);
 
+// "zov spec" after the load and the selection: the test cases picked (the
+// given nodes, else every test case of the UIT tree), "&Processing...",
+// then the choices. The outcome's warnings are the boxes "&Processing..."
+// shows, its notes what it noted; refused at the first pick or category
+// that fails.
+Outcome RunSpec(PlanningSession& p, const std::vector<std::string>& pick, const std::optional<ChoicesFile>& choices);
+
 // The plan of a model end to end: load; select (the given nodes, else every
 // actor's whole branch from level 0 to the deepest level); "Loading from
 // &ZOV tree" (or the given sources); every diagram test case picked;
@@ -74,5 +81,15 @@ struct PlanResult {
   std::string text(std::size_t files) const;
 };
 PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptions& o);
+
+// What a plan run ends on: whether the plan is flawed (it warns, no actor
+// reaches a use case, nothing was generated, or it gives fewer useful
+// procedures than allotted; "zov plan --strict" exits 3 on it) and the
+// warnings that say why beyond the report's.
+struct PlanVerdict {
+  bool flawed = false;
+  std::vector<std::string> warnings;
+};
+PlanVerdict JudgePlan(const PlanningSession& p, bool nothingToPlan);
 
 }  // namespace zov
