@@ -459,34 +459,28 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
   return files;
 }
 
-std::string HtmlReport(const PlanningSession& session) {
-  const std::string model = std::filesystem::path(session.work().filemdl).filename().string();
-  std::string h = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Test plan of " +
-                  Html(model) +
-                  "</title>\n<style>\n"
-                  "body{font-family:sans-serif;margin:1.5em;color:#222;background:#fff}\n"
-                  "h1{color:#1a4d80}h2{border-bottom:2px solid #1a4d80;color:#1a4d80}h3{color:#333}\n"
-                  "table{border-collapse:collapse;margin:.5em 0}td,th{border:1px solid #bbb;padding:2px 6px;"
-                  "text-align:left;vertical-align:top}th{background:#e4ecf5}\n"
-                  "td.n{text-align:right}.why{color:#a33}pre{background:#f6f6f6;padding:.5em;overflow:auto;"
-                  "white-space:pre-wrap;overflow-wrap:anywhere}\n"
-                  // A long name without a blank wraps where it must, so that no column leaves the page.
-                  "td,h1,h2,h3,p,summary,nav a{overflow-wrap:anywhere}td{min-width:4em}nav a{display:inline-block}\n"
-                  "th,td.n,td.id{overflow-wrap:normal;white-space:nowrap}td.n{min-width:0}\n"
-                  "nav a{margin-right:1em}.insignificant{color:#888}svg{max-width:100%;height:auto}\n"
-                  "</style>\n</head>\n<body>\n<h1>Test plan of " +
-                  Html(model) + "</h1>\n";
+namespace {
+kainjow::mustache::data MustacheData(const nlohmann::json& j);
+}  // namespace
+
+nlohmann::json HtmlReportData(const PlanningSession& session) {
+  using nlohmann::json;
+  const auto n = [](auto v) { return std::to_string(v); };
+  json page = json::object();
+  page["model"] = std::filesystem::path(session.work().filemdl).filename().string();
   const Provenance made = ProvenanceOf(session);
-  h += "<p>" + Html(made.program) + ", seed " + std::to_string(made.seed) + " (repeat with <code>--seed " +
-       std::to_string(made.seed) + "</code>), model " + Html(made.model) + " (" + std::to_string(made.size) +
-       " bytes, FNV-1a " + Html(made.hash) + ")</p>\n";
-  // The test cases, as links.
-  const std::vector<ToolProcedure> all = ToolProcedures(session);
+  page["program"] = made.program;
+  page["seed"] = n(made.seed);
+  page["modelFile"] = made.model;
+  page["size"] = n(made.size);
+  page["hash"] = made.hash;
   // Every test case generated, also those that gave no procedure.
+  const std::vector<ToolProcedure> all = ToolProcedures(session);
   std::vector<std::pair<int, std::vector<const ToolProcedure*>>> groups;
   const auto byCase = ByTestCase(all);
-  if (session.work().planReport) {
-    for (const PlanReport::TestCase& t : session.work().planReport->testCases) {
+  const std::optional<PlanReport>& report = session.work().planReport;
+  if (report) {
+    for (const PlanReport::TestCase& t : report->testCases) {
       const auto found =
           std::find_if(byCase.begin(), byCase.end(), [&t](const auto& c) { return c.first == t.number; });
       groups.emplace_back(t.number, found == byCase.end() ? std::vector<const ToolProcedure*>() : found->second);
@@ -494,116 +488,113 @@ std::string HtmlReport(const PlanningSession& session) {
   } else {
     groups = byCase;
   }
-  h += "<nav>";
-  for (const auto& [testCase, procedures] : groups)
-    h += "<a href=\"#sd" + std::to_string(testCase) + "\">" + Html(SectionName(session, testCase)) + "</a>";
-  h += "</nav>\n";
-
-  // The report.
-  if (session.work().planReport) {
-    const PlanReport& r = *session.work().planReport;
-    h += "<h2 id=\"report\">Plan report</h2>\n<p>" + std::to_string(r.allotted) + " test procedures allotted, " +
-         std::to_string(r.generated) + " written (" + std::to_string(r.insignificant) + " insignificant, " +
-         std::to_string(r.duplicates) + " repeated), " + std::to_string(r.useful()) + " useful. " + Html(r.weightsSum) +
-         "</p>\n";
-    for (const std::string& w : r.warnings) h += "<p class=\"why\">" + Html(w) + "</p>\n";
-    h += "<table><tr><th>Leaf</th><th>Section</th><th>Allotted</th><th>Useful</th><th>Why fewer</th></tr>\n";
-    for (const PlanReport::Leaf& l : r.leaves) {
-      const std::string name =
-          l.testCase > 0 ? "<a href=\"#sd" + std::to_string(l.testCase) + "\">" + Html(l.name) + "</a>" : Html(l.name);
-      h += "<tr><td>" + name + "</td><td>" + Html(l.section) + "</td><td class=\"n\">" + std::to_string(l.allotted) +
-           "</td><td class=\"n\">" + std::to_string(l.generated) + "</td><td class=\"why\">" + Html(l.reason) +
-           "</td></tr>\n";
-    }
-    h += "</table>\n";
+  if (report) {
+    const PlanReport& r = *report;
+    json rep = {{"allotted", n(r.allotted)},     {"generated", n(r.generated)}, {"insignificant", n(r.insignificant)},
+                {"duplicates", n(r.duplicates)}, {"useful", n(r.useful())},     {"weightsSum", r.weightsSum}};
+    rep["warnings"] = json::array();
+    for (const std::string& w : r.warnings) rep["warnings"].push_back({{"text", w}});
+    rep["leaves"] = json::array();
+    for (const PlanReport::Leaf& l : r.leaves)
+      rep["leaves"].push_back({{"linked", l.testCase > 0},
+                               {"testCase", n(l.testCase)},
+                               {"name", l.name},
+                               {"section", l.section},
+                               {"allotted", n(l.allotted)},
+                               {"generated", n(l.generated)},
+                               {"reason", l.reason}});
+    page["report"] = rep;
   }
-
-  // The usage chart: each leaf's absolute weight and procedures, heaviest first.
+  // The usage chart: each leaf's absolute weight and procedures, heaviest
+  // first, its bars' places worked out here.
   const UsageChartData chart = ComputeUsageChart(session.TV(kSelectionTree), session.work().coverageUsed);
   if (!chart.leaves.empty()) {
     const int rowHeight = 22, labelWidth = 260, barWidth = 300;
     const int height = rowHeight * static_cast<int>(chart.leaves.size()) + 30;
     const double heaviest = std::max(1e-9, static_cast<double>(chart.heaviestWeight()));
     const double most = std::max(1, chart.mostProcedures());
-    const std::string width = std::to_string(labelWidth + 2 * barWidth + 80);
-    // The labels are clipped to their column, whatever their characters' widths.
-    h += "<h2 id=\"chart\">Usage chart</h2>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + width +
-         "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " + width + " " + std::to_string(height) +
-         "\" role=\"img\" aria-label=\"usage chart\">\n<defs><clipPath id=\"labels\"><rect x=\"0\" y=\"0\" width=\"" +
-         std::to_string(labelWidth - 8) + "\" height=\"" + std::to_string(height) +
-         "\"/></clipPath></defs>\n"
-         "<text x=\"" +
-         std::to_string(labelWidth) + "\" y=\"14\" font-size=\"12\">absolute weight</text><text x=\"" +
-         std::to_string(labelWidth + barWidth + 20) + "\" y=\"14\" font-size=\"12\">test procedures</text>\n";
+    json c = {{"width", n(labelWidth + 2 * barWidth + 80)},
+              {"height", n(height)},
+              {"labelClip", n(labelWidth - 8)},
+              {"weightX", n(labelWidth)},
+              {"proceduresX", n(labelWidth + barWidth + 20)}};
+    c["rows"] = json::array();
     int y = 24;
     for (std::size_t i = 0; i < chart.leaves.size(); ++i, y += rowHeight) {
       const UsageLeaf& l = chart.leaves[i];
-      const bool cut = l.belowCut;
       const int weight = static_cast<int>(std::lround(barWidth * l.weight / heaviest));
-      const int procedures = static_cast<int>(std::lround(barWidth * l.procedure / most));
-      const std::string label = ShortenedName(l.label, 36);
-      h += "<text x=\"0\" y=\"" + std::to_string(y + 13) + "\" font-size=\"12\" clip-path=\"url(#labels)\"><title>" +
-           Html(l.label) + "</title>" + Html(label) + "</text>\n<rect x=\"" + std::to_string(labelWidth) + "\" y=\"" +
-           std::to_string(y) + "\" width=\"" + std::to_string(std::max(1, weight)) + "\" height=\"16\" fill=\"" +
-           (cut ? "#bbbbbb" : "#2f6fb0") + "\"/>\n<rect x=\"" + std::to_string(labelWidth + barWidth + 20) + "\" y=\"" +
-           std::to_string(y) + "\" width=\"" + std::to_string(std::max(1, procedures)) + "\" height=\"16\" fill=\"" +
-           (cut ? "#bbbbbb" : "#3c9a4a") + "\"/>\n<text x=\"" +
-           std::to_string(labelWidth + barWidth + 24 + std::max(1, procedures)) + "\" y=\"" + std::to_string(y + 13) +
-           "\" font-size=\"11\">" + std::to_string(l.procedure) + "</text>\n";
+      const int procedures = std::max(1, static_cast<int>(std::lround(barWidth * l.procedure / most)));
+      c["rows"].push_back({{"y", n(y)},
+                           {"textY", n(y + 13)},
+                           {"title", l.label},
+                           {"label", ShortenedName(l.label, 36)},
+                           {"weightWidth", n(std::max(1, weight))},
+                           {"weightFill", l.belowCut ? "#bbbbbb" : "#2f6fb0"},
+                           {"proceduresWidth", n(procedures)},
+                           {"proceduresFill", l.belowCut ? "#bbbbbb" : "#3c9a4a"},
+                           {"countX", n(labelWidth + barWidth + 24 + procedures)},
+                           {"count", n(l.procedure)}});
     }
-    h += "</svg>\n";
+    page["chart"] = c;
   }
-
   // Every test case with its paths, documents and procedures.
+  page["cases"] = json::array();
   for (const auto& [testCase, procedures] : groups) {
-    h += "<h2 id=\"sd" + std::to_string(testCase) + "\">" + Html(SectionName(session, testCase)) + "</h2>\n";
+    json tc = {{"number", n(testCase)}, {"name", SectionName(session, testCase)}};
     // The paths: those the report lists (with no procedure too), else those of the procedures.
     std::vector<std::pair<std::string, std::string>> paths;  // name, why fewer
-    if (session.work().planReport)
-      for (const PlanReport::TestCase& t : session.work().planReport->testCases)
+    if (report)
+      for (const PlanReport::TestCase& t : report->testCases)
         if (t.number == testCase) {
-          h += "<p>Diagram " + Html(t.diagram) + ": " + std::to_string(t.allotted) + " allotted, " +
-               std::to_string(t.useful()) + " useful" +
-               (t.reason.empty() ? "" : " <span class=\"why\">(" + Html(t.reason) + ")</span>") + "</p>\n";
+          tc["diagram"] = {{"name", t.diagram},
+                           {"allotted", n(t.allotted)},
+                           {"useful", n(t.useful())},
+                           {"hasReason", !t.reason.empty()},
+                           {"reason", t.reason}};
           for (const PlanReport::Path& p : t.paths) paths.emplace_back(p.name, p.reason);
         }
     for (const ToolProcedure* p : procedures)
       if (std::none_of(paths.begin(), paths.end(), [p](const auto& x) { return x.first == p->path; }))
         paths.emplace_back(p->path, std::string());
+    tc["paths"] = json::array();
     for (const auto& [path, why] : paths) {
-      const std::string anchor = "sd" + std::to_string(testCase) + "-" + path;
-      h += "<h3 id=\"" + Html(anchor) + "\">Path " + Html(path) + "</h3>\n";
-      if (!why.empty()) h += "<p class=\"why\">" + Html(why) + "</p>\n";
+      json pj = {{"anchor", "sd" + n(testCase) + "-" + path}, {"name", path}, {"hasWhy", !why.empty()}, {"why", why}};
       const auto doc = session.work().specification.documentByPath.find(PathKey(testCase, path));
       const WorkFolder* folder = session.outputFolder();
       if (doc != session.work().specification.documentByPath.end() && folder != nullptr)
         if (const auto lines = folder->readLines(doc->second)) {
-          h += "<details><summary>Document " + Html(doc->second) + "</summary><pre>";
-          for (const std::string& line : *lines) h += Html(line) + "\n";
-          h += "</pre></details>\n";
+          json d = {{"name", doc->second}, {"lines", json::array()}};
+          for (const std::string& line : *lines) d["lines"].push_back({{"text", line + "\n"}});
+          pj["document"] = d;
         }
-      bool any = false;
+      pj["procedures"] = json::array();
       for (const ToolProcedure* pp : procedures) {
         const ToolProcedure& p = *pp;
         if (p.path != path) continue;
-        if (!any) h += "<table><tr><th>Id</th><th>Title</th><th>Steps</th></tr>\n";
-        any = true;
-        h += std::string("<tr") + (p.significant ? "" : " class=\"insignificant\"") + " id=\"" + Html(p.names.id) +
-             "\"><td class=\"id\"><a href=\"#" + Html(anchor) + "\">" + Html(p.names.id) + "</a></td><td>" +
-             Html(p.names.title) + (p.significant ? "" : " (insignificant)") + "</td><td>";
-        for (const ToolStep& s : p.steps) {
-          h += Html(s.message);
-          for (const auto& [category, value] : s.settings)
-            h += "<br>&nbsp;&nbsp;" + Html(category) + " = " + Html(value);
-          h += "<br>";
+        json steps = json::array();
+        for (const ToolStep& st : p.steps) {
+          json settings = json::array();
+          for (const auto& [category, value] : st.settings)
+            settings.push_back({{"category", category}, {"value", value}});
+          steps.push_back({{"message", st.message}, {"settings", settings}});
         }
-        h += "</td></tr>\n";
+        pj["procedures"].push_back(
+            {{"significant", p.significant}, {"id", p.names.id}, {"title", p.names.title}, {"steps", steps}});
       }
-      h += any ? "</table>\n" : "<p>No test procedure.</p>\n";
+      pj["hasProcedures"] = !pj["procedures"].empty();
+      tc["paths"].push_back(pj);
     }
+    page["cases"].push_back(tc);
   }
-  h += "</body>\n</html>\n";
-  return h;
+  return page;
+}
+
+std::string HtmlReport(const PlanningSession& session) {
+  kainjow::mustache::mustache page{std::string(kReportTemplate)};
+  // The page's own escaping: the four characters HTML needs, and the
+  // control characters of a model made visible as everywhere else.
+  page.set_custom_escape([](const std::string& text) { return Html(text); });
+  return page.render(MustacheData(nlohmann::json{{"page", HtmlReportData(session)}}));
 }
 
 nlohmann::json TemplateData(const PlanningSession& session) {
@@ -633,6 +624,8 @@ nlohmann::json TemplateData(const PlanningSession& session) {
                      {"procedures", list}});
   }
   data["cases"] = cases;
+  // The data of report.html, for a copy of its template (report.html.mustache).
+  data["page"] = HtmlReportData(session);
   return data;
 }
 

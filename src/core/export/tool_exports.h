@@ -62,6 +62,11 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
 // One self-contained page: the report, the usage chart as SVG, every test
 // case with its paths, documents and procedures.
 std::string HtmlReport(const PlanningSession& session);
+// The page's template (report.html.mustache, built in) and its data, as
+// "page" in TemplateData: a copy of the template given to --template
+// renders the same page, restyled as the copy says.
+extern const std::string_view kReportTemplate;
+nlohmann::json HtmlReportData(const PlanningSession& session);
 // The data a template sees: that of plan.json, with the tool steps.
 nlohmann::json TemplateData(const PlanningSession& session);
 // A template's output file: its name without ".mustache".
