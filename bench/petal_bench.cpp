@@ -3,6 +3,7 @@
 // of about 24 MB.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -25,10 +26,10 @@ const std::string& Synthetic() {
   return text;
 }
 
-void Parse(benchmark::State& state, const std::string& text) {
+void Parse(benchmark::State& state, const std::string& text, std::size_t halvesFrom = zov::petal::kHalvesFrom) {
   for (auto _ : state) {
     zov::petal::ParseError error;
-    auto doc = zov::petal::Parse(text, "bench.mdl", &error);
+    auto doc = zov::petal::Parse(text, "bench.mdl", &error, halvesFrom);
     if (!doc) state.SkipWithError(error.format().c_str());
     benchmark::DoNotOptimize(doc);
   }
@@ -54,10 +55,13 @@ void BM_ParseLargestRealModel(benchmark::State& s) { Parse(s, Largest()); }
 void BM_ParseAndMapLargestRealModel(benchmark::State& s) { ParseAndMap(s, Largest()); }
 void BM_ParseSynthetic24MB(benchmark::State& s) { Parse(s, Synthetic()); }
 void BM_ParseAndMapSynthetic24MB(benchmark::State& s) { ParseAndMap(s, Synthetic()); }
+// The same text on one thread: what the parse in two halves gains.
+void BM_ParseSynthetic24MBOneThread(benchmark::State& s) { Parse(s, Synthetic(), SIZE_MAX); }
 
 BENCHMARK(BM_ParseLargestRealModel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseAndMapLargestRealModel)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseSynthetic24MB)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseAndMapSynthetic24MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseSynthetic24MBOneThread)->Unit(benchmark::kMillisecond);
 
 }  // namespace
