@@ -301,13 +301,12 @@ int Plan(Options& o) {
   std::string summary;
   bool nothingToPlan = false;
   if (o.session) {
-    const unsigned seed = run->p.seed();
-    const zov::SessionReport rep = zov::LoadSession(run->p, *o.session, o.seed ? &seed : nullptr);
-    if (!rep.outcome) return failed(rep.outcome.message);
-    if (!rep.text().empty()) Say(rep.text());
-    if (const zov::Outcome e = zov::KeepFormats(run->p, plan.formats); !e) return failed(e.message);
-    if ((rep.modelChanged || !rep.leftOut.empty()) && !o.allowChanged) return kExitFailure;
-    summary = *o.session + ": " + std::to_string(run->p.decisions().size()) + " decisions replayed";
+    const zov::SessionPlan r =
+        zov::PlanFromSession(run->p, *o.session, o.seed.has_value(), plan.formats, o.allowChanged);
+    if (!r.outcome) return failed(r.outcome.message);
+    if (!r.said.empty()) Say(r.said);
+    if (r.stop) return kExitFailure;
+    summary = r.summary;
   } else {
     const zov::PlanResult r = zov::RunPlan(run->p, o.model, plan);
     // What failed is said once, below, not among the warnings.
@@ -316,8 +315,7 @@ int Plan(Options& o) {
       if (std::find(errors.begin(), errors.end(), w) == errors.end() && !o.quiet) Warn(w);
     if (!r.outcome) return failed(r.outcome.message);
     nothingToPlan = r.nothingToPlan;
-    summary = nothingToPlan ? o.model + ": no actor reaches a use case: nothing to plan"
-                            : o.model + ": " + r.text(out->staging().files(zov::CreatedList::kScripts).size());
+    summary = zov::PlanSummary(o.model, r, out->staging().files(zov::CreatedList::kScripts).size());
   }
   const zov::PlanVerdict verdict = zov::JudgePlan(run->p, nothingToPlan);
   if (const std::optional<zov::PlanReport>& report = run->p.work().planReport; report && !o.quiet) {

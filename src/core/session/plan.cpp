@@ -204,4 +204,27 @@ PlanVerdict JudgePlan(const PlanningSession& p, bool nothingToPlan) {
   return v;
 }
 
+std::string PlanSummary(const std::string& model, const PlanResult& r, std::size_t files) {
+  return r.nothingToPlan ? model + ": no actor reaches a use case: nothing to plan" : model + ": " + r.text(files);
+}
+
+SessionPlan PlanFromSession(PlanningSession& p, const std::string& session, bool seedGiven, const Formats& formats,
+                            bool allowChanged) {
+  SessionPlan r;
+  const unsigned seed = p.seed();
+  const SessionReport rep = LoadSession(p, session, seedGiven ? &seed : nullptr);
+  if (!rep.outcome) {
+    r.outcome = rep.outcome;
+    return r;
+  }
+  r.said = rep.text();
+  if (Outcome e = KeepFormats(p, formats); !e) {
+    r.outcome = e;
+    return r;
+  }
+  r.stop = (rep.modelChanged || !rep.leftOut.empty()) && !allowChanged;
+  r.summary = session + ": " + std::to_string(p.decisions().size()) + " decisions replayed";
+  return r;
+}
+
 }  // namespace zov

@@ -12,6 +12,7 @@
 
 #include "export/exports.h"
 #include "session/planning_session.h"
+#include "session/session_file.h"
 
 namespace zov {
 
@@ -91,5 +92,22 @@ struct PlanVerdict {
   std::vector<std::string> warnings;
 };
 PlanVerdict JudgePlan(const PlanningSession& p, bool nothingToPlan);
+// The line a plan run ends on: "<model>: 4 test cases, 9 paths, ...", or
+// that there was nothing to plan.
+std::string PlanSummary(const std::string& model, const PlanResult& r, std::size_t files);
+
+// "zov plan --session": the session file replayed through the window's
+// operations (with the seed the session holds, unless keepSeed says the
+// session's own seed was replaced), then the formats asked for written.
+// said: the replay's report for the tester; stop: the model changed or
+// decisions were left out, and that was not allowed.
+struct SessionPlan {
+  Outcome outcome;
+  std::string said;
+  bool stop = false;
+  std::string summary;  // "<session>: N decisions replayed"
+};
+SessionPlan PlanFromSession(PlanningSession& p, const std::string& session, bool seedGiven, const Formats& formats,
+                            bool allowChanged);
 
 }  // namespace zov
