@@ -218,9 +218,12 @@ TEST_F(Undo, MenusAndScriptsFollow) {
   EXPECT_EQ(g.outOfDateText(), Generale::kScriptsOutOfDateText);
   EXPECT_TRUE(g.menus.enabled(menu::kPlanReport)) << "the first generation is still there";
   while (p.canUndo() && p.decisions().back().type != Decision::Type::kProcess) ASSERT_TRUE(p.undo());
+  // Test cases picked in the Test Specification tree are forgotten with it.
+  g.highlightedNodes = {p.TV(kSpecTree).firstRoot()};
   ASSERT_TRUE(g.runMenuItem(menu::kUndo));
   EXPECT_FALSE(g.menus.enabled(menu::kPlanReport));
   EXPECT_EQ(fromSteps(), 0);
+  EXPECT_TRUE(g.highlightedNodes.empty());
   EXPECT_FALSE(g.menus.enabled(menu::kTestSc));
   EXPECT_TRUE(g.menus.enabled(menu::kGenerazione));
   ASSERT_TRUE(g.runMenuItem(menu::kRedo));

@@ -1082,6 +1082,9 @@ Outcome PlanningSession::backToLoad(const std::vector<Decision>& replay, const V
   const auto keepViews = [&] { showAgain(shown); };
   if (listener_ != nullptr) listener_->backToLoad();
   work_.restore(a);
+  // The load's work has no test specification: what the window showed of
+  // the one it had goes.
+  if (listener_ != nullptr) listener_->specificationCleared();
   model_->RevertRenames(history_.renames);
   history_.decisions.clear();
   Outcome o;
