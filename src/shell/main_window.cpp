@@ -408,7 +408,7 @@ void MainWindow::buildDetailsPane() {
   button->setObjectName(QStringLiteral("DetailsButton"));
   button->setDefaultAction(toggle);
   button->setAutoRaise(true);
-  statusBar()->insertPermanentWidget(0, button);
+  statusBar()->addPermanentWidget(button);
   connect(detailsDock_, &QDockWidget::visibilityChanged, this, [this](bool shown) {
     if (shown && detailsTree_ >= 0) showDetails(detailsTree_, g_.TV(detailsTree_).selected());
   });
