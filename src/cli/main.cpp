@@ -91,16 +91,10 @@ const std::vector<std::string> kNameStyles = {"default", "stable"};
 // What the bash completion offers for each option's value; an option that
 // takes a value and is not listed gets nothing (a node, a number).
 std::map<std::string, zov::cli::Values> CompletionValues() {
-  std::vector<std::string> formats;
-  const std::string words = zov::FormatWords();
-  for (std::size_t from = 0, end; from < words.size(); from = end + 2) {
-    end = std::min(words.find(", ", from), words.size());
-    formats.push_back(words.substr(from, end - from));
-  }
   using V = zov::cli::Values;
   return {{"--uit", V::Words(kSources)},
           {"--names", V::Words(kNameStyles)},
-          {"--format", V::ListOf(formats)},
+          {"--format", V::ListOf(zov::FormatWordList())},
           {"--strength", V::Words({"random", "each", "pairwise", "3", "4", "5"})},
           {"--tree", V::Words({"0", "1", "2", "3", "4", "5", "6"})},
           {"--csv-delimiter", V::Words({",", ";", "|", "tab"})},

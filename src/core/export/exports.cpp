@@ -93,9 +93,15 @@ constexpr FormatWord kFormatWords[] = {{"text", &Formats::text},       {"csv", &
                                        {"feature", &Formats::feature}, {"html", &Formats::html}};
 }  // namespace
 
+std::vector<std::string> FormatWordList() {
+  std::vector<std::string> words;
+  for (const FormatWord& w : kFormatWords) words.emplace_back(w.word);
+  return words;
+}
+
 std::string FormatWords() {
   std::string words;
-  for (const FormatWord& w : kFormatWords) words += (words.empty() ? "" : ", ") + std::string(w.word);
+  for (const std::string& w : FormatWordList()) words += (words.empty() ? "" : ", ") + w;
   return words;
 }
 

@@ -35,6 +35,8 @@ struct Formats {
 };
 // The format words, in order: "text, csv, json, testrail-xml, ...".
 std::string FormatWords();
+// The same words, one by one.
+std::vector<std::string> FormatWordList();
 // Each format word with whether f has it, in order; and back.
 std::vector<std::pair<std::string, bool>> FormatChoices(const Formats& f);
 void SetFormatChoices(Formats& f, const std::vector<std::pair<std::string, bool>>& choices);
