@@ -6,34 +6,25 @@
 
 #include <new>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/completion.h"
-#include "cli/interruption.h"
 #include "export/tool_exports.h"
-#include "files/output_folder.h"
 #include "files/text_encoding.h"
-#include "files/work_folder.h"
 #include "model/tidy_up.h"
 #include "session/build_commit.h"
-#include "session/earlier_plan.h"
-#include "session/plan.h"
-#include "session/session_file.h"
-#include "specification/category_editors.h"
+#include "session/runs.h"
 #include "tree/dump.h"
 
 namespace {
 
-constexpr int kExitOk = 0, kExitFailure = 1, kExitUsage = 2, kExitStrict = 3;
+constexpr int kExitOk = 0, kExitFailure = 1, kExitUsage = 2;
 
 // Each line of a message, with whatever came from a file or the command
 // line (control characters, escape sequences, a NUL byte) made visible
@@ -139,92 +130,39 @@ std::vector<zov::TestCaseSource> SourcesNamed(const std::vector<std::string>& na
   return from;
 }
 
-// The planning session of one run, with its folder and busy box.
-struct Run {
-  Run(zov::WorkFolder* work, const Options& o) {
-    p.setBusyBox(&busy);
-    p.setWorkFolder(work);
-    p.settings.mainTreeLimit = o.maxMainTree ? std::stoi(*o.maxMainTree) : 0;
-    if (o.encoding) p.settings.modelEncoding = *o.encoding;
-  }
-  zov::QuietBusyBox busy{[](std::string_view text) { Say(std::string(text)); }};
-  zov::PlanningSession p;
-};
+// The planning session of one run, left to the end of the process: freeing
+// a large model's trees node by node takes longer than the rest of the
+// exit, and the system takes the memory back at once. It stays reachable
+// from here, so it is no leak.
+zov::PlanningSession* gSession = nullptr;
 
-// The --work folder, else one kept in memory: without --work a run leaves no file.
-// The session of the run, left to the end of the process when the run is
-// over: freeing a large model's trees node by node takes longer than the
-// rest of the exit, and the system takes the memory back at once. It stays
-// reachable from here, so it is no leak.
-Run* gFinished = nullptr;
-struct KeptRun {
-  std::unique_ptr<Run> run;
-  ~KeptRun() { gFinished = run.release(); }
-  Run* operator->() { return run.get(); }
-};
-
-std::optional<zov::WorkFolder> OpenFolder(const std::optional<std::string>& dir, bool& made) {
-  made = false;
-  if (!dir) return zov::WorkFolder::InMemory();
-  std::string error;
-  auto work = zov::OpenWorkFolder(std::filesystem::path(*dir), made, &error);
-  if (!work) Say(error);
-  return work;
+zov::PlanningSession& Session(const Options& o) {
+  static zov::QuietBusyBox busy{[](std::string_view text) { Say(std::string(text)); }};
+  gSession = new zov::PlanningSession;
+  gSession->setBusyBox(&busy);
+  gSession->settings.mainTreeLimit = o.maxMainTree ? std::stoi(*o.maxMainTree) : 0;
+  if (o.encoding) gSession->settings.modelEncoding = *o.encoding;
+  return *gSession;
 }
+
+const zov::RunVoice kVoice{Say, Warn};
 
 void SetCriterion(const Options& o, zov::SelectionOptions& s) {
   s.criterion = {!o.coverage, o.procedures ? std::stoi(*o.procedures) : 500, o.coverage ? std::stoi(*o.coverage) : 100,
                  o.answer};
 }
 
-// The choices file, read before any work starts; false when it is bad.
-bool Choices(const Options& o, std::optional<zov::ChoicesFile>& file) {
-  if (!o.choices) return true;
-  const zov::Outcome e = zov::ReadChoicesFile(*o.choices, file.emplace());
-  if (!e) Say(e.message);
-  return e.done;
-}
-
-int Load(const std::string& command, Options& o) {
+int Load(zov::LoadRequest::Kind kind, Options& o) {
   if ((o.procedures || o.coverage) && o.selection.nodes.empty())
     throw CLI::ValidationError("'--procedures' and '--coverage' need '--select'");
-  bool made = false;
-  auto work = OpenFolder(o.work, made);
-  if (!work) return kExitFailure;
-  zov::FolderRun folder(*work, o.work.has_value(), true, made, Say);
-  KeptRun run{std::make_unique<Run>(&*work, o)};
-  run->p.setKeepLoadFiles(o.work.has_value());
-  const zov::Outcome loaded = run->p.openModel(o.model);
-  if (!loaded) return Say(loaded.message), kExitFailure;
-  for (const auto& w : loaded.warnings) Warn(w);
-  if (command == "load") {
-    if (!folder.done()) return kExitFailure;
-    std::printf("%s: %s\n", o.model.c_str(), run->p.modelSummary().Text().c_str());
-    return kExitOk;
-  }
-  SetCriterion(o, o.selection);
-  if (zov::Outcome e = zov::SelectNodes(run->p, o.selection); !e) return Say(e.message), kExitFailure;
-  if (!o.selection.nodes.empty()) Say(run->p.work().weightsSum);
-  for (zov::TestCaseSource s : SourcesNamed(o.uit)) run->p.loadTestCases(s);
-  if (command == "spec") {
-    std::optional<zov::ChoicesFile> choices;
-    if (!Choices(o, choices)) return kExitFailure;
-    const zov::Outcome processed = zov::RunSpec(run->p, o.pick, choices);
-    if (!processed) return Say(processed.message), kExitFailure;
-    for (const std::string& w : processed.warnings) Say("Warning: " + w);
-    for (const std::string& n : processed.notes) Warn(n);
-    // A document that could not be written fails the run, said once.
-    if (!work->errors().empty()) {
-      for (const std::string& e : work->errors()) Say(e);
-      return kExitFailure;
-    }
-    if (!work->inMemory())
-      for (const std::string& file : run->p.work().specification.specDocuments)
-        Say("wrote " + (work->dir() / file).string());
-  }
-  if (!folder.done()) return kExitFailure;
-  const int tree = o.tree ? std::stoi(*o.tree) : command == "spec" ? zov::kSpecTree : zov::kMainTree;
-  zov::WriteTree(run->p.TV(tree), stdout);
+  zov::LoadRequest r{kind, o.model, o.work, o.selection, SourcesNamed(o.uit), o.pick, o.choices};
+  SetCriterion(o, r.selection);
+  zov::PlanningSession& p = Session(o);
+  const zov::LoadResult done = zov::RunLoad(p, r, kVoice);
+  if (done.status != zov::RunStatus::kOk) return static_cast<int>(done.status);
+  if (kind == zov::LoadRequest::Kind::kLoad) return std::printf("%s\n", done.printed.c_str()), kExitOk;
+  const bool spec = kind == zov::LoadRequest::Kind::kSpec;
+  zov::WriteTree(p.TV(o.tree ? std::stoi(*o.tree) : spec ? zov::kSpecTree : zov::kMainTree), stdout);
   return kExitOk;
 }
 
@@ -237,112 +175,22 @@ int Printed(int code) {
 }
 
 int Plan(Options& o) {
-  zov::PlanOptions plan;
+  zov::PlanRequest r;
+  r.model = o.model;
+  r.session = o.session, r.saveSession = o.saveSession, r.keep = o.keep, r.out = o.out;
+  r.templateFile = o.templateFile, r.choices = o.choices;
+  if (o.seed) r.seed = static_cast<unsigned>(std::stoul(*o.seed));
+  r.strength = {*zov::ParseStrength(o.strength), o.strengthFills};
+  r.strengthGiven = o.strengthGiven;
+  r.allowChanged = o.allowChanged, r.quiet = o.quiet, r.strict = o.strict, r.stableNames = o.names == "stable";
   SetCriterion(o, o.selection);
-  plan.selection = o.selection;
-  if (!o.uit.empty()) plan.sources = SourcesNamed(o.uit);
-  zov::ParseFormats(o.formats, plan.formats);
-  plan.formats.style = {o.csvBom, o.csvDelimiter ? (*o.csvDelimiter)[0] : ','};
-  if (o.templateFile) {
-    // A template that would replace a file of the plan, or that cannot be
-    // used, is refused before any work.
-    if (const zov::Outcome e = zov::TemplateNameFree(*o.templateFile); !e) return Say(e.message), kExitUsage;
-    std::string text;
-    if (const zov::Outcome e = zov::ReadTemplate(*o.templateFile, &text); !e) return Say(e.message), kExitFailure;
-    plan.formats.templateFile = *o.templateFile;
-  }
-  if (!Choices(o, plan.choices)) return kExitFailure;
-  // The earlier plan is read before anything is written: it may lie in the
-  // folder this run replaces.
-  std::shared_ptr<const zov::EarlierPlan> earlier;
-  if (o.keep) {
-    std::string why;
-    if (earlier = zov::ReadEarlierPlan(*o.keep, &why); !earlier) return Say(why), kExitFailure;
-  }
-  // Every file the run would refuse at its end is refused before it starts.
-  const std::filesystem::path dir = std::filesystem::path(
-      o.out ? *o.out : "zov-plan-" + std::filesystem::path(o.session.value_or(o.model)).stem().string());
-  if (o.saveSession) {
-    if (const zov::Outcome e = zov::SessionNameFree(*o.saveSession, dir, o.templateFile.value_or("")); !e)
-      return Say(e.message), kExitUsage;
-    if (const zov::Outcome e = zov::SessionWritable(*o.saveSession); !e) return Say(e.message), kExitFailure;
-  }
-  std::string error;
-  auto out = zov::OutputFolder::Open(dir, &error);
-  if (!out) return Say(error), kExitFailure;
-  // The load's working files stay in memory.
-  const zov::cli::Interruption interruption(out->staging().dir(),
-                                            out->lockMade() ? out->lockPath() : std::filesystem::path(),
-                                            out->made() ? dir : std::filesystem::path());
-  KeptRun run{std::make_unique<Run>(nullptr, o)};
-  run->p.setOutputFolder(&out->staging());
-  run->p.settings.stableNames = o.names == "stable";
-  run->p.loadWithStrength({*zov::ParseStrength(o.strength), o.strengthFills});
-  run->p.settings.earlierPlan = earlier;
-  if (o.seed) run->p.setSeed(static_cast<unsigned>(std::stoul(*o.seed)));
-  // The earlier plan's procedures are drawn again as they were: with its
-  // seed and strength, unless others are given.
-  if (earlier && !o.session) {
-    if (!o.seed && earlier->seed) run->p.setSeed(*earlier->seed);
-    if (!o.strengthGiven && earlier->strength) run->p.loadWithStrength({*earlier->strength, earlier->fills});
-  }
-  // A run that fails says what failed and leaves the folder as it was.
-  const auto failed = [&](const std::string& why) {
-    for (const std::string& e : out->staging().errors()) Say(e);
-    if (!why.empty()) Say(why);
-    return kExitFailure;
-  };
-  std::string summary;
-  bool nothingToPlan = false;
-  if (o.session) {
-    const zov::SessionPlan r =
-        zov::PlanFromSession(run->p, *o.session, o.seed.has_value(), plan.formats, o.allowChanged);
-    if (!r.outcome) return failed(r.outcome.message);
-    if (!r.said.empty()) Say(r.said);
-    if (r.stop) return kExitFailure;
-    summary = r.summary;
-  } else {
-    const zov::PlanResult r = zov::RunPlan(run->p, o.model, plan);
-    // What failed is said once, below, not among the warnings.
-    const std::vector<std::string>& errors = out->staging().errors();
-    for (const auto& w : r.warnings)
-      if (std::find(errors.begin(), errors.end(), w) == errors.end() && !o.quiet) Warn(w);
-    if (!r.outcome) return failed(r.outcome.message);
-    nothingToPlan = r.nothingToPlan;
-    summary = zov::PlanSummary(o.model, r, out->staging().files(zov::CreatedList::kScripts).size());
-  }
-  const zov::PlanVerdict verdict = zov::JudgePlan(run->p, nothingToPlan);
-  if (const std::optional<zov::PlanReport>& report = run->p.work().planReport; report && !o.quiet) {
-    std::string text = report->text();
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    Say(text);
-    for (const std::string& w : report->warnings) Warn(w);
-  }
-  if (!o.quiet)
-    for (const std::string& w : verdict.warnings) Warn(w);
-  if (!out->staging().errors().empty()) return failed("");
-  if (o.saveSession) {
-    // A name no rule foresees (a document named after its diagram) is still
-    // never taken by the session.
-    const std::vector<std::string>& files = out->staging().files(zov::CreatedList::kScripts);
-    const std::string name = std::filesystem::path(*o.saveSession).filename().string();
-    if (zov::InsideFolder(*o.saveSession, dir) && std::find(files.begin(), files.end(), name) != files.end())
-      return failed(*o.saveSession + ": the session would take the name of a file of the plan in " + dir.string() +
-                    "; save it under another name or outside the folder");
-    if (const zov::Outcome e = zov::SaveSession(run->p, *o.saveSession); !e) return failed(e.message);
-  }
-  out->setProvenance(zov::ProvenanceOf(run->p).lines());
-  {
-    // The plan moves into place whole, whatever signal comes meanwhile.
-    const zov::cli::Interruption::Held held;
-    const bool published = out->publish(&error);
-    if (!out->lockMade()) interruption.keepLock();  // it stays with the plan now
-    if (!published) return failed(error);
-  }
-  if (o.session) summary += ", " + std::to_string(out->published().size()) + " files";
-  if (!nothingToPlan) summary += " in " + dir.string();
-  std::printf("%s\n", zov::Printable(summary).c_str());
-  return o.strict && verdict.flawed ? kExitStrict : kExitOk;
+  r.plan.selection = o.selection;
+  r.plan.sources = SourcesNamed(o.uit);
+  zov::ParseFormats(o.formats, r.plan.formats);
+  r.plan.formats.style = {o.csvBom, o.csvDelimiter ? (*o.csvDelimiter)[0] : ','};
+  const zov::PlanRunResult done = zov::RunPlanCommand(Session(o), r, kVoice);
+  if (!done.printed.empty()) std::printf("%s\n", zov::Printable(done.printed).c_str());
+  return static_cast<int>(done.status);
 }
 
 }  // namespace
@@ -494,7 +342,8 @@ int main(int argc, char** argv) {
       throw CLI::ValidationError("'plan' needs a MODEL or --session");
     o.strengthGiven = strength->count() > 0 || strengthFills->count() > 0;
     if (plan->parsed()) return Printed(Plan(o));
-    return Printed(Load(load->parsed() ? "load" : tree->parsed() ? "tree" : "spec", o));
+    using Kind = zov::LoadRequest::Kind;
+    return Printed(Load(load->parsed() ? Kind::kLoad : tree->parsed() ? Kind::kTree : Kind::kSpec, o));
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForVersion& e) {

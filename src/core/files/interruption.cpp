@@ -1,4 +1,4 @@
-#include "cli/interruption.h"
+#include "files/interruption.h"
 
 #include <cstring>
 #include <iterator>
@@ -10,7 +10,7 @@
 
 #include "files/output_folder.h"
 
-namespace zov::cli {
+namespace zov {
 
 namespace {
 
@@ -104,4 +104,4 @@ Interruption::Held::Held() {
 
 Interruption::Held::~Held() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
 
-}  // namespace zov::cli
+}  // namespace zov

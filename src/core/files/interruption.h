@@ -1,4 +1,4 @@
-// What a run of zov leaves behind when Ctrl-C (SIGINT), SIGTERM, SIGHUP (a
+// What a plan run leaves behind when Ctrl-C (SIGINT), SIGTERM, SIGHUP (a
 // closed terminal) or SIGQUIT (Ctrl+\\) ends it: nothing. The staging folder
 // a plan writes into while it works is a flat folder of its own; the
 // handler empties and removes it, removes the lock file and the folder the
@@ -8,7 +8,7 @@
 #include <csignal>
 #include <filesystem>
 
-namespace zov::cli {
+namespace zov {
 
 class Interruption {
  public:
@@ -37,4 +37,4 @@ class Interruption {
   };
 };
 
-}  // namespace zov::cli
+}  // namespace zov

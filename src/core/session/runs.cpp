@@ -1,0 +1,191 @@
+#include "session/runs.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+
+#include "export/plan_report.h"
+#include "export/tool_exports.h"
+#include "files/interruption.h"
+#include "files/output_folder.h"
+#include "files/work_folder.h"
+#include "session/earlier_plan.h"
+#include "session/session_file.h"
+
+namespace zov {
+
+namespace {
+
+// The choices file, read before any work starts; false when it is bad.
+bool ReadChoices(const std::optional<std::string>& path, std::optional<ChoicesFile>& file, const RunVoice& voice) {
+  if (!path) return true;
+  const Outcome e = ReadChoicesFile(*path, file.emplace());
+  if (!e) voice.say(e.message);
+  return e.done;
+}
+
+}  // namespace
+
+LoadResult RunLoad(PlanningSession& p, const LoadRequest& r, const RunVoice& voice) {
+  const auto failed = [&](const std::string& why) {
+    if (!why.empty()) voice.say(why);
+    return LoadResult{RunStatus::kFailure, {}};
+  };
+  // Without a folder given the run leaves no file.
+  bool made = false;
+  std::optional<WorkFolder> work;
+  if (!r.work) {
+    work = WorkFolder::InMemory();
+  } else {
+    std::string error;
+    if (work = OpenWorkFolder(std::filesystem::path(*r.work), made, &error); !work) return failed(error);
+  }
+  FolderRun folder(*work, r.work.has_value(), true, made, voice.say);
+  p.setWorkFolder(&*work);
+  p.setKeepLoadFiles(r.work.has_value());
+  const Outcome loaded = p.openModel(r.model);
+  // The session outlives the folder: it forgets it on the way out.
+  struct Detach {
+    PlanningSession& p;
+    ~Detach() { p.setWorkFolder(nullptr); }
+  } detach{p};
+  if (!loaded) return failed(loaded.message);
+  for (const auto& w : loaded.warnings) voice.warn(w);
+  if (r.kind == LoadRequest::Kind::kLoad) {
+    if (!folder.done()) return failed("");
+    return {RunStatus::kOk, r.model + ": " + p.modelSummary().Text()};
+  }
+  if (const Outcome e = SelectNodes(p, r.selection); !e) return failed(e.message);
+  if (!r.selection.nodes.empty()) voice.say(p.work().weightsSum);
+  for (TestCaseSource s : r.sources) p.loadTestCases(s);
+  if (r.kind == LoadRequest::Kind::kSpec) {
+    std::optional<ChoicesFile> choices;
+    if (!ReadChoices(r.choices, choices, voice)) return failed("");
+    const Outcome processed = RunSpec(p, r.pick, choices);
+    if (!processed) return failed(processed.message);
+    for (const std::string& w : processed.warnings) voice.say("Warning: " + w);
+    for (const std::string& n : processed.notes) voice.warn(n);
+    // A document that could not be written fails the run, said once.
+    if (!work->errors().empty()) {
+      for (const std::string& e : work->errors()) voice.say(e);
+      return failed("");
+    }
+    if (!work->inMemory())
+      for (const std::string& file : p.work().specification.specDocuments)
+        voice.say("wrote " + (work->dir() / file).string());
+  }
+  if (!folder.done()) return failed("");
+  return {};
+}
+
+PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const RunVoice& voice) {
+  const auto refused = [&](const std::string& why, RunStatus status) {
+    voice.say(why);
+    return PlanRunResult{status, {}};
+  };
+  PlanOptions plan = r.plan;
+  if (plan.sources.empty()) plan.sources = PlanOptions().sources;
+  if (r.templateFile) {
+    // A template that would replace a file of the plan, or that cannot be
+    // used, is refused before any work.
+    if (const Outcome e = TemplateNameFree(*r.templateFile); !e) return refused(e.message, RunStatus::kUsage);
+    std::string text;
+    if (const Outcome e = ReadTemplate(*r.templateFile, &text); !e) return refused(e.message, RunStatus::kFailure);
+    plan.formats.templateFile = *r.templateFile;
+  }
+  if (!ReadChoices(r.choices, plan.choices, voice)) return {RunStatus::kFailure, {}};
+  // The earlier plan is read before anything is written: it may lie in the
+  // folder this run replaces.
+  std::shared_ptr<const EarlierPlan> earlier;
+  if (r.keep) {
+    std::string why;
+    if (earlier = ReadEarlierPlan(*r.keep, &why); !earlier) return refused(why, RunStatus::kFailure);
+  }
+  // Every file the run would refuse at its end is refused before it starts.
+  const std::filesystem::path dir = std::filesystem::path(
+      r.out ? *r.out : "zov-plan-" + std::filesystem::path(r.session.value_or(r.model)).stem().string());
+  if (r.saveSession) {
+    if (const Outcome e = SessionNameFree(*r.saveSession, dir, r.templateFile.value_or("")); !e)
+      return refused(e.message, RunStatus::kUsage);
+    if (const Outcome e = SessionWritable(*r.saveSession); !e) return refused(e.message, RunStatus::kFailure);
+  }
+  std::string error;
+  auto out = OutputFolder::Open(dir, &error);
+  if (!out) return refused(error, RunStatus::kFailure);
+  const Interruption interruption(out->staging().dir(), out->lockMade() ? out->lockPath() : std::filesystem::path(),
+                                  out->made() ? dir : std::filesystem::path());
+  // The load's working files stay in memory.
+  p.setWorkFolder(nullptr);
+  p.setOutputFolder(&out->staging());
+  struct Detach {
+    PlanningSession& p;
+    ~Detach() { p.setOutputFolder(nullptr); }
+  } detach{p};
+  p.settings.stableNames = r.stableNames;
+  p.loadWithStrength(r.strength);
+  p.settings.earlierPlan = earlier;
+  if (r.seed) p.setSeed(*r.seed);
+  // The earlier plan's procedures are drawn again as they were: with its
+  // seed and strength, unless others are given.
+  if (earlier && !r.session) {
+    if (!r.seed && earlier->seed) p.setSeed(*earlier->seed);
+    if (!r.strengthGiven && earlier->strength) p.loadWithStrength({*earlier->strength, earlier->fills});
+  }
+  // A run that fails says what failed and leaves the folder as it was.
+  const auto failed = [&](const std::string& why) {
+    for (const std::string& e : out->staging().errors()) voice.say(e);
+    if (!why.empty()) voice.say(why);
+    return PlanRunResult{RunStatus::kFailure, {}};
+  };
+  std::string summary;
+  bool nothingToPlan = false;
+  if (r.session) {
+    const SessionPlan s = PlanFromSession(p, *r.session, r.seed.has_value(), plan.formats, r.allowChanged);
+    if (!s.outcome) return failed(s.outcome.message);
+    if (!s.said.empty()) voice.say(s.said);
+    if (s.stop) return {RunStatus::kFailure, {}};
+    summary = s.summary;
+  } else {
+    const PlanResult result = RunPlan(p, r.model, plan);
+    // What failed is said once, below, not among the warnings.
+    const std::vector<std::string>& errors = out->staging().errors();
+    for (const auto& w : result.warnings)
+      if (std::find(errors.begin(), errors.end(), w) == errors.end() && !r.quiet) voice.warn(w);
+    if (!result.outcome) return failed(result.outcome.message);
+    nothingToPlan = result.nothingToPlan;
+    summary = PlanSummary(r.model, result, out->staging().files(CreatedList::kScripts).size());
+  }
+  const PlanVerdict verdict = JudgePlan(p, nothingToPlan);
+  if (const std::optional<PlanReport>& report = p.work().planReport; report && !r.quiet) {
+    std::string text = report->text();
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    voice.say(text);
+    for (const std::string& w : report->warnings) voice.warn(w);
+  }
+  if (!r.quiet)
+    for (const std::string& w : verdict.warnings) voice.warn(w);
+  if (!out->staging().errors().empty()) return failed("");
+  if (r.saveSession) {
+    // A name no rule foresees (a document named after its diagram) is still
+    // never taken by the session.
+    const std::vector<std::string>& files = out->staging().files(CreatedList::kScripts);
+    const std::string name = std::filesystem::path(*r.saveSession).filename().string();
+    if (InsideFolder(*r.saveSession, dir) && std::find(files.begin(), files.end(), name) != files.end())
+      return failed(*r.saveSession + ": the session would take the name of a file of the plan in " + dir.string() +
+                    "; save it under another name or outside the folder");
+    if (const Outcome e = SaveSession(p, *r.saveSession); !e) return failed(e.message);
+  }
+  out->setProvenance(ProvenanceOf(p).lines());
+  {
+    // The plan moves into place whole, whatever signal comes meanwhile.
+    const Interruption::Held held;
+    const bool published = out->publish(&error);
+    if (!out->lockMade()) interruption.keepLock();  // it stays with the plan now
+    if (!published) return failed(error);
+  }
+  if (r.session) summary += ", " + std::to_string(out->published().size()) + " files";
+  if (!nothingToPlan) summary += " in " + dir.string();
+  return {r.strict && verdict.flawed ? RunStatus::kFlawed : RunStatus::kOk, summary};
+}
+
+}  // namespace zov
