@@ -51,6 +51,7 @@ struct Options {
   bool csvBom = false;
   std::string strength = "random";
   bool strengthFills = false;
+  bool everyPath = false;
   bool strengthGiven = false;  // --strength or --strength-fills typed
   std::vector<std::string> pick;
   std::vector<std::string> uit;
@@ -183,6 +184,7 @@ int Plan(Options& o) {
   r.strength = {*zov::ParseStrength(o.strength), o.strengthFills};
   r.strengthGiven = o.strengthGiven;
   r.allowChanged = o.allowChanged, r.quiet = o.quiet, r.strict = o.strict, r.stableNames = o.names == "stable";
+  r.everyPath = o.everyPath;
   SetCriterion(o, o.selection);
   r.plan.selection = o.selection;
   r.plan.sources = SourcesNamed(o.uit);
@@ -314,6 +316,10 @@ int main(int argc, char** argv) {
   auto* strengthFills =
       plan->add_flag("--strength-fills", o.strengthFills,
                      "give a path the procedures its strength needs when it was allotted fewer (reported)");
+  plan->add_flag("--every-path", o.everyPath,
+                 "give a path whose categories have no choices one procedure: its messages, nothing to choose (a "
+                 "session keeps its own setting)")
+      ->excludes(session);
   plan->add_option("--keep", o.keep,
                    "keep the test procedures of an earlier plan (its plan.json) that are still valid, with their ids; "
                    "new ones take the lowest free numbers (the report says how many were kept, dropped and added); "

@@ -111,6 +111,12 @@ NumTestDialog::NumTestDialog(CriterionDialog& dialog, Asker& asker, QWidget* par
   auto* grid = new QFormLayout(frame);
   grid->addRow(numTest_, nnTest_);
   grid->addRow(coverage_, percc_);
+  // Generation: a path whose categories have no choices gets one procedure.
+  everyPath_ = new QCheckBox(QStringLiteral("Every &path at least once"));
+  everyPath_->setObjectName(QStringLiteral("EveryPath"));
+  everyPath_->setToolTip(
+      QStringLiteral("A path whose categories have no choices gets one test procedure: its messages, with nothing "
+                     "to choose"));
 
   auto* buttons = new QDialogButtonBox;
   auto* done = buttons->addButton(QStringLiteral("Done"), QDialogButtonBox::AcceptRole);
@@ -130,6 +136,7 @@ NumTestDialog::NumTestDialog(CriterionDialog& dialog, Asker& asker, QWidget* par
   connect(buttons, &QDialogButtonBox::accepted, this, [this, &asker] {
     d_.NNTest = nnTest_->text().toStdString();
     d_.Percc = percc_->text().toStdString();
+    d_.everyPath = everyPath_->isChecked();
     const std::string refused = d_.done();
     if (!refused.empty()) {
       asker.messageBox(refused, "Select Test Case criterion", MessageButtons::kOk, MessageIcon::kWarning);
@@ -144,9 +151,11 @@ NumTestDialog::NumTestDialog(CriterionDialog& dialog, Asker& asker, QWidget* par
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(frame);
+  layout->addWidget(everyPath_);
   layout->addWidget(buttons);
   nnTest_->setText(Q(d_.NNTest));
   percc_->setText(Q(d_.Percc));
+  everyPath_->setChecked(d_.everyPath);
   sync();
 }
 

@@ -53,6 +53,7 @@ class NumTestDialog : public QDialog {
   QRadioButton* coverage() const { return coverage_; }
   QLineEdit* nnTest() const { return nnTest_; }
   QLineEdit* percc() const { return percc_; }
+  QCheckBox* everyPath() const { return everyPath_; }
 
  private:
   void sync();
@@ -61,6 +62,7 @@ class NumTestDialog : public QDialog {
   QRadioButton* coverage_;
   QLineEdit* nnTest_;
   QLineEdit* percc_;
+  QCheckBox* everyPath_;
 };
 
 }  // namespace zov::gui

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "files/work_folder.h"
@@ -191,38 +192,64 @@ TEST(GeneratePath, KeepsTheEarlierProceduresStillValidAtTheirPlaces) {
   EXPECT_EQ(got[1].place, 5);
 }
 
-TEST(GeneratePath, PastTheBoundIsReported) {
-  TestCaseTable t;
-  t.cases.resize(2);
-  TestCaseRecord& r = t.cases[1];
-  r.name = "Huge ";
-  r.allotted = 5;
-  r.pathCount = 1;
-  std::vector<std::string> hundred(100, "v");
-  r.messages.push_back(MessageWith("m", "1", hundred, {hundred, hundred, hundred}));
-  EXPECT_TRUE(BuildCategories(r, 0, 0).troppe);
-  SeededRandom random(1);
-  auto work = WorkFolder::CreatePrivate(nullptr);
-  ASSERT_TRUE(work);
-  std::vector<std::string> warnings, conflicts;
-  GenerateTestProcedures({t,
-                          *work,
-                          random,
-                          nullptr,
-                          [&](const std::string& w) { warnings.push_back(w); },
-                          nullptr,
-                          nullptr,
-                          nullptr,
-                          {},
-                          {},
-                          {}},
-                         [&](const std::string& w) { conflicts.push_back(w); });
-  const auto lines = work->readLines("TestScript1.txt");
-  ASSERT_TRUE(lines);
-  EXPECT_NE((*lines)[3].find("More than 10000000 combinations"), std::string::npos);
-  EXPECT_EQ(warnings, (std::vector<std::string>{"\"Huge\", path 1: more than 10000000 combinations of values; no test "
-                                                "procedures were generated for it."}));
-  EXPECT_TRUE(conflicts.empty());
+// A message whose own category and parameters have the given numbers of
+// choices, each value named after its place ("m.p1.7").
+MessageRecord MessageOfSizes(const std::string& name, const std::vector<int>& sizes) {
+  const auto values = [&](const std::string& category, int n) {
+    std::vector<std::string> v;
+    for (int i = 0; i < n; ++i) v.push_back(name + "." + category + "." + std::to_string(i));
+    return v;
+  };
+  std::vector<std::vector<std::string>> parameters;
+  for (std::size_t c = 1; c < sizes.size(); ++c) parameters.push_back(values("p" + std::to_string(c), sizes[c]));
+  return MessageWith(name, "1", values("own", sizes[0]), parameters);
+}
+
+// No path has a cap: past what a random order lists, and past what a 64-bit
+// number holds, a path gets its allotted procedures, distinct, and the
+// strength applies as on any other path.
+TEST(GeneratePath, EveryPathGetsItsProceduresHoweverManyCombinations) {
+  struct Case {
+    std::vector<std::vector<int>> messages;  // the category sizes of each message
+    long allotted;
+    Strength strength;
+    std::string possible;
+  };
+  const std::vector<Case> cases = {
+      {{{100, 100}, {100, 100}}, 5, {}, "100000000"},
+      {std::vector<std::vector<int>>(5, {100, 100, 100}), 300, {}, "1000000000000000000000000000000"},
+      // 5^2 4^3 3^5 2^6: pairwise needs at least 25 rows.
+      {{{5, 5, 4, 4, 4}, {3, 3, 3, 3, 3}, {2, 2, 2, 2, 2, 2}}, 3, {2, true}, "24883200"}};
+  for (const Case& c : cases) {
+    TestCaseRecord r;
+    r.name = "Huge ";
+    for (std::size_t m = 0; m < c.messages.size(); ++m)
+      r.messages.push_back(MessageOfSizes("m" + std::to_string(m), c.messages[m]));
+    const CategoryList cat = BuildCategories(r, 0, r.messages.size() - 1);
+    EXPECT_EQ(CombinationCount(cat), c.possible);
+    SeededRandom random(1);
+    std::ostringstream out;
+    std::set<std::string> distinct;
+    long procedures = 0;
+    const PathCount count = GeneratePath(
+        r, cat, 1, "1", c.allotted, random, nullptr, out,
+        [&](const GeneratedProcedure& p) {
+          std::string values;
+          for (const ProcedureStep& step : p.steps) values += step.value + "\n";
+          EXPECT_EQ(p.steps.size(), cat.list.size());
+          distinct.insert(values);
+          ++procedures;
+        },
+        c.strength);
+    EXPECT_NE(out.str().find("of possible  " + c.possible + " Test Procedures"), std::string::npos) << out.str();
+    EXPECT_EQ(procedures, c.allotted + count.raised) << c.possible;
+    EXPECT_EQ(static_cast<long>(distinct.size()), procedures) << c.possible;
+    if (c.strength.t == 2) {
+      EXPECT_GE(count.needed, 25);
+      EXPECT_EQ(count.pairs.covered, count.pairs.possible);
+      EXPECT_GT(count.pairs.possible, 0);
+    }
+  }
 }
 
 TEST(ScriptFiles, OnePerTestCaseEndingWithHyphensAndAnEmptyLine) {

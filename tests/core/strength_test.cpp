@@ -11,7 +11,7 @@ namespace zov {
 namespace {
 
 // Every pair of choices of two categories is in some row.
-bool CoversAllPairs(const std::vector<int>& sizes, const std::vector<std::int64_t>& rows) {
+bool CoversAllPairs(const std::vector<int>& sizes, const std::vector<Combination>& rows) {
   return CoverageOf(sizes, 2, rows, nullptr).covered == TupleCount(sizes, 2);
 }
 
@@ -39,28 +39,38 @@ TEST(Strength, PairwiseCoversEveryPairInFewRows) {
   for (std::size_t i = 0; i < sets.size(); ++i) {
     const CoverPlan plan = Cover(sets[i], 2, -1, nullptr, random);
     EXPECT_TRUE(CoversAllPairs(sets[i], plan.rows)) << i;
-    EXPECT_EQ(std::set<std::int64_t>(plan.rows.begin(), plan.rows.end()).size(), plan.rows.size()) << i;
+    EXPECT_EQ(std::set<Combination>(plan.rows.begin(), plan.rows.end()).size(), plan.rows.size()) << i;
     EXPECT_LE(plan.needed, most[i]) << i;
     EXPECT_EQ(plan.coverage.covered, plan.coverage.possible);
   }
 }
 
-// Whatever the sizes, the rows cover every pair once the greedy rows are
-// thinned out or the blocks completed, and stay distinct.
+// Whatever the sizes, up to 80 categories of up to 20 choices (more
+// combinations than any number type holds) at t = 2, and sets within the
+// tuple limit at t = 3: every tuple is covered, the rows are distinct, and
+// never fewer than the lower bound, the product of the t largest sizes.
 TEST(Strength, EverySetOfSizesIsCoveredWithDistinctRows) {
   SeededRandom random(11);
-  for (int round = 0; round < 60; ++round) {
-    // Every third set has many categories of at most three choices, as
-    // the blocks of an orthogonal array take them.
-    const bool small = round % 3 == 0;
-    std::vector<int> sizes(static_cast<std::size_t>(2 + static_cast<int>(random.draw() * (small ? 30 : 14))));
-    for (int& n : sizes) n = 1 + static_cast<int>(random.draw() * (small ? 3 : 7));
-    const CoverPlan plan = Cover(sizes, 2, -1, nullptr, random);
-    ASSERT_TRUE(CoversAllPairs(sizes, plan.rows)) << "round " << round;
-    ASSERT_EQ(std::set<std::int64_t>(plan.rows.begin(), plan.rows.end()).size(), plan.rows.size()) << round;
+  const auto below = [&random](int n) { return RandomBelow(random, n); };
+  for (int round = 0; round < 48; ++round) {
+    const int t = round % 4 == 3 ? 3 : 2;
+    // Every third pairwise set has many categories of at most three
+    // choices, as the blocks of an orthogonal array take them; every tenth
+    // is as wide as a path gets.
+    const bool small = round % 3 == 0, wide = round % 10 == 4;
+    const int k = t == 3 ? 3 + below(10) : wide ? 60 + below(21) : 2 + below(small ? 30 : 14);
+    const int most = t == 3 ? 5 : wide ? 20 : small ? 3 : 7;
+    std::vector<int> sizes(static_cast<std::size_t>(k));
+    for (int& n : sizes) n = 1 + below(most);
+    const CoverPlan plan = Cover(sizes, t, -1, nullptr, random);
+    ASSERT_GT(TupleCount(sizes, t), 0) << round;
+    ASSERT_EQ(CoverageOf(sizes, t, plan.rows, nullptr).covered, TupleCount(sizes, t)) << "round " << round;
+    ASSERT_EQ(std::set<Combination>(plan.rows.begin(), plan.rows.end()).size(), plan.rows.size()) << round;
     std::vector<int> sorted = sizes;
     std::sort(sorted.rbegin(), sorted.rend());
-    EXPECT_GE(plan.needed, sorted[0] * sorted[1]) << round;
+    long bound = 1;
+    for (int i = 0; i < t; ++i) bound *= sorted[static_cast<std::size_t>(i)];
+    EXPECT_GE(plan.needed, bound) << round;
   }
 }
 
@@ -69,12 +79,12 @@ TEST(Strength, EverySetOfSizesIsCoveredWithDistinctRows) {
 TEST(Strength, RowsAlreadyDrawnCountTowardTheCovering) {
   SeededRandom random(3);
   const std::vector<int> sizes = {3, 3, 3, 3};
-  const std::vector<std::int64_t> given = {0, 40, 80};
+  const std::vector<Combination> given = {{0, 0, 0, 0}, {1, 1, 1, 1}, {2, 2, 2, 2}};
   const CoverPlan plan = Cover(sizes, 2, -1, nullptr, random, given);
-  std::vector<std::int64_t> all = given;
+  std::vector<Combination> all = given;
   all.insert(all.end(), plan.rows.begin(), plan.rows.end());
   EXPECT_TRUE(CoversAllPairs(sizes, all));
-  EXPECT_EQ(std::set<std::int64_t>(all.begin(), all.end()).size(), all.size());
+  EXPECT_EQ(std::set<Combination>(all.begin(), all.end()).size(), all.size());
   EXPECT_EQ(plan.needed, static_cast<long>(all.size()));
   EXPECT_EQ(plan.coverage.covered, plan.coverage.possible);
 }
@@ -102,7 +112,7 @@ TEST(Strength, ContradictingChoicesMakeImpossiblePairs) {
   EXPECT_EQ(plan.coverage.impossible, 1);
   EXPECT_EQ(plan.coverage.covered, plan.coverage.possible);
   EXPECT_EQ(plan.coverage.possible, TupleCount(sizes, 2) - 1);
-  for (std::int64_t n : plan.rows) EXPECT_NE(n / 2, 0 * 3 + 2) << n;  // (0, 2, *) never drawn
+  for (const Combination& row : plan.rows) EXPECT_FALSE(row[0] == 0 && row[1] == 2);  // (0, 2, *) never drawn
 }
 
 // Every three choices of three categories, each in a row of its own
@@ -114,7 +124,7 @@ TEST(Strength, ThreeWiseCoversEveryTriple) {
   EXPECT_EQ(CoverageOf(sizes, 3, plan.rows, nullptr).covered, TupleCount(sizes, 3));
   EXPECT_GE(plan.needed, 18);  // the three largest categories
   EXPECT_LE(plan.needed, 30);
-  EXPECT_EQ(std::set<std::int64_t>(plan.rows.begin(), plan.rows.end()).size(), plan.rows.size());
+  EXPECT_EQ(std::set<Combination>(plan.rows.begin(), plan.rows.end()).size(), plan.rows.size());
 }
 
 TEST(Strength, Names) {

@@ -924,15 +924,20 @@ class ShellTest : public QObject {
       QCOMPARE(asker.asked.size(), std::size_t{1});
       QVERIFY(!d.finito);
       dialog.percc()->setText(QStringLiteral("80"));
+      QVERIFY(!dialog.everyPath()->isChecked());
+      QTest::keyClick(dialog.everyPath(), Qt::Key_Space);
+      QVERIFY(dialog.everyPath()->isChecked());
       QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Done")), Qt::LeftButton);
       QVERIFY(!dialog.isVisible());
       QVERIFY(d.tastoOK);
     }
     QCOMPARE(int(settings.coverage), 80);
     QVERIFY(!settings.byNumber);
+    QVERIFY(settings.everyPath);
     d.show();
     NumTestDialog next(d, asker, nullptr);
     QVERIFY(next.coverage()->isChecked());
+    QVERIFY(next.everyPath()->isChecked());
     QCOMPARE(next.percc()->text(), QStringLiteral("80"));
     QTest::mouseClick(next.findChild<QPushButton*>(QStringLiteral("Cancel")), Qt::LeftButton);
     QVERIFY(d.finito);

@@ -195,6 +195,10 @@ std::string ProceduresCsv(const PlanningSession& session, const CsvStyle& style)
     for (const ProcedureStep& s : p.steps)
       out += head + field(s.message) + d + field(s.category) + d + field(Trimmed(s.value)) + d +
              field(Unisci(s.properties)) + d + field(Unisci(s.selectors)) + d + d + "\r\n";
+    // A procedure of a path without choices: its messages, nothing chosen.
+    if (p.steps.empty() && r != nullptr)
+      for (const MessageRecord& m : r->messages)
+        if (m.pathName == p.path) out += head + field(m.name) + d + d + d + d + d + d + "\r\n";
   }
   return out;
 }

@@ -35,10 +35,7 @@ std::string PathReason(const PlanReport::Path& p) {
     why.push_back(
         "no category of the path has choices: give them choices (the editors, a choices file, or DEF( "
         "in the model)");
-  } else if (p.combinations < 0) {
-    why.push_back("more than " + std::to_string(kMaxCombinations) +
-                  " combinations: none generated; give its categories fewer choices");
-  } else if (p.generated < p.allotted) {
+  } else if (p.combinations > 0 && p.generated < p.allotted) {
     why.push_back("its choices allow only " + std::to_string(p.combinations) +
                   (p.combinations == 1 ? " combination" : " combinations") + ": add choices for more");
   }
@@ -239,6 +236,13 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
         "no test procedure was written: no path has a category with choices; give the categories choices "
         "(--choices FILE, the editors, or DEF( default values in the model)");
   }
+  long bare = 0;  // paths that gave nothing for want of a category with choices
+  for (const PlanReport::TestCase& t : r.testCases)
+    for (const PlanReport::Path& p : t.paths) bare += p.combinations == 0 && p.generated == 0 && p.allotted > 0;
+  if (bare > 0 && !s.settings.criterion.everyPath)
+    r.warnings.push_back(std::to_string(bare) + (bare == 1 ? " path has" : " paths have") +
+                         " no category with choices and gave no procedure; to run each once with its messages, "
+                         "plan with --every-path (\"Every path at least once\" in the criterion dialog)");
   if (r.gap() && r.allotted > 0)
     r.warnings.push_back(std::to_string(r.allotted - std::max(0L, r.useful())) + " of the " +
                          std::to_string(r.allotted) +

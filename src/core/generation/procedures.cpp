@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <tuple>
 #include <unordered_set>
 
@@ -25,11 +26,12 @@ CategoryList BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t
   CategoryList c;
   const auto add = [&c](CategoryRef ref) {
     c.list.push_back(ref);
-    if (c.T > kMaxCombinations / ref.choices) c.troppe = true;
+    if (c.T > std::numeric_limits<std::int64_t>::max() / ref.choices) c.troppe = true;
     if (!c.troppe) c.T *= ref.choices;
   };
   for (std::size_t m = k; m <= j && m < r.messages.size(); ++m) {
     const MessageRecord& msg = r.messages[m];
+    c.messages.push_back(static_cast<int>(m));
     if (msg.ownChoiceCount > 0) add({static_cast<int>(m), true, false, 0, msg.ownChoiceCount});
     for (int a = 0; a < msg.attributeCount && a < static_cast<int>(msg.attributes.size()); ++a) {
       const int choices = msg.attributes[static_cast<std::size_t>(a)].choiceCount;
@@ -37,6 +39,24 @@ CategoryList BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t
     }
   }
   return c;
+}
+
+std::string CombinationCount(const CategoryList& cat) {
+  if (!cat.troppe) return std::to_string(cat.T);
+  // Decimal digits, least significant first, multiplied category by category.
+  std::vector<int> digits = {1};
+  for (const CategoryRef& ref : cat.list) {
+    int carry = 0;
+    for (int& d : digits) {
+      const int v = d * ref.choices + carry;
+      d = v % 10;
+      carry = v / 10;
+    }
+    for (; carry > 0; carry /= 10) digits.push_back(carry % 10);
+  }
+  std::string text;
+  for (auto d = digits.rbegin(); d != digits.rend(); ++d) text.push_back(static_cast<char>('0' + *d));
+  return text;
 }
 
 int ChoiceDigit(std::int64_t n, std::size_t c, const CategoryList& cat) {
@@ -112,15 +132,14 @@ const std::string& ChoiceValue(const TestCaseRecord& r, const CategoryRef& ref, 
 // same order, every value still a choice of its category. A place or a
 // combination is kept once; where a category repeats a value, the first of
 // its choices not taken by an earlier place stands for it.
-void KeptFromEarlier(const TestCaseRecord& r, const CategoryList& cat, const std::vector<std::int64_t>& divisors,
-                     const std::vector<EarlierProcedure>& earlier, const SignificanceTest& significant,
-                     std::vector<std::int64_t>& kept, std::vector<long>& places) {
+void KeptFromEarlier(const TestCaseRecord& r, const CategoryList& cat, const std::vector<EarlierProcedure>& earlier,
+                     const SignificanceTest& significant, std::vector<Combination>& kept, std::vector<long>& places) {
   std::vector<const EarlierProcedure*> byPlace;
   for (const EarlierProcedure& e : earlier)
     if (e.significant && e.place > 0 && e.steps.size() == cat.list.size()) byPlace.push_back(&e);
   std::stable_sort(byPlace.begin(), byPlace.end(),
                    [](const EarlierProcedure* a, const EarlierProcedure* b) { return a->place < b->place; });
-  std::unordered_set<std::int64_t> combinations;
+  std::unordered_set<Combination, CombinationHash> combinations;
   std::unordered_set<long> taken;
   constexpr int kMostTries = 256;  // readings of one procedure's repeated values
   std::vector<std::vector<int>> candidates(cat.list.size());
@@ -144,15 +163,11 @@ void KeptFromEarlier(const TestCaseRecord& r, const CategoryList& cat, const std
     // The readings in order, the last category counting fastest.
     std::fill(at.begin(), at.end(), 0);
     for (int tries = 0; tries < kMostTries; ++tries) {
-      std::int64_t combination = 0;
-      for (std::size_t c = 0; c < cat.list.size(); ++c) {
-        digits[c] = candidates[c][at[c]];
-        combination += static_cast<std::int64_t>(digits[c]) * divisors[c];
-      }
-      if (combinations.count(combination) == 0 && (!significant || significant(digits))) {
-        combinations.insert(combination);
+      for (std::size_t c = 0; c < cat.list.size(); ++c) digits[c] = candidates[c][at[c]];
+      if (combinations.count(digits) == 0 && (!significant || significant(digits))) {
+        combinations.insert(digits);
         taken.insert(e->place);
-        kept.push_back(combination);
+        kept.push_back(digits);
         places.push_back(e->place);
         break;
       }
@@ -168,41 +183,45 @@ void KeptFromEarlier(const TestCaseRecord& r, const CategoryList& cat, const std
 PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int testCase, const std::string& pathName,
                        std::int64_t n, RandomSource& random, const std::function<void(const std::string&)>& warn,
                        std::ostream& out, const ProcedureSink& collect, const Strength& strength,
-                       const std::vector<EarlierProcedure>* earlier) {
+                       const std::vector<EarlierProcedure>* earlier, bool everyPath) {
   PathCount count;
   count.allotted = static_cast<long>(n);
   count.combinations = cat.list.empty() ? 0 : cat.troppe ? -1 : cat.T;
-  if (cat.list.empty()) {
+  if (cat.list.empty() && (!everyPath || n <= 0)) {
     out << "\nWARNING!!! No values for Test Procedure generation in Test Case " << pathName << '\n';
     return count;
   }
-  if (cat.troppe) {
-    out << "\nWARNING!!! More than " << kMaxCombinations
-        << " combinations of values: no Test Procedures generated for Test Case " << pathName << '\n';
+  if (cat.list.empty()) {
+    // Its one procedure: the messages in order, nothing to choose.
+    out << "\n- - - - - - generated " << WithSign(1) << " of possible " << WithSign(1)
+        << " Test Procedures for Test Case " << pathName << '\n';
+    out << "\nTest Procedure  (SD" << WithSign(testCase) << ") " << pathName << "_" << WithSign(1) << "\n\n";
+    GeneratedProcedure data;
+    data.testCase = testCase;
+    data.path = pathName;
+    data.number = data.place = 1;
+    for (int m : cat.messages)
+      if (const std::string& name = r.messages[static_cast<std::size_t>(m)].name; !name.empty()) out << name << '\n';
+    out << " \n" << kRule << '\n';
+    if (collect) collect(data);
+    count.procedures = 1;
     return count;
   }
-  const std::int64_t T = cat.T;
+  const std::size_t k = cat.list.size();
   std::vector<int> sizes;
   for (const CategoryRef& ref : cat.list) sizes.push_back(ref.choices);
   SignificanceTest significant;
   if (Constrained(r, cat))
     significant = [&r, &cat](const std::vector<int>& digits) { return SignificantDigits(r, cat, digits); };
-  // The place value of each category's digit, once per path.
-  std::vector<std::int64_t> divisors(cat.list.size());
-  std::int64_t product = 1;
-  for (std::size_t c = 0; c < cat.list.size(); ++c) {
-    product *= cat.list[c].choices;
-    divisors[c] = T / product;
-  }
   // The earlier plan's procedures still valid come first, at their places.
-  std::vector<std::int64_t> kept;
+  std::vector<Combination> kept;
   std::vector<long> keptPlaces;
   if (earlier != nullptr) {
     count.earlier = static_cast<long>(earlier->size());
-    KeptFromEarlier(r, cat, divisors, *earlier, significant, kept, keptPlaces);
+    KeptFromEarlier(r, cat, *earlier, significant, kept, keptPlaces);
   }
   // What the strength asks for is drawn next, then the rest as before.
-  std::vector<std::int64_t> first;
+  std::vector<Combination> first;
   count.strength = strength.t;
   if (strength.t > 0) {
     CoverPlan plan = Cover(sizes, strength.t, -1, significant, random, kept);
@@ -220,19 +239,50 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
   count.kept = static_cast<long>(kept.size());
   first.insert(first.begin(), kept.begin(), kept.end());
   if (static_cast<std::int64_t>(first.size()) > n) first.resize(static_cast<std::size_t>(n));
-  std::vector<std::int64_t> order = ShuffleCombinations(T, random);
-  if (!first.empty()) {
-    std::unordered_set<std::int64_t> taken(first.begin(), first.end());
-    for (std::int64_t c : order)
-      if (taken.count(c) == 0) first.push_back(c);
+  // The combinations in the order drawn: those asked for first, then a
+  // random order of the others. A path of few enough combinations lists
+  // them all in a random cyclic order; one of more draws each further
+  // combination at random, a draw already taken drawn again.
+  std::vector<Combination> order;
+  if (cat.listed()) {
+    // The place value of each category's digit.
+    std::vector<std::int64_t> divisors(k);
+    for (std::size_t c = k, product = 1; c-- > 0;) {
+      divisors[c] = static_cast<std::int64_t>(product);
+      product *= static_cast<std::size_t>(cat.list[c].choices);
+    }
+    const auto number = [&](const Combination& digits) {
+      std::int64_t v = 0;
+      for (std::size_t c = 0; c < k; ++c) v += digits[c] * divisors[c];
+      return v;
+    };
+    std::unordered_set<std::int64_t> taken;
+    for (const Combination& f : first) taken.insert(number(f));
     order = std::move(first);
+    const std::int64_t wanted = std::min<std::int64_t>(n, cat.T);
+    for (std::int64_t v : ShuffleCombinations(cat.T, random)) {
+      if (static_cast<std::int64_t>(order.size()) >= wanted) break;
+      if (taken.count(v) != 0) continue;
+      Combination digits(k);
+      for (std::size_t c = 0; c < k; ++c) digits[c] = static_cast<int>((v / divisors[c]) % cat.list[c].choices);
+      order.push_back(std::move(digits));
+    }
+  } else {
+    std::unordered_set<Combination, CombinationHash> taken(first.begin(), first.end());
+    order = std::move(first);
+    Combination digits(k);
+    while (static_cast<std::int64_t>(order.size()) < n) {
+      for (std::size_t c = 0; c < k; ++c) digits[c] = RandomBelow(random, cat.list[c].choices);
+      if (taken.insert(digits).second) order.push_back(digits);
+    }
   }
   out << '\n';
-  if (n <= T) {
-    out << "- - - - - - generated " << WithSign(n) << " of possible " << WithSign(T)
-        << " Test Procedures for Test Case " << pathName << '\n';
+  if (cat.troppe || n <= cat.T) {
+    out << "- - - - - - generated " << WithSign(n) << " of possible " << (cat.troppe ? " " : "")
+        << (cat.troppe ? CombinationCount(cat) : WithSign(cat.T)) << " Test Procedures for Test Case " << pathName
+        << '\n';
   } else {
-    n = T;
+    n = cat.T;
     out << "WARNING!!! The set values are not enough for generating all\n"
         << "Test Procedures for the Test Case " << pathName << '\n'
         << "- - - - - - generated " << WithSign(n) << " Test Procedures for Test Case " << pathName << '\n';
@@ -252,11 +302,18 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
       places[p] = next++;
     }
     if (!kept.empty()) {
-      // Places are distinct: the pairs sort by place.
-      std::vector<std::pair<long, std::int64_t>> byPlace;
-      for (std::size_t p = 0; p < places.size(); ++p) byPlace.emplace_back(places[p], order[p]);
-      std::sort(byPlace.begin(), byPlace.end());
-      for (std::size_t p = 0; p < places.size(); ++p) std::tie(places[p], order[p]) = byPlace[p];
+      // Places are distinct: the rows sort by place.
+      std::vector<std::size_t> byPlace(places.size());
+      for (std::size_t p = 0; p < byPlace.size(); ++p) byPlace[p] = p;
+      std::sort(byPlace.begin(), byPlace.end(), [&](std::size_t a, std::size_t b) { return places[a] < places[b]; });
+      std::vector<Combination> sorted;
+      std::vector<long> sortedPlaces;
+      for (std::size_t p : byPlace) {
+        sorted.push_back(std::move(order[p]));
+        sortedPlaces.push_back(places[p]);
+      }
+      order = std::move(sorted);
+      places = std::move(sortedPlaces);
     }
   }
   // One row buffer for every procedure: its cells keep their storage.
@@ -272,15 +329,15 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
   // The values of the significant procedures written, to count repeats.
   std::unordered_set<std::string> seen;
   std::string values;
-  std::vector<std::int64_t> significantCombinations;
+  std::vector<Combination> significantCombinations;
   GeneratedProcedure data;
   data.testCase = testCase;
   data.path = pathName;
   long number = 1;
   for (std::int64_t p = 0; p < n; ++p) {
-    const std::int64_t combination = order[static_cast<std::size_t>(p)];
+    const Combination& combination = order[static_cast<std::size_t>(p)];
     used = 0;
-    cell() = std::to_string(combination);
+    cell() = "#";  // the table's column of the combination: never written, the row ends at an empty cell
     cell()
         .append("Test Procedure  (SD")
         .append(WithSign(testCase))
@@ -292,7 +349,7 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
     if (collect) data.steps.clear();
     for (std::size_t c = 0; c < cat.list.size(); ++c) {
       const CategoryRef& ref = cat.list[c];
-      const auto d = static_cast<std::size_t>((combination / divisors[c]) % ref.choices);
+      const auto d = static_cast<std::size_t>(combination[c]);
       const MessageRecord& msg = r.messages[static_cast<std::size_t>(ref.message)];
       cell() = msg.name;
       if (ref.own) {
@@ -405,10 +462,6 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
         std::size_t j = k;
         while (j + 1 < r.messages.size() && r.messages[j + 1].pathName == path) ++j;
         const CategoryList cat = BuildCategories(r, k, j);
-        if (cat.troppe && g.warn)
-          g.warn("\"" + WithoutTrailingBlanks(r.name) + "\", path " + path + ": more than " +
-                 std::to_string(kMaxCombinations) +
-                 " combinations of values; no test procedures were generated for it.");
         int n = q;
         if (rest > 0) {
           n = q + 1;
@@ -417,7 +470,7 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
         // Each path on its own stream: another path's choices change nothing here.
         const std::unique_ptr<RandomSource> own = g.pathRandom ? g.pathRandom(i, path) : nullptr;
         const PathCount written = GeneratePath(r, cat, i, path, n, own ? *own : g.random, warn, out, g.collect,
-                                               g.strength, g.earlier ? g.earlier(i, path) : nullptr);
+                                               g.strength, g.earlier ? g.earlier(i, path) : nullptr, g.everyPath);
         result.procedures += written.procedures;
         result.insignificant += written.insignificant;
         result.outcomes.push_back({i, path, written});

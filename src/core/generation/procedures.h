@@ -30,14 +30,20 @@ struct CategoryRef {
   int choices = 0;
 };
 
-// The most combinations a path may have; a path with more is refused.
+// The most combinations a path's random order lists one by one; a path
+// with more draws its combinations at random, distinct, without listing
+// them, so that no path has a cap.
 inline constexpr std::int64_t kMaxCombinations = 10'000'000;
 
 struct CategoryList {
   std::vector<CategoryRef> list;
-  std::int64_t T = 1;   // the number of combinations
-  bool troppe = false;  // past kMaxCombinations (T is then not exact)
+  std::int64_t T = 1;         // the number of combinations
+  bool troppe = false;        // more than a 64-bit number holds (T is then not exact)
+  std::vector<int> messages;  // the path's message records, in order
+  bool listed() const { return !troppe && T <= kMaxCombinations; }
 };
+// The number of combinations in decimal, however many there are.
+std::string CombinationCount(const CategoryList& cat);
 // The categories of messages k to j of a test case, in order.
 CategoryList BuildCategories(const TestCaseRecord& r, std::size_t k, std::size_t j);
 
@@ -83,7 +89,7 @@ struct EarlierProcedure {
 // collect, when given, each procedure as data. Returns what was written.
 struct PathCount {
   long allotted = 0;                  // the procedures the path was given
-  std::int64_t combinations = 0;      // what its choices allow; 0 without a category, -1 past the cap
+  std::int64_t combinations = 0;      // what its choices allow; 0 without a category, -1 past 64 bits
   long procedures = 0;                // procedures written, valid or not
   long insignificant = 0;             // of which marked "Conflicting values choices"
   long duplicates = 0;                // significant ones whose values repeat an earlier one's (equal choices)
@@ -101,7 +107,7 @@ bool SignificantDigits(const TestCaseRecord& r, const CategoryList& cat, const s
 PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int testCase, const std::string& pathName,
                        std::int64_t n, RandomSource& random, const std::function<void(const std::string&)>& warn,
                        std::ostream& out, const ProcedureSink& collect = nullptr, const Strength& strength = {},
-                       const std::vector<EarlierProcedure>* earlier = nullptr);
+                       const std::vector<EarlierProcedure>* earlier = nullptr, bool everyPath = false);
 
 // The script file of test case i: "TestScript" i ".txt".
 std::string ScriptName(int i);
@@ -143,6 +149,9 @@ struct GenerationContext {
   // The procedures an earlier plan gave the path (test case, path name),
   // kept where still valid; nullptr for none.
   std::function<const std::vector<EarlierProcedure>*(int, const std::string&)> earlier;
+  // A path without a category with choices gets one procedure of its
+  // messages instead of none.
+  bool everyPath = false;
 };
 GenerationResult GenerateTestProcedures(const GenerationContext& g,
                                         const std::function<void(const std::string&)>& warn);

@@ -50,4 +50,10 @@ class CategoryRandom : public RandomSource {
   bool operator==(const CategoryRandom& other) const { return state_ == other.state_; }
 };
 
+// A whole number from 0 to n - 1, from one draw.
+inline int RandomBelow(RandomSource& random, int n) {
+  const int i = static_cast<int>(random.draw() * static_cast<float>(n));
+  return i < 0 ? 0 : i >= n ? n - 1 : i;
+}
+
 }  // namespace zov

@@ -1,9 +1,7 @@
 #include "generation/strength.h"
 
 #include <algorithm>
-#include <limits>
 #include <tuple>
-#include <unordered_map>
 #include <unordered_set>
 
 #include "generation/random_source.h"
@@ -24,20 +22,19 @@ struct Tuples {
   int t = 0;
   std::vector<std::vector<int>> subsets;
   std::vector<long long> offset;
-  std::unordered_map<std::uint64_t, int> bySet;  // the categories as bits -> subset
   long long total = 0;
+  // The subset of a set of categories, by the set's rank in colexicographic
+  // order (the sum of binomial(c_i, i + 1) over its categories in
+  // increasing order): an index of any number of categories.
+  std::vector<std::vector<long long>> binomial;
+  std::vector<int> byRank;
 
   Tuples(const std::vector<int>& s, int strength) : sizes(s), t(strength) {
     std::vector<int> pick;
     const auto walk = [&](auto&& self, int from) -> void {
       if (static_cast<int>(pick.size()) == t) {
         long long count = 1;
-        std::uint64_t bits = 0;
-        for (int c : pick) {
-          count *= sizes[static_cast<std::size_t>(c)];
-          bits |= std::uint64_t{1} << c;
-        }
-        bySet.emplace(bits, static_cast<int>(subsets.size()));
+        for (int c : pick) count *= sizes[static_cast<std::size_t>(c)];
         subsets.push_back(pick);
         offset.push_back(total);
         total += count;
@@ -50,6 +47,28 @@ struct Tuples {
       }
     };
     walk(walk, 0);
+    if (total > kMaxTuples) return;
+    // Every subset holds a tuple at least, so their ranks stay below kMaxTuples.
+    const std::size_t k = sizes.size();
+    binomial.assign(k + 1, std::vector<long long>(static_cast<std::size_t>(t) + 1, 0));
+    for (std::size_t n = 0; n <= k; ++n) {
+      binomial[n][0] = 1;
+      for (std::size_t j = 1; j <= static_cast<std::size_t>(t) && n > 0; ++j)
+        binomial[n][j] = std::min(binomial[n - 1][j - 1] + binomial[n - 1][j], kMaxTuples + 1);
+    }
+    byRank.assign(subsets.size(), -1);
+    for (std::size_t i = 0; i < subsets.size(); ++i)
+      byRank[static_cast<std::size_t>(rank(subsets[i]))] = static_cast<int>(i);
+  }
+  long long rank(const std::vector<int>& sorted) const {
+    long long r = 0;
+    for (std::size_t i = 0; i < sorted.size(); ++i) r += binomial[static_cast<std::size_t>(sorted[i])][i + 1];
+    return r;
+  }
+  // The subset of these categories, in any order.
+  int subsetOf(std::vector<int>& categories) const {
+    std::sort(categories.begin(), categories.end());
+    return byRank[static_cast<std::size_t>(rank(categories))];
   }
   long long index(int subset, const std::vector<int>& digits) const {
     long long i = 0;
@@ -76,21 +95,6 @@ struct Tuples {
   }
 };
 
-std::int64_t Number(const std::vector<int>& sizes, const std::vector<int>& digits) {
-  std::int64_t n = 0;
-  for (std::size_t c = 0; c < sizes.size(); ++c) n = n * sizes[c] + digits[c];
-  return n;
-}
-
-std::vector<int> Digits(const std::vector<int>& sizes, std::int64_t n) {
-  std::vector<int> digits(sizes.size());
-  for (std::size_t c = sizes.size(); c-- > 0;) {
-    digits[c] = static_cast<int>(n % sizes[c]);
-    n /= sizes[c];
-  }
-  return digits;
-}
-
 // Where the values of each category start in a flat table by choice; the
 // last entry is the number of choices.
 std::vector<int> ChoiceStarts(const std::vector<int>& sizes) {
@@ -99,12 +103,13 @@ std::vector<int> ChoiceStarts(const std::vector<int>& sizes) {
   return first;
 }
 
-int Below(RandomSource& random, int n) {
-  const int i = static_cast<int>(random.draw() * n);
-  return std::min(std::max(i, 0), n - 1);
-}
-
 }  // namespace
+
+std::size_t CombinationHash::operator()(const Combination& c) const noexcept {
+  std::uint64_t h = 0xcbf29ce484222325ULL;
+  for (int d : c) h = (h ^ static_cast<std::uint32_t>(d)) * 0x100000001b3ULL;
+  return static_cast<std::size_t>(h ^ (h >> 32));
+}
 
 std::optional<int> ParseStrength(const std::string& word) {
   if (word == "random") return 0;
@@ -123,23 +128,23 @@ std::string StrengthName(int t) {
 }
 
 long long TupleCount(const std::vector<int>& sizes, int t) {
-  if (t <= 0 || t > static_cast<int>(sizes.size()) || sizes.size() > 64) return 0;
+  if (t <= 0 || t > static_cast<int>(sizes.size())) return 0;
   const Tuples tuples(sizes, t);
   return tuples.total > kMaxTuples ? -1 : tuples.total;
 }
 
-TupleCoverage CoverageOf(const std::vector<int>& sizes, int t, const std::vector<std::int64_t>& combinations,
+TupleCoverage CoverageOf(const std::vector<int>& sizes, int t, const std::vector<Combination>& combinations,
                          const SignificanceTest& significant) {
   TupleCoverage c;
-  if (t <= 0 || t > static_cast<int>(sizes.size()) || sizes.size() > 64) return c;
+  if (t <= 0 || t > static_cast<int>(sizes.size())) return c;
   const Tuples tuples(sizes, t);
   if (tuples.total > kMaxTuples) return c;
   std::vector<char> state(static_cast<std::size_t>(tuples.total), 0);  // 1 covered, 2 impossible
   if (significant)
     for (long long i = 0; i < tuples.total; ++i)
       if (!significant(tuples.digitsOf(i))) state[static_cast<std::size_t>(i)] = 2;
-  for (std::int64_t n : combinations)
-    tuples.ofRow(Digits(sizes, n), [&](long long i) {
+  for (const Combination& n : combinations)
+    tuples.ofRow(n, [&](long long i) {
       if (state[static_cast<std::size_t>(i)] == 0) state[static_cast<std::size_t>(i)] = 1;
     });
   for (char s : state) {
@@ -181,8 +186,8 @@ struct PairTable {
 // from the choice with most. A candidate row sets its categories one by one
 // in random order, each to the value closing the most open pairs with those
 // set before, the counts kept up as it goes; the best candidate is kept.
-std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::vector<char>& possible,
-                                     const SignificanceTest& significant, RandomSource& random) {
+std::vector<Combination> CoverPairs(const std::vector<int>& sizes, const std::vector<char>& possible,
+                                    const SignificanceTest& significant, RandomSource& random) {
   const int k = static_cast<int>(sizes.size());
   const auto size = [&](int c) { return sizes[static_cast<std::size_t>(c)]; };
   const std::vector<int> first = ChoiceStarts(sizes);
@@ -218,7 +223,7 @@ std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::v
     state ^= state << 17;
     return static_cast<int>(((state >> 32) * static_cast<std::uint64_t>(n)) >> 32);
   };
-  std::vector<std::int64_t> rows;
+  std::vector<Combination> rows;
   std::vector<int> digits(static_cast<std::size_t>(k)), best, order;
   std::vector<int> score(static_cast<std::size_t>(first.back()));
   // Adds to the scores of the categories order[from..] the pairs still open
@@ -291,7 +296,7 @@ std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::v
         --perChoice[static_cast<std::size_t>(first[static_cast<std::size_t>(a)] + va)];
         --perChoice[static_cast<std::size_t>(first[static_cast<std::size_t>(b)] + vb)];
       }
-    rows.push_back(Number(sizes, best));
+    rows.push_back(best);
   }
   return rows;
 }
@@ -301,7 +306,7 @@ std::vector<std::int64_t> CoverPairs(const std::vector<int>& sizes, const std::v
 // then each further category extends the rows (the choice that closes most
 // pairs with the row) and adds rows for the pairs still open, filling the
 // places left free as later pairs need them.
-std::vector<std::int64_t> PairsInOrder(const std::vector<int>& sizes) {
+std::vector<Combination> PairsInOrder(const std::vector<int>& sizes) {
   const int k = static_cast<int>(sizes.size());
   std::vector<int> order(static_cast<std::size_t>(k));
   for (int c = 0; c < k; ++c) order[static_cast<std::size_t>(c)] = c;
@@ -374,27 +379,20 @@ std::vector<std::int64_t> PairsInOrder(const std::vector<int>& sizes) {
         }
   }
   // The places still free take a choice that keeps the rows distinct.
-  std::unordered_set<std::int64_t> seen;
-  std::vector<std::int64_t> numbers;
+  std::unordered_set<Combination, CombinationHash> seen;
+  std::vector<Combination> numbers;
   for (std::vector<int>& row : rows) {
     std::vector<int> digits(static_cast<std::size_t>(k));
     for (int p = 0; p < k; ++p)
       digits[static_cast<std::size_t>(order[static_cast<std::size_t>(p)])] =
           std::max(row[static_cast<std::size_t>(p)], 0);
-    std::int64_t number = 0;
-    for (int c = 0; c < k; ++c)
-      number = number * sizes[static_cast<std::size_t>(c)] + digits[static_cast<std::size_t>(c)];
-    for (int p = k - 1; p >= 0 && seen.count(number) != 0; --p) {
+    for (int p = k - 1; p >= 0 && seen.count(digits) != 0; --p) {
       if (row[static_cast<std::size_t>(p)] >= 0) continue;
       const int c = order[static_cast<std::size_t>(p)];
-      for (int v = 1; v < sizes[static_cast<std::size_t>(c)] && seen.count(number) != 0; ++v) {
+      for (int v = 1; v < sizes[static_cast<std::size_t>(c)] && seen.count(digits) != 0; ++v)
         digits[static_cast<std::size_t>(c)] = v;
-        number = 0;
-        for (int d = 0; d < k; ++d)
-          number = number * sizes[static_cast<std::size_t>(d)] + digits[static_cast<std::size_t>(d)];
-      }
     }
-    if (seen.insert(number).second) numbers.push_back(number);
+    if (seen.insert(digits).second) numbers.push_back(std::move(digits));
   }
   return numbers;
 }
@@ -417,20 +415,18 @@ int PrimeFrom(int n) {
 // values of two categories meets in exactly one row. A category of fewer
 // choices takes the value modulo its size: every pair of its own values is
 // still there, and rows made equal by it go. Empty when no such q fits.
-std::vector<std::int64_t> PairsOfOrthogonalArray(const std::vector<int>& sizes) {
+std::vector<Combination> PairsOfOrthogonalArray(const std::vector<int>& sizes) {
   const int k = static_cast<int>(sizes.size());
   const int q = PrimeFrom(*std::max_element(sizes.begin(), sizes.end()));
-  if (k > q + 1 || q > 64) return {};
-  std::unordered_set<std::int64_t> seen;
-  std::vector<std::int64_t> rows;
+  if (k > q + 1) return {};
+  std::unordered_set<Combination, CombinationHash> seen;
+  std::vector<Combination> rows;
   for (int x = 0; x < q; ++x)
     for (int y = 0; y < q; ++y) {
-      std::int64_t number = 0;
-      for (int c = 0; c < k; ++c) {
-        const int size = sizes[static_cast<std::size_t>(c)];
-        number = number * size + (c == 0 ? y : (x + (c - 1) * y) % q) % size;
-      }
-      if (seen.insert(number).second) rows.push_back(number);
+      Combination row(static_cast<std::size_t>(k));
+      for (int c = 0; c < k; ++c)
+        row[static_cast<std::size_t>(c)] = (c == 0 ? y : (x + (c - 1) * y) % q) % sizes[static_cast<std::size_t>(c)];
+      if (seen.insert(row).second) rows.push_back(std::move(row));
     }
   return rows;
 }
@@ -453,7 +449,7 @@ std::vector<std::int64_t> PairsOfOrthogonalArray(const std::vector<int>& sizes) 
 // The pairs still open then get rows of their own. Empty when the array
 // holds all categories, or the rows could not come within twice the lower
 // bound.
-std::vector<std::int64_t> PairsOfOrthogonalBlocks(const std::vector<int>& sizes, RandomSource& random) {
+std::vector<Combination> PairsOfOrthogonalBlocks(const std::vector<int>& sizes, RandomSource& random) {
   const int k = static_cast<int>(sizes.size());
   const auto size = [&](int c) { return sizes[static_cast<std::size_t>(c)]; };
   std::vector<int> byDescendingSize(static_cast<std::size_t>(k));
@@ -525,7 +521,7 @@ std::vector<std::int64_t> PairsOfOrthogonalBlocks(const std::vector<int>& sizes,
     std::size_t fewest = missed.size();
     for (int r = 0; r < rows; ++r) bestColumn.push_back(cell(r, e));
     for (int step = 0; step < kExtensionMoves && !missed.empty(); ++step) {
-      const auto [d, a, v] = missed[static_cast<std::size_t>(Below(random, static_cast<int>(missed.size())))];
+      const auto [d, a, v] = missed[static_cast<std::size_t>(RandomBelow(random, static_cast<int>(missed.size())))];
       int chosen = -1, bestDelta = 0, ties = 0;
       for (int r = 0; r < rows; ++r) {
         if (cell(r, d) != a) continue;
@@ -535,7 +531,7 @@ std::vector<std::int64_t> PairsOfOrthogonalBlocks(const std::vector<int>& sizes,
           chosen = r;
           bestDelta = delta;
           ties = 1;
-        } else if (delta == bestDelta && Below(random, ++ties) == 0) {
+        } else if (delta == bestDelta && RandomBelow(random, ++ties) == 0) {
           chosen = r;
         }
       }
@@ -552,15 +548,15 @@ std::vector<std::int64_t> PairsOfOrthogonalBlocks(const std::vector<int>& sizes,
   // The pairs no row holds, laid out as Cover's pairs are.
   const Tuples pairs(sizes, 2);
   std::vector<char> open(static_cast<std::size_t>(pairs.total), 1);
-  std::unordered_set<std::int64_t> seen;
-  std::vector<std::int64_t> numbers;
+  std::unordered_set<Combination, CombinationHash> seen;
+  std::vector<Combination> numbers;
   for (const auto& row : grid) {
     pairs.ofRow(row, [&](long long i) { open[static_cast<std::size_t>(i)] = 0; });
-    if (const std::int64_t number = Number(sizes, row); seen.insert(number).second) numbers.push_back(number);
+    if (seen.insert(row).second) numbers.push_back(row);
   }
   if (std::find(open.begin(), open.end(), 1) != open.end())
-    for (std::int64_t number : CoverPairs(sizes, open, nullptr, random))
-      if (seen.insert(number).second) numbers.push_back(number);
+    for (Combination& row : CoverPairs(sizes, open, nullptr, random))
+      if (seen.insert(row).second) numbers.push_back(std::move(row));
   return numbers;
 }
 
@@ -569,7 +565,7 @@ std::vector<std::int64_t> PairsOfOrthogonalBlocks(const std::vector<int>& sizes,
 // of them 1. Two such sets differ both ways and share a row, so that every
 // pair of values of two categories is there; n is the least with enough
 // sets. A category of one choice stays 0. Empty when a category has more.
-std::vector<std::int64_t> PairsOfTwoChoices(const std::vector<int>& sizes) {
+std::vector<Combination> PairsOfTwoChoices(const std::vector<int>& sizes) {
   const int k = static_cast<int>(sizes.size());
   if (*std::max_element(sizes.begin(), sizes.end()) > 2) return {};
   const auto twos = static_cast<int>(std::count(sizes.begin(), sizes.end(), 2));
@@ -589,18 +585,17 @@ std::vector<std::int64_t> PairsOfTwoChoices(const std::vector<int>& sizes) {
     const std::uint64_t low = set & (~set + 1), ripple = set + low;
     set = (((ripple ^ set) >> 2) / low) | ripple;
   }
-  std::unordered_set<std::int64_t> seen;
-  std::vector<std::int64_t> rows;
+  std::unordered_set<Combination, CombinationHash> seen;
+  std::vector<Combination> rows;
   for (int r = 0; r < n; ++r) {
-    std::int64_t number = 0;
+    Combination row(static_cast<std::size_t>(k), 0);
     std::size_t next = 0;
     for (int c = 0; c < k; ++c) {
-      const int size = sizes[static_cast<std::size_t>(c)];
-      const bool one = size == 2 && r > 0 && ((sets[next] >> (r - 1)) & 1) != 0;
-      if (size == 2) ++next;
-      number = number * size + (one ? 1 : 0);
+      if (sizes[static_cast<std::size_t>(c)] != 2) continue;
+      row[static_cast<std::size_t>(c)] = r > 0 && ((sets[next] >> (r - 1)) & 1) != 0 ? 1 : 0;
+      ++next;
     }
-    if (seen.insert(number).second) rows.push_back(number);
+    if (seen.insert(row).second) rows.push_back(std::move(row));
   }
   return rows;
 }
@@ -611,14 +606,13 @@ std::vector<std::int64_t> PairsOfTwoChoices(const std::vector<int>& sizes) {
 // changing that row's other cell where every pair the change takes away is
 // held by some other row too. Tried on the rows holding fewest such pairs
 // first; a row that cannot go is left as it was.
-void DropRows(const std::vector<int>& sizes, std::vector<std::int64_t>& rows) {
+void DropRows(const std::vector<int>& sizes, std::vector<Combination>& rows) {
   const int k = static_cast<int>(sizes.size());
   const PairTable pairs(sizes);
   // How many rows hold each pair, in both orientations.
   std::vector<int> held(static_cast<std::size_t>(pairs.total), 0);
   const auto at = [&](int a, int va, int b, int vb) -> int& { return held[pairs.at(a, va, b, vb)]; };
-  std::vector<std::vector<int>> grid;
-  for (std::int64_t number : rows) grid.push_back(Digits(sizes, number));
+  std::vector<std::vector<int>> grid = std::move(rows);
   const auto count = [&](const std::vector<int>& row, int delta) {
     for (int a = 0; a < k; ++a)
       for (int b = 0; b < k; ++b)
@@ -689,29 +683,20 @@ void DropRows(const std::vector<int>& sizes, std::vector<std::int64_t>& rows) {
     }
   }
   // Rows made equal by the changes hold nothing the first does not.
-  std::unordered_set<std::int64_t> seen;
+  std::unordered_set<Combination, CombinationHash> seen;
   rows.clear();
   for (const auto& row : grid)
-    if (const std::int64_t number = Number(sizes, row); seen.insert(number).second) rows.push_back(number);
+    if (seen.insert(row).second) rows.push_back(row);
 }
 
 }  // namespace
 
 CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const SignificanceTest& significant,
-                RandomSource& random, const std::vector<std::int64_t>& given) {
+                RandomSource& random, const std::vector<Combination>& given) {
   CoverPlan plan;
   const int k = static_cast<int>(sizes.size());
   t = std::min(t, k);
-  if (t <= 0 || k > 64) return plan;
-  // Rows are numbered in one 64-bit number: more combinations are refused.
-  std::int64_t combinations = 1;
-  for (int n : sizes)
-    if (n > 0 && combinations > std::numeric_limits<std::int64_t>::max() / n) {
-      plan.needed = -1;
-      return plan;
-    } else {
-      combinations *= std::max(n, 1);
-    }
+  if (t <= 0) return plan;
   const Tuples tuples(sizes, t);
   if (tuples.total > kMaxTuples) {
     plan.needed = -1;
@@ -727,9 +712,9 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
         ++plan.coverage.impossible;
       }
   plan.coverage.possible = openCount;
-  std::unordered_set<std::int64_t> chosen(given.begin(), given.end());
-  for (std::int64_t row : given)
-    tuples.ofRow(Digits(sizes, row), [&](long long i) {
+  std::unordered_set<Combination, CombinationHash> chosen(given.begin(), given.end());
+  for (const Combination& row : given)
+    tuples.ofRow(row, [&](long long i) {
       if (open[static_cast<std::size_t>(i)]) {
         open[static_cast<std::size_t>(i)] = 0;
         --openCount;
@@ -748,15 +733,15 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
     std::vector<int> sorted = sizes;
     std::sort(sorted.rbegin(), sorted.rend());
     const auto bound = static_cast<std::size_t>(sorted[0]) * static_cast<std::size_t>(sorted[1]);
-    std::vector<std::int64_t> array = !unconstrained   ? std::vector<std::int64_t>()
-                                      : sorted[0] <= 2 ? PairsOfTwoChoices(sizes)
-                                                       : PairsOfOrthogonalArray(sizes);
+    std::vector<Combination> array = !unconstrained   ? std::vector<Combination>()
+                                     : sorted[0] <= 2 ? PairsOfTwoChoices(sizes)
+                                                      : PairsOfOrthogonalArray(sizes);
     if (!array.empty() && (sorted[0] <= 2 || array.size() * 10 <= bound * 13)) {
       plan.rows = std::move(array);
     } else {
       plan.rows = CoverPairs(sizes, open, significant, random);
       if (unconstrained) {
-        if (std::vector<std::int64_t> ordered = PairsInOrder(sizes); ordered.size() <= plan.rows.size())
+        if (std::vector<Combination> ordered = PairsInOrder(sizes); ordered.size() <= plan.rows.size())
           plan.rows = std::move(ordered);
         if (array.empty() && sorted[0] > 2) array = PairsOfOrthogonalBlocks(sizes, random);
         if (!array.empty() && array.size() < plan.rows.size()) plan.rows = std::move(array);
@@ -782,20 +767,20 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
       for (int c = 0; c < k; ++c)
         if (digits[static_cast<std::size_t>(c)] < 0) order.push_back(c);
       for (std::size_t i = order.size(); i > 1; --i)
-        std::swap(order[i - 1], order[static_cast<std::size_t>(Below(random, static_cast<int>(i)))]);
+        std::swap(order[i - 1], order[static_cast<std::size_t>(RandomBelow(random, static_cast<int>(i)))]);
       for (int c : order) {
         // The choice that closes the most open tuples with those already set.
-        int bestValue = Below(random, sizes[static_cast<std::size_t>(c)]);
+        int bestValue = RandomBelow(random, sizes[static_cast<std::size_t>(c)]);
         long long bestScore = -1;
         for (int v = 0; v < sizes[static_cast<std::size_t>(c)]; ++v) {
           digits[static_cast<std::size_t>(c)] = v;
           long long score = 0;
-          std::vector<int> pick;
+          std::vector<int> pick, set;
           const auto walk = [&](auto&& self, std::size_t from) -> void {
             if (static_cast<int>(pick.size()) == t - 1) {
-              std::uint64_t bits = std::uint64_t{1} << c;
-              for (int p : pick) bits |= std::uint64_t{1} << p;
-              score += open[static_cast<std::size_t>(tuples.index(tuples.bySet.at(bits), digits))];
+              set = pick;
+              set.push_back(c);
+              score += open[static_cast<std::size_t>(tuples.index(tuples.subsetOf(set), digits))];
               return;
             }
             for (std::size_t i = from; i < assigned.size(); ++i) {
@@ -813,8 +798,7 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
         digits[static_cast<std::size_t>(c)] = bestValue;
         assigned.push_back(c);
       }
-      const std::int64_t number = Number(sizes, digits);
-      if (chosen.count(number) != 0 || (significant && !significant(digits))) continue;
+      if (chosen.count(digits) != 0 || (significant && !significant(digits))) continue;
       long long gain = 0;
       tuples.ofRow(digits, [&](long long i) { gain += open[static_cast<std::size_t>(i)]; });
       if (gain > bestGain) {
@@ -829,13 +813,12 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
         --openCount;
       }
     });
-    const std::int64_t number = Number(sizes, best);
-    chosen.insert(number);
-    plan.rows.push_back(number);
+    chosen.insert(best);
+    plan.rows.push_back(best);
   }
   plan.needed = static_cast<long>(given.size() + plan.rows.size());
   if (most >= 0 && static_cast<long>(plan.rows.size()) > most) plan.rows.resize(static_cast<std::size_t>(most));
-  std::vector<std::int64_t> all = given;
+  std::vector<Combination> all = given;
   all.insert(all.end(), plan.rows.begin(), plan.rows.end());
   plan.coverage = CoverageOf(sizes, t, all, significant);
   return plan;

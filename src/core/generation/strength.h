@@ -38,10 +38,17 @@ struct TupleCoverage {
   bool operator==(const TupleCoverage&) const = default;
 };
 
+// A combination of a path's choices: the choice of each category, in the
+// categories' order. Any number of categories of any size: no combination
+// count limits it.
+using Combination = std::vector<int>;
+struct CombinationHash {
+  std::size_t operator()(const Combination& c) const noexcept;
+};
+
 struct CoverPlan {
-  // The combinations to draw first (numbers as the path's digits make them:
-  // the first category the most significant), distinct and significant.
-  std::vector<std::int64_t> rows;
+  // The combinations to draw first, distinct and significant.
+  std::vector<Combination> rows;
   long needed = 0;         // rows that cover every possible tuple; -1 when there are too many tuples to try
   TupleCoverage coverage;  // by `rows` alone
 };
@@ -55,10 +62,10 @@ using SignificanceTest = std::function<bool(const std::vector<int>& digits)>;
 // procedures kept from an earlier plan) count as covering their tuples:
 // the plan's rows add to them, and `needed` counts both.
 CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const SignificanceTest& significant,
-                RandomSource& random, const std::vector<std::int64_t>& given = {});
+                RandomSource& random, const std::vector<Combination>& given = {});
 
 // The coverage of t-tuples by the significant combinations given.
-TupleCoverage CoverageOf(const std::vector<int>& sizes, int t, const std::vector<std::int64_t>& combinations,
+TupleCoverage CoverageOf(const std::vector<int>& sizes, int t, const std::vector<Combination>& combinations,
                          const SignificanceTest& significant);
 
 // The t-tuples of categories of these sizes; -1 when more than kMaxTuples.

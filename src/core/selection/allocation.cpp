@@ -39,6 +39,7 @@ void CriterionDialog::show() {
   update(s_.byNumber);
   NNTest = IntegerText(s_.procedures);
   Percc = IntegerText(s_.coverage);
+  everyPath = s_.everyPath;
   finito = false;
   tastoOK = false;
 }
@@ -64,6 +65,7 @@ std::string CriterionDialog::done() {
     return "Functional Coverage: \"" + Percc + "\" is out of range; type a percentage from 1 to 100.";
   s_.procedures = n;
   s_.coverage = p;
+  s_.everyPath = everyPath;
   tastoOK = true;
   finito = true;
   return {};

@@ -21,6 +21,9 @@ struct CriterionSettings {
   std::int16_t procedures = 500;  // number of test procedures
   std::int16_t coverage = 100;    // coverage percentage
   bool byNumber = true;           // the criterion: by number, or by coverage
+  // A path whose categories have no choices still gets one procedure, its
+  // messages with nothing to choose.
+  bool everyPath = false;
 };
 
 // The criterion dialog "Select Test Case criterion". The front end shows
@@ -47,6 +50,7 @@ class CriterionDialog {
   std::string Percc;
   bool NNTestEnabled = true;
   bool PerccEnabled = false;
+  bool everyPath = false;  // "Every path at least once"
 
   bool finito = false;
   bool tastoOK = false;

@@ -1006,7 +1006,8 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
         {work_.specification.table, *outputFolder(), work_.random, [this](std::string_view text) { status(text); },
          [this](const std::string& text) { problem(text); },
          [this](const GeneratedProcedure& p) { work_.procedures.push_back(p); }, isChosen,
-         [this](int done, int total) { progress(done, total); }, work_.strength, PathStreams(), EarlierProcedures()},
+         [this](int done, int total) { progress(done, total); }, work_.strength, PathStreams(), EarlierProcedures(),
+         settings.criterion.everyPath},
         [&g](const std::string& text) { g.conflicts.push_back(text); });
   } catch (const Cancel&) {
     hideBusy();

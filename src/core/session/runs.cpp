@@ -122,6 +122,7 @@ PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const Run
     ~Detach() { p.setOutputFolder(nullptr); }
   } detach{p};
   p.settings.stableNames = r.stableNames;
+  if (r.everyPath) p.settings.criterion.everyPath = true;
   p.loadWithStrength(r.strength);
   p.settings.earlierPlan = earlier;
   if (r.seed) p.setSeed(*r.seed);

@@ -53,7 +53,8 @@ struct PlanRequest {
   Strength strength;
   bool strengthGiven = false;  // strength or its fill typed: an earlier plan's is not taken
   bool allowChanged = false, quiet = false, strict = false, stableNames = false;
-  PlanOptions plan;  // selection, sources (empty: the default), formats
+  bool everyPath = false;  // a path without choices gets one procedure
+  PlanOptions plan;        // selection, sources (empty: the default), formats
 };
 // The line printed at the end: "<model>: 4 test cases, ... in DIR".
 struct PlanRunResult {

@@ -75,7 +75,7 @@ std::string CheckSession(const json& s) {
   }
   if (object(s, "", "criterionDialog")) {
     const json& c = s["criterionDialog"];
-    flag(c, "criterionDialog.", {"byNumber"});
+    flag(c, "criterionDialog.", {"byNumber", "everyPath"});
     whole(c, "criterionDialog.", "procedures", 0, 32767);
     whole(c, "criterionDialog.", "coverage", 1, 100);
   }
@@ -337,6 +337,7 @@ std::string SessionText(const PlanningSession& session, const std::string& sessi
   s["criterionDialog"] = {{"byNumber", session.settings.criterion.byNumber},
                           {"procedures", session.settings.criterion.procedures},
                           {"coverage", session.settings.criterion.coverage}};
+  if (session.settings.criterion.everyPath) s["criterionDialog"]["everyPath"] = true;
   json decisions = json::array();
   for (const Decision& d : session.decisions()) decisions.push_back(Json(d));
   s["decisions"] = decisions;
@@ -473,6 +474,7 @@ SessionReport LoadSession(PlanningSession& session, const std::string& sessionPa
     if (r.outcome = session.openModel(model.string()); !r.outcome) return r;
     const json dialog = s.value("criterionDialog", json::object());
     session.settings.criterion.byNumber = dialog.value("byNumber", true);
+    session.settings.criterion.everyPath = dialog.value("everyPath", false);
     const json& decisions = s.contains("decisions") ? s["decisions"] : json::array();
     int n = 0;
     const PlanningSession::Replay replay(session);
