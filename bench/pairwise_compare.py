@@ -11,7 +11,8 @@ import time
 from allpairspy import AllPairs
 
 SETS = [("3^4", [3] * 4), ("3^13", [3] * 13), ("2^20", [2] * 20), ("10^5", [10] * 5),
-        ("5^2 4^3 3^5 2^6", [5, 5, 4, 4, 4, 3, 3, 3, 3, 3, 2, 2, 2, 2, 2, 2]), ("ATM path 1.1", [4, 5, 6, 4, 6, 6])]
+        ("5^2 4^3 3^5 2^6", [5, 5, 4, 4, 4, 3, 3, 3, 3, 3, 2, 2, 2, 2, 2, 2]), ("ATM path 1.1", [4, 5, 6, 4, 6, 6]),
+        ("4^15 3^17 2^29", [4] * 15 + [3] * 17 + [2] * 29)]
 
 build = sys.argv[1]
 run = subprocess.run([f"{build}/bench/zov_bench", "--benchmark_filter=BM_Pairwise", "--benchmark_format=json"],

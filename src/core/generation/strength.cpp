@@ -1,6 +1,7 @@
 #include "generation/strength.h"
 
 #include <algorithm>
+#include <array>
 #include <tuple>
 #include <unordered_set>
 
@@ -11,6 +12,7 @@ namespace zov {
 namespace {
 
 constexpr int kCandidates = 30;        // rows tried for each row kept
+constexpr int kWideCandidates = 5;     // the same beyond pairs, whose rows ShrinkRows thins out
 constexpr int kPairCandidates = 3;     // the same for pairs free of contradictions,
                                        // whose rows DropRows thins out afterwards
 constexpr std::size_t kDropTries = 8;  // rows DropRows tries in each round
@@ -689,6 +691,344 @@ void DropRows(const std::vector<int>& sizes, std::vector<Combination>& rows) {
     if (seen.insert(row).second) rows.push_back(row);
 }
 
+// The field of q elements, q a prime or a power of two up to 64, as
+// tables over the elements 0 .. q - 1; nullopt for any other q.
+struct Field {
+  int q = 0;
+  std::vector<int> add, mul;
+  int plus(int a, int b) const { return add[static_cast<std::size_t>(a * q + b)]; }
+  int times(int a, int b) const { return mul[static_cast<std::size_t>(a * q + b)]; }
+
+  static std::optional<Field> Of(int q) {
+    if (q < 2 || q > 64) return std::nullopt;
+    Field f;
+    f.q = q;
+    f.add.resize(static_cast<std::size_t>(q * q));
+    f.mul.resize(static_cast<std::size_t>(q * q));
+    if (PrimeFrom(q) == q) {
+      for (int a = 0; a < q; ++a)
+        for (int b = 0; b < q; ++b) {
+          f.add[static_cast<std::size_t>(a * q + b)] = (a + b) % q;
+          f.mul[static_cast<std::size_t>(a * q + b)] = (a * b) % q;
+        }
+      return f;
+    }
+    if ((q & (q - 1)) != 0) return std::nullopt;
+    // Polynomials over two elements modulo an irreducible one of degree m.
+    constexpr int kIrreducible[] = {0, 0, 0b111, 0b1011, 0b10011, 0b100101, 0b1000011};
+    int m = 0;
+    while ((1 << m) < q) ++m;
+    for (int a = 0; a < q; ++a)
+      for (int b = 0; b < q; ++b) {
+        int product = 0;
+        for (int i = 0; i < m; ++i)
+          if ((b >> i) & 1) product ^= a << i;
+        for (int i = 2 * m - 2; i >= m; --i)
+          if ((product >> i) & 1) product ^= kIrreducible[m] << (i - m);
+        f.add[static_cast<std::size_t>(a * q + b)] = a ^ b;
+        f.mul[static_cast<std::size_t>(a * q + b)] = product;
+      }
+    return f;
+  }
+};
+
+// An orthogonal array of strength t (Bush's construction): the q^t rows are
+// the polynomials of degree below t over the field of q elements, and a
+// column evaluates them at a point x (the row's coefficients times 1, x,
+// ..., x^(t-1)) or takes the leading coefficient; any t such columns are
+// independent, so that every t values of t columns meet in exactly one row.
+// For t = 3 and q a power of two the middle coefficient is one column more
+// (a hyperoval). q is the least field of at least the largest size that has
+// enough columns; a category of fewer choices takes the value modulo its
+// size. Empty when no field up to 64 fits or the rows would be too many.
+std::vector<Combination> OrthogonalArrayOfStrength(const std::vector<int>& sizes, int t) {
+  const int k = static_cast<int>(sizes.size());
+  std::optional<Field> field;
+  for (int q = std::max(*std::max_element(sizes.begin(), sizes.end()), t - 1); q <= 64 && !field; ++q) {
+    const int columns = q + 1 + (t == 3 && (q & (q - 1)) == 0 ? 1 : 0);
+    if (columns >= k) field = Field::Of(q);
+  }
+  if (!field) return {};
+  const int q = field->q;
+  long long count = 1;
+  for (int i = 0; i < t; ++i) count *= q;
+  if (count > kMaxTuples) return {};
+  // The vector each column multiplies the coefficients with.
+  std::vector<std::vector<int>> columns;
+  for (int x = 0; x < q && static_cast<int>(columns.size()) < k; ++x) {
+    std::vector<int> v(static_cast<std::size_t>(t), 1);
+    for (int i = 1; i < t; ++i) v[static_cast<std::size_t>(i)] = field->times(v[static_cast<std::size_t>(i) - 1], x);
+    columns.push_back(std::move(v));
+  }
+  for (int unit : {t - 1, 1})
+    if (static_cast<int>(columns.size()) < k) {
+      std::vector<int> v(static_cast<std::size_t>(t), 0);
+      v[static_cast<std::size_t>(unit)] = 1;
+      columns.push_back(std::move(v));
+    }
+  std::unordered_set<Combination, CombinationHash> seen;
+  std::vector<Combination> rows;
+  std::vector<int> coefficients(static_cast<std::size_t>(t));
+  for (long long r = 0; r < count; ++r) {
+    long long rest = r;
+    for (int& a : coefficients) {
+      a = static_cast<int>(rest % q);
+      rest /= q;
+    }
+    Combination row(static_cast<std::size_t>(k));
+    for (int c = 0; c < k; ++c) {
+      int value = 0;
+      for (int i = 0; i < t; ++i)
+        value = field->plus(value, field->times(coefficients[static_cast<std::size_t>(i)],
+                                                columns[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)]));
+      row[static_cast<std::size_t>(c)] = value % sizes[static_cast<std::size_t>(c)];
+    }
+    if (seen.insert(row).second) rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+// Strength 3 for categories of at most two choices. Up to 11 categories of
+// two: the 12 runs of Plackett and Burman's design (the cyclic shifts of
+// + + - + + + - - - + - and a run of all -), any three columns of which
+// hold every combination of their values. More: the pairwise rows of all
+// but the last category of two choices, that category 0, and the same rows
+// with every two-choice value flipped, that category 1: every three values
+// with the last category meet. The others are checked, and the rows are
+// empty when some are missing.
+std::vector<Combination> TriplesOfTwoChoices(const std::vector<int>& sizes) {
+  const int k = static_cast<int>(sizes.size());
+  if (*std::max_element(sizes.begin(), sizes.end()) > 2) return {};
+  const auto twos = static_cast<int>(std::count(sizes.begin(), sizes.end(), 2));
+  if (twos < 3) return {};
+  std::vector<Combination> rows;
+  if (twos <= 11) {
+    constexpr int kGenerator[] = {1, 1, 0, 1, 1, 1, 0, 0, 0, 1, 0};
+    for (int r = 0; r < 12; ++r) {
+      Combination row(static_cast<std::size_t>(k), 0);
+      for (int c = 0, column = 0; c < k; ++c)
+        if (sizes[static_cast<std::size_t>(c)] == 2)
+          row[static_cast<std::size_t>(c)] = r == 11 ? 0 : kGenerator[(column++ + r) % 11];
+      rows.push_back(std::move(row));
+    }
+  } else {
+    int last = k - 1;
+    while (sizes[static_cast<std::size_t>(last)] != 2) --last;
+    std::vector<int> others = sizes;
+    others[static_cast<std::size_t>(last)] = 1;
+    for (const Combination& a : PairsOfTwoChoices(others))
+      for (int flip = 0; flip < 2; ++flip) {
+        Combination row = a;
+        for (int c = 0; c < k; ++c)
+          if (sizes[static_cast<std::size_t>(c)] == 2) row[static_cast<std::size_t>(c)] ^= flip;
+        row[static_cast<std::size_t>(last)] = flip;
+        rows.push_back(std::move(row));
+      }
+  }
+  if (CoverageOf(sizes, 3, rows, nullptr).covered != TupleCount(sizes, 3)) return {};
+  return rows;
+}
+
+// Fewer rows for a covering of t-tuples free of contradictions, as DropRows
+// does for pairs: a row goes when every tuple only it holds can move into
+// another row that has all of the tuple's values but one, by changing that
+// row's cell where every tuple the change takes away is held twice. The
+// rows holding fewest such tuples are tried first, a bounded number of
+// times; a row that cannot go is left as it was.
+void DropRowsOfTuples(const Tuples& tuples, std::vector<Combination>& rows) {
+  const int k = static_cast<int>(tuples.sizes.size());
+  std::vector<int> held(static_cast<std::size_t>(tuples.total), 0);
+  // The subsets holding each category.
+  std::vector<std::vector<int>> with(static_cast<std::size_t>(k));
+  for (int s = 0; s < static_cast<int>(tuples.subsets.size()); ++s)
+    for (int c : tuples.subsets[static_cast<std::size_t>(s)]) with[static_cast<std::size_t>(c)].push_back(s);
+  const auto at = [&](int s, const Combination& row) -> int& {
+    return held[static_cast<std::size_t>(tuples.index(s, row))];
+  };
+  for (const Combination& row : rows) tuples.ofRow(row, [&](long long i) { ++held[static_cast<std::size_t>(i)]; });
+  const auto set = [&](std::size_t r, int c, int v) {
+    for (int s : with[static_cast<std::size_t>(c)]) --at(s, rows[r]);
+    rows[r][static_cast<std::size_t>(c)] = v;
+    for (int s : with[static_cast<std::size_t>(c)]) ++at(s, rows[r]);
+  };
+  const auto loose = [&](std::size_t r, int c) {
+    for (int s : with[static_cast<std::size_t>(c)])
+      if (at(s, rows[r]) < 2) return false;
+    return true;
+  };
+  for (bool dropped = true; dropped && rows.size() > 1;) {
+    dropped = false;
+    std::vector<std::pair<int, std::size_t>> alone;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      int n = 0;
+      tuples.ofRow(rows[r], [&](long long i) { n += held[static_cast<std::size_t>(i)] == 1; });
+      alone.emplace_back(n, r);
+    }
+    std::sort(alone.begin(), alone.end());
+    if (alone.size() > kDropTries) alone.resize(kDropTries);
+    for (const auto& [n, r] : alone) {
+      const Combination gone = rows[r];
+      tuples.ofRow(gone, [&](long long i) { --held[static_cast<std::size_t>(i)]; });
+      std::vector<std::tuple<std::size_t, int, int>> changed;  // row, cell, old value
+      bool placed = true;
+      for (int s = 0; s < static_cast<int>(tuples.subsets.size()) && placed; ++s) {
+        if (at(s, gone) > 0) continue;
+        placed = false;
+        const std::vector<int>& set_ = tuples.subsets[static_cast<std::size_t>(s)];
+        for (std::size_t o = 0; o < rows.size() && !placed; ++o) {
+          if (o == r) continue;
+          int differing = -1, differences = 0;
+          for (int c : set_)
+            if (rows[o][static_cast<std::size_t>(c)] != gone[static_cast<std::size_t>(c)]) {
+              differing = c;
+              ++differences;
+            }
+          if (differences == 1 && loose(o, differing)) {
+            changed.emplace_back(o, differing, rows[o][static_cast<std::size_t>(differing)]);
+            set(o, differing, gone[static_cast<std::size_t>(differing)]);
+            placed = true;
+          }
+        }
+      }
+      if (placed) {
+        rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(r));
+        dropped = true;
+        break;
+      }
+      for (auto it = changed.rbegin(); it != changed.rend(); ++it)
+        set(std::get<0>(*it), std::get<1>(*it), std::get<2>(*it));
+      tuples.ofRow(gone, [&](long long i) { ++held[static_cast<std::size_t>(i)]; });
+    }
+  }
+  // Rows made equal by the changes hold nothing the first does not.
+  std::unordered_set<Combination, CombinationHash> seen;
+  std::vector<Combination> distinct;
+  for (Combination& row : rows)
+    if (seen.insert(row).second) distinct.push_back(std::move(row));
+  rows = std::move(distinct);
+}
+
+// Fewer rows by a bounded local search over a complete covering free of
+// contradictions: the row holding fewest tuples alone goes, then, while
+// tuples are open, one of them is drawn and the row that loses least by
+// taking its values (the tuples it alone holds against those it closes;
+// ties, and now and then any row, at random) takes them. When no tuple is
+// open the next row goes; when the moves run out the last complete rows
+// stay. The moves are counted in tuples looked at, so that the search takes
+// the same bounded time on any set.
+void ShrinkRows(const Tuples& tuples, std::vector<Combination>& rows, long long bound, RandomSource& random) {
+  constexpr long long kLooks = 1'500'000;  // tuples looked at, at most, over the whole search
+  const int k = static_cast<int>(tuples.sizes.size());
+  std::vector<std::vector<int>> with(static_cast<std::size_t>(k));
+  for (int s = 0; s < static_cast<int>(tuples.subsets.size()); ++s)
+    for (int c : tuples.subsets[static_cast<std::size_t>(s)]) with[static_cast<std::size_t>(c)].push_back(s);
+  std::vector<int> held(static_cast<std::size_t>(tuples.total), 0);
+  std::vector<long long> open;                                               // the tuples no row holds
+  std::vector<long long> where(static_cast<std::size_t>(tuples.total), -1);  // their place in open
+  const auto hold = [&](long long i, int delta) {
+    int& h = held[static_cast<std::size_t>(i)];
+    if (h == 0 && delta > 0) {
+      const long long last = open.back();
+      open[static_cast<std::size_t>(where[static_cast<std::size_t>(i)])] = last;
+      where[static_cast<std::size_t>(last)] = where[static_cast<std::size_t>(i)];
+      open.pop_back();
+      where[static_cast<std::size_t>(i)] = -1;
+    }
+    h += delta;
+    if (h == 0) {
+      where[static_cast<std::size_t>(i)] = static_cast<long long>(open.size());
+      open.push_back(i);
+    }
+  };
+  for (const Combination& row : rows) tuples.ofRow(row, [&](long long i) { ++held[static_cast<std::size_t>(i)]; });
+  if (std::find(held.begin(), held.end(), 0) != held.end()) return;  // not a whole covering
+  std::vector<Combination> complete = rows;
+  std::vector<int> stamp(tuples.subsets.size(), -1), touched;
+  int round = 0;
+  // The subsets a change of these cells of a row touches.
+  const auto touch = [&](const Combination& row, const Combination& to) {
+    touched.clear();
+    ++round;
+    for (int c = 0; c < k; ++c)
+      if (to[static_cast<std::size_t>(c)] >= 0 && to[static_cast<std::size_t>(c)] != row[static_cast<std::size_t>(c)])
+        for (int s : with[static_cast<std::size_t>(c)])
+          if (stamp[static_cast<std::size_t>(s)] != round) {
+            stamp[static_cast<std::size_t>(s)] = round;
+            touched.push_back(s);
+          }
+  };
+  long long looks = 0;
+  Combination changed;
+  // The looks one row's going may take, and the whole search.
+  const long long perDrop = tuples.total * 200;
+  const long long most = std::min(kLooks, tuples.total * 300);
+  while (static_cast<long long>(rows.size()) > bound && looks < most) {
+    const long long until = std::min(most, looks + perDrop);
+    std::size_t gone = 0;
+    int fewest = -1;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      int alone = 0;
+      tuples.ofRow(rows[r], [&](long long i) { alone += held[static_cast<std::size_t>(i)] == 1; });
+      if (fewest < 0 || alone < fewest) {
+        fewest = alone;
+        gone = r;
+      }
+    }
+    tuples.ofRow(rows[gone], [&](long long i) { hold(i, -1); });
+    rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(gone));
+    while (!open.empty() && looks < until) {
+      const Combination want =
+          tuples.digitsOf(open[static_cast<std::size_t>(RandomBelow(random, static_cast<int>(open.size())))]);
+      std::size_t chosen = 0;
+      long long best = 0;
+      int ties = 0;
+      const bool any = RandomBelow(random, 10) == 0;
+      // Only the rows that need fewest cells changed are weighed.
+      const auto differing = [&](const Combination& row) {
+        int n = 0;
+        for (int c = 0; c < k; ++c)
+          n += want[static_cast<std::size_t>(c)] >= 0 &&
+               want[static_cast<std::size_t>(c)] != row[static_cast<std::size_t>(c)];
+        return n;
+      };
+      int least = k;
+      for (const Combination& row : rows) least = std::min(least, differing(row));
+      looks += static_cast<long long>(rows.size()) * k;
+      for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (differing(rows[r]) != least) continue;
+        touch(rows[r], want);
+        changed = rows[r];
+        for (int c = 0; c < k; ++c)
+          if (want[static_cast<std::size_t>(c)] >= 0)
+            changed[static_cast<std::size_t>(c)] = want[static_cast<std::size_t>(c)];
+        long long delta = 0;
+        for (int s : touched)
+          delta += (held[static_cast<std::size_t>(tuples.index(s, changed))] == 0) -
+                   (held[static_cast<std::size_t>(tuples.index(s, rows[r]))] == 1);
+        looks += static_cast<long long>(touched.size());
+        if (any) delta = 0;
+        if (ties == 0 || delta > best) {
+          best = delta;
+          chosen = r;
+          ties = 1;
+        } else if (delta == best && RandomBelow(random, ++ties) == 0) {
+          chosen = r;
+        }
+      }
+      Combination& row = rows[chosen];
+      touch(row, want);
+      for (int s : touched) hold(tuples.index(s, row), -1);
+      for (int c = 0; c < k; ++c)
+        if (want[static_cast<std::size_t>(c)] >= 0)
+          row[static_cast<std::size_t>(c)] = want[static_cast<std::size_t>(c)];
+      for (int s : touched) hold(tuples.index(s, row), 1);
+    }
+    if (!open.empty()) break;
+    complete = rows;
+  }
+  rows = std::move(complete);
+}
+
 }  // namespace
 
 CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const SignificanceTest& significant,
@@ -720,6 +1060,7 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
         --openCount;
       }
     });
+  bool shrinkPairs = false;  // the greedy rows of pairs free of contradictions
   if (t == 2 && k >= 2 && openCount > 0) {
     // When no pair is impossible, an array built at once (categories of two
     // choices, or an orthogonal array) within 1.3 times the lower bound (the
@@ -746,75 +1087,146 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
         if (array.empty() && sorted[0] > 2) array = PairsOfOrthogonalBlocks(sizes, random);
         if (!array.empty() && array.size() < plan.rows.size()) plan.rows = std::move(array);
         DropRows(sizes, plan.rows);
+        shrinkPairs = true;
       }
     }
     openCount = 0;
   }
+  // Beyond pairs, free of contradictions: an orthogonal array (or the
+  // doubled rows of two choices) within 1.3 times the lower bound, the
+  // product of the t largest sizes, is taken as it is; else the greedy rows,
+  // thinned out, unless the array is fewer.
+  const bool beyondPairs = t >= 3 && openCount > 0 && plan.coverage.impossible == 0 && given.empty();
+  bool constructed = false;  // an array taken as it is: as few rows as this search would find
+  std::vector<Combination> array;
+  if (beyondPairs) {
+    std::vector<int> sorted = sizes;
+    std::sort(sorted.rbegin(), sorted.rend());
+    long long bound = 1;
+    for (int i = 0; i < t; ++i) bound *= sorted[static_cast<std::size_t>(i)];
+    array = sorted[0] <= 2 && t == 3 ? TriplesOfTwoChoices(sizes) : OrthogonalArrayOfStrength(sizes, t);
+    if (!array.empty() && (sorted[0] <= 2 || static_cast<long long>(array.size()) * 10 <= bound * 13)) {
+      plan.rows = std::move(array);
+      openCount = 0;
+      constructed = true;
+    }
+  }
+  // The greedy rows that close the tuples still open, after the rows given.
   std::vector<int> order(static_cast<std::size_t>(k));
-  while (openCount > 0) {
-    std::vector<int> best;
-    long long bestGain = 0;
-    for (int attempt = 0; attempt < kCandidates; ++attempt) {
-      // A tuple still open to start from.
-      long long start = static_cast<long long>(random.draw() * static_cast<double>(tuples.total));
-      start = std::min(std::max(start, 0LL), tuples.total - 1);
-      while (!open[static_cast<std::size_t>(start)]) start = (start + 1) % tuples.total;
-      std::vector<int> digits = tuples.digitsOf(start);
-      std::vector<int> assigned;
-      for (int c = 0; c < k; ++c)
-        if (digits[static_cast<std::size_t>(c)] >= 0) assigned.push_back(c);
-      order.clear();
-      for (int c = 0; c < k; ++c)
-        if (digits[static_cast<std::size_t>(c)] < 0) order.push_back(c);
-      for (std::size_t i = order.size(); i > 1; --i)
-        std::swap(order[i - 1], order[static_cast<std::size_t>(RandomBelow(random, static_cast<int>(i)))]);
-      for (int c : order) {
-        // The choice that closes the most open tuples with those already set.
-        int bestValue = RandomBelow(random, sizes[static_cast<std::size_t>(c)]);
-        long long bestScore = -1;
-        for (int v = 0; v < sizes[static_cast<std::size_t>(c)]; ++v) {
-          digits[static_cast<std::size_t>(c)] = v;
-          long long score = 0;
-          std::vector<int> pick, set;
-          const auto walk = [&](auto&& self, std::size_t from) -> void {
-            if (static_cast<int>(pick.size()) == t - 1) {
-              set = pick;
-              set.push_back(c);
-              score += open[static_cast<std::size_t>(tuples.index(tuples.subsetOf(set), digits))];
+  std::vector<std::pair<long long, long long>> spots;  // base and stride of a category's tuples
+  std::array<int, 11> pick{};
+  const auto complete = [&](std::vector<char>& isOpen, long long& openLeft,
+                            std::unordered_set<Combination, CombinationHash>& taken, std::vector<Combination>& rows) {
+    while (openLeft > 0) {
+      std::vector<int> best;
+      long long bestGain = 0;
+      for (int attempt = 0, tries = t >= 3 ? kWideCandidates : kCandidates; attempt < tries; ++attempt) {
+        // A tuple still open to start from.
+        long long start = static_cast<long long>(random.draw() * static_cast<double>(tuples.total));
+        start = std::min(std::max(start, 0LL), tuples.total - 1);
+        while (!isOpen[static_cast<std::size_t>(start)]) start = (start + 1) % tuples.total;
+        std::vector<int> digits = tuples.digitsOf(start);
+        std::vector<int> assigned;
+        for (int c = 0; c < k; ++c)
+          if (digits[static_cast<std::size_t>(c)] >= 0) assigned.push_back(c);
+        order.clear();
+        for (int c = 0; c < k; ++c)
+          if (digits[static_cast<std::size_t>(c)] < 0) order.push_back(c);
+        for (std::size_t i = order.size(); i > 1; --i)
+          std::swap(order[i - 1], order[static_cast<std::size_t>(RandomBelow(random, static_cast<int>(i)))]);
+        for (int c : order) {
+          // The choice that closes the most open tuples with those already
+          // set: each subset of c and t - 1 categories set holds the tuple
+          // base + v * stride for the value v of c.
+          spots.clear();
+          digits[static_cast<std::size_t>(c)] = 0;
+          const auto walk = [&](auto&& self, std::size_t from, int depth) -> void {
+            if (depth == t - 1) {
+              std::array<int, 11> set{};
+              int n = 0;
+              for (int i = 0; i < depth; ++i) set[static_cast<std::size_t>(n++)] = pick[static_cast<std::size_t>(i)];
+              set[static_cast<std::size_t>(n++)] = c;
+              std::sort(set.begin(), set.begin() + n);
+              long long rank = 0;
+              for (int i = 0; i < n; ++i)
+                rank += tuples.binomial[static_cast<std::size_t>(set[static_cast<std::size_t>(i)])]
+                                       [static_cast<std::size_t>(i) + 1];
+              const int subset = tuples.byRank[static_cast<std::size_t>(rank)];
+              long long stride = 1;
+              for (int i = n - 1; i >= 0 && set[static_cast<std::size_t>(i)] != c; --i)
+                stride *= sizes[static_cast<std::size_t>(set[static_cast<std::size_t>(i)])];
+              spots.emplace_back(tuples.index(subset, digits), stride);
               return;
             }
             for (std::size_t i = from; i < assigned.size(); ++i) {
-              pick.push_back(assigned[i]);
-              self(self, i + 1);
-              pick.pop_back();
+              pick[static_cast<std::size_t>(depth)] = assigned[i];
+              self(self, i + 1, depth + 1);
             }
           };
-          walk(walk, 0);
-          if (score > bestScore) {
-            bestScore = score;
-            bestValue = v;
+          walk(walk, 0, 0);
+          int bestValue = RandomBelow(random, sizes[static_cast<std::size_t>(c)]);
+          long long bestScore = -1;
+          for (int v = 0; v < sizes[static_cast<std::size_t>(c)]; ++v) {
+            long long score = 0;
+            for (const auto& [base, stride] : spots) score += isOpen[static_cast<std::size_t>(base + v * stride)];
+            if (score > bestScore) {
+              bestScore = score;
+              bestValue = v;
+            }
           }
+          digits[static_cast<std::size_t>(c)] = bestValue;
+          assigned.push_back(c);
         }
-        digits[static_cast<std::size_t>(c)] = bestValue;
-        assigned.push_back(c);
+        if (taken.count(digits) != 0 || (significant && !significant(digits))) continue;
+        long long gain = 0;
+        tuples.ofRow(digits, [&](long long i) { gain += isOpen[static_cast<std::size_t>(i)]; });
+        if (gain > bestGain) {
+          bestGain = gain;
+          best = digits;
+        }
       }
-      if (chosen.count(digits) != 0 || (significant && !significant(digits))) continue;
-      long long gain = 0;
-      tuples.ofRow(digits, [&](long long i) { gain += open[static_cast<std::size_t>(i)]; });
-      if (gain > bestGain) {
-        bestGain = gain;
-        best = digits;
-      }
+      if (bestGain == 0) break;  // the tuples left are in no row these tries reach
+      tuples.ofRow(best, [&](long long i) {
+        if (isOpen[static_cast<std::size_t>(i)]) {
+          isOpen[static_cast<std::size_t>(i)] = 0;
+          --openLeft;
+        }
+      });
+      taken.insert(best);
+      rows.push_back(best);
     }
-    if (bestGain == 0) break;  // the tuples left are in no row these tries reach
-    tuples.ofRow(best, [&](long long i) {
-      if (open[static_cast<std::size_t>(i)]) {
-        open[static_cast<std::size_t>(i)] = 0;
-        --openCount;
-      }
-    });
-    chosen.insert(best);
-    plan.rows.push_back(best);
+  };
+  if (!beyondPairs || openCount == 0) {
+    complete(open, openCount, chosen, plan.rows);
+  } else {
+    // The greedy rows, thinned out, unless the array is fewer.
+    std::vector<std::vector<Combination>> tried;
+    {
+      std::vector<Combination> start;
+      std::vector<char> stillOpen = open;
+      long long left = openCount;
+      std::unordered_set<Combination, CombinationHash> drawn(start.begin(), start.end());
+      for (const Combination& row : start)
+        tuples.ofRow(row, [&](long long i) {
+          if (stillOpen[static_cast<std::size_t>(i)]) {
+            stillOpen[static_cast<std::size_t>(i)] = 0;
+            --left;
+          }
+        });
+      complete(stillOpen, left, drawn, start);
+      DropRowsOfTuples(tuples, start);
+      tried.push_back(std::move(start));
+    }
+    if (!array.empty()) tried.push_back(std::move(array));
+    plan.rows = std::move(*std::min_element(tried.begin(), tried.end(),
+                                            [](const auto& x, const auto& y) { return x.size() < y.size(); }));
+  }
+  if ((beyondPairs && !constructed) || (t == 2 && shrinkPairs)) {
+    std::vector<int> sorted = sizes;
+    std::sort(sorted.rbegin(), sorted.rend());
+    long long bound = 1;
+    for (int i = 0; i < t; ++i) bound *= sorted[static_cast<std::size_t>(i)];
+    if (static_cast<long long>(plan.rows.size()) > bound) ShrinkRows(tuples, plan.rows, bound, random);
   }
   plan.needed = static_cast<long>(given.size() + plan.rows.size());
   if (most >= 0 && static_cast<long>(plan.rows.size()) > most) plan.rows.resize(static_cast<std::size_t>(most));
