@@ -926,6 +926,8 @@ class ShellTest : public QObject {
       dialog.percc()->setText(QStringLiteral("80"));
       QVERIFY(!dialog.everyPath()->isChecked());
       QTest::keyClick(dialog.everyPath(), Qt::Key_Space);
+      if (const QByteArray shots = qgetenv("ZOV_SCREENSHOTS"); !shots.isEmpty())
+        dialog.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/criterion.png"));
       QVERIFY(dialog.everyPath()->isChecked());
       QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Done")), Qt::LeftButton);
       QVERIFY(!dialog.isVisible());
