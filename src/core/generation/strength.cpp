@@ -829,85 +829,6 @@ std::vector<Combination> TriplesOfTwoChoices(const std::vector<int>& sizes) {
   return rows;
 }
 
-// Fewer rows for a covering of t-tuples free of contradictions, as DropRows
-// does for pairs: a row goes when every tuple only it holds can move into
-// another row that has all of the tuple's values but one, by changing that
-// row's cell where every tuple the change takes away is held twice. The
-// rows holding fewest such tuples are tried first, a bounded number of
-// times; a row that cannot go is left as it was.
-void DropRowsOfTuples(const Tuples& tuples, std::vector<Combination>& rows) {
-  const int k = static_cast<int>(tuples.sizes.size());
-  std::vector<int> held(static_cast<std::size_t>(tuples.total), 0);
-  // The subsets holding each category.
-  std::vector<std::vector<int>> with(static_cast<std::size_t>(k));
-  for (int s = 0; s < static_cast<int>(tuples.subsets.size()); ++s)
-    for (int c : tuples.subsets[static_cast<std::size_t>(s)]) with[static_cast<std::size_t>(c)].push_back(s);
-  const auto at = [&](int s, const Combination& row) -> int& {
-    return held[static_cast<std::size_t>(tuples.index(s, row))];
-  };
-  for (const Combination& row : rows) tuples.ofRow(row, [&](long long i) { ++held[static_cast<std::size_t>(i)]; });
-  const auto set = [&](std::size_t r, int c, int v) {
-    for (int s : with[static_cast<std::size_t>(c)]) --at(s, rows[r]);
-    rows[r][static_cast<std::size_t>(c)] = v;
-    for (int s : with[static_cast<std::size_t>(c)]) ++at(s, rows[r]);
-  };
-  const auto loose = [&](std::size_t r, int c) {
-    for (int s : with[static_cast<std::size_t>(c)])
-      if (at(s, rows[r]) < 2) return false;
-    return true;
-  };
-  for (bool dropped = true; dropped && rows.size() > 1;) {
-    dropped = false;
-    std::vector<std::pair<int, std::size_t>> alone;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-      int n = 0;
-      tuples.ofRow(rows[r], [&](long long i) { n += held[static_cast<std::size_t>(i)] == 1; });
-      alone.emplace_back(n, r);
-    }
-    std::sort(alone.begin(), alone.end());
-    if (alone.size() > kDropTries) alone.resize(kDropTries);
-    for (const auto& [n, r] : alone) {
-      const Combination gone = rows[r];
-      tuples.ofRow(gone, [&](long long i) { --held[static_cast<std::size_t>(i)]; });
-      std::vector<std::tuple<std::size_t, int, int>> changed;  // row, cell, old value
-      bool placed = true;
-      for (int s = 0; s < static_cast<int>(tuples.subsets.size()) && placed; ++s) {
-        if (at(s, gone) > 0) continue;
-        placed = false;
-        const std::vector<int>& set_ = tuples.subsets[static_cast<std::size_t>(s)];
-        for (std::size_t o = 0; o < rows.size() && !placed; ++o) {
-          if (o == r) continue;
-          int differing = -1, differences = 0;
-          for (int c : set_)
-            if (rows[o][static_cast<std::size_t>(c)] != gone[static_cast<std::size_t>(c)]) {
-              differing = c;
-              ++differences;
-            }
-          if (differences == 1 && loose(o, differing)) {
-            changed.emplace_back(o, differing, rows[o][static_cast<std::size_t>(differing)]);
-            set(o, differing, gone[static_cast<std::size_t>(differing)]);
-            placed = true;
-          }
-        }
-      }
-      if (placed) {
-        rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(r));
-        dropped = true;
-        break;
-      }
-      for (auto it = changed.rbegin(); it != changed.rend(); ++it)
-        set(std::get<0>(*it), std::get<1>(*it), std::get<2>(*it));
-      tuples.ofRow(gone, [&](long long i) { ++held[static_cast<std::size_t>(i)]; });
-    }
-  }
-  // Rows made equal by the changes hold nothing the first does not.
-  std::unordered_set<Combination, CombinationHash> seen;
-  std::vector<Combination> distinct;
-  for (Combination& row : rows)
-    if (seen.insert(row).second) distinct.push_back(std::move(row));
-  rows = std::move(distinct);
-}
-
 // Fewer rows by a bounded local search over a complete covering free of
 // contradictions: the row holding fewest tuples alone goes, then, while
 // tuples are open, one of them is drawn and the row that loses least by
@@ -960,7 +881,7 @@ void ShrinkRows(const Tuples& tuples, std::vector<Combination>& rows, long long 
   long long looks = 0;
   Combination changed;
   // The looks one row's going may take, and the whole search.
-  const long long perDrop = tuples.total * 200;
+  const long long perDrop = tuples.total * (tuples.t >= 3 ? 100 : 200);
   const long long most = std::min(kLooks, tuples.total * 300);
   while (static_cast<long long>(rows.size()) > bound && looks < most) {
     const long long until = std::min(most, looks + perDrop);
@@ -1199,7 +1120,7 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
   if (!beyondPairs || openCount == 0) {
     complete(open, openCount, chosen, plan.rows);
   } else {
-    // The greedy rows, thinned out, unless the array is fewer.
+    // The greedy rows, unless the array is fewer; ShrinkRows thins them out.
     std::vector<std::vector<Combination>> tried;
     {
       std::vector<Combination> start;
@@ -1214,7 +1135,6 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
           }
         });
       complete(stillOpen, left, drawn, start);
-      DropRowsOfTuples(tuples, start);
       tried.push_back(std::move(start));
     }
     if (!array.empty()) tried.push_back(std::move(array));
