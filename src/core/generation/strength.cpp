@@ -838,8 +838,8 @@ std::vector<Combination> TriplesOfTwoChoices(const std::vector<int>& sizes) {
 // stay. The moves are counted in tuples looked at, so that the search takes
 // the same bounded time on any set.
 void ShrinkRows(const Tuples& tuples, std::vector<Combination>& rows, long long bound, RandomSource& random) {
-  constexpr long long kLooks = 1'500'000;  // tuples looked at, at most, over the whole search
-  const int k = static_cast<int>(tuples.sizes.size());
+  constexpr long long kLooks = 700'000;  // tuples looked at, at most, over the whole search
+  const int k = static_cast<int>(tuples.sizes.size()), t = tuples.t;
   std::vector<std::vector<int>> with(static_cast<std::size_t>(k));
   for (int s = 0; s < static_cast<int>(tuples.subsets.size()); ++s)
     for (int c : tuples.subsets[static_cast<std::size_t>(s)]) with[static_cast<std::size_t>(c)].push_back(s);
@@ -881,7 +881,7 @@ void ShrinkRows(const Tuples& tuples, std::vector<Combination>& rows, long long 
   long long looks = 0;
   Combination changed;
   // The looks one row's going may take, and the whole search.
-  const long long perDrop = tuples.total * (tuples.t >= 3 ? 100 : 200);
+  const long long perDrop = tuples.total * (t >= 3 ? 60 : 120);
   const long long most = std::min(kLooks, tuples.total * 300);
   while (static_cast<long long>(rows.size()) > bound && looks < most) {
     const long long until = std::min(most, looks + perDrop);
@@ -897,35 +897,43 @@ void ShrinkRows(const Tuples& tuples, std::vector<Combination>& rows, long long 
     }
     tuples.ofRow(rows[gone], [&](long long i) { hold(i, -1); });
     rows.erase(rows.begin() + static_cast<std::ptrdiff_t>(gone));
+    // The move at which each cell last changed: a cell changed in the last
+    // kTabu moves stays, so that the search does not undo what it just did
+    // (longer beyond pairs, where a tuple has more cells to undo).
+    const long long kTabu = t >= 3 ? 8 : 3;
+    std::vector<long long> changedAt(rows.size() * static_cast<std::size_t>(k), -kTabu - 1);
+    long long moves = 0;
     while (!open.empty() && looks < until) {
-      const Combination want =
-          tuples.digitsOf(open[static_cast<std::size_t>(RandomBelow(random, static_cast<int>(open.size())))]);
+      const long long tuple = open[static_cast<std::size_t>(RandomBelow(random, static_cast<int>(open.size())))];
+      const Combination want = tuples.digitsOf(tuple);
+      const std::vector<int>& set = tuples.subsets[static_cast<std::size_t>(
+          std::upper_bound(tuples.offset.begin(), tuples.offset.end(), tuple) - tuples.offset.begin() - 1)];
       std::size_t chosen = 0;
       long long best = 0;
       int ties = 0;
       const bool any = RandomBelow(random, 10) == 0;
-      // Only the rows that need fewest cells changed are weighed.
-      const auto differing = [&](const Combination& row) {
+      // Only the rows that need fewest cells changed, none of them changed
+      // lately, are weighed.
+      const auto differing = [&](std::size_t r) {
         int n = 0;
-        for (int c = 0; c < k; ++c)
-          n += want[static_cast<std::size_t>(c)] >= 0 &&
-               want[static_cast<std::size_t>(c)] != row[static_cast<std::size_t>(c)];
+        for (int c : set) {
+          if (want[static_cast<std::size_t>(c)] == rows[r][static_cast<std::size_t>(c)]) continue;
+          if (moves - changedAt[r * static_cast<std::size_t>(k) + static_cast<std::size_t>(c)] <= kTabu) return k + 1;
+          ++n;
+        }
         return n;
       };
-      int least = k;
-      for (const Combination& row : rows) least = std::min(least, differing(row));
-      looks += static_cast<long long>(rows.size()) * k;
+      int least = k + 1;
+      for (std::size_t r = 0; r < rows.size(); ++r) least = std::min(least, differing(r));
+      looks += static_cast<long long>(rows.size()) * t;
       for (std::size_t r = 0; r < rows.size(); ++r) {
-        if (differing(rows[r]) != least) continue;
+        if (differing(r) != least) continue;
         touch(rows[r], want);
-        changed = rows[r];
-        for (int c = 0; c < k; ++c)
-          if (want[static_cast<std::size_t>(c)] >= 0)
-            changed[static_cast<std::size_t>(c)] = want[static_cast<std::size_t>(c)];
         long long delta = 0;
-        for (int s : touched)
-          delta += (held[static_cast<std::size_t>(tuples.index(s, changed))] == 0) -
-                   (held[static_cast<std::size_t>(tuples.index(s, rows[r]))] == 1);
+        for (int s : touched) delta -= held[static_cast<std::size_t>(tuples.index(s, rows[r]))] == 1;
+        changed = rows[r];
+        for (int c : set) changed[static_cast<std::size_t>(c)] = want[static_cast<std::size_t>(c)];
+        for (int s : touched) delta += held[static_cast<std::size_t>(tuples.index(s, changed))] == 0;
         looks += static_cast<long long>(touched.size());
         if (any) delta = 0;
         if (ties == 0 || delta > best) {
@@ -939,10 +947,13 @@ void ShrinkRows(const Tuples& tuples, std::vector<Combination>& rows, long long 
       Combination& row = rows[chosen];
       touch(row, want);
       for (int s : touched) hold(tuples.index(s, row), -1);
-      for (int c = 0; c < k; ++c)
-        if (want[static_cast<std::size_t>(c)] >= 0)
+      for (int c : set)
+        if (row[static_cast<std::size_t>(c)] != want[static_cast<std::size_t>(c)]) {
           row[static_cast<std::size_t>(c)] = want[static_cast<std::size_t>(c)];
+          changedAt[chosen * static_cast<std::size_t>(k) + static_cast<std::size_t>(c)] = moves;
+        }
       for (int s : touched) hold(tuples.index(s, row), 1);
+      ++moves;
     }
     if (!open.empty()) break;
     complete = rows;
