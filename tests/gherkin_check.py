@@ -5,7 +5,8 @@ heads a column of its Examples and every column is used; each Examples row
 is one significant procedure of plan.json, and the steps Cucumber makes of
 it are the messages of its path, each followed by the values the procedure
 gives its categories, with the model's text as it is (a "<b>" in a message
-stays "<b>").
+stays "<b>"); where the path has actions, a message between two lifelines
+that are not the tester's reads "FROM sends MESSAGE to TO".
 Usage: gherkin_check.py PLAN-FOLDER NODE_MODULES"""
 import glob
 import json
@@ -29,12 +30,20 @@ def one_line(value):
 
 
 def expected_steps(p):
-    """The messages of the procedure's path, each with its values in order."""
+    """The messages of the procedure's path, each with its values in order;
+    on a path with actions, a message between two lifelines that are not
+    the tester's says who sends it to whom."""
     case = next(c for c in plan["testCases"] if c["number"] == p["testCase"])
     messages = next(x for x in case["paths"] if x["name"] == p["path"])["messages"]
+    passed = list(p["precondition"])
+    for a in p["actions"]:
+        passed += [{"internal": False}] + a["expected"]
+    assert not p["actions"] or len(passed) == len(messages), f"{p['id']}: actions and messages differ"
     steps, k = [], 0
-    for m in messages:
+    for j, m in enumerate(messages):
         line = one_line(m["name"]) or "(unnamed message)"
+        if p["actions"] and passed[j]["internal"]:
+            line = f"{one_line(passed[j]['from'])} sends {line} to {one_line(passed[j]['to'])}"
         categories = ([m["name"]] if m["interactions"] else []) + [s["parameter"] for s in m["settings"]]
         for category in categories:
             if k < len(p["steps"]) and p["steps"][k]["message"] == m["name"] and p["steps"][k]["category"] == category:

@@ -61,6 +61,28 @@ def messages_of(p):
     return next(x for x in case["paths"] if x["name"] == p["path"])["messages"]
 
 
+def run_steps(p):
+    """The steps a tester runs, from plan.json: each action with the
+    messages expected after it, or, on a path without actions, every
+    message with nothing expected. A step is its action's message and the
+    expected result's lines: "message (category = value, ...)", an internal
+    message (between two lifelines that are not the tester's) as
+    "from → to: message (...)"."""
+    if not p["actions"]:
+        return [(m["name"].strip(), "") for m in messages_of(p)]
+
+    def line(m):
+        values = ", ".join(f"{s['category']} = {s['value']}" for s in m["settings"])
+        head = f"{m['from']} → {m['to']}: {m['message']}" if m["internal"] else m["message"]
+        return f"{head} ({values})" if values else head
+    return [(a["message"], "\n".join(line(m) for m in a["expected"])) for a in p["actions"]]
+
+
+def clean(value):
+    """Model text as XML carries it: no control characters but tabs and line breaks."""
+    return re.sub(r"[\x00-\x08\x0b\x0c\x0e-\x1f\ufffe\uffff]", "", value)
+
+
 def check_title(title, p, most):
     assert len(title) <= most, (len(title), title)
     assert title.startswith(f"[{p['id']}] "), title
@@ -85,10 +107,12 @@ for section in root.findall("section"):
         assert case.findtext("template") == "Test Case (Steps)"
         assert case.find("custom/preconds") is not None
         steps = case.findall("custom/steps_separated/step")
-        assert len(steps) == len(messages_of(p)), (p["id"], len(steps))
-        for i, step in enumerate(steps, 1):
-            assert step.findtext("index") == str(i) and step.findtext("content"), "step"
-            assert step.find("expected") is not None
+        want = run_steps(p)
+        assert len(steps) == len(want), (p["id"], len(steps))
+        for i, (step, (action, expected)) in enumerate(zip(steps, want), 1):
+            assert step.findtext("index") == str(i) and step.findtext("content").split("\n")[0] == clean(action), "step"
+            assert step.find("expected") is not None and (step.findtext("expected") or "") == clean(expected), \
+                (p["id"], step.findtext("expected"), expected)
 assert seen == ids, "testrail.xml cases are not the procedures of plan.json"
 
 # Xray
@@ -115,7 +139,11 @@ for test_id, test_rows in tests:
     assert first[column["Test Type"]] == "Manual", first
     labels = first[column["Labels"]]
     assert test_id in labels.split() and " " not in labels, labels
-    assert len(test_rows) == len(messages_of(p)), (test_id, len(test_rows))
+    want = run_steps(p)
+    assert len(test_rows) == len(want), (test_id, len(test_rows))
+    for row, (action, expected) in zip(test_rows, want):
+        assert row[column["Action"]] == one_line(action), (row, action)
+        assert row[column["Expected Result"]].lstrip("'") == expected, (row, expected)
 
 # TestLink
 TAGS = re.compile(r"</?p>|<br/>")
@@ -152,10 +180,11 @@ for suite in root.findall("testsuite"):
         testlink_text(case, "preconditions")
         assert case.findtext("execution_type") == "1"
         steps = case.findall("steps/step")
-        assert len(steps) == len(messages_of(p)), (p["id"], len(steps))
-        for i, step in enumerate(steps, 1):
+        want = run_steps(p)
+        assert len(steps) == len(want), (p["id"], len(steps))
+        for i, (step, (action, expected)) in enumerate(zip(steps, want), 1):
             assert step.findtext("step_number") == str(i) and step.findtext("execution_type") == "1"
-            assert testlink_text(step, "actions")
-            testlink_text(step, "expectedresults")
+            assert testlink_text(step, "actions").split("\n")[0] == clean(action)
+            assert testlink_text(step, "expectedresults") == clean(expected), (testlink_text(step, "expectedresults"), expected)
 assert seen == ids, "testlink.xml cases are not the procedures of plan.json"
 print(f"{len(ids)} procedures in testrail.xml, xray.csv and testlink.xml")

@@ -328,8 +328,28 @@ std::string PlanJson(const PlanningSession& session) {
   plan["testCases"] = cases;
   nlohmann::json procedures = nlohmann::json::array();
   const std::vector<ProcedureNames> names = NamesOfProcedures(session);
+  const std::vector<ToolProcedure> tool = ToolProcedures(session);
+  const auto settingsOf = [](const ToolStep& s) {
+    nlohmann::json settings = nlohmann::json::array();
+    for (const auto& [category, value] : s.settings) settings.push_back({{"category", category}, {"value", value}});
+    return settings;
+  };
+  const auto received = [&](const ToolStep& s) {
+    return nlohmann::json{
+        {"message", s.message}, {"from", s.from}, {"to", s.to}, {"settings", settingsOf(s)}, {"internal", s.internal}};
+  };
   for (std::size_t i = 0; i < session.work().procedures.size(); ++i) {
     const GeneratedProcedure& p = session.work().procedures[i];
+    const ToolProcedure& t = tool[i];
+    nlohmann::json actions = nlohmann::json::array(), precondition = nlohmann::json::array();
+    for (std::size_t s : t.precondition) precondition.push_back(received(t.steps[s]));
+    for (const ToolAction& a : t.actions) {
+      nlohmann::json expected = nlohmann::json::array();
+      for (std::size_t s : a.expected) expected.push_back(received(t.steps[s]));
+      actions.push_back({{"message", t.steps[a.action].message},
+                         {"settings", settingsOf(t.steps[a.action])},
+                         {"expected", expected}});
+    }
     nlohmann::json steps = nlohmann::json::array();
     for (const ProcedureStep& s : p.steps)
       steps.push_back({{"message", s.message},
@@ -346,7 +366,9 @@ std::string PlanJson(const PlanningSession& session) {
                           {"path", p.path},
                           {"number", p.number},
                           {"significant", p.significant},
-                          {"steps", steps}});
+                          {"steps", steps},
+                          {"actions", actions},
+                          {"precondition", precondition}});
   }
   plan["procedures"] = procedures;
   // Invalid UTF-8 from a model is replaced rather than refused.

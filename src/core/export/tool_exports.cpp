@@ -118,6 +118,25 @@ std::string StepText(const ToolStep& s) {
   return s.message + (settings.empty() ? "" : "\n" + settings);
 }
 
+// What a procedure's steps are as a tool runs them: the action and its
+// values, and the expected result, one message a line; without actions,
+// every message with an empty expected result.
+struct RunStep {
+  const ToolStep* step;
+  std::string expected;
+};
+std::vector<RunStep> RunSteps(const ToolProcedure& p) {
+  std::vector<RunStep> out;
+  if (p.actions.empty())
+    for (const ToolStep& s : p.steps) out.push_back({&s, {}});
+  for (const ToolAction& a : p.actions) {
+    std::string expected;
+    for (std::size_t s : a.expected) expected += (expected.empty() ? "" : "\n") + ExpectedLine(p.steps[s]);
+    out.push_back({&p.steps[a.action], expected});
+  }
+  return out;
+}
+
 // The test cases of the procedures, in order, with their procedures.
 std::vector<std::pair<int, std::vector<const ToolProcedure*>>> ByTestCase(const std::vector<ToolProcedure>& all) {
   std::vector<std::pair<int, std::vector<const ToolProcedure*>>> groups;
@@ -173,6 +192,40 @@ std::string TitleWithId(const std::string& id, const std::string& title, std::si
   return ShortenedName("[" + id + "] " + title, most);
 }
 
+std::string ExpectedLine(const ToolStep& s) {
+  std::string text = s.internal ? s.from + " \u2192 " + s.to + ": " + s.message : s.message;
+  std::string values;
+  for (const auto& [category, value] : s.settings) values += (values.empty() ? "" : ", ") + category + " = " + value;
+  return values.empty() ? text : text + " (" + values + ")";
+}
+
+namespace {
+
+// Whether a lifeline is of the tester's side.
+bool TesterSide(const ModelSource& m, Handle object) {
+  if (!object) return false;
+  if (!m.ObjectHasClass(object)) return true;
+  std::string stereotype = m.Stereotype(m.ObjectClass(object));
+  std::transform(stereotype.begin(), stereotype.end(), stereotype.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return stereotype == "actor";
+}
+
+// The actions of a procedure whose steps know their ends.
+void GroupActions(ToolProcedure& t) {
+  if (std::none_of(t.steps.begin(), t.steps.end(), [](const ToolStep& s) { return s.action; })) return;
+  for (std::size_t i = 0; i < t.steps.size(); ++i) {
+    if (t.steps[i].action)
+      t.actions.push_back({i, {}});
+    else if (t.actions.empty())
+      t.precondition.push_back(i);
+    else
+      t.actions.back().expected.push_back(i);
+  }
+}
+
+}  // namespace
+
 std::vector<ToolProcedure> ToolProcedures(const PlanningSession& session) {
   const std::vector<ProcedureNames> names = NamesOfProcedures(session);
   std::vector<ToolProcedure> out;
@@ -190,19 +243,34 @@ std::vector<ToolProcedure> ToolProcedures(const PlanningSession& session) {
       // Every message of the path, with the values of its categories.
       std::map<int, std::size_t> stepOf;  // message record -> step
       const std::vector<MessageRecord>& messages = cases[static_cast<std::size_t>(p.testCase)].messages;
+      const ModelSource* model = session.model();
       for (std::size_t m = 0; m < messages.size(); ++m) {
         if (messages[m].pathName != p.path) continue;
         stepOf[static_cast<int>(m)] = t.steps.size();
-        t.steps.push_back({Trimmed(messages[m].name), {}});
+        ToolStep& step = t.steps.emplace_back();
+        step.message = Trimmed(messages[m].name);
+        if (model == nullptr || !messages[m].message) continue;
+        const Handle from = model->MessageSender(messages[m].message), to = model->MessageReceiver(messages[m].message);
+        step.from = Trimmed(model->ObjectName(from));
+        step.to = Trimmed(model->ObjectName(to));
+        step.action = TesterSide(*model, from);
+        step.internal = !step.action && !TesterSide(*model, to);
       }
       for (const ProcedureStep& s : p.steps) {
         const auto step = stepOf.find(s.messageIndex);
         if (step != stepOf.end()) t.steps[step->second].settings.emplace_back(Trimmed(s.category), Trimmed(s.value));
       }
     }
+    GroupActions(t);
     out.push_back(std::move(t));
   }
   return out;
+}
+
+std::string ProcedurePrecondition(const PlanningSession& session, const ToolProcedure& p) {
+  std::string text = Precondition(session, p.testCase, p.path);
+  for (std::size_t s : p.precondition) text += (text.empty() ? "" : "\n") + ExpectedLine(p.steps[s]);
+  return text;
 }
 
 std::string Precondition(const PlanningSession& session, int testCase, const std::string& path) {
@@ -239,14 +307,14 @@ std::string TestRailXml(const PlanningSession& session) {
       // References become links to the team's issue tracker: none here.
       c.append_child("references");
       pugi::xml_node custom = c.append_child("custom");
-      Child(custom, "preconds", Precondition(session, testCase, p->path));
+      Child(custom, "preconds", ProcedurePrecondition(session, *p));
       pugi::xml_node steps = custom.append_child("steps_separated");
       int index = 0;
-      for (const ToolStep& s : p->steps) {
+      for (const RunStep& s : RunSteps(*p)) {
         pugi::xml_node step = steps.append_child("step");
         Child(step, "index", std::to_string(++index));
-        Child(step, "content", StepText(s));
-        Child(step, "expected", "");
+        Child(step, "content", StepText(*s.step));
+        Child(step, "expected", s.expected);
       }
     }
   }
@@ -268,11 +336,11 @@ std::string XrayCsv(const PlanningSession& session, const CsvStyle& style) {
   // labels go on its first row.
   for (const ToolProcedure& p : ToolProcedures(session)) {
     bool first = true;
-    for (const ToolStep& s : p.steps) {
+    for (const RunStep& s : RunSteps(p)) {
       out += field(p.names.id) + d + "Manual" + d +
              (first ? field(TitleWithId(p.names.id, p.names.title, kJiraSummary)) + d + field(p.names.id)
                     : std::string(1, d)) +
-             d + field(OneLine(s.message)) + d + field(StepSettings(s)) + d + "\r\n";
+             d + field(OneLine(s.step->message)) + d + field(StepSettings(*s.step)) + d + field(s.expected) + "\r\n";
       first = false;
     }
   }
@@ -295,15 +363,15 @@ std::string TestLinkXml(const PlanningSession& session) {
       c.append_attribute("name").set_value(TitleWithId(p->names.id, p->names.title, kTestLinkName).c_str());
       CData(c, "summary",
             TestLinkHtml(p->names.section + (p->significant ? "" : " (insignificant: conflicting values choices)")));
-      CData(c, "preconditions", TestLinkHtml(Precondition(session, testCase, p->path)));
+      CData(c, "preconditions", TestLinkHtml(ProcedurePrecondition(session, *p)));
       Child(c, "execution_type", "1");
       pugi::xml_node steps = c.append_child("steps");
       int number = 0;
-      for (const ToolStep& s : p->steps) {
+      for (const RunStep& s : RunSteps(*p)) {
         pugi::xml_node step = steps.append_child("step");
         Child(step, "step_number", std::to_string(++number));
-        CData(step, "actions", TestLinkHtml(StepText(s)));
-        CData(step, "expectedresults", "");
+        CData(step, "actions", TestLinkHtml(StepText(*s.step)));
+        CData(step, "expectedresults", TestLinkHtml(s.expected));
         Child(step, "execution_type", "1");
       }
       c.append_child("keywords").append_child("keyword").append_attribute("name").set_value(Clean(p->names.id).c_str());
@@ -396,6 +464,16 @@ std::string StepWithLiterals(std::string_view message, Placeholders& names, std:
   return out + line.substr(i);
 }
 
+// The keyword of each step of a procedure in a feature file.
+std::vector<std::string> StepKeywords(const ToolProcedure& p) {
+  std::vector<std::string> keywords(p.steps.size(), "When");
+  for (std::size_t s : p.precondition) keywords[s] = "Given";
+  for (const ToolAction& a : p.actions)
+    for (std::size_t i = 0; i < a.expected.size(); ++i) keywords[a.expected[i]] = i == 0 ? "Then" : "And";
+  for (std::size_t i = 1; i < p.precondition.size(); ++i) keywords[p.precondition[i]] = "And";
+  return keywords;
+}
+
 }  // namespace
 
 std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSession& session) {
@@ -423,12 +501,20 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
       Placeholders names;
       std::vector<std::vector<std::string>> literals;  // per step
       text += "\n  Scenario Outline: path " + OneLine(path) + "\n";
-      for (const ToolStep& s : first.steps) {
+      // With actions: Given for what comes before the first, When for an
+      // action, Then for the first message it brings and And for the
+      // others; an internal message says who sends it to whom.
+      const std::vector<std::string> keywords = StepKeywords(first);
+      for (std::size_t i = 0; i < first.steps.size(); ++i) {
+        const ToolStep& s = first.steps[i];
         literals.emplace_back();
         std::string line = StepWithLiterals(s.message, names, literals.back());
         if (line.empty()) line = "(unnamed message)";
+        if (!first.actions.empty() && s.internal)
+          line = StepWithLiterals(s.from, names, literals.back()) + " sends " + line + " to " +
+                 StepWithLiterals(s.to, names, literals.back());
         for (const auto& setting : s.settings) line += " " + names.add(s.message + "." + setting.first);
-        text += "    When " + line + "\n";
+        text += "    " + keywords[i] + " " + line + "\n";
       }
       text += "\n    Examples:\n      | id |";
       for (const std::string& c : names.columns()) text += " " + GherkinCell(c) + " |";
@@ -571,12 +657,20 @@ nlohmann::json HtmlReportData(const PlanningSession& session) {
       for (const ToolProcedure* pp : procedures) {
         const ToolProcedure& p = *pp;
         if (p.path != path) continue;
+        // Each step the tester runs, with what it is expected to bring.
         json steps = json::array();
-        for (const ToolStep& st : p.steps) {
-          json settings = json::array();
-          for (const auto& [category, value] : st.settings)
+        for (const RunStep& run : RunSteps(p)) {
+          json settings = json::array(), expected = json::array();
+          for (const auto& [category, value] : run.step->settings)
             settings.push_back({{"category", category}, {"value", value}});
-          steps.push_back({{"message", st.message}, {"settings", settings}});
+          std::size_t from = 0;
+          while (from < run.expected.size()) {
+            std::size_t end = run.expected.find('\n', from);
+            if (end == std::string::npos) end = run.expected.size();
+            expected.push_back({{"line", run.expected.substr(from, end - from)}});
+            from = end + 1;
+          }
+          steps.push_back({{"message", run.step->message}, {"settings", settings}, {"expected", expected}});
         }
         pj["procedures"].push_back(
             {{"significant", p.significant}, {"id", p.names.id}, {"title", p.names.title}, {"steps", steps}});

@@ -18,11 +18,28 @@
 namespace zov {
 
 // A procedure as a tool takes it: every message of its path, in order, with
-// the values its categories were given ("category = value").
+// the values its categories were given ("category = value"), who sends it
+// to whom, and whether the tester's side sends it (an action) or neither
+// end is the tester's side (internal).
 struct ToolStep {
   std::string message;
   std::vector<std::pair<std::string, std::string>> settings;  // category, value without the blanks around it
+  std::string from, to;                                       // the lifelines' names
+  bool action = false, internal = false;
 };
+// An action of the tester and what it is expected to bring: the messages
+// after it up to the next action (places in the procedure's steps).
+struct ToolAction {
+  std::size_t action = 0;
+  std::vector<std::size_t> expected;
+};
+// The tester's side of a diagram: its lifelines that the UIT tree shows as
+// actors, an object without a class (a lifeline typed by nothing) or one
+// of a class stereotyped "Actor". A path with a message sent from there is
+// run as actions, each with its expected result; the messages before the
+// first action are its precondition. A path without one (a diagram without
+// the tester's side, or only messages it receives) has no actions: every
+// message is a step, as the steps say.
 struct ToolProcedure {
   ProcedureNames names;
   int testCase = 0;
@@ -30,11 +47,18 @@ struct ToolProcedure {
   std::string path;
   bool significant = true;
   std::vector<ToolStep> steps;
+  std::vector<std::size_t> precondition;
+  std::vector<ToolAction> actions;
 };
+// "validatePin", or "controller → account: withdraw" for an internal one,
+// then its values in brackets: "(amount = 50, notes = 2)".
+std::string ExpectedLine(const ToolStep& s);
 std::vector<ToolProcedure> ToolProcedures(const PlanningSession& session);
 
 // The text a test case's document gives under "PreCondition:", for its path.
 std::string Precondition(const PlanningSession& session, int testCase, const std::string& path);
+// That text, then the messages of the procedure before its first action.
+std::string ProcedurePrecondition(const PlanningSession& session, const ToolProcedure& p);
 
 // The longest titles and names the tools take, in characters.
 inline constexpr std::size_t kTestRailTitle = 250, kJiraSummary = 255, kTestLinkName = 100;

@@ -15,8 +15,8 @@ Feature: Withdraw Cash - main flow
 
   Scenario Outline: path 1.1
     When validatePin <validatePin.validatePin> <validatePin.pin>
-    When withdraw <withdraw.amount>
-    When dispense <dispense.dispense> <dispense.amount> <dispense.notes>
+    Then controller sends withdraw to account <withdraw.amount>
+    And account sends dispense to controller <dispense.dispense> <dispense.amount> <dispense.notes>
 
     Examples:
       | id | validatePin.validatePin | validatePin.pin | withdraw.amount | dispense.dispense | dispense.amount | dispense.notes |
