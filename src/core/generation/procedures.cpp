@@ -243,10 +243,11 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
   // random order of the others. A path of few enough combinations lists
   // them all in a random cyclic order; one of more draws each further
   // combination at random, a draw already taken drawn again.
-  std::vector<Combination> order;
+  // A listed path keeps its combinations as numbers, the others as digits.
+  std::vector<std::int64_t> numbers;
+  std::vector<Combination> drawn;
+  std::vector<std::int64_t> divisors(k);  // the place value of each category's digit
   if (cat.listed()) {
-    // The place value of each category's digit.
-    std::vector<std::int64_t> divisors(k);
     for (std::size_t c = k, product = 1; c-- > 0;) {
       divisors[c] = static_cast<std::int64_t>(product);
       product *= static_cast<std::size_t>(cat.list[c].choices);
@@ -257,25 +258,31 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
       return v;
     };
     std::unordered_set<std::int64_t> taken;
-    for (const Combination& f : first) taken.insert(number(f));
-    order = std::move(first);
+    for (const Combination& f : first) {
+      numbers.push_back(number(f));
+      taken.insert(numbers.back());
+    }
     const std::int64_t wanted = std::min<std::int64_t>(n, cat.T);
     for (std::int64_t v : ShuffleCombinations(cat.T, random)) {
-      if (static_cast<std::int64_t>(order.size()) >= wanted) break;
-      if (taken.count(v) != 0) continue;
-      Combination digits(k);
-      for (std::size_t c = 0; c < k; ++c) digits[c] = static_cast<int>((v / divisors[c]) % cat.list[c].choices);
-      order.push_back(std::move(digits));
+      if (static_cast<std::int64_t>(numbers.size()) >= wanted) break;
+      if (taken.count(v) == 0) numbers.push_back(v);
     }
   } else {
     std::unordered_set<Combination, CombinationHash> taken(first.begin(), first.end());
-    order = std::move(first);
+    drawn = std::move(first);
     Combination digits(k);
-    while (static_cast<std::int64_t>(order.size()) < n) {
+    while (static_cast<std::int64_t>(drawn.size()) < n) {
       for (std::size_t c = 0; c < k; ++c) digits[c] = RandomBelow(random, cat.list[c].choices);
-      if (taken.insert(digits).second) order.push_back(digits);
+      if (taken.insert(digits).second) drawn.push_back(digits);
     }
   }
+  // The digits of the p-th combination drawn.
+  Combination combination(k);
+  const auto combinationAt = [&](std::size_t p) {
+    if (!cat.listed()) return combination = drawn[p], void();
+    for (std::size_t c = 0; c < k; ++c)
+      combination[c] = static_cast<int>((numbers[p] / divisors[c]) % cat.list[c].choices);
+  };
   out << '\n';
   if (cat.troppe || n <= cat.T) {
     out << "- - - - - - generated " << WithSign(n) << " of possible " << (cat.troppe ? " " : "")
@@ -306,14 +313,19 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
       std::vector<std::size_t> byPlace(places.size());
       for (std::size_t p = 0; p < byPlace.size(); ++p) byPlace[p] = p;
       std::sort(byPlace.begin(), byPlace.end(), [&](std::size_t a, std::size_t b) { return places[a] < places[b]; });
-      std::vector<Combination> sorted;
       std::vector<long> sortedPlaces;
+      std::vector<std::int64_t> sortedNumbers;
+      std::vector<Combination> sortedDrawn;
       for (std::size_t p : byPlace) {
-        sorted.push_back(std::move(order[p]));
         sortedPlaces.push_back(places[p]);
+        if (cat.listed())
+          sortedNumbers.push_back(numbers[p]);
+        else
+          sortedDrawn.push_back(std::move(drawn[p]));
       }
-      order = std::move(sorted);
       places = std::move(sortedPlaces);
+      numbers = std::move(sortedNumbers);
+      drawn = std::move(sortedDrawn);
     }
   }
   // One row buffer for every procedure: its cells keep their storage.
@@ -335,7 +347,7 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
   data.path = pathName;
   long number = 1;
   for (std::int64_t p = 0; p < n; ++p) {
-    const Combination& combination = order[static_cast<std::size_t>(p)];
+    combinationAt(static_cast<std::size_t>(p));
     used = 0;
     cell() = "#";  // the table's column of the combination: never written, the row ends at an empty cell
     cell()
