@@ -55,7 +55,7 @@ def expected_steps(p):
 
 
 procedures = {p["id"]: p for p in plan["procedures"]}
-rows = []
+rows, negatives = [], []
 for f in parsed:
     assert not f["errors"], (f["file"], f["errors"])
     for outline in f["outlines"]:
@@ -67,6 +67,14 @@ for f in parsed:
             p = procedures[pickle["cells"][0]]
             rows.append(p["id"])
             assert pickle["steps"] == expected_steps(p), (p["id"], pickle["steps"], expected_steps(p))
-significant = [p["id"] for p in plan["procedures"] if p["significant"]]
+    # A negative procedure is a Scenario of its own, tagged @negative, that
+    # names its id and ends on the refusal of its invalid value.
+    for s in f["scenarios"]:
+        assert "@negative" in s["tags"], s
+        p = procedures[s["name"][s["name"].rindex("(") + 1:-1]]
+        assert p["invalid"] and s["steps"][-1] == f"{one_line(p['invalid'])} is refused", s
+        negatives.append(p["id"])
+significant = [p["id"] for p in plan["procedures"] if p["significant"] and not p["invalid"]]
 assert sorted(rows) == sorted(significant), "the Examples are not the significant procedures"
+assert sorted(negatives) == sorted(p["id"] for p in plan["procedures"] if p["invalid"]), "negative procedures"
 print(f"{len(files)} feature files parsed, {len(rows)} procedures run as plan.json says")

@@ -68,6 +68,8 @@ def run_steps(p):
     expected result's lines: "message (category = value, ...)", an internal
     message (between two lifelines that are not the tester's) as
     "from → to: message (...)"."""
+    if p["invalid"]:
+        return None  # checked apart: its steps end on the refusal
     if not p["actions"]:
         return [(m["name"].strip(), "") for m in messages_of(p)]
 
@@ -108,6 +110,10 @@ for section in root.findall("section"):
         assert case.find("custom/preconds") is not None
         steps = case.findall("custom/steps_separated/step")
         want = run_steps(p)
+        if want is None:
+            assert steps and steps[-1].findtext("expected") == clean(f"{p['invalid']} is refused"), p["id"]
+            assert title.endswith(f"(invalid: {p['invalid']})") or len(title) == 250, title
+            continue
         assert len(steps) == len(want), (p["id"], len(steps))
         for i, (step, (action, expected)) in enumerate(zip(steps, want), 1):
             assert step.findtext("index") == str(i) and step.findtext("content").split("\n")[0] == clean(action), "step"
@@ -120,6 +126,7 @@ rows = list(csv.reader(io.StringIO(text("xray.csv").lstrip("\ufeff"), newline=""
 header = rows[0]
 column = {name: header.index(name) for name in
           ("Test Case Identifier", "Test Type", "Summary", "Labels", "Action", "Data", "Expected Result")}
+label_columns = [i for i, name in enumerate(header) if name == "Labels"]  # one label each
 tests = []  # [id, rows]
 for row in rows[1:]:
     assert len(row) == len(header), row
@@ -137,9 +144,13 @@ for test_id, test_rows in tests:
     p, first = procedures[test_id], test_rows[0]
     check_title(first[column["Summary"]], p, 255)
     assert first[column["Test Type"]] == "Manual", first
-    labels = first[column["Labels"]]
-    assert test_id in labels.split() and " " not in labels, labels
+    labels = [first[i] for i in label_columns if first[i]]
+    assert labels[0] == test_id and all(" " not in label for label in labels), labels
+    assert (labels[1:] == ["negative"]) == bool(p["invalid"]), (test_id, labels)
     want = run_steps(p)
+    if want is None:
+        assert test_rows[-1][column["Expected Result"]].lstrip("'") == f"{p['invalid']} is refused", test_id
+        continue
     assert len(test_rows) == len(want), (test_id, len(test_rows))
     for row, (action, expected) in zip(test_rows, want):
         assert row[column["Action"]] == one_line(action), (row, action)
@@ -174,13 +185,17 @@ for suite in root.findall("testsuite"):
         seen.append(p["id"])
         check_title(name, p, 100)
         assert case.find("externalid") is None, "TestLink reads <externalid> as a number"
-        assert [k.get("name") for k in case.findall("keywords/keyword")] == [p["id"]]
+        assert [k.get("name") for k in case.findall("keywords/keyword")] == [p["id"]] + (["negative"] if p["invalid"] else [])
         summary = testlink_text(case, "summary")
         assert summary.startswith(one_line(p["section"])), (summary, p["section"])
         testlink_text(case, "preconditions")
         assert case.findtext("execution_type") == "1"
         steps = case.findall("steps/step")
         want = run_steps(p)
+        if want is None:
+            assert testlink_text(steps[-1], "expectedresults") == clean(f"{p['invalid']} is refused"), p["id"]
+            assert "negative" in [k.get("name") for k in case.findall("keywords/keyword")]
+            continue
         assert len(steps) == len(want), (p["id"], len(steps))
         for i, (step, (action, expected)) in enumerate(zip(steps, want), 1):
             assert step.findtext("step_number") == str(i) and step.findtext("execution_type") == "1"

@@ -27,9 +27,14 @@ for (const file of files) {
   const pickles = gherkin.compile(document, file, newId)
   const rows = new Map()
   const outlines = []
+  const scenarios = []  // those without Examples: their steps as Cucumber runs them
   for (const child of document.feature.children) {
     const s = child.scenario
     if (!s) continue
+    if (s.examples.length === 0) {
+      scenarios.push({ name: s.name, tags: s.tags.map((t) => t.name), id: s.id, steps: [] })
+      continue
+    }
     const outline = { name: s.name, steps: s.steps.map((t) => t.text), header: [], pickles: [] }
     for (const ex of s.examples) {
       outline.header = ex.tableHeader ? ex.tableHeader.cells.map((c) => c.value) : []
@@ -40,7 +45,9 @@ for (const file of files) {
   for (const p of pickles) {
     const row = rows.get(p.astNodeIds[p.astNodeIds.length - 1])
     if (row) row.outline.pickles.push({ cells: row.cells, steps: p.steps.map((t) => t.text) })
+    const plain = scenarios.find((s) => s.id === p.astNodeIds[0])
+    if (plain) plain.steps = p.steps.map((t) => t.text)
   }
-  out.push({ file, errors: [], feature: document.feature.name, outlines })
+  out.push({ file, errors: [], feature: document.feature.name, outlines, scenarios })
 }
 process.stdout.write(JSON.stringify(out))

@@ -160,7 +160,8 @@ void ForEachProcedureName(const PlanningSession& session,
     std::snprintf(number, sizeof number, "%03ld", place);
     n.id = DiagramOf(diagramOf, p.testCase) + "-" + p.path + "-" + number;
     n.testCase = "SD" + std::to_string(p.testCase);
-    n.title = name + " / " + p.path + " / " + std::to_string(place);
+    n.title = name + " / " + p.path + " / " + std::to_string(place) +
+              (p.invalid.empty() ? "" : " (invalid: " + p.invalid + ")");
     const auto sec = sectionOf.find(p.testCase);
     n.section = sec == sectionOf.end() ? name : sec->second;
     f(i, n);
@@ -240,6 +241,7 @@ nlohmann::json ReportJson(const PlanReport& r) {
            {"duplicates", p.duplicates},
            {"needed", p.needed},
            {"raised", p.raised},
+           {"negative", p.negative},
            {"choices", {{"covered", p.each.covered}, {"possible", p.each.possible}}},
            {"pairs",
             {{"covered", p.pairs.covered}, {"possible", p.pairs.possible}, {"impossible", p.pairs.impossible}}},
@@ -367,6 +369,7 @@ std::string PlanJson(const PlanningSession& session) {
                           {"number", p.number},
                           {"significant", p.significant},
                           {"steps", steps},
+                          {"invalid", p.invalid},
                           {"actions", actions},
                           {"precondition", precondition}});
   }

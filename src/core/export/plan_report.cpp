@@ -71,7 +71,9 @@ std::string PlanReport::seedLine() const {
 std::string PlanReport::text() const {
   std::string out = "Plan report: " + std::to_string(allotted) + " test procedures allotted, " +
                     std::to_string(generated) + " written (" + std::to_string(insignificant) + " insignificant, " +
-                    std::to_string(duplicates) + " repeated), " + std::to_string(useful()) + " useful\n";
+                    std::to_string(duplicates) + " repeated), " + std::to_string(useful()) + " useful" +
+                    (negative > 0 ? ", and " + std::to_string(negative) + " negative (one per invalid value)" : "") +
+                    "\n";
   out += "  " + seedLine() + (strength > 0 ? "; strength " + StrengthName(strength) : std::string()) + "\n";
   if (!weightsSum.empty()) out += "  " + weightsSum + "\n";
   if (kept)
@@ -152,6 +154,8 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
       p.tuples = c.tuples;
       p.earlier = c.earlier;
       p.kept = c.kept;
+      p.negative = c.negative;
+      r.negative += c.negative;
       p.reason = PathReason(p);
       t.generated += p.generated;
       t.insignificant += p.insignificant;

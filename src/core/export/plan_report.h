@@ -31,6 +31,7 @@ struct PlanReport {
     long raised = 0;                    // added to the allotment for the strength
     TupleCoverage each, pairs, tuples;  // choices, pairs and the strength's tuples covered
     long earlier = 0, kept = 0;         // the earlier plan's procedures of the path, and those kept
+    long negative = 0;                  // one per invalid value, beyond the others
     std::string reason;                 // why fewer useful procedures than allotted, or the strength's shortfall
     long useful() const { return generated - insignificant - duplicates; }
 
@@ -75,6 +76,7 @@ struct PlanReport {
   std::vector<Leaf> leaves;
   std::vector<TestCase> testCases;
   long allotted = 0;  // by the selection (the sum over its leaves)
+  long negative = 0;  // negative procedures, apart from those
   long generated = 0, insignificant = 0, duplicates = 0;
   // What became of an earlier plan's procedures (zov plan --keep).
   struct Kept {

@@ -125,6 +125,21 @@ struct RunStep {
   const ToolStep* step;
   std::string expected;
 };
+// The step a negative procedure's tester runs last: the one that sends the
+// invalid value, or on a path with actions the action that brings it (the
+// first, when it comes before any).
+std::size_t RefusingStep(const ToolProcedure& p) {
+  std::size_t step = p.invalidStep;
+  if (!p.actions.empty()) {
+    step = p.actions.front().action;
+    for (const ToolAction& a : p.actions)
+      if (a.action <= p.invalidStep) step = a.action;
+  }
+  return step;
+}
+
+// On a negative procedure, the steps up to the refusing one, which expects
+// the value refused.
 std::vector<RunStep> RunSteps(const ToolProcedure& p) {
   std::vector<RunStep> out;
   if (p.actions.empty())
@@ -133,6 +148,11 @@ std::vector<RunStep> RunSteps(const ToolProcedure& p) {
     std::string expected;
     for (std::size_t s : a.expected) expected += (expected.empty() ? "" : "\n") + ExpectedLine(p.steps[s]);
     out.push_back({&p.steps[a.action], expected});
+  }
+  if (!p.invalid.empty() && !p.steps.empty()) {
+    const ToolStep* last = &p.steps[RefusingStep(p)];
+    while (!out.empty() && out.back().step != last) out.pop_back();
+    if (!out.empty()) out.back().expected = p.invalid + " is refused";
   }
   return out;
 }
@@ -256,10 +276,14 @@ std::vector<ToolProcedure> ToolProcedures(const PlanningSession& session) {
         step.action = TesterSide(*model, from);
         step.internal = !step.action && !TesterSide(*model, to);
       }
-      for (const ProcedureStep& s : p.steps) {
+      for (std::size_t k = 0; k < p.steps.size(); ++k) {
+        const ProcedureStep& s = p.steps[k];
         const auto step = stepOf.find(s.messageIndex);
-        if (step != stepOf.end()) t.steps[step->second].settings.emplace_back(Trimmed(s.category), Trimmed(s.value));
+        if (step == stepOf.end()) continue;
+        t.steps[step->second].settings.emplace_back(Trimmed(s.category), Trimmed(s.value));
+        if (static_cast<int>(k) == p.invalidStep) t.invalidStep = step->second;
       }
+      t.invalid = p.invalid;
     }
     GroupActions(t);
     out.push_back(std::move(t));
@@ -327,19 +351,22 @@ std::string XrayCsv(const PlanningSession& session, const CsvStyle& style) {
   const auto field = [d](const std::string& text) { return CsvField(Clean(text), d); };
   bool firstColumn = true;
   for (const char* column :
-       {"Test Case Identifier", "Test Type", "Summary", "Labels", "Action", "Data", "Expected Result"}) {
+       {"Test Case Identifier", "Test Type", "Summary", "Labels", "Labels", "Action", "Data", "Expected Result"}) {
     out += (firstColumn ? "" : std::string(1, d)) + field(column);
     firstColumn = false;
   }
   out += "\r\n";
   // The identifier on every row groups a test's steps; its summary and
-  // labels go on its first row.
+  // labels go on its first row. A label holds no blank, and a second
+  // column of the same name takes the second label, "negative", as Jira's
+  // CSV import maps two columns to one field of many values.
   for (const ToolProcedure& p : ToolProcedures(session)) {
     bool first = true;
     for (const RunStep& s : RunSteps(p)) {
       out += field(p.names.id) + d + "Manual" + d +
-             (first ? field(TitleWithId(p.names.id, p.names.title, kJiraSummary)) + d + field(p.names.id)
-                    : std::string(1, d)) +
+             (first ? field(TitleWithId(p.names.id, p.names.title, kJiraSummary)) + d + field(p.names.id) + d +
+                          (p.invalid.empty() ? "" : "negative")
+                    : std::string(2, d)) +
              d + field(OneLine(s.step->message)) + d + field(StepSettings(*s.step)) + d + field(s.expected) + "\r\n";
       first = false;
     }
@@ -374,7 +401,9 @@ std::string TestLinkXml(const PlanningSession& session) {
         CData(step, "expectedresults", TestLinkHtml(s.expected));
         Child(step, "execution_type", "1");
       }
-      c.append_child("keywords").append_child("keyword").append_attribute("name").set_value(Clean(p->names.id).c_str());
+      pugi::xml_node keywords = c.append_child("keywords");
+      keywords.append_child("keyword").append_attribute("name").set_value(Clean(p->names.id).c_str());
+      if (!p->invalid.empty()) keywords.append_child("keyword").append_attribute("name").set_value("negative");
     }
   }
   return Xml(doc);
@@ -521,7 +550,7 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
       text += "\n";
       for (std::size_t i = k; i < end; ++i) {
         const ToolProcedure& p = *procedures[i];
-        if (!p.significant) continue;
+        if (!p.significant || !p.invalid.empty()) continue;
         text += "      | " + GherkinCell(p.names.id) + " |";
         for (std::size_t step = 0; step < p.steps.size(); ++step) {
           if (step < literals.size())
@@ -529,6 +558,23 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
           for (const auto& setting : p.steps[step].settings) text += " " + GherkinCell(setting.second) + " |";
         }
         text += "\n";
+      }
+      // Each negative procedure a Scenario of its own, tagged, its values
+      // in its steps, ending on the refusal.
+      for (std::size_t i = k; i < end; ++i) {
+        const ToolProcedure& p = *procedures[i];
+        if (p.invalid.empty()) continue;
+        text += "\n  @negative\n  Scenario: path " + OneLine(path) + ", invalid " + OneLine(p.invalid) + " (" +
+                OneLine(p.names.id) + ")\n";
+        const std::vector<std::string> said = StepKeywords(p);
+        for (std::size_t s = 0; s <= RefusingStep(p) && s < p.steps.size(); ++s) {
+          const ToolStep& st = p.steps[s];
+          std::string line = OneLine(st.message).empty() ? "(unnamed message)" : OneLine(st.message);
+          if (!p.actions.empty() && st.internal) line = OneLine(st.from) + " sends " + line + " to " + OneLine(st.to);
+          for (const auto& setting : st.settings) line += " " + OneLine(setting.second);
+          text += "    " + said[s] + " " + line + "\n";
+        }
+        text += "    Then " + OneLine(p.invalid) + " is refused\n";
       }
       k = end;
     }

@@ -49,6 +49,9 @@ struct ToolProcedure {
   std::vector<ToolStep> steps;
   std::vector<std::size_t> precondition;
   std::vector<ToolAction> actions;
+  // A negative procedure: "amount = -5", and the step whose message holds it.
+  std::string invalid;
+  std::size_t invalidStep = 0;
 };
 // "validatePin", or "controller → account: withdraw" for an internal one,
 // then its values in brackets: "(amount = 50, notes = 2)".

@@ -308,6 +308,7 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
       while (taken.count(next) != 0) ++next;
       places[p] = next++;
     }
+    for (long place : places) count.lastPlace = std::max(count.lastPlace, place);
     if (!kept.empty()) {
       // Places are distinct: the rows sort by place.
       std::vector<std::size_t> byPlace(places.size());
@@ -432,6 +433,120 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
   return count;
 }
 
+namespace {
+
+// Whether a category of messages k to j holds an invalid value.
+bool HasInvalidChoices(const TestCaseRecord& r, std::size_t k, std::size_t j) {
+  for (std::size_t m = k; m <= j && m < r.messages.size(); ++m) {
+    const MessageRecord& msg = r.messages[m];
+    for (int i = 0; i < msg.ownChoiceCount && i < static_cast<int>(msg.ownChoices.size()); ++i)
+      if (InvalidValue(msg.ownChoices[static_cast<std::size_t>(i)])) return true;
+    for (int a = 0; a < msg.attributeCount && a < static_cast<int>(msg.attributes.size()); ++a) {
+      const AttributeRecord& attr = msg.attributes[static_cast<std::size_t>(a)];
+      for (int i = 0; i < attr.choiceCount && i < static_cast<int>(attr.choices.size()); ++i)
+        if (InvalidValue(attr.choices[static_cast<std::size_t>(i)].value)) return true;
+    }
+  }
+  return false;
+}
+
+// The test case with messages k to j holding their valid values only.
+TestCaseRecord ValidChoicesOnly(const TestCaseRecord& r, std::size_t k, std::size_t j) {
+  TestCaseRecord valid = r;
+  for (std::size_t m = k; m <= j && m < valid.messages.size(); ++m) {
+    MessageRecord& msg = valid.messages[m];
+    std::vector<std::string> own;
+    for (int i = 0; i < msg.ownChoiceCount && i < static_cast<int>(msg.ownChoices.size()); ++i)
+      if (!InvalidValue(msg.ownChoices[static_cast<std::size_t>(i)]))
+        own.push_back(msg.ownChoices[static_cast<std::size_t>(i)]);
+    msg.ownChoiceCount = static_cast<std::int16_t>(own.size());
+    msg.ownChoices = std::move(own);
+    for (int a = 0; a < msg.attributeCount && a < static_cast<int>(msg.attributes.size()); ++a) {
+      AttributeRecord& attr = msg.attributes[static_cast<std::size_t>(a)];
+      std::vector<ChoiceRecord> choices;
+      for (int i = 0; i < attr.choiceCount && i < static_cast<int>(attr.choices.size()); ++i)
+        if (!InvalidValue(attr.choices[static_cast<std::size_t>(i)].value))
+          choices.push_back(attr.choices[static_cast<std::size_t>(i)]);
+      attr.choiceCount = static_cast<std::int16_t>(choices.size());
+      attr.choices = std::move(choices);
+    }
+  }
+  return valid;
+}
+
+// The negative procedures of a path, after its others: for each invalid
+// value of each category, in category order, one procedure giving that
+// category that value and every other category a valid value drawn at
+// random, so that no procedure holds two invalid values. A category whose
+// values are all invalid leaves the others none to try with: they are not
+// written, and warn says so.
+void WriteNegatives(const TestCaseRecord& r, const TestCaseRecord& valid, std::size_t k, std::size_t j, int testCase,
+                    const std::string& pathName, RandomSource& random, std::ostream& out, const ProcedureSink& collect,
+                    const std::function<void(const std::string&)>& warn, PathCount& count) {
+  const CategoryList all = BuildCategories(r, k, j);
+  const auto value = [](const TestCaseRecord& t, const CategoryRef& ref, std::size_t d) -> const std::string& {
+    const MessageRecord& msg = t.messages[static_cast<std::size_t>(ref.message)];
+    return ref.own ? msg.ownChoices[d] : msg.attributes[static_cast<std::size_t>(ref.attr)].choices[d].value;
+  };
+  const auto validCount = [&](const CategoryRef& ref) {
+    const MessageRecord& msg = valid.messages[static_cast<std::size_t>(ref.message)];
+    return ref.own ? static_cast<int>(msg.ownChoiceCount)
+                   : static_cast<int>(msg.attributes[static_cast<std::size_t>(ref.attr)].choiceCount);
+  };
+  long number = 1 + count.procedures - count.insignificant;
+  long place = count.lastPlace + 1;
+  bool missing = false;
+  for (std::size_t c = 0; c < all.list.size(); ++c) {
+    const CategoryRef& ref = all.list[c];
+    for (int d = 0; d < ref.choices; ++d) {
+      if (!InvalidValue(value(r, ref, static_cast<std::size_t>(d)))) continue;
+      GeneratedProcedure data;
+      data.testCase = testCase;
+      data.path = pathName;
+      data.number = number;
+      data.place = place;
+      std::string text =
+          "\nTest Procedure  (SD" + WithSign(testCase) + ") " + pathName + "_" + WithSign(number) + "\n\n";
+      bool possible = true;
+      for (std::size_t o = 0; o < all.list.size() && possible; ++o) {
+        const CategoryRef& other = all.list[o];
+        const MessageRecord& msg = r.messages[static_cast<std::size_t>(other.message)];
+        std::string chosen;
+        if (o == c) {
+          chosen = WithoutInvalidMark(value(r, ref, static_cast<std::size_t>(d)));
+        } else if (const int n = validCount(other); n > 0) {
+          chosen = value(valid, other, static_cast<std::size_t>(RandomBelow(random, n)));
+        } else {
+          possible = false;
+          break;
+        }
+        const std::string category = other.own ? msg.name : msg.attributes[static_cast<std::size_t>(other.attr)].name;
+        text += msg.name + "\n" + (other.own ? " " + chosen : " " + category + "\n   " + chosen) + "\n";
+        if (o == c) {
+          text += "     [Invalid value: to be refused ]\n";
+          data.invalid = Trimmed(category) + " = " + Trimmed(chosen);
+          data.invalidStep = static_cast<int>(data.steps.size());
+        }
+        data.steps.push_back({msg.name, category, chosen, {}, {}, other.message});
+      }
+      if (!possible) {
+        missing = true;
+        continue;
+      }
+      out << text << " \n" << kRule << '\n';
+      if (collect) collect(data);
+      ++count.negative;
+      ++number;
+      ++place;
+    }
+  }
+  if (missing && warn)
+    warn("\"" + WithoutTrailingBlanks(r.name) + "\", path " + pathName +
+         ": a category has no valid value; the negative procedures of the other categories were not written.");
+}
+
+}  // namespace
+
 GenerationResult GenerateTestProcedures(const GenerationContext& g,
                                         const std::function<void(const std::string&)>& warn) {
   GenerationResult result;
@@ -473,7 +588,12 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
         const std::string path = r.messages[k].pathName;
         std::size_t j = k;
         while (j + 1 < r.messages.size() && r.messages[j + 1].pathName == path) ++j;
-        const CategoryList cat = BuildCategories(r, k, j);
+        // Invalid values stay out of the combinations; each gets a
+        // negative procedure after the others.
+        const bool negatives = HasInvalidChoices(r, k, j);
+        const TestCaseRecord valid = negatives ? ValidChoicesOnly(r, k, j) : TestCaseRecord();
+        const TestCaseRecord& source = negatives ? valid : r;
+        const CategoryList cat = BuildCategories(source, k, j);
         int n = q;
         if (rest > 0) {
           n = q + 1;
@@ -481,8 +601,10 @@ GenerationResult GenerateTestProcedures(const GenerationContext& g,
         }
         // Each path on its own stream: another path's choices change nothing here.
         const std::unique_ptr<RandomSource> own = g.pathRandom ? g.pathRandom(i, path) : nullptr;
-        const PathCount written = GeneratePath(r, cat, i, path, n, own ? *own : g.random, warn, out, g.collect,
-                                               g.strength, g.earlier ? g.earlier(i, path) : nullptr, g.everyPath);
+        PathCount written = GeneratePath(source, cat, i, path, n, own ? *own : g.random, warn, out, g.collect,
+                                         g.strength, g.earlier ? g.earlier(i, path) : nullptr, g.everyPath);
+        if (negatives) WriteNegatives(r, valid, k, j, i, path, own ? *own : g.random, out, g.collect, g.warn, written);
+        result.negative += written.negative;
         result.procedures += written.procedures;
         result.insignificant += written.insignificant;
         result.outcomes.push_back({i, path, written});

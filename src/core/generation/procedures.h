@@ -69,6 +69,10 @@ struct GeneratedProcedure {
   long place = 0;   // its place in the path, the last part of its id (kept from an earlier plan)
   bool significant = true;
   std::vector<ProcedureStep> steps;
+  // A negative procedure: the category and the invalid value it tries,
+  // without the mark ("amount = -5"); empty for the others.
+  std::string invalid;
+  int invalidStep = -1;  // the step that holds it
   bool operator==(const GeneratedProcedure&) const = default;
 };
 using ProcedureSink = std::function<void(const GeneratedProcedure&)>;
@@ -99,6 +103,8 @@ struct PathCount {
   TupleCoverage each, pairs, tuples;  // choices, pairs and t-tuples the significant ones cover
   long earlier = 0;                   // procedures of the path in the earlier plan kept from
   long kept = 0;                      // of which kept, with their places
+  long lastPlace = 0;                 // the highest place given
+  long negative = 0;                  // negative procedures, one per invalid value, beyond the others
 };
 // Whether the procedure of the combination with these choice digits (-1:
 // category left out, for a tuple) is significant: no property of a choice
@@ -126,6 +132,7 @@ struct GenerationResult {
   std::vector<PathOutcome> outcomes;  // their paths, in order
   long procedures = 0;                // procedures written, valid or not
   long insignificant = 0;             // of which marked "Conflicting values choices"
+  long negative = 0;                  // negative procedures, apart from those
   int paths = 0;
   int failed = 0;  // script files that could not be written
 };

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/model_source.h"
@@ -17,6 +18,17 @@ namespace zov {
 inline constexpr std::size_t kMaxMessages = 1001;  // message records, 0 to 1000
 inline constexpr std::size_t kMaxChoices = 101;    // choices of a category, 0 to 100
 inline constexpr std::size_t kMaxProperties = 11;  // properties or selectors of a choice, 0 to 10
+
+// A choice whose value starts with "~" is invalid: a value the system under
+// test must refuse (PICT's negative-value marker). Valid values are
+// combined; each invalid one gets a procedure of its own, the other
+// categories at valid values. The mark is part of the value as the editors,
+// a choices file ("invalid VALUE"), a "DEF(" list and a session hold it.
+inline constexpr std::string_view kInvalidMark = "~";
+inline bool InvalidValue(std::string_view value) { return value.substr(0, kInvalidMark.size()) == kInvalidMark; }
+inline std::string WithoutInvalidMark(std::string_view value) {
+  return std::string(InvalidValue(value) ? value.substr(kInvalidMark.size()) : value);
+}
 
 // One choice of a settings category.
 struct ChoiceRecord {

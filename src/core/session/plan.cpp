@@ -47,16 +47,16 @@ Outcome ReadChoicesFile(const std::string& path, ChoicesFile& out) {
     if (word == "category") {
       if (rest.empty()) return fail("'category' needs a node");
       out.categories.push_back({rest, n, {}});
-    } else if (word == "choice") {
-      if (out.categories.empty()) return fail("'choice' before any 'category'");
-      out.categories.back().values.push_back({rest, {}, {}});
+    } else if (word == "choice" || word == "invalid") {
+      if (out.categories.empty()) return fail("'" + word + "' before any 'category'");
+      out.categories.back().values.push_back({(word == "invalid" ? std::string(kInvalidMark) : "") + rest, {}, {}});
     } else if (word == "property" || word == "if") {
       if (out.categories.empty() || out.categories.back().values.empty())
         return fail("'" + word + "' before any 'choice'");
       ChosenValue& v = out.categories.back().values.back();
       (word == "property" ? v.properties : v.selectors) = rest;
     } else {
-      return fail("expected 'category', 'choice', 'property' or 'if', found '" + word + "'");
+      return fail("expected 'category', 'choice', 'invalid', 'property' or 'if', found '" + word + "'");
     }
   }
   return {};
@@ -129,7 +129,8 @@ std::string PlanResult::text(std::size_t files) const {
   const auto plural = [](long n, const char* one) { return std::to_string(n) + " " + one + (n == 1 ? "" : "s"); };
   return plural(testCases, "test case") + ", " + plural(generation.paths, "path") + ", " +
          plural(generation.procedures, "test procedure") + " (" + std::to_string(generation.insignificant) +
-         " insignificant), " + plural(static_cast<long>(files), "file");
+         " insignificant" + (generation.negative > 0 ? ", " + std::to_string(generation.negative) + " negative" : "") +
+         "), " + plural(static_cast<long>(files), "file");
 }
 
 PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptions& o) {

@@ -30,6 +30,7 @@ Outcome SelectNodes(PlanningSession& p, const SelectionOptions& o);
 // A file of choices:
 //   category NODE        the parameter or message node (key or path)
 //   choice VALUE         an own value of that category
+//   invalid VALUE        an own value that must be refused (kept as "~VALUE")
 //   property P1,P2       properties of the last value (parameters)
 //   if S1,S2             if-selectors of the last value (parameters)
 // Blank lines and lines starting with "#" are skipped; a UTF-8 byte order
