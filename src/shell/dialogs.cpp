@@ -229,6 +229,20 @@ void AddValueOnEnter(QDialog* dialog, QPushButton* add, QLineEdit* value, const 
   });
 }
 
+// The "Invalid" check box beside an editor's value: a value added while it
+// is checked must be refused, and is kept with the mark before it.
+QCheckBox* InvalidBox() {
+  auto* box = new QCheckBox(QStringLiteral("&Invalid"));
+  box->setObjectName(QStringLiteral("Invalid"));
+  box->setToolTip(QStringLiteral("A value the system must refuse: it gets a negative test procedure of its own"));
+  return box;
+}
+// The value typed, with the mark when "Invalid" is checked.
+std::string TypedValue(const QLineEdit* edit, const QCheckBox* invalid) {
+  const std::string value = edit->text().toStdString();
+  return invalid->isChecked() && !InvalidValue(value) ? std::string(kInvalidMark) + value : value;
+}
+
 // The common end of both editors: the frame, OK (ok() of the editor) and
 // Cancel (cancel(), also when the window is closed). OK first adds an own
 // value still in the box (addValue; false keeps the editor open). Returns
@@ -285,6 +299,7 @@ FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialo
   selectorsEdit_->setObjectName(QStringLiteral("Selectors"));
   auto* add = new QPushButton(QStringLiteral("Add  --->"));
   add->setObjectName(QStringLiteral("Add"));
+  invalid_ = InvalidBox();
 
   auto* grid = new QGridLayout(frame);
   grid->addWidget(defaultsOption_, 0, 0);
@@ -297,6 +312,7 @@ FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialo
   grid->addWidget(propertiesEdit_, 4, 1);
   grid->addWidget(new QLabel(QStringLiteral("IF selectors:")), 5, 0);
   grid->addWidget(selectorsEdit_, 5, 1);
+  grid->addWidget(invalid_, 6, 0);
   grid->addWidget(add, 6, 1);
   grid->addWidget(choiceList_, 0, 2, 7, 1);
 
@@ -318,10 +334,11 @@ FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialo
   });
   // The value in the boxes joins the choices; false when the category is full.
   const auto addValue = [this] {
-    e_.value = valueEdit_->text().toStdString();
+    e_.value = TypedValue(valueEdit_, invalid_);
     e_.selectors = selectorsEdit_->text().toStdString();
     e_.properties = propertiesEdit_->text().toStdString();
     const bool added = e_.add();
+    if (added) invalid_->setChecked(false);
     if (!added) QMessageBox::warning(this, windowTitle(), kTooManyChoices);
     sync();
     return added;
@@ -365,11 +382,13 @@ FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) 
   valueEdit_->setObjectName(QStringLiteral("Value"));
   auto* add = new QPushButton(QStringLiteral("Add -->"));
   add->setObjectName(QStringLiteral("Add"));
+  invalid_ = InvalidBox();
   auto* grid = new QGridLayout(frame);
   grid->addWidget(defaultsOption_, 0, 0);
   grid->addWidget(defaultList_, 1, 0, 1, 2);
   grid->addWidget(ownValuesOption_, 2, 0);
   grid->addWidget(valueEdit_, 2, 1);
+  grid->addWidget(invalid_, 3, 0);
   grid->addWidget(add, 3, 1);
   grid->addWidget(choiceList_, 0, 2, 4, 1);
   // Either option keeps what is typed in the box.
@@ -384,8 +403,9 @@ FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) 
     sync();
   });
   const auto addValue = [this] {
-    e_.value = valueEdit_->text().toStdString();
+    e_.value = TypedValue(valueEdit_, invalid_);
     const bool added = e_.add();
+    if (added) invalid_->setChecked(false);
     if (!added) QMessageBox::warning(this, windowTitle(), kTooManyChoices);
     sync();
     return added;

@@ -88,6 +88,7 @@ class FormIntervallo : public QDialog {
   QLineEdit* valueEdit() const { return valueEdit_; }
   QLineEdit* selectorsEdit() const { return selectorsEdit_; }
   QLineEdit* propertiesEdit() const { return propertiesEdit_; }
+  QCheckBox* invalid() const { return invalid_; }
 
  private:
   void sync();
@@ -100,6 +101,7 @@ class FormIntervallo : public QDialog {
   QLineEdit* valueEdit_;
   QLineEdit* selectorsEdit_;
   QLineEdit* propertiesEdit_;
+  QCheckBox* invalid_;
 };
 
 // "FormInteractions": the interactions categories editor.
@@ -112,6 +114,7 @@ class FormInteractions : public QDialog {
   QListWidget* defaultList() const { return defaultList_; }
   QListWidget* choiceList() const { return choiceList_; }
   QLineEdit* valueEdit() const { return valueEdit_; }
+  QCheckBox* invalid() const { return invalid_; }
 
  private:
   void sync();
@@ -121,6 +124,7 @@ class FormInteractions : public QDialog {
   QListWidget* defaultList_;
   QListWidget* choiceList_;
   QLineEdit* valueEdit_;
+  QCheckBox* invalid_;
 };
 
 }  // namespace zov::gui

@@ -1024,6 +1024,14 @@ class ShellTest : public QObject {
     form.valueEdit()->setText(QStringLiteral("fast"));
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Add")), Qt::LeftButton);
     QCOMPARE(form.choiceList()->count(), 1);
+    // "Invalid" adds the value with its mark, then clears itself.
+    form.valueEdit()->setText(QStringLiteral("stuck"));
+    QTest::keyClick(form.invalid(), Qt::Key_Space);
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Add")), Qt::LeftButton);
+    QCOMPARE(form.choiceList()->item(1)->text(), QStringLiteral("~stuck"));
+    QVERIFY(!form.invalid()->isChecked());
+    if (const QByteArray shots = qgetenv("ZOV_SCREENSHOTS"); !shots.isEmpty())
+      form.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/interactions-editor.png"));
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Cancel")), Qt::LeftButton);
     QVERIFY(!g.session.interactionsEditor.record()->edited);
     // Enter adds; Ctrl+Enter is OK.
