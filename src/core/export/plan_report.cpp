@@ -72,7 +72,9 @@ std::string PlanReport::text() const {
   std::string out = "Plan report: " + std::to_string(allotted) + " test procedures allotted, " +
                     std::to_string(generated) + " written (" + std::to_string(insignificant) + " insignificant, " +
                     std::to_string(duplicates) + " repeated), " + std::to_string(useful()) + " useful" +
-                    (negative > 0 ? ", and " + std::to_string(negative) + " negative (one per invalid value)" : "") +
+                    (negative > 0 ? ", and " + std::to_string(negative) + " negative procedure" +
+                                        (negative == 1 ? "" : "s") + " (one per invalid value)"
+                                  : "") +
                     "\n";
   out += "  " + seedLine() + (strength > 0 ? "; strength " + StrengthName(strength) : std::string()) + "\n";
   if (!weightsSum.empty()) out += "  " + weightsSum + "\n";
