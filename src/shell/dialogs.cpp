@@ -175,6 +175,7 @@ void NumTestDialog::sync() {
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QShortcut>
+#include <QSignalBlocker>
 
 #include "specification/category_editors.h"
 
@@ -241,6 +242,32 @@ QCheckBox* InvalidBox() {
 std::string TypedValue(const QLineEdit* edit, const QCheckBox* invalid) {
   const std::string value = edit->text().toStdString();
   return invalid->isChecked() && !InvalidValue(value) ? std::string(kInvalidMark) + value : value;
+}
+
+// The own values of an editor, each with an "Invalid" check: checking one
+// marks the value invalid, unchecking it valid again.
+template <typename Editor>
+void FillOwnValues(QListWidget* list, Editor& e) {
+  const QSignalBlocker quiet(list);
+  Fill(list, e.choiceLines);
+  for (int i = 0; i < list->count(); ++i) {
+    QListWidgetItem* item = list->item(i);
+    item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+    item->setCheckState(InvalidValue(e.choiceLines[static_cast<std::size_t>(i)]) ? Qt::Checked : Qt::Unchecked);
+    item->setToolTip(QStringLiteral("Checked: an invalid value, which gets a negative test procedure"));
+  }
+}
+// The item's text follows its mark; the own values are in use from then on
+// (options shows it).
+template <typename Editor>
+void MarkOnCheck(QDialog* dialog, QListWidget* list, Editor& e, const std::function<void()>& options) {
+  QObject::connect(list, &QListWidget::itemChanged, dialog, [list, &e, options](QListWidgetItem* item) {
+    const auto row = static_cast<std::size_t>(list->row(item));
+    if (!e.markInvalid(row, item->checkState() == Qt::Checked) || row >= e.choiceLines.size()) return;
+    const QSignalBlocker quiet(list);
+    item->setText(QString::fromStdString(e.choiceLines[row]));
+    options();
+  });
 }
 
 // The common end of both editors: the frame, OK (ok() of the editor) and
@@ -346,6 +373,10 @@ FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialo
   AddValueOnEnter(this, add, valueEdit_, e_, addValue);
   InvioAggiunge(add, {valueEdit_, selectorsEdit_, propertiesEdit_});
   OkWithTypedValue(this, e_, frame, valueEdit_, addValue);
+  MarkOnCheck(this, choiceList_, e_, [this] {
+    defaultsOption_->setChecked(e_.useDefaults);
+    ownValuesOption_->setChecked(e_.useOwnValues);
+  });
   sync();
 }
 
@@ -360,7 +391,7 @@ void FormIntervallo::sync() {
     defaultsOption_->setAutoExclusive(true);
   }
   Fill(defaultList_, e_.defaultLines);
-  Fill(choiceList_, e_.choiceLines);
+  FillOwnValues(choiceList_, e_);
   note_->setText(QString::fromStdString(e_.note));
   valueEdit_->setText(QString::fromStdString(e_.value));
   selectorsEdit_->setText(QString::fromStdString(e_.selectors));
@@ -413,6 +444,10 @@ FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) 
   AddValueOnEnter(this, add, valueEdit_, e_, addValue);
   InvioAggiunge(add, {valueEdit_});
   OkWithTypedValue(this, e_, frame, valueEdit_, addValue);
+  MarkOnCheck(this, choiceList_, e_, [this] {
+    defaultsOption_->setChecked(e_.useDefaults);
+    ownValuesOption_->setChecked(e_.useOwnValues);
+  });
   sync();
 }
 
@@ -420,7 +455,7 @@ void FormInteractions::sync() {
   defaultsOption_->setChecked(e_.useDefaults);
   ownValuesOption_->setChecked(e_.useOwnValues);
   Fill(defaultList_, e_.defaultLines);
-  Fill(choiceList_, e_.choiceLines);
+  FillOwnValues(choiceList_, e_);
   valueEdit_->setText(QString::fromStdString(e_.value));
 }
 

@@ -1007,9 +1007,13 @@ class ShellTest : public QObject {
       QVERIFY(form.isVisible());
       QCOMPARE(form.choiceList()->count(), 2);
       QCOMPARE(form.choiceList()->item(1)->text(), QStringLiteral("6[if idle]"));
+      // The check of an own value marks it invalid; OK keeps the mark.
+      form.choiceList()->item(1)->setCheckState(Qt::Checked);
+      QCOMPARE(form.choiceList()->item(1)->text(), QStringLiteral("~6[if idle]"));
       QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("OK")), Qt::LeftButton);
       QVERIFY(!form.isVisible());
     }
+    QCOMPARE(g.session.settingsEditor.record()->choices[1].value, std::string("~6"));
     QCOMPARE(int(g.session.settingsEditor.record()->choiceCount), 2);
     QVERIFY(g.session.settingsEditor.record()->edited);
 
@@ -1030,6 +1034,12 @@ class ShellTest : public QObject {
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Add")), Qt::LeftButton);
     QCOMPARE(form.choiceList()->item(1)->text(), QStringLiteral("~stuck"));
     QVERIFY(!form.invalid()->isChecked());
+    QCOMPARE(form.choiceList()->item(1)->checkState(), Qt::Checked);
+    // Each own value's check marks it, or takes the mark away.
+    form.choiceList()->item(0)->setCheckState(Qt::Checked);
+    QCOMPARE(form.choiceList()->item(0)->text(), QStringLiteral("~fast"));
+    form.choiceList()->item(1)->setCheckState(Qt::Unchecked);
+    QCOMPARE(form.choiceList()->item(1)->text(), QStringLiteral("stuck"));
     if (const QByteArray shots = qgetenv("ZOV_SCREENSHOTS"); !shots.isEmpty())
       form.grab().save(QString::fromLocal8Bit(shots) + QStringLiteral("/interactions-editor.png"));
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Cancel")), Qt::LeftButton);

@@ -216,6 +216,31 @@ bool SettingsEditor::add() {
   return true;
 }
 
+namespace {
+
+// A value and the line that lists it, both with or without the mark.
+void Mark(std::string& value, std::string* line, bool invalid) {
+  if (InvalidValue(value) == invalid) return;
+  value = invalid ? std::string(kInvalidMark) + value : WithoutInvalidMark(value);
+  if (line != nullptr) *line = invalid ? std::string(kInvalidMark) + *line : line->substr(kInvalidMark.size());
+}
+
+}  // namespace
+
+bool SettingsEditor::markInvalid(std::size_t i, bool invalid) {
+  if (!useOwnValues) chooseOwnValues();
+  if (i >= static_cast<std::size_t>(nextChoice) || i >= pending_.choices.size()) return false;
+  Mark(pending_.choices[i].value, i < choiceLines.size() ? &choiceLines[i] : nullptr, invalid);
+  return true;
+}
+
+bool InteractionsEditor::markInvalid(std::size_t i, bool invalid) {
+  if (!useOwnValues) chooseOwnValues();
+  if (i >= static_cast<std::size_t>(nextChoice) || i >= pending_.size()) return false;
+  Mark(pending_[i], i < choiceLines.size() ? &choiceLines[i] : nullptr, invalid);
+  return true;
+}
+
 void SettingsEditor::ok() {
   AttributeRecord* r = record();
   // An edited attribute changes only through "Insert your own values:".

@@ -80,6 +80,9 @@ class SettingsEditor : public CategoryEditor {
   void startOwnValues();
   // "Add  --->". False when all 101 choices are in use (nothing added).
   bool add();
+  // Own value i marked invalid or valid again (its "~"); the own values
+  // are then in use. False when there is no such value.
+  bool markInvalid(std::size_t i, bool invalid);
   void ok();
   void cancel();
 
@@ -116,6 +119,8 @@ class InteractionsEditor : public CategoryEditor {
   }
   // "Add -->". False when all 101 choices are in use (nothing added).
   bool add();
+  // As the settings editor's.
+  bool markInvalid(std::size_t i, bool invalid);
   void ok();
   void cancel();
 
