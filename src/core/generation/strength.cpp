@@ -992,6 +992,11 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
         --openCount;
       }
     });
+  // The lower bound of any covering: the product of the t largest sizes.
+  std::vector<int> sorted = sizes;
+  std::sort(sorted.rbegin(), sorted.rend());
+  long long bound = 1;
+  for (int i = 0; i < t; ++i) bound *= sorted[static_cast<std::size_t>(i)];
   bool shrinkPairs = false;  // the greedy rows of pairs free of contradictions
   if (t == 2 && k >= 2 && openCount > 0) {
     // When no pair is impossible, an array built at once (categories of two
@@ -1003,13 +1008,10 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
     // of its blocks are fewer; the subsets of two categories come in the
     // order CoverPairs lays them out.
     const bool unconstrained = plan.coverage.impossible == 0 && given.empty();
-    std::vector<int> sorted = sizes;
-    std::sort(sorted.rbegin(), sorted.rend());
-    const auto bound = static_cast<std::size_t>(sorted[0]) * static_cast<std::size_t>(sorted[1]);
     std::vector<Combination> array = !unconstrained   ? std::vector<Combination>()
                                      : sorted[0] <= 2 ? PairsOfTwoChoices(sizes)
                                                       : PairsOfOrthogonalArray(sizes);
-    if (!array.empty() && (sorted[0] <= 2 || array.size() * 10 <= bound * 13)) {
+    if (!array.empty() && (sorted[0] <= 2 || static_cast<long long>(array.size()) * 10 <= bound * 13)) {
       plan.rows = std::move(array);
     } else {
       plan.rows = CoverPairs(sizes, open, significant, random);
@@ -1032,10 +1034,6 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
   bool constructed = false;  // an array taken as it is: as few rows as this search would find
   std::vector<Combination> array;
   if (beyondPairs) {
-    std::vector<int> sorted = sizes;
-    std::sort(sorted.rbegin(), sorted.rend());
-    long long bound = 1;
-    for (int i = 0; i < t; ++i) bound *= sorted[static_cast<std::size_t>(i)];
     array = sorted[0] <= 2 && t == 3 ? TriplesOfTwoChoices(sizes) : OrthogonalArrayOfStrength(sizes, t);
     if (!array.empty() && (sorted[0] <= 2 || static_cast<long long>(array.size()) * 10 <= bound * 13)) {
       plan.rows = std::move(array);
@@ -1152,13 +1150,8 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
     plan.rows = std::move(*std::min_element(tried.begin(), tried.end(),
                                             [](const auto& x, const auto& y) { return x.size() < y.size(); }));
   }
-  if ((beyondPairs && !constructed) || (t == 2 && shrinkPairs)) {
-    std::vector<int> sorted = sizes;
-    std::sort(sorted.rbegin(), sorted.rend());
-    long long bound = 1;
-    for (int i = 0; i < t; ++i) bound *= sorted[static_cast<std::size_t>(i)];
-    if (static_cast<long long>(plan.rows.size()) > bound) ShrinkRows(tuples, plan.rows, bound, random);
-  }
+  if (((beyondPairs && !constructed) || (t == 2 && shrinkPairs)) && static_cast<long long>(plan.rows.size()) > bound)
+    ShrinkRows(tuples, plan.rows, bound, random);
   plan.needed = static_cast<long>(given.size() + plan.rows.size());
   if (most >= 0 && static_cast<long>(plan.rows.size()) > most) plan.rows.resize(static_cast<std::size_t>(most));
   std::vector<Combination> all = given;
