@@ -47,7 +47,7 @@ struct Options {
   bool allowChanged = false, quiet = false, strict = false;
   std::string formats = "text";
   std::string names = "default";
-  std::optional<std::string> templateFile, csvDelimiter, keep;
+  std::optional<std::string> templateFile, csvDelimiter, keep, requirements;
   bool csvBom = false;
   std::string strength = "random";
   bool strengthFills = false;
@@ -97,6 +97,7 @@ std::map<std::string, zov::cli::Values> CompletionValues() {
           {"--save-session", V::Files("*.@(zov|ZOV)")},
           {"--keep", V::Files("*.json")},
           {"--choices", V::Files("*")},
+          {"--requirements", V::Files("*.@(csv|CSV)")},
           {"--template", V::Files("*")},
           {"--out", V::Folders()},
           {"--work", V::Folders()},
@@ -188,6 +189,7 @@ int Plan(Options& o) {
   SetCriterion(o, o.selection);
   r.plan.selection = o.selection;
   r.plan.sources = SourcesNamed(o.uit);
+  r.plan.requirements = o.requirements;
   zov::ParseFormats(o.formats, r.plan.formats);
   r.plan.formats.style = {o.csvBom, o.csvDelimiter ? (*o.csvDelimiter)[0] : ','};
   const zov::PlanRunResult done = zov::RunPlanCommand(Session(o), r, kVoice);
@@ -274,6 +276,11 @@ int main(int argc, char** argv) {
                   "enter choices through the editors: lines 'category NODE', "
                   "'choice VALUE', 'property P1,P2', 'if S1,S2'");
   AddSelectionOptions(plan, o, true);
+  plan->add_option("--requirements", o.requirements,
+                   "trace use cases to requirements from a CSV file (use case key or path, requirement id, title); "
+                   "its rows replace the model's links of the use cases it names")
+      ->type_name("FILE")
+      ->excludes(session);
   plan->add_option("--out", o.out, "the folder for the documents and scripts");
   plan->add_option("--format", o.formats,
                    "what goes to the output folder (comma-separated): " + zov::FormatWords() + "; index.csv always")

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "files/input_file.h"
 #include "files/work_folder.h"
 #include "selection/allocation.h"
+#include "traceability/traceability.h"
 #include "tree/tag.h"
 
 namespace zov {
@@ -302,6 +304,7 @@ std::string PlanJson(const PlanningSession& session) {
                          {"excluded", n.foreColor == kExcludedFore}});
   }
   plan["selection"] = selection;
+  const Traceability trace = Trace(session);
   nlohmann::json cases = nlohmann::json::array();
   for (int i = 1; i <= session.work().specification.table.count(); ++i) {
     const TestCaseRecord& r = session.work().specification.table.cases[static_cast<std::size_t>(i)];
@@ -324,10 +327,27 @@ std::string PlanJson(const PlanningSession& session) {
       message["settings"] = settings;
       paths.back()["messages"].push_back(message);
     }
-    cases.push_back(
-        {{"number", i}, {"name", WithoutTrailingBlanks(r.name)}, {"allotted", r.allotted}, {"paths", paths}});
+    cases.push_back({{"number", i},
+                     {"name", WithoutTrailingBlanks(r.name)},
+                     {"allotted", r.allotted},
+                     {"requirements", trace.ofTestCase(i)},
+                     {"paths", paths}});
   }
   plan["testCases"] = cases;
+  nlohmann::json requirements = nlohmann::json::array();
+  for (const TracedRequirement& q : trace.requirements) {
+    std::vector<std::string> reaching;
+    for (const auto& ids : q.procedures) reaching.insert(reaching.end(), ids.begin(), ids.end());
+    requirements.push_back({{"id", q.id},
+                            {"title", q.title},
+                            {"useCases", q.useCases},
+                            {"testCases", q.testCases},
+                            {"procedures", reaching},
+                            {"weight", std::round(q.weight * 10000) / 10000},
+                            {"reached", q.reason.empty()},
+                            {"reason", q.reason}});
+  }
+  plan["requirements"] = requirements;
   nlohmann::json procedures = nlohmann::json::array();
   const std::vector<ProcedureNames> names = NamesOfProcedures(session);
   const std::vector<ToolProcedure> tool = ToolProcedures(session);
@@ -370,6 +390,7 @@ std::string PlanJson(const PlanningSession& session) {
                           {"significant", p.significant},
                           {"steps", steps},
                           {"invalid", p.invalid},
+                          {"requirements", trace.ofTestCase(p.testCase)},
                           {"actions", actions},
                           {"precondition", precondition}});
   }

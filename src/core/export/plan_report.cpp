@@ -9,6 +9,7 @@
 #include "model/fnv.h"
 #include "selection/allocation.h"
 #include "session/planning_session.h"
+#include "traceability/traceability.h"
 #include "tree/kinds.h"
 
 namespace zov {
@@ -114,6 +115,7 @@ std::string PlanReport::text() const {
     rows.push_back(row);
   }
   part("  test cases that gave fewer than allotted allotted   useful  why\n", rows);
+  out += traceability;
   return out;
 }
 
@@ -253,6 +255,10 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
     r.warnings.push_back(std::to_string(r.allotted - std::max(0L, r.useful())) + " of the " +
                          std::to_string(r.allotted) +
                          " test procedures allotted gave no useful procedure (the report says why)");
+  // The requirements of the selection that no procedure reaches.
+  const Traceability trace = Trace(s);
+  r.traceability = trace.text();
+  for (std::string& w : trace.warnings()) r.warnings.push_back(std::move(w));
   return r;
 }
 

@@ -91,6 +91,9 @@ struct PlanReport {
   std::optional<Kept> kept;
   // What stands in the way of a useful plan, each naming what to change.
   std::vector<std::string> warnings;
+  // The traceability matrix as text (see Traceability::text); empty for a
+  // model without requirements.
+  std::string traceability;
 
   long useful() const { return generated - insignificant - duplicates; }
   // Fewer useful procedures than the selection allotted.

@@ -48,9 +48,18 @@ struct ModelSummary {
   int packages = 0, useCases = 0, actors = 0, classes = 0;
   int useCaseDiagrams = 0, classDiagrams = 0, sequenceDiagrams = 0, collaborationDiagrams = 0;
   int messages = 0;
+  // Requirements and the links that trace use cases and diagrams to them
+  // (counted by the load, which adds those of documentation lines).
+  int requirements = 0, requirementLinks = 0;
   // "5 packages, 8 use cases, ..., 8 messages"; with "(no use case and no
   // interaction: nothing to plan)" after it when that is so.
   std::string Text() const;
+};
+
+// A requirement the model holds: its identifier (a SysML id, else its
+// name), its name and its text.
+struct ModelRequirement {
+  std::string id, title, text;
 };
 
 class ModelSource {
@@ -162,6 +171,19 @@ class ModelSource {
   virtual std::string ParameterType(Handle parameter) const = 0;
   virtual Handle OperationClass(Handle operation) const = 0;
   virtual std::string OperationText(Handle operation) const = 0;
+
+  // --- requirements ----------------------------------------------------
+  // The requirement elements of the model, in file order; none for a
+  // format without them (a petal file's use cases say theirs in their
+  // documentation, which the load reads).
+  virtual std::vector<ModelRequirement> Requirements() const { return {}; }
+  // The identifiers of the requirements a use case or a scenario diagram
+  // is traced to, in the order of the requirements; a diagram's include
+  // those of what owns it.
+  virtual std::vector<std::string> TracedRequirements(Handle element) const {
+    (void)element;
+    return {};
+  }
 
  private:
   struct Renamed {

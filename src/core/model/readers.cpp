@@ -23,6 +23,9 @@ std::string ModelSummary::Text() const {
                      Plural(classDiagrams, "class diagram", "class diagrams") + ", " +
                      Plural(sequenceDiagrams + collaborationDiagrams, "scenario diagram", "scenario diagrams") + ", " +
                      Plural(messages, "message", "messages");
+  if (requirements > 0 || requirementLinks > 0)
+    text += ", " + Plural(requirements, "requirement", "requirements") + ", " +
+            Plural(requirementLinks, "requirement link", "requirement links");
   if (useCases == 0 && sequenceDiagrams + collaborationDiagrams == 0)
     text += " (no use case and no interaction: nothing to plan)";
   return text;

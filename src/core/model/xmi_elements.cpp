@@ -56,6 +56,13 @@ void XmiModel::visit(pugi::xml_node n, const Context& c, int depth) {
     if (type == "Actor") get(cls)->stereotype = "Actor";
     addTo(c.package, kClasses, cls);
     walk(n, Context{c.package, cls}, depth);
+  } else if (type == "Requirement") {
+    // A requirement written as an element of its own kind is a class with
+    // that stereotype, as SysML makes it.
+    const Handle cls = add(Kind::kClass, c.package, n, attrs);
+    get(cls)->stereotype = "Requirement";
+    addTo(c.package, kClasses, cls);
+    walk(n, Context{c.package, cls}, depth);
   } else if (type == "UseCase") {
     const Handle uc = add(Kind::kUseCase, c.package, n, attrs);
     addTo(c.package, kUseCases, uc);
@@ -278,7 +285,7 @@ void XmiModel::resolve() {
     if (sk == Kind::kCollaboration && ck == Kind::kUseCase) realizes.emplace(supplier.id, client);
     if (!supplier || (ck != Kind::kClass && ck != Kind::kUseCase)) continue;
     if (ck == Kind::kUseCase && sk != Kind::kUseCase) {
-      skip(typeOf(r));
+      useCaseTraces_.emplace_back(supplier, std::string(typeOf(r)));
       continue;
     }
     const Handle rel = add(Kind::kRelation, client, r);
@@ -346,6 +353,8 @@ void XmiModel::resolve() {
       const pugi::xml_node p = e.child("properties");
       if (el->documentation.empty()) el->documentation = p.attribute("documentation").value();
       if (el->stereotype.empty()) el->stereotype = p.attribute("stereotype").value();
+      if (el->stereotype.empty() && Local(e.attribute(typeAttr_.c_str()).value()) == "Requirement")
+        el->stereotype = "Requirement";
     }
     for (pugi::xml_node e = x.child("connectors").child("connector"); e; e = e.next_sibling("connector")) {
       Element* el = get(handleOf(e.attribute(idrefAttr_.c_str()).value()));
@@ -496,6 +505,75 @@ void XmiModel::finishCollections() {
   }
   for (Handle p : all) addTo(model_, kAllPackages, p);
   for (Handle u : useCases) addTo(model_, kAllUseCases, u);
+}
+
+}  // namespace zov
+
+namespace zov {
+
+void XmiModel::readRequirements() {
+  using xmi::Lower;
+  // The requirements: classes with a requirement stereotype (SysML's
+  // application, Enterprise Architect's, an element of type Requirement),
+  // in file order; identified by their SysML id, else their name.
+  std::unordered_map<std::int32_t, std::size_t> place;
+  for (std::size_t i = 1; i < elements_.size(); ++i) {
+    const Element& e = elements_[i];
+    if (e.kind != Kind::kClass) continue;
+    const auto applied = requirementApplied_.find(static_cast<std::int32_t>(i));
+    if (applied == requirementApplied_.end() && Lower(std::string(e.stereotype)) != "requirement") continue;
+    ModelRequirement r;
+    r.title = e.name;
+    r.id = applied != requirementApplied_.end() ? std::string(xmi::Trim(applied->second.id)) : std::string();
+    if (r.id.empty()) r.id = std::string(xmi::Trim(e.name));
+    if (r.id.empty()) r.id = std::string(e.identifier);
+    r.text = applied != requirementApplied_.end() && !applied->second.text.empty() ? applied->second.text
+                                                                                    : std::string(e.documentation);
+    place.emplace(static_cast<std::int32_t>(i), requirements_.size());
+    requirements_.push_back(std::move(r));
+  }
+  // A use case's trace to a class that is no requirement takes no part.
+  for (const auto& [supplier, type] : useCaseTraces_)
+    if (!place.contains(supplier.id)) skip(type);
+  if (requirements_.empty()) return;
+
+  // A dependency either way between a requirement and a use case, a
+  // collaboration, a class or an interaction traces it; one between two
+  // requirements (derived, refined) leaves each its own.
+  std::unordered_map<std::int32_t, std::vector<std::size_t>> traced;
+  for (const Deferred& d : dependencies_) {
+    const pugi::xml_node r(d.node);
+    const std::vector<std::string_view> clients = refs(r, "client"), suppliers = refs(r, "supplier");
+    for (std::string_view c : clients)
+      for (std::string_view s : suppliers) {
+        const Handle hc = handleOf(c), hs = handleOf(s);
+        const bool rc = place.contains(hc.id), rs = place.contains(hs.id);
+        if (rc == rs) continue;
+        const Handle other = rc ? hs : hc, requirement = rc ? hc : hs;
+        const Kind k = KindOf(other);
+        if (k == Kind::kUseCase || k == Kind::kCollaboration || k == Kind::kClass || k == Kind::kDiagram)
+          traced[other.id].push_back(place[requirement.id]);
+      }
+  }
+  // A diagram carries those of the collaboration or class owning its interaction.
+  for (const Deferred& d : interactions_) {
+    const Handle owner = handleOf(idOf(pugi::xml_node(d.node).parent()));
+    if (const auto it = traced.find(owner.id); owner && owner != d.element && it != traced.end()) {
+      std::vector<std::size_t>& mine = traced[d.element.id];
+      mine.insert(mine.end(), it->second.begin(), it->second.end());
+    }
+  }
+  for (auto& [element, places] : traced) {
+    std::sort(places.begin(), places.end());
+    places.erase(std::unique(places.begin(), places.end()), places.end());
+    std::vector<std::string>& ids = traced_[element];
+    for (std::size_t p : places) ids.push_back(requirements_[p].id);
+  }
+}
+
+std::vector<std::string> XmiModel::TracedRequirements(Handle element) const {
+  const auto it = traced_.find(element.id);
+  return it == traced_.end() ? std::vector<std::string>{} : it->second;
 }
 
 }  // namespace zov

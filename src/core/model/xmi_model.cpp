@@ -115,6 +115,10 @@ void XmiModel::reset() {
     v->clear();
   model_ = {};
   rootPackage_ = {};
+  requirementApplied_.clear();
+  useCaseTraces_.clear();
+  requirements_.clear();
+  traced_.clear();
   prefix_ = "xmi";
   idAttr_ = "xmi:id";
   typeAttr_ = "xmi:type";
@@ -496,8 +500,12 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
     if (tag.substr(0, 4) == "uml:" || tag.substr(0, 4) == "xmi:") continue;
     for (pugi::xml_attribute a = c.first_attribute(); a; a = a.next_attribute())
       if (std::string_view(a.name()).substr(0, 5) == "base_") {
-        Element* e = get(handleOf(a.value()));
+        const Handle h = handleOf(a.value());
+        Element* e = get(h);
         if (e != nullptr && e->stereotype.empty()) e->stereotype = std::string(Local(tag));
+        // SysML's Requirement (any profile's "requirement") names and words it.
+        if (e != nullptr && Lower(Local(tag)) == "requirement")
+          requirementApplied_[h.id] = {c.attribute("id").value(), c.attribute("text").value()};
         break;
       }
   }
@@ -515,6 +523,7 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   resolve();
   placeInteractions();
   readDiagrams();
+  readRequirements();
   finishCollections();
   finishIdentifiers();
 

@@ -86,6 +86,9 @@ class XmiModel : public TableReader<XmiModel> {
   // Beyond the interface, for tests and tools: an element's kind and owner,
   // the element made from an xmi:id, the combined fragments of an
   // interaction, every element of a kind.
+  std::vector<ModelRequirement> Requirements() const override { return requirements_; }
+  std::vector<std::string> TracedRequirements(Handle element) const override;
+
   Handle FindByXmiId(std::string_view id) const;
   int FragmentCount(Handle diagram) const;
   std::vector<Handle> AllOfKind(Kind kind) const;
@@ -200,6 +203,7 @@ class XmiModel : public TableReader<XmiModel> {
   void resolve();
   void placeInteractions();
   void readDiagrams();
+  void readRequirements();
   void makeUseCaseDiagrams();
   void finishCollections();
   // A note on a view; its key is the view's key (as a hash), "#note" and its number.
@@ -251,6 +255,16 @@ class XmiModel : public TableReader<XmiModel> {
   std::vector<Deferred> machines_;  // state machines outside classes
   Handle model_;
   Handle rootPackage_;
+  // Requirements: the SysML id and text of a stereotype application (by the
+  // element it applies to); a use case's dependency on a class, counted as
+  // skipped unless the class is a requirement; what the load found.
+  struct Applied {
+    std::string id, text;
+  };
+  std::unordered_map<std::int32_t, Applied> requirementApplied_;
+  std::vector<std::pair<Handle, std::string>> useCaseTraces_;
+  std::vector<ModelRequirement> requirements_;
+  std::unordered_map<std::int32_t, std::vector<std::string>> traced_;
 };
 
 }  // namespace zov

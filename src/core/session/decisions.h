@@ -61,6 +61,7 @@ struct Decision {
     kRemoveChoice,     // "&Remove" on a choice (index) or on all choices (-1) of a category
     kConfirmDefaults,  // every category not confirmed yet took its default values
     kStrength,         // "Coverage S&trength...": the strength (index) and whether it fills (all)
+    kRequirements,     // a requirements file applied: its name (node) and its text (value)
   };
   explicit Decision(Type t = Type::kProcess) : type(t) {}
   Type type;

@@ -138,6 +138,14 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
   r.outcome = p.openModel(model);
   if (!r.outcome) return r;
   r.warnings = r.outcome.warnings;
+  if (o.requirements) {
+    const Outcome linked = p.requirementsFile(*o.requirements);
+    if (!linked) {
+      r.outcome = linked;
+      return r;
+    }
+    r.warnings.insert(r.warnings.end(), linked.warnings.begin(), linked.warnings.end());
+  }
   const std::size_t loadProblems = p.work().problems.size();
   [&] {
     // Without an actor the selection gives no test case; the other sources

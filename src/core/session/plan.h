@@ -68,6 +68,8 @@ struct PlanOptions {
   SelectionOptions selection;
   std::vector<TestCaseSource> sources = {TestCaseSource::kZov};
   std::optional<ChoicesFile> choices;
+  // A requirements file (see PlanningSession::requirementsFile).
+  std::optional<std::string> requirements;
   // What stays in the working folder: the documents and scripts (text),
   // procedures.csv, plan.json.
   Formats formats;

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "files/input_file.h"
 #include "files/work_folder.h"
 #include "model/design_tree.h"
 #include "model/fnv.h"
@@ -25,6 +26,9 @@
 #include "window/load_messages.h"
 
 namespace zov {
+
+// The largest requirements file read: far beyond any tracker's export.
+constexpr std::uintmax_t kMaxRequirementsBytes = std::uintmax_t{64} << 20;
 
 namespace {
 
@@ -195,7 +199,33 @@ Outcome PlanningSession::openModel(const std::string& path) {
   o.warnings = model_->Warnings();
   o.warnings.insert(o.warnings.end(), work_.problems.begin(), work_.problems.end());
   modelSummary_ = model_->Summarize();
+  modelSummary_.requirements = static_cast<int>(work_.requirements.requirements.size());
+  modelSummary_.requirementLinks = work_.requirements.linkCount();
   o.summary = LoadSummary(modelSummary_, work_.filemdl);
+  return o;
+}
+
+Outcome PlanningSession::requirementsFile(const std::string& path) {
+  std::string error;
+  const std::optional<std::string> text = ReadInputFile(path, kMaxRequirementsBytes, &error);
+  if (!text) return Outcome::Refused(error);
+  return requirementsFile(path, *text);
+}
+
+Outcome PlanningSession::requirementsFile(const std::string& path, const std::string& text) {
+  if (model_ == nullptr) return Outcome::Refused("Load a model first: the requirements trace its use cases");
+  RequirementLinks links = work_.requirements;
+  RequirementsFileResult r = ApplyRequirementsFile(links, tree(kMainTree), text, path);
+  if (!r.error.empty()) return Outcome::Refused(r.error);
+  work_.requirements = std::move(links);
+  Decision d{Decision::Type::kRequirements};
+  d.node = path;
+  d.value = text;
+  record(std::move(d));
+  Outcome o;
+  o.summary = path + ": " + std::to_string(r.links) + (r.links == 1 ? " link" : " links") + " to " +
+              std::to_string(work_.requirements.requirements.size()) + " requirements";
+  o.warnings = std::move(r.warnings);
   return o;
 }
 
@@ -372,6 +402,7 @@ std::string PlanningSession::loadModel(const std::string& path, bool& wasCancell
     work_.defaultFore = main.node(main.at(1)).foreColor;
     work_.defaultBack = main.node(main.at(1)).backColor;
   }
+  work_.requirements = ReadRequirementLinks(*model_, modelHandle_);
   if (undoable_) history_.atLoad = std::make_unique<const Work>(work_);
   history_.renames = model_->RenameCount();
   if (listener_ != nullptr) listener_->modelLoaded();

@@ -31,6 +31,7 @@
 #include "session/earlier_plan.h"
 #include "specification/category_editors.h"
 #include "specification/specification.h"
+#include "traceability/requirements.h"
 #include "tree/string_index.h"
 #include "tree/tree.h"
 #include "ui/ui.h"
@@ -141,6 +142,9 @@ struct WorkValues {
   // notes, conflicts), live or replayed: the Problems panel lists them after
   // a replay as after the command itself.
   std::vector<std::string> processingFound, generationFound;
+  // The requirements of the model and of a requirements file, and what
+  // traces use cases and diagrams to them.
+  RequirementLinks requirements;
   // What each path's procedures cover first (zov plan --strength); random
   // by default, as every combination in random order.
   Strength strength;
@@ -274,6 +278,14 @@ class PlanningSession {
   Outcome unpick(NodeId node);
   Outcome unpick(std::string_view node);
   Outcome unpickAll();
+
+  // "&Requirements..." of the File menu: the links of a requirements file
+  // (see ApplyRequirementsFile) over those of the model. The decision keeps
+  // the file's text, so that a session replays it without the file.
+  // Refused, naming the line, for a file that cannot be read or makes no
+  // sense; rows that name nothing in the Main Tree are warnings.
+  Outcome requirementsFile(const std::string& path);
+  Outcome requirementsFile(const std::string& path, const std::string& text);
 
   // "&Processing...": the warnings are those the window shows in boxes.
   Outcome process();

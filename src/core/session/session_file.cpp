@@ -88,7 +88,8 @@ std::string CheckSession(const json& s) {
       fail(at.substr(0, at.size() - 1), "an object expected");
       break;
     }
-    text(d, at, {"op", "node", "path", "weight", "name", "source", "diagram", "label", "message", "parameter", "text"});
+    text(d, at, {"op", "node", "path", "weight", "name", "source", "diagram", "label", "message", "parameter", "text",
+                   "file"});
     flag(d, at, {"unselect", "all", "diagramsOnly", "unpick", "defaults", "cancelled"});
     whole(d, at, "choice", -1, static_cast<long long>(kMaxChoices) - 1);
     if (object(d, at, "criterion")) {
@@ -129,6 +130,7 @@ const char* TypeName(Decision::Type t) {
     case Decision::Type::kRemoveChoice: return "removeChoice";
     case Decision::Type::kConfirmDefaults: return "confirmDefaults";
     case Decision::Type::kStrength: return "strength";
+    case Decision::Type::kRequirements: return "requirements";
   }
   return "";
 }
@@ -182,6 +184,7 @@ json Json(const Decision& d) {
       if (!d.testCases.empty()) j["testCases"] = d.testCases;
       break;
     case Decision::Type::kStrength: j.update({{"t", d.index}, {"fills", d.all}}); break;
+    case Decision::Type::kRequirements: j.update({{"file", d.node}, {"text", d.value}}); break;
     case Decision::Type::kProcess:
     case Decision::Type::kConfirmDefaults: break;
   }
@@ -263,6 +266,10 @@ std::string Apply(PlanningSession& s, const json& j) {
     return s.pick(j.value("node", "")).done ? std::string() : "the test case is no longer in the UIT tree";
   }
   if (op == "process") return s.process().done ? std::string() : "no model";
+  if (op == "requirements") {
+    const Outcome o = s.requirementsFile(j.value("file", ""), j.value("text", ""));
+    return o.done ? std::string() : o.message;
+  }
   if (op == "strength") {
     const int t = j.value("t", -1);
     if (t < 0 || t > 10) return "the strength is not 0 (random) to 10";
@@ -413,6 +420,7 @@ std::string DescribeDecision(const Decision& d) {
       return (d.index < 0 ? "the choices of " : "a choice of ") + category + " removed";
     case Decision::Type::kConfirmDefaults: return "default values for every category not edited";
     case Decision::Type::kStrength: return "Coverage Strength " + StrengthName(d.index) + (d.all ? ", fills" : "");
+    case Decision::Type::kRequirements: return "requirements of " + quoted(d.node);
   }
   return {};
 }
