@@ -16,7 +16,7 @@ with open(schema_path, encoding="utf-8") as f:
 with open(f"{folder}/procedures.csv", encoding="utf-8", newline="") as f:
     rows = list(csv.reader(f))
 header = ["id", "test case number", "title", "section", "test case", "path", "procedure", "significant", "message",
-          "category", "value", "properties", "selectors", "expected", "precondition"]
+          "category", "value", "properties", "selectors", "expected", "precondition", "requirements"]
 assert rows[0] == header, rows[0]
 steps = [(p, s) for p in plan["procedures"] for s in p["steps"]]
 assert len(rows) - 1 == len(steps), (len(rows) - 1, len(steps))
@@ -28,6 +28,7 @@ for row, (p, s) in zip(rows[1:], steps):
     assert row[col["path"]] == p["path"] and int(row[col["procedure"]]) == p["number"], (row, p)
     assert row[col["significant"]] == ("true" if p["significant"] else "false"), row
     assert row[col["value"]].lstrip("'") == s["trimmed"] == s["value"].strip(" \t"), (row, s)
+    assert row[col["requirements"]] == ", ".join(p["requirements"]), (row, p["requirements"])
     assert row[col["properties"]] == ",".join(s["properties"]), (row, s)
     assert row[col["expected"]] == "" and row[col["precondition"]] == "", row
 ids = [p["id"] for p in plan["procedures"]]

@@ -5,21 +5,26 @@ wrongly. What each file must say comes from plan.json.
 - testrail.xml, by TestRail's XML import ("Importing test cases and sections
   (XML)"): <sections> of <section> with <name> and <cases>; a <case> has a
   <title> of at most 250 characters, the template "Test Case (Steps)",
-  <references> (links to the team's issue tracker: none of ours), and
+  <references> (links to the team's issue tracker, comma-separated: the
+  ids of the procedure's requirements), and
   <custom><preconds> and <steps_separated> of <step> with <index>, <content>
   and <expected>. The procedure id must open the title, the one field that
   comes back in every export of results.
 - xray.csv, by Xray's Test Case Importer and its sample files: the column
   mapped to the test id groups the rows of one test and stands on every row;
   a test's first row holds its summary (Jira takes at most 255 characters),
-  its test type (Manual) and its labels (a label holds no blank); every row
+  its test type (Manual), its labels (a label holds no blank) and the keys
+  of the requirements it tests (a "Requirements" column, one per line, that
+  the importer maps to the link "tests"); every row
   is a step with an action. A cell a spreadsheet would run as a formula is
   guarded with a leading "'".
 - testlink.xml, by TestLink's lib/testcases/tcImport.php: the root is the
   <testsuite> a recursive import needs; a test case name is trimmed and, past
   100 characters, cut to 80; an <externalid> is read as a whole number and a
   test case whose number is taken elsewhere is not created, so there must be
-  none; keywords are <keywords><keyword name=...>. Summary, preconditions,
+  none; keywords are <keywords><keyword name=...>; requirements are
+  <requirements><requirement> with <req_spec_title>, <doc_id> and <title>,
+  linked when the specification and the document id exist. Summary, preconditions,
   actions and expected results are HTML shown as they are: only <p> and <br/>
   may be markup, the model's text must arrive escaped.
 
@@ -105,7 +110,9 @@ for section in root.findall("section"):
         seen.append(p["id"])
         check_title(title, p, 250)
         assert case.find("refs") is None, "TestRail's field is <references>"
-        assert case.find("references") is not None and not case.findtext("references"), "references"
+        assert case.find("references") is not None, "references"
+        refs = [r.strip() for r in (case.findtext("references") or "").split(",") if r.strip()]
+        assert refs == p["requirements"], (p["id"], refs)
         assert case.findtext("template") == "Test Case (Steps)"
         assert case.find("custom/preconds") is not None
         steps = case.findall("custom/steps_separated/step")
@@ -125,7 +132,8 @@ assert seen == ids, "testrail.xml cases are not the procedures of plan.json"
 rows = list(csv.reader(io.StringIO(text("xray.csv").lstrip("\ufeff"), newline="")))
 header = rows[0]
 column = {name: header.index(name) for name in
-          ("Test Case Identifier", "Test Type", "Summary", "Labels", "Action", "Data", "Expected Result")}
+          ("Test Case Identifier", "Test Type", "Summary", "Labels", "Requirements", "Action", "Data",
+           "Expected Result")}
 label_columns = [i for i, name in enumerate(header) if name == "Labels"]  # one label each
 tests = []  # [id, rows]
 for row in rows[1:]:
@@ -147,6 +155,9 @@ for test_id, test_rows in tests:
     labels = [first[i] for i in label_columns if first[i]]
     assert labels[0] == test_id and all(" " not in label for label in labels), labels
     assert (labels[1:] == ["negative"]) == bool(p["invalid"]), (test_id, labels)
+    linked = [k for k in first[column["Requirements"]].split("\n") if k]
+    assert linked == p["requirements"], (test_id, linked)
+    assert all(not row[column["Requirements"]] for row in test_rows[1:]), test_id
     want = run_steps(p)
     if want is None:
         assert test_rows[-1][column["Expected Result"]].lstrip("'") == f"{p['invalid']} is refused", test_id
@@ -186,6 +197,10 @@ for suite in root.findall("testsuite"):
         check_title(name, p, 100)
         assert case.find("externalid") is None, "TestLink reads <externalid> as a number"
         assert [k.get("name") for k in case.findall("keywords/keyword")] == [p["id"]] + (["negative"] if p["invalid"] else [])
+        reqs = case.findall("requirements/requirement")
+        assert [r.findtext("doc_id") for r in reqs] == p["requirements"], (p["id"], reqs)
+        for r in reqs:
+            assert r.findtext("req_spec_title") and r.findtext("title"), p["id"]
         summary = testlink_text(case, "summary")
         assert summary.startswith(one_line(p["section"])), (summary, p["section"])
         testlink_text(case, "preconditions")

@@ -60,6 +60,13 @@ std::string Unisci(const std::vector<std::string>& names) {
   return out;
 }
 
+// Requirement ids in one field, as TestRail's references take them.
+std::string Joined(const std::vector<std::string>& ids) {
+  std::string out;
+  for (const std::string& id : ids) out += (out.empty() ? "" : ", ") + id;
+  return out;
+}
+
 bool Write(WorkFolder& target, const std::string& name, const std::string& text, std::string* error) {
   target.removeFile(name);  // one of ours from an earlier export is made anew
   OutputFile out = target.create(name, CreatedList::kScripts, error);
@@ -184,8 +191,9 @@ std::string ProceduresCsv(const PlanningSession& session, const CsvStyle& style)
   for (const char* column : {"id", "test case number", "title", "section", "test case", "path", "procedure",
                              "significant", "message", "category", "value", "properties", "selectors", "expected"})
     out += field(column) + d;
-  out += "precondition\r\n";
+  out += "precondition" + std::string(1, d) + "requirements\r\n";
   const std::vector<ProcedureNames> names = NamesOfProcedures(session);
+  const Traceability trace = Trace(session);
   for (std::size_t i = 0; i < session.work().procedures.size(); ++i) {
     const GeneratedProcedure& p = session.work().procedures[i];
     const ProcedureNames& n = names[i];
@@ -195,25 +203,27 @@ std::string ProceduresCsv(const PlanningSession& session, const CsvStyle& style)
     const std::string head = field(n.id) + d + field(n.testCase) + d + field(n.title) + d + field(n.section) + d +
                              field(WithoutTrailingBlanks(r != nullptr ? r->name : std::string())) + d + field(p.path) +
                              d + std::to_string(p.number) + d + (p.significant ? "true" : "false") + d;
+    const std::string tail = d + field(Joined(trace.ofTestCase(p.testCase))) + "\r\n";
     for (const ProcedureStep& s : p.steps)
       out += head + field(s.message) + d + field(s.category) + d + field(Trimmed(s.value)) + d +
-             field(Unisci(s.properties)) + d + field(Unisci(s.selectors)) + d + d + "\r\n";
+             field(Unisci(s.properties)) + d + field(Unisci(s.selectors)) + d + d + tail;
     // A procedure of a path without choices: its messages, nothing chosen.
     if (p.steps.empty() && r != nullptr)
       for (const MessageRecord& m : r->messages)
-        if (m.pathName == p.path) out += head + field(m.name) + d + d + d + d + d + d + "\r\n";
+        if (m.pathName == p.path) out += head + field(m.name) + d + d + d + d + d + d + tail;
   }
   return out;
 }
 
 std::string IndexCsv(const PlanningSession& session) {
-  std::string out = "id,test case number,path,document,script\r\n";
+  std::string out = "id,test case number,path,document,script,requirements\r\n";
+  const Traceability trace = Trace(session);
   ForEachProcedureName(session, [&](std::size_t i, const ProcedureNames& n) {
     const GeneratedProcedure& p = session.work().procedures[i];
     const auto doc = session.work().specification.documentByPath.find(PathKey(p.testCase, p.path));
     out += CsvField(n.id) + ',' + CsvField(n.testCase) + ',' + CsvField(p.path) + ',' +
            CsvField(doc == session.work().specification.documentByPath.end() ? std::string() : doc->second) + ',' +
-           CsvField(ScriptName(p.testCase)) + "\r\n";
+           CsvField(ScriptName(p.testCase)) + ',' + CsvField(Joined(trace.ofTestCase(p.testCase))) + "\r\n";
   });
   return out;
 }

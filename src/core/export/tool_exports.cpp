@@ -19,6 +19,7 @@
 #include "selection/allocation.h"
 #include "selection/usage_chart.h"
 #include "specification/specification.h"
+#include "traceability/traceability.h"
 
 namespace zov {
 
@@ -103,6 +104,12 @@ std::string OneLine(std::string_view text) {
   std::string out = Clean(text);
   std::replace_if(
       out.begin(), out.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
+  return out;
+}
+
+std::string Joined(const std::vector<std::string>& items, const char* separator) {
+  std::string out;
+  for (const std::string& item : items) out += (out.empty() ? "" : separator) + item;
   return out;
 }
 
@@ -248,6 +255,7 @@ void GroupActions(ToolProcedure& t) {
 
 std::vector<ToolProcedure> ToolProcedures(const PlanningSession& session) {
   const std::vector<ProcedureNames> names = NamesOfProcedures(session);
+  const Traceability trace = Trace(session);
   std::vector<ToolProcedure> out;
   out.reserve(session.work().procedures.size());
   for (std::size_t i = 0; i < session.work().procedures.size(); ++i) {
@@ -258,6 +266,7 @@ std::vector<ToolProcedure> ToolProcedures(const PlanningSession& session) {
     t.testCaseName = CaseName(session, p.testCase);
     t.path = p.path;
     t.significant = p.significant;
+    t.requirements = trace.ofTestCase(p.testCase);
     const auto& cases = session.work().specification.table.cases;
     if (static_cast<std::size_t>(p.testCase) < cases.size()) {
       // Every message of the path, with the values of its categories.
@@ -328,8 +337,9 @@ std::string TestRailXml(const PlanningSession& session) {
       pugi::xml_node c = cases.append_child("case");
       Child(c, "title", TitleWithId(p->names.id, p->names.title, kTestRailTitle));
       Child(c, "template", "Test Case (Steps)");
-      // References become links to the team's issue tracker: none here.
-      c.append_child("references");
+      // References become links to the team's issue tracker: the ids of
+      // the requirements, comma-separated.
+      Child(c, "references", Clean(Joined(p->requirements, ", ")));
       pugi::xml_node custom = c.append_child("custom");
       Child(custom, "preconds", ProcedurePrecondition(session, *p));
       pugi::xml_node steps = custom.append_child("steps_separated");
@@ -350,8 +360,8 @@ std::string XrayCsv(const PlanningSession& session, const CsvStyle& style) {
   std::string out = style.bom ? "\xEF\xBB\xBF" : "";
   const auto field = [d](const std::string& text) { return CsvField(Clean(text), d); };
   bool firstColumn = true;
-  for (const char* column :
-       {"Test Case Identifier", "Test Type", "Summary", "Labels", "Labels", "Action", "Data", "Expected Result"}) {
+  for (const char* column : {"Test Case Identifier", "Test Type", "Summary", "Labels", "Labels", "Requirements",
+                             "Action", "Data", "Expected Result"}) {
     out += (firstColumn ? "" : std::string(1, d)) + field(column);
     firstColumn = false;
   }
@@ -365,8 +375,8 @@ std::string XrayCsv(const PlanningSession& session, const CsvStyle& style) {
     for (const RunStep& s : RunSteps(p)) {
       out += field(p.names.id) + d + "Manual" + d +
              (first ? field(TitleWithId(p.names.id, p.names.title, kJiraSummary)) + d + field(p.names.id) + d +
-                          (p.invalid.empty() ? "" : "negative")
-                    : std::string(2, d)) +
+                          (p.invalid.empty() ? "" : "negative") + d + field(Joined(p.requirements, "\n"))
+                    : std::string(3, d)) +
              d + field(OneLine(s.step->message)) + d + field(StepSettings(*s.step)) + d + field(s.expected) + "\r\n";
       first = false;
     }
@@ -380,6 +390,7 @@ std::string TestLinkXml(const PlanningSession& session) {
   top.append_attribute("name").set_value(
       ShortenedName(std::filesystem::path(session.work().filemdl).filename().string(), kTestLinkName).c_str());
   const std::vector<ToolProcedure> all = ToolProcedures(session);
+  const std::string specTitle = std::filesystem::path(session.work().filemdl).stem().string();
   for (const auto& [testCase, procedures] : ByTestCase(all)) {
     pugi::xml_node suite = top.append_child("testsuite");
     suite.append_attribute("name").set_value(ShortenedName(SectionName(session, testCase), kTestLinkName).c_str());
@@ -404,6 +415,18 @@ std::string TestLinkXml(const PlanningSession& session) {
       pugi::xml_node keywords = c.append_child("keywords");
       keywords.append_child("keyword").append_attribute("name").set_value(Clean(p->names.id).c_str());
       if (!p->invalid.empty()) keywords.append_child("keyword").append_attribute("name").set_value("negative");
+      // Its requirements, by their document ids, in the requirement
+      // specification named after the model.
+      if (!p->requirements.empty()) {
+        pugi::xml_node requirements = c.append_child("requirements");
+        for (const std::string& id : p->requirements) {
+          pugi::xml_node r = requirements.append_child("requirement");
+          CData(r, "req_spec_title", Clean(specTitle));
+          CData(r, "doc_id", Clean(id));
+          const RequirementLinks::Requirement* q = session.work().requirements.find(id);
+          CData(r, "title", Clean(q != nullptr && !q->title.empty() ? q->title : id));
+        }
+      }
     }
   }
   return Xml(doc);
@@ -503,6 +526,27 @@ std::vector<std::string> StepKeywords(const ToolProcedure& p) {
   return keywords;
 }
 
+// The tags line of a scenario: first, then "@" and each requirement's id,
+// its blanks made "_" (a tag ends at a blank); nothing without tags.
+std::string Tags(const std::vector<std::string>& requirements, std::string_view first) {
+  std::string line(first);
+  for (const std::string& id : requirements) {
+    const std::string text = OneLine(id);
+    std::string tag;
+    for (std::size_t i = 0; i < text.size();) {
+      std::size_t length = 0;
+      if (text[i] == ' ' || UnicodeBlank(text, i, &length)) {
+        tag += '_';
+        i += std::max<std::size_t>(length, 1);
+      } else {
+        tag += text[i++];
+      }
+    }
+    line += (line.empty() ? "@" : " @") + tag;
+  }
+  return line.empty() ? std::string() : "  " + line + "\n";
+}
+
 }  // namespace
 
 std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSession& session) {
@@ -529,7 +573,7 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
       const ToolProcedure& first = *procedures[k];
       Placeholders names;
       std::vector<std::vector<std::string>> literals;  // per step
-      text += "\n  Scenario Outline: path " + OneLine(path) + "\n";
+      text += "\n" + Tags(first.requirements, {}) + "  Scenario Outline: path " + OneLine(path) + "\n";
       // With actions: Given for what comes before the first, When for an
       // action, Then for the first message it brings and And for the
       // others; an internal message says who sends it to whom.
@@ -564,8 +608,8 @@ std::vector<std::pair<std::string, std::string>> FeatureFiles(const PlanningSess
       for (std::size_t i = k; i < end; ++i) {
         const ToolProcedure& p = *procedures[i];
         if (p.invalid.empty()) continue;
-        text += "\n  @negative\n  Scenario: path " + OneLine(path) + ", invalid " + OneLine(p.invalid) + " (" +
-                OneLine(p.names.id) + ")\n";
+        text += "\n" + Tags(p.requirements, "@negative") + "  Scenario: path " + OneLine(path) + ", invalid " +
+                OneLine(p.invalid) + " (" + OneLine(p.names.id) + ")\n";
         const std::vector<std::string> said = StepKeywords(p);
         for (std::size_t s = 0; s <= RefusingStep(p) && s < p.steps.size(); ++s) {
           const ToolStep& st = p.steps[s];
@@ -636,6 +680,41 @@ nlohmann::json HtmlReportData(const PlanningSession& session) {
                                {"generated", n(l.generated)},
                                {"reason", l.reason}});
     page["report"] = rep;
+  }
+  // The traceability matrix: a row per requirement, a column per test case
+  // that carries one, its procedures in each cell; then those not reached.
+  if (const Traceability trace = Trace(session); !trace.requirements.empty()) {
+    std::vector<int> columns;
+    for (std::size_t i = 0; i < trace.byTestCase.size(); ++i)
+      if (!trace.byTestCase[i].empty()) columns.push_back(static_cast<int>(i) + 1);
+    json t = {{"columns", json::array()}, {"rows", json::array()}, {"unreached", json::array()}};
+    for (int c : columns) t["columns"].push_back({{"number", n(c)}});
+    long reached = 0;
+    for (const TracedRequirement& q : trace.requirements) {
+      json cells = json::array();
+      for (int c : columns) {
+        json ids = json::array();
+        const std::string name = "SD" + std::to_string(c);
+        for (std::size_t k = 0; k < q.testCases.size(); ++k)
+          if (q.testCases[k] == name)
+            for (const std::string& id : q.procedures[k]) ids.push_back({{"id", id}});
+        cells.push_back({{"procedures", ids}});
+      }
+      char weight[32];
+      std::snprintf(weight, sizeof weight, "%.4f", q.weight);
+      const std::string title = q.title == q.id ? std::string() : q.title;
+      t["rows"].push_back({{"id", q.id}, {"title", title}, {"weight", weight}, {"cells", cells}});
+      if (q.reason.empty())
+        ++reached;
+      else
+        t["unreached"].push_back({{"id", q.id}, {"title", title}, {"reason", q.reason}});
+    }
+    t["hasUnreached"] = !t["unreached"].empty();
+    t["summary"] =
+        n(reached) + " of " + n(trace.requirements.size()) +
+        " requirements reached by a test procedure; a weight is the share of the selection\u2019s usage weight "
+        "their procedures carry";
+    page["traceability"] = t;
   }
   // The usage chart: each leaf's absolute weight and procedures, heaviest
   // first, its bars' places worked out here.

@@ -52,6 +52,8 @@ struct ToolProcedure {
   // A negative procedure: "amount = -5", and the step whose message holds it.
   std::string invalid;
   std::size_t invalidStep = 0;
+  // The ids of the requirements it verifies (those of its test case).
+  std::vector<std::string> requirements;
 };
 // "validatePin", or "controller → account: withdraw" for an internal one,
 // then its values in brackets: "(amount = 50, notes = 2)".

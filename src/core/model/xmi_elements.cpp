@@ -528,7 +528,7 @@ void XmiModel::readRequirements() {
     if (r.id.empty()) r.id = std::string(xmi::Trim(e.name));
     if (r.id.empty()) r.id = std::string(e.identifier);
     r.text = applied != requirementApplied_.end() && !applied->second.text.empty() ? applied->second.text
-                                                                                    : std::string(e.documentation);
+                                                                                   : std::string(e.documentation);
     place.emplace(static_cast<std::int32_t>(i), requirements_.size());
     requirements_.push_back(std::move(r));
   }

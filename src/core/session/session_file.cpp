@@ -88,8 +88,9 @@ std::string CheckSession(const json& s) {
       fail(at.substr(0, at.size() - 1), "an object expected");
       break;
     }
-    text(d, at, {"op", "node", "path", "weight", "name", "source", "diagram", "label", "message", "parameter", "text",
-                   "file"});
+    text(
+        d, at,
+        {"op", "node", "path", "weight", "name", "source", "diagram", "label", "message", "parameter", "text", "file"});
     flag(d, at, {"unselect", "all", "diagramsOnly", "unpick", "defaults", "cancelled"});
     whole(d, at, "choice", -1, static_cast<long long>(kMaxChoices) - 1);
     if (object(d, at, "criterion")) {

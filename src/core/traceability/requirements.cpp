@@ -98,8 +98,7 @@ bool ParseCsv(std::string_view text, std::vector<Row>& rows, int& badLine) {
     }
     row.fields.push_back(std::move(field));
     const bool blank = !any && row.fields.size() == 1;
-    if (!blank && !(row.fields.size() >= 1 && Trim(row.fields[0]).substr(0, 1) == "#"))
-      rows.push_back(std::move(row));
+    if (!blank && !(row.fields.size() >= 1 && Trim(row.fields[0]).substr(0, 1) == "#")) rows.push_back(std::move(row));
   }
   return true;
 }

@@ -168,10 +168,10 @@ Traceability Trace(const PlanningSession& session) {
       if (const auto n = numberOf.find(key); n != numberOf.end() && reaching.contains(n->second)) carried += w;
     r.weight = total > 0 ? carried / total : 0;
     if (reaching.empty())
-      r.reason = !traced                ? "no use case is traced to it"
-                 : !diagrams            ? "its use case has no scenario diagram"
-                 : r.testCases.empty()  ? "not in the selection"
-                                        : "no path got a procedure";
+      r.reason = !traced               ? "no use case is traced to it"
+                 : !diagrams           ? "its use case has no scenario diagram"
+                 : r.testCases.empty() ? "not in the selection"
+                                       : "no path got a procedure";
     t.requirements.push_back(std::move(r));
   }
   return t;

@@ -16,7 +16,7 @@ struct TracedRequirement {
   std::vector<std::string> testCases;  // "SD1", ... whose diagram carries it
   // Per test case above, the ids of its procedures (significant ones) that reach it.
   std::vector<std::vector<std::string>> procedures;
-  double weight = 0;  // the share of the plan's usage weight its procedures carry
+  double weight = 0;      // the share of the plan's usage weight its procedures carry
   bool selected = false;  // a use case or diagram traced to it is in the selection
   // Empty when reached; else "its use case has no scenario diagram", "not
   // in the selection", "no path got a procedure" or "no use case is traced

@@ -1,6 +1,7 @@
 Feature: Withdraw Cash - main flow
   Test case SD1 of ATM.mdl, diagram 5A1000000040
 
+  @ATM-1 @ATM-2
   Scenario Outline: path 1
     When readCard <readCard.cardNumber>
 
@@ -13,6 +14,7 @@ Feature: Withdraw Cash - main flow
       | 5A1000000040-1-005 | ZCNAg]ED |
       | 5A1000000040-1-006 | H]xb] |
 
+  @ATM-1 @ATM-2
   Scenario Outline: path 1.1
     When validatePin <validatePin.validatePin> <validatePin.pin>
     Then controller sends withdraw to account <withdraw.amount>

@@ -1,6 +1,7 @@
 Feature: Withdraw Cash - collaboration
   Test case SD2 of ATM.mdl, diagram 5A1000000041
 
+  @ATM-1 @ATM-2
   Scenario Outline: path 1
     When readCard <readCard.cardNumber>
 
@@ -9,6 +10,7 @@ Feature: Withdraw Cash - collaboration
       | 5A1000000041-1-001 | nHKmDTkTGh |
       | 5A1000000041-1-002 | U_fI`YRnhG |
 
+  @ATM-1 @ATM-2
   Scenario Outline: path 2
     When validatePin <validatePin.validatePin> <validatePin.pin>
     Then controller sends withdraw to account <withdraw.amount>

@@ -1,6 +1,7 @@
 Feature: Deposit envelope
   Test case SD3 of ATM.mdl, diagram 5A1000000042
 
+  @ATM-3
   Scenario Outline: path 1
     When deposit <deposit.amount>
 
