@@ -35,8 +35,9 @@ ids = [p["id"] for p in plan["procedures"]]
 assert len(set(ids)) == len(ids), "procedure ids repeat"
 with open(f"{folder}/index.csv", encoding="utf-8", newline="") as f:
     index = list(csv.reader(f))
-assert index[0] == ["id", "test case number", "path", "document", "script"], index[0]
+assert index[0] == ["id", "test case number", "path", "document", "script", "requirements"], index[0]
 assert [r[0] for r in index[1:]] == ids, "index.csv lists other procedures"
+assert [r[5] for r in index[1:]] == [", ".join(p["requirements"]) for p in plan["procedures"]], "index.csv requirements"
 report = plan["report"]
 assert report["useful"] == report["generated"] - report["insignificant"] - report["duplicates"], report
 print(f"{len(steps)} steps in {len(plan['procedures'])} procedures")

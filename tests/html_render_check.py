@@ -74,6 +74,19 @@ with tempfile.TemporaryDirectory() as work:
     dom = run.stdout.decode("utf-8")
     missing = [n for n in names if html.escape(n, quote=False) not in dom]
     assert not missing, f"test cases missing from the page: {missing}"
+    # The traceability matrix: a row per requirement of plan.json whose
+    # cells link its procedures, and the requirements not reached with why.
+    if plan.get("requirements"):
+        start = dom.index('id="traceability"')
+        section = dom[start:dom.find("<h2", start)]
+        rows = re.findall(r"<tr>(.*?)</tr>", section, re.S)
+        assert len(rows) == len(plan["requirements"]) + 1, (len(rows), len(plan["requirements"]))
+        for row, r in zip(rows[1:], plan["requirements"]):
+            assert f"<b>{html.escape(r['id'], quote=False)}</b>" in row, (r["id"], row[:200])
+            linked = re.findall(r'<a href="#([^"]+)">', row)
+            assert linked == r["procedures"] or sorted(linked) == sorted(r["procedures"]), (r["id"], linked)
+            if not r["reached"]:
+                assert html.escape(r["reason"], quote=False) in section, r["reason"]
     # The page's width as laid out, measured by a script added to a copy.
     with open(page, encoding="utf-8") as f:
         measured = f.read().replace("</body>", "<script>document.body.setAttribute('data-width', "
@@ -83,4 +96,5 @@ with tempfile.TemporaryDirectory() as work:
     run = subprocess.run(common + ["--dump-dom", "file://" + page], capture_output=True, timeout=120)
     width, window = map(int, re.search(r'data-width="(\d+) (\d+)"', run.stdout.decode("utf-8")).groups())
     assert width <= window, f"the page is {width} pixels wide in a window of {window}"
-print(f"report.html renders in {len(colours)} colours (sampled) and names all {len(names)} test cases")
+print(f"report.html renders in {len(colours)} colours (sampled), names all {len(names)} test cases and traces "
+      f"{len(plan.get('requirements', []))} requirements")

@@ -558,7 +558,9 @@ void XmiModel::readRequirements() {
   // A diagram carries those of the collaboration or class owning its interaction.
   for (const Deferred& d : interactions_) {
     const Handle owner = handleOf(idOf(pugi::xml_node(d.node).parent()));
-    if (const auto it = traced.find(owner.id); owner && owner != d.element && it != traced.end()) {
+    const Kind k = KindOf(owner);
+    if (k != Kind::kCollaboration && k != Kind::kClass) continue;
+    if (const auto it = traced.find(owner.id); it != traced.end()) {
       std::vector<std::size_t>& mine = traced[d.element.id];
       mine.insert(mine.end(), it->second.begin(), it->second.end());
     }

@@ -104,6 +104,12 @@ Traceability Trace(const PlanningSession& session) {
       if (IsUseCase(main.node(up).image))
         if (const auto* above = tracedTo(ElementKey(main.node(up).key))) Union(ids, *above);
   }
+  // In the order of the requirements.
+  std::unordered_map<std::string, std::size_t> place;
+  for (std::size_t i = 0; i < links.requirements.size(); ++i) place.emplace(links.requirements[i].id, i);
+  for (auto& [key, ids] : ofDiagram)
+    std::stable_sort(ids.begin(), ids.end(),
+                     [&](const std::string& a, const std::string& b) { return place[a] < place[b]; });
   // What the selection holds.
   std::unordered_set<std::string> selected;
   std::vector<std::pair<std::string, double>> leaves;  // diagram key, absolute weight
