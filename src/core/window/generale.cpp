@@ -61,6 +61,7 @@ Generale::Generale(PlanningSession& s) : session(s), TV(s.work_.TV), numTest(s.s
   attachCommand(menu::kSaveZov, [this] { saveSessionCommand(); });
   attachCommand(menu::kSaveZovAs, [this] { saveSessionAsCommand(); });
   attachCommand(menu::kCaricaZov, [this] { loadSession(); });
+  attachCommand(menu::kRequirements, [this] { requirementsCommand(); });
   attachCommand(menu::kPopupARem, [this] {
     const Tree& t = TV(kSpecTree);
     const std::string text = t.valid(t.selected()) ? t.node(t.selected()).text : std::string();
@@ -463,6 +464,19 @@ std::vector<std::pair<std::string, std::string>> Generale::details(int tree, Nod
     rows.emplace_back("Diagram", t.node(top).key + " " + t.node(top).text);
     if (std::string doc = DocumentOfNode(t, session.work().specification, node); !doc.empty())
       rows.emplace_back("Document", std::move(doc));
+  }
+  if (tree == kMainTree || tree == kSelectionTree || tree == kUitTree) {
+    // The requirements traced to the use case or diagram.
+    const RequirementLinks& links = session.work().requirements;
+    if (const auto it = links.traced.find(std::string(ElementKey(n.key))); it != links.traced.end()) {
+      std::string list;
+      for (const std::string& id : it->second) {
+        const RequirementLinks::Requirement* r = links.find(id);
+        list += (list.empty() ? "" : "; ") + id +
+                (r != nullptr && !r->title.empty() && r->title != id ? " " + r->title : "");
+      }
+      rows.emplace_back("Requirements", list);
+    }
   }
   if (tree == kMainTree || tree == kDesignTree || tree == kNotLinkedTree) {
     const std::string_view element = std::string_view(n.key).substr(0, kIdentifierLength);

@@ -314,6 +314,9 @@ class Generale : private SessionListener {
   // or loaded last); "Save ZOV File &As..." asks for the file.
   void saveSessionCommand();
   void saveSessionAsCommand();
+  // "Re&quirements..." of FILE: a requirements file (CSV) traces use cases
+  // to requirements, over the model's links; a decision of the session.
+  void requirementsCommand();
   void loadSession();
   // The session file the work is saved to, once one was chosen.
   const std::string& sessionFile() const { return sessionFile_; }

@@ -33,6 +33,7 @@ const std::vector<MenuRow>& StartState() {
         {"m_savezov", "&Save ZOV File", true},
         {"mnSaveZovAs", "Save ZOV File &As...", true},
         {"m_caricamdl", "Load &MDL File", true},
+        {"mnRequirements", "Re&quirements...", true},
         {"m_esporta", "&Export Documents and Scripts...", false},
         {"m_cartella", "Open &Working Folder", true},
         {"m_uscita", "E&XIT", true}}},

@@ -16,6 +16,10 @@
 
 namespace zov {
 
+namespace {
+constexpr const char* kRequirementsFilter = "Requirements (*.csv)| *.csv";
+}  // namespace
+
 void Generale::loadModelCommand() {
   if (asker_ == nullptr) return;
   std::string encoding = session.settings.modelEncoding;
@@ -381,6 +385,24 @@ void Generale::saveSessionAsCommand() {
   const auto path = asker_->saveFile("Save ZOV File", kSessionFilter, start);
   if (!path || path->empty()) return;
   saveSessionTo(*path);
+}
+
+void Generale::requirementsCommand() {
+  if (asker_ == nullptr) return;
+  if (session.model() == nullptr) {
+    asker_->messageBox("There is nothing to trace: load a model first.", "Zov Suite");
+    return;
+  }
+  const auto path = asker_->openFile("Requirements File", kRequirementsFilter, dialogFolder());
+  if (!path || path->empty()) return;
+  const Outcome o = session.requirementsFile(*path);
+  if (!o) {
+    asker_->messageBox(o.message, "Zov Suite");
+    return;
+  }
+  listProblems({}, "Load", o.warnings);
+  declare(o.summary + (o.warnings.empty() ? std::string()
+                                          : "; " + std::to_string(o.warnings.size()) + " rows left out (Problems)"));
 }
 
 void Generale::loadSession() {
