@@ -4,7 +4,12 @@
 
 #include <string>
 
+#include <cstdio>
+#include <fstream>
+
 #include "session/planning_session.h"
+#include "session/scripted_asker.h"
+#include "support/window_ready.h"
 #include "traceability/traceability.h"
 
 namespace zov {
@@ -102,6 +107,32 @@ TEST(Requirements, CopiesInTheMainTreeStandForTheirElement) {
   EXPECT_EQ(ElementKey("5A1000000040$$00002"), "5A1000000040");
   EXPECT_EQ(ElementKey("5A1000000013ACTOR3$$00000"), "5A1000000013");
   EXPECT_EQ(ElementKey("FACTORY"), "FACTORY");
+}
+
+// FILE's "Requirements...": the file chosen traces the use case, the
+// details pane shows it, and Undo takes it back.
+TEST(Requirements, TheWindowTakesTheFileAndUndoesIt) {
+  test::WindowReady w;
+  w.session.setUndoable(true);
+  ScriptedAsker asker;
+  w.g.setAsker(&asker);
+  w.g.requirementsCommand();
+  ASSERT_FALSE(asker.asked.empty());
+  EXPECT_EQ(asker.asked.back().text, "There is nothing to trace: load a model first.");
+  ASSERT_TRUE(w.session.openModel(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl"));
+  const std::string file = ::testing::TempDir() + "/links.csv";
+  std::ofstream(file) << "Customer/Check Balance,BAL-1,Balance shown\n";
+  asker.files = {file};
+  w.g.requirementsCommand();
+  const NodeId balance = FindByKeyOrPath(w.session.TV(kMainTree), "Customer/Check Balance");
+  const auto rows = w.g.details(kMainTree, balance);
+  const auto row = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r.first == "Requirements"; });
+  ASSERT_NE(row, rows.end());
+  EXPECT_EQ(row->second, "BAL-1 Balance shown");
+  ASSERT_TRUE(w.session.undo());
+  EXPECT_EQ(w.session.work().requirements.find("BAL-1"), nullptr);
+  w.g.setAsker(nullptr);
+  std::remove(file.c_str());
 }
 
 }  // namespace
