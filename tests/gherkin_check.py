@@ -54,6 +54,10 @@ def expected_steps(p):
     return steps
 
 
+def requirement_tags(p):
+    return ["@" + re.sub(r"\s", "_", one_line(r)) for r in p["requirements"]]
+
+
 procedures = {p["id"]: p for p in plan["procedures"]}
 rows, negatives = [], []
 for f in parsed:
@@ -67,10 +71,13 @@ for f in parsed:
             p = procedures[pickle["cells"][0]]
             rows.append(p["id"])
             assert pickle["steps"] == expected_steps(p), (p["id"], pickle["steps"], expected_steps(p))
+            # A tag per requirement the procedure verifies, its blanks "_".
+            assert pickle["tags"] == requirement_tags(p), (p["id"], pickle["tags"])
     # A negative procedure is a Scenario of its own, tagged @negative, that
     # names its id and ends on the refusal of its invalid value.
     for s in f["scenarios"]:
         assert "@negative" in s["tags"], s
+        assert s["tags"][1:] == requirement_tags(procedures[s["name"][s["name"].rindex("(") + 1:-1]]), s
         p = procedures[s["name"][s["name"].rindex("(") + 1:-1]]
         assert p["invalid"] and s["steps"][-1] == f"{one_line(p['invalid'])} is refused", s
         negatives.append(p["id"])

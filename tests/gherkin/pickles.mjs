@@ -2,7 +2,7 @@
 // as Cucumber does, and prints what it made of them as JSON: per file the
 // parse errors, the Feature's name, and per Scenario Outline its steps as
 // written, the header of its Examples and the pickles (one per row) with
-// their steps as Cucumber would run them.
+// their steps and tags as Cucumber would run them.
 // Usage: node pickles.mjs NODE_MODULES FILE...
 import { readFileSync } from 'node:fs'
 import { join } from 'node:path'
@@ -44,7 +44,7 @@ for (const file of files) {
   }
   for (const p of pickles) {
     const row = rows.get(p.astNodeIds[p.astNodeIds.length - 1])
-    if (row) row.outline.pickles.push({ cells: row.cells, steps: p.steps.map((t) => t.text) })
+    if (row) row.outline.pickles.push({ cells: row.cells, steps: p.steps.map((t) => t.text), tags: p.tags.map((t) => t.name) })
     const plain = scenarios.find((s) => s.id === p.astNodeIds[0])
     if (plain) plain.steps = p.steps.map((t) => t.text)
   }
