@@ -57,6 +57,8 @@ struct Options {
   std::vector<std::string> uit;
   zov::SelectionOptions selection;
   std::optional<std::string> procedures, coverage, answer, maxMainTree, encoding;
+  std::string planDir;
+  std::vector<std::string> resultFiles;
 };
 
 // A whole number from lo to hi as typed, else the message naming what.
@@ -231,6 +233,12 @@ int main(int argc, char** argv) {
   auto* plan = app.add_subcommand("plan",
                                   "plan the model end to end: documents and scripts go to --out DIR "
                                   "(default zov-plan-<model name>)");
+  auto* results = app.add_subcommand("results",
+                                     "record the verdicts of result files (JUnit XML, a TestRail or Xray CSV export, "
+                                     "a CSV of id,verdict) in PLAN_DIR/results.json and print the reliability "
+                                     "per use they estimate (docs/results.md)");
+  results->add_option("PLAN_DIR", o.planDir, "a folder holding a plan written with --format json")->required();
+  results->add_option("FILE", o.resultFiles, "result files, read in the order given")->required();
   for (CLI::App* c : {load, tree, spec}) c->add_option("MODEL", o.model, "the model file")->required();
   auto* session = plan->add_option("--session", o.session, "replay a session saved by the window or by --save-session");
   plan->add_option("MODEL", o.model, "the model file")->excludes(session);
@@ -350,11 +358,22 @@ int main(int argc, char** argv) {
       std::fwrite(script.data(), 1, script.size(), stdout);
       return Printed(kExitOk);
     }
-    if (app.get_subcommands().empty()) throw CLI::ValidationError("missing command (load, tree, spec or plan)");
+    if (app.get_subcommands().empty()) throw CLI::ValidationError("missing command (load, tree, spec, plan or results)");
     if (plan->parsed() && o.model.empty() && !o.session)
       throw CLI::ValidationError("'plan' needs a MODEL or --session");
     o.strengthGiven = strength->count() > 0 || strengthFills->count() > 0;
     if (plan->parsed()) return Printed(Plan(o));
+    if (results->parsed()) {
+      const zov::PlanRunResult done = zov::RunResultsCommand({o.planDir, o.resultFiles}, kVoice);
+      // Line by line: the table's lines stay lines.
+      std::string_view rest = done.printed;
+      while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::printf("%s\n", zov::Printable(rest.substr(0, end)).c_str());
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+      }
+      return Printed(static_cast<int>(done.status));
+    }
     using Kind = zov::LoadRequest::Kind;
     return Printed(Load(load->parsed() ? Kind::kLoad : tree->parsed() ? Kind::kTree : Kind::kSpec, o));
   } catch (const CLI::CallForHelp& e) {

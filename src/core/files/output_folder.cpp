@@ -256,7 +256,9 @@ OutputFolder::OutputFolder(OutputFolder&& other) noexcept
       earlierPrints_(std::move(other.earlierPrints_)),
       published_(std::move(other.published_)),
       moved_(other.moved_),
-      provenance_(std::move(other.provenance_)) {
+      provenance_(std::move(other.provenance_)),
+      earlierProvenance_(std::move(other.earlierProvenance_)),
+      keepEarlier_(other.keepEarlier_) {
   other.lockFd_ = -1;
   other.made_ = false;
   other.staging_.reset();
@@ -332,6 +334,9 @@ std::optional<OutputFolder> OutputFolder::Open(const fs::path& dir, std::string*
   WorkFolder earlier(dir);
   if (!AdoptFolder(earlier, error)) return std::nullopt;
   out.earlier_ = earlier.files(CreatedList::kScripts);
+  if (const auto lines = earlier.readLines(kManifestName))
+    for (std::size_t i = 1; i < lines->size(); ++i)
+      if ((*lines)[i].rfind("# ", 0) == 0) out.earlierProvenance_.push_back((*lines)[i].substr(2));
   for (const std::string& name : out.earlier_)
     if (const std::optional<FileDigest> print = earlier.fingerprint(name)) out.earlierPrints_.emplace(name, *print);
 
@@ -364,7 +369,11 @@ bool OutputFolder::publish(std::string* error) {
   std::string why;
   OutputFile manifest = OpenNoFollow(staging / kManifestName, &why);
   if (!manifest.is_open()) return fail(why);
-  manifest << ManifestText(*staging_, names, provenance_);
+  std::string text = ManifestText(*staging_, names, provenance_);
+  if (keepEarlier_)
+    for (const std::string& name : earlier_)
+      if (now.count(name) == 0) text += DigestText(earlierPrints_.at(name)) + " " + name + "\n";
+  manifest << text;
   if (!staging_->close(manifest, kManifestName, &why)) return fail(why);
 
   // The move, recorded before its first rename.
@@ -378,7 +387,9 @@ bool OutputFolder::publish(std::string* error) {
     moves.push_back(std::move(m));
   }
   for (const std::string& name : earlier_)
-    if (now.count(name) == 0) moves.push_back({name, earlierPrints_.at(name), std::nullopt});
+    if (now.count(name) == 0)
+      moves.push_back({name, earlierPrints_.at(name),
+                       keepEarlier_ ? std::optional<FileDigest>(earlierPrints_.at(name)) : std::nullopt});
   // A staged copy of a file that does not change goes before the sync, which
   // then writes out only what moves.
   for (const Move& m : moves)
@@ -407,7 +418,7 @@ bool OutputFolder::publish(std::string* error) {
       return stopped("Cannot move " + (staging / m.name).string() + " to " + dir_.string());
     ++moved_;
   }
-  if (names.empty()) {
+  if (names.empty() && !keepEarlier_) {
     if (::unlink((dir_ / kManifestName).c_str()) != 0 && errno != ENOENT)
       return stopped("Cannot remove " + (dir_ / kManifestName).string());
   } else if (::rename((staging / kManifestName).c_str(), (dir_ / kManifestName).c_str()) != 0) {

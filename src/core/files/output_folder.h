@@ -60,6 +60,13 @@ class OutputFolder {
   // it does not write again, and writes the manifest. Refused, with
   // *error and the folder untouched, when a file of another is in the way.
   bool publish(std::string* error);
+  // Whether the files of the earlier plan that this run does not write
+  // again stay (a run that adds a file to a plan, as results do) rather
+  // than go. Their manifest lines and provenance stay with them.
+  void keepEarlier(bool keep) { keepEarlier_ = keep; }
+  // Whether the earlier plan has a file of this name, and its lines of provenance.
+  bool hadEarlier(const std::string& name) const { return earlierPrints_.count(name) != 0; }
+  const std::vector<std::string>& earlierProvenance() const { return earlierProvenance_; }
   // Lines the manifest keeps after its header, each as "# line": what the
   // plan was made with.
   void setProvenance(std::vector<std::string> lines) { provenance_ = std::move(lines); }
@@ -81,7 +88,8 @@ class OutputFolder {
   std::unordered_map<std::string, FileDigest> earlierPrints_;
   std::vector<std::string> published_;
   std::size_t moved_ = 0;
-  std::vector<std::string> provenance_;
+  std::vector<std::string> provenance_, earlierProvenance_;
+  bool keepEarlier_ = false;
 };
 
 // Finishes the move a run recorded in the journal of staging (a staging

@@ -1,14 +1,18 @@
 #include "session/runs.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <filesystem>
 #include <memory>
 
 #include "export/plan_report.h"
 #include "export/tool_exports.h"
+#include "files/input_file.h"
 #include "files/interruption.h"
 #include "files/output_folder.h"
 #include "files/work_folder.h"
+#include "results/results.h"
 #include "session/earlier_plan.h"
 #include "session/session_file.h"
 
@@ -176,6 +180,13 @@ PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const Run
                     "; save it under another name or outside the folder");
     if (const Outcome e = SaveSession(p, *r.saveSession); !e) return failed(e.message);
   }
+  // The results recorded against the earlier plan stay, those of its
+  // procedures this one no longer has marked stale.
+  if (out->hadEarlier(kResultsFile))
+    if (const std::string why = CarryResults(out->dir(), PlanJson(p), out->staging()); !why.empty()) {
+      if (!r.quiet) voice.warn(why);
+      if (!out->staging().errors().empty()) return failed("");
+    }
   out->setProvenance(ProvenanceOf(p).lines());
   {
     // The plan moves into place whole, whatever signal comes meanwhile.
@@ -187,6 +198,91 @@ PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const Run
   if (r.session) summary += ", " + std::to_string(out->published().size()) + " files";
   if (!nothingToPlan) summary += " in " + dir.string();
   return {r.strict && verdict.flawed ? RunStatus::kFlawed : RunStatus::kOk, summary};
+}
+
+PlanRunResult RunResultsCommand(const ResultsRequest& r, const RunVoice& voice) {
+  const auto refused = [&](const std::string& why) {
+    voice.say(why);
+    return PlanRunResult{RunStatus::kFailure, {}};
+  };
+  const std::filesystem::path dir = r.dir;
+  std::error_code ec;
+  if (!std::filesystem::is_directory(dir, ec)) return refused(r.dir + ": no such plan folder");
+  std::string error;
+  const std::optional<std::string> planText = ReadInputFile(dir / kPlanFile, kMaxPlanBytes, &error);
+  if (!planText)
+    return refused(r.dir + " has no plan.json: results are read against a plan written with --format json (" +
+                   error + ")");
+  nlohmann::json planJson;
+  try {
+    planJson = nlohmann::json::parse(*planText);
+  } catch (const nlohmann::json::exception& e) {
+    return refused((dir / kPlanFile).string() + " is damaged: " + e.what());
+  }
+  const std::optional<PlanForResults> plan = ReadPlanForResults(planJson, &error);
+  if (!plan) return refused((dir / kPlanFile).string() + ": " + error);
+  // Every file is read before anything is recorded.
+  std::vector<ResultFile> files;
+  for (const std::string& f : r.files) {
+    std::optional<ResultFile> read = ReadResultFile(f, &error);
+    if (!read) return refused(error + "; nothing was recorded");
+    files.push_back(std::move(*read));
+  }
+  auto out = OutputFolder::Open(dir, &error);
+  if (!out) return refused(error);
+  const Interruption interruption(out->staging().dir(), out->lockMade() ? out->lockPath() : std::filesystem::path(),
+                                  std::filesystem::path());
+  if (!out->hadEarlier(kPlanFile))
+    return refused((dir / kPlanFile).string() + " is not a file Zov Suite wrote there (the folder's list of the "
+                                                "plan's files does not name it); nothing was recorded");
+  out->keepEarlier(true);
+  out->setProvenance(out->earlierProvenance());
+  std::vector<ResultRecord> records;
+  std::vector<ResultFile> all;
+  if (out->hadEarlier(kResultsFile)) {
+    const std::optional<std::string> text = ReadInputFile(dir / kResultsFile, kMaxPlanBytes, &error);
+    if (!text) return refused(error);
+    try {
+      const nlohmann::json earlier = nlohmann::json::parse(*text);
+      records = RecordsOf(earlier, &*plan);
+      all = FilesOf(earlier);
+    } catch (const nlohmann::json::exception& e) {
+      return refused((dir / kResultsFile).string() + " is damaged: " + e.what() + "; nothing was recorded");
+    }
+  }
+  std::vector<const ResultFile*> added;
+  for (const ResultFile& f : files) {
+    // A file recorded before (the same content) adds nothing again.
+    if (std::any_of(all.begin(), all.end(), [&f](const ResultFile& a) { return a.digest == f.digest; })) {
+      voice.warn(f.path + ": recorded before (the same content); its verdicts are not counted twice");
+      continue;
+    }
+    records.insert(records.end(), f.records.begin(), f.records.end());
+    all.push_back(f);
+    added.push_back(&f);
+  }
+  const Verdicts verdicts = MergeVerdicts(*plan, records);
+  const Estimate estimate = EstimateReliability(*plan, verdicts.known);
+  {
+    OutputFile file = out->staging().create(kResultsFile, CreatedList::kScripts, &error);
+    if (!file.is_open()) return refused(error);
+    file << ResultsJson(all, verdicts, estimate).dump(2) << "\n";
+    if (!out->staging().close(file, kResultsFile, &error)) return refused(error);
+  }
+  {
+    const Interruption::Held held;
+    const bool published = out->publish(&error);
+    if (!out->lockMade()) interruption.keepLock();
+    if (!published) return refused(error);
+  }
+  for (const ResultFile* f : added)
+    if (f->withoutId > 0)
+      voice.warn(f->path + ": " + std::to_string(f->withoutId) + (f->withoutId == 1 ? " test names" : " tests name") +
+                 " no procedure id of a plan; left out");
+  std::string text = EstimateText(estimate, verdicts);
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return {RunStatus::kOk, text + "\n" + r.dir + ": " + std::to_string(verdicts.known.size()) +
+                              " procedures with a verdict in " + kResultsFile};
 }
 
 }  // namespace zov

@@ -63,4 +63,14 @@ struct PlanRunResult {
 };
 PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const RunVoice& voice);
 
+// "results": the verdicts of result files (JUnit XML, TestRail or Xray CSV
+// exports, a CSV of id,verdict) recorded in the plan folder's results.json,
+// beside the plan, with the reliability they estimate; the plan's own files
+// stay as they are. A file that cannot be read records nothing.
+struct ResultsRequest {
+  std::string dir;
+  std::vector<std::string> files;
+};
+PlanRunResult RunResultsCommand(const ResultsRequest& r, const RunVoice& voice);
+
 }  // namespace zov

@@ -5,6 +5,7 @@
 #include <set>
 #include <unordered_map>
 
+#include "files/csv.h"
 #include "selection/allocation.h"
 #include "tree/kinds.h"
 #include "tree/tree.h"
@@ -41,66 +42,6 @@ void Order(RequirementLinks& links) {
   for (auto& [key, ids] : links.traced)
     std::stable_sort(ids.begin(), ids.end(),
                      [&](const std::string& a, const std::string& b) { return place[a] < place[b]; });
-}
-
-// The rows of a CSV text, each with the line it starts on; false with the
-// line of an unterminated quote.
-struct Row {
-  int line = 0;
-  std::vector<std::string> fields;
-};
-bool ParseCsv(std::string_view text, std::vector<Row>& rows, int& badLine) {
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-  int line = 1;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    Row row;
-    row.line = line;
-    std::string field;
-    bool quoted = false, any = false;
-    for (;;) {
-      if (i >= text.size()) {
-        if (quoted) {
-          badLine = row.line;
-          return false;
-        }
-        break;
-      }
-      const char c = text[i++];
-      if (quoted) {
-        if (c == '"') {
-          if (i < text.size() && text[i] == '"') {
-            field += '"';
-            ++i;
-          } else {
-            quoted = false;
-          }
-        } else {
-          if (c == '\n') ++line;
-          field += c;
-        }
-        continue;
-      }
-      if (c == '"' && Trim(field).empty()) {
-        field.clear();
-        quoted = any = true;
-      } else if (c == ',') {
-        row.fields.push_back(std::move(field));
-        field.clear();
-      } else if (c == '\n' || c == '\r') {
-        if (c == '\r' && i < text.size() && text[i] == '\n') ++i;
-        ++line;
-        break;
-      } else {
-        field += c;
-        any = true;
-      }
-    }
-    row.fields.push_back(std::move(field));
-    const bool blank = !any && row.fields.size() == 1;
-    if (!blank && !(row.fields.size() >= 1 && Trim(row.fields[0]).substr(0, 1) == "#")) rows.push_back(std::move(row));
-  }
-  return true;
 }
 
 bool IsUseCaseOrDiagram(std::string_view image) {
@@ -172,9 +113,9 @@ RequirementLinks ReadRequirementLinks(const ModelSource& m, Handle model) {
 RequirementsFileResult ApplyRequirementsFile(RequirementLinks& links, const Tree& main, std::string_view text,
                                              const std::string& path) {
   RequirementsFileResult r;
-  std::vector<Row> rows;
+  std::vector<CsvRow> rows;
   int bad = 0;
-  if (!ParseCsv(text, rows, bad)) {
+  if (!ParseCsv(text, rows, &bad)) {
     r.error = path + ":" + std::to_string(bad) + ": a quoted field is not closed";
     return r;
   }
@@ -186,7 +127,7 @@ RequirementsFileResult ApplyRequirementsFile(RequirementLinks& links, const Tree
     std::string key, id, title;
   };
   std::vector<Parsed> parsed;
-  for (const Row& row : rows) {
+  for (const CsvRow& row : rows) {
     const std::string at = path + ":" + std::to_string(row.line) + ": ";
     if (row.fields.size() < 2) {
       r.error = at + "expected the use case, the requirement's id and its title, separated by commas";
