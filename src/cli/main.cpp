@@ -358,7 +358,8 @@ int main(int argc, char** argv) {
       std::fwrite(script.data(), 1, script.size(), stdout);
       return Printed(kExitOk);
     }
-    if (app.get_subcommands().empty()) throw CLI::ValidationError("missing command (load, tree, spec, plan or results)");
+    if (app.get_subcommands().empty())
+      throw CLI::ValidationError("missing command (load, tree, spec, plan or results)");
     if (plan->parsed() && o.model.empty() && !o.session)
       throw CLI::ValidationError("'plan' needs a MODEL or --session");
     o.strengthGiven = strength->count() > 0 || strengthFills->count() > 0;

@@ -879,8 +879,8 @@ std::string TemplateOutputName(const std::string& templateFile) {
 }
 
 std::string PlanFileKind(std::string_view name) {
-  static constexpr std::string_view kPlanFiles[] = {"procedures.csv", "plan.json",    "index.csv",  "testrail.xml",
-                                                    "xray.csv",       "testlink.xml", "report.html"};
+  static constexpr std::string_view kPlanFiles[] = {"procedures.csv", "plan.json",    "index.csv",   "testrail.xml",
+                                                    "xray.csv",       "testlink.xml", "report.html", "results.json"};
   for (std::string_view planFile : kPlanFiles)
     if (name == planFile) return "the plan's " + std::string(planFile);
   if (name.starts_with(".zov")) return "a name the plan folder keeps for itself (.zov...)";

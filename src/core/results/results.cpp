@@ -61,10 +61,10 @@ std::size_t IdAt(std::string_view t, std::size_t i) {
 // Words of the tools' statuses; nullopt for one no tool writes.
 std::optional<Verdict> StatusWord(std::string_view word) {
   static const std::map<std::string, Verdict> kWords = {
-      {"pass", Verdict::kPass},       {"passed", Verdict::kPass},     {"ok", Verdict::kPass},
-      {"fail", Verdict::kFail},       {"failed", Verdict::kFail},     {"failure", Verdict::kFail},
-      {"error", Verdict::kFail},      {"blocked", Verdict::kNotRun},  {"retest", Verdict::kNotRun},
-      {"untested", Verdict::kNotRun}, {"skipped", Verdict::kNotRun},  {"skip", Verdict::kNotRun},
+      {"pass", Verdict::kPass},       {"passed", Verdict::kPass},      {"ok", Verdict::kPass},
+      {"fail", Verdict::kFail},       {"failed", Verdict::kFail},      {"failure", Verdict::kFail},
+      {"error", Verdict::kFail},      {"blocked", Verdict::kNotRun},   {"retest", Verdict::kNotRun},
+      {"untested", Verdict::kNotRun}, {"skipped", Verdict::kNotRun},   {"skip", Verdict::kNotRun},
       {"todo", Verdict::kNotRun},     {"executing", Verdict::kNotRun}, {"aborted", Verdict::kNotRun},
       {"not run", Verdict::kNotRun},  {"", Verdict::kNotRun}};
   const auto it = kWords.find(Lower(Trim(word)));
@@ -82,8 +82,10 @@ std::optional<ResultFile> Junit(std::string_view text, ResultFile f, std::string
   if (!parsed) {
     int line = 1, column = 1;
     for (std::ptrdiff_t i = 0; i < parsed.offset && static_cast<std::size_t>(i) < text.size(); ++i) {
-      if (text[static_cast<std::size_t>(i)] == '\n') ++line, column = 1;
-      else ++column;
+      if (text[static_cast<std::size_t>(i)] == '\n')
+        ++line, column = 1;
+      else
+        ++column;
     }
     *error = f.path + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + parsed.description();
     return std::nullopt;
@@ -105,7 +107,8 @@ std::optional<ResultFile> Junit(std::string_view text, ResultFile f, std::string
       } else if (name == "testcase") {
         std::string id = FindProcedureId(c.attribute("name").value());
         if (id.empty()) id = FindProcedureId(c.attribute("classname").value());
-        for (pugi::xml_node p = c.child("properties").child("property"); p && id.empty(); p = p.next_sibling("property"))
+        for (pugi::xml_node p = c.child("properties").child("property"); p && id.empty();
+             p = p.next_sibling("property"))
           id = FindProcedureId(p.attribute("value") ? p.attribute("value").value() : p.child_value());
         if (id.empty()) {
           ++f.withoutId;
@@ -192,7 +195,8 @@ std::optional<ResultFile> Csv(std::string_view text, ResultFile f, std::string* 
   for (std::size_t k = header ? 1 : 0; k < rows.size(); ++k) {
     const CsvRow& row = rows[k];
     const auto field = [&row](int c) {
-      return c >= 0 && static_cast<std::size_t>(c) < row.fields.size() ? std::string(Trim(row.fields[c])) : std::string();
+      return c >= 0 && static_cast<std::size_t>(c) < row.fields.size() ? std::string(Trim(row.fields[c]))
+                                                                       : std::string();
     };
     const std::string at = f.path + ":" + std::to_string(row.line) + ": ";
     const std::optional<Verdict> verdict = StatusWord(field(statusColumn));
@@ -326,8 +330,9 @@ std::optional<PlanForResults> ReadPlanForResults(const nlohmann::json& plan, std
     l.actor = branches.count(l.key) ? branches[l.key] : section.substr(0, section.find(" / "));
     // "actor / use case / ... / leaf": the use case is the part before the leaf.
     const std::size_t last = section.rfind(" / ");
-    const std::size_t before = last == std::string::npos || last == 0 ? std::string::npos : section.rfind(" / ", last - 1);
-    l.useCase = last == std::string::npos ? l.name
+    const std::size_t before =
+        last == std::string::npos || last == 0 ? std::string::npos : section.rfind(" / ", last - 1);
+    l.useCase = last == std::string::npos     ? l.name
                 : before == std::string::npos ? section.substr(0, last)
                                               : section.substr(before + 3, last - before - 3);
     total += l.weight;
@@ -481,8 +486,10 @@ nlohmann::json ResultsJson(const std::vector<ResultFile>& files, const Verdicts&
     fs.push_back({{"file", f.path}, {"format", f.format}, {"fnv1a64", f.digest}, {"withoutId", f.withoutId}});
   j["files"] = fs;
   const auto record = [](const ResultRecord& r) {
-    return json{{"id", r.id},     {"verdict", VerdictName(r.verdict)}, {"date", r.date}, {"note", r.note},
-                {"file", r.file}, {"fnv1a64", r.digest},               {"stale", r.stale}};
+    return json{{"id", r.id},      {"verdict", VerdictName(r.verdict)},
+                {"date", r.date},  {"note", r.note},
+                {"file", r.file},  {"fnv1a64", r.digest},
+                {"stale", r.stale}};
   };
   for (const auto& [name, list] :
        {std::pair{"verdicts", &v.known}, std::pair{"unknown", &v.unknown}, std::pair{"stale", &v.stale}}) {
@@ -538,8 +545,8 @@ std::vector<ResultRecord> RecordsOf(const nlohmann::json& results, const PlanFor
       rec.file = r.value("file", "");
       rec.digest = r.value("fnv1a64", "");
       // A verdict of a procedure the plan no longer has is stale.
-      rec.stale = std::string_view(list) != "unknown" && (std::string_view(list) == "stale" ||
-                                                          (plan != nullptr && !ids.contains(rec.id)));
+      rec.stale = std::string_view(list) != "unknown" &&
+                  (std::string_view(list) == "stale" || (plan != nullptr && !ids.contains(rec.id)));
       out.push_back(std::move(rec));
     }
   }
@@ -551,7 +558,8 @@ std::vector<ResultFile> FilesOf(const nlohmann::json& results) {
   if (results.is_object() && results.contains("files") && results["files"].is_array())
     for (const auto& f : results["files"])
       if (f.is_object())
-        out.push_back({f.value("file", ""), f.value("format", ""), f.value("fnv1a64", ""), {}, f.value("withoutId", 0)});
+        out.push_back(
+            {f.value("file", ""), f.value("format", ""), f.value("fnv1a64", ""), {}, f.value("withoutId", 0)});
   return out;
 }
 

@@ -57,7 +57,7 @@ std::string FindProcedureId(std::string_view text);
 // What the plan's plan.json says that the estimate needs.
 struct PlanLeaf {
   std::string key, name, actor, useCase;
-  double weight = 0;  // normalised over the leaves not excluded
+  double weight = 0;    // normalised over the leaves not excluded
   std::string diagram;  // the identifier of its test case's diagram; empty when it has none
 };
 struct PlanForResults {

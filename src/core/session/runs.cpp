@@ -211,8 +211,8 @@ PlanRunResult RunResultsCommand(const ResultsRequest& r, const RunVoice& voice) 
   std::string error;
   const std::optional<std::string> planText = ReadInputFile(dir / kPlanFile, kMaxPlanBytes, &error);
   if (!planText)
-    return refused(r.dir + " has no plan.json: results are read against a plan written with --format json (" +
-                   error + ")");
+    return refused(r.dir + " has no plan.json: results are read against a plan written with --format json (" + error +
+                   ")");
   nlohmann::json planJson;
   try {
     planJson = nlohmann::json::parse(*planText);
@@ -233,8 +233,9 @@ PlanRunResult RunResultsCommand(const ResultsRequest& r, const RunVoice& voice) 
   const Interruption interruption(out->staging().dir(), out->lockMade() ? out->lockPath() : std::filesystem::path(),
                                   std::filesystem::path());
   if (!out->hadEarlier(kPlanFile))
-    return refused((dir / kPlanFile).string() + " is not a file Zov Suite wrote there (the folder's list of the "
-                                                "plan's files does not name it); nothing was recorded");
+    return refused((dir / kPlanFile).string() +
+                   " is not a file Zov Suite wrote there (the folder's list of the "
+                   "plan's files does not name it); nothing was recorded");
   out->keepEarlier(true);
   out->setProvenance(out->earlierProvenance());
   std::vector<ResultRecord> records;
