@@ -4,7 +4,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
+
+#include "session/plan.h"
+#include "session/scripted_asker.h"
+#include "session/session_file.h"
+#include "support/window_ready.h"
 
 namespace zov {
 namespace {
@@ -164,6 +170,53 @@ TEST(Results, TheLatestVerdictWins) {
   ASSERT_EQ(v.unknown.size(), 1u);
   EXPECT_EQ(v.unknown[0].id, "CCCCCCCCCCCC-1-001");
   EXPECT_EQ(v.stale.size(), 1u);
+}
+
+// FILE's "Results...": the verdicts read into the plan in the window, the
+// estimate on the status bar, the diagram's runs in the details pane; a
+// saved session replays to the same figures.
+TEST(Results, TheWindowReadsThemAndTheSessionKeepsThem) {
+  test::WindowReady w;
+  ScriptedAsker asker;
+  w.g.setAsker(&asker);
+  w.g.resultsCommand();
+  ASSERT_FALSE(asker.asked.empty());
+  EXPECT_EQ(asker.asked.back().text, "Generate the test procedures first: results are matched to their ids.");
+  PlanOptions o;
+  o.formats.text = false;
+  ASSERT_TRUE(RunPlan(w.session, std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl", o).outcome);
+  asker.files = {kData + "junit.xml"};
+  w.g.resultsCommand();
+  const std::optional<Estimate> e = w.session.estimate();
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->passed, 2);
+  EXPECT_EQ(e->failed, 2);
+  const NodeId sd1 = w.session.TV(kMainTree).find("5A1000000040");
+  const auto rows = w.g.details(kMainTree, sd1);
+  const auto row = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r.first == "Results"; });
+  ASSERT_NE(row, rows.end());
+  EXPECT_EQ(row->second, "3 run, 1 failed; failure per use 0.400");
+  // The same file again counts once.
+  asker.files = {kData + "junit.xml"};
+  w.g.resultsCommand();
+  EXPECT_NE(asker.asked.back().text.find("read before (the same content)"), std::string::npos);
+  EXPECT_EQ(w.session.work().results.size(), 5u);
+
+  const std::string saved = ::testing::TempDir() + "/results.zov";
+  ASSERT_TRUE(SaveSession(w.session, saved));
+  test::WindowReady second;
+  PlanningSession& again = second.session;
+  const SessionReport report = LoadSession(again, saved);
+  ASSERT_TRUE(report.outcome) << report.outcome.message;
+  EXPECT_TRUE(report.leftOut.empty()) << report.text();
+  EXPECT_EQ(again.work().results.size(), 5u);
+  EXPECT_EQ(again.work().procedures.size(), w.session.work().procedures.size());
+  const std::optional<Estimate> replayed = again.estimate();
+  ASSERT_TRUE(replayed);
+  EXPECT_EQ(replayed->reliability, e->reliability);
+  EXPECT_EQ(replayed->lower90, e->lower90);
+  w.g.setAsker(nullptr);
+  std::remove(saved.c_str());
 }
 
 }  // namespace

@@ -563,6 +563,40 @@ std::vector<ResultFile> FilesOf(const nlohmann::json& results) {
   return out;
 }
 
+std::string RecordsText(const std::vector<ResultRecord>& records) {
+  nlohmann::json list = nlohmann::json::array();
+  for (const ResultRecord& r : records)
+    list.push_back({{"id", r.id}, {"verdict", VerdictName(r.verdict)}, {"date", r.date}, {"note", r.note}});
+  return list.dump();
+}
+
+std::vector<ResultRecord> RecordsFromText(const std::string& text, const std::string& file, const std::string& digest) {
+  std::vector<ResultRecord> out;
+  nlohmann::json list;
+  try {
+    list = nlohmann::json::parse(text);
+  } catch (const nlohmann::json::exception&) {
+    return out;
+  }
+  if (!list.is_array()) return out;
+  for (const auto& r : list)
+    if (r.is_object() && r.contains("id") && r["id"].is_string())
+      out.push_back({r["id"].get<std::string>(), StatusWord(r.value("verdict", "")).value_or(Verdict::kNotRun),
+                     r.value("date", ""), r.value("note", ""), file, digest, false});
+  return out;
+}
+
+std::pair<int, int> RunsOf(const std::vector<ResultRecord>& verdicts, const std::string& diagram) {
+  std::pair<int, int> nf;
+  for (const ResultRecord& r : verdicts)
+    if (r.verdict != Verdict::kNotRun && r.id.size() > diagram.size() &&
+        r.id.compare(0, diagram.size(), diagram) == 0 && r.id[diagram.size()] == '-') {
+      ++nf.first;
+      nf.second += r.verdict == Verdict::kFail;
+    }
+  return nf;
+}
+
 std::string CarryResults(const std::filesystem::path& dir, const std::string& planJson, WorkFolder& staging) {
   std::string error;
   const std::optional<std::string> text = ReadInputFile(dir / kResultsFile, kMaxPlanBytes, &error);

@@ -31,6 +31,7 @@ struct ResultRecord {
   std::string note;
   std::string file, digest;  // the file it came from, and its 64-bit FNV-1a
   bool stale = false;        // of a procedure the plan no longer has
+  bool operator==(const ResultRecord&) const = default;
 };
 
 // One file of results: its format ("junit", "testrail", "xray", "csv") and
@@ -115,6 +116,12 @@ nlohmann::json ResultsJson(const std::vector<ResultFile>& files, const Verdicts&
 // with a plan those of ids it does not have become stale.
 std::vector<ResultRecord> RecordsOf(const nlohmann::json& results, const PlanForResults* plan = nullptr);
 std::vector<ResultFile> FilesOf(const nlohmann::json& results);
+// Records as a JSON list (id, verdict, date, note), and back: what a
+// session keeps of a result file.
+std::string RecordsText(const std::vector<ResultRecord>& records);
+std::vector<ResultRecord> RecordsFromText(const std::string& text, const std::string& file, const std::string& digest);
+// Runs and failures of the procedures of a diagram (by identifier).
+std::pair<int, int> RunsOf(const std::vector<ResultRecord>& verdicts, const std::string& diagram);
 
 // The results.json of the folder dir carried into a new plan whose
 // plan.json is given: written into staging with the verdicts of the

@@ -62,6 +62,7 @@ struct Decision {
     kConfirmDefaults,  // every category not confirmed yet took its default values
     kStrength,         // "Coverage S&trength...": the strength (index) and whether it fills (all)
     kRequirements,     // a requirements file applied: its name (node) and its text (value)
+    kResults,          // a result file read: its name (node), digest (path) and verdicts (value)
   };
   explicit Decision(Type t = Type::kProcess) : type(t) {}
   Type type;

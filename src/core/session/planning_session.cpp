@@ -8,6 +8,9 @@
 #include <sstream>
 #include <unordered_map>
 
+#include <nlohmann/json.hpp>
+
+#include "export/exports.h"
 #include "files/input_file.h"
 #include "files/work_folder.h"
 #include "model/design_tree.h"
@@ -203,6 +206,44 @@ Outcome PlanningSession::openModel(const std::string& path) {
   modelSummary_.requirementLinks = work_.requirements.linkCount();
   o.summary = LoadSummary(modelSummary_, work_.filemdl);
   return o;
+}
+
+Outcome PlanningSession::resultsFile(const std::string& path) {
+  if (work_.procedures.empty())
+    return Outcome::Refused("Generate the test procedures first: results are matched to their ids");
+  std::string error;
+  std::optional<ResultFile> f = ReadResultFile(path, &error);
+  if (!f) return Outcome::Refused(error);
+  Outcome o = resultsRead(path, f->digest, std::move(f->records));
+  if (o && f->withoutId > 0)
+    o.warnings.push_back(path + ": " + std::to_string(f->withoutId) +
+                         (f->withoutId == 1 ? " test names" : " tests name") + " no procedure id of a plan; left out");
+  return o;
+}
+
+Outcome PlanningSession::resultsRead(const std::string& path, const std::string& digest,
+                                     std::vector<ResultRecord> records) {
+  for (const ResultRecord& r : work_.results)
+    if (r.digest == digest && !digest.empty())
+      return Outcome::Refused(path + " was read before (the same content); its verdicts are not counted twice");
+  Decision d{Decision::Type::kResults};
+  d.node = path;
+  d.path = digest;
+  d.value = RecordsText(records);
+  for (ResultRecord& r : records) r.file = path, r.digest = digest;
+  work_.results.insert(work_.results.end(), records.begin(), records.end());
+  record(std::move(d));
+  Outcome o;
+  if (const std::optional<Estimate> e = estimate()) o.summary = ReliabilityLine(*e);
+  return o;
+}
+
+std::optional<Estimate> PlanningSession::estimate() const {
+  if (work_.procedures.empty() || work_.results.empty()) return std::nullopt;
+  std::string error;
+  const std::optional<PlanForResults> plan = ReadPlanForResults(nlohmann::json::parse(PlanJson(*this)), &error);
+  if (!plan) return std::nullopt;
+  return EstimateReliability(*plan, MergeVerdicts(*plan, work_.results).known);
 }
 
 Outcome PlanningSession::requirementsFile(const std::string& path) {

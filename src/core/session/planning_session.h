@@ -25,6 +25,7 @@
 #include "generation/random_source.h"
 #include "model/load_files.h"
 #include "model/model_source.h"
+#include "results/results.h"
 #include "selection/allocation.h"
 #include "selection/selection.h"
 #include "session/decisions.h"
@@ -145,6 +146,9 @@ struct WorkValues {
   // The requirements of the model and of a requirements file, and what
   // traces use cases and diagrams to them.
   RequirementLinks requirements;
+  // The verdicts read back from result files (FILE > "Results..."), in the
+  // order read; matched to the procedures by their ids.
+  std::vector<ResultRecord> results;
   // What each path's procedures cover first (zov plan --strength); random
   // by default, as every combination in random order.
   Strength strength;
@@ -286,6 +290,15 @@ class PlanningSession {
   // sense; rows that name nothing in the Main Tree are warnings.
   Outcome requirementsFile(const std::string& path);
   Outcome requirementsFile(const std::string& path, const std::string& text);
+
+  // "Resul&ts..." of the File menu: the verdicts of a result file (JUnit
+  // XML, a TestRail or Xray export, a CSV of id,verdict) read into the
+  // plan; the decision keeps them, so that a replay gives the same figures.
+  // Refused for a file that cannot be read, or before a generation.
+  Outcome resultsFile(const std::string& path);
+  Outcome resultsRead(const std::string& path, const std::string& digest, std::vector<ResultRecord> records);
+  // The reliability the verdicts read so far estimate for the last plan.
+  std::optional<Estimate> estimate() const;
 
   // "&Processing...": the warnings are those the window shows in boxes.
   Outcome process();

@@ -88,9 +88,9 @@ std::string CheckSession(const json& s) {
       fail(at.substr(0, at.size() - 1), "an object expected");
       break;
     }
-    text(
-        d, at,
-        {"op", "node", "path", "weight", "name", "source", "diagram", "label", "message", "parameter", "text", "file"});
+    text(d, at,
+         {"op", "node", "path", "weight", "name", "source", "diagram", "label", "message", "parameter", "text", "file",
+          "fnv1a64"});
     flag(d, at, {"unselect", "all", "diagramsOnly", "unpick", "defaults", "cancelled"});
     whole(d, at, "choice", -1, static_cast<long long>(kMaxChoices) - 1);
     if (object(d, at, "criterion")) {
@@ -132,6 +132,7 @@ const char* TypeName(Decision::Type t) {
     case Decision::Type::kConfirmDefaults: return "confirmDefaults";
     case Decision::Type::kStrength: return "strength";
     case Decision::Type::kRequirements: return "requirements";
+    case Decision::Type::kResults: return "results";
   }
   return "";
 }
@@ -186,6 +187,7 @@ json Json(const Decision& d) {
       break;
     case Decision::Type::kStrength: j.update({{"t", d.index}, {"fills", d.all}}); break;
     case Decision::Type::kRequirements: j.update({{"file", d.node}, {"text", d.value}}); break;
+    case Decision::Type::kResults: j.update({{"file", d.node}, {"fnv1a64", d.path}, {"text", d.value}}); break;
     case Decision::Type::kProcess:
     case Decision::Type::kConfirmDefaults: break;
   }
@@ -267,6 +269,11 @@ std::string Apply(PlanningSession& s, const json& j) {
     return s.pick(j.value("node", "")).done ? std::string() : "the test case is no longer in the UIT tree";
   }
   if (op == "process") return s.process().done ? std::string() : "no model";
+  if (op == "results") {
+    const std::string file = j.value("file", ""), digest = j.value("fnv1a64", "");
+    const Outcome o = s.resultsRead(file, digest, RecordsFromText(j.value("text", ""), file, digest));
+    return o.done ? std::string() : o.message;
+  }
   if (op == "requirements") {
     const Outcome o = s.requirementsFile(j.value("file", ""), j.value("text", ""));
     return o.done ? std::string() : o.message;
@@ -422,6 +429,7 @@ std::string DescribeDecision(const Decision& d) {
     case Decision::Type::kConfirmDefaults: return "default values for every category not edited";
     case Decision::Type::kStrength: return "Coverage Strength " + StrengthName(d.index) + (d.all ? ", fills" : "");
     case Decision::Type::kRequirements: return "requirements of " + quoted(d.node);
+    case Decision::Type::kResults: return "results of " + quoted(d.node);
   }
   return {};
 }

@@ -62,6 +62,7 @@ Generale::Generale(PlanningSession& s) : session(s), TV(s.work_.TV), numTest(s.s
   attachCommand(menu::kSaveZovAs, [this] { saveSessionAsCommand(); });
   attachCommand(menu::kCaricaZov, [this] { loadSession(); });
   attachCommand(menu::kRequirements, [this] { requirementsCommand(); });
+  attachCommand(menu::kResults, [this] { resultsCommand(); });
   attachCommand(menu::kPopupARem, [this] {
     const Tree& t = TV(kSpecTree);
     const std::string text = t.valid(t.selected()) ? t.node(t.selected()).text : std::string();
@@ -476,6 +477,14 @@ std::vector<std::pair<std::string, std::string>> Generale::details(int tree, Nod
                 (r != nullptr && !r->title.empty() && r->title != id ? " " + r->title : "");
       }
       rows.emplace_back("Requirements", list);
+    }
+    // The verdicts read back for the diagram's procedures.
+    if (!session.work().results.empty() && (n.image == kind::kSequence || n.image == kind::kCollaboration)) {
+      const auto [runs, failures] = RunsOf(session.work().results, std::string(ElementKey(n.key)));
+      char estimate[32];
+      std::snprintf(estimate, sizeof estimate, "%.3f", (failures + 1.0) / (runs + 2.0));
+      rows.emplace_back("Results", std::to_string(runs) + " run, " + std::to_string(failures) +
+                                       " failed; failure per use " + estimate);
     }
   }
   if (tree == kMainTree || tree == kDesignTree || tree == kNotLinkedTree) {

@@ -317,6 +317,9 @@ class Generale : private SessionListener {
   // "Re&quirements..." of FILE: a requirements file (CSV) traces use cases
   // to requirements, over the model's links; a decision of the session.
   void requirementsCommand();
+  // "Resul&ts..." of FILE: a result file's verdicts read into the plan;
+  // the status bar gives the reliability per use they estimate.
+  void resultsCommand();
   void loadSession();
   // The session file the work is saved to, once one was chosen.
   const std::string& sessionFile() const { return sessionFile_; }

@@ -34,6 +34,7 @@ const std::vector<MenuRow>& StartState() {
         {"mnSaveZovAs", "Save ZOV File &As...", true},
         {"m_caricamdl", "Load &MDL File", true},
         {"mnRequirements", "Re&quirements...", true},
+        {"mnResults", "Resul&ts...", true},
         {"m_esporta", "&Export Documents and Scripts...", false},
         {"m_cartella", "Open &Working Folder", true},
         {"m_uscita", "E&XIT", true}}},

@@ -61,6 +61,7 @@ inline constexpr std::string_view kSaveZov = "m_savezov";
 inline constexpr std::string_view kSaveZovAs = "mnSaveZovAs";
 inline constexpr std::string_view kCaricaMdl = "m_caricamdl";
 inline constexpr std::string_view kRequirements = "mnRequirements";
+inline constexpr std::string_view kResults = "mnResults";
 inline constexpr std::string_view kUscita = "m_uscita";
 inline constexpr std::string_view kEsporta = "m_esporta";
 inline constexpr std::string_view kCartella = "m_cartella";

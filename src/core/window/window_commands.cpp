@@ -18,6 +18,7 @@ namespace zov {
 
 namespace {
 constexpr const char* kRequirementsFilter = "Requirements (*.csv)| *.csv";
+constexpr const char* kResultsFilter = "Results (*.xml *.csv)| *.xml;*.csv";
 }  // namespace
 
 void Generale::loadModelCommand() {
@@ -403,6 +404,23 @@ void Generale::requirementsCommand() {
   listProblems({}, "Load", o.warnings);
   declare(o.summary + (o.warnings.empty() ? std::string()
                                           : "; " + std::to_string(o.warnings.size()) + " rows left out (Problems)"));
+}
+
+void Generale::resultsCommand() {
+  if (asker_ == nullptr) return;
+  if (session.work().procedures.empty()) {
+    asker_->messageBox("Generate the test procedures first: results are matched to their ids.", "Zov Suite");
+    return;
+  }
+  const auto path = asker_->openFile("Results", kResultsFilter, dialogFolder());
+  if (!path || path->empty()) return;
+  const Outcome o = session.resultsFile(*path);
+  if (!o) {
+    asker_->messageBox(o.message, "Zov Suite");
+    return;
+  }
+  listProblems({}, "Generation", o.warnings);
+  declare(o.summary);
 }
 
 void Generale::loadSession() {
