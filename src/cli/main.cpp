@@ -47,7 +47,7 @@ struct Options {
   bool allowChanged = false, quiet = false, strict = false;
   std::string formats = "text";
   std::string names = "default";
-  std::optional<std::string> templateFile, csvDelimiter, keep, requirements;
+  std::optional<std::string> templateFile, csvDelimiter, keep, requirements, focus;
   bool csvBom = false;
   std::string strength = "random";
   bool strengthFills = false;
@@ -98,6 +98,7 @@ std::map<std::string, zov::cli::Values> CompletionValues() {
           {"--session", V::Files("*.@(zov|ZOV)")},
           {"--save-session", V::Files("*.@(zov|ZOV)")},
           {"--keep", V::Files("*.json")},
+          {"--focus", V::Files("*.json")},
           {"--choices", V::Files("*")},
           {"--requirements", V::Files("*.@(csv|CSV)")},
           {"--template", V::Files("*")},
@@ -181,7 +182,7 @@ int Printed(int code) {
 int Plan(Options& o) {
   zov::PlanRequest r;
   r.model = o.model;
-  r.session = o.session, r.saveSession = o.saveSession, r.keep = o.keep, r.out = o.out;
+  r.session = o.session, r.saveSession = o.saveSession, r.keep = o.keep, r.out = o.out, r.focus = o.focus;
   r.templateFile = o.templateFile, r.choices = o.choices;
   if (o.seed) r.seed = static_cast<unsigned>(std::stoul(*o.seed));
   r.strength = {*zov::ParseStrength(o.strength), o.strengthFills};
@@ -340,6 +341,11 @@ int main(int argc, char** argv) {
                    "new ones take the lowest free numbers (the report says how many were kept, dropped and added); "
                    "unless given, --seed, --strength and --strength-fills are those of the earlier plan")
       ->type_name("PLAN.JSON");
+  plan->add_option("--focus", o.focus,
+                   "allot the procedures by weight x what the results leave uncertain, and plan every failed "
+                   "procedure again with its id (a results.json of zov results; docs/results.md)")
+      ->type_name("RESULTS.JSON")
+      ->excludes(session);
   plan->add_flag("--quiet", o.quiet, "say only what failed: no plan report, no warnings");
   plan->add_flag("--strict", o.strict,
                  "exit 3 when the plan warns (no test case, no procedure written) or gives fewer useful test "

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "results/focus.h"
 #include "session/plan.h"
 #include "session/scripted_asker.h"
 #include "session/session_file.h"
@@ -135,6 +136,13 @@ TEST(Results, TheEstimateByHand) {
   double lo = 0, hi = 1;
   for (int i = 0; i < 60; ++i) (cdf((lo + hi) / 2) < 0.1 ? lo : hi) = (lo + hi) / 2;
   EXPECT_NEAR(e.lower90, lo, 0.005) << "exact " << lo;
+}
+
+// Where to test next: a leaf's share of the posterior variance.
+TEST(Results, UncertaintyFallsWithRuns) {
+  EXPECT_NEAR(Uncertainty(0, 0), 1.0 / 12, 1e-12);        // p = 1/2
+  EXPECT_NEAR(Uncertainty(8, 2), 0.3 * 0.7 / 11, 1e-12);  // p = 3/10
+  EXPECT_LT(Uncertainty(100, 0), Uncertainty(10, 0));
 }
 
 // The showings of one diagram below links are one test case: they share

@@ -11,6 +11,7 @@
 #include "session/planning_session.h"
 #include "traceability/traceability.h"
 #include "tree/kinds.h"
+#include "tree/tag.h"
 
 namespace zov {
 
@@ -115,6 +116,7 @@ std::string PlanReport::text() const {
     rows.push_back(row);
   }
   part("  test cases that gave fewer than allotted allotted   useful  why\n", rows);
+  out += focus;
   out += traceability;
   return out;
 }
@@ -160,6 +162,8 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
       p.kept = c.kept;
       p.negative = c.negative;
       r.negative += c.negative;
+      p.regression = c.regression;
+      r.regression += c.regression;
       p.reason = PathReason(p);
       t.generated += p.generated;
       t.insignificant += p.insignificant;
@@ -255,6 +259,27 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
     r.warnings.push_back(std::to_string(r.allotted - std::max(0L, r.useful())) + " of the " +
                          std::to_string(r.allotted) +
                          " test procedures allotted gave no useful procedure (the report says why)");
+  // Why each leaf got what it got, when results focused the allotment.
+  if (const std::shared_ptr<const Focus>& focus = s.settings.focus) {
+    r.focus = "  allotted by weight x uncertainty (results " + focus->file + ")\n" +
+              "    leaf                                   weight  run  failed  failure per use  allotted\n";
+    const Tree& sel = s.TV(kSelectionTree);
+    for (NodeId id : sel.collection()) {
+      const Node& n = sel.node(id);
+      if (n.children != 0 || n.parent == kNoNode || n.foreColor == kExcludedFore) continue;
+      const std::string diagram(ElementKey(n.key).substr(0, kIdentifierLength));
+      const auto it = focus->runs.find(diagram);
+      const int runs = it == focus->runs.end() ? 0 : it->second.first;
+      const int failures = it == focus->runs.end() ? 0 : it->second.second;
+      char row[64];
+      std::snprintf(row, sizeof row, "%7.4f %4d %7d  %15.3f %9d", LeggiTag(sel.tag(id)).weight, runs, failures,
+                    (failures + 1.0) / (runs + 2.0), static_cast<int>(LeggiNTP(n.text)));
+      r.focus += "    " + Cell(WithoutTrailingBlanks(EstraiNome(n.text)), 38) + row + "\n";
+    }
+    if (r.regression > 0 || !focus->failed.empty())
+      r.focus += "    " + std::to_string(focus->failed.size()) + " failed procedures planned again with their ids" +
+                 (r.regression > 0 ? " (" + std::to_string(r.regression) + " beyond the allotment)" : "") + "\n";
+  }
   // The requirements of the selection that no procedure reaches.
   const Traceability trace = Trace(s);
   r.traceability = trace.text();

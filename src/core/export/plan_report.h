@@ -32,6 +32,7 @@ struct PlanReport {
     TupleCoverage each, pairs, tuples;  // choices, pairs and the strength's tuples covered
     long earlier = 0, kept = 0;         // the earlier plan's procedures of the path, and those kept
     long negative = 0;                  // one per invalid value, beyond the others
+    long regression = 0;                // added to the allotment for failed procedures planned again
     std::string reason;                 // why fewer useful procedures than allotted, or the strength's shortfall
     long useful() const { return generated - insignificant - duplicates; }
 
@@ -91,6 +92,10 @@ struct PlanReport {
   std::optional<Kept> kept;
   // What stands in the way of a useful plan, each naming what to change.
   std::vector<std::string> warnings;
+  // The allotment by results (zov plan --focus): per leaf its weight, runs,
+  // failures and share of the budget; empty without.
+  std::string focus;
+  long regression = 0;  // failed procedures planned again beyond the allotment
   // The traceability matrix as text (see Traceability::text); empty for a
   // model without requirements.
   std::string traceability;

@@ -232,6 +232,27 @@ PathCount GeneratePath(const TestCaseRecord& r, const CategoryList& cat, int tes
     }
     first = std::move(plan.rows);
   }
+  if (earlier != nullptr && !kept.empty()) {
+    // Failed procedures planned again come first and always stay: the
+    // allotment grows to hold them.
+    std::unordered_set<long> again;
+    for (const EarlierProcedure& e : *earlier)
+      if (e.regression) again.insert(e.place);
+    std::vector<std::size_t> order(kept.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_partition(order.begin(), order.end(), [&](std::size_t i) { return again.contains(keptPlaces[i]); });
+    std::vector<Combination> sortedKept;
+    std::vector<long> sortedPlaces;
+    for (std::size_t i : order) sortedKept.push_back(kept[i]), sortedPlaces.push_back(keptPlaces[i]);
+    kept = std::move(sortedKept);
+    keptPlaces = std::move(sortedPlaces);
+    const auto must = static_cast<std::int64_t>(
+        std::count_if(keptPlaces.begin(), keptPlaces.end(), [&](long place) { return again.contains(place); }));
+    if (must > n) {
+      count.regression = static_cast<long>(must - n);
+      n = must;
+    }
+  }
   if (static_cast<std::int64_t>(kept.size()) > n) {
     kept.resize(static_cast<std::size_t>(n));
     keptPlaces.resize(static_cast<std::size_t>(n));

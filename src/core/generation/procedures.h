@@ -86,6 +86,9 @@ struct EarlierProcedure {
     std::string message, category, value;
   };
   std::vector<Step> steps;
+  // A failed procedure planned again (a regression run): kept whatever the
+  // path's allotment, which grows to hold it.
+  bool regression = false;
 };
 
 // Writes the lines of one path block to out as they are made: summary or
@@ -105,6 +108,7 @@ struct PathCount {
   long kept = 0;                      // of which kept, with their places
   long lastPlace = 0;                 // the highest place given
   long negative = 0;                  // negative procedures, one per invalid value, beyond the others
+  long regression = 0;                // procedures added to the allotment for failed ones planned again
 };
 // Whether the procedure of the combination with these choice digits (-1:
 // category left out, for a tuple) is significant: no property of a choice

@@ -84,6 +84,17 @@ void DistribuisciCasiTest(Tree& t, std::int16_t n) {
   }
 }
 
+void AllotByUncertainty(Tree& t, std::int16_t n, const std::function<double(std::string_view key)>& uncertainty) {
+  double total = 0;
+  for (NodeId id : t.collection())
+    if (IsLeaf(t, id) && !IsExcluded(t, id)) total += LeggiTag(t.tag(id)).weight * uncertainty(t.node(id).key);
+  for (NodeId id : t.collection()) {
+    if (!IsLeaf(t, id) || IsExcluded(t, id)) continue;
+    const double share = total > 0 ? LeggiTag(t.tag(id)).weight * uncertainty(t.node(id).key) / total : 0.0;
+    t.setText(id, t.node(id).text + Annotazione(static_cast<long>(RoundHalfEven(static_cast<float>(n * share)))));
+  }
+}
+
 LeafTable FillLeafTable(const Tree& t) {
   LeafTable f;
   int i = 0;

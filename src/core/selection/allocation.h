@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -62,6 +63,9 @@ class CriterionDialog {
 
 // By number: every leaf not painted red gets round(N x weight).
 void DistribuisciCasiTest(Tree& t, std::int16_t n);
+// By number, focused: every leaf not painted red gets round(N x weight x
+// u / sum of weight x u), u what its results leave uncertain (by its key).
+void AllotByUncertainty(Tree& t, std::int16_t n, const std::function<double(std::string_view key)>& uncertainty);
 
 // The leaf table of a coverage run, sorted, cut and with the kept leaves'
 // minimum weight; exposed for the tests.

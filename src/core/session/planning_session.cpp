@@ -578,7 +578,11 @@ Outcome PlanningSession::completeSelection(const Criterion& c, Asker* ask) {
   work_.weightsSum = LeafWeightsSumText(CalcolaPesiAssoluti(chosen));
   std::optional<std::string> answer = c.answer;
   Outcome result;
-  if (settings.criterion.byNumber) {
+  if (settings.criterion.byNumber && settings.focus) {
+    AllotByUncertainty(chosen, settings.criterion.procedures, [focus = settings.focus](std::string_view key) {
+      return focus->uncertainty(ElementKey(key).substr(0, kIdentifierLength));
+    });
+  } else if (settings.criterion.byNumber) {
     DistribuisciCasiTest(chosen, settings.criterion.procedures);
     // Too few procedures for too many leaves round every share to 0: say so.
     result = Outcome::Note(NoProcedureWarning(chosen, settings.criterion.procedures));

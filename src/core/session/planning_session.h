@@ -25,6 +25,7 @@
 #include "generation/random_source.h"
 #include "model/load_files.h"
 #include "model/model_source.h"
+#include "results/focus.h"
 #include "results/results.h"
 #include "selection/allocation.h"
 #include "selection/selection.h"
@@ -96,6 +97,9 @@ struct Settings {
   // The plan whose still valid procedures the next generation keeps with
   // their ids (zov plan --keep); none by default.
   std::shared_ptr<const EarlierPlan> earlierPlan;
+  // The results that focus the next allotment by number on what they leave
+  // uncertain (zov plan --focus); none by default.
+  std::shared_ptr<const Focus> focus;
   // Documents named by the diagram's identifier and name and the path
   // (zov plan --names stable), not by the texts of the tree's nodes.
   bool stableNames = false;

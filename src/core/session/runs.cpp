@@ -105,6 +105,12 @@ PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const Run
     std::string why;
     if (earlier = ReadEarlierPlan(*r.keep, &why); !earlier) return refused(why, RunStatus::kFailure);
   }
+  // The results that focus the plan, read before the folder is replaced.
+  std::shared_ptr<const Focus> focus;
+  if (r.focus) {
+    std::string why;
+    if (focus = ReadFocus(*r.focus, &why); !focus) return refused(why, RunStatus::kFailure);
+  }
   // Every file the run would refuse at its end is refused before it starts.
   const std::filesystem::path dir = std::filesystem::path(
       r.out ? *r.out : "zov-plan-" + std::filesystem::path(r.session.value_or(r.model)).stem().string());
@@ -135,6 +141,12 @@ PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const Run
   if (earlier && !r.session) {
     if (!r.seed && earlier->seed) p.setSeed(*earlier->seed);
     if (!r.strengthGiven && earlier->strength) p.loadWithStrength({*earlier->strength, earlier->fills});
+  }
+  // Failed procedures are planned again with their ids; without --keep,
+  // only those are kept from the plan the results were recorded against.
+  if (focus) {
+    p.settings.focus = focus;
+    p.settings.earlierPlan = RegressionPlan(*focus, earlier);
   }
   // A run that fails says what failed and leaves the folder as it was.
   const auto failed = [&](const std::string& why) {

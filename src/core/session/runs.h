@@ -49,6 +49,7 @@ LoadResult RunLoad(PlanningSession& p, const LoadRequest& r, const RunVoice& voi
 struct PlanRequest {
   std::string model;
   std::optional<std::string> session, saveSession, keep, out, templateFile, choices;
+  std::optional<std::string> focus;  // a results.json: allot by uncertainty, plan failed procedures again
   std::optional<unsigned> seed;
   Strength strength;
   bool strengthGiven = false;  // strength or its fill typed: an earlier plan's is not taken
