@@ -141,6 +141,11 @@ int main(int argc, char** argv) {
   if (w.planReport() != nullptr) Save(*w.planReport(), "plan-report.png");
   w.action("mnuTestSc")->trigger();
   Save(w, "test-scripts.png");
+  // Verdicts read back: a diagram's runs beside its weight.
+  if (g.session.resultsFile(std::string(ZOV_EXAMPLES_DIR) + "/../tests/data/results/junit.xml")) {
+    w.tabStrip()->setCurrentIndex(0);
+    Save(w, "results-in-main-tree.png");
+  }
 
   // FILE with Undo and Redo; the generation undone: its scripts stay, the
   // page says they may no longer match. Redo takes it again.

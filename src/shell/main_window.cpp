@@ -377,6 +377,9 @@ void MainWindow::buildProblemsPanel() {
                                 {QStringLiteral("From"), QStringLiteral("Problem")}, Qt::BottomDockWidgetArea);
   auto* shortcut = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+P")), this);
   connect(shortcut, &QShortcut::activated, this, [this] { showProblems(); });
+  g_.onResultsChange = [this] {
+    for (int i : {kMainTree, kSelectionTree}) tv(i)->viewport()->update();
+  };
   g_.onProblemsChange = [this] {
     std::vector<std::pair<std::string, std::string>> rows;
     for (const Generale::Problem& p : g_.problems()) rows.emplace_back(p.from, p.text);

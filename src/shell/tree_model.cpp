@@ -74,10 +74,12 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
     // An element without a name, or a message without one ("[3] "), shows
     // a placeholder; its text stays as it is.
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
+    case Qt::ToolTipRole: {
       if (n.text.empty()) return kNoName;
       if (n.image == kind::kMessaggio && n.text.ends_with("] ")) return ToQString(n.text) + kNoName;
-      return ToQString(n.text);
+      const std::string more = suffix ? suffix(id) : std::string();
+      return ToQString(more.empty() ? n.text : n.text + more);
+    }
     case Qt::EditRole: return ToQString(LabelWeight(n.text));
     case Qt::DecorationRole: return IconForKind(n.image);
     case Qt::ForegroundRole:

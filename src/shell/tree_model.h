@@ -28,6 +28,8 @@ class TreeModel : public QAbstractItemModel, private TreeObserver {
   // weight typed goes to weightTyped.
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
   std::function<void(NodeId, const std::string&)> weightTyped;
+  // Text shown after a node's own (a diagram's verdicts read back), when given.
+  std::function<std::string(NodeId)> suffix;
 
   QModelIndex indexOf(NodeId node) const;
   NodeId nodeOf(const QModelIndex& index) const;

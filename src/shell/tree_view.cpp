@@ -31,6 +31,9 @@ TreeView::TreeView(Generale& g, int index, QWidget* parent)
   } else {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
   }
+  // A diagram's verdicts read back show beside its weight, as text.
+  if (index == kMainTree || index == kSelectionTree)
+    model_->suffix = [this](NodeId n) { return g_.resultsBadge(index_, n); };
   // Long texts (a leaf's "((NTP:n))" comes last) scroll sideways rather
   // than being cut.
   setTextElideMode(Qt::ElideNone);

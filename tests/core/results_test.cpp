@@ -204,6 +204,8 @@ TEST(Results, TheWindowReadsThemAndTheSessionKeepsThem) {
   const auto row = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r.first == "Results"; });
   ASSERT_NE(row, rows.end());
   EXPECT_EQ(row->second, "3 run, 1 failed; failure per use 0.400");
+  EXPECT_EQ(w.g.resultsBadge(kMainTree, sd1), "  [3 run, 2 passed, 1 failed]");
+  EXPECT_EQ(w.g.resultsBadge(kMainTree, w.session.TV(kMainTree).find("5A1000000042")), "  [1 run, 0 passed, 1 failed]");
   // The same file again counts once.
   asker.files = {kData + "junit.xml"};
   w.g.resultsCommand();

@@ -335,7 +335,20 @@ std::string Generale::outOfDateText() const {
   return {};
 }
 
+std::string Generale::resultsBadge(int tree, NodeId node) const {
+  if (session.work().results.empty() || (tree != kMainTree && tree != kSelectionTree)) return {};
+  const Tree& t = session.TV(tree);
+  if (!t.valid(node)) return {};
+  const Node& n = t.node(node);
+  if (n.image != kind::kSequence && n.image != kind::kCollaboration) return {};
+  const auto [runs, failures] = RunsOf(session.work().results, std::string(ElementKey(n.key)));
+  if (runs == 0) return {};
+  return "  [" + std::to_string(runs) + " run, " + std::to_string(runs - failures) + " passed, " +
+         std::to_string(failures) + " failed]";
+}
+
 void Generale::decided(const Decision& d) {
+  if (d.type == Decision::Type::kResults && onResultsChange) onResultsChange();
   switch (d.type) {
     case Decision::Type::kStartStop:
       if (session.work().selection.startselezione)

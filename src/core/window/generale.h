@@ -320,6 +320,11 @@ class Generale : private SessionListener {
   // "Resul&ts..." of FILE: a result file's verdicts read into the plan;
   // the status bar gives the reliability per use they estimate.
   void resultsCommand();
+  // "  [3 run, 1 failed]" after a diagram of the Main Tree or the selection
+  // once verdicts of its procedures are read; empty otherwise.
+  std::string resultsBadge(int tree, NodeId node) const;
+  // Verdicts were read (or taken back): the trees show them again.
+  std::function<void()> onResultsChange;
   void loadSession();
   // The session file the work is saved to, once one was chosen.
   const std::string& sessionFile() const { return sessionFile_; }
