@@ -254,6 +254,10 @@ double Gamma(RandomSource& r, double a) {
 }
 
 double Beta(RandomSource& r, double a, double b) {
+  // With one shape 1 (no failure, or nothing but failures: the common
+  // cases) the inverse of the distribution function is closed.
+  if (a == 1) return 1 - std::pow(Uniform(r), 1 / b);
+  if (b == 1) return std::pow(Uniform(r), 1 / a);
   const double x = Gamma(r, a), y = Gamma(r, b);
   return x / (x + y);
 }
