@@ -87,6 +87,17 @@ with tempfile.TemporaryDirectory() as work:
             assert linked == r["procedures"] or sorted(linked) == sorted(r["procedures"]), (r["id"], linked)
             if not r["reached"]:
                 assert html.escape(r["reason"], quote=False) in section, r["reason"]
+    # The results recorded in the folder: the reliability line and every
+    # failing procedure in the Results section.
+    if os.path.exists(f"{folder}/results.json"):
+        with open(f"{folder}/results.json", encoding="utf-8") as f:
+            results = json.load(f)
+        start = dom.index('id="results"')
+        section = dom[start:dom.find("<h2", start)]
+        assert f"reliability per use: {results['reliability']['estimate']:.3f}" in section, section[:300]
+        for v in results["verdicts"]:
+            if v["verdict"] == "fail":
+                assert f'href="#{v["id"]}"' in section, v["id"]
     # The page's width as laid out, measured by a script added to a copy.
     with open(page, encoding="utf-8") as f:
         measured = f.read().replace("</body>", "<script>document.body.setAttribute('data-width', "

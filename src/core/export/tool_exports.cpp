@@ -16,6 +16,7 @@
 #include "files/input_file.h"
 #include "files/text_encoding.h"
 #include "files/work_folder.h"
+#include "results/results.h"
 #include "selection/allocation.h"
 #include "selection/usage_chart.h"
 #include "specification/specification.h"
@@ -715,6 +716,45 @@ nlohmann::json HtmlReportData(const PlanningSession& session) {
         " requirements reached by a test procedure; a weight is the share of the selection\u2019s usage weight "
         "their procedures carry";
     page["traceability"] = t;
+  }
+  // The results read back: the reliability per use, usage beside failure
+  // per use case, and the failing procedures with their paths and values.
+  Verdicts verdicts;
+  if (const std::optional<Estimate> e = session.estimate(&verdicts)) {
+    char figure[32];
+    const auto fixed = [&figure](double v) {
+      std::snprintf(figure, sizeof figure, "%.4f", v);
+      return std::string(figure);
+    };
+    json res = {{"line", ReliabilityLine(*e)},
+                {"counts", n(e->passed) + " passed, " + n(e->failed) + " failed, " + n(e->notRun) + " not run"},
+                {"useCases", json::array()},
+                {"failing", json::array()}};
+    for (const GroupEstimate& g : e->useCases)
+      res["useCases"].push_back({{"name", g.name},
+                                 {"usage", fixed(g.weight)},
+                                 {"failure", fixed(g.failureShare)},
+                                 {"reliability", fixed(g.reliability)},
+                                 {"untested", fixed(g.untested)}});
+    std::unordered_map<std::string, const ToolProcedure*> byId;
+    for (const ToolProcedure& p : all) byId.emplace(p.names.id, &p);
+    for (const ResultRecord& r : verdicts.known) {
+      if (r.verdict != Verdict::kFail) continue;
+      const auto it = byId.find(r.id);
+      std::string values;
+      if (it != byId.end())
+        for (const ToolStep& s : it->second->steps)
+          for (const auto& [category, value] : s.settings)
+            values += (values.empty() ? "" : ", ") + category + " = " + value;
+      res["failing"].push_back({{"id", r.id},
+                                {"linked", it != byId.end()},
+                                {"path", it != byId.end() ? it->second->testCaseName + " / " + it->second->path : ""},
+                                {"values", values},
+                                {"note", r.note},
+                                {"date", r.date}});
+    }
+    res["hasFailing"] = !res["failing"].empty();
+    page["results"] = res;
   }
   // The usage chart: each leaf's absolute weight and procedures, heaviest
   // first, its bars' places worked out here.

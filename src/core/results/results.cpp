@@ -439,6 +439,7 @@ Estimate EstimateReliability(const PlanForResults& plan, const std::vector<Resul
     if (l.executed == 0) g.untested += l.leaf.weight;
   };
   for (const LeafEstimate& l : e.leaves) {
+    if (l.leaf.weight <= 0) continue;  // no use: in no group
     group(e.useCases, l.leaf.actor + " / " + l.leaf.useCase, l);
     group(e.actors, l.leaf.actor, l);
   }

@@ -238,12 +238,17 @@ Outcome PlanningSession::resultsRead(const std::string& path, const std::string&
   return o;
 }
 
-std::optional<Estimate> PlanningSession::estimate() const {
-  if (work_.procedures.empty() || work_.results.empty()) return std::nullopt;
+std::optional<Estimate> PlanningSession::estimate(Verdicts* verdicts) const {
+  if (work_.procedures.empty() || (work_.results.empty() && settings.recordedResults.empty())) return std::nullopt;
   std::string error;
   const std::optional<PlanForResults> plan = ReadPlanForResults(nlohmann::json::parse(PlanJson(*this)), &error);
   if (!plan) return std::nullopt;
-  return EstimateReliability(*plan, MergeVerdicts(*plan, work_.results).known);
+  std::vector<ResultRecord> all = settings.recordedResults;
+  all.insert(all.end(), work_.results.begin(), work_.results.end());
+  Verdicts v = MergeVerdicts(*plan, all);
+  Estimate e = EstimateReliability(*plan, v.known);
+  if (verdicts != nullptr) *verdicts = std::move(v);
+  return e;
 }
 
 Outcome PlanningSession::requirementsFile(const std::string& path) {

@@ -100,6 +100,9 @@ struct Settings {
   // The results that focus the next allotment by number on what they leave
   // uncertain (zov plan --focus); none by default.
   std::shared_ptr<const Focus> focus;
+  // The verdicts recorded in the plan folder before this run (its
+  // results.json), which the report shows beside those read in the session.
+  std::vector<ResultRecord> recordedResults;
   // Documents named by the diagram's identifier and name and the path
   // (zov plan --names stable), not by the texts of the tree's nodes.
   bool stableNames = false;
@@ -301,8 +304,9 @@ class PlanningSession {
   // Refused for a file that cannot be read, or before a generation.
   Outcome resultsFile(const std::string& path);
   Outcome resultsRead(const std::string& path, const std::string& digest, std::vector<ResultRecord> records);
-  // The reliability the verdicts read so far estimate for the last plan.
-  std::optional<Estimate> estimate() const;
+  // The reliability the verdicts recorded and read so far estimate for the
+  // last plan, and the verdicts of its procedures.
+  std::optional<Estimate> estimate(Verdicts* verdicts = nullptr) const;
 
   // "&Processing...": the warnings are those the window shows in boxes.
   Outcome process();

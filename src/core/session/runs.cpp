@@ -142,6 +142,13 @@ PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const Run
     if (!r.seed && earlier->seed) p.setSeed(*earlier->seed);
     if (!r.strengthGiven && earlier->strength) p.loadWithStrength({*earlier->strength, earlier->fills});
   }
+  // The verdicts recorded in the folder show in the new plan's report.
+  if (out->hadEarlier(kResultsFile))
+    if (const auto text = ReadInputFile(dir / kResultsFile, kMaxPlanBytes, nullptr)) try {
+        p.settings.recordedResults = RecordsOf(nlohmann::json::parse(*text));
+      } catch (const nlohmann::json::exception&) {
+        // A damaged file is carried as it is and warned of when published.
+      }
   // Failed procedures are planned again with their ids; without --keep,
   // only those are kept from the plan the results were recorded against.
   if (focus) {
