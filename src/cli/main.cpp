@@ -240,6 +240,9 @@ int main(int argc, char** argv) {
                                      "per use they estimate (docs/results.md)");
   results->add_option("PLAN_DIR", o.planDir, "a folder holding a plan written with --format json")->required();
   results->add_option("FILE", o.resultFiles, "result files, read in the order given")->required();
+  std::string resultsFormat;
+  results->add_option("--format", resultsFormat, "html: also give the folder's report.html its Results section")
+      ->check(CLI::IsMember({"html"}));
   for (CLI::App* c : {load, tree, spec}) c->add_option("MODEL", o.model, "the model file")->required();
   auto* session = plan->add_option("--session", o.session, "replay a session saved by the window or by --save-session");
   plan->add_option("MODEL", o.model, "the model file")->excludes(session);
@@ -371,7 +374,8 @@ int main(int argc, char** argv) {
     o.strengthGiven = strength->count() > 0 || strengthFills->count() > 0;
     if (plan->parsed()) return Printed(Plan(o));
     if (results->parsed()) {
-      const zov::PlanRunResult done = zov::RunResultsCommand({o.planDir, o.resultFiles}, kVoice);
+      const zov::PlanRunResult done =
+          zov::RunResultsCommand({o.planDir, o.resultFiles, resultsFormat == "html"}, kVoice);
       // Line by line: the table's lines stay lines.
       std::string_view rest = done.printed;
       while (!rest.empty()) {

@@ -721,40 +721,15 @@ nlohmann::json HtmlReportData(const PlanningSession& session) {
   // per use case, and the failing procedures with their paths and values.
   Verdicts verdicts;
   if (const std::optional<Estimate> e = session.estimate(&verdicts)) {
-    char figure[32];
-    const auto fixed = [&figure](double v) {
-      std::snprintf(figure, sizeof figure, "%.4f", v);
-      return std::string(figure);
-    };
-    json res = {{"line", ReliabilityLine(*e)},
-                {"counts", n(e->passed) + " passed, " + n(e->failed) + " failed, " + n(e->notRun) + " not run"},
-                {"useCases", json::array()},
-                {"failing", json::array()}};
-    for (const GroupEstimate& g : e->useCases)
-      res["useCases"].push_back({{"name", g.name},
-                                 {"usage", fixed(g.weight)},
-                                 {"failure", fixed(g.failureShare)},
-                                 {"reliability", fixed(g.reliability)},
-                                 {"untested", fixed(g.untested)}});
-    std::unordered_map<std::string, const ToolProcedure*> byId;
-    for (const ToolProcedure& p : all) byId.emplace(p.names.id, &p);
-    for (const ResultRecord& r : verdicts.known) {
-      if (r.verdict != Verdict::kFail) continue;
-      const auto it = byId.find(r.id);
-      std::string values;
-      if (it != byId.end())
-        for (const ToolStep& s : it->second->steps)
-          for (const auto& [category, value] : s.settings)
-            values += (values.empty() ? "" : ", ") + category + " = " + value;
-      res["failing"].push_back({{"id", r.id},
-                                {"linked", it != byId.end()},
-                                {"path", it != byId.end() ? it->second->testCaseName + " / " + it->second->path : ""},
-                                {"values", values},
-                                {"note", r.note},
-                                {"date", r.date}});
+    std::unordered_map<std::string, FailingProcedure> procedures;
+    for (const ToolProcedure& p : all) {
+      FailingProcedure& f = procedures[p.names.id];
+      f.path = p.testCaseName + " / " + p.path;
+      for (const ToolStep& s : p.steps)
+        for (const auto& [category, value] : s.settings)
+          f.values += (f.values.empty() ? "" : ", ") + category + " = " + value;
     }
-    res["hasFailing"] = !res["failing"].empty();
-    page["results"] = res;
+    page["results"] = ResultsSectionData(*e, verdicts, procedures);
   }
   // The usage chart: each leaf's absolute weight and procedures, heaviest
   // first, its bars' places worked out here.
@@ -845,6 +820,69 @@ nlohmann::json HtmlReportData(const PlanningSession& session) {
     }
     page["cases"].push_back(tc);
   }
+  return page;
+}
+
+nlohmann::json ResultsSectionData(const Estimate& e, const Verdicts& verdicts,
+                                  const std::unordered_map<std::string, FailingProcedure>& procedures) {
+  using nlohmann::json;
+  const auto fixed = [](double v) {
+    char figure[32];
+    std::snprintf(figure, sizeof figure, "%.4f", v);
+    return std::string(figure);
+  };
+  json res = {{"line", ReliabilityLine(e)},
+              {"counts", std::to_string(e.passed) + " passed, " + std::to_string(e.failed) + " failed, " +
+                             std::to_string(e.notRun) + " not run"},
+              {"useCases", json::array()},
+              {"failing", json::array()}};
+  for (const GroupEstimate& g : e.useCases)
+    res["useCases"].push_back({{"name", g.name},
+                               {"usage", fixed(g.weight)},
+                               {"failure", fixed(g.failureShare)},
+                               {"reliability", fixed(g.reliability)},
+                               {"untested", fixed(g.untested)}});
+  for (const ResultRecord& r : verdicts.known) {
+    if (r.verdict != Verdict::kFail) continue;
+    const auto it = procedures.find(r.id);
+    res["failing"].push_back({{"id", r.id},
+                              {"linked", it != procedures.end()},
+                              {"path", it != procedures.end() ? it->second.path : ""},
+                              {"values", it != procedures.end() ? it->second.values : ""},
+                              {"note", r.note},
+                              {"date", r.date}});
+  }
+  res["hasFailing"] = !res["failing"].empty();
+  return res;
+}
+
+std::string ResultsSection(const nlohmann::json& data) {
+  const std::string_view t = kReportTemplate;
+  // The section, not the navigation's link to it.
+  const std::size_t from = t.find("{{#results}}<h2"), to = t.find("{{/results}}", from);
+  if (from == std::string_view::npos || to == std::string_view::npos) return {};
+  kainjow::mustache::mustache section{std::string(t.substr(from, to + 12 - from))};
+  section.set_custom_escape([](const std::string& text) { return Html(text); });
+  return section.render(MustacheData(nlohmann::json{{"results", data}}));
+}
+
+std::optional<std::string> WithResultsSection(std::string page, const std::string& section) {
+  // An earlier section goes; the new one stands where the template puts
+  // it, before the usage chart (else before the first test case).
+  if (const std::size_t old = page.find("<h2 id=\"results\">"); old != std::string::npos) {
+    std::size_t end = page.find("<h2 id=\"chart\">", old);
+    if (end == std::string::npos) end = page.find("<h2 id=\"sd", old);
+    if (end == std::string::npos) return std::nullopt;
+    page.erase(old, end - old);
+  }
+  std::size_t at = page.find("<h2 id=\"chart\">");
+  if (at == std::string::npos) at = page.find("<h2 id=\"sd");
+  if (at == std::string::npos) at = page.find("</body>");
+  if (at == std::string::npos) return std::nullopt;
+  page.insert(at, section);
+  if (page.find("<a href=\"#results\">") == std::string::npos)
+    if (const std::size_t nav = page.find("</nav>"); nav != std::string::npos)
+      page.insert(nav, "<a href=\"#results\">Results</a>");
   return page;
 }
 

@@ -6,14 +6,17 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include <nlohmann/json_fwd.hpp>
 
 #include "export/exports.h"
+#include "results/results.h"
 
 namespace zov {
 
@@ -96,6 +99,17 @@ std::string HtmlReport(const PlanningSession& session);
 // renders the same page, restyled as the copy says.
 extern const std::string_view kReportTemplate;
 nlohmann::json HtmlReportData(const PlanningSession& session);
+// The report's Results section: its data from an estimate and the verdicts
+// (a failing procedure's path and values by its id), the section rendered
+// from the report's template, and a report page with it in place (an
+// earlier one replaced); nullopt for a page that is not a plan's report.
+struct FailingProcedure {
+  std::string path, values;
+};
+nlohmann::json ResultsSectionData(const Estimate& e, const Verdicts& verdicts,
+                                  const std::unordered_map<std::string, FailingProcedure>& procedures);
+std::string ResultsSection(const nlohmann::json& data);
+std::optional<std::string> WithResultsSection(std::string page, const std::string& section);
 // The data a template sees: that of plan.json, with the tool steps.
 nlohmann::json TemplateData(const PlanningSession& session);
 // A template's output file: its name without ".mustache".

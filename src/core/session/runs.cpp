@@ -283,6 +283,32 @@ PlanRunResult RunResultsCommand(const ResultsRequest& r, const RunVoice& voice) 
   }
   const Verdicts verdicts = MergeVerdicts(*plan, records);
   const Estimate estimate = EstimateReliability(*plan, verdicts.known);
+  if (r.html) {
+    // The report of the plan gets its Results section; nothing else of it changes.
+    if (!out->hadEarlier("report.html"))
+      return refused(r.dir +
+                     " has no report.html of a plan: plan into it with --format html first; nothing was "
+                     "recorded");
+    const std::optional<std::string> page = ReadInputFile(dir / "report.html", kMaxPlanBytes, &error);
+    if (!page) return refused(error);
+    std::unordered_map<std::string, std::string> caseNames;
+    for (const auto& c : planJson.value("testCases", nlohmann::json::array()))
+      caseNames[std::to_string(c.value("number", 0))] = c.value("name", "");
+    std::unordered_map<std::string, FailingProcedure> procedures;
+    for (const auto& p : planJson["procedures"]) {
+      FailingProcedure& f = procedures[p.value("id", "")];
+      f.path = caseNames[std::to_string(p.value("testCase", 0))] + " / " + p.value("path", "");
+      for (const auto& step : p.value("steps", nlohmann::json::array()))
+        f.values += (f.values.empty() ? "" : ", ") + step.value("category", "") + " = " + step.value("trimmed", "");
+    }
+    const std::optional<std::string> with =
+        WithResultsSection(*page, ResultsSection(ResultsSectionData(estimate, verdicts, procedures)));
+    if (!with) return refused((dir / "report.html").string() + " is not a plan's report; nothing was recorded");
+    OutputFile file = out->staging().create("report.html", CreatedList::kScripts, &error);
+    if (!file.is_open()) return refused(error);
+    file << *with;
+    if (!out->staging().close(file, "report.html", &error)) return refused(error);
+  }
   {
     OutputFile file = out->staging().create(kResultsFile, CreatedList::kScripts, &error);
     if (!file.is_open()) return refused(error);

@@ -71,6 +71,7 @@ PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const Run
 struct ResultsRequest {
   std::string dir;
   std::vector<std::string> files;
+  bool html = false;  // also the Results section of the folder's report.html
 };
 PlanRunResult RunResultsCommand(const ResultsRequest& r, const RunVoice& voice);
 
