@@ -3,15 +3,18 @@
 #include <cctype>
 
 namespace zov {
-namespace {
 
-std::string_view Trim(std::string_view s) {
+std::string_view TrimSpace(std::string_view s) {
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
   while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
   return s;
 }
 
-}  // namespace
+std::string AsciiLower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
 
 bool ParseCsv(std::string_view text, std::vector<CsvRow>& rows, int* badLine, bool comments) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
@@ -45,7 +48,7 @@ bool ParseCsv(std::string_view text, std::vector<CsvRow>& rows, int* badLine, bo
         }
         continue;
       }
-      if (c == '"' && Trim(field).empty()) {
+      if (c == '"' && TrimSpace(field).empty()) {
         field.clear();
         quoted = any = true;
       } else if (c == ',') {
@@ -62,7 +65,7 @@ bool ParseCsv(std::string_view text, std::vector<CsvRow>& rows, int* badLine, bo
     }
     row.fields.push_back(std::move(field));
     const bool blank = !any && row.fields.size() == 1;
-    if (!blank && !(comments && Trim(row.fields[0]).substr(0, 1) == "#")) rows.push_back(std::move(row));
+    if (!blank && !(comments && TrimSpace(row.fields[0]).substr(0, 1) == "#")) rows.push_back(std::move(row));
   }
   return true;
 }

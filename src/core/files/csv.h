@@ -16,5 +16,9 @@ struct CsvRow {
 // comments, lines whose first field starts with "#" are left out. False,
 // with *badLine, for a quoted field that is never closed.
 bool ParseCsv(std::string_view text, std::vector<CsvRow>& rows, int* badLine, bool comments = true);
+// A field without the white space around it, and in ASCII lower case: how
+// headers, ids and status words of other tools' files are compared.
+std::string_view TrimSpace(std::string_view s);
+std::string AsciiLower(std::string_view s);
 
 }  // namespace zov

@@ -27,18 +27,6 @@ bool Hex(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 bool Digit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 bool Alnum(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
-}
-
 // The length of an id starting at i: 12 hexadecimal digits, "-", the path
 // ("1", "1.1" ...), "-", the place (3 digits or more); 0 when none starts there.
 std::size_t IdAt(std::string_view t, std::size_t i) {
@@ -67,7 +55,7 @@ std::optional<Verdict> StatusWord(std::string_view word) {
       {"untested", Verdict::kNotRun}, {"skipped", Verdict::kNotRun},   {"skip", Verdict::kNotRun},
       {"todo", Verdict::kNotRun},     {"executing", Verdict::kNotRun}, {"aborted", Verdict::kNotRun},
       {"not run", Verdict::kNotRun},  {"", Verdict::kNotRun}};
-  const auto it = kWords.find(Lower(Trim(word)));
+  const auto it = kWords.find(AsciiLower(TrimSpace(word)));
   return it == kWords.end() ? std::nullopt : std::optional<Verdict>(it->second);
 }
 
@@ -152,7 +140,7 @@ std::optional<ResultFile> Csv(std::string_view text, ResultFile f, std::string* 
     return std::nullopt;
   }
   std::vector<std::string> head;
-  for (const std::string& h : rows.front().fields) head.push_back(Lower(Trim(h)));
+  for (const std::string& h : rows.front().fields) head.push_back(AsciiLower(TrimSpace(h)));
   const auto column = [&head](std::initializer_list<const char*> names) -> int {
     for (const char* name : names)
       for (std::size_t i = 0; i < head.size(); ++i)
@@ -195,7 +183,7 @@ std::optional<ResultFile> Csv(std::string_view text, ResultFile f, std::string* 
   for (std::size_t k = header ? 1 : 0; k < rows.size(); ++k) {
     const CsvRow& row = rows[k];
     const auto field = [&row](int c) {
-      return c >= 0 && static_cast<std::size_t>(c) < row.fields.size() ? std::string(Trim(row.fields[c]))
+      return c >= 0 && static_cast<std::size_t>(c) < row.fields.size() ? std::string(TrimSpace(row.fields[c]))
                                                                        : std::string();
     };
     const std::string at = f.path + ":" + std::to_string(row.line) + ": ";
@@ -289,7 +277,7 @@ std::optional<ResultFile> ParseResultFile(std::string_view text, const std::stri
   f.digest = FnvHex(Fnv1a(text));
   std::string_view head = text;
   if (head.substr(0, 3) == "\xEF\xBB\xBF") head.remove_prefix(3);
-  head = Trim(head.substr(0, 4096));
+  head = TrimSpace(head.substr(0, 4096));
   std::optional<ResultFile> read = !head.empty() && head.front() == '<' ? Junit(text, f, error) : Csv(text, f, error);
   if (read)
     for (ResultRecord& r : read->records) r.file = path, r.digest = read->digest;

@@ -13,18 +13,6 @@
 namespace zov {
 namespace {
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
-}
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
 // Adds id to the links of key, keeping the requirements' order.
 void Link(RequirementLinks& links, const std::string& key, const std::string& id) {
   std::vector<std::string>& ids = links.traced[key];
@@ -90,14 +78,14 @@ RequirementLinks ReadRequirementLinks(const ModelSource& m, Handle model) {
     std::string_view rest = doc;
     while (!rest.empty()) {
       const std::size_t end = rest.find('\n');
-      const std::string_view line = Trim(rest.substr(0, end));
+      const std::string_view line = TrimSpace(rest.substr(0, end));
       rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-      if (line.size() < 4 || Lower(line.substr(0, 4)) != "req:") continue;
-      const std::string_view body = Trim(line.substr(4));
+      if (line.size() < 4 || AsciiLower(line.substr(0, 4)) != "req:") continue;
+      const std::string_view body = TrimSpace(line.substr(4));
       const std::size_t blank = body.find_first_of(" \t");
       const std::string id(body.substr(0, blank));
       if (id.empty()) continue;
-      Add(links, id, std::string(blank == std::string_view::npos ? std::string_view() : Trim(body.substr(blank))));
+      Add(links, id, std::string(blank == std::string_view::npos ? std::string_view() : TrimSpace(body.substr(blank))));
       Link(links, key, id);
     }
     for (Handle d : m.ScenarioDiagrams(uc)) diagram(d);
@@ -121,7 +109,7 @@ RequirementsFileResult ApplyRequirementsFile(RequirementLinks& links, const Tree
   }
   // A header row names its columns.
   if (!rows.empty() && rows.front().fields.size() >= 2 &&
-      Lower(Trim(rows.front().fields[1])).find("requirement") != std::string::npos)
+      AsciiLower(TrimSpace(rows.front().fields[1])).find("requirement") != std::string::npos)
     rows.erase(rows.begin());
   struct Parsed {
     std::string key, id, title;
@@ -133,7 +121,7 @@ RequirementsFileResult ApplyRequirementsFile(RequirementLinks& links, const Tree
       r.error = at + "expected the use case, the requirement's id and its title, separated by commas";
       return r;
     }
-    const std::string_view node = Trim(row.fields[0]), id = Trim(row.fields[1]);
+    const std::string_view node = TrimSpace(row.fields[0]), id = TrimSpace(row.fields[1]);
     if (node.empty()) {
       r.error = at + "the use case (its key or path in the Main Tree) is empty";
       return r;
@@ -149,7 +137,7 @@ RequirementsFileResult ApplyRequirementsFile(RequirementLinks& links, const Tree
       continue;
     }
     parsed.push_back({std::string(ElementKey(main.node(n).key)), std::string(id),
-                      row.fields.size() > 2 ? std::string(Trim(row.fields[2])) : std::string()});
+                      row.fields.size() > 2 ? std::string(TrimSpace(row.fields[2])) : std::string()});
   }
   // The file's rows for an element replace the links it had.
   for (const Parsed& p : parsed) links.traced.erase(p.key);
