@@ -342,6 +342,8 @@ std::optional<OutputFolder> OutputFolder::Open(const fs::path& dir, std::string*
 
   out.staging_ = WorkFolder::CreateFresh(dir / (kStagingPrefix + std::to_string(::getpid())), error);
   if (!out.staging_) return std::nullopt;
+  // A file the plan writes as it was is not made again.
+  out.staging_->compareWith(dir, out.earlierPrints_);
   return out;
 }
 
@@ -393,7 +395,7 @@ bool OutputFolder::publish(std::string* error) {
   // A staged copy of a file that does not change goes before the sync, which
   // then writes out only what moves.
   for (const Move& m : moves)
-    if (m.after && m.before == m.after) ::unlink((staging / m.name).c_str());
+    if (m.after && m.before == m.after && !staging_->unchanged(m.name)) ::unlink((staging / m.name).c_str());
   SyncFiles(staging);
   const fs::path journal = staging / kJournalName, draft = staging / (std::string(kJournalName) + "-draft");
   if (!WriteDurable(draft, JournalText(moves, provenance_), &why)) return fail(why);

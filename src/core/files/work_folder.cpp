@@ -65,7 +65,10 @@ WorkFolder::WorkFolder(WorkFolder&& other) noexcept
       scripts_(std::move(other.scripts_)),
       listed_(std::move(other.listed_)),
       written_(std::move(other.written_)),
-      errors_(std::move(other.errors_)) {
+      errors_(std::move(other.errors_)),
+      baseline_(std::move(other.baseline_)),
+      baselinePrints_(std::move(other.baselinePrints_)),
+      unchanged_(std::move(other.unchanged_)) {
   other.removeWhenEmpty_ = false;
 }
 
@@ -81,6 +84,9 @@ WorkFolder& WorkFolder::operator=(WorkFolder&& other) noexcept {
     listed_ = std::move(other.listed_);
     written_ = std::move(other.written_);
     errors_ = std::move(other.errors_);
+    baseline_ = std::move(other.baseline_);
+    baselinePrints_ = std::move(other.baselinePrints_);
+    unchanged_ = std::move(other.unchanged_);
     other.removeWhenEmpty_ = false;
   }
   return *this;
@@ -95,8 +101,14 @@ WorkFolder::~WorkFolder() {
   if (fs::is_empty(dir_, ec) && !ec) fs::remove(dir_, ec);
 }
 
+void WorkFolder::compareWith(fs::path dir, std::unordered_map<std::string, FileDigest> prints) {
+  baseline_ = std::move(dir);
+  baselinePrints_ = std::move(prints);
+}
+
 std::optional<std::vector<std::string>> WorkFolder::readLines(std::string_view name) const {
-  const auto path = pathOf(name);
+  auto path = pathOf(name);
+  if (path && unchanged(name)) path = baseline_ / path->filename();
   if (!path) return std::nullopt;
   std::vector<std::string> lines;
   const auto add = [&lines](std::string line) {
@@ -145,6 +157,7 @@ bool WorkFolder::close(OutputFile& out, std::string_view name, std::string* erro
   const bool open = out.is_open();
   if (out.close()) {
     prints_[std::string(name)] = out.fingerprint();
+    if (out.unchanged()) unchanged_.emplace(name);
     return true;
   }
   const int why = open ? out.error() : errno;
@@ -175,6 +188,20 @@ OutputFile OpenNoFollow(const fs::path& path, std::string* error) {
   }
   // O_EXCL made a new regular file: nothing was there to follow.
   return OutputFile::OnDescriptor(fd);
+}
+
+OutputFile WorkFolder::OpenOrCompare(const fs::path& path, std::string* error) {
+  const auto it = baselinePrints_.find(path.filename().string());
+  if (it == baselinePrints_.end()) return OpenNoFollow(path, error);
+  const int base = ::open((baseline_ / path.filename()).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  struct stat st {};
+  if (base >= 0 && ::fstat(base, &st) == 0 && S_ISREG(st.st_mode) &&
+      static_cast<std::uintmax_t>(st.st_size) == it->second.size)
+    return OutputFile::Comparing(base, it->second.size, [path] {
+      return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    });
+  if (base >= 0) ::close(base);
+  return OpenNoFollow(path, error);
 }
 
 OutputFile WorkFolder::create(std::string_view name, CreatedList list, std::string* error) {
@@ -210,8 +237,9 @@ OutputFile WorkFolder::open(std::string_view name, CreatedList list, std::string
     }
   }
   prints_.erase(std::string(name));
+  unchanged_.erase(std::string(name));
   // A name the program never wrote is made only when nothing is there.
-  OutputFile out = inMemory_ ? OutputFile::InMemory(&memory_[std::string(name)]) : OpenNoFollow(*path, error);
+  OutputFile out = inMemory_ ? OutputFile::InMemory(&memory_[std::string(name)]) : OpenOrCompare(*path, error);
   if (!out.is_open()) {
     if (!inMemory_ && (errno == EEXIST || errno == ELOOP)) return foreign();
     return out;

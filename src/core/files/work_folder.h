@@ -79,6 +79,14 @@ class WorkFolder {
   std::optional<std::vector<std::string>> readLines(std::string_view name) const;
   // The size and hash of a file as it was written or taken over.
   std::optional<FileDigest> fingerprint(std::string_view name) const;
+  // Files written from now on whose name is among prints are compared with
+  // that file of dir (which must still have that size): one whose content
+  // turns out the same is not made here at all (unchanged() says so), and
+  // its lines are read from dir.
+  void compareWith(std::filesystem::path dir, std::unordered_map<std::string, FileDigest> prints);
+  // Whether the file written last under that name equals its file in the
+  // folder compared with, and so was not made here.
+  bool unchanged(std::string_view name) const { return unchanged_.count(std::string(name)) != 0; }
 
   const std::vector<std::string>& files(CreatedList list) const;
   // Deletes every file on the list; the load's list is emptied, the
@@ -90,6 +98,9 @@ class WorkFolder {
  private:
   std::vector<std::string>& listOf(CreatedList list);
   OutputFile open(std::string_view name, CreatedList list, std::string* error);
+  // A new file at path, or one compared with its namesake in the folder
+  // compared with when that has the size proven.
+  OutputFile OpenOrCompare(const std::filesystem::path& path, std::string* error);
   // Deletes one file; its lists are left as they are.
   bool removeOne(const std::string& name);
 
@@ -106,6 +117,9 @@ class WorkFolder {
   std::unordered_set<std::string> listed_;
   std::unordered_set<std::string> written_;
   std::vector<std::string> errors_;
+  std::filesystem::path baseline_;
+  std::unordered_map<std::string, FileDigest> baselinePrints_;
+  std::unordered_set<std::string> unchanged_;
 };
 
 // Opens path for writing as a new file (O_CREAT | O_EXCL | O_NOFOLLOW). On
