@@ -527,7 +527,7 @@ Outcome PlanningSession::startStop(std::string_view start, std::string_view stop
   });
 }
 
-Outcome PlanningSession::beginSelection(NodeId clicked, bool& waiting) {
+Outcome PlanningSession::beginSelection(NodeId clicked, bool& waiting, bool weightsChecked) {
   waiting = false;
   Tree& t = tree(kMainTree);
   if (!t.valid(clicked)) return Outcome::Refused("There is no such node in the Main Tree.");
@@ -535,7 +535,8 @@ Outcome PlanningSession::beginSelection(NodeId clicked, bool& waiting) {
   Decision d{Decision::Type::kSelectLevel};
   d.node = t.node(clicked).key;
   d.path = PathOf(t, clicked);
-  if (!ControllaRamiOut(t)) return Outcome::Refused("Unproperly weight distribution");
+  if (!(weightsChecked && work_.defaultFore != kRedBranchFore) && !ControllaRamiOut(t))
+    return Outcome::Refused("Unproperly weight distribution");
   NodeId node = clicked;
   if (kind::IsScenario(t.node(clicked).image) && t.node(clicked).parent != kNoNode) node = t.node(clicked).parent;
   if (work_.selection.livelli)
@@ -625,13 +626,16 @@ Outcome PlanningSession::selectLevel(NodeId id, const Criterion& c) { return sel
 
 Outcome PlanningSession::selectLevels(const std::vector<std::string>& nodes, const Criterion& c) {
   for (std::size_t i = 0; i < nodes.size(); ++i) {
-    const bool allot = !c.byNumber || i + 1 == nodes.size();
-    if (Outcome e = withNode(kMainTree, nodes[i], [&](NodeId id) { return selectLevel(id, c, allot); }); !e) return e;
+    // A level that allots nothing only marks: the weights check it passed
+    // holds for the next one.
+    const bool allot = !c.byNumber || i + 1 == nodes.size(), checked = i > 0 && c.byNumber;
+    if (Outcome e = withNode(kMainTree, nodes[i], [&](NodeId id) { return selectLevel(id, c, allot, checked); }); !e)
+      return e;
   }
   return {};
 }
 
-Outcome PlanningSession::selectLevel(NodeId id, const Criterion& c, bool allot) {
+Outcome PlanningSession::selectLevel(NodeId id, const Criterion& c, bool allot, bool weightsChecked) {
   // The criterion dialog's checks, as if typed there.
   CriterionSettings typed = settings.criterion;
   CriterionDialog dialog(typed);
@@ -644,7 +648,7 @@ Outcome PlanningSession::selectLevel(NodeId id, const Criterion& c, bool allot) 
     dialog.Percc = std::to_string(c.coverage);
   }
   bool waiting = false;
-  if (Outcome e = beginSelection(id, waiting); !e || !waiting) return e;
+  if (Outcome e = beginSelection(id, waiting, weightsChecked); !e || !waiting) return e;
   if (std::string message = dialog.done(); !message.empty()) {
     cancelSelection();
     return Outcome::Refused(std::move(message));
@@ -1182,6 +1186,7 @@ Outcome PlanningSession::backToLoad(const std::vector<Decision>& replay, const V
   const auto byNumber = [](const Decision& d) {
     return d.type == Decision::Type::kSelectLevel && !d.unselect && d.criterion.byNumber && !d.criterion.answer;
   };
+  bool checked = false;  // the last decision was such a level, which passed the weights check
   for (int i = 0; i < total; ++i) {
     const Decision& d = replay[static_cast<std::size_t>(i)];
     progress(i, total);
@@ -1189,8 +1194,12 @@ Outcome PlanningSession::backToLoad(const std::vector<Decision>& replay, const V
         replay[static_cast<std::size_t>(i) + 1].criterion.procedures == d.criterion.procedures) {
       NodeId node = tree(kMainTree).find(d.node);
       if (node == kNoNode) node = FindByKeyOrPath(tree(kMainTree), d.path);
-      if (node != kNoNode && selectLevel(node, d.criterion, false)) continue;
+      if (node != kNoNode && selectLevel(node, d.criterion, false, checked)) {
+        checked = true;
+        continue;
+      }
     }
+    checked = false;
     if (std::string why = ReplayDecision(*this, d); !why.empty())
       o.warnings.push_back(DescribeDecision(d) + ": " + why);
   }

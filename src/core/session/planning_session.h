@@ -264,7 +264,10 @@ class PlanningSession {
   // copies the selection tree and allots the procedures by the criterion;
   // for coverage, the answer given, else the tester is asked through ask,
   // else the least number proposed.
-  Outcome beginSelection(NodeId node, bool& waiting);
+  // weightsChecked: the Main Tree passed the weights check before and
+  // since then only selections marked it, which paint no branch red: the
+  // check is not walked again (a run of levels selected by one number).
+  Outcome beginSelection(NodeId node, bool& waiting, bool weightsChecked = false);
   Outcome completeSelection(const Criterion& c, Asker* ask = nullptr);
   void cancelSelection();
   // Both steps; nothing allotted is a refusal.
@@ -467,7 +470,7 @@ class PlanningSession {
   std::function<const std::vector<EarlierProcedure>*(int, const std::string&)> EarlierProcedures() const;
   // "&Select Level" on node; without allot, the decision is recorded as
   // allotting by number and the allotment is left to a later call.
-  Outcome selectLevel(NodeId node, const Criterion& c, bool allot);
+  Outcome selectLevel(NodeId node, const Criterion& c, bool allot, bool weightsChecked = false);
 
   Work work_;
   History history_;
