@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "cli/completion.h"
+#include "cli/suggest.h"
 #include "export/tool_exports.h"
 #include "files/text_encoding.h"
 #include "model/tidy_up.h"
@@ -53,6 +54,7 @@ struct Options {
   bool strengthFills = false;
   bool everyPath = false;
   bool strengthGiven = false;  // --strength or --strength-fills typed
+  bool formatsGiven = false;   // --format typed
   std::vector<std::string> pick;
   std::vector<std::string> uit;
   zov::SelectionOptions selection;
@@ -75,7 +77,7 @@ CLI::Validator Whole(long lo, long hi, const std::string& what, const std::strin
         const bool ok = used == v.size() && !v.empty() && v[0] != ' ' && n >= lo && n <= hi;
         return ok ? std::string() : "invalid " + what + " '" + v + "' (" + range + ")";
       },
-      range);
+      "");
 }
 
 // The words of the options that take one from a list.
@@ -108,7 +110,7 @@ std::map<std::string, zov::cli::Values> CompletionValues() {
 }
 
 void AddSelectionOptions(CLI::App* c, Options& o, bool plan) {
-  c->add_option("--select", o.selection.nodes, "run \"&Select Level\" on NODE (key or path of names; repeatable)");
+  c->add_option("--select", o.selection.nodes, "run \"Select Level\" on NODE (key or path of names; repeatable)");
   auto* start = c->add_option("--start", o.selection.start, "fix the start level at NODE first");
   auto* stop = c->add_option("--stop", o.selection.stop, "fix the stop level at NODE first");
   start->needs(stop);
@@ -140,9 +142,14 @@ std::vector<zov::TestCaseSource> SourcesNamed(const std::vector<std::string>& na
 // exit, and the system takes the memory back at once. It stays reachable
 // from here, so it is no leak.
 zov::PlanningSession* gSession = nullptr;
+// plan --quiet: no progress lines either.
+bool gQuiet = false;
 
 zov::PlanningSession& Session(const Options& o) {
-  static zov::QuietBusyBox busy{[](std::string_view text) { Say(std::string(text)); }};
+  gQuiet = o.quiet;
+  static zov::QuietBusyBox busy{[](std::string_view text) {
+    if (!gQuiet) Say(std::string(text));
+  }};
   gSession = new zov::PlanningSession;
   gSession->setBusyBox(&busy);
   gSession->settings.mainTreeLimit = o.maxMainTree ? std::stoi(*o.maxMainTree) : 0;
@@ -186,7 +193,7 @@ int Plan(Options& o) {
   r.templateFile = o.templateFile, r.choices = o.choices;
   if (o.seed) r.seed = static_cast<unsigned>(std::stoul(*o.seed));
   r.strength = {*zov::ParseStrength(o.strength), o.strengthFills};
-  r.strengthGiven = o.strengthGiven;
+  r.strengthGiven = o.strengthGiven, r.formatsGiven = o.formatsGiven;
   r.allowChanged = o.allowChanged, r.quiet = o.quiet, r.strict = o.strict, r.stableNames = o.names == "stable";
   r.everyPath = o.everyPath;
   SetCriterion(o, o.selection);
@@ -230,7 +237,7 @@ int main(int argc, char** argv) {
       "parent's line, 0 for a root)");
   auto* spec = app.add_subcommand("spec",
                                   "as 'tree', then pick test cases (--pick, else all of the UIT tree), "
-                                  "run \"&Processing...\" and print the Test Specification tree");
+                                  "run \"Processing...\" and print the Test Specification tree");
   auto* plan = app.add_subcommand("plan",
                                   "plan the model end to end: documents and scripts go to --out DIR "
                                   "(default zov-plan-<model name>)");
@@ -242,7 +249,7 @@ int main(int argc, char** argv) {
   results->add_option("FILE", o.resultFiles, "result files, read in the order given")->required();
   std::string resultsFormat;
   results->add_option("--format", resultsFormat, "html: also give the folder's report.html its Results section")
-      ->check(CLI::IsMember({"html"}));
+      ->check(CLI::IsMember({"html"}).description(""));
   for (CLI::App* c : {load, tree, spec}) c->add_option("MODEL", o.model, "the model file")->required();
   auto* session = plan->add_option("--session", o.session, "replay a session saved by the window or by --save-session");
   plan->add_option("MODEL", o.model, "the model file")->excludes(session);
@@ -260,7 +267,7 @@ int main(int argc, char** argv) {
             [](std::string& v) {
               return zov::TextDecoder::Of(v) ? std::string() : "unknown encoding '" + v + "' (see iconv -l)";
             },
-            "NAME"));
+            ""));
   for (CLI::App* c : {load, tree, spec, plan})
     c->add_option("--max-main-tree-nodes", o.maxMainTree,
                   "stop copying branches below links when the Main Tree has N nodes (default 0: the cap grows "
@@ -279,7 +286,7 @@ int main(int argc, char** argv) {
               return v.size() == 1 && v[0] >= '0' && v[0] <= '6' ? std::string()
                                                                  : "invalid tree number '" + v + "' (0 to 6)";
             },
-            "0 to 6"));
+            ""));
     AddSelectionOptions(c, o, false);
   }
   spec->add_option("--pick", o.pick, "drag this test case of the UIT tree onto the selected test cases");
@@ -294,14 +301,16 @@ int main(int argc, char** argv) {
       ->type_name("FILE")
       ->excludes(session);
   plan->add_option("--out", o.out, "the folder for the documents and scripts");
-  plan->add_option("--format", o.formats,
-                   "what goes to the output folder (comma-separated): " + zov::FormatWords() + "; index.csv always")
-      ->check(CLI::Validator(
-          [](std::string& v) {
-            zov::Formats f;
-            return zov::ParseFormats(v, f) ? std::string() : "invalid format '" + v + "' (" + zov::FormatWords() + ")";
-          },
-          ""));
+  auto* formats =
+      plan->add_option("--format", o.formats,
+                       "what goes to the output folder (comma-separated): " + zov::FormatWords() + "; index.csv always")
+          ->check(CLI::Validator(
+              [](std::string& v) {
+                zov::Formats f;
+                return zov::ParseFormats(v, f) ? std::string()
+                                               : "invalid format '" + v + "' (" + zov::FormatWords() + ")";
+              },
+              ""));
   plan->add_option("--template", o.templateFile,
                    "also render this Mustache template over the data of plan.json (docs/exports.md); the file is "
                    "named after the template, without .mustache");
@@ -316,7 +325,7 @@ int main(int argc, char** argv) {
                        ? std::string()
                        : "invalid delimiter '" + v + "' (',', ';', '|' or tab)";
           },
-          "CHAR"));
+          ""));
   plan->add_option("--names", o.names,
                    "document names: default (from the tree, as the window names them) or stable "
                    "(<diagram identifier>_<diagram name>_<path>.txt, unchanged by another budget or selection)")
@@ -331,7 +340,7 @@ int main(int argc, char** argv) {
                 return zov::ParseStrength(v) ? std::string()
                                              : "invalid strength '" + v + "' (random, each, pairwise or 1 to 10)";
               },
-              "STRENGTH"));
+              ""));
   auto* strengthFills =
       plan->add_flag("--strength-fills", o.strengthFills,
                      "give a path the procedures its strength needs when it was allotted fewer (reported)");
@@ -355,6 +364,35 @@ int main(int argc, char** argv) {
                  "procedures than allotted; the plan is written all the same");
   plan->add_option("--seed", o.seed, "seed of the random numbers (repeatable runs)")
       ->check(Whole(0, 0xFFFFFFFFL, "seed", "0 to 4294967295"));
+  // What each option takes, as --help shows it.
+  const std::map<std::string, std::string> takes = {{"session", "FILE"},
+                                                    {"save-session", "FILE"},
+                                                    {"encoding", "NAME"},
+                                                    {"max-main-tree-nodes", "N"},
+                                                    {"choices", "FILE"},
+                                                    {"select", "NODE"},
+                                                    {"start", "NODE"},
+                                                    {"stop", "NODE"},
+                                                    {"procedures", "N"},
+                                                    {"coverage", "P"},
+                                                    {"answer", "N"},
+                                                    {"out", "DIR"},
+                                                    {"work", "DIR"},
+                                                    {"format", "LIST"},
+                                                    {"template", "FILE"},
+                                                    {"csv-delimiter", "CHAR"},
+                                                    {"strength", "STRENGTH"},
+                                                    {"seed", "N"},
+                                                    {"tree", "N"},
+                                                    {"pick", "NODE"},
+                                                    {"completion", "SHELL"}};
+  for (CLI::App* c : {&app, load, tree, spec, plan, results})
+    for (CLI::Option* option : c->get_options()) {
+      if (option->get_positional()) option->type_name("");
+      for (const std::string& n : option->get_lnames())
+        if (const auto it = takes.find(n); it != takes.end()) option->type_name(it->second);
+    }
+  results->get_option("--format")->type_name("FORMAT");
   // The bash completion, written at build time from these options.
   std::string completion;
   app.add_option("--completion", completion, "print the completion script of SHELL (bash)")
@@ -372,6 +410,7 @@ int main(int argc, char** argv) {
     if (plan->parsed() && o.model.empty() && !o.session)
       throw CLI::ValidationError("'plan' needs a MODEL or --session");
     o.strengthGiven = strength->count() > 0 || strengthFills->count() > 0;
+    o.formatsGiven = formats->count() > 0;
     if (plan->parsed()) return Printed(Plan(o));
     if (results->parsed()) {
       const zov::PlanRunResult done =
@@ -391,6 +430,11 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
+  } catch (const CLI::ExtrasError& e) {
+    const std::string hint = zov::cli::DidYouMean(app, app.remaining(true));
+    Say(hint.empty() ? e.what() : hint);
+    std::fprintf(stderr, "Try 'zov --help' for more information.\n");
+    return kExitUsage;
   } catch (const CLI::ParseError& e) {
     Say(e.what());
     std::fprintf(stderr, "Try 'zov --help' for more information.\n");

@@ -6,6 +6,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "session/build_commit.h"
@@ -20,10 +22,30 @@ namespace {
 bool OnlyText(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const QByteArray a(argv[i]);
-    if (a == "-h" || a == "--help" || a == "-?" || a == "--help-all" || a == "-v" || a == "--version") return true;
+    if (a == "-h" || a == "--help" || a == "-?" || a == "--help-all" || a == "-v" || a == "-V" || a == "--version")
+      return true;
     if (a == "--") break;
   }
   return false;
+}
+
+// While the window starts, what Qt says of its display is held back: a
+// start that cannot reach one ends with one line saying so and exit status
+// 1, rather than Qt's abort and its advice to reinstall.
+QtMessageHandler gQtHandler = nullptr;
+QStringList gHeld;
+
+void AtStart(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (type != QtFatalMsg) {
+    gHeld.append(text);
+    return;
+  }
+  QString why = gHeld.isEmpty() ? text.section(QLatin1Char('\n'), 0, 0) : gHeld.first();
+  std::fprintf(stderr,
+               "zov-suite: no usable display (%s): set DISPLAY or WAYLAND_DISPLAY, or use the command line, zov\n",
+               why.trimmed().toLocal8Bit().constData());
+  static_cast<void>(context);
+  std::_Exit(1);
 }
 
 }  // namespace
@@ -33,8 +55,15 @@ int main(int argc, char** argv) {
   // large model allocates little, and what it freed would otherwise stay
   // in a heap of its own, out of reach of the loads and plans that follow.
   mallopt(M_ARENA_MAX, 1);
-  const std::unique_ptr<QCoreApplication> app = OnlyText(argc, argv) ? std::make_unique<QCoreApplication>(argc, argv)
-                                                                     : std::make_unique<QApplication>(argc, argv);
+  const bool onlyText = OnlyText(argc, argv);
+  if (!onlyText) gQtHandler = qInstallMessageHandler(AtStart);
+  const std::unique_ptr<QCoreApplication> app =
+      onlyText ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
+  if (!onlyText) {
+    // Started: what was held back is said as it would have been.
+    qInstallMessageHandler(gQtHandler);
+    for (const QString& text : std::exchange(gHeld, {})) qWarning("%s", qUtf8Printable(text));
+  }
   QCoreApplication::setApplicationName(QStringLiteral("Zov Suite"));
   QCoreApplication::setOrganizationName(QStringLiteral("Zov Suite"));
   QCoreApplication::setApplicationVersion(QStringLiteral(ZOV_VERSION " (commit %1)").arg(zov::BuildCommit()));
@@ -43,11 +72,16 @@ int main(int argc, char** argv) {
       QStringLiteral("Model-based test planning from UML models: Rational Rose petal files and UML 2 XMI."));
   options.addHelpOption();
   options.addVersionOption();
+  // -V as zov takes it.
+  QCommandLineOption version(QStringList{QStringLiteral("V")}, QStringLiteral("Displays version information."));
+  version.setFlags(QCommandLineOption::HiddenFromHelp);
+  options.addOption(version);
   options.addPositionalArgument(
       QStringLiteral("file"),
       QStringLiteral("A model to open (.mdl, .cat, or UML 2 XMI: .xmi, .uml, .xml) or a saved session (.zov)."),
       QStringLiteral("[file]"));
   options.process(*app);
+  if (options.isSet(version)) options.showVersion();
   QApplication::setWindowIcon(zov::gui::AppIcon());
   // The installed menu entry's name: desktops match the window to it.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.zovsuite.ZovSuite"));

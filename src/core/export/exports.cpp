@@ -140,6 +140,13 @@ bool ParseFormats(const std::string& list, Formats& out) {
   return any;
 }
 
+std::string FormatList(const Formats& f) {
+  std::string list;
+  for (const FormatWord& w : kFormatWords)
+    if (f.*w.flag) list += (list.empty() ? "" : ",") + std::string(w.word);
+  return list;
+}
+
 void ForEachProcedureName(const PlanningSession& session,
                           const std::function<void(std::size_t, const ProcedureNames&)>& f) {
   const std::unordered_map<int, std::string> diagramOf = DiagramsByNumber(session.work().specification);

@@ -43,6 +43,8 @@ void SetFormatChoices(Formats& f, const std::vector<std::pair<std::string, bool>
 // "text,csv,json,testrail-xml,xray-csv,testlink-xml,feature,html" (any of
 // them, in any order); false for another word.
 bool ParseFormats(const std::string& list, Formats& out);
+// The words of the formats f has, comma-separated, as ParseFormats reads them.
+std::string FormatList(const Formats& f);
 
 inline constexpr const char* kProceduresFile = "procedures.csv";
 inline constexpr const char* kPlanFile = "plan.json";

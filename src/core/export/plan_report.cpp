@@ -221,7 +221,7 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
     } else if (t == byDiagram.end()) {
       leaf.reason =
           "its diagram is not among the test cases generated (not loaded into the UIT tree, not picked, "
-          "or left out by \"&Processing...\")";
+          "or left out by \"Processing...\")";
     } else {
       const PlanReport::TestCase& c = r.testCases[t->second];
       leaf.testCase = c.number;

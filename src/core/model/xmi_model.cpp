@@ -437,6 +437,20 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
     if (c != '<' && c != 0xFE && c != 0xFF && c != 0)
       return fail(first, "this is not an XML file: an XMI model begins with '<'");
   }
+  // Entities a DOCTYPE declares are never expanded (nothing is read from
+  // outside the file): their references stay as written, which is said once.
+  if (const std::string_view content(text_.data(), textSize_); content.find("<!DOCTYPE") != std::string_view::npos) {
+    const std::size_t at = content.find("<!DOCTYPE"), end = content.find("]>", at);
+    const std::string_view subset = content.substr(at, end == std::string_view::npos ? 0 : end - at);
+    std::size_t entities = 0;
+    for (std::size_t e = subset.find("<!ENTITY"); e != std::string_view::npos; e = subset.find("<!ENTITY", e + 1))
+      ++entities;
+    if (entities > 0)
+      warnings_.push_back(path + ":" + std::to_string(1 + std::count(content.begin(), content.begin() + at, '\n')) +
+                          ": the DOCTYPE declares " + std::to_string(entities) +
+                          (entities == 1 ? " entity" : " entities") +
+                          ", which are not expanded: a reference to one (&name;) stays as written");
+  }
   static char empty[1] = {'\0'};
   const pugi::xml_parse_result result =
       doc_->load_buffer_inplace(textSize_ > 0 ? text_.data() : empty, textSize_, pugi::parse_default, encoding);

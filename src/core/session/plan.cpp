@@ -218,7 +218,7 @@ std::string PlanSummary(const std::string& model, const PlanResult& r, std::size
 }
 
 SessionPlan PlanFromSession(PlanningSession& p, const std::string& session, bool seedGiven, const Formats& formats,
-                            bool allowChanged) {
+                            bool allowChanged, bool formatsGiven) {
   SessionPlan r;
   const unsigned seed = p.seed();
   const SessionReport rep = LoadSession(p, session, seedGiven ? &seed : nullptr);
@@ -227,7 +227,10 @@ SessionPlan PlanFromSession(PlanningSession& p, const std::string& session, bool
     return r;
   }
   r.said = rep.text();
-  if (Outcome e = KeepFormats(p, formats); !e) {
+  // The formats the session was planned in, unless others were asked for.
+  Formats f = formats;
+  if (!formatsGiven && !p.settings.formats.empty()) ParseFormats(p.settings.formats, f);
+  if (Outcome e = KeepFormats(p, f); !e) {
     r.outcome = e;
     return r;
   }

@@ -110,7 +110,8 @@ struct SessionPlan {
   bool stop = false;
   std::string summary;  // "<session>: N decisions replayed"
 };
+// The session's own formats are written unless formatsGiven.
 SessionPlan PlanFromSession(PlanningSession& p, const std::string& session, bool seedGiven, const Formats& formats,
-                            bool allowChanged);
+                            bool allowChanged, bool formatsGiven = false);
 
 }  // namespace zov

@@ -109,6 +109,10 @@ struct Settings {
   // The encoding of a model file that does not say its own (zov
   // --encoding), as iconv names it; empty for the readers' default.
   std::string modelEncoding;
+  // The formats of the plan the session was run for (zov plan --format), as
+  // their comma-separated words; empty when it was not planned so. A replay
+  // of the session writes them again unless others are asked for.
+  std::string formats;
 };
 
 // Everything the tester's decisions change, but the trees (see Work).

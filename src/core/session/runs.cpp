@@ -122,6 +122,20 @@ PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const Run
   std::string error;
   auto out = OutputFolder::Open(dir, &error);
   if (!out) return refused(error, RunStatus::kFailure);
+  // The folder named after the model may hold the plan of another model of
+  // that name (ATM.mdl and ATM.xmi): it is not replaced unless --out says so.
+  if (!r.out && !r.session) {
+    const std::string model = std::filesystem::path(r.model).filename().string();
+    for (const std::string& line : out->earlierProvenance()) {
+      if (line.rfind("model ", 0) != 0) continue;
+      const std::size_t a = line.find(' ', 6), b = a == std::string::npos ? a : line.find(' ', a + 1);
+      const std::string other = b == std::string::npos ? std::string() : line.substr(b + 1);
+      if (!other.empty() && other != model)
+        return refused(dir.string() + " holds the plan of " + other + ", not of " + model +
+                           ": name a folder for this plan with --out (the same folder replaces that plan)",
+                       RunStatus::kFailure);
+    }
+  }
   const Interruption interruption(out->staging().dir(), out->lockMade() ? out->lockPath() : std::filesystem::path(),
                                   out->made() ? dir : std::filesystem::path());
   // The load's working files stay in memory.
@@ -156,15 +170,22 @@ PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const Run
     p.settings.earlierPlan = RegressionPlan(*focus, earlier);
   }
   // A run that fails says what failed and leaves the folder as it was.
+  // The first file that could not be written says why; the others are
+  // counted (a full disk fails every one after it alike).
   const auto failed = [&](const std::string& why) {
-    for (const std::string& e : out->staging().errors()) voice.say(e);
-    if (!why.empty()) voice.say(why);
+    const std::vector<std::string>& errors = out->staging().errors();
+    if (!errors.empty()) voice.say(errors.front());
+    if (errors.size() > 1)
+      voice.say("and " + std::to_string(errors.size() - 1) + (errors.size() == 2 ? " more file" : " more files") +
+                " could not be written");
+    if (!why.empty() && std::find(errors.begin(), errors.end(), why) == errors.end()) voice.say(why);
     return PlanRunResult{RunStatus::kFailure, {}};
   };
   std::string summary;
   bool nothingToPlan = false;
   if (r.session) {
-    const SessionPlan s = PlanFromSession(p, *r.session, r.seed.has_value(), plan.formats, r.allowChanged);
+    const SessionPlan s =
+        PlanFromSession(p, *r.session, r.seed.has_value(), plan.formats, r.allowChanged, r.formatsGiven);
     if (!s.outcome) return failed(s.outcome.message);
     if (!s.said.empty()) voice.say(s.said);
     if (s.stop) return {RunStatus::kFailure, {}};
@@ -197,6 +218,7 @@ PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const Run
     if (InsideFolder(*r.saveSession, dir) && std::find(files.begin(), files.end(), name) != files.end())
       return failed(*r.saveSession + ": the session would take the name of a file of the plan in " + dir.string() +
                     "; save it under another name or outside the folder");
+    p.settings.formats = FormatList(plan.formats);
     if (const Outcome e = SaveSession(p, *r.saveSession); !e) return failed(e.message);
   }
   // The results recorded against the earlier plan stay, those of its

@@ -53,6 +53,7 @@ struct PlanRequest {
   std::optional<unsigned> seed;
   Strength strength;
   bool strengthGiven = false;  // strength or its fill typed: an earlier plan's is not taken
+  bool formatsGiven = false;   // --format typed: a session's own formats are not taken
   bool allowChanged = false, quiet = false, strict = false, stableNames = false;
   bool everyPath = false;  // a path without choices gets one procedure
   PlanOptions plan;        // selection, sources (empty: the default), formats

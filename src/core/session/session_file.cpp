@@ -9,6 +9,7 @@
 #include <fstream>
 #include <limits>
 
+#include "export/exports.h"
 #include "files/input_file.h"
 #include "files/work_folder.h"
 #include "generation/strength.h"
@@ -68,6 +69,12 @@ std::string CheckSession(const json& s) {
     whole(m, "model.", "size", 0, std::numeric_limits<long long>::max());
   }
   whole(s, "", "seed", 0, 0xFFFFFFFFLL);
+  text(s, "", {"formats"});
+  if (s.contains("formats") && s["formats"].is_string()) {
+    Formats f;
+    if (!ParseFormats(s["formats"].get<std::string>(), f))
+      fail("formats", "format words expected (" + FormatWords() + ")");
+  }
   if (object(s, "", "strength")) {
     const json& t = s["strength"];
     whole(t, "strength.", "t", 0, 10);
@@ -353,6 +360,7 @@ std::string SessionText(const PlanningSession& session, const std::string& sessi
                           {"procedures", session.settings.criterion.procedures},
                           {"coverage", session.settings.criterion.coverage}};
   if (session.settings.criterion.everyPath) s["criterionDialog"]["everyPath"] = true;
+  if (!session.settings.formats.empty()) s["formats"] = session.settings.formats;
   json decisions = json::array();
   for (const Decision& d : session.decisions()) decisions.push_back(Json(d));
   s["decisions"] = decisions;
@@ -492,6 +500,7 @@ SessionReport LoadSession(PlanningSession& session, const std::string& sessionPa
     const json dialog = s.value("criterionDialog", json::object());
     session.settings.criterion.byNumber = dialog.value("byNumber", true);
     session.settings.criterion.everyPath = dialog.value("everyPath", false);
+    session.settings.formats = s.value("formats", "");
     const json& decisions = s.contains("decisions") ? s["decisions"] : json::array();
     int n = 0;
     const PlanningSession::Replay replay(session);
