@@ -39,6 +39,11 @@ for package in zov zov-suite; do
   done
 done
 
+# The command line carries no picture of the window.
+if dpkg-deb -c "$zov_deb" | grep -q '\.png$'; then fail "the zov package carries images of the window"; fi
+dpkg-deb -c "$suite_deb" | grep -q 'usr/share/doc/zov-suite/screenshots/main-tree.png$' ||
+  fail "the zov-suite package lacks the window's screenshots"
+
 echo "== menu entry, metadata, file types"
 desktop=$(ls "$root"/usr/share/applications/*.desktop)
 desktop-file-validate "$desktop"
@@ -84,10 +89,33 @@ for page in zov zov-suite; do
   printf '%s\n' "$text" | grep -q "^NAME" || fail "$page(1) has no NAME section"
   printf '%s\n' "$text" | head -1
 done
+# Narrow, no word is broken at a line end: what is copied from the page works.
+for page in zov zov-suite; do
+  broken=$(MANWIDTH=60 man -l "$root/usr/share/man/man1/$page.1.gz" 2>/dev/null | grep -E '[[:alpha:]](-|‐)$' || true)
+  [ -z "$broken" ] || { printf '%s\n' "$broken"; fail "$page(1) breaks words at line ends"; }
+done
 # zov(1) lists every option of every command.
 options=$(for command in load tree spec plan; do "$root/usr/bin/zov" "$command" --help; done |
   grep -oE '^  --[a-z-]+' | sort -u)
 for option in $options; do
   MANWIDTH=80 man -l "$root/usr/share/man/man1/zov.1.gz" 2>/dev/null | grep -q -- "$option" || fail "zov(1) lacks $option"
 done
+echo "== the user guide's commands, copied as they are by a user in a folder of theirs"
+guide=$root/usr/share/doc/zov/docs/user-guide.md
+mine=$scratch/home
+mkdir -p "$mine"
+chmod 755 "$scratch"
+as_user=()
+if [ "$(id -u)" = 0 ] && command -v runuser > /dev/null; then
+  chown nobody "$mine"
+  as_user=(runuser -u nobody --)
+fi
+commands=$(sed -n 's/^    zov /zov /p' "$guide")
+[ -n "$commands" ] || fail "the user guide holds no zov command"
+while IFS= read -r command; do
+  run=$(printf '%s\n' "$command" | sed "s|^zov |$root/usr/bin/zov |; s|/usr/share/doc/zov/|$root/usr/share/doc/zov/|g")
+  (cd "$mine" && "${as_user[@]}" sh -c "$run" > /dev/null 2>&1) || fail "the user guide's command fails: $command"
+done <<< "$commands"
+echo "$(printf '%s\n' "$commands" | wc -l) commands of the user guide ran"
+
 echo "packages checked: $(basename "$zov_deb") ($(stat -c %s "$zov_deb") bytes), $(basename "$suite_deb") ($(stat -c %s "$suite_deb") bytes)"

@@ -36,6 +36,10 @@ same "zov plan --uit <Tab>" "$(offer zov plan --uit '')" \
 formats=$(printf '%s\n' "$help" | sed -n 's/.*(comma-separated): \([a-z, -]*\);.*/\1/p' | tr -d ' ' | tr , '\n' | sort -u)
 same "zov plan --format <Tab>" "$(offer zov plan --format '')" "$formats"
 same "zov plan --format text,<Tab>" "$(offer zov plan --format text,)" "$(printf '%s\n' "$formats" | sed 's/^/text,/')"
+# The --option=value forms, as bash splits them at "=".
+same "zov plan --format=<Tab>" "$(offer zov plan --format =)" "$formats"
+same "zov plan --format=te<Tab>" "$(offer zov plan --format = te)" "$(printf '%s\n' "$formats" | grep '^te')"
+same "zov plan --names=<Tab>" "$(offer zov plan --names =)" "$(printf 'default\nstable')"
 same "zov plan --names <Tab>" "$(offer zov plan --names '')" "$(printf 'default\nstable')"
 # A model: the example folder offers its models, not other files.
 dir=$(mktemp -d)
