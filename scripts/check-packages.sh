@@ -40,8 +40,10 @@ for package in zov zov-suite; do
 done
 
 # The command line carries no picture of the window.
-if dpkg-deb -c "$zov_deb" | grep -q '\.png$'; then fail "the zov package carries images of the window"; fi
-dpkg-deb -c "$suite_deb" | grep -q 'usr/share/doc/zov-suite/screenshots/main-tree.png$' ||
+zov_files=$(dpkg-deb -c "$zov_deb")
+suite_files=$(dpkg-deb -c "$suite_deb")
+if grep -q '\.png$' <<< "$zov_files"; then fail "the zov package carries images of the window"; fi
+grep -q 'usr/share/doc/zov-suite/screenshots/main-tree.png$' <<< "$suite_files" ||
   fail "the zov-suite package lacks the window's screenshots"
 
 echo "== menu entry, metadata, file types"
