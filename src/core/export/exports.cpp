@@ -461,6 +461,9 @@ Outcome ExportPlan(const PlanningSession& session, WorkFolder& target, const For
       return Outcome::Refused(f.templateFile + ": " + e.message);
     if (!write(name, rendered)) return Outcome::Refused(error);
   }
+  if (const std::optional<PlanReport>& report = session.work().planReport;
+      report && !write(kReportFile, report->text(true)))
+    return Outcome::Refused(error);
   if (!write(kIndexFile, IndexCsv(session))) return Outcome::Refused(error);
   return {};
 }

@@ -49,6 +49,8 @@ std::string FormatList(const Formats& f);
 inline constexpr const char* kProceduresFile = "procedures.csv";
 inline constexpr const char* kPlanFile = "plan.json";
 inline constexpr const char* kIndexFile = "index.csv";
+// The whole plan report, every row of it, beside every plan.
+inline constexpr const char* kReportFile = "report.txt";
 
 // What names a generated procedure where other tools keep it: an id built
 // from what stays when other test cases come and go (the diagram's

@@ -70,7 +70,7 @@ std::string PlanReport::seedLine() const {
   return "seed " + std::to_string(seed) + "; repeat with --seed " + std::to_string(seed);
 }
 
-std::string PlanReport::text() const {
+std::string PlanReport::head(bool all) const {
   std::string out = "Plan report: " + std::to_string(allotted) + " test procedures allotted, " +
                     std::to_string(generated) + " written (" + std::to_string(insignificant) + " insignificant, " +
                     std::to_string(duplicates) + " repeated), " + std::to_string(useful()) + " useful" +
@@ -84,19 +84,26 @@ std::string PlanReport::text() const {
     out += "  from " + kept->file + ": " + std::to_string(kept->kept) + " of its " + std::to_string(kept->earlier) +
            " test procedures kept with their ids, " + std::to_string(kept->dropped) + " dropped, " +
            std::to_string(kept->added) + " added\n";
+  if (!branches.empty()) out += "  branch                                   allotted   useful\n";
+  for (std::size_t i = 0; i < branches.size() && (all || i < kRowsShown); ++i)
+    out +=
+        "  " + Cell(branches[i].name, 40) + Number(branches[i].allotted, 9) + Number(branches[i].generated, 9) + "\n";
+  if (branches.size() > kRowsShown && !all)
+    out += "    ... and " + std::to_string(branches.size() - kRowsShown) + " more (report.txt lists them all)\n";
+  return out;
+}
+
+std::string PlanReport::text(bool all) const {
+  std::string out = head(all);
   // Only the rows that lost procedures, the first few of each part.
-  const auto part = [&out](const std::string& head, const std::vector<std::string>& rows) {
+  const auto part = [&out, all](const std::string& head, const std::vector<std::string>& rows) {
     if (rows.empty()) return;
     out += head;
-    for (std::size_t i = 0; i < rows.size() && i < kRowsShown; ++i) out += rows[i];
-    if (rows.size() > kRowsShown)
-      out += "    ... and " + std::to_string(rows.size() - kRowsShown) + " more (plan.json lists them all)\n";
+    for (std::size_t i = 0; i < rows.size() && (all || i < kRowsShown); ++i) out += rows[i];
+    if (rows.size() > kRowsShown && !all)
+      out += "    ... and " + std::to_string(rows.size() - kRowsShown) + " more (report.txt lists them all)\n";
   };
   std::vector<std::string> rows;
-  for (const Branch& b : branches)
-    rows.push_back("  " + Cell(b.name, 40) + Number(b.allotted, 9) + Number(b.generated, 9) + "\n");
-  part("  branch                                   allotted   useful\n", rows);
-  rows.clear();
   for (const Leaf& l : leaves)
     if (l.generated < l.allotted)
       rows.push_back("    " + Cell(l.name, 38) + Number(l.allotted, 9) + Number(l.generated, 9) + "  " + l.reason +

@@ -103,8 +103,12 @@ struct PlanReport {
   long useful() const { return generated - insignificant - duplicates; }
   // Fewer useful procedures than the selection allotted.
   bool gap() const { return useful() < allotted; }
-  // The report as a short table, for a terminal or a dialog.
-  std::string text() const;
+  // The report as a short table, for a dialog: the first rows of each
+  // part; every row with all (report.txt).
+  std::string text(bool all = false) const;
+  // Its first lines, for a terminal: the totals, the seed, the weights and
+  // the branches.
+  std::string head(bool all = false) const;
   // "seed S; repeat with --seed S".
   std::string seedLine() const;
 

@@ -202,7 +202,9 @@ PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const Run
   }
   const PlanVerdict verdict = JudgePlan(p, nothingToPlan);
   if (const std::optional<PlanReport>& report = p.work().planReport; report && !r.quiet) {
-    std::string text = report->text();
+    // Its first lines; the whole of it goes beside the plan.
+    std::string text = report->head();
+    if (out->staging().written(kReportFile)) text += "  the whole report: " + (dir / kReportFile).string() + "\n";
     if (!text.empty() && text.back() == '\n') text.pop_back();
     voice.say(text);
     for (const std::string& w : report->warnings) voice.warn(w);

@@ -27,3 +27,21 @@ Feature: Withdraw Cash - main flow
       | 5A1000000040-1.1-003 | Reading Card | m[SCgTxtE | 3 | Dispensing | 6 | 2 |
       | 5A1000000040-1.1-004 | Idle | m[SCgTxtE | 3 | Idle | 7 | 2 |
       | 5A1000000040-1.1-005 | Dispensing | y_`DOMiuVRBe | 2 | Dispensing | 6 | 2 |
+
+  @ATM-1 @ATM-2
+  Scenario Outline: path 1.2
+    When keepCard <keepCard.keepCard>
+
+    Examples:
+      | id | keepCard.keepCard |
+      | 5A1000000040-1.2-001 | card reported stolen |
+      | 5A1000000040-1.2-002 | third wrong PIN |
+
+  @ATM-1 @ATM-2
+  Scenario Outline: path 1.3
+    When ejectCard <ejectCard.ejectCard>
+
+    Examples:
+      | id | ejectCard.ejectCard |
+      | 5A1000000040-1.3-001 | card left in the slot |
+      | 5A1000000040-1.3-002 | card taken at once |

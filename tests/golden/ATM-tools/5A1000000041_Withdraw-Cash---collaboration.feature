@@ -20,3 +20,20 @@ Feature: Withdraw Cash - collaboration
       | id | validatePin.validatePin | validatePin.pin | withdraw.amount | dispense.dispense | dispense.amount | dispense.notes |
       | 5A1000000041-2-001 | Reading Card | PDtU | 4 | Dispensing | 9 | 2 |
       | 5A1000000041-2-002 | Dispensing | GMt | 0 | Reading Card | 13 | 3 |
+
+  @ATM-1 @ATM-2
+  Scenario Outline: path 3
+    When keepCard <keepCard.keepCard>
+
+    Examples:
+      | id | keepCard.keepCard |
+      | 5A1000000041-3-001 | card reported stolen |
+      | 5A1000000041-3-002 | third wrong PIN |
+
+  @ATM-1 @ATM-2
+  Scenario Outline: path 4
+    When ejectCard <ejectCard.ejectCard>
+
+    Examples:
+      | id | ejectCard.ejectCard |
+      | 5A1000000041-4-001 | card left in the slot |
