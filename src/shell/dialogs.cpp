@@ -29,6 +29,7 @@ PlanReportDialog::PlanReportDialog(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("PlanReport"));
   setWindowTitle(QStringLiteral("Plan Report"));
   view_ = new QPlainTextEdit(this);
+  view_->setAccessibleName(QStringLiteral("Plan report"));
   view_->setObjectName(QStringLiteral("report"));
   view_->setReadOnly(true);
   view_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -55,6 +56,8 @@ NodeEditorDialog::NodeEditorDialog(Edita& editor, QWidget* parent) : QDialog(par
   liv->setObjectName(QStringLiteral("Liv"));
   wei_ = new QLineEdit(Q(e_.Wei));
   wei_->setObjectName(QStringLiteral("Wei"));
+  wei_->setAccessibleName(QStringLiteral("Weight"));
+  wei_->setAccessibleDescription(QStringLiteral("The node's share of its parent's usage, from 0 to 1"));
   auto* chiave = new QLabel(Q(e_.chiave));
   chiave->setObjectName(QStringLiteral("chiave"));
   chiave->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -106,8 +109,10 @@ NumTestDialog::NumTestDialog(CriterionDialog& dialog, Asker& asker, QWidget* par
   coverage_->setObjectName(QStringLiteral("Coverage"));
   nnTest_ = new QLineEdit;
   nnTest_->setObjectName(QStringLiteral("NNTest"));
+  nnTest_->setAccessibleName(QStringLiteral("Number of test procedures"));
   percc_ = new QLineEdit;
   percc_->setObjectName(QStringLiteral("Percc"));
+  percc_->setAccessibleName(QStringLiteral("Coverage percentage"));
   auto* grid = new QFormLayout(frame);
   grid->addRow(numTest_, nnTest_);
   grid->addRow(coverage_, percc_);
@@ -183,9 +188,10 @@ namespace zov::gui {
 
 namespace {
 
-QListWidget* List(const char* name) {
+QListWidget* List(const char* name, const QString& accessibleName) {
   auto* list = new QListWidget;
   list->setObjectName(QString::fromLatin1(name));
+  list->setAccessibleName(accessibleName);
   return list;
 }
 
@@ -311,19 +317,27 @@ FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialo
   defaultsOption_->setObjectName(QStringLiteral("DefaultValues"));
   ownValuesOption_ = new QRadioButton(QStringLiteral("Insert your own values:"));
   ownValuesOption_->setObjectName(QStringLiteral("OwnValues"));
-  defaultList_ = List("DefaultList");
-  choiceList_ = List("ChoiceList");
+  defaultList_ = List("DefaultList", QStringLiteral("Default values"));
+  choiceList_ = List("ChoiceList", QStringLiteral("Choices of the category"));
   auto* label3 = new QLabel(QStringLiteral("NOTES:"));
   label3->setObjectName(QStringLiteral("Label3"));
   note_ = new QLabel;
   note_->setObjectName(QStringLiteral("Note"));
   note_->setWordWrap(true);
+  // Each box named for what it holds, not by the frame around them.
   valueEdit_ = new QLineEdit;
   valueEdit_->setObjectName(QStringLiteral("Value"));
+  valueEdit_->setAccessibleName(QStringLiteral("Own value"));
+  valueEdit_->setAccessibleDescription(QStringLiteral("A choice of the category, added with Add"));
   propertiesEdit_ = new QLineEdit;
   propertiesEdit_->setObjectName(QStringLiteral("Properties"));
+  propertiesEdit_->setAccessibleName(QStringLiteral("Properties"));
+  propertiesEdit_->setAccessibleDescription(QStringLiteral("The properties the choice sets, separated by commas"));
   selectorsEdit_ = new QLineEdit;
   selectorsEdit_->setObjectName(QStringLiteral("Selectors"));
+  selectorsEdit_->setAccessibleName(QStringLiteral("IF selectors"));
+  selectorsEdit_->setAccessibleDescription(
+      QStringLiteral("The properties the choice needs, separated by commas; not before one it must lack"));
   auto* add = new QPushButton(QStringLiteral("Add  --->"));
   add->setObjectName(QStringLiteral("Add"));
   invalid_ = InvalidBox();
@@ -407,10 +421,12 @@ FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) 
   defaultsOption_->setObjectName(QStringLiteral("DefaultValues"));
   ownValuesOption_ = new QRadioButton(QStringLiteral("Insert your own values"));
   ownValuesOption_->setObjectName(QStringLiteral("OwnValues"));
-  defaultList_ = List("DefaultList");
-  choiceList_ = List("ChoiceList");
+  defaultList_ = List("DefaultList", QStringLiteral("Default values"));
+  choiceList_ = List("ChoiceList", QStringLiteral("Choices of the category"));
   valueEdit_ = new QLineEdit;
   valueEdit_->setObjectName(QStringLiteral("Value"));
+  valueEdit_->setAccessibleName(QStringLiteral("Own value"));
+  valueEdit_->setAccessibleDescription(QStringLiteral("A choice of the message, added with Add"));
   auto* add = new QPushButton(QStringLiteral("Add -->"));
   add->setObjectName(QStringLiteral("Add"));
   invalid_ = InvalidBox();

@@ -172,6 +172,7 @@ void MainWindow::buildPages() {
   lb_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   lb_->setTextElideMode(Qt::ElideNone);
   lb_->setObjectName(QStringLiteral("LB"));
+  lb_->setAccessibleName(QStringLiteral("Document or test scripts"));
   lb_->setFont(QFont(QStringLiteral("Monospace")));
 
   ts_->addTab(page(0, tv(kMainTree), stacked(kDesignTree, kNotLinkedTree), levelLabel_), QStringLiteral("Main Tree"));
@@ -350,6 +351,7 @@ QTreeWidget* TwoColumnDock(QMainWindow* window, QDockWidget*& dock, const QStrin
   dock->setObjectName(name);
   auto* list = new QTreeWidget(dock);
   list->setObjectName(name + QStringLiteral("List"));
+  list->setAccessibleName(title);
   list->setHeaderLabels(headers);
   list->setRootIsDecorated(false);
   list->setWordWrap(true);

@@ -149,6 +149,10 @@ PrintView::PrintView(const QString& title, const std::vector<std::string>& lines
   if (!withPrinter_) printer_.setOutputFormat(QPrinter::PdfFormat);
 
   preview_ = new QPrintPreviewWidget(&printer_, this);
+  preview_->setAccessibleName(QStringLiteral("Page preview"));
+  // The pages are shown by a view inside it, which takes the keyboard.
+  for (QWidget* view : preview_->findChildren<QWidget*>())
+    if (view->focusPolicy() != Qt::NoFocus) view->setAccessibleName(QStringLiteral("Page preview"));
   preview_->setObjectName(QStringLiteral("preview"));
   connect(preview_, &QPrintPreviewWidget::paintRequested, this,
           [this](QPrinter* p) { layout_ = DrawPages(*p, lines_); });

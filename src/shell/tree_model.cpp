@@ -9,6 +9,7 @@
 
 #include "shell/icons.h"
 #include "tree/kinds.h"
+#include "tree/node_state.h"
 
 namespace zov::gui {
 
@@ -75,11 +76,22 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
     // a placeholder; its text stays as it is.
     case Qt::DisplayRole:
     case Qt::ToolTipRole: {
-      if (n.text.empty()) return kNoName;
-      if (n.image == kind::kMessaggio && n.text.ends_with("] ")) return ToQString(n.text) + kNoName;
-      const std::string more = suffix ? suffix(id) : std::string();
-      return ToQString(more.empty() ? n.text : n.text + more);
+      QString text;
+      if (n.text.empty()) {
+        text = kNoName;
+      } else if (n.image == kind::kMessaggio && n.text.ends_with("] ")) {
+        text = ToQString(n.text) + kNoName;
+      } else {
+        const std::string more = suffix ? suffix(id) : std::string();
+        text = ToQString(more.empty() ? n.text : n.text + more);
+      }
+      // The tooltip says in words what the colours show.
+      if (role == Qt::ToolTipRole)
+        if (const std::string state = NodeStateText(tree_, id, treeIndex); !state.empty())
+          text += QStringLiteral(" (") + ToQString(state) + QStringLiteral(")");
+      return text;
     }
+    case Qt::AccessibleDescriptionRole: return ToQString(NodeStateText(tree_, id, treeIndex));
     case Qt::EditRole: return ToQString(LabelWeight(n.text));
     case Qt::DecorationRole: return IconForKind(n.image);
     case Qt::ForegroundRole:

@@ -29,6 +29,8 @@ class TreeModel : public QAbstractItemModel, private TreeObserver {
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
   std::function<void(NodeId, const std::string&)> weightTyped;
   // Text shown after a node's own (a diagram's verdicts read back), when given.
+  // The tree's number (TV(0..6)): what its colours mean depends on it.
+  int treeIndex = -1;
   std::function<std::string(NodeId)> suffix;
 
   QModelIndex indexOf(NodeId node) const;

@@ -18,6 +18,13 @@ const QString kNodeMime = QStringLiteral("application/x-zov-node");
 TreeView::TreeView(Generale& g, int index, QWidget* parent)
     : QTreeView(parent), g_(g), index_(index), model_(new TreeModel(g.TV(index), this)) {
   setObjectName(QStringLiteral("TV%1").arg(index));
+  // What a screen reader calls each tree.
+  static const char* const kNames[kTreeCount] = {
+      "Main Tree",           "Test cases found (UIT tree)",  "Test Specification Tree",
+      "Selected test cases", "Diagrams no use case reaches", "Selection tree",
+      "Design Tree"};
+  if (index >= 0 && index < kTreeCount) setAccessibleName(QString::fromLatin1(kNames[index]));
+  model_->treeIndex = index;
   setHeaderHidden(true);
   setModel(model_);
   // Several test cases of the Test Specification tree can be picked

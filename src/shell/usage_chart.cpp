@@ -319,6 +319,7 @@ UsageChartDialog::UsageChartDialog(UsageChartData chart, const QString& model, Q
   setWindowTitle(title);
   view_ = new UsageChartView(std::move(chart), title, this);
   scroll_ = new QScrollArea(this);
+  scroll_->setAccessibleName(QStringLiteral("Usage chart"));
   scroll_->setWidget(view_);
   scroll_->setWidgetResizable(true);
   scroll_->setBackgroundRole(QPalette::Base);

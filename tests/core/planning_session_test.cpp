@@ -23,6 +23,7 @@
 #include "support/shared_models.h"
 #include "support/window_ready.h"
 #include "tree/kinds.h"
+#include "tree/node_state.h"
 #include "ui/ui.h"
 
 namespace zov {
@@ -479,6 +480,46 @@ TEST_F(Api, RefusalsCarryTheWindowsMessages) {
   EXPECT_EQ(p.startStop("Member/Borrow Book/Borrow - main", "Member").message, "Warning: no children");
   EXPECT_FALSE(p.openCategory("anything"));
   EXPECT_EQ(p.addValue("x").message, "No category is open.");
+}
+
+}  // namespace
+}  // namespace zov
+
+namespace zov {
+namespace {
+
+// What the trees show by colour is said in words too, for each state the
+// operations paint.
+TEST(NodeStates, EveryColouredStateIsSaidInWords) {
+  test::WindowReady ready;
+  PlanningSession& p = ready.session;
+  ASSERT_TRUE(p.openModel(std::string(ZOV_EXAMPLES_DIR) + "/ATM.mdl"));
+  const Tree& main = p.TV(kMainTree);
+  const auto state = [&p](int tree, std::string_view path) {
+    const NodeId n = FindByKeyOrPath(p.TV(tree), path);
+    EXPECT_NE(n, kNoNode) << path;
+    return NodeStateText(p.TV(tree), n, tree);
+  };
+  EXPECT_EQ(state(kMainTree, "Customer/Deposit"), "");
+  // Every sibling weighed by hand, short of 1 together: the group is to be
+  // checked, until the last weight makes it whole.
+  for (const auto& [use, w] : std::vector<std::pair<const char*, const char*>>{{"Customer/Premium Customer", "0"},
+                                                                               {"Customer/Withdraw Cash", "0.5"},
+                                                                               {"Customer/Deposit", "0.3"},
+                                                                               {"Customer/Check Balance", "0.1"}})
+    p.weight(use, w);
+  EXPECT_EQ(state(kMainTree, "Customer/Withdraw Cash"), "weights to be checked");
+  p.weight("Customer/Check Balance", "0.2");
+  EXPECT_EQ(state(kMainTree, "Customer/Withdraw Cash"), "");
+  // A level selected, and the leaves of the selection.
+  ASSERT_TRUE(p.selectLevel("Customer/Withdraw Cash", Procedures(40)));
+  EXPECT_EQ(state(kMainTree, "Customer/Withdraw Cash"), "level selected");
+  EXPECT_EQ(state(kSelectionTree, "Customer/Deposit/Deposit envelope"), "leaf of the selection");
+  // The diagrams no use case reaches hang below a root marked so.
+  const Tree& notLinked = p.TV(kNotLinkedTree);
+  ASSERT_FALSE(notLinked.empty());
+  EXPECT_EQ(NodeStateText(notLinked, notLinked.at(1), kNotLinkedTree), "not linked to the use cases");
+  EXPECT_TRUE(NodeStateText(main, kNoNode, kMainTree).empty());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Checks of the real widgets, offscreen.
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -111,6 +112,24 @@ struct Window {
   ScriptedAsker asker;
 };
 }  // namespace
+
+// The controls of a window that take the keyboard and that a screen reader
+// reads without a name: "ClassName objectName" each.
+QStringList Unnamed(QWidget* root) {
+  QStringList unnamed;
+  QList<QWidget*> widgets = root->findChildren<QWidget*>();
+  widgets.prepend(root);
+  for (QWidget* w : widgets) {
+    if (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(root) || w->focusProxy() != nullptr) continue;
+    // A scroll area's viewport and a spin box's line edit are read through their owner.
+    if (qobject_cast<QAbstractScrollArea*>(w->parentWidget()) != nullptr && w->parentWidget()->focusProxy() == w)
+      continue;
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    if (a == nullptr || a->text(QAccessible::Name).trimmed().isEmpty())
+      unnamed << QStringLiteral("%1 %2").arg(QString::fromLatin1(w->metaObject()->className()), w->objectName());
+  }
+  return unnamed;
+}
 
 // The window has the layout's size, or, on a screen too small for it, fits
 // the screen's available room whole.
@@ -1555,6 +1574,80 @@ class ShellTest : public QObject {
     asker.answers = {Answer::kOk};
     w.action("mnSeleziona")->trigger();
     QVERIFY(!w.action("m_grafico")->isEnabled());
+  }
+
+  // A screen reader names every control that takes the keyboard, in the
+  // main window and in each dialog.
+  void everyControlHasAnAccessibleName() {
+    Window f;
+    QVERIFY(f.show());
+    f.load("ATM.mdl");
+    f.select("Customer/Withdraw Cash", 40);
+    f.processCommand();
+    // A node's colours in words: its description, and its tooltip.
+    {
+      const QModelIndex selected =
+          f.w.tv(kMainTree)->treeModel()->indexOf(FindByKeyOrPath(f.w.state().TV(kMainTree), "Customer/Withdraw Cash"));
+      QCOMPARE(selected.data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("level selected"));
+      QVERIFY(selected.data(Qt::ToolTipRole).toString().endsWith(QStringLiteral(" (level selected)")));
+    }
+    QStringList unnamed;
+    const auto check = [&unnamed](QWidget* w, const QString& which) {
+      w->show();
+      for (const QString& u : Unnamed(w)) unnamed << which + ": " + u;
+    };
+    // The details pane and the Problems panel shown too.
+    for (const char* dock : {"Details", "Problems"}) f.w.findChild<QDockWidget*>(QLatin1String(dock))->show();
+    for (int tab = 0; tab < f.w.tabStrip()->count(); ++tab) {
+      f.w.tabStrip()->setCurrentIndex(tab);
+      check(&f.w, QStringLiteral("main window, page %1").arg(tab));
+    }
+    Tree t;
+    const NodeId a = t.addTop("A", "[1.0000] A", "actor");
+    t.setTag(a, CreaTag(0, 1.0f, 0, false));
+    Edita e;
+    e.show(t, a);
+    NodeEditorDialog node(e, nullptr);
+    check(&node, QStringLiteral("node editor"));
+    CriterionSettings settings;
+    CriterionDialog criterion(settings);
+    criterion.show();
+    NumTestDialog num(criterion, f.asker, nullptr);
+    check(&num, QStringLiteral("criterion dialog"));
+    Form2 start;
+    check(&start, QStringLiteral("start-up"));
+    AboutDialog about(nullptr);
+    check(&about, QStringLiteral("about"));
+    PlanReportDialog report(nullptr);
+    check(&report, QStringLiteral("plan report"));
+    PrintView preview(QStringLiteral("Test Cases List"), {"a line"}, false);
+    check(&preview, QStringLiteral("print preview"));
+    UsageChartDialog chart(ComputeUsageChart(f.w.state().TV(kSelectionTree), f.w.state().session.work().coverageUsed),
+                           QStringLiteral("ATM.mdl"));
+    check(&chart, QStringLiteral("usage chart"));
+    BusyDialog busy;
+    check(&busy, QStringLiteral("busy box"));
+    // Both category editors; the settings editor's three boxes each by what it holds.
+    Generale& g = f.w.state();
+    const NodeId amount = FindByKeyOrPath(g.TV(kSpecTree), "SD1./TestCase 1/readCard/cardNumber");
+    QVERIFY(amount != kNoNode && g.session.openCategory(amount));
+    {
+      FormIntervallo settingsForm(g.session.settingsEditor, nullptr);
+      check(&settingsForm, QStringLiteral("settings editor"));
+      QSet<QString> names;
+      for (QLineEdit* box : {settingsForm.valueEdit(), settingsForm.propertiesEdit(), settingsForm.selectorsEdit()})
+        names.insert(box->accessibleName());
+      QCOMPARE(names.size(), 3);
+      settingsForm.reject();
+    }
+    const NodeId deposit = FindByKeyOrPath(g.TV(kSpecTree), "SD1./TestCase 1/readCard");
+    QVERIFY(deposit != kNoNode && g.session.openCategory(deposit));
+    {
+      FormInteractions interactionsForm(g.session.interactionsEditor, nullptr);
+      check(&interactionsForm, QStringLiteral("interactions editor"));
+      interactionsForm.reject();
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("\n"))));
   }
 
   void aboutBoxNamesVersionCommitAndLicence() {
