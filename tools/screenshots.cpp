@@ -4,6 +4,7 @@
 // Run it under a real display server (xvfb-run) for the platform's look:
 //   xvfb-run -s "-screen 0 1280x1024x24" build/tools/zov_screenshots docs/screenshots
 #include <QApplication>
+#include <QPalette>
 #include <QDir>
 #include <QDockWidget>
 #include <QFile>
@@ -72,6 +73,20 @@ int main(int argc, char** argv) {
   });
   w.action("mnSeleziona")->trigger();
   Save(w, "main-tree.png");
+  // The same under a dark theme: every state stays readable.
+  {
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    const QColor text(0xe0, 0xe0, 0xe0), window(0x30, 0x30, 0x30);
+    for (auto [role, colour] : {std::pair{QPalette::Window, window}, {QPalette::WindowText, text},
+                                {QPalette::Base, QColor(0x20, 0x20, 0x20)}, {QPalette::AlternateBase, window},
+                                {QPalette::Text, text}, {QPalette::Button, window}, {QPalette::ButtonText, text},
+                                {QPalette::Highlight, QColor(0x2a, 0x82, 0xda)}, {QPalette::HighlightedText, text}})
+      dark.setColor(role, colour);
+    QApplication::setPalette(dark);
+    Save(w, "main-tree-dark.png");
+    QApplication::setPalette(light);
+  }
   // The details pane on the use case selected.
   if (w.detailsDock() != nullptr) {
     w.detailsDock()->show();

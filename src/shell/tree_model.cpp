@@ -6,6 +6,8 @@
 #include <QBrush>
 #include <QColor>
 #include <QFont>
+#include <algorithm>
+#include <cmath>
 
 #include "shell/icons.h"
 #include "tree/kinds.h"
@@ -16,6 +18,11 @@ namespace zov::gui {
 namespace {
 
 QColor ToQColor(Color c) { return QColor(int(RedOf(c)), int(GreenOf(c)), int(BlueOf(c))); }
+
+double Luminance(const QColor& c) {
+  const auto channel = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
 
 const QString kNoName = QStringLiteral("(no name)");
 QString ToQString(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
@@ -67,6 +74,26 @@ std::string LabelWeight(const std::string& text) {
 }
 }  // namespace
 
+double Contrast(const QColor& a, const QColor& b) {
+  const double x = Luminance(a), y = Luminance(b);
+  return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+QColor Readable(const QColor& fore, const QColor& back) {
+  constexpr double kLeast = 4.5;
+  if (Contrast(fore, back) >= kLeast) return fore;
+  // Toward whichever of white and black stands out more on back.
+  const QColor target = Contrast(Qt::white, back) > Contrast(Qt::black, back) ? QColor(Qt::white) : QColor(Qt::black);
+  for (int step = 1; step <= 20; ++step) {
+    const double t = step / 20.0;
+    const QColor c = QColor::fromRgbF(static_cast<float>(fore.redF() + (target.redF() - fore.redF()) * t),
+                                      static_cast<float>(fore.greenF() + (target.greenF() - fore.greenF()) * t),
+                                      static_cast<float>(fore.blueF() + (target.blueF() - fore.blueF()) * t));
+    if (Contrast(c, back) >= kLeast) return c;
+  }
+  return target;
+}
+
 QVariant TreeModel::data(const QModelIndex& index, int role) const {
   const NodeId id = nodeOf(index);
   if (id == kNoNode) return {};
@@ -94,8 +121,18 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
     case Qt::AccessibleDescriptionRole: return ToQString(NodeStateText(tree_, id, treeIndex));
     case Qt::EditRole: return ToQString(LabelWeight(n.text));
     case Qt::DecorationRole: return IconForKind(n.image);
-    case Qt::ForegroundRole:
-      return n.foreColor == kDefaultForeColor ? QVariant() : QVariant(QBrush(ToQColor(n.foreColor)));
+    case Qt::ForegroundRole: {
+      // A node's colours read in any theme: its text is made readable on
+      // the background it is shown on (its own, else the palette's).
+      if (n.foreColor == kDefaultForeColor && n.backColor == kDefaultBackColor && id != tree_.dropHighlight())
+        return {};
+      const QPalette palette = QApplication::palette();
+      const QColor back = id == tree_.dropHighlight()        ? palette.color(QPalette::Highlight).lighter(150)
+                          : n.backColor == kDefaultBackColor ? palette.color(QPalette::Base)
+                                                             : ToQColor(n.backColor);
+      const QColor fore = n.foreColor == kDefaultForeColor ? palette.color(QPalette::Text) : ToQColor(n.foreColor);
+      return QBrush(Readable(fore, back));
+    }
     case Qt::BackgroundRole:
       if (id == tree_.dropHighlight()) return QBrush(QApplication::palette().color(QPalette::Highlight).lighter(150));
       return n.backColor == kDefaultBackColor ? QVariant() : QVariant(QBrush(ToQColor(n.backColor)));

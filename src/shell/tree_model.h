@@ -8,7 +8,15 @@
 
 #include "tree/tree.h"
 
+class QColor;
+
 namespace zov::gui {
+
+// The contrast ratio of two colours (WCAG 2.1: 1 to 21).
+double Contrast(const QColor& a, const QColor& b);
+// fore, or the nearest colour of its hue toward white or black that reads
+// on back at a contrast of 4.5:1 (WCAG 2.1 AA), whatever the theme.
+QColor Readable(const QColor& fore, const QColor& back);
 
 class TreeModel : public QAbstractItemModel, private TreeObserver {
   Q_OBJECT
@@ -28,9 +36,9 @@ class TreeModel : public QAbstractItemModel, private TreeObserver {
   // weight typed goes to weightTyped.
   bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
   std::function<void(NodeId, const std::string&)> weightTyped;
-  // Text shown after a node's own (a diagram's verdicts read back), when given.
   // The tree's number (TV(0..6)): what its colours mean depends on it.
   int treeIndex = -1;
+  // Text shown after a node's own (a diagram's verdicts read back), when given.
   std::function<std::string(NodeId)> suffix;
 
   QModelIndex indexOf(NodeId node) const;

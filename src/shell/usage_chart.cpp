@@ -2,20 +2,26 @@
 
 #include "shell/window_size.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QImage>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QSvgGenerator>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -324,6 +330,44 @@ UsageChartDialog::UsageChartDialog(UsageChartData chart, const QString& model, Q
   scroll_->setWidgetResizable(true);
   scroll_->setBackgroundRole(QPalette::Base);
 
+  // The same figures as a table, for a screen reader and for copying.
+  const UsageChartData& d = view_->chart();
+  table_ = new QTableWidget(static_cast<int>(d.leaves.size()), 4, this);
+  table_->setObjectName(QStringLiteral("UsageTable"));
+  table_->setAccessibleName(QStringLiteral("Usage chart figures"));
+  table_->setHorizontalHeaderLabels({QStringLiteral("Leaf"), QStringLiteral("Absolute weight"),
+                                     QStringLiteral("Test procedures"), QStringLiteral("Coverage cut")});
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->verticalHeader()->hide();
+  for (int r = 0; r < static_cast<int>(d.leaves.size()); ++r) {
+    const UsageLeaf& leaf = d.leaves[static_cast<std::size_t>(r)];
+    const QStringList cells = {QString::fromStdString(leaf.label), QString::number(leaf.weight, 'f', 4),
+                               QString::number(leaf.procedure),
+                               !d.coverageCut  ? QString()
+                               : leaf.belowCut ? QStringLiteral("left out")
+                                               : QStringLiteral("inside")};
+    for (int c = 0; c < cells.size(); ++c) table_->setItem(r, c, new QTableWidgetItem(cells[c]));
+  }
+  table_->resizeColumnsToContents();
+  auto* copy = new QShortcut(QKeySequence::Copy, table_, nullptr, nullptr, Qt::WidgetShortcut);
+  connect(copy, &QShortcut::activated, this, [this] {
+    QString text;
+    for (int r = 0; r < table_->rowCount(); ++r) {
+      bool any = false;
+      QStringList row;
+      for (int c = 0; c < table_->columnCount(); ++c) {
+        any = any || table_->item(r, c)->isSelected();
+        row << table_->item(r, c)->text();
+      }
+      if (any) text += row.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    if (!text.isEmpty()) QGuiApplication::clipboard()->setText(text);
+  });
+  auto* pages = new QTabWidget(this);
+  pages->setObjectName(QStringLiteral("UsagePages"));
+  pages->addTab(scroll_, QStringLiteral("C&hart"));
+  pages->addTab(table_, QStringLiteral("&Table"));
+
   png_ = new QPushButton(QStringLiteral("Export &PNG..."), this);
   png_->setObjectName(QStringLiteral("png"));
   svg_ = new QPushButton(QStringLiteral("Export &SVG..."), this);
@@ -341,7 +385,7 @@ UsageChartDialog::UsageChartDialog(UsageChartData chart, const QString& model, Q
   buttons->addStretch(1);
   buttons->addWidget(close);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(scroll_, 1);
+  layout->addWidget(pages, 1);
   layout->addLayout(buttons);
   resize(FitWindow(parentWidget(), QSize(1000, std::min(700, view_->sizeHint().height() + 80))));
 }

@@ -17,6 +17,7 @@
 class QPainter;
 class QPushButton;
 class QScrollArea;
+class QTableWidget;
 
 namespace zov::gui {
 
@@ -74,11 +75,15 @@ class UsageChartDialog : public QDialog {
   UsageChartView* view() const { return view_; }
   QPushButton* pngButton() const { return png_; }
   QPushButton* svgButton() const { return svg_; }
+  // The chart's figures as a table: one row per leaf, readable by a screen
+  // reader and copyable (Ctrl+C copies the selected rows as tab-separated text).
+  QTableWidget* table() const { return table_; }
 
  private:
   void exportFiles(bool svg);
   UsageChartView* view_ = nullptr;
   QScrollArea* scroll_ = nullptr;
+  QTableWidget* table_ = nullptr;
   QPushButton* png_ = nullptr;
   QPushButton* svg_ = nullptr;
   QString model_;

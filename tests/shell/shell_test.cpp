@@ -31,6 +31,7 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -53,6 +54,7 @@
 #include "shell/main_window.h"
 #include "shell/printing.h"
 #include "shell/qt_asker.h"
+#include "shell/tree_model.h"
 #include "shell/tree_view.h"
 #include "shell/usage_chart.h"
 #include "specification/category_editors.h"
@@ -1625,6 +1627,12 @@ class ShellTest : public QObject {
     UsageChartDialog chart(ComputeUsageChart(f.w.state().TV(kSelectionTree), f.w.state().session.work().coverageUsed),
                            QStringLiteral("ATM.mdl"));
     check(&chart, QStringLiteral("usage chart"));
+    // The chart's figures as a table too, one row per leaf.
+    const UsageChartData& figures = chart.view()->chart();
+    QCOMPARE(chart.table()->rowCount(), static_cast<int>(figures.leaves.size()));
+    QVERIFY(!figures.leaves.empty());
+    QCOMPARE(chart.table()->item(0, 0)->text(), QString::fromStdString(figures.leaves[0].label));
+    QCOMPARE(chart.table()->item(0, 2)->text(), QString::number(figures.leaves[0].procedure));
     BusyDialog busy;
     check(&busy, QStringLiteral("busy box"));
     // Both category editors; the settings editor's three boxes each by what it holds.
@@ -1648,6 +1656,43 @@ class ShellTest : public QObject {
       interactionsForm.reject();
     }
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("\n"))));
+  }
+
+  // Under a dark theme and a light one, every node's text reads on its
+  // background at 4.5:1 or more, whatever colour its state gives it.
+  void nodeColoursReadInAnyTheme() {
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Base, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::Text, QColor(0xe0, 0xe0, 0xe0));
+    dark.setColor(QPalette::Window, QColor(0x30, 0x30, 0x30));
+    dark.setColor(QPalette::WindowText, QColor(0xe0, 0xe0, 0xe0));
+    for (const QPalette& palette : {light, dark}) {
+      QApplication::setPalette(palette);
+      Window f;
+      f.load("ATM.mdl");
+      f.select("Customer/Withdraw Cash", 40);
+      f.processCommand();
+      int coloured = 0;
+      for (int i = 0; i < kTreeCount; ++i) {
+        const TreeModel* model = f.w.tv(i)->treeModel();
+        const Tree& t = f.w.state().TV(i);
+        for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n)) {
+          const QModelIndex at = model->indexOf(n);
+          const QVariant fg = at.data(Qt::ForegroundRole), bg = at.data(Qt::BackgroundRole);
+          if (!fg.isValid() && !bg.isValid()) continue;
+          ++coloured;
+          const QColor fore = fg.isValid() ? fg.value<QBrush>().color() : palette.color(QPalette::Text);
+          const QColor back = bg.isValid() ? bg.value<QBrush>().color() : palette.color(QPalette::Base);
+          QVERIFY2(
+              Contrast(fore, back) >= 4.5,
+              qPrintable(
+                  QStringLiteral("TV(%1) %2: %3 on %4").arg(i).arg(at.data().toString(), fore.name(), back.name())));
+        }
+      }
+      QVERIFY(coloured > 0);
+    }
+    QApplication::setPalette(light);
   }
 
   void aboutBoxNamesVersionCommitAndLicence() {
