@@ -2,7 +2,9 @@
 
 #include <QHash>
 #include <QPainter>
+#include <QPen>
 #include <QPixmap>
+#include <utility>
 
 #include "tree/kinds.h"
 
@@ -80,7 +82,46 @@ QIcon Draw(const Look& look) {
   return QIcon(pixmap);
 }
 
+// The mark of the first state that has one, in the order a tester needs them.
+QChar MarkOf(std::string_view state) {
+  static const std::pair<std::string_view, QChar> kMarks[] = {{"weights to be checked", QLatin1Char('!')},
+                                                              {"left out by the coverage", QChar(0x00D7)},
+                                                              {"start or stop level", QChar(0x25B8)},
+                                                              {"level selected", QChar(0x2713)},
+                                                              {"leaf of the selection", QChar(0x2022)}};
+  for (const auto& [words, mark] : kMarks)
+    if (state.find(words) != std::string_view::npos) return mark;
+  return {};
+}
+
 }  // namespace
+
+QIcon IconForKindAndState(std::string_view kind, std::string_view state) {
+  const QChar mark = MarkOf(state);
+  if (mark.isNull()) return IconForKind(kind);
+  static QHash<QString, QIcon> cache;
+  const QString key = QString::fromUtf8(kind.data(), static_cast<int>(kind.size())) + QLatin1Char('/') + mark;
+  if (auto it = cache.find(key); it != cache.end()) return it.value();
+  QPixmap pixmap = IconForKind(kind).pixmap(16, 16);
+  if (pixmap.isNull()) {
+    pixmap = QPixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+  }
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(Qt::black, 1));
+  p.setBrush(Qt::white);
+  p.drawEllipse(QRectF(7.5, 7.5, 8, 8));
+  QFont font = p.font();
+  font.setPixelSize(8);
+  font.setBold(true);
+  p.setFont(font);
+  p.drawText(QRectF(7.5, 7.5, 8, 8), Qt::AlignCenter, QString(mark));
+  p.end();
+  const QIcon icon(pixmap);
+  cache.insert(key, icon);
+  return icon;
+}
 
 QIcon IconForKind(std::string_view kind) {
   static QHash<QString, QIcon> cache;

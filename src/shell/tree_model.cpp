@@ -120,7 +120,7 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
     }
     case Qt::AccessibleDescriptionRole: return ToQString(NodeStateText(tree_, id, treeIndex));
     case Qt::EditRole: return ToQString(LabelWeight(n.text));
-    case Qt::DecorationRole: return IconForKind(n.image);
+    case Qt::DecorationRole: return IconForKindAndState(n.image, NodeStateText(tree_, id, treeIndex));
     case Qt::ForegroundRole: {
       // A node's colours read in any theme: its text is made readable on
       // the background it is shown on (its own, else the palette's).

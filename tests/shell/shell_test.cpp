@@ -1592,6 +1592,13 @@ class ShellTest : public QObject {
           f.w.tv(kMainTree)->treeModel()->indexOf(FindByKeyOrPath(f.w.state().TV(kMainTree), "Customer/Withdraw Cash"));
       QCOMPARE(selected.data(Qt::AccessibleDescriptionRole).toString(), QStringLiteral("level selected"));
       QVERIFY(selected.data(Qt::ToolTipRole).toString().endsWith(QStringLiteral(" (level selected)")));
+      // ... and a mark on its icon, which a node of the same kind in no state lacks.
+      const QModelIndex plain = f.w.tv(kMainTree)->treeModel()->indexOf(
+          FindByKeyOrPath(f.w.state().TV(kMainTree), "Operator/Refill Machine"));
+      QCOMPARE(plain.data(Qt::AccessibleDescriptionRole).toString(), QString());
+      const QImage marked = selected.data(Qt::DecorationRole).value<QIcon>().pixmap(16, 16).toImage();
+      const QImage unmarked = plain.data(Qt::DecorationRole).value<QIcon>().pixmap(16, 16).toImage();
+      QVERIFY(!marked.isNull() && marked != unmarked);
     }
     QStringList unnamed;
     const auto check = [&unnamed](QWidget* w, const QString& which) {
