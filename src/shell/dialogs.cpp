@@ -238,6 +238,15 @@ void AddValueOnEnter(QDialog* dialog, QPushButton* add, QLineEdit* value, const 
 
 // The "Invalid" check box beside an editor's value: a value added while it
 // is checked must be refused, and is kept with the mark before it.
+// The widgets take Tab in the order given.
+void TabInOrder(std::initializer_list<QWidget*> widgets) {
+  QWidget* before = nullptr;
+  for (QWidget* w : widgets) {
+    if (before != nullptr) QWidget::setTabOrder(before, w);
+    before = w;
+  }
+}
+
 QCheckBox* InvalidBox() {
   auto* box = new QCheckBox(QStringLiteral("&Invalid"));
   box->setObjectName(QStringLiteral("Invalid"));
@@ -356,6 +365,9 @@ FormIntervallo::FormIntervallo(SettingsEditor& editor, QWidget* parent) : QDialo
   grid->addWidget(invalid_, 6, 0);
   grid->addWidget(add, 6, 1);
   grid->addWidget(choiceList_, 0, 2, 7, 1);
+  // Tab goes as the frame reads: down the left, then the choices on the right.
+  TabInOrder({defaultsOption_, defaultList_, ownValuesOption_, valueEdit_, propertiesEdit_, selectorsEdit_, invalid_,
+              add, choiceList_});
 
   // Either option keeps what is typed in the boxes.
   const auto keepTyped = [this] {
@@ -438,6 +450,7 @@ FormInteractions::FormInteractions(InteractionsEditor& editor, QWidget* parent) 
   grid->addWidget(invalid_, 3, 0);
   grid->addWidget(add, 3, 1);
   grid->addWidget(choiceList_, 0, 2, 4, 1);
+  TabInOrder({defaultsOption_, defaultList_, ownValuesOption_, valueEdit_, invalid_, add, choiceList_});
   // Either option keeps what is typed in the box.
   connect(defaultsOption_, &QRadioButton::clicked, this, [this] {
     e_.value = valueEdit_->text().toStdString();

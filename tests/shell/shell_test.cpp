@@ -1653,6 +1653,15 @@ class ShellTest : public QObject {
       for (QLineEdit* box : {settingsForm.valueEdit(), settingsForm.propertiesEdit(), settingsForm.selectorsEdit()})
         names.insert(box->accessibleName());
       QCOMPARE(names.size(), 3);
+      // Tab goes as the editor reads: down the left column, then the choices.
+      QStringList order;
+      QWidget* w = settingsForm.findChild<QWidget*>(QStringLiteral("DefaultValues"));
+      for (int i = 0; i < 9 && w != nullptr; ++i, w = w->nextInFocusChain()) {
+        while (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(&settingsForm)) w = w->nextInFocusChain();
+        order << w->objectName();
+      }
+      QCOMPARE(order.join(QLatin1Char(' ')),
+               QStringLiteral("DefaultValues DefaultList OwnValues Value Properties Selectors Invalid Add ChoiceList"));
       settingsForm.reject();
     }
     const NodeId deposit = FindByKeyOrPath(g.TV(kSpecTree), "SD1./TestCase 1/readCard");
