@@ -1671,6 +1671,41 @@ class ShellTest : public QObject {
       check(&interactionsForm, QStringLiteral("interactions editor"));
       interactionsForm.reject();
     }
+    // The dialogs the window asks through: the export formats (and any
+    // other list of options) and the Open dialog with its encoding.
+    QtAsker qt(&f.w);
+    int asked = 0;
+    std::vector<std::pair<std::string, bool>> options = FormatChoices(Formats{});
+    QTimer::singleShot(0, [&] {
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        ++asked;
+        for (const QString& u : Unnamed(dialog)) unnamed << "export formats: " + u;
+        dialog->reject();
+      }
+    });
+    qt.chooseOptions("&Export Test...", options);
+    std::string encoding;
+    QTimer::singleShot(0, [&] {
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        ++asked;
+        for (const QString& u : Unnamed(dialog)) unnamed << "open model: " + u;
+        dialog->reject();
+      }
+    });
+    qt.openModelFile("Load Model", "Models|*.mdl", ZOV_EXAMPLES_DIR, encoding);
+    QSettings().remove(QStringLiteral("Export Test"));
+    // "Coverage Strength...", asked as a line of text.
+    QTimer::singleShot(0, [&] {
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        ++asked;
+        for (const QString& u : Unnamed(dialog)) unnamed << "coverage strength: " + u;
+        dialog->reject();
+      }
+    });
+    f.w.state().setAsker(&qt);
+    f.w.state().chooseStrength();
+    f.w.state().setAsker(&f.asker);
+    QCOMPARE(asked, 3);
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral("\n"))));
   }
 
