@@ -2,6 +2,7 @@
 
 #include "shell/window_size.h"
 
+#include <QAbstractScrollArea>
 #include <QDir>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -148,16 +149,6 @@ PrintView::PrintView(const QString& title, const std::vector<std::string>& lines
   // Without a printer the pages are laid out for a PDF file.
   if (!withPrinter_) printer_.setOutputFormat(QPrinter::PdfFormat);
 
-  preview_ = new QPrintPreviewWidget(&printer_, this);
-  preview_->setAccessibleName(QStringLiteral("Page preview"));
-  // The pages are shown by a view inside it, which takes the keyboard.
-  for (QWidget* view : preview_->findChildren<QWidget*>())
-    if (view->focusPolicy() != Qt::NoFocus) view->setAccessibleName(QStringLiteral("Page preview"));
-  preview_->setObjectName(QStringLiteral("preview"));
-  connect(preview_, &QPrintPreviewWidget::paintRequested, this,
-          [this](QPrinter* p) { layout_ = DrawPages(*p, lines_); });
-  connect(preview_, &QPrintPreviewWidget::previewChanged, this, &PrintView::updatePage);
-
   auto button = [this](const QString& text, const char* name) {
     auto* b = new QPushButton(text, this);
     b->setObjectName(QString::fromLatin1(name));
@@ -174,6 +165,17 @@ PrintView::PrintView(const QString& title, const std::vector<std::string>& lines
   QPushButton* close = button(QStringLiteral("&Close"), "close");
   page_ = new QLabel(this);
   page_->setObjectName(QStringLiteral("page"));
+  // The pages come after the buttons above them, so that Tab reads as the
+  // window does.
+  preview_ = new QPrintPreviewWidget(&printer_, this);
+  preview_->setAccessibleName(QStringLiteral("Page preview"));
+  // The pages are shown by a view inside it, which takes the keyboard.
+  for (QAbstractScrollArea* view : preview_->findChildren<QAbstractScrollArea*>())
+    view->setAccessibleName(QStringLiteral("Page preview"));
+  preview_->setObjectName(QStringLiteral("preview"));
+  connect(preview_, &QPrintPreviewWidget::paintRequested, this,
+          [this](QPrinter* p) { layout_ = DrawPages(*p, lines_); });
+  connect(preview_, &QPrintPreviewWidget::previewChanged, this, &PrintView::updatePage);
 
   connect(previous, &QPushButton::clicked, this, [this] { preview_->setCurrentPage(preview_->currentPage() - 1); });
   connect(next, &QPushButton::clicked, this, [this] { preview_->setCurrentPage(preview_->currentPage() + 1); });

@@ -20,6 +20,7 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QSvgGenerator>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolTip>
@@ -367,6 +368,7 @@ UsageChartDialog::UsageChartDialog(UsageChartData chart, const QString& model, Q
   pages->setObjectName(QStringLiteral("UsagePages"));
   pages->addTab(scroll_, QStringLiteral("C&hart"));
   pages->addTab(table_, QStringLiteral("&Table"));
+  QWidget::setTabOrder(pages->tabBar(), scroll_);
 
   png_ = new QPushButton(QStringLiteral("Export &PNG..."), this);
   png_->setObjectName(QStringLiteral("png"));

@@ -133,6 +133,29 @@ QStringList Unnamed(QWidget* root) {
   return unnamed;
 }
 
+// A widget as a failure names it: its object name, else its class.
+QString Named(const QWidget* w) {
+  return w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName();
+}
+
+// The pairs of controls that Tab takes out of reading order in a dialog:
+// the next one above the last, unless it starts a column to its right.
+QStringList OutOfReadingOrder(QWidget* dialog) {
+  QList<QWidget*> chain;
+  QWidget* w = dialog->nextInFocusChain();
+  for (int guard = 0; w != dialog && guard < 500; ++guard, w = w->nextInFocusChain())
+    if (w->focusPolicy() & Qt::TabFocus && w->isVisibleTo(dialog) && w->isEnabled() && w->focusProxy() == nullptr &&
+        dialog->isAncestorOf(w))
+      chain << w;
+  QStringList wrong;
+  for (int i = 1; i < chain.size(); ++i) {
+    const QRect a(chain[i - 1]->mapTo(dialog, QPoint(0, 0)), chain[i - 1]->size());
+    const QRect b(chain[i]->mapTo(dialog, QPoint(0, 0)), chain[i]->size());
+    if (b.top() < a.top() - 4 && b.left() < a.right()) wrong << Named(chain[i - 1]) + " -> " + Named(chain[i]);
+  }
+  return wrong;
+}
+
 // The window has the layout's size, or, on a screen too small for it, fits
 // the screen's available room whole.
 bool LayoutSize(const QWidget* w, QSize layout) {
@@ -1604,6 +1627,9 @@ class ShellTest : public QObject {
     const auto check = [&unnamed](QWidget* w, const QString& which) {
       w->show();
       for (const QString& u : Unnamed(w)) unnamed << which + ": " + u;
+      // A dialog takes Tab as it reads.
+      if (qobject_cast<QDialog*>(w) != nullptr)
+        for (const QString& u : OutOfReadingOrder(w)) unnamed << which + ", Tab out of reading order: " + u;
     };
     // The details pane and the Problems panel shown too.
     for (const char* dock : {"Details", "Problems"}) f.w.findChild<QDockWidget*>(QLatin1String(dock))->show();
