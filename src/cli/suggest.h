@@ -5,16 +5,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace zov::cli {
-
-// The closest of the candidates to word: the one fewest edits away (at most
-// two, and fewer than half of word), or one that word begins or ends with
-// a typo of; none when nothing is close.
-std::optional<std::string> Closest(const std::string& word, const std::vector<std::string>& candidates);
 
 // The message for the arguments a parse left over, with "did you mean"
 // where one of them is close to a command (when none was given) or to an
