@@ -70,6 +70,19 @@ std::string PlanReport::seedLine() const {
   return "seed " + std::to_string(seed) + "; repeat with --seed " + std::to_string(seed);
 }
 
+namespace {
+
+// A part of the report: its heading and rows, only the first few unless all.
+void Part(std::string& out, const std::string& heading, const std::vector<std::string>& rows, bool all) {
+  if (rows.empty()) return;
+  out += heading;
+  for (std::size_t i = 0; i < rows.size() && (all || i < kRowsShown); ++i) out += rows[i];
+  if (rows.size() > kRowsShown && !all)
+    out += "    ... and " + std::to_string(rows.size() - kRowsShown) + " more (report.txt lists them all)\n";
+}
+
+}  // namespace
+
 std::string PlanReport::head(bool all) const {
   std::string out = "Plan report: " + std::to_string(allotted) + " test procedures allotted, " +
                     std::to_string(generated) + " written (" + std::to_string(insignificant) + " insignificant, " +
@@ -84,31 +97,22 @@ std::string PlanReport::head(bool all) const {
     out += "  from " + kept->file + ": " + std::to_string(kept->kept) + " of its " + std::to_string(kept->earlier) +
            " test procedures kept with their ids, " + std::to_string(kept->dropped) + " dropped, " +
            std::to_string(kept->added) + " added\n";
-  if (!branches.empty()) out += "  branch                                   allotted   useful\n";
-  for (std::size_t i = 0; i < branches.size() && (all || i < kRowsShown); ++i)
-    out +=
-        "  " + Cell(branches[i].name, 40) + Number(branches[i].allotted, 9) + Number(branches[i].generated, 9) + "\n";
-  if (branches.size() > kRowsShown && !all)
-    out += "    ... and " + std::to_string(branches.size() - kRowsShown) + " more (report.txt lists them all)\n";
+  std::vector<std::string> rows;
+  for (const Branch& b : branches)
+    rows.push_back("  " + Cell(b.name, 40) + Number(b.allotted, 9) + Number(b.generated, 9) + "\n");
+  Part(out, "  branch                                   allotted   useful\n", rows, all);
   return out;
 }
 
 std::string PlanReport::text(bool all) const {
   std::string out = head(all);
   // Only the rows that lost procedures, the first few of each part.
-  const auto part = [&out, all](const std::string& head, const std::vector<std::string>& rows) {
-    if (rows.empty()) return;
-    out += head;
-    for (std::size_t i = 0; i < rows.size() && (all || i < kRowsShown); ++i) out += rows[i];
-    if (rows.size() > kRowsShown && !all)
-      out += "    ... and " + std::to_string(rows.size() - kRowsShown) + " more (report.txt lists them all)\n";
-  };
   std::vector<std::string> rows;
   for (const Leaf& l : leaves)
     if (l.generated < l.allotted)
       rows.push_back("    " + Cell(l.name, 38) + Number(l.allotted, 9) + Number(l.generated, 9) + "  " + l.reason +
                      "\n");
-  part("  leaves that gave fewer than allotted     allotted   useful  why\n", rows);
+  Part(out, "  leaves that gave fewer than allotted     allotted   useful  why\n", rows, all);
   rows.clear();
   for (const TestCase& t : testCases) {
     if (t.useful() >= t.allotted &&
@@ -122,7 +126,7 @@ std::string PlanReport::text(bool all) const {
             "      path " + Cell(p.name, 31) + Number(p.allotted, 9) + Number(p.useful(), 9) + "  " + p.reason + "\n";
     rows.push_back(row);
   }
-  part("  test cases that gave fewer than allotted allotted   useful  why\n", rows);
+  Part(out, "  test cases that gave fewer than allotted allotted   useful  why\n", rows, all);
   out += focus;
   out += traceability;
   return out;

@@ -10,7 +10,18 @@ namespace zov {
 
 namespace {
 constexpr std::size_t kBufferSize = std::size_t{1} << 16;
+
+// Writes n bytes whole: 0, or the error number of the write that failed.
+int WriteAll(int fd, const char* data, std::size_t n) {
+  for (std::size_t done = 0; done < n;) {
+    const ssize_t w = ::write(fd, data + done, n - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return w < 0 ? errno : EIO;
+    done += static_cast<std::size_t>(w);
+  }
+  return 0;
 }
+}  // namespace
 
 OutputFile::Buffer::Buffer(int fd, std::string* text) : fd_(fd), text_(text), data_(new char[kBufferSize]) {
   if (text_ != nullptr) text_->clear();
@@ -67,14 +78,7 @@ bool OutputFile::Buffer::diverge(std::uintmax_t n) {
         error_ = r < 0 ? errno : EIO;
         break;
       }
-      for (ssize_t done = 0; done < r && error_ == 0;) {
-        const ssize_t w = ::write(fd_, read_.get() + done, static_cast<std::size_t>(r - done));
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0)
-          error_ = w < 0 ? errno : EIO;
-        else
-          done += w;
-      }
+      error_ = WriteAll(fd_, read_.get(), static_cast<std::size_t>(r));
       at += static_cast<std::uintmax_t>(r);
     }
   }
@@ -101,16 +105,8 @@ bool OutputFile::Buffer::drain() {
     text_->append(from, n);
     return true;
   }
-  for (std::size_t done = 0; done < n;) {
-    const ssize_t w = ::write(fd_, from + done, n - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) {
-      error_ = w < 0 ? errno : EIO;
-      return false;
-    }
-    done += static_cast<std::size_t>(w);
-  }
-  return true;
+  error_ = WriteAll(fd_, from, n);
+  return error_ == 0;
 }
 
 OutputFile::Buffer::int_type OutputFile::Buffer::overflow(int_type c) {

@@ -176,8 +176,16 @@ bool WorkFolder::record(std::string_view name, CreatedList list, std::optional<F
   return true;
 }
 
+namespace {
+// A new regular file at path, never a link followed: its descriptor, or -1
+// with errno.
+int CreateNoFollow(const fs::path& path) {
+  return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+}
+}  // namespace
+
 OutputFile OpenNoFollow(const fs::path& path, std::string* error) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  const int fd = CreateNoFollow(path);
   if (fd < 0) {
     const int why = errno;
     if (error != nullptr)
@@ -197,9 +205,7 @@ OutputFile WorkFolder::OpenOrCompare(const fs::path& path, std::string* error) {
   struct stat st {};
   if (base >= 0 && ::fstat(base, &st) == 0 && S_ISREG(st.st_mode) &&
       static_cast<std::uintmax_t>(st.st_size) == it->second.size)
-    return OutputFile::Comparing(base, it->second.size, [path] {
-      return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    });
+    return OutputFile::Comparing(base, it->second.size, [path] { return CreateNoFollow(path); });
   if (base >= 0) ::close(base);
   return OpenNoFollow(path, error);
 }

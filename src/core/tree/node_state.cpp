@@ -4,20 +4,15 @@
 
 namespace zov {
 
-namespace {
-// The colour absolute weights give the leaves of the selection tree.
-constexpr Color kSelectionLeafFore = Rgb(0, 128, 0);
-}  // namespace
-
 std::string NodeStateText(const Tree& tree, NodeId node, int treeIndex) {
   if (!tree.valid(node)) return {};
   const Node& n = tree.node(node);
   std::string words;
   const auto say = [&words](const char* w) { words += (words.empty() ? "" : ", ") + std::string(w); };
-  if (n.foreColor == kNotLinkedRootFore && n.backColor == kNotLinkedRootBack) say("not linked to the use cases");
+  const bool notLinked = n.foreColor == kNotLinkedRootFore && n.backColor == kNotLinkedRootBack;
+  if (notLinked) say("not linked to the use cases");
   if (n.foreColor == kSelectedFore && n.backColor == kSelectedBack) say("level selected");
-  if (n.backColor == kStartStopBack && !(n.foreColor == kNotLinkedRootFore && n.backColor == kNotLinkedRootBack))
-    say("start or stop level");
+  if (n.backColor == kStartStopBack && !notLinked) say("start or stop level");
   // Red: a sibling group whose weights do not add up to 1 is red and bold;
   // a leaf the coverage criterion left out is red alone.
   if (n.foreColor == kRedBranchFore) say(n.bold ? "weights to be checked" : "left out by the coverage");

@@ -199,7 +199,7 @@ float CalcolaPesiAssoluti(Tree& t) {
       t.setText(id, SostituiscePeso(n.text, a));
     }
     if (n.children == 0) {
-      t.setForeColor(id, Rgb(0, 128, 0));
+      t.setForeColor(id, kSelectionLeafFore);
       sum += LeggiTag(t.tag(id)).weight;
     }
   }
