@@ -12,8 +12,8 @@ set -u
 if [ "$1" = --update-all ]; then
   here=$(cd "$(dirname "$0")" && pwd)
   zov=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
-  for model in ATM.mdl ATM.xmi ATM-Services.cat Lending.mdl; do
-    name=$(echo "$model" | sed 's/\.mdl$//; s/\.xmi$/-xmi/; s/\.cat$/-cat/')
+  for model in ATM.mdl ATM.xmi ATM.puml ATM-Services.cat Lending.mdl; do
+    name=$(echo "$model" | sed 's/\.mdl$//; s/\.xmi$/-xmi/; s/\.puml$/-puml/; s/\.cat$/-cat/')
     ZOV_UPDATE_GOLDEN=1 sh "$0" "$zov" "$here/../../examples" "$model" "$here/$name-trees" || exit 1
   done
   for model in "$here"/../data/trees/*.mdl "$here"/../data/trees/*.xmi "$here"/../data/trees/*.uml; do

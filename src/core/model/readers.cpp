@@ -6,6 +6,7 @@
 
 #include "files/input_file.h"
 #include "model/petal_model.h"
+#include "model/text_model_source.h"
 #include "model/xmi_model.h"
 
 namespace zov {
@@ -38,7 +39,9 @@ std::unique_ptr<ModelSource> MakeModelSourceFor(const std::string& path) {
   char head[1024];
   long got = 0;
   if (auto in = InputFile::Open(path, nullptr)) got = std::max(0L, in->read(head, sizeof head));
-  if (LooksLikeXml(std::string_view(head, static_cast<std::size_t>(got)))) return std::make_unique<XmiModel>();
+  const std::string_view text(head, static_cast<std::size_t>(got));
+  if (IsTextModel(path, text)) return std::make_unique<TextModelSource>();
+  if (LooksLikeXml(text)) return std::make_unique<XmiModel>();
   // A file named as XMI that is not XML gets the XMI reader's word on it.
   std::string ext = std::filesystem::path(path).extension().string();
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

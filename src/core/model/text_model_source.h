@@ -1,0 +1,31 @@
+// ModelSource over models kept as text: PlantUML files (.puml, .plantuml,
+// .pu) and Markdown files (.md) whose fenced blocks hold PlantUML. The text
+// is gathered into one model and read as UML 2 XMI, so that every model
+// read answers as for a modelling tool's file.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/xmi_model.h"
+
+namespace zov {
+
+// Whether a file of this name, or beginning with this text, is a model
+// kept as text.
+bool IsTextModel(const std::string& path, std::string_view head);
+
+class TextModelSource : public XmiModel {
+ public:
+  Handle OpenModel(const std::string& path, std::string* error) override;
+  const std::vector<std::string>& Warnings() const override { return warnings_; }
+  // The XMI the text became, for tests and for `zov load --xmi`.
+  const std::string& Xmi() const { return xmi_; }
+
+ private:
+  std::vector<std::string> warnings_;
+  std::string xmi_;
+};
+
+}  // namespace zov
