@@ -5,7 +5,8 @@
 # reader; pipeline_fuzz: the whole pipeline from the load to the test
 # procedures; session_fuzz: session files, replayed on the examples and
 # exported; export_fuzz: model text from any bytes through every export;
-# earlier_plan_fuzz: the plan.json given to --keep.
+# earlier_plan_fuzz: the plan.json given to --keep; text_model_fuzz: the
+# PlantUML and Markdown readers.
 # Each target keeps its corpus in fuzz-corpus/TARGET, started
 # from the examples, the shared models under 100 kB and the seeds in fuzz/seeds.
 set -euo pipefail
@@ -14,10 +15,10 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 target=${2:-petal_fuzz}
 case "$target" in
-  petal_fuzz|xmi_fuzz|session_fuzz|earlier_plan_fuzz) max_len=65536 ;;
+  petal_fuzz|xmi_fuzz|session_fuzz|earlier_plan_fuzz|text_model_fuzz) max_len=65536 ;;
   export_fuzz) max_len=4096 ;;
   pipeline_fuzz) max_len=32768 ;;
-  *) echo "unknown target '$target' (petal_fuzz, xmi_fuzz, pipeline_fuzz, session_fuzz, export_fuzz or earlier_plan_fuzz)" >&2; exit 2 ;;
+  *) echo "unknown target '$target' (petal_fuzz, xmi_fuzz, pipeline_fuzz, session_fuzz, export_fuzz, earlier_plan_fuzz or text_model_fuzz)" >&2; exit 2 ;;
 esac
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZOV_SANITIZE=ON -DZOV_FUZZ=ON -DZOV_BUILD_GUI=OFF -DZOV_BUILD_BENCH=OFF -DZOV_BUILD_TESTS=OFF > build-fuzz.log
@@ -34,6 +35,10 @@ elif [ "$target" = export_fuzz ]; then
 elif [ "$target" = earlier_plan_fuzz ]; then
   n=0
   for plan in tests/golden/*/plan.json; do n=$((n + 1)); cp -n "$plan" "$corpus/golden-$n.json"; done
+elif [ "$target" = text_model_fuzz ]; then
+  # A first byte that picks the kind: even PlantUML, odd Markdown.
+  for f in examples/*.puml fuzz/seeds/*.puml; do { printf '\000'; cat "$f"; } > "$corpus/$(basename "$f")"; done
+  for f in examples/*.md fuzz/seeds/*.md; do [ -f "$f" ] && { printf '\001'; cat "$f"; } > "$corpus/$(basename "$f")"; done
 elif [ "$target" = session_fuzz ]; then
   cp -n fuzz/seeds/*.zov "$corpus"/ 2>/dev/null || true
 else

@@ -220,8 +220,10 @@ int main(int argc, char** argv) {
   // large model allocates little, and what it freed would otherwise stay
   // in a heap of its own, out of reach of the rest of the run.
   mallopt(M_ARENA_MAX, 1);
-  CLI::App app("Plan tests from a UML model: a Rational Rose petal file (.mdl, .cat) or UML 2 XMI (.xmi, .uml, .xml).",
-               "zov");
+  CLI::App app(
+      "Plan tests from a UML model: a Rational Rose petal file (.mdl, .cat), UML 2 XMI (.xmi, .uml, .xml), or PlantUML "
+      "text (.puml, .plantuml, .pu, or Markdown .md holding it).",
+      "zov");
   app.set_version_flag("-V,--version",
                        std::string("zov (Zov Suite) ") + ZOV_VERSION + " (commit " + zov::BuildCommit() + ")");
   app.require_subcommand(0, 1);

@@ -126,12 +126,13 @@ TEST_F(LoadTest, ProblemsOfTheTidyUpAreShownAfterTheLoad) {
 
 TEST(SplitFilter, PairsOfLabelAndPattern) {
   const auto pairs = SplitFilter(kModelFilter);
-  ASSERT_EQ(pairs.size(), 3u);
+  ASSERT_EQ(pairs.size(), 4u);
   EXPECT_EQ(pairs[0].first, "Models (*.mdl)");
   EXPECT_EQ(pairs[0].second, "*.mdl");
   EXPECT_EQ(pairs[1].first, "Category Files (*.cat)");
   EXPECT_EQ(pairs[1].second, "*.cat");
   EXPECT_EQ(pairs[2].first, "UML models (*.xmi *.uml *.xml)");
+  EXPECT_EQ(pairs[3].second, "*.puml;*.plantuml;*.pu;*.md");
 }
 
 }  // namespace

@@ -299,22 +299,15 @@ void PlantUmlReader::readPast(const Line& line) {
   if (r.count++ == 0) r.first = line;
 }
 
-bool PlantUmlReader::readFile(const std::string& path, std::string* error) {
-  std::string why;
-  std::optional<std::string> text;
-  if (auto in = InputFile::Open(path, &why)) text = in->readAll(kMaxFileBytes + 1, &why);
-  if (!text) {
-    if (error != nullptr) *error = path + ": " + why;
-    return false;
-  }
-  if (text->size() > kMaxFileBytes) {
+bool PlantUmlReader::readFile(const std::string& path, const std::string& content, std::string* error) {
+  if (content.size() > kMaxFileBytes) {
     if (error != nullptr) *error = path + ": the file is larger than " + std::to_string(kMaxFileBytes) + " bytes";
     return false;
   }
   m_.files.push_back(path);
   std::vector<std::string> chain{std::filesystem::weakly_canonical(path).string()};
   std::vector<Line> lines;
-  if (!expand(static_cast<int>(m_.files.size() - 1), *text, 1, chain, lines, error)) return false;
+  if (!expand(static_cast<int>(m_.files.size() - 1), content, 1, chain, lines, error)) return false;
   return readLines(lines, "", false, error);
 }
 

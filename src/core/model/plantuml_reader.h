@@ -21,9 +21,10 @@ class PlantUmlReader {
  public:
   explicit PlantUmlReader(Model& model) : m_(model) {}
 
-  // Reads a PlantUML file: every @startuml ... @enduml block of it. False
-  // with *error ("file:line:column: what is wrong") for a malformed file.
-  bool readFile(const std::string& path, std::string* error);
+  // Reads a PlantUML file's content: every @startuml ... @enduml block of
+  // it. False with *error ("file:line:column: what is wrong") for a
+  // malformed file.
+  bool readFile(const std::string& path, const std::string& content, std::string* error);
   // Reads PlantUML text held in another file (a Markdown fence): its
   // blocks, or the whole text as one block when it has no @startuml. A
   // diagram without a name takes fallbackName.

@@ -31,16 +31,10 @@ std::string_view TrimBlank(std::string_view s) {
 
 // Reads the fenced blocks of a Markdown file marked plantuml or puml; a
 // block without a name of its own takes the nearest heading above it.
-bool ReadMarkdown(const std::string& path, text::Model& model, text::PlantUmlReader& reader, std::string* error) {
-  std::string why;
-  std::optional<std::string> content;
-  if (auto in = InputFile::Open(path, &why)) content = in->readAll(64u << 20, &why);
-  if (!content) {
-    if (error != nullptr) *error = path + ": " + why;
-    return false;
-  }
+bool ReadMarkdown(const std::string& path, std::string_view content, text::Model& model, text::PlantUmlReader& reader,
+                  std::string* error) {
   model.files.push_back(path);
-  std::string_view rest = *content;
+  std::string_view rest = content;
   if (rest.starts_with("\xEF\xBB\xBF")) rest.remove_prefix(3);
   std::string heading, previous;
   int number = 0, blocks = 0;
@@ -124,12 +118,27 @@ bool IsTextModel(const std::string& path, std::string_view head) {
 }
 
 Handle TextModelSource::OpenModel(const std::string& path, std::string* error) {
+  std::string why;
+  std::optional<std::string> content;
+  // The same bound as the other readers: no file makes a load run away.
+  if (auto in = InputFile::Open(path, &why)) content = in->readAll(kMaxBytes + 1, &why);
+  if (content && content->size() > kMaxBytes)
+    why = "the file is larger than " + std::to_string(kMaxBytes) + " bytes, more than a load reads";
+  if (!content || !why.empty()) {
+    if (error != nullptr) *error = path + ": " + why;
+    return {};
+  }
+  return OpenContent(*content, path, error);
+}
+
+Handle TextModelSource::OpenContent(const std::string& content, const std::string& path, std::string* error) {
   warnings_.clear();
   xmi_.clear();
   text::Model model;
   model.name = std::filesystem::path(path).stem().string();
   text::PlantUmlReader reader(model);
-  if (!(IsMarkdown(path) ? ReadMarkdown(path, model, reader, error) : reader.readFile(path, error))) return {};
+  if (!(IsMarkdown(path) ? ReadMarkdown(path, content, model, reader, error) : reader.readFile(path, content, error)))
+    return {};
   reader.finish();
   xmi_ = text::ToXmi(model);
   const Handle h = OpenText(xmi_, path, error);

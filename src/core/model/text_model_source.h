@@ -18,7 +18,12 @@ bool IsTextModel(const std::string& path, std::string_view head);
 
 class TextModelSource : public XmiModel {
  public:
+  // Text models past this size are refused: no team writes one by hand.
+  static constexpr std::size_t kMaxBytes = 64u << 20;
   Handle OpenModel(const std::string& path, std::string* error) override;
+  // Opens text already read; path names it in messages, says its kind by
+  // its extension and is where !include looks.
+  Handle OpenContent(const std::string& content, const std::string& path, std::string* error);
   const std::vector<std::string>& Warnings() const override { return warnings_; }
   // The XMI the text became, for tests and for `zov load --xmi`.
   const std::string& Xmi() const { return xmi_; }
