@@ -345,3 +345,94 @@ TEST_F(TextModel, TheFactoryChoosesTheTextReader) {
 
 }  // namespace
 }  // namespace zov
+
+namespace zov {
+namespace {
+
+// The nesting examples of docs/model-mapping.md drawn in Mermaid give what
+// they give drawn in PlantUML (and in a modelling tool's XMI).
+TEST_F(TextModel, MermaidGivesThePathsTheSameScenarioGivesInPlantUml) {
+  TextModelSource mermaid, plantuml;
+  open(mermaid, "alt.mmd",
+       "sequenceDiagram\n"
+       "  Shop->>Bank: submit\n"
+       "  alt card accepted\n    Bank->>Shop: charge\n    Bank->>Shop: receipt\n"
+       "  else card refused\n    Bank->>Shop: decline\n    Bank->>Shop: notify\n  end\n"
+       "  Shop->>Bank: close\n"
+       "  User->>+ATM: insertCard\n  ATM->>+Bank: verify\n  Bank-->>-ATM: \n  ATM->>User: showMenu\n"
+       "  deactivate ATM\n  User->>ATM: withdraw\n");
+  open(plantuml, "alt.puml",
+       "@startuml\nShop -> Bank : submit\nalt card accepted\nBank -> Shop : charge\nBank -> Shop : receipt\n"
+       "else card refused\nBank -> Shop : decline\nBank -> Shop : notify\nend\nShop -> Bank : close\n"
+       "User -> ATM ++ : insertCard\nATM -> Bank ++ : verify\nreturn\nATM -> User : showMenu\n"
+       "deactivate ATM\nUser -> ATM : withdraw\n@enduml\n");
+  // With executions present they alone nest the messages: the alt's
+  // operands head their branches at the level they give.
+  EXPECT_EQ(Only(mermaid), Only(plantuml));
+  EXPECT_EQ(Only(mermaid),
+            (Lines{"1 submit", "2 charge [if card accepted]", "2.1 receipt", "3 decline [else card refused]",
+                   "3.1 notify", "4 close", "5 insertCard", "5.1 verify", "5.1.1 ", "5.2 showMenu", "6 withdraw"}));
+}
+
+TEST_F(TextModel, AMermaidDiagramIsAUseCaseOfItsOwnReachedByItsActors) {
+  TextModelSource m;
+  open(m, "withdraw.mmd",
+       "---\ntitle: Withdraw Cash\n---\n"
+       "%% WGH=5 the usual withdrawal\n"
+       "sequenceDiagram\n"
+       "  actor C as Customer\n"
+       "  participant A as atm : ATM\n"
+       "  Note over A: WGH=2\n"
+       "  C->>+A: insertCard(card: String)\n"
+       "  Note right of A: DEF(new,old)\n"
+       "  opt wants cash\n    A-)C: dispense\n  end\n"
+       "  loop each note\n    A-xC: count\n  end\n"
+       "  par\n    A->>C: beep\n  and\n    A->>C: flash\n  end\n"
+       "  critical bank online\n    A->>C: ask\n  option offline\n    A->>C: refuse\n  end\n"
+       "  break no card\n    A->>C: stop\n  end\n"
+       "  rect rgb(0,0,255)\n    A-->>C: done\n  end\n");
+  const Handle uc = Named(m, m.AllOfKind(Kind::kUseCase), "Withdraw Cash");
+  ASSERT_TRUE(uc);
+  EXPECT_EQ(m.Documentation(uc), "WGH=5 the usual withdrawal");
+  ASSERT_EQ(m.UseCaseAssociations(uc).Count(), 1);
+  const Handle a = m.UseCaseAssociations(uc).Item(1);
+  EXPECT_EQ(m.Name(m.RoleElement(m.Role2(a))), "Customer");
+  EXPECT_TRUE(m.RoleNavigable(m.Role1(a)));
+  ASSERT_EQ(m.ScenarioDiagrams(uc).Count(), 1);
+  const Handle d = m.ScenarioDiagrams(uc).Item(1);
+  EXPECT_EQ(m.Documentation(d), "WGH=2");
+  EXPECT_EQ(Messages(m, d), (Lines{"1 insertCard [DEF(new,old)]", "1.1 dispense [if wants cash]", "1.2 count",
+                                   "1.3 beep", "1.4 flash", "1.5 ask", "1.6 refuse", "1.7 stop", "1.8 done"}));
+  EXPECT_EQ(m.FragmentCount(d), 5);
+  EXPECT_EQ(m.Name(m.ObjectClass(m.DiagramObjects(d).Item(2))), "ATM");
+  EXPECT_EQ(m.Stereotype(m.ObjectClass(m.DiagramObjects(d).Item(1))), "Actor");
+}
+
+TEST_F(TextModel, MermaidInMarkdownStatesAndFaults) {
+  TextModelSource m;
+  open(m, "page.md",
+       "# Doors\n\n```plantuml\n@startuml\nactor User\nusecase Open\nUser --> Open\n@enduml\n```\n\n"
+       "## Open\n\n```mermaid\nsequenceDiagram\n  User->>Door: open()\n```\n\n"
+       "```mermaid\n---\ntitle: Door\n---\nstateDiagram-v2\n  [*] --> Closed\n  Closed --> Opened: push\n```\n\n"
+       "```mermaid\nflowchart LR\n  A --> B\n```\n");
+  // The heading names the use case the diagram belongs to: no new one.
+  EXPECT_EQ(m.AllOfKind(Kind::kUseCase).size(), 1u);
+  const Handle open = Named(m, m.AllOfKind(Kind::kUseCase), "Open");
+  ASSERT_EQ(m.ScenarioDiagrams(open).Count(), 1);
+  const Handle door = Named(m, m.AllOfKind(Kind::kClass), "Door");
+  ASSERT_TRUE(m.ClassStateMachine(door));
+  EXPECT_EQ(m.MachineStates(m.ClassStateMachine(door)).Count(), 3);
+  ASSERT_EQ(m.Warnings().size(), 1u);
+  EXPECT_NE(m.Warnings()[0].find("page.md:28: Mermaid flowchart is no diagram a test plan reads"), std::string::npos)
+      << m.Warnings()[0];
+
+  EXPECT_EQ(refused("a.mmd", "sequenceDiagram\n  A->>B: x\n  else\n"),
+            "a.mmd:3:3: else outside alt, par, critical or another fragment");
+  EXPECT_EQ(refused("b.mmd", "sequenceDiagram\n  loop\n  A->>B: x\n"), "b.mmd:2:3: loop has no end");
+  EXPECT_EQ(refused("c.mmd", "---\ntitle: X\nsequenceDiagram\n"), "c.mmd:1:1: the front matter has no closing ---");
+  EXPECT_EQ(refused("d.md", "# D\n```mermaid\nsequenceDiagram\n  A->>: x\n```\n"),
+            "d.md:4:7: expected a participant after the arrow");
+}
+
+}  // namespace
+}  // namespace zov

@@ -1,4 +1,4 @@
-#include "model/plantuml_reader.h"
+#include "model/diagram_reader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,6 +7,8 @@
 
 #include "files/input_file.h"
 #include "files/text_encoding.h"
+#include "model/sequence_builder.h"
+#include "model/text_lex.h"
 
 namespace zov::text {
 
@@ -16,58 +18,6 @@ namespace {
 // mistake rather than a design.
 constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
 constexpr std::size_t kMaxIncludeDepth = 32;
-
-bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && Blank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && Blank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-std::size_t Indent(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size() && Blank(s[i])) ++i;
-  return i;
-}
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
-// Whether the statement begins with the keyword, as a whole word (any
-// letter case, as PlantUML reads keywords).
-bool Starts(std::string_view s, std::string_view word) {
-  if (s.size() < word.size()) return false;
-  for (std::size_t i = 0; i < word.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(s[i])) != word[i]) return false;
-  return s.size() == word.size() || Blank(s[word.size()]) || !std::isalnum(static_cast<unsigned char>(s[word.size()]));
-}
-
-// The text after the keyword, trimmed.
-std::string_view After(std::string_view s, std::string_view word) { return Trim(s.substr(word.size())); }
-
-std::string Unquote(std::string_view s) {
-  s = Trim(s);
-  if (s.size() >= 2 && s.front() == '"' && s.back() == '"') s = s.substr(1, s.size() - 2);
-  return std::string(s);
-}
-
-// A PlantUML line break ("\n" written in a name or note) is a line break.
-std::string Breaks(std::string_view s) {
-  std::string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == 'n') {
-      out += '\n';
-      ++i;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
-}
 
 // An element as a line names it.
 struct Ref {
@@ -285,21 +235,21 @@ bool Closes(std::string_view s, std::string_view closing) {
 
 }  // namespace
 
-bool PlantUmlReader::fail(const Line& line, std::size_t column, const std::string& what, std::string* error) const {
+bool DiagramReader::fail(const Line& line, std::size_t column, const std::string& what, std::string* error) const {
   if (error != nullptr)
     *error = m_.files[static_cast<std::size_t>(line.file)] + ":" + std::to_string(line.number) + ":" +
              std::to_string(column) + ": " + what;
   return false;
 }
 
-void PlantUmlReader::readPast(const Line& line) {
+void DiagramReader::readPast(const Line& line) {
   if (readPast_.size() <= static_cast<std::size_t>(line.file))
     readPast_.resize(static_cast<std::size_t>(line.file) + 1);
   ReadPast& r = readPast_[static_cast<std::size_t>(line.file)];
   if (r.count++ == 0) r.first = line;
 }
 
-bool PlantUmlReader::readFile(const std::string& path, const std::string& content, std::string* error) {
+bool DiagramReader::readFile(const std::string& path, const std::string& content, std::string* error) {
   if (content.size() > kMaxFileBytes) {
     if (error != nullptr) *error = path + ": the file is larger than " + std::to_string(kMaxFileBytes) + " bytes";
     return false;
@@ -311,8 +261,8 @@ bool PlantUmlReader::readFile(const std::string& path, const std::string& conten
   return readLines(lines, "", false, error);
 }
 
-bool PlantUmlReader::readText(std::string_view text, int file, int firstLine, const std::string& fallbackName,
-                              std::string* error) {
+bool DiagramReader::readText(std::string_view text, int file, int firstLine, const std::string& fallbackName,
+                             std::string* error) {
   std::vector<std::string> chain{std::filesystem::weakly_canonical(m_.files[static_cast<std::size_t>(file)]).string()};
   std::vector<Line> lines;
   if (!expand(file, text, firstLine, chain, lines, error)) return false;
@@ -321,8 +271,8 @@ bool PlantUmlReader::readText(std::string_view text, int file, int firstLine, co
 
 // The file's lines, each !include replaced by the lines of the file it
 // names (relative to the including file).
-bool PlantUmlReader::expand(int file, std::string_view text, int firstLine, std::vector<std::string>& chain,
-                            std::vector<Line>& out, std::string* error) {
+bool DiagramReader::expand(int file, std::string_view text, int firstLine, std::vector<std::string>& chain,
+                           std::vector<Line>& out, std::string* error) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   std::size_t replaced = 0;
   const std::string valid = ValidUtf8(text, &replaced);
@@ -397,8 +347,8 @@ bool PlantUmlReader::expand(int file, std::string_view text, int firstLine, std:
   return true;
 }
 
-bool PlantUmlReader::readLines(const std::vector<Line>& lines, const std::string& fallbackName, bool whole,
-                               std::string* error) {
+bool DiagramReader::readLines(const std::vector<Line>& lines, const std::string& fallbackName, bool whole,
+                              std::string* error) {
   bool any = false;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const std::string_view s = Trim(lines[i].text);
@@ -433,8 +383,8 @@ bool PlantUmlReader::readLines(const std::vector<Line>& lines, const std::string
   return true;
 }
 
-bool PlantUmlReader::readBlock(const std::vector<Line>& all, std::size_t begin, std::size_t end, std::string name,
-                               const std::string& fallbackName, std::string* error) {
+bool DiagramReader::readBlock(const std::vector<Line>& all, std::size_t begin, std::size_t end, std::string name,
+                              const std::string& fallbackName, std::string* error) {
   // Comments go first: ' to the end of a line, /' ... '/ across lines.
   std::vector<Line> lines;
   bool inComment = false;
@@ -524,8 +474,8 @@ bool PlantUmlReader::readBlock(const std::vector<Line>& all, std::size_t begin, 
   return true;
 }
 
-bool PlantUmlReader::readUseCases(const std::vector<Line>& lines, std::size_t begin, std::size_t end,
-                                  std::string* error) {
+bool DiagramReader::readUseCases(const std::vector<Line>& lines, std::size_t begin, std::size_t end,
+                                 std::string* error) {
   std::vector<int> packages;                               // the open package blocks
   std::vector<std::pair<std::string, std::string>> notes;  // floating notes: alias, text
   const auto package = [&] { return packages.empty() ? -1 : packages.back(); };
@@ -689,8 +639,8 @@ bool PlantUmlReader::readUseCases(const std::vector<Line>& lines, std::size_t be
   return true;
 }
 
-bool PlantUmlReader::readStates(const std::vector<Line>& lines, std::size_t begin, std::size_t end,
-                                const std::string& name, std::string* error) {
+bool DiagramReader::readStates(const std::vector<Line>& lines, std::size_t begin, std::size_t end,
+                               const std::string& name, std::string* error) {
   Class& c = m_.classes[static_cast<std::size_t>(m_.classNamed(name))];
   c.hasMachine = true;
   std::vector<std::pair<std::string, int>> aliases;
@@ -746,32 +696,9 @@ bool PlantUmlReader::readStates(const std::vector<Line>& lines, std::size_t begi
   return true;
 }
 
-bool PlantUmlReader::readSequence(const std::vector<Line>& lines, std::size_t begin, std::size_t end,
-                                  SequenceDiagram& d, std::string* error) {
-  std::vector<std::string> keys;  // each participant's alias (or name)
-  std::vector<std::string> classNames;
-  std::vector<bool> declaredActor;
-  const auto participant = [&](const std::string& key, const std::string& shown, bool actor) {
-    for (std::size_t i = 0; i < keys.size(); ++i)
-      if (keys[i] == key) return static_cast<int>(i);
-    // "controller : ATMController" is the object controller of the class
-    // ATMController; a plain name is an object of the class of that name.
-    std::string object = shown, cls = shown;
-    if (const std::size_t colon = shown.find(':'); colon != std::string::npos) {
-      object = std::string(Trim(std::string_view(shown).substr(0, colon)));
-      cls = std::string(Trim(std::string_view(shown).substr(colon + 1)));
-      if (cls.empty()) cls = object;
-    }
-    keys.push_back(key);
-    d.participants.push_back({object, m_.classNamed(cls)});
-    classNames.push_back(cls);
-    declaredActor.push_back(actor);
-    return static_cast<int>(keys.size() - 1);
-  };
-  struct Active {
-    int participant, caller;
-  };
-  std::vector<Active> active;
+bool DiagramReader::readSequence(const std::vector<Line>& lines, std::size_t begin, std::size_t end, SequenceDiagram& d,
+                                 std::string* error) {
+  SequenceBuilder b(m_, d);
   struct Open {
     bool group;
     Line line;
@@ -779,60 +706,6 @@ bool PlantUmlReader::readSequence(const std::vector<Line>& lines, std::size_t be
   std::vector<Open> open;
   bool autoActivate = false, lastWasMessage = false;
   int boxes = 0;
-  const auto step = [&](Step s, const Line& line) {
-    s.place = {line.file, line.number};
-    d.steps.push_back(std::move(s));
-  };
-  const auto activate = [&](int who, int caller, const Line& line) {
-    active.push_back({who, caller});
-    Step s;
-    s.kind = Step::Kind::kActivate;
-    s.participant = who;
-    step(std::move(s), line);
-  };
-  const auto deactivate = [&](int who, const Line& line) {
-    for (std::size_t i = active.size(); i-- > 0;)
-      if (active[i].participant == who) {
-        active.erase(active.begin() + static_cast<std::ptrdiff_t>(i));
-        Step s;
-        s.kind = Step::Kind::kDeactivate;
-        s.participant = who;
-        step(std::move(s), line);
-        return;
-      }
-  };
-  // The operation a message "name(a: Integer, b)" calls on the receiver's class.
-  const auto operation = [&](int receiver, const std::string& text, std::string& name) {
-    const std::size_t paren = text.find('('), close = text.rfind(')');
-    if (paren == std::string::npos || close == std::string::npos || close < paren) {
-      name = text;
-      return -1;
-    }
-    name = std::string(Trim(std::string_view(text).substr(0, paren)));
-    if (receiver < 0 || name.empty()) return -1;
-    Operation op{name, {}};
-    std::string_view params = Trim(std::string_view(text).substr(paren + 1, close - paren - 1));
-    while (!params.empty()) {
-      const std::size_t comma = params.find(',');
-      const std::string_view one = Trim(params.substr(0, comma));
-      params = comma == std::string_view::npos ? std::string_view{} : Trim(params.substr(comma + 1));
-      if (one.empty()) continue;
-      const std::size_t colon = one.find(':');
-      op.parameters.push_back(colon == std::string_view::npos ? Parameter{std::string(one), ""}
-                                                              : Parameter{std::string(Trim(one.substr(0, colon))),
-                                                                          std::string(Trim(one.substr(colon + 1)))});
-    }
-    Class& c = m_.classes[static_cast<std::size_t>(d.participants[static_cast<std::size_t>(receiver)].cls)];
-    for (std::size_t i = 0; i < c.operations.size(); ++i) {
-      const Operation& o = c.operations[i];
-      if (o.name == op.name && o.parameters.size() == op.parameters.size() &&
-          std::equal(o.parameters.begin(), o.parameters.end(), op.parameters.begin(),
-                     [](const Parameter& x, const Parameter& y) { return x.name == y.name && x.type == y.type; }))
-        return static_cast<int>(i);
-    }
-    c.operations.push_back(std::move(op));
-    return static_cast<int>(c.operations.size() - 1);
-  };
   const auto multiLine = [&](std::size_t& i, std::string_view closing,
                              const std::string& what) -> std::optional<std::string> {
     std::string text;
@@ -844,12 +717,19 @@ bool PlantUmlReader::readSequence(const std::vector<Line>& lines, std::size_t be
     fail(lines[at], Indent(lines[at].text) + 1, what + " has no " + std::string(closing), error);
     return std::nullopt;
   };
+  const auto guardOf = [](std::string_view text) {
+    std::string guard(Trim(text));
+    if (guard.starts_with("[") && guard.ends_with("]"))
+      guard = std::string(Trim(std::string_view(guard).substr(1, guard.size() - 2)));
+    return Breaks(guard);
+  };
   static constexpr std::string_view kParticipants[] = {"participant", "actor",    "boundary",    "control",
                                                        "entity",      "database", "collections", "queue"};
   static constexpr std::string_view kFragments[] = {"alt", "opt", "loop", "par", "break", "critical", "group"};
 
   for (std::size_t i = begin; i < end; ++i) {
     const Line& line = lines[i];
+    const Place at{line.file, line.number};
     const std::string_view s = Trim(line.text);
     const std::size_t column = Indent(line.text) + 1;
     if (s.empty()) continue;
@@ -872,22 +752,20 @@ bool PlantUmlReader::readSequence(const std::vector<Line>& lines, std::size_t be
       if (boxes > 0) --boxes;
       continue;
     }
+    const std::string_view declaration = Starts(s, "create") ? After(s, "create") : s;
     bool declared = false;
     for (std::string_view kw : kParticipants)
-      if (Starts(s, kw) || (Starts(s, "create") && Starts(After(s, "create"), kw))) {
-        const std::string_view rest = Starts(s, "create") ? After(s, "create") : s;
-        const auto decl = ReadDeclaration(rest, kw.size());
+      if (Starts(declaration, kw)) {
+        const auto decl = ReadDeclaration(declaration, kw.size());
         if (!decl) return fail(line, column, "expected a name after " + std::string(kw), error);
-        const int index = participant(decl->alias.empty() ? decl->name : decl->alias, decl->name, kw == "actor");
-        // A participant declared again keeps its place; the shown name is
-        // the first declaration's.
-        (void)index;
+        // A participant declared again keeps its place and first name.
+        b.participant(decl->alias.empty() ? decl->name : decl->alias, decl->name, kw == "actor");
         declared = true;
         break;
       }
     if (declared) continue;
     if (Starts(s, "create")) {
-      participant(Unquote(After(s, "create")), Unquote(After(s, "create")), false);
+      b.participant(Unquote(After(s, "create")), Unquote(After(s, "create")));
       continue;
     }
     if (Starts(s, "activate") || Starts(s, "deactivate") || Starts(s, "destroy")) {
@@ -895,66 +773,36 @@ bool PlantUmlReader::readSequence(const std::vector<Line>& lines, std::size_t be
       std::string_view rest = After(s, on ? "activate" : Starts(s, "deactivate") ? "deactivate" : "destroy");
       if (const std::size_t hash = rest.find('#'); hash != std::string_view::npos) rest = Trim(rest.substr(0, hash));
       if (rest.empty()) return fail(line, column, "expected a participant after " + std::string(s), error);
-      const int who = participant(Unquote(rest), Unquote(rest), false);
-      if (on) {
-        const Step* last = d.steps.empty() ? nullptr : &d.steps.back();
-        activate(who, last != nullptr && last->kind == Step::Kind::kMessage && last->to == who ? last->from : -1, line);
-      } else {
-        deactivate(who, line);
-      }
+      const int who = b.participant(Unquote(rest), Unquote(rest));
+      if (on)
+        b.activate(who, at);
+      else
+        b.deactivate(who, at);
       continue;
     }
     if (Starts(s, "return")) {
-      if (active.empty()) return fail(line, column, "return with no activation to return from", error);
-      const Active a = active.back();
-      Step m;
-      m.from = a.participant;
-      m.to = a.caller;
-      m.reply = true;
-      m.text = Breaks(After(s, "return"));
-      step(std::move(m), line);
-      deactivate(a.participant, line);
+      if (!b.returns(Breaks(After(s, "return")), at))
+        return fail(line, column, "return with no activation to return from", error);
       lastWasMessage = true;
       continue;
     }
     bool fragment = false;
     for (std::string_view kw : kFragments)
       if (Starts(s, kw)) {
-        std::string guard(Trim(After(s, kw)));
-        if (guard.starts_with("[") && guard.ends_with("]"))
-          guard = std::string(Trim(std::string_view(guard).substr(1, guard.size() - 2)));
         open.push_back({kw == "group", line});
-        if (kw != "group") {
-          Step f;
-          f.kind = Step::Kind::kFragment;
-          f.text = std::string(kw);
-          f.guard = Breaks(guard);
-          step(std::move(f), line);
-        }
+        if (kw != "group") b.fragment(std::string(kw), guardOf(After(s, kw)), at);
         fragment = true;
         break;
       }
     if (fragment) continue;
     if (Starts(s, "else")) {
       if (open.empty()) return fail(line, column, "else outside alt, par or another fragment", error);
-      if (!open.back().group) {
-        std::string guard(Trim(After(s, "else")));
-        if (guard.starts_with("[") && guard.ends_with("]"))
-          guard = std::string(Trim(std::string_view(guard).substr(1, guard.size() - 2)));
-        Step o;
-        o.kind = Step::Kind::kOperand;
-        o.guard = Breaks(guard);
-        step(std::move(o), line);
-      }
+      if (!open.back().group) b.operand(guardOf(After(s, "else")), at);
       continue;
     }
     if (Lower(s) == "end") {
       if (open.empty()) return fail(line, column, "end with no fragment to close", error);
-      if (!open.back().group) {
-        Step e;
-        e.kind = Step::Kind::kEnd;
-        step(std::move(e), line);
-      }
+      if (!open.back().group) b.end(at);
       open.pop_back();
       continue;
     }
@@ -962,26 +810,23 @@ bool PlantUmlReader::readSequence(const std::vector<Line>& lines, std::size_t be
       std::string_view rest = After(s, "ref");
       if (Starts(rest, "over")) rest = After(rest, "over");
       const std::size_t colon = rest.find(':');
-      Step r;
-      r.kind = Step::Kind::kReference;
       std::string_view over = colon == std::string_view::npos ? rest : rest.substr(0, colon);
       std::vector<int> covered;
       while (!Trim(over).empty()) {
         const std::size_t comma = over.find(',');
         const std::string name = Unquote(over.substr(0, comma));
-        if (!name.empty()) covered.push_back(participant(name, name, false));
+        if (!name.empty()) covered.push_back(b.participant(name, name));
         over = comma == std::string_view::npos ? std::string_view{} : over.substr(comma + 1);
       }
-      if (!covered.empty()) r.from = covered.front();
-      if (covered.size() > 1) r.to = covered.back();
+      std::string text;
       if (colon != std::string_view::npos) {
-        r.text = Breaks(Trim(rest.substr(colon + 1)));
+        text = Breaks(Trim(rest.substr(colon + 1)));
       } else {
-        const auto text = multiLine(i, "endref", "ref");
-        if (!text) return false;
-        r.text = *text;
+        const auto block = multiLine(i, "endref", "ref");
+        if (!block) return false;
+        text = *block;
       }
-      step(std::move(r), line);
+      b.reference(covered, text, at);
       continue;
     }
     if (Starts(s, "note") || Starts(s, "hnote") || Starts(s, "rnote")) {
@@ -1001,16 +846,7 @@ bool PlantUmlReader::readSequence(const std::vector<Line>& lines, std::size_t be
       // any other note documents the diagram.
       const bool onMessage =
           afterMessage && where.find(" of") == std::string::npos && (Starts(where, "left") || Starts(where, "right"));
-      Step* last = nullptr;
-      for (auto it = d.steps.rbegin(); it != d.steps.rend() && onMessage; ++it)
-        if (it->kind == Step::Kind::kMessage) {
-          last = &*it;
-          break;
-        }
-      if (last != nullptr)
-        last->notes.push_back(text);
-      else
-        d.notes.push_back(text);
+      b.note(text, onMessage);
       lastWasMessage = onMessage;
       continue;
     }
@@ -1021,33 +857,22 @@ bool PlantUmlReader::readSequence(const std::vector<Line>& lines, std::size_t be
 
     // A message: A -> B : text, with [ and ] for outside the diagram.
     std::size_t p = 0;
-    int from = -1;
-    const auto end_ = [&](std::size_t& at, bool& outside) -> std::optional<int> {
-      while (at < s.size() && Blank(s[at])) ++at;
-      if (at < s.size() && (s[at] == '[' || s[at] == ']')) {
-        ++at;
-        outside = true;
+    const auto endAt = [&](std::size_t& q) -> std::optional<int> {
+      while (q < s.size() && Blank(s[q])) ++q;
+      if (q < s.size() && (s[q] == '[' || s[q] == ']')) {
+        ++q;
         return -1;
       }
-      const Ref r = ReadRef(s, at);
+      const Ref r = ReadRef(s, q);
       if (r.kind != Ref::Kind::kBare && r.kind != Ref::Kind::kQuoted) return std::nullopt;
-      return participant(r.text, r.text, false);
+      return b.participant(r.text, r.text);
     };
-    bool leftOutside = false, rightOutside = false;
-    const std::size_t keep = d.participants.size();
-    const auto rollback = [&] {
-      // A line that turns out to be no message declares nothing.
-      d.participants.resize(keep);
-      keys.resize(keep);
-      classNames.resize(keep);
-      declaredActor.resize(keep);
-    };
-    const auto left = end_(p, leftOutside);
+    const SequenceBuilder::Mark mark = b.mark();
+    const auto left = endAt(p);
     if (!left) {
       readPast(line);
       continue;
     }
-    from = *left;
     // The arrow: heads < << / \ on either side of one or two strokes (two:
     // a reply), a colour in brackets, x or o for a lost or found end.
     while (p < s.size() && Blank(s[p])) ++p;
@@ -1076,17 +901,16 @@ bool PlantUmlReader::readSequence(const std::vector<Line>& lines, std::size_t be
     }
     if (q < s.size() && (s[q] == 'x' || s[q] == 'o') && (q + 1 == s.size() || Blank(s[q + 1]) || s[q + 1] == ']')) ++q;
     if (strokes == 0 || (!leftHead && !rightHead)) {
-      rollback();
+      b.rollback(mark);
       readPast(line);
       continue;
     }
     p = q;
-    const auto right = end_(p, rightOutside);
+    const auto right = endAt(p);
     if (!right) {
-      rollback();
+      b.rollback(mark);
       return fail(line, Indent(line.text) + p + 1, "expected a participant after the arrow", error);
     }
-    int to = *right;
     // ++ -- ** !! after the receiver: activate it, deactivate the sender,
     // create it, destroy it.
     while (p < s.size() && Blank(s[p])) ++p;
@@ -1099,35 +923,29 @@ bool PlantUmlReader::readSequence(const std::vector<Line>& lines, std::size_t be
     }
     const std::optional<std::string> label = Label(s, p);
     if (!label && p < s.size()) {
-      rollback();
+      b.rollback(mark);
       readPast(line);
       continue;
     }
+    int from = *left, to = *right;
     if (leftHead && !rightHead) std::swap(from, to);
-    Step m;
-    m.from = from;
-    m.to = to;
-    m.reply = strokes >= 2;
-    const std::string text = label.value_or("");
-    m.operation = m.reply ? -1 : operation(to, text, m.text);
-    if (m.reply) m.text = text;
-    step(std::move(m), line);
+    const bool reply = strokes >= 2;
+    b.message(from, to, reply, label.value_or(""), at);
     lastWasMessage = true;
-    if (to >= 0 && (activates || (autoActivate && strokes < 2 && to != from))) activate(to, from, line);
-    if (from >= 0 && (deactivates || (autoActivate && strokes >= 2))) deactivate(from, line);
+    if (to >= 0 && (activates || (autoActivate && !reply && to != from))) b.activate(to, from, at);
+    if (from >= 0 && (deactivates || (autoActivate && reply))) b.deactivate(from, at);
   }
   if (!open.empty()) {
     const Line& at = open.back().line;
     return fail(at, Indent(at.text) + 1,
                 std::string(Trim(at.text).substr(0, Trim(at.text).find_first_of(" \t"))) + " has no end", error);
   }
-  for (std::size_t i = 0; i < declaredActor.size(); ++i)
-    if (declaredActor[i]) m_.classes[static_cast<std::size_t>(d.participants[i].cls)].actor = -2;  // joined in finish
+  b.finish();
   return true;
 }
 
-void PlantUmlReader::finish() {
-  for (SequenceDiagram& d : m_.diagrams)
+void DiagramReader::finish() {
+  for (SequenceDiagram& d : m_.diagrams) {
     for (const std::string& owner : d.owners) {
       const int found = m_.findActor(owner);
       if (found >= 0 && m_.actors[static_cast<std::size_t>(found)].useCase) {
@@ -1135,6 +953,27 @@ void PlantUmlReader::finish() {
         break;
       }
     }
+    // A Mermaid diagram no use-case diagram names is a use case of its
+    // own, reached by the participants declared actor.
+    if (d.useCase >= 0 || !d.ownUseCase || d.name.empty()) continue;
+    m_.actors.push_back({true, d.name, "", -1, d.useCaseNotes});
+    d.useCase = static_cast<int>(m_.actors.size() - 1);
+    for (const std::string& name : d.actors) {
+      int actor = -1;
+      for (std::size_t i = 0; i < m_.actors.size() && actor < 0; ++i)
+        if (!m_.actors[i].useCase && (m_.actors[i].name == name || m_.actors[i].alias == name))
+          actor = static_cast<int>(i);
+      if (actor < 0) {
+        m_.actors.push_back({false, name, "", -1, {}});
+        actor = static_cast<int>(m_.actors.size() - 1);
+      }
+      Link link;
+      link.from = actor;
+      link.to = d.useCase;
+      link.toNavigable = true;
+      m_.links.push_back(link);
+    }
+  }
   // A participant declared actor is the use-case diagrams' actor of that
   // name where there is one.
   for (Class& c : m_.classes) {

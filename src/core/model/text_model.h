@@ -98,6 +98,11 @@ struct SequenceDiagram {
   std::vector<std::string> notes;  // the diagram's documentation
   int useCase = -1;                // the actor list's use case it belongs to; -1: the top package
   Place place;
+  std::vector<std::string> actors;  // the classes of the participants declared actor
+  // A Mermaid diagram is a use case of its own where no use-case diagram
+  // names it: its comments before it are that use case's documentation.
+  bool ownUseCase = false;
+  std::vector<std::string> useCaseNotes;
 };
 
 struct Model {

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "files/input_file.h"
-#include "model/plantuml_reader.h"
+#include "model/diagram_reader.h"
 #include "model/text_model.h"
 
 namespace zov {
@@ -23,15 +23,21 @@ bool IsMarkdown(const std::string& path) {
   return ext == ".md" || ext == ".markdown";
 }
 
+bool IsMermaid(const std::string& path) {
+  const std::string ext = Extension(path);
+  return ext == ".mmd" || ext == ".mermaid";
+}
+
 std::string_view TrimBlank(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
   return s;
 }
 
-// Reads the fenced blocks of a Markdown file marked plantuml or puml; a
-// block without a name of its own takes the nearest heading above it.
-bool ReadMarkdown(const std::string& path, std::string_view content, text::Model& model, text::PlantUmlReader& reader,
+// Reads the fenced blocks of a Markdown file marked plantuml, puml or
+// mermaid; a block without a name of its own takes the nearest heading
+// above it.
+bool ReadMarkdown(const std::string& path, std::string_view content, text::Model& model, text::DiagramReader& reader,
                   std::string* error) {
   model.files.push_back(path);
   std::string_view rest = content;
@@ -41,7 +47,7 @@ bool ReadMarkdown(const std::string& path, std::string_view content, text::Model
   struct Fence {
     char mark = 0;
     std::size_t length = 0;
-    bool read = false;
+    bool read = false, mermaid = false;
     int firstLine = 0;
     std::string text;
   } fence;
@@ -61,7 +67,9 @@ bool ReadMarkdown(const std::string& path, std::string_view content, text::Model
       if (run >= fence.length && body[0] == fence.mark && TrimBlank(body.substr(run)).empty()) {
         if (fence.read) {
           ++blocks;
-          if (!reader.readText(fence.text, 0, fence.firstLine, heading, error)) return false;
+          if (!(fence.mermaid ? reader.readMermaid(fence.text, 0, fence.firstLine, heading, error)
+                              : reader.readText(fence.text, 0, fence.firstLine, heading, error)))
+            return false;
         }
         fence = Fence{};
       } else if (fence.read) {
@@ -76,7 +84,8 @@ bool ReadMarkdown(const std::string& path, std::string_view content, text::Model
       for (char& c : info) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       fence.mark = body[0];
       fence.length = run;
-      fence.read = info == "plantuml" || info == "puml";
+      fence.mermaid = info == "mermaid";
+      fence.read = info == "plantuml" || info == "puml" || fence.mermaid;
       fence.firstLine = number + 1;
       continue;
     }
@@ -100,7 +109,8 @@ bool ReadMarkdown(const std::string& path, std::string_view content, text::Model
     return false;
   }
   if (blocks == 0) {
-    if (error != nullptr) *error = path + ":1:1: expected a ```plantuml block: the file holds no diagram to plan from";
+    if (error != nullptr)
+      *error = path + ":1:1: expected a ```plantuml or ```mermaid block: the file holds no diagram to plan from";
     return false;
   }
   return true;
@@ -110,7 +120,8 @@ bool ReadMarkdown(const std::string& path, std::string_view content, text::Model
 
 bool IsTextModel(const std::string& path, std::string_view head) {
   const std::string ext = Extension(path);
-  if (ext == ".puml" || ext == ".plantuml" || ext == ".pu" || ext == ".iuml" || IsMarkdown(path)) return true;
+  if (ext == ".puml" || ext == ".plantuml" || ext == ".pu" || ext == ".iuml" || IsMarkdown(path) || IsMermaid(path))
+    return true;
   if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
   while (!head.empty() && (head.front() == ' ' || head.front() == '\t' || head.front() == '\r' || head.front() == '\n'))
     head.remove_prefix(1);
@@ -136,9 +147,17 @@ Handle TextModelSource::OpenContent(const std::string& content, const std::strin
   xmi_.clear();
   text::Model model;
   model.name = std::filesystem::path(path).stem().string();
-  text::PlantUmlReader reader(model);
-  if (!(IsMarkdown(path) ? ReadMarkdown(path, content, model, reader, error) : reader.readFile(path, content, error)))
-    return {};
+  text::DiagramReader reader(model);
+  bool read = false;
+  if (IsMarkdown(path)) {
+    read = ReadMarkdown(path, content, model, reader, error);
+  } else if (IsMermaid(path)) {
+    model.files.push_back(path);
+    read = reader.readMermaid(content, 0, 1, "", error);
+  } else {
+    read = reader.readFile(path, content, error);
+  }
+  if (!read) return {};
   reader.finish();
   xmi_ = text::ToXmi(model);
   const Handle h = OpenText(xmi_, path, error);

@@ -1,5 +1,6 @@
 // ModelSource over models kept as text: PlantUML files (.puml, .plantuml,
-// .pu) and Markdown files (.md) whose fenced blocks hold PlantUML. The text
+// .pu), Mermaid files (.mmd, .mermaid) and Markdown files (.md) whose
+// fenced blocks hold either. The text
 // is gathered into one model and read as UML 2 XMI, so that every model
 // read answers as for a modelling tool's file.
 #pragma once

@@ -1,5 +1,6 @@
-// The PlantUML reader: use-case, sequence and state diagrams of PlantUML
-// text (its !include files read in place) gathered into a text model.
+// The readers of diagrams kept as text, gathered into one text model:
+// PlantUML use-case, sequence and state diagrams (its !include files read
+// in place) and Mermaid sequence and state diagrams.
 #pragma once
 
 #include <string>
@@ -17,9 +18,9 @@ struct Line {
   int number = 0;
 };
 
-class PlantUmlReader {
+class DiagramReader {
  public:
-  explicit PlantUmlReader(Model& model) : m_(model) {}
+  explicit DiagramReader(Model& model) : m_(model) {}
 
   // Reads a PlantUML file's content: every @startuml ... @enduml block of
   // it. False with *error ("file:line:column: what is wrong") for a
@@ -29,6 +30,10 @@ class PlantUmlReader {
   // blocks, or the whole text as one block when it has no @startuml. A
   // diagram without a name takes fallbackName.
   bool readText(std::string_view text, int file, int firstLine, const std::string& fallbackName, std::string* error);
+  // Reads a Mermaid diagram (a .mmd file, or a Markdown fence): a
+  // sequenceDiagram or a stateDiagram; another kind is read past with a
+  // warning. A diagram without a title takes fallbackName.
+  bool readMermaid(std::string_view text, int file, int firstLine, const std::string& fallbackName, std::string* error);
   // Joins each sequence diagram to the use case it names, the participants
   // declared actor to the actors of that name, and says what was read past.
   void finish();
@@ -45,6 +50,7 @@ class PlantUmlReader {
                     std::string* error);
   bool readStates(const std::vector<Line>& lines, std::size_t begin, std::size_t end, const std::string& name,
                   std::string* error);
+  bool readMermaidSequence(const std::vector<Line>& lines, std::size_t begin, SequenceDiagram& d, std::string* error);
   void readPast(const Line& line);
 
   Model& m_;

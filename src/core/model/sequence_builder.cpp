@@ -1,0 +1,177 @@
+#include "model/sequence_builder.h"
+
+#include <algorithm>
+
+#include "model/text_lex.h"
+
+namespace zov::text {
+
+int SequenceBuilder::participant(const std::string& key, const std::string& shown, bool actor) {
+  for (std::size_t i = 0; i < keys_.size(); ++i)
+    if (keys_[i] == key) {
+      if (actor) actors_[i] = true;
+      return static_cast<int>(i);
+    }
+  std::string object = shown, cls = shown;
+  if (const std::size_t colon = shown.find(':'); colon != std::string::npos) {
+    object = std::string(Trim(std::string_view(shown).substr(0, colon)));
+    cls = std::string(Trim(std::string_view(shown).substr(colon + 1)));
+    if (cls.empty()) cls = object;
+  }
+  keys_.push_back(key);
+  actors_.push_back(actor);
+  d_.participants.push_back({object, m_.classNamed(cls)});
+  return static_cast<int>(keys_.size() - 1);
+}
+
+void SequenceBuilder::rollback(Mark at) {
+  keys_.resize(at.participants);
+  actors_.resize(at.participants);
+  d_.participants.resize(at.participants);
+  m_.classes.resize(at.classes);
+}
+
+void SequenceBuilder::step(Step s, Place place) {
+  s.place = place;
+  d_.steps.push_back(std::move(s));
+}
+
+int SequenceBuilder::operation(int receiver, const std::string& text, std::string& name) {
+  const std::size_t paren = text.find('('), close = text.rfind(')');
+  if (paren == std::string::npos || close == std::string::npos || close < paren) {
+    name = text;
+    return -1;
+  }
+  name = std::string(Trim(std::string_view(text).substr(0, paren)));
+  if (receiver < 0 || name.empty()) return -1;
+  Operation op{name, {}};
+  std::string_view params = Trim(std::string_view(text).substr(paren + 1, close - paren - 1));
+  while (!params.empty()) {
+    const std::size_t comma = params.find(',');
+    const std::string_view one = Trim(params.substr(0, comma));
+    params = comma == std::string_view::npos ? std::string_view{} : Trim(params.substr(comma + 1));
+    if (one.empty()) continue;
+    const std::size_t colon = one.find(':');
+    op.parameters.push_back(colon == std::string_view::npos ? Parameter{std::string(one), ""}
+                                                            : Parameter{std::string(Trim(one.substr(0, colon))),
+                                                                        std::string(Trim(one.substr(colon + 1)))});
+  }
+  Class& c = m_.classes[static_cast<std::size_t>(d_.participants[static_cast<std::size_t>(receiver)].cls)];
+  for (std::size_t i = 0; i < c.operations.size(); ++i) {
+    const Operation& o = c.operations[i];
+    if (o.name == op.name && o.parameters.size() == op.parameters.size() &&
+        std::equal(o.parameters.begin(), o.parameters.end(), op.parameters.begin(),
+                   [](const Parameter& x, const Parameter& y) { return x.name == y.name && x.type == y.type; }))
+      return static_cast<int>(i);
+  }
+  c.operations.push_back(std::move(op));
+  return static_cast<int>(c.operations.size() - 1);
+}
+
+void SequenceBuilder::message(int from, int to, bool reply, const std::string& text, Place place) {
+  Step m;
+  m.from = from;
+  m.to = to;
+  m.reply = reply;
+  if (reply)
+    m.text = text;
+  else
+    m.operation = operation(to, text, m.text);
+  step(std::move(m), place);
+}
+
+const Step* SequenceBuilder::lastMessage() const {
+  // The executions a message starts or ends come after it.
+  for (auto it = d_.steps.rbegin(); it != d_.steps.rend(); ++it) {
+    if (it->kind == Step::Kind::kMessage) return &*it;
+    if (it->kind != Step::Kind::kActivate && it->kind != Step::Kind::kDeactivate) return nullptr;
+  }
+  return nullptr;
+}
+
+void SequenceBuilder::activate(int who, int caller, Place place) {
+  active_.push_back({who, caller});
+  Step s;
+  s.kind = Step::Kind::kActivate;
+  s.participant = who;
+  step(std::move(s), place);
+}
+
+void SequenceBuilder::activate(int who, Place place) {
+  const Step* last = lastMessage();
+  activate(who, last != nullptr && last->to == who ? last->from : -1, place);
+}
+
+void SequenceBuilder::deactivate(int who, Place place) {
+  for (std::size_t i = active_.size(); i-- > 0;)
+    if (active_[i].participant == who) {
+      active_.erase(active_.begin() + static_cast<std::ptrdiff_t>(i));
+      Step s;
+      s.kind = Step::Kind::kDeactivate;
+      s.participant = who;
+      step(std::move(s), place);
+      return;
+    }
+}
+
+bool SequenceBuilder::returns(const std::string& text, Place place) {
+  if (active_.empty()) return false;
+  const Active a = active_.back();
+  message(a.participant, a.caller, true, text, place);
+  deactivate(a.participant, place);
+  return true;
+}
+
+void SequenceBuilder::fragment(const std::string& op, const std::string& guard, Place place) {
+  Step f;
+  f.kind = Step::Kind::kFragment;
+  f.text = op;
+  f.guard = guard;
+  step(std::move(f), place);
+}
+
+void SequenceBuilder::operand(const std::string& guard, Place place) {
+  Step o;
+  o.kind = Step::Kind::kOperand;
+  o.guard = guard;
+  step(std::move(o), place);
+}
+
+void SequenceBuilder::end(Place place) {
+  Step e;
+  e.kind = Step::Kind::kEnd;
+  step(std::move(e), place);
+}
+
+void SequenceBuilder::reference(const std::vector<int>& over, const std::string& text, Place place) {
+  Step r;
+  r.kind = Step::Kind::kReference;
+  if (!over.empty()) r.from = over.front();
+  if (over.size() > 1) r.to = over.back();
+  r.text = text;
+  step(std::move(r), place);
+}
+
+void SequenceBuilder::note(const std::string& text, bool onMessage) {
+  Step* last = nullptr;
+  for (auto it = d_.steps.rbegin(); it != d_.steps.rend() && onMessage; ++it)
+    if (it->kind == Step::Kind::kMessage) {
+      last = &*it;
+      break;
+    }
+  if (last != nullptr)
+    last->notes.push_back(text);
+  else
+    d_.notes.push_back(text);
+}
+
+void SequenceBuilder::finish() {
+  for (std::size_t i = 0; i < actors_.size(); ++i)
+    if (actors_[i]) {
+      Class& c = m_.classes[static_cast<std::size_t>(d_.participants[i].cls)];
+      c.actor = -2;  // joined to the actor of its name once the whole model is read
+      d_.actors.push_back(c.name);
+    }
+}
+
+}  // namespace zov::text
