@@ -59,7 +59,7 @@ for type in $(sed -n 's/^MimeType=//p' "$desktop" | tr ';' ' '); do
   grep -q "^$type\$" "$scratch/mime/types" || grep -q "type=\"$type\"" /usr/share/mime/packages/freedesktop.org.xml ||
     fail "the menu entry opens $type, which no MIME file defines"
 done
-for glob in zov mdl cat uml puml plantuml pu; do
+for glob in zov mdl cat uml puml plantuml pu mmd mermaid; do
   grep -q ":\*\.$glob\$" "$scratch/mime/globs2" || fail "no MIME type claims *.$glob"
 done
 icon=$(sed -n 's/^Icon=//p' "$desktop")

@@ -221,8 +221,8 @@ int main(int argc, char** argv) {
   // in a heap of its own, out of reach of the rest of the run.
   mallopt(M_ARENA_MAX, 1);
   CLI::App app(
-      "Plan tests from a UML model: a Rational Rose petal file (.mdl, .cat), UML 2 XMI (.xmi, .uml, .xml), or PlantUML "
-      "text (.puml, .plantuml, .pu, or Markdown .md holding it).",
+      "Plan tests from a UML model: a Rational Rose petal file (.mdl, .cat), UML 2 XMI (.xmi, .uml, .xml), or diagrams "
+      "kept as text: PlantUML (.puml, .plantuml, .pu), Mermaid (.mmd, .mermaid), or Markdown (.md) holding them.",
       "zov");
   app.set_version_flag("-V,--version",
                        std::string("zov (Zov Suite) ") + ZOV_VERSION + " (commit " + zov::BuildCommit() + ")");

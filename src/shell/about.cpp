@@ -29,8 +29,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   text_->setOpenExternalLinks(true);
   text_->setText(
       QStringLiteral("<h3>Zov Suite %1</h3>"
-                     "<p>Model-based test planning from UML models:<br>Rational Rose petal files, UML 2 XMI and "
-                     "PlantUML text.</p>"
+                     "<p>Model-based test planning from UML models:<br>Rational Rose petal files, UML 2 XMI, and "
+                     "PlantUML and Mermaid text.</p>"
                      "<p>Built from commit %2.</p>"
                      "<p>Copyright 2026 The Zov Suite authors.<br>"
                      "Licensed under the Apache License, Version 2.0 (Apache-2.0):<br>"

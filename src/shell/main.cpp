@@ -78,8 +78,8 @@ int main(int argc, char** argv) {
   options.addOption(version);
   options.addPositionalArgument(
       QStringLiteral("file"),
-      QStringLiteral("A model to open (.mdl, .cat; UML 2 XMI: .xmi, .uml, .xml; PlantUML: .puml, .plantuml, .pu, "
-                     "or Markdown holding it: .md) or a saved session (.zov)."),
+      QStringLiteral("A model to open (.mdl, .cat; UML 2 XMI: .xmi, .uml, .xml; PlantUML: .puml, .plantuml, .pu; "
+                     "Mermaid: .mmd, .mermaid; or Markdown holding them: .md) or a saved session (.zov)."),
       QStringLiteral("[file]"));
   options.process(*app);
   if (options.isSet(version)) options.showVersion();

@@ -132,7 +132,7 @@ TEST(SplitFilter, PairsOfLabelAndPattern) {
   EXPECT_EQ(pairs[1].first, "Category Files (*.cat)");
   EXPECT_EQ(pairs[1].second, "*.cat");
   EXPECT_EQ(pairs[2].first, "UML models (*.xmi *.uml *.xml)");
-  EXPECT_EQ(pairs[3].second, "*.puml;*.plantuml;*.pu;*.md");
+  EXPECT_EQ(pairs[3].second, "*.puml;*.plantuml;*.pu;*.mmd;*.mermaid;*.md");
 }
 
 }  // namespace

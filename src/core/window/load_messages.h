@@ -15,7 +15,7 @@ namespace zov {
 // The file dialog's filter and start folder.
 inline constexpr std::string_view kModelFilter =
     "Models (*.mdl)| *.mdl| Category Files (*.cat)| *.cat| UML models (*.xmi *.uml *.xml)| *.xmi;*.uml;*.xml| "
-    "Text models (*.puml *.plantuml *.pu *.md)| *.puml;*.plantuml;*.pu;*.md";
+    "Text models (*.puml *.plantuml *.pu *.mmd *.mermaid *.md)| *.puml;*.plantuml;*.pu;*.mmd;*.mermaid;*.md";
 inline constexpr std::string_view kExamplesFolder = "C:\\ZOV\\Marzo2002\\esempi";
 // The start folder of the file dialog: the examples folder when it exists,
 // else the user's home folder.
