@@ -1,5 +1,6 @@
-// libFuzzer target: the text model readers (PlantUML, and Markdown holding
-// it) on any bytes, through the XMI they become and every model read.
+// libFuzzer target: the text model readers (PlantUML, Mermaid, and Markdown
+// holding them) on any bytes, through the XMI they become and every model
+// read.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,7 +10,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   // The first byte picks the kind of file; the rest is its text.
-  const char* name = data[0] % 2 == 0 ? "/nonexistent-fuzz-dir/fuzz.puml" : "/nonexistent-fuzz-dir/fuzz.md";
+  static const char* const kNames[] = {"/nonexistent-fuzz-dir/fuzz.puml", "/nonexistent-fuzz-dir/fuzz.md",
+                                       "/nonexistent-fuzz-dir/fuzz.mmd"};
+  const char* name = kNames[data[0] % 3];
   const std::string content(reinterpret_cast<const char*>(data) + 1, size - 1);
   zov::TextModelSource model;
   std::string error;

@@ -6,7 +6,7 @@
 # procedures; session_fuzz: session files, replayed on the examples and
 # exported; export_fuzz: model text from any bytes through every export;
 # earlier_plan_fuzz: the plan.json given to --keep; text_model_fuzz: the
-# PlantUML and Markdown readers.
+# PlantUML, Mermaid and Markdown readers.
 # Each target keeps its corpus in fuzz-corpus/TARGET, started
 # from the examples, the shared models under 100 kB and the seeds in fuzz/seeds.
 set -euo pipefail
@@ -36,9 +36,10 @@ elif [ "$target" = earlier_plan_fuzz ]; then
   n=0
   for plan in tests/golden/*/plan.json; do n=$((n + 1)); cp -n "$plan" "$corpus/golden-$n.json"; done
 elif [ "$target" = text_model_fuzz ]; then
-  # A first byte that picks the kind: even PlantUML, odd Markdown.
+  # A first byte that picks the kind: 0 PlantUML, 1 Markdown, 2 Mermaid.
   for f in examples/*.puml fuzz/seeds/*.puml; do { printf '\000'; cat "$f"; } > "$corpus/$(basename "$f")"; done
   for f in examples/*.md fuzz/seeds/*.md; do [ -f "$f" ] && { printf '\001'; cat "$f"; } > "$corpus/$(basename "$f")"; done
+  for f in examples/*.mmd fuzz/seeds/*.mmd; do [ -f "$f" ] && { printf '\002'; cat "$f"; } > "$corpus/$(basename "$f")"; done
 elif [ "$target" = session_fuzz ]; then
   cp -n fuzz/seeds/*.zov "$corpus"/ 2>/dev/null || true
 else

@@ -483,12 +483,10 @@ bool DiagramReader::readUseCases(const std::vector<Line>& lines, std::size_t beg
     int found = m_.findActor(alias.empty() ? name : alias);
     if (found < 0 && !alias.empty()) found = m_.findActor(name);
     if (found >= 0) {
-      Actor& a = m_.actors[static_cast<std::size_t>(found)];
-      if (a.alias.empty()) a.alias = alias;
+      m_.setAlias(found, alias);
       return found;
     }
-    m_.actors.push_back({useCase, name, alias, package(), {}});
-    return static_cast<int>(m_.actors.size() - 1);
+    return m_.addActor({useCase, name, alias, package(), {}});
   };
   const auto element = [&](const Ref& r) {
     const int found = m_.findActor(r.text);
@@ -956,17 +954,10 @@ void DiagramReader::finish() {
     // A Mermaid diagram no use-case diagram names is a use case of its
     // own, reached by the participants declared actor.
     if (d.useCase >= 0 || !d.ownUseCase || d.name.empty()) continue;
-    m_.actors.push_back({true, d.name, "", -1, d.useCaseNotes});
-    d.useCase = static_cast<int>(m_.actors.size() - 1);
+    d.useCase = m_.addActor({true, d.name, "", -1, d.useCaseNotes});
     for (const std::string& name : d.actors) {
-      int actor = -1;
-      for (std::size_t i = 0; i < m_.actors.size() && actor < 0; ++i)
-        if (!m_.actors[i].useCase && (m_.actors[i].name == name || m_.actors[i].alias == name))
-          actor = static_cast<int>(i);
-      if (actor < 0) {
-        m_.actors.push_back({false, name, "", -1, {}});
-        actor = static_cast<int>(m_.actors.size() - 1);
-      }
+      int actor = m_.findPlainActor(name);
+      if (actor < 0) actor = m_.addActor({false, name, "", -1, {}});
       Link link;
       link.from = actor;
       link.to = d.useCase;
@@ -978,8 +969,7 @@ void DiagramReader::finish() {
   // name where there is one.
   for (Class& c : m_.classes) {
     if (c.actor != -2) continue;
-    const int found = m_.findActor(c.name);
-    c.actor = found >= 0 && !m_.actors[static_cast<std::size_t>(found)].useCase ? found : -1;
+    c.actor = m_.findPlainActor(c.name);
   }
   for (std::size_t f = 0; f < readPast_.size(); ++f)
     if (readPast_[f].count > 0)

@@ -9,17 +9,44 @@
 namespace zov::text {
 
 int Model::findActor(const std::string& nameOrAlias) const {
-  for (std::size_t i = 0; i < actors.size(); ++i)
-    if (actors[i].alias == nameOrAlias) return static_cast<int>(i);
-  for (std::size_t i = 0; i < actors.size(); ++i)
-    if (actors[i].name == nameOrAlias) return static_cast<int>(i);
-  return -1;
+  if (const auto a = byAlias_.find(nameOrAlias); a != byAlias_.end()) return a->second;
+  const auto n = byName_.find(nameOrAlias);
+  return n == byName_.end() ? -1 : n->second;
+}
+
+int Model::findPlainActor(const std::string& nameOrAlias) const {
+  const int a = findActor(nameOrAlias);
+  if (a >= 0 && !actors[static_cast<std::size_t>(a)].useCase) return a;
+  const auto n = plainByName_.find(nameOrAlias);
+  return n == plainByName_.end() ? -1 : n->second;
+}
+
+int Model::addActor(Actor actor) {
+  const int index = static_cast<int>(actors.size());
+  byName_.try_emplace(actor.name, index);
+  if (!actor.useCase) plainByName_.try_emplace(actor.name, index);
+  if (!actor.alias.empty()) byAlias_.try_emplace(actor.alias, index);
+  actors.push_back(std::move(actor));
+  return index;
+}
+
+void Model::setAlias(int actor, const std::string& alias) {
+  Actor& a = actors[static_cast<std::size_t>(actor)];
+  if (!a.alias.empty() || alias.empty()) return;
+  a.alias = alias;
+  byAlias_.try_emplace(alias, actor);
+  if (!a.useCase) plainByName_.try_emplace(alias, actor);
 }
 
 int Model::classNamed(const std::string& className) {
-  for (std::size_t i = 0; i < classes.size(); ++i)
-    if (classes[i].name == className) return static_cast<int>(i);
+  // A class taken back with the statement that declared it leaves its
+  // entry behind: an entry counts only while it still names that class.
+  if (const auto c = classes_.find(className); c != classes_.end() &&
+                                               static_cast<std::size_t>(c->second) < classes.size() &&
+                                               classes[static_cast<std::size_t>(c->second)].name == className)
+    return c->second;
   classes.push_back({className, -1, {}, {}, {}, false});
+  classes_[className] = static_cast<int>(classes.size() - 1);
   return static_cast<int>(classes.size() - 1);
 }
 

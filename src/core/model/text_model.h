@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace zov::text {
@@ -115,8 +116,20 @@ struct Model {
   std::vector<SequenceDiagram> diagrams;
   std::vector<std::string> warnings;
 
+  // The actor or use case an alias names, else the first of that name; -1
+  // where none.
   int findActor(const std::string& nameOrAlias) const;
+  // The first actor (not a use case) known by that name or alias; -1.
+  int findPlainActor(const std::string& nameOrAlias) const;
+  int addActor(Actor actor);
+  void setAlias(int actor, const std::string& alias);
+  // The class of that name, added where there is none.
   int classNamed(const std::string& name);
+
+ private:
+  // Indexes of the lists above, so that a large text model reads in
+  // near-linear time.
+  std::unordered_map<std::string, int> byAlias_, byName_, plainByName_, classes_;
 };
 
 // The model as a UML 2 XMI document.

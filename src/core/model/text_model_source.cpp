@@ -144,24 +144,27 @@ Handle TextModelSource::OpenModel(const std::string& path, std::string* error) {
 
 Handle TextModelSource::OpenContent(const std::string& content, const std::string& path, std::string* error) {
   warnings_.clear();
-  xmi_.clear();
-  text::Model model;
-  model.name = std::filesystem::path(path).stem().string();
-  text::DiagramReader reader(model);
-  bool read = false;
-  if (IsMarkdown(path)) {
-    read = ReadMarkdown(path, content, model, reader, error);
-  } else if (IsMermaid(path)) {
-    model.files.push_back(path);
-    read = reader.readMermaid(content, 0, 1, "", error);
-  } else {
-    read = reader.readFile(path, content, error);
+  std::string xmi;
+  {
+    // The text model goes once it is written as XMI, before that is read.
+    text::Model model;
+    model.name = std::filesystem::path(path).stem().string();
+    text::DiagramReader reader(model);
+    bool read = false;
+    if (IsMarkdown(path)) {
+      read = ReadMarkdown(path, content, model, reader, error);
+    } else if (IsMermaid(path)) {
+      model.files.push_back(path);
+      read = reader.readMermaid(content, 0, 1, "", error);
+    } else {
+      read = reader.readFile(path, content, error);
+    }
+    if (!read) return {};
+    reader.finish();
+    xmi = text::ToXmi(model);
+    warnings_ = std::move(model.warnings);
   }
-  if (!read) return {};
-  reader.finish();
-  xmi_ = text::ToXmi(model);
-  const Handle h = OpenText(xmi_, path, error);
-  warnings_ = model.warnings;
+  const Handle h = OpenText(std::move(xmi), path, error);
   warnings_.insert(warnings_.end(), XmiModel::Warnings().begin(), XmiModel::Warnings().end());
   return h;
 }

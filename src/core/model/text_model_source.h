@@ -26,12 +26,9 @@ class TextModelSource : public XmiModel {
   // its extension and is where !include looks.
   Handle OpenContent(const std::string& content, const std::string& path, std::string* error);
   const std::vector<std::string>& Warnings() const override { return warnings_; }
-  // The XMI the text became, for tests and for `zov load --xmi`.
-  const std::string& Xmi() const { return xmi_; }
 
  private:
   std::vector<std::string> warnings_;
-  std::string xmi_;
 };
 
 }  // namespace zov

@@ -365,6 +365,7 @@ Handle XmiModel::OpenModel(const std::string& path, std::string* error) {
 Handle XmiModel::OpenText(std::string content, const std::string& path, std::string* error) {
   reset();
   setText(content);
+  std::string().swap(content);  // the reader keeps its own copy
   return openBuffer(path, error);
 }
 
