@@ -16,7 +16,8 @@ if [ "$1" = --update-all ]; then
     name=$(echo "$model" | sed 's/\.mdl$//; s/\.xmi$/-xmi/; s/\.puml$/-puml/; s/\.cat$/-cat/')
     ZOV_UPDATE_GOLDEN=1 sh "$0" "$zov" "$here/../../examples" "$model" "$here/$name-trees" || exit 1
   done
-  for model in "$here"/../data/trees/*.mdl "$here"/../data/trees/*.xmi "$here"/../data/trees/*.uml; do
+  for model in "$here"/../data/trees/*.mdl "$here"/../data/trees/*.xmi "$here"/../data/trees/*.uml \
+    "$here"/../data/trees/*.md; do
     ZOV_UPDATE_GOLDEN=1 sh "$0" "$zov" "$here/../data/trees" "$(basename "$model")" "$here/trees/$(basename "$model")" ||
       exit 1
   done
