@@ -123,18 +123,19 @@ TEST_F(TextModel, OtherFragmentsNestBelowTheMessageBeforeAndGroupsOnlyDraw) {
        "break failure\n  A -> B : stop\nend\n"
        "critical\n  A -> B : lock\nend\n"
        "group only drawn\n  A -> B : grouped\nend\n"
+       "alt#Gold #LightBlue coloured\n  B -> A : painted\nend\n"
        "ref over A, B : Log in\n"
        "@enduml\n");
-  EXPECT_EQ(Only(m),
-            (Lines{"1 start", "1.1 again", "1.2 one", "1.3 two", "2 next", "2.1 stop", "2.2 lock", "3 grouped"}));
-  EXPECT_EQ(m.FragmentCount(m.AllOfKind(Kind::kDiagram).back()), 4);
+  EXPECT_EQ(Only(m), (Lines{"1 start", "1.1 again", "1.2 one", "1.3 two", "2 next", "2.1 stop", "2.2 lock", "3 grouped",
+                            "3.1 painted [if coloured]"}));
+  EXPECT_EQ(m.FragmentCount(m.AllOfKind(Kind::kDiagram).back()), 5);
 }
 
 TEST_F(TextModel, ActivationsNestTheMessagesTheyStartAndReturnRepliesToTheCaller) {
   TextModelSource m;
   open(m, "exec.puml",
        "@startuml\n"
-       "User -> ATM ++ : insertCard\n"
+       "User -> ATM ++ #gold : insertCard\n"
        "ATM -> Bank ++ : verify\n"
        "return\n"
        "ATM -> User : showMenu\n"

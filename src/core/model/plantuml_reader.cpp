@@ -716,7 +716,13 @@ bool DiagramReader::readSequence(const std::vector<Line>& lines, std::size_t beg
     return std::nullopt;
   };
   const auto guardOf = [](std::string_view text) {
-    std::string guard(Trim(text));
+    // "alt#Gold #LightBlue card accepted": the colours are no part of it.
+    text = Trim(text);
+    while (text.starts_with("#")) {
+      const std::size_t blank = text.find_first_of(" \t");
+      text = blank == std::string_view::npos ? std::string_view{} : Trim(text.substr(blank));
+    }
+    std::string guard(text);
     if (guard.starts_with("[") && guard.ends_with("]"))
       guard = std::string(Trim(std::string_view(guard).substr(1, guard.size() - 2)));
     return Breaks(guard);
@@ -917,6 +923,11 @@ bool DiagramReader::readSequence(const std::vector<Line>& lines, std::size_t beg
       activates = activates || s[p] == '+';
       deactivates = deactivates || s[p] == '-';
       p += 2;
+      while (p < s.size() && Blank(s[p])) ++p;
+    }
+    // An activation's colour ("++ #gold") only draws.
+    while (p < s.size() && s[p] == '#') {
+      while (p < s.size() && !Blank(s[p]) && s[p] != ':') ++p;
       while (p < s.size() && Blank(s[p])) ++p;
     }
     const std::optional<std::string> label = Label(s, p);
