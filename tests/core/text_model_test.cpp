@@ -296,6 +296,18 @@ TEST_F(TextModel, IncludedFilesAreReadInPlace) {
   ASSERT_EQ(m.ScenarioDiagrams(lend).Count(), 1);
   EXPECT_EQ(Messages(m, m.ScenarioDiagrams(lend).Item(1)), (Lines{"1 scan"}));
 
+  // Files that include each other many times over are refused, not
+  // expanded without bound.
+  std::string many(4096, 'x');
+  for (int level = 0; level < 8; ++level) {
+    std::string text;
+    for (int i = 0; i < 12; ++i)
+      text += level == 0 ? "' " + many + "\n" : "!include_many l" + std::to_string(level - 1) + ".iuml\n";
+    write("l" + std::to_string(level) + ".iuml", text);
+  }
+  const std::string bomb = refused("bomb.puml", "@startuml\n!include_many l7.iuml\n@enduml\n");
+  EXPECT_NE(bomb.find("with its !include files the text grows past 64 MiB"), std::string::npos) << bomb;
+
   fs::create_directory(dir_ / "folder.iuml");
   const std::string folder = refused("dir.puml", "@startuml\n!include folder.iuml\n@enduml\n");
   EXPECT_TRUE(folder.starts_with("dir.puml:2:1: cannot include ")) << folder;

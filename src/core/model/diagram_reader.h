@@ -3,6 +3,7 @@
 // in place) and Mermaid sequence and state diagrams.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -61,6 +62,7 @@ class DiagramReader {
   };
   std::vector<ReadPast> readPast_;  // per file
   int unnamed_ = 0;
+  std::uintmax_t expanded_ = 0;  // bytes of text read so far, includes and all
 };
 
 }  // namespace zov::text

@@ -289,6 +289,13 @@ bool DiagramReader::expand(int file, std::string_view text, int firstLine, std::
     const std::string_view s = Trim(raw);
     if (!Starts(s, "!include") && !Starts(s, "!include_once") && !Starts(s, "!include_many") &&
         !Starts(s, "!includeurl") && !Starts(s, "!includesub")) {
+      // Files that include each other many times over could otherwise
+      // grow without bound.
+      expanded_ += line.text.size() + 1;
+      if (expanded_ > kMaxFileBytes)
+        return fail(line, 1,
+                    "with its !include files the text grows past " + std::to_string(kMaxFileBytes >> 20) + " MiB",
+                    error);
       out.push_back(line);
       if (rest.empty() && nl == std::string_view::npos) break;
       continue;
