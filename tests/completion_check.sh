@@ -44,8 +44,8 @@ same "zov plan --names <Tab>" "$(offer zov plan --names '')" "$(printf 'default\
 # A model: the example folder offers its models, not other files.
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-touch "$dir/a.mdl" "$dir/b.XMI" "$dir/notes.txt" "$dir/s.zov"
-same "zov load <Tab>" "$(cd "$dir" && offer zov load '')" "$(printf 'a.mdl\nb.XMI')"
+touch "$dir/a.mdl" "$dir/b.XMI" "$dir/c.puml" "$dir/notes.txt" "$dir/s.zov"
+same "zov load <Tab>" "$(cd "$dir" && offer zov load '')" "$(printf 'a.mdl\nb.XMI\nc.puml')"
 same "zov plan --session <Tab>" "$(cd "$dir" && offer zov plan --session '')" "s.zov"
 [ $status = 0 ] && echo "the completion agrees with zov's help"
 exit $status

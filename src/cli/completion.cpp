@@ -119,7 +119,7 @@ std::string BashCompletion(const CLI::App& app, const std::map<std::string, Valu
        "  if [[ $cur == -* ]]; then\n"
        "    COMPREPLY=($(compgen -W \"$opts\" -- \"$cur\"))\n"
        "  else\n"
-       "    _zov_files '*.@(mdl|MDL|cat|CAT|xmi|XMI|uml|UML|xml|XML)'\n"
+       "    _zov_files '*.@(mdl|MDL|cat|CAT|xmi|XMI|uml|UML|xml|XML|puml|PUML|plantuml|pu|mmd|mermaid|md|MD)'\n"
        "  fi\n"
        "}\n\n"
        "complete -F _zov zov\n";
