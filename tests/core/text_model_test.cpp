@@ -449,3 +449,55 @@ TEST_F(TextModel, MermaidInMarkdownStatesAndFaults) {
 
 }  // namespace
 }  // namespace zov
+
+namespace zov {
+namespace {
+
+// A class diagram gives the classes the participants stand for their
+// attributes (a parameter of the same name and type takes their DEF( list)
+// and their operations' documentation (the IF or ELSE condition Rose keeps
+// there).
+TEST_F(TextModel, AClassDiagramGivesAttributesAndOperationDocumentation) {
+  TextModelSource m;
+  open(m, "classes.puml",
+       "@startuml\n"
+       "abstract class \"ATM Controller\" as Ctl {\n"
+       "  -amount : Integer = 20\n"
+       "  {static} String owner\n"
+       "  --\n"
+       "  +validatePin(pin: String): Boolean\n"
+       "  void reset()\n"
+       "}\n"
+       "Ctl : notes : Integer = 1\n"
+       "note right of Ctl::validatePin : if pin is valid\n"
+       "note right of Ctl::amount\nDEF(20,50,100)\nend note\n"
+       "Ctl --> Account\n"
+       "@enduml\n"
+       "@startuml\n"
+       "participant \"c : ATM Controller\" as c\n"
+       "User -> c : validatePin()\n"
+       "User -> c : reset()\n"
+       "@enduml\n");
+  const Handle ctl = Named(m, m.AllOfKind(Kind::kClass), "ATM Controller");
+  ASSERT_TRUE(ctl);
+  Lines attributes;
+  for (Handle a : m.ClassAttributes(ctl))
+    attributes.push_back(m.Name(a) + ":" + m.AttributeType(a) + "=" + m.AttributeInitialValue(a) + " " +
+                         m.Documentation(a));
+  EXPECT_EQ(attributes, (Lines{"amount:Integer=20 DEF(20,50,100)", "owner:String= ", "notes:Integer=1 "}));
+  // The messages call the declared operations: "validatePin()" names the
+  // one of that name whatever its parameters.
+  const Items messages = m.DiagramMessages(m.AllOfKind(Kind::kDiagram).back());
+  const Handle validate = m.MessageOperation(messages.Item(1));
+  EXPECT_EQ(m.OperationClass(validate), ctl);
+  EXPECT_EQ(m.OperationText(validate), "if pin is valid");
+  ASSERT_EQ(m.OperationParameters(validate).Count(), 1);
+  EXPECT_EQ(m.ParameterType(m.OperationParameters(validate).Item(1)), "String");
+  EXPECT_EQ(m.Name(m.MessageOperation(messages.Item(2))), "reset");
+  // The relation between classes is no construct a plan reads.
+  ASSERT_EQ(m.Warnings().size(), 1u);
+  EXPECT_NE(m.Warnings()[0].find("classes.puml:14: 1 line is no construct"), std::string::npos) << m.Warnings()[0];
+}
+
+}  // namespace
+}  // namespace zov

@@ -49,6 +49,7 @@ class DiagramReader {
   bool readUseCases(const std::vector<Line>& lines, std::size_t begin, std::size_t end, std::string* error);
   bool readSequence(const std::vector<Line>& lines, std::size_t begin, std::size_t end, SequenceDiagram& d,
                     std::string* error);
+  bool readClasses(const std::vector<Line>& lines, std::size_t begin, std::size_t end, std::string* error);
   bool readStates(const std::vector<Line>& lines, std::size_t begin, std::size_t end, const std::string& name,
                   std::string* error);
   bool readMermaidSequence(const std::vector<Line>& lines, std::size_t begin, SequenceDiagram& d, std::string* error);

@@ -226,6 +226,16 @@ std::optional<std::string_view> OpensBlock(std::string_view s) {
   return std::nullopt;
 }
 
+// The keyword of a class declaration ("class", "abstract class",
+// "interface" ...), empty where s declares none.
+std::string_view ClassKeyword(std::string_view s) {
+  static constexpr std::string_view kWords[] = {"abstract class", "class",  "abstract",   "interface",
+                                                "enum",           "entity", "annotation", "struct"};
+  for (std::string_view w : kWords)
+    if (Starts(s, w) && s.size() > w.size()) return w;
+  return {};
+}
+
 bool Closes(std::string_view s, std::string_view closing) {
   std::string compact;
   for (char c : s)
@@ -435,15 +445,19 @@ bool DiagramReader::readBlock(const std::vector<Line>& all, std::size_t begin, s
   }
 
   // The kind of diagram: states, use cases, or else a sequence.
-  enum class Kind { kSequence, kUseCase, kState } kind = Kind::kSequence;
+  enum class Kind { kSequence, kUseCase, kState, kClass } kind = Kind::kSequence;
   for (const Line& l : lines) {
     const std::string_view s = Trim(l.text);
     if (Starts(s, "state") || s.find("[*]") != std::string_view::npos) {
       kind = Kind::kState;
       break;
     }
-    if (Starts(s, "usecase") || Starts(s, "package") || Starts(s, "rectangle") || Starts(s, "frame") ||
-        s.starts_with("(") || (s.starts_with(":") && s.find(':', 1) != std::string_view::npos)) {
+    if (!ClassKeyword(s).empty()) {
+      kind = Kind::kClass;
+    } else if (kind == Kind::kClass) {
+      continue;
+    } else if (Starts(s, "usecase") || Starts(s, "package") || Starts(s, "rectangle") || Starts(s, "frame") ||
+               s.starts_with("(") || (s.starts_with(":") && s.find(':', 1) != std::string_view::npos)) {
       kind = Kind::kUseCase;
     } else if (kind == Kind::kSequence) {
       std::size_t p = 0;
@@ -456,6 +470,7 @@ bool DiagramReader::readBlock(const std::vector<Line>& all, std::size_t begin, s
     }
   }
   if (kind == Kind::kUseCase) return readUseCases(lines, 0, lines.size(), error);
+  if (kind == Kind::kClass) return readClasses(lines, 0, lines.size(), error);
   const std::string diagramName = !title.empty() ? title : !name.empty() ? name : fallbackName;
   if (kind == Kind::kState) {
     if (diagramName.empty()) {
@@ -640,6 +655,155 @@ bool DiagramReader::readUseCases(const std::vector<Line>& lines, std::size_t beg
       link.fromNavigable = a.leftHead && a.rightHead;
     }
     m_.links.push_back(link);
+  }
+  return true;
+}
+
+bool DiagramReader::readClasses(const std::vector<Line>& lines, std::size_t begin, std::size_t end,
+                                std::string* error) {
+  std::vector<std::pair<std::string, int>> aliases;
+  const auto classOf = [&](const std::string& key) {
+    for (const auto& [alias, index] : aliases)
+      if (alias == key) return index;
+    return m_.classNamed(key);
+  };
+  // "+amount : Integer = 20", "Integer amount", "+dispense(amount: Integer): void".
+  const auto member = [&](int cls, std::string_view text) {
+    text = Trim(text);
+    while (!text.empty() && (text.front() == '+' || text.front() == '-' || text.front() == '#' || text.front() == '~'))
+      text = Trim(text.substr(1));
+    while (text.starts_with("{")) {
+      const std::size_t close = text.find('}');
+      text = close == std::string_view::npos ? std::string_view{} : Trim(text.substr(close + 1));
+    }
+    if (text.empty()) return;
+    Class& c = m_.classes[static_cast<std::size_t>(cls)];
+    std::string name;
+    std::vector<Parameter> parameters;
+    if (ParseCall(text, name, parameters)) {
+      // "void name(...)": the last word before the parenthesis names it.
+      if (const std::size_t blank = name.find_last_of(" \t"); blank != std::string::npos) name = name.substr(blank + 1);
+      if (!name.empty()) OperationOf(c, name, std::move(parameters));
+      return;
+    }
+    Attribute a;
+    if (const std::size_t eq = text.find('='); eq != std::string_view::npos) {
+      a.initial = std::string(Trim(text.substr(eq + 1)));
+      text = Trim(text.substr(0, eq));
+    }
+    if (const std::size_t colon = text.find(':'); colon != std::string_view::npos) {
+      a.name = std::string(Trim(text.substr(0, colon)));
+      a.type = std::string(Trim(text.substr(colon + 1)));
+    } else if (const std::size_t blank = text.find_last_of(" \t"); blank != std::string_view::npos) {
+      a.type = std::string(Trim(text.substr(0, blank)));
+      a.name = std::string(Trim(text.substr(blank + 1)));
+    } else {
+      a.name = std::string(text);
+    }
+    if (a.name.empty()) return;
+    for (const Attribute& had : c.attributes)
+      if (had.name == a.name) return;
+    c.attributes.push_back(std::move(a));
+  };
+  struct MemberNote {
+    int cls;
+    std::string member, text;
+    Line line;
+  };
+  std::vector<MemberNote> notes;
+  int open = -1;   // the class whose members the lines list
+  int blocks = 0;  // package and namespace blocks
+  for (std::size_t i = begin; i < end; ++i) {
+    const Line& line = lines[i];
+    const std::string_view s = Trim(line.text);
+    if (s.empty()) continue;
+    if (open >= 0) {
+      if (s.starts_with("}"))
+        open = -1;
+      else if (s.find_first_not_of("-.=_") != std::string_view::npos)  // "--" and ".." only divide
+        member(open, s);
+      continue;
+    }
+    if (const auto closing = OpensBlock(s)) {
+      while (++i < end && !Closes(lines[i].text, *closing)) {
+      }
+      continue;
+    }
+    if (s == "}") {
+      if (blocks > 0) --blocks;
+      continue;
+    }
+    if (Starts(s, "title") || Layout(s)) continue;
+    if (const std::string_view kw = ClassKeyword(s); !kw.empty()) {
+      const auto d = ReadDeclaration(s, kw.size());
+      if (!d) return fail(line, Indent(line.text) + 1, "expected a name after " + std::string(kw), error);
+      const int cls = m_.classNamed(d->name);
+      if (!d->alias.empty()) aliases.emplace_back(d->alias, cls);
+      if (s.ends_with("{")) open = cls;
+      continue;
+    }
+    if (Starts(s, "package") || Starts(s, "namespace") || Starts(s, "together")) {
+      if (s.ends_with("{")) ++blocks;
+      continue;
+    }
+    if (Starts(s, "note")) {
+      std::string_view rest = After(s, "note");
+      // The text follows the first single colon ("A::m" names a member).
+      std::size_t colon = std::string_view::npos;
+      for (std::size_t c = 0; c < rest.size() && colon == std::string_view::npos; ++c)
+        if (rest[c] == ':') {
+          if (c + 1 < rest.size() && rest[c + 1] == ':')
+            ++c;
+          else
+            colon = c;
+        }
+      std::string text;
+      if (colon != std::string_view::npos) {
+        text = Breaks(Trim(rest.substr(colon + 1)));
+        rest = rest.substr(0, colon);
+      } else {
+        for (++i; i < end && !Closes(lines[i].text, "endnote"); ++i)
+          text += (text.empty() ? "" : "\n") + std::string(Trim(lines[i].text));
+        if (i == end) return fail(line, Indent(line.text) + 1, "note has no end note", error);
+      }
+      const std::size_t of = Lower(rest).find(" of ");
+      if (of == std::string_view::npos) continue;  // a floating note documents nothing
+      std::string target(Trim(rest.substr(of + 4)));
+      std::string memberName;
+      if (const std::size_t sep = target.find("::"); sep != std::string::npos) {
+        memberName = std::string(Trim(std::string_view(target).substr(sep + 2)));
+        target = std::string(Trim(std::string_view(target).substr(0, sep)));
+      }
+      notes.push_back({classOf(Unquote(target)), memberName, text, line});
+      continue;
+    }
+    // "Class : member" adds a member; other lines (relations) are read past.
+    std::size_t p = 0;
+    const Ref r = ReadRef(s, p);
+    while (p < s.size() && Blank(s[p])) ++p;
+    if ((r.kind == Ref::Kind::kBare || r.kind == Ref::Kind::kQuoted) && p < s.size() && s[p] == ':' &&
+        !s.substr(p).starts_with("::")) {
+      member(classOf(r.text), s.substr(p + 1));
+      continue;
+    }
+    readPast(line);
+  }
+  for (const MemberNote& n : notes) {
+    Class& c = m_.classes[static_cast<std::size_t>(n.cls)];
+    if (n.member.empty()) {
+      c.notes.push_back(n.text);
+      continue;
+    }
+    std::vector<std::string>* on = nullptr;
+    for (Attribute& a : c.attributes)
+      if (on == nullptr && a.name == n.member) on = &a.notes;
+    std::string bare = n.member.substr(0, n.member.find('('));
+    for (Operation& o : c.operations)
+      if (on == nullptr && o.name == bare) on = &o.notes;
+    if (on != nullptr)
+      on->push_back(n.text);
+    else
+      readPast(n.line);
   }
   return true;
 }

@@ -36,36 +36,47 @@ void SequenceBuilder::step(Step s, Place place) {
   d_.steps.push_back(std::move(s));
 }
 
-int SequenceBuilder::operation(int receiver, const std::string& text, std::string& name) {
+bool ParseCall(std::string_view text, std::string& name, std::vector<Parameter>& parameters) {
   const std::size_t paren = text.find('('), close = text.rfind(')');
-  if (paren == std::string::npos || close == std::string::npos || close < paren) {
-    name = text;
-    return -1;
-  }
-  name = std::string(Trim(std::string_view(text).substr(0, paren)));
-  if (receiver < 0 || name.empty()) return -1;
-  Operation op{name, {}};
-  std::string_view params = Trim(std::string_view(text).substr(paren + 1, close - paren - 1));
+  if (paren == std::string_view::npos || close == std::string_view::npos || close < paren) return false;
+  name = std::string(Trim(text.substr(0, paren)));
+  parameters.clear();
+  std::string_view params = Trim(text.substr(paren + 1, close - paren - 1));
   while (!params.empty()) {
     const std::size_t comma = params.find(',');
     const std::string_view one = Trim(params.substr(0, comma));
     params = comma == std::string_view::npos ? std::string_view{} : Trim(params.substr(comma + 1));
     if (one.empty()) continue;
     const std::size_t colon = one.find(':');
-    op.parameters.push_back(colon == std::string_view::npos ? Parameter{std::string(one), ""}
-                                                            : Parameter{std::string(Trim(one.substr(0, colon))),
-                                                                        std::string(Trim(one.substr(colon + 1)))});
+    parameters.push_back(colon == std::string_view::npos ? Parameter{std::string(one), ""}
+                                                         : Parameter{std::string(Trim(one.substr(0, colon))),
+                                                                     std::string(Trim(one.substr(colon + 1)))});
   }
-  Class& c = m_.classes[static_cast<std::size_t>(d_.participants[static_cast<std::size_t>(receiver)].cls)];
-  for (std::size_t i = 0; i < c.operations.size(); ++i) {
-    const Operation& o = c.operations[i];
-    if (o.name == op.name && o.parameters.size() == op.parameters.size() &&
-        std::equal(o.parameters.begin(), o.parameters.end(), op.parameters.begin(),
-                   [](const Parameter& x, const Parameter& y) { return x.name == y.name && x.type == y.type; }))
+  return true;
+}
+
+int OperationOf(Class& cls, const std::string& name, std::vector<Parameter> parameters) {
+  const auto same = [](const Parameter& x, const Parameter& y) { return x.name == y.name && x.type == y.type; };
+  for (std::size_t i = 0; i < cls.operations.size(); ++i) {
+    const Operation& o = cls.operations[i];
+    if (o.name == name &&
+        (parameters.empty() || (o.parameters.size() == parameters.size() &&
+                                std::equal(o.parameters.begin(), o.parameters.end(), parameters.begin(), same))))
       return static_cast<int>(i);
   }
-  c.operations.push_back(std::move(op));
-  return static_cast<int>(c.operations.size() - 1);
+  cls.operations.push_back({name, std::move(parameters), {}});
+  return static_cast<int>(cls.operations.size() - 1);
+}
+
+int SequenceBuilder::operation(int receiver, const std::string& text, std::string& name) {
+  std::vector<Parameter> parameters;
+  if (!ParseCall(text, name, parameters)) {
+    name = text;
+    return -1;
+  }
+  if (receiver < 0 || name.empty()) return -1;
+  return OperationOf(m_.classes[static_cast<std::size_t>(d_.participants[static_cast<std::size_t>(receiver)].cls)],
+                     name, std::move(parameters));
 }
 
 void SequenceBuilder::message(int from, int to, bool reply, const std::string& text, Place place) {

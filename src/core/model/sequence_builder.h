@@ -4,11 +4,20 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/text_model.h"
 
 namespace zov::text {
+
+// A call "name(a: Integer, b)" (a class diagram's "+name(a: Integer): T"
+// too): its name and parameters; false for a text without parentheses.
+bool ParseCall(std::string_view text, std::string& name, std::vector<Parameter>& parameters);
+// The operation of the class a call names: one of the same name and
+// parameters, or of the same name where the call lists none ("name()");
+// else one added.
+int OperationOf(Class& cls, const std::string& name, std::vector<Parameter> parameters);
 
 class SequenceBuilder {
  public:

@@ -45,7 +45,7 @@ int Model::classNamed(const std::string& className) {
                                                static_cast<std::size_t>(c->second) < classes.size() &&
                                                classes[static_cast<std::size_t>(c->second)].name == className)
     return c->second;
-  classes.push_back({className, -1, {}, {}, {}, false});
+  classes.push_back({className, -1, {}, {}, {}, {}, {}, false});
   classes_[className] = static_cast<int>(classes.size() - 1);
   return static_cast<int>(classes.size() - 1);
 }
@@ -187,12 +187,25 @@ class Writer {
       n.append_attribute("name") = c.name.c_str();
     }
     classes_.push_back(n);
+    if (c.actor < 0)
+      for (const std::string& note : c.notes) comment(n, note, "");
+    for (const Attribute& a : c.attributes) {
+      pugi::xml_node p = element(n, "ownedAttribute", "uml:Property", idOf(n) + "." + a.name);
+      p.append_attribute("name") = a.name.c_str();
+      if (const std::string t = type(a.type); !t.empty()) p.append_attribute("type") = t.c_str();
+      for (const std::string& note : a.notes) comment(p, note, "");
+      if (!a.initial.empty()) {
+        pugi::xml_node v = element(p, "defaultValue", "uml:LiteralString", idOf(p) + "/default");
+        v.append_attribute("value") = a.initial.c_str();
+      }
+    }
     std::vector<std::string> ops;
     for (const Operation& op : c.operations) {
       std::string key = idOf(n) + "." + op.name + "(";
       for (const Parameter& p : op.parameters) key += p.name + ":" + p.type + ",";
       pugi::xml_node o = element(n, "ownedOperation", "uml:Operation", key + ")");
       o.append_attribute("name") = op.name.c_str();
+      for (const std::string& note : op.notes) comment(o, note, "");
       for (const Parameter& p : op.parameters) {
         pugi::xml_node q = element(o, "ownedParameter", "uml:Parameter", idOf(o) + "/" + p.name);
         q.append_attribute("name") = p.name.c_str();

@@ -48,6 +48,13 @@ struct Parameter {
 struct Operation {
   std::string name;
   std::vector<Parameter> parameters;
+  std::vector<std::string> notes;  // its documentation (an IF or ELSE condition, as in Rose)
+};
+// An attribute a class diagram gives a class: a parameter of the same name
+// and type takes its DEF( list.
+struct Attribute {
+  std::string name, type, initial;
+  std::vector<std::string> notes;
 };
 struct State {
   std::string name;
@@ -61,6 +68,8 @@ struct Class {
   std::string name;
   int actor = -1;  // the actor it is, where a participant is one
   std::vector<Operation> operations;
+  std::vector<Attribute> attributes;
+  std::vector<std::string> notes;
   std::vector<State> states;
   std::vector<Transition> transitions;
   bool hasMachine = false;
