@@ -12,6 +12,7 @@
 
 #include "session/build_commit.h"
 #include "shell/about.h"
+#include "shell/focus_ring.h"
 #include "shell/form2.h"
 
 namespace {
@@ -69,7 +70,8 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationVersion(QStringLiteral(ZOV_VERSION " (commit %1)").arg(zov::BuildCommit()));
   QCommandLineParser options;
   options.setApplicationDescription(
-      QStringLiteral("Model-based test planning from UML models: Rational Rose petal files and UML 2 XMI."));
+      QStringLiteral("Model-based test planning from UML models: Rational Rose petal files, UML 2 XMI, and PlantUML "
+                     "and Mermaid text."));
   options.addHelpOption();
   options.addVersionOption();
   // -V as zov takes it.
@@ -84,6 +86,7 @@ int main(int argc, char** argv) {
   options.process(*app);
   if (options.isSet(version)) options.showVersion();
   QApplication::setWindowIcon(zov::gui::AppIcon());
+  zov::gui::ShowKeyboardFocus();
   // The installed menu entry's name: desktops match the window to it.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.zovsuite.ZovSuite"));
   zov::gui::Form2 form2;

@@ -28,6 +28,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -50,6 +51,7 @@
 #include "shell/about.h"
 #include "shell/busy_dialog.h"
 #include "shell/dialogs.h"
+#include "shell/focus_ring.h"
 #include "shell/form2.h"
 #include "shell/main_window.h"
 #include "shell/printing.h"
@@ -133,6 +135,42 @@ QStringList Unnamed(QWidget* root) {
   return unnamed;
 }
 
+// The controls of a window that take the keyboard but look the same with
+// it as without, the frame around them included: "ClassName objectName"
+// each; and any splitter that took the frame in as a pane of its own.
+QStringList FocusNotShown(QWidget* root) {
+  QStringList hidden;
+  QMap<QSplitter*, int> panes;
+  for (QSplitter* s : root->findChildren<QSplitter*>()) panes[s] = s->count();
+  root->activateWindow();
+  (void)QTest::qWaitForWindowActive(root, 1000);
+  QList<QWidget*> widgets = root->findChildren<QWidget*>();
+  widgets.prepend(root);
+  for (QWidget* w : widgets) {
+    if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(root) || !w->isEnabled() || w->focusProxy() != nullptr ||
+        w == root)
+      continue;
+    if (qobject_cast<QAbstractScrollArea*>(w->parentWidget()) != nullptr && w->parentWidget()->focusProxy() == w)
+      continue;
+    const QRect around(w->mapTo(w->window(), QPoint(-4, -4)), w->size() + QSize(8, 8));
+    w->clearFocus();
+    QCoreApplication::processEvents();
+    const QImage without = w->window()->grab(around).toImage();
+    // As a Tab press gives it: the window marks the focus as come by keyboard.
+    w->setFocus(Qt::TabFocusReason);
+    w->window()->setAttribute(Qt::WA_KeyboardFocusChange);
+    QCoreApplication::processEvents();
+    const QImage with = w->window()->grab(around).toImage();
+    for (auto s = panes.cbegin(); s != panes.cend(); ++s)
+      if (s.key()->count() != s.value())
+        hidden << QStringLiteral("%1 (a splitter took a pane)").arg(QString::fromLatin1(w->metaObject()->className()));
+    if (!w->hasFocus()) continue;
+    if (with == without)
+      hidden << QStringLiteral("%1 %2").arg(QString::fromLatin1(w->metaObject()->className()), w->objectName());
+  }
+  return hidden;
+}
+
 // A widget as a failure names it: its object name, else its class.
 QString Named(const QWidget* w) {
   return w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName();
@@ -182,6 +220,8 @@ class ShellTest : public QObject {
     // The tests' own settings: no recent file of the tester's shows, none is left.
     QCoreApplication::setOrganizationName(QStringLiteral("Zov Suite Tests"));
     QSettings().remove(QStringLiteral("recentFiles"));
+    // The keyboard's focus shown as the program shows it.
+    ShowKeyboardFocus();
   }
   void cleanupTestCase() { QSettings().remove(QStringLiteral("recentFiles")); }
 
@@ -1627,6 +1667,7 @@ class ShellTest : public QObject {
     const auto check = [&unnamed](QWidget* w, const QString& which) {
       w->show();
       for (const QString& u : Unnamed(w)) unnamed << which + ": " + u;
+      for (const QString& u : FocusNotShown(w)) unnamed << which + ", focus not shown: " + u;
       // A dialog takes Tab as it reads.
       if (qobject_cast<QDialog*>(w) != nullptr)
         for (const QString& u : OutOfReadingOrder(w)) unnamed << which + ", Tab out of reading order: " + u;
