@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(cmake make g++ pkg-config qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
           libgtest-dev libgmock-dev libpugixml-dev libabsl-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev python3-jsonschema clang libclang-rt-14-dev xvfb xauth
           libkainjow-mustache-dev chromium python3-allpairspy
-          lintian desktop-file-utils appstream help2man strace openbox)
+          lintian desktop-file-utils appstream help2man strace openbox
+          at-spi2-core dbus-daemon libglib2.0-bin xdotool)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -149,6 +149,7 @@ QWidget* MainWindow::page(int index, QWidget* left, QWidget* right, QLabel* labe
 void MainWindow::buildPages() {
   ts_ = new QTabWidget(this);
   ts_->setObjectName(QStringLiteral("TS"));
+  ts_->setAccessibleName(QStringLiteral("Pages of trees"));
   for (int i = 0; i < kTreeCount; ++i) {
     tv_[static_cast<std::size_t>(i)] = new TreeView(g_, i, this);
     connect(tv_[static_cast<std::size_t>(i)], &TreeView::popupRequested, this, &MainWindow::showPopup);

@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrinterInfo>
 #include <QSettings>
@@ -85,6 +86,7 @@ std::optional<std::string> QtAsker::openModelFile(std::string_view title, std::s
       QStringLiteral("The encoding of a model that does not say its own: a petal file whose header "
                      "says charSet 0, an XMI file without an encoding declaration"));
   combo->setEditable(true);  // any name iconv knows
+  combo->lineEdit()->setAccessibleName(QStringLiteral("Encoding"));
   const QString asTheFileSays = QStringLiteral("As the file says");
   combo->addItem(asTheFileSays);
   for (const char* name :

@@ -366,6 +366,7 @@ UsageChartDialog::UsageChartDialog(UsageChartData chart, const QString& model, Q
   });
   auto* pages = new QTabWidget(this);
   pages->setObjectName(QStringLiteral("UsagePages"));
+  pages->setAccessibleName(QStringLiteral("Usage chart and table"));
   pages->addTab(scroll_, QStringLiteral("C&hart"));
   pages->addTab(table_, QStringLiteral("&Table"));
   QWidget::setTabOrder(pages->tabBar(), scroll_);

@@ -124,13 +124,18 @@ QStringList Unnamed(QWidget* root) {
   QList<QWidget*> widgets = root->findChildren<QWidget*>();
   widgets.prepend(root);
   for (QWidget* w : widgets) {
-    if (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(root) || w->focusProxy() != nullptr) continue;
-    // A scroll area's viewport and a spin box's line edit are read through their owner.
-    if (qobject_cast<QAbstractScrollArea*>(w->parentWidget()) != nullptr && w->parentWidget()->focusProxy() == w)
+    if (w->focusPolicy() == Qt::NoFocus || !w->isVisibleTo(root)) continue;
+    // A scroll area's viewport is read through the scroll area.
+    if (qobject_cast<QAbstractScrollArea*>(w->parentWidget()) != nullptr &&
+        (w->parentWidget()->focusProxy() == w || w->focusProxy() == w->parentWidget()))
       continue;
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
     if (a == nullptr || a->text(QAccessible::Name).trimmed().isEmpty())
-      unnamed << QStringLiteral("%1 %2").arg(QString::fromLatin1(w->metaObject()->className()), w->objectName());
+      unnamed << QStringLiteral("%1 %2 (in %3)")
+                     .arg(
+                         QString::fromLatin1(w->metaObject()->className()), w->objectName(),
+                         QString::fromLatin1(w->parentWidget() != nullptr ? w->parentWidget()->metaObject()->className()
+                                                                          : "no parent"));
   }
   return unnamed;
 }

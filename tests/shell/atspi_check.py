@@ -1,0 +1,115 @@
+#!/usr/bin/env python3
+"""Reads the window as a screen reader does, through the accessibility bus
+(AT-SPI): starts the bus, opens zov-suite on a model, and walks every
+accessible of the start-up dialog and then of the main window. Fails on a
+control that takes the keyboard and is shown but has no name, and prints
+what it read. Run inside a display and a D-Bus session:
+  xvfb-run -a dbus-run-session -- atspi_check.py ZOV-SUITE MODEL
+Exit 77 when the accessibility bus or the tools it needs are missing."""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+STATE_FOCUSABLE, STATE_SHOWING = 11, 25
+# Containers whose children are rows and cells: the container itself is
+# checked, its items are read by their own text.
+ITEM_CONTAINERS = {"tree table", "tree", "table", "list", "list box", "page tab list", "menu bar", "menu"}
+
+
+def skip(why):
+    print("skipped: " + why)
+    sys.exit(77)
+
+
+def main():
+    zov_suite, model = sys.argv[1], sys.argv[2]
+    launcher = next((p for p in ("/usr/libexec/at-spi-bus-launcher", "/usr/lib/at-spi2-core/at-spi-bus-launcher")
+                     if os.path.exists(p)), None)
+    if launcher is None or not shutil.which("gdbus") or not shutil.which("xdotool"):
+        skip("at-spi2-core, gdbus and xdotool are needed (scripts/deps.sh installs them)")
+    bus = subprocess.Popen([launcher, "--launch-immediately"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    address = ""
+    for _ in range(50):
+        r = subprocess.run(["gdbus", "call", "--session", "--dest", "org.a11y.Bus", "--object-path", "/org/a11y/bus",
+                            "--method", "org.a11y.Bus.GetAddress"], capture_output=True, text=True)
+        m = re.match(r"\('(.*)',\)", r.stdout.strip())
+        if m:
+            address = m.group(1)
+            break
+        time.sleep(0.1)
+    if not address:
+        bus.kill()
+        skip("the accessibility bus did not start")
+
+    def call(dest, path, iface, method, *args):
+        r = subprocess.run(["gdbus", "call", "--address", address, "--dest", dest, "--object-path", path,
+                            "--method", iface + "." + method, *args], capture_output=True, text=True, timeout=20)
+        return r.stdout.strip()
+
+    def children(dest, path):
+        # gdbus writes "objectpath" before the first path of a list only.
+        return re.findall(r"\('([^']+)', (?:objectpath )?'([^']+)'\)",
+                          call(dest, path, "org.a11y.atspi.Accessible", "GetChildren"))
+
+    def name(dest, path):
+        m = re.match(r"\(<'(.*)'>,\)$", call(dest, path, "org.freedesktop.DBus.Properties", "Get",
+                                             "org.a11y.atspi.Accessible", "Name"), re.S)
+        return m.group(1) if m else ""
+
+    def role(dest, path):
+        m = re.match(r"\('(.*)',\)$", call(dest, path, "org.a11y.atspi.Accessible", "GetRoleName"))
+        return m.group(1) if m else ""
+
+    def state(dest, path):
+        text = call(dest, path, "org.a11y.atspi.Accessible", "GetState").replace("uint32", "")
+        words = [int(n) for n in re.findall(r"\d+", text)]
+        return (words[0] if words else 0) | ((words[1] if len(words) > 1 else 0) << 32)
+
+    env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1", QT_QPA_PLATFORM="xcb")
+    app = subprocess.Popen([zov_suite, model], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    failures = []
+    try:
+        def find_app():
+            for _ in range(100):
+                for dest, path in children("org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root"):
+                    if name(dest, path) == "Zov Suite":
+                        return dest, path
+                time.sleep(0.1)
+            return None
+
+        def walk(what):
+            found = find_app()
+            if found is None:
+                failures.append(what + ": zov-suite is not on the accessibility bus")
+                return
+            seen, read, todo = set(), 0, [(found[0], found[1], 0)]
+            while todo and read < 3000:
+                dest, path, depth = todo.pop(0)
+                if path in seen or depth > 40:
+                    continue
+                seen.add(path)
+                read += 1
+                r, s = role(dest, path), state(dest, path)
+                if s >> STATE_FOCUSABLE & 1 and s >> STATE_SHOWING & 1 and not name(dest, path).strip():
+                    failures.append(f"{what}: a {r} that takes the keyboard has no name ({path})")
+                if r not in ITEM_CONTAINERS:
+                    todo += [(d, p, depth + 1) for d, p in children(dest, path)]
+            print(f"{what}: {read} accessibles read")
+
+        time.sleep(2)
+        walk("start-up dialog")
+        subprocess.run(["xdotool", "key", "Return"])
+        time.sleep(4)
+        walk("main window with " + os.path.basename(model))
+    finally:
+        app.kill()
+        bus.kill()
+    for f in failures:
+        print(f)
+    sys.exit(1 if failures else 0)
+
+
+main()
