@@ -210,9 +210,10 @@ void MainWindow::buildPages() {
   buildFindBar(central, layout);
   setCentralWidget(central);
 
-  // The keyboard goes through each page as it reads: the tree on the left,
-  // then those on the right, top to bottom.
-  setTabOrder(ts_, tv(kMainTree));
+  // The keyboard goes through each page as it reads: from the page tabs to
+  // the tree on the left, then those on the right, top to bottom. (The tab
+  // bar takes the keyboard for the tab widget: the order starts from it.)
+  setTabOrder(ts_->tabBar(), tv(kMainTree));
   setTabOrder(tv(kMainTree), tv(kDesignTree));
   setTabOrder(tv(kDesignTree), tv(kNotLinkedTree));
   setTabOrder(tv(kNotLinkedTree), tv(kSelectionTree));

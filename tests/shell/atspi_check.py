@@ -5,6 +5,12 @@ accessible of the start-up dialog and then of the main window. Fails on a
 control that takes the keyboard and is shown but has no name, and prints
 what it read. Run inside a display and a D-Bus session:
   xvfb-run -a dbus-run-session -- atspi_check.py ZOV-SUITE MODEL
+With --busy N (under a window manager) it then runs N busy commands from
+the keyboard, as a tester without a mouse does (Ctrl+O with a model's
+path, and "Expand Main Tree" from the ZOV TEST menu), and after each one
+checks through the bus that the main window is the active one, that the
+"Wait Please..." box is not, and that the tree the tester had taken with
+Tab has the keyboard again.
 Exit 77 when the accessibility bus or the tools it needs are missing."""
 import os
 import re
@@ -13,7 +19,7 @@ import subprocess
 import sys
 import time
 
-STATE_FOCUSABLE, STATE_SHOWING = 11, 25
+STATE_ACTIVE, STATE_FOCUSABLE, STATE_FOCUSED, STATE_SHOWING = 1, 11, 12, 25
 # Containers whose children are rows and cells: the container itself is
 # checked, its items are read by their own text.
 ITEM_CONTAINERS = {"tree table", "tree", "table", "list", "list box", "page tab list", "menu bar", "menu"}
@@ -25,7 +31,11 @@ def skip(why):
 
 
 def main():
-    zov_suite, model = sys.argv[1], sys.argv[2]
+    args = sys.argv[1:]
+    busy = 0
+    if args and args[0] == "--busy":
+        busy, args = int(args[1]), args[2:]
+    zov_suite, model = args[0], args[1]
     launcher = next((p for p in ("/usr/libexec/at-spi-bus-launcher", "/usr/lib/at-spi2-core/at-spi-bus-launcher")
                      if os.path.exists(p)), None)
     if launcher is None or not shutil.which("gdbus") or not shutil.which("xdotool"):
@@ -99,11 +109,74 @@ def main():
                     todo += [(d, p, depth + 1) for d, p in children(dest, path)]
             print(f"{what}: {read} accessibles read")
 
+        def key(*keys):
+            subprocess.run(["xdotool", "key", "--delay", "150", *keys])
+
+        # The windows of the program and the accessible that has the keyboard.
+        def focus():
+            found = find_app()
+            windows, focused, todo, seen = {}, None, [], set()
+            if found is None:
+                return windows, focused
+            for dest, path in children(*found):
+                windows[name(dest, path)] = state(dest, path)
+                todo.append((dest, path, name(dest, path)))
+            while todo and focused is None and len(seen) < 3000:
+                dest, path, window = todo.pop(0)
+                if path in seen:
+                    continue
+                seen.add(path)
+                s, r = state(dest, path), role(dest, path)
+                if s >> STATE_FOCUSED & 1:
+                    focused = (window, r, name(dest, path))
+                elif s >> STATE_SHOWING & 1 and r not in ITEM_CONTAINERS:
+                    todo += [(d, p, window) for d, p in children(dest, path)]
+            return windows, focused
+
         time.sleep(2)
         walk("start-up dialog")
-        subprocess.run(["xdotool", "key", "Return"])
+        key("Return")
         time.sleep(4)
         walk("main window with " + os.path.basename(model))
+        commands = [("load", ["ctrl+o"]), ("Expand Main Tree", ["alt+z", "m"])]
+        # The tester first takes a tree with Tab; the keyboard must come
+        # back to it after each command.
+        tree = None
+        for _ in range(8 if busy else 0):
+            _, focused = focus()
+            if focused is not None and focused[1] in ("tree", "tree table"):
+                tree = focused[2]
+                break
+            key("Tab")
+            time.sleep(0.3)
+        if busy and tree is None:
+            failures.append("Tab reaches no tree of the main window")
+            busy = 0
+        for i in range(busy):
+            what, keys = commands[i % len(commands)]
+            key(*keys)
+            if what == "load":
+                time.sleep(1.5)
+                # The keys reached the window: its file dialog asks.
+                asked, _ = focus()
+                if not asked.get("Load MDL File", 0) >> STATE_ACTIVE & 1:
+                    failures.append(f"busy command {i + 1} (load): Ctrl+O opened no file dialog")
+                subprocess.run(["xdotool", "type", "--delay", "20", os.path.abspath(model)])
+                key("Return")
+            time.sleep(2.5)
+            windows, focused = focus()
+            main_window = next((w for w in windows if w.startswith("Zov Suite - ")), None)
+            wrong = []
+            if main_window is None or not windows[main_window] >> STATE_ACTIVE & 1:
+                wrong.append("the main window is not the active one")
+            if windows.get("Wait Please...", 0) >> STATE_ACTIVE & 1:
+                wrong.append('"Wait Please..." is still the active window')
+            if focused is None or focused[0] != main_window or focused[2] != tree:
+                wrong.append(f"the keyboard is not back on the tree {tree!r} but on {focused}")
+            if wrong:
+                failures.append(f"busy command {i + 1} ({what}): " + "; ".join(wrong))
+        if busy:
+            print(f"{busy} busy commands from the keyboard, {busy - len(failures)} gave the keyboard back to {tree!r}")
     finally:
         app.kill()
         bus.kill()

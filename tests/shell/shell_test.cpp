@@ -281,6 +281,37 @@ class ShellTest : public QObject {
     }
   }
 
+  // From the page tabs, Tab reaches every tree of the page, in reading
+  // order, as a tester without a mouse goes through the window.
+  void tabReachesEveryTreeOfThePage() {
+    Window f;
+    QVERIFY(f.show());
+    f.load("ATM.mdl");
+    MainWindow& w = f.w;
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    const std::vector<std::vector<int>> pages = {
+        {kMainTree, kDesignTree, kNotLinkedTree}, {kSelectionTree, kUitTree, kSelectedTestCases}, {kSpecTree}};
+    for (std::size_t page = 0; page < pages.size(); ++page) {
+      w.tabStrip()->setCurrentIndex(static_cast<int>(page));
+      w.tabStrip()->tabBar()->setFocus(Qt::TabFocusReason);
+      QTRY_VERIFY(w.tabStrip()->tabBar()->hasFocus());
+      QList<QWidget*> visited;
+      for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget();
+      }
+      int at = -1;
+      for (int tree : pages[page]) {
+        const int here = static_cast<int>(visited.indexOf(w.tv(tree)));
+        QVERIFY2(
+            here > at,
+            qPrintable(QStringLiteral("page %1: Tab does not reach tree %2 after the one before").arg(page).arg(tree)));
+        at = here;
+      }
+    }
+  }
+
   // "Open Working Folder" with a file manager that fails: the window says
   // so, with the folder, rather than taking it for success.
   void workingFolderThatNoFileManagerOpensIsSaid() {
