@@ -9,8 +9,8 @@ With --busy N (under a window manager) it then runs N busy commands from
 the keyboard, as a tester without a mouse does (Ctrl+O with a model's
 path, and "Expand Main Tree" from the ZOV TEST menu), and after each one
 checks through the bus that the main window is the active one, that the
-"Wait Please..." box is not, and that the tree the tester had taken with
-Tab has the keyboard again.
+"Wait Please..." box is not, that the tree the tester had taken with Tab
+has the keyboard again, and that a key pressed then moves its selected row.
 Exit 77 when the accessibility bus or the tools it needs are missing."""
 import os
 import re
@@ -109,6 +109,10 @@ def main():
                     todo += [(d, p, depth + 1) for d, p in children(dest, path)]
             print(f"{what}: {read} accessibles read")
 
+        # The rows a tree (a table to the bus) has selected.
+        def selected(dest, path):
+            return call(dest, path, "org.a11y.atspi.Table", "GetSelectedRows")
+
         def key(*keys):
             subprocess.run(["xdotool", "key", "--delay", "150", *keys])
 
@@ -128,7 +132,7 @@ def main():
                 seen.add(path)
                 s, r = state(dest, path), role(dest, path)
                 if s >> STATE_FOCUSED & 1:
-                    focused = (window, r, name(dest, path))
+                    focused = (window, r, name(dest, path), dest, path)
                 elif s >> STATE_SHOWING & 1 and r not in ITEM_CONTAINERS:
                     todo += [(d, p, window) for d, p in children(dest, path)]
             return windows, focused
@@ -146,6 +150,7 @@ def main():
             _, focused = focus()
             if focused is not None and focused[1] in ("tree", "tree table"):
                 tree = focused[2]
+                key("Down")  # a current row, which the keys below move
                 break
             key("Tab")
             time.sleep(0.3)
@@ -173,6 +178,14 @@ def main():
                 wrong.append('"Wait Please..." is still the active window')
             if focused is None or focused[0] != main_window or focused[2] != tree:
                 wrong.append(f"the keyboard is not back on the tree {tree!r} but on {focused}")
+            elif focused is not None:
+                # A key must reach the tree: the row it selects moves.
+                before = selected(focused[3], focused[4])
+                key("Down" if i % 2 == 0 else "Up")
+                time.sleep(0.5)
+                after = selected(focused[3], focused[4])
+                if before == after:
+                    wrong.append(f"a key did not reach the tree (its selected row stayed {before!r})")
             if wrong:
                 failures.append(f"busy command {i + 1} ({what}): " + "; ".join(wrong))
         if busy:
