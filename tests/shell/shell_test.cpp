@@ -281,28 +281,11 @@ class ShellTest : public QObject {
     }
   }
 
-  // A dialog closed with the keyboard gives the keyboard back to the
-  // control that had it.
-  void keyboardComesBackAfterADialog() {
-    Window f;
-    QVERIFY(f.show());
-    f.load("ATM.mdl");
-    MainWindow& w = f.w;
-    w.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
-    TreeView* tree = w.tv(kDesignTree);
-    tree->setFocus(Qt::TabFocusReason);
-    QTRY_VERIFY(tree->hasFocus());
-    w.action("m_about")->trigger();
-    QTRY_VERIFY(QApplication::activeWindow() != &w && QApplication::activeWindow() != nullptr);
-    QTest::keyClick(QApplication::activeWindow(), Qt::Key_Escape);
-    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&w));
-    QTRY_VERIFY(tree->hasFocus());
-  }
-
   // From the page tabs, Tab reaches every tree of the page, in reading
-  // order, as a tester without a mouse goes through the window.
-  void tabReachesEveryTreeOfThePage() {
+  // order, as a tester without a mouse goes through the window; and a
+  // dialog closed with the keyboard gives the keyboard back to the control
+  // that had it.
+  void keyboardReachesTheTreesAndComesBack() {
     Window f;
     QVERIFY(f.show());
     f.load("ATM.mdl");
@@ -329,6 +312,15 @@ class ShellTest : public QObject {
         at = here;
       }
     }
+    w.tabStrip()->setCurrentIndex(0);
+    TreeView* tree = w.tv(kDesignTree);
+    tree->setFocus(Qt::TabFocusReason);
+    QTRY_VERIFY(tree->hasFocus());
+    w.action("m_about")->trigger();
+    QTRY_VERIFY(QApplication::activeWindow() != &w && QApplication::activeWindow() != nullptr);
+    QTest::keyClick(QApplication::activeWindow(), Qt::Key_Escape);
+    QTRY_COMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&w));
+    QTRY_VERIFY(tree->hasFocus());
   }
 
   // "Open Working Folder" with a file manager that fails: the window says

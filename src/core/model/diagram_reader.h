@@ -53,6 +53,8 @@ class DiagramReader {
   bool readStates(const std::vector<Line>& lines, std::size_t begin, std::size_t end, const std::string& name,
                   std::string* error);
   bool readMermaidSequence(const std::vector<Line>& lines, std::size_t begin, SequenceDiagram& d, std::string* error);
+  // The fault of a fragment or block left open at the end of its diagram.
+  bool unclosed(const Line& line, std::string* error) const;
   void readPast(const Line& line);
 
   Model& m_;

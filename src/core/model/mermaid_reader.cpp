@@ -102,11 +102,6 @@ bool DiagramReader::readMermaid(std::string_view text, int file, int firstLine, 
 bool DiagramReader::readMermaidSequence(const std::vector<Line>& lines, std::size_t begin, SequenceDiagram& d,
                                         std::string* error) {
   SequenceBuilder b(m_, d);
-  struct Open {
-    bool group;  // box and rect only frame what they hold
-    Line line;
-  };
-  std::vector<Open> open;
   static constexpr std::string_view kFragments[] = {"alt", "opt", "loop", "par", "critical", "break"};
   static constexpr std::string_view kSkipped[] = {"autonumber", "links",    "link",    "properties",
                                                   "details",    "accTitle", "accDescr"};
@@ -149,29 +144,26 @@ bool DiagramReader::readMermaidSequence(const std::vector<Line>& lines, std::siz
       continue;
     }
     if (Starts(s, "box") || Starts(s, "rect")) {
-      open.push_back({true, line});
+      b.open("", "", line);  // box and rect only frame what they hold
       continue;
     }
     bool fragment = false;
     for (std::string_view kw : kFragments)
       if (Starts(s, kw)) {
-        open.push_back({false, line});
-        b.fragment(std::string(kw), Breaks(After(s, kw)), at);
+        b.open(std::string(kw), Breaks(After(s, kw)), line);
         fragment = true;
         break;
       }
     if (fragment) continue;
     if (Starts(s, "else") || Starts(s, "and") || Starts(s, "option")) {
       const std::string_view kw = Starts(s, "else") ? "else" : Starts(s, "and") ? "and" : "option";
-      if (open.empty() || open.back().group)
+      if (b.innermost() != SequenceBuilder::Frame::kFragment)
         return fail(line, column, std::string(kw) + " outside alt, par, critical or another fragment", error);
       b.operand(Breaks(After(s, kw)), at);
       continue;
     }
     if (Lower(s) == "end") {
-      if (open.empty()) return fail(line, column, "end with no block to close", error);
-      if (!open.back().group) b.end(at);
-      open.pop_back();
+      if (!b.close(at)) return fail(line, column, "end with no block to close", error);
       continue;
     }
     if (Starts(s, "note")) {
@@ -226,11 +218,7 @@ bool DiagramReader::readMermaidSequence(const std::vector<Line>& lines, std::siz
     if (activates) b.activate(to, from, at);
     if (deactivates) b.deactivate(from, at);
   }
-  if (!open.empty()) {
-    const Line& at = open.back().line;
-    return fail(at, Indent(at.text) + 1,
-                std::string(Trim(at.text).substr(0, Trim(at.text).find_first_of(" \t"))) + " has no end", error);
-  }
+  if (const Line* at = b.unclosed()) return unclosed(*at, error);
   b.finish();
   return true;
 }

@@ -14,9 +14,7 @@ namespace zov::text {
 
 namespace {
 
-// No text model is larger than this; an include chain deeper than that is a
-// mistake rather than a design.
-constexpr std::uintmax_t kMaxFileBytes = 64u << 20;
+// An include chain deeper than this is a mistake rather than a design.
 constexpr std::size_t kMaxIncludeDepth = 32;
 
 // An element as a line names it.
@@ -76,31 +74,24 @@ struct Arrow {
   bool found = false, dotted = false, leftHead = false, rightHead = false, leftTriangle = false, rightTriangle = false;
 };
 
-Arrow ReadArrow(std::string_view s, std::size_t& p) {
-  while (p < s.size() && Blank(s[p])) ++p;
-  Arrow a;
-  std::size_t q = p;
-  if (q < s.size() && s[q] == '<') {
-    a.leftHead = true;
-    ++q;
-    if (q < s.size() && s[q] == '|') {
-      a.leftTriangle = true;
-      ++q;
-    }
-  }
-  int strokes = 0;
+// The strokes of an arrow from q on: '-', with a colour in brackets among
+// them ("-[#red]->"); in the lines of use-case and state diagrams also '.'
+// and direction words ("-left->"). Their count; *dotted is set where a '.'
+// is among them.
+int ReadStrokes(std::string_view s, std::size_t& q, bool lines, bool* dotted = nullptr) {
   static constexpr std::string_view kDirections[] = {"right", "left", "down", "up", "ri", "le",
                                                      "do",    "r",    "l",    "d",  "u"};
+  int strokes = 0;
   while (q < s.size()) {
-    if (s[q] == '-' || s[q] == '.') {
-      a.dotted = a.dotted || s[q] == '.';
+    if (s[q] == '-' || (lines && s[q] == '.')) {
+      if (s[q] == '.' && dotted != nullptr) *dotted = true;
       ++strokes;
       ++q;
     } else if (s[q] == '[' && strokes > 0) {
       const std::size_t close = s.find(']', q);
       if (close == std::string_view::npos) break;
       q = close + 1;
-    } else if (strokes > 0 && std::isalpha(static_cast<unsigned char>(s[q]))) {
+    } else if (lines && strokes > 0 && std::isalpha(static_cast<unsigned char>(s[q]))) {
       bool word = false;
       for (std::string_view d : kDirections)
         if (Lower(s.substr(q, d.size())) == d && q + d.size() < s.size() &&
@@ -114,6 +105,22 @@ Arrow ReadArrow(std::string_view s, std::size_t& p) {
       break;
     }
   }
+  return strokes;
+}
+
+Arrow ReadArrow(std::string_view s, std::size_t& p) {
+  while (p < s.size() && Blank(s[p])) ++p;
+  Arrow a;
+  std::size_t q = p;
+  if (q < s.size() && s[q] == '<') {
+    a.leftHead = true;
+    ++q;
+    if (q < s.size() && s[q] == '|') {
+      a.leftTriangle = true;
+      ++q;
+    }
+  }
+  const int strokes = ReadStrokes(s, q, true, &a.dotted);
   if (strokes == 0) return a;
   if (q < s.size() && s[q] == '|' && q + 1 < s.size() && s[q + 1] == '>') {
     a.rightHead = a.rightTriangle = true;
@@ -252,6 +259,11 @@ bool DiagramReader::fail(const Line& line, std::size_t column, const std::string
   return false;
 }
 
+bool DiagramReader::unclosed(const Line& line, std::string* error) const {
+  const std::string_view s = Trim(line.text);
+  return fail(line, Indent(line.text) + 1, std::string(s.substr(0, s.find_first_of(" \t"))) + " has no end", error);
+}
+
 void DiagramReader::readPast(const Line& line) {
   if (readPast_.size() <= static_cast<std::size_t>(line.file))
     readPast_.resize(static_cast<std::size_t>(line.file) + 1);
@@ -260,10 +272,6 @@ void DiagramReader::readPast(const Line& line) {
 }
 
 bool DiagramReader::readFile(const std::string& path, const std::string& content, std::string* error) {
-  if (content.size() > kMaxFileBytes) {
-    if (error != nullptr) *error = path + ": the file is larger than " + std::to_string(kMaxFileBytes) + " bytes";
-    return false;
-  }
   m_.files.push_back(path);
   std::vector<std::string> chain{std::filesystem::weakly_canonical(path).string()};
   std::vector<Line> lines;
@@ -302,9 +310,9 @@ bool DiagramReader::expand(int file, std::string_view text, int firstLine, std::
       // Files that include each other many times over could otherwise
       // grow without bound.
       expanded_ += line.text.size() + 1;
-      if (expanded_ > kMaxFileBytes)
+      if (expanded_ > kMaxTextBytes)
         return fail(line, 1,
-                    "with its !include files the text grows past " + std::to_string(kMaxFileBytes >> 20) + " MiB",
+                    "with its !include files the text grows past " + std::to_string(kMaxTextBytes >> 20) + " MiB",
                     error);
       out.push_back(line);
       if (rest.empty() && nl == std::string_view::npos) break;
@@ -340,7 +348,7 @@ bool DiagramReader::expand(int file, std::string_view text, int firstLine, std::
         included_.push_back(canonical);
         std::string why;
         std::optional<std::string> content;
-        if (auto in = InputFile::Open(full, &why)) content = in->readAll(kMaxFileBytes, &why);
+        if (auto in = InputFile::Open(full, &why)) content = in->readAll(kMaxTextBytes, &why);
         if (!content) return fail(line, column, "cannot include " + full.string() + ": " + why, error);
         m_.files.push_back(full.string());
         chain.push_back(canonical);
@@ -868,11 +876,6 @@ bool DiagramReader::readStates(const std::vector<Line>& lines, std::size_t begin
 bool DiagramReader::readSequence(const std::vector<Line>& lines, std::size_t begin, std::size_t end, SequenceDiagram& d,
                                  std::string* error) {
   SequenceBuilder b(m_, d);
-  struct Open {
-    bool group;
-    Line line;
-  };
-  std::vector<Open> open;
   bool autoActivate = false, lastWasMessage = false;
   int boxes = 0;
   const auto multiLine = [&](std::size_t& i, std::string_view closing,
@@ -964,21 +967,19 @@ bool DiagramReader::readSequence(const std::vector<Line>& lines, std::size_t beg
     bool fragment = false;
     for (std::string_view kw : kFragments)
       if (Starts(s, kw)) {
-        open.push_back({kw == "group", line});
-        if (kw != "group") b.fragment(std::string(kw), guardOf(After(s, kw)), at);
+        b.open(kw == "group" ? "" : std::string(kw), guardOf(After(s, kw)), line);
         fragment = true;
         break;
       }
     if (fragment) continue;
     if (Starts(s, "else")) {
-      if (open.empty()) return fail(line, column, "else outside alt, par or another fragment", error);
-      if (!open.back().group) b.operand(guardOf(After(s, "else")), at);
+      if (b.innermost() == SequenceBuilder::Frame::kNone)
+        return fail(line, column, "else outside alt, par or another fragment", error);
+      if (b.innermost() == SequenceBuilder::Frame::kFragment) b.operand(guardOf(After(s, "else")), at);
       continue;
     }
     if (Lower(s) == "end") {
-      if (open.empty()) return fail(line, column, "end with no fragment to close", error);
-      if (!open.back().group) b.end(at);
-      open.pop_back();
+      if (!b.close(at)) return fail(line, column, "end with no fragment to close", error);
       continue;
     }
     if (Starts(s, "ref")) {
@@ -1057,19 +1058,7 @@ bool DiagramReader::readSequence(const std::vector<Line>& lines, std::size_t beg
       leftHead = true;
       ++q;
     }
-    int strokes = 0;
-    while (q < s.size()) {
-      if (s[q] == '-') {
-        ++strokes;
-        ++q;
-      } else if (s[q] == '[' && strokes > 0) {
-        const std::size_t close = s.find(']', q);
-        if (close == std::string_view::npos) break;
-        q = close + 1;
-      } else {
-        break;
-      }
-    }
+    const int strokes = ReadStrokes(s, q, false);
     while (q < s.size() && (s[q] == '>' || s[q] == '/' || s[q] == '\\')) {
       rightHead = true;
       ++q;
@@ -1115,11 +1104,7 @@ bool DiagramReader::readSequence(const std::vector<Line>& lines, std::size_t beg
     if (to >= 0 && (activates || (autoActivate && !reply && to != from))) b.activate(to, from, at);
     if (from >= 0 && (deactivates || (autoActivate && reply))) b.deactivate(from, at);
   }
-  if (!open.empty()) {
-    const Line& at = open.back().line;
-    return fail(at, Indent(at.text) + 1,
-                std::string(Trim(at.text).substr(0, Trim(at.text).find_first_of(" \t"))) + " has no end", error);
-  }
+  if (const Line* at = b.unclosed()) return unclosed(*at, error);
   b.finish();
   return true;
 }

@@ -133,12 +133,18 @@ bool SequenceBuilder::returns(const std::string& text, Place place) {
   return true;
 }
 
-void SequenceBuilder::fragment(const std::string& op, const std::string& guard, Place place) {
+void SequenceBuilder::open(const std::string& op, const std::string& guard, const Line& line) {
+  frames_.push_back({op.empty(), line});
+  if (op.empty()) return;
   Step f;
   f.kind = Step::Kind::kFragment;
   f.text = op;
   f.guard = guard;
-  step(std::move(f), place);
+  step(std::move(f), {line.file, line.number});
+}
+
+SequenceBuilder::Frame SequenceBuilder::innermost() const {
+  return frames_.empty() ? Frame::kNone : frames_.back().drawing ? Frame::kDrawing : Frame::kFragment;
 }
 
 void SequenceBuilder::operand(const std::string& guard, Place place) {
@@ -148,10 +154,15 @@ void SequenceBuilder::operand(const std::string& guard, Place place) {
   step(std::move(o), place);
 }
 
-void SequenceBuilder::end(Place place) {
-  Step e;
-  e.kind = Step::Kind::kEnd;
-  step(std::move(e), place);
+bool SequenceBuilder::close(Place place) {
+  if (frames_.empty()) return false;
+  if (!frames_.back().drawing) {
+    Step e;
+    e.kind = Step::Kind::kEnd;
+    step(std::move(e), place);
+  }
+  frames_.pop_back();
+  return true;
 }
 
 void SequenceBuilder::reference(const std::vector<int>& over, const std::string& text, Place place) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/diagram_reader.h"
 #include "model/text_model.h"
 
 namespace zov::text {
@@ -48,9 +49,18 @@ class SequenceBuilder {
   // false when no execution runs.
   bool returns(const std::string& text, Place place);
 
-  void fragment(const std::string& op, const std::string& guard, Place place);
+  // A frame opens at line: a combined fragment of op with its guard, or,
+  // where op is empty, a frame that only draws (a group, a box).
+  void open(const std::string& op, const std::string& guard, const Line& line);
+  enum class Frame { kNone, kFragment, kDrawing };
+  // The innermost frame open.
+  Frame innermost() const;
+  // The next operand of the innermost fragment.
   void operand(const std::string& guard, Place place);
-  void end(Place place);
+  // Closes the innermost frame; false when none is open.
+  bool close(Place place);
+  // The line that opened a frame still open, if any.
+  const Line* unclosed() const { return frames_.empty() ? nullptr : &frames_.back().line; }
   void reference(const std::vector<int>& over, const std::string& text, Place place);
   // A note on the last message where there is one and onMessage says so,
   // else on the diagram.
@@ -73,6 +83,11 @@ class SequenceBuilder {
     int participant, caller;
   };
   std::vector<Active> active_;
+  struct Open {
+    bool drawing;
+    Line line;
+  };
+  std::vector<Open> frames_;
 };
 
 }  // namespace zov::text

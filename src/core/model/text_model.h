@@ -5,11 +5,16 @@
 // text construct becomes which UML element.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 namespace zov::text {
+
+// No text model is larger than this, its included files and all: no team
+// writes one by hand.
+inline constexpr std::size_t kMaxTextBytes = std::size_t{64} << 20;
 
 // Where a construct was written: a file of the load and a line in it.
 struct Place {

@@ -132,9 +132,9 @@ Handle TextModelSource::OpenModel(const std::string& path, std::string* error) {
   std::string why;
   std::optional<std::string> content;
   // The same bound as the other readers: no file makes a load run away.
-  if (auto in = InputFile::Open(path, &why)) content = in->readAll(kMaxBytes + 1, &why);
-  if (content && content->size() > kMaxBytes)
-    why = "the file is larger than " + std::to_string(kMaxBytes) + " bytes, more than a load reads";
+  if (auto in = InputFile::Open(path, &why)) content = in->readAll(text::kMaxTextBytes + 1, &why);
+  if (content && content->size() > text::kMaxTextBytes)
+    why = "the file is larger than " + std::to_string(text::kMaxTextBytes) + " bytes, more than a load reads";
   if (!content || !why.empty()) {
     if (error != nullptr) *error = path + ": " + why;
     return {};

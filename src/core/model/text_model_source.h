@@ -19,8 +19,6 @@ bool IsTextModel(const std::string& path, std::string_view head);
 
 class TextModelSource : public XmiModel {
  public:
-  // Text models past this size are refused: no team writes one by hand.
-  static constexpr std::size_t kMaxBytes = 64u << 20;
   Handle OpenModel(const std::string& path, std::string* error) override;
   // Opens text already read; path names it in messages, says its kind by
   // its extension and is where !include looks.
