@@ -439,6 +439,13 @@ TEST_F(TextModel, MermaidInMarkdownStatesAndFaults) {
   EXPECT_NE(m.Warnings()[0].find("page.md:28: Mermaid flowchart is no diagram a test plan reads"), std::string::npos)
       << m.Warnings()[0];
 
+  // Bytes that are not UTF-8 are read as U+FFFD, in one warning.
+  TextModelSource bad;
+  TextModel::open(bad, "bytes.mmd", "sequenceDiagram\n  A->>B: caf\xE9\n");
+  EXPECT_EQ(Only(bad), (Lines{"1 caf\xEF\xBF\xBD"}));
+  ASSERT_EQ(bad.Warnings().size(), 1u);
+  EXPECT_NE(bad.Warnings()[0].find("bytes.mmd: 1 bytes are not UTF-8 text"), std::string::npos) << bad.Warnings()[0];
+
   EXPECT_EQ(refused("a.mmd", "sequenceDiagram\n  A->>B: x\n  else\n"),
             "a.mmd:3:3: else outside alt, par, critical or another fragment");
   EXPECT_EQ(refused("b.mmd", "sequenceDiagram\n  loop\n  A->>B: x\n"), "b.mmd:2:3: loop has no end");

@@ -292,11 +292,7 @@ bool DiagramReader::readText(std::string_view text, int file, int firstLine, con
 bool DiagramReader::expand(int file, std::string_view text, int firstLine, std::vector<std::string>& chain,
                            std::vector<Line>& out, std::string* error) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  std::size_t replaced = 0;
-  const std::string valid = ValidUtf8(text, &replaced);
-  if (replaced > 0)
-    m_.warnings.push_back(m_.files[static_cast<std::size_t>(file)] + ": " + std::to_string(replaced) +
-                          " bytes are not UTF-8 text and were read as U+FFFD");
+  const std::string valid = Utf8Text(text, m_.files[static_cast<std::size_t>(file)], m_.warnings);
   std::string_view rest = valid;
   for (int number = firstLine; !rest.empty() || number == firstLine; ++number) {
     const std::size_t nl = rest.find('\n');

@@ -1,5 +1,7 @@
 #include "model/text_model.h"
 
+#include "files/text_encoding.h"
+
 #include <pugixml.hpp>
 
 #include <map>
@@ -7,6 +9,14 @@
 #include <sstream>
 
 namespace zov::text {
+
+std::string Utf8Text(std::string_view text, const std::string& file, std::vector<std::string>& warnings) {
+  std::size_t replaced = 0;
+  std::string valid = ValidUtf8(text, &replaced);
+  if (replaced > 0)
+    warnings.push_back(file + ": " + std::to_string(replaced) + " bytes are not UTF-8 text and were read as U+FFFD");
+  return valid;
+}
 
 int Model::findActor(const std::string& nameOrAlias) const {
   if (const auto a = byAlias_.find(nameOrAlias); a != byAlias_.end()) return a->second;

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -145,6 +146,10 @@ struct Model {
   // near-linear time.
   std::unordered_map<std::string, int> byAlias_, byName_, plainByName_, classes_;
 };
+
+// The text as valid UTF-8: bytes that are not become U+FFFD, said in one
+// warning naming the file and their count.
+std::string Utf8Text(std::string_view text, const std::string& file, std::vector<std::string>& warnings);
 
 // The model as a UML 2 XMI document.
 std::string ToXmi(const Model& model);

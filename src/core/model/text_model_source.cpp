@@ -151,11 +151,13 @@ Handle TextModelSource::OpenContent(const std::string& content, const std::strin
     model.name = std::filesystem::path(path).stem().string();
     text::DiagramReader reader(model);
     bool read = false;
+    // Markdown and Mermaid text is made valid here; PlantUML text, with the
+    // files it includes, as the reader reads each file.
     if (IsMarkdown(path)) {
-      read = ReadMarkdown(path, content, model, reader, error);
+      read = ReadMarkdown(path, text::Utf8Text(content, path, model.warnings), model, reader, error);
     } else if (IsMermaid(path)) {
       model.files.push_back(path);
-      read = reader.readMermaid(content, 0, 1, "", error);
+      read = reader.readMermaid(text::Utf8Text(content, path, model.warnings), 0, 1, "", error);
     } else {
       read = reader.readFile(path, content, error);
     }
