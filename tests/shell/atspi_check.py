@@ -146,44 +146,68 @@ def main():
         # The tester first takes a tree with Tab; the keyboard must come
         # back to it after each command.
         tree = None
-        for _ in range(8 if busy else 0):
-            _, focused = focus()
-            if focused is not None and focused[1] in ("tree", "tree table"):
-                tree = focused[2]
-                key("Down")  # a current row, which the keys below move
-                break
-            key("Tab")
-            time.sleep(0.3)
-        if busy and tree is None:
-            failures.append("Tab reaches no tree of the main window")
-            busy = 0
+        # What check gives once it is true, or when seconds have passed
+        # (a loaded machine is slow to show what the keys did).
+        def settle(check, seconds):
+            end = time.time() + seconds
+            while True:
+                value = check()
+                if value[0] or time.time() > end:
+                    return value
+                time.sleep(0.2)
+
+        def main_window_of(windows):
+            return next((w for w in windows if w.startswith("Zov Suite - ")), None)
+
+        def main_active():
+            windows, focused = focus()
+            w = main_window_of(windows)
+            return (w is not None and windows[w] >> STATE_ACTIVE & 1, focused)
+
+        if busy:
+            _, focused = settle(main_active, 20)
+            for _ in range(12):
+                if focused is not None and focused[1] in ("tree", "tree table"):
+                    tree = focused[2]
+                    key("Down")  # a current row, which the keys below move
+                    break
+                key("Tab")
+                before = focused
+                _, focused = settle(lambda: (focus()[1] != before, focus()[1]), 3)
+            if tree is None:
+                failures.append("Tab reaches no tree of the main window")
+                busy = 0
         for i in range(busy):
             what, keys = commands[i % len(commands)]
             key(*keys)
             if what == "load":
-                time.sleep(1.5)
                 # The keys reached the window: its file dialog asks.
-                asked, _ = focus()
-                if not asked.get("Load MDL File", 0) >> STATE_ACTIVE & 1:
+                asked = settle(lambda: (focus()[0].get("Load MDL File", 0) >> STATE_ACTIVE & 1, None), 10)[0]
+                if not asked:
                     failures.append(f"busy command {i + 1} (load): Ctrl+O opened no file dialog")
                 subprocess.run(["xdotool", "type", "--delay", "20", os.path.abspath(model)])
                 key("Return")
+
+            def back():
+                windows, focused = focus()
+                main_window = main_window_of(windows)
+                wrong = []
+                if main_window is None or not windows[main_window] >> STATE_ACTIVE & 1:
+                    wrong.append("the main window is not the active one")
+                if windows.get("Wait Please...", 0) >> STATE_ACTIVE & 1:
+                    wrong.append('"Wait Please..." is still the active window')
+                if focused is None or focused[0] != main_window or focused[2] != tree:
+                    wrong.append(f"the keyboard is not back on the tree {tree!r} but on {focused}")
+                return (not wrong, (wrong, focused))
+
             time.sleep(2.5)
-            windows, focused = focus()
-            main_window = next((w for w in windows if w.startswith("Zov Suite - ")), None)
-            wrong = []
-            if main_window is None or not windows[main_window] >> STATE_ACTIVE & 1:
-                wrong.append("the main window is not the active one")
-            if windows.get("Wait Please...", 0) >> STATE_ACTIVE & 1:
-                wrong.append('"Wait Please..." is still the active window')
-            if focused is None or focused[0] != main_window or focused[2] != tree:
-                wrong.append(f"the keyboard is not back on the tree {tree!r} but on {focused}")
-            elif focused is not None:
+            _, (wrong, focused) = settle(back, 15)
+            if not wrong:
                 # A key must reach the tree: the row it selects moves.
                 before = selected(focused[3], focused[4])
                 key("Down" if i % 2 == 0 else "Up")
-                time.sleep(0.5)
-                after = selected(focused[3], focused[4])
+                after = settle(lambda: (selected(focused[3], focused[4]) != before,
+                                        selected(focused[3], focused[4])), 3)[1]
                 if before == after:
                     wrong.append(f"a key did not reach the tree (its selected row stayed {before!r})")
             if wrong:
