@@ -1,8 +1,10 @@
-#include "cli/completion.h"
+#include "ui/command_line.h"
 
 #include <set>
 
-namespace zov::cli {
+#include "ui/closest.h"
+
+namespace zov {
 
 namespace {
 
@@ -12,20 +14,17 @@ std::string Joined(const std::vector<std::string>& words) {
   return out;
 }
 
-// The long names of a command's options (--help included), in order.
-std::vector<std::string> OptionNames(const CLI::App& c) {
+std::vector<std::string> Names(const std::vector<CommandLineOption>& options) {
   std::vector<std::string> names;
-  for (const CLI::Option* o : c.get_options())
-    if (!o->get_positional() && !o->get_group().empty())
-      for (const std::string& n : o->get_lnames()) names.push_back("--" + n);
+  for (const CommandLineOption& o : options) names.push_back(o.name);
   return names;
 }
 
 }  // namespace
 
-std::string BashCompletion(const CLI::App& app, const std::map<std::string, Values>& values) {
+std::string BashCompletion(const CommandLine& line, const std::map<std::string, OptionValues>& values) {
   std::vector<std::string> commands;
-  for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; })) commands.push_back(c->get_name());
+  for (const CommandLineCommand& c : line.commands) commands.push_back(c.name);
   std::string s =
       "# bash completion for zov, the command line of Zov Suite: its commands,\n"
       "# each command's options, the values of the options that take a word from\n"
@@ -67,16 +66,15 @@ std::string BashCompletion(const CLI::App& app, const std::map<std::string, Valu
       "  case $cmd in\n"
       "    \"\")\n"
       "      COMPREPLY=($(compgen -W \"" +
-      Joined(commands) + " " + Joined(OptionNames(app)) +
+      Joined(commands) + " " + Joined(Names(line.options)) +
       "\" -- \"$cur\"))\n"
       "      return\n"
       "      ;;\n";
   std::set<std::string> taking;  // options that take a value
-  for (const CLI::App* c : app.get_subcommands([](const CLI::App*) { return true; })) {
-    s += "    " + c->get_name() + ") opts=\"" + Joined(OptionNames(*c)) + "\" ;;\n";
-    for (const CLI::Option* o : c->get_options())
-      if (!o->get_positional() && o->get_type_size() != 0)
-        for (const std::string& n : o->get_lnames()) taking.insert("--" + n);
+  for (const CommandLineCommand& c : line.commands) {
+    s += "    " + c.name + ") opts=\"" + Joined(Names(c.options)) + "\" ;;\n";
+    for (const CommandLineOption& o : c.options)
+      if (o.takesValue) taking.insert(o.name);
   }
   s += "  esac\n\n  case $prev in\n";
   std::string nothing;
@@ -126,4 +124,26 @@ std::string BashCompletion(const CLI::App& app, const std::map<std::string, Valu
   return s;
 }
 
-}  // namespace zov::cli
+std::optional<std::string> DidYouMean(const CommandLine& line, const std::string* command,
+                                      const std::vector<std::string>& extras) {
+  std::vector<std::string> commands, options = Names(line.options);
+  for (const CommandLineCommand& c : line.commands) {
+    commands.push_back(c.name);
+    if (command != nullptr && c.name == *command)
+      for (const CommandLineOption& o : c.options) options.push_back(o.name);
+  }
+  for (const std::string& extra : extras) {
+    const std::string typed = extra.substr(0, extra.find('='));
+    if (typed.rfind("--", 0) == 0) {
+      if (const auto near = Closest(typed, options))
+        return "unknown option '" + typed + "'" + (command ? " of '" + *command + "'" : std::string()) +
+               "; did you mean '" + *near + "'?";
+    } else if (command == nullptr && typed.rfind('-', 0) != 0) {
+      if (const auto near = Closest(typed, commands))
+        return "unknown command '" + typed + "'; did you mean '" + *near + "'?";
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace zov
