@@ -19,6 +19,7 @@
 #include "files/text_encoding.h"
 #include "model/tidy_up.h"
 #include "session/build_commit.h"
+#include "session/process_heap.h"
 #include "session/runs.h"
 #include "tree/dump.h"
 #include "ui/command_line.h"
@@ -204,16 +205,13 @@ int Plan(Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  zov::TuneProcessHeap(argv);
   // One run, then the process ends: memory a load frees (the parsed model
   // text, hundreds of megabytes on a large model) stays with the process
   // for the trees built next, instead of going back to the system and being
   // faulted in again page by page.
   mallopt(M_MMAP_THRESHOLD, 1 << 30);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
-  // One heap for every thread: the second thread that reads half of a
-  // large model allocates little, and what it freed would otherwise stay
-  // in a heap of its own, out of reach of the rest of the run.
-  mallopt(M_ARENA_MAX, 1);
   CLI::App app(
       "Plan tests from a UML model: a Rational Rose petal file (.mdl, .cat), UML 2 XMI (.xmi, .uml, .xml), or diagrams "
       "kept as text: PlantUML (.puml, .plantuml, .pu), Mermaid (.mmd, .mermaid), or Markdown (.md) holding them.",

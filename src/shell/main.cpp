@@ -2,8 +2,6 @@
 //   zov-suite [FILE]    starts with the layout dialog; with FILE, that model
 //                       or session (.zov) is opened as soon as the main
 //                       window opens.
-#include <malloc.h>
-
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
@@ -11,6 +9,7 @@
 #include <memory>
 
 #include "session/build_commit.h"
+#include "session/process_heap.h"
 #include "shell/about.h"
 #include "shell/focus_ring.h"
 #include "shell/form2.h"
@@ -52,10 +51,7 @@ void AtStart(QtMsgType type, const QMessageLogContext& context, const QString& t
 }  // namespace
 
 int main(int argc, char** argv) {
-  // One heap for every thread: the second thread that reads half of a
-  // large model allocates little, and what it freed would otherwise stay
-  // in a heap of its own, out of reach of the loads and plans that follow.
-  mallopt(M_ARENA_MAX, 1);
+  zov::TuneProcessHeap(argv);
   const bool onlyText = OnlyText(argc, argv);
   if (!onlyText) gQtHandler = qInstallMessageHandler(AtStart);
   const std::unique_ptr<QCoreApplication> app =
