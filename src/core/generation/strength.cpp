@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <set>
 #include <tuple>
 #include <unordered_set>
 
@@ -12,7 +13,7 @@ namespace zov {
 namespace {
 
 constexpr int kCandidates = 30;        // rows tried for each row kept
-constexpr int kWideCandidates = 5;     // the same beyond pairs, whose rows ShrinkRows thins out
+constexpr int kWideCandidates = 2;     // the same beyond pairs, whose rows ShrinkRows thins out
 constexpr int kPairCandidates = 3;     // the same for pairs free of contradictions,
                                        // whose rows DropRows thins out afterwards
 constexpr std::size_t kDropTries = 8;  // rows DropRows tries in each round
@@ -829,6 +830,30 @@ std::vector<Combination> TriplesOfTwoChoices(const std::vector<int>& sizes) {
   return rows;
 }
 
+// Strength 3 for five or six categories of at most three choices: 33
+// rows, the size of the best covering arrays known for six categories of
+// three (an orthogonal array holds four of them at most, and the field of 4
+// takes 64 rows). The rows were found once by a search and are checked
+// whole by the tests; a category of fewer choices takes the value modulo
+// its size, and rows made equal by it go.
+std::vector<Combination> TriplesOfThreeChoices(const std::vector<int>& sizes) {
+  static constexpr const char* kRows[] = {
+      "012021", "222101", "102122", "020000", "200110", "000121", "210011", "201221", "111111", "100001", "102211",
+      "112002", "020211", "001012", "220022", "022222", "110220", "002200", "221210", "212212", "211000", "011201",
+      "202020", "021120", "010102", "122010", "101100", "211122", "012110", "121021", "121202", "120112", "200202"};
+  const std::size_t k = sizes.size();
+  if (k < 5 || k > 6 || *std::max_element(sizes.begin(), sizes.end()) != 3 ||
+      *std::min_element(sizes.begin(), sizes.end()) < 1)
+    return {};
+  std::set<Combination> rows;
+  for (const char* text : kRows) {
+    Combination row(k);
+    for (std::size_t c = 0; c < k; ++c) row[c] = (text[c] - '0') % sizes[c];
+    rows.insert(std::move(row));
+  }
+  return {rows.begin(), rows.end()};
+}
+
 // Fewer rows by a bounded local search over a complete covering free of
 // contradictions: the row holding fewest tuples alone goes, then, while
 // tuples are open, one of them is drawn and the row that loses least by
@@ -838,7 +863,10 @@ std::vector<Combination> TriplesOfTwoChoices(const std::vector<int>& sizes) {
 // stay. The moves are counted in tuples looked at, so that the search takes
 // the same bounded time on any set.
 void ShrinkRows(const Tuples& tuples, std::vector<Combination>& rows, long long bound, RandomSource& random) {
-  constexpr long long kLooks = 700'000;  // tuples looked at, at most, over the whole search
+  // Tuples looked at, at most, over the whole search: beyond pairs the
+  // greedy rows are already near what the search reaches, and each look
+  // costs more.
+  constexpr long long kLooks = 700'000, kLooksBeyondPairs = 150'000;
   const int k = static_cast<int>(tuples.sizes.size()), t = tuples.t;
   std::vector<std::vector<int>> with(static_cast<std::size_t>(k));
   for (int s = 0; s < static_cast<int>(tuples.subsets.size()); ++s)
@@ -882,7 +910,7 @@ void ShrinkRows(const Tuples& tuples, std::vector<Combination>& rows, long long 
   Combination changed;
   // The looks one row's going may take, and the whole search.
   const long long perDrop = tuples.total * (t >= 3 ? 60 : 120);
-  const long long most = std::min(kLooks, tuples.total * 300);
+  const long long most = std::min(t >= 3 ? kLooksBeyondPairs : kLooks, tuples.total * 300);
   while (static_cast<long long>(rows.size()) > bound && looks < most) {
     const long long until = std::min(most, looks + perDrop);
     std::size_t gone = 0;
@@ -1034,7 +1062,10 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
   bool constructed = false;  // an array taken as it is: as few rows as this search would find
   std::vector<Combination> array;
   if (beyondPairs) {
-    array = sorted[0] <= 2 && t == 3 ? TriplesOfTwoChoices(sizes) : OrthogonalArrayOfStrength(sizes, t);
+    array = sorted[0] <= 2 && t == 3   ? TriplesOfTwoChoices(sizes)
+            : sorted[0] == 3 && t == 3 ? TriplesOfThreeChoices(sizes)
+                                       : std::vector<Combination>();
+    if (array.empty()) array = OrthogonalArrayOfStrength(sizes, t);
     if (!array.empty() && (sorted[0] <= 2 || static_cast<long long>(array.size()) * 10 <= bound * 13)) {
       plan.rows = std::move(array);
       openCount = 0;
