@@ -46,8 +46,9 @@ TEST(Strength, PairwiseCoversEveryPairInFewRows) {
 }
 
 // Whatever the sizes, up to 80 categories of up to 20 choices (more
-// combinations than any number type holds) at t = 2, and sets within the
-// tuple limit at t = 3: every tuple is covered, the rows are distinct, and
+// combinations than any number type holds) at t = 2, and at t = 3 up to 70
+// categories of up to three choices or up to 5 of up to 20 (sets within
+// the tuple limit): every tuple is covered, the rows are distinct, and
 // never fewer than the lower bound, the product of the t largest sizes.
 TEST(Strength, EverySetOfSizesIsCoveredWithDistinctRows) {
   SeededRandom random(11);
@@ -58,8 +59,15 @@ TEST(Strength, EverySetOfSizesIsCoveredWithDistinctRows) {
     // choices, as the blocks of an orthogonal array take them; every tenth
     // is as wide as a path gets.
     const bool small = round % 3 == 0, wide = round % 10 == 4;
-    const int k = t == 3 ? 3 + below(10) : wide ? 60 + below(21) : 2 + below(small ? 30 : 14);
-    const int most = t == 3 ? 5 : wide ? 20 : small ? 3 : 7;
+    // At t = 3 in turn: up to 12 categories of up to 5 choices, many of
+    // few, few of many.
+    const int kind = round / 4 % 3;
+    const int k = t == 3 ? (kind == 1   ? 30 + below(41)
+                            : kind == 2 ? 3 + below(3)
+                                        : 3 + below(10))
+                  : wide ? 60 + below(21)
+                         : 2 + below(small ? 30 : 14);
+    const int most = t == 3 ? (kind == 1 ? 3 : kind == 2 ? 20 : 5) : wide ? 20 : small ? 3 : 7;
     std::vector<int> sizes(static_cast<std::size_t>(k));
     for (int& n : sizes) n = 1 + below(most);
     const CoverPlan plan = Cover(sizes, t, -1, nullptr, random);
