@@ -27,7 +27,7 @@ struct PlanReport {
     long insignificant = 0;
     long duplicates = 0;
     int strength = 0;                   // asked for; 0: random
-    long needed = 0;                    // procedures the strength needs (-1: too many tuples to try)
+    long needed = 0;                    // procedures the strength needs (-1: too many tuples, and no construction fits)
     long raised = 0;                    // added to the allotment for the strength
     TupleCoverage each, pairs, tuples;  // choices, pairs and the strength's tuples covered
     long earlier = 0, kept = 0;         // the earlier plan's procedures of the path, and those kept

@@ -101,7 +101,7 @@ struct PathCount {
   long insignificant = 0;             // of which marked "Conflicting values choices"
   long duplicates = 0;                // significant ones whose values repeat an earlier one's (equal choices)
   int strength = 0;                   // the strength asked for (0: random)
-  long needed = 0;                    // procedures the strength needs; -1: too many tuples to try
+  long needed = 0;                    // procedures the strength needs; -1: too many tuples, and no construction fits
   long raised = 0;                    // procedures added to the allotment for the strength (fills)
   TupleCoverage each, pairs, tuples;  // choices, pairs and t-tuples the significant ones cover
   long earlier = 0;                   // procedures of the path in the earlier plan kept from

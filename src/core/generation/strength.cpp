@@ -692,7 +692,9 @@ void DropRows(const std::vector<int>& sizes, std::vector<Combination>& rows) {
     if (seen.insert(row).second) rows.push_back(row);
 }
 
-// The field of q elements, q a prime or a power of two up to 64, as
+constexpr int kLargestField = 256;
+
+// The field of q elements, q a prime up to 256 or a power of two up to 64, as
 // tables over the elements 0 .. q - 1; nullopt for any other q.
 struct Field {
   int q = 0;
@@ -701,7 +703,7 @@ struct Field {
   int times(int a, int b) const { return mul[static_cast<std::size_t>(a * q + b)]; }
 
   static std::optional<Field> Of(int q) {
-    if (q < 2 || q > 64) return std::nullopt;
+    if (q < 2 || q > kLargestField) return std::nullopt;
     Field f;
     f.q = q;
     f.add.resize(static_cast<std::size_t>(q * q));
@@ -714,7 +716,7 @@ struct Field {
         }
       return f;
     }
-    if ((q & (q - 1)) != 0) return std::nullopt;
+    if ((q & (q - 1)) != 0 || q > 64) return std::nullopt;
     // Polynomials over two elements modulo an irreducible one of degree m.
     constexpr int kIrreducible[] = {0, 0, 0b111, 0b1011, 0b10011, 0b100101, 0b1000011};
     int m = 0;
@@ -741,11 +743,11 @@ struct Field {
 // For t = 3 and q a power of two the middle coefficient is one column more
 // (a hyperoval). q is the least field of at least the largest size that has
 // enough columns; a category of fewer choices takes the value modulo its
-// size. Empty when no field up to 64 fits or the rows would be too many.
-std::vector<Combination> OrthogonalArrayOfStrength(const std::vector<int>& sizes, int t) {
+// size. Empty when no field fits or the rows would be more than mostRows.
+std::vector<Combination> OrthogonalArrayOfStrength(const std::vector<int>& sizes, int t, long long mostRows) {
   const int k = static_cast<int>(sizes.size());
   std::optional<Field> field;
-  for (int q = std::max(*std::max_element(sizes.begin(), sizes.end()), t - 1); q <= 64 && !field; ++q) {
+  for (int q = std::max(*std::max_element(sizes.begin(), sizes.end()), t - 1); q <= kLargestField && !field; ++q) {
     const int columns = q + 1 + (t == 3 && (q & (q - 1)) == 0 ? 1 : 0);
     if (columns >= k) field = Field::Of(q);
   }
@@ -753,7 +755,7 @@ std::vector<Combination> OrthogonalArrayOfStrength(const std::vector<int>& sizes
   const int q = field->q;
   long long count = 1;
   for (int i = 0; i < t; ++i) count *= q;
-  if (count > kMaxTuples) return {};
+  if (count > mostRows) return {};
   // The vector each column multiplies the coefficients with.
   std::vector<std::vector<int>> columns;
   for (int x = 0; x < q && static_cast<int>(columns.size()) < k; ++x) {
@@ -767,8 +769,12 @@ std::vector<Combination> OrthogonalArrayOfStrength(const std::vector<int>& sizes
       v[static_cast<std::size_t>(unit)] = 1;
       columns.push_back(std::move(v));
     }
+  // Rows repeat only where a category takes values modulo its size, or
+  // fewer than t columns tell the rows apart.
+  const bool mayRepeat = k < t || std::any_of(sizes.begin(), sizes.end(), [q](int size) { return size < q; });
   std::unordered_set<Combination, CombinationHash> seen;
   std::vector<Combination> rows;
+  rows.reserve(static_cast<std::size_t>(count));
   std::vector<int> coefficients(static_cast<std::size_t>(t));
   for (long long r = 0; r < count; ++r) {
     long long rest = r;
@@ -784,8 +790,111 @@ std::vector<Combination> OrthogonalArrayOfStrength(const std::vector<int>& sizes
                                                 columns[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)]));
       row[static_cast<std::size_t>(c)] = value % sizes[static_cast<std::size_t>(c)];
     }
-    if (seen.insert(row).second) rows.push_back(std::move(row));
+    if (!mayRepeat || seen.insert(row).second) rows.push_back(std::move(row));
   }
+  return rows;
+}
+
+// A covering of strength t for categories too many for their tuples to be
+// listed, without listing them: an orthogonal array OA(q^t; t, m, q) of m
+// columns (q the least field of the largest size), and maps of the
+// categories onto its columns, drawn at random, each column taking about
+// as many categories, until every t categories land on t distinct columns
+// under one map at least (a perfect hash family, checked subset by
+// subset). Block i of the rows gives category c the value of column
+// map_i(c), modulo its size: any t categories are t distinct columns of
+// one block, which holds every t values of those. Empty when no field
+// fits, the subsets are too many to check, the maps run out, or the rows
+// would hold more than 20 million values.
+std::vector<Combination> ComposedCovering(const std::vector<int>& sizes, int t, RandomSource& random) {
+  constexpr int kMaps = 64;
+  constexpr long long kMostSubsets = 5'000'000;
+  constexpr long double kMostCells = 20'000'000;  // the rows' values, at most
+  const int k = static_cast<int>(sizes.size());
+  const int largest = std::max(*std::max_element(sizes.begin(), sizes.end()), 2);
+  int q = largest;
+  while (q <= kLargestField && !Field::Of(q)) ++q;
+  if (q > kLargestField) return {};
+  const int m = std::min(k, q + 1 + (t == 3 && (q & (q - 1)) == 0 ? 1 : 0));
+  const std::vector<Combination> array =
+      OrthogonalArrayOfStrength(std::vector<int>(static_cast<std::size_t>(m), q), t, kMaxTuples);
+  if (array.empty()) return {};
+  long double subsets = 1;
+  for (int i = 0; i < t; ++i) subsets = subsets * (k - i) / (i + 1);
+  if (subsets > kMostSubsets) return {};
+  // The subsets no map so far separates; none checked yet at first.
+  std::vector<std::vector<int>> maps;
+  std::vector<int> open;  // t categories after t categories
+  bool first = true;
+  while (first || !open.empty()) {
+    if (static_cast<int>(maps.size()) == kMaps) return {};
+    std::vector<int> order(static_cast<std::size_t>(k));
+    for (int c = 0; c < k; ++c) order[static_cast<std::size_t>(c)] = c;
+    for (std::size_t i = order.size(); i > 1; --i)
+      std::swap(order[i - 1], order[static_cast<std::size_t>(RandomBelow(random, static_cast<int>(i)))]);
+    std::vector<int> map(static_cast<std::size_t>(k));
+    for (int i = 0; i < k; ++i) map[static_cast<std::size_t>(order[static_cast<std::size_t>(i)])] = i % m;
+    const auto separated = [&](const int* set) {
+      for (int a = 0; a < t; ++a)
+        for (int b = a + 1; b < t; ++b)
+          if (map[static_cast<std::size_t>(set[a])] == map[static_cast<std::size_t>(set[b])]) return false;
+      return true;
+    };
+    std::vector<int> still;
+    if (first) {
+      std::vector<int> set(static_cast<std::size_t>(t));
+      const auto walk = [&](auto&& self, int from, int depth) -> void {
+        if (depth == t) {
+          if (!separated(set.data())) still.insert(still.end(), set.begin(), set.end());
+          return;
+        }
+        for (int c = from; c <= k - (t - depth); ++c) {
+          set[static_cast<std::size_t>(depth)] = c;
+          self(self, c + 1, depth + 1);
+        }
+      };
+      walk(walk, 0, 0);
+      first = false;
+    } else {
+      for (std::size_t i = 0; i < open.size(); i += static_cast<std::size_t>(t))
+        if (!separated(open.data() + i))
+          still.insert(still.end(), open.begin() + static_cast<std::ptrdiff_t>(i),
+                       open.begin() + static_cast<std::ptrdiff_t>(i) + t);
+    }
+    if (still.size() < open.size() || maps.empty()) maps.push_back(std::move(map));
+    open = std::move(still);
+  }
+  if (static_cast<long double>(maps.size()) * static_cast<long double>(array.size()) * k > kMostCells) return {};
+  std::vector<Combination> rows;
+  rows.reserve(maps.size() * array.size());
+  for (const std::vector<int>& map : maps)
+    for (const Combination& a : array) {
+      Combination& row = rows.emplace_back(static_cast<std::size_t>(k));
+      for (int c = 0; c < k; ++c)
+        row[static_cast<std::size_t>(c)] =
+            a[static_cast<std::size_t>(map[static_cast<std::size_t>(c)])] % sizes[static_cast<std::size_t>(c)];
+    }
+  // A row met before goes: the rows sorted by their hash find the equal
+  // ones, and the first of each stays where it was.
+  std::vector<std::pair<std::size_t, std::size_t>> byHash(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) byHash[i] = {CombinationHash()(rows[i]), i};
+  std::sort(byHash.begin(), byHash.end());
+  std::vector<char> again(rows.size(), 0);
+  for (std::size_t i = 0; i < byHash.size();) {
+    std::size_t end = i + 1;
+    while (end < byHash.size() && byHash[end].first == byHash[i].first) ++end;
+    for (std::size_t a = i; a < end; ++a)
+      for (std::size_t b = a + 1; b < end && !again[byHash[a].second]; ++b)
+        if (!again[byHash[b].second] && rows[byHash[a].second] == rows[byHash[b].second]) again[byHash[b].second] = 1;
+    i = end;
+  }
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (!again[i]) {
+      if (kept != i) rows[kept] = std::move(rows[i]);
+      ++kept;
+    }
+  rows.resize(kept);
   return rows;
 }
 
@@ -999,7 +1108,11 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
   if (t <= 0) return plan;
   const Tuples tuples(sizes, t);
   if (tuples.total > kMaxTuples) {
-    plan.needed = -1;
+    // Too many tuples to list: free of contradictions and of rows given, a
+    // covering composed from an orthogonal array; else none.
+    if (!significant && given.empty()) plan.rows = ComposedCovering(sizes, t, random);
+    plan.needed = plan.rows.empty() ? -1 : static_cast<long>(plan.rows.size());
+    if (most >= 0 && static_cast<long>(plan.rows.size()) > most) plan.rows.resize(static_cast<std::size_t>(most));
     return plan;
   }
   std::vector<char> open(static_cast<std::size_t>(tuples.total), 1);
@@ -1065,7 +1178,7 @@ CoverPlan Cover(const std::vector<int>& sizes, int t, long most, const Significa
     array = sorted[0] <= 2 && t == 3   ? TriplesOfTwoChoices(sizes)
             : sorted[0] == 3 && t == 3 ? TriplesOfThreeChoices(sizes)
                                        : std::vector<Combination>();
-    if (array.empty()) array = OrthogonalArrayOfStrength(sizes, t);
+    if (array.empty()) array = OrthogonalArrayOfStrength(sizes, t, 4 * bound);
     if (!array.empty() && (sorted[0] <= 2 || static_cast<long long>(array.size()) * 10 <= bound * 13)) {
       plan.rows = std::move(array);
       openCount = 0;

@@ -49,7 +49,8 @@ struct CombinationHash {
 struct CoverPlan {
   // The combinations to draw first, distinct and significant.
   std::vector<Combination> rows;
-  long needed = 0;         // rows that cover every possible tuple; -1 when there are too many tuples to try
+  long needed =
+      0;  // rows that cover every possible tuple; -1 when the tuples are too many to list and no construction fits
   TupleCoverage coverage;  // by `rows` alone
 };
 
