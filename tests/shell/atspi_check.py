@@ -165,15 +165,20 @@ def main():
             return (w is not None and windows[w] >> STATE_ACTIVE & 1, focused)
 
         if busy:
-            _, focused = settle(main_active, 20)
-            for _ in range(12):
+            active, focused = settle(main_active, 20)
+            if not active:
+                # The window manager has not given it the keyboard yet (a
+                # loaded machine): it is asked to, as a click would.
+                subprocess.run(["xdotool", "search", "--name", "^Zov Suite - ", "windowactivate"])
+                _, focused = settle(main_active, 20)
+            for _ in range(20):
                 if focused is not None and focused[1] in ("tree", "tree table"):
                     tree = focused[2]
                     key("Down")  # a current row, which the keys below move
                     break
                 key("Tab")
                 before = focused
-                _, focused = settle(lambda: (focus()[1] != before, focus()[1]), 3)
+                _, focused = settle(lambda: (focus()[1] != before, focus()[1]), 5)
             if tree is None:
                 failures.append("Tab reaches no tree of the main window")
                 busy = 0
