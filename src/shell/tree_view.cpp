@@ -127,7 +127,7 @@ void TreeView::mouseMoveEvent(QMouseEvent* event) {
     const NodeId n = g_.draggedNode;
     if (n == kNoNode) return;
     auto* mime = new QMimeData;
-    mime->setData(kNodeMime, QByteArray::fromStdString(model_->tree().node(n).key));
+    mime->setData(kNodeMime, QByteArray::fromStdString(std::string(model_->tree().node(n).key)));
     auto* drag = new QDrag(this);
     drag->setMimeData(mime);
     const QModelIndex i = model_->indexOf(n);

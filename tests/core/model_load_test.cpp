@@ -83,7 +83,7 @@ TEST_F(LoadTest, AnotherModelReplacesTheDesignTree) {
     std::set<std::string> seen;
     const Tree& t = g.TV(kDesignTree);
     for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n))
-      if (t.node(n).parent != kNoNode) seen.insert(t.node(n).key + " " + t.node(n).text);
+      if (t.node(n).parent != kNoNode) seen.insert(std::string(t.node(n).key) + " " + t.node(n).text);
     return seen;
   };
   ASSERT_EQ(test::LoadError(g.session, kAtm), "");

@@ -251,11 +251,11 @@ TEST(SharedXmiPlans, EveryMessageOfTheUitTreeIsInAPath) {
       // A message node, or the marker of a message whose receiver has no node.
       if ((node.image == kind::kMessaggio && node.key.size() == kIdentifierLength) ||
           (node.image == kind::kRose && node.key.size() == kIdentifierLength + 1 && node.key.back() == 'A'))
-        shown.insert(node.key.substr(0, kIdentifierLength));
+        shown.emplace(node.key.substr(0, kIdentifierLength));
     }
     const Tree& spec = ready.g.TV(kSpecTree);
     for (NodeId n : spec.collection())
-      if (spec.node(n).image == kind::kMessaggio) planned.insert(spec.node(n).key.substr(0, kIdentifierLength));
+      if (spec.node(n).image == kind::kMessaggio) planned.emplace(spec.node(n).key.substr(0, kIdentifierLength));
     for (const std::string& key : shown) EXPECT_EQ(planned.count(key), 1u) << entry.path() << ": " << key;
   }
   EXPECT_EQ(files, 10);
@@ -306,7 +306,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
     atm.showDocument(split);
     ASSERT_FALSE(atm.LB.items.empty());
     EXPECT_EQ(atm.LB.items.front(), "Test Case  1   of  SD Withdraw Cash - main flow ");
-    test::MutableWork(atm.session).specification.documentByNode.erase(spec.node(split).key);
+    test::MutableWork(atm.session).specification.documentByNode.erase(std::string(spec.node(split).key));
     atm.showDocument(split);
     const auto heads = std::count_if(atm.LB.items.begin(), atm.LB.items.end(),
                                      [](const std::string& l) { return l.rfind("Test Case  1.", 0) == 0; });
@@ -355,7 +355,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   // A test case taken back can be picked again.
   Tree& chosen = g.TV(kSelectedTestCases);
   const NodeId root = chosen.firstRoot();
-  const std::string key = chosen.node(chosen.childAt(root, chosen.node(root).children - 1)).key;
+  const std::string key(chosen.node(chosen.childAt(root, chosen.node(root).children - 1)).key);
   ASSERT_TRUE(p.unpick(key));
   EXPECT_EQ(chosen.find(key), kNoNode);
   ASSERT_TRUE(p.pick(key));
@@ -366,7 +366,7 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   ASSERT_TRUE(p.confirmCategory());
   Tree& spec = g.TV(kSpecTree);
   const NodeId x = FindByKeyOrPath(spec, "SD1./TestCase 1/open/x");
-  const std::string list = spec.node(x).key + " Choices";
+  const std::string list = std::string(spec.node(x).key) + " Choices";
   const NodeId six = spec.childAt(spec.find(list), 1);
   EXPECT_EQ(spec.node(six).text, "6  [Property  p6] ");
   EXPECT_TRUE(g.session.openCategory(x));  // the pop-up shows on both
@@ -386,8 +386,8 @@ TEST_F(Api, RemoveAndGenerateTheSelectedOnly) {
   p.addValue("slow");
   ASSERT_TRUE(p.confirmCategory());
   const NodeId open = FindByKeyOrPath(spec, "SD1./TestCase 1/open");
-  ASSERT_TRUE(g.session.removeChoice(spec.find(spec.node(open).key + " Choices")));
-  EXPECT_EQ(spec.find(spec.node(open).key + " Choices"), kNoNode);
+  ASSERT_TRUE(g.session.removeChoice(spec.find(std::string(spec.node(open).key) + " Choices")));
+  EXPECT_EQ(spec.find(std::string(spec.node(open).key) + " Choices"), kNoNode);
   EXPECT_EQ(g.session.work().specification.table.testCase(1)->messages[0].ownChoiceCount, 0);
   EXPECT_FALSE(g.session.removeChoice(open));
 
@@ -448,7 +448,7 @@ TEST(Session, DefaultValuesDoNotDependOnTheOtherTestCases) {
       NodeId top = n;
       while (spec.node(top).parent != kNoNode) top = spec.node(top).parent;
       if (top == last && spec.node(n).image == kind::kValue)
-        found[spec.node(spec.node(n).parent).key].push_back(spec.node(n).text);
+        found[std::string(spec.node(spec.node(n).parent).key)].push_back(spec.node(n).text);
     }
     return found;
   };

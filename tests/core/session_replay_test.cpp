@@ -230,7 +230,7 @@ TEST(SessionReplay, ACategoryEditedAgainReplaysAsItWasLeft) {
   const Tree& spec = s.TV(kSpecTree);
   const auto cards = Nodes(spec, [](const Node& n) { return n.text == "cardNumber"; });
   ASSERT_FALSE(cards.empty());
-  const std::string card = spec.node(cards.front()).key;
+  const std::string card(spec.node(cards.front()).key);
   ASSERT_TRUE(s.openCategory(card));
   ASSERT_TRUE(s.chooseDefaults());
   ASSERT_TRUE(s.confirmCategory());

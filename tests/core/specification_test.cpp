@@ -173,7 +173,7 @@ struct Editors : Processing {
     std::vector<std::string> out;
     const NodeId n = spec().find(key);
     for (NodeId c = n == kNoNode ? kNoNode : spec().node(n).child; c != kNoNode; c = spec().node(c).next)
-      out.push_back(spec().node(c).key + "=" + spec().node(c).text);
+      out.push_back(std::string(spec().node(c).key) + "=" + spec().node(c).text);
     return out;
   }
 };

@@ -17,7 +17,7 @@ namespace {
 
 std::vector<std::string> Keys(const Tree& t) {
   std::vector<std::string> keys;
-  for (int i = 1; i <= t.count(); ++i) keys.push_back(t.node(t.at(i)).key);
+  for (int i = 1; i <= t.count(); ++i) keys.emplace_back(t.node(t.at(i)).key);
   return keys;
 }
 

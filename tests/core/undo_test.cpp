@@ -333,7 +333,7 @@ TEST_F(Undo, ACancelledLoadKeepsTheViews) {
     for (int i = 0; i < kTreeCount; ++i) {
       const Tree& t = p.TV(i);
       for (NodeId n = t.nextInCollection(kNoNode); n != kNoNode; n = t.nextInCollection(n))
-        seen += std::to_string(i) + " " + t.node(n).key + (t.node(n).expanded ? " +\n" : " -\n");
+        seen += std::to_string(i) + " " + std::string(t.node(n).key) + (t.node(n).expanded ? " +\n" : " -\n");
     }
     return seen;
   };

@@ -1371,7 +1371,7 @@ class ShellTest : public QObject {
       w.action("m_popupAspec")->trigger();
       // On a choice the pop-up offers only "&Remove"; Delete does the same.
       TreeView* view = w.tv(kSpecTree);
-      const NodeId list = spec.find(spec.node(x).key + " Choices");
+      const NodeId list = spec.find(std::string(spec.node(x).key) + " Choices");
       QVERIFY(list != kNoNode);
       for (NodeId p = list; p != kNoNode; p = spec.node(p).parent) spec.setExpanded(p, true);
       clickRight(view, view->treeModel()->indexOf(spec.childAt(list, 0)));
@@ -1393,7 +1393,8 @@ class ShellTest : public QObject {
       for (int row : {0, tops - 1}) {
         const QModelIndex top = view->treeModel()->index(row, 0);
         QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, view->visualRect(top).center());
-        wanted.insert(g.session.work().specification.cases.at(spec.node(view->treeModel()->nodeOf(top)).key));
+        wanted.insert(
+            g.session.work().specification.cases.at(std::string(spec.node(view->treeModel()->nodeOf(top)).key)));
       }
       QCOMPARE(g.highlightedNodes.size(), std::size_t{2});
       QVERIFY(w.action("m_selectedtest")->isEnabled());

@@ -45,7 +45,7 @@ struct LoadedModel {
   }
   std::vector<std::string> childKeys(const std::string& key) const {
     std::vector<std::string> keys;
-    for (NodeId c = node(key).child; c != kNoNode; c = main().node(c).next) keys.push_back(main().node(c).key);
+    for (NodeId c = node(key).child; c != kNoNode; c = main().node(c).next) keys.emplace_back(main().node(c).key);
     return keys;
   }
 

@@ -223,7 +223,7 @@ PlanReport MakePlanReport(const PlanningSession& s, const GenerationResult& g) {
       if (n.parent != top) leaf.section += " / " + Trimmed(EstraiNome(selection.node(n.parent).text));
       leaf.section += " / " + leaf.name;
     }
-    const std::string diagram = n.key.substr(0, n.key.find("$$"));
+    const std::string diagram(n.key.substr(0, n.key.find("$$")));
     const auto t = byDiagram.find(diagram);
     if (!kind::IsScenario(n.image)) {
       leaf.reason = "no scenario diagram below it: draw one, or weigh it 0";

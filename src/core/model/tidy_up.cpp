@@ -240,7 +240,7 @@ void DuplicaRami(Tree& t, CopyState& s, const LoadFiles& files, const std::funct
       const Node& n = t.node(id);
       if (n.image != kind::kContinua) continue;
       found = true;
-      std::string k = n.key;
+      std::string k(n.key);
       if (const std::size_t cut = k.find("$$"); cut != std::string::npos) k.resize(cut);
       const std::string file = k + "_cont.txt";
       const std::string target(files.firstLine(file));
@@ -252,7 +252,7 @@ void DuplicaRami(Tree& t, CopyState& s, const LoadFiles& files, const std::funct
         tell("Link \"" + n.text + "\": its element " + target + " is not in the Main Tree; its branch is not copied.");
         continue;
       }
-      const std::string key = n.key;
+      const std::string key(n.key);
       CopiaNodoDown(t, s, key, target, true);
       if (s.stopped) {
         tell("The Main Tree has reached " + std::to_string(s.cap) +

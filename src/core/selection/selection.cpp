@@ -139,7 +139,7 @@ void SelezionaTutti(Tree& uit, Tree& selected) {
     uit.setChecked(id, true);
     const Node& n = uit.node(id);
     if (n.parent == kNoNode || selected.contains(n.key)) continue;
-    const std::string& parentKey = uit.node(n.parent).key;
+    const std::string_view parentKey = uit.node(n.parent).key;
     const NodeId copy = parentKey == "ROOT" ? selected.addChild(root, n.key, n.text, n.image)
                                             : selected.addChild(parentKey, n.key, n.text, n.image);
     if (copy == kNoNode) continue;

@@ -119,7 +119,7 @@ bool WholeSelection(const Tree& t, SelectionOptions& o) {
   o.start = t.node(firstActor).key;
   o.stop = t.node(deepest).key;
   for (NodeId a = t.firstRoot(); a != kNoNode; a = t.node(a).next)
-    if (t.node(a).image != kind::kRose && t.node(a).children > 0) o.nodes.push_back(t.node(t.node(a).child).key);
+    if (t.node(a).image != kind::kRose && t.node(a).children > 0) o.nodes.emplace_back(t.node(t.node(a).child).key);
   return true;
 }
 

@@ -755,7 +755,7 @@ Outcome PlanningSession::unpick(NodeId node) {
   const NodeId root = chosen.firstRoot();
   if (!chosen.valid(node) || root == kNoNode || chosen.node(node).parent != root)
     return Outcome::Refused("Choose a test case under \"Selected Item\" to remove.");
-  const std::string key = chosen.node(node).key;
+  const std::string key(chosen.node(node).key);
   const std::string text = chosen.node(node).text;
   takeBack(node);
   Decision d{Decision::Type::kPick};
@@ -1004,7 +1004,7 @@ NamedCategory PlanningSession::categoryName(NodeId node) const {
   const Tree& t = tree(kSpecTree);
   if (!t.valid(node)) return r;
   r.diagram = t.node(TopOf(t, node)).key;
-  const SpecificationState::Place* p = work_.specification.place(t.node(node).key);
+  const SpecificationState::Place* p = work_.specification.place(std::string(t.node(node).key));
   if (p == nullptr) return r;
   const TestCaseRecord* tc = work_.specification.table.cases.size() > static_cast<std::size_t>(p->testCase)
                                  ? &work_.specification.table.cases[static_cast<std::size_t>(p->testCase)]
@@ -1121,7 +1121,7 @@ std::vector<std::string> PlanningSession::testCasesOf(const std::vector<NodeId>&
   std::vector<std::pair<int, std::string>> found;
   for (NodeId n : nodes) {
     if (!t.valid(n)) continue;
-    const auto it = work_.specification.cases.find(t.node(TopOf(t, n)).key);
+    const auto it = work_.specification.cases.find(std::string(t.node(TopOf(t, n)).key));
     if (it != work_.specification.cases.end()) found.emplace_back(it->second, it->first);
   }
   std::sort(found.begin(), found.end());

@@ -315,7 +315,7 @@ std::string Apply(PlanningSession& s, const json& j) {
     const NodeId category = s.findCategory(r);
     if (category == kNoNode) return "the Test Specification tree has no such category";
     const Tree& t = s.TV(kSpecTree);
-    const NodeId list = t.find(t.node(category).key + " Choices");
+    const NodeId list = t.find(std::string(t.node(category).key) + " Choices");
     const int index = j.value("choice", -1);
     NodeId node = list == kNoNode || index < 0 ? list : t.childAt(list, index);
     if (node == kNoNode || (index >= 0 && t.node(node).text != j.value("text", "")))

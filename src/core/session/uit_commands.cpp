@@ -44,7 +44,8 @@ void CaricaSequenceFromZov(ModelSource& m, Handle model, const Tree& selection, 
       const Node& shown = uit.node(names.first(m.Name(d)));
       if (shown.key == m.Identifier(d)) return;
       if (warn)
-        warn("Two diagrams are named \"" + m.Name(d) + "\" (keys " + shown.key + " and " + m.Identifier(d) +
+        warn("Two diagrams are named \"" + m.Name(d) + "\" (keys " + std::string(shown.key) + " and " +
+             m.Identifier(d) +
              "): both are test cases; rename one in the model so that their documents tell them apart");
     }
     if (!AggiungiSequenceaTV(m, d, selection, uit, it->second)) skipped(m.Name(d));

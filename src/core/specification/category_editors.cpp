@@ -468,7 +468,7 @@ bool RemoveChoice(Tree& spec, SpecificationState& state, NodeId node) {
   int index = -1;
   const NodeId category = RemovableChoice(spec, node, &index);
   if (category == kNoNode) return false;
-  const SpecificationState::Place* place = state.place(spec.node(category).key);
+  const SpecificationState::Place* place = state.place(std::string(spec.node(category).key));
   TestCaseRecord* tc = place == nullptr ? nullptr : state.table.testCase(place->testCase);
   MessageRecord* m = tc == nullptr ? nullptr : tc->message(static_cast<std::size_t>(place->message));
   if (m == nullptr) return false;
@@ -497,7 +497,7 @@ bool RemoveChoice(Tree& spec, SpecificationState& state, NodeId node) {
   }
   // The tree: the value nodes keep their texts and are keyed by their new
   // positions, as the editors key them; no choice left, no "Choices: " node.
-  const std::string choicesKey = spec.node(category).key + std::string(kChoicesSuffix);
+  const std::string choicesKey = std::string(spec.node(category).key) + std::string(kChoicesSuffix);
   const NodeId list = spec.find(choicesKey);
   std::vector<std::string> texts;
   int at = 0;

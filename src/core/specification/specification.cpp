@@ -573,7 +573,7 @@ void ProcessTestCases(const ProcessingContext& ctx) {
     const Node& chosenNode = chosen.node(c);
     record.name = EstraiNome(chosenNode.text);
     record.allotted = LeggiNTP(chosenNode.text);
-    const auto it = perIdentifier.find(chosenNode.key.substr(0, kIdentifierLength));
+    const auto it = perIdentifier.find(std::string(chosenNode.key.substr(0, kIdentifierLength)));
     if (it == perIdentifier.end()) continue;
     const Handle d = it->second;
     TestCaseRecord r = record;
@@ -617,7 +617,7 @@ std::string DocumentOfNode(const Tree& t, const SpecificationState& st, NodeId n
   if (n.children == 0 || !path || t.node(n.child).image != kind::kMessaggio) return {};
   // Every path or branch node that got a document is listed by its key
   // (the text of a path node changes after its document is named).
-  const auto it = st.documentByNode.find(n.key);
+  const auto it = st.documentByNode.find(std::string(n.key));
   return it == st.documentByNode.end() ? std::string() : it->second;
 }
 

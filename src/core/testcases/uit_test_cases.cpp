@@ -29,7 +29,7 @@ std::unordered_map<std::string, int> GreenLeaves(const Tree& t) {
     ++i;
     const Node& n = t.node(id);
     if (n.foreColor != kGreenLeaf || n.children != 0) continue;
-    leaves.try_emplace(n.key.substr(0, n.key.find("$$")), i);
+    leaves.try_emplace(std::string(n.key.substr(0, n.key.find("$$"))), i);
   }
   return leaves;
 }
@@ -100,7 +100,7 @@ void CaricaAllSequenceNonConnessi(const ModelSource& m, Handle model, const Tree
   for (NodeId id = mainTree.nextInCollection(kNoNode); id != kNoNode; id = mainTree.nextInCollection(id)) {
     const Node& n = mainTree.node(id);
     if (!kind::IsScenario(n.image)) continue;
-    const std::string key = n.key.substr(0, n.key.find("$$"));
+    const std::string key(n.key.substr(0, n.key.find("$$")));
     linked.try_emplace(key);
     shown.try_emplace(std::string(NameAfterLabel(n.text)), key);
   }

@@ -2,29 +2,87 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <mutex>
+#include <ostream>
 #include <set>
 
 #include "tree/kinds.h"
 
 namespace zov {
 
-std::string_view InternedKind(std::string_view kind) {
-  // The image list's keys by length: a look-up compares a few short texts.
-  static constexpr std::size_t kLongest = 24;
-  static const auto kByLength = [] {
-    std::array<std::vector<std::string_view>, kLongest + 1> byLength;
-    for (std::string_view known : ImageList1) byLength[std::min(known.size(), kLongest)].push_back(known);
-    return byLength;
-  }();
-  if (kind.size() < kLongest)
-    for (std::string_view known : kByLength[kind.size()])
-      if (known == kind) return known;
+namespace {
+
+// Every kind a node has had, by number (0: none): the image list's in its
+// order, then the others as they come. In blocks that never move, published
+// once made, so that reading a node's kind takes no lock.
+constexpr std::size_t kKindBlock = 256;
+std::atomic<std::string_view*> kindBlocks[kKindBlock];
+std::mutex kindGuard;
+std::size_t kindCount = 0;  // under kindGuard
+
+std::uint16_t KindCode(std::string_view kind) {
+  if (kind.empty()) return 0;
+  // The image list's keys: their numbers are fixed.
+  for (std::size_t i = 0; i < ImageList1.size(); ++i)
+    if (ImageList1[i] == kind) return static_cast<std::uint16_t>(i + 1);
   // Kinds outside the list (a session or a test may name one) are few.
-  static std::mutex guard;
   static std::set<std::string, std::less<>> others;
-  const std::lock_guard<std::mutex> lock(guard);
-  return *others.emplace(kind).first;
+  static absl::flat_hash_map<std::string_view, std::uint16_t> codes;
+  const std::lock_guard<std::mutex> lock(kindGuard);
+  if (kindCount == 0) {
+    kindBlocks[0].store(new std::string_view[kKindBlock]());
+    for (std::size_t i = 0; i < ImageList1.size(); ++i) kindBlocks[0].load()[i + 1] = ImageList1[i];
+    kindCount = ImageList1.size() + 1;
+  }
+  if (const auto known = codes.find(kind); known != codes.end()) return known->second;
+  if (kindCount >= kKindBlock * kKindBlock) return 0;  // more kinds than any model has
+  const std::string_view kept = *others.emplace(kind).first;
+  if (kindCount % kKindBlock == 0) kindBlocks[kindCount / kKindBlock].store(new std::string_view[kKindBlock]());
+  kindBlocks[kindCount / kKindBlock].load()[kindCount % kKindBlock] = kept;
+  const auto code = static_cast<std::uint16_t>(kindCount++);
+  codes.emplace(kept, code);
+  return code;
+}
+
+}  // namespace
+
+NodeImage::NodeImage(std::string_view kind) : code_(KindCode(kind)) {}
+
+NodeImage::operator std::string_view() const {
+  if (code_ == 0) return {};
+  if (code_ <= ImageList1.size()) return ImageList1[code_ - 1];
+  return kindBlocks[code_ / kKindBlock].load()[code_ % kKindBlock];
+}
+
+std::string_view InternedKind(std::string_view kind) { return NodeImage(kind); }
+
+std::ostream& operator<<(std::ostream& out, NodeImage image) { return out << image.text(); }
+
+std::string_view KeyStore::keep(std::string_view key) {
+  if (key.empty()) return {};
+  if (key.size() > kBlock / 4) {
+    // A long key gets a block of its own; the open block stays open.
+    blocks_.push_back(std::make_unique<char[]>(key.size()));
+    std::copy(key.begin(), key.end(), blocks_.back().get());
+    return {blocks_.back().get(), key.size()};
+  }
+  if (key.size() > left_) {
+    blocks_.push_back(std::make_unique<char[]>(kBlock));
+    free_ = blocks_.back().get();
+    left_ = kBlock;
+  }
+  char* at = free_;
+  std::copy(key.begin(), key.end(), at);
+  free_ += key.size();
+  left_ -= key.size();
+  return {at, key.size()};
+}
+
+void KeyStore::clear() {
+  blocks_.clear();
+  free_ = nullptr;
+  left_ = 0;
 }
 
 namespace {
@@ -85,10 +143,10 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
   const auto id = static_cast<NodeId>(nodes_->size());
   // Made in place: the texts may be views of other nodes, which stay where they are.
   Node& fresh = nodes_->emplace_back();
-  fresh.key.assign(key);
+  fresh.key = keys_.keep(key);
   fresh.keyHash = static_cast<std::uint32_t>(hash);
   fresh.text.assign(text);
-  fresh.image = InternedKind(image);
+  fresh.image = NodeImage(image);
   fresh.parent = parent;
   fresh.alive = true;
   if (const auto listed = listed_.find(parent); listed != listed_.end()) listed->second.push_back(id);
@@ -228,6 +286,9 @@ Tree::Tree(const Tree& other)
       rootCount_(other.rootCount_),
       selected_(other.selected_),
       dropHighlight_(other.dropHighlight_) {
+  // The keys, into this tree's own store.
+  for (std::size_t i = 1; i < nodes_->size(); ++i)
+    if (Node& n = (*nodes_)[i]; n.alive) n.key = keys_.keep(n.key);
   tags_.reserve(other.tags_.size());
   for (const auto& block : other.tags_) {
     if (!block) {
@@ -253,6 +314,7 @@ void Tree::restore(const Tree& saved) {
 void Tree::clear() {
   if (notifying()) observer_->treeAboutToBeReset();
   nodes_->assign(1, Node{});
+  keys_.clear();
   listed_.clear();
   tags_.clear();
   fenwick_.assign(1, 0);
@@ -403,7 +465,7 @@ void Tree::setText(NodeId id, std::string_view text) {
 }
 void Tree::setImage(NodeId id, std::string_view image) {
   if (!valid(id)) return;
-  mut(id).image = InternedKind(image);
+  mut(id).image = NodeImage(image);
   changed(id);
 }
 const std::string Tree::kNoTag;

@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <absl/container/flat_hash_map.h>
@@ -32,19 +34,33 @@ inline constexpr std::size_t kIdentifierLength = 12;
 // text for its keys, else a copy kept for the life of the program.
 std::string_view InternedKind(std::string_view kind);
 
+// A node kind as a node holds it: the number of its one copy (see
+// InternedKind), read as that text. Two bytes where a view takes sixteen,
+// as a tree has millions of nodes and a few kinds.
+class NodeImage {
+ public:
+  NodeImage() = default;
+  explicit NodeImage(std::string_view kind);
+  operator std::string_view() const;  // NOLINT: reads as the kind's text
+  std::string_view text() const { return *this; }
+  bool empty() const { return code_ == 0; }
+  friend bool operator==(NodeImage a, NodeImage b) { return a.code_ == b.code_; }
+  friend bool operator==(NodeImage a, std::string_view b) { return a.text() == b; }
+  friend bool operator==(NodeImage a, const char* b) { return a.text() == std::string_view(b); }
+  friend std::ostream& operator<<(std::ostream& out, NodeImage image);
+
+ private:
+  std::uint16_t code_ = 0;  // 0: no kind
+};
+
 using NodeId = std::int32_t;  // stable handle of a node within its tree
 inline constexpr NodeId kNoNode = 0;
 
 struct Node {
-  std::string key;
+  // The key, which never changes: a view of the tree's key store, where it
+  // stays while the node lives.
+  std::string_view key;
   std::string text;
-  // The node kind, one of the keys of ImageList1: held once for all nodes
-  // (see InternedKind), as a tree has millions of nodes and a few kinds.
-  std::string_view image;
-  bool bold = false;
-  bool checked = false;
-  bool expanded = false;
-  bool alive = false;
   Color foreColor = kDefaultForeColor;
   Color backColor = kDefaultBackColor;
 
@@ -58,6 +74,37 @@ struct Node {
   // for the tree's key index: growing the index or adding a node hashes no
   // key again.
   std::uint32_t keyHash = 0;
+  // The node kind, one of the keys of ImageList1.
+  NodeImage image;
+  bool bold : 1 = false;
+  bool checked : 1 = false;
+  bool expanded : 1 = false;
+  bool alive : 1 = false;
+};
+
+// The keys of a tree's nodes, end to end in blocks that never move, so that
+// a node holds a view of its key rather than a string of its own: a key is
+// written once, and most are longer than a string keeps in place. The keys
+// of removed nodes stay until the tree is cleared, as their node slots do.
+class KeyStore {
+ public:
+  KeyStore() = default;
+  KeyStore(KeyStore&& other) noexcept { *this = std::move(other); }
+  KeyStore& operator=(KeyStore&& other) noexcept {
+    blocks_ = std::move(other.blocks_);
+    free_ = std::exchange(other.free_, nullptr);
+    left_ = std::exchange(other.left_, 0);
+    other.blocks_.clear();
+    return *this;
+  }
+  std::string_view keep(std::string_view key);
+  void clear();
+
+ private:
+  static constexpr std::size_t kBlock = std::size_t{1} << 16;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* free_ = nullptr;
+  std::size_t left_ = 0;
 };
 
 // An array that grows in blocks that never move: growing copies no
@@ -255,6 +302,8 @@ class Tree {
   // Behind a pointer, so that the key index below, which reads the keys
   // from it, follows the tree when the tree is moved.
   std::unique_ptr<NodeStore> nodes_ = std::make_unique<NodeStore>(1, Node{});
+  // Where the nodes' keys are; moved with the tree, its blocks stay put.
+  KeyStore keys_;
   // Node ids follow insertion order, so the collection is the live ids in
   // ascending order; a Fenwick tree over the live flags turns a 1-based
   // collection index into an id and back in logarithmic time. Its slots

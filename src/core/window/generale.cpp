@@ -475,7 +475,7 @@ std::vector<std::pair<std::string, std::string>> Generale::details(int tree, Nod
   if (tree == kSpecTree) {
     NodeId top = node;
     while (t.node(top).parent != kNoNode) top = t.node(top).parent;
-    rows.emplace_back("Diagram", t.node(top).key + " " + t.node(top).text);
+    rows.emplace_back("Diagram", std::string(t.node(top).key) + " " + t.node(top).text);
     if (std::string doc = DocumentOfNode(t, session.work().specification, node); !doc.empty())
       rows.emplace_back("Document", std::move(doc));
   }
@@ -557,16 +557,17 @@ Popup Generale::mouseUp(int tree, MouseButton button) {
         menus.setEnabled(menu::kVLink, false);
         menus.setCaption(menu::kSeleziona,
                          n.foreColor != kSelectedFore ? menu::kCaptionSelectLevel : menu::kCaptionUnselectAll);
-        if (n.image.find("entry") != std::string::npos) {
+        const std::string_view image = n.image;
+        if (image.find("entry") != std::string::npos) {
           menus.setEnabled(menu::kVEntry, true);
           menus.setEnabled(menu::kVLink, false);
-        } else if (n.image.find("cont") != std::string::npos) {
+        } else if (image.find("cont") != std::string::npos) {
           menus.setEnabled(menu::kVEntry, false);
           menus.setEnabled(menu::kVLink, true);
         } else if (t.presentCount(n.key.substr(0, kIdentifierLength)) > 1) {
           // An element shown more than once: from a repeat or a copy below
           // a link, "See All &Link"; from its first showing, "See All &Entry".
-          const bool repeat = n.image.size() > 3 && n.image.compare(n.image.size() - 3, 3, "rip") == 0;
+          const bool repeat = image.ends_with("rip") && image.size() > 3;
           const bool link = repeat || n.key.find("$$") != std::string::npos;
           menus.setEnabled(menu::kVEntry, !link);
           menus.setEnabled(menu::kVLink, link);
