@@ -153,9 +153,12 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
 
   fenwick_.push_back(0);  // counted when a position is next asked for
   ++alive_;
-  liveNext_.push_back(kNoNode);
-  livePrevious_.push_back(liveLast_);
-  (liveLast_ != kNoNode ? liveNext_[static_cast<std::size_t>(liveLast_)] : liveFirst_) = id;
+  if (linked_) {
+    liveNext_.push_back(kNoNode);
+    livePrevious_.push_back(liveLast_);
+    if (liveLast_ != kNoNode) liveNext_[static_cast<std::size_t>(liveLast_)] = id;
+  }
+  if (liveLast_ == kNoNode) liveFirst_ = id;
   liveLast_ = id;
 
   if (parent == kNoNode) {
@@ -179,8 +182,6 @@ NodeId Tree::append(NodeId parent, std::string_view key, std::string_view text, 
   }
 
   byKey_.insert(id);
-  sameNext_.push_back(kNoNode);  // chained when a prefix is next looked up
-  samePrevious_.push_back(kNoNode);
 
   if (notifying()) observer_->nodeAdded(id);
   return id;
@@ -227,6 +228,7 @@ void Tree::forget(NodeId id) {
   // Depth-first over the branch without recursion: deep trees stay safe.
   // A leaf, the most removed, needs no stack.
   std::vector<NodeId> stack;
+  linkUp();
   for (NodeId current = id; current != kNoNode; current = Pop(stack)) {
     for (NodeId c = node(current).child; c != kNoNode; c = node(c).next) stack.push_back(c);
     Node& n = mut(current);
@@ -276,6 +278,7 @@ Tree::Tree(const Tree& other)
       livePrevious_(other.livePrevious_),
       liveFirst_(other.liveFirst_),
       liveLast_(other.liveLast_),
+      linked_(other.linked_),
       byKey_(other.byKey_.begin(), other.byKey_.end(), other.byKey_.size(), KeyHash{nodes_.get()}, KeyEq{nodes_.get()}),
       byPrefix_(other.byPrefix_),
       sameNext_(other.sameNext_),
@@ -322,6 +325,7 @@ void Tree::clear() {
   alive_ = 0;
   liveNext_.assign(1, kNoNode);
   livePrevious_.assign(1, kNoNode);
+  linked_ = false;
   liveFirst_ = liveLast_ = kNoNode;
   byKey_.clear();
   byPrefix_.clear();
@@ -368,6 +372,10 @@ bool Tree::isPresent(std::string_view identifier) const { return firstPresent(id
 
 void Tree::chainUp() const {
   const auto size = static_cast<NodeId>(nodes_->size()) - 1;
+  while (sameNext_.size() <= static_cast<std::size_t>(size)) {
+    sameNext_.push_back(kNoNode);
+    samePrevious_.push_back(kNoNode);
+  }
   for (NodeId id = chained_ + 1; id <= size; ++id) {
     const Node& n = node(id);
     if (!n.alive) continue;
@@ -381,6 +389,19 @@ void Tree::chainUp() const {
     ++chain.count;
   }
   chained_ = size;
+}
+
+void Tree::linkUp() {
+  if (linked_) return;
+  // Every node so far is live and follows the one before it.
+  const std::size_t size = nodes_->size();
+  liveNext_.assign(size, kNoNode);
+  livePrevious_.assign(size, kNoNode);
+  for (std::size_t i = 1; i < size; ++i) {
+    livePrevious_[i] = static_cast<NodeId>(i - 1);
+    if (i + 1 < size) liveNext_[i] = static_cast<NodeId>(i + 1);
+  }
+  linked_ = true;
 }
 
 const Tree::Chain* Tree::chainOf(std::string_view identifier) const {
@@ -410,7 +431,10 @@ std::vector<NodeId> Tree::allPresent(std::string_view identifier) const {
 
 NodeId Tree::nextInCollection(NodeId id) const {
   if (id == kNoNode) return liveFirst_;
-  if (valid(id)) return liveNext_[static_cast<std::size_t>(id)];
+  if (valid(id)) {
+    if (linked_) return liveNext_[static_cast<std::size_t>(id)];
+    return static_cast<std::size_t>(id) + 1 < nodes_->size() ? id + 1 : kNoNode;
+  }
   // A removed node: the first live node after its id.
   if (id < 0) return liveFirst_;
   if (static_cast<std::size_t>(id) >= nodes_->size()) return kNoNode;

@@ -318,10 +318,14 @@ class Tree {
   int alive_ = 0;
   // The live nodes chained in ascending id order, so that walking the
   // collection costs the live nodes, however many were removed before.
+  // Chained from the first removal on (linked_): until then every node is
+  // live and the next in the collection is the next id.
   BlockArray<NodeId> liveNext_{1, kNoNode};
   BlockArray<NodeId> livePrevious_{1, kNoNode};
   NodeId liveFirst_ = kNoNode;
   NodeId liveLast_ = kNoNode;
+  bool linked_ = false;
+  void linkUp();
   // The children in sibling order of each parent whose rows were asked for
   // (kNoNode for the top level): a view asks for those of the nodes it
   // shows, a load for none. Siblings are only ever appended, so each list
@@ -356,7 +360,8 @@ class Tree {
   };
   // The nodes up to chained_ are in their chains; those appended since are
   // chained together when a prefix is next looked up, as the Fenwick tree's
-  // slots are counted.
+  // slots are counted; the two arrays reach them only then, so that a tree
+  // asked for no prefix keeps none.
   const Chain* chainOf(std::string_view identifier) const;
   void chainUp() const;
   mutable StringIndex<Chain> byPrefix_;
