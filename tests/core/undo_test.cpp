@@ -44,7 +44,8 @@ std::string Fingerprint(const PlanningSession& s) {
       << s.work().weightsSum << "\nstrength " << s.strength().t << "\ndecisions " << s.decisions().size() << "\n";
   for (const std::string& p : s.work().problems) out << "problem " << p << "\n";
   for (const std::string& d : s.work().specification.specDocuments) out << "document " << d << "\n";
-  out << IndexCsv(s) << ProceduresCsv(s);
+  WriteIndexCsv(s, out);
+  out << ProceduresCsv(s);
   if (s.work().planReport) out << s.work().planReport->text();
   return out.str();
 }

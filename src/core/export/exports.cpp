@@ -67,12 +67,19 @@ std::string Joined(const std::vector<std::string>& ids) {
   return out;
 }
 
-bool Write(WorkFolder& target, const std::string& name, const std::string& text, std::string* error) {
+// Writes the file name of target with what write puts out.
+bool WriteWith(WorkFolder& target, const std::string& name, const std::function<void(std::ostream&)>& write,
+               std::string* error) {
   target.removeFile(name);  // one of ours from an earlier export is made anew
   OutputFile out = target.create(name, CreatedList::kScripts, error);
   if (!out.is_open()) return false;
-  out << text;
+  write(out);
   return target.close(out, name, error);
+}
+
+bool Write(WorkFolder& target, const std::string& name, const std::string& text, std::string* error) {
+  return WriteWith(
+      target, name, [&text](std::ostream& out) { out << text; }, error);
 }
 
 nlohmann::json Choices(const AttributeRecord& a) {
@@ -222,17 +229,19 @@ std::string ProceduresCsv(const PlanningSession& session, const CsvStyle& style)
   return out;
 }
 
-std::string IndexCsv(const PlanningSession& session) {
-  std::string out = "id,test case number,path,document,script,requirements\r\n";
+void WriteIndexCsv(const PlanningSession& session, std::ostream& out) {
+  out << "id,test case number,path,document,script,requirements\r\n";
   const Traceability trace = Trace(session);
+  // Row by row: a large plan's index never sits whole in memory.
+  std::string row;
   ForEachProcedureName(session, [&](std::size_t i, const ProcedureNames& n) {
     const GeneratedProcedure& p = session.work().procedures[i];
     const auto doc = session.work().specification.documentByPath.find(PathKey(p.testCase, p.path));
-    out += CsvField(n.id) + ',' + CsvField(n.testCase) + ',' + CsvField(p.path) + ',' +
-           CsvField(doc == session.work().specification.documentByPath.end() ? std::string() : doc->second) + ',' +
-           CsvField(ScriptName(p.testCase)) + ',' + CsvField(Joined(trace.ofTestCase(p.testCase))) + "\r\n";
+    row = CsvField(n.id) + ',' + CsvField(n.testCase) + ',' + CsvField(p.path) + ',' +
+          CsvField(doc == session.work().specification.documentByPath.end() ? std::string() : doc->second) + ',' +
+          CsvField(ScriptName(p.testCase)) + ',' + CsvField(Joined(trace.ofTestCase(p.testCase))) + "\r\n";
+    out << row;
   });
-  return out;
 }
 
 nlohmann::json ReportJson(const PlanReport& r) {
@@ -464,7 +473,11 @@ Outcome ExportPlan(const PlanningSession& session, WorkFolder& target, const For
   if (const std::optional<PlanReport>& report = session.work().planReport;
       report && !write(kReportFile, report->text(true)))
     return Outcome::Refused(error);
-  if (!write(kIndexFile, IndexCsv(session))) return Outcome::Refused(error);
+  if (!WriteWith(
+          target, kIndexFile, [&session](std::ostream& out) { WriteIndexCsv(session, out); }, &error))
+    return Outcome::Refused(error);
+  written.push_back(kIndexFile);
+  if (names != nullptr) names->push_back(kIndexFile);
   return {};
 }
 

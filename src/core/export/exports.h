@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -64,8 +65,9 @@ struct ProcedureNames {
 std::vector<ProcedureNames> NamesOfProcedures(const PlanningSession& session);
 void ForEachProcedureName(const PlanningSession& session,
                           const std::function<void(std::size_t, const ProcedureNames&)>& f);
-// One row per procedure: its id, test case number, path, document and script.
-std::string IndexCsv(const PlanningSession& session);
+// One row per procedure: its id, test case number, path, document and script,
+// written to out as it is made.
+void WriteIndexCsv(const PlanningSession& session, std::ostream& out);
 
 // The CSV text of the procedures: a header row, then one row per step.
 std::string ProceduresCsv(const PlanningSession& session, const CsvStyle& style = {});
