@@ -404,8 +404,8 @@ std::string PlanJson(const PlanningSession& session) {
                        {"category", s.category},
                        {"value", s.value},
                        {"trimmed", Trimmed(s.value)},
-                       {"properties", s.properties},
-                       {"selectors", s.selectors}});
+                       {"properties", s.properties.items()},
+                       {"selectors", s.selectors.items()}});
     procedures.push_back({{"id", names[i].id},
                           {"testCaseNumber", names[i].testCase},
                           {"title", names[i].title},

@@ -58,7 +58,7 @@ std::vector<std::int64_t> ShuffleCombinations(std::int64_t T, RandomSource& rand
 // category, with the properties and if-selectors written for its value.
 struct ProcedureStep {
   std::string message, category, value;
-  std::vector<std::string> properties, selectors;
+  RareList properties, selectors;
   int messageIndex = -1;  // the message's record in its test case
   bool operator==(const ProcedureStep&) const = default;
 };

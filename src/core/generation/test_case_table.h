@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "model/model_source.h"
+#include "model/rare_text.h"
 
 namespace zov {
 
@@ -35,8 +36,8 @@ struct ChoiceRecord {
   std::string value;
   std::int16_t propertyCount = 0;
   std::int16_t selectorCount = 0;
-  std::vector<std::string> properties;  // at most kMaxProperties
-  std::vector<std::string> selectors;
+  RareList properties;  // at most kMaxProperties
+  RareList selectors;
   bool operator==(const ChoiceRecord&) const = default;
 };
 

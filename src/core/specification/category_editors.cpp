@@ -200,11 +200,11 @@ bool SettingsEditor::add() {
   choice->value = value;
   std::string line = value;
   if (!properties.empty()) {
-    CaricaValoriArray(properties, choice->properties, choice->propertyCount);
+    CaricaValoriArray(properties, choice->properties.edit(), choice->propertyCount);
     line += "  [Property  " + properties + "] ";
   }
   if (!selectors.empty()) {
-    CaricaValoriArray(selectors, choice->selectors, choice->selectorCount);
+    CaricaValoriArray(selectors, choice->selectors.edit(), choice->selectorCount);
     line += "[if " + selectors + "]";
   }
   choiceLines.push_back(line);
