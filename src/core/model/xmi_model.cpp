@@ -502,7 +502,6 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   model_ = Handle{1};
 
   visit(modelNode, Context{}, 0);
-  decltype(idOrder_)().swap(idOrder_);
 
   // Diagrams (Visual Paradigm) and stereotype applications follow the model.
   for (pugi::xml_node c = root.first_child(); c; c = c.next_sibling()) {
@@ -596,9 +595,9 @@ void XmiModel::indexIds(pugi::xml_node root) {
   const char* id = idAttr_.c_str();
   // The ids are gathered in document order first and inserted after: a
   // table larger than the cache misses on almost every insert, and walking
-  // the document in between keeps those misses from overlapping. Each slot
-  // is fetched some inserts ahead. The gathered ids are kept for the walk
-  // that makes the elements (registerId).
+  // the document in between keeps those misses from overlapping. The walk
+  // that makes the elements reads references through the table, forward
+  // ones included, so it is filled before that walk.
   idOrder_.clear();
   idOrder_.reserve(textSize_ / 128);
   pugi::xml_node n = root;
@@ -629,6 +628,7 @@ void XmiModel::indexIds(pugi::xml_node root) {
                             " and line " + std::to_string(lineOf(idOrder_[i].node)));
     }
   }
+  decltype(idOrder_)().swap(idOrder_);
 }
 
 Handle XmiModel::summaryRoot() const { return rootPackage_; }
