@@ -59,32 +59,6 @@ std::string_view InternedKind(std::string_view kind) { return NodeImage(kind); }
 
 std::ostream& operator<<(std::ostream& out, NodeImage image) { return out << image.text(); }
 
-std::string_view KeyStore::keep(std::string_view key) {
-  if (key.empty()) return {};
-  if (key.size() > kBlock / 4) {
-    // A long key gets a block of its own; the open block stays open.
-    blocks_.push_back(std::make_unique<char[]>(key.size()));
-    std::copy(key.begin(), key.end(), blocks_.back().get());
-    return {blocks_.back().get(), key.size()};
-  }
-  if (key.size() > left_) {
-    blocks_.push_back(std::make_unique<char[]>(kBlock));
-    free_ = blocks_.back().get();
-    left_ = kBlock;
-  }
-  char* at = free_;
-  std::copy(key.begin(), key.end(), at);
-  free_ += key.size();
-  left_ -= key.size();
-  return {at, key.size()};
-}
-
-void KeyStore::clear() {
-  blocks_.clear();
-  free_ = nullptr;
-  left_ = 0;
-}
-
 namespace {
 
 std::string_view prefixOf(std::string_view key) { return key.substr(0, std::min(key.size(), kIdentifierLength)); }

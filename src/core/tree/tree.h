@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -82,29 +83,24 @@ struct Node {
   bool alive : 1 = false;
 };
 
-// The keys of a tree's nodes, end to end in blocks that never move, so that
-// a node holds a view of its key rather than a string of its own: a key is
-// written once, and most are longer than a string keeps in place. The keys
-// of removed nodes stay until the tree is cleared, as their node slots do.
+// The keys of a tree's nodes, end to end in the buffers of a monotonic
+// resource, which never move: a node holds a view of its key rather than a
+// string of its own, as a key is written once and most are longer than a
+// string keeps in place. The keys of removed nodes stay until the tree is
+// cleared, as their node slots do.
 class KeyStore {
  public:
-  KeyStore() = default;
-  KeyStore(KeyStore&& other) noexcept { *this = std::move(other); }
-  KeyStore& operator=(KeyStore&& other) noexcept {
-    blocks_ = std::move(other.blocks_);
-    free_ = std::exchange(other.free_, nullptr);
-    left_ = std::exchange(other.left_, 0);
-    other.blocks_.clear();
-    return *this;
+  std::string_view keep(std::string_view key) {
+    if (key.empty()) return {};
+    char* at = static_cast<char*>(pool_->allocate(key.size(), 1));
+    std::copy(key.begin(), key.end(), at);
+    return {at, key.size()};
   }
-  std::string_view keep(std::string_view key);
-  void clear();
+  void clear() { pool_->release(); }
 
  private:
-  static constexpr std::size_t kBlock = std::size_t{1} << 16;
-  std::vector<std::unique_ptr<char[]>> blocks_;
-  char* free_ = nullptr;
-  std::size_t left_ = 0;
+  // Behind a pointer, so that the store moves with its tree.
+  std::unique_ptr<std::pmr::monotonic_buffer_resource> pool_ = std::make_unique<std::pmr::monotonic_buffer_resource>();
 };
 
 // An array that grows in blocks that never move: growing copies no
