@@ -22,7 +22,7 @@ void Plan(zov::PlanningSession& p) {
   const zov::Tree& t = p.TV(zov::kMainTree);
   std::vector<std::string> nodes;
   for (zov::NodeId a = t.firstRoot(); a != zov::kNoNode; a = t.node(a).next)
-    if (t.node(a).image != "rose" && t.node(a).children != 0) nodes.push_back(t.node(t.node(a).child).key);
+    if (t.node(a).image != "rose" && t.node(a).children != 0) nodes.emplace_back(t.node(t.node(a).child).key);
   for (const std::string& node : nodes) p.selectLevel(node, {true, 50, 100, std::nullopt});
   for (zov::TestCaseSource s : {zov::TestCaseSource::kAllDiagrams, zov::TestCaseSource::kZov,
                                 zov::TestCaseSource::kDesignTree, zov::TestCaseSource::kNotLinked})
