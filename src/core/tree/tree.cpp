@@ -19,7 +19,7 @@ namespace {
 constexpr std::size_t kKindBlock = 256;
 std::atomic<std::string_view*> kindBlocks[kKindBlock];
 std::mutex kindGuard;
-std::size_t kindCount = 0;  // under kindGuard
+std::size_t kindCount = ImageList1.size() + 1;  // the next number; under kindGuard
 
 std::uint16_t KindCode(std::string_view kind) {
   if (kind.empty()) return 0;
@@ -30,16 +30,12 @@ std::uint16_t KindCode(std::string_view kind) {
   static std::set<std::string, std::less<>> others;
   static absl::flat_hash_map<std::string_view, std::uint16_t> codes;
   const std::lock_guard<std::mutex> lock(kindGuard);
-  if (kindCount == 0) {
-    kindBlocks[0].store(new std::string_view[kKindBlock]());
-    for (std::size_t i = 0; i < ImageList1.size(); ++i) kindBlocks[0].load()[i + 1] = ImageList1[i];
-    kindCount = ImageList1.size() + 1;
-  }
   if (const auto known = codes.find(kind); known != codes.end()) return known->second;
   if (kindCount >= kKindBlock * kKindBlock) return 0;  // more kinds than any model has
   const std::string_view kept = *others.emplace(kind).first;
-  if (kindCount % kKindBlock == 0) kindBlocks[kindCount / kKindBlock].store(new std::string_view[kKindBlock]());
-  kindBlocks[kindCount / kKindBlock].load()[kindCount % kKindBlock] = kept;
+  std::atomic<std::string_view*>& block = kindBlocks[kindCount / kKindBlock];
+  if (block.load() == nullptr) block.store(new std::string_view[kKindBlock]());
+  block.load()[kindCount % kKindBlock] = kept;
   const auto code = static_cast<std::uint16_t>(kindCount++);
   codes.emplace(kept, code);
   return code;
@@ -54,8 +50,6 @@ NodeImage::operator std::string_view() const {
   if (code_ <= ImageList1.size()) return ImageList1[code_ - 1];
   return kindBlocks[code_ / kKindBlock].load()[code_ % kKindBlock];
 }
-
-std::string_view InternedKind(std::string_view kind) { return NodeImage(kind); }
 
 std::ostream& operator<<(std::ostream& out, NodeImage image) { return out << image.text(); }
 

@@ -15,7 +15,6 @@
 #include <memory_resource>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include <absl/container/flat_hash_map.h>
@@ -31,13 +30,10 @@ namespace zov {
 // identifier, possibly followed by a link or copy suffix.
 inline constexpr std::size_t kIdentifierLength = 12;
 
-// The one copy of a node kind that nodes point to: the image list's own
-// text for its keys, else a copy kept for the life of the program.
-std::string_view InternedKind(std::string_view kind);
-
-// A node kind as a node holds it: the number of its one copy (see
-// InternedKind), read as that text. Two bytes where a view takes sixteen,
-// as a tree has millions of nodes and a few kinds.
+// A node kind as a node holds it: a number, read as the kind's one copy
+// (the image list's own text for its keys, else a copy kept for the life
+// of the program). Two bytes where a view takes sixteen, as a tree has
+// millions of nodes and a few kinds.
 class NodeImage {
  public:
   NodeImage() = default;
