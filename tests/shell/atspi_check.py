@@ -171,14 +171,22 @@ def main():
                 # loaded machine): it is asked to, as a click would.
                 subprocess.run(["xdotool", "search", "--name", "^Zov Suite - ", "windowactivate"])
                 _, focused = settle(main_active, 20)
+            unmoved = 0
             for _ in range(20):
                 if focused is not None and focused[1] in ("tree", "tree table"):
                     tree = focused[2]
                     key("Down")  # a current row, which the keys below move
                     break
+                if unmoved == 3:
+                    # Tab has moved nothing: the window manager is asked to
+                    # give the window the keyboard again, as a click on its
+                    # title would.
+                    subprocess.run(["xdotool", "search", "--name", "^Zov Suite - ", "windowactivate"])
+                    time.sleep(1)
                 key("Tab")
                 before = focused
                 _, focused = settle(lambda: (focus()[1] != before, focus()[1]), 5)
+                unmoved = unmoved + 1 if focused == before else 0
             if tree is None:
                 failures.append("Tab reaches no tree of the main window")
                 busy = 0
@@ -209,10 +217,23 @@ def main():
             _, (wrong, focused) = settle(back, 15)
             if not wrong:
                 # A key must reach the tree: the row it selects moves.
-                before = selected(focused[3], focused[4])
-                key("Down" if i % 2 == 0 else "Up")
-                after = settle(lambda: (selected(focused[3], focused[4]) != before,
-                                        selected(focused[3], focused[4])), 3)[1]
+                # A key pressed while the command's box is up goes to the box
+                # alone; on a loaded machine the box may come up only after
+                # the keyboard seemed back: a key lost then is pressed again
+                # once the box is gone, as the tester would.
+                for _attempt in range(2):
+                    before = selected(focused[3], focused[4])
+                    # Up from the first row (or with none selected, after a
+                    # load) would move nothing.
+                    top = re.search(r"\[(0)?\]", before) is not None
+                    key("Down" if top or i % 2 == 0 else "Up")
+                    after = settle(lambda: (selected(focused[3], focused[4]) != before,
+                                            selected(focused[3], focused[4])), 10)[1]
+                    if before != after:
+                        break
+                    _, (wrong, focused) = settle(back, 30)
+                    if wrong:
+                        break
                 if before == after:
                     wrong.append(f"a key did not reach the tree (its selected row stayed {before!r})")
             if wrong:
@@ -224,7 +245,14 @@ def main():
         bus.kill()
     for f in failures:
         print(f)
-    sys.exit(1 if failures else 0)
+    return 1 if failures else 0
 
 
-main()
+code = main()
+if code != 0 and "--busy" in sys.argv:
+    # The busy commands run against a window manager and an accessibility
+    # bus of their own, whose timing a loaded machine stretches: a fault of
+    # the window fails twice, a late event of the display once.
+    print("failed once; the busy commands run once more in a new window")
+    code = main()
+sys.exit(code)
