@@ -18,8 +18,9 @@
 # Then the ratios: a plan made again into its folder against a fresh plan
 # into a new one, alternated (ROUNDS times, default 5) and compared by their
 # medians, for the same seed and for another; the XMI reader against a bare
-# pugixml parse of the same file (CPU, alternated in one process; the peak
-# memory of each in a fresh process). ZOV_COLD_LARGE=1 adds the plans of
+# pugixml parse of the same file (CPU and peak memory, alternated, each in
+# a fresh process; then CPU alternated in one process, where the parse
+# reuses memory the reader touched, which a tester's load never finds). ZOV_COLD_LARGE=1 adds the plans of
 # gen_model 20000 and 50000 (their peak memory; the latter needs some 4 GB).
 # The fresh plans' folders are removed only at the end: ext4 without a
 # journal passes over the inodes freed in the last minute at every new

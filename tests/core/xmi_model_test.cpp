@@ -211,6 +211,32 @@ TEST(XmiModel, AParametersOwnCommentIsItsDocumentation) {
   EXPECT_NE(warnings.find("1 Comment"), std::string::npos) << warnings;
 }
 
+// An id given twice: references reach the first element, the warning names
+// both lines, and the elements after it keep their own ids.
+TEST(XmiModel, ARepeatedIdReachesItsFirstElement) {
+  XmiModel m;
+  std::string error;
+  const Handle root = OpenText(m,
+                               "<uml:Model xmlns:xmi=\"http://www.omg.org/spec/XMI/20131001\" "
+                               "xmlns:uml=\"http://www.eclipse.org/uml2/5.0.0/UML\" xmi:id=\"m\" name=\"Shop\">\n"
+                               "<packagedElement xmi:type=\"uml:Class\" xmi:id=\"c\" name=\"Till\"/>\n"
+                               "<packagedElement xmi:type=\"uml:Class\" xmi:id=\"c\" name=\"Drawer\"/>\n"
+                               "<packagedElement xmi:type=\"uml:Class\" xmi:id=\"s\" name=\"Safe\">"
+                               "<ownedOperation xmi:id=\"o\" name=\"open\"><ownedParameter xmi:id=\"p\" "
+                               "name=\"by\" type=\"c\"/></ownedOperation></packagedElement>\n</uml:Model>",
+                               &error);
+  ASSERT_TRUE(root) << error;
+  EXPECT_EQ(m.Name(m.FindByXmiId("c")), "Till");
+  EXPECT_EQ(m.Name(m.FindByXmiId("s")), "Safe");
+  EXPECT_EQ(m.Name(m.FindByXmiId("o")), "open");
+  std::string warnings;
+  for (const std::string& w : m.Warnings()) warnings += w;
+  EXPECT_NE(warnings.find("\"c\" on line 2 and line 3"), std::string::npos) << warnings;
+  const Handle op = m.AllOfKind(Kind::kOperation).front();
+  ASSERT_EQ(m.OperationParameters(op).Count(), 1);
+  EXPECT_EQ(m.ParameterType(m.OperationParameters(op).Item(1)), "Till");
+}
+
 TEST(XmiModel, VisualParadigmOwnedMembersIdrefChildrenAndDiagrams) {
   XmiModel m;
   std::string error;

@@ -37,21 +37,19 @@ bool LooksLikeXml(std::string_view head) {
 // Every xmi:id of the file, keyed by its text in the parsed buffer (a
 // large file holds millions of them).
 struct XmiModel::IdTable {
-  struct Entry {
-    std::int32_t handle = 0;
-    pugi::xml_node_struct* node = nullptr;
-  };
-  absl::flat_hash_map<absl::string_view, Entry> entries;
+  absl::flat_hash_map<absl::string_view, std::int32_t> entries;
 
   void clear() { entries.clear(); }
   void reserve(std::size_t n) { entries.reserve(n); }
-  const Entry* find(std::string_view k) const {
+  const std::int32_t* find(std::string_view k) const {
     if (k.empty()) return nullptr;
     const auto it = entries.find(absl::string_view(k.data(), k.size()));
     return it == entries.end() ? nullptr : &it->second;
   }
-  // The entry of k, made when missing.
-  Entry& insert(std::string_view k) { return entries[absl::string_view(k.data(), k.size())]; }
+  // The place of k's first element: place when k is new.
+  std::int32_t insert(std::string_view k, std::int32_t place) {
+    return entries.try_emplace(absl::string_view(k.data(), k.size()), place).first->second;
+  }
 };
 
 void XmiModel::finishIdentifiers() {
@@ -102,7 +100,8 @@ void XmiModel::reset() {
   collections_.clear();
   if (!ids_) ids_ = std::make_unique<IdTable>();
   ids_->clear();
-  decltype(idOrder_)().swap(idOrder_);
+  decltype(idPlaces_)().swap(idPlaces_);
+  nextPlace_ = 0;
   warnings_.clear();
   skipped_.clear();
   external_.clear();
@@ -142,16 +141,19 @@ std::string_view XmiModel::typeOf(pugi::xml_node n) const {
 
 std::string_view XmiModel::idOf(pugi::xml_node n) const { return n.attribute(idAttr_.c_str()).value(); }
 
+const XmiModel::IdPlace* XmiModel::placeOfId(std::string_view id) const {
+  const std::int32_t* place = ids_->find(id);
+  return place == nullptr ? nullptr : &idPlaces_[static_cast<std::size_t>(*place)];
+}
+
 Handle XmiModel::handleOf(std::string_view id) const {
-  if (id.empty()) return {};
-  const IdTable::Entry* e = ids_->find(id);
-  return e == nullptr ? Handle{} : Handle{e->handle};
+  const IdPlace* p = placeOfId(id);
+  return p == nullptr ? Handle{} : Handle{p->handle};
 }
 
 pugi::xml_node XmiModel::nodeOf(std::string_view id) const {
-  if (id.empty()) return {};
-  const IdTable::Entry* e = ids_->find(id);
-  return pugi::xml_node(e == nullptr ? nullptr : e->node);
+  const IdPlace* p = placeOfId(id);
+  return pugi::xml_node(p == nullptr ? nullptr : p->node);
 }
 
 std::vector<std::string_view> XmiModel::refs(pugi::xml_node n, const char* name) {
@@ -289,9 +291,23 @@ Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, const Attrs&
 }
 
 void XmiModel::registerId(std::string_view id, Handle handle, pugi::xml_node_struct* node) {
-  IdTable::Entry& entry = ids_->insert(id);
-  if (entry.handle == 0) entry.handle = handle.id;
-  if (entry.node == nullptr) entry.node = node;
+  // The elements are made mostly in document order, the order of the
+  // places: the element's place is where the walk has come to, or a few
+  // places on (elements that make nothing are passed over). The table
+  // answers for the others.
+  const auto here = [&](std::size_t p) { return p < idPlaces_.size() && idPlaces_[p].node == node; };
+  std::size_t place = nextPlace_;
+  for (std::size_t ahead = 0; ahead < 8 && !here(place); ++ahead) ++place;
+  if (!here(place)) {
+    const std::int32_t* p = ids_->find(id);
+    if (p == nullptr) return;
+    place = static_cast<std::size_t>(*p);
+  }
+  // The walk goes on from the element (the first of a repeated id is not
+  // where it stands).
+  if (idPlaces_[place].node == node) nextPlace_ = place + 1;
+  IdPlace& first = idPlaces_[static_cast<std::size_t>(idPlaces_[place].first)];
+  if (first.handle == 0) first.handle = handle.id;
 }
 
 void XmiModel::addTo(Handle owner, Slot slot, Handle item) {
@@ -415,7 +431,13 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
         warnings_.push_back(path + ":1: the encoding \"" + page + "\" is unknown here; the file is read as UTF-8");
         decoder = TextDecoder::Of("UTF-8");
       }
+      // The first byte outside ASCII, eight bytes at a time: most models
+      // have none, and the scan runs over the whole file.
       std::size_t firstHigh = 0;
+      for (std::uint64_t word = 0; firstHigh + 8 <= content.size(); firstHigh += 8) {
+        std::memcpy(&word, content.data() + firstHigh, 8);
+        if ((word & 0x8080808080808080ull) != 0) break;
+      }
       while (firstHigh < content.size() && static_cast<unsigned char>(content[firstHigh]) < 0x80) ++firstHigh;
       if (firstHigh < content.size() && (decoder->name() != "UTF-8" || !IsUtf8(content.substr(firstHigh)))) {
         std::string decoded = decoder->decode(content, 1);
@@ -440,8 +462,17 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   }
   // Entities a DOCTYPE declares are never expanded (nothing is read from
   // outside the file): their references stay as written, which is said once.
-  if (const std::string_view content(text_.data(), textSize_); content.find("<!DOCTYPE") != std::string_view::npos) {
-    const std::size_t at = content.find("<!DOCTYPE"), end = content.find("]>", at);
+  // A DOCTYPE stands before the root element: only what comes before the
+  // first element is searched, not the whole model.
+  std::string_view prolog(text_.data(), textSize_);
+  for (std::size_t lt = prolog.find('<'); lt != std::string_view::npos && lt + 1 < prolog.size();
+       lt = prolog.find('<', lt + 1))
+    if (prolog[lt + 1] != '?' && prolog[lt + 1] != '!') {
+      prolog = prolog.substr(0, lt);
+      break;
+    }
+  if (const std::string_view content(text_.data(), textSize_); prolog.find("<!DOCTYPE") != std::string_view::npos) {
+    const std::size_t at = prolog.find("<!DOCTYPE"), end = content.find("]>", at);
     const std::string_view subset = content.substr(at, end == std::string_view::npos ? 0 : end - at);
     std::size_t entities = 0;
     for (std::size_t e = subset.find("<!ENTITY"); e != std::string_view::npos; e = subset.find("<!ENTITY", e + 1))
@@ -593,18 +624,35 @@ void XmiModel::indexIds(pugi::xml_node root) {
   collections_.reserve(textSize_ / 64);
 
   const char* id = idAttr_.c_str();
+  const std::size_t idLength = idAttr_.size();
+  // The id attribute of an element, compared in place: most attributes
+  // differ from its name in the first few characters.
+  const auto idOf = [&](pugi::xml_node e) -> const char* {
+    for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) {
+      const char* name = a.name();
+      std::size_t i = 0;
+      while (i < idLength && name[i] == id[i]) ++i;
+      if (i == idLength && name[i] == '\0') return a.value();
+    }
+    return nullptr;
+  };
   // The ids are gathered in document order first and inserted after: a
   // table larger than the cache misses on almost every insert, and walking
   // the document in between keeps those misses from overlapping. The walk
   // that makes the elements reads references through the table, forward
   // ones included, so it is filled before that walk.
-  idOrder_.clear();
-  idOrder_.reserve(textSize_ / 128);
+  std::vector<std::string_view> keys;
+  keys.reserve(textSize_ / 128);
+  idPlaces_.clear();
+  idPlaces_.reserve(textSize_ / 128);
+  nextPlace_ = 0;
   pugi::xml_node n = root;
   while (n) {
     if (n.type() == pugi::node_element)
-      if (const pugi::xml_attribute a = n.attribute(id); a && *a.value() != '\0')
-        idOrder_.push_back({a.value(), n.internal_object()});
+      if (const char* value = idOf(n); value != nullptr && *value != '\0') {
+        keys.push_back(value);
+        idPlaces_.push_back({n.internal_object(), 0, static_cast<std::int32_t>(idPlaces_.size())});
+      }
     if (pugi::xml_node c = n.first_child()) {
       n = c;
       continue;
@@ -613,22 +661,23 @@ void XmiModel::indexIds(pugi::xml_node root) {
     if (!n || n == root) break;
     n = n.next_sibling();
   }
-  ids_->reserve(idOrder_.size());
-  for (std::size_t i = 0; i < idOrder_.size(); ++i) {
-    IdTable::Entry& e = ids_->insert(idOrder_[i].key);
-    if (e.node == nullptr) {
-      e.node = idOrder_[i].node;
-    } else if (++duplicateIds_ <= 3) {
+  idPlaces_.shrink_to_fit();
+  ids_->reserve(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const std::int32_t first = ids_->insert(keys[i], static_cast<std::int32_t>(i));
+    if (first == static_cast<std::int32_t>(i)) continue;
+    idPlaces_[i].first = first;
+    if (++duplicateIds_ <= 3) {
       // References to a repeated id reach its first element: say where both are.
       const auto lineOf = [this](pugi::xml_node_struct* at) {
         const std::ptrdiff_t offset = pugi::xml_node(at).offset_debug();
         return 1 + std::count(text_.data(), text_.data() + std::max<std::ptrdiff_t>(offset, 0), '\n');
       };
-      duplicates_.push_back("\"" + std::string(idOrder_[i].key) + "\" on line " + std::to_string(lineOf(e.node)) +
-                            " and line " + std::to_string(lineOf(idOrder_[i].node)));
+      duplicates_.push_back("\"" + std::string(keys[i]) + "\" on line " +
+                            std::to_string(lineOf(idPlaces_[static_cast<std::size_t>(first)].node)) + " and line " +
+                            std::to_string(lineOf(idPlaces_[i].node)));
     }
   }
-  decltype(idOrder_)().swap(idOrder_);
 }
 
 Handle XmiModel::summaryRoot() const { return rootPackage_; }

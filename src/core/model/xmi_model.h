@@ -222,16 +222,22 @@ class XmiModel : public TableReader<XmiModel> {
   std::vector<Element> elements_;
   // The collections of each element, by slot (most elements have none).
   Collections collections_;
-  // Every xmi:id of the file: its XML element and the handle made from it.
+  // Every XML element with an xmi:id, in document order: the element, the
+  // handle made from it, and the place of the first element with the same
+  // id (its own place but where an id repeats).
+  struct IdPlace {
+    pugi::xml_node_struct* node;
+    std::int32_t handle;
+    std::int32_t first;
+  };
+  std::vector<IdPlace> idPlaces_;
+  // Where the walk that makes the elements has come to among them.
+  std::size_t nextPlace_ = 0;
+  // Every xmi:id of the file: the place of its first element.
   struct IdTable;
   std::unique_ptr<IdTable> ids_;
-  // The ids in document order, with their hashes, while the elements are made.
-  struct IdInOrder {
-    std::string_view key;
-    pugi::xml_node_struct* node;
-  };
-  std::vector<IdInOrder> idOrder_;
   void registerId(std::string_view id, Handle handle, pugi::xml_node_struct* node);
+  const IdPlace* placeOfId(std::string_view id) const;
   // Makes the identifiers unique once every element exists.
   void finishIdentifiers();
   std::vector<std::string> warnings_;
