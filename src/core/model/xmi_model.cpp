@@ -139,7 +139,19 @@ std::string_view XmiModel::typeOf(pugi::xml_node n) const {
   return TypeOfTag(n.name());
 }
 
-std::string_view XmiModel::idOf(pugi::xml_node n) const { return n.attribute(idAttr_.c_str()).value(); }
+std::string_view XmiModel::idOf(pugi::xml_node n) const {
+  // Compared in place: most attributes differ from the id's name in the
+  // first few characters, and every element of the file is asked once.
+  const char* id = idAttr_.c_str();
+  const std::size_t length = idAttr_.size();
+  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+    const char* name = a.name();
+    std::size_t i = 0;
+    while (i < length && name[i] == id[i]) ++i;
+    if (i == length && name[i] == '\0') return a.value();
+  }
+  return {};
+}
 
 const XmiModel::IdPlace* XmiModel::placeOfId(std::string_view id) const {
   const std::int32_t* place = ids_->find(id);
@@ -623,19 +635,6 @@ void XmiModel::indexIds(pugi::xml_node root) {
   elements_.reserve(textSize_ / 64);
   collections_.reserve(textSize_ / 64);
 
-  const char* id = idAttr_.c_str();
-  const std::size_t idLength = idAttr_.size();
-  // The id attribute of an element, compared in place: most attributes
-  // differ from its name in the first few characters.
-  const auto idOf = [&](pugi::xml_node e) -> const char* {
-    for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) {
-      const char* name = a.name();
-      std::size_t i = 0;
-      while (i < idLength && name[i] == id[i]) ++i;
-      if (i == idLength && name[i] == '\0') return a.value();
-    }
-    return nullptr;
-  };
   // The ids are gathered in document order first and inserted after: a
   // table larger than the cache misses on almost every insert, and walking
   // the document in between keeps those misses from overlapping. The walk
@@ -649,7 +648,7 @@ void XmiModel::indexIds(pugi::xml_node root) {
   pugi::xml_node n = root;
   while (n) {
     if (n.type() == pugi::node_element)
-      if (const char* value = idOf(n); value != nullptr && *value != '\0') {
+      if (const std::string_view value = idOf(n); !value.empty()) {
         keys.push_back(value);
         idPlaces_.push_back({n.internal_object(), 0, static_cast<std::int32_t>(idPlaces_.size())});
       }

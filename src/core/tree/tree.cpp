@@ -14,8 +14,9 @@ namespace zov {
 namespace {
 
 // Every kind a node has had, by number (0: none): the image list's in its
-// order, then the others as they come. In blocks that never move, published
-// once made, so that reading a node's kind takes no lock.
+// order (read from the list itself), then the others as they come, kept in
+// blocks that never move, published once made, so that reading a node's
+// kind takes no lock.
 constexpr std::size_t kKindBlock = 256;
 std::atomic<std::string_view*> kindBlocks[kKindBlock];
 std::mutex kindGuard;
