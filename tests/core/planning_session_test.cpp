@@ -71,8 +71,14 @@ TEST_F(Api, AWholePlan) {
   EXPECT_EQ(open.attributes[0].choiceCount, 2);
   EXPECT_TRUE(open.edited);
   EXPECT_EQ(std::count(open.ownChoices.begin(), open.ownChoices.end(), "never"), 0);
-  const GenerationResult r = p.generate().result;
+  const auto generated = p.generate();
+  const GenerationResult& r = generated.result;
   EXPECT_GT(r.procedures, 0);
+  EXPECT_EQ(generated.summary.rfind("Generated " + std::to_string(r.procedures) +
+                                        (r.procedures == 1 ? " test procedure in " : " test procedures in "),
+                                    0),
+            0u)
+      << generated.summary;
   const auto files = p.filesWritten();
   EXPECT_NE(std::find(files.begin(), files.end(), "TestScript1.txt"), files.end());
   EXPECT_NE(std::find(files.begin(), files.end(), "SD1. Borrow - main  ( 9)TestCase 1   ( 5 ).txt"), files.end());

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <set>
 #include <system_error>
 #include <thread>
@@ -12,6 +13,8 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <absl/container/flat_hash_set.h>
 
 #include "files/input_file.h"
 
@@ -58,11 +61,27 @@ bool ParseField(std::string_view text, std::optional<FileDigest>& print) {
   return true;
 }
 
-std::string JournalText(const std::vector<Move>& moves, const std::vector<std::string>& notes) {
-  std::string text = std::string(kJournalHeader) + "\n";
-  for (const std::string& note : notes) text += "# " + note.substr(0, note.find('\n')) + "\n";
-  for (const Move& m : moves) text += "move " + Field(m.before) + " " + Field(m.after) + " " + m.name + "\n";
-  return text + "end\n";
+// A journal's text, handed to put a line at a time: a plan of a hundred
+// thousand files has a journal of megabytes, never held whole.
+void JournalLines(const std::vector<Move>& moves, const std::vector<std::string>& notes,
+                  const std::function<void(std::string_view)>& put) {
+  put(kJournalHeader);
+  put("\n");
+  for (const std::string& note : notes) {
+    put("# ");
+    put(std::string_view(note).substr(0, note.find('\n')));
+    put("\n");
+  }
+  for (const Move& m : moves) {
+    put("move ");
+    put(Field(m.before));
+    put(" ");
+    put(Field(m.after));
+    put(" ");
+    put(m.name);
+    put("\n");
+  }
+  put("end\n");
 }
 
 // The moves and notes of a journal; false when it is not a whole one.
@@ -97,21 +116,46 @@ bool ParseJournal(const std::string& text, std::vector<Move>& moves, std::vector
 }
 
 // Writes a new file whole and on the disk: false, with *error, otherwise.
-bool WriteDurable(const fs::path& path, const std::string& text, std::string* error) {
+// Its text comes from fill, a piece at a time, and goes out in blocks.
+bool WriteDurable(const fs::path& path, const std::function<void(const std::function<void(std::string_view)>&)>& fill,
+                  std::string* error) {
   ::unlink(path.c_str());
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   bool ok = fd >= 0;
-  for (std::size_t at = 0; ok && at < text.size();) {
-    const ssize_t n = ::write(fd, text.data() + at, text.size() - at);
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) at += static_cast<std::size_t>(n);
+  int saved = ok ? 0 : errno;
+  std::string block;
+  constexpr std::size_t kBlock = std::size_t{1} << 16;
+  block.reserve(kBlock);
+  const auto flush = [&] {
+    for (std::size_t at = 0; ok && at < block.size();) {
+      const ssize_t n = ::write(fd, block.data() + at, block.size() - at);
+      if (n < 0 && errno == EINTR) continue;
+      ok = n > 0;
+      if (ok)
+        at += static_cast<std::size_t>(n);
+      else
+        saved = errno;
+    }
+    block.clear();
+  };
+  fill([&](std::string_view piece) {
+    if (!ok) return;
+    block.append(piece);
+    if (block.size() >= kBlock) flush();
+  });
+  flush();
+  if (ok && ::fsync(fd) != 0) {
+    ok = false;
+    saved = errno;
   }
-  ok = ok && ::fsync(fd) == 0;
-  const int saved = errno;
   if (fd >= 0) ::close(fd);
   if (!ok && error != nullptr) *error = "Cannot write " + path.string() + ": " + std::strerror(saved);
   return ok;
+}
+
+bool WriteDurable(const fs::path& path, const std::string& text, std::string* error) {
+  return WriteDurable(
+      path, [&text](const auto& put) { put(text); }, error);
 }
 
 // Makes the renames and removals in a folder durable.
@@ -353,11 +397,11 @@ bool OutputFolder::publish(std::string* error) {
     return false;
   };
   const fs::path staging = staging_->dir();
-  const std::vector<std::string> names = staging_->files(CreatedList::kScripts);
-  const std::set<std::string> now(names.begin(), names.end());
+  const std::vector<std::string>& names = staging_->files(CreatedList::kScripts);
+  const absl::flat_hash_set<std::string_view> now(names.begin(), names.end());
   std::error_code ec;
   // What the folder holds, read once rather than asked name by name.
-  std::set<std::string> there;
+  absl::flat_hash_set<std::string> there;
   for (fs::directory_iterator it(dir_, ec), end; !ec && it != end; it.increment(ec))
     there.insert(it->path().filename().string());
   if (ec) return fail("Cannot read the folder " + dir_.string() + ": " + ec.message());
@@ -371,11 +415,10 @@ bool OutputFolder::publish(std::string* error) {
   std::string why;
   OutputFile manifest = OpenNoFollow(staging / kManifestName, &why);
   if (!manifest.is_open()) return fail(why);
-  std::string text = ManifestText(*staging_, names, provenance_);
+  WriteManifest(manifest, *staging_, names, provenance_);
   if (keepEarlier_)
     for (const std::string& name : earlier_)
-      if (now.count(name) == 0) text += DigestText(earlierPrints_.at(name)) + " " + name + "\n";
-  manifest << text;
+      if (now.count(name) == 0) manifest << DigestText(earlierPrints_.at(name)) << ' ' << name << '\n';
   if (!staging_->close(manifest, kManifestName, &why)) return fail(why);
 
   // The move, recorded before its first rename.
@@ -398,7 +441,9 @@ bool OutputFolder::publish(std::string* error) {
     if (m.after && m.before == m.after && !staging_->unchanged(m.name)) ::unlink((staging / m.name).c_str());
   SyncFiles(staging);
   const fs::path journal = staging / kJournalName, draft = staging / (std::string(kJournalName) + "-draft");
-  if (!WriteDurable(draft, JournalText(moves, provenance_), &why)) return fail(why);
+  if (!WriteDurable(
+          draft, [&](const auto& put) { JournalLines(moves, provenance_, put); }, &why))
+    return fail(why);
   if (::rename(draft.c_str(), journal.c_str()) != 0)
     return fail("Cannot write " + journal.string() + ": " + std::strerror(errno));
   SyncFolder(staging);

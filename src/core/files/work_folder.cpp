@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <system_error>
 
 #include <fcntl.h>
@@ -361,19 +362,25 @@ bool AdoptFolder(WorkFolder& work, std::string* error) {
   return true;
 }
 
-std::string ManifestText(const WorkFolder& work, const std::vector<std::string>& names,
-                         const std::vector<std::string>& notes) {
-  std::string text = std::string(kManifestHeader) + "\n";
-  for (const std::string& note : notes) text += "# " + note.substr(0, note.find('\n')) + "\n";
+void WriteManifest(std::ostream& out, const WorkFolder& work, const std::vector<std::string>& names,
+                   const std::vector<std::string>& notes) {
+  out << kManifestHeader << '\n';
+  for (const std::string& note : notes) out << "# " << std::string_view(note).substr(0, note.find('\n')) << '\n';
   for (const std::string& name : names) {
     // The size and hash kept as the file was written; a file written by
     // other means is read.
     if (name.find('\n') != std::string::npos) continue;
     std::optional<FileDigest> print = work.fingerprint(name);
     if (!print && !work.inMemory()) print = FingerprintOf(work.dir() / name);
-    if (print) text += DigestText(*print) + " " + name + "\n";
+    if (print) out << DigestText(*print) << ' ' << name << '\n';
   }
-  return text;
+}
+
+std::string ManifestText(const WorkFolder& work, const std::vector<std::string>& names,
+                         const std::vector<std::string>& notes) {
+  std::ostringstream text;
+  WriteManifest(text, work, names, notes);
+  return std::move(text).str();
 }
 
 bool FinishFolder(WorkFolder& work, bool succeeded, bool keepLoadFiles, std::string* error) {

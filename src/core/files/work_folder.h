@@ -143,6 +143,9 @@ std::string DigestText(const FileDigest& print);
 // from the size and hash kept when it was written or taken over.
 std::string ManifestText(const WorkFolder& work, const std::vector<std::string>& names,
                          const std::vector<std::string>& notes = {});
+// The same text written to out a line at a time, for a plan of many files.
+void WriteManifest(std::ostream& out, const WorkFolder& work, const std::vector<std::string>& names,
+                   const std::vector<std::string>& notes = {});
 
 // Takes over the files an earlier run proved it wrote in work's folder:
 // each is recorded on the scripts list. Refuses (false, *error says why,

@@ -1102,12 +1102,15 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
     return stopped;
   }
   hideBusy();
+  // Grown by doubling: a large plan's procedures would keep up to as much
+  // again unused.
+  work_.procedures.shrink_to_fit();
   work_.planReport = MakePlanReport(*this, g.result);
   work_.generationFound = g.conflicts;
   work_.generationFound.insert(work_.generationFound.end(), work_.planReport->warnings.begin(),
                                work_.planReport->warnings.end());
   g.summary =
-      "Generated " + Count(g.result.procedures, "test procedure", "test work_.procedures") + " in " +
+      "Generated " + Count(g.result.procedures, "test procedure", "test procedures") + " in " +
       Count(static_cast<long>(g.result.files.size()), "script", "scripts") +
       (g.result.insignificant > 0 ? " (" + std::to_string(g.result.insignificant) + " insignificant)" : std::string());
   Decision d{Decision::Type::kGenerate};
