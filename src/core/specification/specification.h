@@ -10,6 +10,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include <absl/container/flat_hash_map.h>
+
 #include "generation/test_case_table.h"
 #include "model/model_source.h"
 #include "tree/tree.h"
@@ -41,7 +43,9 @@ struct SpecificationState {
 
     bool operator==(const Place&) const = default;
   };
-  std::unordered_map<std::string, Place> places;
+  // Open addressing: a large plan has hundreds of thousands of them, and a
+  // node-based map would spend a node and a cached hash on each.
+  absl::flat_hash_map<std::string, Place> places;
   // The test case each top node of TV(2) stands for, by the node's key.
   std::unordered_map<std::string, int> cases;
   const Place* place(const std::string& key) const {
