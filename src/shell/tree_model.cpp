@@ -25,7 +25,7 @@ double Luminance(const QColor& c) {
 }
 
 const QString kNoName = QStringLiteral("(no name)");
-QString ToQString(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+QString ToQString(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 }  // namespace
 
@@ -67,10 +67,10 @@ int TreeModel::columnCount(const QModelIndex&) const { return 1; }
 
 namespace {
 // The weight of a label "[0.4000] name", empty without one.
-std::string LabelWeight(const std::string& text) {
+std::string LabelWeight(std::string_view text) {
   if (text.empty() || text.front() != '[') return {};
   const std::size_t end = text.find(']');
-  return end == std::string::npos ? std::string() : text.substr(1, end - 1);
+  return end == std::string_view::npos ? std::string() : std::string(text.substr(1, end - 1));
 }
 }  // namespace
 
@@ -106,11 +106,11 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
       QString text;
       if (n.text.empty()) {
         text = kNoName;
-      } else if (n.image == kind::kMessaggio && n.text.ends_with("] ")) {
+      } else if (n.image == kind::kMessaggio && n.text.view().ends_with("] ")) {
         text = ToQString(n.text) + kNoName;
       } else {
         const std::string more = suffix ? suffix(id) : std::string();
-        text = ToQString(more.empty() ? n.text : n.text + more);
+        text = ToQString(more.empty() ? n.text.str() : n.text + more);
       }
       // The tooltip says in words what the colours show.
       if (role == Qt::ToolTipRole)

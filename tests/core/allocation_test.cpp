@@ -20,7 +20,7 @@ Tree Leaves(const std::vector<float>& weights) {
   }
   return t;
 }
-const std::string& Text(const Tree& t, int leaf) { return t.node(t.find("L" + std::to_string(leaf))).text; }
+std::string_view Text(const Tree& t, int leaf) { return t.node(t.find("L" + std::to_string(leaf))).text; }
 
 TEST(ByNumber, SharesInProportion) {
   Tree t = Leaves({0.5f, 0.25f, 0.25f});

@@ -288,6 +288,39 @@ TEST(SharedXmiPlans, EveryDiagramAnActorReachesGetsProcedures) {
                                                   {"Synchronize Notation Views ", 8}}));
 }
 
+// A plan run that cannot step back leaves the default choices in the table
+// alone, without their value nodes in TV(2); what it generates is the same
+// as with them, and every other node is there.
+TEST(PlanRuns, WithoutValueNodesTheProceduresAreTheSame) {
+  for (const char* model : {"ATM.mdl", "Lending.mdl", "ATM.xmi"}) {
+    test::WindowReady shown, headless;
+    shown.session.setUndoable(true);
+    shown.session.setSeed(5);
+    headless.session.setSeed(5);
+    PlanOptions o;
+    o.sources = {TestCaseSource::kZov, TestCaseSource::kAllDiagrams};
+    ASSERT_TRUE(RunPlan(shown.session, std::string(ZOV_EXAMPLES_DIR) + "/" + model, o).outcome) << model;
+    ASSERT_TRUE(RunPlan(headless.session, std::string(ZOV_EXAMPLES_DIR) + "/" + model, o).outcome) << model;
+    EXPECT_FALSE(shown.session.work().procedures.empty()) << model;
+    EXPECT_EQ(shown.session.work().procedures, headless.session.work().procedures) << model;
+    EXPECT_EQ(shown.session.work().specification.table.cases, headless.session.work().specification.table.cases)
+        << model;
+    const auto nodes = [](const Tree& t, bool withChoices) {
+      std::vector<std::string> keys;
+      for (NodeId n : t.liveNodes()) {
+        const bool choices = t.node(n).image == kind::kValue ||
+                             (t.node(n).image == kind::kChoices && t.node(n).text == "Choices: ");
+        if (withChoices || !choices) keys.emplace_back(t.node(n).key);
+      }
+      return keys;
+    };
+    const Tree& withValues = shown.session.TV(kSpecTree);
+    const Tree& without = headless.session.TV(kSpecTree);
+    EXPECT_GT(withValues.count(), without.count()) << model;
+    EXPECT_EQ(nodes(withValues, false), nodes(without, true)) << model;
+  }
+}
+
 TEST_F(Api, SeeAllAndUnselectAll) {
   Tree& main = g.TV(kMainTree);
   {
@@ -454,7 +487,7 @@ TEST(Session, DefaultValuesDoNotDependOnTheOtherTestCases) {
       NodeId top = n;
       while (spec.node(top).parent != kNoNode) top = spec.node(top).parent;
       if (top == last && spec.node(n).image == kind::kValue)
-        found[std::string(spec.node(spec.node(n).parent).key)].push_back(spec.node(n).text);
+        found[std::string(spec.node(spec.node(n).parent).key)].push_back(spec.node(n).text.str());
     }
     return found;
   };

@@ -99,7 +99,7 @@ struct Processing : ::testing::Test {
   const Tree& spec() { return g.TV(kSpecTree); }
   std::string text(const std::string& key) {
     const NodeId n = spec().find(key);
-    return n == kNoNode ? "<none: " + key + ">" : spec().node(n).text;
+    return n == kNoNode ? "<none: " + key + ">" : spec().node(n).text.str();
   }
   std::vector<std::string> lines(const std::string& file) {
     std::vector<std::string> out;

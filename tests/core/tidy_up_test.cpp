@@ -183,7 +183,7 @@ void CheckTreesKeepTheirRules(const std::string& dir, int& files, int& weightedG
       EXPECT_NE(n.image, "entryusecase") << path << " " << n.key;
       if (n.parent == kNoNode && n.key.rfind("LEVEL ", 0) != 0) {
         EXPECT_EQ(n.image, "actor") << path << " " << n.key;
-        EXPECT_EQ(n.text.substr(0, 9), "[1.0000] ") << path;
+        EXPECT_EQ(n.text.view().substr(0, 9), "[1.0000] ") << path;
       }
       // The shares of a weighted sibling group add up to 1.
       if (n.key.find("$$") != std::string::npos || n.children == 0 || n.image == "package") continue;
@@ -191,7 +191,7 @@ void CheckTreesKeepTheirRules(const std::string& dir, int& files, int& weightedG
       int shares = 0;
       bool labelled = true;
       for (NodeId c = n.child; c != kNoNode; c = t.node(c).next) {
-        const std::string& text = t.node(c).text;
+        const std::string_view text = t.node(c).text;
         if (text.rfind("[----] ", 0) == 0) continue;
         if (text.size() < 9 || text[0] != '[' || text[7] != ']') labelled = false;
         sum += ReadLabelWeight(text);

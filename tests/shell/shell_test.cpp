@@ -384,7 +384,7 @@ class ShellTest : public QObject {
     walk(main.firstRoot());
     std::vector<NodeId> named;
     for (NodeId n : shown)
-      if (QString::fromStdString(main.node(n).text).contains(QStringLiteral("withdraw"), Qt::CaseInsensitive))
+      if (QString::fromStdString(main.node(n).text.str()).contains(QStringLiteral("withdraw"), Qt::CaseInsensitive))
         named.push_back(n);
     QVERIFY(named.size() >= 2);
     main.setSelected(named[1]);  // past the first one
@@ -455,7 +455,7 @@ class ShellTest : public QObject {
     editor->selectAll();
     QTest::keyClicks(editor, QStringLiteral("0.2"));
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_VERIFY2(t.node(deposit).text.rfind("[0.2000]", 0) == 0, t.node(deposit).text.c_str());
+    QTRY_VERIFY2(t.node(deposit).text.view().starts_with("[0.2000]"), t.node(deposit).text.c_str());
     QVERIFY(w.statusText()->text().startsWith(QStringLiteral("Weight of \"Deposit\" set to 0.2")));
     // The other trees edit nothing.
     QVERIFY(!(w.tv(kUitTree)->treeModel()->flags(root) & Qt::ItemIsEditable));
@@ -854,10 +854,10 @@ class ShellTest : public QObject {
     QTest::keyClicks(w.findEdit(), QStringLiteral("withdraw"));
     QTest::keyClick(w.findEdit(), Qt::Key_Return);
     const NodeId first = main.selected();
-    QVERIFY(main.node(first).text.find("Withdraw") != std::string::npos);
+    QVERIFY(main.node(first).text.view().find("Withdraw") != std::string_view::npos);
     QTest::keyClick(w.findEdit(), Qt::Key_F3);
     QVERIFY(main.selected() != first);
-    QVERIFY(main.node(main.selected()).text.find("Withdraw") != std::string::npos);
+    QVERIFY(main.node(main.selected()).text.view().find("Withdraw") != std::string_view::npos);
     QVERIFY(w.tv(kMainTree)->currentIndex() == w.tv(kMainTree)->treeModel()->indexOf(main.selected()));
     // The matches come from top to bottom as the tree shows them: from the
     // first actor "Customer", its own child "Premium Customer" comes before
@@ -1017,8 +1017,8 @@ class ShellTest : public QObject {
     QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
     QVERIFY(!dialog.isVisible());
     QVERIFY(e.closed());
-    QCOMPARE(QString::fromStdString(t.node(b).text), QStringLiteral("[0.7000] B"));
-    QCOMPARE(QString::fromStdString(t.node(c).text), QStringLiteral("[0.3000] C"));
+    QCOMPARE(QString::fromStdString(t.node(b).text.str()), QStringLiteral("[0.7000] B"));
+    QCOMPARE(QString::fromStdString(t.node(c).text.str()), QStringLiteral("[0.3000] C"));
     QVERIFY(t.node(b).bold);
 
     // Cancel: nothing changes.
@@ -1029,7 +1029,7 @@ class ShellTest : public QObject {
     QTest::mouseClick(again.findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
     QVERIFY(e.closed());
     QVERIFY(!e.confirmed());
-    QCOMPARE(QString::fromStdString(t.node(c).text), QStringLiteral("[0.3000] C"));
+    QCOMPARE(QString::fromStdString(t.node(c).text.str()), QStringLiteral("[0.3000] C"));
   }
 
   void criterionDialogKeepsItsChoice() {
@@ -1383,7 +1383,7 @@ class ShellTest : public QObject {
       view->setCurrentIndex(view->treeModel()->indexOf(spec.childAt(list, 1)));
       QTest::keyClick(view, Qt::Key_Delete);
       QCOMPARE(spec.node(list).children, 1);
-      QCOMPARE(QString::fromStdString(spec.node(spec.childAt(list, 0)).text), QStringLiteral("2"));
+      QCOMPARE(QString::fromStdString(spec.node(spec.childAt(list, 0)).text.str()), QStringLiteral("2"));
       // Two test cases by Ctrl-click; only their scripts are generated.
       view->clearSelection();
       view->collapseAll();
@@ -1404,7 +1404,7 @@ class ShellTest : public QObject {
         QCOMPARE(g.session.workFolder()->created("TestScript" + std::to_string(i) + ".txt"), wanted.count(i) == 1);
       script = g.session.workFolder()->readLines("TestScript1.txt").value_or(std::vector<std::string>());
       QVERIFY(script.size() > 5);
-      for (NodeId id : spec.collection()) specTexts << QString::fromStdString(spec.node(id).text);
+      for (NodeId id : spec.collection()) specTexts << QString::fromStdString(spec.node(id).text.str());
       specFiles = g.session.workFolder()->files(CreatedList::kScripts).size();
       // Saved: the '*' goes; exported with every form.
       asker.files.push_back(session);
@@ -1422,7 +1422,7 @@ class ShellTest : public QObject {
     asker.files.push_back(session);
     w.action("m_caricazov")->trigger();
     QStringList texts;
-    for (NodeId id : g.TV(kSpecTree).collection()) texts << QString::fromStdString(g.TV(kSpecTree).node(id).text);
+    for (NodeId id : g.TV(kSpecTree).collection()) texts << QString::fromStdString(g.TV(kSpecTree).node(id).text.str());
     QCOMPARE(texts, specTexts);
     QCOMPARE(g.session.workFolder()->readLines("TestScript1.txt").value_or(std::vector<std::string>()), script);
     QCOMPARE(g.session.workFolder()->files(CreatedList::kScripts).size(), specFiles);
@@ -1433,7 +1433,7 @@ class ShellTest : public QObject {
       opened.w.openFile(session);
       QStringList again;
       const Tree& tree = opened.w.state().TV(kSpecTree);
-      for (NodeId id : tree.collection()) again << QString::fromStdString(tree.node(id).text);
+      for (NodeId id : tree.collection()) again << QString::fromStdString(tree.node(id).text.str());
       QCOMPARE(again, specTexts);
       QVERIFY(opened.asker.asked.empty());
     }

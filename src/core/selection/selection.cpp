@@ -112,8 +112,9 @@ void CopiaSelezionati2Liv(const Tree& source, Tree& destination, const LevelSele
     const Node& n = source.node(id);
     const NodeTag tag = LeggiTag(source.tag(id));
     if (tag.level != s.livellostart) continue;
-    const std::size_t cut = n.text.find("] ");
-    const std::string name = cut == std::string::npos ? n.text : n.text.substr(cut + 2);
+    const std::string_view text = n.text;
+    const std::size_t cut = text.find("] ");
+    const std::string name(cut == std::string_view::npos ? text : text.substr(cut + 2));
     const NodeId copy = destination.addTop(n.key, WeightLabel(1.0f, name), n.image);
     if (copy == kNoNode) continue;
     destination.setTag(copy, CreaTag(tag.level, 1.0f, tag.count, tag.edited));

@@ -170,7 +170,10 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
     r.warnings.insert(r.warnings.end(), processed.notes.begin(), processed.notes.end());
     if (o.choices)
       if (r.outcome = EnterChoices(p, *o.choices); !r.outcome) return;
-    p.confirmDefaults();
+    // Nothing is edited after this. A session that can step back replays
+    // its decisions to the same trees, value nodes and all; another one
+    // shows no tree and keeps the choices in the table alone.
+    p.confirmDefaults(p.undoable() ? PlanningSession::ChoiceNodes::kMade : PlanningSession::ChoiceNodes::kNotMade);
     const PlanningSession::Generated g = p.generate();
     r.generation = g.result;
     r.conflicts = static_cast<long>(g.conflicts.size());

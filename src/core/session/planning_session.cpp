@@ -756,7 +756,7 @@ Outcome PlanningSession::unpick(NodeId node) {
   if (!chosen.valid(node) || root == kNoNode || chosen.node(node).parent != root)
     return Outcome::Refused("Choose a test case under \"Selected Item\" to remove.");
   const std::string key(chosen.node(node).key);
-  const std::string text = chosen.node(node).text;
+  const std::string text = chosen.node(node).text.str();
   takeBack(node);
   Decision d{Decision::Type::kPick};
   d.node = key;
@@ -824,7 +824,7 @@ Outcome PlanningSession::process() {
   return o;
 }
 
-PlanningSession::Editor PlanningSession::openEditor(NodeId node) {
+PlanningSession::Editor PlanningSession::openEditor(NodeId node, ChoiceNodes nodes) {
   Tree& t = tree(kSpecTree);
   if (!t.valid(node) || model_ == nullptr) return Editor::kNone;
   // The default values a category draws come from its own stream, seeded
@@ -838,7 +838,7 @@ PlanningSession::Editor PlanningSession::openEditor(NodeId node) {
       h = Fnv1a(*part, Fnv1a(seed, h));
     return h;
   });
-  EditorContext c{t, work_.specification, *model_, *work_.categoryRandom};
+  EditorContext c{t, work_.specification, *model_, *work_.categoryRandom, nodes == ChoiceNodes::kMade};
   const std::string_view k = t.node(node).image;
   if (k == kind::kAttributo && settingsEditor.open(c, node)) return Editor::kSettings;
   if (k == kind::kMessaggio && interactionsEditor.open(c, node)) return Editor::kInteractions;
@@ -981,13 +981,13 @@ Outcome PlanningSession::category(NodeId node, const std::vector<ChosenValue>& v
   return closed;
 }
 
-void PlanningSession::confirmDefaults() {
+void PlanningSession::confirmDefaults(ChoiceNodes nodes) {
   // One decision for them all: a plan of a large model confirms tens of
   // thousands of categories, and replaying this one confirms the same ones.
   const Tree& spec = tree(kSpecTree);
   for (NodeId id : spec.collection()) {
     work_.openNode = id;
-    work_.openEditor = openEditor(id);
+    work_.openEditor = openEditor(id, nodes);
     if (work_.openEditor == Editor::kNone) continue;
     // An edited category keeps its own values, as Cancel keeps them.
     if (work_.openEditor == Editor::kSettings)

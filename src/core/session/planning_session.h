@@ -238,6 +238,7 @@ class PlanningSession {
   // back and long operations broken off (the window); costs a second copy
   // of the trees, which the command line does without.
   void setUndoable(bool undoable) { undoable_ = undoable; }
+  bool undoable() const { return undoable_; }
   const LoadFiles& loadFiles() const { return work_.loadFiles; }
   WorkFolder* workFolder() const { return folder_; }
   void setOutputFolder(WorkFolder* folder) { output_ = folder; }
@@ -334,8 +335,14 @@ class PlanningSession {
   // values (with properties and if-selectors), or its default values, then
   // OK or Cancel. A value the category cannot take is a warning.
   Outcome category(NodeId node, const std::vector<ChosenValue>& values, bool defaults, bool cancelled);
-  // Every category not confirmed yet takes its default values.
-  void confirmDefaults();
+  // Every category not confirmed yet takes its default values. With
+  // ChoiceNodes::kNotMade the choices go to the table of test cases only,
+  // without their "Choices: " and value nodes in TV(2): for a plan run that
+  // shows no tree and edits nothing after, where the value nodes of a
+  // large model are the most of all it holds. The decision recorded is
+  // the same, and its replay makes them.
+  enum class ChoiceNodes { kMade, kNotMade };
+  void confirmDefaults(ChoiceNodes nodes = ChoiceNodes::kMade);
   // A category node named by what it stands for, and back (kNoNode when
   // the Test Specification tree has no such category).
   NamedCategory categoryName(NodeId node) const;
@@ -426,7 +433,7 @@ class PlanningSession {
   Outcome withNode(int tree, std::string_view name, F f);
   // A test case of the selected ones taken back: unchecked in the UIT tree.
   void takeBack(NodeId node);
-  Editor openEditor(NodeId node);
+  Editor openEditor(NodeId node, ChoiceNodes nodes = ChoiceNodes::kMade);
   // OK or Cancel on the open editor, then closeCategory.
   Outcome closeWith(bool ok);
   void record(Decision d);

@@ -38,7 +38,7 @@ void CaricaValoriArray(const std::string& text, std::vector<std::string>& into, 
 }
 
 void AddChildren(const Tree& t, NodeId node, std::vector<std::string>& list) {
-  for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) list.push_back(t.node(c).text);
+  for (NodeId c = t.node(node).child; c != kNoNode; c = t.node(c).next) list.push_back(t.node(c).text.str());
 }
 
 }  // namespace
@@ -253,6 +253,11 @@ void SettingsEditor::ok() {
     }
     *r = pending_;
     r->choiceCount = nextChoice;
+    if (!c_->choiceNodes) {
+      r->edited = true;
+      confirmed = done = true;
+      return;
+    }
     // The tree mirror: "Choices: " and one value node per choice.
     Tree& t = c_->spec;
     const std::string choicesKey = key_ + " Choices";
@@ -391,6 +396,11 @@ void InteractionsEditor::ok() {
   if (r != nullptr) {
     r->ownChoices = pending_;
     if (nextChoice > 0) r->ownChoiceCount = nextChoice;
+    if (!c_->choiceNodes) {
+      r->edited = true;
+      confirmed = done = true;
+      return;
+    }
     Tree& t = c_->spec;
     const std::string choicesKey = key_ + " Choices";
     const auto choiceValue = [r](int i) {
@@ -502,7 +512,7 @@ bool RemoveChoice(Tree& spec, SpecificationState& state, NodeId node) {
   std::vector<std::string> texts;
   int at = 0;
   for (NodeId c = list == kNoNode ? kNoNode : spec.node(list).child; c != kNoNode; c = spec.node(c).next, ++at)
-    if (at != index) texts.push_back(spec.node(c).text);
+    if (at != index) texts.push_back(spec.node(c).text.str());
   if (list == kNoNode) return true;
   if (values.empty()) {
     spec.remove(list);

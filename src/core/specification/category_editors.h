@@ -36,6 +36,8 @@ struct EditorContext {
   SpecificationState& state;
   const ModelSource& model;
   RandomSource& random;
+  // Whether OK mirrors the choices as nodes of TV(2).
+  bool choiceNodes = true;
 };
 
 // What both editors hold: the window's fields, where the category's record

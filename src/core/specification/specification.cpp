@@ -371,7 +371,7 @@ class PathBuilder {
         } else if (path != kNoNode) {
           t_.setText(path, t_.node(path).text + "   (" + WithSign(share_m) + " )");
         }
-        const std::string nodeText = current != kNoNode ? t_.node(current).text : std::string();
+        const std::string nodeText = current != kNoNode ? t_.node(current).text.str() : std::string();
         std::vector<std::string> doc;
         doc.push_back("Test Case  " + gName + "   of  SD " + EstraiNome(diagramName));
         for (int e = 0; e < 4; ++e) doc.emplace_back();

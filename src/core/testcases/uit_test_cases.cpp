@@ -43,10 +43,10 @@ int GetSequenceDiag(const ModelSource& m, Handle diagram, const Tree& tree) {
 namespace {
 // The name a UIT node shows between its weight label and its "((NTP"
 // annotation; nothing for a node without an annotation.
-std::optional<std::string> ShownName(const std::string& text) {
-  if (text.find("((") == std::string::npos) return std::nullopt;
+std::optional<std::string> ShownName(std::string_view text) {
+  if (text.find("((") == std::string_view::npos) return std::nullopt;
   const std::size_t r = text.find(']');
-  std::string bare = text.substr(std::min(text.size(), r == std::string::npos ? std::size_t{1} : r + 2));
+  std::string bare(text.substr(std::min(text.size(), r == std::string_view::npos ? std::size_t{1} : r + 2)));
   const std::size_t p = bare.find("((");
   if (p == std::string::npos || p < 2) return std::nullopt;
   bare.resize(p - 2);

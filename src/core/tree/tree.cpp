@@ -453,7 +453,7 @@ void Tree::changed(NodeId id) {
 
 void Tree::setText(NodeId id, std::string_view text) {
   if (!valid(id)) return;
-  mut(id).text = std::string(text);
+  mut(id).text.assign(text);
   changed(id);
 }
 void Tree::setImage(NodeId id, std::string_view image) {

@@ -22,6 +22,7 @@
 #include <absl/hash/hash.h>
 
 #include "tree/colors.h"
+#include "tree/node_text.h"
 #include "tree/string_index.h"
 
 namespace zov {
@@ -57,7 +58,7 @@ struct Node {
   // The key, which never changes: a view of the tree's key store, where it
   // stays while the node lives.
   std::string_view key;
-  std::string text;
+  NodeText text;
   Color foreColor = kDefaultForeColor;
   Color backColor = kDefaultBackColor;
 
@@ -78,6 +79,7 @@ struct Node {
   bool expanded : 1 = false;
   bool alive : 1 = false;
 };
+static_assert(sizeof(Node) <= 72);
 
 // The keys of a tree's nodes, end to end in the buffers of a monotonic
 // resource, which never move: a node holds a view of its key rather than a

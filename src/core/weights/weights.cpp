@@ -117,7 +117,7 @@ bool AssegnaPesi(Tree& t, NodeId node, const DocumentIndex& index) {
   const Node& n0 = t.node(node);
   if (n0.image == kind::kPackage) {
     // A package takes no share; the "Design Link" node keeps its parent's.
-    if (n0.text.find("Design Link") == std::string::npos) {
+    if (n0.text.view().find("Design Link") == std::string_view::npos) {
       t.setText(node, std::string(kPackageLabel) + n0.text);
       t.setTag(node, CreaTag(1, 0.0f, 0, false));
     }

@@ -65,13 +65,13 @@ Generale::Generale(PlanningSession& s) : session(s), TV(s.work_.TV), numTest(s.s
   attachCommand(menu::kResults, [this] { resultsCommand(); });
   attachCommand(menu::kPopupARem, [this] {
     const Tree& t = TV(kSpecTree);
-    const std::string text = t.valid(t.selected()) ? t.node(t.selected()).text : std::string();
+    const std::string text = t.valid(t.selected()) ? t.node(t.selected()).text.str() : std::string();
     const Outcome o = session.removeChoice(t.selected());
     declare(o ? "Removed \"" + text + "\"" : o.message);
   });
   attachCommand(menu::kPopupSelRem, [this] {
     const Tree& t = TV(kSelectedTestCases);
-    const std::string text = t.valid(t.selected()) ? t.node(t.selected()).text : std::string();
+    const std::string text = t.valid(t.selected()) ? t.node(t.selected()).text.str() : std::string();
     const Outcome o = session.unpick(t.selected());
     declare(o ? "Removed the test case \"" + text + "\" from the selected ones" : o.message);
   });

@@ -130,7 +130,7 @@ void Generale::dropOn(int tree, NodeId target) {
 
 void Generale::pickTestCase(NodeId uitNode) {
   const Tree& uit = TV(kUitTree);
-  const std::string text = uit.valid(uitNode) ? uit.node(uitNode).text : std::string();
+  const std::string text = uit.valid(uitNode) ? uit.node(uitNode).text.str() : std::string();
   const Outcome e = session.pick(uitNode);
   if (e) declare("Selected the test case \"" + text + "\"");
   if (!e && asker_ != nullptr) asker_->messageBox(e.message, "Zov Suite", MessageButtons::kOk, MessageIcon::kCritical);
