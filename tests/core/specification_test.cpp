@@ -418,10 +418,15 @@ TEST(Paths, EditorsFindTheirRecordByNode) {
 
 TEST(DocumentNames, CollidingNamesGetDistinctFiles) {
   SpecificationState st;
-  EXPECT_EQ(AssignDocumentName(st, "SD1. a/b"), "SD1. a_b.txt");
-  EXPECT_EQ(AssignDocumentName(st, "SD1. a:b"), "SD1. a_b (2).txt");
-  EXPECT_EQ(AssignDocumentName(st, "SD1. a/b"), "SD1. a_b.txt");  // the same name: the same file
-  EXPECT_EQ(st.specDocuments.size(), 2u);
+  DocumentNames names;
+  const auto file = [&](const std::string& base) {
+    return st.specDocuments.at(static_cast<std::size_t>(AssignDocumentName(st, names, base)));
+  };
+  EXPECT_EQ(file("SD1. a/b"), "SD1. a_b.txt");
+  EXPECT_EQ(file("SD1. a:b"), "SD1. a_b (2).txt");
+  EXPECT_EQ(file("SD1. A/B"), "SD1. A_B (3).txt");  // one file where letter case is folded
+  EXPECT_EQ(file("SD1. a/b"), "SD1. a_b.txt");      // the same name: the same file
+  EXPECT_EQ(st.specDocuments.size(), 3u);
 }
 
 TEST(FirstMessageBelowTheTopLevel, OpensPathOne) {

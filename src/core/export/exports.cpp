@@ -236,10 +236,10 @@ void WriteIndexCsv(const PlanningSession& session, std::ostream& out) {
   std::string row;
   ForEachProcedureName(session, [&](std::size_t i, const ProcedureNames& n) {
     const GeneratedProcedure& p = session.work().procedures[i];
-    const auto doc = session.work().specification.documentByPath.find(PathKey(p.testCase, p.path));
+    const std::string* doc = session.work().specification.documentOfPath(p.testCase, p.path);
     row = CsvField(n.id) + ',' + CsvField(n.testCase) + ',' + CsvField(p.path) + ',' +
-          CsvField(doc == session.work().specification.documentByPath.end() ? std::string() : doc->second) + ',' +
-          CsvField(ScriptName(p.testCase)) + ',' + CsvField(Joined(trace.ofTestCase(p.testCase))) + "\r\n";
+          CsvField(doc == nullptr ? std::string() : *doc) + ',' + CsvField(ScriptName(p.testCase)) + ',' +
+          CsvField(Joined(trace.ofTestCase(p.testCase))) + "\r\n";
     out << row;
   });
 }
@@ -461,9 +461,9 @@ Outcome ExportPlan(const PlanningSession& session, WorkFolder& target, const For
     // A name the checks above cannot foresee (a document named after its
     // diagram's identifier) is still never replaced.
     const std::string name = TemplateOutputName(f.templateFile);
-    const auto& documents = session.work().specification.documentByPath;
+    const auto& documents = session.work().specification.specDocuments;
     if (std::find(written.begin(), written.end(), name) != written.end() ||
-        std::any_of(documents.begin(), documents.end(), [&name](const auto& d) { return d.second == name; }))
+        std::find(documents.begin(), documents.end(), name) != documents.end())
       return Outcome::Refused(f.templateFile + ": its output \"" + name +
                               "\" would replace a file of the plan; rename the template");
     if (Outcome e = RenderTemplate(session, text, &rendered); !e)

@@ -308,10 +308,10 @@ std::string ProcedurePrecondition(const PlanningSession& session, const ToolProc
 }
 
 std::string Precondition(const PlanningSession& session, int testCase, const std::string& path) {
-  const auto doc = session.work().specification.documentByPath.find(PathKey(testCase, path));
+  const std::string* doc = session.work().specification.documentOfPath(testCase, path);
   const WorkFolder* folder = session.outputFolder();
-  if (doc == session.work().specification.documentByPath.end() || folder == nullptr) return {};
-  const auto lines = folder->readLines(doc->second);
+  if (doc == nullptr || folder == nullptr) return {};
+  const auto lines = folder->readLines(*doc);
   if (!lines) return {};
   std::string text;
   bool inside = false;
@@ -785,11 +785,11 @@ nlohmann::json HtmlReportData(const PlanningSession& session) {
     tc["paths"] = json::array();
     for (const auto& [path, why] : paths) {
       json pj = {{"anchor", "sd" + n(testCase) + "-" + path}, {"name", path}, {"hasWhy", !why.empty()}, {"why", why}};
-      const auto doc = session.work().specification.documentByPath.find(PathKey(testCase, path));
+      const std::string* doc = session.work().specification.documentOfPath(testCase, path);
       const WorkFolder* folder = session.outputFolder();
-      if (doc != session.work().specification.documentByPath.end() && folder != nullptr)
-        if (const auto lines = folder->readLines(doc->second)) {
-          json d = {{"name", doc->second}, {"lines", json::array()}};
+      if (doc != nullptr && folder != nullptr)
+        if (const auto lines = folder->readLines(*doc)) {
+          json d = {{"name", *doc}, {"lines", json::array()}};
           for (const std::string& line : *lines) d["lines"].push_back({{"text", line + "\n"}});
           pj["document"] = d;
         }

@@ -294,19 +294,20 @@ std::string FileNameKey(std::string_view name) {
   return key;
 }
 
-std::string AssignDocumentName(SpecificationState& st, const std::string& base) {
+int AssignDocumentName(SpecificationState& st, DocumentNames& names, const std::string& base) {
   // The same name again (a path name that repeats) replaces its document;
   // names that only collide once made safe get a number.
-  if (const auto it = st.documentByName.find(base); it != st.documentByName.end()) return it->second;
+  if (const auto it = names.byName.find(base); it != names.byName.end()) return it->second;
   const std::string safe = SafeFileName(base);
   std::string file = safe + ".txt";
   // Names apart only in letter case are one file where the file system
   // folds case (Windows, macOS): they get a number too.
-  for (int n = 2; st.usedFiles.count(FileNameKey(file)) != 0; ++n) file = safe + " (" + std::to_string(n) + ").txt";
-  st.documentByName[base] = file;
-  st.usedFiles.insert(FileNameKey(file));
-  st.specDocuments.push_back(file);
-  return file;
+  for (int n = 2; names.used.count(FileNameKey(file)) != 0; ++n) file = safe + " (" + std::to_string(n) + ").txt";
+  const auto at = static_cast<int>(st.specDocuments.size());
+  names.byName.emplace(base, at);
+  names.used.insert(FileNameKey(file));
+  st.specDocuments.push_back(std::move(file));
+  return at;
 }
 
 namespace {
@@ -323,8 +324,8 @@ std::string StableName(const std::string& identifier, const std::string& name, c
 // Writes the tree and the documents of one diagram of test case i.
 class PathBuilder {
  public:
-  PathBuilder(const ProcessingContext& c, Handle d, TestCaseRecord& r, int testCase)
-      : c_(c), m_(c.model), d_(d), r_(r), t_(c.spec), testCase_(testCase) {}
+  PathBuilder(const ProcessingContext& c, DocumentNames& names, Handle d, TestCaseRecord& r, int testCase)
+      : c_(c), names_(names), m_(c.model), d_(d), r_(r), t_(c.spec), testCase_(testCase) {}
 
   void build(const std::string& testCaseText) {
     testCaseText_ = testCaseText;
@@ -512,9 +513,10 @@ class PathBuilder {
     WorkFolder* work = c_.work;
     if (work == nullptr) return;
     SpecificationState& st = c_.state;
-    const std::string file = AssignDocumentName(st, base);
-    st.documentByNode.try_emplace(nodeKey, file);
-    st.documentByPath.try_emplace(PathKey(testCase_, path), file);
+    const int at = AssignDocumentName(st, names_, base);
+    st.documentByNode.try_emplace(nodeKey, at);
+    st.documentByPath.try_emplace(PathKey(testCase_, path), at);
+    const std::string& file = st.specDocuments[static_cast<std::size_t>(at)];
     std::string error;
     OutputFile out = work->create(file, CreatedList::kScripts, &error);
     if (!out.is_open()) {
@@ -534,6 +536,7 @@ class PathBuilder {
   }
 
   const ProcessingContext& c_;
+  DocumentNames& names_;
   const ModelSource& m_;
   Handle d_;
   TestCaseRecord& r_;
@@ -566,6 +569,7 @@ void ProcessTestCases(const ProcessingContext& ctx) {
   for (Handle d : diagrams) perIdentifier.try_emplace(m->Identifier(d), d);
   int i = 0;
   const int total = root == kNoNode ? 0 : chosen.node(root).children;
+  DocumentNames names;
   for (NodeId c = root == kNoNode ? kNoNode : chosen.node(root).child; c != kNoNode; c = chosen.node(c).next) {
     if (ctx.progress) ctx.progress(i, total);
     ++i;
@@ -596,7 +600,7 @@ void ProcessTestCases(const ProcessingContext& ctx) {
     spec.setBold(node, true);
     st.cases[m->Identifier(d)] = i;
     r.pathCount = CountPaths(r);
-    PathBuilder(ctx, d, r, i).build(caseText);
+    PathBuilder(ctx, names, d, r, i).build(caseText);
     record = std::move(r);
   }
   spec.endBulkUpdate();
@@ -618,7 +622,7 @@ std::string DocumentOfNode(const Tree& t, const SpecificationState& st, NodeId n
   // Every path or branch node that got a document is listed by its key
   // (the text of a path node changes after its document is named).
   const auto it = st.documentByNode.find(std::string(n.key));
-  return it == st.documentByNode.end() ? std::string() : it->second;
+  return it == st.documentByNode.end() ? std::string() : st.specDocuments[static_cast<std::size_t>(it->second)];
 }
 
 }  // namespace zov

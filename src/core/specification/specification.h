@@ -20,19 +20,25 @@ namespace zov {
 
 class WorkFolder;
 
+inline std::string PathKey(int testCase, const std::string& path) { return std::to_string(testCase) + "/" + path; }
+
 // What a run of "&Processing..." leaves for the editors, the generation of
 // test procedures and the printing.
 struct SpecificationState {
   TestCaseTable table;
   std::vector<std::string> specDocuments;  // file names, in writing order
-  // The file of each document by the name built from the node texts.
-  std::unordered_map<std::string, std::string> documentByName;
-  // The file of the document written for each path or branch node, by key.
-  std::unordered_map<std::string, std::string> documentByNode;
-  // The file of each path's document, by PathKey(test case, path).
-  std::unordered_map<std::string, std::string> documentByPath;
-  std::unordered_set<std::string> usedFiles;  // by FileNameKey
-  int notWritten = 0;                         // documents that could not be written
+  // The document written for each path or branch node, by key, and for
+  // each path, by PathKey(test case, path): its place in specDocuments, so
+  // that a large plan keeps each file name once.
+  std::unordered_map<std::string, int> documentByNode;
+  std::unordered_map<std::string, int> documentByPath;
+  int notWritten = 0;  // documents that could not be written
+
+  // The file of a path's document; nullptr when it has none.
+  const std::string* documentOfPath(int testCase, const std::string& path) const {
+    const auto it = documentByPath.find(PathKey(testCase, path));
+    return it == documentByPath.end() ? nullptr : &specDocuments[static_cast<std::size_t>(it->second)];
+  }
 
   // Where the record of a message or parameter node of TV(2) lies: test
   // case, message record and (for a parameter) attribute; by node key.
@@ -55,8 +61,6 @@ struct SpecificationState {
   bool operator==(const SpecificationState&) const = default;
 };
 
-inline std::string PathKey(int testCase, const std::string& path) { return std::to_string(testCase) + "/" + path; }
-
 // The diagram identifier of each test case, by its number: `cases` turned round.
 std::unordered_map<int, std::string> DiagramsByNumber(const SpecificationState& st);
 // The diagram identifier of test case n in such a map, else "SD<n>".
@@ -65,9 +69,17 @@ inline std::string DiagramOf(const std::unordered_map<int, std::string>& diagram
   return d == diagrams.end() ? "SD" + std::to_string(testCase) : d->second;
 }
 
-// The file for a document named base: the same file for the same name,
-// a safe name, numbered when another name led to it already.
-std::string AssignDocumentName(SpecificationState& st, const std::string& base);
+// The files named while "&Processing..." runs: by the name built from the
+// node texts, and as a file system that folds letter case sees them
+// (FileNameKey); both go when it ends.
+struct DocumentNames {
+  std::unordered_map<std::string, int> byName;
+  std::unordered_set<std::string> used;
+};
+// The file for a document named base, as its place in st.specDocuments:
+// the same file for the same name, a safe name, numbered when another name
+// led to it already.
+int AssignDocumentName(SpecificationState& st, DocumentNames& names, const std::string& base);
 
 // Fills R.messages from the diagram's messages, naming the paths: each
 // top-level message opens a path; an IF with its ELSE splits the path into
