@@ -308,8 +308,8 @@ TEST(PlanRuns, WithoutValueNodesTheProceduresAreTheSame) {
     const auto nodes = [](const Tree& t, bool withChoices) {
       std::vector<std::string> keys;
       for (NodeId n : t.liveNodes()) {
-        const bool choices = t.node(n).image == kind::kValue ||
-                             (t.node(n).image == kind::kChoices && t.node(n).text == "Choices: ");
+        const bool choices =
+            t.node(n).image == kind::kValue || (t.node(n).image == kind::kChoices && t.node(n).text == "Choices: ");
         if (withChoices || !choices) keys.emplace_back(t.node(n).key);
       }
       return keys;
