@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstring>
 #include <functional>
-#include <set>
 #include <system_error>
 #include <thread>
 

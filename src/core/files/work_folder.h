@@ -20,6 +20,9 @@
 #include <utility>
 #include <vector>
 
+#include <absl/container/flat_hash_map.h>
+#include <absl/container/flat_hash_set.h>
+
 #include "files/output_file.h"
 
 namespace zov {
@@ -109,13 +112,15 @@ class WorkFolder {
   bool inMemory_ = false;
   // The content of each file of a folder kept in memory.
   std::unordered_map<std::string, std::string> memory_;
-  std::unordered_map<std::string, FileDigest> prints_;
+  // Open addressing, as in the sets below: a large plan records a hundred
+  // thousand files and more, and a node-based table would spend a node on each.
+  absl::flat_hash_map<std::string, FileDigest> prints_;
   std::vector<std::string> load_;
   std::vector<std::string> scripts_;
   // The names on either list, and the names written through create(): the
   // answers to created() and written() without a walk of the lists.
-  std::unordered_set<std::string> listed_;
-  std::unordered_set<std::string> written_;
+  absl::flat_hash_set<std::string> listed_;
+  absl::flat_hash_set<std::string> written_;
   std::vector<std::string> errors_;
   std::filesystem::path baseline_;
   std::unordered_map<std::string, FileDigest> baselinePrints_;
