@@ -253,43 +253,41 @@ void SettingsEditor::ok() {
     }
     *r = pending_;
     r->choiceCount = nextChoice;
-    if (!c_->choiceNodes) {
-      r->edited = true;
-      confirmed = done = true;
-      return;
-    }
-    // The tree mirror: "Choices: " and one value node per choice.
-    Tree& t = c_->spec;
-    const std::string choicesKey = key_ + " Choices";
-    const auto choiceValue = [r](int i) {
-      return static_cast<std::size_t>(i) < r->choices.size() ? r->choices[static_cast<std::size_t>(i)].value
-                                                             : std::string();
-    };
-    const auto line = [](const std::vector<std::string>& list, int i) {
-      return static_cast<std::size_t>(i) < list.size() ? list[static_cast<std::size_t>(i)] : std::string();
-    };
-    if (!r->edited) {
-      t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
-      for (int i = 0; i < r->choiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i),
-                   line(useDefaults ? defaultLines : choiceLines, i), "value");
-    } else if (useOwnValues) {
-      // The value nodes there now go, whichever keys they carry.
-      if (const NodeId choices = t.find(choicesKey); choices != kNoNode)
-        while (t.node(choices).child != kNoNode) t.remove(t.node(choices).child);
-      else
-        t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
-      // Listed as a reopened editor lists them, whichever were added now.
-      for (int i = 0; i < r->choiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i),
-                   static_cast<std::size_t>(i) < r->choices.size() ? ChoiceLine(r->choices[static_cast<std::size_t>(i)])
-                                                                   : std::string(),
-                   "value");
-    }
+    if (c_->choiceNodes) mirrorChoices(*r);
     r->edited = true;
   }
   confirmed = true;
   done = true;
+}
+
+void SettingsEditor::mirrorChoices(const AttributeRecord& r) {
+  Tree& t = c_->spec;
+  const std::string choicesKey = key_ + " Choices";
+  const auto choiceValue = [&r](int i) {
+    return static_cast<std::size_t>(i) < r.choices.size() ? r.choices[static_cast<std::size_t>(i)].value
+                                                          : std::string();
+  };
+  const auto line = [](const std::vector<std::string>& list, int i) {
+    return static_cast<std::size_t>(i) < list.size() ? list[static_cast<std::size_t>(i)] : std::string();
+  };
+  if (!r.edited) {
+    t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
+    for (int i = 0; i < r.choiceCount; ++i)
+      t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i),
+                 line(useDefaults ? defaultLines : choiceLines, i), "value");
+  } else if (useOwnValues) {
+    // The value nodes there now go, whichever keys they carry.
+    if (const NodeId choices = t.find(choicesKey); choices != kNoNode)
+      while (t.node(choices).child != kNoNode) t.remove(t.node(choices).child);
+    else
+      t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
+    // Listed as a reopened editor lists them, whichever were added now.
+    for (int i = 0; i < r.choiceCount; ++i)
+      t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i),
+                 static_cast<std::size_t>(i) < r.choices.size() ? ChoiceLine(r.choices[static_cast<std::size_t>(i)])
+                                                                : std::string(),
+                 "value");
+  }
 }
 
 void SettingsEditor::cancel() {
@@ -396,34 +394,33 @@ void InteractionsEditor::ok() {
   if (r != nullptr) {
     r->ownChoices = pending_;
     if (nextChoice > 0) r->ownChoiceCount = nextChoice;
-    if (!c_->choiceNodes) {
-      r->edited = true;
-      confirmed = done = true;
-      return;
-    }
-    Tree& t = c_->spec;
-    const std::string choicesKey = key_ + " Choices";
-    const auto choiceValue = [r](int i) {
-      return static_cast<std::size_t>(i) < r->ownChoices.size() ? r->ownChoices[static_cast<std::size_t>(i)]
-                                                                : std::string();
-    };
-    if (!r->edited) {
-      t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
-      for (int i = 0; i < r->ownChoiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + choiceValue(i), choiceValue(i), "value");
-    } else if (useOwnValues) {
-      // The value nodes there now go, whichever keys they carry.
-      if (const NodeId choices = t.find(choicesKey); choices != kNoNode)
-        while (t.node(choices).child != kNoNode) t.remove(t.node(choices).child);
-      else
-        t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
-      for (int i = 0; i < r->ownChoiceCount; ++i)
-        t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i), choiceValue(i), "value");
-    }
+    if (c_->choiceNodes) mirrorChoices(*r);
     r->edited = true;
   }
   confirmed = true;
   done = true;
+}
+
+void InteractionsEditor::mirrorChoices(const MessageRecord& r) {
+  Tree& t = c_->spec;
+  const std::string choicesKey = key_ + " Choices";
+  const auto choiceValue = [&r](int i) {
+    return static_cast<std::size_t>(i) < r.ownChoices.size() ? r.ownChoices[static_cast<std::size_t>(i)]
+                                                             : std::string();
+  };
+  if (!r.edited) {
+    t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
+    for (int i = 0; i < r.ownChoiceCount; ++i)
+      t.addChild(choicesKey, choicesKey + choiceValue(i), choiceValue(i), "value");
+  } else if (useOwnValues) {
+    // The value nodes there now go, whichever keys they carry.
+    if (const NodeId choices = t.find(choicesKey); choices != kNoNode)
+      while (t.node(choices).child != kNoNode) t.remove(t.node(choices).child);
+    else
+      t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
+    for (int i = 0; i < r.ownChoiceCount; ++i)
+      t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i), choiceValue(i), "value");
+  }
 }
 
 void InteractionsEditor::cancel() {

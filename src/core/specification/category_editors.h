@@ -97,6 +97,9 @@ class SettingsEditor : public CategoryEditor {
 
  private:
   void CercaDefaultValues();
+  // The tree mirror of the choices OK stores: "Choices: " and one value
+  // node per choice, before the record is marked edited.
+  void mirrorChoices(const AttributeRecord& r);
   // What the tester works on: the record is written only on OK, so that
   // Cancel leaves no trace. The default values are kept apart, for OK with
   // "Default Values:" after own values were typed.
@@ -130,6 +133,8 @@ class InteractionsEditor : public CategoryEditor {
   MessageRecord* record();
 
  private:
+  // As the settings editor's.
+  void mirrorChoices(const MessageRecord& r);
   // The own choices being edited, written to the record only on OK.
   std::vector<std::string> pending_;
 };
