@@ -345,7 +345,7 @@ TEST_F(Api, SeeAllAndUnselectAll) {
     atm.showDocument(split);
     ASSERT_FALSE(atm.LB.items.empty());
     EXPECT_EQ(atm.LB.items.front(), "Test Case  1   of  SD Withdraw Cash - main flow ");
-    test::MutableWork(atm.session).specification.documentByNode.erase(std::string(spec.node(split).key));
+    test::MutableWork(atm.session).specification.documentByNode.erase(split);
     atm.showDocument(split);
     const auto heads = std::count_if(atm.LB.items.begin(), atm.LB.items.end(),
                                      [](const std::string& l) { return l.rfind("Test Case  1.", 0) == 0; });

@@ -1004,7 +1004,7 @@ NamedCategory PlanningSession::categoryName(NodeId node) const {
   const Tree& t = tree(kSpecTree);
   if (!t.valid(node)) return r;
   r.diagram = t.node(TopOf(t, node)).key;
-  const SpecificationState::Place* p = work_.specification.place(std::string(t.node(node).key));
+  const SpecificationState::Place* p = work_.specification.place(node);
   if (p == nullptr) return r;
   const TestCaseRecord* tc = work_.specification.table.cases.size() > static_cast<std::size_t>(p->testCase)
                                  ? &work_.specification.table.cases[static_cast<std::size_t>(p->testCase)]

@@ -84,7 +84,7 @@ bool SettingsEditor::open(const EditorContext& c, NodeId node) {
   added.clear();
   confirmed = false;
   // The record of the very node opened: its own path's copy of the message.
-  const SpecificationState::Place* place = c.state.place(key_);
+  const SpecificationState::Place* place = c.state.place(node);
   if (place == nullptr || place->attribute < 0) return false;
   testCase = place->testCase;
   message = place->message;
@@ -330,7 +330,7 @@ bool InteractionsEditor::open(const EditorContext& c, NodeId node) {
   note.clear();
   added.clear();
   confirmed = false;
-  const SpecificationState::Place* place = c.state.place(key_);
+  const SpecificationState::Place* place = c.state.place(node);
   if (place == nullptr || place->attribute >= 0) return false;
   testCase = place->testCase;
   message = place->message;
@@ -475,7 +475,7 @@ bool RemoveChoice(Tree& spec, SpecificationState& state, NodeId node) {
   int index = -1;
   const NodeId category = RemovableChoice(spec, node, &index);
   if (category == kNoNode) return false;
-  const SpecificationState::Place* place = state.place(std::string(spec.node(category).key));
+  const SpecificationState::Place* place = state.place(category);
   TestCaseRecord* tc = place == nullptr ? nullptr : state.table.testCase(place->testCase);
   MessageRecord* m = tc == nullptr ? nullptr : tc->message(static_cast<std::size_t>(place->message));
   if (m == nullptr) return false;

@@ -384,7 +384,7 @@ class PathBuilder {
         }
         categories(first, k, doc);
         for (const char* line : {"", " PostCondition:", "", " Comment:"}) doc.emplace_back(line);
-        write(c_.stableNames ? StableName(diagramKey, diagramName, gName) : testCaseText_ + nodeText, currentKey, gName,
+        write(c_.stableNames ? StableName(diagramKey, diagramName, gName) : testCaseText_ + nodeText, current, gName,
               doc);
         s = Parte(pathOf(k));
       }
@@ -407,8 +407,8 @@ class PathBuilder {
       line += "   --- ELSE " + rec.condition;
     }
     const std::string key = m_.Identifier(rec.message) + p;
-    t_.addChild(p, key, text, kind::kMessaggio);
-    c_.state.places.try_emplace(key, SpecificationState::Place{testCase_, static_cast<int>(index)});
+    if (const NodeId node = t_.addChild(p, key, text, kind::kMessaggio); node != kNoNode)
+      c_.state.places.try_emplace(node, SpecificationState::Place{testCase_, static_cast<int>(index)});
     doc.push_back(line);
     if (!m_.MessageHasOperation(rec.message)) return;
     // The choices grow as they are entered; a category for each parameter.
@@ -463,8 +463,8 @@ class PathBuilder {
       }
       const std::string name = m_.Name(par), type = m_.ParameterType(par);
       const std::string key = m_.Identifier(par) + "_" + rec.sequenceLabel + p;
-      t_.addChild(messageKey, key, name, kind::kAttributo);
-      c_.state.places.try_emplace(key, SpecificationState::Place{testCase_, index, static_cast<int>(j)});
+      if (const NodeId node = t_.addChild(messageKey, key, name, kind::kAttributo); node != kNoNode)
+        c_.state.places.try_emplace(node, SpecificationState::Place{testCase_, index, static_cast<int>(j)});
       AttributeRecord& a = rec.attributes[j];
       a.name = name;
       a.type = type;
@@ -508,13 +508,12 @@ class PathBuilder {
     }
   }
 
-  void write(const std::string& base, const std::string& nodeKey, const std::string& path,
-             const std::vector<std::string>& doc) {
+  void write(const std::string& base, NodeId node, const std::string& path, const std::vector<std::string>& doc) {
     WorkFolder* work = c_.work;
     if (work == nullptr) return;
     SpecificationState& st = c_.state;
     const int at = AssignDocumentName(st, names_, base);
-    st.documentByNode.try_emplace(nodeKey, at);
+    if (node != kNoNode) st.documentByNode.try_emplace(node, at);
     st.documentByPath.try_emplace(PathKey(testCase_, path), at);
     const std::string& file = st.specDocuments[static_cast<std::size_t>(at)];
     std::string error;
@@ -619,9 +618,9 @@ std::string DocumentOfNode(const Tree& t, const SpecificationState& st, NodeId n
   // before its first branch.
   const bool path = n.image == kind::kTestcase || n.image == kind::kTestcaseGiallo;
   if (n.children == 0 || !path || t.node(n.child).image != kind::kMessaggio) return {};
-  // Every path or branch node that got a document is listed by its key
-  // (the text of a path node changes after its document is named).
-  const auto it = st.documentByNode.find(std::string(n.key));
+  // Every path or branch node that got a document is listed (the text of
+  // a path node changes after its document is named).
+  const auto it = st.documentByNode.find(node);
   return it == st.documentByNode.end() ? std::string() : st.specDocuments[static_cast<std::size_t>(it->second)];
 }
 

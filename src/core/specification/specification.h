@@ -27,11 +27,11 @@ inline std::string PathKey(int testCase, const std::string& path) { return std::
 struct SpecificationState {
   TestCaseTable table;
   std::vector<std::string> specDocuments;  // file names, in writing order
-  // The document written for each path or branch node, by key, and for
+  // The document written for each path or branch node of TV(2), and for
   // each path, by PathKey(test case, path): its place in specDocuments, so
   // that a large plan keeps each file name once.
-  std::unordered_map<std::string, int> documentByNode;
-  std::unordered_map<std::string, int> documentByPath;
+  absl::flat_hash_map<NodeId, int> documentByNode;
+  absl::flat_hash_map<std::string, int> documentByPath;
   int notWritten = 0;  // documents that could not be written
 
   // The file of a path's document; nullptr when it has none.
@@ -41,7 +41,7 @@ struct SpecificationState {
   }
 
   // Where the record of a message or parameter node of TV(2) lies: test
-  // case, message record and (for a parameter) attribute; by node key.
+  // case, message record and (for a parameter) attribute; by node.
   struct Place {
     int testCase = 0;
     int message = 0;
@@ -49,13 +49,14 @@ struct SpecificationState {
 
     bool operator==(const Place&) const = default;
   };
-  // Open addressing: a large plan has hundreds of thousands of them, and a
-  // node-based map would spend a node and a cached hash on each.
-  absl::flat_hash_map<std::string, Place> places;
+  // By node of TV(2), which keeps its number while the tree lives (the
+  // tree and this state are cleared together): a large plan has hundreds of
+  // thousands of them, and the keys are long texts the tree already holds.
+  absl::flat_hash_map<NodeId, Place> places;
   // The test case each top node of TV(2) stands for, by the node's key.
   std::unordered_map<std::string, int> cases;
-  const Place* place(const std::string& key) const {
-    const auto it = places.find(key);
+  const Place* place(NodeId node) const {
+    const auto it = places.find(node);
     return it == places.end() ? nullptr : &it->second;
   }
   bool operator==(const SpecificationState&) const = default;
