@@ -174,8 +174,12 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
     // its decisions to the same trees, value nodes and all; another one
     // shows no tree and keeps the choices in the table alone.
     p.confirmDefaults(p.undoable() ? PlanningSession::ChoiceNodes::kMade : PlanningSession::ChoiceNodes::kNotMade);
-    const PlanningSession::Generated g = p.generate();
-    r.generation = g.result;
+    PlanningSession::Generated g = p.generate();
+    r.generation = std::move(g.result);
+    // Each path's figures are in the session's plan report; the list goes
+    // before the report and the files are written, where a large plan
+    // holds the most.
+    std::vector<PathOutcome>().swap(r.generation.outcomes);
     r.conflicts = static_cast<long>(g.conflicts.size());
     // The conflicts, the first few of them: the scripts mark every one.
     for (std::size_t i = 0; i < g.conflicts.size() && i < kConflictsSaid; ++i) r.warnings.push_back(g.conflicts[i]);

@@ -78,6 +78,7 @@ struct PlanResult {
   Outcome outcome;
   bool nothingToPlan = false;  // no actor reaches a use case
   int testCases = 0;           // test cases with paths
+  // Without the paths' outcomes: the session's plan report has them.
   GenerationResult generation;
   long conflicts = 0;
   std::vector<std::string> warnings;  // warnings of the model, the load and the later steps
