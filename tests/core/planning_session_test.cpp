@@ -274,6 +274,7 @@ TEST(SharedXmiPlans, EveryDiagramAnActorReachesGetsProcedures) {
   ZOV_NEEDS_SHARED_MODELS();
   test::WindowReady ready;
   PlanningSession& p = ready.session;
+  p.setUndoable(true);  // keeps the selected test cases to look at
   PlanOptions o;
   o.selection.criterion = Procedures(100);
   const PlanResult r = RunPlan(p, test::kSharedModels + "/xmi/papyrus-infrasync-design.uml", o);
@@ -289,9 +290,10 @@ TEST(SharedXmiPlans, EveryDiagramAnActorReachesGetsProcedures) {
 }
 
 // A plan run that cannot step back leaves the default choices in the table
-// alone, without their value nodes in TV(2); what it generates is the same
-// as with them, and every other node is there.
-TEST(PlanRuns, WithoutValueNodesTheProceduresAreTheSame) {
+// alone, without their value nodes in TV(2), and empties the trees the test
+// cases were picked from once processed; what it generates and reports is
+// the same as with them, and every other node of TV(2) is there.
+TEST(PlanRuns, AHeadlessPlanKeepsLessAndGeneratesTheSame) {
   for (const char* model : {"ATM.mdl", "Lending.mdl", "ATM.xmi"}) {
     test::WindowReady shown, headless;
     shown.session.setUndoable(true);
@@ -305,6 +307,13 @@ TEST(PlanRuns, WithoutValueNodesTheProceduresAreTheSame) {
     EXPECT_EQ(shown.session.work().procedures, headless.session.work().procedures) << model;
     EXPECT_EQ(shown.session.work().specification.table.cases, headless.session.work().specification.table.cases)
         << model;
+    ASSERT_TRUE(shown.session.work().planReport && headless.session.work().planReport) << model;
+    EXPECT_EQ(shown.session.work().planReport->text(true), headless.session.work().planReport->text(true)) << model;
+    for (int picking : {kUitTree, kSelectedTestCases}) {
+      EXPECT_GT(shown.session.TV(picking).count(), 0) << model;
+      EXPECT_EQ(headless.session.TV(picking).count(), 0) << model;
+    }
+    EXPECT_FALSE(shown.session.dropPickingTrees()) << model;
     const auto nodes = [](const Tree& t, bool withChoices) {
       std::vector<std::string> keys;
       for (NodeId n : t.liveNodes()) {

@@ -999,6 +999,12 @@ void PlanningSession::confirmDefaults(ChoiceNodes nodes) {
   record(Decision{Decision::Type::kConfirmDefaults});
 }
 
+bool PlanningSession::dropPickingTrees() {
+  if (undoable_) return false;
+  for (int t : {kUitTree, kSelectedTestCases}) tree(t).clear();
+  return true;
+}
+
 NamedCategory PlanningSession::categoryName(NodeId node) const {
   NamedCategory r;
   const Tree& t = tree(kSpecTree);
