@@ -21,6 +21,13 @@ namespace fs = std::filesystem;
 
 namespace zov {
 
+namespace {
+
+// The table's own view type, which its string hash takes.
+absl::string_view Key(std::string_view name) { return {name.data(), name.size()}; }
+
+}  // namespace
+
 WorkFolder::WorkFolder(fs::path dir) : dir_(std::move(dir)) {
   std::error_code ec;
   if (!dir_.empty()) fs::create_directories(dir_, ec);
@@ -61,15 +68,12 @@ WorkFolder::WorkFolder(WorkFolder&& other) noexcept
       removeWhenEmpty_(other.removeWhenEmpty_),
       inMemory_(other.inMemory_),
       memory_(std::move(other.memory_)),
-      prints_(std::move(other.prints_)),
       load_(std::move(other.load_)),
       scripts_(std::move(other.scripts_)),
-      listed_(std::move(other.listed_)),
-      written_(std::move(other.written_)),
+      files_(std::move(other.files_)),
       errors_(std::move(other.errors_)),
       baseline_(std::move(other.baseline_)),
-      baselinePrints_(std::move(other.baselinePrints_)),
-      unchanged_(std::move(other.unchanged_)) {
+      baselinePrints_(std::move(other.baselinePrints_)) {
   other.removeWhenEmpty_ = false;
 }
 
@@ -79,15 +83,12 @@ WorkFolder& WorkFolder::operator=(WorkFolder&& other) noexcept {
     removeWhenEmpty_ = other.removeWhenEmpty_;
     inMemory_ = other.inMemory_;
     memory_ = std::move(other.memory_);
-    prints_ = std::move(other.prints_);
     load_ = std::move(other.load_);
     scripts_ = std::move(other.scripts_);
-    listed_ = std::move(other.listed_);
-    written_ = std::move(other.written_);
+    files_ = std::move(other.files_);
     errors_ = std::move(other.errors_);
     baseline_ = std::move(other.baseline_);
     baselinePrints_ = std::move(other.baselinePrints_);
-    unchanged_ = std::move(other.unchanged_);
     other.removeWhenEmpty_ = false;
   }
   return *this;
@@ -133,9 +134,14 @@ std::optional<std::vector<std::string>> WorkFolder::readLines(std::string_view n
   return lines;
 }
 
+const WorkFolder::FileState* WorkFolder::stateOf(std::string_view name) const {
+  const auto it = files_.find(Key(name));
+  return it == files_.end() ? nullptr : &it->second;
+}
+
 std::optional<FileDigest> WorkFolder::fingerprint(std::string_view name) const {
-  const auto it = prints_.find(std::string(name));
-  return it == prints_.end() ? std::nullopt : std::optional<FileDigest>(it->second);
+  const FileState* f = stateOf(name);
+  return f == nullptr ? std::nullopt : f->print;
 }
 
 std::optional<fs::path> WorkFolder::pathOf(std::string_view name) const {
@@ -150,15 +156,27 @@ const std::vector<std::string>& WorkFolder::files(CreatedList list) const {
   return list == CreatedList::kLoad ? load_ : scripts_;
 }
 
-bool WorkFolder::created(std::string_view name) const { return listed_.count(std::string(name)) != 0; }
+bool WorkFolder::created(std::string_view name) const {
+  const FileState* f = stateOf(name);
+  return f != nullptr && f->listed;
+}
 
-bool WorkFolder::written(std::string_view name) const { return written_.count(std::string(name)) != 0; }
+bool WorkFolder::written(std::string_view name) const {
+  const FileState* f = stateOf(name);
+  return f != nullptr && f->written;
+}
+
+bool WorkFolder::unchanged(std::string_view name) const {
+  const FileState* f = stateOf(name);
+  return f != nullptr && f->unchanged;
+}
 
 bool WorkFolder::close(OutputFile& out, std::string_view name, std::string* error) {
   const bool open = out.is_open();
   if (out.close()) {
-    prints_[std::string(name)] = out.fingerprint();
-    if (out.unchanged()) unchanged_.emplace(name);
+    FileState& f = files_[std::string(name)];
+    f.print = out.fingerprint();
+    if (out.unchanged()) f.unchanged = true;
     return true;
   }
   const int why = open ? out.error() : errno;
@@ -172,8 +190,12 @@ bool WorkFolder::close(OutputFile& out, std::string_view name, std::string* erro
 
 bool WorkFolder::record(std::string_view name, CreatedList list, std::optional<FileDigest> print) {
   if (!pathOf(name)) return false;
-  if (listed_.emplace(name).second) listOf(list).emplace_back(name);
-  if (print) prints_[std::string(name)] = *print;
+  FileState& f = files_[std::string(name)];
+  if (!f.listed) {
+    f.listed = true;
+    listOf(list).emplace_back(name);
+  }
+  if (print) f.print = *print;
   return true;
 }
 
@@ -243,28 +265,32 @@ OutputFile WorkFolder::open(std::string_view name, CreatedList list, std::string
       return OutputFile();
     }
   }
-  prints_.erase(std::string(name));
-  unchanged_.erase(std::string(name));
+  if (const auto known = files_.find(Key(name)); known != files_.end()) {
+    known->second.print.reset();
+    known->second.unchanged = false;
+  }
   // A name the program never wrote is made only when nothing is there.
   OutputFile out = inMemory_ ? OutputFile::InMemory(&memory_[std::string(name)]) : OpenOrCompare(*path, error);
   if (!out.is_open()) {
     if (!inMemory_ && (errno == EEXIST || errno == ELOOP)) return foreign();
     return out;
   }
-  if (!written(name)) {
+  if (FileState& f = files_[std::string(name)]; !f.written) {
     // Written for the first time in this run: on the list it is written for
     // now, whichever list took it over from an earlier run.
-    if (listed_.erase(std::string(name)) != 0)
+    if (f.listed) {
+      f.listed = false;
       for (auto* names : {&load_, &scripts_})
         names->erase(std::remove(names->begin(), names->end(), name), names->end());
-    written_.emplace(name);
+    }
+    f.written = true;
   }
   record(name, list);
   return out;
 }
 
 bool WorkFolder::removeOne(const std::string& name) {
-  prints_.erase(name);
+  if (const auto known = files_.find(Key(name)); known != files_.end()) known->second.print.reset();
   if (inMemory_) return memory_.erase(name) != 0;
   std::error_code ec;
   const auto path = pathOf(name);
@@ -279,7 +305,8 @@ int WorkFolder::removeAll(CreatedList list) {
   int removed = 0;
   if (list == CreatedList::kLoad) {
     for (auto it = names.rbegin(); it != names.rend(); ++it) removed += removeOne(*it) ? 1 : 0;
-    for (const auto& name : names) listed_.erase(name);
+    for (const auto& name : names)
+      if (const auto known = files_.find(Key(name)); known != files_.end()) known->second.listed = false;
     names.clear();
   } else {
     for (const auto& name : names) removed += removeOne(name) ? 1 : 0;
@@ -292,7 +319,7 @@ bool WorkFolder::removeFile(std::string_view name) {
     auto it = std::find(names->begin(), names->end(), name);
     if (it == names->end()) continue;
     names->erase(it);
-    listed_.erase(std::string(name));
+    if (const auto known = files_.find(Key(name)); known != files_.end()) known->second.listed = false;
     return removeOne(std::string(name));
   }
   return false;

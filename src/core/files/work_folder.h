@@ -16,12 +16,10 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include <absl/container/flat_hash_map.h>
-#include <absl/container/flat_hash_set.h>
 
 #include "files/output_file.h"
 
@@ -89,7 +87,7 @@ class WorkFolder {
   void compareWith(std::filesystem::path dir, std::unordered_map<std::string, FileDigest> prints);
   // Whether the file written last under that name equals its file in the
   // folder compared with, and so was not made here.
-  bool unchanged(std::string_view name) const { return unchanged_.count(std::string(name)) != 0; }
+  bool unchanged(std::string_view name) const;
 
   const std::vector<std::string>& files(CreatedList list) const;
   // Deletes every file on the list; the load's list is emptied, the
@@ -112,19 +110,23 @@ class WorkFolder {
   bool inMemory_ = false;
   // The content of each file of a folder kept in memory.
   std::unordered_map<std::string, std::string> memory_;
-  // Open addressing, as in the sets below: a large plan records a hundred
-  // thousand files and more, and a node-based table would spend a node on each.
-  absl::flat_hash_map<std::string, FileDigest> prints_;
   std::vector<std::string> load_;
   std::vector<std::string> scripts_;
-  // The names on either list, and the names written through create(): the
-  // answers to created() and written() without a walk of the lists.
-  absl::flat_hash_set<std::string> listed_;
-  absl::flat_hash_set<std::string> written_;
+  // What is known of each file named so far, in one entry by name: the
+  // answers to created(), written(), fingerprint() and unchanged() without
+  // a walk of the lists. Open addressing, with the name held once: a large
+  // plan records a hundred thousand files and more.
+  struct FileState {
+    std::optional<FileDigest> print;  // size and hash as written or taken over
+    bool listed = false;              // on one of the lists
+    bool written = false;             // written through create()
+    bool unchanged = false;           // equal to its file in the folder compared with
+  };
+  absl::flat_hash_map<std::string, FileState> files_;
+  const FileState* stateOf(std::string_view name) const;
   std::vector<std::string> errors_;
   std::filesystem::path baseline_;
   std::unordered_map<std::string, FileDigest> baselinePrints_;
-  std::unordered_set<std::string> unchanged_;
 };
 
 // Opens path for writing as a new file (O_CREAT | O_EXCL | O_NOFOLLOW). On
