@@ -1108,9 +1108,6 @@ PlanningSession::Generated PlanningSession::generate(const std::vector<std::stri
     return stopped;
   }
   hideBusy();
-  // Grown by doubling: a large plan's procedures would keep up to as much
-  // again unused.
-  work_.procedures.shrink_to_fit();
   work_.planReport = MakePlanReport(*this, g.result);
   work_.generationFound = g.conflicts;
   work_.generationFound.insert(work_.generationFound.end(), work_.planReport->warnings.begin(),

@@ -124,7 +124,10 @@ struct WorkValues {
   // The table of test cases and the documents of the last "&Processing...".
   SpecificationState specification;
   // The test procedures of the last generation, as data for the exports.
-  std::vector<GeneratedProcedure> procedures;
+  // In blocks that never move: a large plan's hundreds of thousands grow
+  // without a second array while the last one is copied, or room kept
+  // unused after.
+  std::deque<GeneratedProcedure> procedures;
   // The category open in an editor, and whether it had been edited before.
   enum class Editor { kNone, kSettings, kInteractions };
   Editor openEditor = Editor::kNone;
