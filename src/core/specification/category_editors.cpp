@@ -241,6 +241,19 @@ bool InteractionsEditor::markInvalid(std::size_t i, bool invalid) {
   return true;
 }
 
+namespace {
+
+// The "Choices: " node of a category, without value nodes, whichever keys
+// they carry: made when the category has none yet.
+void EmptyChoicesNode(Tree& t, const std::string& categoryKey, const std::string& choicesKey) {
+  if (const NodeId choices = t.find(choicesKey); choices != kNoNode)
+    while (t.node(choices).child != kNoNode) t.remove(t.node(choices).child);
+  else
+    t.addChild(categoryKey, choicesKey, "Choices: ", kind::kChoices);
+}
+
+}  // namespace
+
 void SettingsEditor::ok() {
   AttributeRecord* r = record();
   // An edited attribute changes only through "Insert your own values:".
@@ -276,11 +289,7 @@ void SettingsEditor::mirrorChoices(const AttributeRecord& r) {
       t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i),
                  line(useDefaults ? defaultLines : choiceLines, i), "value");
   } else if (useOwnValues) {
-    // The value nodes there now go, whichever keys they carry.
-    if (const NodeId choices = t.find(choicesKey); choices != kNoNode)
-      while (t.node(choices).child != kNoNode) t.remove(t.node(choices).child);
-    else
-      t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
+    EmptyChoicesNode(t, key_, choicesKey);
     // Listed as a reopened editor lists them, whichever were added now.
     for (int i = 0; i < r.choiceCount; ++i)
       t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i),
@@ -413,11 +422,7 @@ void InteractionsEditor::mirrorChoices(const MessageRecord& r) {
     for (int i = 0; i < r.ownChoiceCount; ++i)
       t.addChild(choicesKey, choicesKey + choiceValue(i), choiceValue(i), "value");
   } else if (useOwnValues) {
-    // The value nodes there now go, whichever keys they carry.
-    if (const NodeId choices = t.find(choicesKey); choices != kNoNode)
-      while (t.node(choices).child != kNoNode) t.remove(t.node(choices).child);
-    else
-      t.addChild(key_, choicesKey, "Choices: ", kind::kChoices);
+    EmptyChoicesNode(t, key_, choicesKey);
     for (int i = 0; i < r.ownChoiceCount; ++i)
       t.addChild(choicesKey, choicesKey + choiceValue(i) + IndexText(i), choiceValue(i), "value");
   }
