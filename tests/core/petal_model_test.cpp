@@ -293,6 +293,41 @@ TEST(PetalModel, OrdinalsOutOfRangeAreReportedAndClamped) {
       for (Handle msg : m.DiagramMessages(d)) EXPECT_EQ(m.MessageSequence(msg).find('-'), std::string::npos);
 }
 
+// A message drawn again under the quid of another shares its element: the
+// first one made with that quid, which its views name, also once the load
+// has let its quid index go.
+TEST(PetalModel, AMessageDrawnAgainIsTheFirstElementMadeWithItsQuid) {
+  std::string text = ReadFile(kExamples + "/ATM.mdl");
+  const std::string before = "(object Message \"ejectCard\"";
+  ASSERT_NE(text.find(before), std::string::npos);
+  text.insert(text.find(before), "(object Message \"readCardAgain\" quid \"5A1000000110\" sequence \"1\")\n");
+  const fs::path dir = fs::temp_directory_path() / ("zov-quid-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  fs::copy_file(kExamples + "/ATM-Services.cat", dir / "ATM-Services.cat", fs::copy_options::overwrite_existing);
+  std::ofstream(dir / "ATM.mdl", std::ios::binary) << text;
+  PetalModel m;
+  std::string error;
+  ASSERT_TRUE(m.OpenModel((dir / "ATM.mdl").string(), &error)) << error;
+  Handle first, again;
+  int messages = 0;
+  for (int i = 1; i <= m.ElementCount(); ++i) {
+    const Handle h{i};
+    if (m.KindOf(h) != PetalModel::Kind::kMessage) continue;
+    ++messages;
+    if (m.Name(h) == "readCard") first = h;
+    if (m.Name(h) == "readCardAgain") again = h;
+    if (m.Name(h) != "readCardAgain") {
+      EXPECT_EQ(m.MessageElement(h), h) << m.Name(h);
+    }
+  }
+  ASSERT_TRUE(first && again);
+  EXPECT_GT(messages, 2);
+  EXPECT_EQ(m.MessageElement(again), first);
+  EXPECT_EQ(m.FindByIdentifier("5A1000000110"), first);
+  EXPECT_EQ(m.FindByIdentifier("no such quid"), Handle{});
+  fs::remove_all(dir);
+}
+
 TEST(RealModels, ProjectOperationsAndStateMachine) {
   ZOV_NEEDS_SHARED_MODELS();
   PetalModel m;

@@ -51,8 +51,9 @@ std::string Lower(std::string s) {
 void PetalModel::reset() {
   elements_.assign(1, Element{});
   collections_.clear();
-  byQuid_.clear();
+  byQuid_ = {};
   quidsIndexed_ = 0;
+  firstWithQuid_.clear();
   documents_.clear();
   decoders_.clear();
   pending_.clear();
@@ -169,6 +170,17 @@ void PetalModel::indexQuids() {
     if (const std::string& quid = elements_[i].identifier; !quid.empty())
       byQuid_.try_emplace(quid, Quid{Handle{static_cast<std::int32_t>(i)}, elements_[i].kind});
   quidsIndexed_ = to;
+}
+
+void PetalModel::keepMessageQuids() {
+  for (std::size_t i = 1; i < elements_.size(); ++i) {
+    const Element& e = elements_[i];
+    if (e.kind != Kind::kMessage || e.identifier.empty()) continue;
+    if (const Quid* first = byQuid_.find(e.identifier);
+        first != nullptr && first->element.id != static_cast<std::int32_t>(i))
+      firstWithQuid_.emplace(static_cast<std::int32_t>(i), first->element);
+  }
+  byQuid_ = {};
 }
 
 void PetalModel::addTo(Handle owner, Slot slot, Handle item) { collections_.add(owner, slot, item); }
@@ -288,6 +300,7 @@ Handle PetalModel::openParsed(petal::Document&& doc, const std::string& path, st
   }
   get(model_)->ref = useCaseRoot;
   get(model_)->ref2 = logicalRoot;
+  keepMessageQuids();
   // Text that did not decode is said once per file.
   for (std::size_t i = 0; i < documents_.size() && i < decoders_.size(); ++i)
     warnUndecoded(documents_[i], decoders_[i]);
@@ -778,8 +791,13 @@ void PetalModel::finishCollections() {
 Handle PetalModel::summaryRoot() const { return {}; }
 
 Handle PetalModel::FindByIdentifier(std::string_view quid) const {
-  const Quid* found = byQuid_.find(quid);
-  return found == nullptr ? Handle{} : found->element;
+  // The load's index is gone once it ends: the first element made with the
+  // quid, in the order made, as the index kept it.
+  if (const Quid* found = byQuid_.find(quid)) return found->element;
+  if (quid.empty()) return {};
+  for (std::size_t i = 1; i < elements_.size(); ++i)
+    if (elements_[i].identifier == quid) return Handle{static_cast<std::int32_t>(i)};
+  return {};
 }
 
 Handle PetalModel::ref(Handle h, Kind kind) const {
@@ -800,8 +818,8 @@ Handle PetalModel::MessageElement(Handle m) const {
   // Views name a message by its quid; the element they find is the first
   // element made with that quid.
   if (KindOf(m) != Kind::kMessage) return {};
-  const Handle byQuid = FindByIdentifier(get(m)->identifier);
-  return byQuid ? byQuid : m;
+  const auto first = firstWithQuid_.find(m.id);
+  return first == firstWithQuid_.end() ? m : first->second;
 }
 Handle PetalModel::OperationClass(Handle op) const {
   return KindOf(op) == Kind::kOperation ? get(op)->parent : Handle{};

@@ -201,7 +201,8 @@ class PetalModel : public TableReader<PetalModel> {
   Collections collections_;
   // The element made first with each quid, and its kind, which references
   // check without reading the element. Filled by indexQuids, before
-  // references are resolved.
+  // references are resolved, and let go when the load ends: a large model
+  // holds hundreds of thousands of quids.
   struct Quid {
     Handle element;
     Kind kind;
@@ -209,6 +210,11 @@ class PetalModel : public TableReader<PetalModel> {
   StringIndex<Quid> byQuid_;
   std::size_t quidsIndexed_ = 0;
   void indexQuids();
+  // What the load's quid index still answers afterwards: each message whose
+  // quid an element made earlier has (a message drawn in two views), with
+  // that element.
+  absl::flat_hash_map<std::int32_t, Handle> firstWithQuid_;
+  void keepMessageQuids();
   std::deque<petal::Document> documents_;
   // Each document's text decoder, by the code page its header names.
   std::deque<TextDecoder> decoders_;
