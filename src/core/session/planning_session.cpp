@@ -999,9 +999,10 @@ void PlanningSession::confirmDefaults(ChoiceNodes nodes) {
   record(Decision{Decision::Type::kConfirmDefaults});
 }
 
-bool PlanningSession::dropPickingTrees() {
+bool PlanningSession::dropUnusedInputs() {
   if (undoable_) return false;
   for (int t : {kUitTree, kSelectedTestCases}) tree(t).clear();
+  work_.loadFiles = LoadFiles();
   return true;
 }
 

@@ -347,12 +347,14 @@ class PlanningSession {
   enum class ChoiceNodes { kMade, kNotMade };
   void confirmDefaults(ChoiceNodes nodes = ChoiceNodes::kMade);
   // For a plan run that shows no tree and, once processed, picks nothing
-  // again: the test cases then live in TV(2) and its table, and the trees
-  // they were drawn from and picked into (the UIT tree and the selected
-  // test cases) are emptied, as a large model holds hundreds of thousands
-  // of nodes in each. Nothing is recorded: a replay has them again.
+  // again: the test cases then live in TV(2) and its table, and what they
+  // were drawn from goes, as a large model holds hundreds of thousands of
+  // nodes and megabytes of link lines in it: the trees they were picked
+  // from and into (the UIT tree and the selected test cases) are emptied
+  // and the load's working files, already written when they were to be
+  // kept, are let go. Nothing is recorded: a replay has them again.
   // Refused, doing nothing, in a session that can step back.
-  bool dropPickingTrees();
+  bool dropUnusedInputs();
   // A category node named by what it stands for, and back (kNoNode when
   // the Test Specification tree has no such category).
   NamedCategory categoryName(NodeId node) const;
