@@ -255,7 +255,7 @@ TEST_F(Editors, CancelAndBackToTheDefaults) {
   EXPECT_EQ(r.choices[0].value, "7");
 
   test::MutableWork(g.session).specification.table.testCase(1)->message(0)->attributes[0] =
-      AttributeRecord{"amount", "Boolean", "", 0, {}, false, ""};
+      AttributeRecord{"amount", "Boolean", {}, 0, {}, false, {}};
   settings([](SettingsEditor& e) {
     e.chooseOwnValues();
     e.value = "mine";

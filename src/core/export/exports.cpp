@@ -340,7 +340,8 @@ std::string PlanJson(const PlanningSession& session) {
         paths.push_back({{"name", m.pathName}, {"messages", nlohmann::json::array()}});
       nlohmann::json message = {{"label", m.sequenceLabel}, {"name", m.name}, {"level", m.level}};
       if (m.conditionKind != ConditionKind::kNoCondition)
-        message["condition"] = {{"kind", m.conditionKind == ConditionKind::kIf ? "if" : "else"}, {"text", m.condition}};
+        message["condition"] = {{"kind", m.conditionKind == ConditionKind::kIf ? "if" : "else"},
+                                {"text", m.condition.str()}};
       nlohmann::json own = nlohmann::json::array();
       for (int k = 0; k < m.ownChoiceCount && k < static_cast<int>(m.ownChoices.size()); ++k)
         own.push_back(m.ownChoices[static_cast<std::size_t>(k)]);

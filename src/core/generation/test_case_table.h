@@ -45,11 +45,11 @@ struct ChoiceRecord {
 struct AttributeRecord {
   std::string name;
   std::string type;
-  std::string initialValue;
+  RareText initialValue;
   std::int16_t choiceCount = 0;
   std::vector<ChoiceRecord> choices;  // grows on use, at most kMaxChoices
   bool edited = false;                // set by the first OK of the settings editor
-  std::string documentation;
+  RareText documentation;
 
   // The choice at index, made when first used; nullptr past the limit.
   ChoiceRecord* choice(std::size_t index) {
@@ -68,7 +68,7 @@ struct MessageRecord {
   std::string sequenceLabel;
   std::string name;
   ConditionKind conditionKind = ConditionKind::kNoCondition;
-  std::string condition;
+  RareText condition;
   std::int16_t ifIndex = 0;
   std::int16_t level = 0;
   std::vector<AttributeRecord> attributes;  // one per parameter
@@ -76,7 +76,7 @@ struct MessageRecord {
   std::int16_t ownChoiceCount = 0;
   std::int16_t attributeCount = 0;
   bool edited = false;  // set by the first OK of the interactions editor
-  std::string documentation;
+  RareText documentation;
 
   std::string* ownChoice(std::size_t index) {
     if (index >= kMaxChoices) return nullptr;

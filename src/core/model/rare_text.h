@@ -22,6 +22,8 @@ class RareText {
   bool operator==(std::string_view other) const {
     return std::string_view(static_cast<const std::string&>(*this)) == other;
   }
+  friend bool operator==(const RareText& a, const RareText& b) { return a == std::string_view(b.str()); }
+  const std::string& str() const { return *this; }
   RareText& operator=(std::string s) {
     if (text_)
       *text_ = std::move(s);

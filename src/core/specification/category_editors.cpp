@@ -138,20 +138,20 @@ void SettingsEditor::CercaDefaultValues() {
     ++nextChoice;
   };
   const auto initial = [&] {
-    if (!r.initialValue.empty()) put(" " + r.initialValue, r.initialValue);
+    if (!r.initialValue.empty()) put(" " + r.initialValue.str(), r.initialValue);
   };
-  if (EsisteDocumentazioneAttr(r.documentation)) {
+  if (EsisteDocumentazioneAttr(r.documentation.str())) {
     initial();
-    const std::size_t listed = DefaultValueList(r.documentation).size();
+    const std::size_t listed = DefaultValueList(r.documentation.str()).size();
     const int before = nextChoice;
-    nextChoice = static_cast<std::int16_t>(ParseDefaultList(r.documentation, nextChoice, r, &defaultLines));
+    nextChoice = static_cast<std::int16_t>(ParseDefaultList(r.documentation.str(), nextChoice, r, &defaultLines));
     note = TruncatedWarning(r.name, listed, static_cast<std::size_t>(nextChoice - before));
     return;
   }
   RandomSource& rnd = c_->random;
   if (r.type == "Integer") {
     initial();
-    const std::int16_t lower = RoundInt16(ReadNumber(r.initialValue));
+    const std::int16_t lower = RoundInt16(ReadNumber(r.initialValue.str()));
     for (int i = 0; i < 5; ++i) {
       const float x = std::floor(static_cast<float>(6 - lower) * rnd.draw() + static_cast<float>(lower));
       const std::string text = WithSign(static_cast<long long>(x));
@@ -364,10 +364,10 @@ bool InteractionsEditor::open(const EditorContext& c, NodeId node) {
   if (rec->edited) {
     for (int i = 0; i < rec->ownChoiceCount && i < static_cast<int>(rec->ownChoices.size()); ++i)
       choiceLines.push_back(rec->ownChoices[static_cast<std::size_t>(i)]);
-  } else if (EsisteDocumentazione(rec->documentation)) {
+  } else if (EsisteDocumentazione(rec->documentation.str())) {
     // GestisciDocumentazione: the listed values follow the choices found so far
     // and stay in use, so that OK keeps them.
-    const std::vector<std::string> values = DefaultValueList(rec->documentation);
+    const std::vector<std::string> values = DefaultValueList(rec->documentation.str());
     std::size_t taken = 0;
     for (const std::string& v : values) {
       std::string* slot = Slot(pending_, static_cast<std::size_t>(nextChoice));

@@ -400,11 +400,11 @@ class PathBuilder {
     std::string text = rec.level <= 1 ? label : std::string(static_cast<std::size_t>(2 * rec.level), ' ') + label;
     std::string line = std::string(12, ' ') + rec.name;
     if (rec.conditionKind == ConditionKind::kIf) {
-      text += " -- IF " + rec.condition;
-      line += "   --- IF " + rec.condition;
+      text += " -- IF " + rec.condition.str();
+      line += "   --- IF " + rec.condition.str();
     } else if (rec.conditionKind == ConditionKind::kElse) {
-      text += " -- ELSE " + rec.condition;
-      line += "   --- ELSE " + rec.condition;
+      text += " -- ELSE " + rec.condition.str();
+      line += "   --- ELSE " + rec.condition.str();
     }
     const std::string key = m_.Identifier(rec.message) + p;
     if (const NodeId node = t_.addChild(p, key, text, kind::kMessaggio); node != kNoNode)
