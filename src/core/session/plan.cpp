@@ -174,7 +174,7 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
     // its decisions to the same trees, value nodes and all; another one
     // shows no tree and keeps the choices in the table alone.
     p.confirmDefaults(p.undoable() ? PlanningSession::ChoiceNodes::kMade : PlanningSession::ChoiceNodes::kNotMade);
-    p.dropUnusedInputs();
+    p.dropUnread();
     PlanningSession::Generated g = p.generate();
     r.generation = std::move(g.result);
     // Each path's figures are in the session's plan report; the list goes

@@ -999,10 +999,13 @@ void PlanningSession::confirmDefaults(ChoiceNodes nodes) {
   record(Decision{Decision::Type::kConfirmDefaults});
 }
 
-bool PlanningSession::dropUnusedInputs() {
+bool PlanningSession::dropUnread() {
   if (undoable_) return false;
   for (int t : {kUitTree, kSelectedTestCases}) tree(t).clear();
   work_.loadFiles = LoadFiles();
+  tree(kSpecTree).clear();
+  work_.specification.places = {};
+  work_.specification.documentByNode = {};
   return true;
 }
 

@@ -346,15 +346,17 @@ class PlanningSession {
   // the same, and its replay makes them.
   enum class ChoiceNodes { kMade, kNotMade };
   void confirmDefaults(ChoiceNodes nodes = ChoiceNodes::kMade);
-  // For a plan run that shows no tree and, once processed, picks nothing
-  // again: the test cases then live in TV(2) and its table, and what they
-  // were drawn from goes, as a large model holds hundreds of thousands of
-  // nodes and megabytes of link lines in it: the trees they were picked
-  // from and into (the UIT tree and the selected test cases) are emptied
-  // and the load's working files, already written when they were to be
-  // kept, are let go. Nothing is recorded: a replay has them again.
-  // Refused, doing nothing, in a session that can step back.
-  bool dropUnusedInputs();
+  // For a plan run that shows no tree and, once the defaults are
+  // confirmed, edits nothing again: the generation and the exports read the
+  // table, the Main Tree and the selection tree alone, and the rest goes, as
+  // a large model holds hundreds of thousands of nodes and megabytes of link
+  // lines in it. Emptied: the trees the test cases were picked from and
+  // into (the UIT tree and the selected test cases) and the Test
+  // Specification tree, with what finds records by its nodes; let go: the
+  // load's working files, already written when they were to be kept.
+  // Nothing is recorded: a replay has them again. Refused, doing nothing,
+  // in a session that can step back.
+  bool dropUnread();
   // A category node named by what it stands for, and back (kNoNode when
   // the Test Specification tree has no such category).
   NamedCategory categoryName(NodeId node) const;
