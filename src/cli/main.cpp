@@ -206,11 +206,14 @@ int Plan(Options& o) {
 
 int main(int argc, char** argv) {
   zov::TuneProcessHeap(argv);
-  // One run, then the process ends: memory a load frees (the parsed model
-  // text, hundreds of megabytes on a large model) stays with the process
-  // for the trees built next, instead of going back to the system and being
-  // faulted in again page by page.
-  mallopt(M_MMAP_THRESHOLD, 1 << 30);
+  // One run, then the process ends: memory freed in small pieces stays
+  // with the process for what is built next, instead of going back to the
+  // system and being faulted in again page by page. Blocks of 4 MB and more
+  // (a parsed model's text and forms, the large tables of a plan) are
+  // mapped on their own and go back when freed: kept in the heap they leave
+  // holes that the many small nodes and records of the later steps fill
+  // only in part, so that a large plan would peak some 50-100 MB higher.
+  mallopt(M_MMAP_THRESHOLD, 4 << 20);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
   CLI::App app(
       "Plan tests from a UML model: a Rational Rose petal file (.mdl, .cat), UML 2 XMI (.xmi, .uml, .xml), or diagrams "
