@@ -166,6 +166,7 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
     }
     p.pickAll();
     const Outcome processed = p.process();
+    p.dropUnread(PlanningSession::Unread::kOnceProcessed);
     r.warnings.insert(r.warnings.end(), processed.warnings.begin(), processed.warnings.end());
     r.warnings.insert(r.warnings.end(), processed.notes.begin(), processed.notes.end());
     if (o.choices)
@@ -174,7 +175,7 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
     // its decisions to the same trees, value nodes and all; another one
     // shows no tree and keeps the choices in the table alone.
     p.confirmDefaults(p.undoable() ? PlanningSession::ChoiceNodes::kMade : PlanningSession::ChoiceNodes::kNotMade);
-    p.dropUnread();
+    p.dropUnread(PlanningSession::Unread::kOnceConfirmed);
     PlanningSession::Generated g = p.generate();
     r.generation = std::move(g.result);
     // Each path's figures are in the session's plan report; the list goes

@@ -999,10 +999,11 @@ void PlanningSession::confirmDefaults(ChoiceNodes nodes) {
   record(Decision{Decision::Type::kConfirmDefaults});
 }
 
-bool PlanningSession::dropUnread() {
+bool PlanningSession::dropUnread(Unread stage) {
   if (undoable_) return false;
   for (int t : {kUitTree, kSelectedTestCases}) tree(t).clear();
   work_.loadFiles = LoadFiles();
+  if (stage == Unread::kOnceProcessed) return true;
   tree(kSpecTree).clear();
   work_.specification.places = {};
   work_.specification.documentByNode = {};

@@ -346,17 +346,19 @@ class PlanningSession {
   // the same, and its replay makes them.
   enum class ChoiceNodes { kMade, kNotMade };
   void confirmDefaults(ChoiceNodes nodes = ChoiceNodes::kMade);
-  // For a plan run that shows no tree and, once the defaults are
-  // confirmed, edits nothing again: the generation and the exports read the
-  // table, the Main Tree and the selection tree alone, and the rest goes, as
-  // a large model holds hundreds of thousands of nodes and megabytes of link
-  // lines in it. Emptied: the trees the test cases were picked from and
-  // into (the UIT tree and the selected test cases) and the Test
-  // Specification tree, with what finds records by its nodes; let go: the
-  // load's working files, already written when they were to be kept.
-  // Nothing is recorded: a replay has them again. Refused, doing nothing,
-  // in a session that can step back.
-  bool dropUnread();
+  // For a plan run that shows no tree and never steps back: what nothing
+  // reads any more goes as the run moves on, as a large model holds
+  // hundreds of thousands of nodes and megabytes of link lines in it. The
+  // generation and the exports read the table, the Main Tree and the
+  // selection tree alone. Once processed: the trees the test cases were
+  // picked from and into (the UIT tree and the selected test cases) are
+  // emptied and the load's working files, already written when they were
+  // to be kept, let go. Once the defaults are confirmed, the Test
+  // Specification tree is emptied too, with what finds records by its
+  // nodes. Nothing is recorded: a replay has them all again. Refused,
+  // doing nothing, in a session that can step back.
+  enum class Unread { kOnceProcessed, kOnceConfirmed };
+  bool dropUnread(Unread stage);
   // A category node named by what it stands for, and back (kNoNode when
   // the Test Specification tree has no such category).
   NamedCategory categoryName(NodeId node) const;
