@@ -418,15 +418,24 @@ TEST(Paths, EditorsFindTheirRecordByNode) {
 
 TEST(DocumentNames, CollidingNamesGetDistinctFiles) {
   SpecificationState st;
-  DocumentNames names;
+  DocumentNames names(st.specDocuments);
   const auto file = [&](const std::string& base) {
-    return st.specDocuments.at(static_cast<std::size_t>(AssignDocumentName(st, names, base)));
+    return st.specDocuments.at(static_cast<std::size_t>(names.assign(base)));
   };
   EXPECT_EQ(file("SD1. a/b"), "SD1. a_b.txt");
   EXPECT_EQ(file("SD1. a:b"), "SD1. a_b (2).txt");
   EXPECT_EQ(file("SD1. A/B"), "SD1. A_B (3).txt");  // one file where letter case is folded
   EXPECT_EQ(file("SD1. a/b"), "SD1. a_b.txt");      // the same name: the same file
-  EXPECT_EQ(st.specDocuments.size(), 3u);
+  EXPECT_EQ(file("SD2. x"), "SD2. x.txt");
+  EXPECT_EQ(file("SD2. X"), "SD2. X (2).txt");
+  EXPECT_EQ(file("SD2. x (2)"), "SD2. x (2) (2).txt");  // the numbered file's own name is taken
+  EXPECT_EQ(file("SD2. X"), "SD2. X (2).txt");
+  EXPECT_EQ(file("SD2. x"), "SD2. x.txt");
+  const std::string longName = "SD3. " + std::string(300, 'n');
+  const std::string longFile = file(longName);
+  EXPECT_LT(longFile.size(), 255u);
+  EXPECT_EQ(file(longName), longFile);
+  EXPECT_EQ(st.specDocuments.size(), 7u);
 }
 
 TEST(FirstMessageBelowTheTopLevel, OpensPathOne) {

@@ -5,6 +5,9 @@
 #include <optional>
 #include <set>
 
+#include <absl/strings/ascii.h>
+#include <absl/strings/match.h>
+
 #include "files/work_folder.h"
 #include "generation/choices.h"
 #include "model/fnv.h"
@@ -294,19 +297,48 @@ std::string FileNameKey(std::string_view name) {
   return key;
 }
 
-int AssignDocumentName(SpecificationState& st, DocumentNames& names, const std::string& base) {
+DocumentNames::DocumentNames(std::vector<std::string>& files)
+    : files_(files), byName_(0, ByName{this}, ByName{this}), byFile_(0, ByFoldedFile{this}, ByFoldedFile{this}) {}
+
+std::string_view DocumentNames::nameOf(int at) const {
+  if (const auto it = otherNames_.find(at); it != otherNames_.end()) return it->second;
+  const std::string_view file = fileOf(at);
+  return file.substr(0, file.size() - 4);  // less ".txt"
+}
+
+std::size_t DocumentNames::ByName::operator()(std::string_view name) const {
+  return absl::Hash<std::string_view>{}(name);
+}
+
+std::size_t DocumentNames::ByFoldedFile::operator()(std::string_view file) const {
+  // Safe names are at most a few hundred bytes: folded on the stack.
+  char folded[512];
+  if (file.size() > sizeof folded) return absl::Hash<std::string>{}(FileNameKey(file));
+  for (std::size_t i = 0; i < file.size(); ++i) folded[i] = absl::ascii_tolower(static_cast<unsigned char>(file[i]));
+  return absl::Hash<std::string_view>{}(std::string_view(folded, file.size()));
+}
+
+bool DocumentNames::ByFoldedFile::operator()(int at, std::string_view file) const {
+  const std::string_view mine = names->fileOf(at);
+  return absl::EqualsIgnoreCase(absl::string_view(mine.data(), mine.size()),
+                                absl::string_view(file.data(), file.size()));
+}
+
+int DocumentNames::assign(const std::string& base) {
   // The same name again (a path name that repeats) replaces its document;
   // names that only collide once made safe get a number.
-  if (const auto it = names.byName.find(base); it != names.byName.end()) return it->second;
+  if (const auto it = byName_.find(std::string_view(base)); it != byName_.end()) return *it;
   const std::string safe = SafeFileName(base);
   std::string file = safe + ".txt";
   // Names apart only in letter case are one file where the file system
   // folds case (Windows, macOS): they get a number too.
-  for (int n = 2; names.used.count(FileNameKey(file)) != 0; ++n) file = safe + " (" + std::to_string(n) + ").txt";
-  const auto at = static_cast<int>(st.specDocuments.size());
-  names.byName.emplace(base, at);
-  names.used.insert(FileNameKey(file));
-  st.specDocuments.push_back(std::move(file));
+  for (int n = 2; byFile_.contains(std::string_view(file)); ++n) file = safe + " (" + std::to_string(n) + ").txt";
+  const auto at = static_cast<int>(files_.size());
+  const bool plain = file.size() == base.size() + 4 && file.starts_with(base);
+  files_.push_back(std::move(file));
+  if (!plain) otherNames_.emplace(at, base);
+  byName_.insert(at);
+  byFile_.insert(at);
   return at;
 }
 
@@ -512,7 +544,7 @@ class PathBuilder {
     WorkFolder* work = c_.work;
     if (work == nullptr) return;
     SpecificationState& st = c_.state;
-    const int at = AssignDocumentName(st, names_, base);
+    const int at = names_.assign(base);
     if (node != kNoNode) st.documentByNode.try_emplace(node, at);
     st.documentByPath.try_emplace(PathKey(testCase_, path), at);
     const std::string& file = st.specDocuments[static_cast<std::size_t>(at)];
@@ -568,7 +600,7 @@ void ProcessTestCases(const ProcessingContext& ctx) {
   for (Handle d : diagrams) perIdentifier.try_emplace(m->Identifier(d), d);
   int i = 0;
   const int total = root == kNoNode ? 0 : chosen.node(root).children;
-  DocumentNames names;
+  DocumentNames names(st.specDocuments);
   for (NodeId c = root == kNoNode ? kNoNode : chosen.node(root).child; c != kNoNode; c = chosen.node(c).next) {
     if (ctx.progress) ctx.progress(i, total);
     ++i;

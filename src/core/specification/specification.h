@@ -6,11 +6,12 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include <absl/container/flat_hash_map.h>
+#include <absl/container/flat_hash_set.h>
 
 #include "generation/test_case_table.h"
 #include "model/model_source.h"
@@ -70,17 +71,54 @@ inline std::string DiagramOf(const std::unordered_map<int, std::string>& diagram
   return d == diagrams.end() ? "SD" + std::to_string(testCase) : d->second;
 }
 
-// The files named while "&Processing..." runs: by the name built from the
-// node texts, and as a file system that folds letter case sees them
-// (FileNameKey); both go when it ends.
-struct DocumentNames {
-  std::unordered_map<std::string, int> byName;
-  std::unordered_set<std::string> used;
+// The files named while "&Processing..." runs, as places in a list of file
+// names (SpecificationState::specDocuments): found by the name built from
+// the node texts, and as a file system that folds letter case sees them
+// (FileNameKey). Each name is held once, in that list; the name a file was
+// made from is kept apart only where it is not the file's name less
+// ".txt". A large plan names a hundred thousand documents and more.
+class DocumentNames {
+ public:
+  explicit DocumentNames(std::vector<std::string>& files);
+  DocumentNames(const DocumentNames&) = delete;
+  DocumentNames& operator=(const DocumentNames&) = delete;
+
+  // The file for a document named base, as its place in the list: the same
+  // file for the same name, a safe name, numbered when another name led to
+  // it already.
+  int assign(const std::string& base);
+
+ private:
+  // The name the file at that place was made from.
+  std::string_view nameOf(int at) const;
+  std::string_view fileOf(int at) const { return files_[static_cast<std::size_t>(at)]; }
+
+  // Places compared by their names, or by their files' names with letter
+  // case folded; a name or file name looks its place up directly.
+  struct ByName {
+    using is_transparent = void;
+    const DocumentNames* names;
+    std::size_t operator()(int at) const { return (*this)(names->nameOf(at)); }
+    std::size_t operator()(std::string_view name) const;
+    bool operator()(int a, int b) const { return a == b; }
+    bool operator()(int at, std::string_view name) const { return names->nameOf(at) == name; }
+    bool operator()(std::string_view name, int at) const { return (*this)(at, name); }
+  };
+  struct ByFoldedFile {
+    using is_transparent = void;
+    const DocumentNames* names;
+    std::size_t operator()(int at) const { return (*this)(names->fileOf(at)); }
+    std::size_t operator()(std::string_view file) const;
+    bool operator()(int a, int b) const { return a == b; }
+    bool operator()(int at, std::string_view file) const;
+    bool operator()(std::string_view file, int at) const { return (*this)(at, file); }
+  };
+
+  std::vector<std::string>& files_;
+  absl::flat_hash_map<int, std::string> otherNames_;
+  absl::flat_hash_set<int, ByName, ByName> byName_;
+  absl::flat_hash_set<int, ByFoldedFile, ByFoldedFile> byFile_;
 };
-// The file for a document named base, as its place in st.specDocuments:
-// the same file for the same name, a safe name, numbered when another name
-// led to it already.
-int AssignDocumentName(SpecificationState& st, DocumentNames& names, const std::string& base);
 
 // Fills R.messages from the diagram's messages, naming the paths: each
 // top-level message opens a path; an IF with its ELSE splits the path into
