@@ -54,15 +54,15 @@ TEST(MainTree, WorkingFilesOfLinksToOneUseCase) {
   ASSERT_TRUE(work);
   std::string error;
   ASSERT_TRUE(files.writeTo(*work, &error)) << error;
-  const std::vector<std::string> expected = {"collegamenti.txt",
-                                             "nonriordinati.txt",
-                                             "riordinati.txt",
-                                             "passo1.txt",
-                                             "5A0000000010ACTOR1_cont.txt",
-                                             "5A0000000010_entry.txt",
-                                             "5A0000000010ACTOR2_cont.txt",
-                                             "5A0000000011ACTOR3_cont.txt",
-                                             "5A0000000011_entry.txt"};
+  const std::vector<std::string_view> expected = {"collegamenti.txt",
+                                                  "nonriordinati.txt",
+                                                  "riordinati.txt",
+                                                  "passo1.txt",
+                                                  "5A0000000010ACTOR1_cont.txt",
+                                                  "5A0000000010_entry.txt",
+                                                  "5A0000000010ACTOR2_cont.txt",
+                                                  "5A0000000011ACTOR3_cont.txt",
+                                                  "5A0000000011_entry.txt"};
   EXPECT_EQ(work->files(CreatedList::kLoad), expected);
   using Lines = std::vector<std::string>;
   EXPECT_EQ(work->readLines("5A0000000010ACTOR1_cont.txt"), (Lines{"5A0000000010", "Pay"}));

@@ -311,8 +311,8 @@ TEST(PlanRuns, AHeadlessPlanKeepsLessAndGeneratesTheSame) {
     EXPECT_EQ(shown.session.work().planReport->text(true), headless.session.work().planReport->text(true)) << model;
     const auto files = [](const test::WindowReady& w) {
       std::map<std::string, std::vector<std::string>> texts;
-      for (const std::string& f : w.work.files(CreatedList::kScripts))
-        texts[f] = w.work.readLines(f).value_or(std::vector<std::string>());
+      for (const std::string_view f : w.work.files(CreatedList::kScripts))
+        texts[std::string(f)] = w.work.readLines(f).value_or(std::vector<std::string>());
       std::ostringstream index;
       WriteIndexCsv(w.session, index);
       texts["index.csv"] = {index.str()};

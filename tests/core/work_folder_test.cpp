@@ -70,7 +70,7 @@ TEST(WorkFolderInMemory, KeepsItsFilesInMemoryOnly) {
   EXPECT_FALSE(fs::exists("Spec1.txt"));
   EXPECT_EQ(work.readLines("Spec1.txt"), (std::vector<std::string>{"line", "more"}));
   EXPECT_EQ(work.fingerprint("Spec1.txt")->size, 10u);
-  EXPECT_EQ(work.files(CreatedList::kScripts), std::vector<std::string>{"Spec1.txt"});
+  EXPECT_EQ(work.files(CreatedList::kScripts), std::vector<std::string_view>{"Spec1.txt"});
   EXPECT_EQ(RimuoveFileCreatiUIT(work), 1);
   EXPECT_FALSE(work.readLines("Spec1.txt"));
 }
@@ -84,13 +84,13 @@ TEST_F(WorkFolderTest, AFileDeletedFromItsListMayComeBackOnEither) {
   EXPECT_FALSE(work->created("a_cont.txt"));
   Write("a_cont.txt", CreatedList::kScripts);
   EXPECT_TRUE(work->created("a_cont.txt"));
-  EXPECT_EQ(work->files(CreatedList::kScripts), std::vector<std::string>{"a_cont.txt"});
+  EXPECT_EQ(work->files(CreatedList::kScripts), std::vector<std::string_view>{"a_cont.txt"});
   EXPECT_TRUE(work->files(CreatedList::kLoad).empty());
   EXPECT_TRUE(work->removeFile("a_cont.txt"));
   EXPECT_FALSE(work->created("a_cont.txt"));
   EXPECT_FALSE(work->removeFile("a_cont.txt"));
   Write("a_cont.txt", CreatedList::kLoad);
-  EXPECT_EQ(work->files(CreatedList::kLoad), std::vector<std::string>{"a_cont.txt"});
+  EXPECT_EQ(work->files(CreatedList::kLoad), std::vector<std::string_view>{"a_cont.txt"});
   EXPECT_TRUE(work->files(CreatedList::kScripts).empty());
 }
 
@@ -125,7 +125,7 @@ TEST_F(WorkFolderTest, ManifestProvesWhatAnEarlierRunWrote) {
     ASSERT_TRUE(FinishFolder(next, true, false, &error)) << error;
     EXPECT_EQ(Contents(root / "TestScript1.txt"), "anew\n");
     EXPECT_FALSE(fs::exists(root / "TestScript2.txt"));
-    EXPECT_EQ(next.files(CreatedList::kScripts), std::vector<std::string>{"TestScript1.txt"});
+    EXPECT_EQ(next.files(CreatedList::kScripts), std::vector<std::string_view>{"TestScript1.txt"});
   }
   // A run that fails removes what it wrote and keeps the earlier files.
   {

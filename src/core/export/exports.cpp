@@ -438,7 +438,8 @@ Outcome ExportPlan(const PlanningSession& session, WorkFolder& target, const For
   };
   const WorkFolder* work = session.outputFolder();
   if (f.text && work != nullptr && work->dir() != target.dir()) {
-    for (const std::string& file : work->files(CreatedList::kScripts)) {
+    for (const std::string_view view : work->files(CreatedList::kScripts)) {
+      const std::string file(view);
       const auto lines = work->readLines(file);
       if (!lines) continue;
       std::string text;
@@ -487,12 +488,12 @@ Outcome KeepFormats(const PlanningSession& session, const Formats& f) {
   if (work == nullptr) return {};
   // The other forms are made while the documents are there to read (the
   // HTML report shows them, the tools' files take their preconditions).
-  const std::vector<std::string> text = work->files(CreatedList::kScripts);
+  const std::vector<std::string_view> text = work->files(CreatedList::kScripts);
   Formats machine = f;
   machine.text = false;
   const Outcome e = ExportPlan(session, *work, machine);
   if (!f.text)
-    for (const std::string& file : text) work->removeFile(file);
+    for (const std::string_view file : text) work->removeFile(file);
   return e;
 }
 

@@ -376,7 +376,7 @@ std::optional<OutputFolder> OutputFolder::Open(const fs::path& dir, std::string*
   // The files an earlier plan proved it wrote here.
   WorkFolder earlier(dir);
   if (!AdoptFolder(earlier, error)) return std::nullopt;
-  out.earlier_ = earlier.files(CreatedList::kScripts);
+  out.earlier_.assign(earlier.files(CreatedList::kScripts).begin(), earlier.files(CreatedList::kScripts).end());
   if (const auto lines = earlier.readLines(kManifestName))
     for (std::size_t i = 1; i < lines->size(); ++i)
       if ((*lines)[i].rfind("# ", 0) == 0) out.earlierProvenance_.push_back((*lines)[i].substr(2));
@@ -396,7 +396,7 @@ bool OutputFolder::publish(std::string* error) {
     return false;
   };
   const fs::path staging = staging_->dir();
-  const std::vector<std::string>& names = staging_->files(CreatedList::kScripts);
+  const std::vector<std::string_view>& names = staging_->files(CreatedList::kScripts);
   const absl::flat_hash_set<std::string_view> now(names.begin(), names.end());
   std::error_code ec;
   // What the folder holds, read once rather than asked name by name.
@@ -404,8 +404,8 @@ bool OutputFolder::publish(std::string* error) {
   for (fs::directory_iterator it(dir_, ec), end; !ec && it != end; it.increment(ec))
     there.insert(it->path().filename().string());
   if (ec) return fail("Cannot read the folder " + dir_.string() + ": " + ec.message());
-  for (const std::string& name : names)
-    if (there.count(name) != 0 && earlierPrints_.count(name) == 0)
+  for (const std::string_view view : names)
+    if (const std::string name(view); there.count(name) != 0 && earlierPrints_.count(name) == 0)
       return fail((dir_ / name).string() +
                   " already exists and was not written by Zov Suite; it is left alone, and the plan was not put "
                   "into " +
@@ -423,7 +423,8 @@ bool OutputFolder::publish(std::string* error) {
   // The move, recorded before its first rename.
   std::vector<Move> moves;
   moves.reserve(names.size() + earlier_.size());
-  for (const std::string& name : names) {
+  for (const std::string_view view : names) {
+    const std::string name(view);
     Move m{name, std::nullopt, staging_->fingerprint(name)};
     if (!m.after) m.after = FingerprintOf(staging / name);
     if (!m.after) return fail("Cannot read " + (staging / name).string());

@@ -150,9 +150,11 @@ std::optional<fs::path> WorkFolder::pathOf(std::string_view name) const {
   return dir_ / fs::path(std::string(name));
 }
 
-std::vector<std::string>& WorkFolder::listOf(CreatedList list) { return list == CreatedList::kLoad ? load_ : scripts_; }
+std::vector<std::string_view>& WorkFolder::listOf(CreatedList list) {
+  return list == CreatedList::kLoad ? load_ : scripts_;
+}
 
-const std::vector<std::string>& WorkFolder::files(CreatedList list) const {
+const std::vector<std::string_view>& WorkFolder::files(CreatedList list) const {
   return list == CreatedList::kLoad ? load_ : scripts_;
 }
 
@@ -190,10 +192,12 @@ bool WorkFolder::close(OutputFile& out, std::string_view name, std::string* erro
 
 bool WorkFolder::record(std::string_view name, CreatedList list, std::optional<FileDigest> print) {
   if (!pathOf(name)) return false;
-  FileState& f = files_[std::string(name)];
+  auto it = files_.find(Key(name));
+  if (it == files_.end()) it = files_.try_emplace(std::string(name)).first;
+  FileState& f = it->second;
   if (!f.listed) {
     f.listed = true;
-    listOf(list).emplace_back(name);
+    listOf(list).emplace_back(it->first);
   }
   if (print) f.print = *print;
   return true;
@@ -289,9 +293,9 @@ OutputFile WorkFolder::open(std::string_view name, CreatedList list, std::string
   return out;
 }
 
-bool WorkFolder::removeOne(const std::string& name) {
+bool WorkFolder::removeOne(std::string_view name) {
   if (const auto known = files_.find(Key(name)); known != files_.end()) known->second.print.reset();
-  if (inMemory_) return memory_.erase(name) != 0;
+  if (inMemory_) return memory_.erase(std::string(name)) != 0;
   std::error_code ec;
   const auto path = pathOf(name);
   return path && fs::remove(*path, ec);
@@ -320,7 +324,7 @@ bool WorkFolder::removeFile(std::string_view name) {
     if (it == names->end()) continue;
     names->erase(it);
     if (const auto known = files_.find(Key(name)); known != files_.end()) known->second.listed = false;
-    return removeOne(std::string(name));
+    return removeOne(name);
   }
   return false;
 }
@@ -389,21 +393,21 @@ bool AdoptFolder(WorkFolder& work, std::string* error) {
   return true;
 }
 
-void WriteManifest(std::ostream& out, const WorkFolder& work, const std::vector<std::string>& names,
+void WriteManifest(std::ostream& out, const WorkFolder& work, const std::vector<std::string_view>& names,
                    const std::vector<std::string>& notes) {
   out << kManifestHeader << '\n';
   for (const std::string& note : notes) out << "# " << std::string_view(note).substr(0, note.find('\n')) << '\n';
-  for (const std::string& name : names) {
+  for (const std::string_view name : names) {
     // The size and hash kept as the file was written; a file written by
     // other means is read.
-    if (name.find('\n') != std::string::npos) continue;
+    if (name.find('\n') != std::string_view::npos) continue;
     std::optional<FileDigest> print = work.fingerprint(name);
     if (!print && !work.inMemory()) print = FingerprintOf(work.dir() / name);
     if (print) out << DigestText(*print) << ' ' << name << '\n';
   }
 }
 
-std::string ManifestText(const WorkFolder& work, const std::vector<std::string>& names,
+std::string ManifestText(const WorkFolder& work, const std::vector<std::string_view>& names,
                          const std::vector<std::string>& notes) {
   std::ostringstream text;
   WriteManifest(text, work, names, notes);
@@ -412,10 +416,10 @@ std::string ManifestText(const WorkFolder& work, const std::vector<std::string>&
 
 bool FinishFolder(WorkFolder& work, bool succeeded, bool keepLoadFiles, std::string* error) {
   if (!keepLoadFiles || !succeeded) work.removeAll(CreatedList::kLoad);
-  const std::vector<std::string> scripts = work.files(CreatedList::kScripts);
-  for (const std::string& name : scripts)
+  const std::vector<std::string_view> scripts = work.files(CreatedList::kScripts);
+  for (const std::string_view name : scripts)
     if (work.written(name) != succeeded) work.removeFile(name);
-  std::vector<std::string> names = work.files(CreatedList::kLoad);
+  std::vector<std::string_view> names = work.files(CreatedList::kLoad);
   names.insert(names.end(), work.files(CreatedList::kScripts).begin(), work.files(CreatedList::kScripts).end());
   const std::string text = ManifestText(work, names);
   const bool any = text.size() > std::string_view(kManifestHeader).size() + 1;

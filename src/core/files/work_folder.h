@@ -20,6 +20,7 @@
 #include <vector>
 
 #include <absl/container/flat_hash_map.h>
+#include <absl/container/node_hash_map.h>
 
 #include "files/output_file.h"
 
@@ -89,7 +90,9 @@ class WorkFolder {
   // folder compared with, and so was not made here.
   bool unchanged(std::string_view name) const;
 
-  const std::vector<std::string>& files(CreatedList list) const;
+  // The names on a list, in the order they were put there; each stays valid
+  // while this folder lives.
+  const std::vector<std::string_view>& files(CreatedList list) const;
   // Deletes every file on the list; the load's list is emptied, the
   // scripts list kept. Returns how many files were removed.
   int removeAll(CreatedList list);
@@ -97,32 +100,34 @@ class WorkFolder {
   bool removeFile(std::string_view name);
 
  private:
-  std::vector<std::string>& listOf(CreatedList list);
+  std::vector<std::string_view>& listOf(CreatedList list);
   OutputFile open(std::string_view name, CreatedList list, std::string* error);
   // A new file at path, or one compared with its namesake in the folder
   // compared with when that has the size proven.
   OutputFile OpenOrCompare(const std::filesystem::path& path, std::string* error);
   // Deletes one file; its lists are left as they are.
-  bool removeOne(const std::string& name);
+  bool removeOne(std::string_view name);
 
   std::filesystem::path dir_;
   bool removeWhenEmpty_ = false;
   bool inMemory_ = false;
   // The content of each file of a folder kept in memory.
   std::unordered_map<std::string, std::string> memory_;
-  std::vector<std::string> load_;
-  std::vector<std::string> scripts_;
+  // The lists name their files by the names files_ holds.
+  std::vector<std::string_view> load_;
+  std::vector<std::string_view> scripts_;
   // What is known of each file named so far, in one entry by name: the
   // answers to created(), written(), fingerprint() and unchanged() without
-  // a walk of the lists. Open addressing, with the name held once: a large
-  // plan records a hundred thousand files and more.
+  // a walk of the lists. Each name is held once, here: a large plan records
+  // a hundred thousand files and more. Entries keep their place in memory
+  // and are never erased, so the lists' names stay valid.
   struct FileState {
     std::optional<FileDigest> print;  // size and hash as written or taken over
     bool listed = false;              // on one of the lists
     bool written = false;             // written through create()
     bool unchanged = false;           // equal to its file in the folder compared with
   };
-  absl::flat_hash_map<std::string, FileState> files_;
+  absl::node_hash_map<std::string, FileState> files_;
   const FileState* stateOf(std::string_view name) const;
   std::vector<std::string> errors_;
   std::filesystem::path baseline_;
@@ -148,10 +153,10 @@ std::string DigestText(const FileDigest& print);
 // The manifest that proves the files names of work's folder: a header, the
 // notes as "# note" lines, then "size hash name" for each file among them,
 // from the size and hash kept when it was written or taken over.
-std::string ManifestText(const WorkFolder& work, const std::vector<std::string>& names,
+std::string ManifestText(const WorkFolder& work, const std::vector<std::string_view>& names,
                          const std::vector<std::string>& notes = {});
 // The same text written to out a line at a time, for a plan of many files.
-void WriteManifest(std::ostream& out, const WorkFolder& work, const std::vector<std::string>& names,
+void WriteManifest(std::ostream& out, const WorkFolder& work, const std::vector<std::string_view>& names,
                    const std::vector<std::string>& notes = {});
 
 // Takes over the files an earlier run proved it wrote in work's folder:

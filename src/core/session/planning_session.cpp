@@ -1144,7 +1144,9 @@ std::vector<std::string> PlanningSession::testCasesOf(const std::vector<NodeId>&
 
 std::vector<std::string> PlanningSession::filesWritten() const {
   const WorkFolder* work = outputFolder();
-  return work == nullptr ? std::vector<std::string>() : work->files(CreatedList::kScripts);
+  if (work == nullptr) return {};
+  const std::vector<std::string_view>& files = work->files(CreatedList::kScripts);
+  return std::vector<std::string>(files.begin(), files.end());
 }
 
 // --- taking decisions back ----------------------------------------------------

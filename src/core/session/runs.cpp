@@ -215,7 +215,7 @@ PlanRunResult RunPlanCommand(PlanningSession& p, const PlanRequest& r, const Run
   if (r.saveSession) {
     // A name no rule foresees (a document named after its diagram) is still
     // never taken by the session.
-    const std::vector<std::string>& files = out->staging().files(CreatedList::kScripts);
+    const std::vector<std::string_view>& files = out->staging().files(CreatedList::kScripts);
     const std::string name = std::filesystem::path(*r.saveSession).filename().string();
     if (InsideFolder(*r.saveSession, dir) && std::find(files.begin(), files.end(), name) != files.end())
       return failed(*r.saveSession + ": the session would take the name of a file of the plan in " + dir.string() +
