@@ -376,12 +376,16 @@ std::optional<OutputFolder> OutputFolder::Open(const fs::path& dir, std::string*
   // The files an earlier plan proved it wrote here.
   WorkFolder earlier(dir);
   if (!AdoptFolder(earlier, error)) return std::nullopt;
-  out.earlier_.assign(earlier.files(CreatedList::kScripts).begin(), earlier.files(CreatedList::kScripts).end());
   if (const auto lines = earlier.readLines(kManifestName))
     for (std::size_t i = 1; i < lines->size(); ++i)
       if ((*lines)[i].rfind("# ", 0) == 0) out.earlierProvenance_.push_back((*lines)[i].substr(2));
-  for (const std::string& name : out.earlier_)
-    if (const std::optional<FileDigest> print = earlier.fingerprint(name)) out.earlierPrints_.emplace(name, *print);
+  auto prints = std::make_shared<FilePrints>();
+  for (const std::string_view name : earlier.files(CreatedList::kScripts))
+    if (const std::optional<FileDigest> print = earlier.fingerprint(name)) {
+      const auto [at, added] = prints->emplace(name, *print);
+      if (added) out.earlier_.push_back(at->first);
+    }
+  out.earlierPrints_ = std::move(prints);
 
   out.staging_ = WorkFolder::CreateFresh(dir / (kStagingPrefix + std::to_string(::getpid())), error);
   if (!out.staging_) return std::nullopt;
@@ -405,7 +409,7 @@ bool OutputFolder::publish(std::string* error) {
     there.insert(it->path().filename().string());
   if (ec) return fail("Cannot read the folder " + dir_.string() + ": " + ec.message());
   for (const std::string_view view : names)
-    if (const std::string name(view); there.count(name) != 0 && earlierPrints_.count(name) == 0)
+    if (const std::string name(view); there.count(name) != 0 && earlierPrints_->count(name) == 0)
       return fail((dir_ / name).string() +
                   " already exists and was not written by Zov Suite; it is left alone, and the plan was not put "
                   "into " +
@@ -416,8 +420,8 @@ bool OutputFolder::publish(std::string* error) {
   if (!manifest.is_open()) return fail(why);
   WriteManifest(manifest, *staging_, names, provenance_);
   if (keepEarlier_)
-    for (const std::string& name : earlier_)
-      if (now.count(name) == 0) manifest << DigestText(earlierPrints_.at(name)) << ' ' << name << '\n';
+    for (const std::string_view name : earlier_)
+      if (now.count(name) == 0) manifest << DigestText(earlierPrints_->at(std::string(name))) << ' ' << name << '\n';
   if (!staging_->close(manifest, kManifestName, &why)) return fail(why);
 
   // The move, recorded before its first rename.
@@ -428,13 +432,14 @@ bool OutputFolder::publish(std::string* error) {
     Move m{name, std::nullopt, staging_->fingerprint(name)};
     if (!m.after) m.after = FingerprintOf(staging / name);
     if (!m.after) return fail("Cannot read " + (staging / name).string());
-    if (const auto it = earlierPrints_.find(name); it != earlierPrints_.end()) m.before = it->second;
+    if (const auto it = earlierPrints_->find(name); it != earlierPrints_->end()) m.before = it->second;
     moves.push_back(std::move(m));
   }
-  for (const std::string& name : earlier_)
-    if (now.count(name) == 0)
-      moves.push_back({name, earlierPrints_.at(name),
-                       keepEarlier_ ? std::optional<FileDigest>(earlierPrints_.at(name)) : std::nullopt});
+  for (const std::string_view name : earlier_)
+    if (now.count(name) == 0) {
+      const FileDigest& before = earlierPrints_->at(std::string(name));
+      moves.push_back({std::string(name), before, keepEarlier_ ? std::optional<FileDigest>(before) : std::nullopt});
+    }
   // A staged copy of a file that does not change goes before the sync, which
   // then writes out only what moves.
   for (const Move& m : moves)

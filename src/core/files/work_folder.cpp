@@ -103,7 +103,7 @@ WorkFolder::~WorkFolder() {
   if (fs::is_empty(dir_, ec) && !ec) fs::remove(dir_, ec);
 }
 
-void WorkFolder::compareWith(fs::path dir, std::unordered_map<std::string, FileDigest> prints) {
+void WorkFolder::compareWith(fs::path dir, std::shared_ptr<const FilePrints> prints) {
   baseline_ = std::move(dir);
   baselinePrints_ = std::move(prints);
 }
@@ -226,8 +226,9 @@ OutputFile OpenNoFollow(const fs::path& path, std::string* error) {
 }
 
 OutputFile WorkFolder::OpenOrCompare(const fs::path& path, std::string* error) {
-  const auto it = baselinePrints_.find(path.filename().string());
-  if (it == baselinePrints_.end()) return OpenNoFollow(path, error);
+  if (baselinePrints_ == nullptr) return OpenNoFollow(path, error);
+  const auto it = baselinePrints_->find(path.filename().string());
+  if (it == baselinePrints_->end()) return OpenNoFollow(path, error);
   const int base = ::open((baseline_ / path.filename()).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   struct stat st {};
   if (base >= 0 && ::fstat(base, &st) == 0 && S_ISREG(st.st_mode) &&

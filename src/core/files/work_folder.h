@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,9 @@
 #include "files/output_file.h"
 
 namespace zov {
+
+// The size and hash of files, by name.
+using FilePrints = std::unordered_map<std::string, FileDigest>;
 
 enum class CreatedList {
   kLoad,     // working files of the model load, kept for inspection: deleted at the next load
@@ -85,7 +89,7 @@ class WorkFolder {
   // that file of dir (which must still have that size): one whose content
   // turns out the same is not made here at all (unchanged() says so), and
   // its lines are read from dir.
-  void compareWith(std::filesystem::path dir, std::unordered_map<std::string, FileDigest> prints);
+  void compareWith(std::filesystem::path dir, std::shared_ptr<const FilePrints> prints);
   // Whether the file written last under that name equals its file in the
   // folder compared with, and so was not made here.
   bool unchanged(std::string_view name) const;
@@ -131,7 +135,7 @@ class WorkFolder {
   const FileState* stateOf(std::string_view name) const;
   std::vector<std::string> errors_;
   std::filesystem::path baseline_;
-  std::unordered_map<std::string, FileDigest> baselinePrints_;
+  std::shared_ptr<const FilePrints> baselinePrints_;
 };
 
 // Opens path for writing as a new file (O_CREAT | O_EXCL | O_NOFOLLOW). On
