@@ -330,7 +330,8 @@ TEST(PlanRuns, AHeadlessPlanKeepsLessAndGeneratesTheSame) {
     EXPECT_TRUE(headless.session.work().specification.places.empty()) << model;
     EXPECT_GT(shown.session.loadFiles().size(), 0u) << model;
     EXPECT_EQ(headless.session.loadFiles().size(), 0u) << model;
-    for (auto stage : {PlanningSession::Unread::kOnceProcessed, PlanningSession::Unread::kOnceConfirmed})
+    for (auto stage : {PlanningSession::Unread::kOncePicked, PlanningSession::Unread::kOnceProcessed,
+                       PlanningSession::Unread::kOnceConfirmed})
       EXPECT_FALSE(shown.session.dropUnread(stage)) << model;
   }
 }

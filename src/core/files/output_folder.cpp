@@ -32,7 +32,7 @@ constexpr auto kLockWait = std::chrono::seconds(2);
 // One file of a move: its digest before (none: the file is new) and after
 // (none: the file goes).
 struct Move {
-  std::string name;
+  std::string_view name;  // in the journal's text, or a name the folders hold
   std::optional<FileDigest> before, after;
 };
 
@@ -104,9 +104,9 @@ bool ParseJournal(const std::string& text, std::vector<Move>& moves, std::vector
     const std::size_t a = line.find(' ', 5), b = a == std::string_view::npos ? a : line.find(' ', a + 1);
     if (b == std::string_view::npos) return false;
     Move m;
-    m.name = std::string(line.substr(b + 1));
+    m.name = line.substr(b + 1);
     if (!ParseField(line.substr(5, a - 5), m.before) || !ParseField(line.substr(a + 1, b - a - 1), m.after) ||
-        m.name.empty() || m.name.find('/') != std::string::npos || m.name == "." || m.name == ".." ||
+        m.name.empty() || m.name.find('/') != std::string_view::npos || m.name == "." || m.name == ".." ||
         m.name == kManifestName || m.name.rfind(".zov-", 0) == 0)
       return false;
     moves.push_back(std::move(m));
@@ -268,13 +268,14 @@ bool FinishPublish(const fs::path& dir, const fs::path& staging, std::string* er
     const bool present = fs::exists(fs::symlink_status(there, ec));
     if (m.after && now != m.after && (!present || now == m.before) && FingerprintOf(staging / m.name) == m.after) {
       if (::rename((staging / m.name).c_str(), there.c_str()) != 0)
-        return fail("cannot move " + m.name + ": " + std::strerror(errno));
+        return fail("cannot move " + std::string(m.name) + ": " + std::strerror(errno));
       now = m.after;
     } else if (!m.after && present && now == m.before) {
-      if (::unlink(there.c_str()) != 0) return fail("cannot remove " + m.name + ": " + std::strerror(errno));
+      if (::unlink(there.c_str()) != 0)
+        return fail("cannot remove " + std::string(m.name) + ": " + std::strerror(errno));
       continue;
     }
-    if (now && (now == m.after || now == m.before)) manifest += DigestText(*now) + " " + m.name + "\n";
+    if (now && (now == m.after || now == m.before)) manifest += DigestText(*now) + " " + std::string(m.name) + "\n";
   }
   std::string why;
   const fs::path made = staging / (std::string(kManifestName) + "-finished");
@@ -403,13 +404,15 @@ bool OutputFolder::publish(std::string* error) {
   const std::vector<std::string_view>& names = staging_->files(CreatedList::kScripts);
   const absl::flat_hash_set<std::string_view> now(names.begin(), names.end());
   std::error_code ec;
-  // What the folder holds, read once rather than asked name by name.
-  absl::flat_hash_set<std::string> there;
+  // The plan's names that a file of another takes in the folder already:
+  // the folder is read once rather than asked name by name.
+  absl::flat_hash_set<std::string> foreign;
   for (fs::directory_iterator it(dir_, ec), end; !ec && it != end; it.increment(ec))
-    there.insert(it->path().filename().string());
+    if (std::string name = it->path().filename().string(); now.contains(name) && earlierPrints_->count(name) == 0)
+      foreign.insert(std::move(name));
   if (ec) return fail("Cannot read the folder " + dir_.string() + ": " + ec.message());
-  for (const std::string_view view : names)
-    if (const std::string name(view); there.count(name) != 0 && earlierPrints_->count(name) == 0)
+  for (const std::string_view name : names)
+    if (!foreign.empty() && foreign.contains(std::string(name)))
       return fail((dir_ / name).string() +
                   " already exists and was not written by Zov Suite; it is left alone, and the plan was not put "
                   "into " +
@@ -429,7 +432,7 @@ bool OutputFolder::publish(std::string* error) {
   moves.reserve(names.size() + earlier_.size());
   for (const std::string_view view : names) {
     const std::string name(view);
-    Move m{name, std::nullopt, staging_->fingerprint(name)};
+    Move m{view, std::nullopt, staging_->fingerprint(name)};
     if (!m.after) m.after = FingerprintOf(staging / name);
     if (!m.after) return fail("Cannot read " + (staging / name).string());
     if (const auto it = earlierPrints_->find(name); it != earlierPrints_->end()) m.before = it->second;
@@ -438,7 +441,7 @@ bool OutputFolder::publish(std::string* error) {
   for (const std::string_view name : earlier_)
     if (now.count(name) == 0) {
       const FileDigest& before = earlierPrints_->at(std::string(name));
-      moves.push_back({std::string(name), before, keepEarlier_ ? std::optional<FileDigest>(before) : std::nullopt});
+      moves.push_back({name, before, keepEarlier_ ? std::optional<FileDigest>(before) : std::nullopt});
     }
   // A staged copy of a file that does not change goes before the sync, which
   // then writes out only what moves.
@@ -461,7 +464,8 @@ bool OutputFolder::publish(std::string* error) {
   };
   for (const Move& m : moves) {
     if (!m.after) {
-      if (::unlink((dir_ / m.name).c_str()) != 0 && errno != ENOENT) return stopped("Cannot remove " + m.name);
+      if (::unlink((dir_ / m.name).c_str()) != 0 && errno != ENOENT)
+        return stopped("Cannot remove " + std::string(m.name));
       continue;
     }
     published_.push_back(m.name);

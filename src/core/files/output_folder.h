@@ -73,8 +73,8 @@ class OutputFolder {
   // plan was made with.
   void setProvenance(std::vector<std::string> lines) { provenance_ = std::move(lines); }
   // The files of the plan now in place (moved, or left as they were when
-  // their content did not change).
-  const std::vector<std::string>& published() const { return published_; }
+  // their content did not change); the names stay valid while this lives.
+  const std::vector<std::string_view>& published() const { return published_; }
   // How many of them publish() moved.
   std::size_t moved() const { return moved_; }
 
@@ -90,7 +90,7 @@ class OutputFolder {
   // whose names the list shows (a large plan has a hundred thousand files).
   std::vector<std::string_view> earlier_;
   std::shared_ptr<const FilePrints> earlierPrints_ = std::make_shared<const FilePrints>();
-  std::vector<std::string> published_;
+  std::vector<std::string_view> published_;
   std::size_t moved_ = 0;
   std::vector<std::string> provenance_, earlierProvenance_;
   bool keepEarlier_ = false;

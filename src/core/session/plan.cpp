@@ -165,6 +165,7 @@ PlanResult RunPlan(PlanningSession& p, const std::string& model, const PlanOptio
       if (p.TV(kUitTree).count() == before) fromSources.push_back(NothingFrom(s));
     }
     p.pickAll();
+    p.dropUnread(PlanningSession::Unread::kOncePicked);
     const Outcome processed = p.process();
     p.dropUnread(PlanningSession::Unread::kOnceProcessed);
     r.warnings.insert(r.warnings.end(), processed.warnings.begin(), processed.warnings.end());

@@ -1001,8 +1001,10 @@ void PlanningSession::confirmDefaults(ChoiceNodes nodes) {
 
 bool PlanningSession::dropUnread(Unread stage) {
   if (undoable_) return false;
-  for (int t : {kUitTree, kSelectedTestCases}) tree(t).clear();
+  tree(kUitTree).clear();
   work_.loadFiles = LoadFiles();
+  if (stage == Unread::kOncePicked) return true;
+  tree(kSelectedTestCases).clear();
   if (stage == Unread::kOnceProcessed) return true;
   tree(kSpecTree).clear();
   work_.specification.places = {};

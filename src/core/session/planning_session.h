@@ -350,14 +350,14 @@ class PlanningSession {
   // reads any more goes as the run moves on, as a large model holds
   // hundreds of thousands of nodes and megabytes of link lines in it. The
   // generation and the exports read the table, the Main Tree and the
-  // selection tree alone. Once processed: the trees the test cases were
-  // picked from and into (the UIT tree and the selected test cases) are
-  // emptied and the load's working files, already written when they were
-  // to be kept, let go. Once the defaults are confirmed, the Test
-  // Specification tree is emptied too, with what finds records by its
-  // nodes. Nothing is recorded: a replay has them all again. Refused,
-  // doing nothing, in a session that can step back.
-  enum class Unread { kOnceProcessed, kOnceConfirmed };
+  // selection tree alone. Once picked: the UIT tree the test cases were
+  // picked from is emptied and the load's working files, already written
+  // when they were to be kept, let go. Once processed: the selected test
+  // cases too. Once the defaults are confirmed, the Test Specification tree
+  // is emptied as well, with what finds records by its nodes. Nothing is
+  // recorded: a replay has them all again. Refused, doing nothing, in a
+  // session that can step back.
+  enum class Unread { kOncePicked, kOnceProcessed, kOnceConfirmed };
   bool dropUnread(Unread stage);
   // A category node named by what it stands for, and back (kNoNode when
   // the Test Specification tree has no such category).
