@@ -381,11 +381,19 @@ std::optional<OutputFolder> OutputFolder::Open(const fs::path& dir, std::string*
     for (std::size_t i = 1; i < lines->size(); ++i)
       if ((*lines)[i].rfind("# ", 0) == 0) out.earlierProvenance_.push_back((*lines)[i].substr(2));
   auto prints = std::make_shared<FilePrints>();
-  for (const std::string_view name : earlier.files(CreatedList::kScripts))
-    if (const std::optional<FileDigest> print = earlier.fingerprint(name)) {
-      const auto [at, added] = prints->emplace(name, *print);
-      if (added) out.earlier_.push_back(at->first);
-    }
+  const std::vector<std::string_view>& listed = earlier.files(CreatedList::kScripts);
+  std::size_t bytes = 0;
+  for (const std::string_view name : listed) bytes += name.size();
+  prints->names.reserve(bytes);
+  prints->byName.reserve(listed.size());
+  for (const std::string_view name : listed) {
+    const std::optional<FileDigest> print = earlier.fingerprint(name);
+    if (!print) continue;
+    const std::size_t at = prints->names.size();
+    prints->names.append(name);
+    const std::string_view held(prints->names.data() + at, name.size());
+    if (prints->byName.emplace(held, *print).second) out.earlier_.push_back(held);
+  }
   out.earlierPrints_ = std::move(prints);
 
   out.staging_ = WorkFolder::CreateFresh(dir / (kStagingPrefix + std::to_string(::getpid())), error);
@@ -408,7 +416,7 @@ bool OutputFolder::publish(std::string* error) {
   // the folder is read once rather than asked name by name.
   absl::flat_hash_set<std::string> foreign;
   for (fs::directory_iterator it(dir_, ec), end; !ec && it != end; it.increment(ec))
-    if (std::string name = it->path().filename().string(); now.contains(name) && earlierPrints_->count(name) == 0)
+    if (std::string name = it->path().filename().string(); now.contains(name) && !earlierPrints_->byName.contains(name))
       foreign.insert(std::move(name));
   if (ec) return fail("Cannot read the folder " + dir_.string() + ": " + ec.message());
   for (const std::string_view name : names)
@@ -424,7 +432,7 @@ bool OutputFolder::publish(std::string* error) {
   WriteManifest(manifest, *staging_, names, provenance_);
   if (keepEarlier_)
     for (const std::string_view name : earlier_)
-      if (now.count(name) == 0) manifest << DigestText(earlierPrints_->at(std::string(name))) << ' ' << name << '\n';
+      if (now.count(name) == 0) manifest << DigestText(earlierPrints_->byName.at(name)) << ' ' << name << '\n';
   if (!staging_->close(manifest, kManifestName, &why)) return fail(why);
 
   // The move, recorded before its first rename.
@@ -435,12 +443,12 @@ bool OutputFolder::publish(std::string* error) {
     Move m{view, std::nullopt, staging_->fingerprint(name)};
     if (!m.after) m.after = FingerprintOf(staging / name);
     if (!m.after) return fail("Cannot read " + (staging / name).string());
-    if (const auto it = earlierPrints_->find(name); it != earlierPrints_->end()) m.before = it->second;
+    if (const auto it = earlierPrints_->byName.find(view); it != earlierPrints_->byName.end()) m.before = it->second;
     moves.push_back(std::move(m));
   }
   for (const std::string_view name : earlier_)
     if (now.count(name) == 0) {
-      const FileDigest& before = earlierPrints_->at(std::string(name));
+      const FileDigest& before = earlierPrints_->byName.at(name);
       moves.push_back({name, before, keepEarlier_ ? std::optional<FileDigest>(before) : std::nullopt});
     }
   // A staged copy of a file that does not change goes before the sync, which

@@ -67,7 +67,7 @@ class OutputFolder {
   // than go. Their manifest lines and provenance stay with them.
   void keepEarlier(bool keep) { keepEarlier_ = keep; }
   // Whether the earlier plan has a file of this name, and its lines of provenance.
-  bool hadEarlier(const std::string& name) const { return earlierPrints_->count(name) != 0; }
+  bool hadEarlier(const std::string& name) const { return earlierPrints_->byName.contains(name); }
   const std::vector<std::string>& earlierProvenance() const { return earlierProvenance_; }
   // Lines the manifest keeps after its header, each as "# line": what the
   // plan was made with.

@@ -227,8 +227,8 @@ OutputFile OpenNoFollow(const fs::path& path, std::string* error) {
 
 OutputFile WorkFolder::OpenOrCompare(const fs::path& path, std::string* error) {
   if (baselinePrints_ == nullptr) return OpenNoFollow(path, error);
-  const auto it = baselinePrints_->find(path.filename().string());
-  if (it == baselinePrints_->end()) return OpenNoFollow(path, error);
+  const auto it = baselinePrints_->byName.find(path.filename().string());
+  if (it == baselinePrints_->byName.end()) return OpenNoFollow(path, error);
   const int base = ::open((baseline_ / path.filename()).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   struct stat st {};
   if (base >= 0 && ::fstat(base, &st) == 0 && S_ISREG(st.st_mode) &&

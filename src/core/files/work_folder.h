@@ -27,8 +27,13 @@
 
 namespace zov {
 
-// The size and hash of files, by name.
-using FilePrints = std::unordered_map<std::string, FileDigest>;
+// The size and hash of files, by name: those of an earlier plan, which a
+// large plan has hundreds of thousands of. The names are held one after
+// the other in one text, made at its full size so that it never moves.
+struct FilePrints {
+  std::string names;
+  absl::flat_hash_map<std::string_view, FileDigest> byName;
+};
 
 enum class CreatedList {
   kLoad,     // working files of the model load, kept for inspection: deleted at the next load
