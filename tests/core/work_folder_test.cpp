@@ -170,6 +170,29 @@ TEST_F(WorkFolderTest, ManifestProvesWhatAnEarlierRunWrote) {
   EXPECT_EQ(Contents(root / "elsewhere"), good);
 }
 
+// The list of a large plan (over 300,000 files) is tens of megabytes: it is
+// read whole, so that the files at its end are known as ours too.
+TEST_F(WorkFolderTest, ALargePlansListProvesItsLastFile) {
+  Write("TestScript1.txt", CreatedList::kScripts);
+  std::string error;
+  ASSERT_TRUE(FinishFolder(*work, true, false, &error)) << error;
+  const std::string last = Contents(root / kManifestName).substr(std::string("zov-plan 2\n").size());
+  {
+    // Files listed ahead of it that are gone since, with long names as a
+    // large plan's documents have: about 20 MB.
+    std::ofstream out(root / kManifestName, std::ios::trunc | std::ios::binary);
+    out << "zov-plan 2\n";
+    const std::string filler(180, 'x');
+    for (int i = 0; i < 100000; ++i) out << "5 0123456789abcdef SD" << i << ". " << filler << ".txt\n";
+    out << last;
+  }
+  ASSERT_GT(fs::file_size(root / kManifestName), std::uintmax_t{16} << 20);
+  WorkFolder next(root);
+  ASSERT_TRUE(AdoptFolder(next, &error)) << error;
+  EXPECT_TRUE(next.created("TestScript1.txt"));
+  EXPECT_EQ(next.files(CreatedList::kScripts), std::vector<std::string_view>{"TestScript1.txt"});
+}
+
 TEST_F(WorkFolderTest, RefusesNamesOutsideTheFolder) {
   for (const char* bad : {"", ".", "..", "../escape.txt", "/etc/passwd", "sub/file.txt"}) {
     std::string error;

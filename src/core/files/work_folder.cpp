@@ -358,8 +358,12 @@ bool AdoptFolder(WorkFolder& work, std::string* error) {
   // Read without following a link planted since.
   std::string why;
   auto file = InputFile::Open(manifest, &why, InputFile::Links::kRefuse);
-  const std::optional<std::string> read = file ? file->readAll(std::uintmax_t{1} << 24, &why) : std::nullopt;
+  // A line per file: a plan of a million files has a list of some 60 MB.
+  constexpr std::uintmax_t kMostBytes = std::uintmax_t{1} << 30;
+  const std::optional<std::string> read = file ? file->readAll(kMostBytes + 1, &why) : std::nullopt;
   if (!read) return fail("Cannot read " + manifest.string() + ": " + why);
+  if (read->size() > kMostBytes)
+    return fail(manifest.string() + " is larger than any list Zov Suite writes, so it proves nothing");
   const std::string& content = *read;
   std::vector<std::string> lines;
   for (std::size_t start = 0; start < content.size();) {
