@@ -438,12 +438,11 @@ bool OutputFolder::publish(std::string* error) {
   // The move, recorded before its first rename.
   std::vector<Move> moves;
   moves.reserve(names.size() + earlier_.size());
-  for (const std::string_view view : names) {
-    const std::string name(view);
-    Move m{view, std::nullopt, staging_->fingerprint(name)};
+  for (const std::string_view name : names) {
+    Move m{name, std::nullopt, staging_->fingerprint(name)};
     if (!m.after) m.after = FingerprintOf(staging / name);
     if (!m.after) return fail("Cannot read " + (staging / name).string());
-    if (const auto it = earlierPrints_->byName.find(view); it != earlierPrints_->byName.end()) m.before = it->second;
+    if (const auto it = earlierPrints_->byName.find(name); it != earlierPrints_->byName.end()) m.before = it->second;
     moves.push_back(std::move(m));
   }
   for (const std::string_view name : earlier_)

@@ -298,7 +298,9 @@ std::string FileNameKey(std::string_view name) {
 }
 
 DocumentNames::DocumentNames(std::vector<std::string>& files)
-    : files_(files), byName_(0, ByName{this}, ByName{this}), byFile_(0, ByFoldedFile{this}, ByFoldedFile{this}) {}
+    : files_(files),
+      byName_(0, Places<false>{this}, Places<false>{this}),
+      byFile_(0, Places<true>{this}, Places<true>{this}) {}
 
 std::string_view DocumentNames::nameOf(int at) const {
   if (const auto it = otherNames_.find(at); it != otherNames_.end()) return it->second;
@@ -306,11 +308,18 @@ std::string_view DocumentNames::nameOf(int at) const {
   return file.substr(0, file.size() - 4);  // less ".txt"
 }
 
-std::size_t DocumentNames::ByName::operator()(std::string_view name) const {
+template <>
+std::size_t DocumentNames::Places<false>::operator()(std::string_view name) const {
   return absl::Hash<std::string_view>{}(name);
 }
 
-std::size_t DocumentNames::ByFoldedFile::operator()(std::string_view file) const {
+template <>
+bool DocumentNames::Places<false>::operator()(int at, std::string_view name) const {
+  return text(at) == name;
+}
+
+template <>
+std::size_t DocumentNames::Places<true>::operator()(std::string_view file) const {
   // Safe names are at most a few hundred bytes: folded on the stack.
   char folded[512];
   if (file.size() > sizeof folded) return absl::Hash<std::string>{}(FileNameKey(file));
@@ -318,8 +327,9 @@ std::size_t DocumentNames::ByFoldedFile::operator()(std::string_view file) const
   return absl::Hash<std::string_view>{}(std::string_view(folded, file.size()));
 }
 
-bool DocumentNames::ByFoldedFile::operator()(int at, std::string_view file) const {
-  const std::string_view mine = names->fileOf(at);
+template <>
+bool DocumentNames::Places<true>::operator()(int at, std::string_view file) const {
+  const std::string_view mine = text(at);
   return absl::EqualsIgnoreCase(absl::string_view(mine.data(), mine.size()),
                                 absl::string_view(file.data(), file.size()));
 }

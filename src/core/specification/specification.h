@@ -93,31 +93,25 @@ class DocumentNames {
   std::string_view nameOf(int at) const;
   std::string_view fileOf(int at) const { return files_[static_cast<std::size_t>(at)]; }
 
-  // Places compared by their names, or by their files' names with letter
-  // case folded; a name or file name looks its place up directly.
-  struct ByName {
+  // Places compared by their names (kFolded false), or by their files'
+  // names with letter case folded; a name or file name looks its place up
+  // directly.
+  template <bool kFolded>
+  struct Places {
     using is_transparent = void;
     const DocumentNames* names;
-    std::size_t operator()(int at) const { return (*this)(names->nameOf(at)); }
-    std::size_t operator()(std::string_view name) const;
+    std::string_view text(int at) const { return kFolded ? names->fileOf(at) : names->nameOf(at); }
+    std::size_t operator()(int at) const { return (*this)(text(at)); }
+    std::size_t operator()(std::string_view s) const;
     bool operator()(int a, int b) const { return a == b; }
-    bool operator()(int at, std::string_view name) const { return names->nameOf(at) == name; }
-    bool operator()(std::string_view name, int at) const { return (*this)(at, name); }
-  };
-  struct ByFoldedFile {
-    using is_transparent = void;
-    const DocumentNames* names;
-    std::size_t operator()(int at) const { return (*this)(names->fileOf(at)); }
-    std::size_t operator()(std::string_view file) const;
-    bool operator()(int a, int b) const { return a == b; }
-    bool operator()(int at, std::string_view file) const;
-    bool operator()(std::string_view file, int at) const { return (*this)(at, file); }
+    bool operator()(int at, std::string_view s) const;
+    bool operator()(std::string_view s, int at) const { return (*this)(at, s); }
   };
 
   std::vector<std::string>& files_;
   absl::flat_hash_map<int, std::string> otherNames_;
-  absl::flat_hash_set<int, ByName, ByName> byName_;
-  absl::flat_hash_set<int, ByFoldedFile, ByFoldedFile> byFile_;
+  absl::flat_hash_set<int, Places<false>, Places<false>> byName_;
+  absl::flat_hash_set<int, Places<true>, Places<true>> byFile_;
 };
 
 // Fills R.messages from the diagram's messages, naming the paths: each
