@@ -193,6 +193,24 @@ TEST_F(WorkFolderTest, ALargePlansListProvesItsLastFile) {
   EXPECT_EQ(next.files(CreatedList::kScripts), std::vector<std::string_view>{"TestScript1.txt"});
 }
 
+// A name listed twice keeps its first place and digest; names that are
+// prefixes of one another stay apart.
+TEST(FilePrints, FirstOfANameCountsAndTheOrderStays) {
+  FilePrints prints;
+  prints.reserve(4, 64);
+  prints.add("b.txt", {1, 11});
+  prints.add("a.txt", {2, 22});
+  prints.add("b.txt", {3, 33});
+  prints.add("a.txt.bak", {4, 44});
+  prints.finish();
+  ASSERT_NE(prints.find("b.txt"), nullptr);
+  EXPECT_EQ(*prints.find("b.txt"), (FileDigest{1, 11}));
+  EXPECT_EQ(*prints.find("a.txt.bak"), (FileDigest{4, 44}));
+  EXPECT_FALSE(prints.contains("a.tx"));
+  EXPECT_FALSE(prints.contains("c.txt"));
+  EXPECT_EQ(prints.names(), (std::vector<std::string_view>{"b.txt", "a.txt", "a.txt.bak"}));
+}
+
 TEST_F(WorkFolderTest, RefusesNamesOutsideTheFolder) {
   for (const char* bad : {"", ".", "..", "../escape.txt", "/etc/passwd", "sub/file.txt"}) {
     std::string error;

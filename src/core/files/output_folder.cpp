@@ -296,7 +296,6 @@ OutputFolder::OutputFolder(OutputFolder&& other) noexcept
       lockFd_(other.lockFd_),
       lockMade_(other.lockMade_),
       staging_(std::move(other.staging_)),
-      earlier_(std::move(other.earlier_)),
       earlierPrints_(std::move(other.earlierPrints_)),
       published_(std::move(other.published_)),
       moved_(other.moved_),
@@ -384,16 +383,10 @@ std::optional<OutputFolder> OutputFolder::Open(const fs::path& dir, std::string*
   const std::vector<std::string_view>& listed = earlier.files(CreatedList::kScripts);
   std::size_t bytes = 0;
   for (const std::string_view name : listed) bytes += name.size();
-  prints->names.reserve(bytes);
-  prints->byName.reserve(listed.size());
-  for (const std::string_view name : listed) {
-    const std::optional<FileDigest> print = earlier.fingerprint(name);
-    if (!print) continue;
-    const std::size_t at = prints->names.size();
-    prints->names.append(name);
-    const std::string_view held(prints->names.data() + at, name.size());
-    if (prints->byName.emplace(held, *print).second) out.earlier_.push_back(held);
-  }
+  prints->reserve(listed.size(), bytes);
+  for (const std::string_view name : listed)
+    if (const std::optional<FileDigest> print = earlier.fingerprint(name)) prints->add(name, *print);
+  prints->finish();
   out.earlierPrints_ = std::move(prints);
 
   out.staging_ = WorkFolder::CreateFresh(dir / (kStagingPrefix + std::to_string(::getpid())), error);
@@ -416,7 +409,7 @@ bool OutputFolder::publish(std::string* error) {
   // the folder is read once rather than asked name by name.
   absl::flat_hash_set<std::string> foreign;
   for (fs::directory_iterator it(dir_, ec), end; !ec && it != end; it.increment(ec))
-    if (std::string name = it->path().filename().string(); now.contains(name) && !earlierPrints_->byName.contains(name))
+    if (std::string name = it->path().filename().string(); now.contains(name) && !earlierPrints_->contains(name))
       foreign.insert(std::move(name));
   if (ec) return fail("Cannot read the folder " + dir_.string() + ": " + ec.message());
   for (const std::string_view name : names)
@@ -430,24 +423,26 @@ bool OutputFolder::publish(std::string* error) {
   OutputFile manifest = OpenNoFollow(staging / kManifestName, &why);
   if (!manifest.is_open()) return fail(why);
   WriteManifest(manifest, *staging_, names, provenance_);
+  // The earlier plan's files in its order.
+  const std::vector<std::string_view> earlier = earlierPrints_->names();
   if (keepEarlier_)
-    for (const std::string_view name : earlier_)
-      if (now.count(name) == 0) manifest << DigestText(earlierPrints_->byName.at(name)) << ' ' << name << '\n';
+    for (const std::string_view name : earlier)
+      if (now.count(name) == 0) manifest << DigestText(*earlierPrints_->find(name)) << ' ' << name << '\n';
   if (!staging_->close(manifest, kManifestName, &why)) return fail(why);
 
   // The move, recorded before its first rename.
   std::vector<Move> moves;
-  moves.reserve(names.size() + earlier_.size());
+  moves.reserve(names.size() + earlier.size());
   for (const std::string_view name : names) {
     Move m{name, std::nullopt, staging_->fingerprint(name)};
     if (!m.after) m.after = FingerprintOf(staging / name);
     if (!m.after) return fail("Cannot read " + (staging / name).string());
-    if (const auto it = earlierPrints_->byName.find(name); it != earlierPrints_->byName.end()) m.before = it->second;
+    if (const FileDigest* before = earlierPrints_->find(name)) m.before = *before;
     moves.push_back(std::move(m));
   }
-  for (const std::string_view name : earlier_)
+  for (const std::string_view name : earlier)
     if (now.count(name) == 0) {
-      const FileDigest& before = earlierPrints_->byName.at(name);
+      const FileDigest& before = *earlierPrints_->find(name);
       moves.push_back({name, before, keepEarlier_ ? std::optional<FileDigest>(before) : std::nullopt});
     }
   // A staged copy of a file that does not change goes before the sync, which

@@ -67,7 +67,7 @@ class OutputFolder {
   // than go. Their manifest lines and provenance stay with them.
   void keepEarlier(bool keep) { keepEarlier_ = keep; }
   // Whether the earlier plan has a file of this name, and its lines of provenance.
-  bool hadEarlier(const std::string& name) const { return earlierPrints_->byName.contains(name); }
+  bool hadEarlier(const std::string& name) const { return earlierPrints_->contains(name); }
   const std::vector<std::string>& earlierProvenance() const { return earlierProvenance_; }
   // Lines the manifest keeps after its header, each as "# line": what the
   // plan was made with.
@@ -86,9 +86,8 @@ class OutputFolder {
   bool lockMade_ = false;  // the lock file was made by this run
   std::optional<WorkFolder> staging_;
   // The files an earlier plan proved it wrote, in its order, with their
-  // digests: one table, which the staging folder compares with too, and
-  // whose names the list shows (a large plan has a hundred thousand files).
-  std::vector<std::string_view> earlier_;
+  // digests: one table, which the staging folder compares with too (a
+  // large plan has hundreds of thousands of files).
   std::shared_ptr<const FilePrints> earlierPrints_ = std::make_shared<const FilePrints>();
   std::vector<std::string_view> published_;
   std::size_t moved_ = 0;

@@ -103,6 +103,45 @@ WorkFolder::~WorkFolder() {
   if (fs::is_empty(dir_, ec) && !ec) fs::remove(dir_, ec);
 }
 
+void FilePrints::reserve(std::size_t files, std::size_t bytes) {
+  entries_.reserve(files);
+  text_.reserve(bytes);
+}
+
+void FilePrints::add(std::string_view name, const FileDigest& print) {
+  entries_.push_back({static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(name.size()), print});
+  text_.append(name);
+}
+
+void FilePrints::finish() {
+  // By name, and of equal names the first added first: it stays, the rest go.
+  std::sort(entries_.begin(), entries_.end(), [this](const Entry& a, const Entry& b) {
+    const int order = nameOf(a).compare(nameOf(b));
+    return order != 0 ? order < 0 : a.at < b.at;
+  });
+  entries_.erase(std::unique(entries_.begin(), entries_.end(),
+                             [this](const Entry& a, const Entry& b) { return nameOf(a) == nameOf(b); }),
+                 entries_.end());
+  entries_.shrink_to_fit();
+}
+
+const FileDigest* FilePrints::find(std::string_view name) const {
+  const auto it = std::lower_bound(entries_.begin(), entries_.end(), name,
+                                   [this](const Entry& e, std::string_view n) { return nameOf(e) < n; });
+  return it != entries_.end() && nameOf(*it) == name ? &it->print : nullptr;
+}
+
+std::vector<std::string_view> FilePrints::names() const {
+  std::vector<const Entry*> order;
+  order.reserve(entries_.size());
+  for (const Entry& e : entries_) order.push_back(&e);
+  std::sort(order.begin(), order.end(), [](const Entry* a, const Entry* b) { return a->at < b->at; });
+  std::vector<std::string_view> out;
+  out.reserve(order.size());
+  for (const Entry* e : order) out.push_back(nameOf(*e));
+  return out;
+}
+
 void WorkFolder::compareWith(fs::path dir, std::shared_ptr<const FilePrints> prints) {
   baseline_ = std::move(dir);
   baselinePrints_ = std::move(prints);
@@ -227,13 +266,13 @@ OutputFile OpenNoFollow(const fs::path& path, std::string* error) {
 
 OutputFile WorkFolder::OpenOrCompare(const fs::path& path, std::string* error) {
   if (baselinePrints_ == nullptr) return OpenNoFollow(path, error);
-  const auto it = baselinePrints_->byName.find(path.filename().string());
-  if (it == baselinePrints_->byName.end()) return OpenNoFollow(path, error);
+  const FileDigest* print = baselinePrints_->find(path.filename().string());
+  if (print == nullptr) return OpenNoFollow(path, error);
   const int base = ::open((baseline_ / path.filename()).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
   struct stat st {};
   if (base >= 0 && ::fstat(base, &st) == 0 && S_ISREG(st.st_mode) &&
-      static_cast<std::uintmax_t>(st.st_size) == it->second.size)
-    return OutputFile::Comparing(base, it->second.size, [path] { return CreateNoFollow(path); });
+      static_cast<std::uintmax_t>(st.st_size) == print->size)
+    return OutputFile::Comparing(base, print->size, [path] { return CreateNoFollow(path); });
   if (base >= 0) ::close(base);
   return OpenNoFollow(path, error);
 }

@@ -20,7 +20,6 @@
 #include <utility>
 #include <vector>
 
-#include <absl/container/flat_hash_map.h>
 #include <absl/container/node_hash_map.h>
 
 #include "files/output_file.h"
@@ -29,10 +28,28 @@ namespace zov {
 
 // The size and hash of files, by name: those of an earlier plan, which a
 // large plan has hundreds of thousands of. The names are held one after
-// the other in one text, made at its full size so that it never moves.
-struct FilePrints {
-  std::string names;
-  absl::flat_hash_map<std::string_view, FileDigest> byName;
+// the other in one text, and a table sorted by name says where each is and
+// what its file holds: a third of what a hash table of the names takes.
+class FilePrints {
+ public:
+  void reserve(std::size_t files, std::size_t bytes);
+  // Adds a file; of a name given twice, the first counts.
+  void add(std::string_view name, const FileDigest& print);
+  // Makes the table ready to look up, once every file is added.
+  void finish();
+  const FileDigest* find(std::string_view name) const;
+  bool contains(std::string_view name) const { return find(name) != nullptr; }
+  // The names, each once, in the order they were added.
+  std::vector<std::string_view> names() const;
+
+ private:
+  struct Entry {
+    std::uint32_t at, size;
+    FileDigest print;
+  };
+  std::string_view nameOf(const Entry& e) const { return std::string_view(text_).substr(e.at, e.size); }
+  std::string text_;
+  std::vector<Entry> entries_;
 };
 
 enum class CreatedList {
