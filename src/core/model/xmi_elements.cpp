@@ -184,21 +184,26 @@ void XmiModel::resolve() {
     ++unresolvedCount_;
     if (unresolved_.size() < 5) unresolved_.emplace_back(id);
   };
+  // The first element of an id, looked up once for both its handle and its node.
+  const auto placeOf = [&](std::string_view id) -> const IdPlace* {
+    if (id.empty()) return nullptr;
+    const IdPlace* p = placeOfId(id);
+    if (p == nullptr) unresolved(id);
+    return p;
+  };
   const auto find = [&](std::string_view id) {
-    if (id.empty()) return Handle{};
-    const Handle h = handleOf(id);
-    if (!h && !nodeOf(id)) unresolved(id);
-    return h;
+    const IdPlace* p = placeOf(id);
+    return p == nullptr ? Handle{} : Handle{p->handle};
   };
 
   // Lifelines: the class of the property each represents.
   for (const Deferred& d : objects_) {
     const pugi::xml_node l(d.node);
-    const std::string_view represents = ref1(l, "represents");
-    Handle cls = find(represents);
+    const IdPlace* represents = placeOf(ref1(l, "represents"));
+    Handle cls = represents == nullptr ? Handle{} : Handle{represents->handle};
     std::string_view property;
-    if (!cls) {
-      if (const pugi::xml_node p = nodeOf(represents)) {
+    if (!cls && represents != nullptr) {
+      if (const pugi::xml_node p(represents->node); p) {
         property = p.attribute("name").value();
         std::string_view type = ref1(p, "type");
         if (type.empty())
@@ -220,10 +225,11 @@ void XmiModel::resolve() {
   }
   // A class's state machine may be packaged elsewhere and named by its
   // classifierBehavior.
-  for (std::size_t i = 1, n = elements_.size(); i < n; ++i) {
-    if (elements_[i].kind != Kind::kClass || elements_[i].ref) continue;
-    const pugi::xml_node behavior = nodeOf(ref1(pugi::xml_node(elements_[i].node), "classifierBehavior"));
-    if (behavior && typeOf(behavior) == "StateMachine") mapStateMachine(behavior, Handle{static_cast<std::int32_t>(i)});
+  for (std::size_t i = 0, n = classes_.size(); i < n; ++i) {
+    const Handle cls = classes_[i];
+    if (get(cls)->ref) continue;
+    const pugi::xml_node behavior = nodeOf(ref1(pugi::xml_node(get(cls)->node), "classifierBehavior"));
+    if (behavior && typeOf(behavior) == "StateMachine") mapStateMachine(behavior, cls);
   }
   for (const Deferred& d : machines_)
     if (!handleOf(idOf(pugi::xml_node(d.node)))) skip("StateMachine");
@@ -517,9 +523,9 @@ void XmiModel::readRequirements() {
   // application, Enterprise Architect's, an element of type Requirement),
   // in file order; identified by their SysML id, else their name.
   std::unordered_map<std::int32_t, std::size_t> place;
-  for (std::size_t i = 1; i < elements_.size(); ++i) {
+  for (const Handle cls : classes_) {
+    const std::size_t i = static_cast<std::size_t>(cls.id);
     const Element& e = elements_[i];
-    if (e.kind != Kind::kClass) continue;
     const auto applied = requirementApplied_.find(static_cast<std::int32_t>(i));
     if (applied == requirementApplied_.end() && Lower(std::string(e.stereotype)) != "requirement") continue;
     ModelRequirement r;

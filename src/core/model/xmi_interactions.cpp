@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <unordered_set>
@@ -20,19 +21,23 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c, int depth) {
   in.diagram = add(Kind::kDiagram, c.package, n);
   get(in.diagram)->diagramKind = kSequenceDiagram;
   interactions_.push_back({in.diagram, n.internal_object(), c.owner, c.package});
-  for (pugi::xml_node k = n.child("ownedComment"); k; k = k.next_sibling("ownedComment"))
-    comments_.push_back({Handle{}, k.internal_object(), in.diagram, c.package});
+  // The interaction's own comments come before those of what it owns,
+  // which the walk below reads: they take their place once it is done.
+  const std::size_t commentsAt = comments_.size();
+  std::vector<Deferred> comments;
 
   for (pugi::xml_node l = n.first_child(); l; l = l.next_sibling()) {
     if (l.type() != pugi::node_element) continue;
+    if (std::strcmp(l.name(), "ownedComment") == 0)
+      comments.push_back({Handle{}, l.internal_object(), in.diagram, c.package});
     const Attrs attrs = attrsOf(l);
     const std::string_view type = typeOf(l, attrs);
     if (type == "Lifeline") {
       const Handle obj = add(Kind::kObject, in.diagram, l, attrs);
+      // Kept by id for the fragments' "covered", when the id is its own.
+      if (attrs.id != nullptr && lastOwnsId_) in.events[attrs.id].own = obj.id;
       addTo(in.diagram, kObjects, obj);
       objects_.push_back({obj, l.internal_object(), Handle{}, Handle{}});
-      // Kept by id for the fragments' "covered", when the id is its own.
-      if (attrs.id != nullptr && handleOf(attrs.id) == obj) in.events[attrs.id].own = obj.id;
       for (std::string_view e : refs(l, "coveredBy")) {
         Event& entry = in.events[e];
         if (entry.lifeline == 0) entry.lifeline = obj.id;
@@ -56,6 +61,7 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c, int depth) {
       visit(l, c, depth + 1);
     }
   }
+  comments_.insert(comments_.begin() + static_cast<std::ptrdiff_t>(commentsAt), comments.begin(), comments.end());
   markEvents(in, n, 0);
 
   int counter = 0;
@@ -96,15 +102,18 @@ void XmiModel::markEvents(Interaction& in, pugi::xml_node holder, int depth) {
   for (pugi::xml_node f = holder.first_child(); f; f = f.next_sibling()) {
     if (f.type() != pugi::node_element) continue;
     const std::string_view tag = Local(f.name());
-    if (tag == "lifeline" || tag == "message" || !IsFragmentPart(typeOf(f))) continue;
-    if (const std::string_view id = idOf(f); !id.empty()) {
+    if (tag == "lifeline" || tag == "message") continue;
+    const Attrs attrs = attrsOf(f);
+    const std::string_view type = typeOf(f, attrs);
+    if (!IsFragmentPart(type)) continue;
+    if (const std::string_view id = attrs.id != nullptr ? attrs.id : ""; !id.empty()) {
       const std::string_view covered = ref1(f, "covered");
       const Event* lifeline = covered.empty() ? nullptr : in.events.find(covered);
       const std::int32_t own = lifeline != nullptr ? lifeline->own : 0;
       Event& entry = in.events[id];
       entry.fragment = true;
       if (own != 0) entry.lifeline = own;
-      if (typeOf(f).ends_with("ExecutionSpecification")) {
+      if (type.ends_with("ExecutionSpecification")) {
         entry.execution = true;
         const std::size_t e = in.executions.size();
         in.executions.push_back({ref1(f, "start"), ref1(f, "finish"), own, 0});

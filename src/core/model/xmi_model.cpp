@@ -57,6 +57,13 @@ void XmiModel::finishIdentifiers() {
   // values show up side by side; every element but the first made with a
   // value takes the next hash in its chain that no element has.
   constexpr std::uint64_t kMask = 0xFFFFFFFFFFFFull;
+  // Most models make no value twice: the values alone, sorted, say so.
+  {
+    std::vector<std::uint64_t> values(elements_.size() - 1);
+    for (std::size_t i = 1; i < elements_.size(); ++i) values[i - 1] = elements_[i].hash & kMask;
+    std::sort(values.begin(), values.end());
+    if (std::adjacent_find(values.begin(), values.end()) == values.end()) return;
+  }
   struct Item {
     std::uint64_t value;
     std::uint32_t element;
@@ -64,7 +71,9 @@ void XmiModel::finishIdentifiers() {
   std::vector<Item> items(elements_.size() - 1);
   for (std::size_t i = 1; i < elements_.size(); ++i)
     items[i - 1] = {elements_[i].hash & kMask, static_cast<std::uint32_t>(i)};
-  std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.value < b.value; });
+  std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+    return a.value != b.value ? a.value < b.value : a.element < b.element;
+  });
   std::vector<std::uint32_t> again;
   for (std::size_t i = 1; i < items.size(); ++i)
     if (items[i].value == items[i - 1].value) again.push_back(items[i].element);
@@ -97,6 +106,7 @@ void XmiModel::reset() {
   textSize_ = 0;
   doc_ = std::make_unique<pugi::xml_document>();
   elements_.assign(1, Element{});
+  classes_.clear();
   collections_.clear();
   if (!ids_) ids_ = std::make_unique<IdTable>();
   ids_->clear();
@@ -272,6 +282,7 @@ Handle XmiModel::addKeyed(Kind kind, Handle parent, std::uint64_t key) {
   e.kind = kind;
   e.parent = parent;
   e.hash = key;
+  if (kind == Kind::kClass) classes_.push_back(handle);
   SetHex12(e.identifier.digits, e.hash);
   return handle;
 }
@@ -286,6 +297,7 @@ Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, const Attrs&
   e.kind = kind;
   e.parent = parent;
   e.node = node.internal_object();
+  if (kind == Kind::kClass) classes_.push_back(handle);
   if (attrs.name != nullptr) e.name = attrs.name;
   const std::string_view id = attrs.id != nullptr ? attrs.id : "";
   std::string synthetic;
@@ -298,6 +310,7 @@ Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, const Attrs&
   // next hash in the chain when taken.
   e.hash = Fnv(key.empty() ? id : key);
   SetHex12(e.identifier.digits, e.hash);
+  lastOwnsId_ = false;
   if (key.empty() && !id.empty()) registerId(id, handle, node.internal_object());
   return handle;
 }
@@ -320,6 +333,7 @@ void XmiModel::registerId(std::string_view id, Handle handle, pugi::xml_node_str
   if (idPlaces_[place].node == node) nextPlace_ = place + 1;
   IdPlace& first = idPlaces_[static_cast<std::size_t>(idPlaces_[place].first)];
   if (first.handle == 0) first.handle = handle.id;
+  lastOwnsId_ = first.handle == handle.id;
 }
 
 void XmiModel::addTo(Handle owner, Slot slot, Handle item) {

@@ -220,6 +220,8 @@ class XmiModel : public TableReader<XmiModel> {
   int duplicateIds_ = 0;
   std::vector<std::string> duplicates_;  // the first few: the id and both lines
   std::vector<Element> elements_;
+  // The classes among them, in order: asked for without a pass over all.
+  std::vector<Handle> classes_;
   // The collections of each element, by slot (most elements have none).
   Collections collections_;
   // Every XML element with an xmi:id, in document order: the element, the
@@ -237,6 +239,9 @@ class XmiModel : public TableReader<XmiModel> {
   struct IdTable;
   std::unique_ptr<IdTable> ids_;
   void registerId(std::string_view id, Handle handle, pugi::xml_node_struct* node);
+  // Whether the element made last is the one its xmi:id reaches (the id is
+  // its own, not one an element before it has).
+  bool lastOwnsId_ = false;
   const IdPlace* placeOfId(std::string_view id) const;
   // Makes the identifiers unique once every element exists.
   void finishIdentifiers();
