@@ -413,7 +413,7 @@ bool OutputFolder::publish(std::string* error) {
       foreign.insert(std::move(name));
   if (ec) return fail("Cannot read the folder " + dir_.string() + ": " + ec.message());
   for (const std::string_view name : names)
-    if (!foreign.empty() && foreign.contains(std::string(name)))
+    if (foreign.contains(absl::string_view(name.data(), name.size())))
       return fail((dir_ / name).string() +
                   " already exists and was not written by Zov Suite; it is left alone, and the plan was not put "
                   "into " +

@@ -225,11 +225,10 @@ void XmiModel::resolve() {
   }
   // A class's state machine may be packaged elsewhere and named by its
   // classifierBehavior.
-  for (std::size_t i = 0, n = classes_.size(); i < n; ++i) {
-    const Handle cls = classes_[i];
-    if (get(cls)->ref) continue;
-    const pugi::xml_node behavior = nodeOf(ref1(pugi::xml_node(get(cls)->node), "classifierBehavior"));
-    if (behavior && typeOf(behavior) == "StateMachine") mapStateMachine(behavior, cls);
+  for (std::size_t i = 1, n = elements_.size(); i < n; ++i) {
+    if (elements_[i].kind != Kind::kClass || elements_[i].ref) continue;
+    const pugi::xml_node behavior = nodeOf(ref1(pugi::xml_node(elements_[i].node), "classifierBehavior"));
+    if (behavior && typeOf(behavior) == "StateMachine") mapStateMachine(behavior, Handle{static_cast<std::int32_t>(i)});
   }
   for (const Deferred& d : machines_)
     if (!handleOf(idOf(pugi::xml_node(d.node)))) skip("StateMachine");
@@ -523,9 +522,9 @@ void XmiModel::readRequirements() {
   // application, Enterprise Architect's, an element of type Requirement),
   // in file order; identified by their SysML id, else their name.
   std::unordered_map<std::int32_t, std::size_t> place;
-  for (const Handle cls : classes_) {
-    const std::size_t i = static_cast<std::size_t>(cls.id);
+  for (std::size_t i = 1; i < elements_.size(); ++i) {
     const Element& e = elements_[i];
+    if (e.kind != Kind::kClass) continue;
     const auto applied = requirementApplied_.find(static_cast<std::int32_t>(i));
     if (applied == requirementApplied_.end() && Lower(std::string(e.stereotype)) != "requirement") continue;
     ModelRequirement r;

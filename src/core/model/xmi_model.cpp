@@ -57,13 +57,6 @@ void XmiModel::finishIdentifiers() {
   // values show up side by side; every element but the first made with a
   // value takes the next hash in its chain that no element has.
   constexpr std::uint64_t kMask = 0xFFFFFFFFFFFFull;
-  // Most models make no value twice: the values alone, sorted, say so.
-  {
-    std::vector<std::uint64_t> values(elements_.size() - 1);
-    for (std::size_t i = 1; i < elements_.size(); ++i) values[i - 1] = elements_[i].hash & kMask;
-    std::sort(values.begin(), values.end());
-    if (std::adjacent_find(values.begin(), values.end()) == values.end()) return;
-  }
   struct Item {
     std::uint64_t value;
     std::uint32_t element;
@@ -106,7 +99,6 @@ void XmiModel::reset() {
   textSize_ = 0;
   doc_ = std::make_unique<pugi::xml_document>();
   elements_.assign(1, Element{});
-  classes_.clear();
   collections_.clear();
   if (!ids_) ids_ = std::make_unique<IdTable>();
   ids_->clear();
@@ -282,7 +274,6 @@ Handle XmiModel::addKeyed(Kind kind, Handle parent, std::uint64_t key) {
   e.kind = kind;
   e.parent = parent;
   e.hash = key;
-  if (kind == Kind::kClass) classes_.push_back(handle);
   SetHex12(e.identifier.digits, e.hash);
   return handle;
 }
@@ -297,7 +288,6 @@ Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, const Attrs&
   e.kind = kind;
   e.parent = parent;
   e.node = node.internal_object();
-  if (kind == Kind::kClass) classes_.push_back(handle);
   if (attrs.name != nullptr) e.name = attrs.name;
   const std::string_view id = attrs.id != nullptr ? attrs.id : "";
   std::string synthetic;

@@ -220,8 +220,6 @@ class XmiModel : public TableReader<XmiModel> {
   int duplicateIds_ = 0;
   std::vector<std::string> duplicates_;  // the first few: the id and both lines
   std::vector<Element> elements_;
-  // The classes among them, in order: asked for without a pass over all.
-  std::vector<Handle> classes_;
   // The collections of each element, by slot (most elements have none).
   Collections collections_;
   // Every XML element with an xmi:id, in document order: the element, the
