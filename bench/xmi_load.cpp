@@ -34,6 +34,7 @@
 #include <string>
 
 #include "model/xmi_model.h"
+#include "session/process_heap.h"
 #include "xmi_synthetic.h"
 
 int main(int argc, char** argv) {
@@ -77,7 +78,7 @@ int main(int argc, char** argv) {
       if (pid == 0) {
         // This program again, loading or parsing once: a fresh heap.
         if (std::freopen("/dev/null", "w", stdout) == nullptr) _exit(1);
-        if (hugePages && setenv("GLIBC_TUNABLES", "glibc.malloc.hugetlb=1", 1) != 0) _exit(1);
+        if (hugePages && setenv(zov::kHeapTunables, zov::kHugePageHeap, 1) != 0) _exit(1);
         execl("/proc/self/exe", argv[0], reading ? "--cold" : "--bare", argv[2], static_cast<char*>(nullptr));
         _exit(1);
       }
@@ -93,7 +94,7 @@ int main(int argc, char** argv) {
     };
     // The second round of children only where the first did not already
     // run with a setting of the caller's.
-    const bool tunedAlready = std::getenv("GLIBC_TUNABLES") != nullptr;
+    const bool tunedAlready = std::getenv(zov::kHeapTunables) != nullptr;
     for (const bool hugePages : {false, true}) {
       if (hugePages && tunedAlready) break;
       std::vector<double> ourCpu, theirCpu;

@@ -3,6 +3,12 @@
 
 namespace zov {
 
+// The environment variable the C library reads its settings from, and the
+// setting TuneProcessHeap starts the program again with; a benchmark that
+// compares with a bare program sets the same for both.
+inline constexpr const char* kHeapTunables = "GLIBC_TUNABLES";
+inline constexpr const char* kHugePageHeap = "glibc.malloc.hugetlb=1";
+
 // Called first thing in main. Backs the heap with huge pages where the
 // system offers them on request (transparent huge pages, "madvise"): a
 // large model's text, forms, tables and trees then take a few hundred page
