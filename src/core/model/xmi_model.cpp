@@ -24,8 +24,6 @@ namespace zov {
 
 using namespace xmi;
 
-namespace {}  // namespace
-
 bool LooksLikeXml(std::string_view head) {
   if (head.size() >= 2 && ((head[0] == '\xFF' && head[1] == '\xFE') || (head[0] == '\xFE' && head[1] == '\xFF')))
     return true;
@@ -170,9 +168,32 @@ pugi::xml_node XmiModel::nodeOf(std::string_view id) const {
   return pugi::xml_node(p == nullptr ? nullptr : p->node);
 }
 
+namespace {
+
+// The first attribute of that name. Compared in place: the references are
+// asked of most elements, and most names differ in their first character.
+pugi::xml_attribute AttributeNamed(pugi::xml_node n, const char* name) {
+  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
+    const char* own = a.name();
+    if (own[0] == name[0] && std::strcmp(own, name) == 0) return a;
+  }
+  return {};
+}
+
+// The next element from c on (c included) of that name.
+pugi::xml_node ElementNamed(pugi::xml_node c, const char* name) {
+  for (; c; c = c.next_sibling()) {
+    const char* own = c.name();
+    if (own[0] == name[0] && std::strcmp(own, name) == 0) return c;
+  }
+  return {};
+}
+
+}  // namespace
+
 std::vector<std::string_view> XmiModel::refs(pugi::xml_node n, const char* name) {
   std::vector<std::string_view> out;
-  if (const pugi::xml_attribute a = n.attribute(name)) {
+  if (const pugi::xml_attribute a = AttributeNamed(n, name)) {
     std::string_view list = a.value();
     while (true) {
       list = Trim(list);
@@ -183,7 +204,7 @@ std::vector<std::string_view> XmiModel::refs(pugi::xml_node n, const char* name)
       list.remove_prefix(end);
     }
   }
-  for (pugi::xml_node c = n.child(name); c; c = c.next_sibling(name)) {
+  for (pugi::xml_node c = ElementNamed(n.first_child(), name); c; c = ElementNamed(c.next_sibling(), name)) {
     if (const pugi::xml_attribute idref = c.attribute(idrefAttr_.c_str())) {
       out.emplace_back(idref.value());
     } else if (const pugi::xml_attribute href = c.attribute("href")) {
@@ -195,13 +216,13 @@ std::vector<std::string_view> XmiModel::refs(pugi::xml_node n, const char* name)
 }
 
 std::string_view XmiModel::ref1(pugi::xml_node n, const char* name) {
-  if (const pugi::xml_attribute a = n.attribute(name)) {
+  if (const pugi::xml_attribute a = AttributeNamed(n, name)) {
     std::string_view list = Trim(a.value());
     std::size_t end = 0;
     while (end < list.size() && !IsSpace(list[end])) ++end;
     if (end > 0) return list.substr(0, end);
   }
-  for (pugi::xml_node c = n.child(name); c; c = c.next_sibling(name)) {
+  for (pugi::xml_node c = ElementNamed(n.first_child(), name); c; c = ElementNamed(c.next_sibling(), name)) {
     if (const pugi::xml_attribute idref = c.attribute(idrefAttr_.c_str())) return idref.value();
     if (const pugi::xml_attribute href = c.attribute("href")) {
       const std::string_view h = href.value();
@@ -645,9 +666,12 @@ void XmiModel::indexIds(pugi::xml_node root) {
   // that makes the elements reads references through the table, forward
   // ones included, so it is filled before that walk.
   std::vector<std::string_view> keys;
-  keys.reserve(textSize_ / 128);
+  // Room for an id every 64 bytes, more than models hold: a vector that
+  // grows copies itself into new pages, and pages reserved but never
+  // written cost no memory.
+  keys.reserve(textSize_ / 64);
   idPlaces_.clear();
-  idPlaces_.reserve(textSize_ / 128);
+  idPlaces_.reserve(textSize_ / 64);
   nextPlace_ = 0;
   pugi::xml_node n = root;
   while (n) {
@@ -664,7 +688,6 @@ void XmiModel::indexIds(pugi::xml_node root) {
     if (!n || n == root) break;
     n = n.next_sibling();
   }
-  idPlaces_.shrink_to_fit();
   ids_->reserve(keys.size());
   for (std::size_t i = 0; i < keys.size(); ++i) {
     const std::int32_t first = ids_->insert(keys[i], static_cast<std::int32_t>(i));

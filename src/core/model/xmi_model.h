@@ -136,18 +136,20 @@ class XmiModel : public TableReader<XmiModel> {
     operator std::string_view() const { return std::string_view(digits, sizeof digits); }
   };
 
+  // The small members side by side (a large model holds hundreds of
+  // thousands of elements, each written once as it is made).
   struct Element {
+    Identifier12 identifier;
     Kind kind = Kind::kNone;
-    int diagramKind = 0;
     bool flag = false;  // navigable role, pseudo-state, use-case diagram
-    int count = 0;      // combined fragments of an interaction; the view of a message
+    int diagramKind = 0;
+    int count = 0;  // combined fragments of an interaction; the view of a message
     Handle parent;
     Handle ref;   // supplier / target / class / operation / view element / machine / use-case root
     Handle ref2;  // first end / second role / sender / logical root
     Handle ref3;  // receiver
     pugi::xml_node_struct* node = nullptr;  // the XML element it was made from
     std::uint64_t hash = 0;                 // of the xmi:id (or place): the identifier's digits
-    Identifier12 identifier;
     std::string name;
     std::string text;  // type, sequence label, note text
     RareText stereotype, documentation;
