@@ -21,7 +21,12 @@ class Collections {
     first_.clear();
     lists_.clear();
   }
-  void reserve(std::size_t elements) { first_.reserve(elements); }
+  // Room for that many elements and half as many lists: the table of lists
+  // then never copies itself as it grows (room not written costs no memory).
+  void reserve(std::size_t elements) {
+    first_.reserve(elements);
+    lists_.reserve(elements / 2);
+  }
 
   // The list of an element's slot; nullptr when it has none.
   const std::vector<Handle>* find(Handle owner, std::uint8_t slot) const {

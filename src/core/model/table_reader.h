@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "model/model_source.h"
 
@@ -109,7 +110,13 @@ class TableReader : public ModelSource {
   }
 
   void SetName(Handle d, std::string_view name) override {
-    if (self().KindOf(d) == D::Kind::kDiagram) self().get(d)->name = std::string(name);
+    if (self().KindOf(d) != D::Kind::kDiagram) return;
+    // A reader that keeps names as views into its file keeps a new one
+    // beside them.
+    if constexpr (std::is_base_of_v<std::string_view, decltype(D::Element::name)>)
+      self().get(d)->name = self().composedName(std::string(name));
+    else
+      self().get(d)->name = std::string(name);
   }
 
   Items ClassRelations(Handle cls, int n) const override {
@@ -165,7 +172,7 @@ class TableReader : public ModelSource {
   Items UseCaseAssociations(Handle u) const override { return self().items(u, D::kUcAssociations); }
 
   std::string ObjectName(Handle o) const override {
-    return self().KindOf(o) == D::Kind::kObject ? self().get(o)->name : std::string();
+    return self().KindOf(o) == D::Kind::kObject ? std::string(self().get(o)->name) : std::string();
   }
 
   bool ObjectHasClass(Handle o) const override { return static_cast<bool>(ObjectClass(o)); }
@@ -219,7 +226,11 @@ class TableReader : public ModelSource {
   template <typename Member>
   std::string textOf(Handle h, Member field) const {
     const auto* e = self().get(h);
-    return e == nullptr ? std::string() : static_cast<const std::string&>(e->*field);
+    if (e == nullptr) return {};
+    if constexpr (std::is_base_of_v<std::string_view, std::remove_cvref_t<decltype(e->*field)>>)
+      return std::string(e->*field);
+    else
+      return static_cast<const std::string&>(e->*field);
   }
   D& self() { return static_cast<D&>(*this); }
 };

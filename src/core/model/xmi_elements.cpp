@@ -220,7 +220,7 @@ void XmiModel::resolve() {
       if (!property.empty())
         lifeline->name = property;
       else if (typed && !get(cls)->name.empty())
-        lifeline->name = ":" + get(cls)->name;
+        lifeline->name = composedName(":" + std::string(get(cls)->name));
     }
   }
   // A class's state machine may be packaged elsewhere and named by its
@@ -467,7 +467,7 @@ void XmiModel::makeUseCaseDiagrams() {
     const Items useCases = items(p, kUseCases);
     if (actors.empty() && useCases.empty()) continue;
     const Handle d = add(Kind::kDiagram, p, pugi::xml_node(), std::string(get(p)->identifier) + "#usecases");
-    get(d)->name = get(p)->name.empty() ? std::string("Use cases") : get(p)->name;
+    get(d)->name = get(p)->name.empty() ? std::string_view("Use cases") : get(p)->name;
     get(d)->flag = true;
     addTo(p, kClassDiagrams, d);
     for (Handle a : actors) addTo(d, kDiagClasses, a);

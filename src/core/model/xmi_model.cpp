@@ -101,6 +101,7 @@ void XmiModel::reset() {
   if (!ids_) ids_ = std::make_unique<IdTable>();
   ids_->clear();
   decltype(idPlaces_)().swap(idPlaces_);
+  composedNames_.clear();
   nextPlace_ = 0;
   warnings_.clear();
   skipped_.clear();
@@ -288,6 +289,8 @@ XmiModel::Attrs XmiModel::attrsOf(pugi::xml_node n) const {
 std::string_view XmiModel::typeOf(pugi::xml_node n, const Attrs& a) const {
   return a.type != nullptr ? Local(a.type) : TypeOfTag(n.name());
 }
+
+std::string_view XmiModel::composedName(std::string name) { return composedNames_.emplace_back(std::move(name)); }
 
 Handle XmiModel::addKeyed(Kind kind, Handle parent, std::uint64_t key) {
   const Handle handle{static_cast<std::int32_t>(elements_.size())};
@@ -563,7 +566,7 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   Element model;
   model.kind = Kind::kModel;
   model.name = modelNode.attribute("name").value();
-  if (model.name.empty()) model.name = fs::path(path).stem().string();
+  if (model.name.empty()) model.name = composedName(fs::path(path).stem().string());
   model.hash = Fnv("#model");
   SetHex12(model.identifier.digits, model.hash);
   elements_.push_back(std::move(model));

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -136,6 +137,16 @@ class XmiModel : public TableReader<XmiModel> {
     operator std::string_view() const { return std::string_view(digits, sizeof digits); }
   };
 
+  // A name in the parsed text. It takes no std::string: the view would
+  // outlive the string it was given.
+  struct NameView : std::string_view {
+    NameView() = default;
+    NameView(const char* text) : std::string_view(text) {}
+    NameView(std::string_view text) : std::string_view(text) {}
+    NameView(const std::string&) = delete;
+    NameView(std::string&&) = delete;
+  };
+
   // The small members side by side (a large model holds hundreds of
   // thousands of elements, each written once as it is made).
   struct Element {
@@ -150,7 +161,9 @@ class XmiModel : public TableReader<XmiModel> {
     Handle ref3;  // receiver
     pugi::xml_node_struct* node = nullptr;  // the XML element it was made from
     std::uint64_t hash = 0;                 // of the xmi:id (or place): the identifier's digits
-    std::string name;
+    // The name as the file spells it, in the parsed text (or in
+    // composedNames_ when the reader makes it up).
+    NameView name;
     std::string text;  // type, sequence label, note text
     RareText stereotype, documentation;
     RareText text2;  // initial value
@@ -232,6 +245,10 @@ class XmiModel : public TableReader<XmiModel> {
     std::int32_t handle;
     std::int32_t first;
   };
+  // Names the file does not spell as they stand (":Class" for a lifeline,
+  // the file's own name for a model without one): each keeps its place.
+  std::deque<std::string> composedNames_;
+  std::string_view composedName(std::string name);
   std::vector<IdPlace> idPlaces_;
   // Where the walk that makes the elements has come to among them.
   std::size_t nextPlace_ = 0;
