@@ -75,7 +75,15 @@ class TableReader : public ModelSource {
 
   Items AllUseCases(Handle model) const override { return self().items(model, D::kAllUseCases); }
 
-  std::string Identifier(Handle h) const override { return textOf(h, &D::Element::identifier); }
+  std::string Identifier(Handle h) const override {
+    // A reader may make the identifier from what the element holds.
+    if constexpr (std::is_member_function_pointer_v<decltype(&D::Element::identifier)>) {
+      const auto* e = self().get(h);
+      return e == nullptr ? std::string() : std::string(e->identifier());
+    } else {
+      return textOf(h, &D::Element::identifier);
+    }
+  }
 
   std::string Name(Handle h) const override { return textOf(h, &D::Element::name); }
 

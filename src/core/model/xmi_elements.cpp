@@ -248,7 +248,7 @@ void XmiModel::resolve() {
       for (pugi::xml_node e = a.child("ownedEnd"); e; e = e.next_sibling("ownedEnd")) ends.push_back(idOf(e));
     const std::vector<std::string_view> navigable = refs(a, "navigableOwnedEnd");
     Element* assoc = get(d.element);
-    const std::string assocKey = assoc->identifier;
+    const std::string assocKey = assoc->identifier();
     for (std::size_t i = 0; i < ends.size() && i < 2; ++i) {
       const pugi::xml_node end = nodeOf(ends[i]);
       if (!end) unresolved(ends[i]);
@@ -466,7 +466,7 @@ void XmiModel::makeUseCaseDiagrams() {
       if (get(k)->stereotype == "Actor") actors.push_back(k);
     const Items useCases = items(p, kUseCases);
     if (actors.empty() && useCases.empty()) continue;
-    const Handle d = add(Kind::kDiagram, p, pugi::xml_node(), std::string(get(p)->identifier) + "#usecases");
+    const Handle d = add(Kind::kDiagram, p, pugi::xml_node(), std::string(get(p)->identifier()) + "#usecases");
     get(d)->name = get(p)->name.empty() ? std::string_view("Use cases") : get(p)->name;
     get(d)->flag = true;
     addTo(p, kClassDiagrams, d);
@@ -531,7 +531,7 @@ void XmiModel::readRequirements() {
     r.title = e.name;
     r.id = applied != requirementApplied_.end() ? std::string(xmi::Trim(applied->second.id)) : std::string();
     if (r.id.empty()) r.id = std::string(xmi::Trim(e.name));
-    if (r.id.empty()) r.id = std::string(e.identifier);
+    if (r.id.empty()) r.id = std::string(e.identifier());
     r.text = applied != requirementApplied_.end() && !applied->second.text.empty() ? applied->second.text
                                                                                    : std::string(e.documentation);
     place.emplace(static_cast<std::int32_t>(i), requirements_.size());

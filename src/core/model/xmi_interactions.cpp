@@ -87,7 +87,7 @@ void XmiModel::mapInteraction(pugi::xml_node n, const Context& c, int depth) {
     messages_.push_back({msg, m.node.internal_object(), Handle{}, Handle{}});
     // One view per message, in message order, keyed by the message's
     // identifier and "#view"; a condition is a note on it.
-    const std::uint64_t key = Fnv("#view", Fnv(std::string_view(el->identifier)));
+    const std::uint64_t key = Fnv("#view", Fnv(std::string_view(el->identifier())));
     const Handle view = addKeyed(Kind::kView, in.diagram, key);
     get(view)->ref = msg;
     addTo(in.diagram, kViews, view);

@@ -82,8 +82,13 @@ void XmiModel::finishIdentifiers() {
     while (used(h & kMask));
     taken.insert(h & kMask);
     elements_[e].hash = h;
-    SetHex12(elements_[e].identifier.digits, h);
   }
+}
+
+XmiModel::Identifier12 XmiModel::Element::identifier() const {
+  Identifier12 out;
+  SetHex12(out.digits, hash);
+  return out;
 }
 
 XmiModel::XmiModel() = default;
@@ -298,7 +303,6 @@ Handle XmiModel::addKeyed(Kind kind, Handle parent, std::uint64_t key) {
   e.kind = kind;
   e.parent = parent;
   e.hash = key;
-  SetHex12(e.identifier.digits, e.hash);
   return handle;
 }
 
@@ -323,7 +327,6 @@ Handle XmiModel::add(Kind kind, Handle parent, pugi::xml_node node, const Attrs&
   // the same file: a hash of the xmi:id (or of the element's place), the
   // next hash in the chain when taken.
   e.hash = Fnv(key.empty() ? id : key);
-  SetHex12(e.identifier.digits, e.hash);
   lastOwnsId_ = false;
   if (key.empty() && !id.empty()) registerId(id, handle, node.internal_object());
   return handle;
@@ -568,7 +571,6 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   model.name = modelNode.attribute("name").value();
   if (model.name.empty()) model.name = composedName(fs::path(path).stem().string());
   model.hash = Fnv("#model");
-  SetHex12(model.identifier.digits, model.hash);
   elements_.push_back(std::move(model));
   model_ = Handle{1};
 

@@ -150,10 +150,9 @@ class XmiModel : public TableReader<XmiModel> {
   // The small members side by side (a large model holds hundreds of
   // thousands of elements, each written once as it is made).
   struct Element {
-    Identifier12 identifier;
     Kind kind = Kind::kNone;
     bool flag = false;  // navigable role, pseudo-state, use-case diagram
-    int diagramKind = 0;
+    std::uint8_t diagramKind = 0;
     int count = 0;  // combined fragments of an interaction; the view of a message
     Handle parent;
     Handle ref;   // supplier / target / class / operation / view element / machine / use-case root
@@ -161,6 +160,8 @@ class XmiModel : public TableReader<XmiModel> {
     Handle ref3;  // receiver
     pugi::xml_node_struct* node = nullptr;  // the XML element it was made from
     std::uint64_t hash = 0;                 // of the xmi:id (or place): the identifier's digits
+    // Twelve hexadecimal digits of the hash.
+    Identifier12 identifier() const;
     // The name as the file spells it, in the parsed text (or in
     // composedNames_ when the reader makes it up).
     NameView name;
