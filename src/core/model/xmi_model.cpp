@@ -145,39 +145,11 @@ std::string_view XmiModel::typeOf(pugi::xml_node n) const {
   return TypeOfTag(n.name());
 }
 
-std::string_view XmiModel::idOf(pugi::xml_node n) const {
-  // Compared in place: most attributes differ from the id's name in the
-  // first few characters, and every element of the file is asked once.
-  const char* id = idAttr_.c_str();
-  const std::size_t length = idAttr_.size();
-  for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
-    const char* name = a.name();
-    std::size_t i = 0;
-    while (i < length && name[i] == id[i]) ++i;
-    if (i == length && name[i] == '\0') return a.value();
-  }
-  return {};
-}
-
-const XmiModel::IdPlace* XmiModel::placeOfId(std::string_view id) const {
-  const std::int32_t* place = ids_->find(id);
-  return place == nullptr ? nullptr : &idPlaces_[static_cast<std::size_t>(*place)];
-}
-
-Handle XmiModel::handleOf(std::string_view id) const {
-  const IdPlace* p = placeOfId(id);
-  return p == nullptr ? Handle{} : Handle{p->handle};
-}
-
-pugi::xml_node XmiModel::nodeOf(std::string_view id) const {
-  const IdPlace* p = placeOfId(id);
-  return pugi::xml_node(p == nullptr ? nullptr : p->node);
-}
-
 namespace {
 
-// The first attribute of that name. Compared in place: the references are
-// asked of most elements, and most names differ in their first character.
+// The first attribute of that name. Compared in place: every element's id
+// and most elements' references are asked for, and most names differ in
+// their first character.
 pugi::xml_attribute AttributeNamed(pugi::xml_node n, const char* name) {
   for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute()) {
     const char* own = a.name();
@@ -196,6 +168,23 @@ pugi::xml_node ElementNamed(pugi::xml_node c, const char* name) {
 }
 
 }  // namespace
+
+std::string_view XmiModel::idOf(pugi::xml_node n) const { return AttributeNamed(n, idAttr_.c_str()).value(); }
+
+const XmiModel::IdPlace* XmiModel::placeOfId(std::string_view id) const {
+  const std::int32_t* place = ids_->find(id);
+  return place == nullptr ? nullptr : &idPlaces_[static_cast<std::size_t>(*place)];
+}
+
+Handle XmiModel::handleOf(std::string_view id) const {
+  const IdPlace* p = placeOfId(id);
+  return p == nullptr ? Handle{} : Handle{p->handle};
+}
+
+pugi::xml_node XmiModel::nodeOf(std::string_view id) const {
+  const IdPlace* p = placeOfId(id);
+  return pugi::xml_node(p == nullptr ? nullptr : p->node);
+}
 
 std::vector<std::string_view> XmiModel::refs(pugi::xml_node n, const char* name) {
   std::vector<std::string_view> out;
