@@ -11,10 +11,10 @@
 // process was started with and once more with the one zov starts itself
 // with (huge pages, GLIBC_TUNABLES=glibc.malloc.hugetlb=1), which spares
 // most page faults: a fault is dear on some virtual machines, and the
-// ratio moves with it; then alternates them
-// again in this one process and prints the median CPU time of each. These
-// run first, while this process is small: a child's peak memory counts
-// the process it was started from.
+// ratio moves with it; then alternates them again in this one process and
+// prints the median CPU time of each, and the reader's time in each of its
+// steps. These run first, while this process is small: a child's peak
+// memory counts the process it was started from.
 // In one process the bare parse runs in memory the reader has just touched
 // and freed, which a parse of its own never finds: the children's ratio is
 // the one a tester loading a model sees.
@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
     if (!doc.load_file(file)) std::exit(1);
     return cpu() - start;
   };
+  zov::XmiModel::Phases lastPhases;
   const auto reader = [&](const char* file) {
     const double start = cpu();
     zov::XmiModel m;
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "%s\n", error.c_str());
       std::exit(1);
     }
+    lastPhases = m.LastPhases();
     return cpu() - start;
   };
   if (argc >= 3 && std::string(argv[1]) == "--bare") return bare(argv[2]) >= 0 ? 0 : 1;
@@ -116,8 +118,10 @@ int main(int argc, char** argv) {
           e * 1024 / 1000000, d, f * 1024 / 1000000, rounds, c / d, static_cast<double>(e) / static_cast<double>(f));
     }
     std::vector<double> ours, theirs;
+    std::vector<zov::XmiModel::Phases> phases;
     for (int i = 0; i < rounds; ++i) {
       ours.push_back(reader(argv[2]));
+      phases.push_back(lastPhases);
       theirs.push_back(bare(argv[2]));
     }
     std::sort(ours.begin(), ours.end());
@@ -125,6 +129,19 @@ int main(int argc, char** argv) {
     const double a = ours[ours.size() / 2], b = theirs[theirs.size() / 2];
     std::printf("%s: the reader %.3f s CPU, a bare pugixml parse %.3f s (medians of %d, alternated): %.2fx\n", argv[2],
                 a, b, rounds, a / b);
+    // Where the reader's time goes, step by step (wall seconds, medians):
+    // its parse beside the bare one, and what the reader does beyond it.
+    const auto step = [&](double zov::XmiModel::Phases::*field) {
+      std::vector<double> v;
+      for (const auto& p : phases) v.push_back(p.*field);
+      return median(v);
+    };
+    std::printf(
+        "%s: the reader's steps in this process: parse %.3f s, ids %.3f s, walk %.3f s, references %.3f s, "
+        "finishing %.3f s, identifiers %.3f s\n",
+        argv[2], step(&zov::XmiModel::Phases::parse), step(&zov::XmiModel::Phases::ids),
+        step(&zov::XmiModel::Phases::walk), step(&zov::XmiModel::Phases::resolve), step(&zov::XmiModel::Phases::finish),
+        step(&zov::XmiModel::Phases::identifiers));
     return 0;
   }
   const bool coldOnly = argc >= 3 && std::string(argv[1]) == "--cold";

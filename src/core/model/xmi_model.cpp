@@ -6,6 +6,7 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -109,6 +110,7 @@ void XmiModel::reset() {
   composedNames_.clear();
   nextPlace_ = 0;
   warnings_.clear();
+  phases_ = Phases{};
   skipped_.clear();
   external_.clear();
   unresolved_.clear();
@@ -515,10 +517,18 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
                           (entities == 1 ? " entity" : " entities") +
                           ", which are not expanded: a reference to one (&name;) stays as written");
   }
+  // The clock between the steps, for LastPhases().
+  auto stepStart = std::chrono::steady_clock::now();
+  const auto step = [&stepStart](double& seconds) {
+    const auto now = std::chrono::steady_clock::now();
+    seconds = std::chrono::duration<double>(now - stepStart).count();
+    stepStart = now;
+  };
   static char empty[1] = {'\0'};
   const pugi::xml_parse_result result =
       doc_->load_buffer_inplace(textSize_ > 0 ? text_.data() : empty, textSize_, pugi::parse_default, encoding);
   if (!result) return fail(static_cast<std::size_t>(std::max<std::ptrdiff_t>(result.offset, 0)), result.description());
+  step(phases_.parse);
 
   pugi::xml_node root = doc_->document_element();
   if (!root) return fail(textSize_, "no root element");
@@ -554,6 +564,7 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   }
 
   indexIds(root);
+  step(phases_.ids);
 
   Element model;
   model.kind = Kind::kModel;
@@ -596,12 +607,16 @@ Handle XmiModel::openBuffer(const std::string& path, std::string* error) {
   get(model_)->ref = useCaseRoot;
   get(model_)->ref2 = logicalRoot;
 
+  step(phases_.walk);
   resolve();
+  step(phases_.resolve);
   placeInteractions();
   readDiagrams();
   readRequirements();
   finishCollections();
+  step(phases_.finish);
   finishIdentifiers();
+  step(phases_.identifiers);
 
   if (unresolvedCount_ > 0) {
     std::string text = path + ": " + std::to_string(unresolvedCount_) +
