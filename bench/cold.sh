@@ -20,9 +20,10 @@
 # medians, for the same seed and for another; the XMI reader against a bare
 # pugixml parse of the same file (CPU and peak memory, alternated, each in
 # a fresh process; then CPU alternated in one process, where the parse
-# reuses memory the reader touched, which a tester's load never finds). ZOV_COLD_LARGE=1 adds the plans of
-# gen_model 20000 and 50000, fresh and again into their folder with another
-# seed (their peak memory; the latter needs some 4 GB).
+# reuses memory the reader touched, which a tester's load never finds, and
+# the reader's time in each of its steps). ZOV_COLD_LARGE=1 adds the plans
+# of gen_model 20000 and 50000, fresh and again into their folder with
+# another seed (their peak memory; the latter needs some 4 GB).
 # The fresh plans' folders are removed only at the end: ext4 without a
 # journal passes over the inodes freed in the last minute at every new
 # file, which would charge one run for the removals of another.
