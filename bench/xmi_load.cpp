@@ -124,9 +124,7 @@ int main(int argc, char** argv) {
       phases.push_back(lastPhases);
       theirs.push_back(bare(argv[2]));
     }
-    std::sort(ours.begin(), ours.end());
-    std::sort(theirs.begin(), theirs.end());
-    const double a = ours[ours.size() / 2], b = theirs[theirs.size() / 2];
+    const double a = median(ours), b = median(theirs);
     std::printf("%s: the reader %.3f s CPU, a bare pugixml parse %.3f s (medians of %d, alternated): %.2fx\n", argv[2],
                 a, b, rounds, a / b);
     // Where the reader's time goes, step by step (wall seconds, medians):
